@@ -1,0 +1,12 @@
+# nrt_add_test(NAME SOURCES a.cpp b.cpp [LIBS x y] [QT])
+# One GoogleTest executable per test folder; every TEST becomes a ctest entry.
+function(nrt_add_test name)
+  cmake_parse_arguments(T "QT" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE nrt_core nrt_testsupport GTest::gtest GTest::gtest_main ${T_LIBS})
+  set(props ENVIRONMENT "LC_ALL=C.UTF-8;TZ=Asia/Tokyo")
+  if(T_QT)
+    set(props ENVIRONMENT "LC_ALL=C.UTF-8;TZ=Asia/Tokyo;QT_QPA_PLATFORM=offscreen")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+endfunction()

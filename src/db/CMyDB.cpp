@@ -1,0 +1,332 @@
+#include "db/CMyDB.h"
+
+#include "platform/fs.h"
+#include "platform/sjis.h"
+
+#include <cstring>
+
+namespace nrt {
+namespace {
+
+void PutInt32(std::string& out, std::int32_t v)
+{
+    auto u = static_cast<std::uint32_t>(v);
+    char b[4] = {static_cast<char>(u & 0xFF), static_cast<char>((u >> 8) & 0xFF), static_cast<char>((u >> 16) & 0xFF),
+                 static_cast<char>((u >> 24) & 0xFF)};
+    out.append(b, 4);
+}
+
+std::int32_t GetInt32(const char* p)
+{
+    std::uint32_t u = 0;
+    for (int i = 3; i >= 0; --i)
+        u = (u << 8) | static_cast<unsigned char>(p[i]);
+    return static_cast<std::int32_t>(u);
+}
+
+std::uint16_t GetUint16(const char* p)
+{
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(p[0]) | (static_cast<unsigned char>(p[1]) << 8));
+}
+
+} // namespace
+
+const std::string& DefaultFieldName(int index)
+{
+    static const auto names = [] {
+        std::array<std::string, kDefaultSchema.size()> n;
+        for (std::size_t i = 0; i < n.size(); ++i)
+            n[i] = platform::Utf8ToSjis(kDefaultSchema[i].name);
+        return n;
+    }();
+    static const std::string none;
+    return index >= 0 && index < static_cast<int>(names.size()) ? names[static_cast<std::size_t>(index)] : none;
+}
+
+int CMyDB::DefineFields(const CMyField& fields)
+{
+    if (fields.GetCount() == 0)
+        return 50;
+    fields_.clear();
+    rawDefinitions_.clear();
+    std::size_t work = 25;
+    for (int i = 0; i < fields.GetCount(); ++i) {
+        const char* rec = fields.GetDefinition(i);
+        rawDefinitions_.append(rec, FieldDef::kRecordSize);
+        fields_.push_back(FieldDef::Decode(rec));
+        work += 2 + static_cast<std::size_t>(fields_.back().width) + 1;
+    }
+    workBufferSize_ = work;
+    buffer_.Clear();
+    for (int i = 0; i < GetFieldCount(); ++i)
+        buffer_.SetLine(i, {});
+    records_.Clear();
+    current_ = -1;
+    return 0;
+}
+
+void CMyDB::CreateDefaultTable()
+{
+    CMyField list;
+    for (std::size_t i = 0; i < kDefaultSchema.size(); ++i) {
+        FieldDef d;
+        d.name = DefaultFieldName(static_cast<int>(i));
+        d.width = kDefaultSchema[i].width;
+        list.AddField(d);
+    }
+    DefineFields(list);
+}
+
+int CMyDB::FindField(std::string_view name) const
+{
+    for (int i = 0; i < GetFieldCount(); ++i)
+        if (platform::lstrcmpiA(fields_[static_cast<std::size_t>(i)].name, name) == 0)
+            return i;
+    return -1;
+}
+
+bool CMyDB::IsDeleted(int k) const
+{
+    std::string_view r = GetRecord(k);
+    return !r.empty() && (static_cast<unsigned char>(r[0]) & 0x80) != 0;
+}
+
+bool CMyDB::MarkDeleted(int k)
+{
+    char* r = records_.MutableLine(k);
+    if (!r)
+        return false;
+    *r = static_cast<char>(static_cast<unsigned char>(*r) | 0x80);
+    return true;
+}
+
+std::uint8_t CMyDB::GetFlags(int k) const
+{
+    std::string_view r = GetRecord(k);
+    return r.empty() ? 0 : static_cast<std::uint8_t>(r[0]);
+}
+
+void CMyDB::SetFlags(int k, std::uint8_t flags)
+{
+    if (char* r = records_.MutableLine(k))
+        *r = static_cast<char>(flags);
+}
+
+int CMyDB::ReadRecord(int k)
+{
+    current_ = -1;
+    if (k < 0 || k >= GetRecordCount()) {
+        ClearCurrent();
+        return 201;
+    }
+    for (int f = 0; f < GetFieldCount(); ++f)
+        buffer_.SetLine(f, Value(f, k));
+    current_ = k;
+    return 0;
+}
+
+int CMyDB::ClearCurrent()
+{
+    for (int f = 0; f < GetFieldCount(); ++f)
+        buffer_.SetLine(f, {});
+    current_ = -1;
+    return 0;
+}
+
+int CMyDB::SetValue(int f, std::string_view text)
+{
+    if (f == -1)
+        return 202;
+    if (f < 0 || f >= GetFieldCount())
+        return 50;
+    // A value is text: it ends at its first NUL, as the stored form cannot hold one.
+    if (auto nul = text.find('\0'); nul != std::string_view::npos)
+        text = text.substr(0, nul);
+    if (text.empty()) {
+        buffer_.SetLine(f, text);
+        return 0;
+    }
+    const FieldDef& d = fields_[static_cast<std::size_t>(f)];
+    if (text.size() > static_cast<std::size_t>(d.width))
+        return 100;
+    if (d.type == kFieldNumber)
+        for (char c : text)
+            if (c < '0' || c > '9')
+                return 101;
+    buffer_.SetLine(f, text);
+    return 0;
+}
+
+int CMyDB::SetValueByName(std::string_view name, std::string_view text)
+{
+    int f = FindField(name);
+    if (f < 0)
+        return 50;
+    return SetValue(f, text);
+}
+
+int CMyDB::PostRecord()
+{
+    const int n = GetFieldCount();
+    std::string packed;
+    packed.reserve(workBufferSize_);
+    packed.push_back(0);
+    std::size_t offset = 1 + 2 * static_cast<std::size_t>(n);
+    for (int f = 0; f < n; ++f) {
+        packed.push_back(static_cast<char>(offset & 0xFF));
+        packed.push_back(static_cast<char>((offset >> 8) & 0xFF));
+        offset += buffer_.GetLine(f).size() + 1;
+    }
+    for (int f = 0; f < n; ++f) {
+        packed.append(buffer_.GetLine(f));
+        packed.push_back(0);
+    }
+    if (current_ == -1)
+        return records_.AddLine(packed) ? 0 : 51;
+    if (current_ >= GetRecordCount() || IsDeleted(current_))
+        return -1;
+    return records_.SetLine(current_, packed) ? 0 : 51;
+}
+
+std::string_view CMyDB::Value(int f, int k) const
+{
+    if (f < 0 || f >= GetFieldCount())
+        return {};
+    std::string_view r = GetRecord(k);
+    const std::size_t at = 1 + 2 * static_cast<std::size_t>(f);
+    if (r.size() < at + 2)
+        return {};
+    const std::size_t off = GetUint16(r.data() + at);
+    if (off >= r.size())
+        return {};
+    // Records are checked on loading and built by PostRecord, so a NUL lies inside.
+    return std::string_view(r.data() + off);
+}
+
+const char* CMyDB::GetValue(int f, int k) const
+{
+    if (f < 0 || f >= GetFieldCount() || k < 0 || k >= GetRecordCount())
+        return nullptr;
+    std::string_view r = GetRecord(k);
+    const std::size_t at = 1 + 2 * static_cast<std::size_t>(f);
+    if (r.size() < at + 2)
+        return nullptr;
+    const std::size_t off = GetUint16(r.data() + at);
+    if (off >= r.size())
+        return nullptr;
+    return r.data() + off;
+}
+
+const char* CMyDB::GetValueByName(std::string_view name, int k) const
+{
+    return GetValue(FindField(name), k);
+}
+
+void CMyDB::ClearRecords()
+{
+    records_.Clear();
+    current_ = -1;
+}
+
+bool CMyDB::RecordIsSound(std::string_view rec) const
+{
+    const std::size_t n = fields_.size();
+    const std::size_t head = 1 + 2 * n;
+    if (rec.size() < head)
+        return false;
+    for (std::size_t f = 0; f < n; ++f) {
+        const std::size_t off = GetUint16(rec.data() + 1 + 2 * f);
+        if (off < head || off >= rec.size())
+            return false;
+        const void* nul = std::memchr(rec.data() + off, 0, rec.size() - off);
+        if (!nul)
+            return false;
+        const std::size_t len = static_cast<std::size_t>(static_cast<const char*>(nul) - (rec.data() + off));
+        if (len > static_cast<std::size_t>(fields_[f].width))
+            return false;
+    }
+    return true;
+}
+
+int CMyDB::ParseTable(std::string_view bytes)
+{
+    damagedRecords_ = 0;
+    fields_.clear();
+    rawDefinitions_.clear();
+    records_.Clear();
+    buffer_.Clear();
+    current_ = -1;
+    workBufferSize_ = 0;
+
+    std::size_t pos = 0;
+    if (bytes.size() < 4)
+        return kErrShortDefinitions;
+    const std::int32_t n = GetInt32(bytes.data());
+    pos = 4;
+    if (n <= 0)
+        return kErrBadDefinitions;
+    if ((bytes.size() - pos) / FieldDef::kRecordSize < static_cast<std::size_t>(n))
+        return kErrShortDefinitions;
+    CMyField list;
+    for (std::int32_t i = 0; i < n; ++i, pos += FieldDef::kRecordSize)
+        if (list.AddField(bytes.data() + pos) != 0)
+            return kErrBadDefinitions;
+    if (DefineFields(list) != 0)
+        return kErrBadDefinitions;
+    pos += 8; // two reserved integers
+    while (pos + 4 <= bytes.size()) {
+        const std::int32_t len = GetInt32(bytes.data() + pos);
+        pos += 4;
+        if (len == 0)
+            break;
+        if (len < 0 || bytes.size() - pos < static_cast<std::size_t>(len)) {
+            // The framing is lost here: keep what came before, as with a cut file.
+            if (len < 0)
+                ++damagedRecords_;
+            break;
+        }
+        std::string_view rec = bytes.substr(pos, static_cast<std::size_t>(len) - 1);
+        pos += static_cast<std::size_t>(len);
+        if (static_cast<std::size_t>(len) > workBufferSize_ || !RecordIsSound(rec)) {
+            ++damagedRecords_;
+            continue;
+        }
+        if (!records_.AddLine(rec))
+            break;
+    }
+    return 0;
+}
+
+int CMyDB::LoadTable(std::string_view path)
+{
+    std::string bytes;
+    if (!platform::fs::ReadFile(path, bytes))
+        return kErrOpen;
+    return ParseTable(bytes);
+}
+
+std::string CMyDB::FormatTable() const
+{
+    std::string out;
+    PutInt32(out, GetFieldCount());
+    out.append(rawDefinitions_);
+    PutInt32(out, 0);
+    PutInt32(out, 0);
+    for (int k = 0; k < GetRecordCount(); ++k) {
+        if (IsDeleted(k))
+            continue;
+        std::string_view rec = GetRecord(k);
+        PutInt32(out, static_cast<std::int32_t>(rec.size() + 1));
+        out.append(rec);
+        out.push_back(0);
+    }
+    PutInt32(out, 0);
+    return out;
+}
+
+int CMyDB::SaveTable(std::string_view path) const
+{
+    return platform::fs::AtomicWriteFile(path, FormatTable()) ? 0 : kErrOpen;
+}
+
+} // namespace nrt

@@ -1,0 +1,102 @@
+#pragma once
+// The address table: schema, packed records and the current-record buffer, with the
+// table file "nrt.ndb".
+
+#include "db/CMyField.h"
+#include "db/CMyLine.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nrt {
+
+// The schema a new table gets. Names are UTF-8 here; DefaultFieldName gives CP932.
+struct SchemaField {
+    const char* name;
+    std::int32_t width;
+};
+inline constexpr std::array<SchemaField, 24> kDefaultSchema{{
+    {"宛名区分", 1}, {"印字区分", 1}, {"名前", 30},      {"カナ", 30},    {"敬称", 4},     {"性別", 4},
+    {"生年月日", 10}, {"郵便番号", 10}, {"都道府県", 15}, {"住所１", 100}, {"住所２", 80},  {"電話番号", 15},
+    {"ＦＡＸ", 15},   {"携帯番号", 15}, {"メール", 100},  {"ＨＰ", 100},   {"大分類", 30},  {"小分類", 30},
+    {"小分類２", 30}, {"備考１", 100},  {"備考２", 100},  {"顔写真", 250}, {"更新日", 20}, {"登録日", 20},
+}};
+// Indices of the default schema, for code that works on it directly.
+enum DefaultField : int {
+    kF_AtenaKubun, kF_InjiKubun, kF_Name, kF_Kana, kF_Keisho, kF_Seibetsu, kF_Birthday, kF_PostalCode,
+    kF_Prefecture, kF_Address1, kF_Address2, kF_Phone, kF_Fax, kF_Mobile, kF_Mail, kF_HomePage,
+    kF_Category1, kF_Category2, kF_Category2b, kF_Note1, kF_Note2, kF_Portrait, kF_Updated, kF_Registered,
+};
+const std::string& DefaultFieldName(int index);
+
+class CMyDB {
+public:
+    // LoadTable codes beyond 0: the file cannot be opened / ends inside the field
+    // definitions / holds definitions that cannot form a schema.
+    static constexpr int kErrOpen = 300;
+    static constexpr int kErrShortDefinitions = 302;
+    static constexpr int kErrBadDefinitions = 303;
+
+    CMyDB() = default;
+    virtual ~CMyDB() = default;
+    CMyDB(const CMyDB&) = delete;
+    CMyDB& operator=(const CMyDB&) = delete;
+
+    int DefineFields(const CMyField& fields);
+    void CreateDefaultTable();
+
+    int GetFieldCount() const { return static_cast<int>(fields_.size()); }
+    const FieldDef& GetField(int f) const { return fields_[static_cast<std::size_t>(f)]; }
+    // The n definition records of 116 bytes, back to back.
+    std::string_view GetFieldDefinitions() const { return rawDefinitions_; }
+    int FindField(std::string_view name) const;
+
+    int GetRecordCount() const { return records_.GetCount(); }
+    // The packed record k; empty when it does not exist.
+    std::string_view GetRecord(int k) const { return records_.GetLine(k); }
+    bool IsDeleted(int k) const;
+    bool MarkDeleted(int k);
+    std::uint8_t GetFlags(int k) const;
+    void SetFlags(int k, std::uint8_t flags);
+
+    int ReadRecord(int k);
+    int ClearCurrent();
+    int GetCurrentIndex() const { return current_; }
+    int SetValue(int f, std::string_view text);
+    int SetValueByName(std::string_view name, std::string_view text);
+    // The value held in the current-record buffer for field f.
+    std::string_view GetCurrentValue(int f) const { return buffer_.GetLine(f); }
+    int PostRecord();
+
+    // NUL-terminated value of field f in record k; nullptr when either does not exist.
+    const char* GetValue(int f, int k) const;
+    const char* GetValueByName(std::string_view name, int k) const;
+    std::string_view Value(int f, int k) const;
+
+    void ClearRecords();
+    int LoadTable(std::string_view path);
+    int SaveTable(std::string_view path) const;
+    // The same as LoadTable/SaveTable on bytes in memory.
+    int ParseTable(std::string_view bytes);
+    std::string FormatTable() const;
+
+    // Records of the last load that were damaged and left out.
+    int DamagedRecordCount() const { return damagedRecords_; }
+    std::size_t WorkBufferSize() const { return workBufferSize_; }
+
+private:
+    bool RecordIsSound(std::string_view rec) const;
+
+    std::vector<FieldDef> fields_;
+    std::string rawDefinitions_;
+    int current_ = -1;
+    CMyLine records_;
+    CMyLine buffer_;
+    std::size_t workBufferSize_ = 0;
+    int damagedRecords_ = 0;
+};
+
+} // namespace nrt

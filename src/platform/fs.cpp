@@ -1,0 +1,346 @@
+#include "platform/fs.h"
+
+#include "platform/sjis.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <random>
+
+namespace nrt::platform::fs {
+namespace {
+
+std::atomic<long long> g_writeBudget{-1};
+
+// write(2) with the test fault and EINTR handled; false on any failure.
+bool WriteAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        std::size_t chunk = size;
+        long long budget = g_writeBudget.load();
+        if (budget >= 0) {
+            if (budget == 0) {
+                errno = ENOSPC;
+                return false;
+            }
+            chunk = std::min<std::size_t>(chunk, static_cast<std::size_t>(budget));
+        }
+        ssize_t n = ::write(fd, data, chunk);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (budget >= 0)
+            g_writeBudget.store(budget - n);
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::string ParentOf(const std::string& sys)
+{
+    auto pos = sys.find_last_of('/');
+    if (pos == std::string::npos)
+        return ".";
+    if (pos == 0)
+        return "/";
+    return sys.substr(0, pos);
+}
+
+bool SyncDir(const std::string& dir)
+{
+    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    ::fsync(fd);
+    ::close(fd);
+    return true;
+}
+
+std::string TempNameFor(const std::string& sysTarget)
+{
+    static std::atomic<unsigned> counter{0};
+    thread_local std::mt19937 rng{std::random_device{}()};
+    char suffix[48];
+    std::snprintf(suffix, sizeof suffix, ".nrt-tmp-%d-%u-%08x", static_cast<int>(::getpid()), counter++,
+                  static_cast<unsigned>(rng()));
+    return sysTarget + suffix;
+}
+
+} // namespace
+
+std::string ToSystemPath(std::string_view path)
+{
+    return SjisToUtf8(path);
+}
+
+std::string FromSystemPath(std::string_view systemPath)
+{
+    return Utf8ToSjis(systemPath);
+}
+
+bool ReadFile(std::string_view path, std::string& out)
+{
+    out.clear();
+    const std::string sys = ToSystemPath(path);
+    int fd = ::open(sys.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    if (st.st_size > 0)
+        out.reserve(static_cast<std::size_t>(st.st_size));
+    char buf[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ::close(fd);
+            out.clear();
+            return false;
+        }
+        if (n == 0)
+            break;
+        out.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return true;
+}
+
+bool Exists(std::string_view path)
+{
+    struct stat st {};
+    return ::stat(ToSystemPath(path).c_str(), &st) == 0;
+}
+
+bool IsFile(std::string_view path)
+{
+    struct stat st {};
+    return ::stat(ToSystemPath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsDirectory(std::string_view path)
+{
+    struct stat st {};
+    return ::stat(ToSystemPath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool FileSize(std::string_view path, std::uint64_t& size)
+{
+    struct stat st {};
+    if (::stat(ToSystemPath(path).c_str(), &st) != 0)
+        return false;
+    size = static_cast<std::uint64_t>(st.st_size);
+    return true;
+}
+
+bool FileTime(std::string_view path, std::int64_t& seconds)
+{
+    struct stat st {};
+    if (::stat(ToSystemPath(path).c_str(), &st) != 0)
+        return false;
+    seconds = static_cast<std::int64_t>(st.st_mtime);
+    return true;
+}
+
+bool MakeDir(std::string_view path)
+{
+    const std::string sys = ToSystemPath(path);
+    if (::mkdir(sys.c_str(), 0755) == 0)
+        return true;
+    struct stat st {};
+    return errno == EEXIST && ::stat(sys.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool MakeDirs(std::string_view path)
+{
+    std::string sys = ToSystemPath(path);
+    while (sys.size() > 1 && sys.back() == '/')
+        sys.pop_back();
+    for (std::size_t pos = 1; pos <= sys.size(); ++pos) {
+        if (pos == sys.size() || sys[pos] == '/') {
+            std::string part = sys.substr(0, pos);
+            if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
+                return false;
+        }
+    }
+    struct stat st {};
+    return ::stat(sys.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool RemoveFile(std::string_view path)
+{
+    return ::unlink(ToSystemPath(path).c_str()) == 0;
+}
+
+bool RemoveDir(std::string_view path)
+{
+    return ::rmdir(ToSystemPath(path).c_str()) == 0;
+}
+
+bool RemoveTree(std::string_view path)
+{
+    if (!IsDirectory(path))
+        return RemoveFile(path);
+    bool ok = true;
+    std::string base(path);
+    for (const auto& e : ListDir(base)) {
+        std::string child = base + "/" + e.name;
+        ok = (e.isDirectory ? RemoveTree(child) : RemoveFile(child)) && ok;
+    }
+    return RemoveDir(base) && ok;
+}
+
+bool Rename(std::string_view from, std::string_view to)
+{
+    return ::rename(ToSystemPath(from).c_str(), ToSystemPath(to).c_str()) == 0;
+}
+
+bool CopyFile(std::string_view from, std::string_view to, bool failIfExists)
+{
+    if (failIfExists && Exists(to))
+        return false;
+    const std::string src = ToSystemPath(from);
+    int in = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return false;
+    struct stat st {};
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(in);
+        return false;
+    }
+    AtomicWriter out(to);
+    bool ok = out.isOpen();
+    char buf[65536];
+    while (ok) {
+        ssize_t n = ::read(in, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        ok = out.write(buf, static_cast<std::size_t>(n));
+    }
+    ::close(in);
+    return ok && out.commit();
+}
+
+std::vector<DirEntry> ListDir(std::string_view folder)
+{
+    std::vector<DirEntry> result;
+    const std::string sys = ToSystemPath(folder);
+    DIR* dir = ::opendir(sys.c_str());
+    if (!dir)
+        return result;
+    while (dirent* e = ::readdir(dir)) {
+        std::string name = e->d_name;
+        if (name == "." || name == "..")
+            continue;
+        struct stat st {};
+        bool isDir = ::stat((sys + "/" + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        result.push_back({FromSystemPath(name), isDir});
+    }
+    ::closedir(dir);
+    std::sort(result.begin(), result.end(), [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+    return result;
+}
+
+AtomicWriter::AtomicWriter(std::string_view path) : target_(ToSystemPath(path))
+{
+    temp_ = TempNameFor(target_);
+    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd_ >= 0) {
+        // Keep the permissions of the file being replaced.
+        struct stat st {};
+        if (::stat(target_.c_str(), &st) == 0)
+            ::fchmod(fd_, st.st_mode & 07777);
+    }
+}
+
+AtomicWriter::~AtomicWriter()
+{
+    if (fd_ >= 0) {
+        ::close(fd_);
+        ::unlink(temp_.c_str());
+    }
+}
+
+bool AtomicWriter::flush()
+{
+    if (buffer_.empty())
+        return true;
+    bool ok = WriteAll(fd_, buffer_.data(), buffer_.size());
+    buffer_.clear();
+    return ok;
+}
+
+bool AtomicWriter::write(std::string_view bytes)
+{
+    if (fd_ < 0 || failed_)
+        return false;
+    if (buffer_.size() + bytes.size() > 65536 && !flush()) {
+        failed_ = true;
+        return false;
+    }
+    if (bytes.size() > 65536) {
+        if (!WriteAll(fd_, bytes.data(), bytes.size()))
+            failed_ = true;
+        return !failed_;
+    }
+    buffer_.append(bytes);
+    return true;
+}
+
+bool AtomicWriter::commit()
+{
+    if (fd_ < 0)
+        return false;
+    bool ok = !failed_ && flush() && ::fsync(fd_) == 0;
+    ok = (::close(fd_) == 0) && ok;
+    fd_ = -1;
+    if (ok)
+        ok = ::rename(temp_.c_str(), target_.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp_.c_str());
+        return false;
+    }
+    SyncDir(ParentOf(target_));
+    return true;
+}
+
+bool AtomicWriteFile(std::string_view path, std::string_view bytes)
+{
+    AtomicWriter w(path);
+    return w.write(bytes) && w.commit();
+}
+
+bool AppendFile(std::string_view path, std::string_view bytes)
+{
+    int fd = ::open(ToSystemPath(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    bool ok = WriteAll(fd, bytes.data(), bytes.size());
+    return (::close(fd) == 0) && ok;
+}
+
+namespace testing {
+void FailWritesAfter(long long bytes)
+{
+    g_writeBudget.store(bytes < 0 ? -1 : bytes);
+}
+} // namespace testing
+
+} // namespace nrt::platform::fs

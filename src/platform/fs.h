@@ -1,0 +1,80 @@
+#pragma once
+// Files and folders. Paths are CP932 text with "/" separators; they become UTF-8
+// only at the system call. Every whole-file write goes through AtomicWriter so that a
+// failed save leaves the previous file as it was.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nrt::platform::fs {
+
+// The path as the operating system wants it (UTF-8).
+std::string ToSystemPath(std::string_view path);
+// A UTF-8 system path back to the program's CP932 form.
+std::string FromSystemPath(std::string_view systemPath);
+
+bool ReadFile(std::string_view path, std::string& out);
+bool Exists(std::string_view path);
+bool IsFile(std::string_view path);
+bool IsDirectory(std::string_view path);
+bool FileSize(std::string_view path, std::uint64_t& size);
+// Modification time in seconds since the epoch; false when the file is missing.
+bool FileTime(std::string_view path, std::int64_t& seconds);
+
+// Creates one folder; true when it exists afterwards.
+bool MakeDir(std::string_view path);
+// Creates the folder and every missing parent.
+bool MakeDirs(std::string_view path);
+bool RemoveFile(std::string_view path);
+// Removes an empty folder.
+bool RemoveDir(std::string_view path);
+// Removes a folder with everything in it.
+bool RemoveTree(std::string_view path);
+bool Rename(std::string_view from, std::string_view to);
+// Copies whole; the destination appears complete or not at all (temporary name, then
+// rename). With failIfExists an existing destination is left alone and false returned.
+bool CopyFile(std::string_view from, std::string_view to, bool failIfExists = false);
+
+// Names (not paths) of the entries of a folder, sorted by byte order; "." and ".." left out.
+struct DirEntry {
+    std::string name;
+    bool isDirectory = false;
+};
+std::vector<DirEntry> ListDir(std::string_view folder);
+
+// Writes a whole file: a temporary file beside the target, synced and renamed over it.
+class AtomicWriter {
+public:
+    explicit AtomicWriter(std::string_view path);
+    ~AtomicWriter(); // discards the temporary file unless committed
+    AtomicWriter(const AtomicWriter&) = delete;
+    AtomicWriter& operator=(const AtomicWriter&) = delete;
+
+    bool isOpen() const { return fd_ >= 0; }
+    bool write(std::string_view bytes);
+    bool write(const void* data, std::size_t size) { return write(std::string_view(static_cast<const char*>(data), size)); }
+    // Flushes, syncs and renames; false (and the old file untouched) on any failure.
+    bool commit();
+
+private:
+    std::string target_;
+    std::string temp_;
+    int fd_ = -1;
+    bool failed_ = false;
+    std::string buffer_;
+    bool flush();
+};
+
+bool AtomicWriteFile(std::string_view path, std::string_view bytes);
+// Appends to a log file, creating it when missing.
+bool AppendFile(std::string_view path, std::string_view bytes);
+
+namespace testing {
+// Makes every write through this module fail with "disk full" once `bytes` more bytes
+// have been written; a negative value turns the fault off.
+void FailWritesAfter(long long bytes);
+} // namespace testing
+
+} // namespace nrt::platform::fs

@@ -1,0 +1,327 @@
+#include "db/CMyDB.h"
+#include "platform/fs.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace nrt;
+using nrt::test::AppendLE16;
+using nrt::test::AppendLE32;
+using nrt::test::S;
+using nrt::test::TempDir;
+
+namespace {
+
+// One definition record built from the file layout, not through FieldDef.
+std::string DefinitionBytes(const std::string& name, std::int32_t type, std::int32_t width, std::int32_t flag = 0)
+{
+    std::string r(116, '\0');
+    r.replace(0, name.size(), name);
+    std::string ints;
+    AppendLE32(ints, type);
+    AppendLE32(ints, width);
+    AppendLE32(ints, flag);
+    r.replace(80, 12, ints);
+    return r;
+}
+
+std::string DefaultDefinitions()
+{
+    static const char* names[] = {"宛名区分", "印字区分", "名前", "カナ", "敬称", "性別", "生年月日", "郵便番号",
+                                  "都道府県", "住所１", "住所２", "電話番号", "ＦＡＸ", "携帯番号", "メール", "ＨＰ",
+                                  "大分類", "小分類", "小分類２", "備考１", "備考２", "顔写真", "更新日", "登録日"};
+    static const int widths[] = {1, 1, 30, 30, 4, 4, 10, 10, 15, 100, 80, 15, 15, 15, 100, 100, 30, 30, 30, 100, 100, 250, 20, 20};
+    std::string out;
+    for (int i = 0; i < 24; ++i)
+        out += DefinitionBytes(S(names[i]), 0, widths[i]);
+    return out;
+}
+
+// A packed record of n fields with the given values (the rest empty).
+std::string Packed(int n, const std::vector<std::string>& values, std::uint8_t flag = 0)
+{
+    std::string rec(1, static_cast<char>(flag));
+    std::string body;
+    for (int i = 0; i < n; ++i) {
+        AppendLE16(rec, static_cast<std::uint16_t>(1 + 2 * n + body.size()));
+        body += (i < static_cast<int>(values.size()) ? values[static_cast<std::size_t>(i)] : "");
+        body.push_back('\0');
+    }
+    return rec + body;
+}
+
+std::string TableFile(const std::string& defs, int n, const std::vector<std::string>& records, bool endMarker = true)
+{
+    std::string f;
+    AppendLE32(f, n);
+    f += defs;
+    AppendLE32(f, 0);
+    AppendLE32(f, 0);
+    for (const auto& r : records) {
+        AppendLE32(f, static_cast<std::int32_t>(r.size() + 1));
+        f += r;
+        f.push_back('\0');
+    }
+    if (endMarker)
+        AppendLE32(f, 0);
+    return f;
+}
+
+} // namespace
+
+TEST(CMyDB, DefaultSchema)
+{
+    CMyDB db;
+    db.CreateDefaultTable();
+    ASSERT_EQ(db.GetFieldCount(), 24);
+    EXPECT_EQ(db.GetFieldDefinitions(), DefaultDefinitions());
+    EXPECT_EQ(db.WorkBufferSize(), 1207u);
+    EXPECT_EQ(db.FindField(S("カナ")), 3);
+    EXPECT_EQ(db.FindField(S("ｶﾅ")), -1);
+    EXPECT_EQ(db.FindField(S("登録日")), 23);
+    EXPECT_EQ(db.GetCurrentIndex(), -1);
+}
+
+TEST(CMyDB, SaveWritesTheFileFormatByteForByte)
+{
+    TempDir dir;
+    CMyDB db;
+    db.CreateDefaultTable();
+    db.ClearCurrent();
+    ASSERT_EQ(db.SetValueByName(S("名前"), S("山田太郎")), 0);
+    ASSERT_EQ(db.SetValueByName(S("宛名区分"), "0"), 0);
+    ASSERT_EQ(db.PostRecord(), 0);
+    db.ClearCurrent();
+    ASSERT_EQ(db.PostRecord(), 0); // all values empty
+    ASSERT_EQ(db.PostRecord(), 0); // posting again appends again
+    ASSERT_EQ(db.GetRecordCount(), 3);
+    EXPECT_EQ(db.GetRecord(1).size(), 73u);
+    ASSERT_TRUE(db.MarkDeleted(2));
+    ASSERT_EQ(db.SaveTable(dir.File("nrt.ndb")), 0);
+
+    std::vector<std::string> values(24);
+    values[0] = "0";
+    values[2] = S("山田太郎");
+    const std::string expected = TableFile(DefaultDefinitions(), 24, {Packed(24, values), Packed(24, {})});
+    EXPECT_EQ(nrt::test::ReadAll(dir.File("nrt.ndb")), expected);
+}
+
+TEST(CMyDB, OnlyDeletedRecordsSaveAsDefinitionsAndEnd)
+{
+    TempDir dir;
+    CMyDB db;
+    db.CreateDefaultTable();
+    db.PostRecord();
+    db.MarkDeleted(0);
+    ASSERT_EQ(db.SaveTable(dir.File("nrt.ndb")), 0);
+    EXPECT_EQ(nrt::test::ReadAll(dir.File("nrt.ndb")), TableFile(DefaultDefinitions(), 24, {}));
+}
+
+TEST(CMyDB, LoadReadsHandMadeFiles)
+{
+    TempDir dir;
+    std::vector<std::string> v1(24), v2(24);
+    v1[2] = S("佐藤花子");
+    v1[3] = S("ｻﾄｳﾊﾅｺ");
+    v2[9] = S("東京都千代田区千代田１－１");
+    const std::string file = TableFile(DefaultDefinitions(), 24, {Packed(24, v1), Packed(24, v2, 0x01)});
+    nrt::test::WriteAll(dir.File("nrt.ndb"), file);
+    CMyDB db;
+    ASSERT_EQ(db.LoadTable(dir.File("nrt.ndb")), 0);
+    ASSERT_EQ(db.GetRecordCount(), 2);
+    EXPECT_STREQ(db.GetValue(2, 0), v1[2].c_str());
+    EXPECT_STREQ(db.GetValueByName(S("カナ"), 0), v1[3].c_str());
+    EXPECT_STREQ(db.GetValue(9, 1), v2[9].c_str());
+    EXPECT_EQ(db.GetFlags(1), 0x01);
+    EXPECT_EQ(db.GetValue(24, 0), nullptr);
+    EXPECT_EQ(db.GetValue(0, 2), nullptr);
+    EXPECT_EQ(db.DamagedRecordCount(), 0);
+    // And it writes the same bytes back.
+    ASSERT_EQ(db.SaveTable(dir.File("again.ndb")), 0);
+    EXPECT_EQ(nrt::test::ReadAll(dir.File("again.ndb")), file);
+}
+
+TEST(CMyDB, LoadCodesAndCutFiles)
+{
+    TempDir dir;
+    const std::string full = TableFile(DefaultDefinitions(), 24, {Packed(24, {"0", "1", "a"}), Packed(24, {"0", "0", "b"})});
+    const std::size_t head = 4 + 24 * 116 + 8;
+    struct Case {
+        const char* what;
+        std::string bytes;
+        int code;
+        int records;
+    } cases[] = {
+        {"empty file", "", 302, 0},
+        {"ends after 10 definitions", full.substr(0, 4 + 10 * 116), 302, 0},
+        {"no reserved words", full.substr(0, 4 + 24 * 116), 0, 0},
+        {"cut inside the first record", full.substr(0, head + 30), 0, 0},
+        {"cut inside the second record", full.substr(0, full.size() - 20), 0, 1},
+        {"no end marker", full.substr(0, full.size() - 4), 0, 2},
+        {"whole", full, 0, 2},
+    };
+    for (const auto& c : cases) {
+        nrt::test::WriteAll(dir.File("t.ndb"), c.bytes);
+        CMyDB db;
+        EXPECT_EQ(db.LoadTable(dir.File("t.ndb")), c.code) << c.what;
+        EXPECT_EQ(db.GetRecordCount(), c.records) << c.what;
+        if (c.code == 302) {
+            EXPECT_EQ(db.GetFieldCount(), 0) << c.what;
+        }
+    }
+    CMyDB db;
+    db.CreateDefaultTable();
+    db.PostRecord();
+    EXPECT_EQ(db.LoadTable(dir.File("missing.ndb")), 300);
+    EXPECT_EQ(db.GetRecordCount(), 1) << "a failed open leaves the table as it was";
+}
+
+TEST(CMyDB, DamagedInputIsRefusedOrSkipped)
+{
+    TempDir dir;
+    const std::string good = Packed(3, {"a", "b", "c"});
+    std::string badOffset = good;
+    badOffset[3] = static_cast<char>(0x70); // second offset points past the record
+    std::string lowOffset = good;
+    lowOffset[1] = 2; // first offset inside the offset table
+    std::string tooLong = Packed(3, {"abcdef", "b", "c"}); // field 0 is 5 wide
+    std::string noNul = good.substr(0, good.size() - 1) + "x";
+    const std::string defs = DefinitionBytes("a", 0, 5) + DefinitionBytes("b", 0, 5) + DefinitionBytes("c", 1, 5);
+
+    auto withLength = [&](std::int32_t len) {
+        std::string f;
+        AppendLE32(f, 3);
+        f += defs;
+        AppendLE32(f, 0);
+        AppendLE32(f, 0);
+        AppendLE32(f, static_cast<std::int32_t>(good.size() + 1));
+        f += good + '\0';
+        AppendLE32(f, len);
+        f += std::string(64, 'Z');
+        return f;
+    };
+    auto withCount = [&](std::int32_t n) {
+        std::string f;
+        AppendLE32(f, n);
+        return f + defs;
+    };
+    struct Case {
+        const char* what;
+        std::string bytes;
+        int code;
+        int records;
+        int damaged;
+    } cases[] = {
+        {"offset past the record", TableFile(defs, 3, {good, badOffset, good}), 0, 2, 1},
+        {"offset inside the table", TableFile(defs, 3, {lowOffset, good}), 0, 1, 1},
+        {"value wider than its field", TableFile(defs, 3, {tooLong, good}), 0, 1, 1},
+        {"last value without NUL", TableFile(defs, 3, {noNul}), 0, 0, 1},
+        {"empty record", TableFile(defs, 3, {"", good}), 0, 1, 1},
+        {"length beyond the work buffer", withLength(60), 0, 1, 1},
+        {"negative length", withLength(-5), 0, 1, 1},
+        {"huge length", withLength(0x7FFFFFFF), 0, 1, 0},
+        {"negative field count", withCount(-1), 303, 0, 0},
+        {"zero field count", withCount(0), 303, 0, 0},
+        {"huge field count", withCount(0x7FFFFFFF), 302, 0, 0},
+        {"duplicate field name", TableFile(defs + DefinitionBytes("A", 0, 1), 4, {}), 303, 0, 0},
+        {"bad field type", TableFile(DefinitionBytes("a", 5, 1), 1, {}), 303, 0, 0},
+        {"number field too wide", TableFile(DefinitionBytes("a", 1, 10), 1, {}), 303, 0, 0},
+    };
+    for (const auto& c : cases) {
+        nrt::test::WriteAll(dir.File("t.ndb"), c.bytes);
+        CMyDB db;
+        EXPECT_EQ(db.LoadTable(dir.File("t.ndb")), c.code) << c.what;
+        EXPECT_EQ(db.GetRecordCount(), c.records) << c.what;
+        EXPECT_EQ(db.DamagedRecordCount(), c.damaged) << c.what;
+        for (int k = 0; k < db.GetRecordCount(); ++k)
+            for (int f = 0; f < db.GetFieldCount(); ++f)
+                EXPECT_LE(std::string_view(db.GetValue(f, k)).size(), 5u) << c.what;
+    }
+}
+
+TEST(CMyDB, SetValueChecks)
+{
+    CMyDB db;
+    FieldDef num;
+    num.name = "no";
+    num.type = kFieldNumber;
+    num.width = 3;
+    FieldDef text;
+    text.name = S("名前");
+    text.width = 30;
+    CMyField list;
+    list.AddField(text);
+    list.AddField(num);
+    ASSERT_EQ(db.DefineFields(list), 0);
+    struct Case {
+        int field;
+        std::string value;
+        int code;
+    } cases[] = {
+        {0, std::string(30, 'a'), 0}, {0, std::string(31, 'a'), 100}, {0, S("あ") + std::string(28, 'a'), 0},
+        {0, S("あ") + std::string(29, 'a'), 100}, {1, "123", 0},      {1, "1234", 100},
+        {1, "12a", 101},                           {1, "-1", 101},     {1, "", 0},
+        {-1, "x", 202},                            {2, "x", 50},       {0, "", 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(db.SetValue(c.field, c.value), c.code) << c.field << " " << c.value;
+    EXPECT_EQ(db.SetValueByName("NO", "7"), 0);
+    EXPECT_EQ(db.SetValueByName("none", "7"), 50);
+    EXPECT_EQ(db.DefineFields(CMyField()), 50);
+}
+
+TEST(CMyDB, CurrentRecordCycle)
+{
+    CMyDB db;
+    db.CreateDefaultTable();
+    db.SetValue(2, "first");
+    ASSERT_EQ(db.PostRecord(), 0);
+    EXPECT_EQ(db.GetCurrentIndex(), -1);
+    ASSERT_EQ(db.ReadRecord(0), 0);
+    EXPECT_EQ(db.GetCurrentValue(2), "first");
+    db.SetValue(2, "changed");
+    db.SetValue(3, "kana");
+    ASSERT_EQ(db.PostRecord(), 0);
+    EXPECT_EQ(db.GetRecordCount(), 1);
+    EXPECT_STREQ(db.GetValue(2, 0), "changed");
+    EXPECT_STREQ(db.GetValue(3, 0), "kana");
+    db.SetFlags(0, 0x01);
+    ASSERT_EQ(db.PostRecord(), 0);
+    EXPECT_EQ(db.GetFlags(0), 0) << "a replaced record gets a flag byte of 0";
+
+    EXPECT_EQ(db.ReadRecord(-1), 201);
+    EXPECT_EQ(db.GetCurrentValue(2), "");
+    EXPECT_EQ(db.ReadRecord(1), 201);
+    ASSERT_EQ(db.ReadRecord(0), 0);
+    ASSERT_TRUE(db.MarkDeleted(0));
+    EXPECT_TRUE(db.IsDeleted(0));
+    EXPECT_EQ(db.PostRecord(), -1);
+    EXPECT_STREQ(db.GetValue(2, 0), "changed") << "deleted records can still be read";
+    EXPECT_FALSE(db.MarkDeleted(-1));
+    EXPECT_FALSE(db.MarkDeleted(5));
+    db.ClearRecords();
+    EXPECT_EQ(db.GetRecordCount(), 0);
+    EXPECT_EQ(db.GetFieldCount(), 24);
+}
+
+TEST(CMyDB, FailedSaveKeepsThePreviousFile)
+{
+    TempDir dir;
+    const std::string path = dir.File("nrt.ndb");
+    CMyDB db;
+    db.CreateDefaultTable();
+    db.SetValue(2, "kept");
+    db.PostRecord();
+    ASSERT_EQ(db.SaveTable(path), 0);
+    const std::string before = nrt::test::ReadAll(path);
+    for (int i = 0; i < 500; ++i) {
+        db.ClearCurrent();
+        db.SetValue(2, "new");
+        db.PostRecord();
+    }
+    nrt::platform::fs::testing::FailWritesAfter(100);
+    EXPECT_EQ(db.SaveTable(path), 300);
+    nrt::platform::fs::testing::FailWritesAfter(-1);
+    EXPECT_EQ(nrt::test::ReadAll(path), before);
+    EXPECT_EQ(db.SaveTable(dir.File("no/folder/nrt.ndb")), 300);
+}

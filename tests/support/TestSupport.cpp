@@ -1,0 +1,57 @@
+#include "support/TestSupport.h"
+
+#include "platform/fs.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <unistd.h>
+
+namespace nrt::test {
+
+TempDir::TempDir()
+{
+    const char* base = std::getenv("TMPDIR");
+    std::string tmpl = std::string(base && *base ? base : "/tmp") + "/nrt-test-XXXXXX";
+    char* made = ::mkdtemp(tmpl.data());
+    if (!made)
+        ADD_FAILURE() << "mkdtemp failed";
+    path_ = platform::fs::FromSystemPath(tmpl);
+}
+
+TempDir::~TempDir()
+{
+    platform::fs::RemoveTree(path_);
+}
+
+std::string TempDir::File(std::string_view utf8Name) const
+{
+    return path_ + "/" + S(utf8Name);
+}
+
+void AppendLE32(std::string& out, std::int32_t v)
+{
+    auto u = static_cast<std::uint32_t>(v);
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<char>((u >> (8 * i)) & 0xFF));
+}
+
+void AppendLE16(std::string& out, std::uint16_t v)
+{
+    out.push_back(static_cast<char>(v & 0xFF));
+    out.push_back(static_cast<char>(v >> 8));
+}
+
+std::string ReadAll(const std::string& path)
+{
+    std::string out;
+    EXPECT_TRUE(platform::fs::ReadFile(path, out)) << "cannot read " << U(path);
+    return out;
+}
+
+void WriteAll(const std::string& path, std::string_view bytes)
+{
+    EXPECT_TRUE(platform::fs::AtomicWriteFile(path, bytes)) << "cannot write " << U(path);
+}
+
+} // namespace nrt::test
