@@ -18,15 +18,16 @@ void PutInt32(std::string& out, std::int32_t v)
 
 std::int32_t GetInt32(const char* p)
 {
-    std::uint32_t u = 0;
-    for (int i = 3; i >= 0; --i)
-        u = (u << 8) | static_cast<unsigned char>(p[i]);
-    return static_cast<std::int32_t>(u);
+    const auto* b = reinterpret_cast<const unsigned char*>(p);
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8)
+                                     | (static_cast<std::uint32_t>(b[2]) << 16)
+                                     | (static_cast<std::uint32_t>(b[3]) << 24));
 }
 
 std::uint16_t GetUint16(const char* p)
 {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(p[0]) | (static_cast<unsigned char>(p[1]) << 8));
+    const auto* b = reinterpret_cast<const unsigned char*>(p);
+    return static_cast<std::uint16_t>(b[0] | (b[1] << 8));
 }
 
 } // namespace
@@ -48,12 +49,14 @@ int CMyDB::DefineFields(const CMyField& fields)
     if (fields.GetCount() == 0)
         return 50;
     fields_.clear();
+    widths_.clear();
     rawDefinitions_.clear();
     std::size_t work = 25;
     for (int i = 0; i < fields.GetCount(); ++i) {
         const char* rec = fields.GetDefinition(i);
         rawDefinitions_.append(rec, FieldDef::kRecordSize);
         fields_.push_back(FieldDef::Decode(rec));
+        widths_.push_back(static_cast<std::size_t>(fields_.back().width));
         work += 2 + static_cast<std::size_t>(fields_.back().width) + 1;
     }
     workBufferSize_ = work;
@@ -232,23 +235,38 @@ bool CMyDB::RecordIsSound(std::string_view rec) const
 {
     const std::size_t n = fields_.size();
     const std::size_t head = 1 + 2 * n;
-    if (rec.size() < head)
+    const std::size_t size = rec.size();
+    if (size < head + n || rec[size - 1] != '\0')
         return false;
+    const char* p = rec.data();
+    // The usual layout: offsets rising, each value ending with the NUL just before the
+    // next one. Then the gap between two offsets bounds the value's length.
+    std::size_t off = GetUint16(p + 1);
+    bool usual = off == head;
+    for (std::size_t f = 0; usual && f < n; ++f) {
+        const std::size_t next = f + 1 < n ? GetUint16(p + 3 + 2 * f) : size;
+        usual = next > off && next - 1 - off <= widths_[f] && p[next - 1] == '\0';
+        off = next;
+    }
+    if (usual)
+        return true;
+    // Any other layout is read value by value.
     for (std::size_t f = 0; f < n; ++f) {
-        const std::size_t off = GetUint16(rec.data() + 1 + 2 * f);
-        if (off < head || off >= rec.size())
+        const std::size_t at = GetUint16(p + 1 + 2 * f);
+        if (at < head || at >= size)
             return false;
-        const void* nul = std::memchr(rec.data() + off, 0, rec.size() - off);
-        if (!nul)
-            return false;
-        const std::size_t len = static_cast<std::size_t>(static_cast<const char*>(nul) - (rec.data() + off));
-        if (len > static_cast<std::size_t>(fields_[f].width))
+        if (std::strlen(p + at) > widths_[f]) // the last byte is NUL, so this stops inside
             return false;
     }
     return true;
 }
 
 int CMyDB::ParseTable(std::string_view bytes)
+{
+    return Parse(bytes, nullptr, 0);
+}
+
+int CMyDB::Parse(std::string_view bytes, std::unique_ptr<char[]>* memory, std::size_t memorySize)
 {
     damagedRecords_ = 0;
     fields_.clear();
@@ -258,11 +276,10 @@ int CMyDB::ParseTable(std::string_view bytes)
     current_ = -1;
     workBufferSize_ = 0;
 
-    std::size_t pos = 0;
     if (bytes.size() < 4)
         return kErrShortDefinitions;
     const std::int32_t n = GetInt32(bytes.data());
-    pos = 4;
+    std::size_t pos = 4;
     if (n <= 0)
         return kErrBadDefinitions;
     if ((bytes.size() - pos) / FieldDef::kRecordSize < static_cast<std::size_t>(n))
@@ -274,6 +291,11 @@ int CMyDB::ParseTable(std::string_view bytes)
     if (DefineFields(list) != 0)
         return kErrBadDefinitions;
     pos += 8; // two reserved integers
+    // Records read from a file stay where the file was read to; bytes that belong to
+    // nobody else are copied into one block.
+    const int adoptedBlock = memory ? records_.AdoptBlock(std::move(*memory), memorySize) : -1;
+    if (adoptedBlock < 0)
+        records_.Reserve(0, bytes.size() > pos ? bytes.size() - pos : 0);
     while (pos + 4 <= bytes.size()) {
         const std::int32_t len = GetInt32(bytes.data() + pos);
         pos += 4;
@@ -285,13 +307,18 @@ int CMyDB::ParseTable(std::string_view bytes)
                 ++damagedRecords_;
             break;
         }
-        std::string_view rec = bytes.substr(pos, static_cast<std::size_t>(len) - 1);
+        const std::size_t at = pos;
+        const std::size_t recLen = static_cast<std::size_t>(len) - 1;
         pos += static_cast<std::size_t>(len);
-        if (static_cast<std::size_t>(len) > workBufferSize_ || !RecordIsSound(rec)) {
+        if (static_cast<std::size_t>(len) > workBufferSize_ || !RecordIsSound(bytes.substr(at, recLen))) {
             ++damagedRecords_;
             continue;
         }
-        if (!records_.AddLine(rec))
+        // The stored record ends with a NUL; an adopted buffer can keep it in place.
+        const bool added = (adoptedBlock >= 0 && bytes[at + recLen] == '\0')
+                               ? records_.AddLineAt(adoptedBlock, at, recLen)
+                               : records_.AddLine(bytes.substr(at, recLen));
+        if (!added)
             break;
     }
     return 0;
@@ -299,10 +326,12 @@ int CMyDB::ParseTable(std::string_view bytes)
 
 int CMyDB::LoadTable(std::string_view path)
 {
-    std::string bytes;
-    if (!platform::fs::ReadFile(path, bytes))
+    std::unique_ptr<char[]> data;
+    std::size_t size = 0;
+    if (!platform::fs::ReadFile(path, data, size))
         return kErrOpen;
-    return ParseTable(bytes);
+    const std::string_view bytes(data.get(), size);
+    return Parse(bytes, &data, size + 1);
 }
 
 std::string CMyDB::FormatTable() const

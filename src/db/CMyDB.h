@@ -6,6 +6,7 @@
 #include "db/CMyLine.h"
 
 #include <array>
+#include <memory>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -89,8 +90,10 @@ public:
 
 private:
     bool RecordIsSound(std::string_view rec) const;
+    int Parse(std::string_view bytes, std::unique_ptr<char[]>* memory, std::size_t memorySize);
 
     std::vector<FieldDef> fields_;
+    std::vector<std::size_t> widths_; // of fields_, kept apart for the loader's checks
     std::string rawDefinitions_;
     int current_ = -1;
     CMyLine records_;

@@ -49,6 +49,7 @@ void CMyLine::Clear()
     entries_.clear();
     entries_.shrink_to_fit();
     blocks_.clear();
+    freeSlots_.clear();
     current_ = 0;
     NewBlock(blockSize_);
     current_ = 0;
@@ -57,25 +58,27 @@ void CMyLine::Clear()
 bool CMyLine::NewBlock(std::size_t size)
 {
     auto memory = std::unique_ptr<char[]>(new (std::nothrow) char[size]);
-    if (!memory)
+    if (!memory || !NewBlockSlot())
         return false;
-    // Reuse a freed slot before growing the array.
-    std::size_t slot = blocks_.size();
-    for (std::size_t i = 1; i < blocks_.size(); ++i) {
-        if (!blocks_[i].memory) {
-            slot = i;
-            break;
-        }
-    }
-    if (slot == blocks_.size()) {
-        Reserve10(blocks_);
-        blocks_.emplace_back();
-    }
-    Block& b = blocks_[slot];
+    Block& b = blocks_[current_];
     b.memory = std::move(memory);
     b.used = 0;
     b.capacity = size;
     b.lines = 0;
+    return true;
+}
+
+bool CMyLine::NewBlockSlot()
+{
+    // Reuse a freed slot before growing the array.
+    std::size_t slot = blocks_.size();
+    if (!freeSlots_.empty()) {
+        slot = static_cast<std::size_t>(freeSlots_.back());
+        freeSlots_.pop_back();
+    } else {
+        Reserve10(blocks_);
+        blocks_.emplace_back();
+    }
     current_ = static_cast<int>(slot);
     return true;
 }
@@ -90,6 +93,7 @@ void CMyLine::Release(int block)
         if (block != 0 && block != current_) {
             b.memory.reset();
             b.used = b.capacity = 0;
+            freeSlots_.push_back(block);
         }
     }
 }
@@ -180,6 +184,47 @@ void CMyLine::DeleteLine(int i)
     if (entries_[i].data)
         Release(entries_[i].block);
     entries_.erase(entries_.begin() + i);
+}
+
+bool CMyLine::Reserve(std::size_t lines, std::size_t bytes)
+{
+    entries_.reserve(entries_.size() + lines);
+    if (bytes == 0)
+        return true;
+    const std::size_t need = bytes + lines * kSpare;
+    const Block& cur = blocks_[current_];
+    if (cur.capacity - cur.used >= need)
+        return true;
+    return NewBlock(need > blockSize_ ? need : blockSize_);
+}
+
+int CMyLine::AdoptBlock(std::unique_ptr<char[]> memory, std::size_t size)
+{
+    if (!memory)
+        return -1;
+    const int keepCurrent = current_;
+    if (!NewBlockSlot())
+        return -1;
+    Block& b = blocks_[current_];
+    b.memory = std::move(memory);
+    b.used = b.capacity = size;
+    b.lines = 0;
+    const int adopted = current_;
+    current_ = keepCurrent;
+    return adopted;
+}
+
+bool CMyLine::AddLineAt(int block, std::size_t offset, std::size_t length)
+{
+    if (block < 0 || block >= static_cast<int>(blocks_.size()) || !blocks_[block].memory)
+        return false;
+    Block& b = blocks_[block];
+    if (offset + length >= b.capacity || b.memory[offset + length] != 0)
+        return false;
+    Reserve10(entries_);
+    entries_.push_back({b.memory.get() + offset, length, length + 1, block});
+    b.lines++;
+    return true;
 }
 
 int CMyLine::BlocksInUse() const

@@ -51,6 +51,17 @@ public:
     int ParseItems(std::string_view bytes);
     std::string FormatItems() const;
 
+    // Prepares room for `lines` more lines of `bytes` bytes in all, so that a bulk load
+    // makes one allocation instead of many.
+    bool Reserve(std::size_t lines, std::size_t bytes);
+
+    // Takes over memory holding lines already in place (a file read whole): lines are
+    // then added with AddLineAt without copying. Returns the block's number, or -1.
+    int AdoptBlock(std::unique_ptr<char[]> memory, std::size_t size);
+    // Adds the `length` bytes at `offset` of an adopted block as the next line; the byte
+    // after them must be NUL. A rewrite that does not fit moves the line elsewhere.
+    bool AddLineAt(int block, std::size_t offset, std::size_t length);
+
     // Number of storage blocks in use (for tests of the storage rules).
     int BlocksInUse() const;
 
@@ -69,10 +80,12 @@ private:
     };
 
     bool NewBlock(std::size_t size);
+    bool NewBlockSlot(); // makes a free entry of blocks_ current
     void Release(int block);
 
     std::size_t blockSize_;
     std::vector<Block> blocks_;
+    std::vector<int> freeSlots_; // freed entries of blocks_, reused first
     int current_ = 0;
     std::vector<Entry> entries_;
 };

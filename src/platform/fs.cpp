@@ -11,6 +11,8 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <new>
 #include <random>
 
 namespace nrt::platform::fs {
@@ -116,6 +118,53 @@ bool ReadFile(std::string_view path, std::string& out)
         out.append(buf, static_cast<std::size_t>(n));
     }
     ::close(fd);
+    return true;
+}
+
+bool ReadFile(std::string_view path, std::unique_ptr<char[]>& data, std::size_t& size)
+{
+    data.reset();
+    size = 0;
+    const std::string sys = ToSystemPath(path);
+    int fd = ::open(sys.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    std::size_t capacity = static_cast<std::size_t>(st.st_size) + 1;
+    auto buf = std::unique_ptr<char[]>(new (std::nothrow) char[capacity]);
+    bool ok = buf != nullptr;
+    std::size_t got = 0;
+    while (ok) {
+        if (got + 1 == capacity) {
+            // The file grew while being read: take the rest too.
+            auto bigger = std::unique_ptr<char[]>(new (std::nothrow) char[capacity * 2]);
+            if (!bigger) {
+                ok = false;
+                break;
+            }
+            std::memcpy(bigger.get(), buf.get(), got);
+            buf = std::move(bigger);
+            capacity *= 2;
+        }
+        ssize_t n = ::read(fd, buf.get() + got, capacity - 1 - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    if (!ok)
+        return false;
+    buf[got] = 0;
+    data = std::move(buf);
+    size = got;
     return true;
 }
 

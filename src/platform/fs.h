@@ -4,6 +4,7 @@
 // failed save leaves the previous file as it was.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,8 @@ std::string ToSystemPath(std::string_view path);
 std::string FromSystemPath(std::string_view systemPath);
 
 bool ReadFile(std::string_view path, std::string& out);
+// The same into a buffer the caller can hand on; one NUL byte follows the data.
+bool ReadFile(std::string_view path, std::unique_ptr<char[]>& data, std::size_t& size);
 bool Exists(std::string_view path);
 bool IsFile(std::string_view path);
 bool IsDirectory(std::string_view path);

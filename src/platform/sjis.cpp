@@ -3,11 +3,12 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <mutex>
 
 namespace nrt::platform {
 namespace {
 
-// iconv descriptors are not thread-safe; one per direction per thread.
+// An iconv descriptor keeps state between calls, so each is used under a lock.
 class Converter {
 public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
@@ -119,16 +120,21 @@ int Compare(std::string_view a, std::string_view b) noexcept
 
 std::string SjisToUtf8(std::string_view sjis)
 {
-    thread_local Converter cv("UTF-8", "CP932");
-    return cv.run(sjis, "\xEF\xBF\xBD", SjisSequenceLength, nullptr);
+    // Never destroyed: conversions may still run from exit handlers.
+    static Converter* cv = new Converter("UTF-8", "CP932");
+    static std::mutex lock;
+    std::lock_guard guard(lock);
+    return cv->run(sjis, "\xEF\xBF\xBD", SjisSequenceLength, nullptr);
 }
 
 std::string Utf8ToSjis(std::string_view utf8, bool* ok)
 {
     if (ok)
         *ok = true;
-    thread_local Converter cv("CP932", "UTF-8");
-    return cv.run(utf8, "?", Utf8SequenceLength, ok);
+    static Converter* cv = new Converter("CP932", "UTF-8");
+    static std::mutex lock;
+    std::lock_guard guard(lock);
+    return cv->run(utf8, "?", Utf8SequenceLength, ok);
 }
 
 int lstrcmpiA(std::string_view a, std::string_view b) noexcept

@@ -1,0 +1,22 @@
+// The table loader on arbitrary bytes: whatever it accepts must be readable whole.
+#include "db/CMyDB.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    nrt::CMyDB db;
+    if (db.ParseTable(std::string_view(reinterpret_cast<const char*>(data), size)) != 0)
+        return 0;
+    std::size_t total = 0;
+    for (int k = 0; k < db.GetRecordCount(); ++k) {
+        for (int f = 0; f < db.GetFieldCount(); ++f)
+            total += std::strlen(db.GetValue(f, k));
+        if (db.ReadRecord(k) == 0)
+            db.PostRecord();
+    }
+    (void)db.FormatTable();
+    return total == static_cast<std::size_t>(-1);
+}
