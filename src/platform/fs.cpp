@@ -140,15 +140,27 @@ bool ReadFile(std::string_view path, std::unique_ptr<char[]>& data, std::size_t&
     std::size_t got = 0;
     while (ok) {
         if (got + 1 == capacity) {
-            // The file grew while being read: take the rest too.
-            auto bigger = std::unique_ptr<char[]>(new (std::nothrow) char[capacity * 2]);
+            // Full as the size said; only a file that grew meanwhile has more.
+            char probe[4096];
+            ssize_t n = ::read(fd, probe, sizeof probe);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                ok = n == 0;
+                break;
+            }
+            const std::size_t more = static_cast<std::size_t>(n);
+            auto bigger = std::unique_ptr<char[]>(new (std::nothrow) char[capacity * 2 + more]);
             if (!bigger) {
                 ok = false;
                 break;
             }
             std::memcpy(bigger.get(), buf.get(), got);
+            std::memcpy(bigger.get() + got, probe, more);
+            got += more;
             buf = std::move(bigger);
-            capacity *= 2;
+            capacity = capacity * 2 + more;
+            continue;
         }
         ssize_t n = ::read(fd, buf.get() + got, capacity - 1 - got);
         if (n < 0 && errno == EINTR)

@@ -325,3 +325,33 @@ TEST(CMyDB, FailedSaveKeepsThePreviousFile)
     EXPECT_EQ(nrt::test::ReadAll(path), before);
     EXPECT_EQ(db.SaveTable(dir.File("no/folder/nrt.ndb")), 300);
 }
+
+TEST(CMyDB, LoadedRecordsCanBeRewrittenDeletedAndSavedAgain)
+{
+    TempDir dir;
+    CMyDB db;
+    db.CreateDefaultTable();
+    for (const char* name : {"a", "b", "c"}) {
+        db.ClearCurrent();
+        db.SetValue(kF_Name, name);
+        db.PostRecord();
+    }
+    ASSERT_EQ(db.SaveTable(dir.File("nrt.ndb")), 0);
+    CMyDB loaded;
+    ASSERT_EQ(loaded.LoadTable(dir.File("nrt.ndb")), 0);
+    ASSERT_EQ(loaded.ReadRecord(0), 0);
+    loaded.SetValue(kF_Address1, std::string(100, 'x')); // far longer than the stored record
+    ASSERT_EQ(loaded.PostRecord(), 0);
+    ASSERT_EQ(loaded.ReadRecord(1), 0);
+    loaded.SetValue(kF_Name, ""); // shorter: may stay in place
+    ASSERT_EQ(loaded.PostRecord(), 0);
+    ASSERT_TRUE(loaded.MarkDeleted(2));
+    ASSERT_EQ(loaded.SaveTable(dir.File("nrt.ndb")), 0);
+
+    CMyDB again;
+    ASSERT_EQ(again.LoadTable(dir.File("nrt.ndb")), 0);
+    ASSERT_EQ(again.GetRecordCount(), 2);
+    EXPECT_STREQ(again.GetValue(kF_Name, 0), "a");
+    EXPECT_EQ(again.Value(kF_Address1, 0), std::string(100, 'x'));
+    EXPECT_STREQ(again.GetValue(kF_Name, 1), "");
+}

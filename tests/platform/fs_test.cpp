@@ -66,3 +66,24 @@ TEST(Fs, CopyAndRemove)
     ASSERT_TRUE(fs::AppendFile(dir.File("log"), "b"));
     EXPECT_EQ(nrt::test::ReadAll(dir.File("log")), "ab");
 }
+
+TEST(Fs, ReadFileIntoAHandOverBuffer)
+{
+    TempDir dir;
+    for (std::size_t size : {0u, 1u, 4095u, 4096u, 100000u}) {
+        std::string bytes(size, 'a');
+        for (std::size_t i = 0; i < size; ++i)
+            bytes[i] = static_cast<char>('a' + i % 26);
+        ASSERT_TRUE(fs::AtomicWriteFile(dir.File("f"), bytes));
+        std::unique_ptr<char[]> data;
+        std::size_t got = 99;
+        ASSERT_TRUE(fs::ReadFile(dir.File("f"), data, got));
+        ASSERT_EQ(got, size);
+        EXPECT_EQ(std::string(data.get(), got), bytes);
+        EXPECT_EQ(data[got], '\0');
+    }
+    std::unique_ptr<char[]> data;
+    std::size_t got = 0;
+    EXPECT_FALSE(fs::ReadFile(dir.File("missing"), data, got));
+    EXPECT_FALSE(fs::ReadFile(dir.Path(), data, got)) << "a folder is not a file";
+}
