@@ -245,7 +245,7 @@ bool CMyDB::RecordIsSound(std::string_view rec) const
     bool usual = off == head;
     for (std::size_t f = 0; usual && f < n; ++f) {
         const std::size_t next = f + 1 < n ? GetUint16(p + 3 + 2 * f) : size;
-        usual = next > off && next - 1 - off <= widths_[f] && p[next - 1] == '\0';
+        usual = next > off && next <= size && next - 1 - off <= widths_[f] && p[next - 1] == '\0';
         off = next;
     }
     if (usual)

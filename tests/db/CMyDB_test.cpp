@@ -355,3 +355,17 @@ TEST(CMyDB, LoadedRecordsCanBeRewrittenDeletedAndSavedAgain)
     EXPECT_EQ(again.Value(kF_Address1, 0), std::string(100, 'x'));
     EXPECT_STREQ(again.GetValue(kF_Name, 1), "");
 }
+
+TEST(CMyDB, OffsetBeyondTheRecordInTheUsualLayout)
+{
+    // Offsets rising as usual, but the second points past the record's end.
+    TempDir dir;
+    std::string defs = DefinitionBytes("a", 0, 5) + DefinitionBytes("b", 0, 200);
+    std::string rec = Packed(2, {"ab", "c"});
+    rec[3] = static_cast<char>(0xF0); // second offset: 240, record is 10 bytes
+    nrt::test::WriteAll(dir.File("t.ndb"), TableFile(defs, 2, {rec}));
+    CMyDB db;
+    EXPECT_EQ(db.LoadTable(dir.File("t.ndb")), 0);
+    EXPECT_EQ(db.GetRecordCount(), 0);
+    EXPECT_EQ(db.DamagedRecordCount(), 1);
+}
