@@ -1,0 +1,84 @@
+#include "app/QtMessageHost.h"
+
+#include "app/QtText.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace nrt::gui {
+
+platform::MsgResult QtMessageHost::Show(const platform::MessageRequest& r)
+{
+    using platform::MsgButtons;
+    using platform::MsgIcon;
+    using platform::MsgResult;
+
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(ToQ(r.caption));
+    box.setText(ToQ(r.text));
+    box.setWindowModality(Qt::ApplicationModal);
+    switch (r.icon) {
+    case MsgIcon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case MsgIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case MsgIcon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MsgIcon::Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MsgIcon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    }
+    QMessageBox::StandardButtons buttons;
+    switch (r.buttons) {
+    case MsgButtons::Ok:
+        buttons = QMessageBox::Ok;
+        break;
+    case MsgButtons::OkCancel:
+        buttons = QMessageBox::Ok | QMessageBox::Cancel;
+        break;
+    case MsgButtons::YesNo:
+        buttons = QMessageBox::Yes | QMessageBox::No;
+        break;
+    case MsgButtons::YesNoCancel:
+        buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        break;
+    }
+    box.setStandardButtons(buttons);
+    switch (r.defaultButton) {
+    case MsgResult::Ok:
+        box.setDefaultButton(buttons.testFlag(QMessageBox::Ok) ? QMessageBox::Ok : QMessageBox::Yes);
+        break;
+    case MsgResult::Cancel:
+        box.setDefaultButton(QMessageBox::Cancel);
+        break;
+    case MsgResult::Yes:
+        box.setDefaultButton(QMessageBox::Yes);
+        break;
+    case MsgResult::No:
+        box.setDefaultButton(QMessageBox::No);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return MsgResult::Yes;
+    case QMessageBox::No:
+        return MsgResult::No;
+    case QMessageBox::Cancel:
+        return MsgResult::Cancel;
+    default:
+        return r.buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Ok;
+    }
+}
+
+void QtMessageHost::Beep()
+{
+    QApplication::beep();
+}
+
+} // namespace nrt::gui

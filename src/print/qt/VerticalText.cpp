@@ -1,0 +1,168 @@
+#include "print/qt/VerticalText.h"
+
+#include <QPainter>
+
+#include <hb-ot.h>
+#include <hb.h>
+
+#include <cmath>
+#include <map>
+#include <mutex>
+
+namespace nrt::print {
+namespace {
+
+// HarfBuzz faces are read once per font file and kept for the run of the program.
+hb_face_t* FaceFor(const QString& file)
+{
+    static std::mutex lock;
+    static std::map<QString, hb_face_t*> faces;
+    std::lock_guard guard(lock);
+    auto it = faces.find(file);
+    if (it != faces.end())
+        return it->second;
+    hb_blob_t* blob = hb_blob_create_from_file(file.toLocal8Bit().constData());
+    hb_face_t* face = hb_face_create(blob, 0);
+    hb_blob_destroy(blob);
+    faces.emplace(file, face);
+    return face;
+}
+
+struct HbFont {
+    hb_font_t* font;
+    HbFont(const QString& file, double emPixels) : font(hb_font_create(FaceFor(file)))
+    {
+        const int scale = static_cast<int>(std::lround(emPixels * 64.0));
+        hb_font_set_scale(font, scale, scale);
+    }
+    ~HbFont() { hb_font_destroy(font); }
+    HbFont(const HbFont&) = delete;
+    HbFont& operator=(const HbFont&) = delete;
+};
+
+struct Shaped {
+    QVector<quint32> glyphs;
+    QVector<QPointF> positions; // of each glyph's horizontal origin, y downward
+    double advance = 0;         // along the run's direction
+};
+
+Shaped Shape(hb_font_t* font, const QString& text, int from, int length, bool vertical)
+{
+    Shaped out;
+    hb_buffer_t* buf = hb_buffer_create();
+    hb_buffer_add_utf16(buf, reinterpret_cast<const uint16_t*>(text.utf16()), static_cast<int>(text.size()), from,
+                        length);
+    hb_buffer_set_direction(buf, vertical ? HB_DIRECTION_TTB : HB_DIRECTION_LTR);
+    hb_buffer_set_language(buf, hb_language_from_string("ja", -1));
+    hb_buffer_guess_segment_properties(buf);
+    // Half-width forms for the turned runs: the code page's single-byte characters are
+    // half an em wide, as the layouts were measured with such a face.
+    hb_feature_t halfWidth {};
+    hb_feature_from_string("hwid", -1, &halfWidth);
+    hb_shape(font, buf, vertical ? nullptr : &halfWidth, vertical ? 0 : 1);
+    unsigned int count = 0;
+    const hb_glyph_info_t* info = hb_buffer_get_glyph_infos(buf, &count);
+    const hb_glyph_position_t* pos = hb_buffer_get_glyph_positions(buf, &count);
+    double penX = 0, penY = 0; // Qt coordinates, 1/64 px
+    for (unsigned int i = 0; i < count; ++i) {
+        // For vertical text HarfBuzz has already moved the offsets from the glyph's
+        // vertical origin (top centre) to its horizontal origin, which drawing uses.
+        const double x = penX + pos[i].x_offset;
+        const double y = penY - pos[i].y_offset;
+        out.glyphs.push_back(info[i].codepoint);
+        out.positions.push_back(QPointF(x / 64.0, y / 64.0));
+        penX += pos[i].x_advance;
+        penY -= pos[i].y_advance;
+    }
+    out.advance = (vertical ? penY : penX) / 64.0;
+    hb_buffer_destroy(buf);
+    return out;
+}
+
+} // namespace
+
+bool LiesOnItsSide(char32_t c)
+{
+    return (c >= 0x20 && c < 0x7F) || (c >= 0xFF61 && c <= 0xFF9F) || c == 0xA5 || c == 0x203E;
+}
+
+VerticalTextLayout::VerticalTextLayout(const QString& fontFile, const QRawFont& font, const QString& text)
+{
+    thickness_ = font.ascent() + font.descent();
+    ascent_ = font.ascent();
+    if (text.isEmpty() || !font.isValid())
+        return;
+    HbFont hb(fontFile, font.pixelSize());
+    // Split into runs of upright and of turned characters.
+    const QList<uint> codes = text.toUcs4();
+    int utf16Pos = 0;
+    int runStart = 0;
+    bool runRotated = !codes.isEmpty() && LiesOnItsSide(codes.front());
+    auto flush = [&](int end) {
+        if (end <= runStart)
+            return;
+        Shaped s = Shape(hb.font, text, runStart, end - runStart, !runRotated);
+        Run run;
+        run.rotated = runRotated;
+        run.start = length_;
+        if (!runRotated) {
+            // Centre the upright glyphs in the column, whose right edge is x = 0.
+            for (QPointF& p : s.positions)
+                p.rx() -= thickness_ / 2.0;
+        }
+        run.glyphs.setRawFont(font);
+        run.glyphs.setGlyphIndexes(s.glyphs);
+        run.glyphs.setPositions(s.positions);
+        length_ += s.advance;
+        runs_.push_back(run);
+        runStart = end;
+    };
+    for (uint c : codes) {
+        const bool rotated = LiesOnItsSide(c);
+        if (rotated != runRotated) {
+            flush(utf16Pos);
+            runRotated = rotated;
+        }
+        utf16Pos += c > 0xFFFF ? 2 : 1;
+    }
+    flush(utf16Pos);
+}
+
+void VerticalTextLayout::draw(QPainter& painter, QPointF rightTop, double squeeze) const
+{
+    painter.save();
+    painter.translate(rightTop);
+    if (squeeze > 0 && squeeze < 1.0)
+        painter.scale(1.0, squeeze);
+    for (const Run& run : runs_) {
+        if (run.rotated) {
+            // Turned clockwise: the tops of the characters face right, at the column's
+            // right edge; the baseline lies `ascent` to the left of it.
+            painter.save();
+            painter.translate(0, run.start);
+            painter.rotate(90);
+            painter.drawGlyphRun(QPointF(0, ascent_), run.glyphs);
+            painter.restore();
+        } else {
+            painter.drawGlyphRun(QPointF(0, run.start), run.glyphs);
+        }
+    }
+    painter.restore();
+}
+
+QVector<quint32> VerticalTextLayout::uprightGlyphs() const
+{
+    QVector<quint32> all;
+    for (const Run& run : runs_)
+        if (!run.rotated)
+            all += run.glyphs.glyphIndexes();
+    return all;
+}
+
+QVector<quint32> HorizontalGlyphs(const QString& fontFile, const QRawFont& font, const QString& text)
+{
+    HbFont hb(fontFile, font.pixelSize());
+    return Shape(hb.font, text, 0, static_cast<int>(text.size()), false).glyphs;
+}
+
+} // namespace nrt::print

@@ -1,0 +1,52 @@
+#pragma once
+// One line of text set top to bottom as a vertical-writing face sets it: full-width
+// characters upright in the font's vertical forms (shaped by HarfBuzz in the
+// top-to-bottom direction: ー, brackets, 、。 and small kana take their vertical
+// glyphs), half-width letters, digits and kana lying on their side, turned clockwise.
+
+#include <QGlyphRun>
+#include <QRawFont>
+#include <QString>
+#include <QVector>
+
+class QPainter;
+
+namespace nrt::print {
+
+class VerticalTextLayout {
+public:
+    // `fontFile` is the file `font` was loaded from; HarfBuzz reads its tables there.
+    VerticalTextLayout(const QString& fontFile, const QRawFont& font, const QString& text);
+
+    // Length of the column from its top to the end of the last character, in pixels.
+    double length() const { return length_; }
+    // Width of the column: the font's cell height (ascent + descent), in pixels.
+    double thickness() const { return thickness_; }
+
+    // Draws the column with the top of its right edge at `rightTop`. `squeeze` (0 < s ≤ 1)
+    // condenses the column along its direction only.
+    void draw(QPainter& painter, QPointF rightTop, double squeeze = 1.0) const;
+
+    // The glyphs of the upright runs (for tests: vertical forms differ from horizontal).
+    QVector<quint32> uprightGlyphs() const;
+
+private:
+    struct Run {
+        bool rotated = false;
+        double start = 0; // distance down the column where the run begins
+        QGlyphRun glyphs; // positions relative to the run's own origin
+    };
+    QVector<Run> runs_;
+    double length_ = 0;
+    double thickness_ = 0;
+    double ascent_ = 0;
+};
+
+// Horizontal glyph indexes HarfBuzz gives for `text` (left to right), for comparison.
+QVector<quint32> HorizontalGlyphs(const QString& fontFile, const QRawFont& font, const QString& text);
+
+// True for the characters a vertical face sets on their side: the single-byte ones of
+// code page 932 (ASCII and half-width katakana).
+bool LiesOnItsSide(char32_t c);
+
+} // namespace nrt::print
