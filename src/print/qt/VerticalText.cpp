@@ -13,19 +13,35 @@ namespace nrt::print {
 namespace {
 
 // HarfBuzz faces are read once per font file and kept for the run of the program.
+class FaceCache {
+public:
+    ~FaceCache()
+    {
+        for (auto& [file, face] : faces_)
+            hb_face_destroy(face);
+    }
+    hb_face_t* get(const QString& file)
+    {
+        std::lock_guard guard(lock_);
+        auto it = faces_.find(file);
+        if (it != faces_.end())
+            return it->second;
+        hb_blob_t* blob = hb_blob_create_from_file(file.toLocal8Bit().constData());
+        hb_face_t* face = hb_face_create(blob, 0);
+        hb_blob_destroy(blob);
+        faces_.emplace(file, face);
+        return face;
+    }
+
+private:
+    std::mutex lock_;
+    std::map<QString, hb_face_t*> faces_;
+};
+
 hb_face_t* FaceFor(const QString& file)
 {
-    static std::mutex lock;
-    static std::map<QString, hb_face_t*> faces;
-    std::lock_guard guard(lock);
-    auto it = faces.find(file);
-    if (it != faces.end())
-        return it->second;
-    hb_blob_t* blob = hb_blob_create_from_file(file.toLocal8Bit().constData());
-    hb_face_t* face = hb_face_create(blob, 0);
-    hb_blob_destroy(blob);
-    faces.emplace(file, face);
-    return face;
+    static FaceCache cache;
+    return cache.get(file);
 }
 
 struct HbFont {
