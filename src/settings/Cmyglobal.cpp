@@ -7,7 +7,10 @@
 #include "settings/CMyPath.h"
 #include "settings/IniFile.h"
 
+#include <unistd.h>
+
 #include <chrono>
+#include <climits>
 #include <cstring>
 
 namespace nrt {
@@ -35,6 +38,21 @@ constexpr std::array<const char*, 5> kDefaultReports {
     "封筒(４号)(表)",
     "封筒(４号)(裏)",
 };
+
+// A folder given relative to the working folder, made absolute so that every path
+// built from it stays valid (and passes Usable below).
+std::string Absolute(std::string folder)
+{
+    if (folder.empty() || folder.front() == '/')
+        return folder;
+    char buf[PATH_MAX];
+    if (!::getcwd(buf, sizeof buf))
+        return folder;
+    std::string cwd = platform::fs::FromSystemPath(buf);
+    if (cwd.empty() || cwd.back() != '/')
+        cwd += '/';
+    return cwd + folder;
+}
 
 std::string WithSlash(std::string folder)
 {
@@ -106,9 +124,10 @@ std::string DisplayColumn::Encode() const
 
 CMyGlobal::CMyGlobal(const StartupFolders& folders)
 {
-    programFolder_ = WithSlash(folders.programFolder.empty() ? CMyPath::ExecutableFolder() : folders.programFolder);
+    programFolder_
+        = WithSlash(folders.programFolder.empty() ? CMyPath::ExecutableFolder() : Absolute(folders.programFolder));
     if (!folders.dataFolder.empty()) {
-        dataFolder_ = WithSlash(folders.dataFolder);
+        dataFolder_ = WithSlash(Absolute(folders.dataFolder));
         platform::fs::MakeDirs(dataFolder_);
     } else if (CMyPath::FileExists(programFolder_ + "nrt.ini")) {
         dataFolder_ = programFolder_;

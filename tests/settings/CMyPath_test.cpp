@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace nrt;
 using namespace nrt::test;
@@ -278,4 +279,19 @@ TEST_F(Paths, RememberedFileLocations)
     EXPECT_EQ(g->GetPathEntry(7), "");
     EXPECT_EQ(g->GetPathEntry(-1), "");
     EXPECT_FALSE(g->SetPathEntry(-1, "x"));
+}
+
+TEST_F(Paths, RelativeFoldersAreTakenFromTheWorkingFolder)
+{
+    char previous[4096];
+    ASSERT_NE(::getcwd(previous, sizeof previous), nullptr);
+    ASSERT_EQ(::chdir(fs::ToSystemPath(dir.Path()).c_str()), 0);
+    auto g = Make({ "prog2", "data", "" });
+    EXPECT_EQ(::chdir(previous), 0);
+    EXPECT_EQ(g->DataFolder(), dir.File("data") + "/");
+    EXPECT_EQ(g->ProgramFolder(), dir.File("prog2") + "/");
+    EXPECT_TRUE(fs::IsDirectory(dir.File("data")));
+    g->ReadSettings(true);
+    EXPECT_EQ(g->WriteSettings(), 0);
+    EXPECT_TRUE(fs::IsFile(dir.File("data/nrt.ini")));
 }
