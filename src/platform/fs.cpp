@@ -331,6 +331,15 @@ AtomicWriter::AtomicWriter(std::string_view path) : target_(ToSystemPath(path))
     }
 }
 
+AtomicWriter::AtomicWriter(std::string_view path, unsigned mode) : target_(ToSystemPath(path))
+{
+    temp_ = TempNameFor(target_);
+    const auto bits = static_cast<mode_t>(mode & 07777);
+    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, bits);
+    if (fd_ >= 0)
+        ::fchmod(fd_, bits); // exactly this mode, not narrowed or widened by the umask
+}
+
 AtomicWriter::~AtomicWriter()
 {
     if (fd_ >= 0) {
@@ -385,6 +394,12 @@ bool AtomicWriter::commit()
 bool AtomicWriteFile(std::string_view path, std::string_view bytes)
 {
     AtomicWriter w(path);
+    return w.write(bytes) && w.commit();
+}
+
+bool AtomicWriteFile(std::string_view path, std::string_view bytes, unsigned mode)
+{
+    AtomicWriter w(path, mode);
     return w.write(bytes) && w.commit();
 }
 

@@ -50,7 +50,10 @@ std::vector<DirEntry> ListDir(std::string_view folder);
 // Writes a whole file: a temporary file beside the target, synced and renamed over it.
 class AtomicWriter {
 public:
+    // The new file keeps the permissions of the file it replaces (0644 when new).
     explicit AtomicWriter(std::string_view path);
+    // The new file gets exactly `mode` (such as 0600), whatever the replaced file had.
+    AtomicWriter(std::string_view path, unsigned mode);
     ~AtomicWriter(); // discards the temporary file unless committed
     AtomicWriter(const AtomicWriter&) = delete;
     AtomicWriter& operator=(const AtomicWriter&) = delete;
@@ -71,6 +74,7 @@ private:
 };
 
 bool AtomicWriteFile(std::string_view path, std::string_view bytes);
+bool AtomicWriteFile(std::string_view path, std::string_view bytes, unsigned mode);
 // Appends to a log file, creating it when missing.
 bool AppendFile(std::string_view path, std::string_view bytes);
 

@@ -1,0 +1,30 @@
+#pragma once
+// The layout file "%s.ndp" of a print form: version, shown flags, the layout-wide
+// values and the 53 object records, little-endian, back to back.
+
+#include "print/LayoutItem.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace nrt {
+
+inline constexpr std::int32_t kLayoutVersion = 20104; // written
+inline constexpr std::int32_t kLayoutVersionOldest = 20102; // still read
+inline constexpr std::int32_t kLayoutVersionSheets = 20103; // adds the label sheet values
+
+// ParseLayout results.
+inline constexpr int kLayoutRead = 0; // read over the defaults, as far as the file went
+inline constexpr int kLayoutTooOld = 1; // no version of 20102 or later: nothing taken
+inline constexpr int kLayoutMissing = 2; // no file to read (the caller's result only)
+
+// Reads a layout file over the layout the caller prepared (the kind's defaults):
+// whatever the file holds replaces it, whatever it lacks stays. A file cut short
+// keeps what was read before the cut; objects whose records are missing or damaged
+// are left without text. Bound field names and draw modes are never touched.
+int ParseLayout(std::string_view bytes, LayoutHeader& header, LayoutTable& items);
+// The whole layout in the current version, flag count 53.
+std::string FormatLayout(const LayoutHeader& header, const LayoutTable& items);
+
+} // namespace nrt

@@ -1,0 +1,69 @@
+#include "settings/UserSettings.h"
+
+#include "platform/sjis.h"
+
+#include <algorithm>
+
+namespace nrt {
+
+void UserSettings::Reset()
+{
+    for (int id = 0; id < kS_Count; ++id) {
+        numbers_[id] = kUserSettingKeys[id].defaultValue;
+        texts_[id].clear();
+    }
+}
+
+void UserSettings::SetInt(SettingId id, std::int32_t value)
+{
+    // A wrap width outside its bounds would make the mail body unbreakable or endless.
+    if (id == kS_MailWrap)
+        value = std::clamp(value, kMailWrapMin, kMailWrapMax);
+    if (kUserSettingKeys[id].type == SettingType::Bool)
+        value = value != 0 ? 1 : 0;
+    numbers_[id] = value;
+}
+
+void UserSettings::SetText(SettingId id, std::string_view text)
+{
+    // A line break could not be stored in the file; a NUL ends the text anyway.
+    const std::size_t end = text.find_first_of(std::string_view("\r\n\0", 3));
+    if (end != std::string_view::npos)
+        text = text.substr(0, end);
+    texts_[id].assign(platform::CutToBytes(text, kUserSettingKeys[id].maxBytes));
+}
+
+void UserSettings::ReadFrom(const IniFile& ini)
+{
+    for (int i = 0; i < kS_Count; ++i) {
+        const auto id = static_cast<SettingId>(i);
+        const SettingKey& k = kUserSettingKeys[i];
+        if (k.type == SettingType::Text) {
+            SetText(id, ini.Get(k.section, k.key).value_or(std::string_view()));
+            numbers_[id] = k.defaultValue;
+        } else {
+            SetInt(id, ini.GetInt(k.section, k.key).value_or(k.defaultValue));
+            texts_[id].clear();
+        }
+    }
+}
+
+void UserSettings::WriteTo(IniFile& ini) const
+{
+    for (int i = 0; i < kS_Count; ++i) {
+        const SettingKey& k = kUserSettingKeys[i];
+        switch (k.type) {
+        case SettingType::Text:
+            ini.Set(k.section, k.key, texts_[i]);
+            break;
+        case SettingType::Bool:
+            ini.Set(k.section, k.key, numbers_[i] ? "1" : "0");
+            break;
+        case SettingType::Int:
+            ini.SetInt(k.section, k.key, numbers_[i]);
+            break;
+        }
+    }
+}
+
+} // namespace nrt

@@ -1,0 +1,260 @@
+#include "ObjectBytes.h"
+
+#include "print/LayoutFile.h"
+#include "settings/LayoutDefaults.h"
+
+#include <gtest/gtest.h>
+
+using namespace nrt;
+using namespace nrt::test;
+
+namespace {
+
+struct Layout {
+    LayoutHeader header;
+    LayoutTable items;
+    explicit Layout(int kind = kReportPostcard) { ApplyDefaultLayout(kind, header, items); }
+};
+
+// The header part of a layout file, field by field.
+std::string HeaderBytes(std::int32_t version, const std::string& flags, std::int32_t paperWidth,
+    std::int32_t paperHeight, const std::string& image, bool sheets, bool dash)
+{
+    std::string b;
+    AppendLE32(b, version);
+    AppendLE32(b, static_cast<std::int32_t>(flags.size()));
+    b += flags;
+    AppendLE32(b, paperWidth);
+    AppendLE32(b, paperHeight);
+    std::string name = image;
+    name.resize(260, '\0');
+    b += name;
+    if (sheets) {
+        b.push_back('\x05'); // reserved flag
+        b.push_back('\x01'); // label sheets on
+        for (std::int32_t v : { 21000, 29700, 2030, 2031, 380, 7, 2, 6 })
+            AppendLE32(b, v);
+    }
+    if (dash) {
+        AppendLE16(b, 0x815D);
+        b.push_back('\x01');
+    }
+    return b;
+}
+
+std::string TextOf(int i)
+{
+    return std::string(1, 'T').append(std::to_string(i));
+}
+
+// 53 records of plain objects whose x is their index and whose text is "T<index>".
+std::string Records(int count = kLayoutSlots)
+{
+    std::string b;
+    for (int i = 0; i < count; ++i) {
+        RawObject r;
+        r.x = i;
+        const std::string text = TextOf(i);
+        r.length = static_cast<std::int32_t>(text.size());
+        r.capacity = r.length + 2;
+        b += r.Record(text);
+    }
+    return b;
+}
+
+std::string Flags(int count, char shown = '1')
+{
+    std::string f(static_cast<std::size_t>(count), '0');
+    for (int i = 0; i < count; i += 2)
+        f[static_cast<std::size_t>(i)] = shown;
+    return f;
+}
+
+} // namespace
+
+TEST(LayoutFile, WrittenByteForByte)
+{
+    Layout l;
+    l.header.backgroundImage = S("背景.BMP");
+    l.header.reservedFlag = 5;
+    l.header.labelSheet = 1;
+    l.header.sheetWidth = 21000, l.header.sheetHeight = 29700, l.header.marginLeft = 2030;
+    l.header.marginTop = 2031, l.header.gapX = 380, l.header.gapY = 7, l.header.columns = 2, l.header.rows = 6;
+    l.header.dashCode = 0x815D;
+    l.header.kanjiNumerals = 1;
+    l.header.printerSettings = 1; // never stored
+    l.header.paperWidth = 8380;
+    l.header.paperHeight = 4230;
+    const std::string flags = Flags(kLayoutSlots);
+    for (int i = 0; i < kLayoutSlots; ++i) {
+        LayoutItem& item = l.items[static_cast<std::size_t>(i)];
+        item.shown = flags[static_cast<std::size_t>(i)] == '1';
+        item.object = CMyObjFont();
+        item.object.SetPosition(i, 0);
+        item.object.SetText(TextOf(i));
+    }
+    EXPECT_EQ(
+        FormatLayout(l.header, l.items), HeaderBytes(20104, flags, 8380, 4230, S("背景.BMP"), true, true) + Records());
+}
+
+TEST(LayoutFile, SavedAndLoadedAgainBitForBit)
+{
+    Layout l(kReportNewYearCard);
+    l.header.kanjiNumerals = 1;
+    l.header.backgroundImage = S("/home/u/絵.bmp");
+    l.items[48].object.SetText(S("謹賀新年"));
+    l.items[48].shown = true;
+    l.items[2].shown = true;
+    LogFontA bold = l.items[1].object.Font();
+    bold.weight = 700;
+    bold.italic = 1;
+    l.items[1].object.SetFont(bold);
+    l.items[1].object.SetScale(210, 297, 4961, 7016);
+    l.items[5].object.SetText("");
+    const std::string bytes = FormatLayout(l.header, l.items);
+
+    Layout back(kReportLabelSheet); // loading always starts from some kind's defaults
+    ASSERT_EQ(ParseLayout(bytes, back.header, back.items), kLayoutRead);
+    EXPECT_EQ(back.header, l.header);
+    for (int i = 0; i < kLayoutSlots; ++i) {
+        const std::size_t s = static_cast<std::size_t>(i);
+        EXPECT_EQ(back.items[s].shown, l.items[s].shown) << i;
+        EXPECT_EQ(back.items[s].object, l.items[s].object) << i;
+    }
+    EXPECT_EQ(FormatLayout(back.header, back.items), bytes);
+}
+
+TEST(LayoutFile, OlderVersionsKeepTheKindsDefaultsForWhatTheyLack)
+{
+    const Layout defaults(kReportLabelSheet);
+    struct Case {
+        std::int32_t version;
+        bool sheets, dash;
+    } cases[] = { { 20102, false, false }, { 20103, true, false }, { 20104, true, true }, { 20105, true, true } };
+    for (const Case& c : cases) {
+        Layout l(kReportLabelSheet);
+        const std::string file
+            = HeaderBytes(c.version, Flags(kLayoutSlots), 9000, 9100, "pic.bmp", c.sheets, c.dash) + Records();
+        ASSERT_EQ(ParseLayout(file, l.header, l.items), kLayoutRead) << c.version;
+        EXPECT_EQ(l.header.paperWidth, 9000);
+        EXPECT_EQ(l.header.paperHeight, 9100);
+        EXPECT_EQ(l.header.backgroundImage, "pic.bmp");
+        EXPECT_EQ(l.header.reservedFlag, c.sheets ? 5 : 0) << c.version;
+        EXPECT_EQ(l.header.marginTop, c.sheets ? 2031 : 2030) << c.version;
+        EXPECT_EQ(l.header.gapY, c.sheets ? 7 : 0) << c.version;
+        EXPECT_EQ(l.header.dashCode, c.dash ? 0x815D : 0x815C) << c.version;
+        EXPECT_EQ(l.header.kanjiNumerals, c.dash ? 1 : 0) << c.version;
+        for (int i = 0; i < kLayoutSlots; ++i) {
+            const LayoutItem& item = l.items[static_cast<std::size_t>(i)];
+            EXPECT_EQ(item.shown, i % 2 == 0) << i;
+            EXPECT_EQ(item.object.Text(), TextOf(i)) << i;
+            EXPECT_EQ(item.object.X(), i);
+            EXPECT_EQ(item.fieldName, defaults.items[static_cast<std::size_t>(i)].fieldName);
+        }
+    }
+
+    for (std::int32_t version : { 20101, 0, -1 }) {
+        Layout l(kReportLabelSheet);
+        const std::string file = HeaderBytes(version, Flags(kLayoutSlots), 9000, 9100, "x", true, true) + Records();
+        EXPECT_EQ(ParseLayout(file, l.header, l.items), kLayoutTooOld);
+        EXPECT_EQ(l.header, defaults.header);
+        EXPECT_EQ(l.items, defaults.items);
+    }
+    Layout l(kReportLabelSheet);
+    EXPECT_EQ(ParseLayout("\x88\x4E", l.header, l.items), kLayoutTooOld);
+    EXPECT_EQ(l.items, defaults.items);
+}
+
+TEST(LayoutFile, FlagCountsOtherThan53)
+{
+    const Layout defaults;
+    {
+        Layout l;
+        const std::string file = HeaderBytes(20104, Flags(60, '1'), 1, 2, "", true, true) + Records();
+        ASSERT_EQ(ParseLayout(file, l.header, l.items), kLayoutRead);
+        EXPECT_EQ(l.header.paperWidth, 1);
+        EXPECT_FALSE(l.items[1].shown);
+        EXPECT_TRUE(l.items[52].shown);
+        EXPECT_EQ(l.items[52].object.Text(), "T52");
+    }
+    {
+        Layout l;
+        std::string flags(10, 'x'); // anything but '0' means shown
+        flags[3] = '0';
+        const std::string file = HeaderBytes(20104, flags, 1, 2, "", true, true) + Records();
+        ASSERT_EQ(ParseLayout(file, l.header, l.items), kLayoutRead);
+        for (int i = 0; i < kLayoutSlots; ++i) {
+            const bool expected = i < 10 ? i != 3 : defaults.items[static_cast<std::size_t>(i)].shown;
+            EXPECT_EQ(l.items[static_cast<std::size_t>(i)].shown, expected) << i;
+        }
+    }
+    {
+        Layout l;
+        std::string file;
+        AppendLE32(file, 20104);
+        AppendLE32(file, -5);
+        file += Records();
+        ASSERT_EQ(ParseLayout(file, l.header, l.items), kLayoutRead);
+        EXPECT_EQ(l.header, defaults.header);
+        EXPECT_EQ(l.items, defaults.items);
+    }
+}
+
+TEST(LayoutFile, CutShortAnywhere)
+{
+    const Layout defaults;
+    const std::string head = HeaderBytes(20104, Flags(kLayoutSlots), 9000, 9100, "pic.bmp", true, true);
+    const std::string file = head + Records() + "trailing bytes are ignored";
+    std::vector<std::size_t> recordEnds;
+    for (int i = 1; i <= kLayoutSlots; ++i)
+        recordEnds.push_back(head.size() + Records(i).size());
+
+    for (std::size_t cut = 0; cut <= file.size(); ++cut) {
+        Layout l;
+        const int r = ParseLayout(std::string_view(file).substr(0, cut), l.header, l.items);
+        ASSERT_EQ(r, cut < 4 ? kLayoutTooOld : kLayoutRead) << cut;
+        if (cut < head.size()) {
+            for (const LayoutItem& item : l.items)
+                ASSERT_EQ(item.object, defaults.items[static_cast<std::size_t>(&item - l.items.data())].object) << cut;
+            continue;
+        }
+        EXPECT_EQ(l.header.kanjiNumerals, 1) << cut;
+        for (int i = 0; i < kLayoutSlots; ++i) {
+            const bool whole = recordEnds[static_cast<std::size_t>(i)] <= cut;
+            ASSERT_EQ(l.items[static_cast<std::size_t>(i)].object.HasText(), whole) << cut << " slot " << i;
+        }
+    }
+}
+
+TEST(LayoutFile, ARecordOfAnotherSizeIsSkippedAndTheRestRead)
+{
+    std::string records;
+    for (int i = 0; i < kLayoutSlots; ++i) {
+        if (i == 3) {
+            AppendLE32(records, 100); // a record header announcing another size, nothing else
+            AppendLE32(records, 4);
+            continue;
+        }
+        RawObject r;
+        r.x = i;
+        records += r.Record(TextOf(i));
+    }
+    Layout l;
+    ASSERT_EQ(ParseLayout(HeaderBytes(20104, Flags(kLayoutSlots), 1, 2, "", true, true) + records, l.header, l.items),
+        kLayoutRead);
+    EXPECT_FALSE(l.items[3].object.HasText());
+    EXPECT_EQ(l.items[2].object.Text(), "T2");
+    EXPECT_EQ(l.items[4].object.Text(), "T4");
+    EXPECT_EQ(l.items[52].object.X(), 52);
+}
+
+TEST(LayoutFile, BackgroundNameWithoutItsNul)
+{
+    Layout l;
+    std::string name(258, 'a');
+    name += S("絵"); // 260 bytes, no NUL: the last whole character that fits in 259 bytes ends it
+    const std::string file = HeaderBytes(20104, Flags(kLayoutSlots), 1, 2, name, true, true) + Records();
+    ASSERT_EQ(ParseLayout(file, l.header, l.items), kLayoutRead);
+    EXPECT_EQ(l.header.backgroundImage, std::string(258, 'a'));
+    EXPECT_EQ(l.items[0].object.Text(), "T0");
+}
