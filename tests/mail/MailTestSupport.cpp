@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
@@ -279,6 +280,161 @@ for name, value in out:
         at = nl2 + 1 + length + 1;
     }
     return fields;
+}
+
+} // namespace nrt::test
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+namespace nrt::test {
+namespace {
+
+int ListenLoopback(int* port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a {};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof a;
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(fd, 8) != 0
+        || ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length) != 0) {
+        ADD_FAILURE() << "cannot listen on 127.0.0.1";
+        return -1;
+    }
+    *port = ntohs(a.sin_port);
+    return fd;
+}
+
+} // namespace
+
+void ScriptPeer::Send(std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (n <= 0)
+            return;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+std::string ScriptPeer::ReadLine()
+{
+    for (;;) {
+        const auto lf = pending_.find('\n');
+        if (lf != std::string::npos) {
+            std::string line = pending_.substr(0, lf);
+            pending_.erase(0, lf + 1);
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            std::lock_guard<std::mutex> hold(*lock_);
+            log_->push_back(line);
+            return line;
+        }
+        pollfd p { fd_, POLLIN, 0 };
+        char buf[8192];
+        if (::poll(&p, 1, 5000) <= 0)
+            return "<closed>";
+        const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+        if (n <= 0)
+            return "<closed>";
+        pending_.append(buf, static_cast<std::size_t>(n));
+    }
+}
+
+std::string ScriptPeer::ReadData()
+{
+    std::string data;
+    for (;;) {
+        const std::string line = ReadLine();
+        if (line == "." || line == "<closed>")
+            return data;
+        data += line + "\r\n";
+    }
+}
+
+bool ScriptPeer::ClosedWithoutData(int ms)
+{
+    if (!pending_.empty())
+        return false;
+    pollfd p { fd_, POLLIN, 0 };
+    if (::poll(&p, 1, ms) <= 0)
+        return false;
+    char c;
+    return ::recv(fd_, &c, 1, 0) == 0;
+}
+
+void ScriptPeer::Pause(int ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+ScriptedServer::ScriptedServer(Script script, int connections)
+{
+    listenFd_ = ListenLoopback(&port_);
+    thread_ = std::thread([this, script = std::move(script), connections] {
+        for (int n = 0; n < connections && listenFd_ >= 0; ++n) {
+            pollfd p { listenFd_, POLLIN, 0 };
+            if (::poll(&p, 1, 10000) <= 0)
+                return;
+            const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+            if (fd < 0)
+                return;
+            const int one = 1;
+            ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+            ScriptPeer peer(fd, &received_, &lock_);
+            script(peer, n);
+            ::close(fd);
+        }
+    });
+}
+
+ScriptedServer::~ScriptedServer()
+{
+    Join();
+    if (listenFd_ >= 0)
+        ::close(listenFd_);
+}
+
+void ScriptedServer::Join()
+{
+    if (thread_.joinable())
+        thread_.join();
+}
+
+std::vector<std::string> ScriptedServer::Received() const
+{
+    std::lock_guard<std::mutex> hold(lock_);
+    return received_;
+}
+
+ScopedTimeZone::ScopedTimeZone(const char* tz)
+{
+    if (const char* old = std::getenv("TZ")) {
+        had_ = true;
+        old_ = old;
+    }
+    ::setenv("TZ", tz, 1);
+    ::tzset();
+}
+
+ScopedTimeZone::~ScopedTimeZone()
+{
+    if (had_)
+        ::setenv("TZ", old_.c_str(), 1);
+    else
+        ::unsetenv("TZ");
+    ::tzset();
+}
+
+int UnusedPort()
+{
+    int port = 0;
+    const int fd = ListenLoopback(&port);
+    ::close(fd); // nothing listens there any more; a connect is refused
+    return port;
 }
 
 } // namespace nrt::test

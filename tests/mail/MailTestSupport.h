@@ -67,3 +67,79 @@ private:
 std::map<std::string, std::string> DecodeWithPython(const std::string& raw);
 
 } // namespace nrt::test
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace nrt::test {
+
+// One accepted connection of a ScriptedServer, driven by the test's script.
+class ScriptPeer {
+public:
+    explicit ScriptPeer(int fd, std::vector<std::string>* log, std::mutex* lock)
+        : fd_(fd)
+        , log_(log)
+        , lock_(lock)
+    {
+    }
+    // One write; with pauses between calls each arrives as a segment of its own.
+    void Send(std::string_view bytes);
+    // The next line without its CR LF; "<closed>" when the client closed or 5 s passed.
+    std::string ReadLine();
+    // The message data up to the line ".", as received (dot-stuffing left in).
+    std::string ReadData();
+    // True when the client closes the connection within `ms` without sending more.
+    bool ClosedWithoutData(int ms);
+    void Pause(int ms);
+
+private:
+    int fd_;
+    std::string pending_;
+    std::vector<std::string>* log_;
+    std::mutex* lock_;
+};
+
+// A scripted SMTP peer on 127.0.0.1 in a thread of the test: exact reply sequences,
+// replies split across segments, silence, sudden closing.
+class ScriptedServer {
+public:
+    using Script = std::function<void(ScriptPeer&, int connection)>;
+    explicit ScriptedServer(Script script, int connections = 1);
+    ~ScriptedServer();
+    ScriptedServer(const ScriptedServer&) = delete;
+    ScriptedServer& operator=(const ScriptedServer&) = delete;
+
+    int Port() const { return port_; }
+    // Every line the client sent, in order.
+    std::vector<std::string> Received() const;
+    // Waits for the script to finish.
+    void Join();
+
+private:
+    int listenFd_ = -1;
+    int port_ = 0;
+    std::thread thread_;
+    mutable std::mutex lock_;
+    std::vector<std::string> received_;
+};
+
+// Sets TZ (and tzset) for the lifetime of the guard; the tests do not rely on the
+// environment they are started in for the zone.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* tz);
+    ~ScopedTimeZone();
+    ScopedTimeZone(const ScopedTimeZone&) = delete;
+    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+
+private:
+    bool had_ = false;
+    std::string old_;
+};
+
+// A port on 127.0.0.1 where nothing listens.
+int UnusedPort();
+
+} // namespace nrt::test
