@@ -479,6 +479,42 @@ std::string CMyMail::DateHeader() const
     return line;
 }
 
+std::string CMyMail::MessageText() const
+{
+    std::string out;
+    out.append("X-Mailer: Nrt\r\n");
+    // Without it, readers need not honour the character set below (RFC 2045).
+    out.append("MIME-Version: 1.0\r\n");
+    out.append("Content-Type: text/plain; charset=iso-2022-jp\r\n");
+    out.append("Content-Transfer-Encoding: 7bit\r\n");
+    out.append(DateHeader());
+    out.append(
+        fromName_.empty() ? "From: " + fromAddress_ + "\r\n" : "From: " + fromName_ + " <" + fromAddress_ + ">\r\n");
+    out.append(toName_.empty() ? "To: " + toAddress_ + "\r\n" : "To: " + toName_ + " <" + toAddress_ + ">\r\n");
+    if (priority_ == 1)
+        out.append("X-Priority: 1 (High)\r\n");
+    out.append(subject_.empty() ? std::string("Subject: No Title\r\n") : "Subject: " + subject_ + " \r\n");
+    out.append("\r\n");
+
+    std::string_view entry;
+    for (int i = 0; body_.GetEntry(i, entry) && !entry.empty(); ++i) {
+        std::string_view text = entry.substr(1);
+        if (entry[0] == '1') {
+            // Each piece is a line of its own, with its own escapes and dot-stuffing.
+            while (const std::size_t n = CMyBase::CutPiece(text, static_cast<std::size_t>(width_))) {
+                out.append(CMyBase::JisLine(text.substr(0, n)));
+                out.append("\r\n");
+                text.remove_prefix(n);
+            }
+            out.append(CMyBase::JisLine(text));
+        } else {
+            out.append(text);
+        }
+        out.append("\r\n");
+    }
+    return out;
+}
+
 int CMyMail::SendMail()
 {
     reply_.clear();
@@ -498,35 +534,7 @@ int CMyMail::SendMail()
     if (Command("DATA\r\n") != 354)
         return -103;
 
-    Put("X-Mailer: Nrt\r\n");
-    // Without it, readers need not honour the character set below (RFC 2045).
-    Put("MIME-Version: 1.0\r\n");
-    Put("Content-Type: text/plain; charset=iso-2022-jp\r\n");
-    Put("Content-Transfer-Encoding: 7bit\r\n");
-    Put(DateHeader());
-    Put(fromName_.empty() ? "From: " + fromAddress_ + "\r\n" : "From: " + fromName_ + " <" + fromAddress_ + ">\r\n");
-    Put(toName_.empty() ? "To: " + toAddress_ + "\r\n" : "To: " + toName_ + " <" + toAddress_ + ">\r\n");
-    if (priority_ == 1)
-        Put("X-Priority: 1 (High)\r\n");
-    Put(subject_.empty() ? std::string("Subject: No Title\r\n") : "Subject: " + subject_ + " \r\n");
-    Put("\r\n");
-
-    std::string_view entry;
-    for (int i = 0; body_.GetEntry(i, entry) && !entry.empty(); ++i) {
-        std::string_view text = entry.substr(1);
-        if (entry[0] == '1') {
-            // Each piece is a line of its own, with its own escapes and dot-stuffing.
-            while (const std::size_t n = CMyBase::CutPiece(text, static_cast<std::size_t>(width_))) {
-                Put(CMyBase::JisLine(text.substr(0, n)));
-                Put("\r\n");
-                text.remove_prefix(n);
-            }
-            Put(CMyBase::JisLine(text));
-        } else {
-            Put(text);
-        }
-        Put("\r\n");
-    }
+    Put(MessageText());
     Put(".\r\n");
     if (ReadReply() != 250)
         return -104;

@@ -76,6 +76,10 @@ public:
     int Reconnect();
     // One message to the current recipient. 0 or a negative code.
     int SendMail();
+    // The message to the current recipient as SendMail sends it after DATA: headers,
+    // blank line, body lines with their line ends, leading dots doubled; without the
+    // closing ".".
+    std::string MessageText() const;
     // QUIT and close; always 0.
     int Quit();
 

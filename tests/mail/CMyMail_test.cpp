@@ -622,3 +622,63 @@ TEST_F(MailClient, StartTlsIsNeverSkipped)
         EXPECT_TRUE(closedQuietly) << c.name;
     }
 }
+
+TEST_F(MailClient, TextLimitsOfTheSettings)
+{
+    const std::string fiftyNine(59, 'h'), sixty(60, 'h');
+    CMyMail mail;
+    EXPECT_EQ(mail.SetUser(fiftyNine), 0);
+    EXPECT_EQ(mail.SetUser(sixty), -1);
+    EXPECT_EQ(mail.SetPassword(fiftyNine), 0);
+    EXPECT_EQ(mail.SetPassword(sixty), -1);
+    EXPECT_EQ(mail.SetHost(sixty), -1); // stored empty: no server to connect to
+    EXPECT_EQ(mail.Connect(), -50);
+    SmtpSettings s;
+    s.host = "127.0.0.1";
+    s.password = sixty;
+    EXPECT_EQ(mail.SetServer(s), -1);
+    s.password.clear();
+    EXPECT_EQ(mail.SetServer(s), 0);
+}
+
+TEST_F(MailClient, WidthIsClampedAndResetsTheBody)
+{
+    CMyMail mail;
+    mail.SetFrom("a@example.com", "");
+    mail.SetTo("b@example.com", "");
+    const auto bodyOf = [&] {
+        const std::string text = mail.MessageText();
+        return text.substr(text.find("\r\n\r\n") + 4);
+    };
+    mail.SetWidth(5); // at least 10
+    mail.SetBodyLine(0, "0123456789A");
+    EXPECT_EQ(bodyOf(), "0123456789\r\nA\r\n");
+    mail.SetWidth(300); // at most 255, and the body starts anew
+    EXPECT_EQ(bodyOf(), "");
+    mail.SetBodyLine(0, std::string(256, 'x'));
+    EXPECT_EQ(bodyOf(), std::string(255, 'x') + "\r\nx\r\n");
+}
+
+TEST_F(MailClient, MessageTextIsWhatGoesOut)
+{
+    std::string data;
+    ScriptedServer server([&](ScriptPeer& p, int) {
+        Hello(p);
+        data = AcceptOneMessage(p);
+        FinishWithQuit(p);
+    });
+    CMyMail mail;
+    mail.SetWidth(20);
+    mail.SetBodyLine(0, S("..ドットで始まる長い行を二つに分けます"));
+    mail.SetBodyLine(1, "end");
+    PointAt(mail, server);
+    ASSERT_EQ(mail.Connect(), 0);
+    mail.SetFrom("a@example.com", S("差出人"));
+    mail.SetTo("b@example.com", S("宛先"));
+    mail.SetSubject("Hello");
+    ASSERT_EQ(mail.SendMail(), 0);
+    mail.Quit();
+    server.Join();
+    EXPECT_EQ(data, mail.MessageText());
+    EXPECT_NE(data.find("\r\n...\x1B$B"), std::string::npos) << data;
+}
