@@ -23,12 +23,9 @@ using nrt::test::U;
 
 namespace {
 
-// One CA and its certificates for the whole test program.
 const nrt::test::TestCertificates& Certificates()
 {
-    static TempDir folder;
-    static const nrt::test::TestCertificates made = nrt::test::MakeCertificates(folder.Path());
-    return made;
+    return nrt::test::SharedCertificates();
 }
 
 std::string WithoutCr(std::string s)

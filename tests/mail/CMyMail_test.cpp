@@ -682,3 +682,136 @@ TEST_F(MailClient, MessageTextIsWhatGoesOut)
     EXPECT_EQ(data, mail.MessageText());
     EXPECT_NE(data.find("\r\n...\x1B$B"), std::string::npos) << data;
 }
+
+namespace {
+
+// Greeting, EHLO with STARTTLS, the handshake and EHLO again; false when the
+// handshake failed.
+bool HelloOverStartTls(ScriptPeer& p)
+{
+    p.Send("220 hi\r\n");
+    p.ReadLine();
+    p.Send("250-hi\r\n250 STARTTLS\r\n");
+    p.ReadLine();
+    p.Send("220 go ahead\r\n");
+    if (!p.StartTls())
+        return false;
+    p.ReadLine();
+    // The capabilities over TLS in pieces, as TLS records of their own.
+    p.Send("250-hi again\r\n250-AUTH PL");
+    p.Pause(30);
+    p.Send("AIN\r\n");
+    p.Pause(30);
+    p.Send("250 SIZE 100\r\n");
+    return true;
+}
+
+void PointAtOverTls(CMyMail& mail, const ScriptedServer& server, int timeout)
+{
+    PointAt(mail, server, timeout);
+    mail.SetSecurity(CMyMail::kStartTls);
+    mail.SetCaFile(nrt::test::SharedCertificates().caCert);
+}
+
+} // namespace
+
+TEST_F(MailClient, RepliesOverTlsAreReadLikePlainOnes)
+{
+    ASSERT_TRUE(nrt::test::SharedCertificates().ok);
+    std::string data;
+    ScriptedServer server([&](ScriptPeer& p, int) {
+        if (!HelloOverStartTls(p))
+            return;
+        p.ReadLine();
+        p.Send("235 ok\r\n");
+        data = AcceptOneMessage(p);
+        FinishWithQuit(p);
+    });
+    CMyMail mail;
+    PointAtOverTls(mail, server, 5);
+    mail.SetUser("u");
+    mail.SetPassword("p");
+    ASSERT_EQ(mail.ConnectAuth(CMyMail::kPlainAuth), 0) << U(mail.ReplyText());
+    EXPECT_TRUE(mail.IsSecure());
+    mail.SetFrom("a@example.com", "");
+    mail.SetTo("b@example.com", "");
+    EXPECT_EQ(mail.SendMail(), 0);
+    mail.Quit();
+    server.Join();
+    EXPECT_EQ(data, mail.MessageText());
+    const auto received = server.Received();
+    ASSERT_GE(received.size(), 8u);
+    EXPECT_EQ(std::vector<std::string>(received.begin(), received.begin() + 7),
+        (std::vector<std::string> { "EHLO 127.0.0.1", "STARTTLS", "EHLO 127.0.0.1",
+            "AUTH PLAIN AHUAcA==", "MAIL FROM: <a@example.com>", "RCPT TO: <b@example.com>", "DATA" }));
+    EXPECT_EQ(received.back(), "QUIT");
+}
+
+TEST_F(MailClient, TimeoutsOverTls)
+{
+    ASSERT_TRUE(nrt::test::SharedCertificates().ok);
+    // A server that says go ahead and then never starts the handshake.
+    {
+        ScriptedServer server([](ScriptPeer& p, int) {
+            p.Send("220 hi\r\n");
+            p.ReadLine();
+            p.Send("250-hi\r\n250 STARTTLS\r\n");
+            p.ReadLine();
+            p.Send("220 go ahead\r\n");
+            p.ClosedWithoutData(0);
+            p.Pause(2500);
+        });
+        CMyMail mail;
+        PointAtOverTls(mail, server, 1);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(mail.Connect(), CMyMail::kTlsFailed);
+        EXPECT_LT(SecondsSince(start), 2.0);
+        EXPECT_EQ(U(messages.LastText()), "暗号化通信を開始できませんでした。\n999 タイムオーバー");
+    }
+    // A server that goes silent after the handshake.
+    {
+        ScriptedServer server([](ScriptPeer& p, int) {
+            if (HelloOverStartTls(p))
+                p.ReadLine();
+            p.Pause(2500);
+        });
+        CMyMail mail;
+        PointAtOverTls(mail, server, 1);
+        ASSERT_EQ(mail.Connect(), 0) << U(mail.ReplyText());
+        mail.SetFrom("a@example.com", "");
+        mail.SetTo("b@example.com", "");
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(mail.SendMail(), -101);
+        EXPECT_EQ(U(mail.ReplyText()), "999 タイムオーバー");
+        mail.Quit();
+        EXPECT_LT(SecondsSince(start), 2.0);
+    }
+}
+
+TEST_F(MailClient, TlsServerClosingDuringDataIsAFailureNotACrash)
+{
+    ASSERT_TRUE(nrt::test::SharedCertificates().ok);
+    ScriptedServer server([](ScriptPeer& p, int) {
+        if (!HelloOverStartTls(p))
+            return;
+        p.ReadLine();
+        p.Send("250 ok\r\n");
+        p.ReadLine();
+        p.Send("250 ok\r\n");
+        p.ReadLine();
+        p.Send("354 go\r\n");
+        p.ReadLine();
+        p.Drop();
+    });
+    CMyMail mail;
+    mail.SetWidth(255);
+    for (int i = 0; i < 3000; ++i)
+        mail.SetBodyLine(i, std::string(200, static_cast<char>('a' + i % 26)));
+    PointAtOverTls(mail, server, 5);
+    ASSERT_EQ(mail.Connect(), 0) << U(mail.ReplyText());
+    mail.SetFrom("a@example.com", "");
+    mail.SetTo("b@example.com", "");
+    EXPECT_EQ(mail.SendMail(), -104);
+    EXPECT_EQ(U(mail.ReplyText()), "送信(SMTP)サーバーとの接続が切れました。");
+    EXPECT_EQ(mail.Quit(), 0);
+}

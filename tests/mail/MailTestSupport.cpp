@@ -1,5 +1,7 @@
 #include "MailTestSupport.h"
 
+#include "support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -153,6 +155,13 @@ echo done
     return c;
 }
 
+const TestCertificates& SharedCertificates()
+{
+    static const TempDir folder;
+    static const TestCertificates made = MakeCertificates(folder.Path());
+    return made;
+}
+
 NodeSmtpServer::NodeSmtpServer(const std::string& folder, const Options& options)
     : folder_(folder)
 {
@@ -287,6 +296,7 @@ for name, value in out:
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <openssl/ssl.h>
 #include <sys/socket.h>
 
 namespace nrt::test {
@@ -310,8 +320,55 @@ int ListenLoopback(int* port)
 
 } // namespace
 
+struct ScriptPeer::Tls {
+    SSL_CTX* ctx = nullptr;
+    SSL* ssl = nullptr;
+    ~Tls()
+    {
+        if (ssl)
+            SSL_free(ssl);
+        if (ctx)
+            SSL_CTX_free(ctx);
+    }
+};
+
+ScriptPeer::ScriptPeer(int fd, std::vector<std::string>* log, std::mutex* lock)
+    : fd_(fd)
+    , log_(log)
+    , lock_(lock)
+{
+    // Reads give up after 5 s so that a failing test never hangs.
+    const timeval limit { 5, 0 };
+    ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+}
+
+ScriptPeer::~ScriptPeer() = default;
+
+bool ScriptPeer::StartTls()
+{
+    const TestCertificates& c = SharedCertificates();
+    tls_ = std::make_unique<Tls>();
+    tls_->ctx = SSL_CTX_new(TLS_server_method());
+    if (!tls_->ctx || SSL_CTX_use_certificate_file(tls_->ctx, c.serverCert.c_str(), SSL_FILETYPE_PEM) != 1
+        || SSL_CTX_use_PrivateKey_file(tls_->ctx, c.serverKey.c_str(), SSL_FILETYPE_PEM) != 1)
+        return false;
+    tls_->ssl = SSL_new(tls_->ctx);
+    SSL_set_fd(tls_->ssl, fd_);
+    return SSL_accept(tls_->ssl) == 1;
+}
+
+void ScriptPeer::Drop()
+{
+    tls_.reset();
+    ::shutdown(fd_, SHUT_RDWR);
+}
+
 void ScriptPeer::Send(std::string_view bytes)
 {
+    if (tls_) {
+        SSL_write(tls_->ssl, bytes.data(), static_cast<int>(bytes.size()));
+        return;
+    }
     while (!bytes.empty()) {
         const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
         if (n <= 0)
@@ -333,11 +390,8 @@ std::string ScriptPeer::ReadLine()
             log_->push_back(line);
             return line;
         }
-        pollfd p { fd_, POLLIN, 0 };
         char buf[8192];
-        if (::poll(&p, 1, 5000) <= 0)
-            return "<closed>";
-        const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+        const ssize_t n = tls_ ? SSL_read(tls_->ssl, buf, sizeof buf) : ::recv(fd_, buf, sizeof buf, 0);
         if (n <= 0)
             return "<closed>";
         pending_.append(buf, static_cast<std::size_t>(n));
@@ -359,6 +413,12 @@ bool ScriptPeer::ClosedWithoutData(int ms)
 {
     if (!pending_.empty())
         return false;
+    if (tls_) {
+        char c;
+        const int n = SSL_read(tls_->ssl, &c, 1);
+        const int error = n > 0 ? SSL_ERROR_NONE : SSL_get_error(tls_->ssl, n);
+        return error == SSL_ERROR_ZERO_RETURN || (error == SSL_ERROR_SYSCALL && errno != EAGAIN);
+    }
     pollfd p { fd_, POLLIN, 0 };
     if (::poll(&p, 1, ms) <= 0)
         return false;
@@ -375,6 +435,11 @@ ScriptedServer::ScriptedServer(Script script, int connections)
 {
     listenFd_ = ListenLoopback(&port_);
     thread_ = std::thread([this, script = std::move(script), connections] {
+        // A client gone early must not end the test program when this side writes.
+        sigset_t pipe;
+        sigemptyset(&pipe);
+        sigaddset(&pipe, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
         for (int n = 0; n < connections && listenFd_ >= 0; ++n) {
             pollfd p { listenFd_, POLLIN, 0 };
             if (::poll(&p, 1, 10000) <= 0)

@@ -28,6 +28,8 @@ struct TestCertificates {
 };
 // Made once per test program in `folder` (which must outlive the tests).
 TestCertificates MakeCertificates(const std::string& folder);
+// The certificates of this test program, made at first use.
+const TestCertificates& SharedCertificates();
 
 // The npm smtp-server (tools/smtp-test-server.js) as a child process.
 class NodeSmtpServer {
@@ -78,24 +80,30 @@ namespace nrt::test {
 // One accepted connection of a ScriptedServer, driven by the test's script.
 class ScriptPeer {
 public:
-    explicit ScriptPeer(int fd, std::vector<std::string>* log, std::mutex* lock)
-        : fd_(fd)
-        , log_(log)
-        , lock_(lock)
-    {
-    }
+    explicit ScriptPeer(int fd, std::vector<std::string>* log, std::mutex* lock);
+    ~ScriptPeer();
+    ScriptPeer(const ScriptPeer&) = delete;
+    ScriptPeer& operator=(const ScriptPeer&) = delete;
+    // Server side of a TLS handshake with the shared test certificate; from then on
+    // everything goes through TLS. False when the handshake failed.
+    bool StartTls();
+    // Closes the connection at once, without a TLS goodbye.
+    void Drop();
     // One write; with pauses between calls each arrives as a segment of its own.
     void Send(std::string_view bytes);
     // The next line without its CR LF; "<closed>" when the client closed or 5 s passed.
     std::string ReadLine();
     // The message data up to the line ".", as received (dot-stuffing left in).
     std::string ReadData();
-    // True when the client closes the connection within `ms` without sending more.
+    // True when the client closes the connection within `ms` (over TLS: 5 s) without
+    // sending more.
     bool ClosedWithoutData(int ms);
     void Pause(int ms);
 
 private:
+    struct Tls;
     int fd_;
+    std::unique_ptr<Tls> tls_;
     std::string pending_;
     std::vector<std::string>* log_;
     std::mutex* lock_;
