@@ -32,7 +32,7 @@ bool IsIpLiteral(const std::string& host)
 }
 
 // OpenSSL writes to the socket with write(), which raises SIGPIPE when the server has
-// gone; the program must not die of it. The signal is held back in this thread for
+// gone, and it may write in any call, reads included; the program must not die of it. The signal is held back in this thread for
 // the duration and a SIGPIPE raised meanwhile is taken off again.
 class SigpipeGuard {
 public:
@@ -309,7 +309,12 @@ MailChannel::Io MailChannel::Fill(const Deadline& deadline)
     for (;;) {
         if (tls_) {
             std::size_t got = 0;
-            if (SSL_read_ex(tls_->ssl, chunk, sizeof chunk, &got) == 1) {
+            int done;
+            {
+                SigpipeGuard guard; // reading may write too: alerts, a pending record
+                done = SSL_read_ex(tls_->ssl, chunk, sizeof chunk, &got);
+            }
+            if (done == 1) {
                 buffer_.append(chunk, got);
                 return Io::Ok;
             }
