@@ -74,6 +74,31 @@ std::string_view TrimLineEnd(std::string_view s)
     return s;
 }
 
+int StoreShortText(std::string& field, std::string_view text)
+{
+    if (text.size() < kTextLimit) {
+        field = text;
+        return 0;
+    }
+    field.clear();
+    return -1;
+}
+
+int StoreAddressAndName(std::string& address, std::string& name, std::string_view newAddress, std::string_view newName)
+{
+    if (newAddress.size() < kAddressLimit) {
+        address = newAddress;
+        if (newName.size() <= kHeaderLimit) {
+            name = CMyBase::HeaderEncode(OneLine(newName));
+            return 0;
+        }
+    } else {
+        address.clear();
+    }
+    name.clear();
+    return -1;
+}
+
 } // namespace
 
 CMyMail::CMyMail() = default;
@@ -84,16 +109,6 @@ void CMyMail::SetWidth(int width)
 {
     body_.Clear();
     width_ = std::clamp(width, 10, 255);
-}
-
-static int StoreShortText(std::string& field, std::string_view text)
-{
-    if (text.size() < kTextLimit) {
-        field = text;
-        return 0;
-    }
-    field.clear();
-    return -1;
 }
 
 int CMyMail::SetHost(std::string_view host)
@@ -113,31 +128,15 @@ int CMyMail::SetPassword(std::string_view password)
 
 int CMyMail::SetServer(const SmtpSettings& s)
 {
-    int result = SetHost(s.host);
-    if (SetUser(s.user) != 0 || SetPassword(s.password) != 0)
-        result = -1;
+    const int host = SetHost(s.host);
+    const int user = SetUser(s.user);
+    const int password = SetPassword(s.password);
     SetPort(s.port);
     SetTimeout(s.timeout);
     SetSecurity(s.ssl);
     SetCaFile(s.caFile);
     auth_ = s.auth;
-    return result;
-}
-
-static int StoreAddressAndName(
-    std::string& address, std::string& name, std::string_view newAddress, std::string_view newName)
-{
-    if (newAddress.size() < kAddressLimit) {
-        address = newAddress;
-        if (newName.size() <= kHeaderLimit) {
-            name = CMyBase::HeaderEncode(OneLine(newName));
-            return 0;
-        }
-    } else {
-        address.clear();
-    }
-    name.clear();
-    return -1;
+    return host == 0 && user == 0 && password == 0 ? 0 : -1;
 }
 
 int CMyMail::SetFrom(std::string_view address, std::string_view name)

@@ -639,6 +639,30 @@ TEST_F(MailClient, TextLimitsOfTheSettings)
     EXPECT_EQ(mail.SetServer(s), -1);
     s.password.clear();
     EXPECT_EQ(mail.SetServer(s), 0);
+
+    // A refused user name leaves the password to be set all the same.
+    ScriptedServer server([](ScriptPeer& p, int) {
+        p.Send("220 hi\r\n");
+        p.ReadLine();
+        p.Send("250 hi\r\n");
+        p.ReadLine();
+        p.Send("334 VXNlcm5hbWU6\r\n");
+        p.ReadLine();
+        p.Send("334 UGFzc3dvcmQ6\r\n");
+        p.ReadLine();
+        p.Send("235 ok\r\n");
+        FinishWithQuit(p);
+    });
+    mail.SetPassword("old");
+    s.port = server.Port();
+    s.user = sixty;
+    s.password = "new";
+    s.auth = CMyMail::kLogin;
+    EXPECT_EQ(mail.SetServer(s), -1);
+    ASSERT_EQ(mail.Open(), 0);
+    mail.Quit();
+    server.Join();
+    EXPECT_EQ(server.Received(), (std::vector<std::string> { "EHLO 127.0.0.1", "AUTH LOGIN", "", "bmV3", "QUIT" }));
 }
 
 TEST_F(MailClient, WidthIsClampedAndResetsTheBody)
