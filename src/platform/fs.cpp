@@ -412,6 +412,38 @@ bool AtomicWriteFile(std::string_view path, std::string_view bytes)
     return w.write(bytes) && w.commit();
 }
 
+bool WriteNewFile(std::string_view path, std::string_view bytes)
+{
+    int fd = ::open(ToSystemPath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    bool ok = WriteAll(fd, bytes.data(), bytes.size());
+    return (::close(fd) == 0) && ok;
+}
+
+bool Sync(const std::vector<std::string>& paths)
+{
+    std::vector<int> fds;
+    fds.reserve(paths.size());
+    bool ok = true;
+    for (const auto& p : paths) {
+        int fd = ::open(ToSystemPath(p).c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            ok = false;
+            continue;
+        }
+#ifdef __linux__
+        ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+        fds.push_back(fd);
+    }
+    for (int fd : fds) {
+        ok = ::fsync(fd) == 0 && ok;
+        ::close(fd);
+    }
+    return ok;
+}
+
 bool AppendFile(std::string_view path, std::string_view bytes)
 {
     int fd = ::open(ToSystemPath(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);

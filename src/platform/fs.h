@@ -89,6 +89,12 @@ private:
 };
 
 bool AtomicWriteFile(std::string_view path, std::string_view bytes);
+// Writes a file that must not exist yet, without syncing it: for a folder of new files
+// that is made durable with Sync as a whole and only then put in place.
+bool WriteNewFile(std::string_view path, std::string_view bytes);
+// Makes files and folders written without syncing durable: starts the write-back of all
+// of them first, then waits for each, which costs far less than one sync per file.
+bool Sync(const std::vector<std::string>& paths);
 // Appends to a log file, creating it when missing.
 bool AppendFile(std::string_view path, std::string_view bytes);
 
