@@ -34,6 +34,7 @@ CMyPostalList::CMyPostalList(int maxRecords)
 void CMyPostalList::Clear()
 {
     text_.clear();
+    keys_.clear();
     records_.clear();
     line_.clear();
     ended_ = false;
@@ -48,30 +49,42 @@ bool CMyPostalList::Feed(std::string_view bytes)
         const void* cr = std::memchr(bytes.data() + pos, '\r', bytes.size() - pos);
         const std::size_t stop
             = cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - bytes.data()) : bytes.size();
-        for (std::size_t i = pos; i < stop; ++i) {
-            if (bytes[i] == '\n')
-                continue;
-            if (line_.size() >= kMaxLineBytes) {
-                stats_.endedEarly = true;
-                ended_ = true;
-                return false;
-            }
-            line_.push_back(bytes[i]);
+        std::string_view piece = bytes.substr(pos, stop - pos);
+        pos = cr ? stop + 1 : stop;
+        if (!piece.empty() && piece.front() == '\n')
+            piece.remove_prefix(1); // the LF of CR LF
+        const bool hasLf = piece.find('\n') != std::string_view::npos;
+        if (cr && line_.empty() && !hasLf && piece.size() <= kMaxLineBytes) {
+            // The common case: a whole line within this piece of the file.
+            if (piece.empty())
+                EndList();
+            else
+                AddLine(piece);
+            continue;
         }
-        pos = stop;
-        if (cr) {
-            ++pos;
+        for (char c : piece)
+            if (c != '\n')
+                line_.push_back(c);
+        if (line_.size() > kMaxLineBytes) {
+            EndList();
+            break;
+        }
+        if (cr)
             EndLine();
-        }
     }
     return !ended_;
+}
+
+void CMyPostalList::EndList()
+{
+    stats_.endedEarly = true;
+    ended_ = true;
 }
 
 void CMyPostalList::EndLine()
 {
     if (line_.empty()) {
-        stats_.endedEarly = true;
-        ended_ = true;
+        EndList();
         return;
     }
     AddLine(line_);
@@ -99,20 +112,32 @@ void CMyPostalList::AddLine(std::string_view line)
         rec.end[static_cast<std::size_t>(column - kFirstKeptColumn)]
             = static_cast<std::uint16_t>(text_.size() - rec.start);
     };
-    for (std::size_t i = 0; i < line.size() && column <= kLastKeptColumn;) {
-        const std::size_t n = platform::CharLength(line, i);
-        const char c = line[i];
-        if (n == 1 && c == ',') {
+    // Runs of bytes between separators are copied whole; a double-byte character is
+    // stepped over as one, so its second byte is never taken for a separator.
+    std::size_t run = 0;
+    auto keepRun = [&](std::size_t end) {
+        if (column >= kFirstKeptColumn && column <= kLastKeptColumn)
+            text_.append(line.data() + run, end - run);
+    };
+    std::size_t i = 0;
+    while (i < line.size() && column <= kLastKeptColumn) {
+        const auto c = static_cast<unsigned char>(line[i]);
+        if (platform::IsLeadByte(c) && i + 1 < line.size()) {
+            i += 2;
+        } else if (c == ',') {
+            keepRun(i);
             closeColumn();
             ++column;
             columnStart = text_.size();
-        } else if (n == 1 && c == '"') {
-            // dropped
-        } else if (column >= kFirstKeptColumn) {
-            text_.append(line.data() + i, n);
+            run = ++i;
+        } else if (c == '"') {
+            keepRun(i);
+            run = ++i;
+        } else {
+            ++i;
         }
-        i += n;
     }
+    keepRun(i);
     if (column < kLastKeptColumn) {
         // Fewer than nine columns: the line lacks some of what a record needs.
         ++stats_.shortLines;
@@ -200,9 +225,38 @@ int CMyPostalList::CompareReadings(int i, int j) const
     return Compare(records_[static_cast<std::size_t>(i)], records_[static_cast<std::size_t>(j)]);
 }
 
+// Each record's three readings as one byte string whose plain byte order is the order
+// of Compare: A-Z folded to a-z outside double-byte characters (just as lstrcmpiA folds
+// them), a zero byte after each reading so that a shorter reading sorts first. Readings
+// hold no zero bytes (a line ends at one).
+void CMyPostalList::BuildKeys()
+{
+    keys_.clear();
+    keys_.reserve(text_.size() / 2);
+    for (Record& r : records_) {
+        r.keyStart = static_cast<std::uint32_t>(keys_.size());
+        for (int column : { kPC_PrefReading, kPC_CityReading, kPC_TownReading }) {
+            const std::string_view s = ColumnOf(r, column);
+            for (std::size_t i = 0; i < s.size(); ++i) {
+                const auto c = static_cast<unsigned char>(s[i]);
+                if (platform::IsLeadByte(c) && i + 1 < s.size()) {
+                    keys_.append(s.data() + i, 2);
+                    ++i;
+                } else {
+                    keys_.push_back(static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c));
+                }
+            }
+            keys_.push_back('\0');
+        }
+        r.keyLength = static_cast<std::uint16_t>(keys_.size() - r.keyStart);
+    }
+}
+
 void CMyPostalList::Sort()
 {
-    postal::SortLikeDictionary(records_, [this](const Record& a, const Record& b) { return Compare(a, b); });
+    BuildKeys();
+    postal::SortLikeDictionary(
+        records_, [this](const Record& a, const Record& b) { return KeyOf(a).compare(KeyOf(b)); });
 }
 
 void CMyPostalList::SortLiterally()

@@ -80,15 +80,21 @@ private:
     struct Record {
         std::uint32_t start = 0; // first byte in text_
         std::array<std::uint16_t, kPostalColumns> end {}; // column ends, relative to start
+        std::uint16_t keyLength = 0;
+        std::uint32_t keyStart = 0; // sort key in keys_
     };
 
     void EndLine();
+    void EndList();
     void AddLine(std::string_view line);
     int Compare(const Record& a, const Record& b) const;
+    void BuildKeys();
+    std::string_view KeyOf(const Record& r) const { return std::string_view(keys_.data() + r.keyStart, r.keyLength); }
     std::string_view ColumnOf(const Record& r, int column) const;
 
     int maxRecords_;
     std::string text_;
+    std::string keys_;
     std::vector<Record> records_;
     std::string line_;
     bool ended_ = false;

@@ -45,6 +45,7 @@ void BuildLookupFiles(const CMyPostalList& list, std::string& dat, std::string& 
 {
     std::vector<IndexEntry> entries;
     entries.reserve(static_cast<std::size_t>(list.Count()));
+    dat.reserve(static_cast<std::size_t>(list.Count()) * 80);
     std::string address, reading;
     for (int i = 0; i < list.Count(); ++i) {
         address.assign(list.Column(i, kPC_PrefName)).append(" ");
@@ -77,10 +78,17 @@ void BuildBrowsingFiles(const CMyPostalList& list, std::vector<PostalFileImage>&
 {
     // The records of each prefecture, in sorted order.
     std::vector<std::vector<int>> byPrefecture(kPrefectureCount);
+    std::string_view lastName;
+    int last = -1;
     for (int i = 0; i < list.Count(); ++i) {
-        const int p = PrefectureIndex(list.Column(i, kPC_PrefName));
-        if (p >= 0)
-            byPrefecture[static_cast<std::size_t>(p)].push_back(i);
+        // Sorted by reading, one prefecture's records mostly follow each other.
+        const std::string_view name = list.Column(i, kPC_PrefName);
+        if (i == 0 || name != lastName) {
+            lastName = name;
+            last = PrefectureIndex(name);
+        }
+        if (last >= 0)
+            byPrefecture[static_cast<std::size_t>(last)].push_back(i);
     }
 
     std::string todo;
@@ -150,20 +158,25 @@ void RecoverInterruptedSwap(const std::string& folder)
         platform::fs::Rename(old, folder);
 }
 
+// Writes the files into the new folder and makes them durable before it can be swapped in.
 bool WriteFolder(const std::string& folder, const std::vector<PostalFileImage>& files, const PostalProgress& report,
     int fromPercent, int toPercent)
 {
     std::uint64_t total = 0, written = 0;
     for (const auto& f : files)
         total += f.bytes.size();
+    std::vector<std::string> paths;
+    paths.reserve(files.size() + 1);
     for (const auto& f : files) {
-        if (!platform::fs::AtomicWriteFile(folder + "/" + f.name, f.bytes))
+        paths.push_back(folder + "/" + f.name);
+        if (!platform::fs::WriteNewFile(paths.back(), f.bytes))
             return false;
         written += f.bytes.size();
         if (report && total > 0)
             report(fromPercent + static_cast<int>((toPercent - fromPercent) * written / total));
     }
-    return true;
+    paths.push_back(folder);
+    return platform::fs::Sync(paths);
 }
 
 // Puts `fresh` in the place of `folder`; on failure the previous folder stays in place.
@@ -180,6 +193,8 @@ bool SwapIn(const std::string& fresh, const std::string& folder)
     }
     if (hadOld)
         platform::fs::RemoveTree(old);
+    const std::size_t slash = platform::FindLastChar(folder, '/');
+    platform::fs::Sync({ slash == std::string::npos ? std::string(".") : folder.substr(0, slash + 1) });
     return true;
 }
 

@@ -127,21 +127,32 @@ TEST(PostalSort, ListRecordsSortByReadingsIgnoringLetterCase)
 
 TEST(PostalSort, ListSortMatchesTheLiteralProcedure)
 {
-    // Town readings from a tiny alphabet so that many records tie.
+    // Readings from a small pool so that many records tie, with letters of both cases
+    // and double-byte characters whose second byte is a letter; the literal sort compares
+    // with lstrcmpiA itself.
     std::mt19937 rng(77);
-    const char* readings[] = { "ｱ", "ｲ", "ｱｲ", "", "ｶ" };
+    const std::string pool[]
+        = { "ｱ", "ｲ", "ｱｲ", "", "ｶ", "Ab", "aB", "ab", "AB", "a", "[", "_", "z", "Z", "\x83\x41", "\x83\x61",
+              "\x83\x41"
+              "b",
+              "\x83\x41"
+              "B",
+              "\x83\x40\x83\x40" };
+    auto pick = [&] { return pool[rng() % std::size(pool)]; };
     std::string bytes;
-    for (int i = 0; i < 400; ++i) {
+    for (int i = 0; i < 600; ++i) {
         char code[8];
         std::snprintf(code, sizeof code, "%07d", i);
-        bytes += Line(code, "町", readings[rng() % 5]);
+        bytes += std::string("1,2,") + code + "," + pick() + "," + pick() + "," + pick() + ",p,c,t\r\n";
     }
     CMyPostalList a, b;
     a.Parse(bytes);
     b.Parse(bytes);
+    ASSERT_EQ(a.Count(), 600);
     a.Sort();
     b.SortLiterally();
-    ASSERT_EQ(a.Count(), 400);
     for (int i = 0; i < a.Count(); ++i)
         ASSERT_EQ(a.Column(i, kPC_Code), b.Column(i, kPC_Code)) << i;
+    for (int i = 1; i < a.Count(); ++i)
+        ASSERT_LE(a.CompareReadings(i - 1, i), 0) << i;
 }
