@@ -24,7 +24,7 @@ void Check(const PostalRecordText& text)
         std::abort();
 }
 
-std::string Part(const std::string& s, std::size_t from, std::size_t count)
+std::string Slice(const std::string& s, std::size_t from, std::size_t count)
 {
     return from < s.size() ? s.substr(from, count) : std::string();
 }
@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const PostalMemorySource index(first), records(second);
 
     PostalRecordText text;
-    std::string keys[] = { "100-0013", Part(second, 0, 8), Part(first, 4, 8), "", "999-9999" };
+    std::string keys[] = { "100-0013", Slice(second, 0, 8), Slice(first, 4, 8), "", "999-9999" };
     for (std::string& key : keys) {
         if (key.size() > 3 && key[3] != '-' && key.size() < 8)
             key.insert(3, "-");
