@@ -132,7 +132,8 @@ bool CMyLine::SetLine(int i, std::string_view bytes)
     const std::size_t n = bytes.size();
     Entry& e = entries_[i];
     if (e.data && n + 2 < e.room) {
-        std::memmove(e.data, bytes.data(), n);
+        if (n) // an empty view may carry no pointer at all
+            std::memmove(e.data, bytes.data(), n);
         e.length = n;
         e.data[n] = 0;
         return true;
