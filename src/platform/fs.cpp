@@ -140,7 +140,16 @@ bool ReadFile(std::string_view path, std::unique_ptr<char[]>& data, std::size_t&
     std::size_t got = 0;
     while (ok) {
         if (got + 1 == capacity) {
-            // The file grew while being read: take the rest too.
+            // Full as the size said: grow only when the file grew while being read,
+            // which one more byte tells without copying the rest.
+            char more = 0;
+            ssize_t probe = ::read(fd, &more, 1);
+            if (probe < 0 && errno == EINTR)
+                continue;
+            if (probe <= 0) {
+                ok = probe == 0;
+                break;
+            }
             auto bigger = std::unique_ptr<char[]>(new (std::nothrow) char[capacity * 2]);
             if (!bigger) {
                 ok = false;
@@ -149,6 +158,7 @@ bool ReadFile(std::string_view path, std::unique_ptr<char[]>& data, std::size_t&
             std::memcpy(bigger.get(), buf.get(), got);
             buf = std::move(bigger);
             capacity *= 2;
+            buf[got++] = more;
         }
         ssize_t n = ::read(fd, buf.get() + got, capacity - 1 - got);
         if (n < 0 && errno == EINTR)
