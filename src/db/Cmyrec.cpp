@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -74,8 +75,46 @@ bool ContainsFolded(std::string_view v, std::string_view t, unsigned char firstF
     return false;
 }
 
-bool MatchKind(int kind, std::string_view v, std::string_view t, unsigned char firstFolded)
+// lstrcmpiA of a NUL-terminated value and a text without NUL bytes, without measuring
+// the value first: the value's NUL ends it as its length would.
+int CompareCi(const char* value, std::string_view t)
 {
+    const auto* v = reinterpret_cast<const unsigned char*>(value);
+    const std::size_t n = t.size();
+    for (std::size_t i = 0;; ++i) {
+        if (i == n)
+            return v[i] ? 1 : 0;
+        auto x = v[i];
+        auto y = static_cast<unsigned char>(t[i]);
+        if (x == 0)
+            return -1;
+        if (platform::IsLeadByte(x)) {
+            // A double-byte character is compared as it is, second byte included.
+            if (x != y)
+                return x < y ? -1 : 1;
+            if (++i == n)
+                return v[i] ? 1 : 0;
+            x = v[i];
+            y = static_cast<unsigned char>(t[i]);
+            if (x == 0)
+                return -1;
+        } else {
+            x = Fold(x);
+            y = Fold(y);
+        }
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+}
+
+bool MatchKind(int kind, const char* value, std::string_view t, unsigned char firstFolded)
+{
+    // Whole-value kinds need no length.
+    if (kind == 0)
+        return CompareCi(value, t) == 0;
+    if (kind == 4)
+        return std::strncmp(value, t.data(), t.size()) == 0 && value[t.size()] == '\0';
+    const std::string_view v(value);
     switch (kind) {
     case 1:
         return v.size() >= t.size() && platform::lstrcmpiA(v.substr(0, t.size()), t) == 0;
@@ -83,8 +122,6 @@ bool MatchKind(int kind, std::string_view v, std::string_view t, unsigned char f
         return v.size() >= t.size() && platform::lstrcmpiA(v.substr(v.size() - t.size()), t) == 0;
     case 3:
         return ContainsFolded(v, t, firstFolded);
-    case 4:
-        return v == t;
     case 5:
         return v.starts_with(t);
     case 6:
@@ -98,34 +135,35 @@ bool MatchKind(int kind, std::string_view v, std::string_view t, unsigned char f
 
 // ---- sorting ----
 
-// One sort key of one row, taken once before sorting. Text keys keep their first eight
-// bytes (A-Z folded, as the comparison sees them) as a big-endian number, which decides
-// most comparisons without touching the value; numeric keys keep their number there.
+// One sort key of one row, taken once before sorting. Text keys keep their first 16
+// bytes, A-Z folded as the comparison sees them, as two big-endian numbers: that decides
+// nearly every comparison of names and dates without touching the value again. Numeric
+// keys keep their number in the first.
 struct KeyValue {
-    std::uint64_t head = 0;
+    static constexpr std::size_t kHeadBytes = 16;
+    std::uint64_t head[2] = {};
     const char* data = "";
     std::uint32_t size = 0;
 };
 
-std::uint64_t TextHead(const char* v, std::size_t size)
+void SetTextHead(KeyValue& key)
 {
-    unsigned char b[8] = {};
-    for (std::size_t i = 0; i < size && i < 8;) {
-        const auto c = static_cast<unsigned char>(v[i]);
+    unsigned char b[KeyValue::kHeadBytes] = {};
+    const std::size_t n = std::min<std::size_t>(key.size, KeyValue::kHeadBytes);
+    for (std::size_t i = 0; i < n;) {
+        const auto c = static_cast<unsigned char>(key.data[i]);
         if (platform::IsLeadByte(c)) {
             b[i] = c;
-            if (i + 1 < size && i + 1 < 8)
-                b[i + 1] = static_cast<unsigned char>(v[i + 1]);
+            if (i + 1 < n)
+                b[i + 1] = static_cast<unsigned char>(key.data[i + 1]);
             i += 2;
         } else {
             b[i] = Fold(c);
             ++i;
         }
     }
-    std::uint64_t h = 0;
-    for (unsigned char x : b)
-        h = (h << 8) | x;
-    return h;
+    for (std::size_t i = 0; i < KeyValue::kHeadBytes; ++i)
+        key.head[i / 8] = (key.head[i / 8] << 8) | b[i];
 }
 
 class RowOrder {
@@ -144,10 +182,13 @@ public:
     {
         for (int i = 0; i < count_; ++i) {
             int r;
-            if (a[i].head != b[i].head)
-                r = a[i].head < b[i].head ? -1 : 1;
-            else if ((keys_[i].flags & CMyRec::kSortNumeric) || (a[i].size <= 8 && b[i].size <= 8))
-                r = 0;
+            if (a[i].head[0] != b[i].head[0])
+                r = a[i].head[0] < b[i].head[0] ? -1 : 1;
+            else if (a[i].head[1] != b[i].head[1])
+                r = a[i].head[1] < b[i].head[1] ? -1 : 1;
+            else if ((keys_[i].flags & CMyRec::kSortNumeric)
+                || (a[i].size <= KeyValue::kHeadBytes && b[i].size <= KeyValue::kHeadBytes))
+                r = 0; // values without NUL bytes: equal heads of short values are equal values
             else
                 r = platform::lstrcmpiA({ a[i].data, a[i].size }, { b[i].data, b[i].size });
             if (r != 0)
@@ -550,7 +591,7 @@ bool CMyRec::TestTerm(const Term& term, const char* value) const
     } else if (term.op1 == '=') {
         s = MatchKind(term.op2 - '0', value, term.Text(), term.firstFolded) ? 0 : 1;
     } else {
-        s = platform::lstrcmpiA(value, term.Text());
+        s = CompareCi(value, term.Text());
     }
     bool t = (term.op1 == '=' || term.op2 == '=') && s == 0;
     if (term.op1 == '<' && term.op2 == '>')
@@ -866,13 +907,19 @@ void CMyRec::SortRows()
                 if (!v)
                     v = "";
                 if (key.flags & kSortNumeric) {
-                    out[i].head = static_cast<std::uint64_t>(Atol(v)) ^ (std::uint64_t(1) << 63);
+                    out[i].head[0] = static_cast<std::uint64_t>(Atol(v)) ^ (std::uint64_t(1) << 63);
                     continue;
                 }
-                std::size_t size = std::strlen(v);
-                if (key.prefix > 0 && size > static_cast<std::size_t>(key.prefix))
-                    size = static_cast<std::size_t>(key.prefix);
-                out[i] = { TextHead(v, size), v, static_cast<std::uint32_t>(size) };
+                // Most values end within the head; only longer ones are measured on.
+                const std::size_t limit = key.prefix > 0 ? static_cast<std::size_t>(key.prefix) : SIZE_MAX;
+                std::size_t size = 0;
+                while (size < KeyValue::kHeadBytes && size < limit && v[size])
+                    ++size;
+                if (size == KeyValue::kHeadBytes && size < limit && v[size])
+                    size += strnlen(v + size, limit - size);
+                out[i].data = v;
+                out[i].size = static_cast<std::uint32_t>(size);
+                SetTextHead(out[i]);
             }
         }
         const RowOrder order(keys_.data(), keyCount, std::move(values));

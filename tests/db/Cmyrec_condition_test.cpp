@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <set>
 #include <vector>
 
@@ -379,4 +380,64 @@ TEST(Condition, AValueThatCannotBeReadFailsTheTestOrOnlyItsGroup)
     EXPECT_EQ(t.rec.Evaluate(5, CMyRec::kSlotSelect), -1); // no such record
     // Inside a group only the group fails; the other branch still decides.
     EXPECT_EQ(t.rec.Evaluate(0, CMyRec::kSlotSearch), 1);
+}
+
+TEST(Condition, TermsAgreeWithTheComparisonOnRandomValues)
+{
+    // Letters in both cases, double-byte characters whose second byte is a letter, a
+    // lead byte that may end the value, half-width kana.
+    const std::vector<std::string> pieces = { "a", "A", "b", "B", "*", "\x83\x41", "\x83\x61", "\x82", S("ｱ"), " " };
+    std::mt19937 rng(99);
+    auto text = [&](std::size_t most) {
+        std::string s;
+        for (std::size_t n = rng() % (most + 1); n > 0; --n)
+            s += pieces[rng() % pieces.size()];
+        return s;
+    };
+    auto contains = [](std::string_view v, std::string_view t, bool fold) {
+        if (t.empty())
+            return false;
+        for (std::size_t p = 0; p + t.size() <= v.size(); p += platform::CharLength(v, p)) {
+            const std::string_view w = v.substr(p, t.size());
+            if (fold ? platform::lstrcmpiA(w, t) == 0 : w == t)
+                return true;
+        }
+        return false;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        const std::string v = text(8), t = text(5);
+        Table table;
+        table.Add({ { "名前", v } });
+        table.rec.Attach(&table.db);
+        const int s = platform::lstrcmpiA(v, t);
+        struct Op {
+            const char* op;
+            bool expected;
+        } ops[] = { { "<", s < 0 }, { "<=", s <= 0 }, { "<>", s != 0 }, { ">", s > 0 }, { ">=", s >= 0 } };
+        for (const auto& o : ops) {
+            const std::string condition = S("名前") + o.op + "'" + t + "'";
+            EXPECT_EQ(table.Matching(condition).size(), o.expected ? 1u : 0u) << U(condition) << " on " << U(v);
+        }
+        // "=" and "==" choose their kind by the asterisks around the text.
+        const bool front = t.size() >= 2 && t.front() == '*', back = t.size() >= 2 && t.back() == '*';
+        const std::string_view core = std::string_view(t).substr(front ? 1 : 0, t.size() - front - back);
+        const std::string_view vv = v;
+        bool insensitive, sensitive;
+        if (front && back) {
+            insensitive = contains(vv, core, true);
+            sensitive = vv.find(core) != std::string_view::npos && !core.empty();
+        } else if (front) {
+            insensitive
+                = vv.size() >= core.size() && platform::lstrcmpiA(vv.substr(vv.size() - core.size()), core) == 0;
+            sensitive = vv.ends_with(core);
+        } else if (back) {
+            insensitive = vv.size() >= core.size() && platform::lstrcmpiA(vv.substr(0, core.size()), core) == 0;
+            sensitive = vv.starts_with(core);
+        } else {
+            insensitive = s == 0;
+            sensitive = v == t;
+        }
+        EXPECT_EQ(table.Matching(S("名前='") + t + "'").size(), insensitive ? 1u : 0u) << U(t) << " on " << U(v);
+        EXPECT_EQ(table.Matching(S("名前=='") + t + "'").size(), sensitive ? 1u : 0u) << U(t) << " on " << U(v);
+    }
 }

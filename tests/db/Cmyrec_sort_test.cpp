@@ -241,7 +241,8 @@ TEST(SortRows, MatchesTheLiteralProcedureOnRandomTables)
     const char* specs[] = { "カナ", "カナ D", "名前, カナ", "電話番号 L2, 名前 D", "郵便番号 NU, カナ", "郵便番号 ND",
         "大分類,小分類,カナ" };
     // Few distinct values, so that most keys are shared by many rows.
-    const std::vector<std::string> kana = { "", S("ｱ"), S("ｱｲ"), S("ｶ"), "abc", "ABC", "Abd", S("山") };
+    const std::vector<std::string> kana = { "", S("ｱ"), S("ｱｲ"), S("ｶ"), "abc", "ABC", "Abd", S("山"),
+        "abcdefghijklmnopQ", "ABCDEFGHIJKLMNOPq", "abcdefghijklmnop", S("ｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁ") };
     const std::vector<std::string> numbers = { "", "1", "01", "10", "9", "-2", "x" };
     const std::vector<std::string> phones = { "0", "01", "001", "010", "09", "0-2", "0x" };
     std::mt19937 rng(12345);
