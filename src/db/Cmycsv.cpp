@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -75,13 +76,18 @@ inline std::uint64_t PrefixXor(std::uint64_t x)
     return x;
 }
 
-// The number of set bits, counted up to 3: a cell needs to know only whether it holds
-// no quote, the two around it, or something else.
-inline int CountTo3(std::uint64_t x)
+// Bit p set when some bit q <= p of `seeds` is set and no separator lies in q..p-1:
+// whether the cell running through p holds a seed so far. A prefix OR in six steps
+// that stops at separators.
+inline std::uint64_t SpreadToSeparators(std::uint64_t seeds, std::uint64_t separators)
 {
-    const std::uint64_t x1 = x & (x - 1);
-    const std::uint64_t x2 = x1 & (x1 - 1);
-    return int { x != 0 } + int { x1 != 0 } + int { x2 != 0 };
+    std::uint64_t spread = seeds;
+    std::uint64_t open = ~(separators << 1); // p-1 is no separator (bit 0: checked apart)
+    for (int step = 1; step < 64; step *= 2) {
+        spread |= open & (spread << step);
+        open &= open << step;
+    }
+    return spread;
 }
 
 // A cell with quotes other than the two around it, or with LF bytes: quotes open and
@@ -114,23 +120,20 @@ inline int CountTo3(std::uint64_t x)
     return s;
 }
 
-// Offsets of cells, grown as needed.
+// Offsets of cells, grown as needed. The splitter writes through a pointer of its own
+// (so that its byte stores cannot be taken to alter the list) and hands it back.
 class CellList {
 public:
     std::size_t Size() const { return size_; }
     const std::uint32_t* Data() const { return data_.get(); }
     std::unique_ptr<std::uint32_t[]> Take() { return std::move(data_); }
-    void Push(std::uint32_t offset)
-    {
-        if (size_ == capacity_)
-            Grow();
-        data_[size_++] = offset;
-    }
 
-private:
-    void Grow()
+    std::uint32_t* End() { return data_.get() + size_; }
+    std::uint32_t* Limit() { return data_.get() + capacity_; }
+    void SetEnd(const std::uint32_t* end) { size_ = static_cast<std::size_t>(end - data_.get()); }
+    void Grow(std::size_t atLeast = 0)
     {
-        const std::size_t capacity = capacity_ ? capacity_ * 2 : 4096;
+        const std::size_t capacity = std::max(atLeast, capacity_ ? capacity_ * 2 : 4096);
         auto bigger = std::unique_ptr<std::uint32_t[]>(new std::uint32_t[capacity]);
         if (size_)
             std::memcpy(bigger.get(), data_.get(), size_ * sizeof(std::uint32_t));
@@ -138,6 +141,7 @@ private:
         capacity_ = capacity;
     }
 
+private:
     std::unique_ptr<std::uint32_t[]> data_;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
@@ -151,8 +155,10 @@ private:
 // not empty. The byte at `end` must be a NUL.
 //
 // The bytes are looked at 64 at a time: bit masks of quotes, commas and line ends give
-// the separating commas (those outside quotes) without a branch per byte, and cells
-// without quotes, or just between two, stay where they are.
+// the separating commas (those outside quotes) without a branch per byte. A cell without
+// quotes stays where it is, one just between two quotes begins after the first and ends
+// at the second; the masks also mark the few other cells (quotes elsewhere, LF bytes, a
+// quote left open at the line end), which are rewritten byte by byte.
 void SplitLines(char* begin, char* end, bool crEnded, std::size_t columns, const char* base, CellList& cells,
     std::vector<std::uint32_t>& rows)
 {
@@ -164,88 +170,133 @@ void SplitLines(char* begin, char* end, bool crEnded, std::size_t columns, const
     const bool lastIsLine = crEnded ? !IsBlank(last) : !last.empty();
 
     char* cell = begin;
-    int quotes = 0;
-    bool lineFeeds = false;
     std::size_t taken = 0;
     bool ignoring = false;
-    auto cut = [&](char* stop) {
-        char* first;
-        if (lineFeeds) {
-            first = CutMixedCell(cell, stop);
-        } else if (quotes == 0) {
-            *stop = '\0';
-            first = cell;
-        } else if (quotes == 2 && stop - cell >= 2 && *cell == '"' && stop[-1] == '"') {
-            stop[-1] = '\0';
-            first = cell + 1;
-        } else {
-            first = CutMixedCell(cell, stop);
+    std::uint32_t* out = cells.End();
+    std::uint32_t* room = cells.Limit();
+    // Room for a block's cells is made before the block, not before each cell.
+    auto makeRoom = [&] {
+        if (room - out < 65) {
+            cells.SetEnd(out);
+            cells.Grow(cells.Size() + 65);
+            out = cells.End();
+            room = cells.Limit();
         }
-        cells.Push(static_cast<std::uint32_t>(first - base));
+    };
+    auto cut = [&](char* stop, bool mixed) {
+        char* first;
+        if (mixed) {
+            first = CutMixedCell(cell, stop);
+        } else {
+            const bool quoted = *cell == '"' && cell < stop;
+            stop[quoted ? -1 : 0] = '\0';
+            first = cell + (quoted ? 1 : 0);
+        }
+        *out++ = static_cast<std::uint32_t>(first - base);
+    };
+    auto endRow = [&] {
+        cells.SetEnd(out);
+        rows.push_back(static_cast<std::uint32_t>(cells.Size()));
     };
 
-    rows.push_back(static_cast<std::uint32_t>(cells.Size()));
+    endRow();
     std::uint64_t carry = 0; // all ones when the previous block ended inside quotes
     std::uint64_t afterEnd = 0; // 1 when the previous block ended with a line end
+    std::uint64_t startsNext = 1; // 1 when a cell begins at bit 0 of the next block
+    bool mixedSoFar = false; // the cell running on into the next block is mixed
     const std::size_t length = static_cast<std::size_t>(end - begin);
     for (std::size_t block = 0; block < length; block += 64) {
         char* const at = begin + block;
+        const std::size_t n = std::min<std::size_t>(64, length - block);
         Marks m;
-        if (length - block >= 64) {
+        if (n == 64) {
             m = Mark64(at);
         } else {
             char padded[64] = {};
-            std::memcpy(padded, at, length - block);
+            std::memcpy(padded, at, n);
             m = Mark64(padded);
         }
         const std::uint64_t ends = crEnded ? m.carriageReturns : m.lineFeeds;
         // The LF of a CR LF pair is passed over where the next line begins.
-        const std::uint64_t feeds = crEnded ? m.lineFeeds & ~((ends << 1) | afterEnd) : 0;
+        const std::uint64_t skipped = crEnded ? m.lineFeeds & ((ends << 1) | afterEnd) : 0;
+        const std::uint64_t feeds = crEnded ? m.lineFeeds & ~skipped : 0;
         afterEnd = ends >> 63;
-        // Quoting never outlasts its line.
+        // Quoting never outlasts its line; a line end inside quotes leaves its cell mixed.
         std::uint64_t inside = PrefixXor(m.quotes) ^ carry;
+        std::uint64_t openAtEnd = 0;
         for (std::uint64_t open = ends & inside; open;) {
             const int bit = std::countr_zero(open);
+            openAtEnd |= std::uint64_t(1) << bit;
             inside ^= kAllBits << bit;
             open = ends & inside & ((kAllBits << bit) << 1);
         }
         carry = (inside >> 63) ? kAllBits : 0;
+        const std::uint64_t separators = (m.commas & ~inside) | ends;
 
-        std::uint64_t separators = (m.commas & ~inside) | ends;
-        std::uint64_t quotesLeft = m.quotes;
-        std::uint64_t feedsLeft = feeds;
-        while (separators) {
-            const int bit = std::countr_zero(separators);
-            separators &= separators - 1;
-            const std::uint64_t before = (std::uint64_t(1) << bit) - 1;
-            quotes = std::min(3, quotes + CountTo3(quotesLeft & before));
-            lineFeeds = lineFeeds || (feedsLeft & before) != 0;
-            quotesLeft &= ~before;
-            feedsLeft &= ~before;
+        // Where cells begin and where their last byte is. The end of the data, and a
+        // separator just after this block, end a cell too.
+        std::uint64_t bounds = separators;
+        if (n < 64)
+            bounds |= std::uint64_t(1) << n;
+        std::uint64_t lasts = bounds >> 1;
+        if (n == 64) {
+            const char next = at[64]; // the NUL at the end of the data ends a cell as well
+            lasts |= static_cast<std::uint64_t>(
+                         (next == lineEnd) | (next == '\0' && at + 64 == end) | (next == ',' && !carry))
+                << 63;
+        }
+        std::uint64_t starts = (separators << 1) | startsNext;
+        startsNext = (separators >> 63) | ((starts & skipped) >> 63);
+        starts = (starts & ~skipped) | ((starts & skipped) << 1);
+
+        const std::uint64_t stray = (m.quotes & ~(starts | lasts)) | feeds;
+        const std::uint64_t spread = stray ? SpreadToSeparators(stray, separators) : 0;
+        std::uint64_t mixed = (separators & (spread << 1)) | openAtEnd;
+        if (mixedSoFar)
+            mixed |= separators & (~separators + 1); // the first cell ending here
+        const bool runsOn = (separators >> 63) == 0;
+        if (separators == 0)
+            mixedSoFar = mixedSoFar || spread != 0;
+        else
+            mixedSoFar = runsOn && ((spread >> 63) & 1);
+
+        makeRoom();
+        const std::uint64_t special = mixed | ends;
+        for (std::uint64_t left = separators; left;) {
+            const int bit = std::countr_zero(left);
+            left &= left - 1;
             char* const stop = at + bit;
+            if (!((special >> bit) & 1) && taken + 1 < columns) {
+                // The common cell: clean, ended by a comma, not the line's last.
+                const std::size_t quoted = *cell == '"' ? 1 : 0;
+                stop[-static_cast<std::ptrdiff_t>(quoted)] = '\0';
+                *out++ = static_cast<std::uint32_t>(cell + quoted - base);
+                ++taken;
+                cell = stop + 1;
+                continue;
+            }
             if (!ignoring) {
-                cut(stop);
+                cut(stop, (mixed >> bit) & 1);
                 ignoring = ++taken == columns;
             }
             cell = stop + 1;
             if ((ends >> bit) & 1) {
-                rows.push_back(static_cast<std::uint32_t>(cells.Size()));
+                endRow();
                 taken = 0;
                 ignoring = false;
                 if (crEnded && *cell == '\n')
                     ++cell;
             }
-            quotes = 0;
-            lineFeeds = false;
         }
-        quotes = std::min(3, quotes + CountTo3(quotesLeft));
-        lineFeeds = lineFeeds || feedsLeft != 0;
     }
     if (lastIsLine) {
+        // A quote left open at the end of the data leaves the last cell mixed too.
+        makeRoom();
         if (!ignoring)
-            cut(end);
-        rows.push_back(static_cast<std::uint32_t>(cells.Size()));
+            cut(end, mixedSoFar || carry != 0);
+        endRow();
     }
+    cells.SetEnd(out);
 }
 
 } // namespace
@@ -346,7 +397,11 @@ int CMyCSV::Parse(std::unique_ptr<char[]> data, std::size_t size, int header)
         headerCells_.assign(headerCells.Data(), headerCells.Data() + headerCells.Size());
         headerCells_.resize(columns, static_cast<std::uint32_t>(header_.size()));
 
+        // Room for as many lines as the first one suggests, so that the list is seldom
+        // copied into a bigger one.
         CellList cells;
+        const std::size_t lines = (size - dataStart) / (line1.size() + 2) + 1;
+        cells.Grow(std::min(lines + lines / 4, size + 1) * std::min(columns, line1.size() + 1));
         SplitLines(bytes + dataStart, bytes + size, crEnded, columns, bytes, cells, rowStart_);
         cells_ = cells.Take();
         buffer_ = std::move(data);

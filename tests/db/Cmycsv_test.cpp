@@ -240,6 +240,55 @@ TEST(CMyCSV, MatchesTheByteByByteModelOnRandomInput)
     }
 }
 
+TEST(CMyCSV, MatchesTheModelOnFilesOfWellFormedAndStrayCells)
+{
+    // Mostly cells as writers make them, plain or just between two quotes, of every
+    // length so that cells and line ends fall on every byte of the 64-byte blocks; now
+    // and then a stray quote, a doubled one, an LF or a quote left open.
+    std::mt19937 rng(2024);
+    auto content = [&](std::size_t most, bool commas) {
+        std::string s;
+        for (std::size_t n = rng() % (most + 1); n > 0; --n) {
+            const unsigned r = rng() % 20;
+            s += r == 0 && commas ? ',' : r == 1 ? '\x82' : static_cast<char>('a' + r);
+        }
+        return s;
+    };
+    for (int round = 0; round < 400; ++round) {
+        std::string file;
+        const int lines = 1 + static_cast<int>(rng() % 40);
+        const bool lf = round % 5 == 0;
+        for (int l = 0; l < lines; ++l) {
+            const int cellCount = 1 + static_cast<int>(rng() % 8);
+            for (int c = 0; c < cellCount; ++c) {
+                if (c)
+                    file += ',';
+                switch (rng() % 24) {
+                case 0:
+                    file += "\"" + content(10, true) + "\"\"" + content(5, true) + "\"";
+                    break;
+                case 1:
+                    file += content(5, false) + "\"" + content(5, true) + "\"" + content(3, false);
+                    break;
+                case 2:
+                    file += "\"" + content(8, true) + (lf ? "" : "\n") + content(3, true) + "\"";
+                    break;
+                case 3:
+                    file += "\"" + content(8, true);
+                    break;
+                default:
+                    file += rng() % 2 ? content(rng() % 3 ? 12 : 150, false) : "\"" + content(40, true) + "\"";
+                }
+            }
+            file += lf ? "\n" : rng() % 8 ? "\r\n" : "\r";
+        }
+        if (rng() % 3 == 0)
+            file.pop_back();
+        const int header = static_cast<int>(rng() % 2);
+        ASSERT_EQ(Parse(file, header), Model(file, header)) << Describe(file) << " header " << header;
+    }
+}
+
 TEST(CMyCSV, LoadsFilesAndAnswersOutOfRange)
 {
     TempDir dir;
