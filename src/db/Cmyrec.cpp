@@ -291,13 +291,13 @@ CMyRec::~CMyRec() = default;
 void CMyRec::Attach(CMyDB* table)
 {
     table_ = table;
-    // Rows, compiled conditions and keys name records and fields of one table.
+    // Rows and compiled conditions belong to the table they were made for. The sort
+    // keys stay: they are set once for the list, and SortRows checks them.
     rows_.clear();
     cursor_ = -1;
     end_ = true;
     for (int s = 0; s < kSlotCount; ++s)
         ClearSlot(s);
-    keys_.fill(SortKey {});
     matchField_ = -1;
 }
 
