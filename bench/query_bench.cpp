@@ -124,7 +124,7 @@ std::string CsvOf(const CMyDB& db)
 
 struct Query {
     std::string condition; // CP932, for the record set
-    std::string spec; // CP932
+    std::string sort; // CP932
     std::string where; // UTF-8, for SQLite
     std::string order;
 };
@@ -133,7 +133,7 @@ bool Run(const char* name, const char* sqliteName, const char* ratioName, CMyDB&
 {
     CMyRec rec;
     rec.Attach(&table);
-    rec.SetSort(q.spec, 0);
+    rec.SetSort(q.sort, 0);
     int code = 0;
     const double ours = bench::MedianMs(kRuns, [&] { code = rec.Select(q.condition); });
     std::vector<long long> theirs;
@@ -162,12 +162,12 @@ int main()
         std::fprintf(stderr, "query_bench: cannot fill SQLite\n");
         return 1;
     }
-    const std::string sortSpec = SJ("カナ, 名前");
+    const std::string byKana = SJ("カナ, 名前");
 
-    Query kana { SJ("宛名区分='0'  and カナ>='ｱ' and カナ<'ｶ'"), sortSpec,
+    Query kana { SJ("宛名区分='0'  and カナ>='ｱ' and カナ<'ｶ'"), byKana,
         "\"宛名区分\"='0' AND \"カナ\">='ｱ' AND \"カナ\"<'ｶ'", "\"カナ\", \"名前\"" };
 
-    Query all { SJ("宛名区分='0'  and ("), sortSpec, "\"宛名区分\"='0' AND (", "\"カナ\", \"名前\"" };
+    Query all { SJ("宛名区分='0'  and ("), byKana, "\"宛名区分\"='0' AND (", "\"カナ\", \"名前\"" };
     for (const char* f : kSearchFields) {
         const bool first = f == kSearchFields[0];
         all.condition += (first ? "" : " or ") + platform::Utf8ToSjis(f) + SJ("= '*山*'");

@@ -261,12 +261,12 @@ void SplitLines(char* begin, char* end, bool crEnded, std::size_t columns, const
             mixedSoFar = runsOn && ((spread >> 63) & 1);
 
         makeRoom();
-        const std::uint64_t special = mixed | ends;
+        const std::uint64_t unusual = mixed | ends;
         for (std::uint64_t left = separators; left;) {
             const int bit = std::countr_zero(left);
             left &= left - 1;
             char* const stop = at + bit;
-            if (!((special >> bit) & 1) && taken + 1 < columns) {
+            if (!((unusual >> bit) & 1) && taken + 1 < columns) {
                 // The common cell: clean, ended by a comma, not the line's last.
                 const std::size_t quoted = *cell == '"' ? 1 : 0;
                 stop[-static_cast<std::ptrdiff_t>(quoted)] = '\0';

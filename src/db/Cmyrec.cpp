@@ -815,60 +815,60 @@ const FieldDef& CMyRec::MatchField() const
 
 // ---- sorting ----
 
-int CMyRec::SetSort(std::string_view spec, int sortNow)
+int CMyRec::SetSort(std::string_view text, int sortNow)
 {
     constexpr std::size_t kMaxName = 511;
     constexpr int kMaxPrefix = 30;
     keys_.fill(SortKey {});
-    if (const auto nul = spec.find('\0'); nul != std::string_view::npos)
-        spec = spec.substr(0, nul);
-    const std::size_t n = spec.size();
+    if (const auto nul = text.find('\0'); nul != std::string_view::npos)
+        text = text.substr(0, nul);
+    const std::size_t n = text.size();
     auto wordEnd = [&](std::size_t p) {
-        while (p < n && spec[p] != ' ' && spec[p] != ',')
+        while (p < n && text[p] != ' ' && text[p] != ',')
             ++p;
         return p;
     };
     std::size_t p = 0;
     int count = 0;
     while (p < n && count < kMaxSortKeys) {
-        if (spec[p] == ',')
+        if (text[p] == ',')
             ++p;
-        p = SkipBlanks(spec, p);
+        p = SkipBlanks(text, p);
         if (p >= n)
             break;
 
         const std::size_t nameStart = p;
-        while (p < n && p - nameStart < kMaxName && spec[p] != ' ' && spec[p] != ',')
-            p += platform::CharLength(spec, p);
+        while (p < n && p - nameStart < kMaxName && text[p] != ' ' && text[p] != ',')
+            p += platform::CharLength(text, p);
         SortKey key;
-        key.field = FindFieldName(spec.substr(nameStart, p - nameStart));
+        key.field = FindFieldName(text.substr(nameStart, p - nameStart));
         if (key.field < 0)
             return -6;
 
-        p = SkipBlanks(spec, p);
-        if (p < n && spec[p] != ',' && spec[p] != 'L' && spec[p] != 'l') {
-            if (spec[p] == 'N' || spec[p] == 'n') {
+        p = SkipBlanks(text, p);
+        if (p < n && text[p] != ',' && text[p] != 'L' && text[p] != 'l') {
+            if (text[p] == 'N' || text[p] == 'n') {
                 key.flags |= kSortNumeric;
                 ++p;
             }
-            if (p < n && (spec[p] == 'D' || spec[p] == 'd'))
+            if (p < n && (text[p] == 'D' || text[p] == 'd'))
                 key.flags |= kSortDescending;
-            else if (p >= n || (spec[p] != 'U' && spec[p] != 'u'))
+            else if (p >= n || (text[p] != 'U' && text[p] != 'u'))
                 return -7;
             p = wordEnd(p + 1);
         }
 
-        p = SkipBlanks(spec, p);
-        if (p < n && (spec[p] == 'L' || spec[p] == 'l')) {
+        p = SkipBlanks(text, p);
+        if (p < n && (text[p] == 'L' || text[p] == 'l')) {
             ++p;
             int length = 0;
-            for (; p < n && spec[p] >= '0' && spec[p] <= '9'; ++p)
-                length = std::min(length * 10 + (spec[p] - '0'), kMaxPrefix + 1);
+            for (; p < n && text[p] >= '0' && text[p] <= '9'; ++p)
+                length = std::min(length * 10 + (text[p] - '0'), kMaxPrefix + 1);
             key.prefix = length <= kMaxPrefix ? length : 0;
             p = wordEnd(p);
         }
 
-        while (p < n && spec[p] != ',')
+        while (p < n && text[p] != ',')
             ++p;
         keys_[static_cast<std::size_t>(count++)] = key;
     }

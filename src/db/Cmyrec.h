@@ -76,7 +76,7 @@ public:
 
     // Sorting: "カナ, 名前", "大分類,小分類,カナ", "電話番号 L2", "生年月日 D", "番号 ND".
     // 0, -6 no such field, -7 bad direction letter; keys before the faulty one stay.
-    int SetSort(std::string_view spec, int sortNow);
+    int SetSort(std::string_view text, int sortNow);
     const SortKeys& GetSortKeys() const { return keys_; }
     void SortRows();
 

@@ -1,4 +1,4 @@
-// Sort specifications and the order of the rows. The order of equal rows is fixed by
+// Sort orders and the order of the rows. The order of equal rows is fixed by
 // the quicksort with its 32-range stack and the final insertion pass; the record set
 // finishes with a faster equivalent of that pass, so the literal procedure is written
 // out here as the model.
@@ -125,7 +125,7 @@ TEST(SetSort, ParsesKeysAndModifiers)
     using Key = CMyRec::SortKey;
     const int d = CMyRec::kSortDescending, n = CMyRec::kSortNumeric;
     struct Case {
-        const char* spec;
+        const char* order;
         int code;
         std::vector<Key> keys;
     } cases[] = {
@@ -149,16 +149,16 @@ TEST(SetSort, ParsesKeysAndModifiers)
         { "ｶﾅ", -6, {} },
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(rec.SetSort(S(c.spec), 0), c.code) << c.spec;
+        EXPECT_EQ(rec.SetSort(S(c.order), 0), c.code) << c.order;
         std::vector<Key> keys;
         for (const auto& k : rec.GetSortKeys())
             if (k.field != -1)
                 keys.push_back(k);
-        ASSERT_EQ(keys.size(), c.keys.size()) << c.spec;
+        ASSERT_EQ(keys.size(), c.keys.size()) << c.order;
         for (std::size_t i = 0; i < keys.size(); ++i) {
-            EXPECT_EQ(keys[i].field, c.keys[i].field) << c.spec;
-            EXPECT_EQ(keys[i].flags, c.keys[i].flags) << c.spec;
-            EXPECT_EQ(keys[i].prefix, c.keys[i].prefix) << c.spec;
+            EXPECT_EQ(keys[i].field, c.keys[i].field) << c.order;
+            EXPECT_EQ(keys[i].flags, c.keys[i].flags) << c.order;
+            EXPECT_EQ(keys[i].prefix, c.keys[i].prefix) << c.order;
         }
     }
 
@@ -188,7 +188,7 @@ TEST(SetSort, ParsesKeysAndModifiers)
 TEST(SortRows, OrdersTheRowsByTheirKeys)
 {
     struct Case {
-        const char* spec;
+        const char* sort;
         int field;
         std::vector<std::string> values;
         std::vector<int> order;
@@ -210,9 +210,9 @@ TEST(SortRows, OrdersTheRowsByTheirKeys)
             AddRecord(db, { { c.field, v } });
         CMyRec rec;
         rec.Attach(&db);
-        ASSERT_EQ(rec.SetSort(S(c.spec), 0), 0);
+        ASSERT_EQ(rec.SetSort(S(c.sort), 0), 0);
         ASSERT_EQ(rec.Select(""), 0);
-        EXPECT_EQ(Rows(rec), c.order) << c.spec;
+        EXPECT_EQ(Rows(rec), c.order) << c.sort;
     }
 }
 
@@ -238,7 +238,7 @@ TEST(SortRows, UpToElevenEqualRowsComeOutReversed)
 
 TEST(SortRows, MatchesTheLiteralProcedureOnRandomTables)
 {
-    const char* specs[] = { "カナ", "カナ D", "名前, カナ", "電話番号 L2, 名前 D", "郵便番号 NU, カナ", "郵便番号 ND",
+    const char* orders[] = { "カナ", "カナ D", "名前, カナ", "電話番号 L2, 名前 D", "郵便番号 NU, カナ", "郵便番号 ND",
         "大分類,小分類,カナ" };
     // Few distinct values, so that most keys are shared by many rows.
     const std::vector<std::string> kana = { "", S("ｱ"), S("ｱｲ"), S("ｶ"), "abc", "ABC", "Abd", S("山"),
@@ -261,15 +261,15 @@ TEST(SortRows, MatchesTheLiteralProcedureOnRandomTables)
         }
         CMyRec rec;
         rec.Attach(&db);
-        const char* spec = specs[static_cast<std::size_t>(round) % std::size(specs)];
-        ASSERT_EQ(rec.SetSort(S(spec), 0), 0);
+        const char* order = orders[static_cast<std::size_t>(round) % std::size(orders)];
+        ASSERT_EQ(rec.SetSort(S(order), 0), 0);
         const int code = rec.Select("");
         std::vector<int> live;
         for (int k = 0; k < count; ++k)
             if (!db.IsDeleted(k))
                 live.push_back(k);
         ASSERT_EQ(code, live.empty() ? CMyRec::kNothingSelected : 0);
-        EXPECT_EQ(Rows(rec), LiteralSort(live, db, rec.GetSortKeys())) << spec << " with " << count << " records";
+        EXPECT_EQ(Rows(rec), LiteralSort(live, db, rec.GetSortKeys())) << order << " with " << count << " records";
     }
 }
 

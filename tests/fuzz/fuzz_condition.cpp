@@ -1,4 +1,4 @@
-// Condition texts and sort specifications come from users: whatever they hold, compiling
+// Condition texts and sort orders come from users: whatever they hold, compiling
 // gives a code, and a compiled condition tests, selects, searches and sorts a table.
 #include "db/Cmyrec.h"
 #include "platform/MessageHost.h"
