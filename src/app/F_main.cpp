@@ -1,5 +1,6 @@
 #include "app/F_main.h"
 
+#include "app/Commands.h"
 #include "app/MainListModel.h"
 #include "app/QtText.h"
 #include "forms/F_hyo.h"
@@ -122,6 +123,8 @@ TfrmMain::TfrmMain(const StartupFolders& folders, QWidget* parent) : QMainWindow
     }
     if (stored > 100)
         griMain->setColumnWidth(0, static_cast<int>(stored * 0.01 * 26));
+
+    // Commands of the other windows (app/Commands.h), one line per subsystem.
 
     // 9. Sort, full screen, list.
     sortSpec_ = SJ("カナ, 名前");

@@ -1,0 +1,12 @@
+#pragma once
+// The commands the other windows add to the main window's menus and toolbar, one
+// installer per subsystem, called once at the end of the main window's construction.
+
+namespace nrt::gui {
+
+class TfrmMain;
+
+// Each subsystem defines its installer in its own unit and adds its call in
+// TfrmMain's constructor (see "Commands of the other windows" there).
+
+} // namespace nrt::gui
