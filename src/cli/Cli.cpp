@@ -77,8 +77,9 @@ std::string Args::unknown() const
 const std::vector<Command>& Commands()
 {
     static const std::vector<Command> commands = {
-        {"list", "list [--senders | --tab CATEGORY] [--where COND] [--sort SPEC] [--fields A,B,...] [--format tsv|csv]",
-         RunList},
+        { "list",
+            "list [--senders | --tab CATEGORY] [--where COND] [--sort SPEC] [--fields A,B,...] [--format tsv|csv]",
+            RunList },
     };
     return commands;
 }

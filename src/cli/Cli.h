@@ -38,7 +38,10 @@ private:
 // The arguments after the command name, with "--name value" options taken out.
 class Args {
 public:
-    Args(std::vector<std::string> args) : args_(std::move(args)) {}
+    Args(std::vector<std::string> args)
+        : args_(std::move(args))
+    {
+    }
     // Takes "--name VALUE"; false when absent. A missing value is a usage error.
     bool Option(const std::string& name, std::string& value);
     bool Flag(const std::string& name);
