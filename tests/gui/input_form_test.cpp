@@ -280,6 +280,19 @@ TEST_F(InputFormTest, LeavingThePostalCodeAddsItsHyphen)
     }
 }
 
+TEST_F(InputFormTest, EnterMovesToTheNextControl)
+{
+    TfrmInput& f = Show(-1);
+    f.txt_Name->setText(QStringLiteral("名前"));
+    QTest::keyClick(f.txt_Name, Qt::Key_Return);
+    EXPECT_TRUE(f.cbo_Keisyou->hasFocus());
+    QTest::keyClick(f.cbo_Keisyou, Qt::Key_Return);
+    EXPECT_TRUE(f.txt_Kana->hasFocus());
+    EXPECT_EQ(f.cbo_Keisyou->count(), 4) << "nothing was added to the list";
+    EXPECT_TRUE(f.isVisible()) << "Enter registers nothing";
+    EXPECT_EQ(f.EditPosition(), -1);
+}
+
 TEST_F(InputFormTest, ExistingRecordsAreLoadedAndKeepWhatTheirListsDoNotHold)
 {
     WriteTable(kThree);
