@@ -728,4 +728,10 @@ bool TfrmInput::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
+void ReloadInputLists(TfrmMain& main)
+{
+    if (auto* input = main.findChild<TfrmInput*>())
+        input->ReloadLists();
+}
+
 } // namespace nrt::gui

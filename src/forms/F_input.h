@@ -167,4 +167,8 @@ private:
     std::array<std::string, 3> unlisted_;
 };
 
+// For the windows that change "nrt_ms01.nms" or "nrt_ms02.nms" (the CSV import): the main
+// window's input form reloads its category lists.
+void ReloadInputLists(TfrmMain& main);
+
 } // namespace nrt::gui

@@ -578,10 +578,13 @@ TEST_F(InputFormTest, CategoryListsReloadKeepingTheirChoice)
     WriteLines("nrt_ms01.nms", { "取引先", "勤務先" });
     f.ReloadLists({ { S("会社"), S("勤務先") } });
     EXPECT_EQ(f.cbo_Div1->currentText(), QStringLiteral("勤務先"));
-    // The main window's user change reloads them too.
+    // The main window's user change reloads them too, and so can the other windows.
     WriteLines("nrt_ms01.nms", { "一", "二", "三" });
     main->AfterUserChange();
     EXPECT_EQ(f.cbo_Div1->count(), 3);
+    WriteLines("nrt_ms02.nms", { "一", "二", "三", "四" });
+    ReloadInputLists(*main);
+    EXPECT_EQ(f.cbo_Div2->count(), 4);
 }
 
 TEST_F(InputFormTest, MailAndWebButtonsGoToTheShell)
