@@ -8,6 +8,7 @@
 #include <cmath>
 #include <map>
 #include <mutex>
+#include <vector>
 
 namespace nrt::print {
 namespace {
@@ -46,7 +47,8 @@ hb_face_t* FaceFor(const QString& file)
 
 struct HbFont {
     hb_font_t* font;
-    HbFont(const QString& file, double emPixels) : font(hb_font_create(FaceFor(file)))
+    HbFont(const QString& file, double emPixels)
+        : font(hb_font_create(FaceFor(file)))
     {
         const int scale = static_cast<int>(std::lround(emPixels * 64.0));
         hb_font_set_scale(font, scale, scale);
@@ -59,23 +61,46 @@ struct HbFont {
 struct Shaped {
     QVector<quint32> glyphs;
     QVector<QPointF> positions; // of each glyph's horizontal origin, y downward
-    double advance = 0;         // along the run's direction
+    double advance = 0; // along the run's direction
+    QVector<CondensedGlyph> condensed; // drawn apart, not in glyphs/positions
 };
 
-Shaped Shape(hb_font_t* font, const QString& text, int from, int length, bool vertical)
+Shaped Shape(hb_font_t* font, const QString& text, int from, int length, bool vertical, bool halfWidthForms)
 {
     Shaped out;
     hb_buffer_t* buf = hb_buffer_create();
-    hb_buffer_add_utf16(buf, reinterpret_cast<const uint16_t*>(text.utf16()), static_cast<int>(text.size()), from,
-                        length);
+    hb_buffer_add_utf16(
+        buf, reinterpret_cast<const uint16_t*>(text.utf16()), static_cast<int>(text.size()), from, length);
     hb_buffer_set_direction(buf, vertical ? HB_DIRECTION_TTB : HB_DIRECTION_LTR);
     hb_buffer_set_language(buf, hb_language_from_string("ja", -1));
     hb_buffer_guess_segment_properties(buf);
-    // Half-width forms for the turned runs: the code page's single-byte characters are
-    // half an em wide, as the layouts were measured with such a face.
-    hb_feature_t halfWidth {};
-    hb_feature_from_string("hwid", -1, &halfWidth);
-    hb_shape(font, buf, vertical ? nullptr : &halfWidth, vertical ? 0 : 1);
+    // Half-width forms for the single-byte characters: they are half an em wide, as
+    // the layouts were measured with such a face. The font's half-width zero is
+    // slashed, which a postal code on a greeting card must not show: zeros take the
+    // plain zero, condensed into the same half-em cell.
+    std::vector<hb_feature_t> features;
+    std::vector<bool> plainZero(static_cast<std::size_t>(length), false);
+    if (halfWidthForms) {
+        hb_feature_t halfWidth {};
+        hb_feature_from_string("hwid", -1, &halfWidth);
+        int rangeStart = from;
+        for (int i = from; i <= from + length; ++i) {
+            const bool zero = i < from + length && text.at(i) == QLatin1Char('0');
+            if (zero)
+                plainZero[static_cast<std::size_t>(i - from)] = true;
+            if (zero || i == from + length) {
+                if (i > rangeStart) {
+                    halfWidth.start = static_cast<unsigned>(rangeStart);
+                    halfWidth.end = static_cast<unsigned>(i);
+                    features.push_back(halfWidth);
+                }
+                rangeStart = i + 1;
+            }
+        }
+    }
+    hb_shape(font, buf, features.data(), static_cast<unsigned>(features.size()));
+    int xScale = 0, yScale = 0;
+    hb_font_get_scale(font, &xScale, &yScale);
     unsigned int count = 0;
     const hb_glyph_info_t* info = hb_buffer_get_glyph_infos(buf, &count);
     const hb_glyph_position_t* pos = hb_buffer_get_glyph_positions(buf, &count);
@@ -85,6 +110,15 @@ Shaped Shape(hb_font_t* font, const QString& text, int from, int length, bool ve
         // vertical origin (top centre) to its horizontal origin, which drawing uses.
         const double x = penX + pos[i].x_offset;
         const double y = penY - pos[i].y_offset;
+        const auto cluster = static_cast<int>(info[i].cluster) - from;
+        const int half = xScale / 2;
+        if (cluster >= 0 && cluster < length && plainZero[static_cast<std::size_t>(cluster)]
+            && pos[i].x_advance > half) {
+            out.condensed.push_back(
+                { info[i].codepoint, QPointF(x / 64.0, y / 64.0), static_cast<double>(half) / pos[i].x_advance });
+            penX += half;
+            continue;
+        }
         out.glyphs.push_back(info[i].codepoint);
         out.positions.push_back(QPointF(x / 64.0, y / 64.0));
         penX += pos[i].x_advance;
@@ -93,6 +127,21 @@ Shaped Shape(hb_font_t* font, const QString& text, int from, int length, bool ve
     out.advance = (vertical ? penY : penX) / 64.0;
     hb_buffer_destroy(buf);
     return out;
+}
+
+void DrawCondensed(QPainter& painter, const QRawFont& font, const QVector<CondensedGlyph>& glyphs, QPointF origin)
+{
+    for (const CondensedGlyph& g : glyphs) {
+        QGlyphRun run;
+        run.setRawFont(font);
+        run.setGlyphIndexes({ g.glyph });
+        run.setPositions({ QPointF() });
+        painter.save();
+        painter.translate(origin + g.position);
+        painter.scale(g.xScale, 1.0);
+        painter.drawGlyphRun(QPointF(), run);
+        painter.restore();
+    }
 }
 
 } // namespace
@@ -117,7 +166,7 @@ VerticalTextLayout::VerticalTextLayout(const QString& fontFile, const QRawFont& 
     auto flush = [&](int end) {
         if (end <= runStart)
             return;
-        Shaped s = Shape(hb.font, text, runStart, end - runStart, !runRotated);
+        Shaped s = Shape(hb.font, text, runStart, end - runStart, !runRotated, runRotated);
         Run run;
         run.rotated = runRotated;
         run.start = length_;
@@ -129,6 +178,7 @@ VerticalTextLayout::VerticalTextLayout(const QString& fontFile, const QRawFont& 
         run.glyphs.setRawFont(font);
         run.glyphs.setGlyphIndexes(s.glyphs);
         run.glyphs.setPositions(s.positions);
+        run.condensed = s.condensed;
         length_ += s.advance;
         runs_.push_back(run);
         runStart = end;
@@ -158,6 +208,7 @@ void VerticalTextLayout::draw(QPainter& painter, QPointF rightTop, double squeez
             painter.translate(0, run.start);
             painter.rotate(90);
             painter.drawGlyphRun(QPointF(0, ascent_), run.glyphs);
+            DrawCondensed(painter, run.glyphs.rawFont(), run.condensed, QPointF(0, ascent_));
             painter.restore();
         } else {
             painter.drawGlyphRun(QPointF(0, run.start), run.glyphs);
@@ -175,10 +226,67 @@ QVector<quint32> VerticalTextLayout::uprightGlyphs() const
     return all;
 }
 
+HorizontalTextLayout::HorizontalTextLayout(const QString& fontFile, const QRawFont& font, const QString& text)
+{
+    thickness_ = font.ascent() + font.descent();
+    ascent_ = font.ascent();
+    if (text.isEmpty() || !font.isValid())
+        return;
+    HbFont hb(fontFile, font.pixelSize());
+    // The single-byte characters take their half-width forms; full-width ones (１, ー)
+    // must keep their own, so the two kinds are shaped apart.
+    QVector<quint32> glyphs;
+    QVector<QPointF> positions;
+    const QList<uint> codes = text.toUcs4();
+    int utf16Pos = 0;
+    int runStart = 0;
+    bool runHalf = !codes.isEmpty() && LiesOnItsSide(codes.front());
+    auto flush = [&](int end) {
+        if (end <= runStart)
+            return;
+        const Shaped s = Shape(hb.font, text, runStart, end - runStart, false, runHalf);
+        for (int i = 0; i < s.glyphs.size(); ++i) {
+            glyphs.push_back(s.glyphs[i]);
+            positions.push_back(s.positions[i] + QPointF(length_, 0));
+        }
+        for (CondensedGlyph g : s.condensed) {
+            g.position += QPointF(length_, 0);
+            condensed_.push_back(g);
+        }
+        length_ += s.advance;
+        runStart = end;
+    };
+    for (uint c : codes) {
+        const bool half = LiesOnItsSide(c);
+        if (half != runHalf) {
+            flush(utf16Pos);
+            runHalf = half;
+        }
+        utf16Pos += c > 0xFFFF ? 2 : 1;
+    }
+    flush(utf16Pos);
+    glyphs_.setRawFont(font);
+    glyphs_.setGlyphIndexes(glyphs);
+    glyphs_.setPositions(positions);
+}
+
+void HorizontalTextLayout::draw(QPainter& painter, QPointF leftTop, double squeeze) const
+{
+    if (glyphs_.isEmpty() && condensed_.isEmpty())
+        return;
+    painter.save();
+    painter.translate(leftTop);
+    if (squeeze > 0 && squeeze < 1.0)
+        painter.scale(squeeze, 1.0);
+    painter.drawGlyphRun(QPointF(0, ascent_), glyphs_);
+    DrawCondensed(painter, glyphs_.rawFont(), condensed_, QPointF(0, ascent_));
+    painter.restore();
+}
+
 QVector<quint32> HorizontalGlyphs(const QString& fontFile, const QRawFont& font, const QString& text)
 {
     HbFont hb(fontFile, font.pixelSize());
-    return Shape(hb.font, text, 0, static_cast<int>(text.size()), false).glyphs;
+    return Shape(hb.font, text, 0, static_cast<int>(text.size()), false, true).glyphs;
 }
 
 } // namespace nrt::print
