@@ -1,18 +1,17 @@
 # nrt_add_test(NAME SOURCES a.cpp b.cpp [LIBS x y] [QT])
 # One GoogleTest executable per test folder; every TEST becomes a ctest entry.
 # QT tests run offscreen with a QApplication made by tests/support/GuiTestMain.cpp.
+# Every test links tests/support, which pins the time zone (Asia/Tokyo) and locale.
 function(nrt_add_test name)
   cmake_parse_arguments(T "QT" "" "SOURCES;LIBS" ${ARGN})
-  set(env "LC_ALL=C.UTF-8;TZ=Asia/Tokyo")
   if(T_QT)
     add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/GuiTestMain.cpp)
     set_target_properties(${name} PROPERTIES AUTOMOC ON)
     target_link_libraries(${name} PRIVATE nrt_core nrt_testsupport GTest::gtest ${T_LIBS})
-    set(env "${env};QT_QPA_PLATFORM=offscreen;QT_QPA_FONTDIR=/usr/share/fonts")
   else()
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE nrt_core nrt_testsupport GTest::gtest GTest::gtest_main ${T_LIBS})
   endif()
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "${env}"
-                       DISCOVERY_MODE PRE_TEST)
+  # The zone, the locale and the Qt platform are pinned by the test support code itself.
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 DISCOVERY_MODE PRE_TEST)
 endfunction()

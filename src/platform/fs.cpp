@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <random>
 
@@ -391,6 +392,41 @@ bool AtomicWriter::commit()
     return true;
 }
 
+FileReader::FileReader(std::string_view path)
+{
+    fd_ = ::open(ToSystemPath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+FileReader::~FileReader()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+long long FileReader::readAt(std::uint64_t offset, void* data, std::size_t size) const
+{
+    if (fd_ < 0 || offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()))
+        return -1;
+    auto* out = static_cast<char*>(data);
+    std::size_t got = 0;
+    while (got < size) {
+        ssize_t n = ::pread(fd_, out + got, size - got, static_cast<off_t>(offset + got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    return static_cast<long long>(got);
+}
+
 bool AtomicWriteFile(std::string_view path, std::string_view bytes)
 {
     AtomicWriter w(path);
@@ -401,6 +437,38 @@ bool AtomicWriteFile(std::string_view path, std::string_view bytes, unsigned mod
 {
     AtomicWriter w(path, mode);
     return w.write(bytes) && w.commit();
+}
+
+bool WriteNewFile(std::string_view path, std::string_view bytes)
+{
+    int fd = ::open(ToSystemPath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    bool ok = WriteAll(fd, bytes.data(), bytes.size());
+    return (::close(fd) == 0) && ok;
+}
+
+bool Sync(const std::vector<std::string>& paths)
+{
+    std::vector<int> fds;
+    fds.reserve(paths.size());
+    bool ok = true;
+    for (const auto& p : paths) {
+        int fd = ::open(ToSystemPath(p).c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            ok = false;
+            continue;
+        }
+#ifdef __linux__
+        ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+        fds.push_back(fd);
+    }
+    for (int fd : fds) {
+        ok = ::fsync(fd) == 0 && ok;
+        ::close(fd);
+    }
+    return ok;
 }
 
 bool AppendFile(std::string_view path, std::string_view bytes)

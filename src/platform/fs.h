@@ -73,8 +73,32 @@ private:
     bool flush();
 };
 
+// Reads parts of a file without loading it whole (dictionary lookups, long lists read
+// piece by piece). The file stays open for the reader's lifetime.
+class FileReader {
+public:
+    explicit FileReader(std::string_view path);
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    bool isOpen() const { return fd_ >= 0; }
+    // Up to `size` bytes at `offset`: the number read (fewer at the end of the file),
+    // or -1 on a read error or when the file is not open.
+    long long readAt(std::uint64_t offset, void* data, std::size_t size) const;
+
+private:
+    int fd_ = -1;
+};
+
 bool AtomicWriteFile(std::string_view path, std::string_view bytes);
 bool AtomicWriteFile(std::string_view path, std::string_view bytes, unsigned mode);
+// Writes a file that must not exist yet, without syncing it: for a folder of new files
+// that is made durable with Sync as a whole and only then put in place.
+bool WriteNewFile(std::string_view path, std::string_view bytes);
+// Makes files and folders written without syncing durable: starts the write-back of all
+// of them first, then waits for each, which costs far less than one sync per file.
+bool Sync(const std::vector<std::string>& paths);
 // Appends to a log file, creating it when missing.
 bool AppendFile(std::string_view path, std::string_view bytes);
 

@@ -5,9 +5,21 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <unistd.h>
 
 namespace nrt::test {
+namespace {
+
+// Every test sees the same zone and locale, whatever the machine has.
+const bool g_pinned = [] {
+    ::setenv("TZ", "Asia/Tokyo", 1);
+    ::tzset();
+    ::setenv("LC_ALL", "C.UTF-8", 1);
+    return true;
+}();
+
+} // namespace
 
 TempDir::TempDir()
 {

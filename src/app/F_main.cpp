@@ -1,0 +1,731 @@
+#include "app/F_main.h"
+
+#include "app/MainListModel.h"
+#include "app/QtText.h"
+#include "forms/F_hyo.h"
+#include "forms/F_search.h"
+#include "platform/MessageHost.h"
+#include "platform/fs.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace nrt::gui {
+namespace {
+
+// The wait cursor for the length of a job.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+struct SortItem {
+    const char* caption;
+    const char* spec;
+};
+constexpr SortItem kSortItems[] = {
+    {"（ソートなし）", ""},       {"名前", "名前"},
+    {"カナ", "カナ"},             {"電話番号", "電話番号"},
+    {"生年月日", "生年月日"},     {"郵便番号", "郵便番号,カナ"},
+    {"メール", "メール,カナ"},    {"大分類", "大分類,カナ"},
+    {"小分類", "小分類,カナ"},    {"大分類-小分類", "大分類,小分類,カナ"},
+    {"登録日", "登録日,カナ"},    {"更新日", "更新日,カナ"},
+};
+
+constexpr const char* kKanaCaptions[] = {"ア", "カ", "サ", "タ", "ナ", "ハ", "マ", "ヤ", "ラ", "ワ"};
+constexpr const char* kMatchKinds[] = {"完全に一致", "先頭文字が一致", "最後の文字が一致", "一致する文字がある"};
+
+QString U8(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(const StartupFolders& folders, QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setMinimumSize(100, 100);
+
+    // 1. Settings, table and record set.
+    global_ = std::make_unique<CMyGlobal>(folders);
+    rec_.Attach(&db_);
+    model_ = new MainListModel(db_, rec_, *global_, this);
+
+    // 2. Settings and the grid's columns.
+    global_->ReadSettings(true);
+    BuildMenus();
+    BuildCentre();
+    SetUpColumns();
+
+    // 3. The current user's table, or an empty one.
+    if (db_.LoadTable(global_->UserFile(SJ("nrt.ndb"))) != 0)
+        db_.CreateDefaultTable();
+
+    // 4. Title.
+    SetTitle();
+
+    // 5. Extraction defaults, tabs and minor categories.
+    cbo_SelName->setCurrentIndex(0);
+    cbo_SelKind->setCurrentIndex(3);
+    cbo_SelElse->setCurrentIndex(0);
+    ReloadTabs();
+    ReloadMinorCategories();
+
+    // 6. Monthly copies of the table; a missing file is passed over.
+    if (global_->MonthlyBackupDue()) {
+        platform::fs::CopyFile(global_->UserFile(SJ("nrt_ndb.bak")), global_->UserFile(SJ("nrt_ndb.bk1")));
+        platform::fs::CopyFile(global_->UserFile(SJ("nrt.ndb")), global_->UserFile(SJ("nrt_ndb.bak")));
+    }
+
+    // 7. Window rectangle.
+    if (global_->HasFormRect(CMyGlobal::kFormMain)) {
+        const FormRect r = global_->GetFormRect(CMyGlobal::kFormMain);
+        if (r.width > 0 && r.height > 0)
+            setGeometry(r.left, r.top, std::max(100, r.width), std::max(100, r.height));
+    } else {
+        resize(900, 640);
+    }
+
+    // 8. Zoom from the stored ratio.
+    const int stored = global_->GetRitu();
+    const int zoomIndex = mainlist::ZoomIndexFor(stored);
+    if (zoomIndex >= 0) {
+        cbo_Ritu->blockSignals(true);
+        cbo_Ritu->setCurrentIndex(zoomIndex);
+        cbo_Ritu->blockSignals(false);
+        ApplyRatio(mainlist::kZoomRatios[static_cast<std::size_t>(zoomIndex)]);
+    }
+    if (stored > 100)
+        griMain->setColumnWidth(0, static_cast<int>(stored * 0.01 * 26));
+
+    // 9. Sort, full screen, list.
+    sortSpec_ = SJ("カナ, 名前");
+    rec_.SetSort(sortSpec_, 0);
+    if (global_->GetFull())
+        setWindowState(windowState() | Qt::WindowMaximized);
+    RefreshList();
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::BuildMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    QAction* clear = file->addAction(QStringLiteral("全ての宛名を削除(&D)..."));
+    clear->setObjectName(QStringLiteral("mnu_FileClear"));
+    connect(clear, &QAction::triggered, this, &TfrmMain::DeleteAll);
+    file->addSeparator();
+    QAction* exitAction = file->addAction(QStringLiteral("終了(&X)"));
+    exitAction->setObjectName(QStringLiteral("mnuFileExit"));
+    connect(exitAction, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+    QAction* find = edit->addAction(QStringLiteral("検索(&F)..."));
+    find->setObjectName(QStringLiteral("mnuEditFind"));
+    find->setShortcut(QKeySequence(Qt::Key_F3));
+    connect(find, &QAction::triggered, this, &TfrmMain::ShowSearch);
+    QAction* mark = edit->addAction(QStringLiteral("一括マーク(&M)"));
+    mark->setObjectName(QStringLiteral("mnuEditMark"));
+    mark->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    connect(mark, &QAction::triggered, this, &TfrmMain::BulkMark);
+
+    QMenu* sort = menuBar()->addMenu(QStringLiteral("並び替え(&S)"));
+    sortGroup_ = new QActionGroup(this);
+    sortGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    static constexpr const char* names[] = {"mnuSortNo",   "mnuSortName", "mnuSortKana",  "mnuSortTel",
+                                            "mnuSortYYYYMMDD", "mnuSortYubin", "mnuSortMail", "mnuSortDiv1",
+                                            "mnuSortDiv2", "mnuSortDiv1Div2", "mnuSortDate1", "mnuSortDate2"};
+    for (std::size_t i = 0; i < std::size(kSortItems); ++i) {
+        QAction* a = sort->addAction(U8(kSortItems[i].caption));
+        a->setObjectName(QString::fromLatin1(names[i]));
+        a->setCheckable(true);
+        a->setActionGroup(sortGroup_);
+        a->setVisible(i != 0);
+        a->setChecked(i == 2);
+        const std::string spec = platform::Utf8ToSjis(kSortItems[i].spec);
+        connect(a, &QAction::triggered, this, [this, a, spec] {
+            a->setChecked(true);
+            SortBy(spec);
+        });
+    }
+
+    QMenu* settings = menuBar()->addMenu(QStringLiteral("設定(&O)"));
+    QAction* columns = settings->addAction(QStringLiteral("表示項目の設定(&H)..."));
+    columns->setObjectName(QStringLiteral("mnuHyo"));
+    connect(columns, &QAction::triggered, this, &TfrmMain::EditColumns);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    QAction* manual = help->addAction(QStringLiteral("ノルテアのヘルプ(&H)"));
+    manual->setObjectName(QStringLiteral("mnuHelpHelp"));
+    connect(manual, &QAction::triggered, this, [this] {
+        const QString path = ToQ(global_->ProgramFile(SJ("nrt.html")));
+        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+            platform::Warn(SJ("実行に失敗しました。"));
+    });
+
+    QToolBar* bar = addToolBar(QStringLiteral("ツールバー"));
+    bar->setObjectName(QStringLiteral("ToolBar1"));
+    bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    auto tool = [&](const char* name, const QString& caption, const QIcon& icon, auto slot) {
+        QAction* a = bar->addAction(icon, caption);
+        a->setObjectName(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    const QStyle* st = style();
+    tool("tcmd_Search", QStringLiteral("検索"), st->standardIcon(QStyle::SP_FileDialogContentsView),
+         &TfrmMain::ShowSearch);
+    tool("tcmd_Mark", QStringLiteral("一括ﾏｰｸ"), st->standardIcon(QStyle::SP_DialogApplyButton), &TfrmMain::BulkMark);
+    bar->addSeparator();
+    tool("tcmd_Quit", QStringLiteral("終了"), st->standardIcon(QStyle::SP_DialogCloseButton), &QWidget::close);
+
+    popup = new QMenu(this);
+    mnus_Find = popup->addAction(QStringLiteral("検索(&F)..."));
+    connect(mnus_Find, &QAction::triggered, this, &TfrmMain::ShowSearch);
+    popup->addSeparator();
+    mnus_MarkOn = popup->addAction(QStringLiteral("選択行をマーク(&M)"));
+    connect(mnus_MarkOn, &QAction::triggered, this, [this] { MarkSelected(true); });
+    mnus_MarkOff = popup->addAction(QStringLiteral("選択行のマークを外す(&U)"));
+    connect(mnus_MarkOff, &QAction::triggered, this, [this] { MarkSelected(false); });
+    popup->addSeparator();
+    mnus_SortUp = popup->addAction(QStringLiteral("昇順"));
+    connect(mnus_SortUp, &QAction::triggered, this, [this] {
+        for (QAction* a : sortGroup_->actions())
+            a->setChecked(false);
+        SortBy(popupField_);
+    });
+    mnus_SortDown = popup->addAction(QStringLiteral("降順"));
+    connect(mnus_SortDown, &QAction::triggered, this, [this] {
+        for (QAction* a : sortGroup_->actions())
+            a->setChecked(false);
+        SortBy(popupField_ + " D");
+    });
+}
+
+void TfrmMain::BuildCentre()
+{
+    auto* centre = new QWidget(this);
+    auto* layout = new QVBoxLayout(centre);
+    layout->setContentsMargins(4, 2, 4, 2);
+    layout->setSpacing(2);
+
+    tag_Main = new QTabBar(centre);
+    tag_Main->setObjectName(QStringLiteral("tag_Main"));
+    tag_Main->setExpanding(false);
+    tag_Main->setDrawBase(true);
+    connect(tag_Main, &QTabBar::currentChanged, this, [this](int) {
+        suffix_.clear();
+        extractCount_ = 0;
+        RefreshList();
+    });
+    layout->addWidget(tag_Main);
+
+    griMain = new QTableView(centre);
+    griMain->setObjectName(QStringLiteral("griMain"));
+    griMain->setModel(model_);
+    griMain->setSelectionBehavior(QAbstractItemView::SelectRows);
+    griMain->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    griMain->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    griMain->setAlternatingRowColors(false);
+    griMain->setWordWrap(false);
+    griMain->verticalHeader()->hide();
+    griMain->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    griMain->verticalHeader()->setDefaultSectionSize(18);
+    griMain->horizontalHeader()->setHighlightSections(false);
+    // Column widths are the user's (and the zoom's), never widened to fit the font.
+    griMain->horizontalHeader()->setMinimumSectionSize(4);
+    griMain->horizontalHeader()->setSectionsMovable(false);
+    griMain->setContextMenuPolicy(Qt::CustomContextMenu);
+    griMain->installEventFilter(this);
+    connect(griMain, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        PreparePopup(pos);
+        popup->popup(griMain->viewport()->mapToGlobal(pos));
+    });
+    connect(griMain, &QTableView::clicked, this, [this](const QModelIndex& index) {
+        if (index.column() == 0 && index.row() < model_->RecordRows())
+            ToggleMark(index.row());
+        UpdatePosition();
+    });
+    connect(griMain->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex&, const QModelIndex&) { UpdatePosition(); });
+    layout->addWidget(griMain, 1);
+
+    // The kana index and the detailed extraction, with the zoom control beside them.
+    auto* bottom = new QHBoxLayout();
+    pages = new QTabWidget(centre);
+    pages->setObjectName(QStringLiteral("PageControl1"));
+    auto* kanaPage = new QWidget();
+    kanaPage->setObjectName(QStringLiteral("TabSheet1"));
+    for (int i = 0; i < 10; ++i) {
+        auto* b = new QPushButton(U8(kKanaCaptions[i]), kanaPage);
+        b->setObjectName(QStringLiteral("cmd_Kana%1").arg(i + 1));
+        connect(b, &QPushButton::clicked, this, [this, i] { KanaIndex(i + 1); });
+        cmd_Kana[static_cast<std::size_t>(i)] = b;
+    }
+    cmd_KanaAll = new QPushButton(QStringLiteral("全て"), kanaPage);
+    cmd_KanaAll->setObjectName(QStringLiteral("cmd_KanaAll"));
+    connect(cmd_KanaAll, &QPushButton::clicked, this, [this] { KanaIndex(0); });
+    pages->addTab(kanaPage, QStringLiteral("カナ"));
+
+    auto* selPage = new QWidget();
+    selPage->setObjectName(QStringLiteral("TabSheet2"));
+    auto* sel = new QHBoxLayout(selPage);
+    sel->setContentsMargins(6, 4, 6, 4);
+    cbo_SelName = new QComboBox(selPage);
+    cbo_SelName->setObjectName(QStringLiteral("cbo_SelName"));
+    for (const char* f : mainlist::kSearchFields)
+        cbo_SelName->addItem(U8(f));
+    txt_SelText = new QLineEdit(selPage);
+    txt_SelText->setObjectName(QStringLiteral("txt_SelText"));
+    txt_SelText->setMaxLength(30);
+    cbo_SelDiv2 = new QComboBox(selPage);
+    cbo_SelDiv2->setObjectName(QStringLiteral("cbo_SelDiv2"));
+    cbo_SelElse = new QComboBox(selPage);
+    cbo_SelElse->setObjectName(QStringLiteral("cbo_SelElse"));
+    cbo_SelElse->addItems({QStringLiteral("男"), QStringLiteral("女")});
+    cbo_SelKind = new QComboBox(selPage);
+    cbo_SelKind->setObjectName(QStringLiteral("cbo_SelKind"));
+    for (const char* k : kMatchKinds)
+        cbo_SelKind->addItem(U8(k));
+    chk_icmp = new QCheckBox(QStringLiteral("大文字小文字判断する"), selPage);
+    chk_icmp->setObjectName(QStringLiteral("chk_icmp"));
+    chk_SelAdd = new QCheckBox(QStringLiteral("追加抽出する"), selPage);
+    chk_SelAdd->setObjectName(QStringLiteral("chk_SelAdd"));
+    cmd_SelRun = new QPushButton(QStringLiteral("抽出"), selPage);
+    cmd_SelRun->setObjectName(QStringLiteral("cmd_SelRun"));
+    cmd_SelAll = new QPushButton(QStringLiteral("クリア"), selPage);
+    cmd_SelAll->setObjectName(QStringLiteral("cmd_SelAll"));
+    for (QWidget* w : std::initializer_list<QWidget*>{cbo_SelName, txt_SelText, cbo_SelDiv2, cbo_SelElse, cbo_SelKind,
+                                                     chk_icmp, chk_SelAdd, cmd_SelRun, cmd_SelAll})
+        sel->addWidget(w);
+    sel->addStretch(1);
+    connect(cbo_SelName, &QComboBox::currentIndexChanged, this, &TfrmMain::SelNameChanged);
+    connect(cmd_SelRun, &QPushButton::clicked, this, &TfrmMain::RunExtraction);
+    connect(cmd_SelAll, &QPushButton::clicked, this, &TfrmMain::ClearExtraction);
+    pages->addTab(selPage, QStringLiteral("詳細抽出"));
+    SelNameChanged();
+    bottom->addWidget(pages);
+    bottom->addStretch(1);
+
+    cmd_RituDown = new QToolButton(centre);
+    cmd_RituDown->setObjectName(QStringLiteral("cmd_RituDown"));
+    cmd_RituDown->setText(QStringLiteral("－"));
+    cmd_RituDown->setToolTip(QStringLiteral("表示倍率縮小"));
+    cbo_Ritu = new QComboBox(centre);
+    cbo_Ritu->setObjectName(QStringLiteral("cbo_Ritu"));
+    for (int r : mainlist::kZoomRatios)
+        cbo_Ritu->addItem(QStringLiteral("%1%").arg(r));
+    cbo_Ritu->setCurrentIndex(-1);
+    cmd_RituUp = new QToolButton(centre);
+    cmd_RituUp->setObjectName(QStringLiteral("cmd_RituUp"));
+    cmd_RituUp->setText(QStringLiteral("＋"));
+    cmd_RituUp->setToolTip(QStringLiteral("表示率拡大"));
+    connect(cbo_Ritu, &QComboBox::activated, this, &TfrmMain::ChangeZoom);
+    connect(cmd_RituDown, &QToolButton::clicked, this, [this] {
+        if (cbo_Ritu->currentIndex() > 0) {
+            cbo_Ritu->setCurrentIndex(cbo_Ritu->currentIndex() - 1);
+            ChangeZoom(cbo_Ritu->currentIndex());
+        }
+    });
+    connect(cmd_RituUp, &QToolButton::clicked, this, [this] {
+        if (cbo_Ritu->currentIndex() + 1 < cbo_Ritu->count()) {
+            cbo_Ritu->setCurrentIndex(cbo_Ritu->currentIndex() + 1);
+            ChangeZoom(cbo_Ritu->currentIndex());
+        }
+    });
+    auto* zoom = new QHBoxLayout();
+    zoom->setSpacing(1);
+    zoom->addWidget(cmd_RituDown);
+    zoom->addWidget(cbo_Ritu);
+    zoom->addWidget(cmd_RituUp);
+    auto* zoomBox = new QVBoxLayout();
+    zoomBox->addStretch(1);
+    zoomBox->addLayout(zoom);
+    bottom->addLayout(zoomBox);
+    layout->addLayout(bottom);
+    setCentralWidget(centre);
+
+    statusCount = new QLabel(this);
+    statusPos = new QLabel(this);
+    statusCount->setMinimumWidth(140);
+    statusBar()->addWidget(statusCount);
+    statusBar()->addWidget(statusPos, 1);
+}
+
+void TfrmMain::ApplyRatio(int ratio)
+{
+    using mainlist::Scaled;
+    ratio_ = ratio;
+    QFont tabFont = tag_Main->font();
+    tabFont.setPixelSize(Scaled(12, ratio));
+    tag_Main->setFont(tabFont);
+    griMain->verticalHeader()->setDefaultSectionSize(Scaled(16, ratio, 16) + 2);
+    QFont gridFont = griMain->font();
+    gridFont.setPixelSize(Scaled(12, ratio, 12));
+    griMain->setFont(gridFont);
+    pages->setFixedWidth(Scaled(745, ratio));
+    const int height = Scaled(24, ratio);
+    cmd_KanaAll->setGeometry(Scaled(344, ratio), 4, Scaled(65, ratio), height);
+    for (int i = 0; i < 10; ++i)
+        cmd_Kana[static_cast<std::size_t>(i)]->setGeometry(Scaled(8 + 32 * i, ratio), 4, Scaled(33, ratio), height);
+    pages->widget(0)->setMinimumHeight(height + 8);
+}
+
+void TfrmMain::ChangeZoom(int index)
+{
+    if (index < 0 || index >= static_cast<int>(mainlist::kZoomRatios.size()))
+        return;
+    int ratio = mainlist::kZoomRatios[static_cast<std::size_t>(index)];
+    if (ratio < 100)
+        ratio = 100;
+    const int old = global_->GetRitu();
+    if (ratio == old)
+        return;
+    global_->SetRitu(ratio);
+    for (int c = 0; c < model_->columnCount(); ++c)
+        griMain->setColumnWidth(c, mainlist::RescaleWidth(griMain->columnWidth(c), old, ratio));
+    ApplyRatio(ratio);
+}
+
+void TfrmMain::SetUpColumns()
+{
+    model_->SetUpColumns();
+    griMain->setColumnWidth(0, 25);
+    for (int i = 0; i < global_->DisplayColumnCount() && i < 29; ++i)
+        griMain->setColumnWidth(i + 1, global_->GetDisplayColumn(i).width);
+}
+
+void TfrmMain::SetTitle()
+{
+    setWindowTitle(ToQ(mainlist::Title(global_->UserName())));
+}
+
+void TfrmMain::ReloadTabs()
+{
+    CMyLine categories;
+    categories.LoadText(global_->UserFile(SJ("nrt_ms01.nms")));
+    const QSignalBlocker block(tag_Main);
+    while (tag_Main->count() > 0)
+        tag_Main->removeTab(0);
+    tag_Main->addTab(QStringLiteral("[宛先（全て）]"));
+    for (int i = 0; i < categories.GetCount(); ++i)
+        tag_Main->addTab(ToQ(categories.GetLine(i)));
+    tag_Main->addTab(QStringLiteral("[差出人]"));
+    tag_Main->setCurrentIndex(0);
+}
+
+void TfrmMain::ReloadMinorCategories()
+{
+    CMyLine minor;
+    minor.LoadText(global_->UserFile(SJ("nrt_ms02.nms")));
+    cbo_SelDiv2->clear();
+    for (int i = 0; i < minor.GetCount(); ++i)
+        cbo_SelDiv2->addItem(ToQ(minor.GetLine(i)));
+    cbo_SelDiv2->setCurrentIndex(-1);
+}
+
+mainlist::TabContext TfrmMain::Tab() const
+{
+    mainlist::TabContext t;
+    t.index = tag_Main->currentIndex();
+    t.categoryCount = tag_Main->count() - 2;
+    if (t.index > 0 && !t.IsSenders())
+        t.caption = FromQ(tag_Main->tabText(t.index));
+    return t;
+}
+
+std::string TfrmMain::PrintCondition() const
+{
+    return mainlist::PrintCondition(Tab(), suffix_);
+}
+
+void TfrmMain::RefreshList()
+{
+    WaitCursor wait;
+    model_->SetFiltered(!suffix_.empty());
+    const std::string condition = mainlist::ListCondition(Tab(), suffix_);
+    const int code = rec_.Select(condition);
+    if (code < 0) {
+        // The selection is left as it was.
+        platform::Warn(FromQ(QStringLiteral("条件作成に失敗しました(%1)").arg(code)));
+        return;
+    }
+    model_->Reload();
+    statusCount->setText(QStringLiteral("表示数：%1").arg(model_->RecordRows()));
+    if (!griMain->currentIndex().isValid() && model_->rowCount() > 0)
+        griMain->setCurrentIndex(model_->index(0, std::min(1, model_->columnCount() - 1)));
+    UpdatePosition();
+}
+
+int TfrmMain::CurrentRow() const
+{
+    const QModelIndex i = griMain->currentIndex();
+    return i.isValid() ? i.row() + 1 : 0;
+}
+
+void TfrmMain::SetCurrentRow(int row)
+{
+    if (row < 1 || row > model_->rowCount())
+        return;
+    const int column = std::max(0, griMain->currentIndex().column());
+    griMain->setCurrentIndex(model_->index(row - 1, column));
+    griMain->scrollTo(model_->index(row - 1, column));
+    UpdatePosition();
+}
+
+void TfrmMain::UpdatePosition()
+{
+    statusPos->setText(QStringLiteral("位置：%1").arg(CurrentRow()));
+}
+
+bool TfrmMain::SetMark(int row, bool on)
+{
+    if (rec_.SetPos(row) < 0 || rec_.Read() != 0) {
+        platform::Warn(SJ("印字区分の更新に失敗しました。"));
+        return false;
+    }
+    rec_.SetValue(SJ("印字区分"), on ? "1" : "0");
+    rec_.Post();
+    model_->MarkChanged(row);
+    return true;
+}
+
+void TfrmMain::ToggleMark(int row)
+{
+    if (row < 0 || row >= model_->RecordRows())
+        return;
+    const bool marked = !model_->CellText(row, 0).empty();
+    SetMark(row, !marked);
+}
+
+void TfrmMain::MarkSelected(bool on)
+{
+    const QModelIndexList rows = griMain->selectionModel()->selectedRows();
+    std::vector<int> list;
+    for (const QModelIndex& i : rows)
+        if (i.row() < model_->RecordRows())
+            list.push_back(i.row());
+    std::sort(list.begin(), list.end());
+    for (int row : list)
+        if (!SetMark(row, on))
+            break;
+}
+
+void TfrmMain::BulkMark()
+{
+    WaitCursor wait;
+    // Everything is marked unless nothing is left unmarked; then everything is unmarked.
+    const bool anyUnmarked = rec_.Find(SJ("印字区分='0'"), 0, 1) >= 0;
+    rec_.SetPos(0);
+    for (int row = 0; row < rec_.GetRowCount(); ++row) {
+        rec_.SetPos(row);
+        if (rec_.Read() != 0) {
+            platform::Warn(SJ("印字区分の更新に失敗しました。"));
+            break;
+        }
+        rec_.SetValue(SJ("印字区分"), anyUnmarked ? "1" : "0");
+        rec_.Post();
+    }
+    if (model_->RecordRows() > 0)
+        emit model_->dataChanged(model_->index(0, 0), model_->index(model_->RecordRows() - 1, 0));
+}
+
+void TfrmMain::DeleteAll()
+{
+    const platform::MsgResult answer = platform::Messages().Show(
+        {SJ("全ての宛名の内容が削除されます。よろしいですか？"), SJ("確認"), platform::MsgIcon::Warning,
+         platform::MsgButtons::YesNo, platform::MsgResult::No});
+    if (answer != platform::MsgResult::Yes)
+        return;
+    global_->SaveTableCopy();
+    db_.ClearRecords();
+    platform::fs::MakeDirs(global_->UserFile({}));
+    if (db_.SaveTable(global_->UserFile(SJ("nrt.ndb"))) != 0)
+        platform::Warn(SJ("保存に失敗しました。"));
+    RefreshList();
+}
+
+void TfrmMain::SelNameChanged()
+{
+    const QString name = cbo_SelName->currentText();
+    const bool minor = name == QStringLiteral("小分類");
+    const bool sex = name == QStringLiteral("性別");
+    cbo_SelDiv2->setVisible(minor);
+    cbo_SelElse->setVisible(sex);
+    txt_SelText->setVisible(!minor && !sex);
+}
+
+void TfrmMain::RunExtraction()
+{
+    mainlist::ExtractRequest r;
+    r.fieldIndex = cbo_SelName->currentIndex();
+    const QString name = cbo_SelName->currentText();
+    QWidget* valueControl = txt_SelText;
+    if (name == QStringLiteral("小分類")) {
+        r.valueIsChoice = true;
+        r.value = cbo_SelDiv2->currentIndex() >= 0 ? FromQ(cbo_SelDiv2->currentText()) : std::string();
+        valueControl = cbo_SelDiv2;
+    } else if (name == QStringLiteral("性別")) {
+        r.valueIsChoice = true;
+        r.value = cbo_SelElse->currentIndex() >= 0 ? FromQ(cbo_SelElse->currentText()) : std::string();
+        valueControl = cbo_SelElse;
+    } else {
+        r.value = FromQ(txt_SelText->text());
+    }
+    r.kind = cbo_SelKind->currentIndex();
+    r.caseSensitive = chk_icmp->isChecked();
+    r.add = chk_SelAdd->isChecked();
+    const mainlist::ExtractError e = mainlist::ComposeExtraction(
+        r, suffix_, extractCount_, [this](std::string_view t) { return global_->EraToGregorian(t); });
+    switch (e) {
+    case mainlist::ExtractError::None:
+        RefreshList();
+        return;
+    case mainlist::ExtractError::NoField:
+        cbo_SelName->setFocus();
+        break;
+    case mainlist::ExtractError::EmptyValue:
+    case mainlist::ExtractError::NoChoice:
+        valueControl->setFocus();
+        break;
+    default:
+        break;
+    }
+    platform::Warn(mainlist::ExtractMessage(e));
+}
+
+void TfrmMain::ClearExtraction()
+{
+    suffix_.clear();
+    extractCount_ = 0;
+    RefreshList();
+}
+
+void TfrmMain::KanaIndex(int tag)
+{
+    suffix_ = mainlist::KanaSuffix(tag);
+    RefreshList();
+}
+
+void TfrmMain::SortBy(const std::string& spec)
+{
+    sortSpec_ = spec;
+    rec_.SetSort(sortSpec_, 0);
+    RefreshList();
+}
+
+void TfrmMain::PreparePopup(const QPoint& pos)
+{
+    const int column = griMain->columnAt(pos.x());
+    popupField_.clear();
+    const std::string& name = model_->ColumnName(column);
+    if (column >= 1 && !name.empty() && db_.FindField(name) >= 0)
+        popupField_ = name;
+    const bool enabled = !popupField_.empty();
+    mnus_SortUp->setEnabled(enabled);
+    mnus_SortDown->setEnabled(enabled);
+    const QString field = ToQ(popupField_);
+    mnus_SortUp->setText(enabled ? QStringLiteral("%1を並び替え(昇順)").arg(field) : QStringLiteral("昇順"));
+    mnus_SortDown->setText(enabled ? QStringLiteral("%1を並び替え(降順)").arg(field) : QStringLiteral("降順"));
+}
+
+bool TfrmMain::LetterKey(int key)
+{
+    mainlist::ByteRange range;
+    if (!mainlist::LetterRange(key, range))
+        return false;
+    const int row = mainlist::FindLetterRow(CurrentRow(), model_->RecordRows(), range, [this](int r) {
+        thread_local std::string text;
+        text = model_->CellText(r - 1, 2);
+        return std::string_view(text);
+    });
+    if (row > 0)
+        SetCurrentRow(row);
+    return true;
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == griMain && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F && (key->modifiers() & Qt::ControlModifier)) {
+            ShowSearch();
+            return true;
+        }
+        if (!(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && LetterKey(key->key()))
+            return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmMain::ShowSearch()
+{
+    if (!search_)
+        search_ = std::make_unique<TfrmSearch>(this);
+    search_->ShowModeless();
+}
+
+void TfrmMain::EditColumns()
+{
+    TfrmHyo dialog(*global_, db_, this);
+    dialog.exec();
+    if (dialog.Changed()) {
+        SetUpColumns();
+        RefreshList();
+    }
+}
+
+void TfrmMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    shownOnce_ = true;
+}
+
+void TfrmMain::SaveOnClose()
+{
+    if (db_.GetRecordCount() > 0) {
+        platform::fs::MakeDirs(global_->UserFile({}));
+        if (db_.SaveTable(global_->UserFile(SJ("nrt.ndb"))) != 0)
+            platform::Warn(SJ("保存に失敗しました。"));
+    }
+    for (int i = 0; i < global_->DisplayColumnCount() && i + 1 < model_->columnCount(); ++i)
+        global_->SetDisplayColumnWidth(i, griMain->columnWidth(i + 1));
+    const QRect r = normalGeometry();
+    global_->SaveFormRect(CMyGlobal::kFormMain, r.left(), r.top(), r.width(), r.height());
+    global_->WriteSettings();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event)
+{
+    if (search_)
+        search_->close();
+    SaveOnClose();
+    event->accept();
+}
+
+} // namespace nrt::gui

@@ -1,0 +1,138 @@
+#pragma once
+// The main window: category tabs, the list of the selected records, the kana index
+// and the detailed extraction, the zoom control and the status bar. It owns the
+// settings, the table and the record set for the whole run.
+
+#include "db/CMyDB.h"
+#include "db/Cmyrec.h"
+#include "db/MainList.h"
+#include "settings/Cmyglobal.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+#include <string>
+
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTabBar;
+class QTabWidget;
+class QTableView;
+class QToolButton;
+class QWidget;
+
+namespace nrt::gui {
+
+class MainListModel;
+class TfrmSearch;
+
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TfrmMain(const StartupFolders& folders = {}, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // Operations other windows call.
+    void RefreshList();
+    void ReloadTabs();
+    void ReloadMinorCategories();
+    void SetTitle();
+    void SetUpColumns();
+    std::string PrintCondition() const;
+    const std::string& SortSpec() const { return sortSpec_; }
+
+    CMyGlobal& Global() { return *global_; }
+    CMyDB& Table() { return db_; }
+    CMyRec& Records() { return rec_; }
+    MainListModel& Model() { return *model_; }
+    QTableView* Grid() const { return griMain; }
+
+    // The grid's current row as the list counts it: 1 for the first record (row 0 is
+    // the header), RecordRows() + 1 for the new-record row.
+    int CurrentRow() const;
+    void SetCurrentRow(int row);
+    const std::string& Suffix() const { return suffix_; }
+    int ExtractionCount() const { return extractCount_; }
+    int Ratio() const { return ratio_; }
+
+    // Commands, callable by tests as the menus call them.
+    void BulkMark();
+    void MarkSelected(bool on);
+    void ToggleMark(int row);
+    void DeleteAll();
+    void RunExtraction();
+    void ClearExtraction();
+    void KanaIndex(int tag);
+    void SortBy(const std::string& spec);
+    void ChangeZoom(int index);
+    void ShowSearch();
+    void EditColumns();
+    // A letter key pressed in the list; true when it was one of the ten letters.
+    bool LetterKey(int key);
+
+    // Names of the controls, as the window's tests find them.
+    QTabBar* tag_Main = nullptr;
+    QTableView* griMain = nullptr;
+    QTabWidget* pages = nullptr;
+    std::array<QPushButton*, 10> cmd_Kana{};
+    QPushButton* cmd_KanaAll = nullptr;
+    QComboBox* cbo_SelName = nullptr;
+    QLineEdit* txt_SelText = nullptr;
+    QComboBox* cbo_SelDiv2 = nullptr;
+    QComboBox* cbo_SelElse = nullptr;
+    QComboBox* cbo_SelKind = nullptr;
+    QCheckBox* chk_icmp = nullptr;
+    QCheckBox* chk_SelAdd = nullptr;
+    QPushButton* cmd_SelRun = nullptr;
+    QPushButton* cmd_SelAll = nullptr;
+    QComboBox* cbo_Ritu = nullptr;
+    QToolButton* cmd_RituDown = nullptr;
+    QToolButton* cmd_RituUp = nullptr;
+    QLabel* statusCount = nullptr;
+    QLabel* statusPos = nullptr;
+    QMenu* popup = nullptr;
+    QAction* mnus_SortUp = nullptr;
+    QAction* mnus_SortDown = nullptr;
+    QAction* mnus_MarkOn = nullptr;
+    QAction* mnus_MarkOff = nullptr;
+    QAction* mnus_Find = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildCentre();
+    void ApplyRatio(int ratio);
+    void SelNameChanged();
+    void PreparePopup(const QPoint& pos);
+    void UpdatePosition();
+    void SaveOnClose();
+    // Reads, flips or sets and posts the mark of record row `row` (0-based).
+    bool SetMark(int row, bool on);
+    mainlist::TabContext Tab() const;
+
+    std::unique_ptr<CMyGlobal> global_;
+    CMyDB db_;
+    CMyRec rec_;
+    MainListModel* model_ = nullptr;
+    std::unique_ptr<TfrmSearch> search_;
+    QActionGroup* sortGroup_ = nullptr;
+    std::string suffix_;
+    int extractCount_ = 0;
+    std::string sortSpec_;
+    std::string popupField_;
+    int ratio_ = 100;
+    bool shownOnce_ = false;
+};
+
+} // namespace nrt::gui

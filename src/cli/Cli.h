@@ -1,0 +1,70 @@
+#pragma once
+// nortea-cli: the program's jobs without a window, over the same core, data folder,
+// user and settings. Terminal text is UTF-8; files keep their CP932 forms. Exit status
+// 0 done, 1 refused or failed, 2 usage error.
+
+#include "db/CMyDB.h"
+#include "settings/Cmyglobal.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace nrt::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+// What every command works on: the settings (with the chosen data folder and user)
+// and, when asked for, the user's table.
+class Context {
+public:
+    Context(const StartupFolders& folders, const std::string& user);
+    // False when the user could not be chosen; the message was printed.
+    bool ok() const { return ok_; }
+    CMyGlobal& Global() { return *global_; }
+    // The user's "nrt.ndb", or an empty default table when there is none.
+    CMyDB& Table();
+    // A command that writes the table or the settings must not run beside the program.
+    bool RefuseWhileProgramRuns();
+
+private:
+    std::unique_ptr<CMyGlobal> global_;
+    std::unique_ptr<CMyDB> table_;
+    bool ok_ = true;
+};
+
+// The arguments after the command name, with "--name value" options taken out.
+class Args {
+public:
+    Args(std::vector<std::string> args) : args_(std::move(args)) {}
+    // Takes "--name VALUE"; false when absent. A missing value is a usage error.
+    bool Option(const std::string& name, std::string& value);
+    bool Flag(const std::string& name);
+    // What is left, in order; "--x" left over is an unknown option.
+    const std::vector<std::string>& Rest() const { return args_; }
+    bool usageError = false;
+    std::string unknown() const;
+
+private:
+    std::vector<std::string> args_;
+};
+
+struct Command {
+    const char* name;
+    const char* usage;
+    int (*run)(Context& context, Args& args);
+};
+
+// The commands, one table; each subsystem adds its entries here.
+const std::vector<Command>& Commands();
+
+int RunList(Context& context, Args& args);
+
+// UTF-8 output of CP932 text.
+std::string Out(std::string_view sjis);
+// A program message as the windows would show it: "caption: text" on standard error.
+void PrintMessage(std::string_view caption, std::string_view text);
+
+} // namespace nrt::cli

@@ -1,0 +1,164 @@
+// nortea-cli list: the list as the main window selects and sorts it.
+#include "cli/Cli.h"
+
+#include "db/Cmyrec.h"
+#include "db/MainList.h"
+#include "platform/sjis.h"
+
+#include <cstdio>
+
+namespace nrt::cli {
+namespace {
+
+std::vector<std::string> SplitFields(const std::string& utf8)
+{
+    std::vector<std::string> out;
+    std::string cur;
+    for (char c : utf8) {
+        if (c == ',') {
+            out.push_back(platform::Utf8ToSjis(cur));
+            cur.clear();
+        } else {
+            cur += c;
+        }
+    }
+    out.push_back(platform::Utf8ToSjis(cur));
+    return out;
+}
+
+// One cell for the chosen format: CSV quotes what needs it; TSV turns tabs and line
+// breaks into spaces so that a row stays one line.
+std::string Cell(const std::string& utf8, bool csv)
+{
+    if (csv) {
+        if (utf8.find_first_of(",\"\r\n") == std::string::npos)
+            return utf8;
+        std::string q = "\"";
+        for (char c : utf8) {
+            if (c == '"')
+                q += '"';
+            q += c;
+        }
+        return q + "\"";
+    }
+    std::string t = utf8;
+    for (char& c : t)
+        if (c == '\t' || c == '\r' || c == '\n')
+            c = ' ';
+    return t;
+}
+
+} // namespace
+
+int RunList(Context& context, Args& args)
+{
+    std::string tab, where, sort, fields, format = "tsv";
+    const bool senders = args.Flag("--senders");
+    const bool hasTab = args.Option("--tab", tab);
+    args.Option("--where", where);
+    const bool hasSort = args.Option("--sort", sort);
+    const bool hasFields = args.Option("--fields", fields);
+    args.Option("--format", format);
+    if (args.usageError || !args.Rest().empty() || (senders && hasTab) || (format != "tsv" && format != "csv"))
+        return kExitUsage;
+
+    CMyGlobal& g = context.Global();
+    CMyDB& db = context.Table();
+
+    // The tab, as the main window numbers them.
+    CMyLine categories;
+    categories.LoadText(g.UserFile(SJ("nrt_ms01.nms")));
+    mainlist::TabContext t;
+    t.categoryCount = categories.GetCount();
+    if (senders) {
+        t.index = t.categoryCount + 1;
+    } else if (hasTab) {
+        const std::string wanted = platform::Utf8ToSjis(tab);
+        t.index = -1;
+        for (int i = 0; i < categories.GetCount(); ++i)
+            if (categories.GetLine(i) == wanted)
+                t.index = i + 1;
+        if (t.index < 0) {
+            PrintMessage(SJ("注意"), SJ("その大分類はありません。"));
+            return kExitFailed;
+        }
+        t.caption = wanted;
+    }
+
+    // The extraction suffix: " and " + the condition; a condition of several terms is
+    // grouped so that its OR does not reach the tab's terms.
+    std::string suffix;
+    if (!where.empty()) {
+        const std::string cond = platform::Utf8ToSjis(where);
+        suffix = cond.front() == '(' ? " and " + cond : " and (" + cond + ")";
+    }
+
+    CMyRec rec;
+    rec.Attach(&db);
+    const std::string spec = hasSort ? platform::Utf8ToSjis(sort) : SJ("カナ, 名前");
+    const int sortCode = rec.SetSort(spec, 0);
+    if (sortCode != 0)
+        return kExitFailed; // SetSort has shown its message
+    const int code = rec.Select(mainlist::ListCondition(t, suffix));
+    if (code < 0) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%s(%d)", SJ("条件作成に失敗しました").c_str(), code);
+        if (code != -1 || rec.GetSlot(0).GetCount() == 0)
+            PrintMessage(SJ("注意"), text);
+        return kExitFailed;
+    }
+
+    // Columns: the mark column and the display columns, or the fields asked for.
+    std::vector<std::string> names;
+    bool markColumn = !hasFields;
+    if (hasFields) {
+        names = SplitFields(fields);
+    } else {
+        for (int i = 0; i < g.DisplayColumnCount(); ++i)
+            names.push_back(g.GetDisplayColumn(i).name);
+    }
+    std::vector<int> indexes;
+    for (const std::string& n : names) {
+        const int f = db.FindField(n);
+        if (f < 0 && hasFields) {
+            PrintMessage(SJ("注意"), SJ("『") + n + SJ("』は項目にありません。"));
+            return kExitFailed;
+        }
+        indexes.push_back(f);
+    }
+    const bool csv = format == "csv";
+    const char sep = csv ? ',' : '\t';
+    const int birthday = db.FindField(SJ("生年月日"));
+    const int mark = db.FindField(SJ("印字区分"));
+
+    std::string line;
+    bool first = true;
+    auto add = [&](const std::string& cell) {
+        if (!first)
+            line += sep;
+        line += cell;
+        first = false;
+    };
+    if (markColumn)
+        add(Cell("印刷有無", csv));
+    for (const std::string& n : names)
+        add(Cell(Out(n), csv));
+    std::printf("%s\n", line.c_str());
+    for (int row = 0; row < rec.GetRowCount(); ++row) {
+        const int k = rec.GetRowRecord(row);
+        line.clear();
+        first = true;
+        if (markColumn)
+            add(db.Value(mark, k) == "1" ? "●" : "");
+        for (int f : indexes) {
+            std::string v(db.Value(f, k));
+            if (f == birthday && f >= 0 && g.GetWareki())
+                v = g.FormatDate(v, true);
+            add(Cell(Out(v), csv));
+        }
+        std::printf("%s\n", line.c_str());
+    }
+    return kExitOk;
+}
+
+} // namespace nrt::cli

@@ -1,0 +1,51 @@
+#pragma once
+// Reads a comma-separated file into a header of column names and rows of cells. The
+// file is read whole and cut in place: a cell is a NUL-terminated text inside the
+// file's own bytes, so loading makes no copy per line or per cell.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nrt {
+
+class CMyCSV {
+public:
+    static constexpr int kOk = 0;
+    static constexpr int kErrOpen = 1;
+    static constexpr int kErrNoData = 2;
+    static constexpr int kErrMemory = 3;
+
+    CMyCSV() = default;
+    virtual ~CMyCSV() = default;
+    CMyCSV(const CMyCSV&) = delete;
+    CMyCSV& operator=(const CMyCSV&) = delete;
+
+    // header: 1 when the first line names the columns, 0 when the columns are to be
+    // called FIELD1, FIELD2, ...
+    int LoadCsv(std::string_view path, int header);
+    // The same on bytes in memory.
+    int ParseCsv(std::string_view bytes, int header);
+    void Clear();
+
+    int GetColumnCount() const { return static_cast<int>(headerCells_.size()); }
+    int GetRowCount() const { return rowStart_.empty() ? 0 : static_cast<int>(rowStart_.size()) - 1; }
+    // nullptr when c is out of range.
+    const char* GetHeader(int c) const;
+    // r counts data rows from 0; nullptr when r or c is out of range. A cell the line
+    // did not reach is an empty text.
+    const char* GetCell(int r, int c) const;
+
+private:
+    int Parse(std::unique_ptr<char[]> data, std::size_t size, int header);
+
+    std::unique_ptr<char[]> buffer_; // the file's bytes and one NUL after them
+    std::string header_; // the header line, cut into its cells
+    std::vector<std::uint32_t> headerCells_;
+    std::unique_ptr<std::uint32_t[]> cells_; // offsets into buffer_, row after row
+    std::vector<std::uint32_t> rowStart_; // each row's first entry in cells_, then the end
+};
+
+} // namespace nrt

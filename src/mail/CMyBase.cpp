@@ -1,0 +1,264 @@
+#include "mail/CMyBase.h"
+
+#include "platform/sjis.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace nrt {
+namespace {
+
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/=";
+constexpr std::string_view kToJis0208 = "\x1B$B";
+constexpr std::string_view kToAscii = "\x1B(B";
+constexpr std::string_view kWordStart = "=?ISO-2022-JP?B?";
+constexpr std::string_view kWordEnd = "?=";
+
+// Full-width forms of the half-width katakana 0xA6-0xDF. The prolonged sound mark
+// becomes the full-width minus and the voicing marks stay separate characters: that
+// is what recipients of this program's mail have always seen.
+constexpr std::uint16_t kWideKana[0xDF - 0xA6 + 1] = {
+    0x8392, 0x8340, 0x8342, 0x8344, 0x8346, 0x8348, 0x8383, 0x8385, 0x8387, 0x8362, // ｦｧｨｩｪｫｬｭｮｯ
+    0x817C, 0x8341, 0x8343, 0x8345, 0x8347, 0x8349, 0x834A, 0x834C, 0x834E, 0x8350, // ｰｱｲｳｴｵｶｷｸｹ
+    0x8352, 0x8354, 0x8356, 0x8358, 0x835A, 0x835C, 0x835E, 0x8360, 0x8363, 0x8365, // ｺｻｼｽｾｿﾀﾁﾂﾃ
+    0x8367, 0x8369, 0x836A, 0x836B, 0x836C, 0x836D, 0x836E, 0x8371, 0x8374, 0x8377, // ﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍ
+    0x837A, 0x837D, 0x837E, 0x8380, 0x8381, 0x8382, 0x8384, 0x8386, 0x8388, 0x8389, // ﾎﾏﾐﾑﾒﾓﾔﾕﾖﾗ
+    0x838A, 0x838B, 0x838C, 0x838D, 0x838F, 0x8393, 0x814A, 0x814B, // ﾘﾙﾚﾛﾜﾝﾞﾟ
+};
+
+std::string_view UpToNul(std::string_view s)
+{
+    const std::size_t nul = s.find('\0');
+    return nul == std::string_view::npos ? s : s.substr(0, nul);
+}
+
+// True when s[i] starts a double-byte character with its second byte present.
+bool IsPair(std::string_view s, std::size_t i)
+{
+    return platform::IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size();
+}
+
+int SextetOf(char c)
+{
+    for (int i = 0; i < 65; ++i)
+        if (kAlphabet[i] == c)
+            return i;
+    return -1;
+}
+
+} // namespace
+
+std::string CMyBase::SjisToJis(std::string_view sjis)
+{
+    sjis = UpToNul(sjis);
+    std::string out;
+    out.reserve(sjis.size());
+    for (std::size_t i = 0; i < sjis.size(); ++i) {
+        const unsigned c1 = static_cast<unsigned char>(sjis[i]);
+        if (!platform::IsLeadByte(static_cast<unsigned char>(c1))) {
+            out += static_cast<char>(c1);
+            continue;
+        }
+        if (i + 1 >= sjis.size()) {
+            out += static_cast<char>(c1);
+            break;
+        }
+        const unsigned c2 = static_cast<unsigned char>(sjis[++i]);
+        if (c2 < 0x40 || c2 > 0xFC || c2 == 0x7F) {
+            out += static_cast<char>(c1);
+            out += static_cast<char>(c2);
+            continue;
+        }
+        // Vendor rows (0xED-0xEE, 0xF0-0xFC) go through the same arithmetic; there is
+        // no table to tell them apart.
+        unsigned j1;
+        if (c1 <= 0x9F)
+            j1 = c2 < 0x9F ? 2 * c1 - 0xE1 : 2 * c1 - 0xE0;
+        else
+            j1 = c2 < 0x9F ? 2 * c1 - 0x161 : 2 * c1 - 0x160;
+        unsigned j2;
+        if (c2 < 0x7F)
+            j2 = c2 - 0x1F;
+        else if (c2 < 0x9F)
+            j2 = c2 - 0x20;
+        else
+            j2 = c2 - 0x7E;
+        out += static_cast<char>(j1 & 0xFF);
+        out += static_cast<char>(j2 & 0xFF);
+    }
+    return out;
+}
+
+std::string CMyBase::JisLine(std::string_view line)
+{
+    line = UpToNul(line);
+    std::string out;
+    out.reserve(line.size() + 16);
+    std::size_t runStart = 0, runLength = 0;
+    auto flush = [&] {
+        if (!runLength)
+            return;
+        out += kToJis0208;
+        out += SjisToJis(line.substr(runStart, runLength));
+        out += kToAscii;
+        runLength = 0;
+    };
+
+    std::size_t consumed = 0;
+    std::size_t i = 0;
+    while (i < line.size() && consumed <= kLineLimit) {
+        if (IsPair(line, i)) {
+            if (!runLength)
+                runStart = i;
+            runLength += 2;
+            i += 2;
+            consumed += 2;
+            continue;
+        }
+        flush();
+        out += line[i];
+        if (i == 0 && line[i] == '.')
+            out += '.';
+        ++i;
+        ++consumed;
+    }
+    flush();
+    return out;
+}
+
+std::string CMyBase::HeaderEncode(std::string_view text)
+{
+    text = UpToNul(text);
+    std::string out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (!IsPair(text, i)) {
+            out += text[i++];
+            continue;
+        }
+        // Blanks between two encoded words vanish when the header is read (RFC 2047),
+        // so runs separated only by blanks share one word that keeps the blanks.
+        std::string jis;
+        for (;;) {
+            const std::size_t start = i;
+            while (i < text.size() && IsPair(text, i))
+                i += 2;
+            jis += kToJis0208;
+            jis += SjisToJis(text.substr(start, i - start));
+            jis += kToAscii;
+            std::size_t next = i;
+            while (next < text.size() && (text[next] == ' ' || text[next] == '\t'))
+                ++next;
+            if (next == i || next >= text.size() || !IsPair(text, next))
+                break;
+            jis.append(text.substr(i, next - i));
+            i = next;
+        }
+        out += kWordStart;
+        out += Base64Encode(jis);
+        out += kWordEnd;
+    }
+    return out;
+}
+
+std::string CMyBase::Base64Encode(std::string_view bytes)
+{
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    std::size_t i = 0;
+    for (; i + 3 <= bytes.size(); i += 3) {
+        const std::uint32_t v = (static_cast<unsigned char>(bytes[i]) << 16)
+            | (static_cast<unsigned char>(bytes[i + 1]) << 8) | static_cast<unsigned char>(bytes[i + 2]);
+        out += kAlphabet[(v >> 18) & 0x3F];
+        out += kAlphabet[(v >> 12) & 0x3F];
+        out += kAlphabet[(v >> 6) & 0x3F];
+        out += kAlphabet[v & 0x3F];
+    }
+    const std::size_t rest = bytes.size() - i;
+    if (rest) {
+        std::uint32_t v = static_cast<unsigned char>(bytes[i]) << 16;
+        if (rest == 2)
+            v |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+        out += kAlphabet[(v >> 18) & 0x3F];
+        out += kAlphabet[(v >> 12) & 0x3F];
+        out += rest == 2 ? kAlphabet[(v >> 6) & 0x3F] : '=';
+        out += '=';
+    }
+    return out;
+}
+
+std::string CMyBase::Base64Decode(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() / 4 * 3);
+    int group[4];
+    int have = 0, pads = 0;
+    for (char c : text) {
+        const int v = SextetOf(c);
+        if (v < 0)
+            break;
+        if (v == 64) {
+            ++pads;
+            group[have++] = 0;
+        } else {
+            if (pads) // data after padding: the text ended with the pad
+                break;
+            group[have++] = v;
+        }
+        if (have == 4) {
+            const std::uint32_t bits = (group[0] << 18) | (group[1] << 12) | (group[2] << 6) | group[3];
+            const int keep = pads >= 2 ? 1 : 3 - pads;
+            for (int k = 0; k < keep; ++k)
+                out += static_cast<char>((bits >> (16 - 8 * k)) & 0xFF);
+            have = 0;
+            if (pads)
+                return out;
+        }
+    }
+    // An unpadded final group of two or three characters still carries whole bytes.
+    if (have >= 2 && !pads) {
+        const std::uint32_t bits = (group[0] << 18) | (group[1] << 12) | (have == 3 ? group[2] << 6 : 0);
+        for (int k = 0; k < have - 1; ++k)
+            out += static_cast<char>((bits >> (16 - 8 * k)) & 0xFF);
+    }
+    return out;
+}
+
+std::string CMyBase::WidenKana(std::string_view line, std::size_t limit)
+{
+    line = UpToNul(line);
+    std::string out;
+    out.reserve(std::min(line.size() * 2, limit + 1));
+    std::size_t i = 0;
+    while (i < line.size() && out.size() < limit) {
+        const auto c = static_cast<unsigned char>(line[i]);
+        if (IsPair(line, i)) {
+            out.append(line.substr(i, 2));
+            i += 2;
+        } else if (c >= 0xA6 && c <= 0xDF) {
+            const std::uint16_t wide = kWideKana[c - 0xA6];
+            out += static_cast<char>(wide >> 8);
+            out += static_cast<char>(wide & 0xFF);
+            ++i;
+        } else {
+            out += static_cast<char>(c);
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::size_t CMyBase::CutPiece(std::string_view text, std::size_t width)
+{
+    text = UpToNul(text);
+    std::size_t length = 0;
+    while (length < text.size()) {
+        const std::size_t next = length + (IsPair(text, length) ? 2 : 1);
+        if (next > width)
+            return length;
+        length = next;
+    }
+    return 0;
+}
+
+} // namespace nrt

@@ -1,0 +1,543 @@
+#include "mail/CMyMail.h"
+
+#include "mail/CMyBase.h"
+#include "mail/CMyMD.h"
+#include "mail/MailChannel.h"
+#include "platform/Clock.h"
+#include "platform/MessageHost.h"
+#include "platform/sjis.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <netdb.h>
+#include <netinet/in.h>
+
+namespace nrt {
+namespace {
+
+constexpr std::size_t kTextLimit = 60; // host, user and password: shorter than this
+constexpr std::size_t kAddressLimit = 255; // addresses: shorter than this
+constexpr std::size_t kHeaderLimit = 80; // names and subject: at most this
+constexpr std::size_t kReplyLineKeep = 1024;
+constexpr std::size_t kReplyLinesKept = 200;
+constexpr std::size_t kFlushAt = 64 * 1024;
+
+constexpr const char* kDayNames[7] = { "Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat" };
+constexpr const char* kMonthNames[12]
+    = { "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec" };
+
+// Port of a service from the services database, or `fallback`.
+int ServicePort(const char* name, int fallback)
+{
+    servent entry;
+    servent* found = nullptr;
+    char buffer[1024];
+    if (::getservbyname_r(name, "tcp", &entry, buffer, sizeof buffer, &found) == 0 && found)
+        return ntohs(static_cast<std::uint16_t>(found->s_port));
+    return fallback;
+}
+
+// Header texts never carry a line break into the header they are written in.
+std::string OneLine(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\0')
+            c = ' ';
+    return out;
+}
+
+// The reply code: the leading decimal digits (at most ten), 0 when there are none.
+int ReplyCode(std::string_view line)
+{
+    long long code = 0;
+    for (std::size_t i = 0; i < line.size() && i < 10 && line[i] >= '0' && line[i] <= '9'; ++i)
+        code = code * 10 + (line[i] - '0');
+    return code > INT_MAX ? INT_MAX : static_cast<int>(code);
+}
+
+// "250-..." announces more lines of the same reply; any other line ends it.
+bool IsContinued(std::string_view line)
+{
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    return line.size() >= 4 && digit(line[0]) && digit(line[1]) && digit(line[2]) && line[3] == '-';
+}
+
+std::string_view TrimLineEnd(std::string_view s)
+{
+    while (!s.empty() && (s.back() == '\r' || s.back() == '\n'))
+        s.remove_suffix(1);
+    return s;
+}
+
+int StoreShortText(std::string& field, std::string_view text)
+{
+    if (text.size() < kTextLimit) {
+        field = text;
+        return 0;
+    }
+    field.clear();
+    return -1;
+}
+
+int StoreAddressAndName(std::string& address, std::string& name, std::string_view newAddress, std::string_view newName)
+{
+    if (newAddress.size() < kAddressLimit) {
+        address = newAddress;
+        if (newName.size() <= kHeaderLimit) {
+            name = CMyBase::HeaderEncode(OneLine(newName));
+            return 0;
+        }
+    } else {
+        address.clear();
+    }
+    name.clear();
+    return -1;
+}
+
+} // namespace
+
+CMyMail::CMyMail() = default;
+
+CMyMail::~CMyMail() = default;
+
+void CMyMail::SetWidth(int width)
+{
+    body_.Clear();
+    width_ = std::clamp(width, 10, 255);
+}
+
+int CMyMail::SetHost(std::string_view host)
+{
+    return StoreShortText(host_, host);
+}
+
+int CMyMail::SetUser(std::string_view user)
+{
+    return StoreShortText(user_, user);
+}
+
+int CMyMail::SetPassword(std::string_view password)
+{
+    return StoreShortText(password_, password);
+}
+
+int CMyMail::SetServer(const SmtpSettings& s)
+{
+    const int host = SetHost(s.host);
+    const int user = SetUser(s.user);
+    const int password = SetPassword(s.password);
+    SetPort(s.port);
+    SetTimeout(s.timeout);
+    SetSecurity(s.ssl);
+    SetCaFile(s.caFile);
+    auth_ = s.auth;
+    return host == 0 && user == 0 && password == 0 ? 0 : -1;
+}
+
+int CMyMail::SetFrom(std::string_view address, std::string_view name)
+{
+    return StoreAddressAndName(fromAddress_, fromName_, address, name);
+}
+
+int CMyMail::SetTo(std::string_view address, std::string_view name)
+{
+    return StoreAddressAndName(toAddress_, toName_, address, name);
+}
+
+int CMyMail::SetSubject(std::string_view subject)
+{
+    if (subject.size() <= kHeaderLimit) {
+        subject_ = CMyBase::HeaderEncode(OneLine(subject));
+        subjectTyped_ = subject;
+        return 0;
+    }
+    subject_.clear();
+    return -1;
+}
+
+void CMyMail::SetBodyLine(int index, std::string_view line)
+{
+    // Lines that fit are converted once here; longer ones stay Shift-JIS so that each
+    // piece can be converted with its own escapes when the message goes out.
+    const std::string wide = CMyBase::WidenKana(line, CMyBase::kLineLimit);
+    const bool cutLater = wide.size() > static_cast<std::size_t>(width_);
+    std::string entry(1, cutLater ? '1' : '0');
+    entry += cutLater ? wide : CMyBase::JisLine(wide);
+    body_.SetLine(index, entry);
+}
+
+bool CMyMail::IsConnected() const
+{
+    return channel_ && channel_->IsOpen() && !broken_;
+}
+
+bool CMyMail::IsSecure() const
+{
+    return IsConnected() && channel_->IsSecure();
+}
+
+int CMyMail::EffectivePort() const
+{
+    if (port_ != -1)
+        return port_;
+    if (ssl_ == kImplicitTls)
+        return ServicePort("submissions", 465);
+    return ServicePort("mail", 25);
+}
+
+int CMyMail::Fail(int code, std::string text)
+{
+    if (channel_)
+        channel_->Close();
+    channel_.reset();
+    broken_ = false;
+    reply_ = std::move(text);
+    platform::Warn(reply_);
+    return code;
+}
+
+int CMyMail::FailWithReply(int code)
+{
+    return Fail(code, std::string(TrimLineEnd(reply_)));
+}
+
+void CMyMail::Put(std::string_view bytes)
+{
+    out_.append(bytes);
+    if (out_.size() >= kFlushAt)
+        Flush();
+}
+
+void CMyMail::Break(bool timedOut)
+{
+    broken_ = true;
+    brokenText_ = timedOut ? SJ("999 タイムオーバー") : SJ("送信(SMTP)サーバーとの接続が切れました。");
+}
+
+bool CMyMail::Flush()
+{
+    if (broken_ || !channel_) {
+        out_.clear();
+        return false;
+    }
+    if (out_.empty())
+        return true;
+    const MailChannel::Io sent = channel_->Write(out_, Deadline::After(timeout_));
+    out_.clear();
+    if (sent != MailChannel::Io::Ok)
+        Break(sent == MailChannel::Io::Timeout);
+    return !broken_;
+}
+
+int CMyMail::ReadReply()
+{
+    replyLines_.clear();
+    if (!Flush()) {
+        // Nothing more can be said on this connection: never report a stale reply.
+        if (!broken_)
+            Break(false);
+        reply_ = brokenText_;
+        return ReplyCode(reply_);
+    }
+    reply_.clear();
+    const Deadline deadline = Deadline::After(timeout_);
+    for (;;) {
+        std::string line;
+        const MailChannel::Io got = channel_->ReadLine(line, kReplyLineKeep, deadline);
+        if (got == MailChannel::Io::Timeout) {
+            // A late answer would be taken for the reply to the next command.
+            Break(true);
+            reply_ = brokenText_;
+            return ReplyCode(reply_);
+        }
+        if (got == MailChannel::Io::Closed) {
+            Break(false);
+            if (replyLines_.empty() && line.empty())
+                reply_ = brokenText_;
+            else
+                reply_.append(line, 0, kReplyBytes - std::min(kReplyBytes, reply_.size()));
+            break;
+        }
+        reply_.append(line, 0, kReplyBytes - std::min(kReplyBytes, reply_.size()));
+        if (replyLines_.size() < kReplyLinesKept)
+            replyLines_.push_back(line);
+        if (!IsContinued(line))
+            break;
+    }
+    return replyLines_.empty() ? 0 : ReplyCode(replyLines_.front());
+}
+
+int CMyMail::Command(std::string_view line)
+{
+    Put(line);
+    return ReadReply();
+}
+
+bool CMyMail::Offers(std::string_view keyword) const
+{
+    // EHLO lines after the first: "250-KEYWORD params" or "250 KEYWORD params".
+    for (std::size_t i = 1; i < replyLines_.size(); ++i) {
+        std::string_view line = TrimLineEnd(replyLines_[i]);
+        if (line.size() < 4)
+            continue;
+        line.remove_prefix(4);
+        const std::string_view word = line.substr(0, line.find(' '));
+        if (word.size() == keyword.size() && std::equal(word.begin(), word.end(), keyword.begin(), [](char a, char b) {
+                return std::toupper(static_cast<unsigned char>(a)) == b;
+            }))
+            return true;
+    }
+    return false;
+}
+
+int CMyMail::StartTls()
+{
+    std::string reason;
+    const int rc = channel_->StartTls(host_, caFile_, timeout_, &reason);
+    switch (rc) {
+    case 0:
+        return 0;
+    case MailChannel::kCertificateRefused:
+        return Fail(kCertificateRefused, SJ("サーバー証明書を確認できませんでした。") + "\n" + reason);
+    case MailChannel::kSetupFailed:
+        return Fail(-1, SJ("初期設定に失敗しました。") + "\n" + reason);
+    default:
+        return Fail(kTlsFailed, SJ("暗号化通信を開始できませんでした。") + "\n" + reason);
+    }
+}
+
+int CMyMail::Authenticate(int mode)
+{
+    if (mode == kCramMd5) {
+        if (Command("AUTH CRAM-MD5\r\n") != 334)
+            return -21;
+        std::string_view rest = replyLines_.empty() ? std::string_view() : std::string_view(replyLines_.front());
+        rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of("0123456789")));
+        rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of(' ')));
+        std::string challenge = CMyBase::Base64Decode(rest);
+        challenge.resize(std::min(challenge.size(), challenge.find('\0')));
+        const std::string answer = user_ + " " + CMyMD::ToHex(CMyMD::HmacMd5(challenge, password_));
+        return Command(CMyBase::Base64Encode(answer) + "\r\n") == 235 ? 0 : -21;
+    }
+    if (mode == kPlainAuth) {
+        std::string credentials;
+        credentials += '\0';
+        credentials += user_;
+        credentials += '\0';
+        credentials += password_;
+        return Command("AUTH PLAIN " + CMyBase::Base64Encode(credentials) + "\r\n") == 235 ? 0 : -21;
+    }
+    if (Command("AUTH LOGIN\r\n") != 334 || Command(CMyBase::Base64Encode(user_) + "\r\n") != 334
+        || Command(CMyBase::Base64Encode(password_) + "\r\n") != 235)
+        return -21;
+    return 0;
+}
+
+int CMyMail::OpenConnection(int mode)
+{
+    Quit();
+    authMode_ = mode;
+    if (host_.empty())
+        return Fail(-50, SJ("送信(SMTP)サーバーが設定されていません。"));
+
+    auto channel = std::make_unique<MailChannel>();
+    switch (channel->Open(host_, EffectivePort(), timeout_)) {
+    case 0:
+        break;
+    case MailChannel::kNotResolved:
+        return Fail(-2, SJ("送信(SMTP)サーバーが見つかりません。"));
+    case MailChannel::kNoSocket:
+        return Fail(-3, SJ("ソケットのオープンに失敗しました。"));
+    default:
+        return Fail(-4, SJ("サーバーソケットに接続失敗。"));
+    }
+    channel_ = std::move(channel);
+    broken_ = false;
+    out_.clear();
+
+    if (ssl_ == kImplicitTls)
+        if (const int rc = StartTls())
+            return rc;
+    if (ReadReply() != 220)
+        return FailWithReply(-20);
+
+    // STARTTLS is an extension: it needs EHLO even without authentication.
+    const bool extended = mode != kNoAuth || ssl_ == kStartTls;
+    if (Command((extended ? "EHLO " : "HELO ") + host_ + "\r\n") != 250)
+        return FailWithReply(-21);
+    if (ssl_ == kStartTls) {
+        // Never fall back to plain text: the user asked for encryption.
+        const std::string refused = SJ("送信(SMTP)サーバーが暗号化(STARTTLS)に対応していません。");
+        if (!Offers("STARTTLS"))
+            return Fail(kNoStartTls, refused);
+        if (Command("STARTTLS\r\n") != 220)
+            return Fail(kNoStartTls, refused + "\n" + std::string(TrimLineEnd(reply_)));
+        if (const int rc = StartTls())
+            return rc;
+        if (Command("EHLO " + host_ + "\r\n") != 250)
+            return FailWithReply(-21);
+    }
+    if (mode != kNoAuth && Authenticate(mode) != 0)
+        return FailWithReply(-21);
+    return 0;
+}
+
+int CMyMail::Connect()
+{
+    return OpenConnection(kNoAuth);
+}
+
+int CMyMail::ConnectAuth(int mode)
+{
+    // Any mode but CRAM-MD5 and PLAIN authenticates with LOGIN.
+    return OpenConnection(mode == kCramMd5 || mode == kPlainAuth ? mode : kLogin);
+}
+
+int CMyMail::Open()
+{
+    return auth_ == kNoAuth ? Connect() : ConnectAuth(auth_);
+}
+
+int CMyMail::Reconnect()
+{
+    return authMode_ <= 0 ? Connect() : ConnectAuth(authMode_);
+}
+
+int CMyMail::Quit()
+{
+    if (channel_) {
+        if (!broken_ && channel_->IsOpen()) {
+            out_.clear();
+            Command("QUIT\r\n");
+        }
+        channel_->Close();
+        channel_.reset();
+    }
+    broken_ = false;
+    out_.clear();
+    return 0;
+}
+
+int CMyMail::CheckAddress(const std::string& address, const std::string& prefix)
+{
+    if (address.empty()) {
+        reply_ = prefix + SJ("アドレスが未入力です。");
+        return 1;
+    }
+    bool valid = address[0] != '@';
+    int ats = 0, dotsAfterAt = 0;
+    std::size_t last = 0;
+    for (std::size_t i = platform::CharLength(address, 0); valid && i < address.size();
+         i += platform::CharLength(address, i)) {
+        const auto c = static_cast<unsigned char>(address[i]);
+        last = i;
+        if (c < 0x20 || c == 0x7F) // a line break here would end the command early
+            valid = false;
+        else if (c == '@')
+            ++ats;
+        else if (c == '.' && ats > 0)
+            ++dotsAfterAt;
+    }
+    const char end = address[last];
+    if (!valid || ats != 1 || dotsAfterAt == 0 || (last > 0 && (end == '@' || end == '.'))) {
+        reply_ = prefix + SJ("アドレスが不正です。");
+        return 2;
+    }
+    return 0;
+}
+
+std::string CMyMail::DateHeader() const
+{
+    const platform::LocalTime t = platform::GetClock().Now();
+    std::tm local {};
+    local.tm_year = t.year - 1900;
+    local.tm_mon = t.month - 1;
+    local.tm_mday = t.day;
+    local.tm_hour = t.hour;
+    local.tm_min = t.minute;
+    local.tm_sec = t.second;
+    local.tm_isdst = -1;
+    // The zone of this machine at that moment, summer time included.
+    long offset = 0;
+    int weekday = t.weekday;
+    if (std::mktime(&local) != static_cast<std::time_t>(-1)) {
+        offset = local.tm_gmtoff;
+        weekday = local.tm_wday;
+    }
+    const char sign = offset < 0 ? '-' : '+';
+    const long minutes = (offset < 0 ? -offset : offset) / 60;
+    char line[96];
+    std::snprintf(line, sizeof line, "Date: %s, %d %s %d %02d:%02d:%02d %c%02ld%02ld\r\n",
+        kDayNames[std::clamp(weekday, 0, 6)], t.day, kMonthNames[std::clamp(t.month, 1, 12) - 1], t.year, t.hour,
+        t.minute, t.second, sign, minutes / 60, minutes % 60);
+    return line;
+}
+
+std::string CMyMail::MessageText() const
+{
+    std::string out;
+    out.append("X-Mailer: Nrt\r\n");
+    // Without it, readers need not honour the character set below (RFC 2045).
+    out.append("MIME-Version: 1.0\r\n");
+    out.append("Content-Type: text/plain; charset=iso-2022-jp\r\n");
+    out.append("Content-Transfer-Encoding: 7bit\r\n");
+    out.append(DateHeader());
+    out.append(
+        fromName_.empty() ? "From: " + fromAddress_ + "\r\n" : "From: " + fromName_ + " <" + fromAddress_ + ">\r\n");
+    out.append(toName_.empty() ? "To: " + toAddress_ + "\r\n" : "To: " + toName_ + " <" + toAddress_ + ">\r\n");
+    if (priority_ == 1)
+        out.append("X-Priority: 1 (High)\r\n");
+    out.append(subject_.empty() ? std::string("Subject: No Title\r\n") : "Subject: " + subject_ + " \r\n");
+    out.append("\r\n");
+
+    std::string_view entry;
+    for (int i = 0; body_.GetEntry(i, entry) && !entry.empty(); ++i) {
+        std::string_view text = entry.substr(1);
+        if (entry[0] == '1') {
+            // Each piece is a line of its own, with its own escapes and dot-stuffing.
+            while (const std::size_t n = CMyBase::CutPiece(text, static_cast<std::size_t>(width_))) {
+                out.append(CMyBase::JisLine(text.substr(0, n)));
+                out.append("\r\n");
+                text.remove_prefix(n);
+            }
+            out.append(CMyBase::JisLine(text));
+        } else {
+            out.append(text);
+        }
+        out.append("\r\n");
+    }
+    return out;
+}
+
+int CMyMail::SendMail()
+{
+    reply_.clear();
+    if (!IsConnected()) {
+        reply_ = SJ("送信(SMTP)サーバーと接続されていません。");
+        return -1;
+    }
+    if (const int bad = CheckAddress(fromAddress_, SJ("送信元")))
+        return bad == 1 ? -150 : -151;
+    if (const int bad = CheckAddress(toAddress_, SJ("宛先")))
+        return bad == 1 ? -155 : -156;
+
+    if (Command("MAIL FROM: <" + fromAddress_ + ">\r\n") != 250)
+        return -101;
+    if (Command("RCPT TO: <" + toAddress_ + ">\r\n") != 250)
+        return -102;
+    if (Command("DATA\r\n") != 354)
+        return -103;
+
+    Put(MessageText());
+    Put(".\r\n");
+    if (ReadReply() != 250)
+        return -104;
+    return 0;
+}
+
+} // namespace nrt

@@ -1,0 +1,135 @@
+#pragma once
+// The SMTP client: one connection to the server, one message per SendMail.
+// Connection failures are shown in boxes at once; send failures are returned with
+// the server's reply (or a fixed text) in ReplyText for the caller to log.
+
+#include "db/CMyLine.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nrt {
+
+class MailChannel;
+
+// The server settings as the settings file holds them (section MAIL of "NrtUser.ini").
+struct SmtpSettings {
+    std::string host; // HOST
+    int port = -1; // PORTNO; -1: 25 ("mail" service), or 465 for TLS from the start
+    int timeout = 0; // TIMEOUT, seconds per reply; 0 waits without limit
+    int auth = 0; // SMTP: 0 none, 1 LOGIN, 2 CRAM-MD5, 3 PLAIN
+    std::string user; // USER
+    std::string password; // PASSWORD
+    int ssl = 0; // SSL: 0 none, 1 STARTTLS, 2 TLS from the first byte
+    std::string caFile; // CA certificates trusted besides the system's (PEM); may be empty
+};
+
+class CMyMail {
+public:
+    enum Security { kPlain = 0, kStartTls = 1, kImplicitTls = 2 };
+    enum AuthMode { kNoAuth = 0, kLogin = 1, kCramMd5 = 2, kPlainAuth = 3 };
+
+    static constexpr int kDefaultWidth = 80;
+    static constexpr std::size_t kReplyBytes = 1023;
+
+    // Failure codes beyond the classic ones (-1 to -4, -20, -21, -50, -1xx).
+    static constexpr int kNoStartTls = -22; // STARTTLS asked for, not offered or refused
+    static constexpr int kCertificateRefused = -23; // the server's certificate did not pass
+    static constexpr int kTlsFailed = -24; // the TLS handshake failed otherwise
+
+    CMyMail();
+    ~CMyMail();
+    CMyMail(const CMyMail&) = delete;
+    CMyMail& operator=(const CMyMail&) = delete;
+
+    // Empties the body lines and sets the wrap width, clamped to 10-255.
+    void SetWidth(int width);
+    // Texts of 60 bytes or more are refused: stored empty, -1.
+    int SetHost(std::string_view host);
+    int SetUser(std::string_view user);
+    int SetPassword(std::string_view password);
+    void SetPort(int port) { port_ = port; }
+    void SetTimeout(int seconds) { timeout_ = seconds; }
+    void SetSecurity(int ssl) { ssl_ = ssl; }
+    void SetCaFile(std::string_view path) { caFile_ = path; }
+    // All of the above from the settings; -1 when a text was refused.
+    int SetServer(const SmtpSettings& settings);
+
+    // Address under 255 bytes and display name of at most 80 bytes (stored encoded): 0.
+    int SetFrom(std::string_view address, std::string_view name);
+    int SetTo(std::string_view address, std::string_view name);
+    // At most 80 bytes: stored encoded and as typed, 0; else no subject and -1.
+    int SetSubject(std::string_view subject);
+    void SetPriority(int priority) { priority_ = priority; }
+    // Prepares body line i (widened, in ISO-2022-JP unless it must be cut at send time).
+    void SetBodyLine(int index, std::string_view line);
+
+    // HELO, no authentication (EHLO when STARTTLS is asked for). 0 or a negative code.
+    int Connect();
+    // EHLO and AUTH: 1 LOGIN, 2 CRAM-MD5, 3 PLAIN, any other LOGIN. 0 or a negative code.
+    int ConnectAuth(int mode);
+    // Connect or ConnectAuth as the settings' authentication says.
+    int Open();
+    // The same kind of connection as the last one.
+    int Reconnect();
+    // One message to the current recipient. 0 or a negative code.
+    int SendMail();
+    // The message to the current recipient as SendMail sends it after DATA: headers,
+    // blank line, body lines with their line ends, leading dots doubled; without the
+    // closing ".".
+    std::string MessageText() const;
+    // QUIT and close; always 0.
+    int Quit();
+
+    const std::string& ReplyText() const { return reply_; }
+    const std::string& SubjectText() const { return subjectTyped_; }
+    int AuthenticationMode() const { return authMode_; }
+    bool IsConnected() const;
+    bool IsSecure() const;
+
+private:
+    int OpenConnection(int mode);
+    int StartTls();
+    int Authenticate(int mode);
+    int Fail(int code, std::string text);
+    int FailWithReply(int code);
+    bool Offers(std::string_view keyword) const;
+    int Command(std::string_view line);
+    int ReadReply();
+    void Put(std::string_view bytes);
+    bool Flush();
+    void Break(bool timedOut);
+    int EffectivePort() const;
+    std::string DateHeader() const;
+    int CheckAddress(const std::string& address, const std::string& prefix);
+
+    int width_ = kDefaultWidth;
+    std::string host_;
+    std::string user_;
+    std::string password_;
+    int port_ = -1;
+    int timeout_ = 0;
+    int ssl_ = kPlain;
+    int auth_ = kNoAuth; // from SetServer, for Open
+    std::string caFile_;
+    std::string fromAddress_;
+    std::string fromName_;
+    std::string toAddress_;
+    std::string toName_;
+    std::string subject_;
+    std::string subjectTyped_;
+    int priority_ = 3;
+    CMyLine body_;
+
+    std::unique_ptr<MailChannel> channel_;
+    bool broken_ = false; // the conversation is out of step or the server is gone
+    std::string brokenText_;
+    int authMode_ = -1;
+    std::string out_;
+    std::string reply_;
+    std::vector<std::string> replyLines_;
+};
+
+} // namespace nrt

@@ -1,0 +1,74 @@
+#pragma once
+// The TCP connection of the SMTP client, plain or inside TLS, with every wait bounded
+// by the client's reply timeout. Texts it returns are CP932.
+
+#include <chrono>
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace nrt {
+
+// A point in time after which a wait gives up; "never" when the timeout is 0 or less.
+class Deadline {
+public:
+    static Deadline After(int seconds);
+    bool Never() const { return never_; }
+    // Milliseconds left for poll(): -1 for no limit, 0 once passed.
+    int RemainingMs() const;
+
+private:
+    bool never_ = true;
+    std::chrono::steady_clock::time_point at_ {};
+};
+
+class MailChannel {
+public:
+    enum class Io { Ok, Timeout, Closed };
+
+    // Codes of Open and StartTls; the client passes them on as its own.
+    static constexpr int kSetupFailed = -1;
+    static constexpr int kNotResolved = -2;
+    static constexpr int kNoSocket = -3;
+    static constexpr int kNotConnected = -4;
+    static constexpr int kCertificateRefused = -23;
+    static constexpr int kTlsFailed = -24;
+
+    MailChannel();
+    ~MailChannel();
+    MailChannel(const MailChannel&) = delete;
+    MailChannel& operator=(const MailChannel&) = delete;
+
+    // Resolves `host` and connects to `port`, trying each address in turn.
+    int Open(const std::string& host, int port, int timeoutSeconds);
+
+    // TLS on the open connection: the server's certificate must chain to the system's
+    // trusted CAs (or those of `caFile`, when given) and name `host`. On failure
+    // *reason tells why, in words for the user, and the connection is unusable.
+    int StartTls(const std::string& host, const std::string& caFile, int timeoutSeconds, std::string* reason);
+
+    Io Write(std::string_view data, const Deadline& deadline);
+    // One line up to and including its LF (or what came before the connection closed).
+    // A longer line than `keep` bytes is read to its end but only `keep` bytes are kept.
+    Io ReadLine(std::string& line, std::size_t keep, const Deadline& deadline);
+    // Bytes received and not yet read as lines.
+    bool HasBufferedInput() const { return readAt_ < buffer_.size(); }
+
+    // Ends TLS politely when it was started, then closes the socket.
+    void Close();
+    bool IsOpen() const { return fd_ >= 0; }
+    bool IsSecure() const { return tls_ != nullptr; }
+
+private:
+    struct Tls;
+    Io Fill(const Deadline& deadline);
+    bool WaitFor(short events, const Deadline& deadline);
+
+    int fd_ = -1;
+    std::unique_ptr<Tls> tls_;
+    std::string buffer_;
+    std::size_t readAt_ = 0;
+};
+
+} // namespace nrt

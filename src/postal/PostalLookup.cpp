@@ -1,0 +1,135 @@
+#include "postal/PostalLookup.h"
+
+#include "platform/fs.h"
+#include "postal/PostalDictionary.h"
+
+#include <cstring>
+
+namespace nrt {
+namespace {
+
+constexpr std::size_t kEntryBytes = 12;
+constexpr std::uint32_t kRecordTextLimit = 512; // L - 8 must stay below it
+
+std::uint32_t GetLE32(const unsigned char* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8
+        | static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+class FileSource : public PostalByteSource {
+public:
+    explicit FileSource(std::string_view path)
+        : file_(path)
+    {
+    }
+    bool ReadAt(std::uint64_t offset, void* data, std::size_t size) const override
+    {
+        return file_.readAt(offset, data, size) == static_cast<long long>(size);
+    }
+
+private:
+    platform::fs::FileReader file_;
+};
+
+bool ReadEntry(const PostalByteSource& index, std::uint32_t i, PostalIndexEntry& entry)
+{
+    unsigned char raw[kEntryBytes];
+    if (!index.ReadAt(4 + static_cast<std::uint64_t>(i) * kEntryBytes, raw, sizeof raw))
+        return false;
+    std::memcpy(entry.code.data(), raw, entry.code.size());
+    entry.offset = GetLE32(raw + 8);
+    return true;
+}
+
+std::string Folder(std::string_view folder, std::string_view name)
+{
+    std::string path(folder);
+    if (!path.empty() && path.back() != '/')
+        path.push_back('/');
+    return path.append(name);
+}
+
+} // namespace
+
+bool PostalMemorySource::ReadAt(std::uint64_t offset, void* data, std::size_t size) const
+{
+    if (offset > bytes_.size() || size > bytes_.size() - offset)
+        return false;
+    std::memcpy(data, bytes_.data() + offset, size);
+    return true;
+}
+
+std::string_view PostalIndexEntry::Code() const
+{
+    // A damaged entry may lack its zero byte; the eight bytes are all there is.
+    return std::string_view(code.data(), strnlen(code.data(), code.size()));
+}
+
+std::optional<PostalIndexEntry> FindPostalCodeIn(const PostalByteSource& index, std::string_view text)
+{
+    text = text.substr(0, text.find('\0'));
+    if (text.size() > 8 || (text.size() > 3 && text[3] != '-'))
+        return std::nullopt;
+    std::string key(text);
+    if (key.size() > 3)
+        key.erase(3, 1);
+
+    unsigned char head[4];
+    if (!index.ReadAt(0, head, sizeof head))
+        return std::nullopt;
+    const std::uint32_t count = GetLE32(head);
+    if (static_cast<std::int32_t>(count) < 0)
+        return std::nullopt;
+
+    std::uint32_t low = 0, high = count;
+    PostalIndexEntry entry;
+    while (low < high) {
+        const std::uint32_t mid = low + (high - low) / 2;
+        if (!ReadEntry(index, mid, entry))
+            return std::nullopt;
+        if (entry.Code() < std::string_view(key))
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    if (low == count || !ReadEntry(index, low, entry) || entry.Code() != std::string_view(key))
+        return std::nullopt;
+    return entry;
+}
+
+std::optional<PostalIndexEntry> FindPostalCode(std::string_view yubinFolder, std::string_view text)
+{
+    return FindPostalCodeIn(FileSource(Folder(yubinFolder, kPostalIndexFile)), text);
+}
+
+bool ReadPostalRecordIn(const PostalByteSource& data, std::uint32_t offset, PostalRecordText& out)
+{
+    out.address.clear();
+    out.reading.clear();
+    unsigned char head[8];
+    if (!data.ReadAt(offset, head, sizeof head))
+        return false;
+    const std::uint32_t length = GetLE32(head);
+    if (length < 8 || length - 8 >= kRecordTextLimit)
+        return false;
+    char text[kRecordTextLimit];
+    const std::size_t size = length - 8;
+    if (!data.ReadAt(static_cast<std::uint64_t>(offset) + 8, text, size))
+        return false;
+    const std::string_view bytes(text, size);
+    const std::size_t end = bytes.find('\0');
+    out.address.assign(bytes.substr(0, end));
+    if (end != std::string_view::npos) {
+        const std::string_view rest = bytes.substr(end + 1);
+        out.reading.assign(rest.substr(0, rest.find('\0')));
+    }
+    return true;
+}
+
+bool ReadPostalRecord(std::string_view yubinFolder, std::uint32_t offset, PostalRecordText& out)
+{
+    return ReadPostalRecordIn(FileSource(Folder(yubinFolder, kPostalDataFile)), offset, out);
+}
+
+} // namespace nrt

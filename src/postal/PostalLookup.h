@@ -1,0 +1,61 @@
+#pragma once
+// Finding an address by postal code in "YubinS.idx" and "YubinS.dat". Both files are
+// read in small pieces; a damaged file makes a lookup answer nothing, never read past
+// what the file holds.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace nrt {
+
+// Random access to the bytes of a dictionary file.
+class PostalByteSource {
+public:
+    virtual ~PostalByteSource() = default;
+    // Exactly `size` bytes at `offset`, or false.
+    virtual bool ReadAt(std::uint64_t offset, void* data, std::size_t size) const = 0;
+};
+
+// A dictionary file already in memory (tests, fuzzing).
+class PostalMemorySource : public PostalByteSource {
+public:
+    explicit PostalMemorySource(std::string_view bytes)
+        : bytes_(bytes)
+    {
+    }
+    bool ReadAt(std::uint64_t offset, void* data, std::size_t size) const override;
+
+private:
+    std::string_view bytes_;
+};
+
+// An index entry as stored: the code (7 digits and a zero byte) and the offset of the
+// record in "YubinS.dat".
+struct PostalIndexEntry {
+    std::array<char, 8> code {};
+    std::uint32_t offset = 0;
+
+    std::string_view Code() const;
+};
+
+// The texts of one record of "YubinS.dat".
+struct PostalRecordText {
+    std::string address; // prefecture name, a space, city name and town name
+    std::string reading; // the same readings
+};
+
+// Only the form ddd-dddd can be found: a text over 8 bytes, or one over 3 bytes whose
+// fourth byte is not "-", is refused. With several entries of the code, the first one in
+// the index is the answer.
+std::optional<PostalIndexEntry> FindPostalCode(std::string_view yubinFolder, std::string_view text);
+std::optional<PostalIndexEntry> FindPostalCodeIn(const PostalByteSource& index, std::string_view text);
+
+// The record at `offset`; false with empty texts when the dictionary cannot be read or
+// the record is longer than 519 bytes.
+bool ReadPostalRecord(std::string_view yubinFolder, std::uint32_t offset, PostalRecordText& out);
+bool ReadPostalRecordIn(const PostalByteSource& data, std::uint32_t offset, PostalRecordText& out);
+
+} // namespace nrt

@@ -1,0 +1,185 @@
+// nortea-cli end to end: the program run on temporary data folders.
+#include "db/CMyDB.h"
+#include "db/Cmyrec.h"
+#include "platform/fs.h"
+#include "settings/Cmyglobal.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sys/wait.h>
+
+using namespace nrt;
+using nrt::test::S;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out; // UTF-8
+    std::string err;
+};
+
+std::string Quote(const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s) {
+        if (c == '\'')
+            q += "'\\''";
+        else
+            q += c;
+    }
+    return q + "'";
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folders.dataFolder = dir.Path();
+        CMyGlobal g(folders);
+        g.ReadSettings(true);
+        userFolder = g.UserFile({});
+        platform::fs::MakeDirs(userFolder);
+    }
+
+    Result Run(const std::vector<std::string>& args)
+    {
+        std::string cmd = std::string(NRT_CLI) + " --data " + Quote(nrt::test::U(dir.Path()));
+        for (const auto& a : args)
+            cmd += " " + Quote(a);
+        const std::string errFile = nrt::test::U(dir.Path()) + "/stderr.txt";
+        cmd += " 2>" + Quote(errFile);
+        Result r;
+        FILE* p = ::popen(cmd.c_str(), "r");
+        if (!p)
+            return r;
+        char buf[4096];
+        std::size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+            r.out.append(buf, n);
+        const int status = ::pclose(p);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        platform::fs::ReadFile(platform::Utf8ToSjis(errFile), r.err);
+        return r;
+    }
+
+    // name, kana, category, note 2 (UTF-8)
+    void WriteTable(const std::vector<std::array<const char*, 4>>& rows)
+    {
+        CMyDB db;
+        db.CreateDefaultTable();
+        for (const auto& row : rows) {
+            db.ClearCurrent();
+            db.SetValue(kF_AtenaKubun, "0");
+            db.SetValue(kF_InjiKubun, "1");
+            db.SetValue(kF_Name, S(row[0]));
+            db.SetValue(kF_Kana, S(row[1]));
+            db.SetValue(kF_Category1, S(row[2]));
+            db.SetValue(kF_Note2, S(row[3]));
+            db.PostRecord();
+        }
+        ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), 0);
+    }
+
+    static std::vector<std::string> Lines(const std::string& text)
+    {
+        std::vector<std::string> out;
+        std::size_t start = 0;
+        for (std::size_t p; (p = text.find('\n', start)) != std::string::npos; start = p + 1)
+            out.push_back(text.substr(start, p - start));
+        return out;
+    }
+
+    nrt::test::TempDir dir;
+    StartupFolders folders;
+    std::string userFolder;
+};
+
+} // namespace
+
+TEST_F(CliTest, KanaIndexRanges)
+{
+    WriteTable({{"阿部", "ｱﾍﾞ", "", ""}, {"加藤", "ｶﾄｳ", "", ""}, {"和田", "ﾜﾀﾞ", "", ""}, {"ん", "ﾝ", "", ""},
+                {"英字", "ABC", "", ""}});
+    struct Case {
+        const char* where;
+        std::vector<std::string> names;
+    } cases[] = {
+        {"カナ>='ｱ' and カナ<'ｶ'", {"名前", "阿部"}},
+        {"カナ>='ﾜ' and カナ<='ﾝ'", {"名前", "和田", "ん"}},
+        {"カナ>='ｶ' and カナ<'ｻ'", {"名前", "加藤"}},
+    };
+    for (const auto& c : cases) {
+        Result r = Run({"list", "--fields", "名前", "--where", c.where});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(Lines(r.out), c.names) << c.where;
+    }
+}
+
+TEST_F(CliTest, AllFieldsExtractionAndFormats)
+{
+    WriteTable({{"山田", "ﾔﾏﾀﾞ", "", ""}, {"佐藤", "ｻﾄｳ", "", "山の上, \"別荘\""}, {"田中", "ﾀﾅｶ", "", ""}});
+    Result r = Run({"list", "--fields", "名前,備考２", "--format", "csv", "--where",
+                    "(名前= '*山*' or カナ= '*山*' or 備考２= '*山*')"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"名前,備考２", "佐藤,\"山の上, \"\"別荘\"\"\"", "山田,"}));
+    // The default columns begin with the mark column.
+    r = Run({"list"});
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(Lines(r.out)[0], "印刷有無\t名前\tカナ\t電話番号\t郵便番号\t住所１\t住所２");
+    EXPECT_EQ(Lines(r.out)[1].rfind("●\t佐藤\tｻﾄｳ", 0), 0u);
+}
+
+TEST_F(CliTest, SortWithEqualKeysMatchesTheList)
+{
+    // Many equal categories: the order among them is the record set's own.
+    std::vector<std::array<const char*, 4>> rows;
+    const char* names[] = {"一", "二", "三", "四", "五", "六", "七", "八", "九", "十", "百", "千", "万"};
+    for (int i = 0; i < 13; ++i)
+        rows.push_back({names[i], "ｱ", i % 3 == 0 ? "友人" : "会社", ""});
+    WriteTable(rows);
+    CMyDB db;
+    ASSERT_EQ(db.LoadTable(userFolder + "/nrt.ndb"), 0);
+    CMyRec rec;
+    rec.Attach(&db);
+    ASSERT_EQ(rec.SetSort(S("大分類,カナ"), 0), 0);
+    ASSERT_EQ(rec.Select(S("宛名区分='0' ")), 0);
+    std::vector<std::string> expected = {"名前"};
+    for (int row = 0; row < rec.GetRowCount(); ++row)
+        expected.push_back(nrt::test::U(db.Value(kF_Name, rec.GetRowRecord(row))));
+    Result r = Run({"list", "--fields", "名前", "--sort", "大分類,カナ"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Lines(r.out), expected);
+}
+
+TEST_F(CliTest, RefusalsAndUsage)
+{
+    WriteTable({{"山田", "ﾔﾏﾀﾞ", "", ""}});
+    Result r = Run({"list", "--where", "名前='abc"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "注意: 条件作成に失敗しました(-13)\n");
+    EXPECT_TRUE(r.out.empty());
+    r = Run({"list", "--where", "住所='x'"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("条件作成に失敗しました(-6)"), std::string::npos);
+    r = Run({"list", "--fields", "名前,なし"});
+    EXPECT_EQ(r.status, 1);
+    r = Run({"list", "--format", "xml"});
+    EXPECT_EQ(r.status, 2);
+    r = Run({"nothing"});
+    EXPECT_EQ(r.status, 2);
+    r = Run({"list", "--tab", "存在しない"});
+    EXPECT_EQ(r.status, 1);
+}
+
+TEST_F(CliTest, TabsAndSenders)
+{
+    WriteTable({{"山田", "ﾔﾏﾀﾞ", "友人", ""}, {"佐藤", "ｻﾄｳ", "会社", ""}});
+    nrt::test::WriteAll(userFolder + "/" + S("nrt_ms01.nms"), S("友人\r\n会社\r\n"));
+    Result r = Run({"list", "--fields", "名前", "--tab", "会社"});
+    EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"名前", "佐藤"}));
+    r = Run({"list", "--fields", "名前", "--senders"});
+    EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"名前"}));
+}

@@ -1,0 +1,316 @@
+// The CSV reader: codes, header rules, the cell splitter with quotes anywhere, and a
+// byte-by-byte model of the reading rules to hold the reader to on random input.
+#include "db/Cmycsv.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace nrt;
+using nrt::test::S;
+using nrt::test::TempDir;
+using nrt::test::U;
+
+namespace {
+
+using Row = std::vector<std::string>;
+
+struct Result {
+    int code = 0;
+    Row header;
+    std::vector<Row> rows;
+
+    bool operator==(const Result&) const = default;
+};
+
+std::string Describe(const std::string& bytes);
+
+void PrintTo(const Result& r, std::ostream* os)
+{
+    *os << "code " << r.code << " header [";
+    for (const auto& h : r.header)
+        *os << Describe(h) << "|";
+    *os << "]";
+    for (const auto& row : r.rows) {
+        *os << " [";
+        for (const auto& c : row)
+            *os << Describe(c) << "|";
+        *os << "]";
+    }
+}
+
+// What the reader holds, each cell read as the C text it is.
+Result Read(const CMyCSV& csv, int code)
+{
+    Result r;
+    r.code = code;
+    for (int c = 0; c < csv.GetColumnCount(); ++c)
+        r.header.emplace_back(csv.GetHeader(c));
+    for (int row = 0; row < csv.GetRowCount(); ++row) {
+        r.rows.emplace_back();
+        for (int c = 0; c < csv.GetColumnCount(); ++c)
+            r.rows.back().emplace_back(csv.GetCell(row, c));
+    }
+    return r;
+}
+
+Result Parse(const std::string& bytes, int header = 1)
+{
+    CMyCSV csv;
+    const int code = csv.ParseCsv(bytes, header);
+    return Read(csv, code);
+}
+
+// The reading rules one byte at a time: CR ends a line and LF is dropped (LF ends the
+// line in a file without CR); the splitter below works on the finished line.
+Row ModelSplit(const std::string& line, std::size_t columns)
+{
+    Row cells;
+    std::string cell;
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted) {
+            if (c != '"')
+                cell += c;
+            else if (i + 1 < line.size() && line[i + 1] == '"')
+                cell += line[i++];
+            else
+                quoted = false;
+        } else if (c == ',') {
+            cells.push_back(cell);
+            cell.clear();
+            if (cells.size() == columns)
+                break;
+        } else if (c == '"') {
+            quoted = true;
+        } else {
+            cell += c;
+        }
+    }
+    if (cells.size() < columns)
+        cells.push_back(cell);
+    cells.resize(columns);
+    for (auto& s : cells)
+        s = s.substr(0, s.find('\0')); // a cell is read up to its first NUL
+    return cells;
+}
+
+Result Model(const std::string& bytes, int header)
+{
+    const bool crEnded = bytes.find('\r') != std::string::npos;
+    std::vector<std::string> lines;
+    if (!header)
+        lines.emplace_back();
+    std::string line;
+    for (char c : bytes) {
+        if (c == (crEnded ? '\r' : '\n')) {
+            lines.push_back(line);
+            line.clear();
+        } else if (c != '\n') {
+            line += c;
+        }
+    }
+    if (!line.empty())
+        lines.push_back(line);
+    Result r;
+    if (lines.size() <= 1) {
+        r.code = 2;
+        return r;
+    }
+    const std::string& counted = lines[0].empty() ? lines[1] : lines[0];
+    const std::size_t columns = 1 + static_cast<std::size_t>(std::count(counted.begin(), counted.end(), ','));
+    std::string head = lines[0];
+    if (head.empty()) {
+        head = "FIELD1";
+        for (std::size_t c = 2; c <= columns; ++c)
+            head += ",FIELD" + std::to_string(c);
+    }
+    r.header = ModelSplit(head, columns);
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        r.rows.push_back(ModelSplit(lines[i], columns));
+    return r;
+}
+
+std::string Describe(const std::string& bytes)
+{
+    std::string out;
+    for (char c : bytes) {
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\0')
+            out += "\\0";
+        else if (static_cast<unsigned char>(c) >= 0x80)
+            out += "\\x" + std::to_string(static_cast<unsigned char>(c));
+        else
+            out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(CMyCSV, CellsHeadersAndCodes)
+{
+    struct Case {
+        std::string bytes;
+        int header;
+        Result expected;
+    } cases[] = {
+        { S("名前,カナ\r\n\"Y,Z\",X\r\n"), 1, { 0, { S("名前"), S("カナ") }, { { "Y,Z", "X" } } } },
+        { "a,b,c\r\na,b\r\n", 1, { 0, { "a", "b", "c" }, { { "a", "b", "" } } } },
+        { "h\r\n\"x\"\"y\"\"z\"\r\n", 1, { 0, { "h" }, { { "x\"y\"z" } } } },
+        { "h\r\nA\"B,C\"D\r\n", 1, { 0, { "h" }, { { "AB,CD" } } } },
+        { "h\r\n\"\"\r\n\"\"\"\"\r\n\"ab\r\n", 1, { 0, { "h" }, { { "" }, { "\"" }, { "ab" } } } },
+        { "a,b\r\n1,2,3,4\r\n", 1, { 0, { "a", "b" }, { { "1", "2" } } } },
+        { "a,b\r\n1,2,\r\n", 1, { 0, { "a", "b" }, { { "1", "2" } } } },
+        { "a,b\r\n1,\r\n", 1, { 0, { "a", "b" }, { { "1", "" } } } },
+        // A quoted comma in the header counts: one column too many.
+        { "\"a,b\",c\r\n1,2\r\n1,2,3,4\r\n", 1, { 0, { "a,b", "c", "" }, { { "1", "2", "" }, { "1", "2", "3" } } } },
+        { "a,b,c\r\n", 0, { 0, { "FIELD1", "FIELD2", "FIELD3" }, { { "a", "b", "c" } } } },
+        { "\r\n1,2\r\n", 1, { 0, { "FIELD1", "FIELD2" }, { { "1", "2" } } } },
+        { "a,b\r\n1,2\r\n\r\n3,4\r\n", 1, { 0, { "a", "b" }, { { "1", "2" }, { "", "" }, { "3", "4" } } } },
+        { "a,b\r\n1,2", 1, { 0, { "a", "b" }, { { "1", "2" } } } },
+        { "a,b\r\n", 1, { 2, {}, {} } },
+        { "a,b\r\n\n\n", 1, { 2, {}, {} } },
+        { "a,b", 1, { 2, {}, {} } },
+        { "", 1, { 2, {}, {} } },
+        { "", 0, { 2, {}, {} } },
+        // LF bytes are dropped, a doubled quote across one included; CR ends a line
+        // inside quotes too.
+        { "a,b\r\n1\n2,3\r\n", 1, { 0, { "a", "b" }, { { "12", "3" } } } },
+        { "a\r\n\"x\"\n\"y\"\r\n", 1, { 0, { "a" }, { { "x\"y" } } } },
+        { "a,b\r\n\"x,y\r\n1,2\r\n", 1, { 0, { "a", "b" }, { { "x,y", "" }, { "1", "2" } } } },
+        // A file without any CR is read by its LF line ends.
+        { "a,b\n1,2\n\n3,4", 1, { 0, { "a", "b" }, { { "1", "2" }, { "", "" }, { "3", "4" } } } },
+        { "a,b\n", 1, { 2, {}, {} } },
+        // A cell is a C text: a NUL inside it ends it there; the next cell is whole.
+        { std::string("a,b\r\nx\0y,z\r\n", 12), 1, { 0, { "a", "b" }, { { "x", "z" } } } },
+        { S("名前") + "\r\n\"\x82\"\r\n", 1, { 0, { S("名前") }, { { "\x82" } } } },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Parse(c.bytes, c.header), c.expected) << Describe(c.bytes);
+}
+
+TEST(CMyCSV, LongLinesAndCellsAcrossBlocks)
+{
+    // A 100 kB line, quoted, with commas and doubled quotes inside.
+    std::string big;
+    for (int i = 0; i < 20000; ++i)
+        big += i % 3 ? "ab,c" : "x\"\"y";
+    Result r = Parse("h,i\r\n\"" + big + "\",tail\r\n");
+    ASSERT_EQ(r.code, 0);
+    std::string unquoted = big;
+    for (std::size_t p; (p = unquoted.find("\"\"")) != std::string::npos;)
+        unquoted.replace(p, 2, "\"");
+    EXPECT_EQ(r.rows, (std::vector<Row> { { unquoted, "tail" } }));
+
+    // 100,000 commas in a line of a two-column file: the rest of the line is ignored.
+    r = Parse("h,i\r\n" + std::string(100000, ',') + "\r\nlast,one\r\n");
+    EXPECT_EQ(r.rows, (std::vector<Row> { { "", "" }, { "last", "one" } }));
+
+    // Quoted cells of every length around the 64-byte blocks.
+    std::string file = "a,b,c\r\n";
+    std::vector<Row> rows;
+    for (int n = 0; n < 200; ++n) {
+        const std::string cell(static_cast<std::size_t>(n), static_cast<char>('a' + n % 26));
+        file += "\"" + cell + "\",\"" + cell + ",\"\"" + "\"," + cell + "\r\n";
+        rows.push_back({ cell, cell + ",\"", cell });
+    }
+    r = Parse(file);
+    EXPECT_EQ(r.rows, rows);
+}
+
+TEST(CMyCSV, MatchesTheByteByByteModelOnRandomInput)
+{
+    const char alphabet[] = { 'a', 'b', ',', ',', '"', '"', '\r', '\n', '\0', '\x82', ' ' };
+    std::mt19937 rng(4711);
+    for (int round = 0; round < 4000; ++round) {
+        const std::size_t length = round % 10 == 0 ? rng() % 2000 : rng() % 120;
+        std::string bytes;
+        for (std::size_t i = 0; i < length; ++i)
+            bytes += alphabet[rng() % sizeof alphabet];
+        const int header = static_cast<int>(rng() % 2);
+        ASSERT_EQ(Parse(bytes, header), Model(bytes, header)) << Describe(bytes) << " header " << header;
+    }
+}
+
+TEST(CMyCSV, MatchesTheModelOnFilesOfWellFormedAndStrayCells)
+{
+    // Mostly cells as writers make them, plain or just between two quotes, of every
+    // length so that cells and line ends fall on every byte of the 64-byte blocks; now
+    // and then a stray quote, a doubled one, an LF or a quote left open.
+    std::mt19937 rng(2024);
+    auto content = [&](std::size_t most, bool commas) {
+        std::string s;
+        for (std::size_t n = rng() % (most + 1); n > 0; --n) {
+            const unsigned r = rng() % 20;
+            s += r == 0 && commas ? ',' : r == 1 ? '\x82' : static_cast<char>('a' + r);
+        }
+        return s;
+    };
+    for (int round = 0; round < 400; ++round) {
+        std::string file;
+        const int lines = 1 + static_cast<int>(rng() % 40);
+        const bool lf = round % 5 == 0;
+        for (int l = 0; l < lines; ++l) {
+            const int cellCount = 1 + static_cast<int>(rng() % 8);
+            for (int c = 0; c < cellCount; ++c) {
+                if (c)
+                    file += ',';
+                switch (rng() % 24) {
+                case 0:
+                    file += "\"" + content(10, true) + "\"\"" + content(5, true) + "\"";
+                    break;
+                case 1:
+                    file += content(5, false) + "\"" + content(5, true) + "\"" + content(3, false);
+                    break;
+                case 2:
+                    file += "\"" + content(8, true) + (lf ? "" : "\n") + content(3, true) + "\"";
+                    break;
+                case 3:
+                    file += "\"" + content(8, true);
+                    break;
+                default:
+                    file += rng() % 2 ? content(rng() % 3 ? 12 : 150, false) : "\"" + content(40, true) + "\"";
+                }
+            }
+            file += lf ? "\n" : rng() % 8 ? "\r\n" : "\r";
+        }
+        if (rng() % 3 == 0)
+            file.pop_back();
+        const int header = static_cast<int>(rng() % 2);
+        ASSERT_EQ(Parse(file, header), Model(file, header)) << Describe(file) << " header " << header;
+    }
+}
+
+TEST(CMyCSV, LoadsFilesAndAnswersOutOfRange)
+{
+    TempDir dir;
+    nrt::test::WriteAll(dir.File("a.csv"), S("名前,メール\r\n山田,a@example.jp\r\n"));
+    CMyCSV csv;
+    EXPECT_EQ(csv.LoadCsv(dir.File("a.csv"), 1), 0);
+    EXPECT_EQ(csv.GetColumnCount(), 2);
+    EXPECT_EQ(csv.GetRowCount(), 1);
+    EXPECT_EQ(U(csv.GetHeader(1)), "メール");
+    EXPECT_EQ(U(csv.GetCell(0, 0)), "山田");
+    EXPECT_EQ(csv.GetHeader(2), nullptr);
+    EXPECT_EQ(csv.GetHeader(-1), nullptr);
+    EXPECT_EQ(csv.GetCell(1, 0), nullptr);
+    EXPECT_EQ(csv.GetCell(0, 2), nullptr);
+    EXPECT_EQ(csv.GetCell(-1, 0), nullptr);
+
+    // A failed load leaves nothing of the previous one.
+    EXPECT_EQ(csv.LoadCsv(dir.File("missing.csv"), 1), 1);
+    EXPECT_EQ(csv.GetColumnCount(), 0);
+    EXPECT_EQ(csv.GetRowCount(), 0);
+    EXPECT_EQ(csv.LoadCsv(dir.Path(), 1), 1);
+    nrt::test::WriteAll(dir.File("h.csv"), "only,a,header\r\n");
+    EXPECT_EQ(csv.LoadCsv(dir.File("h.csv"), 1), 2);
+    EXPECT_EQ(csv.GetCell(0, 0), nullptr);
+}

@@ -1,0 +1,64 @@
+// Condition texts and sort orders come from users: whatever they hold, compiling
+// gives a code, and a compiled condition tests, selects, searches and sorts a table.
+#include "db/Cmyrec.h"
+#include "platform/MessageHost.h"
+#include "platform/sjis.h"
+
+#include <cstdint>
+#include <string_view>
+
+namespace {
+
+class SilentHost : public nrt::platform::MessageHost {
+public:
+    nrt::platform::MsgResult Show(const nrt::platform::MessageRequest&) override
+    {
+        return nrt::platform::MsgResult::Ok;
+    }
+    void Beep() override { }
+};
+
+nrt::CMyDB& Table()
+{
+    static nrt::CMyDB* db = [] {
+        auto* t = new nrt::CMyDB;
+        t->CreateDefaultTable();
+        const char* names[] = { "山田 太郎", "ｱｵｷ", "O'Brien", "*", "abc", "ABC", "", "\x88\x8ER" };
+        const char* kana[] = { "ﾔﾏﾀﾞ", "ｱｵｷ", "ｵﾌﾞﾗｲｴﾝ", "", "ｱ", "ｶ", "ﾝ", "abc" };
+        for (int i = 0; i < 8; ++i) {
+            t->ClearCurrent();
+            t->SetValue(nrt::kF_AtenaKubun, i % 3 ? "0" : "1");
+            t->SetValue(nrt::kF_Name, nrt::platform::Utf8ToSjis(names[i]));
+            t->SetValue(nrt::kF_Kana, nrt::platform::Utf8ToSjis(kana[i]));
+            t->SetValue(nrt::kF_PostalCode, i % 2 ? "100-0001" : "9");
+            t->PostRecord();
+        }
+        t->MarkDeleted(5);
+        return t;
+    }();
+    return *db;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static SilentHost silent;
+    nrt::platform::SetMessageHost(&silent);
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    nrt::CMyRec rec;
+    rec.Attach(&Table());
+    if (rec.MakeSql(text, nrt::CMyRec::kSlotSearch) == 0)
+        for (int k = 0; k < Table().GetRecordCount(); ++k)
+            rec.Evaluate(k, nrt::CMyRec::kSlotSearch);
+    rec.SetSort(text, 0);
+    if (rec.Select(text) == 0) {
+        rec.SetPos(rec.GetRowCount() - 1);
+        rec.Read();
+        rec.FindPrev();
+        rec.Find(text, 1, 0);
+        rec.FindNext();
+    }
+    rec.SetSort(text, 1);
+    return 0;
+}

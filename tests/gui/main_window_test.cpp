@@ -1,0 +1,365 @@
+#include "app/F_main.h"
+#include "app/MainListModel.h"
+#include "app/SingleInstance.h"
+#include "app/QtText.h"
+#include "forms/F_hyo.h"
+#include "forms/F_search.h"
+#include "platform/MessageHost.h"
+#include "platform/fs.h"
+#include "support/TestSupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTableView>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace nrt;
+using namespace nrt::gui;
+using nrt::platform::MsgResult;
+using nrt::test::S;
+
+namespace {
+
+struct Person {
+    const char* name;
+    const char* kana;
+    const char* category;
+    const char* mark;
+    const char* sender = "0";
+    const char* note2 = "";
+};
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folders.dataFolder = dir.Path();
+        folders.programFolder = dir.Path();
+        folders.documentsFolder = dir.Path();
+        CMyGlobal g(folders);
+        g.ReadSettings(true);
+        userFolder = g.UserFile({});
+        platform::fs::MakeDirs(userFolder);
+    }
+
+    std::string UserFile(const char* utf8) const { return userFolder + "/" + S(utf8); }
+
+    void WriteTable(const std::vector<Person>& people)
+    {
+        CMyDB db;
+        db.CreateDefaultTable();
+        for (const Person& p : people) {
+            db.ClearCurrent();
+            db.SetValue(kF_AtenaKubun, p.sender);
+            db.SetValue(kF_InjiKubun, p.mark);
+            db.SetValue(kF_Name, S(p.name));
+            db.SetValue(kF_Kana, S(p.kana));
+            db.SetValue(kF_Category1, S(p.category));
+            db.SetValue(kF_Note2, S(p.note2));
+            db.PostRecord();
+        }
+        ASSERT_EQ(db.SaveTable(UserFile("nrt.ndb")), 0);
+    }
+
+    void WriteCategories(const char* crlfLines) { nrt::test::WriteAll(UserFile("nrt_ms01.nms"), S(crlfLines)); }
+
+    std::unique_ptr<TfrmMain> Open()
+    {
+        auto w = std::make_unique<TfrmMain>(folders);
+        return w;
+    }
+
+    static QString Cell(TfrmMain& w, int row, int column)
+    {
+        return w.Model().data(w.Model().index(row, column)).toString();
+    }
+    static QStringList Column(TfrmMain& w, int column)
+    {
+        QStringList out;
+        for (int r = 0; r < w.Model().RecordRows(); ++r)
+            out << Cell(w, r, column);
+        return out;
+    }
+
+    nrt::test::TempDir dir;
+    StartupFolders folders;
+    std::string userFolder;
+    platform::RecordingMessageHost host;
+    platform::ScopedMessageHost scope{host};
+};
+
+const std::vector<Person> kPeople = {
+    {"山田太郎", "ﾔﾏﾀﾞ ﾀﾛｳ", "友人", "1"},      {"佐藤花子", "ｻﾄｳ ﾊﾅｺ", "会社", "0"},
+    {"渡辺健", "ﾜﾀﾅﾍﾞ ｹﾝ", "友人", "1"},        {"安藤", "ｱﾝﾄﾞｳ", "", "1", "0", "山の上"},
+    {"自分", "ｼﾞﾌﾞﾝ", "", "1", "1"},           {"ん", "ﾝ", "", "0"},
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, EmptyBookShowsHeaderAndNewRow)
+{
+    auto w = Open();
+    EXPECT_EQ(w->Model().rowCount(), 1);
+    EXPECT_EQ(Cell(*w, 0, 0), QStringLiteral("*"));
+    EXPECT_EQ(Cell(*w, 0, 1), QStringLiteral("(新規)"));
+    EXPECT_EQ(w->statusCount->text(), QStringLiteral("表示数：0"));
+    EXPECT_EQ(w->Model().headerData(0, Qt::Horizontal).toString(), QStringLiteral("印刷有無"));
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("ノルテア"));
+}
+
+TEST_F(MainWindowTest, TabsConditionsAndSort)
+{
+    WriteCategories("友人\r\n会社\r\n");
+    WriteTable(kPeople);
+    auto w = Open();
+    ASSERT_EQ(w->tag_Main->count(), 4);
+    EXPECT_EQ(w->tag_Main->tabText(0), QStringLiteral("[宛先（全て）]"));
+    EXPECT_EQ(w->tag_Main->tabText(1), QStringLiteral("友人"));
+    EXPECT_EQ(w->tag_Main->tabText(3), QStringLiteral("[差出人]"));
+    // All addressees, sorted by カナ, 名前.
+    EXPECT_EQ(Column(*w, 1), (QStringList{"安藤", "佐藤花子", "山田太郎", "渡辺健", "ん"}));
+    EXPECT_EQ(Column(*w, 0), (QStringList{"●", "", "●", "●", ""}));
+    EXPECT_EQ(w->PrintCondition(), S("印字区分='1' and 宛名区分='0' "));
+    w->tag_Main->setCurrentIndex(1);
+    EXPECT_EQ(Column(*w, 1), (QStringList{"山田太郎", "渡辺健"}));
+    EXPECT_EQ(w->PrintCondition(), S("印字区分='1' and 宛名区分='0' and 大分類='友人' "));
+    w->tag_Main->setCurrentIndex(3);
+    EXPECT_EQ(Column(*w, 1), (QStringList{"自分"}));
+    EXPECT_EQ(w->PrintCondition(), S("印字区分='1' and 宛名区分='1' "));
+}
+
+TEST_F(MainWindowTest, KanaIndexAndItsLastRow)
+{
+    WriteTable(kPeople);
+    auto w = Open();
+    w->cmd_Kana[9]->click(); // ワ: ﾜ up to and including ﾝ
+    EXPECT_EQ(Column(*w, 1), (QStringList{"渡辺健", "ん"}));
+    EXPECT_EQ(w->Model().data(w->Model().index(0, 1), Qt::ForegroundRole).value<QColor>(), QColor(0, 0, 128));
+    w->cmd_Kana[0]->click();
+    EXPECT_EQ(Column(*w, 1), (QStringList{"安藤"}));
+    w->cmd_KanaAll->click();
+    EXPECT_EQ(w->Model().RecordRows(), 5);
+    EXPECT_FALSE(w->Model().data(w->Model().index(0, 1), Qt::ForegroundRole).isValid());
+}
+
+TEST_F(MainWindowTest, BulkMarkBothWays)
+{
+    WriteTable(kPeople);
+    auto w = Open();
+    w->BulkMark(); // some unmarked: all marked
+    EXPECT_EQ(Column(*w, 0), (QStringList{"●", "●", "●", "●", "●"}));
+    w->BulkMark(); // none unmarked: all unmarked
+    EXPECT_EQ(Column(*w, 0), (QStringList{"", "", "", "", ""}));
+    EXPECT_STREQ(w->Table().GetValueByName(S("印字区分"), 4), "1") << "the sender tab's record is not in the list";
+    w->ToggleMark(1);
+    EXPECT_EQ(Cell(*w, 1, 0), QStringLiteral("●"));
+    // Marking the selected rows.
+    w->griMain->selectRow(2);
+    w->MarkSelected(true);
+    EXPECT_EQ(Column(*w, 0), (QStringList{"", "●", "●", "", ""}));
+}
+
+TEST_F(MainWindowTest, ClickInTheMarkColumnFlipsTheMark)
+{
+    WriteTable(kPeople);
+    auto w = Open();
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    const QRect cell = w->griMain->visualRect(w->Model().index(1, 0));
+    QTest::mouseClick(w->griMain->viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_EQ(Cell(*w, 1, 0), QStringLiteral("●"));
+    EXPECT_EQ(w->statusPos->text(), QStringLiteral("位置：2"));
+    const QRect name = w->griMain->visualRect(w->Model().index(1, 1));
+    QTest::mouseClick(w->griMain->viewport(), Qt::LeftButton, {}, name.center());
+    EXPECT_EQ(Cell(*w, 1, 0), QStringLiteral("●")) << "a click elsewhere does not mark";
+}
+
+TEST_F(MainWindowTest, DeleteAllAsksAndKeepsACopy)
+{
+    WriteTable(kPeople);
+    const std::string before = nrt::test::ReadAll(UserFile("nrt.ndb"));
+    auto w = Open();
+    host.Answer(MsgResult::No);
+    w->DeleteAll();
+    ASSERT_EQ(host.shown.size(), 1u);
+    EXPECT_EQ(host.shown[0].text, S("全ての宛名の内容が削除されます。よろしいですか？"));
+    EXPECT_EQ(host.shown[0].caption, S("確認"));
+    EXPECT_EQ(host.shown[0].defaultButton, MsgResult::No);
+    EXPECT_EQ(w->Model().RecordRows(), 5);
+    host.Answer(MsgResult::Yes);
+    w->DeleteAll();
+    EXPECT_EQ(w->Model().RecordRows(), 0);
+    EXPECT_EQ(nrt::test::ReadAll(UserFile("nrt_ndb.bk2")), before);
+    CMyDB saved;
+    ASSERT_EQ(saved.LoadTable(UserFile("nrt.ndb")), 0);
+    EXPECT_EQ(saved.GetRecordCount(), 0);
+}
+
+TEST_F(MainWindowTest, ExtractionMessagesAndAdding)
+{
+    WriteTable(kPeople);
+    auto w = Open();
+    struct Step {
+        int field;
+        QString text;
+        int kind;
+        bool add;
+        const char* message; // "" when the extraction runs
+        int rows;
+    } steps[] = {
+        {1, "", 3, false, "抽出内容を入力して下さい。", 5},
+        {1, "山", -1, false, "種類を選択して下さい。", 5},
+        {1, "山", 3, false, "", 1},
+        {0, "山", 3, true, "全項目での追加抽出は出来ません。", 1},
+        {2, "ﾔ", 1, true, "", 1},
+        {2, "ﾔ", 1, true, "", 1},
+        {2, "ﾔ", 1, true, "追加抽出は３回までです。クリアして抽出して下さい。", 1},
+        {0, "山", 3, true, "追加抽出は３回までです。クリアして抽出して下さい。", 1}, // the count is checked first
+    };
+    for (const auto& s : steps) {
+        host.shown.clear();
+        w->cbo_SelName->setCurrentIndex(s.field);
+        w->txt_SelText->setText(s.text);
+        w->cbo_SelKind->setCurrentIndex(s.kind);
+        w->chk_SelAdd->setChecked(s.add);
+        w->cmd_SelRun->click();
+        if (*s.message) {
+            ASSERT_EQ(host.shown.size(), 1u) << s.message;
+            EXPECT_EQ(host.LastText(), S(s.message));
+            EXPECT_EQ(host.shown[0].caption, S("注意"));
+        } else {
+            EXPECT_TRUE(host.shown.empty()) << nrt::test::U(host.LastText());
+        }
+        EXPECT_EQ(w->Model().RecordRows(), s.rows) << s.message;
+    }
+    EXPECT_EQ(w->ExtractionCount(), 3);
+    // All fields: 山 in 備考２ of 安藤 as well as in 山田's name.
+    w->cmd_SelAll->click();
+    w->cbo_SelName->setCurrentIndex(0);
+    w->txt_SelText->setText(QStringLiteral("山"));
+    w->cbo_SelKind->setCurrentIndex(3);
+    w->chk_SelAdd->setChecked(false);
+    w->cmd_SelRun->click();
+    EXPECT_EQ(Column(*w, 1), (QStringList{"安藤", "山田太郎"}));
+    // A typed quote breaks the condition: the message, and the list stays.
+    w->cbo_SelName->setCurrentIndex(1);
+    w->txt_SelText->setText(QStringLiteral("a'b"));
+    w->cbo_SelKind->setCurrentIndex(0);
+    host.shown.clear();
+    w->cmd_SelRun->click();
+    ASSERT_FALSE(host.shown.empty());
+    EXPECT_EQ(nrt::test::U(host.LastText()).rfind("条件作成に失敗しました(", 0), 0u);
+    EXPECT_EQ(Column(*w, 1), (QStringList{"安藤", "山田太郎"}));
+}
+
+TEST_F(MainWindowTest, SearchDialogCaptions)
+{
+    WriteTable(kPeople);
+    auto w = Open();
+    w->ShowSearch();
+    auto* search = w->findChild<TfrmSearch*>();
+    ASSERT_NE(search, nullptr);
+    search->cbo_Name->setCurrentIndex(0);
+    search->txt_Data->setText(QStringLiteral("山の"));
+    search->cbo_Kind->setCurrentIndex(3);
+    search->Search(1);
+    EXPECT_EQ(w->CurrentRow(), 1);
+    EXPECT_EQ(search->windowTitle(), QStringLiteral("検索(該当項目(備考２)）"));
+    search->Search(1);
+    EXPECT_EQ(search->windowTitle(), QStringLiteral("検索(検索対象なし)"));
+    search->Search(1);
+    EXPECT_EQ(w->CurrentRow(), 1) << "after nothing found, the next search starts at the top";
+    // One field, case-sensitive "完全に一致".
+    search->cbo_Name->setCurrentIndex(1);
+    search->txt_Data->setText(QStringLiteral("佐藤花子"));
+    search->cbo_Kind->setCurrentIndex(0);
+    search->Search(0);
+    EXPECT_EQ(w->CurrentRow(), 2);
+    EXPECT_EQ(search->windowTitle(), QStringLiteral("検索"));
+    // Missing text: a beep only.
+    search->txt_Data->clear();
+    const int beeps = host.beeps;
+    search->Search(1);
+    EXPECT_EQ(host.beeps, beeps + 1);
+}
+
+TEST_F(MainWindowTest, LetterKeysWrapRound)
+{
+    WriteTable({{"a", "ｱｵｷ", "", "0"}, {"b", "ｶﾜｲ", "", "0"}, {"c", "ｷﾀﾑﾗ", "", "0"}});
+    auto w = Open();
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    w->SetCurrentRow(3);
+    QTest::keyClick(w->griMain, Qt::Key_K);
+    EXPECT_EQ(w->CurrentRow(), 2);
+    QTest::keyClick(w->griMain, Qt::Key_A);
+    EXPECT_EQ(w->CurrentRow(), 1);
+}
+
+TEST_F(MainWindowTest, ZoomRescalesColumnsAndBack)
+{
+    WriteTable(kPeople);
+    auto w = Open();
+    std::vector<int> before;
+    for (int c = 0; c < w->Model().columnCount(); ++c)
+        before.push_back(w->griMain->columnWidth(c));
+    w->ChangeZoom(12); // 250 %
+    EXPECT_EQ(w->Global().GetRitu(), 250);
+    EXPECT_EQ(w->griMain->columnWidth(1), before[1] * 5 / 2);
+    w->ChangeZoom(0);
+    for (int c = 0; c < w->Model().columnCount(); ++c)
+        EXPECT_LE(std::abs(w->griMain->columnWidth(c) - before[static_cast<std::size_t>(c)]), 1) << c;
+}
+
+TEST_F(MainWindowTest, DisplayColumnsDialog)
+{
+    WriteTable(kPeople);
+    auto w = Open();
+    TfrmHyo dialog(w->Global(), w->Table(), w.get());
+    dialog.MoveAllRight();
+    EXPECT_EQ(dialog.lst_To->count(), 22);
+    dialog.MoveAllLeft();
+    dialog.Ok();
+    EXPECT_EQ(host.LastText(), S("表示項目を選択して下さい。"));
+    EXPECT_FALSE(dialog.Changed());
+    dialog.lst_From->setCurrentRow(1); // カナ
+    dialog.MoveRight();
+    dialog.lst_From->setCurrentRow(0); // 名前
+    dialog.MoveRight();
+    dialog.lst_To->setCurrentRow(1);
+    dialog.MoveUpDown(0);
+    dialog.Ok();
+    ASSERT_TRUE(dialog.Changed());
+    ASSERT_EQ(w->Global().DisplayColumnCount(), 2);
+    EXPECT_EQ(w->Global().GetDisplayColumn(0).name, S("名前"));
+    EXPECT_EQ(w->Global().GetDisplayColumn(1).name, S("カナ"));
+    EXPECT_EQ(w->Global().GetDisplayColumn(1).width, 105);
+}
+
+TEST_F(MainWindowTest, ClosingWithoutRecordsLeavesAnUnreadableTableAlone)
+{
+    nrt::test::WriteAll(UserFile("nrt.ndb"), "not a table");
+    {
+        auto w = Open();
+        EXPECT_EQ(w->Table().GetFieldCount(), 24);
+        w->close();
+    }
+    EXPECT_EQ(nrt::test::ReadAll(UserFile("nrt.ndb")), "not a table");
+}
+
+TEST(SingleInstance, SecondCopyIsRefused)
+{
+    SingleInstance first;
+    ASSERT_TRUE(first.Acquire());
+    SingleInstance second;
+    EXPECT_FALSE(second.Acquire());
+    EXPECT_TRUE(SingleInstance::HeldByAnother());
+}

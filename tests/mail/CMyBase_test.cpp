@@ -1,0 +1,255 @@
+#include "mail/CMyBase.h"
+
+#include "MailTestSupport.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using nrt::CMyBase;
+using nrt::test::S;
+using nrt::test::U;
+
+namespace {
+
+const std::string kEsc0208 = "\x1B$B";
+const std::string kEscAscii = "\x1B(B";
+
+// Every valid CP932 double-byte character of JIS X 0208 (rows 1-8 and 16-84), found
+// by asking iconv which pairs exist rather than by the arithmetic under test.
+std::string AllJis0208Characters()
+{
+    std::string all;
+    auto addRange = [&](int from, int to) {
+        for (int c1 = from; c1 <= to; ++c1)
+            for (int c2 = 0x40; c2 <= 0xFC; ++c2) {
+                if (c2 == 0x7F)
+                    continue;
+                const std::string pair { static_cast<char>(c1), static_cast<char>(c2) };
+                if (U(pair).find("\xEF\xBF\xBD") == std::string::npos)
+                    all += pair;
+            }
+    };
+    addRange(0x81, 0x84);
+    addRange(0x88, 0x9F);
+    addRange(0xE0, 0xEA);
+    return all;
+}
+
+std::string Hex(std::string_view s)
+{
+    static const char* d = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : s) {
+        out += d[c >> 4];
+        out += d[c & 15];
+        out += ' ';
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(CMyBase, Base64Rfc4648Vectors)
+{
+    const struct {
+        const char* plain;
+        const char* encoded;
+    } cases[] = {
+        { "", "" }, { "f", "Zg==" }, { "fo", "Zm8=" }, { "foo", "Zm9v" }, { "foob", "Zm9vYg==" },
+        { "fooba", "Zm9vYmE=" }, { "foobar", "Zm9vYmFy" }, { "abc", "YWJj" },
+        { "ap0", "YXAw" }, // a zero sextet is "A"; "=" only completes a final group
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CMyBase::Base64Encode(c.plain), c.encoded) << c.plain;
+        EXPECT_EQ(CMyBase::Base64Decode(c.encoded), c.plain) << c.encoded;
+    }
+}
+
+TEST(CMyBase, Base64DecodeStopsAtTheEndOfTheText)
+{
+    const struct {
+        std::string encoded;
+        std::string plain;
+    } cases[] = {
+        { "YWJjZA==\r\n", "abcd" }, // the line end is not decoded, the pad adds nothing
+        { std::string("YWJj\0YWJj", 9), "abc" }, // NUL ends the text
+        { "YWJj ZGVm", "abc" }, // so does any character outside the alphabet
+        { "YWI=YWJj", "ab" }, // nothing after a padded group
+        { "YWJjZA", "abcd" }, // an unpadded last group still gives its bytes
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CMyBase::Base64Decode(c.encoded), c.plain) << c.encoded;
+
+    std::string every;
+    for (int i = 0; i < 256; ++i)
+        every += static_cast<char>(i);
+    for (std::size_t n = 250; n <= 256; ++n)
+        EXPECT_EQ(CMyBase::Base64Decode(CMyBase::Base64Encode(every.substr(0, n))), every.substr(0, n));
+}
+
+TEST(CMyBase, SjisToJisArithmetic)
+{
+    const struct {
+        std::string sjis;
+        std::string jis;
+    } cases[] = {
+        { S("山田"), "\x3B\x33\x45\x44" }, { S("あ"), "\x24\x22" }, { S("亜"), "\x30\x21" }, // first kanji row
+        { S("熙"), "\x74\x26" }, // last JIS X 0208 character
+        { S("Aア1"), "A\x25\x22\x31" }, { "\xFA\x40", "\x93\x21" }, // IBM extension: the arithmetic alone, no table
+        { "\x82\x0A", "\x82\x0A" }, // bad second byte: both bytes as they are
+        { "\x82", "\x82" }, // lead byte at the end
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Hex(CMyBase::SjisToJis(c.sjis)), Hex(c.jis)) << U(c.sjis);
+}
+
+TEST(CMyBase, JisLineShapes)
+{
+    const std::string a = S("あ");
+    const std::string aJis = kEsc0208 + "\x24\x22" + kEscAscii;
+    const struct {
+        std::string line;
+        std::string expected;
+    } cases[] = {
+        { ".x", "..x" }, { "x.", "x." }, { "...", "...." }, { ".", ".." }, { "", "" }, { "plain ascii", "plain ascii" },
+        { "a" + a + "a" + a, "a" + aJis + "a" + aJis }, // one escape pair per run
+        { a + a + "!", kEsc0208 + "\x24\x22\x24\x22" + kEscAscii + "!" }, { "." + a, ".." + aJis },
+        { a + ".", aJis + "." }, // a dot after a run is not leading
+        { "\xB1\xA1", "\xB1\xA1" }, // half-width bytes pass unchanged
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Hex(CMyBase::JisLine(c.line)), Hex(c.expected)) << U(c.line);
+}
+
+TEST(CMyBase, JisLineReadsAtMostJustOverAThousandBytes)
+{
+    const std::string line(1500, 'x');
+    EXPECT_EQ(CMyBase::JisLine(line).size(), 1001u);
+    EXPECT_EQ(CMyBase::JisLine("." + std::string(1500, 'x')).size(), 1002u); // the doubled dot is extra
+}
+
+TEST(CMyBase, JisLinesDecodeBackThroughIconv)
+{
+    const std::string all = AllJis0208Characters();
+    ASSERT_GT(all.size(), 13000u); // 6879 characters
+    // Lines of mixed text: runs of characters broken by ASCII, as in real mail.
+    std::size_t at = 0;
+    int lines = 0;
+    while (at < all.size()) {
+        std::string line;
+        while (line.size() < 200 && at < all.size()) {
+            line += all.substr(at, 2 * (1 + lines % 7));
+            at += 2 * (1 + lines % 7);
+            line += (lines % 3) ? " x" : ",";
+        }
+        bool ok = false;
+        const std::string back = nrt::test::IsoJpToSjis(CMyBase::JisLine(line), &ok);
+        ASSERT_TRUE(ok) << U(line);
+        ASSERT_EQ(back, line) << U(line);
+        for (unsigned char c : CMyBase::JisLine(line))
+            ASSERT_LT(c, 0x80) << "8-bit byte in " << U(line);
+        ++lines;
+    }
+}
+
+TEST(CMyBase, HeaderEncodeShapes)
+{
+    const std::string yamada = "=?ISO-2022-JP?B?GyRCOzNFRBsoQg==?=";
+    const struct {
+        std::string text;
+        std::string expected;
+    } cases[] = {
+        { S("山田"), yamada }, { "ABC", "ABC" }, { "", "" },
+        // Blanks between runs stay inside one word, where a reader keeps them.
+        { S("山田 太郎"), "=?ISO-2022-JP?B?GyRCOzNFRBsoQiAbJEJCQE86GyhC?=" }, { S("山田 Taro"), yamada + " Taro" },
+        { S("〒100 山田様"), "=?ISO-2022-JP?B?GyRCIikbKEI=?=100 =?ISO-2022-JP?B?GyRCOzNFRE1NGyhC?=" },
+        { "\xB6\xC0", "\xB6\xC0" }, // half-width katakana are not widened in headers
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CMyBase::HeaderEncode(c.text), c.expected) << U(c.text);
+}
+
+TEST(CMyBase, HeaderWordsDecodeBackWithPythonEmail)
+{
+    const std::vector<std::string> texts = {
+        "山田 太郎",
+        "株式会社ノルテア 営業部",
+        "【ご案内】新年会のお知らせ（１月１０日）",
+        "Re: 住所変更のご連絡 #2",
+    };
+    std::string input;
+    for (const auto& t : texts)
+        input += CMyBase::HeaderEncode(S(t)) + "\n";
+    const char* script = R"(
+import sys
+from email.header import decode_header, make_header
+for line in sys.stdin.read().splitlines():
+    print(str(make_header(decode_header(line))))
+)";
+    int status = 0;
+    const std::string out = nrt::test::RunCommand({ "python3", "-c", script }, input, &status);
+    ASSERT_EQ(status, 0);
+    std::string joined;
+    for (const auto& e : texts)
+        joined += e + "\n";
+    EXPECT_EQ(out, joined);
+}
+
+TEST(CMyBase, WidenKanaTable)
+{
+    const std::string half = S("ｦｧｨｩｪｫｬｭｮｯｰｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍﾎﾏﾐﾑﾒﾓﾔﾕﾖﾗﾘﾙﾚﾛﾜﾝﾞﾟ");
+    const std::string full = S("ヲァィゥェォャュョッ－アイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミ"
+                               "ムメモヤユヨラリルレロワン゛゜");
+    ASSERT_EQ(half.size(), 58u);
+    EXPECT_EQ(U(CMyBase::WidenKana(half)), U(full));
+
+    const struct {
+        std::string line;
+        std::string expected;
+    } cases[] = {
+        { S("ｶﾞｰ"), S("カ゛－") }, { S("｡｢｣､･"), S("｡｢｣､･") }, // half-width punctuation stays
+        { S("ﾃｽﾄ test 漢字"), S("テスト test 漢字") },
+        { S("漢") + "\xB1", S("漢ア") }, // a trail byte equal to a kana byte is not one
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(U(CMyBase::WidenKana(c.line)), U(c.expected));
+}
+
+TEST(CMyBase, WidenKanaStopsAtTheLimitWithWholeCharacters)
+{
+    const std::string kana = S("ｱ");
+    EXPECT_EQ(CMyBase::WidenKana(std::string(999, 'x') + kana + "tail").size(), 1001u);
+    EXPECT_EQ(CMyBase::WidenKana(std::string(1000, 'x') + kana).size(), 1000u);
+    EXPECT_EQ(CMyBase::WidenKana(std::string(1200, 'x')).size(), 1000u);
+    EXPECT_EQ(CMyBase::WidenKana("abc", 2), "ab");
+}
+
+TEST(CMyBase, CutPieceCases)
+{
+    const std::string six = S("ああああああ"); // 12 bytes
+    const struct {
+        std::string text;
+        std::size_t width;
+        std::vector<std::size_t> pieces; // lengths sent, the last one being the rest
+    } cases[] = {
+        { std::string(11, 'a'), 10, { 10, 1 } },
+        { six, 11, { 10, 2 } }, // a pair straddling the limit goes to the next piece
+        { std::string(10, 'a'), 10, { 10 } }, // fits: not cut
+        { std::string(25, 'a'), 10, { 10, 10, 5 } },
+        { "a" + six, 10, { 9, 4 } },
+        { "", 10, { 0 } },
+    };
+    for (const auto& c : cases) {
+        std::vector<std::size_t> got;
+        std::string_view rest = c.text;
+        while (std::size_t n = CMyBase::CutPiece(rest, c.width)) {
+            got.push_back(n);
+            rest.remove_prefix(n);
+        }
+        got.push_back(rest.size());
+        EXPECT_EQ(got, c.pieces) << U(c.text) << " / " << c.width;
+    }
+}

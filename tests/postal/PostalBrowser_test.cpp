@@ -1,0 +1,213 @@
+#include "postal/CMyPostalBrowser.h"
+
+#include "PostalTestData.h"
+#include "db/CMyLine.h"
+#include "platform/MessageHost.h"
+#include "platform/fs.h"
+#include "postal/PostalDictionary.h"
+
+#include <gtest/gtest.h>
+
+using namespace nrt;
+using namespace nrt::test;
+
+namespace {
+
+class PostalBrowser : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WriteAll(dir.File("list.csv"), SampleList());
+        ASSERT_EQ(ImportPostalList(dir.File("list.csv"), yubin), kPostalImportOk);
+    }
+
+    // "code|name|reading" per row, in UTF-8.
+    static std::vector<std::string> Rows(const CMyPostalBrowser& b)
+    {
+        std::vector<std::string> rows;
+        for (const auto& r : b.Rows())
+            rows.push_back(U(r.code) + "|" + U(r.name) + "|" + U(r.reading));
+        return rows;
+    }
+
+    TempDir dir;
+    const std::string yubin = dir.File("yubin");
+    platform::RecordingMessageHost host;
+    platform::ScopedMessageHost scoped { host };
+};
+
+using Grid = std::vector<std::string>;
+
+} // namespace
+
+TEST_F(PostalBrowser, WalkFromPrefectureToTown)
+{
+    CMyPostalBrowser b(yubin);
+    b.Start(S("外国"));
+    EXPECT_EQ(b.GetLevel(), CMyPostalBrowser::kPrefectures);
+    EXPECT_EQ(
+        Rows(b), (Grid { " --- |北海道|ﾎｯｶｲﾄﾞｳ", " --- |東京都|ﾄｳｷｮｳﾄ", " --- |大阪府|ｵｵｻｶﾌ", " --- |沖縄県|ｵｷﾅﾜｹﾝ" }));
+    EXPECT_EQ(U(b.Caption()), "ノルテア（都道府県）");
+    EXPECT_EQ(U(b.OkCaption()), "選択");
+    EXPECT_EQ(b.AddressLabel(), "");
+    EXPECT_EQ(b.ShownCount(), 4);
+    EXPECT_FALSE(b.TodoEnabled());
+    EXPECT_FALSE(b.SityoEnabled());
+
+    ASSERT_EQ(b.Choose(1), CMyPostalBrowser::kEntered);
+    EXPECT_EQ(b.GetLevel(), CMyPostalBrowser::kCities);
+    EXPECT_EQ(b.PrefectureIndex(), 12);
+    EXPECT_EQ(Rows(b), (Grid { " --- |渋谷区|ｼﾌﾞﾔｸ", " --- |千代田区|ﾁﾖﾀﾞｸ" }));
+    EXPECT_EQ(U(b.Caption()), "ノルテア（市町村）");
+    EXPECT_EQ(U(b.AddressLabel()), "東京都");
+    EXPECT_TRUE(b.TodoEnabled());
+
+    ASSERT_EQ(b.Choose(1), CMyPostalBrowser::kEntered);
+    EXPECT_EQ(b.GetLevel(), CMyPostalBrowser::kTowns);
+    EXPECT_EQ(Rows(b), (Grid { "100-0013|霞が関|ｶｽﾐｶﾞｾｷ", "100-0001|千代田|ﾁﾖﾀﾞ", "100-0014|永田町|ﾅｶﾞﾀﾁｮｳ" }));
+    EXPECT_EQ(U(b.Caption()), "ノルテア（町域）");
+    EXPECT_EQ(U(b.OkCaption()), "決定");
+    EXPECT_EQ(U(b.AddressLabel()), "東京都千代田区");
+    EXPECT_EQ(b.ShownCount(), 3);
+    EXPECT_TRUE(b.SityoEnabled());
+    EXPECT_FALSE(b.Confirmed());
+
+    ASSERT_EQ(b.Choose(0), CMyPostalBrowser::kConfirmed);
+    EXPECT_TRUE(b.Confirmed());
+    EXPECT_EQ(b.ChosenCode(), "100-0013");
+    EXPECT_EQ(U(b.ChosenPrefecture()), "東京都");
+    EXPECT_EQ(U(b.ChosenCity()), "千代田区");
+    EXPECT_EQ(U(b.ChosenTown()), "霞が関");
+    EXPECT_EQ(host.beeps, 0);
+}
+
+TEST_F(PostalBrowser, KanaFiltersOnEveryLevel)
+{
+    CMyPostalBrowser b(yubin);
+    b.Start(S("大阪府")); // the input form's prefecture opens its cities
+    EXPECT_EQ(b.GetLevel(), CMyPostalBrowser::kCities);
+    EXPECT_EQ(Rows(b), (Grid { " --- |大阪市中央区|ｵｵｻｶｼﾁｭｳｵｳｸ", " --- |豊中市|ﾄﾖﾅｶｼ", " --- |八尾市|ﾔｵｼ" }));
+
+    struct Case {
+        int filter;
+        Grid rows;
+    } cities[] = {
+        { 8, { " --- |八尾市|ﾔｵｼ" } }, // ヤ: ﾔ ﾕ ﾖ
+        { 1, { " --- |大阪市中央区|ｵｵｻｶｼﾁｭｳｵｳｸ" } },
+        { 4, { " --- |豊中市|ﾄﾖﾅｶｼ" } },
+        { 10, { "||" } }, // nothing passes: one empty row
+        { 0, { " --- |大阪市中央区|ｵｵｻｶｼﾁｭｳｵｳｸ", " --- |豊中市|ﾄﾖﾅｶｼ", " --- |八尾市|ﾔｵｼ" } },
+    };
+    for (const auto& c : cities) {
+        b.SetFilter(c.filter);
+        EXPECT_EQ(Rows(b), c.rows) << c.filter;
+        EXPECT_EQ(b.IsFiltered(), c.filter != 0);
+        EXPECT_EQ(b.ShownCount(), c.rows[0] == "||" ? 0 : static_cast<int>(c.rows.size())) << c.filter;
+    }
+
+    b.SetFilter(10);
+    EXPECT_EQ(b.Choose(0), CMyPostalBrowser::kNothing);
+    EXPECT_EQ(host.beeps, 1);
+
+    b.SetFilter(1);
+    ASSERT_EQ(b.Choose(0), CMyPostalBrowser::kEntered);
+    EXPECT_EQ(b.GetFilter(), 0) << "choosing a row clears the filter";
+    EXPECT_EQ(Rows(b), (Grid { "540-0002|大阪城|ｵｵｻｶｼﾞｮｳ", "540-0002|京橋前之町|ｷｮｳﾊﾞｼﾏｴﾉﾁｮｳ" }));
+    b.SetFilter(2); // the town level rereads the same city
+    EXPECT_EQ(Rows(b), (Grid { "540-0002|京橋前之町|ｷｮｳﾊﾞｼﾏｴﾉﾁｮｳ" }));
+    b.SetFilter(3);
+    EXPECT_EQ(Rows(b), (Grid { "||" }));
+    EXPECT_EQ(b.Choose(0), CMyPostalBrowser::kNothing);
+    EXPECT_FALSE(b.Confirmed());
+    EXPECT_EQ(host.beeps, 2);
+
+    b.BackToCities();
+    EXPECT_EQ(b.GetLevel(), CMyPostalBrowser::kCities);
+    EXPECT_EQ(b.GetFilter(), 0);
+    EXPECT_EQ(b.Rows().size(), 3u);
+    EXPECT_TRUE(b.SityoEnabled());
+    b.BackToPrefectures();
+    EXPECT_EQ(b.GetLevel(), CMyPostalBrowser::kPrefectures);
+    EXPECT_FALSE(b.SityoEnabled());
+    EXPECT_EQ(b.Rows().size(), 4u);
+}
+
+TEST(PostalKanaFilter, FirstByteRanges)
+{
+    struct Case {
+        int filter;
+        const char* passes;
+        const char* fails;
+    } cases[] = {
+        { 1, "ｱｲｳｴｵ", "ｶｧﾝｰ" },
+        { 2, "ｶｷｸｹｺ", "ｵｻ" },
+        { 3, "ｻｼｽｾｿ", "ｺﾀ" },
+        { 4, "ﾀﾁﾂﾃﾄ", "ｿﾅ" },
+        { 5, "ﾅﾆﾇﾈﾉ", "ﾄﾊ" },
+        { 6, "ﾊﾋﾌﾍﾎ", "ﾉﾏ" },
+        { 7, "ﾏﾐﾑﾒﾓ", "ﾎﾔ" },
+        { 8, "ﾔﾕﾖ", "ﾓﾗｬ" },
+        { 9, "ﾗﾘﾙﾚﾛ", "ﾖﾜ" },
+        { 10, "ﾜ", "ﾛｦﾝ" },
+    };
+    for (const auto& c : cases) {
+        const std::string passes = S(c.passes), fails = S(c.fails);
+        for (char ch : passes)
+            EXPECT_TRUE(PassesKanaFilter(c.filter, std::string(1, ch))) << c.filter;
+        for (char ch : fails)
+            EXPECT_FALSE(PassesKanaFilter(c.filter, std::string(1, ch))) << c.filter;
+        EXPECT_FALSE(PassesKanaFilter(c.filter, "")) << c.filter;
+        EXPECT_TRUE(PassesKanaFilter(0, fails));
+    }
+    EXPECT_TRUE(PassesKanaFilter(0, ""));
+}
+
+TEST_F(PostalBrowser, MissingOrDamagedFilesGiveOneEmptyRow)
+{
+    CMyPostalBrowser none(dir.File("nowhere"));
+    none.Start("");
+    EXPECT_EQ(none.Rows().size(), 1u);
+    EXPECT_EQ(none.ShownCount(), 0);
+    EXPECT_EQ(none.Choose(0), CMyPostalBrowser::kNothing);
+
+    // A town index cut short: the town level beeps and lists nothing.
+    WriteAll(yubin + "/tyo46.idx", std::string("\0\0", 2));
+    CMyPostalBrowser b(yubin);
+    b.Start(S("沖縄県"));
+    ASSERT_EQ(b.Choose(0), CMyPostalBrowser::kEntered);
+    EXPECT_EQ(b.GetLevel(), CMyPostalBrowser::kTowns);
+    EXPECT_EQ(Rows(b), (Grid { "||" }));
+    EXPECT_EQ(host.beeps, 2);
+}
+
+TEST(PostalTownRows, DamagedTownFilesStayInBounds)
+{
+    std::string idx;
+    AppendLE32(idx, 0);
+    AppendLE32(idx, 2);
+    AppendLE32(idx, 1000); // offset beyond the towns
+    AppendLE32(idx, 5);
+    AppendLE32(idx, 0);
+    AppendLE32(idx, -1); // a count far beyond what is there
+    const std::string towns = std::string("1000013\0A\0a\0", 12) + "1000014\0B"; // last record unfinished
+    struct Case {
+        int city;
+        bool ok;
+        std::vector<std::string> codes;
+    } cases[] = {
+        { 1, true, { "100-0013", "100-0014" } },
+        { 2, true, {} },
+        { 3, true, { "100-0013", "100-0014" } },
+        { 4, false, {} },
+        { 0, false, {} },
+        { -7, false, {} },
+    };
+    for (const auto& c : cases) {
+        std::vector<PostalBrowserRow> rows;
+        EXPECT_EQ(PostalTownRows(idx, towns, c.city, 0, rows), c.ok) << c.city;
+        std::vector<std::string> codes;
+        for (const auto& r : rows)
+            codes.push_back(r.code);
+        EXPECT_EQ(codes, c.codes) << c.city;
+    }
+}

@@ -1,0 +1,333 @@
+#include "postal/PostalDictionary.h"
+
+#include "PostalTestData.h"
+#include "platform/MessageHost.h"
+#include "platform/fs.h"
+#include "postal/PostalLookup.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace nrt;
+using namespace nrt::test;
+namespace fs = nrt::platform::fs;
+
+namespace {
+
+struct FaultGuard {
+    explicit FaultGuard(long long bytes) { fs::testing::FailWritesAfter(bytes); }
+    ~FaultGuard() { fs::testing::FailWritesAfter(-1); }
+};
+
+std::string LE32(std::uint32_t v)
+{
+    std::string s;
+    AppendLE32(s, static_cast<std::int32_t>(v));
+    return s;
+}
+
+// Every file of a folder, by name.
+std::map<std::string, std::string> Snapshot(const std::string& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::ListDir(folder))
+        files[e.name] = ReadAll(folder + "/" + e.name);
+    return files;
+}
+
+std::vector<std::string> Names(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& e : fs::ListDir(folder))
+        names.push_back(e.name);
+    return names;
+}
+
+} // namespace
+
+TEST(PostalImport, HandMadeListGivesTheDictionaryByteForByte)
+{
+    TempDir dir;
+    const std::string list = dir.File("KEN_ALL.CSV");
+    const std::string bytes = SampleList();
+    WriteAll(list, bytes);
+    // The test data itself: 千代田区 starts in the first 512-byte block and ends in another.
+    ASSERT_LT(bytes.find(S("霞が関")), 512u);
+    ASSERT_GT(bytes.find(S("\"千代田\"")), 512u);
+
+    const std::string yubin = dir.File("data/yubin");
+    ASSERT_EQ(ImportPostalList(list, yubin), kPostalImportOk);
+
+    // YubinS.dat: L, a + 9, address, reading; offsets remembered for the index.
+    const auto& sorted = SampleSorted();
+    std::string dat;
+    std::vector<std::uint32_t> offsets;
+    for (const auto& r : sorted) {
+        const std::string address = S(std::string(r.pref) + " " + r.city + r.town);
+        const std::string reading = S(std::string(r.prefReading) + " " + r.cityReading + r.townReading);
+        offsets.push_back(static_cast<std::uint32_t>(dat.size()));
+        dat += LE32(static_cast<std::uint32_t>(address.size() + reading.size() + 10));
+        dat += LE32(static_cast<std::uint32_t>(address.size() + 9));
+        dat += address + '\0' + reading + '\0';
+    }
+    EXPECT_EQ(ReadAll(yubin + "/YubinS.dat"), dat);
+
+    // By code; the two towns of 540-0002 come out in reverse of their sorted order.
+    std::string idx = LE32(11);
+    for (int i : { 10, 9, 7, 6, 8, 5, 1, 0, 2, 3, 4 })
+        idx += std::string(sorted[static_cast<std::size_t>(i)].code) + '\0'
+            + LE32(offsets[static_cast<std::size_t>(i)]);
+    EXPECT_EQ(ReadAll(yubin + "/YubinS.idx"), idx);
+
+    EXPECT_EQ(ReadAll(yubin + "/todo.dat"),
+        Fields({ "0", "0640941", "北海道", "ﾎｯｶｲﾄﾞｳ" }) + "\r\n" + Fields({ "12", "1500001", "東京都", "ﾄｳｷｮｳﾄ" })
+            + "\r\n" + Fields({ "26", "5400002", "大阪府", "ｵｵｻｶﾌ" }) + "\r\n"
+            + Fields({ "46", "9000015", "沖縄県", "ｵｷﾅﾜｹﾝ" }) + "\r\n");
+
+    EXPECT_EQ(ReadAll(yubin + "/sityo0.dat"), Fields({ "1", "0640941", "札幌市中央区", "ｻｯﾎﾟﾛｼﾁｭｳｵｳｸ" }) + "\r\n");
+    const std::string asahi = Fields({ "0640941", "旭ケ丘", "ｱｻﾋｶﾞｵｶ" });
+    const std::string odori = Fields({ "0600042", "大通西（１～１９丁目）", "ｵｵﾄﾞｵﾘﾆｼ(1-19ﾁｮｳﾒ)" });
+    EXPECT_EQ(ReadAll(yubin + "/tyo0.dat"), asahi + odori);
+    EXPECT_EQ(ReadAll(yubin + "/tyo0.idx"), LE32(0) + LE32(2));
+
+    // 千代田区 is one city although the list interrupts it with 渋谷区.
+    EXPECT_EQ(ReadAll(yubin + "/sityo12.dat"),
+        Fields({ "1", "1500001", "渋谷区", "ｼﾌﾞﾔｸ" }) + "\r\n" + Fields({ "2", "1000013", "千代田区", "ﾁﾖﾀﾞｸ" })
+            + "\r\n");
+    const std::string jingumae = Fields({ "1500001", "神宮前", "ｼﾞﾝｸﾞｳﾏｴ" });
+    EXPECT_EQ(ReadAll(yubin + "/tyo12.dat"),
+        jingumae + Fields({ "1000013", "霞が関", "ｶｽﾐｶﾞｾｷ" }) + Fields({ "1000001", "千代田", "ﾁﾖﾀﾞ" })
+            + Fields({ "1000014", "永田町", "ﾅｶﾞﾀﾁｮｳ" }));
+    EXPECT_EQ(
+        ReadAll(yubin + "/tyo12.idx"), LE32(0) + LE32(1) + LE32(static_cast<std::uint32_t>(jingumae.size())) + LE32(3));
+
+    EXPECT_EQ(ReadAll(yubin + "/sityo26.dat"),
+        Fields({ "1", "5400002", "大阪市中央区", "ｵｵｻｶｼﾁｭｳｵｳｸ" }) + "\r\n"
+            + Fields({ "2", "5600000", "豊中市", "ﾄﾖﾅｶｼ" }) + "\r\n" + Fields({ "3", "5810003", "八尾市", "ﾔｵｼ" })
+            + "\r\n");
+    const std::string chuo
+        = Fields({ "5400002", "大阪城", "ｵｵｻｶｼﾞｮｳ" }) + Fields({ "5400002", "京橋前之町", "ｷｮｳﾊﾞｼﾏｴﾉﾁｮｳ" });
+    const std::string toyonaka = Fields({ "5600000", "以下に掲載がない場合", "ｲｶﾆｹｲｻｲｶﾞﾅｲﾊﾞｱｲ" });
+    EXPECT_EQ(ReadAll(yubin + "/tyo26.dat"), chuo + toyonaka + Fields({ "5810003", "本町", "ﾎﾝﾏﾁ" }));
+    EXPECT_EQ(ReadAll(yubin + "/tyo26.idx"),
+        LE32(0) + LE32(2) + LE32(static_cast<std::uint32_t>(chuo.size())) + LE32(1)
+            + LE32(static_cast<std::uint32_t>(chuo.size() + toyonaka.size())) + LE32(1));
+
+    EXPECT_EQ(ReadAll(yubin + "/sityo46.dat"), Fields({ "1", "9000015", "那覇市", "ﾅﾊｼ" }) + "\r\n");
+    EXPECT_EQ(ReadAll(yubin + "/tyo46.dat"), Fields({ "9000015", "久茂地", "ｸﾓｼﾞ" }));
+    EXPECT_EQ(ReadAll(yubin + "/tyo46.idx"), LE32(0) + LE32(1));
+
+    // Absent prefectures get no files; nothing else is left in or beside the folder.
+    EXPECT_EQ(Names(yubin),
+        (std::vector<std::string> { "YubinS.dat", "YubinS.idx", "sityo0.dat", "sityo12.dat", "sityo26.dat",
+            "sityo46.dat", "todo.dat", "tyo0.dat", "tyo0.idx", "tyo12.dat", "tyo12.idx", "tyo26.dat", "tyo26.idx",
+            "tyo46.dat", "tyo46.idx" }));
+    EXPECT_EQ(Names(dir.File("data")), std::vector<std::string> { "yubin" });
+}
+
+TEST(PostalImport, RefusalsAndTheirMessages)
+{
+    const std::string good = SampleList();
+    const std::string firstLine = good.substr(0, good.find("\r\n") + 2);
+    const std::string fiveDigits
+        = S("13101,\"100  \",\"10000\",\"ﾄｳｷｮｳﾄ\",\"ﾁﾖﾀﾞｸ\",\"\",\"東京都\",\"千代田区\",\"\",0\r\n");
+    const std::string letters
+        = S("13101,\"100  \",\"100001a\",\"ﾄｳｷｮｳﾄ\",\"ﾁﾖﾀﾞｸ\",\"\",\"東京都\",\"千代田区\",\"\",0\r\n");
+    struct Case {
+        const char* what;
+        std::string bytes;
+        int code;
+        const char* message;
+    } cases[] = {
+        { "empty file", "", kPostalListEmpty, "データがありません。" },
+        { "empty first line", "\r\n" + good, kPostalListEmpty, "データがありません。" },
+        { "last line without CR", firstLine.substr(0, firstLine.size() - 2), kPostalListEmpty, "データがありません。" },
+        { "LF line ends only", "a,b,1000001,c,d,e,f,g,h\nq,r,1000002,c,d,e,f,g,h\n", kPostalListEmpty,
+            "データがありません。" },
+        { "only short lines", "1,2,3\r\n4,5,6\r\n", kPostalListEmpty, "データがありません。" },
+        { "five-digit first code", fiveDigits + good, kPostalListInvalid, "郵便番号データが不正です。" },
+        { "first code not digits", letters + good, kPostalListInvalid, "郵便番号データが不正です。" },
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        WriteAll(dir.File("list.csv"), c.bytes);
+        const int code = ImportPostalList(dir.File("list.csv"), dir.File("yubin"));
+        EXPECT_EQ(code, c.code) << c.what;
+        EXPECT_EQ(U(PostalImportMessage(code)), c.message) << c.what;
+        EXPECT_FALSE(fs::Exists(dir.File("yubin"))) << c.what;
+    }
+
+    TempDir dir;
+    EXPECT_EQ(ImportPostalList(dir.File("none.csv"), dir.File("yubin")), kPostalListMissing);
+    EXPECT_EQ(U(PostalImportMessage(kPostalListMissing)), "郵便番号データが見つかりません。");
+    EXPECT_EQ(ImportPostalList(dir.Path(), dir.File("yubin")), kPostalListMissing) << "a folder is no list";
+}
+
+TEST(PostalImport, ResultMessagesUseTheirCaptions)
+{
+    platform::RecordingMessageHost host;
+    platform::ScopedMessageHost scoped(host);
+    ShowPostalImportResult(kPostalImportOk);
+    ShowPostalImportResult(kPostalWriteFailed);
+    ASSERT_EQ(host.shown.size(), 2u);
+    EXPECT_EQ(U(host.shown[0].text), "正常にインポートされました。");
+    EXPECT_EQ(U(host.shown[0].caption), "住所録");
+    EXPECT_EQ(host.shown[0].buttons, platform::MsgButtons::Ok);
+    EXPECT_EQ(U(host.shown[1].text), "郵便データ作成に失敗しました。");
+    EXPECT_EQ(U(host.shown[1].caption), "注意");
+}
+
+TEST(PostalImport, LimitsOfLinesColumnsAndCodes)
+{
+    auto line = [](std::string code, std::string town, std::string townReading) {
+        return S("1,\"2\",\"" + code + "\",\"ﾄｳｷｮｳﾄ\",\"ﾁﾖﾀﾞｸ\",\"") + townReading + S("\",\"東京都\",\"千代田区\",\"")
+            + town + "\",0,0,0,0,0,0\r\n";
+    };
+    // 253 single bytes, then a double-byte character that would end at byte 255.
+    const std::string longTown = std::string(253, 'x') + S("町") + "tail";
+    std::string list = line("1000001", S("千代田"), S("ﾁﾖﾀﾞ"));
+    list += S("1,2,1000002,ﾄｳｷｮｳﾄ,ﾁﾖﾀﾞｸ,ｶ,東京都,千代田区\r\n"); // eight columns
+    list += line("100-0003", S("丸の内"), S("ﾏﾙﾉｳﾁ")); // later code not of 7 digits
+    list += line("1000004", longTown, S("ｵｵﾃﾏﾁ"));
+    list += line("1000005", S("有楽町"), std::string(254 - 3, 'R') + "abc"); // exactly 254: kept whole
+    // A line of exactly 511 bytes is still read (the filler lies in the last, unused column).
+    std::string full = line("1000006", "", "");
+    full.insert(full.size() - 2, std::string(511 - (full.size() - 2), 'z'));
+    ASSERT_EQ(full.size(), 513u);
+    list += full;
+    std::string tooLong = line("1000007", "", "");
+    tooLong.insert(tooLong.size() - 2, std::string(512 - (tooLong.size() - 2), 'z'));
+    list += tooLong;
+    list += line("1000008", S("後"), "");
+
+    TempDir dir;
+    WriteAll(dir.File("list.csv"), list);
+    PostalListStats stats;
+    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), dir.File("yubin"), {}, &stats), kPostalImportOk);
+    EXPECT_EQ(stats.shortLines, 1);
+    EXPECT_EQ(stats.badCodes, 1);
+    EXPECT_EQ(stats.cutColumns, 1);
+    EXPECT_TRUE(stats.endedEarly);
+
+    const std::string yubin = dir.File("yubin");
+    std::string idx = ReadAll(yubin + "/YubinS.idx");
+    ASSERT_GE(idx.size(), 4u);
+    EXPECT_EQ(idx.substr(0, 4), LE32(4)) << "records 1, 4, 5 and the 511-byte line";
+    for (const char* code : { "100-0002", "100-0003", "100-0007", "100-0008" })
+        EXPECT_FALSE(FindPostalCode(yubin, code)) << code;
+
+    PostalRecordText text;
+    auto cut = FindPostalCode(yubin, "100-0004");
+    ASSERT_TRUE(cut);
+    ASSERT_TRUE(ReadPostalRecord(yubin, cut->offset, text));
+    EXPECT_EQ(text.address, S("東京都 千代田区") + std::string(253, 'x'));
+    auto whole = FindPostalCode(yubin, "100-0005");
+    ASSERT_TRUE(whole);
+    ASSERT_TRUE(ReadPostalRecord(yubin, whole->offset, text));
+    EXPECT_EQ(text.reading, S("ﾄｳｷｮｳﾄ ﾁﾖﾀﾞｸ") + std::string(251, 'R') + "abc");
+    EXPECT_TRUE(FindPostalCode(yubin, "100-0006"));
+}
+
+TEST(PostalImport, RecordLimitRefusesTheWholeList)
+{
+    auto line = [](int n) {
+        char code[8];
+        std::snprintf(code, sizeof code, "%07d", n);
+        return S(std::string("1,2,") + code + ",ﾄｳｷｮｳﾄ,ﾁﾖﾀﾞｸ,ｱ,東京都,千代田区,町\r\n");
+    };
+    TempDir dir;
+    const std::string yubin = dir.File("yubin");
+    std::string three;
+    for (int i = 0; i < 3; ++i)
+        three += line(i);
+    WriteAll(dir.File("three.csv"), three);
+    ASSERT_EQ(ImportPostalList(dir.File("three.csv"), yubin, {}, nullptr, 3), kPostalImportOk);
+    const auto before = Snapshot(yubin);
+
+    WriteAll(dir.File("four.csv"), three + line(3));
+    const int code = ImportPostalList(dir.File("four.csv"), yubin, {}, nullptr, 3);
+    EXPECT_EQ(code, kPostalListTooLarge);
+    EXPECT_EQ(U(PostalImportMessage(code)), "郵便番号データが不正です。");
+    EXPECT_EQ(Snapshot(yubin), before);
+
+    // The real limit: 150,000 records are held, the 150,001st refuses the list.
+    std::string big;
+    big.reserve(150001 * 60);
+    for (int i = 0; i <= 150000; ++i)
+        big += line(i);
+    WriteAll(dir.File("big.csv"), big);
+    EXPECT_EQ(ImportPostalList(dir.File("big.csv"), yubin), kPostalListTooLarge);
+    EXPECT_EQ(Snapshot(yubin), before);
+}
+
+TEST(PostalImport, FailedWriteLeavesThePreviousDictionaryWorking)
+{
+    TempDir dir;
+    const std::string yubin = dir.File("yubin");
+    WriteAll(dir.File("list.csv"), SampleList());
+    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), yubin), kPostalImportOk);
+    const auto before = Snapshot(yubin);
+
+    // Another list whose dictionary differs in every file.
+    std::string other;
+    for (const auto& l : SampleSorted()) {
+        ListLine changed = l;
+        changed.town = "別町";
+        other += ListLineBytes(changed);
+    }
+    WriteAll(dir.File("other.csv"), other);
+    ASSERT_EQ(ImportPostalList(dir.File("other.csv"), dir.File("probe")), kPostalImportOk);
+    long long total = 0;
+    for (const auto& [name, bytes] : Snapshot(dir.File("probe")))
+        total += static_cast<long long>(bytes.size());
+    ASSERT_TRUE(fs::RemoveTree(dir.File("probe")));
+    for (long long budget : { 0LL, 100LL, total / 2, total - 1 }) {
+        FaultGuard fault(budget);
+        EXPECT_EQ(ImportPostalList(dir.File("other.csv"), yubin), kPostalWriteFailed) << budget;
+    }
+    EXPECT_EQ(Snapshot(yubin), before);
+    EXPECT_EQ(Names(dir.Path()), (std::vector<std::string> { "list.csv", "other.csv", "yubin" }));
+    PostalRecordText text;
+    auto found = FindPostalCode(yubin, "100-0013");
+    ASSERT_TRUE(found);
+    ASSERT_TRUE(ReadPostalRecord(yubin, found->offset, text));
+    EXPECT_EQ(U(text.address), "東京都 千代田区霞が関");
+
+    ASSERT_EQ(ImportPostalList(dir.File("other.csv"), yubin), kPostalImportOk);
+    ASSERT_TRUE(ReadPostalRecord(yubin, FindPostalCode(yubin, "100-0013")->offset, text));
+    EXPECT_EQ(U(text.address), "東京都 千代田区別町");
+    EXPECT_EQ(Names(dir.Path()), (std::vector<std::string> { "list.csv", "other.csv", "yubin" }));
+}
+
+TEST(PostalImport, SwapCutShortIsRepairedByTheNextImport)
+{
+    TempDir dir;
+    const std::string yubin = dir.File("yubin");
+    WriteAll(dir.File("list.csv"), SampleList());
+    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), yubin), kPostalImportOk);
+    const auto before = Snapshot(yubin);
+    // As if the program stopped between moving the old folder aside and moving the new one in.
+    ASSERT_TRUE(fs::Rename(yubin, yubin + ".old"));
+    ASSERT_TRUE(fs::MakeDir(yubin + ".new"));
+    {
+        FaultGuard fault(0);
+        EXPECT_EQ(ImportPostalList(dir.File("list.csv"), yubin), kPostalWriteFailed);
+    }
+    EXPECT_EQ(Snapshot(yubin), before);
+    EXPECT_EQ(Names(dir.Path()), (std::vector<std::string> { "list.csv", "yubin" }));
+}
+
+TEST(PostalImport, ProgressRunsFromZeroToHundred)
+{
+    TempDir dir;
+    WriteAll(dir.File("list.csv"), SampleList());
+    std::vector<int> seen;
+    ASSERT_EQ(
+        ImportPostalList(dir.File("list.csv"), dir.File("yubin"), [&](int p) { seen.push_back(p); }), kPostalImportOk);
+    ASSERT_GE(seen.size(), 3u);
+    EXPECT_EQ(seen.front(), 0);
+    EXPECT_EQ(seen.back(), 100);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_EQ(std::adjacent_find(seen.begin(), seen.end()), seen.end()) << "each value once";
+}
