@@ -8,6 +8,7 @@
 namespace nrt {
 
 class CMyDB;
+class CMyRec;
 
 class RowSource {
 public:
@@ -27,6 +28,21 @@ public:
 private:
     const CMyDB& db_;
     std::vector<int> records_;
+};
+
+} // namespace nrt
+
+namespace nrt {
+
+// The rows of a record set, read from its table without moving its cursor.
+class RecordSetRows : public RowSource {
+public:
+    explicit RecordSetRows(const CMyRec& records);
+    int RowCount() const override;
+    FieldLookup Row(int row) override;
+
+private:
+    const CMyRec& records_;
 };
 
 } // namespace nrt

@@ -59,6 +59,19 @@ std::vector<int> PrintGuiFixture::AddAddressees(const std::vector<Addressee>& pe
     return indices;
 }
 
+int PrintGuiFixture::AddSender(const Addressee& a, bool marked)
+{
+    db.ClearCurrent();
+    db.SetValue(kF_AtenaKubun, "1");
+    db.SetValue(kF_InjiKubun, marked ? "1" : "0");
+    db.SetValue(kF_Name, S(a.name));
+    db.SetValue(kF_PostalCode, a.postal);
+    db.SetValue(kF_Address1, S(a.address1));
+    db.SetValue(kF_Address2, S(a.address2));
+    EXPECT_EQ(db.PostRecord(), 0);
+    return db.GetRecordCount() - 1;
+}
+
 void PrintGuiFixture::PrintToPdf(const std::string& pdfPath, int from, int to)
 {
     const QString file = Sys(pdfPath);

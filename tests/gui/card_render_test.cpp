@@ -104,7 +104,7 @@ protected:
     }
 
     PrintGuiFixture f;
-    print::CPrn prn { *f.global, f.printer };
+    print::CPrn prn { *f.global, f.db, f.printer };
 };
 
 } // namespace

@@ -48,7 +48,7 @@ protected:
     }
 
     PrintGuiFixture f;
-    print::CPrn prn { *f.global, f.printer };
+    print::CPrn prn { *f.global, f.db, f.printer };
     std::string pdf = f.dir.File("out.pdf");
 };
 

@@ -1,5 +1,6 @@
 #include "print/qt/Cprn.h"
 
+#include "db/CMyDB.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
@@ -73,8 +74,9 @@ struct CPrn::ScaleGuard {
     ScaleGuard& operator=(const ScaleGuard&) = delete;
 };
 
-CPrn::CPrn(CMyGlobal& global, CMyPrint& printer)
+CPrn::CPrn(CMyGlobal& global, CMyDB& table, CMyPrint& printer)
     : global_(global)
+    , table_(table)
     , printer_(printer)
 {
     for (LayoutItem& item : global_.Layout())
@@ -111,6 +113,34 @@ void CPrn::LoadBackground()
             line[x] = 0xFF000000u | background_.Pixel(x, y);
     }
     backgroundImage_ = image;
+}
+
+int CPrn::LoadSender()
+{
+    sender_.Clear();
+    records_.Attach(&table_);
+    const int result = records_.Select(SJ("宛名区分='1' and 印字区分='1'"));
+    if (result != 0)
+        return result;
+    RecordSetRows senders(records_);
+    sender_.Fill(senders.Row(0));
+    return 0;
+}
+
+bool CPrn::Prepare(std::string_view formName, int kind, std::string_view condition, std::string_view sort)
+{
+    records_.Attach(&table_);
+    LoadSender();
+    records_.SetSort(sort, 1);
+    if (records_.Select(condition) != 0) {
+        platform::Warn(SJ("印刷データがありません。"));
+        rows_.reset();
+        row_ = -1;
+        return false;
+    }
+    LoadLayout(formName, kind);
+    SetRows(std::make_unique<RecordSetRows>(records_));
+    return true;
 }
 
 void CPrn::LoadSender(RowSource& senders)

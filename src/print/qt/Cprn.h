@@ -4,6 +4,7 @@
 // the preview's surface; loads the form's layout, printer settings and background
 // picture.
 
+#include "db/Cmyrec.h"
 #include "print/CMyBitmap.h"
 #include "print/CardFill.h"
 #include "print/PagePlan.h"
@@ -21,8 +22,9 @@ class QPageSize;
 class QWidget;
 
 namespace nrt {
+class CMyDB;
 class CMyGlobal;
-}
+} // namespace nrt
 
 namespace nrt::print {
 
@@ -31,7 +33,7 @@ class CMyPrint;
 class CPrn {
 public:
     // Sets every slot of the layout to draw clipped into its frame.
-    CPrn(CMyGlobal& global, CMyPrint& printer);
+    CPrn(CMyGlobal& global, CMyDB& table, CMyPrint& printer);
     ~CPrn();
     CPrn(const CPrn&) = delete;
     CPrn& operator=(const CPrn&) = delete;
@@ -40,10 +42,18 @@ public:
     // file was read) and the background picture. Returns the layout's load result.
     int LoadLayout(std::string_view formName, int kind);
 
-    // The sender block: emptied, then filled from the first row of `senders` when
-    // there is one.
+    // The sender block: emptied, then filled from the first sender record marked for
+    // printing ("宛名区分='1' and 印字区分='1'"). 0 when there was one, else the
+    // selection's code (the sender slots then print empty).
+    int LoadSender();
+    // The same from the first row of `senders`.
     void LoadSender(RowSource& senders);
     const SenderBlock& Sender() const { return sender_; }
+
+    // Printing and the preview start here: the sender, then the records of
+    // `condition` in the order of `sort`, then the form's layout. False (after
+    // "印刷データがありません。") when no record is selected.
+    bool Prepare(std::string_view formName, int kind, std::string_view condition, std::string_view sort);
 
     // The records to print or preview, the cursor on the first.
     void SetRows(std::unique_ptr<RowSource> rows);
@@ -94,7 +104,9 @@ private:
     void LoadBackground();
 
     CMyGlobal& global_;
+    CMyDB& table_;
     CMyPrint& printer_;
+    CMyRec records_;
     CMyBitmap background_;
     QImage backgroundImage_;
     SenderBlock sender_;

@@ -74,33 +74,18 @@ Shaped Shape(hb_font_t* font, const QString& text, int from, int length, bool ve
     hb_buffer_set_direction(buf, vertical ? HB_DIRECTION_TTB : HB_DIRECTION_LTR);
     hb_buffer_set_language(buf, hb_language_from_string("ja", -1));
     hb_buffer_guess_segment_properties(buf);
-    // Half-width forms for the single-byte characters: they are half an em wide, as
-    // the layouts were measured with such a face. The font's half-width zero is
-    // slashed, which a postal code on a greeting card must not show: zeros take the
-    // plain zero, condensed into the same half-em cell.
-    std::vector<hb_feature_t> features;
-    std::vector<bool> plainZero(static_cast<std::size_t>(length), false);
-    if (halfWidthForms) {
-        hb_feature_t halfWidth {};
-        hb_feature_from_string("hwid", -1, &halfWidth);
-        int rangeStart = from;
-        for (int i = from; i <= from + length; ++i) {
-            const bool zero = i < from + length && text.at(i) == QLatin1Char('0');
-            if (zero)
-                plainZero[static_cast<std::size_t>(i - from)] = true;
-            if (zero || i == from + length) {
-                if (i > rangeStart) {
-                    halfWidth.start = static_cast<unsigned>(rangeStart);
-                    halfWidth.end = static_cast<unsigned>(i);
-                    features.push_back(halfWidth);
-                }
-                rangeStart = i + 1;
-            }
-        }
-    }
-    hb_shape(font, buf, features.data(), static_cast<unsigned>(features.size()));
+    // The single-byte characters are set in half-em cells, as the layouts were measured
+    // with such a face. The font's own half-width forms would do that, but their zero
+    // is slashed (not what a postal code on a greeting card shows) and PDF readers
+    // cannot tell which characters they stand for; so each takes its ordinary glyph,
+    // centred in the cell or condensed into it when wider.
+    hb_feature_t plain[2] {};
+    hb_feature_from_string("liga=0", -1, &plain[0]);
+    hb_feature_from_string("kern=0", -1, &plain[1]);
+    hb_shape(font, buf, halfWidthForms ? plain : nullptr, halfWidthForms ? 2 : 0);
     int xScale = 0, yScale = 0;
     hb_font_get_scale(font, &xScale, &yScale);
+    const int half = xScale / 2;
     unsigned int count = 0;
     const hb_glyph_info_t* info = hb_buffer_get_glyph_infos(buf, &count);
     const hb_glyph_position_t* pos = hb_buffer_get_glyph_positions(buf, &count);
@@ -108,14 +93,18 @@ Shaped Shape(hb_font_t* font, const QString& text, int from, int length, bool ve
     for (unsigned int i = 0; i < count; ++i) {
         // For vertical text HarfBuzz has already moved the offsets from the glyph's
         // vertical origin (top centre) to its horizontal origin, which drawing uses.
-        const double x = penX + pos[i].x_offset;
+        double x = penX + pos[i].x_offset;
         const double y = penY - pos[i].y_offset;
-        const auto cluster = static_cast<int>(info[i].cluster) - from;
-        const int half = xScale / 2;
-        if (cluster >= 0 && cluster < length && plainZero[static_cast<std::size_t>(cluster)]
-            && pos[i].x_advance > half) {
-            out.condensed.push_back(
-                { info[i].codepoint, QPointF(x / 64.0, y / 64.0), static_cast<double>(half) / pos[i].x_advance });
+        if (halfWidthForms) {
+            if (pos[i].x_advance > half) {
+                out.condensed.push_back(
+                    { info[i].codepoint, QPointF(x / 64.0, y / 64.0), static_cast<double>(half) / pos[i].x_advance });
+                penX += half;
+                continue;
+            }
+            x += (half - pos[i].x_advance) / 2.0;
+            out.glyphs.push_back(info[i].codepoint);
+            out.positions.push_back(QPointF(x / 64.0, y / 64.0));
             penX += half;
             continue;
         }
@@ -131,14 +120,22 @@ Shaped Shape(hb_font_t* font, const QString& text, int from, int length, bool ve
 
 void DrawCondensed(QPainter& painter, const QRawFont& font, const QVector<CondensedGlyph>& glyphs, QPointF origin)
 {
-    for (const CondensedGlyph& g : glyphs) {
+    // Glyphs of one width (digits, mostly) condense alike and go as one run.
+    for (qsizetype i = 0; i < glyphs.size();) {
+        const double scale = glyphs[i].xScale;
+        QVector<quint32> indexes;
+        QVector<QPointF> positions;
+        for (; i < glyphs.size() && glyphs[i].xScale == scale; ++i) {
+            indexes.push_back(glyphs[i].glyph);
+            positions.push_back(QPointF(glyphs[i].position.x() / scale, glyphs[i].position.y()));
+        }
         QGlyphRun run;
         run.setRawFont(font);
-        run.setGlyphIndexes({ g.glyph });
-        run.setPositions({ QPointF() });
+        run.setGlyphIndexes(indexes);
+        run.setPositions(positions);
         painter.save();
-        painter.translate(origin + g.position);
-        painter.scale(g.xScale, 1.0);
+        painter.translate(origin);
+        painter.scale(scale, 1.0);
         painter.drawGlyphRun(QPointF(), run);
         painter.restore();
     }
@@ -286,7 +283,7 @@ void HorizontalTextLayout::draw(QPainter& painter, QPointF leftTop, double squee
 QVector<quint32> HorizontalGlyphs(const QString& fontFile, const QRawFont& font, const QString& text)
 {
     HbFont hb(fontFile, font.pixelSize());
-    return Shape(hb.font, text, 0, static_cast<int>(text.size()), false, true).glyphs;
+    return Shape(hb.font, text, 0, static_cast<int>(text.size()), false, false).glyphs;
 }
 
 } // namespace nrt::print
