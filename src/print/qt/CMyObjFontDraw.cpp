@@ -34,6 +34,21 @@ QColor ColorOf(std::uint32_t colorRef)
         static_cast<int>((colorRef >> 16) & 0xFF));
 }
 
+// Draw mode 1 keeps the text inside its frame. A clip costs a PDF a clip path (and a
+// saved state) per item, and a text whose character cells all lie inside the frame
+// has nothing to cut. True when the clip was set (the painter's state saved first).
+bool ClipUnlessInside(QPainter& painter, const QRect& frame, const QRectF& cells)
+{
+    constexpr double kSlack = 1e-6;
+    const QRectF f(frame.left(), frame.top(), frame.width(), frame.height());
+    if (cells.left() >= f.left() - kSlack && cells.top() >= f.top() - kSlack && cells.right() <= f.right() + kSlack
+        && cells.bottom() <= f.bottom() + kSlack)
+        return false;
+    painter.save();
+    painter.setClipRect(frame, Qt::IntersectClip);
+    return true;
+}
+
 } // namespace
 
 void CMyObjFont::FitThickness()
@@ -71,9 +86,15 @@ void CMyObjFont::Draw(QPainter& painter, std::int32_t ox, std::int32_t oy, bool 
     if (!raw.isValid())
         return;
 
-    painter.save();
-    painter.setPen(ColorOf(textColor_));
-    const QRect frame = QRect(QPoint(left, top), QPoint(right, bottom)).normalized().adjusted(0, 0, -1, -1);
+    // The pen is left in the text colour: setting it only when it differs keeps a
+    // page of black texts free of repeated colour operators.
+    if (painter.pen().color() != ColorOf(textColor_))
+        painter.setPen(ColorOf(textColor_));
+    bool clipped = false;
+    // The rectangle with its edges put in order; like a GDI rectangle it ends before
+    // its right and bottom edges.
+    const QRect frame(QPoint(std::min(left, right), std::min(top, bottom)),
+        QPoint(std::max(left, right) - 1, std::max(top, bottom) - 1));
     const QPointF reference(left, top);
     // A vertical object is set as a vertical-writing face sets it, whether or not its
     // face name carries the "@": its characters stand upright in the column.
@@ -81,10 +102,11 @@ void CMyObjFont::Draw(QPainter& painter, std::int32_t ox, std::int32_t oy, bool 
         const print::VerticalTextLayout layout(file, raw, text);
         double squeeze = 1.0;
         if (drawMode_ == 1) {
-            painter.setClipRect(frame, Qt::IntersectClip);
             const double room = std::abs(static_cast<double>(bottom) - top);
             if (layout.length() > room && layout.length() > 0)
                 squeeze = room / layout.length();
+            clipped = ClipUnlessInside(
+                painter, frame, QRectF(left - layout.thickness(), top, layout.thickness(), layout.length() * squeeze));
         }
         if (opaque_ == 1)
             painter.fillRect(
@@ -94,16 +116,18 @@ void CMyObjFont::Draw(QPainter& painter, std::int32_t ox, std::int32_t oy, bool 
         const print::HorizontalTextLayout layout(file, raw, text);
         double squeeze = 1.0;
         if (drawMode_ == 1) {
-            painter.setClipRect(frame, Qt::IntersectClip);
             const double room = std::abs(static_cast<double>(right) - left);
             if (layout.length() > room && layout.length() > 0)
                 squeeze = room / layout.length();
+            clipped
+                = ClipUnlessInside(painter, frame, QRectF(left, top, layout.length() * squeeze, layout.thickness()));
         }
         if (opaque_ == 1)
             painter.fillRect(QRectF(left, top, layout.length() * squeeze, layout.thickness()), Qt::white);
         layout.draw(painter, reference, squeeze);
     }
-    painter.restore();
+    if (clipped)
+        painter.restore();
 }
 
 } // namespace nrt

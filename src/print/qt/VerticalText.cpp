@@ -193,25 +193,32 @@ VerticalTextLayout::VerticalTextLayout(const QString& fontFile, const QRawFont& 
 
 void VerticalTextLayout::draw(QPainter& painter, QPointF rightTop, double squeeze) const
 {
-    painter.save();
-    painter.translate(rightTop);
-    if (squeeze > 0 && squeeze < 1.0)
+    // Every save, transform and empty run costs a PDF page its own operators, so the
+    // common case (no squeeze, upright characters) draws without any.
+    const bool squeezed = squeeze > 0 && squeeze < 1.0;
+    if (squeezed) {
+        painter.save();
+        painter.translate(rightTop);
         painter.scale(1.0, squeeze);
+    }
+    const QPointF origin = squeezed ? QPointF() : rightTop;
     for (const Run& run : runs_) {
         if (run.rotated) {
             // Turned clockwise: the tops of the characters face right, at the column's
             // right edge; the baseline lies `ascent` to the left of it.
             painter.save();
-            painter.translate(0, run.start);
+            painter.translate(origin + QPointF(0, run.start));
             painter.rotate(90);
-            painter.drawGlyphRun(QPointF(0, ascent_), run.glyphs);
+            if (!run.glyphs.isEmpty())
+                painter.drawGlyphRun(QPointF(0, ascent_), run.glyphs);
             DrawCondensed(painter, run.glyphs.rawFont(), run.condensed, QPointF(0, ascent_));
             painter.restore();
-        } else {
-            painter.drawGlyphRun(QPointF(0, run.start), run.glyphs);
+        } else if (!run.glyphs.isEmpty()) {
+            painter.drawGlyphRun(origin + QPointF(0, run.start), run.glyphs);
         }
     }
-    painter.restore();
+    if (squeezed)
+        painter.restore();
 }
 
 QVector<quint32> VerticalTextLayout::uprightGlyphs() const
@@ -269,15 +276,18 @@ HorizontalTextLayout::HorizontalTextLayout(const QString& fontFile, const QRawFo
 
 void HorizontalTextLayout::draw(QPainter& painter, QPointF leftTop, double squeeze) const
 {
-    if (glyphs_.isEmpty() && condensed_.isEmpty())
-        return;
-    painter.save();
-    painter.translate(leftTop);
-    if (squeeze > 0 && squeeze < 1.0)
+    const bool squeezed = squeeze > 0 && squeeze < 1.0;
+    if (squeezed) {
+        painter.save();
+        painter.translate(leftTop);
         painter.scale(squeeze, 1.0);
-    painter.drawGlyphRun(QPointF(0, ascent_), glyphs_);
-    DrawCondensed(painter, glyphs_.rawFont(), condensed_, QPointF(0, ascent_));
-    painter.restore();
+    }
+    const QPointF baseline = (squeezed ? QPointF() : leftTop) + QPointF(0, ascent_);
+    if (!glyphs_.isEmpty())
+        painter.drawGlyphRun(baseline, glyphs_);
+    DrawCondensed(painter, glyphs_.rawFont(), condensed_, baseline);
+    if (squeezed)
+        painter.restore();
 }
 
 QVector<quint32> HorizontalGlyphs(const QString& fontFile, const QRawFont& font, const QString& text)
