@@ -10,6 +10,8 @@ namespace nrt {
 namespace {
 
 constexpr std::int32_t kMaxDeviceName = 254;
+constexpr std::size_t kMaxDriverName = 63;
+constexpr std::size_t kMaxOutputName = 259; // a path
 constexpr std::int32_t kPageSetupSize = 84;
 constexpr std::int32_t kPageSetupFlags = 0x10;
 constexpr std::int32_t kSettingsBlockSize = 40;
@@ -104,7 +106,9 @@ std::string FormatPrinterSettings(const PrinterSettings& s)
         Put32(out, v);
 
     std::string names;
-    const std::string_view parts[] = { UpToNul(s.driver), UpToNul(s.device), UpToNul(s.output) };
+    // Bounded, so that every offset fits its 16 bits.
+    const std::string_view parts[] = { platform::CutToBytes(UpToNul(s.driver), kMaxDriverName), device,
+        platform::CutToBytes(UpToNul(s.output), kMaxOutputName) };
     std::uint16_t offsets[3];
     std::size_t at = kNamesHeader;
     for (int i = 0; i < 3; ++i) {

@@ -31,7 +31,7 @@
 //          the block's start, uint16 1 when the printer was the system's default,
 //          then the three names, each ending with a NUL. Driver "CUPS" names a
 //          printer of the system by its queue name; driver "PDF" is the PDF writer,
-//          its output name the file.
+//          its output name the file. Written names are cut to 63, 254 and 259 bytes.
 //
 // Names are CP932.
 

@@ -118,6 +118,8 @@ TfrmPreview::TfrmPreview(CPrn& renderer, CMyGlobal& global, QWidget* parent)
     layout->addWidget(scr_Right, 0, 1);
     layout->addWidget(scr_Bottom, 1, 0);
     layout->addWidget(statusBar, 2, 0, 1, 2);
+    layout->setRowStretch(0, 1);
+    layout->setColumnStretch(0, 1);
 
     // Opening: the surface in grey, the placement, the count and the first page.
     const QSize size = renderer_.SurfaceSize();

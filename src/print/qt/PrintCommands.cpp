@@ -17,6 +17,7 @@
 #include "settings/Cmyglobal.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QPageSize>
 #include <QPrinter>
 
@@ -99,6 +100,11 @@ void PrintCommands::PrintList(const CMyRec& listed)
 int PrintToPdf(CMyGlobal& global, CMyDB& table, std::string_view formName, std::string_view printCondition,
     std::string_view sortSpec, const std::string& pdfPath, int from, int to)
 {
+    // Fonts need the GUI application object (on the offscreen platform at least).
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
+        qCritical("PrintToPdf needs a QGuiApplication");
+        return kPrintFailed;
+    }
     if (FindPrintForm(global, formName) < 0)
         return kPrintNoSuchForm;
     const std::string form(global.ReportList().GetLine(FindPrintForm(global, formName)));

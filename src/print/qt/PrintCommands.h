@@ -64,7 +64,8 @@ private:
 
 // nortea-cli print: the records of `printCondition` through form `formName` into the
 // PDF file `pdfPath` (CP932), pages `from`..`to` (0 and 0: all). Messages go through
-// the message host as the windows show them.
+// the message host as the windows show them. Needs a QGuiApplication (the offscreen
+// platform will do).
 inline constexpr int kPrintDone = 0;
 inline constexpr int kPrintFailed = 1; // no records ("印刷データがありません。") or not written
 inline constexpr int kPrintNoSuchForm = 2; // the name is not in the print form list
