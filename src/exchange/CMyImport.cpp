@@ -22,7 +22,7 @@ enum class ColumnKind { Plain, Date, MainCategory, SubCategory };
 
 struct Column {
     std::string_view name; // the header cell
-    int field = -1; // in the table (and the scratch table with its fields)
+    int field = -1; // in the table
     ColumnKind kind = ColumnKind::Plain;
 };
 
@@ -68,15 +68,33 @@ bool Contains(const CMyLine& list, std::string_view name)
     return false;
 }
 
-// A table with the same fields as `table` and no records, to try values on.
-void MakeScratch(const CMyDB& table, CMyDB& scratch)
+// What CMyDB::SetValue answers for the value, without storing it anywhere: 0, 50 no
+// such field, 100 longer than the field, 101 not a number in a number field. Trying
+// every value of a large file on a scratch record would cost more than the import.
+int Fits(const CMyDB& table, int field, std::string_view value)
 {
-    CMyField fields;
-    const std::string_view raw = table.GetFieldDefinitions();
-    for (std::size_t at = 0; at + FieldDef::kRecordSize <= raw.size(); at += FieldDef::kRecordSize)
-        fields.AddField(raw.data() + at);
-    if (scratch.DefineFields(fields) != 0)
-        scratch.CreateDefaultTable();
+    if (field < 0 || field >= table.GetFieldCount())
+        return 50;
+    const FieldDef& def = table.GetField(field);
+    if (value.size() > static_cast<std::size_t>(def.width))
+        return 100;
+    if (def.type == kFieldNumber)
+        for (char c : value)
+            if (c < '0' || c > '9')
+                return 101;
+    return 0;
+}
+
+// A date already in the stored form ("yyyy/mm/dd") that passed IsValidDate is its own
+// FormatDate.
+bool IsStoredDate(std::string_view v)
+{
+    if (v.size() != 10 || v[4] != '/' || v[7] != '/')
+        return false;
+    for (std::size_t i : { 0, 1, 2, 3, 5, 6, 8, 9 })
+        if (v[i] < '0' || v[i] > '9')
+            return false;
+    return true;
 }
 
 // The category lists of the current user, loaded and marked when they gain a name.
@@ -184,8 +202,21 @@ int CMyImport::Run(std::string_view typed, Observer* observer)
     }
     if (!platform::Ask(SJ("データを取り込みます。よろしいですか？"), true))
         return kDeclined;
+    const int result = Load(path_, &watch);
+    if (result != kImported)
+        return result;
+    watch.Imported();
+    global_.SetPathEntry(1, path_);
+    platform::Inform(SJ("正常にインポートされました。"), SJ("住所録"));
+    return kImported;
+}
 
-    if (CheckHeader(path_) != kHeaderOk)
+int CMyImport::Load(std::string_view path, Observer* observer)
+{
+    Observer none;
+    Observer& watch = observer ? *observer : none;
+    imported_ = 0;
+    if (CheckHeader(path) != kHeaderOk)
         return kHeaderRefused;
 
     watch.Busy(true);
@@ -197,7 +228,7 @@ int CMyImport::Run(std::string_view typed, Observer* observer)
     };
 
     CMyCSV csv;
-    switch (csv.LoadCsv(path_, 1)) {
+    switch (csv.LoadCsv(path, 1)) {
     case CMyCSV::kOk:
         break;
     case CMyCSV::kErrOpen:
@@ -226,8 +257,6 @@ int CMyImport::Run(std::string_view typed, Observer* observer)
     const long long total = 2LL * rows;
 
     // The check pass: the first problem stops everything.
-    CMyDB scratch;
-    MakeScratch(table_, scratch);
     for (int r = 0; r < rows; ++r) {
         if (r % kProgressStep == 0)
             watch.Progress(r, total);
@@ -236,7 +265,7 @@ int CMyImport::Run(std::string_view typed, Observer* observer)
             const std::string_view value = csv.GetCell(r, static_cast<int>(c));
             std::string_view reason;
             bool bad = false;
-            const int set = col.field < 0 ? 50 : scratch.SetValue(col.field, value);
+            const int set = Fits(table_, col.field, value);
             if (set != 0) {
                 bad = true;
                 if (set == 50)
@@ -287,27 +316,41 @@ int CMyImport::Run(std::string_view typed, Observer* observer)
     if (categoriesChanged)
         watch.CategoriesChanged();
 
-    // The import pass.
-    const int sender = table_.FindField(SJ("宛名区分"));
-    const int mark = table_.FindField(SJ("印字区分"));
+    // The import pass. The record buffer is cleared once; each line then sets every
+    // field a column names, so nothing of the line before stays.
+    std::vector<std::string_view> defaults(static_cast<std::size_t>(table_.GetFieldCount()));
+    if (const int sender = table_.FindField(SJ("宛名区分")); sender >= 0)
+        defaults[static_cast<std::size_t>(sender)] = "0";
+    if (const int mark = table_.FindField(SJ("印字区分")); mark >= 0)
+        defaults[static_cast<std::size_t>(mark)] = "1";
+    table_.ClearCurrent();
+    for (std::size_t f = 0; f < defaults.size(); ++f)
+        table_.SetValue(static_cast<int>(f), defaults[f]);
+    // The line that last set each field: of two columns naming one field, an empty
+    // one does not undo the other.
+    std::vector<int> setBy(defaults.size(), -1);
     std::string date;
     for (int r = 0; r < rows; ++r) {
         if (r % kProgressStep == 0)
             watch.Progress(rows + r, total);
-        table_.ClearCurrent();
-        bool ok = (sender < 0 || table_.SetValue(sender, "0") == 0) && (mark < 0 || table_.SetValue(mark, "1") == 0);
+        bool ok = true;
         for (std::size_t c = 0; ok && c < columns.size(); ++c) {
             const Column& col = columns[c];
+            const auto f = static_cast<std::size_t>(col.field);
             std::string_view value = csv.GetCell(r, static_cast<int>(c));
-            // An empty cell sets nothing: an empty 宛名区分 or 印字区分 would leave the
-            // record under no tab at all.
-            if (value.empty())
+            if (value.empty()) {
+                // An empty cell keeps the field's default: an empty 宛名区分 or
+                // 印字区分 would leave the record under no tab at all.
+                if (setBy[f] != r)
+                    ok = table_.SetValue(col.field, defaults[f]) == 0;
                 continue;
-            if (col.kind == ColumnKind::Date) {
+            }
+            if (col.kind == ColumnKind::Date && !IsStoredDate(value)) {
                 date = global_.FormatDate(value, false);
                 value = date;
             }
             ok = table_.SetValue(col.field, value) == 0;
+            setBy[f] = r;
         }
         if (ok && table_.PostRecord() == 0)
             ++imported_;
@@ -316,9 +359,6 @@ int CMyImport::Run(std::string_view typed, Observer* observer)
     watch.Progress(total, total);
 
     watch.Busy(false);
-    watch.Imported();
-    global_.SetPathEntry(1, path_);
-    platform::Inform(SJ("正常にインポートされました。"), SJ("住所録"));
     return kImported;
 }
 

@@ -73,9 +73,14 @@ public:
     // closing message.
     int Run(std::string_view typed, Observer* observer = nullptr);
 
+    // The import proper of a file: the header check, the reading, the check pass, the
+    // category lists and the records. Run adds the file name's checks, the question,
+    // the remembered name and the closing message.
+    int Load(std::string_view path, Observer* observer = nullptr);
+
     // The completed file name of the last Run (for the window's file name field).
     const std::string& Path() const { return path_; }
-    // Records added by the last Run.
+    // Records added by the last Run or Load.
     int ImportedCount() const { return imported_; }
 
     // The header check on the first 1000 bytes of `bytes` against the table's field
