@@ -277,6 +277,7 @@ TEST_F(ExchangeWindowTest, NewUserFromTheMenuAndBackToTheMainUser)
     TfrmMain w(folders);
     {
         TfrmNew dialog(w, false);
+        Screenshot(dialog, "new_user");
         EXPECT_TRUE(dialog.chk_Copy->isHidden());
         EXPECT_TRUE(dialog.txt_CopyPath->isHidden());
         dialog.show();
@@ -313,6 +314,7 @@ TEST_F(ExchangeWindowTest, UserSelectRefusesTheOpenUserAndRemoves)
     WriteAll(folders.dataFolder + "/userlist.dat", S("友人\r\n会社\r\n"));
     TfrmMain w(folders);
     TfrmUserSelect dialog(w);
+    Screenshot(dialog, "user_select");
     dialog.lst_List->setCurrentRow(0);
     dialog.OpenUser();
     EXPECT_EQ(U(host.LastText()), "既に開かれています。");
@@ -344,6 +346,7 @@ TEST_F(ExchangeWindowTest, BackupOnRequestAndRestoreFromTheMenu)
         EXPECT_EQ(d.lbl_Msg->text(), QStringLiteral("バックアップします。よろしいですか？"));
         EXPECT_EQ(d.txt_Path->text(), ToQ(backup));
         EXPECT_TRUE(d.cmd_Ok->isVisible());
+        Screenshot(d, "backup");
         d.cmd_Ok->click();
     });
     Action(w, "mnuFileBackBak")->trigger();
@@ -357,6 +360,7 @@ TEST_F(ExchangeWindowTest, BackupOnRequestAndRestoreFromTheMenu)
     WhenShown<TfrmNew>([&](TfrmNew& d) {
         EXPECT_FALSE(d.chk_Copy->isHidden());
         EXPECT_TRUE(d.chk_Copy->isChecked());
+        Screenshot(d, "restore");
         d.txt_User->setText(QStringLiteral("復元"));
         d.txt_CopyPath->setText(ToQ(set + "/nrt.ndb"));
         d.Ok();
@@ -399,6 +403,7 @@ TEST_F(ExchangeWindowTest, AboutBoxShowsTheVersionAndOpensTheDataFolder)
 {
     TfrmMain w(folders);
     TfrmAbout about(w.Global(), &w);
+    Screenshot(about, "about");
     EXPECT_EQ(about.lbl_Product->text(), QStringLiteral("ノルテア"));
     EXPECT_TRUE(about.lbl_Version->text().endsWith(QStringLiteral("1.70")));
     EXPECT_EQ(TfrmAbout::VersionText(), QStringLiteral("1.70"));
