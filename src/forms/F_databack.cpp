@@ -68,6 +68,7 @@ TfrmDataBack::TfrmDataBack(CMyGlobal& global, Mode mode, std::string source, std
     if (mode == kCopy) {
         cmd_Ok->hide();
         cmd_Cancel->hide();
+        setWindowFlag(Qt::WindowCloseButtonHint, false);
     }
     connect(cmd_Ok, &QPushButton::clicked, this, &TfrmDataBack::Backup);
     connect(cmd_Cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -81,6 +82,14 @@ void TfrmDataBack::showEvent(QShowEvent* event)
         started_ = true;
         QTimer::singleShot(100, this, &TfrmDataBack::Copy);
     }
+}
+
+void TfrmDataBack::reject()
+{
+    // A restore closed before its copy ran would open the new user without its files.
+    if (mode_ == kCopy && !finished_)
+        return;
+    QDialog::reject();
 }
 
 void TfrmDataBack::Backup()
@@ -100,6 +109,7 @@ void TfrmDataBack::Copy()
 {
     CopyWatch watch(txt_Path);
     succeeded_ = CMyBackup::CopySet(source_, destination_, &watch);
+    finished_ = true;
     if (succeeded_)
         accept();
     else

@@ -37,6 +37,9 @@ public:
     QPushButton* cmd_Ok = nullptr;
     QPushButton* cmd_Cancel = nullptr;
 
+    // Closing by Escape or the title bar; not while a copy is still to run.
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -48,6 +51,7 @@ private:
     std::string source_;
     std::string destination_;
     bool started_ = false;
+    bool finished_ = false;
     bool succeeded_ = false;
 };
 

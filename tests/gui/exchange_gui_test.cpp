@@ -368,6 +368,9 @@ TEST_F(ExchangeWindowTest, BackupOnRequestAndRestoreFromTheMenu)
         WhenShown<TfrmDataBack>([](TfrmDataBack& copy) {
             EXPECT_EQ(copy.lbl_Msg->text(), QStringLiteral("コピー中です・・・"));
             EXPECT_TRUE(copy.cmd_Ok->isHidden());
+            // Escape does not cut the restore short.
+            copy.reject();
+            EXPECT_TRUE(copy.isVisible());
         });
     });
     Action(w, "mnuFileBackRecaver")->trigger();
