@@ -64,25 +64,25 @@ template <typename T> T* Visible()
 }
 
 // Runs `step` on the modal window of type T once it shows; a window that never shows
-// fails the test instead of blocking it.
+// fails the test instead of blocking it. The polling timer belongs to the application.
 template <typename T> void WhenShown(std::function<void(T&)> step)
 {
-    auto tries = std::make_shared<int>(0);
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [step, tries, poll] {
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, step, tries = 0]() mutable {
         if (T* w = Visible<T>()) {
+            timer->stop();
             step(*w);
             return;
         }
-        if (++*tries > 200) {
+        if (++tries > 300) {
+            timer->stop();
             ADD_FAILURE() << "window never shown";
             if (QWidget* modal = QApplication::activeModalWidget())
                 modal->close();
-            return;
         }
-        QTimer::singleShot(10, *poll);
-    };
-    QTimer::singleShot(0, *poll);
+    });
+    timer->start();
 }
 
 class ExchangeWindowTest : public ::testing::Test {
