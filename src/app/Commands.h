@@ -9,5 +9,6 @@ class TfrmMain;
 // Each subsystem defines its installer in its own unit and adds its call in
 // TfrmMain's constructor (see "Commands of the other windows" there).
 void InstallInputCommands(TfrmMain& main); // forms/InputCommands.cpp
+void InstallExchangeCommands(TfrmMain& main); // CSV exchange, users, backup, About box
 
 } // namespace nrt::gui

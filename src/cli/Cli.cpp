@@ -77,9 +77,12 @@ std::string Args::unknown() const
 const std::vector<Command>& Commands()
 {
     static const std::vector<Command> commands = {
-        { "list",
-            "list [--senders | --tab CATEGORY] [--where COND] [--sort SPEC] [--fields A,B,...] [--format tsv|csv]",
-            RunList },
+        {"list", "list [--senders | --tab CATEGORY] [--where COND] [--sort SPEC] [--fields A,B,...] [--format tsv|csv]",
+         RunList},
+        {"import-csv", "import-csv FILE", RunImportCsv},
+        {"export-csv", "export-csv FILE [--fields A,B,...] [--no-header]", RunExportCsv},
+        {"user", "user list | user create NAME | user remove NAME", RunUser},
+        {"backup", "backup", RunBackup},
     };
     return commands;
 }

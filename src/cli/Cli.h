@@ -64,6 +64,10 @@ struct Command {
 const std::vector<Command>& Commands();
 
 int RunList(Context& context, Args& args);
+int RunImportCsv(Context& context, Args& args);
+int RunExportCsv(Context& context, Args& args);
+int RunUser(Context& context, Args& args);
+int RunBackup(Context& context, Args& args);
 
 // UTF-8 output of CP932 text.
 std::string Out(std::string_view sjis);
