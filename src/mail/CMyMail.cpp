@@ -164,7 +164,11 @@ void CMyMail::SetBodyLine(int index, std::string_view line)
 {
     // Lines that fit are converted once here; longer ones stay Shift-JIS so that each
     // piece can be converted with its own escapes when the message goes out.
-    const std::string wide = CMyBase::WidenKana(line, CMyBase::kLineLimit);
+    std::string wide = CMyBase::WidenKana(line, CMyBase::kLineLimit);
+    // A field value with a line break would otherwise end the line early, and a lone
+    // "." after it would end the message data.
+    std::replace_if(
+        wide.begin(), wide.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     const bool cutLater = wide.size() > static_cast<std::size_t>(width_);
     std::string entry(1, cutLater ? '1' : '0');
     entry += cutLater ? wide : CMyBase::JisLine(wide);
@@ -514,6 +518,15 @@ std::string CMyMail::MessageText() const
     return out;
 }
 
+int CMyMail::CheckAddresses()
+{
+    if (const int bad = CheckAddress(fromAddress_, SJ("送信元")))
+        return bad == 1 ? -150 : -151;
+    if (const int bad = CheckAddress(toAddress_, SJ("宛先")))
+        return bad == 1 ? -155 : -156;
+    return 0;
+}
+
 int CMyMail::SendMail()
 {
     reply_.clear();
@@ -521,10 +534,8 @@ int CMyMail::SendMail()
         reply_ = SJ("送信(SMTP)サーバーと接続されていません。");
         return -1;
     }
-    if (const int bad = CheckAddress(fromAddress_, SJ("送信元")))
-        return bad == 1 ? -150 : -151;
-    if (const int bad = CheckAddress(toAddress_, SJ("宛先")))
-        return bad == 1 ? -155 : -156;
+    if (const int bad = CheckAddresses())
+        return bad;
 
     if (Command("MAIL FROM: <" + fromAddress_ + ">\r\n") != 250)
         return -101;
