@@ -79,6 +79,7 @@ const std::vector<Command>& Commands()
     static const std::vector<Command> commands = {
         {"list", "list [--senders | --tab CATEGORY] [--where COND] [--sort SPEC] [--fields A,B,...] [--format tsv|csv]",
          RunList},
+        {"mail", "mail --template FILE [--dry-run]", RunMail},
     };
     return commands;
 }

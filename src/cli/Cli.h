@@ -61,6 +61,7 @@ struct Command {
 const std::vector<Command>& Commands();
 
 int RunList(Context& context, Args& args);
+int RunMail(Context& context, Args& args); // MailCommand.cpp
 
 // UTF-8 output of CP932 text.
 std::string Out(std::string_view sjis);
