@@ -458,6 +458,9 @@ int CMyMail::CheckAddress(const std::string& address, const std::string& prefix)
 std::string CMyMail::DateHeader() const
 {
     const platform::LocalTime t = platform::GetClock().Now();
+    const long long second = ((((t.year * 13LL + t.month) * 32 + t.day) * 24 + t.hour) * 60 + t.minute) * 60 + t.second;
+    if (second == dateSecond_)
+        return dateLine_;
     std::tm local {};
     local.tm_year = t.year - 1900;
     local.tm_mon = t.month - 1;
@@ -479,7 +482,9 @@ std::string CMyMail::DateHeader() const
     std::snprintf(line, sizeof line, "Date: %s, %d %s %d %02d:%02d:%02d %c%02ld%02ld\r\n",
         kDayNames[std::clamp(weekday, 0, 6)], t.day, kMonthNames[std::clamp(t.month, 1, 12) - 1], t.year, t.hour,
         t.minute, t.second, sign, minutes / 60, minutes % 60);
-    return line;
+    dateLine_ = line;
+    dateSecond_ = second;
+    return dateLine_;
 }
 
 std::string CMyMail::MessageText() const

@@ -138,6 +138,9 @@ private:
     std::string out_;
     std::string reply_;
     std::vector<std::string> replyLines_;
+    // The Date header of the last second asked for: a mailing sends many per second.
+    mutable std::string dateLine_;
+    mutable long long dateSecond_ = -1;
 };
 
 } // namespace nrt

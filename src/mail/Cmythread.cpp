@@ -115,8 +115,16 @@ void CMyThread::Log(std::string_view text)
     if (listLog_.empty())
         return;
     logText_ += text;
+    if (logText_.size() - logWritten_ >= kLogFlushBytes)
+        FlushLog();
+}
+
+void CMyThread::FlushLog()
+{
     // A log line that cannot be written must not stop the mailing itself.
-    fs::AppendFile(listLog_, text);
+    if (!listLog_.empty() && logWritten_ < logText_.size())
+        fs::AppendFile(listLog_, std::string_view(logText_).substr(logWritten_));
+    logWritten_ = logText_.size();
 }
 
 CMyThread::Handled CMyThread::HandleRecord(bool dryRun, const std::function<void(const std::string&)>* sink)
@@ -185,6 +193,7 @@ void CMyThread::Execute()
     }
     listLog_ = listLog;
     logText_ = firstLine;
+    logWritten_ = logText_.size();
 
     bool resting = false;
     int sinceRest = 0;
@@ -210,6 +219,7 @@ void CMyThread::Execute()
             }
             host_.Resume();
         } else if (sinceRest >= kRestEvery) {
+            FlushLog();
             host_.Rest();
             restStart = clock.TickCount();
             resting = true;
@@ -240,6 +250,7 @@ void CMyThread::Execute()
     summary += "\r\n";
     Log(summary);
     Log("\r\n");
+    FlushLog();
     mail_->Quit();
     WriteRunLogs(subject + "\t\t\t" + summary);
 

@@ -44,6 +44,7 @@ public:
     static constexpr std::uint64_t kRestMs = 60000; // a rest lasts longer than this
     static constexpr std::uint32_t kRestSliceMs = 100; // termination is checked this often
     static constexpr std::size_t kLineLimit = 1020; // bytes of a substituted body line
+    static constexpr std::size_t kLogFlushBytes = 4096; // log lines are appended in pieces of this size
 
     // None of the three is owned; they must outlive the run. `templates` may be null.
     // The record set stands on its first recipient; the client is connected.
@@ -81,6 +82,7 @@ private:
     Handled HandleRecord(bool dryRun, const std::function<void(const std::string&)>* sink);
     void FillTemplates();
     void Log(std::string_view text);
+    void FlushLog();
     void WriteRunLogs(std::string_view subject);
 
     const TemplateList* templates_;
@@ -99,6 +101,7 @@ private:
     std::string previous_;
     std::string listLog_; // the path of "list.log"
     std::string logText_; // everything written to it in this run
+    std::size_t logWritten_ = 0; // how much of logText_ is in the file
 };
 
 } // namespace nrt

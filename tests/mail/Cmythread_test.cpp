@@ -308,9 +308,14 @@ TEST_F(Mailing, RestsAfterEveryHundredRecordsWithTheConnectionClosed)
 
     std::vector<int> restAt;
     std::vector<std::uint64_t> restTicks;
+    std::vector<bool> loggedBeforeRest;
     host.onRest = [&] {
         restAt.push_back(host.progress);
         restTicks.push_back(clock.ticks);
+        // Lines are written in pieces, but all of them before the connection rests.
+        const std::string last = S("宛先") + (restAt.size() == 1 ? "100" : "200") + "\tn"
+            + (restAt.size() == 1 ? "100" : "200") + "@example.com\r\n";
+        loggedBeforeRest.push_back(ListLog().ends_with(last));
     };
     host.onResume = [&] { restTicks.push_back(clock.ticks); };
     auto mail = Client(Plain(peer.Port()));
@@ -318,6 +323,7 @@ TEST_F(Mailing, RestsAfterEveryHundredRecordsWithTheConnectionClosed)
     peer.Join();
 
     EXPECT_EQ(restAt, (std::vector<int> { 100, 200 }));
+    EXPECT_EQ(loggedBeforeRest, (std::vector<bool> { true, true }));
     ASSERT_EQ(restTicks.size(), 4u);
     for (std::size_t i = 0; i < 4; i += 2) {
         EXPECT_GT(restTicks[i + 1] - restTicks[i], CMyThread::kRestMs);
