@@ -339,6 +339,44 @@ TEST_F(Mailing, RestsAfterEveryHundredRecordsWithTheConnectionClosed)
     EXPECT_NE(ListLog().find(S("宛先250\tn250@example.com\r\n250通を送信しました。\r\n\r\n")), std::string::npos);
 }
 
+TEST_F(Mailing, ReconnectionsAfterTheRestsAuthenticateOverTlsAgain)
+{
+    const auto& certs = nrt::test::SharedCertificates();
+    ASSERT_TRUE(certs.ok);
+    NodeSmtpServer::Options o;
+    o.tls = "starttls";
+    o.key = certs.serverKey;
+    o.cert = certs.serverCert;
+    NodeSmtpServer server(dir.Path() + "/spool", o);
+    ASSERT_GT(server.Port(), 0);
+    std::vector<std::string> storage;
+    Recipients(nrt::test::NumberedPeople(250, storage));
+    SmtpSettings s = Plain(server.Port());
+    s.ssl = CMyMail::kStartTls;
+    s.auth = CMyMail::kCramMd5;
+    s.user = NodeSmtpServer::kUser;
+    s.password = NodeSmtpServer::kPassword;
+    s.caFile = certs.caCert;
+    TemplateList templates { { 0, S("%名前% 様") } };
+    auto mail = Client(s);
+    EXPECT_EQ(Run(*mail, &templates), CMyThread::kRanThrough);
+    EXPECT_EQ(host.Count("rest"), 2);
+    EXPECT_EQ(host.Count("resume"), 2);
+
+    const auto stored = server.Messages();
+    ASSERT_EQ(stored.size(), 250u);
+    for (int i : { 0, 99, 100, 199, 200, 249 }) {
+        const auto& m = stored[static_cast<std::size_t>(i)];
+        EXPECT_EQ(m.secure, "1") << i;
+        EXPECT_EQ(m.user, NodeSmtpServer::kUser) << i;
+        EXPECT_EQ(m.to, std::vector<std::string> { storage[static_cast<std::size_t>(2 * i + 1)] });
+        EXPECT_EQ(
+            WithoutCr(nrt::test::DecodeWithPython(m.raw)["body"]), storage[static_cast<std::size_t>(2 * i)] + " 様\n");
+    }
+    EXPECT_TRUE(U(ListLog()).ends_with("250通を送信しました。\r\n\r\n"));
+    EXPECT_TRUE(messages.shown.empty()) << U(messages.LastText());
+}
+
 TEST_F(Mailing, RepeatedEmptyAndInvalidAddressesAreSkippedAndTheRunGoesOn)
 {
     NodeSmtpServer server(dir.Path() + "/spool", {});
