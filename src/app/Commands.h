@@ -10,5 +10,6 @@ class TfrmMain;
 // TfrmMain's constructor (see "Commands of the other windows" there).
 void InstallInputCommands(TfrmMain& main); // forms/InputCommands.cpp
 void InstallExchangeCommands(TfrmMain& main); // CSV exchange, users, backup, About box
+void InstallMailCommands(TfrmMain& main); // mail/qt/MailCommands.cpp
 
 } // namespace nrt::gui

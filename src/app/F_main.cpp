@@ -127,6 +127,7 @@ TfrmMain::TfrmMain(const StartupFolders& folders, QWidget* parent) : QMainWindow
     // Commands of the other windows (app/Commands.h), one line per subsystem.
     InstallInputCommands(*this);
     InstallExchangeCommands(*this);
+    InstallMailCommands(*this);
 
     // 9. Sort, full screen, list.
     sortSpec_ = SJ("カナ, 名前");

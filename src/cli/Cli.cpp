@@ -83,6 +83,7 @@ const std::vector<Command>& Commands()
         {"export-csv", "export-csv FILE [--fields A,B,...] [--no-header]", RunExportCsv},
         {"user", "user list | user create NAME | user remove NAME", RunUser},
         {"backup", "backup", RunBackup},
+        {"mail", "mail --template FILE [--dry-run]", RunMail},
     };
     return commands;
 }

@@ -68,6 +68,7 @@ int RunImportCsv(Context& context, Args& args);
 int RunExportCsv(Context& context, Args& args);
 int RunUser(Context& context, Args& args);
 int RunBackup(Context& context, Args& args);
+int RunMail(Context& context, Args& args); // MailCommand.cpp
 
 // UTF-8 output of CP932 text.
 std::string Out(std::string_view sjis);
