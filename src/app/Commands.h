@@ -8,5 +8,6 @@ class TfrmMain;
 
 // Each subsystem defines its installer in its own unit and adds its call in
 // TfrmMain's constructor (see "Commands of the other windows" there).
+void InstallPostalCommands(TfrmMain& main);
 
 } // namespace nrt::gui

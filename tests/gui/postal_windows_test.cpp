@@ -1,5 +1,6 @@
-// The postal import window and the address browser, on dictionaries the tests import
-// from the hand-made list of tests/postal.
+// The postal import window, the address browser and the main window's import command,
+// on dictionaries the tests import from the hand-made list of tests/postal.
+#include "app/F_main.h"
 #include "app/QtText.h"
 #include "db/CMyLine.h"
 #include "forms/F_address.h"
@@ -18,6 +19,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
@@ -174,6 +176,39 @@ TEST_F(PostalWindowsTest, ClickOnTheDownloadPageOpensIt)
     ASSERT_EQ(catcher.urls.size(), 1);
     EXPECT_EQ(catcher.urls[0], QUrl(QString::fromLatin1(TfrmYubinInport::kDownloadPage)));
     EXPECT_EQ(w.txt_Post->text(), catcher.urls[0].toString());
+}
+
+TEST_F(PostalWindowsTest, MainWindowImportsAndThenReadsTheNewDictionary)
+{
+    nrt::test::WriteAll(Docs("KEN.CSV"), nrt::test::SampleList());
+    TfrmMain main(folders);
+    QAction* command = main.findChild<QAction*>(QStringLiteral("mnuFileYubinInport"));
+    ASSERT_NE(command, nullptr);
+    const QList<QAction*> actions = main.FileMenu()->actions();
+    EXPECT_LT(actions.indexOf(command), actions.indexOf(main.FileSection(TfrmMain::kFileData)));
+    EXPECT_GT(actions.indexOf(command), actions.indexOf(main.FileSection(TfrmMain::kFileUsers)));
+
+    // A failed import leaves the flag it set: only the refresh after the window puts it back.
+    OnModal<TfrmYubinInport>([](TfrmYubinInport& w) {
+        w.txt_Path->setText(QStringLiteral("KEN"));
+        platform::fs::testing::FailWritesAfter(0);
+        w.cmd_Inport->click();
+        platform::fs::testing::FailWritesAfter(-1);
+        w.cmd_Close->click();
+    });
+    command->trigger();
+    EXPECT_EQ(U(host.LastText()), "郵便データ作成に失敗しました。");
+    EXPECT_EQ(main.Global().PostalLocation(), 0);
+
+    OnModal<TfrmYubinInport>([](TfrmYubinInport& w) {
+        w.txt_Path->setText(QStringLiteral("KEN"));
+        w.cmd_Inport->click();
+        w.cmd_Close->click();
+    });
+    command->trigger();
+    EXPECT_EQ(U(host.LastText()), "正常にインポートされました。");
+    EXPECT_EQ(main.Global().PostalLocation(), 1);
+    EXPECT_EQ(main.Global().GetPathEntry(3), Docs("KEN.CSV"));
 }
 
 class AddressBrowserTest : public PostalWindowsTest {
