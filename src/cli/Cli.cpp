@@ -79,6 +79,8 @@ const std::vector<Command>& Commands()
     static const std::vector<Command> commands = {
         {"list", "list [--senders | --tab CATEGORY] [--where COND] [--sort SPEC] [--fields A,B,...] [--format tsv|csv]",
          RunList},
+        {"postal-import", "postal-import FILE", RunPostalImport},
+        {"postal-lookup", "postal-lookup CODE", RunPostalLookup},
     };
     return commands;
 }

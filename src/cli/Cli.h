@@ -61,6 +61,8 @@ struct Command {
 const std::vector<Command>& Commands();
 
 int RunList(Context& context, Args& args);
+int RunPostalImport(Context& context, Args& args);
+int RunPostalLookup(Context& context, Args& args);
 
 // UTF-8 output of CP932 text.
 std::string Out(std::string_view sjis);
