@@ -172,6 +172,8 @@ void TfrmAddress::Place(int ratio)
     QFont f = font();
     f.setPixelSize(Scaled(kFontHeight, ratio));
     setFont(f);
+    // The header takes the style's own font unless told otherwise.
+    griMain->horizontalHeader()->setFont(f);
     for (int i = 0; i < kKanaFilterCount; ++i) {
         Rect r = kKanaFirst;
         r.x += i * kKanaStep;

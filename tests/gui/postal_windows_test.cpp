@@ -369,6 +369,7 @@ TEST_F(AddressBrowserTest, Magnification)
         EXPECT_EQ(w.cmd_Close->geometry(), c.close);
         EXPECT_EQ(w.cmd_Close->font().pixelSize(), c.fontPixels);
         EXPECT_EQ(w.griMain->font().pixelSize(), c.fontPixels);
+        EXPECT_EQ(w.griMain->horizontalHeader()->font().pixelSize(), c.fontPixels);
     }
 }
 
