@@ -11,5 +11,6 @@ class TfrmMain;
 void InstallInputCommands(TfrmMain& main); // forms/InputCommands.cpp
 void InstallExchangeCommands(TfrmMain& main); // CSV exchange, users, backup, About box
 void InstallMailCommands(TfrmMain& main); // mail/qt/MailCommands.cpp
+void InstallPostalCommands(TfrmMain& main);
 
 } // namespace nrt::gui

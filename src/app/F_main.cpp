@@ -128,6 +128,7 @@ TfrmMain::TfrmMain(const StartupFolders& folders, QWidget* parent) : QMainWindow
     InstallInputCommands(*this);
     InstallExchangeCommands(*this);
     InstallMailCommands(*this);
+    InstallPostalCommands(*this);
 
     // 9. Sort, full screen, list.
     sortSpec_ = SJ("カナ, 名前");

@@ -84,6 +84,8 @@ const std::vector<Command>& Commands()
         {"user", "user list | user create NAME | user remove NAME", RunUser},
         {"backup", "backup", RunBackup},
         {"mail", "mail --template FILE [--dry-run]", RunMail},
+        {"postal-import", "postal-import FILE", RunPostalImport},
+        {"postal-lookup", "postal-lookup CODE", RunPostalLookup},
     };
     return commands;
 }

@@ -69,6 +69,8 @@ int RunExportCsv(Context& context, Args& args);
 int RunUser(Context& context, Args& args);
 int RunBackup(Context& context, Args& args);
 int RunMail(Context& context, Args& args); // MailCommand.cpp
+int RunPostalImport(Context& context, Args& args);
+int RunPostalLookup(Context& context, Args& args);
 
 // UTF-8 output of CP932 text.
 std::string Out(std::string_view sjis);
