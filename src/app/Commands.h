@@ -12,5 +12,6 @@ void InstallInputCommands(TfrmMain& main); // forms/InputCommands.cpp
 void InstallExchangeCommands(TfrmMain& main); // CSV exchange, users, backup, About box
 void InstallMailCommands(TfrmMain& main); // mail/qt/MailCommands.cpp
 void InstallPostalCommands(TfrmMain& main);
+void InstallPrintCommands(TfrmMain& main); // app/PrintMainCommands.cpp
 
 } // namespace nrt::gui

@@ -129,6 +129,7 @@ TfrmMain::TfrmMain(const StartupFolders& folders, QWidget* parent) : QMainWindow
     InstallExchangeCommands(*this);
     InstallMailCommands(*this);
     InstallPostalCommands(*this);
+    InstallPrintCommands(*this);
 
     // 9. Sort, full screen, list.
     sortSpec_ = SJ("カナ, 名前");
