@@ -1,5 +1,6 @@
 #include "app/F_main.h"
 
+#include "app/Commands.h"
 #include "app/MainListModel.h"
 #include "app/QtText.h"
 #include "forms/F_hyo.h"
@@ -123,6 +124,12 @@ TfrmMain::TfrmMain(const StartupFolders& folders, QWidget* parent) : QMainWindow
     if (stored > 100)
         griMain->setColumnWidth(0, static_cast<int>(stored * 0.01 * 26));
 
+    // Commands of the other windows (app/Commands.h), one line per subsystem.
+    InstallInputCommands(*this);
+    InstallExchangeCommands(*this);
+    InstallMailCommands(*this);
+    InstallPostalCommands(*this);
+
     // 9. Sort, full screen, list.
     sortSpec_ = SJ("カナ, 名前");
     rec_.SetSort(sortSpec_, 0);
@@ -135,7 +142,11 @@ TfrmMain::~TfrmMain() = default;
 
 void TfrmMain::BuildMenus()
 {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    QMenu* file = fileMenu_ = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    // Other windows add their commands before these separators, each in its group.
+    fileSections_[kFileUsers] = file->addSeparator();
+    fileSections_[kFileData] = file->addSeparator();
+    fileSections_[kFilePrint] = file->addSeparator();
     QAction* clear = file->addAction(QStringLiteral("全ての宛名を削除(&D)..."));
     clear->setObjectName(QStringLiteral("mnu_FileClear"));
     connect(clear, &QAction::triggered, this, &TfrmMain::DeleteAll);
@@ -144,7 +155,7 @@ void TfrmMain::BuildMenus()
     exitAction->setObjectName(QStringLiteral("mnuFileExit"));
     connect(exitAction, &QAction::triggered, this, &QWidget::close);
 
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+    QMenu* edit = editMenu_ = menuBar()->addMenu(QStringLiteral("編集(&E)"));
     QAction* find = edit->addAction(QStringLiteral("検索(&F)..."));
     find->setObjectName(QStringLiteral("mnuEditFind"));
     find->setShortcut(QKeySequence(Qt::Key_F3));
@@ -174,12 +185,15 @@ void TfrmMain::BuildMenus()
         });
     }
 
-    QMenu* settings = menuBar()->addMenu(QStringLiteral("設定(&O)"));
+    mailMenu_ = menuBar()->addMenu(QStringLiteral("メール(&M)"));
+    mailMenu_->setObjectName(QStringLiteral("mnuNet"));
+    mailMenu_->menuAction()->setVisible(false); // shown once the mail commands are added
+    QMenu* settings = settingsMenu_ = menuBar()->addMenu(QStringLiteral("設定(&O)"));
     QAction* columns = settings->addAction(QStringLiteral("表示項目の設定(&H)..."));
     columns->setObjectName(QStringLiteral("mnuHyo"));
     connect(columns, &QAction::triggered, this, &TfrmMain::EditColumns);
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    QMenu* help = helpMenu_ = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     QAction* manual = help->addAction(QStringLiteral("ノルテアのヘルプ(&H)"));
     manual->setObjectName(QStringLiteral("mnuHelpHelp"));
     connect(manual, &QAction::triggered, this, [this] {
@@ -188,7 +202,7 @@ void TfrmMain::BuildMenus()
             platform::Warn(SJ("実行に失敗しました。"));
     });
 
-    QToolBar* bar = addToolBar(QStringLiteral("ツールバー"));
+    QToolBar* bar = toolBar_ = addToolBar(QStringLiteral("ツールバー"));
     bar->setObjectName(QStringLiteral("ToolBar1"));
     bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     auto tool = [&](const char* name, const QString& caption, const QIcon& icon, auto slot) {
@@ -270,6 +284,12 @@ void TfrmMain::BuildCentre()
         if (index.column() == 0 && index.row() < model_->RecordRows())
             ToggleMark(index.row());
         UpdatePosition();
+    });
+    connect(griMain, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        // Not in the mark column; header clicks and the space below the rows give no index.
+        if (!index.isValid() || index.column() == 0)
+            return;
+        emit EditRequested(model_->IsNewRow(index.row()) ? -1 : index.row());
     });
     connect(griMain->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex&, const QModelIndex&) { UpdatePosition(); });
@@ -410,6 +430,7 @@ void TfrmMain::ChangeZoom(int index)
     for (int c = 0; c < model_->columnCount(); ++c)
         griMain->setColumnWidth(c, mainlist::RescaleWidth(griMain->columnWidth(c), old, ratio));
     ApplyRatio(ratio);
+    emit RatioChanged(ratio);
 }
 
 void TfrmMain::SetUpColumns()
@@ -703,7 +724,33 @@ void TfrmMain::EditColumns()
 void TfrmMain::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    shownOnce_ = true;
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        emit FirstShown();
+    }
+}
+
+QAction* TfrmMain::FileSection(int group) const
+{
+    return group >= 0 && group < kFileEnd ? fileSections_[static_cast<std::size_t>(group)] : nullptr;
+}
+
+int TfrmMain::TabContextForInput() const
+{
+    const mainlist::TabContext t = Tab();
+    return t.IsSenders() ? -1 : t.index;
+}
+
+void TfrmMain::AfterUserChange()
+{
+    ReloadTabs();
+    ReloadMinorCategories();
+    emit UserChanged();
+    SetTitle();
+    suffix_.clear();
+    extractCount_ = 0;
+    SetUpColumns();
+    RefreshList();
 }
 
 void TfrmMain::SaveOnClose()
@@ -724,6 +771,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 {
     if (search_)
         search_->close();
+    emit Closing();
     SaveOnClose();
     event->accept();
 }

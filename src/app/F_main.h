@@ -25,6 +25,7 @@ class QPushButton;
 class QTabBar;
 class QTabWidget;
 class QTableView;
+class QToolBar;
 class QToolButton;
 class QWidget;
 
@@ -61,6 +62,24 @@ public:
     const std::string& Suffix() const { return suffix_; }
     int ExtractionCount() const { return extractCount_; }
     int Ratio() const { return ratio_; }
+
+    // Menus and the toolbar, for the commands of the other windows.
+    QMenu* FileMenu() const { return fileMenu_; }
+    QMenu* EditMenu() const { return editMenu_; }
+    QMenu* MailMenu() const { return mailMenu_; }
+    QMenu* SettingsMenu() const { return settingsMenu_; }
+    QMenu* HelpMenu() const { return helpMenu_; }
+    QToolBar* ToolBar() const { return toolBar_; }
+    // The separators that mark where each group of commands goes in the file menu.
+    QAction* FileSection(int group) const;
+    enum FileGroup { kFileUsers, kFileData, kFilePrint, kFileEnd };
+
+    // After another user was opened, created or restored: tabs, lists, title, columns
+    // and list anew.
+    void AfterUserChange();
+    // The tab context for the record input form: the current tab, or -1 on the
+    // senders' tab.
+    int TabContextForInput() const;
 
     // Commands, callable by tests as the menus call them.
     void BulkMark();
@@ -104,6 +123,19 @@ public:
     QAction* mnus_MarkOff = nullptr;
     QAction* mnus_Find = nullptr;
 
+signals:
+    // A record row (the list's row number, 1-based) or the new-record row was asked to
+    // be edited: edit position = row - 1, or -1 for the new-record row.
+    void EditRequested(int editPosition);
+    // The window was shown for the first time (the periodic backup offer).
+    void FirstShown();
+    // The display ratio changed (the input form follows it).
+    void RatioChanged(int ratio);
+    // Another user's book is open now (the input form reloads its lists).
+    void UserChanged();
+    // The window is about to save and close.
+    void Closing();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -120,6 +152,14 @@ private:
     // Reads, flips or sets and posts the mark of record row `row` (0-based).
     bool SetMark(int row, bool on);
     mainlist::TabContext Tab() const;
+
+    QMenu* fileMenu_ = nullptr;
+    QMenu* editMenu_ = nullptr;
+    QMenu* mailMenu_ = nullptr;
+    QMenu* settingsMenu_ = nullptr;
+    QMenu* helpMenu_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    std::array<QAction*, kFileEnd> fileSections_{};
 
     std::unique_ptr<CMyGlobal> global_;
     CMyDB db_;

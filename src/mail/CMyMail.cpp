@@ -164,7 +164,11 @@ void CMyMail::SetBodyLine(int index, std::string_view line)
 {
     // Lines that fit are converted once here; longer ones stay Shift-JIS so that each
     // piece can be converted with its own escapes when the message goes out.
-    const std::string wide = CMyBase::WidenKana(line, CMyBase::kLineLimit);
+    std::string wide = CMyBase::WidenKana(line, CMyBase::kLineLimit);
+    // A field value with a line break would otherwise end the line early, and a lone
+    // "." after it would end the message data.
+    std::replace_if(
+        wide.begin(), wide.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     const bool cutLater = wide.size() > static_cast<std::size_t>(width_);
     std::string entry(1, cutLater ? '1' : '0');
     entry += cutLater ? wide : CMyBase::JisLine(wide);
@@ -454,6 +458,9 @@ int CMyMail::CheckAddress(const std::string& address, const std::string& prefix)
 std::string CMyMail::DateHeader() const
 {
     const platform::LocalTime t = platform::GetClock().Now();
+    const long long second = ((((t.year * 13LL + t.month) * 32 + t.day) * 24 + t.hour) * 60 + t.minute) * 60 + t.second;
+    if (second == dateSecond_)
+        return dateLine_;
     std::tm local {};
     local.tm_year = t.year - 1900;
     local.tm_mon = t.month - 1;
@@ -475,7 +482,9 @@ std::string CMyMail::DateHeader() const
     std::snprintf(line, sizeof line, "Date: %s, %d %s %d %02d:%02d:%02d %c%02ld%02ld\r\n",
         kDayNames[std::clamp(weekday, 0, 6)], t.day, kMonthNames[std::clamp(t.month, 1, 12) - 1], t.year, t.hour,
         t.minute, t.second, sign, minutes / 60, minutes % 60);
-    return line;
+    dateLine_ = line;
+    dateSecond_ = second;
+    return dateLine_;
 }
 
 std::string CMyMail::MessageText() const
@@ -514,6 +523,15 @@ std::string CMyMail::MessageText() const
     return out;
 }
 
+int CMyMail::CheckAddresses()
+{
+    if (const int bad = CheckAddress(fromAddress_, SJ("送信元")))
+        return bad == 1 ? -150 : -151;
+    if (const int bad = CheckAddress(toAddress_, SJ("宛先")))
+        return bad == 1 ? -155 : -156;
+    return 0;
+}
+
 int CMyMail::SendMail()
 {
     reply_.clear();
@@ -521,10 +539,8 @@ int CMyMail::SendMail()
         reply_ = SJ("送信(SMTP)サーバーと接続されていません。");
         return -1;
     }
-    if (const int bad = CheckAddress(fromAddress_, SJ("送信元")))
-        return bad == 1 ? -150 : -151;
-    if (const int bad = CheckAddress(toAddress_, SJ("宛先")))
-        return bad == 1 ? -155 : -156;
+    if (const int bad = CheckAddresses())
+        return bad;
 
     if (Command("MAIL FROM: <" + fromAddress_ + ">\r\n") != 250)
         return -101;

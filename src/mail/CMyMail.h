@@ -64,7 +64,9 @@ public:
     int SetSubject(std::string_view subject);
     void SetPriority(int priority) { priority_ = priority; }
     // Prepares body line i (widened, in ISO-2022-JP unless it must be cut at send time).
+    // Line breaks inside the text become blanks: the line stays one line on the wire.
     void SetBodyLine(int index, std::string_view line);
+    int BodyLineCount() const { return body_.GetCount(); }
 
     // HELO, no authentication (EHLO when STARTTLS is asked for). 0 or a negative code.
     int Connect();
@@ -82,9 +84,15 @@ public:
     std::string MessageText() const;
     // QUIT and close; always 0.
     int Quit();
+    // The checks SendMail makes on the sender and the recipient before sending:
+    // 0, -150/-151 (sender empty/invalid) or -155/-156 (recipient), with the text in
+    // ReplyText.
+    int CheckAddresses();
 
     const std::string& ReplyText() const { return reply_; }
     const std::string& SubjectText() const { return subjectTyped_; }
+    const std::string& FromAddress() const { return fromAddress_; }
+    const std::string& ToAddress() const { return toAddress_; }
     int AuthenticationMode() const { return authMode_; }
     bool IsConnected() const;
     bool IsSecure() const;
@@ -130,6 +138,9 @@ private:
     std::string out_;
     std::string reply_;
     std::vector<std::string> replyLines_;
+    // The Date header of the last second asked for: a mailing sends many per second.
+    mutable std::string dateLine_;
+    mutable long long dateSecond_ = -1;
 };
 
 } // namespace nrt

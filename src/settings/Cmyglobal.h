@@ -138,6 +138,9 @@ public:
     std::int32_t GetMailWrap() const { return settings_.Int(kS_MailWrap); }
     // Below 10 gives 10, above 255 gives 255.
     void SetMailWrap(std::int32_t width) { settings_.SetInt(kS_MailWrap, width); }
+    // 0 plain, 1 STARTTLS, 2 TLS from the first byte.
+    std::int32_t GetMailSsl() const { return settings_.Int(kS_MailSsl); }
+    void SetMailSsl(std::int32_t mode) { settings_.SetInt(kS_MailSsl, mode); }
     std::int32_t GetMailTimeout() const { return settings_.Int(kS_MailTimeout); }
     void SetMailTimeout(std::int32_t seconds) { settings_.SetInt(kS_MailTimeout, seconds); }
     // n = 1..4

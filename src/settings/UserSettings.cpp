@@ -19,6 +19,9 @@ void UserSettings::SetInt(SettingId id, std::int32_t value)
     // A wrap width outside its bounds would make the mail body unbreakable or endless.
     if (id == kS_MailWrap)
         value = std::clamp(value, kMailWrapMin, kMailWrapMax);
+    if (id == kS_MailSsl && (value < 0 || value > 2))
+        value = 0; // a value of no known choice reads as the default
+
     if (kUserSettingKeys[id].type == SettingType::Bool)
         value = value != 0 ? 1 : 0;
     numbers_[id] = value;

@@ -16,7 +16,7 @@ namespace nrt {
 enum SettingId : int {
     kS_Wareki, kS_Furigana, kS_Full, kS_Ritu,
     kS_MailHost, kS_MailPort, kS_MailAuth, kS_MailUser, kS_MailPassword, kS_MailWrap, kS_MailTimeout,
-    kS_MailFlag1, kS_MailFlag2, kS_MailFlag3, kS_MailFlag4,
+    kS_MailFlag1, kS_MailFlag2, kS_MailFlag3, kS_MailFlag4, kS_MailSsl,
     kS_BackYM, kS_Back2YMD,
     kS_HBackOn, kS_HBackPath, kS_HBackSu, kS_HBackHindo, kS_HBackSuCu, kS_HBackYMD,
     kS_Form0Left, kS_Form0Top, kS_Form0Width, kS_Form0Height,
@@ -53,6 +53,7 @@ inline constexpr std::array<SettingKey, kS_Count> kUserSettingKeys{{
     {"MAIL", "FG2", SettingType::Bool, 1, 0},
     {"MAIL", "FG3", SettingType::Bool, 1, 0},
     {"MAIL", "FG4", SettingType::Bool, 1, 0},
+    {"MAIL", "SSL", SettingType::Int, 0, 0}, // 0 none, 1 STARTTLS, 2 TLS from the first byte
     {"BACK", "YM", SettingType::Int, 0, 0},
     {"BACK2", "YMD", SettingType::Int, 0, 0},
     {"HBACK", "ON", SettingType::Int, 0, 0},

@@ -54,6 +54,7 @@ const std::vector<std::string> kFreshUserIni = {
     "FG2=1",
     "FG3=1",
     "FG4=1",
+    "SSL=0",
     "",
     "[BACK]",
     "YM=0",
@@ -211,12 +212,12 @@ TEST_F(Settings, ChangedSettingsAreWrittenInTableOrderAndReadBack)
     set(11, "PASSWORD=\" secret \"");
     set(12, "TURN=255");
     set(16, "FG3=0");
-    set(26, "ON=1");
-    set(27, S("PATH=/media/バックアップ"));
-    set(46, "LEFT=-5");
-    set(47, "TOP=10");
-    set(48, "WIDTH=640");
-    set(49, "HEIGHT=480");
+    set(27, "ON=1");
+    set(28, S("PATH=/media/バックアップ"));
+    set(47, "LEFT=-5");
+    set(48, "TOP=10");
+    set(49, "WIDTH=640");
+    set(50, "HEIGHT=480");
     EXPECT_EQ(ReadAll(Main() + "/NrtUser.ini"), CrLf(expected));
 
     auto again = Make();
@@ -350,7 +351,7 @@ TEST_F(Settings, OtherKeysOfTheFilesSurvive)
     ASSERT_EQ(g->WriteSettings(), 0);
     EXPECT_EQ(ReadAll(Data() + "nrt.ini"), "[USER]\r\nNAME=\r\nVER=170\r\nNEWKEY=1\r\n");
     std::vector<std::string> expected = kFreshUserIni;
-    expected[34] = "LEFT=3"; // FORM0
+    expected[35] = "LEFT=3"; // FORM0
     expected[4] = "RITU=125";
     expected.insert(expected.begin() + 5, "ZOOM=2"); // kept at the end of its section
     expected.push_back("");

@@ -1,0 +1,166 @@
+// nortea-cli mail: a bulk mailing to the marked addressees, with the composer's checks
+// and the worker's run and logs; --dry-run writes each message to standard output as
+// it would go to the server, and sends nothing.
+#include "cli/Cli.h"
+
+#include "db/MainList.h"
+#include "mail/Cmythread.h"
+#include "mail/MailComposer.h"
+#include "mail/MailFiles.h"
+#include "platform/MessageHost.h"
+#include "platform/sjis.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace nrt::cli {
+namespace {
+
+std::atomic<CMyThread*> g_running { nullptr };
+
+extern "C" void StopMailing(int)
+{
+    if (CMyThread* worker = g_running.load())
+        worker->Terminate();
+}
+
+// Ctrl-C breaks the mailing off after the current record, as the dialog's button does,
+// so that the logs are still written.
+class InterruptStopsWorker {
+public:
+    explicit InterruptStopsWorker(CMyThread& worker)
+    {
+        g_running = &worker;
+        struct sigaction action { };
+        action.sa_handler = StopMailing;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGINT, &action, &previous_);
+    }
+    ~InterruptStopsWorker()
+    {
+        ::sigaction(SIGINT, &previous_, nullptr);
+        g_running = nullptr;
+    }
+    InterruptStopsWorker(const InterruptStopsWorker&) = delete;
+    InterruptStopsWorker& operator=(const InterruptStopsWorker&) = delete;
+
+private:
+    struct sigaction previous_ { };
+};
+
+// The progress dialog's part on a terminal: the count on one line that is rewritten,
+// or a line per record when standard error is not a terminal.
+class TerminalProgress : public MailSendHost {
+public:
+    explicit TerminalProgress(int total)
+        : total_(total)
+        , terminal_(::isatty(STDERR_FILENO) == 1)
+    {
+    }
+    ~TerminalProgress() override { Finish(); }
+    // Ends the rewritten count line before other output follows.
+    void Finish()
+    {
+        if (terminal_ && handled_ > 0)
+            std::fputc('\n', stderr);
+        terminal_ = false;
+    }
+    void Progress() override
+    {
+        ++handled_;
+        std::fprintf(stderr, terminal_ ? "\r%d / %d" : "%d / %d\n", handled_, total_);
+        std::fflush(stderr);
+    }
+    void Rest() override { Line(SJ("休憩中・・・")); }
+    void Resume() override { Line(SJ("メール送信中・・・")); }
+    void Failed() override { }
+    void Cancelled() override { }
+
+private:
+    void Line(const std::string& text)
+    {
+        std::fprintf(stderr, "%s%s\n", terminal_ && handled_ > 0 ? "\n" : "", Out(text).c_str());
+    }
+    int handled_ = 0;
+    int total_;
+    bool terminal_;
+};
+
+bool IsPlainBody(const std::string& path)
+{
+    return path.size() > 4 && platform::lstrcmpiA(std::string_view(path).substr(path.size() - 4), ".txt") == 0;
+}
+
+} // namespace
+
+int RunMail(Context& context, Args& args)
+{
+    std::string templateArg;
+    const bool hasTemplate = args.Option("--template", templateArg);
+    const bool dryRun = args.Flag("--dry-run");
+    if (args.usageError || !hasTemplate || templateArg.empty() || !args.Rest().empty())
+        return kExitUsage;
+
+    CMyGlobal& g = context.Global();
+    CMyDB& db = context.Table();
+
+    // A template file gives subject, priority and body; a .txt file the body alone.
+    const std::string path = platform::Utf8ToSjis(templateArg);
+    mailfiles::MailText mail;
+    if (mailfiles::Load(path, IsPlainBody(path) ? mailfiles::kOpenTxt : mailfiles::kOpenInternal, mail) != 0)
+        return kExitFailed;
+
+    // The print condition of the list's first tab: the marked addressees.
+    CMyLine categories;
+    categories.LoadText(g.UserFile(SJ("nrt_ms01.nms")));
+    mainlist::TabContext tab;
+    tab.categoryCount = categories.GetCount();
+    mailcompose::MailSender sender;
+    CMyRec recipients;
+    if (!mailcompose::StartMailing(g, db, mainlist::PrintCondition(tab, {}), false, sender, recipients)
+        || !mailcompose::CheckSendable(g, &recipients))
+        return kExitFailed;
+    TemplateList templates;
+    if (!mailcompose::CheckBody(mail.lines, g.GetMailWrap(), db, templates))
+        return kExitFailed;
+
+    TerminalProgress progress(recipients.GetRowCount());
+    if (dryRun) {
+        CMyMail client;
+        client.SetWidth(g.GetMailWrap());
+        for (std::size_t i = 0; i < mail.lines.size(); ++i)
+            client.SetBodyLine(static_cast<int>(i), mail.lines[i]);
+        client.SetFrom(sender.address, sender.name);
+        client.SetSubject(mail.subject);
+        client.SetPriority(mail.high ? 1 : 3);
+        CMyThread worker(&templates, &client, &recipients, {}, progress);
+        InterruptStopsWorker interrupt(worker);
+        worker.DryRun([](const std::string& message) {
+            std::fwrite(message.data(), 1, message.size(), stdout);
+            std::fflush(stdout);
+        });
+        progress.Finish();
+        return worker.GetOutcome() == CMyThread::kRanThrough ? kExitOk : kExitFailed;
+    }
+
+    if (!platform::Ask(SJ("送信します。よろしいですか？"), true))
+        return kExitFailed;
+    std::unique_ptr<CMyMail> client = mailcompose::Connect(g, mail, sender);
+    if (!client)
+        return kExitFailed;
+    const std::string folder = mailfiles::MailFolder(g);
+    CMyThread worker(&templates, client.get(), &recipients, folder, progress);
+    {
+        InterruptStopsWorker interrupt(worker);
+        worker.Execute();
+    }
+    client.reset();
+    progress.Finish();
+    mailfiles::SaveSent(folder, mail);
+    mailcompose::ReportOutcome(worker.GetOutcome());
+    return worker.GetOutcome() == CMyThread::kRanThrough ? kExitOk : kExitFailed;
+}
+
+} // namespace nrt::cli

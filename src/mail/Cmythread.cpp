@@ -1,0 +1,318 @@
+#include "mail/Cmythread.h"
+
+#include "platform/Clock.h"
+#include "platform/MessageHost.h"
+#include "platform/fs.h"
+#include "platform/sjis.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace nrt {
+namespace {
+
+namespace fs = platform::fs;
+
+std::string Format(const std::string& format, auto... args)
+{
+    char text[256];
+    std::snprintf(text, sizeof text, format.c_str(), args...);
+    return text;
+}
+
+std::string ValueOf(const CMyRec& records, const std::string& field)
+{
+    const char* v = records.GetValueByName(field);
+    return v ? v : "";
+}
+
+// The reply text closes its log line; server replies bring their own line end.
+std::string WithLineEnd(std::string text)
+{
+    if (text.empty() || text.back() != '\n')
+        text += "\r\n";
+    return text;
+}
+
+} // namespace
+
+CMyThread::CMyThread(
+    const TemplateList* templates, CMyMail* mail, CMyRec* records, std::string mailFolder, MailSendHost& host)
+    : templates_(templates)
+    , mail_(mail)
+    , records_(records)
+    , folder_(std::move(mailFolder))
+    , host_(host)
+{
+}
+
+std::string CMyThread::MonthlyLogName(int year, int month)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "list%04d%02d.log", year, month);
+    return name;
+}
+
+std::string CMyThread::Substitute(std::string_view text, const CMyRec& record)
+{
+    std::string out;
+    std::string name;
+    bool inside = false;
+    for (const char c : text) {
+        if (!inside) {
+            if (c == '%') {
+                inside = true;
+                name.clear();
+                continue;
+            }
+            if (out.size() >= kLineLimit)
+                break;
+            out += c;
+            continue;
+        }
+        if (c != '%') {
+            name += c;
+            continue;
+        }
+        inside = false;
+        if (name.empty()) {
+            if (out.size() < kLineLimit)
+                out += '%';
+            continue;
+        }
+        const char* value = record.GetValueByName(name);
+        if (!value)
+            continue;
+        const std::size_t length = std::strlen(value);
+        if (out.size() + length > kLineLimit) {
+            platform::Warn(SJ("文字数がオーバーしました。"));
+            continue;
+        }
+        out.append(value, length);
+    }
+    // "50% off": a reference never closed was no reference.
+    if (inside && out.size() + 1 + name.size() <= kLineLimit) {
+        out += '%';
+        out += name;
+    }
+    return out;
+}
+
+void CMyThread::FillTemplates()
+{
+    if (!templates_)
+        return;
+    for (const TemplateLine& line : *templates_) {
+        if (line.index < 0 || line.index >= mail_->BodyLineCount())
+            break;
+        mail_->SetBodyLine(line.index, Substitute(line.text, *records_));
+    }
+}
+
+void CMyThread::Log(std::string_view text)
+{
+    if (listLog_.empty())
+        return;
+    logText_ += text;
+    if (logText_.size() - logWritten_ >= kLogFlushBytes)
+        FlushLog();
+}
+
+void CMyThread::FlushLog()
+{
+    // A log line that cannot be written must not stop the mailing itself.
+    if (!listLog_.empty() && logWritten_ < logText_.size())
+        fs::AppendFile(listLog_, std::string_view(logText_).substr(logWritten_));
+    logWritten_ = logText_.size();
+}
+
+CMyThread::Handled CMyThread::HandleRecord(bool dryRun, const std::function<void(const std::string&)>* sink)
+{
+    const std::string name = ValueOf(*records_, SJ("名前"));
+    const std::string address = ValueOf(*records_, SJ("メール"));
+
+    // The recipients come ordered by address, so a repeat is always the neighbour.
+    const bool repeat = !address.empty() && hasPrevious_ && previous_ == address;
+    previous_ = address;
+    hasPrevious_ = true;
+    if (repeat) {
+        failed_ = true;
+        Log(name + "\t" + address + "\t" + SJ("メールアドレスが重複しています。") + "\r\n");
+        return Handled::Skipped;
+    }
+
+    mail_->SetTo(address, name);
+    FillTemplates();
+    const int code = dryRun ? mail_->CheckAddresses() : mail_->SendMail();
+    if (code == 0) {
+        ++sent_;
+        if (sink)
+            (*sink)("MAIL FROM: <" + mail_->FromAddress() + ">\r\nRCPT TO: <" + mail_->ToAddress() + ">\r\nDATA\r\n"
+                + mail_->MessageText() + ".\r\n");
+        Log(name + "\t" + address + "\r\n");
+        return Handled::Sent;
+    }
+    failed_ = true;
+    const std::string codeText = Format("(%d)", code);
+    if (code == -155 || code == -156) {
+        Log(name + "\t" + address + "\t" + mail_->ReplyText() + codeText + "\r\n");
+        return Handled::Skipped;
+    }
+    Log(name + "\t" + address + "\t" + SJ("（処理中断）") + codeText + WithLineEnd(mail_->ReplyText()));
+    return Handled::Stop;
+}
+
+void CMyThread::Execute()
+{
+    if (!records_ || records_->IsEnd()) {
+        platform::Warn(SJ("レコードがありません。"));
+        return;
+    }
+    if (!mail_) {
+        platform::Warn(SJ("メールの設定がされていません。"));
+        return;
+    }
+    platform::Clock& clock = platform::GetClock();
+    total_ = records_->GetRowCount();
+    const std::string subject = mail_->SubjectText();
+
+    const platform::LocalTime start = clock.Now();
+    const std::string firstLine = Format(SJ("■%04d年%02d月%02d日 %02d:%02d:%02d "), start.year, start.month, start.day,
+                                      start.hour, start.minute, start.second)
+        + SJ("　『") + subject + SJ("』■") + "\r\n";
+    fs::MakeDirs(folder_);
+    const std::string listLog = folder_ + "/list.log";
+    if (!fs::AtomicWriteFile(listLog, firstLine)) {
+        platform::Warn(SJ("ログファイル作成に失敗しました。"));
+        // Nothing was sent: the run must not be reported as done.
+        mail_->Quit();
+        outcome_ = kBrokenOff;
+        host_.Cancelled();
+        return;
+    }
+    listLog_ = listLog;
+    logText_ = firstLine;
+    logWritten_ = logText_.size();
+
+    bool resting = false;
+    int sinceRest = 0;
+    std::uint64_t restStart = clock.TickCount();
+    for (;;) {
+        if (resting) {
+            if (Terminated()) {
+                cancelled_ = true;
+                break;
+            }
+            const std::uint64_t elapsed = clock.TickCount() - restStart;
+            if (elapsed <= kRestMs) {
+                clock.SleepMs(static_cast<std::uint32_t>(std::min<std::uint64_t>(kRestSliceMs, kRestMs - elapsed + 1)));
+                continue;
+            }
+            resting = false;
+            sinceRest = 0;
+            if (mail_->Reconnect() != 0) {
+                // The records after the rest were not sent: a failure, not a finished run.
+                failed_ = true;
+                Log(SJ("再接続に失敗しました。") + "\r\n");
+                break;
+            }
+            host_.Resume();
+        } else if (sinceRest >= kRestEvery) {
+            FlushLog();
+            host_.Rest();
+            restStart = clock.TickCount();
+            resting = true;
+            mail_->Quit();
+            continue;
+        }
+
+        if (HandleRecord(false, nullptr) == Handled::Stop)
+            break;
+        host_.Progress();
+        const int step = records_->Next();
+        ++sinceRest;
+        if (Terminated()) {
+            cancelled_ = true;
+            break;
+        }
+        if (step != 0)
+            break;
+    }
+
+    std::string summary;
+    if (cancelled_)
+        summary = Format(SJ("%d通送信して処理を中断しました。"), sent_);
+    else if (failed_)
+        summary = Format(SJ("送信に失敗しました。%d通中 %d通を送信しました。"), total_, sent_);
+    else
+        summary = Format(SJ("%d通を送信しました。"), sent_);
+    summary += "\r\n";
+    Log(summary);
+    Log("\r\n");
+    FlushLog();
+    mail_->Quit();
+    WriteRunLogs(subject + "\t\t\t" + summary);
+
+    // Reported whatever became of the logs: a failed mailing is never shown as done.
+    // A cancelled run is reported as such even when records failed before.
+    if (cancelled_) {
+        outcome_ = kBrokenOff;
+        host_.Cancelled();
+    } else if (failed_) {
+        outcome_ = kSomeFailed;
+        host_.Failed();
+    }
+}
+
+void CMyThread::WriteRunLogs(std::string_view subjectAndSummary)
+{
+    const platform::LocalTime end = platform::GetClock().Now();
+    fs::AppendFile(folder_ + "/" + MonthlyLogName(end.year, end.month), logText_);
+
+    std::string runs
+        = Format("%04d/%02d/%02d %02d:%02d:%02d\t", end.year, end.month, end.day, end.hour, end.minute, end.second);
+    runs += subjectAndSummary;
+    const std::string mailLog = folder_ + "/mail.log";
+    std::string older;
+    if (fs::IsFile(mailLog))
+        fs::ReadFile(mailLog, older);
+    const std::string successor = folder_ + "/mail.tmp";
+    if (fs::AtomicWriteFile(successor, runs + older))
+        fs::Rename(successor, mailLog);
+}
+
+void CMyThread::DryRun(const std::function<void(const std::string& message)>& sink)
+{
+    if (!records_ || records_->IsEnd()) {
+        platform::Warn(SJ("レコードがありません。"));
+        return;
+    }
+    if (!mail_) {
+        platform::Warn(SJ("メールの設定がされていません。"));
+        return;
+    }
+    total_ = records_->GetRowCount();
+    listLog_.clear();
+    for (;;) {
+        if (HandleRecord(true, &sink) == Handled::Stop)
+            break;
+        host_.Progress();
+        const int step = records_->Next();
+        if (Terminated()) {
+            cancelled_ = true;
+            break;
+        }
+        if (step != 0)
+            break;
+    }
+    if (cancelled_) {
+        outcome_ = kBrokenOff;
+        host_.Cancelled();
+    } else if (failed_) {
+        outcome_ = kSomeFailed;
+        host_.Failed();
+    }
+}
+
+} // namespace nrt

@@ -1,0 +1,107 @@
+#pragma once
+// The bulk-send worker: one message per record of a record set over one connection,
+// a rest with reconnection after every 100 records, repeated addresses skipped, and
+// the logs of the run in the mail folder ("list.log", the monthly "list%s.log" and
+// "mail.log", newest run first). It knows nothing of threads or windows: whoever hosts
+// it runs Execute (on a thread of its own in the program) and receives the five
+// progress calls through MailSendHost.
+
+#include "db/Cmyrec.h"
+#include "mail/CMyMail.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nrt {
+
+// A body line that holds field references, filled anew for every recipient.
+struct TemplateLine {
+    int index = 0; // of the body line
+    std::string text; // as typed, with its %field% references
+};
+using TemplateList = std::vector<TemplateLine>;
+
+// What the worker tells its host; each call returns when the host has done it.
+class MailSendHost {
+public:
+    virtual ~MailSendHost() = default;
+    virtual void Progress() = 0; // one more record handled
+    virtual void Rest() = 0; // the pause after every 100 records begins
+    virtual void Resume() = 0; // sending again
+    virtual void Failed() = 0; // the run finished with failures
+    virtual void Cancelled() = 0; // the run was broken off
+};
+
+class CMyThread {
+public:
+    enum Outcome { kRanThrough = 0, kSomeFailed = 1, kBrokenOff = 2 };
+
+    static constexpr int kRestEvery = 100; // records handled between two rests
+    static constexpr std::uint64_t kRestMs = 60000; // a rest lasts longer than this
+    static constexpr std::uint32_t kRestSliceMs = 100; // termination is checked this often
+    static constexpr std::size_t kLineLimit = 1020; // bytes of a substituted body line
+    static constexpr std::size_t kLogFlushBytes = 4096; // log lines are appended in pieces of this size
+
+    // None of the three is owned; they must outlive the run. `templates` may be null.
+    // The record set stands on its first recipient; the client is connected.
+    CMyThread(
+        const TemplateList* templates, CMyMail* mail, CMyRec* records, std::string mailFolder, MailSendHost& host);
+    CMyThread(const CMyThread&) = delete;
+    CMyThread& operator=(const CMyThread&) = delete;
+
+    // The whole run, logs included.
+    void Execute();
+    // The same records without a connection and without logs or rests: each message
+    // that would be sent goes to `sink`. Address checks and repeats count as failures.
+    void DryRun(const std::function<void(const std::string& message)>& sink);
+
+    // The termination flag; may be set from any thread. The worker reads it after each
+    // record and while resting.
+    void Terminate() { terminated_ = true; }
+    bool Terminated() const { return terminated_; }
+
+    int Sent() const { return sent_; }
+    int Total() const { return total_; }
+    int GetOutcome() const { return outcome_; }
+
+    // A template line with its references replaced by the record's values: "%%" is a
+    // "%", an unknown name adds nothing, an unclosed reference stays as typed. A value
+    // that would make the line longer than kLineLimit bytes is left out after the box
+    // "文字数がオーバーしました。".
+    static std::string Substitute(std::string_view text, const CMyRec& record);
+
+    // "list%s.log" of the month `yyyymm`.
+    static std::string MonthlyLogName(int year, int month);
+
+private:
+    enum class Handled { Sent, Skipped, Stop };
+    Handled HandleRecord(bool dryRun, const std::function<void(const std::string&)>* sink);
+    void FillTemplates();
+    void Log(std::string_view text);
+    void FlushLog();
+    void WriteRunLogs(std::string_view subject);
+
+    const TemplateList* templates_;
+    CMyMail* mail_;
+    CMyRec* records_;
+    std::string folder_;
+    MailSendHost& host_;
+    std::atomic<bool> terminated_ { false };
+
+    int sent_ = 0;
+    int total_ = 0;
+    int outcome_ = kRanThrough;
+    bool failed_ = false;
+    bool cancelled_ = false;
+    bool hasPrevious_ = false;
+    std::string previous_;
+    std::string listLog_; // the path of "list.log"
+    std::string logText_; // everything written to it in this run
+    std::size_t logWritten_ = 0; // how much of logText_ is in the file
+};
+
+} // namespace nrt

@@ -1,0 +1,175 @@
+#include "mail/MailComposer.h"
+
+#include "platform/MessageHost.h"
+#include "platform/sjis.h"
+#include "settings/Cmyglobal.h"
+
+namespace nrt::mailcompose {
+namespace {
+
+bool IsFieldName(const CMyDB& table, std::string_view name)
+{
+    for (int f = 0; f < table.GetFieldCount(); ++f)
+        if (table.GetField(f).name == name)
+            return true;
+    return false;
+}
+
+bool ServerIsSet(const CMyGlobal& g)
+{
+    if (!g.GetMailHost().empty())
+        return true;
+    platform::Warn(SJ("送信(SMTP)サーバーが設定されていません。"));
+    return false;
+}
+
+} // namespace
+
+std::string FieldReference(int item)
+{
+    if (item < 0 || item >= static_cast<int>(kInsertFields.size()))
+        return {};
+    std::string reference(1, '%');
+    reference += platform::Utf8ToSjis(kInsertFields[static_cast<std::size_t>(item)]);
+    reference += '%';
+    return reference;
+}
+
+SmtpSettings ServerSettings(const CMyGlobal& g)
+{
+    SmtpSettings s;
+    s.host = g.GetMailHost();
+    s.port = g.GetMailPort();
+    s.timeout = g.GetMailTimeout();
+    s.auth = g.GetMailAuth();
+    s.user = g.GetMailUser();
+    s.password = g.GetMailPassword();
+    s.ssl = g.GetMailSsl();
+    return s;
+}
+
+bool StartMailing(const CMyGlobal& g, CMyDB& table, std::string_view printCondition, bool sendersTab,
+    MailSender& sender, CMyRec& recipients)
+{
+    if (!ServerIsSet(g))
+        return false;
+    if (sendersTab && !platform::Ask(SJ("差出人を宛名としてメールします。よろしいですか？"), true))
+        return false;
+
+    CMyRec senders;
+    senders.Attach(&table);
+    if (senders.Select(SJ(kSenderCondition)) != 0) {
+        platform::Warn(SJ("差出人を設定して下さい。"));
+        return false;
+    }
+    const char* name = senders.GetValueByName(SJ("名前"));
+    const char* address = senders.GetValueByName(SJ("メール"));
+    sender.name = name ? name : "";
+    sender.address = address ? address : "";
+    if (sender.address.find('@') == std::string::npos) {
+        platform::Warn(SJ("差出人のメールアドレスを入力して下さい。"));
+        return false;
+    }
+
+    recipients.Attach(&table);
+    recipients.SetSort(SJ(kRecipientOrder), 0);
+    if (recipients.Select(printCondition) != 0) {
+        platform::Warn(SJ("送信するメールがありません。"));
+        return false;
+    }
+    return true;
+}
+
+bool CheckSendable(const CMyGlobal& g, const CMyRec* recipients)
+{
+    if (!recipients) {
+        platform::Warn(SJ("レコードがありません。"));
+        return false;
+    }
+    if (!ServerIsSet(g))
+        return false;
+    if (recipients->GetRowCount() == 0) {
+        platform::Warn(SJ("データがありません。"));
+        return false;
+    }
+    return true;
+}
+
+bool CheckBody(const std::vector<std::string>& lines, int wrapWidth, const CMyDB& table, TemplateList& templates)
+{
+    templates.clear();
+    bool folds = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        if (line.size() > kMaxLineBytes) {
+            platform::Warn(SJ("桁数が長すぎます。"));
+            templates.clear();
+            return false;
+        }
+        if (line.size() > static_cast<std::size_t>(wrapWidth))
+            folds = true;
+        bool inside = false;
+        bool referenced = false;
+        std::string name;
+        for (const char c : line) {
+            if (c != '%') {
+                if (inside)
+                    name += c;
+                continue;
+            }
+            if (!inside) {
+                inside = true;
+                name.clear();
+                continue;
+            }
+            inside = false;
+            referenced = true;
+            if (!name.empty() && !IsFieldName(table, name)) {
+                platform::Warn(SJ("フィールド(") + name + SJ("）は存在しません。"));
+                templates.clear();
+                return false;
+            }
+        }
+        if (referenced)
+            templates.push_back({ static_cast<int>(i), line });
+    }
+    if (folds && !platform::Ask(SJ("指定文字数で折返しが発生します。\n送信してよろしいですか？"), true)) {
+        templates.clear();
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<CMyMail> Connect(const CMyGlobal& g, const mailfiles::MailText& text, const MailSender& sender)
+{
+    auto mail = std::make_unique<CMyMail>();
+    mail->SetWidth(g.GetMailWrap());
+    for (std::size_t i = 0; i < text.lines.size(); ++i)
+        mail->SetBodyLine(static_cast<int>(i), text.lines[i]);
+    mail->SetServer(ServerSettings(g));
+    if (mail->Open() != 0)
+        return nullptr;
+    mail->SetFrom(sender.address, sender.name);
+    mail->SetSubject(text.subject);
+    mail->SetPriority(text.high ? 1 : 3);
+    return mail;
+}
+
+void ReportOutcome(int outcome)
+{
+    const std::string& caption = SJ("メール送信");
+    switch (outcome) {
+    case CMyThread::kSomeFailed:
+        platform::Inform(SJ("送信を完了しましたが、送信できなかったメールが存在します。\n送信ログを確認して下さい。"),
+            caption, platform::MsgIcon::Warning);
+        break;
+    case CMyThread::kBrokenOff:
+        platform::Inform(SJ("処理を中断しました。"), caption);
+        break;
+    default:
+        platform::Inform(SJ("送信を完了しました。"), caption);
+        break;
+    }
+}
+
+} // namespace nrt::mailcompose

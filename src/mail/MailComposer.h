@@ -1,0 +1,85 @@
+#pragma once
+// What the composer and the mail menu check and prepare, apart from their windows:
+// the start of a mailing (server, sender, recipients of the print condition), the body
+// checks with the template list they yield, the connected client, the outcome message.
+// Every refusal shows its box here and returns false (or null).
+
+#include "db/CMyDB.h"
+#include "db/Cmyrec.h"
+#include "mail/CMyMail.h"
+#include "mail/Cmythread.h"
+#include "mail/MailFiles.h"
+
+#include <array>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nrt {
+
+class CMyGlobal;
+
+namespace mailcompose {
+
+// The fields the composer's insert menu offers, in its order (UTF-8).
+inline constexpr std::array<const char*, 18> kInsertFields {
+    "名前",
+    "カナ",
+    "敬称",
+    "性別",
+    "生年月日",
+    "郵便番号",
+    "都道府県",
+    "住所１",
+    "住所２",
+    "電話番号",
+    "ＦＡＸ",
+    "携帯番号",
+    "メール",
+    "ＨＰ",
+    "大分類",
+    "小分類",
+    "備考１",
+    "備考２",
+};
+// "%名前%": what the insert menu puts at the caret (CP932).
+std::string FieldReference(int item);
+
+inline constexpr std::size_t kMaxLineBytes = 512; // a longer body line is refused
+inline constexpr const char* kSenderCondition = "宛名区分='1' and 印字区分='1'";
+inline constexpr const char* kRecipientOrder = "メール,カナ";
+
+struct MailSender {
+    std::string name;
+    std::string address;
+};
+
+// The server settings of "NrtUser.ini", section MAIL.
+SmtpSettings ServerSettings(const CMyGlobal& g);
+
+// The checks of the mail menu's "メール一括送信...": a server is set, the question on
+// the senders' tab, the sender (the first marked sender record, with an address), and
+// the recipients: `recipients` is attached to `table`, ordered by address and kana,
+// and selected with the print condition; it stands on its first record.
+bool StartMailing(const CMyGlobal& g, CMyDB& table, std::string_view printCondition, bool sendersTab,
+    MailSender& sender, CMyRec& recipients);
+
+// Before sending: a record set with records, and a server.
+bool CheckSendable(const CMyGlobal& g, const CMyRec* recipients);
+
+// The body lines: none longer than 512 bytes, every %name% a field of the table, and
+// the question when lines are longer than the wrap width. The lines holding references
+// go to `templates`. False when sending is refused.
+bool CheckBody(const std::vector<std::string>& lines, int wrapWidth, const CMyDB& table, TemplateList& templates);
+
+// A client for the mail: wrap width and body lines, the server settings, connected (with
+// authentication as set), then sender, subject and priority. Null when the connection
+// failed; the client has shown why.
+std::unique_ptr<CMyMail> Connect(const CMyGlobal& g, const mailfiles::MailText& mail, const MailSender& sender);
+
+// The box after a mailing (caption "メール送信") for the worker's outcome 0, 1 or 2.
+void ReportOutcome(int outcome);
+
+} // namespace mailcompose
+} // namespace nrt

@@ -1,0 +1,154 @@
+#include "mail/MailFiles.h"
+
+#include "platform/Clock.h"
+#include "platform/MessageHost.h"
+#include "platform/fs.h"
+#include "platform/sjis.h"
+#include "settings/Cmyglobal.h"
+
+#include <cstdio>
+
+namespace nrt::mailfiles {
+namespace {
+
+namespace fs = platform::fs;
+
+// True when the file name (after the last "/") carries an extension.
+bool HasExtension(std::string_view path)
+{
+    const std::size_t slash = platform::FindLastChar(path, '/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = platform::FindLastChar(name, '.');
+    return dot != std::string_view::npos && dot + 1 < name.size();
+}
+
+std::vector<std::string_view> SplitTabs(std::string_view line)
+{
+    std::vector<std::string_view> fields;
+    for (;;) {
+        const std::size_t tab = line.find('\t');
+        fields.push_back(line.substr(0, tab));
+        if (tab == std::string_view::npos)
+            return fields;
+        line.remove_prefix(tab + 1);
+    }
+}
+
+// The header is one line of tab-separated fields: a subject holding a tab or a line
+// break would break it.
+std::string HeaderField(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        if (c == '\t' || c == '\r' || c == '\n')
+            c = ' ';
+    return out;
+}
+
+} // namespace
+
+std::string MailFolder(const CMyGlobal& g)
+{
+    std::string folder = g.UserFile("Mail");
+    fs::MakeDirs(folder);
+    return folder;
+}
+
+std::vector<std::string> SplitLines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n')
+            continue;
+        lines.emplace_back(text.substr(start, i - start));
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        lines.emplace_back(text.substr(start));
+    return lines;
+}
+
+std::string HeaderLine(const MailText& mail)
+{
+    return "ML\t1\t" + HeaderField(mail.subject) + "\t" + (mail.high ? "1" : "0") + "\t\r\n";
+}
+
+std::string Format(const MailText& mail, bool withHeader)
+{
+    std::string out = withHeader ? HeaderLine(mail) : std::string();
+    for (const std::string& line : mail.lines) {
+        out += line;
+        out += "\r\n";
+    }
+    return out;
+}
+
+int Load(std::string path, int filter, MailText& mail)
+{
+    if ((filter == kOpenMal || filter == kOpenMlb || filter == kOpenTxt) && !HasExtension(path))
+        path += filter == kOpenMal ? ".mal" : filter == kOpenMlb ? ".mlb" : ".txt";
+    std::string bytes;
+    if (!fs::IsFile(path) || !fs::ReadFile(path, bytes)) {
+        platform::Warn(SJ("ファイルオープンに失敗しました。"));
+        return -1;
+    }
+    if (filter == kOpenTxt || filter == kOpenAll) {
+        mail.lines = SplitLines(bytes);
+        return 0;
+    }
+    const std::string_view head = std::string_view(bytes).substr(0, kHeaderWindow);
+    const std::size_t cr = head.find('\r');
+    if (cr == std::string_view::npos) {
+        platform::Warn(SJ("不正な形式のファイルです。"));
+        return -1;
+    }
+    const std::vector<std::string_view> fields = SplitTabs(head.substr(0, cr));
+    if (fields[0] != "ML") {
+        platform::Warn(SJ("ファイルの種類が不正です。"));
+        return -1;
+    }
+    mail.subject = fields.size() > 2 ? std::string(fields[2]) : std::string();
+    mail.high = !(fields.size() > 3 && !fields[3].empty() && fields[3][0] == '0');
+    std::vector<std::string> lines = SplitLines(bytes);
+    lines.erase(lines.begin());
+    mail.lines = std::move(lines);
+    return 0;
+}
+
+int Save(std::string path, int filter, const MailText& mail)
+{
+    if ((filter == kSaveMal || filter == kSaveTxt) && !HasExtension(path))
+        path += filter == kSaveMal ? ".mal" : ".txt";
+    const bool withHeader = filter == kSaveInternal || filter == kSaveMal;
+    if (!fs::AtomicWriteFile(path, Format(mail, withHeader))) {
+        platform::Warn(SJ("保存に失敗しました。"));
+        return -1;
+    }
+    return 0;
+}
+
+std::string ArchiveName()
+{
+    const platform::LocalTime t = platform::GetClock().Now();
+    char name[40];
+    std::snprintf(
+        name, sizeof name, "Sd%04d%02d%02d%02d%02d%02d.mlb", t.year, t.month, t.day, t.hour, t.minute, t.second);
+    return name;
+}
+
+int SaveSent(const std::string& folder, const MailText& mail)
+{
+    const std::string previous = folder + "/" + kPrevMail;
+    if (Save(previous, kSaveInternal, mail) != 0)
+        return -1;
+    if (!fs::CopyFile(previous, folder + "/" + ArchiveName())) {
+        platform::Warn(SJ("保存に失敗しました。"));
+        return -1;
+    }
+    return 0;
+}
+
+} // namespace nrt::mailfiles

@@ -1,0 +1,17 @@
+#pragma once
+// The main window's mail menu: the bulk mailing and the two logs.
+
+namespace nrt::gui {
+
+class TfrmMailSend;
+class TfrmMain;
+
+namespace mailcommands {
+
+// "メール一括送信...": the checks, then the composer on the marked records of the list.
+void StartMailing(TfrmMain& main, TfrmMailSend& sendForm);
+// "送信リスト..." (runs = true, "mail.log") or "前回送信ログの確認..." ("list.log").
+void ShowLog(TfrmMain& main, bool runs);
+
+} // namespace mailcommands
+} // namespace nrt::gui

@@ -1,0 +1,263 @@
+// nortea-cli mail end to end: the program run on a temporary data folder against the
+// npm SMTP server on 127.0.0.1.
+#include "db/CMyDB.h"
+#include "mail/CMyMail.h"
+#include "mail/MailTestSupport.h"
+#include "mail/MailingTestSupport.h"
+#include "platform/fs.h"
+#include "settings/Cmyglobal.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <sys/wait.h>
+
+using namespace nrt;
+using nrt::test::NodeSmtpServer;
+using nrt::test::Person;
+using nrt::test::S;
+using nrt::test::U;
+
+namespace {
+
+namespace fs = platform::fs;
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err; // UTF-8
+};
+
+std::string Quote(const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string WithoutCr(std::string s)
+{
+    s.erase(std::remove(s.begin(), s.end(), '\r'), s.end());
+    return s;
+}
+
+class MailCli : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(nrt::test::SharedCertificates().ok);
+        folders.dataFolder = dir.Path();
+        CMyGlobal g(folders);
+        g.ReadSettings(true);
+        userFolder = g.UserFile({});
+        fs::MakeDirs(userFolder);
+    }
+
+    // The book: a marked sender and the people given.
+    void WriteBook(std::vector<Person> people)
+    {
+        people.insert(people.begin(), { "幹事", "kanji@example.com", "", "1", "1" });
+        CMyDB db;
+        nrt::test::FillTable(db, people);
+        ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), 0);
+    }
+
+    void WriteSettings(int port, int ssl = 0, int auth = 0)
+    {
+        CMyGlobal g(folders);
+        g.ReadSettings(true);
+        g.SetMailHost("127.0.0.1");
+        g.SetMailPort(port);
+        g.SetMailTimeout(5);
+        g.SetMailSsl(ssl);
+        g.SetMailAuth(auth);
+        g.SetMailUser(NodeSmtpServer::kUser);
+        g.SetMailPassword(NodeSmtpServer::kPassword);
+        ASSERT_EQ(g.WriteSettings(), 0);
+    }
+
+    std::string Template(const char* name, const char* utf8) const
+    {
+        const std::string path = dir.File(name);
+        nrt::test::WriteAll(path, S(utf8));
+        return U(path);
+    }
+
+    Result Run(const std::vector<std::string>& args)
+    {
+        std::string cmd = std::string(NRT_CLI) + " --data " + Quote(U(dir.Path()));
+        for (const auto& a : args) {
+            cmd += ' ';
+            cmd += Quote(a);
+        }
+        const std::string errFile = U(dir.Path()) + "/stderr.txt";
+        cmd += " 2>" + Quote(errFile);
+        Result r;
+        FILE* p = ::popen(cmd.c_str(), "r");
+        if (!p)
+            return r;
+        char buf[4096];
+        std::size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+            r.out.append(buf, n);
+        const int status = ::pclose(p);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        fs::ReadFile(S(errFile), r.err);
+        return r;
+    }
+
+    std::string MailFile(const char* name) const
+    {
+        std::string bytes;
+        fs::ReadFile(userFolder + "/Mail/" + name, bytes);
+        return U(bytes);
+    }
+
+    nrt::test::TempDir dir;
+    StartupFolders folders;
+    std::string userFolder;
+};
+
+constexpr const char* kTemplate = "ML\t1\t新年会のお知らせ\t0\t\r\n%名前% 様\r\n\r\n新年会のご案内です。\r\n";
+
+} // namespace
+
+TEST_F(MailCli, AMailingThroughTheServer)
+{
+    NodeSmtpServer server(dir.Path() + "/spool", {});
+    ASSERT_GT(server.Port(), 0);
+    WriteSettings(server.Port());
+    WriteBook({ { "山田 太郎", "taro@example.com" }, { "鈴木 花子", "hanako@example.jp" },
+        { "印なし", "off@example.com", "", "0" } });
+    const Result r = Run({ "mail", "--template", Template("a.mal", kTemplate) });
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("確認: 送信します。よろしいですか？ → はい"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("2 / 2\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("メール送信: 送信を完了しました。"), std::string::npos) << r.err;
+
+    const auto stored = server.Messages();
+    ASSERT_EQ(stored.size(), 2u);
+    EXPECT_EQ(stored[0].from, "kanji@example.com");
+    EXPECT_EQ(stored[0].to, std::vector<std::string> { "hanako@example.jp" });
+    auto decoded = nrt::test::DecodeWithPython(stored[0].raw);
+    EXPECT_EQ(decoded["subject"], "新年会のお知らせ ");
+    EXPECT_EQ(decoded["from"], "幹事 <kanji@example.com>");
+    EXPECT_EQ(WithoutCr(decoded["body"]), "鈴木 花子 様\n\n新年会のご案内です。\n");
+
+    EXPECT_NE(MailFile("list.log").find("2通を送信しました。\r\n"), std::string::npos);
+    EXPECT_NE(MailFile("mail.log").find("\t新年会のお知らせ\t\t\t2通を送信しました。\r\n"), std::string::npos);
+    EXPECT_EQ(MailFile("PrevMail.mlt"), kTemplate);
+}
+
+TEST_F(MailCli, SomeRecipientsFailedExitsOne)
+{
+    NodeSmtpServer server(dir.Path() + "/spool", {});
+    WriteSettings(server.Port());
+    WriteBook({ { "甲", "a@example.com" }, { "乙", "not-an-address" } });
+    const Result r = Run({ "mail", "--template", Template("body.txt", "%名前%さんへ\r\n") });
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("送信できなかったメールが存在します。"), std::string::npos) << r.err;
+    EXPECT_EQ(server.Messages().size(), 1u);
+    EXPECT_NE(MailFile("list.log").find("乙\tnot-an-address\t宛先アドレスが不正です。(-156)\r\n"), std::string::npos);
+}
+
+TEST_F(MailCli, DryRunWritesTheMessagesAndSendsNothing)
+{
+    NodeSmtpServer server(dir.Path() + "/spool", {});
+    WriteSettings(server.Port());
+    WriteBook({ { "山田 太郎", "taro@example.com" }, { "鈴木 花子", "hanako@example.jp" } });
+    const Result r = Run({ "mail", "--template", Template("a.mal", kTemplate), "--dry-run" });
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(server.Messages().empty());
+    EXPECT_FALSE(fs::Exists(userFolder + "/Mail/list.log"));
+
+    // Two SMTP transactions, each as it would go to the server.
+    std::vector<std::string> messages;
+    for (std::size_t at = 0; (at = r.out.find("MAIL FROM: <kanji@example.com>\r\n", at)) != std::string::npos;) {
+        const std::size_t end = r.out.find("\r\n.\r\n", at);
+        ASSERT_NE(end, std::string::npos);
+        messages.push_back(r.out.substr(at, end + 2 - at));
+        at = end;
+    }
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_NE(messages[1].find("RCPT TO: <taro@example.com>\r\nDATA\r\n"), std::string::npos);
+    const std::string data = messages[1].substr(messages[1].find("DATA\r\n") + 6);
+    auto decoded = nrt::test::DecodeWithPython(data);
+    EXPECT_EQ(decoded["to"], "山田 太郎 <taro@example.com>");
+    EXPECT_EQ(WithoutCr(decoded["body"]), "山田 太郎 様\n\n新年会のご案内です。\n");
+}
+
+TEST_F(MailCli, StartTlsWithPlainAuthentication)
+{
+    const auto& certs = nrt::test::SharedCertificates();
+    NodeSmtpServer::Options o;
+    o.tls = "starttls";
+    o.key = certs.serverKey;
+    o.cert = certs.serverCert;
+    NodeSmtpServer server(dir.Path() + "/spool", o);
+    WriteSettings(server.Port(), CMyMail::kStartTls, CMyMail::kPlainAuth);
+    WriteBook({ { "甲", "a@example.com" } });
+    // The test CA stands in for the system's trust store.
+    nrt::test::ScopedEnvVar trust("SSL_CERT_FILE", certs.caCert);
+    const Result r = Run({ "mail", "--template", Template("a.mal", kTemplate) });
+    EXPECT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(server.Messages().size(), 1u);
+    EXPECT_EQ(server.Messages()[0].secure, "1");
+    EXPECT_EQ(server.Messages()[0].user, NodeSmtpServer::kUser);
+}
+
+TEST_F(MailCli, ACertificateThatDoesNotPassSendsNothing)
+{
+    const auto& certs = nrt::test::SharedCertificates();
+    NodeSmtpServer::Options o;
+    o.tls = "implicit";
+    o.key = certs.serverKey;
+    o.cert = certs.strangerCert;
+    NodeSmtpServer server(dir.Path() + "/spool", o);
+    WriteSettings(server.Port(), CMyMail::kImplicitTls, CMyMail::kLogin);
+    WriteBook({ { "甲", "a@example.com" } });
+    nrt::test::ScopedEnvVar trust("SSL_CERT_FILE", certs.caCert);
+    const Result r = Run({ "mail", "--template", Template("a.mal", kTemplate) });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("注意: サーバー証明書を確認できませんでした。"), std::string::npos) << r.err;
+    EXPECT_TRUE(server.Messages().empty());
+    EXPECT_FALSE(fs::Exists(userFolder + "/Mail/list.log"));
+    EXPECT_FALSE(fs::Exists(userFolder + "/Mail/PrevMail.mlt"));
+}
+
+TEST_F(MailCli, RefusalsAndUsage)
+{
+    WriteBook({ { "甲", "a@example.com" } });
+    const std::string good = Template("a.mal", kTemplate);
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* message;
+    };
+    const Case beforeSettings[] = {
+        { { "mail" }, 2, "usage: nortea-cli mail --template FILE [--dry-run]" },
+        { { "mail", "--template", good, "extra" }, 2, "usage:" },
+        { { "mail", "--template", U(dir.File("missing.mal")) }, 1, "注意: ファイルオープンに失敗しました。" },
+        { { "mail", "--template", Template("bad.mal", "no header\r\n") }, 1, "注意: ファイルの種類が不正です。" },
+        { { "mail", "--template", good }, 1, "注意: 送信(SMTP)サーバーが設定されていません。" },
+    };
+    for (const auto& c : beforeSettings) {
+        const Result r = Run(c.args);
+        EXPECT_EQ(r.status, c.status) << c.message;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
+    WriteSettings(nrt::test::UnusedPort());
+    const Case afterSettings[] = {
+        { { "mail", "--template", Template("field.mal", "ML\t1\ts\t0\t\r\n%住所３%\r\n") }, 1,
+            "注意: フィールド(住所３）は存在しません。" },
+        { { "mail", "--template", good }, 1, "注意: サーバーソケットに接続失敗。" },
+    };
+    for (const auto& c : afterSettings) {
+        const Result r = Run(c.args);
+        EXPECT_EQ(r.status, c.status) << c.message;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
+}

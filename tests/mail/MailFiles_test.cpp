@@ -1,0 +1,177 @@
+// Template files, plain bodies and the files of the mail folder.
+
+#include "mail/MailFiles.h"
+
+#include "platform/Clock.h"
+#include "platform/MessageHost.h"
+#include "platform/fs.h"
+#include "settings/Cmyglobal.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace nrt;
+using namespace nrt::mailfiles;
+using nrt::platform::RecordingMessageHost;
+using nrt::platform::ScopedMessageHost;
+using nrt::test::S;
+using nrt::test::TempDir;
+using nrt::test::U;
+
+namespace {
+
+namespace fs = platform::fs;
+
+class MailFilesTest : public ::testing::Test {
+protected:
+    std::string Path(const char* utf8) const { return dir.File(utf8); }
+    std::string Bytes(const char* utf8) const
+    {
+        std::string b;
+        fs::ReadFile(Path(utf8), b);
+        return b;
+    }
+
+    TempDir dir;
+    RecordingMessageHost messages;
+    ScopedMessageHost scoped { messages };
+};
+
+} // namespace
+
+TEST(MailFilesLines, SplitAtEveryKindOfLineEnd)
+{
+    const struct {
+        std::string text;
+        std::vector<std::string> lines;
+    } cases[] = {
+        { "", {} },
+        { "a", { "a" } },
+        { "a\r\n", { "a" } },
+        { "a\r\n\r\n", { "a", "" } },
+        { "a\nb\rc\r\nd", { "a", "b", "c", "d" } },
+        { "\r\n", { "" } },
+        { "a\r\rb", { "a", "", "b" } },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SplitLines(c.text), c.lines) << c.text;
+}
+
+TEST_F(MailFilesTest, TemplateFilesByteForByte)
+{
+    const MailText mail { S("新年会のお知らせ"), true, { S("%名前% 様"), "", S("よろしく。") } };
+    ASSERT_EQ(Save(Path("a.mal"), kSaveMal, mail), 0);
+    EXPECT_EQ(Bytes("a.mal"), S("ML\t1\t新年会のお知らせ\t1\t\r\n%名前% 様\r\n\r\nよろしく。\r\n"));
+
+    // The save dialog's filters add their extension to a bare name; "all files" and
+    // ".txt" write the body alone.
+    ASSERT_EQ(Save(Path("b"), kSaveMal, mail), 0);
+    EXPECT_EQ(Bytes("b.mal"), Bytes("a.mal"));
+    ASSERT_EQ(Save(Path("c"), kSaveTxt, mail), 0);
+    EXPECT_EQ(Bytes("c.txt"), S("%名前% 様\r\n\r\nよろしく。\r\n"));
+    ASSERT_EQ(Save(Path("d.body"), kSaveAll, mail), 0);
+    EXPECT_EQ(Bytes("d.body"), Bytes("c.txt"));
+    ASSERT_EQ(Save(Path("e.mlt"), kSaveInternal, { "x\ty", false, {} }), 0);
+    EXPECT_EQ(Bytes("e.mlt"), "ML\t1\tx y\t0\t\r\n");
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(MailFilesTest, LoadingTemplatesAndPlainBodies)
+{
+    nrt::test::WriteAll(Path("t.mal"), S("ML\t1\t件名\t0\t\r\n一行目\r\n二行目\r\n"));
+    nrt::test::WriteAll(Path("t.mlb"), S("ML\t1\t送信済み\t1\t\r\n本文\r\n"));
+    nrt::test::WriteAll(Path("t.txt"), S("ML\t1\t件名\t0\t\r\n一行目\r\n"));
+    nrt::test::WriteAll(Path("short.mal"), "ML\r\nbody\r\n");
+
+    const struct {
+        const char* file;
+        int filter;
+        std::string subject;
+        bool high;
+        std::vector<std::string> lines;
+    } cases[] = {
+        { "t", kOpenMal, S("件名"), false, { S("一行目"), S("二行目") } },
+        { "t", kOpenMlb, S("送信済み"), true, { S("本文") } },
+        { "t.mal", kOpenInternal, S("件名"), false, { S("一行目"), S("二行目") } },
+        // A .txt body keeps its first line, whatever it looks like.
+        { "t", kOpenTxt, "old", true, { S("ML\t1\t件名\t0\t"), S("一行目") } },
+        { "t.mlb", kOpenAll, "old", true, { S("ML\t1\t送信済み\t1\t"), S("本文") } },
+        // No subject and no priority field: the priority is high unless it says "0".
+        { "short.mal", kOpenMal, "", true, { "body" } },
+    };
+    for (const auto& c : cases) {
+        MailText mail { "old", true, { "old body" } };
+        ASSERT_EQ(Load(Path(c.file), c.filter, mail), 0) << c.file << " " << c.filter;
+        EXPECT_EQ(mail.subject, c.subject) << c.file << " " << c.filter;
+        EXPECT_EQ(mail.high, c.high) << c.file << " " << c.filter;
+        EXPECT_EQ(mail.lines, c.lines) << c.file << " " << c.filter;
+    }
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(MailFilesTest, FilesThatAreNotTemplatesAreRefused)
+{
+    nrt::test::WriteAll(Path("lf.mal"), "ML\t1\tsubject\t0\t\nbody\n");
+    nrt::test::WriteAll(Path("late.mal"), "ML\t1\t" + std::string(600, 's') + "\t0\t\r\nbody\r\n");
+    nrt::test::WriteAll(Path("other.mal"), "NG\t1\tsubject\t0\t\r\nbody\r\n");
+    fs::MakeDirs(Path("folder.mal"));
+    const struct {
+        const char* file;
+        const char* box;
+    } cases[] = {
+        { "missing.mal", "ファイルオープンに失敗しました。" },
+        { "folder.mal", "ファイルオープンに失敗しました。" },
+        { "lf.mal", "不正な形式のファイルです。" },
+        { "late.mal", "不正な形式のファイルです。" },
+        { "other.mal", "ファイルの種類が不正です。" },
+    };
+    for (const auto& c : cases) {
+        messages.shown.clear();
+        MailText mail { "kept", true, { "kept" } };
+        EXPECT_EQ(Load(Path(c.file), kOpenMal, mail), -1) << c.file;
+        ASSERT_EQ(messages.shown.size(), 1u) << c.file;
+        EXPECT_EQ(U(messages.LastText()), c.box);
+        EXPECT_EQ(messages.shown[0].caption, S("注意"));
+        EXPECT_EQ(mail.subject, "kept");
+        EXPECT_EQ(mail.lines, std::vector<std::string> { "kept" });
+    }
+}
+
+TEST_F(MailFilesTest, ASaveThatFailsKeepsTheOldFile)
+{
+    nrt::test::WriteAll(Path("keep.mal"), "old");
+    fs::testing::FailWritesAfter(0);
+    EXPECT_EQ(Save(Path("keep.mal"), kSaveMal, { "s", false, { "new" } }), -1);
+    fs::testing::FailWritesAfter(-1);
+    EXPECT_EQ(U(messages.LastText()), "保存に失敗しました。");
+    EXPECT_EQ(Bytes("keep.mal"), "old");
+}
+
+TEST_F(MailFilesTest, TheSentMailAndItsArchiveCopy)
+{
+    platform::FakeClock clock;
+    platform::ScopedClock scopedClock(clock);
+    clock.now = { 2025, 1, 5, 9, 3, 7, 0 };
+    const MailText mail { S("件名"), false, { S("本文") } };
+    ASSERT_EQ(SaveSent(dir.Path(), mail), 0);
+    const std::string expected = S("ML\t1\t件名\t0\t\r\n本文\r\n");
+    EXPECT_EQ(Bytes("PrevMail.mlt"), expected);
+    EXPECT_EQ(Bytes("Sd20250105090307.mlb"), expected);
+
+    // The same second again overwrites the archive copy.
+    ASSERT_EQ(SaveSent(dir.Path(), { "other", true, {} }), 0);
+    EXPECT_EQ(Bytes("Sd20250105090307.mlb"), "ML\t1\tother\t1\t\r\n");
+}
+
+TEST_F(MailFilesTest, TheMailFolderOfTheCurrentUser)
+{
+    StartupFolders folders { dir.Path(), dir.Path(), dir.Path() };
+    CMyGlobal g(folders);
+    g.ReadSettings(true);
+    const std::string folder = MailFolder(g);
+    EXPECT_EQ(folder, g.UserFile("Mail"));
+    EXPECT_TRUE(fs::IsDirectory(folder));
+    ASSERT_TRUE(g.SetUserFolder(S("家族")));
+    EXPECT_EQ(MailFolder(g), g.UserFolder() + "/Mail");
+    EXPECT_TRUE(fs::IsDirectory(g.UserFolder() + "/Mail"));
+}

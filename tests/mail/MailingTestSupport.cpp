@@ -1,0 +1,112 @@
+#include "MailingTestSupport.h"
+
+#include "support/TestSupport.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace nrt::test {
+
+void FillTable(CMyDB& db, const std::vector<Person>& people)
+{
+    db.CreateDefaultTable();
+    for (const Person& p : people) {
+        db.ClearCurrent();
+        db.SetValue(kF_AtenaKubun, p.sender);
+        db.SetValue(kF_InjiKubun, p.marked);
+        db.SetValue(kF_Name, S(p.name));
+        db.SetValue(kF_Kana, S(p.kana));
+        db.SetValue(kF_Mail, S(p.mail));
+        db.SetValue(kF_Note1, S(p.note));
+        db.PostRecord();
+    }
+}
+
+std::vector<Person> NumberedPeople(int count, std::vector<std::string>& storage)
+{
+    storage.clear();
+    storage.reserve(static_cast<std::size_t>(count) * 2);
+    std::vector<Person> people;
+    for (int i = 1; i <= count; ++i) {
+        char number[16];
+        std::snprintf(number, sizeof number, "%03d", i);
+        storage.push_back(std::string("宛先") + number);
+        storage.push_back(std::string("n") + number + "@example.com");
+    }
+    for (std::size_t i = 0; i < storage.size(); i += 2)
+        people.push_back({ storage[i].c_str(), storage[i + 1].c_str() });
+    return people;
+}
+
+void RecordingHost::Progress()
+{
+    ++progress;
+    calls.push_back("progress");
+    if (onProgress)
+        onProgress();
+}
+
+void RecordingHost::Rest()
+{
+    calls.push_back("rest");
+    if (onRest)
+        onRest();
+}
+
+void RecordingHost::Resume()
+{
+    calls.push_back("resume");
+    if (onResume)
+        onResume();
+}
+
+int RecordingHost::Count(const std::string& call) const
+{
+    return static_cast<int>(std::count(calls.begin(), calls.end(), call));
+}
+
+ScopedEnvVar::ScopedEnvVar(const char* name, const std::string& value)
+    : name_(name)
+{
+    if (const char* old = std::getenv(name)) {
+        had_ = true;
+        old_ = old;
+    }
+    ::setenv(name, value.c_str(), 1);
+}
+
+ScopedEnvVar::~ScopedEnvVar()
+{
+    if (had_)
+        ::setenv(name_.c_str(), old_.c_str(), 1);
+    else
+        ::unsetenv(name_.c_str());
+}
+
+void WillingSession(ScriptPeer& peer, int* messages)
+{
+    peer.Send("220 willing\r\n");
+    for (;;) {
+        const std::string line = peer.ReadLine();
+        if (line == "<closed>")
+            return;
+        const std::string verb = line.substr(0, 4);
+        if (verb == "QUIT") {
+            peer.Send("221 bye\r\n");
+            return;
+        }
+        if (verb == "DATA") {
+            peer.Send("354 go on\r\n");
+            peer.ReadData();
+            ++*messages;
+            peer.Send("250 stored\r\n");
+        } else if (verb == "HELO" || verb == "EHLO" || verb == "MAIL" || verb == "RCPT") {
+            peer.Send("250 ok\r\n");
+        } else {
+            peer.Send("500 unknown\r\n");
+        }
+    }
+}
+
+} // namespace nrt::test
