@@ -12,7 +12,7 @@ namespace {
 
 // Larger pictures than this are taken as memory the program cannot have; a preview
 // background is a few hundred pixels square.
-constexpr std::uint64_t kMaxImageBytes = 256ull << 20;
+constexpr std::uint64_t kMaxImageBytes = 64ull << 20;
 
 std::uint32_t U32(std::string_view b, std::size_t at)
 {
@@ -115,6 +115,9 @@ std::uint32_t CMyBitmap::Pixel(std::int32_t x, std::int32_t y) const
     const std::size_t rowStart = kInfoHeaderSize + colors_ * 4 + row * rowSize_;
     const auto* p = reinterpret_cast<const unsigned char*>(data_.data()) + rowStart;
     const auto ux = static_cast<std::size_t>(x);
+    // The row as the header sized it must hold the pixel (a header may count no planes).
+    if ((ux + 1) * static_cast<std::size_t>(bits_) > rowSize_ * 8)
+        return kWhite;
     auto fromTable = [&](std::size_t index) -> std::uint32_t {
         if (index >= colors_)
             return 0;

@@ -122,6 +122,18 @@ TEST(CMyBitmap, DamagedFilesAreReported)
     EXPECT_TRUE(m.host.shown.empty());
 }
 
+TEST(CMyBitmap, RowsTooShortForTheirPixelsReadWhite)
+{
+    Messages m;
+    // A header that counts no planes sizes its rows at nothing.
+    std::string bytes = Bmp(4, 2, 24, 0, "", std::string(24, '\0'));
+    bytes[14 + 12] = 0;
+    CMyBitmap b;
+    ASSERT_EQ(b.LoadBytes(bytes), 1);
+    EXPECT_EQ(b.RowSize(), 0u);
+    EXPECT_EQ(b.Pixel(3, 1), 0xFFFFFFu);
+}
+
 TEST(CMyBitmap, AFileCutInsideThePixelsKeepsWhatItHas)
 {
     Messages m;
