@@ -8,28 +8,30 @@
 #include "settings/CMyPath.h"
 #include "settings/Cmyglobal.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace nrt {
 namespace {
 
-// The value in double quotes, each quote inside it doubled. A quote byte is never the
-// second byte of a double-byte character, so the bytes can be scanned as they are.
-void AppendQuoted(std::string& out, std::string_view value)
+// Writes the value in double quotes at `out`, each quote inside it doubled, and
+// returns the end. A quote byte is never the second byte of a double-byte character,
+// so the bytes can be copied as they are. Room: twice the value and two bytes.
+char* PutQuoted(char* out, std::string_view value)
 {
-    out += '"';
+    *out++ = '"';
     while (!value.empty()) {
         const void* q = std::memchr(value.data(), '"', value.size());
-        if (!q) {
-            out.append(value);
-            break;
-        }
-        const std::size_t n = static_cast<std::size_t>(static_cast<const char*>(q) - value.data()) + 1;
-        out.append(value.substr(0, n));
-        out += '"';
+        const std::size_t n
+            = q ? static_cast<std::size_t>(static_cast<const char*>(q) - value.data()) + 1 : value.size();
+        std::memcpy(out, value.data(), n);
+        out += n;
+        if (q)
+            *out++ = '"';
         value.remove_prefix(n);
     }
-    out += '"';
+    *out++ = '"';
+    return out;
 }
 
 } // namespace
@@ -64,23 +66,30 @@ std::string CMyExport::Format(const CMyRec& records, const std::vector<std::stri
     }
     if (!table)
         return out;
+    // Each line is written into room for its longest form (every byte a quote), which
+    // is then cut to what was written.
+    std::vector<std::string_view> values(index.size());
     const int rows = records.GetRowCount();
-    if (rows > 0) {
-        // Room for a line as long as the first one, for every row.
-        const int k = records.GetRowRecord(0);
-        std::size_t first = 2;
-        for (int f : index)
-            first += table->Value(f, k).size() + 3;
-        out.reserve(out.size() + first * static_cast<std::size_t>(rows) + first);
-    }
     for (int row = 0; row < rows; ++row) {
         const int k = records.GetRowRecord(row);
+        std::size_t room = 2;
         for (std::size_t i = 0; i < index.size(); ++i) {
-            if (i)
-                out += ',';
-            AppendQuoted(out, table->Value(index[i], k));
+            values[i] = table->Value(index[i], k);
+            room += 2 * values[i].size() + 3;
         }
-        out += "\r\n";
+        const std::size_t at = out.size();
+        if (at + room > out.capacity())
+            out.reserve(std::max(2 * out.capacity(), at + room));
+        out.resize(at + room);
+        char* p = out.data() + at;
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            if (i)
+                *p++ = ',';
+            p = PutQuoted(p, values[i]);
+        }
+        *p++ = '\r';
+        *p++ = '\n';
+        out.resize(static_cast<std::size_t>(p - out.data()));
     }
     return out;
 }

@@ -1,0 +1,92 @@
+// A CSV file to import comes from anywhere: whatever it holds, the import either
+// refuses it and leaves the table empty and the category lists unwritten, or adds one
+// record per data line with every value within its field and every date in the stored
+// form; a name the header scan stops at is at most one character past its limit.
+#include "db/CMyDB.h"
+#include "db/Cmycsv.h"
+#include "exchange/CMyImport.h"
+#include "platform/MessageHost.h"
+#include "platform/fs.h"
+#include "settings/Cmyglobal.h"
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace {
+
+struct Setup {
+    Setup()
+    {
+        nrt::platform::SetMessageHost(&host);
+        folder = "/tmp/nrt-fuzz-import-" + std::to_string(::getpid());
+        nrt::StartupFolders folders;
+        folders.dataFolder = folder + "/data";
+        folders.programFolder = folder;
+        folders.documentsFolder = folder;
+        nrt::platform::fs::MakeDirs(folder);
+        global = std::make_unique<nrt::CMyGlobal>(folders);
+        global->ReadSettings(true);
+        file = folder + "/in.csv";
+    }
+    ~Setup() { nrt::platform::fs::RemoveTree(folder); }
+
+    nrt::platform::RecordingMessageHost host;
+    std::string folder;
+    std::string file;
+    std::unique_ptr<nrt::CMyGlobal> global;
+};
+
+bool IsStoredDate(std::string_view v)
+{
+    return v.empty() || (v.size() == 10 && v[4] == '/' && v[7] == '/');
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static Setup setup;
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+
+    nrt::CMyDB table;
+    table.CreateDefaultTable();
+    std::string name;
+    const int scan = nrt::CMyImport::ScanHeader(bytes, table, name);
+    if (scan < nrt::CMyImport::kHeaderOk || scan > nrt::CMyImport::kHeaderNoName
+        || name.size() > nrt::CMyImport::kHeaderNameLimit + 2)
+        std::abort();
+
+    nrt::platform::fs::RemoveFile(setup.file);
+    for (const char* list : { "nrt_ms01.nms", "nrt_ms02.nms" })
+        nrt::platform::fs::RemoveFile(setup.global->UserFile(list));
+    if (!nrt::platform::fs::WriteNewFile(setup.file, bytes))
+        std::abort();
+    setup.host.shown.clear();
+    nrt::CMyImport import(*setup.global, table);
+    const int result = import.Load(setup.file);
+    if (result != nrt::CMyImport::kImported) {
+        if (table.GetRecordCount() != 0 || setup.host.shown.empty()
+            || nrt::platform::fs::Exists(setup.global->UserFile("nrt_ms01.nms")))
+            std::abort();
+        return 0;
+    }
+    nrt::CMyCSV csv;
+    if (csv.ParseCsv(bytes, 1) != 0 || table.GetRecordCount() != csv.GetRowCount()
+        || import.ImportedCount() != csv.GetRowCount())
+        std::abort();
+    for (int k = 0; k < table.GetRecordCount(); ++k) {
+        for (int f = 0; f < table.GetFieldCount(); ++f)
+            if (table.Value(f, k).size() > static_cast<std::size_t>(table.GetField(f).width))
+                std::abort();
+        for (int f : { nrt::kF_Birthday, nrt::kF_Registered, nrt::kF_Updated })
+            if (!IsStoredDate(table.Value(f, k)))
+                std::abort();
+        if (table.Value(nrt::kF_AtenaKubun, k).empty() || table.Value(nrt::kF_InjiKubun, k).empty())
+            std::abort();
+    }
+    return 0;
+}
