@@ -8,6 +8,9 @@ class TfrmMain;
 
 // Each subsystem defines its installer in its own unit and adds its call in
 // TfrmMain's constructor (see "Commands of the other windows" there).
+void InstallInputCommands(TfrmMain& main); // forms/InputCommands.cpp
+void InstallExchangeCommands(TfrmMain& main); // CSV exchange, users, backup, About box
 void InstallMailCommands(TfrmMain& main); // mail/qt/MailCommands.cpp
+void InstallPostalCommands(TfrmMain& main);
 
 } // namespace nrt::gui

@@ -31,10 +31,12 @@ bool EnterFocusFilter::eventFilter(QObject* watched, QEvent* event)
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
             && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
             if (auto* w = qobject_cast<QWidget*>(watched)) {
-                // The next control in tab order that can take the focus.
+                // The next control in tab order that can take the focus; an editable combo
+                // box's own line edit gives its focus back to the box, so it is passed over.
                 QWidget* next = w->nextInFocusChain();
                 while (next && next != w
-                       && !((next->focusPolicy() & Qt::TabFocus) && next->isEnabled() && next->isVisible()))
+                    && (w->isAncestorOf(next)
+                        || !((next->focusPolicy() & Qt::TabFocus) && next->isEnabled() && next->isVisible())))
                     next = next->nextInFocusChain();
                 if (next && next != w)
                     next->setFocus(Qt::TabFocusReason);

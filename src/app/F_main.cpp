@@ -125,7 +125,10 @@ TfrmMain::TfrmMain(const StartupFolders& folders, QWidget* parent) : QMainWindow
         griMain->setColumnWidth(0, static_cast<int>(stored * 0.01 * 26));
 
     // Commands of the other windows (app/Commands.h), one line per subsystem.
+    InstallInputCommands(*this);
+    InstallExchangeCommands(*this);
     InstallMailCommands(*this);
+    InstallPostalCommands(*this);
 
     // 9. Sort, full screen, list.
     sortSpec_ = SJ("カナ, 名前");

@@ -79,7 +79,13 @@ const std::vector<Command>& Commands()
     static const std::vector<Command> commands = {
         {"list", "list [--senders | --tab CATEGORY] [--where COND] [--sort SPEC] [--fields A,B,...] [--format tsv|csv]",
          RunList},
+        {"import-csv", "import-csv FILE", RunImportCsv},
+        {"export-csv", "export-csv FILE [--fields A,B,...] [--no-header]", RunExportCsv},
+        {"user", "user list | user create NAME | user remove NAME", RunUser},
+        {"backup", "backup", RunBackup},
         {"mail", "mail --template FILE [--dry-run]", RunMail},
+        {"postal-import", "postal-import FILE", RunPostalImport},
+        {"postal-lookup", "postal-lookup CODE", RunPostalLookup},
     };
     return commands;
 }

@@ -38,7 +38,10 @@ private:
 // The arguments after the command name, with "--name value" options taken out.
 class Args {
 public:
-    Args(std::vector<std::string> args) : args_(std::move(args)) {}
+    Args(std::vector<std::string> args)
+        : args_(std::move(args))
+    {
+    }
     // Takes "--name VALUE"; false when absent. A missing value is a usage error.
     bool Option(const std::string& name, std::string& value);
     bool Flag(const std::string& name);
@@ -61,7 +64,13 @@ struct Command {
 const std::vector<Command>& Commands();
 
 int RunList(Context& context, Args& args);
+int RunImportCsv(Context& context, Args& args);
+int RunExportCsv(Context& context, Args& args);
+int RunUser(Context& context, Args& args);
+int RunBackup(Context& context, Args& args);
 int RunMail(Context& context, Args& args); // MailCommand.cpp
+int RunPostalImport(Context& context, Args& args);
+int RunPostalLookup(Context& context, Args& args);
 
 // UTF-8 output of CP932 text.
 std::string Out(std::string_view sjis);

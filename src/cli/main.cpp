@@ -26,7 +26,7 @@ public:
         nrt::cli::PrintMessage(r.caption, r.text);
         return MsgResult::Ok;
     }
-    void Beep() override {}
+    void Beep() override { }
 };
 
 int Usage()

@@ -1,37 +1,12 @@
 #include "db/CMyDB.h"
 
+#include "platform/LittleEndian.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
 
 #include <cstring>
 
 namespace nrt {
-namespace {
-
-void PutInt32(std::string& out, std::int32_t v)
-{
-    auto u = static_cast<std::uint32_t>(v);
-    char b[4] = {static_cast<char>(u & 0xFF), static_cast<char>((u >> 8) & 0xFF), static_cast<char>((u >> 16) & 0xFF),
-                 static_cast<char>((u >> 24) & 0xFF)};
-    out.append(b, 4);
-}
-
-std::int32_t GetInt32(const char* p)
-{
-    const auto* b = reinterpret_cast<const unsigned char*>(p);
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8)
-                                     | (static_cast<std::uint32_t>(b[2]) << 16)
-                                     | (static_cast<std::uint32_t>(b[3]) << 24));
-}
-
-std::uint16_t GetUint16(const char* p)
-{
-    const auto* b = reinterpret_cast<const unsigned char*>(p);
-    return static_cast<std::uint16_t>(b[0] | (b[1] << 8));
-}
-
-} // namespace
-
 const std::string& DefaultFieldName(int index)
 {
     static const auto names = [] {
@@ -199,7 +174,7 @@ std::string_view CMyDB::Value(int f, int k) const
     const std::size_t at = 1 + 2 * static_cast<std::size_t>(f);
     if (r.size() < at + 2)
         return {};
-    const std::size_t off = GetUint16(r.data() + at);
+    const std::size_t off = platform::GetLE16(r.data() + at);
     if (off >= r.size())
         return {};
     // Records are checked on loading and built by PostRecord, so a NUL lies inside.
@@ -214,7 +189,7 @@ const char* CMyDB::GetValue(int f, int k) const
     const std::size_t at = 1 + 2 * static_cast<std::size_t>(f);
     if (r.size() < at + 2)
         return nullptr;
-    const std::size_t off = GetUint16(r.data() + at);
+    const std::size_t off = platform::GetLE16(r.data() + at);
     if (off >= r.size())
         return nullptr;
     return r.data() + off;
@@ -241,10 +216,10 @@ bool CMyDB::RecordIsSound(std::string_view rec) const
     const char* p = rec.data();
     // The usual layout: offsets rising, each value ending with the NUL just before the
     // next one. Then the gap between two offsets bounds the value's length.
-    std::size_t off = GetUint16(p + 1);
+    std::size_t off = platform::GetLE16(p + 1);
     bool usual = off == head;
     for (std::size_t f = 0; usual && f < n; ++f) {
-        const std::size_t next = f + 1 < n ? GetUint16(p + 3 + 2 * f) : size;
+        const std::size_t next = f + 1 < n ? platform::GetLE16(p + 3 + 2 * f) : size;
         usual = next > off && next <= size && next - 1 - off <= widths_[f] && p[next - 1] == '\0';
         off = next;
     }
@@ -252,7 +227,7 @@ bool CMyDB::RecordIsSound(std::string_view rec) const
         return true;
     // Any other layout is read value by value.
     for (std::size_t f = 0; f < n; ++f) {
-        const std::size_t at = GetUint16(p + 1 + 2 * f);
+        const std::size_t at = platform::GetLE16(p + 1 + 2 * f);
         if (at < head || at >= size)
             return false;
         if (std::strlen(p + at) > widths_[f]) // the last byte is NUL, so this stops inside
@@ -278,7 +253,7 @@ int CMyDB::Parse(std::string_view bytes, std::unique_ptr<char[]>* memory, std::s
 
     if (bytes.size() < 4)
         return kErrShortDefinitions;
-    const std::int32_t n = GetInt32(bytes.data());
+    const std::int32_t n = platform::GetLE32(bytes.data());
     std::size_t pos = 4;
     if (n <= 0)
         return kErrBadDefinitions;
@@ -297,7 +272,7 @@ int CMyDB::Parse(std::string_view bytes, std::unique_ptr<char[]>* memory, std::s
     if (adoptedBlock < 0)
         records_.Reserve(0, bytes.size() > pos ? bytes.size() - pos : 0);
     while (pos + 4 <= bytes.size()) {
-        const std::int32_t len = GetInt32(bytes.data() + pos);
+        const std::int32_t len = platform::GetLE32(bytes.data() + pos);
         pos += 4;
         if (len == 0)
             break;
@@ -316,8 +291,8 @@ int CMyDB::Parse(std::string_view bytes, std::unique_ptr<char[]>* memory, std::s
         }
         // The stored record ends with a NUL; an adopted buffer can keep it in place.
         const bool added = (adoptedBlock >= 0 && bytes[at + recLen] == '\0')
-                               ? records_.AddLineAt(adoptedBlock, at, recLen)
-                               : records_.AddLine(bytes.substr(at, recLen));
+            ? records_.AddLineAt(adoptedBlock, at, recLen)
+            : records_.AddLine(bytes.substr(at, recLen));
         if (!added)
             break;
     }
@@ -337,19 +312,19 @@ int CMyDB::LoadTable(std::string_view path)
 std::string CMyDB::FormatTable() const
 {
     std::string out;
-    PutInt32(out, GetFieldCount());
+    platform::AppendLE32(out, GetFieldCount());
     out.append(rawDefinitions_);
-    PutInt32(out, 0);
-    PutInt32(out, 0);
+    platform::AppendLE32(out, 0);
+    platform::AppendLE32(out, 0);
     for (int k = 0; k < GetRecordCount(); ++k) {
         if (IsDeleted(k))
             continue;
         std::string_view rec = GetRecord(k);
-        PutInt32(out, static_cast<std::int32_t>(rec.size() + 1));
+        platform::AppendLE32(out, static_cast<std::int32_t>(rec.size() + 1));
         out.append(rec);
         out.push_back(0);
     }
-    PutInt32(out, 0);
+    platform::AppendLE32(out, 0);
     return out;
 }
 

@@ -6,8 +6,8 @@
 #include "db/CMyLine.h"
 
 #include <array>
-#include <memory>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,17 +19,58 @@ struct SchemaField {
     const char* name;
     std::int32_t width;
 };
-inline constexpr std::array<SchemaField, 24> kDefaultSchema{{
-    {"宛名区分", 1}, {"印字区分", 1}, {"名前", 30},      {"カナ", 30},    {"敬称", 4},     {"性別", 4},
-    {"生年月日", 10}, {"郵便番号", 10}, {"都道府県", 15}, {"住所１", 100}, {"住所２", 80},  {"電話番号", 15},
-    {"ＦＡＸ", 15},   {"携帯番号", 15}, {"メール", 100},  {"ＨＰ", 100},   {"大分類", 30},  {"小分類", 30},
-    {"小分類２", 30}, {"備考１", 100},  {"備考２", 100},  {"顔写真", 250}, {"更新日", 20}, {"登録日", 20},
-}};
+inline constexpr std::array<SchemaField, 24> kDefaultSchema { {
+    { "宛名区分", 1 },
+    { "印字区分", 1 },
+    { "名前", 30 },
+    { "カナ", 30 },
+    { "敬称", 4 },
+    { "性別", 4 },
+    { "生年月日", 10 },
+    { "郵便番号", 10 },
+    { "都道府県", 15 },
+    { "住所１", 100 },
+    { "住所２", 80 },
+    { "電話番号", 15 },
+    { "ＦＡＸ", 15 },
+    { "携帯番号", 15 },
+    { "メール", 100 },
+    { "ＨＰ", 100 },
+    { "大分類", 30 },
+    { "小分類", 30 },
+    { "小分類２", 30 },
+    { "備考１", 100 },
+    { "備考２", 100 },
+    { "顔写真", 250 },
+    { "更新日", 20 },
+    { "登録日", 20 },
+} };
 // Indices of the default schema, for code that works on it directly.
 enum DefaultField : int {
-    kF_AtenaKubun, kF_InjiKubun, kF_Name, kF_Kana, kF_Keisho, kF_Seibetsu, kF_Birthday, kF_PostalCode,
-    kF_Prefecture, kF_Address1, kF_Address2, kF_Phone, kF_Fax, kF_Mobile, kF_Mail, kF_HomePage,
-    kF_Category1, kF_Category2, kF_Category2b, kF_Note1, kF_Note2, kF_Portrait, kF_Updated, kF_Registered,
+    kF_AtenaKubun,
+    kF_InjiKubun,
+    kF_Name,
+    kF_Kana,
+    kF_Keisho,
+    kF_Seibetsu,
+    kF_Birthday,
+    kF_PostalCode,
+    kF_Prefecture,
+    kF_Address1,
+    kF_Address2,
+    kF_Phone,
+    kF_Fax,
+    kF_Mobile,
+    kF_Mail,
+    kF_HomePage,
+    kF_Category1,
+    kF_Category2,
+    kF_Category2b,
+    kF_Note1,
+    kF_Note2,
+    kF_Portrait,
+    kF_Updated,
+    kF_Registered,
 };
 const std::string& DefaultFieldName(int index);
 

@@ -1,5 +1,6 @@
 #include "db/CMyField.h"
 
+#include "platform/LittleEndian.h"
 #include "platform/sjis.h"
 
 #include <algorithm>
@@ -7,21 +8,6 @@
 
 namespace nrt {
 namespace {
-
-void PutInt32(char* p, std::int32_t v)
-{
-    auto u = static_cast<std::uint32_t>(v);
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<char>((u >> (8 * i)) & 0xFF);
-}
-
-std::int32_t GetInt32(const char* p)
-{
-    std::uint32_t u = 0;
-    for (int i = 3; i >= 0; --i)
-        u = (u << 8) | static_cast<unsigned char>(p[i]);
-    return static_cast<std::int32_t>(u);
-}
 
 std::string CString(const char* p, std::size_t max)
 {
@@ -38,9 +24,9 @@ std::array<char, FieldDef::kRecordSize> FieldDef::Encode() const
     std::array<char, kRecordSize> r {};
     std::memcpy(r.data(), name.data(), std::min(name.size(), kNameSize - 1));
     std::memcpy(r.data() + 31, secondName.data(), std::min(secondName.size(), kSecondNameSize - 1));
-    PutInt32(r.data() + 80, type);
-    PutInt32(r.data() + 84, width);
-    PutInt32(r.data() + 88, flag);
+    platform::PutLE32(r.data() + 80, type);
+    platform::PutLE32(r.data() + 84, width);
+    platform::PutLE32(r.data() + 88, flag);
     return r;
 }
 
@@ -49,9 +35,9 @@ FieldDef FieldDef::Decode(const char* record)
     FieldDef d;
     d.name = CString(record, kNameSize);
     d.secondName = CString(record + 31, kSecondNameSize);
-    d.type = GetInt32(record + 80);
-    d.width = GetInt32(record + 84);
-    d.flag = GetInt32(record + 88);
+    d.type = platform::GetLE32(record + 80);
+    d.width = platform::GetLE32(record + 84);
+    d.flag = platform::GetLE32(record + 88);
     return d;
 }
 

@@ -19,7 +19,7 @@ struct FieldDef {
     static constexpr std::size_t kNameSize = 31;
     static constexpr std::size_t kSecondNameSize = 49;
 
-    std::string name;       // up to 30 bytes
+    std::string name; // up to 30 bytes
     std::string secondName; // up to 48 bytes
     std::int32_t type = kFieldText;
     std::int32_t width = 0;

@@ -1,5 +1,6 @@
 #include "db/CMyLine.h"
 
+#include "platform/LittleEndian.h"
 #include "platform/fs.h"
 
 #include <cstdint>
@@ -9,7 +10,7 @@
 namespace nrt {
 namespace {
 
-constexpr char kEmpty[1] = {0};
+constexpr char kEmpty[1] = { 0 };
 constexpr std::size_t kSpare = 10;
 constexpr std::size_t kGrowStep = 10;
 constexpr std::size_t kTextCut = 1024;
@@ -21,25 +22,10 @@ void Reserve10(auto& v)
         v.reserve(v.capacity() + kGrowStep > v.capacity() * 2 ? v.capacity() + kGrowStep : v.capacity() * 2);
 }
 
-void PutInt32(std::string& out, std::int32_t v)
-{
-    auto u = static_cast<std::uint32_t>(v);
-    char b[4] = {static_cast<char>(u & 0xFF), static_cast<char>((u >> 8) & 0xFF), static_cast<char>((u >> 16) & 0xFF),
-                 static_cast<char>((u >> 24) & 0xFF)};
-    out.append(b, 4);
-}
-
-std::int32_t GetInt32(const char* p)
-{
-    std::uint32_t u = 0;
-    for (int i = 3; i >= 0; --i)
-        u = (u << 8) | static_cast<unsigned char>(p[i]);
-    return static_cast<std::int32_t>(u);
-}
-
 } // namespace
 
-CMyLine::CMyLine(std::size_t blockSize) : blockSize_(blockSize ? blockSize : kDefaultBlockSize)
+CMyLine::CMyLine(std::size_t blockSize)
+    : blockSize_(blockSize ? blockSize : kDefaultBlockSize)
 {
     Clear();
 }
@@ -223,7 +209,7 @@ bool CMyLine::AddLineAt(int block, std::size_t offset, std::size_t length)
     if (offset + length >= b.capacity || b.memory[offset + length] != 0)
         return false;
     Reserve10(entries_);
-    entries_.push_back({b.memory.get() + offset, length, length + 1, block});
+    entries_.push_back({ b.memory.get() + offset, length, length + 1, block });
     b.lines++;
     return true;
 }
@@ -301,7 +287,7 @@ int CMyLine::ParseItems(std::string_view bytes)
         return -3;
     std::size_t pos = 6; // "LI" and the version, not checked
     while (pos + 4 <= bytes.size()) {
-        const std::int32_t len = GetInt32(bytes.data() + pos);
+        const std::int32_t len = platform::GetLE32(bytes.data() + pos);
         pos += 4;
         if (len == -1)
             break;
@@ -331,13 +317,13 @@ int CMyLine::LoadItems(std::string_view path)
 std::string CMyLine::FormatItems() const
 {
     std::string out = "LI";
-    PutInt32(out, 1);
+    platform::AppendLE32(out, 1);
     for (int i = 0; i < GetCount(); ++i) {
         std::string_view line = GetLine(i);
-        PutInt32(out, static_cast<std::int32_t>(line.size()));
+        platform::AppendLE32(out, static_cast<std::int32_t>(line.size()));
         out.append(line);
     }
-    PutInt32(out, -1);
+    platform::AppendLE32(out, -1);
     return out;
 }
 

@@ -2,7 +2,6 @@
 
 #include "platform/sjis.h"
 
-
 namespace nrt::mainlist {
 
 const std::string& SearchFieldName(int index)
@@ -46,7 +45,7 @@ std::string PrintCondition(const TabContext& tab, std::string_view suffix)
 std::string KanaSuffix(int tag)
 {
     // Bounds of the rows ア カ サ タ ナ ハ マ ヤ ラ ワ as half-width katakana bytes.
-    static constexpr unsigned char bounds[] = {177, 182, 187, 192, 197, 202, 207, 212, 215, 220, 221};
+    static constexpr unsigned char bounds[] = { 177, 182, 187, 192, 197, 202, 207, 212, 215, 220, 221 };
     if (tag < 1 || tag > 10)
         return {};
     const std::string head = SJ(" and カナ>='");
@@ -66,14 +65,14 @@ bool LetterRange(int key, ByteRange& range)
         char letter;
         unsigned char from, to;
     };
-    static constexpr Entry table[] = {{'A', 177, 181}, {'K', 182, 186}, {'S', 187, 191}, {'T', 192, 196},
-                                      {'N', 197, 201}, {'H', 202, 206}, {'M', 207, 211}, {'Y', 212, 214},
-                                      {'R', 215, 219}, {'W', 220, 221}};
+    static constexpr Entry table[]
+        = { { 'A', 177, 181 }, { 'K', 182, 186 }, { 'S', 187, 191 }, { 'T', 192, 196 }, { 'N', 197, 201 },
+              { 'H', 202, 206 }, { 'M', 207, 211 }, { 'Y', 212, 214 }, { 'R', 215, 219 }, { 'W', 220, 221 } };
     if (key >= 'a' && key <= 'z')
         key -= 32;
     for (const Entry& e : table)
         if (e.letter == key) {
-            range = {e.from, e.to};
+            range = { e.from, e.to };
             return true;
         }
     return false;
@@ -153,7 +152,7 @@ std::string AllFieldsTerm(bool caseSensitive, std::string_view value)
 }
 
 ExtractError ComposeExtraction(const ExtractRequest& r, std::string& suffix, int& count,
-                               const std::function<std::string(std::string_view)>& toGregorian)
+    const std::function<std::string(std::string_view)>& toGregorian)
 {
     if (r.fieldIndex < 0 || r.fieldIndex >= static_cast<int>(kSearchFields.size()))
         return ExtractError::NoField;

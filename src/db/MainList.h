@@ -12,15 +12,33 @@ namespace nrt::mainlist {
 
 // Field names offered by the search dialog and the detailed extraction; entry 0 is
 // "（全項目）" (all fields). UTF-8 here, CP932 through SearchFieldName.
-inline constexpr std::array<const char*, 21> kSearchFields{
-    "（全項目）", "名前", "カナ", "敬称", "性別", "生年月日", "郵便番号",
-    "都道府県",   "住所１", "住所２", "電話番号", "ＦＡＸ", "携帯番号", "メール",
-    "ＨＰ",       "大分類", "小分類", "備考１", "備考２", "更新日", "登録日",
+inline constexpr std::array<const char*, 21> kSearchFields {
+    "（全項目）",
+    "名前",
+    "カナ",
+    "敬称",
+    "性別",
+    "生年月日",
+    "郵便番号",
+    "都道府県",
+    "住所１",
+    "住所２",
+    "電話番号",
+    "ＦＡＸ",
+    "携帯番号",
+    "メール",
+    "ＨＰ",
+    "大分類",
+    "小分類",
+    "備考１",
+    "備考２",
+    "更新日",
+    "登録日",
 };
 const std::string& SearchFieldName(int index);
 
-inline constexpr int kSuffixLimit = 2048;  // bytes of the list and print conditions
-inline constexpr int kSortLimit = 100;     // bytes of the sort specification
+inline constexpr int kSuffixLimit = 2048; // bytes of the list and print conditions
+inline constexpr int kSortLimit = 100; // bytes of the sort specification
 inline constexpr int kMaxExtractions = 3;
 
 // The tab strip: 0 = all addressees, 1..categories = one per category, and the
@@ -52,18 +70,18 @@ int FindLetterRow(int current, int lastRow, ByteRange range, const std::function
 // The detailed extraction.
 enum class ExtractError {
     None,
-    NoField,      // "種類を選択して下さい。" on the field list
-    EmptyValue,   // "抽出内容を入力して下さい。"
-    NoChoice,     // "抽出内容を選択して下さい。"
-    NoKind,       // "種類を選択して下さい。" on the kind list
-    TooMany,      // "追加抽出は３回までです。クリアして抽出して下さい。"
+    NoField, // "種類を選択して下さい。" on the field list
+    EmptyValue, // "抽出内容を入力して下さい。"
+    NoChoice, // "抽出内容を選択して下さい。"
+    NoKind, // "種類を選択して下さい。" on the kind list
+    TooMany, // "追加抽出は３回までです。クリアして抽出して下さい。"
     AllFieldsAdd, // "全項目での追加抽出は出来ません。"
 };
 struct ExtractRequest {
-    int fieldIndex = -1;  // into kSearchFields; -1 none chosen
-    std::string value;    // the typed text or the chosen list entry (CP932)
+    int fieldIndex = -1; // into kSearchFields; -1 none chosen
+    std::string value; // the typed text or the chosen list entry (CP932)
     bool valueIsChoice = false; // 小分類 or 性別: a list entry rather than typed text
-    int kind = -1;        // 0 完全に一致, 1 先頭文字が一致, 2 最後の文字が一致, 3 一致する文字がある
+    int kind = -1; // 0 完全に一致, 1 先頭文字が一致, 2 最後の文字が一致, 3 一致する文字がある
     bool caseSensitive = false;
     bool add = false;
 };
@@ -71,7 +89,7 @@ struct ExtractRequest {
 const std::string& ExtractMessage(ExtractError e);
 // Builds the new suffix and count; `toGregorian` converts a birthday typed in era form.
 ExtractError ComposeExtraction(const ExtractRequest& request, std::string& suffix, int& count,
-                               const std::function<std::string(std::string_view)>& toGregorian);
+    const std::function<std::string(std::string_view)>& toGregorian);
 // The value of a search term: "*" around the text as the match kind asks.
 std::string MatchValue(int kind, std::string_view text);
 // One term "%s=%s'%s'" and the all-fields group "(a or b …)".
@@ -79,7 +97,7 @@ std::string Term(std::string_view field, bool caseSensitive, std::string_view va
 std::string AllFieldsTerm(bool caseSensitive, std::string_view value);
 
 // Zoom: the entries of the zoom list and the column arithmetic.
-inline constexpr std::array<int, 13> kZoomRatios{100, 110, 120, 130, 140, 150, 160, 170, 180, 190, 200, 220, 250};
+inline constexpr std::array<int, 13> kZoomRatios { 100, 110, 120, 130, 140, 150, 160, 170, 180, 190, 200, 220, 250 };
 // Index of the first entry not below `stored`, or -1 (above 250).
 int ZoomIndexFor(int stored);
 int RescaleWidth(int width, int oldRatio, int newRatio);

@@ -26,7 +26,7 @@ void SetClock(Clock* clock); // nullptr restores the system clock
 // A clock that stands still until told to move; SleepMs advances it at once.
 class FakeClock : public Clock {
 public:
-    LocalTime now{2026, 1, 1, 9, 0, 0, 4};
+    LocalTime now { 2026, 1, 1, 9, 0, 0, 4 };
     std::uint64_t ticks = 1000;
     LocalTime Now() override { return now; }
     std::uint64_t TickCount() override { return ticks; }

@@ -20,7 +20,7 @@ public:
             return r.defaultButton;
         }
     }
-    void Beep() override {}
+    void Beep() override { }
 };
 
 StderrMessageHost g_default;
@@ -45,19 +45,19 @@ static MessageHost* CurrentHostPointer()
 
 void Warn(std::string_view text)
 {
-    Messages().Show({std::string(text), SJ("注意"), MsgIcon::Warning, MsgButtons::Ok, MsgResult::Ok});
+    Messages().Show({ std::string(text), SJ("注意"), MsgIcon::Warning, MsgButtons::Ok, MsgResult::Ok });
 }
 
 void Inform(std::string_view text, std::string_view caption, MsgIcon icon)
 {
-    Messages().Show({std::string(text), std::string(caption), icon, MsgButtons::Ok, MsgResult::Ok});
+    Messages().Show({ std::string(text), std::string(caption), icon, MsgButtons::Ok, MsgResult::Ok });
 }
 
 bool Ask(std::string_view text, bool defaultYes)
 {
-    return Messages().Show({std::string(text), SJ("確認"), MsgIcon::Question, MsgButtons::YesNo,
-                            defaultYes ? MsgResult::Yes : MsgResult::No})
-           == MsgResult::Yes;
+    return Messages().Show({ std::string(text), SJ("確認"), MsgIcon::Question, MsgButtons::YesNo,
+               defaultYes ? MsgResult::Yes : MsgResult::No })
+        == MsgResult::Yes;
 }
 
 void Beep()
@@ -82,7 +82,8 @@ MsgResult RecordingMessageHost::Show(const MessageRequest& request)
     }
 }
 
-ScopedMessageHost::ScopedMessageHost(MessageHost& host) : previous_(CurrentHostPointer())
+ScopedMessageHost::ScopedMessageHost(MessageHost& host)
+    : previous_(CurrentHostPointer())
 {
     SetMessageHost(&host);
 }

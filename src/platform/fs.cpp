@@ -19,7 +19,7 @@
 namespace nrt::platform::fs {
 namespace {
 
-std::atomic<long long> g_writeBudget{-1};
+std::atomic<long long> g_writeBudget { -1 };
 
 // write(2) with the test fault and EINTR handled; false on any failure.
 bool WriteAll(int fd, const char* data, std::size_t size)
@@ -70,11 +70,11 @@ bool SyncDir(const std::string& dir)
 
 std::string TempNameFor(const std::string& sysTarget)
 {
-    static std::atomic<unsigned> counter{0};
-    thread_local std::mt19937 rng{std::random_device{}()};
+    static std::atomic<unsigned> counter { 0 };
+    thread_local std::mt19937 rng { std::random_device {}() };
     char suffix[48];
     std::snprintf(suffix, sizeof suffix, ".nrt-tmp-%d-%u-%08x", static_cast<int>(::getpid()), counter++,
-                  static_cast<unsigned>(rng()));
+        static_cast<unsigned>(rng()));
     return sysTarget + suffix;
 }
 
@@ -97,7 +97,7 @@ bool ReadFile(std::string_view path, std::string& out)
     int fd = ::open(sys.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    struct stat st {};
+    struct stat st { };
     if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd);
         return false;
@@ -130,7 +130,7 @@ bool ReadFile(std::string_view path, std::unique_ptr<char[]>& data, std::size_t&
     int fd = ::open(sys.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    struct stat st {};
+    struct stat st { };
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return false;
@@ -183,25 +183,25 @@ bool ReadFile(std::string_view path, std::unique_ptr<char[]>& data, std::size_t&
 
 bool Exists(std::string_view path)
 {
-    struct stat st {};
+    struct stat st { };
     return ::stat(ToSystemPath(path).c_str(), &st) == 0;
 }
 
 bool IsFile(std::string_view path)
 {
-    struct stat st {};
+    struct stat st { };
     return ::stat(ToSystemPath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool IsDirectory(std::string_view path)
 {
-    struct stat st {};
+    struct stat st { };
     return ::stat(ToSystemPath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool FileSize(std::string_view path, std::uint64_t& size)
 {
-    struct stat st {};
+    struct stat st { };
     if (::stat(ToSystemPath(path).c_str(), &st) != 0)
         return false;
     size = static_cast<std::uint64_t>(st.st_size);
@@ -210,7 +210,7 @@ bool FileSize(std::string_view path, std::uint64_t& size)
 
 bool FileTime(std::string_view path, std::int64_t& seconds)
 {
-    struct stat st {};
+    struct stat st { };
     if (::stat(ToSystemPath(path).c_str(), &st) != 0)
         return false;
     seconds = static_cast<std::int64_t>(st.st_mtime);
@@ -222,7 +222,7 @@ bool MakeDir(std::string_view path)
     const std::string sys = ToSystemPath(path);
     if (::mkdir(sys.c_str(), 0755) == 0)
         return true;
-    struct stat st {};
+    struct stat st { };
     return errno == EEXIST && ::stat(sys.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -238,7 +238,7 @@ bool MakeDirs(std::string_view path)
                 return false;
         }
     }
-    struct stat st {};
+    struct stat st { };
     return ::stat(sys.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -278,7 +278,7 @@ bool CopyFile(std::string_view from, std::string_view to, bool failIfExists)
     int in = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
         return false;
-    struct stat st {};
+    struct stat st { };
     if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(in);
         return false;
@@ -311,28 +311,30 @@ std::vector<DirEntry> ListDir(std::string_view folder)
         std::string name = e->d_name;
         if (name == "." || name == "..")
             continue;
-        struct stat st {};
+        struct stat st { };
         bool isDir = ::stat((sys + "/" + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-        result.push_back({FromSystemPath(name), isDir});
+        result.push_back({ FromSystemPath(name), isDir });
     }
     ::closedir(dir);
     std::sort(result.begin(), result.end(), [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
     return result;
 }
 
-AtomicWriter::AtomicWriter(std::string_view path) : target_(ToSystemPath(path))
+AtomicWriter::AtomicWriter(std::string_view path)
+    : target_(ToSystemPath(path))
 {
     temp_ = TempNameFor(target_);
     fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd_ >= 0) {
         // Keep the permissions of the file being replaced.
-        struct stat st {};
+        struct stat st { };
         if (::stat(target_.c_str(), &st) == 0)
             ::fchmod(fd_, st.st_mode & 07777);
     }
 }
 
-AtomicWriter::AtomicWriter(std::string_view path, unsigned mode) : target_(ToSystemPath(path))
+AtomicWriter::AtomicWriter(std::string_view path, unsigned mode)
+    : target_(ToSystemPath(path))
 {
     temp_ = TempNameFor(target_);
     const auto bits = static_cast<mode_t>(mode & 07777);
@@ -395,7 +397,7 @@ bool AtomicWriter::commit()
 FileReader::FileReader(std::string_view path)
 {
     fd_ = ::open(ToSystemPath(path).c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat st {};
+    struct stat st { };
     if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
         ::close(fd_);
         fd_ = -1;

@@ -60,7 +60,10 @@ public:
 
     bool isOpen() const { return fd_ >= 0; }
     bool write(std::string_view bytes);
-    bool write(const void* data, std::size_t size) { return write(std::string_view(static_cast<const char*>(data), size)); }
+    bool write(const void* data, std::size_t size)
+    {
+        return write(std::string_view(static_cast<const char*>(data), size));
+    }
     // Flushes, syncs and renames; false (and the old file untouched) on any failure.
     bool commit();
 

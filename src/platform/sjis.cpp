@@ -11,7 +11,10 @@ namespace {
 // An iconv descriptor keeps state between calls, so each is used under a lock.
 class Converter {
 public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    Converter(const char* to, const char* from)
+        : cd_(iconv_open(to, from))
+    {
+    }
     ~Converter()
     {
         if (cd_ != reinterpret_cast<iconv_t>(-1))
@@ -24,8 +27,7 @@ public:
 
     // Converts as much as possible; an unconvertible or invalid sequence of
     // `badLen(in)` bytes is replaced by `replacement`.
-    template <class BadLen>
-    std::string run(std::string_view in, std::string_view replacement, BadLen badLen, bool* ok)
+    template <class BadLen> std::string run(std::string_view in, std::string_view replacement, BadLen badLen, bool* ok)
     {
         std::string out;
         if (!valid()) {
@@ -82,8 +84,7 @@ inline unsigned char FoldAscii(unsigned char c)
     return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
 }
 
-template <bool Fold>
-int Compare(std::string_view a, std::string_view b) noexcept
+template <bool Fold> int Compare(std::string_view a, std::string_view b) noexcept
 {
     const std::size_t n = a.size() < b.size() ? a.size() : b.size();
     std::size_t i = 0;

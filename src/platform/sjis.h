@@ -45,8 +45,8 @@ std::string_view CutToBytes(std::string_view s, std::size_t maxBytes) noexcept;
 } // namespace nrt::platform
 
 // A CP932 copy of a UTF-8 literal, converted once per place of use.
-#define SJ(literal)                                                                             \
-    ([]() -> const std::string& {                                                               \
-        static const std::string converted = ::nrt::platform::Utf8ToSjis(literal);              \
-        return converted;                                                                       \
+#define SJ(literal)                                                                                                    \
+    ([]() -> const std::string& {                                                                                      \
+        static const std::string converted = ::nrt::platform::Utf8ToSjis(literal);                                     \
+        return converted;                                                                                              \
     }())

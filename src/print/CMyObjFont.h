@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+class QPainter;
+
 namespace nrt {
 
 // The 60-byte LOGFONTA as stored in layout files.
@@ -119,6 +121,20 @@ public:
     // The object's rectangle in device pixels at offset 0 (x is the right edge of a
     // vertical column twice the width wide); empty for an object without text.
     Rect FrameRect() const;
+
+    // Measuring and drawing need real fonts; they are defined in the window library
+    // (print/qt/CMyObjFontDraw.cpp).
+    //
+    // Sets the cross-direction size from the font: "W" measured at the object's scale
+    // gives a horizontal object its height (the character cell) and a vertical one
+    // its width (half the column) plus one pixel. Without text the measure is 0 x 0.
+    void FitThickness();
+    // Draws the text at offset (ox, oy), 0.01 mm, on a device whose pixels the
+    // object's scale counts. With `printableArea` the coordinates measure from the
+    // paper's edge on a printer whose origin is the printable area. Draw mode 1 keeps
+    // the text inside its frame, condensing a line too long for it along the line;
+    // draw mode 0 draws from the reference point unbounded.
+    void Draw(QPainter& painter, std::int32_t ox, std::int32_t oy, bool printableArea) const;
 
     // Truncation toward zero as the printing arithmetic needs it, kept inside the
     // 32-bit range (and 0 for a value that is not a number) whatever a file holds.

@@ -101,18 +101,18 @@ protected:
 
 TEST_F(CliTest, KanaIndexRanges)
 {
-    WriteTable({{"阿部", "ｱﾍﾞ", "", ""}, {"加藤", "ｶﾄｳ", "", ""}, {"和田", "ﾜﾀﾞ", "", ""}, {"ん", "ﾝ", "", ""},
-                {"英字", "ABC", "", ""}});
+    WriteTable({ { "阿部", "ｱﾍﾞ", "", "" }, { "加藤", "ｶﾄｳ", "", "" }, { "和田", "ﾜﾀﾞ", "", "" }, { "ん", "ﾝ", "", "" },
+        { "英字", "ABC", "", "" } });
     struct Case {
         const char* where;
         std::vector<std::string> names;
     } cases[] = {
-        {"カナ>='ｱ' and カナ<'ｶ'", {"名前", "阿部"}},
-        {"カナ>='ﾜ' and カナ<='ﾝ'", {"名前", "和田", "ん"}},
-        {"カナ>='ｶ' and カナ<'ｻ'", {"名前", "加藤"}},
+        { "カナ>='ｱ' and カナ<'ｶ'", { "名前", "阿部" } },
+        { "カナ>='ﾜ' and カナ<='ﾝ'", { "名前", "和田", "ん" } },
+        { "カナ>='ｶ' and カナ<'ｻ'", { "名前", "加藤" } },
     };
     for (const auto& c : cases) {
-        Result r = Run({"list", "--fields", "名前", "--where", c.where});
+        Result r = Run({ "list", "--fields", "名前", "--where", c.where });
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(Lines(r.out), c.names) << c.where;
     }
@@ -120,13 +120,13 @@ TEST_F(CliTest, KanaIndexRanges)
 
 TEST_F(CliTest, AllFieldsExtractionAndFormats)
 {
-    WriteTable({{"山田", "ﾔﾏﾀﾞ", "", ""}, {"佐藤", "ｻﾄｳ", "", "山の上, \"別荘\""}, {"田中", "ﾀﾅｶ", "", ""}});
-    Result r = Run({"list", "--fields", "名前,備考２", "--format", "csv", "--where",
-                    "(名前= '*山*' or カナ= '*山*' or 備考２= '*山*')"});
+    WriteTable({ { "山田", "ﾔﾏﾀﾞ", "", "" }, { "佐藤", "ｻﾄｳ", "", "山の上, \"別荘\"" }, { "田中", "ﾀﾅｶ", "", "" } });
+    Result r = Run({ "list", "--fields", "名前,備考２", "--format", "csv", "--where",
+        "(名前= '*山*' or カナ= '*山*' or 備考２= '*山*')" });
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"名前,備考２", "佐藤,\"山の上, \"\"別荘\"\"\"", "山田,"}));
+    EXPECT_EQ(Lines(r.out), (std::vector<std::string> { "名前,備考２", "佐藤,\"山の上, \"\"別荘\"\"\"", "山田," }));
     // The default columns begin with the mark column.
-    r = Run({"list"});
+    r = Run({ "list" });
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(Lines(r.out)[0], "印刷有無\t名前\tカナ\t電話番号\t郵便番号\t住所１\t住所２");
     EXPECT_EQ(Lines(r.out)[1].rfind("●\t佐藤\tｻﾄｳ", 0), 0u);
@@ -136,9 +136,9 @@ TEST_F(CliTest, SortWithEqualKeysMatchesTheList)
 {
     // Many equal categories: the order among them is the record set's own.
     std::vector<std::array<const char*, 4>> rows;
-    const char* names[] = {"一", "二", "三", "四", "五", "六", "七", "八", "九", "十", "百", "千", "万"};
+    const char* names[] = { "一", "二", "三", "四", "五", "六", "七", "八", "九", "十", "百", "千", "万" };
     for (int i = 0; i < 13; ++i)
-        rows.push_back({names[i], "ｱ", i % 3 == 0 ? "友人" : "会社", ""});
+        rows.push_back({ names[i], "ｱ", i % 3 == 0 ? "友人" : "会社", "" });
     WriteTable(rows);
     CMyDB db;
     ASSERT_EQ(db.LoadTable(userFolder + "/nrt.ndb"), 0);
@@ -146,40 +146,40 @@ TEST_F(CliTest, SortWithEqualKeysMatchesTheList)
     rec.Attach(&db);
     ASSERT_EQ(rec.SetSort(S("大分類,カナ"), 0), 0);
     ASSERT_EQ(rec.Select(S("宛名区分='0' ")), 0);
-    std::vector<std::string> expected = {"名前"};
+    std::vector<std::string> expected = { "名前" };
     for (int row = 0; row < rec.GetRowCount(); ++row)
         expected.push_back(nrt::test::U(db.Value(kF_Name, rec.GetRowRecord(row))));
-    Result r = Run({"list", "--fields", "名前", "--sort", "大分類,カナ"});
+    Result r = Run({ "list", "--fields", "名前", "--sort", "大分類,カナ" });
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Lines(r.out), expected);
 }
 
 TEST_F(CliTest, RefusalsAndUsage)
 {
-    WriteTable({{"山田", "ﾔﾏﾀﾞ", "", ""}});
-    Result r = Run({"list", "--where", "名前='abc"});
+    WriteTable({ { "山田", "ﾔﾏﾀﾞ", "", "" } });
+    Result r = Run({ "list", "--where", "名前='abc" });
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "注意: 条件作成に失敗しました(-13)\n");
     EXPECT_TRUE(r.out.empty());
-    r = Run({"list", "--where", "住所='x'"});
+    r = Run({ "list", "--where", "住所='x'" });
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("条件作成に失敗しました(-6)"), std::string::npos);
-    r = Run({"list", "--fields", "名前,なし"});
+    r = Run({ "list", "--fields", "名前,なし" });
     EXPECT_EQ(r.status, 1);
-    r = Run({"list", "--format", "xml"});
+    r = Run({ "list", "--format", "xml" });
     EXPECT_EQ(r.status, 2);
-    r = Run({"nothing"});
+    r = Run({ "nothing" });
     EXPECT_EQ(r.status, 2);
-    r = Run({"list", "--tab", "存在しない"});
+    r = Run({ "list", "--tab", "存在しない" });
     EXPECT_EQ(r.status, 1);
 }
 
 TEST_F(CliTest, TabsAndSenders)
 {
-    WriteTable({{"山田", "ﾔﾏﾀﾞ", "友人", ""}, {"佐藤", "ｻﾄｳ", "会社", ""}});
+    WriteTable({ { "山田", "ﾔﾏﾀﾞ", "友人", "" }, { "佐藤", "ｻﾄｳ", "会社", "" } });
     nrt::test::WriteAll(userFolder + "/" + S("nrt_ms01.nms"), S("友人\r\n会社\r\n"));
-    Result r = Run({"list", "--fields", "名前", "--tab", "会社"});
-    EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"名前", "佐藤"}));
-    r = Run({"list", "--fields", "名前", "--senders"});
-    EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"名前"}));
+    Result r = Run({ "list", "--fields", "名前", "--tab", "会社" });
+    EXPECT_EQ(Lines(r.out), (std::vector<std::string> { "名前", "佐藤" }));
+    r = Run({ "list", "--fields", "名前", "--senders" });
+    EXPECT_EQ(Lines(r.out), (std::vector<std::string> { "名前" }));
 }

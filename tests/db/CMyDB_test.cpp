@@ -27,10 +27,11 @@ std::string DefinitionBytes(const std::string& name, std::int32_t type, std::int
 
 std::string DefaultDefinitions()
 {
-    static const char* names[] = {"宛名区分", "印字区分", "名前", "カナ", "敬称", "性別", "生年月日", "郵便番号",
-                                  "都道府県", "住所１", "住所２", "電話番号", "ＦＡＸ", "携帯番号", "メール", "ＨＰ",
-                                  "大分類", "小分類", "小分類２", "備考１", "備考２", "顔写真", "更新日", "登録日"};
-    static const int widths[] = {1, 1, 30, 30, 4, 4, 10, 10, 15, 100, 80, 15, 15, 15, 100, 100, 30, 30, 30, 100, 100, 250, 20, 20};
+    static const char* names[] = { "宛名区分", "印字区分", "名前", "カナ", "敬称", "性別", "生年月日", "郵便番号",
+        "都道府県", "住所１", "住所２", "電話番号", "ＦＡＸ", "携帯番号", "メール", "ＨＰ", "大分類", "小分類",
+        "小分類２", "備考１", "備考２", "顔写真", "更新日", "登録日" };
+    static const int widths[]
+        = { 1, 1, 30, 30, 4, 4, 10, 10, 15, 100, 80, 15, 15, 15, 100, 100, 30, 30, 30, 100, 100, 250, 20, 20 };
     std::string out;
     for (int i = 0; i < 24; ++i)
         out += DefinitionBytes(S(names[i]), 0, widths[i]);
@@ -102,7 +103,7 @@ TEST(CMyDB, SaveWritesTheFileFormatByteForByte)
     std::vector<std::string> values(24);
     values[0] = "0";
     values[2] = S("山田太郎");
-    const std::string expected = TableFile(DefaultDefinitions(), 24, {Packed(24, values), Packed(24, {})});
+    const std::string expected = TableFile(DefaultDefinitions(), 24, { Packed(24, values), Packed(24, {}) });
     EXPECT_EQ(nrt::test::ReadAll(dir.File("nrt.ndb")), expected);
 }
 
@@ -124,7 +125,7 @@ TEST(CMyDB, LoadReadsHandMadeFiles)
     v1[2] = S("佐藤花子");
     v1[3] = S("ｻﾄｳﾊﾅｺ");
     v2[9] = S("東京都千代田区千代田１－１");
-    const std::string file = TableFile(DefaultDefinitions(), 24, {Packed(24, v1), Packed(24, v2, 0x01)});
+    const std::string file = TableFile(DefaultDefinitions(), 24, { Packed(24, v1), Packed(24, v2, 0x01) });
     nrt::test::WriteAll(dir.File("nrt.ndb"), file);
     CMyDB db;
     ASSERT_EQ(db.LoadTable(dir.File("nrt.ndb")), 0);
@@ -144,7 +145,8 @@ TEST(CMyDB, LoadReadsHandMadeFiles)
 TEST(CMyDB, LoadCodesAndCutFiles)
 {
     TempDir dir;
-    const std::string full = TableFile(DefaultDefinitions(), 24, {Packed(24, {"0", "1", "a"}), Packed(24, {"0", "0", "b"})});
+    const std::string full
+        = TableFile(DefaultDefinitions(), 24, { Packed(24, { "0", "1", "a" }), Packed(24, { "0", "0", "b" }) });
     const std::size_t head = 4 + 24 * 116 + 8;
     struct Case {
         const char* what;
@@ -152,13 +154,13 @@ TEST(CMyDB, LoadCodesAndCutFiles)
         int code;
         int records;
     } cases[] = {
-        {"empty file", "", 302, 0},
-        {"ends after 10 definitions", full.substr(0, 4 + 10 * 116), 302, 0},
-        {"no reserved words", full.substr(0, 4 + 24 * 116), 0, 0},
-        {"cut inside the first record", full.substr(0, head + 30), 0, 0},
-        {"cut inside the second record", full.substr(0, full.size() - 20), 0, 1},
-        {"no end marker", full.substr(0, full.size() - 4), 0, 2},
-        {"whole", full, 0, 2},
+        { "empty file", "", 302, 0 },
+        { "ends after 10 definitions", full.substr(0, 4 + 10 * 116), 302, 0 },
+        { "no reserved words", full.substr(0, 4 + 24 * 116), 0, 0 },
+        { "cut inside the first record", full.substr(0, head + 30), 0, 0 },
+        { "cut inside the second record", full.substr(0, full.size() - 20), 0, 1 },
+        { "no end marker", full.substr(0, full.size() - 4), 0, 2 },
+        { "whole", full, 0, 2 },
     };
     for (const auto& c : cases) {
         nrt::test::WriteAll(dir.File("t.ndb"), c.bytes);
@@ -179,12 +181,12 @@ TEST(CMyDB, LoadCodesAndCutFiles)
 TEST(CMyDB, DamagedInputIsRefusedOrSkipped)
 {
     TempDir dir;
-    const std::string good = Packed(3, {"a", "b", "c"});
+    const std::string good = Packed(3, { "a", "b", "c" });
     std::string badOffset = good;
     badOffset[3] = static_cast<char>(0x70); // second offset points past the record
     std::string lowOffset = good;
     lowOffset[1] = 2; // first offset inside the offset table
-    std::string tooLong = Packed(3, {"abcdef", "b", "c"}); // field 0 is 5 wide
+    std::string tooLong = Packed(3, { "abcdef", "b", "c" }); // field 0 is 5 wide
     std::string noNul = good.substr(0, good.size() - 1) + "x";
     const std::string defs = DefinitionBytes("a", 0, 5) + DefinitionBytes("b", 0, 5) + DefinitionBytes("c", 1, 5);
 
@@ -212,20 +214,20 @@ TEST(CMyDB, DamagedInputIsRefusedOrSkipped)
         int records;
         int damaged;
     } cases[] = {
-        {"offset past the record", TableFile(defs, 3, {good, badOffset, good}), 0, 2, 1},
-        {"offset inside the table", TableFile(defs, 3, {lowOffset, good}), 0, 1, 1},
-        {"value wider than its field", TableFile(defs, 3, {tooLong, good}), 0, 1, 1},
-        {"last value without NUL", TableFile(defs, 3, {noNul}), 0, 0, 1},
-        {"empty record", TableFile(defs, 3, {"", good}), 0, 1, 1},
-        {"length beyond the work buffer", withLength(60), 0, 1, 1},
-        {"negative length", withLength(-5), 0, 1, 1},
-        {"huge length", withLength(0x7FFFFFFF), 0, 1, 0},
-        {"negative field count", withCount(-1), 303, 0, 0},
-        {"zero field count", withCount(0), 303, 0, 0},
-        {"huge field count", withCount(0x7FFFFFFF), 302, 0, 0},
-        {"duplicate field name", TableFile(defs + DefinitionBytes("A", 0, 1), 4, {}), 303, 0, 0},
-        {"bad field type", TableFile(DefinitionBytes("a", 5, 1), 1, {}), 303, 0, 0},
-        {"number field too wide", TableFile(DefinitionBytes("a", 1, 10), 1, {}), 303, 0, 0},
+        { "offset past the record", TableFile(defs, 3, { good, badOffset, good }), 0, 2, 1 },
+        { "offset inside the table", TableFile(defs, 3, { lowOffset, good }), 0, 1, 1 },
+        { "value wider than its field", TableFile(defs, 3, { tooLong, good }), 0, 1, 1 },
+        { "last value without NUL", TableFile(defs, 3, { noNul }), 0, 0, 1 },
+        { "empty record", TableFile(defs, 3, { "", good }), 0, 1, 1 },
+        { "length beyond the work buffer", withLength(60), 0, 1, 1 },
+        { "negative length", withLength(-5), 0, 1, 1 },
+        { "huge length", withLength(0x7FFFFFFF), 0, 1, 0 },
+        { "negative field count", withCount(-1), 303, 0, 0 },
+        { "zero field count", withCount(0), 303, 0, 0 },
+        { "huge field count", withCount(0x7FFFFFFF), 302, 0, 0 },
+        { "duplicate field name", TableFile(defs + DefinitionBytes("A", 0, 1), 4, {}), 303, 0, 0 },
+        { "bad field type", TableFile(DefinitionBytes("a", 5, 1), 1, {}), 303, 0, 0 },
+        { "number field too wide", TableFile(DefinitionBytes("a", 1, 10), 1, {}), 303, 0, 0 },
     };
     for (const auto& c : cases) {
         nrt::test::WriteAll(dir.File("t.ndb"), c.bytes);
@@ -258,10 +260,18 @@ TEST(CMyDB, SetValueChecks)
         std::string value;
         int code;
     } cases[] = {
-        {0, std::string(30, 'a'), 0}, {0, std::string(31, 'a'), 100}, {0, S("あ") + std::string(28, 'a'), 0},
-        {0, S("あ") + std::string(29, 'a'), 100}, {1, "123", 0},      {1, "1234", 100},
-        {1, "12a", 101},                           {1, "-1", 101},     {1, "", 0},
-        {-1, "x", 202},                            {2, "x", 50},       {0, "", 0},
+        { 0, std::string(30, 'a'), 0 },
+        { 0, std::string(31, 'a'), 100 },
+        { 0, S("あ") + std::string(28, 'a'), 0 },
+        { 0, S("あ") + std::string(29, 'a'), 100 },
+        { 1, "123", 0 },
+        { 1, "1234", 100 },
+        { 1, "12a", 101 },
+        { 1, "-1", 101 },
+        { 1, "", 0 },
+        { -1, "x", 202 },
+        { 2, "x", 50 },
+        { 0, "", 0 },
     };
     for (const auto& c : cases)
         EXPECT_EQ(db.SetValue(c.field, c.value), c.code) << c.field << " " << c.value;
@@ -331,7 +341,7 @@ TEST(CMyDB, LoadedRecordsCanBeRewrittenDeletedAndSavedAgain)
     TempDir dir;
     CMyDB db;
     db.CreateDefaultTable();
-    for (const char* name : {"a", "b", "c"}) {
+    for (const char* name : { "a", "b", "c" }) {
         db.ClearCurrent();
         db.SetValue(kF_Name, name);
         db.PostRecord();
@@ -361,9 +371,9 @@ TEST(CMyDB, OffsetBeyondTheRecordInTheUsualLayout)
     // Offsets rising as usual, but the second points past the record's end.
     TempDir dir;
     std::string defs = DefinitionBytes("a", 0, 5) + DefinitionBytes("b", 0, 200);
-    std::string rec = Packed(2, {"ab", "c"});
+    std::string rec = Packed(2, { "ab", "c" });
     rec[3] = static_cast<char>(0xF0); // second offset: 240, record is 10 bytes
-    nrt::test::WriteAll(dir.File("t.ndb"), TableFile(defs, 2, {rec}));
+    nrt::test::WriteAll(dir.File("t.ndb"), TableFile(defs, 2, { rec }));
     CMyDB db;
     EXPECT_EQ(db.LoadTable(dir.File("t.ndb")), 0);
     EXPECT_EQ(db.GetRecordCount(), 0);

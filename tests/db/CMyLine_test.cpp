@@ -26,7 +26,7 @@ TEST(CMyLine, SetLineBeyondTheEndAppendsEmptyLines)
 {
     CMyLine l;
     ASSERT_TRUE(l.SetLine(5, "five"));
-    EXPECT_EQ(Lines(l), (std::vector<std::string>{"", "", "", "", "", "five"}));
+    EXPECT_EQ(Lines(l), (std::vector<std::string> { "", "", "", "", "", "five" }));
     std::string_view e;
     EXPECT_TRUE(l.GetEntry(0, e));
     EXPECT_TRUE(e.empty());
@@ -56,8 +56,8 @@ TEST(CMyLine, BlocksAreSharedAndFreedWhenEmpty)
     for (int i = 0; i < 100; ++i)
         l.AddLine("short line");
     EXPECT_EQ(l.BlocksInUse(), 1); // 100 x 20 bytes fit in 2048
-    l.AddLine(std::string(3000, 'x'));   // a block of its own, now current
-    l.AddLine(std::string(3000, 'y'));   // another; the 'x' block is no longer current
+    l.AddLine(std::string(3000, 'x')); // a block of its own, now current
+    l.AddLine(std::string(3000, 'y')); // another; the 'x' block is no longer current
     EXPECT_EQ(l.BlocksInUse(), 3);
     l.DeleteLine(100);
     EXPECT_EQ(l.BlocksInUse(), 2);
@@ -72,7 +72,8 @@ TEST(CMyLine, SetTextCutsAtControlBytes)
     CMyLine l;
     struct Case {
         std::string in, out;
-    } cases[] = {{"ab\tc", "ab\tc"}, {"ab\rcd", "ab"}, {std::string("a\0b", 3), "a"}, {"\x82\xA0\x0A", "\x82\xA0"}};
+    } cases[]
+        = { { "ab\tc", "ab\tc" }, { "ab\rcd", "ab" }, { std::string("a\0b", 3), "a" }, { "\x82\xA0\x0A", "\x82\xA0" } };
     for (const auto& c : cases) {
         l.SetText(0, c.in);
         EXPECT_EQ(l.GetLine(0), c.out);
@@ -86,15 +87,15 @@ TEST(CMyLine, LoadTextReadsLineListFiles)
         int result;
         std::vector<std::string> lines;
     } cases[] = {
-        {"A\r\nB", 1, {"A", "B"}},
-        {"A\n\nB\r\n", 1, {"AB"}},
-        {"A\rBC\r", 2, {"A", "C"}},
-        {"\r\n\r\n", 2, {"", ""}},
-        {"", 0, {}},
-        {std::string(2500, 'x'), 2, {std::string(1024, 'x'), std::string(1024, 'x'), std::string(452, 'x')}},
-        {std::string(1024, 'y') + "\r\n", 2, {std::string(1024, 'y'), ""}},
+        { "A\r\nB", 1, { "A", "B" } },
+        { "A\n\nB\r\n", 1, { "AB" } },
+        { "A\rBC\r", 2, { "A", "C" } },
+        { "\r\n\r\n", 2, { "", "" } },
+        { "", 0, {} },
+        { std::string(2500, 'x'), 2, { std::string(1024, 'x'), std::string(1024, 'x'), std::string(452, 'x') } },
+        { std::string(1024, 'y') + "\r\n", 2, { std::string(1024, 'y'), "" } },
         // A CR as the last byte of a 1024-byte chunk passes over nothing.
-        {std::string(1023, 'z') + "\r" + "\nQ", 1, {std::string(1023, 'z'), "Q"}},
+        { std::string(1023, 'z') + "\r" + "\nQ", 1, { std::string(1023, 'z'), "Q" } },
     };
     TempDir dir;
     for (const auto& c : cases) {
@@ -159,15 +160,15 @@ TEST(CMyLine, LoadItemsRefusesDamage)
         int result;
         int count;
     } cases[] = {
-        {"LX" + std::string(10, '\0'), -3, 0},
-        {"L", -3, 0},
-        {items({3, 0, -1}), 0, 2},
-        {items({3}), 0, 1},                       // no end marker: stops at the short read
-        {items({3}, std::string("\x05\0\0\0ab", 6)), 0, 1}, // item cut short
-        {items({3, 1028}), 0, 2},
-        {items({3, 1029}), 0, 1},                // beyond the read buffer: stop there
-        {items({3, -7}), 0, 1},
-        {items({3, 0x7FFFFFFF}), 0, 1},
+        { "LX" + std::string(10, '\0'), -3, 0 },
+        { "L", -3, 0 },
+        { items({ 3, 0, -1 }), 0, 2 },
+        { items({ 3 }), 0, 1 }, // no end marker: stops at the short read
+        { items({ 3 }, std::string("\x05\0\0\0ab", 6)), 0, 1 }, // item cut short
+        { items({ 3, 1028 }), 0, 2 },
+        { items({ 3, 1029 }), 0, 1 }, // beyond the read buffer: stop there
+        { items({ 3, -7 }), 0, 1 },
+        { items({ 3, 0x7FFFFFFF }), 0, 1 },
     };
     TempDir dir;
     for (const auto& c : cases) {
@@ -194,10 +195,16 @@ TEST(CMyField, AddFieldChecksInOrder)
         FieldDef d;
         int code;
     } cases[] = {
-        {def("Name", 0, 30, 0), 0},   {def("n", 2, 30, 0), 400},   {def("n", 0, 256, 0), 401},
-        {def("n", 1, 10, 0), 401},    {def("n", 1, 9, 0), 0},      {def("m", 0, 10, 2), 402},
-        {def("NAME", 0, 10, 0), 200}, {def("x", 7, 999, 9), 400}, {def("y", 0, -1, 0), 401},
-        {def("m", 0, 255, 1), 0},
+        { def("Name", 0, 30, 0), 0 },
+        { def("n", 2, 30, 0), 400 },
+        { def("n", 0, 256, 0), 401 },
+        { def("n", 1, 10, 0), 401 },
+        { def("n", 1, 9, 0), 0 },
+        { def("m", 0, 10, 2), 402 },
+        { def("NAME", 0, 10, 0), 200 },
+        { def("x", 7, 999, 9), 400 },
+        { def("y", 0, -1, 0), 401 },
+        { def("m", 0, 255, 1), 0 },
     };
     for (const auto& c : cases)
         EXPECT_EQ(f.AddField(c.d), c.code) << c.d.name;

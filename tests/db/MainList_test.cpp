@@ -10,14 +10,15 @@ using nrt::test::S;
 
 TEST(MainList, ConditionsOfTheTabs)
 {
-    TabContext all{0, 2, ""};
-    TabContext friends{1, 2, S("友人")};
-    TabContext senders{3, 2, ""};
+    TabContext all { 0, 2, "" };
+    TabContext friends { 1, 2, S("友人") };
+    TabContext senders { 3, 2, "" };
     EXPECT_EQ(BaseCondition(all), S("宛名区分='0' "));
     EXPECT_EQ(BaseCondition(friends), S("宛名区分='0' and 大分類='友人' "));
     EXPECT_EQ(BaseCondition(senders), S("宛名区分='1' "));
     EXPECT_EQ(PrintCondition(all, ""), S("印字区分='1' and 宛名区分='0' "));
-    EXPECT_EQ(PrintCondition(friends, S(" and カナ>='ｱ'")), S("印字区分='1' and 宛名区分='0' and 大分類='友人'  and カナ>='ｱ'"));
+    EXPECT_EQ(PrintCondition(friends, S(" and カナ>='ｱ'")),
+        S("印字区分='1' and 宛名区分='0' and 大分類='友人'  and カナ>='ｱ'"));
     EXPECT_EQ(PrintCondition(senders, ""), S("印字区分='1' and 宛名区分='1' "));
     EXPECT_EQ(ListCondition(all, S(" and 名前= 'a*'")), S("宛名区分='0'  and 名前= 'a*'"));
 }
@@ -33,15 +34,20 @@ TEST(MainList, KanaIndexSuffixes)
 
 TEST(MainList, LetterKeysWrapRound)
 {
-    const std::vector<std::string> column2 = {"", S("ｱｵｷ"), S("ｶﾜｲ"), S("ｷﾀﾑﾗ"), "", S("ﾜﾀﾞ"), S("ﾝｺﾞ")};
+    const std::vector<std::string> column2 = { "", S("ｱｵｷ"), S("ｶﾜｲ"), S("ｷﾀﾑﾗ"), "", S("ﾜﾀﾞ"), S("ﾝｺﾞ") };
     auto at = [&](int row) -> std::string_view { return column2[static_cast<std::size_t>(row)]; };
     ByteRange r;
     struct Case {
         int key, current, expected;
     } cases[] = {
-        {'K', 3, 2},  // wraps round from ｷﾀﾑﾗ to ｶﾜｲ
-        {'k', 1, 2},  {'A', 1, -1}, // the only ｱ row is the current one
-        {'A', 4, 1},  {'W', 1, 5}, {'W', 5, 6}, {'T', 1, -1}, {'S', 2, -1},
+        { 'K', 3, 2 }, // wraps round from ｷﾀﾑﾗ to ｶﾜｲ
+        { 'k', 1, 2 },
+        { 'A', 1, -1 }, // the only ｱ row is the current one
+        { 'A', 4, 1 },
+        { 'W', 1, 5 },
+        { 'W', 5, 6 },
+        { 'T', 1, -1 },
+        { 'S', 2, -1 },
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(LetterRange(c.key, r)) << char(c.key);
@@ -78,18 +84,19 @@ TEST(MainList, DetailedExtraction)
         int countAfter;
     };
     const std::vector<Case> cases = {
-        {"head match", Req(1, "ab", false, 1, false, false), "", 0, ExtractError::None, S(" and 名前= 'ab*'"), 1},
-        {"case-sensitive tail", Req(2, S("ﾀ"), false, 2, true, false), "x", 2, ExtractError::None,
-         S(" and カナ=='*ﾀ'"), 1},
-        {"added", Req(3, S("様"), false, 0, false, true), S(" and 名前= 'a'"), 1, ExtractError::None,
-         S(" and 名前= 'a' and 敬称= '様'"), 2},
-        {"fourth refused", Req(1, "a", false, 0, false, true), "s", 3, ExtractError::TooMany, "s", 3},
-        {"all fields added", Req(0, "a", false, 0, false, true), "s", 1, ExtractError::AllFieldsAdd, "s", 1},
-        {"no field", Req(-1, "a", false, 0, false, false), "s", 1, ExtractError::NoField, "s", 1},
-        {"no text", Req(1, "", false, 0, false, false), "s", 1, ExtractError::EmptyValue, "s", 1},
-        {"no choice", Req(16, "", true, 0, false, false), "s", 1, ExtractError::NoChoice, "s", 1},
-        {"no kind", Req(1, "a", false, -1, false, false), "s", 1, ExtractError::NoKind, "s", 1},
-        {"quote kept as typed", Req(1, "O'B", false, 0, false, false), "", 0, ExtractError::None, S(" and 名前= 'O'B'"), 1},
+        { "head match", Req(1, "ab", false, 1, false, false), "", 0, ExtractError::None, S(" and 名前= 'ab*'"), 1 },
+        { "case-sensitive tail", Req(2, S("ﾀ"), false, 2, true, false), "x", 2, ExtractError::None,
+            S(" and カナ=='*ﾀ'"), 1 },
+        { "added", Req(3, S("様"), false, 0, false, true), S(" and 名前= 'a'"), 1, ExtractError::None,
+            S(" and 名前= 'a' and 敬称= '様'"), 2 },
+        { "fourth refused", Req(1, "a", false, 0, false, true), "s", 3, ExtractError::TooMany, "s", 3 },
+        { "all fields added", Req(0, "a", false, 0, false, true), "s", 1, ExtractError::AllFieldsAdd, "s", 1 },
+        { "no field", Req(-1, "a", false, 0, false, false), "s", 1, ExtractError::NoField, "s", 1 },
+        { "no text", Req(1, "", false, 0, false, false), "s", 1, ExtractError::EmptyValue, "s", 1 },
+        { "no choice", Req(16, "", true, 0, false, false), "s", 1, ExtractError::NoChoice, "s", 1 },
+        { "no kind", Req(1, "a", false, -1, false, false), "s", 1, ExtractError::NoKind, "s", 1 },
+        { "quote kept as typed", Req(1, "O'B", false, 0, false, false), "", 0, ExtractError::None,
+            S(" and 名前= 'O'B'"), 1 },
     };
     for (const auto& c : cases) {
         std::string suffix = c.suffixBefore;
@@ -128,11 +135,11 @@ TEST(MainList, Zoom)
 {
     struct Case {
         int stored, index;
-    } cases[] = {{100, 0}, {105, 1}, {110, 1}, {250, 12}, {251, -1}, {50, 0}};
+    } cases[] = { { 100, 0 }, { 105, 1 }, { 110, 1 }, { 250, 12 }, { 251, -1 }, { 50, 0 } };
     for (const auto& c : cases)
         EXPECT_EQ(ZoomIndexFor(c.stored), c.index) << c.stored;
     // 250 % and back to 100 % restores the widths up to truncation.
-    for (int w : {25, 65, 105, 150, 200}) {
+    for (int w : { 25, 65, 105, 150, 200 }) {
         const int big = RescaleWidth(w, 100, 250);
         EXPECT_EQ(big, w * 5 / 2);
         EXPECT_LE(w - RescaleWidth(big, 250, 100), 1);

@@ -25,8 +25,8 @@ TEST(Fs, JapaneseNamesReachTheFilesystemAsUtf8)
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].name, nrt::test::S("メインユーザー"));
     EXPECT_TRUE(entries[0].isDirectory);
-    EXPECT_EQ(fs::ToSystemPath(folder + "/" + nrt::test::S("表.txt")),
-              nrt::test::U(dir.Path()) + "/メインユーザー/表.txt");
+    EXPECT_EQ(
+        fs::ToSystemPath(folder + "/" + nrt::test::S("表.txt")), nrt::test::U(dir.Path()) + "/メインユーザー/表.txt");
 }
 
 TEST(Fs, FailedWriteLeavesThePreviousFileIntact)
@@ -34,7 +34,7 @@ TEST(Fs, FailedWriteLeavesThePreviousFileIntact)
     TempDir dir;
     const std::string path = dir.File("data.bin");
     ASSERT_TRUE(fs::AtomicWriteFile(path, "old contents"));
-    for (long long budget : {0LL, 5LL, 70000LL}) {
+    for (long long budget : { 0LL, 5LL, 70000LL }) {
         FaultGuard fault(budget);
         EXPECT_FALSE(fs::AtomicWriteFile(path, std::string(200000, 'n'))) << budget;
     }
@@ -70,7 +70,7 @@ TEST(Fs, CopyAndRemove)
 TEST(Fs, ReadFileIntoAHandOverBuffer)
 {
     TempDir dir;
-    for (std::size_t size : {0u, 1u, 4095u, 4096u, 100000u}) {
+    for (std::size_t size : { 0u, 1u, 4095u, 4096u, 100000u }) {
         std::string bytes(size, 'a');
         for (std::size_t i = 0; i < size; ++i)
             bytes[i] = static_cast<char>('a' + i % 26);

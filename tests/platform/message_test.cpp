@@ -29,7 +29,7 @@ TEST(MessageHost, CaptionsIconsAndScriptedAnswers)
 TEST(Clock, FakeClockReplacesTheSystemClock)
 {
     FakeClock fake;
-    fake.now = {2027, 1, 1, 0, 0, 0, 5};
+    fake.now = { 2027, 1, 1, 0, 0, 0, 5 };
     {
         ScopedClock scope(fake);
         EXPECT_EQ(GetClock().Now().year, 2027);

@@ -12,7 +12,7 @@ namespace {
 
 std::string Code(unsigned lead, unsigned trail)
 {
-    return std::string{static_cast<char>(lead), static_cast<char>(trail)};
+    return std::string { static_cast<char>(lead), static_cast<char>(trail) };
 }
 
 } // namespace
@@ -54,20 +54,20 @@ TEST(Sjis, CharactersThatDifferFromJisShiftJis)
         const char* sjis;
         const char* utf8;
     } cases[] = {
-        {"\x81\x60", "～"}, // FULLWIDTH TILDE, not WAVE DASH
-        {"\x81\x61", "∥"},  // PARALLEL TO, not DOUBLE VERTICAL LINE
-        {"\x81\x7C", "－"}, // FULLWIDTH HYPHEN-MINUS, not MINUS SIGN
-        {"\x81\xCA", "￢"}, // FULLWIDTH NOT SIGN
-        {"\x81\x91", "￠"}, // FULLWIDTH CENT SIGN
-        {"\x81\x92", "￡"}, // FULLWIDTH POUND SIGN
-        {"\x87\x40", "①"},  // NEC special characters
-        {"\x87\x8A", "㈱"},
-        {"\xED\x40", "纊"}, // NEC-selected IBM extension
-        {"\xFA\x40", "ⅰ"},  // IBM extension
-        {"\xFA\x5C", "纊"}, // second byte is a backslash; IBM code preferred over ED40
-        {"\xFB\xFC", "髙"},
-        {"\x5C", "\\"},
-        {"\xB1", "ｱ"},
+        { "\x81\x60", "～" }, // FULLWIDTH TILDE, not WAVE DASH
+        { "\x81\x61", "∥" }, // PARALLEL TO, not DOUBLE VERTICAL LINE
+        { "\x81\x7C", "－" }, // FULLWIDTH HYPHEN-MINUS, not MINUS SIGN
+        { "\x81\xCA", "￢" }, // FULLWIDTH NOT SIGN
+        { "\x81\x91", "￠" }, // FULLWIDTH CENT SIGN
+        { "\x81\x92", "￡" }, // FULLWIDTH POUND SIGN
+        { "\x87\x40", "①" }, // NEC special characters
+        { "\x87\x8A", "㈱" },
+        { "\xED\x40", "纊" }, // NEC-selected IBM extension
+        { "\xFA\x40", "ⅰ" }, // IBM extension
+        { "\xFA\x5C", "纊" }, // second byte is a backslash; IBM code preferred over ED40
+        { "\xFB\xFC", "髙" },
+        { "\x5C", "\\" },
+        { "\xB1", "ｱ" },
     };
     for (const auto& c : cases) {
         EXPECT_EQ(SjisToUtf8(c.sjis), c.utf8) << c.utf8;
@@ -85,7 +85,7 @@ TEST(Sjis, UnmappableAndBrokenInput)
     EXPECT_FALSE(ok);
     EXPECT_EQ(Utf8ToSjis("\xE3\x81", &ok), "?"); // cut UTF-8 sequence
     EXPECT_FALSE(ok);
-    EXPECT_EQ(SjisToUtf8("\x81"), "\xEF\xBF\xBD");       // lead byte at the end
+    EXPECT_EQ(SjisToUtf8("\x81"), "\xEF\xBF\xBD"); // lead byte at the end
     EXPECT_EQ(SjisToUtf8("A\x85\x40Z"), "A\xEF\xBF\xBDZ"); // unassigned code
 }
 
@@ -95,17 +95,18 @@ TEST(Sjis, Comparison)
         std::string a, b;
         int insensitive, sensitive;
     } cases[] = {
-        {"abc", "ABC", 0, 1},
-        {"abc", "abd", -1, -1},
-        {"ab", "abc", -1, -1},
-        {"", "", 0, 0},
-        {"\xB1", "\xB6", -1, -1},        // ｱ before ｶ
-        {"\xDC", "\xDD", -1, -1},        // ﾜ before ﾝ
-        {"Z", "\xB1", -1, -1},           // ASCII before half-width kana
-        {S("Ａ"), S("ａ"), -1, -1},      // full-width letters are not folded
-        {"\x83\x41", "\x83\x61", -1, -1}, // second byte 0x41/0x61 is not a letter
-        {"\x83" "A", "\x83" "a", -1, -1},
-        {S("表a"), S("表A"), 0, 1},       // folding resumes after a double-byte character
+        { "abc", "ABC", 0, 1 }, { "abc", "abd", -1, -1 }, { "ab", "abc", -1, -1 }, { "", "", 0, 0 },
+        { "\xB1", "\xB6", -1, -1 }, // ｱ before ｶ
+        { "\xDC", "\xDD", -1, -1 }, // ﾜ before ﾝ
+        { "Z", "\xB1", -1, -1 }, // ASCII before half-width kana
+        { S("Ａ"), S("ａ"), -1, -1 }, // full-width letters are not folded
+        { "\x83\x41", "\x83\x61", -1, -1 }, // second byte 0x41/0x61 is not a letter
+        { "\x83"
+          "A",
+            "\x83"
+            "a",
+            -1, -1 },
+        { S("表a"), S("表A"), 0, 1 }, // folding resumes after a double-byte character
     };
     for (const auto& c : cases) {
         auto sign = [](int v) { return v < 0 ? -1 : v > 0 ? 1 : 0; };

@@ -8,7 +8,7 @@
 namespace nrt::print {
 
 struct FaceChoice {
-    QString file;          // font file to draw with
+    QString file; // font file to draw with
     bool vertical = false; // the face name began with "@"
 };
 
@@ -19,6 +19,11 @@ public:
     static FaceChoice Resolve(const QString& faceName);
     // The font at a pixel size of its em square.
     static QRawFont Load(const QString& file, double emPixels);
+    // The same, kept for the next call: the file is read once and each size made
+    // once (printing asks for the same few sizes on every page).
+    static QRawFont Cached(const QString& file, double emPixels);
+    // Height of the character cell (ascent + descent) per pixel of em.
+    static double CellPerEm(const QString& file);
     // Gothic and Mincho files; empty when not installed.
     static QString GothicFile();
     static QString MinchoFile();

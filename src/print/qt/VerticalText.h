@@ -13,6 +13,13 @@ class QPainter;
 
 namespace nrt::print {
 
+// A glyph set narrower than its own width, drawn apart from its run.
+struct CondensedGlyph {
+    quint32 glyph = 0;
+    QPointF position; // of its origin, relative to the run's
+    double xScale = 1.0;
+};
+
 class VerticalTextLayout {
 public:
     // `fontFile` is the file `font` was loaded from; HarfBuzz reads its tables there.
@@ -35,8 +42,32 @@ private:
         bool rotated = false;
         double start = 0; // distance down the column where the run begins
         QGlyphRun glyphs; // positions relative to the run's own origin
+        QVector<CondensedGlyph> condensed;
     };
     QVector<Run> runs_;
+    double length_ = 0;
+    double thickness_ = 0;
+    double ascent_ = 0;
+};
+
+// One line of text set left to right, as the horizontal face sets it: the code page's
+// single-byte characters in their half-width forms, so they take half an em.
+class HorizontalTextLayout {
+public:
+    HorizontalTextLayout(const QString& fontFile, const QRawFont& font, const QString& text);
+
+    // Advance of the whole line, in pixels.
+    double length() const { return length_; }
+    // Height of the character cell (ascent + descent), in pixels.
+    double thickness() const { return thickness_; }
+
+    // Draws the line with the top-left of its first character cell at `leftTop`;
+    // `squeeze` (0 < s ≤ 1) condenses it along the line only.
+    void draw(QPainter& painter, QPointF leftTop, double squeeze = 1.0) const;
+
+private:
+    QGlyphRun glyphs_;
+    QVector<CondensedGlyph> condensed_;
     double length_ = 0;
     double thickness_ = 0;
     double ascent_ = 0;

@@ -1,0 +1,158 @@
+// Printing 1,000 New Year cards (kind 1 defaults, realistic records) into a PDF,
+// beside a plain baseline that draws the same texts horizontally with one drawText
+// per item on 1,000 pages; and one page flip of the preview. Offscreen.
+#include "BenchSupport.h"
+
+#include "app/QtText.h"
+#include "db/CMyDB.h"
+#include "db/Cmyrec.h"
+#include "platform/fs.h"
+#include "platform/sjis.h"
+#include "print/CardFill.h"
+#include "print/RowSource.h"
+#include "print/qt/CMyPrint.h"
+#include "print/qt/Cprn.h"
+#include "print/qt/F_preview.h"
+#include "print/qt/PrintDevice.h"
+#include "settings/Cmyglobal.h"
+#include "settings/LayoutDefaults.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPrinter>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+using namespace nrt;
+
+namespace {
+
+constexpr int kCards = 1000;
+
+QString SystemPath(const std::string& path)
+{
+    return QString::fromStdString(platform::fs::ToSystemPath(path));
+}
+
+void ToPdf(QPrinter& p, const QString& file)
+{
+    p.setOutputFormat(QPrinter::PdfFormat);
+    p.setOutputFileName(file);
+    p.setPageSize(QPageSize(QSizeF(100, 148), QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch));
+    p.setPageMargins(QMarginsF(0, 0, 0, 0));
+}
+
+// The same texts as the cards, each with one drawText at its slot's corner.
+void PlainPdf(CMyGlobal& g, RowSource& rows, const SenderBlock& sender, const QString& file)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    ToPdf(printer, file);
+    QPainter painter(&printer);
+    const print::DeviceScale scale = print::ScaleOf(printer);
+    LayoutTable& items = g.Layout();
+    for (int row = 0; row < rows.RowCount(); ++row) {
+        if (row > 0)
+            printer.newPage();
+        const SlotSet draw = FillLayout(items, g.Header(), rows.Row(row), sender);
+        for (int slot = 0; slot < kLayoutSlots; ++slot) {
+            if (!draw.test(static_cast<std::size_t>(slot)))
+                continue;
+            const CMyObjFont& o = items[static_cast<std::size_t>(slot)].object;
+            QFont font(QStringLiteral("IPAexGothic"));
+            font.setPixelSize(std::max(1, static_cast<int>(std::abs(o.FontHeight()) * scale.y)));
+            painter.setFont(font);
+            const double left = (o.IsVertical() ? o.X() - 2.0 * o.Width() : o.X()) * scale.x;
+            painter.drawText(QPointF(left, o.Y() * scale.y + font.pixelSize()), gui::ToQ(o.Text()));
+        }
+    }
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    StartupFolders folders;
+    folders.dataFolder = bench::ScratchDir();
+    folders.programFolder = folders.dataFolder;
+    folders.documentsFolder = folders.dataFolder;
+    CMyGlobal g(folders);
+    g.ReadSettings(true);
+    CMyDB db;
+    db.CreateDefaultTable();
+    bench::FillTable(db, kCards);
+    db.ClearCurrent();
+    db.SetValue(kF_AtenaKubun, "1");
+    db.SetValue(kF_InjiKubun, "1");
+    db.SetValue(kF_Name, SJ("鈴木 一郎"));
+    db.SetValue(kF_PostalCode, "231-0005");
+    db.SetValue(kF_Address1, SJ("神奈川県横浜市中区本町６－５０－１"));
+    db.PostRecord();
+
+    print::CMyPrint printer;
+    print::CPrn renderer(g, db, printer);
+    if (!renderer.Prepare(SJ("年賀状"), kReportNewYearCard, SJ("宛名区分='0'"), SJ("カナ"))
+        || renderer.RowCount() != kCards) {
+        std::fprintf(stderr, "print_bench: %d cards selected\n", renderer.RowCount());
+        return 1;
+    }
+    const std::string cardsPdf = folders.dataFolder + "/cards.pdf";
+    const std::string plainPdf = folders.dataFolder + "/plain.pdf";
+    printer.SetDialogStandIn([file = SystemPath(cardsPdf)](QPrinter& p, bool) {
+        ToPdf(p, file);
+        return true;
+    });
+    CMyRec records;
+    records.Attach(&db);
+    records.SetSort(SJ("カナ"), 1);
+    records.Select(SJ("宛名区分='0'"));
+    RecordSetRows rows(records);
+
+    // The two jobs take turns, so that a machine busy with other work slows both alike.
+    std::vector<double> cardTimes, plainTimes;
+    for (int round = 0; round < 5; ++round) {
+        bool printed = true;
+        cardTimes.push_back(bench::MedianMs(1, [&] { printed = renderer.PrintRows(nullptr); }));
+        if (!printed) {
+            std::fprintf(stderr, "print_bench: the cards were not printed\n");
+            return 1;
+        }
+        plainTimes.push_back(bench::MedianMs(1, [&] { PlainPdf(g, rows, renderer.Sender(), SystemPath(plainPdf)); }));
+    }
+    const double cards = Median(cardTimes);
+    const double plain = Median(plainTimes);
+    std::uint64_t cardsSize = 0, plainSize = 0;
+    platform::fs::FileSize(cardsPdf, cardsSize);
+    platform::fs::FileSize(plainPdf, plainSize);
+
+    // The preview: one step to the next card, drawn and shown.
+    print::TfrmPreview preview(renderer, g);
+    preview.show();
+    QApplication::processEvents();
+    int flips = 0;
+    const double flip = bench::MedianMs(51, [&] {
+        if (++flips % 2)
+            preview.mnuNextClick();
+        else
+            preview.mnuPrevClick();
+        preview.repaint();
+    });
+
+    bench::Print("cards_1000_pdf_ms", cards, "ms");
+    bench::Print("cards_1000_pdf_size", static_cast<double>(cardsSize) / 1024.0, "KiB");
+    bench::Print("plain_1000_pdf_ms", plain, "ms");
+    bench::Print("plain_1000_pdf_size", static_cast<double>(plainSize) / 1024.0, "KiB");
+    bench::Print("cards_vs_plain_ratio", cards / plain, "x");
+    bench::Print("preview_flip_ms", flip, "ms");
+    return 0;
+}

@@ -1,0 +1,42 @@
+// nortea-cli user: the users of the data folder listed, created and removed, with the
+// windows' checks and messages.
+#include "cli/Cli.h"
+
+#include "platform/sjis.h"
+#include "users/CMyUsers.h"
+
+#include <cstdio>
+
+namespace nrt::cli {
+
+int RunUser(Context& context, Args& args)
+{
+    if (args.usageError || !args.unknown().empty() || args.Rest().empty())
+        return kExitUsage;
+    const std::vector<std::string>& rest = args.Rest();
+    const std::string& verb = rest[0];
+    CMyUsers users(context.Global());
+    if (verb == "list" && rest.size() == 1) {
+        const std::vector<std::string> entries = users.Entries();
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            std::printf("%s%s\n", users.IsCurrentEntry(static_cast<int>(i)) ? "* " : "  ", Out(entries[i]).c_str());
+        return kExitOk;
+    }
+    if ((verb != "create" && verb != "remove") || rest.size() != 2)
+        return kExitUsage;
+    if (context.RefuseWhileProgramRuns())
+        return kExitFailed;
+    const std::string name = platform::Utf8ToSjis(rest[1]);
+    if (verb == "remove")
+        return users.Remove(users.FindEntry(name)) == CMyUsers::kRemoved ? kExitOk : kExitFailed;
+
+    CMyUsers::NewUser request;
+    request.name = name;
+    // Nothing is open to be saved; the new user becomes current, as in the window.
+    if (users.Create(request, nullptr) != CMyUsers::kCreatedEmpty)
+        return kExitFailed;
+    context.Global().ReadSettings(false);
+    return context.Global().WriteSettings() == 0 ? kExitOk : kExitFailed;
+}
+
+} // namespace nrt::cli

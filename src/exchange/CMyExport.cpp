@@ -1,0 +1,134 @@
+#include "exchange/CMyExport.h"
+
+#include "db/CMyDB.h"
+#include "db/Cmyrec.h"
+#include "platform/MessageHost.h"
+#include "platform/fs.h"
+#include "platform/sjis.h"
+#include "settings/CMyPath.h"
+#include "settings/Cmyglobal.h"
+
+#include <cstring>
+
+namespace nrt {
+namespace {
+
+// The value in double quotes, each quote inside it doubled. A quote byte is never the
+// second byte of a double-byte character, so the bytes can be scanned as they are.
+void AppendQuoted(std::string& out, std::string_view value)
+{
+    out += '"';
+    while (!value.empty()) {
+        const void* q = std::memchr(value.data(), '"', value.size());
+        if (!q) {
+            out.append(value);
+            break;
+        }
+        const std::size_t n = static_cast<std::size_t>(static_cast<const char*>(q) - value.data()) + 1;
+        out.append(value.substr(0, n));
+        out += '"';
+        value.remove_prefix(n);
+    }
+    out += '"';
+}
+
+} // namespace
+
+std::string CMyExport::CompletePath(std::string_view typed) const
+{
+    std::string path(typed);
+    if (platform::FindChar(path, '/') == std::string::npos)
+        path = global_.DocumentsFile(path);
+    return CMyPath::SetExtension(path, ".CSV", false);
+}
+
+std::string CMyExport::Format(const CMyRec& records, const std::vector<std::string>& fields, bool header)
+{
+    std::string out;
+    const CMyDB* table = records.GetTable();
+    std::vector<int> index;
+    index.reserve(fields.size());
+    for (const std::string& name : fields)
+        index.push_back(table ? table->FindField(name) : -1);
+
+    if (header) {
+        // Names are written as they are, without doubling.
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            if (i)
+                out += ',';
+            out += '"';
+            out += fields[i];
+            out += '"';
+        }
+        out += "\r\n";
+    }
+    if (!table)
+        return out;
+    const int rows = records.GetRowCount();
+    if (rows > 0) {
+        // Room for a line as long as the first one, for every row.
+        const int k = records.GetRowRecord(0);
+        std::size_t first = 2;
+        for (int f : index)
+            first += table->Value(f, k).size() + 3;
+        out.reserve(out.size() + first * static_cast<std::size_t>(rows) + first);
+    }
+    for (int row = 0; row < rows; ++row) {
+        const int k = records.GetRowRecord(row);
+        for (std::size_t i = 0; i < index.size(); ++i) {
+            if (i)
+                out += ',';
+            AppendQuoted(out, table->Value(index[i], k));
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+int CMyExport::Run(const Request& request, const CMyRec& records, Observer* observer)
+{
+    Observer none;
+    Observer& watch = observer ? *observer : none;
+    exported_ = 0;
+    path_.clear();
+    if (request.typedName.empty()) {
+        platform::Warn(SJ("保存する場所を入力して下さい。"));
+        return kNoFileName;
+    }
+    if (request.fields.empty()) {
+        platform::Warn(SJ("転送項目を選択して下さい。"));
+        return kNoFields;
+    }
+    path_ = CompletePath(request.typedName);
+    if (!platform::Ask(SJ("データを出力します。よろしいですか？"), true))
+        return kDeclined;
+    if (platform::fs::Exists(path_)) {
+        const platform::MsgResult answer
+            = platform::Messages().Show({ SJ("既にファイルが存在します。上書きしてよろしいですか？"), SJ("注意"),
+                platform::MsgIcon::Warning, platform::MsgButtons::YesNo, platform::MsgResult::No });
+        if (answer != platform::MsgResult::Yes)
+            return kNotOverwritten;
+    }
+
+    // The file is written whole under a temporary name and then put in place, so a
+    // failed export leaves an older file of that name as it was.
+    platform::fs::AtomicWriter file(path_);
+    if (!file.isOpen()) {
+        platform::Warn(SJ("ファイルオープンに失敗しました。"));
+        return kWriteFailed;
+    }
+    watch.Busy(true);
+    const bool written = file.write(Format(records, request.fields, request.header)) && file.commit();
+    watch.Busy(false);
+    if (!written) {
+        platform::Warn(SJ("保存に失敗しました。"));
+        return kWriteFailed;
+    }
+    exported_ = records.GetRowCount();
+    if (request.remember)
+        global_.SetPathEntry(2, path_);
+    platform::Inform(SJ("正常にエクスポートされました。"), SJ("住所録"));
+    return kExported;
+}
+
+} // namespace nrt

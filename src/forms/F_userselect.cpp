@@ -1,0 +1,103 @@
+#include "forms/F_userselect.h"
+
+#include "app/EnterFocusFilter.h"
+#include "app/F_main.h"
+#include "app/QtText.h"
+#include "users/CMyUsers.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace nrt::gui {
+namespace {
+
+class OpenWatch : public CMyUsers::Observer {
+public:
+    ~OpenWatch() override { Busy(false); }
+    void Busy(bool on) override
+    {
+        if (on && !busy_)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else if (!on && busy_)
+            QApplication::restoreOverrideCursor();
+        busy_ = on;
+    }
+
+private:
+    bool busy_ = false;
+};
+
+} // namespace
+
+TfrmUserSelect::TfrmUserSelect(TfrmMain& main)
+    : QDialog(&main)
+    , main_(main)
+{
+    setObjectName(QStringLiteral("frmUserSelect"));
+    setWindowTitle(QStringLiteral("ユーザーを開く"));
+    lst_List = new QListWidget(this);
+    lst_List->setObjectName(QStringLiteral("lst_List"));
+    lst_List->setMinimumSize(260, 220);
+    cmd_Ok = new QPushButton(QStringLiteral("開く(&O)"), this);
+    cmd_Ok->setObjectName(QStringLiteral("cmd_Ok"));
+    cmd_Cancel = new QPushButton(QStringLiteral("キャンセル(&C)"), this);
+    cmd_Cancel->setObjectName(QStringLiteral("cmd_Cancel"));
+    cmd_Del = new QPushButton(QStringLiteral("削除(&D)"), this);
+    cmd_Del->setObjectName(QStringLiteral("cmd_Del"));
+    for (QPushButton* b : { cmd_Ok, cmd_Cancel, cmd_Del })
+        b->setAutoDefault(false);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(lst_List, 1);
+    auto* side = new QVBoxLayout();
+    side->addWidget(cmd_Ok);
+    side->addWidget(cmd_Cancel);
+    side->addStretch(1);
+    side->addWidget(cmd_Del);
+    layout->addLayout(side);
+    EnterFocusFilter::InstallOn(this);
+
+    Fill();
+    connect(cmd_Ok, &QPushButton::clicked, this, &TfrmUserSelect::OpenUser);
+    connect(lst_List, &QListWidget::itemDoubleClicked, this, &TfrmUserSelect::OpenUser);
+    connect(cmd_Del, &QPushButton::clicked, this, &TfrmUserSelect::DeleteUser);
+    connect(cmd_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TfrmUserSelect::Fill()
+{
+    lst_List->clear();
+    for (const std::string& entry : CMyUsers(main_.Global()).Entries())
+        lst_List->addItem(ToQ(entry));
+}
+
+int TfrmUserSelect::SelectedEntry() const
+{
+    const QListWidgetItem* item = lst_List->currentItem();
+    return item && item->isSelected() ? lst_List->row(item) : -1;
+}
+
+void TfrmUserSelect::OpenUser()
+{
+    CMyUsers users(main_.Global());
+    OpenWatch watch;
+    if (users.Open(SelectedEntry(), main_.Table(), saved_, &watch) == CMyUsers::kOpened) {
+        opened_ = true;
+        // At once: the table changed under the list, which may repaint as soon as the
+        // window closes.
+        main_.AfterUserChange();
+        accept();
+    }
+}
+
+void TfrmUserSelect::DeleteUser()
+{
+    CMyUsers users(main_.Global());
+    if (users.Remove(SelectedEntry()) == CMyUsers::kRemoved)
+        Fill();
+}
+
+} // namespace nrt::gui

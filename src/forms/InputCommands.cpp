@@ -1,0 +1,75 @@
+// The record input form, the category lists editor and the options dialog in the main
+// window's toolbar and menus.
+#include "app/Commands.h"
+
+#include "app/F_main.h"
+#include "app/MainListModel.h"
+#include "forms/F_input.h"
+#include "forms/F_master.h"
+#include "forms/F_option.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QStyle>
+#include <QToolBar>
+
+namespace nrt::gui {
+namespace {
+
+void OpenInput(TfrmMain& main, TfrmInput* input, int editPosition)
+{
+    if (input->ShowFor(editPosition, main.TabContextForInput()))
+        main.RefreshList();
+}
+
+// The record under the list's cursor, or -1 on the new-record row.
+int CurrentEditPosition(TfrmMain& main)
+{
+    const int row = main.CurrentRow();
+    return row >= 1 && row <= main.Model().RecordRows() ? row - 1 : -1;
+}
+
+} // namespace
+
+void InstallInputCommands(TfrmMain& main)
+{
+    auto* input = new TfrmInput(&main);
+    if (main.Ratio() > 100)
+        input->ApplyRatio(main.Ratio());
+
+    // New and edit lead the toolbar.
+    QToolBar* bar = main.ToolBar();
+    QAction* first = bar->actions().value(0);
+    const QStyle* st = main.style();
+    auto* add = new QAction(st->standardIcon(QStyle::SP_FileIcon), QStringLiteral("新規登録"), bar);
+    add->setObjectName(QStringLiteral("tcmd_New"));
+    auto* edit = new QAction(st->standardIcon(QStyle::SP_FileDialogDetailedView), QStringLiteral("編集"), bar);
+    edit->setObjectName(QStringLiteral("tcmd_Edit"));
+    bar->insertAction(first, add);
+    bar->insertAction(first, edit);
+    bar->insertSeparator(first);
+    QObject::connect(add, &QAction::triggered, &main, [&main, input] { OpenInput(main, input, -1); });
+    QObject::connect(
+        edit, &QAction::triggered, &main, [&main, input] { OpenInput(main, input, CurrentEditPosition(main)); });
+    QObject::connect(
+        &main, &TfrmMain::EditRequested, input, [&main, input](int position) { OpenInput(main, input, position); });
+    QObject::connect(&main, &TfrmMain::RatioChanged, input, &TfrmInput::ApplyRatio);
+    QObject::connect(&main, &TfrmMain::UserChanged, input, [input] { input->ReloadLists(); });
+
+    QMenu* settings = main.SettingsMenu();
+    settings->addSeparator();
+    QAction* major = settings->addAction(QStringLiteral("大分類の編集..."));
+    major->setObjectName(QStringLiteral("N5"));
+    QObject::connect(
+        major, &QAction::triggered, &main, [&main, input] { EditCategoryList(main, input, TfrmMaster::kMajor); });
+    QAction* minor = settings->addAction(QStringLiteral("小分類の編集..."));
+    minor->setObjectName(QStringLiteral("N6"));
+    QObject::connect(
+        minor, &QAction::triggered, &main, [&main, input] { EditCategoryList(main, input, TfrmMaster::kMinor); });
+    settings->addSeparator();
+    QAction* options = settings->addAction(QStringLiteral("オプション(&O)..."));
+    options->setObjectName(QStringLiteral("mnuOptionPublic"));
+    QObject::connect(options, &QAction::triggered, &main, [&main] { ShowOptions(main, TfrmOption::kPageGeneral); });
+}
+
+} // namespace nrt::gui

@@ -1,0 +1,189 @@
+#include "print/CardFill.h"
+
+#include "platform/sjis.h"
+
+#include <vector>
+
+namespace nrt {
+namespace {
+
+// Kanji numerals 〇 to 九 as CP932 codes.
+constexpr std::array<std::uint16_t, 10> kKanjiDigits { 0x815A, 0x88EA, 0x93F1, 0x8E4F, 0x8E6C, 0x8CDC, 0x985A, 0x8EB5,
+    0x94AA, 0x8BE3 };
+constexpr unsigned char kMinusLead = 0x81, kMinusTrail = 0x7C; // "－"
+
+void AppendCode(std::string& out, std::uint16_t code)
+{
+    // A single-byte code must not leave a NUL in front of it, which would end the text.
+    if (code > 0xFF)
+        out.push_back(static_cast<char>(code >> 8));
+    out.push_back(static_cast<char>(code & 0xFF));
+}
+
+std::string_view ValueOf(const FieldLookup& record, const char* utf8Name)
+{
+    return record(platform::Utf8ToSjis(utf8Name));
+}
+
+// Cached CP932 names of the fields the fixed slots read.
+struct Names {
+    std::string name = platform::Utf8ToSjis("名前");
+    std::string honorific = platform::Utf8ToSjis("敬称");
+    std::string postal = platform::Utf8ToSjis("郵便番号");
+    std::string prefecture = platform::Utf8ToSjis("都道府県");
+    std::string address1 = platform::Utf8ToSjis("住所１");
+    std::string address2 = platform::Utf8ToSjis("住所２");
+};
+
+const Names& FieldNames()
+{
+    static const Names names;
+    return names;
+}
+
+} // namespace
+
+void SenderBlock::Clear()
+{
+    for (std::string& t : text_)
+        t.clear();
+}
+
+void SenderBlock::Set(Field field, std::string_view value)
+{
+    const auto i = static_cast<std::size_t>(field);
+    if (const std::size_t nul = value.find('\0'); nul != std::string_view::npos)
+        value = value.substr(0, nul);
+    text_[i].assign(platform::CutToBytes(value, kBufferSizes[i] - 1));
+}
+
+void SenderBlock::Fill(const FieldLookup& record)
+{
+    for (int f = 0; f < kFieldCount; ++f)
+        Set(static_cast<Field>(f), ValueOf(record, kSourceFields[static_cast<std::size_t>(f)]));
+}
+
+std::string PostalDigit(std::string_view code, int n)
+{
+    if (n < 1 || n > 7)
+        return {};
+    std::vector<std::string_view> chars;
+    for (std::size_t i = 0; i < code.size() && code[i] != '\0';) {
+        const std::size_t len = platform::CharLength(code, i);
+        chars.push_back(code.substr(i, len));
+        i += len;
+    }
+    auto index = static_cast<std::size_t>(n - 1);
+    if (n >= 4 && chars.size() > 3 && (chars[3] == "-" || chars[3] == SJ("－")))
+        ++index;
+    return index < chars.size() ? std::string(chars[index]) : std::string();
+}
+
+std::string ConvertAddress(std::string_view text, bool vertical, std::uint16_t dashCode, bool kanjiNumerals)
+{
+    const bool replaceDash = vertical && dashCode != 0;
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t len = platform::CharLength(text, i);
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const auto trail = len == 2 ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (len == 2 && replaceDash && lead == kMinusLead && trail == kMinusTrail)
+            AppendCode(out, dashCode);
+        else if (len == 2 && kanjiNumerals && lead == 0x82 && trail >= 0x4F && trail <= 0x58)
+            AppendCode(out, kKanjiDigits[trail - 0x4F]);
+        else
+            out.append(text.substr(i, len));
+        i += len;
+    }
+    return out;
+}
+
+bool SlotText(int slot, const LayoutItem& item, const LayoutHeader& header, const FieldLookup& record,
+    const SenderBlock& sender, std::string& out)
+{
+    const Names& n = FieldNames();
+    const bool vertical = item.object.IsVertical();
+    auto address = [&](std::string_view text) {
+        return ConvertAddress(text, vertical, header.dashCode, header.kanjiNumerals == 1);
+    };
+    using S = SenderBlock;
+    switch (slot) {
+    case 1:
+        out = std::string(record(n.name)) + SJ("　") + std::string(record(n.honorific));
+        return true;
+    case 3:
+        out = record(n.postal);
+        return true;
+    case 12:
+        out = address(std::string(record(n.prefecture)) + std::string(record(n.address1)));
+        return true;
+    case 13:
+        out = address(record(n.address1));
+        return true;
+    case 14:
+        out = address(record(n.address2));
+        return true;
+    case 28:
+        out = sender.Get(S::kName);
+        return true;
+    case 29:
+        out = sender.Get(S::kPostalCode);
+        return true;
+    case 37:
+        out = sender.Get(S::kPrefecture);
+        return true;
+    case 38:
+        out = address(sender.Get(S::kPrefecture) + sender.Get(S::kAddress1));
+        return true;
+    case 39:
+        out = address(sender.Get(S::kAddress1));
+        return true;
+    case 40:
+        out = address(sender.Get(S::kAddress2));
+        return true;
+    default:
+        break;
+    }
+    if (slot >= 4 && slot <= 10) {
+        out = PostalDigit(record(n.postal), slot - 3);
+        return true;
+    }
+    if (slot >= 30 && slot <= 36) {
+        out = PostalDigit(sender.Get(S::kPostalCode), slot - 29);
+        return true;
+    }
+    if (slot >= 41 && slot <= 47) {
+        constexpr S::Field fields[] = { S::kPhone, S::kFax, S::kMobile, S::kMail, S::kHomePage, S::kNote1, S::kNote2 };
+        out = sender.Get(fields[slot - 41]);
+        return true;
+    }
+    if (slot >= 48 && slot < kLayoutSlots) {
+        out = item.object.Text();
+        return item.object.HasText();
+    }
+    // 0, 2, 11 and 15 to 27: the field the slot is bound to.
+    if (item.fieldName.empty())
+        return false;
+    out = record(item.fieldName);
+    return true;
+}
+
+SlotSet FillLayout(LayoutTable& items, const LayoutHeader& header, const FieldLookup& record, const SenderBlock& sender)
+{
+    SlotSet draw;
+    std::string text;
+    for (int slot = 0; slot < kLayoutSlots; ++slot) {
+        LayoutItem& item = items[static_cast<std::size_t>(slot)];
+        if (!item.shown)
+            continue;
+        if (!SlotText(slot, item, header, record, sender, text))
+            continue;
+        if (slot < 48)
+            item.object.SetText(text);
+        draw.set(static_cast<std::size_t>(slot));
+    }
+    return draw;
+}
+
+} // namespace nrt

@@ -1,0 +1,330 @@
+#include "print/qt/Cprn.h"
+
+#include "db/CMyDB.h"
+#include "platform/MessageHost.h"
+#include "platform/fs.h"
+#include "platform/sjis.h"
+#include "print/PrintForms.h"
+#include "print/qt/CMyPrint.h"
+#include "print/qt/PrintDevice.h"
+#include "settings/Cmyglobal.h"
+
+#include <QGuiApplication>
+#include <QPageSize>
+#include <QPainter>
+#include <QPrinter>
+#include <QWidget>
+
+#include <vector>
+
+namespace nrt::print {
+namespace {
+
+// The hourglass while a record or a job is drawn (when there is a screen to show it).
+class WaitCursor {
+public:
+    WaitCursor()
+        : shown_(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr)
+    {
+        if (shown_)
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~WaitCursor()
+    {
+        if (shown_)
+            QGuiApplication::restoreOverrideCursor();
+    }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    bool shown_;
+};
+
+QPageSize PageOf(std::int32_t width, std::int32_t height)
+{
+    return QPageSize(QSizeF(width / 100.0, height / 100.0), QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
+}
+
+} // namespace
+
+// Every slot at the printer's scale for the length of a job, item 0's scale back
+// on all of them afterwards.
+struct CPrn::ScaleGuard {
+    LayoutTable& items;
+    double x, y;
+    ScaleGuard(LayoutTable& table, DeviceScale printer)
+        : items(table)
+        , x(table[0].object.ScaleX())
+        , y(table[0].object.ScaleY())
+    {
+        for (LayoutItem& item : items) {
+            item.object.SetScaleX(printer.x);
+            item.object.SetScaleY(printer.y);
+        }
+    }
+    ~ScaleGuard()
+    {
+        for (LayoutItem& item : items) {
+            item.object.SetScaleX(x);
+            item.object.SetScaleY(y);
+        }
+    }
+    ScaleGuard(const ScaleGuard&) = delete;
+    ScaleGuard& operator=(const ScaleGuard&) = delete;
+};
+
+CPrn::CPrn(CMyGlobal& global, CMyDB& table, CMyPrint& printer)
+    : global_(global)
+    , table_(table)
+    , printer_(printer)
+{
+    for (LayoutItem& item : global_.Layout())
+        item.object.SetDrawMode(1);
+}
+
+CPrn::~CPrn() = default;
+
+int CPrn::LoadLayout(std::string_view formName, int kind)
+{
+    const int result = global_.LoadLayout(formName, kind);
+    if (result == kLayoutRead) {
+        const std::string settings = PrinterSettingsPath(global_, formName);
+        if (platform::fs::IsFile(settings) && printer_.ReadSettings(settings) == 0)
+            global_.Header().printerSettings = 1;
+    }
+    // A picture of the form loaded before must not show behind this one.
+    background_.Clear();
+    backgroundImage_ = QImage();
+    if (result != kLayoutTooOld)
+        LoadBackground();
+    return result;
+}
+
+void CPrn::LoadBackground()
+{
+    const std::string path = global_.BackgroundImagePath();
+    if (path.empty() || background_.Load(path) != 1)
+        return;
+    QImage image(background_.Width(), background_.Height(), QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            line[x] = 0xFF000000u | background_.Pixel(x, y);
+    }
+    backgroundImage_ = image;
+}
+
+int CPrn::LoadSender()
+{
+    sender_.Clear();
+    records_.Attach(&table_);
+    const int result = records_.Select(SJ("宛名区分='1' and 印字区分='1'"));
+    if (result != 0)
+        return result;
+    RecordSetRows senders(records_);
+    sender_.Fill(senders.Row(0));
+    return 0;
+}
+
+bool CPrn::Prepare(std::string_view formName, int kind, std::string_view condition, std::string_view sort)
+{
+    records_.Attach(&table_);
+    LoadSender();
+    records_.SetSort(sort, 1);
+    if (records_.Select(condition) != 0) {
+        platform::Warn(SJ("印刷データがありません。"));
+        rows_.reset();
+        row_ = -1;
+        return false;
+    }
+    LoadLayout(formName, kind);
+    SetRows(std::make_unique<RecordSetRows>(records_));
+    return true;
+}
+
+void CPrn::LoadSender(RowSource& senders)
+{
+    sender_.Clear();
+    if (senders.RowCount() > 0)
+        sender_.Fill(senders.Row(0));
+}
+
+void CPrn::SetRows(std::unique_ptr<RowSource> rows)
+{
+    rows_ = std::move(rows);
+    row_ = RowCount() > 0 ? 0 : -1;
+}
+
+int CPrn::RowCount() const
+{
+    return rows_ ? rows_->RowCount() : 0;
+}
+
+bool CPrn::SetCurrentRow(int row)
+{
+    if (row < 0 || row >= RowCount())
+        return false;
+    row_ = row;
+    return true;
+}
+
+bool CPrn::PreviousRecord()
+{
+    if (row_ <= 0) {
+        platform::Beep();
+        return false;
+    }
+    --row_;
+    return true;
+}
+
+bool CPrn::NextRecord()
+{
+    if (row_ + 1 >= RowCount()) {
+        platform::Beep();
+        return false;
+    }
+    ++row_;
+    return true;
+}
+
+bool CPrn::IsLabelLayout() const
+{
+    return global_.Header().labelSheet != 0;
+}
+
+int CPrn::RecordsPerPage() const
+{
+    return nrt::RecordsPerPage(global_.Header());
+}
+
+QSize CPrn::SurfaceSize() const
+{
+    const LayoutHeader& h = global_.Header();
+    const CMyObjFont& first = global_.Layout()[0].object;
+    const std::int32_t w = IsLabelLayout() ? h.sheetWidth : h.paperWidth;
+    const std::int32_t ht = IsLabelLayout() ? h.sheetHeight : h.paperHeight;
+    return QSize(CMyObjFont::Trunc(w * first.ScaleX()), CMyObjFont::Trunc(ht * first.ScaleY()));
+}
+
+void CPrn::DrawCell(QPainter& painter, int row, std::int32_t ox, std::int32_t oy, bool printableArea)
+{
+    if (!rows_ || row < 0 || row >= rows_->RowCount())
+        return;
+    LayoutTable& items = global_.Layout();
+    const SlotSet draw = FillLayout(items, global_.Header(), rows_->Row(row), sender_);
+    for (int slot = 0; slot < kLayoutSlots; ++slot)
+        if (draw.test(static_cast<std::size_t>(slot)))
+            items[static_cast<std::size_t>(slot)].object.Draw(painter, ox, oy, printableArea);
+}
+
+void CPrn::DrawRecord(QWidget* target, QPainter& painter, std::int32_t ox, std::int32_t oy)
+{
+    WaitCursor wait;
+    const bool preview = target != nullptr;
+    const bool card = !IsLabelLayout();
+    if (preview && card) {
+        painter.fillRect(QRect(QPoint(0, 0), SurfaceSize()), Qt::white);
+        if (!global_.Header().backgroundImage.empty() && !backgroundImage_.isNull())
+            painter.drawImage(QPoint(0, 0), backgroundImage_);
+    }
+    DrawCell(painter, row_, ox, oy, !preview);
+    if (preview && card)
+        target->update();
+}
+
+void CPrn::DrawSheet(QWidget* target, QPainter& painter)
+{
+    WaitCursor wait;
+    const LayoutHeader& h = global_.Header();
+    painter.fillRect(QRect(QPoint(0, 0), SurfaceSize()), Qt::white);
+    // A picture of the sheet, when the layout names one, shows where the cells lie.
+    if (!h.backgroundImage.empty() && !backgroundImage_.isNull())
+        painter.drawImage(QPoint(0, 0), backgroundImage_);
+    const int columns = SheetColumns(h), rows = SheetRows(h);
+    int row = row_;
+    for (int r = 0; r < rows && row >= 0 && row < RowCount(); ++r)
+        for (int c = 0; c < columns && row < RowCount(); ++c, ++row) {
+            const CellOffset at = LabelCellOffset(h, r, c);
+            DrawCell(painter, row, at.x, at.y, false);
+        }
+    if (target != nullptr)
+        target->update();
+}
+
+void CPrn::DrawPage(QPainter& painter, const PlannedPage& page)
+{
+    if (!IsLabelLayout()) {
+        DrawCell(painter, page.firstRecord, 0, 0, true);
+        return;
+    }
+    const int columns = SheetColumns(global_.Header());
+    for (int k = 0; k < page.recordCount; ++k) {
+        const CellOffset at = LabelCellOffset(global_.Header(), k / columns, k % columns);
+        DrawCell(painter, page.firstRecord + k, at.x, at.y, true);
+    }
+}
+
+bool CPrn::PrintPages(int from, int to)
+{
+    QPrinter* printer = printer_.Printer();
+    if (printer == nullptr)
+        return false;
+    const std::vector<PlannedPage> pages = PlanPages(RowCount(), RecordsPerPage(), from, to);
+    ScaleGuard scale(global_.Layout(), ScaleOf(*printer));
+    if (!printer_.StartDoc(SJ("宛名印刷")))
+        return false;
+    WaitCursor wait;
+    std::size_t next = 0;
+    bool failed = false;
+    const std::function<bool()> step = [&]() -> bool {
+        if (next >= pages.size())
+            return false;
+        if (!printer_.StartPage()) {
+            failed = true;
+            return false;
+        }
+        DrawPage(printer_.Painter(), pages[next++]);
+        printer_.EndPage();
+        return next < pages.size();
+    };
+    bool completed = true;
+    if (runner_)
+        completed = runner_(static_cast<int>(pages.size()), step);
+    else
+        while (step()) { }
+    if (failed)
+        return false;
+    if (!completed) {
+        printer_.AbortDoc();
+        return false;
+    }
+    printer_.EndDoc();
+    return !pages.empty();
+}
+
+bool CPrn::PrintRows(QWidget* owner)
+{
+    const LayoutHeader& h = global_.Header();
+    const QPageSize paper = IsLabelLayout() ? PageOf(h.sheetWidth, h.sheetHeight) : PageOf(h.paperWidth, h.paperHeight);
+    if (printer_.OpenPrintDialog(owner, h.printerSettings == 1, paper) == nullptr)
+        return false;
+    return PrintPages(printer_.FromPage(), printer_.ToPage());
+}
+
+int CPrn::PrintFromPreview(QWidget* owner, int page)
+{
+    const LayoutHeader& h = global_.Header();
+    const QPageSize paper = IsLabelLayout() ? PageOf(h.sheetWidth, h.sheetHeight) : PageOf(h.paperWidth, h.paperHeight);
+    if (printer_.OpenPrintDialog(owner, h.printerSettings == 1, paper) == nullptr)
+        return 0;
+    const int from = page == -1 ? printer_.FromPage() : page;
+    const int to = page == -1 ? printer_.ToPage() : page;
+    const int row = row_;
+    PrintPages(from, to);
+    row_ = row;
+    return 1;
+}
+
+} // namespace nrt::print

@@ -1,0 +1,72 @@
+#include "print/qt/F_newrep.h"
+
+#include "app/EnterFocusFilter.h"
+#include "app/QtText.h"
+#include "print/PrintForms.h"
+#include "print/qt/FormNameValidator.h"
+#include "settings/Cmyglobal.h"
+#include "settings/LayoutDefaults.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace nrt::print {
+
+TfrmNewRep::TfrmNewRep(CMyGlobal& global, QWidget* parent)
+    : QDialog(parent)
+    , global_(global)
+{
+    setObjectName(QStringLiteral("frmNewRep"));
+    setWindowTitle(QStringLiteral("印刷の新規作成"));
+    cbo_Kind = new QComboBox(this);
+    cbo_Kind->setObjectName(QStringLiteral("cbo_Kind"));
+    for (const ReportKindInfo& kind : kReportKinds)
+        cbo_Kind->addItem(QString::fromUtf8(kind.typeName), kind.kind);
+    cbo_Kind->setCurrentIndex(-1);
+    txt_Name = new QLineEdit(this);
+    txt_Name->setObjectName(QStringLiteral("txt_Name"));
+    SetUpFormNameField(txt_Name);
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("印刷種類"), cbo_Kind);
+    form->addRow(QStringLiteral("印刷名"), txt_Name);
+    auto* buttons = new QDialogButtonBox(this);
+    cmd_Ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    cmd_Ok->setObjectName(QStringLiteral("cmd_Ok"));
+    cmd_Cancel = buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
+    cmd_Cancel->setObjectName(QStringLiteral("cmd_Cancel"));
+    cmd_Ok->setAutoDefault(false);
+    cmd_Cancel->setAutoDefault(false);
+    connect(cmd_Ok, &QPushButton::clicked, this, &TfrmNewRep::cmd_OkClick);
+    connect(cmd_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    gui::EnterFocusFilter::InstallOn(this);
+}
+
+int TfrmNewRep::ChosenKind() const
+{
+    return cbo_Kind->currentIndex() < 0 ? 0 : cbo_Kind->currentData().toInt();
+}
+
+void TfrmNewRep::cmd_OkClick()
+{
+    switch (CreatePrintForm(global_, gui::FromQ(txt_Name->text()), ChosenKind())) {
+    case FormOutcome::Done:
+        accept();
+        break;
+    case FormOutcome::RefusedAtName:
+        txt_Name->setFocus();
+        break;
+    case FormOutcome::Refused:
+    case FormOutcome::Declined:
+        break;
+    }
+}
+
+} // namespace nrt::print

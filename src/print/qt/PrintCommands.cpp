@@ -1,0 +1,139 @@
+#include "print/qt/PrintCommands.h"
+
+#include "db/Cmyrec.h"
+#include "platform/MessageHost.h"
+#include "platform/fs.h"
+#include "platform/sjis.h"
+#include "print/PagePlan.h"
+#include "print/PrintForms.h"
+#include "print/RowSource.h"
+#include "print/qt/CMyPrint.h"
+#include "print/qt/Cprn.h"
+#include "print/qt/F_newrep.h"
+#include "print/qt/F_preview.h"
+#include "print/qt/F_prnselect.h"
+#include "print/qt/ListPrint.h"
+#include "print/qt/PrintProgress.h"
+#include "settings/Cmyglobal.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QPageSize>
+#include <QPrinter>
+
+namespace nrt::print {
+namespace {
+
+// Long jobs show their progress over whichever window is in front.
+CPrn::ProgressRunner RunnerOver(QWidget* window)
+{
+    return [window](int total, const std::function<bool()>& step) {
+        QWidget* parent = QApplication::activeModalWidget();
+        return PrintProgress::Run(parent ? parent : window, total, step);
+    };
+}
+
+} // namespace
+
+PrintCommands::PrintCommands(CMyGlobal& global, CMyDB& table, QWidget* window)
+    : global_(global)
+    , window_(window)
+    , printer_(std::make_unique<CMyPrint>(window))
+    , renderer_(std::make_unique<CPrn>(global, table, *printer_))
+{
+    renderer_->SetProgressRunner(RunnerOver(window_));
+}
+
+PrintCommands::~PrintCommands() = default;
+
+bool PrintCommands::ChooseForm(std::string& name, bool senderTab)
+{
+    if (senderTab && !platform::Ask(SJ("差出人を宛名として印刷します。よろしいですか？"), true))
+        return false;
+    TfrmPrnSelect list(global_, TfrmPrnSelect::Mode::Choose, window_);
+    const int index = list.Choose();
+    if (index < 0 || index >= global_.ReportList().GetCount())
+        return false;
+    name = global_.ReportList().GetLine(index);
+    return true;
+}
+
+void PrintCommands::Print(std::string_view printCondition, std::string_view sortSpec, bool senderTab)
+{
+    std::string form;
+    if (!ChooseForm(form, senderTab))
+        return;
+    if (!renderer_->Prepare(form, CMyGlobal::ReportKindOfName(form), printCondition, sortSpec))
+        return;
+    renderer_->PrintRows(window_);
+}
+
+void PrintCommands::Preview(std::string_view printCondition, std::string_view sortSpec, bool senderTab)
+{
+    std::string form;
+    if (!ChooseForm(form, senderTab))
+        return;
+    if (!renderer_->Prepare(form, CMyGlobal::ReportKindOfName(form), printCondition, sortSpec))
+        return;
+    TfrmPreview preview(*renderer_, global_, window_);
+    preview.exec();
+}
+
+int PrintCommands::ChooseFormToEdit()
+{
+    TfrmPrnSelect list(global_, TfrmPrnSelect::Mode::Manage, window_);
+    return list.Choose();
+}
+
+bool PrintCommands::NewForm()
+{
+    TfrmNewRep dialog(global_, window_);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void PrintCommands::PrintList(const CMyRec& listed)
+{
+    RecordSetRows rows(listed);
+    PrintAddressList(*printer_, rows, global_.Header().printerSettings == 1, window_, RunnerOver(window_));
+}
+
+int PrintToPdf(CMyGlobal& global, CMyDB& table, std::string_view formName, std::string_view printCondition,
+    std::string_view sortSpec, const std::string& pdfPath, int from, int to)
+{
+    // Fonts need the GUI application object (on the offscreen platform at least).
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
+        qCritical("PrintToPdf needs a QGuiApplication");
+        return kPrintFailed;
+    }
+    if (FindPrintForm(global, formName) < 0)
+        return kPrintNoSuchForm;
+    const std::string form(global.ReportList().GetLine(FindPrintForm(global, formName)));
+    CMyPrint printer;
+    CPrn renderer(global, table, printer);
+    if (!renderer.Prepare(form, CMyGlobal::ReportKindOfName(form), printCondition, sortSpec))
+        return kPrintFailed;
+    // The pages are the form's paper (a label layout's sheet), whatever printer the
+    // form's own settings name.
+    const LayoutHeader& h = global.Header();
+    const bool sheet = h.labelSheet != 0;
+    const QPageSize paper(
+        QSizeF((sheet ? h.sheetWidth : h.paperWidth) / 100.0, (sheet ? h.sheetHeight : h.paperHeight) / 100.0),
+        QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
+    const QString file = QString::fromStdString(platform::fs::ToSystemPath(pdfPath));
+    printer.SetDialogStandIn([&](QPrinter& p, bool) {
+        p.setOutputFormat(QPrinter::PdfFormat);
+        p.setOutputFileName(file);
+        p.setPageSize(paper);
+        p.setPageOrientation(QPageLayout::Portrait);
+        p.setPageMargins(QMarginsF(0, 0, 0, 0));
+        p.setCopyCount(1);
+        if (from > 0) {
+            p.setPrintRange(QPrinter::PageRange);
+            p.setFromTo(from, to > 0 ? to : kAllPagesTo);
+        }
+        return true;
+    });
+    return renderer.PrintRows(nullptr) ? kPrintDone : kPrintFailed;
+}
+
+} // namespace nrt::print

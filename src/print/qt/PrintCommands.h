@@ -1,0 +1,75 @@
+#pragma once
+// The printing commands of the main window and of nortea-cli, over the window's
+// settings and table. The window owns one PrintCommands for the whole run (it holds
+// the printer binding and the renderer, created at start-up) and wires its menu and
+// toolbar items to it:
+//
+//   tcmd_Print, mnuPrint       Print(PrintCondition(), SortSpec(), senderTab)
+//   tcmd_Preview, mnuPreview   Preview(PrintCondition(), SortSpec(), senderTab)
+//   tcmd_PreSet, mnuPreSet     ChooseFormToEdit(), then the layout editor
+//   mnuNewPrn                  NewForm()
+//   mnuFilePrint               PrintList(Records())
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+class QWidget;
+
+namespace nrt {
+class CMyDB;
+class CMyGlobal;
+class CMyRec;
+} // namespace nrt
+
+namespace nrt::print {
+
+class CMyPrint;
+class CPrn;
+
+class PrintCommands {
+public:
+    // `window` owns the dialogs; it may be null (they then have no parent).
+    PrintCommands(CMyGlobal& global, CMyDB& table, QWidget* window);
+    ~PrintCommands();
+    PrintCommands(const PrintCommands&) = delete;
+    PrintCommands& operator=(const PrintCommands&) = delete;
+
+    CMyPrint& Printer() { return *printer_; }
+    CPrn& Renderer() { return *renderer_; }
+
+    // On the senders' tab the user first confirms that senders print as addressees;
+    // then a form is chosen in the print form list and the records of the print
+    // condition are printed in the list's order (with progress for long jobs).
+    void Print(std::string_view printCondition, std::string_view sortSpec, bool senderTab);
+    // The same road to the preview window.
+    void Preview(std::string_view printCondition, std::string_view sortSpec, bool senderTab);
+    // The print form list with its new, rename and delete buttons: the index of the
+    // form whose layout is to be edited, or -1.
+    int ChooseFormToEdit();
+    // The new-form dialog; true when a form was created.
+    bool NewForm();
+    // The address list of the records the main window lists, in its order.
+    void PrintList(const CMyRec& listed);
+
+private:
+    // The chosen form's name, or false.
+    bool ChooseForm(std::string& name, bool senderTab);
+
+    CMyGlobal& global_;
+    QWidget* window_;
+    std::unique_ptr<CMyPrint> printer_;
+    std::unique_ptr<CPrn> renderer_;
+};
+
+// nortea-cli print: the records of `printCondition` through form `formName` into the
+// PDF file `pdfPath` (CP932), pages `from`..`to` (0 and 0: all). Messages go through
+// the message host as the windows show them. Needs a QGuiApplication (the offscreen
+// platform will do).
+inline constexpr int kPrintDone = 0;
+inline constexpr int kPrintFailed = 1; // no records ("印刷データがありません。") or not written
+inline constexpr int kPrintNoSuchForm = 2; // the name is not in the print form list
+int PrintToPdf(CMyGlobal& global, CMyDB& table, std::string_view formName, std::string_view printCondition,
+    std::string_view sortSpec, const std::string& pdfPath, int from = 0, int to = 0);
+
+} // namespace nrt::print

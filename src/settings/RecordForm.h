@@ -1,0 +1,125 @@
+#pragma once
+// What the record input form does without a window: the values of its controls, the
+// order in which they are stored with the message of each refusal, loading and saving
+// one record through a record set, the birthday and the age, the postal-code hyphen
+// and the test of a mail address. Texts are CP932.
+
+#include "db/Cmyrec.h"
+#include "platform/Clock.h"
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace nrt::recordform {
+
+// The edited values, in the order they are stored.
+enum Item : int {
+    kSender, // "1" / "0"
+    kPrint, // "1" / "0"
+    kName,
+    kKana,
+    kKeisyou,
+    kSeibetu,
+    kBirthday, // as shown (era or Gregorian form); stored in Gregorian form
+    kYubin,
+    kKen,
+    kZyusyo1,
+    kZyusyo2,
+    kTel1,
+    kTel2,
+    kTel3,
+    kEMail,
+    kURL,
+    kDiv1,
+    kDiv2,
+    kBikou1,
+    kBikou2,
+    kItemCount
+};
+
+struct ItemDef {
+    const char* field; // UTF-8
+    const char* refusal; // UTF-8, shown with the caption "注意"
+    bool focusOnRefusal;
+};
+
+// clang-format off
+inline constexpr std::array<ItemDef, kItemCount> kItems{{
+    {"宛名区分", "不正な宛名が入力されました。", false},
+    {"印字区分", "不正な印字が入力されました。", false},
+    {"名前", "不正な名前が入力されました。", false},
+    {"カナ", "不正なカナが入力されました。", false},
+    {"敬称", "不正な敬称が入力されました。", false},
+    {"性別", "不正な性別が入力されました。", false},
+    {"生年月日", "不正な生年月日が入力されました。", false},
+    {"郵便番号", "不正な郵便番号が入力されました。", false},
+    {"都道府県", "不正な都道府県が入力されました。", false},
+    {"住所１", "不正な住所が入力されました。", false},
+    {"住所２", "不正な住所が入力されました。", false},
+    {"電話番号", "不正な電話番号が入力されました。", false},
+    {"ＦＡＸ", "不正なＦＡＸ番号が入力されました。", false},
+    {"携帯番号", "不正な携帯番号が入力されました。", false},
+    {"メール", "不正なメールが入力されました。", false},
+    {"ＨＰ", "不正なＨＰアドレスが入力されました。", false},
+    {"大分類", "不正な分類が入力されました。", true},
+    {"小分類", "不正な分類が入力されました。", true},
+    {"備考１", "不正な備考が入力されました。", true},
+    {"備考２", "不正な備考が入力されました。", true},
+}};
+// clang-format on
+
+// CP932 forms of the table above.
+const std::string& FieldName(int item);
+const std::string& RefusalMessage(int item);
+
+using Values = std::array<std::string, kItemCount>;
+
+// Today as the integer yyyymmdd and as "yyyy/mm/dd".
+int TodayNumber(const platform::LocalTime& now);
+std::string DateText(const platform::LocalTime& now);
+
+// The record at record-set row `position` as the form holds it: every item's stored
+// value (the birthday as stored, a missing field as the empty text). False, with the
+// values emptied, when there is no such row.
+bool ReadValues(CMyRec& records, int position, Values& out);
+
+// The birthday as the form shows it: FormatDate in era or Gregorian form, or the stored
+// text itself when it is not a date the program can read, so that it is not lost.
+std::string BirthdayToShow(std::string_view stored, bool eraForm);
+// The birthday to store: the Gregorian form of what is shown, the empty text when it
+// does not parse; but a text that was loaded unreadable and left as it was is kept.
+std::string BirthdayToStore(std::string_view shown, std::string_view loaded);
+
+// The age in whole years from the birthday as shown (either form) and today's yyyymmdd;
+// -1 when the birthday does not parse or lies after today.
+int AgeYears(std::string_view birthday, int today);
+
+// The postal code as it stays after leaving its field: 4 to 7 bytes whose fourth byte
+// is not "-" get a "-" after the third byte (never inside a double-byte character).
+std::string PostalCodeWithHyphen(std::string_view text);
+
+// An address the mail program can be started with: it has an at sign, and the first
+// one is neither its first nor its last character.
+bool IsUsableMailAddress(std::string_view address);
+
+enum SaveCode : int {
+    kSaved = 0,
+    kRefused = 1, // SaveResult::refused names the item
+    kNoSuchRecord = 2, // the edited row is not in the record set any more
+    kWriteFailed = 3, // the table could not take the record
+};
+struct SaveResult {
+    int code = kSaved;
+    int refused = -1;
+    int position = -1; // the edit position after a save
+};
+
+// Stores the values in the record at row `position` (or a new record for -1): each item
+// in order, the first refused one stopping the save with nothing written; then
+// "登録日" for a new record and "更新日" for every record as today; then posts it.
+// The birthday item is stored as BirthdayToStore(values[kBirthday], loadedBirthday).
+SaveResult SaveValues(CMyRec& records, int position, const Values& values, std::string_view loadedBirthday,
+    const platform::LocalTime& now);
+
+} // namespace nrt::recordform

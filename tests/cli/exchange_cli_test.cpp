@@ -1,0 +1,166 @@
+// nortea-cli import-csv, export-csv, user and backup, run on temporary data folders.
+#include "db/CMyDB.h"
+#include "platform/fs.h"
+#include "settings/Cmyglobal.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+using namespace nrt;
+using nrt::test::ReadAll;
+using nrt::test::S;
+using nrt::test::U;
+using nrt::test::WriteAll;
+
+namespace {
+
+struct Output {
+    int status = -1;
+    std::string out; // UTF-8
+    std::string err;
+};
+
+std::string ShellQuote(const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+class ExchangeCliTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folders.dataFolder = dir.Path() + "/data";
+        CMyGlobal g(folders);
+        g.ReadSettings(true);
+        userFolder = g.UserFile({});
+        // A runtime folder of the test's own: no lock of a running program is seen.
+        runtime = dir.Path() + "/run";
+        platform::fs::MakeDirs(runtime);
+        ::chmod(platform::fs::ToSystemPath(runtime).c_str(), 0700);
+    }
+
+    Output Run(const std::vector<std::string>& args)
+    {
+        // From the temporary folder, so that relative file names land there.
+        std::string cmd = "cd ";
+        cmd += ShellQuote(U(dir.Path()));
+        cmd += " && XDG_RUNTIME_DIR=";
+        cmd += ShellQuote(U(runtime));
+        cmd += " " NRT_CLI " --data ";
+        cmd += ShellQuote(U(folders.dataFolder));
+        for (const auto& a : args) {
+            cmd += ' ';
+            cmd += ShellQuote(a);
+        }
+        const std::string errFile = U(dir.Path()) + "/stderr.txt";
+        cmd += " 2>";
+        cmd += ShellQuote(errFile);
+        Output r;
+        FILE* p = ::popen(cmd.c_str(), "r");
+        if (!p)
+            return r;
+        char buf[4096];
+        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;)
+            r.out.append(buf, n);
+        const int status = ::pclose(p);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        platform::fs::ReadFile(S(errFile), r.err);
+        return r;
+    }
+
+    static int Records(const std::string& folder)
+    {
+        CMyDB db;
+        return db.LoadTable(folder + "/nrt.ndb") == 0 ? db.GetRecordCount() : -1;
+    }
+
+    nrt::test::TempDir dir;
+    StartupFolders folders;
+    std::string userFolder;
+    std::string runtime;
+};
+
+} // namespace
+
+TEST_F(ExchangeCliTest, ImportThenExport)
+{
+    WriteAll(dir.Path() + "/in.csv", S("名前,カナ,メール\r\n山田,ﾔﾏﾀﾞ,\"y,1\"\r\n阿部,ｱﾍﾞ,a\r\n"));
+    Output r = Run({ "import-csv", "in.csv" });
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "2\n");
+    EXPECT_EQ(r.err, "確認: データを取り込みます。よろしいですか？ → はい\n住所録: 正常にインポートされました。\n");
+    EXPECT_EQ(Records(userFolder), 2);
+
+    r = Run({ "export-csv", "out", "--fields", "名前,メール", "--no-header" });
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "2\n");
+    // In the list's order: by kana.
+    EXPECT_EQ(ReadAll(dir.Path() + "/out.CSV"), S("\"阿部\",\"a\"\r\n\"山田\",\"y,1\"\r\n"));
+
+    // Refusals keep the table as it was.
+    WriteAll(dir.Path() + "/bad.csv", S("名前,住所３\r\nx,y\r\n"));
+    r = Run({ "import-csv", "bad.csv" });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("注意: フィールド「住所３」は対象外のデータです。\n"), std::string::npos) << r.err;
+    EXPECT_EQ(Records(userFolder), 2);
+    r = Run({ "export-csv", "x.csv", "--fields", "名前,なし" });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "注意: 『なし』は項目にありません。\n");
+    EXPECT_EQ(Run({ "import-csv" }).status, 2);
+    EXPECT_EQ(Run({ "export-csv", "a", "b" }).status, 2);
+}
+
+TEST_F(ExchangeCliTest, UsersCreateListAndRemove)
+{
+    Output r = Run({ "user", "create", "友人" });
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Run({ "user", "list" });
+    EXPECT_EQ(r.out, "  （メインユーザー）\n* 友人\n");
+    r = Run({ "user", "create", "友人" });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "注意: 既に存在するユーザーです。\n");
+    r = Run({ "user", "create", "a-b" });
+    EXPECT_EQ(r.err, "注意: 使用出来ない文字(-)が使われました。\n");
+    r = Run({ "user", "remove", "友人" });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "注意: 開いているユーザーは削除できません。\n");
+    // Another user open for the command: only the list entry goes.
+    r = Run({ "--user", "メインユーザー", "user", "remove", "友人" });
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "確認: ユーザーを削除します。よろしいですか？ → はい\n");
+    EXPECT_EQ(ReadAll(folders.dataFolder + "/userlist.dat"), "");
+    EXPECT_TRUE(platform::fs::IsDirectory(folders.dataFolder + "/" + S("友人")));
+    r = Run({ "user", "remove", "（メインユーザー）" });
+    EXPECT_EQ(r.err, "注意: 削除できないデータです。\n");
+    EXPECT_EQ(Run({ "user", "rename", "x" }).status, 2);
+}
+
+TEST_F(ExchangeCliTest, Backup)
+{
+    CMyDB db;
+    db.CreateDefaultTable();
+    db.SetValue(kF_Name, S("山田"));
+    db.PostRecord();
+    ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), 0);
+    Output r = Run({ "backup" });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "注意: バックアップの設定をしてください。\n");
+
+    const std::string backup = dir.Path() + "/backup";
+    WriteAll(userFolder + "/NrtUser.ini", "[HBACK]\r\nON=1\r\nPATH=" + backup + "\r\nSU=2\r\n");
+    for (int n : { 1, 2, 1 }) {
+        r = Run({ "backup" });
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, U(backup) + "/メインユーザー/SV" + std::to_string(n) + "\n");
+        EXPECT_EQ(r.err, "確認: バックアップします。よろしいですか？ → はい\n");
+    }
+    EXPECT_EQ(Records(backup + "/" + S("メインユーザー/SV2")), 1);
+    EXPECT_NE(ReadAll(userFolder + "/NrtUser.ini").find("SU_CU=1"), std::string::npos);
+}

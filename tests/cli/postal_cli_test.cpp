@@ -1,0 +1,195 @@
+// nortea-cli postal-import and postal-lookup, end to end on temporary data folders.
+#include "db/CMyLine.h"
+#include "platform/fs.h"
+#include "postal/PostalTestData.h"
+#include "settings/Cmyglobal.h"
+#include "support/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QLockFile>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+using namespace nrt;
+using nrt::test::S;
+using nrt::test::U;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out; // UTF-8
+    std::string err;
+};
+
+std::string Quote(const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+class PostalCliTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folders.dataFolder = dir.Path() + "/data";
+        platform::fs::MakeDirs(folders.dataFolder);
+        CMyGlobal g(folders);
+        g.ReadSettings(true);
+        userFolder = g.UserFile({});
+        platform::fs::MakeDirs(userFolder);
+        // A runtime folder of this test's own, for the single-copy lock.
+        runtime = U(dir.Path()) + "/run";
+        ::mkdir(runtime.c_str(), 0700);
+    }
+
+    // Runs nortea-cli in the temporary folder (the working folder of relative paths).
+    Result Run(const std::vector<std::string>& args)
+    {
+        std::string cmd("cd ");
+        cmd.append(Quote(U(dir.Path()))).append(" && XDG_RUNTIME_DIR=").append(Quote(runtime));
+        cmd.append(" ").append(NRT_CLI).append(" --data ").append(Quote(U(folders.dataFolder)));
+        for (const auto& a : args)
+            cmd.append(" ").append(Quote(a));
+        const std::string errFile = U(dir.Path()) + "/stderr.txt";
+        cmd.append(" 2>").append(Quote(errFile));
+        Result r;
+        FILE* p = ::popen(cmd.c_str(), "r");
+        if (!p)
+            return r;
+        char buf[4096];
+        std::size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+            r.out.append(buf, n);
+        const int status = ::pclose(p);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        platform::fs::ReadFile(S(errFile), r.err);
+        return r;
+    }
+
+    std::string Entry3() const
+    {
+        CMyLine lines;
+        lines.LoadText(userFolder + "/NrtPath.dat");
+        return U(lines.GetLine(3));
+    }
+
+    nrt::test::TempDir dir;
+    StartupFolders folders;
+    std::string userFolder;
+    std::string runtime;
+};
+
+TEST_F(PostalCliTest, ImportThenLookUp)
+{
+    nrt::test::WriteAll(dir.Path() + "/list.csv", nrt::test::SampleList());
+    Result r = Run({ "postal-import", "list.csv" });
+    ASSERT_EQ(r.status, 0) << r.err;
+    // No progress line when standard error is not a terminal.
+    EXPECT_EQ(r.err, "住所録: 正常にインポートされました。\n");
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_TRUE(platform::fs::IsFile(folders.dataFolder + "/yubin/YubinS.idx"));
+    // Remembered as the import window remembers it, with its folder.
+    EXPECT_EQ(Entry3(), U(dir.Path()) + "/list.csv");
+
+    struct Case {
+        const char* code;
+        const char* out; // nullptr: not found
+    };
+    const Case cases[] = {
+        { "100-0013", "100-0013\t東京都 千代田区霞が関\tﾄｳｷｮｳﾄ ﾁﾖﾀﾞｸｶｽﾐｶﾞｾｷ\n" },
+        { "1000013", "100-0013\t東京都 千代田区霞が関\tﾄｳｷｮｳﾄ ﾁﾖﾀﾞｸｶｽﾐｶﾞｾｷ\n" }, // as the input form adds the hyphen
+        { "581-0003", "581-0003\t大阪府 八尾市本町\tｵｵｻｶﾌ ﾔｵｼﾎﾝﾏﾁ\n" },
+        { "150-0002", nullptr }, // after the empty line: never imported
+        { "100-001", nullptr },
+        { "100-00134", nullptr },
+        { "", nullptr },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        r = Run({ "postal-lookup", c.code });
+        if (c.out) {
+            EXPECT_EQ(r.status, 0) << r.err;
+            EXPECT_EQ(r.out, c.out);
+            EXPECT_TRUE(r.err.empty());
+        } else {
+            EXPECT_EQ(r.status, 1);
+            EXPECT_TRUE(r.out.empty());
+            EXPECT_EQ(r.err, "注意: 該当住所が見つかりません。\n");
+        }
+    }
+}
+
+TEST_F(PostalCliTest, LookupWithoutDictionary)
+{
+    Result r = Run({ "postal-lookup", "100-0013" });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "注意: 該当住所が見つかりません。\n");
+}
+
+TEST_F(PostalCliTest, RefusedLists)
+{
+    const std::string bad
+        = nrt::test::ListLineBytes({ "13101", "10000", "ﾄｳｷｮｳﾄ", "ﾁﾖﾀﾞｸ", "ｶｽﾐｶﾞｾｷ", "東京都", "千代田区", "霞が関" });
+    struct Case {
+        const char* file;
+        const char* bytes; // nullptr: no file
+        const char* err;
+    };
+    const Case cases[] = {
+        { "missing.csv", nullptr, "注意: 郵便番号データが見つかりません。\n" },
+        { "empty.csv", "", "注意: データがありません。\n" },
+        { "bad.csv", bad.c_str(), "注意: 郵便番号データが不正です。\n" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        if (c.bytes)
+            nrt::test::WriteAll(dir.Path() + "/" + c.file, c.bytes);
+        Result r = Run({ "postal-import", c.file });
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_FALSE(platform::fs::Exists(folders.dataFolder + "/yubin"));
+        EXPECT_EQ(Entry3(), "");
+    }
+}
+
+TEST_F(PostalCliTest, Usage)
+{
+    for (const std::vector<std::string>& args :
+        std::vector<std::vector<std::string>> { { "postal-import" }, { "postal-import", "a.csv", "b.csv" },
+            { "postal-import", "--x", "a.csv" }, { "postal-lookup" }, { "postal-lookup", "100-0013", "100-0014" } }) {
+        Result r = Run(args);
+        EXPECT_EQ(r.status, 2) << args.size();
+        EXPECT_NE(r.err.find("usage: nortea-cli " + args[0]), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(PostalCliTest, ImportRefusedWhileTheProgramRuns)
+{
+    nrt::test::WriteAll(dir.Path() + "/list.csv", nrt::test::SampleList());
+    // The lock as a running nortea holds it: taken by a live process under its own name.
+    static std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    static char* argv[] = { self.data(), nullptr };
+    int argc = 1;
+    QCoreApplication app(argc, argv);
+    QLockFile lock(QString::fromStdString(runtime + "/NrtPelo.lock"));
+    ASSERT_TRUE(lock.tryLock(0));
+
+    Result r = Run({ "postal-import", "list.csv" });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("起動されています"), std::string::npos) << r.err;
+    EXPECT_FALSE(platform::fs::Exists(folders.dataFolder + "/yubin"));
+
+    lock.unlock();
+    r = Run({ "postal-import", "list.csv" });
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
+} // namespace

@@ -1,0 +1,135 @@
+// Export every field of a table, import the file into an empty table, and compare the
+// two record by record: values with quotes, commas, double-byte characters (some whose
+// second byte is "\"), half-width katakana and empty fields.
+#include "db/Cmyrec.h"
+#include "exchange/CMyExport.h"
+#include "exchange/CMyImport.h"
+
+#include "ExchangeFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace nrt;
+using nrt::test::S;
+using nrt::test::U;
+
+namespace {
+
+class RoundTripTest : public nrt::test::ExchangeFixture { };
+
+// Pieces values are made of (UTF-8).
+constexpr const char* kPieces[] = { "a", "Z", "0", "9", " ", ",", "\"", "\"\"", "'", "ｱ", "ｶﾞ", "ﾟ", "漢", "ソ", "表",
+    "能", "ー", "〒", "－", "@", ".", "-", "(", ")", "\\", "＃", "髙", "①", "ｰ", "~" };
+// Category names: no character the categories refuse.
+constexpr const char* kCategories[]
+    = { "友人", "会社", "ｸﾗﾌﾞ", "A社", "取引先 東京", "ソフト部", "表彰", "親戚(父方)" };
+
+std::string RandomValue(std::mt19937& rng, int width)
+{
+    if (rng() % 4 == 0)
+        return {};
+    const std::size_t want = 1 + rng() % static_cast<unsigned>(width);
+    std::string value;
+    for (int tries = 0; tries < 200 && value.size() < want; ++tries) {
+        const std::string piece = S(kPieces[rng() % std::size(kPieces)]);
+        if (value.size() + piece.size() <= static_cast<std::size_t>(width))
+            value += piece;
+    }
+    return value;
+}
+
+std::string RandomDate(std::mt19937& rng)
+{
+    if (rng() % 3 == 0)
+        return {};
+    char text[16];
+    const auto year = static_cast<unsigned>(1900 + rng() % 130);
+    const auto month = static_cast<unsigned>(1 + rng() % 12);
+    const auto day = static_cast<unsigned>(1 + rng() % 28);
+    std::snprintf(text, sizeof text, "%04u/%02u/%02u", year, month, day);
+    return text;
+}
+
+void Fill(CMyDB& table, int count)
+{
+    std::mt19937 rng(20261209);
+    for (int k = 0; k < count; ++k) {
+        table.ClearCurrent();
+        for (int f = 0; f < table.GetFieldCount(); ++f) {
+            std::string v;
+            switch (f) {
+            case kF_AtenaKubun:
+            case kF_InjiKubun:
+                v.assign(1, rng() % 2 ? '1' : '0');
+                break;
+            case kF_Birthday:
+            case kF_Registered:
+            case kF_Updated:
+                v = RandomDate(rng);
+                break;
+            case kF_Category1:
+            case kF_Category2:
+                v = rng() % 3 ? S(kCategories[rng() % std::size(kCategories)]) : std::string();
+                break;
+            default:
+                v = RandomValue(rng, table.GetField(f).width);
+                break;
+            }
+            ASSERT_EQ(table.SetValue(f, v), 0) << f;
+        }
+        ASSERT_EQ(table.PostRecord(), 0);
+    }
+}
+
+} // namespace
+
+TEST_F(RoundTripTest, EveryFieldOfAThousandRecords)
+{
+    Fill(table, 1000);
+    CMyRec rec;
+    rec.Attach(&table);
+    ASSERT_EQ(rec.Select(std::string_view()), 0);
+    ASSERT_EQ(rec.GetRowCount(), 1000);
+
+    CMyExport::Request request;
+    request.typedName = "all";
+    for (int f = 0; f < table.GetFieldCount(); ++f)
+        request.fields.push_back(table.GetField(f).name);
+    CMyExport out(*global);
+    ASSERT_EQ(out.Run(request, rec), CMyExport::kExported);
+    const std::string bytes = nrt::test::ReadAll(out.Path());
+    std::size_t lines = 0;
+    for (std::size_t p = 0; (p = bytes.find("\r\n", p)) != std::string::npos; p += 2)
+        ++lines;
+    EXPECT_EQ(lines, 1001u);
+
+    CMyDB copy;
+    copy.CreateDefaultTable();
+    CMyImport in(*global, copy);
+    ASSERT_EQ(in.Run(out.Path()), CMyImport::kImported) << U(host.LastText());
+    ASSERT_EQ(copy.GetRecordCount(), table.GetRecordCount());
+    int differences = 0;
+    for (int k = 0; k < table.GetRecordCount() && differences < 10; ++k)
+        for (int f = 0; f < table.GetFieldCount(); ++f)
+            if (copy.Value(f, k) != table.Value(f, k)) {
+                ++differences;
+                ADD_FAILURE() << "record " << k << " field " << U(table.GetField(f).name) << ": ["
+                              << U(table.Value(f, k)) << "] became [" << U(copy.Value(f, k)) << "]";
+            }
+    // The values met every hard case at least once.
+    int quotes = 0, commas = 0, backslashSecond = 0, empty = 0;
+    for (int k = 0; k < table.GetRecordCount(); ++k)
+        for (int f = 0; f < table.GetFieldCount(); ++f) {
+            const std::string_view v = table.Value(f, k);
+            quotes += v.find('"') != std::string_view::npos;
+            commas += v.find(',') != std::string_view::npos;
+            backslashSecond += v.find(S("ソ")) != std::string_view::npos;
+            empty += v.empty();
+        }
+    EXPECT_GT(quotes, 100);
+    EXPECT_GT(commas, 100);
+    EXPECT_GT(backslashSecond, 100);
+    EXPECT_GT(empty, 1000);
+}

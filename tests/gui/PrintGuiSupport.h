@@ -1,0 +1,65 @@
+#pragma once
+// Pieces the printing window tests share: a settings object over temporary folders,
+// a table of addressees, a printer binding that prints to PDF without a dialog, and
+// the pages of a PDF read back with poppler's tools.
+
+#include "db/CMyDB.h"
+#include "platform/MessageHost.h"
+#include "print/qt/CMyPrint.h"
+#include "settings/Cmyglobal.h"
+#include "support/TestSupport.h"
+
+#include <QImage>
+#include <QRect>
+#include <QSizeF>
+#include <QString>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace nrt::test {
+
+struct Addressee {
+    const char* name;
+    const char* postal;
+    const char* address1;
+    const char* address2;
+};
+
+// Settings with the main user over a temporary data folder; the program folder is
+// the source tree's data/ so the shipped pictures are found.
+class PrintGuiFixture {
+public:
+    PrintGuiFixture();
+
+    TempDir dir;
+    platform::RecordingMessageHost messages;
+    std::unique_ptr<CMyGlobal> global;
+    CMyDB db;
+    print::CMyPrint printer;
+
+    // One marked addressee record per entry, appended to the table; their indices.
+    std::vector<int> AddAddressees(const std::vector<Addressee>& people);
+    // A sender record (宛名区分 "1"), marked for printing or not.
+    int AddSender(const Addressee& sender, bool marked = true);
+    // The next print dialogs print to this PDF file with the given page range
+    // (from 0: all pages).
+    void PrintToPdf(const std::string& pdfPath, int from = 0, int to = 0);
+
+private:
+    platform::ScopedMessageHost scoped_ { messages };
+};
+
+// Text of each page of a PDF (pdftotext, one call per page), whitespace removed.
+std::vector<std::string> PdfPageTexts(const std::string& pdfPath);
+// "Pages:" and "Page size:" (in millimetres) of pdfinfo.
+int PdfPageCount(const std::string& pdfPath);
+QSizeF PdfPageSize(const std::string& pdfPath);
+// One page rendered by pdftoppm at `dpi` (grey).
+QImage PdfPageImage(const std::string& pdfPath, int page, int dpi);
+
+// Bounding box of the pixels darker than mid grey, inside `within` when given.
+QRect Ink(const QImage& image, QRect within = QRect());
+
+} // namespace nrt::test

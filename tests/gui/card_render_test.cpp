@@ -1,0 +1,250 @@
+// Cards drawn into images and checked on their pixels.
+#include "PrintGuiSupport.h"
+
+#include "print/CMyObjFont.h"
+#include "print/qt/Cprn.h"
+#include "print/qt/PrintDevice.h"
+#include "settings/LayoutDefaults.h"
+
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace nrt;
+using namespace nrt::test;
+
+namespace {
+
+constexpr int kDpi = 300;
+
+double Px(std::int32_t hundredths)
+{
+    return hundredths * kDpi / 2540.0;
+}
+
+QImage Blank(std::int32_t width, std::int32_t height)
+{
+    QImage image(static_cast<int>(Px(width)), static_cast<int>(Px(height)), QImage::Format_RGB32);
+    const int dpm = static_cast<int>(std::lround(kDpi / 0.0254));
+    image.setDotsPerMeterX(dpm);
+    image.setDotsPerMeterY(dpm);
+    image.fill(Qt::white);
+    return image;
+}
+
+void AtDeviceScale(LayoutTable& items, const QImage& image)
+{
+    const print::DeviceScale s = print::ScaleOf(image);
+    for (LayoutItem& item : items) {
+        item.object.SetScaleX(s.x);
+        item.object.SetScaleY(s.y);
+    }
+}
+
+// The frame of an object in the image's pixels.
+QRect FramePx(const CMyObjFont& o)
+{
+    const double left = o.IsVertical() ? o.X() - 2.0 * o.Width() : o.X();
+    const double right = o.IsVertical() ? o.X() : o.X() + o.Width();
+    return QRect(QPoint(static_cast<int>(Px(static_cast<std::int32_t>(left))), static_cast<int>(Px(o.Y()))),
+        QPoint(static_cast<int>(Px(static_cast<std::int32_t>(right))), static_cast<int>(Px(o.Y() + o.Height()))));
+}
+
+// One object drawn alone on a card-sized image.
+QImage DrawAlone(CMyObjFont o)
+{
+    QImage image = Blank(10000, 14800);
+    const print::DeviceScale s = print::ScaleOf(image);
+    o.SetScaleX(s.x);
+    o.SetScaleY(s.y);
+    QPainter p(&image);
+    o.Draw(p, 0, 0, false);
+    return image;
+}
+
+CMyObjFont TextObject(bool vertical, const char* utf8, std::int32_t x, std::int32_t y, std::int32_t width,
+    std::int32_t height, std::int32_t fontHeight, int drawMode = 1)
+{
+    CMyObjFont o;
+    o.SetFaceName(S(vertical ? "@ＭＳ ゴシック" : "ＭＳ ゴシック"));
+    o.SetVertical(vertical);
+    o.SetPosition(x, y);
+    o.SetWidth(width);
+    o.SetHeight(height);
+    o.SetFontHeight(fontHeight);
+    o.SetText(S(utf8));
+    o.SetDrawMode(drawMode);
+    return o;
+}
+
+class NewYearCard : public ::testing::Test {
+protected:
+    NewYearCard()
+    {
+        f.AddAddressees({ { "山田 太郎", "123-4567", "東京都千代田区丸の内１－２－３", "丸の内ビル５階" } });
+        prn.LoadLayout(S("年賀状"), kReportNewYearCard);
+        prn.SetRows(std::make_unique<TableRows>(f.db, std::vector<int> { 0 }));
+    }
+
+    // The card with only the given slots shown.
+    QImage Render(std::initializer_list<int> shownSlots)
+    {
+        LayoutTable& items = f.global->Layout();
+        for (int i = 0; i < kLayoutSlots; ++i)
+            items[static_cast<std::size_t>(i)].shown = false;
+        for (int s : shownSlots)
+            items[static_cast<std::size_t>(s)].shown = true;
+        QImage image = Blank(10000, 14800);
+        AtDeviceScale(items, image);
+        QPainter p(&image);
+        prn.DrawRecord(nullptr, p, 0, 0);
+        return image;
+    }
+
+    PrintGuiFixture f;
+    print::CPrn prn { *f.global, f.db, f.printer };
+};
+
+} // namespace
+
+TEST_F(NewYearCard, TheNameStandsInItsColumnTopToBottom)
+{
+    const CMyObjFont& name = f.global->Layout()[1].object;
+    ASSERT_TRUE(name.IsVertical());
+    const QRect column = FramePx(name); // 49.00 .. 59.00 mm across, from 30.00 mm down
+    const QRect ink = Ink(Render({ 1 }));
+    ASSERT_TRUE(ink.isValid());
+    EXPECT_TRUE(column.contains(ink)) << "ink " << ink.x() << "," << ink.y() << " " << ink.width() << "x"
+                                      << ink.height();
+    EXPECT_GT(ink.height(), 5 * ink.width()) << "a column, not a line";
+    // Centred across the column within a millimetre.
+    EXPECT_NEAR(ink.center().x(), column.center().x(), Px(100));
+    // Set from the top of the frame: the first character begins within 1.5 mm of it.
+    EXPECT_LT(ink.top() - column.top(), Px(150));
+    // Six full-width characters of 8.43 mm (名, 前, the half-width space, 様 and the
+    // full-width one between) run about 50 mm down the card.
+    EXPECT_GT(ink.height(), Px(4500));
+
+    // Top to bottom: the family name alone inks the top of the same column.
+    f.db.ReadRecord(0);
+    f.db.SetValue(kF_Name, S("山"));
+    f.db.SetValue(kF_Keisho, "");
+    f.db.PostRecord();
+    const QRect first = Ink(Render({ 1 }));
+    EXPECT_EQ(first.top(), ink.top());
+    EXPECT_LT(first.bottom(), ink.top() + Px(900));
+}
+
+TEST_F(NewYearCard, EachPostalDigitLiesInItsBox)
+{
+    for (int slot = 4; slot <= 10; ++slot) {
+        const QRect box = FramePx(f.global->Layout()[static_cast<std::size_t>(slot)].object);
+        const QRect ink = Ink(Render({ slot }));
+        ASSERT_TRUE(ink.isValid()) << slot;
+        EXPECT_TRUE(box.contains(ink)) << "slot " << slot;
+        EXPECT_GT(ink.height(), Px(300)) << "slot " << slot << ": a digit of about 4 mm";
+    }
+}
+
+TEST_F(NewYearCard, TheAddressIsConvertedAndKeptInItsColumn)
+{
+    f.global->Header().kanjiNumerals = 1;
+    const QRect column = FramePx(f.global->Layout()[13].object);
+    const QRect ink = Ink(Render({ 13 }));
+    EXPECT_TRUE(column.contains(ink));
+    EXPECT_EQ(U(f.global->Layout()[13].object.Text()), "東京都千代田区丸の内一―二―三");
+}
+
+TEST(CardRendering, LongVowelMarkTakesItsVerticalForm)
+{
+    const QRect across = Ink(DrawAlone(TextObject(false, "ー", 1000, 1000, 3000, 1000, -800)));
+    const QRect down = Ink(DrawAlone(TextObject(true, "ー", 5000, 1000, 500, 3000, -800)));
+    ASSERT_TRUE(across.isValid() && down.isValid());
+    EXPECT_GT(across.width(), 3 * across.height());
+    EXPECT_GT(down.height(), 3 * down.width());
+}
+
+TEST(CardRendering, VerticalFrameRule)
+{
+    // x = 5900, width 500: the column spans 49.00 to 59.00 mm; its text starts at
+    // the 59.00 mm line and extends left of it.
+    const CMyObjFont o = TextObject(true, "山田", 5900, 2000, 500, 4000, -843);
+    const QRect ink = Ink(DrawAlone(o));
+    EXPECT_LE(ink.right(), Px(5900));
+    EXPECT_GT(ink.right(), Px(5900 - 250));
+    EXPECT_GE(ink.left(), Px(4900));
+    EXPECT_EQ(o.FrameRect(),
+        (CMyObjFont::Rect { 4900 * 320 / 10000, static_cast<std::int32_t>(2000 * 470 / 14800.0), 5900 * 320 / 10000,
+            static_cast<std::int32_t>(6000 * 470 / 14800.0) }));
+}
+
+TEST(CardRendering, LinesTooLongForTheirFrameAreCondensed)
+{
+    struct Case {
+        const char* what;
+        bool vertical;
+        std::int32_t width, height;
+    } cases[] = {
+        { "vertical", true, 350, 3000 },
+        { "horizontal", false, 3000, 600 },
+    };
+    const char* longText = "東京都千代田区丸の内一丁目二番三号";
+    for (const Case& c : cases) {
+        const CMyObjFont clipped = TextObject(c.vertical, longText, 5000, 2000, c.width, c.height, -468, 1);
+        const CMyObjFont free = TextObject(c.vertical, longText, 5000, 2000, c.width, c.height, -468, 0);
+        const QRect frame = FramePx(clipped);
+        const QRect inFrame = Ink(DrawAlone(clipped));
+        const QRect unbounded = Ink(DrawAlone(free));
+        ASSERT_TRUE(inFrame.isValid() && unbounded.isValid()) << c.what;
+        EXPECT_TRUE(frame.contains(inFrame)) << c.what;
+        // The whole line is there, squeezed to the frame's length rather than cut.
+        const int along = c.vertical ? inFrame.height() : inFrame.width();
+        const int room = c.vertical ? frame.height() : frame.width();
+        EXPECT_GT(along, room * 9 / 10) << c.what;
+        EXPECT_GT(c.vertical ? unbounded.height() : unbounded.width(), room * 3 / 2) << c.what;
+        // Across the line nothing changes.
+        if (c.vertical)
+            EXPECT_NEAR(inFrame.width(), unbounded.width(), 2) << c.what;
+        else
+            EXPECT_NEAR(inFrame.height(), unbounded.height(), 2) << c.what;
+    }
+    // A text that fits is drawn exactly as it would be without a frame.
+    for (bool vertical : { true, false }) {
+        const QImage a = DrawAlone(
+            TextObject(vertical, "丸の内", 5000, 2000, vertical ? 350 : 3000, vertical ? 3000 : 600, -468, 1));
+        const QImage b = DrawAlone(
+            TextObject(vertical, "丸の内", 5000, 2000, vertical ? 350 : 3000, vertical ? 3000 : 600, -468, 0));
+        EXPECT_EQ(a, b) << (vertical ? "vertical" : "horizontal");
+    }
+}
+
+TEST(CardRendering, FontHeightSignConvention)
+{
+    // A positive height is the character cell, a negative one the em: the cell of
+    // the same number is the smaller character.
+    const QRect em = Ink(DrawAlone(TextObject(false, "田", 1000, 1000, 5000, 2000, -1000)));
+    const QRect cell = Ink(DrawAlone(TextObject(false, "田", 1000, 1000, 5000, 2000, 1000)));
+    ASSERT_TRUE(em.isValid() && cell.isValid());
+    EXPECT_LT(cell.height(), em.height());
+    EXPECT_GT(cell.height(), em.height() * 8 / 10);
+}
+
+TEST(CardRendering, FittingTheThickness)
+{
+    // At the editor's scale: a horizontal object takes the height of the character
+    // cell, a vertical one half the column (one half-width "W") and a pixel.
+    CMyObjFont h = TextObject(false, "住所", 1000, 1000, 5000, 1, -562);
+    h.FitThickness();
+    EXPECT_NEAR(h.Height(), 562 * 1.0757, 40);
+    CMyObjFont v = TextObject(true, "住所", 1000, 1000, 1, 5000, -562);
+    v.FitThickness();
+    EXPECT_NEAR(v.Width(), 562 / 2 + 31, 40);
+    EXPECT_EQ(v.Height(), 5000);
+    CMyObjFont empty;
+    empty.SetVertical(true);
+    empty.SetWidth(900);
+    empty.FitThickness();
+    EXPECT_EQ(empty.Width(), CMyObjFont::Trunc(1 / empty.ScaleX())); // no text measures 0 x 0
+}

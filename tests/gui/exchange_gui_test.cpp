@@ -1,0 +1,422 @@
+// The windows of CSV exchange, users, backup and the About box, and how the main
+// window's commands reach them. The work itself is tested in tests/exchange and
+// tests/users; here the wiring: what the windows show, what their buttons call, and
+// what the main window looks like afterwards.
+#include "app/F_main.h"
+#include "app/MainListModel.h"
+#include "app/QtText.h"
+#include "forms/F_about.h"
+#include "forms/F_databack.h"
+#include "forms/F_export.h"
+#include "forms/F_inport.h"
+#include "forms/F_new.h"
+#include "forms/F_userselect.h"
+#include "platform/Clock.h"
+#include "platform/MessageHost.h"
+#include "platform/fs.h"
+#include "support/TestSupport.h"
+#include "users/CMyBackup.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace nrt;
+using namespace nrt::gui;
+using nrt::platform::MsgResult;
+using nrt::test::ReadAll;
+using nrt::test::S;
+using nrt::test::U;
+using nrt::test::WriteAll;
+
+// Takes the URLs the program asks the desktop to open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QUrl opened;
+public slots:
+    void open(const QUrl& url) { opened = url; }
+};
+
+namespace {
+
+// The visible top-level window of type T, or nullptr.
+template <typename T> T* Visible()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* t = qobject_cast<T*>(w); t && t->isVisible())
+            return t;
+    return nullptr;
+}
+
+// Runs `step` on the modal window of type T once it shows; a window that never shows
+// fails the test instead of blocking it. The polling timer belongs to the application.
+template <typename T> void WhenShown(std::function<void(T&)> step)
+{
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, step, tries = 0]() mutable {
+        if (T* w = Visible<T>()) {
+            timer->stop();
+            step(*w);
+            return;
+        }
+        if (++tries > 300) {
+            timer->stop();
+            ADD_FAILURE() << "window never shown";
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        }
+    });
+    timer->start();
+}
+
+class ExchangeWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folders.dataFolder = dir.Path() + "/data";
+        folders.programFolder = dir.Path();
+        folders.documentsFolder = dir.Path() + "/docs";
+        platform::fs::MakeDirs(folders.documentsFolder);
+        CMyGlobal g(folders);
+        g.ReadSettings(true);
+        userFolder = g.UserFile({});
+    }
+
+    void WriteTable(const std::string& folder, const std::vector<std::pair<const char*, const char*>>& people)
+    {
+        CMyDB db;
+        db.CreateDefaultTable();
+        for (const auto& [name, kana] : people) {
+            db.ClearCurrent();
+            db.SetValue(kF_AtenaKubun, "0");
+            db.SetValue(kF_InjiKubun, "1");
+            db.SetValue(kF_Name, S(name));
+            db.SetValue(kF_Kana, S(kana));
+            db.PostRecord();
+        }
+        platform::fs::MakeDirs(folder);
+        ASSERT_EQ(db.SaveTable(folder + "/nrt.ndb"), 0);
+    }
+
+    static QStringList Names(TfrmMain& w)
+    {
+        QStringList out;
+        for (int r = 0; r < w.Model().RecordRows(); ++r)
+            out << ToQ(w.Model().CellText(r, 1));
+        return out;
+    }
+    static QStringList Items(const QListWidget* list)
+    {
+        QStringList out;
+        for (int i = 0; i < list->count(); ++i)
+            out << list->item(i)->text();
+        return out;
+    }
+    static QAction* Action(TfrmMain& w, const char* name) { return w.findChild<QAction*>(QString::fromLatin1(name)); }
+    std::string Docs(const char* name) const { return folders.documentsFolder + "/" + S(name); }
+
+    // With NRT_SCREENSHOT_DIR set, the window is saved there as NAME.png.
+    static void Screenshot(QWidget& window, const char* name)
+    {
+        const QByteArray folder = qgetenv("NRT_SCREENSHOT_DIR");
+        if (folder.isEmpty())
+            return;
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window))
+            return;
+        window.grab().save(QString::fromLocal8Bit(folder) + "/" + QString::fromLatin1(name) + ".png");
+    }
+
+    nrt::test::TempDir dir;
+    StartupFolders folders;
+    std::string userFolder;
+    platform::RecordingMessageHost host;
+    platform::ScopedMessageHost scope { host };
+};
+
+} // namespace
+
+TEST_F(ExchangeWindowTest, CommandsSitInTheirMenuGroups)
+{
+    TfrmMain w(folders);
+    QMenu* file = w.FileMenu();
+    const auto at = [&](QAction* a) { return file->actions().indexOf(a); };
+    const int users = at(w.FileSection(TfrmMain::kFileUsers));
+    const int data = at(w.FileSection(TfrmMain::kFileData));
+    for (const char* name : { "mnuFileNew", "mnuFileRead" }) {
+        ASSERT_NE(Action(w, name), nullptr) << name;
+        EXPECT_LT(at(Action(w, name)), users) << name;
+    }
+    auto* backups = w.findChild<QMenu*>(QStringLiteral("mnuFileBack"));
+    ASSERT_NE(backups, nullptr);
+    EXPECT_LT(at(backups->menuAction()), users);
+    EXPECT_EQ(backups->actions().size(), 2);
+    EXPECT_EQ(Action(w, "mnuFileBackRecaver")->data().toInt(), 1);
+    for (const char* name : { "mnu_Inport", "mnu_Export" }) {
+        ASSERT_NE(Action(w, name), nullptr) << name;
+        EXPECT_GT(at(Action(w, name)), users) << name;
+        EXPECT_LT(at(Action(w, name)), data) << name;
+    }
+    EXPECT_TRUE(w.HelpMenu()->actions().contains(Action(w, "mnuHelpAbout")));
+}
+
+TEST_F(ExchangeWindowTest, ImportWindowFillsTheListAndTheTabs)
+{
+    WriteTable(userFolder, { { "山田", "ﾔﾏﾀﾞ" } });
+    TfrmMain w(folders);
+    w.Global().SetPathEntry(1, Docs("old.csv"));
+    TfrmInport dialog(w);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("ノルテア（インポート）"));
+    EXPECT_EQ(dialog.txt_Path->text(), ToQ(Docs("old.csv")));
+    Screenshot(dialog, "import");
+
+    dialog.txt_Path->clear();
+    dialog.Import();
+    EXPECT_EQ(U(host.LastText()), "ファイルの場所を入力して下さい。");
+
+    WriteAll(Docs("new.CSV"), S("名前,カナ,大分類\r\n阿部,ｱﾍﾞ,友人\r\n佐藤,ｻﾄｳ,\r\n"));
+    dialog.txt_Path->setText(QStringLiteral("new"));
+    dialog.Import();
+    EXPECT_EQ(U(host.LastText()), "正常にインポートされました。");
+    EXPECT_EQ(dialog.txt_Path->text(), ToQ(Docs("new.CSV")));
+    EXPECT_EQ(Names(w), (QStringList { "阿部", "佐藤", "山田" }));
+    ASSERT_EQ(w.tag_Main->count(), 3);
+    EXPECT_EQ(w.tag_Main->tabText(1), QStringLiteral("友人"));
+    EXPECT_EQ(w.statusCount->text(), QStringLiteral("表示数：3"));
+}
+
+TEST_F(ExchangeWindowTest, ALargeImportRunsWithProgress)
+{
+    std::string csv = "名前,カナ,メール\r\n";
+    for (int i = 0; i < 5000; ++i)
+        csv += "名前" + std::to_string(i) + ",ﾅﾏｴ," + std::to_string(i) + "@example.jp\r\n";
+    WriteAll(Docs("big.csv"), S(csv));
+    TfrmMain w(folders);
+    TfrmInport dialog(w);
+    dialog.show();
+    dialog.txt_Path->setText(QStringLiteral("big.csv"));
+    dialog.Import();
+    EXPECT_EQ(w.Model().RecordRows(), 5000);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(Visible<QProgressDialog>(), nullptr);
+}
+
+TEST_F(ExchangeWindowTest, ExportWindowChoosesAndOrdersTheFields)
+{
+    WriteTable(userFolder, { { "山田", "ﾔﾏﾀﾞ" }, { "阿部", "ｱﾍﾞ" }, { "伊藤", "ｲﾄｳ" } });
+    TfrmMain w(folders);
+    TfrmExport dialog(w);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("ノルテア（エクスポート）"));
+    EXPECT_EQ(dialog.lst_To->count(), 24);
+    EXPECT_EQ(dialog.lst_From->count(), 0);
+    EXPECT_TRUE(dialog.chk_Field->isChecked());
+    Screenshot(dialog, "export");
+
+    // Nothing selected, or at the end of the list: a beep and nothing else.
+    const int beeps = host.beeps;
+    dialog.MoveRight();
+    dialog.MoveLeft();
+    dialog.lst_To->setCurrentRow(0);
+    dialog.MoveUpDown(0);
+    dialog.lst_To->setCurrentRow(23);
+    dialog.MoveUpDown(1);
+    EXPECT_EQ(host.beeps, beeps + 4);
+
+    dialog.MoveAllLeft();
+    EXPECT_EQ(dialog.lst_To->count(), 0);
+    EXPECT_EQ(Items(dialog.lst_From).first(), QStringLiteral("宛名区分"));
+    for (const QString& name : { QStringLiteral("名前"), QStringLiteral("カナ") }) {
+        dialog.lst_From->setCurrentItem(dialog.lst_From->findItems(name, Qt::MatchExactly).first());
+        dialog.MoveRight();
+    }
+    dialog.lst_To->setCurrentRow(1);
+    dialog.MoveUpDown(0);
+    EXPECT_EQ(Items(dialog.lst_To), (QStringList { "カナ", "名前" }));
+    EXPECT_EQ(dialog.lst_To->currentRow(), 0);
+    dialog.lst_To->setCurrentRow(1);
+    dialog.MoveLeft();
+    EXPECT_EQ(Items(dialog.lst_From).last(), QStringLiteral("名前"));
+    dialog.lst_From->setCurrentRow(dialog.lst_From->count() - 1);
+    dialog.MoveRight();
+
+    // Only the extracted rows, in the list's order.
+    w.KanaIndex(1);
+    dialog.chk_Field->setChecked(false);
+    dialog.txt_Path->setText(QStringLiteral("out"));
+    dialog.Export();
+    EXPECT_EQ(U(host.LastText()), "正常にエクスポートされました。");
+    EXPECT_EQ(dialog.txt_Path->text(), ToQ(Docs("out.CSV")));
+    EXPECT_EQ(ReadAll(Docs("out.CSV")), S("\"ｱﾍﾞ\",\"阿部\"\r\n\"ｲﾄｳ\",\"伊藤\"\r\n"));
+
+    dialog.MoveAllLeft();
+    dialog.Export();
+    EXPECT_EQ(U(host.LastText()), "転送項目を選択して下さい。");
+    dialog.MoveAllRight();
+    EXPECT_EQ(dialog.lst_To->count(), 24);
+}
+
+TEST_F(ExchangeWindowTest, NewUserFromTheMenuAndBackToTheMainUser)
+{
+    WriteTable(userFolder, { { "山田", "ﾔﾏﾀﾞ" } });
+    TfrmMain w(folders);
+    {
+        TfrmNew dialog(w, false);
+        Screenshot(dialog, "new_user");
+        EXPECT_TRUE(dialog.chk_Copy->isHidden());
+        EXPECT_TRUE(dialog.txt_CopyPath->isHidden());
+        dialog.show();
+        const int beeps = host.beeps;
+        QTest::keyClicks(dialog.txt_User, QStringLiteral("ab-c.d(1)"));
+        EXPECT_EQ(dialog.txt_User->text(), QStringLiteral("abcd(1)"));
+        EXPECT_EQ(host.beeps, beeps + 2);
+    }
+
+    WhenShown<TfrmNew>([](TfrmNew& d) {
+        d.txt_User->setText(QStringLiteral("友人"));
+        d.Ok();
+    });
+    Action(w, "mnuFileNew")->trigger();
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("ノルテア（友人）"));
+    EXPECT_EQ(w.Model().RecordRows(), 0);
+    EXPECT_EQ(w.Global().UserName(), S("友人"));
+
+    WhenShown<TfrmUserSelect>([this](TfrmUserSelect& d) {
+        EXPECT_EQ(Items(d.lst_List), (QStringList { "（メインユーザー）", "友人" }));
+        d.lst_List->setCurrentRow(1);
+        d.OpenUser();
+        EXPECT_EQ(U(host.LastText()), "既に開かれています。");
+        d.lst_List->setCurrentRow(0);
+        d.OpenUser();
+    });
+    Action(w, "mnuFileRead")->trigger();
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("ノルテア"));
+    EXPECT_EQ(Names(w), QStringList { "山田" });
+}
+
+TEST_F(ExchangeWindowTest, UserSelectRefusesTheOpenUserAndRemoves)
+{
+    WriteAll(folders.dataFolder + "/userlist.dat", S("友人\r\n会社\r\n"));
+    TfrmMain w(folders);
+    TfrmUserSelect dialog(w);
+    Screenshot(dialog, "user_select");
+    dialog.lst_List->setCurrentRow(0);
+    dialog.OpenUser();
+    EXPECT_EQ(U(host.LastText()), "既に開かれています。");
+    EXPECT_FALSE(dialog.Opened());
+    dialog.lst_List->setCurrentRow(1);
+    dialog.DeleteUser();
+    EXPECT_EQ(Items(dialog.lst_List), (QStringList { "（メインユーザー）", "会社" }));
+    dialog.lst_List->clearSelection();
+    dialog.DeleteUser();
+    EXPECT_EQ(U(host.LastText()), "ユーザーを選択してください。");
+}
+
+TEST_F(ExchangeWindowTest, BackupOnRequestAndRestoreFromTheMenu)
+{
+    WriteTable(userFolder, { { "山田", "ﾔﾏﾀﾞ" } });
+    TfrmMain w(folders);
+    Action(w, "mnuFileBackBak")->trigger();
+    EXPECT_EQ(U(host.LastText()), "バックアップの設定をしてください。");
+
+    const std::string backup = dir.Path() + "/backup";
+    w.Global().SetHBackOn(1);
+    w.Global().SetHBackPath(backup);
+    // A record added since the start goes into the backup: the table is saved first.
+    w.Table().ClearCurrent();
+    w.Table().SetValue(kF_AtenaKubun, "0");
+    w.Table().SetValue(kF_Name, S("佐藤"));
+    w.Table().PostRecord();
+    WhenShown<TfrmDataBack>([&](TfrmDataBack& d) {
+        EXPECT_EQ(d.lbl_Msg->text(), QStringLiteral("バックアップします。よろしいですか？"));
+        EXPECT_EQ(d.txt_Path->text(), ToQ(backup));
+        EXPECT_TRUE(d.cmd_Ok->isVisible());
+        Screenshot(d, "backup");
+        d.cmd_Ok->click();
+    });
+    Action(w, "mnuFileBackBak")->trigger();
+    const std::string set = backup + "/" + S("メインユーザー") + "/SV1";
+    CMyDB saved;
+    ASSERT_EQ(saved.LoadTable(set + "/nrt.ndb"), 0);
+    EXPECT_EQ(saved.GetRecordCount(), 2);
+    EXPECT_EQ(w.Global().GetHBackSuCu(), 1);
+    EXPECT_TRUE(platform::fs::IsFile(set + "/NrtUser.ini"));
+
+    WhenShown<TfrmNew>([&](TfrmNew& d) {
+        EXPECT_FALSE(d.chk_Copy->isHidden());
+        EXPECT_TRUE(d.chk_Copy->isChecked());
+        Screenshot(d, "restore");
+        d.txt_User->setText(QStringLiteral("復元"));
+        d.txt_CopyPath->setText(ToQ(set + "/nrt.ndb"));
+        d.Ok();
+        // The copy window runs by itself once shown.
+        WhenShown<TfrmDataBack>([](TfrmDataBack& copy) {
+            EXPECT_EQ(copy.lbl_Msg->text(), QStringLiteral("コピー中です・・・"));
+            EXPECT_TRUE(copy.cmd_Ok->isHidden());
+            // Escape does not cut the restore short.
+            copy.reject();
+            EXPECT_TRUE(copy.isVisible());
+        });
+    });
+    Action(w, "mnuFileBackRecaver")->trigger();
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("ノルテア（復元）"));
+    EXPECT_EQ(Names(w), (QStringList { "佐藤", "山田" }));
+    EXPECT_EQ(w.Global().GetHBackSuCu(), 0);
+    EXPECT_EQ(w.Global().GetHBackYMD(), 0);
+    EXPECT_TRUE(platform::fs::IsFile(w.Global().UserFile("nrt.ndb")));
+}
+
+TEST_F(ExchangeWindowTest, TheStartUpOfferWhenABackupIsDue)
+{
+    platform::FakeClock clock;
+    clock.now = { 2025, 1, 8, 9, 0, 0, 3 };
+    platform::ScopedClock clockScope(clock);
+    WriteAll(userFolder + "/NrtUser.ini", "[HBACK]\r\nON=1\r\nPATH=/nowhere\r\nHINDO=7\r\nYMD=20250101\r\n");
+    TfrmMain w(folders);
+    bool offered = false;
+    WhenShown<TfrmDataBack>([&](TfrmDataBack& d) {
+        offered = true;
+        d.cmd_Cancel->click();
+    });
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    QTRY_VERIFY_WITH_TIMEOUT(offered, 3000);
+    QTest::qWait(20);
+    EXPECT_EQ(Visible<TfrmDataBack>(), nullptr);
+    EXPECT_EQ(w.Global().GetHBackYMD(), 20250101);
+    w.hide();
+}
+
+TEST_F(ExchangeWindowTest, AboutBoxShowsTheVersionAndOpensTheDataFolder)
+{
+    TfrmMain w(folders);
+    TfrmAbout about(w.Global(), &w);
+    Screenshot(about, "about");
+    EXPECT_EQ(about.lbl_Product->text(), QStringLiteral("ノルテア"));
+    EXPECT_TRUE(about.lbl_Version->text().endsWith(QStringLiteral("1.70")));
+    EXPECT_EQ(TfrmAbout::VersionText(), QStringLiteral("1.70"));
+    EXPECT_EQ(about.txt_Folder->text(), ToQ(w.Global().DataFolder()));
+
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+    about.OpenFolder();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    EXPECT_EQ(catcher.opened, QUrl::fromLocalFile(ToQ(w.Global().DataFolder())));
+}
+
+#include "exchange_gui_test.moc"

@@ -1,0 +1,713 @@
+// The record input form on a book opened in the main window: entry, refusals, dates,
+// the postal code and the address, continuous entry, navigation, deleting, closing,
+// the kana capture, the category lists, the mail and web buttons and magnification.
+#include "BookFixture.h"
+
+#include "app/KanaCapture.h"
+#include "app/MainListModel.h"
+#include "app/QtText.h"
+#include "forms/F_input.h"
+#include "postal/PostalDictionary.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QToolBar>
+#include <QUrl>
+
+using namespace nrt;
+using namespace nrt::gui;
+using namespace nrt::test;
+using nrt::platform::MsgResult;
+
+namespace {
+
+const std::vector<Entry> kThree = {
+    { { { "宛名区分", "0" }, { "印字区分", "1" }, { "名前", "青木一郎" }, { "カナ", "ｱｵｷ ｲﾁﾛｳ" },
+        { "大分類", "友人" } } },
+    { { { "宛名区分", "0" }, { "印字区分", "0" }, { "名前", "佐藤花子" }, { "カナ", "ｻﾄｳ ﾊﾅｺ" }, { "性別", "女" },
+        { "生年月日", "1989/01/08" }, { "小分類", "昔の分類" }, { "登録日", "2020/01/01" } } },
+    { { { "宛名区分", "0" }, { "印字区分", "1" }, { "名前", "渡辺健" }, { "カナ", "ﾜﾀﾅﾍﾞ ｹﾝ" } } },
+};
+
+class InputFormTest : public BookFixture {
+protected:
+    void SetUp() override
+    {
+        BookFixture::SetUp();
+        clock.now = { 2026, 3, 9, 10, 0, 0, 1 };
+        WriteLines("nrt_ms01.nms", { "友人", "会社" });
+        WriteLines("nrt_ms02.nms", { "学校", "近所" });
+    }
+
+    TfrmInput& Form()
+    {
+        if (!main)
+            Open();
+        auto* f = main->findChild<TfrmInput*>();
+        EXPECT_NE(f, nullptr);
+        return *f;
+    }
+
+    // Prepares and shows the form without a modal loop.
+    TfrmInput& Show(int position, int category = 0)
+    {
+        TfrmInput& f = Form();
+        f.Prepare(position, category);
+        f.show();
+        f.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&f));
+        return f;
+    }
+
+    int Records() const { return main->Table().GetRecordCount(); }
+
+    platform::FakeClock clock;
+    platform::ScopedClock clockScope { clock };
+};
+
+// Receives what the shell would be asked to open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void Open(const QUrl& url) { urls << url; }
+};
+
+} // namespace
+
+TEST_F(InputFormTest, ANewRecordIsStoredWithEveryValueAndItsDates)
+{
+    TfrmInput& f = Show(-1, 1);
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("ノルテア"));
+    EXPECT_FALSE(f.chk_Sender->isChecked());
+    EXPECT_TRUE(f.chk_Print->isChecked());
+    EXPECT_EQ(f.cbo_Keisyou->currentText(), QStringLiteral("様"));
+    EXPECT_EQ(f.cbo_Seibetu->currentIndex(), -1);
+    EXPECT_EQ(f.cbo_Div1->currentText(), QStringLiteral("友人")) << "tab 1 is the first category";
+    EXPECT_FALSE(f.cmd_Left->isEnabled() || f.cmd_Right->isEnabled() || f.cmd_Del->isEnabled());
+    EXPECT_EQ(f.txt_RecNo->text(), QStringLiteral("-1"));
+    EXPECT_FALSE(f.txt_RecNo->isVisible());
+
+    f.txt_Name->setText(QStringLiteral("山田太郎"));
+    f.txt_Kana->setText(QStringLiteral("ﾔﾏﾀﾞ ﾀﾛｳ"));
+    f.cbo_Keisyou->setEditText(QStringLiteral("先生"));
+    f.cbo_Seibetu->setCurrentIndex(0);
+    f.txt_Seinengappi->setText(QStringLiteral("1980/05/06"));
+    f.txt_Yubin->setText(QStringLiteral("100-0013"));
+    f.cbo_Ken->setEditText(QStringLiteral("東京都"));
+    f.txt_Zyusyo1->setText(QStringLiteral("千代田区霞が関１－２"));
+    f.txt_Zyusyo2->setText(QStringLiteral("霞ビル３階"));
+    f.txt_Tel1->setText(QStringLiteral("03-1111-2222"));
+    f.txt_Tel2->setText(QStringLiteral("03-1111-2223"));
+    f.txt_Tel3->setText(QStringLiteral("090-1111-2222"));
+    f.txt_EMail->setText(QStringLiteral("taro@example.jp"));
+    f.txt_URL->setText(QStringLiteral("https://example.jp/"));
+    f.cbo_Div2->setCurrentIndex(1);
+    f.txt_Bikou1->setText(QStringLiteral("一"));
+    f.txt_Bikou2->setText(QStringLiteral("二"));
+    EXPECT_TRUE(f.Changed());
+    f.cmd_Input->click();
+
+    EXPECT_TRUE(host.shown.empty()) << Texts().front();
+    EXPECT_FALSE(f.isVisible()) << "without continuous entry the form closes";
+    EXPECT_TRUE(f.Saved());
+    ASSERT_EQ(Records(), 1);
+    const std::pair<const char*, const char*> expected[] = {
+        { "宛名区分", "0" },
+        { "印字区分", "1" },
+        { "名前", "山田太郎" },
+        { "カナ", "ﾔﾏﾀﾞ ﾀﾛｳ" },
+        { "敬称", "先生" },
+        { "性別", "男" },
+        { "生年月日", "1980/05/06" },
+        { "郵便番号", "100-0013" },
+        { "都道府県", "東京都" },
+        { "住所１", "千代田区霞が関１－２" },
+        { "住所２", "霞ビル３階" },
+        { "電話番号", "03-1111-2222" },
+        { "ＦＡＸ", "03-1111-2223" },
+        { "携帯番号", "090-1111-2222" },
+        { "メール", "taro@example.jp" },
+        { "ＨＰ", "https://example.jp/" },
+        { "大分類", "友人" },
+        { "小分類", "近所" },
+        { "備考１", "一" },
+        { "備考２", "二" },
+        { "登録日", "2026/03/09" },
+        { "更新日", "2026/03/09" },
+    };
+    for (const auto& [field, value] : expected)
+        EXPECT_EQ(Value(0, field), value) << field;
+}
+
+TEST_F(InputFormTest, ANewRecordOnTheSendersTabIsASender)
+{
+    TfrmInput& f = Show(-1, -1);
+    EXPECT_TRUE(f.chk_Sender->isChecked());
+    EXPECT_EQ(f.cbo_Div1->currentIndex(), -1);
+    f.cmd_Input->click();
+    EXPECT_EQ(Texts(), std::vector<std::string> { "データが登録されていません。" });
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_EQ(Records(), 0);
+    Show(-1, 3); // past the categories: nothing chosen
+    EXPECT_EQ(f.cbo_Div1->currentIndex(), -1);
+}
+
+TEST_F(InputFormTest, OverLongValuesAreRefusedWithTheirMessages)
+{
+    WriteLines("nrt_ms01.nms", { "友人", "とてもとてもとても長い分類の名前" }); // 32 bytes
+    WriteTable(kThree);
+    Open();
+    struct Case {
+        QLineEdit* TfrmInput::*edit;
+        int bytes;
+        const char* message;
+        bool focus;
+    } cases[] = {
+        { &TfrmInput::txt_Name, 31, "不正な名前が入力されました。", false },
+        { &TfrmInput::txt_Kana, 31, "不正なカナが入力されました。", false },
+        { &TfrmInput::txt_Yubin, 11, "不正な郵便番号が入力されました。", false },
+        { &TfrmInput::txt_Zyusyo1, 101, "不正な住所が入力されました。", false },
+        { &TfrmInput::txt_Zyusyo2, 81, "不正な住所が入力されました。", false },
+        { &TfrmInput::txt_Tel1, 16, "不正な電話番号が入力されました。", false },
+        { &TfrmInput::txt_Tel2, 16, "不正なＦＡＸ番号が入力されました。", false },
+        { &TfrmInput::txt_Tel3, 16, "不正な携帯番号が入力されました。", false },
+        { &TfrmInput::txt_EMail, 101, "不正なメールが入力されました。", false },
+        { &TfrmInput::txt_URL, 101, "不正なＨＰアドレスが入力されました。", false },
+        { &TfrmInput::txt_Bikou1, 101, "不正な備考が入力されました。", true },
+        { &TfrmInput::txt_Bikou2, 101, "不正な備考が入力されました。", true },
+    };
+    for (const Case& c : cases) {
+        for (int position : { -1, 0 }) {
+            TfrmInput& f = Show(position);
+            host.shown.clear();
+            f.txt_Name->setText(QStringLiteral("名前"));
+            // Leaving a field cuts its text to the limit, so the focus moves first.
+            f.txt_Zyusyo1->setFocus();
+            QLineEdit* edit = f.*(c.edit);
+            edit->setText(QString(c.bytes, QLatin1Char('1')));
+            f.cmd_Input->click();
+            ASSERT_EQ(host.shown.size(), 1u) << c.message;
+            EXPECT_EQ(U(host.shown[0].text), c.message);
+            EXPECT_EQ(U(host.shown[0].caption), "注意");
+            EXPECT_TRUE(f.isVisible());
+            EXPECT_EQ(edit->text().size(), c.bytes) << "the input stays";
+            // Only the last items take the focus; the others leave it where it was.
+            EXPECT_TRUE((c.focus ? edit : f.txt_Zyusyo1)->hasFocus()) << c.message;
+            EXPECT_EQ(Records(), 3);
+            EXPECT_EQ(Value(0, "名前"), "青木一郎");
+            f.cmd_Close->click(); // discards (Yes)
+            EXPECT_FALSE(f.isVisible());
+        }
+    }
+    // The editable lists and a category longer than its field.
+    TfrmInput& f = Show(-1);
+    host.shown.clear();
+    f.cbo_Keisyou->setEditText(QStringLiteral("ご家族様")); // 8 bytes
+    f.cmd_Input->click();
+    EXPECT_EQ(Texts(), std::vector<std::string> { "不正な敬称が入力されました。" });
+    f.cbo_Keisyou->setEditText(QStringLiteral("様"));
+    f.cbo_Ken->setEditText(QStringLiteral("とても長い都道府県の名前"));
+    f.cmd_Input->click();
+    EXPECT_EQ(Texts().back(), "不正な都道府県が入力されました。");
+    f.cbo_Ken->setEditText(QString());
+    f.cbo_Div1->setCurrentIndex(1);
+    f.cmd_Input->click();
+    EXPECT_EQ(Texts().back(), "不正な分類が入力されました。");
+    EXPECT_TRUE(f.cbo_Div1->hasFocus());
+    EXPECT_EQ(Records(), 3);
+}
+
+TEST_F(InputFormTest, BirthdayInEraOrGregorianFormAndTheAge)
+{
+    for (bool wareki : { false, true }) {
+        SCOPED_TRACE(wareki);
+        host.shown.clear();
+        main.reset();
+        Open();
+        main->Global().SetWareki(wareki);
+        TfrmInput& f = Show(-1);
+        f.txt_Name->setText(QStringLiteral("年月日"));
+        f.txt_Seinengappi->setText(QStringLiteral("H01/01/08"));
+        EXPECT_TRUE(f.txt_SeinengappiExit());
+        EXPECT_EQ(f.txt_Seinengappi->text(), wareki ? QStringLiteral("H01/01/08") : QStringLiteral("1989/01/08"));
+        EXPECT_EQ(f.lbl_Age->text(), QStringLiteral("37"));
+        f.cmd_Input->click();
+        EXPECT_TRUE(host.shown.empty());
+        EXPECT_EQ(Value(main->Table().GetRecordCount() - 1, "生年月日"), "1989/01/08");
+    }
+
+    TfrmInput& f = Show(-1);
+    f.txt_Seinengappi->setText(QStringLiteral("2001/02/30"));
+    EXPECT_FALSE(f.txt_SeinengappiExit());
+    EXPECT_EQ(Texts().back(), "不正な日付です。");
+    EXPECT_EQ(U(host.shown.back().caption), "注意");
+    EXPECT_TRUE(f.txt_Seinengappi->hasFocus());
+    f.txt_Seinengappi->setText(QStringLiteral("2026/03/10")); // tomorrow: no age
+    EXPECT_TRUE(f.txt_SeinengappiExit());
+    EXPECT_EQ(f.lbl_Age->text(), QString());
+    f.txt_Seinengappi->setText(QStringLiteral("2000/03/09"));
+    EXPECT_TRUE(f.txt_SeinengappiExit());
+    EXPECT_EQ(f.lbl_Age->text(), QStringLiteral("26"));
+    f.txt_Seinengappi->clear();
+    EXPECT_TRUE(f.txt_SeinengappiExit());
+    EXPECT_EQ(f.lbl_Age->text(), QString());
+}
+
+TEST_F(InputFormTest, LeavingThePostalCodeAddsItsHyphen)
+{
+    TfrmInput& f = Show(-1);
+    struct Case {
+        const char* typed;
+        const char* left;
+    } cases[] = { { "1234567", "123-4567" }, { "123-4567", "123-4567" }, { "1234", "123-4" }, { "123", "123" } };
+    for (const Case& c : cases) {
+        f.txt_Yubin->setFocus();
+        f.txt_Yubin->setText(QString::fromUtf8(c.typed));
+        QTest::keyClick(f.txt_Yubin, Qt::Key_Tab); // the focus moves on
+        EXPECT_FALSE(f.txt_Yubin->hasFocus());
+        EXPECT_EQ(f.txt_Yubin->text(), QString::fromUtf8(c.left)) << c.typed;
+    }
+}
+
+TEST_F(InputFormTest, EnterMovesToTheNextControl)
+{
+    TfrmInput& f = Show(-1);
+    f.txt_Name->setText(QStringLiteral("名前"));
+    QTest::keyClick(f.txt_Name, Qt::Key_Return);
+    EXPECT_TRUE(f.cbo_Keisyou->hasFocus());
+    QTest::keyClick(f.cbo_Keisyou, Qt::Key_Return);
+    EXPECT_TRUE(f.txt_Kana->hasFocus());
+    EXPECT_EQ(f.cbo_Keisyou->count(), 4) << "nothing was added to the list";
+    EXPECT_TRUE(f.isVisible()) << "Enter registers nothing";
+    EXPECT_EQ(f.EditPosition(), -1);
+}
+
+TEST_F(InputFormTest, ExistingRecordsAreLoadedAndKeepWhatTheirListsDoNotHold)
+{
+    WriteTable(kThree);
+    Open();
+    main->Global().SetWareki(true);
+    // The list's order is カナ, 名前: 青木, 佐藤, 渡辺.
+    TfrmInput& f = Show(1);
+    EXPECT_EQ(f.txt_Name->text(), QStringLiteral("佐藤花子"));
+    EXPECT_FALSE(f.chk_Sender->isChecked());
+    EXPECT_FALSE(f.chk_Print->isChecked());
+    EXPECT_EQ(f.cbo_Seibetu->currentText(), QStringLiteral("女"));
+    EXPECT_EQ(f.txt_Seinengappi->text(), QStringLiteral("H01/01/08"));
+    EXPECT_EQ(f.lbl_Age->text(), QStringLiteral("37"));
+    EXPECT_EQ(f.cbo_Div2->currentIndex(), -1) << "昔の分類 is not in the list";
+    EXPECT_FALSE(f.Changed());
+    EXPECT_TRUE(f.cmd_Left->isEnabled() && f.cmd_Right->isEnabled() && f.cmd_Del->isEnabled());
+    EXPECT_EQ(f.txt_RecNo->text(), QStringLiteral("1"));
+    EXPECT_TRUE(f.txt_Name->hasFocus());
+
+    f.txt_Tel1->setText(QStringLiteral("06-1234-5678"));
+    f.cmd_Input->click();
+    EXPECT_EQ(Value(1, "小分類"), "昔の分類") << "a category not chosen anew is kept";
+    EXPECT_EQ(Value(1, "登録日"), "2020/01/01");
+    EXPECT_EQ(Value(1, "更新日"), "2026/03/09");
+
+    // Delete in the list clears it, and the save stores the empty value.
+    Show(1);
+    f.cbo_Div2->setFocus();
+    QTest::keyClick(f.cbo_Div2, Qt::Key_Delete);
+    EXPECT_TRUE(f.Changed());
+    f.cmd_Input->click();
+    EXPECT_EQ(Value(1, "小分類"), "");
+}
+
+TEST_F(InputFormTest, ContinuousEntryGoesOnToTheNextRecordOrABlankOne)
+{
+    WriteTable(kThree);
+    TfrmInput& f = Show(0);
+    f.chk_Continu->setChecked(true);
+    f.txt_Bikou1->setText(QStringLiteral("一件目"));
+    f.cmd_Input->click();
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_EQ(f.EditPosition(), 1);
+    EXPECT_EQ(f.txt_Name->text(), QStringLiteral("佐藤花子"));
+    EXPECT_FALSE(f.Changed());
+    EXPECT_EQ(Value(0, "備考１"), "一件目");
+
+    // On the last record it continues with a blank new one.
+    f.cmd_RightClick();
+    EXPECT_EQ(f.EditPosition(), 2);
+    f.cmd_Input->click();
+    EXPECT_EQ(f.EditPosition(), -1);
+    EXPECT_EQ(f.txt_Name->text(), QString());
+    EXPECT_TRUE(f.chk_Print->isChecked());
+
+    // New records follow one another.
+    for (const char* name : { "新一", "新二" }) {
+        f.txt_Name->setText(QString::fromUtf8(name));
+        f.cmd_Input->click();
+        EXPECT_TRUE(f.isVisible());
+        EXPECT_EQ(f.EditPosition(), -1);
+        EXPECT_EQ(f.txt_Name->text(), QString());
+    }
+    EXPECT_EQ(Records(), 5);
+    EXPECT_EQ(Value(4, "名前"), "新二");
+    EXPECT_EQ(main->Model().RecordRows(), 5) << "the main list was rebuilt";
+}
+
+TEST_F(InputFormTest, NavigationSavesPendingChangesAndBeepsAtTheEnds)
+{
+    WriteTable(kThree);
+    TfrmInput& f = Show(0);
+    f.cmd_Left->click();
+    EXPECT_EQ(host.beeps, 1);
+    EXPECT_EQ(f.EditPosition(), 0);
+
+    f.txt_Bikou2->setText(QStringLiteral("変更"));
+    f.cmd_Right->click();
+    EXPECT_TRUE(host.shown.empty()) << "no question";
+    EXPECT_EQ(Value(0, "備考２"), "変更");
+    EXPECT_EQ(f.EditPosition(), 1);
+    EXPECT_EQ(f.txt_Name->text(), QStringLiteral("佐藤花子"));
+    f.cmd_Right->click();
+    EXPECT_EQ(f.txt_Name->text(), QStringLiteral("渡辺健"));
+    f.cmd_Right->click();
+    EXPECT_EQ(host.beeps, 2);
+    f.cmd_Left->click();
+    EXPECT_EQ(f.txt_Name->text(), QStringLiteral("佐藤花子"));
+
+    // A refused save stops the move.
+    f.txt_Name->setText(QString(31, QLatin1Char('x')));
+    f.cmd_Left->click();
+    EXPECT_EQ(Texts(), std::vector<std::string> { "不正な名前が入力されました。" });
+    EXPECT_EQ(f.EditPosition(), 1);
+
+    // "新規作成" saves first too.
+    f.txt_Name->setText(QStringLiteral("佐藤花"));
+    f.cmd_New->click();
+    EXPECT_EQ(Value(1, "名前"), "佐藤花");
+    EXPECT_EQ(f.EditPosition(), -1);
+    EXPECT_EQ(f.txt_Name->text(), QString());
+    EXPECT_TRUE(f.Saved());
+}
+
+TEST_F(InputFormTest, DeletingAsksAndGoesOnWithContinuousEntry)
+{
+    WriteTable(kThree);
+    TfrmInput& f = Show(1);
+    host.Answer(MsgResult::No);
+    f.cmd_Del->click();
+    ASSERT_EQ(host.shown.size(), 1u);
+    EXPECT_EQ(U(host.shown[0].text), "削除します。よろしいですか？");
+    EXPECT_EQ(U(host.shown[0].caption), "確認");
+    EXPECT_EQ(host.shown[0].defaultButton, MsgResult::No);
+    EXPECT_EQ(main->Model().RecordRows(), 3);
+
+    f.chk_Continu->setChecked(true);
+    f.cmd_Del->click(); // Yes
+    EXPECT_TRUE(main->Table().IsDeleted(1));
+    EXPECT_EQ(main->Model().RecordRows(), 2);
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_EQ(f.EditPosition(), 1);
+    EXPECT_EQ(f.txt_Name->text(), QStringLiteral("渡辺健"));
+    f.cmd_Del->click(); // the last one: a blank new record follows
+    EXPECT_EQ(f.EditPosition(), -1);
+    EXPECT_EQ(f.txt_Name->text(), QString());
+
+    f.chk_Continu->setChecked(false);
+    Show(0);
+    f.cmd_Del->click();
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_EQ(main->Model().RecordRows(), 0);
+}
+
+TEST_F(InputFormTest, ClosingWithChangesAsks)
+{
+    WriteTable(kThree);
+    TfrmInput& f = Show(0);
+    f.cmd_Close->click();
+    EXPECT_FALSE(f.isVisible()) << "nothing changed: no question";
+    EXPECT_TRUE(host.shown.empty());
+
+    Show(0);
+    f.txt_Name->setText(QStringLiteral("変えた"));
+    host.Answer(MsgResult::No);
+    f.cmd_Close->click();
+    EXPECT_TRUE(f.isVisible());
+    ASSERT_EQ(host.shown.size(), 1u);
+    EXPECT_EQ(U(host.shown[0].text), "更新があります。破棄しますか？");
+    EXPECT_EQ(host.shown[0].defaultButton, MsgResult::No);
+    QTest::keyClick(&f, Qt::Key_Escape); // Yes
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_EQ(Value(0, "名前"), "青木一郎");
+    EXPECT_FALSE(f.Saved());
+}
+
+TEST_F(InputFormTest, AddressFromPostalCode)
+{
+    Open();
+    const char* lines[] = {
+        "13101,\"100  \",\"1000013\",\"ﾄｳｷｮｳﾄ\",\"ﾁﾖﾀﾞｸ\",\"ｶｽﾐｶﾞｾｷ\",\"東京都\",\"千代田区\",\"霞ケ関\",0,0,0,0,0,0",
+        "13101,\"100  \",\"1000014\",\"ﾄｳｷｮｳﾄ\",\"ﾁﾖﾀﾞｸ\",\"ﾅｶﾞﾀﾁｮｳ\",\"東京都\",\"千代田区\",\"永田町\",0,0,0,0,0,0",
+    };
+    std::string list;
+    for (const char* l : lines)
+        list += S(l) + "\r\n";
+    WriteAll(dir.File("list.csv"), list);
+    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), main->Global().PostalFile({})), kPostalImportOk);
+
+    TfrmInput& f = Form();
+    std::vector<std::string> browsed;
+    f.SetAddressBrowser([&](QWidget*, const std::string& prefecture, TfrmInput::TownChoice& choice) {
+        browsed.push_back(U(prefecture));
+        choice = { "100-0014", S("東京都"), S("千代田区"), S("永田町") };
+        return true;
+    });
+
+    // An empty address takes the town.
+    Show(-1);
+    f.txt_Yubin->setText(QStringLiteral("100-0013"));
+    f.cmd_Address->click();
+    EXPECT_EQ(f.cbo_Ken->currentText(), QStringLiteral("東京都"));
+    EXPECT_EQ(f.cbo_Ken->currentIndex(), 12);
+    EXPECT_EQ(f.txt_Zyusyo1->text(), QStringLiteral("千代田区霞ケ関"));
+    EXPECT_TRUE(browsed.empty());
+    EXPECT_TRUE(host.shown.empty());
+
+    // Another town asks, and keeps the house number.
+    f.txt_Yubin->setText(QStringLiteral("100-0014"));
+    f.txt_Zyusyo1->setText(QStringLiteral("千代田区霞ケ関３－１"));
+    f.cmd_Address->click();
+    ASSERT_EQ(host.shown.size(), 1u);
+    EXPECT_EQ(U(host.shown[0].text),
+        "住所を変更します。よろしいですか？\n　【変更前】千代田区霞ケ関３－１\n　【変更後】千代田区永田町３－１");
+    EXPECT_EQ(f.txt_Zyusyo1->text(), QStringLiteral("千代田区永田町３－１"));
+    EXPECT_TRUE(f.txt_Zyusyo1->hasFocus());
+
+    // 霞ヶ関 agrees with 霞ケ関: the browser opens at the prefecture, and its town is taken.
+    host.shown.clear();
+    f.txt_Yubin->setText(QStringLiteral("100-0013"));
+    f.txt_Zyusyo1->setText(QStringLiteral("千代田区霞ヶ関３－１"));
+    f.cmd_Address->click();
+    EXPECT_TRUE(host.shown.empty());
+    EXPECT_EQ(browsed, std::vector<std::string> { "東京都" });
+    EXPECT_EQ(f.txt_Yubin->text(), QStringLiteral("100-0014"));
+    EXPECT_EQ(f.txt_Zyusyo1->text(), QStringLiteral("千代田区永田町"));
+
+    // "100-001" goes straight to the browser; a prefecture not among the 47 starts it at the top.
+    f.txt_Yubin->setText(QStringLiteral("100-001"));
+    f.cbo_Ken->setEditText(QStringLiteral("東京"));
+    f.cmd_Address->click();
+    EXPECT_TRUE(host.shown.empty());
+    EXPECT_EQ(browsed.back(), "");
+
+    // Not found.
+    f.txt_Yubin->setText(QStringLiteral("999-9999"));
+    f.cmd_Address->click();
+    EXPECT_EQ(Texts(), std::vector<std::string> { "該当住所が見つかりません。" });
+    EXPECT_EQ(browsed.size(), 3u);
+}
+
+TEST_F(InputFormTest, KanaCaptureFollowsTheSetting)
+{
+    Open();
+    main->Global().SetFurigana(true);
+    TfrmInput& f = Show(-1);
+    EXPECT_TRUE(f.KanaCaptureInstalled());
+    EXPECT_TRUE(KanaCapture::IsInstalled(f.txt_Name));
+    f.txt_Name->setFocus();
+    auto compose = [&](const QString& preedit) {
+        QInputMethodEvent e(preedit, {});
+        QApplication::sendEvent(f.txt_Name, &e);
+    };
+    auto commit = [&](const QString& text) {
+        QInputMethodEvent e;
+        e.setCommitString(text);
+        QApplication::sendEvent(f.txt_Name, &e);
+    };
+    compose(QStringLiteral("や"));
+    compose(QStringLiteral("やまだ"));
+    compose(QStringLiteral("山田"));
+    commit(QStringLiteral("山田"));
+    EXPECT_EQ(f.txt_Name->text(), QStringLiteral("山田"));
+    EXPECT_EQ(f.txt_Kana->text(), QStringLiteral("ﾔﾏﾀﾞ"));
+    QTest::keyClicks(f.txt_Name, QStringLiteral("Ab"));
+    EXPECT_EQ(f.txt_Kana->text(), QStringLiteral("ﾔﾏﾀﾞAb"));
+    QTest::keyClick(f.txt_Name, Qt::Key_Backspace);
+    EXPECT_EQ(f.txt_Kana->text(), QStringLiteral("ﾔﾏﾀﾞAb")) << "deleting never removes";
+    // Emptying the name empties the reading.
+    f.txt_Name->selectAll();
+    QTest::keyClick(f.txt_Name, Qt::Key_Delete);
+    EXPECT_EQ(f.txt_Name->text(), QString());
+    EXPECT_EQ(f.txt_Kana->text(), QString());
+
+    f.hide();
+    main->Global().SetFurigana(false);
+    Show(-1);
+    EXPECT_FALSE(f.KanaCaptureInstalled());
+    EXPECT_FALSE(KanaCapture::IsInstalled(f.txt_Name));
+    f.txt_Name->setFocus();
+    QTest::keyClicks(f.txt_Name, QStringLiteral("Ab"));
+    EXPECT_EQ(f.txt_Kana->text(), QString());
+    f.txt_Name->selectAll();
+    QTest::keyClick(f.txt_Name, Qt::Key_Delete);
+    f.txt_Kana->setText(QStringLiteral("ｶﾅ"));
+    QTest::keyClick(f.txt_Name, Qt::Key_Delete);
+    EXPECT_EQ(f.txt_Kana->text(), QStringLiteral("ｶﾅ")) << "only with the setting on";
+}
+
+TEST_F(InputFormTest, CategoryListsReloadKeepingTheirChoice)
+{
+    TfrmInput& f = Show(-1, 2);
+    EXPECT_EQ(f.cbo_Div1->currentText(), QStringLiteral("会社"));
+    f.cbo_Div2->setCurrentIndex(1); // 近所
+    WriteLines("nrt_ms01.nms", { "取引先", "会社" });
+    WriteLines("nrt_ms02.nms", { "学校" });
+    f.ReloadLists();
+    EXPECT_EQ(f.cbo_Div1->count(), 2);
+    EXPECT_EQ(f.cbo_Div1->currentText(), QStringLiteral("会社"));
+    EXPECT_EQ(f.cbo_Div1->currentIndex(), 1);
+    EXPECT_EQ(f.cbo_Div2->currentIndex(), -1);
+    // A renamed category is followed under its new name.
+    WriteLines("nrt_ms01.nms", { "取引先", "勤務先" });
+    f.ReloadLists({ { S("会社"), S("勤務先") } });
+    EXPECT_EQ(f.cbo_Div1->currentText(), QStringLiteral("勤務先"));
+    // The main window's user change reloads them too, and so can the other windows.
+    WriteLines("nrt_ms01.nms", { "一", "二", "三" });
+    main->AfterUserChange();
+    EXPECT_EQ(f.cbo_Div1->count(), 3);
+    WriteLines("nrt_ms02.nms", { "一", "二", "三", "四" });
+    ReloadInputLists(*main);
+    EXPECT_EQ(f.cbo_Div2->count(), 4);
+}
+
+TEST_F(InputFormTest, MailAndWebButtonsGoToTheShell)
+{
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &catcher, "Open");
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "Open");
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "Open");
+    TfrmInput& f = Show(-1);
+    f.cmd_Mail->click();
+    f.cmd_WWW->click();
+    EXPECT_EQ(host.beeps, 2);
+    EXPECT_TRUE(catcher.urls.isEmpty());
+    for (const char* bad : { "@example.jp", "taro@", "taro.example.jp" }) {
+        f.txt_EMail->setText(QString::fromUtf8(bad));
+        f.cmd_Mail->click();
+        EXPECT_EQ(Texts().back(), "不正なメールアドレスです。") << bad;
+    }
+    f.txt_EMail->setText(QStringLiteral("taro@example.jp"));
+    f.cmd_Mail->click();
+    f.txt_URL->setText(QStringLiteral("https://example.jp/a"));
+    f.cmd_WWW->click();
+    f.txt_URL->setText(QStringLiteral("www.example.jp"));
+    f.cmd_WWW->click();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    ASSERT_EQ(catcher.urls.size(), 3);
+    EXPECT_EQ(catcher.urls[0].toString(), QStringLiteral("mailto:taro@example.jp"));
+    EXPECT_EQ(catcher.urls[1].toString(), QStringLiteral("https://example.jp/a"));
+    EXPECT_EQ(catcher.urls[2].host(), QStringLiteral("www.example.jp"));
+}
+
+TEST_F(InputFormTest, MagnificationScalesEveryControlWithoutOverlaps)
+{
+    TfrmInput& f = Show(-1);
+    for (int ratio : { 100, 150, 250 }) {
+        SCOPED_TRACE(ratio);
+        f.ApplyRatio(ratio);
+        EXPECT_EQ(f.panel->size(), QSize(545 * ratio / 100, 432 * ratio / 100));
+        EXPECT_EQ(
+            f.txt_Name->geometry(), QRect(80 * ratio / 100, 38 * ratio / 100, 200 * ratio / 100, 20 * ratio / 100));
+        EXPECT_LE(QFontMetrics(f.font()).height(), 12 * ratio / 100);
+        const QRect area(QPoint(0, 0), f.panel->size());
+        const auto children = f.panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        for (QWidget* a : children) {
+            if (!a->isVisibleTo(&f))
+                continue;
+            EXPECT_TRUE(area.contains(a->geometry())) << a->objectName().toStdString();
+            // Captions fit their controls.
+            QString text;
+            int room = a->width();
+            if (auto* l = qobject_cast<QLabel*>(a))
+                text = l->text();
+            else if (auto* b = qobject_cast<QPushButton*>(a))
+                text = b->text().remove(QLatin1Char('&')), room -= 8;
+            else if (auto* c = qobject_cast<QCheckBox*>(a))
+                text = c->text(), room -= 20 * ratio / 100;
+            EXPECT_LE(a->fontMetrics().horizontalAdvance(text), room) << text.toStdString();
+            for (QWidget* b : children)
+                if (a != b && b->isVisibleTo(&f))
+                    EXPECT_FALSE(a->geometry().intersects(b->geometry()))
+                        << a->objectName().toStdString() << " / " << b->objectName().toStdString() << " "
+                        << a->metaObject()->className() << " " << b->metaObject()->className();
+        }
+    }
+}
+
+TEST_F(InputFormTest, MainWindowOpensTheFormAndRefreshesItsList)
+{
+    WriteTable(kThree);
+    Open();
+    QAction* add = main->findChild<QAction*>(QStringLiteral("tcmd_New"));
+    QAction* edit = main->findChild<QAction*>(QStringLiteral("tcmd_Edit"));
+    ASSERT_TRUE(add && edit);
+    EXPECT_EQ(add->text(), QStringLiteral("新規登録"));
+    EXPECT_EQ(edit->text(), QStringLiteral("編集"));
+    EXPECT_EQ(main->ToolBar()->actions().indexOf(add), 0);
+    for (const char* name : { "N5", "N6", "mnuOptionPublic" })
+        EXPECT_TRUE(main->SettingsMenu()->actions().contains(main->findChild<QAction*>(QString::fromLatin1(name))))
+            << name;
+
+    TfrmInput& f = Form();
+    WhileModal(
+        [&](QWidget* modal) {
+            EXPECT_EQ(modal, &f);
+            EXPECT_EQ(f.EditPosition(), -1);
+            f.txt_Name->setText(QStringLiteral("伊藤"));
+            f.txt_Kana->setText(QStringLiteral("ｲﾄｳ"));
+            f.cmd_Input->click();
+        },
+        [&] { add->trigger(); });
+    EXPECT_EQ(main->Model().RecordRows(), 4) << "the list was rebuilt";
+    EXPECT_EQ(main->Model().data(main->Model().index(1, 1)).toString(), QStringLiteral("伊藤"));
+
+    // Editing the row under the cursor, from the toolbar and from a double click.
+    main->SetCurrentRow(3);
+    WhileModal(
+        [&](QWidget*) {
+            EXPECT_EQ(f.EditPosition(), 2);
+            EXPECT_EQ(f.txt_Name->text(), QStringLiteral("佐藤花子"));
+            f.cmd_Close->click();
+        },
+        [&] { edit->trigger(); });
+    main->SetCurrentRow(5); // the new-record row
+    WhileModal(
+        [&](QWidget*) {
+            EXPECT_EQ(f.EditPosition(), -1);
+            f.reject();
+        },
+        [&] { edit->trigger(); });
+    main->tag_Main->setCurrentIndex(main->tag_Main->count() - 1);
+    WhileModal(
+        [&](QWidget*) {
+            EXPECT_EQ(f.DefaultCategory(), -1);
+            EXPECT_TRUE(f.chk_Sender->isChecked());
+            f.reject();
+        },
+        [&] { emit main->EditRequested(-1); });
+
+    // The zoom follows the main window.
+    main->ChangeZoom(5);
+    EXPECT_EQ(f.Ratio(), 150);
+}
+
+#include "input_form_test.moc"

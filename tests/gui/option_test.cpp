@@ -1,0 +1,263 @@
+// The options dialog: what it shows from the settings, what Ok stores, its refusals,
+// the dependent controls and the encryption choice.
+#include "BookFixture.h"
+
+#include "forms/F_option.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+
+using namespace nrt;
+using namespace nrt::gui;
+using namespace nrt::test;
+
+namespace {
+
+class OptionTest : public BookFixture {
+protected:
+    void SetUp() override
+    {
+        BookFixture::SetUp();
+        Open();
+    }
+    CMyGlobal& G() { return main->Global(); }
+    std::unique_ptr<TfrmOption> Dialog()
+    {
+        auto d = std::make_unique<TfrmOption>(G(), main.get());
+        d->show();
+        return d;
+    }
+};
+
+} // namespace
+
+TEST_F(OptionTest, OpeningShowsTheSettings)
+{
+    G().SetWareki(false);
+    G().SetFurigana(true);
+    G().SetFull(true);
+    G().SetMailHost("smtp.example.jp");
+    G().SetMailPort(-1);
+    G().SetMailUser("taro");
+    G().SetMailPassword("secret");
+    G().SetMailWrap(72);
+    G().SetMailTimeout(30);
+    G().SetHBackOn(1);
+    G().SetHBackPath("/backup");
+    G().SetMailSsl(1);
+    struct Case {
+        int smtp;
+        bool ticked;
+        QRadioButton* TfrmOption::*selected;
+    } cases[] = {
+        { 0, false, &TfrmOption::rdo_MailSMTPCram },
+        { 1, true, &TfrmOption::rdo_MailSMTPLogin },
+        { 2, true, &TfrmOption::rdo_MailSMTPCram },
+        { 3, true, &TfrmOption::rdo_MailSMTPPlain },
+        { 9, true, &TfrmOption::rdo_MailSMTPCram },
+    };
+    for (const Case& c : cases) {
+        G().SetMailAuth(c.smtp);
+        auto d = Dialog();
+        EXPECT_EQ(d->windowTitle(), QStringLiteral("オプション"));
+        EXPECT_EQ(d->pages->tabText(0), QStringLiteral("一般"));
+        EXPECT_EQ(d->pages->tabText(1), QStringLiteral("メール"));
+        EXPECT_FALSE(d->chk_Wareki->isChecked());
+        EXPECT_TRUE(d->chk_Furigana->isChecked());
+        EXPECT_TRUE(d->chk_Full->isChecked());
+        EXPECT_EQ(d->txt_Host->text(), QStringLiteral("smtp.example.jp"));
+        EXPECT_EQ(d->txt_MailPortNo->text(), QString()) << "-1: the mail service's port";
+        EXPECT_EQ(d->txt_MailUser->text(), QStringLiteral("taro"));
+        EXPECT_EQ(d->txt_MailPassword->text(), QStringLiteral("secret"));
+        EXPECT_EQ(d->txt_MailPassword->echoMode(), QLineEdit::Password);
+        EXPECT_EQ(d->txt_MailTurn->text(), QStringLiteral("72"));
+        EXPECT_EQ(d->txt_MailTimeOut->text(), QStringLiteral("30"));
+        EXPECT_EQ(d->cbo_MailSsl->currentText(), QStringLiteral("STARTTLS"));
+        EXPECT_TRUE(d->chk_HBackOn->isChecked());
+        EXPECT_EQ(d->txt_HBackPath->text(), QStringLiteral("/backup"));
+        EXPECT_EQ(d->chk_MailSMTP->isChecked(), c.ticked) << c.smtp;
+        EXPECT_TRUE((d.get()->*(c.selected))->isChecked()) << c.smtp;
+        // The user name and password are usable only with authentication.
+        EXPECT_EQ(d->txt_MailUser->isEnabled(), c.ticked);
+        EXPECT_EQ(d->txt_MailPassword->isEnabled(), c.ticked);
+        EXPECT_EQ(d->grp_MailSMTP->isEnabled(), c.ticked);
+        EXPECT_EQ(d->rdo_MailSMTPLogin->isEnabled(), c.ticked);
+    }
+}
+
+TEST_F(OptionTest, OkStoresWhatWasTyped)
+{
+    struct Case {
+        const char* port;
+        const char* wrap;
+        const char* timeout;
+        int storedPort, storedWrap, storedTimeout;
+    } cases[] = {
+        { "", "5", "abc", -1, 10, 60 },
+        { "587", "300", "0", 587, 255, 0 },
+        { "x", "abc", "", -1, 10, 60 },
+        { "25", "72", "30", 25, 72, 30 },
+    };
+    for (const Case& c : cases) {
+        auto d = Dialog();
+        d->txt_MailPortNo->setText(QString::fromUtf8(c.port));
+        d->txt_MailTurn->setText(QString::fromUtf8(c.wrap));
+        d->txt_MailTimeOut->setText(QString::fromUtf8(c.timeout));
+        d->cmd_Ok->click();
+        EXPECT_FALSE(d->isVisible());
+        EXPECT_EQ(G().GetMailPort(), c.storedPort) << c.port;
+        EXPECT_EQ(G().GetMailWrap(), c.storedWrap) << c.wrap;
+        EXPECT_EQ(G().GetMailTimeout(), c.storedTimeout) << c.timeout;
+        EXPECT_EQ(Dialog()->txt_MailPortNo->text(), QString::fromUtf8(c.storedPort == -1 ? "" : c.port));
+    }
+
+    auto d = Dialog();
+    d->chk_Wareki->setChecked(true);
+    d->chk_Furigana->setChecked(false);
+    d->chk_Full->setChecked(false);
+    d->txt_Host->setText(QStringLiteral("mail.example.jp"));
+    d->chk_MailSMTP->setChecked(true);
+    d->rdo_MailSMTPPlain->setChecked(true);
+    d->txt_MailUser->setText(QStringLiteral("hanako"));
+    d->txt_MailPassword->setText(QStringLiteral("pw"));
+    d->cbo_MailSsl->setCurrentIndex(2);
+    d->chk_HBackOn->setChecked(true);
+    d->txt_HBackPath->setText(QStringLiteral("/mnt/バックアップ"));
+    d->cmd_Ok->click();
+    EXPECT_TRUE(G().GetWareki());
+    EXPECT_FALSE(G().GetFurigana());
+    EXPECT_FALSE(G().GetFull());
+    EXPECT_EQ(G().GetMailHost(), "mail.example.jp");
+    EXPECT_EQ(G().GetMailAuth(), 3);
+    EXPECT_EQ(G().GetMailUser(), "hanako");
+    EXPECT_EQ(G().GetMailPassword(), "pw");
+    EXPECT_EQ(G().GetMailSsl(), 2);
+    EXPECT_EQ(G().GetHBackOn(), 1);
+    EXPECT_EQ(U(G().GetHBackPath()), "/mnt/バックアップ");
+
+    // Unticking authentication erases the user name and the password.
+    d = Dialog();
+    d->chk_MailSMTP->setChecked(false);
+    EXPECT_FALSE(d->txt_MailUser->isEnabled());
+    d->cmd_Ok->click();
+    EXPECT_EQ(G().GetMailAuth(), 0);
+    EXPECT_EQ(G().GetMailUser(), "");
+    EXPECT_EQ(G().GetMailPassword(), "");
+
+    // Cancel stores nothing.
+    d = Dialog();
+    d->chk_Wareki->setChecked(false);
+    d->txt_Host->setText(QStringLiteral("other"));
+    d->cmd_Close->click();
+    EXPECT_TRUE(G().GetWareki());
+    EXPECT_EQ(G().GetMailHost(), "mail.example.jp");
+}
+
+TEST_F(OptionTest, BackupFolderIsCheckedWhenTheBackupIsOn)
+{
+    struct Case {
+        int length;
+        const char* message; // nullptr: accepted
+    } cases[] = { { 0, "保存先フォルダを入力してください。" }, { 81, "保存先フォルダの文字数が多すぎます。" },
+        { 80, nullptr } };
+    for (const Case& c : cases) {
+        host.shown.clear();
+        auto d = Dialog();
+        d->pages->setCurrentIndex(1);
+        d->chk_HBackOn->setChecked(true);
+        d->txt_HBackPath->setText(QString(c.length, QLatin1Char('d')));
+        d->chk_Wareki->setChecked(!G().GetWareki());
+        const bool wareki = G().GetWareki();
+        d->cmd_Ok->click();
+        if (c.message) {
+            EXPECT_EQ(Texts(), std::vector<std::string> { c.message });
+            EXPECT_EQ(U(host.shown[0].caption), "注意");
+            EXPECT_TRUE(d->isVisible());
+            EXPECT_EQ(d->pages->currentIndex(), 0);
+            EXPECT_EQ(G().GetWareki(), wareki) << "nothing stored";
+        } else {
+            EXPECT_TRUE(host.shown.empty());
+            EXPECT_FALSE(d->isVisible());
+            EXPECT_EQ(G().GetHBackPath().size(), 80u);
+        }
+    }
+    // Off: the folder is not checked, and its field cannot be used.
+    auto d = Dialog();
+    d->chk_HBackOn->setChecked(false);
+    EXPECT_FALSE(d->txt_HBackPath->isEnabled());
+    EXPECT_FALSE(d->lbl_BackPath->isEnabled());
+    d->txt_HBackPath->clear();
+    d->cmd_Ok->click();
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(G().GetHBackOn(), 0);
+    EXPECT_EQ(G().GetHBackPath(), "");
+
+    // The field itself takes at most 80 bytes.
+    d = Dialog();
+    d->chk_HBackOn->setChecked(true);
+    d->txt_HBackPath->clear();
+    d->txt_HBackPath->setFocus();
+    QTest::keyClicks(d->txt_HBackPath, QString(85, QLatin1Char('e')));
+    EXPECT_EQ(d->txt_HBackPath->text().size(), 80);
+}
+
+TEST_F(OptionTest, DataBesideTheProgramHasNoBackupOption)
+{
+    G().SetHBackOn(1);
+    WriteAll(dir.File("nrt.ndb"), "");
+    auto d = Dialog();
+    EXPECT_FALSE(d->chk_HBackOn->isChecked());
+    EXPECT_FALSE(d->chk_HBackOn->isEnabled());
+    d->cmd_Ok->click();
+    EXPECT_EQ(G().GetHBackOn(), 0);
+}
+
+TEST_F(OptionTest, EncryptionProposesTheUsualPort)
+{
+    auto d = Dialog();
+    d->txt_MailPortNo->clear();
+    struct Step {
+        int choice;
+        const char* before;
+        const char* after;
+    } steps[] = { { 1, "", "587" }, { 2, "587", "465" }, { 0, "465", "25" }, { 1, "100", "100" }, { 2, "abc", "abc" } };
+    for (const Step& s : steps) {
+        d->txt_MailPortNo->setText(QString::fromUtf8(s.before));
+        d->cbo_MailSsl->setCurrentIndex(s.choice);
+        emit d->cbo_MailSsl->activated(s.choice);
+        EXPECT_EQ(d->txt_MailPortNo->text(), QString::fromUtf8(s.after)) << s.choice << " " << s.before;
+    }
+}
+
+TEST_F(OptionTest, MenuOpensTheFirstPageAndTheMailPageCanBeAsked)
+{
+    QAction* item = main->findChild<QAction*>(QStringLiteral("mnuOptionPublic"));
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(), QStringLiteral("オプション(&O)..."));
+    WhileModal(
+        [&](QWidget* modal) {
+            auto* d = qobject_cast<TfrmOption*>(modal);
+            ASSERT_NE(d, nullptr);
+            EXPECT_EQ(d->pages->currentIndex(), TfrmOption::kPageGeneral);
+            d->chk_Wareki->setChecked(!G().GetWareki());
+            d->cmd_Ok->click();
+        },
+        [&] { item->trigger(); });
+    WhileModal(
+        [&](QWidget* modal) {
+            auto* d = qobject_cast<TfrmOption*>(modal);
+            ASSERT_NE(d, nullptr);
+            EXPECT_EQ(d->pages->currentIndex(), TfrmOption::kPageMail);
+            d->reject();
+        },
+        [&] { ShowOptions(*main, TfrmOption::kPageMail); });
+}

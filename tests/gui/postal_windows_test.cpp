@@ -1,0 +1,398 @@
+// The postal import window, the address browser and the main window's import command,
+// on dictionaries the tests import from the hand-made list of tests/postal.
+#include "app/F_main.h"
+#include "app/QtText.h"
+#include "db/CMyLine.h"
+#include "forms/F_address.h"
+#include "forms/F_yubininport.h"
+#include "platform/MessageHost.h"
+#include "platform/fs.h"
+#include "postal/PostalDictionary.h"
+#include "postal/PostalLookup.h"
+#include "postal/PostalTestData.h"
+#include "settings/Cmyglobal.h"
+#include "support/TestSupport.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace nrt;
+using namespace nrt::gui;
+using nrt::test::S;
+using nrt::test::U;
+
+namespace {
+
+QString Q(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+// Runs `job` on the modal dialog of type T once it is open.
+template <class T> void OnModal(std::function<void(T&)> job)
+{
+    QTimer::singleShot(0, [job] {
+        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        job(*dialog);
+    });
+}
+
+class PostalWindowsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folders.dataFolder = dir.Path() + "/data/";
+        folders.programFolder = dir.Path() + "/program/";
+        folders.documentsFolder = dir.Path() + "/docs";
+        for (const std::string& f : { folders.dataFolder, folders.programFolder, folders.documentsFolder })
+            platform::fs::MakeDirs(f);
+        global = std::make_unique<CMyGlobal>(folders);
+        global->ReadSettings(true);
+        platform::fs::MakeDirs(global->UserFile({}));
+    }
+    void TearDown() override { platform::fs::testing::FailWritesAfter(-1); }
+
+    std::string Docs(const char* name) const { return folders.documentsFolder + "/" + name; }
+    std::string Entry3() const
+    {
+        CMyLine lines;
+        lines.LoadText(global->UserFile("NrtPath.dat"));
+        return std::string(lines.GetLine(3));
+    }
+
+    nrt::test::TempDir dir;
+    StartupFolders folders;
+    std::unique_ptr<CMyGlobal> global;
+    platform::RecordingMessageHost host;
+    platform::ScopedMessageHost scope { host };
+};
+
+TEST_F(PostalWindowsTest, ImportWindowOpensOnTheRememberedList)
+{
+    nrt::test::WriteAll(
+        global->UserFile("NrtPath.dat"), "\r\na.csv\r\nb.csv\r\n" + S("/home/利用者/KEN_ALL.CSV") + "\r\n");
+    TfrmYubinInport w(*global);
+    EXPECT_EQ(w.windowTitle(), Q("ノルテア"));
+    EXPECT_EQ(w.txt_Path->text(), Q("/home/利用者/KEN_ALL.CSV"));
+    EXPECT_EQ(w.cmd_Inport->text(), Q("インポート(&I)"));
+    EXPECT_EQ(w.cmd_Close->text(), Q("閉じる(&C)"));
+    EXPECT_TRUE(w.txt_Post->isReadOnly());
+    EXPECT_EQ(w.txt_Post->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_FALSE(w.prg_Inport->isVisibleTo(&w));
+}
+
+TEST_F(PostalWindowsTest, ImportWindowResults)
+{
+    const std::string bad
+        = nrt::test::ListLineBytes({ "13101", "10000", "ﾄｳｷｮｳﾄ", "ﾁﾖﾀﾞｸ", "ｶｽﾐｶﾞｾｷ", "東京都", "千代田区", "霞が関" });
+    struct Case {
+        const char* name;
+        std::string typed; // "/" in it: taken as it is, otherwise in the documents folder
+        std::string file; // written at `expectedPath` unless null
+        bool writeFile;
+        std::string expectedPath;
+        const char* message;
+        const char* caption;
+        bool failWrites = false;
+    };
+    const Case cases[] = {
+        { "bare name", "KEN", nrt::test::SampleList(), true, Docs("KEN.CSV"), "正常にインポートされました。",
+            "住所録" },
+        { "own extension kept", dir.Path() + "/list.txt", nrt::test::SampleList(), true, dir.Path() + "/list.txt",
+            "正常にインポートされました。", "住所録" },
+        { "missing", "nothing", "", false, Docs("nothing.CSV"), "郵便番号データが見つかりません。", "注意" },
+        { "empty", "empty.CSV", "", true, Docs("empty.CSV"), "データがありません。", "注意" },
+        { "five-digit code", "bad", bad, true, Docs("bad.CSV"), "郵便番号データが不正です。", "注意" },
+        { "disk full", "full", nrt::test::SampleList(), true, Docs("full.CSV"), "郵便データ作成に失敗しました。",
+            "注意", true },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // Every case starts without a dictionary and without a remembered list.
+        platform::fs::RemoveTree(folders.dataFolder + "yubin");
+        platform::fs::RemoveFile(global->UserFile("NrtPath.dat"));
+        global->RefreshPostalLocation();
+        host.shown.clear();
+        if (c.writeFile)
+            nrt::test::WriteAll(c.expectedPath, c.file);
+
+        TfrmYubinInport w(*global);
+        w.txt_Path->setText(ToQ(c.typed));
+        if (c.failWrites)
+            platform::fs::testing::FailWritesAfter(0);
+        w.cmd_Inport->click();
+        platform::fs::testing::FailWritesAfter(-1);
+
+        EXPECT_EQ(FromQ(w.txt_Path->text()), c.expectedPath);
+        ASSERT_EQ(host.shown.size(), 1u);
+        EXPECT_EQ(U(host.shown[0].text), c.message);
+        EXPECT_EQ(U(host.shown[0].caption), c.caption);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        const bool ok = std::string(c.caption) == "住所録";
+        EXPECT_EQ(Entry3(), ok ? c.expectedPath : "");
+        EXPECT_EQ(w.prg_Inport->isVisibleTo(&w), c.writeFile);
+        if (ok) {
+            EXPECT_EQ(w.prg_Inport->value(), 100);
+            EXPECT_EQ(global->PostalFile({}), folders.dataFolder + "yubin");
+            EXPECT_TRUE(FindPostalCode(global->PostalFile({}), "100-0013").has_value());
+        } else {
+            EXPECT_FALSE(platform::fs::Exists(folders.dataFolder + "yubin/YubinS.dat"));
+        }
+    }
+}
+
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls << url; }
+};
+
+TEST_F(PostalWindowsTest, ClickOnTheDownloadPageOpensIt)
+{
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
+    TfrmYubinInport w(*global);
+    w.show();
+    QTest::mouseClick(w.txt_Post, Qt::LeftButton);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    ASSERT_EQ(catcher.urls.size(), 1);
+    EXPECT_EQ(catcher.urls[0], QUrl(QString::fromLatin1(TfrmYubinInport::kDownloadPage)));
+    EXPECT_EQ(w.txt_Post->text(), catcher.urls[0].toString());
+}
+
+TEST_F(PostalWindowsTest, MainWindowImportsAndThenReadsTheNewDictionary)
+{
+    nrt::test::WriteAll(Docs("KEN.CSV"), nrt::test::SampleList());
+    TfrmMain main(folders);
+    QAction* command = main.findChild<QAction*>(QStringLiteral("mnuFileYubinInport"));
+    ASSERT_NE(command, nullptr);
+    const QList<QAction*> actions = main.FileMenu()->actions();
+    EXPECT_LT(actions.indexOf(command), actions.indexOf(main.FileSection(TfrmMain::kFileData)));
+    EXPECT_GT(actions.indexOf(command), actions.indexOf(main.FileSection(TfrmMain::kFileUsers)));
+
+    // A failed import leaves the flag it set: only the refresh after the window puts it back.
+    OnModal<TfrmYubinInport>([](TfrmYubinInport& w) {
+        w.txt_Path->setText(QStringLiteral("KEN"));
+        platform::fs::testing::FailWritesAfter(0);
+        w.cmd_Inport->click();
+        platform::fs::testing::FailWritesAfter(-1);
+        w.cmd_Close->click();
+    });
+    command->trigger();
+    EXPECT_EQ(U(host.LastText()), "郵便データ作成に失敗しました。");
+    EXPECT_EQ(main.Global().PostalLocation(), 0);
+
+    OnModal<TfrmYubinInport>([](TfrmYubinInport& w) {
+        w.txt_Path->setText(QStringLiteral("KEN"));
+        w.cmd_Inport->click();
+        w.cmd_Close->click();
+    });
+    command->trigger();
+    EXPECT_EQ(U(host.LastText()), "正常にインポートされました。");
+    EXPECT_EQ(main.Global().PostalLocation(), 1);
+    EXPECT_EQ(main.Global().GetPathEntry(3), Docs("KEN.CSV"));
+}
+
+class AddressBrowserTest : public PostalWindowsTest {
+protected:
+    void SetUp() override
+    {
+        PostalWindowsTest::SetUp();
+        nrt::test::WriteAll(Docs("KEN.CSV"), nrt::test::SampleList());
+        ASSERT_EQ(ImportPostalList(Docs("KEN.CSV"), folders.dataFolder + "yubin"), kPostalImportOk);
+        global->RefreshPostalLocation();
+        yubin = global->PostalFile({});
+    }
+
+    static QStringList Column(const TfrmAddress& w, int column)
+    {
+        QStringList out;
+        const QAbstractItemModel* m = w.griMain->model();
+        for (int r = 0; r < m->rowCount(); ++r)
+            out << m->data(m->index(r, column)).toString();
+        return out;
+    }
+    static int RowOf(const TfrmAddress& w, const char* name) { return Column(w, 1).indexOf(Q(name)); }
+    static void DoubleClick(TfrmAddress& w, int row)
+    {
+        const QRect cell = w.griMain->visualRect(w.griMain->model()->index(row, 1));
+        // As a mouse gives it: a click, then the double click.
+        QTest::mouseClick(w.griMain->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(w.griMain->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+    static bool Navy(const TfrmAddress& w)
+    {
+        const QAbstractItemModel* m = w.griMain->model();
+        return m->data(m->index(0, 1), Qt::ForegroundRole).value<QColor>() == QColor(0, 0, 128);
+    }
+
+    std::string yubin;
+};
+
+TEST_F(AddressBrowserTest, WalkFromPrefectureToTown)
+{
+    TfrmAddress w(yubin, "", 100);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    EXPECT_EQ(w.windowTitle(), Q("ノルテア（都道府県）"));
+    EXPECT_EQ(w.cmd_Ok->text(), Q("選択"));
+    EXPECT_EQ(w.lbl_Kensu->text(), Q("件数："));
+    EXPECT_EQ(w.lbl_Ken->text(), Q("4"));
+    EXPECT_EQ(w.lbl_Zyusyo->text(), QString());
+    EXPECT_FALSE(w.cmd_Todo->isEnabled());
+    EXPECT_FALSE(w.cmd_Sityo->isEnabled());
+    const QAbstractItemModel* m = w.griMain->model();
+    EXPECT_EQ(m->headerData(0, Qt::Horizontal).toString(), Q("郵便番号"));
+    EXPECT_EQ(m->headerData(1, Qt::Horizontal).toString(), Q("住所"));
+    EXPECT_EQ(m->headerData(2, Qt::Horizontal).toString(), Q("住所カナ"));
+    EXPECT_EQ(Column(w, 0), QStringList(4, Q(" --- ")));
+    EXPECT_EQ(Column(w, 1), (QStringList { Q("北海道"), Q("東京都"), Q("大阪府"), Q("沖縄県") }));
+    EXPECT_FALSE(Navy(w));
+
+    DoubleClick(w, RowOf(w, "東京都"));
+    EXPECT_EQ(w.windowTitle(), Q("ノルテア（市町村）"));
+    EXPECT_EQ(w.lbl_Zyusyo->text(), Q("東京都"));
+    EXPECT_EQ(Column(w, 1), (QStringList { Q("渋谷区"), Q("千代田区") }));
+    EXPECT_EQ(Column(w, 2), (QStringList { Q("ｼﾌﾞﾔｸ"), Q("ﾁﾖﾀﾞｸ") }));
+    EXPECT_TRUE(w.cmd_Todo->isEnabled());
+    EXPECT_FALSE(w.cmd_Sityo->isEnabled());
+
+    // タ: the readings from ﾀ to ﾄ, in navy.
+    w.cmd_Kana[4]->click();
+    EXPECT_EQ(w.cmd_Kana[4]->objectName(), QStringLiteral("cmd_t"));
+    EXPECT_EQ(Column(w, 1), QStringList { Q("千代田区") });
+    EXPECT_EQ(w.lbl_Ken->text(), Q("1"));
+    EXPECT_TRUE(Navy(w));
+
+    w.cmd_Ok->click(); // the first row is the current one
+    EXPECT_EQ(w.windowTitle(), Q("ノルテア（町域）"));
+    EXPECT_EQ(w.cmd_Ok->text(), Q("決定"));
+    EXPECT_EQ(w.lbl_Zyusyo->text(), Q("東京都千代田区"));
+    EXPECT_TRUE(w.cmd_Sityo->isEnabled());
+    EXPECT_FALSE(Navy(w)); // choosing resets the filter
+    EXPECT_EQ(Column(w, 0), (QStringList { Q("100-0013"), Q("100-0001"), Q("100-0014") }));
+    EXPECT_EQ(Column(w, 1), (QStringList { Q("霞が関"), Q("千代田"), Q("永田町") }));
+    EXPECT_EQ(w.lbl_Ken->text(), Q("3"));
+
+    // ワ: nothing left but the empty row, which cannot be chosen.
+    w.cmd_Kana[10]->click();
+    EXPECT_EQ(Column(w, 0), QStringList { QString() });
+    EXPECT_EQ(w.lbl_Ken->text(), Q("0"));
+    w.cmd_Ok->click();
+    EXPECT_EQ(host.beeps, 1);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.Choice().has_value());
+
+    w.cmd_Kana[0]->click();
+    DoubleClick(w, RowOf(w, "霞が関"));
+    EXPECT_EQ(w.result(), QDialog::Accepted);
+    EXPECT_FALSE(w.isVisible());
+    const auto choice = w.Choice();
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(U(choice->code), "100-0013");
+    EXPECT_EQ(U(choice->prefecture), "東京都");
+    EXPECT_EQ(U(choice->city), "千代田区");
+    EXPECT_EQ(U(choice->town), "霞が関");
+}
+
+TEST_F(AddressBrowserTest, StartAndBackButtons)
+{
+    TfrmAddress outside(yubin, S("大阪"), 100);
+    EXPECT_EQ(outside.Browser().GetLevel(), CMyPostalBrowser::kPrefectures);
+
+    TfrmAddress w(yubin, S("大阪府"), 100);
+    EXPECT_EQ(w.windowTitle(), Q("ノルテア（市町村）"));
+    EXPECT_EQ(w.lbl_Zyusyo->text(), Q("大阪府"));
+    EXPECT_EQ(Column(w, 1), (QStringList { Q("大阪市中央区"), Q("豊中市"), Q("八尾市") }));
+    w.cmd_Kana[8]->click(); // ヤ
+    EXPECT_EQ(Column(w, 1), QStringList { Q("八尾市") });
+    w.cmd_Ok->click();
+    EXPECT_EQ(Column(w, 1), QStringList { Q("本町") });
+
+    w.cmd_Sityo->click();
+    EXPECT_EQ(w.windowTitle(), Q("ノルテア（市町村）"));
+    EXPECT_EQ(Column(w, 1).size(), 3);
+    EXPECT_FALSE(Navy(w));
+    EXPECT_TRUE(w.cmd_Sityo->isEnabled());
+
+    w.cmd_Todo->click();
+    EXPECT_EQ(w.windowTitle(), Q("ノルテア（都道府県）"));
+    EXPECT_EQ(w.lbl_Zyusyo->text(), QString());
+    EXPECT_FALSE(w.cmd_Sityo->isEnabled());
+    EXPECT_FALSE(w.cmd_Todo->isEnabled());
+}
+
+TEST_F(AddressBrowserTest, WithoutDictionaryTheListsAreEmpty)
+{
+    TfrmAddress w(dir.Path() + "/nowhere/yubin", "", 100);
+    EXPECT_EQ(Column(w, 1), QStringList { QString() });
+    EXPECT_EQ(w.lbl_Ken->text(), Q("0"));
+    w.cmd_Ok->click();
+    EXPECT_EQ(host.beeps, 1);
+}
+
+TEST_F(AddressBrowserTest, Magnification)
+{
+    struct Case {
+        int ratio;
+        QSize client;
+        QRect close;
+        int fontPixels;
+    };
+    const Case cases[] = {
+        { 100, { 498, 372 }, { 400, 336, 90, 28 }, 12 }, { 150, { 747, 558 }, { 600, 504, 135, 42 }, 18 },
+        { 125, { 622, 465 }, { 500, 420, 112, 35 }, 15 }, // truncated
+        { 80, { 498, 372 }, { 400, 336, 90, 28 }, 12 }, // never below the design size
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ratio);
+        TfrmAddress w(yubin, "", c.ratio);
+        EXPECT_EQ(w.size(), c.client);
+        EXPECT_EQ(w.cmd_Close->geometry(), c.close);
+        EXPECT_EQ(w.cmd_Close->font().pixelSize(), c.fontPixels);
+        EXPECT_EQ(w.griMain->font().pixelSize(), c.fontPixels);
+        EXPECT_EQ(w.griMain->horizontalHeader()->font().pixelSize(), c.fontPixels);
+    }
+}
+
+TEST_F(AddressBrowserTest, BrowseReturnsTheConfirmedTown)
+{
+    global->SetRitu(150);
+    OnModal<TfrmAddress>([](TfrmAddress& w) {
+        EXPECT_EQ(w.width(), 747);
+        w.Choose(RowOf(w, "千代田区"));
+        w.Choose(RowOf(w, "永田町"));
+    });
+    const auto choice = TfrmAddress::Browse(*global, S("東京都"));
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(U(choice->code), "100-0014");
+    EXPECT_EQ(U(choice->prefecture + choice->city + choice->town), "東京都千代田区永田町");
+
+    OnModal<TfrmAddress>([](TfrmAddress& w) {
+        w.Choose(RowOf(w, "千代田区"));
+        w.cmd_Close->click();
+    });
+    EXPECT_FALSE(TfrmAddress::Browse(*global, S("東京都")).has_value());
+}
+
+} // namespace
+
+#include "postal_windows_test.moc"

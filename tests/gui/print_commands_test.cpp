@@ -1,0 +1,242 @@
+// The renderer's own selection (print condition, sort, sender), the command line's
+// PDF job, the address list and the progress window.
+#include "PrintGuiSupport.h"
+
+#include "db/Cmyrec.h"
+#include "db/MainList.h"
+#include "platform/fs.h"
+#include "print/RowSource.h"
+#include "print/qt/Cprn.h"
+#include "print/qt/ListPrint.h"
+#include "print/qt/PrintCommands.h"
+#include "print/qt/PrintProgress.h"
+#include "settings/LayoutDefaults.h"
+
+#include <QApplication>
+#include <QPrinter>
+#include <QPushButton>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+using namespace nrt;
+using namespace nrt::test;
+
+namespace {
+
+const std::vector<Addressee> kPeople {
+    { "渡辺 三郎", "100-0005", "千代田区丸の内１－１－１", "" },
+    { "伊藤 花子", "530-0001", "大阪市北区梅田２－４－９", "" },
+    { "加藤 一郎", "4600008", "名古屋市中区栄３－５－１２", "" },
+};
+// Readings that sort 伊藤, 加藤, 渡辺.
+const char* kKana[] = { "ﾜﾀﾅﾍﾞ ｻﾌﾞﾛｳ", "ｲﾄｳ ﾊﾅｺ", "ｶﾄｳ ｲﾁﾛｳ" };
+
+class Commands : public ::testing::Test {
+protected:
+    Commands()
+    {
+        f.AddSender({ "古い 差出人", "999-9999", "使わない住所", "" }, false);
+        const std::vector<int> people = f.AddAddressees(kPeople);
+        for (std::size_t i = 0; i < people.size(); ++i) {
+            f.db.ReadRecord(people[i]);
+            f.db.SetValue(kF_Kana, S(kKana[i]));
+            f.db.PostRecord();
+        }
+        f.AddSender({ "差出 太郎", "231-0005", "横浜市中区本町６－５０－１", "" });
+        // Not marked: never printed.
+        f.AddAddressees({ { "印刷 しない", "100-0001", "千代田区", "" } });
+        f.db.ReadRecord(f.db.GetRecordCount() - 1);
+        f.db.SetValue(kF_InjiKubun, "0");
+        f.db.PostRecord();
+    }
+
+    std::string Condition(std::string_view suffix = {}) const
+    {
+        return mainlist::PrintCondition(mainlist::TabContext {}, suffix);
+    }
+
+    PrintGuiFixture f;
+    std::string pdf = f.dir.File("cards.pdf");
+};
+
+} // namespace
+
+TEST_F(Commands, ThePrintConditionInTheListsOrderWithTheSender)
+{
+    print::CPrn prn(*f.global, f.db, f.printer);
+    ASSERT_TRUE(prn.Prepare(S("年賀状"), kReportNewYearCard, Condition(), S("カナ")));
+    EXPECT_EQ(prn.RowCount(), 3);
+    EXPECT_EQ(U(prn.Sender().Get(SenderBlock::kName)), "差出 太郎");
+    EXPECT_EQ(f.global->Header().backgroundImage, "repbk01.BMP");
+    EXPECT_FALSE(prn.Background().IsEmpty()); // found beside the program
+    f.PrintToPdf(pdf);
+    ASSERT_TRUE(prn.PrintRows(nullptr));
+    const std::vector<std::string> pages = PdfPageTexts(pdf);
+    ASSERT_EQ(pages.size(), 3u);
+    // Family names: the text reader may take a vertical name apart at its space.
+    const char* order[] = { "伊藤", "加藤", "渡辺" };
+    for (std::size_t i = 0; i < 3; ++i) {
+        for (std::size_t j = 0; j < 3; ++j)
+            EXPECT_EQ(pages[i].find(order[j]) != std::string::npos, i == j) << pages[i];
+        EXPECT_NE(pages[i].find("差出太郎"), std::string::npos) << "the sender on every card";
+        // Kind 1 leaves the digits as they are (the text is read back folded: ６ as 6).
+        EXPECT_NE(pages[i].find("横浜市中区本町6"), std::string::npos) << pages[i];
+    }
+}
+
+TEST_F(Commands, NothingToPrint)
+{
+    print::CPrn prn(*f.global, f.db, f.printer);
+    EXPECT_FALSE(prn.Prepare(S("年賀状"), kReportNewYearCard, Condition(S(" and 名前='いない'")), ""));
+    ASSERT_FALSE(f.messages.shown.empty());
+    EXPECT_EQ(U(f.messages.LastText()), "印刷データがありません。");
+    EXPECT_EQ(U(f.messages.shown.back().caption), "注意");
+    EXPECT_EQ(prn.RowCount(), 0);
+}
+
+TEST_F(Commands, WithoutAMarkedSenderTheSenderSlotsAreEmpty)
+{
+    f.db.ReadRecord(4); // 差出 太郎
+    f.db.SetValue(kF_InjiKubun, "0");
+    f.db.PostRecord();
+    print::CPrn prn(*f.global, f.db, f.printer);
+    EXPECT_EQ(prn.LoadSender(), CMyRec::kNothingSelected);
+    ASSERT_TRUE(prn.Prepare(S("年賀状"), kReportNewYearCard, Condition(), ""));
+    EXPECT_EQ(prn.Sender().Get(SenderBlock::kName), "");
+    f.PrintToPdf(pdf);
+    ASSERT_TRUE(prn.PrintRows(nullptr));
+    EXPECT_EQ(PdfPageTexts(pdf)[0].find("差出"), std::string::npos);
+    EXPECT_NE(PdfPageTexts(pdf)[0].find("渡辺三郎"), std::string::npos);
+}
+
+TEST_F(Commands, CommandLinePdf)
+{
+    struct Case {
+        const char* what;
+        const char* form;
+        std::string suffix;
+        int from, to;
+        int result;
+        int pages;
+    } cases[] = {
+        { "all cards", "年賀状", "", 0, 0, print::kPrintDone, 3 },
+        { "pages 2 to 3", "年賀状", "", 2, 3, print::kPrintDone, 2 },
+        { "no such form", "ない用紙", "", 0, 0, print::kPrintNoSuchForm, -1 },
+        { "nothing selected", "年賀状", S(" and 名前='いない'"), 0, 0, print::kPrintFailed, -1 },
+        { "envelope back", "封筒(４号)(裏)", "", 0, 0, print::kPrintDone, 3 },
+    };
+    for (const Case& c : cases) {
+        platform::fs::RemoveFile(pdf);
+        EXPECT_EQ(print::PrintToPdf(*f.global, f.db, S(c.form), Condition(c.suffix), "", pdf, c.from, c.to), c.result)
+            << c.what;
+        if (c.pages < 0) {
+            EXPECT_FALSE(platform::fs::Exists(pdf)) << c.what;
+            continue;
+        }
+        EXPECT_EQ(PdfPageCount(pdf), c.pages) << c.what;
+    }
+    // A form with printer settings of its own still prints on its paper.
+    PrinterSettings a4;
+    a4.driver = "CUPS";
+    a4.device = "Some_Printer";
+    a4.paperWidth = 21000;
+    a4.paperHeight = 29700;
+    ASSERT_EQ(WritePrinterSettings(f.global->UserFile(S("封筒(４号)(表).prd")), a4), 0);
+    f.global->ApplyDefaultLayout(kReportEnvelope4Front);
+    ASSERT_EQ(f.global->WriteLayoutFile(3), 0);
+    ASSERT_EQ(print::PrintToPdf(*f.global, f.db, S("封筒(４号)(表)"), Condition(), "", pdf), print::kPrintDone);
+    EXPECT_EQ(f.global->Header().printerSettings, 1);
+    EXPECT_NEAR(PdfPageSize(pdf).width(), 90.0, 0.36);
+    EXPECT_NEAR(PdfPageSize(pdf).height(), 205.0, 0.36);
+}
+
+TEST_F(Commands, AddressList)
+{
+    CMyRec listed;
+    listed.Attach(&f.db);
+    listed.SetSort(S("カナ"), 1);
+    ASSERT_EQ(listed.Select(Condition()), 0);
+    RecordSetRows rows(listed);
+    f.PrintToPdf(pdf);
+    EXPECT_EQ(print::PrintAddressList(f.printer, rows, false, nullptr), 1);
+    EXPECT_TRUE(f.messages.shown.empty());
+    const std::string page = PdfPageTexts(pdf)[0];
+    // Read back with compatibility folding: ＜ as <, ２ as 2.
+    for (const char* text :
+        { "<住所一覧>", "名前", "〒", "住所", "電話番号", "伊藤花子", "530-0001", "大阪市北区梅田2-4-9" })
+        EXPECT_NE(page.find(text), std::string::npos) << text << " in " << page;
+    EXPECT_LT(page.find("伊藤花子"), page.find("渡辺三郎"));
+    EXPECT_EQ(listed.GetPos(), 0) << "the list's cursor stays where it was";
+
+    // Nothing listed: the dialog, then the message.
+    CMyRec none;
+    none.Attach(&f.db);
+    none.Select(Condition(S(" and 名前='いない'")));
+    RecordSetRows empty(none);
+    EXPECT_EQ(print::PrintAddressList(f.printer, empty, false, nullptr), 0);
+    EXPECT_EQ(U(f.messages.LastText()), "印刷されるデータがありませんでした。");
+    // A cancelled dialog says nothing.
+    f.messages.shown.clear();
+    f.printer.SetDialogStandIn([](QPrinter&, bool) { return false; });
+    EXPECT_EQ(print::PrintAddressList(f.printer, rows, false, nullptr), 0);
+    EXPECT_TRUE(f.messages.shown.empty());
+}
+
+TEST_F(Commands, AddressListPagesAndLongAddresses)
+{
+    f.db.ReadRecord(1);
+    f.db.SetValue(kF_Address1,
+        S("東京都千代田区丸の内一丁目二番三号　丸の内パークビルディング三十階　"
+          "株式会社ノルテア企画　総務部"));
+    f.db.PostRecord();
+    std::vector<int> all(130, 1);
+    TableRows rows(f.db, all);
+    // A sheet printable to its edges: 62 rows a page, 130 rows on three pages.
+    const QString file = QString::fromStdString(platform::fs::ToSystemPath(pdf));
+    f.printer.SetDialogStandIn([file](QPrinter& p, bool) {
+        p.setOutputFormat(QPrinter::PdfFormat);
+        p.setOutputFileName(file);
+        p.setPageSize(QPageSize(QPageSize::A4));
+        p.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+        p.setPrintRange(QPrinter::PageRange);
+        p.setFromTo(3, 3);
+        return true;
+    });
+    EXPECT_EQ(print::PrintAddressList(f.printer, rows, false, nullptr), 1);
+    ASSERT_EQ(PdfPageCount(pdf), 1);
+    const std::string page = PdfPageTexts(pdf)[0];
+    EXPECT_NE(page.find("<住所一覧>"), std::string::npos) << "every page has its title";
+    const QImage image = PdfPageImage(pdf, 1, 200);
+    auto px = [](double mm) { return static_cast<int>(mm * 200 / 25.4); };
+    // Six rows on the last page, from 13.00 mm every 4.25 mm.
+    const QRect rowsArea(0, px(13.0), image.width(), px(6 * 4.25));
+    EXPECT_TRUE(Ink(image, rowsArea).isValid());
+    EXPECT_FALSE(Ink(image, QRect(0, px(13.0 + 6 * 4.25 + 0.5), image.width(), px(20))).isValid());
+    // The address is cut at 166.00 mm: its ink reaches that line and stops there.
+    const QRect ink = Ink(image, rowsArea);
+    EXPECT_LE(ink.right(), px(166.0) + 1);
+    EXPECT_GE(ink.right(), px(163.0));
+}
+
+TEST(PrintProgress, RunsTheJobAndStopsWhenCancelled)
+{
+    QWidget window;
+    int pages = 0;
+    EXPECT_TRUE(print::PrintProgress::Run(&window, 10, [&] { return ++pages < 10; }));
+    EXPECT_EQ(pages, 10);
+
+    pages = 0;
+    const bool completed = print::PrintProgress::Run(&window, 10, [&] {
+        if (++pages == 4)
+            if (auto* progress = qobject_cast<print::PrintProgress*>(QApplication::activeModalWidget()))
+                progress->cmd_Cancel->click();
+        return pages < 10;
+    });
+    EXPECT_FALSE(completed);
+    EXPECT_EQ(pages, 4);
+
+    pages = 0; // a short job runs without the window
+    EXPECT_TRUE(print::PrintProgress::Run(&window, 3, [&] { return ++pages < 3; }));
+    EXPECT_EQ(pages, 3);
+}

@@ -1,0 +1,261 @@
+// The print form list and its dialogs, and the preview window.
+#include "PrintGuiSupport.h"
+
+#include "app/QtText.h"
+#include "db/MainList.h"
+#include "platform/fs.h"
+#include "print/qt/Cprn.h"
+#include "print/qt/F_newrep.h"
+#include "print/qt/F_preview.h"
+#include "print/qt/F_prnselect.h"
+#include "print/qt/F_renamerep.h"
+#include "settings/LayoutDefaults.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace nrt;
+using namespace nrt::test;
+using print::TfrmPrnSelect;
+
+namespace {
+
+// Typed one character at a time, as key events carrying their text.
+void Type(QLineEdit* field, const QString& text)
+{
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(field, &press);
+    }
+}
+
+std::vector<std::string> Shown(const QListWidget* list)
+{
+    std::vector<std::string> out;
+    for (int i = 0; i < list->count(); ++i)
+        out.push_back(list->item(i)->text().toStdString());
+    return out;
+}
+
+} // namespace
+
+TEST(PrintFormList, ChoosingForPrintingOnly)
+{
+    PrintGuiFixture f;
+    TfrmPrnSelect list(*f.global, TfrmPrnSelect::Mode::Choose);
+    EXPECT_EQ(list.windowTitle(), QStringLiteral("用紙リスト"));
+    EXPECT_EQ(Shown(list.lst_Name),
+        (std::vector<std::string> {
+            "年賀状", "普通はがき(１)", "普通はがき(２)", "封筒(４号)(表)", "封筒(４号)(裏)" }));
+    EXPECT_EQ(list.lst_Name->currentRow(), 0);
+    EXPECT_FALSE(list.cmd_New->isEnabled());
+    EXPECT_FALSE(list.cmd_ReName->isEnabled());
+    EXPECT_FALSE(list.cmd_Del->isEnabled());
+    EXPECT_EQ(list.cmd_Ok->text(), QStringLiteral("選択(&S)..."));
+    list.lst_Name->setCurrentRow(3);
+    list.cmd_Ok->click();
+    EXPECT_EQ(list.Chosen(), 3);
+    EXPECT_EQ(list.result(), QDialog::Accepted);
+
+    TfrmPrnSelect manage(*f.global, TfrmPrnSelect::Mode::Manage);
+    EXPECT_TRUE(manage.cmd_New->isEnabled() && manage.cmd_ReName->isEnabled() && manage.cmd_Del->isEnabled());
+}
+
+TEST(PrintFormList, CreatingRenamingAndDeletingFromTheList)
+{
+    PrintGuiFixture f;
+    TfrmPrnSelect list(*f.global, TfrmPrnSelect::Mode::Manage);
+    list.runDialog = [](QDialog& d) {
+        auto& dialog = static_cast<print::TfrmNewRep&>(d);
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("印刷の新規作成"));
+        EXPECT_EQ(dialog.cbo_Kind->count(), 9);
+        EXPECT_EQ(dialog.cbo_Kind->itemText(4), QStringLiteral("封筒４０号（表）"));
+        dialog.cbo_Kind->setCurrentIndex(8); // the label sheet
+        dialog.txt_Name->setText(QStringLiteral("宛名ラベル"));
+        dialog.cmd_Ok->click();
+        return dialog.result();
+    };
+    list.cmd_New->click();
+    EXPECT_EQ(list.lst_Name->count(), 6);
+    EXPECT_EQ(list.lst_Name->currentItem()->text(), QStringLiteral("宛名ラベル"));
+    EXPECT_TRUE(platform::fs::IsFile(f.global->UserFile(S("宛名ラベル.ndp"))));
+
+    list.runDialog = [](QDialog& d) {
+        auto& dialog = static_cast<print::TfrmReNameRep&>(d);
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("印刷名を変更する"));
+        EXPECT_EQ(dialog.txt_Name->text(), QStringLiteral("宛名ラベル"));
+        dialog.txt_Name->setText(QStringLiteral("Rep ラベル"));
+        dialog.cmd_Ok->click();
+        return dialog.result();
+    };
+    list.cmd_ReName->click();
+    EXPECT_EQ(list.lst_Name->item(5)->text(), QStringLiteral("Rep ラベル"));
+    EXPECT_TRUE(platform::fs::IsFile(f.global->UserFile(S("Rep ラベル.ndp"))));
+
+    list.lst_Name->setCurrentRow(5);
+    list.cmd_Del->click();
+    EXPECT_EQ(U(f.messages.LastText()), "削除します。よろしいですか？");
+    EXPECT_EQ(list.lst_Name->count(), 5);
+    EXPECT_FALSE(platform::fs::Exists(f.global->UserFile(S("Rep ラベル.ndp"))));
+}
+
+TEST(PrintFormList, NameFieldRefusesPunctuationWithABeep)
+{
+    PrintGuiFixture f;
+    print::TfrmNewRep dialog(*f.global);
+    dialog.show();
+    Type(dialog.txt_Name, QStringLiteral("a.b"));
+    EXPECT_EQ(dialog.txt_Name->text(), QStringLiteral("ab"));
+    EXPECT_EQ(f.messages.beeps, 1);
+    Type(dialog.txt_Name, QStringLiteral("_@{}~年賀"));
+    EXPECT_EQ(dialog.txt_Name->text(), QStringLiteral("ab_@{}~年賀"));
+    EXPECT_EQ(f.messages.beeps, 1);
+    // Thirty bytes at most: 11 + 2 × 9 = 29, and one more double-byte character
+    // does not fit.
+    dialog.txt_Name->clear();
+    Type(dialog.txt_Name, QStringLiteral("abcdefghijkあいうえおかきくけこ"));
+    EXPECT_EQ(dialog.txt_Name->text(), QStringLiteral("abcdefghijkあいうえおかきくけ"));
+
+    // No kind chosen: refused, the dialog stays.
+    dialog.cmd_Ok->click();
+    EXPECT_EQ(U(f.messages.LastText()), "種類を選択して下さい。");
+    EXPECT_EQ(dialog.result(), 0);
+}
+
+namespace {
+
+class Preview : public ::testing::Test {
+protected:
+    void Open(int kind, int records)
+    {
+        const char* given[] = { "一郎", "二郎", "三郎", "四郎", "五郎" };
+        for (int i = 0; i < records; ++i) {
+            const std::string name = std::string("宛名 ") + given[i % 5];
+            const std::vector<Addressee> one { { name.c_str(), "100-0005", "千代田区丸の内１－１－１", "" } };
+            f.AddAddressees(one);
+        }
+        const std::string form = kind == kReportLabelSheet ? "ラベル" : "年賀状";
+        ASSERT_TRUE(renderer.Prepare(S(form), kind, mainlist::PrintCondition({}, {}), ""));
+        window = std::make_unique<print::TfrmPreview>(renderer, *f.global);
+    }
+    std::string PageText() const { return window->panelPage->text().toStdString(); }
+
+    PrintGuiFixture f;
+    print::CPrn renderer { *f.global, f.db, f.printer };
+    std::unique_ptr<print::TfrmPreview> window;
+};
+
+} // namespace
+
+TEST_F(Preview, StepsThroughFiveCards)
+{
+    Open(kReportNewYearCard, 5);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("プレビュー"));
+    EXPECT_EQ(window->panelCount->text(), QStringLiteral("表示数：5"));
+    EXPECT_EQ(PageText(), "Page：  1 /   5");
+    EXPECT_EQ(window->Surface().size(), QSize(320, 470));
+    window->mnuPrevClick();
+    EXPECT_EQ(f.messages.beeps, 1);
+    for (int i = 0; i < 4; ++i)
+        window->mnuNext->trigger();
+    EXPECT_EQ(PageText(), "Page：  5 /   5");
+    EXPECT_EQ(f.messages.beeps, 1);
+    window->mnuNext->trigger();
+    EXPECT_EQ(f.messages.beeps, 2);
+    EXPECT_EQ(PageText(), "Page：  5 /   5");
+    window->mnuPrev->trigger();
+    EXPECT_EQ(PageText(), "Page：  4 /   5");
+}
+
+TEST_F(Preview, TheCardShowsItsPictureAndItsText)
+{
+    Open(kReportNewYearCard, 1);
+    const QImage& s = window->Surface();
+    // The red postal boxes of the picture and black ink of the name column.
+    int red = 0, black = 0;
+    for (int y = 0; y < s.height(); ++y)
+        for (int x = 0; x < s.width(); ++x) {
+            const QRgb c = s.pixel(x, y);
+            red += qRed(c) > 180 && qGreen(c) < 120;
+            black += qGray(c) < 60;
+        }
+    EXPECT_GT(red, 200);
+    EXPECT_GT(black, 200);
+    // The name column at the editor's scale: 49 to 59 mm across.
+    const QRect ink = Ink(s, QRect(150, 90, 45, 300));
+    ASSERT_TRUE(ink.isValid());
+    EXPECT_GE(ink.left(), static_cast<int>(4900 * 0.032));
+    EXPECT_LE(ink.right(), static_cast<int>(5900 * 0.032));
+}
+
+TEST_F(Preview, LabelSheetsPageBySheet)
+{
+    Open(kReportLabelSheet, 13);
+    EXPECT_EQ(window->Surface().size(), QSize(672, 943));
+    EXPECT_EQ(PageText(), "Page：  1 /   2");
+    window->mnuNextClick();
+    EXPECT_EQ(PageText(), "Page：  2 /   2");
+    EXPECT_EQ(renderer.CurrentRow(), 12);
+    // The second sheet shows one label: nothing in the second cell.
+    const QImage& s = window->Surface();
+    const auto px = [](std::int32_t x) { return static_cast<int>(x * 0.032); };
+    const auto py = [](std::int32_t y) { return static_cast<int>(y * 470.0 / 14800.0); };
+    EXPECT_TRUE(Ink(s, QRect(px(2030), py(2030), px(8380), py(4230))).isValid());
+    EXPECT_FALSE(Ink(s, QRect(px(2030 + 8380 + 380), py(2030), px(8380), py(4230))).isValid());
+    window->mnuNextClick(); // the last sheet: nothing happens, not even a beep
+    EXPECT_EQ(PageText(), "Page：  2 /   2");
+    EXPECT_EQ(f.messages.beeps, 0);
+    window->mnuPrevClick();
+    EXPECT_EQ(PageText(), "Page：  1 /   2");
+    window->mnuPrevClick();
+    EXPECT_EQ(PageText(), "Page：  1 /   2");
+    EXPECT_EQ(f.messages.beeps, 0);
+}
+
+TEST_F(Preview, ZoomHalvesTheScrollRanges)
+{
+    Open(kReportLabelSheet, 2);
+    window->resize(500, 400);
+    window->show();
+    ASSERT_TRUE(window->scr_Right->isEnabled());
+    const int full = window->scr_Right->maximum() + window->scr_Right->pageStep();
+    window->scr_Right->setValue(100);
+    window->popupSize->actions()[2]->trigger(); // 50%
+    EXPECT_TRUE(window->mnusSize50->isChecked());
+    EXPECT_FALSE(window->mnusSize100->isChecked());
+    EXPECT_EQ(window->scr_Right->value(), 0);
+    EXPECT_EQ(window->scr_Right->maximum() + window->scr_Right->pageStep(), full / 2);
+    window->SetZoom(25); // the sheet fits: no scrolling
+    EXPECT_FALSE(window->scr_Bottom->isEnabled());
+    window->close();
+    EXPECT_TRUE(f.global->HasFormRect(CMyGlobal::kFormPreview));
+}
+
+TEST_F(Preview, PrintingTheShownPage)
+{
+    Open(kReportNewYearCard, 5);
+    window->mnuNextClick();
+    window->mnuNextClick();
+    const std::string pdf = f.dir.File("page3.pdf");
+    f.PrintToPdf(pdf);
+    window->N1->trigger();
+    const std::vector<std::string> pages = PdfPageTexts(pdf);
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_NE(pages[0].find("三郎"), std::string::npos) << pages[0];
+    EXPECT_EQ(pages[0].find("二郎"), std::string::npos) << pages[0];
+    EXPECT_EQ(PageText(), "Page：  3 /   5");
+    window->mnuFilePrint->trigger(); // the dialog's range: all five
+    EXPECT_EQ(PdfPageCount(pdf), 5);
+    EXPECT_EQ(renderer.CurrentRow(), 2);
+}

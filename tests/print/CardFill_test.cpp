@@ -1,0 +1,171 @@
+#include "print/CardFill.h"
+#include "settings/LayoutDefaults.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace nrt;
+using namespace nrt::test;
+
+namespace {
+
+// A record as the renderer sees it: CP932 values by CP932 field name.
+struct Record {
+    std::map<std::string, std::string> values;
+    Record(std::initializer_list<std::pair<const char*, const char*>> utf8)
+    {
+        for (const auto& [k, v] : utf8)
+            values[S(k)] = S(v);
+    }
+    FieldLookup Lookup() const
+    {
+        return [this](std::string_view name) -> std::string_view {
+            auto it = values.find(std::string(name));
+            return it == values.end() ? std::string_view() : std::string_view(it->second);
+        };
+    }
+};
+
+const Record& Addressee()
+{
+    static const Record r { { "名前", "山田 太郎" }, { "敬称", "様" }, { "郵便番号", "123-4567" },
+        { "都道府県", "東京都" }, { "住所１", "千代田区丸の内１－２－３" }, { "住所２", "丸の内ビル５階" },
+        { "電話番号", "03-1111-2222" }, { "ＦＡＸ", "03-1111-3333" }, { "携帯番号", "090-1234-5678" },
+        { "生年月日", "1970/04/01" }, { "性別", "男" }, { "メール", "taro@example.jp" },
+        { "ＨＰ", "https://example.jp/" }, { "大分類", "友人" }, { "小分類", "大学" }, { "備考１", "メモ１" },
+        { "備考２", "メモ２" }, { "更新日", "2024/12/01" }, { "登録日", "2020/01/15" } };
+    return r;
+}
+
+SenderBlock Sender()
+{
+    SenderBlock s;
+    const Record r { { "名前", "佐藤 花子" }, { "都道府県", "大阪府" }, { "住所１", "大阪市北区梅田２－４－９" },
+        { "住所２", "梅田荘１０１" }, { "郵便番号", "5300001" }, { "電話番号", "06-1111-0000" },
+        { "ＦＡＸ", "06-1111-0001" }, { "携帯番号", "080-0000-1111" }, { "メール", "hanako@example.jp" },
+        { "ＨＰ", "https://hanako.example.jp/" }, { "備考１", "差出備考１" }, { "備考２", "差出備考２" } };
+    s.Fill(r.Lookup());
+    return s;
+}
+
+struct Layout {
+    LayoutHeader header;
+    LayoutTable items;
+    explicit Layout(int kind)
+    {
+        ApplyDefaultLayout(kind, header, items);
+        header.kanjiNumerals = 1;
+    }
+};
+
+} // namespace
+
+TEST(CardFill, EverySlotOfTheCataloguePrintsItsSource)
+{
+    Layout l(kReportPostcard);
+    const SenderBlock sender = Sender();
+    l.items[48].object.SetText(S("謹賀新年"));
+    // UTF-8 of what each slot prints; vertical address slots get 一 for １ and ― for －.
+    const char* expected[kLayoutSlots] = { "山田 太郎", "山田 太郎　様", "様", "123-4567", "1", "2", "3", "4", "5", "6",
+        "7", "東京都", "東京都千代田区丸の内一―二―三", "千代田区丸の内一―二―三", "丸の内ビル五階", "03-1111-2222",
+        "03-1111-3333", "090-1234-5678", "1970/04/01", "男", "taro@example.jp", "https://example.jp/", "友人", "大学",
+        "メモ１", "メモ２", "2024/12/01", "2020/01/15", "佐藤 花子", "5300001", "5", "3", "0", "0", "0", "0", "1",
+        "大阪府", "大阪府大阪市北区梅田二―四―九", "大阪市北区梅田二―四―九", "梅田荘一〇一", "06-1111-0000",
+        "06-1111-0001", "080-0000-1111", "hanako@example.jp", "https://hanako.example.jp/", "差出備考１", "差出備考２",
+        "謹賀新年", "自由02", "自由03", "自由04", "自由05" };
+    for (int slot = 0; slot < kLayoutSlots; ++slot) {
+        std::string text;
+        ASSERT_TRUE(
+            SlotText(slot, l.items[static_cast<std::size_t>(slot)], l.header, Addressee().Lookup(), sender, text))
+            << slot;
+        EXPECT_EQ(U(text), expected[slot]) << "slot " << slot;
+    }
+}
+
+TEST(CardFill, AddressConversion)
+{
+    struct Case {
+        const char* text;
+        bool vertical;
+        std::uint16_t dash;
+        bool kanji;
+        const char* expected;
+    } cases[] = {
+        { "１－２－３", true, 0x815C, true, "一―二―三" },
+        { "１－２－３", false, 0x815C, true, "一－二－三" },
+        { "１－２－３", true, 0x815B, false, "１ー２ー３" },
+        { "１－２－３", true, 0x815D, false, "１‐２‐３" },
+        { "１－２－３", true, 0, true, "一－二－三" },
+        { "０１２３４５６７８９", false, 0, true, "〇一二三四五六七八九" },
+        { "1-2-3 ｱｲｳ", true, 0x815C, true, "1-2-3 ｱｲｳ" }, // half-width stays
+        { "", true, 0x815C, true, "" },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(U(ConvertAddress(S(c.text), c.vertical, c.dash, c.kanji)), c.expected) << c.text;
+
+    // A second byte that looks like the start of "－" or "０" is part of its character.
+    const std::string tricky = std::string("\x88\x81") + "|" + std::string("\x88\x82") + "O";
+    EXPECT_EQ(ConvertAddress(tricky, true, 0x815C, true), tricky);
+    // A single-byte dash code leaves no NUL in the text.
+    EXPECT_EQ(ConvertAddress(S("１－２"), true, '-', false), S("１") + "-" + S("２"));
+}
+
+TEST(CardFill, PostalDigits)
+{
+    struct Case {
+        const char* code;
+        const char* digits[7];
+    } cases[] = {
+        { "123-4567", { "1", "2", "3", "4", "5", "6", "7" } },
+        { "1234567", { "1", "2", "3", "4", "5", "6", "7" } }, // no hyphen: nothing skipped
+        { "123－4567", { "1", "2", "3", "4", "5", "6", "7" } }, { "123", { "1", "2", "3", "", "", "", "" } },
+        { "123-45", { "1", "2", "3", "4", "5", "", "" } }, { "", { "", "", "", "", "", "", "" } },
+        { "１２３", { "１", "２", "３", "", "", "", "" } }, // whole characters, never half of one
+    };
+    for (const Case& c : cases)
+        for (int n = 1; n <= 7; ++n)
+            EXPECT_EQ(U(PostalDigit(S(c.code), n)), c.digits[n - 1]) << c.code << " digit " << n;
+    EXPECT_EQ(PostalDigit("1234567", 0), "");
+    EXPECT_EQ(PostalDigit("1234567", 8), "");
+}
+
+TEST(CardFill, SenderValuesAreCutToTheirBuffers)
+{
+    SenderBlock s;
+    s.Set(SenderBlock::kName, S("あいうえおかきくけこさしすせそたちつてと")); // 40 bytes
+    EXPECT_EQ(U(s.Get(SenderBlock::kName)), "あいうえおかきくけこさしすせそたちつて"); // 38 of 39 bytes
+    s.Set(SenderBlock::kPrefecture, "0123456789abcdefghij");
+    EXPECT_EQ(s.Get(SenderBlock::kPrefecture), "0123456789abcde");
+    s.Clear();
+    EXPECT_EQ(s.Get(SenderBlock::kName), "");
+}
+
+TEST(CardFill, FillingAnOrdinaryCard)
+{
+    Layout l(kReportNewYearCard);
+    l.items[0].shown = true;
+    l.items[0].fieldName.clear(); // no bound field: not drawn
+    l.items[22].shown = true; // 大分類
+    l.items[49].shown = true; // free text
+    l.items[49].object.SetText(S("賀正"));
+    l.items[11].object.SetText(S("前の値")); // hidden: left alone
+
+    const SlotSet drawn = FillLayout(l.items, l.header, Addressee().Lookup(), SenderBlock());
+    SlotSet expected;
+    for (int s : { 1, 4, 5, 6, 7, 8, 9, 10, 13, 14, 22, 28, 30, 31, 32, 33, 34, 35, 36, 39, 40, 49 })
+        expected.set(static_cast<std::size_t>(s));
+    EXPECT_EQ(drawn, expected);
+    EXPECT_EQ(U(l.items[1].object.Text()), "山田 太郎　様");
+    EXPECT_EQ(U(l.items[22].object.Text()), "友人");
+    EXPECT_EQ(U(l.items[49].object.Text()), "賀正");
+    EXPECT_EQ(U(l.items[11].object.Text()), "前の値");
+    // No sender: the sender slots print empty.
+    for (int s : { 28, 30, 36, 39, 40 }) {
+        EXPECT_TRUE(l.items[static_cast<std::size_t>(s)].object.HasText()) << s;
+        EXPECT_EQ(l.items[static_cast<std::size_t>(s)].object.Text(), "") << s;
+    }
+    // Kind 1 leaves the kanji numerals to the layout; here they are on.
+    EXPECT_EQ(U(l.items[13].object.Text()), "千代田区丸の内一―二―三");
+}

@@ -1,0 +1,148 @@
+#include "print/PrinterSettings.h"
+#include "support/TestSupport.h"
+
+#include "platform/MessageHost.h"
+
+#include <gtest/gtest.h>
+
+using namespace nrt;
+using namespace nrt::test;
+
+namespace {
+
+// A settings file spelled out from the format.
+std::string FileBytes(const std::string& device, const std::string& driver, const std::string& output,
+    std::initializer_list<std::int32_t> block, std::uint16_t isDefault = 0)
+{
+    std::string b = "PR";
+    AppendLE32(b, static_cast<std::int32_t>(device.size()));
+    b += device;
+    b.push_back('\0');
+    AppendLE32(b, 84);
+    AppendLE32(b, 84);
+    AppendLE32(b, 0);
+    AppendLE32(b, 0x10);
+    b.append(72, '\0');
+    AppendLE32(b, static_cast<std::int32_t>(block.size() * 4));
+    for (std::int32_t v : block)
+        AppendLE32(b, v);
+    std::string names;
+    AppendLE16(names, 8);
+    AppendLE16(names, static_cast<std::uint16_t>(8 + driver.size() + 1));
+    AppendLE16(names, static_cast<std::uint16_t>(8 + driver.size() + 1 + device.size() + 1));
+    AppendLE16(names, isDefault);
+    names += driver + '\0' + device + '\0' + output + '\0';
+    AppendLE32(b, static_cast<std::int32_t>(names.size()));
+    return b + names;
+}
+
+PrinterSettings PostcardPrinter()
+{
+    PrinterSettings s;
+    s.driver = "CUPS";
+    s.device = "Office_Inkjet";
+    s.isDefault = true;
+    s.paperWidth = 10000;
+    s.paperHeight = 14800;
+    s.orientation = 1;
+    s.source = 4;
+    s.copies = 2;
+    s.duplex = 1;
+    s.color = 2;
+    return s;
+}
+
+} // namespace
+
+TEST(PrinterSettings, WrittenAsTheFileFormatSays)
+{
+    const std::string expected = FileBytes("Office_Inkjet", "CUPS", "", { 40, 1, 10000, 14800, 1, 4, 2, 1, 2, 0 }, 1);
+    EXPECT_EQ(FormatPrinterSettings(PostcardPrinter()), expected);
+
+    PrinterSettings read;
+    ASSERT_EQ(ParsePrinterSettings(expected, read), 0);
+    EXPECT_EQ(read, PostcardPrinter());
+
+    PrinterSettings pdf;
+    pdf.driver = "PDF";
+    pdf.output = S("/home/花子/年賀状.pdf");
+    ASSERT_EQ(ParsePrinterSettings(FormatPrinterSettings(pdf), read), 0);
+    EXPECT_EQ(read, pdf);
+}
+
+TEST(PrinterSettings, ShortAndLongSettingsBlocks)
+{
+    PrinterSettings read;
+    // An older, shorter block: paper size only; the rest keeps its defaults.
+    ASSERT_EQ(ParsePrinterSettings(FileBytes("P", "CUPS", "", { 16, 1, 21000, 29700 }), read), 0);
+    EXPECT_EQ(read.paperWidth, 21000);
+    EXPECT_EQ(read.paperHeight, 29700);
+    EXPECT_EQ(read.copies, 1);
+    EXPECT_EQ(read.orientation, 1);
+    EXPECT_EQ(read.device, "P");
+    // A newer, longer one: the known fields are read, the rest passed over.
+    ASSERT_EQ(ParsePrinterSettings(FileBytes("P", "CUPS", "", { 48, 2, 1, 2, 2, 0, 3, 1, 1, 0, 77, 88 }), read), 0);
+    EXPECT_EQ(read.orientation, 2);
+    EXPECT_EQ(read.copies, 3);
+    EXPECT_EQ(read.color, 1);
+}
+
+TEST(PrinterSettings, DamagedFilesAreRefused)
+{
+    const std::string good = FormatPrinterSettings(PostcardPrinter());
+    std::string longName = "PR";
+    AppendLE32(longName, 255);
+    longName += std::string(300, 'x');
+    std::string badRecord = good;
+    badRecord[2 + 4 + 13 + 1] = 83; // the int32 84 after the device name
+
+    struct Case {
+        const char* what;
+        std::string bytes;
+        int result;
+    } cases[] = {
+        { "empty", "", kPrdBadMagic },
+        { "wrong magic", "PX" + good.substr(2), kPrdBadMagic },
+        { "device name of 255 bytes", longName, kPrdNameTooLong },
+        { "negative name length", std::string("PR\xff\xff\xff\xff", 6), kPrdNameTooLong },
+        { "page setup record not 84", badRecord, kPrdBadRecordSize },
+        { "cut inside the name", good.substr(0, 10), kPrdDamaged },
+        { "cut inside the settings block", good.substr(0, good.size() - 60), kPrdDamaged },
+        { "cut inside the names", good.substr(0, good.size() - 3), kPrdDamaged },
+    };
+    for (const Case& c : cases) {
+        PrinterSettings read;
+        EXPECT_EQ(ParsePrinterSettings(c.bytes, read), c.result) << c.what;
+    }
+    // Name offsets past the block read as empty names.
+    std::string offsets = good;
+    const std::size_t names = good.size() - (8 + 5 + 14 + 1);
+    offsets[names] = static_cast<char>(0xF0);
+    PrinterSettings read;
+    ASSERT_EQ(ParsePrinterSettings(offsets, read), 0);
+    EXPECT_EQ(read.driver, "");
+    EXPECT_EQ(read.device, "Office_Inkjet");
+}
+
+TEST(PrinterSettings, FilesAndMessages)
+{
+    TempDir dir;
+    platform::RecordingMessageHost host;
+    platform::ScopedMessageHost scoped(host);
+    PrinterSettings read;
+    EXPECT_EQ(ReadPrinterSettings(dir.File("missing.prd"), read), kPrdCannotOpen);
+    EXPECT_TRUE(host.shown.empty());
+
+    std::string longName = "PR";
+    AppendLE32(longName, 255);
+    WriteAll(dir.File("long.prd"), longName + std::string(400, 'x'));
+    EXPECT_EQ(ReadPrinterSettings(dir.File("long.prd"), read), kPrdNameTooLong);
+    ASSERT_EQ(host.shown.size(), 1u);
+    EXPECT_EQ(U(host.shown[0].text), "印刷設定エラー(-3)");
+    EXPECT_EQ(U(host.shown[0].caption), "注意");
+
+    ASSERT_EQ(WritePrinterSettings(dir.File("年賀状.prd"), PostcardPrinter()), 0);
+    ASSERT_EQ(ReadPrinterSettings(dir.File("年賀状.prd"), read), 0);
+    EXPECT_EQ(read, PostcardPrinter());
+    EXPECT_EQ(WritePrinterSettings(dir.File("no/such/folder.prd"), PostcardPrinter()), -1);
+}

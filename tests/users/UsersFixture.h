@@ -1,0 +1,77 @@
+#pragma once
+// A data folder with the main user open on an empty default table, a frozen clock and
+// a message host that records every box.
+
+#include "db/CMyDB.h"
+#include "platform/Clock.h"
+#include "platform/MessageHost.h"
+#include "platform/fs.h"
+#include "settings/Cmyglobal.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace nrt::test {
+
+class UsersFixture : public ::testing::Test {
+protected:
+    UsersFixture()
+    {
+        folders.dataFolder = dir.Path() + "/data";
+        folders.programFolder = dir.Path() + "/program";
+        folders.documentsFolder = dir.Path() + "/docs";
+        platform::fs::MakeDirs(folders.programFolder);
+        clock.now = { 2025, 1, 8, 9, 0, 0, 3 };
+        global = std::make_unique<CMyGlobal>(folders);
+        global->ReadSettings(true);
+        table.CreateDefaultTable();
+    }
+
+    std::string Data() const { return global->DataFolder(); }
+    void AddRecord(CMyDB& db, const char* name)
+    {
+        db.ClearCurrent();
+        db.SetValue(kF_AtenaKubun, "0");
+        db.SetValue(kF_InjiKubun, "1");
+        db.SetValue(kF_Name, S(name));
+        ASSERT_EQ(db.PostRecord(), 0);
+    }
+    static std::vector<std::string> Names(const CMyDB& db)
+    {
+        std::vector<std::string> out;
+        for (int k = 0; k < db.GetRecordCount(); ++k)
+            out.push_back(U(db.Value(kF_Name, k)));
+        return out;
+    }
+    // Every file and folder under `root`, relative, sorted, UTF-8; folders end with "/".
+    static std::vector<std::string> Tree(const std::string& root, const std::string& rel = {})
+    {
+        std::vector<std::string> out;
+        for (const auto& e : platform::fs::ListDir(rel.empty() ? root : root + "/" + rel)) {
+            const std::string child = rel.empty() ? e.name : rel + "/" + e.name;
+            out.push_back(U(child) + (e.isDirectory ? "/" : ""));
+            if (e.isDirectory) {
+                const auto inner = Tree(root, child);
+                out.insert(out.end(), inner.begin(), inner.end());
+            }
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+    TempDir dir;
+    StartupFolders folders;
+    platform::RecordingMessageHost host;
+    platform::ScopedMessageHost scope { host };
+    platform::FakeClock clock;
+    platform::ScopedClock clockScope { clock };
+    std::unique_ptr<CMyGlobal> global;
+    CMyDB table;
+};
+
+} // namespace nrt::test
