@@ -67,6 +67,8 @@ const options = {
     size: 0,
     // No reverse DNS lookup of 127.0.0.1 for every connection: it only costs time.
     disableReverseLookup: true,
+    // Replies go out at once, never held back waiting for an acknowledgement.
+    noDelay: true,
     onAuth(auth, session, callback) {
         const passwordOk = auth.method === 'CRAM-MD5' ? auth.validatePassword(PASSWORD) : auth.password === PASSWORD;
         if (auth.username === USER && passwordOk) return callback(null, { user: USER });
