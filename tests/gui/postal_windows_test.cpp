@@ -16,6 +16,7 @@
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,6 +30,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 using namespace nrt;
@@ -134,6 +136,14 @@ TEST_F(PostalWindowsTest, ImportWindowResults)
 
         TfrmYubinInport w(*global);
         w.txt_Path->setText(ToQ(c.typed));
+        // The progress as the bar shows it, each step under the wait cursor.
+        std::vector<int> progress;
+        bool waiting = true;
+        QObject::connect(w.prg_Inport, &QProgressBar::valueChanged, [&](int value) {
+            progress.push_back(value);
+            const QCursor* cursor = QApplication::overrideCursor();
+            waiting = waiting && cursor && cursor->shape() == Qt::WaitCursor;
+        });
         if (c.failWrites)
             platform::fs::testing::FailWritesAfter(0);
         w.cmd_Inport->click();
@@ -147,8 +157,11 @@ TEST_F(PostalWindowsTest, ImportWindowResults)
         const bool ok = std::string(c.caption) == "住所録";
         EXPECT_EQ(Entry3(), ok ? c.expectedPath : "");
         EXPECT_EQ(w.prg_Inport->isVisibleTo(&w), c.writeFile);
+        EXPECT_TRUE(waiting);
+        EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
         if (ok) {
             EXPECT_EQ(w.prg_Inport->value(), 100);
+            EXPECT_GE(progress.size(), 3u);
             EXPECT_EQ(global->PostalFile({}), folders.dataFolder + "yubin");
             EXPECT_TRUE(FindPostalCode(global->PostalFile({}), "100-0013").has_value());
         } else {
@@ -164,6 +177,23 @@ public:
 public slots:
     void open(const QUrl& url) { urls << url; }
 };
+
+TEST_F(PostalWindowsTest, FileDialogStartsAtTheListsFolder)
+{
+    platform::fs::MakeDirs(Docs("lists"));
+    nrt::test::WriteAll(Docs("lists/KEN_ALL.CSV"), nrt::test::SampleList());
+    TfrmYubinInport w(*global);
+    w.txt_Path->setText(ToQ(Docs("lists/old.CSV")));
+    QString shownFolder;
+    OnModal<QFileDialog>([&shownFolder, this](QFileDialog& d) {
+        shownFolder = d.directory().absolutePath();
+        d.selectFile(ToQ(Docs("lists/KEN_ALL.CSV")));
+        static_cast<QDialog&>(d).accept(); // QFileDialog checks the selection first
+    });
+    w.cmd_FileName->click();
+    EXPECT_EQ(FromQ(shownFolder), Docs("lists"));
+    EXPECT_EQ(FromQ(w.txt_Path->text()), Docs("lists/KEN_ALL.CSV"));
+}
 
 TEST_F(PostalWindowsTest, ClickOnTheDownloadPageOpensIt)
 {
