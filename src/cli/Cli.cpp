@@ -86,6 +86,7 @@ const std::vector<Command>& Commands()
         {"mail", "mail --template FILE [--dry-run]", RunMail},
         {"postal-import", "postal-import FILE", RunPostalImport},
         {"postal-lookup", "postal-lookup CODE", RunPostalLookup},
+        {"print", "print FORM --pdf OUT [--where COND] [--sort SPEC] [--pages FROM-TO]", RunPrint},
     };
     return commands;
 }

@@ -71,6 +71,7 @@ int RunBackup(Context& context, Args& args);
 int RunMail(Context& context, Args& args); // MailCommand.cpp
 int RunPostalImport(Context& context, Args& args);
 int RunPostalLookup(Context& context, Args& args);
+int RunPrint(Context& context, Args& args); // PrintCommand.cpp
 
 // UTF-8 output of CP932 text.
 std::string Out(std::string_view sjis);

@@ -5,9 +5,11 @@
 #include "platform/sjis.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -41,7 +43,15 @@ int Usage()
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv); // for the lock file's runtime folder
+    // Printing needs fonts, so a GUI application on the offscreen platform; the other
+    // commands need only the lock file's runtime folder.
+    bool printing = false;
+    for (int a = 1; a < argc; ++a)
+        printing = printing || std::strcmp(argv[a], "print") == 0;
+    if (printing && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app = printing ? std::make_unique<QGuiApplication>(argc, argv)
+                                                     : std::make_unique<QCoreApplication>(argc, argv);
     CliMessageHost host;
     nrt::platform::SetMessageHost(&host);
 

@@ -183,3 +183,28 @@ TEST_F(CliTest, TabsAndSenders)
     r = Run({ "list", "--fields", "名前", "--senders" });
     EXPECT_EQ(Lines(r.out), (std::vector<std::string> { "名前" }));
 }
+
+TEST_F(CliTest, PrintsMarkedAddresseesToPdf)
+{
+    WriteTable({{"山田", "ﾔﾏﾀﾞ", "", ""}, {"佐藤", "ｻﾄｳ", "", ""}, {"田中", "ﾀﾅｶ", "", ""}});
+    const std::string pdf = nrt::test::U(dir.Path()) + "/cards.pdf";
+    Result r = Run({"print", "年賀状", "--pdf", pdf});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string info;
+    FILE* p = ::popen(("pdfinfo " + Quote(pdf)).c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    char buf[512];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        info.append(buf, n);
+    ::pclose(p);
+    EXPECT_NE(info.find("Pages:           3"), std::string::npos) << info;
+    EXPECT_NE(info.find("284 x 419 pts"), std::string::npos) << "a 100 x 148 mm card: " << info;
+
+    r = Run({"print", "年賀状", "--pdf", pdf, "--pages", "2-3", "--where", "カナ>='ｻ'"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = Run({"print", "ない様式", "--pdf", pdf});
+    EXPECT_EQ(r.status, 1);
+    r = Run({"print", "年賀状"});
+    EXPECT_EQ(r.status, 2);
+}

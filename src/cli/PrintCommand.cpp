@@ -1,0 +1,41 @@
+// nortea-cli print: the print condition (marked addressees, as the main window's first
+// tab selects them) through a print form into a PDF file.
+#include "cli/Cli.h"
+
+#include "db/MainList.h"
+#include "platform/sjis.h"
+#include "print/qt/PrintCommands.h"
+
+#include <cstdio>
+
+namespace nrt::cli {
+
+int RunPrint(Context& context, Args& args)
+{
+    std::string pdf, where, sort, pages;
+    const bool hasPdf = args.Option("--pdf", pdf);
+    args.Option("--where", where);
+    const bool hasSort = args.Option("--sort", sort);
+    const bool hasPages = args.Option("--pages", pages);
+    if (args.usageError || !hasPdf || args.Rest().size() != 1 || !args.unknown().empty())
+        return kExitUsage;
+    int from = 0, to = 0;
+    if (hasPages && (std::sscanf(pages.c_str(), "%d-%d", &from, &to) != 2 || from < 1 || to < from))
+        return kExitUsage;
+
+    std::string suffix;
+    if (!where.empty()) {
+        const std::string cond = platform::Utf8ToSjis(where);
+        suffix = cond.front() == '(' ? " and " + cond : " and (" + cond + ")";
+    }
+    const mainlist::TabContext tab; // all addressees
+    const std::string condition = mainlist::PrintCondition(tab, suffix);
+    const std::string spec = hasSort ? platform::Utf8ToSjis(sort) : SJ("カナ, 名前");
+    const int code = print::PrintToPdf(context.Global(), context.Table(), platform::Utf8ToSjis(args.Rest()[0]),
+                                       condition, spec, platform::Utf8ToSjis(pdf), from, to);
+    if (code == print::kPrintNoSuchForm)
+        PrintMessage(SJ("注意"), SJ("その印刷フォームはありません。"));
+    return code == print::kPrintDone ? kExitOk : kExitFailed;
+}
+
+} // namespace nrt::cli
