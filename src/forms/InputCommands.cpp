@@ -4,6 +4,7 @@
 
 #include "app/F_main.h"
 #include "app/MainListModel.h"
+#include "forms/F_address.h"
 #include "forms/F_input.h"
 #include "forms/F_master.h"
 #include "forms/F_option.h"
@@ -34,6 +35,15 @@ int CurrentEditPosition(TfrmMain& main)
 void InstallInputCommands(TfrmMain& main)
 {
     auto* input = new TfrmInput(&main);
+    // The postal-code search opens the address browser when the code alone does not
+    // decide the address.
+    input->SetAddressBrowser([&main](QWidget* parent, const std::string& prefecture, TfrmInput::TownChoice& choice) {
+        const std::optional<AddressChoice> chosen = TfrmAddress::Browse(main.Global(), prefecture, parent);
+        if (!chosen)
+            return false;
+        choice = {chosen->code, chosen->prefecture, chosen->city, chosen->town};
+        return true;
+    });
     if (main.Ratio() > 100)
         input->ApplyRatio(main.Ratio());
 
