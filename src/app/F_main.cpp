@@ -46,7 +46,7 @@ public:
 
 struct SortItem {
     const char* caption;
-    const char* spec;
+    const char* order;
 };
 constexpr SortItem kSortItems[] = {
     {"（ソートなし）", ""},       {"名前", "名前"},
@@ -179,10 +179,10 @@ void TfrmMain::BuildMenus()
         a->setActionGroup(sortGroup_);
         a->setVisible(i != 0);
         a->setChecked(i == 2);
-        const std::string spec = platform::Utf8ToSjis(kSortItems[i].spec);
-        connect(a, &QAction::triggered, this, [this, a, spec] {
+        const std::string order = platform::Utf8ToSjis(kSortItems[i].order);
+        connect(a, &QAction::triggered, this, [this, a, order] {
             a->setChecked(true);
-            SortBy(spec);
+            SortBy(order);
         });
     }
 
@@ -654,9 +654,9 @@ void TfrmMain::KanaIndex(int tag)
     RefreshList();
 }
 
-void TfrmMain::SortBy(const std::string& spec)
+void TfrmMain::SortBy(const std::string& order)
 {
-    sortSpec_ = spec;
+    sortSpec_ = order;
     rec_.SetSort(sortSpec_, 0);
     RefreshList();
 }

@@ -89,7 +89,7 @@ public:
     void RunExtraction();
     void ClearExtraction();
     void KanaIndex(int tag);
-    void SortBy(const std::string& spec);
+    void SortBy(const std::string& order);
     void ChangeZoom(int index);
     void ShowSearch();
     void EditColumns();

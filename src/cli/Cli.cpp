@@ -77,7 +77,7 @@ std::string Args::unknown() const
 const std::vector<Command>& Commands()
 {
     static const std::vector<Command> commands = {
-        {"list", "list [--senders | --tab CATEGORY] [--where COND] [--sort SPEC] [--fields A,B,...] [--format tsv|csv]",
+        {"list", "list [--senders | --tab CATEGORY] [--where COND] [--sort KEYS] [--fields A,B,...] [--format tsv|csv]",
          RunList},
         {"import-csv", "import-csv FILE", RunImportCsv},
         {"export-csv", "export-csv FILE [--fields A,B,...] [--no-header]", RunExportCsv},
@@ -86,7 +86,7 @@ const std::vector<Command>& Commands()
         {"mail", "mail --template FILE [--dry-run]", RunMail},
         {"postal-import", "postal-import FILE", RunPostalImport},
         {"postal-lookup", "postal-lookup CODE", RunPostalLookup},
-        {"print", "print FORM --pdf OUT [--where COND] [--sort SPEC] [--pages FROM-TO]", RunPrint},
+        {"print", "print FORM --pdf OUT [--where COND] [--sort KEYS] [--pages FROM-TO]", RunPrint},
     };
     return commands;
 }

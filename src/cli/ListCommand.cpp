@@ -95,8 +95,8 @@ int RunList(Context& context, Args& args)
 
     CMyRec rec;
     rec.Attach(&db);
-    const std::string spec = hasSort ? platform::Utf8ToSjis(sort) : SJ("カナ, 名前");
-    const int sortCode = rec.SetSort(spec, 0);
+    const std::string order = hasSort ? platform::Utf8ToSjis(sort) : SJ("カナ, 名前");
+    const int sortCode = rec.SetSort(order, 0);
     if (sortCode != 0)
         return kExitFailed; // SetSort has shown its message
     const int code = rec.Select(mainlist::ListCondition(t, suffix));

@@ -30,9 +30,9 @@ int RunPrint(Context& context, Args& args)
     }
     const mainlist::TabContext tab; // all addressees
     const std::string condition = mainlist::PrintCondition(tab, suffix);
-    const std::string spec = hasSort ? platform::Utf8ToSjis(sort) : SJ("カナ, 名前");
+    const std::string order = hasSort ? platform::Utf8ToSjis(sort) : SJ("カナ, 名前");
     const int code = print::PrintToPdf(context.Global(), context.Table(), platform::Utf8ToSjis(args.Rest()[0]),
-                                       condition, spec, platform::Utf8ToSjis(pdf), from, to);
+                                       condition, order, platform::Utf8ToSjis(pdf), from, to);
     if (code == print::kPrintNoSuchForm)
         PrintMessage(SJ("注意"), SJ("その印刷フォームはありません。"));
     return code == print::kPrintDone ? kExitOk : kExitFailed;

@@ -38,7 +38,7 @@ inline constexpr std::array<const char*, 21> kSearchFields {
 const std::string& SearchFieldName(int index);
 
 inline constexpr int kSuffixLimit = 2048; // bytes of the list and print conditions
-inline constexpr int kSortLimit = 100; // bytes of the sort specification
+inline constexpr int kSortLimit = 100; // bytes of the sort order
 inline constexpr int kMaxExtractions = 3;
 
 // The tab strip: 0 = all addressees, 1..categories = one per category, and the
