@@ -2,6 +2,7 @@
 // the composer, the log viewer and the main window's mail menu.
 #include "app/F_main.h"
 #include "app/QtText.h"
+#include "forms/F_option.h"
 #include "mail/MailFiles.h"
 #include "mail/MailTestSupport.h"
 #include "mail/MailingTestSupport.h"
@@ -25,6 +26,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QTextCursor>
 #include <QThread>
@@ -428,7 +430,7 @@ TEST_F(MailMenu, CommandsOfTheMailMenu)
             names << a->objectName() + "=" + a->text();
     EXPECT_EQ(names,
         (QStringList { Q("mnuNetSend=メール一括送信..."), Q("mnuNetSendList=送信リスト..."),
-            Q("mnuNetMailCheck=前回送信ログの確認...") }));
+            Q("mnuNetMailCheck=前回送信ログの確認..."), Q("mnuNetMailSet=メール送信設定...") }));
     EXPECT_NE(w.findChild<TfrmMailSend*>(), nullptr);
 
     Action(w, "mnuNetSendList")->trigger();
@@ -449,6 +451,15 @@ TEST_F(MailMenu, CommandsOfTheMailMenu)
 
     Action(w, "mnuNetSend")->trigger(); // no server set
     EXPECT_EQ(U(messages.LastText()), "送信(SMTP)サーバーが設定されていません。");
+
+    // The settings open on their mail page.
+    QString page;
+    WhenModal<TfrmOption>([&](TfrmOption* options) {
+        page = options->pages->tabText(options->pages->currentIndex());
+        options->cmd_Close->click();
+    });
+    Action(w, "mnuNetMailSet")->trigger();
+    EXPECT_EQ(page, Q("メール"));
 }
 
 TEST_F(MailMenu, BulkMailingOpensTheComposerOnTheMarkedAddressees)

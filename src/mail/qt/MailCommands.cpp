@@ -2,6 +2,7 @@
 
 #include "app/Commands.h"
 #include "app/F_main.h"
+#include "forms/F_option.h"
 #include "mail/MailComposer.h"
 #include "mail/MailFiles.h"
 #include "mail/qt/F_log.h"
@@ -14,6 +15,7 @@
 #include <QAction>
 #include <QMenu>
 
+#include <iterator>
 #include <memory>
 
 namespace nrt::gui {
@@ -59,17 +61,20 @@ void InstallMailCommands(TfrmMain& main)
         { "mnuNetSend", "メール一括送信..." },
         { "mnuNetSendList", "送信リスト..." },
         { "mnuNetMailCheck", "前回送信ログの確認..." },
+        { "mnuNetMailSet", "メール送信設定..." },
     };
-    QAction* actions[3];
-    for (int i = 0; i < 3; ++i) {
+    QAction* actions[std::size(kItems)];
+    for (std::size_t i = 0; i < std::size(kItems); ++i) {
         actions[i] = menu->addAction(QString::fromUtf8(kItems[i].caption));
         actions[i]->setObjectName(QString::fromLatin1(kItems[i].name));
     }
     menu->insertSeparator(actions[1]);
+    menu->insertSeparator(actions[3]);
     QObject::connect(
         actions[0], &QAction::triggered, &main, [&main, sendForm] { mailcommands::StartMailing(main, *sendForm); });
     QObject::connect(actions[1], &QAction::triggered, &main, [&main] { mailcommands::ShowLog(main, true); });
     QObject::connect(actions[2], &QAction::triggered, &main, [&main] { mailcommands::ShowLog(main, false); });
+    QObject::connect(actions[3], &QAction::triggered, &main, [&main] { ShowOptions(main, TfrmOption::kPageMail); });
     menu->menuAction()->setVisible(true);
 }
 
