@@ -1,5 +1,5 @@
 // The printing commands of the main window: print and preview of the print condition,
-// a new print form, and the address list.
+// the layout editor, a new print form, and the address list.
 #include "app/Commands.h"
 #include "app/F_main.h"
 #include "print/qt/PrintCommands.h"
@@ -19,7 +19,8 @@ namespace {
 class PrintCommandsHolder : public QObject {
 public:
     PrintCommandsHolder(TfrmMain& main)
-        : QObject(&main), commands(std::make_unique<print::PrintCommands>(main.Global(), main.Table(), &main))
+        : QObject(&main)
+        , commands(std::make_unique<print::PrintCommands>(main.Global(), main.Table(), &main))
     {
     }
     std::unique_ptr<print::PrintCommands> commands;
@@ -33,12 +34,10 @@ void InstallPrintCommands(TfrmMain& main)
     print::PrintCommands* commands = holder->commands.get();
     TfrmMain* window = &main;
     auto senders = [window] { return window->TabContextForInput() == -1; };
-    auto print = [window, commands, senders] {
-        commands->Print(window->PrintCondition(), window->SortSpec(), senders());
-    };
-    auto preview = [window, commands, senders] {
-        commands->Preview(window->PrintCondition(), window->SortSpec(), senders());
-    };
+    auto print
+        = [window, commands, senders] { commands->Print(window->PrintCondition(), window->SortSpec(), senders()); };
+    auto preview
+        = [window, commands, senders] { commands->Preview(window->PrintCondition(), window->SortSpec(), senders()); };
 
     QMenu* file = main.FileMenu();
     QAction* section = main.FileSection(TfrmMain::kFilePrint);
@@ -51,8 +50,10 @@ void InstallPrintCommands(TfrmMain& main)
     };
     add("mnuPrint", QStringLiteral("宛名印刷(&P)..."), print)->setShortcut(QKeySequence::Print);
     add("mnuPreview", QStringLiteral("印刷プレビュー(&V)..."), preview);
+    add("mnuPreSet", QStringLiteral("印字設定(&S)..."), [commands] { commands->EditLayouts(); });
     add("mnuNewPrn", QStringLiteral("新しい印刷フォーム(&N)..."), [commands] { commands->NewForm(); });
-    add("mnuFilePrint", QStringLiteral("一覧の印刷(&L)..."), [window, commands] { commands->PrintList(window->Records()); });
+    add("mnuFilePrint", QStringLiteral("一覧の印刷(&L)..."),
+        [window, commands] { commands->PrintList(window->Records()); });
 
     QToolBar* bar = main.ToolBar();
     QAction* before = bar->actions().isEmpty() ? nullptr : bar->actions().constLast();
@@ -65,6 +66,8 @@ void InstallPrintCommands(TfrmMain& main)
     };
     tool("tcmd_Print", QStringLiteral("印刷"), QStyle::SP_DialogSaveButton, print);
     tool("tcmd_Preview", QStringLiteral("プレビュー"), QStyle::SP_FileDialogDetailedView, preview);
+    tool("tcmd_PreSet", QStringLiteral("印字設定"), QStyle::SP_FileDialogContentsView,
+        [commands] { commands->EditLayouts(); });
 }
 
 } // namespace nrt::gui

@@ -5,6 +5,7 @@
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "print/PrintForms.h"
+#include "print/qt/BitmapImage.h"
 #include "print/qt/CMyPrint.h"
 #include "print/qt/PrintDevice.h"
 #include "settings/Cmyglobal.h"
@@ -106,13 +107,7 @@ void CPrn::LoadBackground()
     const std::string path = global_.BackgroundImagePath();
     if (path.empty() || background_.Load(path) != 1)
         return;
-    QImage image(background_.Width(), background_.Height(), QImage::Format_RGB32);
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            line[x] = 0xFF000000u | background_.Pixel(x, y);
-    }
-    backgroundImage_ = image;
+    backgroundImage_ = ImageOf(background_);
 }
 
 int CPrn::LoadSender()

@@ -1,6 +1,7 @@
 #include "print/qt/F_preview.h"
 
 #include "print/PagePlan.h"
+#include "print/qt/BitmapImage.h"
 #include "print/qt/Cprn.h"
 #include "settings/Cmyglobal.h"
 
@@ -215,18 +216,8 @@ void TfrmPreview::UpdateScrollBars()
 {
     // Positions count pixels of the page as shown, so every part of it can be
     // scrolled into view at every zoom.
-    auto setUp = [](QScrollBar* bar, int extent, int length) {
-        if (extent - length > 1) {
-            bar->setEnabled(true);
-            bar->setRange(0, extent - length);
-            bar->setPageStep(length);
-        } else {
-            bar->setRange(0, 0);
-            bar->setEnabled(false);
-        }
-    };
-    setUp(scr_Bottom, static_cast<int>(zoom_ * surface_.width()), view_->width());
-    setUp(scr_Right, static_cast<int>(zoom_ * surface_.height()), view_->height());
+    FitScrollBar(scr_Bottom, static_cast<int>(zoom_ * surface_.width()), view_->width());
+    FitScrollBar(scr_Right, static_cast<int>(zoom_ * surface_.height()), view_->height());
 }
 
 void TfrmPreview::resizeEvent(QResizeEvent* event)

@@ -10,6 +10,7 @@
 #include "print/qt/CMyPrint.h"
 #include "print/qt/Cprn.h"
 #include "print/qt/F_newrep.h"
+#include "print/qt/F_preset.h"
 #include "print/qt/F_preview.h"
 #include "print/qt/F_prnselect.h"
 #include "print/qt/ListPrint.h"
@@ -83,6 +84,22 @@ int PrintCommands::ChooseFormToEdit()
 {
     TfrmPrnSelect list(global_, TfrmPrnSelect::Mode::Manage, window_);
     return list.Choose();
+}
+
+void PrintCommands::EditLayout(int index)
+{
+    const CMyLine& forms = global_.ReportList();
+    if (index < 0 || index >= forms.GetCount())
+        return;
+    TfrmPreSet editor(global_, *printer_, index, CMyGlobal::ReportKindOfName(forms.GetLine(index)), window_);
+    editor.exec();
+}
+
+void PrintCommands::EditLayouts()
+{
+    const int index = ChooseFormToEdit();
+    if (index >= 0)
+        EditLayout(index);
 }
 
 bool PrintCommands::NewForm()

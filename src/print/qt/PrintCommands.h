@@ -6,7 +6,7 @@
 //
 //   tcmd_Print, mnuPrint       Print(PrintCondition(), SortSpec(), senderTab)
 //   tcmd_Preview, mnuPreview   Preview(PrintCondition(), SortSpec(), senderTab)
-//   tcmd_PreSet, mnuPreSet     ChooseFormToEdit(), then the layout editor
+//   tcmd_PreSet, mnuPreSet     EditLayouts()
 //   mnuNewPrn                  NewForm()
 //   mnuFilePrint               PrintList(Records())
 
@@ -47,6 +47,10 @@ public:
     // The print form list with its new, rename and delete buttons: the index of the
     // form whose layout is to be edited, or -1.
     int ChooseFormToEdit();
+    // The layout editor on form `index` of the list, its kind from its name.
+    void EditLayout(int index);
+    // ChooseFormToEdit, then the editor on the chosen form.
+    void EditLayouts();
     // The new-form dialog; true when a form was created.
     bool NewForm();
     // The address list of the records the main window lists, in its order.
