@@ -1,0 +1,628 @@
+// The layout editor and its label and detail dialogs, driven as a user would: mouse
+// drags on the card, typed millimetres, the dialogs' buttons.
+#include "PrintGuiSupport.h"
+
+#include "app/QtText.h"
+#include "platform/fs.h"
+#include "print/PrintForms.h"
+#include "print/qt/Cprn.h"
+#include "print/qt/F_label.h"
+#include "print/qt/F_preset.h"
+#include "print/qt/F_presetdetail.h"
+#include "settings/LayoutDefaults.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+
+using namespace nrt;
+using namespace nrt::test;
+using print::TfrmLabel;
+using print::TfrmPreSet;
+using print::TfrmPreSetDetail;
+
+namespace {
+
+// Mouse events carrying the buttons held, as a real pointer sends them.
+void Mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held)
+{
+    QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), button, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+// Typed one character at a time, as key events carrying their text (any script).
+void KeyText(QWidget* w, const QString& text)
+{
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &press);
+    }
+}
+
+void Drag(QWidget* w, QPoint from, QPoint to)
+{
+    Mouse(w, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    // Several steps, as the band follows the pointer.
+    for (int step = 1; step <= 4; ++step)
+        Mouse(w, QEvent::MouseMove, from + (to - from) * step / 4, Qt::NoButton, Qt::LeftButton);
+    Mouse(w, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+}
+
+// Runs `answer` on the modal dialog of type D once it is up.
+template <class D> void WhenModal(std::function<void(D&)> answer)
+{
+    QTimer::singleShot(0, [answer] {
+        auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        answer(*dialog);
+    });
+}
+
+QPoint Centre(const FrameRect& f)
+{
+    return QPoint((f.left + f.right) / 2, (f.top + f.bottom) / 2);
+}
+
+void SaveScreenshot(QWidget& w, const char* name)
+{
+    if (const char* folder = std::getenv("NRT_SCREENSHOT_DIR"))
+        w.grab().save(QString::fromLocal8Bit(folder) + QLatin1Char('/') + QString::fromLatin1(name));
+}
+
+class Editor : public ::testing::Test {
+protected:
+    Editor()
+    {
+        // The renderer sets every slot to draw inside its frame, as at start-up.
+        print::CPrn renderer(*f.global, f.db, f.printer);
+    }
+
+    int FormIndex(const char* name) const { return FindPrintForm(*f.global, S(name)); }
+    std::string LayoutFile(const char* form) const { return LayoutFilePath(*f.global, S(form)); }
+
+    std::unique_ptr<TfrmPreSet> Open(const char* form)
+    {
+        auto editor
+            = std::make_unique<TfrmPreSet>(*f.global, f.printer, FormIndex(form), CMyGlobal::ReportKindOfName(S(form)));
+        editor->show();
+        editor->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(editor.get()));
+        return editor;
+    }
+
+    // Saves the form's layout once, as the editor's OK does.
+    void SaveUnchanged(const char* form)
+    {
+        auto editor = Open(form);
+        editor->cmd_Ok->click();
+        ASSERT_TRUE(platform::fs::IsFile(LayoutFile(form)));
+    }
+
+    // Types into a value field and leaves it.
+    static void Type(TfrmPreSet& e, QLineEdit* field, const QString& text)
+    {
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, text);
+        e.lst_Koumoku->setFocus();
+    }
+
+    CMyObjFont& Slot(int i) { return f.global->Layout()[static_cast<std::size_t>(i)].object; }
+
+    PrintGuiFixture f;
+};
+
+// The slot that prints the addressee's name on a New Year's card: vertical, shown.
+int NameSlot(const CMyGlobal& g)
+{
+    for (int i : { 1, 0 })
+        if (g.Layout()[static_cast<std::size_t>(i)].shown)
+            return i;
+    return -1;
+}
+
+} // namespace
+
+TEST_F(Editor, OpensOnTheFormWithSamplesAndItsChecks)
+{
+    auto e = Open("年賀状");
+    EXPECT_EQ(e->windowTitle(), QStringLiteral("印字設定"));
+    EXPECT_GE(e->minimumWidth(), 750);
+    EXPECT_EQ(e->lst_Koumoku->count(), kLayoutSlots);
+    EXPECT_EQ(e->lst_Koumoku->item(0)->text(), QStringLiteral("宛名_氏名"));
+    EXPECT_EQ(e->Selection(), 0);
+    EXPECT_FALSE(e->Dirty());
+    EXPECT_EQ(e->txt_RepWidth->text(), QStringLiteral("100.00"));
+    EXPECT_EQ(e->txt_RepHeight->text(), QStringLiteral("148.00"));
+    EXPECT_EQ(e->txt_Label->text(), QString());
+    EXPECT_FALSE(e->cmd_PrnSetupDel->isEnabled());
+    for (int i = 0; i < kLayoutSlots; ++i)
+        EXPECT_EQ(
+            e->lst_Koumoku->item(i)->checkState() == Qt::Checked, f.global->Layout()[static_cast<std::size_t>(i)].shown)
+            << i;
+    EXPECT_EQ(U(std::string(Slot(15).Text())), "1234-56-0001");
+    // The card at the editor's scale: 320 pixels wide, white, the rest grey.
+    EXPECT_EQ(e->PaperExtent(), QSize(320, 470));
+    EXPECT_EQ(e->Surface().pixelColor(5, 460), QColor(Qt::white));
+    EXPECT_EQ(e->Surface().pixelColor(330, 10), QColor(Qt::gray));
+    e->lst_Koumoku->setCurrentRow(NameSlot(*f.global));
+    SaveScreenshot(*e, "layout-editor-nengajo.png");
+
+    // The free labels show their own text in the text field, the others hide it.
+    e->lst_Koumoku->setCurrentRow(48);
+    EXPECT_FALSE(e->txt_Text->isHidden());
+    e->lst_Koumoku->setCurrentRow(3);
+    EXPECT_TRUE(e->txt_Text->isHidden());
+    EXPECT_EQ(e->txt_Text->text(), QString());
+    EXPECT_FALSE(e->Dirty()) << "selecting changes nothing";
+
+    // Unchecking hides the item from the card and marks the change.
+    const int name = NameSlot(*f.global);
+    ASSERT_GE(name, 0);
+    e->lst_Koumoku->item(name)->setCheckState(Qt::Unchecked);
+    EXPECT_FALSE(f.global->Layout()[static_cast<std::size_t>(name)].shown);
+    EXPECT_TRUE(e->Dirty());
+}
+
+TEST_F(Editor, DraggingMovesAndResizesBySnappedMillimetres)
+{
+    auto e = Open("年賀状");
+    const int name = NameSlot(*f.global);
+    ASSERT_GE(name, 0);
+    CMyObjFont& o = Slot(name);
+    ASSERT_TRUE(o.IsVertical());
+    const std::int32_t x0 = o.X(), y0 = o.Y(), w0 = o.Width(), h0 = o.Height();
+    // A vertical column on screen is twice its width, left of its x.
+    const FrameRect frame = o.FrameRect();
+    EXPECT_EQ(frame.right, CMyObjFont::Trunc(x0 * o.ScaleX()));
+    EXPECT_NEAR(frame.right - frame.left, 2 * w0 * o.ScaleX(), 1.0);
+
+    // A press on another item selects it; a drag of 32 pixels left is 10 mm.
+    QWidget* canvas = e->Canvas();
+    Drag(canvas, Centre(frame), Centre(frame) - QPoint(32, 0));
+    EXPECT_EQ(e->Selection(), name);
+    EXPECT_EQ(e->lst_Koumoku->currentRow(), name);
+    const std::int32_t right = CMyObjFont::Trunc(x0 * o.ScaleX()) - 32;
+    const std::int32_t expectedX = (CMyObjFont::Trunc(right / o.ScaleX()) + 50) / 100 * 100;
+    EXPECT_EQ(o.X(), expectedX);
+    EXPECT_LE(std::abs(o.X() - (x0 - 1000)), 100);
+    EXPECT_EQ(o.Y(), (CMyObjFont::Trunc(CMyObjFont::Trunc(y0 * o.ScaleY()) / o.ScaleY()) + 50) / 100 * 100);
+    EXPECT_EQ(o.Width(), w0);
+    EXPECT_EQ(o.Height(), h0);
+    EXPECT_EQ(e->txt_Left->text(), gui::ToQ(FormatHundredths(o.X())));
+    EXPECT_TRUE(e->Dirty());
+
+    // The bottom edge's mark: 16 pixels lower is 5 mm taller.
+    const FrameRect moved = o.FrameRect();
+    const QPoint bottom(moved.left + (moved.right - moved.left) / 2, moved.bottom - 1);
+    Mouse(canvas, QEvent::MouseMove, bottom, Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(canvas->cursor().shape(), Qt::SizeVerCursor);
+    Drag(canvas, bottom, bottom + QPoint(0, 16));
+    const std::int32_t bandHeight = moved.bottom + 16 - moved.top;
+    EXPECT_EQ(o.Height(), (CMyObjFont::Trunc(bandHeight / o.ScaleY()) + 50) / 100 * 100);
+    EXPECT_NEAR(o.Height(), h0 + 500, 100);
+
+    // Inside the frame the cursor offers to move it; outside it is the arrow.
+    const FrameRect now = o.FrameRect();
+    Mouse(canvas, QEvent::MouseMove, Centre(now), Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(canvas->cursor().shape(), Qt::SizeAllCursor);
+    Mouse(canvas, QEvent::MouseMove, QPoint(now.left + 2, now.top + 2), Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(canvas->cursor().shape(), Qt::SizeFDiagCursor);
+    Mouse(canvas, QEvent::MouseMove, QPoint(319, 469), Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(canvas->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST_F(Editor, ArrowKeysNudgeTheSelectedItem)
+{
+    auto e = Open("年賀状");
+    e->lst_Koumoku->setCurrentRow(15);
+    const std::int32_t x0 = Slot(15).X(), y0 = Slot(15).Y();
+    e->Canvas()->setFocus();
+    QTest::keyClick(e->Canvas(), Qt::Key_Left);
+    QTest::keyClick(e->Canvas(), Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(Slot(15).X(), x0 - 10);
+    EXPECT_EQ(Slot(15).Y(), y0 + 100);
+    EXPECT_EQ(e->txt_Top->text(), gui::ToQ(FormatHundredths(y0 + 100)));
+    EXPECT_TRUE(e->Dirty());
+}
+
+TEST_F(Editor, TypedValues)
+{
+    struct Case {
+        const char* what;
+        QLineEdit* TfrmPreSet::*field;
+        const char* text;
+        std::function<std::int32_t(const CMyGlobal&)> stored;
+        std::int32_t expected;
+        const char* shown; // nullptr: as typed
+        int beeps;
+        const char* message;
+    };
+    auto x = [](const CMyGlobal& g) { return g.Layout()[15].object.X(); };
+    auto y = [](const CMyGlobal& g) { return g.Layout()[15].object.Y(); };
+    auto w = [](const CMyGlobal& g) { return g.Layout()[15].object.Width(); };
+    auto pw = [](const CMyGlobal& g) { return g.Header().paperWidth; };
+    auto ph = [](const CMyGlobal& g) { return g.Header().paperHeight; };
+    const std::int32_t kAsBefore = -1;
+    const Case cases[] = {
+        { "x cut to hundredths", &TfrmPreSet::txt_Left, "12.345", x, 1234, "12.34", 0, nullptr },
+        { "a letter only beeps", &TfrmPreSet::txt_Left, "12a", x, kAsBefore, nullptr, 1, nullptr },
+        { "y kept 1 mm inside the card", &TfrmPreSet::txt_Top, "200.00", y, 14700, "147.00", 0, nullptr },
+        { "x kept 1 mm inside the card", &TfrmPreSet::txt_Left, "100", x, 9900, "99.00", 0, nullptr },
+        { "too large", &TfrmPreSet::txt_Top, "1000", y, kAsBefore, nullptr, 1, "サイズがオーバーしました。" },
+        { "width", &TfrmPreSet::txt_Width, "30.5", w, 3050, "30.50", 0, nullptr },
+        { "width too small", &TfrmPreSet::txt_Width, "0.09", w, kAsBefore, "0.09", 1, "サイズが小さすぎます。" },
+        { "width 0.1 mm", &TfrmPreSet::txt_Width, "0.1", w, 10, "0.10", 0, nullptr },
+        { "paper too small", &TfrmPreSet::txt_RepWidth, "0.99", pw, kAsBefore, "0.99", 1, "サイズが小さいです。" },
+        { "paper too large", &TfrmPreSet::txt_RepHeight, "600.01", ph, kAsBefore, "600.01", 1, "サイズが大きいです。" },
+        { "paper", &TfrmPreSet::txt_RepHeight, "235", ph, 23500, "235.00", 0, nullptr },
+    };
+    for (const Case& c : cases) {
+        auto e = Open("年賀状");
+        e->lst_Koumoku->setCurrentRow(15);
+        const std::int32_t before = c.stored(*f.global);
+        f.messages.shown.clear();
+        f.messages.beeps = 0;
+        QLineEdit* field = (*e).*(c.field);
+        Type(*e, field, QString::fromUtf8(c.text));
+        EXPECT_EQ(c.stored(*f.global), c.expected == kAsBefore ? before : c.expected) << c.what;
+        EXPECT_EQ(field->text(), QString::fromUtf8(c.shown ? c.shown : c.text)) << c.what;
+        EXPECT_EQ(f.messages.beeps, c.beeps) << c.what;
+        if (c.message) {
+            ASSERT_EQ(f.messages.shown.size(), 1u) << c.what;
+            EXPECT_EQ(U(f.messages.shown[0].text), c.message) << c.what;
+            EXPECT_EQ(U(f.messages.shown[0].caption), "注意") << c.what;
+        } else {
+            EXPECT_TRUE(f.messages.shown.empty()) << c.what << ": " << U(f.messages.LastText());
+        }
+        EXPECT_TRUE(e->Dirty()) << c.what;
+        // Leaving again without typing takes nothing over a second time.
+        field->setFocus();
+        e->lst_Koumoku->setFocus();
+        EXPECT_EQ(f.messages.beeps, c.beeps) << c.what;
+        f.messages.Answer(platform::MsgResult::Yes);
+        e->cmd_Close->click();
+    }
+
+    // A larger paper grows the card on the surface.
+    auto e = Open("年賀状");
+    Type(*e, e->txt_RepHeight, QStringLiteral("300"));
+    EXPECT_EQ(e->PaperExtent().height(), CMyObjFont::Trunc(30000 * Slot(0).ScaleY()));
+    EXPECT_GE(e->Surface().height(), e->PaperExtent().height() + 100);
+    EXPECT_EQ(e->Surface().pixelColor(5, e->PaperExtent().height() - 2), QColor(Qt::white));
+}
+
+TEST_F(Editor, CancelLeavesTheFilesAsTheyWere)
+{
+    SaveUnchanged("年賀状");
+    std::string before;
+    ASSERT_TRUE(platform::fs::ReadFile(LayoutFile("年賀状"), before));
+    {
+        auto e = Open("年賀状");
+        const int name = NameSlot(*f.global);
+        const FrameRect frame = Slot(name).FrameRect();
+        Drag(e->Canvas(), Centre(frame), Centre(frame) + QPoint(40, 40));
+        e->lst_Koumoku->setCurrentRow(15);
+        Type(*e, e->txt_Left, QStringLiteral("12.5"));
+        e->lst_Koumoku->item(20)->setCheckState(Qt::Checked);
+        ASSERT_TRUE(e->Dirty());
+        f.messages.shown.clear();
+
+        // No keeps the editor open.
+        f.messages.Answer(platform::MsgResult::No);
+        e->cmd_Close->click();
+        ASSERT_EQ(f.messages.shown.size(), 1u);
+        EXPECT_EQ(U(f.messages.shown[0].text), "更新があります。破棄しますか？");
+        EXPECT_EQ(U(f.messages.shown[0].caption), "確認");
+        EXPECT_EQ(f.messages.shown[0].defaultButton, platform::MsgResult::No);
+        EXPECT_TRUE(e->isVisible());
+        // Yes closes without saving; the window's place is remembered.
+        f.messages.Answer(platform::MsgResult::Yes);
+        e->mnuClose->trigger();
+        EXPECT_FALSE(e->isVisible());
+    }
+    std::string after;
+    ASSERT_TRUE(platform::fs::ReadFile(LayoutFile("年賀状"), after));
+    EXPECT_EQ(after, before);
+    EXPECT_TRUE(f.global->HasFormRect(CMyGlobal::kFormLayoutEditor));
+
+    // Unchanged, closing asks nothing.
+    f.messages.shown.clear();
+    auto e = Open("年賀状");
+    e->cmd_Close->click();
+    EXPECT_FALSE(e->isVisible());
+    EXPECT_TRUE(f.messages.shown.empty());
+}
+
+TEST_F(Editor, OkSavesWhatWasEdited)
+{
+    bool vertical = false;
+    {
+        auto e = Open("普通はがき(１)");
+        e->lst_Koumoku->setCurrentRow(48);
+        e->lst_Koumoku->item(48)->setCheckState(Qt::Checked);
+        e->txt_Text->setFocus();
+        e->txt_Text->selectAll();
+        KeyText(e->txt_Text, QStringLiteral("謹賀新年"));
+        Type(*e, e->txt_Left, QStringLiteral("20"));
+        Type(*e, e->txt_Top, QStringLiteral("30.25"));
+        // The popup's orientation entry turns the label the other way.
+        const std::int32_t w = Slot(48).Width(), h = Slot(48).Height();
+        vertical = !Slot(48).IsVertical();
+        e->mnusOrient->trigger();
+        EXPECT_EQ(Slot(48).IsVertical(), vertical);
+        EXPECT_EQ(e->cbo_Orient->currentIndex(), vertical ? 1 : 0);
+        // Width and height swap, then the cross direction is fitted to the font.
+        EXPECT_EQ(vertical ? Slot(48).Height() : Slot(48).Width(), vertical ? w : h);
+        EXPECT_NE(vertical ? Slot(48).Width() : Slot(48).Height(), 0);
+        e->cmd_Ok->click();
+        EXPECT_FALSE(e->isVisible());
+        EXPECT_FALSE(e->Dirty());
+    }
+    // Read back as printing reads it.
+    ASSERT_EQ(f.global->LoadLayout(S("普通はがき(１)"), kReportPostcard), kLayoutRead);
+    const LayoutItem& label = f.global->Layout()[48];
+    EXPECT_TRUE(label.shown);
+    EXPECT_EQ(U(std::string(label.object.Text())), "謹賀新年");
+    EXPECT_EQ(label.object.X(), 2000);
+    EXPECT_EQ(label.object.Y(), 3025);
+    EXPECT_EQ(label.object.IsVertical(), vertical);
+}
+
+TEST_F(Editor, FontFromTheChooser)
+{
+    auto e = Open("年賀状");
+    e->lst_Koumoku->setCurrentRow(15);
+    LogFontA offered;
+    e->SetFontChooser([&offered](QWidget*, LogFontA& font) {
+        offered = font;
+        font.height = -40;
+        font.weight = 700;
+        font.SetFaceName(S("IPAex明朝"));
+        return true;
+    });
+    const bool vertical = Slot(15).IsVertical();
+    const std::int32_t thickness = vertical ? Slot(15).Width() : Slot(15).Height();
+    const LogFontA stored = Slot(15).Font();
+    e->cmd_Font->click();
+    EXPECT_EQ(offered, stored) << "the dialog starts from the item's font";
+    EXPECT_EQ(U(std::string(Slot(15).Font().FaceName())), "IPAex明朝");
+    EXPECT_EQ(e->txt_Font->text(), QStringLiteral("IPAex明朝"));
+    EXPECT_EQ(Slot(15).FontHeight(), CMyObjFont::Trunc(-40 / Slot(15).ScaleY()));
+    EXPECT_GT(vertical ? Slot(15).Width() : Slot(15).Height(), thickness) << "a larger font, a thicker line";
+    EXPECT_TRUE(e->Dirty());
+
+    // Cancelled: nothing changes.
+    e->SetFontChooser([](QWidget*, LogFontA&) { return false; });
+    const LogFontA kept = Slot(15).Font();
+    e->mnusFont->trigger();
+    EXPECT_EQ(Slot(15).Font(), kept);
+}
+
+TEST_F(Editor, PrinterSettingsTravelWithTheFormOnOkOnly)
+{
+    const std::string prd = PrinterSettingsPath(*f.global, S("年賀状"));
+    f.printer.SetDialogStandIn([](QPrinter& p, bool setup) {
+        EXPECT_TRUE(setup);
+        p.setOutputFormat(QPrinter::PdfFormat);
+        p.setPageOrientation(QPageLayout::Landscape);
+        return true;
+    });
+    {
+        auto e = Open("年賀状");
+        f.messages.shown.clear();
+        e->cmd_PrnSetupDel->setEnabled(true);
+        e->cmd_PrnSetupDel->click();
+        EXPECT_EQ(U(f.messages.LastText()), "プリンタ設定されていません。");
+        e->cmd_PrnSetup->click();
+        EXPECT_TRUE(e->cmd_PrnSetupDel->isEnabled());
+        EXPECT_FALSE(platform::fs::IsFile(prd)) << "not before OK";
+        e->cmd_Ok->click();
+    }
+    EXPECT_TRUE(platform::fs::IsFile(prd));
+    EXPECT_FALSE(platform::fs::IsFile(f.global->UserFile("_tmp.prd")));
+
+    // Deleting takes effect at once, and a cancel does not bring the file back.
+    auto e = Open("年賀状");
+    EXPECT_TRUE(e->cmd_PrnSetupDel->isEnabled());
+    f.messages.shown.clear();
+    e->cmd_PrnSetupDel->click();
+    ASSERT_EQ(f.messages.shown.size(), 1u);
+    EXPECT_EQ(U(f.messages.shown[0].text), "プリンタ設定を削除します。よろしいですか？");
+    EXPECT_FALSE(platform::fs::IsFile(prd));
+    EXPECT_FALSE(e->cmd_PrnSetupDel->isEnabled());
+    e->cmd_Close->click();
+    EXPECT_FALSE(platform::fs::IsFile(prd));
+}
+
+TEST_F(Editor, DetailSettings)
+{
+    struct Case {
+        std::uint16_t code;
+        int entry;
+    };
+    for (const Case& c :
+        { Case { 0, 0 }, Case { 0x815B, 1 }, Case { 0x815C, 2 }, Case { 0x815D, 3 }, Case { 0x1234, 0 } }) {
+        TfrmPreSetDetail d({ c.code, false, "" });
+        EXPECT_EQ(d.cbo_AdChg->currentIndex(), c.entry) << c.code;
+        EXPECT_TRUE(d.chk_KanNum->isHidden());
+    }
+
+    auto e = Open("年賀状");
+    ASSERT_FALSE(f.global->Header().backgroundImage.empty());
+    WhenModal<TfrmPreSetDetail>([](TfrmPreSetDetail& d) {
+        EXPECT_EQ(d.windowTitle(), QStringLiteral("印字設定詳細"));
+        d.cbo_AdChg->setCurrentIndex(3);
+        d.txt_RepBack->clear();
+        d.cmd_Ok->click();
+    });
+    e->cmd_SetDetail->click();
+    EXPECT_EQ(f.global->Header().dashCode, 0x815D);
+    EXPECT_TRUE(f.global->Header().backgroundImage.empty());
+    EXPECT_TRUE(e->Dirty());
+    // Reopened, the dialog shows the entry chosen; cancel keeps it.
+    WhenModal<TfrmPreSetDetail>([](TfrmPreSetDetail& d) {
+        EXPECT_EQ(d.cbo_AdChg->currentText(), QStringLiteral("‐(0x815D)"));
+        d.cbo_AdChg->setCurrentIndex(0);
+        d.cmd_Close->click();
+    });
+    e->cmd_SetDetail->click();
+    EXPECT_EQ(f.global->Header().dashCode, 0x815D);
+    f.messages.Answer(platform::MsgResult::Yes);
+}
+
+TEST_F(Editor, LabelGeometryRoundTrips)
+{
+    ASSERT_EQ(CreatePrintForm(*f.global, S("宛名ラベル"), kReportLabelSheet), FormOutcome::Done);
+    {
+        auto e = Open("宛名ラベル");
+        EXPECT_EQ(e->txt_Label->text(), QStringLiteral("用紙:210.00 x 297.00 列:2 行:6"));
+        EXPECT_EQ(e->txt_RepWidth->text(), QStringLiteral("83.80"));
+        e->lst_Koumoku->setCurrentRow(1);
+        SaveScreenshot(*e, "layout-editor-label.png");
+        WhenModal<TfrmLabel>([](TfrmLabel& d) {
+            EXPECT_TRUE(d.chk_Label->isChecked());
+            EXPECT_TRUE(d.txt_Pw->isEnabled());
+            const std::pair<QLineEdit*, const char*> typed[] = { { d.txt_Pw, "182" }, { d.txt_Ph, "257" },
+                { d.txt_Sx, "8.5" }, { d.txt_Sy, "12.25" }, { d.txt_Width, "50.8" }, { d.txt_Height, "25.4" },
+                { d.txt_Dw, "2.54" }, { d.txt_Dh, "1" }, { d.txt_Col, "3" }, { d.txt_Row, "9" } };
+            for (const auto& [field, text] : typed)
+                field->setText(QString::fromLatin1(text));
+            d.cmd_Ok->click();
+        });
+        e->cmd_Label->click();
+        EXPECT_EQ(e->txt_Label->text(), QStringLiteral("用紙:182.00 x 257.00 列:3 行:9"));
+        EXPECT_EQ(e->txt_RepWidth->text(), QStringLiteral("50.80"));
+        EXPECT_EQ(e->txt_RepHeight->text(), QStringLiteral("25.40"));
+        EXPECT_TRUE(e->Dirty());
+        e->cmd_Ok->click();
+    }
+    ASSERT_EQ(f.global->LoadLayout(S("宛名ラベル"), CMyGlobal::ReportKindOfName(S("宛名ラベル"))), kLayoutRead);
+    const LayoutHeader& h = f.global->Header();
+    EXPECT_EQ(h.labelSheet, 1);
+    EXPECT_EQ((std::array<std::int32_t, 10> { h.sheetWidth, h.sheetHeight, h.marginLeft, h.marginTop, h.paperWidth,
+                  h.paperHeight, h.gapX, h.gapY, h.columns, h.rows }),
+        (std::array<std::int32_t, 10> { 18200, 25700, 850, 1225, 5080, 2540, 254, 100, 3, 9 }));
+
+    // Switched off and on again, the geometry was kept.
+    for (bool on : { false, true }) {
+        auto e = Open("宛名ラベル");
+        WhenModal<TfrmLabel>([on](TfrmLabel& d) {
+            d.chk_Label->setChecked(on);
+            EXPECT_EQ(d.txt_Pw->isEnabled(), on);
+            d.cmd_Ok->click();
+        });
+        e->cmd_Label->click();
+        EXPECT_EQ(e->txt_Label->text().isEmpty(), !on);
+        e->cmd_Ok->click();
+    }
+    ASSERT_EQ(f.global->LoadLayout(S("宛名ラベル"), CMyGlobal::ReportKindOfName(S("宛名ラベル"))), kLayoutRead);
+    EXPECT_EQ(f.global->Header().labelSheet, 1);
+    EXPECT_EQ(f.global->Header().sheetWidth, 18200);
+    EXPECT_EQ(f.global->Header().columns, 3);
+}
+
+TEST(LabelDialog, LeavingAFieldShowsItsValueAndRefusalsKeepTheDialogOpen)
+{
+    PrintGuiFixture f;
+    LayoutHeader h;
+    ApplyDefaultLayout(kReportLabelSheet, h, f.global->Layout());
+    TfrmLabel d(h);
+    d.show();
+    d.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+    auto type = [&d](QLineEdit* field, const char* text) {
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, QString::fromLatin1(text));
+        d.chk_Label->setFocus();
+    };
+    type(d.txt_Sx, "7.125");
+    EXPECT_EQ(d.txt_Sx->text(), QStringLiteral("7.12"));
+    type(d.txt_Row, "5.9");
+    EXPECT_EQ(d.txt_Row->text(), QStringLiteral("5"));
+    type(d.txt_Row, "99");
+    EXPECT_EQ(d.txt_Row->text(), QStringLiteral("99"));
+    EXPECT_TRUE(f.messages.shown.empty());
+    type(d.txt_Dw, "x");
+    EXPECT_EQ(U(f.messages.LastText()), "不正な値が入力されました。");
+    EXPECT_EQ(d.txt_Dw->text(), QStringLiteral("x")) << "left as typed";
+
+    // OK stops at the first bad field, with the focus on it.
+    f.messages.shown.clear();
+    d.txt_Dw->setText(QStringLiteral("1"));
+    d.txt_Pw->setText(QStringLiteral("9.99"));
+    d.cmd_Ok->click();
+    EXPECT_EQ(U(f.messages.LastText()), "サイズが小さいです。");
+    EXPECT_TRUE(d.txt_Pw->hasFocus());
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(h.sheetWidth, 21000);
+    d.txt_Pw->setText(QStringLiteral("10.00"));
+    d.txt_Width->setText(QStringLiteral("10.00"));
+    d.cmd_Ok->click();
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(h.sheetWidth, 1000);
+    EXPECT_EQ(h.paperWidth, 1000);
+    EXPECT_EQ(h.marginLeft, 712);
+    EXPECT_EQ(h.rows, 99);
+
+    // Cancel stores nothing.
+    TfrmLabel again(h);
+    again.txt_Pw->setText(QStringLiteral("300"));
+    again.chk_Label->setChecked(false);
+    again.cmd_Close->click();
+    EXPECT_EQ(again.result(), QDialog::Rejected);
+    EXPECT_EQ(h.sheetWidth, 1000);
+    EXPECT_EQ(h.labelSheet, 1);
+}
+
+TEST_F(Editor, ThePrintedCardFollowsTheEditor)
+{
+    f.AddAddressees({ { "山田 太郎", "100-0013", "千代田区霞が関１－２－３", "" } });
+    auto printName = [&](const char* file) {
+        print::CPrn prn(*f.global, f.db, f.printer);
+        const std::string pdf = f.dir.File(file);
+        f.PrintToPdf(pdf);
+        EXPECT_TRUE(prn.Prepare(S("年賀状"), kReportNewYearCard, S("宛名区分='0'"), ""));
+        EXPECT_TRUE(prn.PrintRows(nullptr));
+        return pdf;
+    };
+    SaveUnchanged("年賀状");
+    const std::string before = printName("before.pdf");
+    {
+        auto e = Open("年賀状");
+        const int name = NameSlot(*f.global);
+        e->lst_Koumoku->setCurrentRow(name);
+        Type(*e, e->txt_Left, gui::ToQ(FormatHundredths(Slot(name).X() - 1000)));
+        e->cmd_Ok->click();
+    }
+    const std::string after = printName("after.pdf");
+    // The name's column in the middle of the card, at 100 dpi: 10 mm is 39 pixels.
+    const QImage a = PdfPageImage(before, 1, 100), b = PdfPageImage(after, 1, 100);
+    ASSERT_FALSE(a.isNull());
+    ASSERT_FALSE(b.isNull());
+    const QRect band(100, 140, 180, 400);
+    const QRect inkA = Ink(a, band), inkB = Ink(b, band);
+    ASSERT_FALSE(inkA.isEmpty());
+    EXPECT_NEAR(inkA.left() - inkB.left(), 39, 2);
+    EXPECT_NEAR(inkA.top(), inkB.top(), 1);
+    if (const char* folder = std::getenv("NRT_SCREENSHOT_DIR")) {
+        a.save(QString::fromLocal8Bit(folder) + QStringLiteral("/card-before-move.png"));
+        b.save(QString::fromLocal8Bit(folder) + QStringLiteral("/card-name-10mm-left.png"));
+    }
+}
