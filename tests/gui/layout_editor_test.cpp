@@ -9,6 +9,8 @@
 #include "print/qt/F_label.h"
 #include "print/qt/F_preset.h"
 #include "print/qt/F_presetdetail.h"
+#include "print/qt/F_prnselect.h"
+#include "print/qt/PrintCommands.h"
 #include "settings/LayoutDefaults.h"
 
 #include <QAction>
@@ -625,4 +627,27 @@ TEST_F(Editor, ThePrintedCardFollowsTheEditor)
         a.save(QString::fromLocal8Bit(folder) + QStringLiteral("/card-before-move.png"));
         b.save(QString::fromLocal8Bit(folder) + QStringLiteral("/card-name-10mm-left.png"));
     }
+}
+
+TEST_F(Editor, TheMainWindowsCommandChoosesAFormThenEditsIt)
+{
+    print::PrintCommands commands(*f.global, f.db, nullptr);
+    QString edited;
+    WhenModal<print::TfrmPrnSelect>([&edited](print::TfrmPrnSelect& list) {
+        list.lst_Name->setCurrentRow(1);
+        WhenModal<TfrmPreSet>([&edited](TfrmPreSet& editor) {
+            edited = editor.txt_RepHeight->text();
+            editor.cmd_Close->click();
+        });
+        list.cmd_OkClick();
+    });
+    commands.EditLayouts();
+    EXPECT_EQ(edited, QStringLiteral("148.00"));
+    // The postcard's layout is the one in the table now.
+    EXPECT_EQ(f.global->Header().backgroundImage, "repbk02.BMP");
+
+    // Cancelled in the list: no editor.
+    WhenModal<print::TfrmPrnSelect>([](print::TfrmPrnSelect& list) { list.cmd_Cancel->click(); });
+    commands.EditLayouts();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
