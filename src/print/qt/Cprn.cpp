@@ -5,8 +5,8 @@
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "print/PrintForms.h"
-#include "print/qt/BitmapImage.h"
 #include "print/qt/CMyPrint.h"
+#include "print/qt/CardSurface.h"
 #include "print/qt/PrintDevice.h"
 #include "settings/Cmyglobal.h"
 

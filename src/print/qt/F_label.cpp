@@ -1,5 +1,6 @@
 #include "print/qt/F_label.h"
 
+#include "app/DialogButtons.h"
 #include "app/EnterFocusFilter.h"
 #include "app/QtText.h"
 #include "platform/MessageHost.h"
@@ -73,21 +74,16 @@ TfrmLabel::TfrmLabel(LayoutHeader& header, QWidget* parent)
     connect(chk_Label, &QCheckBox::toggled, this, &TfrmLabel::EnableFields);
     EnableFields();
 
-    auto* buttons = new QDialogButtonBox(this);
-    cmd_Ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    cmd_Ok->setObjectName(QStringLiteral("cmd_Ok"));
-    cmd_Close = buttons->addButton(QStringLiteral("キャンセル(&C)"), QDialogButtonBox::RejectRole);
-    cmd_Close->setObjectName(QStringLiteral("cmd_Close"));
-    cmd_Ok->setAutoDefault(false);
-    cmd_Close->setAutoDefault(false);
-    connect(cmd_Ok, &QPushButton::clicked, this, &TfrmLabel::cmd_OkClick);
-    connect(cmd_Close, &QPushButton::clicked, this, &QDialog::reject);
+    const gui::DialogButtons buttons = gui::AddOkCancel(
+        this, QStringLiteral("cmd_Close"), QStringLiteral("キャンセル(&C)"), [this] { cmd_OkClick(); });
+    cmd_Ok = buttons.ok;
+    cmd_Close = buttons.cancel;
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(chk_Label);
     layout->addLayout(grid);
     layout->addStretch(1);
-    layout->addWidget(buttons);
+    layout->addWidget(buttons.box);
     gui::EnterFocusFilter::InstallOn(this);
 }
 

@@ -1,5 +1,6 @@
 #include "print/qt/F_newrep.h"
 
+#include "app/DialogButtons.h"
 #include "app/EnterFocusFilter.h"
 #include "app/QtText.h"
 #include "print/PrintForms.h"
@@ -34,18 +35,13 @@ TfrmNewRep::TfrmNewRep(CMyGlobal& global, QWidget* parent)
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("印刷種類"), cbo_Kind);
     form->addRow(QStringLiteral("印刷名"), txt_Name);
-    auto* buttons = new QDialogButtonBox(this);
-    cmd_Ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    cmd_Ok->setObjectName(QStringLiteral("cmd_Ok"));
-    cmd_Cancel = buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
-    cmd_Cancel->setObjectName(QStringLiteral("cmd_Cancel"));
-    cmd_Ok->setAutoDefault(false);
-    cmd_Cancel->setAutoDefault(false);
-    connect(cmd_Ok, &QPushButton::clicked, this, &TfrmNewRep::cmd_OkClick);
-    connect(cmd_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+    const gui::DialogButtons buttons
+        = gui::AddOkCancel(this, QStringLiteral("cmd_Cancel"), QStringLiteral("キャンセル"), [this] { cmd_OkClick(); });
+    cmd_Ok = buttons.ok;
+    cmd_Cancel = buttons.cancel;
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addWidget(buttons);
+    layout->addWidget(buttons.box);
     gui::EnterFocusFilter::InstallOn(this);
 }
 

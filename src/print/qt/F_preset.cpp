@@ -6,8 +6,8 @@
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "print/PrintForms.h"
-#include "print/qt/BitmapImage.h"
 #include "print/qt/CMyPrint.h"
+#include "print/qt/CardSurface.h"
 #include "print/qt/F_label.h"
 #include "print/qt/F_presetdetail.h"
 #include "settings/Cmyglobal.h"
@@ -248,19 +248,7 @@ TfrmPreSet::TfrmPreSet(CMyGlobal& global, CMyPrint& printer, int formIndex, int 
 
     // The card and its scroll bars.
     view_ = new PreSetView(*this);
-    scr_Right = new QScrollBar(Qt::Vertical, this);
-    scr_Right->setObjectName(QStringLiteral("scr_Right"));
-    scr_Bottom = new QScrollBar(Qt::Horizontal, this);
-    scr_Bottom->setObjectName(QStringLiteral("scr_Bottom"));
-    connect(scr_Right, &QScrollBar::valueChanged, view_, qOverload<>(&QWidget::update));
-    connect(scr_Bottom, &QScrollBar::valueChanged, view_, qOverload<>(&QWidget::update));
-    auto* cardArea = new QGridLayout;
-    cardArea->setSpacing(0);
-    cardArea->addWidget(view_, 0, 0);
-    cardArea->addWidget(scr_Right, 0, 1);
-    cardArea->addWidget(scr_Bottom, 1, 0);
-    cardArea->setRowStretch(0, 1);
-    cardArea->setColumnStretch(0, 1);
+    QGridLayout* cardArea = ScrolledView(view_, scr_Right, scr_Bottom);
 
     // The items and their values.
     lst_Koumoku = new QListWidget(this);
@@ -439,7 +427,10 @@ void TfrmPreSet::LoadForm()
     const CMyLine& forms = global_.ReportList();
     const bool known = formIndex_ >= 0 && formIndex_ < forms.GetCount();
     const std::string name = known ? std::string(forms.GetLine(formIndex_)) : std::string();
-    if (!known || global_.LoadLayout(name, kind_) == kLayoutMissing)
+    // Loading starts from the kind's defaults, which is all a missing form gets.
+    if (known)
+        global_.LoadLayout(name, kind_);
+    else
         global_.ApplyDefaultLayout(kind_);
     LayoutHeader& h = global_.Header();
 

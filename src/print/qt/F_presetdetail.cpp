@@ -1,5 +1,6 @@
 #include "print/qt/F_presetdetail.h"
 
+#include "app/DialogButtons.h"
 #include "app/EnterFocusFilter.h"
 #include "app/QtText.h"
 #include "app/SjisLimitValidator.h"
@@ -58,15 +59,10 @@ TfrmPreSetDetail::TfrmPreSetDetail(const Values& values, QWidget* parent)
     chk_KanNum->setChecked(values.kanjiNumerals);
     chk_KanNum->setVisible(false);
 
-    auto* buttons = new QDialogButtonBox(this);
-    cmd_Ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    cmd_Ok->setObjectName(QStringLiteral("cmd_Ok"));
-    cmd_Close = buttons->addButton(QStringLiteral("キャンセル(&C)"), QDialogButtonBox::RejectRole);
-    cmd_Close->setObjectName(QStringLiteral("cmd_Close"));
-    cmd_Ok->setAutoDefault(false);
-    cmd_Close->setAutoDefault(false);
-    connect(cmd_Ok, &QPushButton::clicked, this, &TfrmPreSetDetail::cmd_OkClick);
-    connect(cmd_Close, &QPushButton::clicked, this, &QDialog::reject);
+    const gui::DialogButtons buttons = gui::AddOkCancel(
+        this, QStringLiteral("cmd_Close"), QStringLiteral("キャンセル(&C)"), [this] { cmd_OkClick(); });
+    cmd_Ok = buttons.ok;
+    cmd_Close = buttons.cancel;
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("■「住所」を縦向き印字するとき '－'文字を変換する"), this));
@@ -76,7 +72,7 @@ TfrmPreSetDetail::TfrmPreSetDetail(const Values& values, QWidget* parent)
     layout->addWidget(txt_RepBack);
     layout->addWidget(chk_KanNum);
     layout->addStretch(1);
-    layout->addWidget(buttons);
+    layout->addWidget(buttons.box);
     setMinimumWidth(420);
     gui::EnterFocusFilter::InstallOn(this);
 }

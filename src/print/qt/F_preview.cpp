@@ -1,7 +1,7 @@
 #include "print/qt/F_preview.h"
 
 #include "print/PagePlan.h"
-#include "print/qt/BitmapImage.h"
+#include "print/qt/CardSurface.h"
 #include "print/qt/Cprn.h"
 #include "settings/Cmyglobal.h"
 
@@ -95,12 +95,7 @@ TfrmPreview::TfrmPreview(CPrn& renderer, CMyGlobal& global, QWidget* parent)
     mnusSize100->setChecked(true);
 
     view_ = new PreviewView(*this);
-    scr_Right = new QScrollBar(Qt::Vertical, this);
-    scr_Right->setObjectName(QStringLiteral("scr_Right"));
-    scr_Bottom = new QScrollBar(Qt::Horizontal, this);
-    scr_Bottom->setObjectName(QStringLiteral("scr_Bottom"));
-    connect(scr_Right, &QScrollBar::valueChanged, view_, qOverload<>(&QWidget::update));
-    connect(scr_Bottom, &QScrollBar::valueChanged, view_, qOverload<>(&QWidget::update));
+    QGridLayout* layout = ScrolledView(view_, scr_Right, scr_Bottom);
 
     statusBar = new QStatusBar(this);
     statusBar->setSizeGripEnabled(false);
@@ -111,16 +106,9 @@ TfrmPreview::TfrmPreview(CPrn& renderer, CMyGlobal& global, QWidget* parent)
     statusBar->addWidget(panelPage, 1);
     statusBar->addWidget(panelNote, 2);
 
-    auto* layout = new QGridLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
     layout->setMenuBar(menuBar);
-    layout->addWidget(view_, 0, 0);
-    layout->addWidget(scr_Right, 0, 1);
-    layout->addWidget(scr_Bottom, 1, 0);
     layout->addWidget(statusBar, 2, 0, 1, 2);
-    layout->setRowStretch(0, 1);
-    layout->setColumnStretch(0, 1);
+    setLayout(layout);
 
     // Opening: the surface in grey, the placement, the count and the first page.
     const QSize size = renderer_.SurfaceSize();

@@ -1,9 +1,12 @@
 #pragma once
-// Qt images of the program's bitmaps and the scroll bars of its card surfaces.
+// Pieces the card windows (the layout editor, the preview) share: the background
+// picture as an image, and the card's view with its scroll bars.
 
 #include <QImage>
 
+class QGridLayout;
 class QScrollBar;
+class QWidget;
 
 namespace nrt {
 class CMyBitmap;
@@ -17,5 +20,9 @@ QImage ImageOf(const CMyBitmap& bitmap);
 // A bar over `extent` pixels shown through `length` of them: enabled when more than
 // one pixel is hidden, so every part can be scrolled into view.
 void FitScrollBar(QScrollBar* bar, int extent, int length);
+
+// The view with "scr_Right" and "scr_Bottom" beside and below it, made as children
+// of the view's parent; scrolling repaints the view. The layout has no margins.
+QGridLayout* ScrolledView(QWidget* view, QScrollBar*& right, QScrollBar*& bottom);
 
 } // namespace nrt::print

@@ -1,0 +1,58 @@
+#include "print/qt/CardSurface.h"
+
+#include "print/CMyBitmap.h"
+
+#include <QGridLayout>
+#include <QScrollBar>
+#include <QWidget>
+
+namespace nrt::print {
+
+QImage ImageOf(const CMyBitmap& bitmap)
+{
+    if (bitmap.IsEmpty() || bitmap.Width() <= 0 || bitmap.Height() <= 0)
+        return {};
+    QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_RGB32);
+    if (image.isNull())
+        return {};
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            line[x] = 0xFF000000u | bitmap.Pixel(x, y);
+    }
+    return image;
+}
+
+void FitScrollBar(QScrollBar* bar, int extent, int length)
+{
+    if (extent - length > 1) {
+        bar->setEnabled(true);
+        bar->setRange(0, extent - length);
+        bar->setPageStep(length);
+    } else {
+        bar->setRange(0, 0);
+        bar->setEnabled(false);
+    }
+}
+
+QGridLayout* ScrolledView(QWidget* view, QScrollBar*& right, QScrollBar*& bottom)
+{
+    QWidget* owner = view->parentWidget();
+    right = new QScrollBar(Qt::Vertical, owner);
+    right->setObjectName(QStringLiteral("scr_Right"));
+    bottom = new QScrollBar(Qt::Horizontal, owner);
+    bottom->setObjectName(QStringLiteral("scr_Bottom"));
+    QObject::connect(right, &QScrollBar::valueChanged, view, qOverload<>(&QWidget::update));
+    QObject::connect(bottom, &QScrollBar::valueChanged, view, qOverload<>(&QWidget::update));
+    auto* grid = new QGridLayout;
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+    grid->addWidget(view, 0, 0);
+    grid->addWidget(right, 0, 1);
+    grid->addWidget(bottom, 1, 0);
+    grid->setRowStretch(0, 1);
+    grid->setColumnStretch(0, 1);
+    return grid;
+}
+
+} // namespace nrt::print
