@@ -195,7 +195,14 @@ TEST_F(Editor, DraggingMovesAndResizesBySnappedMillimetres)
 
     // A press on another item selects it; a drag of 32 pixels left is 10 mm.
     QWidget* canvas = e->Canvas();
-    Drag(canvas, Centre(frame), Centre(frame) - QPoint(32, 0));
+    // While the button is held only the band moves; the item waits for the release.
+    Mouse(canvas, QEvent::MouseButtonPress, Centre(frame), Qt::LeftButton, Qt::LeftButton);
+    Mouse(canvas, QEvent::MouseMove, Centre(frame) - QPoint(20, 0), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(o.X(), x0);
+    EXPECT_TRUE(e->Dirty());
+    SaveScreenshot(*e, "layout-editor-dragging.png");
+    Mouse(canvas, QEvent::MouseMove, Centre(frame) - QPoint(32, 0), Qt::NoButton, Qt::LeftButton);
+    Mouse(canvas, QEvent::MouseButtonRelease, Centre(frame) - QPoint(32, 0), Qt::LeftButton, Qt::NoButton);
     EXPECT_EQ(e->Selection(), name);
     EXPECT_EQ(e->lst_Koumoku->currentRow(), name);
     const std::int32_t right = CMyObjFont::Trunc(x0 * o.ScaleX()) - 32;
