@@ -5,6 +5,7 @@
 #include "app/QtText.h"
 #include "app/SjisLimitValidator.h"
 #include "exchange/CMyExport.h"
+#include "forms/FieldPicker.h"
 #include "platform/MessageHost.h"
 
 #include <QApplication>
@@ -136,49 +137,27 @@ QStringList TfrmExport::FieldNames() const
 
 void TfrmExport::MoveRight()
 {
-    QListWidgetItem* item = lst_From->currentItem();
-    if (!item || !item->isSelected()) {
-        platform::Beep();
-        return;
-    }
-    lst_To->addItem(lst_From->takeItem(lst_From->row(item)));
+    MoveSelectedEntry(lst_From, lst_To);
 }
 
 void TfrmExport::MoveLeft()
 {
-    QListWidgetItem* item = lst_To->currentItem();
-    if (!item || !item->isSelected()) {
-        platform::Beep();
-        return;
-    }
-    lst_From->addItem(lst_To->takeItem(lst_To->row(item)));
+    MoveSelectedEntry(lst_To, lst_From);
 }
 
 void TfrmExport::MoveAllRight()
 {
-    lst_From->clear();
-    lst_To->clear();
-    lst_To->addItems(FieldNames());
+    MoveAllEntries(lst_To, lst_From, FieldNames());
 }
 
 void TfrmExport::MoveAllLeft()
 {
-    lst_From->clear();
-    lst_To->clear();
-    lst_From->addItems(FieldNames());
+    MoveAllEntries(lst_From, lst_To, FieldNames());
 }
 
 void TfrmExport::MoveUpDown(int down)
 {
-    QListWidgetItem* item = lst_To->currentItem();
-    const int row = item ? lst_To->row(item) : -1;
-    const int target = down ? row + 1 : row - 1;
-    if (row < 0 || !item->isSelected() || target < 0 || target >= lst_To->count()) {
-        platform::Beep();
-        return;
-    }
-    lst_To->insertItem(target, lst_To->takeItem(row));
-    lst_To->setCurrentRow(target);
+    ShiftSelectedEntry(lst_To, down != 0);
 }
 
 void TfrmExport::ChooseFile()

@@ -2,6 +2,7 @@
 
 #include "app/QtText.h"
 #include "db/CMyDB.h"
+#include "forms/FieldPicker.h"
 #include "platform/MessageHost.h"
 #include "settings/Cmyglobal.h"
 
@@ -13,7 +14,10 @@
 
 namespace nrt::gui {
 
-TfrmHyo::TfrmHyo(CMyGlobal& global, const CMyDB& db, QWidget* parent) : QDialog(parent), global_(global), db_(db)
+TfrmHyo::TfrmHyo(CMyGlobal& global, const CMyDB& db, QWidget* parent)
+    : QDialog(parent)
+    , global_(global)
+    , db_(db)
 {
     setObjectName(QStringLiteral("frmHyo"));
     setWindowTitle(QStringLiteral("ノルテア（項目設定）"));
@@ -38,7 +42,7 @@ TfrmHyo::TfrmHyo(CMyGlobal& global, const CMyDB& db, QWidget* parent) : QDialog(
     cmd_Close = button("cmd_Close", QStringLiteral("キャンセル(&C)"));
     auto* middle = new QVBoxLayout();
     middle->addStretch(1);
-    for (QPushButton* b : {cmd_Right, cmd_Left, cmd_RightAll, cmd_LeftAll})
+    for (QPushButton* b : { cmd_Right, cmd_Left, cmd_RightAll, cmd_LeftAll })
         middle->addWidget(b);
     middle->addStretch(1);
     auto* side = new QVBoxLayout();
@@ -97,49 +101,27 @@ int TfrmHyo::StartingWidth(const QString& name)
 
 void TfrmHyo::MoveRight()
 {
-    QListWidgetItem* item = lst_From->currentItem();
-    if (!item || !item->isSelected()) {
-        platform::Beep();
-        return;
-    }
-    lst_To->addItem(lst_From->takeItem(lst_From->row(item)));
+    MoveSelectedEntry(lst_From, lst_To);
 }
 
 void TfrmHyo::MoveLeft()
 {
-    QListWidgetItem* item = lst_To->currentItem();
-    if (!item || !item->isSelected()) {
-        platform::Beep();
-        return;
-    }
-    lst_From->addItem(lst_To->takeItem(lst_To->row(item)));
+    MoveSelectedEntry(lst_To, lst_From);
 }
 
 void TfrmHyo::MoveAllRight()
 {
-    lst_From->clear();
-    lst_To->clear();
-    lst_To->addItems(Offered());
+    MoveAllEntries(lst_To, lst_From, Offered());
 }
 
 void TfrmHyo::MoveAllLeft()
 {
-    lst_From->clear();
-    lst_To->clear();
-    lst_From->addItems(Offered());
+    MoveAllEntries(lst_From, lst_To, Offered());
 }
 
 void TfrmHyo::MoveUpDown(int down)
 {
-    const int row = lst_To->currentRow();
-    const int target = down ? row + 1 : row - 1;
-    if (row < 0 || !lst_To->currentItem()->isSelected() || target < 0 || target >= lst_To->count()) {
-        platform::Beep();
-        return;
-    }
-    QListWidgetItem* item = lst_To->takeItem(row);
-    lst_To->insertItem(target, item);
-    lst_To->setCurrentRow(target);
+    ShiftSelectedEntry(lst_To, down != 0);
 }
 
 void TfrmHyo::Ok()

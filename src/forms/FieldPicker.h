@@ -1,0 +1,18 @@
+#pragma once
+// The two lists of a field choice (offered on the left, chosen on the right, in
+// order) as the display columns and the CSV export use them.
+
+#include <QStringList>
+
+class QListWidget;
+
+namespace nrt::gui {
+
+// The selected entry of `from` to the end of `to`; a beep when none is selected.
+void MoveSelectedEntry(QListWidget* from, QListWidget* to);
+// Every name into `into`, the other list emptied.
+void MoveAllEntries(QListWidget* into, QListWidget* other, const QStringList& names);
+// The selected entry one place up or down; a beep at the ends or without a selection.
+void ShiftSelectedEntry(QListWidget* list, bool down);
+
+} // namespace nrt::gui
