@@ -3,6 +3,7 @@
 #include "app/Commands.h"
 #include "app/MainListModel.h"
 #include "app/QtText.h"
+#include "app/WaitCursor.h"
 #include "forms/F_hyo.h"
 #include "forms/F_search.h"
 #include "platform/MessageHost.h"
@@ -35,30 +36,27 @@
 namespace nrt::gui {
 namespace {
 
-// The wait cursor for the length of a job.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 struct SortItem {
     const char* caption;
     const char* order;
 };
 constexpr SortItem kSortItems[] = {
-    {"（ソートなし）", ""},       {"名前", "名前"},
-    {"カナ", "カナ"},             {"電話番号", "電話番号"},
-    {"生年月日", "生年月日"},     {"郵便番号", "郵便番号,カナ"},
-    {"メール", "メール,カナ"},    {"大分類", "大分類,カナ"},
-    {"小分類", "小分類,カナ"},    {"大分類-小分類", "大分類,小分類,カナ"},
-    {"登録日", "登録日,カナ"},    {"更新日", "更新日,カナ"},
+    { "（ソートなし）", "" },
+    { "名前", "名前" },
+    { "カナ", "カナ" },
+    { "電話番号", "電話番号" },
+    { "生年月日", "生年月日" },
+    { "郵便番号", "郵便番号,カナ" },
+    { "メール", "メール,カナ" },
+    { "大分類", "大分類,カナ" },
+    { "小分類", "小分類,カナ" },
+    { "大分類-小分類", "大分類,小分類,カナ" },
+    { "登録日", "登録日,カナ" },
+    { "更新日", "更新日,カナ" },
 };
 
-constexpr const char* kKanaCaptions[] = {"ア", "カ", "サ", "タ", "ナ", "ハ", "マ", "ヤ", "ラ", "ワ"};
-constexpr const char* kMatchKinds[] = {"完全に一致", "先頭文字が一致", "最後の文字が一致", "一致する文字がある"};
+constexpr const char* kKanaCaptions[] = { "ア", "カ", "サ", "タ", "ナ", "ハ", "マ", "ヤ", "ラ", "ワ" };
+constexpr const char* kMatchKinds[] = { "完全に一致", "先頭文字が一致", "最後の文字が一致", "一致する文字がある" };
 
 QString U8(const char* utf8)
 {
@@ -67,7 +65,8 @@ QString U8(const char* utf8)
 
 } // namespace
 
-TfrmMain::TfrmMain(const StartupFolders& folders, QWidget* parent) : QMainWindow(parent)
+TfrmMain::TfrmMain(const StartupFolders& folders, QWidget* parent)
+    : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmMain"));
     setMinimumSize(100, 100);
@@ -169,9 +168,9 @@ void TfrmMain::BuildMenus()
     QMenu* sort = menuBar()->addMenu(QStringLiteral("並び替え(&S)"));
     sortGroup_ = new QActionGroup(this);
     sortGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    static constexpr const char* names[] = {"mnuSortNo",   "mnuSortName", "mnuSortKana",  "mnuSortTel",
-                                            "mnuSortYYYYMMDD", "mnuSortYubin", "mnuSortMail", "mnuSortDiv1",
-                                            "mnuSortDiv2", "mnuSortDiv1Div2", "mnuSortDate1", "mnuSortDate2"};
+    static constexpr const char* names[]
+        = { "mnuSortNo", "mnuSortName", "mnuSortKana", "mnuSortTel", "mnuSortYYYYMMDD", "mnuSortYubin", "mnuSortMail",
+              "mnuSortDiv1", "mnuSortDiv2", "mnuSortDiv1Div2", "mnuSortDate1", "mnuSortDate2" };
     for (std::size_t i = 0; i < std::size(kSortItems); ++i) {
         QAction* a = sort->addAction(U8(kSortItems[i].caption));
         a->setObjectName(QString::fromLatin1(names[i]));
@@ -214,7 +213,7 @@ void TfrmMain::BuildMenus()
     };
     const QStyle* st = style();
     tool("tcmd_Search", QStringLiteral("検索"), st->standardIcon(QStyle::SP_FileDialogContentsView),
-         &TfrmMain::ShowSearch);
+        &TfrmMain::ShowSearch);
     tool("tcmd_Mark", QStringLiteral("一括ﾏｰｸ"), st->standardIcon(QStyle::SP_DialogApplyButton), &TfrmMain::BulkMark);
     bar->addSeparator();
     tool("tcmd_Quit", QStringLiteral("終了"), st->standardIcon(QStyle::SP_DialogCloseButton), &QWidget::close);
@@ -293,7 +292,7 @@ void TfrmMain::BuildCentre()
         emit EditRequested(model_->IsNewRow(index.row()) ? -1 : index.row());
     });
     connect(griMain->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex&, const QModelIndex&) { UpdatePosition(); });
+        [this](const QModelIndex&, const QModelIndex&) { UpdatePosition(); });
     layout->addWidget(griMain, 1);
 
     // The kana index and the detailed extraction, with the zoom control beside them.
@@ -328,7 +327,7 @@ void TfrmMain::BuildCentre()
     cbo_SelDiv2->setObjectName(QStringLiteral("cbo_SelDiv2"));
     cbo_SelElse = new QComboBox(selPage);
     cbo_SelElse->setObjectName(QStringLiteral("cbo_SelElse"));
-    cbo_SelElse->addItems({QStringLiteral("男"), QStringLiteral("女")});
+    cbo_SelElse->addItems({ QStringLiteral("男"), QStringLiteral("女") });
     cbo_SelKind = new QComboBox(selPage);
     cbo_SelKind->setObjectName(QStringLiteral("cbo_SelKind"));
     for (const char* k : kMatchKinds)
@@ -341,8 +340,8 @@ void TfrmMain::BuildCentre()
     cmd_SelRun->setObjectName(QStringLiteral("cmd_SelRun"));
     cmd_SelAll = new QPushButton(QStringLiteral("クリア"), selPage);
     cmd_SelAll->setObjectName(QStringLiteral("cmd_SelAll"));
-    for (QWidget* w : std::initializer_list<QWidget*>{cbo_SelName, txt_SelText, cbo_SelDiv2, cbo_SelElse, cbo_SelKind,
-                                                     chk_icmp, chk_SelAdd, cmd_SelRun, cmd_SelAll})
+    for (QWidget* w : std::initializer_list<QWidget*> { cbo_SelName, txt_SelText, cbo_SelDiv2, cbo_SelElse, cbo_SelKind,
+             chk_icmp, chk_SelAdd, cmd_SelRun, cmd_SelAll })
         sel->addWidget(w);
     sel->addStretch(1);
     connect(cbo_SelName, &QComboBox::currentIndexChanged, this, &TfrmMain::SelNameChanged);
@@ -579,9 +578,9 @@ void TfrmMain::BulkMark()
 
 void TfrmMain::DeleteAll()
 {
-    const platform::MsgResult answer = platform::Messages().Show(
-        {SJ("全ての宛名の内容が削除されます。よろしいですか？"), SJ("確認"), platform::MsgIcon::Warning,
-         platform::MsgButtons::YesNo, platform::MsgResult::No});
+    const platform::MsgResult answer
+        = platform::Messages().Show({ SJ("全ての宛名の内容が削除されます。よろしいですか？"), SJ("確認"),
+            platform::MsgIcon::Warning, platform::MsgButtons::YesNo, platform::MsgResult::No });
     if (answer != platform::MsgResult::Yes)
         return;
     global_->SaveTableCopy();

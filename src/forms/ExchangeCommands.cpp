@@ -1,6 +1,7 @@
 // The main window's commands for CSV import and export, users, backup and restore,
 // and the About box.
 #include "app/Commands.h"
+#include "app/WaitCursor.h"
 
 #include "app/F_main.h"
 #include "forms/F_about.h"
@@ -34,20 +35,12 @@ void StoreListLayout(TfrmMain& main)
     g.SaveFormRect(CMyGlobal::kFormMain, r.left(), r.top(), r.width(), r.height());
 }
 
-class WaitCursor final : public CMyUsers::Observer {
+class UsersWatch final : public CMyUsers::Observer {
 public:
-    ~WaitCursor() override { Busy(false); }
-    void Busy(bool on) override
-    {
-        if (on && !busy_)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-        else if (!on && busy_)
-            QApplication::restoreOverrideCursor();
-        busy_ = on;
-    }
+    void Busy(bool on) override { busy_.Set(on); }
 
 private:
-    bool busy_ = false;
+    BusyCursor busy_;
 };
 
 // mnuFileNew, and mnuFileBackRecaver (copyMode): a new user, empty or restored.
@@ -61,7 +54,7 @@ void CreateUser(TfrmMain& main, bool copyMode)
     if (dialog.Result() == CMyUsers::kCreatedFromCopy) {
         TfrmDataBack copy(main.Global(), TfrmDataBack::kCopy, dialog.CopySource(), main.Global().UserFile({}), &main);
         copy.exec();
-        WaitCursor wait;
+        UsersWatch wait;
         users.FinishRestore(main.Table(), &wait);
     } else {
         users.StartEmpty(main.Table());

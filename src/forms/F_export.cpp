@@ -4,6 +4,7 @@
 #include "app/F_main.h"
 #include "app/QtText.h"
 #include "app/SjisLimitValidator.h"
+#include "app/WaitCursor.h"
 #include "exchange/CMyExport.h"
 #include "forms/FieldPicker.h"
 #include "platform/MessageHost.h"
@@ -24,18 +25,10 @@ namespace {
 
 class ExportWatch : public CMyExport::Observer {
 public:
-    ~ExportWatch() override { Busy(false); }
-    void Busy(bool on) override
-    {
-        if (on && !busy_)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-        else if (!on && busy_)
-            QApplication::restoreOverrideCursor();
-        busy_ = on;
-    }
+    void Busy(bool on) override { busy_.Set(on); }
 
 private:
-    bool busy_ = false;
+    BusyCursor busy_;
 };
 
 } // namespace

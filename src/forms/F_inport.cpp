@@ -4,6 +4,7 @@
 #include "app/F_main.h"
 #include "app/QtText.h"
 #include "app/SjisLimitValidator.h"
+#include "app/WaitCursor.h"
 #include "exchange/CMyImport.h"
 
 #include <QApplication>
@@ -30,15 +31,10 @@ public:
         , main_(main)
     {
     }
-    ~ImportWatch() override { Busy(false); }
 
     void Busy(bool on) override
     {
-        if (on && !busy_)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-        else if (!on && busy_)
-            QApplication::restoreOverrideCursor();
-        busy_ = on;
+        busy_.Set(on);
         if (!on)
             progress_.reset();
     }
@@ -69,7 +65,7 @@ public:
 private:
     QWidget* window_;
     TfrmMain& main_;
-    bool busy_ = false;
+    BusyCursor busy_;
     std::unique_ptr<QProgressDialog> progress_;
 };
 

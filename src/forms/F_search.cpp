@@ -17,7 +17,9 @@
 
 namespace nrt::gui {
 
-TfrmSearch::TfrmSearch(TfrmMain* main) : QDialog(main), main_(main)
+TfrmSearch::TfrmSearch(TfrmMain* main)
+    : QDialog(main)
+    , main_(main)
 {
     setObjectName(QStringLiteral("frmSearch"));
     setWindowTitle(QStringLiteral("検索"));
@@ -32,8 +34,8 @@ TfrmSearch::TfrmSearch(TfrmMain* main) : QDialog(main), main_(main)
     txt_Data->setMaxLength(50);
     cbo_Kind = new QComboBox(this);
     cbo_Kind->setObjectName(QStringLiteral("cbo_Kind"));
-    cbo_Kind->addItems({QStringLiteral("完全に一致"), QStringLiteral("先頭文字が一致"), QStringLiteral("最後の文字が一致"),
-                        QStringLiteral("一致する文字がある")});
+    cbo_Kind->addItems({ QStringLiteral("完全に一致"), QStringLiteral("先頭文字が一致"),
+        QStringLiteral("最後の文字が一致"), QStringLiteral("一致する文字がある") });
     cbo_Kind->setCurrentIndex(3);
     chk_icmp = new QCheckBox(QStringLiteral("大文字小文字判断する"), this);
     chk_icmp->setObjectName(QStringLiteral("chk_icmp"));

@@ -3,6 +3,7 @@
 #include "app/EnterFocusFilter.h"
 #include "app/F_main.h"
 #include "app/QtText.h"
+#include "app/WaitCursor.h"
 #include "users/CMyUsers.h"
 
 #include <QApplication>
@@ -16,18 +17,10 @@ namespace {
 
 class OpenWatch : public CMyUsers::Observer {
 public:
-    ~OpenWatch() override { Busy(false); }
-    void Busy(bool on) override
-    {
-        if (on && !busy_)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-        else if (!on && busy_)
-            QApplication::restoreOverrideCursor();
-        busy_ = on;
-    }
+    void Busy(bool on) override { busy_.Set(on); }
 
 private:
-    bool busy_ = false;
+    BusyCursor busy_;
 };
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "app/EnterFocusFilter.h"
 #include "app/QtText.h"
+#include "app/WaitCursor.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
@@ -23,14 +24,6 @@
 
 namespace nrt::gui {
 namespace {
-
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 QLabel* Label(const QString& text, QWidget* parent)
 {

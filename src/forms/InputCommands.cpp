@@ -41,7 +41,7 @@ void InstallInputCommands(TfrmMain& main)
         const std::optional<AddressChoice> chosen = TfrmAddress::Browse(main.Global(), prefecture, parent);
         if (!chosen)
             return false;
-        choice = {chosen->code, chosen->prefecture, chosen->city, chosen->town};
+        choice = { chosen->code, chosen->prefecture, chosen->city, chosen->town };
         return true;
     });
     if (main.Ratio() > 100)

@@ -3,6 +3,7 @@
 #include "app/EnterFocusFilter.h"
 #include "app/QtText.h"
 #include "app/SjisLimitValidator.h"
+#include "app/WaitCursor.h"
 #include "db/CMyDB.h"
 #include "db/Cmyrec.h"
 #include "mail/qt/F_mailsend.h"
@@ -33,23 +34,6 @@ QString U8(const char* utf8)
 {
     return QString::fromUtf8(utf8);
 }
-
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { Restore(); }
-    void Restore()
-    {
-        if (active_)
-            QApplication::restoreOverrideCursor();
-        active_ = false;
-    }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    bool active_ = true;
-};
 
 constexpr const char* kOpenFilters[]
     = { "メールファイル(*.mal)", "送信済みメール(*.mlb)", "テキストファイル(*.txt)", "全てのファイル(*.*)" };
@@ -299,7 +283,7 @@ void TfrmMailNew::cmd_SendClick()
     if (!platform::Ask(SJ("送信します。よろしいですか？"), true))
         return;
 
-    WaitCursor wait;
+    gui::WaitCursor wait;
     SetStatus("接続開始");
     std::unique_ptr<CMyMail> client = mailcompose::Connect(global_, mail, sender_);
     if (!client) {

@@ -1,5 +1,6 @@
 #include "print/qt/Cprn.h"
 
+#include "app/WaitCursor.h"
 #include "db/CMyDB.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
@@ -20,27 +21,6 @@
 
 namespace nrt::print {
 namespace {
-
-// The hourglass while a record or a job is drawn (when there is a screen to show it).
-class WaitCursor {
-public:
-    WaitCursor()
-        : shown_(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr)
-    {
-        if (shown_)
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~WaitCursor()
-    {
-        if (shown_)
-            QGuiApplication::restoreOverrideCursor();
-    }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    bool shown_;
-};
 
 QPageSize PageOf(std::int32_t width, std::int32_t height)
 {
@@ -216,7 +196,7 @@ void CPrn::DrawCell(QPainter& painter, int row, std::int32_t ox, std::int32_t oy
 
 void CPrn::DrawRecord(QWidget* target, QPainter& painter, std::int32_t ox, std::int32_t oy)
 {
-    WaitCursor wait;
+    gui::WaitCursor wait;
     const bool preview = target != nullptr;
     const bool card = !IsLabelLayout();
     if (preview && card) {
@@ -231,7 +211,7 @@ void CPrn::DrawRecord(QWidget* target, QPainter& painter, std::int32_t ox, std::
 
 void CPrn::DrawSheet(QWidget* target, QPainter& painter)
 {
-    WaitCursor wait;
+    gui::WaitCursor wait;
     const LayoutHeader& h = global_.Header();
     painter.fillRect(QRect(QPoint(0, 0), SurfaceSize()), Qt::white);
     // A picture of the sheet, when the layout names one, shows where the cells lie.
@@ -270,7 +250,7 @@ bool CPrn::PrintPages(int from, int to)
     ScaleGuard scale(global_.Layout(), ScaleOf(*printer));
     if (!printer_.StartDoc(SJ("宛名印刷")))
         return false;
-    WaitCursor wait;
+    gui::WaitCursor wait;
     std::size_t next = 0;
     bool failed = false;
     const std::function<bool()> step = [&]() -> bool {

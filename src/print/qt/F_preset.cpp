@@ -2,6 +2,7 @@
 
 #include "app/EnterFocusFilter.h"
 #include "app/QtText.h"
+#include "app/WaitCursor.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
@@ -543,7 +544,7 @@ void TfrmPreSet::Paint()
 {
     if (surface_.isNull())
         return;
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    gui::WaitCursor wait;
     {
         QPainter p(&surface_);
         const QSize paper = PaperExtent();
@@ -570,7 +571,6 @@ void TfrmPreSet::Paint()
         p.fillRect(QRect(0, paper.height(), paper.width(), surface_.height() - paper.height()), kSurfaceGrey);
     }
     view_->update();
-    QGuiApplication::restoreOverrideCursor();
 }
 
 bool TfrmPreSet::eventFilter(QObject* watched, QEvent* event)
