@@ -202,6 +202,7 @@ TEST_F(Editor, DraggingMovesAndResizesBySnappedMillimetres)
     EXPECT_TRUE(e->Dirty());
     SaveScreenshot(*e, "layout-editor-dragging.png");
     Mouse(canvas, QEvent::MouseMove, Centre(frame) - QPoint(32, 0), Qt::NoButton, Qt::LeftButton);
+    const QString shownWhileDragging = e->txt_Left->text();
     Mouse(canvas, QEvent::MouseButtonRelease, Centre(frame) - QPoint(32, 0), Qt::LeftButton, Qt::NoButton);
     EXPECT_EQ(e->Selection(), name);
     EXPECT_EQ(e->lst_Koumoku->currentRow(), name);
@@ -213,6 +214,7 @@ TEST_F(Editor, DraggingMovesAndResizesBySnappedMillimetres)
     EXPECT_EQ(o.Width(), w0);
     EXPECT_EQ(o.Height(), h0);
     EXPECT_EQ(e->txt_Left->text(), gui::ToQ(FormatHundredths(o.X())));
+    EXPECT_EQ(shownWhileDragging, e->txt_Left->text()) << "the fields follow the band";
     EXPECT_TRUE(e->Dirty());
 
     // The bottom edge's mark: 16 pixels lower is 5 mm taller.

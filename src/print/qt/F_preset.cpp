@@ -806,6 +806,17 @@ void TfrmPreSet::MouseMove(QPoint at, bool pressed)
         band_ = DragBand(band_, dragMode_, at.x(), at.y(), grab_.x(), grab_.y());
         dragState_ = 2;
         MarkDirty();
+        // The fields show what a release here would store.
+        const LayoutHeader& h = global_.Header();
+        const QPoint s = Scroll();
+        const DragResult r
+            = ReleaseDrag(Selected().object, band_, dragMode_, s.x(), s.y(), h.paperWidth, h.paperHeight);
+        txt_Left->setText(gui::ToQ(FormatHundredths(r.x)));
+        txt_Top->setText(gui::ToQ(FormatHundredths(r.y)));
+        if (r.resized) {
+            txt_Width->setText(gui::ToQ(FormatHundredths(r.width)));
+            txt_Height->setText(gui::ToQ(FormatHundredths(r.height)));
+        }
         view_->update(before.united(PreSetView::Area(band_)));
         return;
     }
