@@ -660,3 +660,28 @@ TEST_F(Editor, TheMainWindowsCommandChoosesAFormThenEditsIt)
     commands.EditLayouts();
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
+
+TEST_F(Editor, ALayoutThatCannotBeWrittenKeepsTheEditorOpen)
+{
+    SaveUnchanged("年賀状");
+    std::string before;
+    ASSERT_TRUE(platform::fs::ReadFile(LayoutFile("年賀状"), before));
+    auto e = Open("年賀状");
+    e->lst_Koumoku->setCurrentRow(15);
+    Type(*e, e->txt_Left, QStringLiteral("12"));
+    f.messages.shown.clear();
+    platform::fs::testing::FailWritesAfter(100);
+    e->cmd_Ok->click();
+    platform::fs::testing::FailWritesAfter(-1);
+    EXPECT_EQ(U(f.messages.LastText()), "印字設定を保存できませんでした。");
+    EXPECT_TRUE(e->isVisible());
+    EXPECT_TRUE(e->Dirty());
+    std::string after;
+    ASSERT_TRUE(platform::fs::ReadFile(LayoutFile("年賀状"), after));
+    EXPECT_EQ(after, before) << "the old layout stays whole";
+    // Once the disk takes it, OK saves.
+    e->cmd_Ok->click();
+    EXPECT_FALSE(e->isVisible());
+    ASSERT_EQ(f.global->LoadLayout(S("年賀状"), kReportNewYearCard), kLayoutRead);
+    EXPECT_EQ(Slot(15).X(), 1200);
+}
