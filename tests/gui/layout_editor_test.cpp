@@ -556,6 +556,7 @@ TEST(LabelDialog, LeavingAFieldShowsItsValueAndRefusalsKeepTheDialogOpen)
     d.show();
     d.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+    SaveScreenshot(d, "label-dialog.png");
     auto type = [&d](QLineEdit* field, const char* text) {
         field->setFocus();
         field->selectAll();
