@@ -411,10 +411,8 @@ template <class Blocks>
             bounds |= std::uint64_t(1) << n;
         std::uint64_t lasts = bounds >> 1;
         if (n == 64) {
-            const char next = at[64]; // the NUL at the end of the data ends a cell as well
-            lasts |= static_cast<std::uint64_t>(
-                         (next == lineEnd) | (next == '\0' && at + 64 == end) | (next == ',' && !carry))
-                << 63;
+            const char next = at[64];
+            lasts |= static_cast<std::uint64_t>((next == lineEnd) | ((next == ',') & !carry) | (at + 64 == end)) << 63;
         }
         std::uint64_t starts = (separators << 1) | startsNext;
         startsNext = (separators >> 63) | ((starts & skipped) >> 63);
