@@ -13,10 +13,11 @@
 #include <emmintrin.h>
 #endif
 
-// Where the compiler can build code for a later instruction set than the one it was
-// told to aim at, the splitter is built twice and the processor picks at run time.
+// Where the compiler can build code for later instruction sets than the one it was told
+// to aim at, the splitter is built for AVX2 and for AVX-512 too, and the processor's
+// widest one is picked at run time.
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define NRT_CSV_AVX2 1
+#define NRT_CSV_WIDE 1
 #define NRT_AVX2_CODE __attribute__((target("avx2,bmi,bmi2,popcnt,pclmul")))
 #define NRT_AVX512_CODE __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi2,avx2,bmi,bmi2,popcnt,pclmul")))
 #include <immintrin.h>
@@ -207,7 +208,7 @@ struct PlainBlocks {
     }
 };
 
-#if NRT_CSV_AVX2
+#if NRT_CSV_WIDE
 NRT_AVX2_CODE inline std::uint64_t Equal64(__m256i low, __m256i high, char c)
 {
     const __m256i v = _mm256_set1_epi8(c);
@@ -505,7 +506,7 @@ void SplitLinesPlain(char* begin, char* end, bool crEnded, std::size_t columns, 
     SplitLinesWith<PlainBlocks>(begin, end, crEnded, columns, base, cells, rows);
 }
 
-#if NRT_CSV_AVX2
+#if NRT_CSV_WIDE
 NRT_AVX2_CODE void SplitLinesAvx2(char* begin, char* end, bool crEnded, std::size_t columns, const char* base,
     CellList& cells, std::vector<std::uint32_t>& rows)
 {
@@ -524,7 +525,7 @@ const std::vector<Splitter>& Splitters()
 {
     static const std::vector<Splitter> splitters = [] {
         std::vector<Splitter> list { SplitLinesPlain };
-#if NRT_CSV_AVX2
+#if NRT_CSV_WIDE
         __builtin_cpu_init();
         const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi")
             && __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt") && __builtin_cpu_supports("pclmul");
