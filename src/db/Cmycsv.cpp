@@ -13,6 +13,16 @@
 #include <emmintrin.h>
 #endif
 
+// Where the compiler can build code for later instruction sets than the one it was told
+// to aim at, the splitter is built for AVX2 and for AVX-512 too, and the processor's
+// widest one is picked at run time.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define NRT_CSV_WIDE 1
+#define NRT_AVX2_CODE __attribute__((target("avx2,bmi,bmi2,popcnt,pclmul")))
+#define NRT_AVX512_CODE __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi2,avx2,bmi,bmi2,popcnt,pclmul")))
+#include <immintrin.h>
+#endif
+
 namespace nrt {
 namespace {
 
@@ -79,7 +89,7 @@ inline std::uint64_t PrefixXor(std::uint64_t x)
 // Bit p set when some bit q <= p of `seeds` is set and no separator lies in q..p-1:
 // whether the cell running through p holds a seed so far. A prefix OR in six steps
 // that stops at separators.
-inline std::uint64_t SpreadToSeparators(std::uint64_t seeds, std::uint64_t separators)
+[[gnu::always_inline]] inline std::uint64_t SpreadToSeparators(std::uint64_t seeds, std::uint64_t separators)
 {
     std::uint64_t spread = seeds;
     std::uint64_t open = ~(separators << 1); // p-1 is no separator (bit 0: checked apart)
@@ -128,6 +138,7 @@ public:
     const std::uint32_t* Data() const { return data_.get(); }
     std::unique_ptr<std::uint32_t[]> Take() { return std::move(data_); }
 
+    std::uint32_t* Begin() { return data_.get(); }
     std::uint32_t* End() { return data_.get() + size_; }
     std::uint32_t* Limit() { return data_.get() + capacity_; }
     void SetEnd(const std::uint32_t* end) { size_ = static_cast<std::size_t>(end - data_.get()); }
@@ -147,6 +158,145 @@ private:
     std::size_t capacity_ = 0;
 };
 
+// Turns the bytes among the 64 at p whose bits are set into NUL bytes.
+inline void ClearBytes(char* p, std::uint64_t bits)
+{
+#if defined(__SSE2__)
+    const __m128i select = _mm_set_epi8(-128, 64, 32, 16, 8, 4, 2, 1, -128, 64, 32, 16, 8, 4, 2, 1);
+    for (int i = 0; i < 4; ++i) {
+        // Each of the 16 bits spread over its own byte.
+        __m128i m = _mm_cvtsi32_si128(static_cast<std::uint16_t>(bits >> (16 * i)));
+        m = _mm_unpacklo_epi8(m, m);
+        m = _mm_unpacklo_epi16(m, m);
+        m = _mm_unpacklo_epi32(m, m);
+        m = _mm_cmpeq_epi8(_mm_and_si128(m, select), select);
+        auto* at = reinterpret_cast<__m128i*>(p + 16 * i);
+        _mm_storeu_si128(at, _mm_andnot_si128(m, _mm_loadu_si128(at)));
+    }
+#else
+    for (; bits; bits &= bits - 1)
+        p[std::countr_zero(bits)] = '\0';
+#endif
+}
+
+// Appends offset + the position of every set bit, in order. Writes in groups of eight
+// whatever the count (so up to seven entries past the new end are overwritten), which
+// spares a hard-to-predict branch per entry.
+[[gnu::always_inline]] inline std::uint32_t* AppendPositions(
+    std::uint32_t* out, std::uint64_t bits, std::uint32_t offset)
+{
+    const int count = std::popcount(bits);
+    std::uint32_t* const end = out + count;
+    for (std::uint32_t* group = out; group < end; group += 8) {
+        for (int i = 0; i < 8; ++i) {
+            group[i] = offset + static_cast<std::uint32_t>(std::countr_zero(bits));
+            bits &= bits - 1;
+        }
+    }
+    return end;
+}
+
+// The block operations the splitter is built on, with the instructions every x86-64 (or
+// any) processor has.
+struct PlainBlocks {
+    static Marks Mark(const char* p) { return Mark64(p); }
+    static std::uint64_t Parity(std::uint64_t x) { return PrefixXor(x); }
+    static void Clear(char* p, std::uint64_t bits) { ClearBytes(p, bits); }
+    static std::uint32_t* Append(std::uint32_t* out, std::uint64_t bits, std::uint32_t offset)
+    {
+        return AppendPositions(out, bits, offset);
+    }
+};
+
+#if NRT_CSV_WIDE
+NRT_AVX2_CODE inline std::uint64_t Equal64(__m256i low, __m256i high, char c)
+{
+    const __m256i v = _mm256_set1_epi8(c);
+    const auto lowBits = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(low, v)));
+    const auto highBits = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(high, v)));
+    return lowBits | (static_cast<std::uint64_t>(highBits) << 32);
+}
+
+// The same with AVX2, and a carry-less multiplication for the running parity.
+struct Avx2Blocks {
+    NRT_AVX2_CODE static Marks Mark(const char* p)
+    {
+        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+        return { Equal64(low, high, '"'), Equal64(low, high, ','), Equal64(low, high, '\r'), Equal64(low, high, '\n') };
+    }
+    NRT_AVX2_CODE static std::uint64_t Parity(std::uint64_t x)
+    {
+        const __m128i product = _mm_clmulepi64_si128(
+            _mm_set_epi64x(0, static_cast<long long>(x)), _mm_set1_epi8(static_cast<char>(0xFF)), 0);
+        return static_cast<std::uint64_t>(_mm_cvtsi128_si64(product));
+    }
+    NRT_AVX2_CODE static void Clear(char* p, std::uint64_t bits)
+    {
+        // Byte i takes the mask byte i / 8 and keeps its bit i % 8.
+        const __m256i spread = _mm256_setr_epi8(
+            0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2, 2, 3, 3, 3, 3, 3, 3, 3, 3);
+        const __m256i select = _mm256_set1_epi64x(static_cast<long long>(0x8040201008040201));
+        for (int i = 0; i < 2; ++i) {
+            __m256i m = _mm256_shuffle_epi8(_mm256_set1_epi32(static_cast<int>(bits >> (32 * i))), spread);
+            m = _mm256_cmpeq_epi8(_mm256_and_si256(m, select), select);
+            auto* at = reinterpret_cast<__m256i*>(p + 32 * i);
+            _mm256_storeu_si256(at, _mm256_andnot_si256(m, _mm256_loadu_si256(at)));
+        }
+    }
+    NRT_AVX2_CODE static std::uint32_t* Append(std::uint32_t* out, std::uint64_t bits, std::uint32_t offset)
+    {
+        return AppendPositions(out, bits, offset);
+    }
+};
+
+constexpr std::uint8_t kBytePositions[64] = { 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
+    21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 45, 46, 47, 48, 49,
+    50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63 };
+
+// The same with AVX-512: masks straight from the compares, NUL bytes by a masked store,
+// positions packed by a compress instead of one at a time.
+struct Avx512Blocks {
+    NRT_AVX512_CODE static Marks Mark(const char* p)
+    {
+        const __m512i v = _mm512_loadu_si512(p);
+        return { _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('"')), _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(',')),
+            _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('\r')), _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('\n')) };
+    }
+    NRT_AVX512_CODE static std::uint64_t Parity(std::uint64_t x) { return Avx2Blocks::Parity(x); }
+    NRT_AVX512_CODE static void Clear(char* p, std::uint64_t bits)
+    {
+        _mm512_mask_storeu_epi8(p, bits, _mm512_setzero_si512());
+    }
+    // Writes entries in groups of 16 (up to 15 past the new end).
+    NRT_AVX512_CODE static std::uint32_t* Append(std::uint32_t* out, std::uint64_t bits, std::uint32_t offset)
+    {
+        // (The zero-masked forms spare GCC's false alarm about unset vector lanes.)
+        constexpr __mmask16 kAll16 = 0xFFFF;
+        const int count = std::popcount(bits);
+        const __m512i packed = _mm512_maskz_compress_epi8(bits, _mm512_loadu_si512(kBytePositions));
+        const __m512i base = _mm512_set1_epi32(static_cast<int>(offset));
+        _mm512_storeu_si512(out,
+            _mm512_add_epi32(
+                _mm512_maskz_cvtepu8_epi32(kAll16, _mm512_maskz_extracti32x4_epi32(0xF, packed, 0)), base));
+        if (count > 16) {
+            _mm512_storeu_si512(out + 16,
+                _mm512_add_epi32(
+                    _mm512_maskz_cvtepu8_epi32(kAll16, _mm512_maskz_extracti32x4_epi32(0xF, packed, 1)), base));
+            if (count > 32) {
+                _mm512_storeu_si512(out + 32,
+                    _mm512_add_epi32(
+                        _mm512_maskz_cvtepu8_epi32(kAll16, _mm512_maskz_extracti32x4_epi32(0xF, packed, 2)), base));
+                _mm512_storeu_si512(out + 48,
+                    _mm512_add_epi32(
+                        _mm512_maskz_cvtepu8_epi32(kAll16, _mm512_maskz_extracti32x4_epi32(0xF, packed, 3)), base));
+            }
+        }
+        return out + count;
+    }
+};
+#endif
+
 // Cuts the lines of [begin, end) into cells in place. A line ends at CR (LF bytes are
 // dropped), or at LF in a file without any CR. At most `columns` cells are taken from a
 // line: when the last of them is ended by a comma the rest of the line is ignored. Each
@@ -159,8 +309,14 @@ private:
 // quotes stays where it is, one just between two quotes begins after the first and ends
 // at the second; the masks also mark the few other cells (quotes elsewhere, LF bytes, a
 // quote left open at the line end), which are rewritten byte by byte.
-void SplitLines(char* begin, char* end, bool crEnded, std::size_t columns, const char* base, CellList& cells,
-    std::vector<std::uint32_t>& rows)
+//
+// A block holding only such plain cells is done from its masks alone: its separators
+// and closing quotes become NUL bytes at once, and every cell beginning in it is listed
+// where it begins, a line's surplus cells being dropped again at the line's end. Other
+// blocks go cell by cell, listing a cell where it ends.
+template <class Blocks>
+[[gnu::always_inline]] inline void SplitLinesWith(char* begin, char* end, bool crEnded, std::size_t columns,
+    const char* base, CellList& cells, std::vector<std::uint32_t>& rows)
 {
     const char lineEnd = crEnded ? '\r' : '\n';
     const char* tail = end;
@@ -168,22 +324,31 @@ void SplitLines(char* begin, char* end, bool crEnded, std::size_t columns, const
         --tail;
     const std::string_view last(tail, static_cast<std::size_t>(end - tail));
     const bool lastIsLine = crEnded ? !IsBlank(last) : !last.empty();
+    const std::ptrdiff_t maxCells
+        = static_cast<std::ptrdiff_t>(std::min<std::size_t>(columns, std::numeric_limits<std::ptrdiff_t>::max()));
 
-    char* cell = begin;
-    std::size_t taken = 0;
-    bool ignoring = false;
+    char* cell = begin; // where the cell running on into the next block begins
+    bool listed = false; // whether that cell is listed already
     std::uint32_t* out = cells.End();
     std::uint32_t* room = cells.Limit();
-    // Room for a block's cells is made before the block, not before each cell.
+    std::uint32_t* rowFirst = out;
+    // Room for a block's cells (and the spare entries that Append may write) is made
+    // before the block, not before each cell.
+    constexpr std::ptrdiff_t kBlockRoom = 80;
     auto makeRoom = [&] {
-        if (room - out < 65) {
+        if (room - out < kBlockRoom) {
+            const std::size_t first = static_cast<std::size_t>(rowFirst - cells.Begin());
             cells.SetEnd(out);
-            cells.Grow(cells.Size() + 65);
+            cells.Grow(cells.Size() + kBlockRoom);
             out = cells.End();
             room = cells.Limit();
+            rowFirst = cells.Begin() + first;
         }
     };
+    // Ends the cell running up to `stop`, listing it unless it is one too many.
     auto cut = [&](char* stop, bool mixed) {
+        if (!listed && out - rowFirst >= maxCells)
+            return;
         char* first;
         if (mixed) {
             first = CutMixedCell(cell, stop);
@@ -192,14 +357,21 @@ void SplitLines(char* begin, char* end, bool crEnded, std::size_t columns, const
             stop[quoted ? -1 : 0] = '\0';
             first = cell + (quoted ? 1 : 0);
         }
-        *out++ = static_cast<std::uint32_t>(first - base);
+        // A listed cell keeps its place; only a mixed one has moved its first byte.
+        if (listed)
+            out[-1] = static_cast<std::uint32_t>(first - base);
+        else
+            *out++ = static_cast<std::uint32_t>(first - base);
+        listed = false;
     };
     auto endRow = [&] {
-        cells.SetEnd(out);
-        rows.push_back(static_cast<std::uint32_t>(cells.Size()));
+        if (out - rowFirst > maxCells)
+            out = rowFirst + maxCells;
+        rows.push_back(static_cast<std::uint32_t>(out - cells.Begin()));
+        rowFirst = out;
     };
 
-    endRow();
+    rows.push_back(static_cast<std::uint32_t>(out - cells.Begin()));
     std::uint64_t carry = 0; // all ones when the previous block ended inside quotes
     std::uint64_t afterEnd = 0; // 1 when the previous block ended with a line end
     std::uint64_t startsNext = 1; // 1 when a cell begins at bit 0 of the next block
@@ -210,11 +382,11 @@ void SplitLines(char* begin, char* end, bool crEnded, std::size_t columns, const
         const std::size_t n = std::min<std::size_t>(64, length - block);
         Marks m;
         if (n == 64) {
-            m = Mark64(at);
+            m = Blocks::Mark(at);
         } else {
             char padded[64] = {};
             std::memcpy(padded, at, n);
-            m = Mark64(padded);
+            m = Blocks::Mark(padded);
         }
         const std::uint64_t ends = crEnded ? m.carriageReturns : m.lineFeeds;
         // The LF of a CR LF pair is passed over where the next line begins.
@@ -222,7 +394,7 @@ void SplitLines(char* begin, char* end, bool crEnded, std::size_t columns, const
         const std::uint64_t feeds = crEnded ? m.lineFeeds & ~skipped : 0;
         afterEnd = ends >> 63;
         // Quoting never outlasts its line; a line end inside quotes leaves its cell mixed.
-        std::uint64_t inside = PrefixXor(m.quotes) ^ carry;
+        std::uint64_t inside = Blocks::Parity(m.quotes) ^ carry;
         std::uint64_t openAtEnd = 0;
         for (std::uint64_t open = ends & inside; open;) {
             const int bit = std::countr_zero(open);
@@ -240,50 +412,78 @@ void SplitLines(char* begin, char* end, bool crEnded, std::size_t columns, const
             bounds |= std::uint64_t(1) << n;
         std::uint64_t lasts = bounds >> 1;
         if (n == 64) {
-            const char next = at[64]; // the NUL at the end of the data ends a cell as well
-            lasts |= static_cast<std::uint64_t>(
-                         (next == lineEnd) | (next == '\0' && at + 64 == end) | (next == ',' && !carry))
-                << 63;
+            const char next = at[64];
+            lasts |= static_cast<std::uint64_t>((next == lineEnd) | ((next == ',') & !carry) | (at + 64 == end)) << 63;
         }
         std::uint64_t starts = (separators << 1) | startsNext;
         startsNext = (separators >> 63) | ((starts & skipped) >> 63);
         starts = (starts & ~skipped) | ((starts & skipped) << 1);
 
         const std::uint64_t stray = (m.quotes & ~(starts | lasts)) | feeds;
+
+        makeRoom();
+        if (n == 64 && (stray | openAtEnd) == 0 && !mixedSoFar) {
+            // Quotes here lie only around cells; one whose quote closes this block's
+            // last byte has its separator in the next block.
+            Blocks::Clear(at, separators | (m.quotes & lasts & ~inside));
+            const std::uint32_t offset = static_cast<std::uint32_t>(at - base);
+            const std::uint64_t quotedStarts = starts & m.quotes;
+            const std::uint64_t firsts = (starts & ~m.quotes) | (quotedStarts << 1);
+            if (cell < at && !listed) {
+                // A cell begun in a block gone cell by cell.
+                const bool quoted = *cell == '"';
+                *out++ = static_cast<std::uint32_t>(cell + (quoted ? 1 : 0) - base);
+                if (quoted && (separators & 1))
+                    at[-1] = '\0';
+            }
+            std::uint32_t* const blockFirst = out;
+            out = Blocks::Append(out, firsts, offset);
+            if (quotedStarts >> 63)
+                *out++ = offset + 64;
+            std::ptrdiff_t dropped = 0; // entries of this block dropped so far
+            for (std::uint64_t left = ends; left; left &= left - 1) {
+                const std::uint64_t upTo = (std::uint64_t(2) << std::countr_zero(left)) - 1;
+                std::uint32_t* rowEnd = blockFirst + (std::popcount(firsts & upTo) - dropped);
+                if (rowEnd - rowFirst > maxCells) {
+                    // The line's surplus cells go; those of the lines after it move down.
+                    std::uint32_t* const keep = rowFirst + maxCells;
+                    std::memmove(keep, rowEnd, static_cast<std::size_t>(out - rowEnd) * sizeof(std::uint32_t));
+                    dropped += rowEnd - keep;
+                    out -= rowEnd - keep;
+                    rowEnd = keep;
+                }
+                rows.push_back(static_cast<std::uint32_t>(rowEnd - cells.Begin()));
+                rowFirst = rowEnd;
+            }
+            if (separators) {
+                const int bit = 63 - std::countl_zero(separators);
+                cell = at + bit + 1;
+                if (((ends >> bit) & 1) && crEnded && *cell == '\n')
+                    ++cell;
+            }
+            // The running cell is the last listed, unless the line has too many.
+            const bool tooMany = out - rowFirst > maxCells;
+            if (tooMany)
+                out = rowFirst + maxCells;
+            listed = cell < at + 64 && !tooMany;
+            continue;
+        }
+
         const std::uint64_t spread = stray ? SpreadToSeparators(stray, separators) : 0;
         std::uint64_t mixed = (separators & (spread << 1)) | openAtEnd;
         if (mixedSoFar)
             mixed |= separators & (~separators + 1); // the first cell ending here
-        const bool runsOn = (separators >> 63) == 0;
         if (separators == 0)
             mixedSoFar = mixedSoFar || spread != 0;
         else
-            mixedSoFar = runsOn && ((spread >> 63) & 1);
-
-        makeRoom();
-        const std::uint64_t unusual = mixed | ends;
-        for (std::uint64_t left = separators; left;) {
+            mixedSoFar = (separators >> 63) == 0 && ((spread >> 63) & 1);
+        for (std::uint64_t left = separators; left; left &= left - 1) {
             const int bit = std::countr_zero(left);
-            left &= left - 1;
             char* const stop = at + bit;
-            if (!((unusual >> bit) & 1) && taken + 1 < columns) {
-                // The common cell: clean, ended by a comma, not the line's last.
-                const std::size_t quoted = *cell == '"' ? 1 : 0;
-                stop[-static_cast<std::ptrdiff_t>(quoted)] = '\0';
-                *out++ = static_cast<std::uint32_t>(cell + quoted - base);
-                ++taken;
-                cell = stop + 1;
-                continue;
-            }
-            if (!ignoring) {
-                cut(stop, (mixed >> bit) & 1);
-                ignoring = ++taken == columns;
-            }
+            cut(stop, (mixed >> bit) & 1);
             cell = stop + 1;
             if ((ends >> bit) & 1) {
                 endRow();
-                taken = 0;
-                ignoring = false;
                 if (crEnded && *cell == '\n')
                     ++cell;
             }
@@ -292,11 +492,63 @@ void SplitLines(char* begin, char* end, bool crEnded, std::size_t columns, const
     if (lastIsLine) {
         // A quote left open at the end of the data leaves the last cell mixed too.
         makeRoom();
-        if (!ignoring)
-            cut(end, mixedSoFar || carry != 0);
+        cut(end, mixedSoFar || carry != 0);
         endRow();
     }
     cells.SetEnd(out);
+}
+
+using Splitter = void (*)(char*, char*, bool, std::size_t, const char*, CellList&, std::vector<std::uint32_t>&);
+
+void SplitLinesPlain(char* begin, char* end, bool crEnded, std::size_t columns, const char* base, CellList& cells,
+    std::vector<std::uint32_t>& rows)
+{
+    SplitLinesWith<PlainBlocks>(begin, end, crEnded, columns, base, cells, rows);
+}
+
+#if NRT_CSV_WIDE
+NRT_AVX2_CODE void SplitLinesAvx2(char* begin, char* end, bool crEnded, std::size_t columns, const char* base,
+    CellList& cells, std::vector<std::uint32_t>& rows)
+{
+    SplitLinesWith<Avx2Blocks>(begin, end, crEnded, columns, base, cells, rows);
+}
+
+NRT_AVX512_CODE void SplitLinesAvx512(char* begin, char* end, bool crEnded, std::size_t columns, const char* base,
+    CellList& cells, std::vector<std::uint32_t>& rows)
+{
+    SplitLinesWith<Avx512Blocks>(begin, end, crEnded, columns, base, cells, rows);
+}
+#endif
+
+// The splitters this processor can run, plainest first.
+const std::vector<Splitter>& Splitters()
+{
+    static const std::vector<Splitter> splitters = [] {
+        std::vector<Splitter> list { SplitLinesPlain };
+#if NRT_CSV_WIDE
+        __builtin_cpu_init();
+        const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi")
+            && __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt") && __builtin_cpu_supports("pclmul");
+        if (avx2)
+            list.push_back(SplitLinesAvx2);
+        if (avx2 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw")
+            && __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi2"))
+            list.push_back(SplitLinesAvx512);
+#endif
+        return list;
+    }();
+    return splitters;
+}
+
+int g_splitter = -1; // the one tests asked for; -1: the last
+
+void SplitLines(char* begin, char* end, bool crEnded, std::size_t columns, const char* base, CellList& cells,
+    std::vector<std::uint32_t>& rows)
+{
+    const auto& splitters = Splitters();
+    const int last = static_cast<int>(splitters.size()) - 1;
+    splitters[static_cast<std::size_t>(g_splitter < 0 || g_splitter > last ? last : g_splitter)](
+        begin, end, crEnded, columns, base, cells, rows);
 }
 
 } // namespace
@@ -402,6 +654,7 @@ int CMyCSV::Parse(std::unique_ptr<char[]> data, std::size_t size, int header)
         CellList cells;
         const std::size_t lines = (size - dataStart) / (line1.size() + 2) + 1;
         cells.Grow(std::min(lines + lines / 4, size + 1) * std::min(columns, line1.size() + 1));
+        rowStart_.reserve(std::min(lines + lines / 4, size + 1) + 1);
         SplitLines(bytes + dataStart, bytes + size, crEnded, columns, bytes, cells, rowStart_);
         cells_ = cells.Take();
         buffer_ = std::move(data);
@@ -411,5 +664,19 @@ int CMyCSV::Parse(std::unique_ptr<char[]> data, std::size_t size, int header)
         return kErrMemory;
     }
 }
+
+namespace csv_testing {
+
+int SplitterCount()
+{
+    return static_cast<int>(Splitters().size());
+}
+
+void UseSplitter(int which)
+{
+    g_splitter = which;
+}
+
+} // namespace csv_testing
 
 } // namespace nrt

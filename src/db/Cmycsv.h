@@ -48,4 +48,12 @@ private:
     std::vector<std::uint32_t> rowStart_; // each row's first entry in cells_, then the end
 };
 
+namespace csv_testing {
+// The reader goes through the bytes with the widest instructions the processor has; it
+// can do so in SplitterCount() ways, 0 being the plainest. UseSplitter(i) makes later
+// loads go way i, -1 the widest way again.
+int SplitterCount();
+void UseSplitter(int which);
+} // namespace csv_testing
+
 } // namespace nrt

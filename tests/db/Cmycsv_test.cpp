@@ -155,6 +155,17 @@ std::string Describe(const std::string& bytes)
 
 } // namespace
 
+// The reader goes through the bytes in one of several ways, by the instructions the
+// processor has (plain 64-bit code, wider vector instructions); the tests on long and
+// random files run for each way this processor allows.
+class CMyCSVWays : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override { csv_testing::UseSplitter(GetParam()); }
+    void TearDown() override { csv_testing::UseSplitter(-1); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Splitters, CMyCSVWays, ::testing::Range(0, csv_testing::SplitterCount()));
+
 TEST(CMyCSV, CellsHeadersAndCodes)
 {
     struct Case {
@@ -197,7 +208,7 @@ TEST(CMyCSV, CellsHeadersAndCodes)
         EXPECT_EQ(Parse(c.bytes, c.header), c.expected) << Describe(c.bytes);
 }
 
-TEST(CMyCSV, LongLinesAndCellsAcrossBlocks)
+TEST_P(CMyCSVWays, LongLinesAndCellsAcrossBlocks)
 {
     // A 100 kB line, quoted, with commas and doubled quotes inside.
     std::string big;
@@ -226,7 +237,7 @@ TEST(CMyCSV, LongLinesAndCellsAcrossBlocks)
     EXPECT_EQ(r.rows, rows);
 }
 
-TEST(CMyCSV, MatchesTheByteByByteModelOnRandomInput)
+TEST_P(CMyCSVWays, MatchesTheByteByByteModelOnRandomInput)
 {
     const char alphabet[] = { 'a', 'b', ',', ',', '"', '"', '\r', '\n', '\0', '\x82', ' ' };
     std::mt19937 rng(4711);
@@ -240,7 +251,7 @@ TEST(CMyCSV, MatchesTheByteByByteModelOnRandomInput)
     }
 }
 
-TEST(CMyCSV, MatchesTheModelOnFilesOfWellFormedAndStrayCells)
+TEST_P(CMyCSVWays, MatchesTheModelOnFilesOfWellFormedAndStrayCells)
 {
     // Mostly cells as writers make them, plain or just between two quotes, of every
     // length so that cells and line ends fall on every byte of the 64-byte blocks; now
