@@ -1,5 +1,6 @@
 #include "db/Cmycsv.h"
 
+#include "platform/ArrivingFile.h"
 #include "platform/fs.h"
 
 #include <algorithm>
@@ -27,6 +28,8 @@ namespace nrt {
 namespace {
 
 constexpr char kEmptyText[1] = {};
+// Files from this size on are cut while they are being read.
+constexpr std::size_t kArrivingFrom = 1 << 20;
 constexpr std::uint64_t kAllBits = ~std::uint64_t(0);
 
 // Whether a line is empty once its LF bytes are dropped.
@@ -315,15 +318,10 @@ struct Avx512Blocks {
 // where it begins, a line's surplus cells being dropped again at the line's end. Other
 // blocks go cell by cell, listing a cell where it ends.
 template <class Blocks>
-[[gnu::always_inline]] inline void SplitLinesWith(char* begin, char* end, bool crEnded, std::size_t columns,
-    const char* base, CellList& cells, std::vector<std::uint32_t>& rows)
+[[gnu::always_inline]] inline bool SplitLinesWith(char* begin, char* end, bool crEnded, std::size_t columns,
+    const char* base, CellList& cells, std::vector<std::uint32_t>& rows, platform::ArrivingFile* feed)
 {
     const char lineEnd = crEnded ? '\r' : '\n';
-    const char* tail = end;
-    while (tail > begin && tail[-1] != lineEnd)
-        --tail;
-    const std::string_view last(tail, static_cast<std::size_t>(end - tail));
-    const bool lastIsLine = crEnded ? !IsBlank(last) : !last.empty();
     const std::ptrdiff_t maxCells
         = static_cast<std::ptrdiff_t>(std::min<std::size_t>(columns, std::numeric_limits<std::ptrdiff_t>::max()));
 
@@ -377,8 +375,20 @@ template <class Blocks>
     std::uint64_t startsNext = 1; // 1 when a cell begins at bit 0 of the next block
     bool mixedSoFar = false; // the cell running on into the next block is mixed
     const std::size_t length = static_cast<std::size_t>(end - begin);
+    std::size_t arrived = feed ? 0 : std::numeric_limits<std::size_t>::max();
+    const char* tail = begin; // just after the last line end
     for (std::size_t block = 0; block < length; block += 64) {
         char* const at = begin + block;
+        // A block is looked at with the byte after it.
+        const std::size_t needed = static_cast<std::size_t>(at - base) + 65;
+        if (needed > arrived) {
+            arrived = feed->WaitFor(needed);
+            if (arrived == platform::ArrivingFile::kFailed) {
+                cells.SetEnd(out);
+                return false;
+            }
+            arrived = std::max(arrived, std::min(needed, static_cast<std::size_t>(end - base) + 1));
+        }
         const std::size_t n = std::min<std::size_t>(64, length - block);
         Marks m;
         if (n == 64) {
@@ -389,6 +399,8 @@ template <class Blocks>
             m = Blocks::Mark(padded);
         }
         const std::uint64_t ends = crEnded ? m.carriageReturns : m.lineFeeds;
+        if (ends)
+            tail = at + 64 - std::countl_zero(ends);
         // The LF of a CR LF pair is passed over where the next line begins.
         const std::uint64_t skipped = crEnded ? m.lineFeeds & ((ends << 1) | afterEnd) : 0;
         const std::uint64_t feeds = crEnded ? m.lineFeeds & ~skipped : 0;
@@ -489,34 +501,37 @@ template <class Blocks>
             }
         }
     }
-    if (lastIsLine) {
+    const std::string_view last(tail, static_cast<std::size_t>(end - tail));
+    if (crEnded ? !IsBlank(last) : !last.empty()) {
         // A quote left open at the end of the data leaves the last cell mixed too.
         makeRoom();
         cut(end, mixedSoFar || carry != 0);
         endRow();
     }
     cells.SetEnd(out);
+    return true;
 }
 
-using Splitter = void (*)(char*, char*, bool, std::size_t, const char*, CellList&, std::vector<std::uint32_t>&);
+using Splitter = bool (*)(
+    char*, char*, bool, std::size_t, const char*, CellList&, std::vector<std::uint32_t>&, platform::ArrivingFile*);
 
-void SplitLinesPlain(char* begin, char* end, bool crEnded, std::size_t columns, const char* base, CellList& cells,
-    std::vector<std::uint32_t>& rows)
+bool SplitLinesPlain(char* begin, char* end, bool crEnded, std::size_t columns, const char* base, CellList& cells,
+    std::vector<std::uint32_t>& rows, platform::ArrivingFile* feed)
 {
-    SplitLinesWith<PlainBlocks>(begin, end, crEnded, columns, base, cells, rows);
+    return SplitLinesWith<PlainBlocks>(begin, end, crEnded, columns, base, cells, rows, feed);
 }
 
 #if NRT_CSV_WIDE
-NRT_AVX2_CODE void SplitLinesAvx2(char* begin, char* end, bool crEnded, std::size_t columns, const char* base,
-    CellList& cells, std::vector<std::uint32_t>& rows)
+NRT_AVX2_CODE bool SplitLinesAvx2(char* begin, char* end, bool crEnded, std::size_t columns, const char* base,
+    CellList& cells, std::vector<std::uint32_t>& rows, platform::ArrivingFile* feed)
 {
-    SplitLinesWith<Avx2Blocks>(begin, end, crEnded, columns, base, cells, rows);
+    return SplitLinesWith<Avx2Blocks>(begin, end, crEnded, columns, base, cells, rows, feed);
 }
 
-NRT_AVX512_CODE void SplitLinesAvx512(char* begin, char* end, bool crEnded, std::size_t columns, const char* base,
-    CellList& cells, std::vector<std::uint32_t>& rows)
+NRT_AVX512_CODE bool SplitLinesAvx512(char* begin, char* end, bool crEnded, std::size_t columns, const char* base,
+    CellList& cells, std::vector<std::uint32_t>& rows, platform::ArrivingFile* feed)
 {
-    SplitLinesWith<Avx512Blocks>(begin, end, crEnded, columns, base, cells, rows);
+    return SplitLinesWith<Avx512Blocks>(begin, end, crEnded, columns, base, cells, rows, feed);
 }
 #endif
 
@@ -542,13 +557,34 @@ const std::vector<Splitter>& Splitters()
 
 int g_splitter = -1; // the one tests asked for; -1: the last
 
-void SplitLines(char* begin, char* end, bool crEnded, std::size_t columns, const char* base, CellList& cells,
-    std::vector<std::uint32_t>& rows)
+// False only when the feed failed.
+bool SplitLines(char* begin, char* end, bool crEnded, std::size_t columns, const char* base, CellList& cells,
+    std::vector<std::uint32_t>& rows, platform::ArrivingFile* feed = nullptr)
 {
     const auto& splitters = Splitters();
     const int last = static_cast<int>(splitters.size()) - 1;
-    splitters[static_cast<std::size_t>(g_splitter < 0 || g_splitter > last ? last : g_splitter)](
-        begin, end, crEnded, columns, base, cells, rows);
+    return splitters[static_cast<std::size_t>(g_splitter < 0 || g_splitter > last ? last : g_splitter)](
+        begin, end, crEnded, columns, base, cells, rows, feed);
+}
+
+// The first `c` in bytes[from, size), waiting for the bytes of a feed as they arrive;
+// nullptr when there is none (or the feed failed: `failed` is set).
+const char* FindArriving(
+    const char* bytes, std::size_t from, std::size_t size, char c, platform::ArrivingFile* feed, bool& failed)
+{
+    std::size_t arrived = feed ? feed->WaitFor(from + 1) : size;
+    while (arrived != platform::ArrivingFile::kFailed) {
+        if (from < arrived) {
+            if (const void* hit = std::memchr(bytes + from, c, arrived - from))
+                return static_cast<const char*>(hit);
+            from = arrived;
+        }
+        if (arrived >= size)
+            return nullptr;
+        arrived = feed->WaitFor(arrived + 1);
+    }
+    failed = true;
+    return nullptr;
 }
 
 } // namespace
@@ -582,11 +618,29 @@ const char* CMyCSV::GetCell(int r, int c) const
 int CMyCSV::LoadCsv(std::string_view path, int header)
 {
     Clear();
+    // A large file is cut while the rest of it is still being read.
+    platform::ArrivingFile arriving;
+    if (arriving.Start(path, kArrivingFrom)) {
+        const int result = Parse(arriving.Data(), arriving.Size(), header, &arriving);
+        // A failure of the reading (or a file that changed under it) is left to the
+        // plain read below, which reads whatever the file is now.
+        if (arriving.Finish() && result != kReadFailed) {
+            if (result == kOk)
+                buffer_ = arriving.Take();
+            else
+                Clear();
+            return result;
+        }
+        Clear();
+    }
     std::unique_ptr<char[]> data;
     std::size_t size = 0;
     if (!platform::fs::ReadFile(path, data, size))
         return kErrOpen;
-    return Parse(std::move(data), size, header);
+    const int result = Parse(data.get(), size, header, nullptr);
+    if (result == kOk)
+        buffer_ = std::move(data);
+    return result;
 }
 
 int CMyCSV::ParseCsv(std::string_view bytes, int header)
@@ -597,36 +651,43 @@ int CMyCSV::ParseCsv(std::string_view bytes, int header)
         return kErrMemory;
     std::memcpy(data.get(), bytes.data(), bytes.size());
     data[bytes.size()] = '\0';
-    return Parse(std::move(data), bytes.size(), header);
+    const int result = Parse(data.get(), bytes.size(), header, nullptr);
+    if (result == kOk)
+        buffer_ = std::move(data);
+    return result;
 }
 
-int CMyCSV::Parse(std::unique_ptr<char[]> data, std::size_t size, int header)
+int CMyCSV::Parse(char* bytes, std::size_t size, int header, platform::ArrivingFile* feed)
 {
     // Cells are kept as 32-bit offsets into the file's bytes.
     if (size >= std::numeric_limits<std::uint32_t>::max())
         return kErrMemory;
     try {
-        char* const bytes = data.get();
+        bool failed = false;
         // A file without any CR is taken as LF-ended, so that files written with LF line
         // ends are not read as one long line.
-        const bool crEnded = std::memchr(bytes, '\r', size) != nullptr;
+        const bool crEnded = FindArriving(bytes, 0, size, '\r', feed, failed) != nullptr;
         const char lineEnd = crEnded ? '\r' : '\n';
 
         // Line 0 names the columns; without a header an empty line stands in for it.
         std::size_t dataStart = 0;
         std::string headerText;
         if (header) {
-            const auto* h = static_cast<const char*>(std::memchr(bytes, lineEnd, size));
+            const char* h = FindArriving(bytes, 0, size, lineEnd, feed, failed);
             if (!h)
-                return kErrNoData;
+                return failed ? kReadFailed : kErrNoData;
             headerText.assign(bytes, static_cast<std::size_t>(h - bytes));
             if (crEnded)
                 std::erase(headerText, '\n');
             dataStart = static_cast<std::size_t>(h - bytes) + 1;
+            if (crEnded && feed && feed->WaitFor(dataStart + 1) == platform::ArrivingFile::kFailed)
+                return kReadFailed;
             if (crEnded && bytes[dataStart] == '\n')
                 ++dataStart;
         }
-        const auto* e1 = static_cast<const char*>(std::memchr(bytes + dataStart, lineEnd, size - dataStart));
+        const char* e1 = FindArriving(bytes, dataStart, size, lineEnd, feed, failed);
+        if (failed)
+            return kReadFailed;
         const std::string_view line1(
             bytes + dataStart, static_cast<std::size_t>((e1 ? e1 : bytes + size) - (bytes + dataStart)));
         if (!e1 && (crEnded ? IsBlank(line1) : line1.empty()))
@@ -655,9 +716,9 @@ int CMyCSV::Parse(std::unique_ptr<char[]> data, std::size_t size, int header)
         const std::size_t lines = (size - dataStart) / (line1.size() + 2) + 1;
         cells.Grow(std::min(lines + lines / 4, size + 1) * std::min(columns, line1.size() + 1));
         rowStart_.reserve(std::min(lines + lines / 4, size + 1) + 1);
-        SplitLines(bytes + dataStart, bytes + size, crEnded, columns, bytes, cells, rowStart_);
+        if (!SplitLines(bytes + dataStart, bytes + size, crEnded, columns, bytes, cells, rowStart_, feed))
+            return kReadFailed;
         cells_ = cells.Take();
-        buffer_ = std::move(data);
         return kOk;
     } catch (const std::bad_alloc&) {
         Clear();

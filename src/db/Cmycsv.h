@@ -11,6 +11,10 @@
 
 namespace nrt {
 
+namespace platform {
+class ArrivingFile;
+}
+
 class CMyCSV {
 public:
     static constexpr int kOk = 0;
@@ -39,7 +43,11 @@ public:
     const char* GetCell(int r, int c) const;
 
 private:
-    int Parse(std::unique_ptr<char[]> data, std::size_t size, int header);
+    // Not a result of the class: the bytes of a feed could not be read.
+    static constexpr int kReadFailed = -1;
+    // Cuts the bytes (size of them and a NUL) in place; the caller keeps them as
+    // buffer_ when this gives kOk. With a feed the bytes are awaited as they arrive.
+    int Parse(char* bytes, std::size_t size, int header, platform::ArrivingFile* feed);
 
     std::unique_ptr<char[]> buffer_; // the file's bytes and one NUL after them
     std::string header_; // the header line, cut into its cells

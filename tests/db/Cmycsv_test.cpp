@@ -251,12 +251,13 @@ TEST_P(CMyCSVWays, MatchesTheByteByByteModelOnRandomInput)
     }
 }
 
-TEST_P(CMyCSVWays, MatchesTheModelOnFilesOfWellFormedAndStrayCells)
+namespace {
+
+// Mostly cells as writers make them, plain or just between two quotes, of every length
+// so that cells and line ends fall on every byte of the 64-byte blocks; now and then a
+// stray quote, a doubled one, an LF or a quote left open.
+std::string WriterLikeFile(std::mt19937& rng, int lines, bool lf)
 {
-    // Mostly cells as writers make them, plain or just between two quotes, of every
-    // length so that cells and line ends fall on every byte of the 64-byte blocks; now
-    // and then a stray quote, a doubled one, an LF or a quote left open.
-    std::mt19937 rng(2024);
     auto content = [&](std::size_t most, bool commas) {
         std::string s;
         for (std::size_t n = rng() % (most + 1); n > 0; --n) {
@@ -265,39 +266,86 @@ TEST_P(CMyCSVWays, MatchesTheModelOnFilesOfWellFormedAndStrayCells)
         }
         return s;
     };
-    for (int round = 0; round < 400; ++round) {
-        std::string file;
-        const int lines = 1 + static_cast<int>(rng() % 40);
-        const bool lf = round % 5 == 0;
-        for (int l = 0; l < lines; ++l) {
-            const int cellCount = 1 + static_cast<int>(rng() % 8);
-            for (int c = 0; c < cellCount; ++c) {
-                if (c)
-                    file += ',';
-                switch (rng() % 24) {
-                case 0:
-                    file += "\"" + content(10, true) + "\"\"" + content(5, true) + "\"";
-                    break;
-                case 1:
-                    file += content(5, false) + "\"" + content(5, true) + "\"" + content(3, false);
-                    break;
-                case 2:
-                    file += "\"" + content(8, true) + (lf ? "" : "\n") + content(3, true) + "\"";
-                    break;
-                case 3:
-                    file += "\"" + content(8, true);
-                    break;
-                default:
-                    file += rng() % 2 ? content(rng() % 3 ? 12 : 150, false) : "\"" + content(40, true) + "\"";
-                }
+    std::string file;
+    for (int l = 0; l < lines; ++l) {
+        const int cellCount = 1 + static_cast<int>(rng() % 8);
+        for (int c = 0; c < cellCount; ++c) {
+            if (c)
+                file += ',';
+            switch (rng() % 24) {
+            case 0:
+                file += "\"" + content(10, true) + "\"\"" + content(5, true) + "\"";
+                break;
+            case 1:
+                file += content(5, false) + "\"" + content(5, true) + "\"" + content(3, false);
+                break;
+            case 2:
+                file += "\"" + content(8, true) + (lf ? "" : "\n") + content(3, true) + "\"";
+                break;
+            case 3:
+                file += "\"" + content(8, true);
+                break;
+            default:
+                file += rng() % 2 ? content(rng() % 3 ? 12 : 150, false) : "\"" + content(40, true) + "\"";
             }
-            file += lf ? "\n" : rng() % 8 ? "\r\n" : "\r";
         }
+        file += lf ? "\n" : rng() % 8 ? "\r\n" : "\r";
+    }
+    return file;
+}
+
+} // namespace
+
+TEST_P(CMyCSVWays, MatchesTheModelOnFilesOfWellFormedAndStrayCells)
+{
+    std::mt19937 rng(2024);
+    for (int round = 0; round < 400; ++round) {
+        std::string file = WriterLikeFile(rng, 1 + static_cast<int>(rng() % 40), round % 5 == 0);
         if (rng() % 3 == 0)
             file.pop_back();
         const int header = static_cast<int>(rng() % 2);
         ASSERT_EQ(Parse(file, header), Model(file, header)) << Describe(file) << " header " << header;
     }
+}
+
+TEST_P(CMyCSVWays, LargeFilesAreCutWhileTheyAreRead)
+{
+    // Files of a megabyte and more are cut as their bytes arrive: the result must not
+    // depend on where the reading stands.
+    TempDir dir;
+    std::mt19937 rng(77);
+    struct Case {
+        const char* what;
+        bool lf;
+        int header;
+        std::string prefix; // before the random lines
+        bool cutLast;
+    };
+    const std::string longLine = std::string(300000, 'x') + ",y\r\n";
+    const Case cases[] = {
+        { "CR LF with a header", false, 1, "", false },
+        { "LF only, no header", true, 0, "", true },
+        { "a first line longer than a piece read", false, 1, longLine, false },
+        { "LF only: the search for a CR waits for the whole file", true, 1, std::string(1200000, 'a') + ",b\n", true },
+    };
+    for (const Case& c : cases) {
+        std::string file = c.prefix;
+        while (file.size() < 1500000)
+            file += WriterLikeFile(rng, 200, c.lf);
+        if (c.cutLast)
+            file.pop_back();
+        const std::string path = dir.File("large.csv");
+        nrt::test::WriteAll(path, file);
+        CMyCSV csv;
+        const int code = csv.LoadCsv(path, c.header);
+        ASSERT_EQ(Read(csv, code), Model(file, c.header)) << c.what;
+        EXPECT_GT(csv.GetRowCount(), 1000) << c.what;
+    }
+    // A header line of more than a megabyte and nothing after it.
+    nrt::test::WriteAll(dir.File("header.csv"), std::string(1100000, 'h') + ",i\r\n\n");
+    CMyCSV csv;
+    EXPECT_EQ(csv.LoadCsv(dir.File("header.csv"), 1), CMyCSV::kErrNoData);
+    EXPECT_EQ(csv.GetColumnCount(), 0);
 }
 
 TEST(CMyCSV, LoadsFilesAndAnswersOutOfRange)
