@@ -644,11 +644,13 @@ TEST_F(InputFormTest, MagnificationScalesEveryControlWithoutOverlaps)
             else if (auto* c = qobject_cast<QCheckBox*>(a))
                 text = c->text(), room -= 20 * ratio / 100;
             EXPECT_LE(a->fontMetrics().horizontalAdvance(text), room) << text.toStdString();
-            for (QWidget* b : children)
-                if (a != b && b->isVisibleTo(&f))
+            for (QWidget* b : children) {
+                if (a != b && b->isVisibleTo(&f)) {
                     EXPECT_FALSE(a->geometry().intersects(b->geometry()))
                         << a->objectName().toStdString() << " / " << b->objectName().toStdString() << " "
                         << a->metaObject()->className() << " " << b->metaObject()->className();
+                }
+            }
         }
     }
 }

@@ -39,10 +39,12 @@ TEST(LayoutEditing, TypedMillimetres)
     for (const Case& c : cases) {
         const ParsedValue p = ParseHundredths(c.text);
         EXPECT_EQ(p.status, c.status) << c.text;
-        if (c.status == ValueParse::Ok)
+        if (c.status == ValueParse::Ok) {
             EXPECT_EQ(p.value, c.value) << c.text;
-        if (c.status == ValueParse::TooLarge)
+        }
+        if (c.status == ValueParse::TooLarge) {
             EXPECT_GE(p.value, 100000) << c.text;
+        }
     }
     EXPECT_EQ(FormatHundredths(1234), "12.34");
     EXPECT_EQ(FormatHundredths(5), "0.05");
