@@ -1,3 +1,5 @@
+#include "BookFixture.h"
+
 #include "app/F_main.h"
 #include "app/MainListModel.h"
 #include "app/SingleInstance.h"
@@ -37,21 +39,10 @@ struct Person {
     const char* note2 = "";
 };
 
-class MainWindowTest : public ::testing::Test {
+// The book's folders and messages come from BookFixture; the people here carry the
+// fields the list shows.
+class MainWindowTest : public nrt::test::BookFixture {
 protected:
-    void SetUp() override
-    {
-        folders.dataFolder = dir.Path();
-        folders.programFolder = dir.Path();
-        folders.documentsFolder = dir.Path();
-        CMyGlobal g(folders);
-        g.ReadSettings(true);
-        userFolder = g.UserFile({});
-        platform::fs::MakeDirs(userFolder);
-    }
-
-    std::string UserFile(const char* utf8) const { return userFolder + "/" + S(utf8); }
-
     void WriteTable(const std::vector<Person>& people)
     {
         CMyDB db;
@@ -89,11 +80,6 @@ protected:
         return out;
     }
 
-    nrt::test::TempDir dir;
-    StartupFolders folders;
-    std::string userFolder;
-    platform::RecordingMessageHost host;
-    platform::ScopedMessageHost scope{host};
 };
 
 const std::vector<Person> kPeople = {
