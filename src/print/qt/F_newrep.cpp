@@ -52,17 +52,7 @@ int TfrmNewRep::ChosenKind() const
 
 void TfrmNewRep::cmd_OkClick()
 {
-    switch (CreatePrintForm(global_, gui::FromQ(txt_Name->text()), ChosenKind())) {
-    case FormOutcome::Done:
-        accept();
-        break;
-    case FormOutcome::RefusedAtName:
-        txt_Name->setFocus();
-        break;
-    case FormOutcome::Refused:
-    case FormOutcome::Declined:
-        break;
-    }
+    AnswerNameOutcome(*this, txt_Name, CreatePrintForm(global_, gui::FromQ(txt_Name->text()), ChosenKind()));
 }
 
 } // namespace nrt::print

@@ -41,17 +41,7 @@ TfrmReNameRep::TfrmReNameRep(CMyGlobal& global, int index, QWidget* parent)
 
 void TfrmReNameRep::cmd_OkClick()
 {
-    switch (RenamePrintForm(global_, index_, gui::FromQ(txt_Name->text()))) {
-    case FormOutcome::Done:
-        accept();
-        break;
-    case FormOutcome::RefusedAtName:
-        txt_Name->setFocus();
-        break;
-    case FormOutcome::Refused:
-    case FormOutcome::Declined:
-        break;
-    }
+    AnswerNameOutcome(*this, txt_Name, RenamePrintForm(global_, index_, gui::FromQ(txt_Name->text())));
 }
 
 } // namespace nrt::print

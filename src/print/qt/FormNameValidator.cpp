@@ -3,6 +3,7 @@
 #include "platform/MessageHost.h"
 #include "print/PrintForms.h"
 
+#include <QDialog>
 #include <QLineEdit>
 
 namespace nrt::print {
@@ -26,6 +27,21 @@ void SetUpFormNameField(QLineEdit* field)
 {
     field->setValidator(new FormNameValidator(field));
     field->setAttribute(Qt::WA_InputMethodEnabled, true);
+}
+
+void AnswerNameOutcome(QDialog& dialog, QLineEdit* name, FormOutcome outcome)
+{
+    switch (outcome) {
+    case FormOutcome::Done:
+        dialog.accept();
+        break;
+    case FormOutcome::RefusedAtName:
+        name->setFocus();
+        break;
+    case FormOutcome::Refused:
+    case FormOutcome::Declined:
+        break;
+    }
 }
 
 } // namespace nrt::print

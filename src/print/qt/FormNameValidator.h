@@ -4,7 +4,9 @@
 // dropped.
 
 #include "app/SjisLimitValidator.h"
+#include "print/PrintForms.h"
 
+class QDialog;
 class QLineEdit;
 
 namespace nrt::print {
@@ -19,5 +21,9 @@ public:
 
 // The validator on the field, with the input method open for Japanese names.
 void SetUpFormNameField(QLineEdit* field);
+
+// A name dialog's OK after the form list was asked: closed when done, the focus on the
+// name when that is what was refused, otherwise left as it is.
+void AnswerNameOutcome(QDialog& dialog, QLineEdit* name, FormOutcome outcome);
 
 } // namespace nrt::print
