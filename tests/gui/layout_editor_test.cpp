@@ -23,6 +23,7 @@
 #include <QMouseEvent>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 
@@ -685,4 +686,35 @@ TEST_F(Editor, ALayoutThatCannotBeWrittenKeepsTheEditorOpen)
     EXPECT_FALSE(e->isVisible());
     ASSERT_EQ(f.global->LoadLayout(S("年賀状"), kReportNewYearCard), kLayoutRead);
     EXPECT_EQ(Slot(15).X(), 1200);
+}
+
+TEST_F(Editor, ScrolledDownTheCardStillMovesWhereTheMouseGoes)
+{
+    auto e = Open("封筒(４号)(表)");
+    e->resize(760, 600);
+    QApplication::processEvents();
+    const QSize paper = e->PaperExtent();
+    ASSERT_GT(paper.height(), e->Canvas()->height()) << "the envelope is taller than the view";
+    ASSERT_TRUE(e->scr_Right->isEnabled());
+    e->scr_Right->setValue(e->scr_Right->maximum());
+    const QPoint scroll(e->scr_Bottom->value(), e->scr_Right->value());
+    ASSERT_GT(scroll.y(), 0);
+    // The lowest shown item, wherever it sits, is under the mouse at its frame less
+    // the scroll.
+    int lowest = -1;
+    for (int i = 0; i < kLayoutSlots; ++i) {
+        const LayoutItem& item = f.global->Layout()[static_cast<std::size_t>(i)];
+        if (item.shown && item.object.HasText() && (lowest < 0 || item.object.Y() > Slot(lowest).Y()))
+            lowest = i;
+    }
+    ASSERT_GE(lowest, 0);
+    CMyObjFont& o = Slot(lowest);
+    const std::int32_t x0 = o.X(), y0 = o.Y();
+    const QPoint at = Centre(o.FrameRect()) - scroll;
+    ASSERT_TRUE(e->Canvas()->rect().contains(at));
+    Drag(e->Canvas(), at, at + QPoint(0, -32));
+    EXPECT_EQ(e->Selection(), lowest);
+    EXPECT_NEAR(o.Y(), y0 - 32 / o.ScaleY(), 100);
+    EXPECT_EQ(o.Y() % 100, 0);
+    EXPECT_NEAR(o.X(), x0, 50);
 }
