@@ -48,9 +48,9 @@ protected:
     {
         std::string cmd = std::string(NRT_CLI) + " --data " + Quote(nrt::test::U(dir.Path()));
         for (const auto& a : args)
-            cmd += " " + Quote(a);
+            cmd.append(" ").append(Quote(a));
         const std::string errFile = nrt::test::U(dir.Path()) + "/stderr.txt";
-        cmd += " 2>" + Quote(errFile);
+        cmd.append(" 2>").append(Quote(errFile));
         Result r;
         FILE* p = ::popen(cmd.c_str(), "r");
         if (!p)
