@@ -11,7 +11,6 @@
 
 #include <QAction>
 #include <QActionGroup>
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>

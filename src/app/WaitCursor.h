@@ -28,4 +28,14 @@ private:
     BusyCursor cursor_;
 };
 
+// An observer of a core job (import, export, users) that answers its busy reports
+// with the wait cursor and nothing else.
+template <class Observer> class CursorWatch final : public Observer {
+public:
+    void Busy(bool on) override { cursor_.Set(on); }
+
+private:
+    BusyCursor cursor_;
+};
+
 } // namespace nrt::gui

@@ -15,7 +15,6 @@
 
 #include <QAbstractItemModel>
 #include <QAction>
-#include <QApplication>
 #include <QMenu>
 #include <QTableView>
 #include <QTimer>
@@ -35,14 +34,6 @@ void StoreListLayout(TfrmMain& main)
     g.SaveFormRect(CMyGlobal::kFormMain, r.left(), r.top(), r.width(), r.height());
 }
 
-class UsersWatch final : public CMyUsers::Observer {
-public:
-    void Busy(bool on) override { busy_.Set(on); }
-
-private:
-    BusyCursor busy_;
-};
-
 // mnuFileNew, and mnuFileBackRecaver (copyMode): a new user, empty or restored.
 void CreateUser(TfrmMain& main, bool copyMode)
 {
@@ -54,7 +45,7 @@ void CreateUser(TfrmMain& main, bool copyMode)
     if (dialog.Result() == CMyUsers::kCreatedFromCopy) {
         TfrmDataBack copy(main.Global(), TfrmDataBack::kCopy, dialog.CopySource(), main.Global().UserFile({}), &main);
         copy.exec();
-        UsersWatch wait;
+        CursorWatch<CMyUsers::Observer> wait;
         users.FinishRestore(main.Table(), &wait);
     } else {
         users.StartEmpty(main.Table());

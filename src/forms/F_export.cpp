@@ -9,7 +9,6 @@
 #include "forms/FieldPicker.h"
 #include "platform/MessageHost.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -21,18 +20,6 @@
 #include <QVBoxLayout>
 
 namespace nrt::gui {
-namespace {
-
-class ExportWatch : public CMyExport::Observer {
-public:
-    void Busy(bool on) override { busy_.Set(on); }
-
-private:
-    BusyCursor busy_;
-};
-
-} // namespace
-
 TfrmExport::TfrmExport(TfrmMain& main)
     : QDialog(&main)
     , main_(main)
@@ -174,7 +161,7 @@ void TfrmExport::Export()
         request.fields.push_back(FromQ(lst_To->item(i)->text()));
     request.header = chk_Field->isChecked();
     CMyExport out(main_.Global());
-    ExportWatch watch;
+    CursorWatch<CMyExport::Observer> watch;
     const int result = out.Run(request, main_.Records(), &watch);
     if (!out.Path().empty())
         txt_Path->setText(ToQ(out.Path()));

@@ -7,7 +7,6 @@
 #include "app/WaitCursor.h"
 #include "exchange/CMyImport.h"
 
-#include <QApplication>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>

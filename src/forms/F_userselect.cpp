@@ -6,25 +6,12 @@
 #include "app/WaitCursor.h"
 #include "users/CMyUsers.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace nrt::gui {
-namespace {
-
-class OpenWatch : public CMyUsers::Observer {
-public:
-    void Busy(bool on) override { busy_.Set(on); }
-
-private:
-    BusyCursor busy_;
-};
-
-} // namespace
-
 TfrmUserSelect::TfrmUserSelect(TfrmMain& main)
     : QDialog(&main)
     , main_(main)
@@ -76,7 +63,7 @@ int TfrmUserSelect::SelectedEntry() const
 void TfrmUserSelect::OpenUser()
 {
     CMyUsers users(main_.Global());
-    OpenWatch watch;
+    CursorWatch<CMyUsers::Observer> watch;
     if (users.Open(SelectedEntry(), main_.Table(), saved_, &watch) == CMyUsers::kOpened) {
         opened_ = true;
         // At once: the table changed under the list, which may repaint as soon as the

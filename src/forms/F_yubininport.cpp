@@ -10,7 +10,6 @@
 #include "settings/CMyPath.h"
 #include "settings/Cmyglobal.h"
 
-#include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QHBoxLayout>
