@@ -1,6 +1,7 @@
 #include "print/qt/CardSurface.h"
 
 #include "print/CMyBitmap.h"
+#include "settings/Cmyglobal.h"
 
 #include <QGridLayout>
 #include <QScrollBar>
@@ -21,6 +22,15 @@ QImage ImageOf(const CMyBitmap& bitmap)
             line[x] = 0xFF000000u | bitmap.Pixel(x, y);
     }
     return image;
+}
+
+QImage LoadBackground(const CMyGlobal& global, CMyBitmap& bitmap)
+{
+    bitmap.Clear();
+    const std::string path = global.BackgroundImagePath();
+    if (path.empty() || bitmap.Load(path) != 1)
+        return {};
+    return ImageOf(bitmap);
 }
 
 void FitScrollBar(QScrollBar* bar, int extent, int length)

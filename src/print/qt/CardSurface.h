@@ -10,12 +10,16 @@ class QWidget;
 
 namespace nrt {
 class CMyBitmap;
-}
+class CMyGlobal;
+} // namespace nrt
 
 namespace nrt::print {
 
 // The bitmap's pixels as an image; a null image for an empty bitmap.
 QImage ImageOf(const CMyBitmap& bitmap);
+// The current layout's background picture into `bitmap` (emptied first) and as an
+// image; a null image when the layout names none or it cannot be read.
+QImage LoadBackground(const CMyGlobal& global, CMyBitmap& bitmap);
 
 // A bar over `extent` pixels shown through `length` of them: enabled when more than
 // one pixel is hidden, so every part can be scrolled into view.

@@ -11,7 +11,6 @@
 #include "print/qt/PrintDevice.h"
 #include "settings/Cmyglobal.h"
 
-#include <QGuiApplication>
 #include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
@@ -76,18 +75,8 @@ int CPrn::LoadLayout(std::string_view formName, int kind)
     }
     // A picture of the form loaded before must not show behind this one.
     background_.Clear();
-    backgroundImage_ = QImage();
-    if (result != kLayoutTooOld)
-        LoadBackground();
+    backgroundImage_ = result != kLayoutTooOld ? print::LoadBackground(global_, background_) : QImage();
     return result;
-}
-
-void CPrn::LoadBackground()
-{
-    const std::string path = global_.BackgroundImagePath();
-    if (path.empty() || background_.Load(path) != 1)
-        return;
-    backgroundImage_ = ImageOf(background_);
 }
 
 int CPrn::LoadSender()

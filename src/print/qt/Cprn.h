@@ -101,7 +101,6 @@ private:
     bool PrintPages(int from, int to);
     void DrawPage(QPainter& painter, const PlannedPage& page);
     void DrawCell(QPainter& painter, int row, std::int32_t ox, std::int32_t oy, bool printableArea);
-    void LoadBackground();
 
     CMyGlobal& global_;
     CMyDB& table_;

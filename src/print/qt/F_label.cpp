@@ -129,14 +129,12 @@ void TfrmLabel::cmd_OkClick()
     LabelTexts texts;
     for (int i = 0; i < kLabelFieldCount; ++i)
         texts[static_cast<std::size_t>(i)] = gui::FromQ(fields_[static_cast<std::size_t>(i)]->text());
-    // Checks and stores on a copy: nothing changes until every check has passed.
-    LayoutHeader checked = header_;
-    const int failed = ApplyLabelFields(texts, chk_Label->isChecked(), checked);
+    // Nothing is stored until every check has passed.
+    const int failed = ApplyLabelFields(texts, chk_Label->isChecked(), header_);
     if (failed != kLabelFieldCount) {
         Field(static_cast<LabelField>(failed))->setFocus();
         return;
     }
-    header_ = checked;
     accept();
 }
 

@@ -419,8 +419,6 @@ void TfrmPreSet::MarkDirty()
 
 void TfrmPreSet::LoadForm()
 {
-    background_.Clear();
-    backgroundImage_ = QImage();
     dragState_ = 0;
     dirty_ = false;
     surfaceWidth_ = surfaceHeight_ = 0;
@@ -448,7 +446,7 @@ void TfrmPreSet::LoadForm()
 
     RebuildSurface();
     ShowPaperSize();
-    LoadBackground();
+    backgroundImage_ = print::LoadBackground(global_, background_);
     txt_Label->setText(gui::ToQ(LabelSummary(h)));
     LayoutTable& items = global_.Layout();
     {
@@ -465,15 +463,6 @@ void TfrmPreSet::LoadForm()
         ShowItem(0);
     UpdateScrollBars();
     dirty_ = false;
-}
-
-void TfrmPreSet::LoadBackground()
-{
-    background_.Clear();
-    backgroundImage_ = QImage();
-    const std::string path = global_.BackgroundImagePath();
-    if (!path.empty() && background_.Load(path) == 1)
-        backgroundImage_ = ImageOf(background_);
 }
 
 void TfrmPreSet::ShowPaperSize()
@@ -716,7 +705,7 @@ void TfrmPreSet::cmd_SetDetailClick()
     h.kanjiNumerals = chosen.kanjiNumerals ? 1 : 0;
     h.backgroundImage = chosen.backgroundImage;
     MarkDirty();
-    LoadBackground();
+    backgroundImage_ = print::LoadBackground(global_, background_);
     Paint();
 }
 

@@ -107,7 +107,6 @@ private:
     enum class ValueKind { X, Y, Width, Height, PaperWidth, PaperHeight };
 
     void LoadForm();
-    void LoadBackground();
     void ShowPaperSize();
     void ShowItem(int index);
     void ShowValues();
