@@ -387,7 +387,9 @@ template <class Blocks>
                 cells.SetEnd(out);
                 return false;
             }
-            arrived = std::max(arrived, std::min(needed, static_cast<std::size_t>(end - base) + 1));
+            // All of it there, the NUL after it included: no more waiting.
+            if (arrived >= static_cast<std::size_t>(end - base))
+                arrived = std::numeric_limits<std::size_t>::max();
         }
         const std::size_t n = std::min<std::size_t>(64, length - block);
         Marks m;

@@ -1,6 +1,8 @@
 // The CSV reader: codes, header rules, the cell splitter with quotes anywhere, and a
 // byte-by-byte model of the reading rules to hold the reader to on random input.
 #include "db/Cmycsv.h"
+
+#include "CsvModel.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -64,74 +66,16 @@ Result Parse(const std::string& bytes, int header = 1)
     return Read(csv, code);
 }
 
-// The reading rules one byte at a time: CR ends a line and LF is dropped (LF ends the
-// line in a file without CR); the splitter below works on the finished line.
-Row ModelSplit(const std::string& line, std::size_t columns)
-{
-    Row cells;
-    std::string cell;
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted) {
-            if (c != '"')
-                cell += c;
-            else if (i + 1 < line.size() && line[i + 1] == '"')
-                cell += line[i++];
-            else
-                quoted = false;
-        } else if (c == ',') {
-            cells.push_back(cell);
-            cell.clear();
-            if (cells.size() == columns)
-                break;
-        } else if (c == '"') {
-            quoted = true;
-        } else {
-            cell += c;
-        }
-    }
-    if (cells.size() < columns)
-        cells.push_back(cell);
-    cells.resize(columns);
-    for (auto& s : cells)
-        s = s.substr(0, s.find('\0')); // a cell is read up to its first NUL
-    return cells;
-}
-
 Result Model(const std::string& bytes, int header)
 {
-    const bool crEnded = bytes.find('\r') != std::string::npos;
-    std::vector<std::string> lines;
-    if (!header)
-        lines.emplace_back();
-    std::string line;
-    for (char c : bytes) {
-        if (c == (crEnded ? '\r' : '\n')) {
-            lines.push_back(line);
-            line.clear();
-        } else if (c != '\n') {
-            line += c;
-        }
-    }
-    if (!line.empty())
-        lines.push_back(line);
     Result r;
-    if (lines.size() <= 1) {
-        r.code = 2;
+    auto rows = nrt::test::CsvModelRows(bytes, header);
+    if (rows.empty()) {
+        r.code = CMyCSV::kErrNoData;
         return r;
     }
-    const std::string& counted = lines[0].empty() ? lines[1] : lines[0];
-    const std::size_t columns = 1 + static_cast<std::size_t>(std::count(counted.begin(), counted.end(), ','));
-    std::string head = lines[0];
-    if (head.empty()) {
-        head = "FIELD1";
-        for (std::size_t c = 2; c <= columns; ++c)
-            head += ",FIELD" + std::to_string(c);
-    }
-    r.header = ModelSplit(head, columns);
-    for (std::size_t i = 1; i < lines.size(); ++i)
-        r.rows.push_back(ModelSplit(lines[i], columns));
+    r.header = std::move(rows.front());
+    r.rows.assign(std::make_move_iterator(rows.begin() + 1), std::make_move_iterator(rows.end()));
     return r;
 }
 
