@@ -3,11 +3,15 @@
 #include "app/QtText.h"
 #include "platform/fs.h"
 
+#include <QPixmap>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QWidget>
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 namespace nrt::test {
 namespace {
@@ -29,6 +33,12 @@ QString Sys(const std::string& path)
 }
 
 } // namespace
+
+void SaveScreenshot(QWidget& window, const char* name)
+{
+    if (const char* folder = std::getenv("NRT_SCREENSHOT_DIR"))
+        window.grab().save(QString::fromLocal8Bit(folder) + QLatin1Char('/') + QString::fromLatin1(name));
+}
 
 PrintGuiFixture::PrintGuiFixture()
 {

@@ -14,6 +14,8 @@
 #include <QSizeF>
 #include <QString>
 
+class QWidget;
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,6 +60,9 @@ int PdfPageCount(const std::string& pdfPath);
 QSizeF PdfPageSize(const std::string& pdfPath);
 // One page rendered by pdftoppm at `dpi` (grey).
 QImage PdfPageImage(const std::string& pdfPath, int page, int dpi);
+
+// With NRT_SCREENSHOT_DIR set, the window is saved there as `name` (a PNG file name).
+void SaveScreenshot(QWidget& window, const char* name);
 
 // Bounding box of the pixels darker than mid grey, inside `within` when given.
 QRect Ink(const QImage& image, QRect within = QRect());

@@ -80,12 +80,6 @@ QPoint Centre(const FrameRect& f)
     return QPoint((f.left + f.right) / 2, (f.top + f.bottom) / 2);
 }
 
-void SaveScreenshot(QWidget& w, const char* name)
-{
-    if (const char* folder = std::getenv("NRT_SCREENSHOT_DIR"))
-        w.grab().save(QString::fromLocal8Bit(folder) + QLatin1Char('/') + QString::fromLatin1(name));
-}
-
 class Editor : public ::testing::Test {
 protected:
     Editor()
@@ -478,6 +472,7 @@ TEST_F(Editor, DetailSettings)
     ASSERT_FALSE(f.global->Header().backgroundImage.empty());
     WhenModal<TfrmPreSetDetail>([](TfrmPreSetDetail& d) {
         EXPECT_EQ(d.windowTitle(), QStringLiteral("印字設定詳細"));
+        SaveScreenshot(d, "layout-detail-dialog.png");
         d.cbo_AdChg->setCurrentIndex(3);
         d.txt_RepBack->clear();
         d.cmd_Ok->click();

@@ -115,6 +115,7 @@ TEST(PrintFormList, NameFieldRefusesPunctuationWithABeep)
     PrintGuiFixture f;
     print::TfrmNewRep dialog(*f.global);
     dialog.show();
+    SaveScreenshot(dialog, "new-print-form.png");
     Type(dialog.txt_Name, QStringLiteral("a.b"));
     EXPECT_EQ(dialog.txt_Name->text(), QStringLiteral("ab"));
     EXPECT_EQ(f.messages.beeps, 1);
@@ -181,6 +182,8 @@ TEST_F(Preview, StepsThroughFiveCards)
 TEST_F(Preview, TheCardShowsItsPictureAndItsText)
 {
     Open(kReportNewYearCard, 1);
+    window->show();
+    SaveScreenshot(*window, "preview-nengajo.png");
     const QImage& s = window->Surface();
     // The red postal boxes of the picture and black ink of the name column.
     int red = 0, black = 0;
