@@ -11,13 +11,15 @@ namespace {
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/=";
 constexpr std::string_view kToJis0208 = "\x1B$B";
 constexpr std::string_view kToAscii = "\x1B(B";
-constexpr std::string_view kWordStart = "=?ISO-2022-JP?B?";
+constexpr std::string_view kJisWordStart = "=?ISO-2022-JP?B?";
+constexpr std::string_view kUtf8WordStart = "=?UTF-8?B?";
 constexpr std::string_view kWordEnd = "?=";
 
-// Full-width forms of the half-width katakana 0xA6-0xDF. The prolonged sound mark
+// Full-width forms of the half-width characters 0xA1-0xDF. The prolonged sound mark
 // becomes the full-width minus and the voicing marks stay separate characters: that
 // is what recipients of this program's mail have always seen.
-constexpr std::uint16_t kWideKana[0xDF - 0xA6 + 1] = {
+constexpr std::uint16_t kWideKana[0xDF - 0xA1 + 1] = {
+    0x8142, 0x8175, 0x8176, 0x8141, 0x8145, // ｡｢｣､･
     0x8392, 0x8340, 0x8342, 0x8344, 0x8346, 0x8348, 0x8383, 0x8385, 0x8387, 0x8362, // ｦｧｨｩｪｫｬｭｮｯ
     0x817C, 0x8341, 0x8343, 0x8345, 0x8347, 0x8349, 0x834A, 0x834C, 0x834E, 0x8350, // ｰｱｲｳｴｵｶｷｸｹ
     0x8352, 0x8354, 0x8356, 0x8358, 0x835A, 0x835C, 0x835E, 0x8360, 0x8363, 0x8365, // ｺｻｼｽｾｿﾀﾁﾂﾃ
@@ -36,6 +38,34 @@ std::string_view UpToNul(std::string_view s)
 bool IsPair(std::string_view s, std::size_t i)
 {
     return platform::IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size();
+}
+
+// JIS X 0208 as it was published: which cells of each row hold a character. CP932
+// fills more of the code space (NEC row 13, the IBM extensions, user-defined areas),
+// and ISO-2022-JP readers refuse or mangle those.
+bool IsJis0208(std::string_view pair)
+{
+    const std::string jis = CMyBase::SjisToJis(pair);
+    if (jis.size() != 2)
+        return false;
+    const int row = static_cast<unsigned char>(jis[0]) - 0x20;
+    const int cell = static_cast<unsigned char>(jis[1]) - 0x20;
+    if (cell < 1 || cell > 94)
+        return false;
+    struct Span {
+        int row, from, to;
+    };
+    static constexpr Span kSpans[] = {
+        { 1, 1, 94 }, { 2, 1, 14 }, { 2, 26, 33 }, { 2, 42, 48 }, { 2, 60, 74 }, { 2, 82, 89 }, { 2, 94, 94 },
+        { 3, 16, 25 }, { 3, 33, 58 }, { 3, 65, 90 }, { 4, 1, 83 }, { 5, 1, 86 }, { 6, 1, 24 }, { 6, 33, 56 },
+        { 7, 1, 33 }, { 7, 49, 81 }, { 8, 1, 32 }, { 47, 1, 51 }, { 84, 1, 6 },
+    };
+    if ((row >= 16 && row <= 46) || (row >= 48 && row <= 83))
+        return true;
+    for (const Span& s : kSpans)
+        if (s.row == row && cell >= s.from && cell <= s.to)
+            return true;
+    return false;
 }
 
 int SextetOf(char c)
@@ -126,39 +156,78 @@ std::string CMyBase::JisLine(std::string_view line)
     return out;
 }
 
-std::string CMyBase::HeaderEncode(std::string_view text)
+bool CMyBase::FitsJis(std::string_view sjis)
 {
-    text = UpToNul(text);
-    std::string out;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        if (!IsPair(text, i)) {
-            out += text[i++];
+    sjis = UpToNul(sjis);
+    for (std::size_t i = 0; i < sjis.size(); ++i) {
+        const auto c = static_cast<unsigned char>(sjis[i]);
+        if (c < 0x80)
             continue;
-        }
-        // Blanks between two encoded words vanish when the header is read (RFC 2047),
-        // so runs separated only by blanks share one word that keeps the blanks.
-        std::string jis;
-        for (;;) {
-            const std::size_t start = i;
-            while (i < text.size() && IsPair(text, i))
-                i += 2;
-            jis += kToJis0208;
-            jis += SjisToJis(text.substr(start, i - start));
-            jis += kToAscii;
-            std::size_t next = i;
-            while (next < text.size() && (text[next] == ' ' || text[next] == '\t'))
-                ++next;
-            if (next == i || next >= text.size() || !IsPair(text, next))
-                break;
-            jis.append(text.substr(i, next - i));
-            i = next;
-        }
-        out += kWordStart;
-        out += Base64Encode(jis);
-        out += kWordEnd;
+        if (!IsPair(sjis, i) || !IsJis0208(sjis.substr(i, 2)))
+            return false;
+        ++i;
     }
-    return out;
+    return true;
+}
+
+std::vector<std::string> CMyBase::EncodedWords(std::string_view sjis, Charset charset, std::size_t firstRoom)
+{
+    sjis = UpToNul(sjis);
+    const std::string_view start = charset == Charset::Jis ? kJisWordStart : kUtf8WordStart;
+    // Raw bytes a word of `room` characters carries: whole groups of four Base64
+    // characters between the prefix and the suffix.
+    const auto capacity = [&](std::size_t room) {
+        const std::size_t overhead = start.size() + kWordEnd.size();
+        return room > overhead ? (room - overhead) / 4 * 3 : 0;
+    };
+    std::vector<std::string> words;
+    std::string raw;
+    std::size_t limit = capacity(std::min(firstRoom, kWordLimit));
+    const auto close = [&] {
+        words.push_back(std::string(start) + Base64Encode(raw) + std::string(kWordEnd));
+        raw.clear();
+        limit = capacity(kWordLimit);
+    };
+
+    if (charset == Charset::Utf8) {
+        const std::string utf8 = platform::SjisToUtf8(sjis);
+        for (std::size_t i = 0; i < utf8.size();) {
+            std::size_t n = 1;
+            while (i + n < utf8.size() && (static_cast<unsigned char>(utf8[i + n]) & 0xC0) == 0x80)
+                ++n;
+            if (!raw.empty() && raw.size() + n > limit)
+                close();
+            raw.append(utf8, i, n);
+            i += n;
+        }
+    } else {
+        // Every word starts and ends in ASCII mode (RFC 1468), so each decodes alone.
+        bool inJis = false;
+        for (std::size_t i = 0; i < sjis.size();) {
+            const bool pair = IsPair(sjis, i);
+            const std::size_t switching = pair != inJis ? kToJis0208.size() : 0;
+            const std::size_t added = switching + (pair ? 2 : 1) + (pair ? kToAscii.size() : 0);
+            if (!raw.empty() && raw.size() + added > limit) {
+                if (inJis)
+                    raw += kToAscii;
+                inJis = false;
+                close();
+                continue;
+            }
+            if (pair && !inJis)
+                raw += kToJis0208;
+            else if (!pair && inJis)
+                raw += kToAscii;
+            inJis = pair;
+            raw += pair ? SjisToJis(sjis.substr(i, 2)) : std::string(1, sjis[i]);
+            i += pair ? 2 : 1;
+        }
+        if (inJis)
+            raw += kToAscii;
+    }
+    if (!raw.empty())
+        close();
+    return words;
 }
 
 std::string CMyBase::Base64Encode(std::string_view bytes)
@@ -235,8 +304,8 @@ std::string CMyBase::WidenKana(std::string_view line, std::size_t limit)
         if (IsPair(line, i)) {
             out.append(line.substr(i, 2));
             i += 2;
-        } else if (c >= 0xA6 && c <= 0xDF) {
-            const std::uint16_t wide = kWideKana[c - 0xA6];
+        } else if (c >= 0xA1 && c <= 0xDF) {
+            const std::uint16_t wide = kWideKana[c - 0xA1];
             out += static_cast<char>(wide >> 8);
             out += static_cast<char>(wide & 0xFF);
             ++i;

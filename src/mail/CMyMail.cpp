@@ -8,6 +8,8 @@
 #include "platform/sjis.h"
 
 #include <algorithm>
+#include <atomic>
+#include <random>
 #include <cctype>
 #include <climits>
 #include <cstdint>
@@ -84,12 +86,44 @@ int StoreShortText(std::string& field, std::string_view text)
     return -1;
 }
 
+// A header text as it goes out: on one line, half-width kana widened like the body's.
+std::string HeaderText(std::string_view text)
+{
+    return CMyBase::WidenKana(OneLine(text));
+}
+
+// The address without the blanks (ASCII or full-width) a pasted address brings along.
+std::string_view TrimBlanks(std::string_view address)
+{
+    std::size_t begin = 0;
+    for (;;) {
+        if (begin < address.size() && (address[begin] == ' ' || address[begin] == '\t' || address[begin] == '\r'
+                                          || address[begin] == '\n'))
+            ++begin;
+        else if (address.substr(begin, 2) == "\x81\x40")
+            begin += 2;
+        else
+            break;
+    }
+    // The end of the last character that is not a blank, stepping over whole characters.
+    std::size_t end = begin;
+    for (std::size_t i = begin; i < address.size();) {
+        const std::size_t n = platform::CharLength(address, i);
+        const std::string_view c = address.substr(i, n);
+        i += n;
+        if (c != " " && c != "\t" && c != "\r" && c != "\n" && c != "\x81\x40")
+            end = i;
+    }
+    return address.substr(begin, end - begin);
+}
+
 int StoreAddressAndName(std::string& address, std::string& name, std::string_view newAddress, std::string_view newName)
 {
+    newAddress = TrimBlanks(newAddress);
     if (newAddress.size() < kAddressLimit) {
         address = newAddress;
         if (newName.size() <= kHeaderLimit) {
-            name = CMyBase::HeaderEncode(OneLine(newName));
+            name = HeaderText(newName);
             return 0;
         }
     } else {
@@ -97,6 +131,58 @@ int StoreAddressAndName(std::string& address, std::string& name, std::string_vie
     }
     name.clear();
     return -1;
+}
+
+// Characters of an address as it goes into MAIL FROM and RCPT TO: letters, digits, the
+// other characters of an atom, the dot and the at-sign. Blanks, brackets, line breaks
+// and 8-bit bytes could end the command early or add another.
+bool IsAddressChar(unsigned char c)
+{
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
+        return true;
+    return c != '\0' && std::string_view("!#$%&'*+-/=?^_`{|}~.@").find(static_cast<char>(c)) != std::string_view::npos;
+}
+
+// Printable ASCII that may stand in a display name without quotes (atoms and blanks).
+bool IsAtomText(unsigned char c)
+{
+    return c == ' ' || (IsAddressChar(c) && c != '.' && c != '@');
+}
+
+bool IsAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Folds a header line (without its line end) at blanks so that no line is longer than
+// 76 characters where a blank allows it (RFC 2047 asks that of lines with encoded
+// words); the blank leads the continuation line. Ends it with CR LF.
+void AppendFolded(std::string& out, std::string_view line)
+{
+    constexpr std::size_t kFoldAt = 76;
+    while (line.size() > kFoldAt) {
+        std::size_t cut = line.rfind(' ', kFoldAt);
+        if (cut == std::string_view::npos || cut == 0 || line.find_first_not_of(' ') >= cut)
+            cut = line.find(' ', kFoldAt + 1);
+        if (cut == std::string_view::npos)
+            break;
+        out.append(line.substr(0, cut));
+        out.append("\r\n");
+        line.remove_prefix(cut);
+    }
+    out.append(line);
+    out.append("\r\n");
+}
+
+std::string Joined(const std::vector<std::string>& words)
+{
+    std::string out;
+    for (const std::string& w : words) {
+        if (!out.empty())
+            out += ' ';
+        out += w;
+    }
+    return out;
 }
 
 } // namespace
@@ -107,7 +193,8 @@ CMyMail::~CMyMail() = default;
 
 void CMyMail::SetWidth(int width)
 {
-    body_.Clear();
+    body_.clear();
+    linesOutsideJis_ = 0;
     width_ = std::clamp(width, 10, 255);
 }
 
@@ -146,13 +233,15 @@ int CMyMail::SetFrom(std::string_view address, std::string_view name)
 
 int CMyMail::SetTo(std::string_view address, std::string_view name)
 {
+    // One message per recipient: it keeps its identity if it has to be sent again.
+    messageToken_ = NewMessageToken();
     return StoreAddressAndName(toAddress_, toName_, address, name);
 }
 
 int CMyMail::SetSubject(std::string_view subject)
 {
-    if (subject.size() <= kHeaderLimit) {
-        subject_ = CMyBase::HeaderEncode(OneLine(subject));
+    if (subject.size() <= kSubjectLimit) {
+        subject_ = HeaderText(subject);
         subjectTyped_ = subject;
         return 0;
     }
@@ -162,17 +251,37 @@ int CMyMail::SetSubject(std::string_view subject)
 
 void CMyMail::SetBodyLine(int index, std::string_view line)
 {
-    // Lines that fit are converted once here; longer ones stay Shift-JIS so that each
-    // piece can be converted with its own escapes when the message goes out.
-    std::string wide = CMyBase::WidenKana(line, CMyBase::kLineLimit);
+    if (index < 0)
+        return;
+    BodyLine entry;
+    entry.set = true;
+    entry.text = CMyBase::WidenKana(line, CMyBase::kLineLimit);
     // A field value with a line break would otherwise end the line early, and a lone
     // "." after it would end the message data.
     std::replace_if(
-        wide.begin(), wide.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
-    const bool cutLater = wide.size() > static_cast<std::size_t>(width_);
-    std::string entry(1, cutLater ? '1' : '0');
-    entry += cutLater ? wide : CMyBase::JisLine(wide);
-    body_.SetLine(index, entry);
+        entry.text.begin(), entry.text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    entry.cut = entry.text.size() > static_cast<std::size_t>(width_);
+    entry.fits = CMyBase::FitsJis(entry.text);
+    // Lines that fit are converted once here; longer ones are cut when the message
+    // goes out, each piece with its own escapes.
+    if (entry.fits && !entry.cut)
+        entry.jis = CMyBase::JisLine(entry.text);
+
+    const auto i = static_cast<std::size_t>(index);
+    if (i >= body_.size())
+        body_.resize(i + 1);
+    if (body_[i].set && !body_[i].fits)
+        --linesOutsideJis_;
+    if (!entry.fits)
+        ++linesOutsideJis_;
+    body_[i] = std::move(entry);
+}
+
+CMyBase::Charset CMyMail::MessageCharset() const
+{
+    const bool fits = linesOutsideJis_ == 0 && CMyBase::FitsJis(fromName_) && CMyBase::FitsJis(toName_)
+        && CMyBase::FitsJis(subject_);
+    return fits ? CMyBase::Charset::Jis : CMyBase::Charset::Utf8;
 }
 
 bool CMyMail::IsConnected() const
@@ -433,22 +542,18 @@ int CMyMail::CheckAddress(const std::string& address, const std::string& prefix)
         reply_ = prefix + SJ("アドレスが未入力です。");
         return 1;
     }
-    bool valid = address[0] != '@';
     int ats = 0, dotsAfterAt = 0;
-    std::size_t last = 0;
-    for (std::size_t i = platform::CharLength(address, 0); valid && i < address.size();
-         i += platform::CharLength(address, i)) {
-        const auto c = static_cast<unsigned char>(address[i]);
-        last = i;
-        if (c < 0x20 || c == 0x7F) // a line break here would end the command early
+    bool valid = address[0] != '@';
+    for (const char c : address) {
+        if (!IsAddressChar(static_cast<unsigned char>(c)))
             valid = false;
         else if (c == '@')
             ++ats;
         else if (c == '.' && ats > 0)
             ++dotsAfterAt;
     }
-    const char end = address[last];
-    if (!valid || ats != 1 || dotsAfterAt == 0 || (last > 0 && (end == '@' || end == '.'))) {
+    const char end = address.back();
+    if (!valid || ats != 1 || dotsAfterAt == 0 || end == '@' || end == '.') {
         reply_ = prefix + SJ("アドレスが不正です。");
         return 2;
     }
@@ -487,39 +592,130 @@ std::string CMyMail::DateHeader() const
     return dateLine_;
 }
 
+std::string CMyMail::NewMessageToken()
+{
+    // Unique without a registry: the time, a number drawn once per run of the program
+    // and a count of the messages made in it.
+    static const unsigned long long run = [] {
+        std::random_device device;
+        return (static_cast<unsigned long long>(device()) << 32) ^ device();
+    }();
+    static std::atomic<unsigned long long> made { 0 };
+    const platform::LocalTime t = platform::GetClock().Now();
+    char token[96];
+    std::snprintf(token, sizeof token, "%04d%02d%02d%02d%02d%02d.%016llx.%llu", t.year, t.month, t.day, t.hour,
+        t.minute, t.second, run, ++made);
+    return token;
+}
+
+std::string CMyMail::MessageIdHeader() const
+{
+    const std::size_t at = fromAddress_.find('@');
+    const std::string_view domain
+        = at == std::string::npos ? std::string_view("localhost") : std::string_view(fromAddress_).substr(at + 1);
+    return "Message-ID: <" + messageToken_ + "@" + std::string(domain) + ">\r\n";
+}
+
+std::string CMyMail::MailboxHeader(
+    std::string_view field, const std::string& name, const std::string& address, CMyBase::Charset charset) const
+{
+    std::string line(field);
+    line += ": ";
+    if (name.empty())
+        return line + address;
+    const bool plain = IsAscii(name) && name.find("=?") == std::string::npos;
+    if (plain && std::all_of(name.begin(), name.end(), [](char c) { return IsAtomText(static_cast<unsigned char>(c)); })) {
+        line += name;
+    } else if (plain) {
+        // "Smith, John" and "(Sales)" are one display name only inside quotes.
+        line += '"';
+        for (const char c : name) {
+            if (c == '"' || c == '\\')
+                line += '\\';
+            line += c;
+        }
+        line += '"';
+    } else {
+        line += Joined(CMyBase::EncodedWords(name, charset, CMyBase::kWordLimit - line.size()));
+    }
+    return line + " <" + address + ">";
+}
+
+std::string CMyMail::SubjectHeader(CMyBase::Charset charset) const
+{
+    std::string line = "Subject: ";
+    if (subject_.empty())
+        return line + "No Title";
+    // ASCII that a reader would take for an encoded word goes encoded as well.
+    if (IsAscii(subject_) && subject_.find("=?") == std::string::npos)
+        return line + subject_;
+    return line + Joined(CMyBase::EncodedWords(subject_, charset, CMyBase::kWordLimit - line.size()));
+}
+
+void CMyMail::AppendBody(std::string& out, CMyBase::Charset charset) const
+{
+    if (charset == CMyBase::Charset::Jis) {
+        for (const BodyLine& line : body_) {
+            if (!line.set)
+                break;
+            if (line.cut) {
+                // Each piece is a line of its own, with its own escapes and dot-stuffing.
+                std::string_view text = line.text;
+                while (const std::size_t n = CMyBase::CutPiece(text, static_cast<std::size_t>(width_))) {
+                    out.append(CMyBase::JisLine(text.substr(0, n)));
+                    out.append("\r\n");
+                    text.remove_prefix(n);
+                }
+                out.append(CMyBase::JisLine(text));
+            } else {
+                out.append(line.jis);
+            }
+            out.append("\r\n");
+        }
+        return;
+    }
+    // UTF-8 in Base64: the lines cut at the wrap width as in ISO-2022-JP, and no line
+    // of the data can begin with a dot.
+    std::string sjis;
+    for (const BodyLine& line : body_) {
+        if (!line.set)
+            break;
+        std::string_view text = line.text;
+        while (const std::size_t n = CMyBase::CutPiece(text, static_cast<std::size_t>(width_))) {
+            sjis.append(text.substr(0, n));
+            sjis.append("\r\n");
+            text.remove_prefix(n);
+        }
+        sjis.append(text);
+        sjis.append("\r\n");
+    }
+    const std::string utf8 = platform::SjisToUtf8(sjis);
+    constexpr std::size_t kBytesPerLine = 57; // 76 Base64 characters
+    for (std::size_t i = 0; i < utf8.size(); i += kBytesPerLine) {
+        out.append(CMyBase::Base64Encode(std::string_view(utf8).substr(i, kBytesPerLine)));
+        out.append("\r\n");
+    }
+}
+
 std::string CMyMail::MessageText() const
 {
+    const CMyBase::Charset charset = MessageCharset();
+    const bool jis = charset == CMyBase::Charset::Jis;
     std::string out;
     out.append("X-Mailer: Nrt\r\n");
     // Without it, readers need not honour the character set below (RFC 2045).
     out.append("MIME-Version: 1.0\r\n");
-    out.append("Content-Type: text/plain; charset=iso-2022-jp\r\n");
-    out.append("Content-Transfer-Encoding: 7bit\r\n");
+    out.append(jis ? "Content-Type: text/plain; charset=iso-2022-jp\r\n" : "Content-Type: text/plain; charset=UTF-8\r\n");
+    out.append(jis ? "Content-Transfer-Encoding: 7bit\r\n" : "Content-Transfer-Encoding: base64\r\n");
     out.append(DateHeader());
-    out.append(
-        fromName_.empty() ? "From: " + fromAddress_ + "\r\n" : "From: " + fromName_ + " <" + fromAddress_ + ">\r\n");
-    out.append(toName_.empty() ? "To: " + toAddress_ + "\r\n" : "To: " + toName_ + " <" + toAddress_ + ">\r\n");
+    out.append(MessageIdHeader());
+    AppendFolded(out, MailboxHeader("From", fromName_, fromAddress_, charset));
+    AppendFolded(out, MailboxHeader("To", toName_, toAddress_, charset));
     if (priority_ == 1)
         out.append("X-Priority: 1 (High)\r\n");
-    out.append(subject_.empty() ? std::string("Subject: No Title\r\n") : "Subject: " + subject_ + " \r\n");
+    AppendFolded(out, SubjectHeader(charset));
     out.append("\r\n");
-
-    std::string_view entry;
-    for (int i = 0; body_.GetEntry(i, entry) && !entry.empty(); ++i) {
-        std::string_view text = entry.substr(1);
-        if (entry[0] == '1') {
-            // Each piece is a line of its own, with its own escapes and dot-stuffing.
-            while (const std::size_t n = CMyBase::CutPiece(text, static_cast<std::size_t>(width_))) {
-                out.append(CMyBase::JisLine(text.substr(0, n)));
-                out.append("\r\n");
-                text.remove_prefix(n);
-            }
-            out.append(CMyBase::JisLine(text));
-        } else {
-            out.append(text);
-        }
-        out.append("\r\n");
-    }
+    AppendBody(out, charset);
     return out;
 }
 
@@ -532,9 +728,23 @@ int CMyMail::CheckAddresses()
     return 0;
 }
 
+int CMyMail::Refused(int code)
+{
+    lastCode_ = ReplyCode(reply_);
+    // The transaction ends here; the next message starts on a clean connection. The
+    // refusal stays the reply to report.
+    if (IsConnected() && code != -104) {
+        const std::string refusal = reply_;
+        Command("RSET\r\n");
+        reply_ = refusal;
+    }
+    return code;
+}
+
 int CMyMail::SendMail()
 {
     reply_.clear();
+    lastCode_ = 0;
     if (!IsConnected()) {
         reply_ = SJ("送信(SMTP)サーバーと接続されていません。");
         return -1;
@@ -543,16 +753,16 @@ int CMyMail::SendMail()
         return bad;
 
     if (Command("MAIL FROM: <" + fromAddress_ + ">\r\n") != 250)
-        return -101;
+        return Refused(-101);
     if (Command("RCPT TO: <" + toAddress_ + ">\r\n") != 250)
-        return -102;
+        return Refused(-102);
     if (Command("DATA\r\n") != 354)
-        return -103;
+        return Refused(-103);
 
     Put(MessageText());
     Put(".\r\n");
     if (ReadReply() != 250)
-        return -104;
+        return Refused(-104);
     return 0;
 }
 

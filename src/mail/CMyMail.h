@@ -3,7 +3,7 @@
 // Connection failures are shown in boxes at once; send failures are returned with
 // the server's reply (or a fixed text) in ReplyText for the caller to log.
 
-#include "db/CMyLine.h"
+#include "mail/CMyBase.h"
 
 #include <memory>
 #include <string>
@@ -57,16 +57,22 @@ public:
     // All of the above from the settings; -1 when a text was refused.
     int SetServer(const SmtpSettings& settings);
 
-    // Address under 255 bytes and display name of at most 80 bytes (stored encoded): 0.
+    // Address (blanks around it dropped) under 255 bytes and display name of at most
+    // 80 bytes: 0.
     int SetFrom(std::string_view address, std::string_view name);
     int SetTo(std::string_view address, std::string_view name);
-    // At most 80 bytes: stored encoded and as typed, 0; else no subject and -1.
+    // At most kSubjectLimit bytes (the composer's 60 full-width characters): stored, 0;
+    // else no subject and -1.
     int SetSubject(std::string_view subject);
+    static constexpr std::size_t kSubjectLimit = 120;
     void SetPriority(int priority) { priority_ = priority; }
     // Prepares body line i (widened, in ISO-2022-JP unless it must be cut at send time).
     // Line breaks inside the text become blanks: the line stays one line on the wire.
     void SetBodyLine(int index, std::string_view line);
-    int BodyLineCount() const { return body_.GetCount(); }
+    int BodyLineCount() const { return static_cast<int>(body_.size()); }
+    // The character set the message to the current recipient goes out in: UTF-8 when
+    // a name, the subject or a body line holds a character outside JIS X 0208.
+    CMyBase::Charset MessageCharset() const;
 
     // HELO, no authentication (EHLO when STARTTLS is asked for). 0 or a negative code.
     int Connect();
@@ -76,8 +82,13 @@ public:
     int Open();
     // The same kind of connection as the last one.
     int Reconnect();
-    // One message to the current recipient. 0 or a negative code.
+    // One message to the current recipient. 0 or a negative code; a refused command
+    // leaves the connection ready for the next message (RSET), and LastReplyCode tells
+    // a temporary refusal (4xx) from a permanent one.
     int SendMail();
+    // The code of the server's reply that made SendMail fail (999 for a timeout), 0
+    // when no reply was involved.
+    int LastReplyCode() const { return lastCode_; }
     // The message to the current recipient as SendMail sends it after DATA: headers,
     // blank line, body lines with their line ends, leading dots doubled; without the
     // closing ".".
@@ -111,7 +122,24 @@ private:
     void Break(bool timedOut);
     int EffectivePort() const;
     std::string DateHeader() const;
+    static std::string NewMessageToken();
+    std::string MessageIdHeader() const;
+    std::string MailboxHeader(std::string_view field, const std::string& name, const std::string& address,
+        CMyBase::Charset charset) const;
+    std::string SubjectHeader(CMyBase::Charset charset) const;
+    void AppendBody(std::string& out, CMyBase::Charset charset) const;
     int CheckAddress(const std::string& address, const std::string& prefix);
+    int Refused(int code);
+
+    // One prepared body line: the widened Shift-JIS text, and its ISO-2022-JP form when
+    // it fits on one line and in JIS X 0208 (worked out once, not per message).
+    struct BodyLine {
+        bool set = false;
+        bool cut = false; // longer than the wrap width: cut into pieces when sent
+        bool fits = true; // ASCII and JIS X 0208 only
+        std::string text;
+        std::string jis;
+    };
 
     int width_ = kDefaultWidth;
     std::string host_;
@@ -123,13 +151,15 @@ private:
     int auth_ = kNoAuth; // from SetServer, for Open
     std::string caFile_;
     std::string fromAddress_;
-    std::string fromName_;
+    std::string fromName_; // widened, on one line
     std::string toAddress_;
     std::string toName_;
-    std::string subject_;
+    std::string subject_; // widened, on one line; empty: no subject
     std::string subjectTyped_;
     int priority_ = 3;
-    CMyLine body_;
+    std::string messageToken_ = NewMessageToken(); // left of the "@" in Message-ID
+    std::vector<BodyLine> body_;
+    int linesOutsideJis_ = 0; // body lines that do not fit ISO-2022-JP
 
     std::unique_ptr<MailChannel> channel_;
     bool broken_ = false; // the conversation is out of step or the server is gone
@@ -138,6 +168,7 @@ private:
     std::string out_;
     std::string reply_;
     std::vector<std::string> replyLines_;
+    int lastCode_ = 0;
     // The Date header of the last second asked for: a mailing sends many per second.
     mutable std::string dateLine_;
     mutable long long dateSecond_ = -1;

@@ -99,15 +99,38 @@ std::string CMyThread::Substitute(std::string_view text, const CMyRec& record)
     return out;
 }
 
-void CMyThread::FillTemplates()
+void FillTemplates(const TemplateList* templates, CMyMail& mail, const CMyRec& record)
 {
-    if (!templates_)
+    if (!templates)
         return;
-    for (const TemplateLine& line : *templates_) {
-        if (line.index < 0 || line.index >= mail_->BodyLineCount())
+    for (const TemplateLine& line : *templates) {
+        if (line.index < 0 || line.index >= mail.BodyLineCount())
             break;
-        mail_->SetBodyLine(line.index, Substitute(line.text, *records_));
+        mail.SetBodyLine(line.index, CMyThread::Substitute(line.text, record));
     }
+}
+
+std::vector<std::string> AddresseesNeedingUtf8(const TemplateList* templates, CMyMail& mail, CMyRec& records)
+{
+    std::vector<std::string> found;
+    const int start = records.GetPos();
+    for (int row = start; row >= 0 && row < records.GetRowCount(); ++row) {
+        records.SetPos(row);
+        const std::string name = ValueOf(records, SJ("名前"));
+        const std::string address = ValueOf(records, SJ("メール"));
+        mail.SetTo(address, name);
+        FillTemplates(templates, mail, records);
+        if (mail.MessageCharset() == CMyBase::Charset::Utf8)
+            found.push_back(name + " <" + address + ">");
+    }
+    records.SetPos(start);
+    return found;
+}
+
+void CMyThread::SetRest(int every, int seconds)
+{
+    restEvery_ = every > 0 && seconds > 0 ? every : 0;
+    restSeconds_ = restEvery_ ? seconds : 0;
 }
 
 void CMyThread::Log(std::string_view text)
@@ -127,24 +150,54 @@ void CMyThread::FlushLog()
     logWritten_ = logText_.size();
 }
 
-CMyThread::Handled CMyThread::HandleRecord(bool dryRun, const std::function<void(const std::string&)>* sink)
+static std::string AddressKey(std::string_view address)
+{
+    std::string key;
+    for (const char c : address)
+        if (c != ' ' && c != '\t')
+            key += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return key;
+}
+
+static bool ConnectionLost(const CMyMail& mail, int code)
+{
+    return code == -1 || (code <= -101 && code >= -104 && (!mail.IsConnected() || mail.LastReplyCode() == 421));
+}
+
+int CMyThread::SendWithOneReconnect()
+{
+    const int code = mail_->SendMail();
+    if (!ConnectionLost(*mail_, code))
+        return code;
+    // The server went away in the middle: once more on a new connection, the same
+    // message, since it was never confirmed.
+    const std::string loss = mail_->ReplyText();
+    if (mail_->Reconnect() != 0) {
+        lostConnection_ = true;
+        lossText_ = loss;
+        return code;
+    }
+    return mail_->SendMail();
+}
+
+CMyThread::Handled CMyThread::HandleRecord(bool dryRun, const std::function<void(const std::string&)>* sink, bool lastTry)
 {
     const std::string name = ValueOf(*records_, SJ("名前"));
     const std::string address = ValueOf(*records_, SJ("メール"));
 
-    // The recipients come ordered by address, so a repeat is always the neighbour.
-    const bool repeat = !address.empty() && hasPrevious_ && previous_ == address;
-    previous_ = address;
-    hasPrevious_ = true;
-    if (repeat) {
-        failed_ = true;
-        Log(name + "\t" + address + "\t" + SJ("メールアドレスが重複しています。") + "\r\n");
-        return Handled::Skipped;
+    // Every address gets one copy, whatever the case of its letters.
+    if (!lastTry) {
+        const std::string key = AddressKey(address);
+        if (!key.empty() && !seen_.insert(key).second) {
+            failed_ = true;
+            Log(name + "\t" + address + "\t" + SJ("メールアドレスが重複しています。") + "\r\n");
+            return Handled::Skipped;
+        }
     }
 
     mail_->SetTo(address, name);
-    FillTemplates();
-    const int code = dryRun ? mail_->CheckAddresses() : mail_->SendMail();
+    FillTemplates(templates_, *mail_, *records_);
+    const int code = dryRun ? mail_->CheckAddresses() : SendWithOneReconnect();
     if (code == 0) {
         ++sent_;
         if (sink)
@@ -153,14 +206,44 @@ CMyThread::Handled CMyThread::HandleRecord(bool dryRun, const std::function<void
         Log(name + "\t" + address + "\r\n");
         return Handled::Sent;
     }
-    failed_ = true;
     const std::string codeText = Format("(%d)", code);
     if (code == -155 || code == -156) {
+        failed_ = true;
+        ++refused_;
         Log(name + "\t" + address + "\t" + mail_->ReplyText() + codeText + "\r\n");
         return Handled::Skipped;
     }
-    Log(name + "\t" + address + "\t" + SJ("（処理中断）") + codeText + WithLineEnd(mail_->ReplyText()));
-    return Handled::Stop;
+    const int reply = mail_->LastReplyCode();
+    if (lostConnection_ || ConnectionLost(*mail_, code) || (code == -101 && reply >= 500)) {
+        // No message can go out any more: the server is gone, or it refuses the sender.
+        failed_ = true;
+        if (lostConnection_)
+            Log(SJ("再接続に失敗しました。") + "\r\n");
+        Log(name + "\t" + address + "\t" + SJ("（処理中断）") + codeText
+            + WithLineEnd(lostConnection_ ? lossText_ : mail_->ReplyText()));
+        return Handled::Stop;
+    }
+    if (reply >= 400 && reply < 500 && !lastTry) {
+        deferred_.push_back(records_->GetPos());
+        return Handled::Deferred;
+    }
+    failed_ = true;
+    ++refused_;
+    Log(name + "\t" + address + "\t" + SJ("（送信不可）") + codeText + WithLineEnd(mail_->ReplyText()));
+    return Handled::Skipped;
+}
+
+void CMyThread::RetryDeferred()
+{
+    for (const int row : deferred_) {
+        if (Terminated()) {
+            cancelled_ = true;
+            return;
+        }
+        records_->SetPos(row);
+        if (HandleRecord(false, nullptr, true) == Handled::Stop)
+            return;
+    }
 }
 
 void CMyThread::Execute()
@@ -196,7 +279,9 @@ void CMyThread::Execute()
     logWritten_ = logText_.size();
 
     bool resting = false;
+    bool stopped = false;
     int sinceRest = 0;
+    const std::uint64_t restMs = static_cast<std::uint64_t>(restSeconds_) * 1000;
     std::uint64_t restStart = clock.TickCount();
     for (;;) {
         if (resting) {
@@ -205,8 +290,8 @@ void CMyThread::Execute()
                 break;
             }
             const std::uint64_t elapsed = clock.TickCount() - restStart;
-            if (elapsed <= kRestMs) {
-                clock.SleepMs(static_cast<std::uint32_t>(std::min<std::uint64_t>(kRestSliceMs, kRestMs - elapsed + 1)));
+            if (elapsed <= restMs) {
+                clock.SleepMs(static_cast<std::uint32_t>(std::min<std::uint64_t>(kRestSliceMs, restMs - elapsed + 1)));
                 continue;
             }
             resting = false;
@@ -214,11 +299,12 @@ void CMyThread::Execute()
             if (mail_->Reconnect() != 0) {
                 // The records after the rest were not sent: a failure, not a finished run.
                 failed_ = true;
+                stopped = true;
                 Log(SJ("再接続に失敗しました。") + "\r\n");
                 break;
             }
             host_.Resume();
-        } else if (sinceRest >= kRestEvery) {
+        } else if (restEvery_ > 0 && sinceRest >= restEvery_) {
             FlushLog();
             host_.Rest();
             restStart = clock.TickCount();
@@ -227,8 +313,10 @@ void CMyThread::Execute()
             continue;
         }
 
-        if (HandleRecord(false, nullptr) == Handled::Stop)
+        if (HandleRecord(false, nullptr, false) == Handled::Stop) {
+            stopped = true;
             break;
+        }
         host_.Progress();
         const int step = records_->Next();
         ++sinceRest;
@@ -239,15 +327,18 @@ void CMyThread::Execute()
         if (step != 0)
             break;
     }
+    if (!stopped && !cancelled_)
+        RetryDeferred();
 
-    std::string summary;
     if (cancelled_)
-        summary = Format(SJ("%d通送信して処理を中断しました。"), sent_);
+        summary_ = Format(SJ("%d通送信して処理を中断しました。"), sent_);
     else if (failed_)
-        summary = Format(SJ("送信に失敗しました。%d通中 %d通を送信しました。"), total_, sent_);
+        summary_ = Format(SJ("送信に失敗しました。%d通中 %d通を送信しました。"), total_, sent_);
     else
-        summary = Format(SJ("%d通を送信しました。"), sent_);
-    summary += "\r\n";
+        summary_ = Format(SJ("%d通を送信しました。"), sent_);
+    if (refused_ > 0)
+        summary_ += Format(SJ("%d通は送信できませんでした。"), refused_);
+    const std::string summary = summary_ + "\r\n";
     Log(summary);
     Log("\r\n");
     FlushLog();
@@ -295,7 +386,7 @@ void CMyThread::DryRun(const std::function<void(const std::string& message)>& si
     total_ = records_->GetRowCount();
     listLog_.clear();
     for (;;) {
-        if (HandleRecord(true, &sink) == Handled::Stop)
+        if (HandleRecord(true, &sink, false) == Handled::Stop)
             break;
         host_.Progress();
         const int step = records_->Next();

@@ -14,6 +14,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace nrt {
@@ -24,6 +25,15 @@ struct TemplateLine {
     std::string text; // as typed, with its %field% references
 };
 using TemplateList = std::vector<TemplateLine>;
+
+// The template lines filled with the values of the record the set stands on, stored
+// in the client's body.
+void FillTemplates(const TemplateList* templates, CMyMail& mail, const CMyRec& record);
+
+// "名前 <メール>" of every recipient from the current record on whose message must go
+// out in UTF-8 (a character outside JIS X 0208 in a name, the subject or the filled
+// body); the record set is put back where it stood.
+std::vector<std::string> AddresseesNeedingUtf8(const TemplateList* templates, CMyMail& mail, CMyRec& records);
 
 // What the worker tells its host; each call returns when the host has done it.
 class MailSendHost {
@@ -40,8 +50,8 @@ class CMyThread {
 public:
     enum Outcome { kRanThrough = 0, kSomeFailed = 1, kBrokenOff = 2 };
 
-    static constexpr int kRestEvery = 100; // records handled between two rests
-    static constexpr std::uint64_t kRestMs = 60000; // a rest lasts longer than this
+    static constexpr int kRestEvery = 100; // records handled between two rests, by default
+    static constexpr int kRestSeconds = 60; // a rest lasts longer than this, by default
     static constexpr std::uint32_t kRestSliceMs = 100; // termination is checked this often
     static constexpr std::size_t kLineLimit = 1020; // bytes of a substituted body line
     static constexpr std::size_t kLogFlushBytes = 4096; // log lines are appended in pieces of this size
@@ -53,7 +63,12 @@ public:
     CMyThread(const CMyThread&) = delete;
     CMyThread& operator=(const CMyThread&) = delete;
 
-    // The whole run, logs included.
+    // Records handled between two rests and the length of a rest; 0 for either: no rests.
+    void SetRest(int every, int seconds);
+
+    // The whole run, logs included. A recipient the server refuses for good (5xx) is
+    // logged and the run goes on; one refused for the time being (4xx) is tried once
+    // more at the end; a lost connection is opened again once and the message resent.
     void Execute();
     // The same records without a connection and without logs or rests: each message
     // that would be sent goes to `sink`. Address checks and repeats count as failures.
@@ -66,7 +81,11 @@ public:
 
     int Sent() const { return sent_; }
     int Total() const { return total_; }
+    // Recipients that could not be sent: refused by the server or by the address check.
+    int Refused() const { return refused_; }
     int GetOutcome() const { return outcome_; }
+    // The summary line of the run as the logs have it, without its line end.
+    const std::string& Summary() const { return summary_; }
 
     // A template line with its references replaced by the record's values: "%%" is a
     // "%", an unknown name adds nothing, an unclosed reference stays as typed. A value
@@ -78,9 +97,10 @@ public:
     static std::string MonthlyLogName(int year, int month);
 
 private:
-    enum class Handled { Sent, Skipped, Stop };
-    Handled HandleRecord(bool dryRun, const std::function<void(const std::string&)>* sink);
-    void FillTemplates();
+    enum class Handled { Sent, Skipped, Deferred, Stop };
+    Handled HandleRecord(bool dryRun, const std::function<void(const std::string&)>* sink, bool lastTry);
+    int SendWithOneReconnect();
+    void RetryDeferred();
     void Log(std::string_view text);
     void FlushLog();
     void WriteRunLogs(std::string_view subject);
@@ -97,8 +117,14 @@ private:
     int outcome_ = kRanThrough;
     bool failed_ = false;
     bool cancelled_ = false;
-    bool hasPrevious_ = false;
-    std::string previous_;
+    int refused_ = 0;
+    int restEvery_ = kRestEvery;
+    int restSeconds_ = kRestSeconds;
+    bool lostConnection_ = false; // the run ended because the server could not be reached again
+    std::string lossText_; // what the client said when the connection was lost
+    std::unordered_set<std::string> seen_; // addresses handled, in lower case
+    std::vector<int> deferred_; // rows refused for the time being, to be tried again
+    std::string summary_;
     std::string listLog_; // the path of "list.log"
     std::string logText_; // everything written to it in this run
     std::size_t logWritten_ = 0; // how much of logText_ is in the file

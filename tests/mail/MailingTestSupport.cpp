@@ -84,9 +84,10 @@ ScopedEnvVar::~ScopedEnvVar()
         ::unsetenv(name_.c_str());
 }
 
-void WillingSession(ScriptPeer& peer, int* messages)
+void WillingSession(ScriptPeer& peer, int* messages, bool greet)
 {
-    peer.Send("220 willing\r\n");
+    if (greet)
+        peer.Send("220 willing\r\n");
     for (;;) {
         const std::string line = peer.ReadLine();
         if (line == "<closed>")
@@ -101,7 +102,7 @@ void WillingSession(ScriptPeer& peer, int* messages)
             peer.ReadData();
             ++*messages;
             peer.Send("250 stored\r\n");
-        } else if (verb == "HELO" || verb == "EHLO" || verb == "MAIL" || verb == "RCPT") {
+        } else if (verb == "HELO" || verb == "EHLO" || verb == "MAIL" || verb == "RCPT" || verb == "RSET") {
             peer.Send("250 ok\r\n");
         } else {
             peer.Send("500 unknown\r\n");

@@ -59,6 +59,7 @@ private:
 
 // Serves SMTP like a willing server until QUIT or until the client goes: every command
 // accepted, every message stored. `messages` counts the messages of this connection.
-void WillingSession(ScriptPeer& peer, int* messages);
+// Without `greet` it goes on with a session already greeted.
+void WillingSession(ScriptPeer& peer, int* messages, bool greet = true);
 
 } // namespace nrt::test
