@@ -3,12 +3,15 @@
 //
 //   node smtp-test-server.js --dir FOLDER [--tls none|starttls|implicit]
 //                            [--key KEY.pem --cert CERT.pem] [--refuse ADDRESS]...
+//                            [--strict-8bit 1]
 //
 // Prints "PORT <n>" once it listens on a free port. Accepts mail without
 // authentication or after AUTH PLAIN, LOGIN or CRAM-MD5 as user "tester" with
 // password "secret-pass". Each message is stored as FOLDER/<n>.eml (the data as
 // received) and FOLDER/<n>.env (lines "from", "to", "user", "secure"), the .env last,
 // before the end of data is answered. Recipients named with --refuse get 550.
+// With --strict-8bit a message holding any byte above 0x7F is refused with 550 5.6.0
+// and not stored, as a server holding to 7-bit mail (postfix strict_8bitmime) does.
 // Exits when its standard input closes, so it never outlives the test that started it.
 'use strict';
 
@@ -28,7 +31,7 @@ const USER = 'tester';
 const PASSWORD = 'secret-pass';
 
 function parseArgs(argv) {
-    const args = { dir: null, tls: 'none', key: null, cert: null, refuse: [] };
+    const args = { dir: null, tls: 'none', key: null, cert: null, refuse: [], strict8bit: false };
     for (let i = 0; i < argv.length; i++) {
         const name = argv[i];
         const value = argv[i + 1];
@@ -40,6 +43,7 @@ function parseArgs(argv) {
             case '--key': args.key = value; break;
             case '--cert': args.cert = value; break;
             case '--refuse': args.refuse.push(value.toLowerCase()); break;
+            case '--strict-8bit': args.strict8bit = value === '1'; break;
             default: throw new Error(`unknown option ${name}`);
         }
     }
@@ -87,9 +91,20 @@ const options = {
         stream.on('data', chunk => chunks.push(chunk));
         stream.on('end', () => {
             try {
+                const data = Buffer.concat(chunks);
+                if (args.strict8bit) {
+                    const bodyAt = data.indexOf('\r\n\r\n');
+                    const at = data.findIndex(b => b > 0x7f);
+                    if (at >= 0) {
+                        const where = bodyAt < 0 || at < bodyAt ? 'header' : 'body';
+                        const err = new Error(`5.6.0 improper use of 8-bit data in message ${where}`);
+                        err.responseCode = 550;
+                        return callback(err);
+                    }
+                }
                 const n = ++stored;
                 const base = path.join(args.dir, String(n));
-                writeAtomically(base + '.eml', Buffer.concat(chunks));
+                writeAtomically(base + '.eml', data);
                 const lines = [`from ${session.envelope.mailFrom ? session.envelope.mailFrom.address : ''}`];
                 for (const r of session.envelope.rcptTo) lines.push(`to ${r.address}`);
                 lines.push(`user ${session.user || ''}`);

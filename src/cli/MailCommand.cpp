@@ -127,15 +127,10 @@ int RunMail(Context& context, Args& args)
         return kExitFailed;
 
     TerminalProgress progress(recipients.GetRowCount());
+    std::unique_ptr<CMyMail> client = mailcompose::Prepare(g, mail, sender);
+    mailcompose::NoticeUtf8(&templates, *client, recipients);
     if (dryRun) {
-        CMyMail client;
-        client.SetWidth(g.GetMailWrap());
-        for (std::size_t i = 0; i < mail.lines.size(); ++i)
-            client.SetBodyLine(static_cast<int>(i), mail.lines[i]);
-        client.SetFrom(sender.address, sender.name);
-        client.SetSubject(mail.subject);
-        client.SetPriority(mail.high ? 1 : 3);
-        CMyThread worker(&templates, &client, &recipients, {}, progress);
+        CMyThread worker(&templates, client.get(), &recipients, {}, progress);
         InterruptStopsWorker interrupt(worker);
         worker.DryRun([](const std::string& message) {
             std::fwrite(message.data(), 1, message.size(), stdout);
@@ -147,11 +142,11 @@ int RunMail(Context& context, Args& args)
 
     if (!platform::Ask(SJ("送信します。よろしいですか？"), true))
         return kExitFailed;
-    std::unique_ptr<CMyMail> client = mailcompose::Connect(g, mail, sender);
-    if (!client)
+    if (!mailcompose::Open(g, *client))
         return kExitFailed;
     const std::string folder = mailfiles::MailFolder(g);
     CMyThread worker(&templates, client.get(), &recipients, folder, progress);
+    mailcompose::ApplyRest(g, worker);
     {
         InterruptStopsWorker interrupt(worker);
         worker.Execute();
@@ -159,7 +154,7 @@ int RunMail(Context& context, Args& args)
     client.reset();
     progress.Finish();
     mailfiles::SaveSent(folder, mail);
-    mailcompose::ReportOutcome(worker.GetOutcome());
+    mailcompose::ReportOutcome(worker.GetOutcome(), worker.Summary());
     return worker.GetOutcome() == CMyThread::kRanThrough ? kExitOk : kExitFailed;
 }
 

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -154,6 +155,30 @@ QWidget* TfrmOption::BuildMailPage()
     txt_MailTurn->setObjectName(QStringLiteral("txt_MailTurn"));
     txt_MailTurn->setMaxLength(3);
     txt_MailTurn->setFixedWidth(56);
+    auto numberEdit = [page](const char* name) {
+        auto* edit = new QLineEdit(page);
+        edit->setObjectName(QString::fromLatin1(name));
+        edit->setMaxLength(4);
+        edit->setFixedWidth(56);
+        return edit;
+    };
+    txt_MailRestCount = numberEdit("txt_MailRestCount");
+    txt_MailRestSec = numberEdit("txt_MailRestSec");
+    auto* rest = new QWidget(page);
+    auto* restLine = new QHBoxLayout(rest);
+    restLine->setContentsMargins(0, 0, 0, 0);
+    restLine->addWidget(new QLabel(QStringLiteral("通ごとに"), rest));
+    restLine->addWidget(txt_MailRestSec);
+    restLine->addWidget(new QLabel(QStringLiteral("秒（0: 休憩しない）"), rest));
+    txt_MailCaFile = LimitedEdit(page, "txt_MailCaFile", 263);
+    cmd_MailCaFile = new QPushButton(QStringLiteral("参照..."), page);
+    cmd_MailCaFile->setObjectName(QStringLiteral("cmd_MailCaFile"));
+    connect(cmd_MailCaFile, &QPushButton::clicked, this, [this] {
+        const QString chosen = QFileDialog::getOpenFileName(this, QStringLiteral("証明書ファイル"),
+            txt_MailCaFile->text(), QStringLiteral("証明書(*.pem *.crt *.cer);;全てのファイル(*)"));
+        if (!chosen.isEmpty())
+            txt_MailCaFile->setText(ToQ(platform::fs::FromSystemPath(chosen.toStdString())));
+    });
 
     auto* grid = new QGridLayout(page);
     int row = 0;
@@ -177,6 +202,8 @@ QWidget* TfrmOption::BuildMailPage()
     line(QStringLiteral("ユーザ名"), txt_MailUser, true);
     line(QStringLiteral("パスワード"), txt_MailPassword, true);
     line(QStringLiteral("メール折り返し桁数(10-255)"), txt_MailTurn, false);
+    line(QStringLiteral("一括送信の休憩"), txt_MailRestCount, false, rest);
+    line(QStringLiteral("CA証明書ファイル"), txt_MailCaFile, true, cmd_MailCaFile);
     grid->setRowStretch(row, 1);
     grid->setColumnStretch(1, 1);
     return page;
@@ -193,6 +220,9 @@ void TfrmOption::Fill()
     txt_MailTurn->setText(QString::number(global_.GetMailWrap()));
     txt_MailTimeOut->setText(QString::number(global_.GetMailTimeout()));
     txt_MailPortNo->setText(ToQ(options::PortText(global_.GetMailPort())));
+    txt_MailRestCount->setText(QString::number(global_.GetMailRestEvery()));
+    txt_MailRestSec->setText(QString::number(global_.GetMailRestSeconds()));
+    txt_MailCaFile->setText(ToQ(global_.GetMailCaFile()));
     const int ssl = global_.GetMailSsl();
     cbo_MailSsl->setCurrentIndex(ssl >= 0 && ssl < options::kSslChoices ? ssl : 0);
 
@@ -242,6 +272,13 @@ void TfrmOption::cmd_OkClick()
             return;
         }
     }
+    const std::string caFile = FromQ(txt_MailCaFile->text());
+    if (const std::string problem = options::CaFileProblem(caFile); !problem.empty()) {
+        platform::Warn(problem);
+        ShowPage(kPageMail);
+        txt_MailCaFile->setFocus();
+        return;
+    }
     global_.SetWareki(chk_Wareki->isChecked());
     global_.SetFurigana(chk_Furigana->isChecked());
     global_.SetFull(chk_Full->isChecked());
@@ -264,6 +301,9 @@ void TfrmOption::cmd_OkClick()
     }
     global_.SetMailWrap(options::WrapFromText(FromQ(txt_MailTurn->text())));
     global_.SetMailTimeout(options::TimeoutFromText(FromQ(txt_MailTimeOut->text())));
+    global_.SetMailRestEvery(options::RestFromText(FromQ(txt_MailRestCount->text()), global_.GetMailRestEvery()));
+    global_.SetMailRestSeconds(options::RestFromText(FromQ(txt_MailRestSec->text()), global_.GetMailRestSeconds()));
+    global_.SetMailCaFile(caFile);
     global_.SetHBackOn(chk_HBackOn->isChecked() ? 1 : 0);
     global_.SetHBackPath(path);
     accept();

@@ -51,6 +51,10 @@ public:
     QLineEdit* txt_MailUser = nullptr;
     QLineEdit* txt_MailPassword = nullptr;
     QLineEdit* txt_MailTurn = nullptr;
+    QLineEdit* txt_MailRestCount = nullptr; // messages between two rests of a mailing
+    QLineEdit* txt_MailRestSec = nullptr; // seconds of a rest
+    QLineEdit* txt_MailCaFile = nullptr; // certificates trusted besides the system's
+    QPushButton* cmd_MailCaFile = nullptr;
     QPushButton* cmd_Ok = nullptr;
     QPushButton* cmd_Close = nullptr;
 

@@ -360,17 +360,40 @@ void CMyThread::WriteRunLogs(std::string_view subjectAndSummary)
 {
     const platform::LocalTime end = platform::GetClock().Now();
     fs::AppendFile(folder_ + "/" + MonthlyLogName(end.year, end.month), logText_);
+    AddRunLine(folder_, subjectAndSummary);
+}
 
+void CMyThread::AddRunLine(const std::string& folder, std::string_view subjectAndSummary)
+{
+    const platform::LocalTime end = platform::GetClock().Now();
     std::string runs
         = Format("%04d/%02d/%02d %02d:%02d:%02d\t", end.year, end.month, end.day, end.hour, end.minute, end.second);
     runs += subjectAndSummary;
-    const std::string mailLog = folder_ + "/mail.log";
+    fs::MakeDirs(folder);
+    const std::string mailLog = folder + "/mail.log";
     std::string older;
     if (fs::IsFile(mailLog))
         fs::ReadFile(mailLog, older);
-    const std::string successor = folder_ + "/mail.tmp";
+    const std::string successor = folder + "/mail.tmp";
     if (fs::AtomicWriteFile(successor, runs + older))
         fs::Rename(successor, mailLog);
+}
+
+void CMyThread::LogConnectionFailure(const std::string& folder, std::string_view subject, std::string_view reason)
+{
+    std::string line = std::string(subject) + "\t\t\t" + SJ("送信(SMTP)サーバーに接続できませんでした。");
+    // The reason may run over several lines (a server's reply, a certificate's fault).
+    bool blank = true;
+    for (const char c : reason) {
+        const bool lineEnd = c == '\r' || c == '\n';
+        if (lineEnd && blank)
+            continue;
+        line += lineEnd ? ' ' : c;
+        blank = lineEnd;
+    }
+    while (!line.empty() && line.back() == ' ')
+        line.pop_back();
+    AddRunLine(folder, line + "\r\n");
 }
 
 void CMyThread::DryRun(const std::function<void(const std::string& message)>& sink)

@@ -93,6 +93,10 @@ public:
     // "文字数がオーバーしました。".
     static std::string Substitute(std::string_view text, const CMyRec& record);
 
+    // A connection that failed before the first message: a line in "mail.log" of
+    // `folder` with the subject and the reason the client gave.
+    static void LogConnectionFailure(const std::string& folder, std::string_view subject, std::string_view reason);
+
     // "list%s.log" of the month `yyyymm`.
     static std::string MonthlyLogName(int year, int month);
 
@@ -104,6 +108,8 @@ private:
     void Log(std::string_view text);
     void FlushLog();
     void WriteRunLogs(std::string_view subject);
+    // The line of a run put in front of the others in "mail.log" (through "mail.tmp").
+    static void AddRunLine(const std::string& folder, std::string_view subjectAndSummary);
 
     const TemplateList* templates_;
     CMyMail* mail_;

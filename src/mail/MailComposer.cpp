@@ -1,8 +1,11 @@
 #include "mail/MailComposer.h"
 
 #include "platform/MessageHost.h"
+#include "platform/fs.h"
 #include "platform/sjis.h"
 #include "settings/Cmyglobal.h"
+
+#include <cstdio>
 
 namespace nrt::mailcompose {
 namespace {
@@ -45,6 +48,8 @@ SmtpSettings ServerSettings(const CMyGlobal& g)
     s.user = g.GetMailUser();
     s.password = g.GetMailPassword();
     s.ssl = g.GetMailSsl();
+    if (!g.GetMailCaFile().empty())
+        s.caFile = platform::fs::ToSystemPath(g.GetMailCaFile());
     return s;
 }
 
@@ -140,27 +145,64 @@ bool CheckBody(const std::vector<std::string>& lines, int wrapWidth, const CMyDB
     return true;
 }
 
-std::unique_ptr<CMyMail> Connect(const CMyGlobal& g, const mailfiles::MailText& text, const MailSender& sender)
+std::unique_ptr<CMyMail> Prepare(const CMyGlobal& g, const mailfiles::MailText& text, const MailSender& sender)
 {
     auto mail = std::make_unique<CMyMail>();
     mail->SetWidth(g.GetMailWrap());
     for (std::size_t i = 0; i < text.lines.size(); ++i)
         mail->SetBodyLine(static_cast<int>(i), text.lines[i]);
     mail->SetServer(ServerSettings(g));
-    if (mail->Open() != 0)
-        return nullptr;
     mail->SetFrom(sender.address, sender.name);
     mail->SetSubject(text.subject);
     mail->SetPriority(text.high ? 1 : 3);
     return mail;
 }
 
-void ReportOutcome(int outcome)
+bool Open(const CMyGlobal& g, CMyMail& mail)
+{
+    if (mail.Open() == 0)
+        return true;
+    // Nothing was sent, but the attempt belongs in the list of runs all the same.
+    CMyThread::LogConnectionFailure(mailfiles::MailFolder(g), mail.SubjectText(), mail.ReplyText());
+    return false;
+}
+
+std::unique_ptr<CMyMail> Connect(const CMyGlobal& g, const mailfiles::MailText& text, const MailSender& sender)
+{
+    std::unique_ptr<CMyMail> mail = Prepare(g, text, sender);
+    return Open(g, *mail) ? std::move(mail) : nullptr;
+}
+
+void ApplyRest(const CMyGlobal& g, CMyThread& worker)
+{
+    worker.SetRest(g.GetMailRestEvery(), g.GetMailRestSeconds());
+}
+
+bool NoticeUtf8(const TemplateList* templates, CMyMail& mail, CMyRec& recipients)
+{
+    const std::vector<std::string> names = AddresseesNeedingUtf8(templates, mail, recipients);
+    if (names.empty())
+        return false;
+    constexpr std::size_t kNamesShown = 10;
+    std::string text = SJ("次の宛先へのメールには JIS 以外の文字（①、髙 など）が含まれるため、UTF-8 で送信します。");
+    for (std::size_t i = 0; i < names.size() && i < kNamesShown; ++i)
+        text += "\n" + names[i];
+    if (names.size() > kNamesShown) {
+        char more[64];
+        std::snprintf(more, sizeof more, "%zu", names.size() - kNamesShown);
+        text += "\n" + SJ("ほか") + more + SJ("件");
+    }
+    platform::Inform(text, SJ("メール送信"));
+    return true;
+}
+
+void ReportOutcome(int outcome, const std::string& summary)
 {
     const std::string& caption = SJ("メール送信");
     switch (outcome) {
     case CMyThread::kSomeFailed:
-        platform::Inform(SJ("送信を完了しましたが、送信できなかったメールが存在します。\n送信ログを確認して下さい。"),
+        platform::Inform(SJ("送信を完了しましたが、送信できなかったメールが存在します。\n送信ログを確認して下さい。")
+                + (summary.empty() ? std::string() : "\n" + summary),
             caption, platform::MsgIcon::Warning);
         break;
     case CMyThread::kBrokenOff:

@@ -73,13 +73,27 @@ bool CheckSendable(const CMyGlobal& g, const CMyRec* recipients);
 // go to `templates`. False when sending is refused.
 bool CheckBody(const std::vector<std::string>& lines, int wrapWidth, const CMyDB& table, TemplateList& templates);
 
-// A client for the mail: wrap width and body lines, the server settings, connected (with
-// authentication as set), then sender, subject and priority. Null when the connection
-// failed; the client has shown why.
+// A client for the mail, not connected: wrap width and body lines, the server settings,
+// sender, subject and priority.
+std::unique_ptr<CMyMail> Prepare(const CMyGlobal& g, const mailfiles::MailText& mail, const MailSender& sender);
+// Connects the client (with authentication as set); false when that failed: the client
+// has shown why, and "mail.log" has a line for the attempt.
+bool Open(const CMyGlobal& g, CMyMail& mail);
+// A prepared client, connected. Null when the connection failed:
+// the client has shown why, and "mail.log" has a line for the attempt.
 std::unique_ptr<CMyMail> Connect(const CMyGlobal& g, const mailfiles::MailText& mail, const MailSender& sender);
 
-// The box after a mailing (caption "メール送信") for the worker's outcome 0, 1 or 2.
-void ReportOutcome(int outcome);
+// The rests of the settings for a bulk mailing.
+void ApplyRest(const CMyGlobal& g, CMyThread& worker);
+
+// Before sending: the box naming the recipients whose message goes out in UTF-8 (a
+// name, the subject or the filled body holds a character outside JIS X 0208). True
+// when there was one. The record set is left where it stood.
+bool NoticeUtf8(const TemplateList* templates, CMyMail& mail, CMyRec& recipients);
+
+// The box after a mailing (caption "メール送信") for the worker's outcome 0, 1 or 2;
+// with failures it carries the run's summary ("N通中 M通を送信しました。…").
+void ReportOutcome(int outcome, const std::string& summary = {});
 
 } // namespace mailcompose
 } // namespace nrt

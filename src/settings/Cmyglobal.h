@@ -143,6 +143,15 @@ public:
     void SetMailSsl(std::int32_t mode) { settings_.SetInt(kS_MailSsl, mode); }
     std::int32_t GetMailTimeout() const { return settings_.Int(kS_MailTimeout); }
     void SetMailTimeout(std::int32_t seconds) { settings_.SetInt(kS_MailTimeout, seconds); }
+    // A bulk mailing rests this many seconds after every so many messages; 0 for either
+    // means no rests. Both 0-9999.
+    std::int32_t GetMailRestEvery() const { return settings_.Int(kS_MailRestEvery); }
+    void SetMailRestEvery(std::int32_t messages) { settings_.SetInt(kS_MailRestEvery, messages); }
+    std::int32_t GetMailRestSeconds() const { return settings_.Int(kS_MailRestSeconds); }
+    void SetMailRestSeconds(std::int32_t seconds) { settings_.SetInt(kS_MailRestSeconds, seconds); }
+    // Certificates (PEM) trusted for the mail server besides the system's; may be empty.
+    const std::string& GetMailCaFile() const { return settings_.Text(kS_MailCaFile); }
+    void SetMailCaFile(std::string_view path) { settings_.SetText(kS_MailCaFile, path); }
     // n = 1..4
     bool GetMailFlag(int n) const;
     void SetMailFlag(int n, bool on);

@@ -1,5 +1,6 @@
 #include "settings/OptionValues.h"
 
+#include "platform/fs.h"
 #include "platform/sjis.h"
 #include "settings/UserSettings.h"
 
@@ -68,6 +69,19 @@ std::int32_t WrapFromText(std::string_view text)
 std::int32_t TimeoutFromText(std::string_view text)
 {
     return WholeNumber(text).value_or(60);
+}
+
+std::int32_t RestFromText(std::string_view text, std::int32_t fallback)
+{
+    const std::optional<std::int32_t> n = WholeNumber(text);
+    return n ? std::clamp(*n, 0, kMailRestMax) : fallback;
+}
+
+std::string CaFileProblem(std::string_view path)
+{
+    if (path.empty() || platform::fs::IsFile(path))
+        return {};
+    return SJ("証明書ファイルが見つかりません。");
 }
 
 std::string BackupPathProblem(std::string_view path)

@@ -22,6 +22,13 @@ std::int32_t WrapFromText(std::string_view text);
 // MAIL TIMEOUT: 60 when the text is not a number.
 std::int32_t TimeoutFromText(std::string_view text);
 
+// MAIL RESTCOUNT and RESTSEC: the number within 0..9999, `fallback` when the text is
+// not a number.
+std::int32_t RestFromText(std::string_view text, std::int32_t fallback);
+// The refusal of a certificate file for the mail server; empty when it is accepted (no
+// file, or one that exists).
+std::string CaFileProblem(std::string_view path);
+
 // The longest backup folder the dialog accepts, in bytes.
 inline constexpr std::size_t kBackupPathLimit = 80;
 // The refusal of a backup folder while the backup is on; empty when it is accepted.

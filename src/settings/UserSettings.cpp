@@ -21,6 +21,8 @@ void UserSettings::SetInt(SettingId id, std::int32_t value)
         value = std::clamp(value, kMailWrapMin, kMailWrapMax);
     if (id == kS_MailSsl && (value < 0 || value > 2))
         value = 0; // a value of no known choice reads as the default
+    if (id == kS_MailRestEvery || id == kS_MailRestSeconds)
+        value = std::clamp(value, 0, kMailRestMax);
 
     if (kUserSettingKeys[id].type == SettingType::Bool)
         value = value != 0 ? 1 : 0;

@@ -17,6 +17,7 @@ enum SettingId : int {
     kS_Wareki, kS_Furigana, kS_Full, kS_Ritu,
     kS_MailHost, kS_MailPort, kS_MailAuth, kS_MailUser, kS_MailPassword, kS_MailWrap, kS_MailTimeout,
     kS_MailFlag1, kS_MailFlag2, kS_MailFlag3, kS_MailFlag4, kS_MailSsl,
+    kS_MailRestEvery, kS_MailRestSeconds, kS_MailCaFile,
     kS_BackYM, kS_Back2YMD,
     kS_HBackOn, kS_HBackPath, kS_HBackSu, kS_HBackHindo, kS_HBackSuCu, kS_HBackYMD,
     kS_Form0Left, kS_Form0Top, kS_Form0Width, kS_Form0Height,
@@ -54,6 +55,9 @@ inline constexpr std::array<SettingKey, kS_Count> kUserSettingKeys{{
     {"MAIL", "FG3", SettingType::Bool, 1, 0},
     {"MAIL", "FG4", SettingType::Bool, 1, 0},
     {"MAIL", "SSL", SettingType::Int, 0, 0}, // 0 none, 1 STARTTLS, 2 TLS from the first byte
+    {"MAIL", "RESTCOUNT", SettingType::Int, 100, 0}, // messages between two rests; 0 no rests
+    {"MAIL", "RESTSEC", SettingType::Int, 60, 0}, // seconds of a rest; 0 no rests
+    {"MAIL", "CAFILE", SettingType::Text, 0, 263}, // PEM certificates trusted besides the system's
     {"BACK", "YM", SettingType::Int, 0, 0},
     {"BACK2", "YMD", SettingType::Int, 0, 0},
     {"HBACK", "ON", SettingType::Int, 0, 0},
@@ -74,6 +78,7 @@ inline constexpr std::array<SettingKey, kS_Count> kUserSettingKeys{{
 // The mail wrap width is kept within these bounds however it is set.
 inline constexpr std::int32_t kMailWrapMin = 10;
 inline constexpr std::int32_t kMailWrapMax = 255;
+inline constexpr std::int32_t kMailRestMax = 9999; // messages or seconds of the mailing's rests
 
 // The values of the table above. Flags are held as the integers read (non-zero = on)
 // and written as "1"/"0"; texts longer than their size are cut at a whole character.

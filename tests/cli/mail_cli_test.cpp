@@ -226,6 +226,62 @@ TEST_F(MailCli, ACertificateThatDoesNotPassSendsNothing)
     EXPECT_TRUE(server.Messages().empty());
     EXPECT_FALSE(fs::Exists(userFolder + "/Mail/list.log"));
     EXPECT_FALSE(fs::Exists(userFolder + "/Mail/PrevMail.mlt"));
+    // The attempt is in the list of runs, with the reason on the same line.
+    const std::string runs = MailFile("mail.log");
+    EXPECT_NE(runs.find("\t新年会のお知らせ\t\t\t送信(SMTP)サーバーに接続できませんでした。サーバー証明書を確認できませんでした。 "),
+        std::string::npos)
+        << runs;
+    EXPECT_EQ(std::count(runs.begin(), runs.end(), '\n'), 1) << runs;
+}
+
+TEST_F(MailCli, ARefusedRecipientDoesNotStopTheRunAndRestsFollowTheSettings)
+{
+    NodeSmtpServer::Options o;
+    o.refuse = { "c@example.com" };
+    NodeSmtpServer server(dir.Path() + "/spool", o);
+    WriteSettings(server.Port());
+    {
+        CMyGlobal g(folders);
+        g.ReadSettings(true);
+        g.SetMailRestEvery(2);
+        g.SetMailRestSeconds(1);
+        ASSERT_EQ(g.WriteSettings(), 0);
+    }
+    WriteBook({ { "甲", "a@example.com" }, { "乙", "b@example.com" }, { "丙", "c@example.com" },
+        { "丁", "d@example.com" }, { "戊", "e@example.com" } });
+    const Result r = Run({ "mail", "--template", Template("a.mal", kTemplate) });
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("送信に失敗しました。5通中 4通を送信しました。1通は送信できませんでした。"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(server.Messages().size(), 4u);
+    std::size_t rests = 0;
+    for (std::size_t at = 0; (at = r.err.find("休憩中・・・", at)) != std::string::npos; ++at)
+        ++rests;
+    EXPECT_EQ(rests, 2u) << r.err; // after the second and the fourth
+    EXPECT_NE(MailFile("list.log").find("丙\tc@example.com\t（送信不可）(-102)550 Mailbox unavailable\r\n"),
+        std::string::npos)
+        << MailFile("list.log");
+}
+
+TEST_F(MailCli, DryRunNamesTheAddresseesWhoseMailGoesOutInUtf8)
+{
+    NodeSmtpServer server(dir.Path() + "/spool", {});
+    WriteSettings(server.Port());
+    WriteBook({ { "山田 太郎", "taro@example.com" }, { "髙橋 一郎", "ichiro@example.jp" } });
+    const Result r = Run({ "mail", "--template", Template("a.mal", kTemplate), "--dry-run" });
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::size_t notice = r.err.find("メール送信: 次の宛先へのメールには JIS 以外の文字");
+    ASSERT_NE(notice, std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("\n髙橋 一郎 <ichiro@example.jp>", notice), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("山田 太郎 <"), std::string::npos) << r.err;
+
+    const std::size_t at = r.out.find("RCPT TO: <ichiro@example.jp>\r\nDATA\r\n");
+    ASSERT_NE(at, std::string::npos);
+    const std::string data = r.out.substr(r.out.find("DATA\r\n", at) + 6);
+    auto decoded = nrt::test::DecodeWithPython(data.substr(0, data.find("\r\n.\r\n") + 2));
+    EXPECT_EQ(decoded["charset"], "utf-8");
+    EXPECT_EQ(decoded["to.name"], "髙橋 一郎");
+    EXPECT_EQ(WithoutCr(decoded["body"]), "髙橋 一郎 様\n\n新年会のご案内です。\n");
 }
 
 TEST_F(MailCli, RefusalsAndUsage)

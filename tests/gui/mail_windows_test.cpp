@@ -379,7 +379,8 @@ TEST_F(MailWindows, ComposerSendsThroughTheProgressDialog)
     EXPECT_EQ(decoded["subject"], "お知らせ");
     ASSERT_GE(messages.shown.size(), 2u);
     EXPECT_EQ(U(messages.LastText()),
-        "送信を完了しましたが、送信できなかったメールが存在します。\n送信ログを確認して下さい。");
+        "送信を完了しましたが、送信できなかったメールが存在します。\n送信ログを確認して下さい。\n"
+        "送信に失敗しました。2通中 1通を送信しました。1通は送信できませんでした。");
     EXPECT_EQ(U(messages.shown.back().caption), "メール送信");
     const std::string file = S("ML\t1\tお知らせ\t0\t\r\n%名前% 様\r\nご案内です。\r\n");
     EXPECT_EQ(nrt::test::ReadAll(MailFile("PrevMail.mlt")), file);

@@ -2,6 +2,7 @@
 // the dependent controls and the encryption choice.
 #include "BookFixture.h"
 
+#include "app/QtText.h"
 #include "forms/F_option.h"
 
 #include <QAction>
@@ -160,6 +161,34 @@ TEST_F(OptionTest, OkStoresWhatWasTyped)
     d->cmd_Close->click();
     EXPECT_TRUE(G().GetWareki());
     EXPECT_EQ(G().GetMailHost(), "mail.example.jp");
+}
+
+TEST_F(OptionTest, RestsAndTheCertificateFileOfTheMailPage)
+{
+    auto d = Dialog();
+    EXPECT_EQ(d->txt_MailRestCount->text(), QStringLiteral("100"));
+    EXPECT_EQ(d->txt_MailRestSec->text(), QStringLiteral("60"));
+    EXPECT_EQ(d->txt_MailCaFile->text(), QString());
+
+    // A file that is not there is refused on the mail page, and nothing is stored.
+    d->txt_MailRestCount->setText(QStringLiteral("0"));
+    d->txt_MailCaFile->setText(QStringLiteral("/nowhere/社内CA.pem"));
+    d->cmd_Ok->click();
+    EXPECT_EQ(Texts(), std::vector<std::string> { "証明書ファイルが見つかりません。" });
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_EQ(d->pages->currentIndex(), TfrmOption::kPageMail);
+    EXPECT_EQ(G().GetMailRestEvery(), 100);
+
+    const std::string pem = G().UserFolder() + SJ("/社内CA.pem");
+    ASSERT_TRUE(platform::fs::AtomicWriteFile(pem, "-----BEGIN CERTIFICATE-----\n"));
+    d->txt_MailCaFile->setText(ToQ(pem));
+    d->txt_MailRestSec->setText(QStringLiteral("x")); // not a number: kept as it was
+    d->cmd_Ok->click();
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(G().GetMailRestEvery(), 0);
+    EXPECT_EQ(G().GetMailRestSeconds(), 60);
+    EXPECT_EQ(G().GetMailCaFile(), pem);
+    EXPECT_EQ(Dialog()->txt_MailCaFile->text(), ToQ(pem));
 }
 
 TEST_F(OptionTest, BackupFolderIsCheckedWhenTheBackupIsOn)

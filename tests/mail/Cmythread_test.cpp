@@ -80,9 +80,11 @@ protected:
         return s;
     }
 
-    int Run(CMyMail& mail, const TemplateList* templates = nullptr)
+    int Run(CMyMail& mail, const TemplateList* templates = nullptr, int restEvery = CMyThread::kRestEvery,
+        int restSeconds = CMyThread::kRestSeconds)
     {
         CMyThread worker(templates, &mail, &rec, folder, host);
+        worker.SetRest(restEvery, restSeconds);
         worker.Execute();
         return worker.GetOutcome();
     }
@@ -297,6 +299,41 @@ TEST_F(Mailing, CertificatesThatDoNotPassStopTheMailingBeforeAnythingIsSent)
     EXPECT_EQ(Run(*mail), CMyThread::kRanThrough);
     ASSERT_EQ(server.Messages().size(), 1u);
     EXPECT_EQ(server.Messages()[0].secure, "1");
+}
+
+TEST_F(Mailing, RestsAsTheSettingsSay)
+{
+    const struct {
+        int every, seconds;
+        std::vector<int> restAt; // handled records when each rest began
+    } cases[] = {
+        { 3, 5, { 3, 6 } },
+        { 0, 60, {} }, // no rests at all
+        { 3, 0, {} },
+        { 10, 1, {} },
+    };
+    for (const auto& c : cases) {
+        host = {};
+        std::vector<std::string> storage;
+        Recipients(nrt::test::NumberedPeople(7, storage));
+        int seen = 0;
+        ScriptedServer peer([&](ScriptPeer& p, int) { nrt::test::WillingSession(p, &seen); },
+            static_cast<int>(c.restAt.size()) + 1);
+        std::vector<int> restAt;
+        std::vector<std::uint64_t> ticks;
+        host.onRest = [&] {
+            restAt.push_back(host.progress);
+            ticks.push_back(clock.ticks);
+        };
+        host.onResume = [&] { ticks.push_back(clock.ticks); };
+        auto mail = Client(Plain(peer.Port()));
+        EXPECT_EQ(Run(*mail, nullptr, c.every, c.seconds), CMyThread::kRanThrough);
+        peer.Join();
+        EXPECT_EQ(seen, 7);
+        EXPECT_EQ(restAt, c.restAt) << c.every << "/" << c.seconds;
+        for (std::size_t i = 0; i + 1 < ticks.size(); i += 2)
+            EXPECT_GT(ticks[i + 1] - ticks[i], c.seconds * 1000ULL);
+    }
 }
 
 TEST_F(Mailing, RestsAfterEveryHundredRecordsWithTheConnectionClosed)

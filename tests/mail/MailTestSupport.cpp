@@ -171,6 +171,8 @@ NodeSmtpServer::NodeSmtpServer(const std::string& folder, const Options& options
         args.insert(args.end(), { "--key", options.key, "--cert", options.cert });
     for (const auto& r : options.refuse)
         args.insert(args.end(), { "--refuse", r });
+    if (options.strict8bit)
+        args.insert(args.end(), { "--strict-8bit", "1" });
 
     int out[2], in[2];
     if (::pipe(out) != 0 || ::pipe(in) != 0) {
@@ -260,15 +262,23 @@ std::map<std::string, std::string> DecodeWithPython(const std::string& raw)
 {
     // Each entry as "name\nlength\nvalue\n", so values may hold line ends.
     static const char* const kScript = R"(
-import sys, email
-from email.header import decode_header, make_header
-msg = email.message_from_bytes(sys.stdin.buffer.read())
+import sys, email, email.policy
+msg = email.message_from_bytes(sys.stdin.buffer.read(), policy=email.policy.default)
 out = []
+defects = [type(d).__name__ for d in msg.defects]
 for name in msg.keys():
-    out.append((name.lower(), str(make_header(decode_header(msg[name])))))
-charset = msg.get_content_charset()
-out.append(('charset', charset or ''))
-out.append(('body', msg.get_payload(decode=True).decode(charset or 'ascii')))
+    key = name.lower()
+    header = msg[name]
+    out.append((key, str(header)))
+    defects += [key + ':' + type(d).__name__ for d in header.defects]
+    if hasattr(header, 'addresses'):
+        out.append((key + '.count', str(len(header.addresses))))
+        if header.addresses:
+            out.append((key + '.name', header.addresses[0].display_name))
+            out.append((key + '.address', header.addresses[0].addr_spec))
+out.append(('charset', msg.get_content_charset() or ''))
+out.append(('body', msg.get_content()))
+out.append(('defects', ' '.join(defects)))
 for name, value in out:
     data = value.encode('utf-8')
     sys.stdout.buffer.write(name.encode() + b'\n' + str(len(data)).encode() + b'\n' + data + b'\n')

@@ -38,6 +38,9 @@ public:
         std::string tls = "none"; // none, starttls, implicit
         std::string key, cert;
         std::vector<std::string> refuse; // recipients answered with 550
+        // Refuses a message with any byte above 0x7F (550 5.6.0), as a server that
+        // holds to 7-bit mail does.
+        bool strict8bit = false;
     };
     NodeSmtpServer(const std::string& folder, const Options& options);
     ~NodeSmtpServer();
@@ -63,9 +66,11 @@ private:
     int port_ = 0;
 };
 
-// The parts of a stored message decoded by Python's email package: each header of
-// the message (decoded from encoded words, UTF-8) and the body decoded with its
-// declared charset (UTF-8), plus "charset".
+// The parts of a stored message decoded by Python's email package (policy=default):
+// each header of the message (decoded from encoded words, UTF-8); for address headers
+// also "<name>.count", "<name>.name" and "<name>.address" of the first mailbox; the
+// body decoded with its declared charset (UTF-8), "charset", and "defects": what the
+// parser found wrong, empty for a sound message.
 std::map<std::string, std::string> DecodeWithPython(const std::string& raw);
 
 } // namespace nrt::test

@@ -55,6 +55,9 @@ const std::vector<std::string> kFreshUserIni = {
     "FG3=1",
     "FG4=1",
     "SSL=0",
+    "RESTCOUNT=100",
+    "RESTSEC=60",
+    "CAFILE=",
     "",
     "[BACK]",
     "YM=0",
@@ -194,6 +197,9 @@ TEST_F(Settings, ChangedSettingsAreWrittenInTableOrderAndReadBack)
     g->SetMailPassword(" secret ");
     g->SetMailWrap(300);
     g->SetMailFlag(3, false);
+    g->SetMailRestEvery(0);
+    g->SetMailRestSeconds(100000); // kept within 0-9999
+    g->SetMailCaFile(S("/home/山田/社内CA.pem"));
     g->SetHBackOn(1);
     g->SetHBackPath(S("/media/バックアップ"));
     g->SaveFormRect(CMyGlobal::kFormPreview, -5, 10, 640, 480);
@@ -212,12 +218,15 @@ TEST_F(Settings, ChangedSettingsAreWrittenInTableOrderAndReadBack)
     set(11, "PASSWORD=\" secret \"");
     set(12, "TURN=255");
     set(16, "FG3=0");
-    set(27, "ON=1");
-    set(28, S("PATH=/media/バックアップ"));
-    set(47, "LEFT=-5");
-    set(48, "TOP=10");
-    set(49, "WIDTH=640");
-    set(50, "HEIGHT=480");
+    set(19, "RESTCOUNT=0");
+    set(20, "RESTSEC=9999");
+    set(21, S("CAFILE=/home/山田/社内CA.pem"));
+    set(30, "ON=1");
+    set(31, S("PATH=/media/バックアップ"));
+    set(50, "LEFT=-5");
+    set(51, "TOP=10");
+    set(52, "WIDTH=640");
+    set(53, "HEIGHT=480");
     EXPECT_EQ(ReadAll(Main() + "/NrtUser.ini"), CrLf(expected));
 
     auto again = Make();
@@ -351,7 +360,7 @@ TEST_F(Settings, OtherKeysOfTheFilesSurvive)
     ASSERT_EQ(g->WriteSettings(), 0);
     EXPECT_EQ(ReadAll(Data() + "nrt.ini"), "[USER]\r\nNAME=\r\nVER=170\r\nNEWKEY=1\r\n");
     std::vector<std::string> expected = kFreshUserIni;
-    expected[35] = "LEFT=3"; // FORM0
+    expected[38] = "LEFT=3"; // FORM0
     expected[4] = "RITU=125";
     expected.insert(expected.begin() + 5, "ZOOM=2"); // kept at the end of its section
     expected.push_back("");

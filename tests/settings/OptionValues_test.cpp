@@ -35,6 +35,12 @@ TEST(OptionValues, NumbersTypedIntoTheMailPage)
         EXPECT_EQ(WrapFromText(c.text), c.wrap) << c.text;
         EXPECT_EQ(TimeoutFromText(c.text), c.timeout) << c.text;
     }
+    const struct {
+        const char* text;
+        int rest;
+    } rests[] = { { "0", 0 }, { "100", 100 }, { "9999", 9999 }, { "10000", 9999 }, { "-5", 0 }, { "", 77 }, { "x", 77 } };
+    for (const auto& r : rests)
+        EXPECT_EQ(RestFromText(r.text, 77), r.rest) << r.text;
     EXPECT_EQ(PortText(-1), "");
     EXPECT_EQ(PortText(25), "25");
     EXPECT_EQ(PortText(0), "0");

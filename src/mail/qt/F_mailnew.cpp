@@ -280,13 +280,14 @@ void TfrmMailNew::cmd_SendClick()
     TemplateList templates;
     if (!mailcompose::CheckBody(mail.lines, global_.GetMailWrap(), table_, templates))
         return;
+    std::unique_ptr<CMyMail> client = mailcompose::Prepare(global_, mail, sender_);
+    mailcompose::NoticeUtf8(&templates, *client, *recipients_);
     if (!platform::Ask(SJ("送信します。よろしいですか？"), true))
         return;
 
     gui::WaitCursor wait;
     SetStatus("接続開始");
-    std::unique_ptr<CMyMail> client = mailcompose::Connect(global_, mail, sender_);
-    if (!client) {
+    if (!mailcompose::Open(global_, *client)) {
         SetStatus("接続失敗");
         return;
     }
@@ -294,11 +295,12 @@ void TfrmMailNew::cmd_SendClick()
     wait.Restore();
     const std::string folder = Folder();
     recipients_->SetPos(0);
+    sendForm_.SetRest(global_.GetMailRestEvery(), global_.GetMailRestSeconds());
     const int outcome = sendForm_.Run(&templates, client.get(), recipients_, folder);
     client.reset();
     mailfiles::SaveSent(folder, mail);
     SetStatus("送信完了");
-    mailcompose::ReportOutcome(outcome);
+    mailcompose::ReportOutcome(outcome, sendForm_.Summary());
     modified_ = false;
     reject();
 }

@@ -177,7 +177,9 @@ void TfrmMailSend::StartWorker()
         ProgressBar1->setMaximum(std::max(total_, 1));
         lbl_Count->setText(QStringLiteral("%1 / %2").arg(1).arg(total_));
     }
+    summary_.clear();
     worker_ = std::make_unique<CMyThread>(templates_, mail_, records_, folder_, *bridge_);
+    worker_->SetRest(restEvery_, restSeconds_);
     CMyThread* worker = worker_.get();
     thread_ = std::thread([this, worker] {
         worker->Execute();
@@ -193,6 +195,7 @@ void TfrmMailSend::WorkerFinished(CMyThread* worker)
         return;
     if (thread_.joinable())
         thread_.join();
+    summary_ = worker_->Summary();
     worker_.reset();
     QDialog::accept();
 }

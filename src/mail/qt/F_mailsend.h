@@ -31,6 +31,14 @@ public:
     int Run(const TemplateList* templates, CMyMail* mail, CMyRec* records, const std::string& mailFolder);
     // True while a worker runs.
     bool Running() const { return thread_.joinable(); }
+    // The rests of the next run: messages between two, seconds of each; 0: none.
+    void SetRest(int every, int seconds)
+    {
+        restEvery_ = every;
+        restSeconds_ = seconds;
+    }
+    // The summary line of the last run ("N通中 M通を送信しました。…").
+    const std::string& Summary() const { return summary_; }
 
     QLabel* lbl_Msg = nullptr;
     QLabel* lbl_Count = nullptr;
@@ -65,6 +73,9 @@ private:
     std::thread thread_;
     int handled_ = 0;
     int total_ = 0;
+    int restEvery_ = CMyThread::kRestEvery;
+    int restSeconds_ = CMyThread::kRestSeconds;
+    std::string summary_;
 };
 
 } // namespace nrt::gui
