@@ -40,16 +40,47 @@ bool IsPair(std::string_view s, std::size_t i)
     return platform::IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size();
 }
 
+// The JIS X 0208 byte pair of a CP932 pair whose second byte is valid, by the
+// arithmetic of the two codes (sums modulo 256). Vendor rows (0xED-0xEE, 0xF0-0xFC)
+// go through it too; there is no table to tell them apart.
+std::uint16_t JisOf(unsigned c1, unsigned c2)
+{
+    unsigned j1;
+    if (c1 <= 0x9F)
+        j1 = c2 < 0x9F ? 2 * c1 - 0xE1 : 2 * c1 - 0xE0;
+    else
+        j1 = c2 < 0x9F ? 2 * c1 - 0x161 : 2 * c1 - 0x160;
+    unsigned j2;
+    if (c2 < 0x7F)
+        j2 = c2 - 0x1F;
+    else if (c2 < 0x9F)
+        j2 = c2 - 0x20;
+    else
+        j2 = c2 - 0x7E;
+    return static_cast<std::uint16_t>(((j1 & 0xFF) << 8) | (j2 & 0xFF));
+}
+
+bool ValidTrail(unsigned c2)
+{
+    return c2 >= 0x40 && c2 <= 0xFC && c2 != 0x7F;
+}
+
+void AppendJis(std::string& out, std::uint16_t jis)
+{
+    out += static_cast<char>(jis >> 8);
+    out += static_cast<char>(jis & 0xFF);
+}
+
 // JIS X 0208 as it was published: which cells of each row hold a character. CP932
 // fills more of the code space (NEC row 13, the IBM extensions, user-defined areas),
 // and ISO-2022-JP readers refuse or mangle those.
-bool IsJis0208(std::string_view pair)
+bool IsJis0208(unsigned c1, unsigned c2)
 {
-    const std::string jis = CMyBase::SjisToJis(pair);
-    if (jis.size() != 2)
+    if (!ValidTrail(c2))
         return false;
-    const int row = static_cast<unsigned char>(jis[0]) - 0x20;
-    const int cell = static_cast<unsigned char>(jis[1]) - 0x20;
+    const std::uint16_t jis = JisOf(c1, c2);
+    const int row = (jis >> 8) - 0x20;
+    const int cell = (jis & 0xFF) - 0x20;
     if (cell < 1 || cell > 94)
         return false;
     struct Span {
@@ -94,27 +125,12 @@ std::string CMyBase::SjisToJis(std::string_view sjis)
             break;
         }
         const unsigned c2 = static_cast<unsigned char>(sjis[++i]);
-        if (c2 < 0x40 || c2 > 0xFC || c2 == 0x7F) {
+        if (!ValidTrail(c2)) {
             out += static_cast<char>(c1);
             out += static_cast<char>(c2);
             continue;
         }
-        // Vendor rows (0xED-0xEE, 0xF0-0xFC) go through the same arithmetic; there is
-        // no table to tell them apart.
-        unsigned j1;
-        if (c1 <= 0x9F)
-            j1 = c2 < 0x9F ? 2 * c1 - 0xE1 : 2 * c1 - 0xE0;
-        else
-            j1 = c2 < 0x9F ? 2 * c1 - 0x161 : 2 * c1 - 0x160;
-        unsigned j2;
-        if (c2 < 0x7F)
-            j2 = c2 - 0x1F;
-        else if (c2 < 0x9F)
-            j2 = c2 - 0x20;
-        else
-            j2 = c2 - 0x7E;
-        out += static_cast<char>(j1 & 0xFF);
-        out += static_cast<char>(j2 & 0xFF);
+        AppendJis(out, JisOf(c1, c2));
     }
     return out;
 }
@@ -163,7 +179,7 @@ bool CMyBase::FitsJis(std::string_view sjis)
         const auto c = static_cast<unsigned char>(sjis[i]);
         if (c < 0x80)
             continue;
-        if (!IsPair(sjis, i) || !IsJis0208(sjis.substr(i, 2)))
+        if (!IsPair(sjis, i) || !IsJis0208(c, static_cast<unsigned char>(sjis[i + 1])))
             return false;
         ++i;
     }
@@ -219,7 +235,13 @@ std::vector<std::string> CMyBase::EncodedWords(std::string_view sjis, Charset ch
             else if (!pair && inJis)
                 raw += kToAscii;
             inJis = pair;
-            raw += pair ? SjisToJis(sjis.substr(i, 2)) : std::string(1, sjis[i]);
+            const unsigned c2 = pair ? static_cast<unsigned char>(sjis[i + 1]) : 0;
+            if (pair && ValidTrail(c2))
+                AppendJis(raw, JisOf(static_cast<unsigned char>(sjis[i]), c2));
+            else if (pair)
+                raw.append(sjis.substr(i, 2)); // as SjisToJis leaves a malformed pair
+            else
+                raw += sjis[i];
             i += pair ? 2 : 1;
         }
         if (inJis)

@@ -228,6 +228,8 @@ int CMyMail::SetServer(const SmtpSettings& s)
 
 int CMyMail::SetFrom(std::string_view address, std::string_view name)
 {
+    fromLines_[0].clear();
+    fromLines_[1].clear();
     return StoreAddressAndName(fromAddress_, fromName_, address, name);
 }
 
@@ -240,6 +242,8 @@ int CMyMail::SetTo(std::string_view address, std::string_view name)
 
 int CMyMail::SetSubject(std::string_view subject)
 {
+    subjectLines_[0].clear();
+    subjectLines_[1].clear();
     if (subject.size() <= kSubjectLimit) {
         subject_ = HeaderText(subject);
         subjectTyped_ = subject;
@@ -709,11 +713,17 @@ std::string CMyMail::MessageText() const
     out.append(jis ? "Content-Transfer-Encoding: 7bit\r\n" : "Content-Transfer-Encoding: base64\r\n");
     out.append(DateHeader());
     out.append(MessageIdHeader());
-    AppendFolded(out, MailboxHeader("From", fromName_, fromAddress_, charset));
+    std::string& from = fromLines_[jis ? 0 : 1];
+    if (from.empty())
+        AppendFolded(from, MailboxHeader("From", fromName_, fromAddress_, charset));
+    out.append(from);
     AppendFolded(out, MailboxHeader("To", toName_, toAddress_, charset));
     if (priority_ == 1)
         out.append("X-Priority: 1 (High)\r\n");
-    AppendFolded(out, SubjectHeader(charset));
+    std::string& subject = subjectLines_[jis ? 0 : 1];
+    if (subject.empty())
+        AppendFolded(subject, SubjectHeader(charset));
+    out.append(subject);
     out.append("\r\n");
     AppendBody(out, charset);
     return out;

@@ -160,6 +160,10 @@ private:
     std::string messageToken_ = NewMessageToken(); // left of the "@" in Message-ID
     std::vector<BodyLine> body_;
     int linesOutsideJis_ = 0; // body lines that do not fit ISO-2022-JP
+    // The From and Subject lines, folded, per character set: they are the same for
+    // every recipient of a mailing. Emptied when the sender or the subject changes.
+    mutable std::string fromLines_[2];
+    mutable std::string subjectLines_[2];
 
     std::unique_ptr<MailChannel> channel_;
     bool broken_ = false; // the conversation is out of step or the server is gone
