@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <random>
 #include <cctype>
 #include <climits>
 #include <cstdint>
@@ -17,6 +16,7 @@
 #include <ctime>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <random>
 
 namespace nrt {
 namespace {
@@ -97,8 +97,8 @@ std::string_view TrimBlanks(std::string_view address)
 {
     std::size_t begin = 0;
     for (;;) {
-        if (begin < address.size() && (address[begin] == ' ' || address[begin] == '\t' || address[begin] == '\r'
-                                          || address[begin] == '\n'))
+        if (begin < address.size()
+            && (address[begin] == ' ' || address[begin] == '\t' || address[begin] == '\r' || address[begin] == '\n'))
             ++begin;
         else if (address.substr(begin, 2) == "\x81\x40")
             begin += 2;
@@ -628,7 +628,8 @@ std::string CMyMail::MailboxHeader(
     if (name.empty())
         return line + address;
     const bool plain = IsAscii(name) && name.find("=?") == std::string::npos;
-    if (plain && std::all_of(name.begin(), name.end(), [](char c) { return IsAtomText(static_cast<unsigned char>(c)); })) {
+    if (plain
+        && std::all_of(name.begin(), name.end(), [](char c) { return IsAtomText(static_cast<unsigned char>(c)); })) {
         line += name;
     } else if (plain) {
         // "Smith, John" and "(Sales)" are one display name only inside quotes.
@@ -658,40 +659,41 @@ std::string CMyMail::SubjectHeader(CMyBase::Charset charset) const
 
 void CMyMail::AppendBody(std::string& out, CMyBase::Charset charset) const
 {
+    const auto width = static_cast<std::size_t>(width_);
+    // A long line goes out in pieces cut between whole characters, each a line of its own.
+    const auto eachPiece = [width](std::string_view text, auto&& take) {
+        while (const std::size_t n = CMyBase::CutPiece(text, width)) {
+            take(text.substr(0, n));
+            text.remove_prefix(n);
+        }
+        take(text);
+    };
     if (charset == CMyBase::Charset::Jis) {
         for (const BodyLine& line : body_) {
             if (!line.set)
                 break;
-            if (line.cut) {
-                // Each piece is a line of its own, with its own escapes and dot-stuffing.
-                std::string_view text = line.text;
-                while (const std::size_t n = CMyBase::CutPiece(text, static_cast<std::size_t>(width_))) {
-                    out.append(CMyBase::JisLine(text.substr(0, n)));
-                    out.append("\r\n");
-                    text.remove_prefix(n);
-                }
-                out.append(CMyBase::JisLine(text));
-            } else {
+            if (!line.cut) {
                 out.append(line.jis);
+                out.append("\r\n");
+                continue;
             }
-            out.append("\r\n");
+            // Each piece with its own escapes and dot-stuffing.
+            eachPiece(line.text, [&out](std::string_view piece) {
+                out.append(CMyBase::JisLine(piece));
+                out.append("\r\n");
+            });
         }
         return;
     }
-    // UTF-8 in Base64: the lines cut at the wrap width as in ISO-2022-JP, and no line
-    // of the data can begin with a dot.
+    // UTF-8 in Base64: no line of the data can begin with a dot.
     std::string sjis;
     for (const BodyLine& line : body_) {
         if (!line.set)
             break;
-        std::string_view text = line.text;
-        while (const std::size_t n = CMyBase::CutPiece(text, static_cast<std::size_t>(width_))) {
-            sjis.append(text.substr(0, n));
+        eachPiece(line.text, [&sjis](std::string_view piece) {
+            sjis.append(piece);
             sjis.append("\r\n");
-            text.remove_prefix(n);
-        }
-        sjis.append(text);
-        sjis.append("\r\n");
+        });
     }
     const std::string utf8 = platform::SjisToUtf8(sjis);
     constexpr std::size_t kBytesPerLine = 57; // 76 Base64 characters
@@ -709,7 +711,8 @@ std::string CMyMail::MessageText() const
     out.append("X-Mailer: Nrt\r\n");
     // Without it, readers need not honour the character set below (RFC 2045).
     out.append("MIME-Version: 1.0\r\n");
-    out.append(jis ? "Content-Type: text/plain; charset=iso-2022-jp\r\n" : "Content-Type: text/plain; charset=UTF-8\r\n");
+    out.append(
+        jis ? "Content-Type: text/plain; charset=iso-2022-jp\r\n" : "Content-Type: text/plain; charset=UTF-8\r\n");
     out.append(jis ? "Content-Transfer-Encoding: 7bit\r\n" : "Content-Transfer-Encoding: base64\r\n");
     out.append(DateHeader());
     out.append(MessageIdHeader());

@@ -180,7 +180,8 @@ int CMyThread::SendWithOneReconnect()
     return mail_->SendMail();
 }
 
-CMyThread::Handled CMyThread::HandleRecord(bool dryRun, const std::function<void(const std::string&)>* sink, bool lastTry)
+CMyThread::Handled CMyThread::HandleRecord(
+    bool dryRun, const std::function<void(const std::string&)>* sink, bool lastTry)
 {
     const std::string name = ValueOf(*records_, SJ("名前"));
     const std::string address = ValueOf(*records_, SJ("メール"));

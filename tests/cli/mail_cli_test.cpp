@@ -228,7 +228,8 @@ TEST_F(MailCli, ACertificateThatDoesNotPassSendsNothing)
     EXPECT_FALSE(fs::Exists(userFolder + "/Mail/PrevMail.mlt"));
     // The attempt is in the list of runs, with the reason on the same line.
     const std::string runs = MailFile("mail.log");
-    EXPECT_NE(runs.find("\t新年会のお知らせ\t\t\t送信(SMTP)サーバーに接続できませんでした。サーバー証明書を確認できませんでした。 "),
+    EXPECT_NE(runs.find("\t新年会のお知らせ\t\t\t送信(SMTP)"
+                        "サーバーに接続できませんでした。サーバー証明書を確認できませんでした。 "),
         std::string::npos)
         << runs;
     EXPECT_EQ(std::count(runs.begin(), runs.end(), '\n'), 1) << runs;

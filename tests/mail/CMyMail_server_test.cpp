@@ -280,8 +280,9 @@ TEST_F(RealServer, EveryTextArrivesExactlyThroughAStrict7BitServer)
     NodeSmtpServer server(spool.Path(), o);
     ASSERT_GT(server.Port(), 0);
 
-    const std::string sixty = "年末年始の営業日と新年会のご案内、ならびに住所変更のお願いについて一月十日までにご返信下さい"
-                              "ますよう重ねてお願い申します";
+    const std::string sixty
+        = "年末年始の営業日と新年会のご案内、ならびに住所変更のお願いについて一月十日までにご返信下さい"
+          "ますよう重ねてお願い申します";
     ASSERT_EQ(S(sixty).size(), 120u);
     const struct {
         const char* fromName;
@@ -364,17 +365,19 @@ TEST_F(RealServer, AStrict7BitServerRefusesEightBitMessages)
     const std::string raw = "EHLO t\r\nMAIL FROM:<a@example.com>\r\nRCPT TO:<b@example.com>\r\nDATA\r\n"
                             "Subject: \xB6\xC5\r\n\r\nx\r\n.\r\nQUIT\r\n";
     int status = 0;
-    const std::string reply = nrt::test::RunCommand(
-        { "python3", "-c",
-            "import socket,sys,time\n"
-            "s=socket.create_connection(('127.0.0.1'," + std::to_string(server.Port()) + "))\n"
-            "s.recv(1000)\n"
-            "for line in sys.stdin.buffer.read().split(b'\\r\\n')[:-1]:\n"
-            "    s.sendall(line+b'\\r\\n')\n"
-            "    time.sleep(0.05)\n"
-            "time.sleep(0.3)\n"
-            "sys.stdout.write(s.recv(10000).decode())\n" },
-        raw, &status);
+    const std::string reply
+        = nrt::test::RunCommand({ "python3", "-c",
+                                    "import socket,sys,time\n"
+                                    "s=socket.create_connection(('127.0.0.1',"
+                                        + std::to_string(server.Port())
+                                        + "))\n"
+                                          "s.recv(1000)\n"
+                                          "for line in sys.stdin.buffer.read().split(b'\\r\\n')[:-1]:\n"
+                                          "    s.sendall(line+b'\\r\\n')\n"
+                                          "    time.sleep(0.05)\n"
+                                          "time.sleep(0.3)\n"
+                                          "sys.stdout.write(s.recv(10000).decode())\n" },
+            raw, &status);
     EXPECT_NE(reply.find("550 5.6.0 improper use of 8-bit data in message header"), std::string::npos) << reply;
     EXPECT_TRUE(server.Messages().empty());
 }

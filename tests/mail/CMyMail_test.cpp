@@ -13,11 +13,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <iterator>
-#include <regex>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
+#include <iterator>
+#include <regex>
 
 using namespace nrt;
 using nrt::platform::RecordingMessageHost;
@@ -363,8 +363,8 @@ TEST_F(MailClient, AddressChecks)
     std::copy_if(received.begin(), received.end(), std::back_inserter(rcpts),
         [](const std::string& l) { return l.rfind("RCPT", 0) == 0; });
     EXPECT_EQ(rcpts,
-        (std::vector<std::string> { "RCPT TO: <a@b.c>", "RCPT TO: <spaced@example.com>",
-            "RCPT TO: <o'neil+news@example.co.jp>" }));
+        (std::vector<std::string> {
+            "RCPT TO: <a@b.c>", "RCPT TO: <spaced@example.com>", "RCPT TO: <o'neil+news@example.co.jp>" }));
     EXPECT_EQ(std::count(received.begin(), received.end(), "MAIL FROM: <from@example.com>"), 3);
 }
 

@@ -317,8 +317,8 @@ TEST_F(Mailing, RestsAsTheSettingsSay)
         std::vector<std::string> storage;
         Recipients(nrt::test::NumberedPeople(7, storage));
         int seen = 0;
-        ScriptedServer peer([&](ScriptPeer& p, int) { nrt::test::WillingSession(p, &seen); },
-            static_cast<int>(c.restAt.size()) + 1);
+        ScriptedServer peer(
+            [&](ScriptPeer& p, int) { nrt::test::WillingSession(p, &seen); }, static_cast<int>(c.restAt.size()) + 1);
         std::vector<int> restAt;
         std::vector<std::uint64_t> ticks;
         host.onRest = [&] {
@@ -433,7 +433,8 @@ TEST_F(Mailing, RepeatedEmptyAndInvalidAddressesAreSkippedAndTheRunGoesOn)
         + S("送信に失敗しました。7通中 2通を送信しました。3通は送信できませんでした。\r\n") + "\r\n";
     EXPECT_EQ(U(ListLog()), U(log));
     EXPECT_EQ(U(MailLog()),
-        "2025/01/05 09:03:07\tお知らせ\t\t\t送信に失敗しました。7通中 2通を送信しました。3通は送信できませんでした。\r\n");
+        "2025/01/05 09:03:07\tお知らせ\t\t\t送信に失敗しました。7通中 "
+        "2通を送信しました。3通は送信できませんでした。\r\n");
     const auto stored = server.Messages();
     ASSERT_EQ(stored.size(), 2u);
     EXPECT_EQ(stored[0].to, std::vector<std::string> { "dup@example.com" });
@@ -461,8 +462,8 @@ TEST_F(Mailing, RepeatsAreFoundWhateverTheCaseAndWherever)
     const auto stored = server.Messages();
     ASSERT_EQ(stored.size(), 2u);
     const std::string log = U(ListLog());
-    EXPECT_EQ(std::count(stored[0].to[0].begin(), stored[0].to[0].end(), '@') + (stored[1].to[0] == "other@example.jp"
-                  || stored[0].to[0] == "other@example.jp"),
+    EXPECT_EQ(std::count(stored[0].to[0].begin(), stored[0].to[0].end(), '@')
+            + (stored[1].to[0] == "other@example.jp" || stored[0].to[0] == "other@example.jp"),
         2);
     std::size_t repeats = 0;
     for (std::size_t at = 0; (at = log.find("メールアドレスが重複しています。", at)) != std::string::npos; ++at)
@@ -485,15 +486,18 @@ TEST_F(Mailing, ARefusedRecipientIsLoggedAndTheRunGoesOn)
     std::vector<std::string> delivered;
     for (const auto& m : server.Messages())
         delivered.push_back(m.to.at(0));
-    EXPECT_EQ(delivered, (std::vector<std::string> { "a@example.com", "b@example.com", "d@example.com", "e@example.com" }));
+    EXPECT_EQ(
+        delivered, (std::vector<std::string> { "a@example.com", "b@example.com", "d@example.com", "e@example.com" }));
 
     EXPECT_EQ(U(ListLog()),
         U(FirstLine())
-            + "甲\ta@example.com\r\n乙\tb@example.com\r\n丙\tc@example.com\t（送信不可）(-102)550 Mailbox unavailable\r\n"
+            + "甲\ta@example.com\r\n乙\tb@example.com\r\n丙\tc@example.com\t（送信不可）(-102)550 Mailbox "
+              "unavailable\r\n"
               "丁\td@example.com\r\n戊\te@example.com\r\n"
               "送信に失敗しました。5通中 4通を送信しました。1通は送信できませんでした。\r\n\r\n");
     EXPECT_EQ(U(MailLog()),
-        "2025/01/05 09:03:07\tお知らせ\t\t\t送信に失敗しました。5通中 4通を送信しました。1通は送信できませんでした。\r\n");
+        "2025/01/05 09:03:07\tお知らせ\t\t\t送信に失敗しました。5通中 "
+        "4通を送信しました。1通は送信できませんでした。\r\n");
 }
 
 TEST_F(Mailing, TemporaryRefusalsAreTriedOnceMoreAtTheEnd)
@@ -514,7 +518,8 @@ TEST_F(Mailing, TemporaryRefusalsAreTriedOnceMoreAtTheEnd)
             "送信に失敗しました。3通中 2通を送信しました。1通は送信できませんでした。\r\n",
             2 },
         { "sender refused", 0, true,
-            "甲\ta@example.com\t（処理中断）(-101)553 5.7.1 sender refused\r\n送信に失敗しました。3通中 0通を送信しました。\r\n",
+            "甲\ta@example.com\t（処理中断）(-101)553 5.7.1 sender refused\r\n送信に失敗しました。3通中 "
+            "0通を送信しました。\r\n",
             0 },
     };
     for (const auto& c : cases) {
@@ -579,7 +584,8 @@ TEST_F(Mailing, ALostConnectionIsOpenedOnceMoreAndTheRunGoesOn)
                 p.Drop();
             },
             1, 1,
-            "再接続に失敗しました。\r\n甲\ta@example.com\t（処理中断）(-103)送信(SMTP)サーバーとの接続が切れました。\r\n"
+            "再接続に失敗しました。\r\n甲\ta@example.com\t（処理中断）(-103)送信(SMTP)"
+            "サーバーとの接続が切れました。\r\n"
             "送信に失敗しました。2通中 0通を送信しました。\r\n",
             0 },
         // A long refusal is a refusal: the connection goes on.
@@ -590,7 +596,8 @@ TEST_F(Mailing, ALostConnectionIsOpenedOnceMoreAndTheRunGoesOn)
             },
             5, 1,
             "甲\ta@example.com\t（送信不可）(-102)" + longReply.substr(0, CMyMail::kReplyBytes)
-                + "\r\n乙\tb@example.com\r\n送信に失敗しました。2通中 1通を送信しました。1通は送信できませんでした。\r\n",
+                + "\r\n乙\tb@example.com\r\n送信に失敗しました。2通中 "
+                  "1通を送信しました。1通は送信できませんでした。\r\n",
             1 },
     };
     for (const auto& c : cases) {

@@ -38,7 +38,8 @@ TEST(OptionValues, NumbersTypedIntoTheMailPage)
     const struct {
         const char* text;
         int rest;
-    } rests[] = { { "0", 0 }, { "100", 100 }, { "9999", 9999 }, { "10000", 9999 }, { "-5", 0 }, { "", 77 }, { "x", 77 } };
+    } rests[]
+        = { { "0", 0 }, { "100", 100 }, { "9999", 9999 }, { "10000", 9999 }, { "-5", 0 }, { "", 77 }, { "x", 77 } };
     for (const auto& r : rests)
         EXPECT_EQ(RestFromText(r.text, 77), r.rest) << r.text;
     EXPECT_EQ(PortText(-1), "");
