@@ -344,6 +344,17 @@ TEST_F(MailWindows, ComposerRefusalsLeaveItOpen)
     composer.cmd_Send->click();
     EXPECT_EQ(U(messages.LastText()), "フィールド(住所３）は存在しません。");
 
+    // Characters the program cannot hold are asked about, not sent as "?" unseen.
+    composer.txt_Memo->setPlainText(Q("%名前% 様 🎍"));
+    messages.shown.clear();
+    messages.Answer(MsgResult::No);
+    composer.cmd_Send->click();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(U(messages.LastText()),
+        "絵文字など、メールで送ることのできない文字が含まれています。\n"
+        "「?」に置き換えて送信してよろしいですか？");
+    EXPECT_TRUE(composer.isVisible());
+
     // A server that is not there: the connection fails and the text stays.
     composer.txt_Memo->setPlainText(Q("%名前% 様"));
     messages.shown.clear();

@@ -276,6 +276,14 @@ void TfrmMailNew::cmd_SendClick()
 {
     if (!mailcompose::CheckSendable(global_, recipients_))
         return;
+    // Emoji and the like have no place in the program's text: say so before they are
+    // sent as "?".
+    bool held = true;
+    platform::Utf8ToSjis((txt_Title->text() + txt_Memo->toPlainText()).toStdString(), &held);
+    if (!held
+        && !platform::Ask(SJ("絵文字など、メールで送ることのできない文字が含まれています。\n"
+                             "「?」に置き換えて送信してよろしいですか？")))
+        return;
     const mailfiles::MailText mail = Mail();
     TemplateList templates;
     if (!mailcompose::CheckBody(mail.lines, global_.GetMailWrap(), table_, templates))
