@@ -23,7 +23,7 @@ struct SmtpSettings {
     std::string user; // USER
     std::string password; // PASSWORD
     int ssl = 0; // SSL: 0 none, 1 STARTTLS, 2 TLS from the first byte
-    std::string caFile; // CA certificates trusted besides the system's (PEM); may be empty
+    std::string caFile; // CA certificates trusted besides the system's (PEM, a system path); may be empty
 };
 
 class CMyMail {
