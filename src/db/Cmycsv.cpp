@@ -624,8 +624,7 @@ std::string JoinQuotedBreaks(
         } else if ((c == '\r' || c == '\n') && quoted && cellQuoted) {
             if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
                 ++i;
-            if (c == lineEnd || crEnded)
-                ++line;
+            ++line; // a line of the file, though not of the copy
             out += "\x81\x40"; // 　
             changed += counted ? 0 : 1;
             counted = true;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 using namespace nrt;
@@ -42,11 +43,16 @@ protected:
         g.ReadSettings(true);
         userFolder = g.UserFile({});
         platform::fs::MakeDirs(userFolder);
+        // A runtime folder of the test's own: no lock of a running program is seen.
+        runtime = dir.Path() + "/run";
+        platform::fs::MakeDirs(runtime);
+        ::chmod(platform::fs::ToSystemPath(runtime).c_str(), 0700);
     }
 
     Result Run(const std::vector<std::string>& args)
     {
-        std::string cmd = std::string(NRT_CLI) + " --data " + Quote(nrt::test::U(dir.Path()));
+        std::string cmd = "XDG_RUNTIME_DIR=" + Quote(nrt::test::U(runtime)) + " " + std::string(NRT_CLI) + " --data "
+            + Quote(nrt::test::U(dir.Path()));
         for (const auto& a : args)
             cmd.append(" ").append(Quote(a));
         const std::string errFile = nrt::test::U(dir.Path()) + "/stderr.txt";
@@ -95,6 +101,7 @@ protected:
     nrt::test::TempDir dir;
     StartupFolders folders;
     std::string userFolder;
+    std::string runtime;
 };
 
 } // namespace

@@ -222,7 +222,7 @@ TEST_F(ExchangeCliTest, RestoreMakesANewUserFromASet)
 
     Output r = Run({ "restore", set, "復元" });
     ASSERT_EQ(r.status, 0) << r.err;
-    const std::string restored = dir.Path() + "/" + S("復元");
+    const std::string restored = folders.dataFolder + "/" + S("復元");
     EXPECT_EQ(r.out, U(restored) + "\n");
     EXPECT_EQ(Records(restored), 1);
     const std::string ini = ReadAll(restored + "/NrtUser.ini");

@@ -215,17 +215,14 @@ TEST(PostalTownRows, DamagedTownFilesStayInBounds)
 
 TEST(PostalBrowserAtCode, OpensAtTheTownsOfASharedCodeAndChoosesWithoutTheRemark)
 {
-    const ListLine lines[] = {
+    const std::vector<ListLine> lines = {
         { "23210", "4520961", "ｱｲﾁｹﾝ", "ｷﾖｽｼ", "ｱｻﾋ", "愛知県", "清須市", "朝日" },
         { "23210", "4520001", "ｱｲﾁｹﾝ", "ｷﾖｽｼ", "ｲｯｼｷ", "愛知県", "清須市", "一色" },
         { "23210", "4520961", "ｱｲﾁｹﾝ", "ｷﾖｽｼ", "ｶﾜﾗ(ｿﾉﾀ)", "愛知県", "清須市", "河原（その他）" },
         { "23100", "4600001", "ｱｲﾁｹﾝ", "ﾅｺﾞﾔｼﾅｶｸ", "ｻﾝﾉﾏﾙ", "愛知県", "名古屋市中区", "三の丸" },
     };
-    std::string list;
-    for (const ListLine& l : lines)
-        list += ListLineBytes(l);
     TempDir dir;
-    WriteAll(dir.File("list.csv"), list);
+    WriteAll(dir.File("list.csv"), ListBytes(lines));
     const std::string yubin = dir.File("yubin");
     ASSERT_EQ(ImportPostalList(dir.File("list.csv"), yubin), kPostalImportOk);
     platform::RecordingMessageHost host;

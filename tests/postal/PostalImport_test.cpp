@@ -414,11 +414,8 @@ TEST(PostalImport, TownsSplitOverLinesAreJoinedAndRemarksStayOutOfTheAddress)
         { "01224", "0660013", "ﾎｯｶｲﾄﾞｳ", "ﾁﾄｾｼ", "ｱ(1", "北海道", "千歳市", "旭（１" },
         { "01224", "0660014", "ﾎｯｶｲﾄﾞｳ", "ﾁﾄｾｼ", "ｲ", "北海道", "千歳市", "泉" },
     };
-    std::string list;
-    for (const auto& l : lines)
-        list += ListLineBytes(l);
     TempDir dir;
-    WriteAll(dir.File("list.csv"), list);
+    WriteAll(dir.File("list.csv"), ListBytes(lines));
     const std::string yubin = dir.File("yubin");
     PostalListStats stats;
     ASSERT_EQ(ImportPostalList(dir.File("list.csv"), yubin, {}, &stats), kPostalImportOk);

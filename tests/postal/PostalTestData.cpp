@@ -45,11 +45,17 @@ std::string ListLineBytes(const ListLine& l)
     return S(utf8);
 }
 
-std::string SampleList()
+std::string ListBytes(const std::vector<ListLine>& lines)
 {
     std::string bytes;
-    for (const auto& l : kSample)
+    for (const auto& l : lines)
         bytes += ListLineBytes(l);
+    return bytes;
+}
+
+std::string SampleList()
+{
+    std::string bytes = ListBytes(kSample);
     // Empty lines at the very end end the list without cutting it short.
     bytes += "\r\n\r\n";
     return bytes;

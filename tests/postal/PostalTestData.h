@@ -23,6 +23,8 @@ struct ListLine {
 
 // One line of the national list as published: 15 columns, texts quoted, CR LF.
 std::string ListLineBytes(const ListLine& l);
+// Those lines one after another.
+std::string ListBytes(const std::vector<ListLine>& lines);
 
 // The hand-made list: four prefectures; 千代田区's records are interrupted by 渋谷区 and
 // its last record lies in another 512-byte block; two towns share 540-0002; two empty
