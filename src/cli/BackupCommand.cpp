@@ -27,8 +27,12 @@ int RunBackup(Context& context, Args& args)
     int set = 0;
     if (CMyBackup::Backup(g, nullptr, &set) != CMyBackup::kBackedUp)
         return kExitFailed;
-    // The set counter and the date are the settings' to keep.
-    g.WriteSettings();
+    // The set counter and the date are the settings' to keep: unsaved, the next backup
+    // would write over this set.
+    if (g.WriteSettings() != 0) {
+        PrintMessage(SJ("注意"), SJ("保存に失敗しました。"));
+        return kExitFailed;
+    }
     std::printf("%s\n", Out(CMyBackup::SetFolder(g, set)).c_str());
     return kExitOk;
 }
