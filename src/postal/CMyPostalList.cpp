@@ -146,8 +146,13 @@ void CMyPostalList::Refuse(PostalListRefusal why, PostalLineFault fault, int lin
 
 void CMyPostalList::Finish()
 {
-    // Bytes after the last CR: the file stops inside a line, as a cut-off download does.
-    if (!ended_ && !line_.empty() && emptyLine_ == 0)
+    // Bytes after the last CR: more of the list after an empty line, or a file that
+    // stops inside a line, as a cut-off download does.
+    if (ended_ || line_.empty())
+        return;
+    if (emptyLine_ != 0)
+        Refuse(PostalListRefusal::CutShort, PostalLineFault::Empty, emptyLine_);
+    else
         Refuse(PostalListRefusal::CutShort, PostalLineFault::Unended, lineNumber_ + 1);
 }
 

@@ -353,6 +353,8 @@ TEST(PostalImport, ListEndingBeforeTheEndOfTheFileIsRefusedAndTheOldDictionarySt
             "郵便番号データが途中で終わっています。 1行目：空の行のあとにデータがあります。" + kept },
         { "line over 511 bytes", good + tooLong + more, kPostalListCutShort,
             "郵便番号データが途中で終わっています。 12行目：５１１バイトを超える行です。" + kept },
+        { "an unended line after an empty one", good + "\r\n" + more.substr(0, 20), kPostalListCutShort,
+            "郵便番号データが途中で終わっています。 12行目：空の行のあとにデータがあります。" + kept },
         { "file cut inside a line", good + more.substr(0, 20), kPostalListCutShort,
             "郵便番号データが途中で終わっています。 12行目：行の終わりがありません（ファイルが欠けています）。" + kept },
         { "UTF-8 character CP932 lacks", platform::SjisToUtf8(good) + "1,2,1500003,ｱ,ｲ,ｳ,東京都,渋谷区,\xF0\x9F\x98\x80\r\n",
