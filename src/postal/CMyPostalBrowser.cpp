@@ -78,6 +78,14 @@ std::string WithHyphen(std::string_view code)
 
 } // namespace
 
+bool PostalDictionaryPresent(std::string_view yubinFolder)
+{
+    std::string folder(yubinFolder);
+    while (!folder.empty() && folder.back() == '/')
+        folder.pop_back();
+    return platform::fs::IsFile(folder + "/" + std::string(kPostalPrefectureFile));
+}
+
 bool PassesKanaFilter(int filter, std::string_view reading)
 {
     if (filter == 0)
