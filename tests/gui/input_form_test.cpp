@@ -754,16 +754,24 @@ TEST_F(InputFormTest, MainWindowOpensTheFormAndRefreshesItsList)
 
 TEST_F(InputFormTest, TheListKeepsTheRecordJustSaved)
 {
-    // Twelve people, ｶ01 … ｶ12 by reading.
-    std::vector<std::string> texts;
-    for (int i = 1; i <= 12; ++i) {
-        texts.push_back("人" + std::to_string(i));
-        texts.push_back("ｶ" + std::string(i < 10 ? "0" : "") + std::to_string(i));
-    }
-    std::vector<Entry> people;
-    for (std::size_t i = 0; i < texts.size(); i += 2)
-        people.push_back({ { { "宛名区分", "0" }, { "名前", texts[i].c_str() }, { "カナ", texts[i + 1].c_str() } } });
-    WriteTable(people);
+    const char* const people[][3] = {
+        { "青木一郎", "ｱｵｷ ｲﾁﾛｳ", "東京都千代田区霞が関１－２－３" },
+        { "井上雅美", "ｲﾉｳｴ ﾏｻﾐ", "大阪府大阪市北区梅田２－４－９" },
+        { "上田健二", "ｳｴﾀﾞ ｹﾝｼﾞ", "愛知県名古屋市中区栄３－１５－３３" },
+        { "加藤由紀", "ｶﾄｳ ﾕｷ", "北海道札幌市中央区大通西４－１" },
+        { "木村拓也", "ｷﾑﾗ ﾀｸﾔ", "福岡県福岡市博多区博多駅前２－１－１" },
+        { "小林愛", "ｺﾊﾞﾔｼ ｱｲ", "宮城県仙台市青葉区一番町４－９－１" },
+        { "佐藤花子", "ｻﾄｳ ﾊﾅｺ", "京都府京都市下京区四条通烏丸東入" },
+        { "鈴木一郎", "ｽｽﾞｷ ｲﾁﾛｳ", "広島県広島市中区基町１０－５２" },
+        { "高橋美咲", "ﾀｶﾊｼ ﾐｻｷ", "神奈川県横浜市中区日本大通１" },
+        { "田中健一", "ﾀﾅｶ ｹﾝｲﾁ", "兵庫県神戸市中央区加納町６－５－１" },
+        { "中村優子", "ﾅｶﾑﾗ ﾕｳｺ", "新潟県新潟市中央区学校町通１－６０２－１" },
+        { "山田太郎", "ﾔﾏﾀﾞ ﾀﾛｳ", "沖縄県那覇市泉崎１－２－２" },
+    };
+    std::vector<Entry> book;
+    for (const auto& p : people)
+        book.push_back({ { { "宛名区分", "0" }, { "印字区分", "1" }, { "名前", p[0] }, { "カナ", p[1] }, { "住所１", p[2] } } });
+    WriteTable(book);
     Open();
     main->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));
@@ -778,15 +786,15 @@ TEST_F(InputFormTest, TheListKeepsTheRecordJustSaved)
         int row; // the list's current row afterwards
         const char* name;
     } steps[] = {
-        { "a note changed", 7, edit, [](TfrmInput& f) { f.txt_Bikou1->setText(QStringLiteral("メモ")); }, 7, "人7" },
+        { "a note changed", 7, edit, [](TfrmInput& f) { f.txt_Bikou1->setText(QStringLiteral("メモ")); }, 7, "佐藤花子" },
         { "a reading typed in hiragana moves it to the top", 7, edit,
-            [](TfrmInput& f) { f.txt_Kana->setText(QStringLiteral("あいうえ")); }, 1, "人7" },
-        { "a new record", 3, add,
+            [](TfrmInput& f) { f.txt_Kana->setText(QStringLiteral("あいうえ")); }, 1, "佐藤花子" },
+        { "a new record", 9, add,
             [](TfrmInput& f) {
-                f.txt_Name->setText(QStringLiteral("新人"));
-                f.txt_Kana->setText(QStringLiteral("カ055"));
+                f.txt_Name->setText(QStringLiteral("伊藤誠"));
+                f.txt_Kana->setText(QStringLiteral("いとう　まこと"));
             },
-            7, "新人" },
+            3, "伊藤誠" },
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(s.what);
