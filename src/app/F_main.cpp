@@ -465,6 +465,7 @@ void TfrmMain::ChangeZoom(int index)
     for (std::size_t c = 1; c < columnBase_.size(); ++c)
         SetZoomedWidth(static_cast<int>(c), mainlist::RescaleWidth(columnBase_[c].width, columnBase_[c].ratio, ratio));
     FitMarkColumn();
+    ShowEmptyHint(); // below the new-record row at its new height
     emit RatioChanged(ratio);
 }
 

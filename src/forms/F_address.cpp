@@ -3,7 +3,6 @@
 #include "app/EnterFocusFilter.h"
 #include "app/QtText.h"
 #include "db/MainList.h"
-#include "platform/MessageHost.h"
 #include "settings/Cmyglobal.h"
 
 #include <QAbstractTableModel>
@@ -256,12 +255,8 @@ std::optional<AddressChoice> TfrmAddress::Choice() const
 
 std::optional<AddressChoice> TfrmAddress::Browse(const CMyGlobal& global, std::string_view prefecture, QWidget* parent)
 {
-    if (!PostalDictionaryPresent(global.PostalFile({}))) {
-        platform::Warn(SJ("郵便番号データがありません。\n"
-                          "「ファイル」メニューの「郵便番号データのインポート」で、日本郵便の郵便番号データ"
-                          "（KEN_ALL.CSV）を取り込んで下さい。"));
+    if (!CheckPostalDictionary(global.PostalFile({})))
         return std::nullopt;
-    }
     TfrmAddress dialog(global.PostalFile({}), prefecture, global.GetRitu(), parent);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;

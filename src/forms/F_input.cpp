@@ -10,6 +10,7 @@
 #include "platform/Kana.h"
 #include "platform/MessageHost.h"
 #include "postal/AddressFill.h"
+#include "postal/CMyPostalBrowser.h"
 #include "postal/Prefectures.h"
 
 #include <QCheckBox>
@@ -653,6 +654,9 @@ bool TfrmInput::txt_SeinengappiExit()
 
 void TfrmInput::cmd_AddressClick()
 {
+    // Without a dictionary every code would be "not found": say what is missing instead.
+    if (!CheckPostalDictionary(main_->Global().PostalFile({})))
+        return;
     const AddressFields in { FromQ(txt_Yubin->text()), FromQ(cbo_Ken->currentText()), FromQ(txt_Zyusyo1->text()),
         FromQ(txt_Zyusyo2->text()) };
     const AddressFillResult r = FillAddressFromPostalCode(main_->Global().PostalFile({}), in);

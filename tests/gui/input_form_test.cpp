@@ -490,6 +490,12 @@ TEST_F(InputFormTest, ClosingWithChangesAsks)
 TEST_F(InputFormTest, AddressFromPostalCode)
 {
     Open();
+    // Without a dictionary: what is missing and how to get it, not "not found".
+    Show(-1).txt_Yubin->setText(QStringLiteral("100-0013"));
+    Form().cmd_Address->click();
+    ASSERT_EQ(Texts().size(), 1u);
+    EXPECT_EQ(Texts()[0].rfind("郵便番号データがありません。", 0), 0u) << Texts()[0];
+    host.shown.clear();
     const char* lines[] = {
         "13101,\"100  \",\"1000013\",\"ﾄｳｷｮｳﾄ\",\"ﾁﾖﾀﾞｸ\",\"ｶｽﾐｶﾞｾｷ\",\"東京都\",\"千代田区\",\"霞ケ関\",0,0,0,0,0,0",
         "13101,\"100  \",\"1000014\",\"ﾄｳｷｮｳﾄ\",\"ﾁﾖﾀﾞｸ\",\"ﾅｶﾞﾀﾁｮｳ\",\"東京都\",\"千代田区\",\"永田町\",0,0,0,0,0,0",
