@@ -522,18 +522,13 @@ void TfrmInput::cmd_InputClick()
         accept();
         return;
     }
+    // The record that followed the saved one, found again after the list is rebuilt (a
+    // changed reading may have moved the saved one elsewhere).
+    const int follower = wasNew ? -1 : main_->Records().GetRowRecord(editPosition_ + 1);
     main_->KeepRecord(currentRecord_);
     main_->RefreshList();
     changed_ = false;
-    if (wasNew) {
-        editPosition_ = -1;
-    } else {
-        // The record that follows the saved one where the list now shows it (a changed
-        // reading may have moved it).
-        const int saved = main_->RowOfRecord(currentRecord_);
-        const int next = (saved >= 0 ? saved : editPosition_) + 1;
-        editPosition_ = next < main_->Records().GetRowCount() ? next : -1;
-    }
+    editPosition_ = follower >= 0 ? main_->RowOfRecord(follower) : -1;
     Load();
     txt_Name->setFocus();
 }

@@ -399,6 +399,18 @@ TEST_F(InputFormTest, ContinuousEntryGoesOnToTheNextRecordOrABlankOne)
     EXPECT_EQ(main->Model().RecordRows(), 5) << "the main list was rebuilt";
 }
 
+TEST_F(InputFormTest, ContinuousEntryGoesOnWithTheRecordThatFollowedAMovedOne)
+{
+    WriteTable(kThree); // ｱｵｷ, ｻﾄｳ, ﾜﾀﾅﾍﾞ
+    TfrmInput& f = Show(0);
+    f.chk_Continu->setChecked(true);
+    f.txt_Kana->setText(QStringLiteral("わわ")); // now last in the list
+    f.cmd_Input->click();
+    EXPECT_EQ(Value(0, "カナ"), "ﾜﾜ");
+    EXPECT_EQ(f.txt_Name->text(), QStringLiteral("佐藤花子")) << "not the record after the one that moved up";
+    EXPECT_EQ(f.EditPosition(), 0);
+}
+
 TEST_F(InputFormTest, NavigationSavesPendingChangesAndBeepsAtTheEnds)
 {
     WriteTable(kThree);
