@@ -14,7 +14,7 @@ int RunBackup(Context& context, Args& args)
 {
     if (args.usageError || !args.unknown().empty() || !args.Rest().empty())
         return kExitUsage;
-    if (context.RefuseWhileProgramRuns())
+    if (!context.LockForWriting())
         return kExitFailed;
     CMyGlobal& g = context.Global();
     if (!CMyBackup::CheckEnabled(g))

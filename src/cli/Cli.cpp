@@ -1,7 +1,9 @@
 #include "cli/Cli.h"
 
 #include "app/SingleInstance.h"
+#include "platform/fs.h"
 #include "platform/sjis.h"
+#include "users/BookSafety.h"
 
 #include <cstdio>
 
@@ -25,18 +27,70 @@ CMyDB& Context::Table()
 {
     if (!table_) {
         table_ = std::make_unique<CMyDB>();
-        if (table_->LoadTable(global_->UserFile(SJ("nrt.ndb"))) != 0)
+        const std::string path = global_->UserFile(SJ("nrt.ndb"));
+        if (table_->LoadTable(path) != 0)
             table_->CreateDefaultTable();
+        if (const std::string trouble = LoadTroubleMessage(*table_, path); !trouble.empty())
+            PrintMessage(SJ("注意"), trouble);
     }
     return *table_;
 }
 
-bool Context::RefuseWhileProgramRuns()
+bool Context::LockForWriting()
 {
-    if (!gui::SingleInstance::HeldByAnother())
+    if (writeLock_.Held())
+        return true;
+    if (gui::SingleInstance::HeldByAnother()) {
+        PrintMessage(SJ("注意"), SJ("「ノルテア」が起動されています。終了してから実行して下さい。"));
         return false;
-    PrintMessage(SJ("注意"), SJ("「ノルテア」が起動されています。終了してから実行して下さい。"));
+    }
+    if (!platform::fs::IsDirectory(global_->DataFolder()) && !platform::fs::MakeDirs(global_->DataFolder())) {
+        PrintMessage(SJ("注意"), UnusableFolderMessage(global_->DataFolder()));
+        return false;
+    }
+    switch (writeLock_.Lock(global_->DataFile(kWriteLockName), kWriteLockWaitMs)) {
+    case platform::FileLock::Result::Locked:
+        break;
+    case platform::FileLock::Result::Busy:
+        PrintMessage(SJ("注意"), SJ("他の処理がデータを使用しています。終了してから実行して下さい。"));
+        return false;
+    case platform::FileLock::Result::Failed:
+        PrintMessage(SJ("注意"), UnusableFolderMessage(global_->DataFolder()));
+        return false;
+    }
+    // A table read before the lock may be older than the file now; read it again.
+    table_.reset();
+    RemoveLeftoverTempFiles(*global_);
     return true;
+}
+
+CMyDB* Context::TableForWriting()
+{
+    CMyDB& table = Table();
+    return table.LoadFailedOnExistingFile() ? nullptr : &table;
+}
+
+bool Context::SaveTable()
+{
+    CMyDB& table = Table();
+    platform::fs::MakeDirs(global_->UserFile({}));
+    const int code = table.SaveTable(global_->UserFile(SJ("nrt.ndb")));
+    if (!table.DamagedCopy().empty())
+        PrintMessage(SJ("注意"), DamagedCopyMessage(table.DamagedCopy()));
+    if (code != 0) {
+        PrintMessage(SJ("注意"), SJ("保存に失敗しました。"));
+        return false;
+    }
+    return true;
+}
+
+int Context::ExitStatus(int status) const
+{
+    if (!table_ || status != kExitOk)
+        return status;
+    if (table_->LoadFailedOnExistingFile() || (writeLock_.Held() && table_->DamagedRecordCount() > 0))
+        return kExitFailed;
+    return status;
 }
 
 bool Args::Option(const std::string& name, std::string& value)
