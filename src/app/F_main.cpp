@@ -81,6 +81,8 @@ TfrmMain::TfrmMain(const StartupFolders& folders, QWidget* parent)
     } else {
         RemoveLeftoverTempFiles(*global_);
     }
+    if (opened_ && global_->DataFolderUnwritable())
+        platform::Warn(UnusableFolderMessage(global_->DataFolder()));
     rec_.Attach(&db_);
     model_ = new MainListModel(db_, rec_, *global_, this);
 

@@ -2,18 +2,39 @@
 
 #include "app/SingleInstance.h"
 #include "platform/fs.h"
+#include "settings/CMyPath.h"
 #include "platform/sjis.h"
 #include "users/BookSafety.h"
+#include "users/CMyUsers.h"
 
 #include <cstdio>
 
 namespace nrt::cli {
+namespace {
+
+// "/nrt_ndb.damaged-YYYYMMDDhhmmss-99": the longest name the book's own files take.
+constexpr std::size_t kLongestUserFileName = 34;
+
+} // namespace
 
 Context::Context(const StartupFolders& folders, const std::string& user)
     : global_(std::make_unique<CMyGlobal>(folders))
 {
+    // Every path would be refused, each with its own message, and nothing could be
+    // read or written: one message says why instead.
+    if (global_->UserFolder().size() + kLongestUserFileName >= kPathLimit) {
+        PrintMessage(SJ("注意"), SJ("ファイル名が長すぎます。"));
+        ok_ = false;
+        return;
+    }
     global_->ReadSettings(true);
     if (!user.empty() && user != global_->UserName()) {
+        // A mistyped name would otherwise start a new book that no list shows.
+        if (CMyUsers(*global_).FindEntry(user) < 0) {
+            PrintMessage(SJ("注意"), SJ("ユーザー「") + user + SJ("」は登録されていません。"));
+            ok_ = false;
+            return;
+        }
         if (!global_->SetUserFolder(user)) {
             PrintMessage(SJ("注意"), SJ("ユーザー名が正しくありません。"));
             ok_ = false;
@@ -44,7 +65,8 @@ bool Context::LockForWriting()
         PrintMessage(SJ("注意"), SJ("「ノルテア」が起動されています。終了してから実行して下さい。"));
         return false;
     }
-    if (!platform::fs::IsDirectory(global_->DataFolder()) && !platform::fs::MakeDirs(global_->DataFolder())) {
+    platform::fs::MakeDirs(global_->DataFolder());
+    if (global_->DataFolderUnwritable() || !CMyPath::IsWritableFolder(global_->DataFolder())) {
         PrintMessage(SJ("注意"), UnusableFolderMessage(global_->DataFolder()));
         return false;
     }

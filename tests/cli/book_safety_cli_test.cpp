@@ -44,9 +44,11 @@ protected:
     }
 
     // Starts nortea-cli with standard output and error in files of the data folder.
-    pid_t Start(const std::vector<std::string>& args, const std::string& tag)
+    pid_t Start(const std::vector<std::string>& args, const std::string& tag, bool withData = true)
     {
-        std::vector<std::string> argv { NRT_CLI, "--data", nrt::test::U(dir.Path()) };
+        std::vector<std::string> argv { NRT_CLI };
+        if (withData)
+            argv.insert(argv.end(), { "--data", nrt::test::U(dir.Path()) });
         argv.insert(argv.end(), args.begin(), args.end());
         std::vector<char*> raw;
         for (auto& a : argv)
@@ -73,9 +75,9 @@ protected:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
-    int Run(const std::vector<std::string>& args, std::string* err = nullptr)
+    int Run(const std::vector<std::string>& args, std::string* err = nullptr, bool withData = true)
     {
-        const int status = Wait(Start(args, "run"));
+        const int status = Wait(Start(args, "run", withData));
         if (err)
             *err = nrt::test::ReadAll(dir.Path() + "/run.err");
         return status;
@@ -206,13 +208,18 @@ TEST_F(BookSafetyCli, KillsDuringImportsLoseNothingAndLeaveNothingStuck)
         seen.insert(imported);
         ASSERT_LT(std::chrono::steady_clock::now() - started, std::chrono::minutes(3));
     }
-    // Temporary files older than the next command go with it.
+    // Temporary files of writers no longer running go with the next command; those of
+    // a running one (this test) stay.
+    const std::string dead = userFolder + "/nrt.ndb.nrt-tmp-999999999-0-00000000";
+    const std::string alive = userFolder + "/nrt.ndb.nrt-tmp-" + std::to_string(::getpid()) + "-0-00000000";
+    nrt::test::WriteAll(dead, "x");
+    nrt::test::WriteAll(alive, "x");
     std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     std::string err;
     const auto before = std::chrono::steady_clock::now();
     EXPECT_EQ(Run({ "import-csv", Csv("z", 1) }, &err), 0) << err;
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(20)) << "waited for a lock";
-    EXPECT_EQ(TempFiles(), std::vector<std::string>());
+    EXPECT_EQ(TempFiles(), std::vector<std::string> { alive.substr(userFolder.size() + 1) });
     EXPECT_EQ(CountNamed("z"), 1);
 }
 
@@ -250,4 +257,43 @@ TEST_F(BookSafetyCli, AWriterHoldingTheDataFolderKeepsOthersOut)
     held.Unlock();
     EXPECT_EQ(Wait(pid), 0);
     EXPECT_EQ(CountNamed("w"), 1);
+}
+
+// Where the books are, or which book, is never guessed: a data folder that cannot be
+// written is not swapped for the program folder, a path too long is not cut to a bare
+// name in the working folder, and a mistyped user is not made a new book.
+TEST_F(BookSafetyCli, FoldersAndUsersAreNeverSilentlySwapped)
+{
+    WriteBook(7);
+    std::string err;
+    EXPECT_EQ(Run({ "--user", "かいしゃ", "list" }, &err), 1);
+    EXPECT_NE(err.find("ユーザー「かいしゃ」は登録されていません。"), std::string::npos) << err;
+    EXPECT_FALSE(platform::fs::Exists(dir.Path() + "/" + S("かいしゃ")));
+
+    const std::string deep = dir.Path() + "/" + std::string(249 - dir.Path().size(), 'd'); // 250 bytes
+    ASSERT_TRUE(platform::fs::MakeDirs(deep));
+    const std::string deepUtf8 = nrt::test::U(deep);
+    EXPECT_EQ(Wait(Start({ "--data", deepUtf8, "list" }, "deep", false)), 1);
+    const std::string deepErr = nrt::test::ReadAll(dir.Path() + "/deep.err");
+    EXPECT_EQ(std::count(deepErr.begin(), deepErr.end(), '\n'), 1) << deepErr;
+    EXPECT_NE(deepErr.find("ファイル名が長すぎます。"), std::string::npos) << deepErr;
+
+    // The per-user data folder holds the book, but nothing can be written in it (a
+    // folder stands where the writability probe would go, which stops even root).
+    const std::string home = dir.Path() + "/home";
+    const std::string data = home + "/pelora/nrt";
+    ASSERT_TRUE(platform::fs::MakeDirs(data + "/make.chk"));
+    ASSERT_TRUE(platform::fs::MakeDirs(data + "/" + S("メインユーザー")));
+    ASSERT_TRUE(platform::fs::CopyFile(table, data + "/" + S("メインユーザー") + "/nrt.ndb"));
+    ::setenv("XDG_DATA_HOME", nrt::test::U(home).c_str(), 1);
+    const int listed = Wait(Start({ "list", "--fields", "名前" }, "ro", false));
+    const std::string out = nrt::test::ReadAll(dir.Path() + "/ro.out");
+    const int imported = Wait(Start({ "import-csv", Csv("r", 1) }, "ro", false));
+    const std::string roErr = nrt::test::ReadAll(dir.Path() + "/ro.err");
+    ::unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(listed, 0);
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1 + 7) << out;
+    EXPECT_EQ(imported, 1);
+    EXPECT_NE(roErr.find("に書き込めません"), std::string::npos) << roErr;
+    EXPECT_EQ(nrt::test::ReadAll(data + "/" + S("メインユーザー") + "/nrt.ndb"), nrt::test::ReadAll(table));
 }
