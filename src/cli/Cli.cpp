@@ -110,7 +110,7 @@ int Context::ExitStatus(int status) const
 {
     if (!table_ || status != kExitOk)
         return status;
-    if (table_->LoadFailedOnExistingFile() || (writeLock_.Held() && table_->DamagedRecordCount() > 0))
+    if (table_->LoadFailedOnExistingFile() || (writeLock_.Held() && !table_->LoadedWhole()))
         return kExitFailed;
     return status;
 }

@@ -5,6 +5,7 @@
 #include "platform/fs.h"
 #include "platform/sjis.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -261,6 +262,30 @@ bool CMyDB::RecordAt(std::string_view bytes, std::size_t pos) const
     return bytes[at + recLen] == '\0' && RecordIsSound(bytes.substr(at, recLen));
 }
 
+std::size_t CMyDB::OwnLength(std::string_view bytes, std::size_t at) const
+{
+    // A record as the program writes it: offsets rising from right after the offset
+    // table, its last value ending with a NUL and the stored NUL after that.
+    const std::size_t n = fields_.size();
+    const std::size_t head = 1 + 2 * n;
+    if (bytes.size() - at < head + n + 1 || (static_cast<unsigned char>(bytes[at]) & 0x7E) != 0)
+        return 0;
+    const char* p = bytes.data() + at;
+    if (platform::GetLE16(p + 1) != head)
+        return 0;
+    const std::size_t last = platform::GetLE16(p + 1 + 2 * (n - 1));
+    const std::size_t limit = std::min(bytes.size() - at, workBufferSize_);
+    if (last < head || last >= limit)
+        return 0;
+    const void* nul = std::memchr(p + last, '\0', limit - last);
+    if (!nul)
+        return 0;
+    const std::size_t recLen = static_cast<std::size_t>(static_cast<const char*>(nul) - p) + 1;
+    if (recLen >= bytes.size() - at || p[recLen] != '\0' || !RecordIsSound(bytes.substr(at, recLen)))
+        return 0;
+    return recLen;
+}
+
 std::size_t CMyDB::Resynchronise(std::string_view bytes, std::size_t from) const
 {
     // A record is taken for the start of the readable rest only when the one after it
@@ -280,6 +305,7 @@ std::size_t CMyDB::Resynchronise(std::string_view bytes, std::size_t from) const
 int CMyDB::Parse(std::string_view bytes, std::unique_ptr<char[]>* memory, std::size_t memorySize)
 {
     damagedRecords_ = 0;
+    repairedRecords_ = 0;
     fields_.clear();
     rawDefinitions_.clear();
     records_.Clear();
@@ -309,6 +335,21 @@ int CMyDB::Parse(std::string_view bytes, std::unique_ptr<char[]>* memory, std::s
     if (adoptedBlock < 0)
         records_.Reserve(0, bytes.size() > pos ? bytes.size() - pos : 0);
     bool ended = false;
+    std::size_t confirmed = std::string_view::npos; // a position already checked as a record
+    const auto add = [&](std::size_t at, std::size_t recLen) {
+        // The stored record ends with a NUL; an adopted buffer can keep it in place.
+        return adoptedBlock >= 0 ? records_.AddLineAt(adoptedBlock, at, recLen)
+                                 : records_.AddLine(bytes.substr(at, recLen));
+    };
+    // Whether a record or the end marker closing the file follows at `next`.
+    const auto followed = [&](std::size_t next) {
+        if (next == bytes.size() || (bytes.size() - next == 4 && platform::GetLE32(bytes.data() + next) == 0))
+            return true;
+        if (!RecordAt(bytes, next))
+            return false;
+        confirmed = next;
+        return true;
+    };
     while (pos < bytes.size()) {
         const std::size_t left = bytes.size() - pos;
         const std::int32_t len = left >= 4 ? platform::GetLE32(bytes.data() + pos) : -1;
@@ -316,29 +357,42 @@ int CMyDB::Parse(std::string_view bytes, std::unique_ptr<char[]>* memory, std::s
             ended = true;
             break;
         }
-        if (RecordAt(bytes, pos)) {
-            const std::size_t at = pos + 4;
-            const std::size_t recLen = static_cast<std::size_t>(len) - 1;
-            pos = at + static_cast<std::size_t>(len);
-            // The stored record ends with a NUL; an adopted buffer can keep it in place.
-            const bool added = adoptedBlock >= 0 ? records_.AddLineAt(adoptedBlock, at, recLen)
-                                                 : records_.AddLine(bytes.substr(at, recLen));
-            if (!added) {
+        const bool sound = pos == confirmed || RecordAt(bytes, pos);
+        const std::size_t next = sound ? pos + 4 + static_cast<std::size_t>(len) : 0;
+        if (sound && followed(next)) {
+            if (!add(pos + 4, static_cast<std::size_t>(len) - 1)) {
                 ++damagedRecords_; // out of memory: what follows is not in the table
                 break;
             }
+            pos = next;
+            continue;
+        }
+        // Where only the length field is damaged, the record itself tells its length.
+        if (const std::size_t own = OwnLength(bytes, pos + 4);
+            own != 0 && (!sound || own + 1 != static_cast<std::size_t>(len)) && followed(pos + 4 + own + 1)) {
+            if (!add(pos + 4, own)) {
+                ++damagedRecords_;
+                break;
+            }
+            ++repairedRecords_;
+            pos += 4 + own + 1;
+            continue;
+        }
+        if (sound) {
+            // Sound itself; what follows it is the damage.
+            if (!add(pos + 4, static_cast<std::size_t>(len) - 1)) {
+                ++damagedRecords_;
+                break;
+            }
+            pos = next;
             continue;
         }
         ++damagedRecords_;
         // A bad record inside sound framing is stepped over; when the framing itself
         // is lost, the next record that can be trusted is searched for.
-        if (len > 0 && left - 4 >= static_cast<std::size_t>(len)) {
-            const std::size_t next = pos + 4 + static_cast<std::size_t>(len);
-            const bool endsFile = bytes.size() - next == 4 && platform::GetLE32(bytes.data() + next) == 0;
-            if (endsFile || RecordAt(bytes, next)) {
-                pos = next;
-                continue;
-            }
+        if (len > 0 && left - 4 >= static_cast<std::size_t>(len) && followed(pos + 4 + static_cast<std::size_t>(len))) {
+            pos += 4 + static_cast<std::size_t>(len);
+            continue;
         }
         pos = Resynchronise(bytes, pos + 1);
         if (pos == std::string_view::npos)
@@ -368,7 +422,9 @@ int CMyDB::LoadTable(std::string_view path)
     const std::string_view bytes(data.get(), size);
     const int code = Parse(bytes, &data, size + 1);
     guardedPath_ = path;
-    guard_ = code != 0 ? Guard::Unreadable : damagedRecords_ > 0 ? Guard::Damaged : Guard::None;
+    guard_ = code != 0                                   ? Guard::Unreadable
+        : damagedRecords_ > 0 || repairedRecords_ > 0 ? Guard::Damaged
+                                                      : Guard::None;
     damagedCopy_.clear();
     diskStamp_ = stamp;
     return code;

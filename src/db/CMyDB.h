@@ -132,6 +132,11 @@ public:
     // Records of the last load that were damaged and left out; a file cut short counts
     // one for what followed the cut.
     int DamagedRecordCount() const { return damagedRecords_; }
+    // Records of the last load whose length field was damaged but whose own offsets
+    // gave their length back: they are in the table, the file is still not whole.
+    int RepairedRecordCount() const { return repairedRecords_; }
+    // The last load read every record as the file stated it.
+    bool LoadedWhole() const { return damagedRecords_ == 0 && repairedRecords_ == 0; }
     // The last LoadTable found a file there but could not read it at all.
     bool LoadFailedOnExistingFile() const { return guard_ == Guard::Unreadable; }
     // The file kept aside by the first save over a table that did not load whole
@@ -149,6 +154,7 @@ private:
     bool RecordIsSound(std::string_view rec) const;
     int Parse(std::string_view bytes, std::unique_ptr<char[]>* memory, std::size_t memorySize);
     bool RecordAt(std::string_view bytes, std::size_t pos) const;
+    std::size_t OwnLength(std::string_view bytes, std::size_t at) const;
     std::size_t Resynchronise(std::string_view bytes, std::size_t from) const;
     bool KeepDamagedCopy() const;
 
@@ -160,6 +166,7 @@ private:
     CMyLine buffer_;
     std::size_t workBufferSize_ = 0;
     int damagedRecords_ = 0;
+    int repairedRecords_ = 0;
     std::uint64_t changes_ = 0;
     // What the file at guardedPath_ needs before a save replaces it. Saving is a
     // bookkeeping step for these, so they change under a const SaveTable.

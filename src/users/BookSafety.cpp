@@ -34,6 +34,9 @@ std::string LoadTroubleMessage(const CMyDB& table, std::string_view path)
         return UnreadableTableMessage(path);
     if (table.DamagedRecordCount() > 0)
         return DamagedTableMessage(path, table.DamagedRecordCount());
+    if (!table.LoadedWhole())
+        return SJ("宛名データ「") + std::string(path)
+            + SJ("」は一部が壊れていましたが、全ての宛名を読み込みました。\n保存の前に元のファイルを別の名前で残します。");
     return {};
 }
 

@@ -396,7 +396,7 @@ SavedTable TwentyRecords()
     db.CreateDefaultTable();
     for (int i = 0; i < 20; ++i) {
         db.ClearCurrent();
-        db.SetValue(kF_Name, "n" + std::to_string(i));
+        db.SetValue(kF_Name, std::string(1, 'n').append(std::to_string(i)));
         db.SetValue(kF_Address1, std::string(static_cast<std::size_t>(10 + i), 'x'));
         db.PostRecord();
     }
@@ -434,12 +434,15 @@ TEST(CMyDB, DamagedTablesLoadWhatCanBeReadAndAreNeverLostBySaving)
     std::string overLong = t.bytes;
     const std::size_t offsets5 = t.lengthAt[5] + 4 + 1;
     overLong.replace(offsets5, 2, t.bytes.substr(offsets5 + 2 * kF_Name, 2));
-    int lowSetBit = 2;
-    while (!(static_cast<unsigned char>(t.bytes[t.lengthAt[10]]) & (1 << lowSetBit)))
+    const auto lowByte = static_cast<unsigned char>(t.bytes[t.lengthAt[10]]);
+    int lowSetBit = 2, lowClearBit = 2;
+    while (!(lowByte & (1 << lowSetBit)))
         ++lowSetBit;
+    while (lowByte & (1 << lowClearBit))
+        ++lowClearBit;
     std::vector<std::string> all, allBut10, allBut5, first15;
     for (int i = 0; i < 20; ++i) {
-        const std::string n = "n" + std::to_string(i);
+        const std::string n = std::string(1, 'n').append(std::to_string(i));
         all.push_back(n);
         if (i != 10)
             allBut10.push_back(n);
@@ -454,16 +457,31 @@ TEST(CMyDB, DamagedTablesLoadWhatCanBeReadAndAreNeverLostBySaving)
         int code;
         std::vector<std::string> names;
         int damaged;
+        int repaired; // length fields given back by their records' own offsets
     } cases[] = {
-        { "whole", t.bytes, 0, all, 0 },
-        { "record 11's length, high bit flipped", flipped(t.lengthAt[10] + 2, 3), 0, allBut10, 1 },
-        { "record 11's length, a set low bit cleared", flipped(t.lengthAt[10], lowSetBit), 0, allBut10, 1 },
-        { "record 11's length made zero", [&] { std::string b = t.bytes; b.replace(t.lengthAt[10], 4, 4, '\0'); return b; }(), 0, allBut10, 1 },
-        { "a value longer than its field", overLong, 0, allBut5, 1 },
-        { "cut inside record 16", t.bytes.substr(0, t.lengthAt[15] + 20), 0, first15, 1 },
-        { "field count, low bit flipped", flipped(0, 1), CMyDB::kErrBadDefinitions, {}, 0 },
-        { "field count, high bit flipped", flipped(2, 4), CMyDB::kErrShortDefinitions, {}, 0 },
-        { "a definition's type flipped", flipped(4 + 3 * 116 + 80, 2), CMyDB::kErrBadDefinitions, {}, 0 },
+        { "whole", t.bytes, 0, all, 0, 0 },
+        { "record 11's length, high bit flipped", flipped(t.lengthAt[10] + 2, 3), 0, all, 0, 1 },
+        { "record 11's length, a set low bit cleared", flipped(t.lengthAt[10], lowSetBit), 0, all, 0, 1 },
+        { "record 11's length, a clear low bit set", flipped(t.lengthAt[10], lowClearBit), 0, all, 0, 1 },
+        { "record 11's length made zero",
+            [&] {
+                std::string b = t.bytes;
+                b.replace(t.lengthAt[10], 4, 4, '\0');
+                return b;
+            }(),
+            0, all, 0, 1 },
+        { "record 11's length and first offset damaged",
+            [&] {
+                std::string b = flipped(t.lengthAt[10] + 2, 3);
+                b[t.lengthAt[10] + 5] = static_cast<char>(b[t.lengthAt[10] + 5] ^ 0x40);
+                return b;
+            }(),
+            0, allBut10, 1, 0 },
+        { "a value longer than its field", overLong, 0, allBut5, 1, 0 },
+        { "cut inside record 16", t.bytes.substr(0, t.lengthAt[15] + 20), 0, first15, 1, 0 },
+        { "field count, low bit flipped", flipped(0, 1), CMyDB::kErrBadDefinitions, {}, 0, 0 },
+        { "field count, high bit flipped", flipped(2, 4), CMyDB::kErrShortDefinitions, {}, 0, 0 },
+        { "a definition's type flipped", flipped(4 + 3 * 116 + 80, 2), CMyDB::kErrBadDefinitions, {}, 0, 0 },
     };
     for (const auto& c : cases) {
         TempDir dir;
@@ -473,6 +491,7 @@ TEST(CMyDB, DamagedTablesLoadWhatCanBeReadAndAreNeverLostBySaving)
         ASSERT_EQ(db.LoadTable(path), c.code) << c.what;
         EXPECT_EQ(Names(db), c.names) << c.what;
         EXPECT_EQ(db.DamagedRecordCount(), c.damaged) << c.what;
+        EXPECT_EQ(db.RepairedRecordCount(), c.repaired) << c.what;
         if (c.code != 0)
             db.CreateDefaultTable();
         db.ClearCurrent();
@@ -486,7 +505,7 @@ TEST(CMyDB, DamagedTablesLoadWhatCanBeReadAndAreNeverLostBySaving)
             continue;
         }
         ASSERT_EQ(saved, 0) << c.what;
-        if (c.damaged == 0) {
+        if (c.damaged + c.repaired == 0) {
             EXPECT_TRUE(db.DamagedCopy().empty()) << c.what;
             EXPECT_EQ(nrt::platform::fs::ListDir(dir.Path()).size(), 1u) << c.what;
             continue;
