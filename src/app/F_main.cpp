@@ -160,8 +160,13 @@ TfrmMain::~TfrmMain() = default;
 
 void TfrmMain::SaveChanges()
 {
-    if (opened_ && db_.IsModified())
-        SaveBook();
+    // The timer fires inside the message boxes a save may show.
+    if (!opened_ || saving_ || !db_.IsModified() || db_.ChangeCount() == unsavedChange_)
+        return;
+    saving_ = true;
+    if (!SaveBook())
+        unsavedChange_ = db_.ChangeCount();
+    saving_ = false;
 }
 
 bool TfrmMain::SaveBook()

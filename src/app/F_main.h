@@ -177,6 +177,10 @@ private:
     // Held while the window is open: no command writes the data folder meanwhile.
     platform::FileLock bookLock_;
     bool opened_ = true;
+    bool saving_ = false;
+    // The state of the records a save as-you-go failed or was declined for: not tried
+    // again (nor asked again) until something changes.
+    std::uint64_t unsavedChange_ = 0;
     std::string reportedCopy_;
     CMyDB db_;
     CMyRec rec_;

@@ -148,6 +148,8 @@ public:
     bool ChangedOnDisk(std::string_view path) const;
     // Whether records changed since the table was loaded, defined or saved.
     bool IsModified() const { return changes_ != savedChanges_; }
+    // Grows with every change of the records; tells one state of them from another.
+    std::uint64_t ChangeCount() const { return changes_; }
     std::size_t WorkBufferSize() const { return workBufferSize_; }
 
 private:

@@ -135,3 +135,20 @@ TEST_F(BookSafetyGui, ADamagedBookIsReportedAndKeptAsideBeforeTheFirstSave)
     EXPECT_NE(Texts().back().find(U(main->Table().DamagedCopy())), std::string::npos);
     EXPECT_EQ(OnDisk(), (std::vector<std::string> { "青木:1" }));
 }
+
+// A full disk must not bury the user in one message box a second: the failure is said
+// once, and saving is tried again with the next change (or on closing).
+TEST_F(BookSafetyGui, AFailedSaveIsReportedOnceAndTriedAgainWithTheNextChange)
+{
+    Open();
+    platform::fs::testing::FailWritesAfter(0);
+    main->ToggleMark(0);
+    main->SaveChanges(); // as the timer would, twice
+    main->SaveChanges();
+    platform::fs::testing::FailWritesAfter(-1);
+    main->SaveChanges();
+    EXPECT_EQ(Texts(), std::vector<std::string> { "保存に失敗しました。" });
+    EXPECT_EQ(OnDisk(), (std::vector<std::string> { "青木:0", "佐藤:0" }));
+    main->ToggleMark(1);
+    EXPECT_EQ(OnDisk(), (std::vector<std::string> { "青木:1", "佐藤:1" }));
+}
