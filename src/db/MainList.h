@@ -51,6 +51,12 @@ struct TabContext {
 };
 
 std::string BaseCondition(const TabContext& tab);
+// `base` (a chain of terms joined by AND, such as ListCondition or PrintCondition with
+// no suffix) and a condition the user typed, taken as one term: no OR of the user's can
+// reach past it. The language takes one parenthesis at a time, so instead of wrapping
+// the user's text, `base` goes before each of its OR branches:
+// "base and b1 or base and b2". An empty `user` gives `base`.
+std::string WithUserCondition(std::string_view base, std::string_view user);
 std::string ListCondition(const TabContext& tab, std::string_view suffix);
 std::string PrintCondition(const TabContext& tab, std::string_view suffix);
 
@@ -100,6 +106,9 @@ std::string AllFieldsTerm(bool caseSensitive, std::string_view value);
 inline constexpr std::array<int, 13> kZoomRatios { 100, 110, 120, 130, 140, 150, 160, 170, 180, 190, 200, 220, 250 };
 // Index of the first entry not below `stored`, or -1 (above 250).
 int ZoomIndexFor(int stored);
+// The width at `newRatio` of a width set at `oldRatio`, truncated once; the same ratio
+// gives the width back. Zoomed widths are computed from the width as it was set, never
+// from a previous zoomed width.
 int RescaleWidth(int width, int oldRatio, int newRatio);
 // Design value × ratio / 100, truncated, and at least `minimum`.
 int Scaled(int design, int ratio, int minimum = 0);

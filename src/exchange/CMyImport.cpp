@@ -4,7 +4,9 @@
 #include "db/CMyField.h"
 #include "db/Cmycsv.h"
 #include "platform/MessageHost.h"
+#include "platform/Kana.h"
 #include "platform/fs.h"
+#include "platform/TextEncoding.h"
 #include "platform/sjis.h"
 #include "settings/CMyPath.h"
 #include "settings/Cmyglobal.h"
@@ -18,7 +20,7 @@ namespace {
 // How often (in rows) the observer hears of the progress.
 constexpr int kProgressStep = 512;
 
-enum class ColumnKind { Plain, Date, MainCategory, SubCategory };
+enum class ColumnKind { Plain, Date, MainCategory, SubCategory, Reading };
 
 struct Column {
     std::string_view name; // the header cell
@@ -34,7 +36,20 @@ ColumnKind KindOf(std::string_view name)
         return ColumnKind::SubCategory;
     if (name == SJ("生年月日") || name == SJ("登録日") || name == SJ("更新日"))
         return ColumnKind::Date;
+    if (name == SJ("カナ"))
+        return ColumnKind::Reading;
     return ColumnKind::Plain;
+}
+
+// A reading typed in hiragana or full-width katakana is stored as half-width katakana,
+// the form the kana index and the sort read; other values as they are. `scratch` holds
+// a converted reading.
+std::string_view ReadingAsStored(const Column& col, std::string_view value, std::string& scratch)
+{
+    if (col.kind != ColumnKind::Reading || !platform::NeedsHalfWidthReading(value))
+        return value;
+    scratch = platform::HalfWidthReading(value);
+    return scratch;
 }
 
 // The characters a category name cannot hold: they would break the conditions the
@@ -108,6 +123,16 @@ struct CategoryList {
     bool changed = false;
 };
 
+// "取り込みに失敗しました。 %d行目：[%s]" and the reason.
+std::string RowMessage(int line, std::string_view column, std::string_view reason)
+{
+    std::string text = SJ("取り込みに失敗しました。 ") + std::to_string(line) + SJ("行目：[");
+    text.append(column);
+    text += ']';
+    text.append(reason);
+    return text;
+}
+
 } // namespace
 
 std::string CMyImport::CompletePath(std::string_view typed) const
@@ -157,8 +182,13 @@ int CMyImport::CheckHeader(std::string_view path) const
         platform::Warn(SJ("ファイルオープンに失敗しました。"));
         return kHeaderCannotOpen;
     }
-    char probe[kHeaderProbeBytes];
-    const long long got = file.readAt(0, probe, sizeof probe);
+    char probe[kHeaderProbeBytes + 3];
+    long long got = file.readAt(0, probe, sizeof probe);
+    std::string_view bytes(probe, got > 0 ? static_cast<std::size_t>(got) : 0);
+    if (bytes.starts_with(platform::kUtf8Bom))
+        bytes.remove_prefix(platform::kUtf8Bom.size());
+    else
+        bytes = bytes.substr(0, std::min(bytes.size(), kHeaderProbeBytes));
     if (got < 0) {
         platform::Warn(SJ("ファイルオープンに失敗しました。"));
         return kHeaderCannotOpen;
@@ -167,8 +197,17 @@ int CMyImport::CheckHeader(std::string_view path) const
         platform::Warn(SJ("データがありません。"));
         return kHeaderEmpty;
     }
+    // A UTF-8 header is checked as CP932: the names are compared with the table's.
+    std::string converted;
+    if (CMyCSV::DetectEncodings(bytes, 1).header) {
+        const std::size_t end = bytes.find_first_of("\r\n");
+        converted = platform::Utf8ToSjis(bytes.substr(0, end));
+        if (end != std::string_view::npos)
+            converted += bytes[end];
+        bytes = converted;
+    }
     std::string name;
-    const int code = ScanHeader(std::string_view(probe, static_cast<std::size_t>(got)), table_, name);
+    const int code = ScanHeader(bytes, table_, name);
     switch (code) {
     case kHeaderTooLong:
         platform::Warn(SJ("ヘッダサイズがオーバーしました。"));
@@ -207,8 +246,20 @@ int CMyImport::Run(std::string_view typed, Observer* observer)
         return result;
     watch.Imported();
     global_.SetPathEntry(1, path_);
-    platform::Inform(SJ("正常にインポートされました。"), SJ("住所録"));
+    platform::Inform(ClosingMessage(), SJ("住所録"));
     return kImported;
+}
+
+std::string CMyImport::ClosingMessage() const
+{
+    std::string text = SJ("正常にインポートされました。");
+    if (utf8_)
+        text += SJ("\n（UTF-8のファイルをShift-JISに変換して取り込みました。）");
+    if (lineBreakCells_ > 0)
+        text += SJ("\n（セル内の改行を全角スペースにしたセル：") + std::to_string(lineBreakCells_) + SJ("個）");
+    if (blankRows_ > 0)
+        text += SJ("\n（取り込まなかった空の行：") + std::to_string(blankRows_) + SJ("行）");
+    return text;
 }
 
 int CMyImport::Load(std::string_view path, Observer* observer)
@@ -216,6 +267,9 @@ int CMyImport::Load(std::string_view path, Observer* observer)
     Observer none;
     Observer& watch = observer ? *observer : none;
     imported_ = 0;
+    blankRows_ = 0;
+    lineBreakCells_ = 0;
+    utf8_ = false;
     if (CheckHeader(path) != kHeaderOk)
         return kHeaderRefused;
 
@@ -235,6 +289,9 @@ int CMyImport::Load(std::string_view path, Observer* observer)
         return refuse(kReadFailed, SJ("オープンに失敗しました。"));
     case CMyCSV::kErrNoData:
         return refuse(kReadFailed, SJ("データがありません。"));
+    case CMyCSV::kErrEncoding:
+        return refuse(kRowRefused,
+            RowMessage(csv.BadLine(), csv.BadHeader(), SJ("\nShift-JISにない文字が含まれています。")));
     default:
         // Going on with what was read would import part of the file as if it were all.
         return refuse(kReadFailed, SJ("メモリが不足しています。"));
@@ -255,14 +312,28 @@ int CMyImport::Load(std::string_view path, Observer* observer)
 
     const int rows = csv.GetRowCount();
     const long long total = 2LL * rows;
+    std::string reading;
+    utf8_ = csv.WasUtf8();
+    lineBreakCells_ = csv.LineBreakCells();
+    // Rows without a value (empty lines, or only commas) are no records: skipped.
+    std::vector<bool> blank(static_cast<std::size_t>(rows));
+    for (int r = 0; r < rows; ++r) {
+        bool empty = true;
+        for (int c = 0; empty && c < csv.GetColumnCount(); ++c)
+            empty = *csv.GetCell(r, c) == '\0';
+        blank[static_cast<std::size_t>(r)] = empty;
+        blankRows_ += empty ? 1 : 0;
+    }
 
     // The check pass: the first problem stops everything.
     for (int r = 0; r < rows; ++r) {
         if (r % kProgressStep == 0)
             watch.Progress(r, total);
+        if (blank[static_cast<std::size_t>(r)])
+            continue;
         for (std::size_t c = 0; c < columns.size(); ++c) {
             const Column& col = columns[c];
-            const std::string_view value = csv.GetCell(r, static_cast<int>(c));
+            const std::string_view value = ReadingAsStored(col, csv.GetCell(r, static_cast<int>(c)), reading);
             std::string_view reason;
             bool bad = false;
             const int set = Fits(table_, col.field, value);
@@ -292,13 +363,8 @@ int CMyImport::Load(std::string_view path, Observer* observer)
                     }
                 }
             }
-            if (bad) {
-                std::string text = SJ("取り込みに失敗しました。 ") + std::to_string(r + 2) + SJ("行目：[");
-                text.append(col.name);
-                text += ']';
-                text.append(reason);
-                return refuse(kRowRefused, text);
-            }
+            if (bad)
+                return refuse(kRowRefused, RowMessage(csv.FileLine(r), col.name, reason));
         }
     }
 
@@ -320,6 +386,8 @@ int CMyImport::Load(std::string_view path, Observer* observer)
     for (int r = 0; r < rows; ++r) {
         if (r % kProgressStep == 0)
             watch.Progress(rows + r, total);
+        if (blank[static_cast<std::size_t>(r)])
+            continue;
         bool ok = true;
         for (std::size_t c = 0; ok && c < columns.size(); ++c) {
             const Column& col = columns[c];
@@ -335,6 +403,8 @@ int CMyImport::Load(std::string_view path, Observer* observer)
             if (col.kind == ColumnKind::Date && !IsStoredDate(value)) {
                 date = global_.FormatDate(value, false);
                 value = date;
+            } else {
+                value = ReadingAsStored(col, value, reading);
             }
             ok = table_.SetValue(col.field, value) == 0;
             setBy[f] = r;

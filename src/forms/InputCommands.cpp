@@ -19,8 +19,10 @@ namespace {
 
 void OpenInput(TfrmMain& main, TfrmInput* input, int editPosition)
 {
-    if (input->ShowFor(editPosition, main.TabContextForInput()))
+    if (input->ShowFor(editPosition, main.TabContextForInput())) {
+        main.KeepRecord(input->CurrentRecord());
         main.RefreshList();
+    }
 }
 
 // The record under the list's cursor, or -1 on the new-record row.
@@ -38,7 +40,7 @@ void InstallInputCommands(TfrmMain& main)
     // The postal-code search opens the address browser when the code alone does not
     // decide the address.
     input->SetAddressBrowser([&main](QWidget* parent, const std::string& prefecture, TfrmInput::TownChoice& choice) {
-        const std::optional<AddressChoice> chosen = TfrmAddress::Browse(main.Global(), prefecture, parent);
+        const std::optional<AddressChoice> chosen = TfrmAddress::Browse(main.Global(), prefecture, parent, choice.code);
         if (!chosen)
             return false;
         choice = { chosen->code, chosen->prefecture, chosen->city, chosen->town };

@@ -21,6 +21,13 @@ struct PostalBrowserRow {
     int number = 0;
 };
 
+// Whether the folder holds a dictionary to browse ("todo.dat"); without one the browser
+// would only show empty lists and every lookup would fail.
+bool PostalDictionaryPresent(std::string_view yubinFolder);
+// PostalDictionaryPresent, and when it is not, the message that says so and how to
+// import one ("注意").
+bool CheckPostalDictionary(std::string_view yubinFolder);
+
 // Kana filters 0 (all) to 10 (ワ) on the first byte of a half-width reading.
 inline constexpr int kKanaFilterCount = 11;
 bool PassesKanaFilter(int filter, std::string_view reading);
@@ -44,6 +51,9 @@ public:
     // Opens at the cities of the input form's prefecture when it is one of the 47,
     // otherwise at the prefectures.
     void Start(std::string_view prefectureName);
+    // Opens at the towns of the code `code` (ddd-dddd) of that prefecture, in the city
+    // that has them, with only those towns listed; as Start when none is found.
+    void StartAtCode(std::string_view prefectureName, std::string_view code);
 
     int GetLevel() const { return level_; }
     int GetFilter() const { return filter_; }
@@ -93,6 +103,7 @@ private:
     std::string cityName_;
     std::string townName_;
     std::string code_;
+    std::string onlyCode_; // the towns listed are those of this code (empty: all)
     std::vector<PostalBrowserRow> rows_;
 };
 

@@ -17,6 +17,8 @@
 #include "print/qt/PrintProgress.h"
 #include "settings/Cmyglobal.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QPageSize>
@@ -115,7 +117,7 @@ void PrintCommands::PrintList(const CMyRec& listed)
 }
 
 int PrintToPdf(CMyGlobal& global, CMyDB& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortSpec, const std::string& pdfPath, int from, int to)
+    std::string_view sortSpec, const std::string& pdfPath, int from, int to, int* pageCount)
 {
     // Fonts need the GUI application object (on the offscreen platform at least).
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
@@ -129,6 +131,12 @@ int PrintToPdf(CMyGlobal& global, CMyDB& table, std::string_view formName, std::
     CPrn renderer(global, table, printer);
     if (!renderer.Prepare(form, CMyGlobal::ReportKindOfName(form), printCondition, sortSpec))
         return kPrintFailed;
+    const int perPage = std::max(1, renderer.RecordsPerPage());
+    const int pages = (renderer.RowCount() + perPage - 1) / perPage;
+    if (pageCount)
+        *pageCount = pages;
+    if (from > pages)
+        return kPrintNoSuchPages;
     // The pages are the form's paper (a label layout's sheet), whatever printer the
     // form's own settings name.
     const LayoutHeader& h = global.Header();
