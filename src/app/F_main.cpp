@@ -10,6 +10,7 @@
 #include "forms/F_search.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
+#include "users/BookSafety.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -31,6 +32,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QTableView>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -89,8 +91,17 @@ TfrmMain::TfrmMain(const StartupFolders& folders, QWidget* parent)
     setObjectName(QStringLiteral("frmMain"));
     setMinimumSize(100, 100);
 
-    // 1. Settings, table and record set.
+    // 1. Settings, table and record set. The data folder is this window's until it
+    // closes; leftovers of saves cut short by a kill go first.
     global_ = std::make_unique<CMyGlobal>(folders);
+    if (bookLock_.TryLock(global_->DataFile(kWriteLockName)) == platform::FileLock::Result::Busy) {
+        opened_ = false;
+        platform::Warn(SJ("他の処理がデータを使用しています。終了してから起動して下さい。"));
+    } else {
+        RemoveLeftoverTempFiles(*global_);
+    }
+    if (opened_ && global_->DataFolderUnwritable())
+        platform::Warn(UnusableFolderMessage(global_->DataFolder()));
     rec_.Attach(&db_);
     model_ = new MainListModel(db_, rec_, *global_, this);
 
@@ -100,9 +111,13 @@ TfrmMain::TfrmMain(const StartupFolders& folders, QWidget* parent)
     BuildCentre();
     SetUpColumns();
 
-    // 3. The current user's table, or an empty one.
-    if (db_.LoadTable(global_->UserFile(SJ("nrt.ndb"))) != 0)
+    // 3. The current user's table, or an empty one. What could not be read is said;
+    // the file is then kept from being replaced unnoticed (CMyDB::SaveTable).
+    const std::string tablePath = global_->UserFile(SJ("nrt.ndb"));
+    if (!opened_ || db_.LoadTable(tablePath) != 0)
         db_.CreateDefaultTable();
+    if (const std::string trouble = LoadTroubleMessage(db_, tablePath); opened_ && !trouble.empty())
+        platform::Warn(trouble);
 
     // 4. Title.
     SetTitle();
@@ -156,9 +171,47 @@ TfrmMain::TfrmMain(const StartupFolders& folders, QWidget* parent)
     if (global_->GetFull())
         setWindowState(windowState() | Qt::WindowMaximized);
     RefreshList();
+
+    auto* saveTimer = new QTimer(this);
+    connect(saveTimer, &QTimer::timeout, this, &TfrmMain::SaveChanges);
+    saveTimer->start(1000);
 }
 
 TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::SaveChanges()
+{
+    // The timer fires inside the message boxes a save may show.
+    if (!opened_ || saving_ || !db_.IsModified() || db_.ChangeCount() == unsavedChange_)
+        return;
+    saving_ = true;
+    if (!SaveBook())
+        unsavedChange_ = db_.ChangeCount();
+    saving_ = false;
+}
+
+bool TfrmMain::SaveBook()
+{
+    const std::string path = global_->UserFile(SJ("nrt.ndb"));
+    if (db_.ChangedOnDisk(path)
+        && !platform::Ask(SJ("宛名データ「") + path + SJ("」は読み込んだ後に他で変更されています。\n上書きしますか？")))
+        return false;
+    platform::fs::MakeDirs(global_->UserFile({}));
+    const int code = db_.SaveTable(path);
+    if (!db_.DamagedCopy().empty() && db_.DamagedCopy() != reportedCopy_) {
+        reportedCopy_ = db_.DamagedCopy();
+        platform::Inform(DamagedCopyMessage(reportedCopy_), SJ("注意"), platform::MsgIcon::Warning);
+    }
+    if (code == CMyDB::kErrKeptUnread && db_.LoadFailedOnExistingFile()) {
+        platform::Warn(UnreadableTableMessage(path));
+        return false;
+    }
+    if (code != 0) {
+        platform::Warn(SJ("保存に失敗しました。"));
+        return false;
+    }
+    return true;
+}
 
 void TfrmMain::BuildMenus()
 {
@@ -575,6 +628,7 @@ void TfrmMain::RefreshList()
     griMain->horizontalScrollBar()->setValue(across);
     ShowEmptyHint();
     UpdatePosition();
+    SaveChanges();
 }
 
 int TfrmMain::RowOfRecord(int record) const
@@ -636,6 +690,7 @@ void TfrmMain::ToggleMark(int row)
         return;
     const bool marked = !model_->CellText(row, 0).empty();
     SetMark(row, !marked);
+    SaveChanges();
 }
 
 void TfrmMain::MarkSelected(bool on)
@@ -649,6 +704,7 @@ void TfrmMain::MarkSelected(bool on)
     for (int row : list)
         if (!SetMark(row, on))
             break;
+    SaveChanges();
 }
 
 void TfrmMain::BulkMark()
@@ -668,6 +724,7 @@ void TfrmMain::BulkMark()
     }
     if (model_->RecordRows() > 0)
         emit model_->dataChanged(model_->index(0, 0), model_->index(model_->RecordRows() - 1, 0));
+    SaveChanges();
 }
 
 void TfrmMain::DeleteAll()
@@ -679,9 +736,7 @@ void TfrmMain::DeleteAll()
         return;
     global_->SaveTableCopy();
     db_.ClearRecords();
-    platform::fs::MakeDirs(global_->UserFile({}));
-    if (db_.SaveTable(global_->UserFile(SJ("nrt.ndb"))) != 0)
-        platform::Warn(SJ("保存に失敗しました。"));
+    SaveBook();
     RefreshList();
 }
 
@@ -882,11 +937,12 @@ void TfrmMain::OfferReadingConversion()
 
 void TfrmMain::SaveOnClose()
 {
-    if (db_.GetRecordCount() > 0) {
-        platform::fs::MakeDirs(global_->UserFile({}));
-        if (db_.SaveTable(global_->UserFile(SJ("nrt.ndb"))) != 0)
-            platform::Warn(SJ("保存に失敗しました。"));
-    }
+    if (!opened_)
+        return;
+    // Changes are saved as they are made, so this finds nothing left to do unless the
+    // last save failed.
+    if (db_.GetRecordCount() > 0 && db_.IsModified())
+        SaveBook();
     for (int i = 0; i < global_->DisplayColumnCount() && i + 1 < model_->columnCount(); ++i)
         global_->SetDisplayColumnWidth(i, griMain->columnWidth(i + 1));
     const QRect r = normalGeometry();

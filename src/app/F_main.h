@@ -6,6 +6,7 @@
 #include "db/CMyDB.h"
 #include "db/Cmyrec.h"
 #include "db/MainList.h"
+#include "platform/FileLock.h"
 #include "settings/Cmyglobal.h"
 
 #include <QMainWindow>
@@ -57,6 +58,17 @@ public:
     void SetUpColumns();
     std::string PrintCondition() const;
     const std::string& SortSpec() const { return sortSpec_; }
+
+    // False when another writer (a running nortea-cli command) holds the data folder:
+    // the window was refused, its message shown, and must not be used.
+    bool Opened() const { return opened_; }
+    // Saves the table when it changed since it was loaded or last saved, so every
+    // committed change is on disk at once. Called after each change; a timer catches
+    // any that went by another way.
+    void SaveChanges();
+    // Saves the table as "nrt.ndb" of the current user; before replacing a file that
+    // something else changed since, asks. False when not saved (message shown).
+    bool SaveBook();
 
     CMyGlobal& Global() { return *global_; }
     CMyDB& Table() { return db_; }
@@ -182,6 +194,14 @@ private:
     std::array<QAction*, kFileEnd> fileSections_{};
 
     std::unique_ptr<CMyGlobal> global_;
+    // Held while the window is open: no command writes the data folder meanwhile.
+    platform::FileLock bookLock_;
+    bool opened_ = true;
+    bool saving_ = false;
+    // The state of the records a save as-you-go failed or was declined for: not tried
+    // again (nor asked again) until something changes.
+    std::uint64_t unsavedChange_ = 0;
+    std::string reportedCopy_;
     CMyDB db_;
     CMyRec rec_;
     MainListModel* model_ = nullptr;

@@ -1,5 +1,7 @@
 #include "app/SingleInstance.h"
 
+#include "app/QtText.h"
+
 #include <QDir>
 #include <QStandardPaths>
 
@@ -15,24 +17,13 @@ QString SingleInstance::LockPath()
 
 bool SingleInstance::Acquire()
 {
-    lock_ = std::make_unique<QLockFile>(LockPath());
-    // A lock left by a crashed copy is stale and taken over at once.
-    lock_->setStaleLockTime(0);
-    if (lock_->tryLock(0))
-        return true;
-    lock_.reset();
-    return false;
+    // Only a running holder blocks; a file left by a killed copy is taken over at once.
+    return lock_.TryLock(FromQ(LockPath())) != platform::FileLock::Result::Busy;
 }
 
 bool SingleInstance::HeldByAnother()
 {
-    QLockFile probe(LockPath());
-    probe.setStaleLockTime(0);
-    if (probe.tryLock(0)) {
-        probe.unlock();
-        return false;
-    }
-    return probe.error() == QLockFile::LockFailedError;
+    return platform::FileLock::HeldElsewhere(FromQ(LockPath()));
 }
 
 } // namespace nrt::gui

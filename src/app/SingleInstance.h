@@ -1,9 +1,10 @@
 #pragma once
-// The single-copy lock "NrtPelo": a lock file in the user's runtime folder.
+// The single-copy lock "NrtPelo": a lock on a file in the user's runtime folder that
+// the kernel drops when the program ends, however it ends.
 
-#include <QLockFile>
+#include "platform/FileLock.h"
 
-#include <memory>
+#include <QString>
 
 namespace nrt::gui {
 
@@ -17,7 +18,7 @@ public:
     static QString LockPath();
 
 private:
-    std::unique_ptr<QLockFile> lock_;
+    platform::FileLock lock_;
 };
 
 } // namespace nrt::gui

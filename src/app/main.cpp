@@ -3,6 +3,7 @@
 #include "app/F_main.h"
 #include "app/QtMessageHost.h"
 #include "app/QtText.h"
+#include "app/QuitSignals.h"
 #include "app/SingleInstance.h"
 #include "platform/MessageHost.h"
 
@@ -30,8 +31,13 @@ int main(int argc, char** argv)
     int result = 0;
     {
         nrt::gui::TfrmMain window(folders);
-        window.show();
-        result = QApplication::exec();
+        if (window.Opened()) {
+            nrt::gui::QuitSignals quitSignals(&window);
+            window.show();
+            result = QApplication::exec();
+        } else {
+            result = 1;
+        }
     }
     nrt::platform::SetMessageHost(nullptr);
     return result;

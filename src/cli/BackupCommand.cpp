@@ -17,7 +17,7 @@ int RunBackup(Context& context, Args& args)
 {
     if (args.usageError || !args.unknown().empty() || !args.Rest().empty())
         return kExitUsage;
-    if (context.RefuseWhileProgramRuns())
+    if (!context.LockForWriting())
         return kExitFailed;
     CMyGlobal& g = context.Global();
     if (!CMyBackup::CheckEnabled(g))
@@ -45,7 +45,7 @@ int RunRestore(Context& context, Args& args)
 {
     if (args.usageError || !args.unknown().empty() || args.Rest().size() != 2)
         return kExitUsage;
-    if (context.RefuseWhileProgramRuns())
+    if (!context.LockForWriting())
         return kExitFailed;
     CMyGlobal& g = context.Global();
     std::string set = CommandLinePath(args.Rest()[0]);

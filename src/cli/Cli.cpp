@@ -1,17 +1,40 @@
 #include "cli/Cli.h"
 
 #include "app/SingleInstance.h"
+#include "platform/fs.h"
+#include "settings/CMyPath.h"
 #include "platform/sjis.h"
+#include "users/BookSafety.h"
+#include "users/CMyUsers.h"
 
 #include <cstdio>
 
 namespace nrt::cli {
+namespace {
+
+// "/nrt_ndb.damaged-YYYYMMDDhhmmss-99": the longest name the book's own files take.
+constexpr std::size_t kLongestUserFileName = 34;
+
+} // namespace
 
 Context::Context(const StartupFolders& folders, const std::string& user)
     : global_(std::make_unique<CMyGlobal>(folders))
 {
+    // Every path would be refused, each with its own message, and nothing could be
+    // read or written: one message says why instead.
+    if (global_->UserFolder().size() + kLongestUserFileName >= kPathLimit) {
+        PrintMessage(SJ("注意"), SJ("ファイル名が長すぎます。"));
+        ok_ = false;
+        return;
+    }
     global_->ReadSettings(true);
     if (!user.empty() && user != global_->UserName()) {
+        // A mistyped name would otherwise start a new book that no list shows.
+        if (CMyUsers(*global_).FindEntry(user) < 0) {
+            PrintMessage(SJ("注意"), SJ("ユーザー「") + user + SJ("」は登録されていません。"));
+            ok_ = false;
+            return;
+        }
         if (!global_->SetUserFolder(user)) {
             PrintMessage(SJ("注意"), SJ("ユーザー名が正しくありません。"));
             ok_ = false;
@@ -25,18 +48,71 @@ CMyDB& Context::Table()
 {
     if (!table_) {
         table_ = std::make_unique<CMyDB>();
-        if (table_->LoadTable(global_->UserFile(SJ("nrt.ndb"))) != 0)
+        const std::string path = global_->UserFile(SJ("nrt.ndb"));
+        if (table_->LoadTable(path) != 0)
             table_->CreateDefaultTable();
+        if (const std::string trouble = LoadTroubleMessage(*table_, path); !trouble.empty())
+            PrintMessage(SJ("注意"), trouble);
     }
     return *table_;
 }
 
-bool Context::RefuseWhileProgramRuns()
+bool Context::LockForWriting()
 {
-    if (!gui::SingleInstance::HeldByAnother())
+    if (writeLock_.Held())
+        return true;
+    if (gui::SingleInstance::HeldByAnother()) {
+        PrintMessage(SJ("注意"), SJ("「ノルテア」が起動されています。終了してから実行して下さい。"));
         return false;
-    PrintMessage(SJ("注意"), SJ("「ノルテア」が起動されています。終了してから実行して下さい。"));
+    }
+    platform::fs::MakeDirs(global_->DataFolder());
+    if (global_->DataFolderUnwritable() || !CMyPath::IsWritableFolder(global_->DataFolder())) {
+        PrintMessage(SJ("注意"), UnusableFolderMessage(global_->DataFolder()));
+        return false;
+    }
+    switch (writeLock_.Lock(global_->DataFile(kWriteLockName), kWriteLockWaitMs)) {
+    case platform::FileLock::Result::Locked:
+        break;
+    case platform::FileLock::Result::Busy:
+        PrintMessage(SJ("注意"), SJ("他の処理がデータを使用しています。終了してから実行して下さい。"));
+        return false;
+    case platform::FileLock::Result::Failed:
+        PrintMessage(SJ("注意"), UnusableFolderMessage(global_->DataFolder()));
+        return false;
+    }
+    // A table read before the lock may be older than the file now; read it again.
+    table_.reset();
+    RemoveLeftoverTempFiles(*global_);
     return true;
+}
+
+CMyDB* Context::TableForWriting()
+{
+    CMyDB& table = Table();
+    return table.LoadFailedOnExistingFile() ? nullptr : &table;
+}
+
+bool Context::SaveTable()
+{
+    CMyDB& table = Table();
+    platform::fs::MakeDirs(global_->UserFile({}));
+    const int code = table.SaveTable(global_->UserFile(SJ("nrt.ndb")));
+    if (!table.DamagedCopy().empty())
+        PrintMessage(SJ("注意"), DamagedCopyMessage(table.DamagedCopy()));
+    if (code != 0) {
+        PrintMessage(SJ("注意"), SJ("保存に失敗しました。"));
+        return false;
+    }
+    return true;
+}
+
+int Context::ExitStatus(int status) const
+{
+    if (!table_ || status != kExitOk)
+        return status;
+    if (table_->LoadFailedOnExistingFile() || (writeLock_.Held() && !table_->LoadedWhole()))
+        return kExitFailed;
+    return status;
 }
 
 bool Args::Option(const std::string& name, std::string& value)

@@ -6,6 +6,7 @@
 #include "db/CMyDB.h"
 #include "db/Cmyrec.h"
 #include "db/MainList.h"
+#include "platform/FileLock.h"
 #include "settings/Cmyglobal.h"
 
 #include <memory>
@@ -26,16 +27,36 @@ public:
     // False when the user could not be chosen; the message was printed.
     bool ok() const { return ok_; }
     CMyGlobal& Global() { return *global_; }
-    // The user's "nrt.ndb", or an empty default table when there is none.
+    // The user's "nrt.ndb", or an empty default table when there is none. A table that
+    // did not load whole is reported with "注意:" when it is loaded.
     CMyDB& Table();
-    // A command that writes the table or the settings must not run beside the program.
-    bool RefuseWhileProgramRuns();
+
+    // Every command that writes anything of the data folder (table, settings, user
+    // list, dictionary, backups) calls this before it reads what it will write, and
+    // goes on only when it returns true. It refuses while the program is open, waits
+    // for another command's write to end, and holds the data folder's lock until the
+    // command ends; the kernel drops the lock when the process dies. A refusal has
+    // printed its message.
+    [[nodiscard]] bool LockForWriting();
+    // The table for a command that will save it (after LockForWriting); nullptr when
+    // the file is there but cannot be read, which such a command must never replace.
+    CMyDB* TableForWriting();
+    // Saves the table as "nrt.ndb" of the user; false (message printed) on failure.
+    // A damaged original is kept aside first and its new name printed.
+    bool SaveTable();
+    // The exit status of a command that returned `status`: a table that could not be
+    // read at all, or that lost records in a command that wrote it, makes it 1.
+    int ExitStatus(int status) const;
 
 private:
     std::unique_ptr<CMyGlobal> global_;
     std::unique_ptr<CMyDB> table_;
+    platform::FileLock writeLock_;
     bool ok_ = true;
 };
+
+// How long a writing command waits for another one to finish.
+inline constexpr int kWriteLockWaitMs = 120000;
 
 // The arguments after the command name, with "--name value" options taken out.
 class Args {

@@ -1,32 +1,42 @@
 // nortea-cli import-csv: the CSV import of the window, with its checks and messages,
-// into the user's table, which is then saved.
+// into the user's table, which is saved before the import is called a success.
 #include "cli/Cli.h"
 
 #include "cli/CommandLinePath.h"
 #include "exchange/CMyImport.h"
-#include "platform/fs.h"
-#include "platform/sjis.h"
 
 #include <cstdio>
 
 namespace nrt::cli {
+namespace {
+
+class SaveOnCommit : public CMyImport::Observer {
+public:
+    explicit SaveOnCommit(Context& context)
+        : context_(context)
+    {
+    }
+    bool Commit() override { return context_.SaveTable(); }
+
+private:
+    Context& context_;
+};
+
+} // namespace
 
 int RunImportCsv(Context& context, Args& args)
 {
     if (args.usageError || !args.unknown().empty() || args.Rest().size() != 1)
         return kExitUsage;
-    if (context.RefuseWhileProgramRuns())
+    if (!context.LockForWriting())
         return kExitFailed;
-    CMyGlobal& g = context.Global();
-    CMyDB& table = context.Table();
-    CMyImport import(g, table);
-    if (import.Run(CommandLinePath(args.Rest()[0])) != CMyImport::kImported)
+    CMyDB* table = context.TableForWriting();
+    if (!table)
         return kExitFailed;
-    platform::fs::MakeDirs(g.UserFile({}));
-    if (table.SaveTable(g.UserFile("nrt.ndb")) != 0) {
-        PrintMessage(SJ("注意"), SJ("保存に失敗しました。"));
+    CMyImport import(context.Global(), *table);
+    SaveOnCommit save(context);
+    if (import.Run(CommandLinePath(args.Rest()[0]), &save) != CMyImport::kImported)
         return kExitFailed;
-    }
     std::printf("%d\n", import.ImportedCount());
     return kExitOk;
 }

@@ -39,7 +39,7 @@ int RunPostalImport(Context& context, Args& args)
 {
     if (args.usageError || args.Rest().size() != 1 || !args.unknown().empty())
         return kExitUsage;
-    if (context.RefuseWhileProgramRuns())
+    if (!context.LockForWriting())
         return kExitFailed;
     CMyGlobal& g = context.Global();
     const std::string path = AbsolutePath(platform::Utf8ToSjis(args.Rest().front()));

@@ -24,7 +24,7 @@ int RunUser(Context& context, Args& args)
     }
     if ((verb != "create" && verb != "remove") || rest.size() != 2)
         return kExitUsage;
-    if (context.RefuseWhileProgramRuns())
+    if (!context.LockForWriting())
         return kExitFailed;
     const std::string name = platform::Utf8ToSjis(rest[1]);
     if (verb == "remove")

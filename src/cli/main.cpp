@@ -79,7 +79,7 @@ int main(int argc, char** argv)
         if (!context.ok())
             return nrt::cli::kExitFailed;
         nrt::cli::Args args(std::vector<std::string>(argv + i + 1, argv + argc));
-        const int status = command.run(context, args);
+        const int status = context.ExitStatus(command.run(context, args));
         if (status == nrt::cli::kExitUsage)
             std::fprintf(stderr, "usage: nortea-cli %s\n", command.usage);
         nrt::platform::SetMessageHost(nullptr);

@@ -1,9 +1,12 @@
 #include "db/CMyDB.h"
 
+#include "platform/Clock.h"
 #include "platform/LittleEndian.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace nrt {
@@ -40,6 +43,8 @@ int CMyDB::DefineFields(const CMyField& fields)
         buffer_.SetLine(i, {});
     records_.Clear();
     current_ = -1;
+    // A fresh table holds nothing that needs saving.
+    savedChanges_ = ++changes_;
     return 0;
 }
 
@@ -75,6 +80,7 @@ bool CMyDB::MarkDeleted(int k)
     if (!r)
         return false;
     *r = static_cast<char>(static_cast<unsigned char>(*r) | 0x80);
+    ++changes_;
     return true;
 }
 
@@ -159,11 +165,13 @@ int CMyDB::PostRecord()
         packed.append(buffer_.GetLine(f));
         packed.push_back(0);
     }
-    if (current_ == -1)
-        return records_.AddLine(packed) ? 0 : 51;
-    if (current_ >= GetRecordCount() || IsDeleted(current_))
+    if (current_ != -1 && (current_ >= GetRecordCount() || IsDeleted(current_)))
         return -1;
-    return records_.SetLine(current_, packed) ? 0 : 51;
+    const bool stored = current_ == -1 ? records_.AddLine(packed) : records_.SetLine(current_, packed);
+    if (!stored)
+        return 51;
+    ++changes_;
+    return 0;
 }
 
 std::string_view CMyDB::Value(int f, int k) const
@@ -203,6 +211,7 @@ const char* CMyDB::GetValueByName(std::string_view name, int k) const
 void CMyDB::ClearRecords()
 {
     records_.Clear();
+    ++changes_;
     current_ = -1;
 }
 
@@ -241,15 +250,69 @@ int CMyDB::ParseTable(std::string_view bytes)
     return Parse(bytes, nullptr, 0);
 }
 
+bool CMyDB::RecordAt(std::string_view bytes, std::size_t pos) const
+{
+    if (bytes.size() - pos < 4)
+        return false;
+    const std::int32_t len = platform::GetLE32(bytes.data() + pos);
+    const std::size_t at = pos + 4;
+    if (len <= 0 || static_cast<std::size_t>(len) > workBufferSize_ || bytes.size() - at < static_cast<std::size_t>(len))
+        return false;
+    const std::size_t recLen = static_cast<std::size_t>(len) - 1;
+    return bytes[at + recLen] == '\0' && RecordIsSound(bytes.substr(at, recLen));
+}
+
+std::size_t CMyDB::OwnLength(std::string_view bytes, std::size_t at) const
+{
+    // A record as the program writes it: offsets rising from right after the offset
+    // table, its last value ending with a NUL and the stored NUL after that.
+    const std::size_t n = fields_.size();
+    const std::size_t head = 1 + 2 * n;
+    if (bytes.size() - at < head + n + 1 || (static_cast<unsigned char>(bytes[at]) & 0x7E) != 0)
+        return 0;
+    const char* p = bytes.data() + at;
+    if (platform::GetLE16(p + 1) != head)
+        return 0;
+    const std::size_t last = platform::GetLE16(p + 1 + 2 * (n - 1));
+    const std::size_t limit = std::min(bytes.size() - at, workBufferSize_);
+    if (last < head || last >= limit)
+        return 0;
+    const void* nul = std::memchr(p + last, '\0', limit - last);
+    if (!nul)
+        return 0;
+    const std::size_t recLen = static_cast<std::size_t>(static_cast<const char*>(nul) - p) + 1;
+    if (recLen >= bytes.size() - at || p[recLen] != '\0' || !RecordIsSound(bytes.substr(at, recLen)))
+        return 0;
+    return recLen;
+}
+
+std::size_t CMyDB::Resynchronise(std::string_view bytes, std::size_t from) const
+{
+    // A record is taken for the start of the readable rest only when the one after it
+    // (or the end marker closing the file) confirms it, so bytes inside a value that
+    // happen to look like a record do not count.
+    for (std::size_t q = from; q + 8 <= bytes.size(); ++q) {
+        if (!RecordAt(bytes, q) || (static_cast<unsigned char>(bytes[q + 4]) & 0x7E) != 0)
+            continue;
+        const std::size_t next = q + 4 + static_cast<std::size_t>(platform::GetLE32(bytes.data() + q));
+        const bool endsFile = bytes.size() - next == 4 && platform::GetLE32(bytes.data() + next) == 0;
+        if (endsFile || RecordAt(bytes, next))
+            return q;
+    }
+    return std::string_view::npos;
+}
+
 int CMyDB::Parse(std::string_view bytes, std::unique_ptr<char[]>* memory, std::size_t memorySize)
 {
     damagedRecords_ = 0;
+    repairedRecords_ = 0;
     fields_.clear();
     rawDefinitions_.clear();
     records_.Clear();
     buffer_.Clear();
     current_ = -1;
     workBufferSize_ = 0;
+    savedChanges_ = ++changes_;
 
     if (bytes.size() < 4)
         return kErrShortDefinitions;
@@ -271,42 +334,136 @@ int CMyDB::Parse(std::string_view bytes, std::unique_ptr<char[]>* memory, std::s
     const int adoptedBlock = memory ? records_.AdoptBlock(std::move(*memory), memorySize) : -1;
     if (adoptedBlock < 0)
         records_.Reserve(0, bytes.size() > pos ? bytes.size() - pos : 0);
-    while (pos + 4 <= bytes.size()) {
-        const std::int32_t len = platform::GetLE32(bytes.data() + pos);
-        pos += 4;
-        if (len == 0)
-            break;
-        if (len < 0 || bytes.size() - pos < static_cast<std::size_t>(len)) {
-            // The framing is lost here: keep what came before, as with a cut file.
-            if (len < 0)
-                ++damagedRecords_;
+    bool ended = false;
+    std::size_t confirmed = std::string_view::npos; // a position already checked as a record
+    const auto add = [&](std::size_t at, std::size_t recLen) {
+        // The stored record ends with a NUL; an adopted buffer can keep it in place.
+        return adoptedBlock >= 0 ? records_.AddLineAt(adoptedBlock, at, recLen)
+                                 : records_.AddLine(bytes.substr(at, recLen));
+    };
+    // Whether a record or the end marker closing the file follows at `next`.
+    const auto followed = [&](std::size_t next) {
+        if (next == bytes.size() || (bytes.size() - next == 4 && platform::GetLE32(bytes.data() + next) == 0))
+            return true;
+        if (!RecordAt(bytes, next))
+            return false;
+        confirmed = next;
+        return true;
+    };
+    while (pos < bytes.size()) {
+        const std::size_t left = bytes.size() - pos;
+        const std::int32_t len = left >= 4 ? platform::GetLE32(bytes.data() + pos) : -1;
+        if (len == 0 && left == 4) {
+            ended = true;
             break;
         }
-        const std::size_t at = pos;
-        const std::size_t recLen = static_cast<std::size_t>(len) - 1;
-        pos += static_cast<std::size_t>(len);
-        if (static_cast<std::size_t>(len) > workBufferSize_ || !RecordIsSound(bytes.substr(at, recLen))) {
-            ++damagedRecords_;
+        const bool sound = pos == confirmed || RecordAt(bytes, pos);
+        const std::size_t next = sound ? pos + 4 + static_cast<std::size_t>(len) : 0;
+        if (sound && followed(next)) {
+            if (!add(pos + 4, static_cast<std::size_t>(len) - 1)) {
+                ++damagedRecords_; // out of memory: what follows is not in the table
+                break;
+            }
+            pos = next;
             continue;
         }
-        // The stored record ends with a NUL; an adopted buffer can keep it in place.
-        const bool added = (adoptedBlock >= 0 && bytes[at + recLen] == '\0')
-            ? records_.AddLineAt(adoptedBlock, at, recLen)
-            : records_.AddLine(bytes.substr(at, recLen));
-        if (!added)
-            break;
+        // Where only the length field is damaged, the record itself tells its length.
+        if (const std::size_t own = OwnLength(bytes, pos + 4);
+            own != 0 && (!sound || own + 1 != static_cast<std::size_t>(len)) && followed(pos + 4 + own + 1)) {
+            if (!add(pos + 4, own)) {
+                ++damagedRecords_;
+                break;
+            }
+            ++repairedRecords_;
+            pos += 4 + own + 1;
+            continue;
+        }
+        if (sound) {
+            // Sound itself; what follows it is the damage.
+            if (!add(pos + 4, static_cast<std::size_t>(len) - 1)) {
+                ++damagedRecords_;
+                break;
+            }
+            pos = next;
+            continue;
+        }
+        ++damagedRecords_;
+        // A bad record inside sound framing is stepped over; when the framing itself
+        // is lost, the next record that can be trusted is searched for.
+        if (len > 0 && left - 4 >= static_cast<std::size_t>(len) && followed(pos + 4 + static_cast<std::size_t>(len))) {
+            pos += 4 + static_cast<std::size_t>(len);
+            continue;
+        }
+        pos = Resynchronise(bytes, pos + 1);
+        if (pos == std::string_view::npos)
+            return 0;
     }
+    // Without its end marker the file was cut short: whatever followed is lost.
+    if (!ended)
+        ++damagedRecords_;
     return 0;
 }
 
 int CMyDB::LoadTable(std::string_view path)
 {
+    platform::fs::FileStamp stamp;
+    const bool exists = platform::fs::GetFileStamp(path, stamp);
     std::unique_ptr<char[]> data;
     std::size_t size = 0;
-    if (!platform::fs::ReadFile(path, data, size))
+    if (!platform::fs::ReadFile(path, data, size)) {
+        // The table stays as it was; a file that is there but cannot be read must not
+        // be replaced by what the caller puts in its place.
+        guardedPath_ = path;
+        guard_ = exists ? Guard::Unreadable : Guard::None;
+        damagedCopy_.clear();
+        diskStamp_ = stamp;
         return kErrOpen;
+    }
     const std::string_view bytes(data.get(), size);
-    return Parse(bytes, &data, size + 1);
+    const int code = Parse(bytes, &data, size + 1);
+    guardedPath_ = path;
+    guard_ = code != 0                                   ? Guard::Unreadable
+        : damagedRecords_ > 0 || repairedRecords_ > 0 ? Guard::Damaged
+                                                      : Guard::None;
+    damagedCopy_.clear();
+    diskStamp_ = stamp;
+    return code;
+}
+
+bool CMyDB::ChangedOnDisk(std::string_view path) const
+{
+    if (path != guardedPath_)
+        return false;
+    platform::fs::FileStamp now;
+    platform::fs::GetFileStamp(path, now);
+    return !(now == diskStamp_);
+}
+
+bool CMyDB::KeepDamagedCopy() const
+{
+    // "folder/nrt.ndb" -> "folder/nrt_ndb.damaged-YYYYMMDDhhmmss"; "/" and "." are
+    // never second bytes of a CP932 character, so a byte search is safe here.
+    const std::size_t slash = guardedPath_.rfind('/');
+    const std::size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
+    std::string name = guardedPath_.substr(nameAt);
+    for (char& c : name)
+        if (c == '.')
+            c = '_';
+    const platform::LocalTime t = platform::GetClock().Now();
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, ".damaged-%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute,
+        t.second);
+    const std::string base = guardedPath_.substr(0, nameAt) + name + stamp;
+    for (int i = 1; i < 100; ++i) {
+        const std::string copy = i == 1 ? base : base + "-" + std::to_string(i);
+        if (platform::fs::Exists(copy))
+            continue;
+        if (!platform::fs::CopyFile(guardedPath_, copy, true))
+            return false;
+        damagedCopy_ = copy;
+        return true;
+    }
+    return false;
 }
 
 std::string CMyDB::FormatTable() const
@@ -330,7 +487,20 @@ std::string CMyDB::FormatTable() const
 
 int CMyDB::SaveTable(std::string_view path) const
 {
-    return platform::fs::AtomicWriteFile(path, FormatTable()) ? 0 : kErrOpen;
+    if (path == guardedPath_) {
+        if (guard_ == Guard::Unreadable && platform::fs::Exists(path))
+            return kErrKeptUnread;
+        if (guard_ == Guard::Damaged && platform::fs::Exists(path) && !KeepDamagedCopy())
+            return kErrKeptUnread;
+    }
+    if (!platform::fs::AtomicWriteFile(path, FormatTable()))
+        return kErrOpen;
+    // From now on the table stands for this file as just written.
+    guardedPath_ = path;
+    guard_ = Guard::None;
+    platform::fs::GetFileStamp(path, diskStamp_);
+    savedChanges_ = changes_;
+    return 0;
 }
 
 } // namespace nrt

@@ -4,6 +4,7 @@
 
 #include "db/CMyField.h"
 #include "db/CMyLine.h"
+#include "platform/fs.h"
 
 #include <array>
 #include <cstdint>
@@ -81,6 +82,9 @@ public:
     static constexpr int kErrOpen = 300;
     static constexpr int kErrShortDefinitions = 302;
     static constexpr int kErrBadDefinitions = 303;
+    // SaveTable: the file there could not be read when it was loaded, so it is not
+    // replaced; or the damaged original could not be kept aside first.
+    static constexpr int kErrKeptUnread = 304;
 
     CMyDB() = default;
     virtual ~CMyDB() = default;
@@ -125,13 +129,36 @@ public:
     int ParseTable(std::string_view bytes);
     std::string FormatTable() const;
 
-    // Records of the last load that were damaged and left out.
+    // Records of the last load that were damaged and left out; a file cut short counts
+    // one for what followed the cut.
     int DamagedRecordCount() const { return damagedRecords_; }
+    // Records of the last load whose length field was damaged but whose own offsets
+    // gave their length back: they are in the table, the file is still not whole.
+    int RepairedRecordCount() const { return repairedRecords_; }
+    // The last load read every record as the file stated it.
+    bool LoadedWhole() const { return damagedRecords_ == 0 && repairedRecords_ == 0; }
+    // The last LoadTable found a file there but could not read it at all.
+    bool LoadFailedOnExistingFile() const { return guard_ == Guard::Unreadable; }
+    // The file kept aside by the first save over a table that did not load whole
+    // ("nrt_ndb.damaged-YYYYMMDDhhmmss" beside it); empty when none was needed.
+    const std::string& DamagedCopy() const { return damagedCopy_; }
+    // The file as it was when loaded or last saved here (empty stamp: it did not exist).
+    const platform::fs::FileStamp& DiskStamp() const { return diskStamp_; }
+    // Whether the file at `path` is no longer the one loaded from or last saved there.
+    bool ChangedOnDisk(std::string_view path) const;
+    // Whether records changed since the table was loaded, defined or saved.
+    bool IsModified() const { return changes_ != savedChanges_; }
+    // Grows with every change of the records; tells one state of them from another.
+    std::uint64_t ChangeCount() const { return changes_; }
     std::size_t WorkBufferSize() const { return workBufferSize_; }
 
 private:
     bool RecordIsSound(std::string_view rec) const;
     int Parse(std::string_view bytes, std::unique_ptr<char[]>* memory, std::size_t memorySize);
+    bool RecordAt(std::string_view bytes, std::size_t pos) const;
+    std::size_t OwnLength(std::string_view bytes, std::size_t at) const;
+    std::size_t Resynchronise(std::string_view bytes, std::size_t from) const;
+    bool KeepDamagedCopy() const;
 
     std::vector<FieldDef> fields_;
     std::vector<std::size_t> widths_; // of fields_, kept apart for the loader's checks
@@ -141,6 +168,16 @@ private:
     CMyLine buffer_;
     std::size_t workBufferSize_ = 0;
     int damagedRecords_ = 0;
+    int repairedRecords_ = 0;
+    std::uint64_t changes_ = 0;
+    // What the file at guardedPath_ needs before a save replaces it. Saving is a
+    // bookkeeping step for these, so they change under a const SaveTable.
+    enum class Guard { None, Damaged, Unreadable };
+    mutable Guard guard_ = Guard::None;
+    mutable std::string guardedPath_;
+    mutable std::string damagedCopy_;
+    mutable platform::fs::FileStamp diskStamp_;
+    mutable std::uint64_t savedChanges_ = 0;
 };
 
 } // namespace nrt

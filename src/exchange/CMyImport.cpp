@@ -368,20 +368,7 @@ int CMyImport::Load(std::string_view path, Observer* observer)
         }
     }
 
-    bool categoriesChanged = false;
-    for (const CategoryList& list : lists) {
-        if (!list.changed)
-            continue;
-        const std::string file = global_.UserFile(list.file);
-        platform::fs::MakeDirs(global_.UserFile({}));
-        // Records whose categories the lists do not know would sit under no tab.
-        if (list.names.SaveText(file) < 0)
-            return refuse(kCategorySaveFailed, SJ("保存に失敗しました。"));
-        categoriesChanged = true;
-    }
-    if (categoriesChanged)
-        watch.CategoriesChanged();
-
+    const int firstNew = table_.GetRecordCount();
     // The import pass. The record buffer is cleared once; each line then sets every
     // field a column names, so nothing of the line before stays.
     std::vector<std::string_view> defaults(static_cast<std::size_t>(table_.GetFieldCount()));
@@ -427,6 +414,28 @@ int CMyImport::Load(std::string_view path, Observer* observer)
     }
     table_.ClearCurrent();
     watch.Progress(total, total);
+
+    if (!watch.Commit()) {
+        for (int k = firstNew; k < table_.GetRecordCount(); ++k)
+            table_.MarkDeleted(k);
+        imported_ = 0;
+        watch.Busy(false);
+        return kTableSaveFailed;
+    }
+    // The new categories are written only once the records are safe, so a failed
+    // save leaves the lists as they were.
+    bool categoriesChanged = false;
+    for (const CategoryList& list : lists) {
+        if (!list.changed)
+            continue;
+        const std::string file = global_.UserFile(list.file);
+        platform::fs::MakeDirs(global_.UserFile({}));
+        if (list.names.SaveText(file) < 0)
+            return refuse(kCategorySaveFailed, SJ("保存に失敗しました。"));
+        categoriesChanged = true;
+    }
+    if (categoriesChanged)
+        watch.CategoriesChanged();
 
     watch.Busy(false);
     return kImported;

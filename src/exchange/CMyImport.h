@@ -28,6 +28,7 @@ public:
         kReadFailed = 5,
         kRowRefused = 6,
         kCategorySaveFailed = 7,
+        kTableSaveFailed = 8, // the imported records were taken back out
     };
 
     // Header check codes (CheckHeader).
@@ -53,6 +54,10 @@ public:
         virtual void Progress(long long /*done*/, long long /*total*/) { }
         // The category lists were written anew: tabs and choices are to be rebuilt.
         virtual void CategoriesChanged() { }
+        // The records are in the table and are to be saved, before the category lists
+        // and before anything says the import succeeded; false when saving failed (its
+        // message shown), which takes the records back out and ends the import.
+        virtual bool Commit() { return true; }
         // The records are in the table: the list is to be refreshed (before the
         // closing message).
         virtual void Imported() { }

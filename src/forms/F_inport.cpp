@@ -59,6 +59,7 @@ public:
         // The input form rebuilds its category choices on this signal.
         emit main_.UserChanged();
     }
+    bool Commit() override { return main_.SaveBook(); }
     void Imported() override { main_.RefreshList(); }
 
 private:

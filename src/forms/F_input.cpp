@@ -506,6 +506,8 @@ bool TfrmInput::Save()
     loadedBirthday_ = BirthdayToStore(values[kBirthday], loadedBirthday_);
     changed_ = false;
     saved_ = true;
+    // 登録 puts the record on disk, not only in the list.
+    main_->SaveChanges();
     return true;
 }
 

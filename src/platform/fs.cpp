@@ -3,6 +3,7 @@
 #include "platform/sjis.h"
 
 #include <dirent.h>
+#include <signal.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,7 +12,9 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <limits>
 #include <new>
 #include <random>
@@ -20,6 +23,7 @@ namespace nrt::platform::fs {
 namespace {
 
 std::atomic<long long> g_writeBudget { -1 };
+const std::time_t g_processStart = std::time(nullptr);
 
 // write(2) with the test fault and EINTR handled; false on any failure.
 bool WriteAll(int fd, const char* data, std::size_t size)
@@ -68,12 +72,14 @@ bool SyncDir(const std::string& dir)
     return true;
 }
 
+constexpr char kTempMarker[] = ".nrt-tmp-";
+
 std::string TempNameFor(const std::string& sysTarget)
 {
     static std::atomic<unsigned> counter { 0 };
     thread_local std::mt19937 rng { std::random_device {}() };
     char suffix[48];
-    std::snprintf(suffix, sizeof suffix, ".nrt-tmp-%d-%u-%08x", static_cast<int>(::getpid()), counter++,
+    std::snprintf(suffix, sizeof suffix, "%s%d-%u-%08x", kTempMarker, static_cast<int>(::getpid()), counter++,
         static_cast<unsigned>(rng()));
     return sysTarget + suffix;
 }
@@ -217,6 +223,19 @@ bool FileTime(std::string_view path, std::int64_t& seconds)
     return true;
 }
 
+bool GetFileStamp(std::string_view path, FileStamp& stamp)
+{
+    stamp = {};
+    struct stat st { };
+    if (::stat(ToSystemPath(path).c_str(), &st) != 0)
+        return false;
+    stamp.device = static_cast<std::uint64_t>(st.st_dev);
+    stamp.inode = static_cast<std::uint64_t>(st.st_ino);
+    stamp.size = static_cast<std::uint64_t>(st.st_size);
+    stamp.modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
+}
+
 bool MakeDir(std::string_view path)
 {
     const std::string sys = ToSystemPath(path);
@@ -326,6 +345,33 @@ std::vector<DirEntry> ListDir(std::string_view folder)
     ::closedir(dir);
     std::sort(result.begin(), result.end(), [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
     return result;
+}
+
+int RemoveStaleTempFiles(std::string_view folder)
+{
+    const std::time_t before = g_processStart;
+    const std::string sys = ToSystemPath(folder);
+    DIR* dir = ::opendir(sys.c_str());
+    if (!dir)
+        return 0;
+    int removed = 0;
+    while (dirent* e = ::readdir(dir)) {
+        const char* marker = std::strstr(e->d_name, kTempMarker);
+        if (!marker)
+            continue;
+        // A writer that is still alive may be about to rename its file into place.
+        const long pid = std::strtol(marker + sizeof kTempMarker - 1, nullptr, 10);
+        if (pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM))
+            continue;
+        const std::string file = sys + "/" + e->d_name;
+        struct stat st { };
+        if (::lstat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_mtime >= before)
+            continue;
+        if (::unlink(file.c_str()) == 0)
+            ++removed;
+    }
+    ::closedir(dir);
+    return removed;
 }
 
 AtomicWriter::AtomicWriter(std::string_view path)

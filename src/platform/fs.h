@@ -25,6 +25,17 @@ bool IsDirectory(std::string_view path);
 bool FileSize(std::string_view path, std::uint64_t& size);
 // Modification time in seconds since the epoch; false when the file is missing.
 bool FileTime(std::string_view path, std::int64_t& seconds);
+// What tells one version of a file from another: a save by rename gives a new inode,
+// an edit in place a new time or size.
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t modifiedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+// False (and an empty stamp) when the file is missing.
+bool GetFileStamp(std::string_view path, FileStamp& stamp);
 
 // Creates one folder; true when it exists afterwards.
 bool MakeDir(std::string_view path);
@@ -93,6 +104,11 @@ public:
 private:
     int fd_ = -1;
 };
+
+// The temporary files AtomicWriter leaves behind when its process is killed mid-save:
+// those in `folder` of writers no longer running, last written before this process
+// started, are removed. Returns how many went.
+int RemoveStaleTempFiles(std::string_view folder);
 
 bool AtomicWriteFile(std::string_view path, std::string_view bytes);
 bool AtomicWriteFile(std::string_view path, std::string_view bytes, unsigned mode);

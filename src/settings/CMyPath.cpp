@@ -73,20 +73,26 @@ std::string CMyPath::SpecialFolder(int kind, std::string_view subPath)
     return folder;
 }
 
-std::string CMyPath::MakeAppDataFolder(std::string_view maker, std::string_view program)
+std::string CMyPath::AppDataFolder(std::string_view maker, std::string_view program)
 {
     std::string base = EnvFolder("XDG_DATA_HOME");
     if (base.empty())
         base = HomeFolder(".local/share");
     if (base.empty())
         return {};
+    return base + "/" + std::string(maker) + "/" + std::string(program);
+}
+
+std::string CMyPath::MakeAppDataFolder(std::string_view maker, std::string_view program)
+{
+    const std::string folder = AppDataFolder(maker, program);
+    if (folder.empty())
+        return {};
     // ~/.local/share may not exist yet in a new home; the per-user data folder of
     // the desktop always does.
-    platform::fs::MakeDirs(base);
-    std::string folder = base + "/" + std::string(maker);
-    platform::fs::MakeDir(folder);
-    folder += "/";
-    folder += program;
+    const std::string makerFolder = folder.substr(0, folder.size() - program.size() - 1);
+    platform::fs::MakeDirs(makerFolder.substr(0, makerFolder.size() - maker.size() - 1));
+    platform::fs::MakeDir(makerFolder);
     platform::fs::MakeDir(folder);
     const std::string probe = folder + "/make.chk";
     if (!platform::fs::AtomicWriteFile(probe, {}))

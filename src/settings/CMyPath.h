@@ -19,6 +19,9 @@ public:
     // $XDG_DATA_HOME (or ~/.local/share) + "/maker/program", created; the folder (no
     // trailing "/") when a test file could be created in it, else an empty text.
     static std::string MakeAppDataFolder(std::string_view maker, std::string_view program);
+    // Where MakeAppDataFolder makes its folder, without making or testing anything;
+    // empty when there is no per-user data location.
+    static std::string AppDataFolder(std::string_view maker, std::string_view program);
     // The folder of the running program, ending with "/"; empty when unknown.
     static std::string ExecutableFolder();
 

@@ -122,6 +122,14 @@ std::string DisplayColumn::Encode() const
     return item;
 }
 
+bool CMyGlobal::HoldsBook(const std::string& folder)
+{
+    for (const char* name : { "nrt.ini", "userlist.dat", "nrt.ndb" })
+        if (platform::fs::Exists(folder + name))
+            return true;
+    return platform::fs::Exists(folder + SJ("メインユーザー") + "/nrt.ndb");
+}
+
 CMyGlobal::CMyGlobal(const StartupFolders& folders)
 {
     programFolder_
@@ -133,7 +141,17 @@ CMyGlobal::CMyGlobal(const StartupFolders& folders)
         dataFolder_ = programFolder_;
     } else {
         const std::string appData = CMyPath::MakeAppDataFolder("pelora", "nrt");
-        dataFolder_ = appData.empty() ? programFolder_ : appData + "/";
+        const std::string wanted = CMyPath::AppDataFolder("pelora", "nrt");
+        if (!appData.empty()) {
+            dataFolder_ = appData + "/";
+        } else if (!wanted.empty() && HoldsBook(wanted + "/")) {
+            // A folder that holds books but cannot be written is still where they are:
+            // showing the program folder's empty book instead would hide them.
+            dataFolder_ = wanted + "/";
+            dataFolderUnwritable_ = true;
+        } else {
+            dataFolder_ = programFolder_;
+        }
     }
     userFolder_ = dataFolder_;
     RefreshPostalLocation();
@@ -176,12 +194,13 @@ void CMyGlobal::RefreshPostalLocation()
     postalLocation_ = dataTime > programTime ? 1 : 0;
 }
 
-std::string CMyGlobal::Checked(std::string path, std::string_view name, std::size_t extra) const
+std::string CMyGlobal::Checked(std::string path, std::string_view /*name*/, std::size_t extra) const
 {
     if (path.size() + extra < kPathLimit)
         return path;
     platform::Warn(SJ("ファイル名が長すぎます。"));
-    return name.size() < kPathLimit ? std::string(name) : std::string();
+    // Never the bare name: that would read and write in whatever the working folder is.
+    return {};
 }
 
 std::string CMyGlobal::DataFile(std::string_view name) const

@@ -78,6 +78,9 @@ public:
     // Folders.
     const std::string& ProgramFolder() const { return programFolder_; } // ends with "/"
     const std::string& DataFolder() const { return dataFolder_; } // ends with "/"
+    // The per-user data folder holds books but cannot be written: the books are shown,
+    // and every writer refuses with UnusableFolderMessage rather than write elsewhere.
+    bool DataFolderUnwritable() const { return dataFolderUnwritable_; }
     const std::string& DocumentsFolder() const { return documentsFolder_; }
     void SetDocumentsFolder(std::string_view folder);
     // Empty for the data folder itself.
@@ -236,11 +239,13 @@ public:
 
 private:
     std::string Checked(std::string path, std::string_view name, std::size_t extra = 0) const;
+    static bool HoldsBook(const std::string& folder);
     void LoadDisplayColumns();
     void LoadReportList();
 
     std::string programFolder_;
     std::string dataFolder_;
+    bool dataFolderUnwritable_ = false;
     std::string documentsFolder_;
     std::string userName_;
     std::string userFolder_;

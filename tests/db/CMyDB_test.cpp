@@ -1,4 +1,5 @@
 #include "db/CMyDB.h"
+#include "platform/LittleEndian.h"
 #include "platform/fs.h"
 #include "support/TestSupport.h"
 
@@ -221,7 +222,7 @@ TEST(CMyDB, DamagedInputIsRefusedOrSkipped)
         { "empty record", TableFile(defs, 3, { "", good }), 0, 1, 1 },
         { "length beyond the work buffer", withLength(60), 0, 1, 1 },
         { "negative length", withLength(-5), 0, 1, 1 },
-        { "huge length", withLength(0x7FFFFFFF), 0, 1, 0 },
+        { "huge length", withLength(0x7FFFFFFF), 0, 1, 1 },
         { "negative field count", withCount(-1), 303, 0, 0 },
         { "zero field count", withCount(0), 303, 0, 0 },
         { "huge field count", withCount(0x7FFFFFFF), 302, 0, 0 },
@@ -378,4 +379,193 @@ TEST(CMyDB, OffsetBeyondTheRecordInTheUsualLayout)
     EXPECT_EQ(db.LoadTable(dir.File("t.ndb")), 0);
     EXPECT_EQ(db.GetRecordCount(), 0);
     EXPECT_EQ(db.DamagedRecordCount(), 1);
+}
+
+namespace {
+
+// A saved table of `count` records named "n0", "n1", … and where each record's length
+// field lies in the file.
+struct SavedTable {
+    std::string bytes;
+    std::vector<std::size_t> lengthAt;
+};
+
+SavedTable TwentyRecords()
+{
+    CMyDB db;
+    db.CreateDefaultTable();
+    for (int i = 0; i < 20; ++i) {
+        db.ClearCurrent();
+        db.SetValue(kF_Name, std::string(1, 'n').append(std::to_string(i)));
+        db.SetValue(kF_Address1, std::string(static_cast<std::size_t>(10 + i), 'x'));
+        db.PostRecord();
+    }
+    SavedTable t { db.FormatTable(), {} };
+    std::size_t pos = 4 + 24 * 116 + 8;
+    for (int i = 0; i < 20; ++i) {
+        t.lengthAt.push_back(pos);
+        pos += 4 + static_cast<std::size_t>(nrt::platform::GetLE32(t.bytes.data() + pos));
+    }
+    return t;
+}
+
+std::vector<std::string> Names(const CMyDB& db)
+{
+    std::vector<std::string> names;
+    for (int k = 0; k < db.GetRecordCount(); ++k)
+        names.emplace_back(db.Value(kF_Name, k));
+    return names;
+}
+
+} // namespace
+
+// Damage as a disk or a careless tool leaves it: every record that can be read comes
+// back, the loss is counted, and the first save keeps the original bytes aside (or,
+// for a table that could not be read at all, refuses to replace it).
+TEST(CMyDB, DamagedTablesLoadWhatCanBeReadAndAreNeverLostBySaving)
+{
+    const SavedTable t = TwentyRecords();
+    auto flipped = [&](std::size_t at, int bit) {
+        std::string b = t.bytes;
+        b[at] = static_cast<char>(b[at] ^ (1 << bit));
+        return b;
+    };
+    // Record 6's 宛名区分 (1 byte wide) made to point at its two-byte name.
+    std::string overLong = t.bytes;
+    const std::size_t offsets5 = t.lengthAt[5] + 4 + 1;
+    overLong.replace(offsets5, 2, t.bytes.substr(offsets5 + 2 * kF_Name, 2));
+    const auto lowByte = static_cast<unsigned char>(t.bytes[t.lengthAt[10]]);
+    int lowSetBit = 2, lowClearBit = 2;
+    while (!(lowByte & (1 << lowSetBit)))
+        ++lowSetBit;
+    while (lowByte & (1 << lowClearBit))
+        ++lowClearBit;
+    std::vector<std::string> all, allBut10, allBut5, first15;
+    for (int i = 0; i < 20; ++i) {
+        const std::string n = std::string(1, 'n').append(std::to_string(i));
+        all.push_back(n);
+        if (i != 10)
+            allBut10.push_back(n);
+        if (i != 5)
+            allBut5.push_back(n);
+        if (i < 15)
+            first15.push_back(n);
+    }
+    struct Case {
+        const char* what;
+        std::string bytes;
+        int code;
+        std::vector<std::string> names;
+        int damaged;
+        int repaired; // length fields given back by their records' own offsets
+    } cases[] = {
+        { "whole", t.bytes, 0, all, 0, 0 },
+        { "record 11's length, high bit flipped", flipped(t.lengthAt[10] + 2, 3), 0, all, 0, 1 },
+        { "record 11's length, a set low bit cleared", flipped(t.lengthAt[10], lowSetBit), 0, all, 0, 1 },
+        { "record 11's length, a clear low bit set", flipped(t.lengthAt[10], lowClearBit), 0, all, 0, 1 },
+        { "record 11's length made zero",
+            [&] {
+                std::string b = t.bytes;
+                b.replace(t.lengthAt[10], 4, 4, '\0');
+                return b;
+            }(),
+            0, all, 0, 1 },
+        { "record 11's length and first offset damaged",
+            [&] {
+                std::string b = flipped(t.lengthAt[10] + 2, 3);
+                b[t.lengthAt[10] + 5] = static_cast<char>(b[t.lengthAt[10] + 5] ^ 0x40);
+                return b;
+            }(),
+            0, allBut10, 1, 0 },
+        { "a value longer than its field", overLong, 0, allBut5, 1, 0 },
+        { "cut inside record 16", t.bytes.substr(0, t.lengthAt[15] + 20), 0, first15, 1, 0 },
+        { "field count, low bit flipped", flipped(0, 1), CMyDB::kErrBadDefinitions, {}, 0, 0 },
+        { "field count, high bit flipped", flipped(2, 4), CMyDB::kErrShortDefinitions, {}, 0, 0 },
+        { "a definition's type flipped", flipped(4 + 3 * 116 + 80, 2), CMyDB::kErrBadDefinitions, {}, 0, 0 },
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        const std::string path = dir.File("nrt.ndb");
+        nrt::test::WriteAll(path, c.bytes);
+        CMyDB db;
+        ASSERT_EQ(db.LoadTable(path), c.code) << c.what;
+        EXPECT_EQ(Names(db), c.names) << c.what;
+        EXPECT_EQ(db.DamagedRecordCount(), c.damaged) << c.what;
+        EXPECT_EQ(db.RepairedRecordCount(), c.repaired) << c.what;
+        if (c.code != 0)
+            db.CreateDefaultTable();
+        db.ClearCurrent();
+        db.SetValue(kF_Name, "new");
+        db.PostRecord();
+        const int saved = db.SaveTable(path);
+        if (c.code != 0) {
+            EXPECT_EQ(saved, CMyDB::kErrKeptUnread) << c.what;
+            EXPECT_TRUE(db.LoadFailedOnExistingFile()) << c.what;
+            EXPECT_EQ(nrt::test::ReadAll(path), c.bytes) << c.what;
+            continue;
+        }
+        ASSERT_EQ(saved, 0) << c.what;
+        if (c.damaged + c.repaired == 0) {
+            EXPECT_TRUE(db.DamagedCopy().empty()) << c.what;
+            EXPECT_EQ(nrt::platform::fs::ListDir(dir.Path()).size(), 1u) << c.what;
+            continue;
+        }
+        ASSERT_FALSE(db.DamagedCopy().empty()) << c.what;
+        EXPECT_NE(db.DamagedCopy().find("nrt_ndb.damaged-2"), std::string::npos) << c.what;
+        EXPECT_EQ(nrt::test::ReadAll(db.DamagedCopy()), c.bytes) << c.what;
+        // The second save writes over the table, not over the copy.
+        db.PostRecord();
+        ASSERT_EQ(db.SaveTable(path), 0);
+        EXPECT_EQ(nrt::platform::fs::ListDir(dir.Path()).size(), 2u) << c.what;
+        CMyDB again;
+        ASSERT_EQ(again.LoadTable(path), 0) << c.what;
+        EXPECT_EQ(again.DamagedRecordCount(), 0) << c.what;
+        EXPECT_EQ(again.GetRecordCount(), static_cast<int>(c.names.size()) + 2) << c.what;
+    }
+}
+
+TEST(CMyDB, AFileThatCannotBeOpenedIsNotReplacedButAMissingOneIsCreated)
+{
+    TempDir dir;
+    // A folder in the table's place cannot be read, even by root.
+    const std::string blocked = dir.File("blocked.ndb");
+    ASSERT_TRUE(nrt::platform::fs::MakeDir(blocked));
+    const std::string missing = dir.File("missing.ndb");
+    for (const std::string& path : { blocked, missing }) {
+        CMyDB db;
+        EXPECT_EQ(db.LoadTable(path), CMyDB::kErrOpen);
+        db.CreateDefaultTable();
+        db.PostRecord();
+        const bool exists = path == blocked;
+        EXPECT_EQ(db.LoadFailedOnExistingFile(), exists);
+        EXPECT_EQ(db.SaveTable(path), exists ? CMyDB::kErrKeptUnread : 0);
+    }
+    EXPECT_TRUE(nrt::platform::fs::IsDirectory(blocked));
+}
+
+TEST(CMyDB, ChangesAndTheFileOnDiskAreTracked)
+{
+    TempDir dir;
+    const std::string path = dir.File("nrt.ndb");
+    CMyDB db;
+    db.LoadTable(path);
+    db.CreateDefaultTable();
+    EXPECT_FALSE(db.IsModified());
+    db.PostRecord();
+    EXPECT_TRUE(db.IsModified());
+    ASSERT_EQ(db.SaveTable(path), 0);
+    EXPECT_FALSE(db.IsModified());
+    EXPECT_FALSE(db.ChangedOnDisk(path));
+    // Another writer replaces the file by rename, as every save here does.
+    CMyDB other;
+    ASSERT_EQ(other.LoadTable(path), 0);
+    other.PostRecord();
+    ASSERT_EQ(other.SaveTable(path), 0);
+    EXPECT_TRUE(db.ChangedOnDisk(path));
+    EXPECT_FALSE(other.ChangedOnDisk(path));
+    db.MarkDeleted(0);
+    EXPECT_TRUE(db.IsModified());
+    ASSERT_EQ(db.LoadTable(path), 0);
+    EXPECT_FALSE(db.IsModified());
+    EXPECT_FALSE(db.ChangedOnDisk(path));
 }

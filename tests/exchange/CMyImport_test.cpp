@@ -253,6 +253,47 @@ TEST_F(ImportTest, ScanHeaderRules)
     }
 }
 
+// A full disk at the save: the import says so instead of succeeding, takes its records
+// back out and leaves the category lists as they were.
+TEST_F(ImportTest, AFailedSaveUndoesTheImportAndLeavesTheCategoryLists)
+{
+    WriteAll(UserPath("nrt_ms01.nms"), S("友人\r\n"));
+    struct SaveWatch : CMyImport::Observer {
+        explicit SaveWatch(CMyDB& t, std::string p)
+            : table(t)
+            , path(std::move(p))
+        {
+        }
+        bool Commit() override
+        {
+            nrt::platform::fs::testing::FailWritesAfter(0);
+            const bool saved = table.SaveTable(path) == 0;
+            nrt::platform::fs::testing::FailWritesAfter(-1);
+            if (!saved)
+                nrt::platform::Warn(S("保存に失敗しました。"));
+            return saved;
+        }
+        void CategoriesChanged() override { ++categories; }
+        CMyDB& table;
+        std::string path;
+        int categories = 0;
+    } watch(table, UserPath("nrt.ndb"));
+    table.ClearCurrent();
+    table.SetValue(kF_Name, S("元から"));
+    table.PostRecord();
+    WriteAll(Docs("in.csv"), S("名前,大分類\r\n山田,会社\r\n"));
+    CMyImport import(*global, table);
+    EXPECT_EQ(import.Run(S("in.csv"), &watch), CMyImport::kTableSaveFailed);
+    EXPECT_EQ(Shown(), (std::vector<std::string> { "データを取り込みます。よろしいですか？", "保存に失敗しました。" }));
+    EXPECT_EQ(Categories("nrt_ms01.nms"), std::vector<std::string> { "友人" });
+    EXPECT_EQ(watch.categories, 0);
+    EXPECT_EQ(import.ImportedCount(), 0);
+    int live = 0;
+    for (int k = 0; k < table.GetRecordCount(); ++k)
+        live += !table.IsDeleted(k);
+    EXPECT_EQ(live, 1);
+}
+
 TEST_F(ImportTest, FilesAsSpreadsheetsAndPhonesWriteThem)
 {
     struct Case {

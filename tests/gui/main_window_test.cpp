@@ -437,7 +437,9 @@ TEST_F(MainWindowTest, AnEmptyBookSaysHowToBegin)
     EXPECT_GE(hint->y(), w->griMain->rowHeight(0)) << "below the new-record row";
     nrt::test::SaveScreenshot(*w, "empty-book-hint");
 
-    // A book with records: an empty page of the kana index is not an empty book.
+    // A book with records: an empty page of the kana index is not an empty book. One
+    // window at a time holds the data folder.
+    w.reset();
     WriteTable(kPeople);
     auto full = Open();
     full->show();
@@ -481,6 +483,7 @@ TEST_F(MainWindowTest, StoredReadingsAreConvertedOnceWhenTheUserAgrees)
         // Asked once for the book, in this run and the next.
         w->OfferReadingConversion();
         ASSERT_EQ(w->Global().WriteSettings(), 0);
+        w.reset(); // one window at a time holds the data folder
         auto again = Open();
         again->OfferReadingConversion();
         EXPECT_EQ(host.shown.size(), 1u);

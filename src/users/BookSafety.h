@@ -1,0 +1,31 @@
+#pragma once
+// What keeps an address book from being lost: the data folder's write lock, the
+// messages about a table that did not load whole, and the clean-up of temporary files
+// that a killed save left behind. Shared by the window and nortea-cli.
+
+#include <string>
+#include <string_view>
+
+namespace nrt {
+
+class CMyGlobal;
+class CMyDB;
+
+// The lock file in the data folder held by every writer: the window while it is open,
+// a writing command of nortea-cli from before its load to after its save.
+inline constexpr char kWriteLockName[] = "nrt.lock";
+
+// "宛名データ「…」の一部が読み込めませんでした（N件）。…"
+std::string DamagedTableMessage(std::string_view path, int count);
+std::string UnreadableTableMessage(std::string_view path);
+std::string DamagedCopyMessage(std::string_view copy);
+std::string UnusableFolderMessage(std::string_view folder);
+// The message for what the last load of `table` from `path` found; empty when it
+// loaded whole or the file did not exist.
+std::string LoadTroubleMessage(const CMyDB& table, std::string_view path);
+
+// Removes leftover temporary files of killed saves from the data folder, its
+// dictionary folder, the current user's folder and its mail folder.
+int RemoveLeftoverTempFiles(const CMyGlobal& global);
+
+} // namespace nrt

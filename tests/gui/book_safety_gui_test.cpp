@@ -1,0 +1,154 @@
+// The main window keeps the book on disk as it goes: each committed change is saved
+// at once, SIGTERM closes with a save, a file changed behind its back is not simply
+// overwritten, another writer keeps it out, and a damaged book is reported.
+#include "BookFixture.h"
+
+#include "app/QuitSignals.h"
+#include "forms/F_input.h"
+#include "platform/FileLock.h"
+#include "users/BookSafety.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <csignal>
+
+using namespace nrt;
+using namespace nrt::gui;
+using namespace nrt::test;
+using nrt::platform::MsgResult;
+
+namespace {
+
+class BookSafetyGui : public BookFixture {
+protected:
+    void SetUp() override
+    {
+        BookFixture::SetUp();
+        WriteTable({ { { { "宛名区分", "0" }, { "印字区分", "0" }, { "名前", "青木" } } },
+            { { { "宛名区分", "0" }, { "印字区分", "0" }, { "名前", "佐藤" } } } });
+    }
+
+    // Names and marks of the records in the file, as UTF-8 "name:mark".
+    std::vector<std::string> OnDisk() const
+    {
+        CMyDB db;
+        std::vector<std::string> out;
+        if (db.LoadTable(UserFile("nrt.ndb")) != 0)
+            return { "<unreadable>" };
+        for (int k = 0; k < db.GetRecordCount(); ++k)
+            out.push_back(U(db.Value(kF_Name, k)) + ":" + std::string(db.Value(kF_InjiKubun, k)));
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_F(BookSafetyGui, EveryCommittedChangeIsOnDiskAtOnce)
+{
+    Open();
+    ASSERT_TRUE(main->Opened());
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        std::vector<std::string> disk;
+    } steps[] = {
+        { "登録 of a new record",
+            [&] {
+                auto* f = main->findChild<TfrmInput*>();
+                f->Prepare(-1, 0);
+                f->show();
+                f->txt_Name->setText(QStringLiteral("山田"));
+                f->cmd_Input->click();
+            },
+            { "青木:0", "佐藤:0", "山田:1" } },
+        { "a mark clicked (the list is in name order)", [&] { main->ToggleMark(0); }, { "青木:0", "佐藤:1", "山田:1" } },
+        { "bulk mark", [&] { main->BulkMark(); }, { "青木:1", "佐藤:1", "山田:1" } },
+        { "delete all", [&] { main->DeleteAll(); }, {} },
+    };
+    for (const Step& s : steps) {
+        s.change();
+        EXPECT_EQ(OnDisk(), s.disk) << s.what;
+    }
+}
+
+TEST_F(BookSafetyGui, SigtermClosesTheWindowWithASave)
+{
+    Open();
+    main->show();
+    QuitSignals quit(main.get());
+    // A change that nothing saved yet.
+    CMyDB& db = main->Table();
+    db.ClearCurrent();
+    db.SetValue(kF_Name, S("未保存"));
+    db.PostRecord();
+    std::raise(SIGTERM);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !main->isVisible(); }, 5000));
+    EXPECT_EQ(OnDisk(), (std::vector<std::string> { "青木:0", "佐藤:0", "未保存:" }));
+}
+
+TEST_F(BookSafetyGui, AFileChangedBehindTheWindowIsNotOverwrittenUnasked)
+{
+    Open();
+    CMyDB other;
+    ASSERT_EQ(other.LoadTable(UserFile("nrt.ndb")), 0);
+    other.ClearCurrent();
+    other.SetValue(kF_Name, S("外から"));
+    other.PostRecord();
+    ASSERT_EQ(other.SaveTable(UserFile("nrt.ndb")), 0);
+
+    host.Answer(MsgResult::No);
+    main->ToggleMark(0);
+    ASSERT_FALSE(host.shown.empty());
+    EXPECT_NE(Texts().back().find("他で変更されています"), std::string::npos);
+    EXPECT_EQ(OnDisk(), (std::vector<std::string> { "青木:0", "佐藤:0", "外から:" }));
+    host.Answer(MsgResult::Yes);
+    main->ToggleMark(1);
+    EXPECT_EQ(OnDisk(), (std::vector<std::string> { "青木:1", "佐藤:1" }));
+}
+
+TEST_F(BookSafetyGui, AnotherWriterKeepsTheWindowOut)
+{
+    platform::FileLock held;
+    ASSERT_EQ(held.TryLock(dir.Path() + "/" + kWriteLockName), platform::FileLock::Result::Locked);
+    Open();
+    EXPECT_FALSE(main->Opened());
+    ASSERT_EQ(host.shown.size(), 1u);
+    main->close();
+    main.reset();
+    EXPECT_EQ(OnDisk(), (std::vector<std::string> { "青木:0", "佐藤:0" }));
+}
+
+TEST_F(BookSafetyGui, ADamagedBookIsReportedAndKeptAsideBeforeTheFirstSave)
+{
+    std::string bytes = ReadAll(UserFile("nrt.ndb"));
+    bytes.resize(bytes.size() - 10); // the second record cut short
+    WriteAll(UserFile("nrt.ndb"), bytes);
+    Open();
+    ASSERT_EQ(host.shown.size(), 1u);
+    EXPECT_NE(Texts()[0].find("（1件）"), std::string::npos) << Texts()[0];
+    EXPECT_EQ(ReadAll(UserFile("nrt.ndb")), bytes) << "opening writes nothing";
+    main->ToggleMark(0);
+    ASSERT_FALSE(main->Table().DamagedCopy().empty());
+    EXPECT_EQ(ReadAll(main->Table().DamagedCopy()), bytes);
+    EXPECT_NE(Texts().back().find(U(main->Table().DamagedCopy())), std::string::npos);
+    EXPECT_EQ(OnDisk(), (std::vector<std::string> { "青木:1" }));
+}
+
+// A full disk must not bury the user in one message box a second: the failure is said
+// once, and saving is tried again with the next change (or on closing).
+TEST_F(BookSafetyGui, AFailedSaveIsReportedOnceAndTriedAgainWithTheNextChange)
+{
+    Open();
+    platform::fs::testing::FailWritesAfter(0);
+    main->ToggleMark(0);
+    main->SaveChanges(); // as the timer would, twice
+    main->SaveChanges();
+    platform::fs::testing::FailWritesAfter(-1);
+    main->SaveChanges();
+    EXPECT_EQ(Texts(), std::vector<std::string> { "保存に失敗しました。" });
+    EXPECT_EQ(OnDisk(), (std::vector<std::string> { "青木:0", "佐藤:0" }));
+    main->ToggleMark(1);
+    EXPECT_EQ(OnDisk(), (std::vector<std::string> { "青木:1", "佐藤:1" }));
+}
