@@ -44,10 +44,12 @@ TEST(CMyPrint, SavedSettingsAreCheckedBeforeUse)
         asked = true;
         EXPECT_FALSE(setup);
         EXPECT_NE(p.printerName(), QStringLiteral("Printer_That_Was_Removed"));
-        EXPECT_EQ(p.pageLayout().pageSize().id(), QPageSize::Postcard);
+        const QSizeF mm = p.pageLayout().pageSize().size(QPageSize::Millimeter);
+        EXPECT_NEAR(mm.width(), 100.0, 0.01);
+        EXPECT_NEAR(mm.height(), 148.0, 0.01);
         return false;
     });
-    EXPECT_EQ(f.printer.OpenPrintDialog(nullptr, true, QPageSize(QPageSize::Postcard)), nullptr);
+    EXPECT_EQ(f.printer.OpenPrintDialog(nullptr, true, print::Paper { 10000, 14800 }), nullptr);
     EXPECT_TRUE(asked);
 
     // A file that cannot be opened keeps what was read; a damaged one drops it.

@@ -60,9 +60,9 @@ TEST_F(PrintToPdf, ThreeCardsEachNameOnItsOwnPage)
     f.PrintToPdf(pdf);
     ASSERT_TRUE(prn.PrintRows(nullptr));
     EXPECT_TRUE(f.messages.shown.empty()) << U(f.messages.LastText());
-    // 100 x 148 mm, to the whole point Qt's PDF writer sizes pages in.
-    EXPECT_NEAR(PdfPageSize(pdf).width(), 100.0, 0.36);
-    EXPECT_NEAR(PdfPageSize(pdf).height(), 148.0, 0.36);
+    // Exactly 100 x 148 mm, not the whole points the PDF writer would round it to.
+    EXPECT_NEAR(PdfPageSize(pdf).width(), 100.0, 0.01);
+    EXPECT_NEAR(PdfPageSize(pdf).height(), 148.0, 0.01);
     const std::vector<std::string> pages = PdfPageTexts(pdf);
     ASSERT_EQ(pages.size(), 3u);
     const auto names = Names({ 0, 1, 2 });
@@ -91,8 +91,8 @@ TEST_F(PrintToPdf, LabelSheetsRowByRow)
     Prepare("ラベル", kReportLabelSheet, 13);
     f.PrintToPdf(pdf);
     ASSERT_TRUE(prn.PrintRows(nullptr));
-    EXPECT_NEAR(PdfPageSize(pdf).width(), 210.0, 0.36);
-    EXPECT_NEAR(PdfPageSize(pdf).height(), 297.0, 0.36);
+    EXPECT_NEAR(PdfPageSize(pdf).width(), 210.0, 0.01);
+    EXPECT_NEAR(PdfPageSize(pdf).height(), 297.0, 0.01);
     const std::vector<std::string> pages = PdfPageTexts(pdf);
     ASSERT_EQ(pages.size(), 2u);
     // The second sheet holds the thirteenth record alone (the third person again).

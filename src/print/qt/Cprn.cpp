@@ -11,7 +11,6 @@
 #include "print/qt/PrintDevice.h"
 #include "settings/Cmyglobal.h"
 
-#include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
 #include <QWidget>
@@ -21,9 +20,10 @@
 namespace nrt::print {
 namespace {
 
-QPageSize PageOf(std::int32_t width, std::int32_t height)
+// The paper of a layout: the card or envelope, or the whole label sheet.
+Paper PaperOf(const LayoutHeader& h)
 {
-    return QPageSize(QSizeF(width / 100.0, height / 100.0), QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
+    return h.labelSheet != 0 ? Paper { h.sheetWidth, h.sheetHeight } : Paper { h.paperWidth, h.paperHeight };
 }
 
 } // namespace
@@ -271,8 +271,7 @@ bool CPrn::PrintPages(int from, int to)
 bool CPrn::PrintRows(QWidget* owner)
 {
     const LayoutHeader& h = global_.Header();
-    const QPageSize paper = IsLabelLayout() ? PageOf(h.sheetWidth, h.sheetHeight) : PageOf(h.paperWidth, h.paperHeight);
-    if (printer_.OpenPrintDialog(owner, h.printerSettings == 1, paper) == nullptr)
+    if (printer_.OpenPrintDialog(owner, h.printerSettings == 1, PaperOf(h)) == nullptr)
         return false;
     return PrintPages(printer_.FromPage(), printer_.ToPage());
 }
@@ -280,8 +279,7 @@ bool CPrn::PrintRows(QWidget* owner)
 int CPrn::PrintFromPreview(QWidget* owner, int page)
 {
     const LayoutHeader& h = global_.Header();
-    const QPageSize paper = IsLabelLayout() ? PageOf(h.sheetWidth, h.sheetHeight) : PageOf(h.paperWidth, h.paperHeight);
-    if (printer_.OpenPrintDialog(owner, h.printerSettings == 1, paper) == nullptr)
+    if (printer_.OpenPrintDialog(owner, h.printerSettings == 1, PaperOf(h)) == nullptr)
         return 0;
     const int from = page == -1 ? printer_.FromPage() : page;
     const int to = page == -1 ? printer_.ToPage() : page;

@@ -73,7 +73,11 @@ private:
 inline constexpr int kPrintDone = 0;
 inline constexpr int kPrintFailed = 1; // no records ("印刷データがありません。") or not written
 inline constexpr int kPrintNoSuchForm = 2; // the name is not in the print form list
+inline constexpr int kPrintNoSuchQueue = 3; // no printer of the system has that name
 int PrintToPdf(CMyGlobal& global, CMyDB& table, std::string_view formName, std::string_view printCondition,
     std::string_view sortSpec, const std::string& pdfPath, int from = 0, int to = 0);
+// The same job sent to the system's printer `queue` (CP932), on the form's paper.
+int PrintToQueue(CMyGlobal& global, CMyDB& table, std::string_view formName, std::string_view printCondition,
+    std::string_view sortSpec, std::string_view queue, int from = 0, int to = 0);
 
 } // namespace nrt::print
