@@ -465,7 +465,7 @@ TEST_F(Editor, DetailSettings)
         { Case { 0, 0 }, Case { 0x815B, 1 }, Case { 0x815C, 2 }, Case { 0x815D, 3 }, Case { 0x1234, 0 } }) {
         TfrmPreSetDetail d({ c.code, false, "" });
         EXPECT_EQ(d.cbo_AdChg->currentIndex(), c.entry) << c.code;
-        EXPECT_TRUE(d.chk_KanNum->isHidden());
+        EXPECT_FALSE(d.chk_KanNum->isHidden());
     }
 
     auto e = Open("年賀状");
@@ -473,12 +473,15 @@ TEST_F(Editor, DetailSettings)
     WhenModal<TfrmPreSetDetail>([](TfrmPreSetDetail& d) {
         EXPECT_EQ(d.windowTitle(), QStringLiteral("印字設定詳細"));
         SaveScreenshot(d, "layout-detail-dialog.png");
+        EXPECT_FALSE(d.chk_KanNum->isChecked());
         d.cbo_AdChg->setCurrentIndex(3);
         d.txt_RepBack->clear();
+        d.chk_KanNum->setChecked(true);
         d.cmd_Ok->click();
     });
     e->cmd_SetDetail->click();
     EXPECT_EQ(f.global->Header().dashCode, 0x815D);
+    EXPECT_EQ(f.global->Header().kanjiNumerals, 1);
     EXPECT_TRUE(f.global->Header().backgroundImage.empty());
     EXPECT_TRUE(e->Dirty());
     // Reopened, the dialog shows the entry chosen; cancel keeps it.
