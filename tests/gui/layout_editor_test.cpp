@@ -8,6 +8,7 @@
 #include "print/qt/Cprn.h"
 #include "print/qt/F_label.h"
 #include "print/qt/F_preset.h"
+#include "print/qt/FontCatalog.h"
 #include "print/qt/F_presetdetail.h"
 #include "print/qt/F_prnselect.h"
 #include "print/qt/PrintCommands.h"
@@ -387,6 +388,25 @@ TEST_F(Editor, OkSavesWhatWasEdited)
     EXPECT_EQ(label.object.X(), 2000);
     EXPECT_EQ(label.object.Y(), 3025);
     EXPECT_EQ(label.object.IsVertical(), vertical);
+}
+
+TEST(LayoutEditorFont, DialogOpensOnTheFaceThatDrawsTheItem)
+{
+    const QString gothic = print::FontCatalog::Cached(print::FontCatalog::GothicFile(), 100).familyName();
+    const QString mincho = print::FontCatalog::Cached(print::FontCatalog::MinchoFile(), 100).familyName();
+    ASSERT_FALSE(gothic.isEmpty());
+    struct Case {
+        const char* face;
+        QString family;
+    } cases[] = { { "ＭＳ ゴシック", gothic }, { "@ＭＳ 明朝", mincho }, { "", gothic } };
+    for (const Case& c : cases) {
+        LogFontA lf;
+        lf.SetFaceName(S(c.face));
+        lf.height = -24;
+        const QFont start = print::TfrmPreSet::FontDialogStart(lf);
+        EXPECT_EQ(start.family(), c.family) << c.face;
+        EXPECT_GT(start.pointSizeF(), 8.0) << c.face;
+    }
 }
 
 TEST_F(Editor, FontFromTheChooser)
