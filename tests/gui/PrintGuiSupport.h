@@ -53,8 +53,9 @@ private:
     platform::ScopedMessageHost scoped_ { messages };
 };
 
-// Text of each page of a PDF (pdftotext, one call per page), whitespace removed.
-std::vector<std::string> PdfPageTexts(const std::string& pdfPath);
+// Text of each page of a PDF (pdftotext, one call per page), whitespace removed; with
+// `foldWidths` full-width letters and signs read as ASCII (＜ as <, ２ as 2).
+std::vector<std::string> PdfPageTexts(const std::string& pdfPath, bool foldWidths = true);
 // "Pages:" and "Page size:" (in millimetres) of pdfinfo.
 int PdfPageCount(const std::string& pdfPath);
 QSizeF PdfPageSize(const std::string& pdfPath);

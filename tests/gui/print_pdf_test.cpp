@@ -72,6 +72,31 @@ TEST_F(PrintToPdf, ThreeCardsEachNameOnItsOwnPage)
                 << "page " << p + 1 << " " << names[n] << ": " << pages[p];
 }
 
+TEST_F(PrintToPdf, TheTextLayerCarriesTheCharactersShown)
+{
+    // Read back as they are: no radical (⼭ for 山), no dropped vertical form (ー, ャ),
+    // whether set down a column or across a label.
+    f.AddAddressees({ { "山田 一子", "231-0023", "横浜市中区山下町一丁目", "グランドパークマンション" } });
+    struct Case {
+        const char* form;
+        int kind;
+        std::vector<const char*> texts;
+    } cases[] = {
+        { "年賀状", kReportNewYearCard, { "山田一子様", "横浜市中区山下町一丁目", "グランドパークマンション" } },
+        { "ラベル", kReportLabelSheet, { "山田一子様", "横浜市中区山下町一丁目グランドパークマンション", "231-0023" } },
+    };
+    for (const Case& c : cases) {
+        prn.LoadLayout(S(c.form), c.kind);
+        prn.SetRows(std::make_unique<TableRows>(f.db, std::vector<int> { 0 }));
+        f.PrintToPdf(pdf);
+        ASSERT_TRUE(prn.PrintRows(nullptr)) << c.form;
+        const std::vector<std::string> pages = PdfPageTexts(pdf, false);
+        ASSERT_EQ(pages.size(), 1u) << c.form;
+        for (const char* text : c.texts)
+            EXPECT_NE(pages[0].find(text), std::string::npos) << c.form << ": " << text << " in " << pages[0];
+    }
+}
+
 TEST_F(PrintToPdf, PagesTwoToThreeOfFiveCards)
 {
     Prepare("普通はがき(１)", kReportPostcard, 5);

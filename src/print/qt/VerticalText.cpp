@@ -1,5 +1,7 @@
 #include "print/qt/VerticalText.h"
 
+#include "print/qt/FontCatalog.h"
+
 #include <QPainter>
 
 #include <hb-ot.h>
@@ -218,6 +220,11 @@ VerticalTextLayout::VerticalTextLayout(const QString& fontFile, const QRawFont& 
         return;
     HbFont hb(fontFile, font.pixelSize());
     const double em = font.pixelSize();
+    // Upright glyphs are drawn from the copy of the font whose character map leads to
+    // the vertical forms, so that a PDF names them; the glyphs are the same.
+    QRawFont upright = FontCatalog::CachedVertical(fontFile, em);
+    if (!upright.isValid())
+        upright = font;
     const QString forms = VerticalForms(text);
     auto add = [&](qsizetype from, qsizetype length, bool pair) {
         if (length <= 0)
@@ -236,7 +243,7 @@ VerticalTextLayout::VerticalTextLayout(const QString& fontFile, const QRawFont& 
             run.origin = QPointF(-thickness_ / 2.0, 0);
             length_ += s.advance;
         }
-        run.glyphs.setRawFont(font);
+        run.glyphs.setRawFont(pair ? font : upright);
         run.glyphs.setGlyphIndexes(s.glyphs);
         run.glyphs.setPositions(s.positions);
         run.condensed = s.condensed;
