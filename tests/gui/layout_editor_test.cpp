@@ -66,16 +66,6 @@ void Drag(QWidget* w, QPoint from, QPoint to)
     Mouse(w, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
 }
 
-// Runs `answer` on the modal dialog of type D once it is up.
-template <class D> void WhenModal(std::function<void(D&)> answer)
-{
-    QTimer::singleShot(0, [answer] {
-        auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        answer(*dialog);
-    });
-}
-
 QPoint Centre(const FrameRect& f)
 {
     return QPoint((f.left + f.right) / 2, (f.top + f.bottom) / 2);
