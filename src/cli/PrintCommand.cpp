@@ -34,11 +34,10 @@ int RunPrint(Context& context, Args& args)
     const std::string condition = mainlist::PrintCondition(tab, suffix);
     const std::string order = hasSort ? platform::Utf8ToSjis(sort) : SJ("カナ, 名前");
     const std::string form = platform::Utf8ToSjis(args.Rest()[0]);
-    const int code = hasQueue
-        ? print::PrintToQueue(context.Global(), context.Table(), form, condition, order,
-              platform::Utf8ToSjis(queue), from, to)
-        : print::PrintToPdf(context.Global(), context.Table(), form, condition, order, platform::Utf8ToSjis(pdf),
-              from, to);
+    const int code = hasQueue ? print::PrintToQueue(context.Global(), context.Table(), form, condition, order,
+                         platform::Utf8ToSjis(queue), from, to)
+                              : print::PrintToPdf(context.Global(), context.Table(), form, condition, order,
+                                  platform::Utf8ToSjis(pdf), from, to);
     if (code == print::kPrintNoSuchForm)
         PrintMessage(SJ("注意"), SJ("その印刷フォームはありません。"));
     if (code == print::kPrintNoSuchQueue)

@@ -93,7 +93,8 @@ std::string ConvertAddress(std::string_view text, bool vertical, std::uint16_t d
         const std::size_t len = platform::CharLength(text, i);
         const auto lead = static_cast<unsigned char>(text[i]);
         const auto trail = len == 2 ? static_cast<unsigned char>(text[i + 1]) : 0;
-        const bool digit = (len == 1 && lead >= '0' && lead <= '9') || (len == 2 && lead == 0x82 && trail >= 0x4F && trail <= 0x58);
+        const bool digit
+            = (len == 1 && lead >= '0' && lead <= '9') || (len == 2 && lead == 0x82 && trail >= 0x4F && trail <= 0x58);
         chars.push_back({ text.substr(i, len), digit });
         i += len;
     }

@@ -64,8 +64,7 @@ bool SetPdfPageSize(std::string& pdf, double widthPt, double heightPt)
         return false;
     const std::size_t xref = pdf.rfind("\nxref\n");
     const std::size_t startxref = pdf.rfind("startxref\n");
-    if (xref == std::string::npos || startxref == std::string::npos || startxref < xref
-        || boxes.back().end > xref)
+    if (xref == std::string::npos || startxref == std::string::npos || startxref < xref || boxes.back().end > xref)
         return false;
     // The writer places the content from the top of its whole-point page: the top
     // edge stays where it is and the bottom edge moves, so nothing on the card shifts.

@@ -35,6 +35,21 @@ std::string Quote(const std::string& s)
     return q + "'";
 }
 
+// What pdfinfo says of a PDF file.
+std::string PdfInfo(const std::string& pdf)
+{
+    std::string info;
+    FILE* p = ::popen(("pdfinfo " + Quote(pdf) + " 2>&1").c_str(), "r");
+    if (p == nullptr)
+        return info;
+    char buf[512];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        info.append(buf, n);
+    ::pclose(p);
+    return info;
+}
+
 class CliTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -192,14 +207,7 @@ TEST_F(CliTest, PrintsMarkedAddresseesToPdf)
     const std::string pdf = nrt::test::U(dir.Path()) + "/cards.pdf";
     Result r = Run({"print", "年賀状", "--pdf", pdf});
     ASSERT_EQ(r.status, 0) << r.err;
-    std::string info;
-    FILE* p = ::popen(("pdfinfo " + Quote(pdf)).c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    char buf[512];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        info.append(buf, n);
-    ::pclose(p);
+    const std::string info = PdfInfo(pdf);
     EXPECT_NE(info.find("Pages:           3"), std::string::npos) << info;
     EXPECT_NE(info.find("283.46 x 419.53 pts"), std::string::npos) << "exactly 100 x 148 mm: " << info;
 
@@ -237,14 +245,7 @@ TEST_F(CliTest, PrintsThroughACupsQueueOnThePostcardsPaper)
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string out = cups.WaitForOutput(std::chrono::seconds(90));
     ASSERT_FALSE(out.empty()) << cups.Log();
-    std::string info;
-    FILE* p = ::popen(("pdfinfo " + Quote(out)).c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    char buf[512];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        info.append(buf, n);
-    ::pclose(p);
+    const std::string info = PdfInfo(out);
     EXPECT_NE(info.find("Pages:           2"), std::string::npos) << info;
     // 100 x 148 mm: the queue lists no postcard, so the job asks for that size itself.
     EXPECT_NE(info.find("283.46 x 419.53 pts"), std::string::npos) << info << cups.JobOptions();

@@ -8,9 +8,9 @@
 #include "print/qt/Cprn.h"
 #include "print/qt/F_label.h"
 #include "print/qt/F_preset.h"
-#include "print/qt/FontCatalog.h"
 #include "print/qt/F_presetdetail.h"
 #include "print/qt/F_prnselect.h"
+#include "print/qt/FontCatalog.h"
 #include "print/qt/PrintCommands.h"
 #include "settings/LayoutDefaults.h"
 

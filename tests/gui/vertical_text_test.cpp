@@ -25,7 +25,7 @@ QRect Ink(const QImage& img)
     return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
-QImage Draw(const QString& text, double em, QPointF rightTop, double squeeze = 1.0, QSize size = {200, 400})
+QImage Draw(const QString& text, double em, QPointF rightTop, double squeeze = 1.0, QSize size = { 200, 400 })
 {
     const FaceChoice face = FontCatalog::Resolve(QStringLiteral("@ＭＳ ゴシック"));
     QRawFont font = FontCatalog::Load(face.file, em);
@@ -47,8 +47,11 @@ TEST(FontCatalog, FacesMapToInstalledJapaneseFonts)
         bool mincho;
         bool vertical;
     } cases[] = {
-        {"ＭＳ ゴシック", false, false}, {"@ＭＳ ゴシック", false, true}, {"@ＭＳ 明朝", true, true},
-        {"ＭＳ Ｐ明朝", true, false},    {"Arial", false, false},
+        { "ＭＳ ゴシック", false, false },
+        { "@ＭＳ ゴシック", false, true },
+        { "@ＭＳ 明朝", true, true },
+        { "ＭＳ Ｐ明朝", true, false },
+        { "Arial", false, false },
     };
     for (const auto& c : cases) {
         FaceChoice f = FontCatalog::Resolve(QString::fromUtf8(c.face));
@@ -62,8 +65,8 @@ TEST(VerticalText, UsesTheFontsVerticalForms)
 {
     const QString file = FontCatalog::GothicFile();
     QRawFont font = FontCatalog::Load(file, 40);
-    for (const QString& s : {QStringLiteral("ー"), QStringLiteral("「"), QStringLiteral("。"), QStringLiteral("ゃ"),
-                             QStringLiteral("（")}) {
+    for (const QString& s : { QStringLiteral("ー"), QStringLiteral("「"), QStringLiteral("。"), QStringLiteral("ゃ"),
+             QStringLiteral("（") }) {
         VerticalTextLayout v(file, font, s);
         EXPECT_NE(v.uprightGlyphs(), HorizontalGlyphs(file, font, s)) << s.toStdString();
     }
@@ -170,7 +173,8 @@ TEST(VerticalText, LongLinesBreakAtNaturalPoints)
         { "", 5, 2, {} },
     };
     for (const Case& c : cases) {
-        const QStringList got = BreakIntoColumns(file, font, QString::fromUtf8(c.text), { c.room * 20 }, c.maxColumns, 0.8);
+        const QStringList got
+            = BreakIntoColumns(file, font, QString::fromUtf8(c.text), { c.room * 20 }, c.maxColumns, 0.8);
         QStringList expected;
         for (const char* column : c.columns)
             expected << QString::fromUtf8(column);

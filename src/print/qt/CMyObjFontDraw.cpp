@@ -158,7 +158,8 @@ int CMyObjFont::Draw(
     // face name carries the "@": its characters stand upright in the column.
     if (vertical_) {
         if (!fit || (flow.maxColumns <= 1 && flow.topIndent == 0)) {
-            DrawColumn(painter, print::VerticalTextLayout(file, raw, text), reference, bottom, frame, fit, opaque_ == 1);
+            DrawColumn(
+                painter, print::VerticalTextLayout(file, raw, text), reference, bottom, frame, fit, opaque_ == 1);
             return 1;
         }
         const double firstTop = top + flow.topIndent * scaleY_;

@@ -2,8 +2,8 @@
 
 #include "app/QtText.h"
 #include "platform/MessageHost.h"
-#include "platform/sjis.h"
 #include "platform/fs.h"
+#include "platform/sjis.h"
 #include "print/PagePlan.h"
 #include "print/PaperSize.h"
 #include "print/qt/PrintDevice.h"
@@ -11,8 +11,8 @@
 
 #include <QFile>
 #include <QPrintDialog>
-#include <QPrinter>
 #include <QPrintEngine>
+#include <QPrinter>
 #include <QPrinterInfo>
 
 #include <algorithm>

@@ -8,8 +8,8 @@
 
 #include <QPageSize>
 
-#include <cstdint>
 #include <QPainter>
+#include <cstdint>
 
 #include <functional>
 #include <memory>

@@ -46,9 +46,9 @@ void FitOnScreen(QWidget* window)
     // The frame the window manager adds is not known before the window is shown; a
     // margin for it keeps the title bar on the screen.
     const QMargins frame = window->isVisible() ? QMargins(window->geometry().left() - window->frameGeometry().left(),
-                                                     window->geometry().top() - window->frameGeometry().top(),
-                                                     window->frameGeometry().right() - window->geometry().right(),
-                                                     window->frameGeometry().bottom() - window->geometry().bottom())
+                               window->geometry().top() - window->frameGeometry().top(),
+                               window->frameGeometry().right() - window->geometry().right(),
+                               window->frameGeometry().bottom() - window->geometry().bottom())
                                                : QMargins(0, 0, 0, 0);
     const QRect room = area.marginsRemoved(frame);
     const QSize size = window->size().boundedTo(room.size());

@@ -197,8 +197,8 @@ QString DerivedFile(const QString& file, bool vertical)
     if (info.exists()
         && (QFileInfo::exists(target)
             || (QDir().mkpath(folder)
-                && WriteTextFont(file, target, QStringLiteral("Nortea %1 %2").arg(kind, info.completeBaseName()),
-                    vertical))))
+                && WriteTextFont(
+                    file, target, QStringLiteral("Nortea %1 %2").arg(kind, info.completeBaseName()), vertical))))
         result = target;
     made.insert(key, result);
     return result;

@@ -72,7 +72,8 @@ PrinterSetupDialog::PrinterSetupDialog(const PrinterSettings& start, QWidget* pa
     for (const QString& name : QPrinterInfo::availablePrinterNames())
         cbo_Printer->addItem(name, name);
     cbo_Printer->addItem(QStringLiteral("PDF ファイル"), QString());
-    const int current = start.driver == kDriverPdf ? cbo_Printer->count() - 1 : cbo_Printer->findData(gui::ToQ(start.device));
+    const int current
+        = start.driver == kDriverPdf ? cbo_Printer->count() - 1 : cbo_Printer->findData(gui::ToQ(start.device));
     cbo_Printer->setCurrentIndex(current >= 0 ? current : 0);
 
     txt_File = new QLineEdit(gui::ToQ(start.output), this);
@@ -121,8 +122,8 @@ PrinterSetupDialog::PrinterSetupDialog(const PrinterSettings& start, QWidget* pa
 void PrinterSetupDialog::FillPapers()
 {
     // The paper chosen so far stays chosen where the printer has it.
-    const QSize chosen = cbo_Paper->count() > 0 ? cbo_Paper->currentData().toSize()
-                                                : QSize(start_.paperWidth, start_.paperHeight);
+    const QSize chosen
+        = cbo_Paper->count() > 0 ? cbo_Paper->currentData().toSize() : QSize(start_.paperWidth, start_.paperHeight);
     const QString queue = cbo_Printer->currentData().toString();
     txt_File->setEnabled(queue.isEmpty());
     cbo_Paper->clear();

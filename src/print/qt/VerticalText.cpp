@@ -290,8 +290,9 @@ namespace {
 // Characters a column may not begin with.
 bool MayNotBeginColumn(QChar c)
 {
-    static const QString kClosing = QStringLiteral("ー－―‐、。，．）」』】〕］｝・ぁぃぅぇぉっゃゅょゎァィゥェォッャュョヮヵヶ"
-                                                   "ｰﾞﾟ｡､｣･ｧｨｩｪｫｯｬｭｮ)]},.-");
+    static const QString kClosing
+        = QStringLiteral("ー－―‐、。，．）」』】〕］｝・ぁぃぅぇぉっゃゅょゎァィゥェォッャュョヮヵヶ"
+                         "ｰﾞﾟ｡､｣･ｧｨｩｪｫｯｬｭｮ)]},.-");
     return kClosing.contains(c);
 }
 
@@ -318,8 +319,8 @@ bool MayBreakAt(const QString& text, qsizetype at)
 // After the parts of an address a reader expects a line to end with.
 bool IsNaturalEnd(const QString& text, qsizetype at)
 {
-    for (const QString& end : { QStringLiteral("丁目"), QStringLiteral("番地"), QStringLiteral("番"),
-             QStringLiteral("号") })
+    for (const QString& end :
+        { QStringLiteral("丁目"), QStringLiteral("番地"), QStringLiteral("番"), QStringLiteral("号") })
         if (at >= end.size() && QStringView(text).mid(at - end.size(), end.size()) == end)
             return true;
     return false;
