@@ -1,10 +1,13 @@
-// nortea-cli backup: the current user into its next backup set, as the backup window
-// does it.
+// nortea-cli backup and restore: the current user into its next backup set, and a new
+// user from a set, as the backup window does them.
 #include "cli/Cli.h"
+
+#include "cli/CommandLinePath.h"
 
 #include "platform/MessageHost.h"
 #include "platform/sjis.h"
 #include "users/CMyBackup.h"
+#include "users/CMyUsers.h"
 
 #include <cstdio>
 
@@ -24,9 +27,49 @@ int RunBackup(Context& context, Args& args)
     int set = 0;
     if (CMyBackup::Backup(g, nullptr, &set) != CMyBackup::kBackedUp)
         return kExitFailed;
-    // The set counter and the date are the settings' to keep.
-    g.WriteSettings();
+    // The set counter and the date are the settings' to keep: unsaved, the next backup
+    // would write over this set.
+    if (g.WriteSettings() != 0) {
+        PrintMessage(SJ("注意"), SJ("保存に失敗しました。"));
+        return kExitFailed;
+    }
     std::printf("%s\n", Out(CMyBackup::SetFolder(g, set)).c_str());
+    return kExitOk;
+}
+
+
+// nortea-cli restore SET NAME: a new user NAME made from the backup set folder SET, as
+// the window's restore does it: the user created in copy mode, the set copied into its
+// folder, its settings read with the backup counters reset, its table checked.
+int RunRestore(Context& context, Args& args)
+{
+    if (args.usageError || !args.unknown().empty() || args.Rest().size() != 2)
+        return kExitUsage;
+    if (context.RefuseWhileProgramRuns())
+        return kExitFailed;
+    CMyGlobal& g = context.Global();
+    std::string set = CommandLinePath(args.Rest()[0]);
+    while (set.size() > 1 && set.back() == '/')
+        set.pop_back();
+    CMyUsers users(g);
+    CMyUsers::NewUser request;
+    request.name = platform::Utf8ToSjis(args.Rest()[1]);
+    request.copy = true;
+    request.copyFile = set + "/nrt.ndb";
+    std::string source;
+    if (users.Create(request, nullptr, &source) != CMyUsers::kCreatedFromCopy)
+        return kExitFailed;
+    if (!CMyBackup::CopySet(source, g.UserFile({})))
+        return kExitFailed;
+    CMyDB table;
+    if (!users.FinishRestore(table))
+        return kExitFailed;
+    // The reset counters (and the new user as the current one) are the settings' to keep.
+    if (g.WriteSettings() != 0) {
+        PrintMessage(SJ("注意"), SJ("保存に失敗しました。"));
+        return kExitFailed;
+    }
+    std::printf("%s\n", Out(g.UserFile({})).c_str());
     return kExitOk;
 }
 

@@ -80,15 +80,61 @@ const std::vector<Command>& Commands()
         {"list", "list [--senders | --tab CATEGORY] [--where COND] [--sort KEYS] [--fields A,B,...] [--format tsv|csv]",
          RunList},
         {"import-csv", "import-csv FILE", RunImportCsv},
-        {"export-csv", "export-csv FILE [--fields A,B,...] [--no-header]", RunExportCsv},
+        {"export-csv",
+         "export-csv FILE [--senders | --tab CATEGORY] [--where COND] [--fields A,B,...] [--no-header] "
+         "[--encoding shift-jis|utf-8]",
+         RunExportCsv},
         {"user", "user list | user create NAME | user remove NAME", RunUser},
         {"backup", "backup", RunBackup},
+        {"restore", "restore SET", RunRestore},
         {"mail", "mail --template FILE [--dry-run]", RunMail},
         {"postal-import", "postal-import FILE", RunPostalImport},
         {"postal-lookup", "postal-lookup CODE", RunPostalLookup},
         {"print", "print FORM (--pdf OUT | --printer QUEUE) [--where COND] [--sort KEYS] [--pages FROM-TO]", RunPrint},
     };
     return commands;
+}
+
+bool ChooseTab(CMyGlobal& global, bool senders, const std::string* category, mainlist::TabContext& tab)
+{
+    CMyLine categories;
+    categories.LoadText(global.UserFile(SJ("nrt_ms01.nms")));
+    tab = {};
+    tab.categoryCount = categories.GetCount();
+    if (senders) {
+        tab.index = tab.categoryCount + 1;
+    } else if (category) {
+        const std::string wanted = platform::Utf8ToSjis(*category);
+        tab.index = -1;
+        for (int i = 0; i < categories.GetCount(); ++i)
+            if (categories.GetLine(i) == wanted)
+                tab.index = i + 1;
+        if (tab.index < 0) {
+            PrintMessage(SJ("注意"), SJ("その大分類はありません。"));
+            return false;
+        }
+        tab.caption = wanted;
+    }
+    return true;
+}
+
+bool SetSortOrSay(CMyRec& records, std::string_view order)
+{
+    if (records.SetSort(order, 0) == 0)
+        return true;
+    PrintMessage(SJ("注意"), SJ("並べ替えの指定が正しくありません：") + std::string(order));
+    return false;
+}
+
+bool SelectOrSay(CMyRec& records, std::string_view condition)
+{
+    const int code = records.Select(condition);
+    if (code >= 0)
+        return true;
+    // -1 after the table's own message about a damaged value, which said it already.
+    if (code != -1 || records.GetSlot(CMyRec::kSlotSelect).GetCount() == 0)
+        PrintMessage(SJ("注意"), SJ("条件作成に失敗しました") + "(" + std::to_string(code) + ")");
+    return false;
 }
 
 std::string Out(std::string_view sjis)

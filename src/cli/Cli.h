@@ -4,6 +4,8 @@
 // 0 done, 1 refused or failed, 2 usage error.
 
 #include "db/CMyDB.h"
+#include "db/Cmyrec.h"
+#include "db/MainList.h"
 #include "settings/Cmyglobal.h"
 
 #include <memory>
@@ -68,10 +70,20 @@ int RunImportCsv(Context& context, Args& args);
 int RunExportCsv(Context& context, Args& args);
 int RunUser(Context& context, Args& args);
 int RunBackup(Context& context, Args& args);
+int RunRestore(Context& context, Args& args); // BackupCommand.cpp
 int RunMail(Context& context, Args& args); // MailCommand.cpp
 int RunPostalImport(Context& context, Args& args);
 int RunPostalLookup(Context& context, Args& args);
 int RunPrint(Context& context, Args& args); // PrintCommand.cpp
+
+// The main window's tab that --senders or --tab CATEGORY (UTF-8; none: all addressees)
+// names; false after "その大分類はありません。".
+bool ChooseTab(CMyGlobal& global, bool senders, const std::string* category, mainlist::TabContext& tab);
+
+// The record set's sort order and selection, saying why when they are refused:
+// "並べ替えの指定が正しくありません。" with the order, "条件作成に失敗しました(%d)".
+bool SetSortOrSay(CMyRec& records, std::string_view order);
+bool SelectOrSay(CMyRec& records, std::string_view condition);
 
 // UTF-8 output of CP932 text.
 std::string Out(std::string_view sjis);

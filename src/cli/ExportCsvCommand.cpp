@@ -1,5 +1,5 @@
 // nortea-cli export-csv: the CSV export of the window, with its checks and messages,
-// of the list as the main window opens it.
+// of the list as the main window shows it (a tab, an extraction).
 #include "cli/Cli.h"
 
 #include "cli/CommandLinePath.h"
@@ -27,17 +27,26 @@ std::vector<std::string> SplitNames(const std::string& utf8)
 
 int RunExportCsv(Context& context, Args& args)
 {
-    std::string fields;
+    std::string fields, tab, where, encoding = "shift-jis";
     const bool chosen = args.Option("--fields", fields);
     const bool noHeader = args.Flag("--no-header");
-    if (args.usageError || !args.unknown().empty() || args.Rest().size() != 1)
+    const bool senders = args.Flag("--senders");
+    const bool hasTab = args.Option("--tab", tab);
+    args.Option("--where", where);
+    args.Option("--encoding", encoding);
+    if (args.usageError || !args.unknown().empty() || args.Rest().size() != 1 || (senders && hasTab)
+        || (encoding != "shift-jis" && encoding != "utf-8"))
         return kExitUsage;
+    mainlist::TabContext t;
+    if (!ChooseTab(context.Global(), senders, hasTab ? &tab : nullptr, t))
+        return kExitFailed;
     CMyDB& table = context.Table();
     CMyExport::Request request;
     request.typedName = CommandLinePath(args.Rest()[0]);
     request.header = !noHeader;
     // Written by hand, the file is not the window's to remember.
     request.remember = false;
+    request.utf8 = encoding == "utf-8";
     if (chosen) {
         request.fields = SplitNames(fields);
         for (const std::string& name : request.fields)
@@ -49,11 +58,12 @@ int RunExportCsv(Context& context, Args& args)
         for (int f = 0; f < table.GetFieldCount(); ++f)
             request.fields.push_back(table.GetField(f).name);
     }
-    // The main window's list as it opens: every addressee, by kana and name.
+    // The main window's list of the tab (every addressee unless asked otherwise), by
+    // kana and name.
     CMyRec records;
     records.Attach(&table);
     records.SetSort(SJ("カナ, 名前"), 0);
-    if (records.Select(mainlist::ListCondition(mainlist::TabContext {}, {})) < 0)
+    if (!SelectOrSay(records, mainlist::WithUserCondition(mainlist::ListCondition(t, {}), platform::Utf8ToSjis(where))))
         return kExitFailed;
     CMyExport out(context.Global());
     if (out.Run(request, records) != CMyExport::kExported)

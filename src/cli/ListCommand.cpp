@@ -65,48 +65,18 @@ int RunList(Context& context, Args& args)
     CMyGlobal& g = context.Global();
     CMyDB& db = context.Table();
 
-    // The tab, as the main window numbers them.
-    CMyLine categories;
-    categories.LoadText(g.UserFile(SJ("nrt_ms01.nms")));
     mainlist::TabContext t;
-    t.categoryCount = categories.GetCount();
-    if (senders) {
-        t.index = t.categoryCount + 1;
-    } else if (hasTab) {
-        const std::string wanted = platform::Utf8ToSjis(tab);
-        t.index = -1;
-        for (int i = 0; i < categories.GetCount(); ++i)
-            if (categories.GetLine(i) == wanted)
-                t.index = i + 1;
-        if (t.index < 0) {
-            PrintMessage(SJ("注意"), SJ("その大分類はありません。"));
-            return kExitFailed;
-        }
-        t.caption = wanted;
-    }
-
-    // The extraction suffix: " and " + the condition; a condition of several terms is
-    // grouped so that its OR does not reach the tab's terms.
-    std::string suffix;
-    if (!where.empty()) {
-        const std::string cond = platform::Utf8ToSjis(where);
-        suffix = cond.front() == '(' ? " and " + cond : " and (" + cond + ")";
-    }
+    if (!ChooseTab(g, senders, hasTab ? &tab : nullptr, t))
+        return kExitFailed;
 
     CMyRec rec;
     rec.Attach(&db);
     const std::string order = hasSort ? platform::Utf8ToSjis(sort) : SJ("カナ, 名前");
-    const int sortCode = rec.SetSort(order, 0);
-    if (sortCode != 0)
-        return kExitFailed; // SetSort has shown its message
-    const int code = rec.Select(mainlist::ListCondition(t, suffix));
-    if (code < 0) {
-        char text[64];
-        std::snprintf(text, sizeof text, "%s(%d)", SJ("条件作成に失敗しました").c_str(), code);
-        if (code != -1 || rec.GetSlot(0).GetCount() == 0)
-            PrintMessage(SJ("注意"), text);
+    if (!SetSortOrSay(rec, order))
         return kExitFailed;
-    }
+    // The condition is one term beside the tab's: its OR does not reach them.
+    if (!SelectOrSay(rec, mainlist::WithUserCondition(mainlist::ListCondition(t, {}), platform::Utf8ToSjis(where))))
+        return kExitFailed;
 
     // Columns: the mark column and the display columns, or the fields asked for.
     std::vector<std::string> names;

@@ -72,7 +72,7 @@ int RunPostalImport(Context& context, Args& args)
         if (stats.cutColumns > 0)
             std::fprintf(stderr, "%s %d\n", Out(SJ("254バイトで切り詰めた列:")).c_str(), stats.cutColumns);
     }
-    ShowPostalImportResult(result);
+    ShowPostalImportResult(result, stats);
     return result == kPostalImportOk ? kExitOk : kExitFailed;
 }
 

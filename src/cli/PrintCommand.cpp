@@ -25,22 +25,22 @@ int RunPrint(Context& context, Args& args)
     if (hasPages && (std::sscanf(pages.c_str(), "%d-%d", &from, &to) != 2 || from < 1 || to < from))
         return kExitUsage;
 
-    std::string suffix;
-    if (!where.empty()) {
-        const std::string cond = platform::Utf8ToSjis(where);
-        suffix = cond.front() == '(' ? " and " + cond : " and (" + cond + ")";
-    }
     const mainlist::TabContext tab; // all addressees
-    const std::string condition = mainlist::PrintCondition(tab, suffix);
+    // The condition is one term beside the print condition: its OR does not reach it.
+    const std::string condition
+        = mainlist::WithUserCondition(mainlist::PrintCondition(tab, {}), platform::Utf8ToSjis(where));
     const std::string order = hasSort ? platform::Utf8ToSjis(sort) : SJ("カナ, 名前");
     const std::string form = platform::Utf8ToSjis(args.Rest()[0]);
+    int pageCount = 0;
     const int code = hasQueue ? print::PrintToQueue(context.Global(), context.Table(), form, condition, order,
-                         platform::Utf8ToSjis(queue), from, to)
+                         platform::Utf8ToSjis(queue), from, to, &pageCount)
                               : print::PrintToPdf(context.Global(), context.Table(), form, condition, order,
-                                  platform::Utf8ToSjis(pdf), from, to);
+                                  platform::Utf8ToSjis(pdf), from, to, &pageCount);
     if (code == print::kPrintNoSuchForm)
         PrintMessage(SJ("注意"), SJ("その印刷フォームはありません。"));
-    if (code == print::kPrintNoSuchQueue)
+    else if (code == print::kPrintNoSuchPages)
+        PrintMessage(SJ("注意"), SJ("そのページはありません（全") + std::to_string(pageCount) + SJ("ページ）。"));
+    else if (code == print::kPrintNoSuchQueue)
         PrintMessage(SJ("注意"), SJ("そのプリンタはありません。"));
     return code == print::kPrintDone ? kExitOk : kExitFailed;
 }

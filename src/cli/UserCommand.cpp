@@ -36,7 +36,11 @@ int RunUser(Context& context, Args& args)
     if (users.Create(request, nullptr) != CMyUsers::kCreatedEmpty)
         return kExitFailed;
     context.Global().ReadSettings(false);
-    return context.Global().WriteSettings() == 0 ? kExitOk : kExitFailed;
+    if (context.Global().WriteSettings() != 0) {
+        PrintMessage(SJ("注意"), SJ("保存に失敗しました。"));
+        return kExitFailed;
+    }
+    return kExitOk;
 }
 
 } // namespace nrt::cli

@@ -2,6 +2,8 @@
 
 #include "platform/ArrivingFile.h"
 #include "platform/fs.h"
+#include "platform/TextEncoding.h"
+#include "platform/sjis.h"
 
 #include <algorithm>
 #include <bit>
@@ -28,6 +30,8 @@ namespace nrt {
 namespace {
 
 constexpr char kEmptyText[1] = {};
+// How much of a file tells whether it is UTF-8.
+constexpr std::size_t kEncodingProbe = 64 * 1024;
 // Files from this size on are cut while they are being read.
 constexpr std::size_t kArrivingFrom = 1 << 20;
 constexpr std::uint64_t kAllBits = ~std::uint64_t(0);
@@ -137,6 +141,9 @@ inline std::uint64_t PrefixXor(std::uint64_t x)
 // (so that its byte stores cannot be taken to alter the list) and hands it back.
 class CellList {
 public:
+    // Set when a line break was met inside quotes.
+    bool quotedBreak = false;
+
     std::size_t Size() const { return size_; }
     const std::uint32_t* Data() const { return data_.get(); }
     std::unique_ptr<std::uint32_t[]> Take() { return std::move(data_); }
@@ -374,6 +381,7 @@ template <class Blocks>
     std::uint64_t afterEnd = 0; // 1 when the previous block ended with a line end
     std::uint64_t startsNext = 1; // 1 when a cell begins at bit 0 of the next block
     bool mixedSoFar = false; // the cell running on into the next block is mixed
+    bool quotedBreak = false; // a line break inside quotes was met
     const std::size_t length = static_cast<std::size_t>(end - begin);
     std::size_t arrived = feed ? 0 : std::numeric_limits<std::size_t>::max();
     const char* tail = begin; // just after the last line end
@@ -409,6 +417,7 @@ template <class Blocks>
         afterEnd = ends >> 63;
         // Quoting never outlasts its line; a line end inside quotes leaves its cell mixed.
         std::uint64_t inside = Blocks::Parity(m.quotes) ^ carry;
+        quotedBreak |= ((ends | feeds) & inside) != 0;
         std::uint64_t openAtEnd = 0;
         for (std::uint64_t open = ends & inside; open;) {
             const int bit = std::countr_zero(open);
@@ -511,6 +520,7 @@ template <class Blocks>
         endRow();
     }
     cells.SetEnd(out);
+    cells.quotedBreak = quotedBreak;
     return true;
 }
 
@@ -589,6 +599,58 @@ const char* FindArriving(
     return nullptr;
 }
 
+// A copy of the file in which every line break inside a quoted cell (one whose first
+// byte is a double quote) is one full-width space, so that the cell stays one line of
+// the table. `changed` counts the cells, `lineOf` receives the file line (from 1) each
+// line of the copy begins on. Empty when a quote opened at the start of a cell is never
+// closed: the quoting of such a file is broken, and it is read line by line as it is.
+// (Neither quotes, commas nor line-end bytes occur inside a double-byte character.)
+std::string JoinQuotedBreaks(
+    std::string_view bytes, bool crEnded, int& changed, std::vector<std::uint32_t>& lineOf)
+{
+    const char lineEnd = crEnded ? '\r' : '\n';
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 16);
+    changed = 0;
+    lineOf.assign(1, 1);
+    std::uint32_t line = 1;
+    bool cellStart = true, quoted = false, cellQuoted = false, counted = false;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c == '"') {
+            cellQuoted = cellQuoted || cellStart;
+            quoted = !quoted;
+            cellStart = false;
+        } else if ((c == '\r' || c == '\n') && quoted && cellQuoted) {
+            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+                ++i;
+            ++line; // a line of the file, though not of the copy
+            out += "\x81\x40"; // 　
+            changed += counted ? 0 : 1;
+            counted = true;
+            continue;
+        } else if (c == lineEnd) {
+            ++line;
+            lineOf.push_back(line);
+            quoted = cellQuoted = counted = false;
+            cellStart = true;
+        } else if (c == ',' && !quoted) {
+            cellQuoted = counted = false;
+            cellStart = true;
+        } else if (c == '\n') {
+            // Dropped where CR ends lines; left in, it would end them in a copy that
+            // has no CR left.
+            continue;
+        } else {
+            cellStart = false;
+        }
+        out += c;
+    }
+    if (quoted && cellQuoted)
+        out.clear();
+    return out;
+}
+
 } // namespace
 
 void CMyCSV::Clear()
@@ -598,6 +660,85 @@ void CMyCSV::Clear()
     headerCells_ = {};
     cells_.reset();
     rowStart_ = {};
+    lineOf_ = {};
+    lineBreakCells_ = 0;
+    badRow_ = badColumn_ = -1;
+    badLine_ = 0;
+    badHeader_.clear();
+    hasHeader_ = true;
+    utf8_ = false;
+}
+
+CMyCSV::Encodings CMyCSV::DetectEncodings(std::string_view probe, int header)
+{
+    Encodings e;
+    if (!header) {
+        e.header = e.data = platform::LooksLikeUtf8(probe);
+        return e;
+    }
+    const std::size_t end = std::min(probe.find_first_of("\r\n"), probe.size());
+    e.header = platform::LooksLikeUtf8(probe.substr(0, end));
+    e.data = platform::LooksLikeUtf8(probe.substr(end));
+    return e;
+}
+
+int CMyCSV::LoadUtf8(std::string_view path, int header, Encodings encodings)
+{
+    std::string raw;
+    if (!platform::fs::ReadFile(path, raw))
+        return kErrOpen;
+    if (raw.starts_with(platform::kUtf8Bom))
+        raw.erase(0, platform::kUtf8Bom.size());
+    const std::size_t headerEnd = header ? std::min(raw.find_first_of("\r\n"), raw.size()) : 0;
+    const std::string_view head = std::string_view(raw).substr(0, headerEnd);
+    const std::string_view rest = std::string_view(raw).substr(headerEnd);
+    bool headOk = true, restOk = true;
+    std::string converted = encodings.header ? platform::Utf8ToSjis(head, &headOk) : std::string(head);
+    converted += encodings.data ? platform::Utf8ToSjis(rest, &restOk) : std::string(rest);
+    if (headOk && restOk) {
+        const int result = ParseCsv(converted, header);
+        utf8_ = true;
+        return result;
+    }
+    // Name the first cell that cannot be had: read the file as it is, cell by cell.
+    converted.clear();
+    const int result = ParseCsv(raw, header);
+    if (result != kOk)
+        return result;
+    // The full-width spaces that line breaks became are CP932 bytes amid the UTF-8.
+    const auto convertible = [](std::string cell) {
+        for (std::size_t at; (at = cell.find("\x81\x40")) != std::string::npos;)
+            cell.replace(at, 2, "\xE3\x80\x80");
+        bool ok = true;
+        platform::Utf8ToSjis(cell, &ok);
+        return ok;
+    };
+    int badRow = -2, badColumn = -1;
+    for (int c = 0; encodings.header && badRow == -2 && c < GetColumnCount(); ++c)
+        if (!convertible(GetHeader(c)))
+            badRow = -1, badColumn = c;
+    for (int r = 0; encodings.data && badRow == -2 && r < GetRowCount(); ++r)
+        for (int c = 0; badRow == -2 && c < GetColumnCount(); ++c)
+            if (!convertible(GetCell(r, c)))
+                badRow = r, badColumn = c;
+    if (badRow == -2)
+        badRow = -1, badColumn = 0; // a character broken across cells: the file as a whole
+    const int line = badRow < 0 ? 1 : FileLine(badRow);
+    std::string name = badColumn < GetColumnCount() ? GetHeader(badColumn) : std::string();
+    Clear();
+    badRow_ = badRow;
+    badColumn_ = badColumn;
+    badLine_ = line;
+    badHeader_ = encodings.header ? platform::Utf8ToSjis(name) : name;
+    return kErrEncoding;
+}
+
+int CMyCSV::FileLine(int r) const
+{
+    const std::size_t line = static_cast<std::size_t>(r) + (hasHeader_ ? 1 : 0);
+    if (line < lineOf_.size())
+        return static_cast<int>(lineOf_[line]);
+    return static_cast<int>(line) + 1;
 }
 
 const char* CMyCSV::GetHeader(int c) const
@@ -620,13 +761,25 @@ const char* CMyCSV::GetCell(int r, int c) const
 int CMyCSV::LoadCsv(std::string_view path, int header)
 {
     Clear();
+    {
+        // UTF-8 is read whole and converted before it is cut.
+        platform::fs::FileReader probe(path);
+        std::string first(kEncodingProbe, '\0');
+        const long long got = probe.isOpen() ? probe.readAt(0, first.data(), first.size()) : -1;
+        if (got > 0) {
+            first.resize(static_cast<std::size_t>(got));
+            const Encodings encodings = DetectEncodings(first, header);
+            if (encodings.header || encodings.data)
+                return LoadUtf8(path, header, encodings);
+        }
+    }
     // A large file is cut while the rest of it is still being read.
     platform::ArrivingFile arriving;
     if (arriving.Start(path, kArrivingFrom)) {
         const int result = Parse(arriving.Data(), arriving.Size(), header, &arriving);
         // A failure of the reading (or a file that changed under it) is left to the
         // plain read below, which reads whatever the file is now.
-        if (arriving.Finish() && result != kReadFailed) {
+        if (arriving.Finish() && result != kReadFailed && result != kNeedsJoin) {
             if (result == kOk)
                 buffer_ = arriving.Take();
             else
@@ -640,9 +793,45 @@ int CMyCSV::LoadCsv(std::string_view path, int header)
     if (!platform::fs::ReadFile(path, data, size))
         return kErrOpen;
     const int result = Parse(data.get(), size, header, nullptr);
+    if (result == kNeedsJoin) {
+        // Cutting changed the bytes in place: the file is read again for its cells with
+        // line breaks.
+        std::string whole;
+        Clear();
+        if (!platform::fs::ReadFile(path, whole))
+            return kErrOpen;
+        return ParseJoined(whole, header);
+    }
     if (result == kOk)
         buffer_ = std::move(data);
     return result;
+}
+
+int CMyCSV::ParseJoined(std::string_view bytes, int header)
+{
+    Clear();
+    int changed = 0;
+    std::vector<std::uint32_t> lineOf;
+    const bool crEnded = bytes.find('\r') != std::string_view::npos;
+    std::string joined = JoinQuotedBreaks(bytes, crEnded, changed, lineOf);
+    // Quoting that never closes: the file is read line by line, as it is.
+    if (joined.empty()) {
+        joined.assign(bytes);
+        lineOf.clear();
+        changed = 0;
+    }
+    auto data = std::unique_ptr<char[]>(new (std::nothrow) char[joined.size() + 1]);
+    if (!data)
+        return kErrMemory;
+    std::memcpy(data.get(), joined.data(), joined.size());
+    data[joined.size()] = '\0';
+    const int result = Parse(data.get(), joined.size(), header, nullptr, false);
+    if (result != kOk)
+        return result;
+    buffer_ = std::move(data);
+    lineOf_ = std::move(lineOf);
+    lineBreakCells_ = changed;
+    return kOk;
 }
 
 int CMyCSV::ParseCsv(std::string_view bytes, int header)
@@ -654,13 +843,16 @@ int CMyCSV::ParseCsv(std::string_view bytes, int header)
     std::memcpy(data.get(), bytes.data(), bytes.size());
     data[bytes.size()] = '\0';
     const int result = Parse(data.get(), bytes.size(), header, nullptr);
+    if (result == kNeedsJoin)
+        return ParseJoined(bytes, header);
     if (result == kOk)
         buffer_ = std::move(data);
     return result;
 }
 
-int CMyCSV::Parse(char* bytes, std::size_t size, int header, platform::ArrivingFile* feed)
+int CMyCSV::Parse(char* bytes, std::size_t size, int header, platform::ArrivingFile* feed, bool mayJoin)
 {
+    hasHeader_ = header != 0;
     // Cells are kept as 32-bit offsets into the file's bytes.
     if (size >= std::numeric_limits<std::uint32_t>::max())
         return kErrMemory;
@@ -674,11 +866,19 @@ int CMyCSV::Parse(char* bytes, std::size_t size, int header, platform::ArrivingF
         // Line 0 names the columns; without a header an empty line stands in for it.
         std::size_t dataStart = 0;
         std::string headerText;
+        bool headerBreak = false;
         if (header) {
             const char* h = FindArriving(bytes, 0, size, lineEnd, feed, failed);
             if (!h)
                 return failed ? kReadFailed : kErrNoData;
             headerText.assign(bytes, static_cast<std::size_t>(h - bytes));
+            // A line break inside the header's quotes (an LF, or the line end itself).
+            bool quoted = false;
+            for (char c : headerText) {
+                quoted = c == '"' ? !quoted : quoted;
+                headerBreak = headerBreak || (c == '\n' && quoted);
+            }
+            headerBreak = headerBreak || quoted;
             if (crEnded)
                 std::erase(headerText, '\n');
             dataStart = static_cast<std::size_t>(h - bytes) + 1;
@@ -720,6 +920,10 @@ int CMyCSV::Parse(char* bytes, std::size_t size, int header, platform::ArrivingF
         rowStart_.reserve(std::min(lines + lines / 4, size + 1) + 1);
         if (!SplitLines(bytes + dataStart, bytes + size, crEnded, columns, bytes, cells, rowStart_, feed))
             return kReadFailed;
+        // Cells with line breaks: to be read again from the bytes as they were, with the
+        // breaks made spaces.
+        if ((cells.quotedBreak || headerBreak) && mayJoin)
+            return kNeedsJoin;
         cells_ = cells.Take();
         return kOk;
     } catch (const std::bad_alloc&) {

@@ -2,6 +2,8 @@
 
 #include "platform/sjis.h"
 
+#include <vector>
+
 namespace nrt::mainlist {
 
 const std::string& SearchFieldName(int index)
@@ -24,6 +26,57 @@ std::string BaseCondition(const TabContext& tab)
     if (tab.index > 0)
         c += SJ("and 大分類='") + tab.caption + "' ";
     return c;
+}
+
+std::string WithUserCondition(std::string_view base, std::string_view user)
+{
+    auto trim = [](std::string_view t) {
+        const std::size_t first = t.find_first_not_of(' ');
+        if (first == std::string_view::npos)
+            return std::string_view();
+        return t.substr(first, t.find_last_not_of(' ') + 1 - first);
+    };
+    base = trim(base);
+    user = trim(user);
+    if (user.empty())
+        return std::string(base);
+    // The OR connectors outside quotes and parentheses split the user's text into its
+    // branches. Quotes, parentheses and blanks are single bytes that never stand second
+    // in a double-byte character, but a name's lead byte takes the next byte with it.
+    std::vector<std::string_view> branches;
+    std::size_t start = 0;
+    int depth = 0;
+    bool quoted = false;
+    for (std::size_t i = 0; i < user.size();) {
+        const char c = user[i];
+        if (quoted) {
+            quoted = c != '\'';
+            ++i;
+            continue;
+        }
+        if (c == '\'') {
+            quoted = true;
+        } else if (c == '(') {
+            ++depth;
+        } else if (c == ')') {
+            depth = depth > 0 ? depth - 1 : 0;
+        } else if (c == ' ' && depth == 0 && i + 3 < user.size() && (user[i + 1] == 'o' || user[i + 1] == 'O')
+            && (user[i + 2] == 'r' || user[i + 2] == 'R') && user[i + 3] == ' ') {
+            branches.push_back(trim(user.substr(start, i - start)));
+            start = i + 4;
+            i = start;
+            continue;
+        }
+        i += platform::CharLength(user, i);
+    }
+    branches.push_back(trim(user.substr(start)));
+    std::string out;
+    for (std::string_view b : branches) {
+        if (!out.empty())
+            out += " or ";
+        out.append(base).append(" and ").append(b);
+    }
+    return out;
 }
 
 std::string ListCondition(const TabContext& tab, std::string_view suffix)

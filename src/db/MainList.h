@@ -51,6 +51,12 @@ struct TabContext {
 };
 
 std::string BaseCondition(const TabContext& tab);
+// `base` (a chain of terms joined by AND, such as ListCondition or PrintCondition with
+// no suffix) and a condition the user typed, taken as one term: no OR of the user's can
+// reach past it. The language takes one parenthesis at a time, so instead of wrapping
+// the user's text, `base` goes before each of its OR branches:
+// "base and b1 or base and b2". An empty `user` gives `base`.
+std::string WithUserCondition(std::string_view base, std::string_view user);
 std::string ListCondition(const TabContext& tab, std::string_view suffix);
 std::string PrintCondition(const TabContext& tab, std::string_view suffix);
 

@@ -4,6 +4,7 @@
 #include "db/Cmyrec.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
+#include "platform/TextEncoding.h"
 #include "platform/sjis.h"
 #include "settings/CMyPath.h"
 #include "settings/Cmyglobal.h"
@@ -127,7 +128,10 @@ int CMyExport::Run(const Request& request, const CMyRec& records, Observer* obse
         return kWriteFailed;
     }
     watch.Busy(true);
-    const bool written = file.write(Format(records, request.fields, request.header)) && file.commit();
+    std::string bytes = Format(records, request.fields, request.header);
+    if (request.utf8)
+        bytes = std::string(platform::kUtf8Bom) + platform::SjisToUtf8(bytes);
+    const bool written = file.write(bytes) && file.commit();
     watch.Busy(false);
     if (!written) {
         platform::Warn(SJ("保存に失敗しました。"));

@@ -2,7 +2,8 @@
 // CSV export: the records of a record set (the main list with its extraction and
 // order) written as CSV with the fields chosen, in their order, optionally after a
 // line of field names. Every value is enclosed in double quotes, a quote inside it
-// doubled; lines end with CR LF; values are written as stored (Shift-JIS).
+// doubled; lines end with CR LF; values are written as stored (Shift-JIS), or in UTF-8
+// when asked for.
 
 #include <string>
 #include <string_view>
@@ -31,6 +32,9 @@ public:
         bool header = true;
         // The file name becomes entry 2 of "NrtPath.dat".
         bool remember = true;
+        // UTF-8 with a byte-order mark (what spreadsheets open as UTF-8) instead of
+        // Shift-JIS.
+        bool utf8 = false;
     };
 
     class Observer {

@@ -5,6 +5,7 @@
 #include "db/Cmycsv.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
+#include "platform/TextEncoding.h"
 #include "platform/sjis.h"
 #include "settings/CMyPath.h"
 #include "settings/Cmyglobal.h"
@@ -108,6 +109,16 @@ struct CategoryList {
     bool changed = false;
 };
 
+// "取り込みに失敗しました。 %d行目：[%s]" and the reason.
+std::string RowMessage(int line, std::string_view column, std::string_view reason)
+{
+    std::string text = SJ("取り込みに失敗しました。 ") + std::to_string(line) + SJ("行目：[");
+    text.append(column);
+    text += ']';
+    text.append(reason);
+    return text;
+}
+
 } // namespace
 
 std::string CMyImport::CompletePath(std::string_view typed) const
@@ -157,8 +168,13 @@ int CMyImport::CheckHeader(std::string_view path) const
         platform::Warn(SJ("ファイルオープンに失敗しました。"));
         return kHeaderCannotOpen;
     }
-    char probe[kHeaderProbeBytes];
-    const long long got = file.readAt(0, probe, sizeof probe);
+    char probe[kHeaderProbeBytes + 3];
+    long long got = file.readAt(0, probe, sizeof probe);
+    std::string_view bytes(probe, got > 0 ? static_cast<std::size_t>(got) : 0);
+    if (bytes.starts_with(platform::kUtf8Bom))
+        bytes.remove_prefix(platform::kUtf8Bom.size());
+    else
+        bytes = bytes.substr(0, std::min(bytes.size(), kHeaderProbeBytes));
     if (got < 0) {
         platform::Warn(SJ("ファイルオープンに失敗しました。"));
         return kHeaderCannotOpen;
@@ -167,8 +183,17 @@ int CMyImport::CheckHeader(std::string_view path) const
         platform::Warn(SJ("データがありません。"));
         return kHeaderEmpty;
     }
+    // A UTF-8 header is checked as CP932: the names are compared with the table's.
+    std::string converted;
+    if (CMyCSV::DetectEncodings(bytes, 1).header) {
+        const std::size_t end = bytes.find_first_of("\r\n");
+        converted = platform::Utf8ToSjis(bytes.substr(0, end));
+        if (end != std::string_view::npos)
+            converted += bytes[end];
+        bytes = converted;
+    }
     std::string name;
-    const int code = ScanHeader(std::string_view(probe, static_cast<std::size_t>(got)), table_, name);
+    const int code = ScanHeader(bytes, table_, name);
     switch (code) {
     case kHeaderTooLong:
         platform::Warn(SJ("ヘッダサイズがオーバーしました。"));
@@ -207,8 +232,20 @@ int CMyImport::Run(std::string_view typed, Observer* observer)
         return result;
     watch.Imported();
     global_.SetPathEntry(1, path_);
-    platform::Inform(SJ("正常にインポートされました。"), SJ("住所録"));
+    platform::Inform(ClosingMessage(), SJ("住所録"));
     return kImported;
+}
+
+std::string CMyImport::ClosingMessage() const
+{
+    std::string text = SJ("正常にインポートされました。");
+    if (utf8_)
+        text += SJ("\n（UTF-8のファイルをShift-JISに変換して取り込みました。）");
+    if (lineBreakCells_ > 0)
+        text += SJ("\n（セル内の改行を全角スペースにしたセル：") + std::to_string(lineBreakCells_) + SJ("個）");
+    if (blankRows_ > 0)
+        text += SJ("\n（取り込まなかった空の行：") + std::to_string(blankRows_) + SJ("行）");
+    return text;
 }
 
 int CMyImport::Load(std::string_view path, Observer* observer)
@@ -216,6 +253,9 @@ int CMyImport::Load(std::string_view path, Observer* observer)
     Observer none;
     Observer& watch = observer ? *observer : none;
     imported_ = 0;
+    blankRows_ = 0;
+    lineBreakCells_ = 0;
+    utf8_ = false;
     if (CheckHeader(path) != kHeaderOk)
         return kHeaderRefused;
 
@@ -235,6 +275,9 @@ int CMyImport::Load(std::string_view path, Observer* observer)
         return refuse(kReadFailed, SJ("オープンに失敗しました。"));
     case CMyCSV::kErrNoData:
         return refuse(kReadFailed, SJ("データがありません。"));
+    case CMyCSV::kErrEncoding:
+        return refuse(kRowRefused,
+            RowMessage(csv.BadLine(), csv.BadHeader(), SJ("\nShift-JISにない文字が含まれています。")));
     default:
         // Going on with what was read would import part of the file as if it were all.
         return refuse(kReadFailed, SJ("メモリが不足しています。"));
@@ -255,11 +298,24 @@ int CMyImport::Load(std::string_view path, Observer* observer)
 
     const int rows = csv.GetRowCount();
     const long long total = 2LL * rows;
+    utf8_ = csv.WasUtf8();
+    lineBreakCells_ = csv.LineBreakCells();
+    // Rows without a value (empty lines, or only commas) are no records: skipped.
+    std::vector<bool> blank(static_cast<std::size_t>(rows));
+    for (int r = 0; r < rows; ++r) {
+        bool empty = true;
+        for (int c = 0; empty && c < csv.GetColumnCount(); ++c)
+            empty = *csv.GetCell(r, c) == '\0';
+        blank[static_cast<std::size_t>(r)] = empty;
+        blankRows_ += empty ? 1 : 0;
+    }
 
     // The check pass: the first problem stops everything.
     for (int r = 0; r < rows; ++r) {
         if (r % kProgressStep == 0)
             watch.Progress(r, total);
+        if (blank[static_cast<std::size_t>(r)])
+            continue;
         for (std::size_t c = 0; c < columns.size(); ++c) {
             const Column& col = columns[c];
             const std::string_view value = csv.GetCell(r, static_cast<int>(c));
@@ -292,13 +348,8 @@ int CMyImport::Load(std::string_view path, Observer* observer)
                     }
                 }
             }
-            if (bad) {
-                std::string text = SJ("取り込みに失敗しました。 ") + std::to_string(r + 2) + SJ("行目：[");
-                text.append(col.name);
-                text += ']';
-                text.append(reason);
-                return refuse(kRowRefused, text);
-            }
+            if (bad)
+                return refuse(kRowRefused, RowMessage(csv.FileLine(r), col.name, reason));
         }
     }
 
@@ -333,6 +384,8 @@ int CMyImport::Load(std::string_view path, Observer* observer)
     for (int r = 0; r < rows; ++r) {
         if (r % kProgressStep == 0)
             watch.Progress(rows + r, total);
+        if (blank[static_cast<std::size_t>(r)])
+            continue;
         bool ok = true;
         for (std::size_t c = 0; ok && c < columns.size(); ++c) {
             const Column& col = columns[c];

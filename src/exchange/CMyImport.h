@@ -82,6 +82,13 @@ public:
     const std::string& Path() const { return path_; }
     // Records added by the last Run or Load.
     int ImportedCount() const { return imported_; }
+    // Of the last Load: rows without any value, which were skipped; cells whose line
+    // breaks became full-width spaces; whether the file was UTF-8.
+    int BlankRows() const { return blankRows_; }
+    int LineBreakCells() const { return lineBreakCells_; }
+    bool WasUtf8() const { return utf8_; }
+    // "正常にインポートされました。" with what the import changed or left out.
+    std::string ClosingMessage() const;
 
     // The header check on the first 1000 bytes of `bytes` against the table's field
     // names; `name` receives the name a kHeaderNotAField is about. No message.
@@ -94,6 +101,9 @@ private:
     CMyDB& table_;
     std::string path_;
     int imported_ = 0;
+    int blankRows_ = 0;
+    int lineBreakCells_ = 0;
+    bool utf8_ = false;
 };
 
 } // namespace nrt

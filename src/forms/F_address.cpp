@@ -112,7 +112,8 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& caption)
 
 } // namespace
 
-TfrmAddress::TfrmAddress(std::string yubinFolder, std::string_view prefecture, int ratio, QWidget* parent)
+TfrmAddress::TfrmAddress(
+    std::string yubinFolder, std::string_view prefecture, int ratio, QWidget* parent, std::string_view code)
     : QDialog(parent)
     , browser_(std::move(yubinFolder))
 {
@@ -159,7 +160,10 @@ TfrmAddress::TfrmAddress(std::string yubinFolder, std::string_view prefecture, i
     Place(std::clamp(ratio, 100, 250));
     EnterFocusFilter::InstallOn(this);
 
-    browser_.Start(prefecture);
+    if (code.empty())
+        browser_.Start(prefecture);
+    else
+        browser_.StartAtCode(prefecture, code);
     ShowLevel();
     griMain->setFocus();
 }
@@ -253,9 +257,10 @@ std::optional<AddressChoice> TfrmAddress::Choice() const
         browser_.ChosenTown() };
 }
 
-std::optional<AddressChoice> TfrmAddress::Browse(const CMyGlobal& global, std::string_view prefecture, QWidget* parent)
+std::optional<AddressChoice> TfrmAddress::Browse(
+    const CMyGlobal& global, std::string_view prefecture, QWidget* parent, std::string_view code)
 {
-    TfrmAddress dialog(global.PostalFile({}), prefecture, global.GetRitu(), parent);
+    TfrmAddress dialog(global.PostalFile({}), prefecture, global.GetRitu(), parent, code);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.Choice();

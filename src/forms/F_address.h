@@ -42,13 +42,15 @@ public:
     // Opens on the dictionary in `yubinFolder`: at the cities of `prefecture` when it is
     // one of the 47, otherwise at the prefectures. `ratio` is the display magnification
     // in percent; above 100 every control, font and the client area grow with it.
-    TfrmAddress(std::string yubinFolder, std::string_view prefecture, int ratio, QWidget* parent = nullptr);
+    // With a `code` (ddd-dddd) it opens at the towns of that code instead.
+    TfrmAddress(std::string yubinFolder, std::string_view prefecture, int ratio, QWidget* parent = nullptr,
+        std::string_view code = {});
     ~TfrmAddress() override;
 
     // Runs the browser on the dictionary the postal location names, at the settings'
     // magnification; the town the user confirmed, or nothing when cancelled.
     static std::optional<AddressChoice> Browse(
-        const CMyGlobal& global, std::string_view prefecture, QWidget* parent = nullptr);
+        const CMyGlobal& global, std::string_view prefecture, QWidget* parent = nullptr, std::string_view code = {});
 
     // The confirmed town; nothing until one was chosen with OK or a double click.
     std::optional<AddressChoice> Choice() const;

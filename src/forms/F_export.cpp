@@ -10,6 +10,7 @@
 #include "platform/MessageHost.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -54,6 +55,11 @@ TfrmExport::TfrmExport(TfrmMain& main)
     chk_Field = new QCheckBox(QStringLiteral("フィールド名を付けて出力する。"), this);
     chk_Field->setObjectName(QStringLiteral("chk_Field"));
     chk_Field->setChecked(true);
+    // Shift-JIS as the program has always written; UTF-8 with its mark for the
+    // spreadsheets and other programs that read only that.
+    cmb_Encoding = new QComboBox(this);
+    cmb_Encoding->setObjectName(QStringLiteral("cmb_Encoding"));
+    cmb_Encoding->addItems({ QStringLiteral("Shift-JIS"), QStringLiteral("UTF-8（BOM付き）") });
     txt_Path = new QLineEdit(this);
     txt_Path->setObjectName(QStringLiteral("txt_Path"));
     txt_Path->setValidator(new SjisLimitValidator(259, txt_Path));
@@ -77,7 +83,12 @@ TfrmExport::TfrmExport(TfrmMain& main)
     side->addWidget(cmd_Down);
     side->addStretch(1);
     grid->addLayout(side, 3, 3);
-    grid->addWidget(chk_Field, 4, 0, 1, 4);
+    auto* options = new QHBoxLayout();
+    options->addWidget(chk_Field);
+    options->addStretch(1);
+    options->addWidget(new QLabel(QStringLiteral("文字コード"), this));
+    options->addWidget(cmb_Encoding);
+    grid->addLayout(options, 4, 0, 1, 4);
     auto* file = new QHBoxLayout();
     file->addWidget(new QLabel(QStringLiteral("ファイル名"), this));
     file->addWidget(txt_Path, 1);
@@ -160,6 +171,7 @@ void TfrmExport::Export()
     for (int i = 0; i < lst_To->count(); ++i)
         request.fields.push_back(FromQ(lst_To->item(i)->text()));
     request.header = chk_Field->isChecked();
+    request.utf8 = cmb_Encoding->currentIndex() == 1;
     CMyExport out(main_.Global());
     CursorWatch<CMyExport::Observer> watch;
     const int result = out.Run(request, main_.Records(), &watch);

@@ -5,6 +5,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -42,6 +43,7 @@ public:
     QPushButton* cmd_Up = nullptr;
     QPushButton* cmd_Down = nullptr;
     QCheckBox* chk_Field = nullptr;
+    QComboBox* cmb_Encoding = nullptr; // 0 Shift-JIS, 1 UTF-8 with byte-order mark
     QPushButton* cmd_Ok = nullptr;
     QPushButton* cmd_Close = nullptr;
 

@@ -642,10 +642,15 @@ void TfrmInput::cmd_AddressClick()
         txt_Zyusyo1->setFocus();
     if (!r.openBrowser)
         return;
-    // The browser starts at the cities of the prefecture chosen here, if it is one.
+    // The browser starts at the towns of a code several towns share, or else at the
+    // cities of the prefecture chosen here, if it is one.
     const std::string ken = FromQ(cbo_Ken->currentText());
-    const std::string prefecture = PrefectureIndex(ken) >= 0 ? ken : std::string();
+    std::string prefecture = PrefectureIndex(ken) >= 0 ? ken : std::string();
     TownChoice choice;
+    if (!r.browseCode.empty()) {
+        choice.code = r.browseCode;
+        prefecture = r.browsePrefecture;
+    }
     if (!browser_ || !browser_(this, prefecture, choice))
         return;
     txt_Yubin->setText(ToQ(choice.code));

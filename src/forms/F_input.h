@@ -38,7 +38,8 @@ public:
     ~TfrmInput() override;
 
     // The address browser: opened with the prefecture to start at (CP932, empty for
-    // none); fills `choice` and returns true when the user confirmed a town.
+    // none), and at the towns of `choice.code` when it is set (a code several towns
+    // share); fills `choice` and returns true when the user confirmed a town.
     struct TownChoice {
         std::string code; // ddd-dddd
         std::string prefecture;

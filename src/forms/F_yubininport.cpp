@@ -133,6 +133,7 @@ void TfrmYubinInport::cmd_InportClick()
     }
 
     int result = kPostalImportOk;
+    PostalListStats stats;
     {
         WaitCursor wait;
         prg_Inport->setValue(0);
@@ -146,13 +147,13 @@ void TfrmYubinInport::cmd_InportClick()
         result = folder.empty() ? kPostalWriteFailed : ImportPostalList(path, folder, [this](int percent) {
             prg_Inport->setValue(percent);
             prg_Inport->repaint();
-        });
+        }, &stats);
         if (result == kPostalImportOk)
             global_.SetPathEntry(kPathEntry, path);
         else if (result != kPostalWriteFailed)
             global_.SetPostalLocation(previousLocation); // the list was refused before anything was written
     }
-    ShowPostalImportResult(result);
+    ShowPostalImportResult(result, stats);
 }
 
 void TfrmYubinInport::cmd_FileNameClick()

@@ -38,7 +38,7 @@ void InstallInputCommands(TfrmMain& main)
     // The postal-code search opens the address browser when the code alone does not
     // decide the address.
     input->SetAddressBrowser([&main](QWidget* parent, const std::string& prefecture, TfrmInput::TownChoice& choice) {
-        const std::optional<AddressChoice> chosen = TfrmAddress::Browse(main.Global(), prefecture, parent);
+        const std::optional<AddressChoice> chosen = TfrmAddress::Browse(main.Global(), prefecture, parent, choice.code);
         if (!chosen)
             return false;
         choice = { chosen->code, chosen->prefecture, chosen->city, chosen->town };

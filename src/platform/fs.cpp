@@ -283,8 +283,11 @@ bool CopyFile(std::string_view from, std::string_view to, bool failIfExists)
         ::close(in);
         return false;
     }
-    AtomicWriter out(to);
+    // The copy has the permissions of its source: a private file (the settings with
+    // the mail password) stays private in a backup set and after a restore.
+    AtomicWriter out(to, static_cast<unsigned>(st.st_mode & 07777));
     bool ok = out.isOpen();
+    std::uint64_t copied = 0;
     char buf[65536];
     while (ok) {
         ssize_t n = ::read(in, buf, sizeof buf);
@@ -294,10 +297,15 @@ bool CopyFile(std::string_view from, std::string_view to, bool failIfExists)
             ok = n == 0;
             break;
         }
+        copied += static_cast<std::uint64_t>(n);
         ok = out.write(buf, static_cast<std::size_t>(n));
     }
     ::close(in);
-    return ok && out.commit();
+    if (!ok || !out.commit())
+        return false;
+    // The copy is whole only when it is as long as what was read.
+    std::uint64_t size = 0;
+    return FileSize(to, size) && size == copied;
 }
 
 std::vector<DirEntry> ListDir(std::string_view folder)

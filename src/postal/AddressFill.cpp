@@ -2,6 +2,7 @@
 
 #include "platform/MessageHost.h"
 #include "platform/sjis.h"
+#include "postal/CMyPostalList.h"
 #include "postal/PostalLookup.h"
 
 #include <cstring>
@@ -167,9 +168,9 @@ AddressFillResult MergeFoundAddress(const AddressFields& in, std::string_view co
         return r;
     }
 
-    // 6. An empty address takes the town as it is.
+    // 6. An empty address takes the town without its remark.
     if (in.zyusyo1.empty()) {
-        r.fields.zyusyo1 = std::string(a);
+        r.fields.zyusyo1 = TownWithoutRemark(a);
         r.zyusyo1Changed = true;
         return r;
     }
@@ -209,6 +210,17 @@ AddressFillResult FillAddressFromPostalCode(std::string_view yubinFolder, const 
         AddressFillResult r;
         r.fields = in;
         r.openBrowser = true;
+        return r;
+    }
+    if (CountPostalCode(yubinFolder, z) > 1) {
+        // The first of several towns would be a guess: the user chooses.
+        AddressFillResult r;
+        r.fields = in;
+        r.openBrowser = true;
+        const std::string_view code = entry->Code();
+        r.browseCode = std::string(code.substr(0, 3)) + "-" + std::string(code.substr(3));
+        const std::size_t space = platform::FindChar(text.address, ' ');
+        r.browsePrefecture = text.address.substr(0, space == std::string::npos ? 0 : space);
         return r;
     }
     return MergeFoundAddress(in, entry->Code(), text.address);

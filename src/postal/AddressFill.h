@@ -26,6 +26,10 @@ struct AddressFillResult {
     bool zyusyo1Changed = false;
     bool focusZyusyo1 = false;
     bool openBrowser = false;
+    // A code that several towns share: the browser opens at its towns (ddd-dddd) in
+    // this prefecture, for the user to choose one.
+    std::string browseCode;
+    std::string browsePrefecture;
 };
 
 // The whole procedure of the "検索" button over the dictionary in `yubinFolder`. Shows

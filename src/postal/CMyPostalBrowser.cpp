@@ -149,6 +149,31 @@ void CMyPostalBrowser::Start(std::string_view prefectureName)
     }
 }
 
+void CMyPostalBrowser::StartAtCode(std::string_view prefectureName, std::string_view code)
+{
+    Start(prefectureName);
+    if (level_ != kCities)
+        return;
+    std::string index, towns;
+    platform::fs::ReadFile(File(PostalTownIndexFile(prefecture_)), index);
+    platform::fs::ReadFile(File(PostalTownFile(prefecture_)), towns);
+    const std::vector<PostalBrowserRow> cities = rows_;
+    for (const PostalBrowserRow& city : cities) {
+        std::vector<PostalBrowserRow> rows;
+        if (city.number <= 0 || !PostalTownRows(index, towns, city.number, 0, rows))
+            continue;
+        for (const PostalBrowserRow& town : rows) {
+            if (town.code != code)
+                continue;
+            city_ = city.number;
+            cityName_ = platform::CutToBytes(city.name, kNameBytes);
+            onlyCode_ = std::string(code);
+            Enter(kTowns);
+            return;
+        }
+    }
+}
+
 std::string CMyPostalBrowser::File(std::string_view name) const
 {
     return folder_ + "/" + std::string(name);
@@ -156,6 +181,9 @@ std::string CMyPostalBrowser::File(std::string_view name) const
 
 void CMyPostalBrowser::Enter(int level)
 {
+    // Any step to another list shows it whole again.
+    if (level != kTowns)
+        onlyCode_.clear();
     level_ = level;
     if (level == kTowns)
         sityoEnabled_ = true;
@@ -173,6 +201,8 @@ void CMyPostalBrowser::Fill()
         platform::fs::ReadFile(File(PostalTownFile(prefecture_)), towns);
         if (!PostalTownRows(index, towns, city_, filter_, rows_))
             platform::Beep();
+        if (!onlyCode_.empty())
+            std::erase_if(rows_, [this](const PostalBrowserRow& r) { return r.code != onlyCode_; });
     } else {
         CMyLine lines;
         const std::string name
@@ -245,7 +275,8 @@ int CMyPostalBrowser::Choose(int row)
         return kEntered;
     default:
         code_ = r.code;
-        townName_ = platform::CutToBytes(r.name, kNameBytes);
+        // The address takes the town without the remark the list shows beside it.
+        townName_ = platform::CutToBytes(TownWithoutRemark(r.name), kNameBytes);
         confirmed_ = true;
         return kConfirmed;
     }

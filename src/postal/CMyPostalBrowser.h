@@ -44,6 +44,9 @@ public:
     // Opens at the cities of the input form's prefecture when it is one of the 47,
     // otherwise at the prefectures.
     void Start(std::string_view prefectureName);
+    // Opens at the towns of the code `code` (ddd-dddd) of that prefecture, in the city
+    // that has them, with only those towns listed; as Start when none is found.
+    void StartAtCode(std::string_view prefectureName, std::string_view code);
 
     int GetLevel() const { return level_; }
     int GetFilter() const { return filter_; }
@@ -93,6 +96,7 @@ private:
     std::string cityName_;
     std::string townName_;
     std::string code_;
+    std::string onlyCode_; // the towns listed are those of this code (empty: all)
     std::vector<PostalBrowserRow> rows_;
 };
 

@@ -1,7 +1,10 @@
 #pragma once
-// The national postal-code list as the import reads it: CR-ended lines split at every
-// comma (double quotes dropped), seven columns kept per line, then sorted by the
-// prefecture, city and town readings.
+// The national postal-code list as the import reads it: CR-ended lines (LF-ended in a
+// list without CR) split at every comma (double quotes dropped), seven columns kept per
+// line, then sorted by the prefecture, city and town readings. A list in UTF-8 is read as CP932. A town name the
+// list splits over several lines (an opened "（" closed on a later line of the same
+// code) is joined into one record, and the placeholder "以下に掲載がない場合" becomes an
+// empty town.
 
 #include <array>
 #include <cstdint>
@@ -29,6 +32,17 @@ enum class PostalListRefusal {
     None,
     BadFirstCode, // the first record's code is not 7 digits: not a postal-code list
     TooManyRecords, // more records than the dictionary holds
+    CutShort, // an empty line or one over 511 bytes before the end of the file
+    NotConvertible, // a UTF-8 line with a character CP932 does not have
+};
+
+// Why the line a refusal names ends the list before the end of the file.
+enum class PostalLineFault {
+    None,
+    Empty, // an empty line with more of the list after it
+    TooLong, // over 511 bytes
+    Unended, // the last line has no CR: the file was cut off
+    NotConvertible, // UTF-8 with a character CP932 does not have
 };
 
 // What the reader met on the way; the import reports nothing of it, but the command line
@@ -37,7 +51,11 @@ struct PostalListStats {
     int shortLines = 0; // lines without all seven kept columns: skipped
     int badCodes = 0; // later records whose code is not 7 digits: skipped
     int cutColumns = 0; // kept columns cut to 254 bytes
-    bool endedEarly = false; // an empty line or one over 511 bytes ended the list
+    bool endedEarly = false; // an empty line ended the list
+    int refusedLine = 0; // the line (from 1) a CutShort or NotConvertible refusal names
+    PostalLineFault lineFault = PostalLineFault::None; // what is wrong with that line
+    int joinedLines = 0; // continuation lines joined to the town before them
+    bool utf8 = false; // the list was read as UTF-8
 };
 
 class CMyPostalList {
@@ -52,8 +70,9 @@ public:
 
     void Clear();
 
-    // Takes the next bytes of the list. False once reading has ended: at an empty line,
-    // a line over 511 bytes, or a refusal. A last line without CR is never used.
+    // Takes the next bytes of the list. False once reading has ended at a refusal. An
+    // empty line ends the list: only empty lines may follow it; a line over 511 bytes
+    // refuses the list. A last line without CR is never used.
     bool Feed(std::string_view bytes);
     // The whole list from memory (Clear, then Feed).
     void Parse(std::string_view bytes);
@@ -84,9 +103,12 @@ private:
         std::uint32_t keyStart = 0; // sort key in keys_
     };
 
-    void EndLine();
-    void EndList();
+    void TakeLine(std::string_view line);
+    void Refuse(PostalListRefusal why, PostalLineFault fault, int line);
+    void Finish();
     void AddLine(std::string_view line);
+    void AddRecord(const std::array<std::string_view, kPostalColumns>& columns);
+    bool JoinsOpenTown(const std::array<std::string_view, kPostalColumns>& columns) const;
     int Compare(const Record& a, const Record& b) const;
     void BuildKeys();
     std::string_view KeyOf(const Record& r) const { return std::string_view(keys_.data() + r.keyStart, r.keyLength); }
@@ -98,11 +120,25 @@ private:
     std::vector<Record> records_;
     std::string line_;
     bool ended_ = false;
+    bool started_ = false; // the first bytes were looked at for UTF-8
+    bool utf8_ = false;
+    char lineEnd_ = '\r'; // LF in a list whose lines end without CR
+    int lineNumber_ = 0; // lines taken so far
+    int emptyLine_ = 0; // the first empty line, once one was met
+    bool openTown_ = false; // the last record's town name has a "（" not yet closed
+    std::string joinedTown_, joinedReading_; // that town as read so far, uncut
+    std::string scratch_; // the kept columns of the line being read
     PostalListRefusal refusal_ = PostalListRefusal::None;
     PostalListStats stats_;
 };
 
 // True for exactly seven ASCII digits.
 bool IsPostalCode7(std::string_view code);
+
+// A town name of the list as it belongs in an address: without its remark in
+// parentheses ("協和（８８－２、…）" gives "協和"); a remark left open runs to the end.
+std::string TownWithoutRemark(std::string_view town);
+// The same for a reading, whose remarks stand in half-width parentheses.
+std::string ReadingWithoutRemark(std::string_view reading);
 
 } // namespace nrt

@@ -48,10 +48,12 @@ void BuildLookupFiles(const CMyPostalList& list, std::string& dat, std::string& 
     dat.reserve(static_cast<std::size_t>(list.Count()) * 80);
     std::string address, reading;
     for (int i = 0; i < list.Count(); ++i) {
+        // The lookup fills the address from this text: the town without its remark. The
+        // browsing files keep the remark, which tells towns of one name apart.
         address.assign(list.Column(i, kPC_PrefName)).append(" ");
-        address.append(list.Column(i, kPC_CityName)).append(list.Column(i, kPC_TownName));
+        address.append(list.Column(i, kPC_CityName)).append(TownWithoutRemark(list.Column(i, kPC_TownName)));
         reading.assign(list.Column(i, kPC_PrefReading)).append(" ");
-        reading.append(list.Column(i, kPC_CityReading)).append(list.Column(i, kPC_TownReading));
+        reading.append(list.Column(i, kPC_CityReading)).append(ReadingWithoutRemark(list.Column(i, kPC_TownReading)));
 
         IndexEntry entry;
         const std::string_view code = list.Column(i, kPC_Code);
@@ -252,6 +254,10 @@ int ImportPostalList(std::string_view listPath, std::string_view yubinFolder, co
         return kPostalListTooLarge;
     if (list.Refusal() == PostalListRefusal::BadFirstCode)
         return kPostalListInvalid;
+    if (list.Refusal() == PostalListRefusal::CutShort)
+        return kPostalListCutShort;
+    if (list.Refusal() == PostalListRefusal::NotConvertible)
+        return kPostalListNotConvertible;
     if (list.Count() == 0)
         return kPostalListEmpty;
 
@@ -291,17 +297,45 @@ const std::string& PostalImportMessage(int code)
     case kPostalListInvalid:
     case kPostalListTooLarge:
         return SJ("郵便番号データが不正です。");
+    case kPostalListCutShort:
+        return SJ("郵便番号データが途中で終わっています。");
+    case kPostalListNotConvertible:
+        return SJ("郵便番号データに変換できない文字があります。");
     default:
         return SJ("郵便データ作成に失敗しました。");
     }
 }
 
-void ShowPostalImportResult(int code)
+std::string PostalImportMessage(int code, const PostalListStats& stats)
+{
+    std::string text = PostalImportMessage(code);
+    if (code != kPostalListCutShort && code != kPostalListNotConvertible)
+        return text;
+    text += SJ(" ") + std::to_string(stats.refusedLine) + SJ("行目：");
+    switch (stats.lineFault) {
+    case PostalLineFault::Empty:
+        text += SJ("空の行のあとにデータがあります。");
+        break;
+    case PostalLineFault::TooLong:
+        text += SJ("５１１バイトを超える行です。");
+        break;
+    case PostalLineFault::Unended:
+        text += SJ("行の終わりがありません（ファイルが欠けています）。");
+        break;
+    default:
+        text += SJ("Shift-JISにない文字が含まれています。");
+        break;
+    }
+    text += SJ("\n郵便番号データは変更されていません。");
+    return text;
+}
+
+void ShowPostalImportResult(int code, const PostalListStats& stats)
 {
     if (code == kPostalImportOk)
         platform::Inform(PostalImportMessage(code), SJ("住所録"), platform::MsgIcon::Information);
     else
-        platform::Warn(PostalImportMessage(code));
+        platform::Warn(PostalImportMessage(code, stats));
 }
 
 } // namespace nrt

@@ -45,6 +45,8 @@ enum PostalImportResult : int {
     kPostalListInvalid = 4, // "郵便番号データが不正です。"
     kPostalListTooLarge = 5, // more than 150,000 records; the same text as 4
     kPostalWriteFailed = 6, // "郵便データ作成に失敗しました。"
+    kPostalListCutShort = 7, // an empty line, a line over 511 bytes or a cut-off last line
+    kPostalListNotConvertible = 8, // a UTF-8 list with a character CP932 does not have
 };
 
 // Percent of the whole import done, 0 to 100, called whenever it grows.
@@ -59,7 +61,9 @@ int ImportPostalList(std::string_view listPath, std::string_view yubinFolder, co
 
 // The text shown for a result: the success text for 0, a warning text otherwise.
 const std::string& PostalImportMessage(int code);
+// The same with the line a refusal of the list names (from the stats of the import).
+std::string PostalImportMessage(int code, const PostalListStats& stats);
 // Shows it as the import window does: "住所録" with OK for success, "注意" otherwise.
-void ShowPostalImportResult(int code);
+void ShowPostalImportResult(int code, const PostalListStats& stats = {});
 
 } // namespace nrt

@@ -66,6 +66,53 @@ std::string_view PostalIndexEntry::Code() const
     return std::string_view(code.data(), strnlen(code.data(), code.size()));
 }
 
+namespace {
+
+// The first entry whose code is not below `key` (a binary search); `count` when none,
+// and past `count` when an entry cannot be read.
+std::uint32_t FirstPosition(const PostalByteSource& index, std::string_view key, std::uint32_t count)
+{
+    std::uint32_t low = 0, high = count;
+    PostalIndexEntry entry;
+    while (low < high) {
+        const std::uint32_t mid = low + (high - low) / 2;
+        if (!ReadEntry(index, mid, entry))
+            return count + 1;
+        if (entry.Code() < key)
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    return low;
+}
+
+} // namespace
+
+int CountPostalCodeIn(const PostalByteSource& index, std::string_view text)
+{
+    const std::optional<PostalIndexEntry> first = FindPostalCodeIn(index, text);
+    if (!first)
+        return 0;
+    unsigned char head[4];
+    if (!index.ReadAt(0, head, sizeof head))
+        return 0;
+    const std::uint32_t count = GetLE32(head);
+    // The entries of one code lie together from the first one on.
+    std::uint32_t at = FirstPosition(index, first->Code(), count);
+    int n = 0;
+    PostalIndexEntry entry;
+    while (at < count && ReadEntry(index, at, entry) && entry.Code() == first->Code()) {
+        ++n;
+        ++at;
+    }
+    return n;
+}
+
+int CountPostalCode(std::string_view yubinFolder, std::string_view text)
+{
+    return CountPostalCodeIn(FileSource(Folder(yubinFolder, kPostalIndexFile)), text);
+}
+
 std::optional<PostalIndexEntry> FindPostalCodeIn(const PostalByteSource& index, std::string_view text)
 {
     text = text.substr(0, text.find('\0'));
@@ -82,18 +129,9 @@ std::optional<PostalIndexEntry> FindPostalCodeIn(const PostalByteSource& index, 
     if (static_cast<std::int32_t>(count) < 0)
         return std::nullopt;
 
-    std::uint32_t low = 0, high = count;
+    const std::uint32_t low = FirstPosition(index, key, count);
     PostalIndexEntry entry;
-    while (low < high) {
-        const std::uint32_t mid = low + (high - low) / 2;
-        if (!ReadEntry(index, mid, entry))
-            return std::nullopt;
-        if (entry.Code() < std::string_view(key))
-            low = mid + 1;
-        else
-            high = mid;
-    }
-    if (low == count || !ReadEntry(index, low, entry) || entry.Code() != std::string_view(key))
+    if (low >= count || !ReadEntry(index, low, entry) || entry.Code() != std::string_view(key))
         return std::nullopt;
     return entry;
 }

@@ -53,6 +53,11 @@ struct PostalRecordText {
 std::optional<PostalIndexEntry> FindPostalCode(std::string_view yubinFolder, std::string_view text);
 std::optional<PostalIndexEntry> FindPostalCodeIn(const PostalByteSource& index, std::string_view text);
 
+// How many entries share the code that FindPostalCode finds (0 when none): one code may
+// serve several towns.
+int CountPostalCode(std::string_view yubinFolder, std::string_view text);
+int CountPostalCodeIn(const PostalByteSource& index, std::string_view text);
+
 // The record at `offset`; false with empty texts when the dictionary cannot be read or
 // the record is longer than 519 bytes.
 bool ReadPostalRecord(std::string_view yubinFolder, std::uint32_t offset, PostalRecordText& out);

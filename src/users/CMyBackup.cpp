@@ -67,8 +67,10 @@ bool CMyBackup::CopyEntry(std::string_view from, std::string_view to, std::strin
             observer->Copying(destination);
         if (platform::fs::CopyFile(source + std::string(name), destination))
             return true;
-        if (report)
-            platform::Warn(SJ("ファイルのコピーに失敗しました。"));
+        // A file that is there and was not copied (a full or failing target) is always
+        // reported, with the file: the set is not whole.
+        if (report || platform::fs::IsFile(source + std::string(name)))
+            platform::Warn(SJ("ファイルのコピーに失敗しました。") + "\n" + destination);
         return false;
     }
     bool matched = false;
@@ -80,13 +82,30 @@ bool CMyBackup::CopyEntry(std::string_view from, std::string_view to, std::strin
         if (observer)
             observer->Copying(destination);
         if (!platform::fs::CopyFile(source + e.name, destination)) {
-            platform::Warn(SJ("ファイルコピーに失敗しました。"));
+            platform::Warn(SJ("ファイルコピーに失敗しました。") + "\n" + destination);
             return false;
         }
     }
     if (!matched && report)
         platform::Warn(SJ("ファイルのコピーに失敗しました。"));
     return matched;
+}
+
+bool CMyBackup::CopyPresent(std::string_view from, std::string_view to, std::string_view name,
+    std::string_view subfolder, Observer* observer)
+{
+    if (CopyEntry(from, to, name, false, subfolder, observer))
+        return true;
+    // Nothing of that name or pattern is there: nothing is missing from the set.
+    std::string source = WithSlash(from);
+    if (!subfolder.empty())
+        source = WithSlash(source + ExistingName(source, subfolder));
+    if (name.empty() || name.front() != '*')
+        return !platform::fs::IsFile(source + std::string(name));
+    for (const platform::fs::DirEntry& e : platform::fs::ListDir(source))
+        if (!e.isDirectory && Matches(e.name, name))
+            return false;
+    return true;
 }
 
 bool CMyBackup::CopySet(std::string_view from, std::string_view to, Observer* observer)
@@ -97,12 +116,18 @@ bool CMyBackup::CopySet(std::string_view from, std::string_view to, Observer* ob
     }
     if (!CopyEntry(from, to, kSetFiles[0], true, {}, observer))
         return false;
+    // Every other file that is there must arrive too: a set that misses one is no backup.
     for (std::size_t i = 1; i < std::size(kSetFiles); ++i)
-        CopyEntry(from, to, kSetFiles[i], false, {}, observer);
+        if (!CopyPresent(from, to, kSetFiles[i], {}, observer))
+            return false;
     const std::string target = WithSlash(to);
-    platform::fs::MakeDir(target + ExistingName(target, kMailFolder));
+    if (!platform::fs::MakeDir(target + ExistingName(target, kMailFolder))) {
+        platform::Warn(SJ("ファイルのコピーに失敗しました。") + "\n" + target + kMailFolder);
+        return false;
+    }
     for (const char* pattern : kMailFiles)
-        CopyEntry(from, to, pattern, false, kMailFolder, observer);
+        if (!CopyPresent(from, to, pattern, kMailFolder, observer))
+            return false;
     return true;
 }
 

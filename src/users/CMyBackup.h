@@ -20,7 +20,7 @@ public:
         kBackedUp = 0,
         kNoUserName = 1, // "ユーザーの取得に失敗しました。"
         kNoDestination = 2, // "パスを指定してください。"
-        kCopyFailed = 3, // "nrt.ndb" could not be copied
+        kCopyFailed = 3, // a file of the set could not be copied (reported with its path)
     };
 
     class Observer {
@@ -30,8 +30,8 @@ public:
         virtual void Copying(std::string_view /*destination*/) { }
     };
 
-    // The files of a set, in the order they are copied ("nrt.ndb" first: it alone
-    // decides whether the set was made). Patterns begin with "*".
+    // The files of a set, in the order they are copied ("nrt.ndb" first: a set needs
+    // it; the others only when the user folder has them). Patterns begin with "*".
     static constexpr const char* kSetFiles[] = { "nrt.ndb", "NrtUser.ini", "*.nms", "userlist.dat", "NrtPath.dat",
         "NrtRepList.dat", "HyoList.dat", "*.lst", "*.ndp", "*.prd" };
     static constexpr const char* kMailFolder = "Mail";
@@ -43,13 +43,19 @@ public:
     // always is. True when everything asked for was copied.
     static bool CopyEntry(std::string_view from, std::string_view to, std::string_view name, bool report,
         std::string_view subfolder = {}, Observer* observer = nullptr);
-    // The whole set from folder `from` to folder `to`: true when "nrt.ndb" was copied.
+    // CopyEntry of a name or pattern the set holds only when present: true when it was
+    // copied or is not there; a file that is there and could not be copied is reported
+    // with its destination path.
+    static bool CopyPresent(std::string_view from, std::string_view to, std::string_view name,
+        std::string_view subfolder = {}, Observer* observer = nullptr);
+    // The whole set from folder `from` to folder `to`: true only when every file of it
+    // that is there was copied whole. The first that was not is reported and ends it.
     static bool CopySet(std::string_view from, std::string_view to, Observer* observer = nullptr);
 
     // The set folder the next backup writes: PATH/<user>/SV<n> (no trailing "/").
     static std::string SetFolder(const CMyGlobal& global, int setNumber);
     // A backup of the current user into the next set: the counters, the date and
-    // "back.ls2" move on only when "nrt.ndb" was copied. `setNumber` receives the set.
+    // "back.ls2" move on only when the whole set was copied. `setNumber` receives the set.
     static int Backup(CMyGlobal& global, Observer* observer = nullptr, int* setNumber = nullptr);
 
     // The menu's backup is possible only with backups switched on; otherwise

@@ -18,6 +18,17 @@ bool IsSystemName(std::string_view name)
     return platform::lstrcmpiA(name, "yubin") == 0 || platform::lstrcmpiA(name, "mail") == 0;
 }
 
+// Control characters (below 0x20, and DEL) outside double-byte characters.
+bool HasControlChar(std::string_view name)
+{
+    for (std::size_t i = 0; i < name.size(); i += platform::CharLength(name, i)) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (platform::CharLength(name, i) == 1 && (c < 0x20 || c == 0x7F))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 const std::string& CMyUsers::MainUserName()
@@ -99,6 +110,11 @@ int CMyUsers::Create(const NewUser& request, CMyDB* openTable, std::string* copy
     }
     if (const char bad = CMyPath::BadNameChar(name)) {
         platform::Warn(SJ("使用出来ない文字(") + std::string(1, bad) + SJ(")が使われました。"));
+        return kCreateRefused;
+    }
+    if (HasControlChar(name)) {
+        // A tab or a line break makes a folder no list or window can show or remove.
+        platform::Warn(SJ("不正なユーザー名です。"));
         return kCreateRefused;
     }
     if (platform::lstrcmpiA(name, MainUserName()) == 0) {

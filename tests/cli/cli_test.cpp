@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 using namespace nrt;
@@ -59,11 +60,16 @@ protected:
         g.ReadSettings(true);
         userFolder = g.UserFile({});
         platform::fs::MakeDirs(userFolder);
+        // A runtime folder of the test's own: no lock of a running program is seen.
+        runtime = dir.Path() + "/run";
+        platform::fs::MakeDirs(runtime);
+        ::chmod(platform::fs::ToSystemPath(runtime).c_str(), 0700);
     }
 
     Result Run(const std::vector<std::string>& args)
     {
-        std::string cmd = std::string(NRT_CLI) + " --data " + Quote(nrt::test::U(dir.Path()));
+        std::string cmd = "XDG_RUNTIME_DIR=" + Quote(nrt::test::U(runtime)) + " " + std::string(NRT_CLI) + " --data "
+            + Quote(nrt::test::U(dir.Path()));
         for (const auto& a : args)
             cmd.append(" ").append(Quote(a));
         const std::string errFile = nrt::test::U(dir.Path()) + "/stderr.txt";
@@ -112,6 +118,7 @@ protected:
     nrt::test::TempDir dir;
     StartupFolders folders;
     std::string userFolder;
+    std::string runtime;
 };
 
 } // namespace
@@ -249,4 +256,71 @@ TEST_F(CliTest, PrintsThroughACupsQueueOnThePostcardsPaper)
     EXPECT_NE(info.find("Pages:           2"), std::string::npos) << info;
     // 100 x 148 mm: the queue lists no postcard, so the job asks for that size itself.
     EXPECT_NE(info.find("283.46 x 419.53 pts"), std::string::npos) << info << cups.JobOptions();
+}
+
+TEST_F(CliTest, ConditionsAndFailuresSayWhatHappened)
+{
+    // m1 and m2 marked addressees, u1 an addressee not marked, s1 a sender.
+    CMyDB db;
+    db.CreateDefaultTable();
+    const struct {
+        const char* name;
+        const char* kana;
+        const char* sender;
+        const char* marked;
+    } rows[] = { { "m1", "ｱ", "0", "1" }, { "m2", "ｲ", "0", "1" }, { "u1", "ｳ", "0", "0" }, { "s1", "ｴ", "1", "1" } };
+    for (const auto& row : rows) {
+        db.ClearCurrent();
+        db.SetValue(kF_AtenaKubun, row.sender);
+        db.SetValue(kF_InjiKubun, row.marked);
+        db.SetValue(kF_Name, row.name);
+        db.SetValue(kF_Kana, S(row.kana));
+        db.PostRecord();
+    }
+    ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), 0);
+    const std::string pdf = nrt::test::U(dir.Path()) + "/cards.pdf";
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::vector<std::string> out;
+        std::string err;
+    } cases[] = {
+        // The user's OR stays inside the user's condition.
+        { { "list", "--fields", "名前", "--where", "(名前='m1') or 宛名区分='1'" }, 0, { "名前", "m1" }, "" },
+        { { "list", "--fields", "名前", "--where", "名前='u1' or 名前='s1'" }, 0, { "名前", "u1" }, "" },
+        { { "list", "--fields", "名前", "--senders", "--where", "名前='m1' or 名前='s1'" }, 0, { "名前", "s1" }, "" },
+        // A condition that ends in a group, or is one.
+        { { "list", "--fields", "名前", "--where", "名前='m1' and (カナ='ｱ' or カナ='ｲ')" }, 0, { "名前", "m1" }, "" },
+        { { "list", "--fields", "名前", "--where", "(名前='m1' or 名前='m2')" }, 0, { "名前", "m1", "m2" }, "" },
+        { { "list", "--fields", "名前", "--where", "(名前='m1' OR 名前='u1') and カナ='ｳ' or 名前='m2'" }, 0,
+            { "名前", "m2", "u1" }, "" },
+        { { "list", "--fields", "名前", "--where", "名前='a or b' or 名前='m2'" }, 0, { "名前", "m2" }, "" },
+        // Every failure says why.
+        { { "list", "--sort", "氏名" }, 1, {}, "注意: 並べ替えの指定が正しくありません：氏名\n" },
+        { { "list", "--where", "名前='m1' and" }, 1, {}, "注意: 条件作成に失敗しました(-1)\n" },
+        { { "print", "年賀状", "--pdf", pdf, "--pages", "50-60" }, 1, {}, "注意: そのページはありません（全2ページ）。\n" },
+        { { "user", "create", "a\nb" }, 1, {}, "注意: 不正なユーザー名です。\n" },
+        { { "user", "create", "a\tb" }, 1, {}, "注意: 不正なユーザー名です。\n" },
+    };
+    for (const Case& c : cases) {
+        const Result r = Run(c.args);
+        std::string what;
+        for (const auto& a : c.args)
+            what += a + " ";
+        EXPECT_EQ(r.status, c.status) << what << r.err;
+        EXPECT_EQ(Lines(r.out), c.out) << what;
+        EXPECT_EQ(r.err, c.err) << what;
+    }
+
+    // The print condition with the user's OR: only marked addressees print.
+    const Result r = Run({ "print", "年賀状", "--pdf", pdf, "--where", "(名前='m1') or 名前='u1'" });
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string info;
+    FILE* p = ::popen(("pdfinfo " + Quote(pdf)).c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    char buf[512];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;)
+        info.append(buf, n);
+    ::pclose(p);
+    EXPECT_NE(info.find("Pages:           1"), std::string::npos) << info;
 }

@@ -164,3 +164,78 @@ TEST_F(ExchangeCliTest, Backup)
     EXPECT_EQ(Records(backup + "/" + S("メインユーザー/SV2")), 1);
     EXPECT_NE(ReadAll(userFolder + "/NrtUser.ini").find("SU_CU=1"), std::string::npos);
 }
+
+TEST_F(ExchangeCliTest, ExportChoosesTabConditionAndEncoding)
+{
+    CMyDB db;
+    db.CreateDefaultTable();
+    const struct {
+        const char* name;
+        const char* sender;
+    } rows[] = { { "山田", "0" }, { "佐藤", "0" }, { "差出人", "1" } };
+    for (const auto& row : rows) {
+        db.ClearCurrent();
+        db.SetValue(kF_AtenaKubun, row.sender);
+        db.SetValue(kF_InjiKubun, "1");
+        db.SetValue(kF_Name, S(row.name));
+        db.PostRecord();
+    }
+    ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), 0);
+    struct Case {
+        std::vector<std::string> options;
+        std::string file; // as written
+    } cases[] = {
+        { {}, S("\"佐藤\"\r\n\"山田\"\r\n") },
+        { { "--senders" }, S("\"差出人\"\r\n") },
+        { { "--where", "名前='山田' or 名前='差出人'" }, S("\"山田\"\r\n") },
+        { { "--encoding", "utf-8" }, "\xEF\xBB\xBF\"佐藤\"\r\n\"山田\"\r\n" },
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = { "export-csv", "out.csv", "--fields", "名前", "--no-header" };
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const Output r = Run(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(ReadAll(dir.Path() + "/out.csv"), c.file);
+    }
+    EXPECT_EQ(Run({ "export-csv", "out.csv", "--encoding", "latin1" }).status, 2);
+    EXPECT_EQ(Run({ "export-csv", "out.csv", "--senders", "--tab", "友人" }).status, 2);
+
+    // What it wrote as UTF-8 comes back in whole.
+    ASSERT_EQ(Run({ "export-csv", "all.csv", "--encoding", "utf-8" }).status, 0);
+    ASSERT_TRUE(platform::fs::RemoveFile(userFolder + "/nrt.ndb"));
+    const Output r = Run({ "import-csv", "all.csv" });
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Records(userFolder), 2);
+}
+
+TEST_F(ExchangeCliTest, RestoreMakesANewUserFromASet)
+{
+    CMyDB db;
+    db.CreateDefaultTable();
+    db.SetValue(kF_Name, S("山田"));
+    db.PostRecord();
+    ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), 0);
+    const std::string backup = dir.Path() + "/backup";
+    WriteAll(userFolder + "/NrtUser.ini", "[HBACK]\r\nON=1\r\nPATH=" + backup + "\r\nSU=2\r\nSU_CU=1\r\nYMD=20250101\r\n");
+    ASSERT_EQ(Run({ "backup" }).status, 0);
+    const std::string set = U(backup) + "/メインユーザー/SV2";
+
+    Output r = Run({ "restore", set, "復元" });
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string restored = folders.dataFolder + "/" + S("復元");
+    EXPECT_EQ(r.out, U(restored) + "\n");
+    EXPECT_EQ(Records(restored), 1);
+    const std::string ini = ReadAll(restored + "/NrtUser.ini");
+    EXPECT_NE(ini.find("SU_CU=0"), std::string::npos) << ini;
+    struct stat st { };
+    ASSERT_EQ(::stat(platform::fs::ToSystemPath(restored + "/NrtUser.ini").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    r = Run({ "restore", set, "復元" });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "注意: 既に存在するユーザーです。\n");
+    r = Run({ "restore", U(dir.Path()) + "/nothing", "別" });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "注意: コピー元のファイルが存在しません。\n");
+    EXPECT_EQ(Run({ "restore", set }).status, 2);
+}

@@ -107,7 +107,7 @@ TEST_F(PostalCliTest, ImportThenLookUp)
         { "100-0013", "100-0013\t東京都 千代田区霞が関\tﾄｳｷｮｳﾄ ﾁﾖﾀﾞｸｶｽﾐｶﾞｾｷ\n" },
         { "1000013", "100-0013\t東京都 千代田区霞が関\tﾄｳｷｮｳﾄ ﾁﾖﾀﾞｸｶｽﾐｶﾞｾｷ\n" }, // as the input form adds the hyphen
         { "581-0003", "581-0003\t大阪府 八尾市本町\tｵｵｻｶﾌ ﾔｵｼﾎﾝﾏﾁ\n" },
-        { "150-0002", nullptr }, // after the empty line: never imported
+        { "150-0002", nullptr }, // not in the list
         { "100-001", nullptr },
         { "100-00134", nullptr },
         { "", nullptr },
@@ -138,6 +138,8 @@ TEST_F(PostalCliTest, RefusedLists)
 {
     const std::string bad
         = nrt::test::ListLineBytes({ "13101", "10000", "ﾄｳｷｮｳﾄ", "ﾁﾖﾀﾞｸ", "ｶｽﾐｶﾞｾｷ", "東京都", "千代田区", "霞が関" });
+    // Eleven lines, two empty ones, and a line after them.
+    const std::string cut = nrt::test::SampleList() + bad;
     struct Case {
         const char* file;
         const char* bytes; // nullptr: no file
@@ -147,6 +149,9 @@ TEST_F(PostalCliTest, RefusedLists)
         { "missing.csv", nullptr, "注意: 郵便番号データが見つかりません。\n" },
         { "empty.csv", "", "注意: データがありません。\n" },
         { "bad.csv", bad.c_str(), "注意: 郵便番号データが不正です。\n" },
+        { "cut.csv", cut.c_str(),
+            "注意: 郵便番号データが途中で終わっています。 12行目：空の行のあとにデータがあります。\n"
+            "郵便番号データは変更されていません。\n" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);

@@ -317,3 +317,79 @@ TEST(CMyCSV, LoadsFilesAndAnswersOutOfRange)
     EXPECT_EQ(csv.LoadCsv(dir.File("h.csv"), 1), 2);
     EXPECT_EQ(csv.GetCell(0, 0), nullptr);
 }
+
+TEST_P(CMyCSVWays, LineBreaksInsideQuotedCellsStayInTheirCell)
+{
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::vector<Row> rows;
+        int changedCells;
+        std::vector<int> fileLines;
+    } cases[] = {
+        { "CR LF inside quotes", S("名前,住所\r\n\"a\",\"霞が関\r\n２行目\"\r\nb,c\r\n"),
+            { { "a", S("霞が関　２行目") }, { "b", "c" } }, 1, { 2, 4 } },
+        { "LF file, two breaks in one cell", "n,a\n\"x\ny\nz\",q\nb,c\n",
+            { { S("x　y　z"), "q" }, { "b", "c" } }, 1, { 2, 5 } },
+        { "LF in a cell of a CR LF file", "n,a\r\n\"x\ny\",\"p\rq\"\r\n", { { S("x　y"), S("p　q") } }, 2, { 2 } },
+        { "a doubled quote does not close the cell", "n,a\r\n\"say \"\"hi\r\n\"\"\",z\r\n",
+            { { S("say \"hi　\""), "z" } }, 1, { 2 } },
+        // Quotes opened inside a cell, or never closed, keep the line-by-line reading.
+        { "quote inside a cell", "n,a\r\nA\"B\r\nC\",d\r\n", { { "AB", "" }, { "C,d", "" } }, 0, { 2, 3 } },
+        { "quote never closed", "n,a\r\n\"open\r\nb,c\r\n", { { "open", "" }, { "b", "c" } }, 0, { 2, 3 } },
+    };
+    for (const Case& c : cases) {
+        CMyCSV csv;
+        ASSERT_EQ(csv.ParseCsv(c.bytes, 1), CMyCSV::kOk) << c.what;
+        Result expected;
+        expected.header = { "n", "a" };
+        if (c.bytes.starts_with(S("名前")))
+            expected.header = { S("名前"), S("住所") };
+        expected.rows = c.rows;
+        EXPECT_EQ(Read(csv, 0), expected) << c.what;
+        EXPECT_EQ(Read(csv, 0), Model(c.bytes, 1)) << c.what;
+        EXPECT_EQ(csv.LineBreakCells(), c.changedCells) << c.what;
+        for (std::size_t r = 0; r < c.fileLines.size(); ++r)
+            EXPECT_EQ(csv.FileLine(static_cast<int>(r)), c.fileLines[r]) << c.what << " row " << r;
+    }
+}
+
+TEST(CMyCSV, Utf8FilesAreReadAsShiftJis)
+{
+    const std::string sjis = S("名前,住所\r\n山田,霞が関\r\nｱｲ,〜\r\n");
+    const std::string utf8 = "名前,住所\r\n山田,霞が関\r\nｱｲ,〜\r\n";
+    struct Case {
+        const char* what;
+        std::string bytes;
+        int code;
+        bool utf8;
+        int badRow, badColumn, badLine;
+        const char* badHeader;
+    } cases[] = {
+        { "Shift-JIS", sjis, CMyCSV::kOk, false, -1, -1, 0, "" },
+        { "UTF-8 with BOM", "\xEF\xBB\xBF" + utf8, CMyCSV::kOk, true, -1, -1, 0, "" },
+        { "UTF-8 without BOM", utf8, CMyCSV::kOk, true, -1, -1, 0, "" },
+        { "Shift-JIS header, UTF-8 rows", S("名前,住所\r\n") + utf8.substr(utf8.find('\n') + 1), CMyCSV::kOk, true, -1,
+            -1, 0, "" },
+        { "a character CP932 lacks", "\xEF\xBB\xBF名前,住所\r\n山田,霞が関\r\n佐藤,\"東京\r\n😀\"\r\n",
+            CMyCSV::kErrEncoding, false, 1, 1, 3, "住所" },
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        nrt::test::WriteAll(dir.File("in.csv"), c.bytes);
+        CMyCSV csv;
+        ASSERT_EQ(csv.LoadCsv(dir.File("in.csv"), 1), c.code) << c.what;
+        EXPECT_EQ(csv.WasUtf8(), c.utf8) << c.what;
+        EXPECT_EQ(csv.BadRow(), c.badRow) << c.what;
+        EXPECT_EQ(csv.BadColumn(), c.badColumn) << c.what;
+        if (c.code != CMyCSV::kOk) {
+            EXPECT_EQ(csv.BadLine(), c.badLine) << c.what;
+            EXPECT_EQ(U(csv.BadHeader()), c.badHeader) << c.what;
+            EXPECT_EQ(csv.GetRowCount(), 0) << c.what;
+            continue;
+        }
+        CMyCSV expected;
+        ASSERT_EQ(expected.ParseCsv(sjis, 1), CMyCSV::kOk);
+        EXPECT_EQ(Read(csv, 0), Read(expected, 0)) << c.what;
+    }
+}

@@ -46,26 +46,61 @@ inline std::vector<std::string> CsvModelSplit(const std::string& line, std::size
     return cells;
 }
 
-// The rows, header first, that the rules give; nothing when there is no data line. CR
-// ends a line and LF is dropped (LF ends the line in a file without CR); without a
-// header the columns are FIELD1, FIELD2, ... counted on the first line.
-inline std::vector<std::vector<std::string>> CsvModelRows(std::string_view bytes, int header)
+// The lines of the file. CR ends a line and LF is dropped (LF ends the line in a file
+// without CR). With `join`, a line break (CR LF, CR or LF) inside a cell that begins
+// with a quote (LF bytes aside) and is still quoted is one full-width space instead; a
+// quote so opened that never closes leaves the file read without joining.
+inline std::vector<std::string> CsvModelLines(std::string_view bytes, bool join)
 {
     const bool crEnded = bytes.find('\r') != std::string_view::npos;
     std::vector<std::string> lines;
-    if (!header)
-        lines.emplace_back();
     std::string line;
-    for (char c : bytes) {
+    bool quoted = false, cellQuoted = false, cellStart = true;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (join && quoted && cellQuoted && (c == '\r' || c == '\n')) {
+            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+                ++i;
+            line += "\x81\x40";
+            continue;
+        }
         if (c == (crEnded ? '\r' : '\n')) {
             lines.push_back(line);
             line.clear();
-        } else if (c != '\n') {
-            line += c;
+            quoted = cellQuoted = false;
+            cellStart = true;
+            continue;
         }
+        if (c == '\n')
+            continue;
+        if (c == '"') {
+            cellQuoted = cellQuoted || cellStart;
+            quoted = !quoted;
+            cellStart = false;
+        } else if (c == ',' && !quoted) {
+            cellQuoted = false;
+            cellStart = true;
+        } else {
+            cellStart = false;
+        }
+        line += c;
     }
+    if (join && quoted && cellQuoted)
+        return CsvModelLines(bytes, false);
     if (!line.empty())
         lines.push_back(line);
+    return lines;
+}
+
+// The rows, header first, that the rules give; nothing when there is no data line.
+// Without a header the columns are FIELD1, FIELD2, ... counted on the first line.
+inline std::vector<std::vector<std::string>> CsvModelRows(std::string_view bytes, int header)
+{
+    std::vector<std::string> lines;
+    if (!header)
+        lines.emplace_back();
+    for (std::string& l : CsvModelLines(bytes, true))
+        lines.push_back(std::move(l));
     if (lines.size() <= 1)
         return {};
     const std::string& counted = lines[0].empty() ? lines[1] : lines[0];

@@ -230,3 +230,57 @@ TEST_F(ImportTest, ScanHeaderRules)
         EXPECT_EQ(U(name), c.name) << c.bytes;
     }
 }
+
+TEST_F(ImportTest, FilesAsSpreadsheetsAndPhonesWriteThem)
+{
+    struct Case {
+        const char* what;
+        std::string bytes; // as written to the file
+        std::vector<std::vector<const char*>> records; // 名前, 住所１
+        const char* closing;
+    } cases[] = {
+        { "a quoted line break stays in its cell", S("名前,住所１,電話番号\r\n\"霞\",\"霞が関\r\n２行目\",03-0000-0000\r\n佐藤,大手町,\r\n"),
+            { { "霞", "霞が関　２行目" }, { "佐藤", "大手町" } },
+            "正常にインポートされました。\n（セル内の改行を全角スペースにしたセル：1個）" },
+        { "empty lines and lines of commas are no records", S("名前,住所１\r\n\r\n山田,\r\n,\r\n\r\n佐藤,\r\n\r\n"),
+            { { "山田", "" }, { "佐藤", "" } }, "正常にインポートされました。\n（取り込まなかった空の行：4行）" },
+        { "UTF-8 with BOM", "\xEF\xBB\xBF名前,住所１\r\n山田,霞が関\r\n", { { "山田", "霞が関" } },
+            "正常にインポートされました。\n（UTF-8のファイルをShift-JISに変換して取り込みました。）" },
+        // The wave dash of other systems is Shift-JIS's 0x8160 (shown as ～ here).
+        { "UTF-8 without BOM, LF", "名前,住所１\nｱｲｳ,〜\n", { { "ｱｲｳ", "～" } },
+            "正常にインポートされました。\n（UTF-8のファイルをShift-JISに変換して取り込みました。）" },
+        { "Shift-JIS header, UTF-8 rows", S("名前,住所１\r\n") + "山田,霞が関\r\n", { { "山田", "霞が関" } },
+            "正常にインポートされました。\n（UTF-8のファイルをShift-JISに変換して取り込みました。）" },
+    };
+    for (const Case& c : cases) {
+        host.shown.clear();
+        table.ClearRecords();
+        WriteAll(Docs("in.csv"), c.bytes);
+        CMyImport import(*global, table);
+        ASSERT_EQ(import.Run(S("in.csv")), CMyImport::kImported) << c.what << ": " << Shown().back();
+        ASSERT_EQ(table.GetRecordCount(), static_cast<int>(c.records.size())) << c.what;
+        for (std::size_t k = 0; k < c.records.size(); ++k) {
+            EXPECT_EQ(Value("名前", static_cast<int>(k)), c.records[k][0]) << c.what;
+            EXPECT_EQ(Value("住所１", static_cast<int>(k)), c.records[k][1]) << c.what;
+            EXPECT_EQ(Value("印字区分", static_cast<int>(k)), "1") << c.what;
+        }
+        EXPECT_EQ(Shown().back(), c.closing) << c.what;
+    }
+}
+
+TEST_F(ImportTest, Utf8RefusalNamesTheLineAndColumnAndChangesNothing)
+{
+    // The third file line holds a character that Shift-JIS does not have; a quoted
+    // line break before it moves it to the fourth.
+    const std::string bytes = "\xEF\xBB\xBF名前,住所１\r\n\"山田\r\n太郎\",霞が関\r\n佐藤,\"𠮷野\"\r\n";
+    WriteAll(Docs("in.csv"), bytes);
+    CMyImport import(*global, table);
+    EXPECT_EQ(import.Run(S("in.csv")), CMyImport::kRowRefused);
+    EXPECT_EQ(table.GetRecordCount(), 0);
+    EXPECT_EQ(Shown().back(), "取り込みに失敗しました。 4行目：[住所１]\nShift-JISにない文字が含まれています。");
+    EXPECT_EQ(U(host.shown.back().caption), "注意");
+
+    // A garbled header is no longer what a UTF-8 header gives.
+    WriteAll(Docs("h.csv"), "名前,メール\r\n");
+    EXPECT_EQ(import.CheckHeader(Docs("h.csv")), CMyImport::kHeaderOk);
+}

@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
@@ -263,6 +264,13 @@ TEST_F(ExchangeWindowTest, ExportWindowChoosesAndOrdersTheFields)
     EXPECT_EQ(U(host.LastText()), "正常にエクスポートされました。");
     EXPECT_EQ(dialog.txt_Path->text(), ToQ(Docs("out.CSV")));
     EXPECT_EQ(ReadAll(Docs("out.CSV")), S("\"ｱﾍﾞ\",\"阿部\"\r\n\"ｲﾄｳ\",\"伊藤\"\r\n"));
+    // Shift-JIS unless UTF-8 (with its byte-order mark) is chosen.
+    EXPECT_EQ(dialog.cmb_Encoding->currentIndex(), 0);
+    dialog.cmb_Encoding->setCurrentIndex(1);
+    host.Answer(nrt::platform::MsgResult::Yes); // export
+    host.Answer(nrt::platform::MsgResult::Yes); // over the file of before
+    dialog.Export();
+    EXPECT_EQ(ReadAll(Docs("out.CSV")), "\xEF\xBB\xBF\"ｱﾍﾞ\",\"阿部\"\r\n\"ｲﾄｳ\",\"伊藤\"\r\n");
 
     dialog.MoveAllLeft();
     dialog.Export();

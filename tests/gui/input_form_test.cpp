@@ -455,6 +455,9 @@ TEST_F(InputFormTest, AddressFromPostalCode)
     const char* lines[] = {
         "13101,\"100  \",\"1000013\",\"ﾄｳｷｮｳﾄ\",\"ﾁﾖﾀﾞｸ\",\"ｶｽﾐｶﾞｾｷ\",\"東京都\",\"千代田区\",\"霞ケ関\",0,0,0,0,0,0",
         "13101,\"100  \",\"1000014\",\"ﾄｳｷｮｳﾄ\",\"ﾁﾖﾀﾞｸ\",\"ﾅｶﾞﾀﾁｮｳ\",\"東京都\",\"千代田区\",\"永田町\",0,0,0,0,0,0",
+        // Two towns of one code.
+        "13101,\"102  \",\"1020093\",\"ﾄｳｷｮｳﾄ\",\"ﾁﾖﾀﾞｸ\",\"ﾋﾗｶﾜﾁｮｳ\",\"東京都\",\"千代田区\",\"平河町\",0,0,0,0,0,0",
+        "13101,\"102  \",\"1020093\",\"ﾄｳｷｮｳﾄ\",\"ﾁﾖﾀﾞｸ\",\"ﾊﾔﾌﾞｻﾁｮｳ\",\"東京都\",\"千代田区\",\"隼町\",0,0,0,0,0,0",
     };
     std::string list;
     for (const char* l : lines)
@@ -463,9 +466,10 @@ TEST_F(InputFormTest, AddressFromPostalCode)
     ASSERT_EQ(ImportPostalList(dir.File("list.csv"), main->Global().PostalFile({})), kPostalImportOk);
 
     TfrmInput& f = Form();
-    std::vector<std::string> browsed;
+    std::vector<std::string> browsed, atCode;
     f.SetAddressBrowser([&](QWidget*, const std::string& prefecture, TfrmInput::TownChoice& choice) {
         browsed.push_back(U(prefecture));
+        atCode.push_back(choice.code);
         choice = { "100-0014", S("東京都"), S("千代田区"), S("永田町") };
         return true;
     });
@@ -512,6 +516,16 @@ TEST_F(InputFormTest, AddressFromPostalCode)
     f.cmd_Address->click();
     EXPECT_EQ(Texts(), std::vector<std::string> { "該当住所が見つかりません。" });
     EXPECT_EQ(browsed.size(), 3u);
+
+    // A code of two towns: the browser opens at them, whatever prefecture the form shows.
+    host.shown.clear();
+    f.txt_Zyusyo1->clear();
+    f.txt_Yubin->setText(QStringLiteral("102-0093"));
+    f.cmd_Address->click();
+    EXPECT_TRUE(host.shown.empty());
+    EXPECT_EQ(browsed.back(), "東京都");
+    EXPECT_EQ(atCode, (std::vector<std::string> { "", "", "", "102-0093" }));
+    EXPECT_EQ(f.txt_Zyusyo1->text(), QStringLiteral("千代田区永田町"));
 }
 
 TEST_F(InputFormTest, KanaCaptureFollowsTheSetting)

@@ -133,7 +133,7 @@ TEST_F(AddressFillLookup, AnEmptyAddressTakesTheWholeTown)
     } cases[] = {
         { "100-0013", "東京都", "千代田区霞ケ関", "東京都", false },
         { "100-0013", "", "千代田区霞ケ関", "東京都", true },
-        { "060-0042", "東京都", "札幌市中央区大通西（１～１９丁目）", "北海道", true }, // the remark stays
+        { "060-0042", "東京都", "札幌市中央区大通西", "北海道", true }, // the remark is the list's, not the address's
         { "230-0001", "神奈川県", "横浜市鶴見区矢向", "神奈川県", false },
     };
     for (const Case& c : cases) {
@@ -175,7 +175,7 @@ TEST_F(AddressFillLookup, AnotherAddressIsReplacedAfterTheQuestionKeepingItsHous
     } cases[] = {
         { "100-0013", "千代田区永田町１－７－１", "千代田区霞ケ関１－７－１" },
         { "060-0042", "札幌市中央区北一条西２丁目", "札幌市中央区大通西２丁目" }, // a numbered remark is dropped
-        { "163-0890", "新宿区新宿3-1", "新宿区西新宿（次のビルを除く）3-1" }, // another remark stays
+        { "163-0890", "新宿区新宿3-1", "新宿区西新宿3-1" }, // no remark of the list goes into the address
         { "230-0001", "横浜市鶴見区", "横浜市鶴見区矢向" },
     };
     for (const Case& c : cases) {

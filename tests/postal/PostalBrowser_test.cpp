@@ -4,6 +4,7 @@
 #include "db/CMyLine.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
+#include "postal/AddressFill.h"
 #include "postal/PostalDictionary.h"
 
 #include <gtest/gtest.h>
@@ -210,4 +211,49 @@ TEST(PostalTownRows, DamagedTownFilesStayInBounds)
             codes.push_back(r.code);
         EXPECT_EQ(codes, c.codes) << c.city;
     }
+}
+
+TEST(PostalBrowserAtCode, OpensAtTheTownsOfASharedCodeAndChoosesWithoutTheRemark)
+{
+    const std::vector<ListLine> lines = {
+        { "23210", "4520961", "ｱｲﾁｹﾝ", "ｷﾖｽｼ", "ｱｻﾋ", "愛知県", "清須市", "朝日" },
+        { "23210", "4520001", "ｱｲﾁｹﾝ", "ｷﾖｽｼ", "ｲｯｼｷ", "愛知県", "清須市", "一色" },
+        { "23210", "4520961", "ｱｲﾁｹﾝ", "ｷﾖｽｼ", "ｶﾜﾗ(ｿﾉﾀ)", "愛知県", "清須市", "河原（その他）" },
+        { "23100", "4600001", "ｱｲﾁｹﾝ", "ﾅｺﾞﾔｼﾅｶｸ", "ｻﾝﾉﾏﾙ", "愛知県", "名古屋市中区", "三の丸" },
+    };
+    TempDir dir;
+    WriteAll(dir.File("list.csv"), ListBytes(lines));
+    const std::string yubin = dir.File("yubin");
+    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), yubin), kPostalImportOk);
+    platform::RecordingMessageHost host;
+    platform::ScopedMessageHost scoped { host };
+
+    // The input form's search finds two towns: it asks the browser instead of guessing.
+    const AddressFillResult fill = FillAddressFromPostalCode(yubin, { S("452-0961"), "", "", "" });
+    EXPECT_TRUE(fill.openBrowser);
+    EXPECT_FALSE(fill.zyusyo1Changed);
+    EXPECT_EQ(fill.browseCode, "452-0961");
+    EXPECT_EQ(U(fill.browsePrefecture), "愛知県");
+    EXPECT_TRUE(FillAddressFromPostalCode(yubin, { S("452-0001"), "", "", "" }).browseCode.empty());
+
+    CMyPostalBrowser b(yubin);
+    b.StartAtCode(fill.browsePrefecture, fill.browseCode);
+    EXPECT_EQ(b.GetLevel(), CMyPostalBrowser::kTowns);
+    std::vector<std::string> rows;
+    for (const auto& r : b.Rows())
+        rows.push_back(U(r.code) + "|" + U(r.name));
+    EXPECT_EQ(rows, (std::vector<std::string> { "452-0961|朝日", "452-0961|河原（その他）" }));
+    ASSERT_EQ(b.Choose(1), CMyPostalBrowser::kConfirmed);
+    EXPECT_EQ(U(b.ChosenCity()), "清須市");
+    EXPECT_EQ(U(b.ChosenTown()), "河原");
+
+    // Back at the cities, the whole city is listed again.
+    CMyPostalBrowser again(yubin);
+    again.StartAtCode(fill.browsePrefecture, fill.browseCode);
+    again.BackToCities();
+    ASSERT_EQ(again.Choose(0), CMyPostalBrowser::kEntered);
+    EXPECT_EQ(again.Rows().size(), 3u);
+    // A code the prefecture does not have opens at its cities.
+    again.StartAtCode(S("愛知県"), "999-9999");
+    EXPECT_EQ(again.GetLevel(), CMyPostalBrowser::kCities);
 }

@@ -46,7 +46,8 @@ TEST_F(PostalLookup, CodesAreFoundOnlyInTheFormWithHyphen)
     } cases[] = {
         { "100-0013", "東京都 千代田区霞が関", "ﾄｳｷｮｳﾄ ﾁﾖﾀﾞｸｶｽﾐｶﾞｾｷ" },
         { "064-0941", "北海道 札幌市中央区旭ケ丘", "ﾎｯｶｲﾄﾞｳ ｻｯﾎﾟﾛｼﾁｭｳｵｳｸｱｻﾋｶﾞｵｶ" }, // first entry
-        { "060-0042", "北海道 札幌市中央区大通西（１～１９丁目）", "ﾎｯｶｲﾄﾞｳ ｻｯﾎﾟﾛｼﾁｭｳｵｳｸｵｵﾄﾞｵﾘﾆｼ(1-19ﾁｮｳﾒ)" },
+        // The town's remark is the list's, not the address's.
+        { "060-0042", "北海道 札幌市中央区大通西", "ﾎｯｶｲﾄﾞｳ ｻｯﾎﾟﾛｼﾁｭｳｵｳｸｵｵﾄﾞｵﾘﾆｼ" },
         { "900-0015", "沖縄県 那覇市久茂地", "ｵｷﾅﾜｹﾝ ﾅﾊｼｸﾓｼﾞ" }, // last entry
         // Two towns share the code: the first entry of the index, which the sort put first.
         { "540-0002", "大阪府 大阪市中央区京橋前之町", "ｵｵｻｶﾌ ｵｵｻｶｼﾁｭｳｵｳｸｷｮｳﾊﾞｼﾏｴﾉﾁｮｳ" },
@@ -55,7 +56,7 @@ TEST_F(PostalLookup, CodesAreFoundOnlyInTheFormWithHyphen)
         { "100 0013", nullptr, nullptr }, { "100-001", nullptr, nullptr }, { "100", nullptr, nullptr },
         { "", nullptr, nullptr }, { "000-0000", nullptr, nullptr }, // below every code
         { "999-9999", nullptr, nullptr }, // above every code
-        { "150-0002", nullptr, nullptr }, // after the empty line of the list
+        { "150-0002", nullptr, nullptr }, // not in the list
     };
     for (const auto& c : cases) {
         auto found = FindPostalCode(yubin, c.text);

@@ -18,7 +18,6 @@ const std::vector<ListLine> kSample = {
     { "27203", "5600000", "ｵｵｻｶﾌ", "ﾄﾖﾅｶｼ", "ｲｶﾆｹｲｻｲｶﾞﾅｲﾊﾞｱｲ", "大阪府", "豊中市", "以下に掲載がない場合" },
     { "01101", "0640941", "ﾎｯｶｲﾄﾞｳ", "ｻｯﾎﾟﾛｼﾁｭｳｵｳｸ", "ｱｻﾋｶﾞｵｶ", "北海道", "札幌市中央区", "旭ケ丘" },
 };
-const ListLine kAfterEmptyLine = { "13113", "1500002", "ﾄｳｷｮｳﾄ", "ｼﾌﾞﾔｸ", "ｼﾌﾞﾔ", "東京都", "渋谷区", "渋谷" };
 
 // Readings compare byte by byte: ｵｵｻｶﾌ < ｵｷﾅﾜｹﾝ < ﾄｳｷｮｳﾄ < ﾎｯｶｲﾄﾞｳ, and so on down.
 const std::vector<ListLine> kSorted = {
@@ -46,13 +45,19 @@ std::string ListLineBytes(const ListLine& l)
     return S(utf8);
 }
 
-std::string SampleList()
+std::string ListBytes(const std::vector<ListLine>& lines)
 {
     std::string bytes;
-    for (const auto& l : kSample)
+    for (const auto& l : lines)
         bytes += ListLineBytes(l);
-    bytes += "\r\n";
-    bytes += ListLineBytes(kAfterEmptyLine);
+    return bytes;
+}
+
+std::string SampleList()
+{
+    std::string bytes = ListBytes(kSample);
+    // Empty lines at the very end end the list without cutting it short.
+    bytes += "\r\n\r\n";
     return bytes;
 }
 

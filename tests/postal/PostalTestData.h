@@ -23,10 +23,12 @@ struct ListLine {
 
 // One line of the national list as published: 15 columns, texts quoted, CR LF.
 std::string ListLineBytes(const ListLine& l);
+// Those lines one after another.
+std::string ListBytes(const std::vector<ListLine>& lines);
 
 // The hand-made list: four prefectures; 千代田区's records are interrupted by 渋谷区 and
-// its last record lies in another 512-byte block; two towns share 540-0002; an empty
-// line after eleven records hides the twelfth.
+// its last record lies in another 512-byte block; two towns share 540-0002; two empty
+// lines follow the eleven records.
 std::string SampleList();
 
 // The eleven records in the order the sort must give, written down by hand.

@@ -11,6 +11,8 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+
 using namespace nrt;
 using nrt::platform::MsgResult;
 using nrt::test::ReadAll;
@@ -108,7 +110,7 @@ TEST_F(BackupTest, FailuresLeaveTheCountersAlone)
     struct Case {
         std::function<void()> prepare;
         int result;
-        const char* message;
+        std::string message;
     } cases[] = {
         { [&] { global->SetHBackPath(""); }, CMyBackup::kNoDestination, "パスを指定してください。" },
         { [&] { global->SetHBackPath("relative/backup"); }, CMyBackup::kNoDestination, "パスを指定してください。" },
@@ -116,7 +118,7 @@ TEST_F(BackupTest, FailuresLeaveTheCountersAlone)
              global->SetHBackPath(backup);
              platform::fs::RemoveFile(user + "/nrt.ndb");
          },
-            CMyBackup::kCopyFailed, "ファイルのコピーに失敗しました。" },
+            CMyBackup::kCopyFailed, "ファイルのコピーに失敗しました。\n" + U(Set(2)) + "/nrt.ndb" },
         { [&] { global->SetUserFolder(""); }, CMyBackup::kNoUserName, "ユーザーの取得に失敗しました。" },
     };
     for (Case& c : cases) {
@@ -143,7 +145,7 @@ TEST_F(BackupTest, ACopyThatFailsHalfWayLeavesTheOldFile)
     const int result = CMyBackup::Backup(*global);
     platform::fs::testing::FailWritesAfter(-1);
     EXPECT_EQ(result, CMyBackup::kCopyFailed);
-    EXPECT_EQ(U(host.LastText()), "ファイルのコピーに失敗しました。");
+    EXPECT_EQ(U(host.LastText()), "ファイルのコピーに失敗しました。\n" + U(Set(1)) + "/nrt.ndb");
     EXPECT_EQ(ReadAll(Set(1) + "/nrt.ndb"), "the previous set");
     EXPECT_EQ(Tree(Set(1)), std::vector<std::string> { "nrt.ndb" });
     EXPECT_EQ(global->GetHBackSuCu(), 0);
@@ -227,4 +229,63 @@ TEST_F(BackupTest, ARestoreThatCannotBeReadLeavesTheNewUserEmpty)
     EXPECT_EQ(U(host.LastText()), "読み込みに失敗しました。");
     EXPECT_EQ(table.GetRecordCount(), 0);
     EXPECT_EQ(table.GetFieldCount(), 24);
+}
+
+TEST_F(BackupTest, ASetMissingAnyFileIsNoBackup)
+{
+    // The user folder as a full target would meet it: each case lets the writes run out
+    // just after one more file of the set.
+    WriteAll(user + "/NrtUser.ini", std::string(300, 'i'));
+    WriteAll(user + "/" + S("友人.nms"), std::string(400, 'n'));
+    platform::fs::MakeDirs(user + "/Mail");
+    WriteAll(user + "/Mail/list.log", std::string(500, 'l'));
+    const long long ndb = static_cast<long long>(ReadAll(user + "/nrt.ndb").size());
+    struct Case {
+        long long budget;
+        std::string message;
+        std::vector<std::string> arrived;
+    } cases[] = {
+        { ndb + 10, "ファイルのコピーに失敗しました。\n" + U(Set(1)) + "/NrtUser.ini", { "nrt.ndb" } },
+        { ndb + 310, "ファイルコピーに失敗しました。\n" + U(Set(1)) + "/友人.nms", { "NrtUser.ini", "nrt.ndb" } },
+        { ndb + 710, "ファイルコピーに失敗しました。\n" + U(Set(1)) + "/Mail/list.log",
+            { "Mail/", "NrtUser.ini", "nrt.ndb", "友人.nms" } },
+    };
+    global->SetHBackSuCu(0);
+    global->SetHBackYMD(20241231);
+    for (const Case& c : cases) {
+        platform::fs::RemoveTree(backup);
+        platform::fs::testing::FailWritesAfter(c.budget);
+        const int result = CMyBackup::Backup(*global);
+        platform::fs::testing::FailWritesAfter(-1);
+        EXPECT_EQ(result, CMyBackup::kCopyFailed) << c.budget;
+        EXPECT_EQ(U(host.LastText()), c.message);
+        EXPECT_EQ(Tree(Set(1)), c.arrived);
+        EXPECT_EQ(global->GetHBackSuCu(), 0);
+        EXPECT_EQ(global->GetHBackYMD(), 20241231);
+        EXPECT_FALSE(platform::fs::Exists(user + "/back.ls2"));
+    }
+    ASSERT_EQ(CMyBackup::Backup(*global), CMyBackup::kBackedUp);
+    EXPECT_EQ(global->GetHBackSuCu(), 1);
+}
+
+TEST_F(BackupTest, CopiesKeepTheirPermissionsAndARestoredIniIsPrivate)
+{
+    ASSERT_EQ(global->WriteSettings(), 0);
+    auto mode = [](const std::string& path) {
+        struct stat st { };
+        return ::stat(platform::fs::ToSystemPath(path).c_str(), &st) == 0 ? (st.st_mode & 07777) : 0u;
+    };
+    ASSERT_EQ(mode(user + "/NrtUser.ini"), 0600u);
+    WriteAll(user + "/a.lst", "list");
+    ::chmod(platform::fs::ToSystemPath(user + "/a.lst").c_str(), 0640);
+    ASSERT_EQ(CMyBackup::Backup(*global), CMyBackup::kBackedUp);
+    EXPECT_EQ(mode(Set(1) + "/NrtUser.ini"), 0600u);
+    EXPECT_EQ(mode(Set(1) + "/a.lst"), 0640u);
+
+    CMyUsers users(*global);
+    CMyUsers::NewUser request { S("復元"), true, Set(1) + "/nrt.ndb" };
+    std::string source;
+    ASSERT_EQ(users.Create(request, &table, &source), CMyUsers::kCreatedFromCopy);
+    ASSERT_TRUE(CMyBackup::CopySet(source, global->UserFile({})));
+    EXPECT_EQ(mode(global->UserFile("NrtUser.ini")), 0600u);
 }

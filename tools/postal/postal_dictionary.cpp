@@ -16,7 +16,7 @@ int main(int argc, char** argv)
     PostalListStats stats;
     const int result = ImportPostalList(platform::Utf8ToSjis(argv[1]), platform::Utf8ToSjis(argv[2]), {}, &stats);
     std::fprintf(result == kPostalImportOk ? stdout : stderr, "nortea-postal-dictionary: %s: %s\n", argv[2],
-        platform::SjisToUtf8(PostalImportMessage(result)).c_str());
+        platform::SjisToUtf8(PostalImportMessage(result, stats)).c_str());
     if (stats.shortLines || stats.badCodes || stats.cutColumns)
         std::fprintf(stderr, "nortea-postal-dictionary: skipped %d short lines and %d bad codes, cut %d columns\n",
             stats.shortLines, stats.badCodes, stats.cutColumns);

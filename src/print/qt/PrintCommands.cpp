@@ -18,6 +18,8 @@
 #include "print/qt/PrintProgress.h"
 #include "settings/Cmyglobal.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QPageSize>
@@ -122,7 +124,7 @@ namespace {
 
 // The job without a dialog: `setUp` chooses where the pages go.
 int PrintFormWith(CMyGlobal& global, CMyDB& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortSpec, int from, int to, const std::function<void(QPrinter&)>& setUp)
+    std::string_view sortSpec, int from, int to, int* pageCount, const std::function<void(QPrinter&)>& setUp)
 {
     // Fonts need the GUI application object (on the offscreen platform at least).
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
@@ -137,6 +139,12 @@ int PrintFormWith(CMyGlobal& global, CMyDB& table, std::string_view formName, st
     CPrn renderer(global, table, printer);
     if (!renderer.Prepare(form, CMyGlobal::ReportKindOfName(form), printCondition, sortSpec))
         return kPrintFailed;
+    const int perPage = std::max(1, renderer.RecordsPerPage());
+    const int pages = (renderer.RowCount() + perPage - 1) / perPage;
+    if (pageCount)
+        *pageCount = pages;
+    if (from > pages)
+        return kPrintNoSuchPages;
     printer.SetDialogStandIn([&](QPrinter& p, bool) {
         setUp(p);
         p.setPageMargins(QMarginsF(0, 0, 0, 0));
@@ -153,22 +161,22 @@ int PrintFormWith(CMyGlobal& global, CMyDB& table, std::string_view formName, st
 } // namespace
 
 int PrintToPdf(CMyGlobal& global, CMyDB& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortSpec, const std::string& pdfPath, int from, int to)
+    std::string_view sortSpec, const std::string& pdfPath, int from, int to, int* pageCount)
 {
     const QString file = QString::fromStdString(platform::fs::ToSystemPath(pdfPath));
-    return PrintFormWith(global, table, formName, printCondition, sortSpec, from, to, [&](QPrinter& p) {
+    return PrintFormWith(global, table, formName, printCondition, sortSpec, from, to, pageCount, [&](QPrinter& p) {
         p.setOutputFormat(QPrinter::PdfFormat);
         p.setOutputFileName(file);
     });
 }
 
 int PrintToQueue(CMyGlobal& global, CMyDB& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortSpec, std::string_view queue, int from, int to)
+    std::string_view sortSpec, std::string_view queue, int from, int to, int* pageCount)
 {
     const QString name = gui::ToQ(queue);
     if (!QPrinterInfo::availablePrinterNames().contains(name))
         return kPrintNoSuchQueue;
-    return PrintFormWith(global, table, formName, printCondition, sortSpec, from, to, [&](QPrinter& p) {
+    return PrintFormWith(global, table, formName, printCondition, sortSpec, from, to, pageCount, [&](QPrinter& p) {
         p.setOutputFormat(QPrinter::NativeFormat);
         p.setPrinterName(name);
     });
