@@ -1,9 +1,11 @@
 #include "app/F_main.h"
 
 #include "app/Commands.h"
+#include "app/HelpWindow.h"
 #include "app/MainListModel.h"
 #include "app/QtText.h"
 #include "app/WaitCursor.h"
+#include "db/StoredReadings.h"
 #include "forms/F_hyo.h"
 #include "forms/F_search.h"
 #include "platform/MessageHost.h"
@@ -14,7 +16,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -23,14 +24,19 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
+#include <QStyleOptionComboBox>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <span>
 
 namespace nrt::gui {
 namespace {
@@ -60,6 +66,19 @@ constexpr const char* kMatchKinds[] = { "完全に一致", "先頭文字が一�
 QString U8(const char* utf8)
 {
     return QString::fromUtf8(utf8);
+}
+
+// A fixed list as wide as its longest entry. Qt sizes a list by the ink of its texts,
+// which leaves out the wide side bearings of full-width brackets: "（全項目）" was cut.
+void FitToItems(QComboBox* combo)
+{
+    int widest = 0;
+    for (int i = 0; i < combo->count(); ++i)
+        widest = std::max(widest, combo->fontMetrics().horizontalAdvance(combo->itemText(i)));
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    const QSize contents(widest, combo->fontMetrics().height());
+    combo->setMinimumWidth(combo->style()->sizeFromContents(QStyle::CT_ComboBox, &option, contents, combo).width());
 }
 
 } // namespace
@@ -119,8 +138,10 @@ TfrmMain::TfrmMain(const StartupFolders& folders, QWidget* parent)
         cbo_Ritu->blockSignals(false);
         ApplyRatio(mainlist::kZoomRatios[static_cast<std::size_t>(zoomIndex)]);
     }
-    if (stored > 100)
-        griMain->setColumnWidth(0, static_cast<int>(stored * 0.01 * 26));
+    if (stored > 100) {
+        columnBase_[0] = { static_cast<int>(stored * 0.01 * 26), stored };
+        FitMarkColumn();
+    }
 
     // Commands of the other windows (app/Commands.h), one line per subsystem.
     InstallInputCommands(*this);
@@ -195,11 +216,8 @@ void TfrmMain::BuildMenus()
     QMenu* help = helpMenu_ = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     QAction* manual = help->addAction(QStringLiteral("ノルテアのヘルプ(&H)"));
     manual->setObjectName(QStringLiteral("mnuHelpHelp"));
-    connect(manual, &QAction::triggered, this, [this] {
-        const QString path = ToQ(global_->ProgramFile(SJ("nrt.html")));
-        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-            platform::Warn(SJ("実行に失敗しました。"));
-    });
+    manual->setShortcut(QKeySequence::HelpContents);
+    connect(manual, &QAction::triggered, this, &TfrmMain::ShowHelp);
 
     QToolBar* bar = toolBar_ = addToolBar(QStringLiteral("ツールバー"));
     bar->setObjectName(QStringLiteral("ToolBar1"));
@@ -269,10 +287,16 @@ void TfrmMain::BuildCentre()
     griMain->verticalHeader()->hide();
     griMain->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     griMain->verticalHeader()->setDefaultSectionSize(18);
+    // Row heights are the zoom's: the header's font must not hold them at a larger size.
+    griMain->verticalHeader()->setMinimumSectionSize(4);
     griMain->horizontalHeader()->setHighlightSections(false);
     // Column widths are the user's (and the zoom's), never widened to fit the font.
     griMain->horizontalHeader()->setMinimumSectionSize(4);
     griMain->horizontalHeader()->setSectionsMovable(false);
+    connect(griMain->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
+        if (!zoomingColumns_ && column >= 0 && column < static_cast<int>(columnBase_.size()))
+            columnBase_[static_cast<std::size_t>(column)] = { width, ratio_ };
+    });
     griMain->setContextMenuPolicy(Qt::CustomContextMenu);
     griMain->installEventFilter(this);
     connect(griMain, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
@@ -293,6 +317,12 @@ void TfrmMain::BuildCentre()
     connect(griMain->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
         [this](const QModelIndex&, const QModelIndex&) { UpdatePosition(); });
     layout->addWidget(griMain, 1);
+    emptyHint_ = new QLabel(QStringLiteral("宛名がまだありません。「新規登録」で入力するか、「CSVインポート」で取り込みます。"
+                                           "「郵便番号データのインポート」で住所の自動入力が使えます。"),
+        griMain->viewport());
+    emptyHint_->setObjectName(QStringLiteral("lbl_EmptyHint"));
+    emptyHint_->setForegroundRole(QPalette::PlaceholderText);
+    emptyHint_->hide();
 
     // The kana index and the detailed extraction, with the zoom control beside them.
     auto* bottom = new QHBoxLayout();
@@ -319,6 +349,7 @@ void TfrmMain::BuildCentre()
     cbo_SelName->setObjectName(QStringLiteral("cbo_SelName"));
     for (const char* f : mainlist::kSearchFields)
         cbo_SelName->addItem(U8(f));
+    FitToItems(cbo_SelName);
     txt_SelText = new QLineEdit(selPage);
     txt_SelText->setObjectName(QStringLiteral("txt_SelText"));
     txt_SelText->setMaxLength(30);
@@ -331,6 +362,7 @@ void TfrmMain::BuildCentre()
     cbo_SelKind->setObjectName(QStringLiteral("cbo_SelKind"));
     for (const char* k : kMatchKinds)
         cbo_SelKind->addItem(U8(k));
+    FitToItems(cbo_SelKind);
     chk_icmp = new QCheckBox(QStringLiteral("大文字小文字判断する"), selPage);
     chk_icmp->setObjectName(QStringLiteral("chk_icmp"));
     chk_SelAdd = new QCheckBox(QStringLiteral("追加抽出する"), selPage);
@@ -403,11 +435,14 @@ void TfrmMain::ApplyRatio(int ratio)
     QFont tabFont = tag_Main->font();
     tabFont.setPixelSize(Scaled(12, ratio));
     tag_Main->setFont(tabFont);
-    griMain->verticalHeader()->setDefaultSectionSize(Scaled(16, ratio, 16) + 2);
+    // The font first: the rows are then set to their zoomed height, not held at the
+    // height the previous font needed.
     QFont gridFont = griMain->font();
     gridFont.setPixelSize(Scaled(12, ratio, 12));
     griMain->setFont(gridFont);
-    pages->setFixedWidth(Scaled(745, ratio));
+    griMain->verticalHeader()->setDefaultSectionSize(Scaled(16, ratio, 16) + 2);
+    // The design width, or what the extraction page needs with the zoomed font.
+    pages->setFixedWidth(std::max(Scaled(745, ratio), pages->minimumSizeHint().width()));
     const int height = Scaled(24, ratio);
     cmd_KanaAll->setGeometry(Scaled(344, ratio), 4, Scaled(65, ratio), height);
     for (int i = 0; i < 10; ++i)
@@ -426,18 +461,42 @@ void TfrmMain::ChangeZoom(int index)
     if (ratio == old)
         return;
     global_->SetRitu(ratio);
-    for (int c = 0; c < model_->columnCount(); ++c)
-        griMain->setColumnWidth(c, mainlist::RescaleWidth(griMain->columnWidth(c), old, ratio));
     ApplyRatio(ratio);
+    for (std::size_t c = 1; c < columnBase_.size(); ++c)
+        SetZoomedWidth(static_cast<int>(c), mainlist::RescaleWidth(columnBase_[c].width, columnBase_[c].ratio, ratio));
+    FitMarkColumn();
+    ShowEmptyHint(); // below the new-record row at its new height
     emit RatioChanged(ratio);
+}
+
+void TfrmMain::SetZoomedWidth(int column, int width)
+{
+    zoomingColumns_ = true;
+    griMain->setColumnWidth(column, width);
+    zoomingColumns_ = false;
+}
+
+void TfrmMain::FitMarkColumn()
+{
+    if (columnBase_.empty())
+        return;
+    const ColumnBase& base = columnBase_[0];
+    const int zoomed = mainlist::RescaleWidth(base.width, base.ratio, ratio_);
+    SetZoomedWidth(0, std::max(zoomed, griMain->horizontalHeader()->sectionSizeHint(0)));
 }
 
 void TfrmMain::SetUpColumns()
 {
     model_->SetUpColumns();
-    griMain->setColumnWidth(0, 25);
-    for (int i = 0; i < global_->DisplayColumnCount() && i < 29; ++i)
-        griMain->setColumnWidth(i + 1, global_->GetDisplayColumn(i).width);
+    // The stored widths are those of the ratio in effect when they were stored.
+    const int stored = global_->GetRitu();
+    columnBase_.assign(static_cast<std::size_t>(model_->columnCount()), ColumnBase {});
+    columnBase_[0] = { 25, 100 };
+    for (int i = 0; i < global_->DisplayColumnCount() && i < 29; ++i) {
+        columnBase_[static_cast<std::size_t>(i) + 1] = { global_->GetDisplayColumn(i).width, stored };
+        SetZoomedWidth(i + 1, global_->GetDisplayColumn(i).width);
+    }
+    FitMarkColumn();
 }
 
 void TfrmMain::SetTitle()
@@ -487,6 +546,13 @@ std::string TfrmMain::PrintCondition() const
 void TfrmMain::RefreshList()
 {
     WaitCursor wait;
+    const QModelIndex before = griMain->currentIndex();
+    const int oldRow = before.isValid() ? before.row() : 0;
+    const bool onNewRow = before.isValid() && model_->IsNewRow(oldRow);
+    int keep = keepRecord_;
+    keepRecord_ = -1;
+    if (keep < 0 && oldRow < model_->RecordRows())
+        keep = rec_.GetRowRecord(oldRow);
     model_->SetFiltered(!suffix_.empty());
     const std::string condition = mainlist::ListCondition(Tab(), suffix_);
     const int code = rec_.Select(condition);
@@ -497,9 +563,38 @@ void TfrmMain::RefreshList()
     }
     model_->Reload();
     statusCount->setText(QStringLiteral("表示数：%1").arg(model_->RecordRows()));
-    if (!griMain->currentIndex().isValid() && model_->rowCount() > 0)
-        griMain->setCurrentIndex(model_->index(0, std::min(1, model_->columnCount() - 1)));
+    int row = keep >= 0 ? RowOfRecord(keep) : -1;
+    if (row < 0)
+        row = onNewRow ? model_->RecordRows() : std::min(oldRow, std::max(0, model_->RecordRows() - 1));
+    const int column = before.isValid() ? before.column() : std::min(1, model_->columnCount() - 1);
+    const QModelIndex current = model_->index(row, std::min(column, model_->columnCount() - 1));
+    griMain->setCurrentIndex(current);
+    // Into view from above or below; the columns stay where the user scrolled them.
+    const int across = griMain->horizontalScrollBar()->value();
+    griMain->scrollTo(current);
+    griMain->horizontalScrollBar()->setValue(across);
+    ShowEmptyHint();
     UpdatePosition();
+}
+
+int TfrmMain::RowOfRecord(int record) const
+{
+    const std::span<const int> rows = rec_.Rows();
+    const auto found = std::find(rows.begin(), rows.end(), record);
+    return found == rows.end() ? -1 : static_cast<int>(found - rows.begin());
+}
+
+void TfrmMain::ShowEmptyHint()
+{
+    bool empty = model_->RecordRows() == 0;
+    for (int k = 0; empty && k < db_.GetRecordCount(); ++k)
+        empty = db_.IsDeleted(k);
+    emptyHint_->setVisible(empty);
+    if (empty) {
+        emptyHint_->adjustSize();
+        // Below the header and the new-record row.
+        emptyHint_->move(8, griMain->rowHeight(0) + 8);
+    }
 }
 
 int TfrmMain::CurrentRow() const
@@ -703,6 +798,13 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+void TfrmMain::ShowHelp()
+{
+    if (!help_)
+        help_ = new HelpWindow(this);
+    help_->ShowManual(global_->ProgramFile(SJ("nrt.html")));
+}
+
 void TfrmMain::ShowSearch()
 {
     if (!search_)
@@ -726,6 +828,8 @@ void TfrmMain::showEvent(QShowEvent* event)
     if (!shownOnce_) {
         shownOnce_ = true;
         emit FirstShown();
+        // Over the visible window, once it is drawn.
+        QTimer::singleShot(0, this, &TfrmMain::OfferReadingConversion);
     }
 }
 
@@ -749,6 +853,30 @@ void TfrmMain::AfterUserChange()
     suffix_.clear();
     extractCount_ = 0;
     SetUpColumns();
+    RefreshList();
+    OfferReadingConversion();
+}
+
+void TfrmMain::OfferReadingConversion()
+{
+    if (global_->GetKanaChecked())
+        return;
+    const int count = CountReadingsToConvert(db_);
+    if (count == 0)
+        return;
+    // Asked once for the book, whatever the answer.
+    global_->SetKanaChecked(true);
+    const QString question = QStringLiteral("読み（カナ）がひらがなや全角カナの宛名が %1 件あります。\n"
+                                            "カナ索引と並び替えに使えるよう、半角カナに直しますか？")
+                                 .arg(count);
+    if (!platform::Ask(FromQ(question), true))
+        return;
+    WaitCursor wait;
+    if (ConvertStoredReadings(db_) < 0)
+        platform::Warn(SJ("読みの変換に失敗しました。"));
+    platform::fs::MakeDirs(global_->UserFile({}));
+    if (db_.SaveTable(global_->UserFile(SJ("nrt.ndb"))) != 0)
+        platform::Warn(SJ("保存に失敗しました。"));
     RefreshList();
 }
 

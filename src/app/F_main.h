@@ -13,6 +13,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 class QActionGroup;
@@ -31,6 +32,7 @@ class QWidget;
 
 namespace nrt::gui {
 
+class HelpWindow;
 class MainListModel;
 class TfrmSearch;
 
@@ -41,7 +43,14 @@ public:
     ~TfrmMain() override;
 
     // Operations other windows call.
+    // Rebuilds the list. The current record stays current and in view: the one named by
+    // KeepRecord, else the one under the cursor; when it left the list, the row at the
+    // same place (after a delete, the record that followed it).
     void RefreshList();
+    // The table record (CMyDB index) the next RefreshList makes current.
+    void KeepRecord(int record) { keepRecord_ = record; }
+    // The list row (0-based, record-set order) showing table record `record`, or -1.
+    int RowOfRecord(int record) const;
     void ReloadTabs();
     void ReloadMinorCategories();
     void SetTitle();
@@ -91,7 +100,13 @@ public:
     void KanaIndex(int tag);
     void SortBy(const std::string& order);
     void ChangeZoom(int index);
+    // Once per book: readings stored in hiragana or full-width katakana are offered to be
+    // turned into half-width katakana, the form the kana index reads.
+    void OfferReadingConversion();
     void ShowSearch();
+    // The manual in the program's own help window (F1).
+    void ShowHelp();
+    HelpWindow* Help() const { return help_; }
     void EditColumns();
     // A letter key pressed in the list; true when it was one of the ten letters.
     bool LetterKey(int key);
@@ -145,6 +160,11 @@ private:
     void BuildMenus();
     void BuildCentre();
     void ApplyRatio(int ratio);
+    // Sets a column's width without taking it as the user's.
+    void SetZoomedWidth(int column, int width);
+    // The mark column: its zoomed width, but never narrower than its header.
+    void FitMarkColumn();
+    void ShowEmptyHint();
     void SelNameChanged();
     void PreparePopup(const QPoint& pos);
     void UpdatePosition();
@@ -173,6 +193,18 @@ private:
     std::string popupField_;
     int ratio_ = 100;
     bool shownOnce_ = false;
+    int keepRecord_ = -1;
+    // Each column's width as the settings or the user set it, with the ratio in effect
+    // then: zoomed widths are computed from these, never from the previous zoomed width,
+    // so that zooming there and back returns to the same pixels.
+    struct ColumnBase {
+        int width = 0;
+        int ratio = 100;
+    };
+    std::vector<ColumnBase> columnBase_;
+    bool zoomingColumns_ = false;
+    QLabel* emptyHint_ = nullptr;
+    HelpWindow* help_ = nullptr;
 };
 
 } // namespace nrt::gui

@@ -1,6 +1,7 @@
 #include "app/KanaCapture.h"
 
 #include "app/QtText.h"
+#include "platform/Kana.h"
 
 #include <QComboBox>
 #include <QInputMethodEvent>
@@ -12,17 +13,6 @@ namespace {
 
 const char* const kCaptureProperty = "readkanacapture";
 
-// Half-width forms of ァ (U+30A1) … ヶ (U+30F6).
-const char16_t* const kHalfKatakana[] = {
-    u"ｧ", u"ｱ", u"ｨ", u"ｲ", u"ｩ", u"ｳ", u"ｪ", u"ｴ", u"ｫ", u"ｵ", u"ｶ", u"ｶﾞ", u"ｷ", u"ｷﾞ", u"ｸ", u"ｸﾞ",
-    u"ｹ", u"ｹﾞ", u"ｺ", u"ｺﾞ", u"ｻ", u"ｻﾞ", u"ｼ", u"ｼﾞ", u"ｽ", u"ｽﾞ", u"ｾ", u"ｾﾞ", u"ｿ", u"ｿﾞ", u"ﾀ", u"ﾀﾞ",
-    u"ﾁ", u"ﾁﾞ", u"ｯ", u"ﾂ", u"ﾂﾞ", u"ﾃ", u"ﾃﾞ", u"ﾄ", u"ﾄﾞ", u"ﾅ", u"ﾆ", u"ﾇ", u"ﾈ", u"ﾉ", u"ﾊ", u"ﾊﾞ",
-    u"ﾊﾟ", u"ﾋ", u"ﾋﾞ", u"ﾋﾟ", u"ﾌ", u"ﾌﾞ", u"ﾌﾟ", u"ﾍ", u"ﾍﾞ", u"ﾍﾟ", u"ﾎ", u"ﾎﾞ", u"ﾎﾟ", u"ﾏ", u"ﾐ", u"ﾑ",
-    u"ﾒ", u"ﾓ", u"ｬ", u"ﾔ", u"ｭ", u"ﾕ", u"ｮ", u"ﾖ", u"ﾗ", u"ﾘ", u"ﾙ", u"ﾚ", u"ﾛ", u"ﾜ", u"ﾜ", u"ｲ",
-    u"ｴ", u"ｦ", u"ﾝ", u"ｳﾞ", u"ｶ", u"ｹ",
-};
-static_assert(std::size(kHalfKatakana) == 0x30F6 - 0x30A1 + 1);
-
 QLineEdit* EditOf(QWidget* w)
 {
     if (auto* edit = qobject_cast<QLineEdit*>(w))
@@ -32,48 +22,22 @@ QLineEdit* EditOf(QWidget* w)
     return w ? w->findChild<QLineEdit*>() : nullptr;
 }
 
-} // namespace
-
-QString KanaCapture::ToHalfWidthKatakana(const QString& text)
+bool IsReading(const QString& text)
 {
-    QString out;
-    for (QChar ch : text) {
-        char16_t c = ch.unicode();
-        if (c >= 0x3041 && c <= 0x3096) // hiragana → katakana
-            c = static_cast<char16_t>(c + 0x60);
-        if (c >= 0x30A1 && c <= 0x30F6) {
-            out += QString::fromUtf16(kHalfKatakana[c - 0x30A1]);
-            continue;
-        }
-        switch (c) {
-        case u'ー': out += u'ｰ'; break;
-        case u'。': out += u'｡'; break;
-        case u'「': out += u'｢'; break;
-        case u'」': out += u'｣'; break;
-        case u'、': out += u'､'; break;
-        case u'・': out += u'･'; break;
-        case u'゛': out += u'ﾞ'; break;
-        case u'゜': out += u'ﾟ'; break;
-        case u'　': out += u' '; break;
-        default: out += QChar(c); break;
-        }
-    }
-    return out;
+    return platform::IsAllKana(FromQ(text));
 }
 
-bool KanaCapture::IsAllKana(const QString& text)
+bool IsSpace(const QString& text)
 {
     if (text.isEmpty())
         return false;
-    for (QChar ch : text) {
-        const char16_t c = ch.unicode();
-        const bool kana = (c >= 0x3041 && c <= 0x3096) || (c >= 0x30A1 && c <= 0x30FC) || (c >= 0xFF66 && c <= 0xFF9F)
-                          || c == 0x309B || c == 0x309C;
-        if (!kana)
+    for (QChar c : text)
+        if (c != u' ' && c != u'\u3000')
             return false;
-    }
     return true;
 }
+
+} // namespace
 
 KanaCapture::KanaCapture(QLineEdit* name, QLineEdit* kana, int limitBytes)
     : QObject(name), name_(name), kana_(kana), limit_(limitBytes)
@@ -113,6 +77,23 @@ bool KanaCapture::IsInstalled(QWidget* name)
     return nameEdit && qobject_cast<KanaCapture*>(nameEdit->property(kCaptureProperty).value<QObject*>());
 }
 
+void KanaCapture::AppendSeparator()
+{
+    if (kana_ && !kana_->text().isEmpty() && !kana_->text().endsWith(u' '))
+        Append(QStringLiteral(" "));
+}
+
+void KanaCapture::AppendTyped(const QString& text)
+{
+    for (QChar c : text) {
+        const QString one(c);
+        if (IsSpace(one))
+            AppendSeparator();
+        else if (IsReading(one))
+            Append(one);
+    }
+}
+
 void KanaCapture::Append(const QString& reading)
 {
     if (!kana_ || reading.isEmpty())
@@ -120,7 +101,7 @@ void KanaCapture::Append(const QString& reading)
     std::string current = FromQ(kana_->text());
     if (limit_ > 0 && static_cast<int>(current.size()) >= limit_)
         return; // the kana field is full
-    std::string joined = current + FromQ(ToHalfWidthKatakana(reading));
+    std::string joined = current + platform::HalfWidthReading(FromQ(reading));
     if (limit_ > 0)
         joined = std::string(platform::CutToBytes(joined, static_cast<std::size_t>(limit_)));
     kana_->setText(ToQ(joined));
@@ -135,27 +116,27 @@ bool KanaCapture::eventFilter(QObject* watched, QEvent* event)
                 // The reading is what was typed before conversion; a commit of plain kana
                 // is its own reading.
                 QString reading = lastKanaPreedit_;
-                if (reading.isEmpty() && IsAllKana(im->commitString()))
+                if (reading.isEmpty() && IsReading(im->commitString()))
                     reading = im->commitString();
-                if (name_->hasFocus())
-                    Append(reading);
+                if (name_->hasFocus()) {
+                    if (reading.isEmpty() && IsSpace(im->commitString()))
+                        AppendSeparator();
+                    else
+                        Append(reading);
+                }
                 lastKanaPreedit_.clear();
             }
-            if (IsAllKana(im->preeditString()))
+            if (IsReading(im->preeditString()))
                 lastKanaPreedit_ = im->preeditString();
             else if (im->preeditString().isEmpty() && im->commitString().isEmpty())
                 lastKanaPreedit_.clear(); // composition cancelled
         } else if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
             const QString text = key->text();
-            // Characters typed with no composition, never control characters.
-            if (!text.isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-                QString printable;
-                for (QChar c : text)
-                    if (c.unicode() >= 32 && c.unicode() != 127)
-                        printable += c;
-                Append(printable);
-            }
+            // Kana typed with no composition (a kana keyboard layout); control keys and
+            // shortcuts never.
+            if (!text.isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+                AppendTyped(text);
         }
     }
     return QObject::eventFilter(watched, event);

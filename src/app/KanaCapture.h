@@ -1,9 +1,11 @@
 #pragma once
 // Fills the kana field while a name is typed: a composition committed by the input
 // method appends its reading (the last pre-edit text that was all kana), and with no
-// composition each typed character is appended. Deleting in the name field never
-// removes anything from the kana field. The reading is stored as the kana field holds
-// it: half-width katakana, cut to the field's limit in CP932 bytes.
+// composition each typed kana is appended (kanji and letters typed without an input
+// method have no reading here). A space typed between two readings is kept as one
+// space. Deleting in the name field never removes anything from the kana field. The
+// reading is stored as the kana field holds it: half-width katakana, cut to the
+// field's limit in CP932 bytes.
 
 #include <QObject>
 #include <QPointer>
@@ -24,18 +26,15 @@ public:
     static bool Remove(QWidget* name);
     static bool IsInstalled(QWidget* name);
 
-    // Hiragana and full-width katakana (with ー and the common marks) as half-width
-    // katakana; voiced kana become two characters (ガ → ｶﾞ). Other characters unchanged.
-    static QString ToHalfWidthKatakana(const QString& text);
-    // True when every character is kana (either width), the long vowel mark or a sound mark.
-    static bool IsAllKana(const QString& text);
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     KanaCapture(QLineEdit* name, QLineEdit* kana, int limitBytes);
     void Append(const QString& reading);
+    // One space after a reading, never at its start and never two.
+    void AppendSeparator();
+    void AppendTyped(const QString& text);
 
     QLineEdit* name_;
     QPointer<QLineEdit> kana_;

@@ -1,15 +1,21 @@
 #include "app/SjisLimitValidator.h"
 
 #include "app/QtText.h"
+#include "platform/Kana.h"
 
 namespace nrt::gui {
 
 QValidator::State SjisLimitValidator::validate(QString& input, int& /*pos*/) const
 {
     bool ok = true;
-    const std::string sjis = platform::Utf8ToSjis(input.toStdString(), &ok);
+    std::string sjis = platform::Utf8ToSjis(input.toStdString(), &ok);
     if (!ok)
         return Invalid;
+    if (width_ == kNarrow) {
+        // One character for one: the cursor stays where it is.
+        sjis = platform::NarrowAlphanumerics(sjis);
+        input = ToQ(sjis);
+    }
     return static_cast<int>(sjis.size()) <= maxBytes_ ? Acceptable : Invalid;
 }
 

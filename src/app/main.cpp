@@ -1,4 +1,5 @@
 // nortea: the desktop program.
+#include "app/Application.h"
 #include "app/F_main.h"
 #include "app/QtMessageHost.h"
 #include "app/QtText.h"
@@ -12,9 +13,7 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("nortea"));
-    QApplication::setApplicationDisplayName(QStringLiteral("ノルテア"));
-    QApplication::setWindowIcon(QIcon(QApplication::applicationDirPath() + QStringLiteral("/nortea.png")));
+    nrt::gui::SetUpApplication(app);
     nrt::gui::QtMessageHost host;
     nrt::platform::SetMessageHost(&host);
 

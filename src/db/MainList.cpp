@@ -247,11 +247,11 @@ int ZoomIndexFor(int stored)
 
 int RescaleWidth(int width, int oldRatio, int newRatio)
 {
-    // Integer arithmetic truncates exactly where 1.2 × 65 in floating point would not.
+    // One truncation, in integers (1.2 × 65 in floating point would not truncate
+    // exactly): the same ratio gives the width back unchanged.
     if (oldRatio <= 0)
         oldRatio = 100;
-    const long long base = static_cast<long long>(width) * 100 / oldRatio;
-    return static_cast<int>(base * newRatio / 100);
+    return static_cast<int>(static_cast<long long>(width) * newRatio / oldRatio);
 }
 
 int Scaled(int design, int ratio, int minimum)

@@ -106,6 +106,9 @@ std::string AllFieldsTerm(bool caseSensitive, std::string_view value);
 inline constexpr std::array<int, 13> kZoomRatios { 100, 110, 120, 130, 140, 150, 160, 170, 180, 190, 200, 220, 250 };
 // Index of the first entry not below `stored`, or -1 (above 250).
 int ZoomIndexFor(int stored);
+// The width at `newRatio` of a width set at `oldRatio`, truncated once; the same ratio
+// gives the width back. Zoomed widths are computed from the width as it was set, never
+// from a previous zoomed width.
 int RescaleWidth(int width, int oldRatio, int newRatio);
 // Design value × ratio / 100, truncated, and at least `minimum`.
 int Scaled(int design, int ratio, int minimum = 0);

@@ -4,6 +4,7 @@
 #include "db/CMyField.h"
 #include "db/Cmycsv.h"
 #include "platform/MessageHost.h"
+#include "platform/Kana.h"
 #include "platform/fs.h"
 #include "platform/TextEncoding.h"
 #include "platform/sjis.h"
@@ -19,7 +20,7 @@ namespace {
 // How often (in rows) the observer hears of the progress.
 constexpr int kProgressStep = 512;
 
-enum class ColumnKind { Plain, Date, MainCategory, SubCategory };
+enum class ColumnKind { Plain, Date, MainCategory, SubCategory, Reading };
 
 struct Column {
     std::string_view name; // the header cell
@@ -35,7 +36,20 @@ ColumnKind KindOf(std::string_view name)
         return ColumnKind::SubCategory;
     if (name == SJ("生年月日") || name == SJ("登録日") || name == SJ("更新日"))
         return ColumnKind::Date;
+    if (name == SJ("カナ"))
+        return ColumnKind::Reading;
     return ColumnKind::Plain;
+}
+
+// A reading typed in hiragana or full-width katakana is stored as half-width katakana,
+// the form the kana index and the sort read; other values as they are. `scratch` holds
+// a converted reading.
+std::string_view ReadingAsStored(const Column& col, std::string_view value, std::string& scratch)
+{
+    if (col.kind != ColumnKind::Reading || !platform::NeedsHalfWidthReading(value))
+        return value;
+    scratch = platform::HalfWidthReading(value);
+    return scratch;
 }
 
 // The characters a category name cannot hold: they would break the conditions the
@@ -298,6 +312,7 @@ int CMyImport::Load(std::string_view path, Observer* observer)
 
     const int rows = csv.GetRowCount();
     const long long total = 2LL * rows;
+    std::string reading;
     utf8_ = csv.WasUtf8();
     lineBreakCells_ = csv.LineBreakCells();
     // Rows without a value (empty lines, or only commas) are no records: skipped.
@@ -318,7 +333,7 @@ int CMyImport::Load(std::string_view path, Observer* observer)
             continue;
         for (std::size_t c = 0; c < columns.size(); ++c) {
             const Column& col = columns[c];
-            const std::string_view value = csv.GetCell(r, static_cast<int>(c));
+            const std::string_view value = ReadingAsStored(col, csv.GetCell(r, static_cast<int>(c)), reading);
             std::string_view reason;
             bool bad = false;
             const int set = Fits(table_, col.field, value);
@@ -401,6 +416,8 @@ int CMyImport::Load(std::string_view path, Observer* observer)
             if (col.kind == ColumnKind::Date && !IsStoredDate(value)) {
                 date = global_.FormatDate(value, false);
                 value = date;
+            } else {
+                value = ReadingAsStored(col, value, reading);
             }
             ok = table_.SetValue(col.field, value) == 0;
             setBy[f] = r;

@@ -260,6 +260,8 @@ std::optional<AddressChoice> TfrmAddress::Choice() const
 std::optional<AddressChoice> TfrmAddress::Browse(
     const CMyGlobal& global, std::string_view prefecture, QWidget* parent, std::string_view code)
 {
+    if (!CheckPostalDictionary(global.PostalFile({})))
+        return std::nullopt;
     TfrmAddress dialog(global.PostalFile({}), prefecture, global.GetRitu(), parent, code);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;

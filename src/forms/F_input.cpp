@@ -7,8 +7,10 @@
 #include "app/SjisLimitValidator.h"
 #include "db/MainList.h"
 #include "forms/F_master.h"
+#include "platform/Kana.h"
 #include "platform/MessageHost.h"
 #include "postal/AddressFill.h"
+#include "postal/CMyPostalBrowser.h"
 #include "postal/Prefectures.h"
 
 #include <QCheckBox>
@@ -95,7 +97,8 @@ TfrmInput::TfrmInput(TfrmMain* main)
     FillCategoryList(cbo_Div2, "nrt_ms02.nms");
     ConnectChanges();
     EnterFocusFilter::InstallOn(this);
-    for (QObject* o : std::initializer_list<QObject*> { txt_Yubin, txt_Seinengappi, txt_Name, cbo_Div1, cbo_Div2 })
+    for (QObject* o :
+        std::initializer_list<QObject*> { txt_Yubin, txt_Seinengappi, txt_Name, txt_Kana, cbo_Div1, cbo_Div2 })
         o->installEventFilter(this);
     SetUpKanaCapture();
     ApplyRatio(100);
@@ -165,7 +168,8 @@ void TfrmInput::BuildControls()
     cbo_Seibetu->setCurrentIndex(-1);
 
     Caption("生年月日", { 12, 88, 64, 20 });
-    txt_Seinengappi = edit("txt_Seinengappi", { 80, 88, 100, 20 }, 10);
+    txt_Seinengappi = edit("txt_Seinengappi", { 80, 88, 100, 20 }, 0);
+    txt_Seinengappi->setValidator(new SjisLimitValidator(10, txt_Seinengappi, SjisLimitValidator::kNarrow));
     imeOff(txt_Seinengappi);
     lbl_Age = Place(new QLabel(panel), "lbl_Age", { 184, 88, 30, 20 });
     lbl_Age->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -337,6 +341,7 @@ void TfrmInput::SetUpKanaCapture()
 void TfrmInput::Prepare(int editPosition, int defaultCategory)
 {
     editPosition_ = editPosition;
+    currentRecord_ = -1;
     defaultCategory_ = defaultCategory;
     saved_ = false;
     listStale_ = false;
@@ -387,6 +392,7 @@ void TfrmInput::Load()
         lbl_Age->clear();
         loadedBirthday_.clear();
     } else {
+        currentRecord_ = main_->Records().GetRowRecord(editPosition_);
         chk_Sender->setChecked(v[kSender].empty() || v[kSender][0] != '0');
         chk_Print->setChecked(v[kPrint].empty() || v[kPrint][0] != '0');
         const std::pair<QLineEdit*, int> texts[] = {
@@ -444,7 +450,7 @@ Values TfrmInput::CollectValues() const
     v[kSender] = std::string(1, chk_Sender->isChecked() ? '1' : '0');
     v[kPrint] = std::string(1, chk_Print->isChecked() ? '1' : '0');
     v[kName] = FromQ(txt_Name->text());
-    v[kKana] = FromQ(txt_Kana->text());
+    v[kKana] = platform::HalfWidthReading(FromQ(txt_Kana->text()));
     v[kKeisyou] = FromQ(cbo_Keisyou->currentText());
     v[kSeibetu] = FixedListText(cbo_Seibetu, kSlotSeibetu);
     v[kBirthday] = FromQ(txt_Seinengappi->text());
@@ -493,6 +499,8 @@ bool TfrmInput::Save()
         platform::Warn(SJ("データの保存に失敗しました。"));
         return false;
     }
+    // A new record is the table's last one.
+    currentRecord_ = editPosition_ < 0 ? main_->Table().GetRecordCount() - 1 : main_->Records().GetRowRecord(editPosition_);
     editPosition_ = r.position;
     txt_RecNo->setText(QString::number(editPosition_));
     loadedBirthday_ = BirthdayToStore(values[kBirthday], loadedBirthday_);
@@ -514,14 +522,13 @@ void TfrmInput::cmd_InputClick()
         accept();
         return;
     }
+    // The record that followed the saved one, found again after the list is rebuilt (a
+    // changed reading may have moved the saved one elsewhere).
+    const int follower = wasNew ? -1 : main_->Records().GetRowRecord(editPosition_ + 1);
+    main_->KeepRecord(currentRecord_);
     main_->RefreshList();
     changed_ = false;
-    if (wasNew) {
-        editPosition_ = -1;
-    } else {
-        const int next = editPosition_ + 1;
-        editPosition_ = next < main_->Records().GetRowCount() ? next : -1;
-    }
+    editPosition_ = follower >= 0 ? main_->RowOfRecord(follower) : -1;
     Load();
     txt_Name->setFocus();
 }
@@ -567,10 +574,16 @@ void TfrmInput::cmd_DelClick()
     if (!platform::Ask(SJ("削除します。よろしいですか？")))
         return;
     CMyRec& rec = main_->Records();
+    // The list moves to the record that followed the deleted one (or, after the last,
+    // to the one before it).
+    const int follower = editPosition_ + 1 < rec.GetRowCount() ? rec.GetRowRecord(editPosition_ + 1)
+                                                               : rec.GetRowRecord(editPosition_ - 1);
     if (editPosition_ < 0 || rec.SetPos(editPosition_) < 0 || !rec.DeleteCurrent(0)) {
         platform::Beep();
         return;
     }
+    currentRecord_ = follower;
+    main_->KeepRecord(currentRecord_);
     main_->RefreshList();
     changed_ = false;
     if (!chk_Continu->isChecked()) {
@@ -606,20 +619,29 @@ void TfrmInput::txt_YubinExit()
         txt_Yubin->setText(ToQ(hyphenated));
 }
 
+void TfrmInput::txt_KanaExit()
+{
+    // Shown as it will be stored, so the user sees what the kana index will read.
+    const std::string typed = FromQ(txt_Kana->text());
+    if (platform::NeedsHalfWidthReading(typed))
+        txt_Kana->setText(ToQ(platform::HalfWidthReading(typed)));
+}
+
 bool TfrmInput::txt_SeinengappiExit()
 {
-    const std::string text = FromQ(txt_Seinengappi->text());
-    if (text.empty()) {
+    const std::string typed = FromQ(txt_Seinengappi->text());
+    if (typed.empty()) {
         lbl_Age->clear();
         return true;
     }
+    const std::string text = DateInput(typed);
     if (!IsValidDate(text)) {
-        platform::Warn(SJ("不正な日付です。"));
+        platform::Warn(SJ("不正な日付です。\n1970/05/05、19700505、S45/05/05 のように入力して下さい。"));
         txt_Seinengappi->setFocus();
         return false;
     }
     const std::string shown = FormatDate(text, main_->Global().GetWareki());
-    if (shown != text)
+    if (shown != typed)
         txt_Seinengappi->setText(ToQ(shown));
     ShowAge();
     return true;
@@ -627,6 +649,9 @@ bool TfrmInput::txt_SeinengappiExit()
 
 void TfrmInput::cmd_AddressClick()
 {
+    // Without a dictionary every code would be "not found": say what is missing instead.
+    if (!CheckPostalDictionary(main_->Global().PostalFile({})))
+        return;
     const AddressFields in { FromQ(txt_Yubin->text()), FromQ(cbo_Ken->currentText()), FromQ(txt_Zyusyo1->text()),
         FromQ(txt_Zyusyo2->text()) };
     const AddressFillResult r = FillAddressFromPostalCode(main_->Global().PostalFile({}), in);
@@ -709,6 +734,8 @@ bool TfrmInput::eventFilter(QObject* watched, QEvent* event)
             txt_YubinExit();
         else if (watched == txt_Seinengappi)
             txt_SeinengappiExit();
+        else if (watched == txt_Kana)
+            txt_KanaExit();
         break;
     }
     case QEvent::KeyRelease:

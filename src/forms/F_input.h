@@ -59,6 +59,9 @@ public:
     void MarkListStale() { listStale_ = true; }
 
     int EditPosition() const { return editPosition_; }
+    // The table record (CMyDB index) the form showed or saved last, for the list to keep
+    // current; -1 when none.
+    int CurrentRecord() const { return currentRecord_; }
     int DefaultCategory() const { return defaultCategory_; }
     bool Changed() const { return changed_; }
     bool Saved() const { return saved_; }
@@ -81,8 +84,9 @@ public:
     void cmd_MailClick();
     void cmd_WWWClick();
     void cmd_DbClick(int kind); // 0 大分類, 1 小分類
-    // Leaving the postal-code and birthday fields.
+    // Leaving the postal-code, reading and birthday fields.
     void txt_YubinExit();
+    void txt_KanaExit();
     bool txt_SeinengappiExit();
 
     QCheckBox* chk_Sender = nullptr;
@@ -155,6 +159,7 @@ private:
     AddressBrowser browser_;
     std::vector<Placed> placed_;
     int editPosition_ = -1;
+    int currentRecord_ = -1;
     int defaultCategory_ = 0;
     bool changed_ = false;
     bool saved_ = false;

@@ -19,8 +19,10 @@ namespace {
 
 void OpenInput(TfrmMain& main, TfrmInput* input, int editPosition)
 {
-    if (input->ShowFor(editPosition, main.TabContextForInput()))
+    if (input->ShowFor(editPosition, main.TabContextForInput())) {
+        main.KeepRecord(input->CurrentRecord());
         main.RefreshList();
+    }
 }
 
 // The record under the list's cursor, or -1 on the new-record row.

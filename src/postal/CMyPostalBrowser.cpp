@@ -78,6 +78,24 @@ std::string WithHyphen(std::string_view code)
 
 } // namespace
 
+bool PostalDictionaryPresent(std::string_view yubinFolder)
+{
+    std::string folder(yubinFolder);
+    while (!folder.empty() && folder.back() == '/')
+        folder.pop_back();
+    return platform::fs::IsFile(folder + "/" + std::string(kPostalPrefectureFile));
+}
+
+bool CheckPostalDictionary(std::string_view yubinFolder)
+{
+    if (PostalDictionaryPresent(yubinFolder))
+        return true;
+    platform::Warn(SJ("郵便番号データがありません。\n"
+                      "「ファイル」メニューの「郵便番号データのインポート」で、日本郵便の郵便番号データ"
+                      "（KEN_ALL.CSV）を取り込んで下さい。"));
+    return false;
+}
+
 bool PassesKanaFilter(int filter, std::string_view reading)
 {
     if (filter == 0)

@@ -21,6 +21,13 @@ struct PostalBrowserRow {
     int number = 0;
 };
 
+// Whether the folder holds a dictionary to browse ("todo.dat"); without one the browser
+// would only show empty lists and every lookup would fail.
+bool PostalDictionaryPresent(std::string_view yubinFolder);
+// PostalDictionaryPresent, and when it is not, the message that says so and how to
+// import one ("注意").
+bool CheckPostalDictionary(std::string_view yubinFolder);
+
 // Kana filters 0 (all) to 10 (ワ) on the first byte of a half-width reading.
 inline constexpr int kKanaFilterCount = 11;
 bool PassesKanaFilter(int filter, std::string_view reading);

@@ -122,6 +122,10 @@ public:
     void SetFull(bool on) { settings_.SetFlag(kS_Full, on); }
     std::int32_t GetRitu() const { return settings_.Int(kS_Ritu); }
     void SetRitu(std::int32_t percent) { settings_.SetInt(kS_Ritu, percent); }
+    // Whether the user was once asked to turn the book's stored readings into half-width
+    // katakana.
+    bool GetKanaChecked() const { return settings_.Flag(kS_KanaChecked); }
+    void SetKanaChecked(bool on) { settings_.SetFlag(kS_KanaChecked, on); }
 
     const std::string& GetMailHost() const { return settings_.Text(kS_MailHost); }
     void SetMailHost(std::string_view host) { settings_.SetText(kS_MailHost, host); }

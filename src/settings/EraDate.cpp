@@ -1,7 +1,9 @@
 #include "settings/EraDate.h"
 
+#include "platform/Kana.h"
 #include "platform/sjis.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace nrt {
@@ -91,6 +93,14 @@ bool ParseDate(std::string_view text, std::chrono::year_month_day& date)
         return false;
     date = ymd;
     return true;
+}
+
+std::string DateInput(std::string_view typed)
+{
+    std::string text = platform::NarrowAlphanumerics(typed);
+    if (text.size() == 8 && std::all_of(text.begin(), text.end(), IsDigit))
+        return text.substr(0, 4) + '/' + text.substr(4, 2) + '/' + text.substr(6, 2);
+    return text;
 }
 
 bool IsValidDate(std::string_view text)

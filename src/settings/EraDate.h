@@ -44,6 +44,10 @@ std::string EraToGregorian(std::string_view text);
 bool ParseDate(std::string_view text, std::chrono::year_month_day& date);
 // EraToGregorian, then ParseDate.
 bool IsValidDate(std::string_view text);
+// A date as a user types it into a field, in a form the functions here read:
+// full-width digits, letters and "／" as their ASCII forms (NarrowAlphanumerics), and
+// eight digits "yyyymmdd" as "yyyy/mm/dd".
+std::string DateInput(std::string_view typed);
 // "yyyy/mm/dd", or in era form "Hyy/mm/dd" (years before 1868 stay Gregorian); an
 // empty text for an empty or unparsable input.
 std::string FormatDate(std::string_view text, bool eraForm);

@@ -28,7 +28,7 @@ const std::string& Pick(const std::array<std::string, kItemCount>& texts, int it
 int DateNumber(std::string_view text)
 {
     std::chrono::year_month_day date;
-    if (!ParseDate(EraToGregorian(text), date))
+    if (!ParseDate(EraToGregorian(DateInput(text)), date))
         return -1;
     return static_cast<int>(date.year()) * 10000 + static_cast<int>(static_cast<unsigned>(date.month())) * 100
         + static_cast<int>(static_cast<unsigned>(date.day()));
@@ -80,7 +80,7 @@ std::string BirthdayToShow(std::string_view stored, bool eraForm)
 
 std::string BirthdayToStore(std::string_view shown, std::string_view loaded)
 {
-    std::string stored = FormatDate(shown, false);
+    std::string stored = FormatDate(DateInput(shown), false);
     if (stored.empty() && !shown.empty() && shown == loaded)
         return std::string(loaded);
     return stored;

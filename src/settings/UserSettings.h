@@ -22,6 +22,7 @@ enum SettingId : int {
     kS_Form0Left, kS_Form0Top, kS_Form0Width, kS_Form0Height,
     kS_Form1Left, kS_Form1Top, kS_Form1Width, kS_Form1Height,
     kS_Form2Left, kS_Form2Top, kS_Form2Width, kS_Form2Height,
+    kS_KanaChecked,
     kS_Count
 };
 // clang-format on
@@ -68,6 +69,7 @@ inline constexpr std::array<SettingKey, kS_Count> kUserSettingKeys{{
     {"FORM1", "WIDTH", SettingType::Int, 0, 0}, {"FORM1", "HEIGHT", SettingType::Int, 0, 0},
     {"FORM2", "LEFT", SettingType::Int, 0, 0}, {"FORM2", "TOP", SettingType::Int, 0, 0},
     {"FORM2", "WIDTH", SettingType::Int, 0, 0}, {"FORM2", "HEIGHT", SettingType::Int, 0, 0},
+    {"KANA", "CHECKED", SettingType::Bool, 0, 0}, // the book's stored readings were checked once
 }};
 // clang-format on
 

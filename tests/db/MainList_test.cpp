@@ -144,7 +144,10 @@ TEST(MainList, Zoom)
         EXPECT_EQ(big, w * 5 / 2);
         EXPECT_LE(w - RescaleWidth(big, 250, 100), 1);
     }
-    EXPECT_EQ(RescaleWidth(105, 110, 120), 114); // trunc(trunc(105 / 1.1) × 1.2) = trunc(95 × 1.2)
+    EXPECT_EQ(RescaleWidth(105, 110, 120), 114); // trunc(105 × 120 / 110) = trunc(114.5)
+    EXPECT_EQ(RescaleWidth(62, 130, 100), 47);
+    for (int r : kZoomRatios)
+        EXPECT_EQ(RescaleWidth(61, r, r), 61) << "a width at its own ratio is itself: " << r;
     EXPECT_EQ(Scaled(65, 120), 78);
     EXPECT_EQ(Scaled(16, 100, 16), 16);
     EXPECT_EQ(Scaled(33, 110), 36);

@@ -102,6 +102,28 @@ TEST_F(ImportTest, DatesColumnsAndFlagsFromTheFile)
     EXPECT_EQ(Value("生年月日", 1), "");
 }
 
+TEST_F(ImportTest, ReadingsBecomeHalfWidthKatakana)
+{
+    // Only the reading changes: the name keeps its kana as written.
+    ASSERT_EQ(Import("名前,カナ\r\n"
+                     "やまだ,やまだ　たろう\r\n"
+                     "矢野,ヤノ　イチロウ\r\n"
+                     "安田,ﾔｽﾀﾞ ﾊﾅｺ\r\n"
+                     "長い,ながいながいながいながいながいなが\r\n"),
+        CMyImport::kImported);
+    ASSERT_EQ(table.GetRecordCount(), 4);
+    const char* expected[][2] = {
+        { "やまだ", "ﾔﾏﾀﾞ ﾀﾛｳ" },
+        { "矢野", "ﾔﾉ ｲﾁﾛｳ" },
+        { "安田", "ﾔｽﾀﾞ ﾊﾅｺ" },
+        { "長い", "ﾅｶﾞｲﾅｶﾞｲﾅｶﾞｲﾅｶﾞｲﾅｶﾞｲﾅｶﾞ" }, // 34 bytes as written fit as 23
+    };
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(Value("名前", k), expected[k][0]);
+        EXPECT_EQ(Value("カナ", k), expected[k][1]);
+    }
+}
+
 TEST_F(ImportTest, RefusalsLeaveEverythingAsItWas)
 {
     const std::string longHeader = [] {

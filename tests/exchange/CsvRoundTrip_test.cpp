@@ -4,6 +4,7 @@
 #include "db/Cmyrec.h"
 #include "exchange/CMyExport.h"
 #include "exchange/CMyImport.h"
+#include "platform/Kana.h"
 
 #include "ExchangeFixture.h"
 
@@ -72,6 +73,10 @@ void Fill(CMyDB& table, int count)
             case kF_Category1:
             case kF_Category2:
                 v = rng() % 3 ? S(kCategories[rng() % std::size(kCategories)]) : std::string();
+                break;
+            case kF_Kana:
+                // Readings as the program keeps them; the import writes no other form.
+                v = platform::HalfWidthReading(RandomValue(rng, table.GetField(f).width));
                 break;
             default:
                 v = RandomValue(rng, table.GetField(f).width);

@@ -2,6 +2,7 @@
 // the postal code and the address, continuous entry, navigation, deleting, closing,
 // the kana capture, the category lists, the mail and web buttons and magnification.
 #include "BookFixture.h"
+#include "GuiTestSupport.h"
 
 #include "app/KanaCapture.h"
 #include "app/MainListModel.h"
@@ -247,10 +248,47 @@ TEST_F(InputFormTest, BirthdayInEraOrGregorianFormAndTheAge)
         EXPECT_EQ(Value(main->Table().GetRecordCount() - 1, "生年月日"), "1989/01/08");
     }
 
+    // Eight digits, typed in full width as well: the form shows and stores the date.
+    struct Typed {
+        bool wareki;
+        QString typed;
+        QString field; // as the validator leaves it
+        QString shown; // after leaving the field
+    } typedDates[] = {
+        { false, QStringLiteral("１９７００５０５"), QStringLiteral("19700505"), QStringLiteral("1970/05/05") },
+        { true, QStringLiteral("19700505"), QStringLiteral("19700505"), QStringLiteral("S45/05/05") },
+        { false, QStringLiteral("Ｓ４５／５／５"), QStringLiteral("S45/5/5"), QStringLiteral("1970/05/05") },
+    };
+    for (const Typed& t : typedDates) {
+        SCOPED_TRACE(t.typed.toStdString());
+        host.shown.clear();
+        main->Global().SetWareki(t.wareki);
+        TfrmInput& f = Show(-1);
+        f.txt_Name->setText(QStringLiteral("八桁"));
+        f.txt_Seinengappi->setFocus();
+        TypeText(f.txt_Seinengappi, t.typed);
+        EXPECT_EQ(f.txt_Seinengappi->text(), t.field);
+        EXPECT_TRUE(f.txt_SeinengappiExit());
+        EXPECT_EQ(f.txt_Seinengappi->text(), t.shown);
+        EXPECT_EQ(f.lbl_Age->text(), QStringLiteral("55"));
+        f.cmd_Input->click();
+        EXPECT_TRUE(host.shown.empty()) << Texts().front();
+        EXPECT_EQ(Value(main->Table().GetRecordCount() - 1, "生年月日"), "1970/05/05");
+    }
+    // Saved without leaving the field.
+    main->Global().SetWareki(false);
+    {
+        TfrmInput& f = Show(-1);
+        f.txt_Name->setText(QStringLiteral("そのまま"));
+        f.txt_Seinengappi->setText(QStringLiteral("19891231"));
+        f.cmd_Input->click();
+        EXPECT_EQ(Value(main->Table().GetRecordCount() - 1, "生年月日"), "1989/12/31");
+    }
+
     TfrmInput& f = Show(-1);
     f.txt_Seinengappi->setText(QStringLiteral("2001/02/30"));
     EXPECT_FALSE(f.txt_SeinengappiExit());
-    EXPECT_EQ(Texts().back(), "不正な日付です。");
+    EXPECT_EQ(Texts().back(), "不正な日付です。\n1970/05/05、19700505、S45/05/05 のように入力して下さい。");
     EXPECT_EQ(U(host.shown.back().caption), "注意");
     EXPECT_TRUE(f.txt_Seinengappi->hasFocus());
     f.txt_Seinengappi->setText(QStringLiteral("2026/03/10")); // tomorrow: no age
@@ -361,6 +399,18 @@ TEST_F(InputFormTest, ContinuousEntryGoesOnToTheNextRecordOrABlankOne)
     EXPECT_EQ(main->Model().RecordRows(), 5) << "the main list was rebuilt";
 }
 
+TEST_F(InputFormTest, ContinuousEntryGoesOnWithTheRecordThatFollowedAMovedOne)
+{
+    WriteTable(kThree); // ｱｵｷ, ｻﾄｳ, ﾜﾀﾅﾍﾞ
+    TfrmInput& f = Show(0);
+    f.chk_Continu->setChecked(true);
+    f.txt_Kana->setText(QStringLiteral("わわ")); // now last in the list
+    f.cmd_Input->click();
+    EXPECT_EQ(Value(0, "カナ"), "ﾜﾜ");
+    EXPECT_EQ(f.txt_Name->text(), QStringLiteral("佐藤花子")) << "not the record after the one that moved up";
+    EXPECT_EQ(f.EditPosition(), 0);
+}
+
 TEST_F(InputFormTest, NavigationSavesPendingChangesAndBeepsAtTheEnds)
 {
     WriteTable(kThree);
@@ -452,6 +502,12 @@ TEST_F(InputFormTest, ClosingWithChangesAsks)
 TEST_F(InputFormTest, AddressFromPostalCode)
 {
     Open();
+    // Without a dictionary: what is missing and how to get it, not "not found".
+    Show(-1).txt_Yubin->setText(QStringLiteral("100-0013"));
+    Form().cmd_Address->click();
+    ASSERT_EQ(Texts().size(), 1u);
+    EXPECT_EQ(Texts()[0].rfind("郵便番号データがありません。", 0), 0u) << Texts()[0];
+    host.shown.clear();
     const char* lines[] = {
         "13101,\"100  \",\"1000013\",\"ﾄｳｷｮｳﾄ\",\"ﾁﾖﾀﾞｸ\",\"ｶｽﾐｶﾞｾｷ\",\"東京都\",\"千代田区\",\"霞ケ関\",0,0,0,0,0,0",
         "13101,\"100  \",\"1000014\",\"ﾄｳｷｮｳﾄ\",\"ﾁﾖﾀﾞｸ\",\"ﾅｶﾞﾀﾁｮｳ\",\"東京都\",\"千代田区\",\"永田町\",0,0,0,0,0,0",
@@ -552,9 +608,11 @@ TEST_F(InputFormTest, KanaCaptureFollowsTheSetting)
     EXPECT_EQ(f.txt_Name->text(), QStringLiteral("山田"));
     EXPECT_EQ(f.txt_Kana->text(), QStringLiteral("ﾔﾏﾀﾞ"));
     QTest::keyClicks(f.txt_Name, QStringLiteral("Ab"));
-    EXPECT_EQ(f.txt_Kana->text(), QStringLiteral("ﾔﾏﾀﾞAb"));
+    EXPECT_EQ(f.txt_Kana->text(), QStringLiteral("ﾔﾏﾀﾞ")) << "letters typed without an input method have no reading";
+    TypeText(f.txt_Name, QStringLiteral("たろう"));
+    EXPECT_EQ(f.txt_Kana->text(), QStringLiteral("ﾔﾏﾀﾞﾀﾛｳ"));
     QTest::keyClick(f.txt_Name, Qt::Key_Backspace);
-    EXPECT_EQ(f.txt_Kana->text(), QStringLiteral("ﾔﾏﾀﾞAb")) << "deleting never removes";
+    EXPECT_EQ(f.txt_Kana->text(), QStringLiteral("ﾔﾏﾀﾞﾀﾛｳ")) << "deleting never removes";
     // Emptying the name empties the reading.
     f.txt_Name->selectAll();
     QTest::keyClick(f.txt_Name, Qt::Key_Delete);
@@ -567,7 +625,7 @@ TEST_F(InputFormTest, KanaCaptureFollowsTheSetting)
     EXPECT_FALSE(f.KanaCaptureInstalled());
     EXPECT_FALSE(KanaCapture::IsInstalled(f.txt_Name));
     f.txt_Name->setFocus();
-    QTest::keyClicks(f.txt_Name, QStringLiteral("Ab"));
+    TypeText(f.txt_Name, QStringLiteral("あb"));
     EXPECT_EQ(f.txt_Kana->text(), QString());
     f.txt_Name->selectAll();
     QTest::keyClick(f.txt_Name, Qt::Key_Delete);
@@ -724,6 +782,109 @@ TEST_F(InputFormTest, MainWindowOpensTheFormAndRefreshesItsList)
     // The zoom follows the main window.
     main->ChangeZoom(5);
     EXPECT_EQ(f.Ratio(), 150);
+}
+
+TEST_F(InputFormTest, TheListKeepsTheRecordJustSaved)
+{
+    const char* const people[][3] = {
+        { "青木一郎", "ｱｵｷ ｲﾁﾛｳ", "東京都千代田区霞が関１－２－３" },
+        { "井上雅美", "ｲﾉｳｴ ﾏｻﾐ", "大阪府大阪市北区梅田２－４－９" },
+        { "上田健二", "ｳｴﾀﾞ ｹﾝｼﾞ", "愛知県名古屋市中区栄３－１５－３３" },
+        { "加藤由紀", "ｶﾄｳ ﾕｷ", "北海道札幌市中央区大通西４－１" },
+        { "木村拓也", "ｷﾑﾗ ﾀｸﾔ", "福岡県福岡市博多区博多駅前２－１－１" },
+        { "小林愛", "ｺﾊﾞﾔｼ ｱｲ", "宮城県仙台市青葉区一番町４－９－１" },
+        { "佐藤花子", "ｻﾄｳ ﾊﾅｺ", "京都府京都市下京区四条通烏丸東入" },
+        { "鈴木一郎", "ｽｽﾞｷ ｲﾁﾛｳ", "広島県広島市中区基町１０－５２" },
+        { "高橋美咲", "ﾀｶﾊｼ ﾐｻｷ", "神奈川県横浜市中区日本大通１" },
+        { "田中健一", "ﾀﾅｶ ｹﾝｲﾁ", "兵庫県神戸市中央区加納町６－５－１" },
+        { "中村優子", "ﾅｶﾑﾗ ﾕｳｺ", "新潟県新潟市中央区学校町通１－６０２－１" },
+        { "山田太郎", "ﾔﾏﾀﾞ ﾀﾛｳ", "沖縄県那覇市泉崎１－２－２" },
+    };
+    std::vector<Entry> book;
+    for (const auto& p : people)
+        book.push_back({ { { "宛名区分", "0" }, { "印字区分", "1" }, { "名前", p[0] }, { "カナ", p[1] }, { "住所１", p[2] } } });
+    WriteTable(book);
+    Open();
+    main->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));
+    QAction* add = main->findChild<QAction*>(QStringLiteral("tcmd_New"));
+    QAction* edit = main->findChild<QAction*>(QStringLiteral("tcmd_Edit"));
+    auto currentName = [&] { return main->Model().data(main->Model().index(main->CurrentRow() - 1, 1)).toString(); };
+    struct Step {
+        const char* what;
+        int startRow; // the list's row the command starts from
+        QAction* command;
+        std::function<void(TfrmInput&)> inForm;
+        int row; // the list's current row afterwards
+        const char* name;
+    } steps[] = {
+        { "a note changed", 7, edit, [](TfrmInput& f) { f.txt_Bikou1->setText(QStringLiteral("メモ")); }, 7, "佐藤花子" },
+        { "a reading typed in hiragana moves it to the top", 7, edit,
+            [](TfrmInput& f) { f.txt_Kana->setText(QStringLiteral("あいうえ")); }, 1, "佐藤花子" },
+        { "a new record", 9, add,
+            [](TfrmInput& f) {
+                f.txt_Name->setText(QStringLiteral("伊藤誠"));
+                f.txt_Kana->setText(QStringLiteral("いとう　まこと"));
+            },
+            3, "伊藤誠" },
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        main->SetCurrentRow(s.startRow);
+        WhileModal(
+            [&](QWidget* modal) {
+                auto& f = *static_cast<TfrmInput*>(modal);
+                s.inForm(f);
+                f.cmd_Input->click();
+            },
+            [&] { s.command->trigger(); });
+        EXPECT_EQ(main->CurrentRow(), s.row);
+        EXPECT_EQ(currentName(), QString::fromUtf8(s.name));
+        if (s.startRow == 7 && s.row == 7)
+            SaveScreenshot(*main, "list-after-saving-row-7");
+    }
+    EXPECT_EQ(Value(6, "カナ"), "ｱｲｳｴ");
+
+    // Deleting row 4 leaves the cursor on the record that followed it.
+    main->SetCurrentRow(4);
+    const QString follower = main->Model().data(main->Model().index(4, 1)).toString();
+    WhileModal([&](QWidget* modal) { static_cast<TfrmInput*>(modal)->cmd_Del->click(); }, [&] { edit->trigger(); });
+    EXPECT_EQ(main->CurrentRow(), 4);
+    EXPECT_EQ(currentName(), follower);
+}
+
+TEST_F(InputFormTest, ReadingsTypedInAnyKanaReachTheKanaIndex)
+{
+    Open();
+    main->Global().SetFurigana(false);
+    TfrmInput& f = Show(-1);
+    f.chk_Continu->setChecked(true);
+    struct Person {
+        QString name;
+        QString typed;
+        const char* stored;
+    } people[] = {
+        { QStringLiteral("山田太郎"), QStringLiteral("ヤマダ　タロウ"), "ﾔﾏﾀﾞ ﾀﾛｳ" },
+        { QStringLiteral("安田花子"), QStringLiteral("ﾔｽﾀﾞ ﾊﾅｺ"), "ﾔｽﾀﾞ ﾊﾅｺ" },
+        { QStringLiteral("矢野一郎"), QStringLiteral("やの　いちろう"), "ﾔﾉ ｲﾁﾛｳ" },
+    };
+    for (const Person& p : people) {
+        f.txt_Name->setText(p.name);
+        f.txt_Kana->setFocus();
+        TypeText(f.txt_Kana, p.typed);
+        f.txt_Zyusyo1->setFocus(); // leaving the reading shows it as it will be stored
+        EXPECT_EQ(f.txt_Kana->text(), QString::fromUtf8(p.stored));
+        f.cmd_Input->click();
+        EXPECT_EQ(Value(main->Table().GetRecordCount() - 1, "カナ"), p.stored);
+    }
+    // Stored as typed too when the field is never left.
+    f.txt_Name->setText(QStringLiteral("矢口"));
+    f.txt_Kana->setText(QStringLiteral("やぐち"));
+    f.cmd_Input->click();
+    EXPECT_EQ(Value(3, "カナ"), "ﾔｸﾞﾁ");
+    f.reject();
+    main->KanaIndex(8); // ヤ
+    EXPECT_EQ(main->Model().RecordRows(), 4);
 }
 
 #include "input_form_test.moc"

@@ -1,4 +1,8 @@
+#include "GuiTestSupport.h"
+
 #include "app/KanaCapture.h"
+#include "app/QtText.h"
+#include "platform/Kana.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -11,6 +15,7 @@
 #include <gtest/gtest.h>
 
 using nrt::gui::KanaCapture;
+using nrt::gui::ToQ;
 
 namespace {
 
@@ -105,13 +110,36 @@ TEST_F(KanaCaptureTest, LimitInBytes)
 
 TEST_F(KanaCaptureTest, TypedCharactersWithoutComposition)
 {
-    QTest::keyClicks(name, QStringLiteral("Abc"));
-    EXPECT_EQ(kana->text(), QStringLiteral("Abc"));
+    // Without an input method only kana reach the reading; a space separates two
+    // readings but never starts one or doubles.
+    struct Case {
+        QString typed;
+        QString reading;
+    } cases[] = {
+        { QStringLiteral("やまだ"), QStringLiteral("ﾔﾏﾀﾞ") },
+        { QStringLiteral("ヤマダ　タロウ"), QStringLiteral("ﾔﾏﾀﾞ ﾀﾛｳ") },
+        { QStringLiteral("やの  いちろう"), QStringLiteral("ﾔﾉ ｲﾁﾛｳ") },
+        { QStringLiteral("ﾔｽﾀﾞ ﾊﾅｺ"), QStringLiteral("ﾔｽﾀﾞ ﾊﾅｺ") },
+        { QStringLiteral("山田　太郎"), QString() },
+        { QStringLiteral("やま田"), QStringLiteral("ﾔﾏ") },
+        { QStringLiteral("Abc"), QString() },
+        { QStringLiteral(" 　あ"), QStringLiteral("ｱ") },
+    };
+    for (const Case& c : cases) {
+        name->clear();
+        kana->clear();
+        nrt::test::TypeText(name, c.typed);
+        EXPECT_EQ(name->text(), c.typed);
+        EXPECT_EQ(kana->text(), c.reading) << c.typed.toStdString();
+    }
+    name->clear();
+    kana->clear();
+    nrt::test::TypeText(name, QStringLiteral("あいう"));
     QTest::keyClick(name, Qt::Key_Backspace);
     QTest::keyClick(name, Qt::Key_Return);
     QTest::keyClick(name, Qt::Key_Tab);
-    EXPECT_EQ(name->text(), QStringLiteral("Ab"));
-    EXPECT_EQ(kana->text(), QStringLiteral("Abc")) << "deleting never removes a reading";
+    EXPECT_EQ(name->text(), QStringLiteral("あい"));
+    EXPECT_EQ(kana->text(), QStringLiteral("ｱｲｳ")) << "deleting never removes a reading";
 }
 
 TEST_F(KanaCaptureTest, RemoveStopsTheCapture)
@@ -142,16 +170,31 @@ TEST(KanaCapture, EditableComboBoxIsServedThroughItsLineEdit)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     combo->lineEdit()->setFocus();
     ASSERT_TRUE(KanaCapture::Install(combo, kana, 0));
-    QTest::keyClicks(combo->lineEdit(), QStringLiteral("xy"));
-    EXPECT_EQ(kana->text(), QStringLiteral("xy"));
+    nrt::test::TypeText(combo->lineEdit(), QStringLiteral("かな"));
+    EXPECT_EQ(kana->text(), QStringLiteral("ｶﾅ"));
 }
 
-TEST(KanaCapture, HalfWidthKatakana)
+TEST(KanaCapture, HalfWidthReadingsAgreeWithUnicode)
 {
-    EXPECT_EQ(KanaCapture::ToHalfWidthKatakana(QStringLiteral("がっこう・パーティー　ヴ")),
-              QStringLiteral("ｶﾞｯｺｳ･ﾊﾟｰﾃｨｰ ｳﾞ"));
-    EXPECT_EQ(KanaCapture::ToHalfWidthKatakana(QStringLiteral("ｱ山A")), QStringLiteral("ｱ山A"));
-    EXPECT_TRUE(KanaCapture::IsAllKana(QStringLiteral("やまだー")));
-    EXPECT_FALSE(KanaCapture::IsAllKana(QStringLiteral("山だ")));
-    EXPECT_FALSE(KanaCapture::IsAllKana(QString()));
+    // Unicode's compatibility mapping is an independent account of the same table: the
+    // half-width reading of every katakana (and of every hiragana, as its katakana) maps
+    // back to it. ヮ ヵ ヶ ヰ ヱ have no half-width form of their own.
+    const QString noHalfForm = QStringLiteral("ヮヵヶヰヱゎゐゑ");
+    int checked = 0;
+    for (char16_t c = 0x3041; c <= 0x30F4; ++c) {
+        const QString kana(QChar { c });
+        if ((c > 0x3093 && c < 0x30A1) || noHalfForm.contains(kana))
+            continue;
+        bool ok = false;
+        const std::string sjis = nrt::platform::Utf8ToSjis(kana.toStdString(), &ok);
+        if (!ok)
+            continue; // not a CP932 character (ゔ)
+        const QString half = ToQ(nrt::platform::HalfWidthReading(sjis));
+        const QString katakana(QChar { static_cast<char16_t>(c < 0x30A1 ? c + 0x60 : c) });
+        EXPECT_EQ(half.normalized(QString::NormalizationForm_KC), katakana) << kana.toStdString();
+        for (QChar h : half)
+            EXPECT_TRUE(h.unicode() >= 0xFF66 && h.unicode() <= 0xFF9F) << kana.toStdString();
+        ++checked;
+    }
+    EXPECT_EQ(checked, 80 + 81); // hiragana ぁ…ん without ゎゐゑ, katakana ァ…ヴ without ヮヰヱ
 }

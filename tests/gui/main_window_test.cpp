@@ -1,6 +1,8 @@
 #include "BookFixture.h"
+#include "GuiTestSupport.h"
 
 #include "app/F_main.h"
+#include "app/HelpWindow.h"
 #include "app/MainListModel.h"
 #include "app/SingleInstance.h"
 #include "app/QtText.h"
@@ -20,8 +22,12 @@
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
+#include <QStyleOptionComboBox>
+#include <QTextBrowser>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace nrt;
 using namespace nrt::gui;
@@ -290,19 +296,213 @@ TEST_F(MainWindowTest, LetterKeysWrapRound)
     EXPECT_EQ(w->CurrentRow(), 1);
 }
 
-TEST_F(MainWindowTest, ZoomRescalesColumnsAndBack)
+TEST_F(MainWindowTest, ZoomRoundTripsToTheSamePixels)
 {
     WriteTable(kPeople);
     auto w = Open();
-    std::vector<int> before;
-    for (int c = 0; c < w->Model().columnCount(); ++c)
-        before.push_back(w->griMain->columnWidth(c));
-    w->ChangeZoom(12); // 250 %
-    EXPECT_EQ(w->Global().GetRitu(), 250);
-    EXPECT_EQ(w->griMain->columnWidth(1), before[1] * 5 / 2);
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    auto widths = [&] {
+        std::vector<int> v;
+        for (int c = 0; c < w->Model().columnCount(); ++c)
+            v.push_back(w->griMain->columnWidth(c));
+        return v;
+    };
+    const std::vector<int> at100 = widths();
+    EXPECT_EQ(w->griMain->rowHeight(0), 18);
+    struct Step {
+        int index;
+        int ratio;
+        int rowHeight; // 16 × ratio, truncated, and the grid line
+    } steps[] = {
+        { 3, 130, 22 }, { 0, 100, 18 }, { 5, 150, 26 }, { 0, 100, 18 }, { 12, 250, 42 }, { 0, 100, 18 },
+        { 1, 110, 19 }, { 3, 130, 22 }, { 5, 150, 26 }, { 3, 130, 22 }, { 12, 250, 42 }, { 2, 120, 21 },
+        { 0, 100, 18 },
+    };
+    for (const Step& s : steps) {
+        w->ChangeZoom(s.index);
+        QApplication::processEvents();
+        EXPECT_EQ(w->Global().GetRitu(), s.ratio);
+        EXPECT_EQ(w->griMain->rowHeight(0), s.rowHeight) << s.ratio;
+        EXPECT_EQ(w->griMain->font().pixelSize(), 12 * s.ratio / 100) << s.ratio;
+        for (std::size_t c = 1; c < at100.size(); ++c)
+            EXPECT_EQ(w->griMain->columnWidth(static_cast<int>(c)), at100[c] * s.ratio / 100) << s.ratio << " " << c;
+    }
+    EXPECT_EQ(widths(), at100) << "every round trip returns to the same pixels";
+
+    // A width the user sets is the base from then on.
+    w->ChangeZoom(3); // 130 %
+    w->griMain->setColumnWidth(1, 91);
     w->ChangeZoom(0);
-    for (int c = 0; c < w->Model().columnCount(); ++c)
-        EXPECT_LE(std::abs(w->griMain->columnWidth(c) - before[static_cast<std::size_t>(c)]), 1) << c;
+    EXPECT_EQ(w->griMain->columnWidth(1), 70);
+    w->ChangeZoom(3);
+    EXPECT_EQ(w->griMain->columnWidth(1), 91);
+}
+
+TEST_F(MainWindowTest, HeadersAndTheFieldListFitTheirText)
+{
+    WriteTable(kPeople);
+    auto w = Open();
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    w->pages->setCurrentIndex(1);
+    for (int index : { 0, 5, 12, 0 }) {
+        w->ChangeZoom(index);
+        QApplication::processEvents();
+        const QFontMetrics header(w->griMain->horizontalHeader()->font());
+        EXPECT_GE(w->griMain->columnWidth(0), header.horizontalAdvance(QStringLiteral("印刷有無"))) << index;
+        // The text field of the combo box, without its arrow, holds the longest entry.
+        QStyleOptionComboBox option;
+        option.initFrom(w->cbo_SelName);
+        const QRect field
+            = w->cbo_SelName->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, w->cbo_SelName);
+        EXPECT_GE(field.width(), w->cbo_SelName->fontMetrics().horizontalAdvance(QStringLiteral("（全項目）"))) << index;
+    }
+}
+
+TEST_F(MainWindowTest, TheCurrentRecordStaysAcrossRefreshes)
+{
+    WriteTable(kPeople);
+    auto w = Open();
+    auto current = [&] { return Cell(*w, w->CurrentRow() - 1, 1); };
+    auto recordOf = [&](const char* name) {
+        for (int k = 0; k < w->Table().GetRecordCount(); ++k)
+            if (nrt::test::U(w->Table().Value(kF_Name, k)) == name)
+                return k;
+        return -1;
+    };
+    w->SetCurrentRow(3);
+    ASSERT_EQ(current(), QStringLiteral("山田太郎"));
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        const char* current;
+        int row;
+    } steps[] = {
+        // In name order ん, 安藤, 佐藤花子, 山田太郎, 渡辺健.
+        { "sort", [&] { w->SortBy(S("名前")); }, "山田太郎", 4 },
+        { "kana index", [&] { w->KanaIndex(8); }, "山田太郎", 1 },
+        { "back to all", [&] { w->KanaIndex(0); }, "山田太郎", 4 },
+        { "a record named", [&] { w->KeepRecord(recordOf("佐藤花子")); w->RefreshList(); }, "佐藤花子", 3 },
+        { "plain refresh", [&] { w->RefreshList(); }, "佐藤花子", 3 },
+        { "delete", [&] {
+              w->Records().SetPos(2);
+              ASSERT_TRUE(w->Records().DeleteCurrent(0));
+              w->RefreshList();
+          }, "山田太郎", 3 },
+        { "a kana page without it", [&] { w->KanaIndex(1); }, "安藤", 1 },
+    };
+    for (const Step& s : steps) {
+        s.change();
+        EXPECT_EQ(current(), QString::fromUtf8(s.current)) << s.what;
+        EXPECT_EQ(w->CurrentRow(), s.row) << s.what;
+        EXPECT_EQ(w->statusPos->text(), QStringLiteral("位置：%1").arg(s.row)) << s.what;
+    }
+}
+
+TEST_F(MainWindowTest, TheKeptRecordIsScrolledIntoView)
+{
+    std::vector<std::string> names;
+    std::vector<Person> many;
+    names.reserve(80);
+    for (int i = 0; i < 80; ++i)
+        names.push_back("ｱ" + std::to_string(100 + i));
+    for (const std::string& n : names)
+        many.push_back({ n.c_str(), n.c_str(), "", "0" });
+    WriteTable(many);
+    auto w = Open();
+    w->resize(700, 400);
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    for (int record : { 75, 3, 60 }) {
+        w->KeepRecord(record);
+        w->RefreshList();
+        QApplication::processEvents();
+        EXPECT_EQ(w->CurrentRow(), record + 1);
+        const QRect cell = w->griMain->visualRect(w->griMain->currentIndex());
+        EXPECT_TRUE(w->griMain->viewport()->rect().contains(cell)) << record;
+    }
+}
+
+TEST_F(MainWindowTest, AnEmptyBookSaysHowToBegin)
+{
+    auto w = Open();
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    auto* hint = w->findChild<QLabel*>(QStringLiteral("lbl_EmptyHint"));
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(hint->isVisible());
+    for (const char* step : { "新規登録", "CSVインポート", "郵便番号データのインポート" })
+        EXPECT_TRUE(hint->text().contains(QString::fromUtf8(step))) << step;
+    EXPECT_GE(hint->y(), w->griMain->rowHeight(0)) << "below the new-record row";
+    nrt::test::SaveScreenshot(*w, "empty-book-hint");
+
+    // A book with records: an empty page of the kana index is not an empty book.
+    WriteTable(kPeople);
+    auto full = Open();
+    full->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(full.get()));
+    full->KanaIndex(2);
+    EXPECT_EQ(full->Model().RecordRows(), 0);
+    EXPECT_FALSE(full->findChild<QLabel*>(QStringLiteral("lbl_EmptyHint"))->isVisible());
+}
+
+TEST_F(MainWindowTest, StoredReadingsAreConvertedOnceWhenTheUserAgrees)
+{
+    struct Case {
+        MsgResult answer;
+        int yaRows; // under ヤ of the kana index
+        const char* yamada;
+        const char* yano;
+    } cases[] = {
+        { MsgResult::No, 1, "ヤマダ　タロウ", "やの　いちろう" },
+        { MsgResult::Yes, 3, "ﾔﾏﾀﾞ ﾀﾛｳ", "ﾔﾉ ｲﾁﾛｳ" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer == MsgResult::Yes ? "yes" : "no");
+        platform::fs::RemoveFile(UserFile("NrtUser.ini"));
+        WriteTable({ { "山田太郎", "ヤマダ　タロウ", "", "1" }, { "安田花子", "ﾔｽﾀﾞ ﾊﾅｺ", "", "1" },
+            { "矢野一郎", "やの　いちろう", "", "1" } });
+        host.shown.clear();
+        auto w = Open();
+        host.Answer(c.answer);
+        w->OfferReadingConversion();
+        ASSERT_EQ(host.shown.size(), 1u);
+        EXPECT_EQ(nrt::test::U(host.shown[0].text),
+            "読み（カナ）がひらがなや全角カナの宛名が 2 件あります。\n"
+            "カナ索引と並び替えに使えるよう、半角カナに直しますか？");
+        EXPECT_EQ(host.shown[0].caption, S("確認"));
+        w->KanaIndex(8);
+        EXPECT_EQ(w->Model().RecordRows(), c.yaRows);
+        CMyDB saved;
+        ASSERT_EQ(saved.LoadTable(UserFile("nrt.ndb")), 0);
+        EXPECT_EQ(nrt::test::U(saved.Value(kF_Kana, 0)), c.yamada) << "saved at once";
+        EXPECT_EQ(nrt::test::U(saved.Value(kF_Kana, 2)), c.yano);
+        // Asked once for the book, in this run and the next.
+        w->OfferReadingConversion();
+        ASSERT_EQ(w->Global().WriteSettings(), 0);
+        auto again = Open();
+        again->OfferReadingConversion();
+        EXPECT_EQ(host.shown.size(), 1u);
+    }
+}
+
+TEST_F(MainWindowTest, HelpShowsTheManualInItsOwnWindow)
+{
+    auto w = Open();
+    w->ShowHelp();
+    EXPECT_EQ(host.LastText(), S("ヘルプファイル（nrt.html）が見つかりません。"));
+    ASSERT_TRUE(w->Help() == nullptr || !w->Help()->isVisible());
+
+    folders.programFolder = std::string(NRT_TEST_SOURCE_DIR) + "/../data/";
+    auto shipped = Open();
+    shipped->ShowHelp();
+    ASSERT_NE(shipped->Help(), nullptr);
+    EXPECT_TRUE(shipped->Help()->isVisible());
+    EXPECT_EQ(shipped->Help()->txt_Help->documentTitle(), QStringLiteral("ノルテア ヘルプ"));
+    const QString manual = shipped->Help()->txt_Help->toPlainText();
+    for (const char* topic : { "読み（フリガナ）とカナ索引", "半角カタカナ", "19700505", "郵便番号データのインポート" })
+        EXPECT_TRUE(manual.contains(QString::fromUtf8(topic))) << topic;
 }
 
 TEST_F(MainWindowTest, DisplayColumnsDialog)

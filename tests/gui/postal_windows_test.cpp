@@ -241,6 +241,18 @@ TEST_F(PostalWindowsTest, MainWindowImportsAndThenReadsTheNewDictionary)
     EXPECT_EQ(main.Global().GetPathEntry(3), Docs("KEN.CSV"));
 }
 
+TEST_F(PostalWindowsTest, BrowsingWithoutDictionarySaysHowToImportOne)
+{
+    // No dictionary in the data folder nor beside the program: no empty browser, but
+    // what is missing and where to get it.
+    EXPECT_FALSE(TfrmAddress::Browse(*global, S("東京都")).has_value());
+    ASSERT_EQ(host.shown.size(), 1u);
+    EXPECT_EQ(U(host.shown[0].text),
+        "郵便番号データがありません。\n「ファイル」メニューの「郵便番号データのインポート」で、"
+        "日本郵便の郵便番号データ（KEN_ALL.CSV）を取り込んで下さい。");
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
 class AddressBrowserTest : public PostalWindowsTest {
 protected:
     void SetUp() override

@@ -87,6 +87,9 @@ const std::vector<std::string> kFreshUserIni = {
     "TOP=0",
     "WIDTH=0",
     "HEIGHT=0",
+    "",
+    "[KANA]",
+    "CHECKED=0",
 };
 
 std::string CrLf(const std::vector<std::string>& lines)

@@ -97,3 +97,30 @@ TEST(EraDate, TableHoldsFiveErasAndTheEndMarker)
     for (int i = 0; i < kEraCount; ++i)
         EXPECT_EQ(kEras[i].lastYear, kEras[i + 1].firstYear == 10000 ? 9999 : kEras[i + 1].firstYear) << i;
 }
+
+TEST(EraDate, DatesAsUsersTypeThem)
+{
+    struct Case {
+        const char* typed;
+        const char* input; // DateInput
+        const char* stored; // FormatDate of it, Gregorian
+    } cases[] = {
+        { "19700505", "1970/05/05", "1970/05/05" },
+        { "１９７００５０５", "1970/05/05", "1970/05/05" },
+        { "１９７０／５／５", "1970/5/5", "1970/05/05" },
+        { "Ｓ４５／０５／０５", "S45/05/05", "1970/05/05" },
+        { "ｈ１/１/８", "h1/1/8", "1989/01/08" },
+        { "20010230", "2001/02/30", "" }, // no such day
+        { "1970055", "1970055", "" }, // seven digits are no date
+        { "197005051", "197005051", "" },
+        { "1970/05/05", "1970/05/05", "1970/05/05" },
+        { "昭和45年", "昭和45年", "" },
+        { "", "", "" },
+    };
+    for (const Case& c : cases) {
+        const std::string input = DateInput(nrt::test::S(c.typed));
+        EXPECT_EQ(nrt::test::U(input), c.input) << c.typed;
+        EXPECT_EQ(FormatDate(input, false), c.stored) << c.typed;
+        EXPECT_EQ(IsValidDate(input), *c.stored != '\0') << c.typed;
+    }
+}

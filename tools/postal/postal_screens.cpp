@@ -3,6 +3,7 @@
 // own would), walks the address browser from 東京都 to 霞が関 and draws each step and
 // the import window offscreen into PNG files, for checking the shipped dictionary and
 // for the manual.
+#include "app/Application.h"
 #include "app/QtText.h"
 #include "forms/F_address.h"
 #include "forms/F_yubininport.h"
@@ -70,6 +71,7 @@ int main(int argc, char** argv)
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    gui::SetUpApplication(app);
     const QString out = QString::fromLocal8Bit(argv[2]);
     QDir().mkpath(out);
     QTemporaryDir data;

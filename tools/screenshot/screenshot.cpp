@@ -1,5 +1,6 @@
 // Makes the README's picture of the main window: a few addresses in a temporary data
 // folder, the window shown offscreen and grabbed into a PNG.
+#include "app/Application.h"
 #include "app/F_main.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
@@ -41,6 +42,7 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    gui::SetUpApplication(app);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("nortea.png");
     QTemporaryDir dir;
     StartupFolders folders;

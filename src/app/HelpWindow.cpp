@@ -1,0 +1,43 @@
+#include "app/HelpWindow.h"
+
+#include "app/QtText.h"
+#include "platform/MessageHost.h"
+#include "platform/fs.h"
+
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace nrt::gui {
+
+HelpWindow::HelpWindow(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmHelp"));
+    setWindowTitle(QStringLiteral("ノルテア ヘルプ"));
+    setModal(false);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    txt_Help = new QTextBrowser(this);
+    txt_Help->setObjectName(QStringLiteral("txt_Help"));
+    // Web addresses in the manual go to the desktop's browser; its own pages stay here.
+    txt_Help->setOpenExternalLinks(true);
+    layout->addWidget(txt_Help);
+    resize(720, 640);
+}
+
+bool HelpWindow::ShowManual(std::string_view path)
+{
+    const std::string system = platform::fs::ToSystemPath(path);
+    if (!platform::fs::IsFile(path)) {
+        platform::Warn(SJ("ヘルプファイル（nrt.html）が見つかりません。"));
+        return false;
+    }
+    txt_Help->setSource(QUrl::fromLocalFile(QString::fromStdString(system)));
+    show();
+    raise();
+    activateWindow();
+    return true;
+}
+
+} // namespace nrt::gui

@@ -1,0 +1,48 @@
+#include "db/StoredReadings.h"
+
+#include "platform/Kana.h"
+#include "platform/sjis.h"
+
+namespace nrt {
+namespace {
+
+int ReadingField(const CMyDB& table)
+{
+    return table.FindField(SJ("カナ"));
+}
+
+} // namespace
+
+int CountReadingsToConvert(const CMyDB& table)
+{
+    const int f = ReadingField(table);
+    if (f < 0)
+        return 0;
+    int count = 0;
+    for (int k = 0; k < table.GetRecordCount(); ++k)
+        if (!table.IsDeleted(k) && platform::NeedsHalfWidthReading(table.Value(f, k)))
+            ++count;
+    return count;
+}
+
+int ConvertStoredReadings(CMyDB& table)
+{
+    const int f = ReadingField(table);
+    if (f < 0)
+        return 0;
+    int converted = 0;
+    for (int k = 0; k < table.GetRecordCount(); ++k) {
+        if (table.IsDeleted(k) || !platform::NeedsHalfWidthReading(table.Value(f, k)))
+            continue;
+        const std::string reading = platform::HalfWidthReading(table.Value(f, k));
+        if (table.ReadRecord(k) != 0 || table.SetValue(f, reading) != 0 || table.PostRecord() != 0) {
+            table.ClearCurrent();
+            return -1;
+        }
+        ++converted;
+    }
+    table.ClearCurrent();
+    return converted;
+}
+
+} // namespace nrt
