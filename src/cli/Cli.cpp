@@ -166,7 +166,7 @@ const std::vector<Command>& Commands()
         {"mail", "mail --template FILE [--dry-run]", RunMail},
         {"postal-import", "postal-import FILE", RunPostalImport},
         {"postal-lookup", "postal-lookup CODE", RunPostalLookup},
-        {"print", "print FORM --pdf OUT [--where COND] [--sort KEYS] [--pages FROM-TO]", RunPrint},
+        {"print", "print FORM (--pdf OUT | --printer QUEUE) [--where COND] [--sort KEYS] [--pages FROM-TO]", RunPrint},
     };
     return commands;
 }

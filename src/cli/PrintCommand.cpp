@@ -1,5 +1,5 @@
 // nortea-cli print: the print condition (marked addressees, as the main window's first
-// tab selects them) through a print form into a PDF file.
+// tab selects them) through a print form into a PDF file or to a printer queue.
 #include "cli/Cli.h"
 
 #include "db/MainList.h"
@@ -14,10 +14,12 @@ int RunPrint(Context& context, Args& args)
 {
     std::string pdf, where, sort, pages;
     const bool hasPdf = args.Option("--pdf", pdf);
+    std::string queue;
+    const bool hasQueue = args.Option("--printer", queue);
     args.Option("--where", where);
     const bool hasSort = args.Option("--sort", sort);
     const bool hasPages = args.Option("--pages", pages);
-    if (args.usageError || !hasPdf || args.Rest().size() != 1 || !args.unknown().empty())
+    if (args.usageError || hasPdf == hasQueue || args.Rest().size() != 1 || !args.unknown().empty())
         return kExitUsage;
     int from = 0, to = 0;
     if (hasPages && (std::sscanf(pages.c_str(), "%d-%d", &from, &to) != 2 || from < 1 || to < from))
@@ -28,13 +30,18 @@ int RunPrint(Context& context, Args& args)
     const std::string condition
         = mainlist::WithUserCondition(mainlist::PrintCondition(tab, {}), platform::Utf8ToSjis(where));
     const std::string order = hasSort ? platform::Utf8ToSjis(sort) : SJ("カナ, 名前");
+    const std::string form = platform::Utf8ToSjis(args.Rest()[0]);
     int pageCount = 0;
-    const int code = print::PrintToPdf(context.Global(), context.Table(), platform::Utf8ToSjis(args.Rest()[0]),
-                                       condition, order, platform::Utf8ToSjis(pdf), from, to, &pageCount);
+    const int code = hasQueue ? print::PrintToQueue(context.Global(), context.Table(), form, condition, order,
+                         platform::Utf8ToSjis(queue), from, to, &pageCount)
+                              : print::PrintToPdf(context.Global(), context.Table(), form, condition, order,
+                                  platform::Utf8ToSjis(pdf), from, to, &pageCount);
     if (code == print::kPrintNoSuchForm)
         PrintMessage(SJ("注意"), SJ("その印刷フォームはありません。"));
     else if (code == print::kPrintNoSuchPages)
         PrintMessage(SJ("注意"), SJ("そのページはありません（全") + std::to_string(pageCount) + SJ("ページ）。"));
+    else if (code == print::kPrintNoSuchQueue)
+        PrintMessage(SJ("注意"), SJ("そのプリンタはありません。"));
     return code == print::kPrintDone ? kExitOk : kExitFailed;
 }
 

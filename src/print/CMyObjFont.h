@@ -136,6 +136,21 @@ public:
     // draw mode 0 draws from the reference point unbounded.
     void Draw(QPainter& painter, std::int32_t ox, std::int32_t oy, bool printableArea) const;
 
+    // How a vertical text in draw mode 1 that does not fit its column goes on, as an
+    // address does: the columns that follow lie one column width (twice the stored
+    // width) further left each.
+    struct ColumnFlow {
+        int maxColumns = 1; // more than 1: break a line rather than condense it below 80 %
+        std::int32_t topIndent = 0; // 0.01 mm below the frame's top where the text starts
+        std::int32_t nextIndent = 0; // the same for the columns that follow
+    };
+    // Draws as above with `flow`; the number of columns drawn (0 without text).
+    int Draw(QPainter& painter, std::int32_t ox, std::int32_t oy, bool printableArea, const ColumnFlow& flow) const;
+    // The columns the text takes with `flow` at the object's scale.
+    int ColumnCount(const ColumnFlow& flow) const;
+    // The height of the font's em square, 0.01 mm.
+    std::int32_t EmHeight() const;
+
     // Truncation toward zero as the printing arithmetic needs it, kept inside the
     // 32-bit range (and 0 for a value that is not a number) whatever a file holds.
     static std::int32_t Trunc(double value);

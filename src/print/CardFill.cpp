@@ -82,19 +82,39 @@ std::string PostalDigit(std::string_view code, int n)
 std::string ConvertAddress(std::string_view text, bool vertical, std::uint16_t dashCode, bool kanjiNumerals)
 {
     const bool replaceDash = vertical && dashCode != 0;
-    std::string out;
-    out.reserve(text.size());
+    // Characters as they are cut: a digit (either width, or a kanji numeral it became)
+    // on each side makes a hyphen a dash between numbers.
+    struct Char {
+        std::string_view bytes;
+        bool digit = false;
+    };
+    std::vector<Char> chars;
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t len = platform::CharLength(text, i);
         const auto lead = static_cast<unsigned char>(text[i]);
         const auto trail = len == 2 ? static_cast<unsigned char>(text[i + 1]) : 0;
-        if (len == 2 && replaceDash && lead == kMinusLead && trail == kMinusTrail)
-            AppendCode(out, dashCode);
-        else if (len == 2 && kanjiNumerals && lead == 0x82 && trail >= 0x4F && trail <= 0x58)
-            AppendCode(out, kKanjiDigits[trail - 0x4F]);
-        else
-            out.append(text.substr(i, len));
+        const bool digit
+            = (len == 1 && lead >= '0' && lead <= '9') || (len == 2 && lead == 0x82 && trail >= 0x4F && trail <= 0x58);
+        chars.push_back({ text.substr(i, len), digit });
         i += len;
+    }
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t c = 0; c < chars.size(); ++c) {
+        const std::string_view ch = chars[c].bytes;
+        const auto lead = static_cast<unsigned char>(ch[0]);
+        const auto trail = ch.size() == 2 ? static_cast<unsigned char>(ch[1]) : 0;
+        const bool betweenDigits = c > 0 && c + 1 < chars.size() && chars[c - 1].digit && chars[c + 1].digit;
+        if (ch.size() == 2 && replaceDash && lead == kMinusLead && trail == kMinusTrail)
+            AppendCode(out, dashCode);
+        else if (ch == "-" && replaceDash && betweenDigits)
+            AppendCode(out, dashCode);
+        else if (ch.size() == 2 && kanjiNumerals && lead == 0x82 && trail >= 0x4F && trail <= 0x58)
+            AppendCode(out, kKanjiDigits[trail - 0x4F]);
+        else if (ch.size() == 1 && kanjiNumerals && vertical && lead >= '0' && lead <= '9')
+            AppendCode(out, kKanjiDigits[lead - '0']);
+        else
+            out.append(ch);
     }
     return out;
 }

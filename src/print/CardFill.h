@@ -58,9 +58,11 @@ private:
 // "1234567" both give 1 … 7. Empty past the end of the code.
 std::string PostalDigit(std::string_view code, int n);
 
-// The address texts of vertical items: "－" becomes the dash code (when the item is
-// vertical and the code is not 0), and with kanji numerals on the full-width digits
-// ０…９ become 〇 一 二 三 四 五 六 七 八 九 in either direction. Nothing else changes.
+// The address texts: in a vertical item with a dash code other than 0, "－" and a "-"
+// between two digits become the dash; with kanji numerals on, the full-width digits
+// ０…９ become 〇 一 二 三 四 五 六 七 八 九 in either direction, and in a vertical
+// item the half-width ones too. Nothing else changes (the vertical setting of the
+// other half-width characters is the renderer's).
 std::string ConvertAddress(std::string_view text, bool vertical, std::uint16_t dashCode, bool kanjiNumerals);
 
 // The text slot `slot` prints for a record. False when the slot is not drawn (a

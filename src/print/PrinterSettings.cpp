@@ -15,7 +15,9 @@ constexpr std::size_t kMaxOutputName = 259; // a path
 constexpr std::int32_t kPageSetupSize = 84;
 constexpr std::int32_t kPageSetupFlags = 0x10;
 constexpr std::int32_t kSettingsBlockSize = 40;
-constexpr std::int32_t kSettingsVersion = 1;
+constexpr std::int32_t kSettingsVersion = 2;
+// Blocks from this version on hold a paper the user chose.
+constexpr std::int32_t kChosenPaperVersion = 2;
 constexpr std::size_t kNamesHeader = 8;
 
 void Put32(std::string& out, std::int32_t v)
@@ -159,6 +161,10 @@ int ParsePrinterSettings(std::string_view bytes, PrinterSettings& out)
         const std::size_t at = 8 + 4 * i;
         if (at + 4 <= block.size())
             *fields[i] = Get32(block, at);
+    }
+    if (block.size() < 8 || Get32(block, 4) < kChosenPaperVersion) {
+        out.paperWidth = 0;
+        out.paperHeight = 0;
     }
 
     std::string_view names;

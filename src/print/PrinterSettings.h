@@ -12,9 +12,11 @@
 //   4      int32 D, size of the settings block
 //   D      settings block:
 //            0  int32 40 (size of the block as written)
-//            4  int32 1 (its version)
-//            8  int32 paper width, 0.01 mm, portrait (0: the printer's default paper)
+//            4  int32 2 (its version)
+//            8  int32 paper width, 0.01 mm, portrait (0: the form's own paper)
 //           12  int32 paper height, 0.01 mm
+//               A version 1 block recorded whatever paper the printer held, never a
+//               choice of the user's: its paper is read as 0.
 //           16  int32 orientation: 1 portrait, 2 landscape
 //           20  int32 paper source: 0 the printer's default, else 1 upper/only,
 //               2 lower, 3 middle, 4 manual, 5 envelope, 6 envelope manual, 7 auto,

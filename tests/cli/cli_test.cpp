@@ -5,6 +5,8 @@
 #include "settings/Cmyglobal.h"
 #include "support/TestSupport.h"
 
+#include "CupsServer.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -32,6 +34,21 @@ std::string Quote(const std::string& s)
             q += c;
     }
     return q + "'";
+}
+
+// What pdfinfo says of a PDF file.
+std::string PdfInfo(const std::string& pdf)
+{
+    std::string info;
+    FILE* p = ::popen(("pdfinfo " + Quote(pdf) + " 2>&1").c_str(), "r");
+    if (p == nullptr)
+        return info;
+    char buf[512];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        info.append(buf, n);
+    ::pclose(p);
+    return info;
 }
 
 class CliTest : public ::testing::Test {
@@ -197,16 +214,9 @@ TEST_F(CliTest, PrintsMarkedAddresseesToPdf)
     const std::string pdf = nrt::test::U(dir.Path()) + "/cards.pdf";
     Result r = Run({"print", "年賀状", "--pdf", pdf});
     ASSERT_EQ(r.status, 0) << r.err;
-    std::string info;
-    FILE* p = ::popen(("pdfinfo " + Quote(pdf)).c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    char buf[512];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        info.append(buf, n);
-    ::pclose(p);
+    const std::string info = PdfInfo(pdf);
     EXPECT_NE(info.find("Pages:           3"), std::string::npos) << info;
-    EXPECT_NE(info.find("284 x 419 pts"), std::string::npos) << "a 100 x 148 mm card: " << info;
+    EXPECT_NE(info.find("283.46 x 419.53 pts"), std::string::npos) << "exactly 100 x 148 mm: " << info;
 
     r = Run({"print", "年賀状", "--pdf", pdf, "--pages", "2-3", "--where", "カナ>='ｻ'"});
     EXPECT_EQ(r.status, 0) << r.err;
@@ -214,6 +224,38 @@ TEST_F(CliTest, PrintsMarkedAddresseesToPdf)
     EXPECT_EQ(r.status, 1);
     r = Run({"print", "年賀状"});
     EXPECT_EQ(r.status, 2);
+    r = Run({"print", "年賀状", "--pdf", pdf, "--printer", "Q"});
+    EXPECT_EQ(r.status, 2) << "a PDF file or a printer, not both";
+}
+
+TEST_F(CliTest, PrintsThroughACupsQueueOnThePostcardsPaper)
+{
+    nrt::test::CupsServer cups;
+    if (!cups.Failure().empty())
+        GTEST_SKIP() << "no CUPS server for the test: " << cups.Failure();
+    ::setenv("CUPS_SERVER", cups.Socket().c_str(), 1);
+    ::setenv("CUPS_USER", cups.JobUser().c_str(), 1);
+    struct Unset {
+        ~Unset()
+        {
+            ::unsetenv("CUPS_SERVER");
+            ::unsetenv("CUPS_USER");
+        }
+    } unset;
+    WriteTable({{"山田", "ﾔﾏﾀﾞ", "", ""}, {"佐藤", "ｻﾄｳ", "", ""}});
+
+    Result r = Run({"print", "年賀状", "--printer", "no_such_queue"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("そのプリンタはありません。"), std::string::npos) << r.err;
+
+    r = Run({"print", "年賀状", "--printer", cups.Queue()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string out = cups.WaitForOutput(std::chrono::seconds(90));
+    ASSERT_FALSE(out.empty()) << cups.Log();
+    const std::string info = PdfInfo(out);
+    EXPECT_NE(info.find("Pages:           2"), std::string::npos) << info;
+    // 100 x 148 mm: the queue lists no postcard, so the job asks for that size itself.
+    EXPECT_NE(info.find("283.46 x 419.53 pts"), std::string::npos) << info << cups.JobOptions();
 }
 
 TEST_F(CliTest, ConditionsAndFailuresSayWhatHappened)

@@ -96,7 +96,7 @@ void PrintGuiFixture::PrintToPdf(const std::string& pdfPath, int from, int to)
     });
 }
 
-std::vector<std::string> PdfPageTexts(const std::string& pdfPath)
+std::vector<std::string> PdfPageTexts(const std::string& pdfPath, bool foldWidths)
 {
     std::vector<std::string> pages;
     const int count = PdfPageCount(pdfPath);
@@ -105,9 +105,8 @@ std::vector<std::string> PdfPageTexts(const std::string& pdfPath)
             { QStringLiteral("-f"), QString::number(i), QStringLiteral("-l"), QString::number(i), Sys(pdfPath),
                 QStringLiteral("-") });
         text.remove(QRegularExpression(QStringLiteral("\\s")));
-        // Qt's PDF writer names a glyph that several characters share by the first of
-        // them, a Kangxi radical for 山 or 子; compatibility folding brings them back.
-        text = text.normalized(QString::NormalizationForm_KC);
+        if (foldWidths)
+            text = text.normalized(QString::NormalizationForm_KC);
         pages.push_back(text.toStdString());
     }
     return pages;

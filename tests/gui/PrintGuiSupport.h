@@ -1,7 +1,7 @@
 #pragma once
 // Pieces the printing window tests share: a settings object over temporary folders,
 // a table of addressees, a printer binding that prints to PDF without a dialog, and
-// the pages of a PDF read back with poppler's tools.
+// the pages of a PDF read back with poppler's tools, answers to modal dialogs.
 
 #include "db/CMyDB.h"
 #include "platform/MessageHost.h"
@@ -9,16 +9,21 @@
 #include "settings/Cmyglobal.h"
 #include "support/TestSupport.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QRect>
 #include <QSizeF>
 #include <QString>
+#include <QTimer>
 
-class QWidget;
+#include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+class QWidget;
 
 namespace nrt::test {
 
@@ -53,8 +58,19 @@ private:
     platform::ScopedMessageHost scoped_ { messages };
 };
 
-// Text of each page of a PDF (pdftotext, one call per page), whitespace removed.
-std::vector<std::string> PdfPageTexts(const std::string& pdfPath);
+// Runs `answer` on the modal dialog of type D once it is up.
+template <class D> void WhenModal(std::function<void(D&)> answer)
+{
+    QTimer::singleShot(0, [answer] {
+        auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        answer(*dialog);
+    });
+}
+
+// Text of each page of a PDF (pdftotext, one call per page), whitespace removed; with
+// `foldWidths` full-width letters and signs read as ASCII (＜ as <, ２ as 2).
+std::vector<std::string> PdfPageTexts(const std::string& pdfPath, bool foldWidths = true);
 // "Pages:" and "Page size:" (in millimetres) of pdfinfo.
 int PdfPageCount(const std::string& pdfPath);
 QSizeF PdfPageSize(const std::string& pdfPath);

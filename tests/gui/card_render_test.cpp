@@ -157,6 +157,55 @@ TEST_F(NewYearCard, TheAddressIsConvertedAndKeptInItsColumn)
     EXPECT_EQ(U(f.global->Layout()[13].object.Text()), "東京都千代田区丸の内一―二―三");
 }
 
+TEST_F(NewYearCard, ALongAddressGoesOnInTheNextColumn)
+{
+    // 36 characters of 3.70 mm in a column of 100 mm: condensed they would stand at
+    // 75 %; the line breaks after 号 instead and the second line moves along.
+    f.db.ReadRecord(0);
+    f.db.SetValue(kF_Address1, S("横浜市中区山下町一丁目二番地三号　山下町グランドパークマンション五〇五号室"));
+    f.db.SetValue(kF_Address2, S("サンライズビル三階"));
+    f.db.PostRecord();
+    const CMyObjFont& first = f.global->Layout()[13].object;
+    const CMyObjFont& second = f.global->Layout()[14].object;
+    const QRect column = FramePx(first);
+    const QRect next = column.translated(-column.width(), 0);
+    const QRect third = next.translated(-column.width(), 0);
+    const QImage card = Render({ 13, 14 });
+    const QRect inFirst = Ink(card, column.adjusted(0, 0, -1, 0));
+    const QRect inNext = Ink(card, next.adjusted(1, 0, -1, 0));
+    ASSERT_TRUE(inFirst.isValid() && inNext.isValid());
+    const double em = Px(first.EmHeight());
+    // The first column holds "横浜市中区山下町一丁目二番地三号" at full height:
+    // sixteen characters.
+    EXPECT_NEAR(inFirst.height(), 16 * em, em);
+    // The rest starts two characters lower, no more condensed than the threshold.
+    EXPECT_NEAR(inNext.top() - inFirst.top(), 2 * em, em / 2);
+    EXPECT_GE(inNext.height(), 0.8 * 19 * em - em);
+    EXPECT_LE(inNext.bottom(), column.bottom());
+    // The second line is in the third column, also two characters lower.
+    ASSERT_TRUE(second.IsVertical());
+    const QRect inThird = Ink(card, third.adjusted(1, 0, -1, 0));
+    ASSERT_TRUE(inThird.isValid());
+    EXPECT_NEAR(inThird.top() - inFirst.top(), 2 * Px(second.EmHeight()), em / 2);
+    EXPECT_NEAR(inThird.height(), 9 * Px(second.EmHeight()), em);
+}
+
+TEST_F(NewYearCard, HalfWidthAddressesStandUpright)
+{
+    // "3-1-3" in half-width characters is set as "３―１―３" would be: the same glyphs
+    // upright in the column, the dash of the layout between the numbers.
+    auto render = [&](const char* address) {
+        f.db.ReadRecord(0);
+        f.db.SetValue(kF_Address1, S(address));
+        f.db.PostRecord();
+        return Render({ 13 });
+    };
+    const QImage half = render("渋谷区渋谷3-1-3");
+    const QImage full = render("渋谷区渋谷３－１－３");
+    EXPECT_EQ(Ink(half), Ink(full));
+    EXPECT_TRUE(half == full);
+}
+
 TEST(CardRendering, LongVowelMarkTakesItsVerticalForm)
 {
     const QRect across = Ink(DrawAlone(TextObject(false, "ー", 1000, 1000, 3000, 1000, -800)));

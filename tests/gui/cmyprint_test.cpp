@@ -3,8 +3,13 @@
 
 #include "platform/fs.h"
 #include "print/PrinterSettings.h"
+#include "print/qt/PrinterSetupDialog.h"
 
+#include <QComboBox>
+#include <QLineEdit>
 #include <QPrinter>
+#include <QPushButton>
+#include <QSpinBox>
 
 #include <gtest/gtest.h>
 
@@ -44,10 +49,12 @@ TEST(CMyPrint, SavedSettingsAreCheckedBeforeUse)
         asked = true;
         EXPECT_FALSE(setup);
         EXPECT_NE(p.printerName(), QStringLiteral("Printer_That_Was_Removed"));
-        EXPECT_EQ(p.pageLayout().pageSize().id(), QPageSize::Postcard);
+        const QSizeF mm = p.pageLayout().pageSize().size(QPageSize::Millimeter);
+        EXPECT_NEAR(mm.width(), 100.0, 0.01);
+        EXPECT_NEAR(mm.height(), 148.0, 0.01);
         return false;
     });
-    EXPECT_EQ(f.printer.OpenPrintDialog(nullptr, true, QPageSize(QPageSize::Postcard)), nullptr);
+    EXPECT_EQ(f.printer.OpenPrintDialog(nullptr, true, print::Paper { 10000, 14800 }), nullptr);
     EXPECT_TRUE(asked);
 
     // A file that cannot be opened keeps what was read; a damaged one drops it.
@@ -153,4 +160,61 @@ TEST(CMyPrint, DocumentsAndPages)
     EXPECT_EQ(PdfPageCount(pdf), 2);
     EXPECT_EQ(PdfPageTexts(pdf)[1], "page2");
     EXPECT_EQ(f.printer.Printer(), nullptr);
+}
+
+TEST(CMyPrint, TheSettingsWindowOffersPaperAndSource)
+{
+    PrintGuiFixture f;
+    const std::string prd = f.dir.File("form.prd");
+    const std::string out = f.dir.File("cards.pdf");
+    WhenModal<print::PrinterSetupDialog>([&](print::PrinterSetupDialog& d) {
+        EXPECT_EQ(d.windowTitle(), QStringLiteral("プリンタの設定"));
+        d.cbo_Printer->setCurrentIndex(d.cbo_Printer->count() - 1); // "PDF ファイル"
+        EXPECT_EQ(d.cbo_Paper->itemText(0), QStringLiteral("印刷様式の用紙")) << "the form's own paper first";
+        const int postcard = d.cbo_Paper->findData(QSize(10000, 14800));
+        ASSERT_GE(postcard, 0);
+        d.cbo_Paper->setCurrentIndex(postcard);
+        d.cbo_Source->setCurrentIndex(d.cbo_Source->findText(QStringLiteral("手差し")));
+        d.txt_File->setText(QString::fromStdString(platform::fs::ToSystemPath(out)));
+        d.spn_Copies->setValue(2);
+        d.cmd_Ok->click();
+    });
+    ASSERT_EQ(f.printer.PrinterSetupAndSave(nullptr, prd, false), 0);
+    PrinterSettings read;
+    ASSERT_EQ(ReadPrinterSettings(prd, read), 0);
+    EXPECT_EQ(read.driver, "PDF");
+    EXPECT_EQ(read.output, out);
+    EXPECT_EQ(read.paperWidth, 10000);
+    EXPECT_EQ(read.paperHeight, 14800);
+    EXPECT_EQ(read.source, 4);
+    EXPECT_EQ(read.copies, 2);
+
+    // Opened again on those settings, it shows them; the form's own paper is stored
+    // as no paper at all.
+    WhenModal<print::PrinterSetupDialog>([&](print::PrinterSetupDialog& d) {
+        EXPECT_EQ(d.cbo_Paper->currentData().toSize(), QSize(10000, 14800));
+        EXPECT_EQ(d.cbo_Source->currentText(), QStringLiteral("手差し"));
+        d.cbo_Paper->setCurrentIndex(0);
+        d.cmd_Ok->click();
+    });
+    ASSERT_EQ(f.printer.PrinterSetupAndSave(nullptr, prd, true), 0);
+    ASSERT_EQ(ReadPrinterSettings(prd, read), 0);
+    EXPECT_EQ(read.paperWidth, 0);
+    EXPECT_EQ(read.source, 4);
+
+    // A job on those settings prints on the chosen paper, whatever the dialog left.
+    PrinterSettings a5 = read;
+    a5.paperWidth = 14800;
+    a5.paperHeight = 21000;
+    ASSERT_EQ(WritePrinterSettings(prd, a5), 0);
+    ASSERT_EQ(f.printer.ReadSettings(prd), 0);
+    f.printer.SetDialogStandIn([](QPrinter& p, bool) {
+        p.setPageSize(QPageSize(QPageSize::Letter));
+        return true;
+    });
+    QPrinter* job = f.printer.OpenPrintDialog(nullptr, true, print::Paper { 10000, 14800 });
+    ASSERT_NE(job, nullptr);
+    const QSizeF mm = job->pageLayout().pageSize().size(QPageSize::Millimeter);
+    EXPECT_NEAR(mm.width(), 148.0, 0.01);
+    EXPECT_NEAR(mm.height(), 210.0, 0.01);
 }

@@ -10,6 +10,7 @@
 #include "print/qt/F_preset.h"
 #include "print/qt/F_presetdetail.h"
 #include "print/qt/F_prnselect.h"
+#include "print/qt/FontCatalog.h"
 #include "print/qt/PrintCommands.h"
 #include "settings/LayoutDefaults.h"
 
@@ -63,16 +64,6 @@ void Drag(QWidget* w, QPoint from, QPoint to)
     for (int step = 1; step <= 4; ++step)
         Mouse(w, QEvent::MouseMove, from + (to - from) * step / 4, Qt::NoButton, Qt::LeftButton);
     Mouse(w, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
-}
-
-// Runs `answer` on the modal dialog of type D once it is up.
-template <class D> void WhenModal(std::function<void(D&)> answer)
-{
-    QTimer::singleShot(0, [answer] {
-        auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        answer(*dialog);
-    });
 }
 
 QPoint Centre(const FrameRect& f)
@@ -389,6 +380,25 @@ TEST_F(Editor, OkSavesWhatWasEdited)
     EXPECT_EQ(label.object.IsVertical(), vertical);
 }
 
+TEST(LayoutEditorFont, DialogOpensOnTheFaceThatDrawsTheItem)
+{
+    const QString gothic = print::FontCatalog::Cached(print::FontCatalog::GothicFile(), 100).familyName();
+    const QString mincho = print::FontCatalog::Cached(print::FontCatalog::MinchoFile(), 100).familyName();
+    ASSERT_FALSE(gothic.isEmpty());
+    struct Case {
+        const char* face;
+        QString family;
+    } cases[] = { { "ＭＳ ゴシック", gothic }, { "@ＭＳ 明朝", mincho }, { "", gothic } };
+    for (const Case& c : cases) {
+        LogFontA lf;
+        lf.SetFaceName(S(c.face));
+        lf.height = -24;
+        const QFont start = print::TfrmPreSet::FontDialogStart(lf);
+        EXPECT_EQ(start.family(), c.family) << c.face;
+        EXPECT_GT(start.pointSizeF(), 8.0) << c.face;
+    }
+}
+
 TEST_F(Editor, FontFromTheChooser)
 {
     auto e = Open("年賀状");
@@ -465,7 +475,7 @@ TEST_F(Editor, DetailSettings)
         { Case { 0, 0 }, Case { 0x815B, 1 }, Case { 0x815C, 2 }, Case { 0x815D, 3 }, Case { 0x1234, 0 } }) {
         TfrmPreSetDetail d({ c.code, false, "" });
         EXPECT_EQ(d.cbo_AdChg->currentIndex(), c.entry) << c.code;
-        EXPECT_TRUE(d.chk_KanNum->isHidden());
+        EXPECT_FALSE(d.chk_KanNum->isHidden());
     }
 
     auto e = Open("年賀状");
@@ -473,12 +483,15 @@ TEST_F(Editor, DetailSettings)
     WhenModal<TfrmPreSetDetail>([](TfrmPreSetDetail& d) {
         EXPECT_EQ(d.windowTitle(), QStringLiteral("印字設定詳細"));
         SaveScreenshot(d, "layout-detail-dialog.png");
+        EXPECT_FALSE(d.chk_KanNum->isChecked());
         d.cbo_AdChg->setCurrentIndex(3);
         d.txt_RepBack->clear();
+        d.chk_KanNum->setChecked(true);
         d.cmd_Ok->click();
     });
     e->cmd_SetDetail->click();
     EXPECT_EQ(f.global->Header().dashCode, 0x815D);
+    EXPECT_EQ(f.global->Header().kanjiNumerals, 1);
     EXPECT_TRUE(f.global->Header().backgroundImage.empty());
     EXPECT_TRUE(e->Dirty());
     // Reopened, the dialog shows the entry chosen; cancel keeps it.

@@ -60,9 +60,9 @@ TEST_F(PrintToPdf, ThreeCardsEachNameOnItsOwnPage)
     f.PrintToPdf(pdf);
     ASSERT_TRUE(prn.PrintRows(nullptr));
     EXPECT_TRUE(f.messages.shown.empty()) << U(f.messages.LastText());
-    // 100 x 148 mm, to the whole point Qt's PDF writer sizes pages in.
-    EXPECT_NEAR(PdfPageSize(pdf).width(), 100.0, 0.36);
-    EXPECT_NEAR(PdfPageSize(pdf).height(), 148.0, 0.36);
+    // Exactly 100 x 148 mm, not the whole points the PDF writer would round it to.
+    EXPECT_NEAR(PdfPageSize(pdf).width(), 100.0, 0.01);
+    EXPECT_NEAR(PdfPageSize(pdf).height(), 148.0, 0.01);
     const std::vector<std::string> pages = PdfPageTexts(pdf);
     ASSERT_EQ(pages.size(), 3u);
     const auto names = Names({ 0, 1, 2 });
@@ -70,6 +70,31 @@ TEST_F(PrintToPdf, ThreeCardsEachNameOnItsOwnPage)
         for (std::size_t n = 0; n < names.size(); ++n)
             EXPECT_EQ(pages[p].find(names[n]) != std::string::npos, p == n)
                 << "page " << p + 1 << " " << names[n] << ": " << pages[p];
+}
+
+TEST_F(PrintToPdf, TheTextLayerCarriesTheCharactersShown)
+{
+    // Read back as they are: no radical (⼭ for 山), no dropped vertical form (ー, ャ),
+    // whether set down a column or across a label.
+    f.AddAddressees({ { "山田 一子", "231-0023", "横浜市中区山下町一丁目", "グランドパークマンション" } });
+    struct Case {
+        const char* form;
+        int kind;
+        std::vector<const char*> texts;
+    } cases[] = {
+        { "年賀状", kReportNewYearCard, { "山田一子様", "横浜市中区山下町一丁目", "グランドパークマンション" } },
+        { "ラベル", kReportLabelSheet, { "山田一子様", "横浜市中区山下町一丁目グランドパークマンション", "231-0023" } },
+    };
+    for (const Case& c : cases) {
+        prn.LoadLayout(S(c.form), c.kind);
+        prn.SetRows(std::make_unique<TableRows>(f.db, std::vector<int> { 0 }));
+        f.PrintToPdf(pdf);
+        ASSERT_TRUE(prn.PrintRows(nullptr)) << c.form;
+        const std::vector<std::string> pages = PdfPageTexts(pdf, false);
+        ASSERT_EQ(pages.size(), 1u) << c.form;
+        for (const char* text : c.texts)
+            EXPECT_NE(pages[0].find(text), std::string::npos) << c.form << ": " << text << " in " << pages[0];
+    }
 }
 
 TEST_F(PrintToPdf, PagesTwoToThreeOfFiveCards)
@@ -91,8 +116,8 @@ TEST_F(PrintToPdf, LabelSheetsRowByRow)
     Prepare("ラベル", kReportLabelSheet, 13);
     f.PrintToPdf(pdf);
     ASSERT_TRUE(prn.PrintRows(nullptr));
-    EXPECT_NEAR(PdfPageSize(pdf).width(), 210.0, 0.36);
-    EXPECT_NEAR(PdfPageSize(pdf).height(), 297.0, 0.36);
+    EXPECT_NEAR(PdfPageSize(pdf).width(), 210.0, 0.01);
+    EXPECT_NEAR(PdfPageSize(pdf).height(), 297.0, 0.01);
     const std::vector<std::string> pages = PdfPageTexts(pdf);
     ASSERT_EQ(pages.size(), 2u);
     // The second sheet holds the thirteenth record alone (the third person again).

@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 
@@ -206,6 +207,13 @@ TEST_F(Preview, LabelSheetsPageBySheet)
 {
     Open(kReportLabelSheet, 13);
     EXPECT_EQ(window->Surface().size(), QSize(672, 943));
+    // A sheet taller than the screen: the window stays on it, the scroll bars show the
+    // rest.
+    const QRect screen = window->screen()->availableGeometry();
+    ASSERT_LT(screen.height(), 943 + 90) << "the test screen is smaller than the sheet";
+    EXPECT_TRUE(screen.contains(window->geometry())) << window->geometry().height();
+    window->show();
+    EXPECT_TRUE(window->scr_Right->isEnabled());
     EXPECT_EQ(PageText(), "Page：  1 /   2");
     window->mnuNextClick();
     EXPECT_EQ(PageText(), "Page：  2 /   2");

@@ -25,7 +25,7 @@ QRect Ink(const QImage& img)
     return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
-QImage Draw(const QString& text, double em, QPointF rightTop, double squeeze = 1.0, QSize size = {200, 400})
+QImage Draw(const QString& text, double em, QPointF rightTop, double squeeze = 1.0, QSize size = { 200, 400 })
 {
     const FaceChoice face = FontCatalog::Resolve(QStringLiteral("@ＭＳ ゴシック"));
     QRawFont font = FontCatalog::Load(face.file, em);
@@ -47,8 +47,11 @@ TEST(FontCatalog, FacesMapToInstalledJapaneseFonts)
         bool mincho;
         bool vertical;
     } cases[] = {
-        {"ＭＳ ゴシック", false, false}, {"@ＭＳ ゴシック", false, true}, {"@ＭＳ 明朝", true, true},
-        {"ＭＳ Ｐ明朝", true, false},    {"Arial", false, false},
+        { "ＭＳ ゴシック", false, false },
+        { "@ＭＳ ゴシック", false, true },
+        { "@ＭＳ 明朝", true, true },
+        { "ＭＳ Ｐ明朝", true, false },
+        { "Arial", false, false },
     };
     for (const auto& c : cases) {
         FaceChoice f = FontCatalog::Resolve(QString::fromUtf8(c.face));
@@ -62,8 +65,8 @@ TEST(VerticalText, UsesTheFontsVerticalForms)
 {
     const QString file = FontCatalog::GothicFile();
     QRawFont font = FontCatalog::Load(file, 40);
-    for (const QString& s : {QStringLiteral("ー"), QStringLiteral("「"), QStringLiteral("。"), QStringLiteral("ゃ"),
-                             QStringLiteral("（")}) {
+    for (const QString& s : { QStringLiteral("ー"), QStringLiteral("「"), QStringLiteral("。"), QStringLiteral("ゃ"),
+             QStringLiteral("（") }) {
         VerticalTextLayout v(file, font, s);
         EXPECT_NE(v.uprightGlyphs(), HorizontalGlyphs(file, font, s)) << s.toStdString();
     }
@@ -94,19 +97,89 @@ TEST(VerticalText, LongVowelMarkStandsUpright)
     EXPECT_GT(ink.height(), 3 * ink.width()) << "the vertical form of ー is a vertical stroke";
 }
 
-TEST(VerticalText, HalfWidthDigitsLieOnTheirSide)
+TEST(VerticalText, HalfWidthCharactersTakeTheirVerticalForms)
 {
-    // "1" set upright is tall and narrow; on its side it is wide and low.
-    const QRect ink = Ink(Draw(QStringLiteral("1"), 60, QPointF(150, 20)));
-    ASSERT_TRUE(ink.isValid());
-    EXPECT_GT(ink.width(), 2 * ink.height());
-    EXPECT_LE(ink.right(), 150);
-    EXPECT_GE(ink.left(), 150 - 65);
+    struct Case {
+        const char* text;
+        const char* forms;
+    } cases[] = {
+        { "3-1-3", "３－１－３" },
+        { "15F", "15Ｆ" }, // two digits stay a pair, set side by side
+        { "B-1205", "Ｂ－１２０５" },
+        { "ｻﾝｼｬｲﾝﾏﾝｼｮﾝ", "サンシャインマンション" },
+        { "ｶﾞｰﾃﾞﾝ ﾊﾟﾚｽ", "ガーデン　パレス" },
+        { "7丁目", "７丁目" },
+        { "山田", "山田" },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(VerticalForms(QString::fromUtf8(c.text)).toStdString(), c.forms) << c.text;
+}
+
+TEST(VerticalText, HalfWidthTextStandsUprightLikeFullWidth)
+{
+    // Set in a column, a half-width address looks exactly like its full-width form.
+    struct Case {
+        const char* halfWidth;
+        const char* fullWidth;
+    } cases[] = { { "3-1-3", "３－１－３" }, { "B-1205", "Ｂ－１２０５" }, { "ｻﾝｼｬｲﾝ", "サンシャイン" } };
+    for (const Case& c : cases) {
+        const QImage half = Draw(QString::fromUtf8(c.halfWidth), 40, QPointF(150, 10));
+        const QImage full = Draw(QString::fromUtf8(c.fullWidth), 40, QPointF(150, 10));
+        EXPECT_EQ(Ink(half), Ink(full)) << c.halfWidth;
+        EXPECT_TRUE(half == full) << c.halfWidth;
+    }
+    // "1" upright is tall and narrow.
+    const QRect one = Ink(Draw(QStringLiteral("1"), 60, QPointF(150, 20)));
+    ASSERT_TRUE(one.isValid());
+    EXPECT_GT(one.height(), 2 * one.width());
+}
+
+TEST(VerticalText, TwoDigitNumbersSitSideBySideInOneEm)
+{
     const QString file = FontCatalog::GothicFile();
-    VerticalTextLayout mixed(file, FontCatalog::Load(file, 60), QStringLiteral("12番地"));
-    VerticalTextLayout digits(file, FontCatalog::Load(file, 60), QStringLiteral("12"));
-    EXPECT_NEAR(digits.length(), 60.0, 2.0) << "two half-width digits advance one em";
-    EXPECT_NEAR(mixed.length(), 180.0, 3.0);
+    const QRawFont font = FontCatalog::Load(file, 60);
+    EXPECT_NEAR(VerticalTextLayout(file, font, QStringLiteral("12")).length(), 60.0, 0.5);
+    EXPECT_NEAR(VerticalTextLayout(file, font, QStringLiteral("12番地")).length(), 180.0, 3.0);
+    EXPECT_NEAR(VerticalTextLayout(file, font, QStringLiteral("123")).length(), 180.0, 3.0) << "one under another";
+    const QRect pair = Ink(Draw(QStringLiteral("12"), 60, QPointF(150, 20)));
+    ASSERT_TRUE(pair.isValid());
+    EXPECT_GT(pair.width(), pair.height()) << "side by side";
+    EXPECT_LE(pair.right(), 150);
+    EXPECT_GE(pair.left(), 150 - 62);
+    EXPECT_LE(pair.bottom(), 20 + 62);
+}
+
+TEST(VerticalText, LongLinesBreakAtNaturalPoints)
+{
+    const QString file = FontCatalog::GothicFile();
+    const QRawFont font = FontCatalog::Load(file, 20);
+    struct Case {
+        const char* text;
+        double room; // em
+        int maxColumns;
+        std::vector<const char*> columns;
+    } cases[] = {
+        { "東京都千代田区丸の内", 12, 2, { "東京都千代田区丸の内" } },
+        // Condensed to 10/11 rather than broken.
+        { "東京都千代田区丸の内一", 10, 2, { "東京都千代田区丸の内一" } },
+        { "神奈川県横浜市中区山下町一丁目二番地三号　山下町マンション五〇五", 16, 2,
+            { "神奈川県横浜市中区山下町一丁目", "二番地三号　山下町マンション五〇五" } },
+        { "大阪府大阪市北区梅田三丁目一番三号　ノースゲートビル", 18, 2,
+            { "大阪府大阪市北区梅田三丁目一番三号", "ノースゲートビル" } },
+        // No natural point: between characters, never inside a number.
+        { "あいうえおかき1234", 8.5, 2, { "あいうえおかき", "1234" } },
+        { "あいうえおかきくけこさしすせそ", 5, 2, { "あいうえお", "かきくけこさしすせそ" } },
+        { "あいうえおかきくけこさしすせそ", 5, 3, { "あいうえお", "かきくけこ", "さしすせそ" } },
+        { "", 5, 2, {} },
+    };
+    for (const Case& c : cases) {
+        const QStringList got
+            = BreakIntoColumns(file, font, QString::fromUtf8(c.text), { c.room * 20 }, c.maxColumns, 0.8);
+        QStringList expected;
+        for (const char* column : c.columns)
+            expected << QString::fromUtf8(column);
+        EXPECT_EQ(got, expected) << c.text;
+    }
 }
 
 TEST(VerticalText, SqueezeCondensesAlongTheColumnOnly)

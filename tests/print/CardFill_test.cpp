@@ -99,7 +99,15 @@ TEST(CardFill, AddressConversion)
         { "１－２－３", true, 0x815D, false, "１‐２‐３" },
         { "１－２－３", true, 0, true, "一－二－三" },
         { "０１２３４５６７８９", false, 0, true, "〇一二三四五六七八九" },
-        { "1-2-3 ｱｲｳ", true, 0x815C, true, "1-2-3 ｱｲｳ" }, // half-width stays
+        // Half-width digits follow the kanji setting in vertical items; a hyphen between
+        // numbers takes the dash there, and nowhere else.
+        { "3-1-3 ｱｲｳ", true, 0x815C, true, "三―一―三 ｱｲｳ" },
+        { "3-1-3", true, 0x815C, false, "3―1―3" },
+        { "3-1-3", false, 0x815C, true, "3-1-3" },
+        { "3-1-3", true, 0, false, "3-1-3" },
+        { "B-1205", true, 0x815C, false, "B-1205" },
+        { "15-", true, 0x815C, false, "15-" },
+        { "１-２", true, 0x815B, false, "１ー２" },
         { "", true, 0x815C, true, "" },
     };
     for (const Case& c : cases)

@@ -56,7 +56,7 @@ PrinterSettings PostcardPrinter()
 
 TEST(PrinterSettings, WrittenAsTheFileFormatSays)
 {
-    const std::string expected = FileBytes("Office_Inkjet", "CUPS", "", { 40, 1, 10000, 14800, 1, 4, 2, 1, 2, 0 }, 1);
+    const std::string expected = FileBytes("Office_Inkjet", "CUPS", "", { 40, 2, 10000, 14800, 1, 4, 2, 1, 2, 0 }, 1);
     EXPECT_EQ(FormatPrinterSettings(PostcardPrinter()), expected);
 
     PrinterSettings read;
@@ -73,15 +73,21 @@ TEST(PrinterSettings, WrittenAsTheFileFormatSays)
 TEST(PrinterSettings, ShortAndLongSettingsBlocks)
 {
     PrinterSettings read;
-    // An older, shorter block: paper size only; the rest keeps its defaults.
-    ASSERT_EQ(ParsePrinterSettings(FileBytes("P", "CUPS", "", { 16, 1, 21000, 29700 }), read), 0);
+    // A shorter block: paper size only; the rest keeps its defaults.
+    ASSERT_EQ(ParsePrinterSettings(FileBytes("P", "CUPS", "", { 16, 2, 21000, 29700 }), read), 0);
     EXPECT_EQ(read.paperWidth, 21000);
     EXPECT_EQ(read.paperHeight, 29700);
     EXPECT_EQ(read.copies, 1);
     EXPECT_EQ(read.orientation, 1);
     EXPECT_EQ(read.device, "P");
+    // Version 1 recorded the printer's default paper, which no one chose: the form's
+    // own paper stands.
+    ASSERT_EQ(ParsePrinterSettings(FileBytes("P", "CUPS", "", { 40, 1, 21590, 27939, 1, 4, 1, 1, 2, 0 }), read), 0);
+    EXPECT_EQ(read.paperWidth, 0);
+    EXPECT_EQ(read.paperHeight, 0);
+    EXPECT_EQ(read.source, 4);
     // A newer, longer one: the known fields are read, the rest passed over.
-    ASSERT_EQ(ParsePrinterSettings(FileBytes("P", "CUPS", "", { 48, 2, 1, 2, 2, 0, 3, 1, 1, 0, 77, 88 }), read), 0);
+    ASSERT_EQ(ParsePrinterSettings(FileBytes("P", "CUPS", "", { 48, 3, 1, 2, 2, 0, 3, 1, 1, 0, 77, 88 }), read), 0);
     EXPECT_EQ(read.orientation, 2);
     EXPECT_EQ(read.copies, 3);
     EXPECT_EQ(read.color, 1);

@@ -2,17 +2,23 @@
 
 #include "app/QtText.h"
 #include "platform/MessageHost.h"
+#include "platform/fs.h"
 #include "platform/sjis.h"
 #include "print/PagePlan.h"
+#include "print/PaperSize.h"
+#include "print/qt/PrintDevice.h"
+#include "print/qt/PrinterSetupDialog.h"
 
 #include <QFile>
 #include <QPrintDialog>
+#include <QPrintEngine>
 #include <QPrinter>
 #include <QPrinterInfo>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <utility>
 
@@ -36,6 +42,43 @@ constexpr std::array<std::pair<std::int32_t, QPrinter::PaperSource>, 13> kSource
     { 14, QPrinter::Cassette },
     { 15, QPrinter::FormSource },
 } };
+
+// The paper sources as IPP names them; CUPS turns them into the queue's own trays.
+constexpr std::array<std::pair<std::int32_t, const char*>, 13> kSourceKeywords { {
+    { 1, "top" },
+    { 2, "bottom" },
+    { 3, "middle" },
+    { 4, "manual" },
+    { 5, "envelope" },
+    { 6, "manual" },
+    { 7, "auto" },
+    { 8, "main" },
+    { 9, "side" },
+    { 10, "main" },
+    { 11, "large-capacity" },
+    { 14, "main" },
+    { 15, "auto" },
+} };
+
+// Qt's key for the job options it hands to CUPS (name, value, name, value …); it has
+// kept this value since Qt 5.
+constexpr auto kCupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+
+void SetCupsOption(QPrinter& printer, const QString& name, const QString& value)
+{
+    if (printer.outputFormat() != QPrinter::NativeFormat || printer.printEngine() == nullptr)
+        return;
+    QStringList options = printer.printEngine()->property(kCupsOptions).toStringList();
+    bool found = false;
+    for (qsizetype i = 0; i + 1 < options.size(); i += 2)
+        if (options[i] == name) {
+            options[i + 1] = value;
+            found = true;
+        }
+    if (!found)
+        options << name << value;
+    printer.printEngine()->setProperty(kCupsOptions, options);
+}
 
 // The reason the system gives for the last failure, as a message box shows it.
 void ShowSystemError(const QString& reason, const char* caption)
@@ -108,19 +151,34 @@ int CMyPrint::ReadSettings(std::string_view path)
 
 int CMyPrint::PrinterSetupAndSave(QWidget* owner, std::string_view path, bool useSaved)
 {
-    QPrinter printer(QPrinter::HighResolution);
+    PrinterSettings start;
     if (useSaved && ReadSettings(path) == 0 && CheckSavedPrinter() == 1) {
-        Apply(*saved_, printer);
+        start = *saved_;
     } else {
         FetchDefaults(owner, true);
-        ApplyDefaults(printer);
+        if (defaults_)
+            start = *defaults_;
+        // Until one is chosen here, the form's own paper.
+        start.paperWidth = 0;
+        start.paperHeight = 0;
     }
-    if (!RunDialog(owner, printer, true))
-        return 1;
-    return WritePrinterSettings(path, SettingsOf(printer)) == 0 ? 0 : -1;
+    PrinterSettings chosen;
+    if (standIn_) {
+        QPrinter printer(QPrinter::HighResolution);
+        Apply(start, printer);
+        if (!standIn_(printer, true))
+            return 1;
+        chosen = SettingsOf(printer);
+    } else {
+        PrinterSetupDialog dialog(start, owner);
+        if (dialog.exec() != QDialog::Accepted)
+            return 1;
+        chosen = dialog.Settings();
+    }
+    return WritePrinterSettings(path, chosen) == 0 ? 0 : -1;
 }
 
-QPrinter* CMyPrint::OpenPrintDialog(QWidget* owner, bool useSaved, const std::optional<QPageSize>& paper)
+QPrinter* CMyPrint::OpenPrintDialog(QWidget* owner, bool useSaved, std::optional<Paper> paper)
 {
     FetchDefaults(owner, true);
     bool use = useSaved;
@@ -130,21 +188,31 @@ QPrinter* CMyPrint::OpenPrintDialog(QWidget* owner, bool useSaved, const std::op
     printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     if (use) {
         Apply(*saved_, *printer_);
+        if (saved_->paperWidth > 0 && saved_->paperHeight > 0)
+            paper = Paper { saved_->paperWidth, saved_->paperHeight };
     } else {
         ApplyDefaults(*printer_);
-        // Without settings of its own a form prints on its own paper, not on
-        // whatever the printer holds by default.
-        if (paper) {
-            printer_->setPageSize(*paper);
+    }
+    // Without a paper chosen with the printer, a form prints on its own paper, not on
+    // whatever the printer holds by default.
+    if (paper) {
+        SetPaper(*printer_, *paper);
+        if (!use)
             printer_->setPageOrientation(QPageLayout::Portrait);
-        }
     }
     printer_->setPrintRange(QPrinter::AllPages);
     if (firstPage_ != 0)
         printer_->setFromTo(0, 0);
-    if (!RunDialog(owner, *printer_, false)) {
+    if (!RunDialog(owner, *printer_)) {
         printer_.reset();
         return nullptr;
+    }
+    // The dialog puts the page size back to the printer's default when a printer is
+    // chosen in it: the paper is set again once it has closed.
+    if (paper) {
+        SetPaper(*printer_, *paper);
+        if (printer_->outputFormat() == QPrinter::PdfFormat)
+            pdfPaper_ = paper;
     }
     const PrinterSettings chosen = SettingsOf(*printer_);
     driver_ = chosen.driver;
@@ -225,8 +293,22 @@ void CMyPrint::EndPage()
 
 void CMyPrint::EndDoc()
 {
-    if (painter_.isActive())
+    if (painter_.isActive()) {
         painter_.end();
+        // The PDF writer rounds the page to whole points (100 x 148 mm would come out
+        // 0.2 mm off); the file gets the paper's own size.
+        if (pdfPaper_ && printer_ && printer_->outputFormat() == QPrinter::PdfFormat) {
+            const std::string path = gui::FromQ(printer_->outputFileName());
+            std::string pdf;
+            const QPageLayout layout = printer_->pageLayout();
+            const bool landscape = layout.orientation() == QPageLayout::Landscape;
+            const double w = (landscape ? pdfPaper_->height : pdfPaper_->width) * kPointsPerHundredthMm;
+            const double h = (landscape ? pdfPaper_->width : pdfPaper_->height) * kPointsPerHundredthMm;
+            if (platform::fs::ReadFile(path, pdf) && SetPdfPageSize(pdf, w, h))
+                platform::fs::AtomicWriteFile(path, pdf);
+        }
+    }
+    pdfPaper_.reset();
     documentOpen_ = false;
     pagesStarted_ = 0;
     printer_.reset();
@@ -241,24 +323,19 @@ void CMyPrint::AbortDoc()
         if (printer_->outputFormat() == QPrinter::PdfFormat)
             QFile::remove(printer_->outputFileName());
     }
+    pdfPaper_.reset();
     documentOpen_ = false;
     pagesStarted_ = 0;
     printer_.reset();
 }
 
-bool CMyPrint::RunDialog(QWidget* owner, QPrinter& printer, bool setup)
+bool CMyPrint::RunDialog(QWidget* owner, QPrinter& printer)
 {
     if (standIn_)
-        return standIn_(printer, setup);
+        return standIn_(printer, false);
     QPrintDialog dialog(&printer, owner);
-    QAbstractPrintDialog::PrintDialogOptions options = QAbstractPrintDialog::PrintToFile;
-    if (setup) {
-        dialog.setWindowTitle(QStringLiteral("プリンタの設定"));
-    } else {
-        options |= QAbstractPrintDialog::PrintPageRange;
-        dialog.setMinMax(1, 10000);
-    }
-    dialog.setOptions(options);
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange);
+    dialog.setMinMax(1, 10000);
     return dialog.exec() == QDialog::Accepted;
 }
 
@@ -303,17 +380,51 @@ void CMyPrint::Apply(const PrinterSettings& s, QPrinter& printer)
         printer.setPrinterName(gui::ToQ(s.device));
     }
     if (s.paperWidth > 0 && s.paperHeight > 0)
-        printer.setPageSize(QPageSize(QSizeF(s.paperWidth / 100.0, s.paperHeight / 100.0), QPageSize::Millimeter,
-            QString(), QPageSize::FuzzyMatch));
+        SetPaper(printer, Paper { s.paperWidth, s.paperHeight });
     printer.setPageOrientation(s.orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
     for (const auto& [number, source] : kSources)
         if (number == s.source)
             printer.setPaperSource(source);
+    for (const auto& [number, keyword] : kSourceKeywords)
+        if (number == s.source)
+            SetCupsOption(printer, QStringLiteral("media-source"), QString::fromLatin1(keyword));
     printer.setCopyCount(std::max(s.copies, 1));
     printer.setDuplex(s.duplex == 2 ? QPrinter::DuplexLongSide
             : s.duplex == 3         ? QPrinter::DuplexShortSide
                                     : QPrinter::DuplexNone);
     printer.setColorMode(s.color == 1 ? QPrinter::GrayScale : QPrinter::Color);
+}
+
+QPageSize CMyPrint::MediaFor(const QPrinter& printer, Paper paper)
+{
+    if (printer.outputFormat() == QPrinter::NativeFormat) {
+        const QList<QPageSize> sizes = QPrinterInfo(printer).supportedPageSizes();
+        std::vector<MediaSize> media;
+        for (const QPageSize& size : sizes) {
+            const QSizeF pt = size.size(QPageSize::Point);
+            media.push_back({ size.key().toStdString(), pt.width(), pt.height() });
+        }
+        const int match = MatchMedia(paper.width, paper.height, media);
+        if (match >= 0)
+            return sizes[match];
+    }
+    // Hundredths of a point: the size CUPS is asked for ("Custom.283.46x419.53").
+    auto points = [](std::int32_t v) { return std::round(v * kPointsPerHundredthMm * 100.0) / 100.0; };
+    return QPageSize(QSizeF(points(paper.width), points(paper.height)), QPageSize::Point,
+        QStringLiteral("%1 x %2 mm").arg(paper.width / 100.0, 0, 'f', 2).arg(paper.height / 100.0, 0, 'f', 2),
+        QPageSize::ExactMatch);
+}
+
+void CMyPrint::SetPaper(QPrinter& printer, Paper paper)
+{
+    const QPageLayout::Orientation orientation = printer.pageLayout().orientation();
+    const QPageSize media = MediaFor(printer, paper);
+    printer.setPageSize(media);
+    printer.setPageOrientation(orientation);
+    // A queue with a driver description turns a custom "media" into whole points;
+    // asked for by its own option, the size stays exact.
+    if (media.id() == QPageSize::Custom)
+        SetCupsOption(printer, QStringLiteral("PageSize"), media.key());
 }
 
 } // namespace nrt::print

@@ -7,7 +7,9 @@
 #include "print/PrinterSettings.h"
 
 #include <QPageSize>
+
 #include <QPainter>
+#include <cstdint>
 
 #include <functional>
 #include <memory>
@@ -19,6 +21,12 @@ class QPrinter;
 class QWidget;
 
 namespace nrt::print {
+
+// A form's paper, 0.01 mm, portrait.
+struct Paper {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
 
 class CMyPrint {
 public:
@@ -45,14 +53,17 @@ public:
     bool HasSavedSettings() const { return saved_.has_value(); }
     const PrinterSettings* SavedSettings() const { return saved_ ? &*saved_ : nullptr; }
 
-    // The printer setup dialog, its choice written to `path`: 0 saved, 1 cancelled
-    // (the file untouched), -1 the file cannot be written.
+    // The printer setup dialog (printer, paper, paper source, orientation, copies),
+    // its choice written to `path`: 0 saved, 1 cancelled (the file untouched), -1 the
+    // file cannot be written.
     int PrinterSetupAndSave(QWidget* owner, std::string_view path, bool useSaved);
 
     // The print dialog of a job, starting from the saved settings when `useSaved`
-    // and they check usable, else from the default printer with `paper` when given.
-    // The printer of the job, or null when cancelled.
-    QPrinter* OpenPrintDialog(QWidget* owner, bool useSaved, const std::optional<QPageSize>& paper = {});
+    // and they check usable, else from the default printer. The job prints on the
+    // paper the saved settings chose, else on `paper` when given, whatever the dialog
+    // left: the printer's own media of that size, or a custom size. The printer of
+    // the job, or null when cancelled.
+    QPrinter* OpenPrintDialog(QWidget* owner, bool useSaved, std::optional<Paper> paper = {});
     // The range chosen in the last print dialog; 1 and 99999 for all pages.
     int FromPage() const;
     int ToPage() const;
@@ -85,9 +96,15 @@ public:
     // The printer's settings in the file's terms, and back.
     static PrinterSettings SettingsOf(const QPrinter& printer);
     static void Apply(const PrinterSettings& settings, QPrinter& printer);
+    // The page size that puts `paper` on `printer`: the printer's own media of that size
+    // when it lists one (so the queue feeds the right sheet), else a custom size to the
+    // hundredth of a point.
+    static QPageSize MediaFor(const QPrinter& printer, Paper paper);
+    // Sets `paper` on `printer` in the orientation it has.
+    static void SetPaper(QPrinter& printer, Paper paper);
 
 private:
-    bool RunDialog(QWidget* owner, QPrinter& printer, bool setup);
+    bool RunDialog(QWidget* owner, QPrinter& printer);
     void ApplyDefaults(QPrinter& printer) const;
 
     std::unique_ptr<QPrinter> printer_;
@@ -99,6 +116,8 @@ private:
     std::optional<PrinterSettings> saved_;
     std::string driver_, device_, port_;
     int firstPage_ = 1;
+    // The job's paper when it goes to a PDF file, made exact there after the writer.
+    std::optional<Paper> pdfPaper_;
     DialogStandIn standIn_;
 };
 

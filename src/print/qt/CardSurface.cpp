@@ -3,7 +3,11 @@
 #include "print/CMyBitmap.h"
 #include "settings/Cmyglobal.h"
 
+#include <algorithm>
+
 #include <QGridLayout>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QScrollBar>
 #include <QWidget>
 
@@ -31,6 +35,32 @@ QImage LoadBackground(const CMyGlobal& global, CMyBitmap& bitmap)
     if (path.empty() || bitmap.Load(path) != 1)
         return {};
     return ImageOf(bitmap);
+}
+
+void FitOnScreen(QWidget* window)
+{
+    QScreen* screen = window->screen() != nullptr ? window->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return;
+    const QRect area = screen->availableGeometry();
+    // The frame the window manager adds is not known before the window is shown; a
+    // margin for it keeps the title bar on the screen.
+    const QMargins frame = window->isVisible() ? QMargins(window->geometry().left() - window->frameGeometry().left(),
+                               window->geometry().top() - window->frameGeometry().top(),
+                               window->frameGeometry().right() - window->geometry().right(),
+                               window->frameGeometry().bottom() - window->geometry().bottom())
+                                               : QMargins(0, 0, 0, 0);
+    const QRect room = area.marginsRemoved(frame);
+    const QSize size = window->size().boundedTo(room.size());
+    window->setMinimumSize(window->minimumSize().boundedTo(room.size()));
+    QRect placed(window->pos(), size);
+    if (placed.right() > room.right())
+        placed.moveRight(room.right());
+    if (placed.bottom() > room.bottom())
+        placed.moveBottom(room.bottom());
+    placed.moveLeft(std::max(placed.left(), room.left()));
+    placed.moveTop(std::max(placed.top(), room.top()));
+    window->setGeometry(placed);
 }
 
 void FitScrollBar(QScrollBar* bar, int extent, int length)

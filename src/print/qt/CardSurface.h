@@ -1,6 +1,7 @@
 #pragma once
 // Pieces the card windows (the layout editor, the preview) share: the background
-// picture as an image, and the card's view with its scroll bars.
+// picture as an image, the card's view with its scroll bars, the window's fit on the
+// screen.
 
 #include <QImage>
 
@@ -20,6 +21,10 @@ QImage ImageOf(const CMyBitmap& bitmap);
 // The current layout's background picture into `bitmap` (emptied first) and as an
 // image; a null image when the layout names none or it cannot be read.
 QImage LoadBackground(const CMyGlobal& global, CMyBitmap& bitmap);
+
+// Keeps a window within the available area of its screen (or of the primary one):
+// no larger than it, and moved inside it; the scroll bars show the rest.
+void FitOnScreen(QWidget* window);
 
 // A bar over `extent` pixels shown through `length` of them: enabled when more than
 // one pixel is hidden, so every part can be scrolled into view.

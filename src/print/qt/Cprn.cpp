@@ -11,19 +11,65 @@
 #include "print/qt/PrintDevice.h"
 #include "settings/Cmyglobal.h"
 
-#include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
 #include <QWidget>
 
+#include <array>
 #include <vector>
 
 namespace nrt::print {
 namespace {
 
-QPageSize PageOf(std::int32_t width, std::int32_t height)
+// The paper of a layout: the card or envelope, or the whole label sheet.
+Paper PaperOf(const LayoutHeader& h)
 {
-    return QPageSize(QSizeF(width / 100.0, height / 100.0), QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
+    return h.labelSheet != 0 ? Paper { h.sheetWidth, h.sheetHeight } : Paper { h.paperWidth, h.paperHeight };
+}
+
+// The address lines of the addressee and of the sender: the first line (with or
+// without the prefecture) and the second.
+struct AddressLines {
+    std::array<int, 2> first;
+    int second;
+};
+constexpr std::array<AddressLines, 2> kAddressLines { { { { 12, 13 }, 14 }, { { 38, 39 }, 40 } } };
+constexpr int kAddressColumns = 2;
+// How far (in em) a second line starts below the first, as a hand writes it.
+constexpr int kSecondLineIndent = 2;
+
+// A vertical address line too long for its column goes on in the next one (starting
+// lower, like the second line), and the second line moves one column further along
+// for it. `shift` gets the second line's offset; `columns` holds the columns of the
+// slots drawn before.
+CMyObjFont::ColumnFlow AddressFlow(const LayoutTable& items, const SlotSet& draw,
+    const std::array<int, kLayoutSlots>& columns, int slot, std::int32_t& shift)
+{
+    CMyObjFont::ColumnFlow flow;
+    const CMyObjFont& object = items[static_cast<std::size_t>(slot)].object;
+    if (!object.IsVertical())
+        return flow;
+    for (const AddressLines& lines : kAddressLines) {
+        if (slot == lines.first[0] || slot == lines.first[1]) {
+            flow.maxColumns = kAddressColumns;
+            flow.nextIndent = kSecondLineIndent * object.EmHeight();
+        }
+        if (slot != lines.second)
+            continue;
+        flow.maxColumns = kAddressColumns;
+        for (int first : { lines.first[1], lines.first[0] }) {
+            const CMyObjFont& line = items[static_cast<std::size_t>(first)].object;
+            if (!draw.test(static_cast<std::size_t>(first)) || !line.IsVertical())
+                continue;
+            // Unless the layout already sets it lower, the second line starts lower.
+            if (object.Y() < line.Y() + object.EmHeight())
+                flow.topIndent = line.Y() + kSecondLineIndent * object.EmHeight() - object.Y();
+            shift = -(std::max(columns[static_cast<std::size_t>(first)], 1) - 1) * 2 * line.Width();
+            break;
+        }
+        flow.nextIndent = std::max(flow.topIndent, kSecondLineIndent * object.EmHeight());
+    }
+    return flow;
 }
 
 } // namespace
@@ -178,9 +224,15 @@ void CPrn::DrawCell(QPainter& painter, int row, std::int32_t ox, std::int32_t oy
         return;
     LayoutTable& items = global_.Layout();
     const SlotSet draw = FillLayout(items, global_.Header(), rows_->Row(row), sender_);
-    for (int slot = 0; slot < kLayoutSlots; ++slot)
-        if (draw.test(static_cast<std::size_t>(slot)))
-            items[static_cast<std::size_t>(slot)].object.Draw(painter, ox, oy, printableArea);
+    std::array<int, kLayoutSlots> columns {};
+    for (int slot = 0; slot < kLayoutSlots; ++slot) {
+        if (!draw.test(static_cast<std::size_t>(slot)))
+            continue;
+        const CMyObjFont& object = items[static_cast<std::size_t>(slot)].object;
+        std::int32_t shift = 0;
+        const CMyObjFont::ColumnFlow flow = AddressFlow(items, draw, columns, slot, shift);
+        columns[static_cast<std::size_t>(slot)] = object.Draw(painter, ox + shift, oy, printableArea, flow);
+    }
 }
 
 void CPrn::DrawRecord(QWidget* target, QPainter& painter, std::int32_t ox, std::int32_t oy)
@@ -271,8 +323,7 @@ bool CPrn::PrintPages(int from, int to)
 bool CPrn::PrintRows(QWidget* owner)
 {
     const LayoutHeader& h = global_.Header();
-    const QPageSize paper = IsLabelLayout() ? PageOf(h.sheetWidth, h.sheetHeight) : PageOf(h.paperWidth, h.paperHeight);
-    if (printer_.OpenPrintDialog(owner, h.printerSettings == 1, paper) == nullptr)
+    if (printer_.OpenPrintDialog(owner, h.printerSettings == 1, PaperOf(h)) == nullptr)
         return false;
     return PrintPages(printer_.FromPage(), printer_.ToPage());
 }
@@ -280,8 +331,7 @@ bool CPrn::PrintRows(QWidget* owner)
 int CPrn::PrintFromPreview(QWidget* owner, int page)
 {
     const LayoutHeader& h = global_.Header();
-    const QPageSize paper = IsLabelLayout() ? PageOf(h.sheetWidth, h.sheetHeight) : PageOf(h.paperWidth, h.paperHeight);
-    if (printer_.OpenPrintDialog(owner, h.printerSettings == 1, paper) == nullptr)
+    if (printer_.OpenPrintDialog(owner, h.printerSettings == 1, PaperOf(h)) == nullptr)
         return 0;
     const int from = page == -1 ? printer_.FromPage() : page;
     const int to = page == -1 ? printer_.ToPage() : page;

@@ -11,11 +11,13 @@
 #include "print/qt/CardSurface.h"
 #include "print/qt/F_label.h"
 #include "print/qt/F_presetdetail.h"
+#include "print/qt/FontCatalog.h"
 #include "settings/Cmyglobal.h"
 #include "settings/LayoutDefaults.h"
 
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -108,17 +110,8 @@ Qt::CursorShape CursorOf(DragMode mode)
 // size it was chosen at.
 bool ChooseSystemFont(QWidget* parent, LogFontA& lf)
 {
-    QFont initial;
-    const QString face = gui::ToQ(lf.FaceName());
-    if (!face.isEmpty()) {
-        initial.setFamily(face.startsWith(QLatin1Char('@')) ? face.mid(1) : face);
-        if (lf.height != 0)
-            initial.setPointSizeF(std::abs(lf.height) * 72.0 / ScreenDpi());
-        initial.setWeight(static_cast<QFont::Weight>(std::clamp<int>(lf.weight == 0 ? 400 : lf.weight, 1, 1000)));
-        initial.setItalic(lf.italic != 0);
-    }
     bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, initial, parent, QStringLiteral("フォント"));
+    const QFont chosen = QFontDialog::getFont(&ok, TfrmPreSet::FontDialogStart(lf), parent, QStringLiteral("フォント"));
     if (!ok)
         return false;
     const double pixels = chosen.pixelSize() > 0 ? chosen.pixelSize() : chosen.pointSizeF() * ScreenDpi() / 72.0;
@@ -216,6 +209,23 @@ protected:
 private:
     TfrmPreSet& owner_;
 };
+
+QFont TfrmPreSet::FontDialogStart(const LogFontA& lf)
+{
+    QFont initial;
+    const QString face = gui::ToQ(lf.FaceName());
+    const QString bare = face.startsWith(QLatin1Char('@')) ? face.mid(1) : face;
+    // A face of the system the layouts were made on ("ＭＳ ゴシック") is not installed
+    // here: the dialog opens on the face that draws it.
+    const QString drawnWith = FontCatalog::Cached(FontCatalog::Resolve(bare).file, 100).familyName();
+    initial.setFamily(
+        (!bare.isEmpty() && QFontDatabase::families().contains(bare)) || drawnWith.isEmpty() ? bare : drawnWith);
+    if (lf.height != 0)
+        initial.setPointSizeF(std::abs(lf.height) * 72.0 / ScreenDpi());
+    initial.setWeight(static_cast<QFont::Weight>(std::clamp<int>(lf.weight == 0 ? 400 : lf.weight, 1, 1000)));
+    initial.setItalic(lf.italic != 0);
+    return initial;
+}
 
 TfrmPreSet::TfrmPreSet(CMyGlobal& global, CMyPrint& printer, int formIndex, int kind, QWidget* parent)
     : QDialog(parent)
@@ -385,6 +395,7 @@ TfrmPreSet::TfrmPreSet(CMyGlobal& global, CMyPrint& printer, int formIndex, int 
         const FormRect r = global_.GetFormRect(CMyGlobal::kFormLayoutEditor);
         setGeometry(r.left, r.top, std::max(r.width, 750), std::max(r.height, 600));
     }
+    FitOnScreen(this);
     LoadForm();
 }
 

@@ -8,6 +8,7 @@
 #include "print/LayoutEditing.h"
 
 #include <QDialog>
+#include <QFont>
 #include <QImage>
 
 #include <functional>
@@ -48,6 +49,9 @@ public:
 
     // The system's font dialog unless replaced (tests).
     void SetFontChooser(FontChooser chooser) { fontChooser_ = std::move(chooser); }
+    // The font the font dialog opens on for an item's LOGFONT: the installed face that
+    // draws it, at its size on the editor's card.
+    static QFont FontDialogStart(const LogFontA& font);
 
     int Selection() const { return selection_; }
     bool Dirty() const { return dirty_; }

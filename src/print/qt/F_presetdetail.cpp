@@ -53,11 +53,9 @@ TfrmPreSetDetail::TfrmPreSetDetail(const Values& values, QWidget* parent)
     txt_RepBack->setValidator(new gui::SjisLimitValidator(200, txt_RepBack));
     txt_RepBack->setText(gui::ToQ(values.backgroundImage));
 
-    // Kept for layouts that carry the flag; not offered.
     chk_KanNum = new QCheckBox(QStringLiteral("数字を漢数字変換する（１２３　→　一二三）"), this);
     chk_KanNum->setObjectName(QStringLiteral("chk_KanNum"));
     chk_KanNum->setChecked(values.kanjiNumerals);
-    chk_KanNum->setVisible(false);
 
     const gui::DialogButtons buttons = gui::AddOkCancel(
         this, QStringLiteral("cmd_Close"), QStringLiteral("キャンセル(&C)"), [this] { cmd_OkClick(); });
@@ -70,6 +68,7 @@ TfrmPreSetDetail::TfrmPreSetDetail(const Values& values, QWidget* parent)
     layout->addSpacing(8);
     layout->addWidget(new QLabel(QStringLiteral("■背景イメージ（プレビュー時の背景。実際には印刷しません。）"), this));
     layout->addWidget(txt_RepBack);
+    layout->addSpacing(8);
     layout->addWidget(chk_KanNum);
     layout->addStretch(1);
     layout->addWidget(buttons.box);

@@ -1,6 +1,7 @@
 #pragma once
-// "印字設定詳細": the dash that replaces "－" in vertical addresses and the picture
-// shown behind the layout in the editor and the preview.
+// "印字設定詳細": the dash that replaces "－" in vertical addresses, the picture shown
+// behind the layout in the editor and the preview, and whether address digits print
+// as kanji numerals.
 
 #include <QDialog>
 

@@ -119,6 +119,7 @@ TfrmPreview::TfrmPreview(CPrn& renderer, CMyGlobal& global, QWidget* parent)
         const FormRect r = global_.GetFormRect(CMyGlobal::kFormPreview);
         setGeometry(r.left, r.top, std::max(r.width, 500), std::max(r.height, 400));
     }
+    FitOnScreen(this);
     panelCount->setText(QString::asprintf("表示数：%d", renderer_.RowCount()));
     DrawPage();
     UpdateScrollBars();

@@ -20,8 +20,22 @@ public:
     // The font at a pixel size of its em square.
     static QRawFont Load(const QString& file, double emPixels);
     // The same, kept for the next call: the file is read once and each size made
-    // once (printing asks for the same few sizes on every page).
+    // once (printing asks for the same few sizes on every page). The font is drawn
+    // from TextFile(file), so that a PDF names the characters it shows.
     static QRawFont Cached(const QString& file, double emPixels);
+    // The same from VerticalTextFile(file), for the glyphs of upright vertical runs.
+    static QRawFont CachedVertical(const QString& file, double emPixels);
+
+    // A PDF writer names each glyph by the first character the font's character map
+    // leads to it from; the Japanese fonts map the Kangxi radicals (⼭, ⼀) to the
+    // glyphs of the ideographs (山, 一), and vertical forms from no character at all,
+    // so copied or searched text came out wrong or not at all. These are copies of
+    // `file` under a name of their own, in the user's cache folder, with the same
+    // glyphs and a character map without the radical blocks; the vertical one maps
+    // each character with a vertical form (ー, 「, ゃ …) to that form. The file itself
+    // when a copy cannot be made.
+    static QString TextFile(const QString& file);
+    static QString VerticalTextFile(const QString& file);
     // Height of the character cell (ascent + descent) per pixel of em.
     static double CellPerEm(const QString& file);
     // Gothic and Mincho files; empty when not installed.

@@ -20,15 +20,18 @@
 namespace nrt::print {
 namespace {
 
-// Columns of the list, 0.01 mm from the printable area's left edge.
+// Columns of the list, 0.01 mm from the printable area's left edge. The rectangles
+// of neighbouring columns overlap by up to a millimetre; each cell is cut that much
+// and a gap before the next column begins, so that texts never run together.
 struct Column {
     std::int32_t left, right;
     std::int32_t headerRight;
     const char* header;
 };
-constexpr Column kName { 300, 3800, 3800, "名　前" };
-constexpr Column kPostal { 3750, 5650, 5650, "〒" };
-constexpr Column kAddress { 5650, 16600, 16700, "住　所" };
+constexpr std::int32_t kColumnGap = 150;
+constexpr Column kName { 300, 3750 - kColumnGap, 3750 - kColumnGap, "名　前" };
+constexpr Column kPostal { 3750, 5650 - kColumnGap, 5650 - kColumnGap, "〒" };
+constexpr Column kAddress { 5650, 16500 - kColumnGap, 16500 - kColumnGap, "住　所" };
 constexpr Column kPhone { 16500, 20500, 20500, "電話番号" };
 constexpr std::int32_t kTextHeight = 562;
 constexpr std::int32_t kHeaderTop = 700;
@@ -92,7 +95,7 @@ private:
 
 int PrintAddressList(CMyPrint& printer, RowSource& rows, bool useSaved, QWidget* owner, const PageRunner& runner)
 {
-    QPrinter* device = printer.OpenPrintDialog(owner, useSaved, QPageSize(QPageSize::A4));
+    QPrinter* device = printer.OpenPrintDialog(owner, useSaved, Paper { 21000, 29700 });
     if (device == nullptr)
         return 0;
     const DeviceScale scale = ScaleOf(*device);

@@ -1,5 +1,6 @@
 #include "print/qt/PrintCommands.h"
 
+#include "app/QtText.h"
 #include "db/Cmyrec.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
@@ -23,6 +24,9 @@
 #include <QGuiApplication>
 #include <QPageSize>
 #include <QPrinter>
+#include <QPrinterInfo>
+
+#include <functional>
 
 namespace nrt::print {
 namespace {
@@ -116,17 +120,21 @@ void PrintCommands::PrintList(const CMyRec& listed)
     PrintAddressList(*printer_, rows, global_.Header().printerSettings == 1, window_, RunnerOver(window_));
 }
 
-int PrintToPdf(CMyGlobal& global, CMyDB& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortSpec, const std::string& pdfPath, int from, int to, int* pageCount)
+namespace {
+
+// The job without a dialog: `setUp` chooses where the pages go.
+int PrintFormWith(CMyGlobal& global, CMyDB& table, std::string_view formName, std::string_view printCondition,
+    std::string_view sortSpec, int from, int to, int* pageCount, const std::function<void(QPrinter&)>& setUp)
 {
     // Fonts need the GUI application object (on the offscreen platform at least).
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
-        qCritical("PrintToPdf needs a QGuiApplication");
+        qCritical("printing needs a QGuiApplication");
         return kPrintFailed;
     }
-    if (FindPrintForm(global, formName) < 0)
+    const int index = FindPrintForm(global, formName);
+    if (index < 0)
         return kPrintNoSuchForm;
-    const std::string form(global.ReportList().GetLine(FindPrintForm(global, formName)));
+    const std::string form(global.ReportList().GetLine(index));
     CMyPrint printer;
     CPrn renderer(global, table, printer);
     if (!renderer.Prepare(form, CMyGlobal::ReportKindOfName(form), printCondition, sortSpec))
@@ -137,19 +145,8 @@ int PrintToPdf(CMyGlobal& global, CMyDB& table, std::string_view formName, std::
         *pageCount = pages;
     if (from > pages)
         return kPrintNoSuchPages;
-    // The pages are the form's paper (a label layout's sheet), whatever printer the
-    // form's own settings name.
-    const LayoutHeader& h = global.Header();
-    const bool sheet = h.labelSheet != 0;
-    const QPageSize paper(
-        QSizeF((sheet ? h.sheetWidth : h.paperWidth) / 100.0, (sheet ? h.sheetHeight : h.paperHeight) / 100.0),
-        QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
-    const QString file = QString::fromStdString(platform::fs::ToSystemPath(pdfPath));
     printer.SetDialogStandIn([&](QPrinter& p, bool) {
-        p.setOutputFormat(QPrinter::PdfFormat);
-        p.setOutputFileName(file);
-        p.setPageSize(paper);
-        p.setPageOrientation(QPageLayout::Portrait);
+        setUp(p);
         p.setPageMargins(QMarginsF(0, 0, 0, 0));
         p.setCopyCount(1);
         if (from > 0) {
@@ -159,6 +156,30 @@ int PrintToPdf(CMyGlobal& global, CMyDB& table, std::string_view formName, std::
         return true;
     });
     return renderer.PrintRows(nullptr) ? kPrintDone : kPrintFailed;
+}
+
+} // namespace
+
+int PrintToPdf(CMyGlobal& global, CMyDB& table, std::string_view formName, std::string_view printCondition,
+    std::string_view sortSpec, const std::string& pdfPath, int from, int to, int* pageCount)
+{
+    const QString file = QString::fromStdString(platform::fs::ToSystemPath(pdfPath));
+    return PrintFormWith(global, table, formName, printCondition, sortSpec, from, to, pageCount, [&](QPrinter& p) {
+        p.setOutputFormat(QPrinter::PdfFormat);
+        p.setOutputFileName(file);
+    });
+}
+
+int PrintToQueue(CMyGlobal& global, CMyDB& table, std::string_view formName, std::string_view printCondition,
+    std::string_view sortSpec, std::string_view queue, int from, int to, int* pageCount)
+{
+    const QString name = gui::ToQ(queue);
+    if (!QPrinterInfo::availablePrinterNames().contains(name))
+        return kPrintNoSuchQueue;
+    return PrintFormWith(global, table, formName, printCondition, sortSpec, from, to, pageCount, [&](QPrinter& p) {
+        p.setOutputFormat(QPrinter::NativeFormat);
+        p.setPrinterName(name);
+    });
 }
 
 } // namespace nrt::print

@@ -74,7 +74,11 @@ inline constexpr int kPrintDone = 0;
 inline constexpr int kPrintFailed = 1; // no records ("印刷データがありません。") or not written
 inline constexpr int kPrintNoSuchForm = 2; // the name is not in the print form list
 inline constexpr int kPrintNoSuchPages = 3; // `from` lies past the last page (`pageCount` receives their number)
+inline constexpr int kPrintNoSuchQueue = 4; // no printer of the system has that name
 int PrintToPdf(CMyGlobal& global, CMyDB& table, std::string_view formName, std::string_view printCondition,
     std::string_view sortSpec, const std::string& pdfPath, int from = 0, int to = 0, int* pageCount = nullptr);
+// The same job sent to the system's printer `queue` (CP932), on the form's paper.
+int PrintToQueue(CMyGlobal& global, CMyDB& table, std::string_view formName, std::string_view printCondition,
+    std::string_view sortSpec, std::string_view queue, int from = 0, int to = 0, int* pageCount = nullptr);
 
 } // namespace nrt::print

@@ -1,5 +1,7 @@
 #include "print/qt/VerticalText.h"
 
+#include "print/qt/FontCatalog.h"
+
 #include <QPainter>
 
 #include <hb-ot.h>
@@ -143,9 +145,71 @@ void DrawCondensed(QPainter& painter, const QRawFont& font, const QVector<Conden
 
 } // namespace
 
-bool LiesOnItsSide(char32_t c)
+bool IsHalfWidth(char32_t c)
 {
     return (c >= 0x20 && c < 0x7F) || (c >= 0xFF61 && c <= 0xFF9F) || c == 0xA5 || c == 0x203E;
+}
+
+namespace {
+
+bool IsAsciiDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+bool IsHalfWidthKana(QChar c)
+{
+    return c.unicode() >= 0xFF61 && c.unicode() <= 0xFF9F;
+}
+
+// A pair of ASCII digits that VerticalForms left as they were: set side by side.
+bool IsDigitPair(const QString& forms, qsizetype at)
+{
+    return at + 1 < forms.size() && IsAsciiDigit(forms[at]) && IsAsciiDigit(forms[at + 1]);
+}
+
+} // namespace
+
+QString VerticalForms(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size();) {
+        const QChar c = text[i];
+        if (IsHalfWidthKana(c)) {
+            qsizetype end = i;
+            while (end < text.size() && IsHalfWidthKana(text[end]))
+                ++end;
+            // Compatibility composition joins a kana and its voicing mark: ｶﾞ gives ガ.
+            out += text.mid(i, end - i).normalized(QString::NormalizationForm_KC);
+            i = end;
+        } else if (IsAsciiDigit(c)) {
+            qsizetype end = i;
+            while (end < text.size() && IsAsciiDigit(text[end]))
+                ++end;
+            if (end - i == 2) {
+                out += text.mid(i, 2);
+            } else {
+                for (qsizetype d = i; d < end; ++d)
+                    out += QChar(text[d].unicode() - u'0' + 0xFF10);
+            }
+            i = end;
+        } else {
+            const char16_t u = c.unicode();
+            if (u == u' ')
+                out += QChar(0x3000);
+            else if (u > 0x20 && u < 0x7F)
+                out += QChar(u + 0xFEE0);
+            else if (u == 0xA5)
+                out += QChar(0xFFE5);
+            else if (u == 0x203E)
+                out += QChar(0xFFE3);
+            else
+                out += c;
+            ++i;
+        }
+    }
+    return out;
 }
 
 VerticalTextLayout::VerticalTextLayout(const QString& fontFile, const QRawFont& font, const QString& text)
@@ -155,77 +219,163 @@ VerticalTextLayout::VerticalTextLayout(const QString& fontFile, const QRawFont& 
     if (text.isEmpty() || !font.isValid())
         return;
     HbFont hb(fontFile, font.pixelSize());
-    // Split into runs of upright and of turned characters.
-    const QList<uint> codes = text.toUcs4();
-    int utf16Pos = 0;
-    int runStart = 0;
-    bool runRotated = !codes.isEmpty() && LiesOnItsSide(codes.front());
-    auto flush = [&](int end) {
-        if (end <= runStart)
+    const double em = font.pixelSize();
+    // Upright glyphs are drawn from the copy of the font whose character map leads to
+    // the vertical forms, so that a PDF names them; the glyphs are the same.
+    QRawFont upright = FontCatalog::CachedVertical(fontFile, em);
+    if (!upright.isValid())
+        upright = font;
+    const QString forms = VerticalForms(text);
+    auto add = [&](qsizetype from, qsizetype length, bool pair) {
+        if (length <= 0)
             return;
-        Shaped s = Shape(hb.font, text, runStart, end - runStart, !runRotated, runRotated);
+        Shaped s = Shape(hb.font, forms, static_cast<int>(from), static_cast<int>(length), !pair, pair);
         Run run;
-        run.rotated = runRotated;
+        run.sideBySide = pair;
         run.start = length_;
-        if (!runRotated) {
+        if (pair) {
+            // Two half-em cells across the column's centre, on the baseline of a
+            // horizontal character cell one em high.
+            run.origin = QPointF(-thickness_ / 2.0 - em / 2.0, thickness_ > 0 ? ascent_ * em / thickness_ : ascent_);
+            length_ += em;
+        } else {
             // Centre the upright glyphs in the column, whose right edge is x = 0.
-            for (QPointF& p : s.positions)
-                p.rx() -= thickness_ / 2.0;
+            run.origin = QPointF(-thickness_ / 2.0, 0);
+            length_ += s.advance;
         }
-        run.glyphs.setRawFont(font);
+        run.glyphs.setRawFont(pair ? font : upright);
         run.glyphs.setGlyphIndexes(s.glyphs);
         run.glyphs.setPositions(s.positions);
         run.condensed = s.condensed;
-        length_ += s.advance;
         runs_.push_back(run);
-        runStart = end;
     };
-    for (uint c : codes) {
-        const bool rotated = LiesOnItsSide(c);
-        if (rotated != runRotated) {
-            flush(utf16Pos);
-            runRotated = rotated;
+    qsizetype runStart = 0;
+    for (qsizetype i = 0; i < forms.size();) {
+        if (IsDigitPair(forms, i)) {
+            add(runStart, i - runStart, false);
+            add(i, 2, true);
+            i += 2;
+            runStart = i;
+        } else {
+            ++i;
         }
-        utf16Pos += c > 0xFFFF ? 2 : 1;
     }
-    flush(utf16Pos);
+    add(runStart, forms.size() - runStart, false);
 }
 
 void VerticalTextLayout::draw(QPainter& painter, QPointF rightTop, double squeeze) const
 {
     // Every save, transform and empty run costs a PDF page its own operators, so the
-    // common case (no squeeze, upright characters) draws without any.
+    // common case (no squeeze) draws without any.
     const bool squeezed = squeeze > 0 && squeeze < 1.0;
     if (squeezed) {
         painter.save();
         painter.translate(rightTop);
         painter.scale(1.0, squeeze);
     }
-    const QPointF origin = squeezed ? QPointF() : rightTop;
+    const QPointF top = squeezed ? QPointF() : rightTop;
     for (const Run& run : runs_) {
-        if (run.rotated) {
-            // Turned clockwise: the tops of the characters face right, at the column's
-            // right edge; the baseline lies `ascent` to the left of it.
-            painter.save();
-            painter.translate(origin + QPointF(0, run.start));
-            painter.rotate(90);
-            if (!run.glyphs.isEmpty())
-                painter.drawGlyphRun(QPointF(0, ascent_), run.glyphs);
-            DrawCondensed(painter, run.glyphs.rawFont(), run.condensed, QPointF(0, ascent_));
-            painter.restore();
-        } else if (!run.glyphs.isEmpty()) {
-            painter.drawGlyphRun(origin + QPointF(0, run.start), run.glyphs);
-        }
+        const QPointF origin = top + QPointF(0, run.start) + run.origin;
+        if (!run.glyphs.isEmpty())
+            painter.drawGlyphRun(origin, run.glyphs);
+        if (!run.condensed.isEmpty())
+            DrawCondensed(painter, run.glyphs.rawFont(), run.condensed, origin);
     }
     if (squeezed)
         painter.restore();
+}
+
+namespace {
+
+// Characters a column may not begin with.
+bool MayNotBeginColumn(QChar c)
+{
+    static const QString kClosing
+        = QStringLiteral("ー－―‐、。，．）」』】〕］｝・ぁぃぅぇぉっゃゅょゎァィゥェォッャュョヮヵヶ"
+                         "ｰﾞﾟ｡､｣･ｧｨｩｪｫｯｬｭｮ)]},.-");
+    return kClosing.contains(c);
+}
+
+bool IsSpace(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QChar(0x3000);
+}
+
+// Where a column may end at `at` (the characters before stay, those from `at` go on).
+bool MayBreakAt(const QString& text, qsizetype at)
+{
+    if (at <= 0 || at >= text.size())
+        return false;
+    if (text[at].isLowSurrogate())
+        return false;
+    if (IsAsciiDigit(text[at - 1]) && IsAsciiDigit(text[at]))
+        return false;
+    const auto fullDigit = [](QChar c) { return c.unicode() >= 0xFF10 && c.unicode() <= 0xFF19; };
+    if (fullDigit(text[at - 1]) && fullDigit(text[at]))
+        return false;
+    return !MayNotBeginColumn(text[at]);
+}
+
+// After the parts of an address a reader expects a line to end with.
+bool IsNaturalEnd(const QString& text, qsizetype at)
+{
+    for (const QString& end :
+        { QStringLiteral("丁目"), QStringLiteral("番地"), QStringLiteral("番"), QStringLiteral("号") })
+        if (at >= end.size() && QStringView(text).mid(at - end.size(), end.size()) == end)
+            return true;
+    return false;
+}
+
+} // namespace
+
+QStringList BreakIntoColumns(const QString& fontFile, const QRawFont& font, const QString& text,
+    const QVector<double>& rooms, int maxColumns, double minSqueeze)
+{
+    QStringList columns;
+    QString rest = text;
+    auto lengthOf = [&](const QString& s) { return VerticalTextLayout(fontFile, font, s).length(); };
+    for (int column = 0; !rest.isEmpty(); ++column) {
+        const double room = rooms.isEmpty() ? 0 : rooms[std::min<qsizetype>(column, rooms.size() - 1)];
+        const double length = lengthOf(rest);
+        if (column + 1 >= maxColumns || length * minSqueeze <= room || room <= 0) {
+            columns << rest;
+            break;
+        }
+        // The longest beginning that fits: lengths grow with the characters taken.
+        qsizetype low = 0, high = rest.size();
+        while (low < high) {
+            const qsizetype mid = (low + high + 1) / 2;
+            if (lengthOf(rest.left(mid)) <= room)
+                low = mid;
+            else
+                high = mid - 1;
+        }
+        const qsizetype fits = low;
+        qsizetype at = -1;
+        for (qsizetype p = fits; p >= std::max<qsizetype>(1, fits / 2) && at < 0; --p)
+            if ((p < rest.size() && IsSpace(rest[p])) || (IsNaturalEnd(rest, p) && p < rest.size()))
+                at = p;
+        for (qsizetype p = fits; p >= 1 && at < 0; --p)
+            if (MayBreakAt(rest, p))
+                at = p;
+        if (at <= 0)
+            at = std::max<qsizetype>(fits, 1);
+        QString head = rest.left(at);
+        while (!head.isEmpty() && IsSpace(head.back()))
+            head.chop(1);
+        rest = rest.mid(at);
+        while (!rest.isEmpty() && IsSpace(rest.front()))
+            rest.remove(0, 1);
+        columns << head;
+    }
+    return columns;
 }
 
 QVector<quint32> VerticalTextLayout::uprightGlyphs() const
 {
     QVector<quint32> all;
     for (const Run& run : runs_)
-        if (!run.rotated)
+        if (!run.sideBySide)
             all += run.glyphs.glyphIndexes();
     return all;
 }
@@ -244,7 +394,7 @@ HorizontalTextLayout::HorizontalTextLayout(const QString& fontFile, const QRawFo
     const QList<uint> codes = text.toUcs4();
     int utf16Pos = 0;
     int runStart = 0;
-    bool runHalf = !codes.isEmpty() && LiesOnItsSide(codes.front());
+    bool runHalf = !codes.isEmpty() && IsHalfWidth(codes.front());
     auto flush = [&](int end) {
         if (end <= runStart)
             return;
@@ -261,7 +411,7 @@ HorizontalTextLayout::HorizontalTextLayout(const QString& fontFile, const QRawFo
         runStart = end;
     };
     for (uint c : codes) {
-        const bool half = LiesOnItsSide(c);
+        const bool half = IsHalfWidth(c);
         if (half != runHalf) {
             flush(utf16Pos);
             runHalf = half;

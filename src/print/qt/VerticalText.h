@@ -1,8 +1,10 @@
 #pragma once
-// One line of text set top to bottom as a vertical-writing face sets it: full-width
-// characters upright in the font's vertical forms (shaped by HarfBuzz in the
-// top-to-bottom direction: ー, brackets, 、。 and small kana take their vertical
-// glyphs), half-width letters, digits and kana lying on their side, turned clockwise.
+// One line of text set top to bottom as a Japanese reader expects it: every character
+// upright in the font's vertical forms (shaped by HarfBuzz in the top-to-bottom
+// direction: ー, brackets, 、。 and small kana take their vertical glyphs). Half-width
+// katakana are set as their full-width forms, Latin letters and signs upright as full-
+// width ones, a number of two digits side by side in one em (縦中横) and other digits
+// one under the other.
 
 #include <QGlyphRun>
 #include <QRawFont>
@@ -39,9 +41,10 @@ public:
 
 private:
     struct Run {
-        bool rotated = false;
+        bool sideBySide = false; // two digits in one em
         double start = 0; // distance down the column where the run begins
-        QGlyphRun glyphs; // positions relative to the run's own origin
+        QPointF origin; // of the glyph positions, from (column's right edge, start)
+        QGlyphRun glyphs; // positions relative to `origin`
         QVector<CondensedGlyph> condensed;
     };
     QVector<Run> runs_;
@@ -76,8 +79,24 @@ private:
 // Horizontal glyph indexes HarfBuzz gives for `text` (left to right), for comparison.
 QVector<quint32> HorizontalGlyphs(const QString& fontFile, const QRawFont& font, const QString& text);
 
-// True for the characters a vertical face sets on their side: the single-byte ones of
-// code page 932 (ASCII and half-width katakana).
-bool LiesOnItsSide(char32_t c);
+// True for the single-byte characters of code page 932 (ASCII and half-width katakana),
+// which horizontal text sets in half-width cells.
+bool IsHalfWidth(char32_t c);
+
+// The characters a vertical column shows for `text`: half-width katakana as full-width
+// ones (ｶﾞ as ガ), ASCII letters, signs and the space as their full-width forms, digits
+// as full-width digits except in a number of exactly two digits, which stays as it is
+// and is set side by side.
+QString VerticalForms(const QString& text);
+
+// `text` cut into columns for the rooms `rooms` (pixels down the column; the last one
+// stands for every further column), at most `maxColumns` of them. A column takes the
+// rest of the text when it fits, or fits condensed to no less than `minSqueeze`, or is
+// the last one allowed; otherwise the text breaks before the room runs out, after
+// 丁目, 番地, 番 or 号 or at a space where there is one in the second half of what
+// fits, else between two characters (never inside a number, before a voicing mark or
+// before a character that may not begin a line). Spaces at a break are dropped.
+QStringList BreakIntoColumns(const QString& fontFile, const QRawFont& font, const QString& text,
+    const QVector<double>& rooms, int maxColumns, double minSqueeze);
 
 } // namespace nrt::print

@@ -1,0 +1,40 @@
+#pragma once
+// "プリンタの設定": the printer a print form goes to, with the paper and the paper
+// source it takes there, the orientation and the number of copies. The choice is what
+// the form's ".prd" file keeps.
+
+#include "print/PrinterSettings.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+
+namespace nrt::print {
+
+class PrinterSetupDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit PrinterSetupDialog(const PrinterSettings& start, QWidget* parent = nullptr);
+
+    // The settings as chosen; the starting ones until OK.
+    PrinterSettings Settings() const;
+
+    QComboBox* cbo_Printer = nullptr;
+    QLineEdit* txt_File = nullptr;
+    QComboBox* cbo_Paper = nullptr;
+    QComboBox* cbo_Source = nullptr;
+    QComboBox* cbo_Orient = nullptr;
+    QSpinBox* spn_Copies = nullptr;
+    QPushButton* cmd_Ok = nullptr;
+    QPushButton* cmd_Close = nullptr;
+
+private:
+    void FillPapers();
+
+    PrinterSettings start_;
+};
+
+} // namespace nrt::print
