@@ -78,7 +78,7 @@ std::string ScratchDir()
     return g_scratch;
 }
 
-void FillTable(CMyDB& db, int count, unsigned seed)
+void FillTable(AddressTable& db, int count, unsigned seed)
 {
     std::mt19937 engine(seed);
     auto rng = [&engine] { return static_cast<unsigned>(engine()); };

@@ -2,7 +2,7 @@
 // Shared pieces of the benchmarks: timing with medians, the output format, and a
 // generator of realistic address records.
 
-#include "db/CMyDB.h"
+#include "db/AddressTable.h"
 
 #include <chrono>
 #include <cstdio>
@@ -27,6 +27,6 @@ std::string ScratchDir();
 
 // Fills the table (default schema) with `count` plausible Japanese address records;
 // the same seed gives the same records.
-void FillTable(CMyDB& db, int count, unsigned seed = 20261209);
+void FillTable(AddressTable& db, int count, unsigned seed = 20261209);
 
 } // namespace nrt::bench

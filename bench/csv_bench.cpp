@@ -8,13 +8,13 @@
 // run, written through a temporary file and synced, as the plain write is.
 #include "BenchSupport.h"
 
-#include "db/Cmycsv.h"
-#include "db/Cmyrec.h"
-#include "exchange/CMyExport.h"
-#include "exchange/CMyImport.h"
+#include "db/CsvReader.h"
+#include "db/RecordSet.h"
+#include "exchange/CsvExport.h"
+#include "exchange/CsvImport.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
-#include "settings/Cmyglobal.h"
+#include "settings/AppSettings.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -69,23 +69,23 @@ int main()
     folders.dataFolder = dir + "/data";
     folders.programFolder = dir;
     folders.documentsFolder = dir;
-    CMyGlobal global(folders);
+    AppSettings global(folders);
     global.ReadSettings(true);
 
-    CMyDB db;
+    AddressTable db;
     db.CreateDefaultTable();
     bench::FillTable(db, 10000);
-    CMyRec rec;
+    RecordSet rec;
     rec.Attach(&db);
     rec.Select(std::string_view());
 
-    CMyExport::Request request;
+    CsvExport::Request request;
     request.typedName = dir + "/records.csv";
     for (int f = 0; f < db.GetFieldCount(); ++f)
         request.fields.push_back(db.GetField(f).name);
-    CMyExport out(global);
+    CsvExport out(global);
     int failures = 0;
-    const double exportMs = bench::MedianMs(9, [&] { failures += out.Run(request, rec) != CMyExport::kExported; });
+    const double exportMs = bench::MedianMs(9, [&] { failures += out.Run(request, rec) != CsvExport::kExported; });
     std::string bytes;
     platform::fs::ReadFile(out.Path(), bytes);
     const std::string copy = dir + "/copy.csv";
@@ -93,37 +93,37 @@ int main()
 
     int records = 0;
     const double importMs = bench::MedianMs(9, [&] {
-        CMyDB table;
+        AddressTable table;
         table.CreateDefaultTable();
-        CMyImport in(global, table);
-        failures += in.Load(out.Path()) != CMyImport::kImported;
+        CsvImport in(global, table);
+        failures += in.Load(out.Path()) != CsvImport::kImported;
         records = table.GetRecordCount();
     });
     const double runMs = bench::MedianMs(9, [&] {
-        CMyDB table;
+        AddressTable table;
         table.CreateDefaultTable();
-        CMyImport in(global, table);
-        failures += in.Run(out.Path()) != CMyImport::kImported;
+        CsvImport in(global, table);
+        failures += in.Run(out.Path()) != CsvImport::kImported;
         records = std::min(records, table.GetRecordCount());
     });
     // The same file in UTF-8, as spreadsheets and phones write it.
-    CMyExport::Request utf8Request = request;
+    CsvExport::Request utf8Request = request;
     utf8Request.typedName = dir + "/records-utf8.csv";
     utf8Request.utf8 = true;
-    CMyExport utf8Out(global);
-    failures += utf8Out.Run(utf8Request, rec) != CMyExport::kExported;
+    CsvExport utf8Out(global);
+    failures += utf8Out.Run(utf8Request, rec) != CsvExport::kExported;
     int utf8Records = 0;
     const double importUtf8Ms = bench::MedianMs(9, [&] {
-        CMyDB table;
+        AddressTable table;
         table.CreateDefaultTable();
-        CMyImport in(global, table);
-        failures += in.Load(utf8Out.Path()) != CMyImport::kImported;
+        CsvImport in(global, table);
+        failures += in.Load(utf8Out.Path()) != CsvImport::kImported;
         utf8Records = table.GetRecordCount();
     });
 
     // The peer's rows: the cells of the same file, split beforehand.
-    CMyCSV csv;
-    failures += csv.LoadCsv(out.Path(), 1) != CMyCSV::kOk;
+    CsvReader csv;
+    failures += csv.LoadCsv(out.Path(), 1) != CsvReader::kOk;
     std::vector<std::string> names;
     for (int c = 0; c < csv.GetColumnCount(); ++c)
         names.emplace_back(csv.GetHeader(c));

@@ -2,7 +2,7 @@
 // kana index, scrolling it through, and the memory it takes. Offscreen.
 #include "BenchSupport.h"
 
-#include "app/F_main.h"
+#include "app/MainWindow.h"
 #include "app/MainListModel.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
@@ -29,11 +29,11 @@ int main(int argc, char** argv)
     folders.documentsFolder = folders.dataFolder;
     std::uint64_t fileSize = 0;
     {
-        CMyGlobal g(folders);
+        AppSettings g(folders);
         g.ReadSettings(true);
         platform::fs::MakeDirs(g.UserFile({}));
         platform::fs::AtomicWriteFile(g.UserFile(SJ("nrt_ms01.nms")), SJ("友人\r\n親戚\r\n会社\r\n取引先\r\n学校\r\n"));
-        CMyDB db;
+        AddressTable db;
         db.CreateDefaultTable();
         bench::FillTable(db, 100000);
         db.SaveTable(g.UserFile(SJ("nrt.ndb")));
@@ -45,7 +45,7 @@ int main(int argc, char** argv)
         return std::chrono::duration<double, std::milli>(b - a).count();
     };
     const auto t0 = Clock::now();
-    gui::TfrmMain window(folders);
+    gui::MainWindow window(folders);
     window.resize(1000, 700);
     window.show();
     QApplication::processEvents();

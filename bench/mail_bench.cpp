@@ -10,9 +10,9 @@
 // the client's own cost: sink_mail_1000_ms, sink_raw_1000_ms, sink_mail_vs_raw_ratio.
 #include "BenchSupport.h"
 
-#include "db/Cmyrec.h"
-#include "mail/CMyMail.h"
-#include "mail/Cmythread.h"
+#include "db/RecordSet.h"
+#include "mail/SmtpClient.h"
+#include "mail/MailingRun.h"
 #include "platform/Clock.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
@@ -186,7 +186,7 @@ const std::vector<std::string>& Body()
     return body;
 }
 
-void PrepareClient(CMyMail& mail)
+void PrepareClient(SmtpClient& mail)
 {
     mail.SetWidth(80);
     for (std::size_t i = 0; i < Body().size(); ++i)
@@ -251,7 +251,7 @@ struct Figures {
 // The worker's mailing and the plain loop against `port`: one round of each to warm
 // the server up, then kRuns rounds taking turns, so that a change in the machine's
 // load falls on both; the medians.
-Figures Measure(int port, CMyRec& records, const TemplateList& templates, const std::string& folder,
+Figures Measure(int port, RecordSet& records, const TemplateList& templates, const std::string& folder,
     const std::vector<std::string>& prebuilt)
 {
     Figures f;
@@ -260,7 +260,7 @@ Figures Measure(int port, CMyRec& records, const TemplateList& templates, const 
     settings.port = port;
     settings.timeout = 10;
     auto mailing = [&] {
-        CMyMail mail;
+        SmtpClient mail;
         PrepareClient(mail);
         mail.SetServer(settings);
         if (mail.Open() != 0) {
@@ -271,7 +271,7 @@ Figures Measure(int port, CMyRec& records, const TemplateList& templates, const 
         mail.SetSubject(SJ("新年会のご案内"));
         records.SetPos(0);
         NoProgress host;
-        CMyThread worker(&templates, &mail, &records, folder, host);
+        MailingRun worker(&templates, &mail, &records, folder, host);
         worker.Execute();
         f.ok = f.ok && !host.failed && worker.Sent() == kMessages;
     };
@@ -330,7 +330,7 @@ int main()
     const std::string scratch = bench::ScratchDir();
     const std::string folder = scratch + "/Mail";
 
-    CMyDB db;
+    AddressTable db;
     db.CreateDefaultTable();
     bench::FillTable(db, kMessages);
     for (int k = 0; k < kMessages; ++k) {
@@ -341,7 +341,7 @@ int main()
         db.SetValue(kF_InjiKubun, "1");
         db.PostRecord();
     }
-    CMyRec records;
+    RecordSet records;
     records.Attach(&db);
     records.SetSort(SJ("メール,カナ"), 0);
     if (records.Select(SJ("印字区分='1'")) != 0 || records.GetRowCount() != kMessages) {
@@ -355,7 +355,7 @@ int main()
     // The same messages, built beforehand.
     std::vector<std::string> prebuilt;
     {
-        CMyMail mail;
+        SmtpClient mail;
         PrepareClient(mail);
         mail.SetFrom("sender@example.com", SJ("幹事"));
         mail.SetSubject(SJ("新年会のご案内"));
@@ -364,7 +364,7 @@ int main()
             const char* address = records.GetValueByName(SJ("メール"));
             mail.SetTo(address, records.GetValueByName(SJ("名前")));
             for (const TemplateLine& t : templates)
-                mail.SetBodyLine(t.index, CMyThread::Substitute(t.text, records));
+                mail.SetBodyLine(t.index, MailingRun::Substitute(t.text, records));
             prebuilt.push_back(std::string("MAIL FROM: <sender@example.com>\r\n") + "RCPT TO: <" + address
                 + ">\r\nDATA\r\n" + mail.MessageText() + ".\r\n");
         } while (records.Next() == 0);

@@ -4,17 +4,17 @@
 #include "BenchSupport.h"
 
 #include "app/QtText.h"
-#include "db/CMyDB.h"
-#include "db/Cmyrec.h"
+#include "db/AddressTable.h"
+#include "db/RecordSet.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "print/CardFill.h"
 #include "print/RowSource.h"
-#include "print/qt/CMyPrint.h"
-#include "print/qt/Cprn.h"
-#include "print/qt/F_preview.h"
+#include "print/qt/PrinterBinding.h"
+#include "print/qt/CardRenderer.h"
+#include "print/qt/PrintPreview.h"
 #include "print/qt/PrintDevice.h"
-#include "settings/Cmyglobal.h"
+#include "settings/AppSettings.h"
 #include "settings/LayoutDefaults.h"
 
 #include <QApplication>
@@ -46,7 +46,7 @@ void ToPdf(QPrinter& p, const QString& file)
 }
 
 // The same texts as the cards, each with one drawText at its slot's corner.
-void PlainPdf(CMyGlobal& g, RowSource& rows, const SenderBlock& sender, const QString& file)
+void PlainPdf(AppSettings& g, RowSource& rows, const SenderBlock& sender, const QString& file)
 {
     QPrinter printer(QPrinter::HighResolution);
     ToPdf(printer, file);
@@ -60,7 +60,7 @@ void PlainPdf(CMyGlobal& g, RowSource& rows, const SenderBlock& sender, const QS
         for (int slot = 0; slot < kLayoutSlots; ++slot) {
             if (!draw.test(static_cast<std::size_t>(slot)))
                 continue;
-            const CMyObjFont& o = items[static_cast<std::size_t>(slot)].object;
+            const TextItem& o = items[static_cast<std::size_t>(slot)].object;
             QFont font(QStringLiteral("IPAexGothic"));
             font.setPixelSize(std::max(1, static_cast<int>(std::abs(o.FontHeight()) * scale.y)));
             painter.setFont(font);
@@ -86,9 +86,9 @@ int main(int argc, char** argv)
     folders.dataFolder = bench::ScratchDir();
     folders.programFolder = folders.dataFolder;
     folders.documentsFolder = folders.dataFolder;
-    CMyGlobal g(folders);
+    AppSettings g(folders);
     g.ReadSettings(true);
-    CMyDB db;
+    AddressTable db;
     db.CreateDefaultTable();
     bench::FillTable(db, kCards);
     db.ClearCurrent();
@@ -99,8 +99,8 @@ int main(int argc, char** argv)
     db.SetValue(kF_Address1, SJ("神奈川県横浜市中区本町６－５０－１"));
     db.PostRecord();
 
-    print::CMyPrint printer;
-    print::CPrn renderer(g, db, printer);
+    print::PrinterBinding printer;
+    print::CardRenderer renderer(g, db, printer);
     if (!renderer.Prepare(SJ("年賀状"), kReportNewYearCard, SJ("宛名区分='0'"), SJ("カナ"))
         || renderer.RowCount() != kCards) {
         std::fprintf(stderr, "print_bench: %d cards selected\n", renderer.RowCount());
@@ -112,7 +112,7 @@ int main(int argc, char** argv)
         ToPdf(p, file);
         return true;
     });
-    CMyRec records;
+    RecordSet records;
     records.Attach(&db);
     records.SetSort(SJ("カナ"), 1);
     records.Select(SJ("宛名区分='0'"));
@@ -136,7 +136,7 @@ int main(int argc, char** argv)
     platform::fs::FileSize(plainPdf, plainSize);
 
     // The preview: one step to the next card, drawn and shown.
-    print::TfrmPreview preview(renderer, g);
+    print::PrintPreview preview(renderer, g);
     preview.show();
     QApplication::processEvents();
     int flips = 0;

@@ -3,8 +3,8 @@
 // and loading a 100,000-line CSV file against reading its bytes.
 #include "BenchSupport.h"
 
-#include "db/Cmycsv.h"
-#include "db/Cmyrec.h"
+#include "db/CsvReader.h"
+#include "db/RecordSet.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
 
@@ -30,7 +30,7 @@ constexpr const char* kSearchFields[]
           "携帯番号", "メール", "ＨＰ", "大分類", "小分類", "備考１", "備考２", "更新日", "登録日" };
 
 // Nine in ten records lose their date of birth, the way most address books look.
-void ThinOutBirthdays(CMyDB& db)
+void ThinOutBirthdays(AddressTable& db)
 {
     for (int k = 0; k < db.GetRecordCount(); ++k) {
         db.ReadRecord(k);
@@ -56,7 +56,7 @@ public:
 
     bool Exec(const std::string& sql) { return sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK; }
 
-    bool Fill(const CMyDB& table)
+    bool Fill(const AddressTable& table)
     {
         std::string create = "CREATE TABLE addr(", insert = "INSERT INTO addr VALUES(";
         for (int f = 0; f < table.GetFieldCount(); ++f) {
@@ -102,7 +102,7 @@ private:
 };
 
 // The records as the CSV export writes them: every value quoted, CR LF line ends.
-std::string CsvOf(const CMyDB& db)
+std::string CsvOf(const AddressTable& db)
 {
     std::string out;
     auto quoted = [&out](std::string_view v) {
@@ -138,9 +138,9 @@ struct Query {
     std::string order;
 };
 
-bool Run(const char* name, const char* sqliteName, const char* ratioName, CMyDB& table, Sqlite& sql, const Query& q)
+bool Run(const char* name, const char* sqliteName, const char* ratioName, AddressTable& table, Sqlite& sql, const Query& q)
 {
-    CMyRec rec;
+    RecordSet rec;
     rec.Attach(&table);
     rec.SetSort(q.sort, 0);
     int code = 0;
@@ -162,7 +162,7 @@ bool Run(const char* name, const char* sqliteName, const char* ratioName, CMyDB&
 
 int main()
 {
-    CMyDB table;
+    AddressTable table;
     table.CreateDefaultTable();
     bench::FillTable(table, kRecords);
     ThinOutBirthdays(table);
@@ -208,7 +208,7 @@ int main()
             platform::fs::ReadFile(path, bytes, size);
         }));
         loads.push_back(bench::MedianMs(1, [&] {
-            CMyCSV csv;
+            CsvReader csv;
             code = csv.LoadCsv(path, 1);
             rows = csv.GetRowCount();
         }));

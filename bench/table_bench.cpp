@@ -11,7 +11,7 @@ int main()
 {
     const std::string dir = bench::ScratchDir();
     const std::string path = dir + "/nrt.ndb";
-    CMyDB db;
+    AddressTable db;
     db.CreateDefaultTable();
     bench::FillTable(db, 100000);
 
@@ -27,7 +27,7 @@ int main()
     });
     int records = 0;
     const double load = bench::MedianMs(7, [&] {
-        CMyDB loaded;
+        AddressTable loaded;
         code |= loaded.LoadTable(path);
         records = loaded.GetRecordCount();
     });

@@ -133,7 +133,7 @@ QFont Gothic(double pixels)
 }
 
 // A box of the given size centred on the half-width cell of a digit slot.
-QRectF DigitBox(const CMyObjFont& slot, std::int32_t width, std::int32_t height, std::int32_t above)
+QRectF DigitBox(const TextItem& slot, std::int32_t width, std::int32_t height, std::int32_t above)
 {
     const std::int32_t halfEm = static_cast<std::int32_t>(std::abs(slot.FontHeight()) / 1.0757 / 2);
     const std::int32_t centre = slot.X() + halfEm / 2;
@@ -238,7 +238,7 @@ QImage EnvelopeBack(int kind)
     p.setFont(Gothic(Py(500)));
     p.drawText(Rect(k.paperWidth / 2 - 400, flap + 400, 800, 700), Qt::AlignCenter, QStringLiteral("〆"));
     // Where the sender's postal code goes.
-    const CMyObjFont& code = items[29].object;
+    const TextItem& code = items[29].object;
     p.setFont(Gothic(Py(code.Height())));
     p.drawText(Rect(code.X() - 500, code.Y(), 500, code.Height()), Qt::AlignCenter, QStringLiteral("〒"));
     p.drawLine(QPointF(Px(code.X()), Py(code.Y() + code.Height())),

@@ -4,14 +4,14 @@
 
 namespace nrt::gui {
 
-class TfrmMain;
+class MainWindow;
 
 // Each subsystem defines its installer in its own unit and adds its call in
-// TfrmMain's constructor (see "Commands of the other windows" there).
-void InstallInputCommands(TfrmMain& main); // forms/InputCommands.cpp
-void InstallExchangeCommands(TfrmMain& main); // CSV exchange, users, backup, About box
-void InstallMailCommands(TfrmMain& main); // mail/qt/MailCommands.cpp
-void InstallPostalCommands(TfrmMain& main);
-void InstallPrintCommands(TfrmMain& main); // app/PrintMainCommands.cpp
+// MainWindow's constructor (see "Commands of the other windows" there).
+void InstallInputCommands(MainWindow& main); // forms/InputCommands.cpp
+void InstallExchangeCommands(MainWindow& main); // CSV exchange, users, backup, About box
+void InstallMailCommands(MainWindow& main); // mail/qt/MailCommands.cpp
+void InstallPostalCommands(MainWindow& main);
+void InstallPrintCommands(MainWindow& main); // app/PrintMainCommands.cpp
 
 } // namespace nrt::gui

@@ -1,16 +1,16 @@
 #include "app/MainListModel.h"
 
 #include "app/QtText.h"
-#include "db/CMyDB.h"
-#include "db/Cmyrec.h"
-#include "settings/Cmyglobal.h"
+#include "db/AddressTable.h"
+#include "db/RecordSet.h"
+#include "settings/AppSettings.h"
 
 #include <QApplication>
 #include <QPalette>
 
 namespace nrt::gui {
 
-MainListModel::MainListModel(CMyDB& db, CMyRec& rec, CMyGlobal& global, QObject* parent)
+MainListModel::MainListModel(AddressTable& db, RecordSet& rec, AppSettings& global, QObject* parent)
     : QAbstractTableModel(parent), db_(db), rec_(rec), global_(global)
 {
 }

@@ -11,9 +11,9 @@
 #include <vector>
 
 namespace nrt {
-class CMyDB;
-class CMyRec;
-class CMyGlobal;
+class AddressTable;
+class RecordSet;
+class AppSettings;
 } // namespace nrt
 
 namespace nrt::gui {
@@ -21,7 +21,7 @@ namespace nrt::gui {
 class MainListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    MainListModel(CMyDB& db, CMyRec& rec, CMyGlobal& global, QObject* parent = nullptr);
+    MainListModel(AddressTable& db, RecordSet& rec, AppSettings& global, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -51,9 +51,9 @@ private:
         int field = -1;
         bool birthday = false;
     };
-    CMyDB& db_;
-    CMyRec& rec_;
-    CMyGlobal& global_;
+    AddressTable& db_;
+    RecordSet& rec_;
+    AppSettings& global_;
     std::vector<Column> columns_;
     int markField_ = -1;
     bool filtered_ = false;

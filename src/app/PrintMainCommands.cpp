@@ -1,7 +1,7 @@
 // The printing commands of the main window: print and preview of the print condition,
 // the layout editor, a new print form, and the address list.
 #include "app/Commands.h"
-#include "app/F_main.h"
+#include "app/MainWindow.h"
 #include "print/qt/PrintCommands.h"
 
 #include <QAction>
@@ -18,7 +18,7 @@ namespace {
 // Keeps the printer binding and the renderer as long as the main window lives.
 class PrintCommandsHolder : public QObject {
 public:
-    PrintCommandsHolder(TfrmMain& main)
+    PrintCommandsHolder(MainWindow& main)
         : QObject(&main)
         , commands(std::make_unique<print::PrintCommands>(main.Global(), main.Table(), &main))
     {
@@ -28,11 +28,11 @@ public:
 
 } // namespace
 
-void InstallPrintCommands(TfrmMain& main)
+void InstallPrintCommands(MainWindow& main)
 {
     auto* holder = new PrintCommandsHolder(main);
     print::PrintCommands* commands = holder->commands.get();
-    TfrmMain* window = &main;
+    MainWindow* window = &main;
     auto senders = [window] { return window->TabContextForInput() == -1; };
     auto print
         = [window, commands, senders] { commands->Print(window->PrintCondition(), window->SortSpec(), senders()); };
@@ -40,7 +40,7 @@ void InstallPrintCommands(TfrmMain& main)
         = [window, commands, senders] { commands->Preview(window->PrintCondition(), window->SortSpec(), senders()); };
 
     QMenu* file = main.FileMenu();
-    QAction* section = main.FileSection(TfrmMain::kFilePrint);
+    QAction* section = main.FileSection(MainWindow::kFilePrint);
     auto add = [&](const char* name, const QString& caption, auto slot) {
         auto* a = new QAction(caption, &main);
         a->setObjectName(QString::fromLatin1(name));

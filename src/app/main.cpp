@@ -1,6 +1,6 @@
 // nortea: the desktop program.
 #include "app/Application.h"
-#include "app/F_main.h"
+#include "app/MainWindow.h"
 #include "app/QtMessageHost.h"
 #include "app/QtText.h"
 #include "app/QuitSignals.h"
@@ -30,7 +30,7 @@ int main(int argc, char** argv)
     folders.documentsFolder = nrt::gui::FromQ(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
     int result = 0;
     {
-        nrt::gui::TfrmMain window(folders);
+        nrt::gui::MainWindow window(folders);
         if (window.Opened()) {
             nrt::gui::QuitSignals quitSignals(&window);
             window.show();

@@ -6,8 +6,8 @@
 
 #include "platform/MessageHost.h"
 #include "platform/sjis.h"
-#include "users/CMyBackup.h"
-#include "users/CMyUsers.h"
+#include "users/BackupSets.h"
+#include "users/AddressBooks.h"
 
 #include <cstdio>
 
@@ -19,13 +19,13 @@ int RunBackup(Context& context, Args& args)
         return kExitUsage;
     if (!context.LockForWriting())
         return kExitFailed;
-    CMyGlobal& g = context.Global();
-    if (!CMyBackup::CheckEnabled(g))
+    AppSettings& g = context.Global();
+    if (!BackupSets::CheckEnabled(g))
         return kExitFailed;
     if (!platform::Ask(SJ("バックアップします。よろしいですか？"), true))
         return kExitFailed;
     int set = 0;
-    if (CMyBackup::Backup(g, nullptr, &set) != CMyBackup::kBackedUp)
+    if (BackupSets::Backup(g, nullptr, &set) != BackupSets::kBackedUp)
         return kExitFailed;
     // The set counter and the date are the settings' to keep: unsaved, the next backup
     // would write over this set.
@@ -33,7 +33,7 @@ int RunBackup(Context& context, Args& args)
         PrintMessage(SJ("注意"), SJ("保存に失敗しました。"));
         return kExitFailed;
     }
-    std::printf("%s\n", Out(CMyBackup::SetFolder(g, set)).c_str());
+    std::printf("%s\n", Out(BackupSets::SetFolder(g, set)).c_str());
     return kExitOk;
 }
 
@@ -47,21 +47,21 @@ int RunRestore(Context& context, Args& args)
         return kExitUsage;
     if (!context.LockForWriting())
         return kExitFailed;
-    CMyGlobal& g = context.Global();
+    AppSettings& g = context.Global();
     std::string set = CommandLinePath(args.Rest()[0]);
     while (set.size() > 1 && set.back() == '/')
         set.pop_back();
-    CMyUsers users(g);
-    CMyUsers::NewUser request;
+    AddressBooks users(g);
+    AddressBooks::NewUser request;
     request.name = platform::Utf8ToSjis(args.Rest()[1]);
     request.copy = true;
     request.copyFile = set + "/nrt.ndb";
     std::string source;
-    if (users.Create(request, nullptr, &source) != CMyUsers::kCreatedFromCopy)
+    if (users.Create(request, nullptr, &source) != AddressBooks::kCreatedFromCopy)
         return kExitFailed;
-    if (!CMyBackup::CopySet(source, g.UserFile({})))
+    if (!BackupSets::CopySet(source, g.UserFile({})))
         return kExitFailed;
-    CMyDB table;
+    AddressTable table;
     if (!users.FinishRestore(table))
         return kExitFailed;
     // The reset counters (and the new user as the current one) are the settings' to keep.

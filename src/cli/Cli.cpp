@@ -2,10 +2,10 @@
 
 #include "app/SingleInstance.h"
 #include "platform/fs.h"
-#include "settings/CMyPath.h"
+#include "settings/DataPaths.h"
 #include "platform/sjis.h"
 #include "users/BookSafety.h"
-#include "users/CMyUsers.h"
+#include "users/AddressBooks.h"
 
 #include <cstdio>
 
@@ -18,7 +18,7 @@ constexpr std::size_t kLongestUserFileName = 34;
 } // namespace
 
 Context::Context(const StartupFolders& folders, const std::string& user)
-    : global_(std::make_unique<CMyGlobal>(folders))
+    : global_(std::make_unique<AppSettings>(folders))
 {
     // Every path would be refused, each with its own message, and nothing could be
     // read or written: one message says why instead.
@@ -30,7 +30,7 @@ Context::Context(const StartupFolders& folders, const std::string& user)
     global_->ReadSettings(true);
     if (!user.empty() && user != global_->UserName()) {
         // A mistyped name would otherwise start a new book that no list shows.
-        if (CMyUsers(*global_).FindEntry(user) < 0) {
+        if (AddressBooks(*global_).FindEntry(user) < 0) {
             PrintMessage(SJ("注意"), SJ("ユーザー「") + user + SJ("」は登録されていません。"));
             ok_ = false;
             return;
@@ -44,10 +44,10 @@ Context::Context(const StartupFolders& folders, const std::string& user)
     }
 }
 
-CMyDB& Context::Table()
+AddressTable& Context::Table()
 {
     if (!table_) {
-        table_ = std::make_unique<CMyDB>();
+        table_ = std::make_unique<AddressTable>();
         const std::string path = global_->UserFile(SJ("nrt.ndb"));
         if (table_->LoadTable(path) != 0)
             table_->CreateDefaultTable();
@@ -66,7 +66,7 @@ bool Context::LockForWriting()
         return false;
     }
     platform::fs::MakeDirs(global_->DataFolder());
-    if (global_->DataFolderUnwritable() || !CMyPath::IsWritableFolder(global_->DataFolder())) {
+    if (global_->DataFolderUnwritable() || !DataPaths::IsWritableFolder(global_->DataFolder())) {
         PrintMessage(SJ("注意"), UnusableFolderMessage(global_->DataFolder()));
         return false;
     }
@@ -86,15 +86,15 @@ bool Context::LockForWriting()
     return true;
 }
 
-CMyDB* Context::TableForWriting()
+AddressTable* Context::TableForWriting()
 {
-    CMyDB& table = Table();
+    AddressTable& table = Table();
     return table.LoadFailedOnExistingFile() ? nullptr : &table;
 }
 
 bool Context::SaveTable()
 {
-    CMyDB& table = Table();
+    AddressTable& table = Table();
     platform::fs::MakeDirs(global_->UserFile({}));
     const int code = table.SaveTable(global_->UserFile(SJ("nrt.ndb")));
     if (!table.DamagedCopy().empty())
@@ -171,9 +171,9 @@ const std::vector<Command>& Commands()
     return commands;
 }
 
-bool ChooseTab(CMyGlobal& global, bool senders, const std::string* category, mainlist::TabContext& tab)
+bool ChooseTab(AppSettings& global, bool senders, const std::string* category, mainlist::TabContext& tab)
 {
-    CMyLine categories;
+    LineList categories;
     categories.LoadText(global.UserFile(SJ("nrt_ms01.nms")));
     tab = {};
     tab.categoryCount = categories.GetCount();
@@ -194,7 +194,7 @@ bool ChooseTab(CMyGlobal& global, bool senders, const std::string* category, mai
     return true;
 }
 
-bool SetSortOrSay(CMyRec& records, std::string_view order)
+bool SetSortOrSay(RecordSet& records, std::string_view order)
 {
     if (records.SetSort(order, 0) == 0)
         return true;
@@ -202,13 +202,13 @@ bool SetSortOrSay(CMyRec& records, std::string_view order)
     return false;
 }
 
-bool SelectOrSay(CMyRec& records, std::string_view condition)
+bool SelectOrSay(RecordSet& records, std::string_view condition)
 {
     const int code = records.Select(condition);
     if (code >= 0)
         return true;
     // -1 after the table's own message about a damaged value, which said it already.
-    if (code != -1 || records.GetSlot(CMyRec::kSlotSelect).GetCount() == 0)
+    if (code != -1 || records.GetSlot(RecordSet::kSlotSelect).GetCount() == 0)
         PrintMessage(SJ("注意"), SJ("条件作成に失敗しました") + "(" + std::to_string(code) + ")");
     return false;
 }

@@ -3,11 +3,11 @@
 // user and settings. Terminal text is UTF-8; files keep their CP932 forms. Exit status
 // 0 done, 1 refused or failed, 2 usage error.
 
-#include "db/CMyDB.h"
-#include "db/Cmyrec.h"
+#include "db/AddressTable.h"
+#include "db/RecordSet.h"
 #include "db/MainList.h"
 #include "platform/FileLock.h"
-#include "settings/Cmyglobal.h"
+#include "settings/AppSettings.h"
 
 #include <memory>
 #include <string>
@@ -26,10 +26,10 @@ public:
     Context(const StartupFolders& folders, const std::string& user);
     // False when the user could not be chosen; the message was printed.
     bool ok() const { return ok_; }
-    CMyGlobal& Global() { return *global_; }
+    AppSettings& Global() { return *global_; }
     // The user's "nrt.ndb", or an empty default table when there is none. A table that
     // did not load whole is reported with "注意:" when it is loaded.
-    CMyDB& Table();
+    AddressTable& Table();
 
     // Every command that writes anything of the data folder (table, settings, user
     // list, dictionary, backups) calls this before it reads what it will write, and
@@ -40,7 +40,7 @@ public:
     [[nodiscard]] bool LockForWriting();
     // The table for a command that will save it (after LockForWriting); nullptr when
     // the file is there but cannot be read, which such a command must never replace.
-    CMyDB* TableForWriting();
+    AddressTable* TableForWriting();
     // Saves the table as "nrt.ndb" of the user; false (message printed) on failure.
     // A damaged original is kept aside first and its new name printed.
     bool SaveTable();
@@ -49,8 +49,8 @@ public:
     int ExitStatus(int status) const;
 
 private:
-    std::unique_ptr<CMyGlobal> global_;
-    std::unique_ptr<CMyDB> table_;
+    std::unique_ptr<AppSettings> global_;
+    std::unique_ptr<AddressTable> table_;
     platform::FileLock writeLock_;
     bool ok_ = true;
 };
@@ -99,12 +99,12 @@ int RunPrint(Context& context, Args& args); // PrintCommand.cpp
 
 // The main window's tab that --senders or --tab CATEGORY (UTF-8; none: all addressees)
 // names; false after "その大分類はありません。".
-bool ChooseTab(CMyGlobal& global, bool senders, const std::string* category, mainlist::TabContext& tab);
+bool ChooseTab(AppSettings& global, bool senders, const std::string* category, mainlist::TabContext& tab);
 
 // The record set's sort order and selection, saying why when they are refused:
 // "並べ替えの指定が正しくありません。" with the order, "条件作成に失敗しました(%d)".
-bool SetSortOrSay(CMyRec& records, std::string_view order);
-bool SelectOrSay(CMyRec& records, std::string_view condition);
+bool SetSortOrSay(RecordSet& records, std::string_view order);
+bool SelectOrSay(RecordSet& records, std::string_view condition);
 
 // UTF-8 output of CP932 text.
 std::string Out(std::string_view sjis);

@@ -3,9 +3,9 @@
 #include "cli/Cli.h"
 
 #include "cli/CommandLinePath.h"
-#include "db/Cmyrec.h"
+#include "db/RecordSet.h"
 #include "db/MainList.h"
-#include "exchange/CMyExport.h"
+#include "exchange/CsvExport.h"
 #include "platform/sjis.h"
 
 #include <cstdio>
@@ -40,8 +40,8 @@ int RunExportCsv(Context& context, Args& args)
     mainlist::TabContext t;
     if (!ChooseTab(context.Global(), senders, hasTab ? &tab : nullptr, t))
         return kExitFailed;
-    CMyDB& table = context.Table();
-    CMyExport::Request request;
+    AddressTable& table = context.Table();
+    CsvExport::Request request;
     request.typedName = CommandLinePath(args.Rest()[0]);
     request.header = !noHeader;
     // Written by hand, the file is not the window's to remember.
@@ -60,13 +60,13 @@ int RunExportCsv(Context& context, Args& args)
     }
     // The main window's list of the tab (every addressee unless asked otherwise), by
     // kana and name.
-    CMyRec records;
+    RecordSet records;
     records.Attach(&table);
     records.SetSort(SJ("カナ, 名前"), 0);
     if (!SelectOrSay(records, mainlist::WithUserCondition(mainlist::ListCondition(t, {}), platform::Utf8ToSjis(where))))
         return kExitFailed;
-    CMyExport out(context.Global());
-    if (out.Run(request, records) != CMyExport::kExported)
+    CsvExport out(context.Global());
+    if (out.Run(request, records) != CsvExport::kExported)
         return kExitFailed;
     std::printf("%d\n", out.ExportedCount());
     return kExitOk;

@@ -3,14 +3,14 @@
 #include "cli/Cli.h"
 
 #include "cli/CommandLinePath.h"
-#include "exchange/CMyImport.h"
+#include "exchange/CsvImport.h"
 
 #include <cstdio>
 
 namespace nrt::cli {
 namespace {
 
-class SaveOnCommit : public CMyImport::Observer {
+class SaveOnCommit : public CsvImport::Observer {
 public:
     explicit SaveOnCommit(Context& context)
         : context_(context)
@@ -30,12 +30,12 @@ int RunImportCsv(Context& context, Args& args)
         return kExitUsage;
     if (!context.LockForWriting())
         return kExitFailed;
-    CMyDB* table = context.TableForWriting();
+    AddressTable* table = context.TableForWriting();
     if (!table)
         return kExitFailed;
-    CMyImport import(context.Global(), *table);
+    CsvImport import(context.Global(), *table);
     SaveOnCommit save(context);
-    if (import.Run(CommandLinePath(args.Rest()[0]), &save) != CMyImport::kImported)
+    if (import.Run(CommandLinePath(args.Rest()[0]), &save) != CsvImport::kImported)
         return kExitFailed;
     std::printf("%d\n", import.ImportedCount());
     return kExitOk;

@@ -1,7 +1,7 @@
 // nortea-cli list: the list as the main window selects and sorts it.
 #include "cli/Cli.h"
 
-#include "db/Cmyrec.h"
+#include "db/RecordSet.h"
 #include "db/MainList.h"
 #include "platform/sjis.h"
 
@@ -62,14 +62,14 @@ int RunList(Context& context, Args& args)
     if (args.usageError || !args.Rest().empty() || (senders && hasTab) || (format != "tsv" && format != "csv"))
         return kExitUsage;
 
-    CMyGlobal& g = context.Global();
-    CMyDB& db = context.Table();
+    AppSettings& g = context.Global();
+    AddressTable& db = context.Table();
 
     mainlist::TabContext t;
     if (!ChooseTab(g, senders, hasTab ? &tab : nullptr, t))
         return kExitFailed;
 
-    CMyRec rec;
+    RecordSet rec;
     rec.Attach(&db);
     const std::string order = hasSort ? platform::Utf8ToSjis(sort) : SJ("カナ, 名前");
     if (!SetSortOrSay(rec, order))

@@ -4,7 +4,7 @@
 #include "cli/Cli.h"
 
 #include "db/MainList.h"
-#include "mail/Cmythread.h"
+#include "mail/MailingRun.h"
 #include "mail/MailComposer.h"
 #include "mail/MailFiles.h"
 #include "platform/MessageHost.h"
@@ -18,11 +18,11 @@
 namespace nrt::cli {
 namespace {
 
-std::atomic<CMyThread*> g_running { nullptr };
+std::atomic<MailingRun*> g_running { nullptr };
 
 extern "C" void StopMailing(int)
 {
-    if (CMyThread* worker = g_running.load())
+    if (MailingRun* worker = g_running.load())
         worker->Terminate();
 }
 
@@ -30,7 +30,7 @@ extern "C" void StopMailing(int)
 // so that the logs are still written.
 class InterruptStopsWorker {
 public:
-    explicit InterruptStopsWorker(CMyThread& worker)
+    explicit InterruptStopsWorker(MailingRun& worker)
     {
         g_running = &worker;
         struct sigaction action { };
@@ -103,8 +103,8 @@ int RunMail(Context& context, Args& args)
     if (args.usageError || !hasTemplate || templateArg.empty() || !args.Rest().empty())
         return kExitUsage;
 
-    CMyGlobal& g = context.Global();
-    CMyDB& db = context.Table();
+    AppSettings& g = context.Global();
+    AddressTable& db = context.Table();
 
     // A template file gives subject, priority and body; a .txt file the body alone.
     const std::string path = platform::Utf8ToSjis(templateArg);
@@ -113,12 +113,12 @@ int RunMail(Context& context, Args& args)
         return kExitFailed;
 
     // The print condition of the list's first tab: the marked addressees.
-    CMyLine categories;
+    LineList categories;
     categories.LoadText(g.UserFile(SJ("nrt_ms01.nms")));
     mainlist::TabContext tab;
     tab.categoryCount = categories.GetCount();
     mailcompose::MailSender sender;
-    CMyRec recipients;
+    RecordSet recipients;
     if (!mailcompose::StartMailing(g, db, mainlist::PrintCondition(tab, {}), false, sender, recipients)
         || !mailcompose::CheckSendable(g, &recipients))
         return kExitFailed;
@@ -127,17 +127,17 @@ int RunMail(Context& context, Args& args)
         return kExitFailed;
 
     TerminalProgress progress(recipients.GetRowCount());
-    std::unique_ptr<CMyMail> client = mailcompose::Prepare(g, mail, sender);
+    std::unique_ptr<SmtpClient> client = mailcompose::Prepare(g, mail, sender);
     mailcompose::NoticeUtf8(&templates, *client, recipients);
     if (dryRun) {
-        CMyThread worker(&templates, client.get(), &recipients, {}, progress);
+        MailingRun worker(&templates, client.get(), &recipients, {}, progress);
         InterruptStopsWorker interrupt(worker);
         worker.DryRun([](const std::string& message) {
             std::fwrite(message.data(), 1, message.size(), stdout);
             std::fflush(stdout);
         });
         progress.Finish();
-        return worker.GetOutcome() == CMyThread::kRanThrough ? kExitOk : kExitFailed;
+        return worker.GetOutcome() == MailingRun::kRanThrough ? kExitOk : kExitFailed;
     }
 
     if (!platform::Ask(SJ("送信します。よろしいですか？"), true))
@@ -145,7 +145,7 @@ int RunMail(Context& context, Args& args)
     if (!mailcompose::Open(g, *client))
         return kExitFailed;
     const std::string folder = mailfiles::MailFolder(g);
-    CMyThread worker(&templates, client.get(), &recipients, folder, progress);
+    MailingRun worker(&templates, client.get(), &recipients, folder, progress);
     mailcompose::ApplyRest(g, worker);
     {
         InterruptStopsWorker interrupt(worker);
@@ -155,7 +155,7 @@ int RunMail(Context& context, Args& args)
     progress.Finish();
     mailfiles::SaveSent(folder, mail);
     mailcompose::ReportOutcome(worker.GetOutcome(), worker.Summary());
-    return worker.GetOutcome() == CMyThread::kRanThrough ? kExitOk : kExitFailed;
+    return worker.GetOutcome() == MailingRun::kRanThrough ? kExitOk : kExitFailed;
 }
 
 } // namespace nrt::cli

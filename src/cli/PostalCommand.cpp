@@ -41,7 +41,7 @@ int RunPostalImport(Context& context, Args& args)
         return kExitUsage;
     if (!context.LockForWriting())
         return kExitFailed;
-    CMyGlobal& g = context.Global();
+    AppSettings& g = context.Global();
     const std::string path = AbsolutePath(platform::Utf8ToSjis(args.Rest().front()));
 
     g.SetPostalLocation(1);
@@ -80,7 +80,7 @@ int RunPostalLookup(Context& context, Args& args)
 {
     if (args.usageError || args.Rest().size() != 1 || !args.unknown().empty())
         return kExitUsage;
-    CMyGlobal& g = context.Global();
+    AppSettings& g = context.Global();
     const std::string folder = g.PostalFile({});
     const auto entry = FindPostalCode(folder, WithHyphen(platform::Utf8ToSjis(args.Rest().front())));
     PostalRecordText text;

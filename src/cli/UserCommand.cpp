@@ -3,7 +3,7 @@
 #include "cli/Cli.h"
 
 #include "platform/sjis.h"
-#include "users/CMyUsers.h"
+#include "users/AddressBooks.h"
 
 #include <cstdio>
 
@@ -15,7 +15,7 @@ int RunUser(Context& context, Args& args)
         return kExitUsage;
     const std::vector<std::string>& rest = args.Rest();
     const std::string& verb = rest[0];
-    CMyUsers users(context.Global());
+    AddressBooks users(context.Global());
     if (verb == "list" && rest.size() == 1) {
         const std::vector<std::string> entries = users.Entries();
         for (std::size_t i = 0; i < entries.size(); ++i)
@@ -28,12 +28,12 @@ int RunUser(Context& context, Args& args)
         return kExitFailed;
     const std::string name = platform::Utf8ToSjis(rest[1]);
     if (verb == "remove")
-        return users.Remove(users.FindEntry(name)) == CMyUsers::kRemoved ? kExitOk : kExitFailed;
+        return users.Remove(users.FindEntry(name)) == AddressBooks::kRemoved ? kExitOk : kExitFailed;
 
-    CMyUsers::NewUser request;
+    AddressBooks::NewUser request;
     request.name = name;
     // Nothing is open to be saved; the new user becomes current, as in the window.
-    if (users.Create(request, nullptr) != CMyUsers::kCreatedEmpty)
+    if (users.Create(request, nullptr) != AddressBooks::kCreatedEmpty)
         return kExitFailed;
     context.Global().ReadSettings(false);
     if (context.Global().WriteSettings() != 0) {

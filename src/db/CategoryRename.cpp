@@ -1,6 +1,6 @@
 #include "db/CategoryRename.h"
 
-#include "db/Cmyrec.h"
+#include "db/RecordSet.h"
 #include "platform/sjis.h"
 
 namespace nrt {
@@ -19,17 +19,17 @@ std::string CategoryCondition(std::string_view field, std::string_view value)
     return condition;
 }
 
-int RenameCategory(CMyDB& table, std::string_view field, std::string_view oldName, std::string_view newName)
+int RenameCategory(AddressTable& table, std::string_view field, std::string_view oldName, std::string_view newName)
 {
     if (oldName.empty())
         return 0;
     const int f = table.FindField(field);
     if (f < 0)
         return -1;
-    CMyRec records;
+    RecordSet records;
     records.Attach(&table);
     const int selected = records.Select(CategoryCondition(field, oldName));
-    if (selected == CMyRec::kNothingSelected)
+    if (selected == RecordSet::kNothingSelected)
         return 0;
     if (selected != 0)
         return -1;

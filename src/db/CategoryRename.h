@@ -2,7 +2,7 @@
 // Renaming a category in the records that carry it, as the category lists editor does
 // when an item is renamed.
 
-#include "db/CMyDB.h"
+#include "db/AddressTable.h"
 
 #include <string>
 #include <string_view>
@@ -18,6 +18,6 @@ std::string CategoryCondition(std::string_view field, std::string_view value);
 // Returns the number of records renamed, or -1 when the records could not be chosen
 // or one of them could not be read or take the new name (the records after it keep
 // the old one). An empty old name stands for no category and renames nothing.
-int RenameCategory(CMyDB& table, std::string_view field, std::string_view oldName, std::string_view newName);
+int RenameCategory(AddressTable& table, std::string_view field, std::string_view oldName, std::string_view newName);
 
 } // namespace nrt

@@ -6,14 +6,14 @@
 namespace nrt {
 namespace {
 
-int ReadingField(const CMyDB& table)
+int ReadingField(const AddressTable& table)
 {
     return table.FindField(SJ("カナ"));
 }
 
 } // namespace
 
-int CountReadingsToConvert(const CMyDB& table)
+int CountReadingsToConvert(const AddressTable& table)
 {
     const int f = ReadingField(table);
     if (f < 0)
@@ -25,7 +25,7 @@ int CountReadingsToConvert(const CMyDB& table)
     return count;
 }
 
-int ConvertStoredReadings(CMyDB& table)
+int ConvertStoredReadings(AddressTable& table)
 {
     const int f = ReadingField(table);
     if (f < 0)

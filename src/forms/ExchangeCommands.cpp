@@ -3,15 +3,15 @@
 #include "app/Commands.h"
 #include "app/WaitCursor.h"
 
-#include "app/F_main.h"
-#include "forms/F_about.h"
-#include "forms/F_databack.h"
-#include "forms/F_export.h"
-#include "forms/F_inport.h"
-#include "forms/F_new.h"
-#include "forms/F_userselect.h"
-#include "users/CMyBackup.h"
-#include "users/CMyUsers.h"
+#include "app/MainWindow.h"
+#include "forms/AboutDialog.h"
+#include "forms/BackupDialog.h"
+#include "forms/CsvExportDialog.h"
+#include "forms/CsvImportDialog.h"
+#include "forms/NewAddressBookDialog.h"
+#include "forms/AddressBookDialog.h"
+#include "users/BackupSets.h"
+#include "users/AddressBooks.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -24,28 +24,28 @@ namespace {
 
 // The list's column widths and the window's rectangle into the settings, as closing
 // stores them, before the settings are written for a user switch or a backup.
-void StoreListLayout(TfrmMain& main)
+void StoreListLayout(MainWindow& main)
 {
-    CMyGlobal& g = main.Global();
+    AppSettings& g = main.Global();
     const int columns = main.Grid()->model() ? main.Grid()->model()->columnCount() : 0;
     for (int i = 0; i < g.DisplayColumnCount() && i + 1 < columns; ++i)
         g.SetDisplayColumnWidth(i, main.Grid()->columnWidth(i + 1));
     const QRect r = main.normalGeometry();
-    g.SaveFormRect(CMyGlobal::kFormMain, r.left(), r.top(), r.width(), r.height());
+    g.SaveFormRect(AppSettings::kFormMain, r.left(), r.top(), r.width(), r.height());
 }
 
 // mnuFileNew, and mnuFileBackRecaver (copyMode): a new user, empty or restored.
-void CreateUser(TfrmMain& main, bool copyMode)
+void CreateUser(MainWindow& main, bool copyMode)
 {
     StoreListLayout(main);
-    TfrmNew dialog(main, copyMode);
+    NewAddressBookDialog dialog(main, copyMode);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    CMyUsers users(main.Global());
-    if (dialog.Result() == CMyUsers::kCreatedFromCopy) {
-        TfrmDataBack copy(main.Global(), TfrmDataBack::kCopy, dialog.CopySource(), main.Global().UserFile({}), &main);
+    AddressBooks users(main.Global());
+    if (dialog.Result() == AddressBooks::kCreatedFromCopy) {
+        BackupDialog copy(main.Global(), BackupDialog::kCopy, dialog.CopySource(), main.Global().UserFile({}), &main);
         copy.exec();
-        CursorWatch<CMyUsers::Observer> wait;
+        CursorWatch<AddressBooks::Observer> wait;
         users.FinishRestore(main.Table(), &wait);
     } else {
         users.StartEmpty(main.Table());
@@ -54,38 +54,38 @@ void CreateUser(TfrmMain& main, bool copyMode)
 }
 
 // mnuFileRead.
-void OpenUser(TfrmMain& main)
+void OpenUser(MainWindow& main)
 {
     StoreListLayout(main);
-    TfrmUserSelect dialog(main);
+    AddressBookDialog dialog(main);
     dialog.exec();
 }
 
 // mnuFileBackBak.
-void BackUpNow(TfrmMain& main)
+void BackUpNow(MainWindow& main)
 {
-    CMyGlobal& g = main.Global();
-    if (!CMyBackup::CheckEnabled(g))
+    AppSettings& g = main.Global();
+    if (!BackupSets::CheckEnabled(g))
         return;
     StoreListLayout(main);
-    if (!CMyBackup::SaveBeforeBackup(g, main.Table()))
+    if (!BackupSets::SaveBeforeBackup(g, main.Table()))
         return;
-    TfrmDataBack dialog(g, TfrmDataBack::kAsk, g.UserFile({}), g.GetHBackPath(), &main);
+    BackupDialog dialog(g, BackupDialog::kAsk, g.UserFile({}), g.GetHBackPath(), &main);
     dialog.exec();
 }
 
 // The periodic backup, offered when the main window first shows.
-void OfferBackup(TfrmMain& main)
+void OfferBackup(MainWindow& main)
 {
-    CMyGlobal& g = main.Global();
-    if (!CMyBackup::OfferDue(g))
+    AppSettings& g = main.Global();
+    if (!BackupSets::OfferDue(g))
         return;
-    TfrmDataBack dialog(g, TfrmDataBack::kAsk, g.UserFile({}), g.GetHBackPath(), &main);
+    BackupDialog dialog(g, BackupDialog::kAsk, g.UserFile({}), g.GetHBackPath(), &main);
     dialog.exec();
 }
 
 template <typename Handler>
-QAction* MakeAction(TfrmMain& main, const char* name, const QString& caption, Handler handler)
+QAction* MakeAction(MainWindow& main, const char* name, const QString& caption, Handler handler)
 {
     auto* action = new QAction(caption, &main);
     action->setObjectName(QString::fromLatin1(name));
@@ -95,43 +95,43 @@ QAction* MakeAction(TfrmMain& main, const char* name, const QString& caption, Ha
 
 } // namespace
 
-void InstallExchangeCommands(TfrmMain& main)
+void InstallExchangeCommands(MainWindow& main)
 {
     QMenu* file = main.FileMenu();
-    QAction* users = main.FileSection(TfrmMain::kFileUsers);
+    QAction* users = main.FileSection(MainWindow::kFileUsers);
     file->insertAction(users,
         MakeAction(
-            main, "mnuFileNew", QStringLiteral("新規ユーザー作成(&N)..."), [](TfrmMain& m) { CreateUser(m, false); }));
+            main, "mnuFileNew", QStringLiteral("新規ユーザー作成(&N)..."), [](MainWindow& m) { CreateUser(m, false); }));
     file->insertAction(users, MakeAction(main, "mnuFileRead", QStringLiteral("ユーザーを開く(&R)..."), OpenUser));
     auto* backups = new QMenu(QStringLiteral("ユーザーバックアップ(&B)"), file);
     backups->setObjectName(QStringLiteral("mnuFileBack"));
     backups->addAction(MakeAction(main, "mnuFileBackBak", QStringLiteral("バックアップ(&B)..."), BackUpNow));
     QAction* restore = MakeAction(
-        main, "mnuFileBackRecaver", QStringLiteral("リストア(&R)..."), [](TfrmMain& m) { CreateUser(m, true); });
+        main, "mnuFileBackRecaver", QStringLiteral("リストア(&R)..."), [](MainWindow& m) { CreateUser(m, true); });
     restore->setData(1);
     backups->addAction(restore);
     file->insertMenu(users, backups);
 
-    QAction* data = main.FileSection(TfrmMain::kFileData);
-    file->insertAction(data, MakeAction(main, "mnu_Inport", QStringLiteral("CSVインポート(&I)..."), [](TfrmMain& m) {
-        TfrmInport dialog(m);
+    QAction* data = main.FileSection(MainWindow::kFileData);
+    file->insertAction(data, MakeAction(main, "mnu_Inport", QStringLiteral("CSVインポート(&I)..."), [](MainWindow& m) {
+        CsvImportDialog dialog(m);
         dialog.exec();
     }));
-    file->insertAction(data, MakeAction(main, "mnu_Export", QStringLiteral("CSVエクスポート(&E)..."), [](TfrmMain& m) {
-        TfrmExport dialog(m);
+    file->insertAction(data, MakeAction(main, "mnu_Export", QStringLiteral("CSVエクスポート(&E)..."), [](MainWindow& m) {
+        CsvExportDialog dialog(m);
         dialog.exec();
     }));
 
     main.HelpMenu()->addSeparator();
     main.HelpMenu()->addAction(
-        MakeAction(main, "mnuHelpAbout", QStringLiteral("バージョン情報(&A)..."), [](TfrmMain& m) {
-            TfrmAbout dialog(m.Global(), &m);
+        MakeAction(main, "mnuHelpAbout", QStringLiteral("バージョン情報(&A)..."), [](MainWindow& m) {
+            AboutDialog dialog(m.Global(), &m);
             dialog.exec();
         }));
 
     // After the first show has finished, so that the offer sits over a visible window.
     QObject::connect(
-        &main, &TfrmMain::FirstShown, &main, [&main] { QTimer::singleShot(0, &main, [&main] { OfferBackup(main); }); });
+        &main, &MainWindow::FirstShown, &main, [&main] { QTimer::singleShot(0, &main, [&main] { OfferBackup(main); }); });
 }
 
 } // namespace nrt::gui

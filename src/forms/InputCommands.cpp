@@ -2,12 +2,12 @@
 // window's toolbar and menus.
 #include "app/Commands.h"
 
-#include "app/F_main.h"
+#include "app/MainWindow.h"
 #include "app/MainListModel.h"
-#include "forms/F_address.h"
-#include "forms/F_input.h"
-#include "forms/F_master.h"
-#include "forms/F_option.h"
+#include "forms/AddressBrowser.h"
+#include "forms/RecordEditor.h"
+#include "forms/CategoryEditor.h"
+#include "forms/OptionsDialog.h"
 
 #include <QAction>
 #include <QMenu>
@@ -17,7 +17,7 @@
 namespace nrt::gui {
 namespace {
 
-void OpenInput(TfrmMain& main, TfrmInput* input, int editPosition)
+void OpenInput(MainWindow& main, RecordEditor* input, int editPosition)
 {
     if (input->ShowFor(editPosition, main.TabContextForInput())) {
         main.KeepRecord(input->CurrentRecord());
@@ -26,7 +26,7 @@ void OpenInput(TfrmMain& main, TfrmInput* input, int editPosition)
 }
 
 // The record under the list's cursor, or -1 on the new-record row.
-int CurrentEditPosition(TfrmMain& main)
+int CurrentEditPosition(MainWindow& main)
 {
     const int row = main.CurrentRow();
     return row >= 1 && row <= main.Model().RecordRows() ? row - 1 : -1;
@@ -34,13 +34,13 @@ int CurrentEditPosition(TfrmMain& main)
 
 } // namespace
 
-void InstallInputCommands(TfrmMain& main)
+void InstallInputCommands(MainWindow& main)
 {
-    auto* input = new TfrmInput(&main);
+    auto* input = new RecordEditor(&main);
     // The postal-code search opens the address browser when the code alone does not
     // decide the address.
-    input->SetAddressBrowser([&main](QWidget* parent, const std::string& prefecture, TfrmInput::TownChoice& choice) {
-        const std::optional<AddressChoice> chosen = TfrmAddress::Browse(main.Global(), prefecture, parent, choice.code);
+    input->SetAddressBrowser([&main](QWidget* parent, const std::string& prefecture, RecordEditor::TownChoice& choice) {
+        const std::optional<AddressChoice> chosen = AddressBrowser::Browse(main.Global(), prefecture, parent, choice.code);
         if (!chosen)
             return false;
         choice = { chosen->code, chosen->prefecture, chosen->city, chosen->town };
@@ -64,24 +64,24 @@ void InstallInputCommands(TfrmMain& main)
     QObject::connect(
         edit, &QAction::triggered, &main, [&main, input] { OpenInput(main, input, CurrentEditPosition(main)); });
     QObject::connect(
-        &main, &TfrmMain::EditRequested, input, [&main, input](int position) { OpenInput(main, input, position); });
-    QObject::connect(&main, &TfrmMain::RatioChanged, input, &TfrmInput::ApplyRatio);
-    QObject::connect(&main, &TfrmMain::UserChanged, input, [input] { input->ReloadLists(); });
+        &main, &MainWindow::EditRequested, input, [&main, input](int position) { OpenInput(main, input, position); });
+    QObject::connect(&main, &MainWindow::RatioChanged, input, &RecordEditor::ApplyRatio);
+    QObject::connect(&main, &MainWindow::UserChanged, input, [input] { input->ReloadLists(); });
 
     QMenu* settings = main.SettingsMenu();
     settings->addSeparator();
     QAction* major = settings->addAction(QStringLiteral("大分類の編集..."));
     major->setObjectName(QStringLiteral("N5"));
     QObject::connect(
-        major, &QAction::triggered, &main, [&main, input] { EditCategoryList(main, input, TfrmMaster::kMajor); });
+        major, &QAction::triggered, &main, [&main, input] { EditCategoryList(main, input, CategoryEditor::kMajor); });
     QAction* minor = settings->addAction(QStringLiteral("小分類の編集..."));
     minor->setObjectName(QStringLiteral("N6"));
     QObject::connect(
-        minor, &QAction::triggered, &main, [&main, input] { EditCategoryList(main, input, TfrmMaster::kMinor); });
+        minor, &QAction::triggered, &main, [&main, input] { EditCategoryList(main, input, CategoryEditor::kMinor); });
     settings->addSeparator();
     QAction* options = settings->addAction(QStringLiteral("オプション(&O)..."));
     options->setObjectName(QStringLiteral("mnuOptionPublic"));
-    QObject::connect(options, &QAction::triggered, &main, [&main] { ShowOptions(main, TfrmOption::kPageGeneral); });
+    QObject::connect(options, &QAction::triggered, &main, [&main] { ShowOptions(main, OptionsDialog::kPageGeneral); });
 }
 
 } // namespace nrt::gui

@@ -1,21 +1,21 @@
 // The postal dictionary's command in the main window's file menu.
 #include "app/Commands.h"
 
-#include "app/F_main.h"
-#include "forms/F_yubininport.h"
+#include "app/MainWindow.h"
+#include "forms/PostalImportDialog.h"
 
 #include <QAction>
 #include <QMenu>
 
 namespace nrt::gui {
 
-void InstallPostalCommands(TfrmMain& main)
+void InstallPostalCommands(MainWindow& main)
 {
     auto* inport = new QAction(QStringLiteral("郵便番号データのインポート(&Y)..."), &main);
     inport->setObjectName(QStringLiteral("mnuFileYubinInport"));
-    main.FileMenu()->insertAction(main.FileSection(TfrmMain::kFileData), inport);
+    main.FileMenu()->insertAction(main.FileSection(MainWindow::kFileData), inport);
     QObject::connect(inport, &QAction::triggered, &main, [&main] {
-        TfrmYubinInport dialog(main.Global(), &main);
+        PostalImportDialog dialog(main.Global(), &main);
         dialog.exec();
         // A new dictionary in the data folder is read from now on.
         main.Global().RefreshPostalLocation();

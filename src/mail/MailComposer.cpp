@@ -3,14 +3,14 @@
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
-#include "settings/Cmyglobal.h"
+#include "settings/AppSettings.h"
 
 #include <cstdio>
 
 namespace nrt::mailcompose {
 namespace {
 
-bool IsFieldName(const CMyDB& table, std::string_view name)
+bool IsFieldName(const AddressTable& table, std::string_view name)
 {
     for (int f = 0; f < table.GetFieldCount(); ++f)
         if (table.GetField(f).name == name)
@@ -18,7 +18,7 @@ bool IsFieldName(const CMyDB& table, std::string_view name)
     return false;
 }
 
-bool ServerIsSet(const CMyGlobal& g)
+bool ServerIsSet(const AppSettings& g)
 {
     if (!g.GetMailHost().empty())
         return true;
@@ -38,7 +38,7 @@ std::string FieldReference(int item)
     return reference;
 }
 
-SmtpSettings ServerSettings(const CMyGlobal& g)
+SmtpSettings ServerSettings(const AppSettings& g)
 {
     SmtpSettings s;
     s.host = g.GetMailHost();
@@ -53,15 +53,15 @@ SmtpSettings ServerSettings(const CMyGlobal& g)
     return s;
 }
 
-bool StartMailing(const CMyGlobal& g, CMyDB& table, std::string_view printCondition, bool sendersTab,
-    MailSender& sender, CMyRec& recipients)
+bool StartMailing(const AppSettings& g, AddressTable& table, std::string_view printCondition, bool sendersTab,
+    MailSender& sender, RecordSet& recipients)
 {
     if (!ServerIsSet(g))
         return false;
     if (sendersTab && !platform::Ask(SJ("差出人を宛名としてメールします。よろしいですか？"), true))
         return false;
 
-    CMyRec senders;
+    RecordSet senders;
     senders.Attach(&table);
     if (senders.Select(SJ(kSenderCondition)) != 0) {
         platform::Warn(SJ("差出人を設定して下さい。"));
@@ -85,7 +85,7 @@ bool StartMailing(const CMyGlobal& g, CMyDB& table, std::string_view printCondit
     return true;
 }
 
-bool CheckSendable(const CMyGlobal& g, const CMyRec* recipients)
+bool CheckSendable(const AppSettings& g, const RecordSet* recipients)
 {
     if (!recipients) {
         platform::Warn(SJ("レコードがありません。"));
@@ -100,7 +100,7 @@ bool CheckSendable(const CMyGlobal& g, const CMyRec* recipients)
     return true;
 }
 
-bool CheckBody(const std::vector<std::string>& lines, int wrapWidth, const CMyDB& table, TemplateList& templates)
+bool CheckBody(const std::vector<std::string>& lines, int wrapWidth, const AddressTable& table, TemplateList& templates)
 {
     templates.clear();
     bool folds = false;
@@ -145,9 +145,9 @@ bool CheckBody(const std::vector<std::string>& lines, int wrapWidth, const CMyDB
     return true;
 }
 
-std::unique_ptr<CMyMail> Prepare(const CMyGlobal& g, const mailfiles::MailText& text, const MailSender& sender)
+std::unique_ptr<SmtpClient> Prepare(const AppSettings& g, const mailfiles::MailText& text, const MailSender& sender)
 {
-    auto mail = std::make_unique<CMyMail>();
+    auto mail = std::make_unique<SmtpClient>();
     mail->SetWidth(g.GetMailWrap());
     for (std::size_t i = 0; i < text.lines.size(); ++i)
         mail->SetBodyLine(static_cast<int>(i), text.lines[i]);
@@ -158,27 +158,27 @@ std::unique_ptr<CMyMail> Prepare(const CMyGlobal& g, const mailfiles::MailText& 
     return mail;
 }
 
-bool Open(const CMyGlobal& g, CMyMail& mail)
+bool Open(const AppSettings& g, SmtpClient& mail)
 {
     if (mail.Open() == 0)
         return true;
     // Nothing was sent, but the attempt belongs in the list of runs all the same.
-    CMyThread::LogConnectionFailure(mailfiles::MailFolder(g), mail.SubjectText(), mail.ReplyText());
+    MailingRun::LogConnectionFailure(mailfiles::MailFolder(g), mail.SubjectText(), mail.ReplyText());
     return false;
 }
 
-std::unique_ptr<CMyMail> Connect(const CMyGlobal& g, const mailfiles::MailText& text, const MailSender& sender)
+std::unique_ptr<SmtpClient> Connect(const AppSettings& g, const mailfiles::MailText& text, const MailSender& sender)
 {
-    std::unique_ptr<CMyMail> mail = Prepare(g, text, sender);
+    std::unique_ptr<SmtpClient> mail = Prepare(g, text, sender);
     return Open(g, *mail) ? std::move(mail) : nullptr;
 }
 
-void ApplyRest(const CMyGlobal& g, CMyThread& worker)
+void ApplyRest(const AppSettings& g, MailingRun& worker)
 {
     worker.SetRest(g.GetMailRestEvery(), g.GetMailRestSeconds());
 }
 
-bool NoticeUtf8(const TemplateList* templates, CMyMail& mail, CMyRec& recipients)
+bool NoticeUtf8(const TemplateList* templates, SmtpClient& mail, RecordSet& recipients)
 {
     const std::vector<std::string> names = AddresseesNeedingUtf8(templates, mail, recipients);
     if (names.empty())
@@ -200,12 +200,12 @@ void ReportOutcome(int outcome, const std::string& summary)
 {
     const std::string& caption = SJ("メール送信");
     switch (outcome) {
-    case CMyThread::kSomeFailed:
+    case MailingRun::kSomeFailed:
         platform::Inform(SJ("送信を完了しましたが、送信できなかったメールが存在します。\n送信ログを確認して下さい。")
                 + (summary.empty() ? std::string() : "\n" + summary),
             caption, platform::MsgIcon::Warning);
         break;
-    case CMyThread::kBrokenOff:
+    case MailingRun::kBrokenOff:
         platform::Inform(SJ("処理を中断しました。"), caption);
         break;
     default:

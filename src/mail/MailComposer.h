@@ -4,10 +4,10 @@
 // checks with the template list they yield, the connected client, the outcome message.
 // Every refusal shows its box here and returns false (or null).
 
-#include "db/CMyDB.h"
-#include "db/Cmyrec.h"
-#include "mail/CMyMail.h"
-#include "mail/Cmythread.h"
+#include "db/AddressTable.h"
+#include "db/RecordSet.h"
+#include "mail/SmtpClient.h"
+#include "mail/MailingRun.h"
 #include "mail/MailFiles.h"
 
 #include <array>
@@ -18,7 +18,7 @@
 
 namespace nrt {
 
-class CMyGlobal;
+class AppSettings;
 
 namespace mailcompose {
 
@@ -56,40 +56,40 @@ struct MailSender {
 };
 
 // The server settings of "NrtUser.ini", section MAIL.
-SmtpSettings ServerSettings(const CMyGlobal& g);
+SmtpSettings ServerSettings(const AppSettings& g);
 
 // The checks of the mail menu's "メール一括送信...": a server is set, the question on
 // the senders' tab, the sender (the first marked sender record, with an address), and
 // the recipients: `recipients` is attached to `table`, ordered by address and kana,
 // and selected with the print condition; it stands on its first record.
-bool StartMailing(const CMyGlobal& g, CMyDB& table, std::string_view printCondition, bool sendersTab,
-    MailSender& sender, CMyRec& recipients);
+bool StartMailing(const AppSettings& g, AddressTable& table, std::string_view printCondition, bool sendersTab,
+    MailSender& sender, RecordSet& recipients);
 
 // Before sending: a record set with records, and a server.
-bool CheckSendable(const CMyGlobal& g, const CMyRec* recipients);
+bool CheckSendable(const AppSettings& g, const RecordSet* recipients);
 
 // The body lines: none longer than 512 bytes, every %name% a field of the table, and
 // the question when lines are longer than the wrap width. The lines holding references
 // go to `templates`. False when sending is refused.
-bool CheckBody(const std::vector<std::string>& lines, int wrapWidth, const CMyDB& table, TemplateList& templates);
+bool CheckBody(const std::vector<std::string>& lines, int wrapWidth, const AddressTable& table, TemplateList& templates);
 
 // A client for the mail, not connected: wrap width and body lines, the server settings,
 // sender, subject and priority.
-std::unique_ptr<CMyMail> Prepare(const CMyGlobal& g, const mailfiles::MailText& mail, const MailSender& sender);
+std::unique_ptr<SmtpClient> Prepare(const AppSettings& g, const mailfiles::MailText& mail, const MailSender& sender);
 // Connects the client (with authentication as set); false when that failed: the client
 // has shown why, and "mail.log" has a line for the attempt.
-bool Open(const CMyGlobal& g, CMyMail& mail);
+bool Open(const AppSettings& g, SmtpClient& mail);
 // A prepared client, connected. Null when the connection failed:
 // the client has shown why, and "mail.log" has a line for the attempt.
-std::unique_ptr<CMyMail> Connect(const CMyGlobal& g, const mailfiles::MailText& mail, const MailSender& sender);
+std::unique_ptr<SmtpClient> Connect(const AppSettings& g, const mailfiles::MailText& mail, const MailSender& sender);
 
 // The rests of the settings for a bulk mailing.
-void ApplyRest(const CMyGlobal& g, CMyThread& worker);
+void ApplyRest(const AppSettings& g, MailingRun& worker);
 
 // Before sending: the box naming the recipients whose message goes out in UTF-8 (a
 // name, the subject or the filled body holds a character outside JIS X 0208). True
 // when there was one. The record set is left where it stood.
-bool NoticeUtf8(const TemplateList* templates, CMyMail& mail, CMyRec& recipients);
+bool NoticeUtf8(const TemplateList* templates, SmtpClient& mail, RecordSet& recipients);
 
 // The box after a mailing (caption "メール送信") for the worker's outcome 0, 1 or 2;
 // with failures it carries the run's summary ("N通中 M通を送信しました。…").

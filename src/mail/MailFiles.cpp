@@ -4,7 +4,7 @@
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
-#include "settings/Cmyglobal.h"
+#include "settings/AppSettings.h"
 
 #include <cstdio>
 
@@ -47,7 +47,7 @@ std::string HeaderField(std::string_view text)
 
 } // namespace
 
-std::string MailFolder(const CMyGlobal& g)
+std::string MailFolder(const AppSettings& g)
 {
     std::string folder = g.UserFile("Mail");
     fs::MakeDirs(folder);

@@ -9,7 +9,7 @@
 
 namespace nrt {
 
-class CMyGlobal;
+class AppSettings;
 
 namespace mailfiles {
 
@@ -31,7 +31,7 @@ inline constexpr const char* kPrevMail = "PrevMail.mlt"; // the mail last sent
 inline constexpr std::size_t kHeaderWindow = 500;
 
 // "Mail" in the current user folder, created when missing (no trailing "/").
-std::string MailFolder(const CMyGlobal& g);
+std::string MailFolder(const AppSettings& g);
 
 // A text cut into lines at CR LF, CR or LF; a line end at the very end opens no
 // further line, so an empty text has no lines.

@@ -2,7 +2,7 @@
 
 #include "platform/MessageHost.h"
 #include "platform/sjis.h"
-#include "postal/CMyPostalList.h"
+#include "postal/PostalListImport.h"
 #include "postal/PostalLookup.h"
 
 #include <cstring>

@@ -41,7 +41,7 @@ int CompareCodes(const IndexEntry& a, const IndexEntry& b)
     return std::strncmp(a.code.data(), b.code.data(), a.code.size());
 }
 
-void BuildLookupFiles(const CMyPostalList& list, std::string& dat, std::string& idx)
+void BuildLookupFiles(const PostalListImport& list, std::string& dat, std::string& idx)
 {
     std::vector<IndexEntry> entries;
     entries.reserve(static_cast<std::size_t>(list.Count()));
@@ -76,7 +76,7 @@ void BuildLookupFiles(const CMyPostalList& list, std::string& dat, std::string& 
     }
 }
 
-void BuildBrowsingFiles(const CMyPostalList& list, std::vector<PostalFileImage>& files)
+void BuildBrowsingFiles(const PostalListImport& list, std::vector<PostalFileImage>& files)
 {
     // The records of each prefecture, in sorted order.
     std::vector<std::vector<int>> byPrefecture(kPrefectureCount);
@@ -217,7 +217,7 @@ std::string PostalTownFile(int prefecture)
     return "tyo" + std::to_string(prefecture) + ".dat";
 }
 
-std::vector<PostalFileImage> BuildPostalDictionary(const CMyPostalList& sorted)
+std::vector<PostalFileImage> BuildPostalDictionary(const PostalListImport& sorted)
 {
     std::vector<PostalFileImage> files;
     files.reserve(3 + 3 * kPrefectureCount);
@@ -243,7 +243,7 @@ int ImportPostalList(std::string_view listPath, std::string_view yubinFolder, co
     if (!platform::fs::IsFile(listPath))
         return kPostalListMissing;
 
-    CMyPostalList list(maxRecords);
+    PostalListImport list(maxRecords);
     const bool read = list.Read(listPath,
         [&](std::uint64_t done, std::uint64_t size) { report(size ? static_cast<int>(40 * done / size) : 40); });
     if (stats)

@@ -12,7 +12,7 @@
 //   tyo%d.dat    per record of the prefecture: code, town name, town reading
 //   tyo%d.idx    per city: offset of its first town record in tyo%d.dat, town count
 
-#include "postal/CMyPostalList.h"
+#include "postal/PostalListImport.h"
 
 #include <functional>
 #include <string>
@@ -34,7 +34,7 @@ struct PostalFileImage {
 };
 
 // Every file of the dictionary of a list already sorted, in the order they are written.
-std::vector<PostalFileImage> BuildPostalDictionary(const CMyPostalList& sorted);
+std::vector<PostalFileImage> BuildPostalDictionary(const PostalListImport& sorted);
 
 // Results of ImportPostalList; PostalImportMessage gives each one's text.
 enum PostalImportResult : int {
@@ -57,7 +57,7 @@ using PostalProgress = std::function<void(int percent)>;
 // into a folder beside it and swapped in only when every one is complete, so a failure
 // leaves the previous dictionary as it was.
 int ImportPostalList(std::string_view listPath, std::string_view yubinFolder, const PostalProgress& progress = {},
-    PostalListStats* stats = nullptr, int maxRecords = CMyPostalList::kMaxRecords);
+    PostalListStats* stats = nullptr, int maxRecords = PostalListImport::kMaxRecords);
 
 // The text shown for a result: the success text for 0, a warning text otherwise.
 const std::string& PostalImportMessage(int code);

@@ -160,26 +160,26 @@ FrameRect DragBand(const FrameRect& band, DragMode mode, int x, int y, int grabX
     return b;
 }
 
-DragResult ReleaseDrag(const CMyObjFont& object, const FrameRect& band, DragMode mode, int scrollX, int scrollY,
+DragResult ReleaseDrag(const TextItem& object, const FrameRect& band, DragMode mode, int scrollX, int scrollY,
     std::int32_t paperWidth, std::int32_t paperHeight)
 {
     DragResult r;
     const double sx = object.ScaleX(), sy = object.ScaleY();
     const int edge = object.IsVertical() ? band.right : band.left;
-    r.x = std::min(SnapToMm(CMyObjFont::Trunc((scrollX + edge) / sx)), paperWidth - 100);
-    r.y = std::min(SnapToMm(CMyObjFont::Trunc((scrollY + band.top) / sy)), paperHeight - 100);
+    r.x = std::min(SnapToMm(TextItem::Trunc((scrollX + edge) / sx)), paperWidth - 100);
+    r.y = std::min(SnapToMm(TextItem::Trunc((scrollY + band.top) / sy)), paperHeight - 100);
     if (mode != kDragMove) {
         int w = band.right - band.left;
         if (object.IsVertical())
             w /= 2;
         r.resized = true;
-        r.width = SnapSize(CMyObjFont::Trunc(w / sx));
-        r.height = SnapSize(CMyObjFont::Trunc((band.bottom - band.top) / sy));
+        r.width = SnapSize(TextItem::Trunc(w / sx));
+        r.height = SnapSize(TextItem::Trunc((band.bottom - band.top) / sy));
     }
     return r;
 }
 
-void NudgeSlot(CMyObjFont& object, std::int32_t dx, std::int32_t dy, std::int32_t paperWidth, std::int32_t paperHeight)
+void NudgeSlot(TextItem& object, std::int32_t dx, std::int32_t dy, std::int32_t paperWidth, std::int32_t paperHeight)
 {
     auto keep = [](std::int64_t v, std::int32_t paper) {
         return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, 0, std::max(paper - 100, 0)));

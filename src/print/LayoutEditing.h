@@ -4,7 +4,7 @@
 // drag's release puts the item, and the label sheet dialog's checks.
 // Lengths are in 0.01 mm, frames and bands in pixels of the items' scale.
 
-#include "print/CMyObjFont.h"
+#include "print/TextItem.h"
 #include "print/LayoutItem.h"
 
 #include <array>
@@ -36,7 +36,7 @@ std::string FormatHundredths(std::int32_t value);
 
 // ---- Dragging ----
 
-using FrameRect = CMyObjFont::Rect;
+using FrameRect = TextItem::Rect;
 
 // What a press on the selected frame grabs.
 enum DragMode : int {
@@ -78,12 +78,12 @@ struct DragResult {
 // millimetres and kept 1 mm inside the paper's right and bottom edges; after a
 // resize also the band's size (half the width for a vertical slot), snapped the same
 // way, 0.1 mm when it snaps to nothing.
-DragResult ReleaseDrag(const CMyObjFont& object, const FrameRect& band, DragMode mode, int scrollX, int scrollY,
+DragResult ReleaseDrag(const TextItem& object, const FrameRect& band, DragMode mode, int scrollX, int scrollY,
     std::int32_t paperWidth, std::int32_t paperHeight);
 
 // The arrow keys' step: the position moved by (dx, dy), kept on the paper and 1 mm
 // inside its right and bottom edges.
-void NudgeSlot(CMyObjFont& object, std::int32_t dx, std::int32_t dy, std::int32_t paperWidth, std::int32_t paperHeight);
+void NudgeSlot(TextItem& object, std::int32_t dx, std::int32_t dy, std::int32_t paperWidth, std::int32_t paperHeight);
 
 // ---- Label sheets ----
 

@@ -1,7 +1,7 @@
 #pragma once
 // The slots of a print layout and the layout-wide values; all lengths in 0.01 mm.
 
-#include "print/CMyObjFont.h"
+#include "print/TextItem.h"
 
 #include <array>
 #include <cstdint>
@@ -16,7 +16,7 @@ struct LayoutItem {
 
     bool shown = false;
     std::string fieldName;
-    CMyObjFont object;
+    TextItem object;
 
     bool operator==(const LayoutItem&) const = default;
 };

@@ -3,7 +3,7 @@
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
-#include "settings/Cmyglobal.h"
+#include "settings/AppSettings.h"
 
 namespace nrt {
 namespace {
@@ -22,19 +22,19 @@ bool SameName(std::string_view a, std::string_view b)
 
 } // namespace
 
-std::string LayoutFilePath(const CMyGlobal& global, std::string_view name)
+std::string LayoutFilePath(const AppSettings& global, std::string_view name)
 {
     return global.UserFile(std::string(name) + ".ndp");
 }
 
-std::string PrinterSettingsPath(const CMyGlobal& global, std::string_view name)
+std::string PrinterSettingsPath(const AppSettings& global, std::string_view name)
 {
     return global.UserFile(std::string(name) + ".prd");
 }
 
-int FindPrintForm(const CMyGlobal& global, std::string_view name)
+int FindPrintForm(const AppSettings& global, std::string_view name)
 {
-    const CMyLine& list = global.ReportList();
+    const LineList& list = global.ReportList();
     for (int i = 0; i < list.GetCount(); ++i)
         if (SameName(list.GetLine(i), name))
             return i;
@@ -46,7 +46,7 @@ bool IsRefusedNameChar(unsigned char c)
     return (c >= 32 && c <= 47) || (c >= 58 && c <= 63) || (c >= 91 && c <= 94);
 }
 
-FormOutcome CreatePrintForm(CMyGlobal& global, std::string_view name, int kind)
+FormOutcome CreatePrintForm(AppSettings& global, std::string_view name, int kind)
 {
     if (kind == 0) {
         platform::Warn(SJ("種類を選択して下さい。"));
@@ -62,7 +62,7 @@ FormOutcome CreatePrintForm(CMyGlobal& global, std::string_view name, int kind)
     }
     if (!platform::Ask(SJ("登録します。よろしいですか？"), true))
         return FormOutcome::Declined;
-    CMyLine& list = global.ReportList();
+    LineList& list = global.ReportList();
     const int index = list.GetCount();
     list.AddLine(name);
     global.ApplyDefaultLayout(kind);
@@ -75,9 +75,9 @@ FormOutcome CreatePrintForm(CMyGlobal& global, std::string_view name, int kind)
     return FormOutcome::Done;
 }
 
-FormOutcome RenamePrintForm(CMyGlobal& global, int index, std::string_view newName)
+FormOutcome RenamePrintForm(AppSettings& global, int index, std::string_view newName)
 {
-    CMyLine& list = global.ReportList();
+    LineList& list = global.ReportList();
     if (index < 0 || index >= list.GetCount())
         return FormOutcome::Refused;
     const std::string oldName(list.GetLine(index));
@@ -102,7 +102,7 @@ FormOutcome RenamePrintForm(CMyGlobal& global, int index, std::string_view newNa
 
     const std::string oldLayout = LayoutFilePath(global, oldName);
     if (!platform::fs::IsFile(oldLayout)) {
-        global.ApplyDefaultLayout(CMyGlobal::ReportKindOfName(oldName));
+        global.ApplyDefaultLayout(AppSettings::ReportKindOfName(oldName));
         if (global.WriteLayoutFile(index) != 0) {
             platform::Warn(SJ("不正な印刷名です。"));
             return FormOutcome::Refused;
@@ -128,9 +128,9 @@ FormOutcome RenamePrintForm(CMyGlobal& global, int index, std::string_view newNa
     return FormOutcome::Done;
 }
 
-FormOutcome DeletePrintForm(CMyGlobal& global, int index)
+FormOutcome DeletePrintForm(AppSettings& global, int index)
 {
-    CMyLine& list = global.ReportList();
+    LineList& list = global.ReportList();
     if (index < 0 || index >= list.GetCount()) {
         platform::Warn(SJ("リストを選択して下さい。"));
         return FormOutcome::Refused;

@@ -8,7 +8,7 @@
 
 namespace nrt {
 
-class CMyGlobal;
+class AppSettings;
 
 enum class FormOutcome {
     Done, // changed and the list file written
@@ -18,7 +18,7 @@ enum class FormOutcome {
 };
 
 // Index of the form of that name, letter case ignored; -1 when none.
-int FindPrintForm(const CMyGlobal& global, std::string_view name);
+int FindPrintForm(const AppSettings& global, std::string_view name);
 
 // The name field refuses these single-byte characters (space, the punctuation from
 // "!" to "/", ":" to "?", "[" to "^"): they cannot stand in a file name everywhere.
@@ -26,16 +26,16 @@ bool IsRefusedNameChar(unsigned char c);
 
 // The new-form dialog's OK: `kind` is the chosen kind, or 0 when none was chosen.
 // The layout of the kind becomes the current layout and is saved under the name.
-FormOutcome CreatePrintForm(CMyGlobal& global, std::string_view name, int kind);
+FormOutcome CreatePrintForm(AppSettings& global, std::string_view name, int kind);
 
 // The rename dialog's OK for form `index`.
-FormOutcome RenamePrintForm(CMyGlobal& global, int index, std::string_view newName);
+FormOutcome RenamePrintForm(AppSettings& global, int index, std::string_view newName);
 
 // The delete button for form `index` (-1 when nothing is selected).
-FormOutcome DeletePrintForm(CMyGlobal& global, int index);
+FormOutcome DeletePrintForm(AppSettings& global, int index);
 
 // "<name>.ndp" and "<name>.prd" in the user folder.
-std::string LayoutFilePath(const CMyGlobal& global, std::string_view name);
-std::string PrinterSettingsPath(const CMyGlobal& global, std::string_view name);
+std::string LayoutFilePath(const AppSettings& global, std::string_view name);
+std::string PrinterSettingsPath(const AppSettings& global, std::string_view name);
 
 } // namespace nrt

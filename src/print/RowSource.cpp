@@ -1,11 +1,11 @@
 #include "print/RowSource.h"
 
-#include "db/CMyDB.h"
-#include "db/Cmyrec.h"
+#include "db/AddressTable.h"
+#include "db/RecordSet.h"
 
 namespace nrt {
 
-TableRows::TableRows(const CMyDB& db, std::vector<int> records)
+TableRows::TableRows(const AddressTable& db, std::vector<int> records)
     : db_(db)
     , records_(std::move(records))
 {
@@ -20,7 +20,7 @@ FieldLookup TableRows::Row(int row)
     };
 }
 
-RecordSetRows::RecordSetRows(const CMyRec& records)
+RecordSetRows::RecordSetRows(const RecordSet& records)
     : records_(records)
 {
 }
@@ -32,7 +32,7 @@ int RecordSetRows::RowCount() const
 
 FieldLookup RecordSetRows::Row(int row)
 {
-    const CMyDB* table = records_.GetTable();
+    const AddressTable* table = records_.GetTable();
     const int record = table && row >= 0 && row < RowCount() ? records_.GetRowRecord(row) : -1;
     return [table, record](std::string_view name) -> std::string_view {
         const char* value = table ? table->GetValueByName(name, record) : nullptr;

@@ -7,8 +7,8 @@
 
 namespace nrt {
 
-class CMyDB;
-class CMyRec;
+class AddressTable;
+class RecordSet;
 
 class RowSource {
 public:
@@ -21,12 +21,12 @@ public:
 // Records of a table given by their indices, in the order given.
 class TableRows : public RowSource {
 public:
-    TableRows(const CMyDB& db, std::vector<int> records);
+    TableRows(const AddressTable& db, std::vector<int> records);
     int RowCount() const override { return static_cast<int>(records_.size()); }
     FieldLookup Row(int row) override;
 
 private:
-    const CMyDB& db_;
+    const AddressTable& db_;
     std::vector<int> records_;
 };
 
@@ -37,12 +37,12 @@ namespace nrt {
 // The rows of a record set, read from its table without moving its cursor.
 class RecordSetRows : public RowSource {
 public:
-    explicit RecordSetRows(const CMyRec& records);
+    explicit RecordSetRows(const RecordSet& records);
     int RowCount() const override;
     FieldLookup Row(int row) override;
 
 private:
-    const CMyRec& records_;
+    const RecordSet& records_;
 };
 
 } // namespace nrt

@@ -271,7 +271,7 @@ template <auto Member> const std::string& CatalogueText(int slot)
 void SetSlot(LayoutItem& item, int slot, bool shown, std::int32_t x, std::int32_t y, std::int32_t width,
     std::int32_t height, std::int32_t fontHeight, bool vertical, const std::string& text)
 {
-    CMyObjFont& o = item.object;
+    TextItem& o = item.object;
     item.shown = shown;
     o.SetScale(kEditorWidthMm, kEditorHeightMm, kEditorWidthPx, kEditorHeightPx);
     item.fieldName = SlotFieldName(slot);

@@ -60,7 +60,7 @@ std::string DateText(const platform::LocalTime& now)
     return buf;
 }
 
-bool ReadValues(CMyRec& records, int position, Values& out)
+bool ReadValues(RecordSet& records, int position, Values& out)
 {
     for (auto& v : out)
         v.clear();
@@ -115,7 +115,7 @@ bool IsUsableMailAddress(std::string_view address)
     return at != std::string_view::npos && at != 0 && at + 1 != address.size();
 }
 
-SaveResult SaveValues(CMyRec& records, int position, const Values& values, std::string_view loadedBirthday,
+SaveResult SaveValues(RecordSet& records, int position, const Values& values, std::string_view loadedBirthday,
     const platform::LocalTime& now)
 {
     SaveResult result;

@@ -4,7 +4,7 @@
 // one record through a record set, the birthday and the age, the postal-code hyphen
 // and the test of a mail address. Texts are CP932.
 
-#include "db/Cmyrec.h"
+#include "db/RecordSet.h"
 #include "platform/Clock.h"
 
 #include <array>
@@ -82,7 +82,7 @@ std::string DateText(const platform::LocalTime& now);
 // The record at record-set row `position` as the form holds it: every item's stored
 // value (the birthday as stored, a missing field as the empty text). False, with the
 // values emptied, when there is no such row.
-bool ReadValues(CMyRec& records, int position, Values& out);
+bool ReadValues(RecordSet& records, int position, Values& out);
 
 // The birthday as the form shows it: FormatDate in era or Gregorian form, or the stored
 // text itself when it is not a date the program can read, so that it is not lost.
@@ -119,7 +119,7 @@ struct SaveResult {
 // in order, the first refused one stopping the save with nothing written; then
 // "登録日" for a new record and "更新日" for every record as today; then posts it.
 // The birthday item is stored as BirthdayToStore(values[kBirthday], loadedBirthday).
-SaveResult SaveValues(CMyRec& records, int position, const Values& values, std::string_view loadedBirthday,
+SaveResult SaveValues(RecordSet& records, int position, const Values& values, std::string_view loadedBirthday,
     const platform::LocalTime& now);
 
 } // namespace nrt::recordform

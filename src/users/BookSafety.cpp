@@ -1,9 +1,9 @@
 #include "users/BookSafety.h"
 
-#include "db/CMyDB.h"
+#include "db/AddressTable.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
-#include "settings/Cmyglobal.h"
+#include "settings/AppSettings.h"
 
 namespace nrt {
 
@@ -28,7 +28,7 @@ std::string UnusableFolderMessage(std::string_view folder)
     return SJ("データフォルダ「") + std::string(folder) + SJ("」に書き込めません。");
 }
 
-std::string LoadTroubleMessage(const CMyDB& table, std::string_view path)
+std::string LoadTroubleMessage(const AddressTable& table, std::string_view path)
 {
     if (table.LoadFailedOnExistingFile())
         return UnreadableTableMessage(path);
@@ -40,7 +40,7 @@ std::string LoadTroubleMessage(const CMyDB& table, std::string_view path)
     return {};
 }
 
-int RemoveLeftoverTempFiles(const CMyGlobal& global)
+int RemoveLeftoverTempFiles(const AppSettings& global)
 {
     int removed = 0;
     for (const std::string& folder : { global.DataFolder(), global.DataFile("yubin"), global.UserFile({}),

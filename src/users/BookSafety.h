@@ -8,8 +8,8 @@
 
 namespace nrt {
 
-class CMyGlobal;
-class CMyDB;
+class AppSettings;
+class AddressTable;
 
 // The lock file in the data folder held by every writer: the window while it is open,
 // a writing command of nortea-cli from before its load to after its save.
@@ -22,10 +22,10 @@ std::string DamagedCopyMessage(std::string_view copy);
 std::string UnusableFolderMessage(std::string_view folder);
 // The message for what the last load of `table` from `path` found; empty when it
 // loaded whole or the file did not exist.
-std::string LoadTroubleMessage(const CMyDB& table, std::string_view path);
+std::string LoadTroubleMessage(const AddressTable& table, std::string_view path);
 
 // Removes leftover temporary files of killed saves from the data folder, its
 // dictionary folder, the current user's folder and its mail folder.
-int RemoveLeftoverTempFiles(const CMyGlobal& global);
+int RemoveLeftoverTempFiles(const AppSettings& global);
 
 } // namespace nrt

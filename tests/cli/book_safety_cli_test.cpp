@@ -1,10 +1,10 @@
 // nortea-cli against what loses address books elsewhere: damaged tables, kills in the
 // middle of a write, two writers at once. Real processes on temporary data folders.
-#include "db/CMyDB.h"
+#include "db/AddressTable.h"
 #include "platform/FileLock.h"
 #include "platform/LittleEndian.h"
 #include "platform/fs.h"
-#include "settings/Cmyglobal.h"
+#include "settings/AppSettings.h"
 #include "support/TestSupport.h"
 #include "users/BookSafety.h"
 
@@ -36,7 +36,7 @@ protected:
     void SetUp() override
     {
         folders.dataFolder = dir.Path();
-        CMyGlobal g(folders);
+        AppSettings g(folders);
         g.ReadSettings(true);
         table = g.UserFile("nrt.ndb");
         platform::fs::MakeDirs(g.UserFile({}));
@@ -96,7 +96,7 @@ protected:
 
     void WriteBook(int count)
     {
-        CMyDB db;
+        AddressTable db;
         db.CreateDefaultTable();
         for (int i = 0; i < count; ++i) {
             db.ClearCurrent();
@@ -111,7 +111,7 @@ protected:
     // Names in the book on disk, with how many of them start with `prefix`.
     int CountNamed(const std::string& prefix)
     {
-        CMyDB db;
+        AddressTable db;
         if (db.LoadTable(table) != 0 || db.DamagedRecordCount() != 0)
             return -1;
         int n = 0;

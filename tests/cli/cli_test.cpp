@@ -1,8 +1,8 @@
 // nortea-cli end to end: the program run on temporary data folders.
-#include "db/CMyDB.h"
-#include "db/Cmyrec.h"
+#include "db/AddressTable.h"
+#include "db/RecordSet.h"
 #include "platform/fs.h"
-#include "settings/Cmyglobal.h"
+#include "settings/AppSettings.h"
 #include "support/TestSupport.h"
 
 #include "CupsServer.h"
@@ -56,7 +56,7 @@ protected:
     void SetUp() override
     {
         folders.dataFolder = dir.Path();
-        CMyGlobal g(folders);
+        AppSettings g(folders);
         g.ReadSettings(true);
         userFolder = g.UserFile({});
         platform::fs::MakeDirs(userFolder);
@@ -91,7 +91,7 @@ protected:
     // name, kana, category, note 2 (UTF-8)
     void WriteTable(const std::vector<std::array<const char*, 4>>& rows)
     {
-        CMyDB db;
+        AddressTable db;
         db.CreateDefaultTable();
         for (const auto& row : rows) {
             db.ClearCurrent();
@@ -164,9 +164,9 @@ TEST_F(CliTest, SortWithEqualKeysMatchesTheList)
     for (int i = 0; i < 13; ++i)
         rows.push_back({ names[i], "ｱ", i % 3 == 0 ? "友人" : "会社", "" });
     WriteTable(rows);
-    CMyDB db;
+    AddressTable db;
     ASSERT_EQ(db.LoadTable(userFolder + "/nrt.ndb"), 0);
-    CMyRec rec;
+    RecordSet rec;
     rec.Attach(&db);
     ASSERT_EQ(rec.SetSort(S("大分類,カナ"), 0), 0);
     ASSERT_EQ(rec.Select(S("宛名区分='0' ")), 0);
@@ -261,7 +261,7 @@ TEST_F(CliTest, PrintsThroughACupsQueueOnThePostcardsPaper)
 TEST_F(CliTest, ConditionsAndFailuresSayWhatHappened)
 {
     // m1 and m2 marked addressees, u1 an addressee not marked, s1 a sender.
-    CMyDB db;
+    AddressTable db;
     db.CreateDefaultTable();
     const struct {
         const char* name;

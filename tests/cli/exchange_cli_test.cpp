@@ -1,7 +1,7 @@
 // nortea-cli import-csv, export-csv, user and backup, run on temporary data folders.
-#include "db/CMyDB.h"
+#include "db/AddressTable.h"
 #include "platform/fs.h"
-#include "settings/Cmyglobal.h"
+#include "settings/AppSettings.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +37,7 @@ protected:
     void SetUp() override
     {
         folders.dataFolder = dir.Path() + "/data";
-        CMyGlobal g(folders);
+        AppSettings g(folders);
         g.ReadSettings(true);
         userFolder = g.UserFile({});
         // A runtime folder of the test's own: no lock of a running program is seen.
@@ -77,7 +77,7 @@ protected:
 
     static int Records(const std::string& folder)
     {
-        CMyDB db;
+        AddressTable db;
         return db.LoadTable(folder + "/nrt.ndb") == 0 ? db.GetRecordCount() : -1;
     }
 
@@ -144,7 +144,7 @@ TEST_F(ExchangeCliTest, UsersCreateListAndRemove)
 
 TEST_F(ExchangeCliTest, Backup)
 {
-    CMyDB db;
+    AddressTable db;
     db.CreateDefaultTable();
     db.SetValue(kF_Name, S("山田"));
     db.PostRecord();
@@ -167,7 +167,7 @@ TEST_F(ExchangeCliTest, Backup)
 
 TEST_F(ExchangeCliTest, ExportChoosesTabConditionAndEncoding)
 {
-    CMyDB db;
+    AddressTable db;
     db.CreateDefaultTable();
     const struct {
         const char* name;
@@ -210,7 +210,7 @@ TEST_F(ExchangeCliTest, ExportChoosesTabConditionAndEncoding)
 
 TEST_F(ExchangeCliTest, RestoreMakesANewUserFromASet)
 {
-    CMyDB db;
+    AddressTable db;
     db.CreateDefaultTable();
     db.SetValue(kF_Name, S("山田"));
     db.PostRecord();

@@ -1,11 +1,11 @@
 // nortea-cli mail end to end: the program run on a temporary data folder against the
 // npm SMTP server on 127.0.0.1.
-#include "db/CMyDB.h"
-#include "mail/CMyMail.h"
+#include "db/AddressTable.h"
+#include "mail/SmtpClient.h"
 #include "mail/MailTestSupport.h"
 #include "mail/MailingTestSupport.h"
 #include "platform/fs.h"
-#include "settings/Cmyglobal.h"
+#include "settings/AppSettings.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -50,7 +50,7 @@ protected:
     {
         ASSERT_TRUE(nrt::test::SharedCertificates().ok);
         folders.dataFolder = dir.Path();
-        CMyGlobal g(folders);
+        AppSettings g(folders);
         g.ReadSettings(true);
         userFolder = g.UserFile({});
         fs::MakeDirs(userFolder);
@@ -60,14 +60,14 @@ protected:
     void WriteBook(std::vector<Person> people)
     {
         people.insert(people.begin(), { "幹事", "kanji@example.com", "", "1", "1" });
-        CMyDB db;
+        AddressTable db;
         nrt::test::FillTable(db, people);
         ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), 0);
     }
 
     void WriteSettings(int port, int ssl = 0, int auth = 0)
     {
-        CMyGlobal g(folders);
+        AppSettings g(folders);
         g.ReadSettings(true);
         g.SetMailHost("127.0.0.1");
         g.SetMailPort(port);
@@ -198,7 +198,7 @@ TEST_F(MailCli, StartTlsWithPlainAuthentication)
     o.key = certs.serverKey;
     o.cert = certs.serverCert;
     NodeSmtpServer server(dir.Path() + "/spool", o);
-    WriteSettings(server.Port(), CMyMail::kStartTls, CMyMail::kPlainAuth);
+    WriteSettings(server.Port(), SmtpClient::kStartTls, SmtpClient::kPlainAuth);
     WriteBook({ { "甲", "a@example.com" } });
     // The test CA stands in for the system's trust store.
     nrt::test::ScopedEnvVar trust("SSL_CERT_FILE", certs.caCert);
@@ -217,7 +217,7 @@ TEST_F(MailCli, ACertificateThatDoesNotPassSendsNothing)
     o.key = certs.serverKey;
     o.cert = certs.strangerCert;
     NodeSmtpServer server(dir.Path() + "/spool", o);
-    WriteSettings(server.Port(), CMyMail::kImplicitTls, CMyMail::kLogin);
+    WriteSettings(server.Port(), SmtpClient::kImplicitTls, SmtpClient::kLogin);
     WriteBook({ { "甲", "a@example.com" } });
     nrt::test::ScopedEnvVar trust("SSL_CERT_FILE", certs.caCert);
     const Result r = Run({ "mail", "--template", Template("a.mal", kTemplate) });
@@ -242,7 +242,7 @@ TEST_F(MailCli, ARefusedRecipientDoesNotStopTheRunAndRestsFollowTheSettings)
     NodeSmtpServer server(dir.Path() + "/spool", o);
     WriteSettings(server.Port());
     {
-        CMyGlobal g(folders);
+        AppSettings g(folders);
         g.ReadSettings(true);
         g.SetMailRestEvery(2);
         g.SetMailRestSeconds(1);

@@ -1,8 +1,8 @@
 // nortea-cli postal-import and postal-lookup, end to end on temporary data folders.
-#include "db/CMyLine.h"
+#include "db/LineList.h"
 #include "platform/fs.h"
 #include "postal/PostalTestData.h"
-#include "settings/Cmyglobal.h"
+#include "settings/AppSettings.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
@@ -41,7 +41,7 @@ protected:
     {
         folders.dataFolder = dir.Path() + "/data";
         platform::fs::MakeDirs(folders.dataFolder);
-        CMyGlobal g(folders);
+        AppSettings g(folders);
         g.ReadSettings(true);
         userFolder = g.UserFile({});
         platform::fs::MakeDirs(userFolder);
@@ -76,7 +76,7 @@ protected:
 
     std::string Entry3() const
     {
-        CMyLine lines;
+        LineList lines;
         lines.LoadText(userFolder + "/NrtPath.dat");
         return U(lines.GetLine(3));
     }

@@ -21,7 +21,7 @@ struct Row {
     const char* sender;
 };
 
-void Fill(CMyDB& db, const std::vector<Row>& rows)
+void Fill(AddressTable& db, const std::vector<Row>& rows)
 {
     db.CreateDefaultTable();
     for (const Row& r : rows) {
@@ -34,7 +34,7 @@ void Fill(CMyDB& db, const std::vector<Row>& rows)
     }
 }
 
-std::vector<std::string> Column(const CMyDB& db, int field)
+std::vector<std::string> Column(const AddressTable& db, int field)
 {
     std::vector<std::string> out;
     for (int k = 0; k < db.GetRecordCount(); ++k)
@@ -81,7 +81,7 @@ TEST(CategoryRename, RenamesExactlyTheRecordsThatCarryTheCategory)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.oldName);
-        CMyDB db;
+        AddressTable db;
         Fill(db,
             { { "友人", "友人", "友人", "0" }, { "友人会", "友人", "", "0" }, { "友人", "", "", "1" },
                 { "会社", "", "", "0" }, { "*人", "", "", "0" }, { "Friends", "", "", "0" }, { "friends", "", "", "0" },
@@ -97,7 +97,7 @@ TEST(CategoryRename, FailuresAreReported)
 {
     platform::RecordingMessageHost host;
     platform::ScopedMessageHost scope { host };
-    CMyDB db;
+    AddressTable db;
     Fill(db, { { "友人", "", "", "0" } });
     EXPECT_EQ(RenameCategory(db, S("分類"), S("友人"), S("親友")), -1) << "no such field";
     EXPECT_EQ(RenameCategory(db, S("大分類"), S("友人"), std::string(31, 'x')), -1) << "too long for the field";

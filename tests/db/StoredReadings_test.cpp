@@ -26,7 +26,7 @@ TEST(StoredReadings, ConvertsOnlyTheReadingsThatNeedIt)
         { "読みなし", "", false, "" },
         { "混在", "ヤマ田", false, "ﾔﾏ田" },
     };
-    CMyDB db;
+    AddressTable db;
     db.CreateDefaultTable();
     for (const Row& r : rows) {
         db.ClearCurrent();
@@ -54,11 +54,11 @@ TEST(StoredReadings, ConvertsOnlyTheReadingsThatNeedIt)
 
 TEST(StoredReadings, ATableWithoutReadingsIsLeftAlone)
 {
-    CMyDB db;
+    AddressTable db;
     FieldDef name;
     name.name = S("名前");
     name.width = 30;
-    CMyField fields;
+    FieldDefinition fields;
     fields.AddField(name);
     ASSERT_EQ(db.DefineFields(fields), 0);
     db.ClearCurrent();

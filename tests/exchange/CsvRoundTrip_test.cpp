@@ -1,9 +1,9 @@
 // Export every field of a table, import the file into an empty table, and compare the
 // two record by record: values with quotes, commas, double-byte characters (some whose
 // second byte is "\"), half-width katakana and empty fields.
-#include "db/Cmyrec.h"
-#include "exchange/CMyExport.h"
-#include "exchange/CMyImport.h"
+#include "db/RecordSet.h"
+#include "exchange/CsvExport.h"
+#include "exchange/CsvImport.h"
 #include "platform/Kana.h"
 
 #include "ExchangeFixture.h"
@@ -53,7 +53,7 @@ std::string RandomDate(std::mt19937& rng)
     return text;
 }
 
-void Fill(CMyDB& table, int count)
+void Fill(AddressTable& table, int count)
 {
     std::mt19937 rng(20261209);
     for (int k = 0; k < count; ++k) {
@@ -93,27 +93,27 @@ void Fill(CMyDB& table, int count)
 TEST_F(RoundTripTest, EveryFieldOfAThousandRecords)
 {
     Fill(table, 1000);
-    CMyRec rec;
+    RecordSet rec;
     rec.Attach(&table);
     ASSERT_EQ(rec.Select(std::string_view()), 0);
     ASSERT_EQ(rec.GetRowCount(), 1000);
 
-    CMyExport::Request request;
+    CsvExport::Request request;
     request.typedName = "all";
     for (int f = 0; f < table.GetFieldCount(); ++f)
         request.fields.push_back(table.GetField(f).name);
-    CMyExport out(*global);
-    ASSERT_EQ(out.Run(request, rec), CMyExport::kExported);
+    CsvExport out(*global);
+    ASSERT_EQ(out.Run(request, rec), CsvExport::kExported);
     const std::string bytes = nrt::test::ReadAll(out.Path());
     std::size_t lines = 0;
     for (std::size_t p = 0; (p = bytes.find("\r\n", p)) != std::string::npos; p += 2)
         ++lines;
     EXPECT_EQ(lines, 1001u);
 
-    CMyDB copy;
+    AddressTable copy;
     copy.CreateDefaultTable();
-    CMyImport in(*global, copy);
-    ASSERT_EQ(in.Run(out.Path()), CMyImport::kImported) << U(host.LastText());
+    CsvImport in(*global, copy);
+    ASSERT_EQ(in.Run(out.Path()), CsvImport::kImported) << U(host.LastText());
     ASSERT_EQ(copy.GetRecordCount(), table.GetRecordCount());
     int differences = 0;
     for (int k = 0; k < table.GetRecordCount() && differences < 10; ++k)

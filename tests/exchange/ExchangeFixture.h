@@ -2,10 +2,10 @@
 // A data folder with the main user and a documents folder, an empty default table,
 // and a message host that records every box.
 
-#include "db/CMyDB.h"
+#include "db/AddressTable.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
-#include "settings/Cmyglobal.h"
+#include "settings/AppSettings.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +25,7 @@ protected:
         folders.documentsFolder = dir.Path() + "/docs";
         platform::fs::MakeDirs(folders.programFolder);
         platform::fs::MakeDirs(folders.documentsFolder);
-        global = std::make_unique<CMyGlobal>(folders);
+        global = std::make_unique<AppSettings>(folders);
         global->ReadSettings(true);
         table.CreateDefaultTable();
     }
@@ -44,8 +44,8 @@ protected:
     TempDir dir;
     platform::RecordingMessageHost host;
     platform::ScopedMessageHost scope { host };
-    std::unique_ptr<CMyGlobal> global;
-    CMyDB table;
+    std::unique_ptr<AppSettings> global;
+    AddressTable table;
 };
 
 } // namespace nrt::test

@@ -1,7 +1,7 @@
 // The background picture loader on arbitrary bytes: it loads or refuses, and every
 // pixel of what it loaded can be read.
 #include "platform/MessageHost.h"
-#include "print/CMyBitmap.h"
+#include "print/BmpImage.h"
 
 #include <cstdint>
 #include <string_view>
@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static platform::RecordingMessageHost host;
     static platform::ScopedMessageHost scoped(host);
     host.shown.clear();
-    CMyBitmap picture;
+    BmpImage picture;
     if (picture.LoadBytes(std::string_view(reinterpret_cast<const char*>(data), size)) != 1)
         return 0;
     // A grid of samples over the whole picture, its edges and just outside them.

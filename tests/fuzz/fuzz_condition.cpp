@@ -1,6 +1,6 @@
 // Condition texts and sort orders come from users: whatever they hold, compiling
 // gives a code, and a compiled condition tests, selects, searches and sorts a table.
-#include "db/Cmyrec.h"
+#include "db/RecordSet.h"
 #include "platform/MessageHost.h"
 #include "platform/sjis.h"
 
@@ -18,10 +18,10 @@ public:
     void Beep() override { }
 };
 
-nrt::CMyDB& Table()
+nrt::AddressTable& Table()
 {
-    static nrt::CMyDB* db = [] {
-        auto* t = new nrt::CMyDB;
+    static nrt::AddressTable* db = [] {
+        auto* t = new nrt::AddressTable;
         t->CreateDefaultTable();
         const char* names[] = { "山田 太郎", "ｱｵｷ", "O'Brien", "*", "abc", "ABC", "", "\x88\x8ER" };
         const char* kana[] = { "ﾔﾏﾀﾞ", "ｱｵｷ", "ｵﾌﾞﾗｲｴﾝ", "", "ｱ", "ｶ", "ﾝ", "abc" };
@@ -46,11 +46,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static SilentHost silent;
     nrt::platform::SetMessageHost(&silent);
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    nrt::CMyRec rec;
+    nrt::RecordSet rec;
     rec.Attach(&Table());
-    if (rec.MakeSql(text, nrt::CMyRec::kSlotSearch) == 0)
+    if (rec.MakeSql(text, nrt::RecordSet::kSlotSearch) == 0)
         for (int k = 0; k < Table().GetRecordCount(); ++k)
-            rec.Evaluate(k, nrt::CMyRec::kSlotSearch);
+            rec.Evaluate(k, nrt::RecordSet::kSlotSearch);
     rec.SetSort(text, 0);
     if (rec.Select(text) == 0) {
         rec.SetPos(rec.GetRowCount() - 1);

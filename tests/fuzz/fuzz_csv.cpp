@@ -2,7 +2,7 @@
 // are NUL-terminated texts inside the reader's memory, and the same cells as reading
 // the bytes one at a time by the rules (CsvModel.h) would give, whichever
 // instructions the reader goes through them with.
-#include "db/Cmycsv.h"
+#include "db/CsvReader.h"
 
 #include "../db/CsvModel.h"
 
@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int way = 0; way < 2 * nrt::csv_testing::SplitterCount(); ++way) {
         const int header = way % 2;
         nrt::csv_testing::UseSplitter(way / 2);
-        nrt::CMyCSV csv;
+        nrt::CsvReader csv;
         const int code = csv.ParseCsv(bytes, header);
         const auto expected = nrt::test::CsvModelRows(bytes, header);
         if ((code == 0) != !expected.empty() || (code != 0 && code != 2))

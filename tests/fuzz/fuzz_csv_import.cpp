@@ -2,12 +2,12 @@
 // refuses it and leaves the table empty and the category lists unwritten, or adds one
 // record per data line with every value within its field and every date in the stored
 // form; a name the header scan stops at is at most one character past its limit.
-#include "db/CMyDB.h"
-#include "db/Cmycsv.h"
-#include "exchange/CMyImport.h"
+#include "db/AddressTable.h"
+#include "db/CsvReader.h"
+#include "exchange/CsvImport.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
-#include "settings/Cmyglobal.h"
+#include "settings/AppSettings.h"
 
 #include <unistd.h>
 
@@ -28,7 +28,7 @@ struct Setup {
         folders.programFolder = folder;
         folders.documentsFolder = folder;
         nrt::platform::fs::MakeDirs(folder);
-        global = std::make_unique<nrt::CMyGlobal>(folders);
+        global = std::make_unique<nrt::AppSettings>(folders);
         global->ReadSettings(true);
         file = folder + "/in.csv";
     }
@@ -37,7 +37,7 @@ struct Setup {
     nrt::platform::RecordingMessageHost host;
     std::string folder;
     std::string file;
-    std::unique_ptr<nrt::CMyGlobal> global;
+    std::unique_ptr<nrt::AppSettings> global;
 };
 
 bool IsStoredDate(std::string_view v)
@@ -52,12 +52,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static Setup setup;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
 
-    nrt::CMyDB table;
+    nrt::AddressTable table;
     table.CreateDefaultTable();
     std::string name;
-    const int scan = nrt::CMyImport::ScanHeader(bytes, table, name);
-    if (scan < nrt::CMyImport::kHeaderOk || scan > nrt::CMyImport::kHeaderNoName
-        || name.size() > nrt::CMyImport::kHeaderNameLimit + 2)
+    const int scan = nrt::CsvImport::ScanHeader(bytes, table, name);
+    if (scan < nrt::CsvImport::kHeaderOk || scan > nrt::CsvImport::kHeaderNoName
+        || name.size() > nrt::CsvImport::kHeaderNameLimit + 2)
         std::abort();
 
     nrt::platform::fs::RemoveFile(setup.file);
@@ -66,16 +66,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!nrt::platform::fs::WriteNewFile(setup.file, bytes))
         std::abort();
     setup.host.shown.clear();
-    nrt::CMyImport import(*setup.global, table);
+    nrt::CsvImport import(*setup.global, table);
     const int result = import.Load(setup.file);
-    if (result != nrt::CMyImport::kImported) {
+    if (result != nrt::CsvImport::kImported) {
         if (table.GetRecordCount() != 0 || setup.host.shown.empty()
             || nrt::platform::fs::Exists(setup.global->UserFile("nrt_ms01.nms")))
             std::abort();
         return 0;
     }
     // Every row with a value is a record; rows without one are skipped and counted.
-    nrt::CMyCSV csv;
+    nrt::CsvReader csv;
     const int rows = csv.LoadCsv(setup.file, 1) == 0 ? csv.GetRowCount() - import.BlankRows() : -1;
     if (table.GetRecordCount() != rows || import.ImportedCount() != rows)
         std::abort();

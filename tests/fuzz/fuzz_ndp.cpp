@@ -20,9 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ParseLayout(bytes, header, items);
     std::int64_t area = 0;
     for (const LayoutItem& item : items) {
-        const CMyObjFont::Rect r = item.object.FrameRect();
+        const TextItem::Rect r = item.object.FrameRect();
         area += static_cast<std::int64_t>(r.right) - r.left;
-        CMyObjFont copy = item.object;
+        TextItem copy = item.object;
         copy.SetFontHeight(copy.FontHeight());
         copy.SetVertical(!copy.IsVertical());
     }

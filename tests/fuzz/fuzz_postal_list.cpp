@@ -1,9 +1,9 @@
 // The postal list reader on arbitrary bytes: whatever it keeps must sort as the literal
 // procedure does and build a dictionary in which every record is found again by its code
 // and every town of a known prefecture can be browsed to.
-#include "db/CMyLine.h"
-#include "postal/CMyPostalBrowser.h"
-#include "postal/CMyPostalList.h"
+#include "db/LineList.h"
+#include "postal/PostalBrowser.h"
+#include "postal/PostalListImport.h"
 #include "postal/PostalDictionary.h"
 #include "postal/PostalLookup.h"
 #include "postal/Prefectures.h"
@@ -19,13 +19,13 @@ using namespace nrt;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    CMyPostalList list;
+    PostalListImport list;
     list.Parse(bytes);
     if (list.Count() == 0)
         return 0;
 
     if (list.Count() <= 300) {
-        CMyPostalList literal;
+        PostalListImport literal;
         literal.Parse(bytes);
         literal.SortLiterally();
         list.Sort();
@@ -56,10 +56,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     int browsed = 0;
-    CMyLine prefectures;
+    LineList prefectures;
     prefectures.ParseText(files[std::string(kPostalPrefectureFile)]);
     for (const auto& p : PostalListRows(prefectures, 0)) {
-        CMyLine cities;
+        LineList cities;
         cities.ParseText(files[PostalCityListFile(p.number)]);
         for (const auto& c : PostalListRows(cities, 0)) {
             std::vector<PostalBrowserRow> towns;

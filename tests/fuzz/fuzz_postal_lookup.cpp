@@ -4,8 +4,8 @@
 // Input: two bytes giving the length of the first file, the first file, the second file.
 // The first serves as "YubinS.idx" and "tyo%d.idx", the second as "YubinS.dat",
 // "tyo%d.dat" and a list file ("todo.dat", "sityo%d.dat").
-#include "db/CMyLine.h"
-#include "postal/CMyPostalBrowser.h"
+#include "db/LineList.h"
+#include "postal/PostalBrowser.h"
 #include "postal/PostalLookup.h"
 
 #include <algorithm>
@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int filter = size % kKanaFilterCount;
     for (int city : { 1, 2, 3, static_cast<int>(GetLE32(first, 0) % 64) })
         PostalTownRows(first, second, city, filter, rows);
-    CMyLine lines;
+    LineList lines;
     lines.ParseText(second);
     rows = PostalListRows(lines, filter);
     return 0;

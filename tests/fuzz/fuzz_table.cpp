@@ -1,5 +1,5 @@
 // The table loader on arbitrary bytes: whatever it accepts must be readable whole.
-#include "db/CMyDB.h"
+#include "db/AddressTable.h"
 
 #include <cstdint>
 #include <cstring>
@@ -7,7 +7,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    nrt::CMyDB db;
+    nrt::AddressTable db;
     if (db.ParseTable(std::string_view(reinterpret_cast<const char*>(data), size)) != 0)
         return 0;
     std::size_t total = 0;

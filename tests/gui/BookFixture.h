@@ -2,7 +2,7 @@
 // An address book in a temporary data folder, opened in the main window with a
 // recording message host, for the tests of the windows opened from it.
 
-#include "app/F_main.h"
+#include "app/MainWindow.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "support/TestSupport.h"
@@ -32,7 +32,7 @@ protected:
         folders.dataFolder = dir.Path();
         folders.programFolder = dir.Path();
         folders.documentsFolder = dir.Path();
-        CMyGlobal g(folders);
+        AppSettings g(folders);
         g.ReadSettings(true);
         userFolder = g.UserFile({});
         platform::fs::MakeDirs(userFolder);
@@ -42,7 +42,7 @@ protected:
 
     void WriteTable(const std::vector<Entry>& entries)
     {
-        CMyDB db;
+        AddressTable db;
         db.CreateDefaultTable();
         for (const Entry& e : entries) {
             db.ClearCurrent();
@@ -62,7 +62,7 @@ protected:
         WriteAll(UserFile(file), bytes);
     }
 
-    void Open() { main = std::make_unique<gui::TfrmMain>(folders); }
+    void Open() { main = std::make_unique<gui::MainWindow>(folders); }
 
     // The value of a field of table record k, as UTF-8.
     std::string Value(int k, const char* field) const
@@ -98,7 +98,7 @@ protected:
     std::string userFolder;
     platform::RecordingMessageHost host;
     platform::ScopedMessageHost scope { host };
-    std::unique_ptr<gui::TfrmMain> main;
+    std::unique_ptr<gui::MainWindow> main;
 };
 
 } // namespace nrt::test

@@ -46,7 +46,7 @@ PrintGuiFixture::PrintGuiFixture()
     f.programFolder = std::string(NRT_TEST_SOURCE_DIR) + "/../data";
     f.dataFolder = dir.File("data");
     f.documentsFolder = dir.File("docs");
-    global = std::make_unique<CMyGlobal>(f);
+    global = std::make_unique<AppSettings>(f);
     global->ReadSettings(true);
     db.CreateDefaultTable();
 }

@@ -3,10 +3,10 @@
 // a table of addressees, a printer binding that prints to PDF without a dialog, and
 // the pages of a PDF read back with poppler's tools, answers to modal dialogs.
 
-#include "db/CMyDB.h"
+#include "db/AddressTable.h"
 #include "platform/MessageHost.h"
-#include "print/qt/CMyPrint.h"
-#include "settings/Cmyglobal.h"
+#include "print/qt/PrinterBinding.h"
+#include "settings/AppSettings.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -42,9 +42,9 @@ public:
 
     TempDir dir;
     platform::RecordingMessageHost messages;
-    std::unique_ptr<CMyGlobal> global;
-    CMyDB db;
-    print::CMyPrint printer;
+    std::unique_ptr<AppSettings> global;
+    AddressTable db;
+    print::PrinterBinding printer;
 
     // One marked addressee record per entry, appended to the table; their indices.
     std::vector<int> AddAddressees(const std::vector<Addressee>& people);

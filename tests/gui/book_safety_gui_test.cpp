@@ -4,7 +4,7 @@
 #include "BookFixture.h"
 
 #include "app/QuitSignals.h"
-#include "forms/F_input.h"
+#include "forms/RecordEditor.h"
 #include "platform/FileLock.h"
 #include "users/BookSafety.h"
 
@@ -33,7 +33,7 @@ protected:
     // Names and marks of the records in the file, as UTF-8 "name:mark".
     std::vector<std::string> OnDisk() const
     {
-        CMyDB db;
+        AddressTable db;
         std::vector<std::string> out;
         if (db.LoadTable(UserFile("nrt.ndb")) != 0)
             return { "<unreadable>" };
@@ -56,7 +56,7 @@ TEST_F(BookSafetyGui, EveryCommittedChangeIsOnDiskAtOnce)
     } steps[] = {
         { "登録 of a new record",
             [&] {
-                auto* f = main->findChild<TfrmInput*>();
+                auto* f = main->findChild<RecordEditor*>();
                 f->Prepare(-1, 0);
                 f->show();
                 f->txt_Name->setText(QStringLiteral("山田"));
@@ -79,7 +79,7 @@ TEST_F(BookSafetyGui, SigtermClosesTheWindowWithASave)
     main->show();
     QuitSignals quit(main.get());
     // A change that nothing saved yet.
-    CMyDB& db = main->Table();
+    AddressTable& db = main->Table();
     db.ClearCurrent();
     db.SetValue(kF_Name, S("未保存"));
     db.PostRecord();
@@ -91,7 +91,7 @@ TEST_F(BookSafetyGui, SigtermClosesTheWindowWithASave)
 TEST_F(BookSafetyGui, AFileChangedBehindTheWindowIsNotOverwrittenUnasked)
 {
     Open();
-    CMyDB other;
+    AddressTable other;
     ASSERT_EQ(other.LoadTable(UserFile("nrt.ndb")), 0);
     other.ClearCurrent();
     other.SetValue(kF_Name, S("外から"));

@@ -1,8 +1,8 @@
 // Cards drawn into images and checked on their pixels.
 #include "PrintGuiSupport.h"
 
-#include "print/CMyObjFont.h"
-#include "print/qt/Cprn.h"
+#include "print/TextItem.h"
+#include "print/qt/CardRenderer.h"
 #include "print/qt/PrintDevice.h"
 #include "settings/LayoutDefaults.h"
 
@@ -44,7 +44,7 @@ void AtDeviceScale(LayoutTable& items, const QImage& image)
 }
 
 // The frame of an object in the image's pixels.
-QRect FramePx(const CMyObjFont& o)
+QRect FramePx(const TextItem& o)
 {
     const double left = o.IsVertical() ? o.X() - 2.0 * o.Width() : o.X();
     const double right = o.IsVertical() ? o.X() : o.X() + o.Width();
@@ -53,7 +53,7 @@ QRect FramePx(const CMyObjFont& o)
 }
 
 // One object drawn alone on a card-sized image.
-QImage DrawAlone(CMyObjFont o)
+QImage DrawAlone(TextItem o)
 {
     QImage image = Blank(10000, 14800);
     const print::DeviceScale s = print::ScaleOf(image);
@@ -64,10 +64,10 @@ QImage DrawAlone(CMyObjFont o)
     return image;
 }
 
-CMyObjFont TextObject(bool vertical, const char* utf8, std::int32_t x, std::int32_t y, std::int32_t width,
+TextItem TextObject(bool vertical, const char* utf8, std::int32_t x, std::int32_t y, std::int32_t width,
     std::int32_t height, std::int32_t fontHeight, int drawMode = 1)
 {
-    CMyObjFont o;
+    TextItem o;
     o.SetFaceName(S(vertical ? "@ＭＳ ゴシック" : "ＭＳ ゴシック"));
     o.SetVertical(vertical);
     o.SetPosition(x, y);
@@ -104,14 +104,14 @@ protected:
     }
 
     PrintGuiFixture f;
-    print::CPrn prn { *f.global, f.db, f.printer };
+    print::CardRenderer prn { *f.global, f.db, f.printer };
 };
 
 } // namespace
 
 TEST_F(NewYearCard, TheNameStandsInItsColumnTopToBottom)
 {
-    const CMyObjFont& name = f.global->Layout()[1].object;
+    const TextItem& name = f.global->Layout()[1].object;
     ASSERT_TRUE(name.IsVertical());
     const QRect column = FramePx(name); // 49.00 .. 59.00 mm across, from 30.00 mm down
     const QRect ink = Ink(Render({ 1 }));
@@ -165,8 +165,8 @@ TEST_F(NewYearCard, ALongAddressGoesOnInTheNextColumn)
     f.db.SetValue(kF_Address1, S("横浜市中区山下町一丁目二番地三号　山下町グランドパークマンション五〇五号室"));
     f.db.SetValue(kF_Address2, S("サンライズビル三階"));
     f.db.PostRecord();
-    const CMyObjFont& first = f.global->Layout()[13].object;
-    const CMyObjFont& second = f.global->Layout()[14].object;
+    const TextItem& first = f.global->Layout()[13].object;
+    const TextItem& second = f.global->Layout()[14].object;
     const QRect column = FramePx(first);
     const QRect next = column.translated(-column.width(), 0);
     const QRect third = next.translated(-column.width(), 0);
@@ -219,13 +219,13 @@ TEST(CardRendering, VerticalFrameRule)
 {
     // x = 5900, width 500: the column spans 49.00 to 59.00 mm; its text starts at
     // the 59.00 mm line and extends left of it.
-    const CMyObjFont o = TextObject(true, "山田", 5900, 2000, 500, 4000, -843);
+    const TextItem o = TextObject(true, "山田", 5900, 2000, 500, 4000, -843);
     const QRect ink = Ink(DrawAlone(o));
     EXPECT_LE(ink.right(), Px(5900));
     EXPECT_GT(ink.right(), Px(5900 - 250));
     EXPECT_GE(ink.left(), Px(4900));
     EXPECT_EQ(o.FrameRect(),
-        (CMyObjFont::Rect { 4900 * 320 / 10000, static_cast<std::int32_t>(2000 * 470 / 14800.0), 5900 * 320 / 10000,
+        (TextItem::Rect { 4900 * 320 / 10000, static_cast<std::int32_t>(2000 * 470 / 14800.0), 5900 * 320 / 10000,
             static_cast<std::int32_t>(6000 * 470 / 14800.0) }));
 }
 
@@ -241,8 +241,8 @@ TEST(CardRendering, LinesTooLongForTheirFrameAreCondensed)
     };
     const char* longText = "東京都千代田区丸の内一丁目二番三号";
     for (const Case& c : cases) {
-        const CMyObjFont clipped = TextObject(c.vertical, longText, 5000, 2000, c.width, c.height, -468, 1);
-        const CMyObjFont free = TextObject(c.vertical, longText, 5000, 2000, c.width, c.height, -468, 0);
+        const TextItem clipped = TextObject(c.vertical, longText, 5000, 2000, c.width, c.height, -468, 1);
+        const TextItem free = TextObject(c.vertical, longText, 5000, 2000, c.width, c.height, -468, 0);
         const QRect frame = FramePx(clipped);
         const QRect inFrame = Ink(DrawAlone(clipped));
         const QRect unbounded = Ink(DrawAlone(free));
@@ -284,16 +284,16 @@ TEST(CardRendering, FittingTheThickness)
 {
     // At the editor's scale: a horizontal object takes the height of the character
     // cell, a vertical one half the column (one half-width "W") and a pixel.
-    CMyObjFont h = TextObject(false, "住所", 1000, 1000, 5000, 1, -562);
+    TextItem h = TextObject(false, "住所", 1000, 1000, 5000, 1, -562);
     h.FitThickness();
     EXPECT_NEAR(h.Height(), 562 * 1.0757, 40);
-    CMyObjFont v = TextObject(true, "住所", 1000, 1000, 1, 5000, -562);
+    TextItem v = TextObject(true, "住所", 1000, 1000, 1, 5000, -562);
     v.FitThickness();
     EXPECT_NEAR(v.Width(), 562 / 2 + 31, 40);
     EXPECT_EQ(v.Height(), 5000);
-    CMyObjFont empty;
+    TextItem empty;
     empty.SetVertical(true);
     empty.SetWidth(900);
     empty.FitThickness();
-    EXPECT_EQ(empty.Width(), CMyObjFont::Trunc(1 / empty.ScaleX())); // no text measures 0 x 0
+    EXPECT_EQ(empty.Width(), TextItem::Trunc(1 / empty.ScaleX())); // no text measures 0 x 0
 }

@@ -2,20 +2,20 @@
 // window's commands reach them. The work itself is tested in tests/exchange and
 // tests/users; here the wiring: what the windows show, what their buttons call, and
 // what the main window looks like afterwards.
-#include "app/F_main.h"
+#include "app/MainWindow.h"
 #include "app/MainListModel.h"
 #include "app/QtText.h"
-#include "forms/F_about.h"
-#include "forms/F_databack.h"
-#include "forms/F_export.h"
-#include "forms/F_inport.h"
-#include "forms/F_new.h"
-#include "forms/F_userselect.h"
+#include "forms/AboutDialog.h"
+#include "forms/BackupDialog.h"
+#include "forms/CsvExportDialog.h"
+#include "forms/CsvImportDialog.h"
+#include "forms/NewAddressBookDialog.h"
+#include "forms/AddressBookDialog.h"
 #include "platform/Clock.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "support/TestSupport.h"
-#include "users/CMyBackup.h"
+#include "users/BackupSets.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -94,14 +94,14 @@ protected:
         folders.programFolder = dir.Path();
         folders.documentsFolder = dir.Path() + "/docs";
         platform::fs::MakeDirs(folders.documentsFolder);
-        CMyGlobal g(folders);
+        AppSettings g(folders);
         g.ReadSettings(true);
         userFolder = g.UserFile({});
     }
 
     void WriteTable(const std::string& folder, const std::vector<std::pair<const char*, const char*>>& people)
     {
-        CMyDB db;
+        AddressTable db;
         db.CreateDefaultTable();
         for (const auto& [name, kana] : people) {
             db.ClearCurrent();
@@ -115,7 +115,7 @@ protected:
         ASSERT_EQ(db.SaveTable(folder + "/nrt.ndb"), 0);
     }
 
-    static QStringList Names(TfrmMain& w)
+    static QStringList Names(MainWindow& w)
     {
         QStringList out;
         for (int r = 0; r < w.Model().RecordRows(); ++r)
@@ -129,7 +129,7 @@ protected:
             out << list->item(i)->text();
         return out;
     }
-    static QAction* Action(TfrmMain& w, const char* name) { return w.findChild<QAction*>(QString::fromLatin1(name)); }
+    static QAction* Action(MainWindow& w, const char* name) { return w.findChild<QAction*>(QString::fromLatin1(name)); }
     std::string Docs(const char* name) const { return folders.documentsFolder + "/" + S(name); }
 
     // With NRT_SCREENSHOT_DIR set, the window is saved there as NAME.png.
@@ -155,11 +155,11 @@ protected:
 
 TEST_F(ExchangeWindowTest, CommandsSitInTheirMenuGroups)
 {
-    TfrmMain w(folders);
+    MainWindow w(folders);
     QMenu* file = w.FileMenu();
     const auto at = [&](QAction* a) { return file->actions().indexOf(a); };
-    const int users = at(w.FileSection(TfrmMain::kFileUsers));
-    const int data = at(w.FileSection(TfrmMain::kFileData));
+    const int users = at(w.FileSection(MainWindow::kFileUsers));
+    const int data = at(w.FileSection(MainWindow::kFileData));
     for (const char* name : { "mnuFileNew", "mnuFileRead" }) {
         ASSERT_NE(Action(w, name), nullptr) << name;
         EXPECT_LT(at(Action(w, name)), users) << name;
@@ -180,9 +180,9 @@ TEST_F(ExchangeWindowTest, CommandsSitInTheirMenuGroups)
 TEST_F(ExchangeWindowTest, ImportWindowFillsTheListAndTheTabs)
 {
     WriteTable(userFolder, { { "山田", "ﾔﾏﾀﾞ" } });
-    TfrmMain w(folders);
+    MainWindow w(folders);
     w.Global().SetPathEntry(1, Docs("old.csv"));
-    TfrmInport dialog(w);
+    CsvImportDialog dialog(w);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("ノルテア（インポート）"));
     EXPECT_EQ(dialog.txt_Path->text(), ToQ(Docs("old.csv")));
     Screenshot(dialog, "import");
@@ -208,8 +208,8 @@ TEST_F(ExchangeWindowTest, ALargeImportRunsWithProgress)
     for (int i = 0; i < 5000; ++i)
         csv += "名前" + std::to_string(i) + ",ﾅﾏｴ," + std::to_string(i) + "@example.jp\r\n";
     WriteAll(Docs("big.csv"), S(csv));
-    TfrmMain w(folders);
-    TfrmInport dialog(w);
+    MainWindow w(folders);
+    CsvImportDialog dialog(w);
     dialog.show();
     dialog.txt_Path->setText(QStringLiteral("big.csv"));
     dialog.Import();
@@ -221,8 +221,8 @@ TEST_F(ExchangeWindowTest, ALargeImportRunsWithProgress)
 TEST_F(ExchangeWindowTest, ExportWindowChoosesAndOrdersTheFields)
 {
     WriteTable(userFolder, { { "山田", "ﾔﾏﾀﾞ" }, { "阿部", "ｱﾍﾞ" }, { "伊藤", "ｲﾄｳ" } });
-    TfrmMain w(folders);
-    TfrmExport dialog(w);
+    MainWindow w(folders);
+    CsvExportDialog dialog(w);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("ノルテア（エクスポート）"));
     EXPECT_EQ(dialog.lst_To->count(), 24);
     EXPECT_EQ(dialog.lst_From->count(), 0);
@@ -282,9 +282,9 @@ TEST_F(ExchangeWindowTest, ExportWindowChoosesAndOrdersTheFields)
 TEST_F(ExchangeWindowTest, NewUserFromTheMenuAndBackToTheMainUser)
 {
     WriteTable(userFolder, { { "山田", "ﾔﾏﾀﾞ" } });
-    TfrmMain w(folders);
+    MainWindow w(folders);
     {
-        TfrmNew dialog(w, false);
+        NewAddressBookDialog dialog(w, false);
         Screenshot(dialog, "new_user");
         EXPECT_TRUE(dialog.chk_Copy->isHidden());
         EXPECT_TRUE(dialog.txt_CopyPath->isHidden());
@@ -295,7 +295,7 @@ TEST_F(ExchangeWindowTest, NewUserFromTheMenuAndBackToTheMainUser)
         EXPECT_EQ(host.beeps, beeps + 2);
     }
 
-    WhenShown<TfrmNew>([](TfrmNew& d) {
+    WhenShown<NewAddressBookDialog>([](NewAddressBookDialog& d) {
         d.txt_User->setText(QStringLiteral("友人"));
         d.Ok();
     });
@@ -304,7 +304,7 @@ TEST_F(ExchangeWindowTest, NewUserFromTheMenuAndBackToTheMainUser)
     EXPECT_EQ(w.Model().RecordRows(), 0);
     EXPECT_EQ(w.Global().UserName(), S("友人"));
 
-    WhenShown<TfrmUserSelect>([this](TfrmUserSelect& d) {
+    WhenShown<AddressBookDialog>([this](AddressBookDialog& d) {
         EXPECT_EQ(Items(d.lst_List), (QStringList { "（メインユーザー）", "友人" }));
         d.lst_List->setCurrentRow(1);
         d.OpenUser();
@@ -320,8 +320,8 @@ TEST_F(ExchangeWindowTest, NewUserFromTheMenuAndBackToTheMainUser)
 TEST_F(ExchangeWindowTest, UserSelectRefusesTheOpenUserAndRemoves)
 {
     WriteAll(folders.dataFolder + "/userlist.dat", S("友人\r\n会社\r\n"));
-    TfrmMain w(folders);
-    TfrmUserSelect dialog(w);
+    MainWindow w(folders);
+    AddressBookDialog dialog(w);
     Screenshot(dialog, "user_select");
     dialog.lst_List->setCurrentRow(0);
     dialog.OpenUser();
@@ -338,7 +338,7 @@ TEST_F(ExchangeWindowTest, UserSelectRefusesTheOpenUserAndRemoves)
 TEST_F(ExchangeWindowTest, BackupOnRequestAndRestoreFromTheMenu)
 {
     WriteTable(userFolder, { { "山田", "ﾔﾏﾀﾞ" } });
-    TfrmMain w(folders);
+    MainWindow w(folders);
     Action(w, "mnuFileBackBak")->trigger();
     EXPECT_EQ(U(host.LastText()), "バックアップの設定をしてください。");
 
@@ -350,7 +350,7 @@ TEST_F(ExchangeWindowTest, BackupOnRequestAndRestoreFromTheMenu)
     w.Table().SetValue(kF_AtenaKubun, "0");
     w.Table().SetValue(kF_Name, S("佐藤"));
     w.Table().PostRecord();
-    WhenShown<TfrmDataBack>([&](TfrmDataBack& d) {
+    WhenShown<BackupDialog>([&](BackupDialog& d) {
         EXPECT_EQ(d.lbl_Msg->text(), QStringLiteral("バックアップします。よろしいですか？"));
         EXPECT_EQ(d.txt_Path->text(), ToQ(backup));
         EXPECT_TRUE(d.cmd_Ok->isVisible());
@@ -359,13 +359,13 @@ TEST_F(ExchangeWindowTest, BackupOnRequestAndRestoreFromTheMenu)
     });
     Action(w, "mnuFileBackBak")->trigger();
     const std::string set = backup + "/" + S("メインユーザー") + "/SV1";
-    CMyDB saved;
+    AddressTable saved;
     ASSERT_EQ(saved.LoadTable(set + "/nrt.ndb"), 0);
     EXPECT_EQ(saved.GetRecordCount(), 2);
     EXPECT_EQ(w.Global().GetHBackSuCu(), 1);
     EXPECT_TRUE(platform::fs::IsFile(set + "/NrtUser.ini"));
 
-    WhenShown<TfrmNew>([&](TfrmNew& d) {
+    WhenShown<NewAddressBookDialog>([&](NewAddressBookDialog& d) {
         EXPECT_FALSE(d.chk_Copy->isHidden());
         EXPECT_TRUE(d.chk_Copy->isChecked());
         Screenshot(d, "restore");
@@ -373,7 +373,7 @@ TEST_F(ExchangeWindowTest, BackupOnRequestAndRestoreFromTheMenu)
         d.txt_CopyPath->setText(ToQ(set + "/nrt.ndb"));
         d.Ok();
         // The copy window runs by itself once shown.
-        WhenShown<TfrmDataBack>([](TfrmDataBack& copy) {
+        WhenShown<BackupDialog>([](BackupDialog& copy) {
             EXPECT_EQ(copy.lbl_Msg->text(), QStringLiteral("コピー中です・・・"));
             EXPECT_TRUE(copy.cmd_Ok->isHidden());
             // Escape does not cut the restore short.
@@ -395,9 +395,9 @@ TEST_F(ExchangeWindowTest, TheStartUpOfferWhenABackupIsDue)
     clock.now = { 2025, 1, 8, 9, 0, 0, 3 };
     platform::ScopedClock clockScope(clock);
     WriteAll(userFolder + "/NrtUser.ini", "[HBACK]\r\nON=1\r\nPATH=/nowhere\r\nHINDO=7\r\nYMD=20250101\r\n");
-    TfrmMain w(folders);
+    MainWindow w(folders);
     bool offered = false;
-    WhenShown<TfrmDataBack>([&](TfrmDataBack& d) {
+    WhenShown<BackupDialog>([&](BackupDialog& d) {
         offered = true;
         d.cmd_Cancel->click();
     });
@@ -405,19 +405,19 @@ TEST_F(ExchangeWindowTest, TheStartUpOfferWhenABackupIsDue)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     QTRY_VERIFY_WITH_TIMEOUT(offered, 3000);
     QTest::qWait(20);
-    EXPECT_EQ(Visible<TfrmDataBack>(), nullptr);
+    EXPECT_EQ(Visible<BackupDialog>(), nullptr);
     EXPECT_EQ(w.Global().GetHBackYMD(), 20250101);
     w.hide();
 }
 
 TEST_F(ExchangeWindowTest, AboutBoxShowsTheVersionAndOpensTheDataFolder)
 {
-    TfrmMain w(folders);
-    TfrmAbout about(w.Global(), &w);
+    MainWindow w(folders);
+    AboutDialog about(w.Global(), &w);
     Screenshot(about, "about");
     EXPECT_EQ(about.lbl_Product->text(), QStringLiteral("ノルテア"));
     EXPECT_TRUE(about.lbl_Version->text().endsWith(QStringLiteral("1.70")));
-    EXPECT_EQ(TfrmAbout::VersionText(), QStringLiteral("1.70"));
+    EXPECT_EQ(AboutDialog::VersionText(), QStringLiteral("1.70"));
     EXPECT_EQ(about.txt_Folder->text(), ToQ(w.Global().DataFolder()));
 
     UrlCatcher catcher;

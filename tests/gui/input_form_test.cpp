@@ -7,7 +7,7 @@
 #include "app/KanaCapture.h"
 #include "app/MainListModel.h"
 #include "app/QtText.h"
-#include "forms/F_input.h"
+#include "forms/RecordEditor.h"
 #include "postal/PostalDictionary.h"
 
 #include <QAction>
@@ -49,19 +49,19 @@ protected:
         WriteLines("nrt_ms02.nms", { "学校", "近所" });
     }
 
-    TfrmInput& Form()
+    RecordEditor& Form()
     {
         if (!main)
             Open();
-        auto* f = main->findChild<TfrmInput*>();
+        auto* f = main->findChild<RecordEditor*>();
         EXPECT_NE(f, nullptr);
         return *f;
     }
 
     // Prepares and shows the form without a modal loop.
-    TfrmInput& Show(int position, int category = 0)
+    RecordEditor& Show(int position, int category = 0)
     {
-        TfrmInput& f = Form();
+        RecordEditor& f = Form();
         f.Prepare(position, category);
         f.show();
         f.activateWindow();
@@ -88,7 +88,7 @@ public slots:
 
 TEST_F(InputFormTest, ANewRecordIsStoredWithEveryValueAndItsDates)
 {
-    TfrmInput& f = Show(-1, 1);
+    RecordEditor& f = Show(-1, 1);
     EXPECT_EQ(f.windowTitle(), QStringLiteral("ノルテア"));
     EXPECT_FALSE(f.chk_Sender->isChecked());
     EXPECT_TRUE(f.chk_Print->isChecked());
@@ -153,7 +153,7 @@ TEST_F(InputFormTest, ANewRecordIsStoredWithEveryValueAndItsDates)
 
 TEST_F(InputFormTest, ANewRecordOnTheSendersTabIsASender)
 {
-    TfrmInput& f = Show(-1, -1);
+    RecordEditor& f = Show(-1, -1);
     EXPECT_TRUE(f.chk_Sender->isChecked());
     EXPECT_EQ(f.cbo_Div1->currentIndex(), -1);
     f.cmd_Input->click();
@@ -170,27 +170,27 @@ TEST_F(InputFormTest, OverLongValuesAreRefusedWithTheirMessages)
     WriteTable(kThree);
     Open();
     struct Case {
-        QLineEdit* TfrmInput::*edit;
+        QLineEdit* RecordEditor::*edit;
         int bytes;
         const char* message;
         bool focus;
     } cases[] = {
-        { &TfrmInput::txt_Name, 31, "不正な名前が入力されました。", false },
-        { &TfrmInput::txt_Kana, 31, "不正なカナが入力されました。", false },
-        { &TfrmInput::txt_Yubin, 11, "不正な郵便番号が入力されました。", false },
-        { &TfrmInput::txt_Zyusyo1, 101, "不正な住所が入力されました。", false },
-        { &TfrmInput::txt_Zyusyo2, 81, "不正な住所が入力されました。", false },
-        { &TfrmInput::txt_Tel1, 16, "不正な電話番号が入力されました。", false },
-        { &TfrmInput::txt_Tel2, 16, "不正なＦＡＸ番号が入力されました。", false },
-        { &TfrmInput::txt_Tel3, 16, "不正な携帯番号が入力されました。", false },
-        { &TfrmInput::txt_EMail, 101, "不正なメールが入力されました。", false },
-        { &TfrmInput::txt_URL, 101, "不正なＨＰアドレスが入力されました。", false },
-        { &TfrmInput::txt_Bikou1, 101, "不正な備考が入力されました。", true },
-        { &TfrmInput::txt_Bikou2, 101, "不正な備考が入力されました。", true },
+        { &RecordEditor::txt_Name, 31, "不正な名前が入力されました。", false },
+        { &RecordEditor::txt_Kana, 31, "不正なカナが入力されました。", false },
+        { &RecordEditor::txt_Yubin, 11, "不正な郵便番号が入力されました。", false },
+        { &RecordEditor::txt_Zyusyo1, 101, "不正な住所が入力されました。", false },
+        { &RecordEditor::txt_Zyusyo2, 81, "不正な住所が入力されました。", false },
+        { &RecordEditor::txt_Tel1, 16, "不正な電話番号が入力されました。", false },
+        { &RecordEditor::txt_Tel2, 16, "不正なＦＡＸ番号が入力されました。", false },
+        { &RecordEditor::txt_Tel3, 16, "不正な携帯番号が入力されました。", false },
+        { &RecordEditor::txt_EMail, 101, "不正なメールが入力されました。", false },
+        { &RecordEditor::txt_URL, 101, "不正なＨＰアドレスが入力されました。", false },
+        { &RecordEditor::txt_Bikou1, 101, "不正な備考が入力されました。", true },
+        { &RecordEditor::txt_Bikou2, 101, "不正な備考が入力されました。", true },
     };
     for (const Case& c : cases) {
         for (int position : { -1, 0 }) {
-            TfrmInput& f = Show(position);
+            RecordEditor& f = Show(position);
             host.shown.clear();
             f.txt_Name->setText(QStringLiteral("名前"));
             // Leaving a field cuts its text to the limit, so the focus moves first.
@@ -212,7 +212,7 @@ TEST_F(InputFormTest, OverLongValuesAreRefusedWithTheirMessages)
         }
     }
     // The editable lists and a category longer than its field.
-    TfrmInput& f = Show(-1);
+    RecordEditor& f = Show(-1);
     host.shown.clear();
     f.cbo_Keisyou->setEditText(QStringLiteral("ご家族様")); // 8 bytes
     f.cmd_Input->click();
@@ -237,7 +237,7 @@ TEST_F(InputFormTest, BirthdayInEraOrGregorianFormAndTheAge)
         main.reset();
         Open();
         main->Global().SetWareki(wareki);
-        TfrmInput& f = Show(-1);
+        RecordEditor& f = Show(-1);
         f.txt_Name->setText(QStringLiteral("年月日"));
         f.txt_Seinengappi->setText(QStringLiteral("H01/01/08"));
         EXPECT_TRUE(f.txt_SeinengappiExit());
@@ -263,7 +263,7 @@ TEST_F(InputFormTest, BirthdayInEraOrGregorianFormAndTheAge)
         SCOPED_TRACE(t.typed.toStdString());
         host.shown.clear();
         main->Global().SetWareki(t.wareki);
-        TfrmInput& f = Show(-1);
+        RecordEditor& f = Show(-1);
         f.txt_Name->setText(QStringLiteral("八桁"));
         f.txt_Seinengappi->setFocus();
         TypeText(f.txt_Seinengappi, t.typed);
@@ -278,14 +278,14 @@ TEST_F(InputFormTest, BirthdayInEraOrGregorianFormAndTheAge)
     // Saved without leaving the field.
     main->Global().SetWareki(false);
     {
-        TfrmInput& f = Show(-1);
+        RecordEditor& f = Show(-1);
         f.txt_Name->setText(QStringLiteral("そのまま"));
         f.txt_Seinengappi->setText(QStringLiteral("19891231"));
         f.cmd_Input->click();
         EXPECT_EQ(Value(main->Table().GetRecordCount() - 1, "生年月日"), "1989/12/31");
     }
 
-    TfrmInput& f = Show(-1);
+    RecordEditor& f = Show(-1);
     f.txt_Seinengappi->setText(QStringLiteral("2001/02/30"));
     EXPECT_FALSE(f.txt_SeinengappiExit());
     EXPECT_EQ(Texts().back(), "不正な日付です。\n1970/05/05、19700505、S45/05/05 のように入力して下さい。");
@@ -304,7 +304,7 @@ TEST_F(InputFormTest, BirthdayInEraOrGregorianFormAndTheAge)
 
 TEST_F(InputFormTest, LeavingThePostalCodeAddsItsHyphen)
 {
-    TfrmInput& f = Show(-1);
+    RecordEditor& f = Show(-1);
     struct Case {
         const char* typed;
         const char* left;
@@ -320,7 +320,7 @@ TEST_F(InputFormTest, LeavingThePostalCodeAddsItsHyphen)
 
 TEST_F(InputFormTest, EnterMovesToTheNextControl)
 {
-    TfrmInput& f = Show(-1);
+    RecordEditor& f = Show(-1);
     f.txt_Name->setText(QStringLiteral("名前"));
     QTest::keyClick(f.txt_Name, Qt::Key_Return);
     EXPECT_TRUE(f.cbo_Keisyou->hasFocus());
@@ -337,7 +337,7 @@ TEST_F(InputFormTest, ExistingRecordsAreLoadedAndKeepWhatTheirListsDoNotHold)
     Open();
     main->Global().SetWareki(true);
     // The list's order is カナ, 名前: 青木, 佐藤, 渡辺.
-    TfrmInput& f = Show(1);
+    RecordEditor& f = Show(1);
     EXPECT_EQ(f.txt_Name->text(), QStringLiteral("佐藤花子"));
     EXPECT_FALSE(f.chk_Sender->isChecked());
     EXPECT_FALSE(f.chk_Print->isChecked());
@@ -368,7 +368,7 @@ TEST_F(InputFormTest, ExistingRecordsAreLoadedAndKeepWhatTheirListsDoNotHold)
 TEST_F(InputFormTest, ContinuousEntryGoesOnToTheNextRecordOrABlankOne)
 {
     WriteTable(kThree);
-    TfrmInput& f = Show(0);
+    RecordEditor& f = Show(0);
     f.chk_Continu->setChecked(true);
     f.txt_Bikou1->setText(QStringLiteral("一件目"));
     f.cmd_Input->click();
@@ -402,7 +402,7 @@ TEST_F(InputFormTest, ContinuousEntryGoesOnToTheNextRecordOrABlankOne)
 TEST_F(InputFormTest, ContinuousEntryGoesOnWithTheRecordThatFollowedAMovedOne)
 {
     WriteTable(kThree); // ｱｵｷ, ｻﾄｳ, ﾜﾀﾅﾍﾞ
-    TfrmInput& f = Show(0);
+    RecordEditor& f = Show(0);
     f.chk_Continu->setChecked(true);
     f.txt_Kana->setText(QStringLiteral("わわ")); // now last in the list
     f.cmd_Input->click();
@@ -414,7 +414,7 @@ TEST_F(InputFormTest, ContinuousEntryGoesOnWithTheRecordThatFollowedAMovedOne)
 TEST_F(InputFormTest, NavigationSavesPendingChangesAndBeepsAtTheEnds)
 {
     WriteTable(kThree);
-    TfrmInput& f = Show(0);
+    RecordEditor& f = Show(0);
     f.cmd_Left->click();
     EXPECT_EQ(host.beeps, 1);
     EXPECT_EQ(f.EditPosition(), 0);
@@ -450,7 +450,7 @@ TEST_F(InputFormTest, NavigationSavesPendingChangesAndBeepsAtTheEnds)
 TEST_F(InputFormTest, DeletingAsksAndGoesOnWithContinuousEntry)
 {
     WriteTable(kThree);
-    TfrmInput& f = Show(1);
+    RecordEditor& f = Show(1);
     host.Answer(MsgResult::No);
     f.cmd_Del->click();
     ASSERT_EQ(host.shown.size(), 1u);
@@ -480,7 +480,7 @@ TEST_F(InputFormTest, DeletingAsksAndGoesOnWithContinuousEntry)
 TEST_F(InputFormTest, ClosingWithChangesAsks)
 {
     WriteTable(kThree);
-    TfrmInput& f = Show(0);
+    RecordEditor& f = Show(0);
     f.cmd_Close->click();
     EXPECT_FALSE(f.isVisible()) << "nothing changed: no question";
     EXPECT_TRUE(host.shown.empty());
@@ -521,9 +521,9 @@ TEST_F(InputFormTest, AddressFromPostalCode)
     WriteAll(dir.File("list.csv"), list);
     ASSERT_EQ(ImportPostalList(dir.File("list.csv"), main->Global().PostalFile({})), kPostalImportOk);
 
-    TfrmInput& f = Form();
+    RecordEditor& f = Form();
     std::vector<std::string> browsed, atCode;
-    f.SetAddressBrowser([&](QWidget*, const std::string& prefecture, TfrmInput::TownChoice& choice) {
+    f.SetAddressBrowser([&](QWidget*, const std::string& prefecture, RecordEditor::TownChoice& choice) {
         browsed.push_back(U(prefecture));
         atCode.push_back(choice.code);
         choice = { "100-0014", S("東京都"), S("千代田区"), S("永田町") };
@@ -588,7 +588,7 @@ TEST_F(InputFormTest, KanaCaptureFollowsTheSetting)
 {
     Open();
     main->Global().SetFurigana(true);
-    TfrmInput& f = Show(-1);
+    RecordEditor& f = Show(-1);
     EXPECT_TRUE(f.KanaCaptureInstalled());
     EXPECT_TRUE(KanaCapture::IsInstalled(f.txt_Name));
     f.txt_Name->setFocus();
@@ -636,7 +636,7 @@ TEST_F(InputFormTest, KanaCaptureFollowsTheSetting)
 
 TEST_F(InputFormTest, CategoryListsReloadKeepingTheirChoice)
 {
-    TfrmInput& f = Show(-1, 2);
+    RecordEditor& f = Show(-1, 2);
     EXPECT_EQ(f.cbo_Div1->currentText(), QStringLiteral("会社"));
     f.cbo_Div2->setCurrentIndex(1); // 近所
     WriteLines("nrt_ms01.nms", { "取引先", "会社" });
@@ -665,7 +665,7 @@ TEST_F(InputFormTest, MailAndWebButtonsGoToTheShell)
     QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &catcher, "Open");
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "Open");
     QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "Open");
-    TfrmInput& f = Show(-1);
+    RecordEditor& f = Show(-1);
     f.cmd_Mail->click();
     f.cmd_WWW->click();
     EXPECT_EQ(host.beeps, 2);
@@ -692,7 +692,7 @@ TEST_F(InputFormTest, MailAndWebButtonsGoToTheShell)
 
 TEST_F(InputFormTest, MagnificationScalesEveryControlWithoutOverlaps)
 {
-    TfrmInput& f = Show(-1);
+    RecordEditor& f = Show(-1);
     for (int ratio : { 100, 150, 250 }) {
         SCOPED_TRACE(ratio);
         f.ApplyRatio(ratio);
@@ -741,7 +741,7 @@ TEST_F(InputFormTest, MainWindowOpensTheFormAndRefreshesItsList)
         EXPECT_TRUE(main->SettingsMenu()->actions().contains(main->findChild<QAction*>(QString::fromLatin1(name))))
             << name;
 
-    TfrmInput& f = Form();
+    RecordEditor& f = Form();
     WhileModal(
         [&](QWidget* modal) {
             EXPECT_EQ(modal, &f);
@@ -814,15 +814,15 @@ TEST_F(InputFormTest, TheListKeepsTheRecordJustSaved)
         const char* what;
         int startRow; // the list's row the command starts from
         QAction* command;
-        std::function<void(TfrmInput&)> inForm;
+        std::function<void(RecordEditor&)> inForm;
         int row; // the list's current row afterwards
         const char* name;
     } steps[] = {
-        { "a note changed", 7, edit, [](TfrmInput& f) { f.txt_Bikou1->setText(QStringLiteral("メモ")); }, 7, "佐藤花子" },
+        { "a note changed", 7, edit, [](RecordEditor& f) { f.txt_Bikou1->setText(QStringLiteral("メモ")); }, 7, "佐藤花子" },
         { "a reading typed in hiragana moves it to the top", 7, edit,
-            [](TfrmInput& f) { f.txt_Kana->setText(QStringLiteral("あいうえ")); }, 1, "佐藤花子" },
+            [](RecordEditor& f) { f.txt_Kana->setText(QStringLiteral("あいうえ")); }, 1, "佐藤花子" },
         { "a new record", 9, add,
-            [](TfrmInput& f) {
+            [](RecordEditor& f) {
                 f.txt_Name->setText(QStringLiteral("伊藤誠"));
                 f.txt_Kana->setText(QStringLiteral("いとう　まこと"));
             },
@@ -833,7 +833,7 @@ TEST_F(InputFormTest, TheListKeepsTheRecordJustSaved)
         main->SetCurrentRow(s.startRow);
         WhileModal(
             [&](QWidget* modal) {
-                auto& f = *static_cast<TfrmInput*>(modal);
+                auto& f = *static_cast<RecordEditor*>(modal);
                 s.inForm(f);
                 f.cmd_Input->click();
             },
@@ -848,7 +848,7 @@ TEST_F(InputFormTest, TheListKeepsTheRecordJustSaved)
     // Deleting row 4 leaves the cursor on the record that followed it.
     main->SetCurrentRow(4);
     const QString follower = main->Model().data(main->Model().index(4, 1)).toString();
-    WhileModal([&](QWidget* modal) { static_cast<TfrmInput*>(modal)->cmd_Del->click(); }, [&] { edit->trigger(); });
+    WhileModal([&](QWidget* modal) { static_cast<RecordEditor*>(modal)->cmd_Del->click(); }, [&] { edit->trigger(); });
     EXPECT_EQ(main->CurrentRow(), 4);
     EXPECT_EQ(currentName(), follower);
 }
@@ -857,7 +857,7 @@ TEST_F(InputFormTest, ReadingsTypedInAnyKanaReachTheKanaIndex)
 {
     Open();
     main->Global().SetFurigana(false);
-    TfrmInput& f = Show(-1);
+    RecordEditor& f = Show(-1);
     f.chk_Continu->setChecked(true);
     struct Person {
         QString name;

@@ -5,11 +5,11 @@
 #include "app/QtText.h"
 #include "platform/fs.h"
 #include "print/PrintForms.h"
-#include "print/qt/Cprn.h"
-#include "print/qt/F_label.h"
-#include "print/qt/F_preset.h"
-#include "print/qt/F_presetdetail.h"
-#include "print/qt/F_prnselect.h"
+#include "print/qt/CardRenderer.h"
+#include "print/qt/LabelSheetDialog.h"
+#include "print/qt/LayoutEditor.h"
+#include "print/qt/LayoutDetailDialog.h"
+#include "print/qt/PrintFormList.h"
 #include "print/qt/FontCatalog.h"
 #include "print/qt/PrintCommands.h"
 #include "settings/LayoutDefaults.h"
@@ -35,9 +35,9 @@
 
 using namespace nrt;
 using namespace nrt::test;
-using print::TfrmLabel;
-using print::TfrmPreSet;
-using print::TfrmPreSetDetail;
+using print::LabelSheetDialog;
+using print::LayoutEditor;
+using print::LayoutDetailDialog;
 
 namespace {
 
@@ -76,16 +76,16 @@ protected:
     Editor()
     {
         // The renderer sets every slot to draw inside its frame, as at start-up.
-        print::CPrn renderer(*f.global, f.db, f.printer);
+        print::CardRenderer renderer(*f.global, f.db, f.printer);
     }
 
     int FormIndex(const char* name) const { return FindPrintForm(*f.global, S(name)); }
     std::string LayoutFile(const char* form) const { return LayoutFilePath(*f.global, S(form)); }
 
-    std::unique_ptr<TfrmPreSet> Open(const char* form)
+    std::unique_ptr<LayoutEditor> Open(const char* form)
     {
         auto editor
-            = std::make_unique<TfrmPreSet>(*f.global, f.printer, FormIndex(form), CMyGlobal::ReportKindOfName(S(form)));
+            = std::make_unique<LayoutEditor>(*f.global, f.printer, FormIndex(form), AppSettings::ReportKindOfName(S(form)));
         editor->show();
         editor->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(editor.get()));
@@ -101,7 +101,7 @@ protected:
     }
 
     // Types into a value field and leaves it.
-    static void Type(TfrmPreSet& e, QLineEdit* field, const QString& text)
+    static void Type(LayoutEditor& e, QLineEdit* field, const QString& text)
     {
         field->setFocus();
         field->selectAll();
@@ -109,13 +109,13 @@ protected:
         e.lst_Koumoku->setFocus();
     }
 
-    CMyObjFont& Slot(int i) { return f.global->Layout()[static_cast<std::size_t>(i)].object; }
+    TextItem& Slot(int i) { return f.global->Layout()[static_cast<std::size_t>(i)].object; }
 
     PrintGuiFixture f;
 };
 
 // The slot that prints the addressee's name on a New Year's card: vertical, shown.
-int NameSlot(const CMyGlobal& g)
+int NameSlot(const AppSettings& g)
 {
     for (int i : { 1, 0 })
         if (g.Layout()[static_cast<std::size_t>(i)].shown)
@@ -171,12 +171,12 @@ TEST_F(Editor, DraggingMovesAndResizesBySnappedMillimetres)
     auto e = Open("年賀状");
     const int name = NameSlot(*f.global);
     ASSERT_GE(name, 0);
-    CMyObjFont& o = Slot(name);
+    TextItem& o = Slot(name);
     ASSERT_TRUE(o.IsVertical());
     const std::int32_t x0 = o.X(), y0 = o.Y(), w0 = o.Width(), h0 = o.Height();
     // A vertical column on screen is twice its width, left of its x.
     const FrameRect frame = o.FrameRect();
-    EXPECT_EQ(frame.right, CMyObjFont::Trunc(x0 * o.ScaleX()));
+    EXPECT_EQ(frame.right, TextItem::Trunc(x0 * o.ScaleX()));
     EXPECT_NEAR(frame.right - frame.left, 2 * w0 * o.ScaleX(), 1.0);
 
     // A press on another item selects it; a drag of 32 pixels left is 10 mm.
@@ -192,11 +192,11 @@ TEST_F(Editor, DraggingMovesAndResizesBySnappedMillimetres)
     Mouse(canvas, QEvent::MouseButtonRelease, Centre(frame) - QPoint(32, 0), Qt::LeftButton, Qt::NoButton);
     EXPECT_EQ(e->Selection(), name);
     EXPECT_EQ(e->lst_Koumoku->currentRow(), name);
-    const std::int32_t right = CMyObjFont::Trunc(x0 * o.ScaleX()) - 32;
-    const std::int32_t expectedX = (CMyObjFont::Trunc(right / o.ScaleX()) + 50) / 100 * 100;
+    const std::int32_t right = TextItem::Trunc(x0 * o.ScaleX()) - 32;
+    const std::int32_t expectedX = (TextItem::Trunc(right / o.ScaleX()) + 50) / 100 * 100;
     EXPECT_EQ(o.X(), expectedX);
     EXPECT_LE(std::abs(o.X() - (x0 - 1000)), 100);
-    EXPECT_EQ(o.Y(), (CMyObjFont::Trunc(CMyObjFont::Trunc(y0 * o.ScaleY()) / o.ScaleY()) + 50) / 100 * 100);
+    EXPECT_EQ(o.Y(), (TextItem::Trunc(TextItem::Trunc(y0 * o.ScaleY()) / o.ScaleY()) + 50) / 100 * 100);
     EXPECT_EQ(o.Width(), w0);
     EXPECT_EQ(o.Height(), h0);
     EXPECT_EQ(e->txt_Left->text(), gui::ToQ(FormatHundredths(o.X())));
@@ -210,7 +210,7 @@ TEST_F(Editor, DraggingMovesAndResizesBySnappedMillimetres)
     EXPECT_EQ(canvas->cursor().shape(), Qt::SizeVerCursor);
     Drag(canvas, bottom, bottom + QPoint(0, 16));
     const std::int32_t bandHeight = moved.bottom + 16 - moved.top;
-    EXPECT_EQ(o.Height(), (CMyObjFont::Trunc(bandHeight / o.ScaleY()) + 50) / 100 * 100);
+    EXPECT_EQ(o.Height(), (TextItem::Trunc(bandHeight / o.ScaleY()) + 50) / 100 * 100);
     EXPECT_NEAR(o.Height(), h0 + 500, 100);
 
     // Inside the frame the cursor offers to move it; outside it is the arrow.
@@ -241,32 +241,32 @@ TEST_F(Editor, TypedValues)
 {
     struct Case {
         const char* what;
-        QLineEdit* TfrmPreSet::*field;
+        QLineEdit* LayoutEditor::*field;
         const char* text;
-        std::function<std::int32_t(const CMyGlobal&)> stored;
+        std::function<std::int32_t(const AppSettings&)> stored;
         std::int32_t expected;
         const char* shown; // nullptr: as typed
         int beeps;
         const char* message;
     };
-    auto x = [](const CMyGlobal& g) { return g.Layout()[15].object.X(); };
-    auto y = [](const CMyGlobal& g) { return g.Layout()[15].object.Y(); };
-    auto w = [](const CMyGlobal& g) { return g.Layout()[15].object.Width(); };
-    auto pw = [](const CMyGlobal& g) { return g.Header().paperWidth; };
-    auto ph = [](const CMyGlobal& g) { return g.Header().paperHeight; };
+    auto x = [](const AppSettings& g) { return g.Layout()[15].object.X(); };
+    auto y = [](const AppSettings& g) { return g.Layout()[15].object.Y(); };
+    auto w = [](const AppSettings& g) { return g.Layout()[15].object.Width(); };
+    auto pw = [](const AppSettings& g) { return g.Header().paperWidth; };
+    auto ph = [](const AppSettings& g) { return g.Header().paperHeight; };
     const std::int32_t kAsBefore = -1;
     const Case cases[] = {
-        { "x cut to hundredths", &TfrmPreSet::txt_Left, "12.345", x, 1234, "12.34", 0, nullptr },
-        { "a letter only beeps", &TfrmPreSet::txt_Left, "12a", x, kAsBefore, nullptr, 1, nullptr },
-        { "y kept 1 mm inside the card", &TfrmPreSet::txt_Top, "200.00", y, 14700, "147.00", 0, nullptr },
-        { "x kept 1 mm inside the card", &TfrmPreSet::txt_Left, "100", x, 9900, "99.00", 0, nullptr },
-        { "too large", &TfrmPreSet::txt_Top, "1000", y, kAsBefore, nullptr, 1, "サイズがオーバーしました。" },
-        { "width", &TfrmPreSet::txt_Width, "30.5", w, 3050, "30.50", 0, nullptr },
-        { "width too small", &TfrmPreSet::txt_Width, "0.09", w, kAsBefore, "0.09", 1, "サイズが小さすぎます。" },
-        { "width 0.1 mm", &TfrmPreSet::txt_Width, "0.1", w, 10, "0.10", 0, nullptr },
-        { "paper too small", &TfrmPreSet::txt_RepWidth, "0.99", pw, kAsBefore, "0.99", 1, "サイズが小さいです。" },
-        { "paper too large", &TfrmPreSet::txt_RepHeight, "600.01", ph, kAsBefore, "600.01", 1, "サイズが大きいです。" },
-        { "paper", &TfrmPreSet::txt_RepHeight, "235", ph, 23500, "235.00", 0, nullptr },
+        { "x cut to hundredths", &LayoutEditor::txt_Left, "12.345", x, 1234, "12.34", 0, nullptr },
+        { "a letter only beeps", &LayoutEditor::txt_Left, "12a", x, kAsBefore, nullptr, 1, nullptr },
+        { "y kept 1 mm inside the card", &LayoutEditor::txt_Top, "200.00", y, 14700, "147.00", 0, nullptr },
+        { "x kept 1 mm inside the card", &LayoutEditor::txt_Left, "100", x, 9900, "99.00", 0, nullptr },
+        { "too large", &LayoutEditor::txt_Top, "1000", y, kAsBefore, nullptr, 1, "サイズがオーバーしました。" },
+        { "width", &LayoutEditor::txt_Width, "30.5", w, 3050, "30.50", 0, nullptr },
+        { "width too small", &LayoutEditor::txt_Width, "0.09", w, kAsBefore, "0.09", 1, "サイズが小さすぎます。" },
+        { "width 0.1 mm", &LayoutEditor::txt_Width, "0.1", w, 10, "0.10", 0, nullptr },
+        { "paper too small", &LayoutEditor::txt_RepWidth, "0.99", pw, kAsBefore, "0.99", 1, "サイズが小さいです。" },
+        { "paper too large", &LayoutEditor::txt_RepHeight, "600.01", ph, kAsBefore, "600.01", 1, "サイズが大きいです。" },
+        { "paper", &LayoutEditor::txt_RepHeight, "235", ph, 23500, "235.00", 0, nullptr },
     };
     for (const Case& c : cases) {
         auto e = Open("年賀状");
@@ -298,7 +298,7 @@ TEST_F(Editor, TypedValues)
     // A larger paper grows the card on the surface.
     auto e = Open("年賀状");
     Type(*e, e->txt_RepHeight, QStringLiteral("300"));
-    EXPECT_EQ(e->PaperExtent().height(), CMyObjFont::Trunc(30000 * Slot(0).ScaleY()));
+    EXPECT_EQ(e->PaperExtent().height(), TextItem::Trunc(30000 * Slot(0).ScaleY()));
     EXPECT_GE(e->Surface().height(), e->PaperExtent().height() + 100);
     EXPECT_EQ(e->Surface().pixelColor(5, e->PaperExtent().height() - 2), QColor(Qt::white));
 }
@@ -335,7 +335,7 @@ TEST_F(Editor, CancelLeavesTheFilesAsTheyWere)
     std::string after;
     ASSERT_TRUE(platform::fs::ReadFile(LayoutFile("年賀状"), after));
     EXPECT_EQ(after, before);
-    EXPECT_TRUE(f.global->HasFormRect(CMyGlobal::kFormLayoutEditor));
+    EXPECT_TRUE(f.global->HasFormRect(AppSettings::kFormLayoutEditor));
 
     // Unchanged, closing asks nothing.
     f.messages.shown.clear();
@@ -393,7 +393,7 @@ TEST(LayoutEditorFont, DialogOpensOnTheFaceThatDrawsTheItem)
         LogFontA lf;
         lf.SetFaceName(S(c.face));
         lf.height = -24;
-        const QFont start = print::TfrmPreSet::FontDialogStart(lf);
+        const QFont start = print::LayoutEditor::FontDialogStart(lf);
         EXPECT_EQ(start.family(), c.family) << c.face;
         EXPECT_GT(start.pointSizeF(), 8.0) << c.face;
     }
@@ -418,7 +418,7 @@ TEST_F(Editor, FontFromTheChooser)
     EXPECT_EQ(offered, stored) << "the dialog starts from the item's font";
     EXPECT_EQ(U(std::string(Slot(15).Font().FaceName())), "IPAex明朝");
     EXPECT_EQ(e->txt_Font->text(), QStringLiteral("IPAex明朝"));
-    EXPECT_EQ(Slot(15).FontHeight(), CMyObjFont::Trunc(-40 / Slot(15).ScaleY()));
+    EXPECT_EQ(Slot(15).FontHeight(), TextItem::Trunc(-40 / Slot(15).ScaleY()));
     EXPECT_GT(vertical ? Slot(15).Width() : Slot(15).Height(), thickness) << "a larger font, a thicker line";
     EXPECT_TRUE(e->Dirty());
 
@@ -473,14 +473,14 @@ TEST_F(Editor, DetailSettings)
     };
     for (const Case& c :
         { Case { 0, 0 }, Case { 0x815B, 1 }, Case { 0x815C, 2 }, Case { 0x815D, 3 }, Case { 0x1234, 0 } }) {
-        TfrmPreSetDetail d({ c.code, false, "" });
+        LayoutDetailDialog d({ c.code, false, "" });
         EXPECT_EQ(d.cbo_AdChg->currentIndex(), c.entry) << c.code;
         EXPECT_FALSE(d.chk_KanNum->isHidden());
     }
 
     auto e = Open("年賀状");
     ASSERT_FALSE(f.global->Header().backgroundImage.empty());
-    WhenModal<TfrmPreSetDetail>([](TfrmPreSetDetail& d) {
+    WhenModal<LayoutDetailDialog>([](LayoutDetailDialog& d) {
         EXPECT_EQ(d.windowTitle(), QStringLiteral("印字設定詳細"));
         SaveScreenshot(d, "layout-detail-dialog.png");
         EXPECT_FALSE(d.chk_KanNum->isChecked());
@@ -495,7 +495,7 @@ TEST_F(Editor, DetailSettings)
     EXPECT_TRUE(f.global->Header().backgroundImage.empty());
     EXPECT_TRUE(e->Dirty());
     // Reopened, the dialog shows the entry chosen; cancel keeps it.
-    WhenModal<TfrmPreSetDetail>([](TfrmPreSetDetail& d) {
+    WhenModal<LayoutDetailDialog>([](LayoutDetailDialog& d) {
         EXPECT_EQ(d.cbo_AdChg->currentText(), QStringLiteral("‐(0x815D)"));
         d.cbo_AdChg->setCurrentIndex(0);
         d.cmd_Close->click();
@@ -514,7 +514,7 @@ TEST_F(Editor, LabelGeometryRoundTrips)
         EXPECT_EQ(e->txt_RepWidth->text(), QStringLiteral("83.80"));
         e->lst_Koumoku->setCurrentRow(1);
         SaveScreenshot(*e, "layout-editor-label.png");
-        WhenModal<TfrmLabel>([](TfrmLabel& d) {
+        WhenModal<LabelSheetDialog>([](LabelSheetDialog& d) {
             EXPECT_TRUE(d.chk_Label->isChecked());
             EXPECT_TRUE(d.txt_Pw->isEnabled());
             const std::pair<QLineEdit*, const char*> typed[] = { { d.txt_Pw, "182" }, { d.txt_Ph, "257" },
@@ -531,7 +531,7 @@ TEST_F(Editor, LabelGeometryRoundTrips)
         EXPECT_TRUE(e->Dirty());
         e->cmd_Ok->click();
     }
-    ASSERT_EQ(f.global->LoadLayout(S("宛名ラベル"), CMyGlobal::ReportKindOfName(S("宛名ラベル"))), kLayoutRead);
+    ASSERT_EQ(f.global->LoadLayout(S("宛名ラベル"), AppSettings::ReportKindOfName(S("宛名ラベル"))), kLayoutRead);
     const LayoutHeader& h = f.global->Header();
     EXPECT_EQ(h.labelSheet, 1);
     EXPECT_EQ((std::array<std::int32_t, 10> { h.sheetWidth, h.sheetHeight, h.marginLeft, h.marginTop, h.paperWidth,
@@ -541,7 +541,7 @@ TEST_F(Editor, LabelGeometryRoundTrips)
     // Switched off and on again, the geometry was kept.
     for (bool on : { false, true }) {
         auto e = Open("宛名ラベル");
-        WhenModal<TfrmLabel>([on](TfrmLabel& d) {
+        WhenModal<LabelSheetDialog>([on](LabelSheetDialog& d) {
             d.chk_Label->setChecked(on);
             EXPECT_EQ(d.txt_Pw->isEnabled(), on);
             d.cmd_Ok->click();
@@ -550,7 +550,7 @@ TEST_F(Editor, LabelGeometryRoundTrips)
         EXPECT_EQ(e->txt_Label->text().isEmpty(), !on);
         e->cmd_Ok->click();
     }
-    ASSERT_EQ(f.global->LoadLayout(S("宛名ラベル"), CMyGlobal::ReportKindOfName(S("宛名ラベル"))), kLayoutRead);
+    ASSERT_EQ(f.global->LoadLayout(S("宛名ラベル"), AppSettings::ReportKindOfName(S("宛名ラベル"))), kLayoutRead);
     EXPECT_EQ(f.global->Header().labelSheet, 1);
     EXPECT_EQ(f.global->Header().sheetWidth, 18200);
     EXPECT_EQ(f.global->Header().columns, 3);
@@ -561,7 +561,7 @@ TEST(LabelDialog, LeavingAFieldShowsItsValueAndRefusalsKeepTheDialogOpen)
     PrintGuiFixture f;
     LayoutHeader h;
     ApplyDefaultLayout(kReportLabelSheet, h, f.global->Layout());
-    TfrmLabel d(h);
+    LabelSheetDialog d(h);
     d.show();
     d.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
@@ -603,7 +603,7 @@ TEST(LabelDialog, LeavingAFieldShowsItsValueAndRefusalsKeepTheDialogOpen)
     EXPECT_EQ(h.rows, 99);
 
     // Cancel stores nothing.
-    TfrmLabel again(h);
+    LabelSheetDialog again(h);
     again.txt_Pw->setText(QStringLiteral("300"));
     again.chk_Label->setChecked(false);
     again.cmd_Close->click();
@@ -616,7 +616,7 @@ TEST_F(Editor, ThePrintedCardFollowsTheEditor)
 {
     f.AddAddressees({ { "山田 太郎", "100-0013", "千代田区霞が関１－２－３", "" } });
     auto printName = [&](const char* file) {
-        print::CPrn prn(*f.global, f.db, f.printer);
+        print::CardRenderer prn(*f.global, f.db, f.printer);
         const std::string pdf = f.dir.File(file);
         f.PrintToPdf(pdf);
         EXPECT_TRUE(prn.Prepare(S("年賀状"), kReportNewYearCard, S("宛名区分='0'"), ""));
@@ -652,9 +652,9 @@ TEST_F(Editor, TheMainWindowsCommandChoosesAFormThenEditsIt)
 {
     print::PrintCommands commands(*f.global, f.db, nullptr);
     QString edited;
-    WhenModal<print::TfrmPrnSelect>([&edited](print::TfrmPrnSelect& list) {
+    WhenModal<print::PrintFormList>([&edited](print::PrintFormList& list) {
         list.lst_Name->setCurrentRow(1);
-        WhenModal<TfrmPreSet>([&edited](TfrmPreSet& editor) {
+        WhenModal<LayoutEditor>([&edited](LayoutEditor& editor) {
             edited = editor.txt_RepHeight->text();
             editor.cmd_Close->click();
         });
@@ -666,7 +666,7 @@ TEST_F(Editor, TheMainWindowsCommandChoosesAFormThenEditsIt)
     EXPECT_EQ(f.global->Header().backgroundImage, "repbk02.BMP");
 
     // Cancelled in the list: no editor.
-    WhenModal<print::TfrmPrnSelect>([](print::TfrmPrnSelect& list) { list.cmd_Cancel->click(); });
+    WhenModal<print::PrintFormList>([](print::PrintFormList& list) { list.cmd_Cancel->click(); });
     commands.EditLayouts();
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
@@ -716,7 +716,7 @@ TEST_F(Editor, ScrolledDownTheCardStillMovesWhereTheMouseGoes)
             lowest = i;
     }
     ASSERT_GE(lowest, 0);
-    CMyObjFont& o = Slot(lowest);
+    TextItem& o = Slot(lowest);
     const std::int32_t x0 = o.X(), y0 = o.Y();
     const QPoint at = Centre(o.FrameRect()) - scroll;
     ASSERT_TRUE(e->Canvas()->rect().contains(at));

@@ -1,14 +1,14 @@
 // The mail windows offscreen: the progress dialog running the worker on its thread,
 // the composer, the log viewer and the main window's mail menu.
-#include "app/F_main.h"
+#include "app/MainWindow.h"
 #include "app/QtText.h"
-#include "forms/F_option.h"
+#include "forms/OptionsDialog.h"
 #include "mail/MailFiles.h"
 #include "mail/MailTestSupport.h"
 #include "mail/MailingTestSupport.h"
-#include "mail/qt/F_log.h"
-#include "mail/qt/F_mailnew.h"
-#include "mail/qt/F_mailsend.h"
+#include "mail/qt/MailLogWindow.h"
+#include "mail/qt/MailComposerWindow.h"
+#include "mail/qt/MailingProgress.h"
 #include "mail/qt/MailCommands.h"
 #include "platform/Clock.h"
 #include "platform/MessageHost.h"
@@ -106,7 +106,7 @@ protected:
         folders.dataFolder = dir.Path();
         folders.programFolder = dir.Path();
         folders.documentsFolder = dir.Path();
-        global = std::make_unique<CMyGlobal>(folders);
+        global = std::make_unique<AppSettings>(folders);
         global->ReadSettings(true);
         fs::MakeDirs(global->UserFile({}));
         clock.now = { 2025, 1, 5, 9, 3, 7, 0 };
@@ -127,9 +127,9 @@ protected:
         global->SetMailTimeout(5);
     }
 
-    std::unique_ptr<CMyMail> Client(int port)
+    std::unique_ptr<SmtpClient> Client(int port)
     {
-        auto mail = std::make_unique<CMyMail>();
+        auto mail = std::make_unique<SmtpClient>();
         mail->SetWidth(80);
         mail->SetBodyLine(0, S("本文"));
         SmtpSettings s;
@@ -148,9 +148,9 @@ protected:
     nrt::test::ScopedTimeZone tokyo { "Asia/Tokyo" };
     nrt::test::TempDir dir;
     StartupFolders folders;
-    std::unique_ptr<CMyGlobal> global;
-    CMyDB db;
-    CMyRec rec;
+    std::unique_ptr<AppSettings> global;
+    AddressTable db;
+    RecordSet rec;
     ThreadCheckingHost messages;
     platform::ScopedMessageHost scopedMessages { messages };
     WatchingClock clock;
@@ -170,9 +170,9 @@ TEST_F(MailWindows, ProgressDialogRunsTheWorkerOnItsThread)
     // 甲's note does not fit the line: a box from the worker's thread.
     const TemplateList templates { { 0, std::string(950, 'x') + S("%備考１%") } };
 
-    TfrmMailSend dialog;
+    MailingProgress dialog;
     bool startedWhileShown = false;
-    QObject::connect(&dialog, &TfrmMailSend::WorkerStarted, [&] { startedWhileShown = dialog.isVisible(); });
+    QObject::connect(&dialog, &MailingProgress::WorkerStarted, [&] { startedWhileShown = dialog.isVisible(); });
     EXPECT_EQ(dialog.Run(&templates, mail.get(), &rec, global->UserFile("Mail")), 0);
     peer.Join();
     EXPECT_EQ(seen, 3);
@@ -201,7 +201,7 @@ TEST_F(MailWindows, TheRestShowsOnTheLabelAndCancelEndsIt)
     nrt::test::ScriptedServer peer([&](nrt::test::ScriptPeer& p, int) { nrt::test::WillingSession(p, &seen); });
     auto mail = Client(peer.Port());
 
-    TfrmMailSend dialog;
+    MailingProgress dialog;
     std::set<QString> labels;
     QString count;
     int sleeps = 0;
@@ -235,7 +235,7 @@ TEST_F(MailWindows, EscapeDuringTheRunCancelsInsteadOfClosing)
     int seen = 0;
     nrt::test::ScriptedServer peer([&](nrt::test::ScriptPeer& p, int) { nrt::test::WillingSession(p, &seen); });
     auto mail = Client(peer.Port());
-    TfrmMailSend dialog;
+    MailingProgress dialog;
     bool visibleAfterEscape = false;
     clock.onSleep = [&] {
         QMetaObject::invokeMethod(
@@ -257,8 +257,8 @@ TEST_F(MailWindows, EscapeDuringTheRunCancelsInsteadOfClosing)
 TEST_F(MailWindows, ComposerFieldsFilesAndClosing)
 {
     Recipients({ { "甲", "a@example.com" }, { "乙", "b@example.com" } });
-    TfrmMailSend sendForm;
-    TfrmMailNew composer(*global, db, sendForm);
+    MailingProgress sendForm;
+    MailComposerWindow composer(*global, db, sendForm);
     composer.SetMailing({ S("差出人"), "me@example.com" }, &rec);
     EXPECT_EQ(composer.windowTitle(), Q("メール送信(送信数: 2通)"));
     EXPECT_EQ(composer.mnuField->actions().size(), 18);
@@ -323,7 +323,7 @@ TEST_F(MailWindows, ComposerFieldsFilesAndClosing)
     EXPECT_EQ(nrt::test::ReadAll(MailFile("FormMail.mlt")), S("ML\t1\t件名\t1\t\r\n最後の文面\r\n"));
 
     // And the text closed with comes back.
-    TfrmMailNew again(*global, db, sendForm);
+    MailComposerWindow again(*global, db, sendForm);
     again.mnuFilePrevForm->trigger();
     EXPECT_EQ(again.txt_Memo->toPlainText(), Q("最後の文面\n"));
     EXPECT_EQ(again.txt_Title->text(), Q("件名"));
@@ -332,8 +332,8 @@ TEST_F(MailWindows, ComposerFieldsFilesAndClosing)
 TEST_F(MailWindows, ComposerRefusalsLeaveItOpen)
 {
     Recipients({ { "甲", "a@example.com" } });
-    TfrmMailSend sendForm;
-    TfrmMailNew composer(*global, db, sendForm);
+    MailingProgress sendForm;
+    MailComposerWindow composer(*global, db, sendForm);
     composer.SetMailing({ S("差出人"), "me@example.com" }, &rec);
     composer.show();
     composer.txt_Memo->setPlainText(Q("%住所３%"));
@@ -374,8 +374,8 @@ TEST_F(MailWindows, ComposerSendsThroughTheProgressDialog)
     ASSERT_GT(server.Port(), 0);
     UseServer(server.Port());
     Recipients({ { "甲", "a@example.com" }, { "乙", "" } });
-    TfrmMailSend sendForm;
-    TfrmMailNew composer(*global, db, sendForm);
+    MailingProgress sendForm;
+    MailComposerWindow composer(*global, db, sendForm);
     composer.SetMailing({ S("差出人"), "me@example.com" }, &rec);
     composer.show();
     composer.txt_Title->setText(Q("お知らせ"));
@@ -403,7 +403,7 @@ TEST_F(MailWindows, ComposerSendsThroughTheProgressDialog)
 
 TEST_F(MailWindows, LogViewerShowsTheFileReadOnly)
 {
-    TfrmLog log;
+    MailLogWindow log;
     const std::string path = dir.File("list.log");
     nrt::test::WriteAll(path, S("■2025年01月05日 09:03:07 　『件名』■\r\n甲\ta@example.com\r\n"));
     ASSERT_TRUE(log.LoadFile(path));
@@ -420,11 +420,11 @@ class MailMenu : public MailWindows {
 protected:
     void WriteBook(const std::vector<Person>& people)
     {
-        CMyDB book;
+        AddressTable book;
         nrt::test::FillTable(book, people);
         ASSERT_EQ(book.SaveTable(global->UserFile(S("nrt.ndb"))), 0);
     }
-    QAction* Action(TfrmMain& w, const char* name)
+    QAction* Action(MainWindow& w, const char* name)
     {
         return w.MailMenu()->findChild<QAction*>(QString::fromLatin1(name));
     }
@@ -434,7 +434,7 @@ protected:
 
 TEST_F(MailMenu, CommandsOfTheMailMenu)
 {
-    TfrmMain w(folders);
+    MainWindow w(folders);
     EXPECT_TRUE(w.MailMenu()->menuAction()->isVisible());
     QStringList names;
     for (QAction* a : w.MailMenu()->actions())
@@ -443,7 +443,7 @@ TEST_F(MailMenu, CommandsOfTheMailMenu)
     EXPECT_EQ(names,
         (QStringList { Q("mnuNetSend=メール一括送信..."), Q("mnuNetSendList=送信リスト..."),
             Q("mnuNetMailCheck=前回送信ログの確認..."), Q("mnuNetMailSet=メール送信設定...") }));
-    EXPECT_NE(w.findChild<TfrmMailSend*>(), nullptr);
+    EXPECT_NE(w.findChild<MailingProgress*>(), nullptr);
 
     Action(w, "mnuNetSendList")->trigger();
     Action(w, "mnuNetMailCheck")->trigger();
@@ -454,7 +454,7 @@ TEST_F(MailMenu, CommandsOfTheMailMenu)
     fs::MakeDirs(MailFile(""));
     nrt::test::WriteAll(MailFile("mail.log"), S("2025/01/05 09:03:07\t件名\t\t\t1通を送信しました。\r\n"));
     QString shown;
-    WhenModal<TfrmLog>([&](TfrmLog* log) {
+    WhenModal<MailLogWindow>([&](MailLogWindow* log) {
         shown = log->txt_Log->toPlainText();
         log->cmd_Close->click();
     });
@@ -466,7 +466,7 @@ TEST_F(MailMenu, CommandsOfTheMailMenu)
 
     // The settings open on their mail page.
     QString page;
-    WhenModal<TfrmOption>([&](TfrmOption* options) {
+    WhenModal<OptionsDialog>([&](OptionsDialog* options) {
         page = options->pages->tabText(options->pages->currentIndex());
         options->cmd_Close->click();
     });
@@ -480,9 +480,9 @@ TEST_F(MailMenu, BulkMailingOpensTheComposerOnTheMarkedAddressees)
         { "丙", "c@example.com", "", "0" } });
     global->SetMailHost("smtp.example.com");
     global->WriteSettings();
-    TfrmMain w(folders);
+    MainWindow w(folders);
     QString caption;
-    WhenModal<TfrmMailNew>([&](TfrmMailNew* composer) {
+    WhenModal<MailComposerWindow>([&](MailComposerWindow* composer) {
         caption = composer->windowTitle();
         composer->cmd_Close->click();
     });
@@ -495,8 +495,8 @@ TEST_F(MailWindows, Screenshots)
 {
     // Both windows laid out and drawn; with NRT_SCREENSHOT_DIR set they are kept as PNGs.
     Recipients({ { "甲", "a@example.com" }, { "乙", "b@example.com" } });
-    TfrmMailSend sendForm;
-    TfrmMailNew composer(*global, db, sendForm);
+    MailingProgress sendForm;
+    MailComposerWindow composer(*global, db, sendForm);
     composer.SetMailing({ S("差出人"), "me@example.com" }, &rec);
     composer.txt_Title->setText(Q("新年会のお知らせ"));
     composer.txt_Memo->setPlainText(Q("%名前% 様\n\n新年会を下記のとおり開きます。\n日時: 1月18日(土) 18:00\n会費: "

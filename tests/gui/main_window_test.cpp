@@ -1,13 +1,13 @@
 #include "BookFixture.h"
 #include "GuiTestSupport.h"
 
-#include "app/F_main.h"
+#include "app/MainWindow.h"
 #include "app/HelpWindow.h"
 #include "app/MainListModel.h"
 #include "app/SingleInstance.h"
 #include "app/QtText.h"
-#include "forms/F_hyo.h"
-#include "forms/F_search.h"
+#include "forms/ColumnsDialog.h"
+#include "forms/SearchDialog.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "support/TestSupport.h"
@@ -51,7 +51,7 @@ class MainWindowTest : public nrt::test::BookFixture {
 protected:
     void WriteTable(const std::vector<Person>& people)
     {
-        CMyDB db;
+        AddressTable db;
         db.CreateDefaultTable();
         for (const Person& p : people) {
             db.ClearCurrent();
@@ -68,17 +68,17 @@ protected:
 
     void WriteCategories(const char* crlfLines) { nrt::test::WriteAll(UserFile("nrt_ms01.nms"), S(crlfLines)); }
 
-    std::unique_ptr<TfrmMain> Open()
+    std::unique_ptr<MainWindow> Open()
     {
-        auto w = std::make_unique<TfrmMain>(folders);
+        auto w = std::make_unique<MainWindow>(folders);
         return w;
     }
 
-    static QString Cell(TfrmMain& w, int row, int column)
+    static QString Cell(MainWindow& w, int row, int column)
     {
         return w.Model().data(w.Model().index(row, column)).toString();
     }
-    static QStringList Column(TfrmMain& w, int column)
+    static QStringList Column(MainWindow& w, int column)
     {
         QStringList out;
         for (int r = 0; r < w.Model().RecordRows(); ++r)
@@ -190,7 +190,7 @@ TEST_F(MainWindowTest, DeleteAllAsksAndKeepsACopy)
     w->DeleteAll();
     EXPECT_EQ(w->Model().RecordRows(), 0);
     EXPECT_EQ(nrt::test::ReadAll(UserFile("nrt_ndb.bk2")), before);
-    CMyDB saved;
+    AddressTable saved;
     ASSERT_EQ(saved.LoadTable(UserFile("nrt.ndb")), 0);
     EXPECT_EQ(saved.GetRecordCount(), 0);
 }
@@ -257,7 +257,7 @@ TEST_F(MainWindowTest, SearchDialogCaptions)
     WriteTable(kPeople);
     auto w = Open();
     w->ShowSearch();
-    auto* search = w->findChild<TfrmSearch*>();
+    auto* search = w->findChild<SearchDialog*>();
     ASSERT_NE(search, nullptr);
     search->cbo_Name->setCurrentIndex(0);
     search->txt_Data->setText(QStringLiteral("山の"));
@@ -476,7 +476,7 @@ TEST_F(MainWindowTest, StoredReadingsAreConvertedOnceWhenTheUserAgrees)
         EXPECT_EQ(host.shown[0].caption, S("確認"));
         w->KanaIndex(8);
         EXPECT_EQ(w->Model().RecordRows(), c.yaRows);
-        CMyDB saved;
+        AddressTable saved;
         ASSERT_EQ(saved.LoadTable(UserFile("nrt.ndb")), 0);
         EXPECT_EQ(nrt::test::U(saved.Value(kF_Kana, 0)), c.yamada) << "saved at once";
         EXPECT_EQ(nrt::test::U(saved.Value(kF_Kana, 2)), c.yano);
@@ -512,7 +512,7 @@ TEST_F(MainWindowTest, DisplayColumnsDialog)
 {
     WriteTable(kPeople);
     auto w = Open();
-    TfrmHyo dialog(w->Global(), w->Table(), w.get());
+    ColumnsDialog dialog(w->Global(), w->Table(), w.get());
     dialog.MoveAllRight();
     EXPECT_EQ(dialog.lst_To->count(), 22);
     dialog.MoveAllLeft();

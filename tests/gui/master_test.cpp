@@ -3,8 +3,8 @@
 #include "BookFixture.h"
 
 #include "app/MainListModel.h"
-#include "forms/F_input.h"
-#include "forms/F_master.h"
+#include "forms/RecordEditor.h"
+#include "forms/CategoryEditor.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -37,14 +37,14 @@ protected:
         Open();
     }
 
-    std::unique_ptr<TfrmMaster> Editor(int kind = TfrmMaster::kMajor)
+    std::unique_ptr<CategoryEditor> Editor(int kind = CategoryEditor::kMajor)
     {
-        auto e = std::make_unique<TfrmMaster>(*main, kind, main.get());
+        auto e = std::make_unique<CategoryEditor>(*main, kind, main.get());
         e->show();
         return e;
     }
 
-    std::vector<std::string> Items(const TfrmMaster& e) const
+    std::vector<std::string> Items(const CategoryEditor& e) const
     {
         std::vector<std::string> out;
         for (const std::string& i : e.Items())
@@ -101,7 +101,7 @@ TEST_F(MasterTest, RenamingRewritesTheRecordsAndTheTabs)
 {
     WhileModal(
         [&](QWidget* modal) {
-            auto* e = qobject_cast<TfrmMaster*>(modal);
+            auto* e = qobject_cast<CategoryEditor*>(modal);
             ASSERT_NE(e, nullptr);
             e->lst_ListDblClick(0);
             EXPECT_EQ(e->txt_Data->text(), QStringLiteral("友人"));
@@ -125,14 +125,14 @@ TEST_F(MasterTest, RenamingRewritesTheRecordsAndTheTabs)
     EXPECT_EQ(File("nrt_ms01.nms"), "親友\r\n会社\r\n家族\r\n");
     EXPECT_EQ(main->tag_Main->tabText(1), QStringLiteral("親友"));
     EXPECT_EQ(main->tag_Main->currentIndex(), 0);
-    auto* input = main->findChild<TfrmInput*>();
+    auto* input = main->findChild<RecordEditor*>();
     EXPECT_EQ(input->cbo_Div1->itemText(0), QStringLiteral("親友"));
 }
 
 TEST_F(MasterTest, MinorCategoriesRenameOnlyTheirField)
 {
     WriteLines("nrt_ms02.nms", { "友人" });
-    auto e = Editor(TfrmMaster::kMinor);
+    auto e = Editor(CategoryEditor::kMinor);
     EXPECT_EQ(e->windowTitle(), QStringLiteral("小分類の編集"));
     e->lst_ListDblClick(0);
     e->txt_Data->setText(QStringLiteral("旧友"));
@@ -218,14 +218,14 @@ TEST_F(MasterTest, ClosingWritesOnlyAfterAChange)
     // A file that cannot be written is reported, and the lists are reloaded all the same.
     WhileModal(
         [&](QWidget* modal) {
-            auto* m = qobject_cast<TfrmMaster*>(modal);
+            auto* m = qobject_cast<CategoryEditor*>(modal);
             m->txt_Data->setText(QStringLiteral("追加"));
             m->cmd_Input->click();
             platform::fs::testing::FailWritesAfter(0);
             m->cmd_Close->click();
             platform::fs::testing::FailWritesAfter(-1);
         },
-        [&] { EditCategoryList(*main, main->findChild<TfrmInput*>(), TfrmMaster::kMajor); });
+        [&] { EditCategoryList(*main, main->findChild<RecordEditor*>(), CategoryEditor::kMajor); });
     EXPECT_EQ(Texts().back(), "データの保存に失敗しました。");
     EXPECT_EQ(File("nrt_ms01.nms"), "友人\r\n会社");
     EXPECT_EQ(main->tag_Main->count(), 4);

@@ -3,7 +3,7 @@
 #include "BookFixture.h"
 
 #include "app/QtText.h"
-#include "forms/F_option.h"
+#include "forms/OptionsDialog.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -30,10 +30,10 @@ protected:
         BookFixture::SetUp();
         Open();
     }
-    CMyGlobal& G() { return main->Global(); }
-    std::unique_ptr<TfrmOption> Dialog()
+    AppSettings& G() { return main->Global(); }
+    std::unique_ptr<OptionsDialog> Dialog()
     {
-        auto d = std::make_unique<TfrmOption>(G(), main.get());
+        auto d = std::make_unique<OptionsDialog>(G(), main.get());
         d->show();
         return d;
     }
@@ -58,13 +58,13 @@ TEST_F(OptionTest, OpeningShowsTheSettings)
     struct Case {
         int smtp;
         bool ticked;
-        QRadioButton* TfrmOption::*selected;
+        QRadioButton* OptionsDialog::*selected;
     } cases[] = {
-        { 0, false, &TfrmOption::rdo_MailSMTPCram },
-        { 1, true, &TfrmOption::rdo_MailSMTPLogin },
-        { 2, true, &TfrmOption::rdo_MailSMTPCram },
-        { 3, true, &TfrmOption::rdo_MailSMTPPlain },
-        { 9, true, &TfrmOption::rdo_MailSMTPCram },
+        { 0, false, &OptionsDialog::rdo_MailSMTPCram },
+        { 1, true, &OptionsDialog::rdo_MailSMTPLogin },
+        { 2, true, &OptionsDialog::rdo_MailSMTPCram },
+        { 3, true, &OptionsDialog::rdo_MailSMTPPlain },
+        { 9, true, &OptionsDialog::rdo_MailSMTPCram },
     };
     for (const Case& c : cases) {
         G().SetMailAuth(c.smtp);
@@ -176,7 +176,7 @@ TEST_F(OptionTest, RestsAndTheCertificateFileOfTheMailPage)
     d->cmd_Ok->click();
     EXPECT_EQ(Texts(), std::vector<std::string> { "証明書ファイルが見つかりません。" });
     EXPECT_TRUE(d->isVisible());
-    EXPECT_EQ(d->pages->currentIndex(), TfrmOption::kPageMail);
+    EXPECT_EQ(d->pages->currentIndex(), OptionsDialog::kPageMail);
     EXPECT_EQ(G().GetMailRestEvery(), 100);
 
     const std::string pem = G().UserFolder() + SJ("/社内CA.pem");
@@ -274,19 +274,19 @@ TEST_F(OptionTest, MenuOpensTheFirstPageAndTheMailPageCanBeAsked)
     EXPECT_EQ(item->text(), QStringLiteral("オプション(&O)..."));
     WhileModal(
         [&](QWidget* modal) {
-            auto* d = qobject_cast<TfrmOption*>(modal);
+            auto* d = qobject_cast<OptionsDialog*>(modal);
             ASSERT_NE(d, nullptr);
-            EXPECT_EQ(d->pages->currentIndex(), TfrmOption::kPageGeneral);
+            EXPECT_EQ(d->pages->currentIndex(), OptionsDialog::kPageGeneral);
             d->chk_Wareki->setChecked(!G().GetWareki());
             d->cmd_Ok->click();
         },
         [&] { item->trigger(); });
     WhileModal(
         [&](QWidget* modal) {
-            auto* d = qobject_cast<TfrmOption*>(modal);
+            auto* d = qobject_cast<OptionsDialog*>(modal);
             ASSERT_NE(d, nullptr);
-            EXPECT_EQ(d->pages->currentIndex(), TfrmOption::kPageMail);
+            EXPECT_EQ(d->pages->currentIndex(), OptionsDialog::kPageMail);
             d->reject();
         },
-        [&] { ShowOptions(*main, TfrmOption::kPageMail); });
+        [&] { ShowOptions(*main, OptionsDialog::kPageMail); });
 }

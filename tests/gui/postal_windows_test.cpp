@@ -1,16 +1,16 @@
 // The postal import window, the address browser and the main window's import command,
 // on dictionaries the tests import from the hand-made list of tests/postal.
-#include "app/F_main.h"
+#include "app/MainWindow.h"
 #include "app/QtText.h"
-#include "db/CMyLine.h"
-#include "forms/F_address.h"
-#include "forms/F_yubininport.h"
+#include "db/LineList.h"
+#include "forms/AddressBrowser.h"
+#include "forms/PostalImportDialog.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "postal/PostalDictionary.h"
 #include "postal/PostalLookup.h"
 #include "postal/PostalTestData.h"
-#include "settings/Cmyglobal.h"
+#include "settings/AppSettings.h"
 #include "support/TestSupport.h"
 
 #include <QAbstractItemModel>
@@ -64,7 +64,7 @@ protected:
         folders.documentsFolder = dir.Path() + "/docs";
         for (const std::string& f : { folders.dataFolder, folders.programFolder, folders.documentsFolder })
             platform::fs::MakeDirs(f);
-        global = std::make_unique<CMyGlobal>(folders);
+        global = std::make_unique<AppSettings>(folders);
         global->ReadSettings(true);
         platform::fs::MakeDirs(global->UserFile({}));
     }
@@ -73,14 +73,14 @@ protected:
     std::string Docs(const char* name) const { return folders.documentsFolder + "/" + name; }
     std::string Entry3() const
     {
-        CMyLine lines;
+        LineList lines;
         lines.LoadText(global->UserFile("NrtPath.dat"));
         return std::string(lines.GetLine(3));
     }
 
     nrt::test::TempDir dir;
     StartupFolders folders;
-    std::unique_ptr<CMyGlobal> global;
+    std::unique_ptr<AppSettings> global;
     platform::RecordingMessageHost host;
     platform::ScopedMessageHost scope { host };
 };
@@ -89,7 +89,7 @@ TEST_F(PostalWindowsTest, ImportWindowOpensOnTheRememberedList)
 {
     nrt::test::WriteAll(
         global->UserFile("NrtPath.dat"), "\r\na.csv\r\nb.csv\r\n" + S("/home/利用者/KEN_ALL.CSV") + "\r\n");
-    TfrmYubinInport w(*global);
+    PostalImportDialog w(*global);
     EXPECT_EQ(w.windowTitle(), Q("ノルテア"));
     EXPECT_EQ(w.txt_Path->text(), Q("/home/利用者/KEN_ALL.CSV"));
     EXPECT_EQ(w.cmd_Inport->text(), Q("インポート(&I)"));
@@ -134,7 +134,7 @@ TEST_F(PostalWindowsTest, ImportWindowResults)
         if (c.writeFile)
             nrt::test::WriteAll(c.expectedPath, c.file);
 
-        TfrmYubinInport w(*global);
+        PostalImportDialog w(*global);
         w.txt_Path->setText(ToQ(c.typed));
         // The progress as the bar shows it, each step under the wait cursor.
         std::vector<int> progress;
@@ -182,7 +182,7 @@ TEST_F(PostalWindowsTest, FileDialogStartsAtTheListsFolder)
 {
     platform::fs::MakeDirs(Docs("lists"));
     nrt::test::WriteAll(Docs("lists/KEN_ALL.CSV"), nrt::test::SampleList());
-    TfrmYubinInport w(*global);
+    PostalImportDialog w(*global);
     w.txt_Path->setText(ToQ(Docs("lists/old.CSV")));
     QString shownFolder;
     OnModal<QFileDialog>([&shownFolder, this](QFileDialog& d) {
@@ -199,27 +199,27 @@ TEST_F(PostalWindowsTest, ClickOnTheDownloadPageOpensIt)
 {
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
-    TfrmYubinInport w(*global);
+    PostalImportDialog w(*global);
     w.show();
     QTest::mouseClick(w.txt_Post, Qt::LeftButton);
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     ASSERT_EQ(catcher.urls.size(), 1);
-    EXPECT_EQ(catcher.urls[0], QUrl(QString::fromLatin1(TfrmYubinInport::kDownloadPage)));
+    EXPECT_EQ(catcher.urls[0], QUrl(QString::fromLatin1(PostalImportDialog::kDownloadPage)));
     EXPECT_EQ(w.txt_Post->text(), catcher.urls[0].toString());
 }
 
 TEST_F(PostalWindowsTest, MainWindowImportsAndThenReadsTheNewDictionary)
 {
     nrt::test::WriteAll(Docs("KEN.CSV"), nrt::test::SampleList());
-    TfrmMain main(folders);
+    MainWindow main(folders);
     QAction* command = main.findChild<QAction*>(QStringLiteral("mnuFileYubinInport"));
     ASSERT_NE(command, nullptr);
     const QList<QAction*> actions = main.FileMenu()->actions();
-    EXPECT_LT(actions.indexOf(command), actions.indexOf(main.FileSection(TfrmMain::kFileData)));
-    EXPECT_GT(actions.indexOf(command), actions.indexOf(main.FileSection(TfrmMain::kFileUsers)));
+    EXPECT_LT(actions.indexOf(command), actions.indexOf(main.FileSection(MainWindow::kFileData)));
+    EXPECT_GT(actions.indexOf(command), actions.indexOf(main.FileSection(MainWindow::kFileUsers)));
 
     // A failed import leaves the flag it set: only the refresh after the window puts it back.
-    OnModal<TfrmYubinInport>([](TfrmYubinInport& w) {
+    OnModal<PostalImportDialog>([](PostalImportDialog& w) {
         w.txt_Path->setText(QStringLiteral("KEN"));
         platform::fs::testing::FailWritesAfter(0);
         w.cmd_Inport->click();
@@ -230,7 +230,7 @@ TEST_F(PostalWindowsTest, MainWindowImportsAndThenReadsTheNewDictionary)
     EXPECT_EQ(U(host.LastText()), "郵便データ作成に失敗しました。");
     EXPECT_EQ(main.Global().PostalLocation(), 0);
 
-    OnModal<TfrmYubinInport>([](TfrmYubinInport& w) {
+    OnModal<PostalImportDialog>([](PostalImportDialog& w) {
         w.txt_Path->setText(QStringLiteral("KEN"));
         w.cmd_Inport->click();
         w.cmd_Close->click();
@@ -245,7 +245,7 @@ TEST_F(PostalWindowsTest, BrowsingWithoutDictionarySaysHowToImportOne)
 {
     // No dictionary in the data folder nor beside the program: no empty browser, but
     // what is missing and where to get it.
-    EXPECT_FALSE(TfrmAddress::Browse(*global, S("東京都")).has_value());
+    EXPECT_FALSE(AddressBrowser::Browse(*global, S("東京都")).has_value());
     ASSERT_EQ(host.shown.size(), 1u);
     EXPECT_EQ(U(host.shown[0].text),
         "郵便番号データがありません。\n「ファイル」メニューの「郵便番号データのインポート」で、"
@@ -264,7 +264,7 @@ protected:
         yubin = global->PostalFile({});
     }
 
-    static QStringList Column(const TfrmAddress& w, int column)
+    static QStringList Column(const AddressBrowser& w, int column)
     {
         QStringList out;
         const QAbstractItemModel* m = w.griMain->model();
@@ -272,15 +272,15 @@ protected:
             out << m->data(m->index(r, column)).toString();
         return out;
     }
-    static int RowOf(const TfrmAddress& w, const char* name) { return Column(w, 1).indexOf(Q(name)); }
-    static void DoubleClick(TfrmAddress& w, int row)
+    static int RowOf(const AddressBrowser& w, const char* name) { return Column(w, 1).indexOf(Q(name)); }
+    static void DoubleClick(AddressBrowser& w, int row)
     {
         const QRect cell = w.griMain->visualRect(w.griMain->model()->index(row, 1));
         // As a mouse gives it: a click, then the double click.
         QTest::mouseClick(w.griMain->viewport(), Qt::LeftButton, {}, cell.center());
         QTest::mouseDClick(w.griMain->viewport(), Qt::LeftButton, {}, cell.center());
     }
-    static bool Navy(const TfrmAddress& w)
+    static bool Navy(const AddressBrowser& w)
     {
         const QAbstractItemModel* m = w.griMain->model();
         return m->data(m->index(0, 1), Qt::ForegroundRole).value<QColor>() == QColor(0, 0, 128);
@@ -291,7 +291,7 @@ protected:
 
 TEST_F(AddressBrowserTest, WalkFromPrefectureToTown)
 {
-    TfrmAddress w(yubin, "", 100);
+    AddressBrowser w(yubin, "", 100);
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     EXPECT_EQ(w.windowTitle(), Q("ノルテア（都道府県）"));
@@ -357,10 +357,10 @@ TEST_F(AddressBrowserTest, WalkFromPrefectureToTown)
 
 TEST_F(AddressBrowserTest, StartAndBackButtons)
 {
-    TfrmAddress outside(yubin, S("大阪"), 100);
-    EXPECT_EQ(outside.Browser().GetLevel(), CMyPostalBrowser::kPrefectures);
+    AddressBrowser outside(yubin, S("大阪"), 100);
+    EXPECT_EQ(outside.Browser().GetLevel(), PostalBrowser::kPrefectures);
 
-    TfrmAddress w(yubin, S("大阪府"), 100);
+    AddressBrowser w(yubin, S("大阪府"), 100);
     EXPECT_EQ(w.windowTitle(), Q("ノルテア（市町村）"));
     EXPECT_EQ(w.lbl_Zyusyo->text(), Q("大阪府"));
     EXPECT_EQ(Column(w, 1), (QStringList { Q("大阪市中央区"), Q("豊中市"), Q("八尾市") }));
@@ -384,7 +384,7 @@ TEST_F(AddressBrowserTest, StartAndBackButtons)
 
 TEST_F(AddressBrowserTest, WithoutDictionaryTheListsAreEmpty)
 {
-    TfrmAddress w(dir.Path() + "/nowhere/yubin", "", 100);
+    AddressBrowser w(dir.Path() + "/nowhere/yubin", "", 100);
     EXPECT_EQ(Column(w, 1), QStringList { QString() });
     EXPECT_EQ(w.lbl_Ken->text(), Q("0"));
     w.cmd_Ok->click();
@@ -406,7 +406,7 @@ TEST_F(AddressBrowserTest, Magnification)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.ratio);
-        TfrmAddress w(yubin, "", c.ratio);
+        AddressBrowser w(yubin, "", c.ratio);
         EXPECT_EQ(w.size(), c.client);
         EXPECT_EQ(w.cmd_Close->geometry(), c.close);
         EXPECT_EQ(w.cmd_Close->font().pixelSize(), c.fontPixels);
@@ -418,21 +418,21 @@ TEST_F(AddressBrowserTest, Magnification)
 TEST_F(AddressBrowserTest, BrowseReturnsTheConfirmedTown)
 {
     global->SetRitu(150);
-    OnModal<TfrmAddress>([](TfrmAddress& w) {
+    OnModal<AddressBrowser>([](AddressBrowser& w) {
         EXPECT_EQ(w.width(), 747);
         w.Choose(RowOf(w, "千代田区"));
         w.Choose(RowOf(w, "永田町"));
     });
-    const auto choice = TfrmAddress::Browse(*global, S("東京都"));
+    const auto choice = AddressBrowser::Browse(*global, S("東京都"));
     ASSERT_TRUE(choice.has_value());
     EXPECT_EQ(U(choice->code), "100-0014");
     EXPECT_EQ(U(choice->prefecture + choice->city + choice->town), "東京都千代田区永田町");
 
-    OnModal<TfrmAddress>([](TfrmAddress& w) {
+    OnModal<AddressBrowser>([](AddressBrowser& w) {
         w.Choose(RowOf(w, "千代田区"));
         w.cmd_Close->click();
     });
-    EXPECT_FALSE(TfrmAddress::Browse(*global, S("東京都")).has_value());
+    EXPECT_FALSE(AddressBrowser::Browse(*global, S("東京都")).has_value());
 }
 
 } // namespace

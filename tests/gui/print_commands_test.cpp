@@ -2,11 +2,11 @@
 // PDF job, the address list and the progress window.
 #include "PrintGuiSupport.h"
 
-#include "db/Cmyrec.h"
+#include "db/RecordSet.h"
 #include "db/MainList.h"
 #include "platform/fs.h"
 #include "print/RowSource.h"
-#include "print/qt/Cprn.h"
+#include "print/qt/CardRenderer.h"
 #include "print/qt/ListPrint.h"
 #include "print/qt/PrintCommands.h"
 #include "print/qt/PrintProgress.h"
@@ -64,7 +64,7 @@ protected:
 
 TEST_F(Commands, ThePrintConditionInTheListsOrderWithTheSender)
 {
-    print::CPrn prn(*f.global, f.db, f.printer);
+    print::CardRenderer prn(*f.global, f.db, f.printer);
     ASSERT_TRUE(prn.Prepare(S("年賀状"), kReportNewYearCard, Condition(), S("カナ")));
     EXPECT_EQ(prn.RowCount(), 3);
     EXPECT_EQ(U(prn.Sender().Get(SenderBlock::kName)), "差出 太郎");
@@ -87,7 +87,7 @@ TEST_F(Commands, ThePrintConditionInTheListsOrderWithTheSender)
 
 TEST_F(Commands, NothingToPrint)
 {
-    print::CPrn prn(*f.global, f.db, f.printer);
+    print::CardRenderer prn(*f.global, f.db, f.printer);
     EXPECT_FALSE(prn.Prepare(S("年賀状"), kReportNewYearCard, Condition(S(" and 名前='いない'")), ""));
     ASSERT_FALSE(f.messages.shown.empty());
     EXPECT_EQ(U(f.messages.LastText()), "印刷データがありません。");
@@ -100,8 +100,8 @@ TEST_F(Commands, WithoutAMarkedSenderTheSenderSlotsAreEmpty)
     f.db.ReadRecord(4); // 差出 太郎
     f.db.SetValue(kF_InjiKubun, "0");
     f.db.PostRecord();
-    print::CPrn prn(*f.global, f.db, f.printer);
-    EXPECT_EQ(prn.LoadSender(), CMyRec::kNothingSelected);
+    print::CardRenderer prn(*f.global, f.db, f.printer);
+    EXPECT_EQ(prn.LoadSender(), RecordSet::kNothingSelected);
     ASSERT_TRUE(prn.Prepare(S("年賀状"), kReportNewYearCard, Condition(), ""));
     EXPECT_EQ(prn.Sender().Get(SenderBlock::kName), "");
     f.PrintToPdf(pdf);
@@ -153,7 +153,7 @@ TEST_F(Commands, CommandLinePdf)
 
 TEST_F(Commands, AddressList)
 {
-    CMyRec listed;
+    RecordSet listed;
     listed.Attach(&f.db);
     listed.SetSort(S("カナ"), 1);
     ASSERT_EQ(listed.Select(Condition()), 0);
@@ -170,7 +170,7 @@ TEST_F(Commands, AddressList)
     EXPECT_EQ(listed.GetPos(), 0) << "the list's cursor stays where it was";
 
     // Nothing listed: the dialog, then the message.
-    CMyRec none;
+    RecordSet none;
     none.Attach(&f.db);
     none.Select(Condition(S(" and 名前='いない'")));
     RecordSetRows empty(none);

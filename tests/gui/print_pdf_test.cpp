@@ -2,7 +2,7 @@
 #include "PrintGuiSupport.h"
 
 #include "platform/fs.h"
-#include "print/qt/Cprn.h"
+#include "print/qt/CardRenderer.h"
 #include "settings/LayoutDefaults.h"
 
 #include <QPrinter>
@@ -48,7 +48,7 @@ protected:
     }
 
     PrintGuiFixture f;
-    print::CPrn prn { *f.global, f.db, f.printer };
+    print::CardRenderer prn { *f.global, f.db, f.printer };
     std::string pdf = f.dir.File("out.pdf");
 };
 

@@ -4,11 +4,11 @@
 #include "app/QtText.h"
 #include "db/MainList.h"
 #include "platform/fs.h"
-#include "print/qt/Cprn.h"
-#include "print/qt/F_newrep.h"
-#include "print/qt/F_preview.h"
-#include "print/qt/F_prnselect.h"
-#include "print/qt/F_renamerep.h"
+#include "print/qt/CardRenderer.h"
+#include "print/qt/NewPrintFormDialog.h"
+#include "print/qt/PrintPreview.h"
+#include "print/qt/PrintFormList.h"
+#include "print/qt/RenamePrintFormDialog.h"
 #include "settings/LayoutDefaults.h"
 
 #include <QAction>
@@ -28,7 +28,7 @@
 
 using namespace nrt;
 using namespace nrt::test;
-using print::TfrmPrnSelect;
+using print::PrintFormList;
 
 namespace {
 
@@ -54,7 +54,7 @@ std::vector<std::string> Shown(const QListWidget* list)
 TEST(PrintFormList, ChoosingForPrintingOnly)
 {
     PrintGuiFixture f;
-    TfrmPrnSelect list(*f.global, TfrmPrnSelect::Mode::Choose);
+    PrintFormList list(*f.global, PrintFormList::Mode::Choose);
     EXPECT_EQ(list.windowTitle(), QStringLiteral("用紙リスト"));
     EXPECT_EQ(Shown(list.lst_Name),
         (std::vector<std::string> {
@@ -69,16 +69,16 @@ TEST(PrintFormList, ChoosingForPrintingOnly)
     EXPECT_EQ(list.Chosen(), 3);
     EXPECT_EQ(list.result(), QDialog::Accepted);
 
-    TfrmPrnSelect manage(*f.global, TfrmPrnSelect::Mode::Manage);
+    PrintFormList manage(*f.global, PrintFormList::Mode::Manage);
     EXPECT_TRUE(manage.cmd_New->isEnabled() && manage.cmd_ReName->isEnabled() && manage.cmd_Del->isEnabled());
 }
 
 TEST(PrintFormList, CreatingRenamingAndDeletingFromTheList)
 {
     PrintGuiFixture f;
-    TfrmPrnSelect list(*f.global, TfrmPrnSelect::Mode::Manage);
+    PrintFormList list(*f.global, PrintFormList::Mode::Manage);
     list.runDialog = [](QDialog& d) {
-        auto& dialog = static_cast<print::TfrmNewRep&>(d);
+        auto& dialog = static_cast<print::NewPrintFormDialog&>(d);
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral("印刷の新規作成"));
         EXPECT_EQ(dialog.cbo_Kind->count(), 9);
         EXPECT_EQ(dialog.cbo_Kind->itemText(4), QStringLiteral("封筒４０号（表）"));
@@ -93,7 +93,7 @@ TEST(PrintFormList, CreatingRenamingAndDeletingFromTheList)
     EXPECT_TRUE(platform::fs::IsFile(f.global->UserFile(S("宛名ラベル.ndp"))));
 
     list.runDialog = [](QDialog& d) {
-        auto& dialog = static_cast<print::TfrmReNameRep&>(d);
+        auto& dialog = static_cast<print::RenamePrintFormDialog&>(d);
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral("印刷名を変更する"));
         EXPECT_EQ(dialog.txt_Name->text(), QStringLiteral("宛名ラベル"));
         dialog.txt_Name->setText(QStringLiteral("Rep ラベル"));
@@ -114,7 +114,7 @@ TEST(PrintFormList, CreatingRenamingAndDeletingFromTheList)
 TEST(PrintFormList, NameFieldRefusesPunctuationWithABeep)
 {
     PrintGuiFixture f;
-    print::TfrmNewRep dialog(*f.global);
+    print::NewPrintFormDialog dialog(*f.global);
     dialog.show();
     SaveScreenshot(dialog, "new-print-form.png");
     Type(dialog.txt_Name, QStringLiteral("a.b"));
@@ -149,13 +149,13 @@ protected:
         }
         const std::string form = kind == kReportLabelSheet ? "ラベル" : "年賀状";
         ASSERT_TRUE(renderer.Prepare(S(form), kind, mainlist::PrintCondition({}, {}), ""));
-        window = std::make_unique<print::TfrmPreview>(renderer, *f.global);
+        window = std::make_unique<print::PrintPreview>(renderer, *f.global);
     }
     std::string PageText() const { return window->panelPage->text().toStdString(); }
 
     PrintGuiFixture f;
-    print::CPrn renderer { *f.global, f.db, f.printer };
-    std::unique_ptr<print::TfrmPreview> window;
+    print::CardRenderer renderer { *f.global, f.db, f.printer };
+    std::unique_ptr<print::PrintPreview> window;
 };
 
 } // namespace
@@ -250,7 +250,7 @@ TEST_F(Preview, ZoomHalvesTheScrollRanges)
     window->SetZoom(25); // the sheet fits: no scrolling
     EXPECT_FALSE(window->scr_Bottom->isEnabled());
     window->close();
-    EXPECT_TRUE(f.global->HasFormRect(CMyGlobal::kFormPreview));
+    EXPECT_TRUE(f.global->HasFormRect(AppSettings::kFormPreview));
 }
 
 TEST_F(Preview, PrintingTheShownPage)

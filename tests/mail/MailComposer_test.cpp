@@ -4,7 +4,7 @@
 
 #include "MailingTestSupport.h"
 #include "platform/MessageHost.h"
-#include "settings/Cmyglobal.h"
+#include "settings/AppSettings.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -38,7 +38,7 @@ protected:
         return out;
     }
 
-    std::vector<std::string> RecipientNames(CMyRec& rec)
+    std::vector<std::string> RecipientNames(RecordSet& rec)
     {
         std::vector<std::string> names;
         for (int row = 0; row < rec.GetRowCount(); ++row)
@@ -47,8 +47,8 @@ protected:
     }
 
     nrt::test::TempDir dir;
-    CMyGlobal g { StartupFolders { dir.Path(), dir.Path(), dir.Path() } };
-    CMyDB db;
+    AppSettings g { StartupFolders { dir.Path(), dir.Path(), dir.Path() } };
+    AddressTable db;
     RecordingMessageHost messages;
     ScopedMessageHost scoped { messages };
 };
@@ -112,7 +112,7 @@ TEST_F(ComposerChecks, RecipientsOfThePrintConditionInAddressOrder)
         { { "差出人", "me@example.com", "", "1", "1" }, { "丙", "c@example.com", "ｳ" }, { "甲", "a@example.com", "ｲ" },
             { "乙", "a@example.com", "ｱ" }, { "印なし", "b@example.com", "", "0" }, { "空", "", "ｴ" } });
     MailSender sender;
-    CMyRec recipients;
+    RecordSet recipients;
     ASSERT_TRUE(StartMailing(g, db, kAddressees, false, sender, recipients));
     EXPECT_EQ(U(sender.name), "差出人");
     EXPECT_EQ(sender.address, "me@example.com");
@@ -152,7 +152,7 @@ TEST_F(ComposerChecks, MailingsThatCannotStart)
         nrt::test::FillTable(db, c.people);
         g.SetMailHost(c.host);
         MailSender sender;
-        CMyRec recipients;
+        RecordSet recipients;
         EXPECT_FALSE(StartMailing(g, db, kAddressees, false, sender, recipients)) << c.box;
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(U(messages.LastText()), c.box);
@@ -163,11 +163,11 @@ TEST_F(ComposerChecks, MailingsThatCannotStart)
 TEST_F(ComposerChecks, SendingNeedsRecordsAndAServer)
 {
     nrt::test::FillTable(db, { { "甲", "a@example.com", "", "0" } });
-    CMyRec none;
+    RecordSet none;
     none.Attach(&db);
     none.Select(S("印字区分='1'"));
     const struct {
-        const CMyRec* records;
+        const RecordSet* records;
         const char* host;
         const char* box;
     } cases[] = {

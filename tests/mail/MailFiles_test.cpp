@@ -5,7 +5,7 @@
 #include "platform/Clock.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
-#include "settings/Cmyglobal.h"
+#include "settings/AppSettings.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -166,7 +166,7 @@ TEST_F(MailFilesTest, TheSentMailAndItsArchiveCopy)
 TEST_F(MailFilesTest, TheMailFolderOfTheCurrentUser)
 {
     StartupFolders folders { dir.Path(), dir.Path(), dir.Path() };
-    CMyGlobal g(folders);
+    AppSettings g(folders);
     g.ReadSettings(true);
     const std::string folder = MailFolder(g);
     EXPECT_EQ(folder, g.UserFile("Mail"));

@@ -8,7 +8,7 @@
 
 namespace nrt::test {
 
-void FillTable(CMyDB& db, const std::vector<Person>& people)
+void FillTable(AddressTable& db, const std::vector<Person>& people)
 {
     db.CreateDefaultTable();
     for (const Person& p : people) {

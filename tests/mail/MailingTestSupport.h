@@ -3,9 +3,9 @@
 // scripted SMTP peer.
 
 #include "MailTestSupport.h"
-#include "db/CMyDB.h"
-#include "db/Cmyrec.h"
-#include "mail/Cmythread.h"
+#include "db/AddressTable.h"
+#include "db/RecordSet.h"
+#include "mail/MailingRun.h"
 
 #include <functional>
 #include <string>
@@ -22,7 +22,7 @@ struct Person {
     const char* sender = "0"; // 宛名区分
     const char* note = ""; // 備考１
 };
-void FillTable(CMyDB& db, const std::vector<Person>& people);
+void FillTable(AddressTable& db, const std::vector<Person>& people);
 // `count` addressees "n<i>@example.com" named "宛先<i>", numbered from 1 with three digits,
 // so that their addresses sort in the order they were made.
 std::vector<Person> NumberedPeople(int count, std::vector<std::string>& storage);

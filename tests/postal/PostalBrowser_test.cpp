@@ -1,7 +1,7 @@
-#include "postal/CMyPostalBrowser.h"
+#include "postal/PostalBrowser.h"
 
 #include "PostalTestData.h"
-#include "db/CMyLine.h"
+#include "db/LineList.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "postal/AddressFill.h"
@@ -14,7 +14,7 @@ using namespace nrt::test;
 
 namespace {
 
-class PostalBrowser : public ::testing::Test {
+class PostalBrowserTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -23,7 +23,7 @@ protected:
     }
 
     // "code|name|reading" per row, in UTF-8.
-    static std::vector<std::string> Rows(const CMyPostalBrowser& b)
+    static std::vector<std::string> Rows(const PostalBrowser& b)
     {
         std::vector<std::string> rows;
         for (const auto& r : b.Rows())
@@ -41,11 +41,11 @@ using Grid = std::vector<std::string>;
 
 } // namespace
 
-TEST_F(PostalBrowser, WalkFromPrefectureToTown)
+TEST_F(PostalBrowserTest, WalkFromPrefectureToTown)
 {
-    CMyPostalBrowser b(yubin);
+    PostalBrowser b(yubin);
     b.Start(S("外国"));
-    EXPECT_EQ(b.GetLevel(), CMyPostalBrowser::kPrefectures);
+    EXPECT_EQ(b.GetLevel(), PostalBrowser::kPrefectures);
     EXPECT_EQ(
         Rows(b), (Grid { " --- |北海道|ﾎｯｶｲﾄﾞｳ", " --- |東京都|ﾄｳｷｮｳﾄ", " --- |大阪府|ｵｵｻｶﾌ", " --- |沖縄県|ｵｷﾅﾜｹﾝ" }));
     EXPECT_EQ(U(b.Caption()), "ノルテア（都道府県）");
@@ -55,16 +55,16 @@ TEST_F(PostalBrowser, WalkFromPrefectureToTown)
     EXPECT_FALSE(b.TodoEnabled());
     EXPECT_FALSE(b.SityoEnabled());
 
-    ASSERT_EQ(b.Choose(1), CMyPostalBrowser::kEntered);
-    EXPECT_EQ(b.GetLevel(), CMyPostalBrowser::kCities);
+    ASSERT_EQ(b.Choose(1), PostalBrowser::kEntered);
+    EXPECT_EQ(b.GetLevel(), PostalBrowser::kCities);
     EXPECT_EQ(b.PrefectureIndex(), 12);
     EXPECT_EQ(Rows(b), (Grid { " --- |渋谷区|ｼﾌﾞﾔｸ", " --- |千代田区|ﾁﾖﾀﾞｸ" }));
     EXPECT_EQ(U(b.Caption()), "ノルテア（市町村）");
     EXPECT_EQ(U(b.AddressLabel()), "東京都");
     EXPECT_TRUE(b.TodoEnabled());
 
-    ASSERT_EQ(b.Choose(1), CMyPostalBrowser::kEntered);
-    EXPECT_EQ(b.GetLevel(), CMyPostalBrowser::kTowns);
+    ASSERT_EQ(b.Choose(1), PostalBrowser::kEntered);
+    EXPECT_EQ(b.GetLevel(), PostalBrowser::kTowns);
     EXPECT_EQ(Rows(b), (Grid { "100-0013|霞が関|ｶｽﾐｶﾞｾｷ", "100-0001|千代田|ﾁﾖﾀﾞ", "100-0014|永田町|ﾅｶﾞﾀﾁｮｳ" }));
     EXPECT_EQ(U(b.Caption()), "ノルテア（町域）");
     EXPECT_EQ(U(b.OkCaption()), "決定");
@@ -73,7 +73,7 @@ TEST_F(PostalBrowser, WalkFromPrefectureToTown)
     EXPECT_TRUE(b.SityoEnabled());
     EXPECT_FALSE(b.Confirmed());
 
-    ASSERT_EQ(b.Choose(0), CMyPostalBrowser::kConfirmed);
+    ASSERT_EQ(b.Choose(0), PostalBrowser::kConfirmed);
     EXPECT_TRUE(b.Confirmed());
     EXPECT_EQ(b.ChosenCode(), "100-0013");
     EXPECT_EQ(U(b.ChosenPrefecture()), "東京都");
@@ -82,11 +82,11 @@ TEST_F(PostalBrowser, WalkFromPrefectureToTown)
     EXPECT_EQ(host.beeps, 0);
 }
 
-TEST_F(PostalBrowser, KanaFiltersOnEveryLevel)
+TEST_F(PostalBrowserTest, KanaFiltersOnEveryLevel)
 {
-    CMyPostalBrowser b(yubin);
+    PostalBrowser b(yubin);
     b.Start(S("大阪府")); // the input form's prefecture opens its cities
-    EXPECT_EQ(b.GetLevel(), CMyPostalBrowser::kCities);
+    EXPECT_EQ(b.GetLevel(), PostalBrowser::kCities);
     EXPECT_EQ(Rows(b), (Grid { " --- |大阪市中央区|ｵｵｻｶｼﾁｭｳｵｳｸ", " --- |豊中市|ﾄﾖﾅｶｼ", " --- |八尾市|ﾔｵｼ" }));
 
     struct Case {
@@ -107,28 +107,28 @@ TEST_F(PostalBrowser, KanaFiltersOnEveryLevel)
     }
 
     b.SetFilter(10);
-    EXPECT_EQ(b.Choose(0), CMyPostalBrowser::kNothing);
+    EXPECT_EQ(b.Choose(0), PostalBrowser::kNothing);
     EXPECT_EQ(host.beeps, 1);
 
     b.SetFilter(1);
-    ASSERT_EQ(b.Choose(0), CMyPostalBrowser::kEntered);
+    ASSERT_EQ(b.Choose(0), PostalBrowser::kEntered);
     EXPECT_EQ(b.GetFilter(), 0) << "choosing a row clears the filter";
     EXPECT_EQ(Rows(b), (Grid { "540-0002|大阪城|ｵｵｻｶｼﾞｮｳ", "540-0002|京橋前之町|ｷｮｳﾊﾞｼﾏｴﾉﾁｮｳ" }));
     b.SetFilter(2); // the town level rereads the same city
     EXPECT_EQ(Rows(b), (Grid { "540-0002|京橋前之町|ｷｮｳﾊﾞｼﾏｴﾉﾁｮｳ" }));
     b.SetFilter(3);
     EXPECT_EQ(Rows(b), (Grid { "||" }));
-    EXPECT_EQ(b.Choose(0), CMyPostalBrowser::kNothing);
+    EXPECT_EQ(b.Choose(0), PostalBrowser::kNothing);
     EXPECT_FALSE(b.Confirmed());
     EXPECT_EQ(host.beeps, 2);
 
     b.BackToCities();
-    EXPECT_EQ(b.GetLevel(), CMyPostalBrowser::kCities);
+    EXPECT_EQ(b.GetLevel(), PostalBrowser::kCities);
     EXPECT_EQ(b.GetFilter(), 0);
     EXPECT_EQ(b.Rows().size(), 3u);
     EXPECT_TRUE(b.SityoEnabled());
     b.BackToPrefectures();
-    EXPECT_EQ(b.GetLevel(), CMyPostalBrowser::kPrefectures);
+    EXPECT_EQ(b.GetLevel(), PostalBrowser::kPrefectures);
     EXPECT_FALSE(b.SityoEnabled());
     EXPECT_EQ(b.Rows().size(), 4u);
 }
@@ -163,20 +163,20 @@ TEST(PostalKanaFilter, FirstByteRanges)
     EXPECT_TRUE(PassesKanaFilter(0, ""));
 }
 
-TEST_F(PostalBrowser, MissingOrDamagedFilesGiveOneEmptyRow)
+TEST_F(PostalBrowserTest, MissingOrDamagedFilesGiveOneEmptyRow)
 {
-    CMyPostalBrowser none(dir.File("nowhere"));
+    PostalBrowser none(dir.File("nowhere"));
     none.Start("");
     EXPECT_EQ(none.Rows().size(), 1u);
     EXPECT_EQ(none.ShownCount(), 0);
-    EXPECT_EQ(none.Choose(0), CMyPostalBrowser::kNothing);
+    EXPECT_EQ(none.Choose(0), PostalBrowser::kNothing);
 
     // A town index cut short: the town level beeps and lists nothing.
     WriteAll(yubin + "/tyo46.idx", std::string("\0\0", 2));
-    CMyPostalBrowser b(yubin);
+    PostalBrowser b(yubin);
     b.Start(S("沖縄県"));
-    ASSERT_EQ(b.Choose(0), CMyPostalBrowser::kEntered);
-    EXPECT_EQ(b.GetLevel(), CMyPostalBrowser::kTowns);
+    ASSERT_EQ(b.Choose(0), PostalBrowser::kEntered);
+    EXPECT_EQ(b.GetLevel(), PostalBrowser::kTowns);
     EXPECT_EQ(Rows(b), (Grid { "||" }));
     EXPECT_EQ(host.beeps, 2);
 }
@@ -236,24 +236,24 @@ TEST(PostalBrowserAtCode, OpensAtTheTownsOfASharedCodeAndChoosesWithoutTheRemark
     EXPECT_EQ(U(fill.browsePrefecture), "愛知県");
     EXPECT_TRUE(FillAddressFromPostalCode(yubin, { S("452-0001"), "", "", "" }).browseCode.empty());
 
-    CMyPostalBrowser b(yubin);
+    PostalBrowser b(yubin);
     b.StartAtCode(fill.browsePrefecture, fill.browseCode);
-    EXPECT_EQ(b.GetLevel(), CMyPostalBrowser::kTowns);
+    EXPECT_EQ(b.GetLevel(), PostalBrowser::kTowns);
     std::vector<std::string> rows;
     for (const auto& r : b.Rows())
         rows.push_back(U(r.code) + "|" + U(r.name));
     EXPECT_EQ(rows, (std::vector<std::string> { "452-0961|朝日", "452-0961|河原（その他）" }));
-    ASSERT_EQ(b.Choose(1), CMyPostalBrowser::kConfirmed);
+    ASSERT_EQ(b.Choose(1), PostalBrowser::kConfirmed);
     EXPECT_EQ(U(b.ChosenCity()), "清須市");
     EXPECT_EQ(U(b.ChosenTown()), "河原");
 
     // Back at the cities, the whole city is listed again.
-    CMyPostalBrowser again(yubin);
+    PostalBrowser again(yubin);
     again.StartAtCode(fill.browsePrefecture, fill.browseCode);
     again.BackToCities();
-    ASSERT_EQ(again.Choose(0), CMyPostalBrowser::kEntered);
+    ASSERT_EQ(again.Choose(0), PostalBrowser::kEntered);
     EXPECT_EQ(again.Rows().size(), 3u);
     // A code the prefecture does not have opens at its cities.
     again.StartAtCode(S("愛知県"), "999-9999");
-    EXPECT_EQ(again.GetLevel(), CMyPostalBrowser::kCities);
+    EXPECT_EQ(again.GetLevel(), PostalBrowser::kCities);
 }

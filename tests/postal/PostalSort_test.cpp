@@ -1,7 +1,7 @@
 #include "postal/PostalSort.h"
 
 #include "PostalTestData.h"
-#include "postal/CMyPostalList.h"
+#include "postal/PostalListImport.h"
 
 #include <gtest/gtest.h>
 
@@ -106,7 +106,7 @@ TEST(PostalSort, ListRecordsSortByReadingsIgnoringLetterCase)
     // Equal readings keep the procedure's order; ASCII letters compare without case.
     std::string bytes = Line("1000001", "甲", "ｱ") + Line("1000002", "乙", "ｲ") + Line("1000003", "丙", "ｱ")
         + Line("1000004", "丁", "abc") + Line("1000005", "戊", "ABD") + Line("1000006", "己", "ﾞ");
-    CMyPostalList list;
+    PostalListImport list;
     list.Parse(bytes);
     ASSERT_EQ(list.Count(), 6);
     list.Sort();
@@ -145,7 +145,7 @@ TEST(PostalSort, ListSortMatchesTheLiteralProcedure)
         std::snprintf(code, sizeof code, "%07d", i);
         bytes += std::string("1,2,") + code + "," + pick() + "," + pick() + "," + pick() + ",p,c,t\r\n";
     }
-    CMyPostalList a, b;
+    PostalListImport a, b;
     a.Parse(bytes);
     b.Parse(bytes);
     ASSERT_EQ(a.Count(), 600);

@@ -126,16 +126,16 @@ TEST(LayoutEditing, TheBandFollowsThePointer)
 TEST(LayoutEditing, ReleaseSnapsToWholeMillimetres)
 {
     // One pixel = 0.01 mm x 100 at this scale, so band pixels read as hundredths.
-    CMyObjFont horizontal;
+    TextItem horizontal;
     horizontal.SetScaleX(1.0);
     horizontal.SetScaleY(1.0);
     horizontal.SetText("x");
-    CMyObjFont vertical = horizontal;
+    TextItem vertical = horizontal;
     vertical.SetVertical(true);
 
     struct Case {
         const char* what;
-        const CMyObjFont* object;
+        const TextItem* object;
         FrameRect band;
         DragMode mode;
         int scrollX, scrollY;
@@ -167,7 +167,7 @@ TEST(LayoutEditing, ReleaseSnapsToWholeMillimetres)
     }
 
     // At the editor's own scale a 10 mm move is 32 pixels.
-    CMyObjFont card;
+    TextItem card;
     card.SetText("x");
     card.SetPosition(5650, 3000);
     const FrameRect f = card.FrameRect();
@@ -181,7 +181,7 @@ TEST(LayoutEditing, HitsTheSelectionFirstThenInOrder)
 {
     LayoutTable items;
     auto place = [&](int i, int x, int y, bool shown, bool text) {
-        CMyObjFont& o = items[static_cast<std::size_t>(i)].object;
+        TextItem& o = items[static_cast<std::size_t>(i)].object;
         o.SetScaleX(1.0);
         o.SetScaleY(1.0);
         o.SetPosition(x, y);
@@ -207,7 +207,7 @@ TEST(LayoutEditing, HitsTheSelectionFirstThenInOrder)
 
 TEST(LayoutEditing, NudgeStaysOnThePaper)
 {
-    CMyObjFont o;
+    TextItem o;
     o.SetPosition(50, 14650);
     NudgeSlot(o, -10, 10, 10000, 14800);
     EXPECT_EQ(o.X(), 40);

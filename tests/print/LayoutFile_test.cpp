@@ -89,7 +89,7 @@ TEST(LayoutFile, WrittenByteForByte)
     for (int i = 0; i < kLayoutSlots; ++i) {
         LayoutItem& item = l.items[static_cast<std::size_t>(i)];
         item.shown = flags[static_cast<std::size_t>(i)] == '1';
-        item.object = CMyObjFont();
+        item.object = TextItem();
         item.object.SetPosition(i, 0);
         item.object.SetText(TextOf(i));
     }

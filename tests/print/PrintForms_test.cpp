@@ -12,7 +12,7 @@ using platform::MsgResult;
 
 namespace {
 
-std::vector<std::string> Names(const CMyGlobal& g)
+std::vector<std::string> Names(const AppSettings& g)
 {
     std::vector<std::string> out;
     for (int i = 0; i < g.ReportList().GetCount(); ++i)
@@ -22,7 +22,7 @@ std::vector<std::string> Names(const CMyGlobal& g)
 
 std::vector<std::string> ListFile(const PrintFixture& f)
 {
-    CMyLine lines;
+    LineList lines;
     EXPECT_GE(lines.LoadText(f.UserFile("NrtRepList.dat")), 0);
     std::vector<std::string> out;
     for (int i = 0; i < lines.GetCount(); ++i)
@@ -54,7 +54,7 @@ TEST(PrintForms, CreatingAForm)
     LayoutTable postcardItems;
     ApplyDefaultLayout(kReportPostcard, postcard, postcardItems);
     EXPECT_EQ(ReadAll(f.UserFile("年賀状２.ndp")), FormatLayout(postcard, postcardItems));
-    ASSERT_EQ(f.global->LoadLayout(S("年賀状２"), CMyGlobal::ReportKindOfName(S("年賀状２"))), kLayoutRead);
+    ASSERT_EQ(f.global->LoadLayout(S("年賀状２"), AppSettings::ReportKindOfName(S("年賀状２"))), kLayoutRead);
     EXPECT_EQ(f.global->Header().backgroundImage, "repbk02.BMP");
     EXPECT_TRUE(f.global->Layout()[13].shown);
     EXPECT_EQ(f.global->Layout()[13].object.FontHeight(), 468);

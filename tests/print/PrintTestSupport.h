@@ -3,7 +3,7 @@
 // recording message host, for the printing tests.
 
 #include "platform/MessageHost.h"
-#include "settings/Cmyglobal.h"
+#include "settings/AppSettings.h"
 #include "support/TestSupport.h"
 
 #include <memory>
@@ -18,13 +18,13 @@ public:
         f.programFolder = dir.File("prog");
         f.dataFolder = dir.File("data");
         f.documentsFolder = dir.File("docs");
-        global = std::make_unique<CMyGlobal>(f);
+        global = std::make_unique<AppSettings>(f);
         global->ReadSettings(true);
     }
 
     TempDir dir;
     platform::RecordingMessageHost messages;
-    std::unique_ptr<CMyGlobal> global;
+    std::unique_ptr<AppSettings> global;
 
     std::string UserFile(const char* utf8) const { return global->UserFile(S(utf8)); }
 

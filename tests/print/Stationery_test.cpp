@@ -1,5 +1,5 @@
 // The stationery pictures shipped in data/ (drawn by tools/make_stationery.cpp).
-#include "print/CMyBitmap.h"
+#include "print/BmpImage.h"
 #include "settings/LayoutDefaults.h"
 #include "support/TestSupport.h"
 
@@ -29,7 +29,7 @@ TEST(Stationery, EveryKindsPictureFitsItsPreview)
     for (const ReportKindInfo& kind : kReportKinds) {
         if (std::string(kind.backgroundImage).empty())
             continue;
-        CMyBitmap picture;
+        BmpImage picture;
         ASSERT_EQ(picture.Load(Shipped(kind.backgroundImage)), 1) << kind.backgroundImage;
         // The preview's card at the editor's scale: the picture is drawn 1:1 onto it.
         const auto width = static_cast<std::int32_t>(kind.paperWidth * 0.032);
@@ -39,7 +39,7 @@ TEST(Stationery, EveryKindsPictureFitsItsPreview)
         EXPECT_LE(picture.Height(), height) << kind.backgroundImage;
         EXPECT_GE(picture.Height(), height - 64) << kind.backgroundImage;
     }
-    CMyBitmap sheet;
+    BmpImage sheet;
     ASSERT_EQ(sheet.Load(Shipped("repbk07.BMP")), 1);
     EXPECT_EQ(sheet.Width(), static_cast<std::int32_t>(21000 * 0.032));
     EXPECT_EQ(sheet.Height(), static_cast<std::int32_t>(29700 * 470.0 / 14800.0));
@@ -51,10 +51,10 @@ TEST(Stationery, PostalBoxesStandAroundTheDefaultDigits)
         LayoutHeader header;
         LayoutTable items;
         ApplyDefaultLayout(kind, header, items);
-        CMyBitmap picture;
+        BmpImage picture;
         ASSERT_EQ(picture.Load(Shipped(header.backgroundImage)), 1);
         for (int slot = 4; slot <= 10; ++slot) {
-            const CMyObjFont& digit = items[static_cast<std::size_t>(slot)].object;
+            const TextItem& digit = items[static_cast<std::size_t>(slot)].object;
             // Red lines on both sides of the digit's cell, white where the digit goes.
             const int y = static_cast<int>((digit.Y() + digit.Height() / 2) * 470.0 / 14800.0);
             const int x = static_cast<int>((digit.X() + 150) * 0.032);

@@ -102,7 +102,7 @@ const char* const kPostcardHidden
 
 Geometry Of(const LayoutItem& item)
 {
-    const CMyObjFont& o = item.object;
+    const TextItem& o = item.object;
     return { o.X(), o.Y(), o.Width(), o.Height(), o.FontHeight(), o.IsVertical() };
 }
 
@@ -143,7 +143,7 @@ TEST(LayoutDefaults, HiddenSlotsStayOnTheCardAndKeepTheirDirection)
     for (const ReportKindInfo& info : kReportKinds) {
         Layout l(info.kind);
         for (int slot = 0; slot < 48; ++slot) {
-            const CMyObjFont& o = l.items[static_cast<std::size_t>(slot)].object;
+            const TextItem& o = l.items[static_cast<std::size_t>(slot)].object;
             const int left = o.IsVertical() ? o.X() - 2 * o.Width() : o.X();
             const int right = o.IsVertical() ? o.X() : o.X() + o.Width();
             EXPECT_TRUE(left >= 0 && right <= info.paperWidth && o.Y() >= 0 && o.Y() + o.Height() <= info.paperHeight)

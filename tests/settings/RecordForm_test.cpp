@@ -3,7 +3,7 @@
 // postal-code hyphen and the mail address test.
 #include "settings/RecordForm.h"
 
-#include "db/CMyField.h"
+#include "db/FieldDefinition.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -52,9 +52,9 @@ Values Sample()
 }
 
 // The default schema without field `skip` (-1: all of them).
-void CreateTableWithout(CMyDB& db, int skip)
+void CreateTableWithout(AddressTable& db, int skip)
 {
-    CMyField fields;
+    FieldDefinition fields;
     for (int i = 0; i < static_cast<int>(kDefaultSchema.size()); ++i) {
         if (i == skip)
             continue;
@@ -66,7 +66,7 @@ void CreateTableWithout(CMyDB& db, int skip)
     ASSERT_EQ(db.DefineFields(fields), 0);
 }
 
-std::string Stored(const CMyDB& db, int record, const char* utf8Field)
+std::string Stored(const AddressTable& db, int record, const char* utf8Field)
 {
     const char* v = db.GetValueByName(S(utf8Field), record);
     return v ? v : "<none>";
@@ -76,9 +76,9 @@ std::string Stored(const CMyDB& db, int record, const char* utf8Field)
 
 TEST(RecordForm, ItemsAreStoredInTheirFieldsWithTheDates)
 {
-    CMyDB db;
+    AddressTable db;
     db.CreateDefaultTable();
-    CMyRec rec;
+    RecordSet rec;
     rec.Attach(&db);
     rec.Select("");
 
@@ -148,7 +148,7 @@ TEST(RecordForm, EachItemIsRefusedWithItsOwnMessageAndNothingIsWritten)
     for (int item = 0; item < kItemCount; ++item) {
         SCOPED_TRACE(kItems[static_cast<std::size_t>(item)].field);
         for (int way = 0; way < 2; ++way) {
-            CMyDB db;
+            AddressTable db;
             const int schemaIndex = [&] {
                 for (int f = 0; f < static_cast<int>(kDefaultSchema.size()); ++f)
                     if (DefaultFieldName(f) == FieldName(item))
@@ -173,7 +173,7 @@ TEST(RecordForm, EachItemIsRefusedWithItsOwnMessageAndNothingIsWritten)
             ASSERT_EQ(db.PostRecord(), 0);
             if (item != kBikou2)
                 v[kBikou2] = std::string(101, 'x');
-            CMyRec rec;
+            RecordSet rec;
             rec.Attach(&db);
             rec.Select("");
             for (int position : { -1, 0 }) {
@@ -190,9 +190,9 @@ TEST(RecordForm, EachItemIsRefusedWithItsOwnMessageAndNothingIsWritten)
 
 TEST(RecordForm, AnEditedRowThatIsGoneIsNotAddedAsANewRecord)
 {
-    CMyDB db;
+    AddressTable db;
     db.CreateDefaultTable();
-    CMyRec rec;
+    RecordSet rec;
     rec.Attach(&db);
     rec.Select("");
     const SaveResult r = SaveValues(rec, 3, Sample(), "", Day(2026, 1, 1));
@@ -205,9 +205,9 @@ TEST(RecordForm, AnEditedRowThatIsGoneIsNotAddedAsANewRecord)
 
 TEST(RecordForm, ReadValuesTakesEveryItemOfTheRow)
 {
-    CMyDB db;
+    AddressTable db;
     db.CreateDefaultTable();
-    CMyRec rec;
+    RecordSet rec;
     rec.Attach(&db);
     rec.Select("");
     ASSERT_EQ(SaveValues(rec, -1, Sample(), "", Day(2026, 1, 1)).code, kSaved);

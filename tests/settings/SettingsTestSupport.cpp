@@ -59,12 +59,12 @@ SettingsFixture::SettingsFixture()
     platform::fs::MakeDirs(program);
 }
 
-std::unique_ptr<CMyGlobal> SettingsFixture::Make(const StartupFolders& extra) const
+std::unique_ptr<AppSettings> SettingsFixture::Make(const StartupFolders& extra) const
 {
     StartupFolders f = extra;
     if (f.programFolder.empty())
         f.programFolder = program;
-    return std::make_unique<CMyGlobal>(f);
+    return std::make_unique<AppSettings>(f);
 }
 
 } // namespace nrt::test

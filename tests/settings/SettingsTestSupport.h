@@ -3,7 +3,7 @@
 // folder point into one TempDir, so nothing outside it is read or written.
 
 #include "platform/MessageHost.h"
-#include "settings/Cmyglobal.h"
+#include "settings/AppSettings.h"
 #include "support/TestSupport.h"
 
 #include <memory>
@@ -40,7 +40,7 @@ public:
     platform::RecordingMessageHost messages;
 
     // A settings object with the program folder above and otherwise default folders.
-    std::unique_ptr<CMyGlobal> Make(const StartupFolders& extra = {}) const;
+    std::unique_ptr<AppSettings> Make(const StartupFolders& extra = {}) const;
 
 private:
     platform::ScopedMessageHost scopedHost_;

@@ -2,11 +2,11 @@
 // A data folder with the main user open on an empty default table, a frozen clock and
 // a message host that records every box.
 
-#include "db/CMyDB.h"
+#include "db/AddressTable.h"
 #include "platform/Clock.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
-#include "settings/Cmyglobal.h"
+#include "settings/AppSettings.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -27,13 +27,13 @@ protected:
         folders.documentsFolder = dir.Path() + "/docs";
         platform::fs::MakeDirs(folders.programFolder);
         clock.now = { 2025, 1, 8, 9, 0, 0, 3 };
-        global = std::make_unique<CMyGlobal>(folders);
+        global = std::make_unique<AppSettings>(folders);
         global->ReadSettings(true);
         table.CreateDefaultTable();
     }
 
     std::string Data() const { return global->DataFolder(); }
-    void AddRecord(CMyDB& db, const char* name)
+    void AddRecord(AddressTable& db, const char* name)
     {
         db.ClearCurrent();
         db.SetValue(kF_AtenaKubun, "0");
@@ -41,7 +41,7 @@ protected:
         db.SetValue(kF_Name, S(name));
         ASSERT_EQ(db.PostRecord(), 0);
     }
-    static std::vector<std::string> Names(const CMyDB& db)
+    static std::vector<std::string> Names(const AddressTable& db)
     {
         std::vector<std::string> out;
         for (int k = 0; k < db.GetRecordCount(); ++k)
@@ -70,8 +70,8 @@ protected:
     platform::ScopedMessageHost scope { host };
     platform::FakeClock clock;
     platform::ScopedClock clockScope { clock };
-    std::unique_ptr<CMyGlobal> global;
-    CMyDB table;
+    std::unique_ptr<AppSettings> global;
+    AddressTable table;
 };
 
 } // namespace nrt::test

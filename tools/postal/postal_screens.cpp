@@ -5,12 +5,12 @@
 // for the manual.
 #include "app/Application.h"
 #include "app/QtText.h"
-#include "forms/F_address.h"
-#include "forms/F_yubininport.h"
+#include "forms/AddressBrowser.h"
+#include "forms/PostalImportDialog.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "postal/PostalLookup.h"
-#include "settings/Cmyglobal.h"
+#include "settings/AppSettings.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -37,7 +37,7 @@ bool Save(QWidget& w, const QString& folder, const char* name)
     return ok;
 }
 
-int RowOf(const TfrmAddress& w, const char* utf8)
+int RowOf(const AddressBrowser& w, const char* utf8)
 {
     const QAbstractItemModel* m = w.griMain->model();
     for (int r = 0; r < m->rowCount(); ++r)
@@ -47,7 +47,7 @@ int RowOf(const TfrmAddress& w, const char* utf8)
 }
 
 // Chooses the row named `utf8`, after showing it selected; false when there is none.
-bool Step(TfrmAddress& w, const char* utf8, const QString& folder, const char* shot)
+bool Step(AddressBrowser& w, const char* utf8, const QString& folder, const char* shot)
 {
     const int row = RowOf(w, utf8);
     if (row < 0) {
@@ -79,7 +79,7 @@ int main(int argc, char** argv)
     folders.programFolder = platform::Utf8ToSjis(argv[1]) + "/";
     folders.dataFolder = platform::Utf8ToSjis(data.path().toStdString()) + "/";
     folders.documentsFolder = folders.dataFolder;
-    CMyGlobal g(folders);
+    AppSettings g(folders);
     g.ReadSettings(true);
     platform::fs::MakeDirs(g.UserFile({}));
     if (argc == 4)
@@ -96,7 +96,7 @@ int main(int argc, char** argv)
         status = 1;
     }
 
-    TfrmAddress browser(g.PostalFile({}), "", g.GetRitu());
+    AddressBrowser browser(g.PostalFile({}), "", g.GetRitu());
     if (Step(browser, "東京都", out, "address-1-prefectures.png")
         && Step(browser, "千代田区", out, "address-2-cities.png")
         && Step(browser, "霞が関", out, "address-3-towns.png")) {
@@ -111,7 +111,7 @@ int main(int argc, char** argv)
         status = 1;
     }
 
-    TfrmYubinInport import(g);
+    PostalImportDialog import(g);
     import.txt_Path->setText(QStringLiteral("KEN_ALL.CSV"));
     Save(import, out, "yubininport.png");
     return status;

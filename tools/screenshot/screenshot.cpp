@@ -1,7 +1,7 @@
 // Makes the README's picture of the main window: a few addresses in a temporary data
 // folder, the window shown offscreen and grabbed into a PNG.
 #include "app/Application.h"
-#include "app/F_main.h"
+#include "app/MainWindow.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
 
@@ -50,11 +50,11 @@ int main(int argc, char** argv)
     folders.programFolder = folders.dataFolder;
     folders.documentsFolder = folders.dataFolder;
     {
-        CMyGlobal g(folders);
+        AppSettings g(folders);
         g.ReadSettings(true);
         platform::fs::MakeDirs(g.UserFile({}));
         platform::fs::AtomicWriteFile(g.UserFile(SJ("nrt_ms01.nms")), SJ("友人\r\n会社\r\n親戚\r\n"));
-        CMyDB db;
+        AddressTable db;
         db.CreateDefaultTable();
         for (const Sample& s : kSamples) {
             db.ClearCurrent();
@@ -72,7 +72,7 @@ int main(int argc, char** argv)
         }
         db.SaveTable(g.UserFile(SJ("nrt.ndb")));
     }
-    gui::TfrmMain window(folders);
+    gui::MainWindow window(folders);
     window.resize(960, 560);
     window.show();
     QApplication::processEvents();

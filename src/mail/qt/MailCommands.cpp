@@ -1,13 +1,13 @@
 #include "mail/qt/MailCommands.h"
 
 #include "app/Commands.h"
-#include "app/F_main.h"
-#include "forms/F_option.h"
+#include "app/MainWindow.h"
+#include "forms/OptionsDialog.h"
 #include "mail/MailComposer.h"
 #include "mail/MailFiles.h"
-#include "mail/qt/F_log.h"
-#include "mail/qt/F_mailnew.h"
-#include "mail/qt/F_mailsend.h"
+#include "mail/qt/MailLogWindow.h"
+#include "mail/qt/MailComposerWindow.h"
+#include "mail/qt/MailingProgress.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
@@ -22,23 +22,23 @@ namespace nrt::gui {
 
 namespace mailcommands {
 
-void StartMailing(TfrmMain& main, TfrmMailSend& sendForm)
+void StartMailing(MainWindow& main, MailingProgress& sendForm)
 {
     mailcompose::MailSender sender;
     // The mailing's own record set over the table, discarded with the composer.
-    auto recipients = std::make_unique<CMyRec>();
+    auto recipients = std::make_unique<RecordSet>();
     if (!mailcompose::StartMailing(
             main.Global(), main.Table(), main.PrintCondition(), main.TabContextForInput() == -1, sender, *recipients))
         return;
-    TfrmMailNew composer(main.Global(), main.Table(), sendForm, &main);
+    MailComposerWindow composer(main.Global(), main.Table(), sendForm, &main);
     composer.SetMailing(sender, recipients.get());
     composer.exec();
 }
 
-void ShowLog(TfrmMain& main, bool runs)
+void ShowLog(MainWindow& main, bool runs)
 {
     const std::string path = main.Global().UserFile("Mail") + (runs ? "/mail.log" : "/list.log");
-    TfrmLog log(&main);
+    MailLogWindow log(&main);
     if (!platform::fs::IsFile(path) || !log.LoadFile(path)) {
         platform::Warn(runs ? SJ("送信リストが見つかりません。") : SJ("送信ログが見つかりません。"));
         return;
@@ -48,10 +48,10 @@ void ShowLog(TfrmMain& main, bool runs)
 
 } // namespace mailcommands
 
-void InstallMailCommands(TfrmMain& main)
+void InstallMailCommands(MainWindow& main)
 {
     // The progress dialog lives as long as the main window.
-    auto* sendForm = new TfrmMailSend(&main);
+    auto* sendForm = new MailingProgress(&main);
     QMenu* menu = main.MailMenu();
     struct Item {
         const char* name;
@@ -74,7 +74,7 @@ void InstallMailCommands(TfrmMain& main)
         actions[0], &QAction::triggered, &main, [&main, sendForm] { mailcommands::StartMailing(main, *sendForm); });
     QObject::connect(actions[1], &QAction::triggered, &main, [&main] { mailcommands::ShowLog(main, true); });
     QObject::connect(actions[2], &QAction::triggered, &main, [&main] { mailcommands::ShowLog(main, false); });
-    QObject::connect(actions[3], &QAction::triggered, &main, [&main] { ShowOptions(main, TfrmOption::kPageMail); });
+    QObject::connect(actions[3], &QAction::triggered, &main, [&main] { ShowOptions(main, OptionsDialog::kPageMail); });
     menu->menuAction()->setVisible(true);
 }
 

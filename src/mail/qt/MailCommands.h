@@ -3,15 +3,15 @@
 
 namespace nrt::gui {
 
-class TfrmMailSend;
-class TfrmMain;
+class MailingProgress;
+class MainWindow;
 
 namespace mailcommands {
 
 // "メール一括送信...": the checks, then the composer on the marked records of the list.
-void StartMailing(TfrmMain& main, TfrmMailSend& sendForm);
+void StartMailing(MainWindow& main, MailingProgress& sendForm);
 // "送信リスト..." (runs = true, "mail.log") or "前回送信ログの確認..." ("list.log").
-void ShowLog(TfrmMain& main, bool runs);
+void ShowLog(MainWindow& main, bool runs);
 
 } // namespace mailcommands
 } // namespace nrt::gui

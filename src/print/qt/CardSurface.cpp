@@ -1,7 +1,7 @@
 #include "print/qt/CardSurface.h"
 
-#include "print/CMyBitmap.h"
-#include "settings/Cmyglobal.h"
+#include "print/BmpImage.h"
+#include "settings/AppSettings.h"
 
 #include <algorithm>
 
@@ -13,7 +13,7 @@
 
 namespace nrt::print {
 
-QImage ImageOf(const CMyBitmap& bitmap)
+QImage ImageOf(const BmpImage& bitmap)
 {
     if (bitmap.IsEmpty() || bitmap.Width() <= 0 || bitmap.Height() <= 0)
         return {};
@@ -28,7 +28,7 @@ QImage ImageOf(const CMyBitmap& bitmap)
     return image;
 }
 
-QImage LoadBackground(const CMyGlobal& global, CMyBitmap& bitmap)
+QImage LoadBackground(const AppSettings& global, BmpImage& bitmap)
 {
     bitmap.Clear();
     const std::string path = global.BackgroundImagePath();

@@ -10,17 +10,17 @@ class QScrollBar;
 class QWidget;
 
 namespace nrt {
-class CMyBitmap;
-class CMyGlobal;
+class BmpImage;
+class AppSettings;
 } // namespace nrt
 
 namespace nrt::print {
 
 // The bitmap's pixels as an image; a null image for an empty bitmap.
-QImage ImageOf(const CMyBitmap& bitmap);
+QImage ImageOf(const BmpImage& bitmap);
 // The current layout's background picture into `bitmap` (emptied first) and as an
 // image; a null image when the layout names none or it cannot be read.
-QImage LoadBackground(const CMyGlobal& global, CMyBitmap& bitmap);
+QImage LoadBackground(const AppSettings& global, BmpImage& bitmap);
 
 // Keeps a window within the available area of its screen (or of the primary one):
 // no larger than it, and moved inside it; the scroll bars show the rest.

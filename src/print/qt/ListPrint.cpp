@@ -3,10 +3,10 @@
 #include "app/QtText.h"
 #include "platform/MessageHost.h"
 #include "platform/sjis.h"
-#include "print/CMyObjFont.h"
+#include "print/TextItem.h"
 #include "print/PagePlan.h"
 #include "print/RowSource.h"
-#include "print/qt/CMyPrint.h"
+#include "print/qt/PrinterBinding.h"
 #include "print/qt/FontCatalog.h"
 #include "print/qt/PrintDevice.h"
 #include "print/qt/VerticalText.h"
@@ -46,7 +46,7 @@ public:
     {
         // "ＭＳ ゴシック" with a cell of 4.25 mm (a positive LOGFONT height).
         file_ = FontCatalog::Resolve(QStringLiteral("ＭＳ ゴシック")).file;
-        const std::int32_t cell = CMyObjFont::Trunc(kListPitch * scale_.y);
+        const std::int32_t cell = TextItem::Trunc(kListPitch * scale_.y);
         font_ = FontCatalog::Cached(file_, cell / FontCatalog::CellPerEm(file_));
     }
 
@@ -82,8 +82,8 @@ public:
     }
 
 private:
-    int X(std::int32_t v) const { return CMyObjFont::Trunc(v * scale_.x); }
-    int Y(std::int32_t v) const { return CMyObjFont::Trunc(v * scale_.y); }
+    int X(std::int32_t v) const { return TextItem::Trunc(v * scale_.x); }
+    int Y(std::int32_t v) const { return TextItem::Trunc(v * scale_.y); }
 
     QPainter& painter_;
     DeviceScale scale_;
@@ -93,13 +93,13 @@ private:
 
 } // namespace
 
-int PrintAddressList(CMyPrint& printer, RowSource& rows, bool useSaved, QWidget* owner, const PageRunner& runner)
+int PrintAddressList(PrinterBinding& printer, RowSource& rows, bool useSaved, QWidget* owner, const PageRunner& runner)
 {
     QPrinter* device = printer.OpenPrintDialog(owner, useSaved, Paper { 21000, 29700 });
     if (device == nullptr)
         return 0;
     const DeviceScale scale = ScaleOf(*device);
-    const auto printable = CMyObjFont::Trunc(device->pageLayout().paintRect(QPageLayout::Millimeter).height() * 100.0);
+    const auto printable = TextItem::Trunc(device->pageLayout().paintRect(QPageLayout::Millimeter).height() * 100.0);
     const std::vector<PlannedPage> pages
         = PlanPages(rows.RowCount(), ListRowsPerPage(printable), printer.FromPage(), printer.ToPage());
 

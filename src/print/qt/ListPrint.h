@@ -13,14 +13,14 @@ class RowSource;
 
 namespace nrt::print {
 
-class CMyPrint;
+class PrinterBinding;
 
-// Runs a job of `total` pages as CPrn::ProgressRunner does.
+// Runs a job of `total` pages as CardRenderer::ProgressRunner does.
 using PageRunner = std::function<bool(int total, const std::function<bool()>& step)>;
 
 // The print dialog starts from the saved settings when `useSaved` (the print form
 // loaded last had them). Returns the number of pages printed; after a dialog that
 // was not cancelled, 0 pages show "印刷されるデータがありませんでした。".
-int PrintAddressList(CMyPrint& printer, RowSource& rows, bool useSaved, QWidget* owner, const PageRunner& runner = {});
+int PrintAddressList(PrinterBinding& printer, RowSource& rows, bool useSaved, QWidget* owner, const PageRunner& runner = {});
 
 } // namespace nrt::print

@@ -1,22 +1,22 @@
 #include "print/qt/PrintCommands.h"
 
 #include "app/QtText.h"
-#include "db/Cmyrec.h"
+#include "db/RecordSet.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "print/PagePlan.h"
 #include "print/PrintForms.h"
 #include "print/RowSource.h"
-#include "print/qt/CMyPrint.h"
-#include "print/qt/Cprn.h"
-#include "print/qt/F_newrep.h"
-#include "print/qt/F_preset.h"
-#include "print/qt/F_preview.h"
-#include "print/qt/F_prnselect.h"
+#include "print/qt/PrinterBinding.h"
+#include "print/qt/CardRenderer.h"
+#include "print/qt/NewPrintFormDialog.h"
+#include "print/qt/LayoutEditor.h"
+#include "print/qt/PrintPreview.h"
+#include "print/qt/PrintFormList.h"
 #include "print/qt/ListPrint.h"
 #include "print/qt/PrintProgress.h"
-#include "settings/Cmyglobal.h"
+#include "settings/AppSettings.h"
 
 #include <algorithm>
 
@@ -32,7 +32,7 @@ namespace nrt::print {
 namespace {
 
 // Long jobs show their progress over whichever window is in front.
-CPrn::ProgressRunner RunnerOver(QWidget* window)
+CardRenderer::ProgressRunner RunnerOver(QWidget* window)
 {
     return [window](int total, const std::function<bool()>& step) {
         QWidget* parent = QApplication::activeModalWidget();
@@ -42,11 +42,11 @@ CPrn::ProgressRunner RunnerOver(QWidget* window)
 
 } // namespace
 
-PrintCommands::PrintCommands(CMyGlobal& global, CMyDB& table, QWidget* window)
+PrintCommands::PrintCommands(AppSettings& global, AddressTable& table, QWidget* window)
     : global_(global)
     , window_(window)
-    , printer_(std::make_unique<CMyPrint>(window))
-    , renderer_(std::make_unique<CPrn>(global, table, *printer_))
+    , printer_(std::make_unique<PrinterBinding>(window))
+    , renderer_(std::make_unique<CardRenderer>(global, table, *printer_))
 {
     renderer_->SetProgressRunner(RunnerOver(window_));
 }
@@ -57,7 +57,7 @@ bool PrintCommands::ChooseForm(std::string& name, bool senderTab)
 {
     if (senderTab && !platform::Ask(SJ("差出人を宛名として印刷します。よろしいですか？"), true))
         return false;
-    TfrmPrnSelect list(global_, TfrmPrnSelect::Mode::Choose, window_);
+    PrintFormList list(global_, PrintFormList::Mode::Choose, window_);
     const int index = list.Choose();
     if (index < 0 || index >= global_.ReportList().GetCount())
         return false;
@@ -70,7 +70,7 @@ void PrintCommands::Print(std::string_view printCondition, std::string_view sort
     std::string form;
     if (!ChooseForm(form, senderTab))
         return;
-    if (!renderer_->Prepare(form, CMyGlobal::ReportKindOfName(form), printCondition, sortSpec))
+    if (!renderer_->Prepare(form, AppSettings::ReportKindOfName(form), printCondition, sortSpec))
         return;
     renderer_->PrintRows(window_);
 }
@@ -80,24 +80,24 @@ void PrintCommands::Preview(std::string_view printCondition, std::string_view so
     std::string form;
     if (!ChooseForm(form, senderTab))
         return;
-    if (!renderer_->Prepare(form, CMyGlobal::ReportKindOfName(form), printCondition, sortSpec))
+    if (!renderer_->Prepare(form, AppSettings::ReportKindOfName(form), printCondition, sortSpec))
         return;
-    TfrmPreview preview(*renderer_, global_, window_);
+    PrintPreview preview(*renderer_, global_, window_);
     preview.exec();
 }
 
 int PrintCommands::ChooseFormToEdit()
 {
-    TfrmPrnSelect list(global_, TfrmPrnSelect::Mode::Manage, window_);
+    PrintFormList list(global_, PrintFormList::Mode::Manage, window_);
     return list.Choose();
 }
 
 void PrintCommands::EditLayout(int index)
 {
-    const CMyLine& forms = global_.ReportList();
+    const LineList& forms = global_.ReportList();
     if (index < 0 || index >= forms.GetCount())
         return;
-    TfrmPreSet editor(global_, *printer_, index, CMyGlobal::ReportKindOfName(forms.GetLine(index)), window_);
+    LayoutEditor editor(global_, *printer_, index, AppSettings::ReportKindOfName(forms.GetLine(index)), window_);
     editor.exec();
 }
 
@@ -110,11 +110,11 @@ void PrintCommands::EditLayouts()
 
 bool PrintCommands::NewForm()
 {
-    TfrmNewRep dialog(global_, window_);
+    NewPrintFormDialog dialog(global_, window_);
     return dialog.exec() == QDialog::Accepted;
 }
 
-void PrintCommands::PrintList(const CMyRec& listed)
+void PrintCommands::PrintList(const RecordSet& listed)
 {
     RecordSetRows rows(listed);
     PrintAddressList(*printer_, rows, global_.Header().printerSettings == 1, window_, RunnerOver(window_));
@@ -123,7 +123,7 @@ void PrintCommands::PrintList(const CMyRec& listed)
 namespace {
 
 // The job without a dialog: `setUp` chooses where the pages go.
-int PrintFormWith(CMyGlobal& global, CMyDB& table, std::string_view formName, std::string_view printCondition,
+int PrintFormWith(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
     std::string_view sortSpec, int from, int to, int* pageCount, const std::function<void(QPrinter&)>& setUp)
 {
     // Fonts need the GUI application object (on the offscreen platform at least).
@@ -135,9 +135,9 @@ int PrintFormWith(CMyGlobal& global, CMyDB& table, std::string_view formName, st
     if (index < 0)
         return kPrintNoSuchForm;
     const std::string form(global.ReportList().GetLine(index));
-    CMyPrint printer;
-    CPrn renderer(global, table, printer);
-    if (!renderer.Prepare(form, CMyGlobal::ReportKindOfName(form), printCondition, sortSpec))
+    PrinterBinding printer;
+    CardRenderer renderer(global, table, printer);
+    if (!renderer.Prepare(form, AppSettings::ReportKindOfName(form), printCondition, sortSpec))
         return kPrintFailed;
     const int perPage = std::max(1, renderer.RecordsPerPage());
     const int pages = (renderer.RowCount() + perPage - 1) / perPage;
@@ -160,7 +160,7 @@ int PrintFormWith(CMyGlobal& global, CMyDB& table, std::string_view formName, st
 
 } // namespace
 
-int PrintToPdf(CMyGlobal& global, CMyDB& table, std::string_view formName, std::string_view printCondition,
+int PrintToPdf(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
     std::string_view sortSpec, const std::string& pdfPath, int from, int to, int* pageCount)
 {
     const QString file = QString::fromStdString(platform::fs::ToSystemPath(pdfPath));
@@ -170,7 +170,7 @@ int PrintToPdf(CMyGlobal& global, CMyDB& table, std::string_view formName, std::
     });
 }
 
-int PrintToQueue(CMyGlobal& global, CMyDB& table, std::string_view formName, std::string_view printCondition,
+int PrintToQueue(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
     std::string_view sortSpec, std::string_view queue, int from, int to, int* pageCount)
 {
     const QString name = gui::ToQ(queue);

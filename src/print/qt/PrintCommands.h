@@ -17,26 +17,26 @@
 class QWidget;
 
 namespace nrt {
-class CMyDB;
-class CMyGlobal;
-class CMyRec;
+class AddressTable;
+class AppSettings;
+class RecordSet;
 } // namespace nrt
 
 namespace nrt::print {
 
-class CMyPrint;
-class CPrn;
+class PrinterBinding;
+class CardRenderer;
 
 class PrintCommands {
 public:
     // `window` owns the dialogs; it may be null (they then have no parent).
-    PrintCommands(CMyGlobal& global, CMyDB& table, QWidget* window);
+    PrintCommands(AppSettings& global, AddressTable& table, QWidget* window);
     ~PrintCommands();
     PrintCommands(const PrintCommands&) = delete;
     PrintCommands& operator=(const PrintCommands&) = delete;
 
-    CMyPrint& Printer() { return *printer_; }
-    CPrn& Renderer() { return *renderer_; }
+    PrinterBinding& Printer() { return *printer_; }
+    CardRenderer& Renderer() { return *renderer_; }
 
     // On the senders' tab the user first confirms that senders print as addressees;
     // then a form is chosen in the print form list and the records of the print
@@ -54,16 +54,16 @@ public:
     // The new-form dialog; true when a form was created.
     bool NewForm();
     // The address list of the records the main window lists, in its order.
-    void PrintList(const CMyRec& listed);
+    void PrintList(const RecordSet& listed);
 
 private:
     // The chosen form's name, or false.
     bool ChooseForm(std::string& name, bool senderTab);
 
-    CMyGlobal& global_;
+    AppSettings& global_;
     QWidget* window_;
-    std::unique_ptr<CMyPrint> printer_;
-    std::unique_ptr<CPrn> renderer_;
+    std::unique_ptr<PrinterBinding> printer_;
+    std::unique_ptr<CardRenderer> renderer_;
 };
 
 // nortea-cli print: the records of `printCondition` through form `formName` into the
@@ -75,10 +75,10 @@ inline constexpr int kPrintFailed = 1; // no records ("印刷データがあり�
 inline constexpr int kPrintNoSuchForm = 2; // the name is not in the print form list
 inline constexpr int kPrintNoSuchPages = 3; // `from` lies past the last page (`pageCount` receives their number)
 inline constexpr int kPrintNoSuchQueue = 4; // no printer of the system has that name
-int PrintToPdf(CMyGlobal& global, CMyDB& table, std::string_view formName, std::string_view printCondition,
+int PrintToPdf(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
     std::string_view sortSpec, const std::string& pdfPath, int from = 0, int to = 0, int* pageCount = nullptr);
 // The same job sent to the system's printer `queue` (CP932), on the form's paper.
-int PrintToQueue(CMyGlobal& global, CMyDB& table, std::string_view formName, std::string_view printCondition,
+int PrintToQueue(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
     std::string_view sortSpec, std::string_view queue, int from = 0, int to = 0, int* pageCount = nullptr);
 
 } // namespace nrt::print

@@ -1,0 +1,962 @@
+#include "app/MainWindow.h"
+
+#include "app/Commands.h"
+#include "app/HelpWindow.h"
+#include "app/MainListModel.h"
+#include "app/QtText.h"
+#include "app/WaitCursor.h"
+#include "db/StoredReadings.h"
+#include "forms/ColumnsDialog.h"
+#include "forms/SearchDialog.h"
+#include "platform/MessageHost.h"
+#include "platform/fs.h"
+#include "users/BookSafety.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QStyleOptionComboBox>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QTableView>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <span>
+
+namespace nrt::gui {
+namespace {
+
+struct SortItem {
+    const char* caption;
+    const char* order;
+};
+constexpr SortItem kSortItems[] = {
+    { "（ソートなし）", "" },
+    { "名前", "名前" },
+    { "カナ", "カナ" },
+    { "電話番号", "電話番号" },
+    { "生年月日", "生年月日" },
+    { "郵便番号", "郵便番号,カナ" },
+    { "メール", "メール,カナ" },
+    { "大分類", "大分類,カナ" },
+    { "小分類", "小分類,カナ" },
+    { "大分類-小分類", "大分類,小分類,カナ" },
+    { "登録日", "登録日,カナ" },
+    { "更新日", "更新日,カナ" },
+};
+
+constexpr const char* kKanaCaptions[] = { "ア", "カ", "サ", "タ", "ナ", "ハ", "マ", "ヤ", "ラ", "ワ" };
+constexpr const char* kMatchKinds[] = { "完全に一致", "先頭文字が一致", "最後の文字が一致", "一致する文字がある" };
+
+QString U8(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+// A fixed list as wide as its longest entry. Qt sizes a list by the ink of its texts,
+// which leaves out the wide side bearings of full-width brackets: "（全項目）" was cut.
+void FitToItems(QComboBox* combo)
+{
+    int widest = 0;
+    for (int i = 0; i < combo->count(); ++i)
+        widest = std::max(widest, combo->fontMetrics().horizontalAdvance(combo->itemText(i)));
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    const QSize contents(widest, combo->fontMetrics().height());
+    combo->setMinimumWidth(combo->style()->sizeFromContents(QStyle::CT_ComboBox, &option, contents, combo).width());
+}
+
+} // namespace
+
+MainWindow::MainWindow(const StartupFolders& folders, QWidget* parent)
+    : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setMinimumSize(100, 100);
+
+    // 1. Settings, table and record set. The data folder is this window's until it
+    // closes; leftovers of saves cut short by a kill go first.
+    global_ = std::make_unique<AppSettings>(folders);
+    if (bookLock_.TryLock(global_->DataFile(kWriteLockName)) == platform::FileLock::Result::Busy) {
+        opened_ = false;
+        platform::Warn(SJ("他の処理がデータを使用しています。終了してから起動して下さい。"));
+    } else {
+        RemoveLeftoverTempFiles(*global_);
+    }
+    if (opened_ && global_->DataFolderUnwritable())
+        platform::Warn(UnusableFolderMessage(global_->DataFolder()));
+    rec_.Attach(&db_);
+    model_ = new MainListModel(db_, rec_, *global_, this);
+
+    // 2. Settings and the grid's columns.
+    global_->ReadSettings(true);
+    BuildMenus();
+    BuildCentre();
+    SetUpColumns();
+
+    // 3. The current user's table, or an empty one. What could not be read is said;
+    // the file is then kept from being replaced unnoticed (AddressTable::SaveTable).
+    const std::string tablePath = global_->UserFile(SJ("nrt.ndb"));
+    if (!opened_ || db_.LoadTable(tablePath) != 0)
+        db_.CreateDefaultTable();
+    if (const std::string trouble = LoadTroubleMessage(db_, tablePath); opened_ && !trouble.empty())
+        platform::Warn(trouble);
+
+    // 4. Title.
+    SetTitle();
+
+    // 5. Extraction defaults, tabs and minor categories.
+    cbo_SelName->setCurrentIndex(0);
+    cbo_SelKind->setCurrentIndex(3);
+    cbo_SelElse->setCurrentIndex(0);
+    ReloadTabs();
+    ReloadMinorCategories();
+
+    // 6. Monthly copies of the table; a missing file is passed over.
+    if (global_->MonthlyBackupDue()) {
+        platform::fs::CopyFile(global_->UserFile(SJ("nrt_ndb.bak")), global_->UserFile(SJ("nrt_ndb.bk1")));
+        platform::fs::CopyFile(global_->UserFile(SJ("nrt.ndb")), global_->UserFile(SJ("nrt_ndb.bak")));
+    }
+
+    // 7. Window rectangle.
+    if (global_->HasFormRect(AppSettings::kFormMain)) {
+        const FormRect r = global_->GetFormRect(AppSettings::kFormMain);
+        if (r.width > 0 && r.height > 0)
+            setGeometry(r.left, r.top, std::max(100, r.width), std::max(100, r.height));
+    } else {
+        resize(900, 640);
+    }
+
+    // 8. Zoom from the stored ratio.
+    const int stored = global_->GetRitu();
+    const int zoomIndex = mainlist::ZoomIndexFor(stored);
+    if (zoomIndex >= 0) {
+        cbo_Ritu->blockSignals(true);
+        cbo_Ritu->setCurrentIndex(zoomIndex);
+        cbo_Ritu->blockSignals(false);
+        ApplyRatio(mainlist::kZoomRatios[static_cast<std::size_t>(zoomIndex)]);
+    }
+    if (stored > 100) {
+        columnBase_[0] = { static_cast<int>(stored * 0.01 * 26), stored };
+        FitMarkColumn();
+    }
+
+    // Commands of the other windows (app/Commands.h), one line per subsystem.
+    InstallInputCommands(*this);
+    InstallExchangeCommands(*this);
+    InstallMailCommands(*this);
+    InstallPostalCommands(*this);
+    InstallPrintCommands(*this);
+
+    // 9. Sort, full screen, list.
+    sortSpec_ = SJ("カナ, 名前");
+    rec_.SetSort(sortSpec_, 0);
+    if (global_->GetFull())
+        setWindowState(windowState() | Qt::WindowMaximized);
+    RefreshList();
+
+    auto* saveTimer = new QTimer(this);
+    connect(saveTimer, &QTimer::timeout, this, &MainWindow::SaveChanges);
+    saveTimer->start(1000);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::SaveChanges()
+{
+    // The timer fires inside the message boxes a save may show.
+    if (!opened_ || saving_ || !db_.IsModified() || db_.ChangeCount() == unsavedChange_)
+        return;
+    saving_ = true;
+    if (!SaveBook())
+        unsavedChange_ = db_.ChangeCount();
+    saving_ = false;
+}
+
+bool MainWindow::SaveBook()
+{
+    const std::string path = global_->UserFile(SJ("nrt.ndb"));
+    if (db_.ChangedOnDisk(path)
+        && !platform::Ask(SJ("宛名データ「") + path + SJ("」は読み込んだ後に他で変更されています。\n上書きしますか？")))
+        return false;
+    platform::fs::MakeDirs(global_->UserFile({}));
+    const int code = db_.SaveTable(path);
+    if (!db_.DamagedCopy().empty() && db_.DamagedCopy() != reportedCopy_) {
+        reportedCopy_ = db_.DamagedCopy();
+        platform::Inform(DamagedCopyMessage(reportedCopy_), SJ("注意"), platform::MsgIcon::Warning);
+    }
+    if (code == AddressTable::kErrKeptUnread && db_.LoadFailedOnExistingFile()) {
+        platform::Warn(UnreadableTableMessage(path));
+        return false;
+    }
+    if (code != 0) {
+        platform::Warn(SJ("保存に失敗しました。"));
+        return false;
+    }
+    return true;
+}
+
+void MainWindow::BuildMenus()
+{
+    QMenu* file = fileMenu_ = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    // Other windows add their commands before these separators, each in its group.
+    fileSections_[kFileUsers] = file->addSeparator();
+    fileSections_[kFileData] = file->addSeparator();
+    fileSections_[kFilePrint] = file->addSeparator();
+    QAction* clear = file->addAction(QStringLiteral("全ての宛名を削除(&D)..."));
+    clear->setObjectName(QStringLiteral("mnu_FileClear"));
+    connect(clear, &QAction::triggered, this, &MainWindow::DeleteAll);
+    file->addSeparator();
+    QAction* exitAction = file->addAction(QStringLiteral("終了(&X)"));
+    exitAction->setObjectName(QStringLiteral("mnuFileExit"));
+    connect(exitAction, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* edit = editMenu_ = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+    QAction* find = edit->addAction(QStringLiteral("検索(&F)..."));
+    find->setObjectName(QStringLiteral("mnuEditFind"));
+    find->setShortcut(QKeySequence(Qt::Key_F3));
+    connect(find, &QAction::triggered, this, &MainWindow::ShowSearch);
+    QAction* mark = edit->addAction(QStringLiteral("一括マーク(&M)"));
+    mark->setObjectName(QStringLiteral("mnuEditMark"));
+    mark->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    connect(mark, &QAction::triggered, this, &MainWindow::BulkMark);
+
+    QMenu* sort = menuBar()->addMenu(QStringLiteral("並び替え(&S)"));
+    sortGroup_ = new QActionGroup(this);
+    sortGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    static constexpr const char* names[]
+        = { "mnuSortNo", "mnuSortName", "mnuSortKana", "mnuSortTel", "mnuSortYYYYMMDD", "mnuSortYubin", "mnuSortMail",
+              "mnuSortDiv1", "mnuSortDiv2", "mnuSortDiv1Div2", "mnuSortDate1", "mnuSortDate2" };
+    for (std::size_t i = 0; i < std::size(kSortItems); ++i) {
+        QAction* a = sort->addAction(U8(kSortItems[i].caption));
+        a->setObjectName(QString::fromLatin1(names[i]));
+        a->setCheckable(true);
+        a->setActionGroup(sortGroup_);
+        a->setVisible(i != 0);
+        a->setChecked(i == 2);
+        const std::string order = platform::Utf8ToSjis(kSortItems[i].order);
+        connect(a, &QAction::triggered, this, [this, a, order] {
+            a->setChecked(true);
+            SortBy(order);
+        });
+    }
+
+    mailMenu_ = menuBar()->addMenu(QStringLiteral("メール(&M)"));
+    mailMenu_->setObjectName(QStringLiteral("mnuNet"));
+    mailMenu_->menuAction()->setVisible(false); // shown once the mail commands are added
+    QMenu* settings = settingsMenu_ = menuBar()->addMenu(QStringLiteral("設定(&O)"));
+    QAction* columns = settings->addAction(QStringLiteral("表示項目の設定(&H)..."));
+    columns->setObjectName(QStringLiteral("mnuHyo"));
+    connect(columns, &QAction::triggered, this, &MainWindow::EditColumns);
+
+    QMenu* help = helpMenu_ = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    QAction* manual = help->addAction(QStringLiteral("ノルテアのヘルプ(&H)"));
+    manual->setObjectName(QStringLiteral("mnuHelpHelp"));
+    manual->setShortcut(QKeySequence::HelpContents);
+    connect(manual, &QAction::triggered, this, &MainWindow::ShowHelp);
+
+    QToolBar* bar = toolBar_ = addToolBar(QStringLiteral("ツールバー"));
+    bar->setObjectName(QStringLiteral("ToolBar1"));
+    bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    auto tool = [&](const char* name, const QString& caption, const QIcon& icon, auto slot) {
+        QAction* a = bar->addAction(icon, caption);
+        a->setObjectName(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    const QStyle* st = style();
+    tool("tcmd_Search", QStringLiteral("検索"), st->standardIcon(QStyle::SP_FileDialogContentsView),
+        &MainWindow::ShowSearch);
+    tool("tcmd_Mark", QStringLiteral("一括ﾏｰｸ"), st->standardIcon(QStyle::SP_DialogApplyButton), &MainWindow::BulkMark);
+    bar->addSeparator();
+    tool("tcmd_Quit", QStringLiteral("終了"), st->standardIcon(QStyle::SP_DialogCloseButton), &QWidget::close);
+
+    popup = new QMenu(this);
+    mnus_Find = popup->addAction(QStringLiteral("検索(&F)..."));
+    connect(mnus_Find, &QAction::triggered, this, &MainWindow::ShowSearch);
+    popup->addSeparator();
+    mnus_MarkOn = popup->addAction(QStringLiteral("選択行をマーク(&M)"));
+    connect(mnus_MarkOn, &QAction::triggered, this, [this] { MarkSelected(true); });
+    mnus_MarkOff = popup->addAction(QStringLiteral("選択行のマークを外す(&U)"));
+    connect(mnus_MarkOff, &QAction::triggered, this, [this] { MarkSelected(false); });
+    popup->addSeparator();
+    mnus_SortUp = popup->addAction(QStringLiteral("昇順"));
+    connect(mnus_SortUp, &QAction::triggered, this, [this] {
+        for (QAction* a : sortGroup_->actions())
+            a->setChecked(false);
+        SortBy(popupField_);
+    });
+    mnus_SortDown = popup->addAction(QStringLiteral("降順"));
+    connect(mnus_SortDown, &QAction::triggered, this, [this] {
+        for (QAction* a : sortGroup_->actions())
+            a->setChecked(false);
+        SortBy(popupField_ + " D");
+    });
+}
+
+void MainWindow::BuildCentre()
+{
+    auto* centre = new QWidget(this);
+    auto* layout = new QVBoxLayout(centre);
+    layout->setContentsMargins(4, 2, 4, 2);
+    layout->setSpacing(2);
+
+    tag_Main = new QTabBar(centre);
+    tag_Main->setObjectName(QStringLiteral("tag_Main"));
+    tag_Main->setExpanding(false);
+    tag_Main->setDrawBase(true);
+    connect(tag_Main, &QTabBar::currentChanged, this, [this](int) {
+        suffix_.clear();
+        extractCount_ = 0;
+        RefreshList();
+    });
+    layout->addWidget(tag_Main);
+
+    griMain = new QTableView(centre);
+    griMain->setObjectName(QStringLiteral("griMain"));
+    griMain->setModel(model_);
+    griMain->setSelectionBehavior(QAbstractItemView::SelectRows);
+    griMain->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    griMain->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    griMain->setAlternatingRowColors(false);
+    griMain->setWordWrap(false);
+    griMain->verticalHeader()->hide();
+    griMain->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    griMain->verticalHeader()->setDefaultSectionSize(18);
+    // Row heights are the zoom's: the header's font must not hold them at a larger size.
+    griMain->verticalHeader()->setMinimumSectionSize(4);
+    griMain->horizontalHeader()->setHighlightSections(false);
+    // Column widths are the user's (and the zoom's), never widened to fit the font.
+    griMain->horizontalHeader()->setMinimumSectionSize(4);
+    griMain->horizontalHeader()->setSectionsMovable(false);
+    connect(griMain->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
+        if (!zoomingColumns_ && column >= 0 && column < static_cast<int>(columnBase_.size()))
+            columnBase_[static_cast<std::size_t>(column)] = { width, ratio_ };
+    });
+    griMain->setContextMenuPolicy(Qt::CustomContextMenu);
+    griMain->installEventFilter(this);
+    connect(griMain, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        PreparePopup(pos);
+        popup->popup(griMain->viewport()->mapToGlobal(pos));
+    });
+    connect(griMain, &QTableView::clicked, this, [this](const QModelIndex& index) {
+        if (index.column() == 0 && index.row() < model_->RecordRows())
+            ToggleMark(index.row());
+        UpdatePosition();
+    });
+    connect(griMain, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        // Not in the mark column; header clicks and the space below the rows give no index.
+        if (!index.isValid() || index.column() == 0)
+            return;
+        emit EditRequested(model_->IsNewRow(index.row()) ? -1 : index.row());
+    });
+    connect(griMain->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+        [this](const QModelIndex&, const QModelIndex&) { UpdatePosition(); });
+    layout->addWidget(griMain, 1);
+    emptyHint_ = new QLabel(QStringLiteral("宛名がまだありません。「新規登録」で入力するか、「CSVインポート」で取り込みます。"
+                                           "「郵便番号データのインポート」で住所の自動入力が使えます。"),
+        griMain->viewport());
+    emptyHint_->setObjectName(QStringLiteral("lbl_EmptyHint"));
+    emptyHint_->setForegroundRole(QPalette::PlaceholderText);
+    emptyHint_->hide();
+
+    // The kana index and the detailed extraction, with the zoom control beside them.
+    auto* bottom = new QHBoxLayout();
+    pages = new QTabWidget(centre);
+    pages->setObjectName(QStringLiteral("PageControl1"));
+    auto* kanaPage = new QWidget();
+    kanaPage->setObjectName(QStringLiteral("TabSheet1"));
+    for (int i = 0; i < 10; ++i) {
+        auto* b = new QPushButton(U8(kKanaCaptions[i]), kanaPage);
+        b->setObjectName(QStringLiteral("cmd_Kana%1").arg(i + 1));
+        connect(b, &QPushButton::clicked, this, [this, i] { KanaIndex(i + 1); });
+        cmd_Kana[static_cast<std::size_t>(i)] = b;
+    }
+    cmd_KanaAll = new QPushButton(QStringLiteral("全て"), kanaPage);
+    cmd_KanaAll->setObjectName(QStringLiteral("cmd_KanaAll"));
+    connect(cmd_KanaAll, &QPushButton::clicked, this, [this] { KanaIndex(0); });
+    pages->addTab(kanaPage, QStringLiteral("カナ"));
+
+    auto* selPage = new QWidget();
+    selPage->setObjectName(QStringLiteral("TabSheet2"));
+    auto* sel = new QHBoxLayout(selPage);
+    sel->setContentsMargins(6, 4, 6, 4);
+    cbo_SelName = new QComboBox(selPage);
+    cbo_SelName->setObjectName(QStringLiteral("cbo_SelName"));
+    for (const char* f : mainlist::kSearchFields)
+        cbo_SelName->addItem(U8(f));
+    FitToItems(cbo_SelName);
+    txt_SelText = new QLineEdit(selPage);
+    txt_SelText->setObjectName(QStringLiteral("txt_SelText"));
+    txt_SelText->setMaxLength(30);
+    cbo_SelDiv2 = new QComboBox(selPage);
+    cbo_SelDiv2->setObjectName(QStringLiteral("cbo_SelDiv2"));
+    cbo_SelElse = new QComboBox(selPage);
+    cbo_SelElse->setObjectName(QStringLiteral("cbo_SelElse"));
+    cbo_SelElse->addItems({ QStringLiteral("男"), QStringLiteral("女") });
+    cbo_SelKind = new QComboBox(selPage);
+    cbo_SelKind->setObjectName(QStringLiteral("cbo_SelKind"));
+    for (const char* k : kMatchKinds)
+        cbo_SelKind->addItem(U8(k));
+    FitToItems(cbo_SelKind);
+    chk_icmp = new QCheckBox(QStringLiteral("大文字小文字判断する"), selPage);
+    chk_icmp->setObjectName(QStringLiteral("chk_icmp"));
+    chk_SelAdd = new QCheckBox(QStringLiteral("追加抽出する"), selPage);
+    chk_SelAdd->setObjectName(QStringLiteral("chk_SelAdd"));
+    cmd_SelRun = new QPushButton(QStringLiteral("抽出"), selPage);
+    cmd_SelRun->setObjectName(QStringLiteral("cmd_SelRun"));
+    cmd_SelAll = new QPushButton(QStringLiteral("クリア"), selPage);
+    cmd_SelAll->setObjectName(QStringLiteral("cmd_SelAll"));
+    for (QWidget* w : std::initializer_list<QWidget*> { cbo_SelName, txt_SelText, cbo_SelDiv2, cbo_SelElse, cbo_SelKind,
+             chk_icmp, chk_SelAdd, cmd_SelRun, cmd_SelAll })
+        sel->addWidget(w);
+    sel->addStretch(1);
+    connect(cbo_SelName, &QComboBox::currentIndexChanged, this, &MainWindow::SelNameChanged);
+    connect(cmd_SelRun, &QPushButton::clicked, this, &MainWindow::RunExtraction);
+    connect(cmd_SelAll, &QPushButton::clicked, this, &MainWindow::ClearExtraction);
+    pages->addTab(selPage, QStringLiteral("詳細抽出"));
+    SelNameChanged();
+    bottom->addWidget(pages);
+    bottom->addStretch(1);
+
+    cmd_RituDown = new QToolButton(centre);
+    cmd_RituDown->setObjectName(QStringLiteral("cmd_RituDown"));
+    cmd_RituDown->setText(QStringLiteral("－"));
+    cmd_RituDown->setToolTip(QStringLiteral("表示倍率縮小"));
+    cbo_Ritu = new QComboBox(centre);
+    cbo_Ritu->setObjectName(QStringLiteral("cbo_Ritu"));
+    for (int r : mainlist::kZoomRatios)
+        cbo_Ritu->addItem(QStringLiteral("%1%").arg(r));
+    cbo_Ritu->setCurrentIndex(-1);
+    cmd_RituUp = new QToolButton(centre);
+    cmd_RituUp->setObjectName(QStringLiteral("cmd_RituUp"));
+    cmd_RituUp->setText(QStringLiteral("＋"));
+    cmd_RituUp->setToolTip(QStringLiteral("表示率拡大"));
+    connect(cbo_Ritu, &QComboBox::activated, this, &MainWindow::ChangeZoom);
+    connect(cmd_RituDown, &QToolButton::clicked, this, [this] {
+        if (cbo_Ritu->currentIndex() > 0) {
+            cbo_Ritu->setCurrentIndex(cbo_Ritu->currentIndex() - 1);
+            ChangeZoom(cbo_Ritu->currentIndex());
+        }
+    });
+    connect(cmd_RituUp, &QToolButton::clicked, this, [this] {
+        if (cbo_Ritu->currentIndex() + 1 < cbo_Ritu->count()) {
+            cbo_Ritu->setCurrentIndex(cbo_Ritu->currentIndex() + 1);
+            ChangeZoom(cbo_Ritu->currentIndex());
+        }
+    });
+    auto* zoom = new QHBoxLayout();
+    zoom->setSpacing(1);
+    zoom->addWidget(cmd_RituDown);
+    zoom->addWidget(cbo_Ritu);
+    zoom->addWidget(cmd_RituUp);
+    auto* zoomBox = new QVBoxLayout();
+    zoomBox->addStretch(1);
+    zoomBox->addLayout(zoom);
+    bottom->addLayout(zoomBox);
+    layout->addLayout(bottom);
+    setCentralWidget(centre);
+
+    statusCount = new QLabel(this);
+    statusPos = new QLabel(this);
+    statusCount->setMinimumWidth(140);
+    statusBar()->addWidget(statusCount);
+    statusBar()->addWidget(statusPos, 1);
+}
+
+void MainWindow::ApplyRatio(int ratio)
+{
+    using mainlist::Scaled;
+    ratio_ = ratio;
+    QFont tabFont = tag_Main->font();
+    tabFont.setPixelSize(Scaled(12, ratio));
+    tag_Main->setFont(tabFont);
+    // The font first: the rows are then set to their zoomed height, not held at the
+    // height the previous font needed.
+    QFont gridFont = griMain->font();
+    gridFont.setPixelSize(Scaled(12, ratio, 12));
+    griMain->setFont(gridFont);
+    griMain->verticalHeader()->setDefaultSectionSize(Scaled(16, ratio, 16) + 2);
+    // The design width, or what the extraction page needs with the zoomed font.
+    pages->setFixedWidth(std::max(Scaled(745, ratio), pages->minimumSizeHint().width()));
+    const int height = Scaled(24, ratio);
+    cmd_KanaAll->setGeometry(Scaled(344, ratio), 4, Scaled(65, ratio), height);
+    for (int i = 0; i < 10; ++i)
+        cmd_Kana[static_cast<std::size_t>(i)]->setGeometry(Scaled(8 + 32 * i, ratio), 4, Scaled(33, ratio), height);
+    pages->widget(0)->setMinimumHeight(height + 8);
+}
+
+void MainWindow::ChangeZoom(int index)
+{
+    if (index < 0 || index >= static_cast<int>(mainlist::kZoomRatios.size()))
+        return;
+    int ratio = mainlist::kZoomRatios[static_cast<std::size_t>(index)];
+    if (ratio < 100)
+        ratio = 100;
+    const int old = global_->GetRitu();
+    if (ratio == old)
+        return;
+    global_->SetRitu(ratio);
+    ApplyRatio(ratio);
+    for (std::size_t c = 1; c < columnBase_.size(); ++c)
+        SetZoomedWidth(static_cast<int>(c), mainlist::RescaleWidth(columnBase_[c].width, columnBase_[c].ratio, ratio));
+    FitMarkColumn();
+    ShowEmptyHint(); // below the new-record row at its new height
+    emit RatioChanged(ratio);
+}
+
+void MainWindow::SetZoomedWidth(int column, int width)
+{
+    zoomingColumns_ = true;
+    griMain->setColumnWidth(column, width);
+    zoomingColumns_ = false;
+}
+
+void MainWindow::FitMarkColumn()
+{
+    if (columnBase_.empty())
+        return;
+    const ColumnBase& base = columnBase_[0];
+    const int zoomed = mainlist::RescaleWidth(base.width, base.ratio, ratio_);
+    SetZoomedWidth(0, std::max(zoomed, griMain->horizontalHeader()->sectionSizeHint(0)));
+}
+
+void MainWindow::SetUpColumns()
+{
+    model_->SetUpColumns();
+    // The stored widths are those of the ratio in effect when they were stored.
+    const int stored = global_->GetRitu();
+    columnBase_.assign(static_cast<std::size_t>(model_->columnCount()), ColumnBase {});
+    columnBase_[0] = { 25, 100 };
+    for (int i = 0; i < global_->DisplayColumnCount() && i < 29; ++i) {
+        columnBase_[static_cast<std::size_t>(i) + 1] = { global_->GetDisplayColumn(i).width, stored };
+        SetZoomedWidth(i + 1, global_->GetDisplayColumn(i).width);
+    }
+    FitMarkColumn();
+}
+
+void MainWindow::SetTitle()
+{
+    setWindowTitle(ToQ(mainlist::Title(global_->UserName())));
+}
+
+void MainWindow::ReloadTabs()
+{
+    LineList categories;
+    categories.LoadText(global_->UserFile(SJ("nrt_ms01.nms")));
+    const QSignalBlocker block(tag_Main);
+    while (tag_Main->count() > 0)
+        tag_Main->removeTab(0);
+    tag_Main->addTab(QStringLiteral("[宛先（全て）]"));
+    for (int i = 0; i < categories.GetCount(); ++i)
+        tag_Main->addTab(ToQ(categories.GetLine(i)));
+    tag_Main->addTab(QStringLiteral("[差出人]"));
+    tag_Main->setCurrentIndex(0);
+}
+
+void MainWindow::ReloadMinorCategories()
+{
+    LineList minor;
+    minor.LoadText(global_->UserFile(SJ("nrt_ms02.nms")));
+    cbo_SelDiv2->clear();
+    for (int i = 0; i < minor.GetCount(); ++i)
+        cbo_SelDiv2->addItem(ToQ(minor.GetLine(i)));
+    cbo_SelDiv2->setCurrentIndex(-1);
+}
+
+mainlist::TabContext MainWindow::Tab() const
+{
+    mainlist::TabContext t;
+    t.index = tag_Main->currentIndex();
+    t.categoryCount = tag_Main->count() - 2;
+    if (t.index > 0 && !t.IsSenders())
+        t.caption = FromQ(tag_Main->tabText(t.index));
+    return t;
+}
+
+std::string MainWindow::PrintCondition() const
+{
+    return mainlist::PrintCondition(Tab(), suffix_);
+}
+
+void MainWindow::RefreshList()
+{
+    WaitCursor wait;
+    const QModelIndex before = griMain->currentIndex();
+    const int oldRow = before.isValid() ? before.row() : 0;
+    const bool onNewRow = before.isValid() && model_->IsNewRow(oldRow);
+    int keep = keepRecord_;
+    keepRecord_ = -1;
+    if (keep < 0 && oldRow < model_->RecordRows())
+        keep = rec_.GetRowRecord(oldRow);
+    model_->SetFiltered(!suffix_.empty());
+    const std::string condition = mainlist::ListCondition(Tab(), suffix_);
+    const int code = rec_.Select(condition);
+    if (code < 0) {
+        // The selection is left as it was.
+        platform::Warn(FromQ(QStringLiteral("条件作成に失敗しました(%1)").arg(code)));
+        return;
+    }
+    model_->Reload();
+    statusCount->setText(QStringLiteral("表示数：%1").arg(model_->RecordRows()));
+    int row = keep >= 0 ? RowOfRecord(keep) : -1;
+    if (row < 0)
+        row = onNewRow ? model_->RecordRows() : std::min(oldRow, std::max(0, model_->RecordRows() - 1));
+    const int column = before.isValid() ? before.column() : std::min(1, model_->columnCount() - 1);
+    const QModelIndex current = model_->index(row, std::min(column, model_->columnCount() - 1));
+    griMain->setCurrentIndex(current);
+    // Into view from above or below; the columns stay where the user scrolled them.
+    const int across = griMain->horizontalScrollBar()->value();
+    griMain->scrollTo(current);
+    griMain->horizontalScrollBar()->setValue(across);
+    ShowEmptyHint();
+    UpdatePosition();
+    SaveChanges();
+}
+
+int MainWindow::RowOfRecord(int record) const
+{
+    const std::span<const int> rows = rec_.Rows();
+    const auto found = std::find(rows.begin(), rows.end(), record);
+    return found == rows.end() ? -1 : static_cast<int>(found - rows.begin());
+}
+
+void MainWindow::ShowEmptyHint()
+{
+    bool empty = model_->RecordRows() == 0;
+    for (int k = 0; empty && k < db_.GetRecordCount(); ++k)
+        empty = db_.IsDeleted(k);
+    emptyHint_->setVisible(empty);
+    if (empty) {
+        emptyHint_->adjustSize();
+        // Below the header and the new-record row.
+        emptyHint_->move(8, griMain->rowHeight(0) + 8);
+    }
+}
+
+int MainWindow::CurrentRow() const
+{
+    const QModelIndex i = griMain->currentIndex();
+    return i.isValid() ? i.row() + 1 : 0;
+}
+
+void MainWindow::SetCurrentRow(int row)
+{
+    if (row < 1 || row > model_->rowCount())
+        return;
+    const int column = std::max(0, griMain->currentIndex().column());
+    griMain->setCurrentIndex(model_->index(row - 1, column));
+    griMain->scrollTo(model_->index(row - 1, column));
+    UpdatePosition();
+}
+
+void MainWindow::UpdatePosition()
+{
+    statusPos->setText(QStringLiteral("位置：%1").arg(CurrentRow()));
+}
+
+bool MainWindow::SetMark(int row, bool on)
+{
+    if (rec_.SetPos(row) < 0 || rec_.Read() != 0) {
+        platform::Warn(SJ("印字区分の更新に失敗しました。"));
+        return false;
+    }
+    rec_.SetValue(SJ("印字区分"), on ? "1" : "0");
+    rec_.Post();
+    model_->MarkChanged(row);
+    return true;
+}
+
+void MainWindow::ToggleMark(int row)
+{
+    if (row < 0 || row >= model_->RecordRows())
+        return;
+    const bool marked = !model_->CellText(row, 0).empty();
+    SetMark(row, !marked);
+    SaveChanges();
+}
+
+void MainWindow::MarkSelected(bool on)
+{
+    const QModelIndexList rows = griMain->selectionModel()->selectedRows();
+    std::vector<int> list;
+    for (const QModelIndex& i : rows)
+        if (i.row() < model_->RecordRows())
+            list.push_back(i.row());
+    std::sort(list.begin(), list.end());
+    for (int row : list)
+        if (!SetMark(row, on))
+            break;
+    SaveChanges();
+}
+
+void MainWindow::BulkMark()
+{
+    WaitCursor wait;
+    // Everything is marked unless nothing is left unmarked; then everything is unmarked.
+    const bool anyUnmarked = rec_.Find(SJ("印字区分='0'"), 0, 1) >= 0;
+    rec_.SetPos(0);
+    for (int row = 0; row < rec_.GetRowCount(); ++row) {
+        rec_.SetPos(row);
+        if (rec_.Read() != 0) {
+            platform::Warn(SJ("印字区分の更新に失敗しました。"));
+            break;
+        }
+        rec_.SetValue(SJ("印字区分"), anyUnmarked ? "1" : "0");
+        rec_.Post();
+    }
+    if (model_->RecordRows() > 0)
+        emit model_->dataChanged(model_->index(0, 0), model_->index(model_->RecordRows() - 1, 0));
+    SaveChanges();
+}
+
+void MainWindow::DeleteAll()
+{
+    const platform::MsgResult answer
+        = platform::Messages().Show({ SJ("全ての宛名の内容が削除されます。よろしいですか？"), SJ("確認"),
+            platform::MsgIcon::Warning, platform::MsgButtons::YesNo, platform::MsgResult::No });
+    if (answer != platform::MsgResult::Yes)
+        return;
+    global_->SaveTableCopy();
+    db_.ClearRecords();
+    SaveBook();
+    RefreshList();
+}
+
+void MainWindow::SelNameChanged()
+{
+    const QString name = cbo_SelName->currentText();
+    const bool minor = name == QStringLiteral("小分類");
+    const bool sex = name == QStringLiteral("性別");
+    cbo_SelDiv2->setVisible(minor);
+    cbo_SelElse->setVisible(sex);
+    txt_SelText->setVisible(!minor && !sex);
+}
+
+void MainWindow::RunExtraction()
+{
+    mainlist::ExtractRequest r;
+    r.fieldIndex = cbo_SelName->currentIndex();
+    const QString name = cbo_SelName->currentText();
+    QWidget* valueControl = txt_SelText;
+    if (name == QStringLiteral("小分類")) {
+        r.valueIsChoice = true;
+        r.value = cbo_SelDiv2->currentIndex() >= 0 ? FromQ(cbo_SelDiv2->currentText()) : std::string();
+        valueControl = cbo_SelDiv2;
+    } else if (name == QStringLiteral("性別")) {
+        r.valueIsChoice = true;
+        r.value = cbo_SelElse->currentIndex() >= 0 ? FromQ(cbo_SelElse->currentText()) : std::string();
+        valueControl = cbo_SelElse;
+    } else {
+        r.value = FromQ(txt_SelText->text());
+    }
+    r.kind = cbo_SelKind->currentIndex();
+    r.caseSensitive = chk_icmp->isChecked();
+    r.add = chk_SelAdd->isChecked();
+    const mainlist::ExtractError e = mainlist::ComposeExtraction(
+        r, suffix_, extractCount_, [this](std::string_view t) { return global_->EraToGregorian(t); });
+    switch (e) {
+    case mainlist::ExtractError::None:
+        RefreshList();
+        return;
+    case mainlist::ExtractError::NoField:
+        cbo_SelName->setFocus();
+        break;
+    case mainlist::ExtractError::EmptyValue:
+    case mainlist::ExtractError::NoChoice:
+        valueControl->setFocus();
+        break;
+    default:
+        break;
+    }
+    platform::Warn(mainlist::ExtractMessage(e));
+}
+
+void MainWindow::ClearExtraction()
+{
+    suffix_.clear();
+    extractCount_ = 0;
+    RefreshList();
+}
+
+void MainWindow::KanaIndex(int tag)
+{
+    suffix_ = mainlist::KanaSuffix(tag);
+    RefreshList();
+}
+
+void MainWindow::SortBy(const std::string& order)
+{
+    sortSpec_ = order;
+    rec_.SetSort(sortSpec_, 0);
+    RefreshList();
+}
+
+void MainWindow::PreparePopup(const QPoint& pos)
+{
+    const int column = griMain->columnAt(pos.x());
+    popupField_.clear();
+    const std::string& name = model_->ColumnName(column);
+    if (column >= 1 && !name.empty() && db_.FindField(name) >= 0)
+        popupField_ = name;
+    const bool enabled = !popupField_.empty();
+    mnus_SortUp->setEnabled(enabled);
+    mnus_SortDown->setEnabled(enabled);
+    const QString field = ToQ(popupField_);
+    mnus_SortUp->setText(enabled ? QStringLiteral("%1を並び替え(昇順)").arg(field) : QStringLiteral("昇順"));
+    mnus_SortDown->setText(enabled ? QStringLiteral("%1を並び替え(降順)").arg(field) : QStringLiteral("降順"));
+}
+
+bool MainWindow::LetterKey(int key)
+{
+    mainlist::ByteRange range;
+    if (!mainlist::LetterRange(key, range))
+        return false;
+    const int row = mainlist::FindLetterRow(CurrentRow(), model_->RecordRows(), range, [this](int r) {
+        thread_local std::string text;
+        text = model_->CellText(r - 1, 2);
+        return std::string_view(text);
+    });
+    if (row > 0)
+        SetCurrentRow(row);
+    return true;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == griMain && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F && (key->modifiers() & Qt::ControlModifier)) {
+            ShowSearch();
+            return true;
+        }
+        if (!(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && LetterKey(key->key()))
+            return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::ShowHelp()
+{
+    if (!help_)
+        help_ = new HelpWindow(this);
+    help_->ShowManual(global_->ProgramFile(SJ("nrt.html")));
+}
+
+void MainWindow::ShowSearch()
+{
+    if (!search_)
+        search_ = std::make_unique<SearchDialog>(this);
+    search_->ShowModeless();
+}
+
+void MainWindow::EditColumns()
+{
+    ColumnsDialog dialog(*global_, db_, this);
+    dialog.exec();
+    if (dialog.Changed()) {
+        SetUpColumns();
+        RefreshList();
+    }
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        emit FirstShown();
+        // Over the visible window, once it is drawn.
+        QTimer::singleShot(0, this, &MainWindow::OfferReadingConversion);
+    }
+}
+
+QAction* MainWindow::FileSection(int group) const
+{
+    return group >= 0 && group < kFileEnd ? fileSections_[static_cast<std::size_t>(group)] : nullptr;
+}
+
+int MainWindow::TabContextForInput() const
+{
+    const mainlist::TabContext t = Tab();
+    return t.IsSenders() ? -1 : t.index;
+}
+
+void MainWindow::AfterUserChange()
+{
+    ReloadTabs();
+    ReloadMinorCategories();
+    emit UserChanged();
+    SetTitle();
+    suffix_.clear();
+    extractCount_ = 0;
+    SetUpColumns();
+    RefreshList();
+    OfferReadingConversion();
+}
+
+void MainWindow::OfferReadingConversion()
+{
+    if (global_->GetKanaChecked())
+        return;
+    const int count = CountReadingsToConvert(db_);
+    if (count == 0)
+        return;
+    // Asked once for the book, whatever the answer.
+    global_->SetKanaChecked(true);
+    const QString question = QStringLiteral("読み（カナ）がひらがなや全角カナの宛名が %1 件あります。\n"
+                                            "カナ索引と並び替えに使えるよう、半角カナに直しますか？")
+                                 .arg(count);
+    if (!platform::Ask(FromQ(question), true))
+        return;
+    WaitCursor wait;
+    if (ConvertStoredReadings(db_) < 0)
+        platform::Warn(SJ("読みの変換に失敗しました。"));
+    platform::fs::MakeDirs(global_->UserFile({}));
+    if (db_.SaveTable(global_->UserFile(SJ("nrt.ndb"))) != 0)
+        platform::Warn(SJ("保存に失敗しました。"));
+    RefreshList();
+}
+
+void MainWindow::SaveOnClose()
+{
+    if (!opened_)
+        return;
+    // Changes are saved as they are made, so this finds nothing left to do unless the
+    // last save failed.
+    if (db_.GetRecordCount() > 0 && db_.IsModified())
+        SaveBook();
+    for (int i = 0; i < global_->DisplayColumnCount() && i + 1 < model_->columnCount(); ++i)
+        global_->SetDisplayColumnWidth(i, griMain->columnWidth(i + 1));
+    const QRect r = normalGeometry();
+    global_->SaveFormRect(AppSettings::kFormMain, r.left(), r.top(), r.width(), r.height());
+    global_->WriteSettings();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (search_)
+        search_->close();
+    emit Closing();
+    SaveOnClose();
+    event->accept();
+}
+
+} // namespace nrt::gui

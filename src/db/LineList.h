@@ -1,0 +1,93 @@
+#pragma once
+// The program's general list of byte strings ("lines"), stored in shared blocks, and
+// its two file forms: the line list file (CR LF lines) and the item list file ("LI").
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nrt {
+
+class LineList {
+public:
+    static constexpr std::size_t kDefaultBlockSize = 2048;
+
+    explicit LineList(std::size_t blockSize = kDefaultBlockSize);
+    virtual ~LineList() = default;
+    LineList(const LineList&) = delete;
+    LineList& operator=(const LineList&) = delete;
+
+    void Clear();
+    int GetCount() const { return static_cast<int>(entries_.size()); }
+
+    // False when i is not below the count; `out` then is left alone.
+    bool GetEntry(int i, std::string_view& out) const;
+    // Line i; the empty text when i is out of range. data() is always NUL-terminated.
+    std::string_view GetLine(int i) const;
+    // Line i as a C string (stops at an embedded NUL).
+    const char* GetText(int i) const { return GetLine(i).data(); }
+
+    bool SetLine(int i, std::string_view bytes);
+    bool AddLine(std::string_view bytes) { return SetLine(GetCount(), bytes); }
+    // Stores the text cut before its first control byte other than TAB.
+    bool SetText(int i, std::string_view text);
+    bool AddText(std::string_view text) { return SetText(GetCount(), text); }
+    void DeleteLine(int i);
+
+    // Writable access to the bytes of line i (for flag bytes of packed records);
+    // nullptr when the line does not exist or is empty.
+    char* MutableLine(int i);
+
+    int LoadText(std::string_view path);
+    int SaveText(std::string_view path) const;
+    int LoadItems(std::string_view path);
+    int SaveItems(std::string_view path) const;
+
+    // The same two forms on bytes in memory, for callers that read or write elsewhere.
+    int ParseText(std::string_view bytes);
+    std::string FormatText() const;
+    int ParseItems(std::string_view bytes);
+    std::string FormatItems() const;
+
+    // Prepares room for `lines` more lines of `bytes` bytes in all, so that a bulk load
+    // makes one allocation instead of many.
+    bool Reserve(std::size_t lines, std::size_t bytes);
+
+    // Takes over memory holding lines already in place (a file read whole): lines are
+    // then added with AddLineAt without copying. Returns the block's number, or -1.
+    int AdoptBlock(std::unique_ptr<char[]> memory, std::size_t size);
+    // Adds the `length` bytes at `offset` of an adopted block as the next line; the byte
+    // after them must be NUL. A rewrite that does not fit moves the line elsewhere.
+    bool AddLineAt(int block, std::size_t offset, std::size_t length);
+
+    // Number of storage blocks in use (for tests of the storage rules).
+    int BlocksInUse() const;
+
+private:
+    struct Block {
+        std::unique_ptr<char[]> memory;
+        std::size_t used = 0;
+        std::size_t capacity = 0;
+        int lines = 0;
+    };
+    struct Entry {
+        char* data = nullptr;
+        std::size_t length = 0;
+        std::size_t room = 0;
+        int block = -1;
+    };
+
+    bool NewBlock(std::size_t size);
+    bool NewBlockSlot(); // makes a free entry of blocks_ current
+    void Release(int block);
+
+    std::size_t blockSize_;
+    std::vector<Block> blocks_;
+    std::vector<int> freeSlots_; // freed entries of blocks_, reused first
+    int current_ = 0;
+    std::vector<Entry> entries_;
+};
+
+} // namespace nrt

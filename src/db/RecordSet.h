@@ -1,0 +1,156 @@
+#pragma once
+// Record sets over the address table: the records that satisfy a condition, in the
+// order of up to ten sort keys, with a cursor and searching. Also the condition
+// language that chooses them: MakeSql compiles a condition text into a slot of
+// 72-byte items, Evaluate tests one record against a slot.
+
+#include "db/AddressTable.h"
+#include "db/FieldDefinition.h"
+#include "db/LineList.h"
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace nrt {
+
+class RecordSet {
+public:
+    // Condition slots.
+    static constexpr int kSlotSelect = 0;
+    static constexpr int kSlotSearch = 1;
+    static constexpr int kSlotCount = 2;
+
+    // Layout of one compiled condition item.
+    static constexpr std::size_t kItemSize = 72;
+    static constexpr std::size_t kItemKind = 0;
+    static constexpr std::size_t kItemIndex = 4;
+    static constexpr std::size_t kItemOp1 = 8;
+    static constexpr std::size_t kItemOp2 = 9;
+    static constexpr std::size_t kItemIsNumber = 12;
+    static constexpr std::size_t kItemNumber = 16;
+    static constexpr std::size_t kItemText = 20;
+    static constexpr std::size_t kMaxTextValue = 52;
+    static constexpr std::size_t kMaxNumberDigits = 9;
+    static constexpr int kMaxOpenGroups = 10;
+
+    // Codes of Select, Read and the cursor moves.
+    static constexpr int kNoRecord = 201;
+    static constexpr int kNothingSelected = 202;
+    static constexpr int kPassedEnd = 1;
+    static constexpr int kAlreadyAtEnd = 2;
+
+    // Flag byte bit of a record that belongs to the last selection.
+    static constexpr std::uint8_t kSelectedBit = 0x01;
+
+    static constexpr int kMaxSortKeys = 10;
+    enum SortFlags : int { kSortDescending = 1, kSortNumeric = 2 };
+    struct SortKey {
+        int field = -1;
+        int flags = 0;
+        int prefix = 0; // 0 = the whole value, else its first 1..30 bytes
+    };
+    using SortKeys = std::array<SortKey, kMaxSortKeys + 1>; // ends at the first field -1
+
+    RecordSet();
+    virtual ~RecordSet();
+    RecordSet(const RecordSet&) = delete;
+    RecordSet& operator=(const RecordSet&) = delete;
+
+    // The table is not owned; it must outlive the record set or be detached.
+    void Attach(AddressTable* table);
+    AddressTable* GetTable() const { return table_; }
+
+    // Condition language. A null text leaves the slot empty and returns 0; the string
+    // form ends at its first NUL like the C text it stands for. On a negative code the
+    // slot is left empty.
+    int MakeSql(const char* text, int slot);
+    int MakeSql(std::string_view text, int slot);
+    // 1 when record k satisfies the slot, 0 when not, -1 when a value cannot be read.
+    int Evaluate(int record, int slot);
+    // The compiled items of a slot, one 72-byte line each.
+    const LineList& GetSlot(int slot) const;
+    void ClearSlot(int slot);
+
+    // Sorting: "カナ, 名前", "大分類,小分類,カナ", "電話番号 L2", "生年月日 D", "番号 ND".
+    // 0, -6 no such field, -7 bad direction letter; keys before the faulty one stay.
+    int SetSort(std::string_view text, int sortNow);
+    const SortKeys& GetSortKeys() const { return keys_; }
+    void SortRows();
+
+    // Selection and cursor.
+    int Select(const char* condition);
+    int Select(std::string_view condition);
+    int GetRowCount() const { return static_cast<int>(rows_.size()); }
+    std::span<const int> Rows() const { return rows_; }
+    int GetRowRecord(int row) const;
+    int GetRecordIndex() const { return GetRowRecord(cursor_); }
+    int GetPos() const { return cursor_; }
+    bool IsEnd() const { return end_; }
+    int SetPos(int row);
+    int Next();
+    int Prev();
+    bool HasPrev() const { return cursor_ > 0; }
+    bool HasNext() const { return cursor_ + 1 < GetRowCount(); }
+
+    // The record under the cursor through the table's current-record buffer.
+    int Read();
+    void ClearCurrent();
+    int SetValue(std::string_view fieldName, std::string_view text);
+    int Post();
+    const char* GetValue(int field) const;
+    const char* GetValueByName(std::string_view fieldName) const;
+    bool DeleteCurrent(int reselect);
+
+    // Searching within the rows with the search slot. start: 0 first row, 1 the cursor,
+    // 2 the last row; direction 1 down, anything else up. The found row, or -1.
+    int Find(std::string_view condition, int start, int direction);
+    int FindNext();
+    int FindPrev();
+    // The field that satisfied the last successful test, or an empty definition.
+    const FieldDef& MatchField() const;
+    int MatchFieldIndex() const { return matchField_; }
+
+    // The field named so, by its name or its non-empty second name; -1 when none.
+    int FindFieldName(std::string_view name) const;
+
+private:
+    // One item decoded once at compile time, so that testing a record reads nothing
+    // but the record itself.
+    struct Term {
+        char kind = 'o';
+        int index = 0;
+        char op1 = 0;
+        char op2 = 0;
+        bool number = false;
+        std::int32_t numberValue = 0;
+        std::array<char, kMaxTextValue + 1> storage {}; // the text value, NUL-terminated
+        std::uint8_t textLength = 0;
+        unsigned char firstFolded = 0; // first byte of the text, A-Z folded
+
+        std::string_view Text() const { return { storage.data(), textLength }; }
+    };
+    struct Slot {
+        LineList items;
+        std::vector<Term> terms;
+    };
+
+    bool ValidSlot(int slot) const { return slot >= 0 && slot < kSlotCount; }
+    int Compile(std::string_view text, std::vector<std::array<char, kItemSize>>& items) const;
+    int EvaluateRange(const Slot& slot, int from, int to, int record);
+    bool TestTerm(const Term& term, const char* value) const;
+    int Rebuild();
+    int Scan(int from, int direction);
+
+    AddressTable* table_ = nullptr;
+    bool end_ = true;
+    SortKeys keys_ {};
+    std::vector<int> rows_;
+    int cursor_ = -1;
+    std::array<Slot, kSlotCount> slots_;
+    int matchField_ = -1;
+};
+
+} // namespace nrt

@@ -1,0 +1,147 @@
+#include "exchange/CsvExport.h"
+
+#include "db/AddressTable.h"
+#include "db/RecordSet.h"
+#include "platform/MessageHost.h"
+#include "platform/fs.h"
+#include "platform/TextEncoding.h"
+#include "platform/sjis.h"
+#include "settings/DataPaths.h"
+#include "settings/AppSettings.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace nrt {
+namespace {
+
+// Writes the value in double quotes at `out`, each quote inside it doubled, and
+// returns the end. A quote byte is never the second byte of a double-byte character,
+// so the bytes can be copied as they are. Room: twice the value and two bytes.
+char* PutQuoted(char* out, std::string_view value)
+{
+    *out++ = '"';
+    while (!value.empty()) {
+        const void* q = std::memchr(value.data(), '"', value.size());
+        const std::size_t n
+            = q ? static_cast<std::size_t>(static_cast<const char*>(q) - value.data()) + 1 : value.size();
+        std::memcpy(out, value.data(), n);
+        out += n;
+        if (q)
+            *out++ = '"';
+        value.remove_prefix(n);
+    }
+    *out++ = '"';
+    return out;
+}
+
+} // namespace
+
+std::string CsvExport::CompletePath(std::string_view typed) const
+{
+    std::string path(typed);
+    if (platform::FindChar(path, '/') == std::string::npos)
+        path = global_.DocumentsFile(path);
+    return DataPaths::SetExtension(path, ".CSV", false);
+}
+
+std::string CsvExport::Format(const RecordSet& records, const std::vector<std::string>& fields, bool header)
+{
+    std::string out;
+    const AddressTable* table = records.GetTable();
+    std::vector<int> index;
+    index.reserve(fields.size());
+    for (const std::string& name : fields)
+        index.push_back(table ? table->FindField(name) : -1);
+
+    if (header) {
+        // Names are written as they are, without doubling.
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            if (i)
+                out += ',';
+            out += '"';
+            out += fields[i];
+            out += '"';
+        }
+        out += "\r\n";
+    }
+    if (!table)
+        return out;
+    // Each line is written into room for its longest form (every byte a quote), which
+    // is then cut to what was written.
+    std::vector<std::string_view> values(index.size());
+    const int rows = records.GetRowCount();
+    for (int row = 0; row < rows; ++row) {
+        const int k = records.GetRowRecord(row);
+        std::size_t room = 2;
+        for (std::size_t i = 0; i < index.size(); ++i) {
+            values[i] = table->Value(index[i], k);
+            room += 2 * values[i].size() + 3;
+        }
+        const std::size_t at = out.size();
+        if (at + room > out.capacity())
+            out.reserve(std::max(2 * out.capacity(), at + room));
+        out.resize(at + room);
+        char* p = out.data() + at;
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            if (i)
+                *p++ = ',';
+            p = PutQuoted(p, values[i]);
+        }
+        *p++ = '\r';
+        *p++ = '\n';
+        out.resize(static_cast<std::size_t>(p - out.data()));
+    }
+    return out;
+}
+
+int CsvExport::Run(const Request& request, const RecordSet& records, Observer* observer)
+{
+    Observer none;
+    Observer& watch = observer ? *observer : none;
+    exported_ = 0;
+    path_.clear();
+    if (request.typedName.empty()) {
+        platform::Warn(SJ("保存する場所を入力して下さい。"));
+        return kNoFileName;
+    }
+    if (request.fields.empty()) {
+        platform::Warn(SJ("転送項目を選択して下さい。"));
+        return kNoFields;
+    }
+    path_ = CompletePath(request.typedName);
+    if (!platform::Ask(SJ("データを出力します。よろしいですか？"), true))
+        return kDeclined;
+    if (platform::fs::Exists(path_)) {
+        const platform::MsgResult answer
+            = platform::Messages().Show({ SJ("既にファイルが存在します。上書きしてよろしいですか？"), SJ("注意"),
+                platform::MsgIcon::Warning, platform::MsgButtons::YesNo, platform::MsgResult::No });
+        if (answer != platform::MsgResult::Yes)
+            return kNotOverwritten;
+    }
+
+    // The file is written whole under a temporary name and then put in place, so a
+    // failed export leaves an older file of that name as it was.
+    platform::fs::AtomicWriter file(path_);
+    if (!file.isOpen()) {
+        platform::Warn(SJ("ファイルオープンに失敗しました。"));
+        return kWriteFailed;
+    }
+    watch.Busy(true);
+    std::string bytes = Format(records, request.fields, request.header);
+    if (request.utf8)
+        bytes = std::string(platform::kUtf8Bom) + platform::SjisToUtf8(bytes);
+    const bool written = file.write(bytes) && file.commit();
+    watch.Busy(false);
+    if (!written) {
+        platform::Warn(SJ("保存に失敗しました。"));
+        return kWriteFailed;
+    }
+    exported_ = records.GetRowCount();
+    if (request.remember)
+        global_.SetPathEntry(2, path_);
+    platform::Inform(SJ("正常にエクスポートされました。"), SJ("住所録"));
+    return kExported;
+}
+
+} // namespace nrt

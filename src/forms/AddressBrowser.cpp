@@ -1,0 +1,271 @@
+#include "forms/AddressBrowser.h"
+
+#include "app/EnterFocusFilter.h"
+#include "app/QtText.h"
+#include "db/MainList.h"
+#include "settings/AppSettings.h"
+
+#include <QAbstractTableModel>
+#include <QColor>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+
+#include <algorithm>
+#include <utility>
+
+namespace nrt::gui {
+
+// The browser's rows under the grid's header; navy text while a kana filter is set.
+class AddressRowsModel : public QAbstractTableModel {
+public:
+    AddressRowsModel(const PostalBrowser& browser, QObject* parent)
+        : QAbstractTableModel(parent)
+        , browser_(browser)
+    {
+    }
+
+    void Reload()
+    {
+        beginResetModel();
+        endResetModel();
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : static_cast<int>(browser_.Rows().size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 3; }
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (!index.isValid() || index.row() >= rowCount())
+            return {};
+        if (role == Qt::ForegroundRole)
+            return browser_.IsFiltered() ? QVariant(QColor(0, 0, 128)) : QVariant();
+        if (role != Qt::DisplayRole)
+            return {};
+        const PostalBrowserRow& row = browser_.Rows()[static_cast<std::size_t>(index.row())];
+        switch (index.column()) {
+        case 0:
+            return ToQ(row.code);
+        case 1:
+            return ToQ(row.name);
+        default:
+            return ToQ(row.reading);
+        }
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+            return {};
+        static const QString captions[]
+            = { QStringLiteral("郵便番号"), QStringLiteral("住所"), QStringLiteral("住所カナ") };
+        return section >= 0 && section < 3 ? captions[section] : QVariant();
+    }
+
+private:
+    const PostalBrowser& browser_;
+};
+
+namespace {
+
+struct Rect {
+    int x, y, w, h;
+};
+
+// Design geometry at 100 %.
+constexpr Rect kKanaFirst { 8, 8, 40, 24 };
+constexpr int kKanaStep = 44;
+constexpr Rect kZyusyo { 8, 40, 482, 18 };
+constexpr Rect kGrid { 8, 62, 482, 240 };
+constexpr Rect kKensu { 8, 310, 40, 18 };
+constexpr Rect kKen { 48, 310, 80, 18 };
+constexpr Rect kTodo { 8, 336, 88, 28 };
+constexpr Rect kSityo { 100, 336, 88, 28 };
+constexpr Rect kOk { 306, 336, 88, 28 };
+constexpr Rect kClose { 400, 336, 90, 28 };
+constexpr int kColumnWidths[] = { 72, 200, 186 };
+constexpr int kRowHeight = 18;
+constexpr int kFontHeight = 12;
+
+constexpr const char* kKanaNames[kKanaFilterCount]
+    = { "cmd_all", "cmd_a", "cmd_k", "cmd_s", "cmd_t", "cmd_n", "cmd_h", "cmd_m", "cmd_y", "cmd_r", "cmd_w" };
+constexpr const char* kKanaCaptions[kKanaFilterCount]
+    = { "全て", "ア", "カ", "サ", "タ", "ナ", "ハ", "マ", "ヤ", "ラ", "ワ" };
+
+void SetRect(QWidget* w, const Rect& r, int ratio)
+{
+    using mainlist::Scaled;
+    w->setGeometry(Scaled(r.x, ratio), Scaled(r.y, ratio), Scaled(r.w, ratio), Scaled(r.h, ratio));
+}
+
+QPushButton* Button(QWidget* parent, const char* name, const QString& caption)
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
+
+AddressBrowser::AddressBrowser(
+    std::string yubinFolder, std::string_view prefecture, int ratio, QWidget* parent, std::string_view code)
+    : QDialog(parent)
+    , browser_(std::move(yubinFolder))
+{
+    setObjectName(QStringLiteral("frmAddress"));
+    setModal(true);
+
+    for (int f = 0; f < kKanaFilterCount; ++f) {
+        QPushButton* b = cmd_Kana[static_cast<std::size_t>(f)]
+            = Button(this, kKanaNames[f], QString::fromUtf8(kKanaCaptions[f]));
+        b->setProperty("filter", f);
+        connect(b, &QPushButton::clicked, this, [this, f] { KanaClick(f); });
+    }
+    lbl_Zyusyo = new QLabel(this);
+    lbl_Zyusyo->setObjectName(QStringLiteral("lbl_Zyusyo"));
+
+    griMain = new QTableView(this);
+    griMain->setObjectName(QStringLiteral("griMain"));
+    model_ = new AddressRowsModel(browser_, this);
+    griMain->setModel(model_);
+    griMain->setSelectionBehavior(QAbstractItemView::SelectRows);
+    griMain->setSelectionMode(QAbstractItemView::SingleSelection);
+    griMain->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    griMain->verticalHeader()->hide();
+    griMain->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    griMain->horizontalHeader()->setStretchLastSection(true);
+    griMain->setWordWrap(false);
+    connect(griMain, &QTableView::doubleClicked, this, [this](const QModelIndex& index) { Choose(index.row()); });
+
+    lbl_Kensu = new QLabel(QStringLiteral("件数："), this);
+    lbl_Kensu->setObjectName(QStringLiteral("lbl_Kensu"));
+    lbl_Ken = new QLabel(this);
+    lbl_Ken->setObjectName(QStringLiteral("lbl_Ken"));
+
+    cmd_Todo = Button(this, "cmd_Todo", QStringLiteral("都道府県"));
+    cmd_Sityo = Button(this, "cmd_Sityo", QStringLiteral("市区町村"));
+    cmd_Ok = Button(this, "cmd_Ok", QString());
+    cmd_Close = Button(this, "cmd_Close", QStringLiteral("キャンセル(&C)"));
+    connect(cmd_Todo, &QPushButton::clicked, this, &AddressBrowser::cmd_TodoClick);
+    connect(cmd_Sityo, &QPushButton::clicked, this, &AddressBrowser::cmd_SityoClick);
+    connect(cmd_Ok, &QPushButton::clicked, this, &AddressBrowser::cmd_OkClick);
+    connect(cmd_Close, &QPushButton::clicked, this, &QDialog::reject);
+
+    // Magnification is taken once, when the window is made.
+    Place(std::clamp(ratio, 100, 250));
+    EnterFocusFilter::InstallOn(this);
+
+    if (code.empty())
+        browser_.Start(prefecture);
+    else
+        browser_.StartAtCode(prefecture, code);
+    ShowLevel();
+    griMain->setFocus();
+}
+
+AddressBrowser::~AddressBrowser() = default;
+
+void AddressBrowser::Place(int ratio)
+{
+    using mainlist::Scaled;
+    QFont f = font();
+    f.setPixelSize(Scaled(kFontHeight, ratio));
+    setFont(f);
+    // The header takes the style's own font unless told otherwise.
+    griMain->horizontalHeader()->setFont(f);
+    for (int i = 0; i < kKanaFilterCount; ++i) {
+        Rect r = kKanaFirst;
+        r.x += i * kKanaStep;
+        SetRect(cmd_Kana[static_cast<std::size_t>(i)], r, ratio);
+    }
+    SetRect(lbl_Zyusyo, kZyusyo, ratio);
+    SetRect(griMain, kGrid, ratio);
+    SetRect(lbl_Kensu, kKensu, ratio);
+    SetRect(lbl_Ken, kKen, ratio);
+    SetRect(cmd_Todo, kTodo, ratio);
+    SetRect(cmd_Sityo, kSityo, ratio);
+    SetRect(cmd_Ok, kOk, ratio);
+    SetRect(cmd_Close, kClose, ratio);
+    for (int c = 0; c < 3; ++c)
+        griMain->setColumnWidth(c, Scaled(kColumnWidths[c], ratio));
+    griMain->verticalHeader()->setDefaultSectionSize(Scaled(kRowHeight, ratio));
+    griMain->horizontalHeader()->setFixedHeight(Scaled(kRowHeight + 2, ratio));
+    setFixedSize(Scaled(kDesignWidth, ratio), Scaled(kDesignHeight, ratio));
+}
+
+void AddressBrowser::ShowLevel()
+{
+    model_->Reload();
+    setWindowTitle(ToQ(browser_.Caption()));
+    cmd_Ok->setText(ToQ(browser_.OkCaption()));
+    lbl_Zyusyo->setText(ToQ(browser_.AddressLabel()));
+    lbl_Ken->setText(QString::number(browser_.ShownCount()));
+    cmd_Todo->setEnabled(browser_.TodoEnabled());
+    cmd_Sityo->setEnabled(browser_.SityoEnabled());
+    griMain->setCurrentIndex(model_->index(0, 0));
+    griMain->scrollToTop();
+}
+
+void AddressBrowser::KanaClick(int filter)
+{
+    browser_.SetFilter(filter);
+    ShowLevel();
+}
+
+void AddressBrowser::Choose(int row)
+{
+    switch (browser_.Choose(row)) {
+    case PostalBrowser::kConfirmed:
+        accept();
+        break;
+    case PostalBrowser::kEntered:
+        ShowLevel();
+        break;
+    default:
+        break; // no row: the browser has beeped
+    }
+}
+
+void AddressBrowser::cmd_OkClick()
+{
+    const QModelIndex current = griMain->currentIndex();
+    Choose(current.isValid() ? current.row() : -1);
+}
+
+void AddressBrowser::cmd_TodoClick()
+{
+    browser_.BackToPrefectures();
+    ShowLevel();
+}
+
+void AddressBrowser::cmd_SityoClick()
+{
+    browser_.BackToCities();
+    ShowLevel();
+}
+
+std::optional<AddressChoice> AddressBrowser::Choice() const
+{
+    if (!browser_.Confirmed())
+        return std::nullopt;
+    return AddressChoice { browser_.ChosenCode(), browser_.ChosenPrefecture(), browser_.ChosenCity(),
+        browser_.ChosenTown() };
+}
+
+std::optional<AddressChoice> AddressBrowser::Browse(
+    const AppSettings& global, std::string_view prefecture, QWidget* parent, std::string_view code)
+{
+    if (!CheckPostalDictionary(global.PostalFile({})))
+        return std::nullopt;
+    AddressBrowser dialog(global.PostalFile({}), prefecture, global.GetRitu(), parent, code);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.Choice();
+}
+
+} // namespace nrt::gui

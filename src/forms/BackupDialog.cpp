@@ -1,0 +1,119 @@
+#include "forms/BackupDialog.h"
+
+#include "app/QtText.h"
+#include "settings/AppSettings.h"
+#include "users/BackupSets.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace nrt::gui {
+namespace {
+
+// Shows each destination as it is copied: the field is repainted at once, since
+// the copying holds the event loop.
+class CopyWatch : public BackupSets::Observer {
+public:
+    explicit CopyWatch(QLineEdit* field)
+        : field_(field)
+    {
+    }
+    void Copying(std::string_view destination) override
+    {
+        field_->setText(ToQ(destination));
+        field_->repaint();
+    }
+
+private:
+    QLineEdit* field_;
+};
+
+} // namespace
+
+BackupDialog::BackupDialog(AppSettings& global, Mode mode, std::string source, std::string destination, QWidget* parent)
+    : QDialog(parent)
+    , global_(global)
+    , mode_(mode)
+    , source_(std::move(source))
+    , destination_(std::move(destination))
+{
+    setObjectName(QStringLiteral("frmDataBack"));
+    setWindowTitle(QStringLiteral("バックアップ"));
+    lbl_Msg = new QLabel(
+        mode == kAsk ? QStringLiteral("バックアップします。よろしいですか？") : QStringLiteral("コピー中です・・・"),
+        this);
+    lbl_Msg->setObjectName(QStringLiteral("lbl_Msg"));
+    txt_Path = new QLineEdit(ToQ(destination_), this);
+    txt_Path->setObjectName(QStringLiteral("txt_Path"));
+    txt_Path->setReadOnly(true);
+    txt_Path->setMinimumWidth(380);
+    cmd_Ok = new QPushButton(QStringLiteral("Ok(&O)"), this);
+    cmd_Ok->setObjectName(QStringLiteral("cmd_Ok"));
+    cmd_Cancel = new QPushButton(QStringLiteral("キャンセル(&C)"), this);
+    cmd_Cancel->setObjectName(QStringLiteral("cmd_Cancel"));
+    cmd_Ok->setDefault(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lbl_Msg);
+    layout->addWidget(txt_Path);
+    auto* buttons = new QHBoxLayout();
+    buttons->addStretch(1);
+    buttons->addWidget(cmd_Ok);
+    buttons->addWidget(cmd_Cancel);
+    layout->addLayout(buttons);
+    if (mode == kCopy) {
+        cmd_Ok->hide();
+        cmd_Cancel->hide();
+        setWindowFlag(Qt::WindowCloseButtonHint, false);
+    }
+    connect(cmd_Ok, &QPushButton::clicked, this, &BackupDialog::Backup);
+    connect(cmd_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void BackupDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // The copy starts once the window is on the screen.
+    if (mode_ == kCopy && !started_) {
+        started_ = true;
+        QTimer::singleShot(100, this, &BackupDialog::Copy);
+    }
+}
+
+void BackupDialog::reject()
+{
+    // A restore closed before its copy ran would open the new user without its files.
+    if (mode_ == kCopy && !finished_)
+        return;
+    QDialog::reject();
+}
+
+void BackupDialog::Backup()
+{
+    cmd_Ok->setEnabled(false);
+    cmd_Cancel->setEnabled(false);
+    CopyWatch watch(txt_Path);
+    const int result = BackupSets::Backup(global_, &watch);
+    succeeded_ = result == BackupSets::kBackedUp;
+    if (succeeded_)
+        accept();
+    else
+        reject();
+}
+
+void BackupDialog::Copy()
+{
+    CopyWatch watch(txt_Path);
+    succeeded_ = BackupSets::CopySet(source_, destination_, &watch);
+    finished_ = true;
+    if (succeeded_)
+        accept();
+    else
+        reject();
+}
+
+} // namespace nrt::gui

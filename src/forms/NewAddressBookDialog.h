@@ -1,0 +1,51 @@
+#pragma once
+// "新規ユーザー作成": the name of a new user and, when restoring, the "nrt.ndb" of the
+// backup set (or other user folder) to copy from. AddressBooks does the checks.
+
+#include "users/AddressBooks.h"
+
+#include <QDialog>
+
+#include <string>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace nrt::gui {
+
+class MainWindow;
+
+class NewAddressBookDialog : public QDialog {
+    Q_OBJECT
+public:
+    // copyMode: the copy controls are shown and ticked (restore).
+    NewAddressBookDialog(MainWindow& main, bool copyMode);
+
+    // AddressBooks::CreateResult of the last cmd_Ok (kCreateCancelled until then).
+    int Result() const { return result_; }
+    // The folder to copy from after kCreatedFromCopy.
+    const std::string& CopySource() const { return copySource_; }
+
+    void Ok();
+    void ChooseFile();
+
+    QLabel* lbl_Msg = nullptr;
+    QLineEdit* txt_User = nullptr;
+    QCheckBox* chk_Copy = nullptr;
+    QLineEdit* txt_CopyPath = nullptr;
+    QPushButton* cmd_CopyPath = nullptr;
+    QPushButton* cmd_Ok = nullptr;
+    QPushButton* cmd_Close = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    MainWindow& main_;
+    int result_ = AddressBooks::kCreateCancelled;
+    std::string copySource_;
+};
+
+} // namespace nrt::gui

@@ -1,0 +1,37 @@
+#pragma once
+// The search dialog: finds the next or previous row of the main list that matches a
+// field, a text and a match kind, and moves the list there. Modeless.
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+namespace nrt::gui {
+
+class MainWindow;
+
+class SearchDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit SearchDialog(MainWindow* main);
+    void ShowModeless();
+    // Direction 1 = down, otherwise up.
+    void Search(int direction);
+
+    QComboBox* cbo_Name = nullptr;
+    QLineEdit* txt_Data = nullptr;
+    QComboBox* cbo_Kind = nullptr;
+    QCheckBox* chk_icmp = nullptr;
+    QPushButton* cmd_UpFind = nullptr;
+    QPushButton* cmd_DownFind = nullptr;
+    QPushButton* cmd_Close = nullptr;
+
+private:
+    MainWindow* main_;
+    bool changed_ = true;
+};
+
+} // namespace nrt::gui

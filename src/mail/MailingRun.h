@@ -1,0 +1,139 @@
+#pragma once
+// The bulk-send worker: one message per record of a record set over one connection,
+// a rest with reconnection after every 100 records, repeated addresses skipped, and
+// the logs of the run in the mail folder ("list.log", the monthly "list%s.log" and
+// "mail.log", newest run first). It knows nothing of threads or windows: whoever hosts
+// it runs Execute (on a thread of its own in the program) and receives the five
+// progress calls through MailSendHost.
+
+#include "db/RecordSet.h"
+#include "mail/SmtpClient.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace nrt {
+
+// A body line that holds field references, filled anew for every recipient.
+struct TemplateLine {
+    int index = 0; // of the body line
+    std::string text; // as typed, with its %field% references
+};
+using TemplateList = std::vector<TemplateLine>;
+
+// The template lines filled with the values of the record the set stands on, stored
+// in the client's body.
+void FillTemplates(const TemplateList* templates, SmtpClient& mail, const RecordSet& record);
+
+// "名前 <メール>" of every recipient from the current record on whose message must go
+// out in UTF-8 (a character outside JIS X 0208 in a name, the subject or the filled
+// body); the record set is put back where it stood.
+std::vector<std::string> AddresseesNeedingUtf8(const TemplateList* templates, SmtpClient& mail, RecordSet& records);
+
+// What the worker tells its host; each call returns when the host has done it.
+class MailSendHost {
+public:
+    virtual ~MailSendHost() = default;
+    virtual void Progress() = 0; // one more record handled
+    virtual void Rest() = 0; // the pause after every 100 records begins
+    virtual void Resume() = 0; // sending again
+    virtual void Failed() = 0; // the run finished with failures
+    virtual void Cancelled() = 0; // the run was broken off
+};
+
+class MailingRun {
+public:
+    enum Outcome { kRanThrough = 0, kSomeFailed = 1, kBrokenOff = 2 };
+
+    static constexpr int kRestEvery = 100; // records handled between two rests, by default
+    static constexpr int kRestSeconds = 60; // a rest lasts longer than this, by default
+    static constexpr std::uint32_t kRestSliceMs = 100; // termination is checked this often
+    static constexpr std::size_t kLineLimit = 1020; // bytes of a substituted body line
+    static constexpr std::size_t kLogFlushBytes = 4096; // log lines are appended in pieces of this size
+
+    // None of the three is owned; they must outlive the run. `templates` may be null.
+    // The record set stands on its first recipient; the client is connected.
+    MailingRun(
+        const TemplateList* templates, SmtpClient* mail, RecordSet* records, std::string mailFolder, MailSendHost& host);
+    MailingRun(const MailingRun&) = delete;
+    MailingRun& operator=(const MailingRun&) = delete;
+
+    // Records handled between two rests and the length of a rest; 0 for either: no rests.
+    void SetRest(int every, int seconds);
+
+    // The whole run, logs included. A recipient the server refuses for good (5xx) is
+    // logged and the run goes on; one refused for the time being (4xx) is tried once
+    // more at the end; a lost connection is opened again once and the message resent.
+    void Execute();
+    // The same records without a connection and without logs or rests: each message
+    // that would be sent goes to `sink`. Address checks and repeats count as failures.
+    void DryRun(const std::function<void(const std::string& message)>& sink);
+
+    // The termination flag; may be set from any thread. The worker reads it after each
+    // record and while resting.
+    void Terminate() { terminated_ = true; }
+    bool Terminated() const { return terminated_; }
+
+    int Sent() const { return sent_; }
+    int Total() const { return total_; }
+    // Recipients that could not be sent: refused by the server or by the address check.
+    int Refused() const { return refused_; }
+    int GetOutcome() const { return outcome_; }
+    // The summary line of the run as the logs have it, without its line end.
+    const std::string& Summary() const { return summary_; }
+
+    // A template line with its references replaced by the record's values: "%%" is a
+    // "%", an unknown name adds nothing, an unclosed reference stays as typed. A value
+    // that would make the line longer than kLineLimit bytes is left out after the box
+    // "文字数がオーバーしました。".
+    static std::string Substitute(std::string_view text, const RecordSet& record);
+
+    // A connection that failed before the first message: a line in "mail.log" of
+    // `folder` with the subject and the reason the client gave.
+    static void LogConnectionFailure(const std::string& folder, std::string_view subject, std::string_view reason);
+
+    // "list%s.log" of the month `yyyymm`.
+    static std::string MonthlyLogName(int year, int month);
+
+private:
+    enum class Handled { Sent, Skipped, Deferred, Stop };
+    Handled HandleRecord(bool dryRun, const std::function<void(const std::string&)>* sink, bool lastTry);
+    int SendWithOneReconnect();
+    void RetryDeferred();
+    void Log(std::string_view text);
+    void FlushLog();
+    void WriteRunLogs(std::string_view subject);
+    // The line of a run put in front of the others in "mail.log" (through "mail.tmp").
+    static void AddRunLine(const std::string& folder, std::string_view subjectAndSummary);
+
+    const TemplateList* templates_;
+    SmtpClient* mail_;
+    RecordSet* records_;
+    std::string folder_;
+    MailSendHost& host_;
+    std::atomic<bool> terminated_ { false };
+
+    int sent_ = 0;
+    int total_ = 0;
+    int outcome_ = kRanThrough;
+    bool failed_ = false;
+    bool cancelled_ = false;
+    int refused_ = 0;
+    int restEvery_ = kRestEvery;
+    int restSeconds_ = kRestSeconds;
+    bool lostConnection_ = false; // the run ended because the server could not be reached again
+    std::string lossText_; // what the client said when the connection was lost
+    std::unordered_set<std::string> seen_; // addresses handled, in lower case
+    std::vector<int> deferred_; // rows refused for the time being, to be tried again
+    std::string summary_;
+    std::string listLog_; // the path of "list.log"
+    std::string logText_; // everything written to it in this run
+    std::size_t logWritten_ = 0; // how much of logText_ is in the file
+};
+
+} // namespace nrt

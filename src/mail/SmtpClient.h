@@ -1,0 +1,181 @@
+#pragma once
+// The SMTP client: one connection to the server, one message per SendMail.
+// Connection failures are shown in boxes at once; send failures are returned with
+// the server's reply (or a fixed text) in ReplyText for the caller to log.
+
+#include "mail/MailEncoding.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nrt {
+
+class MailChannel;
+
+// The server settings as the settings file holds them (section MAIL of "NrtUser.ini").
+struct SmtpSettings {
+    std::string host; // HOST
+    int port = -1; // PORTNO; -1: 25 ("mail" service), or 465 for TLS from the start
+    int timeout = 0; // TIMEOUT, seconds per reply; 0 waits without limit
+    int auth = 0; // SMTP: 0 none, 1 LOGIN, 2 CRAM-MD5, 3 PLAIN
+    std::string user; // USER
+    std::string password; // PASSWORD
+    int ssl = 0; // SSL: 0 none, 1 STARTTLS, 2 TLS from the first byte
+    std::string caFile; // CA certificates trusted besides the system's (PEM, a system path); may be empty
+};
+
+class SmtpClient {
+public:
+    enum Security { kPlain = 0, kStartTls = 1, kImplicitTls = 2 };
+    enum AuthMode { kNoAuth = 0, kLogin = 1, kCramMd5 = 2, kPlainAuth = 3 };
+
+    static constexpr int kDefaultWidth = 80;
+    static constexpr std::size_t kReplyBytes = 1023;
+
+    // Failure codes beyond the classic ones (-1 to -4, -20, -21, -50, -1xx).
+    static constexpr int kNoStartTls = -22; // STARTTLS asked for, not offered or refused
+    static constexpr int kCertificateRefused = -23; // the server's certificate did not pass
+    static constexpr int kTlsFailed = -24; // the TLS handshake failed otherwise
+
+    SmtpClient();
+    ~SmtpClient();
+    SmtpClient(const SmtpClient&) = delete;
+    SmtpClient& operator=(const SmtpClient&) = delete;
+
+    // Empties the body lines and sets the wrap width, clamped to 10-255.
+    void SetWidth(int width);
+    // Texts of 60 bytes or more are refused: stored empty, -1.
+    int SetHost(std::string_view host);
+    int SetUser(std::string_view user);
+    int SetPassword(std::string_view password);
+    void SetPort(int port) { port_ = port; }
+    void SetTimeout(int seconds) { timeout_ = seconds; }
+    void SetSecurity(int ssl) { ssl_ = ssl; }
+    void SetCaFile(std::string_view path) { caFile_ = path; }
+    // All of the above from the settings; -1 when a text was refused.
+    int SetServer(const SmtpSettings& settings);
+
+    // Address (blanks around it dropped) under 255 bytes and display name of at most
+    // 80 bytes: 0.
+    int SetFrom(std::string_view address, std::string_view name);
+    int SetTo(std::string_view address, std::string_view name);
+    // At most kSubjectLimit bytes (the composer's 60 full-width characters): stored, 0;
+    // else no subject and -1.
+    int SetSubject(std::string_view subject);
+    static constexpr std::size_t kSubjectLimit = 120;
+    void SetPriority(int priority) { priority_ = priority; }
+    // Prepares body line i (widened, in ISO-2022-JP unless it must be cut at send time).
+    // Line breaks inside the text become blanks: the line stays one line on the wire.
+    void SetBodyLine(int index, std::string_view line);
+    int BodyLineCount() const { return static_cast<int>(body_.size()); }
+    // The character set the message to the current recipient goes out in: UTF-8 when
+    // a name, the subject or a body line holds a character outside JIS X 0208.
+    MailEncoding::Charset MessageCharset() const;
+
+    // HELO, no authentication (EHLO when STARTTLS is asked for). 0 or a negative code.
+    int Connect();
+    // EHLO and AUTH: 1 LOGIN, 2 CRAM-MD5, 3 PLAIN, any other LOGIN. 0 or a negative code.
+    int ConnectAuth(int mode);
+    // Connect or ConnectAuth as the settings' authentication says.
+    int Open();
+    // The same kind of connection as the last one.
+    int Reconnect();
+    // One message to the current recipient. 0 or a negative code; a refused command
+    // leaves the connection ready for the next message (RSET), and LastReplyCode tells
+    // a temporary refusal (4xx) from a permanent one.
+    int SendMail();
+    // The code of the server's reply that made SendMail fail (999 for a timeout), 0
+    // when no reply was involved.
+    int LastReplyCode() const { return lastCode_; }
+    // The message to the current recipient as SendMail sends it after DATA: headers,
+    // blank line, body lines with their line ends, leading dots doubled; without the
+    // closing ".".
+    std::string MessageText() const;
+    // QUIT and close; always 0.
+    int Quit();
+    // The checks SendMail makes on the sender and the recipient before sending:
+    // 0, -150/-151 (sender empty/invalid) or -155/-156 (recipient), with the text in
+    // ReplyText.
+    int CheckAddresses();
+
+    const std::string& ReplyText() const { return reply_; }
+    const std::string& SubjectText() const { return subjectTyped_; }
+    const std::string& FromAddress() const { return fromAddress_; }
+    const std::string& ToAddress() const { return toAddress_; }
+    int AuthenticationMode() const { return authMode_; }
+    bool IsConnected() const;
+    bool IsSecure() const;
+
+private:
+    int OpenConnection(int mode);
+    int StartTls();
+    int Authenticate(int mode);
+    int Fail(int code, std::string text);
+    int FailWithReply(int code);
+    bool Offers(std::string_view keyword) const;
+    int Command(std::string_view line);
+    int ReadReply();
+    void Put(std::string_view bytes);
+    bool Flush();
+    void Break(bool timedOut);
+    int EffectivePort() const;
+    std::string DateHeader() const;
+    static std::string NewMessageToken();
+    std::string MessageIdHeader() const;
+    std::string MailboxHeader(
+        std::string_view field, const std::string& name, const std::string& address, MailEncoding::Charset charset) const;
+    std::string SubjectHeader(MailEncoding::Charset charset) const;
+    void AppendBody(std::string& out, MailEncoding::Charset charset) const;
+    int CheckAddress(const std::string& address, const std::string& prefix);
+    int Refused(int code);
+
+    // One prepared body line: the widened Shift-JIS text, and its ISO-2022-JP form when
+    // it fits on one line and in JIS X 0208 (worked out once, not per message).
+    struct BodyLine {
+        bool set = false;
+        bool cut = false; // longer than the wrap width: cut into pieces when sent
+        bool fits = true; // ASCII and JIS X 0208 only
+        std::string text;
+        std::string jis;
+    };
+
+    int width_ = kDefaultWidth;
+    std::string host_;
+    std::string user_;
+    std::string password_;
+    int port_ = -1;
+    int timeout_ = 0;
+    int ssl_ = kPlain;
+    int auth_ = kNoAuth; // from SetServer, for Open
+    std::string caFile_;
+    std::string fromAddress_;
+    std::string fromName_; // widened, on one line
+    std::string toAddress_;
+    std::string toName_;
+    std::string subject_; // widened, on one line; empty: no subject
+    std::string subjectTyped_;
+    int priority_ = 3;
+    std::string messageToken_ = NewMessageToken(); // left of the "@" in Message-ID
+    std::vector<BodyLine> body_;
+    int linesOutsideJis_ = 0; // body lines that do not fit ISO-2022-JP
+    // The From and Subject lines, folded, per character set: they are the same for
+    // every recipient of a mailing. Emptied when the sender or the subject changes.
+    mutable std::string fromLines_[2];
+    mutable std::string subjectLines_[2];
+
+    std::unique_ptr<MailChannel> channel_;
+    bool broken_ = false; // the conversation is out of step or the server is gone
+    std::string brokenText_;
+    int authMode_ = -1;
+    std::string out_;
+    std::string reply_;
+    std::vector<std::string> replyLines_;
+    int lastCode_ = 0;
+    // The Date header of the last second asked for: a mailing sends many per second.
+    mutable std::string dateLine_;
+    mutable long long dateSecond_ = -1;
+};
+
+} // namespace nrt

@@ -1,0 +1,95 @@
+#pragma once
+// The mail composer: subject, priority and a plain-text body with %field% references,
+// templates loaded and saved, the checks before sending, the connection, the mailing
+// through the progress dialog and its outcome.
+
+#include "mail/MailComposer.h"
+#include "mail/MailFiles.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <string>
+
+class QAction;
+class QCheckBox;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QPushButton;
+class QStatusBar;
+
+namespace nrt {
+class AddressTable;
+class AppSettings;
+class RecordSet;
+} // namespace nrt
+
+namespace nrt::gui {
+
+class MailingProgress;
+
+class MailComposerWindow : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kMaxSubjectChars = 60;
+    static constexpr int kMaxBodyChars = 32000;
+
+    MailComposerWindow(AppSettings& global, AddressTable& table, MailingProgress& sendForm, QWidget* parent = nullptr);
+
+    // The sender and the recipients of this mailing (not owned).
+    void SetMailing(const mailcompose::MailSender& sender, RecordSet* recipients);
+
+    // The subject, priority and body as they stand, and the same set anew.
+    mailfiles::MailText Mail() const;
+    void SetMail(const mailfiles::MailText& mail);
+    bool Modified() const { return modified_; }
+
+    // Commands, as the menus and buttons call them.
+    void InsertField(int item);
+    void mnuFileLoadClick();
+    void LoadPrevious(int tag);
+    void mnuFileSaveAsClick();
+    void cmd_SendClick();
+    // A file by the dialogs' filter index (MailFiles.h); false after the box.
+    bool LoadFile(const std::string& path, int filter);
+    bool SaveFile(const std::string& path, int filter);
+
+    // Asks for a file to open or save: the path (CP932) and the 1-based filter index;
+    // false when cancelled. A file dialog in the mail folder unless replaced (tests).
+    std::function<bool(bool save, std::string& path, int& filter)> chooseFile;
+
+    QMenuBar* menuBar = nullptr;
+    QLineEdit* txt_Title = nullptr;
+    QCheckBox* chk_Zyun = nullptr;
+    QPlainTextEdit* txt_Memo = nullptr;
+    QPushButton* cmd_Send = nullptr;
+    QPushButton* cmd_Close = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QAction* mnuFileLoad = nullptr;
+    QAction* mnuFilePrevLoad = nullptr;
+    QAction* mnuFilePrevForm = nullptr;
+    QAction* mnuFileSaveAs = nullptr;
+    QAction* Close1 = nullptr;
+    QMenu* mnuField = nullptr;
+
+    // Cancel, Escape and the window's close button: the question, then FormMail.mlt.
+    void reject() override;
+
+private:
+    bool ChooseWithDialog(bool save, std::string& path, int& filter);
+    bool DiscardChanges(const char* question);
+    void MemoChanged();
+    void SetStatus(const char* text);
+    std::string Folder() const;
+
+    AppSettings& global_;
+    AddressTable& table_;
+    MailingProgress& sendForm_;
+    mailcompose::MailSender sender_;
+    RecordSet* recipients_ = nullptr;
+    bool modified_ = false;
+};
+
+} // namespace nrt::gui

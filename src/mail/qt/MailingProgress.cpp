@@ -1,0 +1,225 @@
+#include "mail/qt/MailingProgress.h"
+
+#include "app/QtText.h"
+#include "platform/MessageHost.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <functional>
+
+namespace nrt::gui {
+namespace {
+
+QString U8(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+// Runs `job` on the thread of `context` and returns when it is done there.
+void OnUiThread(QObject* context, const std::function<void()>& job)
+{
+    if (QThread::currentThread() == context->thread())
+        job();
+    else
+        QMetaObject::invokeMethod(context, job, Qt::BlockingQueuedConnection);
+}
+
+// Boxes raised on the worker's thread (the client's reconnection failures, an
+// over-long substituted line) are shown by the host of the user-interface thread.
+class UiThreadMessageHost : public platform::MessageHost {
+public:
+    UiThreadMessageHost(platform::MessageHost& inner, QObject* context)
+        : inner_(inner)
+        , context_(context)
+    {
+    }
+    platform::MsgResult Show(const platform::MessageRequest& request) override
+    {
+        platform::MsgResult result = platform::MsgResult::Ok;
+        OnUiThread(context_, [&] { result = inner_.Show(request); });
+        return result;
+    }
+    void Beep() override
+    {
+        OnUiThread(context_, [&] { inner_.Beep(); });
+    }
+
+private:
+    platform::MessageHost& inner_;
+    QObject* context_;
+};
+
+} // namespace
+
+// The worker's five calls, each carried out on the dialog's thread.
+class MailingProgress::Bridge : public MailSendHost {
+public:
+    explicit Bridge(MailingProgress& dialog)
+        : d_(dialog)
+    {
+    }
+    void Progress() override
+    {
+        OnUiThread(&d_, [this] {
+            ++d_.handled_;
+            d_.ProgressBar1->setValue(d_.ProgressBar1->value() + 1);
+            d_.ShowCount();
+        });
+    }
+    void Rest() override
+    {
+        OnUiThread(&d_, [this] { d_.lbl_Msg->setText(U8("休憩中・・・")); });
+    }
+    void Resume() override
+    {
+        OnUiThread(&d_, [this] { d_.lbl_Msg->setText(U8("メール送信中・・・")); });
+    }
+    void Failed() override
+    {
+        OnUiThread(&d_, [this] { d_.txt_Err->setText(QStringLiteral("1")); });
+    }
+    void Cancelled() override
+    {
+        OnUiThread(&d_, [this] { d_.txt_Err->setText(QStringLiteral("2")); });
+    }
+
+private:
+    MailingProgress& d_;
+};
+
+MailingProgress::MailingProgress(QWidget* parent)
+    : QDialog(parent)
+    , bridge_(std::make_unique<Bridge>(*this))
+{
+    setObjectName(QStringLiteral("frmMailSend"));
+    setWindowTitle(U8("ノルテア"));
+    setModal(true);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    lbl_Msg = new QLabel(U8("メール送信中・・・"), this);
+    lbl_Msg->setObjectName(QStringLiteral("lbl_Msg"));
+    lbl_Count = new QLabel(this);
+    lbl_Count->setObjectName(QStringLiteral("lbl_Count"));
+    lbl_Count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setMinimum(0);
+    cmd_Cancel = new QPushButton(U8("キャンセル(&C)"), this);
+    cmd_Cancel->setObjectName(QStringLiteral("cmd_Cancel"));
+    txt_Err = new QLineEdit(QStringLiteral("0"), this);
+    txt_Err->setObjectName(QStringLiteral("txt_Err"));
+    txt_Err->setVisible(false);
+
+    auto* labels = new QHBoxLayout;
+    labels->addWidget(lbl_Msg, 1);
+    labels->addWidget(lbl_Count);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmd_Cancel);
+    buttons->addStretch(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(labels);
+    layout->addWidget(ProgressBar1);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    ProgressBar1->setMinimumWidth(320);
+
+    connect(cmd_Cancel, &QPushButton::clicked, this, &MailingProgress::cmd_CancelClick);
+}
+
+MailingProgress::~MailingProgress()
+{
+    // Only reached with a worker still running when the program is torn down around a
+    // mailing: stop it at the next record and wait, rather than leave it behind.
+    if (worker_)
+        worker_->Terminate();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+int MailingProgress::Run(const TemplateList* templates, SmtpClient* mail, RecordSet* records, const std::string& mailFolder)
+{
+    if (Running())
+        return MailingRun::kBrokenOff;
+    templates_ = templates;
+    mail_ = mail;
+    records_ = records;
+    folder_ = mailFolder;
+    UiThreadMessageHost messages(platform::Messages(), this);
+    platform::ScopedMessageHost scoped(messages);
+    exec();
+    return txt_Err->text().toInt();
+}
+
+void MailingProgress::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!Running() && !worker_)
+        StartWorker();
+}
+
+void MailingProgress::StartWorker()
+{
+    txt_Err->setText(QStringLiteral("0"));
+    lbl_Msg->setText(U8("メール送信中・・・"));
+    handled_ = 0;
+    total_ = 0;
+    ProgressBar1->setValue(0);
+    if (records_) {
+        total_ = records_->GetRowCount();
+        ProgressBar1->setMaximum(std::max(total_, 1));
+        lbl_Count->setText(QStringLiteral("%1 / %2").arg(1).arg(total_));
+    }
+    summary_.clear();
+    worker_ = std::make_unique<MailingRun>(templates_, mail_, records_, folder_, *bridge_);
+    worker_->SetRest(restEvery_, restSeconds_);
+    MailingRun* worker = worker_.get();
+    thread_ = std::thread([this, worker] {
+        worker->Execute();
+        QMetaObject::invokeMethod(
+            this, [this, worker] { WorkerFinished(worker); }, Qt::QueuedConnection);
+    });
+    emit WorkerStarted();
+}
+
+void MailingProgress::WorkerFinished(MailingRun* worker)
+{
+    if (worker != worker_.get())
+        return;
+    if (thread_.joinable())
+        thread_.join();
+    summary_ = worker_->Summary();
+    worker_.reset();
+    QDialog::accept();
+}
+
+void MailingProgress::ShowCount()
+{
+    lbl_Count->setText(QStringLiteral("%1 / %2").arg(handled_).arg(total_));
+}
+
+void MailingProgress::cmd_CancelClick()
+{
+    if (worker_)
+        worker_->Terminate();
+}
+
+void MailingProgress::reject()
+{
+    // Escape and the window's close button cancel like the button: the dialog closes
+    // when the worker has written its logs.
+    if (worker_) {
+        cmd_CancelClick();
+        return;
+    }
+    QDialog::reject();
+}
+
+} // namespace nrt::gui

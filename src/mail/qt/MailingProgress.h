@@ -1,0 +1,81 @@
+#pragma once
+// The progress dialog of a bulk mailing. It runs the worker (MailingRun) on a thread of
+// its own; the worker reaches the dialog only through calls that run on this thread
+// while the worker waits, and stops when the dialog sets its termination flag. Made
+// once with the main window and shown for every mailing.
+
+#include "mail/MailingRun.h"
+
+#include <QDialog>
+
+#include <memory>
+#include <string>
+#include <thread>
+
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace nrt::gui {
+
+class MailingProgress : public QDialog {
+    Q_OBJECT
+public:
+    explicit MailingProgress(QWidget* parent = nullptr);
+    ~MailingProgress() override;
+
+    // One mailing: the inputs of the worker (none owned; `templates` may be null),
+    // the dialog shown modally until the worker has ended. The outcome of txt_Err:
+    // 0 ran through, 1 finished with failures, 2 broken off.
+    int Run(const TemplateList* templates, SmtpClient* mail, RecordSet* records, const std::string& mailFolder);
+    // True while a worker runs.
+    bool Running() const { return thread_.joinable(); }
+    // The rests of the next run: messages between two, seconds of each; 0: none.
+    void SetRest(int every, int seconds)
+    {
+        restEvery_ = every;
+        restSeconds_ = seconds;
+    }
+    // The summary line of the last run ("N通中 M通を送信しました。…").
+    const std::string& Summary() const { return summary_; }
+
+    QLabel* lbl_Msg = nullptr;
+    QLabel* lbl_Count = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QPushButton* cmd_Cancel = nullptr;
+    QLineEdit* txt_Err = nullptr; // hidden: the outcome as text
+
+    // Requests the worker's termination; the dialog stays until the worker has ended.
+    void cmd_CancelClick();
+    // Escape and the window's close button cancel like the button while a worker runs.
+    void reject() override;
+
+signals:
+    // The worker has begun (for whoever watches the run, such as tests).
+    void WorkerStarted();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    class Bridge;
+    void StartWorker();
+    void WorkerFinished(MailingRun* worker);
+    void ShowCount();
+
+    const TemplateList* templates_ = nullptr;
+    SmtpClient* mail_ = nullptr;
+    RecordSet* records_ = nullptr;
+    std::string folder_;
+    std::unique_ptr<Bridge> bridge_;
+    std::unique_ptr<MailingRun> worker_;
+    std::thread thread_;
+    int handled_ = 0;
+    int total_ = 0;
+    int restEvery_ = MailingRun::kRestEvery;
+    int restSeconds_ = MailingRun::kRestSeconds;
+    std::string summary_;
+};
+
+} // namespace nrt::gui

@@ -1,0 +1,344 @@
+#include "print/qt/CardRenderer.h"
+
+#include "app/WaitCursor.h"
+#include "db/AddressTable.h"
+#include "platform/MessageHost.h"
+#include "platform/fs.h"
+#include "platform/sjis.h"
+#include "print/PrintForms.h"
+#include "print/qt/PrinterBinding.h"
+#include "print/qt/CardSurface.h"
+#include "print/qt/PrintDevice.h"
+#include "settings/AppSettings.h"
+
+#include <QPainter>
+#include <QPrinter>
+#include <QWidget>
+
+#include <array>
+#include <vector>
+
+namespace nrt::print {
+namespace {
+
+// The paper of a layout: the card or envelope, or the whole label sheet.
+Paper PaperOf(const LayoutHeader& h)
+{
+    return h.labelSheet != 0 ? Paper { h.sheetWidth, h.sheetHeight } : Paper { h.paperWidth, h.paperHeight };
+}
+
+// The address lines of the addressee and of the sender: the first line (with or
+// without the prefecture) and the second.
+struct AddressLines {
+    std::array<int, 2> first;
+    int second;
+};
+constexpr std::array<AddressLines, 2> kAddressLines { { { { 12, 13 }, 14 }, { { 38, 39 }, 40 } } };
+constexpr int kAddressColumns = 2;
+// How far (in em) a second line starts below the first, as a hand writes it.
+constexpr int kSecondLineIndent = 2;
+
+// A vertical address line too long for its column goes on in the next one (starting
+// lower, like the second line), and the second line moves one column further along
+// for it. `shift` gets the second line's offset; `columns` holds the columns of the
+// slots drawn before.
+TextItem::ColumnFlow AddressFlow(const LayoutTable& items, const SlotSet& draw,
+    const std::array<int, kLayoutSlots>& columns, int slot, std::int32_t& shift)
+{
+    TextItem::ColumnFlow flow;
+    const TextItem& object = items[static_cast<std::size_t>(slot)].object;
+    if (!object.IsVertical())
+        return flow;
+    for (const AddressLines& lines : kAddressLines) {
+        if (slot == lines.first[0] || slot == lines.first[1]) {
+            flow.maxColumns = kAddressColumns;
+            flow.nextIndent = kSecondLineIndent * object.EmHeight();
+        }
+        if (slot != lines.second)
+            continue;
+        flow.maxColumns = kAddressColumns;
+        for (int first : { lines.first[1], lines.first[0] }) {
+            const TextItem& line = items[static_cast<std::size_t>(first)].object;
+            if (!draw.test(static_cast<std::size_t>(first)) || !line.IsVertical())
+                continue;
+            // Unless the layout already sets it lower, the second line starts lower.
+            if (object.Y() < line.Y() + object.EmHeight())
+                flow.topIndent = line.Y() + kSecondLineIndent * object.EmHeight() - object.Y();
+            shift = -(std::max(columns[static_cast<std::size_t>(first)], 1) - 1) * 2 * line.Width();
+            break;
+        }
+        flow.nextIndent = std::max(flow.topIndent, kSecondLineIndent * object.EmHeight());
+    }
+    return flow;
+}
+
+} // namespace
+
+// Every slot at the printer's scale for the length of a job, item 0's scale back
+// on all of them afterwards.
+struct CardRenderer::ScaleGuard {
+    LayoutTable& items;
+    double x, y;
+    ScaleGuard(LayoutTable& table, DeviceScale printer)
+        : items(table)
+        , x(table[0].object.ScaleX())
+        , y(table[0].object.ScaleY())
+    {
+        for (LayoutItem& item : items) {
+            item.object.SetScaleX(printer.x);
+            item.object.SetScaleY(printer.y);
+        }
+    }
+    ~ScaleGuard()
+    {
+        for (LayoutItem& item : items) {
+            item.object.SetScaleX(x);
+            item.object.SetScaleY(y);
+        }
+    }
+    ScaleGuard(const ScaleGuard&) = delete;
+    ScaleGuard& operator=(const ScaleGuard&) = delete;
+};
+
+CardRenderer::CardRenderer(AppSettings& global, AddressTable& table, PrinterBinding& printer)
+    : global_(global)
+    , table_(table)
+    , printer_(printer)
+{
+    for (LayoutItem& item : global_.Layout())
+        item.object.SetDrawMode(1);
+}
+
+CardRenderer::~CardRenderer() = default;
+
+int CardRenderer::LoadLayout(std::string_view formName, int kind)
+{
+    const int result = global_.LoadLayout(formName, kind);
+    if (result == kLayoutRead) {
+        const std::string settings = PrinterSettingsPath(global_, formName);
+        if (platform::fs::IsFile(settings) && printer_.ReadSettings(settings) == 0)
+            global_.Header().printerSettings = 1;
+    }
+    // A picture of the form loaded before must not show behind this one.
+    background_.Clear();
+    backgroundImage_ = result != kLayoutTooOld ? print::LoadBackground(global_, background_) : QImage();
+    return result;
+}
+
+int CardRenderer::LoadSender()
+{
+    sender_.Clear();
+    records_.Attach(&table_);
+    const int result = records_.Select(SJ("宛名区分='1' and 印字区分='1'"));
+    if (result != 0)
+        return result;
+    RecordSetRows senders(records_);
+    sender_.Fill(senders.Row(0));
+    return 0;
+}
+
+bool CardRenderer::Prepare(std::string_view formName, int kind, std::string_view condition, std::string_view sort)
+{
+    records_.Attach(&table_);
+    LoadSender();
+    records_.SetSort(sort, 1);
+    if (records_.Select(condition) != 0) {
+        platform::Warn(SJ("印刷データがありません。"));
+        rows_.reset();
+        row_ = -1;
+        return false;
+    }
+    LoadLayout(formName, kind);
+    SetRows(std::make_unique<RecordSetRows>(records_));
+    return true;
+}
+
+void CardRenderer::LoadSender(RowSource& senders)
+{
+    sender_.Clear();
+    if (senders.RowCount() > 0)
+        sender_.Fill(senders.Row(0));
+}
+
+void CardRenderer::SetRows(std::unique_ptr<RowSource> rows)
+{
+    rows_ = std::move(rows);
+    row_ = RowCount() > 0 ? 0 : -1;
+}
+
+int CardRenderer::RowCount() const
+{
+    return rows_ ? rows_->RowCount() : 0;
+}
+
+bool CardRenderer::SetCurrentRow(int row)
+{
+    if (row < 0 || row >= RowCount())
+        return false;
+    row_ = row;
+    return true;
+}
+
+bool CardRenderer::PreviousRecord()
+{
+    if (row_ <= 0) {
+        platform::Beep();
+        return false;
+    }
+    --row_;
+    return true;
+}
+
+bool CardRenderer::NextRecord()
+{
+    if (row_ + 1 >= RowCount()) {
+        platform::Beep();
+        return false;
+    }
+    ++row_;
+    return true;
+}
+
+bool CardRenderer::IsLabelLayout() const
+{
+    return global_.Header().labelSheet != 0;
+}
+
+int CardRenderer::RecordsPerPage() const
+{
+    return nrt::RecordsPerPage(global_.Header());
+}
+
+QSize CardRenderer::SurfaceSize() const
+{
+    const LayoutHeader& h = global_.Header();
+    const TextItem& first = global_.Layout()[0].object;
+    const std::int32_t w = IsLabelLayout() ? h.sheetWidth : h.paperWidth;
+    const std::int32_t ht = IsLabelLayout() ? h.sheetHeight : h.paperHeight;
+    return QSize(TextItem::Trunc(w * first.ScaleX()), TextItem::Trunc(ht * first.ScaleY()));
+}
+
+void CardRenderer::DrawCell(QPainter& painter, int row, std::int32_t ox, std::int32_t oy, bool printableArea)
+{
+    if (!rows_ || row < 0 || row >= rows_->RowCount())
+        return;
+    LayoutTable& items = global_.Layout();
+    const SlotSet draw = FillLayout(items, global_.Header(), rows_->Row(row), sender_);
+    std::array<int, kLayoutSlots> columns {};
+    for (int slot = 0; slot < kLayoutSlots; ++slot) {
+        if (!draw.test(static_cast<std::size_t>(slot)))
+            continue;
+        const TextItem& object = items[static_cast<std::size_t>(slot)].object;
+        std::int32_t shift = 0;
+        const TextItem::ColumnFlow flow = AddressFlow(items, draw, columns, slot, shift);
+        columns[static_cast<std::size_t>(slot)] = object.Draw(painter, ox + shift, oy, printableArea, flow);
+    }
+}
+
+void CardRenderer::DrawRecord(QWidget* target, QPainter& painter, std::int32_t ox, std::int32_t oy)
+{
+    gui::WaitCursor wait;
+    const bool preview = target != nullptr;
+    const bool card = !IsLabelLayout();
+    if (preview && card) {
+        painter.fillRect(QRect(QPoint(0, 0), SurfaceSize()), Qt::white);
+        if (!global_.Header().backgroundImage.empty() && !backgroundImage_.isNull())
+            painter.drawImage(QPoint(0, 0), backgroundImage_);
+    }
+    DrawCell(painter, row_, ox, oy, !preview);
+    if (preview && card)
+        target->update();
+}
+
+void CardRenderer::DrawSheet(QWidget* target, QPainter& painter)
+{
+    gui::WaitCursor wait;
+    const LayoutHeader& h = global_.Header();
+    painter.fillRect(QRect(QPoint(0, 0), SurfaceSize()), Qt::white);
+    // A picture of the sheet, when the layout names one, shows where the cells lie.
+    if (!h.backgroundImage.empty() && !backgroundImage_.isNull())
+        painter.drawImage(QPoint(0, 0), backgroundImage_);
+    const int columns = SheetColumns(h), rows = SheetRows(h);
+    int row = row_;
+    for (int r = 0; r < rows && row >= 0 && row < RowCount(); ++r)
+        for (int c = 0; c < columns && row < RowCount(); ++c, ++row) {
+            const CellOffset at = LabelCellOffset(h, r, c);
+            DrawCell(painter, row, at.x, at.y, false);
+        }
+    if (target != nullptr)
+        target->update();
+}
+
+void CardRenderer::DrawPage(QPainter& painter, const PlannedPage& page)
+{
+    if (!IsLabelLayout()) {
+        DrawCell(painter, page.firstRecord, 0, 0, true);
+        return;
+    }
+    const int columns = SheetColumns(global_.Header());
+    for (int k = 0; k < page.recordCount; ++k) {
+        const CellOffset at = LabelCellOffset(global_.Header(), k / columns, k % columns);
+        DrawCell(painter, page.firstRecord + k, at.x, at.y, true);
+    }
+}
+
+bool CardRenderer::PrintPages(int from, int to)
+{
+    QPrinter* printer = printer_.Printer();
+    if (printer == nullptr)
+        return false;
+    const std::vector<PlannedPage> pages = PlanPages(RowCount(), RecordsPerPage(), from, to);
+    ScaleGuard scale(global_.Layout(), ScaleOf(*printer));
+    if (!printer_.StartDoc(SJ("宛名印刷")))
+        return false;
+    gui::WaitCursor wait;
+    std::size_t next = 0;
+    bool failed = false;
+    const std::function<bool()> step = [&]() -> bool {
+        if (next >= pages.size())
+            return false;
+        if (!printer_.StartPage()) {
+            failed = true;
+            return false;
+        }
+        DrawPage(printer_.Painter(), pages[next++]);
+        printer_.EndPage();
+        return next < pages.size();
+    };
+    bool completed = true;
+    if (runner_)
+        completed = runner_(static_cast<int>(pages.size()), step);
+    else
+        while (step()) { }
+    if (failed)
+        return false;
+    if (!completed) {
+        printer_.AbortDoc();
+        return false;
+    }
+    printer_.EndDoc();
+    return !pages.empty();
+}
+
+bool CardRenderer::PrintRows(QWidget* owner)
+{
+    const LayoutHeader& h = global_.Header();
+    if (printer_.OpenPrintDialog(owner, h.printerSettings == 1, PaperOf(h)) == nullptr)
+        return false;
+    return PrintPages(printer_.FromPage(), printer_.ToPage());
+}
+
+int CardRenderer::PrintFromPreview(QWidget* owner, int page)
+{
+    const LayoutHeader& h = global_.Header();
+    if (printer_.OpenPrintDialog(owner, h.printerSettings == 1, PaperOf(h)) == nullptr)
+        return 0;
+    const int from = page == -1 ? printer_.FromPage() : page;
+    const int to = page == -1 ? printer_.ToPage() : page;
+    const int row = row_;
+    PrintPages(from, to);
+    row_ = row;
+    return 1;
+}
+
+} // namespace nrt::print

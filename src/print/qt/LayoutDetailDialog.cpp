@@ -1,0 +1,87 @@
+#include "print/qt/LayoutDetailDialog.h"
+
+#include "app/DialogButtons.h"
+#include "app/EnterFocusFilter.h"
+#include "app/QtText.h"
+#include "app/SjisLimitValidator.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <array>
+
+namespace nrt::print {
+namespace {
+
+constexpr std::array<std::uint16_t, 4> kDashes { 0, 0x815B, 0x815C, 0x815D };
+
+} // namespace
+
+int LayoutDetailDialog::EntryOfDash(std::uint16_t code)
+{
+    for (std::size_t i = 0; i < kDashes.size(); ++i)
+        if (kDashes[i] == code)
+            return static_cast<int>(i);
+    return 0;
+}
+
+std::uint16_t LayoutDetailDialog::DashOfEntry(int entry)
+{
+    return entry >= 0 && entry < static_cast<int>(kDashes.size()) ? kDashes[static_cast<std::size_t>(entry)] : 0;
+}
+
+LayoutDetailDialog::LayoutDetailDialog(const Values& values, QWidget* parent)
+    : QDialog(parent)
+    , values_(values)
+{
+    setObjectName(QStringLiteral("frmPreSetDetail"));
+    setWindowTitle(QStringLiteral("印字設定詳細"));
+
+    cbo_AdChg = new QComboBox(this);
+    cbo_AdChg->setObjectName(QStringLiteral("cbo_AdChg"));
+    cbo_AdChg->addItems({ QStringLiteral("未変換"), QStringLiteral("ー(0x815B)"), QStringLiteral("―(0x815C)"),
+        QStringLiteral("‐(0x815D)") });
+    cbo_AdChg->setCurrentIndex(EntryOfDash(values.dashCode));
+
+    txt_RepBack = new QLineEdit(this);
+    txt_RepBack->setObjectName(QStringLiteral("txt_RepBack"));
+    txt_RepBack->setValidator(new gui::SjisLimitValidator(200, txt_RepBack));
+    txt_RepBack->setText(gui::ToQ(values.backgroundImage));
+
+    chk_KanNum = new QCheckBox(QStringLiteral("数字を漢数字変換する（１２３　→　一二三）"), this);
+    chk_KanNum->setObjectName(QStringLiteral("chk_KanNum"));
+    chk_KanNum->setChecked(values.kanjiNumerals);
+
+    const gui::DialogButtons buttons = gui::AddOkCancel(
+        this, QStringLiteral("cmd_Close"), QStringLiteral("キャンセル(&C)"), [this] { cmd_OkClick(); });
+    cmd_Ok = buttons.ok;
+    cmd_Close = buttons.cancel;
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("■「住所」を縦向き印字するとき '－'文字を変換する"), this));
+    layout->addWidget(cbo_AdChg);
+    layout->addSpacing(8);
+    layout->addWidget(new QLabel(QStringLiteral("■背景イメージ（プレビュー時の背景。実際には印刷しません。）"), this));
+    layout->addWidget(txt_RepBack);
+    layout->addSpacing(8);
+    layout->addWidget(chk_KanNum);
+    layout->addStretch(1);
+    layout->addWidget(buttons.box);
+    setMinimumWidth(420);
+    gui::EnterFocusFilter::InstallOn(this);
+}
+
+void LayoutDetailDialog::cmd_OkClick()
+{
+    values_.dashCode = DashOfEntry(cbo_AdChg->currentIndex() < 0 ? 0 : cbo_AdChg->currentIndex());
+    values_.kanjiNumerals = chk_KanNum->isChecked();
+    values_.backgroundImage = gui::FromQ(txt_RepBack->text());
+    accept();
+}
+
+} // namespace nrt::print

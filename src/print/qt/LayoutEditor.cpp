@@ -1,0 +1,888 @@
+#include "print/qt/LayoutEditor.h"
+
+#include "app/EnterFocusFilter.h"
+#include "app/QtText.h"
+#include "app/WaitCursor.h"
+#include "platform/MessageHost.h"
+#include "platform/fs.h"
+#include "platform/sjis.h"
+#include "print/PrintForms.h"
+#include "print/qt/PrinterBinding.h"
+#include "print/qt/CardSurface.h"
+#include "print/qt/LabelSheetDialog.h"
+#include "print/qt/LayoutDetailDialog.h"
+#include "print/qt/FontCatalog.h"
+#include "settings/AppSettings.h"
+#include "settings/LayoutDefaults.h"
+
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QFontDatabase>
+#include <QFontDialog>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace nrt::print {
+namespace {
+
+const QColor kGrey(150, 150, 150);
+const QColor kSurfaceGrey(Qt::gray);
+
+QSize ScreenSize()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->size() : QSize(1024, 768);
+}
+
+double ScreenDpi()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
+    return dpi > 0 ? dpi : 96.0;
+}
+
+// The pixels from (l, t) to (r, b), both ends included.
+void Outline(QPainter& p, int l, int t, int r, int b)
+{
+    p.drawRect(QRect(l, t, r - l, b - t));
+}
+
+// The frame and its eight handles: squares one to four pixels inside the corners,
+// short marks one to two pixels inside the middle of each edge.
+void DrawFrame(QPainter& p, const FrameRect& f, bool handles)
+{
+    Outline(p, f.left, f.top, f.right, f.bottom);
+    if (!handles)
+        return;
+    const int l = f.left, t = f.top, r = f.right, b = f.bottom;
+    Outline(p, l + 1, t + 1, l + 4, t + 4);
+    Outline(p, r - 4, t + 1, r - 1, t + 4);
+    Outline(p, l + 1, b - 4, l + 4, b - 1);
+    Outline(p, r - 4, b - 4, r - 1, b - 1);
+    const int mx = l + (r - l) / 2, my = t + (b - t) / 2;
+    Outline(p, mx - 1, t + 1, mx + 1, t + 2);
+    Outline(p, mx - 1, b - 2, mx + 1, b - 1);
+    Outline(p, l + 1, my - 1, l + 2, my + 1);
+    Outline(p, r - 2, my - 1, r - 1, my + 1);
+}
+
+Qt::CursorShape CursorOf(DragMode mode)
+{
+    switch (mode) {
+    case kDragTopLeft:
+    case kDragBottomRight:
+        return Qt::SizeFDiagCursor;
+    case kDragTopRight:
+    case kDragBottomLeft:
+        return Qt::SizeBDiagCursor;
+    case kDragTop:
+    case kDragBottom:
+        return Qt::SizeVerCursor;
+    case kDragLeft:
+    case kDragRight:
+        return Qt::SizeHorCursor;
+    case kDragMove:
+        break;
+    }
+    return Qt::SizeAllCursor;
+}
+
+// The system's font dialog over a LOGFONT. Heights are screen pixels, as the
+// dialog's points come out on the screen, so a font looks on the editor's card the
+// size it was chosen at.
+bool ChooseSystemFont(QWidget* parent, LogFontA& lf)
+{
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, LayoutEditor::FontDialogStart(lf), parent, QStringLiteral("フォント"));
+    if (!ok)
+        return false;
+    const double pixels = chosen.pixelSize() > 0 ? chosen.pixelSize() : chosen.pointSizeF() * ScreenDpi() / 72.0;
+    lf.height = -static_cast<std::int32_t>(std::lround(pixels));
+    lf.width = 0;
+    lf.weight = chosen.weight();
+    lf.italic = chosen.italic() ? 1 : 0;
+    lf.underline = chosen.underline() ? 1 : 0;
+    lf.strikeOut = chosen.strikeOut() ? 1 : 0;
+    lf.charSet = 128;
+    // A vertical face keeps its "@": it asks for the vertical glyph forms.
+    std::string name = gui::FromQ(chosen.family());
+    if (!lf.FaceName().empty() && lf.FaceName().front() == '@' && (name.empty() || name.front() != '@'))
+        name.insert(0, 1, '@');
+    lf.SetFaceName(name);
+    return true;
+}
+
+} // namespace
+
+// The card as the surface holds it, the rubber band over it while dragging.
+class PreSetView : public QWidget {
+public:
+    explicit PreSetView(LayoutEditor& owner)
+        : QWidget(&owner)
+        , owner_(owner)
+    {
+        setObjectName(QStringLiteral("view"));
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setMouseTracking(true);
+        setFocusPolicy(Qt::ClickFocus);
+        setMinimumSize(200, 200);
+    }
+
+    // The band's pixels and a margin for its handles.
+    static QRect Area(const FrameRect& b)
+    {
+        return QRect(b.left, b.top, b.right - b.left, b.bottom - b.top).adjusted(-2, -2, 3, 3);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QPainter p(this);
+        p.fillRect(event->rect(), kSurfaceGrey);
+        const QPoint scroll = owner_.Scroll();
+        p.drawImage(QPoint(0, 0), owner_.surface_, QRect(scroll, size()));
+        if (owner_.dragState_ == 2) {
+            // The band inverts what it crosses, so it shows on white and on pictures.
+            p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+            p.setPen(QPen(kGrey, 0));
+            p.setBrush(Qt::NoBrush);
+            DrawFrame(p, owner_.band_, true);
+        }
+    }
+    void mousePressEvent(QMouseEvent* e) override
+    {
+        owner_.MousePress(e->position().toPoint(), e->button(), e->globalPosition().toPoint());
+    }
+    void mouseMoveEvent(QMouseEvent* e) override
+    {
+        owner_.MouseMove(e->position().toPoint(), (e->buttons() & Qt::LeftButton) != 0);
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override
+    {
+        if (e->button() == Qt::LeftButton)
+            owner_.MouseRelease();
+    }
+    void keyPressEvent(QKeyEvent* e) override
+    {
+        const int step = (e->modifiers() & Qt::ShiftModifier) ? 100 : 10;
+        switch (e->key()) {
+        case Qt::Key_Left:
+            owner_.Nudge(-step, 0);
+            break;
+        case Qt::Key_Right:
+            owner_.Nudge(step, 0);
+            break;
+        case Qt::Key_Up:
+            owner_.Nudge(0, -step);
+            break;
+        case Qt::Key_Down:
+            owner_.Nudge(0, step);
+            break;
+        default:
+            QWidget::keyPressEvent(e);
+        }
+    }
+    void wheelEvent(QWheelEvent* e) override
+    {
+        QScrollBar* bar = (e->modifiers() & Qt::ShiftModifier) ? owner_.scr_Bottom : owner_.scr_Right;
+        bar->setValue(bar->value() - e->angleDelta().y() / 2);
+    }
+
+private:
+    LayoutEditor& owner_;
+};
+
+QFont LayoutEditor::FontDialogStart(const LogFontA& lf)
+{
+    QFont initial;
+    const QString face = gui::ToQ(lf.FaceName());
+    const QString bare = face.startsWith(QLatin1Char('@')) ? face.mid(1) : face;
+    // A face of the system the layouts were made on ("ＭＳ ゴシック") is not installed
+    // here: the dialog opens on the face that draws it.
+    const QString drawnWith = FontCatalog::Cached(FontCatalog::Resolve(bare).file, 100).familyName();
+    initial.setFamily(
+        (!bare.isEmpty() && QFontDatabase::families().contains(bare)) || drawnWith.isEmpty() ? bare : drawnWith);
+    if (lf.height != 0)
+        initial.setPointSizeF(std::abs(lf.height) * 72.0 / ScreenDpi());
+    initial.setWeight(static_cast<QFont::Weight>(std::clamp<int>(lf.weight == 0 ? 400 : lf.weight, 1, 1000)));
+    initial.setItalic(lf.italic != 0);
+    return initial;
+}
+
+LayoutEditor::LayoutEditor(AppSettings& global, PrinterBinding& printer, int formIndex, int kind, QWidget* parent)
+    : QDialog(parent)
+    , global_(global)
+    , printer_(printer)
+    , formIndex_(formIndex)
+    , kind_(kind)
+    , fontChooser_(ChooseSystemFont)
+{
+    setObjectName(QStringLiteral("frmPreSet"));
+    setWindowTitle(QStringLiteral("印字設定"));
+    setMinimumSize(750, 600);
+    setSizeGripEnabled(true);
+
+    menuBar = new QMenuBar(this);
+    QMenu* file = menuBar->addMenu(QStringLiteral("ファイル(&F)"));
+    mnuClose = file->addAction(QStringLiteral("キャンセル(&C)"));
+    mnuClose->setObjectName(QStringLiteral("mnuClose"));
+    connect(mnuClose, &QAction::triggered, this, &LayoutEditor::reject);
+
+    popupMenu = new QMenu(this);
+    mnusOrient = popupMenu->addAction(QStringLiteral("文字の向きを変更する"));
+    mnusOrient->setObjectName(QStringLiteral("mnusOrient"));
+    mnusFont = popupMenu->addAction(QStringLiteral("フォント変更..."));
+    mnusFont->setObjectName(QStringLiteral("mnusFont"));
+    connect(mnusOrient, &QAction::triggered, this, [this] {
+        if (ItemSelected())
+            cbo_OrientChange(Selected().object.IsVertical() ? 0 : 1);
+    });
+    connect(mnusFont, &QAction::triggered, this, &LayoutEditor::cmd_FontClick);
+
+    // The card and its scroll bars.
+    view_ = new PreSetView(*this);
+    QGridLayout* cardArea = ScrolledView(view_, scr_Right, scr_Bottom);
+
+    // The items and their values.
+    lst_Koumoku = new QListWidget(this);
+    lst_Koumoku->setObjectName(QStringLiteral("lst_Koumoku"));
+    for (int i = 0; i < kLayoutSlots; ++i) {
+        auto* entry = new QListWidgetItem(gui::ToQ(SlotEditorName(i)), lst_Koumoku);
+        entry->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        entry->setCheckState(Qt::Unchecked);
+    }
+
+    auto valueField = [this](const char* name, ValueKind kind) {
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(QString::fromLatin1(name));
+        edit->setMaxLength(6);
+        edit->setAlignment(Qt::AlignRight);
+        edit->setInputMethodHints(Qt::ImhPreferLatin | Qt::ImhNoPredictiveText);
+        edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+        edit->installEventFilter(this);
+        valueFields_[edit] = kind;
+        connect(edit, &QLineEdit::textEdited, this, [this, edit] {
+            edited_[edit] = true;
+            MarkDirty();
+        });
+        return edit;
+    };
+    txt_Left = valueField("txt_Left", ValueKind::X);
+    txt_Top = valueField("txt_Top", ValueKind::Y);
+    txt_Width = valueField("txt_Width", ValueKind::Width);
+    txt_Height = valueField("txt_Height", ValueKind::Height);
+    txt_RepWidth = valueField("txt_RepWidth", ValueKind::PaperWidth);
+    txt_RepHeight = valueField("txt_RepHeight", ValueKind::PaperHeight);
+
+    txt_Font = new QLineEdit(this);
+    txt_Font->setObjectName(QStringLiteral("txt_Font"));
+    txt_Font->setReadOnly(true);
+    cmd_Font = new QPushButton(QStringLiteral("選択..."), this);
+    cmd_Font->setObjectName(QStringLiteral("cmd_Font"));
+    cbo_Orient = new QComboBox(this);
+    cbo_Orient->setObjectName(QStringLiteral("cbo_Orient"));
+    cbo_Orient->addItems({ QStringLiteral("横向き"), QStringLiteral("縦向き") });
+    lbl_Text = new QLabel(QStringLiteral("テキスト"), this);
+    lbl_Text->setObjectName(QStringLiteral("lbl_Text"));
+    txt_Text = new QLineEdit(this);
+    txt_Text->setObjectName(QStringLiteral("txt_Text"));
+    txt_Text->installEventFilter(this);
+    connect(txt_Text, &QLineEdit::textEdited, this, [this] {
+        edited_[txt_Text] = true;
+        MarkDirty();
+    });
+
+    cmd_Label = new QPushButton(QStringLiteral("ラベル設定..."), this);
+    cmd_Label->setObjectName(QStringLiteral("cmd_Label"));
+    txt_Label = new QLineEdit(this);
+    txt_Label->setObjectName(QStringLiteral("txt_Label"));
+    txt_Label->setReadOnly(true);
+    cmd_SetDetail = new QPushButton(QStringLiteral("詳細設定..."), this);
+    cmd_SetDetail->setObjectName(QStringLiteral("cmd_SetDetail"));
+    cmd_PrnSetup = new QPushButton(QStringLiteral("プリンタ設定..."), this);
+    cmd_PrnSetup->setObjectName(QStringLiteral("cmd_PrnSetup"));
+    cmd_PrnSetupDel = new QPushButton(QStringLiteral("削除"), this);
+    cmd_PrnSetupDel->setObjectName(QStringLiteral("cmd_PrnSetupDel"));
+    cmd_PrnSetupDel->setToolTip(QStringLiteral("プリンタ設定の削除"));
+    cmd_Ok = new QPushButton(QStringLiteral("OK"), this);
+    cmd_Ok->setObjectName(QStringLiteral("cmd_Ok"));
+    cmd_Close = new QPushButton(QStringLiteral("キャンセル(&C)"), this);
+    cmd_Close->setObjectName(QStringLiteral("cmd_Close"));
+    for (QPushButton* b : { cmd_Font, cmd_Label, cmd_SetDetail, cmd_PrnSetup, cmd_PrnSetupDel, cmd_Ok, cmd_Close })
+        b->setAutoDefault(false);
+
+    auto pair = [this](QWidget* a, QWidget* b) {
+        auto* row = new QHBoxLayout;
+        row->addWidget(a);
+        row->addWidget(b);
+        return row;
+    };
+    auto* item = new QGroupBox(QStringLiteral("項目"), this);
+    auto* itemForm = new QFormLayout(item);
+    itemForm->addRow(QStringLiteral("位置(XY)"), pair(txt_Left, txt_Top));
+    itemForm->addRow(QStringLiteral("サイズ(WH)"), pair(txt_Width, txt_Height));
+    itemForm->addRow(QStringLiteral("フォント"), pair(txt_Font, cmd_Font));
+    itemForm->addRow(QStringLiteral("向き"), cbo_Orient);
+    itemForm->addRow(lbl_Text, txt_Text);
+    auto* paper = new QGroupBox(QStringLiteral("用紙サイズ"), this);
+    auto* paperForm = new QFormLayout(paper);
+    paperForm->addRow(QStringLiteral("幅"), txt_RepWidth);
+    paperForm->addRow(QStringLiteral("高さ"), txt_RepHeight);
+    paperForm->addRow(cmd_Label, txt_Label);
+
+    auto* side = new QVBoxLayout;
+    side->addWidget(lst_Koumoku, 1);
+    side->addWidget(item);
+    side->addWidget(paper);
+    side->addWidget(cmd_SetDetail);
+    side->addLayout(pair(cmd_PrnSetup, cmd_PrnSetupDel));
+    side->addLayout(pair(cmd_Ok, cmd_Close));
+
+    statusBar = new QStatusBar(this);
+    statusBar->setSizeGripEnabled(false);
+
+    auto* body = new QHBoxLayout;
+    body->addLayout(cardArea, 1);
+    body->addLayout(side);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 0, 4, 0);
+    layout->setMenuBar(menuBar);
+    layout->addLayout(body, 1);
+    layout->addWidget(statusBar);
+
+    connect(lst_Koumoku, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0 && row != selection_)
+            ShowItem(row);
+    });
+    connect(lst_Koumoku, &QListWidget::itemChanged, this, [this](QListWidgetItem* entry) {
+        const int row = lst_Koumoku->row(entry);
+        if (row < 0 || row >= kLayoutSlots)
+            return;
+        global_.Layout()[static_cast<std::size_t>(row)].shown = entry->checkState() == Qt::Checked;
+        Paint();
+        MarkDirty();
+    });
+    connect(cbo_Orient, &QComboBox::activated, this, &LayoutEditor::cbo_OrientChange);
+    connect(cmd_Font, &QPushButton::clicked, this, &LayoutEditor::cmd_FontClick);
+    connect(cmd_Label, &QPushButton::clicked, this, &LayoutEditor::cmd_LabelClick);
+    connect(cmd_SetDetail, &QPushButton::clicked, this, &LayoutEditor::cmd_SetDetailClick);
+    connect(cmd_PrnSetup, &QPushButton::clicked, this, &LayoutEditor::cmd_PrnSetupClick);
+    connect(cmd_PrnSetupDel, &QPushButton::clicked, this, &LayoutEditor::cmd_PrnSetupDelClick);
+    connect(cmd_Ok, &QPushButton::clicked, this, &LayoutEditor::cmd_OkClick);
+    connect(cmd_Close, &QPushButton::clicked, this, &LayoutEditor::reject);
+    gui::EnterFocusFilter::InstallOn(this);
+
+    resize(900, 700);
+    if (global_.HasFormRect(AppSettings::kFormLayoutEditor)) {
+        const FormRect r = global_.GetFormRect(AppSettings::kFormLayoutEditor);
+        setGeometry(r.left, r.top, std::max(r.width, 750), std::max(r.height, 600));
+    }
+    FitOnScreen(this);
+    LoadForm();
+}
+
+LayoutEditor::~LayoutEditor() = default;
+
+QWidget* LayoutEditor::Canvas() const
+{
+    return view_;
+}
+
+QSize LayoutEditor::PaperExtent() const
+{
+    const TextItem& o = global_.Layout()[0].object;
+    const LayoutHeader& h = global_.Header();
+    return QSize(TextItem::Trunc(h.paperWidth * o.ScaleX()), TextItem::Trunc(h.paperHeight * o.ScaleY()));
+}
+
+QPoint LayoutEditor::Scroll() const
+{
+    return QPoint(scr_Bottom->value(), scr_Right->value());
+}
+
+LayoutItem& LayoutEditor::Selected()
+{
+    return global_.Layout()[static_cast<std::size_t>(selection_)];
+}
+
+void LayoutEditor::MarkDirty()
+{
+    dirty_ = true;
+}
+
+void LayoutEditor::LoadForm()
+{
+    dragState_ = 0;
+    dirty_ = false;
+    surfaceWidth_ = surfaceHeight_ = 0;
+
+    const LineList& forms = global_.ReportList();
+    const bool known = formIndex_ >= 0 && formIndex_ < forms.GetCount();
+    const std::string name = known ? std::string(forms.GetLine(formIndex_)) : std::string();
+    // Loading starts from the kind's defaults, which is all a missing form gets.
+    if (known)
+        global_.LoadLayout(name, kind_);
+    else
+        global_.ApplyDefaultLayout(kind_);
+    LayoutHeader& h = global_.Header();
+
+    // The printer settings are edited on a copy that only OK puts in place.
+    const std::string scratch = global_.UserFile("_tmp.prd");
+    platform::fs::RemoveFile(scratch);
+    h.printerSettings = 0;
+    if (known) {
+        const std::string settings = PrinterSettingsPath(global_, name);
+        if (platform::fs::IsFile(settings) && platform::fs::CopyFile(settings, scratch))
+            h.printerSettings = 1;
+    }
+    cmd_PrnSetupDel->setEnabled(h.printerSettings == 1);
+
+    RebuildSurface();
+    ShowPaperSize();
+    backgroundImage_ = print::LoadBackground(global_, background_);
+    txt_Label->setText(gui::ToQ(LabelSummary(h)));
+    LayoutTable& items = global_.Layout();
+    {
+        const QSignalBlocker block(lst_Koumoku);
+        for (int i = 0; i < kLayoutSlots; ++i)
+            lst_Koumoku->item(i)->setCheckState(items[static_cast<std::size_t>(i)].shown ? Qt::Checked : Qt::Unchecked);
+    }
+    for (int i = 0; i < 48; ++i)
+        items[static_cast<std::size_t>(i)].object.SetText(SlotEditorSample(i));
+
+    selection_ = -1;
+    lst_Koumoku->setCurrentRow(0); // shows item 0 and paints
+    if (selection_ != 0)
+        ShowItem(0);
+    UpdateScrollBars();
+    dirty_ = false;
+}
+
+void LayoutEditor::ShowPaperSize()
+{
+    const LayoutHeader& h = global_.Header();
+    txt_RepWidth->setText(gui::ToQ(FormatHundredths(h.paperWidth)));
+    txt_RepHeight->setText(gui::ToQ(FormatHundredths(h.paperHeight)));
+}
+
+void LayoutEditor::ShowItem(int index)
+{
+    if (index < 0 || index >= kLayoutSlots)
+        return;
+    selection_ = index;
+    ShowValues();
+    Paint();
+}
+
+void LayoutEditor::ShowValues()
+{
+    if (!ItemSelected())
+        return;
+    const TextItem& o = Selected().object;
+    txt_Left->setText(gui::ToQ(FormatHundredths(o.X())));
+    txt_Top->setText(gui::ToQ(FormatHundredths(o.Y())));
+    txt_Width->setText(gui::ToQ(FormatHundredths(o.Width())));
+    txt_Height->setText(gui::ToQ(FormatHundredths(o.Height())));
+    txt_Font->setText(gui::ToQ(o.Font().FaceName()));
+    cbo_Orient->setCurrentIndex(o.IsVertical() ? 1 : 0);
+    const bool freeText = selection_ >= 48;
+    lbl_Text->setVisible(freeText);
+    txt_Text->setVisible(freeText);
+    txt_Text->setText(freeText ? gui::ToQ(o.Text()) : QString());
+    statusBar->showMessage(QStringLiteral("%1　X %2 mm　Y %3 mm　（矢印キーで0.1mm、Shift+矢印キーで1mm移動）")
+                               .arg(lst_Koumoku->item(selection_)->text(), txt_Left->text(), txt_Top->text()));
+}
+
+void LayoutEditor::RebuildSurface()
+{
+    const QSize screen = ScreenSize();
+    const QSize paper = PaperExtent();
+    const int width = std::max({ surfaceWidth_, paper.width(), screen.width() });
+    const int height = std::max({ surfaceHeight_, paper.height(), screen.height() });
+    if (width <= surfaceWidth_ && height <= surfaceHeight_ && !surface_.isNull())
+        return;
+    QImage surface(width + 100, height + 100, QImage::Format_RGB32);
+    if (surface.isNull()) {
+        platform::Warn(SJ("メモリが足りません。"));
+        surface = QImage(screen.width() + 100, screen.height() + 100, QImage::Format_RGB32);
+        surfaceWidth_ = screen.width();
+        surfaceHeight_ = screen.height();
+    } else {
+        surfaceWidth_ = width;
+        surfaceHeight_ = height;
+    }
+    surface.fill(kSurfaceGrey);
+    surface_ = std::move(surface);
+}
+
+void LayoutEditor::UpdateScrollBars()
+{
+    const QSize paper = PaperExtent();
+    FitScrollBar(scr_Bottom, paper.width(), view_->width());
+    FitScrollBar(scr_Right, paper.height(), view_->height());
+}
+
+void LayoutEditor::Paint()
+{
+    if (surface_.isNull())
+        return;
+    gui::WaitCursor wait;
+    {
+        QPainter p(&surface_);
+        const QSize paper = PaperExtent();
+        p.fillRect(QRect(QPoint(0, 0), paper), Qt::white);
+        if (!global_.Header().backgroundImage.empty() && !backgroundImage_.isNull())
+            p.drawImage(QPoint(0, 0), backgroundImage_);
+        const LayoutTable& items = global_.Layout();
+        auto outline = [&p](const TextItem& o, const QColor& colour, bool handles) {
+            p.setPen(QPen(colour, 0));
+            p.setBrush(Qt::NoBrush);
+            DrawFrame(p, o.FrameRect(), handles);
+        };
+        for (const LayoutItem& item : items) {
+            if (!item.shown || !item.object.HasText())
+                continue;
+            item.object.Draw(p, 0, 0, false);
+            outline(item.object, kGrey, false);
+        }
+        if (ItemSelected() && Selected().shown && Selected().object.HasText()) {
+            Selected().object.Draw(p, 0, 0, false);
+            outline(Selected().object, QColor(255, 0, 0), true);
+        }
+        p.fillRect(QRect(paper.width(), 0, surface_.width() - paper.width(), surface_.height()), kSurfaceGrey);
+        p.fillRect(QRect(0, paper.height(), paper.width(), surface_.height() - paper.height()), kSurfaceGrey);
+    }
+    view_->update();
+}
+
+bool LayoutEditor::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* field = qobject_cast<QLineEdit*>(watched);
+    if (field && (field == txt_Text || valueFields_.count(field) != 0)) {
+        if (event->type() == QEvent::FocusIn) {
+            edited_[field] = false;
+        } else if (event->type() == QEvent::FocusOut) {
+            if (field == txt_Text)
+                txt_TextExit();
+            else
+                ValueExit(field);
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void LayoutEditor::ValueExit(QLineEdit* field)
+{
+    const auto kind = valueFields_.find(field);
+    if (kind == valueFields_.end() || !ItemSelected() || !edited_[field])
+        return;
+    edited_[field] = false;
+    const ParsedValue parsed = ParseHundredths(gui::FromQ(field->text()));
+    if (parsed.status == ValueParse::BadChar) {
+        platform::Beep();
+        return;
+    }
+    if (parsed.status == ValueParse::TooLarge) {
+        platform::Beep();
+        platform::Warn(SJ("サイズがオーバーしました。"));
+        return;
+    }
+    LayoutHeader& h = global_.Header();
+    std::int32_t value = parsed.value;
+    if (kind->second == ValueKind::X)
+        value = std::min(value, h.paperWidth - 100);
+    else if (kind->second == ValueKind::Y)
+        value = std::min(value, h.paperHeight - 100);
+    field->setText(gui::ToQ(FormatHundredths(value)));
+
+    TextItem& o = Selected().object;
+    auto refuse = [](const std::string& text) {
+        platform::Beep();
+        platform::Warn(text);
+    };
+    switch (kind->second) {
+    case ValueKind::X:
+        o.SetPosition(value, o.Y());
+        break;
+    case ValueKind::Y:
+        o.SetPosition(o.X(), value);
+        break;
+    case ValueKind::Width:
+    case ValueKind::Height:
+        if (value <= 9) {
+            refuse(SJ("サイズが小さすぎます。"));
+            return;
+        }
+        if (kind->second == ValueKind::Width)
+            o.SetWidth(value);
+        else
+            o.SetHeight(value);
+        break;
+    case ValueKind::PaperWidth:
+    case ValueKind::PaperHeight:
+        if (value < 100) {
+            refuse(SJ("サイズが小さいです。"));
+            return;
+        }
+        if (value > 60000) {
+            refuse(SJ("サイズが大きいです。"));
+            return;
+        }
+        (kind->second == ValueKind::PaperWidth ? h.paperWidth : h.paperHeight) = value;
+        RebuildSurface();
+        UpdateScrollBars();
+        break;
+    }
+    ShowValues();
+    Paint();
+}
+
+void LayoutEditor::txt_TextExit()
+{
+    if (!ItemSelected() || selection_ < 48 || !edited_[txt_Text])
+        return;
+    edited_[txt_Text] = false;
+    Selected().object.SetText(gui::FromQ(txt_Text->text()));
+    Paint();
+}
+
+void LayoutEditor::cbo_OrientChange(int entry)
+{
+    if (!ItemSelected())
+        return;
+    TextItem& o = Selected().object;
+    if (o.IsVertical() != (entry == 1))
+        o.SetVertical(entry == 1);
+    o.FitThickness();
+    ShowValues();
+    Paint();
+    MarkDirty();
+}
+
+void LayoutEditor::cmd_FontClick()
+{
+    if (!ItemSelected())
+        return;
+    TextItem& o = Selected().object;
+    LogFontA font = o.Font();
+    if (!fontChooser_ || !fontChooser_(this, font))
+        return;
+    o.SetFont(font);
+    o.FitThickness();
+    ShowValues();
+    Paint();
+    MarkDirty();
+}
+
+void LayoutEditor::cmd_LabelClick()
+{
+    LabelSheetDialog dialog(global_.Header(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    txt_Label->setText(gui::ToQ(LabelSummary(global_.Header())));
+    ShowPaperSize();
+    RebuildSurface();
+    UpdateScrollBars();
+    Paint();
+    MarkDirty();
+}
+
+void LayoutEditor::cmd_SetDetailClick()
+{
+    LayoutHeader& h = global_.Header();
+    LayoutDetailDialog dialog({ h.dashCode, h.kanjiNumerals != 0, h.backgroundImage }, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const LayoutDetailDialog::Values& chosen = dialog.Result();
+    h.dashCode = chosen.dashCode;
+    h.kanjiNumerals = chosen.kanjiNumerals ? 1 : 0;
+    h.backgroundImage = chosen.backgroundImage;
+    MarkDirty();
+    backgroundImage_ = print::LoadBackground(global_, background_);
+    Paint();
+}
+
+void LayoutEditor::cmd_PrnSetupClick()
+{
+    LayoutHeader& h = global_.Header();
+    if (printer_.PrinterSetupAndSave(this, global_.UserFile("_tmp.prd"), h.printerSettings == 1) != 0)
+        return;
+    h.printerSettings = 1;
+    MarkDirty();
+    cmd_PrnSetupDel->setEnabled(true);
+}
+
+void LayoutEditor::cmd_PrnSetupDelClick()
+{
+    LayoutHeader& h = global_.Header();
+    if (h.printerSettings != 1) {
+        platform::Warn(SJ("プリンタ設定されていません。"));
+        return;
+    }
+    if (!platform::Ask(SJ("プリンタ設定を削除します。よろしいですか？"), true))
+        return;
+    const LineList& forms = global_.ReportList();
+    if (formIndex_ >= 0 && formIndex_ < forms.GetCount())
+        platform::fs::RemoveFile(PrinterSettingsPath(global_, forms.GetLine(formIndex_)));
+    h.printerSettings = 0;
+    cmd_PrnSetupDel->setEnabled(false);
+}
+
+void LayoutEditor::cmd_OkClick()
+{
+    // A value typed but not yet left counts, as it would once the focus moved to OK.
+    if (auto* field = qobject_cast<QLineEdit*>(focusWidget())) {
+        if (field == txt_Text)
+            txt_TextExit();
+        else
+            ValueExit(field);
+    }
+    LayoutTable& items = global_.Layout();
+    for (int i = 0; i < kLayoutSlots; ++i)
+        items[static_cast<std::size_t>(i)].shown = lst_Koumoku->item(i)->checkState() == Qt::Checked;
+    // Closing as if saved would lose every change made here.
+    if (global_.WriteLayoutFile(formIndex_) != 0) {
+        platform::Warn(SJ("印字設定を保存できませんでした。"));
+        return;
+    }
+    const std::string scratch = global_.UserFile("_tmp.prd");
+    if (global_.Header().printerSettings == 1 && platform::fs::IsFile(scratch))
+        platform::fs::Rename(scratch, PrinterSettingsPath(global_, global_.ReportList().GetLine(formIndex_)));
+    dirty_ = false;
+    accept();
+}
+
+void LayoutEditor::MousePress(QPoint at, Qt::MouseButton button, QPoint globalAt)
+{
+    if (button != Qt::LeftButton && button != Qt::RightButton)
+        return;
+    view_->setFocus();
+    const QPoint canvas = at + Scroll();
+    const int hit = HitSlot(global_.Layout(), selection_, canvas.x(), canvas.y());
+    hit_ = hit >= 0;
+    if (hit_) {
+        const FrameRect frame = global_.Layout()[static_cast<std::size_t>(hit)].object.FrameRect();
+        if (hit == selection_) {
+            dragMode_ = DragModeAt(frame, canvas.x(), canvas.y());
+        } else {
+            lst_Koumoku->setCurrentRow(hit);
+            lst_Koumoku->scrollToItem(lst_Koumoku->item(hit));
+            dragMode_ = kDragMove;
+        }
+        grab_ = canvas - QPoint(frame.left, frame.top);
+        const QPoint s = Scroll();
+        band_ = { frame.left - s.x(), frame.top - s.y(), frame.right - s.x(), frame.bottom - s.y() };
+        dragState_ = button == Qt::LeftButton ? 1 : 0;
+    }
+    if (button == Qt::RightButton) {
+        mnusOrient->setEnabled(hit_);
+        mnusFont->setEnabled(hit_);
+        popupMenu->popup(globalAt);
+    }
+}
+
+void LayoutEditor::MouseMove(QPoint at, bool pressed)
+{
+    if (pressed && dragState_ != 0 && ItemSelected()) {
+        const QRect before = PreSetView::Area(band_);
+        band_ = DragBand(band_, dragMode_, at.x(), at.y(), grab_.x(), grab_.y());
+        dragState_ = 2;
+        MarkDirty();
+        // The fields show what a release here would store.
+        const LayoutHeader& h = global_.Header();
+        const QPoint s = Scroll();
+        const DragResult r
+            = ReleaseDrag(Selected().object, band_, dragMode_, s.x(), s.y(), h.paperWidth, h.paperHeight);
+        txt_Left->setText(gui::ToQ(FormatHundredths(r.x)));
+        txt_Top->setText(gui::ToQ(FormatHundredths(r.y)));
+        if (r.resized) {
+            txt_Width->setText(gui::ToQ(FormatHundredths(r.width)));
+            txt_Height->setText(gui::ToQ(FormatHundredths(r.height)));
+        }
+        view_->update(before.united(PreSetView::Area(band_)));
+        return;
+    }
+    const QPoint canvas = at + Scroll();
+    if (ItemSelected() && Selected().shown && Selected().object.HasText()
+        && FrameContains(Selected().object.FrameRect(), canvas.x(), canvas.y()))
+        view_->setCursor(CursorOf(DragModeAt(Selected().object.FrameRect(), canvas.x(), canvas.y())));
+    else
+        view_->unsetCursor();
+}
+
+void LayoutEditor::MouseRelease()
+{
+    if (dragState_ == 2 && ItemSelected()) {
+        TextItem& o = Selected().object;
+        const LayoutHeader& h = global_.Header();
+        const QPoint s = Scroll();
+        const DragResult r = ReleaseDrag(o, band_, dragMode_, s.x(), s.y(), h.paperWidth, h.paperHeight);
+        o.SetPosition(r.x, r.y);
+        if (r.resized) {
+            o.SetWidth(r.width);
+            o.SetHeight(r.height);
+        }
+        dragState_ = 0;
+        ShowValues();
+        Paint();
+    }
+    dragState_ = 0;
+    dragMode_ = kDragMove;
+}
+
+void LayoutEditor::Nudge(int dx, int dy)
+{
+    if (!ItemSelected())
+        return;
+    const LayoutHeader& h = global_.Header();
+    NudgeSlot(Selected().object, dx, dy, h.paperWidth, h.paperHeight);
+    ShowValues();
+    Paint();
+    MarkDirty();
+}
+
+void LayoutEditor::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    UpdateScrollBars();
+}
+
+void LayoutEditor::reject()
+{
+    if (dirty_ && !platform::Ask(SJ("更新があります。破棄しますか？"), false))
+        return;
+    QDialog::reject();
+}
+
+void LayoutEditor::done(int result)
+{
+    if (!placementSaved_) {
+        placementSaved_ = true;
+        const QRect r = geometry();
+        global_.SaveFormRect(AppSettings::kFormLayoutEditor, r.x(), r.y(), r.width(), r.height());
+    }
+    surface_ = QImage();
+    background_.Clear();
+    backgroundImage_ = QImage();
+    QDialog::done(result);
+}
+
+} // namespace nrt::print

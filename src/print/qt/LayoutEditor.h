@@ -1,0 +1,154 @@
+#pragma once
+// "印字設定": the layout editor of one print form. The card is drawn at the items'
+// own (editor) scale on an off-screen surface; items are dragged and resized with
+// the mouse, nudged with the arrow keys, or placed by typing millimetres. Nothing
+// reaches the form's files until OK.
+
+#include "print/BmpImage.h"
+#include "print/LayoutEditing.h"
+
+#include <QDialog>
+#include <QFont>
+#include <QImage>
+
+#include <functional>
+#include <map>
+#include <string>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+class QScrollBar;
+class QStatusBar;
+
+namespace nrt {
+class AppSettings;
+}
+
+namespace nrt::print {
+
+class PrinterBinding;
+class PreSetView;
+
+class LayoutEditor : public QDialog {
+    Q_OBJECT
+public:
+    // Asks for a font starting from `font`; true with the chosen one in it.
+    using FontChooser = std::function<bool(QWidget* parent, LogFontA& font)>;
+
+    // Opens form `formIndex` of the print form list, of layout kind `kind`, into the
+    // current layout. An index past the list gives the kind's defaults.
+    LayoutEditor(AppSettings& global, PrinterBinding& printer, int formIndex, int kind, QWidget* parent = nullptr);
+    ~LayoutEditor() override;
+
+    // The system's font dialog unless replaced (tests).
+    void SetFontChooser(FontChooser chooser) { fontChooser_ = std::move(chooser); }
+    // The font the font dialog opens on for an item's LOGFONT: the installed face that
+    // draws it, at its size on the editor's card.
+    static QFont FontDialogStart(const LogFontA& font);
+
+    int Selection() const { return selection_; }
+    bool Dirty() const { return dirty_; }
+    const QImage& Surface() const { return surface_; }
+    // The card's view; mouse and key events on it edit the layout.
+    QWidget* Canvas() const;
+    // Pixels of the paper at the items' scale.
+    QSize PaperExtent() const;
+
+    QListWidget* lst_Koumoku = nullptr;
+    QLineEdit* txt_Left = nullptr;
+    QLineEdit* txt_Top = nullptr;
+    QLineEdit* txt_Width = nullptr;
+    QLineEdit* txt_Height = nullptr;
+    QLineEdit* txt_Font = nullptr;
+    QPushButton* cmd_Font = nullptr;
+    QComboBox* cbo_Orient = nullptr;
+    QLabel* lbl_Text = nullptr;
+    QLineEdit* txt_Text = nullptr;
+    QLineEdit* txt_RepWidth = nullptr;
+    QLineEdit* txt_RepHeight = nullptr;
+    QPushButton* cmd_Label = nullptr;
+    QLineEdit* txt_Label = nullptr;
+    QPushButton* cmd_SetDetail = nullptr;
+    QPushButton* cmd_PrnSetup = nullptr;
+    QPushButton* cmd_PrnSetupDel = nullptr;
+    QPushButton* cmd_Ok = nullptr;
+    QPushButton* cmd_Close = nullptr;
+    QMenuBar* menuBar = nullptr;
+    QAction* mnuClose = nullptr;
+    QMenu* popupMenu = nullptr;
+    QAction* mnusOrient = nullptr;
+    QAction* mnusFont = nullptr;
+    QScrollBar* scr_Right = nullptr;
+    QScrollBar* scr_Bottom = nullptr;
+    QStatusBar* statusBar = nullptr;
+
+    // Leaving a value field: an edited value is checked and taken over.
+    void ValueExit(QLineEdit* field);
+    void txt_TextExit();
+    void cbo_OrientChange(int entry);
+    void cmd_FontClick();
+    void cmd_LabelClick();
+    void cmd_SetDetailClick();
+    void cmd_PrnSetupClick();
+    void cmd_PrnSetupDelClick();
+    void cmd_OkClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void reject() override;
+    void done(int result) override;
+
+private:
+    friend class PreSetView;
+    enum class ValueKind { X, Y, Width, Height, PaperWidth, PaperHeight };
+
+    void LoadForm();
+    void ShowPaperSize();
+    void ShowItem(int index);
+    void ShowValues();
+    void RebuildSurface();
+    void UpdateScrollBars();
+    void Paint();
+    void MarkDirty();
+    bool ItemSelected() const { return selection_ >= 0 && selection_ < kLayoutSlots; }
+    LayoutItem& Selected();
+    QPoint Scroll() const;
+
+    // The canvas's events, in its (window) pixels.
+    void MousePress(QPoint at, Qt::MouseButton button, QPoint globalAt);
+    void MouseMove(QPoint at, bool pressed);
+    void MouseRelease();
+    void Nudge(int dx, int dy);
+
+    AppSettings& global_;
+    PrinterBinding& printer_;
+    int formIndex_;
+    int kind_;
+    PreSetView* view_ = nullptr;
+    QImage surface_;
+    int surfaceWidth_ = 0;
+    int surfaceHeight_ = 0;
+    BmpImage background_;
+    QImage backgroundImage_;
+    int selection_ = -1;
+    bool dirty_ = false;
+    std::map<QLineEdit*, ValueKind> valueFields_;
+    std::map<QLineEdit*, bool> edited_;
+    bool hit_ = false;
+    int dragState_ = 0; // 0 idle, 1 pressed on an item, 2 dragging
+    DragMode dragMode_ = kDragMove;
+    QPoint grab_;
+    FrameRect band_;
+    bool placementSaved_ = false;
+    FontChooser fontChooser_;
+};
+
+} // namespace nrt::print

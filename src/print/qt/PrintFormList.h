@@ -1,0 +1,53 @@
+#pragma once
+// "用紙リスト": the user's print forms. Printing and the preview choose one; the
+// layout setup may also create, rename and delete forms here.
+
+#include <QDialog>
+
+#include <functional>
+
+class QListWidget;
+class QPushButton;
+
+namespace nrt {
+class AppSettings;
+}
+
+namespace nrt::print {
+
+class PrintFormList : public QDialog {
+    Q_OBJECT
+public:
+    enum class Mode { Choose, Manage };
+
+    PrintFormList(AppSettings& global, Mode mode, QWidget* parent = nullptr);
+
+    // Shows the list (entry 0 selected); the chosen index, or -1 when cancelled.
+    int Choose();
+    // The index the dialog closed with.
+    int Chosen() const { return chosen_; }
+
+    QListWidget* lst_Name = nullptr;
+    QPushButton* cmd_Ok = nullptr;
+    QPushButton* cmd_Cancel = nullptr;
+    QPushButton* cmd_New = nullptr;
+    QPushButton* cmd_ReName = nullptr;
+    QPushButton* cmd_Del = nullptr;
+
+    // The dialogs the buttons open are run through here, so that they can be
+    // answered without being shown (tests); by default they are exec()ed.
+    std::function<int(QDialog&)> runDialog = [](QDialog& d) { return d.exec(); };
+
+    void cmd_OkClick();
+    void cmd_NewClick();
+    void cmd_ReNameClick();
+    void cmd_DelClick();
+
+private:
+    void Refresh(int select);
+
+    AppSettings& global_;
+    int chosen_ = -1;
+};
+
+} // namespace nrt::print

@@ -1,0 +1,81 @@
+#pragma once
+// "プレビュー": the records the main window lists, one card or label sheet at a time,
+// drawn by the renderer at the layout's editor scale and shown at 100, 75, 50 or 25 %.
+
+#include <QDialog>
+#include <QImage>
+
+#include <functional>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QScrollBar;
+class QStatusBar;
+
+namespace nrt {
+class AppSettings;
+}
+
+namespace nrt::print {
+
+class CardRenderer;
+class PreviewView;
+
+class PrintPreview : public QDialog {
+    Q_OBJECT
+public:
+    // The renderer has been prepared (rows, sender, layout).
+    PrintPreview(CardRenderer& renderer, AppSettings& global, QWidget* parent = nullptr);
+    ~PrintPreview() override;
+
+    int PageCount() const;
+    int CurrentPage() const;
+    double Zoom() const { return zoom_; }
+    const QImage& Surface() const { return surface_; }
+
+    QMenuBar* menuBar = nullptr;
+    QAction* mnuFilePrint = nullptr;
+    QAction* N1 = nullptr;
+    QAction* mnuClose = nullptr;
+    QAction* mnuPrev = nullptr;
+    QAction* mnuNext = nullptr;
+    QMenu* popupSize = nullptr;
+    QAction* mnusSize100 = nullptr;
+    QAction* mnusSize75 = nullptr;
+    QAction* mnusSize50 = nullptr;
+    QAction* mnusSize25 = nullptr;
+    QScrollBar* scr_Right = nullptr;
+    QScrollBar* scr_Bottom = nullptr;
+    QStatusBar* statusBar = nullptr;
+    QLabel* panelCount = nullptr;
+    QLabel* panelPage = nullptr;
+    QLabel* panelNote = nullptr;
+
+    void mnuPrevClick();
+    void mnuNextClick();
+    void mnuFilePrintClick();
+    void N1Click();
+    void SetZoom(int percent);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void done(int result) override;
+
+private:
+    friend class PreviewView;
+    void DrawPage();
+    void UpdateScrollBars();
+    void RememberPlacement();
+
+    CardRenderer& renderer_;
+    AppSettings& global_;
+    PreviewView* view_ = nullptr;
+    QImage surface_;
+    double zoom_ = 1.0;
+    bool placementSaved_ = false;
+};
+
+} // namespace nrt::print

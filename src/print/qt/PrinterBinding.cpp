@@ -1,0 +1,430 @@
+#include "print/qt/PrinterBinding.h"
+
+#include "app/QtText.h"
+#include "platform/MessageHost.h"
+#include "platform/fs.h"
+#include "platform/sjis.h"
+#include "print/PagePlan.h"
+#include "print/PaperSize.h"
+#include "print/qt/PrintDevice.h"
+#include "print/qt/PrinterSetupDialog.h"
+
+#include <QFile>
+#include <QPrintDialog>
+#include <QPrintEngine>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <utility>
+
+namespace nrt::print {
+namespace {
+
+// Paper sources as the settings file numbers them (the numbers printer drivers have
+// long used) against Qt's.
+constexpr std::array<std::pair<std::int32_t, QPrinter::PaperSource>, 13> kSources { {
+    { 1, QPrinter::OnlyOne },
+    { 2, QPrinter::Lower },
+    { 3, QPrinter::Middle },
+    { 4, QPrinter::Manual },
+    { 5, QPrinter::Envelope },
+    { 6, QPrinter::EnvelopeManual },
+    { 7, QPrinter::Auto },
+    { 8, QPrinter::Tractor },
+    { 9, QPrinter::SmallFormat },
+    { 10, QPrinter::LargeFormat },
+    { 11, QPrinter::LargeCapacity },
+    { 14, QPrinter::Cassette },
+    { 15, QPrinter::FormSource },
+} };
+
+// The paper sources as IPP names them; CUPS turns them into the queue's own trays.
+constexpr std::array<std::pair<std::int32_t, const char*>, 13> kSourceKeywords { {
+    { 1, "top" },
+    { 2, "bottom" },
+    { 3, "middle" },
+    { 4, "manual" },
+    { 5, "envelope" },
+    { 6, "manual" },
+    { 7, "auto" },
+    { 8, "main" },
+    { 9, "side" },
+    { 10, "main" },
+    { 11, "large-capacity" },
+    { 14, "main" },
+    { 15, "auto" },
+} };
+
+// Qt's key for the job options it hands to CUPS (name, value, name, value …); it has
+// kept this value since Qt 5.
+constexpr auto kCupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+
+void SetCupsOption(QPrinter& printer, const QString& name, const QString& value)
+{
+    if (printer.outputFormat() != QPrinter::NativeFormat || printer.printEngine() == nullptr)
+        return;
+    QStringList options = printer.printEngine()->property(kCupsOptions).toStringList();
+    bool found = false;
+    for (qsizetype i = 0; i + 1 < options.size(); i += 2)
+        if (options[i] == name) {
+            options[i + 1] = value;
+            found = true;
+        }
+    if (!found)
+        options << name << value;
+    printer.printEngine()->setProperty(kCupsOptions, options);
+}
+
+// The reason the system gives for the last failure, as a message box shows it.
+void ShowSystemError(const QString& reason, const char* caption)
+{
+    const QString text = reason.isEmpty() ? QString::fromLocal8Bit(std::strerror(errno ? errno : EIO)) : reason;
+    platform::Inform(gui::FromQ(text), caption, platform::MsgIcon::Error);
+}
+
+} // namespace
+
+PrinterBinding::PrinterBinding(QWidget* owner)
+{
+    if (owner != nullptr)
+        FetchDefaults(owner, false);
+}
+
+PrinterBinding::~PrinterBinding()
+{
+    EndDoc();
+}
+
+int PrinterBinding::FetchDefaults(QWidget* /*owner*/, bool onlyOnce)
+{
+    if (onlyOnce && defaultsFetched_)
+        return 1;
+    defaultsFetched_ = true;
+    PrinterSettings s;
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull()) {
+        s.driver = kDriverPdf;
+        defaults_ = s;
+        return 0;
+    }
+    s.driver = kDriverSystem;
+    s.device = gui::FromQ(info.printerName());
+    s.isDefault = true;
+    const QSizeF mm = info.defaultPageSize().size(QPageSize::Millimeter);
+    s.paperWidth = static_cast<std::int32_t>(mm.width() * 100);
+    s.paperHeight = static_cast<std::int32_t>(mm.height() * 100);
+    defaults_ = s;
+    return 1;
+}
+
+int PrinterBinding::CheckSavedPrinter()
+{
+    if (!saved_) {
+        platform::Warn(SJ("プリンタ設定がされていません。"));
+        return 0;
+    }
+    if (saved_->driver == kDriverPdf)
+        return 1;
+    if (QPrinterInfo::availablePrinterNames().contains(gui::ToQ(saved_->device)))
+        return 1;
+    platform::Warn(SJ("プリンタ設定に失敗しました。\n通常使うプリンタの設定を使用します。"));
+    return -1;
+}
+
+int PrinterBinding::ReadSettings(std::string_view path)
+{
+    PrinterSettings read;
+    const int result = ReadPrinterSettings(path, read);
+    // A file that cannot be opened leaves the settings as they were.
+    if (result == kPrdCannotOpen)
+        return result;
+    saved_.reset();
+    if (result == 0)
+        saved_ = read;
+    return result;
+}
+
+int PrinterBinding::PrinterSetupAndSave(QWidget* owner, std::string_view path, bool useSaved)
+{
+    PrinterSettings start;
+    if (useSaved && ReadSettings(path) == 0 && CheckSavedPrinter() == 1) {
+        start = *saved_;
+    } else {
+        FetchDefaults(owner, true);
+        if (defaults_)
+            start = *defaults_;
+        // Until one is chosen here, the form's own paper.
+        start.paperWidth = 0;
+        start.paperHeight = 0;
+    }
+    PrinterSettings chosen;
+    if (standIn_) {
+        QPrinter printer(QPrinter::HighResolution);
+        Apply(start, printer);
+        if (!standIn_(printer, true))
+            return 1;
+        chosen = SettingsOf(printer);
+    } else {
+        PrinterSetupDialog dialog(start, owner);
+        if (dialog.exec() != QDialog::Accepted)
+            return 1;
+        chosen = dialog.Settings();
+    }
+    return WritePrinterSettings(path, chosen) == 0 ? 0 : -1;
+}
+
+QPrinter* PrinterBinding::OpenPrintDialog(QWidget* owner, bool useSaved, std::optional<Paper> paper)
+{
+    FetchDefaults(owner, true);
+    bool use = useSaved;
+    if (use && CheckSavedPrinter() != 1)
+        use = false;
+    EndDoc();
+    printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    if (use) {
+        Apply(*saved_, *printer_);
+        if (saved_->paperWidth > 0 && saved_->paperHeight > 0)
+            paper = Paper { saved_->paperWidth, saved_->paperHeight };
+    } else {
+        ApplyDefaults(*printer_);
+    }
+    // Without a paper chosen with the printer, a form prints on its own paper, not on
+    // whatever the printer holds by default.
+    if (paper) {
+        SetPaper(*printer_, *paper);
+        if (!use)
+            printer_->setPageOrientation(QPageLayout::Portrait);
+    }
+    printer_->setPrintRange(QPrinter::AllPages);
+    if (firstPage_ != 0)
+        printer_->setFromTo(0, 0);
+    if (!RunDialog(owner, *printer_)) {
+        printer_.reset();
+        return nullptr;
+    }
+    // The dialog puts the page size back to the printer's default when a printer is
+    // chosen in it: the paper is set again once it has closed.
+    if (paper) {
+        SetPaper(*printer_, *paper);
+        if (printer_->outputFormat() == QPrinter::PdfFormat)
+            pdfPaper_ = paper;
+    }
+    const PrinterSettings chosen = SettingsOf(*printer_);
+    driver_ = chosen.driver;
+    device_ = chosen.device;
+    port_ = chosen.output;
+    return printer_.get();
+}
+
+int PrinterBinding::FromPage() const
+{
+    if (printer_ && printer_->printRange() == QPrinter::PageRange && printer_->fromPage() > 0)
+        return printer_->fromPage();
+    return kAllPagesFrom;
+}
+
+int PrinterBinding::ToPage() const
+{
+    if (printer_ && printer_->printRange() == QPrinter::PageRange && printer_->fromPage() > 0)
+        return printer_->toPage() > 0 ? printer_->toPage() : kAllPagesTo;
+    return kAllPagesTo;
+}
+
+int PrinterBinding::StartDoc(std::string_view jobName)
+{
+    if (!printer_) {
+        platform::Inform(SJ("HDCが取得されてません。"), "Print", platform::MsgIcon::Warning);
+        return 0;
+    }
+    printer_->setDocName(gui::ToQ(jobName));
+    if (printer_->outputFormat() == QPrinter::PdfFormat) {
+        // The PDF writer would fail only at the first page without saying why. The
+        // trial leaves no file behind: a job that prints no page writes none.
+        QFile out(printer_->outputFileName());
+        const bool existed = out.exists();
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            ShowSystemError(out.errorString(), "StartDoc");
+            printer_.reset();
+            return 0;
+        }
+        out.close();
+        if (!existed)
+            out.remove();
+    }
+    documentOpen_ = true;
+    pagesStarted_ = 0;
+    return 1;
+}
+
+int PrinterBinding::StartPage()
+{
+    if (!documentOpen_ || !printer_)
+        return 0;
+    // The document begins with its first page, so a job that prints no page feeds
+    // no blank sheet through the printer.
+    if (pagesStarted_ == 0) {
+        errno = 0;
+        if (!painter_.begin(printer_.get())) {
+            ShowSystemError({}, "StartDoc");
+            documentOpen_ = false;
+            printer_.reset();
+            return 0;
+        }
+    } else {
+        errno = 0;
+        if (!printer_->newPage()) {
+            ShowSystemError({}, "StartPage");
+            AbortDoc();
+            return 0;
+        }
+    }
+    ++pagesStarted_;
+    return 1;
+}
+
+void PrinterBinding::EndPage()
+{
+}
+
+void PrinterBinding::EndDoc()
+{
+    if (painter_.isActive()) {
+        painter_.end();
+        // The PDF writer rounds the page to whole points (100 x 148 mm would come out
+        // 0.2 mm off); the file gets the paper's own size.
+        if (pdfPaper_ && printer_ && printer_->outputFormat() == QPrinter::PdfFormat) {
+            const std::string path = gui::FromQ(printer_->outputFileName());
+            std::string pdf;
+            const QPageLayout layout = printer_->pageLayout();
+            const bool landscape = layout.orientation() == QPageLayout::Landscape;
+            const double w = (landscape ? pdfPaper_->height : pdfPaper_->width) * kPointsPerHundredthMm;
+            const double h = (landscape ? pdfPaper_->width : pdfPaper_->height) * kPointsPerHundredthMm;
+            if (platform::fs::ReadFile(path, pdf) && SetPdfPageSize(pdf, w, h))
+                platform::fs::AtomicWriteFile(path, pdf);
+        }
+    }
+    pdfPaper_.reset();
+    documentOpen_ = false;
+    pagesStarted_ = 0;
+    printer_.reset();
+}
+
+void PrinterBinding::AbortDoc()
+{
+    if (printer_ && painter_.isActive()) {
+        printer_->abort();
+        painter_.end();
+        // The PDF writer has no spooler to take the job back: the half file goes.
+        if (printer_->outputFormat() == QPrinter::PdfFormat)
+            QFile::remove(printer_->outputFileName());
+    }
+    pdfPaper_.reset();
+    documentOpen_ = false;
+    pagesStarted_ = 0;
+    printer_.reset();
+}
+
+bool PrinterBinding::RunDialog(QWidget* owner, QPrinter& printer)
+{
+    if (standIn_)
+        return standIn_(printer, false);
+    QPrintDialog dialog(&printer, owner);
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange);
+    dialog.setMinMax(1, 10000);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void PrinterBinding::ApplyDefaults(QPrinter& printer) const
+{
+    if (defaults_)
+        Apply(*defaults_, printer);
+}
+
+PrinterSettings PrinterBinding::SettingsOf(const QPrinter& printer)
+{
+    PrinterSettings s;
+    if (printer.outputFormat() == QPrinter::PdfFormat) {
+        s.driver = kDriverPdf;
+        s.output = gui::FromQ(printer.outputFileName());
+    } else {
+        s.driver = kDriverSystem;
+        s.device = gui::FromQ(printer.printerName());
+        s.isDefault = QPrinterInfo::printerInfo(printer.printerName()).isDefault();
+    }
+    const QSizeF mm = printer.pageLayout().pageSize().size(QPageSize::Millimeter);
+    s.paperWidth = static_cast<std::int32_t>(mm.width() * 100);
+    s.paperHeight = static_cast<std::int32_t>(mm.height() * 100);
+    s.orientation = printer.pageLayout().orientation() == QPageLayout::Landscape ? 2 : 1;
+    s.source = 0;
+    for (const auto& [number, source] : kSources)
+        if (source == printer.paperSource())
+            s.source = number;
+    s.copies = std::max(printer.copyCount(), 1);
+    s.duplex = printer.duplex() == QPrinter::DuplexLongSide ? 2 : printer.duplex() == QPrinter::DuplexShortSide ? 3 : 1;
+    s.color = printer.colorMode() == QPrinter::GrayScale ? 1 : 2;
+    return s;
+}
+
+void PrinterBinding::Apply(const PrinterSettings& s, QPrinter& printer)
+{
+    if (s.driver == kDriverPdf) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(gui::ToQ(s.output));
+    } else {
+        printer.setOutputFormat(QPrinter::NativeFormat);
+        printer.setPrinterName(gui::ToQ(s.device));
+    }
+    if (s.paperWidth > 0 && s.paperHeight > 0)
+        SetPaper(printer, Paper { s.paperWidth, s.paperHeight });
+    printer.setPageOrientation(s.orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
+    for (const auto& [number, source] : kSources)
+        if (number == s.source)
+            printer.setPaperSource(source);
+    for (const auto& [number, keyword] : kSourceKeywords)
+        if (number == s.source)
+            SetCupsOption(printer, QStringLiteral("media-source"), QString::fromLatin1(keyword));
+    printer.setCopyCount(std::max(s.copies, 1));
+    printer.setDuplex(s.duplex == 2 ? QPrinter::DuplexLongSide
+            : s.duplex == 3         ? QPrinter::DuplexShortSide
+                                    : QPrinter::DuplexNone);
+    printer.setColorMode(s.color == 1 ? QPrinter::GrayScale : QPrinter::Color);
+}
+
+QPageSize PrinterBinding::MediaFor(const QPrinter& printer, Paper paper)
+{
+    if (printer.outputFormat() == QPrinter::NativeFormat) {
+        const QList<QPageSize> sizes = QPrinterInfo(printer).supportedPageSizes();
+        std::vector<MediaSize> media;
+        for (const QPageSize& size : sizes) {
+            const QSizeF pt = size.size(QPageSize::Point);
+            media.push_back({ size.key().toStdString(), pt.width(), pt.height() });
+        }
+        const int match = MatchMedia(paper.width, paper.height, media);
+        if (match >= 0)
+            return sizes[match];
+    }
+    // Hundredths of a point: the size CUPS is asked for ("Custom.283.46x419.53").
+    auto points = [](std::int32_t v) { return std::round(v * kPointsPerHundredthMm * 100.0) / 100.0; };
+    return QPageSize(QSizeF(points(paper.width), points(paper.height)), QPageSize::Point,
+        QStringLiteral("%1 x %2 mm").arg(paper.width / 100.0, 0, 'f', 2).arg(paper.height / 100.0, 0, 'f', 2),
+        QPageSize::ExactMatch);
+}
+
+void PrinterBinding::SetPaper(QPrinter& printer, Paper paper)
+{
+    const QPageLayout::Orientation orientation = printer.pageLayout().orientation();
+    const QPageSize media = MediaFor(printer, paper);
+    printer.setPageSize(media);
+    printer.setPageOrientation(orientation);
+    // A queue with a driver description turns a custom "media" into whole points;
+    // asked for by its own option, the size stays exact.
+    if (media.id() == QPageSize::Custom)
+        SetCupsOption(printer, QStringLiteral("PageSize"), media.key());
+}
+
+} // namespace nrt::print

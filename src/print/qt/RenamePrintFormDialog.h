@@ -1,0 +1,32 @@
+#pragma once
+// "印刷名を変更する": a new name for a print form, its files following it.
+
+#include <QDialog>
+
+class QLineEdit;
+class QPushButton;
+
+namespace nrt {
+class AppSettings;
+}
+
+namespace nrt::print {
+
+class RenamePrintFormDialog : public QDialog {
+    Q_OBJECT
+public:
+    // Opens with the current name of form `index`.
+    RenamePrintFormDialog(AppSettings& global, int index, QWidget* parent = nullptr);
+
+    QLineEdit* txt_Name = nullptr;
+    QPushButton* cmd_Ok = nullptr;
+    QPushButton* cmd_Cancel = nullptr;
+
+private:
+    void cmd_OkClick();
+
+    AppSettings& global_;
+    int index_;
+};
+
+} // namespace nrt::print

@@ -1,0 +1,517 @@
+#include "settings/AppSettings.h"
+
+#include "platform/Clock.h"
+#include "platform/MessageHost.h"
+#include "platform/fs.h"
+#include "platform/sjis.h"
+#include "settings/DataPaths.h"
+#include "settings/IniFile.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <climits>
+#include <cstring>
+
+namespace nrt {
+namespace {
+
+constexpr unsigned kOwnerOnly = 0600;
+
+struct ColumnDefault {
+    const char* name;
+    std::int32_t width;
+};
+constexpr std::array<ColumnDefault, 6> kDefaultColumns { {
+    { "名前", 105 },
+    { "カナ", 105 },
+    { "電話番号", 105 },
+    { "郵便番号", 65 },
+    { "住所１", 250 },
+    { "住所２", 250 },
+} };
+
+constexpr std::array<const char*, 5> kDefaultReports {
+    "年賀状",
+    "普通はがき(１)",
+    "普通はがき(２)",
+    "封筒(４号)(表)",
+    "封筒(４号)(裏)",
+};
+
+// A folder given relative to the working folder, made absolute so that every path
+// built from it stays valid (and passes Usable below).
+std::string Absolute(std::string folder)
+{
+    if (folder.empty() || folder.front() == '/')
+        return folder;
+    char buf[PATH_MAX];
+    if (!::getcwd(buf, sizeof buf))
+        return folder;
+    std::string cwd = platform::fs::FromSystemPath(buf);
+    if (cwd.empty() || cwd.back() != '/')
+        cwd += '/';
+    return cwd + folder;
+}
+
+std::string WithSlash(std::string folder)
+{
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+// Paths the operations refused come back as bare names; writing to one would put
+// the file in whatever folder the program happens to run in.
+bool Usable(const std::string& path)
+{
+    return !path.empty() && path.front() == '/';
+}
+
+// A print form name that can stand for one file of the user folder.
+bool IsFileName(std::string_view name)
+{
+    return !name.empty() && name.find('\0') == std::string_view::npos
+        && platform::FindChar(name, '/') == std::string_view::npos;
+}
+
+// Keys of `old` that `out` does not have, so that settings of another version survive.
+void KeepOtherKeys(IniFile& out, const IniFile& old)
+{
+    for (const IniFile::Section& s : old.Sections())
+        for (const IniFile::Entry& e : s.entries)
+            if (!out.Get(s.name, e.key))
+                out.Set(s.name, e.key, e.value);
+}
+
+std::int32_t Today()
+{
+    const platform::LocalTime now = platform::GetClock().Now();
+    return now.year * 10000 + now.month * 100 + now.day;
+}
+
+} // namespace
+
+bool DisplayColumn::Decode(std::string_view item, DisplayColumn& column)
+{
+    if (item.size() != kItemSize)
+        return false;
+    const std::string_view field = item.substr(4);
+    const std::size_t nul = field.find('\0');
+    if (nul == std::string_view::npos)
+        return false;
+    std::uint32_t u = 0;
+    for (int i = 3; i >= 0; --i)
+        u = (u << 8) | static_cast<unsigned char>(item[static_cast<std::size_t>(i)]);
+    column.width = static_cast<std::int32_t>(u);
+    column.name.assign(field.substr(0, nul));
+    return true;
+}
+
+std::string DisplayColumn::Encode() const
+{
+    std::string item(kItemSize, '\0');
+    const auto u = static_cast<std::uint32_t>(width);
+    for (int i = 0; i < 4; ++i)
+        item[static_cast<std::size_t>(i)] = static_cast<char>((u >> (8 * i)) & 0xFF);
+    std::string_view n = name;
+    if (const std::size_t nul = n.find('\0'); nul != std::string_view::npos)
+        n = n.substr(0, nul);
+    n = platform::CutToBytes(n, kNameBytes);
+    std::memcpy(item.data() + 4, n.data(), n.size());
+    return item;
+}
+
+bool AppSettings::HoldsBook(const std::string& folder)
+{
+    for (const char* name : { "nrt.ini", "userlist.dat", "nrt.ndb" })
+        if (platform::fs::Exists(folder + name))
+            return true;
+    return platform::fs::Exists(folder + SJ("メインユーザー") + "/nrt.ndb");
+}
+
+AppSettings::AppSettings(const StartupFolders& folders)
+{
+    programFolder_
+        = WithSlash(folders.programFolder.empty() ? DataPaths::ExecutableFolder() : Absolute(folders.programFolder));
+    if (!folders.dataFolder.empty()) {
+        dataFolder_ = WithSlash(Absolute(folders.dataFolder));
+        platform::fs::MakeDirs(dataFolder_);
+    } else if (DataPaths::FileExists(programFolder_ + "nrt.ini")) {
+        dataFolder_ = programFolder_;
+    } else {
+        const std::string appData = DataPaths::MakeAppDataFolder("pelora", "nrt");
+        const std::string wanted = DataPaths::AppDataFolder("pelora", "nrt");
+        if (!appData.empty()) {
+            dataFolder_ = appData + "/";
+        } else if (!wanted.empty() && HoldsBook(wanted + "/")) {
+            // A folder that holds books but cannot be written is still where they are:
+            // showing the program folder's empty book instead would hide them.
+            dataFolder_ = wanted + "/";
+            dataFolderUnwritable_ = true;
+        } else {
+            dataFolder_ = programFolder_;
+        }
+    }
+    userFolder_ = dataFolder_;
+    RefreshPostalLocation();
+    SetDocumentsFolder(
+        folders.documentsFolder.empty() ? DataPaths::SpecialFolder(DataPaths::kDocuments) : folders.documentsFolder);
+    ApplyDefaultLayout(kReportPostcard);
+}
+
+void AppSettings::SetDocumentsFolder(std::string_view folder)
+{
+    documentsFolder_.assign(folder);
+    while (documentsFolder_.size() > 1 && documentsFolder_.back() == '/')
+        documentsFolder_.pop_back();
+}
+
+bool AppSettings::SetUserFolder(std::string_view name)
+{
+    if (!DataPaths::IsUsableUserName(name))
+        return false;
+    userName_.assign(name);
+    userFolder_ = dataFolder_ + userName_;
+    platform::fs::MakeDirs(userFolder_);
+    return true;
+}
+
+void AppSettings::RefreshPostalLocation()
+{
+    postalLocation_ = 0;
+    if (dataFolder_ == programFolder_)
+        return;
+    std::int64_t dataTime = 0, programTime = 0;
+    if (!platform::fs::IsFile(dataFolder_ + "yubin/YubinS.dat")
+        || !platform::fs::FileTime(dataFolder_ + "yubin/YubinS.dat", dataTime))
+        return;
+    if (!platform::fs::IsFile(programFolder_ + "yubin/YubinS.dat")
+        || !platform::fs::FileTime(programFolder_ + "yubin/YubinS.dat", programTime)) {
+        postalLocation_ = 1;
+        return;
+    }
+    postalLocation_ = dataTime > programTime ? 1 : 0;
+}
+
+std::string AppSettings::Checked(std::string path, std::string_view /*name*/, std::size_t extra) const
+{
+    if (path.size() + extra < kPathLimit)
+        return path;
+    platform::Warn(SJ("ファイル名が長すぎます。"));
+    // Never the bare name: that would read and write in whatever the working folder is.
+    return {};
+}
+
+std::string AppSettings::DataFile(std::string_view name) const
+{
+    return Checked(dataFolder_ + std::string(name), name);
+}
+
+std::string AppSettings::ProgramFile(std::string_view name) const
+{
+    return Checked(programFolder_ + std::string(name), name);
+}
+
+std::string AppSettings::UserFile(std::string_view name) const
+{
+    std::string path = WithSlash(userFolder_);
+    path += name;
+    if (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return Checked(std::move(path), name);
+}
+
+std::string AppSettings::DocumentsFile(std::string_view name) const
+{
+    std::string path = documentsFolder_;
+    if (!name.empty()) {
+        path += '/';
+        path += name;
+    }
+    return Checked(std::move(path), name);
+}
+
+std::string AppSettings::PostalFile(std::string_view name) const
+{
+    std::string path = (postalLocation_ ? dataFolder_ : programFolder_) + "yubin";
+    if (!name.empty()) {
+        path += '/';
+        path += name;
+    }
+    return Checked(std::move(path), name, 10);
+}
+
+std::string AppSettings::FolderOfFile(std::string_view path) const
+{
+    const std::size_t slash = platform::FindLastChar(path, '/');
+    if (path.empty() || path.size() >= kPathLimit || slash == std::string_view::npos)
+        return documentsFolder_;
+    if (slash == 0)
+        return "/";
+    return std::string(path.substr(0, slash));
+}
+
+std::string AppSettings::GetPathEntry(int index) const
+{
+    LineList lines;
+    if (lines.LoadText(UserFile("NrtPath.dat")) < 0)
+        return {};
+    return std::string(lines.GetLine(index));
+}
+
+bool AppSettings::SetPathEntry(int index, std::string_view path) const
+{
+    const std::string file = UserFile("NrtPath.dat");
+    if (index < 0 || !Usable(file))
+        return false;
+    LineList lines;
+    if (lines.LoadText(file) < 0)
+        lines.Clear();
+    // A line break inside a path would shift every later entry.
+    return lines.SetText(index, path) && lines.SaveText(file) >= 0;
+}
+
+void AppSettings::ReadSettings(bool startup)
+{
+    if (startup) {
+        IniFile ini;
+        ini.Load(DataFile("nrt.ini"));
+        const std::string_view name = ini.Get("USER", "NAME").value_or(SJ("メインユーザー"));
+        // A name that cannot be a folder of the data folder (a "/" in it, a cut
+        // character) would lead out of it; the main user stands in.
+        if (!SetUserFolder(name))
+            SetUserFolder(SJ("メインユーザー"));
+        dataVersion_ = ini.GetInt("USER", "VER").value_or(0);
+        if (dataVersion_ > kDataVersion)
+            platform::Warn(SJ("古いバージョンのアプリケーションによる起動がされました。\n"
+                              "上位データとの互換がない可能性があります。\n"
+                              "最新バージョンのもので起動し直して下さい。"));
+        else if (dataVersion_ < kDataVersion)
+            dataVersion_ = kDataVersion;
+    }
+    IniFile user;
+    user.Load(UserFile("NrtUser.ini"));
+    settings_.ReadFrom(user);
+    LoadDisplayColumns();
+    LoadReportList();
+}
+
+int AppSettings::WriteSettings()
+{
+    int result = 0;
+    {
+        const std::string path = DataFile("nrt.ini");
+        IniFile old, out;
+        old.Load(path);
+        out.Set("USER", "NAME", userName_);
+        out.SetInt("USER", "VER", dataVersion_);
+        KeepOtherKeys(out, old);
+        if (!Usable(path) || !out.Save(path))
+            result = -1;
+    }
+    {
+        const std::string path = UserFile("NrtUser.ini");
+        IniFile old, out;
+        old.Load(path);
+        settings_.WriteTo(out);
+        KeepOtherKeys(out, old);
+        if (!Usable(path) || !out.Save(path, kOwnerOnly))
+            result = -1;
+    }
+    const std::string path = UserFile("HyoList.dat");
+    if (!Usable(path) || columns_.SaveItems(path) < 0)
+        result = -1;
+    return result;
+}
+
+bool AppSettings::GetMailFlag(int n) const
+{
+    return n >= 1 && n <= 4 && settings_.Flag(static_cast<SettingId>(kS_MailFlag1 + n - 1));
+}
+
+void AppSettings::SetMailFlag(int n, bool on)
+{
+    if (n >= 1 && n <= 4)
+        settings_.SetFlag(static_cast<SettingId>(kS_MailFlag1 + n - 1), on);
+}
+
+void AppSettings::SaveFormRect(int index, std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height)
+{
+    if (index < 0 || index >= kFormCount)
+        return;
+    const int base = kS_Form0Left + 4 * index;
+    settings_.SetInt(static_cast<SettingId>(base), left);
+    settings_.SetInt(static_cast<SettingId>(base + 1), top);
+    settings_.SetInt(static_cast<SettingId>(base + 2), width);
+    settings_.SetInt(static_cast<SettingId>(base + 3), height);
+}
+
+FormRect AppSettings::GetFormRect(int index) const
+{
+    if (index < 0 || index >= kFormCount)
+        return {};
+    const int base = kS_Form0Left + 4 * index;
+    return { settings_.Int(static_cast<SettingId>(base)), settings_.Int(static_cast<SettingId>(base + 1)),
+        settings_.Int(static_cast<SettingId>(base + 2)), settings_.Int(static_cast<SettingId>(base + 3)) };
+}
+
+bool AppSettings::HasFormRect(int index) const
+{
+    const FormRect r = GetFormRect(index);
+    return r.width != 0 && r.height != 0;
+}
+
+bool AppSettings::MonthlyBackupDue()
+{
+    const platform::LocalTime now = platform::GetClock().Now();
+    const std::int32_t ym = now.year * 100 + now.month;
+    if (ym <= GetBackYM())
+        return false;
+    SetBackYM(ym);
+    return true;
+}
+
+bool AppSettings::IntervalBackupDue()
+{
+    const std::int32_t hindo = GetHBackHindo();
+    if (hindo == 0)
+        return false;
+    const int days = hindo == 7 ? 7 : hindo == 31 ? 31 : 1;
+    if (GetHBackYMD() == 0) {
+        StampIntervalBackup();
+        return false;
+    }
+    using namespace std::chrono;
+    const platform::LocalTime now = platform::GetClock().Now();
+    const year_month_day today { year(now.year), month(static_cast<unsigned>(now.month)),
+        day(static_cast<unsigned>(now.day)) };
+    const year_month_day then { sys_days(today) - std::chrono::days(days) };
+    const std::int32_t thenYmd = static_cast<int>(then.year()) * 10000
+        + static_cast<int>(static_cast<unsigned>(then.month())) * 100
+        + static_cast<int>(static_cast<unsigned>(then.day()));
+    return thenYmd >= GetHBackYMD();
+}
+
+void AppSettings::StampIntervalBackup()
+{
+    SetHBackYMD(Today());
+}
+
+int AppSettings::NextGeneration() const
+{
+    const std::int32_t current = GetHBackSuCu();
+    return current < GetHBackSu() ? current + 1 : 1;
+}
+
+int AppSettings::AdvanceGeneration()
+{
+    const int next = NextGeneration();
+    const std::int32_t current = GetHBackSuCu() + 1;
+    // ">=" rather than "==": a counter found beyond SU starts the rotation again.
+    SetHBackSuCu(current >= GetHBackSu() ? 0 : current);
+    return next;
+}
+
+bool AppSettings::SaveTableCopy() const
+{
+    const std::string from = UserFile("nrt.ndb");
+    const std::string to = UserFile("nrt_ndb.bk2");
+    return Usable(from) && Usable(to) && platform::fs::CopyFile(from, to);
+}
+
+DisplayColumn AppSettings::GetDisplayColumn(int i) const
+{
+    DisplayColumn column;
+    std::string_view item;
+    if (columns_.GetEntry(i, item))
+        DisplayColumn::Decode(item, column);
+    return column;
+}
+
+bool AppSettings::AddDisplayColumn(std::string_view name, std::int32_t width)
+{
+    return columns_.AddLine(DisplayColumn { width, std::string(name) }.Encode());
+}
+
+bool AppSettings::SetDisplayColumnWidth(int i, std::int32_t width)
+{
+    DisplayColumn column;
+    std::string_view item;
+    if (!columns_.GetEntry(i, item) || !DisplayColumn::Decode(item, column))
+        return false;
+    column.width = width;
+    return columns_.SetLine(i, column.Encode());
+}
+
+void AppSettings::SetDefaultDisplayColumns()
+{
+    columns_.Clear();
+    for (const ColumnDefault& c : kDefaultColumns)
+        AddDisplayColumn(platform::Utf8ToSjis(c.name), c.width);
+}
+
+void AppSettings::LoadDisplayColumns()
+{
+    const std::string path = UserFile("HyoList.dat");
+    bool sound = columns_.LoadItems(path) >= 0;
+    // Every item must be one whole column; anything else means the file is damaged.
+    DisplayColumn column;
+    for (int i = 0; sound && i < columns_.GetCount(); ++i)
+        sound = DisplayColumn::Decode(columns_.GetLine(i), column);
+    if (!sound)
+        SetDefaultDisplayColumns();
+}
+
+void AppSettings::LoadReportList()
+{
+    const int counted = reports_.LoadText(UserFile("NrtRepList.dat"));
+    if (counted < 0)
+        reports_.Clear(); // nothing of the previous user's list may stay
+    if (counted < 1)
+        for (std::size_t i = 0; i < kDefaultReports.size(); ++i)
+            reports_.SetLine(static_cast<int>(i), platform::Utf8ToSjis(kDefaultReports[i]));
+}
+
+int AppSettings::SaveReportList() const
+{
+    const std::string path = UserFile("NrtRepList.dat");
+    return Usable(path) ? reports_.SaveText(path) : -1;
+}
+
+int AppSettings::LoadLayout(std::string_view formName, int kind)
+{
+    ApplyDefaultLayout(kind);
+    if (!IsFileName(formName))
+        return kLayoutMissing;
+    const std::string path = UserFile(std::string(formName) + ".ndp");
+    std::string bytes;
+    if (!Usable(path) || !platform::fs::ReadFile(path, bytes))
+        return kLayoutMissing;
+    return ParseLayout(bytes, header_, layout_);
+}
+
+int AppSettings::WriteLayoutFile(int index) const
+{
+    if (index < 0 || index >= reports_.GetCount())
+        return -1;
+    const std::string_view name = reports_.GetLine(index);
+    if (!IsFileName(name))
+        return -1;
+    const std::string path = UserFile(std::string(name) + ".ndp");
+    if (!Usable(path) || !platform::fs::AtomicWriteFile(path, FormatLayout(header_, layout_)))
+        return -1;
+    return 0;
+}
+
+std::string AppSettings::BackgroundImagePath() const
+{
+    const std::string& name = header_.backgroundImage;
+    if (name.empty())
+        return {};
+    if (platform::FindChar(name, '/') != std::string::npos)
+        return name;
+    return ProgramFile(name);
+}
+
+} // namespace nrt

@@ -1,0 +1,261 @@
+#pragma once
+// The one settings object of the program: its folders and path operations, the
+// settings of "nrt.ini" and "NrtUser.ini", the display columns ("HyoList.dat"), the
+// print form list ("NrtRepList.dat"), three window rectangles, the backup schedule,
+// the date services and the current print layout. Texts and paths are CP932 with "/"
+// separators.
+
+#include "db/LineList.h"
+#include "print/LayoutFile.h"
+#include "print/LayoutItem.h"
+#include "settings/EraDate.h"
+#include "settings/LayoutDefaults.h"
+#include "settings/UserSettings.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace nrt {
+
+// The data version this program writes (major 1, minor 70).
+inline constexpr std::int32_t kDataVersion = 170;
+// Paths of this many bytes or more are refused.
+inline constexpr std::size_t kPathLimit = 260;
+
+// Where start-up finds its folders. Empty members are found as the program always
+// did: the running program's folder; "nrt.ini" beside the program or else the
+// per-user data folder; $HOME/Documents. A data folder given here is used as if
+// "nrt.ini" stood beside the program there.
+struct StartupFolders {
+    std::string programFolder;
+    std::string dataFolder;
+    std::string documentsFolder;
+};
+
+struct FormRect {
+    std::int32_t left = 0, top = 0, width = 0, height = 0;
+    bool operator==(const FormRect&) const = default;
+};
+
+// One column of the main list: its width in pixels and the field it shows.
+struct DisplayColumn {
+    static constexpr std::size_t kItemSize = 36;
+    static constexpr std::size_t kNameBytes = 31; // in a 32-byte field with its NUL
+
+    std::int32_t width = 0;
+    std::string name;
+
+    // The 36-byte item of "HyoList.dat"; nothing when the bytes are not one.
+    static bool Decode(std::string_view item, DisplayColumn& column);
+    std::string Encode() const;
+    bool operator==(const DisplayColumn&) const = default;
+};
+
+class AppSettings {
+public:
+    static constexpr int kFormMain = 0;
+    static constexpr int kFormLayoutEditor = 1;
+    static constexpr int kFormPreview = 2;
+    static constexpr int kFormCount = 3;
+
+    // Fixes the folders, the postal dictionary's location and the documents folder,
+    // and applies the postcard's default layout. Settings files are read only by
+    // ReadSettings.
+    explicit AppSettings(const StartupFolders& folders = {});
+    AppSettings(const AppSettings&) = delete;
+    AppSettings& operator=(const AppSettings&) = delete;
+
+    // At start-up: the user named in "nrt.ini" becomes current (its folder created)
+    // and the data version is checked. Always: every key of "NrtUser.ini" of the
+    // current user, the display columns and the print form list, each with defaults.
+    void ReadSettings(bool startup);
+    // "nrt.ini", "NrtUser.ini" (readable by its owner only: it holds the mail
+    // password) and "HyoList.dat". Each file is written whole or not at all; a failure
+    // does not stop the files after it. 0, or -1 when any file failed.
+    int WriteSettings();
+
+    // Folders.
+    const std::string& ProgramFolder() const { return programFolder_; } // ends with "/"
+    const std::string& DataFolder() const { return dataFolder_; } // ends with "/"
+    // The per-user data folder holds books but cannot be written: the books are shown,
+    // and every writer refuses with UnusableFolderMessage rather than write elsewhere.
+    bool DataFolderUnwritable() const { return dataFolderUnwritable_; }
+    const std::string& DocumentsFolder() const { return documentsFolder_; }
+    void SetDocumentsFolder(std::string_view folder);
+    // Empty for the data folder itself.
+    const std::string& UserName() const { return userName_; }
+    const std::string& UserFolder() const { return userFolder_; }
+    // Makes the named folder of the data folder current and creates it. False (and
+    // nothing changed) for a name that cannot be a folder name (DataPaths::IsUsableUserName).
+    bool SetUserFolder(std::string_view name);
+    // 1 when the postal dictionary is read from the data folder, 0 from the program's.
+    int PostalLocation() const { return postalLocation_; }
+    void SetPostalLocation(int location) { postalLocation_ = location ? 1 : 0; }
+    // The data folder's dictionary wins when it was written later than the program's.
+    void RefreshPostalLocation();
+
+    // Paths. A result of 260 bytes or more shows "ファイル名が長すぎます。" and gives
+    // the bare name instead (or an empty text when that is as long).
+    std::string DataFile(std::string_view name) const;
+    std::string ProgramFile(std::string_view name) const;
+    // The user folder when the name is empty (never with a trailing "/").
+    std::string UserFile(std::string_view name) const;
+    std::string DocumentsFile(std::string_view name) const;
+    // In "yubin" of the folder the postal location names; counted 10 bytes longer.
+    std::string PostalFile(std::string_view name) const;
+    // The folder of a path (no trailing "/"); the documents folder for an empty path,
+    // one of 260 bytes or more, or one without a folder.
+    std::string FolderOfFile(std::string_view path) const;
+
+    // Remembered file locations in "NrtPath.dat": 1 CSV import, 2 CSV export, 3 postal list.
+    std::string GetPathEntry(int index) const;
+    bool SetPathEntry(int index, std::string_view path) const;
+
+    // Settings of "NrtUser.ini" by key, and by name below.
+    const UserSettings& Settings() const { return settings_; }
+    UserSettings& Settings() { return settings_; }
+    std::int32_t DataVersion() const { return dataVersion_; }
+
+    bool GetWareki() const { return settings_.Flag(kS_Wareki); }
+    void SetWareki(bool on) { settings_.SetFlag(kS_Wareki, on); }
+    bool GetFurigana() const { return settings_.Flag(kS_Furigana); }
+    void SetFurigana(bool on) { settings_.SetFlag(kS_Furigana, on); }
+    bool GetFull() const { return settings_.Flag(kS_Full); }
+    void SetFull(bool on) { settings_.SetFlag(kS_Full, on); }
+    std::int32_t GetRitu() const { return settings_.Int(kS_Ritu); }
+    void SetRitu(std::int32_t percent) { settings_.SetInt(kS_Ritu, percent); }
+    // Whether the user was once asked to turn the book's stored readings into half-width
+    // katakana.
+    bool GetKanaChecked() const { return settings_.Flag(kS_KanaChecked); }
+    void SetKanaChecked(bool on) { settings_.SetFlag(kS_KanaChecked, on); }
+
+    const std::string& GetMailHost() const { return settings_.Text(kS_MailHost); }
+    void SetMailHost(std::string_view host) { settings_.SetText(kS_MailHost, host); }
+    // -1 stands for the "mail" service's port.
+    std::int32_t GetMailPort() const { return settings_.Int(kS_MailPort); }
+    void SetMailPort(std::int32_t port) { settings_.SetInt(kS_MailPort, port); }
+    // 0 none, 1 LOGIN, 2 CRAM-MD5.
+    std::int32_t GetMailAuth() const { return settings_.Int(kS_MailAuth); }
+    void SetMailAuth(std::int32_t auth) { settings_.SetInt(kS_MailAuth, auth); }
+    const std::string& GetMailUser() const { return settings_.Text(kS_MailUser); }
+    void SetMailUser(std::string_view user) { settings_.SetText(kS_MailUser, user); }
+    const std::string& GetMailPassword() const { return settings_.Text(kS_MailPassword); }
+    void SetMailPassword(std::string_view password) { settings_.SetText(kS_MailPassword, password); }
+    std::int32_t GetMailWrap() const { return settings_.Int(kS_MailWrap); }
+    // Below 10 gives 10, above 255 gives 255.
+    void SetMailWrap(std::int32_t width) { settings_.SetInt(kS_MailWrap, width); }
+    // 0 plain, 1 STARTTLS, 2 TLS from the first byte.
+    std::int32_t GetMailSsl() const { return settings_.Int(kS_MailSsl); }
+    void SetMailSsl(std::int32_t mode) { settings_.SetInt(kS_MailSsl, mode); }
+    std::int32_t GetMailTimeout() const { return settings_.Int(kS_MailTimeout); }
+    void SetMailTimeout(std::int32_t seconds) { settings_.SetInt(kS_MailTimeout, seconds); }
+    // A bulk mailing rests this many seconds after every so many messages; 0 for either
+    // means no rests. Both 0-9999.
+    std::int32_t GetMailRestEvery() const { return settings_.Int(kS_MailRestEvery); }
+    void SetMailRestEvery(std::int32_t messages) { settings_.SetInt(kS_MailRestEvery, messages); }
+    std::int32_t GetMailRestSeconds() const { return settings_.Int(kS_MailRestSeconds); }
+    void SetMailRestSeconds(std::int32_t seconds) { settings_.SetInt(kS_MailRestSeconds, seconds); }
+    // Certificates (PEM) trusted for the mail server besides the system's; may be empty.
+    const std::string& GetMailCaFile() const { return settings_.Text(kS_MailCaFile); }
+    void SetMailCaFile(std::string_view path) { settings_.SetText(kS_MailCaFile, path); }
+    // n = 1..4
+    bool GetMailFlag(int n) const;
+    void SetMailFlag(int n, bool on);
+
+    std::int32_t GetBackYM() const { return settings_.Int(kS_BackYM); }
+    void SetBackYM(std::int32_t ym) { settings_.SetInt(kS_BackYM, ym); }
+    std::int32_t GetBack2YMD() const { return settings_.Int(kS_Back2YMD); }
+    void SetBack2YMD(std::int32_t ymd) { settings_.SetInt(kS_Back2YMD, ymd); }
+    std::int32_t GetHBackOn() const { return settings_.Int(kS_HBackOn); }
+    void SetHBackOn(std::int32_t on) { settings_.SetInt(kS_HBackOn, on); }
+    const std::string& GetHBackPath() const { return settings_.Text(kS_HBackPath); }
+    void SetHBackPath(std::string_view path) { settings_.SetText(kS_HBackPath, path); }
+    std::int32_t GetHBackSu() const { return settings_.Int(kS_HBackSu); }
+    void SetHBackSu(std::int32_t generations) { settings_.SetInt(kS_HBackSu, generations); }
+    std::int32_t GetHBackHindo() const { return settings_.Int(kS_HBackHindo); }
+    void SetHBackHindo(std::int32_t interval) { settings_.SetInt(kS_HBackHindo, interval); }
+    std::int32_t GetHBackSuCu() const { return settings_.Int(kS_HBackSuCu); }
+    void SetHBackSuCu(std::int32_t generation) { settings_.SetInt(kS_HBackSuCu, generation); }
+    std::int32_t GetHBackYMD() const { return settings_.Int(kS_HBackYMD); }
+    void SetHBackYMD(std::int32_t ymd) { settings_.SetInt(kS_HBackYMD, ymd); }
+
+    // Window rectangles (kFormMain, kFormLayoutEditor, kFormPreview); other indices
+    // are ignored. A window is moved to its rectangle only when HasFormRect holds.
+    void SaveFormRect(int index, std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height);
+    FormRect GetFormRect(int index) const;
+    bool HasFormRect(int index) const;
+
+    // Backup schedule, against platform::GetClock().
+    // True once per new month (BACK YM takes the month).
+    bool MonthlyBackupDue();
+    // HINDO 0 never; else 7, 31 or 1 day since HBACK YMD. A YMD of 0 takes today.
+    bool IntervalBackupDue();
+    void StampIntervalBackup();
+    // The backup set number to write next: 1 .. SU.
+    int NextGeneration() const;
+    // NextGeneration, and the counter moves on (back to 0 on reaching SU).
+    int AdvanceGeneration();
+    // "nrt.ndb" of the user folder copied over "nrt_ndb.bk2".
+    bool SaveTableCopy() const;
+
+    // Display columns: 36-byte items, in display order.
+    const LineList& DisplayColumns() const { return columns_; }
+    int DisplayColumnCount() const { return columns_.GetCount(); }
+    // The column; width 0 and an empty name when i is out of range.
+    DisplayColumn GetDisplayColumn(int i) const;
+    void ClearDisplayColumns() { columns_.Clear(); }
+    bool AddDisplayColumn(std::string_view name, std::int32_t width);
+    bool SetDisplayColumnWidth(int i, std::int32_t width);
+    void SetDefaultDisplayColumns();
+
+    // Print form names; written only by SaveReportList.
+    LineList& ReportList() { return reports_; }
+    const LineList& ReportList() const { return reports_; }
+    int SaveReportList() const;
+
+    // Dates (EraDate.h).
+    std::string EraToGregorian(std::string_view text) const { return nrt::EraToGregorian(text); }
+    bool IsValidDate(std::string_view text) const { return nrt::IsValidDate(text); }
+    std::string FormatDate(std::string_view text, bool eraForm) const { return nrt::FormatDate(text, eraForm); }
+
+    // The current layout: header and 53 slots.
+    LayoutHeader& Header() { return header_; }
+    const LayoutHeader& Header() const { return header_; }
+    LayoutTable& Layout() { return layout_; }
+    const LayoutTable& Layout() const { return layout_; }
+    void ApplyDefaultLayout(int kind) { nrt::ApplyDefaultLayout(kind, header_, layout_); }
+    // The kind's defaults, then "%s.ndp" of the form in the user folder over them:
+    // kLayoutRead, kLayoutTooOld (no background picture then), or kLayoutMissing.
+    // Reading the form's printer settings and its background picture is the caller's.
+    int LoadLayout(std::string_view formName, int kind);
+    // The current layout into "%s.ndp" of print form `index`: 0, or -1 when there is
+    // no such form or the file cannot be written.
+    int WriteLayoutFile(int index) const;
+    // The background picture: empty for none, a name with "/" as it is, otherwise
+    // the file of that name beside the program.
+    std::string BackgroundImagePath() const;
+    static int ReportKindOfName(std::string_view name) { return nrt::ReportKindOfName(name); }
+
+private:
+    std::string Checked(std::string path, std::string_view name, std::size_t extra = 0) const;
+    static bool HoldsBook(const std::string& folder);
+    void LoadDisplayColumns();
+    void LoadReportList();
+
+    std::string programFolder_;
+    std::string dataFolder_;
+    bool dataFolderUnwritable_ = false;
+    std::string documentsFolder_;
+    std::string userName_;
+    std::string userFolder_;
+    int postalLocation_ = 0;
+    std::int32_t dataVersion_ = kDataVersion;
+    UserSettings settings_;
+    LineList columns_;
+    LineList reports_;
+    LayoutHeader header_;
+    LayoutTable layout_;
+};
+
+} // namespace nrt

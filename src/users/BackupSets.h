@@ -1,0 +1,71 @@
+#pragma once
+// Backup sets: the current user's files copied into "PATH/<user>/SV<n>", n rotating
+// through 1 .. SU, with the date of each set kept in "back.ls2" of the user folder.
+// Restoring copies a set into a new user's folder with the same copy routine. Every
+// file is copied whole under a temporary name and then renamed, so a copy that fails
+// half-way never leaves a truncated file under the destination name.
+
+#include <string>
+#include <string_view>
+
+namespace nrt {
+
+class AddressTable;
+class AppSettings;
+
+class BackupSets {
+public:
+    // Results of Backup.
+    enum Result : int {
+        kBackedUp = 0,
+        kNoUserName = 1, // "ユーザーの取得に失敗しました。"
+        kNoDestination = 2, // "パスを指定してください。"
+        kCopyFailed = 3, // a file of the set could not be copied (reported with its path)
+    };
+
+    class Observer {
+    public:
+        virtual ~Observer() = default;
+        // The file about to be copied, by its destination path.
+        virtual void Copying(std::string_view /*destination*/) { }
+    };
+
+    // The files of a set, in the order they are copied ("nrt.ndb" first: a set needs
+    // it; the others only when the user folder has them). Patterns begin with "*".
+    static constexpr const char* kSetFiles[] = { "nrt.ndb", "NrtUser.ini", "*.nms", "userlist.dat", "NrtPath.dat",
+        "NrtRepList.dat", "HyoList.dat", "*.lst", "*.ndp", "*.prd" };
+    static constexpr const char* kMailFolder = "Mail";
+    static constexpr const char* kMailFiles[] = { "*.mlt", "*.log", "*.mlb" };
+
+    // Copies one name, or every file matching a pattern, from folder `from` (plus
+    // `subfolder`) to folder `to` (plus `subfolder`), overwriting. A missing plain
+    // name is reported only when `report`; a pattern copy that fails after a match
+    // always is. True when everything asked for was copied.
+    static bool CopyEntry(std::string_view from, std::string_view to, std::string_view name, bool report,
+        std::string_view subfolder = {}, Observer* observer = nullptr);
+    // CopyEntry of a name or pattern the set holds only when present: true when it was
+    // copied or is not there; a file that is there and could not be copied is reported
+    // with its destination path.
+    static bool CopyPresent(std::string_view from, std::string_view to, std::string_view name,
+        std::string_view subfolder = {}, Observer* observer = nullptr);
+    // The whole set from folder `from` to folder `to`: true only when every file of it
+    // that is there was copied whole. The first that was not is reported and ends it.
+    static bool CopySet(std::string_view from, std::string_view to, Observer* observer = nullptr);
+
+    // The set folder the next backup writes: PATH/<user>/SV<n> (no trailing "/").
+    static std::string SetFolder(const AppSettings& global, int setNumber);
+    // A backup of the current user into the next set: the counters, the date and
+    // "back.ls2" move on only when the whole set was copied. `setNumber` receives the set.
+    static int Backup(AppSettings& global, Observer* observer = nullptr, int* setNumber = nullptr);
+
+    // The menu's backup is possible only with backups switched on; otherwise
+    // "バックアップの設定をしてください。".
+    static bool CheckEnabled(const AppSettings& global);
+    // The offer at start-up: backups on and one due (a first start only records the date).
+    static bool OfferDue(AppSettings& global);
+    // Before a backup on request: the open table (when it holds records) as "nrt.ndb",
+    // then the settings. False after "保存に失敗しました。".
+    static bool SaveBeforeBackup(AppSettings& global, const AddressTable& table);
+};
+
+} // namespace nrt

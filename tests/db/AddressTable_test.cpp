@@ -1,0 +1,571 @@
+#include "db/AddressTable.h"
+#include "platform/LittleEndian.h"
+#include "platform/fs.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace nrt;
+using nrt::test::AppendLE16;
+using nrt::test::AppendLE32;
+using nrt::test::S;
+using nrt::test::TempDir;
+
+namespace {
+
+// One definition record built from the file layout, not through FieldDef.
+std::string DefinitionBytes(const std::string& name, std::int32_t type, std::int32_t width, std::int32_t flag = 0)
+{
+    std::string r(116, '\0');
+    r.replace(0, name.size(), name);
+    std::string ints;
+    AppendLE32(ints, type);
+    AppendLE32(ints, width);
+    AppendLE32(ints, flag);
+    r.replace(80, 12, ints);
+    return r;
+}
+
+std::string DefaultDefinitions()
+{
+    static const char* names[] = { "宛名区分", "印字区分", "名前", "カナ", "敬称", "性別", "生年月日", "郵便番号",
+        "都道府県", "住所１", "住所２", "電話番号", "ＦＡＸ", "携帯番号", "メール", "ＨＰ", "大分類", "小分類",
+        "小分類２", "備考１", "備考２", "顔写真", "更新日", "登録日" };
+    static const int widths[]
+        = { 1, 1, 30, 30, 4, 4, 10, 10, 15, 100, 80, 15, 15, 15, 100, 100, 30, 30, 30, 100, 100, 250, 20, 20 };
+    std::string out;
+    for (int i = 0; i < 24; ++i)
+        out += DefinitionBytes(S(names[i]), 0, widths[i]);
+    return out;
+}
+
+// A packed record of n fields with the given values (the rest empty).
+std::string Packed(int n, const std::vector<std::string>& values, std::uint8_t flag = 0)
+{
+    std::string rec(1, static_cast<char>(flag));
+    std::string body;
+    for (int i = 0; i < n; ++i) {
+        AppendLE16(rec, static_cast<std::uint16_t>(1 + 2 * n + body.size()));
+        body += (i < static_cast<int>(values.size()) ? values[static_cast<std::size_t>(i)] : "");
+        body.push_back('\0');
+    }
+    return rec + body;
+}
+
+std::string TableFile(const std::string& defs, int n, const std::vector<std::string>& records, bool endMarker = true)
+{
+    std::string f;
+    AppendLE32(f, n);
+    f += defs;
+    AppendLE32(f, 0);
+    AppendLE32(f, 0);
+    for (const auto& r : records) {
+        AppendLE32(f, static_cast<std::int32_t>(r.size() + 1));
+        f += r;
+        f.push_back('\0');
+    }
+    if (endMarker)
+        AppendLE32(f, 0);
+    return f;
+}
+
+} // namespace
+
+TEST(AddressTable, DefaultSchema)
+{
+    AddressTable db;
+    db.CreateDefaultTable();
+    ASSERT_EQ(db.GetFieldCount(), 24);
+    EXPECT_EQ(db.GetFieldDefinitions(), DefaultDefinitions());
+    EXPECT_EQ(db.WorkBufferSize(), 1207u);
+    EXPECT_EQ(db.FindField(S("カナ")), 3);
+    EXPECT_EQ(db.FindField(S("ｶﾅ")), -1);
+    EXPECT_EQ(db.FindField(S("登録日")), 23);
+    EXPECT_EQ(db.GetCurrentIndex(), -1);
+}
+
+TEST(AddressTable, SaveWritesTheFileFormatByteForByte)
+{
+    TempDir dir;
+    AddressTable db;
+    db.CreateDefaultTable();
+    db.ClearCurrent();
+    ASSERT_EQ(db.SetValueByName(S("名前"), S("山田太郎")), 0);
+    ASSERT_EQ(db.SetValueByName(S("宛名区分"), "0"), 0);
+    ASSERT_EQ(db.PostRecord(), 0);
+    db.ClearCurrent();
+    ASSERT_EQ(db.PostRecord(), 0); // all values empty
+    ASSERT_EQ(db.PostRecord(), 0); // posting again appends again
+    ASSERT_EQ(db.GetRecordCount(), 3);
+    EXPECT_EQ(db.GetRecord(1).size(), 73u);
+    ASSERT_TRUE(db.MarkDeleted(2));
+    ASSERT_EQ(db.SaveTable(dir.File("nrt.ndb")), 0);
+
+    std::vector<std::string> values(24);
+    values[0] = "0";
+    values[2] = S("山田太郎");
+    const std::string expected = TableFile(DefaultDefinitions(), 24, { Packed(24, values), Packed(24, {}) });
+    EXPECT_EQ(nrt::test::ReadAll(dir.File("nrt.ndb")), expected);
+}
+
+TEST(AddressTable, OnlyDeletedRecordsSaveAsDefinitionsAndEnd)
+{
+    TempDir dir;
+    AddressTable db;
+    db.CreateDefaultTable();
+    db.PostRecord();
+    db.MarkDeleted(0);
+    ASSERT_EQ(db.SaveTable(dir.File("nrt.ndb")), 0);
+    EXPECT_EQ(nrt::test::ReadAll(dir.File("nrt.ndb")), TableFile(DefaultDefinitions(), 24, {}));
+}
+
+TEST(AddressTable, LoadReadsHandMadeFiles)
+{
+    TempDir dir;
+    std::vector<std::string> v1(24), v2(24);
+    v1[2] = S("佐藤花子");
+    v1[3] = S("ｻﾄｳﾊﾅｺ");
+    v2[9] = S("東京都千代田区千代田１－１");
+    const std::string file = TableFile(DefaultDefinitions(), 24, { Packed(24, v1), Packed(24, v2, 0x01) });
+    nrt::test::WriteAll(dir.File("nrt.ndb"), file);
+    AddressTable db;
+    ASSERT_EQ(db.LoadTable(dir.File("nrt.ndb")), 0);
+    ASSERT_EQ(db.GetRecordCount(), 2);
+    EXPECT_STREQ(db.GetValue(2, 0), v1[2].c_str());
+    EXPECT_STREQ(db.GetValueByName(S("カナ"), 0), v1[3].c_str());
+    EXPECT_STREQ(db.GetValue(9, 1), v2[9].c_str());
+    EXPECT_EQ(db.GetFlags(1), 0x01);
+    EXPECT_EQ(db.GetValue(24, 0), nullptr);
+    EXPECT_EQ(db.GetValue(0, 2), nullptr);
+    EXPECT_EQ(db.DamagedRecordCount(), 0);
+    // And it writes the same bytes back.
+    ASSERT_EQ(db.SaveTable(dir.File("again.ndb")), 0);
+    EXPECT_EQ(nrt::test::ReadAll(dir.File("again.ndb")), file);
+}
+
+TEST(AddressTable, LoadCodesAndCutFiles)
+{
+    TempDir dir;
+    const std::string full
+        = TableFile(DefaultDefinitions(), 24, { Packed(24, { "0", "1", "a" }), Packed(24, { "0", "0", "b" }) });
+    const std::size_t head = 4 + 24 * 116 + 8;
+    struct Case {
+        const char* what;
+        std::string bytes;
+        int code;
+        int records;
+    } cases[] = {
+        { "empty file", "", 302, 0 },
+        { "ends after 10 definitions", full.substr(0, 4 + 10 * 116), 302, 0 },
+        { "no reserved words", full.substr(0, 4 + 24 * 116), 0, 0 },
+        { "cut inside the first record", full.substr(0, head + 30), 0, 0 },
+        { "cut inside the second record", full.substr(0, full.size() - 20), 0, 1 },
+        { "no end marker", full.substr(0, full.size() - 4), 0, 2 },
+        { "whole", full, 0, 2 },
+    };
+    for (const auto& c : cases) {
+        nrt::test::WriteAll(dir.File("t.ndb"), c.bytes);
+        AddressTable db;
+        EXPECT_EQ(db.LoadTable(dir.File("t.ndb")), c.code) << c.what;
+        EXPECT_EQ(db.GetRecordCount(), c.records) << c.what;
+        if (c.code == 302) {
+            EXPECT_EQ(db.GetFieldCount(), 0) << c.what;
+        }
+    }
+    AddressTable db;
+    db.CreateDefaultTable();
+    db.PostRecord();
+    EXPECT_EQ(db.LoadTable(dir.File("missing.ndb")), 300);
+    EXPECT_EQ(db.GetRecordCount(), 1) << "a failed open leaves the table as it was";
+}
+
+TEST(AddressTable, DamagedInputIsRefusedOrSkipped)
+{
+    TempDir dir;
+    const std::string good = Packed(3, { "a", "b", "c" });
+    std::string badOffset = good;
+    badOffset[3] = static_cast<char>(0x70); // second offset points past the record
+    std::string lowOffset = good;
+    lowOffset[1] = 2; // first offset inside the offset table
+    std::string tooLong = Packed(3, { "abcdef", "b", "c" }); // field 0 is 5 wide
+    std::string noNul = good.substr(0, good.size() - 1) + "x";
+    const std::string defs = DefinitionBytes("a", 0, 5) + DefinitionBytes("b", 0, 5) + DefinitionBytes("c", 1, 5);
+
+    auto withLength = [&](std::int32_t len) {
+        std::string f;
+        AppendLE32(f, 3);
+        f += defs;
+        AppendLE32(f, 0);
+        AppendLE32(f, 0);
+        AppendLE32(f, static_cast<std::int32_t>(good.size() + 1));
+        f += good + '\0';
+        AppendLE32(f, len);
+        f += std::string(64, 'Z');
+        return f;
+    };
+    auto withCount = [&](std::int32_t n) {
+        std::string f;
+        AppendLE32(f, n);
+        return f + defs;
+    };
+    struct Case {
+        const char* what;
+        std::string bytes;
+        int code;
+        int records;
+        int damaged;
+    } cases[] = {
+        { "offset past the record", TableFile(defs, 3, { good, badOffset, good }), 0, 2, 1 },
+        { "offset inside the table", TableFile(defs, 3, { lowOffset, good }), 0, 1, 1 },
+        { "value wider than its field", TableFile(defs, 3, { tooLong, good }), 0, 1, 1 },
+        { "last value without NUL", TableFile(defs, 3, { noNul }), 0, 0, 1 },
+        { "empty record", TableFile(defs, 3, { "", good }), 0, 1, 1 },
+        { "length beyond the work buffer", withLength(60), 0, 1, 1 },
+        { "negative length", withLength(-5), 0, 1, 1 },
+        { "huge length", withLength(0x7FFFFFFF), 0, 1, 1 },
+        { "negative field count", withCount(-1), 303, 0, 0 },
+        { "zero field count", withCount(0), 303, 0, 0 },
+        { "huge field count", withCount(0x7FFFFFFF), 302, 0, 0 },
+        { "duplicate field name", TableFile(defs + DefinitionBytes("A", 0, 1), 4, {}), 303, 0, 0 },
+        { "bad field type", TableFile(DefinitionBytes("a", 5, 1), 1, {}), 303, 0, 0 },
+        { "number field too wide", TableFile(DefinitionBytes("a", 1, 10), 1, {}), 303, 0, 0 },
+    };
+    for (const auto& c : cases) {
+        nrt::test::WriteAll(dir.File("t.ndb"), c.bytes);
+        AddressTable db;
+        EXPECT_EQ(db.LoadTable(dir.File("t.ndb")), c.code) << c.what;
+        EXPECT_EQ(db.GetRecordCount(), c.records) << c.what;
+        EXPECT_EQ(db.DamagedRecordCount(), c.damaged) << c.what;
+        for (int k = 0; k < db.GetRecordCount(); ++k)
+            for (int f = 0; f < db.GetFieldCount(); ++f)
+                EXPECT_LE(std::string_view(db.GetValue(f, k)).size(), 5u) << c.what;
+    }
+}
+
+TEST(AddressTable, SetValueChecks)
+{
+    AddressTable db;
+    FieldDef num;
+    num.name = "no";
+    num.type = kFieldNumber;
+    num.width = 3;
+    FieldDef text;
+    text.name = S("名前");
+    text.width = 30;
+    FieldDefinition list;
+    list.AddField(text);
+    list.AddField(num);
+    ASSERT_EQ(db.DefineFields(list), 0);
+    struct Case {
+        int field;
+        std::string value;
+        int code;
+    } cases[] = {
+        { 0, std::string(30, 'a'), 0 },
+        { 0, std::string(31, 'a'), 100 },
+        { 0, S("あ") + std::string(28, 'a'), 0 },
+        { 0, S("あ") + std::string(29, 'a'), 100 },
+        { 1, "123", 0 },
+        { 1, "1234", 100 },
+        { 1, "12a", 101 },
+        { 1, "-1", 101 },
+        { 1, "", 0 },
+        { -1, "x", 202 },
+        { 2, "x", 50 },
+        { 0, "", 0 },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(db.SetValue(c.field, c.value), c.code) << c.field << " " << c.value;
+    EXPECT_EQ(db.SetValueByName("NO", "7"), 0);
+    EXPECT_EQ(db.SetValueByName("none", "7"), 50);
+    EXPECT_EQ(db.DefineFields(FieldDefinition()), 50);
+}
+
+TEST(AddressTable, CurrentRecordCycle)
+{
+    AddressTable db;
+    db.CreateDefaultTable();
+    db.SetValue(2, "first");
+    ASSERT_EQ(db.PostRecord(), 0);
+    EXPECT_EQ(db.GetCurrentIndex(), -1);
+    ASSERT_EQ(db.ReadRecord(0), 0);
+    EXPECT_EQ(db.GetCurrentValue(2), "first");
+    db.SetValue(2, "changed");
+    db.SetValue(3, "kana");
+    ASSERT_EQ(db.PostRecord(), 0);
+    EXPECT_EQ(db.GetRecordCount(), 1);
+    EXPECT_STREQ(db.GetValue(2, 0), "changed");
+    EXPECT_STREQ(db.GetValue(3, 0), "kana");
+    db.SetFlags(0, 0x01);
+    ASSERT_EQ(db.PostRecord(), 0);
+    EXPECT_EQ(db.GetFlags(0), 0) << "a replaced record gets a flag byte of 0";
+
+    EXPECT_EQ(db.ReadRecord(-1), 201);
+    EXPECT_EQ(db.GetCurrentValue(2), "");
+    EXPECT_EQ(db.ReadRecord(1), 201);
+    ASSERT_EQ(db.ReadRecord(0), 0);
+    ASSERT_TRUE(db.MarkDeleted(0));
+    EXPECT_TRUE(db.IsDeleted(0));
+    EXPECT_EQ(db.PostRecord(), -1);
+    EXPECT_STREQ(db.GetValue(2, 0), "changed") << "deleted records can still be read";
+    EXPECT_FALSE(db.MarkDeleted(-1));
+    EXPECT_FALSE(db.MarkDeleted(5));
+    db.ClearRecords();
+    EXPECT_EQ(db.GetRecordCount(), 0);
+    EXPECT_EQ(db.GetFieldCount(), 24);
+}
+
+TEST(AddressTable, FailedSaveKeepsThePreviousFile)
+{
+    TempDir dir;
+    const std::string path = dir.File("nrt.ndb");
+    AddressTable db;
+    db.CreateDefaultTable();
+    db.SetValue(2, "kept");
+    db.PostRecord();
+    ASSERT_EQ(db.SaveTable(path), 0);
+    const std::string before = nrt::test::ReadAll(path);
+    for (int i = 0; i < 500; ++i) {
+        db.ClearCurrent();
+        db.SetValue(2, "new");
+        db.PostRecord();
+    }
+    nrt::platform::fs::testing::FailWritesAfter(100);
+    EXPECT_EQ(db.SaveTable(path), 300);
+    nrt::platform::fs::testing::FailWritesAfter(-1);
+    EXPECT_EQ(nrt::test::ReadAll(path), before);
+    EXPECT_EQ(db.SaveTable(dir.File("no/folder/nrt.ndb")), 300);
+}
+
+TEST(AddressTable, LoadedRecordsCanBeRewrittenDeletedAndSavedAgain)
+{
+    TempDir dir;
+    AddressTable db;
+    db.CreateDefaultTable();
+    for (const char* name : { "a", "b", "c" }) {
+        db.ClearCurrent();
+        db.SetValue(kF_Name, name);
+        db.PostRecord();
+    }
+    ASSERT_EQ(db.SaveTable(dir.File("nrt.ndb")), 0);
+    AddressTable loaded;
+    ASSERT_EQ(loaded.LoadTable(dir.File("nrt.ndb")), 0);
+    ASSERT_EQ(loaded.ReadRecord(0), 0);
+    loaded.SetValue(kF_Address1, std::string(100, 'x')); // far longer than the stored record
+    ASSERT_EQ(loaded.PostRecord(), 0);
+    ASSERT_EQ(loaded.ReadRecord(1), 0);
+    loaded.SetValue(kF_Name, ""); // shorter: may stay in place
+    ASSERT_EQ(loaded.PostRecord(), 0);
+    ASSERT_TRUE(loaded.MarkDeleted(2));
+    ASSERT_EQ(loaded.SaveTable(dir.File("nrt.ndb")), 0);
+
+    AddressTable again;
+    ASSERT_EQ(again.LoadTable(dir.File("nrt.ndb")), 0);
+    ASSERT_EQ(again.GetRecordCount(), 2);
+    EXPECT_STREQ(again.GetValue(kF_Name, 0), "a");
+    EXPECT_EQ(again.Value(kF_Address1, 0), std::string(100, 'x'));
+    EXPECT_STREQ(again.GetValue(kF_Name, 1), "");
+}
+
+TEST(AddressTable, OffsetBeyondTheRecordInTheUsualLayout)
+{
+    // Offsets rising as usual, but the second points past the record's end.
+    TempDir dir;
+    std::string defs = DefinitionBytes("a", 0, 5) + DefinitionBytes("b", 0, 200);
+    std::string rec = Packed(2, { "ab", "c" });
+    rec[3] = static_cast<char>(0xF0); // second offset: 240, record is 10 bytes
+    nrt::test::WriteAll(dir.File("t.ndb"), TableFile(defs, 2, { rec }));
+    AddressTable db;
+    EXPECT_EQ(db.LoadTable(dir.File("t.ndb")), 0);
+    EXPECT_EQ(db.GetRecordCount(), 0);
+    EXPECT_EQ(db.DamagedRecordCount(), 1);
+}
+
+namespace {
+
+// A saved table of `count` records named "n0", "n1", … and where each record's length
+// field lies in the file.
+struct SavedTable {
+    std::string bytes;
+    std::vector<std::size_t> lengthAt;
+};
+
+SavedTable TwentyRecords()
+{
+    AddressTable db;
+    db.CreateDefaultTable();
+    for (int i = 0; i < 20; ++i) {
+        db.ClearCurrent();
+        db.SetValue(kF_Name, std::string(1, 'n').append(std::to_string(i)));
+        db.SetValue(kF_Address1, std::string(static_cast<std::size_t>(10 + i), 'x'));
+        db.PostRecord();
+    }
+    SavedTable t { db.FormatTable(), {} };
+    std::size_t pos = 4 + 24 * 116 + 8;
+    for (int i = 0; i < 20; ++i) {
+        t.lengthAt.push_back(pos);
+        pos += 4 + static_cast<std::size_t>(nrt::platform::GetLE32(t.bytes.data() + pos));
+    }
+    return t;
+}
+
+std::vector<std::string> Names(const AddressTable& db)
+{
+    std::vector<std::string> names;
+    for (int k = 0; k < db.GetRecordCount(); ++k)
+        names.emplace_back(db.Value(kF_Name, k));
+    return names;
+}
+
+} // namespace
+
+// Damage as a disk or a careless tool leaves it: every record that can be read comes
+// back, the loss is counted, and the first save keeps the original bytes aside (or,
+// for a table that could not be read at all, refuses to replace it).
+TEST(AddressTable, DamagedTablesLoadWhatCanBeReadAndAreNeverLostBySaving)
+{
+    const SavedTable t = TwentyRecords();
+    auto flipped = [&](std::size_t at, int bit) {
+        std::string b = t.bytes;
+        b[at] = static_cast<char>(b[at] ^ (1 << bit));
+        return b;
+    };
+    // Record 6's 宛名区分 (1 byte wide) made to point at its two-byte name.
+    std::string overLong = t.bytes;
+    const std::size_t offsets5 = t.lengthAt[5] + 4 + 1;
+    overLong.replace(offsets5, 2, t.bytes.substr(offsets5 + 2 * kF_Name, 2));
+    const auto lowByte = static_cast<unsigned char>(t.bytes[t.lengthAt[10]]);
+    int lowSetBit = 2, lowClearBit = 2;
+    while (!(lowByte & (1 << lowSetBit)))
+        ++lowSetBit;
+    while (lowByte & (1 << lowClearBit))
+        ++lowClearBit;
+    std::vector<std::string> all, allBut10, allBut5, first15;
+    for (int i = 0; i < 20; ++i) {
+        const std::string n = std::string(1, 'n').append(std::to_string(i));
+        all.push_back(n);
+        if (i != 10)
+            allBut10.push_back(n);
+        if (i != 5)
+            allBut5.push_back(n);
+        if (i < 15)
+            first15.push_back(n);
+    }
+    struct Case {
+        const char* what;
+        std::string bytes;
+        int code;
+        std::vector<std::string> names;
+        int damaged;
+        int repaired; // length fields given back by their records' own offsets
+    } cases[] = {
+        { "whole", t.bytes, 0, all, 0, 0 },
+        { "record 11's length, high bit flipped", flipped(t.lengthAt[10] + 2, 3), 0, all, 0, 1 },
+        { "record 11's length, a set low bit cleared", flipped(t.lengthAt[10], lowSetBit), 0, all, 0, 1 },
+        { "record 11's length, a clear low bit set", flipped(t.lengthAt[10], lowClearBit), 0, all, 0, 1 },
+        { "record 11's length made zero",
+            [&] {
+                std::string b = t.bytes;
+                b.replace(t.lengthAt[10], 4, 4, '\0');
+                return b;
+            }(),
+            0, all, 0, 1 },
+        { "record 11's length and first offset damaged",
+            [&] {
+                std::string b = flipped(t.lengthAt[10] + 2, 3);
+                b[t.lengthAt[10] + 5] = static_cast<char>(b[t.lengthAt[10] + 5] ^ 0x40);
+                return b;
+            }(),
+            0, allBut10, 1, 0 },
+        { "a value longer than its field", overLong, 0, allBut5, 1, 0 },
+        { "cut inside record 16", t.bytes.substr(0, t.lengthAt[15] + 20), 0, first15, 1, 0 },
+        { "field count, low bit flipped", flipped(0, 1), AddressTable::kErrBadDefinitions, {}, 0, 0 },
+        { "field count, high bit flipped", flipped(2, 4), AddressTable::kErrShortDefinitions, {}, 0, 0 },
+        { "a definition's type flipped", flipped(4 + 3 * 116 + 80, 2), AddressTable::kErrBadDefinitions, {}, 0, 0 },
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        const std::string path = dir.File("nrt.ndb");
+        nrt::test::WriteAll(path, c.bytes);
+        AddressTable db;
+        ASSERT_EQ(db.LoadTable(path), c.code) << c.what;
+        EXPECT_EQ(Names(db), c.names) << c.what;
+        EXPECT_EQ(db.DamagedRecordCount(), c.damaged) << c.what;
+        EXPECT_EQ(db.RepairedRecordCount(), c.repaired) << c.what;
+        if (c.code != 0)
+            db.CreateDefaultTable();
+        db.ClearCurrent();
+        db.SetValue(kF_Name, "new");
+        db.PostRecord();
+        const int saved = db.SaveTable(path);
+        if (c.code != 0) {
+            EXPECT_EQ(saved, AddressTable::kErrKeptUnread) << c.what;
+            EXPECT_TRUE(db.LoadFailedOnExistingFile()) << c.what;
+            EXPECT_EQ(nrt::test::ReadAll(path), c.bytes) << c.what;
+            continue;
+        }
+        ASSERT_EQ(saved, 0) << c.what;
+        if (c.damaged + c.repaired == 0) {
+            EXPECT_TRUE(db.DamagedCopy().empty()) << c.what;
+            EXPECT_EQ(nrt::platform::fs::ListDir(dir.Path()).size(), 1u) << c.what;
+            continue;
+        }
+        ASSERT_FALSE(db.DamagedCopy().empty()) << c.what;
+        EXPECT_NE(db.DamagedCopy().find("nrt_ndb.damaged-2"), std::string::npos) << c.what;
+        EXPECT_EQ(nrt::test::ReadAll(db.DamagedCopy()), c.bytes) << c.what;
+        // The second save writes over the table, not over the copy.
+        db.PostRecord();
+        ASSERT_EQ(db.SaveTable(path), 0);
+        EXPECT_EQ(nrt::platform::fs::ListDir(dir.Path()).size(), 2u) << c.what;
+        AddressTable again;
+        ASSERT_EQ(again.LoadTable(path), 0) << c.what;
+        EXPECT_EQ(again.DamagedRecordCount(), 0) << c.what;
+        EXPECT_EQ(again.GetRecordCount(), static_cast<int>(c.names.size()) + 2) << c.what;
+    }
+}
+
+TEST(AddressTable, AFileThatCannotBeOpenedIsNotReplacedButAMissingOneIsCreated)
+{
+    TempDir dir;
+    // A folder in the table's place cannot be read, even by root.
+    const std::string blocked = dir.File("blocked.ndb");
+    ASSERT_TRUE(nrt::platform::fs::MakeDir(blocked));
+    const std::string missing = dir.File("missing.ndb");
+    for (const std::string& path : { blocked, missing }) {
+        AddressTable db;
+        EXPECT_EQ(db.LoadTable(path), AddressTable::kErrOpen);
+        db.CreateDefaultTable();
+        db.PostRecord();
+        const bool exists = path == blocked;
+        EXPECT_EQ(db.LoadFailedOnExistingFile(), exists);
+        EXPECT_EQ(db.SaveTable(path), exists ? AddressTable::kErrKeptUnread : 0);
+    }
+    EXPECT_TRUE(nrt::platform::fs::IsDirectory(blocked));
+}
+
+TEST(AddressTable, ChangesAndTheFileOnDiskAreTracked)
+{
+    TempDir dir;
+    const std::string path = dir.File("nrt.ndb");
+    AddressTable db;
+    db.LoadTable(path);
+    db.CreateDefaultTable();
+    EXPECT_FALSE(db.IsModified());
+    db.PostRecord();
+    EXPECT_TRUE(db.IsModified());
+    ASSERT_EQ(db.SaveTable(path), 0);
+    EXPECT_FALSE(db.IsModified());
+    EXPECT_FALSE(db.ChangedOnDisk(path));
+    // Another writer replaces the file by rename, as every save here does.
+    AddressTable other;
+    ASSERT_EQ(other.LoadTable(path), 0);
+    other.PostRecord();
+    ASSERT_EQ(other.SaveTable(path), 0);
+    EXPECT_TRUE(db.ChangedOnDisk(path));
+    EXPECT_FALSE(other.ChangedOnDisk(path));
+    db.MarkDeleted(0);
+    EXPECT_TRUE(db.IsModified());
+    ASSERT_EQ(db.LoadTable(path), 0);
+    EXPECT_FALSE(db.IsModified());
+    EXPECT_FALSE(db.ChangedOnDisk(path));
+}

@@ -1,0 +1,273 @@
+// Record sets: selection with its trace in the flag byte, the cursor and its codes,
+// editing through the table's buffer, deleting with reselection, and searching.
+#include "db/RecordSet.h"
+#include "platform/MessageHost.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace nrt;
+using nrt::test::S;
+using nrt::test::U;
+
+namespace {
+
+// A default table whose records have the given names (and カナ "k" + name).
+void Fill(AddressTable& db, const std::vector<std::string>& names)
+{
+    db.CreateDefaultTable();
+    for (const auto& n : names) {
+        db.ClearCurrent();
+        db.SetValue(kF_AtenaKubun, "0");
+        db.SetValue(kF_Name, n);
+        db.SetValue(kF_Kana, "k" + n);
+        db.PostRecord();
+    }
+}
+
+std::vector<int> Rows(const RecordSet& rec)
+{
+    return { rec.Rows().begin(), rec.Rows().end() };
+}
+
+} // namespace
+
+TEST(RecordSet, SelectTracesTheSelectionInTheFlagByte)
+{
+    AddressTable db;
+    Fill(db, { "a", "b", "c", "d" });
+    db.MarkDeleted(1);
+    db.SetFlags(2, 0x01); // selected last time, not this time
+    RecordSet rec;
+    rec.Attach(&db);
+
+    EXPECT_EQ(rec.Select(""), 0);
+    EXPECT_EQ(Rows(rec), (std::vector<int> { 0, 2, 3 }));
+    EXPECT_EQ(rec.GetPos(), 0);
+    EXPECT_FALSE(rec.IsEnd());
+
+    EXPECT_EQ(rec.Select(S("名前='a' or 名前='d' or 名前='b'")), 0);
+    EXPECT_EQ(Rows(rec), (std::vector<int> { 0, 3 }));
+    EXPECT_EQ(db.GetFlags(0), 0x01);
+    EXPECT_EQ(db.GetFlags(1), 0x80); // deleted records are left as they are
+    EXPECT_EQ(db.GetFlags(2), 0x00);
+    EXPECT_EQ(db.GetFlags(3), 0x01);
+
+    EXPECT_EQ(rec.Select(S("名前='zzz'")), RecordSet::kNothingSelected);
+    EXPECT_EQ(rec.GetRowCount(), 0);
+    EXPECT_EQ(rec.GetPos(), -1);
+    EXPECT_TRUE(rec.IsEnd());
+    EXPECT_EQ(db.GetFlags(0), 0x00);
+}
+
+TEST(RecordSet, ACompileErrorKeepsTheRowsAndEmptiesTheSlot)
+{
+    AddressTable db;
+    Fill(db, { "a", "b" });
+    RecordSet rec;
+    rec.Attach(&db);
+    ASSERT_EQ(rec.Select(S("名前='b'")), 0);
+    EXPECT_EQ(rec.Select(S("名前='b")), -13);
+    EXPECT_EQ(Rows(rec), (std::vector<int> { 1 }));
+    EXPECT_EQ(rec.GetSlot(RecordSet::kSlotSelect).GetCount(), 0);
+}
+
+TEST(RecordSet, CursorMovesAndTheirCodes)
+{
+    AddressTable db;
+    Fill(db, { "a", "b", "c" });
+    RecordSet rec;
+    rec.Attach(&db);
+    ASSERT_EQ(rec.Select(""), 0);
+
+    struct Step {
+        char move; // n(ext) p(rev) s(et)
+        int arg;
+        int code;
+        int pos;
+        bool end;
+        bool hasPrev, hasNext;
+    } steps[] = {
+        { 'n', 0, 0, 1, false, true, true },
+        { 'n', 0, 0, 2, false, true, false },
+        { 'n', 0, 1, 3, true, true, false },
+        { 'n', 0, 2, 3, true, true, false },
+        { 'p', 0, 0, 2, false, true, false },
+        { 's', 0, 0, 0, false, false, true },
+        { 'p', 0, 1, -1, true, false, true },
+        { 'p', 0, 2, -1, true, false, true },
+        { 'n', 0, 0, 0, false, false, true },
+        { 's', 3, -1, -1, true, false, true },
+        { 's', -2, -1, -1, true, false, true },
+        { 's', 2, 2, 2, false, true, false },
+    };
+    for (const auto& s : steps) {
+        const int code = s.move == 'n' ? rec.Next() : s.move == 'p' ? rec.Prev() : rec.SetPos(s.arg);
+        EXPECT_EQ(code, s.code) << s.move << s.arg;
+        EXPECT_EQ(rec.GetPos(), s.pos) << s.move << s.arg;
+        EXPECT_EQ(rec.IsEnd(), s.end) << s.move << s.arg;
+        EXPECT_EQ(rec.HasPrev(), s.hasPrev) << s.move << s.arg;
+        EXPECT_EQ(rec.HasNext(), s.hasNext) << s.move << s.arg;
+    }
+}
+
+TEST(RecordSet, ReadPostAndValuesGoThroughTheTableBuffer)
+{
+    AddressTable db;
+    Fill(db, { "a", "b", "c" });
+    RecordSet rec;
+    rec.Attach(&db);
+    ASSERT_EQ(rec.Select(S("名前<>'a'")), 0);
+
+    EXPECT_STREQ(rec.GetValue(kF_Name), "b");
+    EXPECT_STREQ(rec.GetValueByName(S("カナ")), "kb");
+    EXPECT_EQ(rec.GetValueByName(S("住所３")), nullptr);
+    EXPECT_EQ(rec.GetRecordIndex(), 1);
+
+    ASSERT_EQ(rec.Read(), 0);
+    EXPECT_EQ(db.GetCurrentIndex(), 1);
+    EXPECT_EQ(rec.SetValue(S("名前"), "B2"), 0);
+    EXPECT_EQ(rec.SetValue(S("名前"), std::string(31, 'x')), 100);
+    EXPECT_EQ(rec.SetValue(S("住所３"), "x"), 50);
+    EXPECT_EQ(rec.Post(), 0);
+    EXPECT_STREQ(db.GetValue(kF_Name, 1), "B2");
+    EXPECT_EQ(db.GetRecordCount(), 3);
+
+    // Past the rows: the buffer is emptied and the cursor leaves the rows.
+    rec.SetPos(1);
+    rec.Next();
+    EXPECT_EQ(rec.GetValue(kF_Name), nullptr);
+    EXPECT_EQ(rec.Read(), RecordSet::kNoRecord);
+    EXPECT_EQ(rec.GetPos(), -1);
+    EXPECT_EQ(db.GetCurrentIndex(), -1);
+    EXPECT_EQ(db.GetCurrentValue(kF_Name), "");
+    EXPECT_EQ(rec.Read(), RecordSet::kNoRecord);
+
+    // A new record posted through the set is appended.
+    rec.ClearCurrent();
+    rec.SetValue(S("名前"), "new");
+    EXPECT_EQ(rec.Post(), 0);
+    EXPECT_STREQ(db.GetValue(kF_Name, 3), "new");
+}
+
+TEST(RecordSet, DeleteCurrentWithReselectLandsOnTheFollowingRecord)
+{
+    AddressTable db;
+    Fill(db, { "a", "b", "c", "d", "e" });
+    RecordSet rec;
+    rec.Attach(&db);
+    ASSERT_EQ(rec.Select(""), 0);
+
+    rec.SetPos(3);
+    EXPECT_TRUE(rec.DeleteCurrent(1));
+    EXPECT_TRUE(db.IsDeleted(3));
+    EXPECT_EQ(Rows(rec), (std::vector<int> { 0, 1, 2, 4 }));
+    EXPECT_EQ(rec.GetPos(), 3);
+    EXPECT_STREQ(rec.GetValue(kF_Name), "e");
+
+    // The last row: nothing follows it.
+    EXPECT_TRUE(rec.DeleteCurrent(1));
+    EXPECT_EQ(rec.GetPos(), -1);
+    EXPECT_TRUE(rec.IsEnd());
+    EXPECT_FALSE(rec.DeleteCurrent(1));
+
+    // Without reselecting the row stays, its record marked.
+    rec.SetPos(0);
+    EXPECT_TRUE(rec.DeleteCurrent(0));
+    EXPECT_EQ(Rows(rec), (std::vector<int> { 0, 1, 2 }));
+    EXPECT_TRUE(db.IsDeleted(0));
+    EXPECT_STREQ(rec.GetValue(kF_Name), "a");
+}
+
+TEST(RecordSet, FindScansFromItsStartInItsDirection)
+{
+    AddressTable db;
+    Fill(db, { "x1", "y", "x2", "x3", "y", "x4" });
+    RecordSet rec;
+    rec.Attach(&db);
+    ASSERT_EQ(rec.Select(""), 0);
+    db.MarkDeleted(3); // still a row, passed over by searching
+
+    const std::string x = S("名前='x*'");
+    struct Case {
+        int cursor, start, direction;
+        int found;
+    } cases[] = {
+        { 4, 0, 1, 0 },
+        { 4, 1, 1, 5 },
+        { 4, 2, 1, 5 },
+        { 4, 1, 0, 2 },
+        { 2, 1, 1, 2 },
+        { 2, 1, -1, 2 },
+        { 4, 2, 0, 5 },
+        { 4, 0, 0, 0 },
+        { 1, 1, 1, 2 },
+        { -1, 1, 0, 5 },
+        { -1, 1, 1, 0 },
+    };
+    for (const auto& c : cases) {
+        rec.SetPos(c.cursor);
+        EXPECT_EQ(rec.Find(x, c.start, c.direction), c.found) << c.cursor << c.start << c.direction;
+        EXPECT_EQ(rec.GetPos(), c.found);
+        EXPECT_FALSE(rec.IsEnd());
+    }
+
+    // Onwards with the same condition, passing over the deleted record.
+    rec.SetPos(2);
+    EXPECT_EQ(rec.FindNext(), 5);
+    EXPECT_EQ(rec.FindNext(), -1);
+    EXPECT_EQ(rec.GetPos(), -1);
+    EXPECT_TRUE(rec.IsEnd());
+    EXPECT_EQ(rec.FindNext(), 0); // from row 0 when the cursor is -1
+    EXPECT_EQ(rec.FindPrev(), -1);
+    EXPECT_EQ(rec.FindPrev(), 5); // from the last row when the cursor is -1
+    EXPECT_EQ(rec.FindPrev(), 2);
+    EXPECT_STREQ(rec.GetValue(kF_Name), "x2");
+    EXPECT_EQ(U(rec.MatchField().name), "名前");
+}
+
+TEST(RecordSet, SearchFailuresShowTheirMessages)
+{
+    platform::RecordingMessageHost host;
+    platform::ScopedMessageHost scoped(host);
+    AddressTable db;
+    Fill(db, { "a", "b" });
+    RecordSet rec;
+    rec.Attach(&db);
+    ASSERT_EQ(rec.Select(S("登録日=''")), 0);
+
+    EXPECT_EQ(rec.Find(S("名前='a"), 0, 1), -1);
+    ASSERT_EQ(host.shown.size(), 1u);
+    EXPECT_EQ(U(host.shown[0].text), "検索条件の作成に失敗しました。");
+    EXPECT_EQ(U(host.shown[0].caption), "注意");
+    EXPECT_EQ(rec.GetPos(), -1);
+    EXPECT_EQ(rec.GetSlot(RecordSet::kSlotSearch).GetCount(), 0);
+
+    // Conditions compiled for the 24 fields meet a table of one.
+    ASSERT_EQ(rec.Find(S("登録日=''"), 0, 1), 0);
+    FieldDefinition one;
+    FieldDef f;
+    f.name = "f";
+    f.width = 5;
+    one.AddField(f);
+    db.DefineFields(one);
+    for (int i = 0; i < 2; ++i) {
+        db.ClearCurrent();
+        db.PostRecord();
+    }
+    EXPECT_EQ(rec.FindNext(), -1);
+    ASSERT_EQ(host.shown.size(), 2u);
+    EXPECT_EQ(U(host.shown[1].text), "PG_Err:不正なデータが混入しています。");
+    EXPECT_EQ(U(host.shown[1].caption), "注意");
+
+    // The selection fails the same way when it is rebuilt.
+    rec.SetPos(0);
+    EXPECT_TRUE(rec.DeleteCurrent(1));
+    ASSERT_EQ(host.shown.size(), 3u);
+    EXPECT_EQ(U(host.shown[2].text), "PG_Err:不正なデータが混入しています。");
+    EXPECT_EQ(U(host.shown[2].caption), "注意");
+    EXPECT_EQ(rec.GetRowCount(), 0);
+    EXPECT_EQ(rec.GetPos(), -1);
+}

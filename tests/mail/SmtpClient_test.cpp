@@ -1,0 +1,870 @@
+// The SMTP client against scripted peers: exact command sequences, replies split
+// across segments, silence, refusals and a peer that disappears.
+
+#include "mail/MailEncoding.h"
+#include "mail/Md5Hash.h"
+#include "mail/SmtpClient.h"
+
+#include "MailTestSupport.h"
+#include "platform/Clock.h"
+#include "platform/MessageHost.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <iterator>
+#include <regex>
+
+using namespace nrt;
+using nrt::platform::RecordingMessageHost;
+using nrt::platform::ScopedMessageHost;
+using nrt::test::S;
+using nrt::test::ScriptedServer;
+using nrt::test::ScriptPeer;
+using nrt::test::U;
+
+namespace {
+
+// Greeting and HELO answered; then the script's own part.
+void Hello(ScriptPeer& p)
+{
+    p.Send("220 scripted ESMTP\r\n");
+    p.ReadLine();
+    p.Send("250 hello\r\n");
+}
+
+// A client pointed at the scripted server.
+void PointAt(SmtpClient& mail, const ScriptedServer& server, int timeout = 5)
+{
+    mail.SetHost("127.0.0.1");
+    mail.SetPort(server.Port());
+    mail.SetTimeout(timeout);
+}
+
+// MAIL, RCPT, DATA accepted; the data returned; the end of data answered with 250.
+std::string AcceptOneMessage(ScriptPeer& p)
+{
+    p.ReadLine();
+    p.Send("250 sender ok\r\n");
+    p.ReadLine();
+    p.Send("250 recipient ok\r\n");
+    p.ReadLine();
+    p.Send("354 go ahead\r\n");
+    std::string data = p.ReadData();
+    p.Send("250 queued\r\n");
+    return data;
+}
+
+void FinishWithQuit(ScriptPeer& p)
+{
+    if (p.ReadLine() == "QUIT")
+        p.Send("221 bye\r\n");
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+class MailClient : public ::testing::Test {
+protected:
+    nrt::test::ScopedTimeZone tokyo { "Asia/Tokyo" };
+    RecordingMessageHost messages;
+    ScopedMessageHost scopedMessages { messages };
+    platform::FakeClock clock;
+    platform::ScopedClock scopedClock { clock };
+};
+
+} // namespace
+
+TEST_F(MailClient, MultiLineRepliesAreReadWholeAcrossSegments)
+{
+    ScriptedServer server([](ScriptPeer& p, int) {
+        p.Send("220-scripted.example ESMTP\r\n");
+        p.Pause(40);
+        p.Send("220 second greeting line\r\n");
+        p.ReadLine(); // EHLO
+        p.Send("250-scripted.example\r\n250-AUTH LOG");
+        p.Pause(40);
+        p.Send("IN PLAIN\r\n250-8BITMIME\r\n");
+        p.Pause(40);
+        p.Send("250 SIZE 1000000\r\n");
+        p.ReadLine();
+        p.Send("334 VXNlcm5hbWU6\r\n");
+        p.ReadLine();
+        p.Send("334 UGFzc3dvcmQ6\r\n");
+        p.ReadLine();
+        p.Send("235-2.7.0 accepted\r\n235 2.7.0 welcome\r\n");
+        FinishWithQuit(p);
+    });
+    SmtpClient mail;
+    PointAt(mail, server);
+    mail.SetUser("tester");
+    mail.SetPassword("pw");
+    ASSERT_EQ(mail.ConnectAuth(SmtpClient::kLogin), 0) << U(mail.ReplyText());
+    EXPECT_EQ(mail.ReplyText(), "235-2.7.0 accepted\r\n235 2.7.0 welcome\r\n");
+    mail.Quit();
+    server.Join();
+    EXPECT_EQ(
+        server.Received(), (std::vector<std::string> { "EHLO 127.0.0.1", "AUTH LOGIN", "dGVzdGVy", "cHc=", "QUIT" }));
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(MailClient, PlainConnectUsesTheConfiguredPortAndTheServerName)
+{
+    ScriptedServer server([](ScriptPeer& p, int) {
+        Hello(p);
+        FinishWithQuit(p);
+    });
+    SmtpClient mail;
+    PointAt(mail, server);
+    ASSERT_EQ(mail.Connect(), 0);
+    EXPECT_EQ(mail.AuthenticationMode(), 0);
+    mail.Quit();
+    server.Join();
+    EXPECT_EQ(server.Received(), (std::vector<std::string> { "HELO 127.0.0.1", "QUIT" }));
+}
+
+TEST_F(MailClient, ConnectionFailuresShowTheirBoxes)
+{
+    // A refused TCP connection and a missing server name never reach a server.
+    {
+        SmtpClient mail;
+        mail.SetHost("127.0.0.1");
+        mail.SetPort(nrt::test::UnusedPort());
+        EXPECT_EQ(mail.Connect(), -4);
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(U(messages.LastText()), "サーバーソケットに接続失敗。");
+        EXPECT_EQ(U(messages.shown[0].caption), "注意");
+        EXPECT_EQ(messages.shown[0].icon, platform::MsgIcon::Warning);
+    }
+    {
+        SmtpClient mail;
+        EXPECT_EQ(mail.ConnectAuth(1), -50);
+        EXPECT_EQ(U(messages.LastText()), "送信(SMTP)サーバーが設定されていません。");
+        EXPECT_FALSE(mail.IsConnected());
+    }
+}
+
+TEST_F(MailClient, RefusedGreetingAndHelloGiveTheirCodesWithTheReply)
+{
+    const struct {
+        const char* name;
+        std::function<void(ScriptPeer&)> script;
+        int mode;
+        int code;
+        const char* box;
+    } cases[] = {
+        { "greeting", [](ScriptPeer& p) { p.Send("554 no service\r\n"); }, 0, -20, "554 no service" },
+        { "helo",
+            [](ScriptPeer& p) {
+                p.Send("220 hi\r\n");
+                p.ReadLine();
+                p.Send("501 bad name\r\n");
+            },
+            0, -21, "501 bad name" },
+        { "auth login",
+            [](ScriptPeer& p) {
+                p.Send("220 hi\r\n");
+                p.ReadLine();
+                p.Send("250 ok\r\n");
+                p.ReadLine();
+                p.Send("504 not that one\r\n");
+            },
+            1, -21, "504 not that one" },
+        { "password",
+            [](ScriptPeer& p) {
+                p.Send("220 hi\r\n");
+                p.ReadLine();
+                p.Send("250 ok\r\n");
+                p.ReadLine();
+                p.Send("334 VXNlcm5hbWU6\r\n");
+                p.ReadLine();
+                p.Send("334 UGFzc3dvcmQ6\r\n");
+                p.ReadLine();
+                p.Send("535 5.7.8 wrong\r\n");
+            },
+            1, -21, "535 5.7.8 wrong" },
+    };
+    for (const auto& c : cases) {
+        messages.shown.clear();
+        ScriptedServer server([&](ScriptPeer& p, int) {
+            c.script(p);
+            p.ClosedWithoutData(2000);
+        });
+        SmtpClient mail;
+        PointAt(mail, server);
+        mail.SetUser("u");
+        mail.SetPassword("p");
+        EXPECT_EQ(c.mode ? mail.ConnectAuth(c.mode) : mail.Connect(), c.code) << c.name;
+        EXPECT_FALSE(mail.IsConnected()) << c.name;
+        ASSERT_EQ(messages.shown.size(), 1u) << c.name;
+        EXPECT_EQ(messages.LastText(), c.box) << c.name;
+        server.Join();
+        const auto received = server.Received();
+        EXPECT_EQ(std::count(received.begin(), received.end(), "QUIT"), 0) << c.name; // closed without QUIT
+    }
+}
+
+TEST_F(MailClient, SilentServerTimesOutWith999)
+{
+    ScriptedServer server([](ScriptPeer& p, int) { p.ClosedWithoutData(5000); });
+    SmtpClient mail;
+    PointAt(mail, server, 1);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(mail.Connect(), -20);
+    const double took = SecondsSince(start);
+    EXPECT_GE(took, 0.9);
+    EXPECT_LT(took, 3.0);
+    EXPECT_EQ(U(messages.LastText()), "999 タイムオーバー");
+    EXPECT_EQ(U(mail.ReplyText()), "999 タイムオーバー");
+}
+
+TEST_F(MailClient, TimeoutInTheMiddleOfAMessageEndsWithoutWaitingAgain)
+{
+    ScriptedServer server([](ScriptPeer& p, int) {
+        Hello(p);
+        p.ReadLine();
+        p.Send("250 ok\r\n");
+        p.ReadLine();
+        p.Send("250 ok\r\n");
+        p.ReadLine();
+        p.Send("354 go\r\n");
+        p.ReadData();
+        p.ClosedWithoutData(5000); // never answers the end of data
+    });
+    SmtpClient mail;
+    PointAt(mail, server, 1);
+    ASSERT_EQ(mail.Connect(), 0);
+    mail.SetFrom("from@example.com", "");
+    mail.SetTo("to@example.com", "");
+    mail.SetWidth(80);
+    mail.SetBodyLine(0, "hello");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(mail.SendMail(), -104);
+    EXPECT_EQ(U(mail.ReplyText()), "999 タイムオーバー");
+    EXPECT_FALSE(mail.IsConnected());
+    EXPECT_EQ(mail.Quit(), 0); // no QUIT into a conversation that is out of step
+    EXPECT_LT(SecondsSince(start), 2.5);
+    EXPECT_EQ(mail.SendMail(), -1);
+    EXPECT_EQ(U(mail.ReplyText()), "送信(SMTP)サーバーと接続されていません。");
+}
+
+TEST_F(MailClient, RefusalsAtEachStepOfAMessage)
+{
+    const struct {
+        int refusedAt; // 0 MAIL, 1 RCPT, 2 DATA, 3 end of data
+        int code;
+    } cases[] = { { 0, -101 }, { 1, -102 }, { 2, -103 }, { 3, -104 } };
+    for (const auto& c : cases) {
+        ScriptedServer server([&](ScriptPeer& p, int) {
+            Hello(p);
+            const char* accept[] = { "250 ok\r\n", "250 ok\r\n", "354 go\r\n", "250 ok\r\n" };
+            for (int step = 0; step < 4; ++step) {
+                if (step == 3)
+                    p.ReadData();
+                else
+                    p.ReadLine();
+                if (step == c.refusedAt) {
+                    p.Send("550-5.1.1 refused here\r\n550 5.1.1 really\r\n");
+                    // Inside a transaction the client starts afresh for the next message.
+                    if (step < 3 && p.ReadLine() == "RSET")
+                        p.Send("250 reset\r\n");
+                    break;
+                }
+                p.Send(accept[step]);
+            }
+            FinishWithQuit(p);
+        });
+        SmtpClient mail;
+        PointAt(mail, server);
+        ASSERT_EQ(mail.Connect(), 0);
+        mail.SetFrom("from@example.com", "");
+        mail.SetTo("to@example.com", "");
+        EXPECT_EQ(mail.SendMail(), c.code);
+        EXPECT_EQ(mail.ReplyText(), "550-5.1.1 refused here\r\n550 5.1.1 really\r\n");
+        EXPECT_EQ(mail.LastReplyCode(), 550);
+        EXPECT_TRUE(mail.IsConnected()); // the connection stays; the caller decides
+        mail.Quit();
+        server.Join();
+        const auto received = server.Received();
+        EXPECT_EQ(received.back(), "QUIT");
+        EXPECT_EQ(received[received.size() - 2] == "RSET", c.refusedAt < 3) << c.refusedAt;
+    }
+    EXPECT_TRUE(messages.shown.empty()); // send failures are only returned
+}
+
+TEST_F(MailClient, AddressChecks)
+{
+    const struct {
+        std::string from, to;
+        int code;
+        const char* text;
+    } cases[] = {
+        { "", "to@example.com", -150, "送信元アドレスが未入力です。" },
+        { "from@example", "to@example.com", -151, "送信元アドレスが不正です。" },
+        { "from@example.com", "", -155, "宛先アドレスが未入力です。" },
+        { "from@example.com", "@example.com", -156, "宛先アドレスが不正です。" },
+        { "from@example.com", "to@example.com.", -156, "宛先アドレスが不正です。" },
+        { "from@example.com", "to@example.com@", -156, "宛先アドレスが不正です。" },
+        { "from@example.com", "to@@example.com", -156, "宛先アドレスが不正です。" },
+        { "from@example.com", "to.name@example", -156, "宛先アドレスが不正です。" },
+        { "from@example.com", "toexample.com", -156, "宛先アドレスが不正です。" },
+        { "from@example.com", "to@example.com\r\nRCPT TO: <x@y.z>", -156, "宛先アドレスが不正です。" },
+        // Bytes after a lead byte and the first byte are checked like any other.
+        { "from@example.com", "x\x81\r\x81\nRCPT TO:<evil@example.com>", -156, "宛先アドレスが不正です。" },
+        { "from@example.com", "\r\nRCPT TO:<evil@example.com>", -156, "宛先アドレスが不正です。" },
+        { "from@example.com", "\x81\r\nRCPT TO:<evil@example.com>", -156, "宛先アドレスが不正です。" },
+        { "from@example.com", S("表@example.com"), -156, "宛先アドレスが不正です。" },
+        { "from@example.com", "to@example.com>\r\nDATA", -156, "宛先アドレスが不正です。" },
+        { "from@example.com", "x<y>@example.com", -156, "宛先アドレスが不正です。" },
+        { "from@example.com", "to name@example.com", -156, "宛先アドレスが不正です。" },
+        { "from@exa\x82mple.com", "to@example.com", -151, "送信元アドレスが不正です。" },
+        { "from@example.com", " \t", -155, "宛先アドレスが未入力です。" },
+        { "from@example.com", "a@b.c", 0, "" },
+        // Blanks around an address (a pasted one, a full-width space) are dropped.
+        { " from@example.com\t", "  spaced@example.com " + S("　"), 0, "" },
+        { "from@example.com", "o'neil+news@example.co.jp", 0, "" },
+    };
+    ScriptedServer server([](ScriptPeer& p, int) {
+        Hello(p);
+        for (;;) {
+            const std::string line = p.ReadLine();
+            if (line == "QUIT" || line == "<closed>")
+                break;
+            if (line == "DATA") {
+                p.Send("354 go\r\n");
+                p.ReadData();
+            }
+            p.Send("250 ok\r\n");
+        }
+        p.Send("221 bye\r\n");
+    });
+    SmtpClient mail;
+    PointAt(mail, server);
+    ASSERT_EQ(mail.Connect(), 0);
+    for (const auto& c : cases) {
+        mail.SetFrom(c.from, "");
+        mail.SetTo(c.to, "");
+        EXPECT_EQ(mail.SendMail(), c.code) << U(c.to);
+        if (c.code) {
+            EXPECT_EQ(U(mail.ReplyText()), c.text) << U(c.to);
+        }
+        EXPECT_TRUE(mail.IsConnected()); // nothing was sent: the connection goes on
+    }
+    mail.Quit();
+    server.Join();
+    const auto received = server.Received();
+    std::vector<std::string> rcpts;
+    std::copy_if(received.begin(), received.end(), std::back_inserter(rcpts),
+        [](const std::string& l) { return l.rfind("RCPT", 0) == 0; });
+    EXPECT_EQ(rcpts,
+        (std::vector<std::string> {
+            "RCPT TO: <a@b.c>", "RCPT TO: <spaced@example.com>", "RCPT TO: <o'neil+news@example.co.jp>" }));
+    EXPECT_EQ(std::count(received.begin(), received.end(), "MAIL FROM: <from@example.com>"), 3);
+}
+
+TEST_F(MailClient, MessageOnTheWire)
+{
+    clock.now = { 2025, 1, 5, 9, 3, 7, 0 }; // Sunday
+    std::string data;
+    ScriptedServer server([&](ScriptPeer& p, int) {
+        Hello(p);
+        data = AcceptOneMessage(p);
+        FinishWithQuit(p);
+    });
+    SmtpClient mail;
+    mail.SetWidth(10);
+    const std::string a = S("あ");
+    const std::string jisA = "\x1B$B\x24\x22\x1B(B";
+    mail.SetBodyLine(0, S("こんにちは")); // 10 bytes: fits
+    mail.SetBodyLine(1, "0123456789A"); // 11 bytes: two lines
+    mail.SetBodyLine(2, ".dot");
+    mail.SetBodyLine(3, S("ｱｲｳ")); // widened
+    mail.SetBodyLine(4, "");
+    mail.SetBodyLine(5, "x" + S("ああああああ")); // 13 bytes: cut between whole characters
+    mail.SetBodyLine(6, ".234567890.2"); // each piece dot-stuffed on its own
+    PointAt(mail, server);
+    ASSERT_EQ(mail.Connect(), 0);
+    ASSERT_EQ(mail.SetFrom("taro@example.com", S("山田 太郎")), 0);
+    ASSERT_EQ(mail.SetTo("hanako@example.jp", "Hanako"), 0);
+    ASSERT_EQ(mail.SetSubject(S("お知らせ")), 0);
+    mail.SetPriority(1);
+    ASSERT_EQ(mail.SendMail(), 0) << U(mail.ReplyText());
+    mail.Quit();
+    server.Join();
+
+    const std::string expected
+        = std::string("X-Mailer: Nrt\r\n"
+                      "MIME-Version: 1.0\r\n"
+                      "Content-Type: text/plain; charset=iso-2022-jp\r\n"
+                      "Content-Transfer-Encoding: 7bit\r\n"
+                      "Date: Sun, 5 Jan 2025 09:03:07 +0900\r\n"
+                      "Message-ID: <>\r\n"
+                      "From: =?ISO-2022-JP?B?GyRCOzNFRBsoQiAbJEJCQE86GyhC?= <taro@example.com>\r\n"
+                      "To: Hanako <hanako@example.jp>\r\n"
+                      "X-Priority: 1 (High)\r\n"
+                      "Subject: =?ISO-2022-JP?B?GyRCJCpDTiRpJDsbKEI=?=\r\n"
+                      "\r\n"
+                      "\x1B$B\x24\x33\x24\x73\x24\x4B\x24\x41\x24\x4F\x1B(B\r\n"
+                      "0123456789\r\n"
+                      "A\r\n"
+                      "..dot\r\n"
+                      "\x1B$B\x25\x22\x25\x24\x25\x26\x1B(B\r\n"
+                      "\r\n"
+                      "x\x1B$B\x24\x22\x24\x22\x24\x22\x24\x22\x1B(B\r\n"
+                      "\x1B$B\x24\x22\x24\x22\x1B(B\r\n"
+                      "..234567890\r\n"
+                      "..2\r\n");
+    // The data as the peer read it, dot-stuffing included; the identity of the message
+    // is unique to it, at the sender's domain.
+    const std::regex id(R"(Message-ID: <(20250105090307\.[0-9a-f]{16}\.[0-9]+)@example\.com>)");
+    std::smatch found;
+    ASSERT_TRUE(std::regex_search(data, found, id)) << data;
+    EXPECT_EQ(std::string(found.prefix()) + "Message-ID: <>" + std::string(found.suffix()), expected);
+    EXPECT_EQ(server.Received()[1], "MAIL FROM: <taro@example.com>");
+    EXPECT_EQ(server.Received()[2], "RCPT TO: <hanako@example.jp>");
+}
+
+TEST_F(MailClient, OverlongHeaderTextsAndMissingBodyLines)
+{
+    std::string data;
+    ScriptedServer server([&](ScriptPeer& p, int) {
+        Hello(p);
+        data = AcceptOneMessage(p);
+        FinishWithQuit(p);
+    });
+    SmtpClient mail;
+    mail.SetWidth(80);
+    mail.SetBodyLine(0, "first");
+    mail.SetBodyLine(2, "after a gap"); // line 1 is missing: the body ends before it
+    PointAt(mail, server);
+    ASSERT_EQ(mail.Connect(), 0);
+    EXPECT_EQ(mail.SetFrom("a@example.com", std::string(81, 'n')), -1);
+    EXPECT_EQ(mail.SetTo("b@example.com", "Name\r\nBcc: evil@example.com"), 0);
+    ASSERT_EQ(mail.SetSubject(S("前の件名")), 0);
+    EXPECT_EQ(mail.SetSubject(std::string(S("あ")) + std::string(119, 'x')), -1);
+    EXPECT_EQ(U(mail.SubjectText()), "前の件名"); // the typed copy is left as it was
+    ASSERT_EQ(mail.SendMail(), 0);
+    mail.Quit();
+    server.Join();
+    EXPECT_NE(data.find("\r\nFrom: a@example.com\r\n"), std::string::npos) << data;
+    EXPECT_NE(data.find("\r\nTo: \"Name  Bcc: evil@example.com\" <b@example.com>\r\n"), std::string::npos) << data;
+    EXPECT_NE(data.find("\r\nSubject: No Title\r\n\r\nfirst\r\n"), std::string::npos) << data;
+    EXPECT_EQ(data.find("after a gap"), std::string::npos);
+    EXPECT_EQ(data.find("X-Priority"), std::string::npos);
+}
+
+TEST_F(MailClient, DateCarriesTheMachinesUtcOffset)
+{
+    const struct {
+        const char* tz;
+        platform::LocalTime when;
+        const char* date;
+    } cases[] = {
+        { "Asia/Tokyo", { 2025, 1, 5, 9, 3, 7, 0 }, "Date: Sun, 5 Jan 2025 09:03:07 +0900" },
+        { "EST5EDT,M3.2.0,M11.1.0", { 2025, 1, 5, 9, 3, 7, 0 }, "Date: Sun, 5 Jan 2025 09:03:07 -0500" },
+        { "EST5EDT,M3.2.0,M11.1.0", { 2025, 7, 15, 23, 59, 59, 2 }, "Date: Tue, 15 Jul 2025 23:59:59 -0400" },
+        { "IST-5:30", { 2024, 12, 31, 0, 0, 0, 2 }, "Date: Tue, 31 Dec 2024 00:00:00 +0530" },
+    };
+    for (const auto& c : cases) {
+        nrt::test::ScopedTimeZone zone(c.tz);
+        clock.now = c.when;
+        std::string data;
+        ScriptedServer server([&](ScriptPeer& p, int) {
+            Hello(p);
+            data = AcceptOneMessage(p);
+            FinishWithQuit(p);
+        });
+        SmtpClient mail;
+        PointAt(mail, server);
+        ASSERT_EQ(mail.Connect(), 0);
+        mail.SetFrom("a@example.com", "");
+        mail.SetTo("b@example.com", "");
+        EXPECT_EQ(mail.SendMail(), 0);
+        mail.Quit();
+        server.Join();
+        EXPECT_NE(data.find(std::string("\r\n") + c.date + "\r\n"), std::string::npos) << c.tz << "\n" << data;
+    }
+}
+
+TEST_F(MailClient, CramMd5AnswerForAChallengeWithoutPadding)
+{
+    // 42 bytes decode from 56 characters without "=": the CR LF after them must not
+    // become part of the HMAC message.
+    const std::string challenge = "<1896.697170952@postoffice.reston.mci.net>";
+    ASSERT_EQ(challenge.size() % 3, 0u);
+    std::string answer;
+    ScriptedServer server([&](ScriptPeer& p, int) {
+        p.Send("220 hi\r\n");
+        p.ReadLine();
+        p.Send("250-hi\r\n250 AUTH CRAM-MD5\r\n");
+        p.ReadLine();
+        p.Send("334  " + MailEncoding::Base64Encode(challenge) + "\r\n"); // extra blank is skipped
+        answer = p.ReadLine();
+        p.Send("235 ok\r\n");
+        FinishWithQuit(p);
+    });
+    SmtpClient mail;
+    PointAt(mail, server);
+    mail.SetUser("tim");
+    mail.SetPassword("tanstaaftanstaaf");
+    ASSERT_EQ(mail.ConnectAuth(SmtpClient::kCramMd5), 0);
+    mail.Quit();
+    server.Join();
+    // The answer of RFC 2195's own example.
+    EXPECT_EQ(MailEncoding::Base64Decode(answer), "tim b913a602c7eda7a495b4e6e7334d3890");
+    EXPECT_EQ(server.Received()[1], "AUTH CRAM-MD5");
+}
+
+TEST_F(MailClient, LongReplyLineKeepsTheConversationInStep)
+{
+    ScriptedServer server([](ScriptPeer& p, int) {
+        Hello(p);
+        p.ReadLine();
+        p.Send("250 " + std::string(10240, 'x') + "\r\n");
+        p.ReadLine();
+        p.Send("250 recipient ok\r\n");
+        p.ReadLine();
+        p.Send("354 go\r\n");
+        p.ReadData();
+        p.Send("250 queued\r\n");
+        FinishWithQuit(p);
+    });
+    SmtpClient mail;
+    PointAt(mail, server);
+    ASSERT_EQ(mail.Connect(), 0);
+    mail.SetFrom("a@example.com", "");
+    mail.SetTo("b@example.com", "");
+    EXPECT_EQ(mail.SendMail(), 0);
+    EXPECT_EQ(mail.ReplyText(), "250 queued\r\n");
+    mail.Quit();
+}
+
+TEST_F(MailClient, ServerClosingDuringDataIsAFailureNotACrash)
+{
+    ScriptedServer server([](ScriptPeer& p, int) {
+        Hello(p);
+        p.ReadLine();
+        p.Send("250 ok\r\n");
+        p.ReadLine();
+        p.Send("250 ok\r\n");
+        p.ReadLine();
+        p.Send("354 go\r\n");
+        p.ReadLine(); // one line of the data, then gone
+    });
+    SmtpClient mail;
+    mail.SetWidth(255);
+    for (int i = 0; i < 3000; ++i) // far beyond what the socket buffers hold
+        mail.SetBodyLine(i, std::string(200, static_cast<char>('a' + i % 26)));
+    PointAt(mail, server);
+    ASSERT_EQ(mail.Connect(), 0);
+    mail.SetFrom("a@example.com", "");
+    mail.SetTo("b@example.com", "");
+    EXPECT_EQ(mail.SendMail(), -104);
+    EXPECT_EQ(U(mail.ReplyText()), "送信(SMTP)サーバーとの接続が切れました。");
+    EXPECT_EQ(mail.Quit(), 0);
+    EXPECT_EQ(mail.SendMail(), -1);
+}
+
+TEST_F(MailClient, ReconnectRepeatsTheLastKindOfConnection)
+{
+    ScriptedServer server(
+        [](ScriptPeer& p, int) {
+            p.Send("220 hi\r\n");
+            p.ReadLine();
+            p.Send("250-hi\r\n250 AUTH PLAIN\r\n");
+            p.ReadLine();
+            p.Send("235 ok\r\n");
+            FinishWithQuit(p);
+        },
+        2);
+    SmtpClient mail;
+    PointAt(mail, server);
+    mail.SetUser("tester");
+    mail.SetPassword("secret");
+    ASSERT_EQ(mail.ConnectAuth(SmtpClient::kPlainAuth), 0);
+    mail.Quit();
+    ASSERT_EQ(mail.Reconnect(), 0);
+    mail.Quit();
+    server.Join();
+    const std::string plain = "AUTH PLAIN " + MailEncoding::Base64Encode(std::string("\0tester\0secret", 14));
+    EXPECT_EQ(server.Received(),
+        (std::vector<std::string> { "EHLO 127.0.0.1", plain, "QUIT", "EHLO 127.0.0.1", plain, "QUIT" }));
+}
+
+TEST_F(MailClient, StartTlsIsNeverSkipped)
+{
+    const struct {
+        const char* name;
+        std::function<void(ScriptPeer&)> script;
+        int code;
+        const char* box;
+    } cases[] = {
+        { "not offered",
+            [](ScriptPeer& p) {
+                p.Send("220 hi\r\n");
+                p.ReadLine();
+                p.Send("250-hi\r\n250 AUTH LOGIN\r\n");
+            },
+            SmtpClient::kNoStartTls, "送信(SMTP)サーバーが暗号化(STARTTLS)に対応していません。" },
+        { "refused",
+            [](ScriptPeer& p) {
+                p.Send("220 hi\r\n");
+                p.ReadLine();
+                p.Send("250-hi\r\n250 STARTTLS\r\n");
+                p.ReadLine();
+                p.Send("454 4.7.0 TLS not available\r\n");
+            },
+            SmtpClient::kNoStartTls,
+            "送信(SMTP)サーバーが暗号化(STARTTLS)に対応していません。\n454 4.7.0 TLS not available" },
+        { "plain text after the go-ahead",
+            [](ScriptPeer& p) {
+                p.Send("220 hi\r\n");
+                p.ReadLine();
+                p.Send("250-hi\r\n250 STARTTLS\r\n");
+                p.ReadLine();
+                p.Send("220 go ahead\r\n250 planted\r\n");
+            },
+            SmtpClient::kTlsFailed, "暗号化通信を開始できませんでした。\n暗号化の開始前に余分なデータを受信しました。" },
+    };
+    for (const auto& c : cases) {
+        messages.shown.clear();
+        bool closedQuietly = false;
+        ScriptedServer server([&](ScriptPeer& p, int) {
+            c.script(p);
+            closedQuietly = p.ClosedWithoutData(3000); // no AUTH, no MAIL, no handshake
+        });
+        SmtpClient mail;
+        PointAt(mail, server);
+        mail.SetSecurity(SmtpClient::kStartTls);
+        mail.SetUser("u");
+        mail.SetPassword("p");
+        EXPECT_EQ(mail.ConnectAuth(SmtpClient::kLogin), c.code) << c.name;
+        ASSERT_EQ(messages.shown.size(), 1u) << c.name;
+        EXPECT_EQ(U(messages.LastText()), c.box) << c.name;
+        server.Join();
+        EXPECT_TRUE(closedQuietly) << c.name;
+    }
+}
+
+TEST_F(MailClient, TextLimitsOfTheSettings)
+{
+    const std::string fiftyNine(59, 'h'), sixty(60, 'h');
+    SmtpClient mail;
+    EXPECT_EQ(mail.SetUser(fiftyNine), 0);
+    EXPECT_EQ(mail.SetUser(sixty), -1);
+    EXPECT_EQ(mail.SetPassword(fiftyNine), 0);
+    EXPECT_EQ(mail.SetPassword(sixty), -1);
+    EXPECT_EQ(mail.SetHost(sixty), -1); // stored empty: no server to connect to
+    EXPECT_EQ(mail.Connect(), -50);
+    SmtpSettings s;
+    s.host = "127.0.0.1";
+    s.password = sixty;
+    EXPECT_EQ(mail.SetServer(s), -1);
+    s.password.clear();
+    EXPECT_EQ(mail.SetServer(s), 0);
+
+    // A refused user name leaves the password to be set all the same.
+    ScriptedServer server([](ScriptPeer& p, int) {
+        p.Send("220 hi\r\n");
+        p.ReadLine();
+        p.Send("250 hi\r\n");
+        p.ReadLine();
+        p.Send("334 VXNlcm5hbWU6\r\n");
+        p.ReadLine();
+        p.Send("334 UGFzc3dvcmQ6\r\n");
+        p.ReadLine();
+        p.Send("235 ok\r\n");
+        FinishWithQuit(p);
+    });
+    mail.SetPassword("old");
+    s.port = server.Port();
+    s.user = sixty;
+    s.password = "new";
+    s.auth = SmtpClient::kLogin;
+    EXPECT_EQ(mail.SetServer(s), -1);
+    ASSERT_EQ(mail.Open(), 0);
+    mail.Quit();
+    server.Join();
+    EXPECT_EQ(server.Received(), (std::vector<std::string> { "EHLO 127.0.0.1", "AUTH LOGIN", "", "bmV3", "QUIT" }));
+}
+
+TEST_F(MailClient, WidthIsClampedAndResetsTheBody)
+{
+    SmtpClient mail;
+    mail.SetFrom("a@example.com", "");
+    mail.SetTo("b@example.com", "");
+    const auto bodyOf = [&] {
+        const std::string text = mail.MessageText();
+        return text.substr(text.find("\r\n\r\n") + 4);
+    };
+    mail.SetWidth(5); // at least 10
+    mail.SetBodyLine(0, "0123456789A");
+    EXPECT_EQ(bodyOf(), "0123456789\r\nA\r\n");
+    mail.SetWidth(300); // at most 255, and the body starts anew
+    EXPECT_EQ(bodyOf(), "");
+    mail.SetBodyLine(0, std::string(256, 'x'));
+    EXPECT_EQ(bodyOf(), std::string(255, 'x') + "\r\nx\r\n");
+}
+
+TEST_F(MailClient, MessageTextIsWhatGoesOut)
+{
+    std::string data;
+    ScriptedServer server([&](ScriptPeer& p, int) {
+        Hello(p);
+        data = AcceptOneMessage(p);
+        FinishWithQuit(p);
+    });
+    SmtpClient mail;
+    mail.SetWidth(20);
+    mail.SetBodyLine(0, S("..ドットで始まる長い行を二つに分けます"));
+    mail.SetBodyLine(1, "end");
+    PointAt(mail, server);
+    ASSERT_EQ(mail.Connect(), 0);
+    mail.SetFrom("a@example.com", S("差出人"));
+    mail.SetTo("b@example.com", S("宛先"));
+    mail.SetSubject("Hello");
+    ASSERT_EQ(mail.SendMail(), 0);
+    mail.Quit();
+    server.Join();
+    EXPECT_EQ(data, mail.MessageText());
+    EXPECT_NE(data.find("\r\n...\x1B$B"), std::string::npos) << data;
+}
+
+namespace {
+
+// Greeting, EHLO with STARTTLS, the handshake and EHLO again; false when the
+// handshake failed.
+bool HelloOverStartTls(ScriptPeer& p)
+{
+    p.Send("220 hi\r\n");
+    p.ReadLine();
+    p.Send("250-hi\r\n250 STARTTLS\r\n");
+    p.ReadLine();
+    p.Send("220 go ahead\r\n");
+    if (!p.StartTls())
+        return false;
+    p.ReadLine();
+    // The capabilities over TLS in pieces, as TLS records of their own.
+    p.Send("250-hi again\r\n250-AUTH PL");
+    p.Pause(30);
+    p.Send("AIN\r\n");
+    p.Pause(30);
+    p.Send("250 SIZE 100\r\n");
+    return true;
+}
+
+void PointAtOverTls(SmtpClient& mail, const ScriptedServer& server, int timeout)
+{
+    PointAt(mail, server, timeout);
+    mail.SetSecurity(SmtpClient::kStartTls);
+    mail.SetCaFile(nrt::test::SharedCertificates().caCert);
+}
+
+} // namespace
+
+TEST_F(MailClient, RepliesOverTlsAreReadLikePlainOnes)
+{
+    ASSERT_TRUE(nrt::test::SharedCertificates().ok);
+    std::string data;
+    ScriptedServer server([&](ScriptPeer& p, int) {
+        if (!HelloOverStartTls(p))
+            return;
+        p.ReadLine();
+        p.Send("235 ok\r\n");
+        data = AcceptOneMessage(p);
+        FinishWithQuit(p);
+    });
+    SmtpClient mail;
+    PointAtOverTls(mail, server, 5);
+    mail.SetUser("u");
+    mail.SetPassword("p");
+    ASSERT_EQ(mail.ConnectAuth(SmtpClient::kPlainAuth), 0) << U(mail.ReplyText());
+    EXPECT_TRUE(mail.IsSecure());
+    mail.SetFrom("a@example.com", "");
+    mail.SetTo("b@example.com", "");
+    EXPECT_EQ(mail.SendMail(), 0);
+    mail.Quit();
+    server.Join();
+    EXPECT_EQ(data, mail.MessageText());
+    const auto received = server.Received();
+    ASSERT_GE(received.size(), 8u);
+    EXPECT_EQ(std::vector<std::string>(received.begin(), received.begin() + 7),
+        (std::vector<std::string> { "EHLO 127.0.0.1", "STARTTLS", "EHLO 127.0.0.1",
+            "AUTH PLAIN AHUAcA==", "MAIL FROM: <a@example.com>", "RCPT TO: <b@example.com>", "DATA" }));
+    EXPECT_EQ(received.back(), "QUIT");
+}
+
+TEST_F(MailClient, TimeoutsOverTls)
+{
+    ASSERT_TRUE(nrt::test::SharedCertificates().ok);
+    // A server that says go ahead and then never starts the handshake.
+    {
+        ScriptedServer server([](ScriptPeer& p, int) {
+            p.Send("220 hi\r\n");
+            p.ReadLine();
+            p.Send("250-hi\r\n250 STARTTLS\r\n");
+            p.ReadLine();
+            p.Send("220 go ahead\r\n");
+            p.ClosedWithoutData(0);
+            p.Pause(2500);
+        });
+        SmtpClient mail;
+        PointAtOverTls(mail, server, 1);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(mail.Connect(), SmtpClient::kTlsFailed);
+        EXPECT_LT(SecondsSince(start), 2.0);
+        EXPECT_EQ(U(messages.LastText()), "暗号化通信を開始できませんでした。\n999 タイムオーバー");
+    }
+    // A server that goes silent after the handshake.
+    {
+        ScriptedServer server([](ScriptPeer& p, int) {
+            if (HelloOverStartTls(p))
+                p.ReadLine();
+            p.Pause(2500);
+        });
+        SmtpClient mail;
+        PointAtOverTls(mail, server, 1);
+        ASSERT_EQ(mail.Connect(), 0) << U(mail.ReplyText());
+        mail.SetFrom("a@example.com", "");
+        mail.SetTo("b@example.com", "");
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(mail.SendMail(), -101);
+        EXPECT_EQ(U(mail.ReplyText()), "999 タイムオーバー");
+        mail.Quit();
+        EXPECT_LT(SecondsSince(start), 2.0);
+    }
+}
+
+TEST_F(MailClient, TlsServerClosingDuringDataIsAFailureNotACrash)
+{
+    ASSERT_TRUE(nrt::test::SharedCertificates().ok);
+    ScriptedServer server([](ScriptPeer& p, int) {
+        if (!HelloOverStartTls(p))
+            return;
+        p.ReadLine();
+        p.Send("250 ok\r\n");
+        p.ReadLine();
+        p.Send("250 ok\r\n");
+        p.ReadLine();
+        p.Send("354 go\r\n");
+        p.ReadLine();
+        p.Drop();
+    });
+    SmtpClient mail;
+    mail.SetWidth(255);
+    for (int i = 0; i < 3000; ++i)
+        mail.SetBodyLine(i, std::string(200, static_cast<char>('a' + i % 26)));
+    PointAtOverTls(mail, server, 5);
+    ASSERT_EQ(mail.Connect(), 0) << U(mail.ReplyText());
+    mail.SetFrom("a@example.com", "");
+    mail.SetTo("b@example.com", "");
+    EXPECT_EQ(mail.SendMail(), -104);
+    EXPECT_EQ(U(mail.ReplyText()), "送信(SMTP)サーバーとの接続が切れました。");
+    EXPECT_EQ(mail.Quit(), 0);
+}

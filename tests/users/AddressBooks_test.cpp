@@ -1,0 +1,226 @@
+// Users: creating (every refusal), switching with each user's table and settings
+// kept apart, opening the main user in either of its homes, and removing.
+#include "users/AddressBooks.h"
+
+#include "UsersFixture.h"
+
+#include <gtest/gtest.h>
+
+using namespace nrt;
+using nrt::platform::MsgResult;
+using nrt::test::ReadAll;
+using nrt::test::S;
+using nrt::test::U;
+using nrt::test::WriteAll;
+
+namespace {
+
+class UsersTest : public nrt::test::UsersFixture {
+protected:
+    int Create(const char* name, AddressTable* open = nullptr)
+    {
+        AddressBooks users(*global);
+        AddressBooks::NewUser request;
+        request.name = S(name);
+        return users.Create(request, open);
+    }
+    int Open(const char* name)
+    {
+        AddressBooks users(*global);
+        bool saved = false;
+        return users.Open(users.FindEntry(S(name)), table, saved);
+    }
+};
+
+} // namespace
+
+TEST_F(UsersTest, CreateRefusals)
+{
+    WriteAll(Data() + "userlist.dat", S("友人\r\n"));
+    platform::fs::MakeDirs(dir.File("set"));
+    struct Case {
+        const char* name;
+        bool copy;
+        std::string copyFile;
+        const char* message;
+    } cases[] = {
+        { "", false, "", "ユーザー名を入力して下さい。" },
+        { "山田-家", false, "", "使用出来ない文字(-)が使われました。" },
+        { "a.b", false, "", "使用出来ない文字(.)が使われました。" },
+        { "x/y", false, "", "使用出来ない文字(/)が使われました。" },
+        { "メインユーザー", false, "", "メインユーザーは作成出来ません。別のユーザー名を入力して下さい。" },
+        { "MAIL", false, "", "システムが使用しています。別のユーザー名を入力して下さい。" },
+        { "Yubin", false, "", "システムが使用しています。別のユーザー名を入力して下さい。" },
+        { "友人", false, "", "既に存在するユーザーです。" },
+        { "a\nb", false, "", "不正なユーザー名です。" },
+        { "a\tb", false, "", "不正なユーザー名です。" },
+        { "会社\r", false, "", "不正なユーザー名です。" },
+        { "会社", true, "", "パスの指定がありません。" },
+        { "会社", true, "nrt.ndb", "コピー元の指定がありません。" },
+        { "会社", true, dir.File("set") + "/nrt.ndb", "コピー元のファイルが存在しません。" },
+    };
+    for (const Case& c : cases) {
+        AddressBooks users(*global);
+        AddressBooks::NewUser request { S(c.name), c.copy, c.copyFile };
+        EXPECT_EQ(users.Create(request, &table), AddressBooks::kCreateRefused) << c.message;
+        EXPECT_EQ(U(host.LastText()), c.message);
+        EXPECT_EQ(U(host.shown.back().caption), "注意");
+        EXPECT_EQ(U(global->UserName()), "メインユーザー");
+    }
+    EXPECT_EQ(ReadAll(Data() + "userlist.dat"), S("友人\r\n"));
+    // None of them got as far as the question.
+    for (const auto& m : host.shown)
+        EXPECT_NE(U(m.text), "ユーザーを作成します。よろしいですか？");
+}
+
+TEST_F(UsersTest, EachUserKeepsItsOwnTableAndSettings)
+{
+    AddRecord(table, "山田");
+    global->SetRitu(150);
+    AddressBooks users(*global);
+    AddressBooks::NewUser request { S("友人"), false, "" };
+    ASSERT_EQ(users.Create(request, &table), AddressBooks::kCreatedEmpty);
+    EXPECT_EQ(U(host.shown.front().text), "ユーザーを作成します。よろしいですか？");
+    EXPECT_EQ(global->UserName(), S("友人"));
+    EXPECT_EQ(global->UserFile({}), Data() + S("友人"));
+    EXPECT_EQ(ReadAll(Data() + "userlist.dat"), S("友人\r\n"));
+    // The main user's table and settings were saved before the switch.
+    AddressTable saved;
+    ASSERT_EQ(saved.LoadTable(Data() + S("メインユーザー/nrt.ndb")), 0);
+    EXPECT_EQ(Names(saved), std::vector<std::string> { "山田" });
+
+    users.StartEmpty(table);
+    EXPECT_EQ(table.GetRecordCount(), 0);
+    EXPECT_EQ(table.GetFieldCount(), 24);
+    EXPECT_EQ(global->GetRitu(), 100);
+    AddRecord(table, "佐藤");
+    global->SetRitu(200);
+
+    ASSERT_EQ(Open("（メインユーザー）"), AddressBooks::kOpened);
+    EXPECT_EQ(global->UserName(), S("メインユーザー"));
+    EXPECT_EQ(Names(table), std::vector<std::string> { "山田" });
+    EXPECT_EQ(global->GetRitu(), 150);
+
+    ASSERT_EQ(Open("友人"), AddressBooks::kOpened);
+    EXPECT_EQ(Names(table), std::vector<std::string> { "佐藤" });
+    EXPECT_EQ(global->GetRitu(), 200);
+    EXPECT_EQ(U(host.LastText()), "ユーザーを開きます。よろしいですか？");
+
+    // A second user is listed after the first.
+    ASSERT_EQ(Create("会社", &table), AddressBooks::kCreatedEmpty);
+    EXPECT_EQ(ReadAll(Data() + "userlist.dat"), S("友人\r\n会社\r\n"));
+    EXPECT_EQ(
+        AddressBooks(*global).Entries(), (std::vector<std::string> { S("（メインユーザー）"), S("友人"), S("会社") }));
+}
+
+TEST_F(UsersTest, OpeningRefusalsAndEmptyOrDamagedBooks)
+{
+    WriteAll(Data() + "userlist.dat", S("空\r\n壊れ\r\n"));
+    platform::fs::MakeDirs(Data() + S("壊れ"));
+    WriteAll(Data() + S("壊れ/nrt.ndb"), "not a table");
+    AddRecord(table, "山田");
+    AddressBooks users(*global);
+    bool saved = false;
+
+    EXPECT_EQ(users.Open(-1, table, saved), AddressBooks::kNotOpened);
+    EXPECT_EQ(U(host.LastText()), "ユーザーを選択してください。");
+    EXPECT_EQ(users.Open(0, table, saved), AddressBooks::kNotOpened);
+    EXPECT_EQ(U(host.LastText()), "既に開かれています。");
+    host.Answer(MsgResult::No);
+    EXPECT_EQ(users.Open(1, table, saved), AddressBooks::kNotOpened);
+    EXPECT_FALSE(saved);
+
+    EXPECT_EQ(users.Open(2, table, saved), AddressBooks::kNotOpened);
+    EXPECT_EQ(U(host.LastText()), "読み込みに失敗しました。");
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(global->UserName(), S("メインユーザー"));
+    EXPECT_EQ(Names(table), std::vector<std::string> { "山田" });
+
+    // A user whose folder has no table opens with an empty one.
+    EXPECT_EQ(users.Open(1, table, saved), AddressBooks::kOpened);
+    EXPECT_EQ(global->UserName(), S("空"));
+    EXPECT_EQ(table.GetRecordCount(), 0);
+    EXPECT_EQ(table.GetFieldCount(), 24);
+}
+
+TEST_F(UsersTest, TheMainUserKeptInTheDataFolder)
+{
+    ASSERT_EQ(Create("友人", &table), AddressBooks::kCreatedEmpty);
+    WriteAll(Data() + "NrtUser.ini", "[OPT]\r\nRITU=125\r\n");
+    AddressTable old;
+    old.CreateDefaultTable();
+    AddRecord(old, "古い");
+    ASSERT_EQ(old.SaveTable(Data() + "nrt.ndb"), 0);
+
+    ASSERT_EQ(Open("メインユーザー"), AddressBooks::kOpened);
+    EXPECT_EQ(global->UserName(), "");
+    EXPECT_EQ(global->UserFile("nrt.ndb"), Data() + "nrt.ndb");
+    EXPECT_EQ(Names(table), std::vector<std::string> { "古い" });
+    EXPECT_EQ(global->GetRitu(), 125);
+    EXPECT_TRUE(AddressBooks(*global).IsCurrentEntry(0));
+    EXPECT_FALSE(AddressBooks(*global).IsCurrentEntry(1));
+}
+
+TEST_F(UsersTest, RemovingTakesOnlyTheListEntry)
+{
+    ASSERT_EQ(Create("友人", &table), AddressBooks::kCreatedEmpty);
+    ASSERT_EQ(Create("会社", &table), AddressBooks::kCreatedEmpty);
+    ASSERT_EQ(Open("（メインユーザー）"), AddressBooks::kOpened);
+    AddressBooks users(*global);
+    struct Case {
+        int entry;
+        MsgResult answer;
+        int result;
+        const char* message;
+    } cases[] = {
+        { -1, MsgResult::Yes, AddressBooks::kRemoveRefused, "ユーザーを選択してください。" },
+        { 0, MsgResult::Yes, AddressBooks::kRemoveRefused, "削除できないデータです。" },
+        { 1, MsgResult::No, AddressBooks::kRemoveCancelled, "ユーザーを削除します。よろしいですか？" },
+    };
+    for (const Case& c : cases) {
+        host.Answer(c.answer);
+        EXPECT_EQ(users.Remove(c.entry), c.result) << c.message;
+        EXPECT_EQ(U(host.LastText()), c.message);
+        host.answers.clear();
+    }
+    EXPECT_EQ(host.shown.back().defaultButton, MsgResult::No);
+    ASSERT_EQ(Open("会社"), AddressBooks::kOpened);
+    EXPECT_EQ(AddressBooks(*global).Remove(2), AddressBooks::kRemoveRefused);
+    EXPECT_EQ(U(host.LastText()), "開いているユーザーは削除できません。");
+
+    EXPECT_EQ(AddressBooks(*global).Remove(1), AddressBooks::kRemoved);
+    EXPECT_EQ(ReadAll(Data() + "userlist.dat"), S("会社\r\n"));
+    EXPECT_TRUE(platform::fs::IsFile(Data() + S("友人/NrtUser.ini")));
+
+    // Creating it again finds its files and asks before taking them over.
+    host.Answer(MsgResult::Yes);
+    host.Answer(MsgResult::No);
+    EXPECT_EQ(Create("友人", &table), AddressBooks::kCreateCancelled);
+    EXPECT_EQ(U(host.LastText()), "既存データが存在します。\n上書きしますがよろしいですか？");
+    EXPECT_EQ(host.shown.back().defaultButton, MsgResult::No);
+    EXPECT_EQ(global->UserName(), S("会社"));
+    EXPECT_EQ(ReadAll(Data() + "userlist.dat"), S("会社\r\n"));
+    EXPECT_EQ(Create("友人", &table), AddressBooks::kCreatedEmpty);
+    EXPECT_EQ(ReadAll(Data() + "userlist.dat"), S("会社\r\n友人\r\n"));
+}
+
+TEST_F(UsersTest, AFolderThatCannotBeMadeGivesTheUserBack)
+{
+    WriteAll(Data() + S("倉庫"), "a file where the folder should go");
+    EXPECT_EQ(Create("倉庫", &table), AddressBooks::kCreateRefused);
+    EXPECT_EQ(U(host.LastText()), "不正なユーザー名です。");
+    EXPECT_EQ(global->UserName(), S("メインユーザー"));
+    EXPECT_FALSE(platform::fs::Exists(Data() + "userlist.dat"));
+}
+
+TEST_F(UsersTest, KeysThatTypeAName)
+{
+    const std::string typable = "09AZaz()_@`";
+    for (char c : typable)
+        EXPECT_TRUE(AddressBooks::IsTypable(static_cast<unsigned char>(c))) << c;
+    const std::string refused = "!#$%&*+-./:;<=>?[\\]^{|}~,\"' ";
+    for (char c : refused)
+        EXPECT_FALSE(AddressBooks::IsTypable(static_cast<unsigned char>(c))) << c;
+    EXPECT_TRUE(AddressBooks::IsTypable(0xB1)); // half-width katakana
+    EXPECT_TRUE(AddressBooks::IsTypable(0x82)); // a lead byte
+}

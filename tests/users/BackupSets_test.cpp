@@ -1,0 +1,291 @@
+// Backup sets: the rotation through SV1..SU with "back.ls2", which files a set takes,
+// a missing Mail folder, failures that leave the counters alone and never a truncated
+// file, the start-up offer, and a restore into a new user that is opened again.
+#include "users/BackupSets.h"
+
+#include "UsersFixture.h"
+#include "db/LineList.h"
+#include "users/AddressBooks.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include <sys/stat.h>
+
+using namespace nrt;
+using nrt::platform::MsgResult;
+using nrt::test::ReadAll;
+using nrt::test::S;
+using nrt::test::U;
+using nrt::test::WriteAll;
+
+namespace {
+
+class BackupTest : public nrt::test::UsersFixture {
+protected:
+    BackupTest()
+    {
+        backup = dir.Path() + "/backup";
+        global->SetHBackOn(1);
+        global->SetHBackPath(backup);
+        user = global->UserFile({});
+        AddRecord(table, "山田");
+        table.SaveTable(user + "/nrt.ndb");
+    }
+
+    std::string Set(int n) const { return backup + "/" + S("メインユーザー") + "/SV" + std::to_string(n); }
+
+    std::string backup;
+    std::string user;
+};
+
+} // namespace
+
+TEST_F(BackupTest, FourBackupsWithThreeSetsRotate)
+{
+    global->SetHBackSu(3);
+    const int days[] = { 8, 9, 10, 11 };
+    const int expectedSet[] = { 1, 2, 3, 1 };
+    const int expectedCounter[] = { 1, 2, 0, 1 };
+    for (int i = 0; i < 4; ++i) {
+        clock.now.day = days[i];
+        WriteAll(user + "/" + S("メモ.nms"), "day " + std::to_string(days[i]));
+        int n = 0;
+        ASSERT_EQ(BackupSets::Backup(*global, nullptr, &n), BackupSets::kBackedUp);
+        EXPECT_EQ(n, expectedSet[i]);
+        EXPECT_EQ(global->GetHBackSuCu(), expectedCounter[i]);
+        EXPECT_EQ(global->GetHBackYMD(), 20250100 + days[i]);
+        EXPECT_EQ(ReadAll(Set(n) + "/" + S("メモ.nms")), "day " + std::to_string(days[i]));
+    }
+    EXPECT_EQ(Tree(backup + "/" + S("メインユーザー")),
+        (std::vector<std::string> { "SV1/", "SV1/Mail/", "SV1/nrt.ndb", "SV1/メモ.nms", "SV2/", "SV2/Mail/",
+            "SV2/nrt.ndb", "SV2/メモ.nms", "SV3/", "SV3/Mail/", "SV3/nrt.ndb", "SV3/メモ.nms" }));
+    EXPECT_EQ(
+        ReadAll(user + "/back.ls2"), S("1:保存日：2025/01/11\r\n2:保存日：2025/01/09\r\n3:保存日：2025/01/10\r\n"));
+    EXPECT_TRUE(host.shown.empty());
+}
+
+TEST_F(BackupTest, WhatASetTakes)
+{
+    const char* taken[] = { "NrtUser.ini", "nrt_ms01.nms", "nrt_ms02.nms", "NrtPath.dat", "NrtRepList.dat",
+        "HyoList.dat", "a.lst", "年賀状.ndp", "OLD.NDP", "年賀状.prd", "userlist.dat" };
+    const char* left[] = { "nrt_ndb.bak", "nrt_ndb.bk1", "back.ls2", "memo.txt", "x.ndpx" };
+    for (const char* f : taken)
+        WriteAll(user + "/" + S(f), S(f));
+    for (const char* f : left)
+        WriteAll(user + "/" + S(f), S(f));
+    platform::fs::MakeDirs(user + "/mail/sub");
+    for (const char* f : { "FormMail.mlt", "list.log", "x.mlb", "x.mal", "sub/deep.log" })
+        WriteAll(user + "/mail/" + S(f), f);
+    // A file already in the set stays; one of the same name is replaced.
+    platform::fs::MakeDirs(Set(1));
+    WriteAll(Set(1) + "/keep.txt", "keep");
+    WriteAll(Set(1) + "/HyoList.dat", "old");
+
+    ASSERT_EQ(BackupSets::Backup(*global), BackupSets::kBackedUp);
+    std::vector<std::string> expected
+        = { "Mail/", "Mail/FormMail.mlt", "Mail/list.log", "Mail/x.mlb", "keep.txt", "nrt.ndb" };
+    for (const char* f : taken)
+        expected.push_back(f);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Tree(Set(1)), expected);
+    EXPECT_EQ(ReadAll(Set(1) + "/HyoList.dat"), "HyoList.dat");
+    EXPECT_EQ(ReadAll(Set(1) + "/nrt.ndb"), ReadAll(user + "/nrt.ndb"));
+}
+
+TEST_F(BackupTest, NoMailFolderGivesAnEmptyOneQuietly)
+{
+    ASSERT_FALSE(platform::fs::Exists(user + "/Mail"));
+    ASSERT_EQ(BackupSets::Backup(*global), BackupSets::kBackedUp);
+    EXPECT_TRUE(platform::fs::IsDirectory(Set(1) + "/Mail"));
+    EXPECT_TRUE(platform::fs::ListDir(Set(1) + "/Mail").empty());
+    EXPECT_TRUE(host.shown.empty());
+}
+
+TEST_F(BackupTest, FailuresLeaveTheCountersAlone)
+{
+    global->SetHBackSuCu(1);
+    global->SetHBackYMD(20241231);
+    struct Case {
+        std::function<void()> prepare;
+        int result;
+        std::string message;
+    } cases[] = {
+        { [&] { global->SetHBackPath(""); }, BackupSets::kNoDestination, "パスを指定してください。" },
+        { [&] { global->SetHBackPath("relative/backup"); }, BackupSets::kNoDestination, "パスを指定してください。" },
+        { [&] {
+             global->SetHBackPath(backup);
+             platform::fs::RemoveFile(user + "/nrt.ndb");
+         },
+            BackupSets::kCopyFailed, "ファイルのコピーに失敗しました。\n" + U(Set(2)) + "/nrt.ndb" },
+        { [&] { global->SetUserFolder(""); }, BackupSets::kNoUserName, "ユーザーの取得に失敗しました。" },
+    };
+    for (Case& c : cases) {
+        c.prepare();
+        EXPECT_EQ(BackupSets::Backup(*global), c.result) << c.message;
+        EXPECT_EQ(U(host.LastText()), c.message);
+        EXPECT_EQ(global->GetHBackSuCu(), 1);
+        EXPECT_EQ(global->GetHBackYMD(), 20241231);
+    }
+    EXPECT_FALSE(platform::fs::Exists(user + "/back.ls2"));
+}
+
+TEST_F(BackupTest, ACopyThatFailsHalfWayLeavesTheOldFile)
+{
+    AddressTable big;
+    big.CreateDefaultTable();
+    for (int i = 0; i < 2000; ++i)
+        AddRecord(big, "大きな表の一行");
+    ASSERT_EQ(big.SaveTable(user + "/nrt.ndb"), 0);
+    platform::fs::MakeDirs(Set(1));
+    WriteAll(Set(1) + "/nrt.ndb", "the previous set");
+
+    platform::fs::testing::FailWritesAfter(10000);
+    const int result = BackupSets::Backup(*global);
+    platform::fs::testing::FailWritesAfter(-1);
+    EXPECT_EQ(result, BackupSets::kCopyFailed);
+    EXPECT_EQ(U(host.LastText()), "ファイルのコピーに失敗しました。\n" + U(Set(1)) + "/nrt.ndb");
+    EXPECT_EQ(ReadAll(Set(1) + "/nrt.ndb"), "the previous set");
+    EXPECT_EQ(Tree(Set(1)), std::vector<std::string> { "nrt.ndb" });
+    EXPECT_EQ(global->GetHBackSuCu(), 0);
+}
+
+TEST_F(BackupTest, TheStartUpOffer)
+{
+    struct Case {
+        int on, hindo, ymd, day;
+        bool due;
+        int ymdAfter;
+    } cases[] = {
+        { 1, 7, 20250101, 7, false, 20250101 },
+        { 1, 7, 20250101, 8, true, 20250101 },
+        { 1, 14, 20250106, 7, true, 20250106 }, // any other interval is a day
+        { 1, 31, 20241208, 8, true, 20241208 },
+        { 1, 31, 20241209, 8, false, 20241209 },
+        { 1, 0, 20200101, 8, false, 20200101 },
+        { 1, 7, 0, 8, false, 20250108 }, // the first start records the date
+        { 0, 7, 20200101, 8, false, 20200101 },
+    };
+    for (const Case& c : cases) {
+        global->SetHBackOn(c.on);
+        global->SetHBackHindo(c.hindo);
+        global->SetHBackYMD(c.ymd);
+        clock.now.day = c.day;
+        EXPECT_EQ(BackupSets::OfferDue(*global), c.due) << c.hindo << " " << c.ymd << " " << c.day;
+        EXPECT_EQ(global->GetHBackYMD(), c.ymdAfter);
+    }
+    global->SetHBackOn(0);
+    EXPECT_FALSE(BackupSets::CheckEnabled(*global));
+    EXPECT_EQ(U(host.LastText()), "バックアップの設定をしてください。");
+}
+
+TEST_F(BackupTest, RestoreIntoANewUserAndOpenItAgain)
+{
+    global->SetRitu(175);
+    global->SetHBackSuCu(2);
+    global->SetHBackYMD(20250101);
+    WriteAll(user + "/nrt_ms01.nms", S("友人\r\n"));
+    platform::fs::MakeDirs(user + "/Mail");
+    WriteAll(user + "/Mail/FormMail.mlt", "template");
+    ASSERT_TRUE(BackupSets::SaveBeforeBackup(*global, table));
+    ASSERT_EQ(BackupSets::Backup(*global), BackupSets::kBackedUp);
+    const std::string set = Set(3);
+
+    AddressBooks users(*global);
+    AddressBooks::NewUser request { S("復元"), true, set + "/nrt.ndb" };
+    std::string source;
+    ASSERT_EQ(users.Create(request, &table, &source), AddressBooks::kCreatedFromCopy);
+    EXPECT_EQ(source, set);
+    ASSERT_TRUE(BackupSets::CopySet(source, global->UserFile({})));
+    table.ClearRecords();
+    ASSERT_TRUE(users.FinishRestore(table));
+    EXPECT_EQ(Names(table), std::vector<std::string> { "山田" });
+    EXPECT_EQ(global->GetRitu(), 175);
+    EXPECT_EQ(global->GetHBackSuCu(), 0);
+    EXPECT_EQ(global->GetHBackYMD(), 0);
+    EXPECT_EQ(ReadAll(global->UserFile("nrt_ms01.nms")), S("友人\r\n"));
+    EXPECT_EQ(ReadAll(global->UserFile("Mail/FormMail.mlt")), "template");
+
+    bool saved = false;
+    ASSERT_EQ(users.Open(0, table, saved), AddressBooks::kOpened);
+    AddRecord(table, "佐藤");
+    saved = false;
+    ASSERT_EQ(users.Open(users.FindEntry(S("復元")), table, saved), AddressBooks::kOpened);
+    EXPECT_EQ(Names(table), std::vector<std::string> { "山田" });
+    EXPECT_EQ(global->GetRitu(), 175);
+}
+
+TEST_F(BackupTest, ARestoreThatCannotBeReadLeavesTheNewUserEmpty)
+{
+    platform::fs::MakeDirs(dir.File("set"));
+    WriteAll(dir.File("set") + "/nrt.ndb", "damaged");
+    AddressBooks users(*global);
+    AddressBooks::NewUser request { S("復元"), true, dir.File("set") + "/nrt.ndb" };
+    std::string source;
+    ASSERT_EQ(users.Create(request, &table, &source), AddressBooks::kCreatedFromCopy);
+    ASSERT_TRUE(BackupSets::CopySet(source, global->UserFile({})));
+    EXPECT_FALSE(users.FinishRestore(table));
+    EXPECT_EQ(U(host.LastText()), "読み込みに失敗しました。");
+    EXPECT_EQ(table.GetRecordCount(), 0);
+    EXPECT_EQ(table.GetFieldCount(), 24);
+}
+
+TEST_F(BackupTest, ASetMissingAnyFileIsNoBackup)
+{
+    // The user folder as a full target would meet it: each case lets the writes run out
+    // just after one more file of the set.
+    WriteAll(user + "/NrtUser.ini", std::string(300, 'i'));
+    WriteAll(user + "/" + S("友人.nms"), std::string(400, 'n'));
+    platform::fs::MakeDirs(user + "/Mail");
+    WriteAll(user + "/Mail/list.log", std::string(500, 'l'));
+    const long long ndb = static_cast<long long>(ReadAll(user + "/nrt.ndb").size());
+    struct Case {
+        long long budget;
+        std::string message;
+        std::vector<std::string> arrived;
+    } cases[] = {
+        { ndb + 10, "ファイルのコピーに失敗しました。\n" + U(Set(1)) + "/NrtUser.ini", { "nrt.ndb" } },
+        { ndb + 310, "ファイルコピーに失敗しました。\n" + U(Set(1)) + "/友人.nms", { "NrtUser.ini", "nrt.ndb" } },
+        { ndb + 710, "ファイルコピーに失敗しました。\n" + U(Set(1)) + "/Mail/list.log",
+            { "Mail/", "NrtUser.ini", "nrt.ndb", "友人.nms" } },
+    };
+    global->SetHBackSuCu(0);
+    global->SetHBackYMD(20241231);
+    for (const Case& c : cases) {
+        platform::fs::RemoveTree(backup);
+        platform::fs::testing::FailWritesAfter(c.budget);
+        const int result = BackupSets::Backup(*global);
+        platform::fs::testing::FailWritesAfter(-1);
+        EXPECT_EQ(result, BackupSets::kCopyFailed) << c.budget;
+        EXPECT_EQ(U(host.LastText()), c.message);
+        EXPECT_EQ(Tree(Set(1)), c.arrived);
+        EXPECT_EQ(global->GetHBackSuCu(), 0);
+        EXPECT_EQ(global->GetHBackYMD(), 20241231);
+        EXPECT_FALSE(platform::fs::Exists(user + "/back.ls2"));
+    }
+    ASSERT_EQ(BackupSets::Backup(*global), BackupSets::kBackedUp);
+    EXPECT_EQ(global->GetHBackSuCu(), 1);
+}
+
+TEST_F(BackupTest, CopiesKeepTheirPermissionsAndARestoredIniIsPrivate)
+{
+    ASSERT_EQ(global->WriteSettings(), 0);
+    auto mode = [](const std::string& path) {
+        struct stat st { };
+        return ::stat(platform::fs::ToSystemPath(path).c_str(), &st) == 0 ? (st.st_mode & 07777) : 0u;
+    };
+    ASSERT_EQ(mode(user + "/NrtUser.ini"), 0600u);
+    WriteAll(user + "/a.lst", "list");
+    ::chmod(platform::fs::ToSystemPath(user + "/a.lst").c_str(), 0640);
+    ASSERT_EQ(BackupSets::Backup(*global), BackupSets::kBackedUp);
+    EXPECT_EQ(mode(Set(1) + "/NrtUser.ini"), 0600u);
+    EXPECT_EQ(mode(Set(1) + "/a.lst"), 0640u);
+
+    AddressBooks users(*global);
+    AddressBooks::NewUser request { S("復元"), true, Set(1) + "/nrt.ndb" };
+    std::string source;
+    ASSERT_EQ(users.Create(request, &table, &source), AddressBooks::kCreatedFromCopy);
+    ASSERT_TRUE(BackupSets::CopySet(source, global->UserFile({})));
+    EXPECT_EQ(mode(global->UserFile("NrtUser.ini")), 0600u);
+}
