@@ -2,8 +2,8 @@
 // kana index, scrolling it through, and the memory it takes. Offscreen.
 #include "BenchSupport.h"
 
-#include "app/MainWindow.h"
 #include "app/MainListModel.h"
+#include "app/MainWindow.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
 

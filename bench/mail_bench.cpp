@@ -11,8 +11,8 @@
 #include "BenchSupport.h"
 
 #include "db/RecordSet.h"
-#include "mail/SmtpClient.h"
 #include "mail/MailingRun.h"
+#include "mail/SmtpClient.h"
 #include "platform/Clock.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"

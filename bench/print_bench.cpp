@@ -10,10 +10,10 @@
 #include "platform/sjis.h"
 #include "print/CardFill.h"
 #include "print/RowSource.h"
-#include "print/qt/PrinterBinding.h"
 #include "print/qt/CardRenderer.h"
-#include "print/qt/PrintPreview.h"
 #include "print/qt/PrintDevice.h"
+#include "print/qt/PrintPreview.h"
+#include "print/qt/PrinterBinding.h"
 #include "settings/AppSettings.h"
 #include "settings/LayoutDefaults.h"
 

@@ -138,7 +138,8 @@ struct Query {
     std::string order;
 };
 
-bool Run(const char* name, const char* sqliteName, const char* ratioName, AddressTable& table, Sqlite& sql, const Query& q)
+bool Run(
+    const char* name, const char* sqliteName, const char* ratioName, AddressTable& table, Sqlite& sql, const Query& q)
 {
     RecordSet rec;
     rec.Attach(&table);

@@ -11,7 +11,10 @@
 namespace nrt::gui {
 
 MainListModel::MainListModel(AddressTable& db, RecordSet& rec, AppSettings& global, QObject* parent)
-    : QAbstractTableModel(parent), db_(db), rec_(rec), global_(global)
+    : QAbstractTableModel(parent)
+    , db_(db)
+    , rec_(rec)
+    , global_(global)
 {
 }
 

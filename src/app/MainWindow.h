@@ -4,8 +4,8 @@
 // settings, the table and the record set for the whole run.
 
 #include "db/AddressTable.h"
-#include "db/RecordSet.h"
 #include "db/MainList.h"
+#include "db/RecordSet.h"
 #include "platform/FileLock.h"
 #include "settings/AppSettings.h"
 

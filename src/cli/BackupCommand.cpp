@@ -6,8 +6,8 @@
 
 #include "platform/MessageHost.h"
 #include "platform/sjis.h"
-#include "users/BackupSets.h"
 #include "users/AddressBooks.h"
+#include "users/BackupSets.h"
 
 #include <cstdio>
 

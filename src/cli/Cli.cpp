@@ -2,10 +2,10 @@
 
 #include "app/SingleInstance.h"
 #include "platform/fs.h"
-#include "settings/DataPaths.h"
 #include "platform/sjis.h"
-#include "users/BookSafety.h"
+#include "settings/DataPaths.h"
 #include "users/AddressBooks.h"
+#include "users/BookSafety.h"
 
 #include <cstdio>
 

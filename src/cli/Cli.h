@@ -4,8 +4,8 @@
 // 0 done, 1 refused or failed, 2 usage error.
 
 #include "db/AddressTable.h"
-#include "db/RecordSet.h"
 #include "db/MainList.h"
+#include "db/RecordSet.h"
 #include "platform/FileLock.h"
 #include "settings/AppSettings.h"
 

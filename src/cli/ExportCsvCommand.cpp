@@ -3,8 +3,8 @@
 #include "cli/Cli.h"
 
 #include "cli/CommandLinePath.h"
-#include "db/RecordSet.h"
 #include "db/MainList.h"
+#include "db/RecordSet.h"
 #include "exchange/CsvExport.h"
 #include "platform/sjis.h"
 

@@ -1,8 +1,8 @@
 // nortea-cli list: the list as the main window selects and sorts it.
 #include "cli/Cli.h"
 
-#include "db/RecordSet.h"
 #include "db/MainList.h"
+#include "db/RecordSet.h"
 #include "platform/sjis.h"
 
 #include <cstdio>

@@ -4,9 +4,9 @@
 #include "cli/Cli.h"
 
 #include "db/MainList.h"
-#include "mail/MailingRun.h"
 #include "mail/MailComposer.h"
 #include "mail/MailFiles.h"
+#include "mail/MailingRun.h"
 #include "platform/MessageHost.h"
 #include "platform/sjis.h"
 

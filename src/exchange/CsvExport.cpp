@@ -3,11 +3,11 @@
 #include "db/AddressTable.h"
 #include "db/RecordSet.h"
 #include "platform/MessageHost.h"
-#include "platform/fs.h"
 #include "platform/TextEncoding.h"
+#include "platform/fs.h"
 #include "platform/sjis.h"
-#include "settings/DataPaths.h"
 #include "settings/AppSettings.h"
+#include "settings/DataPaths.h"
 
 #include <algorithm>
 #include <cstring>

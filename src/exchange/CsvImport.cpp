@@ -1,15 +1,15 @@
 #include "exchange/CsvImport.h"
 
 #include "db/AddressTable.h"
-#include "db/FieldDefinition.h"
 #include "db/CsvReader.h"
-#include "platform/MessageHost.h"
+#include "db/FieldDefinition.h"
 #include "platform/Kana.h"
-#include "platform/fs.h"
+#include "platform/MessageHost.h"
 #include "platform/TextEncoding.h"
+#include "platform/fs.h"
 #include "platform/sjis.h"
-#include "settings/DataPaths.h"
 #include "settings/AppSettings.h"
+#include "settings/DataPaths.h"
 
 #include <cstring>
 #include <vector>

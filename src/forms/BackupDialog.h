@@ -23,7 +23,8 @@ public:
     enum Mode { kAsk, kCopy };
     // Ask mode backs the current user up into its backup folder; copy mode copies the
     // set in `source` into `destination`.
-    BackupDialog(AppSettings& global, Mode mode, std::string source, std::string destination, QWidget* parent = nullptr);
+    BackupDialog(
+        AppSettings& global, Mode mode, std::string source, std::string destination, QWidget* parent = nullptr);
 
     // cmd_Ok in ask mode: the backup, then the window closes (also after a failure).
     void Backup();

@@ -5,13 +5,13 @@
 
 #include "app/MainWindow.h"
 #include "forms/AboutDialog.h"
+#include "forms/AddressBookDialog.h"
 #include "forms/BackupDialog.h"
 #include "forms/CsvExportDialog.h"
 #include "forms/CsvImportDialog.h"
 #include "forms/NewAddressBookDialog.h"
-#include "forms/AddressBookDialog.h"
-#include "users/BackupSets.h"
 #include "users/AddressBooks.h"
+#include "users/BackupSets.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -100,8 +100,8 @@ void InstallExchangeCommands(MainWindow& main)
     QMenu* file = main.FileMenu();
     QAction* users = main.FileSection(MainWindow::kFileUsers);
     file->insertAction(users,
-        MakeAction(
-            main, "mnuFileNew", QStringLiteral("新規ユーザー作成(&N)..."), [](MainWindow& m) { CreateUser(m, false); }));
+        MakeAction(main, "mnuFileNew", QStringLiteral("新規ユーザー作成(&N)..."),
+            [](MainWindow& m) { CreateUser(m, false); }));
     file->insertAction(users, MakeAction(main, "mnuFileRead", QStringLiteral("ユーザーを開く(&R)..."), OpenUser));
     auto* backups = new QMenu(QStringLiteral("ユーザーバックアップ(&B)"), file);
     backups->setObjectName(QStringLiteral("mnuFileBack"));
@@ -117,10 +117,11 @@ void InstallExchangeCommands(MainWindow& main)
         CsvImportDialog dialog(m);
         dialog.exec();
     }));
-    file->insertAction(data, MakeAction(main, "mnu_Export", QStringLiteral("CSVエクスポート(&E)..."), [](MainWindow& m) {
-        CsvExportDialog dialog(m);
-        dialog.exec();
-    }));
+    file->insertAction(
+        data, MakeAction(main, "mnu_Export", QStringLiteral("CSVエクスポート(&E)..."), [](MainWindow& m) {
+            CsvExportDialog dialog(m);
+            dialog.exec();
+        }));
 
     main.HelpMenu()->addSeparator();
     main.HelpMenu()->addAction(
@@ -130,8 +131,8 @@ void InstallExchangeCommands(MainWindow& main)
         }));
 
     // After the first show has finished, so that the offer sits over a visible window.
-    QObject::connect(
-        &main, &MainWindow::FirstShown, &main, [&main] { QTimer::singleShot(0, &main, [&main] { OfferBackup(main); }); });
+    QObject::connect(&main, &MainWindow::FirstShown, &main,
+        [&main] { QTimer::singleShot(0, &main, [&main] { OfferBackup(main); }); });
 }
 
 } // namespace nrt::gui

@@ -2,12 +2,12 @@
 // window's toolbar and menus.
 #include "app/Commands.h"
 
-#include "app/MainWindow.h"
 #include "app/MainListModel.h"
+#include "app/MainWindow.h"
 #include "forms/AddressBrowser.h"
-#include "forms/RecordEditor.h"
 #include "forms/CategoryEditor.h"
 #include "forms/OptionsDialog.h"
+#include "forms/RecordEditor.h"
 
 #include <QAction>
 #include <QMenu>
@@ -40,7 +40,8 @@ void InstallInputCommands(MainWindow& main)
     // The postal-code search opens the address browser when the code alone does not
     // decide the address.
     input->SetAddressBrowser([&main](QWidget* parent, const std::string& prefecture, RecordEditor::TownChoice& choice) {
-        const std::optional<AddressChoice> chosen = AddressBrowser::Browse(main.Global(), prefecture, parent, choice.code);
+        const std::optional<AddressChoice> chosen
+            = AddressBrowser::Browse(main.Global(), prefecture, parent, choice.code);
         if (!chosen)
             return false;
         choice = { chosen->code, chosen->prefecture, chosen->city, chosen->town };

@@ -7,8 +7,8 @@
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "postal/PostalDictionary.h"
-#include "settings/DataPaths.h"
 #include "settings/AppSettings.h"
+#include "settings/DataPaths.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>

@@ -1,8 +1,8 @@
 #include "forms/RecordEditor.h"
 
 #include "app/EnterFocusFilter.h"
-#include "app/MainWindow.h"
 #include "app/KanaCapture.h"
+#include "app/MainWindow.h"
 #include "app/QtText.h"
 #include "app/SjisLimitValidator.h"
 #include "db/MainList.h"

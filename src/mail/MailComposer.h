@@ -6,9 +6,9 @@
 
 #include "db/AddressTable.h"
 #include "db/RecordSet.h"
-#include "mail/SmtpClient.h"
-#include "mail/MailingRun.h"
 #include "mail/MailFiles.h"
+#include "mail/MailingRun.h"
+#include "mail/SmtpClient.h"
 
 #include <array>
 #include <memory>
@@ -71,7 +71,8 @@ bool CheckSendable(const AppSettings& g, const RecordSet* recipients);
 // The body lines: none longer than 512 bytes, every %name% a field of the table, and
 // the question when lines are longer than the wrap width. The lines holding references
 // go to `templates`. False when sending is refused.
-bool CheckBody(const std::vector<std::string>& lines, int wrapWidth, const AddressTable& table, TemplateList& templates);
+bool CheckBody(
+    const std::vector<std::string>& lines, int wrapWidth, const AddressTable& table, TemplateList& templates);
 
 // A client for the mail, not connected: wrap width and body lines, the server settings,
 // sender, subject and priority.

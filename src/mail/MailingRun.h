@@ -58,8 +58,8 @@ public:
 
     // None of the three is owned; they must outlive the run. `templates` may be null.
     // The record set stands on its first recipient; the client is connected.
-    MailingRun(
-        const TemplateList* templates, SmtpClient* mail, RecordSet* records, std::string mailFolder, MailSendHost& host);
+    MailingRun(const TemplateList* templates, SmtpClient* mail, RecordSet* records, std::string mailFolder,
+        MailSendHost& host);
     MailingRun(const MailingRun&) = delete;
     MailingRun& operator=(const MailingRun&) = delete;
 

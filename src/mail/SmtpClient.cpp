@@ -1,8 +1,8 @@
 #include "mail/SmtpClient.h"
 
+#include "mail/MailChannel.h"
 #include "mail/MailEncoding.h"
 #include "mail/Md5Hash.h"
-#include "mail/MailChannel.h"
 #include "platform/Clock.h"
 #include "platform/MessageHost.h"
 #include "platform/sjis.h"

@@ -124,8 +124,8 @@ private:
     std::string DateHeader() const;
     static std::string NewMessageToken();
     std::string MessageIdHeader() const;
-    std::string MailboxHeader(
-        std::string_view field, const std::string& name, const std::string& address, MailEncoding::Charset charset) const;
+    std::string MailboxHeader(std::string_view field, const std::string& name, const std::string& address,
+        MailEncoding::Charset charset) const;
     std::string SubjectHeader(MailEncoding::Charset charset) const;
     void AppendBody(std::string& out, MailEncoding::Charset charset) const;
     int CheckAddress(const std::string& address, const std::string& prefix);

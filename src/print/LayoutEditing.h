@@ -4,8 +4,8 @@
 // drag's release puts the item, and the label sheet dialog's checks.
 // Lengths are in 0.01 mm, frames and bands in pixels of the items' scale.
 
-#include "print/TextItem.h"
 #include "print/LayoutItem.h"
+#include "print/TextItem.h"
 
 #include <array>
 #include <cstdint>

@@ -4,8 +4,8 @@
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
-#include "settings/DataPaths.h"
 #include "settings/AppSettings.h"
+#include "settings/DataPaths.h"
 
 namespace nrt {
 namespace {

@@ -91,8 +91,8 @@ bool BackupSets::CopyEntry(std::string_view from, std::string_view to, std::stri
     return matched;
 }
 
-bool BackupSets::CopyPresent(std::string_view from, std::string_view to, std::string_view name,
-    std::string_view subfolder, Observer* observer)
+bool BackupSets::CopyPresent(
+    std::string_view from, std::string_view to, std::string_view name, std::string_view subfolder, Observer* observer)
 {
     if (CopyEntry(from, to, name, false, subfolder, observer))
         return true;

@@ -1,9 +1,9 @@
 // nortea-cli mail end to end: the program run on a temporary data folder against the
 // npm SMTP server on 127.0.0.1.
 #include "db/AddressTable.h"
-#include "mail/SmtpClient.h"
 #include "mail/MailTestSupport.h"
 #include "mail/MailingTestSupport.h"
+#include "mail/SmtpClient.h"
 #include "platform/fs.h"
 #include "settings/AppSettings.h"
 #include "support/TestSupport.h"

@@ -369,8 +369,8 @@ TEST(CsvReader, Utf8FilesAreReadAsShiftJis)
         { "Shift-JIS", sjis, CsvReader::kOk, false, -1, -1, 0, "" },
         { "UTF-8 with BOM", "\xEF\xBB\xBF" + utf8, CsvReader::kOk, true, -1, -1, 0, "" },
         { "UTF-8 without BOM", utf8, CsvReader::kOk, true, -1, -1, 0, "" },
-        { "Shift-JIS header, UTF-8 rows", S("名前,住所\r\n") + utf8.substr(utf8.find('\n') + 1), CsvReader::kOk, true, -1,
-            -1, 0, "" },
+        { "Shift-JIS header, UTF-8 rows", S("名前,住所\r\n") + utf8.substr(utf8.find('\n') + 1), CsvReader::kOk, true,
+            -1, -1, 0, "" },
         { "a character CP932 lacks", "\xEF\xBB\xBF名前,住所\r\n山田,霞が関\r\n佐藤,\"東京\r\n😀\"\r\n",
             CsvReader::kErrEncoding, false, 1, 1, 3, "住所" },
     };

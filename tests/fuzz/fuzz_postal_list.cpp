@@ -3,8 +3,8 @@
 // and every town of a known prefecture can be browsed to.
 #include "db/LineList.h"
 #include "postal/PostalBrowser.h"
-#include "postal/PostalListImport.h"
 #include "postal/PostalDictionary.h"
+#include "postal/PostalListImport.h"
 #include "postal/PostalLookup.h"
 #include "postal/Prefectures.h"
 

@@ -63,7 +63,8 @@ TEST_F(BookSafetyGui, EveryCommittedChangeIsOnDiskAtOnce)
                 f->cmd_Input->click();
             },
             { "青木:0", "佐藤:0", "山田:1" } },
-        { "a mark clicked (the list is in name order)", [&] { main->ToggleMark(0); }, { "青木:0", "佐藤:1", "山田:1" } },
+        { "a mark clicked (the list is in name order)", [&] { main->ToggleMark(0); },
+            { "青木:0", "佐藤:1", "山田:1" } },
         { "bulk mark", [&] { main->BulkMark(); }, { "青木:1", "佐藤:1", "山田:1" } },
         { "delete all", [&] { main->DeleteAll(); }, {} },
     };

@@ -2,15 +2,15 @@
 // window's commands reach them. The work itself is tested in tests/exchange and
 // tests/users; here the wiring: what the windows show, what their buttons call, and
 // what the main window looks like afterwards.
-#include "app/MainWindow.h"
 #include "app/MainListModel.h"
+#include "app/MainWindow.h"
 #include "app/QtText.h"
 #include "forms/AboutDialog.h"
+#include "forms/AddressBookDialog.h"
 #include "forms/BackupDialog.h"
 #include "forms/CsvExportDialog.h"
 #include "forms/CsvImportDialog.h"
 #include "forms/NewAddressBookDialog.h"
-#include "forms/AddressBookDialog.h"
 #include "platform/Clock.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"

@@ -818,7 +818,8 @@ TEST_F(InputFormTest, TheListKeepsTheRecordJustSaved)
         int row; // the list's current row afterwards
         const char* name;
     } steps[] = {
-        { "a note changed", 7, edit, [](RecordEditor& f) { f.txt_Bikou1->setText(QStringLiteral("メモ")); }, 7, "佐藤花子" },
+        { "a note changed", 7, edit, [](RecordEditor& f) { f.txt_Bikou1->setText(QStringLiteral("メモ")); }, 7,
+            "佐藤花子" },
         { "a reading typed in hiragana moves it to the top", 7, edit,
             [](RecordEditor& f) { f.txt_Kana->setText(QStringLiteral("あいうえ")); }, 1, "佐藤花子" },
         { "a new record", 9, add,

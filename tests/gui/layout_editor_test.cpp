@@ -6,12 +6,12 @@
 #include "platform/fs.h"
 #include "print/PrintForms.h"
 #include "print/qt/CardRenderer.h"
-#include "print/qt/LabelSheetDialog.h"
-#include "print/qt/LayoutEditor.h"
-#include "print/qt/LayoutDetailDialog.h"
-#include "print/qt/PrintFormList.h"
 #include "print/qt/FontCatalog.h"
+#include "print/qt/LabelSheetDialog.h"
+#include "print/qt/LayoutDetailDialog.h"
+#include "print/qt/LayoutEditor.h"
 #include "print/qt/PrintCommands.h"
+#include "print/qt/PrintFormList.h"
 #include "settings/LayoutDefaults.h"
 
 #include <QAction>
@@ -36,8 +36,8 @@
 using namespace nrt;
 using namespace nrt::test;
 using print::LabelSheetDialog;
-using print::LayoutEditor;
 using print::LayoutDetailDialog;
+using print::LayoutEditor;
 
 namespace {
 
@@ -84,8 +84,8 @@ protected:
 
     std::unique_ptr<LayoutEditor> Open(const char* form)
     {
-        auto editor
-            = std::make_unique<LayoutEditor>(*f.global, f.printer, FormIndex(form), AppSettings::ReportKindOfName(S(form)));
+        auto editor = std::make_unique<LayoutEditor>(
+            *f.global, f.printer, FormIndex(form), AppSettings::ReportKindOfName(S(form)));
         editor->show();
         editor->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(editor.get()));
@@ -265,7 +265,8 @@ TEST_F(Editor, TypedValues)
         { "width too small", &LayoutEditor::txt_Width, "0.09", w, kAsBefore, "0.09", 1, "サイズが小さすぎます。" },
         { "width 0.1 mm", &LayoutEditor::txt_Width, "0.1", w, 10, "0.10", 0, nullptr },
         { "paper too small", &LayoutEditor::txt_RepWidth, "0.99", pw, kAsBefore, "0.99", 1, "サイズが小さいです。" },
-        { "paper too large", &LayoutEditor::txt_RepHeight, "600.01", ph, kAsBefore, "600.01", 1, "サイズが大きいです。" },
+        { "paper too large", &LayoutEditor::txt_RepHeight, "600.01", ph, kAsBefore, "600.01", 1,
+            "サイズが大きいです。" },
         { "paper", &LayoutEditor::txt_RepHeight, "235", ph, 23500, "235.00", 0, nullptr },
     };
     for (const Case& c : cases) {

@@ -1,11 +1,11 @@
 #include "BookFixture.h"
 #include "GuiTestSupport.h"
 
-#include "app/MainWindow.h"
 #include "app/HelpWindow.h"
 #include "app/MainListModel.h"
-#include "app/SingleInstance.h"
+#include "app/MainWindow.h"
 #include "app/QtText.h"
+#include "app/SingleInstance.h"
 #include "forms/ColumnsDialog.h"
 #include "forms/SearchDialog.h"
 #include "platform/MessageHost.h"

@@ -3,8 +3,8 @@
 #include "BookFixture.h"
 
 #include "app/MainListModel.h"
-#include "forms/RecordEditor.h"
 #include "forms/CategoryEditor.h"
+#include "forms/RecordEditor.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -2,8 +2,8 @@
 // PDF job, the address list and the progress window.
 #include "PrintGuiSupport.h"
 
-#include "db/RecordSet.h"
 #include "db/MainList.h"
+#include "db/RecordSet.h"
 #include "platform/fs.h"
 #include "print/RowSource.h"
 #include "print/qt/CardRenderer.h"

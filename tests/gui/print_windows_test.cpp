@@ -6,8 +6,8 @@
 #include "platform/fs.h"
 #include "print/qt/CardRenderer.h"
 #include "print/qt/NewPrintFormDialog.h"
-#include "print/qt/PrintPreview.h"
 #include "print/qt/PrintFormList.h"
+#include "print/qt/PrintPreview.h"
 #include "print/qt/RenamePrintFormDialog.h"
 #include "settings/LayoutDefaults.h"
 

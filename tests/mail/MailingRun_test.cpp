@@ -253,8 +253,10 @@ TEST_F(Mailing, CertificatesThatDoNotPassStopTheMailingBeforeAnythingIsSent)
         int code;
         const char* box;
     } cases[] = {
-        { "starttls", 1, certs.strangerCert, SmtpClient::kCertificateRefused, "サーバー証明書を確認できませんでした。\n" },
-        { "implicit", 2, certs.strangerCert, SmtpClient::kCertificateRefused, "サーバー証明書を確認できませんでした。\n" },
+        { "starttls", 1, certs.strangerCert, SmtpClient::kCertificateRefused,
+            "サーバー証明書を確認できませんでした。\n" },
+        { "implicit", 2, certs.strangerCert, SmtpClient::kCertificateRefused,
+            "サーバー証明書を確認できませんでした。\n" },
         { "implicit", 2, certs.wrongHostCert, SmtpClient::kCertificateRefused,
             "サーバー証明書を確認できませんでした。\n" },
         // STARTTLS asked for, a server that does not offer it: no plain-text fall-back.

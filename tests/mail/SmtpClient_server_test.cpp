@@ -149,8 +149,8 @@ TEST_F(RealServer, EveryAuthenticationOverEveryTransport)
     const struct {
         const char* server;
         int ssl;
-    } transports[]
-        = { { "none", SmtpClient::kPlain }, { "starttls", SmtpClient::kStartTls }, { "implicit", SmtpClient::kImplicitTls } };
+    } transports[] = { { "none", SmtpClient::kPlain }, { "starttls", SmtpClient::kStartTls },
+        { "implicit", SmtpClient::kImplicitTls } };
     for (const auto& t : transports) {
         TempDir folder;
         NodeSmtpServer server(folder.Path(), Tls(t.server));
@@ -205,7 +205,8 @@ TEST_F(RealServer, CertificatesThatDoNotPassAreRefusedBeforeAnythingIsSent)
         { "implicit", SmtpClient::kImplicitTls, Certificates().wrongHostCert, Certificates().caCert,
             "証明書の名前がサーバー名と一致しません。" },
         // Without the test CA only the system's trust store counts, which does not know it.
-        { "starttls", SmtpClient::kStartTls, Certificates().serverCert, "", "信頼できる認証局の証明書ではありません。" },
+        { "starttls", SmtpClient::kStartTls, Certificates().serverCert, "",
+            "信頼できる認証局の証明書ではありません。" },
     };
     for (const auto& c : cases) {
         messages.shown.clear();

@@ -630,7 +630,8 @@ TEST_F(MailClient, StartTlsIsNeverSkipped)
                 p.ReadLine();
                 p.Send("220 go ahead\r\n250 planted\r\n");
             },
-            SmtpClient::kTlsFailed, "暗号化通信を開始できませんでした。\n暗号化の開始前に余分なデータを受信しました。" },
+            SmtpClient::kTlsFailed,
+            "暗号化通信を開始できませんでした。\n暗号化の開始前に余分なデータを受信しました。" },
     };
     for (const auto& c : cases) {
         messages.shown.clear();

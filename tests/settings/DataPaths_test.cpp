@@ -1,8 +1,8 @@
 #include "SettingsTestSupport.h"
 
 #include "platform/fs.h"
-#include "settings/DataPaths.h"
 #include "settings/AppSettings.h"
+#include "settings/DataPaths.h"
 
 #include <gtest/gtest.h>
 

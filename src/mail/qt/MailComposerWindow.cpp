@@ -41,7 +41,8 @@ constexpr const char* kSaveFilters[] = { "メールファイル(*.mal)", "テキ
 
 } // namespace
 
-MailComposerWindow::MailComposerWindow(AppSettings& global, AddressTable& table, MailingProgress& sendForm, QWidget* parent)
+MailComposerWindow::MailComposerWindow(
+    AppSettings& global, AddressTable& table, MailingProgress& sendForm, QWidget* parent)
     : QDialog(parent)
     , global_(global)
     , table_(table)

@@ -144,7 +144,8 @@ MailingProgress::~MailingProgress()
         thread_.join();
 }
 
-int MailingProgress::Run(const TemplateList* templates, SmtpClient* mail, RecordSet* records, const std::string& mailFolder)
+int MailingProgress::Run(
+    const TemplateList* templates, SmtpClient* mail, RecordSet* records, const std::string& mailFolder)
 {
     if (Running())
         return MailingRun::kBrokenOff;

@@ -6,9 +6,9 @@
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "print/PrintForms.h"
-#include "print/qt/PrinterBinding.h"
 #include "print/qt/CardSurface.h"
 #include "print/qt/PrintDevice.h"
+#include "print/qt/PrinterBinding.h"
 #include "settings/AppSettings.h"
 
 #include <QPainter>

@@ -7,11 +7,11 @@
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "print/PrintForms.h"
-#include "print/qt/PrinterBinding.h"
 #include "print/qt/CardSurface.h"
+#include "print/qt/FontCatalog.h"
 #include "print/qt/LabelSheetDialog.h"
 #include "print/qt/LayoutDetailDialog.h"
-#include "print/qt/FontCatalog.h"
+#include "print/qt/PrinterBinding.h"
 #include "settings/AppSettings.h"
 #include "settings/LayoutDefaults.h"
 
@@ -111,7 +111,8 @@ Qt::CursorShape CursorOf(DragMode mode)
 bool ChooseSystemFont(QWidget* parent, LogFontA& lf)
 {
     bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, LayoutEditor::FontDialogStart(lf), parent, QStringLiteral("フォント"));
+    const QFont chosen
+        = QFontDialog::getFont(&ok, LayoutEditor::FontDialogStart(lf), parent, QStringLiteral("フォント"));
     if (!ok)
         return false;
     const double pixels = chosen.pixelSize() > 0 ? chosen.pixelSize() : chosen.pointSizeF() * ScreenDpi() / 72.0;

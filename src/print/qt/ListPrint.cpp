@@ -3,12 +3,12 @@
 #include "app/QtText.h"
 #include "platform/MessageHost.h"
 #include "platform/sjis.h"
-#include "print/TextItem.h"
 #include "print/PagePlan.h"
 #include "print/RowSource.h"
-#include "print/qt/PrinterBinding.h"
+#include "print/TextItem.h"
 #include "print/qt/FontCatalog.h"
 #include "print/qt/PrintDevice.h"
+#include "print/qt/PrinterBinding.h"
 #include "print/qt/VerticalText.h"
 
 #include <QPageSize>

@@ -21,6 +21,7 @@ using PageRunner = std::function<bool(int total, const std::function<bool()>& st
 // The print dialog starts from the saved settings when `useSaved` (the print form
 // loaded last had them). Returns the number of pages printed; after a dialog that
 // was not cancelled, 0 pages show "印刷されるデータがありませんでした。".
-int PrintAddressList(PrinterBinding& printer, RowSource& rows, bool useSaved, QWidget* owner, const PageRunner& runner = {});
+int PrintAddressList(
+    PrinterBinding& printer, RowSource& rows, bool useSaved, QWidget* owner, const PageRunner& runner = {});
 
 } // namespace nrt::print

@@ -8,14 +8,14 @@
 #include "print/PagePlan.h"
 #include "print/PrintForms.h"
 #include "print/RowSource.h"
-#include "print/qt/PrinterBinding.h"
 #include "print/qt/CardRenderer.h"
-#include "print/qt/NewPrintFormDialog.h"
 #include "print/qt/LayoutEditor.h"
-#include "print/qt/PrintPreview.h"
-#include "print/qt/PrintFormList.h"
 #include "print/qt/ListPrint.h"
+#include "print/qt/NewPrintFormDialog.h"
+#include "print/qt/PrintFormList.h"
+#include "print/qt/PrintPreview.h"
 #include "print/qt/PrintProgress.h"
+#include "print/qt/PrinterBinding.h"
 #include "settings/AppSettings.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 #include "print/qt/PrintPreview.h"
 
 #include "print/PagePlan.h"
-#include "print/qt/CardSurface.h"
 #include "print/qt/CardRenderer.h"
+#include "print/qt/CardSurface.h"
 #include "settings/AppSettings.h"
 
 #include <QActionGroup>
