@@ -24,6 +24,8 @@
 #include <set>
 #include <thread>
 
+#include <sys/stat.h>
+
 extern char** environ;
 
 using namespace nrt;
@@ -41,6 +43,11 @@ protected:
         table = g.UserFile("nrt.ndb");
         platform::fs::MakeDirs(g.UserFile({}));
         userFolder = g.UserFile({});
+        // A runtime folder of its own, so a window test running beside this one (its
+        // single-copy lock) cannot turn a waiting command into a refused one.
+        const std::string runtime = nrt::test::U(dir.Path()) + "/runtime";
+        ::mkdir(runtime.c_str(), 0700);
+        ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     }
 
     // Starts nortea-cli with standard output and error in files of the data folder.
