@@ -311,7 +311,8 @@ int RecordSet::FindFieldName(std::string_view name) const
             || (!d.secondName.empty() && platform::lstrcmpiA(d.secondName, name) == 0))
             return f;
     }
-    return -1;
+    // A field the table gains on first use is named before it has it.
+    return table_->FindField(name);
 }
 
 // ---- condition language ----

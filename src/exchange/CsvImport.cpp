@@ -11,6 +11,7 @@
 #include "settings/AppSettings.h"
 #include "settings/DataPaths.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -88,7 +89,7 @@ bool Contains(const LineList& list, std::string_view name)
 // every value of a large file on a scratch record would cost more than the import.
 int Fits(const AddressTable& table, int field, std::string_view value)
 {
-    if (field < 0 || field >= table.GetFieldCount())
+    if (field < 0 || (field >= table.GetFieldCount() && !table.IsPendingField(field)))
         return 50;
     const FieldDef& def = table.GetField(field);
     if (value.size() > static_cast<std::size_t>(def.width))
@@ -371,7 +372,11 @@ int CsvImport::Load(std::string_view path, Observer* observer)
     const int firstNew = table_.GetRecordCount();
     // The import pass. The record buffer is cleared once; each line then sets every
     // field a column names, so nothing of the line before stays.
-    std::vector<std::string_view> defaults(static_cast<std::size_t>(table_.GetFieldCount()));
+    // Columns may name fields the table gains on their first value.
+    int fieldSlots = table_.GetFieldCount();
+    for (const Column& col : columns)
+        fieldSlots = std::max(fieldSlots, col.field + 1);
+    std::vector<std::string_view> defaults(static_cast<std::size_t>(fieldSlots));
     if (const int sender = table_.FindField(SJ("宛名区分")); sender >= 0)
         defaults[static_cast<std::size_t>(sender)] = "0";
     if (const int mark = table_.FindField(SJ("印字区分")); mark >= 0)
