@@ -14,9 +14,18 @@ constexpr char kNoteSeparator = '\t';
 
 // The marks in the order they are written: a year in mourning reads "2027喪…", so
 // "2027受" stands only for a card received and none sent.
-const std::string& MourningMark() { return SJ("喪"); }
-const std::string& SentMark() { return SJ("出"); }
-const std::string& ReceivedMark() { return SJ("受"); }
+const std::string& MourningMark()
+{
+    return SJ("喪");
+}
+const std::string& SentMark()
+{
+    return SJ("出");
+}
+const std::string& ReceivedMark()
+{
+    return SJ("受");
+}
 
 bool ReadYear(std::string_view text, int& year)
 {
@@ -43,7 +52,7 @@ YearMarks& Entry(std::vector<YearMarks>& years, int year)
     for (YearMarks& y : years)
         if (y.year == year)
             return y;
-    years.push_back(YearMarks { year });
+    years.push_back(NoMarks(year));
     return years.back();
 }
 
@@ -78,7 +87,7 @@ std::vector<YearMarks> Parse(std::string_view history, std::string_view notes)
         int year = 0;
         if (!ReadYear(word, year))
             continue;
-        YearMarks marks { year };
+        YearMarks marks = NoMarks(year);
         bool valid = word.size() > kYearDigits;
         for (std::size_t i = kYearDigits; valid && i < word.size();) {
             const std::size_t len = platform::CharLength(word, i);
@@ -117,7 +126,7 @@ YearMarks ForYear(std::string_view history, std::string_view notes, int year)
     for (const YearMarks& y : Parse(history, notes))
         if (y.year == year)
             return y;
-    return YearMarks { year };
+    return NoMarks(year);
 }
 
 Fields Format(std::vector<YearMarks> years)
@@ -167,6 +176,35 @@ int CardYear(const platform::LocalTime& now)
 {
     constexpr int kSeasonStartMonth = 10;
     return now.month >= kSeasonStartMonth ? now.year + 1 : now.year;
+}
+
+int LeaveOutMourning(const AddressTable& table, std::vector<int>& records, int year)
+{
+    const int history = table.FindField(SchemaFieldName(field::kCardHistory));
+    const std::size_t before = records.size();
+    std::erase_if(records, [&](int k) { return ForYear(table.Value(history, k), {}, year).mourning; });
+    return static_cast<int>(before - records.size());
+}
+
+bool MarkSent(AddressTable& table, const std::vector<int>& records, int year)
+{
+    const int history = table.FindField(SchemaFieldName(field::kCardHistory));
+    if (history < 0)
+        return false;
+    for (int k : records) {
+        if (table.ReadRecord(k) != 0)
+            return false;
+        std::vector<YearMarks> years = Parse(table.GetCurrentValue(history), {});
+        YearMarks marks = ForYear(table.GetCurrentValue(history), {}, year);
+        if (marks.sent)
+            continue;
+        marks.sent = true;
+        marks.note.clear(); // the notes live in their own field
+        if (table.SetValue(history, Format(WithYear(std::move(years), marks)).history) != 0 || table.PostRecord() != 0)
+            return false;
+    }
+    table.ClearCurrent();
+    return true;
 }
 
 std::string PresetCondition(Preset preset, int year)

@@ -23,6 +23,13 @@ struct YearMarks {
     bool IsEmpty() const { return !sent && !received && !mourning && note.empty(); }
     bool operator==(const YearMarks&) const = default;
 };
+// A year without marks.
+inline YearMarks NoMarks(int year)
+{
+    YearMarks marks;
+    marks.year = year;
+    return marks;
+}
 
 // The years of the two fields, newest first; words and entries that are not a year
 // with marks (or a note) are passed over.
@@ -42,6 +49,20 @@ std::vector<YearMarks> WithYear(std::vector<YearMarks> years, const YearMarks& m
 
 // The year of the New Year's cards being written: from October on, the coming one.
 int CardYear(const platform::LocalTime& now);
+
+} // namespace nrt::cardhistory
+
+namespace nrt {
+class AddressTable;
+}
+
+namespace nrt::cardhistory {
+
+// Takes the records in mourning in `year` out of `records` (New Year's cards are not
+// sent to them); how many were taken out.
+int LeaveOutMourning(const AddressTable& table, std::vector<int>& records, int year);
+// Marks a card sent in `year` in each of the records; false when the table refused one.
+bool MarkSent(AddressTable& table, const std::vector<int>& records, int year);
 
 // The main list's extraction presets, as extraction suffixes for the card year.
 enum class Preset {

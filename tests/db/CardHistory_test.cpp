@@ -32,7 +32,7 @@ TEST(CardHistory, FieldsReadAndWriteBack)
 
     // A year put in place, an emptied one taken out; a TAB in a note does not split it.
     std::vector<YearMarks> changed = WithYear(years, YearMarks { 2028, true, false, false, "a\tb" });
-    changed = WithYear(changed, YearMarks { 2025 });
+    changed = WithYear(changed, NoMarks(2025));
     EXPECT_EQ(Format(changed).history, S("2028出 2027出受 2026喪 2024喪出受"));
     EXPECT_EQ(Format(changed).notes, S("2028:a b\t2027:転居のお知らせ\t2026:ご母堂様ご逝去"));
     EXPECT_EQ(ForYear(f.history, f.notes, 2026).mourning, true);
@@ -41,7 +41,7 @@ TEST(CardHistory, FieldsReadAndWriteBack)
     // The oldest years give way to fit the field.
     std::vector<YearMarks> many;
     for (int y = 1900; y < 2000; ++y)
-        many.push_back(YearMarks { y, true, true });
+        many.push_back(YearMarks { y, true, true, false, "" });
     const Fields full = Format(many);
     EXPECT_LE(full.history.size(), 250u);
     EXPECT_EQ(full.history.substr(0, 9), S("1999出受 "));

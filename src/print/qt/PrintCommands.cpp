@@ -1,7 +1,9 @@
 #include "print/qt/PrintCommands.h"
 
 #include "app/QtText.h"
+#include "db/CardHistory.h"
 #include "db/RecordSet.h"
+#include "platform/Clock.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
@@ -17,6 +19,7 @@
 #include "print/qt/PrintProgress.h"
 #include "print/qt/PrinterBinding.h"
 #include "settings/AppSettings.h"
+#include "settings/LayoutDefaults.h"
 
 #include <algorithm>
 
@@ -27,6 +30,8 @@
 #include <QPrinterInfo>
 
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace nrt::print {
 namespace {
@@ -44,6 +49,7 @@ CardRenderer::ProgressRunner RunnerOver(QWidget* window)
 
 PrintCommands::PrintCommands(AppSettings& global, AddressTable& table, QWidget* window)
     : global_(global)
+    , table_(table)
     , window_(window)
     , printer_(std::make_unique<PrinterBinding>(window))
     , renderer_(std::make_unique<CardRenderer>(global, table, *printer_))
@@ -58,21 +64,53 @@ bool PrintCommands::ChooseForm(std::string& name, bool senderTab)
     if (senderTab && !platform::Ask(SJ("差出人を宛名として印刷します。よろしいですか？"), true))
         return false;
     PrintFormList list(global_, PrintFormList::Mode::Choose, window_);
+    // Several sender records (home and office): the one marked for printing comes first
+    // chosen, and choosing it keeps the job as it was.
+    std::vector<std::string> senders;
+    int marked = -1;
+    RecordSet records;
+    records.Attach(&table_);
+    if (records.Select(SJ("宛名区分='1'")) == 0)
+        for (int k : records.Rows()) {
+            if (marked < 0 && table_.Value(table_.FindField(SJ("印字区分")), k) == "1")
+                marked = static_cast<int>(senders.size());
+            senders.emplace_back(table_.Value(table_.FindField(SJ("名前")), k));
+        }
+    if (marked < 0) {
+        // None marked: the cards go without a sender unless one is chosen.
+        senders.insert(senders.begin(), std::string());
+        marked = 0;
+    }
+    list.OfferSenders(senders, marked);
     const int index = list.Choose();
     if (index < 0 || index >= global_.ReportList().GetCount())
         return false;
     name = global_.ReportList().GetLine(index);
+    const int sender = list.ChosenSender();
+    renderer_->ChooseSender(sender != marked && sender >= 0 && static_cast<std::size_t>(sender) < senders.size()
+            ? senders[static_cast<std::size_t>(sender)]
+            : std::string());
     return true;
 }
 
-void PrintCommands::Print(std::string_view printCondition, std::string_view sortSpec, bool senderTab)
+bool PrintCommands::Print(std::string_view printCondition, std::string_view sortSpec, bool senderTab)
 {
     std::string form;
     if (!ChooseForm(form, senderTab))
-        return;
-    if (!renderer_->Prepare(form, AppSettings::ReportKindOfName(form), printCondition, sortSpec))
-        return;
-    renderer_->PrintRows(window_);
+        return false;
+    const int kind = AppSettings::ReportKindOfName(form);
+    if (!renderer_->Prepare(form, kind, printCondition, sortSpec) || !renderer_->PrintRows(window_))
+        return false;
+    const std::vector<int>& printed = renderer_->PrintedRecords();
+    if (kind != kReportNewYearCard || printed.empty())
+        return false;
+    const int year = cardhistory::CardYear(platform::GetClock().Now());
+    if (!platform::Ask(SJ("印刷した") + std::to_string(printed.size()) + SJ("件を") + std::to_string(year)
+            + SJ("年の年賀状を出した宛先として記録しますか？")))
+        return false;
+    if (!cardhistory::MarkSent(table_, printed, year))
+        platform::Warn(SJ("年賀状の記録に失敗しました。"));
+    return true;
 }
 
 void PrintCommands::Preview(std::string_view printCondition, std::string_view sortSpec, bool senderTab)
@@ -124,7 +162,8 @@ namespace {
 
 // The job without a dialog: `setUp` chooses where the pages go.
 int PrintFormWith(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortSpec, int from, int to, int* pageCount, const std::function<void(QPrinter&)>& setUp)
+    std::string_view sortSpec, int from, int to, int* pageCount, std::string_view sender,
+    const std::function<void(QPrinter&)>& setUp)
 {
     // Fonts need the GUI application object (on the offscreen platform at least).
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
@@ -137,6 +176,7 @@ int PrintFormWith(AppSettings& global, AddressTable& table, std::string_view for
     const std::string form(global.ReportList().GetLine(index));
     PrinterBinding printer;
     CardRenderer renderer(global, table, printer);
+    renderer.ChooseSender(sender);
     if (!renderer.Prepare(form, AppSettings::ReportKindOfName(form), printCondition, sortSpec))
         return kPrintFailed;
     const int perPage = std::max(1, renderer.RecordsPerPage());
@@ -161,25 +201,27 @@ int PrintFormWith(AppSettings& global, AddressTable& table, std::string_view for
 } // namespace
 
 int PrintToPdf(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortSpec, const std::string& pdfPath, int from, int to, int* pageCount)
+    std::string_view sortSpec, const std::string& pdfPath, int from, int to, int* pageCount, std::string_view sender)
 {
     const QString file = QString::fromStdString(platform::fs::ToSystemPath(pdfPath));
-    return PrintFormWith(global, table, formName, printCondition, sortSpec, from, to, pageCount, [&](QPrinter& p) {
-        p.setOutputFormat(QPrinter::PdfFormat);
-        p.setOutputFileName(file);
-    });
+    return PrintFormWith(
+        global, table, formName, printCondition, sortSpec, from, to, pageCount, sender, [&](QPrinter& p) {
+            p.setOutputFormat(QPrinter::PdfFormat);
+            p.setOutputFileName(file);
+        });
 }
 
 int PrintToQueue(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortSpec, std::string_view queue, int from, int to, int* pageCount)
+    std::string_view sortSpec, std::string_view queue, int from, int to, int* pageCount, std::string_view sender)
 {
     const QString name = gui::ToQ(queue);
     if (!QPrinterInfo::availablePrinterNames().contains(name))
         return kPrintNoSuchQueue;
-    return PrintFormWith(global, table, formName, printCondition, sortSpec, from, to, pageCount, [&](QPrinter& p) {
-        p.setOutputFormat(QPrinter::NativeFormat);
-        p.setPrinterName(name);
-    });
+    return PrintFormWith(
+        global, table, formName, printCondition, sortSpec, from, to, pageCount, sender, [&](QPrinter& p) {
+            p.setOutputFormat(QPrinter::NativeFormat);
+            p.setPrinterName(name);
+        });
 }
 
 } // namespace nrt::print

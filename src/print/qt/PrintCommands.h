@@ -40,8 +40,10 @@ public:
 
     // On the senders' tab the user first confirms that senders print as addressees;
     // then a form is chosen in the print form list and the records of the print
-    // condition are printed in the list's order (with progress for long jobs).
-    void Print(std::string_view printCondition, std::string_view sortSpec, bool senderTab);
+    // condition are printed in the list's order (with progress for long jobs). After
+    // New Year's cards the program offers to record them as sent for the card year:
+    // true when it did (the list shows the records changed).
+    bool Print(std::string_view printCondition, std::string_view sortSpec, bool senderTab);
     // The same road to the preview window.
     void Preview(std::string_view printCondition, std::string_view sortSpec, bool senderTab);
     // The print form list with its new, rename and delete buttons: the index of the
@@ -61,13 +63,15 @@ private:
     bool ChooseForm(std::string& name, bool senderTab);
 
     AppSettings& global_;
+    AddressTable& table_;
     QWidget* window_;
     std::unique_ptr<PrinterBinding> printer_;
     std::unique_ptr<CardRenderer> renderer_;
 };
 
 // nortea-cli print: the records of `printCondition` through form `formName` into the
-// PDF file `pdfPath` (CP932), pages `from`..`to` (0 and 0: all). Messages go through
+// PDF file `pdfPath` (CP932), pages `from`..`to` (0 and 0: all), with the sender record
+// named `sender` (empty: the one marked for printing). Messages go through
 // the message host as the windows show them. Needs a QGuiApplication (the offscreen
 // platform will do).
 inline constexpr int kPrintDone = 0;
@@ -76,9 +80,11 @@ inline constexpr int kPrintNoSuchForm = 2; // the name is not in the print form 
 inline constexpr int kPrintNoSuchPages = 3; // `from` lies past the last page (`pageCount` receives their number)
 inline constexpr int kPrintNoSuchQueue = 4; // no printer of the system has that name
 int PrintToPdf(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortSpec, const std::string& pdfPath, int from = 0, int to = 0, int* pageCount = nullptr);
+    std::string_view sortSpec, const std::string& pdfPath, int from = 0, int to = 0, int* pageCount = nullptr,
+    std::string_view sender = {});
 // The same job sent to the system's printer `queue` (CP932), on the form's paper.
 int PrintToQueue(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortSpec, std::string_view queue, int from = 0, int to = 0, int* pageCount = nullptr);
+    std::string_view sortSpec, std::string_view queue, int from = 0, int to = 0, int* pageCount = nullptr,
+    std::string_view sender = {});
 
 } // namespace nrt::print
