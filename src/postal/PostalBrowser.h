@@ -23,10 +23,10 @@ struct PostalBrowserRow {
 
 // Whether the folder holds a dictionary to browse ("todo.dat"); without one the browser
 // would only show empty lists and every lookup would fail.
-bool PostalDictionaryPresent(std::string_view yubinFolder);
+bool PostalDictionaryPresent(std::string_view postalFolder);
 // PostalDictionaryPresent, and when it is not, the message that says so and how to
 // import one ("注意").
-bool CheckPostalDictionary(std::string_view yubinFolder);
+bool CheckPostalDictionary(std::string_view postalFolder);
 
 // Kana filters 0 (all) to 10 (ワ) on the first byte of a half-width reading.
 inline constexpr int kKanaFilterCount = 11;
@@ -46,7 +46,7 @@ public:
     // What choosing a row did.
     enum ChooseResult { kNothing = -1, kEntered = 0, kConfirmed = 1 };
 
-    explicit PostalBrowser(std::string yubinFolder);
+    explicit PostalBrowser(std::string postalFolder);
 
     // Opens at the cities of the input form's prefecture when it is one of the 47,
     // otherwise at the prefectures.

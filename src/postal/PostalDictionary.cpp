@@ -229,7 +229,7 @@ std::vector<PostalFileImage> BuildPostalDictionary(const PostalListImport& sorte
     return files;
 }
 
-int ImportPostalList(std::string_view listPath, std::string_view yubinFolder, const PostalProgress& progress,
+int ImportPostalList(std::string_view listPath, std::string_view postalFolder, const PostalProgress& progress,
     PostalListStats* stats, int maxRecords)
 {
     int shown = -1;
@@ -266,7 +266,7 @@ int ImportPostalList(std::string_view listPath, std::string_view yubinFolder, co
     const std::vector<PostalFileImage> files = BuildPostalDictionary(list);
     report(60);
 
-    const std::string folder = WithoutTrailingSlash(yubinFolder);
+    const std::string folder = WithoutTrailingSlash(postalFolder);
     const std::string fresh = folder + std::string(kNewSuffix);
     const std::size_t slash = platform::FindLastChar(folder, '/');
     if (slash != std::string::npos && slash > 0)
