@@ -130,7 +130,8 @@ TEST(SetSort, ParsesKeysAndModifiers)
         std::vector<Key> keys;
     } cases[] = {
         { "カナ, 名前", 0, { { field::kKana, 0, 0 }, { field::kName, 0, 0 } } },
-        { "大分類,小分類,カナ", 0, { { field::kCategory, 0, 0 }, { field::kSubcategory, 0, 0 }, { field::kKana, 0, 0 } } },
+        { "大分類,小分類,カナ", 0,
+            { { field::kCategory, 0, 0 }, { field::kSubcategory, 0, 0 }, { field::kKana, 0, 0 } } },
         { "生年月日 D", 0, { { field::kBirthday, d, 0 } } },
         { "生年月日 desc,カナ u", 0, { { field::kBirthday, d, 0 }, { field::kKana, 0, 0 } } },
         { "郵便番号 ND", 0, { { field::kPostalCode, n | d, 0 } } },

@@ -94,7 +94,8 @@ TEST(PostalImport, HandMadeListGivesTheDictionaryByteForByte)
             + "\r\n" + Fields({ "26", "5400002", "大阪府", "ｵｵｻｶﾌ" }) + "\r\n"
             + Fields({ "46", "9000015", "沖縄県", "ｵｷﾅﾜｹﾝ" }) + "\r\n");
 
-    EXPECT_EQ(ReadAll(postalFolder + "/sityo0.dat"), Fields({ "1", "0640941", "札幌市中央区", "ｻｯﾎﾟﾛｼﾁｭｳｵｳｸ" }) + "\r\n");
+    EXPECT_EQ(
+        ReadAll(postalFolder + "/sityo0.dat"), Fields({ "1", "0640941", "札幌市中央区", "ｻｯﾎﾟﾛｼﾁｭｳｵｳｸ" }) + "\r\n");
     const std::string asahi = Fields({ "0640941", "旭ケ丘", "ｱｻﾋｶﾞｵｶ" });
     const std::string odori = Fields({ "0600042", "大通西（１～１９丁目）", "ｵｵﾄﾞｵﾘﾆｼ(1-19ﾁｮｳﾒ)" });
     EXPECT_EQ(ReadAll(postalFolder + "/tyo0.dat"), asahi + odori);
@@ -108,8 +109,8 @@ TEST(PostalImport, HandMadeListGivesTheDictionaryByteForByte)
     EXPECT_EQ(ReadAll(postalFolder + "/tyo12.dat"),
         jingumae + Fields({ "1000013", "霞が関", "ｶｽﾐｶﾞｾｷ" }) + Fields({ "1000001", "千代田", "ﾁﾖﾀﾞ" })
             + Fields({ "1000014", "永田町", "ﾅｶﾞﾀﾁｮｳ" }));
-    EXPECT_EQ(
-        ReadAll(postalFolder + "/tyo12.idx"), LE32(0) + LE32(1) + LE32(static_cast<std::uint32_t>(jingumae.size())) + LE32(3));
+    EXPECT_EQ(ReadAll(postalFolder + "/tyo12.idx"),
+        LE32(0) + LE32(1) + LE32(static_cast<std::uint32_t>(jingumae.size())) + LE32(3));
 
     EXPECT_EQ(ReadAll(postalFolder + "/sityo26.dat"),
         Fields({ "1", "5400002", "大阪市中央区", "ｵｵｻｶｼﾁｭｳｵｳｸ" }) + "\r\n"

@@ -113,7 +113,8 @@ TEST_F(BackupTest, FailuresLeaveTheCountersAlone)
         std::string message;
     } cases[] = {
         { [&] { global->SetFolderBackupPath(""); }, BackupSets::kNoDestination, "パスを指定してください。" },
-        { [&] { global->SetFolderBackupPath("relative/backup"); }, BackupSets::kNoDestination, "パスを指定してください。" },
+        { [&] { global->SetFolderBackupPath("relative/backup"); }, BackupSets::kNoDestination,
+            "パスを指定してください。" },
         { [&] {
              global->SetFolderBackupPath(backup);
              platform::fs::RemoveFile(user + "/nrt.ndb");
