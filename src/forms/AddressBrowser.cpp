@@ -205,8 +205,8 @@ void AddressBrowser::ShowLevel()
     cmd_Ok->setText(ToQ(browser_.OkCaption()));
     lbl_Zyusyo->setText(ToQ(browser_.AddressLabel()));
     lbl_Ken->setText(QString::number(browser_.ShownCount()));
-    cmd_Todo->setEnabled(browser_.TodoEnabled());
-    cmd_Sityo->setEnabled(browser_.SityoEnabled());
+    cmd_Todo->setEnabled(browser_.PrefecturesEnabled());
+    cmd_Sityo->setEnabled(browser_.CitiesEnabled());
     griMain->setCurrentIndex(model_->index(0, 0));
     griMain->scrollToTop();
 }

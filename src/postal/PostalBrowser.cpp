@@ -156,7 +156,7 @@ void PostalBrowser::Start(std::string_view prefectureName)
 {
     confirmed_ = false;
     filter_ = 0;
-    sityoEnabled_ = false;
+    citiesEnabled_ = false;
     const int index = nrt::PrefectureIndex(prefectureName);
     if (index >= 0) {
         prefecture_ = index;
@@ -204,9 +204,9 @@ void PostalBrowser::Enter(int level)
         onlyCode_.clear();
     level_ = level;
     if (level == kTowns)
-        sityoEnabled_ = true;
+        citiesEnabled_ = true;
     else if (level == kPrefectures)
-        sityoEnabled_ = false;
+        citiesEnabled_ = false;
     Fill();
 }
 

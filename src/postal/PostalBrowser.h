@@ -68,8 +68,8 @@ public:
     const std::string& OkCaption() const;
     // The chosen part of the address (lbl_Zyusyo).
     std::string AddressLabel() const;
-    bool TodoEnabled() const { return level_ != kPrefectures; }
-    bool SityoEnabled() const { return sityoEnabled_; }
+    bool PrefecturesEnabled() const { return level_ != kPrefectures; }
+    bool CitiesEnabled() const { return citiesEnabled_; }
 
     // A kana button: sets the filter and fills the current level again.
     void SetFilter(int filter);
@@ -97,7 +97,7 @@ private:
     int prefecture_ = -1;
     int city_ = 0;
     int filter_ = 0;
-    bool sityoEnabled_ = false;
+    bool citiesEnabled_ = false;
     bool confirmed_ = false;
     std::string prefectureName_;
     std::string cityName_;

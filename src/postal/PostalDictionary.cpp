@@ -93,18 +93,18 @@ void BuildBrowsingFiles(const PostalListImport& list, std::vector<PostalFileImag
             byPrefecture[static_cast<std::size_t>(last)].push_back(i);
     }
 
-    std::string todo;
+    std::string prefectures;
     std::vector<PostalFileImage> perPrefecture;
     for (int p = 0; p < kPrefectureCount; ++p) {
         const auto& records = byPrefecture[static_cast<std::size_t>(p)];
         if (records.empty())
             continue;
         const int first = records.front();
-        todo.append(std::to_string(p)).push_back('\0');
-        PutText(todo, list.Column(first, kPC_Code));
-        PutText(todo, PrefectureName(p));
-        PutText(todo, list.Column(first, kPC_PrefReading));
-        todo.append("\r\n");
+        prefectures.append(std::to_string(p)).push_back('\0');
+        PutText(prefectures, list.Column(first, kPC_Code));
+        PutText(prefectures, PrefectureName(p));
+        PutText(prefectures, list.Column(first, kPC_PrefReading));
+        prefectures.append("\r\n");
 
         std::string cities, townIndex, towns;
         int cityNumber = 0;
@@ -139,7 +139,7 @@ void BuildBrowsingFiles(const PostalListImport& list, std::vector<PostalFileImag
         perPrefecture.push_back({ PostalTownIndexFile(p), std::move(townIndex) });
         perPrefecture.push_back({ PostalTownFile(p), std::move(towns) });
     }
-    files.push_back({ std::string(kPostalPrefectureFile), std::move(todo) });
+    files.push_back({ std::string(kPostalPrefectureFile), std::move(prefectures) });
     for (auto& f : perPrefecture)
         files.push_back(std::move(f));
 }

@@ -52,8 +52,8 @@ TEST_F(PostalBrowserTest, WalkFromPrefectureToTown)
     EXPECT_EQ(U(b.OkCaption()), "選択");
     EXPECT_EQ(b.AddressLabel(), "");
     EXPECT_EQ(b.ShownCount(), 4);
-    EXPECT_FALSE(b.TodoEnabled());
-    EXPECT_FALSE(b.SityoEnabled());
+    EXPECT_FALSE(b.PrefecturesEnabled());
+    EXPECT_FALSE(b.CitiesEnabled());
 
     ASSERT_EQ(b.Choose(1), PostalBrowser::kEntered);
     EXPECT_EQ(b.GetLevel(), PostalBrowser::kCities);
@@ -61,7 +61,7 @@ TEST_F(PostalBrowserTest, WalkFromPrefectureToTown)
     EXPECT_EQ(Rows(b), (Grid { " --- |渋谷区|ｼﾌﾞﾔｸ", " --- |千代田区|ﾁﾖﾀﾞｸ" }));
     EXPECT_EQ(U(b.Caption()), "ノルテア（市町村）");
     EXPECT_EQ(U(b.AddressLabel()), "東京都");
-    EXPECT_TRUE(b.TodoEnabled());
+    EXPECT_TRUE(b.PrefecturesEnabled());
 
     ASSERT_EQ(b.Choose(1), PostalBrowser::kEntered);
     EXPECT_EQ(b.GetLevel(), PostalBrowser::kTowns);
@@ -70,7 +70,7 @@ TEST_F(PostalBrowserTest, WalkFromPrefectureToTown)
     EXPECT_EQ(U(b.OkCaption()), "決定");
     EXPECT_EQ(U(b.AddressLabel()), "東京都千代田区");
     EXPECT_EQ(b.ShownCount(), 3);
-    EXPECT_TRUE(b.SityoEnabled());
+    EXPECT_TRUE(b.CitiesEnabled());
     EXPECT_FALSE(b.Confirmed());
 
     ASSERT_EQ(b.Choose(0), PostalBrowser::kConfirmed);
@@ -126,10 +126,10 @@ TEST_F(PostalBrowserTest, KanaFiltersOnEveryLevel)
     EXPECT_EQ(b.GetLevel(), PostalBrowser::kCities);
     EXPECT_EQ(b.GetFilter(), 0);
     EXPECT_EQ(b.Rows().size(), 3u);
-    EXPECT_TRUE(b.SityoEnabled());
+    EXPECT_TRUE(b.CitiesEnabled());
     b.BackToPrefectures();
     EXPECT_EQ(b.GetLevel(), PostalBrowser::kPrefectures);
-    EXPECT_FALSE(b.SityoEnabled());
+    EXPECT_FALSE(b.CitiesEnabled());
     EXPECT_EQ(b.Rows().size(), 4u);
 }
 
