@@ -47,32 +47,48 @@ inline constexpr std::array<SchemaField, 24> kDefaultSchema { {
     { "登録日", 20 },
 } };
 // Indices of the default schema, for code that works on it directly.
-enum DefaultField : int {
-    kF_AtenaKubun,
-    kF_InjiKubun,
-    kF_Name,
-    kF_Kana,
-    kF_Keisho,
-    kF_Seibetsu,
-    kF_Birthday,
-    kF_PostalCode,
-    kF_Prefecture,
-    kF_Address1,
-    kF_Address2,
-    kF_Phone,
-    kF_Fax,
-    kF_Mobile,
-    kF_Mail,
-    kF_HomePage,
-    kF_Category1,
-    kF_Category2,
-    kF_Category2b,
-    kF_Note1,
-    kF_Note2,
-    kF_Portrait,
-    kF_Updated,
-    kF_Registered,
+namespace field {
+enum Index : int {
+    kSender,
+    kPrintMark,
+    kName,
+    kKana,
+    kHonorific,
+    kGender,
+    kBirthday,
+    kPostalCode,
+    kPrefecture,
+    kAddress1,
+    kAddress2,
+    kPhone,
+    kFax,
+    kMobile,
+    kMail,
+    kHomePage,
+    kCategory,
+    kSubcategory,
+    kSubcategory2,
+    kNote1,
+    kNote2,
+    kPortrait,
+    kUpdated,
+    kRegistered,
+    // The fields a table gains on their first value (kExtendedSchema).
+    kJointName1,
+    kJointHonorific1,
+    kJointName2,
+    kJointHonorific2,
+    kJointName3,
+    kJointHonorific3,
+    kCompany,
+    kDepartment,
+    kTitle,
+    kCardHistory,
+    kCardNotes,
+    kExtendedEnd,
 };
+inline constexpr int kJointNameCount = 3;
+} // namespace field
 const std::string& DefaultFieldName(int index);
 
 // Fields a table gains after the 24 the first time one of them gets a value: joint
@@ -91,24 +107,8 @@ inline constexpr std::array<SchemaField, 11> kExtendedSchema { {
     { "年賀状履歴", 250 },
     { "年賀状メモ", 250 },
 } };
-namespace field {
-// Indices of the fields after the 24, in a table that has them.
-enum Extended : int {
-    kJointName1 = static_cast<int>(kDefaultSchema.size()),
-    kJointHonorific1,
-    kJointName2,
-    kJointHonorific2,
-    kJointName3,
-    kJointHonorific3,
-    kCompany,
-    kDepartment,
-    kTitle,
-    kCardHistory,
-    kCardNotes,
-    kExtendedEnd,
-};
-inline constexpr int kJointNameCount = 3;
-} // namespace field
+static_assert(static_cast<std::size_t>(field::kJointName1) == kDefaultSchema.size()
+    && field::kExtendedEnd - field::kJointName1 == static_cast<int>(kExtendedSchema.size()));
 // CP932 name of field `index` of the default or the extended schema; "" beyond them.
 const std::string& SchemaFieldName(int index);
 

@@ -27,7 +27,7 @@ std::size_t AfterFirstSpace(std::string_view name)
 
 bool PersonMissing(const FieldLookup& record)
 {
-    return Field(record, kF_Name).empty() && !Field(record, field::kCompany).empty();
+    return Field(record, field::kName).empty() && !Field(record, field::kCompany).empty();
 }
 
 } // namespace
@@ -40,7 +40,7 @@ std::string NameWithHonorific(const FieldLookup& record)
             to = Field(record, field::kCompany);
         return std::string(to) + SJ("　御中");
     }
-    return std::string(Field(record, kF_Name)) + SJ("　") + std::string(Field(record, kF_Keisho));
+    return std::string(Field(record, field::kName)) + SJ("　") + std::string(Field(record, field::kHonorific));
 }
 
 NameBlock AddresseeNameBlock(const FieldLookup& record)
@@ -58,10 +58,10 @@ NameBlock AddresseeNameBlock(const FieldLookup& record)
             block.companyLines.emplace_back(line);
     block.title = Field(record, field::kTitle);
 
-    const std::string_view name = Field(record, kF_Name);
+    const std::string_view name = Field(record, field::kName);
     if (const std::size_t given = AfterFirstSpace(name); given != std::string_view::npos && given < name.size())
         block.familyPart = name.substr(0, given);
-    const std::string_view honorific = Field(record, kF_Keisho);
+    const std::string_view honorific = Field(record, field::kHonorific);
     constexpr std::array<std::array<int, 2>, field::kJointNameCount> kJoint {
         { { field::kJointName1, field::kJointHonorific1 }, { field::kJointName2, field::kJointHonorific2 },
             { field::kJointName3, field::kJointHonorific3 } }

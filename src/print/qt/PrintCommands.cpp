@@ -93,13 +93,13 @@ bool PrintCommands::ChooseForm(std::string& name, bool senderTab)
     return true;
 }
 
-bool PrintCommands::Print(std::string_view printCondition, std::string_view sortSpec, bool senderTab)
+bool PrintCommands::Print(std::string_view printCondition, std::string_view sortOrder, bool senderTab)
 {
     std::string form;
     if (!ChooseForm(form, senderTab))
         return false;
     const int kind = AppSettings::ReportKindOfName(form);
-    if (!renderer_->Prepare(form, kind, printCondition, sortSpec) || !renderer_->PrintRows(window_))
+    if (!renderer_->Prepare(form, kind, printCondition, sortOrder) || !renderer_->PrintRows(window_))
         return false;
     const std::vector<int>& printed = renderer_->PrintedRecords();
     if (kind != kReportNewYearCard || printed.empty())
@@ -113,12 +113,12 @@ bool PrintCommands::Print(std::string_view printCondition, std::string_view sort
     return true;
 }
 
-void PrintCommands::Preview(std::string_view printCondition, std::string_view sortSpec, bool senderTab)
+void PrintCommands::Preview(std::string_view printCondition, std::string_view sortOrder, bool senderTab)
 {
     std::string form;
     if (!ChooseForm(form, senderTab))
         return;
-    if (!renderer_->Prepare(form, AppSettings::ReportKindOfName(form), printCondition, sortSpec))
+    if (!renderer_->Prepare(form, AppSettings::ReportKindOfName(form), printCondition, sortOrder))
         return;
     PrintPreview preview(*renderer_, global_, window_);
     preview.exec();
@@ -162,7 +162,7 @@ namespace {
 
 // The job without a dialog: `setUp` chooses where the pages go.
 int PrintFormWith(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortSpec, int from, int to, int* pageCount, std::string_view sender,
+    std::string_view sortOrder, int from, int to, int* pageCount, std::string_view sender,
     const std::function<void(QPrinter&)>& setUp)
 {
     // Fonts need the GUI application object (on the offscreen platform at least).
@@ -177,7 +177,7 @@ int PrintFormWith(AppSettings& global, AddressTable& table, std::string_view for
     PrinterBinding printer;
     CardRenderer renderer(global, table, printer);
     renderer.ChooseSender(sender);
-    if (!renderer.Prepare(form, AppSettings::ReportKindOfName(form), printCondition, sortSpec))
+    if (!renderer.Prepare(form, AppSettings::ReportKindOfName(form), printCondition, sortOrder))
         return kPrintFailed;
     const int perPage = std::max(1, renderer.RecordsPerPage());
     const int pages = (renderer.RowCount() + perPage - 1) / perPage;
@@ -201,24 +201,24 @@ int PrintFormWith(AppSettings& global, AddressTable& table, std::string_view for
 } // namespace
 
 int PrintToPdf(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortSpec, const std::string& pdfPath, int from, int to, int* pageCount, std::string_view sender)
+    std::string_view sortOrder, const std::string& pdfPath, int from, int to, int* pageCount, std::string_view sender)
 {
     const QString file = QString::fromStdString(platform::fs::ToSystemPath(pdfPath));
     return PrintFormWith(
-        global, table, formName, printCondition, sortSpec, from, to, pageCount, sender, [&](QPrinter& p) {
+        global, table, formName, printCondition, sortOrder, from, to, pageCount, sender, [&](QPrinter& p) {
             p.setOutputFormat(QPrinter::PdfFormat);
             p.setOutputFileName(file);
         });
 }
 
 int PrintToQueue(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortSpec, std::string_view queue, int from, int to, int* pageCount, std::string_view sender)
+    std::string_view sortOrder, std::string_view queue, int from, int to, int* pageCount, std::string_view sender)
 {
     const QString name = gui::ToQ(queue);
     if (!QPrinterInfo::availablePrinterNames().contains(name))
         return kPrintNoSuchQueue;
     return PrintFormWith(
-        global, table, formName, printCondition, sortSpec, from, to, pageCount, sender, [&](QPrinter& p) {
+        global, table, formName, printCondition, sortOrder, from, to, pageCount, sender, [&](QPrinter& p) {
             p.setOutputFormat(QPrinter::NativeFormat);
             p.setPrinterName(name);
         });
