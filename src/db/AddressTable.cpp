@@ -10,26 +10,29 @@
 #include <cstring>
 
 namespace nrt {
+namespace {
+
+// The CP932 names of a schema table, converted once.
+template <std::size_t N> std::array<std::string, N> NamesOf(const std::array<SchemaField, N>& schema)
+{
+    std::array<std::string, N> names;
+    for (std::size_t i = 0; i < N; ++i)
+        names[i] = platform::Utf8ToSjis(schema[i].name);
+    return names;
+}
+
+} // namespace
+
 const std::string& DefaultFieldName(int index)
 {
-    static const auto names = [] {
-        std::array<std::string, kDefaultSchema.size()> n;
-        for (std::size_t i = 0; i < n.size(); ++i)
-            n[i] = platform::Utf8ToSjis(kDefaultSchema[i].name);
-        return n;
-    }();
+    static const auto names = NamesOf(kDefaultSchema);
     static const std::string none;
     return index >= 0 && index < static_cast<int>(names.size()) ? names[static_cast<std::size_t>(index)] : none;
 }
 
 const std::string& SchemaFieldName(int index)
 {
-    static const auto names = [] {
-        std::array<std::string, kExtendedSchema.size()> n;
-        for (std::size_t i = 0; i < n.size(); ++i)
-            n[i] = platform::Utf8ToSjis(kExtendedSchema[i].name);
-        return n;
-    }();
+    static const auto names = NamesOf(kExtendedSchema);
     static const std::string none;
     if (index < field::kJointName1)
         return DefaultFieldName(index);

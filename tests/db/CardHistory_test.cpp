@@ -17,8 +17,8 @@ using nrt::test::S;
 
 TEST(CardHistory, FieldsReadAndWriteBack)
 {
-    const std::vector<YearMarks> years = Parse(S("2025出 2027受出 x2026 2026喪 2024出受喪 20ab出"),
-        S("2026:ご母堂様ご逝去\t2027:転居のお知らせ\tbad\t2025:"));
+    const std::vector<YearMarks> years = Parse(
+        S("2025出 2027受出 x2026 2026喪 2024出受喪 20ab出"), S("2026:ご母堂様ご逝去\t2027:転居のお知らせ\tbad\t2025:"));
     ASSERT_EQ(years.size(), 4u);
     EXPECT_EQ(years[0], (YearMarks { 2027, true, true, false, S("転居のお知らせ") }));
     EXPECT_EQ(years[1], (YearMarks { 2026, false, false, true, S("ご母堂様ご逝去") }));
@@ -64,8 +64,8 @@ TEST(CardHistory, PresetsSelectThroughTheConditionLanguage)
         const char* name;
         const char* history;
     };
-    const std::vector<Row> rows { { "a", "2027受 2026出受" }, { "b", "2027出受" }, { "c", "2027出" },
-        { "d", "2026受" }, { "e", "2027喪受" }, { "f", "" }, { "g", "2027受喪" }, { "h", "12027出 2028受" } };
+    const std::vector<Row> rows { { "a", "2027受 2026出受" }, { "b", "2027出受" }, { "c", "2027出" }, { "d", "2026受" },
+        { "e", "2027喪受" }, { "f", "" }, { "g", "2027受喪" }, { "h", "12027出 2028受" } };
     AddressTable db;
     db.CreateDefaultTable();
     for (const Row& r : rows) {

@@ -287,7 +287,8 @@ TEST(RecordSet, ConditionsAndSortNameTheExtendedFields)
     EXPECT_EQ(rec.Select(S("年賀状履歴='*2027受*'")), RecordSet::kNothingSelected);
     EXPECT_EQ(db.GetFieldCount(), 24);
 
-    for (const auto& [k, history, title] : { std::tuple { 0, "2027受", "b" }, { 1, "2027出受", "" }, { 2, "2026受", "a" } }) {
+    for (const auto& [k, history, title] :
+        { std::tuple { 0, "2027受", "b" }, { 1, "2027出受", "" }, { 2, "2026受", "a" } }) {
         ASSERT_EQ(db.ReadRecord(k), 0);
         ASSERT_EQ(db.SetValue(field::kCardHistory, S(history)), 0);
         ASSERT_EQ(db.SetValue(field::kTitle, title), 0);
