@@ -6,8 +6,10 @@
 #include "app/MainWindow.h"
 #include "app/QtText.h"
 #include "app/SingleInstance.h"
+#include "db/CardHistory.h"
 #include "forms/ColumnsDialog.h"
 #include "forms/SearchDialog.h"
+#include "platform/Clock.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "support/TestSupport.h"
@@ -552,4 +554,35 @@ TEST(SingleInstance, SecondCopyIsRefused)
     SingleInstance second;
     EXPECT_FALSE(second.Acquire());
     EXPECT_TRUE(SingleInstance::HeldByAnother());
+}
+
+// The 年賀状 page lists the season's presets over the tab's addressees.
+TEST_F(MainWindowTest, NewYearCardPresets)
+{
+    WriteTable(kPeople);
+    const int year = cardhistory::CardYear(platform::GetClock().Now());
+    const std::string y = std::to_string(year);
+    {
+        AddressTable db;
+        ASSERT_EQ(db.LoadTable(UserFile("nrt.ndb")), 0);
+        const std::pair<int, std::string> histories[] = { { 0, y + S("受") }, { 1, y + S("出受") },
+            { 2, y + S("喪") }, { 3, std::to_string(year - 1) + S("受") } };
+        for (const auto& [k, history] : histories) {
+            db.ReadRecord(k);
+            ASSERT_EQ(db.SetValue(field::kCardHistory, history), 0);
+            ASSERT_EQ(db.PostRecord(), 0);
+        }
+        ASSERT_EQ(db.SaveTable(UserFile("nrt.ndb")), 0);
+    }
+    auto w = Open();
+    EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("lbl_CardYear"))->text(), QString::fromStdString(y + "年"));
+    const auto click = [&](const char* name) { w->findChild<QPushButton*>(QString::fromLatin1(name))->click(); };
+    click("cmd_CardReceivedNotSent");
+    EXPECT_EQ(Column(*w, 1), (QStringList { "山田太郎" }));
+    click("cmd_CardSentOrReceived");
+    EXPECT_EQ(Column(*w, 1), (QStringList { "佐藤花子", "山田太郎" }));
+    click("cmd_CardMourning");
+    EXPECT_EQ(Column(*w, 1), (QStringList { "渡辺健" }));
+    click("cmd_CardAll");
+    EXPECT_EQ(w->Model().RecordRows(), 5);
 }
