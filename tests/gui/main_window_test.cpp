@@ -4,12 +4,12 @@
 #include "app/HelpWindow.h"
 #include "app/MainListModel.h"
 #include "app/MainWindow.h"
-#include "app/QtText.h"
-#include "app/SingleInstance.h"
 #include "forms/ColumnsDialog.h"
 #include "forms/SearchDialog.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
+#include "qt/QtText.h"
+#include "qt/SingleInstance.h"
 #include "support/TestSupport.h"
 
 #include <QCheckBox>
@@ -19,10 +19,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyleOptionComboBox>
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
-#include <QStyleOptionComboBox>
 #include <QTextBrowser>
 
 #include <gtest/gtest.h>
