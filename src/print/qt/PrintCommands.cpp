@@ -56,22 +56,22 @@ bool PrintCommands::ChooseForm(std::string& name, bool senderTab)
     return true;
 }
 
-void PrintCommands::Print(std::string_view printCondition, std::string_view sortSpec, bool senderTab)
+void PrintCommands::Print(std::string_view printCondition, std::string_view sortOrder, bool senderTab)
 {
     std::string form;
     if (!ChooseForm(form, senderTab))
         return;
-    if (!renderer_->Prepare(form, AppSettings::ReportKindOfName(form), printCondition, sortSpec))
+    if (!renderer_->Prepare(form, AppSettings::ReportKindOfName(form), printCondition, sortOrder))
         return;
     renderer_->PrintRows(window_);
 }
 
-void PrintCommands::Preview(std::string_view printCondition, std::string_view sortSpec, bool senderTab)
+void PrintCommands::Preview(std::string_view printCondition, std::string_view sortOrder, bool senderTab)
 {
     std::string form;
     if (!ChooseForm(form, senderTab))
         return;
-    if (!renderer_->Prepare(form, AppSettings::ReportKindOfName(form), printCondition, sortSpec))
+    if (!renderer_->Prepare(form, AppSettings::ReportKindOfName(form), printCondition, sortOrder))
         return;
     PrintPreview preview(*renderer_, global_, window_);
     preview.exec();

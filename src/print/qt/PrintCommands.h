@@ -4,8 +4,8 @@
 // PrintCommands for the whole run (it holds the printer binding and the renderer,
 // created at start-up) and wires its menu and toolbar items to it:
 //
-//   tcmd_Print, mnuPrint       Print(PrintCondition(), SortSpec(), senderTab)
-//   tcmd_Preview, mnuPreview   Preview(PrintCondition(), SortSpec(), senderTab)
+//   tcmd_Print, mnuPrint       Print(PrintCondition(), SortOrder(), senderTab)
+//   tcmd_Preview, mnuPreview   Preview(PrintCondition(), SortOrder(), senderTab)
 //   tcmd_PreSet, mnuPreSet     EditLayouts()
 //   mnuNewPrn                  NewForm()
 //   mnuFilePrint               PrintList(Records())
@@ -41,9 +41,9 @@ public:
     // On the senders' tab the user first confirms that senders print as addressees;
     // then a form is chosen in the print form list and the records of the print
     // condition are printed in the list's order (with progress for long jobs).
-    void Print(std::string_view printCondition, std::string_view sortSpec, bool senderTab);
+    void Print(std::string_view printCondition, std::string_view sortOrder, bool senderTab);
     // The same road to the preview window.
-    void Preview(std::string_view printCondition, std::string_view sortSpec, bool senderTab);
+    void Preview(std::string_view printCondition, std::string_view sortOrder, bool senderTab);
     // The print form list with its new, rename and delete buttons: the index of the
     // form whose layout is to be edited, or -1.
     int ChooseFormToEdit();

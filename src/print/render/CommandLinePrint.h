@@ -22,9 +22,9 @@ inline constexpr int kPrintNoSuchForm = 2; // the name is not in the print form 
 inline constexpr int kPrintNoSuchPages = 3; // `from` lies past the last page (`pageCount` receives their number)
 inline constexpr int kPrintNoSuchQueue = 4; // no printer of the system has that name
 int PrintToPdf(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortSpec, const std::string& pdfPath, int from = 0, int to = 0, int* pageCount = nullptr);
+    std::string_view sortOrder, const std::string& pdfPath, int from = 0, int to = 0, int* pageCount = nullptr);
 // The same job sent to the system's printer `queue` (CP932), on the form's paper.
 int PrintToQueue(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortSpec, std::string_view queue, int from = 0, int to = 0, int* pageCount = nullptr);
+    std::string_view sortOrder, std::string_view queue, int from = 0, int to = 0, int* pageCount = nullptr);
 
 } // namespace nrt::print
