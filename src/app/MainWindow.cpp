@@ -3,8 +3,6 @@
 #include "app/Commands.h"
 #include "app/HelpWindow.h"
 #include "app/MainListModel.h"
-#include "app/QtText.h"
-#include "app/WaitCursor.h"
 #include "db/CardHistory.h"
 #include "db/StoredReadings.h"
 #include "forms/ColumnsDialog.h"
@@ -12,6 +10,8 @@
 #include "platform/Clock.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
+#include "qt/QtText.h"
+#include "qt/WaitCursor.h"
 #include "users/BookSafety.h"
 
 #include <QAction>
@@ -32,7 +32,6 @@
 #include <QStyleOptionComboBox>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTimer>
 #include <QTableView>
 #include <QTimer>
 #include <QToolBar>

@@ -1,8 +1,8 @@
 #include "forms/CardExtrasPanel.h"
 
-#include "app/QtText.h"
 #include "app/SjisLimitValidator.h"
 #include "db/AddressTable.h"
+#include "qt/QtText.h"
 
 #include <QCheckBox>
 #include <QComboBox>

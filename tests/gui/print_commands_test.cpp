@@ -8,11 +8,12 @@
 #include "platform/Clock.h"
 #include "platform/fs.h"
 #include "print/RowSource.h"
-#include "print/qt/CardRenderer.h"
 #include "print/qt/ListPrint.h"
 #include "print/qt/PrintCommands.h"
 #include "print/qt/PrintFormList.h"
 #include "print/qt/PrintProgress.h"
+#include "print/render/CardRenderer.h"
+#include "print/render/CommandLinePrint.h"
 #include "settings/LayoutDefaults.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "print/qt/NameBlockDraw.h"
+#include "print/render/NameBlockDraw.h"
 
 #include "platform/sjis.h"
 
