@@ -672,16 +672,19 @@ void MainWindow::UpdatePosition()
     statusPos->setText(QStringLiteral("位置：%1").arg(CurrentRow()));
 }
 
+bool MainWindow::StoreMark(bool on)
+{
+    return rec_.Read() == 0 && rec_.SetValue(SJ("印字区分"), on ? "1" : "0") == 0 && rec_.Post() == 0;
+}
+
 bool MainWindow::SetMark(int row, bool on)
 {
-    if (rec_.SetPos(row) < 0 || rec_.Read() != 0) {
-        platform::Warn(SJ("印字区分の更新に失敗しました。"));
-        return false;
-    }
-    rec_.SetValue(SJ("印字区分"), on ? "1" : "0");
-    rec_.Post();
+    const bool stored = rec_.SetPos(row) >= 0 && StoreMark(on);
+    // The row shows what the table holds, stored or not.
     model_->MarkChanged(row);
-    return true;
+    if (!stored)
+        platform::Warn(SJ("印字区分の更新に失敗しました。"));
+    return stored;
 }
 
 void MainWindow::ToggleMark(int row)
@@ -715,12 +718,10 @@ void MainWindow::BulkMark()
     rec_.SetPos(0);
     for (int row = 0; row < rec_.GetRowCount(); ++row) {
         rec_.SetPos(row);
-        if (rec_.Read() != 0) {
+        if (!StoreMark(anyUnmarked)) {
             platform::Warn(SJ("印字区分の更新に失敗しました。"));
             break;
         }
-        rec_.SetValue(SJ("印字区分"), anyUnmarked ? "1" : "0");
-        rec_.Post();
     }
     if (model_->RecordRows() > 0)
         emit model_->dataChanged(model_->index(0, 0), model_->index(model_->RecordRows() - 1, 0));
@@ -947,7 +948,8 @@ void MainWindow::SaveOnClose()
         global_->SetDisplayColumnWidth(i, griMain->columnWidth(i + 1));
     const QRect r = normalGeometry();
     global_->SaveFormRect(AppSettings::kFormMain, r.left(), r.top(), r.width(), r.height());
-    global_->WriteSettings();
+    if (global_->WriteSettings() != 0)
+        platform::Warn(SJ("保存に失敗しました。"));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -181,7 +181,10 @@ private:
     void PreparePopup(const QPoint& pos);
     void UpdatePosition();
     void SaveOnClose();
-    // Reads, flips or sets and posts the mark of record row `row` (0-based).
+    // The mark of the record under the cursor into the table; false when it is not stored.
+    bool StoreMark(bool on);
+    // Sets and posts the mark of record row `row` (0-based); a mark that cannot be
+    // stored is reported and the row keeps showing the stored one.
     bool SetMark(int row, bool on);
     mainlist::TabContext Tab() const;
 

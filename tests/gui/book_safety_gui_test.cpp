@@ -3,6 +3,7 @@
 // overwritten, another writer keeps it out, and a damaged book is reported.
 #include "BookFixture.h"
 
+#include "app/MainListModel.h"
 #include "app/QuitSignals.h"
 #include "forms/RecordEditor.h"
 #include "platform/FileLock.h"
@@ -72,6 +73,45 @@ TEST_F(BookSafetyGui, EveryCommittedChangeIsOnDiskAtOnce)
         s.change();
         EXPECT_EQ(OnDisk(), s.disk) << s.what;
     }
+}
+
+// A mark the table refuses (here its record went away behind the list) is said, and
+// the list goes on showing what the table holds. The list is in name order: 佐藤, 青木.
+TEST_F(BookSafetyGui, AMarkThatCannotBeStoredIsReportedAndNotShown)
+{
+    struct Case {
+        const char* what;
+        int goneRecord;
+        std::function<void()> mark;
+        std::vector<std::string> shown;
+    } cases[] = {
+        { "a mark clicked", 1, [&] { main->ToggleMark(0); }, { "", "" } },
+        { "bulk mark stops at the refused record", 0, [&] { main->BulkMark(); }, { "●", "" } },
+    };
+    for (const Case& c : cases) {
+        main.reset();
+        WriteTable({ { { { "宛名区分", "0" }, { "印字区分", "0" }, { "名前", "青木" } } },
+            { { { "宛名区分", "0" }, { "印字区分", "0" }, { "名前", "佐藤" } } } });
+        Open();
+        host.shown.clear();
+        ASSERT_TRUE(main->Table().MarkDeleted(c.goneRecord));
+        c.mark();
+        EXPECT_EQ(Texts(), std::vector<std::string> { "印字区分の更新に失敗しました。" }) << c.what;
+        std::vector<std::string> shown;
+        for (int row = 0; row < 2; ++row)
+            shown.push_back(U(main->Model().CellText(row, 0)));
+        EXPECT_EQ(shown, c.shown) << c.what;
+        EXPECT_EQ(Value(c.goneRecord, "印字区分"), "0") << c.what;
+    }
+}
+
+TEST_F(BookSafetyGui, ASettingsSaveThatFailsOnClosingIsReported)
+{
+    Open();
+    platform::fs::testing::FailWritesAfter(0);
+    main->close();
+    platform::fs::testing::FailWritesAfter(-1);
+    EXPECT_EQ(Texts(), std::vector<std::string> { "保存に失敗しました。" });
 }
 
 TEST_F(BookSafetyGui, SigtermClosesTheWindowWithASave)
