@@ -317,7 +317,29 @@ void MainWindow::BuildCentre()
     auto* layout = new QVBoxLayout(centre);
     layout->setContentsMargins(4, 2, 4, 2);
     layout->setSpacing(2);
+    BuildTabs(centre);
+    layout->addWidget(tag_Main);
+    BuildList(centre);
+    layout->addWidget(griMain, 1);
 
+    // The kana index and the detailed extraction, with the zoom control beside them.
+    auto* bottom = new QHBoxLayout();
+    pages = new QTabWidget(centre);
+    pages->setObjectName(QStringLiteral("PageControl1"));
+    BuildKanaPage();
+    BuildExtractionPage();
+    SelNameChanged();
+    bottom->addWidget(pages);
+    bottom->addStretch(1);
+    bottom->addLayout(BuildZoomControls(centre));
+    layout->addLayout(bottom);
+    setCentralWidget(centre);
+    BuildStatusBar();
+}
+
+// The category tabs above the list.
+void MainWindow::BuildTabs(QWidget* centre)
+{
     tag_Main = new QTabBar(centre);
     tag_Main->setObjectName(QStringLiteral("tag_Main"));
     tag_Main->setExpanding(false);
@@ -327,8 +349,11 @@ void MainWindow::BuildCentre()
         extractCount_ = 0;
         RefreshList();
     });
-    layout->addWidget(tag_Main);
+}
 
+// The list, its popup and the hint an empty book shows in it.
+void MainWindow::BuildList(QWidget* centre)
+{
     griMain = new QTableView(centre);
     griMain->setObjectName(QStringLiteral("griMain"));
     griMain->setModel(model_);
@@ -369,18 +394,16 @@ void MainWindow::BuildCentre()
     });
     connect(griMain->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
         [this](const QModelIndex&, const QModelIndex&) { UpdatePosition(); });
-    layout->addWidget(griMain, 1);
     emptyHint_ = new QLabel(QStringLiteral("宛名がまだありません。「新規登録」で入力するか、「CSVインポート」で取り込みます。"
                                            "「郵便番号データのインポート」で住所の自動入力が使えます。"),
         griMain->viewport());
     emptyHint_->setObjectName(QStringLiteral("lbl_EmptyHint"));
     emptyHint_->setForegroundRole(QPalette::PlaceholderText);
     emptyHint_->hide();
+}
 
-    // The kana index and the detailed extraction, with the zoom control beside them.
-    auto* bottom = new QHBoxLayout();
-    pages = new QTabWidget(centre);
-    pages->setObjectName(QStringLiteral("PageControl1"));
+void MainWindow::BuildKanaPage()
+{
     auto* kanaPage = new QWidget();
     kanaPage->setObjectName(QStringLiteral("TabSheet1"));
     for (int i = 0; i < 10; ++i) {
@@ -393,7 +416,10 @@ void MainWindow::BuildCentre()
     cmd_KanaAll->setObjectName(QStringLiteral("cmd_KanaAll"));
     connect(cmd_KanaAll, &QPushButton::clicked, this, [this] { KanaIndex(0); });
     pages->addTab(kanaPage, QStringLiteral("カナ"));
+}
 
+void MainWindow::BuildExtractionPage()
+{
     auto* selPage = new QWidget();
     selPage->setObjectName(QStringLiteral("TabSheet2"));
     auto* sel = new QHBoxLayout(selPage);
@@ -432,10 +458,11 @@ void MainWindow::BuildCentre()
     connect(cmd_SelRun, &QPushButton::clicked, this, &MainWindow::RunExtraction);
     connect(cmd_SelAll, &QPushButton::clicked, this, &MainWindow::ClearExtraction);
     pages->addTab(selPage, QStringLiteral("詳細抽出"));
-    SelNameChanged();
-    bottom->addWidget(pages);
-    bottom->addStretch(1);
+}
 
+// The zoom buttons around the ratio list, at the bottom of their column.
+QLayout* MainWindow::BuildZoomControls(QWidget* centre)
+{
     cmd_RituDown = new QToolButton(centre);
     cmd_RituDown->setObjectName(QStringLiteral("cmd_RituDown"));
     cmd_RituDown->setText(QStringLiteral("－"));
@@ -470,10 +497,11 @@ void MainWindow::BuildCentre()
     auto* zoomBox = new QVBoxLayout();
     zoomBox->addStretch(1);
     zoomBox->addLayout(zoom);
-    bottom->addLayout(zoomBox);
-    layout->addLayout(bottom);
-    setCentralWidget(centre);
+    return zoomBox;
+}
 
+void MainWindow::BuildStatusBar()
+{
     statusCount = new QLabel(this);
     statusPos = new QLabel(this);
     statusCount->setMinimumWidth(140);

@@ -21,6 +21,7 @@ class QActionGroup;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QMenu;
 class QPushButton;
@@ -171,6 +172,12 @@ protected:
 private:
     void BuildMenus();
     void BuildCentre();
+    void BuildTabs(QWidget* centre);
+    void BuildList(QWidget* centre);
+    void BuildKanaPage();
+    void BuildExtractionPage();
+    QLayout* BuildZoomControls(QWidget* centre);
+    void BuildStatusBar();
     void ApplyRatio(int ratio);
     // Sets a column's width without taking it as the user's.
     void SetZoomedWidth(int column, int width);
