@@ -36,7 +36,10 @@ int main(int argc, char** argv)
         AddressTable db;
         db.CreateDefaultTable();
         bench::FillTable(db, 100000);
-        db.SaveTable(g.UserFile(SJ("nrt.ndb")));
+        if (db.SaveTable(g.UserFile(SJ("nrt.ndb"))) != TableError::kNone) {
+            std::fprintf(stderr, "gui_bench: the table could not be saved\n");
+            return 1;
+        }
         platform::fs::FileSize(g.UserFile(SJ("nrt.ndb")), fileSize);
     }
 

@@ -114,7 +114,7 @@ MainWindow::MainWindow(const StartupFolders& folders, QWidget* parent)
     // 3. The current user's table, or an empty one. What could not be read is said;
     // the file is then kept from being replaced unnoticed (AddressTable::SaveTable).
     const std::string tablePath = global_->UserFile(SJ("nrt.ndb"));
-    if (!opened_ || db_.LoadTable(tablePath) != 0)
+    if (!opened_ || db_.LoadTable(tablePath) != TableError::kNone)
         db_.CreateDefaultTable();
     if (const std::string trouble = LoadTroubleMessage(db_, tablePath); opened_ && !trouble.empty())
         platform::Warn(trouble);
@@ -197,16 +197,16 @@ bool MainWindow::SaveBook()
         && !platform::Ask(SJ("宛名データ「") + path + SJ("」は読み込んだ後に他で変更されています。\n上書きしますか？")))
         return false;
     platform::fs::MakeDirs(global_->UserFile({}));
-    const int code = db_.SaveTable(path);
+    const TableError code = db_.SaveTable(path);
     if (!db_.DamagedCopy().empty() && db_.DamagedCopy() != reportedCopy_) {
         reportedCopy_ = db_.DamagedCopy();
         platform::Inform(DamagedCopyMessage(reportedCopy_), SJ("注意"), platform::MsgIcon::Warning);
     }
-    if (code == AddressTable::kErrKeptUnread && db_.LoadFailedOnExistingFile()) {
+    if (code == TableError::kKeptUnread && db_.LoadFailedOnExistingFile()) {
         platform::Warn(UnreadableTableMessage(path));
         return false;
     }
-    if (code != 0) {
+    if (code != TableError::kNone) {
         platform::Warn(SJ("保存に失敗しました。"));
         return false;
     }
@@ -959,7 +959,7 @@ void MainWindow::OfferReadingConversion()
     if (ConvertStoredReadings(db_) < 0)
         platform::Warn(SJ("読みの変換に失敗しました。"));
     platform::fs::MakeDirs(global_->UserFile({}));
-    if (db_.SaveTable(global_->UserFile(SJ("nrt.ndb"))) != 0)
+    if (db_.SaveTable(global_->UserFile(SJ("nrt.ndb"))) != TableError::kNone)
         platform::Warn(SJ("保存に失敗しました。"));
     RefreshList();
 }

@@ -62,8 +62,8 @@ void DefineNumberTable(AddressTable& db)
     named.name = S("氏名");
     named.secondName = "Name";
     named.width = 30;
-    ASSERT_EQ(list.AddField(number), 0);
-    ASSERT_EQ(list.AddField(named), 0);
+    ASSERT_EQ(list.AddField(number), FieldError::kNone);
+    ASSERT_EQ(list.AddField(named), FieldError::kNone);
     ASSERT_EQ(db.DefineFields(list), 0);
 }
 
@@ -370,8 +370,8 @@ TEST(Condition, AValueThatCannotBeReadFailsTheTestOrOnlyItsGroup)
     a.width = 1;
     b.name = "b";
     b.width = 1;
-    two.AddField(a);
-    two.AddField(b);
+    ASSERT_EQ(two.AddField(a), FieldError::kNone);
+    ASSERT_EQ(two.AddField(b), FieldError::kNone);
     ASSERT_EQ(t.db.DefineFields(two), 0);
     t.db.ClearCurrent();
     t.db.SetValue(0, "x");

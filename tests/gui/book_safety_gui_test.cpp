@@ -36,7 +36,7 @@ protected:
     {
         AddressTable db;
         std::vector<std::string> out;
-        if (db.LoadTable(UserFile("nrt.ndb")) != 0)
+        if (db.LoadTable(UserFile("nrt.ndb")) != TableError::kNone)
             return { "<unreadable>" };
         for (int k = 0; k < db.GetRecordCount(); ++k)
             out.push_back(U(db.Value(field::kName, k)) + ":" + std::string(db.Value(field::kPrintMark, k)));
@@ -133,11 +133,11 @@ TEST_F(BookSafetyGui, AFileChangedBehindTheWindowIsNotOverwrittenUnasked)
 {
     Open();
     AddressTable other;
-    ASSERT_EQ(other.LoadTable(UserFile("nrt.ndb")), 0);
+    ASSERT_EQ(other.LoadTable(UserFile("nrt.ndb")), TableError::kNone);
     other.ClearCurrent();
     other.SetValue(field::kName, S("外から"));
     other.PostRecord();
-    ASSERT_EQ(other.SaveTable(UserFile("nrt.ndb")), 0);
+    ASSERT_EQ(other.SaveTable(UserFile("nrt.ndb")), TableError::kNone);
 
     host.Answer(MsgResult::No);
     main->ToggleMark(0);

@@ -112,7 +112,7 @@ protected:
             db.PostRecord();
         }
         platform::fs::MakeDirs(folder);
-        ASSERT_EQ(db.SaveTable(folder + "/nrt.ndb"), 0);
+        ASSERT_EQ(db.SaveTable(folder + "/nrt.ndb"), TableError::kNone);
     }
 
     static QStringList Names(MainWindow& w)
@@ -360,7 +360,7 @@ TEST_F(ExchangeWindowTest, BackupOnRequestAndRestoreFromTheMenu)
     Action(w, "mnuFileBackBak")->trigger();
     const std::string set = backup + "/" + S("メインユーザー") + "/SV1";
     AddressTable saved;
-    ASSERT_EQ(saved.LoadTable(set + "/nrt.ndb"), 0);
+    ASSERT_EQ(saved.LoadTable(set + "/nrt.ndb"), TableError::kNone);
     EXPECT_EQ(saved.GetRecordCount(), 2);
     EXPECT_EQ(w.Global().GetFolderBackupGeneration(), 1);
     EXPECT_TRUE(platform::fs::IsFile(set + "/NrtUser.ini"));

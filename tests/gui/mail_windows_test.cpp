@@ -422,7 +422,7 @@ protected:
     {
         AddressTable book;
         nrt::test::FillTable(book, people);
-        ASSERT_EQ(book.SaveTable(global->UserFile(S("nrt.ndb"))), 0);
+        ASSERT_EQ(book.SaveTable(global->UserFile(S("nrt.ndb"))), TableError::kNone);
     }
     QAction* Action(MainWindow& w, const char* name)
     {
@@ -479,7 +479,7 @@ TEST_F(MailMenu, BulkMailingOpensTheComposerOnTheMarkedAddressees)
     WriteBook({ { "差出人", "me@example.com", "", "1", "1" }, { "甲", "a@example.com" }, { "乙", "b@example.com" },
         { "丙", "c@example.com", "", "0" } });
     global->SetMailHost("smtp.example.com");
-    global->WriteSettings();
+    ASSERT_EQ(global->WriteSettings(), 0);
     MainWindow w(folders);
     QString caption;
     WhenModal<MailComposerWindow>([&](MailComposerWindow* composer) {

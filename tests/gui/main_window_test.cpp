@@ -63,7 +63,7 @@ protected:
             db.SetValue(field::kNote2, S(p.note2));
             db.PostRecord();
         }
-        ASSERT_EQ(db.SaveTable(UserFile("nrt.ndb")), 0);
+        ASSERT_EQ(db.SaveTable(UserFile("nrt.ndb")), TableError::kNone);
     }
 
     void WriteCategories(const char* crlfLines) { nrt::test::WriteAll(UserFile("nrt_ms01.nms"), S(crlfLines)); }
@@ -191,7 +191,7 @@ TEST_F(MainWindowTest, DeleteAllAsksAndKeepsACopy)
     EXPECT_EQ(w->Model().RecordRows(), 0);
     EXPECT_EQ(nrt::test::ReadAll(UserFile("nrt_ndb.bk2")), before);
     AddressTable saved;
-    ASSERT_EQ(saved.LoadTable(UserFile("nrt.ndb")), 0);
+    ASSERT_EQ(saved.LoadTable(UserFile("nrt.ndb")), TableError::kNone);
     EXPECT_EQ(saved.GetRecordCount(), 0);
 }
 
@@ -477,7 +477,7 @@ TEST_F(MainWindowTest, StoredReadingsAreConvertedOnceWhenTheUserAgrees)
         w->KanaIndex(8);
         EXPECT_EQ(w->Model().RecordRows(), c.yaRows);
         AddressTable saved;
-        ASSERT_EQ(saved.LoadTable(UserFile("nrt.ndb")), 0);
+        ASSERT_EQ(saved.LoadTable(UserFile("nrt.ndb")), TableError::kNone);
         EXPECT_EQ(nrt::test::U(saved.Value(field::kKana, 0)), c.yamada) << "saved at once";
         EXPECT_EQ(nrt::test::U(saved.Value(field::kKana, 2)), c.yano);
         // Asked once for the book, in this run and the next.
