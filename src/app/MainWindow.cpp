@@ -476,6 +476,8 @@ void MainWindow::BuildCentre()
 
     statusCount = new QLabel(this);
     statusPos = new QLabel(this);
+    statusCount->setObjectName(QStringLiteral("statusCount"));
+    statusPos->setObjectName(QStringLiteral("statusPos"));
     statusCount->setMinimumWidth(140);
     statusBar()->addWidget(statusCount);
     statusBar()->addWidget(statusPos, 1);

@@ -61,6 +61,24 @@ public:
     // Pixels of the paper at the items' scale.
     QSize PaperExtent() const;
 
+    // Leaving a value field: an edited value is checked and taken over.
+    void ValueExit(QLineEdit* field);
+    void txt_TextExit();
+    void cbo_OrientChange(int entry);
+    void cmd_FontClick();
+    void cmd_LabelClick();
+    void cmd_SetDetailClick();
+    void cmd_PrnSetupClick();
+    void cmd_PrnSetupDelClick();
+    void cmd_OkClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void reject() override;
+    void done(int result) override;
+
+private:
     QListWidget* lst_Koumoku = nullptr;
     QLineEdit* txt_Left = nullptr;
     QLineEdit* txt_Top = nullptr;
@@ -89,24 +107,6 @@ public:
     QScrollBar* scr_Bottom = nullptr;
     QStatusBar* statusBar = nullptr;
 
-    // Leaving a value field: an edited value is checked and taken over.
-    void ValueExit(QLineEdit* field);
-    void txt_TextExit();
-    void cbo_OrientChange(int entry);
-    void cmd_FontClick();
-    void cmd_LabelClick();
-    void cmd_SetDetailClick();
-    void cmd_PrnSetupClick();
-    void cmd_PrnSetupDelClick();
-    void cmd_OkClick();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void reject() override;
-    void done(int result) override;
-
-private:
     friend class PreSetView;
     enum class ValueKind { X, Y, Width, Height, PaperWidth, PaperHeight };
 
