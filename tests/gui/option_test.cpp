@@ -44,7 +44,7 @@ protected:
 
 TEST_F(OptionTest, OpeningShowsTheSettings)
 {
-    G().SetWareki(false);
+    G().SetEraDates(false);
     G().SetFurigana(true);
     G().SetFull(true);
     G().SetMailHost("smtp.example.jp");
@@ -53,8 +53,8 @@ TEST_F(OptionTest, OpeningShowsTheSettings)
     G().SetMailPassword("secret");
     G().SetMailWrap(72);
     G().SetMailTimeout(30);
-    G().SetHBackOn(1);
-    G().SetHBackPath("/backup");
+    G().SetFolderBackupOn(1);
+    G().SetFolderBackupPath("/backup");
     G().SetMailSsl(1);
     struct Case {
         int smtp;
@@ -136,7 +136,7 @@ TEST_F(OptionTest, OkStoresWhatWasTyped)
     Control<QCheckBox>(d, "chk_HBackOn")->setChecked(true);
     Control<QLineEdit>(d, "txt_HBackPath")->setText(QStringLiteral("/mnt/バックアップ"));
     Control<QPushButton>(d, "cmd_Ok")->click();
-    EXPECT_TRUE(G().GetWareki());
+    EXPECT_TRUE(G().GetEraDates());
     EXPECT_FALSE(G().GetFurigana());
     EXPECT_FALSE(G().GetFull());
     EXPECT_EQ(G().GetMailHost(), "mail.example.jp");
@@ -144,8 +144,8 @@ TEST_F(OptionTest, OkStoresWhatWasTyped)
     EXPECT_EQ(G().GetMailUser(), "hanako");
     EXPECT_EQ(G().GetMailPassword(), "pw");
     EXPECT_EQ(G().GetMailSsl(), 2);
-    EXPECT_EQ(G().GetHBackOn(), 1);
-    EXPECT_EQ(U(G().GetHBackPath()), "/mnt/バックアップ");
+    EXPECT_EQ(G().GetFolderBackupOn(), 1);
+    EXPECT_EQ(U(G().GetFolderBackupPath()), "/mnt/バックアップ");
 
     // Unticking authentication erases the user name and the password.
     d = Dialog();
@@ -161,7 +161,7 @@ TEST_F(OptionTest, OkStoresWhatWasTyped)
     Control<QCheckBox>(d, "chk_Wareki")->setChecked(false);
     Control<QLineEdit>(d, "txt_Host")->setText(QStringLiteral("other"));
     Control<QPushButton>(d, "cmd_Close")->click();
-    EXPECT_TRUE(G().GetWareki());
+    EXPECT_TRUE(G().GetEraDates());
     EXPECT_EQ(G().GetMailHost(), "mail.example.jp");
 }
 
@@ -206,19 +206,19 @@ TEST_F(OptionTest, BackupFolderIsCheckedWhenTheBackupIsOn)
         Control<QTabWidget>(d, "PageControl1")->setCurrentIndex(1);
         Control<QCheckBox>(d, "chk_HBackOn")->setChecked(true);
         Control<QLineEdit>(d, "txt_HBackPath")->setText(QString(c.length, QLatin1Char('d')));
-        Control<QCheckBox>(d, "chk_Wareki")->setChecked(!G().GetWareki());
-        const bool wareki = G().GetWareki();
+        Control<QCheckBox>(d, "chk_Wareki")->setChecked(!G().GetEraDates());
+        const bool eraDates = G().GetEraDates();
         Control<QPushButton>(d, "cmd_Ok")->click();
         if (c.message) {
             EXPECT_EQ(Texts(), std::vector<std::string> { c.message });
             EXPECT_EQ(U(host.shown[0].caption), "注意");
             EXPECT_TRUE(d->isVisible());
             EXPECT_EQ(Control<QTabWidget>(d, "PageControl1")->currentIndex(), 0);
-            EXPECT_EQ(G().GetWareki(), wareki) << "nothing stored";
+            EXPECT_EQ(G().GetEraDates(), eraDates) << "nothing stored";
         } else {
             EXPECT_TRUE(host.shown.empty());
             EXPECT_FALSE(d->isVisible());
-            EXPECT_EQ(G().GetHBackPath().size(), 80u);
+            EXPECT_EQ(G().GetFolderBackupPath().size(), 80u);
         }
     }
     // Off: the folder is not checked, and its field cannot be used.
@@ -229,8 +229,8 @@ TEST_F(OptionTest, BackupFolderIsCheckedWhenTheBackupIsOn)
     Control<QLineEdit>(d, "txt_HBackPath")->clear();
     Control<QPushButton>(d, "cmd_Ok")->click();
     EXPECT_FALSE(d->isVisible());
-    EXPECT_EQ(G().GetHBackOn(), 0);
-    EXPECT_EQ(G().GetHBackPath(), "");
+    EXPECT_EQ(G().GetFolderBackupOn(), 0);
+    EXPECT_EQ(G().GetFolderBackupPath(), "");
 
     // The field itself takes at most 80 bytes.
     d = Dialog();
@@ -243,13 +243,13 @@ TEST_F(OptionTest, BackupFolderIsCheckedWhenTheBackupIsOn)
 
 TEST_F(OptionTest, DataBesideTheProgramHasNoBackupOption)
 {
-    G().SetHBackOn(1);
+    G().SetFolderBackupOn(1);
     WriteAll(dir.File("nrt.ndb"), "");
     auto d = Dialog();
     EXPECT_FALSE(Control<QCheckBox>(d, "chk_HBackOn")->isChecked());
     EXPECT_FALSE(Control<QCheckBox>(d, "chk_HBackOn")->isEnabled());
     Control<QPushButton>(d, "cmd_Ok")->click();
-    EXPECT_EQ(G().GetHBackOn(), 0);
+    EXPECT_EQ(G().GetFolderBackupOn(), 0);
 }
 
 TEST_F(OptionTest, EncryptionProposesTheUsualPort)
@@ -280,7 +280,7 @@ TEST_F(OptionTest, MenuOpensTheFirstPageAndTheMailPageCanBeAsked)
             auto* d = qobject_cast<OptionsDialog*>(modal);
             ASSERT_NE(d, nullptr);
             EXPECT_EQ(Control<QTabWidget>(d, "PageControl1")->currentIndex(), OptionsDialog::kPageGeneral);
-            Control<QCheckBox>(d, "chk_Wareki")->setChecked(!G().GetWareki());
+            Control<QCheckBox>(d, "chk_Wareki")->setChecked(!G().GetEraDates());
             Control<QPushButton>(d, "cmd_Ok")->click();
         },
         [&] { item->trigger(); });
