@@ -17,6 +17,7 @@
 
 class QAction;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -26,6 +27,7 @@ class QMenuBar;
 class QPushButton;
 class QScrollBar;
 class QStatusBar;
+class QVBoxLayout;
 
 namespace nrt {
 class AppSettings;
@@ -109,6 +111,19 @@ private:
 
     friend class PreSetView;
     enum class ValueKind { X, Y, Width, Height, PaperWidth, PaperHeight };
+
+    // The constructor's steps.
+    void BuildMenus();
+    QGridLayout* BuildCanvas(); // the card's view and its scroll bars
+    void BuildItemList();
+    QLineEdit* ValueField(const char* name, ValueKind kind);
+    void BuildValueFields();
+    void BuildItemControls(); // font, orientation and text of the chosen item
+    void BuildButtons();
+    QVBoxLayout* ArrangeSidePanel();
+    void ArrangeWindow(QGridLayout* cardArea, QVBoxLayout* side);
+    void ConnectControls();
+    void RestoreGeometry();
 
     void LoadForm();
     void ShowPaperSize();
