@@ -3,7 +3,6 @@
 #include "GuiTestSupport.h"
 
 #include "app/MainWindow.h"
-#include "app/QtText.h"
 #include "forms/OptionsDialog.h"
 #include "mail/MailFiles.h"
 #include "mail/MailTestSupport.h"
@@ -15,6 +14,7 @@
 #include "platform/Clock.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
+#include "qt/QtText.h"
 #include "support/TestSupport.h"
 
 #include <QAction>

@@ -3,8 +3,8 @@
 #include "BookFixture.h"
 #include "GuiTestSupport.h"
 
-#include "app/QtText.h"
 #include "forms/OptionsDialog.h"
+#include "qt/QtText.h"
 
 #include <QAction>
 #include <QCheckBox>

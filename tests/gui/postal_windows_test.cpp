@@ -3,7 +3,6 @@
 #include "GuiTestSupport.h"
 
 #include "app/MainWindow.h"
-#include "app/QtText.h"
 #include "db/LineList.h"
 #include "forms/AddressBrowser.h"
 #include "forms/PostalImportDialog.h"
@@ -12,6 +11,7 @@
 #include "postal/PostalDictionary.h"
 #include "postal/PostalLookup.h"
 #include "postal/PostalTestData.h"
+#include "qt/QtText.h"
 #include "settings/AppSettings.h"
 #include "support/TestSupport.h"
 
