@@ -183,11 +183,11 @@ TEST_F(MainWindowTest, TheListModelKeepsQtsModelContract)
     auto recordRows = [&] { return w->Model().rowCount() - 1; };
     ASSERT_EQ(recordRows(), 125);
     auto extract = [&](int field, const char* text, int kind, bool add) {
-        w->cbo_SelName->setCurrentIndex(field);
-        w->txt_SelText->setText(QString::fromUtf8(text));
-        w->cbo_SelKind->setCurrentIndex(kind);
-        w->chk_SelAdd->setChecked(add);
-        w->cmd_SelRun->click();
+        Control<QComboBox>(w, "cbo_SelName")->setCurrentIndex(field);
+        Control<QLineEdit>(w, "txt_SelText")->setText(QString::fromUtf8(text));
+        Control<QComboBox>(w, "cbo_SelKind")->setCurrentIndex(kind);
+        Control<QCheckBox>(w, "chk_SelAdd")->setChecked(add);
+        Control<QPushButton>(w, "cmd_SelRun")->click();
     };
     struct Step {
         const char* what;
@@ -198,12 +198,12 @@ TEST_F(MainWindowTest, TheListModelKeepsQtsModelContract)
         { "sort by reading, then name", [&] { w->SortBy(S("カナ, 名前")); }, 125 },
         { "kana page ｶ", [&] { w->KanaIndex(2); }, 12 },
         { "all again", [&] { w->KanaIndex(0); }, 125 },
-        { "tab 友人", [&] { w->tag_Main->setCurrentIndex(1); }, 82 },
-        { "senders' tab", [&] { w->tag_Main->setCurrentIndex(3); }, 1 },
-        { "addressees", [&] { w->tag_Main->setCurrentIndex(0); }, 125 },
+        { "tab 友人", [&] { Control<QTabBar>(w, "tag_Main")->setCurrentIndex(1); }, 82 },
+        { "senders' tab", [&] { Control<QTabBar>(w, "tag_Main")->setCurrentIndex(3); }, 1 },
+        { "addressees", [&] { Control<QTabBar>(w, "tag_Main")->setCurrentIndex(0); }, 125 },
         { "extraction by name", [&] { extract(1, "会員1", 3, false); }, 31 },
         { "added extraction", [&] { extract(2, "ｱ", 1, true); }, 3 },
-        { "extraction cleared", [&] { w->cmd_SelAll->click(); }, 125 },
+        { "extraction cleared", [&] { Control<QPushButton>(w, "cmd_SelAll")->click(); }, 125 },
         { "all marked", [&] { w->BulkMark(); }, 125 },
         { "one mark flipped", [&] { w->ToggleMark(3); }, 125 },
         { "display columns again", [&] { w->SetUpColumns(); }, 125 },
