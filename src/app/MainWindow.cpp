@@ -503,6 +503,8 @@ void MainWindow::BuildStatusBar()
 {
     statusCount = new QLabel(this);
     statusPos = new QLabel(this);
+    statusCount->setObjectName(QStringLiteral("statusCount"));
+    statusPos->setObjectName(QStringLiteral("statusPos"));
     statusCount->setMinimumWidth(140);
     statusBar()->addWidget(statusCount);
     statusBar()->addWidget(statusPos, 1);

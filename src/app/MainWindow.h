@@ -124,7 +124,8 @@ public:
     // A letter key pressed in the list; true when it was one of the ten letters.
     bool LetterKey(int key);
 
-    // Names of the controls, as the window's tests find them.
+private:
+    // The controls; tests find them by their objectNames.
     QTabBar* tag_Main = nullptr;
     QTableView* griMain = nullptr;
     QTabWidget* pages = nullptr;

@@ -2,6 +2,7 @@
 // at once, SIGTERM closes with a save, a file changed behind its back is not simply
 // overwritten, another writer keeps it out, and a damaged book is reported.
 #include "BookFixture.h"
+#include "GuiTestSupport.h"
 
 #include "app/MainListModel.h"
 #include "app/QuitSignals.h"
@@ -60,8 +61,8 @@ TEST_F(BookSafetyGui, EveryCommittedChangeIsOnDiskAtOnce)
                 auto* f = main->findChild<RecordEditor*>();
                 f->Prepare(-1, 0);
                 f->show();
-                f->txt_Name->setText(QStringLiteral("山田"));
-                f->cmd_Input->click();
+                Control<QLineEdit>(f, "txt_Name")->setText(QStringLiteral("山田"));
+                Control<QPushButton>(f, "cmd_Input")->click();
             },
             { "青木:0", "佐藤:0", "山田:1" } },
         { "a mark clicked (the list is in name order)", [&] { main->ToggleMark(0); },
