@@ -237,7 +237,7 @@ TEST(PrintProgress, RunsTheJobAndStopsWhenCancelled)
     const bool completed = print::PrintProgress::Run(&window, 10, [&] {
         if (++pages == 4)
             if (auto* progress = qobject_cast<print::PrintProgress*>(QApplication::activeModalWidget()))
-                progress->cmd_Cancel->click();
+                Control<QPushButton>(progress, "cmd_Cancel")->click();
         return pages < 10;
     });
     EXPECT_FALSE(completed);
@@ -272,10 +272,11 @@ TEST_F(Commands, NewYearCardsChooseTheSenderLeaveOutMourningAndRecordWhatWasSent
     });
     QString offered;
     WhenModal<print::PrintFormList>([&](print::PrintFormList& d) {
-        d.lst_Name->setCurrentRow(0); // 年賀状
-        EXPECT_TRUE(d.cbo_Sender->isVisibleTo(&d));
-        offered = d.cbo_Sender->currentText();
-        d.cbo_Sender->setCurrentIndex(d.cbo_Sender->findText(QStringLiteral("古い 差出人")));
+        Control<QListWidget>(d, "lst_Name")->setCurrentRow(0); // 年賀状
+        auto* sender = Control<QComboBox>(d, "cbo_Sender");
+        EXPECT_TRUE(sender->isVisibleTo(&d));
+        offered = sender->currentText();
+        sender->setCurrentIndex(sender->findText(QStringLiteral("古い 差出人")));
         d.cmd_OkClick();
     });
     EXPECT_TRUE(commands.Print(Condition(), S("カナ"), false));

@@ -35,15 +35,6 @@ public:
     void OfferSenders(const std::vector<std::string>& names, int current);
     int ChosenSender() const;
 
-    QListWidget* lst_Name = nullptr;
-    QPushButton* cmd_Ok = nullptr;
-    QPushButton* cmd_Cancel = nullptr;
-    QPushButton* cmd_New = nullptr;
-    QPushButton* cmd_ReName = nullptr;
-    QPushButton* cmd_Del = nullptr;
-    QLabel* lbl_Sender = nullptr;
-    QComboBox* cbo_Sender = nullptr;
-
     // The dialogs the buttons open are run through here, so that they can be
     // answered without being shown (tests); by default they are exec()ed.
     std::function<int(QDialog&)> runDialog = [](QDialog& d) { return d.exec(); };
@@ -54,6 +45,15 @@ public:
     void cmd_DelClick();
 
 private:
+    QListWidget* lst_Name = nullptr;
+    QPushButton* cmd_Ok = nullptr;
+    QPushButton* cmd_Cancel = nullptr;
+    QPushButton* cmd_New = nullptr;
+    QPushButton* cmd_ReName = nullptr;
+    QPushButton* cmd_Del = nullptr;
+    QLabel* lbl_Sender = nullptr;
+    QComboBox* cbo_Sender = nullptr;
+
     void Refresh(int select);
 
     AppSettings& global_;
