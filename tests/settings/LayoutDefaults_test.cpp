@@ -161,7 +161,7 @@ TEST(LayoutDefaults, LongEnvelopesAreTheShortOnesWithTheSenderLower)
 {
     for (auto [shortKind, longKind] : { std::pair { 3, 13 }, std::pair { 4, 14 } }) {
         const Layout a(shortKind), b(longKind);
-        for (int slot = 0; slot < kLayoutSlots; ++slot) {
+        for (int slot = 0; slot < kTextSlots; ++slot) {
             const std::size_t i = static_cast<std::size_t>(slot);
             const bool lower = slot == 28 || slot == 29 || (slot >= 37 && slot <= 47);
             Geometry expected = Of(a.items[i]);

@@ -5,7 +5,9 @@
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
+#include "postal/PostalLookup.h"
 #include "print/PrintForms.h"
+#include "print/qt/BarcodeDraw.h"
 #include "print/qt/CardSurface.h"
 #include "print/qt/PrintDevice.h"
 #include "print/qt/PrinterBinding.h"
@@ -104,6 +106,7 @@ CardRenderer::CardRenderer(AppSettings& global, AddressTable& table, PrinterBind
     : global_(global)
     , table_(table)
     , printer_(printer)
+    , townLookup_([this](std::string_view code) { return TownOfPostalCode(global_.PostalFile({}), code); })
 {
     for (LayoutItem& item : global_.Layout())
         item.object.SetDrawMode(1);
@@ -223,12 +226,16 @@ void CardRenderer::DrawCell(QPainter& painter, int row, std::int32_t ox, std::in
     if (!rows_ || row < 0 || row >= rows_->RowCount())
         return;
     LayoutTable& items = global_.Layout();
-    const SlotSet draw = FillLayout(items, global_.Header(), rows_->Row(row), sender_);
+    const SlotSet draw = FillLayout(items, global_.Header(), rows_->Row(row), sender_, townLookup_);
     std::array<int, kLayoutSlots> columns {};
     for (int slot = 0; slot < kLayoutSlots; ++slot) {
         if (!draw.test(static_cast<std::size_t>(slot)))
             continue;
         const TextItem& object = items[static_cast<std::size_t>(slot)].object;
+        if (slot == kBarcodeSlot) {
+            DrawCustomerBarcode(painter, object, ox, oy, printableArea);
+            continue;
+        }
         std::int32_t shift = 0;
         const TextItem::ColumnFlow flow = AddressFlow(items, draw, columns, slot, shift);
         columns[static_cast<std::size_t>(slot)] = object.Draw(painter, ox + shift, oy, printableArea, flow);

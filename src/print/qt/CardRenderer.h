@@ -112,6 +112,8 @@ private:
     std::unique_ptr<RowSource> rows_;
     int row_ = -1;
     ProgressRunner runner_;
+    // The customer barcode reads the address after the town the postal dictionary names.
+    TownLookup townLookup_;
 };
 
 } // namespace nrt::print

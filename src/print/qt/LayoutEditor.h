@@ -112,6 +112,7 @@ private:
 
     void LoadForm();
     void ShowPaperSize();
+    void ShowBarcodeRow();
     void ShowItem(int index);
     void ShowValues();
     void RebuildSurface();
