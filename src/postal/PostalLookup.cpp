@@ -171,14 +171,14 @@ bool ReadPostalRecord(std::string_view postalFolder, std::uint32_t offset, Posta
     return ReadPostalRecordIn(FileSource(Folder(postalFolder, kPostalDataFile)), offset, out);
 }
 
-std::string TownOfPostalCode(std::string_view yubinFolder, std::string_view code)
+std::string TownOfPostalCode(std::string_view postalFolder, std::string_view code)
 {
     std::string text(code);
     if (text.size() == 7 && text.find('-') == std::string::npos)
         text.insert(3, "-");
-    const std::optional<PostalIndexEntry> entry = FindPostalCode(yubinFolder, text);
+    const std::optional<PostalIndexEntry> entry = FindPostalCode(postalFolder, text);
     PostalRecordText record;
-    if (!entry || !ReadPostalRecord(yubinFolder, entry->offset, record))
+    if (!entry || !ReadPostalRecord(postalFolder, entry->offset, record))
         return {};
     const std::size_t space = platform::FindChar(record.address, ' ');
     return space == std::string::npos ? std::string() : record.address.substr(space + 1);

@@ -65,6 +65,6 @@ bool ReadPostalRecordIn(const PostalByteSource& data, std::uint32_t offset, Post
 
 // The city and town name of a postal code ("1000013" or "100-0013"): the address of
 // its first dictionary entry without the prefecture; "" when the code is not found.
-std::string TownOfPostalCode(std::string_view yubinFolder, std::string_view code);
+std::string TownOfPostalCode(std::string_view postalFolder, std::string_view code);
 
 } // namespace nrt

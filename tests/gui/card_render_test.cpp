@@ -1,6 +1,8 @@
 // Cards drawn into images and checked on their pixels.
 #include "PrintGuiSupport.h"
 
+#include "print/CustomerBarcode.h"
+#include "print/LayoutEditing.h"
 #include "print/TextItem.h"
 #include "print/qt/CardRenderer.h"
 #include "print/qt/PrintDevice.h"
@@ -296,4 +298,69 @@ TEST(CardRendering, FittingTheThickness)
     empty.SetWidth(900);
     empty.FitThickness();
     EXPECT_EQ(empty.Width(), TextItem::Trunc(1 / empty.ScaleX())); // no text measures 0 x 0
+}
+
+// The customer barcode of the manual's first example on a 長形3号 envelope at 300 dpi:
+// each of the 67 bars where the pitch puts it, with the shape its character gives.
+TEST(CustomerBarcodeImage, BarsStandAtTheirPitchWithTheirShapes)
+{
+    PrintGuiFixture f;
+    f.AddAddressees({ { "日本 郵便", "100-0013", "東京都千代田区霞が関1丁目3番2号", "郵便プラザ503室" } });
+    print::CardRenderer prn { *f.global, f.db, f.printer };
+    prn.LoadLayout(S("封筒３号（表）"), kReportEnvelope3Front);
+    prn.SetRows(std::make_unique<TableRows>(f.db, std::vector<int> { 0 }));
+    LayoutTable& items = f.global->Layout();
+    for (LayoutItem& item : items)
+        item.shown = false;
+    TextItem& bars = items[kBarcodeSlot].object;
+    items[kBarcodeSlot].shown = true;
+    bars.SetPosition(2000, 20000);
+    KeepBarcodeShape(bars, false); // 8 pt: pitch 0.96 mm, bar 0.48 mm, timing bar 0.96 mm
+
+    QImage image = Blank(12000, 23500);
+    AtDeviceScale(items, image);
+    {
+        QPainter p(&image);
+        prn.DrawRecord(nullptr, p, 0, 0);
+    }
+    const std::string expected = EncodeCustomerBarcode("1000013", "1-3-2-503")->Bars();
+    ASSERT_EQ(expected.size(), 67u);
+    auto dark = [&image](double x, double y) { return qGray(image.pixel(int(x), int(y))) < 128; };
+    const double top = Px(20000), pitch = Px(96), width = Px(48), timing = Px(96);
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(i);
+        const double x = Px(2000) + double(i) * pitch + width / 2;
+        const char shape = expected[i];
+        EXPECT_EQ(dark(x, top + timing / 2), shape == kBarLong || shape == kBarAscender);
+        EXPECT_TRUE(dark(x, top + 1.5 * timing));
+        EXPECT_EQ(dark(x, top + 2.5 * timing), shape == kBarLong || shape == kBarDescender);
+        // The space after each bar is white.
+        EXPECT_FALSE(dark(x + pitch / 2, top + 1.5 * timing));
+    }
+    // Nothing beyond the 67 bars and the long bar's height.
+    const QRect ink = Ink(image);
+    EXPECT_NEAR(ink.left(), Px(2000), 1.5);
+    EXPECT_NEAR(ink.right(), Px(2000) + 66 * pitch + width, 1.5);
+    EXPECT_NEAR(ink.top(), top, 1.5);
+    EXPECT_NEAR(ink.bottom(), top + Px(288), 1.5);
+}
+
+TEST(CustomerBarcodeImage, NoBarsWithoutASevenDigitCode)
+{
+    PrintGuiFixture f;
+    f.AddAddressees({ { "日本 郵便", "100-001", "東京都千代田区霞が関1丁目3番2号", "" } });
+    print::CardRenderer prn { *f.global, f.db, f.printer };
+    prn.LoadLayout(S("封筒３号（表）"), kReportEnvelope3Front);
+    prn.SetRows(std::make_unique<TableRows>(f.db, std::vector<int> { 0 }));
+    LayoutTable& items = f.global->Layout();
+    for (LayoutItem& item : items)
+        item.shown = false;
+    items[kBarcodeSlot].shown = true;
+    QImage image = Blank(12000, 23500);
+    AtDeviceScale(items, image);
+    {
+        QPainter p(&image);
+        prn.DrawRecord(nullptr, p, 0, 0);
+    }
+    EXPECT_FALSE(Ink(image).isValid());
 }

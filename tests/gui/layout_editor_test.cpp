@@ -727,3 +727,98 @@ TEST_F(Editor, ScrolledDownTheCardStillMovesWhereTheMouseGoes)
     EXPECT_EQ(o.Y() % 100, 0);
     EXPECT_NEAR(o.X(), x0, 50);
 }
+
+TEST_F(Editor, TheBarcodeIsOfferedOnEnvelopeFrontsAndKeepsItsShape)
+{
+    {
+        auto card = Open("年賀状");
+        EXPECT_TRUE(card->lst_Koumoku->item(kBarcodeSlot)->isHidden());
+    }
+    // A label layout offers it whatever its name says.
+    ASSERT_EQ(CreatePrintForm(*f.global, S("宛名ラベル"), kReportLabelSheet), FormOutcome::Done);
+    {
+        auto labels = Open("宛名ラベル");
+        EXPECT_FALSE(labels->lst_Koumoku->item(kBarcodeSlot)->isHidden());
+    }
+    auto e = Open("封筒(４号)(表)");
+    QListWidgetItem* row = e->lst_Koumoku->item(kBarcodeSlot);
+    ASSERT_FALSE(row->isHidden());
+    EXPECT_EQ(row->text(), QStringLiteral("カスタマバーコード"));
+    row->setCheckState(Qt::Checked);
+    e->lst_Koumoku->setCurrentRow(kBarcodeSlot);
+    EXPECT_FALSE(e->cmd_Font->isEnabled());
+    EXPECT_FALSE(e->cbo_Orient->isEnabled());
+    EXPECT_EQ(e->txt_Height->text(), QStringLiteral("2.88"));
+    EXPECT_EQ(e->txt_Width->text(), QStringLiteral("63.84"));
+
+    // A height sets the size (10 pt here) and the width follows; beyond 11.5 pt it stops.
+    Type(*e, e->txt_Height, QStringLiteral("3.6"));
+    EXPECT_EQ(e->txt_Height->text(), QStringLiteral("3.60"));
+    EXPECT_EQ(e->txt_Width->text(), QStringLiteral("79.80"));
+    Type(*e, e->txt_Width, QStringLiteral("200"));
+    EXPECT_EQ(e->txt_Height->text(), QStringLiteral("4.14"));
+    Type(*e, e->txt_Height, QStringLiteral("1"));
+    EXPECT_EQ(e->txt_Height->text(), QStringLiteral("2.88"));
+    Type(*e, e->txt_Left, QStringLiteral("12.5"));
+
+    // Drawn on the editor's card as bars inside its frame.
+    const FrameRect frame = Slot(kBarcodeSlot).FrameRect();
+    const QImage& surface = e->Surface();
+    const QRect ink
+        = Ink(surface, QRect(QPoint(frame.left - 3, frame.top - 3), QPoint(frame.right + 3, frame.bottom + 3)));
+    EXPECT_TRUE(ink.isValid());
+
+    e->cmd_Ok->click();
+    ASSERT_EQ(f.global->LoadLayout(S("封筒(４号)(表)"), kReportEnvelope4Front), kLayoutRead);
+    EXPECT_TRUE(f.global->Layout()[kBarcodeSlot].shown);
+    EXPECT_EQ(Slot(kBarcodeSlot).X(), 1250);
+    EXPECT_EQ(Slot(kBarcodeSlot).Height(), 288);
+}
+
+TEST(LabelDialog, AProductSheetFillsTheFieldsAndOwnSheetsAreKept)
+{
+    PrintGuiFixture f;
+    LayoutHeader h;
+    ApplyDefaultLayout(kReportPostcard, h, f.global->Layout());
+    const std::string sheets = f.global->DataFile("NrtLabel.txt");
+    LabelSheetDialog d(h, nullptr, sheets);
+    EXPECT_FALSE(d.chk_Label->isChecked());
+    const int products = static_cast<int>(kLabelSheetProducts.size());
+    ASSERT_EQ(d.cbo_Sheet->count(), 1 + products);
+    const int elm022 = d.cbo_Sheet->findText(QStringLiteral("A4 44面 48.3×25.4mm (HISAGO ELM022)"));
+    ASSERT_GT(elm022, 0);
+    d.cbo_SheetChange(elm022);
+    EXPECT_TRUE(d.chk_Label->isChecked());
+    EXPECT_TRUE(d.txt_Pw->isEnabled());
+    EXPECT_EQ(d.txt_Sx->text(), QStringLiteral("8.40"));
+    EXPECT_EQ(d.txt_Sy->text(), QStringLiteral("8.80"));
+    EXPECT_EQ(d.txt_Width->text(), QStringLiteral("48.30"));
+    EXPECT_EQ(d.txt_Col->text(), QStringLiteral("4"));
+    EXPECT_EQ(d.txt_Row->text(), QStringLiteral("11"));
+
+    // Still editable; the edited sheet saved as the user's own, offered next time.
+    d.txt_Sy->setText(QStringLiteral("9.5"));
+    EXPECT_FALSE(d.SaveSheetAs(S("A4 44面 48.3×25.4mm (HISAGO ELM022)")));
+    EXPECT_EQ(U(f.messages.LastText()), "製品の用紙と同じ名前では登録できません。");
+    ASSERT_TRUE(d.SaveSheetAs(S("事務所の44面")));
+    EXPECT_EQ(d.cbo_Sheet->count(), 2 + products);
+    EXPECT_EQ(h.labelSheet, 0) << "saving a sheet changes nothing of the layout";
+    d.cmd_Ok->click();
+    EXPECT_EQ(h.labelSheet, 1);
+    EXPECT_EQ(h.marginTop, 950);
+    EXPECT_EQ(h.columns, 4);
+
+    LabelSheetDialog again(h, nullptr, sheets);
+    const int own = again.cbo_Sheet->findText(QStringLiteral("事務所の44面"));
+    ASSERT_EQ(own, 1 + products);
+    again.txt_Sy->setText(QStringLiteral("1"));
+    again.cbo_SheetChange(own);
+    EXPECT_EQ(again.txt_Sy->text(), QStringLiteral("9.50"));
+
+    // A field the settings refuse is not saved.
+    again.txt_Col->setText(QStringLiteral("0"));
+    f.messages.shown.clear();
+    EXPECT_FALSE(again.SaveSheetAs(S("だめな用紙")));
+    EXPECT_EQ(U(f.messages.LastText()), "列数に０以上の値を入力して下さい。");
+    EXPECT_EQ(LoadUserLabelSheets(sheets).size(), 1u);
+}
