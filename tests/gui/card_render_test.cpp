@@ -300,12 +300,13 @@ TEST(CardRendering, FittingTheThickness)
     EXPECT_EQ(empty.Width(), TextItem::Trunc(1 / empty.ScaleX())); // no text measures 0 x 0
 }
 
-// The customer barcode of the manual's first example on a 長形3号 envelope at 300 dpi:
-// each of the 67 bars where the pitch puts it, with the shape its character gives.
-TEST(CustomerBarcodeImage, BarsStandAtTheirPitchWithTheirShapes)
+namespace {
+
+// A 長形3号 envelope at 300 dpi with only the barcode shown, 8 pt at (20.00, 200.00) mm.
+QImage BarcodeEnvelope(const Addressee& who)
 {
     PrintGuiFixture f;
-    f.AddAddressees({ { "日本 郵便", "100-0013", "東京都千代田区霞が関1丁目3番2号", "郵便プラザ503室" } });
+    f.AddAddressees({ who });
     print::CardRenderer prn { *f.global, f.db, f.printer };
     prn.LoadLayout(S("封筒３号（表）"), kReportEnvelope3Front);
     prn.SetRows(std::make_unique<TableRows>(f.db, std::vector<int> { 0 }));
@@ -316,13 +317,23 @@ TEST(CustomerBarcodeImage, BarsStandAtTheirPitchWithTheirShapes)
     items[kBarcodeSlot].shown = true;
     bars.SetPosition(2000, 20000);
     KeepBarcodeShape(bars, false); // 8 pt: pitch 0.96 mm, bar 0.48 mm, timing bar 0.96 mm
-
     QImage image = Blank(12000, 23500);
     AtDeviceScale(items, image);
     {
         QPainter p(&image);
         prn.DrawRecord(nullptr, p, 0, 0);
     }
+    return image;
+}
+
+} // namespace
+
+// The customer barcode of the manual's first example: each of the 67 bars where the
+// pitch puts it, with the shape its character gives.
+TEST(CustomerBarcodeImage, BarsStandAtTheirPitchWithTheirShapes)
+{
+    const QImage image
+        = BarcodeEnvelope({ "日本 郵便", "100-0013", "東京都千代田区霞が関1丁目3番2号", "郵便プラザ503室" });
     const std::string expected = EncodeCustomerBarcode("1000013", "1-3-2-503")->Bars();
     ASSERT_EQ(expected.size(), 67u);
     auto dark = [&image](double x, double y) { return qGray(image.pixel(int(x), int(y))) < 128; };
@@ -347,20 +358,5 @@ TEST(CustomerBarcodeImage, BarsStandAtTheirPitchWithTheirShapes)
 
 TEST(CustomerBarcodeImage, NoBarsWithoutASevenDigitCode)
 {
-    PrintGuiFixture f;
-    f.AddAddressees({ { "日本 郵便", "100-001", "東京都千代田区霞が関1丁目3番2号", "" } });
-    print::CardRenderer prn { *f.global, f.db, f.printer };
-    prn.LoadLayout(S("封筒３号（表）"), kReportEnvelope3Front);
-    prn.SetRows(std::make_unique<TableRows>(f.db, std::vector<int> { 0 }));
-    LayoutTable& items = f.global->Layout();
-    for (LayoutItem& item : items)
-        item.shown = false;
-    items[kBarcodeSlot].shown = true;
-    QImage image = Blank(12000, 23500);
-    AtDeviceScale(items, image);
-    {
-        QPainter p(&image);
-        prn.DrawRecord(nullptr, p, 0, 0);
-    }
-    EXPECT_FALSE(Ink(image).isValid());
+    EXPECT_FALSE(Ink(BarcodeEnvelope({ "日本 郵便", "100-001", "東京都千代田区霞が関1丁目3番2号", "" })).isValid());
 }
