@@ -116,9 +116,12 @@ int ParseLayout(std::string_view bytes, LayoutHeader& header, LayoutTable& items
     std::int32_t count = 0;
     if (!ReadHeader(in, version, header, items, count))
         return kLayoutRead;
-    const int records = count > kTextSlots ? kLayoutSlots : kTextSlots;
-    for (int i = 0; i < records; ++i)
+    for (int i = 0; i < kTextSlots; ++i)
         items[static_cast<std::size_t>(i)].object.Read(in.Bytes(), in.Pos());
+    // More flags than text slots without the barcode's record after them (a damaged
+    // file) must not show a barcode that was never placed.
+    if (count > kTextSlots && items[kBarcodeSlot].object.Read(in.Bytes(), in.Pos()) != TextItem::kReadOk)
+        items[kBarcodeSlot].shown = false;
     return kLayoutRead;
 }
 

@@ -298,3 +298,17 @@ TEST(LayoutFile, BarcodeIsStoredOnlyWhenShownAndAfterTheOtherRecords)
     EXPECT_TRUE(old.items[kBarcodeSlot].shown);
     EXPECT_EQ(old.items[kBarcodeSlot].object, before);
 }
+
+TEST(LayoutFile, AFlagForTheBarcodeWithoutItsRecordShowsNoBarcode)
+{
+    Layout l(kReportEnvelope3Front);
+    l.items[kBarcodeSlot].shown = true;
+    std::string bytes = FormatLayout(l.header, l.items);
+    std::string cut = bytes;
+    cut.resize(bytes.size() - 150); // into the barcode's record
+    Layout back(kReportEnvelope3Front);
+    ASSERT_EQ(ParseLayout(cut, back.header, back.items), kLayoutRead);
+    EXPECT_FALSE(back.items[kBarcodeSlot].shown);
+    EXPECT_FALSE(back.items[kBarcodeSlot].object.HasText());
+    EXPECT_EQ(back.items[52].object, l.items[52].object) << "the records before it are whole";
+}
