@@ -386,13 +386,12 @@ void ApplyDefaultLayout(int kind, LayoutHeader& header, LayoutTable& items)
             f.vertical, texts[i]);
     }
 
-    // The barcode at its smallest size, hidden: centred near the bottom edge of a card
-    // or envelope (clear of the 10 mm border), under the name on a label.
+    // The barcode at its smallest size, hidden: centred at the bottom of a card or
+    // envelope, clear of the 10 mm border Japan Post keeps free; under the name on a label.
     const BarcodeGeometry bars;
     const auto width = TextItem::Trunc(bars.Width());
-    const bool envelope = info.paperHeight > 20000;
     const std::int32_t x = info.labelSheet ? 800 : (info.paperWidth - width) / 2;
-    const std::int32_t y = info.labelSheet ? 3850 : info.paperHeight - (envelope ? 1500 : 1000) - bars.longBar;
+    const std::int32_t y = info.labelSheet ? 3850 : info.paperHeight - 1000 - bars.longBar;
     SetSlot(items[kBarcodeSlot], kBarcodeSlot, false, x, y, width, bars.longBar, TextItem::kDefaultFontHeight, H,
         BarcodeSample());
 }

@@ -760,6 +760,7 @@ TEST_F(Editor, TheBarcodeIsOfferedOnEnvelopeFrontsAndKeepsItsShape)
     Type(*e, e->txt_Height, QStringLiteral("1"));
     EXPECT_EQ(e->txt_Height->text(), QStringLiteral("2.88"));
     Type(*e, e->txt_Left, QStringLiteral("12.5"));
+    SaveScreenshot(*e, "layout-editor-barcode.png");
 
     // Drawn on the editor's card as bars inside its frame.
     const FrameRect frame = Slot(kBarcodeSlot).FrameRect();
@@ -801,6 +802,7 @@ TEST(LabelDialog, AProductSheetFillsTheFieldsAndOwnSheetsAreKept)
     EXPECT_FALSE(d.SaveSheetAs(S("A4 44面 48.3×25.4mm (HISAGO ELM022)")));
     EXPECT_EQ(U(f.messages.LastText()), "製品の用紙と同じ名前では登録できません。");
     ASSERT_TRUE(d.SaveSheetAs(S("事務所の44面")));
+    SaveScreenshot(d, "label-dialog-sheets.png");
     EXPECT_EQ(d.cbo_Sheet->count(), 2 + products);
     EXPECT_EQ(h.labelSheet, 0) << "saving a sheet changes nothing of the layout";
     d.cmd_Ok->click();
