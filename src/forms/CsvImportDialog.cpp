@@ -2,10 +2,10 @@
 
 #include "app/EnterFocusFilter.h"
 #include "app/MainWindow.h"
-#include "app/QtText.h"
 #include "app/SjisLimitValidator.h"
-#include "app/WaitCursor.h"
 #include "exchange/CsvImport.h"
+#include "qt/QtText.h"
+#include "qt/WaitCursor.h"
 
 #include <QFileDialog>
 #include <QGridLayout>

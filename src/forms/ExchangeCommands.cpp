@@ -1,7 +1,7 @@
 // The main window's commands for CSV import and export, users, backup and restore,
 // and the About box.
 #include "app/Commands.h"
-#include "app/WaitCursor.h"
+#include "qt/WaitCursor.h"
 
 #include "app/MainWindow.h"
 #include "forms/AboutDialog.h"

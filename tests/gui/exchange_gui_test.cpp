@@ -4,7 +4,6 @@
 // what the main window looks like afterwards.
 #include "app/MainListModel.h"
 #include "app/MainWindow.h"
-#include "app/QtText.h"
 #include "forms/AboutDialog.h"
 #include "forms/AddressBookDialog.h"
 #include "forms/BackupDialog.h"
@@ -14,6 +13,7 @@
 #include "platform/Clock.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
+#include "qt/QtText.h"
 #include "support/TestSupport.h"
 #include "users/BackupSets.h"
 

@@ -1,8 +1,8 @@
-#include "print/qt/BarcodeDraw.h"
+#include "print/render/BarcodeDraw.h"
 
 #include "print/CustomerBarcode.h"
 #include "print/TextItem.h"
-#include "print/qt/PrintDevice.h"
+#include "print/render/PrintDevice.h"
 
 #include <QPainter>
 
