@@ -321,7 +321,7 @@ QImage BarcodeEnvelope(const Addressee& who)
     AtDeviceScale(items, image);
     {
         QPainter p(&image);
-        prn.DrawRecord(nullptr, p, 0, 0);
+        prn.DrawRecord(false, p, 0, 0);
     }
     return image;
 }
