@@ -25,6 +25,21 @@ public:
     // besides); without one no sheet can be saved.
     explicit LabelSheetDialog(LayoutHeader& header, QWidget* parent = nullptr, std::string sheetFile = {});
 
+    // The fields in the order of LabelField.
+    QLineEdit* Field(LabelField field) const { return fields_[static_cast<std::size_t>(field)]; }
+    // Leaving a field: an edited value is parsed and shown in its form.
+    void FieldExit(LabelField field);
+    void cmd_OkClick();
+    // Entry `entry` of the sheet list (0 is the values as they stand) into the fields.
+    void cbo_SheetChange(int entry);
+    // The fields as a sheet of the user's, named `name` (CP932); false, with the
+    // reason shown, when a field is wrong or the file could not be written.
+    bool SaveSheetAs(const std::string& name);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
     QCheckBox* chk_Label = nullptr;
     QLineEdit* txt_Pw = nullptr;
     QLineEdit* txt_Ph = nullptr;
@@ -41,21 +56,6 @@ public:
     QPushButton* cmd_Ok = nullptr;
     QPushButton* cmd_Close = nullptr;
 
-    // The fields in the order of LabelField.
-    QLineEdit* Field(LabelField field) const { return fields_[static_cast<std::size_t>(field)]; }
-    // Leaving a field: an edited value is parsed and shown in its form.
-    void FieldExit(LabelField field);
-    void cmd_OkClick();
-    // Entry `entry` of the sheet list (0 is the values as they stand) into the fields.
-    void cbo_SheetChange(int entry);
-    // The fields as a sheet of the user's, named `name` (CP932); false, with the
-    // reason shown, when a field is wrong or the file could not be written.
-    bool SaveSheetAs(const std::string& name);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     void EnableFields();
     void FillSheetList();
 
