@@ -43,17 +43,18 @@ struct LabelSheetProduct {
     std::int32_t sheetWidth, sheetHeight, marginLeft, marginTop, cellWidth, cellHeight, gapX, gapY, columns, rows;
 };
 
-// A4 sheets of 10, 12, 18, 21, 24 and 44 labels (HISAGO's published geometry).
+// Common A4 sheets of 10, 12, 18, 21, 24 and 44 labels: the label size the package
+// states, the labels edge to edge and centred on the sheet as these sheets are cut; and
+// the sheet of the default label layout, which has a gap between its two columns.
 // clang-format off
-inline constexpr std::array<LabelSheetProduct, 8> kLabelSheetProducts{{
-    {"A4 10面 86.4×50.8mm (HISAGO ELM006)", 21000, 29700, 1860, 2120, 8640, 5080, 0, 0, 2, 5},
+inline constexpr std::array<LabelSheetProduct, 7> kLabelSheetProducts{{
+    {"A4 10面 86.4×50.8mm", 21000, 29700, 1860, 2150, 8640, 5080, 0, 0, 2, 5},
     {"A4 12面 83.8×42.3mm (HISAGO GB861)", 21000, 29700, 2030, 2030, 8380, 4230, 380, 0, 2, 6},
-    {"A4 12面 86.4×42.3mm (HISAGO ELM008)", 21000, 29700, 1860, 2120, 8640, 4230, 0, 0, 2, 6},
-    {"A4 12面 84.0×42.0mm (HISAGO ELM018)", 21000, 29700, 1900, 2250, 8400, 4200, 400, 0, 2, 6},
-    {"A4 18面 70.0×42.3mm (HISAGO ELM009)", 21000, 29700, 0, 2120, 7000, 4230, 0, 0, 3, 6},
-    {"A4 21面 70.0×42.4mm (HISAGO ELM011)", 21000, 29700, 0, 0, 7000, 4242, 0, 0, 3, 7},
-    {"A4 24面 66.0×33.9mm (HISAGO ELM012)", 21000, 29700, 600, 1290, 6600, 3390, 0, 0, 3, 8},
-    {"A4 44面 48.3×25.4mm (HISAGO ELM022)", 21000, 29700, 840, 880, 4830, 2540, 0, 0, 4, 11},
+    {"A4 12面 86.4×42.3mm", 21000, 29700, 1860, 2160, 8640, 4230, 0, 0, 2, 6},
+    {"A4 18面 70.0×42.3mm", 21000, 29700, 0, 2160, 7000, 4230, 0, 0, 3, 6},
+    {"A4 21面 70.0×42.4mm", 21000, 29700, 0, 10, 7000, 4240, 0, 0, 3, 7},
+    {"A4 24面 66.0×33.9mm", 21000, 29700, 600, 1290, 6600, 3390, 0, 0, 3, 8},
+    {"A4 44面 48.3×25.4mm", 21000, 29700, 840, 880, 4830, 2540, 0, 0, 4, 11},
 }};
 // clang-format on
 

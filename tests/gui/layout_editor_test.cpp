@@ -790,7 +790,7 @@ TEST(LabelDialog, AProductSheetFillsTheFieldsAndOwnSheetsAreKept)
     const int products = static_cast<int>(kLabelSheetProducts.size());
     ASSERT_EQ(Control<QComboBox>(d, "cbo_Sheet")->count(), 1 + products);
     const int elm022
-        = Control<QComboBox>(d, "cbo_Sheet")->findText(QStringLiteral("A4 44面 48.3×25.4mm (HISAGO ELM022)"));
+        = Control<QComboBox>(d, "cbo_Sheet")->findText(QStringLiteral("A4 44面 48.3×25.4mm"));
     ASSERT_GT(elm022, 0);
     d.cbo_SheetChange(elm022);
     EXPECT_TRUE(Control<QCheckBox>(d, "chk_Label")->isChecked());
@@ -803,7 +803,7 @@ TEST(LabelDialog, AProductSheetFillsTheFieldsAndOwnSheetsAreKept)
 
     // Still editable; the edited sheet saved as the user's own, offered next time.
     Control<QLineEdit>(d, "txt_Sy")->setText(QStringLiteral("9.5"));
-    EXPECT_FALSE(d.SaveSheetAs(S("A4 44面 48.3×25.4mm (HISAGO ELM022)")));
+    EXPECT_FALSE(d.SaveSheetAs(S("A4 44面 48.3×25.4mm")));
     EXPECT_EQ(U(f.messages.LastText()), "製品の用紙と同じ名前では登録できません。");
     ASSERT_TRUE(d.SaveSheetAs(S("事務所の44面")));
     SaveScreenshot(d, "label-dialog-sheets");
