@@ -1,6 +1,7 @@
 #include "postal/PostalLookup.h"
 
 #include "platform/fs.h"
+#include "platform/sjis.h"
 #include "postal/PostalDictionary.h"
 
 #include <cstring>
@@ -168,6 +169,19 @@ bool ReadPostalRecordIn(const PostalByteSource& data, std::uint32_t offset, Post
 bool ReadPostalRecord(std::string_view postalFolder, std::uint32_t offset, PostalRecordText& out)
 {
     return ReadPostalRecordIn(FileSource(Folder(postalFolder, kPostalDataFile)), offset, out);
+}
+
+std::string TownOfPostalCode(std::string_view postalFolder, std::string_view code)
+{
+    std::string text(code);
+    if (text.size() == 7 && text.find('-') == std::string::npos)
+        text.insert(3, "-");
+    const std::optional<PostalIndexEntry> entry = FindPostalCode(postalFolder, text);
+    PostalRecordText record;
+    if (!entry || !ReadPostalRecord(postalFolder, entry->offset, record))
+        return {};
+    const std::size_t space = platform::FindChar(record.address, ' ');
+    return space == std::string::npos ? std::string() : record.address.substr(space + 1);
 }
 
 } // namespace nrt

@@ -63,4 +63,8 @@ int CountPostalCodeIn(const PostalByteSource& index, std::string_view text);
 bool ReadPostalRecord(std::string_view postalFolder, std::uint32_t offset, PostalRecordText& out);
 bool ReadPostalRecordIn(const PostalByteSource& data, std::uint32_t offset, PostalRecordText& out);
 
+// The city and town name of a postal code ("1000013" or "100-0013"): the address of
+// its first dictionary entry without the prefecture; "" when the code is not found.
+std::string TownOfPostalCode(std::string_view postalFolder, std::string_view code);
+
 } // namespace nrt

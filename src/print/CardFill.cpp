@@ -2,6 +2,7 @@
 
 #include "platform/sjis.h"
 #include "print/NameBlock.h"
+#include "print/CustomerBarcode.h"
 
 #include <vector>
 
@@ -118,8 +119,23 @@ std::string ConvertAddress(std::string_view text, bool vertical, std::uint16_t d
     return out;
 }
 
+std::string AddresseeBarcode(const FieldLookup& record, const TownLookup& town)
+{
+    const Names& n = FieldNames();
+    const std::string_view postal = record(n.postal);
+    const std::optional<std::string> digits = PostalCodeDigits(postal);
+    if (!digits)
+        return {};
+    // A space keeps the last number of the first line apart from the second line's.
+    const std::string address
+        = std::string(record(n.prefecture)) + std::string(record(n.address1)) + " " + std::string(record(n.address2));
+    const std::string townName = town ? town(*digits) : std::string();
+    const auto code = EncodeCustomerBarcode(postal, ExtractAddressNumber(AfterTownName(address, townName)));
+    return code ? code->Bars() : std::string();
+}
+
 bool SlotText(int slot, const LayoutItem& item, const LayoutHeader& header, const FieldLookup& record,
-    const SenderBlock& sender, std::string& out)
+    const SenderBlock& sender, std::string& out, const TownLookup& town)
 {
     const Names& n = FieldNames();
     const bool vertical = item.object.IsVertical();
@@ -177,9 +193,13 @@ bool SlotText(int slot, const LayoutItem& item, const LayoutHeader& header, cons
         out = sender.Get(fields[slot - 41]);
         return true;
     }
-    if (slot >= 48 && slot < kLayoutSlots) {
+    if (slot >= 48 && slot < kTextSlots) {
         out = item.object.Text();
         return item.object.HasText();
+    }
+    if (slot == kBarcodeSlot) {
+        out = AddresseeBarcode(record, town);
+        return !out.empty();
     }
     // 0, 2, 11 and 15 to 27: the field the slot is bound to.
     if (item.fieldName.empty())
@@ -188,7 +208,8 @@ bool SlotText(int slot, const LayoutItem& item, const LayoutHeader& header, cons
     return true;
 }
 
-SlotSet FillLayout(LayoutTable& items, const LayoutHeader& header, const FieldLookup& record, const SenderBlock& sender)
+SlotSet FillLayout(LayoutTable& items, const LayoutHeader& header, const FieldLookup& record, const SenderBlock& sender,
+    const TownLookup& town)
 {
     SlotSet draw;
     std::string text;
@@ -196,9 +217,9 @@ SlotSet FillLayout(LayoutTable& items, const LayoutHeader& header, const FieldLo
         LayoutItem& item = items[static_cast<std::size_t>(slot)];
         if (!item.shown)
             continue;
-        if (!SlotText(slot, item, header, record, sender, text))
+        if (!SlotText(slot, item, header, record, sender, text, town))
             continue;
-        if (slot < 48)
+        if (slot < 48 || slot == kBarcodeSlot)
             item.object.SetText(text);
         draw.set(static_cast<std::size_t>(slot));
     }

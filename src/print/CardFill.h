@@ -65,16 +65,24 @@ std::string PostalDigit(std::string_view code, int n);
 // other half-width characters is the renderer's).
 std::string ConvertAddress(std::string_view text, bool vertical, std::uint16_t dashCode, bool kanjiNumerals);
 
+// The city and town name (CP932) the postal dictionary gives for a postal code, ""
+// when it knows none: the customer barcode reads the address after it.
+using TownLookup = std::function<std::string(std::string_view postalCode)>;
+
+// The addressee's customer barcode as its 67 bars ("FADT", see CustomerBarcode), or
+// "" when the postal code is not one of seven digits.
+std::string AddresseeBarcode(const FieldLookup& record, const TownLookup& town);
+
 // The text slot `slot` prints for a record. False when the slot is not drawn (a
-// record-bound slot without a field name); the free-text slots 48 to 52 keep their
-// own text and give it back here.
+// record-bound slot without a field name, a barcode without a 7-digit postal code);
+// the free-text slots 48 to 52 keep their own text and give it back here.
 bool SlotText(int slot, const LayoutItem& item, const LayoutHeader& header, const FieldLookup& record,
-    const SenderBlock& sender, std::string& out);
+    const SenderBlock& sender, std::string& out, const TownLookup& town = {});
 
 using SlotSet = std::bitset<kLayoutSlots>;
 
 // Sets the texts of the shown slots for one record; the slots to draw come back.
-SlotSet FillLayout(
-    LayoutTable& items, const LayoutHeader& header, const FieldLookup& record, const SenderBlock& sender);
+SlotSet FillLayout(LayoutTable& items, const LayoutHeader& header, const FieldLookup& record,
+    const SenderBlock& sender, const TownLookup& town = {});
 
 } // namespace nrt

@@ -2,6 +2,7 @@
 
 #include "platform/MessageHost.h"
 #include "platform/sjis.h"
+#include "print/CustomerBarcode.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -287,6 +288,17 @@ int ApplyLabelFields(const LabelTexts& texts, bool checked, LayoutHeader& header
     header.columns = v[kLabelColumns];
     header.rows = v[kLabelRows];
     return kLabelFieldCount;
+}
+
+void KeepBarcodeShape(TextItem& object, bool fromWidth)
+{
+    object.SetVertical(false);
+    const BarcodeGeometry unit = BarcodeGeometry::ForHeight(BarcodeGeometry::kMinLongBar);
+    const double widthPerHeight = unit.Width() / unit.longBar;
+    const std::int32_t height = fromWidth ? TextItem::Trunc(object.Width() / widthPerHeight) : object.Height();
+    const BarcodeGeometry g = BarcodeGeometry::ForHeight(height);
+    object.SetHeight(g.longBar);
+    object.SetWidth(TextItem::Trunc(g.Width()));
 }
 
 } // namespace nrt

@@ -34,6 +34,11 @@ ParsedValue ParseHundredths(std::string_view text);
 // "%4.2f" of value x 0.01.
 std::string FormatHundredths(std::int32_t value);
 
+// The customer barcode keeps its shape: horizontal, its height the long bar of a size
+// from 8 to 11.5 point and its width that of the 67 bars at that size. `fromWidth`
+// takes the size from a width the user set, otherwise from the height.
+void KeepBarcodeShape(TextItem& object, bool fromWidth);
+
 // ---- Dragging ----
 
 using FrameRect = TextItem::Rect;

@@ -53,9 +53,8 @@ void PutInt32(std::string& out, std::int32_t v)
 }
 
 // The header fields from the flag count on; false where the file ends or is damaged.
-bool ReadHeader(Reader& in, std::int32_t version, LayoutHeader& header, LayoutTable& items)
+bool ReadHeader(Reader& in, std::int32_t version, LayoutHeader& header, LayoutTable& items, std::int32_t& count)
 {
-    std::int32_t count = 0;
     if (!in.Int32(count) || count < 0)
         return false;
     const char* flags = in.Take(static_cast<std::size_t>(count));
@@ -114,20 +113,27 @@ int ParseLayout(std::string_view bytes, LayoutHeader& header, LayoutTable& items
     std::int32_t version = 0;
     if (!in.Int32(version) || version < kLayoutVersionOldest)
         return kLayoutTooOld;
-    if (!ReadHeader(in, version, header, items))
+    std::int32_t count = 0;
+    if (!ReadHeader(in, version, header, items, count))
         return kLayoutRead;
-    for (LayoutItem& item : items)
-        item.object.Read(in.Bytes(), in.Pos());
+    for (int i = 0; i < kTextSlots; ++i)
+        items[static_cast<std::size_t>(i)].object.Read(in.Bytes(), in.Pos());
+    // More flags than text slots without the barcode's record after them (a damaged
+    // file) must not show a barcode that was never placed.
+    if (count > kTextSlots && items[kBarcodeSlot].object.Read(in.Bytes(), in.Pos()) != TextItem::kReadOk)
+        items[kBarcodeSlot].shown = false;
     return kLayoutRead;
 }
 
 std::string FormatLayout(const LayoutHeader& header, const LayoutTable& items)
 {
     std::string out;
+    // A layout without the barcode is written exactly as before it existed.
+    const int slots = items[kBarcodeSlot].shown ? kLayoutSlots : kTextSlots;
     PutInt32(out, kLayoutVersion);
-    PutInt32(out, kLayoutSlots);
-    for (const LayoutItem& item : items)
-        out.push_back(item.shown ? '1' : '0');
+    PutInt32(out, slots);
+    for (int i = 0; i < slots; ++i)
+        out.push_back(items[static_cast<std::size_t>(i)].shown ? '1' : '0');
     PutInt32(out, header.paperWidth);
     PutInt32(out, header.paperHeight);
     std::string image(platform::CutToBytes(header.backgroundImage, LayoutHeader::kImageNameBytes));
@@ -141,8 +147,8 @@ std::string FormatLayout(const LayoutHeader& header, const LayoutTable& items)
     out.push_back(static_cast<char>(header.dashCode & 0xFF));
     out.push_back(static_cast<char>(header.dashCode >> 8));
     out.push_back(static_cast<char>(header.kanjiNumerals));
-    for (const LayoutItem& item : items)
-        item.object.Write(out);
+    for (int i = 0; i < slots; ++i)
+        items[static_cast<std::size_t>(i)].object.Write(out);
     return out;
 }
 

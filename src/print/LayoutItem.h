@@ -21,7 +21,11 @@ struct LayoutItem {
     bool operator==(const LayoutItem&) const = default;
 };
 
-inline constexpr int kLayoutSlots = 53;
+// The 53 text slots every layout file holds, then the customer barcode, which a file
+// holds only when the layout shows it (older readers stop after the 53rd record).
+inline constexpr int kTextSlots = 53;
+inline constexpr int kBarcodeSlot = 53;
+inline constexpr int kLayoutSlots = 54;
 using LayoutTable = std::array<LayoutItem, kLayoutSlots>;
 
 struct LayoutHeader {

@@ -1,6 +1,7 @@
 #include "settings/LayoutDefaults.h"
 
 #include "platform/sjis.h"
+#include "print/CustomerBarcode.h"
 
 #include <vector>
 
@@ -60,6 +61,8 @@ const std::array<SlotCatalogueEntry, kLayoutSlots> kSlotCatalogue { {
     { "", "自由03", "ラベル03", nullptr },
     { "", "自由04", "ラベル04", nullptr },
     { "", "自由05", "ラベル05", nullptr },
+    // The bars themselves are the text: see BarcodeSample().
+    { "", "", "カスタマバーコード", "" },
 } };
 
 namespace {
@@ -309,7 +312,20 @@ const std::string& SlotFieldName(int slot)
 
 const std::string& SlotSample(int slot)
 {
-    return CatalogueText<&SlotCatalogueEntry::sample>(slot);
+    return slot == kBarcodeSlot ? BarcodeSample() : CatalogueText<&SlotCatalogueEntry::sample>(slot);
+}
+
+const std::string& BarcodeSample()
+{
+    // The manual's own first example, 100-0013 霞が関1丁目3番2号 郵便プラザ503室.
+    static const std::string bars = EncodeCustomerBarcode("1000013", "1-3-2-503")->Bars();
+    return bars;
+}
+
+bool OffersCustomerBarcode(int kind, const LayoutHeader& header)
+{
+    return header.labelSheet != 0 || kind == kReportEnvelope4Front || kind == kReportEnvelope3Front
+        || kind == kReportEnvelope40Front;
 }
 
 const std::string& SlotEditorName(int slot)
@@ -319,7 +335,7 @@ const std::string& SlotEditorName(int slot)
 
 const std::string& SlotEditorSample(int slot)
 {
-    return CatalogueText<&SlotCatalogueEntry::editorSample>(slot);
+    return slot == kBarcodeSlot ? BarcodeSample() : CatalogueText<&SlotCatalogueEntry::editorSample>(slot);
 }
 
 void ApplyDefaultLayout(int kind, LayoutHeader& header, LayoutTable& items)
@@ -369,6 +385,15 @@ void ApplyDefaultLayout(int kind, LayoutHeader& header, LayoutTable& items)
         SetSlot(items[static_cast<std::size_t>(slot)], slot, f.shown, f.x, f.y, f.width, f.height, kFreeSlotFontHeight,
             f.vertical, texts[i]);
     }
+
+    // The barcode at its smallest size, hidden: centred at the bottom of a card or
+    // envelope, clear of the 10 mm border Japan Post keeps free; under the name on a label.
+    const BarcodeGeometry bars;
+    const auto width = TextItem::Trunc(bars.Width());
+    const std::int32_t x = info.labelSheet ? 800 : (info.paperWidth - width) / 2;
+    const std::int32_t y = info.labelSheet ? 3850 : info.paperHeight - 1000 - bars.longBar;
+    SetSlot(items[kBarcodeSlot], kBarcodeSlot, false, x, y, width, bars.longBar, TextItem::kDefaultFontHeight, H,
+        BarcodeSample());
 }
 
 int ReportKindOfName(std::string_view name)

@@ -1,5 +1,5 @@
 #pragma once
-// The catalogue of the 53 layout slots, the report kinds, and the default layout each
+// The catalogue of the layout slots, the report kinds, and the default layout each
 // kind starts from before a stored layout is read over it. All lengths in 0.01 mm.
 
 #include "print/LayoutItem.h"
@@ -67,6 +67,10 @@ const std::string& SlotSample(int slot);
 const std::string& SlotEditorName(int slot);
 // Empty for the free-text slots 48 to 52, which show their own text.
 const std::string& SlotEditorSample(int slot);
+// The bars the barcode slot shows in the editor (the text of that slot is its bars).
+const std::string& BarcodeSample();
+// Whether the layout editor offers the customer barcode: envelope fronts and labels.
+bool OffersCustomerBarcode(int kind, const LayoutHeader& header);
 
 // The kind's defaults into the header (the kanji numeral flag is cleared for kind 1
 // only, the printer-settings flag always) and into every slot: shown flag, the

@@ -1,6 +1,8 @@
 // Cards drawn into images and checked on their pixels.
 #include "PrintGuiSupport.h"
 
+#include "print/CustomerBarcode.h"
+#include "print/LayoutEditing.h"
 #include "print/TextItem.h"
 #include "print/render/CardRenderer.h"
 #include "print/render/PrintDevice.h"
@@ -317,6 +319,30 @@ std::vector<int> InkRunStarts(const QImage& image, const QRect& within, int gap)
     return starts;
 }
 
+// A 長形3号 envelope at 300 dpi with only the barcode shown, 8 pt at (20.00, 200.00) mm.
+QImage BarcodeEnvelope(const Addressee& who)
+{
+    PrintGuiFixture f;
+    f.AddAddressees({ who });
+    print::CardRenderer prn { *f.global, f.db, f.printer };
+    prn.LoadLayout(S("封筒３号（表）"), kReportEnvelope3Front);
+    prn.SetRows(std::make_unique<TableRows>(f.db, std::vector<int> { 0 }));
+    LayoutTable& items = f.global->Layout();
+    for (LayoutItem& item : items)
+        item.shown = false;
+    TextItem& bars = items[kBarcodeSlot].object;
+    items[kBarcodeSlot].shown = true;
+    bars.SetPosition(2000, 20000);
+    KeepBarcodeShape(bars, false); // 8 pt: pitch 0.96 mm, bar 0.48 mm, timing bar 0.96 mm
+    QImage image = Blank(12000, 23500);
+    AtDeviceScale(items, image);
+    {
+        QPainter p(&image);
+        prn.DrawRecord(false, p, 0, 0);
+    }
+    return image;
+}
+
 } // namespace
 
 // Joint names stand one column each to the left of the name; a given name alone starts
@@ -350,4 +376,37 @@ TEST_F(NewYearCard, JointNamesStandAlignedUnderTheGivenName)
     EXPECT_NEAR(full[1], mainWords[1], Px(100));
     // Nothing beyond the three columns.
     EXPECT_FALSE(Ink(card, main.translated(-3 * pitch, 0)).isValid());
+}
+
+// The customer barcode of the manual's first example: each of the 67 bars where the
+// pitch puts it, with the shape its character gives.
+TEST(CustomerBarcodeImage, BarsStandAtTheirPitchWithTheirShapes)
+{
+    const QImage image
+        = BarcodeEnvelope({ "日本 郵便", "100-0013", "東京都千代田区霞が関1丁目3番2号", "郵便プラザ503室" });
+    const std::string expected = EncodeCustomerBarcode("1000013", "1-3-2-503")->Bars();
+    ASSERT_EQ(expected.size(), 67u);
+    auto dark = [&image](double x, double y) { return qGray(image.pixel(int(x), int(y))) < 128; };
+    const double top = Px(20000), pitch = Px(96), width = Px(48), timing = Px(96);
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(i);
+        const double x = Px(2000) + double(i) * pitch + width / 2;
+        const char shape = expected[i];
+        EXPECT_EQ(dark(x, top + timing / 2), shape == kBarLong || shape == kBarAscender);
+        EXPECT_TRUE(dark(x, top + 1.5 * timing));
+        EXPECT_EQ(dark(x, top + 2.5 * timing), shape == kBarLong || shape == kBarDescender);
+        // The space after each bar is white.
+        EXPECT_FALSE(dark(x + pitch / 2, top + 1.5 * timing));
+    }
+    // Nothing beyond the 67 bars and the long bar's height.
+    const QRect ink = Ink(image);
+    EXPECT_NEAR(ink.left(), Px(2000), 1.5);
+    EXPECT_NEAR(ink.right(), Px(2000) + 66 * pitch + width, 1.5);
+    EXPECT_NEAR(ink.top(), top, 1.5);
+    EXPECT_NEAR(ink.bottom(), top + Px(288), 1.5);
+}
+
+TEST(CustomerBarcodeImage, NoBarsWithoutASevenDigitCode)
+{
+    EXPECT_FALSE(Ink(BarcodeEnvelope({ "日本 郵便", "100-001", "東京都千代田区霞が関1丁目3番2号", "" })).isValid());
 }

@@ -730,3 +730,101 @@ TEST_F(Editor, ScrolledDownTheCardStillMovesWhereTheMouseGoes)
     EXPECT_EQ(o.Y() % 100, 0);
     EXPECT_NEAR(o.X(), x0, 50);
 }
+
+TEST_F(Editor, TheBarcodeIsOfferedOnEnvelopeFrontsAndKeepsItsShape)
+{
+    {
+        auto card = Open("年賀状");
+        EXPECT_TRUE(Control<QListWidget>(card, "lst_Koumoku")->item(kBarcodeSlot)->isHidden());
+    }
+    // A label layout offers it whatever its name says.
+    ASSERT_EQ(CreatePrintForm(*f.global, S("宛名ラベル"), kReportLabelSheet), FormOutcome::Done);
+    {
+        auto labels = Open("宛名ラベル");
+        EXPECT_FALSE(Control<QListWidget>(labels, "lst_Koumoku")->item(kBarcodeSlot)->isHidden());
+    }
+    auto e = Open("封筒(４号)(表)");
+    QListWidgetItem* row = Control<QListWidget>(e, "lst_Koumoku")->item(kBarcodeSlot);
+    ASSERT_FALSE(row->isHidden());
+    EXPECT_EQ(row->text(), QStringLiteral("カスタマバーコード"));
+    row->setCheckState(Qt::Checked);
+    Control<QListWidget>(e, "lst_Koumoku")->setCurrentRow(kBarcodeSlot);
+    EXPECT_FALSE(Control<QPushButton>(e, "cmd_Font")->isEnabled());
+    EXPECT_FALSE(Control<QComboBox>(e, "cbo_Orient")->isEnabled());
+    EXPECT_EQ(Control<QLineEdit>(e, "txt_Height")->text(), QStringLiteral("2.88"));
+    EXPECT_EQ(Control<QLineEdit>(e, "txt_Width")->text(), QStringLiteral("63.84"));
+
+    // A height sets the size (10 pt here) and the width follows; beyond 11.5 pt it stops.
+    Type(*e, Control<QLineEdit>(e, "txt_Height"), QStringLiteral("3.6"));
+    EXPECT_EQ(Control<QLineEdit>(e, "txt_Height")->text(), QStringLiteral("3.60"));
+    EXPECT_EQ(Control<QLineEdit>(e, "txt_Width")->text(), QStringLiteral("79.80"));
+    Type(*e, Control<QLineEdit>(e, "txt_Width"), QStringLiteral("200"));
+    EXPECT_EQ(Control<QLineEdit>(e, "txt_Height")->text(), QStringLiteral("4.14"));
+    Type(*e, Control<QLineEdit>(e, "txt_Height"), QStringLiteral("1"));
+    EXPECT_EQ(Control<QLineEdit>(e, "txt_Height")->text(), QStringLiteral("2.88"));
+    Type(*e, Control<QLineEdit>(e, "txt_Left"), QStringLiteral("12.5"));
+    SaveScreenshot(*e, "layout-editor-barcode");
+
+    // Drawn on the editor's card as bars inside its frame.
+    const FrameRect frame = Slot(kBarcodeSlot).FrameRect();
+    const QImage& surface = e->Surface();
+    const QRect ink
+        = Ink(surface, QRect(QPoint(frame.left - 3, frame.top - 3), QPoint(frame.right + 3, frame.bottom + 3)));
+    EXPECT_TRUE(ink.isValid());
+
+    Control<QPushButton>(e, "cmd_Ok")->click();
+    ASSERT_EQ(f.global->LoadLayout(S("封筒(４号)(表)"), kReportEnvelope4Front), kLayoutRead);
+    EXPECT_TRUE(f.global->Layout()[kBarcodeSlot].shown);
+    EXPECT_EQ(Slot(kBarcodeSlot).X(), 1250);
+    EXPECT_EQ(Slot(kBarcodeSlot).Height(), 288);
+}
+
+TEST(LabelDialog, AProductSheetFillsTheFieldsAndOwnSheetsAreKept)
+{
+    PrintGuiFixture f;
+    LayoutHeader h;
+    ApplyDefaultLayout(kReportPostcard, h, f.global->Layout());
+    const std::string sheets = f.global->DataFile("NrtLabel.txt");
+    LabelSheetDialog d(h, nullptr, sheets);
+    EXPECT_FALSE(Control<QCheckBox>(d, "chk_Label")->isChecked());
+    const int products = static_cast<int>(kLabelSheetProducts.size());
+    ASSERT_EQ(Control<QComboBox>(d, "cbo_Sheet")->count(), 1 + products);
+    const int elm022
+        = Control<QComboBox>(d, "cbo_Sheet")->findText(QStringLiteral("A4 44面 48.3×25.4mm"));
+    ASSERT_GT(elm022, 0);
+    d.cbo_SheetChange(elm022);
+    EXPECT_TRUE(Control<QCheckBox>(d, "chk_Label")->isChecked());
+    EXPECT_TRUE(Control<QLineEdit>(d, "txt_Pw")->isEnabled());
+    EXPECT_EQ(Control<QLineEdit>(d, "txt_Sx")->text(), QStringLiteral("8.40"));
+    EXPECT_EQ(Control<QLineEdit>(d, "txt_Sy")->text(), QStringLiteral("8.80"));
+    EXPECT_EQ(Control<QLineEdit>(d, "txt_Width")->text(), QStringLiteral("48.30"));
+    EXPECT_EQ(Control<QLineEdit>(d, "txt_Col")->text(), QStringLiteral("4"));
+    EXPECT_EQ(Control<QLineEdit>(d, "txt_Row")->text(), QStringLiteral("11"));
+
+    // Still editable; the edited sheet saved as the user's own, offered next time.
+    Control<QLineEdit>(d, "txt_Sy")->setText(QStringLiteral("9.5"));
+    EXPECT_FALSE(d.SaveSheetAs(S("A4 44面 48.3×25.4mm")));
+    EXPECT_EQ(U(f.messages.LastText()), "製品の用紙と同じ名前では登録できません。");
+    ASSERT_TRUE(d.SaveSheetAs(S("事務所の44面")));
+    SaveScreenshot(d, "label-dialog-sheets");
+    EXPECT_EQ(Control<QComboBox>(d, "cbo_Sheet")->count(), 2 + products);
+    EXPECT_EQ(h.labelSheet, 0) << "saving a sheet changes nothing of the layout";
+    Control<QPushButton>(d, "cmd_Ok")->click();
+    EXPECT_EQ(h.labelSheet, 1);
+    EXPECT_EQ(h.marginTop, 950);
+    EXPECT_EQ(h.columns, 4);
+
+    LabelSheetDialog again(h, nullptr, sheets);
+    const int own = Control<QComboBox>(again, "cbo_Sheet")->findText(QStringLiteral("事務所の44面"));
+    ASSERT_EQ(own, 1 + products);
+    Control<QLineEdit>(again, "txt_Sy")->setText(QStringLiteral("1"));
+    again.cbo_SheetChange(own);
+    EXPECT_EQ(Control<QLineEdit>(again, "txt_Sy")->text(), QStringLiteral("9.50"));
+
+    // A field the settings refuse is not saved.
+    Control<QLineEdit>(again, "txt_Col")->setText(QStringLiteral("0"));
+    f.messages.shown.clear();
+    EXPECT_FALSE(again.SaveSheetAs(S("だめな用紙")));
+    EXPECT_EQ(U(f.messages.LastText()), "列数に０以上の値を入力して下さい。");
+    EXPECT_EQ(LoadUserLabelSheets(sheets).size(), 1u);
+}

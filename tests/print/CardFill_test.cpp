@@ -1,5 +1,6 @@
 #include "print/CardFill.h"
 #include "print/NameBlock.h"
+#include "print/CustomerBarcode.h"
 #include "settings/LayoutDefaults.h"
 #include "support/TestSupport.h"
 
@@ -69,14 +70,14 @@ TEST(CardFill, EverySlotOfTheCataloguePrintsItsSource)
     const SenderBlock sender = Sender();
     l.items[48].object.SetText(S("謹賀新年"));
     // UTF-8 of what each slot prints; vertical address slots get 一 for １ and ― for －.
-    const char* expected[kLayoutSlots] = { "山田 太郎", "山田 太郎　様", "様", "123-4567", "1", "2", "3", "4", "5", "6",
+    const char* expected[kTextSlots] = { "山田 太郎", "山田 太郎　様", "様", "123-4567", "1", "2", "3", "4", "5", "6",
         "7", "東京都", "東京都千代田区丸の内一―二―三", "千代田区丸の内一―二―三", "丸の内ビル五階", "03-1111-2222",
         "03-1111-3333", "090-1234-5678", "1970/04/01", "男", "taro@example.jp", "https://example.jp/", "友人", "大学",
         "メモ１", "メモ２", "2024/12/01", "2020/01/15", "佐藤 花子", "5300001", "5", "3", "0", "0", "0", "0", "1",
         "大阪府", "大阪府大阪市北区梅田二―四―九", "大阪市北区梅田二―四―九", "梅田荘一〇一", "06-1111-0000",
         "06-1111-0001", "080-0000-1111", "hanako@example.jp", "https://hanako.example.jp/", "差出備考１", "差出備考２",
         "謹賀新年", "自由02", "自由03", "自由04", "自由05" };
-    for (int slot = 0; slot < kLayoutSlots; ++slot) {
+    for (int slot = 0; slot < kTextSlots; ++slot) {
         std::string text;
         ASSERT_TRUE(
             SlotText(slot, l.items[static_cast<std::size_t>(slot)], l.header, Addressee().Lookup(), sender, text))
@@ -227,4 +228,38 @@ TEST(NameBlock, FromTheRecordsFields)
         }
         EXPECT_EQ(block.HasExtras(), !c.companyLines.empty() || c.title[0] || !c.joints.empty());
     }
+}
+
+TEST(CardFill, BarcodeSlotPrintsTheBarsOfSevenDigitCodesOnly)
+{
+    Layout l(kReportEnvelope3Front);
+    l.items[kBarcodeSlot].shown = true;
+    const SenderBlock sender = Sender();
+    Record r { { "郵便番号", "100-0013" }, { "都道府県", "東京都" }, { "住所１", "千代田区霞が関1丁目3番2号" },
+        { "住所２", "郵便プラザ503室" } };
+    const auto expected = EncodeCustomerBarcode("1000013", "1-3-2-503");
+    std::string text;
+    ASSERT_TRUE(SlotText(kBarcodeSlot, l.items[kBarcodeSlot], l.header, r.Lookup(), sender, text));
+    EXPECT_EQ(text, expected->Bars());
+
+    // The dictionary's town is left out before the number is read: 三ノ輪 is no 3.
+    Record minowa { { "郵便番号", "110-0011" }, { "都道府県", "東京都" }, { "住所１", "台東区三ノ輪２－５－１" } };
+    const TownLookup town = [](std::string_view code) { return code == "1100011" ? S("台東区三ノ輪") : std::string(); };
+    ASSERT_TRUE(SlotText(kBarcodeSlot, l.items[kBarcodeSlot], l.header, minowa.Lookup(), sender, text, town));
+    EXPECT_EQ(text, EncodeCustomerBarcode("1100011", "2-5-1")->Bars());
+
+    // Line 1 ending in a number and line 2 starting with one stay two numbers.
+    Record split { { "郵便番号", "1000013" }, { "住所１", "霞が関1-3-2" }, { "住所２", "503" } };
+    ASSERT_TRUE(SlotText(kBarcodeSlot, l.items[kBarcodeSlot], l.header, split.Lookup(), sender, text));
+    EXPECT_EQ(text, expected->Bars());
+
+    for (const char* code : { "", "100-001", "1000-013", "100-00133" }) {
+        Record bad { { "郵便番号", code }, { "住所１", "霞が関1-3-2" } };
+        EXPECT_FALSE(SlotText(kBarcodeSlot, l.items[kBarcodeSlot], l.header, bad.Lookup(), sender, text)) << code;
+        const SlotSet drawn = FillLayout(l.items, l.header, bad.Lookup(), sender);
+        EXPECT_FALSE(drawn.test(kBarcodeSlot)) << code;
+    }
+    const SlotSet drawn = FillLayout(l.items, l.header, r.Lookup(), sender);
+    EXPECT_TRUE(drawn.test(kBarcodeSlot));
+    EXPECT_EQ(l.items[kBarcodeSlot].object.Text(), expected->Bars());
 }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 using namespace nrt;
 using namespace nrt::test;
 
@@ -48,7 +50,7 @@ std::string TextOf(int i)
 }
 
 // 53 records of plain objects whose x is their index and whose text is "T<index>".
-std::string Records(int count = kLayoutSlots)
+std::string Records(int count = kTextSlots)
 {
     std::string b;
     for (int i = 0; i < count; ++i) {
@@ -85,8 +87,8 @@ TEST(LayoutFile, WrittenByteForByte)
     l.header.printerSettings = 1; // never stored
     l.header.paperWidth = 8380;
     l.header.paperHeight = 4230;
-    const std::string flags = Flags(kLayoutSlots);
-    for (int i = 0; i < kLayoutSlots; ++i) {
+    const std::string flags = Flags(kTextSlots);
+    for (int i = 0; i < kTextSlots; ++i) {
         LayoutItem& item = l.items[static_cast<std::size_t>(i)];
         item.shown = flags[static_cast<std::size_t>(i)] == '1';
         item.object = TextItem();
@@ -116,7 +118,7 @@ TEST(LayoutFile, SavedAndLoadedAgainBitForBit)
     Layout back(kReportLabelSheet); // loading always starts from some kind's defaults
     ASSERT_EQ(ParseLayout(bytes, back.header, back.items), kLayoutRead);
     EXPECT_EQ(back.header, l.header);
-    for (int i = 0; i < kLayoutSlots; ++i) {
+    for (int i = 0; i < kTextSlots; ++i) {
         const std::size_t s = static_cast<std::size_t>(i);
         EXPECT_EQ(back.items[s].shown, l.items[s].shown) << i;
         EXPECT_EQ(back.items[s].object, l.items[s].object) << i;
@@ -134,7 +136,7 @@ TEST(LayoutFile, OlderVersionsKeepTheKindsDefaultsForWhatTheyLack)
     for (const Case& c : cases) {
         Layout l(kReportLabelSheet);
         const std::string file
-            = HeaderBytes(c.version, Flags(kLayoutSlots), 9000, 9100, "pic.bmp", c.sheets, c.dash) + Records();
+            = HeaderBytes(c.version, Flags(kTextSlots), 9000, 9100, "pic.bmp", c.sheets, c.dash) + Records();
         ASSERT_EQ(ParseLayout(file, l.header, l.items), kLayoutRead) << c.version;
         EXPECT_EQ(l.header.paperWidth, 9000);
         EXPECT_EQ(l.header.paperHeight, 9100);
@@ -144,7 +146,7 @@ TEST(LayoutFile, OlderVersionsKeepTheKindsDefaultsForWhatTheyLack)
         EXPECT_EQ(l.header.gapY, c.sheets ? 7 : 0) << c.version;
         EXPECT_EQ(l.header.dashCode, c.dash ? 0x815D : 0x815C) << c.version;
         EXPECT_EQ(l.header.kanjiNumerals, c.dash ? 1 : 0) << c.version;
-        for (int i = 0; i < kLayoutSlots; ++i) {
+        for (int i = 0; i < kTextSlots; ++i) {
             const LayoutItem& item = l.items[static_cast<std::size_t>(i)];
             EXPECT_EQ(item.shown, i % 2 == 0) << i;
             EXPECT_EQ(item.object.Text(), TextOf(i)) << i;
@@ -155,7 +157,7 @@ TEST(LayoutFile, OlderVersionsKeepTheKindsDefaultsForWhatTheyLack)
 
     for (std::int32_t version : { 20101, 0, -1 }) {
         Layout l(kReportLabelSheet);
-        const std::string file = HeaderBytes(version, Flags(kLayoutSlots), 9000, 9100, "x", true, true) + Records();
+        const std::string file = HeaderBytes(version, Flags(kTextSlots), 9000, 9100, "x", true, true) + Records();
         EXPECT_EQ(ParseLayout(file, l.header, l.items), kLayoutTooOld);
         EXPECT_EQ(l.header, defaults.header);
         EXPECT_EQ(l.items, defaults.items);
@@ -183,7 +185,7 @@ TEST(LayoutFile, FlagCountsOtherThan53)
         flags[3] = '0';
         const std::string file = HeaderBytes(20104, flags, 1, 2, "", true, true) + Records();
         ASSERT_EQ(ParseLayout(file, l.header, l.items), kLayoutRead);
-        for (int i = 0; i < kLayoutSlots; ++i) {
+        for (int i = 0; i < kTextSlots; ++i) {
             const bool expected = i < 10 ? i != 3 : defaults.items[static_cast<std::size_t>(i)].shown;
             EXPECT_EQ(l.items[static_cast<std::size_t>(i)].shown, expected) << i;
         }
@@ -203,10 +205,10 @@ TEST(LayoutFile, FlagCountsOtherThan53)
 TEST(LayoutFile, CutShortAnywhere)
 {
     const Layout defaults;
-    const std::string head = HeaderBytes(20104, Flags(kLayoutSlots), 9000, 9100, "pic.bmp", true, true);
+    const std::string head = HeaderBytes(20104, Flags(kTextSlots), 9000, 9100, "pic.bmp", true, true);
     const std::string file = head + Records() + "trailing bytes are ignored";
     std::vector<std::size_t> recordEnds;
-    for (int i = 1; i <= kLayoutSlots; ++i)
+    for (int i = 1; i <= kTextSlots; ++i)
         recordEnds.push_back(head.size() + Records(i).size());
 
     for (std::size_t cut = 0; cut <= file.size(); ++cut) {
@@ -219,7 +221,7 @@ TEST(LayoutFile, CutShortAnywhere)
             continue;
         }
         EXPECT_EQ(l.header.kanjiNumerals, 1) << cut;
-        for (int i = 0; i < kLayoutSlots; ++i) {
+        for (int i = 0; i < kTextSlots; ++i) {
             const bool whole = recordEnds[static_cast<std::size_t>(i)] <= cut;
             ASSERT_EQ(l.items[static_cast<std::size_t>(i)].object.HasText(), whole) << cut << " slot " << i;
         }
@@ -229,7 +231,7 @@ TEST(LayoutFile, CutShortAnywhere)
 TEST(LayoutFile, ARecordOfAnotherSizeIsSkippedAndTheRestRead)
 {
     std::string records;
-    for (int i = 0; i < kLayoutSlots; ++i) {
+    for (int i = 0; i < kTextSlots; ++i) {
         if (i == 3) {
             AppendLE32(records, 100); // a record header announcing another size, nothing else
             AppendLE32(records, 4);
@@ -240,7 +242,7 @@ TEST(LayoutFile, ARecordOfAnotherSizeIsSkippedAndTheRestRead)
         records += r.Record(TextOf(i));
     }
     Layout l;
-    ASSERT_EQ(ParseLayout(HeaderBytes(20104, Flags(kLayoutSlots), 1, 2, "", true, true) + records, l.header, l.items),
+    ASSERT_EQ(ParseLayout(HeaderBytes(20104, Flags(kTextSlots), 1, 2, "", true, true) + records, l.header, l.items),
         kLayoutRead);
     EXPECT_FALSE(l.items[3].object.HasText());
     EXPECT_EQ(l.items[2].object.Text(), "T2");
@@ -253,8 +255,60 @@ TEST(LayoutFile, BackgroundNameWithoutItsNul)
     Layout l;
     std::string name(258, 'a');
     name += S("絵"); // 260 bytes, no NUL: the last whole character that fits in 259 bytes ends it
-    const std::string file = HeaderBytes(20104, Flags(kLayoutSlots), 1, 2, name, true, true) + Records();
+    const std::string file = HeaderBytes(20104, Flags(kTextSlots), 1, 2, name, true, true) + Records();
     ASSERT_EQ(ParseLayout(file, l.header, l.items), kLayoutRead);
     EXPECT_EQ(l.header.backgroundImage, std::string(258, 'a'));
     EXPECT_EQ(l.items[0].object.Text(), "T0");
+}
+
+TEST(LayoutFile, BarcodeIsStoredOnlyWhenShownAndAfterTheOtherRecords)
+{
+    Layout without(kReportEnvelope3Front);
+    const std::string plain = FormatLayout(without.header, without.items);
+
+    Layout with(kReportEnvelope3Front);
+    with.items[kBarcodeSlot].shown = true;
+    with.items[kBarcodeSlot].object.SetPosition(1234, 20000);
+    with.items[kBarcodeSlot].object.SetHeight(360);
+    const std::string extended = FormatLayout(with.header, with.items);
+
+    // What a reader that knows 53 slots sees: the count, 53 of the 54 flags, then
+    // everything up to its 53rd record exactly as in a file without the barcode.
+    std::int32_t count = 0;
+    std::memcpy(&count, extended.data() + 4, 4);
+    EXPECT_EQ(count, 54);
+    std::string older = extended;
+    older.erase(8 + 53, 1);
+    const std::int32_t fiftyThree = 53;
+    std::memcpy(older.data() + 4, &fiftyThree, 4);
+    ASSERT_GT(older.size(), plain.size());
+    EXPECT_EQ(older.substr(0, plain.size()), plain);
+
+    Layout back(kReportEnvelope3Front);
+    ASSERT_EQ(ParseLayout(extended, back.header, back.items), kLayoutRead);
+    EXPECT_TRUE(back.items[kBarcodeSlot].shown);
+    EXPECT_EQ(back.items[kBarcodeSlot].object, with.items[kBarcodeSlot].object);
+
+    // A file without it leaves the barcode as the caller prepared it (the kind's defaults).
+    Layout old(kReportEnvelope3Front);
+    old.items[kBarcodeSlot].shown = true;
+    old.items[kBarcodeSlot].object.SetPosition(1, 2);
+    const TextItem before = old.items[kBarcodeSlot].object;
+    ASSERT_EQ(ParseLayout(plain, old.header, old.items), kLayoutRead);
+    EXPECT_TRUE(old.items[kBarcodeSlot].shown);
+    EXPECT_EQ(old.items[kBarcodeSlot].object, before);
+}
+
+TEST(LayoutFile, AFlagForTheBarcodeWithoutItsRecordShowsNoBarcode)
+{
+    Layout l(kReportEnvelope3Front);
+    l.items[kBarcodeSlot].shown = true;
+    std::string bytes = FormatLayout(l.header, l.items);
+    std::string cut = bytes;
+    cut.resize(bytes.size() - 150); // into the barcode's record
+    Layout back(kReportEnvelope3Front);
+    ASSERT_EQ(ParseLayout(cut, back.header, back.items), kLayoutRead);
+    EXPECT_FALSE(back.items[kBarcodeSlot].shown);
+    EXPECT_FALSE(back.items[kBarcodeSlot].object.HasText());
+    EXPECT_EQ(back.items[52].object, l.items[52].object) << "the records before it are whole";
 }

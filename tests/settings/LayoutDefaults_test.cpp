@@ -161,7 +161,7 @@ TEST(LayoutDefaults, LongEnvelopesAreTheShortOnesWithTheSenderLower)
 {
     for (auto [shortKind, longKind] : { std::pair { 3, 13 }, std::pair { 4, 14 } }) {
         const Layout a(shortKind), b(longKind);
-        for (int slot = 0; slot < kLayoutSlots; ++slot) {
+        for (int slot = 0; slot < kTextSlots; ++slot) {
             const std::size_t i = static_cast<std::size_t>(slot);
             const bool lower = slot == 28 || slot == 29 || (slot >= 37 && slot <= 47);
             Geometry expected = Of(a.items[i]);
@@ -307,4 +307,28 @@ TEST(LayoutDefaults, CatalogueTexts)
     EXPECT_EQ(SlotFieldName(-1), "");
     for (int slot = 0; slot < kLayoutSlots; ++slot)
         EXPECT_LE(SlotFieldName(slot).size(), LayoutItem::kFieldNameBytes) << slot;
+}
+
+TEST(LayoutDefaults, TheBarcodeStartsHiddenAt8PointInsideThePostalBorder)
+{
+    for (const ReportKindInfo& info : kReportKinds) {
+        SCOPED_TRACE(info.kind);
+        Layout l(info.kind);
+        const LayoutItem& item = l.items[kBarcodeSlot];
+        const TextItem& o = item.object;
+        EXPECT_FALSE(item.shown);
+        EXPECT_FALSE(o.IsVertical());
+        EXPECT_EQ(o.Height(), 288);
+        EXPECT_EQ(o.Width(), 6384);
+        EXPECT_EQ(o.Text(), BarcodeSample());
+        // Japan Post keeps 10 mm along every edge of a piece of mail free of it.
+        const std::int32_t border = info.labelSheet ? 0 : 1000;
+        EXPECT_GE(o.X(), border);
+        EXPECT_GE(o.Y(), border);
+        EXPECT_LE(o.X() + o.Width(), info.paperWidth - border);
+        EXPECT_LE(o.Y() + o.Height(), info.paperHeight - border);
+        EXPECT_EQ(OffersCustomerBarcode(info.kind, l.header),
+            info.labelSheet || info.kind == kReportEnvelope3Front || info.kind == kReportEnvelope4Front
+                || info.kind == kReportEnvelope40Front);
+    }
 }

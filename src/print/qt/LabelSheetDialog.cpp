@@ -7,9 +7,12 @@
 #include "qt/QtText.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QEvent>
 #include <QGridLayout>
+#include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,9 +20,10 @@
 
 namespace nrt::print {
 
-LabelSheetDialog::LabelSheetDialog(LayoutHeader& header, QWidget* parent)
+LabelSheetDialog::LabelSheetDialog(LayoutHeader& header, QWidget* parent, std::string sheetFile)
     : QDialog(parent)
     , header_(header)
+    , sheetFile_(std::move(sheetFile))
 {
     setObjectName(QStringLiteral("frmLabel"));
     setWindowTitle(QStringLiteral("ラベル設定"));
@@ -70,6 +74,25 @@ LabelSheetDialog::LabelSheetDialog(LayoutHeader& header, QWidget* parent)
     }
     grid->setColumnMinimumWidth(3, 80);
 
+    cbo_Sheet = new QComboBox(this);
+    cbo_Sheet->setObjectName(QStringLiteral("cbo_Sheet"));
+    FillSheetList();
+    connect(cbo_Sheet, &QComboBox::activated, this, &LabelSheetDialog::cbo_SheetChange);
+    cmd_SaveSheet = new QPushButton(QStringLiteral("用紙を登録(&S)..."), this);
+    cmd_SaveSheet->setObjectName(QStringLiteral("cmd_SaveSheet"));
+    cmd_SaveSheet->setEnabled(!sheetFile_.empty());
+    connect(cmd_SaveSheet, &QPushButton::clicked, this, [this] {
+        bool ok = false;
+        const QString name = QInputDialog::getText(
+            this, QStringLiteral("用紙を登録"), QStringLiteral("用紙の名前"), QLineEdit::Normal, QString(), &ok);
+        if (ok)
+            SaveSheetAs(gui::FromQ(name.trimmed()));
+    });
+    auto* sheetRow = new QHBoxLayout;
+    sheetRow->addWidget(new QLabel(QStringLiteral("用紙"), this));
+    sheetRow->addWidget(cbo_Sheet, 1);
+    sheetRow->addWidget(cmd_SaveSheet);
+
     chk_Label->setChecked(header_.labelSheet != 0);
     connect(chk_Label, &QCheckBox::toggled, this, &LabelSheetDialog::EnableFields);
     EnableFields();
@@ -81,6 +104,7 @@ LabelSheetDialog::LabelSheetDialog(LayoutHeader& header, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(chk_Label);
+    layout->addLayout(sheetRow);
     layout->addLayout(grid);
     layout->addStretch(1);
     layout->addWidget(buttons.box);
@@ -91,6 +115,62 @@ void LabelSheetDialog::EnableFields()
 {
     for (QLineEdit* edit : fields_)
         edit->setEnabled(chk_Label->isChecked());
+}
+
+void LabelSheetDialog::FillSheetList()
+{
+    sheets_ = ProductLabelSheets();
+    const std::vector<LabelSheet> own = LoadUserLabelSheets(sheetFile_);
+    sheets_.insert(sheets_.end(), own.begin(), own.end());
+    const QSignalBlocker block(cbo_Sheet);
+    cbo_Sheet->clear();
+    cbo_Sheet->addItem(QStringLiteral("（手入力）"));
+    for (const LabelSheet& sheet : sheets_)
+        cbo_Sheet->addItem(gui::ToQ(sheet.name));
+}
+
+void LabelSheetDialog::cbo_SheetChange(int entry)
+{
+    if (entry < 1 || entry > static_cast<int>(sheets_.size()))
+        return;
+    // The values stay editable: the sheet only fills them in.
+    LayoutHeader chosen = header_;
+    sheets_[static_cast<std::size_t>(entry - 1)].ApplyTo(chosen);
+    const LabelTexts texts = LabelTextsOf(chosen);
+    for (int i = 0; i < kLabelFieldCount; ++i) {
+        fields_[static_cast<std::size_t>(i)]->setText(gui::ToQ(texts[static_cast<std::size_t>(i)]));
+        edited_[static_cast<std::size_t>(i)] = false;
+    }
+    chk_Label->setChecked(true);
+}
+
+bool LabelSheetDialog::SaveSheetAs(const std::string& name)
+{
+    if (sheetFile_.empty() || name.empty())
+        return false;
+    for (const LabelSheet& product : ProductLabelSheets())
+        if (product.name == name) {
+            platform::Warn(SJ("製品の用紙と同じ名前では登録できません。"));
+            return false;
+        }
+    LabelTexts texts;
+    for (int i = 0; i < kLabelFieldCount; ++i)
+        texts[static_cast<std::size_t>(i)] = gui::FromQ(fields_[static_cast<std::size_t>(i)]->text());
+    // The same checks as OK, on a copy: saving a sheet changes nothing of the layout.
+    LayoutHeader checked = header_;
+    const int failed = ApplyLabelFields(texts, true, checked);
+    if (failed != kLabelFieldCount) {
+        Field(static_cast<LabelField>(failed))->setFocus();
+        return false;
+    }
+    if (!SaveUserLabelSheet(sheetFile_, LabelSheet::Of(checked, name))) {
+        platform::Warn(SJ("ラベル用紙を保存できませんでした。"));
+        return false;
+    }
+    FillSheetList();
+    cbo_Sheet->setCurrentIndex(
+        cbo_Sheet->findText(gui::ToQ(std::string(platform::CutToBytes(name, LabelSheet::kNameBytes)))));
+    return true;
 }
 
 void LabelSheetDialog::FieldExit(LabelField field)

@@ -10,6 +10,7 @@
 #include "print/qt/LayoutDetailDialog.h"
 #include "print/qt/PrinterBinding.h"
 #include "print/render/BackgroundImage.h"
+#include "print/render/BarcodeDraw.h"
 #include "print/render/FontCatalog.h"
 #include "qt/QtText.h"
 #include "qt/WaitCursor.h"
@@ -515,6 +516,8 @@ void LayoutEditor::LoadForm()
     }
     for (int i = 0; i < 48; ++i)
         items[static_cast<std::size_t>(i)].object.SetText(SlotEditorSample(i));
+    items[kBarcodeSlot].object.SetText(BarcodeSample());
+    ShowBarcodeRow();
 
     selection_ = -1;
     lst_Koumoku->setCurrentRow(0); // shows item 0 and paints
@@ -522,6 +525,14 @@ void LayoutEditor::LoadForm()
         ShowItem(0);
     UpdateScrollBars();
     dirty_ = false;
+}
+
+void LayoutEditor::ShowBarcodeRow()
+{
+    // Offered where bulk mail goes: envelope fronts and labels. A layout that shows
+    // the barcode keeps it listed whatever its kind.
+    const bool offered = OffersCustomerBarcode(kind_, global_.Header()) || global_.Layout()[kBarcodeSlot].shown;
+    lst_Koumoku->item(kBarcodeSlot)->setHidden(!offered);
 }
 
 void LayoutEditor::ShowPaperSize()
@@ -551,7 +562,10 @@ void LayoutEditor::ShowValues()
     txt_Height->setText(gui::ToQ(FormatHundredths(o.Height())));
     txt_Font->setText(gui::ToQ(o.Font().FaceName()));
     cbo_Orient->setCurrentIndex(o.IsVertical() ? 1 : 0);
-    const bool freeText = selection_ >= 48;
+    const bool freeText = selection_ >= 48 && selection_ < kTextSlots;
+    // The barcode has no font and no direction of its own.
+    cmd_Font->setEnabled(selection_ != kBarcodeSlot);
+    cbo_Orient->setEnabled(selection_ != kBarcodeSlot);
     lbl_Text->setVisible(freeText);
     txt_Text->setVisible(freeText);
     txt_Text->setText(freeText ? gui::ToQ(o.Text()) : QString());
@@ -605,14 +619,21 @@ void LayoutEditor::Paint()
             p.setBrush(Qt::NoBrush);
             DrawFrame(p, o.FrameRect(), handles);
         };
-        for (const LayoutItem& item : items) {
+        auto draw = [&p](int slot, const TextItem& o) {
+            if (slot == kBarcodeSlot)
+                DrawCustomerBarcode(p, o, 0, 0, false);
+            else
+                o.Draw(p, 0, 0, false);
+        };
+        for (int slot = 0; slot < kLayoutSlots; ++slot) {
+            const LayoutItem& item = items[static_cast<std::size_t>(slot)];
             if (!item.shown || !item.object.HasText())
                 continue;
-            item.object.Draw(p, 0, 0, false);
+            draw(slot, item.object);
             outline(item.object, kGrey, false);
         }
         if (ItemSelected() && Selected().shown && Selected().object.HasText()) {
-            Selected().object.Draw(p, 0, 0, false);
+            draw(selection_, Selected().object);
             outline(Selected().object, QColor(255, 0, 0), true);
         }
         p.fillRect(QRect(paper.width(), 0, surface_.width() - paper.width(), surface_.height()), kSurfaceGrey);
@@ -683,6 +704,8 @@ void LayoutEditor::ValueExit(QLineEdit* field)
             o.SetWidth(value);
         else
             o.SetHeight(value);
+        if (selection_ == kBarcodeSlot)
+            KeepBarcodeShape(o, kind->second == ValueKind::Width);
         break;
     case ValueKind::PaperWidth:
     case ValueKind::PaperHeight:
@@ -705,7 +728,7 @@ void LayoutEditor::ValueExit(QLineEdit* field)
 
 void LayoutEditor::txt_TextExit()
 {
-    if (!ItemSelected() || selection_ < 48 || !edited_[txt_Text])
+    if (!ItemSelected() || selection_ < 48 || selection_ >= kTextSlots || !edited_[txt_Text])
         return;
     edited_[txt_Text] = false;
     Selected().object.SetText(gui::FromQ(txt_Text->text()));
@@ -714,7 +737,7 @@ void LayoutEditor::txt_TextExit()
 
 void LayoutEditor::cbo_OrientChange(int entry)
 {
-    if (!ItemSelected())
+    if (!ItemSelected() || selection_ == kBarcodeSlot)
         return;
     TextItem& o = Selected().object;
     if (o.IsVertical() != (entry == 1))
@@ -727,7 +750,7 @@ void LayoutEditor::cbo_OrientChange(int entry)
 
 void LayoutEditor::cmd_FontClick()
 {
-    if (!ItemSelected())
+    if (!ItemSelected() || selection_ == kBarcodeSlot)
         return;
     TextItem& o = Selected().object;
     LogFontA font = o.Font();
@@ -742,10 +765,11 @@ void LayoutEditor::cmd_FontClick()
 
 void LayoutEditor::cmd_LabelClick()
 {
-    LabelSheetDialog dialog(global_.Header(), this);
+    LabelSheetDialog dialog(global_.Header(), this, global_.DataFile("NrtLabel.txt"));
     if (dialog.exec() != QDialog::Accepted)
         return;
     txt_Label->setText(gui::ToQ(LabelSummary(global_.Header())));
+    ShowBarcodeRow();
     ShowPaperSize();
     RebuildSurface();
     UpdateScrollBars();
@@ -887,6 +911,8 @@ void LayoutEditor::MouseRelease()
         if (r.resized) {
             o.SetWidth(r.width);
             o.SetHeight(r.height);
+            if (selection_ == kBarcodeSlot)
+                KeepBarcodeShape(o, dragMode_ == kDragLeft || dragMode_ == kDragRight);
         }
         dragState_ = 0;
         ShowValues();

@@ -127,6 +127,7 @@ private:
 
     void LoadForm();
     void ShowPaperSize();
+    void ShowBarcodeRow();
     void ShowItem(int index);
     void ShowValues();
     void RebuildSurface();

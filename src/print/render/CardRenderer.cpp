@@ -6,9 +6,11 @@
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
+#include "postal/PostalLookup.h"
 #include "print/NameBlock.h"
 #include "print/PrintForms.h"
 #include "print/render/BackgroundImage.h"
+#include "print/render/BarcodeDraw.h"
 #include "print/render/NameBlockDraw.h"
 #include "print/render/PageOutput.h"
 #include "print/render/PrintDevice.h"
@@ -122,6 +124,7 @@ CardRenderer::CardRenderer(AppSettings& global, AddressTable& table, PageOutput&
     : global_(global)
     , table_(table)
     , output_(output)
+    , townLookup_([this](std::string_view code) { return TownOfPostalCode(global_.PostalFile({}), code); })
 {
     for (LayoutItem& item : global_.Layout())
         item.object.SetDrawMode(1);
@@ -262,12 +265,16 @@ void CardRenderer::DrawCell(QPainter& painter, int row, std::int32_t ox, std::in
         return;
     LayoutTable& items = global_.Layout();
     const FieldLookup record = rows_->Row(row);
-    const SlotSet draw = FillLayout(items, global_.Header(), record, sender_);
+    const SlotSet draw = FillLayout(items, global_.Header(), record, sender_, townLookup_);
     std::array<int, kLayoutSlots> columns {};
     for (int slot = 0; slot < kLayoutSlots; ++slot) {
         if (!draw.test(static_cast<std::size_t>(slot)))
             continue;
         const TextItem& object = items[static_cast<std::size_t>(slot)].object;
+        if (slot == kBarcodeSlot) {
+            DrawCustomerBarcode(painter, object, ox, oy, printableArea);
+            continue;
+        }
         std::int32_t shift = 0;
         const TextItem::ColumnFlow flow = AddressFlow(items, draw, columns, slot, shift);
         columns[static_cast<std::size_t>(slot)] = slot == kNameWithHonorificSlot

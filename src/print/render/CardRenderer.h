@@ -127,6 +127,8 @@ private:
     std::vector<int> prepared_;
     std::vector<int> printed_;
     int leftOut_ = 0;
+    // The customer barcode reads the address after the town the postal dictionary names.
+    TownLookup townLookup_;
 };
 
 } // namespace nrt::print
