@@ -89,6 +89,8 @@ const std::vector<Command>& Commands();
 int RunList(Context& context, Args& args);
 int RunImportCsv(Context& context, Args& args);
 int RunExportCsv(Context& context, Args& args);
+int RunImportVCard(Context& context, Args& args); // VCardCommand.cpp
+int RunExportVCard(Context& context, Args& args);
 int RunUser(Context& context, Args& args);
 int RunBackup(Context& context, Args& args);
 int RunRestore(Context& context, Args& args); // BackupCommand.cpp

@@ -1,5 +1,7 @@
 #include "exchange/CsvImport.h"
 
+#include "exchange/RecordImport.h"
+
 #include "db/AddressTable.h"
 #include "db/CsvReader.h"
 #include "db/FieldDefinition.h"
@@ -17,121 +19,27 @@
 namespace nrt {
 namespace {
 
-// How often (in rows) the observer hears of the progress.
-constexpr int kProgressStep = 512;
-
-enum class ColumnKind { Plain, Date, MainCategory, SubCategory, Reading };
-
-struct Column {
-    std::string_view name; // the header cell
-    int field = -1; // in the table
-    ColumnKind kind = ColumnKind::Plain;
-};
-
-ColumnKind KindOf(std::string_view name)
-{
-    if (name == SJ("大分類"))
-        return ColumnKind::MainCategory;
-    if (name == SJ("小分類"))
-        return ColumnKind::SubCategory;
-    if (name == SJ("生年月日") || name == SJ("登録日") || name == SJ("更新日"))
-        return ColumnKind::Date;
-    if (name == SJ("カナ"))
-        return ColumnKind::Reading;
-    return ColumnKind::Plain;
-}
-
-// A reading typed in hiragana or full-width katakana is stored as half-width katakana,
-// the form the kana index and the sort read; other values as they are. `scratch` holds
-// a converted reading.
-std::string_view ReadingAsStored(const Column& col, std::string_view value, std::string& scratch)
-{
-    if (col.kind != ColumnKind::Reading || !platform::NeedsHalfWidthReading(value))
-        return value;
-    scratch = platform::HalfWidthReading(value);
-    return scratch;
-}
-
-// The characters a category name cannot hold: they would break the conditions the
-// category tabs are selected by.
-bool HasBadCategoryChar(std::string_view value)
-{
-    for (std::size_t i = 0; i < value.size(); i += platform::CharLength(value, i)) {
-        if (platform::CharLength(value, i) == 2)
-            continue;
-        switch (value[i]) {
-        case '*':
-        case '%':
-        case '&':
-        case '?':
-        case '\\':
-        case '"':
-        case '\'':
-            return true;
-        default:
-            break;
-        }
-    }
-    return false;
-}
-
-bool Contains(const LineList& list, std::string_view name)
-{
-    for (int i = 0; i < list.GetCount(); ++i)
-        if (list.GetLine(i) == name)
-            return true;
-    return false;
-}
-
-// What AddressTable::SetValue answers for the value, without storing it anywhere: 0, 50 no
-// such field, 100 longer than the field, 101 not a number in a number field. Trying
-// every value of a large file on a scratch record would cost more than the import.
-int Fits(const AddressTable& table, int field, std::string_view value)
-{
-    if (field < 0 || field >= table.GetFieldCount())
-        return 50;
-    const FieldDef& def = table.GetField(field);
-    if (value.size() > static_cast<std::size_t>(def.width))
-        return 100;
-    if (def.type == kFieldNumber)
-        for (char c : value)
-            if (c < '0' || c > '9')
-                return 101;
-    return 0;
-}
-
-// A date already in the stored form ("yyyy/mm/dd") that passed IsValidDate is its own
-// FormatDate.
-bool IsStoredDate(std::string_view v)
-{
-    if (v.size() != 10 || v[4] != '/' || v[7] != '/')
-        return false;
-    for (std::size_t i : { 0, 1, 2, 3, 5, 6, 8, 9 })
-        if (v[i] < '0' || v[i] > '9')
-            return false;
-    return true;
-}
-
-// The category lists of the current user, loaded and marked when they gain a name.
-struct CategoryList {
-    explicit CategoryList(const char* name)
-        : file(name)
+// The header cells name the fields.
+class CsvRows : public ImportRows {
+public:
+    CsvRows(const CsvReader& csv, const AddressTable& table)
+        : csv_(csv)
     {
+        fields_.reserve(static_cast<std::size_t>(csv.GetColumnCount()));
+        for (int c = 0; c < csv.GetColumnCount(); ++c)
+            fields_.push_back(table.FindField(csv.GetHeader(c)));
     }
-    const char* file; // ASCII
-    LineList names;
-    bool changed = false;
-};
+    int ColumnCount() const override { return csv_.GetColumnCount(); }
+    std::string_view ColumnName(int c) const override { return csv_.GetHeader(c); }
+    int ColumnField(int c) const override { return fields_[static_cast<std::size_t>(c)]; }
+    int RowCount() const override { return csv_.GetRowCount(); }
+    std::string_view Cell(int r, int c) const override { return csv_.GetCell(r, c); }
+    int FileLine(int r) const override { return csv_.FileLine(r); }
 
-// "取り込みに失敗しました。 %d行目：[%s]" and the reason.
-std::string RowMessage(int line, std::string_view column, std::string_view reason)
-{
-    std::string text = SJ("取り込みに失敗しました。 ") + std::to_string(line) + SJ("行目：[");
-    text.append(column);
-    text += ']';
-    text.append(reason);
-    return text;
-}
+private:
+    const CsvReader& csv_;
+    std::vector<int> fields_;
+};
 
 } // namespace
 
@@ -291,154 +199,19 @@ int CsvImport::Load(std::string_view path, Observer* observer)
         return refuse(kReadFailed, SJ("データがありません。"));
     case CsvReader::kErrEncoding:
         return refuse(kRowRefused,
-            RowMessage(csv.BadLine(), csv.BadHeader(), SJ("\nShift-JISにない文字が含まれています。")));
+            RecordImport::RowMessage(csv.BadLine(), csv.BadHeader(), SJ("\nShift-JISにない文字が含まれています。")));
     default:
         // Going on with what was read would import part of the file as if it were all.
         return refuse(kReadFailed, SJ("メモリが不足しています。"));
     }
 
-    CategoryList lists[2] = { CategoryList("nrt_ms01.nms"), CategoryList("nrt_ms02.nms") };
-    for (CategoryList& list : lists)
-        if (list.names.LoadText(global_.UserFile(list.file)) < 0)
-            list.names.Clear();
-
-    std::vector<Column> columns(static_cast<std::size_t>(csv.GetColumnCount()));
-    for (int c = 0; c < csv.GetColumnCount(); ++c) {
-        Column& col = columns[static_cast<std::size_t>(c)];
-        col.name = csv.GetHeader(c);
-        col.field = table_.FindField(col.name);
-        col.kind = KindOf(col.name);
-    }
-
-    const int rows = csv.GetRowCount();
-    const long long total = 2LL * rows;
-    std::string reading;
     utf8_ = csv.WasUtf8();
     lineBreakCells_ = csv.LineBreakCells();
-    // Rows without a value (empty lines, or only commas) are no records: skipped.
-    std::vector<bool> blank(static_cast<std::size_t>(rows));
-    for (int r = 0; r < rows; ++r) {
-        bool empty = true;
-        for (int c = 0; empty && c < csv.GetColumnCount(); ++c)
-            empty = *csv.GetCell(r, c) == '\0';
-        blank[static_cast<std::size_t>(r)] = empty;
-        blankRows_ += empty ? 1 : 0;
-    }
-
-    // The check pass: the first problem stops everything.
-    for (int r = 0; r < rows; ++r) {
-        if (r % kProgressStep == 0)
-            watch.Progress(r, total);
-        if (blank[static_cast<std::size_t>(r)])
-            continue;
-        for (std::size_t c = 0; c < columns.size(); ++c) {
-            const Column& col = columns[c];
-            const std::string_view value = ReadingAsStored(col, csv.GetCell(r, static_cast<int>(c)), reading);
-            std::string_view reason;
-            bool bad = false;
-            const int set = Fits(table_, col.field, value);
-            if (set != 0) {
-                bad = true;
-                if (set == 50)
-                    reason = SJ("\n該当のフィールド名は存在しません。");
-                else if (set == 100)
-                    reason = SJ("\nサイズオーバーです。");
-            } else if (!value.empty()) {
-                if (col.kind == ColumnKind::Date && !global_.IsValidDate(value)) {
-                    bad = true;
-                    reason = SJ("\n不正な日付です。");
-                } else if (col.kind == ColumnKind::MainCategory || col.kind == ColumnKind::SubCategory) {
-                    CategoryList& list = lists[col.kind == ColumnKind::MainCategory ? 0 : 1];
-                    if (HasBadCategoryChar(value)) {
-                        bad = true;
-                        reason = SJ("\n不正な文字が含まれています。");
-                    } else if (!Contains(list.names, value)) {
-                        if (list.names.GetCount() >= kCategoryLimit) {
-                            bad = true;
-                            reason = SJ("\n設定数が６４を超えました。");
-                        } else {
-                            list.names.AddLine(value);
-                            list.changed = true;
-                        }
-                    }
-                }
-            }
-            if (bad)
-                return refuse(kRowRefused, RowMessage(csv.FileLine(r), col.name, reason));
-        }
-    }
-
-    const int firstNew = table_.GetRecordCount();
-    // The import pass. The record buffer is cleared once; each line then sets every
-    // field a column names, so nothing of the line before stays.
-    std::vector<std::string_view> defaults(static_cast<std::size_t>(table_.GetFieldCount()));
-    if (const int sender = table_.FindField(SJ("宛名区分")); sender >= 0)
-        defaults[static_cast<std::size_t>(sender)] = "0";
-    if (const int mark = table_.FindField(SJ("印字区分")); mark >= 0)
-        defaults[static_cast<std::size_t>(mark)] = "1";
-    table_.ClearCurrent();
-    for (std::size_t f = 0; f < defaults.size(); ++f)
-        table_.SetValue(static_cast<int>(f), defaults[f]);
-    // The line that last set each field: of two columns naming one field, an empty
-    // one does not undo the other.
-    std::vector<int> setBy(defaults.size(), -1);
-    std::string date;
-    for (int r = 0; r < rows; ++r) {
-        if (r % kProgressStep == 0)
-            watch.Progress(rows + r, total);
-        if (blank[static_cast<std::size_t>(r)])
-            continue;
-        bool ok = true;
-        for (std::size_t c = 0; ok && c < columns.size(); ++c) {
-            const Column& col = columns[c];
-            const auto f = static_cast<std::size_t>(col.field);
-            std::string_view value = csv.GetCell(r, static_cast<int>(c));
-            if (value.empty()) {
-                // An empty cell keeps the field's default: an empty 宛名区分 or
-                // 印字区分 would leave the record under no tab at all.
-                if (setBy[f] != r)
-                    ok = table_.SetValue(col.field, defaults[f]) == 0;
-                continue;
-            }
-            if (col.kind == ColumnKind::Date && !IsStoredDate(value)) {
-                date = global_.FormatDate(value, false);
-                value = date;
-            } else {
-                value = ReadingAsStored(col, value, reading);
-            }
-            ok = table_.SetValue(col.field, value) == 0;
-            setBy[f] = r;
-        }
-        if (ok && table_.PostRecord() == 0)
-            ++imported_;
-    }
-    table_.ClearCurrent();
-    watch.Progress(total, total);
-
-    if (!watch.Commit()) {
-        for (int k = firstNew; k < table_.GetRecordCount(); ++k)
-            table_.MarkDeleted(k);
-        imported_ = 0;
-        watch.Busy(false);
-        return kTableSaveFailed;
-    }
-    // The new categories are written only once the records are safe, so a failed
-    // save leaves the lists as they were.
-    bool categoriesChanged = false;
-    for (const CategoryList& list : lists) {
-        if (!list.changed)
-            continue;
-        const std::string file = global_.UserFile(list.file);
-        platform::fs::MakeDirs(global_.UserFile({}));
-        if (list.names.SaveText(file) < 0)
-            return refuse(kCategorySaveFailed, SJ("保存に失敗しました。"));
-        categoriesChanged = true;
-    }
-    if (categoriesChanged)
-        watch.CategoriesChanged();
-
-    watch.Busy(false);
-    return kImported;
+    RecordImport records(global_, table_);
+    const int result = records.Run(CsvRows(csv, table_), watch);
+    imported_ = records.ImportedCount();
+    blankRows_ = records.BlankRows();
+    return result;
 }
 
 } // namespace nrt

@@ -5,7 +5,7 @@
 // leaves the table and the category lists as they were. Every imported record is an
 // addressee marked for printing unless the file says otherwise.
 
-#include "db/LineList.h"
+#include "exchange/RecordImport.h"
 
 #include <cstddef>
 #include <string>
@@ -26,9 +26,9 @@ public:
         kDeclined = 3,
         kHeaderRefused = 4,
         kReadFailed = 5,
-        kRowRefused = 6,
-        kCategorySaveFailed = 7,
-        kTableSaveFailed = 8, // the imported records were taken back out
+        kRowRefused = RecordImport::kRowRefused,
+        kCategorySaveFailed = RecordImport::kCategorySaveFailed,
+        kTableSaveFailed = RecordImport::kTableSaveFailed, // the imported records were taken back out
     };
 
     // Header check codes (CheckHeader).
@@ -42,26 +42,9 @@ public:
     };
     static constexpr std::size_t kHeaderProbeBytes = 1000;
     static constexpr std::size_t kHeaderNameLimit = 80;
-    static constexpr int kCategoryLimit = 64;
 
     // What the window shows while the import runs.
-    class Observer {
-    public:
-        virtual ~Observer() = default;
-        // The wait cursor, from after the question to the end.
-        virtual void Busy(bool /*on*/) { }
-        // `done` of `total` steps (two per data row: the check, then the import).
-        virtual void Progress(long long /*done*/, long long /*total*/) { }
-        // The category lists were written anew: tabs and choices are to be rebuilt.
-        virtual void CategoriesChanged() { }
-        // The records are in the table and are to be saved, before the category lists
-        // and before anything says the import succeeded; false when saving failed (its
-        // message shown), which takes the records back out and ends the import.
-        virtual bool Commit() { return true; }
-        // The records are in the table: the list is to be refreshed (before the
-        // closing message).
-        virtual void Imported() { }
-    };
+    using Observer = RecordImport::Observer;
 
     CsvImport(AppSettings& global, AddressTable& table)
         : global_(global)

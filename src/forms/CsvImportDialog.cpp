@@ -4,72 +4,17 @@
 #include "app/MainWindow.h"
 #include "app/QtText.h"
 #include "app/SjisLimitValidator.h"
-#include "app/WaitCursor.h"
 #include "exchange/CsvImport.h"
+#include "forms/ImportWatch.h"
 
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressDialog>
 #include <QPushButton>
 
-#include <memory>
-
 namespace nrt::gui {
-namespace {
-
-// Files with fewer rows than this are imported before a progress window could show.
-constexpr long long kProgressFrom = 2 * 2000;
-
-class ImportWatch : public CsvImport::Observer {
-public:
-    ImportWatch(QWidget* window, MainWindow& main)
-        : window_(window)
-        , main_(main)
-    {
-    }
-
-    void Busy(bool on) override
-    {
-        busy_.Set(on);
-        if (!on)
-            progress_.reset();
-    }
-    void Progress(long long done, long long total) override
-    {
-        if (total < kProgressFrom)
-            return;
-        if (!progress_) {
-            progress_ = std::make_unique<QProgressDialog>(
-                QStringLiteral("取り込んでいます・・・"), QString(), 0, 1000, window_);
-            progress_->setObjectName(QStringLiteral("frmProgress"));
-            progress_->setWindowTitle(QStringLiteral("ノルテア（インポート）"));
-            progress_->setCancelButton(nullptr);
-            progress_->setWindowModality(Qt::WindowModal);
-            progress_->setMinimumDuration(300);
-        }
-        progress_->setValue(static_cast<int>(done * 1000 / total));
-    }
-    void CategoriesChanged() override
-    {
-        main_.ReloadTabs();
-        main_.ReloadMinorCategories();
-        // The input form rebuilds its category choices on this signal.
-        emit main_.UserChanged();
-    }
-    bool Commit() override { return main_.SaveBook(); }
-    void Imported() override { main_.RefreshList(); }
-
-private:
-    QWidget* window_;
-    MainWindow& main_;
-    BusyCursor busy_;
-    std::unique_ptr<QProgressDialog> progress_;
-};
-
-} // namespace
 
 CsvImportDialog::CsvImportDialog(MainWindow& main)
     : QDialog(&main)
