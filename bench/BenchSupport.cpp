@@ -104,38 +104,38 @@ void FillTable(AddressTable& db, int count, unsigned seed)
         const auto& g = pick(given);
         const auto& p = pick(places);
         db.ClearCurrent();
-        db.SetValue(kF_AtenaKubun, "0");
-        db.SetValue(kF_InjiKubun, rng() % 3 ? "1" : "0");
-        db.SetValue(kF_Name, f.first + space + g.first);
-        db.SetValue(kF_Kana, f.second + " " + g.second);
-        db.SetValue(kF_Keisho, sama);
-        db.SetValue(kF_PostalCode, p[2]);
-        db.SetValue(kF_Prefecture, p[0]);
+        db.SetValue(field::kSender, "0");
+        db.SetValue(field::kPrintMark, rng() % 3 ? "1" : "0");
+        db.SetValue(field::kName, f.first + space + g.first);
+        db.SetValue(field::kKana, f.second + " " + g.second);
+        db.SetValue(field::kHonorific, sama);
+        db.SetValue(field::kPostalCode, p[2]);
+        db.SetValue(field::kPrefecture, p[0]);
         std::snprintf(buf, sizeof buf, "%u", 1 + rng() % 9);
         std::string addr = p[1] + buf + chome;
         std::snprintf(buf, sizeof buf, "%u", 1 + rng() % 30);
         addr += buf + dash;
         std::snprintf(buf, sizeof buf, "%u", 1 + rng() % 20);
         addr += buf;
-        db.SetValue(kF_Address1, addr);
-        db.SetValue(kF_Address2, buildings[rng() % buildings.size()]);
+        db.SetValue(field::kAddress1, addr);
+        db.SetValue(field::kAddress2, buildings[rng() % buildings.size()]);
         std::snprintf(buf, sizeof buf, "0%u-%04u-%04u", 3 + rng() % 6, rng() % 10000, rng() % 10000);
-        db.SetValue(kF_Phone, buf);
+        db.SetValue(field::kPhone, buf);
         if (rng() % 2) {
             std::snprintf(buf, sizeof buf, "090-%04u-%04u", rng() % 10000, rng() % 10000);
-            db.SetValue(kF_Mobile, buf);
+            db.SetValue(field::kMobile, buf);
         }
         if (rng() % 3 == 0) {
             std::snprintf(buf, sizeof buf, "user%u@example.jp", rng() % 100000);
-            db.SetValue(kF_Mail, buf);
+            db.SetValue(field::kMail, buf);
         }
         if (rng() % 4 == 0) {
             std::snprintf(buf, sizeof buf, "%u/%02u/%02u", 1940 + rng() % 70, 1 + rng() % 12, 1 + rng() % 28);
-            db.SetValue(kF_Birthday, buf);
+            db.SetValue(field::kBirthday, buf);
         }
-        db.SetValue(kF_Category1, categories[rng() % categories.size()]);
-        db.SetValue(kF_Registered, "2026/12/09");
-        db.SetValue(kF_Updated, "2026/12/09");
+        db.SetValue(field::kCategory, categories[rng() % categories.size()]);
+        db.SetValue(field::kRegistered, "2026/12/09");
+        db.SetValue(field::kUpdated, "2026/12/09");
         db.PostRecord();
     }
 }

@@ -337,8 +337,8 @@ int main()
         db.ReadRecord(k);
         char address[40];
         std::snprintf(address, sizeof address, "r%04d@example.com", k);
-        db.SetValue(kF_Mail, address);
-        db.SetValue(kF_InjiKubun, "1");
+        db.SetValue(field::kMail, address);
+        db.SetValue(field::kPrintMark, "1");
         db.PostRecord();
     }
     RecordSet records;

@@ -103,9 +103,9 @@ int main()
     platform::fs::ReadFile(list, bytes);
     const auto lines = std::count(bytes.begin(), bytes.end(), '\r');
 
-    const std::string yubin = dir + "/yubin";
+    const std::string postalFolder = dir + "/yubin";
     int code = 0;
-    const double import = bench::MedianMs(5, [&] { code |= ImportPostalList(list, yubin); });
+    const double import = bench::MedianMs(5, [&] { code |= ImportPostalList(list, postalFolder); });
     const std::string sortCommand = "LC_ALL=C sort -t, -k4,4 -k5,5 -k6,6 '" + list + "' > '" + dir + "/sorted.csv'";
     int sortStatus = 0;
     const double sort = bench::MedianMs(5, [&] { sortStatus |= std::system(sortCommand.c_str()); });
@@ -116,7 +116,7 @@ int main()
 
     // 10,000 lookups of codes the dictionary holds, each timed alone.
     std::string index;
-    platform::fs::ReadFile(yubin + "/YubinS.idx", index);
+    platform::fs::ReadFile(postalFolder + "/YubinS.idx", index);
     const std::size_t entries = (index.size() - 4) / 12;
     std::mt19937 rng(7);
     std::vector<double> lookup, lookupAndRead;
@@ -125,9 +125,9 @@ int main()
         const char* entry = index.data() + 4 + 12 * (rng() % entries);
         const std::string typed = std::string(entry, 3) + "-" + std::string(entry + 3, 4);
         auto t0 = std::chrono::steady_clock::now();
-        auto found = FindPostalCode(yubin, typed);
+        auto found = FindPostalCode(postalFolder, typed);
         auto t1 = std::chrono::steady_clock::now();
-        const bool read = found && ReadPostalRecord(yubin, found->offset, text);
+        const bool read = found && ReadPostalRecord(postalFolder, found->offset, text);
         auto t2 = std::chrono::steady_clock::now();
         if (!read) {
             std::fprintf(stderr, "postal_bench: %s not found\n", typed.c_str());

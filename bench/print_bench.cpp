@@ -92,11 +92,11 @@ int main(int argc, char** argv)
     db.CreateDefaultTable();
     bench::FillTable(db, kCards);
     db.ClearCurrent();
-    db.SetValue(kF_AtenaKubun, "1");
-    db.SetValue(kF_InjiKubun, "1");
-    db.SetValue(kF_Name, SJ("鈴木 一郎"));
-    db.SetValue(kF_PostalCode, "231-0005");
-    db.SetValue(kF_Address1, SJ("神奈川県横浜市中区本町６－５０－１"));
+    db.SetValue(field::kSender, "1");
+    db.SetValue(field::kPrintMark, "1");
+    db.SetValue(field::kName, SJ("鈴木 一郎"));
+    db.SetValue(field::kPostalCode, "231-0005");
+    db.SetValue(field::kAddress1, SJ("神奈川県横浜市中区本町６－５０－１"));
     db.PostRecord();
 
     print::PrinterBinding printer;

@@ -36,7 +36,7 @@ void ThinOutBirthdays(AddressTable& db)
         db.ReadRecord(k);
         char date[16];
         std::snprintf(date, sizeof date, "%04d/%02d/%02d", 1940 + k % 70, 1 + k % 12, 1 + k % 28);
-        db.SetValue(kF_Birthday, k % 10 == 0 ? std::string_view(date) : std::string_view());
+        db.SetValue(field::kBirthday, k % 10 == 0 ? std::string_view(date) : std::string_view());
         db.PostRecord();
     }
 }

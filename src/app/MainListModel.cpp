@@ -101,7 +101,7 @@ std::string MainListModel::CellText(int row, int column) const
         return {};
     const Column& c = columns_[static_cast<std::size_t>(column - 1)];
     std::string_view v = db_.Value(c.field, record);
-    if (c.birthday && global_.GetWareki())
+    if (c.birthday && global_.GetEraDates())
         return global_.FormatDate(v, true);
     return std::string(v);
 }

@@ -145,7 +145,7 @@ MainWindow::MainWindow(const StartupFolders& folders, QWidget* parent)
     }
 
     // 8. Zoom from the stored ratio.
-    const int stored = global_->GetRitu();
+    const int stored = global_->GetScalePercent();
     const int zoomIndex = mainlist::ZoomIndexFor(stored);
     if (zoomIndex >= 0) {
         cbo_Ritu->blockSignals(true);
@@ -166,8 +166,8 @@ MainWindow::MainWindow(const StartupFolders& folders, QWidget* parent)
     InstallPrintCommands(*this);
 
     // 9. Sort, full screen, list.
-    sortSpec_ = SJ("カナ, 名前");
-    rec_.SetSort(sortSpec_, 0);
+    sortOrder_ = SJ("カナ, 名前");
+    rec_.SetSort(sortOrder_, 0);
     if (global_->GetFull())
         setWindowState(windowState() | Qt::WindowMaximized);
     RefreshList();
@@ -510,10 +510,10 @@ void MainWindow::ChangeZoom(int index)
     int ratio = mainlist::kZoomRatios[static_cast<std::size_t>(index)];
     if (ratio < 100)
         ratio = 100;
-    const int old = global_->GetRitu();
+    const int old = global_->GetScalePercent();
     if (ratio == old)
         return;
-    global_->SetRitu(ratio);
+    global_->SetScalePercent(ratio);
     ApplyRatio(ratio);
     for (std::size_t c = 1; c < columnBase_.size(); ++c)
         SetZoomedWidth(static_cast<int>(c), mainlist::RescaleWidth(columnBase_[c].width, columnBase_[c].ratio, ratio));
@@ -542,7 +542,7 @@ void MainWindow::SetUpColumns()
 {
     model_->SetUpColumns();
     // The stored widths are those of the ratio in effect when they were stored.
-    const int stored = global_->GetRitu();
+    const int stored = global_->GetScalePercent();
     columnBase_.assign(static_cast<std::size_t>(model_->columnCount()), ColumnBase {});
     columnBase_[0] = { 25, 100 };
     for (int i = 0; i < global_->DisplayColumnCount() && i < 29; ++i) {
@@ -804,8 +804,8 @@ void MainWindow::KanaIndex(int tag)
 
 void MainWindow::SortBy(const std::string& order)
 {
-    sortSpec_ = order;
-    rec_.SetSort(sortSpec_, 0);
+    sortOrder_ = order;
+    rec_.SetSort(sortOrder_, 0);
     RefreshList();
 }
 

@@ -57,7 +57,7 @@ public:
     void SetTitle();
     void SetUpColumns();
     std::string PrintCondition() const;
-    const std::string& SortSpec() const { return sortSpec_; }
+    const std::string& SortOrder() const { return sortOrder_; }
 
     // False when another writer (a running nortea-cli command) holds the data folder:
     // the window was refused, its message shown, and must not be used.
@@ -209,7 +209,7 @@ private:
     QActionGroup* sortGroup_ = nullptr;
     std::string suffix_;
     int extractCount_ = 0;
-    std::string sortSpec_;
+    std::string sortOrder_;
     std::string popupField_;
     int ratio_ = 100;
     bool shownOnce_ = false;

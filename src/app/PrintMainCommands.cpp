@@ -35,9 +35,9 @@ void InstallPrintCommands(MainWindow& main)
     MainWindow* window = &main;
     auto senders = [window] { return window->TabContextForInput() == -1; };
     auto print
-        = [window, commands, senders] { commands->Print(window->PrintCondition(), window->SortSpec(), senders()); };
+        = [window, commands, senders] { commands->Print(window->PrintCondition(), window->SortOrder(), senders()); };
     auto preview
-        = [window, commands, senders] { commands->Preview(window->PrintCondition(), window->SortSpec(), senders()); };
+        = [window, commands, senders] { commands->Preview(window->PrintCondition(), window->SortOrder(), senders()); };
 
     QMenu* file = main.FileMenu();
     QAction* section = main.FileSection(MainWindow::kFilePrint);

@@ -122,7 +122,7 @@ int RunList(Context& context, Args& args)
             add(db.Value(mark, k) == "1" ? "●" : "");
         for (int f : indexes) {
             std::string v(db.Value(f, k));
-            if (f == birthday && f >= 0 && g.GetWareki())
+            if (f == birthday && f >= 0 && g.GetEraDates())
                 v = g.FormatDate(v, true);
             add(Cell(Out(v), csv));
         }

@@ -79,12 +79,12 @@ struct Rect {
 // Design geometry at 100 %.
 constexpr Rect kKanaFirst { 8, 8, 40, 24 };
 constexpr int kKanaStep = 44;
-constexpr Rect kZyusyo { 8, 40, 482, 18 };
+constexpr Rect kAddressLabel { 8, 40, 482, 18 };
 constexpr Rect kGrid { 8, 62, 482, 240 };
-constexpr Rect kKensu { 8, 310, 40, 18 };
-constexpr Rect kKen { 48, 310, 80, 18 };
-constexpr Rect kTodo { 8, 336, 88, 28 };
-constexpr Rect kSityo { 100, 336, 88, 28 };
+constexpr Rect kCountLabel { 8, 310, 40, 18 };
+constexpr Rect kPrefectureLabel { 48, 310, 80, 18 };
+constexpr Rect kPrefectureButton { 8, 336, 88, 28 };
+constexpr Rect kCityButton { 100, 336, 88, 28 };
 constexpr Rect kOk { 306, 336, 88, 28 };
 constexpr Rect kClose { 400, 336, 90, 28 };
 constexpr int kColumnWidths[] = { 72, 200, 186 };
@@ -113,9 +113,9 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& caption)
 } // namespace
 
 AddressBrowser::AddressBrowser(
-    std::string yubinFolder, std::string_view prefecture, int ratio, QWidget* parent, std::string_view code)
+    std::string postalFolder, std::string_view prefecture, int ratio, QWidget* parent, std::string_view code)
     : QDialog(parent)
-    , browser_(std::move(yubinFolder))
+    , browser_(std::move(postalFolder))
 {
     setObjectName(QStringLiteral("frmAddress"));
     setModal(true);
@@ -183,12 +183,12 @@ void AddressBrowser::Place(int ratio)
         r.x += i * kKanaStep;
         SetRect(cmd_Kana[static_cast<std::size_t>(i)], r, ratio);
     }
-    SetRect(lbl_Zyusyo, kZyusyo, ratio);
+    SetRect(lbl_Zyusyo, kAddressLabel, ratio);
     SetRect(griMain, kGrid, ratio);
-    SetRect(lbl_Kensu, kKensu, ratio);
-    SetRect(lbl_Ken, kKen, ratio);
-    SetRect(cmd_Todo, kTodo, ratio);
-    SetRect(cmd_Sityo, kSityo, ratio);
+    SetRect(lbl_Kensu, kCountLabel, ratio);
+    SetRect(lbl_Ken, kPrefectureLabel, ratio);
+    SetRect(cmd_Todo, kPrefectureButton, ratio);
+    SetRect(cmd_Sityo, kCityButton, ratio);
     SetRect(cmd_Ok, kOk, ratio);
     SetRect(cmd_Close, kClose, ratio);
     for (int c = 0; c < 3; ++c)
@@ -205,8 +205,8 @@ void AddressBrowser::ShowLevel()
     cmd_Ok->setText(ToQ(browser_.OkCaption()));
     lbl_Zyusyo->setText(ToQ(browser_.AddressLabel()));
     lbl_Ken->setText(QString::number(browser_.ShownCount()));
-    cmd_Todo->setEnabled(browser_.TodoEnabled());
-    cmd_Sityo->setEnabled(browser_.SityoEnabled());
+    cmd_Todo->setEnabled(browser_.PrefecturesEnabled());
+    cmd_Sityo->setEnabled(browser_.CitiesEnabled());
     griMain->setCurrentIndex(model_->index(0, 0));
     griMain->scrollToTop();
 }
@@ -262,7 +262,7 @@ std::optional<AddressChoice> AddressBrowser::Browse(
 {
     if (!CheckPostalDictionary(global.PostalFile({})))
         return std::nullopt;
-    AddressBrowser dialog(global.PostalFile({}), prefecture, global.GetRitu(), parent, code);
+    AddressBrowser dialog(global.PostalFile({}), prefecture, global.GetScalePercent(), parent, code);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.Choice();

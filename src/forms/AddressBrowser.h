@@ -39,11 +39,11 @@ public:
     static constexpr int kDesignWidth = 498;
     static constexpr int kDesignHeight = 372;
 
-    // Opens on the dictionary in `yubinFolder`: at the cities of `prefecture` when it is
+    // Opens on the dictionary in `postalFolder`: at the cities of `prefecture` when it is
     // one of the 47, otherwise at the prefectures. `ratio` is the display magnification
     // in percent; above 100 every control, font and the client area grow with it.
     // With a `code` (ddd-dddd) it opens at the towns of that code instead.
-    AddressBrowser(std::string yubinFolder, std::string_view prefecture, int ratio, QWidget* parent = nullptr,
+    AddressBrowser(std::string postalFolder, std::string_view prefecture, int ratio, QWidget* parent = nullptr,
         std::string_view code = {});
     ~AddressBrowser() override;
 

@@ -76,7 +76,7 @@ void BackUpNow(MainWindow& main)
     StoreListLayout(main);
     if (!BackupSets::SaveBeforeBackup(g, main.Table()))
         return;
-    BackupDialog dialog(g, BackupDialog::kAsk, g.UserFile({}), g.GetHBackPath(), &main);
+    BackupDialog dialog(g, BackupDialog::kAsk, g.UserFile({}), g.GetFolderBackupPath(), &main);
     dialog.exec();
 }
 
@@ -86,7 +86,7 @@ void OfferBackup(MainWindow& main)
     AppSettings& g = main.Global();
     if (!BackupSets::OfferDue(g))
         return;
-    BackupDialog dialog(g, BackupDialog::kAsk, g.UserFile({}), g.GetHBackPath(), &main);
+    BackupDialog dialog(g, BackupDialog::kAsk, g.UserFile({}), g.GetFolderBackupPath(), &main);
     dialog.exec();
 }
 

@@ -39,7 +39,7 @@ void InstallInputCommands(MainWindow& main)
     auto* input = new RecordEditor(&main);
     // The postal-code search opens the address browser when the code alone does not
     // decide the address.
-    input->SetAddressBrowser([&main](QWidget* parent, const std::string& prefecture, RecordEditor::TownChoice& choice) {
+    input->SetTownPicker([&main](QWidget* parent, const std::string& prefecture, RecordEditor::TownChoice& choice) {
         const std::optional<AddressChoice> chosen
             = AddressBrowser::Browse(main.Global(), prefecture, parent, choice.code);
         if (!chosen)

@@ -91,8 +91,8 @@ bool NewAddressBookDialog::eventFilter(QObject* watched, QEvent* event)
 void NewAddressBookDialog::ChooseFile()
 {
     const AppSettings& g = main_.Global();
-    const QString start = g.GetHBackOn() != 0 && !g.GetHBackPath().empty()
-        ? ToQ(g.GetHBackPath())
+    const QString start = g.GetFolderBackupOn() != 0 && !g.GetFolderBackupPath().empty()
+        ? ToQ(g.GetFolderBackupPath())
         : ToQ(g.FolderOfFile(FromQ(txt_CopyPath->text())));
     const QString file
         = QFileDialog::getOpenFileName(this, QStringLiteral("コピー元"), start, QStringLiteral("NDB(*.ndb)"));

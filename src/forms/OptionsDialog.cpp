@@ -211,7 +211,7 @@ QWidget* OptionsDialog::BuildMailPage()
 
 void OptionsDialog::Fill()
 {
-    chk_Wareki->setChecked(global_.GetWareki());
+    chk_Wareki->setChecked(global_.GetEraDates());
     chk_Furigana->setChecked(global_.GetFurigana());
     chk_Full->setChecked(global_.GetFull());
     txt_Host->setText(ToQ(global_.GetMailHost()));
@@ -232,13 +232,13 @@ void OptionsDialog::Fill()
     rdo_MailSMTPPlain->setChecked(auth == options::kAuthPlain);
     rdo_MailSMTPCram->setChecked(auth == options::kAuthNone || auth == options::kAuthCramMd5);
 
-    chk_HBackOn->setChecked(global_.GetHBackOn() == 1);
+    chk_HBackOn->setChecked(global_.GetFolderBackupOn() == 1);
     // Data kept beside the program (a portable installation) is not backed up from here.
     if (platform::fs::Exists(global_.ProgramFile(SJ("nrt.ndb")))) {
         chk_HBackOn->setChecked(false);
         chk_HBackOn->setEnabled(false);
     }
-    txt_HBackPath->setText(ToQ(global_.GetHBackPath()));
+    txt_HBackPath->setText(ToQ(global_.GetFolderBackupPath()));
     UpdateDependents();
 }
 
@@ -279,7 +279,7 @@ void OptionsDialog::cmd_OkClick()
         txt_MailCaFile->setFocus();
         return;
     }
-    global_.SetWareki(chk_Wareki->isChecked());
+    global_.SetEraDates(chk_Wareki->isChecked());
     global_.SetFurigana(chk_Furigana->isChecked());
     global_.SetFull(chk_Full->isChecked());
     global_.SetMailHost(FromQ(txt_Host->text()));
@@ -304,8 +304,8 @@ void OptionsDialog::cmd_OkClick()
     global_.SetMailRestEvery(options::RestFromText(FromQ(txt_MailRestCount->text()), global_.GetMailRestEvery()));
     global_.SetMailRestSeconds(options::RestFromText(FromQ(txt_MailRestSec->text()), global_.GetMailRestSeconds()));
     global_.SetMailCaFile(caFile);
-    global_.SetHBackOn(chk_HBackOn->isChecked() ? 1 : 0);
-    global_.SetHBackPath(path);
+    global_.SetFolderBackupOn(chk_HBackOn->isChecked() ? 1 : 0);
+    global_.SetFolderBackupPath(path);
     accept();
 }
 

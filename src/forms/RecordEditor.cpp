@@ -37,11 +37,11 @@ constexpr int kClientHeight = 432;
 constexpr int kFontCell = 12;
 constexpr int kKanaLimit = 30;
 
-constexpr const char* kKeisyouItems[] = { "様", "殿", "御中", "先生" };
-constexpr const char* kSeibetuItems[] = { "男", "女" };
+constexpr const char* kHonorificItems[] = { "様", "殿", "御中", "先生" };
+constexpr const char* kGenderItems[] = { "男", "女" };
 
 // Slots of RecordEditor::unlisted_.
-constexpr int kSlotSeibetu = 0;
+constexpr int kSlotGender = 0;
 constexpr int kSlotDiv1 = 1;
 constexpr int kSlotDiv2 = 2;
 
@@ -155,7 +155,7 @@ void RecordEditor::BuildControls()
     cbo_Keisyou = Place(new QComboBox(panel), "cbo_Keisyou", { 350, 38, 80, 20 });
     cbo_Keisyou->setEditable(true);
     cbo_Keisyou->setInsertPolicy(QComboBox::NoInsert);
-    for (const char* k : kKeisyouItems)
+    for (const char* k : kHonorificItems)
         cbo_Keisyou->addItem(U8(k));
     cbo_Keisyou->setValidator(new SjisLimitValidator(4, cbo_Keisyou));
 
@@ -163,7 +163,7 @@ void RecordEditor::BuildControls()
     txt_Kana = edit("txt_Kana", { 80, 63, 200, 20 }, 30);
     Caption("性別", { 296, 63, 52, 20 });
     cbo_Seibetu = Place(new QComboBox(panel), "cbo_Seibetu", { 350, 63, 60, 20 });
-    for (const char* s : kSeibetuItems)
+    for (const char* s : kGenderItems)
         cbo_Seibetu->addItem(U8(s));
     cbo_Seibetu->setCurrentIndex(-1);
 
@@ -269,7 +269,7 @@ void RecordEditor::ConnectChanges()
     for (QCheckBox* c : { chk_Sender, chk_Print })
         connect(c, &QCheckBox::toggled, this, mark);
     // A choice of the user's own replaces the record's unlisted text.
-    connect(cbo_Seibetu, &QComboBox::activated, this, [this] { unlisted_[kSlotSeibetu].clear(); });
+    connect(cbo_Seibetu, &QComboBox::activated, this, [this] { unlisted_[kSlotGender].clear(); });
     connect(cbo_Div1, &QComboBox::activated, this, [this] { unlisted_[kSlotDiv1].clear(); });
     connect(cbo_Div2, &QComboBox::activated, this, [this] { unlisted_[kSlotDiv2].clear(); });
 }
@@ -394,37 +394,37 @@ void RecordEditor::Load()
     } else {
         currentRecord_ = main_->Records().GetRowRecord(editPosition_);
         chk_Sender->setChecked(v[kSender].empty() || v[kSender][0] != '0');
-        chk_Print->setChecked(v[kPrint].empty() || v[kPrint][0] != '0');
+        chk_Print->setChecked(v[kPrintMark].empty() || v[kPrintMark][0] != '0');
         const std::pair<QLineEdit*, int> texts[] = {
             { txt_Name, kName },
             { txt_Kana, kKana },
-            { txt_Yubin, kYubin },
-            { txt_Zyusyo1, kZyusyo1 },
-            { txt_Zyusyo2, kZyusyo2 },
-            { txt_Tel1, kTel1 },
-            { txt_Tel2, kTel2 },
-            { txt_Tel3, kTel3 },
-            { txt_EMail, kEMail },
-            { txt_URL, kURL },
-            { txt_Bikou1, kBikou1 },
-            { txt_Bikou2, kBikou2 },
+            { txt_Yubin, kPostalCode },
+            { txt_Zyusyo1, kAddress1 },
+            { txt_Zyusyo2, kAddress2 },
+            { txt_Tel1, kPhone },
+            { txt_Tel2, kFax },
+            { txt_Tel3, kMobile },
+            { txt_EMail, kMail },
+            { txt_URL, kHomePage },
+            { txt_Bikou1, kNote1 },
+            { txt_Bikou2, kNote2 },
         };
         for (const auto& [edit, item] : texts)
             edit->setText(ToQ(v[static_cast<std::size_t>(item)]));
-        SelectText(cbo_Keisyou, ToQ(v[kKeisyou]));
-        SelectText(cbo_Ken, ToQ(v[kKen]));
-        SelectText(cbo_Seibetu, ToQ(v[kSeibetu]));
-        const std::pair<QComboBox*, int> lists[] = { { cbo_Div1, kDiv1 }, { cbo_Div2, kDiv2 } };
+        SelectText(cbo_Keisyou, ToQ(v[kHonorific]));
+        SelectText(cbo_Ken, ToQ(v[kPrefecture]));
+        SelectText(cbo_Seibetu, ToQ(v[kGender]));
+        const std::pair<QComboBox*, int> lists[] = { { cbo_Div1, kCategory }, { cbo_Div2, kSubcategory } };
         for (const auto& [combo, item] : lists)
             combo->setCurrentIndex(FindBytes(combo, v[static_cast<std::size_t>(item)]));
         if (cbo_Seibetu->currentIndex() < 0)
-            unlisted_[kSlotSeibetu] = v[kSeibetu];
+            unlisted_[kSlotGender] = v[kGender];
         if (cbo_Div1->currentIndex() < 0)
-            unlisted_[kSlotDiv1] = v[kDiv1];
+            unlisted_[kSlotDiv1] = v[kCategory];
         if (cbo_Div2->currentIndex() < 0)
-            unlisted_[kSlotDiv2] = v[kDiv2];
+            unlisted_[kSlotDiv2] = v[kSubcategory];
         loadedBirthday_ = v[kBirthday];
-        txt_Seinengappi->setText(ToQ(BirthdayToShow(v[kBirthday], main_->Global().GetWareki())));
+        txt_Seinengappi->setText(ToQ(BirthdayToShow(v[kBirthday], main_->Global().GetEraDates())));
         ShowAge();
     }
     loading_ = false;
@@ -448,25 +448,25 @@ Values RecordEditor::CollectValues() const
 {
     Values v;
     v[kSender] = std::string(1, chk_Sender->isChecked() ? '1' : '0');
-    v[kPrint] = std::string(1, chk_Print->isChecked() ? '1' : '0');
+    v[kPrintMark] = std::string(1, chk_Print->isChecked() ? '1' : '0');
     v[kName] = FromQ(txt_Name->text());
     v[kKana] = platform::HalfWidthReading(FromQ(txt_Kana->text()));
-    v[kKeisyou] = FromQ(cbo_Keisyou->currentText());
-    v[kSeibetu] = FixedListText(cbo_Seibetu, kSlotSeibetu);
+    v[kHonorific] = FromQ(cbo_Keisyou->currentText());
+    v[kGender] = FixedListText(cbo_Seibetu, kSlotGender);
     v[kBirthday] = FromQ(txt_Seinengappi->text());
-    v[kYubin] = FromQ(txt_Yubin->text());
-    v[kKen] = FromQ(cbo_Ken->currentText());
-    v[kZyusyo1] = FromQ(txt_Zyusyo1->text());
-    v[kZyusyo2] = FromQ(txt_Zyusyo2->text());
-    v[kTel1] = FromQ(txt_Tel1->text());
-    v[kTel2] = FromQ(txt_Tel2->text());
-    v[kTel3] = FromQ(txt_Tel3->text());
-    v[kEMail] = FromQ(txt_EMail->text());
-    v[kURL] = FromQ(txt_URL->text());
-    v[kDiv1] = FixedListText(cbo_Div1, kSlotDiv1);
-    v[kDiv2] = FixedListText(cbo_Div2, kSlotDiv2);
-    v[kBikou1] = FromQ(txt_Bikou1->text());
-    v[kBikou2] = FromQ(txt_Bikou2->text());
+    v[kPostalCode] = FromQ(txt_Yubin->text());
+    v[kPrefecture] = FromQ(cbo_Ken->currentText());
+    v[kAddress1] = FromQ(txt_Zyusyo1->text());
+    v[kAddress2] = FromQ(txt_Zyusyo2->text());
+    v[kPhone] = FromQ(txt_Tel1->text());
+    v[kFax] = FromQ(txt_Tel2->text());
+    v[kMobile] = FromQ(txt_Tel3->text());
+    v[kMail] = FromQ(txt_EMail->text());
+    v[kHomePage] = FromQ(txt_URL->text());
+    v[kCategory] = FixedListText(cbo_Div1, kSlotDiv1);
+    v[kSubcategory] = FixedListText(cbo_Div2, kSlotDiv2);
+    v[kNote1] = FromQ(txt_Bikou1->text());
+    v[kNote2] = FromQ(txt_Bikou2->text());
     return v;
 }
 
@@ -642,7 +642,7 @@ bool RecordEditor::txt_SeinengappiExit()
         txt_Seinengappi->setFocus();
         return false;
     }
-    const std::string shown = FormatDate(text, main_->Global().GetWareki());
+    const std::string shown = FormatDate(text, main_->Global().GetEraDates());
     if (shown != typed)
         txt_Seinengappi->setText(ToQ(shown));
     ShowAge();
@@ -657,28 +657,28 @@ void RecordEditor::cmd_AddressClick()
     const AddressFields in { FromQ(txt_Yubin->text()), FromQ(cbo_Ken->currentText()), FromQ(txt_Zyusyo1->text()),
         FromQ(txt_Zyusyo2->text()) };
     const AddressFillResult r = FillAddressFromPostalCode(main_->Global().PostalFile({}), in);
-    if (r.yubinChanged)
-        txt_Yubin->setText(ToQ(r.fields.yubin));
-    if (r.kenChanged) {
-        SelectText(cbo_Ken, ToQ(r.fields.ken));
+    if (r.postalCodeChanged)
+        txt_Yubin->setText(ToQ(r.fields.postalCode));
+    if (r.prefectureChanged) {
+        SelectText(cbo_Ken, ToQ(r.fields.prefecture));
         changed_ = true;
     }
-    if (r.zyusyo1Changed)
-        txt_Zyusyo1->setText(ToQ(r.fields.zyusyo1));
-    if (r.focusZyusyo1)
+    if (r.address1Changed)
+        txt_Zyusyo1->setText(ToQ(r.fields.address1));
+    if (r.focusAddress1)
         txt_Zyusyo1->setFocus();
     if (!r.openBrowser)
         return;
     // The browser starts at the towns of a code several towns share, or else at the
     // cities of the prefecture chosen here, if it is one.
-    const std::string ken = FromQ(cbo_Ken->currentText());
-    std::string prefecture = PrefectureIndex(ken) >= 0 ? ken : std::string();
+    const std::string typed = FromQ(cbo_Ken->currentText());
+    std::string prefecture = PrefectureIndex(typed) >= 0 ? typed : std::string();
     TownChoice choice;
     if (!r.browseCode.empty()) {
         choice.code = r.browseCode;
         prefecture = r.browsePrefecture;
     }
-    if (!browser_ || !browser_(this, prefecture, choice))
+    if (!townPicker_ || !townPicker_(this, prefecture, choice))
         return;
     txt_Yubin->setText(ToQ(choice.code));
     SelectText(cbo_Ken, ToQ(choice.prefecture));

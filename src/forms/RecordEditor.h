@@ -37,7 +37,7 @@ public:
     explicit RecordEditor(MainWindow* main);
     ~RecordEditor() override;
 
-    // The address browser: opened with the prefecture to start at (CP932, empty for
+    // Picks a town in the address browser: opened with the prefecture to start at (CP932, empty for
     // none), and at the towns of `choice.code` when it is set (a code several towns
     // share); fills `choice` and returns true when the user confirmed a town.
     struct TownChoice {
@@ -46,8 +46,8 @@ public:
         std::string city;
         std::string town;
     };
-    using AddressBrowser = std::function<bool(QWidget* parent, const std::string& prefecture, TownChoice& choice)>;
-    void SetAddressBrowser(AddressBrowser browser) { browser_ = std::move(browser); }
+    using TownPicker = std::function<bool(QWidget* parent, const std::string& prefecture, TownChoice& choice)>;
+    void SetTownPicker(TownPicker picker) { townPicker_ = std::move(picker); }
 
     // What showing the form does: the edit position (a record-set row, -1 for a new
     // record) and the default category (the main window's tab, -1 on the senders' tab)
@@ -156,7 +156,7 @@ private:
     bool OpenUrl(const QUrl& url);
 
     MainWindow* main_;
-    AddressBrowser browser_;
+    TownPicker townPicker_;
     std::vector<Placed> placed_;
     int editPosition_ = -1;
     int currentRecord_ = -1;

@@ -134,17 +134,17 @@ AddressFillResult MergeFoundAddress(const AddressFields& in, std::string_view co
         written += '-';
         written.append(code.substr(3));
     }
-    if (written != in.yubin) {
-        r.fields.yubin = written;
-        r.yubinChanged = true;
+    if (written != in.postalCode) {
+        r.fields.postalCode = written;
+        r.postalCodeChanged = true;
     }
     std::string_view a = dictionaryAddress;
     const std::size_t space = platform::FindChar(dictionaryAddress, ' ');
     if (space != std::string_view::npos && space < 14) {
         const std::string_view prefecture = dictionaryAddress.substr(0, space);
-        if (prefecture != in.ken) {
-            r.fields.ken = std::string(prefecture);
-            r.kenChanged = true;
+        if (prefecture != in.prefecture) {
+            r.fields.prefecture = std::string(prefecture);
+            r.prefectureChanged = true;
         }
         a = dictionaryAddress.substr(space + 1);
     }
@@ -153,7 +153,7 @@ AddressFillResult MergeFoundAddress(const AddressFields& in, std::string_view co
     // remark that starts with a number ("（１～１９丁目）") is left out of the new text too.
     std::string_view compared = a;
     std::string_view merged = a;
-    if (!in.zyusyo1.empty()) {
+    if (!in.address1.empty()) {
         const std::size_t paren = FindWide(a, SJ("（"));
         if (paren != std::string_view::npos) {
             compared = a.substr(0, paren);
@@ -163,38 +163,38 @@ AddressFillResult MergeFoundAddress(const AddressFields& in, std::string_view co
     }
 
     // 5. The address already agrees: the browser lets the user pick another town.
-    if (AddressStartsWithTown(in.zyusyo1 + in.zyusyo2, compared)) {
+    if (AddressStartsWithTown(in.address1 + in.address2, compared)) {
         r.openBrowser = true;
         return r;
     }
 
     // 6. An empty address takes the town without its remark.
-    if (in.zyusyo1.empty()) {
-        r.fields.zyusyo1 = TownWithoutRemark(a);
-        r.zyusyo1Changed = true;
+    if (in.address1.empty()) {
+        r.fields.address1 = TownWithoutRemark(a);
+        r.address1Changed = true;
         return r;
     }
 
     // 7. Otherwise the typed house number follows the new town, after a question.
     std::string replaced(merged);
-    replaced.append(std::string_view(in.zyusyo1).substr(HouseNumberStart(in.zyusyo1)));
+    replaced.append(std::string_view(in.address1).substr(HouseNumberStart(in.address1)));
     std::string question = SJ("住所を変更します。よろしいですか？\n　【変更前】");
-    question += in.zyusyo1;
+    question += in.address1;
     question += SJ("\n　【変更後】");
     question += replaced;
     if (!platform::Ask(question, true)) {
         r.openBrowser = true;
         return r;
     }
-    r.fields.zyusyo1 = replaced;
-    r.zyusyo1Changed = true;
-    r.focusZyusyo1 = true;
+    r.fields.address1 = replaced;
+    r.address1Changed = true;
+    r.focusAddress1 = true;
     return r;
 }
 
-AddressFillResult FillAddressFromPostalCode(std::string_view yubinFolder, const AddressFields& in)
+AddressFillResult FillAddressFromPostalCode(std::string_view postalFolder, const AddressFields& in)
 {
-    const std::string& z = in.yubin;
+    const std::string& z = in.postalCode;
     // 1. Too short to look up, or "ddd-ddd": straight to the browser.
     if (z.size() < 7 || (z.size() == 7 && z[3] == '-')) {
         AddressFillResult r;
@@ -203,16 +203,16 @@ AddressFillResult FillAddressFromPostalCode(std::string_view yubinFolder, const 
         return r;
     }
     // 2. The lookup.
-    const std::optional<PostalIndexEntry> entry = FindPostalCode(yubinFolder, z);
+    const std::optional<PostalIndexEntry> entry = FindPostalCode(postalFolder, z);
     PostalRecordText text;
-    if (!entry || !ReadPostalRecord(yubinFolder, entry->offset, text)) {
+    if (!entry || !ReadPostalRecord(postalFolder, entry->offset, text)) {
         platform::Warn(SJ("該当住所が見つかりません。"));
         AddressFillResult r;
         r.fields = in;
         r.openBrowser = true;
         return r;
     }
-    if (CountPostalCode(yubinFolder, z) > 1) {
+    if (CountPostalCode(postalFolder, z) > 1) {
         // The first of several towns would be a guess: the user chooses.
         AddressFillResult r;
         r.fields = in;

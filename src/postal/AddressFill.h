@@ -11,20 +11,20 @@ namespace nrt {
 
 // The address fields of the input form.
 struct AddressFields {
-    std::string yubin; // 郵便番号
-    std::string ken; // 都道府県
-    std::string zyusyo1; // 住所１
-    std::string zyusyo2; // 住所２
+    std::string postalCode; // 郵便番号
+    std::string prefecture; // 都道府県
+    std::string address1; // 住所１
+    std::string address2; // 住所２
 };
 
 // What the form does with the outcome. Changed fields take their new text; the address
 // browser is opened when `openBrowser` is set.
 struct AddressFillResult {
     AddressFields fields;
-    bool yubinChanged = false;
-    bool kenChanged = false;
-    bool zyusyo1Changed = false;
-    bool focusZyusyo1 = false;
+    bool postalCodeChanged = false;
+    bool prefectureChanged = false;
+    bool address1Changed = false;
+    bool focusAddress1 = false;
     bool openBrowser = false;
     // A code that several towns share: the browser opens at its towns (ddd-dddd) in
     // this prefecture, for the user to choose one.
@@ -32,10 +32,10 @@ struct AddressFillResult {
     std::string browsePrefecture;
 };
 
-// The whole procedure of the "検索" button over the dictionary in `yubinFolder`. Shows
+// The whole procedure of the "検索" button over the dictionary in `postalFolder`. Shows
 // "該当住所が見つかりません。" when the code is not found and asks before it replaces an
 // address that is already there (platform messages).
-AddressFillResult FillAddressFromPostalCode(std::string_view yubinFolder, const AddressFields& in);
+AddressFillResult FillAddressFromPostalCode(std::string_view postalFolder, const AddressFields& in);
 
 // The same after the lookup: `dictionaryAddress` is the record's address text
 // ("prefecture town…", the prefecture ended by a space), `code` its 7 digits.

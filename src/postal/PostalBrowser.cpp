@@ -78,17 +78,17 @@ std::string WithHyphen(std::string_view code)
 
 } // namespace
 
-bool PostalDictionaryPresent(std::string_view yubinFolder)
+bool PostalDictionaryPresent(std::string_view postalFolder)
 {
-    std::string folder(yubinFolder);
+    std::string folder(postalFolder);
     while (!folder.empty() && folder.back() == '/')
         folder.pop_back();
     return platform::fs::IsFile(folder + "/" + std::string(kPostalPrefectureFile));
 }
 
-bool CheckPostalDictionary(std::string_view yubinFolder)
+bool CheckPostalDictionary(std::string_view postalFolder)
 {
-    if (PostalDictionaryPresent(yubinFolder))
+    if (PostalDictionaryPresent(postalFolder))
         return true;
     platform::Warn(SJ("郵便番号データがありません。\n"
                       "「ファイル」メニューの「郵便番号データのインポート」で、日本郵便の郵便番号データ"
@@ -145,8 +145,8 @@ bool PostalTownRows(
     return true;
 }
 
-PostalBrowser::PostalBrowser(std::string yubinFolder)
-    : folder_(std::move(yubinFolder))
+PostalBrowser::PostalBrowser(std::string postalFolder)
+    : folder_(std::move(postalFolder))
 {
     while (!folder_.empty() && folder_.back() == '/')
         folder_.pop_back();
@@ -156,7 +156,7 @@ void PostalBrowser::Start(std::string_view prefectureName)
 {
     confirmed_ = false;
     filter_ = 0;
-    sityoEnabled_ = false;
+    citiesEnabled_ = false;
     const int index = nrt::PrefectureIndex(prefectureName);
     if (index >= 0) {
         prefecture_ = index;
@@ -204,9 +204,9 @@ void PostalBrowser::Enter(int level)
         onlyCode_.clear();
     level_ = level;
     if (level == kTowns)
-        sityoEnabled_ = true;
+        citiesEnabled_ = true;
     else if (level == kPrefectures)
-        sityoEnabled_ = false;
+        citiesEnabled_ = false;
     Fill();
 }
 

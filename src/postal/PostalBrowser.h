@@ -23,10 +23,10 @@ struct PostalBrowserRow {
 
 // Whether the folder holds a dictionary to browse ("todo.dat"); without one the browser
 // would only show empty lists and every lookup would fail.
-bool PostalDictionaryPresent(std::string_view yubinFolder);
+bool PostalDictionaryPresent(std::string_view postalFolder);
 // PostalDictionaryPresent, and when it is not, the message that says so and how to
 // import one ("注意").
-bool CheckPostalDictionary(std::string_view yubinFolder);
+bool CheckPostalDictionary(std::string_view postalFolder);
 
 // Kana filters 0 (all) to 10 (ワ) on the first byte of a half-width reading.
 inline constexpr int kKanaFilterCount = 11;
@@ -46,7 +46,7 @@ public:
     // What choosing a row did.
     enum ChooseResult { kNothing = -1, kEntered = 0, kConfirmed = 1 };
 
-    explicit PostalBrowser(std::string yubinFolder);
+    explicit PostalBrowser(std::string postalFolder);
 
     // Opens at the cities of the input form's prefecture when it is one of the 47,
     // otherwise at the prefectures.
@@ -68,8 +68,8 @@ public:
     const std::string& OkCaption() const;
     // The chosen part of the address (lbl_Zyusyo).
     std::string AddressLabel() const;
-    bool TodoEnabled() const { return level_ != kPrefectures; }
-    bool SityoEnabled() const { return sityoEnabled_; }
+    bool PrefecturesEnabled() const { return level_ != kPrefectures; }
+    bool CitiesEnabled() const { return citiesEnabled_; }
 
     // A kana button: sets the filter and fills the current level again.
     void SetFilter(int filter);
@@ -97,7 +97,7 @@ private:
     int prefecture_ = -1;
     int city_ = 0;
     int filter_ = 0;
-    bool sityoEnabled_ = false;
+    bool citiesEnabled_ = false;
     bool confirmed_ = false;
     std::string prefectureName_;
     std::string cityName_;

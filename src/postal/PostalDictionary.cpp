@@ -93,18 +93,18 @@ void BuildBrowsingFiles(const PostalListImport& list, std::vector<PostalFileImag
             byPrefecture[static_cast<std::size_t>(last)].push_back(i);
     }
 
-    std::string todo;
+    std::string prefectures;
     std::vector<PostalFileImage> perPrefecture;
     for (int p = 0; p < kPrefectureCount; ++p) {
         const auto& records = byPrefecture[static_cast<std::size_t>(p)];
         if (records.empty())
             continue;
         const int first = records.front();
-        todo.append(std::to_string(p)).push_back('\0');
-        PutText(todo, list.Column(first, kPC_Code));
-        PutText(todo, PrefectureName(p));
-        PutText(todo, list.Column(first, kPC_PrefReading));
-        todo.append("\r\n");
+        prefectures.append(std::to_string(p)).push_back('\0');
+        PutText(prefectures, list.Column(first, kPC_Code));
+        PutText(prefectures, PrefectureName(p));
+        PutText(prefectures, list.Column(first, kPC_PrefReading));
+        prefectures.append("\r\n");
 
         std::string cities, townIndex, towns;
         int cityNumber = 0;
@@ -139,7 +139,7 @@ void BuildBrowsingFiles(const PostalListImport& list, std::vector<PostalFileImag
         perPrefecture.push_back({ PostalTownIndexFile(p), std::move(townIndex) });
         perPrefecture.push_back({ PostalTownFile(p), std::move(towns) });
     }
-    files.push_back({ std::string(kPostalPrefectureFile), std::move(todo) });
+    files.push_back({ std::string(kPostalPrefectureFile), std::move(prefectures) });
     for (auto& f : perPrefecture)
         files.push_back(std::move(f));
 }
@@ -229,7 +229,7 @@ std::vector<PostalFileImage> BuildPostalDictionary(const PostalListImport& sorte
     return files;
 }
 
-int ImportPostalList(std::string_view listPath, std::string_view yubinFolder, const PostalProgress& progress,
+int ImportPostalList(std::string_view listPath, std::string_view postalFolder, const PostalProgress& progress,
     PostalListStats* stats, int maxRecords)
 {
     int shown = -1;
@@ -266,7 +266,7 @@ int ImportPostalList(std::string_view listPath, std::string_view yubinFolder, co
     const std::vector<PostalFileImage> files = BuildPostalDictionary(list);
     report(60);
 
-    const std::string folder = WithoutTrailingSlash(yubinFolder);
+    const std::string folder = WithoutTrailingSlash(postalFolder);
     const std::string fresh = folder + std::string(kNewSuffix);
     const std::size_t slash = platform::FindLastChar(folder, '/');
     if (slash != std::string::npos && slash > 0)

@@ -53,10 +53,10 @@ enum PostalImportResult : int {
 using PostalProgress = std::function<void(int percent)>;
 
 // Reads the list at `listPath`, sorts it and writes a new dictionary in place of the
-// folder `yubinFolder` (created with its parents when missing). The new files are written
+// folder `postalFolder` (created with its parents when missing). The new files are written
 // into a folder beside it and swapped in only when every one is complete, so a failure
 // leaves the previous dictionary as it was.
-int ImportPostalList(std::string_view listPath, std::string_view yubinFolder, const PostalProgress& progress = {},
+int ImportPostalList(std::string_view listPath, std::string_view postalFolder, const PostalProgress& progress = {},
     PostalListStats* stats = nullptr, int maxRecords = PostalListImport::kMaxRecords);
 
 // The text shown for a result: the success text for 0, a warning text otherwise.

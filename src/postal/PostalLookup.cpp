@@ -108,9 +108,9 @@ int CountPostalCodeIn(const PostalByteSource& index, std::string_view text)
     return n;
 }
 
-int CountPostalCode(std::string_view yubinFolder, std::string_view text)
+int CountPostalCode(std::string_view postalFolder, std::string_view text)
 {
-    return CountPostalCodeIn(FileSource(Folder(yubinFolder, kPostalIndexFile)), text);
+    return CountPostalCodeIn(FileSource(Folder(postalFolder, kPostalIndexFile)), text);
 }
 
 std::optional<PostalIndexEntry> FindPostalCodeIn(const PostalByteSource& index, std::string_view text)
@@ -136,9 +136,9 @@ std::optional<PostalIndexEntry> FindPostalCodeIn(const PostalByteSource& index, 
     return entry;
 }
 
-std::optional<PostalIndexEntry> FindPostalCode(std::string_view yubinFolder, std::string_view text)
+std::optional<PostalIndexEntry> FindPostalCode(std::string_view postalFolder, std::string_view text)
 {
-    return FindPostalCodeIn(FileSource(Folder(yubinFolder, kPostalIndexFile)), text);
+    return FindPostalCodeIn(FileSource(Folder(postalFolder, kPostalIndexFile)), text);
 }
 
 bool ReadPostalRecordIn(const PostalByteSource& data, std::uint32_t offset, PostalRecordText& out)
@@ -165,9 +165,9 @@ bool ReadPostalRecordIn(const PostalByteSource& data, std::uint32_t offset, Post
     return true;
 }
 
-bool ReadPostalRecord(std::string_view yubinFolder, std::uint32_t offset, PostalRecordText& out)
+bool ReadPostalRecord(std::string_view postalFolder, std::uint32_t offset, PostalRecordText& out)
 {
-    return ReadPostalRecordIn(FileSource(Folder(yubinFolder, kPostalDataFile)), offset, out);
+    return ReadPostalRecordIn(FileSource(Folder(postalFolder, kPostalDataFile)), offset, out);
 }
 
 } // namespace nrt

@@ -50,17 +50,17 @@ struct PostalRecordText {
 // Only the form ddd-dddd can be found: a text over 8 bytes, or one over 3 bytes whose
 // fourth byte is not "-", is refused. With several entries of the code, the first one in
 // the index is the answer.
-std::optional<PostalIndexEntry> FindPostalCode(std::string_view yubinFolder, std::string_view text);
+std::optional<PostalIndexEntry> FindPostalCode(std::string_view postalFolder, std::string_view text);
 std::optional<PostalIndexEntry> FindPostalCodeIn(const PostalByteSource& index, std::string_view text);
 
 // How many entries share the code that FindPostalCode finds (0 when none): one code may
 // serve several towns.
-int CountPostalCode(std::string_view yubinFolder, std::string_view text);
+int CountPostalCode(std::string_view postalFolder, std::string_view text);
 int CountPostalCodeIn(const PostalByteSource& index, std::string_view text);
 
 // The record at `offset`; false with empty texts when the dictionary cannot be read or
 // the record is longer than 519 bytes.
-bool ReadPostalRecord(std::string_view yubinFolder, std::uint32_t offset, PostalRecordText& out);
+bool ReadPostalRecord(std::string_view postalFolder, std::uint32_t offset, PostalRecordText& out);
 bool ReadPostalRecordIn(const PostalByteSource& data, std::uint32_t offset, PostalRecordText& out);
 
 } // namespace nrt

@@ -369,19 +369,19 @@ bool AppSettings::MonthlyBackupDue()
 {
     const platform::LocalTime now = platform::GetClock().Now();
     const std::int32_t ym = now.year * 100 + now.month;
-    if (ym <= GetBackYM())
+    if (ym <= GetMonthlyBackupMonth())
         return false;
-    SetBackYM(ym);
+    SetMonthlyBackupMonth(ym);
     return true;
 }
 
 bool AppSettings::IntervalBackupDue()
 {
-    const std::int32_t hindo = GetHBackHindo();
-    if (hindo == 0)
+    const std::int32_t interval = GetFolderBackupInterval();
+    if (interval == 0)
         return false;
-    const int days = hindo == 7 ? 7 : hindo == 31 ? 31 : 1;
-    if (GetHBackYMD() == 0) {
+    const int days = interval == 7 ? 7 : interval == 31 ? 31 : 1;
+    if (GetFolderBackupDate() == 0) {
         StampIntervalBackup();
         return false;
     }
@@ -393,26 +393,26 @@ bool AppSettings::IntervalBackupDue()
     const std::int32_t thenYmd = static_cast<int>(then.year()) * 10000
         + static_cast<int>(static_cast<unsigned>(then.month())) * 100
         + static_cast<int>(static_cast<unsigned>(then.day()));
-    return thenYmd >= GetHBackYMD();
+    return thenYmd >= GetFolderBackupDate();
 }
 
 void AppSettings::StampIntervalBackup()
 {
-    SetHBackYMD(Today());
+    SetFolderBackupDate(Today());
 }
 
 int AppSettings::NextGeneration() const
 {
-    const std::int32_t current = GetHBackSuCu();
-    return current < GetHBackSu() ? current + 1 : 1;
+    const std::int32_t current = GetFolderBackupGeneration();
+    return current < GetFolderBackupSets() ? current + 1 : 1;
 }
 
 int AppSettings::AdvanceGeneration()
 {
     const int next = NextGeneration();
-    const std::int32_t current = GetHBackSuCu() + 1;
+    const std::int32_t current = GetFolderBackupGeneration() + 1;
     // ">=" rather than "==": a counter found beyond SU starts the rotation again.
-    SetHBackSuCu(current >= GetHBackSu() ? 0 : current);
+    SetFolderBackupGeneration(current >= GetFolderBackupSets() ? 0 : current);
     return next;
 }
 

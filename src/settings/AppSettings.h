@@ -117,14 +117,14 @@ public:
     UserSettings& Settings() { return settings_; }
     std::int32_t DataVersion() const { return dataVersion_; }
 
-    bool GetWareki() const { return settings_.Flag(kS_Wareki); }
-    void SetWareki(bool on) { settings_.SetFlag(kS_Wareki, on); }
+    bool GetEraDates() const { return settings_.Flag(kS_EraDates); }
+    void SetEraDates(bool on) { settings_.SetFlag(kS_EraDates, on); }
     bool GetFurigana() const { return settings_.Flag(kS_Furigana); }
     void SetFurigana(bool on) { settings_.SetFlag(kS_Furigana, on); }
     bool GetFull() const { return settings_.Flag(kS_Full); }
     void SetFull(bool on) { settings_.SetFlag(kS_Full, on); }
-    std::int32_t GetRitu() const { return settings_.Int(kS_Ritu); }
-    void SetRitu(std::int32_t percent) { settings_.SetInt(kS_Ritu, percent); }
+    std::int32_t GetScalePercent() const { return settings_.Int(kS_ScalePercent); }
+    void SetScalePercent(std::int32_t percent) { settings_.SetInt(kS_ScalePercent, percent); }
     // Whether the user was once asked to turn the book's stored readings into half-width
     // katakana.
     bool GetKanaChecked() const { return settings_.Flag(kS_KanaChecked); }
@@ -163,22 +163,22 @@ public:
     bool GetMailFlag(int n) const;
     void SetMailFlag(int n, bool on);
 
-    std::int32_t GetBackYM() const { return settings_.Int(kS_BackYM); }
-    void SetBackYM(std::int32_t ym) { settings_.SetInt(kS_BackYM, ym); }
-    std::int32_t GetBack2YMD() const { return settings_.Int(kS_Back2YMD); }
-    void SetBack2YMD(std::int32_t ymd) { settings_.SetInt(kS_Back2YMD, ymd); }
-    std::int32_t GetHBackOn() const { return settings_.Int(kS_HBackOn); }
-    void SetHBackOn(std::int32_t on) { settings_.SetInt(kS_HBackOn, on); }
-    const std::string& GetHBackPath() const { return settings_.Text(kS_HBackPath); }
-    void SetHBackPath(std::string_view path) { settings_.SetText(kS_HBackPath, path); }
-    std::int32_t GetHBackSu() const { return settings_.Int(kS_HBackSu); }
-    void SetHBackSu(std::int32_t generations) { settings_.SetInt(kS_HBackSu, generations); }
-    std::int32_t GetHBackHindo() const { return settings_.Int(kS_HBackHindo); }
-    void SetHBackHindo(std::int32_t interval) { settings_.SetInt(kS_HBackHindo, interval); }
-    std::int32_t GetHBackSuCu() const { return settings_.Int(kS_HBackSuCu); }
-    void SetHBackSuCu(std::int32_t generation) { settings_.SetInt(kS_HBackSuCu, generation); }
-    std::int32_t GetHBackYMD() const { return settings_.Int(kS_HBackYMD); }
-    void SetHBackYMD(std::int32_t ymd) { settings_.SetInt(kS_HBackYMD, ymd); }
+    std::int32_t GetMonthlyBackupMonth() const { return settings_.Int(kS_MonthlyBackupMonth); }
+    void SetMonthlyBackupMonth(std::int32_t ym) { settings_.SetInt(kS_MonthlyBackupMonth, ym); }
+    std::int32_t GetKeptBack2Date() const { return settings_.Int(kS_KeptBack2Date); }
+    void SetKeptBack2Date(std::int32_t ymd) { settings_.SetInt(kS_KeptBack2Date, ymd); }
+    std::int32_t GetFolderBackupOn() const { return settings_.Int(kS_FolderBackupOn); }
+    void SetFolderBackupOn(std::int32_t on) { settings_.SetInt(kS_FolderBackupOn, on); }
+    const std::string& GetFolderBackupPath() const { return settings_.Text(kS_FolderBackupPath); }
+    void SetFolderBackupPath(std::string_view path) { settings_.SetText(kS_FolderBackupPath, path); }
+    std::int32_t GetFolderBackupSets() const { return settings_.Int(kS_FolderBackupSets); }
+    void SetFolderBackupSets(std::int32_t generations) { settings_.SetInt(kS_FolderBackupSets, generations); }
+    std::int32_t GetFolderBackupInterval() const { return settings_.Int(kS_FolderBackupInterval); }
+    void SetFolderBackupInterval(std::int32_t interval) { settings_.SetInt(kS_FolderBackupInterval, interval); }
+    std::int32_t GetFolderBackupGeneration() const { return settings_.Int(kS_FolderBackupGeneration); }
+    void SetFolderBackupGeneration(std::int32_t generation) { settings_.SetInt(kS_FolderBackupGeneration, generation); }
+    std::int32_t GetFolderBackupDate() const { return settings_.Int(kS_FolderBackupDate); }
+    void SetFolderBackupDate(std::int32_t ymd) { settings_.SetInt(kS_FolderBackupDate, ymd); }
 
     // Window rectangles (kFormMain, kFormLayoutEditor, kFormPreview); other indices
     // are ignored. A window is moved to its rectangle only when HasFormRect holds.

@@ -16,25 +16,25 @@ namespace nrt::recordform {
 // The edited values, in the order they are stored.
 enum Item : int {
     kSender, // "1" / "0"
-    kPrint, // "1" / "0"
+    kPrintMark, // "1" / "0"
     kName,
     kKana,
-    kKeisyou,
-    kSeibetu,
+    kHonorific,
+    kGender,
     kBirthday, // as shown (era or Gregorian form); stored in Gregorian form
-    kYubin,
-    kKen,
-    kZyusyo1,
-    kZyusyo2,
-    kTel1,
-    kTel2,
-    kTel3,
-    kEMail,
-    kURL,
-    kDiv1,
-    kDiv2,
-    kBikou1,
-    kBikou2,
+    kPostalCode,
+    kPrefecture,
+    kAddress1,
+    kAddress2,
+    kPhone,
+    kFax,
+    kMobile,
+    kMail,
+    kHomePage,
+    kCategory,
+    kSubcategory,
+    kNote1,
+    kNote2,
     kItemCount
 };
 

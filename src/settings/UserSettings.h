@@ -14,12 +14,12 @@ namespace nrt {
 
 // clang-format off
 enum SettingId : int {
-    kS_Wareki, kS_Furigana, kS_Full, kS_Ritu,
+    kS_EraDates, kS_Furigana, kS_Full, kS_ScalePercent,
     kS_MailHost, kS_MailPort, kS_MailAuth, kS_MailUser, kS_MailPassword, kS_MailWrap, kS_MailTimeout,
     kS_MailFlag1, kS_MailFlag2, kS_MailFlag3, kS_MailFlag4, kS_MailSsl,
     kS_MailRestEvery, kS_MailRestSeconds, kS_MailCaFile,
-    kS_BackYM, kS_Back2YMD,
-    kS_HBackOn, kS_HBackPath, kS_HBackSu, kS_HBackHindo, kS_HBackSuCu, kS_HBackYMD,
+    kS_MonthlyBackupMonth, kS_KeptBack2Date,
+    kS_FolderBackupOn, kS_FolderBackupPath, kS_FolderBackupSets, kS_FolderBackupInterval, kS_FolderBackupGeneration, kS_FolderBackupDate,
     kS_Form0Left, kS_Form0Top, kS_Form0Width, kS_Form0Height,
     kS_Form1Left, kS_Form1Top, kS_Form1Width, kS_Form1Height,
     kS_Form2Left, kS_Form2Top, kS_Form2Width, kS_Form2Height,

@@ -205,8 +205,8 @@ bool AddressBooks::LoadChecked(AddressTable& table, const std::string& path)
 bool AddressBooks::FinishRestore(AddressTable& table, Observer* observer)
 {
     global_.ReadSettings(false);
-    global_.SetHBackSuCu(0);
-    global_.SetHBackYMD(0);
+    global_.SetFolderBackupGeneration(0);
+    global_.SetFolderBackupDate(0);
     if (observer)
         observer->Busy(true);
     const bool loaded = LoadChecked(table, global_.UserFile("nrt.ndb"));

@@ -133,7 +133,7 @@ bool BackupSets::CopySet(std::string_view from, std::string_view to, Observer* o
 
 std::string BackupSets::SetFolder(const AppSettings& global, int setNumber)
 {
-    return WithSlash(global.GetHBackPath()) + global.UserName() + "/SV" + std::to_string(setNumber);
+    return WithSlash(global.GetFolderBackupPath()) + global.UserName() + "/SV" + std::to_string(setNumber);
 }
 
 int BackupSets::Backup(AppSettings& global, Observer* observer, int* setNumber)
@@ -143,7 +143,7 @@ int BackupSets::Backup(AppSettings& global, Observer* observer, int* setNumber)
         return kNoUserName;
     }
     // A folder relative to wherever the program was started is no place for backups.
-    const std::string& destination = global.GetHBackPath();
+    const std::string& destination = global.GetFolderBackupPath();
     if (destination.empty() || destination.front() != '/') {
         platform::Warn(SJ("パスを指定してください。"));
         return kNoDestination;
@@ -169,7 +169,7 @@ int BackupSets::Backup(AppSettings& global, Observer* observer, int* setNumber)
 
 bool BackupSets::CheckEnabled(const AppSettings& global)
 {
-    if (global.GetHBackOn() != 0)
+    if (global.GetFolderBackupOn() != 0)
         return true;
     platform::Warn(SJ("バックアップの設定をしてください。"));
     return false;
@@ -177,7 +177,7 @@ bool BackupSets::CheckEnabled(const AppSettings& global)
 
 bool BackupSets::OfferDue(AppSettings& global)
 {
-    return global.GetHBackOn() == 1 && global.IntervalBackupDue();
+    return global.GetFolderBackupOn() == 1 && global.IntervalBackupDue();
 }
 
 bool BackupSets::SaveBeforeBackup(AppSettings& global, const AddressTable& table)

@@ -107,9 +107,9 @@ protected:
         db.CreateDefaultTable();
         for (int i = 0; i < count; ++i) {
             db.ClearCurrent();
-            db.SetValue(kF_AtenaKubun, "0");
-            db.SetValue(kF_Name, std::string(1, 'b').append(std::to_string(i)));
-            db.SetValue(kF_Address1, std::string(static_cast<std::size_t>(40 + i % 50), 'x'));
+            db.SetValue(field::kSender, "0");
+            db.SetValue(field::kName, std::string(1, 'b').append(std::to_string(i)));
+            db.SetValue(field::kAddress1, std::string(static_cast<std::size_t>(40 + i % 50), 'x'));
             db.PostRecord();
         }
         ASSERT_EQ(db.SaveTable(table), 0);
@@ -123,7 +123,7 @@ protected:
             return -1;
         int n = 0;
         for (int k = 0; k < db.GetRecordCount(); ++k)
-            n += db.Value(kF_Name, k).substr(0, prefix.size()) == prefix;
+            n += db.Value(field::kName, k).substr(0, prefix.size()) == prefix;
         return n;
     }
 

@@ -95,12 +95,12 @@ protected:
         db.CreateDefaultTable();
         for (const auto& row : rows) {
             db.ClearCurrent();
-            db.SetValue(kF_AtenaKubun, "0");
-            db.SetValue(kF_InjiKubun, "1");
-            db.SetValue(kF_Name, S(row[0]));
-            db.SetValue(kF_Kana, S(row[1]));
-            db.SetValue(kF_Category1, S(row[2]));
-            db.SetValue(kF_Note2, S(row[3]));
+            db.SetValue(field::kSender, "0");
+            db.SetValue(field::kPrintMark, "1");
+            db.SetValue(field::kName, S(row[0]));
+            db.SetValue(field::kKana, S(row[1]));
+            db.SetValue(field::kCategory, S(row[2]));
+            db.SetValue(field::kNote2, S(row[3]));
             db.PostRecord();
         }
         ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), 0);
@@ -172,7 +172,7 @@ TEST_F(CliTest, SortWithEqualKeysMatchesTheList)
     ASSERT_EQ(rec.Select(S("宛名区分='0' ")), 0);
     std::vector<std::string> expected = { "名前" };
     for (int row = 0; row < rec.GetRowCount(); ++row)
-        expected.push_back(nrt::test::U(db.Value(kF_Name, rec.GetRowRecord(row))));
+        expected.push_back(nrt::test::U(db.Value(field::kName, rec.GetRowRecord(row))));
     Result r = Run({ "list", "--fields", "名前", "--sort", "大分類,カナ" });
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Lines(r.out), expected);
@@ -271,10 +271,10 @@ TEST_F(CliTest, ConditionsAndFailuresSayWhatHappened)
     } rows[] = { { "m1", "ｱ", "0", "1" }, { "m2", "ｲ", "0", "1" }, { "u1", "ｳ", "0", "0" }, { "s1", "ｴ", "1", "1" } };
     for (const auto& row : rows) {
         db.ClearCurrent();
-        db.SetValue(kF_AtenaKubun, row.sender);
-        db.SetValue(kF_InjiKubun, row.marked);
-        db.SetValue(kF_Name, row.name);
-        db.SetValue(kF_Kana, S(row.kana));
+        db.SetValue(field::kSender, row.sender);
+        db.SetValue(field::kPrintMark, row.marked);
+        db.SetValue(field::kName, row.name);
+        db.SetValue(field::kKana, S(row.kana));
         db.PostRecord();
     }
     ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), 0);

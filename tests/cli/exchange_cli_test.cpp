@@ -146,7 +146,7 @@ TEST_F(ExchangeCliTest, Backup)
 {
     AddressTable db;
     db.CreateDefaultTable();
-    db.SetValue(kF_Name, S("山田"));
+    db.SetValue(field::kName, S("山田"));
     db.PostRecord();
     ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), 0);
     Output r = Run({ "backup" });
@@ -175,9 +175,9 @@ TEST_F(ExchangeCliTest, ExportChoosesTabConditionAndEncoding)
     } rows[] = { { "山田", "0" }, { "佐藤", "0" }, { "差出人", "1" } };
     for (const auto& row : rows) {
         db.ClearCurrent();
-        db.SetValue(kF_AtenaKubun, row.sender);
-        db.SetValue(kF_InjiKubun, "1");
-        db.SetValue(kF_Name, S(row.name));
+        db.SetValue(field::kSender, row.sender);
+        db.SetValue(field::kPrintMark, "1");
+        db.SetValue(field::kName, S(row.name));
         db.PostRecord();
     }
     ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), 0);
@@ -212,7 +212,7 @@ TEST_F(ExchangeCliTest, RestoreMakesANewUserFromASet)
 {
     AddressTable db;
     db.CreateDefaultTable();
-    db.SetValue(kF_Name, S("山田"));
+    db.SetValue(field::kName, S("山田"));
     db.PostRecord();
     ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), 0);
     const std::string backup = dir.Path() + "/backup";

@@ -344,17 +344,17 @@ TEST(AddressTable, LoadedRecordsCanBeRewrittenDeletedAndSavedAgain)
     db.CreateDefaultTable();
     for (const char* name : { "a", "b", "c" }) {
         db.ClearCurrent();
-        db.SetValue(kF_Name, name);
+        db.SetValue(field::kName, name);
         db.PostRecord();
     }
     ASSERT_EQ(db.SaveTable(dir.File("nrt.ndb")), 0);
     AddressTable loaded;
     ASSERT_EQ(loaded.LoadTable(dir.File("nrt.ndb")), 0);
     ASSERT_EQ(loaded.ReadRecord(0), 0);
-    loaded.SetValue(kF_Address1, std::string(100, 'x')); // far longer than the stored record
+    loaded.SetValue(field::kAddress1, std::string(100, 'x')); // far longer than the stored record
     ASSERT_EQ(loaded.PostRecord(), 0);
     ASSERT_EQ(loaded.ReadRecord(1), 0);
-    loaded.SetValue(kF_Name, ""); // shorter: may stay in place
+    loaded.SetValue(field::kName, ""); // shorter: may stay in place
     ASSERT_EQ(loaded.PostRecord(), 0);
     ASSERT_TRUE(loaded.MarkDeleted(2));
     ASSERT_EQ(loaded.SaveTable(dir.File("nrt.ndb")), 0);
@@ -362,9 +362,9 @@ TEST(AddressTable, LoadedRecordsCanBeRewrittenDeletedAndSavedAgain)
     AddressTable again;
     ASSERT_EQ(again.LoadTable(dir.File("nrt.ndb")), 0);
     ASSERT_EQ(again.GetRecordCount(), 2);
-    EXPECT_STREQ(again.GetValue(kF_Name, 0), "a");
-    EXPECT_EQ(again.Value(kF_Address1, 0), std::string(100, 'x'));
-    EXPECT_STREQ(again.GetValue(kF_Name, 1), "");
+    EXPECT_STREQ(again.GetValue(field::kName, 0), "a");
+    EXPECT_EQ(again.Value(field::kAddress1, 0), std::string(100, 'x'));
+    EXPECT_STREQ(again.GetValue(field::kName, 1), "");
 }
 
 TEST(AddressTable, OffsetBeyondTheRecordInTheUsualLayout)
@@ -396,8 +396,8 @@ SavedTable TwentyRecords()
     db.CreateDefaultTable();
     for (int i = 0; i < 20; ++i) {
         db.ClearCurrent();
-        db.SetValue(kF_Name, std::string(1, 'n').append(std::to_string(i)));
-        db.SetValue(kF_Address1, std::string(static_cast<std::size_t>(10 + i), 'x'));
+        db.SetValue(field::kName, std::string(1, 'n').append(std::to_string(i)));
+        db.SetValue(field::kAddress1, std::string(static_cast<std::size_t>(10 + i), 'x'));
         db.PostRecord();
     }
     SavedTable t { db.FormatTable(), {} };
@@ -413,7 +413,7 @@ std::vector<std::string> Names(const AddressTable& db)
 {
     std::vector<std::string> names;
     for (int k = 0; k < db.GetRecordCount(); ++k)
-        names.emplace_back(db.Value(kF_Name, k));
+        names.emplace_back(db.Value(field::kName, k));
     return names;
 }
 
@@ -433,7 +433,7 @@ TEST(AddressTable, DamagedTablesLoadWhatCanBeReadAndAreNeverLostBySaving)
     // Record 6's 宛名区分 (1 byte wide) made to point at its two-byte name.
     std::string overLong = t.bytes;
     const std::size_t offsets5 = t.lengthAt[5] + 4 + 1;
-    overLong.replace(offsets5, 2, t.bytes.substr(offsets5 + 2 * kF_Name, 2));
+    overLong.replace(offsets5, 2, t.bytes.substr(offsets5 + 2 * field::kName, 2));
     const auto lowByte = static_cast<unsigned char>(t.bytes[t.lengthAt[10]]);
     int lowSetBit = 2, lowClearBit = 2;
     while (!(lowByte & (1 << lowSetBit)))
@@ -495,7 +495,7 @@ TEST(AddressTable, DamagedTablesLoadWhatCanBeReadAndAreNeverLostBySaving)
         if (c.code != 0)
             db.CreateDefaultTable();
         db.ClearCurrent();
-        db.SetValue(kF_Name, "new");
+        db.SetValue(field::kName, "new");
         db.PostRecord();
         const int saved = db.SaveTable(path);
         if (c.code != 0) {

@@ -26,10 +26,10 @@ void Fill(AddressTable& db, const std::vector<Row>& rows)
     db.CreateDefaultTable();
     for (const Row& r : rows) {
         db.ClearCurrent();
-        db.SetValue(kF_AtenaKubun, r.sender);
-        db.SetValue(kF_Category1, S(r.major));
-        db.SetValue(kF_Category2, S(r.minor));
-        db.SetValue(kF_Category2b, S(r.minor2));
+        db.SetValue(field::kSender, r.sender);
+        db.SetValue(field::kCategory, S(r.major));
+        db.SetValue(field::kSubcategory, S(r.minor));
+        db.SetValue(field::kSubcategory2, S(r.minor2));
         db.PostRecord();
     }
 }
@@ -87,9 +87,9 @@ TEST(CategoryRename, RenamesExactlyTheRecordsThatCarryTheCategory)
                 { "会社", "", "", "0" }, { "*人", "", "", "0" }, { "Friends", "", "", "0" }, { "friends", "", "", "0" },
                 { "O'Brien", "", "", "0" }, { "友人", "", "", "1" } });
         EXPECT_EQ(RenameCategory(db, S(c.field), S(c.oldName), S(c.newName)), c.renamed);
-        EXPECT_EQ(Column(db, kF_Category1), c.major);
-        EXPECT_EQ(Column(db, kF_Category2), c.minor);
-        EXPECT_EQ(U(db.Value(kF_Category2b, 0)), "友人");
+        EXPECT_EQ(Column(db, field::kCategory), c.major);
+        EXPECT_EQ(Column(db, field::kSubcategory), c.minor);
+        EXPECT_EQ(U(db.Value(field::kSubcategory2, 0)), "友人");
     }
 }
 
@@ -101,6 +101,6 @@ TEST(CategoryRename, FailuresAreReported)
     Fill(db, { { "友人", "", "", "0" } });
     EXPECT_EQ(RenameCategory(db, S("分類"), S("友人"), S("親友")), -1) << "no such field";
     EXPECT_EQ(RenameCategory(db, S("大分類"), S("友人"), std::string(31, 'x')), -1) << "too long for the field";
-    EXPECT_EQ(U(db.Value(kF_Category1, 0)), "友人");
+    EXPECT_EQ(U(db.Value(field::kCategory, 0)), "友人");
     EXPECT_EQ(CategoryCondition(S("大分類"), "O'B"), S("大分類='O''B' "));
 }

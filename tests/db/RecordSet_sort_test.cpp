@@ -129,23 +129,24 @@ TEST(SetSort, ParsesKeysAndModifiers)
         int code;
         std::vector<Key> keys;
     } cases[] = {
-        { "カナ, 名前", 0, { { kF_Kana, 0, 0 }, { kF_Name, 0, 0 } } },
-        { "大分類,小分類,カナ", 0, { { kF_Category1, 0, 0 }, { kF_Category2, 0, 0 }, { kF_Kana, 0, 0 } } },
-        { "生年月日 D", 0, { { kF_Birthday, d, 0 } } },
-        { "生年月日 desc,カナ u", 0, { { kF_Birthday, d, 0 }, { kF_Kana, 0, 0 } } },
-        { "郵便番号 ND", 0, { { kF_PostalCode, n | d, 0 } } },
-        { "郵便番号 nUp", 0, { { kF_PostalCode, n, 0 } } },
-        { "電話番号 L2", 0, { { kF_Phone, 0, 2 } } },
-        { "電話番号 D l30 x y, 名前", 0, { { kF_Phone, d, 30 }, { kF_Name, 0, 0 } } },
-        { "電話番号 L31", 0, { { kF_Phone, 0, 0 } } },
-        { "電話番号 L", 0, { { kF_Phone, 0, 0 } } },
-        { "  カナ   ,  名前  ", 0, { { kF_Kana, 0, 0 }, { kF_Name, 0, 0 } } },
+        { "カナ, 名前", 0, { { field::kKana, 0, 0 }, { field::kName, 0, 0 } } },
+        { "大分類,小分類,カナ", 0,
+            { { field::kCategory, 0, 0 }, { field::kSubcategory, 0, 0 }, { field::kKana, 0, 0 } } },
+        { "生年月日 D", 0, { { field::kBirthday, d, 0 } } },
+        { "生年月日 desc,カナ u", 0, { { field::kBirthday, d, 0 }, { field::kKana, 0, 0 } } },
+        { "郵便番号 ND", 0, { { field::kPostalCode, n | d, 0 } } },
+        { "郵便番号 nUp", 0, { { field::kPostalCode, n, 0 } } },
+        { "電話番号 L2", 0, { { field::kPhone, 0, 2 } } },
+        { "電話番号 D l30 x y, 名前", 0, { { field::kPhone, d, 30 }, { field::kName, 0, 0 } } },
+        { "電話番号 L31", 0, { { field::kPhone, 0, 0 } } },
+        { "電話番号 L", 0, { { field::kPhone, 0, 0 } } },
+        { "  カナ   ,  名前  ", 0, { { field::kKana, 0, 0 }, { field::kName, 0, 0 } } },
         { "", 0, {} },
         { "カナ X", -7, {} },
-        { "名前, カナ ASC", -7, { { kF_Name, 0, 0 } } },
-        { "名前, カナ N", -7, { { kF_Name, 0, 0 } } },
-        { "名前, 住所３, カナ", -6, { { kF_Name, 0, 0 } } },
-        { "名前,,カナ", -6, { { kF_Name, 0, 0 } } },
+        { "名前, カナ ASC", -7, { { field::kName, 0, 0 } } },
+        { "名前, カナ N", -7, { { field::kName, 0, 0 } } },
+        { "名前, 住所３, カナ", -6, { { field::kName, 0, 0 } } },
+        { "名前,,カナ", -6, { { field::kName, 0, 0 } } },
         { "ｶﾅ", -6, {} },
     };
     for (const auto& c : cases) {
@@ -194,14 +195,14 @@ TEST(SortRows, OrdersTheRowsByTheirKeys)
         std::vector<int> order;
     } cases[] = {
         // Equal rows come out in reverse of their order.
-        { "カナ", kF_Kana, { S("ｲﾉｳｴ"), S("ｱｵｷ"), S("ｱｵｷ") }, { 2, 1, 0 } },
-        { "郵便番号 NU", kF_PostalCode, { "10", "9", "-3", "x" }, { 2, 3, 1, 0 } },
-        { "郵便番号", kF_PostalCode, { "10", "9", "-3", "x" }, { 2, 0, 1, 3 } },
-        { "郵便番号 ND", kF_PostalCode, { "10", "9", "009" }, { 0, 2, 1 } },
-        { "電話番号 L2", kF_Phone, { "03-1111", "06-0000", "03-2222", "0" }, { 3, 2, 0, 1 } },
-        { "電話番号 D L2", kF_Phone, { "03-1111", "06-0000", "03-2222" }, { 1, 2, 0 } },
-        { "名前", kF_Name, { "b", "A", "a", "B", "" }, { 4, 2, 1, 3, 0 } },
-        { "名前", kF_Name, { S("ｱ"), "z", S("あ"), "Z" }, { 3, 1, 2, 0 } },
+        { "カナ", field::kKana, { S("ｲﾉｳｴ"), S("ｱｵｷ"), S("ｱｵｷ") }, { 2, 1, 0 } },
+        { "郵便番号 NU", field::kPostalCode, { "10", "9", "-3", "x" }, { 2, 3, 1, 0 } },
+        { "郵便番号", field::kPostalCode, { "10", "9", "-3", "x" }, { 2, 0, 1, 3 } },
+        { "郵便番号 ND", field::kPostalCode, { "10", "9", "009" }, { 0, 2, 1 } },
+        { "電話番号 L2", field::kPhone, { "03-1111", "06-0000", "03-2222", "0" }, { 3, 2, 0, 1 } },
+        { "電話番号 D L2", field::kPhone, { "03-1111", "06-0000", "03-2222" }, { 1, 2, 0 } },
+        { "名前", field::kName, { "b", "A", "a", "B", "" }, { 4, 2, 1, 3, 0 } },
+        { "名前", field::kName, { S("ｱ"), "z", S("あ"), "Z" }, { 3, 1, 2, 0 } },
     };
     for (const auto& c : cases) {
         AddressTable db;
@@ -222,7 +223,7 @@ TEST(SortRows, UpToElevenEqualRowsComeOutReversed)
         AddressTable db;
         db.CreateDefaultTable();
         for (int k = 0; k < count; ++k)
-            AddRecord(db, { { kF_Kana, S("ｻﾄｳ") }, { kF_Name, std::to_string(k) } });
+            AddRecord(db, { { field::kKana, S("ｻﾄｳ") }, { field::kName, std::to_string(k) } });
         RecordSet rec;
         rec.Attach(&db);
         ASSERT_EQ(rec.SetSort(S("カナ"), 0), 0);
@@ -253,9 +254,9 @@ TEST(SortRows, MatchesTheLiteralProcedureOnRandomTables)
         for (int k = 0; k < count; ++k) {
             const auto pick = [&](const std::vector<std::string>& from) { return from[rng() % from.size()]; };
             AddRecord(db,
-                { { kF_Kana, pick(kana) }, { kF_Name, pick(kana) }, { kF_Phone, pick(phones) },
-                    { kF_PostalCode, pick(numbers) }, { kF_Category1, rng() % 5 ? "" : "a" },
-                    { kF_Category2, rng() % 3 ? "" : "B" } });
+                { { field::kKana, pick(kana) }, { field::kName, pick(kana) }, { field::kPhone, pick(phones) },
+                    { field::kPostalCode, pick(numbers) }, { field::kCategory, rng() % 5 ? "" : "a" },
+                    { field::kSubcategory, rng() % 3 ? "" : "B" } });
             if (rng() % 10 == 0)
                 db.MarkDeleted(k);
         }
@@ -280,7 +281,7 @@ TEST(SortRows, SortsAtOnceWhenAskedAndReportsKeysBeyondTheFields)
     AddressTable db;
     db.CreateDefaultTable();
     for (const char* v : { "c", "a", "b" })
-        AddRecord(db, { { kF_Name, v }, { kF_Registered, v } });
+        AddRecord(db, { { field::kName, v }, { field::kRegistered, v } });
     RecordSet rec;
     rec.Attach(&db);
     ASSERT_EQ(rec.Select(""), 0);

@@ -20,9 +20,9 @@ void Fill(AddressTable& db, const std::vector<std::string>& names)
     db.CreateDefaultTable();
     for (const auto& n : names) {
         db.ClearCurrent();
-        db.SetValue(kF_AtenaKubun, "0");
-        db.SetValue(kF_Name, n);
-        db.SetValue(kF_Kana, "k" + n);
+        db.SetValue(field::kSender, "0");
+        db.SetValue(field::kName, n);
+        db.SetValue(field::kKana, "k" + n);
         db.PostRecord();
     }
 }
@@ -121,7 +121,7 @@ TEST(RecordSet, ReadPostAndValuesGoThroughTheTableBuffer)
     rec.Attach(&db);
     ASSERT_EQ(rec.Select(S("名前<>'a'")), 0);
 
-    EXPECT_STREQ(rec.GetValue(kF_Name), "b");
+    EXPECT_STREQ(rec.GetValue(field::kName), "b");
     EXPECT_STREQ(rec.GetValueByName(S("カナ")), "kb");
     EXPECT_EQ(rec.GetValueByName(S("住所３")), nullptr);
     EXPECT_EQ(rec.GetRecordIndex(), 1);
@@ -132,24 +132,24 @@ TEST(RecordSet, ReadPostAndValuesGoThroughTheTableBuffer)
     EXPECT_EQ(rec.SetValue(S("名前"), std::string(31, 'x')), 100);
     EXPECT_EQ(rec.SetValue(S("住所３"), "x"), 50);
     EXPECT_EQ(rec.Post(), 0);
-    EXPECT_STREQ(db.GetValue(kF_Name, 1), "B2");
+    EXPECT_STREQ(db.GetValue(field::kName, 1), "B2");
     EXPECT_EQ(db.GetRecordCount(), 3);
 
     // Past the rows: the buffer is emptied and the cursor leaves the rows.
     rec.SetPos(1);
     rec.Next();
-    EXPECT_EQ(rec.GetValue(kF_Name), nullptr);
+    EXPECT_EQ(rec.GetValue(field::kName), nullptr);
     EXPECT_EQ(rec.Read(), RecordSet::kNoRecord);
     EXPECT_EQ(rec.GetPos(), -1);
     EXPECT_EQ(db.GetCurrentIndex(), -1);
-    EXPECT_EQ(db.GetCurrentValue(kF_Name), "");
+    EXPECT_EQ(db.GetCurrentValue(field::kName), "");
     EXPECT_EQ(rec.Read(), RecordSet::kNoRecord);
 
     // A new record posted through the set is appended.
     rec.ClearCurrent();
     rec.SetValue(S("名前"), "new");
     EXPECT_EQ(rec.Post(), 0);
-    EXPECT_STREQ(db.GetValue(kF_Name, 3), "new");
+    EXPECT_STREQ(db.GetValue(field::kName, 3), "new");
 }
 
 TEST(RecordSet, DeleteCurrentWithReselectLandsOnTheFollowingRecord)
@@ -165,7 +165,7 @@ TEST(RecordSet, DeleteCurrentWithReselectLandsOnTheFollowingRecord)
     EXPECT_TRUE(db.IsDeleted(3));
     EXPECT_EQ(Rows(rec), (std::vector<int> { 0, 1, 2, 4 }));
     EXPECT_EQ(rec.GetPos(), 3);
-    EXPECT_STREQ(rec.GetValue(kF_Name), "e");
+    EXPECT_STREQ(rec.GetValue(field::kName), "e");
 
     // The last row: nothing follows it.
     EXPECT_TRUE(rec.DeleteCurrent(1));
@@ -178,7 +178,7 @@ TEST(RecordSet, DeleteCurrentWithReselectLandsOnTheFollowingRecord)
     EXPECT_TRUE(rec.DeleteCurrent(0));
     EXPECT_EQ(Rows(rec), (std::vector<int> { 0, 1, 2 }));
     EXPECT_TRUE(db.IsDeleted(0));
-    EXPECT_STREQ(rec.GetValue(kF_Name), "a");
+    EXPECT_STREQ(rec.GetValue(field::kName), "a");
 }
 
 TEST(RecordSet, FindScansFromItsStartInItsDirection)
@@ -224,7 +224,7 @@ TEST(RecordSet, FindScansFromItsStartInItsDirection)
     EXPECT_EQ(rec.FindPrev(), -1);
     EXPECT_EQ(rec.FindPrev(), 5); // from the last row when the cursor is -1
     EXPECT_EQ(rec.FindPrev(), 2);
-    EXPECT_STREQ(rec.GetValue(kF_Name), "x2");
+    EXPECT_STREQ(rec.GetValue(field::kName), "x2");
     EXPECT_EQ(U(rec.MatchField().name), "名前");
 }
 

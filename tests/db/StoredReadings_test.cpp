@@ -30,9 +30,9 @@ TEST(StoredReadings, ConvertsOnlyTheReadingsThatNeedIt)
     db.CreateDefaultTable();
     for (const Row& r : rows) {
         db.ClearCurrent();
-        db.SetValue(kF_Name, S(r.name));
-        db.SetValue(kF_Kana, S(r.kana));
-        db.SetValue(kF_Mail, "a@example.jp");
+        db.SetValue(field::kName, S(r.name));
+        db.SetValue(field::kKana, S(r.kana));
+        db.SetValue(field::kMail, "a@example.jp");
         ASSERT_EQ(db.PostRecord(), 0);
         if (r.deleted)
             db.MarkDeleted(db.GetRecordCount() - 1);
@@ -44,9 +44,9 @@ TEST(StoredReadings, ConvertsOnlyTheReadingsThatNeedIt)
     ASSERT_EQ(db.GetRecordCount(), static_cast<int>(std::size(rows))) << "converted in place, nothing added";
     for (int k = 0; k < db.GetRecordCount(); ++k) {
         const Row& r = rows[k];
-        EXPECT_EQ(U(db.Value(kF_Kana, k)), r.after) << r.name;
-        EXPECT_EQ(U(db.Value(kF_Name, k)), r.name) << "the other fields stay";
-        EXPECT_EQ(db.Value(kF_Mail, k), "a@example.jp");
+        EXPECT_EQ(U(db.Value(field::kKana, k)), r.after) << r.name;
+        EXPECT_EQ(U(db.Value(field::kName, k)), r.name) << "the other fields stay";
+        EXPECT_EQ(db.Value(field::kMail, k), "a@example.jp");
         EXPECT_EQ(db.IsDeleted(k), r.deleted);
     }
     EXPECT_EQ(db.GetCurrentIndex(), -1) << "no record left half-edited";

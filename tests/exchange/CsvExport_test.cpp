@@ -25,11 +25,11 @@ protected:
     void Add(const char* name, const char* mail, const char* kana = "", const char* sender = "0")
     {
         table.ClearCurrent();
-        table.SetValue(kF_AtenaKubun, sender);
-        table.SetValue(kF_InjiKubun, "1");
-        table.SetValue(kF_Name, S(name));
-        table.SetValue(kF_Kana, S(kana));
-        table.SetValue(kF_Mail, S(mail));
+        table.SetValue(field::kSender, sender);
+        table.SetValue(field::kPrintMark, "1");
+        table.SetValue(field::kName, S(name));
+        table.SetValue(field::kKana, S(kana));
+        table.SetValue(field::kMail, S(mail));
         ASSERT_EQ(table.PostRecord(), 0);
     }
 

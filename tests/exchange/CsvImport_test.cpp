@@ -61,7 +61,7 @@ TEST_F(ImportTest, TwoFieldsMakeMarkedAddressees)
         EXPECT_EQ(Value("宛名区分", k), "0");
         EXPECT_EQ(Value("印字区分", k), "1");
         for (int f = 0; f < table.GetFieldCount(); ++f) {
-            if (f != kF_AtenaKubun && f != kF_InjiKubun && f != kF_Name && f != kF_Mail) {
+            if (f != field::kSender && f != field::kPrintMark && f != field::kName && f != field::kMail) {
                 EXPECT_TRUE(table.Value(f, k).empty()) << f;
             }
         }
@@ -279,7 +279,7 @@ TEST_F(ImportTest, AFailedSaveUndoesTheImportAndLeavesTheCategoryLists)
         int categories = 0;
     } watch(table, UserPath("nrt.ndb"));
     table.ClearCurrent();
-    table.SetValue(kF_Name, S("元から"));
+    table.SetValue(field::kName, S("元から"));
     table.PostRecord();
     WriteAll(Docs("in.csv"), S("名前,大分類\r\n山田,会社\r\n"));
     CsvImport import(*global, table);

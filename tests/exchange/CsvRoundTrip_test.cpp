@@ -61,20 +61,20 @@ void Fill(AddressTable& table, int count)
         for (int f = 0; f < table.GetFieldCount(); ++f) {
             std::string v;
             switch (f) {
-            case kF_AtenaKubun:
-            case kF_InjiKubun:
+            case field::kSender:
+            case field::kPrintMark:
                 v.assign(1, rng() % 2 ? '1' : '0');
                 break;
-            case kF_Birthday:
-            case kF_Registered:
-            case kF_Updated:
+            case field::kBirthday:
+            case field::kRegistered:
+            case field::kUpdated:
                 v = RandomDate(rng);
                 break;
-            case kF_Category1:
-            case kF_Category2:
+            case field::kCategory:
+            case field::kSubcategory:
                 v = rng() % 3 ? S(kCategories[rng() % std::size(kCategories)]) : std::string();
                 break;
-            case kF_Kana:
+            case field::kKana:
                 // Readings as the program keeps them; the import writes no other form.
                 v = platform::HalfWidthReading(RandomValue(rng, table.GetField(f).width));
                 break;

@@ -27,10 +27,10 @@ nrt::AddressTable& Table()
         const char* kana[] = { "ﾔﾏﾀﾞ", "ｱｵｷ", "ｵﾌﾞﾗｲｴﾝ", "", "ｱ", "ｶ", "ﾝ", "abc" };
         for (int i = 0; i < 8; ++i) {
             t->ClearCurrent();
-            t->SetValue(nrt::kF_AtenaKubun, i % 3 ? "0" : "1");
-            t->SetValue(nrt::kF_Name, nrt::platform::Utf8ToSjis(names[i]));
-            t->SetValue(nrt::kF_Kana, nrt::platform::Utf8ToSjis(kana[i]));
-            t->SetValue(nrt::kF_PostalCode, i % 2 ? "100-0001" : "9");
+            t->SetValue(nrt::field::kSender, i % 3 ? "0" : "1");
+            t->SetValue(nrt::field::kName, nrt::platform::Utf8ToSjis(names[i]));
+            t->SetValue(nrt::field::kKana, nrt::platform::Utf8ToSjis(kana[i]));
+            t->SetValue(nrt::field::kPostalCode, i % 2 ? "100-0001" : "9");
             t->PostRecord();
         }
         t->MarkDeleted(5);

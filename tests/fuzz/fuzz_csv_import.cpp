@@ -83,10 +83,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (int f = 0; f < table.GetFieldCount(); ++f)
             if (table.Value(f, k).size() > static_cast<std::size_t>(table.GetField(f).width))
                 std::abort();
-        for (int f : { nrt::kF_Birthday, nrt::kF_Registered, nrt::kF_Updated })
+        for (int f : { nrt::field::kBirthday, nrt::field::kRegistered, nrt::field::kUpdated })
             if (!IsStoredDate(table.Value(f, k)))
                 std::abort();
-        if (table.Value(nrt::kF_AtenaKubun, k).empty() || table.Value(nrt::kF_InjiKubun, k).empty())
+        if (table.Value(nrt::field::kSender, k).empty() || table.Value(nrt::field::kPrintMark, k).empty())
             std::abort();
     }
     return 0;

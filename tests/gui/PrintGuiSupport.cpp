@@ -56,13 +56,13 @@ std::vector<int> PrintGuiFixture::AddAddressees(const std::vector<Addressee>& pe
     std::vector<int> indices;
     for (const Addressee& a : people) {
         db.ClearCurrent();
-        db.SetValue(kF_AtenaKubun, "0");
-        db.SetValue(kF_InjiKubun, "1");
-        db.SetValue(kF_Name, S(a.name));
-        db.SetValue(kF_Keisho, S("様"));
-        db.SetValue(kF_PostalCode, a.postal);
-        db.SetValue(kF_Address1, S(a.address1));
-        db.SetValue(kF_Address2, S(a.address2));
+        db.SetValue(field::kSender, "0");
+        db.SetValue(field::kPrintMark, "1");
+        db.SetValue(field::kName, S(a.name));
+        db.SetValue(field::kHonorific, S("様"));
+        db.SetValue(field::kPostalCode, a.postal);
+        db.SetValue(field::kAddress1, S(a.address1));
+        db.SetValue(field::kAddress2, S(a.address2));
         EXPECT_EQ(db.PostRecord(), 0);
         indices.push_back(db.GetRecordCount() - 1);
     }
@@ -72,12 +72,12 @@ std::vector<int> PrintGuiFixture::AddAddressees(const std::vector<Addressee>& pe
 int PrintGuiFixture::AddSender(const Addressee& a, bool marked)
 {
     db.ClearCurrent();
-    db.SetValue(kF_AtenaKubun, "1");
-    db.SetValue(kF_InjiKubun, marked ? "1" : "0");
-    db.SetValue(kF_Name, S(a.name));
-    db.SetValue(kF_PostalCode, a.postal);
-    db.SetValue(kF_Address1, S(a.address1));
-    db.SetValue(kF_Address2, S(a.address2));
+    db.SetValue(field::kSender, "1");
+    db.SetValue(field::kPrintMark, marked ? "1" : "0");
+    db.SetValue(field::kName, S(a.name));
+    db.SetValue(field::kPostalCode, a.postal);
+    db.SetValue(field::kAddress1, S(a.address1));
+    db.SetValue(field::kAddress2, S(a.address2));
     EXPECT_EQ(db.PostRecord(), 0);
     return db.GetRecordCount() - 1;
 }

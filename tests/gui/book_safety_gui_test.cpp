@@ -38,7 +38,7 @@ protected:
         if (db.LoadTable(UserFile("nrt.ndb")) != 0)
             return { "<unreadable>" };
         for (int k = 0; k < db.GetRecordCount(); ++k)
-            out.push_back(U(db.Value(kF_Name, k)) + ":" + std::string(db.Value(kF_InjiKubun, k)));
+            out.push_back(U(db.Value(field::kName, k)) + ":" + std::string(db.Value(field::kPrintMark, k)));
         return out;
     }
 };
@@ -82,7 +82,7 @@ TEST_F(BookSafetyGui, SigtermClosesTheWindowWithASave)
     // A change that nothing saved yet.
     AddressTable& db = main->Table();
     db.ClearCurrent();
-    db.SetValue(kF_Name, S("未保存"));
+    db.SetValue(field::kName, S("未保存"));
     db.PostRecord();
     std::raise(SIGTERM);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !main->isVisible(); }, 5000));
@@ -95,7 +95,7 @@ TEST_F(BookSafetyGui, AFileChangedBehindTheWindowIsNotOverwrittenUnasked)
     AddressTable other;
     ASSERT_EQ(other.LoadTable(UserFile("nrt.ndb")), 0);
     other.ClearCurrent();
-    other.SetValue(kF_Name, S("外から"));
+    other.SetValue(field::kName, S("外から"));
     other.PostRecord();
     ASSERT_EQ(other.SaveTable(UserFile("nrt.ndb")), 0);
 

@@ -129,8 +129,8 @@ TEST_F(NewYearCard, TheNameStandsInItsColumnTopToBottom)
 
     // Top to bottom: the family name alone inks the top of the same column.
     f.db.ReadRecord(0);
-    f.db.SetValue(kF_Name, S("山"));
-    f.db.SetValue(kF_Keisho, "");
+    f.db.SetValue(field::kName, S("山"));
+    f.db.SetValue(field::kHonorific, "");
     f.db.PostRecord();
     const QRect first = Ink(Render({ 1 }));
     EXPECT_EQ(first.top(), ink.top());
@@ -162,8 +162,8 @@ TEST_F(NewYearCard, ALongAddressGoesOnInTheNextColumn)
     // 36 characters of 3.70 mm in a column of 100 mm: condensed they would stand at
     // 75 %; the line breaks after 号 instead and the second line moves along.
     f.db.ReadRecord(0);
-    f.db.SetValue(kF_Address1, S("横浜市中区山下町一丁目二番地三号　山下町グランドパークマンション五〇五号室"));
-    f.db.SetValue(kF_Address2, S("サンライズビル三階"));
+    f.db.SetValue(field::kAddress1, S("横浜市中区山下町一丁目二番地三号　山下町グランドパークマンション五〇五号室"));
+    f.db.SetValue(field::kAddress2, S("サンライズビル三階"));
     f.db.PostRecord();
     const TextItem& first = f.global->Layout()[13].object;
     const TextItem& second = f.global->Layout()[14].object;
@@ -196,7 +196,7 @@ TEST_F(NewYearCard, HalfWidthAddressesStandUpright)
     // upright in the column, the dash of the layout between the numbers.
     auto render = [&](const char* address) {
         f.db.ReadRecord(0);
-        f.db.SetValue(kF_Address1, S(address));
+        f.db.SetValue(field::kAddress1, S(address));
         f.db.PostRecord();
         return Render({ 13 });
     };

@@ -105,10 +105,10 @@ protected:
         db.CreateDefaultTable();
         for (const auto& [name, kana] : people) {
             db.ClearCurrent();
-            db.SetValue(kF_AtenaKubun, "0");
-            db.SetValue(kF_InjiKubun, "1");
-            db.SetValue(kF_Name, S(name));
-            db.SetValue(kF_Kana, S(kana));
+            db.SetValue(field::kSender, "0");
+            db.SetValue(field::kPrintMark, "1");
+            db.SetValue(field::kName, S(name));
+            db.SetValue(field::kKana, S(kana));
             db.PostRecord();
         }
         platform::fs::MakeDirs(folder);
@@ -343,12 +343,12 @@ TEST_F(ExchangeWindowTest, BackupOnRequestAndRestoreFromTheMenu)
     EXPECT_EQ(U(host.LastText()), "バックアップの設定をしてください。");
 
     const std::string backup = dir.Path() + "/backup";
-    w.Global().SetHBackOn(1);
-    w.Global().SetHBackPath(backup);
+    w.Global().SetFolderBackupOn(1);
+    w.Global().SetFolderBackupPath(backup);
     // A record added since the start goes into the backup: the table is saved first.
     w.Table().ClearCurrent();
-    w.Table().SetValue(kF_AtenaKubun, "0");
-    w.Table().SetValue(kF_Name, S("佐藤"));
+    w.Table().SetValue(field::kSender, "0");
+    w.Table().SetValue(field::kName, S("佐藤"));
     w.Table().PostRecord();
     WhenShown<BackupDialog>([&](BackupDialog& d) {
         EXPECT_EQ(d.lbl_Msg->text(), QStringLiteral("バックアップします。よろしいですか？"));
@@ -362,7 +362,7 @@ TEST_F(ExchangeWindowTest, BackupOnRequestAndRestoreFromTheMenu)
     AddressTable saved;
     ASSERT_EQ(saved.LoadTable(set + "/nrt.ndb"), 0);
     EXPECT_EQ(saved.GetRecordCount(), 2);
-    EXPECT_EQ(w.Global().GetHBackSuCu(), 1);
+    EXPECT_EQ(w.Global().GetFolderBackupGeneration(), 1);
     EXPECT_TRUE(platform::fs::IsFile(set + "/NrtUser.ini"));
 
     WhenShown<NewAddressBookDialog>([&](NewAddressBookDialog& d) {
@@ -384,8 +384,8 @@ TEST_F(ExchangeWindowTest, BackupOnRequestAndRestoreFromTheMenu)
     Action(w, "mnuFileBackRecaver")->trigger();
     EXPECT_EQ(w.windowTitle(), QStringLiteral("ノルテア（復元）"));
     EXPECT_EQ(Names(w), (QStringList { "佐藤", "山田" }));
-    EXPECT_EQ(w.Global().GetHBackSuCu(), 0);
-    EXPECT_EQ(w.Global().GetHBackYMD(), 0);
+    EXPECT_EQ(w.Global().GetFolderBackupGeneration(), 0);
+    EXPECT_EQ(w.Global().GetFolderBackupDate(), 0);
     EXPECT_TRUE(platform::fs::IsFile(w.Global().UserFile("nrt.ndb")));
 }
 
@@ -406,7 +406,7 @@ TEST_F(ExchangeWindowTest, TheStartUpOfferWhenABackupIsDue)
     QTRY_VERIFY_WITH_TIMEOUT(offered, 3000);
     QTest::qWait(20);
     EXPECT_EQ(Visible<BackupDialog>(), nullptr);
-    EXPECT_EQ(w.Global().GetHBackYMD(), 20250101);
+    EXPECT_EQ(w.Global().GetFolderBackupDate(), 20250101);
     w.hide();
 }
 

@@ -231,17 +231,17 @@ TEST_F(InputFormTest, OverLongValuesAreRefusedWithTheirMessages)
 
 TEST_F(InputFormTest, BirthdayInEraOrGregorianFormAndTheAge)
 {
-    for (bool wareki : { false, true }) {
-        SCOPED_TRACE(wareki);
+    for (bool eraDates : { false, true }) {
+        SCOPED_TRACE(eraDates);
         host.shown.clear();
         main.reset();
         Open();
-        main->Global().SetWareki(wareki);
+        main->Global().SetEraDates(eraDates);
         RecordEditor& f = Show(-1);
         f.txt_Name->setText(QStringLiteral("年月日"));
         f.txt_Seinengappi->setText(QStringLiteral("H01/01/08"));
         EXPECT_TRUE(f.txt_SeinengappiExit());
-        EXPECT_EQ(f.txt_Seinengappi->text(), wareki ? QStringLiteral("H01/01/08") : QStringLiteral("1989/01/08"));
+        EXPECT_EQ(f.txt_Seinengappi->text(), eraDates ? QStringLiteral("H01/01/08") : QStringLiteral("1989/01/08"));
         EXPECT_EQ(f.lbl_Age->text(), QStringLiteral("37"));
         f.cmd_Input->click();
         EXPECT_TRUE(host.shown.empty());
@@ -250,7 +250,7 @@ TEST_F(InputFormTest, BirthdayInEraOrGregorianFormAndTheAge)
 
     // Eight digits, typed in full width as well: the form shows and stores the date.
     struct Typed {
-        bool wareki;
+        bool eraDates;
         QString typed;
         QString field; // as the validator leaves it
         QString shown; // after leaving the field
@@ -262,7 +262,7 @@ TEST_F(InputFormTest, BirthdayInEraOrGregorianFormAndTheAge)
     for (const Typed& t : typedDates) {
         SCOPED_TRACE(t.typed.toStdString());
         host.shown.clear();
-        main->Global().SetWareki(t.wareki);
+        main->Global().SetEraDates(t.eraDates);
         RecordEditor& f = Show(-1);
         f.txt_Name->setText(QStringLiteral("八桁"));
         f.txt_Seinengappi->setFocus();
@@ -276,7 +276,7 @@ TEST_F(InputFormTest, BirthdayInEraOrGregorianFormAndTheAge)
         EXPECT_EQ(Value(main->Table().GetRecordCount() - 1, "生年月日"), "1970/05/05");
     }
     // Saved without leaving the field.
-    main->Global().SetWareki(false);
+    main->Global().SetEraDates(false);
     {
         RecordEditor& f = Show(-1);
         f.txt_Name->setText(QStringLiteral("そのまま"));
@@ -335,7 +335,7 @@ TEST_F(InputFormTest, ExistingRecordsAreLoadedAndKeepWhatTheirListsDoNotHold)
 {
     WriteTable(kThree);
     Open();
-    main->Global().SetWareki(true);
+    main->Global().SetEraDates(true);
     // The list's order is カナ, 名前: 青木, 佐藤, 渡辺.
     RecordEditor& f = Show(1);
     EXPECT_EQ(f.txt_Name->text(), QStringLiteral("佐藤花子"));
@@ -523,7 +523,7 @@ TEST_F(InputFormTest, AddressFromPostalCode)
 
     RecordEditor& f = Form();
     std::vector<std::string> browsed, atCode;
-    f.SetAddressBrowser([&](QWidget*, const std::string& prefecture, RecordEditor::TownChoice& choice) {
+    f.SetTownPicker([&](QWidget*, const std::string& prefecture, RecordEditor::TownChoice& choice) {
         browsed.push_back(U(prefecture));
         atCode.push_back(choice.code);
         choice = { "100-0014", S("東京都"), S("千代田区"), S("永田町") };

@@ -55,12 +55,12 @@ protected:
         db.CreateDefaultTable();
         for (const Person& p : people) {
             db.ClearCurrent();
-            db.SetValue(kF_AtenaKubun, p.sender);
-            db.SetValue(kF_InjiKubun, p.mark);
-            db.SetValue(kF_Name, S(p.name));
-            db.SetValue(kF_Kana, S(p.kana));
-            db.SetValue(kF_Category1, S(p.category));
-            db.SetValue(kF_Note2, S(p.note2));
+            db.SetValue(field::kSender, p.sender);
+            db.SetValue(field::kPrintMark, p.mark);
+            db.SetValue(field::kName, S(p.name));
+            db.SetValue(field::kKana, S(p.kana));
+            db.SetValue(field::kCategory, S(p.category));
+            db.SetValue(field::kNote2, S(p.note2));
             db.PostRecord();
         }
         ASSERT_EQ(db.SaveTable(UserFile("nrt.ndb")), 0);
@@ -322,7 +322,7 @@ TEST_F(MainWindowTest, ZoomRoundTripsToTheSamePixels)
     for (const Step& s : steps) {
         w->ChangeZoom(s.index);
         QApplication::processEvents();
-        EXPECT_EQ(w->Global().GetRitu(), s.ratio);
+        EXPECT_EQ(w->Global().GetScalePercent(), s.ratio);
         EXPECT_EQ(w->griMain->rowHeight(0), s.rowHeight) << s.ratio;
         EXPECT_EQ(w->griMain->font().pixelSize(), 12 * s.ratio / 100) << s.ratio;
         for (std::size_t c = 1; c < at100.size(); ++c)
@@ -367,7 +367,7 @@ TEST_F(MainWindowTest, TheCurrentRecordStaysAcrossRefreshes)
     auto current = [&] { return Cell(*w, w->CurrentRow() - 1, 1); };
     auto recordOf = [&](const char* name) {
         for (int k = 0; k < w->Table().GetRecordCount(); ++k)
-            if (nrt::test::U(w->Table().Value(kF_Name, k)) == name)
+            if (nrt::test::U(w->Table().Value(field::kName, k)) == name)
                 return k;
         return -1;
     };
@@ -478,8 +478,8 @@ TEST_F(MainWindowTest, StoredReadingsAreConvertedOnceWhenTheUserAgrees)
         EXPECT_EQ(w->Model().RecordRows(), c.yaRows);
         AddressTable saved;
         ASSERT_EQ(saved.LoadTable(UserFile("nrt.ndb")), 0);
-        EXPECT_EQ(nrt::test::U(saved.Value(kF_Kana, 0)), c.yamada) << "saved at once";
-        EXPECT_EQ(nrt::test::U(saved.Value(kF_Kana, 2)), c.yano);
+        EXPECT_EQ(nrt::test::U(saved.Value(field::kKana, 0)), c.yamada) << "saved at once";
+        EXPECT_EQ(nrt::test::U(saved.Value(field::kKana, 2)), c.yano);
         // Asked once for the book, in this run and the next.
         w->OfferReadingConversion();
         ASSERT_EQ(w->Global().WriteSettings(), 0);

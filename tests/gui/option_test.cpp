@@ -43,7 +43,7 @@ protected:
 
 TEST_F(OptionTest, OpeningShowsTheSettings)
 {
-    G().SetWareki(false);
+    G().SetEraDates(false);
     G().SetFurigana(true);
     G().SetFull(true);
     G().SetMailHost("smtp.example.jp");
@@ -52,8 +52,8 @@ TEST_F(OptionTest, OpeningShowsTheSettings)
     G().SetMailPassword("secret");
     G().SetMailWrap(72);
     G().SetMailTimeout(30);
-    G().SetHBackOn(1);
-    G().SetHBackPath("/backup");
+    G().SetFolderBackupOn(1);
+    G().SetFolderBackupPath("/backup");
     G().SetMailSsl(1);
     struct Case {
         int smtp;
@@ -134,7 +134,7 @@ TEST_F(OptionTest, OkStoresWhatWasTyped)
     d->chk_HBackOn->setChecked(true);
     d->txt_HBackPath->setText(QStringLiteral("/mnt/バックアップ"));
     d->cmd_Ok->click();
-    EXPECT_TRUE(G().GetWareki());
+    EXPECT_TRUE(G().GetEraDates());
     EXPECT_FALSE(G().GetFurigana());
     EXPECT_FALSE(G().GetFull());
     EXPECT_EQ(G().GetMailHost(), "mail.example.jp");
@@ -142,8 +142,8 @@ TEST_F(OptionTest, OkStoresWhatWasTyped)
     EXPECT_EQ(G().GetMailUser(), "hanako");
     EXPECT_EQ(G().GetMailPassword(), "pw");
     EXPECT_EQ(G().GetMailSsl(), 2);
-    EXPECT_EQ(G().GetHBackOn(), 1);
-    EXPECT_EQ(U(G().GetHBackPath()), "/mnt/バックアップ");
+    EXPECT_EQ(G().GetFolderBackupOn(), 1);
+    EXPECT_EQ(U(G().GetFolderBackupPath()), "/mnt/バックアップ");
 
     // Unticking authentication erases the user name and the password.
     d = Dialog();
@@ -159,7 +159,7 @@ TEST_F(OptionTest, OkStoresWhatWasTyped)
     d->chk_Wareki->setChecked(false);
     d->txt_Host->setText(QStringLiteral("other"));
     d->cmd_Close->click();
-    EXPECT_TRUE(G().GetWareki());
+    EXPECT_TRUE(G().GetEraDates());
     EXPECT_EQ(G().GetMailHost(), "mail.example.jp");
 }
 
@@ -204,19 +204,19 @@ TEST_F(OptionTest, BackupFolderIsCheckedWhenTheBackupIsOn)
         d->pages->setCurrentIndex(1);
         d->chk_HBackOn->setChecked(true);
         d->txt_HBackPath->setText(QString(c.length, QLatin1Char('d')));
-        d->chk_Wareki->setChecked(!G().GetWareki());
-        const bool wareki = G().GetWareki();
+        d->chk_Wareki->setChecked(!G().GetEraDates());
+        const bool eraDates = G().GetEraDates();
         d->cmd_Ok->click();
         if (c.message) {
             EXPECT_EQ(Texts(), std::vector<std::string> { c.message });
             EXPECT_EQ(U(host.shown[0].caption), "注意");
             EXPECT_TRUE(d->isVisible());
             EXPECT_EQ(d->pages->currentIndex(), 0);
-            EXPECT_EQ(G().GetWareki(), wareki) << "nothing stored";
+            EXPECT_EQ(G().GetEraDates(), eraDates) << "nothing stored";
         } else {
             EXPECT_TRUE(host.shown.empty());
             EXPECT_FALSE(d->isVisible());
-            EXPECT_EQ(G().GetHBackPath().size(), 80u);
+            EXPECT_EQ(G().GetFolderBackupPath().size(), 80u);
         }
     }
     // Off: the folder is not checked, and its field cannot be used.
@@ -227,8 +227,8 @@ TEST_F(OptionTest, BackupFolderIsCheckedWhenTheBackupIsOn)
     d->txt_HBackPath->clear();
     d->cmd_Ok->click();
     EXPECT_FALSE(d->isVisible());
-    EXPECT_EQ(G().GetHBackOn(), 0);
-    EXPECT_EQ(G().GetHBackPath(), "");
+    EXPECT_EQ(G().GetFolderBackupOn(), 0);
+    EXPECT_EQ(G().GetFolderBackupPath(), "");
 
     // The field itself takes at most 80 bytes.
     d = Dialog();
@@ -241,13 +241,13 @@ TEST_F(OptionTest, BackupFolderIsCheckedWhenTheBackupIsOn)
 
 TEST_F(OptionTest, DataBesideTheProgramHasNoBackupOption)
 {
-    G().SetHBackOn(1);
+    G().SetFolderBackupOn(1);
     WriteAll(dir.File("nrt.ndb"), "");
     auto d = Dialog();
     EXPECT_FALSE(d->chk_HBackOn->isChecked());
     EXPECT_FALSE(d->chk_HBackOn->isEnabled());
     d->cmd_Ok->click();
-    EXPECT_EQ(G().GetHBackOn(), 0);
+    EXPECT_EQ(G().GetFolderBackupOn(), 0);
 }
 
 TEST_F(OptionTest, EncryptionProposesTheUsualPort)
@@ -277,7 +277,7 @@ TEST_F(OptionTest, MenuOpensTheFirstPageAndTheMailPageCanBeAsked)
             auto* d = qobject_cast<OptionsDialog*>(modal);
             ASSERT_NE(d, nullptr);
             EXPECT_EQ(d->pages->currentIndex(), OptionsDialog::kPageGeneral);
-            d->chk_Wareki->setChecked(!G().GetWareki());
+            d->chk_Wareki->setChecked(!G().GetEraDates());
             d->cmd_Ok->click();
         },
         [&] { item->trigger(); });

@@ -261,7 +261,7 @@ protected:
         nrt::test::WriteAll(Docs("KEN.CSV"), nrt::test::SampleList());
         ASSERT_EQ(ImportPostalList(Docs("KEN.CSV"), folders.dataFolder + "yubin"), kPostalImportOk);
         global->RefreshPostalLocation();
-        yubin = global->PostalFile({});
+        postalFolder = global->PostalFile({});
     }
 
     static QStringList Column(const AddressBrowser& w, int column)
@@ -286,12 +286,12 @@ protected:
         return m->data(m->index(0, 1), Qt::ForegroundRole).value<QColor>() == QColor(0, 0, 128);
     }
 
-    std::string yubin;
+    std::string postalFolder;
 };
 
 TEST_F(AddressBrowserTest, WalkFromPrefectureToTown)
 {
-    AddressBrowser w(yubin, "", 100);
+    AddressBrowser w(postalFolder, "", 100);
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     EXPECT_EQ(w.windowTitle(), Q("ノルテア（都道府県）"));
@@ -357,10 +357,10 @@ TEST_F(AddressBrowserTest, WalkFromPrefectureToTown)
 
 TEST_F(AddressBrowserTest, StartAndBackButtons)
 {
-    AddressBrowser outside(yubin, S("大阪"), 100);
+    AddressBrowser outside(postalFolder, S("大阪"), 100);
     EXPECT_EQ(outside.Browser().GetLevel(), PostalBrowser::kPrefectures);
 
-    AddressBrowser w(yubin, S("大阪府"), 100);
+    AddressBrowser w(postalFolder, S("大阪府"), 100);
     EXPECT_EQ(w.windowTitle(), Q("ノルテア（市町村）"));
     EXPECT_EQ(w.lbl_Zyusyo->text(), Q("大阪府"));
     EXPECT_EQ(Column(w, 1), (QStringList { Q("大阪市中央区"), Q("豊中市"), Q("八尾市") }));
@@ -406,7 +406,7 @@ TEST_F(AddressBrowserTest, Magnification)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.ratio);
-        AddressBrowser w(yubin, "", c.ratio);
+        AddressBrowser w(postalFolder, "", c.ratio);
         EXPECT_EQ(w.size(), c.client);
         EXPECT_EQ(w.cmd_Close->geometry(), c.close);
         EXPECT_EQ(w.cmd_Close->font().pixelSize(), c.fontPixels);
@@ -417,7 +417,7 @@ TEST_F(AddressBrowserTest, Magnification)
 
 TEST_F(AddressBrowserTest, BrowseReturnsTheConfirmedTown)
 {
-    global->SetRitu(150);
+    global->SetScalePercent(150);
     OnModal<AddressBrowser>([](AddressBrowser& w) {
         EXPECT_EQ(w.width(), 747);
         w.Choose(RowOf(w, "千代田区"));

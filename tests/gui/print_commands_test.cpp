@@ -40,14 +40,14 @@ protected:
         const std::vector<int> people = f.AddAddressees(kPeople);
         for (std::size_t i = 0; i < people.size(); ++i) {
             f.db.ReadRecord(people[i]);
-            f.db.SetValue(kF_Kana, S(kKana[i]));
+            f.db.SetValue(field::kKana, S(kKana[i]));
             f.db.PostRecord();
         }
         f.AddSender({ "差出 太郎", "231-0005", "横浜市中区本町６－５０－１", "" });
         // Not marked: never printed.
         f.AddAddressees({ { "印刷 しない", "100-0001", "千代田区", "" } });
         f.db.ReadRecord(f.db.GetRecordCount() - 1);
-        f.db.SetValue(kF_InjiKubun, "0");
+        f.db.SetValue(field::kPrintMark, "0");
         f.db.PostRecord();
     }
 
@@ -98,7 +98,7 @@ TEST_F(Commands, NothingToPrint)
 TEST_F(Commands, WithoutAMarkedSenderTheSenderSlotsAreEmpty)
 {
     f.db.ReadRecord(4); // 差出 太郎
-    f.db.SetValue(kF_InjiKubun, "0");
+    f.db.SetValue(field::kPrintMark, "0");
     f.db.PostRecord();
     print::CardRenderer prn(*f.global, f.db, f.printer);
     EXPECT_EQ(prn.LoadSender(), RecordSet::kNothingSelected);
@@ -186,7 +186,7 @@ TEST_F(Commands, AddressList)
 TEST_F(Commands, AddressListPagesAndLongAddresses)
 {
     f.db.ReadRecord(1);
-    f.db.SetValue(kF_Address1,
+    f.db.SetValue(field::kAddress1,
         S("東京都千代田区丸の内一丁目二番三号　丸の内パークビルディング三十階　"
           "株式会社ノルテア企画　総務部"));
     f.db.PostRecord();

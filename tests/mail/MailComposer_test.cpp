@@ -42,7 +42,7 @@ protected:
     {
         std::vector<std::string> names;
         for (int row = 0; row < rec.GetRowCount(); ++row)
-            names.push_back(U(db.Value(kF_Name, rec.GetRowRecord(row))));
+            names.push_back(U(db.Value(field::kName, rec.GetRowRecord(row))));
         return names;
     }
 

@@ -13,12 +13,12 @@ void FillTable(AddressTable& db, const std::vector<Person>& people)
     db.CreateDefaultTable();
     for (const Person& p : people) {
         db.ClearCurrent();
-        db.SetValue(kF_AtenaKubun, p.sender);
-        db.SetValue(kF_InjiKubun, p.marked);
-        db.SetValue(kF_Name, S(p.name));
-        db.SetValue(kF_Kana, S(p.kana));
-        db.SetValue(kF_Mail, S(p.mail));
-        db.SetValue(kF_Note1, S(p.note));
+        db.SetValue(field::kSender, p.sender);
+        db.SetValue(field::kPrintMark, p.marked);
+        db.SetValue(field::kName, S(p.name));
+        db.SetValue(field::kKana, S(p.kana));
+        db.SetValue(field::kMail, S(p.mail));
+        db.SetValue(field::kNote1, S(p.note));
         db.PostRecord();
     }
 }

@@ -79,16 +79,16 @@ protected:
         for (const ListLine& l : lines)
             list += ListLineBytes(l);
         WriteAll(dir.File("list.csv"), list);
-        ASSERT_EQ(ImportPostalList(dir.File("list.csv"), yubin), kPostalImportOk);
+        ASSERT_EQ(ImportPostalList(dir.File("list.csv"), postalFolder), kPostalImportOk);
     }
 
-    AddressFillResult Fill(const char* yubin_, const char* ken, const char* z1, const char* z2 = "")
+    AddressFillResult Fill(const char* code, const char* prefecture, const char* z1, const char* z2 = "")
     {
-        return FillAddressFromPostalCode(yubin, { S(yubin_), S(ken), S(z1), S(z2) });
+        return FillAddressFromPostalCode(postalFolder, { S(code), S(prefecture), S(z1), S(z2) });
     }
 
     TempDir dir;
-    const std::string yubin = dir.File("yubin");
+    const std::string postalFolder = dir.File("yubin");
     platform::RecordingMessageHost host;
     platform::ScopedMessageHost scope { host };
 };
@@ -98,7 +98,7 @@ protected:
 TEST_F(AddressFillLookup, CodesThatAreNotLookedUpOrNotFoundOpenTheBrowser)
 {
     struct Case {
-        const char* yubin;
+        const char* postalCode;
         bool message;
     } cases[] = {
         { "", false },
@@ -111,10 +111,10 @@ TEST_F(AddressFillLookup, CodesThatAreNotLookedUpOrNotFoundOpenTheBrowser)
     };
     for (const Case& c : cases) {
         host.shown.clear();
-        const AddressFillResult r = Fill(c.yubin, "東京都", "千代田区永田町");
-        EXPECT_TRUE(r.openBrowser) << c.yubin;
-        EXPECT_FALSE(r.yubinChanged || r.kenChanged || r.zyusyo1Changed) << c.yubin;
-        ASSERT_EQ(host.shown.size(), c.message ? 1u : 0u) << c.yubin;
+        const AddressFillResult r = Fill(c.postalCode, "東京都", "千代田区永田町");
+        EXPECT_TRUE(r.openBrowser) << c.postalCode;
+        EXPECT_FALSE(r.postalCodeChanged || r.prefectureChanged || r.address1Changed) << c.postalCode;
+        ASSERT_EQ(host.shown.size(), c.message ? 1u : 0u) << c.postalCode;
         if (c.message) {
             EXPECT_EQ(U(host.shown[0].text), "該当住所が見つかりません。");
             EXPECT_EQ(U(host.shown[0].caption), "注意");
@@ -125,11 +125,11 @@ TEST_F(AddressFillLookup, CodesThatAreNotLookedUpOrNotFoundOpenTheBrowser)
 TEST_F(AddressFillLookup, AnEmptyAddressTakesTheWholeTown)
 {
     struct Case {
-        const char* yubin;
-        const char* ken;
-        const char* zyusyo1;
-        const char* kenAfter;
-        bool kenChanged;
+        const char* postalCode;
+        const char* prefecture;
+        const char* address1;
+        const char* prefectureAfter;
+        bool prefectureChanged;
     } cases[] = {
         { "100-0013", "東京都", "千代田区霞ケ関", "東京都", false },
         { "100-0013", "", "千代田区霞ケ関", "東京都", true },
@@ -137,14 +137,14 @@ TEST_F(AddressFillLookup, AnEmptyAddressTakesTheWholeTown)
         { "230-0001", "神奈川県", "横浜市鶴見区矢向", "神奈川県", false },
     };
     for (const Case& c : cases) {
-        const AddressFillResult r = Fill(c.yubin, c.ken, "");
-        EXPECT_FALSE(r.openBrowser) << c.yubin;
-        EXPECT_TRUE(r.zyusyo1Changed) << c.yubin;
-        EXPECT_FALSE(r.focusZyusyo1) << c.yubin;
-        EXPECT_EQ(U(r.fields.zyusyo1), c.zyusyo1);
-        EXPECT_EQ(U(r.fields.ken), c.kenAfter);
-        EXPECT_EQ(r.kenChanged, c.kenChanged) << c.yubin;
-        EXPECT_FALSE(r.yubinChanged) << "already written with its hyphen";
+        const AddressFillResult r = Fill(c.postalCode, c.prefecture, "");
+        EXPECT_FALSE(r.openBrowser) << c.postalCode;
+        EXPECT_TRUE(r.address1Changed) << c.postalCode;
+        EXPECT_FALSE(r.focusAddress1) << c.postalCode;
+        EXPECT_EQ(U(r.fields.address1), c.address1);
+        EXPECT_EQ(U(r.fields.prefecture), c.prefectureAfter);
+        EXPECT_EQ(r.prefectureChanged, c.prefectureChanged) << c.postalCode;
+        EXPECT_FALSE(r.postalCodeChanged) << "already written with its hyphen";
     }
     EXPECT_TRUE(host.shown.empty());
 }
@@ -158,7 +158,7 @@ TEST_F(AddressFillLookup, AnAddressThatAgreesOpensTheBrowserWithoutAQuestion)
     for (const auto& a : agreeing) {
         const AddressFillResult r = Fill("100-0013", "東京都", a[0], a[1]);
         EXPECT_TRUE(r.openBrowser) << a[0] << a[1];
-        EXPECT_FALSE(r.zyusyo1Changed);
+        EXPECT_FALSE(r.address1Changed);
     }
     // The remark of a town is left out of the comparison.
     EXPECT_TRUE(Fill("060-0042", "北海道", "札幌市中央区大通西１５丁目").openBrowser);
@@ -169,8 +169,8 @@ TEST_F(AddressFillLookup, AnAddressThatAgreesOpensTheBrowserWithoutAQuestion)
 TEST_F(AddressFillLookup, AnotherAddressIsReplacedAfterTheQuestionKeepingItsHouseNumber)
 {
     struct Case {
-        const char* yubin;
-        const char* zyusyo1;
+        const char* postalCode;
+        const char* address1;
         const char* replaced;
     } cases[] = {
         { "100-0013", "千代田区永田町１－７－１", "千代田区霞ケ関１－７－１" },
@@ -182,22 +182,22 @@ TEST_F(AddressFillLookup, AnotherAddressIsReplacedAfterTheQuestionKeepingItsHous
         for (MsgResult answer : { MsgResult::Yes, MsgResult::No }) {
             host.shown.clear();
             host.Answer(answer);
-            const AddressFillResult r = Fill(c.yubin, "", c.zyusyo1);
-            ASSERT_EQ(host.shown.size(), 1u) << c.zyusyo1;
+            const AddressFillResult r = Fill(c.postalCode, "", c.address1);
+            ASSERT_EQ(host.shown.size(), 1u) << c.address1;
             EXPECT_EQ(U(host.shown[0].text),
-                std::string("住所を変更します。よろしいですか？\n　【変更前】") + c.zyusyo1 + "\n　【変更後】"
+                std::string("住所を変更します。よろしいですか？\n　【変更前】") + c.address1 + "\n　【変更後】"
                     + c.replaced);
             EXPECT_EQ(U(host.shown[0].caption), "確認");
             EXPECT_EQ(host.shown[0].buttons, platform::MsgButtons::YesNo);
-            EXPECT_TRUE(r.kenChanged) << "the prefecture is taken before the question";
+            EXPECT_TRUE(r.prefectureChanged) << "the prefecture is taken before the question";
             if (answer == MsgResult::Yes) {
-                EXPECT_EQ(U(r.fields.zyusyo1), c.replaced);
-                EXPECT_TRUE(r.zyusyo1Changed);
-                EXPECT_TRUE(r.focusZyusyo1);
+                EXPECT_EQ(U(r.fields.address1), c.replaced);
+                EXPECT_TRUE(r.address1Changed);
+                EXPECT_TRUE(r.focusAddress1);
                 EXPECT_FALSE(r.openBrowser);
             } else {
-                EXPECT_EQ(U(r.fields.zyusyo1), c.zyusyo1);
-                EXPECT_FALSE(r.zyusyo1Changed);
+                EXPECT_EQ(U(r.fields.address1), c.address1);
+                EXPECT_FALSE(r.address1Changed);
                 EXPECT_TRUE(r.openBrowser);
             }
         }
@@ -209,11 +209,11 @@ TEST(AddressFill, MergeWritesTheCodeWithItsHyphen)
     platform::RecordingMessageHost host;
     platform::ScopedMessageHost scope { host };
     const AddressFillResult r = MergeFoundAddress({ "1000013", "", "", "" }, "1000013", S("東京都 千代田区霞ケ関"));
-    EXPECT_TRUE(r.yubinChanged);
-    EXPECT_EQ(r.fields.yubin, "100-0013");
+    EXPECT_TRUE(r.postalCodeChanged);
+    EXPECT_EQ(r.fields.postalCode, "100-0013");
     // No space within the first 14 bytes: the whole text is the town, the prefecture stays.
     const AddressFillResult whole
         = MergeFoundAddress({ "100-0013", S("東京都"), "", "" }, "1000013", S("ながいながいながい県 町"));
-    EXPECT_FALSE(whole.kenChanged);
-    EXPECT_EQ(U(whole.fields.zyusyo1), "ながいながいながい県 町");
+    EXPECT_FALSE(whole.prefectureChanged);
+    EXPECT_EQ(U(whole.fields.address1), "ながいながいながい県 町");
 }

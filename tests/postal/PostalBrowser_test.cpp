@@ -19,7 +19,7 @@ protected:
     void SetUp() override
     {
         WriteAll(dir.File("list.csv"), SampleList());
-        ASSERT_EQ(ImportPostalList(dir.File("list.csv"), yubin), kPostalImportOk);
+        ASSERT_EQ(ImportPostalList(dir.File("list.csv"), postalFolder), kPostalImportOk);
     }
 
     // "code|name|reading" per row, in UTF-8.
@@ -32,7 +32,7 @@ protected:
     }
 
     TempDir dir;
-    const std::string yubin = dir.File("yubin");
+    const std::string postalFolder = dir.File("yubin");
     platform::RecordingMessageHost host;
     platform::ScopedMessageHost scoped { host };
 };
@@ -43,7 +43,7 @@ using Grid = std::vector<std::string>;
 
 TEST_F(PostalBrowserTest, WalkFromPrefectureToTown)
 {
-    PostalBrowser b(yubin);
+    PostalBrowser b(postalFolder);
     b.Start(S("外国"));
     EXPECT_EQ(b.GetLevel(), PostalBrowser::kPrefectures);
     EXPECT_EQ(
@@ -52,8 +52,8 @@ TEST_F(PostalBrowserTest, WalkFromPrefectureToTown)
     EXPECT_EQ(U(b.OkCaption()), "選択");
     EXPECT_EQ(b.AddressLabel(), "");
     EXPECT_EQ(b.ShownCount(), 4);
-    EXPECT_FALSE(b.TodoEnabled());
-    EXPECT_FALSE(b.SityoEnabled());
+    EXPECT_FALSE(b.PrefecturesEnabled());
+    EXPECT_FALSE(b.CitiesEnabled());
 
     ASSERT_EQ(b.Choose(1), PostalBrowser::kEntered);
     EXPECT_EQ(b.GetLevel(), PostalBrowser::kCities);
@@ -61,7 +61,7 @@ TEST_F(PostalBrowserTest, WalkFromPrefectureToTown)
     EXPECT_EQ(Rows(b), (Grid { " --- |渋谷区|ｼﾌﾞﾔｸ", " --- |千代田区|ﾁﾖﾀﾞｸ" }));
     EXPECT_EQ(U(b.Caption()), "ノルテア（市町村）");
     EXPECT_EQ(U(b.AddressLabel()), "東京都");
-    EXPECT_TRUE(b.TodoEnabled());
+    EXPECT_TRUE(b.PrefecturesEnabled());
 
     ASSERT_EQ(b.Choose(1), PostalBrowser::kEntered);
     EXPECT_EQ(b.GetLevel(), PostalBrowser::kTowns);
@@ -70,7 +70,7 @@ TEST_F(PostalBrowserTest, WalkFromPrefectureToTown)
     EXPECT_EQ(U(b.OkCaption()), "決定");
     EXPECT_EQ(U(b.AddressLabel()), "東京都千代田区");
     EXPECT_EQ(b.ShownCount(), 3);
-    EXPECT_TRUE(b.SityoEnabled());
+    EXPECT_TRUE(b.CitiesEnabled());
     EXPECT_FALSE(b.Confirmed());
 
     ASSERT_EQ(b.Choose(0), PostalBrowser::kConfirmed);
@@ -84,7 +84,7 @@ TEST_F(PostalBrowserTest, WalkFromPrefectureToTown)
 
 TEST_F(PostalBrowserTest, KanaFiltersOnEveryLevel)
 {
-    PostalBrowser b(yubin);
+    PostalBrowser b(postalFolder);
     b.Start(S("大阪府")); // the input form's prefecture opens its cities
     EXPECT_EQ(b.GetLevel(), PostalBrowser::kCities);
     EXPECT_EQ(Rows(b), (Grid { " --- |大阪市中央区|ｵｵｻｶｼﾁｭｳｵｳｸ", " --- |豊中市|ﾄﾖﾅｶｼ", " --- |八尾市|ﾔｵｼ" }));
@@ -126,10 +126,10 @@ TEST_F(PostalBrowserTest, KanaFiltersOnEveryLevel)
     EXPECT_EQ(b.GetLevel(), PostalBrowser::kCities);
     EXPECT_EQ(b.GetFilter(), 0);
     EXPECT_EQ(b.Rows().size(), 3u);
-    EXPECT_TRUE(b.SityoEnabled());
+    EXPECT_TRUE(b.CitiesEnabled());
     b.BackToPrefectures();
     EXPECT_EQ(b.GetLevel(), PostalBrowser::kPrefectures);
-    EXPECT_FALSE(b.SityoEnabled());
+    EXPECT_FALSE(b.CitiesEnabled());
     EXPECT_EQ(b.Rows().size(), 4u);
 }
 
@@ -172,8 +172,8 @@ TEST_F(PostalBrowserTest, MissingOrDamagedFilesGiveOneEmptyRow)
     EXPECT_EQ(none.Choose(0), PostalBrowser::kNothing);
 
     // A town index cut short: the town level beeps and lists nothing.
-    WriteAll(yubin + "/tyo46.idx", std::string("\0\0", 2));
-    PostalBrowser b(yubin);
+    WriteAll(postalFolder + "/tyo46.idx", std::string("\0\0", 2));
+    PostalBrowser b(postalFolder);
     b.Start(S("沖縄県"));
     ASSERT_EQ(b.Choose(0), PostalBrowser::kEntered);
     EXPECT_EQ(b.GetLevel(), PostalBrowser::kTowns);
@@ -223,20 +223,20 @@ TEST(PostalBrowserAtCode, OpensAtTheTownsOfASharedCodeAndChoosesWithoutTheRemark
     };
     TempDir dir;
     WriteAll(dir.File("list.csv"), ListBytes(lines));
-    const std::string yubin = dir.File("yubin");
-    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), yubin), kPostalImportOk);
+    const std::string postalFolder = dir.File("yubin");
+    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), postalFolder), kPostalImportOk);
     platform::RecordingMessageHost host;
     platform::ScopedMessageHost scoped { host };
 
     // The input form's search finds two towns: it asks the browser instead of guessing.
-    const AddressFillResult fill = FillAddressFromPostalCode(yubin, { S("452-0961"), "", "", "" });
+    const AddressFillResult fill = FillAddressFromPostalCode(postalFolder, { S("452-0961"), "", "", "" });
     EXPECT_TRUE(fill.openBrowser);
-    EXPECT_FALSE(fill.zyusyo1Changed);
+    EXPECT_FALSE(fill.address1Changed);
     EXPECT_EQ(fill.browseCode, "452-0961");
     EXPECT_EQ(U(fill.browsePrefecture), "愛知県");
-    EXPECT_TRUE(FillAddressFromPostalCode(yubin, { S("452-0001"), "", "", "" }).browseCode.empty());
+    EXPECT_TRUE(FillAddressFromPostalCode(postalFolder, { S("452-0001"), "", "", "" }).browseCode.empty());
 
-    PostalBrowser b(yubin);
+    PostalBrowser b(postalFolder);
     b.StartAtCode(fill.browsePrefecture, fill.browseCode);
     EXPECT_EQ(b.GetLevel(), PostalBrowser::kTowns);
     std::vector<std::string> rows;
@@ -248,7 +248,7 @@ TEST(PostalBrowserAtCode, OpensAtTheTownsOfASharedCodeAndChoosesWithoutTheRemark
     EXPECT_EQ(U(b.ChosenTown()), "河原");
 
     // Back at the cities, the whole city is listed again.
-    PostalBrowser again(yubin);
+    PostalBrowser again(postalFolder);
     again.StartAtCode(fill.browsePrefecture, fill.browseCode);
     again.BackToCities();
     ASSERT_EQ(again.Choose(0), PostalBrowser::kEntered);

@@ -58,8 +58,8 @@ TEST(PostalImport, HandMadeListGivesTheDictionaryByteForByte)
     ASSERT_LT(bytes.find(S("霞が関")), 512u);
     ASSERT_GT(bytes.find(S("\"千代田\"")), 512u);
 
-    const std::string yubin = dir.File("data/yubin");
-    ASSERT_EQ(ImportPostalList(list, yubin), kPostalImportOk);
+    const std::string postalFolder = dir.File("data/yubin");
+    ASSERT_EQ(ImportPostalList(list, postalFolder), kPostalImportOk);
 
     // YubinS.dat: L, a + 9, address, reading; offsets remembered for the index.
     const auto& sorted = SampleSorted();
@@ -80,38 +80,39 @@ TEST(PostalImport, HandMadeListGivesTheDictionaryByteForByte)
         dat += LE32(static_cast<std::uint32_t>(address.size() + 9));
         dat += address + '\0' + reading + '\0';
     }
-    EXPECT_EQ(ReadAll(yubin + "/YubinS.dat"), dat);
+    EXPECT_EQ(ReadAll(postalFolder + "/YubinS.dat"), dat);
 
     // By code; the two towns of 540-0002 come out in reverse of their sorted order.
     std::string idx = LE32(11);
     for (int i : { 10, 9, 7, 6, 8, 5, 1, 0, 2, 3, 4 })
         idx += std::string(sorted[static_cast<std::size_t>(i)].code) + '\0'
             + LE32(offsets[static_cast<std::size_t>(i)]);
-    EXPECT_EQ(ReadAll(yubin + "/YubinS.idx"), idx);
+    EXPECT_EQ(ReadAll(postalFolder + "/YubinS.idx"), idx);
 
-    EXPECT_EQ(ReadAll(yubin + "/todo.dat"),
+    EXPECT_EQ(ReadAll(postalFolder + "/todo.dat"),
         Fields({ "0", "0640941", "北海道", "ﾎｯｶｲﾄﾞｳ" }) + "\r\n" + Fields({ "12", "1500001", "東京都", "ﾄｳｷｮｳﾄ" })
             + "\r\n" + Fields({ "26", "5400002", "大阪府", "ｵｵｻｶﾌ" }) + "\r\n"
             + Fields({ "46", "9000015", "沖縄県", "ｵｷﾅﾜｹﾝ" }) + "\r\n");
 
-    EXPECT_EQ(ReadAll(yubin + "/sityo0.dat"), Fields({ "1", "0640941", "札幌市中央区", "ｻｯﾎﾟﾛｼﾁｭｳｵｳｸ" }) + "\r\n");
+    EXPECT_EQ(
+        ReadAll(postalFolder + "/sityo0.dat"), Fields({ "1", "0640941", "札幌市中央区", "ｻｯﾎﾟﾛｼﾁｭｳｵｳｸ" }) + "\r\n");
     const std::string asahi = Fields({ "0640941", "旭ケ丘", "ｱｻﾋｶﾞｵｶ" });
     const std::string odori = Fields({ "0600042", "大通西（１～１９丁目）", "ｵｵﾄﾞｵﾘﾆｼ(1-19ﾁｮｳﾒ)" });
-    EXPECT_EQ(ReadAll(yubin + "/tyo0.dat"), asahi + odori);
-    EXPECT_EQ(ReadAll(yubin + "/tyo0.idx"), LE32(0) + LE32(2));
+    EXPECT_EQ(ReadAll(postalFolder + "/tyo0.dat"), asahi + odori);
+    EXPECT_EQ(ReadAll(postalFolder + "/tyo0.idx"), LE32(0) + LE32(2));
 
     // 千代田区 is one city although the list interrupts it with 渋谷区.
-    EXPECT_EQ(ReadAll(yubin + "/sityo12.dat"),
+    EXPECT_EQ(ReadAll(postalFolder + "/sityo12.dat"),
         Fields({ "1", "1500001", "渋谷区", "ｼﾌﾞﾔｸ" }) + "\r\n" + Fields({ "2", "1000013", "千代田区", "ﾁﾖﾀﾞｸ" })
             + "\r\n");
     const std::string jingumae = Fields({ "1500001", "神宮前", "ｼﾞﾝｸﾞｳﾏｴ" });
-    EXPECT_EQ(ReadAll(yubin + "/tyo12.dat"),
+    EXPECT_EQ(ReadAll(postalFolder + "/tyo12.dat"),
         jingumae + Fields({ "1000013", "霞が関", "ｶｽﾐｶﾞｾｷ" }) + Fields({ "1000001", "千代田", "ﾁﾖﾀﾞ" })
             + Fields({ "1000014", "永田町", "ﾅｶﾞﾀﾁｮｳ" }));
-    EXPECT_EQ(
-        ReadAll(yubin + "/tyo12.idx"), LE32(0) + LE32(1) + LE32(static_cast<std::uint32_t>(jingumae.size())) + LE32(3));
+    EXPECT_EQ(ReadAll(postalFolder + "/tyo12.idx"),
+        LE32(0) + LE32(1) + LE32(static_cast<std::uint32_t>(jingumae.size())) + LE32(3));
 
-    EXPECT_EQ(ReadAll(yubin + "/sityo26.dat"),
+    EXPECT_EQ(ReadAll(postalFolder + "/sityo26.dat"),
         Fields({ "1", "5400002", "大阪市中央区", "ｵｵｻｶｼﾁｭｳｵｳｸ" }) + "\r\n"
             + Fields({ "2", "5600000", "豊中市", "ﾄﾖﾅｶｼ" }) + "\r\n" + Fields({ "3", "5810003", "八尾市", "ﾔｵｼ" })
             + "\r\n");
@@ -119,17 +120,17 @@ TEST(PostalImport, HandMadeListGivesTheDictionaryByteForByte)
         = Fields({ "5400002", "大阪城", "ｵｵｻｶｼﾞｮｳ" }) + Fields({ "5400002", "京橋前之町", "ｷｮｳﾊﾞｼﾏｴﾉﾁｮｳ" });
     // The city's own code has no town: choosing it fills the prefecture and the city.
     const std::string toyonaka = Fields({ "5600000", "", "" });
-    EXPECT_EQ(ReadAll(yubin + "/tyo26.dat"), chuo + toyonaka + Fields({ "5810003", "本町", "ﾎﾝﾏﾁ" }));
-    EXPECT_EQ(ReadAll(yubin + "/tyo26.idx"),
+    EXPECT_EQ(ReadAll(postalFolder + "/tyo26.dat"), chuo + toyonaka + Fields({ "5810003", "本町", "ﾎﾝﾏﾁ" }));
+    EXPECT_EQ(ReadAll(postalFolder + "/tyo26.idx"),
         LE32(0) + LE32(2) + LE32(static_cast<std::uint32_t>(chuo.size())) + LE32(1)
             + LE32(static_cast<std::uint32_t>(chuo.size() + toyonaka.size())) + LE32(1));
 
-    EXPECT_EQ(ReadAll(yubin + "/sityo46.dat"), Fields({ "1", "9000015", "那覇市", "ﾅﾊｼ" }) + "\r\n");
-    EXPECT_EQ(ReadAll(yubin + "/tyo46.dat"), Fields({ "9000015", "久茂地", "ｸﾓｼﾞ" }));
-    EXPECT_EQ(ReadAll(yubin + "/tyo46.idx"), LE32(0) + LE32(1));
+    EXPECT_EQ(ReadAll(postalFolder + "/sityo46.dat"), Fields({ "1", "9000015", "那覇市", "ﾅﾊｼ" }) + "\r\n");
+    EXPECT_EQ(ReadAll(postalFolder + "/tyo46.dat"), Fields({ "9000015", "久茂地", "ｸﾓｼﾞ" }));
+    EXPECT_EQ(ReadAll(postalFolder + "/tyo46.idx"), LE32(0) + LE32(1));
 
     // Absent prefectures get no files; nothing else is left in or beside the folder.
-    EXPECT_EQ(Names(yubin),
+    EXPECT_EQ(Names(postalFolder),
         (std::vector<std::string> { "YubinS.dat", "YubinS.idx", "sityo0.dat", "sityo12.dat", "sityo26.dat",
             "sityo46.dat", "todo.dat", "tyo0.dat", "tyo0.idx", "tyo12.dat", "tyo12.idx", "tyo26.dat", "tyo26.idx",
             "tyo46.dat", "tyo46.idx" }));
@@ -212,23 +213,23 @@ TEST(PostalImport, LimitsOfLinesColumnsAndCodes)
     EXPECT_EQ(stats.cutColumns, 1);
     EXPECT_FALSE(stats.endedEarly);
 
-    const std::string yubin = dir.File("yubin");
-    std::string idx = ReadAll(yubin + "/YubinS.idx");
+    const std::string postalFolder = dir.File("yubin");
+    std::string idx = ReadAll(postalFolder + "/YubinS.idx");
     ASSERT_GE(idx.size(), 4u);
     EXPECT_EQ(idx.substr(0, 4), LE32(4)) << "records 1, 4, 5 and the 511-byte line";
     for (const char* code : { "100-0002", "100-0003" })
-        EXPECT_FALSE(FindPostalCode(yubin, code)) << code;
+        EXPECT_FALSE(FindPostalCode(postalFolder, code)) << code;
 
     PostalRecordText text;
-    auto cut = FindPostalCode(yubin, "100-0004");
+    auto cut = FindPostalCode(postalFolder, "100-0004");
     ASSERT_TRUE(cut);
-    ASSERT_TRUE(ReadPostalRecord(yubin, cut->offset, text));
+    ASSERT_TRUE(ReadPostalRecord(postalFolder, cut->offset, text));
     EXPECT_EQ(text.address, S("東京都 千代田区") + std::string(253, 'x'));
-    auto whole = FindPostalCode(yubin, "100-0005");
+    auto whole = FindPostalCode(postalFolder, "100-0005");
     ASSERT_TRUE(whole);
-    ASSERT_TRUE(ReadPostalRecord(yubin, whole->offset, text));
+    ASSERT_TRUE(ReadPostalRecord(postalFolder, whole->offset, text));
     EXPECT_EQ(text.reading, S("ﾄｳｷｮｳﾄ ﾁﾖﾀﾞｸ") + std::string(251, 'R') + "abc");
-    EXPECT_TRUE(FindPostalCode(yubin, "100-0006"));
+    EXPECT_TRUE(FindPostalCode(postalFolder, "100-0006"));
 }
 
 TEST(PostalImport, RecordLimitRefusesTheWholeList)
@@ -239,19 +240,19 @@ TEST(PostalImport, RecordLimitRefusesTheWholeList)
         return S(std::string("1,2,") + code + ",ﾄｳｷｮｳﾄ,ﾁﾖﾀﾞｸ,ｱ,東京都,千代田区,町\r\n");
     };
     TempDir dir;
-    const std::string yubin = dir.File("yubin");
+    const std::string postalFolder = dir.File("yubin");
     std::string three;
     for (int i = 0; i < 3; ++i)
         three += line(i);
     WriteAll(dir.File("three.csv"), three);
-    ASSERT_EQ(ImportPostalList(dir.File("three.csv"), yubin, {}, nullptr, 3), kPostalImportOk);
-    const auto before = Snapshot(yubin);
+    ASSERT_EQ(ImportPostalList(dir.File("three.csv"), postalFolder, {}, nullptr, 3), kPostalImportOk);
+    const auto before = Snapshot(postalFolder);
 
     WriteAll(dir.File("four.csv"), three + line(3));
-    const int code = ImportPostalList(dir.File("four.csv"), yubin, {}, nullptr, 3);
+    const int code = ImportPostalList(dir.File("four.csv"), postalFolder, {}, nullptr, 3);
     EXPECT_EQ(code, kPostalListTooLarge);
     EXPECT_EQ(U(PostalImportMessage(code)), "郵便番号データが不正です。");
-    EXPECT_EQ(Snapshot(yubin), before);
+    EXPECT_EQ(Snapshot(postalFolder), before);
 
     // The real limit: 150,000 records are held, the 150,001st refuses the list.
     std::string big;
@@ -259,17 +260,17 @@ TEST(PostalImport, RecordLimitRefusesTheWholeList)
     for (int i = 0; i <= 150000; ++i)
         big += line(i);
     WriteAll(dir.File("big.csv"), big);
-    EXPECT_EQ(ImportPostalList(dir.File("big.csv"), yubin), kPostalListTooLarge);
-    EXPECT_EQ(Snapshot(yubin), before);
+    EXPECT_EQ(ImportPostalList(dir.File("big.csv"), postalFolder), kPostalListTooLarge);
+    EXPECT_EQ(Snapshot(postalFolder), before);
 }
 
 TEST(PostalImport, FailedWriteLeavesThePreviousDictionaryWorking)
 {
     TempDir dir;
-    const std::string yubin = dir.File("yubin");
+    const std::string postalFolder = dir.File("yubin");
     WriteAll(dir.File("list.csv"), SampleList());
-    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), yubin), kPostalImportOk);
-    const auto before = Snapshot(yubin);
+    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), postalFolder), kPostalImportOk);
+    const auto before = Snapshot(postalFolder);
 
     // Another list whose dictionary differs in every file.
     std::string other;
@@ -286,18 +287,18 @@ TEST(PostalImport, FailedWriteLeavesThePreviousDictionaryWorking)
     ASSERT_TRUE(fs::RemoveTree(dir.File("probe")));
     for (long long budget : { 0LL, 100LL, total / 2, total - 1 }) {
         FaultGuard fault(budget);
-        EXPECT_EQ(ImportPostalList(dir.File("other.csv"), yubin), kPostalWriteFailed) << budget;
+        EXPECT_EQ(ImportPostalList(dir.File("other.csv"), postalFolder), kPostalWriteFailed) << budget;
     }
-    EXPECT_EQ(Snapshot(yubin), before);
+    EXPECT_EQ(Snapshot(postalFolder), before);
     EXPECT_EQ(Names(dir.Path()), (std::vector<std::string> { "list.csv", "other.csv", "yubin" }));
     PostalRecordText text;
-    auto found = FindPostalCode(yubin, "100-0013");
+    auto found = FindPostalCode(postalFolder, "100-0013");
     ASSERT_TRUE(found);
-    ASSERT_TRUE(ReadPostalRecord(yubin, found->offset, text));
+    ASSERT_TRUE(ReadPostalRecord(postalFolder, found->offset, text));
     EXPECT_EQ(U(text.address), "東京都 千代田区霞が関");
 
-    ASSERT_EQ(ImportPostalList(dir.File("other.csv"), yubin), kPostalImportOk);
-    ASSERT_TRUE(ReadPostalRecord(yubin, FindPostalCode(yubin, "100-0013")->offset, text));
+    ASSERT_EQ(ImportPostalList(dir.File("other.csv"), postalFolder), kPostalImportOk);
+    ASSERT_TRUE(ReadPostalRecord(postalFolder, FindPostalCode(postalFolder, "100-0013")->offset, text));
     EXPECT_EQ(U(text.address), "東京都 千代田区別町");
     EXPECT_EQ(Names(dir.Path()), (std::vector<std::string> { "list.csv", "other.csv", "yubin" }));
 }
@@ -305,18 +306,18 @@ TEST(PostalImport, FailedWriteLeavesThePreviousDictionaryWorking)
 TEST(PostalImport, SwapCutShortIsRepairedByTheNextImport)
 {
     TempDir dir;
-    const std::string yubin = dir.File("yubin");
+    const std::string postalFolder = dir.File("yubin");
     WriteAll(dir.File("list.csv"), SampleList());
-    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), yubin), kPostalImportOk);
-    const auto before = Snapshot(yubin);
+    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), postalFolder), kPostalImportOk);
+    const auto before = Snapshot(postalFolder);
     // As if the program stopped between moving the old folder aside and moving the new one in.
-    ASSERT_TRUE(fs::Rename(yubin, yubin + ".old"));
-    ASSERT_TRUE(fs::MakeDir(yubin + ".new"));
+    ASSERT_TRUE(fs::Rename(postalFolder, postalFolder + ".old"));
+    ASSERT_TRUE(fs::MakeDir(postalFolder + ".new"));
     {
         FaultGuard fault(0);
-        EXPECT_EQ(ImportPostalList(dir.File("list.csv"), yubin), kPostalWriteFailed);
+        EXPECT_EQ(ImportPostalList(dir.File("list.csv"), postalFolder), kPostalWriteFailed);
     }
-    EXPECT_EQ(Snapshot(yubin), before);
+    EXPECT_EQ(Snapshot(postalFolder), before);
     EXPECT_EQ(Names(dir.Path()), (std::vector<std::string> { "list.csv", "yubin" }));
 }
 
@@ -363,16 +364,16 @@ TEST(PostalImport, ListEndingBeforeTheEndOfTheFileIsRefusedAndTheOldDictionarySt
     };
     for (const auto& c : cases) {
         TempDir dir;
-        const std::string yubin = dir.File("yubin");
+        const std::string postalFolder = dir.File("yubin");
         WriteAll(dir.File("good.csv"), SampleList());
-        ASSERT_EQ(ImportPostalList(dir.File("good.csv"), yubin), kPostalImportOk);
-        const auto before = Snapshot(yubin);
+        ASSERT_EQ(ImportPostalList(dir.File("good.csv"), postalFolder), kPostalImportOk);
+        const auto before = Snapshot(postalFolder);
         WriteAll(dir.File("list.csv"), c.bytes);
         PostalListStats stats;
-        const int code = ImportPostalList(dir.File("list.csv"), yubin, {}, &stats);
+        const int code = ImportPostalList(dir.File("list.csv"), postalFolder, {}, &stats);
         EXPECT_EQ(code, c.code) << c.what;
         EXPECT_EQ(U(PostalImportMessage(code, stats)), c.message) << c.what;
-        EXPECT_EQ(Snapshot(yubin), before) << c.what;
+        EXPECT_EQ(Snapshot(postalFolder), before) << c.what;
 
         platform::RecordingMessageHost host;
         platform::ScopedMessageHost scoped(host);
@@ -418,9 +419,9 @@ TEST(PostalImport, TownsSplitOverLinesAreJoinedAndRemarksStayOutOfTheAddress)
     };
     TempDir dir;
     WriteAll(dir.File("list.csv"), ListBytes(lines));
-    const std::string yubin = dir.File("yubin");
+    const std::string postalFolder = dir.File("yubin");
     PostalListStats stats;
-    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), yubin, {}, &stats), kPostalImportOk);
+    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), postalFolder, {}, &stats), kPostalImportOk);
     EXPECT_EQ(stats.joinedLines, 2);
 
     struct Lookup {
@@ -435,18 +436,18 @@ TEST(PostalImport, TownsSplitOverLinesAreJoinedAndRemarksStayOutOfTheAddress)
         { "066-0014", "北海道 千歳市泉", "ﾎｯｶｲﾄﾞｳ ﾁﾄｾｼｲ" },
     };
     for (const auto& l : lookups) {
-        const auto found = FindPostalCode(yubin, l.code);
+        const auto found = FindPostalCode(postalFolder, l.code);
         ASSERT_TRUE(found) << l.code;
         PostalRecordText text;
-        ASSERT_TRUE(ReadPostalRecord(yubin, found->offset, text));
+        ASSERT_TRUE(ReadPostalRecord(postalFolder, found->offset, text));
         EXPECT_EQ(U(text.address), l.address) << l.code;
         EXPECT_EQ(U(text.reading), l.reading) << l.code;
     }
     // The browser shows the whole town with its remark, as one row.
-    const std::string towns = ReadAll(yubin + "/tyo0.dat");
+    const std::string towns = ReadAll(postalFolder + "/tyo0.dat");
     EXPECT_NE(towns.find(Fields({ "0660005", "協和（８８－２、２７１－１０、３４３－２、４０４－１、４２７－３）",
                   "ｷｮｳﾜ(88-2､271-10､343-2､404-1､427-3)" })),
         std::string::npos);
     EXPECT_NE(towns.find(Fields({ "0660001", "", "" })), std::string::npos);
-    EXPECT_EQ(ReadAll(yubin + "/tyo0.idx"), LE32(0) + LE32(5)) << "five towns of one city";
+    EXPECT_EQ(ReadAll(postalFolder + "/tyo0.idx"), LE32(0) + LE32(5)) << "five towns of one city";
 }

@@ -15,10 +15,10 @@ protected:
     void SetUp() override
     {
         WriteAll(dir.File("list.csv"), SampleList());
-        ASSERT_EQ(ImportPostalList(dir.File("list.csv"), yubin), kPostalImportOk);
+        ASSERT_EQ(ImportPostalList(dir.File("list.csv"), postalFolder), kPostalImportOk);
     }
     TempDir dir;
-    const std::string yubin = dir.File("yubin");
+    const std::string postalFolder = dir.File("yubin");
 };
 
 std::string LE32(std::uint32_t v)
@@ -59,7 +59,7 @@ TEST_F(PostalLookup, CodesAreFoundOnlyInTheFormWithHyphen)
         { "150-0002", nullptr, nullptr }, // not in the list
     };
     for (const auto& c : cases) {
-        auto found = FindPostalCode(yubin, c.text);
+        auto found = FindPostalCode(postalFolder, c.text);
         if (!c.address) {
             EXPECT_FALSE(found) << c.text;
             continue;
@@ -68,7 +68,7 @@ TEST_F(PostalLookup, CodesAreFoundOnlyInTheFormWithHyphen)
         std::string key(c.text);
         EXPECT_EQ(found->Code(), key.erase(3, 1));
         PostalRecordText text;
-        ASSERT_TRUE(ReadPostalRecord(yubin, found->offset, text)) << c.text;
+        ASSERT_TRUE(ReadPostalRecord(postalFolder, found->offset, text)) << c.text;
         EXPECT_EQ(U(text.address), c.address);
         EXPECT_EQ(U(text.reading), c.reading);
     }

@@ -134,10 +134,10 @@ TEST_F(Settings, FreshStartCreatesTheMainUserWithEveryDefault)
     EXPECT_EQ(g->DataVersion(), 170);
     EXPECT_EQ(g->PostalLocation(), 0);
 
-    EXPECT_TRUE(g->GetWareki());
+    EXPECT_TRUE(g->GetEraDates());
     EXPECT_TRUE(g->GetFurigana());
     EXPECT_FALSE(g->GetFull());
-    EXPECT_EQ(g->GetRitu(), 100);
+    EXPECT_EQ(g->GetScalePercent(), 100);
     EXPECT_EQ(g->GetMailHost(), "");
     EXPECT_EQ(g->GetMailPort(), 25);
     EXPECT_EQ(g->GetMailAuth(), 0);
@@ -147,14 +147,14 @@ TEST_F(Settings, FreshStartCreatesTheMainUserWithEveryDefault)
     EXPECT_EQ(g->GetMailTimeout(), 60);
     for (int n = 1; n <= 4; ++n)
         EXPECT_TRUE(g->GetMailFlag(n)) << n;
-    EXPECT_EQ(g->GetBackYM(), 0);
-    EXPECT_EQ(g->GetBack2YMD(), 0);
-    EXPECT_EQ(g->GetHBackOn(), 0);
-    EXPECT_EQ(g->GetHBackPath(), "");
-    EXPECT_EQ(g->GetHBackSu(), 3);
-    EXPECT_EQ(g->GetHBackHindo(), 7);
-    EXPECT_EQ(g->GetHBackSuCu(), 0);
-    EXPECT_EQ(g->GetHBackYMD(), 0);
+    EXPECT_EQ(g->GetMonthlyBackupMonth(), 0);
+    EXPECT_EQ(g->GetKeptBack2Date(), 0);
+    EXPECT_EQ(g->GetFolderBackupOn(), 0);
+    EXPECT_EQ(g->GetFolderBackupPath(), "");
+    EXPECT_EQ(g->GetFolderBackupSets(), 3);
+    EXPECT_EQ(g->GetFolderBackupInterval(), 7);
+    EXPECT_EQ(g->GetFolderBackupGeneration(), 0);
+    EXPECT_EQ(g->GetFolderBackupDate(), 0);
     for (int f = 0; f < AppSettings::kFormCount; ++f) {
         EXPECT_EQ(g->GetFormRect(f), FormRect {}) << f;
         EXPECT_FALSE(g->HasFormRect(f)) << f;
@@ -190,9 +190,9 @@ TEST_F(Settings, ChangedSettingsAreWrittenInTableOrderAndReadBack)
 {
     auto g = Make();
     g->ReadSettings(true);
-    g->SetWareki(false);
+    g->SetEraDates(false);
     g->SetFull(true);
-    g->SetRitu(150);
+    g->SetScalePercent(150);
     g->SetMailHost("smtp.example.jp");
     g->SetMailPort(-1);
     g->SetMailAuth(2);
@@ -203,8 +203,8 @@ TEST_F(Settings, ChangedSettingsAreWrittenInTableOrderAndReadBack)
     g->SetMailRestEvery(0);
     g->SetMailRestSeconds(100000); // kept within 0-9999
     g->SetMailCaFile(S("/home/山田/社内CA.pem"));
-    g->SetHBackOn(1);
-    g->SetHBackPath(S("/media/バックアップ"));
+    g->SetFolderBackupOn(1);
+    g->SetFolderBackupPath(S("/media/バックアップ"));
     g->SaveFormRect(AppSettings::kFormPreview, -5, 10, 640, 480);
     g->SaveFormRect(3, 1, 2, 3, 4); // no such window
     ASSERT_EQ(g->WriteSettings(), 0);
@@ -258,19 +258,19 @@ TEST_F(Settings, DamagedUserIniGivesDefaultsAndCutsLongTexts)
             + std::string(300, 'x') + "\nSU=x\n");
     auto g = Make();
     g->ReadSettings(true);
-    EXPECT_FALSE(g->GetWareki());
+    EXPECT_FALSE(g->GetEraDates());
     EXPECT_TRUE(g->GetFull());
     EXPECT_EQ(g->Settings().Int(kS_Full), 1);
-    EXPECT_EQ(g->GetRitu(), 100);
+    EXPECT_EQ(g->GetScalePercent(), 100);
     EXPECT_EQ(g->GetMailHost(), std::string(52, 'h'));
     EXPECT_EQ(g->GetMailPort(), 25);
     EXPECT_EQ(g->GetMailWrap(), 10);
     EXPECT_EQ(g->GetMailTimeout(), 60);
     EXPECT_EQ(g->GetMailPassword(), std::string(50, 'p'));
     EXPECT_EQ(g->GetMailUser(), std::string(63, 'u'));
-    EXPECT_EQ(g->GetHBackPath(), std::string(263, 'x'));
-    EXPECT_EQ(g->GetHBackSu(), 3);
-    EXPECT_EQ(g->GetHBackHindo(), 7); // the section was there, the key was not
+    EXPECT_EQ(g->GetFolderBackupPath(), std::string(263, 'x'));
+    EXPECT_EQ(g->GetFolderBackupSets(), 3);
+    EXPECT_EQ(g->GetFolderBackupInterval(), 7); // the section was there, the key was not
     EXPECT_TRUE(g->GetFurigana());
     EXPECT_TRUE(messages.shown.empty());
 }
@@ -359,7 +359,7 @@ TEST_F(Settings, OtherKeysOfTheFilesSurvive)
     auto g = Make();
     g->ReadSettings(true);
     EXPECT_EQ(g->UserFolder(), Data());
-    EXPECT_EQ(g->GetRitu(), 125);
+    EXPECT_EQ(g->GetScalePercent(), 125);
     ASSERT_EQ(g->WriteSettings(), 0);
     EXPECT_EQ(ReadAll(Data() + "nrt.ini"), "[USER]\r\nNAME=\r\nVER=170\r\nNEWKEY=1\r\n");
     std::vector<std::string> expected = kFreshUserIni;
@@ -378,7 +378,7 @@ TEST_F(Settings, AFileThatCannotBeWrittenDoesNotStopTheOthers)
     auto g = Make();
     g->ReadSettings(true);
     ASSERT_TRUE(fs::MakeDir(Data() + "nrt.ini")); // a folder where the file should be
-    g->SetRitu(200);
+    g->SetScalePercent(200);
     EXPECT_EQ(g->WriteSettings(), -1);
     EXPECT_TRUE(fs::IsDirectory(Data() + "nrt.ini"));
     EXPECT_NE(ReadAll(Main() + "/NrtUser.ini").find("RITU=200"), std::string::npos);
@@ -472,12 +472,12 @@ TEST_F(Settings, SwitchingUsersReadsTheOtherUsersSettings)
 {
     auto g = Make();
     g->ReadSettings(true);
-    g->SetRitu(175);
+    g->SetScalePercent(175);
     g->SetMailHost("a.example");
     ASSERT_EQ(g->WriteSettings(), 0);
     ASSERT_TRUE(g->SetUserFolder(S("二人目")));
     g->ReadSettings(false);
-    EXPECT_EQ(g->GetRitu(), 100);
+    EXPECT_EQ(g->GetScalePercent(), 100);
     EXPECT_EQ(g->GetMailHost(), "");
     ASSERT_EQ(g->WriteSettings(), 0);
     EXPECT_EQ(ReadAll(Data() + "nrt.ini"), S("[USER]\r\nNAME=二人目\r\nVER=170\r\n"));
@@ -495,16 +495,16 @@ TEST_F(Settings, MonthlyAndIntervalBackups)
 
     clock.now = { 2025, 3, 15 };
     EXPECT_TRUE(g->MonthlyBackupDue());
-    EXPECT_EQ(g->GetBackYM(), 202503);
+    EXPECT_EQ(g->GetMonthlyBackupMonth(), 202503);
     EXPECT_FALSE(g->MonthlyBackupDue());
     clock.now = { 2025, 4, 1 };
     EXPECT_TRUE(g->MonthlyBackupDue());
-    g->SetBackYM(209912);
+    g->SetMonthlyBackupMonth(209912);
     EXPECT_FALSE(g->MonthlyBackupDue());
-    EXPECT_EQ(g->GetBackYM(), 209912);
+    EXPECT_EQ(g->GetMonthlyBackupMonth(), 209912);
 
     struct Case {
-        std::int32_t hindo, ymd;
+        std::int32_t interval, ymd;
         platform::LocalTime today;
         bool due;
     } cases[] = {
@@ -519,46 +519,46 @@ TEST_F(Settings, MonthlyAndIntervalBackups)
         { 7, 20241228, { 2025, 1, 4 }, true },
     };
     for (const Case& c : cases) {
-        g->SetHBackHindo(c.hindo);
-        g->SetHBackYMD(c.ymd);
+        g->SetFolderBackupInterval(c.interval);
+        g->SetFolderBackupDate(c.ymd);
         clock.now = c.today;
-        EXPECT_EQ(g->IntervalBackupDue(), c.due) << c.hindo << " " << c.ymd << " " << c.today.day;
-        EXPECT_EQ(g->GetHBackYMD(), c.ymd);
+        EXPECT_EQ(g->IntervalBackupDue(), c.due) << c.interval << " " << c.ymd << " " << c.today.day;
+        EXPECT_EQ(g->GetFolderBackupDate(), c.ymd);
     }
-    g->SetHBackHindo(7);
-    g->SetHBackYMD(0);
+    g->SetFolderBackupInterval(7);
+    g->SetFolderBackupDate(0);
     clock.now = { 2025, 6, 9 };
     EXPECT_FALSE(g->IntervalBackupDue()) << "the first start only records the day";
-    EXPECT_EQ(g->GetHBackYMD(), 20250609);
+    EXPECT_EQ(g->GetFolderBackupDate(), 20250609);
     clock.now = { 2025, 7, 1 };
     g->StampIntervalBackup();
-    EXPECT_EQ(g->GetHBackYMD(), 20250701);
+    EXPECT_EQ(g->GetFolderBackupDate(), 20250701);
 }
 
 TEST_F(Settings, BackupGenerationsRotate)
 {
     auto g = Make();
-    g->SetHBackSu(3);
-    g->SetHBackSuCu(0);
+    g->SetFolderBackupSets(3);
+    g->SetFolderBackupGeneration(0);
     std::vector<int> sets;
     for (int i = 0; i < 4; ++i) {
         const int next = g->NextGeneration();
         EXPECT_EQ(g->AdvanceGeneration(), next) << i;
-        sets.push_back(g->GetHBackSuCu());
+        sets.push_back(g->GetFolderBackupGeneration());
     }
     EXPECT_EQ(sets, (std::vector<int> { 1, 2, 0, 1 }));
-    g->SetHBackSuCu(0);
+    g->SetFolderBackupGeneration(0);
     std::vector<int> numbers;
     for (int i = 0; i < 4; ++i)
         numbers.push_back(g->AdvanceGeneration());
     EXPECT_EQ(numbers, (std::vector<int> { 1, 2, 3, 1 }));
 
-    g->SetHBackSuCu(7); // beyond SU, from a damaged file
+    g->SetFolderBackupGeneration(7); // beyond SU, from a damaged file
     EXPECT_EQ(g->AdvanceGeneration(), 1);
-    EXPECT_EQ(g->GetHBackSuCu(), 0);
-    g->SetHBackSu(0);
+    EXPECT_EQ(g->GetFolderBackupGeneration(), 0);
+    g->SetFolderBackupSets(0);
     EXPECT_EQ(g->AdvanceGeneration(), 1);
-    EXPECT_EQ(g->GetHBackSuCu(), 0);
+    EXPECT_EQ(g->GetFolderBackupGeneration(), 0);
 }
 
 TEST_F(Settings, TableCopy)

@@ -29,25 +29,25 @@ Values Sample()
 {
     Values v;
     v[kSender] = "0";
-    v[kPrint] = "1";
+    v[kPrintMark] = "1";
     v[kName] = S("山田太郎");
     v[kKana] = S("ﾔﾏﾀﾞﾀﾛｳ");
-    v[kKeisyou] = S("様");
-    v[kSeibetu] = S("男");
+    v[kHonorific] = S("様");
+    v[kGender] = S("男");
     v[kBirthday] = "H01/01/08";
-    v[kYubin] = "100-0013";
-    v[kKen] = S("東京都");
-    v[kZyusyo1] = S("千代田区霞が関１－２");
-    v[kZyusyo2] = S("霞ビル３階");
-    v[kTel1] = "03-1234-5678";
-    v[kTel2] = "03-1234-5679";
-    v[kTel3] = "090-1234-5678";
-    v[kEMail] = "taro@example.jp";
-    v[kURL] = "https://example.jp/";
-    v[kDiv1] = S("友人");
-    v[kDiv2] = S("学校");
-    v[kBikou1] = S("備考その一");
-    v[kBikou2] = S("備考その二");
+    v[kPostalCode] = "100-0013";
+    v[kPrefecture] = S("東京都");
+    v[kAddress1] = S("千代田区霞が関１－２");
+    v[kAddress2] = S("霞ビル３階");
+    v[kPhone] = "03-1234-5678";
+    v[kFax] = "03-1234-5679";
+    v[kMobile] = "090-1234-5678";
+    v[kMail] = "taro@example.jp";
+    v[kHomePage] = "https://example.jp/";
+    v[kCategory] = S("友人");
+    v[kSubcategory] = S("学校");
+    v[kNote1] = S("備考その一");
+    v[kNote2] = S("備考その二");
     return v;
 }
 
@@ -160,7 +160,7 @@ TEST(RecordForm, EachItemIsRefusedWithItsOwnMessageAndNothingIsWritten)
             if (way == 0) {
                 CreateTableWithout(db, schemaIndex);
             } else {
-                if (item == kSender || item == kPrint || item == kSeibetu || item == kBirthday)
+                if (item == kSender || item == kPrintMark || item == kGender || item == kBirthday)
                     continue; // check boxes, a fixed list and a date formed by the program
                 db.CreateDefaultTable();
                 const auto width
@@ -171,8 +171,8 @@ TEST(RecordForm, EachItemIsRefusedWithItsOwnMessageAndNothingIsWritten)
             db.ClearCurrent();
             db.SetValueByName(FieldName(kName), "before");
             ASSERT_EQ(db.PostRecord(), 0);
-            if (item != kBikou2)
-                v[kBikou2] = std::string(101, 'x');
+            if (item != kNote2)
+                v[kNote2] = std::string(101, 'x');
             RecordSet rec;
             rec.Attach(&db);
             rec.Select("");
@@ -183,7 +183,7 @@ TEST(RecordForm, EachItemIsRefusedWithItsOwnMessageAndNothingIsWritten)
                 EXPECT_EQ(db.GetRecordCount(), 1);
                 EXPECT_EQ(Stored(db, 0, "名前"), item == kName && way == 0 ? "<none>" : "before");
             }
-            EXPECT_EQ(kItems[static_cast<std::size_t>(item)].focusOnRefusal, item >= kDiv1);
+            EXPECT_EQ(kItems[static_cast<std::size_t>(item)].focusOnRefusal, item >= kCategory);
         }
     }
 }

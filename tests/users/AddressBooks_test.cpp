@@ -76,7 +76,7 @@ TEST_F(UsersTest, CreateRefusals)
 TEST_F(UsersTest, EachUserKeepsItsOwnTableAndSettings)
 {
     AddRecord(table, "山田");
-    global->SetRitu(150);
+    global->SetScalePercent(150);
     AddressBooks users(*global);
     AddressBooks::NewUser request { S("友人"), false, "" };
     ASSERT_EQ(users.Create(request, &table), AddressBooks::kCreatedEmpty);
@@ -92,18 +92,18 @@ TEST_F(UsersTest, EachUserKeepsItsOwnTableAndSettings)
     users.StartEmpty(table);
     EXPECT_EQ(table.GetRecordCount(), 0);
     EXPECT_EQ(table.GetFieldCount(), 24);
-    EXPECT_EQ(global->GetRitu(), 100);
+    EXPECT_EQ(global->GetScalePercent(), 100);
     AddRecord(table, "佐藤");
-    global->SetRitu(200);
+    global->SetScalePercent(200);
 
     ASSERT_EQ(Open("（メインユーザー）"), AddressBooks::kOpened);
     EXPECT_EQ(global->UserName(), S("メインユーザー"));
     EXPECT_EQ(Names(table), std::vector<std::string> { "山田" });
-    EXPECT_EQ(global->GetRitu(), 150);
+    EXPECT_EQ(global->GetScalePercent(), 150);
 
     ASSERT_EQ(Open("友人"), AddressBooks::kOpened);
     EXPECT_EQ(Names(table), std::vector<std::string> { "佐藤" });
-    EXPECT_EQ(global->GetRitu(), 200);
+    EXPECT_EQ(global->GetScalePercent(), 200);
     EXPECT_EQ(U(host.LastText()), "ユーザーを開きます。よろしいですか？");
 
     // A second user is listed after the first.
@@ -156,7 +156,7 @@ TEST_F(UsersTest, TheMainUserKeptInTheDataFolder)
     EXPECT_EQ(global->UserName(), "");
     EXPECT_EQ(global->UserFile("nrt.ndb"), Data() + "nrt.ndb");
     EXPECT_EQ(Names(table), std::vector<std::string> { "古い" });
-    EXPECT_EQ(global->GetRitu(), 125);
+    EXPECT_EQ(global->GetScalePercent(), 125);
     EXPECT_TRUE(AddressBooks(*global).IsCurrentEntry(0));
     EXPECT_FALSE(AddressBooks(*global).IsCurrentEntry(1));
 }

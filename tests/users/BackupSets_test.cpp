@@ -27,8 +27,8 @@ protected:
     BackupTest()
     {
         backup = dir.Path() + "/backup";
-        global->SetHBackOn(1);
-        global->SetHBackPath(backup);
+        global->SetFolderBackupOn(1);
+        global->SetFolderBackupPath(backup);
         user = global->UserFile({});
         AddRecord(table, "山田");
         table.SaveTable(user + "/nrt.ndb");
@@ -44,7 +44,7 @@ protected:
 
 TEST_F(BackupTest, FourBackupsWithThreeSetsRotate)
 {
-    global->SetHBackSu(3);
+    global->SetFolderBackupSets(3);
     const int days[] = { 8, 9, 10, 11 };
     const int expectedSet[] = { 1, 2, 3, 1 };
     const int expectedCounter[] = { 1, 2, 0, 1 };
@@ -54,8 +54,8 @@ TEST_F(BackupTest, FourBackupsWithThreeSetsRotate)
         int n = 0;
         ASSERT_EQ(BackupSets::Backup(*global, nullptr, &n), BackupSets::kBackedUp);
         EXPECT_EQ(n, expectedSet[i]);
-        EXPECT_EQ(global->GetHBackSuCu(), expectedCounter[i]);
-        EXPECT_EQ(global->GetHBackYMD(), 20250100 + days[i]);
+        EXPECT_EQ(global->GetFolderBackupGeneration(), expectedCounter[i]);
+        EXPECT_EQ(global->GetFolderBackupDate(), 20250100 + days[i]);
         EXPECT_EQ(ReadAll(Set(n) + "/" + S("メモ.nms")), "day " + std::to_string(days[i]));
     }
     EXPECT_EQ(Tree(backup + "/" + S("メインユーザー")),
@@ -105,17 +105,18 @@ TEST_F(BackupTest, NoMailFolderGivesAnEmptyOneQuietly)
 
 TEST_F(BackupTest, FailuresLeaveTheCountersAlone)
 {
-    global->SetHBackSuCu(1);
-    global->SetHBackYMD(20241231);
+    global->SetFolderBackupGeneration(1);
+    global->SetFolderBackupDate(20241231);
     struct Case {
         std::function<void()> prepare;
         int result;
         std::string message;
     } cases[] = {
-        { [&] { global->SetHBackPath(""); }, BackupSets::kNoDestination, "パスを指定してください。" },
-        { [&] { global->SetHBackPath("relative/backup"); }, BackupSets::kNoDestination, "パスを指定してください。" },
+        { [&] { global->SetFolderBackupPath(""); }, BackupSets::kNoDestination, "パスを指定してください。" },
+        { [&] { global->SetFolderBackupPath("relative/backup"); }, BackupSets::kNoDestination,
+            "パスを指定してください。" },
         { [&] {
-             global->SetHBackPath(backup);
+             global->SetFolderBackupPath(backup);
              platform::fs::RemoveFile(user + "/nrt.ndb");
          },
             BackupSets::kCopyFailed, "ファイルのコピーに失敗しました。\n" + U(Set(2)) + "/nrt.ndb" },
@@ -125,8 +126,8 @@ TEST_F(BackupTest, FailuresLeaveTheCountersAlone)
         c.prepare();
         EXPECT_EQ(BackupSets::Backup(*global), c.result) << c.message;
         EXPECT_EQ(U(host.LastText()), c.message);
-        EXPECT_EQ(global->GetHBackSuCu(), 1);
-        EXPECT_EQ(global->GetHBackYMD(), 20241231);
+        EXPECT_EQ(global->GetFolderBackupGeneration(), 1);
+        EXPECT_EQ(global->GetFolderBackupDate(), 20241231);
     }
     EXPECT_FALSE(platform::fs::Exists(user + "/back.ls2"));
 }
@@ -148,13 +149,13 @@ TEST_F(BackupTest, ACopyThatFailsHalfWayLeavesTheOldFile)
     EXPECT_EQ(U(host.LastText()), "ファイルのコピーに失敗しました。\n" + U(Set(1)) + "/nrt.ndb");
     EXPECT_EQ(ReadAll(Set(1) + "/nrt.ndb"), "the previous set");
     EXPECT_EQ(Tree(Set(1)), std::vector<std::string> { "nrt.ndb" });
-    EXPECT_EQ(global->GetHBackSuCu(), 0);
+    EXPECT_EQ(global->GetFolderBackupGeneration(), 0);
 }
 
 TEST_F(BackupTest, TheStartUpOffer)
 {
     struct Case {
-        int on, hindo, ymd, day;
+        int on, interval, ymd, day;
         bool due;
         int ymdAfter;
     } cases[] = {
@@ -168,23 +169,23 @@ TEST_F(BackupTest, TheStartUpOffer)
         { 0, 7, 20200101, 8, false, 20200101 },
     };
     for (const Case& c : cases) {
-        global->SetHBackOn(c.on);
-        global->SetHBackHindo(c.hindo);
-        global->SetHBackYMD(c.ymd);
+        global->SetFolderBackupOn(c.on);
+        global->SetFolderBackupInterval(c.interval);
+        global->SetFolderBackupDate(c.ymd);
         clock.now.day = c.day;
-        EXPECT_EQ(BackupSets::OfferDue(*global), c.due) << c.hindo << " " << c.ymd << " " << c.day;
-        EXPECT_EQ(global->GetHBackYMD(), c.ymdAfter);
+        EXPECT_EQ(BackupSets::OfferDue(*global), c.due) << c.interval << " " << c.ymd << " " << c.day;
+        EXPECT_EQ(global->GetFolderBackupDate(), c.ymdAfter);
     }
-    global->SetHBackOn(0);
+    global->SetFolderBackupOn(0);
     EXPECT_FALSE(BackupSets::CheckEnabled(*global));
     EXPECT_EQ(U(host.LastText()), "バックアップの設定をしてください。");
 }
 
 TEST_F(BackupTest, RestoreIntoANewUserAndOpenItAgain)
 {
-    global->SetRitu(175);
-    global->SetHBackSuCu(2);
-    global->SetHBackYMD(20250101);
+    global->SetScalePercent(175);
+    global->SetFolderBackupGeneration(2);
+    global->SetFolderBackupDate(20250101);
     WriteAll(user + "/nrt_ms01.nms", S("友人\r\n"));
     platform::fs::MakeDirs(user + "/Mail");
     WriteAll(user + "/Mail/FormMail.mlt", "template");
@@ -201,9 +202,9 @@ TEST_F(BackupTest, RestoreIntoANewUserAndOpenItAgain)
     table.ClearRecords();
     ASSERT_TRUE(users.FinishRestore(table));
     EXPECT_EQ(Names(table), std::vector<std::string> { "山田" });
-    EXPECT_EQ(global->GetRitu(), 175);
-    EXPECT_EQ(global->GetHBackSuCu(), 0);
-    EXPECT_EQ(global->GetHBackYMD(), 0);
+    EXPECT_EQ(global->GetScalePercent(), 175);
+    EXPECT_EQ(global->GetFolderBackupGeneration(), 0);
+    EXPECT_EQ(global->GetFolderBackupDate(), 0);
     EXPECT_EQ(ReadAll(global->UserFile("nrt_ms01.nms")), S("友人\r\n"));
     EXPECT_EQ(ReadAll(global->UserFile("Mail/FormMail.mlt")), "template");
 
@@ -213,7 +214,7 @@ TEST_F(BackupTest, RestoreIntoANewUserAndOpenItAgain)
     saved = false;
     ASSERT_EQ(users.Open(users.FindEntry(S("復元")), table, saved), AddressBooks::kOpened);
     EXPECT_EQ(Names(table), std::vector<std::string> { "山田" });
-    EXPECT_EQ(global->GetRitu(), 175);
+    EXPECT_EQ(global->GetScalePercent(), 175);
 }
 
 TEST_F(BackupTest, ARestoreThatCannotBeReadLeavesTheNewUserEmpty)
@@ -250,8 +251,8 @@ TEST_F(BackupTest, ASetMissingAnyFileIsNoBackup)
         { ndb + 710, "ファイルコピーに失敗しました。\n" + U(Set(1)) + "/Mail/list.log",
             { "Mail/", "NrtUser.ini", "nrt.ndb", "友人.nms" } },
     };
-    global->SetHBackSuCu(0);
-    global->SetHBackYMD(20241231);
+    global->SetFolderBackupGeneration(0);
+    global->SetFolderBackupDate(20241231);
     for (const Case& c : cases) {
         platform::fs::RemoveTree(backup);
         platform::fs::testing::FailWritesAfter(c.budget);
@@ -260,12 +261,12 @@ TEST_F(BackupTest, ASetMissingAnyFileIsNoBackup)
         EXPECT_EQ(result, BackupSets::kCopyFailed) << c.budget;
         EXPECT_EQ(U(host.LastText()), c.message);
         EXPECT_EQ(Tree(Set(1)), c.arrived);
-        EXPECT_EQ(global->GetHBackSuCu(), 0);
-        EXPECT_EQ(global->GetHBackYMD(), 20241231);
+        EXPECT_EQ(global->GetFolderBackupGeneration(), 0);
+        EXPECT_EQ(global->GetFolderBackupDate(), 20241231);
         EXPECT_FALSE(platform::fs::Exists(user + "/back.ls2"));
     }
     ASSERT_EQ(BackupSets::Backup(*global), BackupSets::kBackedUp);
-    EXPECT_EQ(global->GetHBackSuCu(), 1);
+    EXPECT_EQ(global->GetFolderBackupGeneration(), 1);
 }
 
 TEST_F(BackupTest, CopiesKeepTheirPermissionsAndARestoredIniIsPrivate)

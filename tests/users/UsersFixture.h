@@ -36,16 +36,16 @@ protected:
     void AddRecord(AddressTable& db, const char* name)
     {
         db.ClearCurrent();
-        db.SetValue(kF_AtenaKubun, "0");
-        db.SetValue(kF_InjiKubun, "1");
-        db.SetValue(kF_Name, S(name));
+        db.SetValue(field::kSender, "0");
+        db.SetValue(field::kPrintMark, "1");
+        db.SetValue(field::kName, S(name));
         ASSERT_EQ(db.PostRecord(), 0);
     }
     static std::vector<std::string> Names(const AddressTable& db)
     {
         std::vector<std::string> out;
         for (int k = 0; k < db.GetRecordCount(); ++k)
-            out.push_back(U(db.Value(kF_Name, k)));
+            out.push_back(U(db.Value(field::kName, k)));
         return out;
     }
     // Every file and folder under `root`, relative, sorted, UTF-8; folders end with "/".

@@ -83,7 +83,7 @@ int main(int argc, char** argv)
     g.ReadSettings(true);
     platform::fs::MakeDirs(g.UserFile({}));
     if (argc == 4)
-        g.SetRitu(std::atoi(argv[3])); // the display magnification, in percent
+        g.SetScalePercent(std::atoi(argv[3])); // the display magnification, in percent
 
     int status = 0;
     PostalRecordText text;
@@ -96,7 +96,7 @@ int main(int argc, char** argv)
         status = 1;
     }
 
-    AddressBrowser browser(g.PostalFile({}), "", g.GetRitu());
+    AddressBrowser browser(g.PostalFile({}), "", g.GetScalePercent());
     if (Step(browser, "東京都", out, "address-1-prefectures.png")
         && Step(browser, "千代田区", out, "address-2-cities.png")
         && Step(browser, "霞が関", out, "address-3-towns.png")) {

@@ -58,16 +58,16 @@ int main(int argc, char** argv)
         db.CreateDefaultTable();
         for (const Sample& s : kSamples) {
             db.ClearCurrent();
-            db.SetValue(kF_AtenaKubun, "0");
-            db.SetValue(kF_InjiKubun, s.mark);
-            db.SetValue(kF_Name, platform::Utf8ToSjis(s.name));
-            db.SetValue(kF_Kana, platform::Utf8ToSjis(s.kana));
-            db.SetValue(kF_Keisho, SJ("様"));
-            db.SetValue(kF_PostalCode, s.postal);
-            db.SetValue(kF_Prefecture, platform::Utf8ToSjis(s.pref));
-            db.SetValue(kF_Address1, platform::Utf8ToSjis(s.addr1));
-            db.SetValue(kF_Phone, s.tel);
-            db.SetValue(kF_Category1, platform::Utf8ToSjis(s.category));
+            db.SetValue(field::kSender, "0");
+            db.SetValue(field::kPrintMark, s.mark);
+            db.SetValue(field::kName, platform::Utf8ToSjis(s.name));
+            db.SetValue(field::kKana, platform::Utf8ToSjis(s.kana));
+            db.SetValue(field::kHonorific, SJ("様"));
+            db.SetValue(field::kPostalCode, s.postal);
+            db.SetValue(field::kPrefecture, platform::Utf8ToSjis(s.pref));
+            db.SetValue(field::kAddress1, platform::Utf8ToSjis(s.addr1));
+            db.SetValue(field::kPhone, s.tel);
+            db.SetValue(field::kCategory, platform::Utf8ToSjis(s.category));
             db.PostRecord();
         }
         db.SaveTable(g.UserFile(SJ("nrt.ndb")));

@@ -65,22 +65,22 @@ bool PrintCommands::ChooseForm(std::string& name, bool senderTab)
     return true;
 }
 
-void PrintCommands::Print(std::string_view printCondition, std::string_view sortSpec, bool senderTab)
+void PrintCommands::Print(std::string_view printCondition, std::string_view sortOrder, bool senderTab)
 {
     std::string form;
     if (!ChooseForm(form, senderTab))
         return;
-    if (!renderer_->Prepare(form, AppSettings::ReportKindOfName(form), printCondition, sortSpec))
+    if (!renderer_->Prepare(form, AppSettings::ReportKindOfName(form), printCondition, sortOrder))
         return;
     renderer_->PrintRows(window_);
 }
 
-void PrintCommands::Preview(std::string_view printCondition, std::string_view sortSpec, bool senderTab)
+void PrintCommands::Preview(std::string_view printCondition, std::string_view sortOrder, bool senderTab)
 {
     std::string form;
     if (!ChooseForm(form, senderTab))
         return;
-    if (!renderer_->Prepare(form, AppSettings::ReportKindOfName(form), printCondition, sortSpec))
+    if (!renderer_->Prepare(form, AppSettings::ReportKindOfName(form), printCondition, sortOrder))
         return;
     PrintPreview preview(*renderer_, global_, window_);
     preview.exec();
@@ -124,7 +124,7 @@ namespace {
 
 // The job without a dialog: `setUp` chooses where the pages go.
 int PrintFormWith(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortSpec, int from, int to, int* pageCount, const std::function<void(QPrinter&)>& setUp)
+    std::string_view sortOrder, int from, int to, int* pageCount, const std::function<void(QPrinter&)>& setUp)
 {
     // Fonts need the GUI application object (on the offscreen platform at least).
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
@@ -137,7 +137,7 @@ int PrintFormWith(AppSettings& global, AddressTable& table, std::string_view for
     const std::string form(global.ReportList().GetLine(index));
     PrinterBinding printer;
     CardRenderer renderer(global, table, printer);
-    if (!renderer.Prepare(form, AppSettings::ReportKindOfName(form), printCondition, sortSpec))
+    if (!renderer.Prepare(form, AppSettings::ReportKindOfName(form), printCondition, sortOrder))
         return kPrintFailed;
     const int perPage = std::max(1, renderer.RecordsPerPage());
     const int pages = (renderer.RowCount() + perPage - 1) / perPage;
@@ -161,22 +161,22 @@ int PrintFormWith(AppSettings& global, AddressTable& table, std::string_view for
 } // namespace
 
 int PrintToPdf(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortSpec, const std::string& pdfPath, int from, int to, int* pageCount)
+    std::string_view sortOrder, const std::string& pdfPath, int from, int to, int* pageCount)
 {
     const QString file = QString::fromStdString(platform::fs::ToSystemPath(pdfPath));
-    return PrintFormWith(global, table, formName, printCondition, sortSpec, from, to, pageCount, [&](QPrinter& p) {
+    return PrintFormWith(global, table, formName, printCondition, sortOrder, from, to, pageCount, [&](QPrinter& p) {
         p.setOutputFormat(QPrinter::PdfFormat);
         p.setOutputFileName(file);
     });
 }
 
 int PrintToQueue(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortSpec, std::string_view queue, int from, int to, int* pageCount)
+    std::string_view sortOrder, std::string_view queue, int from, int to, int* pageCount)
 {
     const QString name = gui::ToQ(queue);
     if (!QPrinterInfo::availablePrinterNames().contains(name))
         return kPrintNoSuchQueue;
-    return PrintFormWith(global, table, formName, printCondition, sortSpec, from, to, pageCount, [&](QPrinter& p) {
+    return PrintFormWith(global, table, formName, printCondition, sortOrder, from, to, pageCount, [&](QPrinter& p) {
         p.setOutputFormat(QPrinter::NativeFormat);
         p.setPrinterName(name);
     });

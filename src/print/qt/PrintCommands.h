@@ -4,8 +4,8 @@
 // the printer binding and the renderer, created at start-up) and wires its menu and
 // toolbar items to it:
 //
-//   tcmd_Print, mnuPrint       Print(PrintCondition(), SortSpec(), senderTab)
-//   tcmd_Preview, mnuPreview   Preview(PrintCondition(), SortSpec(), senderTab)
+//   tcmd_Print, mnuPrint       Print(PrintCondition(), SortOrder(), senderTab)
+//   tcmd_Preview, mnuPreview   Preview(PrintCondition(), SortOrder(), senderTab)
 //   tcmd_PreSet, mnuPreSet     EditLayouts()
 //   mnuNewPrn                  NewForm()
 //   mnuFilePrint               PrintList(Records())
@@ -41,9 +41,9 @@ public:
     // On the senders' tab the user first confirms that senders print as addressees;
     // then a form is chosen in the print form list and the records of the print
     // condition are printed in the list's order (with progress for long jobs).
-    void Print(std::string_view printCondition, std::string_view sortSpec, bool senderTab);
+    void Print(std::string_view printCondition, std::string_view sortOrder, bool senderTab);
     // The same road to the preview window.
-    void Preview(std::string_view printCondition, std::string_view sortSpec, bool senderTab);
+    void Preview(std::string_view printCondition, std::string_view sortOrder, bool senderTab);
     // The print form list with its new, rename and delete buttons: the index of the
     // form whose layout is to be edited, or -1.
     int ChooseFormToEdit();
@@ -76,9 +76,9 @@ inline constexpr int kPrintNoSuchForm = 2; // the name is not in the print form 
 inline constexpr int kPrintNoSuchPages = 3; // `from` lies past the last page (`pageCount` receives their number)
 inline constexpr int kPrintNoSuchQueue = 4; // no printer of the system has that name
 int PrintToPdf(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortSpec, const std::string& pdfPath, int from = 0, int to = 0, int* pageCount = nullptr);
+    std::string_view sortOrder, const std::string& pdfPath, int from = 0, int to = 0, int* pageCount = nullptr);
 // The same job sent to the system's printer `queue` (CP932), on the form's paper.
 int PrintToQueue(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortSpec, std::string_view queue, int from = 0, int to = 0, int* pageCount = nullptr);
+    std::string_view sortOrder, std::string_view queue, int from = 0, int to = 0, int* pageCount = nullptr);
 
 } // namespace nrt::print
