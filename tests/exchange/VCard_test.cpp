@@ -9,7 +9,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <map>
+#include <optional>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace nrt;
 using nrt::test::S;
@@ -203,4 +209,97 @@ TEST_F(VCardTest, ExportedCardsComeBackIntoTheSameFields)
     EXPECT_TRUE(notes.empty()) << notes.front();
     for (int k = 0; k < 2; ++k)
         ExpectFields(*this, [this, k](const char* f) { return Value(f, k); }, records[k], std::to_string(k));
+}
+
+namespace {
+
+// The Python interpreter of the system (where Debian's python3-vobject is installed).
+std::string Python()
+{
+    return ::access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
+}
+
+// Runs the Python script with the arguments; its standard output, or nullopt when it
+// could not run or failed.
+std::optional<std::string> RunPython(const std::string& script, const std::string& args)
+{
+    const std::string cmd = Python() + " -c '" + script + "' " + args + " 2>&1";
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p)
+        return std::nullopt;
+    std::string out;
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;)
+        out.append(buf, n);
+    const int status = ::pclose(p);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        ADD_FAILURE() << out;
+        return std::nullopt;
+    }
+    return out;
+}
+
+} // namespace
+
+// Another program's vCard library reads what the export writes, and the import reads
+// what that library writes (its folding, escaping and 3.0 forms).
+TEST_F(VCardTest, PythonVobjectReadsTheExportAndWritesCardsTheImportReads)
+{
+    if (std::system((Python() + " -c 'import vobject' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "python3-vobject is not installed (scripts/setup installs it)";
+    const Fields record = { { "名前", "山田　太郎" }, { "カナ", "ﾔﾏﾀﾞ ﾀﾛｳ" }, { "郵便番号", "100-0013" },
+        { "都道府県", "東京都" }, { "住所１", "千代田区霞が関一丁目二番三号　中央合同庁舎第四号館　国土交通省　総合政策局" },
+        { "住所２", "霞が関ビル;12階,西" }, { "電話番号", "03-1234-5678" }, { "携帯番号", "090-1234-5678" },
+        { "生年月日", "1980/04/12" }, { "大分類", "友人" }, { "備考１", "年賀状\\毎年" } };
+    table.ClearCurrent();
+    for (const auto& [field, value] : record)
+        ASSERT_EQ(table.SetValueByName(S(field), S(value)), 0) << field;
+    ASSERT_EQ(table.PostRecord(), 0);
+    RecordSet rec;
+    rec.Attach(&table);
+    ASSERT_EQ(rec.Select(std::string_view()), 0);
+    const std::string exported = U(dir.Path()) + "/out.vcf";
+    WriteAll(S(exported), VCardExport::Format(rec));
+
+    const char* read = R"(
+import sys, vobject
+c = vobject.readOne(open(sys.argv[1], encoding="utf-8").read())
+a = c.adr.value
+print(c.n.value.family, c.n.value.given, sep="|")
+print(c.x_phonetic_last_name.value, c.x_phonetic_first_name.value, sep="|")
+print(a.code, a.region, a.street, a.extended, sep="|")
+print(*sorted(t.value for t in c.contents["tel"]), sep="|")
+print(c.bday.value, c.categories.value[0], c.note.value, sep="|")
+)";
+    const auto shown = RunPython(read, "'" + exported + "'");
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(*shown,
+        "山田|太郎\nヤマダ|タロウ\n100-0013|東京都|千代田区霞が関一丁目二番三号　中央合同庁舎第四号館　国土交通省　総合政策局"
+        "|霞が関ビル;12階,西\n03-1234-5678|090-1234-5678\n19800412|友人|年賀状\\毎年\n");
+
+    const char* write = R"(
+import sys, vobject
+c = vobject.vCard()
+c.add("n").value = vobject.vcard.Name(family="佐藤", given="花子")
+c.add("fn").value = "佐藤 花子"
+c.add("x-phonetic-last-name").value = "さとう"
+c.add("x-phonetic-first-name").value = "はなこ"
+t = c.add("tel"); t.value = "06-1234-5678"; t.type_param = "HOME"
+t = c.add("tel"); t.value = "080-1111-2222"; t.type_param = "CELL"
+a = c.add("adr"); a.value = vobject.vcard.Address(street="梅田1-1-1 梅田ビルディング二十階", city="大阪市北区",
+    region="大阪府", code="530-0001", country="日本"); a.type_param = "HOME"
+c.add("note").value = "長い備考、句読点; 記号\\ と改行\n二行目"
+c.add("categories").value = ["仕事", "友人"]
+open(sys.argv[1], "w", encoding="utf-8").write(c.serialize())
+)";
+    const std::string written = U(dir.Path()) + "/peer.vcf";
+    ASSERT_TRUE(RunPython(write, "'" + written + "'"));
+    table.ClearRecords();
+    ASSERT_EQ(Import(test::ReadAll(S(written))), VCardImport::kImported);
+    ASSERT_EQ(table.GetRecordCount(), 1);
+    ExpectFields(*this, [this](const char* f) { return Value(f, 0); },
+        { { "名前", "佐藤　花子" }, { "カナ", "ｻﾄｳ ﾊﾅｺ" }, { "電話番号", "06-1234-5678" }, { "携帯番号", "080-1111-2222" },
+            { "郵便番号", "530-0001" }, { "都道府県", "大阪府" }, { "住所１", "大阪市北区梅田1-1-1 梅田ビルディング二十階" },
+            { "住所２", "" }, { "備考１", "長い備考、句読点; 記号\\ と改行　二行目" }, { "大分類", "仕事" } },
+        "vobject");
 }
