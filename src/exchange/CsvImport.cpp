@@ -180,7 +180,39 @@ int CsvImport::Load(std::string_view path, Observer* observer)
     utf8_ = false;
     if (CheckHeader(path) != kHeaderOk)
         return kHeaderRefused;
+    return Read(path, true, nullptr, watch);
+}
 
+int CsvImport::LoadMapped(
+    std::string_view path, bool hasHeader, const std::vector<ColumnTarget>& targets, Observer* observer)
+{
+    Observer none;
+    imported_ = 0;
+    blankRows_ = 0;
+    lineBreakCells_ = 0;
+    utf8_ = false;
+    return Read(path, hasHeader, &targets, observer ? *observer : none);
+}
+
+int CsvImport::ReadPreview(std::string_view path, bool hasHeader, int rows, Preview& out)
+{
+    out = {};
+    CsvReader csv;
+    const int code = csv.LoadCsv(path, hasHeader ? 1 : 0);
+    if (code != CsvReader::kOk)
+        return code;
+    for (int c = 0; c < csv.GetColumnCount(); ++c)
+        out.headers.emplace_back(csv.GetHeader(c));
+    for (int r = 0; r < csv.GetRowCount() && r < rows; ++r) {
+        out.rows.emplace_back();
+        for (int c = 0; c < csv.GetColumnCount(); ++c)
+            out.rows.back().emplace_back(csv.GetCell(r, c));
+    }
+    return CsvReader::kOk;
+}
+
+int CsvImport::Read(std::string_view path, bool hasHeader, const std::vector<ColumnTarget>* targets, Observer& watch)
+{
     watch.Busy(true);
     // Every message box below comes without the wait cursor.
     const auto refuse = [&watch](int result, std::string_view text) {
@@ -190,7 +222,7 @@ int CsvImport::Load(std::string_view path, Observer* observer)
     };
 
     CsvReader csv;
-    switch (csv.LoadCsv(path, 1)) {
+    switch (csv.LoadCsv(path, hasHeader ? 1 : 0)) {
     case CsvReader::kOk:
         break;
     case CsvReader::kErrOpen:
@@ -208,7 +240,8 @@ int CsvImport::Load(std::string_view path, Observer* observer)
     utf8_ = csv.WasUtf8();
     lineBreakCells_ = csv.LineBreakCells();
     RecordImport records(global_, table_);
-    const int result = records.Run(CsvRows(csv, table_), watch);
+    const int result = targets ? records.Run(MappedRows(csv, *targets, table_), watch)
+                               : records.Run(CsvRows(csv, table_), watch);
     imported_ = records.ImportedCount();
     blankRows_ = records.BlankRows();
     return result;

@@ -5,11 +5,13 @@
 // leaves the table and the category lists as they were. Every imported record is an
 // addressee marked for printing unless the file says otherwise.
 
+#include "exchange/CsvColumnMap.h"
 #include "exchange/RecordImport.h"
 
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace nrt {
 
@@ -66,6 +68,20 @@ public:
     // the remembered name and the closing message.
     int Load(std::string_view path, Observer* observer = nullptr);
 
+    // The import of another program's file: each column fills the field its target
+    // names (CsvColumnMap), the first line being names or already data. No header
+    // check, question or closing message.
+    int LoadMapped(std::string_view path, bool hasHeader, const std::vector<ColumnTarget>& targets,
+        Observer* observer = nullptr);
+
+    // The first rows of a file for the mapping window, CP932: the column names
+    // ("FIELD1" … without a header) and up to `rows` rows. CsvReader's codes.
+    struct Preview {
+        std::vector<std::string> headers;
+        std::vector<std::vector<std::string>> rows;
+    };
+    static int ReadPreview(std::string_view path, bool hasHeader, int rows, Preview& out);
+
     // The completed file name of the last Run (for the window's file name field).
     const std::string& Path() const { return path_; }
     // Records added by the last Run or Load.
@@ -85,6 +101,9 @@ public:
     int CheckHeader(std::string_view path) const;
 
 private:
+    // Reads the file and imports its rows, by header names or through `targets`.
+    int Read(std::string_view path, bool hasHeader, const std::vector<ColumnTarget>* targets, Observer& watch);
+
     AppSettings& global_;
     AddressTable& table_;
     std::string path_;

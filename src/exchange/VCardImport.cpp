@@ -1,5 +1,7 @@
 #include "exchange/VCardImport.h"
 
+#include "exchange/CsvColumnMap.h"
+
 #include "db/AddressTable.h"
 #include "platform/Kana.h"
 #include "platform/MessageHost.h"
@@ -7,7 +9,6 @@
 #include "platform/sjis.h"
 #include "postal/Prefectures.h"
 #include "settings/AppSettings.h"
-#include "settings/EraDate.h"
 
 #include <algorithm>
 #include <array>
@@ -125,26 +126,6 @@ std::string PostalCode(std::string_view utf8)
     if (s.size() == 7 && s.find_first_not_of("0123456789") == std::string::npos)
         s.insert(3, "-");
     return s;
-}
-
-// "1980-04-12", "19800412", "1980-04-12T09:00:00Z" as "1980/04/12"; empty for a date
-// without a year ("--0412") or one that is no date.
-std::string StoredDate(std::string_view utf8)
-{
-    std::string digits;
-    std::string s = Trim(utf8);
-    if (s.starts_with("--"))
-        return {};
-    for (char c : s.substr(0, s.find('T'))) {
-        if (c >= '0' && c <= '9')
-            digits += c;
-        else if (c != '-')
-            return {};
-    }
-    if (digits.size() != 8)
-        return {};
-    const std::string date = digits.substr(0, 4) + "/" + digits.substr(4, 2) + "/" + digits.substr(6, 2);
-    return IsValidDate(date) ? date : std::string();
 }
 
 // The one of several properties a field takes: the first of the preferred kind,
@@ -360,7 +341,7 @@ private:
             Set(kHomePage, "URL", Trim(url->Text()));
         if (const auto* bday = card_.Find("BDAY")) {
             const std::string text = bday->Text();
-            const std::string date = StoredDate(text);
+            const std::string date = IsoDateAsStored(Trim(text));
             if (date.empty() && !Trim(text).empty())
                 LeftOut("BDAY", text);
             values_[kBirthday] = date;
