@@ -83,13 +83,12 @@ int CsvImport::ScanHeader(std::string_view bytes, const AddressTable& table, std
     return ended ? kHeaderOk : kHeaderNoName;
 }
 
-int CsvImport::CheckHeader(std::string_view path) const
+int CsvImport::ProbeHeader(std::string_view path, std::string& name) const
 {
+    name.clear();
     platform::fs::FileReader file(path);
-    if (!file.isOpen()) {
-        platform::Warn(SJ("ファイルオープンに失敗しました。"));
+    if (!file.isOpen())
         return kHeaderCannotOpen;
-    }
     char probe[kHeaderProbeBytes + 3];
     long long got = file.readAt(0, probe, sizeof probe);
     std::string_view bytes(probe, got > 0 ? static_cast<std::size_t>(got) : 0);
@@ -97,14 +96,10 @@ int CsvImport::CheckHeader(std::string_view path) const
         bytes.remove_prefix(platform::kUtf8Bom.size());
     else
         bytes = bytes.substr(0, std::min(bytes.size(), kHeaderProbeBytes));
-    if (got < 0) {
-        platform::Warn(SJ("ファイルオープンに失敗しました。"));
+    if (got < 0)
         return kHeaderCannotOpen;
-    }
-    if (got == 0) {
-        platform::Warn(SJ("データがありません。"));
+    if (got == 0)
         return kHeaderEmpty;
-    }
     // A UTF-8 header is checked as CP932: the names are compared with the table's.
     std::string converted;
     if (CsvReader::DetectEncodings(bytes, 1).header) {
@@ -114,9 +109,20 @@ int CsvImport::CheckHeader(std::string_view path) const
             converted += bytes[end];
         bytes = converted;
     }
+    return ScanHeader(bytes, table_, name);
+}
+
+int CsvImport::CheckHeader(std::string_view path) const
+{
     std::string name;
-    const int code = ScanHeader(bytes, table_, name);
+    const int code = ProbeHeader(path, name);
     switch (code) {
+    case kHeaderCannotOpen:
+        platform::Warn(SJ("ファイルオープンに失敗しました。"));
+        break;
+    case kHeaderEmpty:
+        platform::Warn(SJ("データがありません。"));
+        break;
     case kHeaderTooLong:
         platform::Warn(SJ("ヘッダサイズがオーバーしました。"));
         break;
@@ -132,7 +138,7 @@ int CsvImport::CheckHeader(std::string_view path) const
     return code;
 }
 
-int CsvImport::Run(std::string_view typed, Observer* observer)
+int CsvImport::Run(std::string_view typed, Observer* observer, const Mapping* mapping)
 {
     Observer none;
     Observer& watch = observer ? *observer : none;
@@ -149,7 +155,7 @@ int CsvImport::Run(std::string_view typed, Observer* observer)
     }
     if (!platform::Ask(SJ("データを取り込みます。よろしいですか？"), true))
         return kDeclined;
-    const int result = Load(path_, &watch);
+    const int result = mapping ? LoadMapped(path_, mapping->hasHeader, mapping->targets, &watch) : Load(path_, &watch);
     if (result != kImported)
         return result;
     watch.Imported();

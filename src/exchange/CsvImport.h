@@ -61,7 +61,12 @@ public:
     // The whole import of the file named `typed`: the checks, the question, the
     // check pass, the category lists, the records, the remembered file name and the
     // closing message.
-    int Run(std::string_view typed, Observer* observer = nullptr);
+    // With a mapping, the columns fill the fields it names (LoadMapped) instead.
+    struct Mapping {
+        bool hasHeader = true;
+        std::vector<ColumnTarget> targets;
+    };
+    int Run(std::string_view typed, Observer* observer = nullptr, const Mapping* mapping = nullptr);
 
     // The import proper of a file: the header check, the reading, the check pass, the
     // category lists and the records. Run adds the file name's checks, the question,
@@ -97,7 +102,9 @@ public:
     // The header check on the first 1000 bytes of `bytes` against the table's field
     // names; `name` receives the name a kHeaderNotAField is about. No message.
     static int ScanHeader(std::string_view bytes, const AddressTable& table, std::string& name);
-    // ScanHeader on the file, with its message.
+    // ScanHeader on the file (UTF-8 read as CP932), without a message; `name` as there.
+    int ProbeHeader(std::string_view path, std::string& name) const;
+    // ProbeHeader with its message.
     int CheckHeader(std::string_view path) const;
 
 private:

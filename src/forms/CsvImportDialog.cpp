@@ -5,7 +5,9 @@
 #include "app/QtText.h"
 #include "app/SjisLimitValidator.h"
 #include "exchange/CsvImport.h"
+#include "forms/CsvColumnsDialog.h"
 #include "forms/ImportWatch.h"
+#include "platform/fs.h"
 
 #include <QFileDialog>
 #include <QGridLayout>
@@ -13,6 +15,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <optional>
 
 namespace nrt::gui {
 
@@ -69,8 +73,24 @@ void CsvImportDialog::ChooseFile()
 void CsvImportDialog::Import()
 {
     CsvImport import(main_.Global(), main_.Table());
+    // Another program's file (its first line no header of this program's fields) is
+    // imported through the columns the user confirms.
+    std::optional<CsvImport::Mapping> mapping;
+    const std::string typed = FromQ(txt_Path->text());
+    if (const std::string path = typed.empty() ? std::string() : import.CompletePath(typed);
+        !path.empty() && platform::fs::IsFile(path)) {
+        std::string name;
+        const int header = import.ProbeHeader(path, name);
+        if (header != CsvImport::kHeaderOk && header != CsvImport::kHeaderCannotOpen
+            && header != CsvImport::kHeaderEmpty) {
+            CsvColumnsDialog columns(main_.Global(), main_.Table(), path, this);
+            if (columns.exec() != QDialog::Accepted)
+                return;
+            mapping = columns.Mapping();
+        }
+    }
     ImportWatch watch(this, main_);
-    const int result = import.Run(FromQ(txt_Path->text()), &watch);
+    const int result = import.Run(typed, &watch, mapping ? &*mapping : nullptr);
     if (!import.Path().empty())
         txt_Path->setText(ToQ(import.Path()));
     if (result == CsvImport::kNoFileName)
