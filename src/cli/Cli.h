@@ -6,6 +6,7 @@
 #include "db/AddressTable.h"
 #include "db/MainList.h"
 #include "db/RecordSet.h"
+#include "exchange/RecordImport.h"
 #include "platform/FileLock.h"
 #include "settings/AppSettings.h"
 
@@ -53,6 +54,19 @@ private:
     std::unique_ptr<AddressTable> table_;
     platform::FileLock writeLock_;
     bool ok_ = true;
+};
+
+// An import's commit is the table saved as "nrt.ndb" of the user.
+class SaveOnCommit : public RecordImport::Observer {
+public:
+    explicit SaveOnCommit(Context& context)
+        : context_(context)
+    {
+    }
+    bool Commit() override { return context_.SaveTable(); }
+
+private:
+    Context& context_;
 };
 
 // How long a writing command waits for another one to finish.

@@ -4,6 +4,7 @@
 #include "cli/Cli.h"
 
 #include "cli/CommandLinePath.h"
+#include "cli/ImportCommand.h"
 #include "db/MainList.h"
 #include "db/RecordSet.h"
 #include "exchange/VCardExport.h"
@@ -13,37 +14,10 @@
 #include <cstdio>
 
 namespace nrt::cli {
-namespace {
-
-class SaveOnCommit : public VCardImport::Observer {
-public:
-    explicit SaveOnCommit(Context& context)
-        : context_(context)
-    {
-    }
-    bool Commit() override { return context_.SaveTable(); }
-
-private:
-    Context& context_;
-};
-
-} // namespace
 
 int RunImportVCard(Context& context, Args& args)
 {
-    if (args.usageError || !args.unknown().empty() || args.Rest().size() != 1)
-        return kExitUsage;
-    if (!context.LockForWriting())
-        return kExitFailed;
-    AddressTable* table = context.TableForWriting();
-    if (!table)
-        return kExitFailed;
-    VCardImport import(context.Global(), *table);
-    SaveOnCommit save(context);
-    if (import.Run(CommandLinePath(args.Rest()[0]), &save) != VCardImport::kImported)
-        return kExitFailed;
-    std::printf("%d\n", import.ImportedCount());
-    return kExitOk;
+    return RunImportCommand<VCardImport>(context, args);
 }
 
 int RunExportVCard(Context& context, Args& args)

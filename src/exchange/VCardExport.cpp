@@ -2,6 +2,7 @@
 
 #include "db/AddressTable.h"
 #include "db/RecordSet.h"
+#include "exchange/CsvExport.h"
 #include "platform/Kana.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
@@ -128,13 +129,8 @@ int VCardExport::Run(std::string_view path, const RecordSet& records)
         platform::Warn(SJ("保存する場所を入力して下さい。"));
         return kNoFileName;
     }
-    if (platform::fs::Exists(path)) {
-        const platform::MsgResult answer
-            = platform::Messages().Show({ SJ("既にファイルが存在します。上書きしてよろしいですか？"), SJ("注意"),
-                platform::MsgIcon::Warning, platform::MsgButtons::YesNo, platform::MsgResult::No });
-        if (answer != platform::MsgResult::Yes)
-            return kNotOverwritten;
-    }
+    if (!CsvExport::MayReplace(path))
+        return kNotOverwritten;
     // Written whole under a temporary name and then put in place: a failed export
     // leaves an older file of that name as it was.
     platform::fs::AtomicWriter file(path);

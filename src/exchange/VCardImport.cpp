@@ -17,26 +17,6 @@
 namespace nrt {
 namespace {
 
-// Positions in VCardImport::kFieldsUtf8.
-enum Slot : std::size_t {
-    kName,
-    kReading,
-    kGender,
-    kBirthday,
-    kPostalCode,
-    kPrefecture,
-    kAddress1,
-    kAddress2,
-    kPhone,
-    kFax,
-    kMobile,
-    kMail,
-    kHomePage,
-    kCategory,
-    kNote1,
-    kNote2,
-};
-
 // Closing message lines beyond this are counted, not listed.
 constexpr std::size_t kNotesShown = 20;
 
@@ -153,7 +133,7 @@ public:
 
     std::vector<std::string> Map()
     {
-        values_.assign(VCardImport::kFieldCount, {});
+        values_.assign(kDefaultSchema.size(), {});
         MapName();
         MapReading();
         MapAddress();
@@ -183,7 +163,7 @@ private:
         return sjis;
     }
 
-    void Set(Slot slot, std::string_view property, std::string_view utf8)
+    void Set(field::Index slot, std::string_view property, std::string_view utf8)
     {
         values_[slot] = Convert(property, utf8);
     }
@@ -221,8 +201,8 @@ private:
             from = "FN";
         }
         // Notes about the name itself cannot name the card by it yet.
-        values_[kName] = Convert(from, name);
-        label_ = values_[kName];
+        values_[field::kName] = Convert(from, name);
+        label_ = values_[field::kName];
     }
 
     void MapReading()
@@ -261,7 +241,7 @@ private:
                 }
             }
         }
-        values_[kReading] = platform::HalfWidthReading(Convert(from, reading));
+        values_[field::kKana] = platform::HalfWidthReading(Convert(from, reading));
     }
 
     void MapAddress()
@@ -294,10 +274,10 @@ private:
                     break;
                 }
         }
-        Set(kPostalCode, "ADR", PostalCode(parts[5]));
-        Set(kPrefecture, "ADR", region);
-        Set(kAddress1, "ADR", line1);
-        Set(kAddress2, "ADR", Join({ Trim(parts[1]), Trim(parts[0]), country }, " "));
+        Set(field::kPostalCode, "ADR", PostalCode(parts[5]));
+        Set(field::kPrefecture, "ADR", region);
+        Set(field::kAddress1, "ADR", line1);
+        Set(field::kAddress2, "ADR", Join({ Trim(parts[1]), Trim(parts[0]), country }, " "));
     }
 
     void MapPhones()
@@ -326,40 +306,40 @@ private:
             if (p != phone)
                 LeftOut("TEL", DomesticNumber(p->Text()));
         if (phone)
-            Set(kPhone, "TEL", DomesticNumber(phone->Text()));
+            Set(field::kPhone, "TEL", DomesticNumber(phone->Text()));
         if (fax)
-            Set(kFax, "TEL", DomesticNumber(fax->Text()));
+            Set(field::kFax, "TEL", DomesticNumber(fax->Text()));
         if (mobile)
-            Set(kMobile, "TEL", DomesticNumber(mobile->Text()));
+            Set(field::kMobile, "TEL", DomesticNumber(mobile->Text()));
     }
 
     void MapSimple()
     {
         if (const auto* mail = Choose(All("EMAIL"), "home"))
-            Set(kMail, "EMAIL", Trim(mail->Text()));
+            Set(field::kMail, "EMAIL", Trim(mail->Text()));
         if (const auto* url = Choose(All("URL"), {}))
-            Set(kHomePage, "URL", Trim(url->Text()));
+            Set(field::kHomePage, "URL", Trim(url->Text()));
         if (const auto* bday = card_.Find("BDAY")) {
             const std::string text = bday->Text();
             const std::string date = IsoDateAsStored(Trim(text));
             if (date.empty() && !Trim(text).empty())
                 LeftOut("BDAY", text);
-            values_[kBirthday] = date;
+            values_[field::kBirthday] = date;
         }
         if (const auto* gender = card_.Find("GENDER")) {
             const std::string sex = Trim(gender->Parts().front());
             if (sex == "M")
-                values_[kGender] = SJ("男");
+                values_[field::kGender] = SJ("男");
             else if (sex == "F")
-                values_[kGender] = SJ("女");
+                values_[field::kGender] = SJ("女");
         }
         for (const auto* categories : All("CATEGORIES")) {
             for (const std::string& item : categories->Items()) {
                 const std::string name = Trim(item);
                 if (name.empty() || std::find(kSystemGroups.begin(), kSystemGroups.end(), name) != kSystemGroups.end())
                     continue;
-                if (values_[kCategory].empty() && name.find_first_of("*%&?\\\"'") == std::string::npos)
-                    Set(kCategory, "CATEGORIES", name);
+                if (values_[field::kCategory].empty() && name.find_first_of("*%&?\\\"'") == std::string::npos)
+                    Set(field::kCategory, "CATEGORIES", name);
                 else
                     LeftOut("CATEGORIES", name);
             }
@@ -381,12 +361,12 @@ private:
         if (const auto* title = card_.Find("TITLE"))
             company = Join({ company, Trim(title->Text()) }, " ");
         if (!notes.empty())
-            Set(kNote1, "NOTE", notes[0]);
+            Set(field::kNote1, "NOTE", notes[0]);
         std::size_t next = 1;
         if (!company.empty())
-            Set(kNote2, "ORG", company);
+            Set(field::kNote2, "ORG", company);
         else if (notes.size() > 1)
-            Set(kNote2, "NOTE", notes[next++]);
+            Set(field::kNote2, "NOTE", notes[next++]);
         for (; next < notes.size(); ++next)
             LeftOut("NOTE", notes[next]);
     }
@@ -398,36 +378,35 @@ private:
     std::string label_;
 };
 
-// The cards' values as rows for the record import, each column one field.
+// The cards' values as rows for the record import: a column for each field a card
+// fills that the table has (a table of another schema may lack some).
 class CardRows : public ImportRows {
 public:
-    CardRows(const AddressTable& table)
+    explicit CardRows(const AddressTable& table)
     {
-        for (std::size_t s = 0; s < VCardImport::kFieldCount; ++s) {
-            names_.push_back(platform::Utf8ToSjis(VCardImport::kFieldsUtf8[s]));
-            fields_.push_back(table.FindField(names_.back()));
-        }
+        for (field::Index f : VCardImport::kFilled)
+            if (const int at = table.FindField(DefaultFieldName(f)); at >= 0) {
+                slots_.push_back(f);
+                fields_.push_back(at);
+            }
     }
-    // Columns the table lacks (a table of another schema) are left out.
-    bool Has(std::size_t slot) const { return fields_[slot] >= 0; }
-    int Width(std::size_t slot, const AddressTable& table) const { return table.GetField(fields_[slot]).width; }
+    std::size_t Slots() const { return slots_.size(); }
+    field::Index Slot(std::size_t c) const { return slots_[c]; }
     void Add(std::vector<std::string> values) { rows_.push_back(std::move(values)); }
-    const std::string& Name(std::size_t slot) const { return names_[slot]; }
 
-    int ColumnCount() const override { return static_cast<int>(names_.size()); }
-    std::string_view ColumnName(int c) const override { return names_[static_cast<std::size_t>(c)]; }
+    int ColumnCount() const override { return static_cast<int>(slots_.size()); }
+    std::string_view ColumnName(int c) const override { return DefaultFieldName(slots_[static_cast<std::size_t>(c)]); }
     int ColumnField(int c) const override { return fields_[static_cast<std::size_t>(c)]; }
     int RowCount() const override { return static_cast<int>(rows_.size()); }
     std::string_view Cell(int r, int c) const override
     {
-        return Has(static_cast<std::size_t>(c)) ? rows_[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]
-                                                : std::string_view();
+        return rows_[static_cast<std::size_t>(r)][slots_[static_cast<std::size_t>(c)]];
     }
     // Messages count cards.
     int FileLine(int r) const override { return r + 1; }
 
 private:
-    std::vector<std::string> names_;
+    std::vector<field::Index> slots_;
     std::vector<int> fields_;
     std::vector<std::vector<std::string>> rows_;
 };
@@ -479,15 +458,15 @@ int VCardImport::Load(std::string_view path, Observer* observer)
     for (std::size_t i = 0; i < cards.size(); ++i) {
         const int number = static_cast<int>(i) + 1;
         std::vector<std::string> values = MapCard(cards[i], number, notes_);
-        for (std::size_t s = 0; s < kFieldCount; ++s) {
-            if (!rows.Has(s) || values[s].empty())
+        for (std::size_t c = 0; c < rows.Slots(); ++c) {
+            std::string& value = values[rows.Slot(c)];
+            const auto width = static_cast<std::size_t>(table_.GetField(rows.ColumnField(static_cast<int>(c))).width);
+            if (value.size() <= width)
                 continue;
-            const auto width = static_cast<std::size_t>(rows.Width(s, table_));
-            if (values[s].size() <= width)
-                continue;
-            values[s] = std::string(platform::CutToBytes(values[s], width));
-            notes_.push_back(std::to_string(number) + SJ("件目（") + values[0] + SJ("）の") + rows.Name(s)
-                + SJ("：長すぎるため") + std::to_string(width) + SJ("バイトまでにしました。"));
+            value = std::string(platform::CutToBytes(value, width));
+            notes_.push_back(std::to_string(number) + SJ("件目（") + values[field::kName] + SJ("）の")
+                + std::string(rows.ColumnName(static_cast<int>(c))) + SJ("：長すぎるため") + std::to_string(width)
+                + SJ("バイトまでにしました。"));
         }
         rows.Add(std::move(values));
     }

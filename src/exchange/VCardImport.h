@@ -7,6 +7,7 @@
 // property and the rest imported: characters outside CP932 (put as "〓"), values cut to
 // their field's width, numbers and addresses beyond the one each field holds.
 
+#include "db/AddressTable.h"
 #include "exchange/RecordImport.h"
 #include "exchange/VCardReader.h"
 
@@ -16,7 +17,6 @@
 
 namespace nrt {
 
-class AddressTable;
 class AppSettings;
 
 class VCardImport {
@@ -34,14 +34,14 @@ public:
     };
     using Observer = RecordImport::Observer;
 
-    // The fields a card fills, in this order (names as the default table has them).
-    static constexpr const char* kFieldsUtf8[] = { "名前", "カナ", "性別", "生年月日", "郵便番号", "都道府県",
-        "住所１", "住所２", "電話番号", "ＦＡＸ", "携帯番号", "メール", "ＨＰ", "大分類", "備考１", "備考２" };
-    static constexpr std::size_t kFieldCount = std::size(kFieldsUtf8);
+    // The fields a card fills.
+    static constexpr field::Index kFilled[] = { field::kName, field::kKana, field::kGender, field::kBirthday,
+        field::kPostalCode, field::kPrefecture, field::kAddress1, field::kAddress2, field::kPhone, field::kFax,
+        field::kMobile, field::kMail, field::kHomePage, field::kCategory, field::kNote1, field::kNote2 };
 
-    // One card's values (CP932, in kFieldsUtf8's order) before they meet the table's
-    // widths; `notes` gains what was left out or changed, each line naming the card
-    // (its number from 1 and its name) and the property.
+    // One card's values (CP932, indexed by the default schema's fields) before they
+    // meet the table's widths; `notes` gains what was left out or changed, each line
+    // naming the card (its number from 1 and its name) and the property.
     static std::vector<std::string> MapCard(const vcard::Card& card, int number, std::vector<std::string>& notes);
 
     VCardImport(AppSettings& global, AddressTable& table)

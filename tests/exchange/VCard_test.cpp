@@ -56,7 +56,7 @@ protected:
     }
     std::string Value(const char* field, int k) const { return U(table.Value(table.FindField(S(field)), k)); }
     // Whether some note holds every one of the texts.
-    bool Noted(std::initializer_list<const char*> texts) const
+    bool Noted(const std::vector<const char*>& texts) const
     {
         for (const std::string& n : notes) {
             bool all = true;
@@ -146,16 +146,9 @@ TEST_F(VCardTest, CardsAsPhonesAndWebAddressBooksWriteThem)
         ASSERT_EQ(Import(c.card), VCardImport::kImported) << c.what;
         ASSERT_EQ(table.GetRecordCount(), 1) << c.what;
         ExpectFields(*this, [this](const char* f) { return Value(f, 0); }, c.fields, c.what);
-        for (const auto& texts : c.notes) {
-            bool found = false;
-            for (const std::string& n : notes) {
-                bool all = true;
-                for (const char* t : texts)
-                    all = all && n.find(t) != std::string::npos;
-                found = found || all;
-            }
-            EXPECT_TRUE(found) << c.what << ": no note with " << texts.front() << " in " << ::testing::PrintToString(notes);
-        }
+        for (const auto& texts : c.notes)
+            EXPECT_TRUE(Noted(texts)) << c.what << ": no note with " << texts.front() << " in "
+                                      << ::testing::PrintToString(notes);
         if (c.notes.empty()) {
             EXPECT_TRUE(notes.empty()) << c.what << ": " << (notes.empty() ? "" : notes.front());
         }
