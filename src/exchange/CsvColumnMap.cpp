@@ -167,8 +167,11 @@ std::vector<ColumnTarget> CsvColumnMap::Recognise(const std::vector<std::string>
 
 std::string CsvColumnMap::Key(const std::vector<std::string>& headers, bool hasHeader)
 {
-    if (!hasHeader)
-        return "#" + std::to_string(headers.size());
+    if (!hasHeader) {
+        std::string key(1, '#');
+        key += std::to_string(headers.size());
+        return key;
+    }
     std::string key;
     for (std::size_t c = 0; c < headers.size(); ++c) {
         if (c)

@@ -92,7 +92,7 @@ std::string DomesticNumber(std::string_view utf8)
         std::size_t i = 3;
         while (i < s.size() && (s[i] == ' ' || s[i] == '-' || s[i] == '(' || s[i] == ')'))
             ++i;
-        s = "0" + s.substr(i);
+        s.replace(0, i, 1, '0');
     }
     return s;
 }
