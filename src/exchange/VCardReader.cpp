@@ -132,18 +132,20 @@ std::string Unescape(std::string_view s)
     return out;
 }
 
-// One part of a value as UTF-8: quoted-printable decoded and another character set
-// converted where the parameters say so.
-std::string Decode(const Property& p, std::string_view part)
+// The value as UTF-8, decoded whole before it is cut at its ';' or unescaped: a
+// Shift-JIS character may end in the byte of '\\' (十 is 0x8F 0x5C), which is no
+// escape. The parameters that said how it was written are dropped.
+void DecodeValue(Property& p)
 {
-    std::string bytes(part);
     if (IEquals(p.Param("ENCODING"), "QUOTED-PRINTABLE"))
-        bytes = DecodeQuotedPrintable(bytes);
+        p.raw = DecodeQuotedPrintable(p.raw);
     const std::string charset = Upper(p.Param("CHARSET"));
     if (charset == "SHIFT_JIS" || charset == "SHIFT-JIS" || charset == "SJIS" || charset == "CP932"
         || charset == "WINDOWS-31J")
-        bytes = platform::SjisToUtf8(bytes);
-    return bytes;
+        p.raw = platform::SjisToUtf8(p.raw);
+    std::erase_if(p.params, [](const auto& param) {
+        return param.first == "CHARSET" || (param.first == "ENCODING" && IEquals(param.second, "QUOTED-PRINTABLE"));
+    });
 }
 
 // NAME;PARAM=a,b;BARE:value, with the group before the name dropped.
@@ -217,14 +219,14 @@ std::string Property::Param(std::string_view key) const
 
 std::string Property::Text() const
 {
-    return Unescape(Decode(*this, raw));
+    return Unescape(raw);
 }
 
 std::vector<std::string> Property::Parts() const
 {
     std::vector<std::string> parts;
     for (std::string_view part : SplitEscaped(raw, ';'))
-        parts.push_back(Unescape(Decode(*this, part)));
+        parts.push_back(Unescape(part));
     return parts;
 }
 
@@ -232,7 +234,7 @@ std::vector<std::string> Property::Items() const
 {
     std::vector<std::string> items;
     for (std::string_view item : SplitEscaped(raw, ','))
-        items.push_back(Unescape(Decode(*this, item)));
+        items.push_back(Unescape(item));
     return items;
 }
 
@@ -284,6 +286,7 @@ std::vector<Card> Parse(std::string_view bytes)
         } else if (p.name == "END" && IEquals(p.raw, "VCARD")) {
             inside = false;
         } else if (inside) {
+            DecodeValue(p);
             cards.back().properties.push_back(std::move(p));
         }
     }

@@ -17,8 +17,9 @@ struct Property {
     // Parameters, names upper case; a 2.1 bare parameter ("HOME", "CELL") is a TYPE,
     // "QUOTED-PRINTABLE" an ENCODING. TYPE values are lower case, one per entry.
     std::vector<std::pair<std::string, std::string>> params;
-    // The value as written, still escaped and split by ';' where structured; decoded by
-    // the functions below.
+    // The value in UTF-8 (quoted-printable and other character sets decoded), still
+    // escaped and joined by ';' where structured; cut and unescaped by the functions
+    // below.
     std::string raw;
 
     bool HasType(std::string_view type) const;

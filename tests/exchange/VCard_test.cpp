@@ -83,7 +83,7 @@ void ExpectFields(const VCardTest& t, const std::function<std::string(const char
 
 // The forms the cards come in: a web address book's 3.0 export, an older phone's 2.1
 // with quoted-printable (soft line breaks included) and one in Shift-JIS with its
-// reading in SOUND, and a 4.0 card with folded lines, a reading in SORT-AS, a tel: URI
+// reading in SOUND (a name whose second bytes are those of '\\'), and a 4.0 card with folded lines, a reading in SORT-AS, a tel: URI
 // and a character Shift-JIS lacks.
 TEST_F(VCardTest, CardsAsPhonesAndWebAddressBooksWriteThem)
 {
@@ -128,9 +128,9 @@ TEST_F(VCardTest, CardsAsPhonesAndWebAddressBooksWriteThem)
                 { "住所１", "大阪市北区梅田1-1" }, { "住所２", "梅田ビル２０階" }, { "備考１", "長いメモです" } },
             {} },
         { "phone 2.1, Shift-JIS",
-            "BEGIN:VCARD\nVERSION:2.1\nN;CHARSET=SHIFT_JIS:" + S("鈴木;一郎") + "\nSOUND;X-IRMC-N;CHARSET=SHIFT_JIS:"
-                + S("ｽｽﾞｷ;ｲﾁﾛｳ;;;") + "\nTEL;PREF;HOME:011-222-3333\nEND:VCARD\n",
-            { { "名前", "鈴木　一郎" }, { "カナ", "ｽｽﾞｷ ｲﾁﾛｳ" }, { "電話番号", "011-222-3333" } }, {} },
+            "BEGIN:VCARD\nVERSION:2.1\nN;CHARSET=SHIFT_JIS:" + S("十河;表") + "\nSOUND;X-IRMC-N;CHARSET=SHIFT_JIS:"
+                + S("ｿｺﾞｳ;ﾋｮｳ;;;") + "\nTEL;PREF;HOME:011-222-3333\nEND:VCARD\n",
+            { { "名前", "十河　表" }, { "カナ", "ｿｺﾞｳ ﾋｮｳ" }, { "電話番号", "011-222-3333" } }, {} },
         { "4.0, folded",
             "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:𠮷田 花子\r\nN;SORT-AS=\"ヨシダ,ハナコ\":𠮷田;花子;;;\r\n"
             "TEL;VALUE=uri;TYPE=\"voice,home\":tel:+81-3-1234-5678\r\n"
