@@ -3,17 +3,17 @@
 // per item on 1,000 pages; and one page flip of the preview. Offscreen.
 #include "BenchSupport.h"
 
-#include "app/QtText.h"
 #include "db/AddressTable.h"
 #include "db/RecordSet.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "print/CardFill.h"
 #include "print/RowSource.h"
-#include "print/qt/CardRenderer.h"
-#include "print/qt/PrintDevice.h"
 #include "print/qt/PrintPreview.h"
 #include "print/qt/PrinterBinding.h"
+#include "print/render/CardRenderer.h"
+#include "print/render/PrintDevice.h"
+#include "qt/QtText.h"
 #include "settings/AppSettings.h"
 #include "settings/LayoutDefaults.h"
 

@@ -1,8 +1,8 @@
 #include "app/HelpWindow.h"
 
-#include "app/QtText.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
+#include "qt/QtText.h"
 
 #include <QTextBrowser>
 #include <QUrl>

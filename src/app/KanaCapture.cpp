@@ -1,7 +1,7 @@
 #include "app/KanaCapture.h"
 
-#include "app/QtText.h"
 #include "platform/Kana.h"
+#include "qt/QtText.h"
 
 #include <QComboBox>
 #include <QInputMethodEvent>

@@ -1,8 +1,8 @@
 #include "app/MainListModel.h"
 
-#include "app/QtText.h"
 #include "db/AddressTable.h"
 #include "db/RecordSet.h"
+#include "qt/QtText.h"
 #include "settings/AppSettings.h"
 
 #include <QApplication>

@@ -3,13 +3,13 @@
 #include "app/Commands.h"
 #include "app/HelpWindow.h"
 #include "app/MainListModel.h"
-#include "app/QtText.h"
-#include "app/WaitCursor.h"
 #include "db/StoredReadings.h"
 #include "forms/ColumnsDialog.h"
 #include "forms/SearchDialog.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
+#include "qt/QtText.h"
+#include "qt/WaitCursor.h"
 #include "users/BookSafety.h"
 
 #include <QAction>
@@ -30,7 +30,6 @@
 #include <QStyleOptionComboBox>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTimer>
 #include <QTableView>
 #include <QTimer>
 #include <QToolBar>

@@ -1,6 +1,6 @@
 #include "app/QtMessageHost.h"
 
-#include "app/QtText.h"
+#include "qt/QtText.h"
 
 #include <QApplication>
 #include <QMessageBox>

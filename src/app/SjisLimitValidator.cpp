@@ -1,7 +1,7 @@
 #include "app/SjisLimitValidator.h"
 
-#include "app/QtText.h"
 #include "platform/Kana.h"
+#include "qt/QtText.h"
 
 namespace nrt::gui {
 

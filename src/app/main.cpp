@@ -3,10 +3,10 @@
 #include "app/Commands.h"
 #include "app/MainWindow.h"
 #include "app/QtMessageHost.h"
-#include "app/QtText.h"
 #include "app/QuitSignals.h"
-#include "app/SingleInstance.h"
 #include "platform/MessageHost.h"
+#include "qt/QtText.h"
+#include "qt/SingleInstance.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "cli/Cli.h"
 
-#include "app/SingleInstance.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
+#include "qt/SingleInstance.h"
 #include "settings/DataPaths.h"
 #include "users/AddressBooks.h"
 #include "users/BookSafety.h"

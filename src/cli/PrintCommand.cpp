@@ -4,7 +4,7 @@
 
 #include "db/MainList.h"
 #include "platform/sjis.h"
-#include "print/qt/PrintCommands.h"
+#include "print/render/CommandLinePrint.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
 #include "forms/AboutDialog.h"
 
-#include "app/QtText.h"
 #include "platform/MessageHost.h"
+#include "qt/QtText.h"
 #include "settings/AppSettings.h"
 
 #include <QDesktopServices>

@@ -2,8 +2,8 @@
 
 #include "app/EnterFocusFilter.h"
 #include "app/MainWindow.h"
-#include "app/QtText.h"
-#include "app/WaitCursor.h"
+#include "qt/QtText.h"
+#include "qt/WaitCursor.h"
 #include "users/AddressBooks.h"
 
 #include <QHBoxLayout>

@@ -1,8 +1,8 @@
 #include "forms/AddressBrowser.h"
 
 #include "app/EnterFocusFilter.h"
-#include "app/QtText.h"
 #include "db/MainList.h"
+#include "qt/QtText.h"
 #include "settings/AppSettings.h"
 
 #include <QAbstractTableModel>

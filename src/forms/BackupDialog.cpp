@@ -1,6 +1,6 @@
 #include "forms/BackupDialog.h"
 
-#include "app/QtText.h"
+#include "qt/QtText.h"
 #include "settings/AppSettings.h"
 #include "users/BackupSets.h"
 

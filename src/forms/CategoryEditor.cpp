@@ -2,10 +2,10 @@
 
 #include "app/EnterFocusFilter.h"
 #include "app/MainWindow.h"
-#include "app/QtText.h"
 #include "app/SjisLimitValidator.h"
 #include "db/CategoryRename.h"
 #include "platform/MessageHost.h"
+#include "qt/QtText.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

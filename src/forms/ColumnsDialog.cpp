@@ -1,9 +1,9 @@
 #include "forms/ColumnsDialog.h"
 
-#include "app/QtText.h"
 #include "db/AddressTable.h"
 #include "forms/FieldPicker.h"
 #include "platform/MessageHost.h"
+#include "qt/QtText.h"
 #include "settings/AppSettings.h"
 
 #include <QGridLayout>

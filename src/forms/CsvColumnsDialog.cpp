@@ -1,6 +1,6 @@
 #include "forms/CsvColumnsDialog.h"
 
-#include "app/QtText.h"
+#include "qt/QtText.h"
 #include "db/AddressTable.h"
 #include "settings/AppSettings.h"
 

@@ -2,12 +2,12 @@
 
 #include "app/EnterFocusFilter.h"
 #include "app/MainWindow.h"
-#include "app/QtText.h"
 #include "app/SjisLimitValidator.h"
-#include "app/WaitCursor.h"
 #include "exchange/CsvExport.h"
 #include "forms/FieldPicker.h"
 #include "platform/MessageHost.h"
+#include "qt/QtText.h"
+#include "qt/WaitCursor.h"
 
 #include <QCheckBox>
 #include <QComboBox>

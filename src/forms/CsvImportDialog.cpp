@@ -2,12 +2,12 @@
 
 #include "app/EnterFocusFilter.h"
 #include "app/MainWindow.h"
-#include "app/QtText.h"
 #include "app/SjisLimitValidator.h"
 #include "exchange/CsvImport.h"
 #include "forms/CsvColumnsDialog.h"
 #include "forms/ImportWatch.h"
 #include "platform/fs.h"
+#include "qt/QtText.h"
 
 #include <QFileDialog>
 #include <QGridLayout>

@@ -1,10 +1,9 @@
 // The main window's commands for CSV import and export, users, backup and restore,
 // and the About box.
 #include "app/Commands.h"
-#include "app/WaitCursor.h"
+#include "qt/WaitCursor.h"
 
 #include "app/MainWindow.h"
-#include "app/QtText.h"
 #include "exchange/VCardExport.h"
 #include "exchange/VCardImport.h"
 #include "forms/AboutDialog.h"
@@ -14,6 +13,7 @@
 #include "forms/CsvImportDialog.h"
 #include "forms/ImportWatch.h"
 #include "forms/NewAddressBookDialog.h"
+#include "qt/QtText.h"
 #include "users/AddressBooks.h"
 #include "users/BackupSets.h"
 

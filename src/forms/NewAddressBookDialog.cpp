@@ -2,9 +2,9 @@
 
 #include "app/EnterFocusFilter.h"
 #include "app/MainWindow.h"
-#include "app/QtText.h"
 #include "app/SjisLimitValidator.h"
 #include "platform/MessageHost.h"
+#include "qt/QtText.h"
 
 #include <QCheckBox>
 #include <QFileDialog>

@@ -2,10 +2,10 @@
 
 #include "app/EnterFocusFilter.h"
 #include "app/MainWindow.h"
-#include "app/QtText.h"
 #include "app/SjisLimitValidator.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
+#include "qt/QtText.h"
 #include "settings/AppSettings.h"
 #include "settings/OptionValues.h"
 

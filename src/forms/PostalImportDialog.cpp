@@ -1,12 +1,12 @@
 #include "forms/PostalImportDialog.h"
 
 #include "app/EnterFocusFilter.h"
-#include "app/QtText.h"
-#include "app/WaitCursor.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "postal/PostalDictionary.h"
+#include "qt/QtText.h"
+#include "qt/WaitCursor.h"
 #include "settings/AppSettings.h"
 #include "settings/DataPaths.h"
 

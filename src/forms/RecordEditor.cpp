@@ -3,7 +3,6 @@
 #include "app/EnterFocusFilter.h"
 #include "app/KanaCapture.h"
 #include "app/MainWindow.h"
-#include "app/QtText.h"
 #include "app/SjisLimitValidator.h"
 #include "db/MainList.h"
 #include "forms/CategoryEditor.h"
@@ -12,6 +11,7 @@
 #include "postal/AddressFill.h"
 #include "postal/PostalBrowser.h"
 #include "postal/Prefectures.h"
+#include "qt/QtText.h"
 
 #include <QCheckBox>
 #include <QComboBox>

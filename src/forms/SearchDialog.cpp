@@ -2,9 +2,9 @@
 
 #include "app/EnterFocusFilter.h"
 #include "app/MainWindow.h"
-#include "app/QtText.h"
 #include "db/MainList.h"
 #include "platform/MessageHost.h"
+#include "qt/QtText.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -8,11 +8,11 @@
 #include "support/TestSupport.h"
 #include "users/BookSafety.h"
 
+#include "CliRunner.h"
+
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,8 +25,6 @@
 #include <thread>
 
 #include <sys/stat.h>
-
-extern char** environ;
 
 using namespace nrt;
 using nrt::test::S;
@@ -43,51 +41,22 @@ protected:
         table = g.UserFile("nrt.ndb");
         platform::fs::MakeDirs(g.UserFile({}));
         userFolder = g.UserFile({});
-        // A runtime folder of its own, so a window test running beside this one (its
-        // single-copy lock) cannot turn a waiting command into a refused one.
-        const std::string runtime = nrt::test::U(dir.Path()) + "/runtime";
-        ::mkdir(runtime.c_str(), 0700);
-        ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     }
 
     // Starts nortea-cli with standard output and error in files of the data folder.
     pid_t Start(const std::vector<std::string>& args, const std::string& tag, bool withData = true)
     {
-        std::vector<std::string> argv { NRT_CLI };
-        if (withData)
-            argv.insert(argv.end(), { "--data", nrt::test::U(dir.Path()) });
-        argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char*> raw;
-        for (auto& a : argv)
-            raw.push_back(a.data());
-        raw.push_back(nullptr);
-        posix_spawn_file_actions_t files;
-        posix_spawn_file_actions_init(&files);
-        const std::string out = nrt::test::U(dir.Path()) + "/" + tag + ".out";
-        const std::string err = nrt::test::U(dir.Path()) + "/" + tag + ".err";
-        posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t pid = -1;
-        if (posix_spawn(&pid, NRT_CLI, &files, nullptr, raw.data(), environ) != 0)
-            pid = -1;
-        posix_spawn_file_actions_destroy(&files);
-        return pid;
+        return cli.Start(args, tag, withData);
     }
 
-    static int Wait(pid_t pid)
-    {
-        int status = 0;
-        if (::waitpid(pid, &status, 0) != pid)
-            return -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
+    static int Wait(pid_t pid) { return nrt::test::CliRunner::Wait(pid); }
 
-    int Run(const std::vector<std::string>& args, std::string* err = nullptr, bool withData = true)
+    int Run(const std::vector<std::string>& args, std::string* err = nullptr)
     {
-        const int status = Wait(Start(args, "run", withData));
+        const nrt::test::CliResult r = cli.Run(args);
         if (err)
-            *err = nrt::test::ReadAll(dir.Path() + "/run.err");
-        return status;
+            *err = r.err;
+        return r.status;
     }
 
     // A CSV of `count` addressees named prefix + number.
@@ -138,6 +107,7 @@ protected:
     }
 
     nrt::test::TempDir dir;
+    nrt::test::CliRunner cli { dir.Path(), dir.Path() };
     StartupFolders folders;
     std::string table;
     std::string userFolder;

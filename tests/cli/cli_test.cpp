@@ -5,24 +5,19 @@
 #include "settings/AppSettings.h"
 #include "support/TestSupport.h"
 
+#include "CliRunner.h"
 #include "CupsServer.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <sys/stat.h>
-#include <sys/wait.h>
 
 using namespace nrt;
 using nrt::test::S;
 
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out; // UTF-8
-    std::string err;
-};
+using Result = nrt::test::CliResult;
 
 std::string Quote(const std::string& s)
 {
@@ -60,33 +55,9 @@ protected:
         g.ReadSettings(true);
         userFolder = g.UserFile({});
         platform::fs::MakeDirs(userFolder);
-        // A runtime folder of the test's own: no lock of a running program is seen.
-        runtime = dir.Path() + "/run";
-        platform::fs::MakeDirs(runtime);
-        ::chmod(platform::fs::ToSystemPath(runtime).c_str(), 0700);
     }
 
-    Result Run(const std::vector<std::string>& args)
-    {
-        std::string cmd = "XDG_RUNTIME_DIR=" + Quote(nrt::test::U(runtime)) + " " + std::string(NRT_CLI) + " --data "
-            + Quote(nrt::test::U(dir.Path()));
-        for (const auto& a : args)
-            cmd.append(" ").append(Quote(a));
-        const std::string errFile = nrt::test::U(dir.Path()) + "/stderr.txt";
-        cmd.append(" 2>").append(Quote(errFile));
-        Result r;
-        FILE* p = ::popen(cmd.c_str(), "r");
-        if (!p)
-            return r;
-        char buf[4096];
-        std::size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-            r.out.append(buf, n);
-        const int status = ::pclose(p);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        platform::fs::ReadFile(platform::Utf8ToSjis(errFile), r.err);
-        return r;
-    }
+    Result Run(const std::vector<std::string>& args) { return cli.Run(args); }
 
     // name, kana, category, note 2 (UTF-8)
     void WriteTable(const std::vector<std::array<const char*, 4>>& rows)
@@ -116,9 +87,9 @@ protected:
     }
 
     nrt::test::TempDir dir;
+    nrt::test::CliRunner cli { dir.Path(), dir.Path() };
     StartupFolders folders;
     std::string userFolder;
-    std::string runtime;
 };
 
 } // namespace

@@ -4,11 +4,9 @@
 #include "settings/AppSettings.h"
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
+#include "CliRunner.h"
 
-#include <cstdio>
-#include <sys/stat.h>
-#include <sys/wait.h>
+#include <gtest/gtest.h>
 
 using namespace nrt;
 using nrt::test::ReadAll;
@@ -18,19 +16,7 @@ using nrt::test::WriteAll;
 
 namespace {
 
-struct Output {
-    int status = -1;
-    std::string out; // UTF-8
-    std::string err;
-};
-
-std::string ShellQuote(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
+using Output = nrt::test::CliResult;
 
 class ExchangeCliTest : public ::testing::Test {
 protected:
@@ -40,40 +26,10 @@ protected:
         AppSettings g(folders);
         g.ReadSettings(true);
         userFolder = g.UserFile({});
-        // A runtime folder of the test's own: no lock of a running program is seen.
-        runtime = dir.Path() + "/run";
-        platform::fs::MakeDirs(runtime);
-        ::chmod(platform::fs::ToSystemPath(runtime).c_str(), 0700);
     }
 
-    Output Run(const std::vector<std::string>& args)
-    {
-        // From the temporary folder, so that relative file names land there.
-        std::string cmd = "cd ";
-        cmd += ShellQuote(U(dir.Path()));
-        cmd += " && XDG_RUNTIME_DIR=";
-        cmd += ShellQuote(U(runtime));
-        cmd += " " NRT_CLI " --data ";
-        cmd += ShellQuote(U(folders.dataFolder));
-        for (const auto& a : args) {
-            cmd += ' ';
-            cmd += ShellQuote(a);
-        }
-        const std::string errFile = U(dir.Path()) + "/stderr.txt";
-        cmd += " 2>";
-        cmd += ShellQuote(errFile);
-        Output r;
-        FILE* p = ::popen(cmd.c_str(), "r");
-        if (!p)
-            return r;
-        char buf[4096];
-        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;)
-            r.out.append(buf, n);
-        const int status = ::pclose(p);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        platform::fs::ReadFile(S(errFile), r.err);
-        return r;
-    }
+    // From the temporary folder, so that relative file names land there.
+    Output Run(const std::vector<std::string>& args) { return cli.Run(args); }
 
     static int Records(const std::string& folder)
     {
@@ -82,9 +38,9 @@ protected:
     }
 
     nrt::test::TempDir dir;
+    nrt::test::CliRunner cli { dir.Path(), dir.Path() + "/data" };
     StartupFolders folders;
     std::string userFolder;
-    std::string runtime;
 };
 
 } // namespace

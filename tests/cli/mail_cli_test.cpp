@@ -8,11 +8,11 @@
 #include "settings/AppSettings.h"
 #include "support/TestSupport.h"
 
+#include "CliRunner.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <sys/wait.h>
 
 using namespace nrt;
 using nrt::test::NodeSmtpServer;
@@ -24,19 +24,7 @@ namespace {
 
 namespace fs = platform::fs;
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err; // UTF-8
-};
-
-std::string Quote(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
+using Result = nrt::test::CliResult;
 
 std::string WithoutCr(std::string s)
 {
@@ -86,28 +74,7 @@ protected:
         return U(path);
     }
 
-    Result Run(const std::vector<std::string>& args)
-    {
-        std::string cmd = std::string(NRT_CLI) + " --data " + Quote(U(dir.Path()));
-        for (const auto& a : args) {
-            cmd += ' ';
-            cmd += Quote(a);
-        }
-        const std::string errFile = U(dir.Path()) + "/stderr.txt";
-        cmd += " 2>" + Quote(errFile);
-        Result r;
-        FILE* p = ::popen(cmd.c_str(), "r");
-        if (!p)
-            return r;
-        char buf[4096];
-        std::size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-            r.out.append(buf, n);
-        const int status = ::pclose(p);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        fs::ReadFile(S(errFile), r.err);
-        return r;
-    }
+    Result Run(const std::vector<std::string>& args) { return cli.Run(args); }
 
     std::string MailFile(const char* name) const
     {
@@ -117,6 +84,7 @@ protected:
     }
 
     nrt::test::TempDir dir;
+    nrt::test::CliRunner cli { dir.Path(), dir.Path() };
     StartupFolders folders;
     std::string userFolder;
 };

@@ -8,12 +8,11 @@
 #include <QCoreApplication>
 #include <QLockFile>
 
+#include "CliRunner.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <sys/stat.h>
-#include <sys/wait.h>
 
 using namespace nrt;
 using nrt::test::S;
@@ -21,19 +20,7 @@ using nrt::test::U;
 
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out; // UTF-8
-    std::string err;
-};
-
-std::string Quote(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
+using Result = nrt::test::CliResult;
 
 class PostalCliTest : public ::testing::Test {
 protected:
@@ -45,34 +32,10 @@ protected:
         g.ReadSettings(true);
         userFolder = g.UserFile({});
         platform::fs::MakeDirs(userFolder);
-        // A runtime folder of this test's own, for the single-copy lock.
-        runtime = U(dir.Path()) + "/run";
-        ::mkdir(runtime.c_str(), 0700);
     }
 
     // Runs nortea-cli in the temporary folder (the working folder of relative paths).
-    Result Run(const std::vector<std::string>& args)
-    {
-        std::string cmd("cd ");
-        cmd.append(Quote(U(dir.Path()))).append(" && XDG_RUNTIME_DIR=").append(Quote(runtime));
-        cmd.append(" ").append(NRT_CLI).append(" --data ").append(Quote(U(folders.dataFolder)));
-        for (const auto& a : args)
-            cmd.append(" ").append(Quote(a));
-        const std::string errFile = U(dir.Path()) + "/stderr.txt";
-        cmd.append(" 2>").append(Quote(errFile));
-        Result r;
-        FILE* p = ::popen(cmd.c_str(), "r");
-        if (!p)
-            return r;
-        char buf[4096];
-        std::size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-            r.out.append(buf, n);
-        const int status = ::pclose(p);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        platform::fs::ReadFile(S(errFile), r.err);
-        return r;
-    }
+    Result Run(const std::vector<std::string>& args) { return cli.Run(args); }
 
     std::string Entry3() const
     {
@@ -82,9 +45,9 @@ protected:
     }
 
     nrt::test::TempDir dir;
+    nrt::test::CliRunner cli { dir.Path(), dir.Path() + "/data" };
     StartupFolders folders;
     std::string userFolder;
-    std::string runtime;
 };
 
 TEST_F(PostalCliTest, ImportThenLookUp)
@@ -193,7 +156,7 @@ TEST_F(PostalCliTest, ImportRefusedWhileTheProgramRuns)
     static char* argv[] = { self.data(), nullptr };
     int argc = 1;
     QCoreApplication app(argc, argv);
-    QLockFile lock(QString::fromStdString(runtime + "/NrtPelo.lock"));
+    QLockFile lock(QString::fromStdString(cli.RuntimeFolder() + "/NrtPelo.lock"));
     ASSERT_TRUE(lock.tryLock(0));
 
     Result r = Run({ "postal-import", "list.csv" });

@@ -1,7 +1,7 @@
 #include "PrintGuiSupport.h"
 
-#include "app/QtText.h"
 #include "platform/fs.h"
+#include "qt/QtText.h"
 
 #include <QPixmap>
 #include <QPrinter>

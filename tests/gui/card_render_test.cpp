@@ -2,8 +2,8 @@
 #include "PrintGuiSupport.h"
 
 #include "print/TextItem.h"
-#include "print/qt/CardRenderer.h"
-#include "print/qt/PrintDevice.h"
+#include "print/render/CardRenderer.h"
+#include "print/render/PrintDevice.h"
 #include "settings/LayoutDefaults.h"
 
 #include <QPainter>
@@ -99,7 +99,7 @@ protected:
         QImage image = Blank(10000, 14800);
         AtDeviceScale(items, image);
         QPainter p(&image);
-        prn.DrawRecord(nullptr, p, 0, 0);
+        prn.DrawRecord(false, p, 0, 0);
         return image;
     }
 

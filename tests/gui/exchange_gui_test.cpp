@@ -5,7 +5,6 @@
 #include "app/MainListModel.h"
 #include "app/Commands.h"
 #include "app/MainWindow.h"
-#include "app/QtText.h"
 #include "forms/AboutDialog.h"
 #include "forms/AddressBookDialog.h"
 #include "forms/BackupDialog.h"
@@ -16,6 +15,7 @@
 #include "platform/Clock.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
+#include "qt/QtText.h"
 #include "support/TestSupport.h"
 #include "users/BackupSets.h"
 

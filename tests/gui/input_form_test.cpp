@@ -6,9 +6,9 @@
 
 #include "app/KanaCapture.h"
 #include "app/MainListModel.h"
-#include "app/QtText.h"
 #include "forms/RecordEditor.h"
 #include "postal/PostalDictionary.h"
+#include "qt/QtText.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -802,7 +802,8 @@ TEST_F(InputFormTest, TheListKeepsTheRecordJustSaved)
     };
     std::vector<Entry> book;
     for (const auto& p : people)
-        book.push_back({ { { "宛名区分", "0" }, { "印字区分", "1" }, { "名前", p[0] }, { "カナ", p[1] }, { "住所１", p[2] } } });
+        book.push_back(
+            { { { "宛名区分", "0" }, { "印字区分", "1" }, { "名前", p[0] }, { "カナ", p[1] }, { "住所１", p[2] } } });
     WriteTable(book);
     Open();
     main->show();

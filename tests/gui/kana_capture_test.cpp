@@ -1,8 +1,8 @@
 #include "GuiTestSupport.h"
 
 #include "app/KanaCapture.h"
-#include "app/QtText.h"
 #include "platform/Kana.h"
+#include "qt/QtText.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -2,16 +2,16 @@
 // drags on the card, typed millimetres, the dialogs' buttons.
 #include "PrintGuiSupport.h"
 
-#include "app/QtText.h"
 #include "platform/fs.h"
 #include "print/PrintForms.h"
-#include "print/qt/CardRenderer.h"
-#include "print/qt/FontCatalog.h"
 #include "print/qt/LabelSheetDialog.h"
 #include "print/qt/LayoutDetailDialog.h"
 #include "print/qt/LayoutEditor.h"
 #include "print/qt/PrintCommands.h"
 #include "print/qt/PrintFormList.h"
+#include "print/render/CardRenderer.h"
+#include "print/render/FontCatalog.h"
+#include "qt/QtText.h"
 #include "settings/LayoutDefaults.h"
 
 #include <QAction>

@@ -1,7 +1,6 @@
 // The mail windows offscreen: the progress dialog running the worker on its thread,
 // the composer, the log viewer and the main window's mail menu.
 #include "app/MainWindow.h"
-#include "app/QtText.h"
 #include "forms/OptionsDialog.h"
 #include "mail/MailFiles.h"
 #include "mail/MailTestSupport.h"
@@ -13,6 +12,7 @@
 #include "platform/Clock.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
+#include "qt/QtText.h"
 #include "support/TestSupport.h"
 
 #include <QAction>

@@ -4,14 +4,15 @@
 #include "app/HelpWindow.h"
 #include "app/MainListModel.h"
 #include "app/MainWindow.h"
-#include "app/QtText.h"
-#include "app/SingleInstance.h"
 #include "forms/ColumnsDialog.h"
 #include "forms/SearchDialog.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
+#include "qt/QtText.h"
+#include "qt/SingleInstance.h"
 #include "support/TestSupport.h"
 
+#include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
@@ -19,10 +20,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyleOptionComboBox>
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
-#include <QStyleOptionComboBox>
 #include <QTextBrowser>
 
 #include <gtest/gtest.h>
@@ -157,6 +158,66 @@ TEST_F(MainWindowTest, BulkMarkBothWays)
     w->griMain->selectRow(2);
     w->MarkSelected(true);
     EXPECT_EQ(Column(*w, 0), (QStringList{"", "●", "●", "", ""}));
+}
+
+// Qt's model tester checks every answer and signal of the list model (any broken
+// promise aborts the run) while the list is sorted, paged, extracted and changed.
+TEST_F(MainWindowTest, TheListModelKeepsQtsModelContract)
+{
+    WriteCategories("友人\r\n会社\r\n");
+    std::vector<Person> people = kPeople;
+    // Names and readings that outlive the test's own vector.
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> out;
+        for (int i = 0; i < 120; ++i)
+            out.push_back("会員" + std::to_string(i));
+        return out;
+    }();
+    static const char* const kKana[] = { "ｱｲ", "ｶｷ", "ｻｼ", "ﾀﾁ", "ﾅﾆ", "ﾊﾋ", "ﾏﾐ", "ﾔﾕ", "ﾗﾘ", "ﾜｦ" };
+    for (std::size_t i = 0; i < names.size(); ++i)
+        people.push_back({ names[i].c_str(), kKana[i % 10], i % 3 == 0 ? "会社" : "友人", i % 2 == 0 ? "1" : "0" });
+    WriteTable(people);
+    auto w = Open();
+    QAbstractItemModelTester tester(&w->Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    auto recordRows = [&] { return w->Model().rowCount() - 1; };
+    ASSERT_EQ(recordRows(), 125);
+    auto extract = [&](int field, const char* text, int kind, bool add) {
+        w->cbo_SelName->setCurrentIndex(field);
+        w->txt_SelText->setText(QString::fromUtf8(text));
+        w->cbo_SelKind->setCurrentIndex(kind);
+        w->chk_SelAdd->setChecked(add);
+        w->cmd_SelRun->click();
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        int rows;
+    } steps[] = {
+        { "sort by name", [&] { w->SortBy(S("名前")); }, 125 },
+        { "sort by reading, then name", [&] { w->SortBy(S("カナ, 名前")); }, 125 },
+        { "kana page ｶ", [&] { w->KanaIndex(2); }, 12 },
+        { "all again", [&] { w->KanaIndex(0); }, 125 },
+        { "tab 友人", [&] { w->tag_Main->setCurrentIndex(1); }, 82 },
+        { "senders' tab", [&] { w->tag_Main->setCurrentIndex(3); }, 1 },
+        { "addressees", [&] { w->tag_Main->setCurrentIndex(0); }, 125 },
+        { "extraction by name", [&] { extract(1, "会員1", 3, false); }, 31 },
+        { "added extraction", [&] { extract(2, "ｱ", 1, true); }, 3 },
+        { "extraction cleared", [&] { w->cmd_SelAll->click(); }, 125 },
+        { "all marked", [&] { w->BulkMark(); }, 125 },
+        { "one mark flipped", [&] { w->ToggleMark(3); }, 125 },
+        { "display columns again", [&] { w->SetUpColumns(); }, 125 },
+        { "a record deleted",
+            [&] {
+                w->Records().SetPos(0);
+                ASSERT_TRUE(w->Records().DeleteCurrent(0));
+                w->RefreshList();
+            },
+            124 },
+    };
+    for (const Step& s : steps) {
+        s.change();
+        EXPECT_EQ(recordRows(), s.rows) << s.what;
+    }
 }
 
 TEST_F(MainWindowTest, ClickInTheMarkColumnFlipsTheMark)

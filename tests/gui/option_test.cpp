@@ -2,8 +2,8 @@
 // the dependent controls and the encryption choice.
 #include "BookFixture.h"
 
-#include "app/QtText.h"
 #include "forms/OptionsDialog.h"
+#include "qt/QtText.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,7 +1,6 @@
 // The postal import window, the address browser and the main window's import command,
 // on dictionaries the tests import from the hand-made list of tests/postal.
 #include "app/MainWindow.h"
-#include "app/QtText.h"
 #include "db/LineList.h"
 #include "forms/AddressBrowser.h"
 #include "forms/PostalImportDialog.h"
@@ -10,6 +9,7 @@
 #include "postal/PostalDictionary.h"
 #include "postal/PostalLookup.h"
 #include "postal/PostalTestData.h"
+#include "qt/QtText.h"
 #include "settings/AppSettings.h"
 #include "support/TestSupport.h"
 

@@ -6,10 +6,11 @@
 #include "db/RecordSet.h"
 #include "platform/fs.h"
 #include "print/RowSource.h"
-#include "print/qt/CardRenderer.h"
 #include "print/qt/ListPrint.h"
 #include "print/qt/PrintCommands.h"
 #include "print/qt/PrintProgress.h"
+#include "print/render/CardRenderer.h"
+#include "print/render/CommandLinePrint.h"
 #include "settings/LayoutDefaults.h"
 
 #include <QApplication>

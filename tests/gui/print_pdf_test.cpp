@@ -2,7 +2,7 @@
 #include "PrintGuiSupport.h"
 
 #include "platform/fs.h"
-#include "print/qt/CardRenderer.h"
+#include "print/render/CardRenderer.h"
 #include "settings/LayoutDefaults.h"
 
 #include <QPrinter>

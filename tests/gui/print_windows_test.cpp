@@ -1,14 +1,14 @@
 // The print form list and its dialogs, and the preview window.
 #include "PrintGuiSupport.h"
 
-#include "app/QtText.h"
 #include "db/MainList.h"
 #include "platform/fs.h"
-#include "print/qt/CardRenderer.h"
 #include "print/qt/NewPrintFormDialog.h"
 #include "print/qt/PrintFormList.h"
 #include "print/qt/PrintPreview.h"
 #include "print/qt/RenamePrintFormDialog.h"
+#include "print/render/CardRenderer.h"
+#include "qt/QtText.h"
 #include "settings/LayoutDefaults.h"
 
 #include <QAction>

@@ -1,5 +1,5 @@
-#include "print/qt/FontCatalog.h"
-#include "print/qt/VerticalText.h"
+#include "print/render/FontCatalog.h"
+#include "print/render/VerticalText.h"
 
 #include <QImage>
 #include <QPainter>

@@ -4,12 +4,12 @@
 // the import window offscreen into PNG files, for checking the shipped dictionary and
 // for the manual.
 #include "app/Application.h"
-#include "app/QtText.h"
 #include "forms/AddressBrowser.h"
 #include "forms/PostalImportDialog.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "postal/PostalLookup.h"
+#include "qt/QtText.h"
 #include "settings/AppSettings.h"
 
 #include <QAbstractItemModel>

@@ -1,7 +1,7 @@
 // Draws the program's icon: a postcard with its red postal-code boxes and a vertical
 // name, set with the program's own vertical text.
-#include "print/qt/FontCatalog.h"
-#include "print/qt/VerticalText.h"
+#include "print/render/FontCatalog.h"
+#include "print/render/VerticalText.h"
 
 #include <QGuiApplication>
 #include <QImage>

@@ -1,14 +1,14 @@
 #include "mail/qt/MailComposerWindow.h"
 
 #include "app/EnterFocusFilter.h"
-#include "app/QtText.h"
 #include "app/SjisLimitValidator.h"
-#include "app/WaitCursor.h"
 #include "db/AddressTable.h"
 #include "db/RecordSet.h"
 #include "mail/qt/MailingProgress.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
+#include "qt/QtText.h"
+#include "qt/WaitCursor.h"
 #include "settings/AppSettings.h"
 
 #include <QApplication>

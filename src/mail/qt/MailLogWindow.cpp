@@ -1,7 +1,7 @@
 #include "mail/qt/MailLogWindow.h"
 
-#include "app/QtText.h"
 #include "platform/fs.h"
+#include "qt/QtText.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 #include "mail/qt/MailingProgress.h"
 
-#include "app/QtText.h"
 #include "platform/MessageHost.h"
+#include "qt/QtText.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,26 +1,12 @@
 #pragma once
-// Pieces the card windows (the layout editor, the preview) share: the background
-// picture as an image, the card's view with its scroll bars, the window's fit on the
-// screen.
-
-#include <QImage>
+// Pieces the card windows (the layout editor, the preview) share: the card's view
+// with its scroll bars, the window's fit on the screen.
 
 class QGridLayout;
 class QScrollBar;
 class QWidget;
 
-namespace nrt {
-class BmpImage;
-class AppSettings;
-} // namespace nrt
-
 namespace nrt::print {
-
-// The bitmap's pixels as an image; a null image for an empty bitmap.
-QImage ImageOf(const BmpImage& bitmap);
-// The current layout's background picture into `bitmap` (emptied first) and as an
-// image; a null image when the layout names none or it cannot be read.
-QImage LoadBackground(const AppSettings& global, BmpImage& bitmap);
 
 // Keeps a window within the available area of its screen (or of the primary one):
 // no larger than it, and moved inside it; the scroll bars show the rest.

@@ -2,9 +2,9 @@
 
 #include "app/DialogButtons.h"
 #include "app/EnterFocusFilter.h"
-#include "app/QtText.h"
 #include "platform/MessageHost.h"
 #include "platform/sjis.h"
+#include "qt/QtText.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

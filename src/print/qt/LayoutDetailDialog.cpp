@@ -2,8 +2,8 @@
 
 #include "app/DialogButtons.h"
 #include "app/EnterFocusFilter.h"
-#include "app/QtText.h"
 #include "app/SjisLimitValidator.h"
+#include "qt/QtText.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,15 +1,15 @@
 #include "print/qt/ListPrint.h"
 
-#include "app/QtText.h"
 #include "platform/MessageHost.h"
 #include "platform/sjis.h"
 #include "print/PagePlan.h"
 #include "print/RowSource.h"
 #include "print/TextItem.h"
-#include "print/qt/FontCatalog.h"
-#include "print/qt/PrintDevice.h"
 #include "print/qt/PrinterBinding.h"
-#include "print/qt/VerticalText.h"
+#include "print/render/FontCatalog.h"
+#include "print/render/PrintDevice.h"
+#include "print/render/VerticalText.h"
+#include "qt/QtText.h"
 
 #include <QPageSize>
 #include <QPainter>

@@ -2,9 +2,9 @@
 
 #include "app/DialogButtons.h"
 #include "app/EnterFocusFilter.h"
-#include "app/QtText.h"
 #include "print/PrintForms.h"
 #include "print/qt/FormNameValidator.h"
+#include "qt/QtText.h"
 #include "settings/AppSettings.h"
 #include "settings/LayoutDefaults.h"
 

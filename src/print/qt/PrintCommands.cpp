@@ -1,14 +1,9 @@
 #include "print/qt/PrintCommands.h"
 
-#include "app/QtText.h"
 #include "db/RecordSet.h"
 #include "platform/MessageHost.h"
-#include "platform/fs.h"
 #include "platform/sjis.h"
-#include "print/PagePlan.h"
-#include "print/PrintForms.h"
 #include "print/RowSource.h"
-#include "print/qt/CardRenderer.h"
 #include "print/qt/LayoutEditor.h"
 #include "print/qt/ListPrint.h"
 #include "print/qt/NewPrintFormDialog.h"
@@ -16,15 +11,11 @@
 #include "print/qt/PrintPreview.h"
 #include "print/qt/PrintProgress.h"
 #include "print/qt/PrinterBinding.h"
+#include "print/render/CardRenderer.h"
+#include "qt/QtText.h"
 #include "settings/AppSettings.h"
 
-#include <algorithm>
-
 #include <QApplication>
-#include <QGuiApplication>
-#include <QPageSize>
-#include <QPrinter>
-#include <QPrinterInfo>
 
 #include <functional>
 
@@ -118,68 +109,6 @@ void PrintCommands::PrintList(const RecordSet& listed)
 {
     RecordSetRows rows(listed);
     PrintAddressList(*printer_, rows, global_.Header().printerSettings == 1, window_, RunnerOver(window_));
-}
-
-namespace {
-
-// The job without a dialog: `setUp` chooses where the pages go.
-int PrintFormWith(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortOrder, int from, int to, int* pageCount, const std::function<void(QPrinter&)>& setUp)
-{
-    // Fonts need the GUI application object (on the offscreen platform at least).
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
-        qCritical("printing needs a QGuiApplication");
-        return kPrintFailed;
-    }
-    const int index = FindPrintForm(global, formName);
-    if (index < 0)
-        return kPrintNoSuchForm;
-    const std::string form(global.ReportList().GetLine(index));
-    PrinterBinding printer;
-    CardRenderer renderer(global, table, printer);
-    if (!renderer.Prepare(form, AppSettings::ReportKindOfName(form), printCondition, sortOrder))
-        return kPrintFailed;
-    const int perPage = std::max(1, renderer.RecordsPerPage());
-    const int pages = (renderer.RowCount() + perPage - 1) / perPage;
-    if (pageCount)
-        *pageCount = pages;
-    if (from > pages)
-        return kPrintNoSuchPages;
-    printer.SetDialogStandIn([&](QPrinter& p, bool) {
-        setUp(p);
-        p.setPageMargins(QMarginsF(0, 0, 0, 0));
-        p.setCopyCount(1);
-        if (from > 0) {
-            p.setPrintRange(QPrinter::PageRange);
-            p.setFromTo(from, to > 0 ? to : kAllPagesTo);
-        }
-        return true;
-    });
-    return renderer.PrintRows(nullptr) ? kPrintDone : kPrintFailed;
-}
-
-} // namespace
-
-int PrintToPdf(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortOrder, const std::string& pdfPath, int from, int to, int* pageCount)
-{
-    const QString file = QString::fromStdString(platform::fs::ToSystemPath(pdfPath));
-    return PrintFormWith(global, table, formName, printCondition, sortOrder, from, to, pageCount, [&](QPrinter& p) {
-        p.setOutputFormat(QPrinter::PdfFormat);
-        p.setOutputFileName(file);
-    });
-}
-
-int PrintToQueue(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortOrder, std::string_view queue, int from, int to, int* pageCount)
-{
-    const QString name = gui::ToQ(queue);
-    if (!QPrinterInfo::availablePrinterNames().contains(name))
-        return kPrintNoSuchQueue;
-    return PrintFormWith(global, table, formName, printCondition, sortOrder, from, to, pageCount, [&](QPrinter& p) {
-        p.setOutputFormat(QPrinter::NativeFormat);
-        p.setPrinterName(name);
-    });
 }
 
 } // namespace nrt::print

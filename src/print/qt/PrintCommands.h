@@ -1,8 +1,8 @@
 #pragma once
-// The printing commands of the main window and of nortea-cli, over the window's
-// settings and table. The window owns one PrintCommands for the whole run (it holds
-// the printer binding and the renderer, created at start-up) and wires its menu and
-// toolbar items to it:
+// The printing commands of the main window, over the window's settings and table
+// (nortea-cli prints through print/render/CommandLinePrint.h). The window owns one
+// PrintCommands for the whole run (it holds the printer binding and the renderer,
+// created at start-up) and wires its menu and toolbar items to it:
 //
 //   tcmd_Print, mnuPrint       Print(PrintCondition(), SortOrder(), senderTab)
 //   tcmd_Preview, mnuPreview   Preview(PrintCondition(), SortOrder(), senderTab)
@@ -65,20 +65,5 @@ private:
     std::unique_ptr<PrinterBinding> printer_;
     std::unique_ptr<CardRenderer> renderer_;
 };
-
-// nortea-cli print: the records of `printCondition` through form `formName` into the
-// PDF file `pdfPath` (CP932), pages `from`..`to` (0 and 0: all). Messages go through
-// the message host as the windows show them. Needs a QGuiApplication (the offscreen
-// platform will do).
-inline constexpr int kPrintDone = 0;
-inline constexpr int kPrintFailed = 1; // no records ("印刷データがありません。") or not written
-inline constexpr int kPrintNoSuchForm = 2; // the name is not in the print form list
-inline constexpr int kPrintNoSuchPages = 3; // `from` lies past the last page (`pageCount` receives their number)
-inline constexpr int kPrintNoSuchQueue = 4; // no printer of the system has that name
-int PrintToPdf(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortOrder, const std::string& pdfPath, int from = 0, int to = 0, int* pageCount = nullptr);
-// The same job sent to the system's printer `queue` (CP932), on the form's paper.
-int PrintToQueue(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortOrder, std::string_view queue, int from = 0, int to = 0, int* pageCount = nullptr);
 
 } // namespace nrt::print

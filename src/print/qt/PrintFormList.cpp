@@ -1,9 +1,9 @@
 #include "print/qt/PrintFormList.h"
 
-#include "app/QtText.h"
 #include "print/PrintForms.h"
 #include "print/qt/NewPrintFormDialog.h"
 #include "print/qt/RenamePrintFormDialog.h"
+#include "qt/QtText.h"
 #include "settings/AppSettings.h"
 
 #include <QGridLayout>

@@ -1,8 +1,8 @@
 #include "print/qt/PrintPreview.h"
 
 #include "print/PagePlan.h"
-#include "print/qt/CardRenderer.h"
 #include "print/qt/CardSurface.h"
+#include "print/render/CardRenderer.h"
 #include "settings/AppSettings.h"
 
 #include <QActionGroup>
@@ -142,9 +142,9 @@ void PrintPreview::DrawPage()
     {
         QPainter p(&surface_);
         if (renderer_.IsLabelLayout())
-            renderer_.DrawSheet(view_, p);
+            renderer_.DrawSheet(p);
         else
-            renderer_.DrawRecord(view_, p, 0, 0);
+            renderer_.DrawRecord(true, p, 0, 0);
     }
     view_->update();
     panelPage->setText(QString::asprintf("Page：%3d / %3d", CurrentPage(), PageCount()));

@@ -1,13 +1,12 @@
 #include "print/qt/PrinterBinding.h"
 
-#include "app/QtText.h"
 #include "platform/MessageHost.h"
-#include "platform/fs.h"
 #include "platform/sjis.h"
 #include "print/PagePlan.h"
 #include "print/PaperSize.h"
-#include "print/qt/PrintDevice.h"
 #include "print/qt/PrinterSetupDialog.h"
+#include "print/render/PrintDevice.h"
+#include "qt/QtText.h"
 
 #include <QFile>
 #include <QPrintDialog>
@@ -17,9 +16,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <cmath>
-#include <cstring>
 #include <utility>
 
 namespace nrt::print {
@@ -43,23 +39,6 @@ constexpr std::array<std::pair<std::int32_t, QPrinter::PaperSource>, 13> kSource
     { 15, QPrinter::FormSource },
 } };
 
-// The paper sources as IPP names them; CUPS turns them into the queue's own trays.
-constexpr std::array<std::pair<std::int32_t, const char*>, 13> kSourceKeywords { {
-    { 1, "top" },
-    { 2, "bottom" },
-    { 3, "middle" },
-    { 4, "manual" },
-    { 5, "envelope" },
-    { 6, "manual" },
-    { 7, "auto" },
-    { 8, "main" },
-    { 9, "side" },
-    { 10, "main" },
-    { 11, "large-capacity" },
-    { 14, "main" },
-    { 15, "auto" },
-} };
-
 // Qt's key for the job options it hands to CUPS (name, value, name, value …); it has
 // kept this value since Qt 5.
 constexpr auto kCupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
@@ -78,13 +57,6 @@ void SetCupsOption(QPrinter& printer, const QString& name, const QString& value)
     if (!found)
         options << name << value;
     printer.printEngine()->setProperty(kCupsOptions, options);
-}
-
-// The reason the system gives for the last failure, as a message box shows it.
-void ShowSystemError(const QString& reason, const char* caption)
-{
-    const QString text = reason.isEmpty() ? QString::fromLocal8Bit(std::strerror(errno ? errno : EIO)) : reason;
-    platform::Inform(gui::FromQ(text), caption, platform::MsgIcon::Error);
 }
 
 } // namespace
@@ -122,31 +94,9 @@ int PrinterBinding::FetchDefaults(QWidget* /*owner*/, bool onlyOnce)
     return 1;
 }
 
-int PrinterBinding::CheckSavedPrinter()
+bool PrinterBinding::PrinterExists(std::string_view name) const
 {
-    if (!saved_) {
-        platform::Warn(SJ("プリンタ設定がされていません。"));
-        return 0;
-    }
-    if (saved_->driver == kDriverPdf)
-        return 1;
-    if (QPrinterInfo::availablePrinterNames().contains(gui::ToQ(saved_->device)))
-        return 1;
-    platform::Warn(SJ("プリンタ設定に失敗しました。\n通常使うプリンタの設定を使用します。"));
-    return -1;
-}
-
-int PrinterBinding::ReadSettings(std::string_view path)
-{
-    PrinterSettings read;
-    const int result = ReadPrinterSettings(path, read);
-    // A file that cannot be opened leaves the settings as they were.
-    if (result == kPrdCannotOpen)
-        return result;
-    saved_.reset();
-    if (result == 0)
-        saved_ = read;
-    return result;
+    return QPrinterInfo::availablePrinterNames().contains(gui::ToQ(name));
 }
 
 int PrinterBinding::PrinterSetupAndSave(QWidget* owner, std::string_view path, bool useSaved)
@@ -221,6 +171,11 @@ QPrinter* PrinterBinding::OpenPrintDialog(QWidget* owner, bool useSaved, std::op
     return printer_.get();
 }
 
+QPaintDevice* PrinterBinding::OpenJob(QWidget* owner, bool useSaved, Paper paper)
+{
+    return OpenPrintDialog(owner, useSaved, paper);
+}
+
 int PrinterBinding::FromPage() const
 {
     if (printer_ && printer_->printRange() == QPrinter::PageRange && printer_->fromPage() > 0)
@@ -242,19 +197,9 @@ int PrinterBinding::StartDoc(std::string_view jobName)
         return 0;
     }
     printer_->setDocName(gui::ToQ(jobName));
-    if (printer_->outputFormat() == QPrinter::PdfFormat) {
-        // The PDF writer would fail only at the first page without saying why. The
-        // trial leaves no file behind: a job that prints no page writes none.
-        QFile out(printer_->outputFileName());
-        const bool existed = out.exists();
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Append)) {
-            ShowSystemError(out.errorString(), "StartDoc");
-            printer_.reset();
-            return 0;
-        }
-        out.close();
-        if (!existed)
-            out.remove();
+    if (printer_->outputFormat() == QPrinter::PdfFormat && !CanWritePdf(printer_->outputFileName(), "StartDoc")) {
+        printer_.reset();
+        return 0;
     }
     documentOpen_ = true;
     pagesStarted_ = 0;
@@ -265,48 +210,20 @@ int PrinterBinding::StartPage()
 {
     if (!documentOpen_ || !printer_)
         return 0;
-    // The document begins with its first page, so a job that prints no page feeds
-    // no blank sheet through the printer.
-    if (pagesStarted_ == 0) {
-        errno = 0;
-        if (!painter_.begin(printer_.get())) {
-            ShowSystemError({}, "StartDoc");
-            documentOpen_ = false;
-            printer_.reset();
-            return 0;
-        }
-    } else {
-        errno = 0;
-        if (!printer_->newPage()) {
-            ShowSystemError({}, "StartPage");
-            AbortDoc();
-            return 0;
-        }
+    if (!TurnPage(*printer_)) {
+        AbortDoc();
+        return 0;
     }
-    ++pagesStarted_;
     return 1;
-}
-
-void PrinterBinding::EndPage()
-{
 }
 
 void PrinterBinding::EndDoc()
 {
     if (painter_.isActive()) {
         painter_.end();
-        // The PDF writer rounds the page to whole points (100 x 148 mm would come out
-        // 0.2 mm off); the file gets the paper's own size.
-        if (pdfPaper_ && printer_ && printer_->outputFormat() == QPrinter::PdfFormat) {
-            const std::string path = gui::FromQ(printer_->outputFileName());
-            std::string pdf;
-            const QPageLayout layout = printer_->pageLayout();
-            const bool landscape = layout.orientation() == QPageLayout::Landscape;
-            const double w = (landscape ? pdfPaper_->height : pdfPaper_->width) * kPointsPerHundredthMm;
-            const double h = (landscape ? pdfPaper_->width : pdfPaper_->height) * kPointsPerHundredthMm;
-            if (platform::fs::ReadFile(path, pdf) && SetPdfPageSize(pdf, w, h))
-                platform::fs::AtomicWriteFile(path, pdf);
-        }
+        if (pdfPaper_ && printer_ && printer_->outputFormat() == QPrinter::PdfFormat)
+            SetExactPaper(
+                printer_->outputFileName(), *pdfPaper_, printer_->pageLayout().orientation() == QPageLayout::Landscape);
     }
     pdfPaper_.reset();
     documentOpen_ = false;
@@ -385,9 +302,8 @@ void PrinterBinding::Apply(const PrinterSettings& s, QPrinter& printer)
     for (const auto& [number, source] : kSources)
         if (number == s.source)
             printer.setPaperSource(source);
-    for (const auto& [number, keyword] : kSourceKeywords)
-        if (number == s.source)
-            SetCupsOption(printer, QStringLiteral("media-source"), QString::fromLatin1(keyword));
+    if (const char* keyword = SourceKeyword(s.source))
+        SetCupsOption(printer, QStringLiteral("media-source"), QString::fromLatin1(keyword));
     printer.setCopyCount(std::max(s.copies, 1));
     printer.setDuplex(s.duplex == 2 ? QPrinter::DuplexLongSide
             : s.duplex == 3         ? QPrinter::DuplexShortSide
@@ -408,11 +324,7 @@ QPageSize PrinterBinding::MediaFor(const QPrinter& printer, Paper paper)
         if (match >= 0)
             return sizes[match];
     }
-    // Hundredths of a point: the size CUPS is asked for ("Custom.283.46x419.53").
-    auto points = [](std::int32_t v) { return std::round(v * kPointsPerHundredthMm * 100.0) / 100.0; };
-    return QPageSize(QSizeF(points(paper.width), points(paper.height)), QPageSize::Point,
-        QStringLiteral("%1 x %2 mm").arg(paper.width / 100.0, 0, 'f', 2).arg(paper.height / 100.0, 0, 'f', 2),
-        QPageSize::ExactMatch);
+    return CustomPageSize(paper);
 }
 
 void PrinterBinding::SetPaper(QPrinter& printer, Paper paper)

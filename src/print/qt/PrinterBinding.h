@@ -1,15 +1,12 @@
 #pragma once
-// The program's one binding to the printing system: the default printer, the print
-// dialog that yields a printer for one job with its page range, the printer settings
-// a print form keeps in "<form>.prd", and the document and page brackets of a job.
-// Every print dialog offers printing to a PDF file.
+// The windows' binding to the printing system: the default printer, the print dialog
+// that yields a printer for one job with its page range, the printer setup dialog
+// that writes a print form's "<form>.prd", and the document and page brackets of a
+// job. Every print dialog offers printing to a PDF file.
 
-#include "print/PrinterSettings.h"
+#include "print/render/PageOutput.h"
 
 #include <QPageSize>
-
-#include <QPainter>
-#include <cstdint>
 
 #include <functional>
 #include <memory>
@@ -22,13 +19,7 @@ class QWidget;
 
 namespace nrt::print {
 
-// A form's paper, 0.01 mm, portrait.
-struct Paper {
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-};
-
-class PrinterBinding {
+class PrinterBinding final : public PageOutput {
 public:
     // Answers a dialog in place of the user: may change the printer (its output, page
     // range, paper …) and returns true for OK. `setup` is true for the printer setup
@@ -37,21 +28,11 @@ public:
 
     // With an owner window the default printer is fetched at once.
     explicit PrinterBinding(QWidget* owner = nullptr);
-    ~PrinterBinding();
-    PrinterBinding(const PrinterBinding&) = delete;
-    PrinterBinding& operator=(const PrinterBinding&) = delete;
+    ~PrinterBinding() override;
 
     // The system's default printer, once per run with `onlyOnce`: 1 when there is
     // one, 0 when printing can only go to a PDF file.
     int FetchDefaults(QWidget* owner, bool onlyOnce);
-    // 1 usable, 0 no saved settings, -1 the saved printer cannot be reached (both
-    // with their message).
-    int CheckSavedPrinter();
-    // The settings file becomes the saved settings: 0, -1 (cannot open, silently) or
-    // a reported format error.
-    int ReadSettings(std::string_view path);
-    bool HasSavedSettings() const { return saved_.has_value(); }
-    const PrinterSettings* SavedSettings() const { return saved_ ? &*saved_ : nullptr; }
 
     // The printer setup dialog (printer, paper, paper source, orientation, copies),
     // its choice written to `path`: 0 saved, 1 cancelled (the file untouched), -1 the
@@ -64,25 +45,19 @@ public:
     // left: the printer's own media of that size, or a custom size. The printer of
     // the job, or null when cancelled.
     QPrinter* OpenPrintDialog(QWidget* owner, bool useSaved, std::optional<Paper> paper = {});
+    QPaintDevice* OpenJob(QWidget* owner, bool useSaved, Paper paper) override;
     // The range chosen in the last print dialog; 1 and 99999 for all pages.
-    int FromPage() const;
-    int ToPage() const;
+    int FromPage() const override;
+    int ToPage() const override;
     void SetFirstPage(int page) { firstPage_ = page; }
 
-    // 1 when the document can start, else 0 with the reason shown.
-    int StartDoc(std::string_view jobName);
-    // Nonzero when a page was begun; 0 (with the reason shown, the job ended) when not.
-    int StartPage();
-    void EndPage();
-    // Ends an open document and lets the printer go.
-    void EndDoc();
-    // The same, discarding what was drawn (a cancelled job prints nothing).
-    void AbortDoc();
+    int StartDoc(std::string_view jobName) override;
+    int StartPage() override;
+    void EndDoc() override;
+    void AbortDoc() override;
     bool DocumentOpen() const { return documentOpen_; }
 
     QPrinter* Printer() const { return printer_.get(); }
-    // Draws on the current page; active between StartPage and EndDoc.
-    QPainter& Painter() { return painter_; }
 
     // Names of the printer chosen in the last print dialog.
     const std::string& DriverName() const { return driver_; }
@@ -104,16 +79,14 @@ public:
     static void SetPaper(QPrinter& printer, Paper paper);
 
 private:
+    bool PrinterExists(std::string_view name) const override;
     bool RunDialog(QWidget* owner, QPrinter& printer);
     void ApplyDefaults(QPrinter& printer) const;
 
     std::unique_ptr<QPrinter> printer_;
-    QPainter painter_;
     bool documentOpen_ = false;
-    int pagesStarted_ = 0;
     bool defaultsFetched_ = false;
     std::optional<PrinterSettings> defaults_;
-    std::optional<PrinterSettings> saved_;
     std::string driver_, device_, port_;
     int firstPage_ = 1;
     // The job's paper when it goes to a PDF file, made exact there after the writer.

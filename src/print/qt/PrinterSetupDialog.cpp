@@ -1,7 +1,7 @@
 #include "print/qt/PrinterSetupDialog.h"
 
 #include "app/DialogButtons.h"
-#include "app/QtText.h"
+#include "qt/QtText.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

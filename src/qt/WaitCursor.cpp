@@ -1,4 +1,4 @@
-#include "app/WaitCursor.h"
+#include "qt/WaitCursor.h"
 
 #include <QCursor>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "print/qt/FontCatalog.h"
+#include "print/render/FontCatalog.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

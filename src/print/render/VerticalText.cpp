@@ -1,6 +1,6 @@
-#include "print/qt/VerticalText.h"
+#include "print/render/VerticalText.h"
 
-#include "print/qt/FontCatalog.h"
+#include "print/render/FontCatalog.h"
 
 #include <QPainter>
 

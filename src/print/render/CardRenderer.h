@@ -1,8 +1,8 @@
 #pragma once
 // The card renderer: fills the current layout from each record (and the sender) and
 // draws it, one card or envelope per page or one cell per label, on a printer or on
-// the preview's surface; loads the form's layout, printer settings and background
-// picture.
+// the preview's surface (a page output: the windows' printer, a PDF file, a CUPS
+// queue); loads the form's layout, printer settings and background picture.
 
 #include "db/RecordSet.h"
 #include "print/BmpImage.h"
@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 
+class QPaintDevice;
 class QPainter;
 class QPageSize;
 class QWidget;
@@ -28,12 +29,12 @@ class AppSettings;
 
 namespace nrt::print {
 
-class PrinterBinding;
+class PageOutput;
 
 class CardRenderer {
 public:
     // Sets every slot of the layout to draw clipped into its frame.
-    CardRenderer(AppSettings& global, AddressTable& table, PrinterBinding& printer);
+    CardRenderer(AppSettings& global, AddressTable& table, PageOutput& output);
     ~CardRenderer();
     CardRenderer(const CardRenderer&) = delete;
     CardRenderer& operator=(const CardRenderer&) = delete;
@@ -66,17 +67,16 @@ public:
     bool NextRecord();
 
     // The current record, filled into the layout and drawn at (ox, oy), 0.01 mm.
-    // With a target window (the preview) the card is first painted white with its
-    // background picture, and the window repaints afterwards; without one (a printer)
-    // coordinates count from the paper's edge.
-    void DrawRecord(QWidget* target, QPainter& painter, std::int32_t ox, std::int32_t oy);
+    // On the preview the card is first painted white with its background picture;
+    // on paper coordinates count from the paper's edge.
+    void DrawRecord(bool onPreview, QPainter& painter, std::int32_t ox, std::int32_t oy);
     // One label sheet from the current record (the preview of label layouts); the
     // cursor comes back to where it was.
-    void DrawSheet(QWidget* target, QPainter& painter);
+    void DrawSheet(QPainter& painter);
 
-    // Prints the rows: the print dialog, then the pages of its range ("宛名印刷").
-    // False when nothing was printed (dialog cancelled, document refused, job
-    // cancelled).
+    // Prints the rows: the print dialog (on the windows' output), then the pages of
+    // its range ("宛名印刷"). False when nothing was printed (dialog cancelled,
+    // document refused, job cancelled).
     bool PrintRows(QWidget* owner);
     // The preview's print commands: page -1 prints the range of the dialog, any other
     // number that page only. 0 when the dialog was cancelled. The cursor stays.
@@ -98,13 +98,13 @@ public:
 
 private:
     struct ScaleGuard;
-    bool PrintPages(int from, int to);
+    bool PrintPages(const QPaintDevice& device, int from, int to);
     void DrawPage(QPainter& painter, const PlannedPage& page);
     void DrawCell(QPainter& painter, int row, std::int32_t ox, std::int32_t oy, bool printableArea);
 
     AppSettings& global_;
     AddressTable& table_;
-    PrinterBinding& printer_;
+    PageOutput& output_;
     RecordSet records_;
     BmpImage background_;
     QImage backgroundImage_;

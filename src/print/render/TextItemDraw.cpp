@@ -1,11 +1,11 @@
 // The measuring and drawing members of TextItem: they need fonts, so they live in
-// the window library while the object itself stays in the core.
+// the Qt Gui library while the object itself stays in the core.
 #include "print/TextItem.h"
 
-#include "app/QtText.h"
-#include "print/qt/FontCatalog.h"
-#include "print/qt/PrintDevice.h"
-#include "print/qt/VerticalText.h"
+#include "print/render/FontCatalog.h"
+#include "print/render/PrintDevice.h"
+#include "print/render/VerticalText.h"
+#include "qt/QtText.h"
 
 #include <QPainter>
 

@@ -1,19 +1,17 @@
-#include "print/qt/CardRenderer.h"
+#include "print/render/CardRenderer.h"
 
-#include "app/WaitCursor.h"
 #include "db/AddressTable.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "print/PrintForms.h"
-#include "print/qt/CardSurface.h"
-#include "print/qt/PrintDevice.h"
-#include "print/qt/PrinterBinding.h"
+#include "print/render/BackgroundImage.h"
+#include "print/render/PageOutput.h"
+#include "print/render/PrintDevice.h"
+#include "qt/WaitCursor.h"
 #include "settings/AppSettings.h"
 
 #include <QPainter>
-#include <QPrinter>
-#include <QWidget>
 
 #include <array>
 #include <vector>
@@ -100,10 +98,10 @@ struct CardRenderer::ScaleGuard {
     ScaleGuard& operator=(const ScaleGuard&) = delete;
 };
 
-CardRenderer::CardRenderer(AppSettings& global, AddressTable& table, PrinterBinding& printer)
+CardRenderer::CardRenderer(AppSettings& global, AddressTable& table, PageOutput& output)
     : global_(global)
     , table_(table)
-    , printer_(printer)
+    , output_(output)
 {
     for (LayoutItem& item : global_.Layout())
         item.object.SetDrawMode(1);
@@ -116,7 +114,7 @@ int CardRenderer::LoadLayout(std::string_view formName, int kind)
     const int result = global_.LoadLayout(formName, kind);
     if (result == kLayoutRead) {
         const std::string settings = PrinterSettingsPath(global_, formName);
-        if (platform::fs::IsFile(settings) && printer_.ReadSettings(settings) == 0)
+        if (platform::fs::IsFile(settings) && output_.ReadSettings(settings) == 0)
             global_.Header().printerSettings = 1;
     }
     // A picture of the form loaded before must not show behind this one.
@@ -235,22 +233,19 @@ void CardRenderer::DrawCell(QPainter& painter, int row, std::int32_t ox, std::in
     }
 }
 
-void CardRenderer::DrawRecord(QWidget* target, QPainter& painter, std::int32_t ox, std::int32_t oy)
+void CardRenderer::DrawRecord(bool onPreview, QPainter& painter, std::int32_t ox, std::int32_t oy)
 {
     gui::WaitCursor wait;
-    const bool preview = target != nullptr;
     const bool card = !IsLabelLayout();
-    if (preview && card) {
+    if (onPreview && card) {
         painter.fillRect(QRect(QPoint(0, 0), SurfaceSize()), Qt::white);
         if (!global_.Header().backgroundImage.empty() && !backgroundImage_.isNull())
             painter.drawImage(QPoint(0, 0), backgroundImage_);
     }
-    DrawCell(painter, row_, ox, oy, !preview);
-    if (preview && card)
-        target->update();
+    DrawCell(painter, row_, ox, oy, !onPreview);
 }
 
-void CardRenderer::DrawSheet(QWidget* target, QPainter& painter)
+void CardRenderer::DrawSheet(QPainter& painter)
 {
     gui::WaitCursor wait;
     const LayoutHeader& h = global_.Header();
@@ -265,8 +260,6 @@ void CardRenderer::DrawSheet(QWidget* target, QPainter& painter)
             const CellOffset at = LabelCellOffset(h, r, c);
             DrawCell(painter, row, at.x, at.y, false);
         }
-    if (target != nullptr)
-        target->update();
 }
 
 void CardRenderer::DrawPage(QPainter& painter, const PlannedPage& page)
@@ -282,14 +275,11 @@ void CardRenderer::DrawPage(QPainter& painter, const PlannedPage& page)
     }
 }
 
-bool CardRenderer::PrintPages(int from, int to)
+bool CardRenderer::PrintPages(const QPaintDevice& device, int from, int to)
 {
-    QPrinter* printer = printer_.Printer();
-    if (printer == nullptr)
-        return false;
     const std::vector<PlannedPage> pages = PlanPages(RowCount(), RecordsPerPage(), from, to);
-    ScaleGuard scale(global_.Layout(), ScaleOf(*printer));
-    if (!printer_.StartDoc(SJ("宛名印刷")))
+    ScaleGuard scale(global_.Layout(), ScaleOf(device));
+    if (!output_.StartDoc(SJ("宛名印刷")))
         return false;
     gui::WaitCursor wait;
     std::size_t next = 0;
@@ -297,12 +287,12 @@ bool CardRenderer::PrintPages(int from, int to)
     const std::function<bool()> step = [&]() -> bool {
         if (next >= pages.size())
             return false;
-        if (!printer_.StartPage()) {
+        if (!output_.StartPage()) {
             failed = true;
             return false;
         }
-        DrawPage(printer_.Painter(), pages[next++]);
-        printer_.EndPage();
+        DrawPage(output_.Painter(), pages[next++]);
+        output_.EndPage();
         return next < pages.size();
     };
     bool completed = true;
@@ -313,30 +303,32 @@ bool CardRenderer::PrintPages(int from, int to)
     if (failed)
         return false;
     if (!completed) {
-        printer_.AbortDoc();
+        output_.AbortDoc();
         return false;
     }
-    printer_.EndDoc();
+    output_.EndDoc();
     return !pages.empty();
 }
 
 bool CardRenderer::PrintRows(QWidget* owner)
 {
     const LayoutHeader& h = global_.Header();
-    if (printer_.OpenPrintDialog(owner, h.printerSettings == 1, PaperOf(h)) == nullptr)
+    const QPaintDevice* device = output_.OpenJob(owner, h.printerSettings == 1, PaperOf(h));
+    if (device == nullptr)
         return false;
-    return PrintPages(printer_.FromPage(), printer_.ToPage());
+    return PrintPages(*device, output_.FromPage(), output_.ToPage());
 }
 
 int CardRenderer::PrintFromPreview(QWidget* owner, int page)
 {
     const LayoutHeader& h = global_.Header();
-    if (printer_.OpenPrintDialog(owner, h.printerSettings == 1, PaperOf(h)) == nullptr)
+    const QPaintDevice* device = output_.OpenJob(owner, h.printerSettings == 1, PaperOf(h));
+    if (device == nullptr)
         return 0;
-    const int from = page == -1 ? printer_.FromPage() : page;
-    const int to = page == -1 ? printer_.ToPage() : page;
+    const int from = page == -1 ? output_.FromPage() : page;
+    const int to = page == -1 ? output_.ToPage() : page;
     const int row = row_;
-    PrintPages(from, to);
+    PrintPages(*device, from, to);
     row_ = row;
     return 1;
 }

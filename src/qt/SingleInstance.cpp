@@ -1,6 +1,6 @@
-#include "app/SingleInstance.h"
+#include "qt/SingleInstance.h"
 
-#include "app/QtText.h"
+#include "qt/QtText.h"
 
 #include <QDir>
 #include <QStandardPaths>
