@@ -15,6 +15,7 @@
 
 #include <sys/resource.h>
 
+#include <array>
 #include <chrono>
 
 using namespace nrt;
@@ -36,7 +37,10 @@ int main(int argc, char** argv)
         AddressTable db;
         db.CreateDefaultTable();
         bench::FillTable(db, 100000);
-        db.SaveTable(g.UserFile(SJ("nrt.ndb")));
+        if (db.SaveTable(g.UserFile(SJ("nrt.ndb"))) != TableError::kNone) {
+            std::fprintf(stderr, "gui_bench: the table could not be saved\n");
+            return 1;
+        }
         platform::fs::FileSize(g.UserFile(SJ("nrt.ndb")), fileSize);
     }
 
@@ -56,18 +60,22 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    auto* tabs = window.findChild<QTabBar*>(QStringLiteral("tag_Main"));
+    std::array<QPushButton*, 10> kanaRows {};
+    for (int i = 0; i < 10; ++i)
+        kanaRows[static_cast<std::size_t>(i)] = window.findChild<QPushButton*>(QStringLiteral("cmd_Kana%1").arg(i + 1));
     int step = 0;
     const double refresh = bench::MedianMs(20, [&] {
         // Alternately a category tab and a kana row, as a user would click through.
         if (step % 2 == 0)
-            window.tag_Main->setCurrentIndex(1 + (step / 2) % 5);
+            tabs->setCurrentIndex(1 + (step / 2) % 5);
         else
-            window.cmd_Kana[static_cast<std::size_t>((step / 2) % 10)]->click();
+            kanaRows[static_cast<std::size_t>((step / 2) % 10)]->click();
         window.Grid()->viewport()->repaint();
         ++step;
     });
 
-    window.tag_Main->setCurrentIndex(0);
+    tabs->setCurrentIndex(0);
     QApplication::processEvents();
     QScrollBar* bar = window.Grid()->verticalScrollBar();
     const auto s0 = Clock::now();

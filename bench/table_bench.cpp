@@ -16,7 +16,7 @@ int main()
     bench::FillTable(db, 100000);
 
     int code = 0;
-    const double save = bench::MedianMs(5, [&] { code |= db.SaveTable(path); });
+    const double save = bench::MedianMs(5, [&] { code |= static_cast<int>(db.SaveTable(path)); });
     std::uint64_t size = 0;
     platform::fs::FileSize(path, size);
 
@@ -28,7 +28,7 @@ int main()
     int records = 0;
     const double load = bench::MedianMs(7, [&] {
         AddressTable loaded;
-        code |= loaded.LoadTable(path);
+        code |= static_cast<int>(loaded.LoadTable(path));
         records = loaded.GetRecordCount();
     });
     if (code != 0 || records != 100000) {

@@ -19,6 +19,7 @@ public:
     // program's message, when the manual cannot be read.
     bool ShowManual(std::string_view path);
 
+private:
     QTextBrowser* txt_Help = nullptr;
 };
 

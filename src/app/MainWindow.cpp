@@ -113,7 +113,7 @@ MainWindow::MainWindow(const StartupFolders& folders, QWidget* parent)
     // 3. The current user's table, or an empty one. What could not be read is said;
     // the file is then kept from being replaced unnoticed (AddressTable::SaveTable).
     const std::string tablePath = global_->UserFile(SJ("nrt.ndb"));
-    if (!opened_ || db_.LoadTable(tablePath) != 0)
+    if (!opened_ || db_.LoadTable(tablePath) != TableError::kNone)
         db_.CreateDefaultTable();
     if (const std::string trouble = LoadTroubleMessage(db_, tablePath); opened_ && !trouble.empty())
         platform::Warn(trouble);
@@ -196,16 +196,16 @@ bool MainWindow::SaveBook()
         && !platform::Ask(SJ("宛名データ「") + path + SJ("」は読み込んだ後に他で変更されています。\n上書きしますか？")))
         return false;
     platform::fs::MakeDirs(global_->UserFile({}));
-    const int code = db_.SaveTable(path);
+    const TableError code = db_.SaveTable(path);
     if (!db_.DamagedCopy().empty() && db_.DamagedCopy() != reportedCopy_) {
         reportedCopy_ = db_.DamagedCopy();
         platform::Inform(DamagedCopyMessage(reportedCopy_), SJ("注意"), platform::MsgIcon::Warning);
     }
-    if (code == AddressTable::kErrKeptUnread && db_.LoadFailedOnExistingFile()) {
+    if (code == TableError::kKeptUnread && db_.LoadFailedOnExistingFile()) {
         platform::Warn(UnreadableTableMessage(path));
         return false;
     }
-    if (code != 0) {
+    if (code != TableError::kNone) {
         platform::Warn(SJ("保存に失敗しました。"));
         return false;
     }
@@ -316,7 +316,29 @@ void MainWindow::BuildCentre()
     auto* layout = new QVBoxLayout(centre);
     layout->setContentsMargins(4, 2, 4, 2);
     layout->setSpacing(2);
+    BuildTabs(centre);
+    layout->addWidget(tag_Main);
+    BuildList(centre);
+    layout->addWidget(griMain, 1);
 
+    // The kana index and the detailed extraction, with the zoom control beside them.
+    auto* bottom = new QHBoxLayout();
+    pages = new QTabWidget(centre);
+    pages->setObjectName(QStringLiteral("PageControl1"));
+    BuildKanaPage();
+    BuildExtractionPage();
+    SelNameChanged();
+    bottom->addWidget(pages);
+    bottom->addStretch(1);
+    bottom->addLayout(BuildZoomControls(centre));
+    layout->addLayout(bottom);
+    setCentralWidget(centre);
+    BuildStatusBar();
+}
+
+// The category tabs above the list.
+void MainWindow::BuildTabs(QWidget* centre)
+{
     tag_Main = new QTabBar(centre);
     tag_Main->setObjectName(QStringLiteral("tag_Main"));
     tag_Main->setExpanding(false);
@@ -326,8 +348,11 @@ void MainWindow::BuildCentre()
         extractCount_ = 0;
         RefreshList();
     });
-    layout->addWidget(tag_Main);
+}
 
+// The list, its popup and the hint an empty book shows in it.
+void MainWindow::BuildList(QWidget* centre)
+{
     griMain = new QTableView(centre);
     griMain->setObjectName(QStringLiteral("griMain"));
     griMain->setModel(model_);
@@ -368,18 +393,16 @@ void MainWindow::BuildCentre()
     });
     connect(griMain->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
         [this](const QModelIndex&, const QModelIndex&) { UpdatePosition(); });
-    layout->addWidget(griMain, 1);
     emptyHint_ = new QLabel(QStringLiteral("宛名がまだありません。「新規登録」で入力するか、「CSVインポート」で取り込みます。"
                                            "「郵便番号データのインポート」で住所の自動入力が使えます。"),
         griMain->viewport());
     emptyHint_->setObjectName(QStringLiteral("lbl_EmptyHint"));
     emptyHint_->setForegroundRole(QPalette::PlaceholderText);
     emptyHint_->hide();
+}
 
-    // The kana index and the detailed extraction, with the zoom control beside them.
-    auto* bottom = new QHBoxLayout();
-    pages = new QTabWidget(centre);
-    pages->setObjectName(QStringLiteral("PageControl1"));
+void MainWindow::BuildKanaPage()
+{
     auto* kanaPage = new QWidget();
     kanaPage->setObjectName(QStringLiteral("TabSheet1"));
     for (int i = 0; i < 10; ++i) {
@@ -392,7 +415,10 @@ void MainWindow::BuildCentre()
     cmd_KanaAll->setObjectName(QStringLiteral("cmd_KanaAll"));
     connect(cmd_KanaAll, &QPushButton::clicked, this, [this] { KanaIndex(0); });
     pages->addTab(kanaPage, QStringLiteral("カナ"));
+}
 
+void MainWindow::BuildExtractionPage()
+{
     auto* selPage = new QWidget();
     selPage->setObjectName(QStringLiteral("TabSheet2"));
     auto* sel = new QHBoxLayout(selPage);
@@ -431,10 +457,11 @@ void MainWindow::BuildCentre()
     connect(cmd_SelRun, &QPushButton::clicked, this, &MainWindow::RunExtraction);
     connect(cmd_SelAll, &QPushButton::clicked, this, &MainWindow::ClearExtraction);
     pages->addTab(selPage, QStringLiteral("詳細抽出"));
-    SelNameChanged();
-    bottom->addWidget(pages);
-    bottom->addStretch(1);
+}
 
+// The zoom buttons around the ratio list, at the bottom of their column.
+QLayout* MainWindow::BuildZoomControls(QWidget* centre)
+{
     cmd_RituDown = new QToolButton(centre);
     cmd_RituDown->setObjectName(QStringLiteral("cmd_RituDown"));
     cmd_RituDown->setText(QStringLiteral("－"));
@@ -469,12 +496,15 @@ void MainWindow::BuildCentre()
     auto* zoomBox = new QVBoxLayout();
     zoomBox->addStretch(1);
     zoomBox->addLayout(zoom);
-    bottom->addLayout(zoomBox);
-    layout->addLayout(bottom);
-    setCentralWidget(centre);
+    return zoomBox;
+}
 
+void MainWindow::BuildStatusBar()
+{
     statusCount = new QLabel(this);
     statusPos = new QLabel(this);
+    statusCount->setObjectName(QStringLiteral("statusCount"));
+    statusPos->setObjectName(QStringLiteral("statusPos"));
     statusCount->setMinimumWidth(140);
     statusBar()->addWidget(statusCount);
     statusBar()->addWidget(statusPos, 1);
@@ -671,16 +701,19 @@ void MainWindow::UpdatePosition()
     statusPos->setText(QStringLiteral("位置：%1").arg(CurrentRow()));
 }
 
+bool MainWindow::StoreMark(bool on)
+{
+    return rec_.Read() == 0 && rec_.SetValue(SJ("印字区分"), on ? "1" : "0") == 0 && rec_.Post() == 0;
+}
+
 bool MainWindow::SetMark(int row, bool on)
 {
-    if (rec_.SetPos(row) < 0 || rec_.Read() != 0) {
-        platform::Warn(SJ("印字区分の更新に失敗しました。"));
-        return false;
-    }
-    rec_.SetValue(SJ("印字区分"), on ? "1" : "0");
-    rec_.Post();
+    const bool stored = rec_.SetPos(row) >= 0 && StoreMark(on);
+    // The row shows what the table holds, stored or not.
     model_->MarkChanged(row);
-    return true;
+    if (!stored)
+        platform::Warn(SJ("印字区分の更新に失敗しました。"));
+    return stored;
 }
 
 void MainWindow::ToggleMark(int row)
@@ -714,12 +747,10 @@ void MainWindow::BulkMark()
     rec_.SetPos(0);
     for (int row = 0; row < rec_.GetRowCount(); ++row) {
         rec_.SetPos(row);
-        if (rec_.Read() != 0) {
+        if (!StoreMark(anyUnmarked)) {
             platform::Warn(SJ("印字区分の更新に失敗しました。"));
             break;
         }
-        rec_.SetValue(SJ("印字区分"), anyUnmarked ? "1" : "0");
-        rec_.Post();
     }
     if (model_->RecordRows() > 0)
         emit model_->dataChanged(model_->index(0, 0), model_->index(model_->RecordRows() - 1, 0));
@@ -929,7 +960,7 @@ void MainWindow::OfferReadingConversion()
     if (ConvertStoredReadings(db_) < 0)
         platform::Warn(SJ("読みの変換に失敗しました。"));
     platform::fs::MakeDirs(global_->UserFile({}));
-    if (db_.SaveTable(global_->UserFile(SJ("nrt.ndb"))) != 0)
+    if (db_.SaveTable(global_->UserFile(SJ("nrt.ndb"))) != TableError::kNone)
         platform::Warn(SJ("保存に失敗しました。"));
     RefreshList();
 }
@@ -946,7 +977,8 @@ void MainWindow::SaveOnClose()
         global_->SetDisplayColumnWidth(i, griMain->columnWidth(i + 1));
     const QRect r = normalGeometry();
     global_->SaveFormRect(AppSettings::kFormMain, r.left(), r.top(), r.width(), r.height());
-    global_->WriteSettings();
+    if (global_->WriteSettings() != 0)
+        platform::Warn(SJ("保存に失敗しました。"));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -21,6 +21,7 @@ class QActionGroup;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QMenu;
 class QPushButton;
@@ -123,7 +124,8 @@ public:
     // A letter key pressed in the list; true when it was one of the ten letters.
     bool LetterKey(int key);
 
-    // Names of the controls, as the window's tests find them.
+private:
+    // The controls; tests find them by their objectNames.
     QTabBar* tag_Main = nullptr;
     QTableView* griMain = nullptr;
     QTabWidget* pages = nullptr;
@@ -171,6 +173,12 @@ protected:
 private:
     void BuildMenus();
     void BuildCentre();
+    void BuildTabs(QWidget* centre);
+    void BuildList(QWidget* centre);
+    void BuildKanaPage();
+    void BuildExtractionPage();
+    QLayout* BuildZoomControls(QWidget* centre);
+    void BuildStatusBar();
     void ApplyRatio(int ratio);
     // Sets a column's width without taking it as the user's.
     void SetZoomedWidth(int column, int width);
@@ -181,7 +189,10 @@ private:
     void PreparePopup(const QPoint& pos);
     void UpdatePosition();
     void SaveOnClose();
-    // Reads, flips or sets and posts the mark of record row `row` (0-based).
+    // The mark of the record under the cursor into the table; false when it is not stored.
+    bool StoreMark(bool on);
+    // Sets and posts the mark of record row `row` (0-based); a mark that cannot be
+    // stored is reported and the row keeps showing the stored one.
     bool SetMark(int row, bool on);
     mainlist::TabContext Tab() const;
 

@@ -49,7 +49,7 @@ AddressTable& Context::Table()
     if (!table_) {
         table_ = std::make_unique<AddressTable>();
         const std::string path = global_->UserFile(SJ("nrt.ndb"));
-        if (table_->LoadTable(path) != 0)
+        if (table_->LoadTable(path) != TableError::kNone)
             table_->CreateDefaultTable();
         if (const std::string trouble = LoadTroubleMessage(*table_, path); !trouble.empty())
             PrintMessage(SJ("注意"), trouble);
@@ -96,10 +96,10 @@ bool Context::SaveTable()
 {
     AddressTable& table = Table();
     platform::fs::MakeDirs(global_->UserFile({}));
-    const int code = table.SaveTable(global_->UserFile(SJ("nrt.ndb")));
+    const TableError code = table.SaveTable(global_->UserFile(SJ("nrt.ndb")));
     if (!table.DamagedCopy().empty())
         PrintMessage(SJ("注意"), DamagedCopyMessage(table.DamagedCopy()));
-    if (code != 0) {
+    if (code != TableError::kNone) {
         PrintMessage(SJ("注意"), SJ("保存に失敗しました。"));
         return false;
     }

@@ -77,16 +77,19 @@ enum Index : int {
 } // namespace field
 const std::string& DefaultFieldName(int index);
 
-class AddressTable {
-public:
-    // LoadTable codes beyond 0: the file cannot be opened / ends inside the field
-    // definitions / holds definitions that cannot form a schema.
-    static constexpr int kErrOpen = 300;
-    static constexpr int kErrShortDefinitions = 302;
-    static constexpr int kErrBadDefinitions = 303;
+// Codes of loading and saving a table file.
+enum class TableError : int {
+    kNone = 0,
+    kOpen = 300, // the file cannot be opened, read or written
+    kShortDefinitions = 302, // the file ends inside the field definitions
+    kBadDefinitions = 303, // definitions that cannot form a schema
     // SaveTable: the file there could not be read when it was loaded, so it is not
     // replaced; or the damaged original could not be kept aside first.
-    static constexpr int kErrKeptUnread = 304;
+    kKeptUnread = 304,
+};
+
+class AddressTable {
+public:
 
     AddressTable() = default;
     virtual ~AddressTable() = default;
@@ -125,10 +128,10 @@ public:
     std::string_view Value(int f, int k) const;
 
     void ClearRecords();
-    int LoadTable(std::string_view path);
-    int SaveTable(std::string_view path) const;
+    [[nodiscard]] TableError LoadTable(std::string_view path);
+    [[nodiscard]] TableError SaveTable(std::string_view path) const;
     // The same as LoadTable/SaveTable on bytes in memory.
-    int ParseTable(std::string_view bytes);
+    [[nodiscard]] TableError ParseTable(std::string_view bytes);
     std::string FormatTable() const;
 
     // Records of the last load that were damaged and left out; a file cut short counts
@@ -156,7 +159,7 @@ public:
 
 private:
     bool RecordIsSound(std::string_view rec) const;
-    int Parse(std::string_view bytes, std::unique_ptr<char[]>* memory, std::size_t memorySize);
+    TableError Parse(std::string_view bytes, std::unique_ptr<char[]>* memory, std::size_t memorySize);
     bool RecordAt(std::string_view bytes, std::size_t pos) const;
     std::size_t OwnLength(std::string_view bytes, std::size_t at) const;
     std::size_t Resynchronise(std::string_view bytes, std::size_t from) const;

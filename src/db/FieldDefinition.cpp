@@ -41,26 +41,26 @@ FieldDef FieldDef::Decode(const char* record)
     return d;
 }
 
-int FieldDefinition::AddField(const char* record)
+FieldError FieldDefinition::AddField(const char* record)
 {
     const FieldDef d = FieldDef::Decode(record);
     if (d.type != kFieldText && d.type != kFieldNumber)
-        return 400;
+        return FieldError::kBadType;
     // A negative width is as unusable as one too large.
     if (d.width < 0 || (d.type == kFieldText && d.width > 255) || (d.type == kFieldNumber && d.width > 9))
-        return 401;
+        return FieldError::kBadWidth;
     if (d.flag != 0 && d.flag != 1)
-        return 402;
+        return FieldError::kBadFlag;
     for (int i = 0; i < GetCount(); ++i)
         if (platform::lstrcmpiA(FieldDef::Decode(GetDefinition(i)).name, d.name) == 0)
-            return 200;
+            return FieldError::kDuplicateName;
     // The trailing reserved word is ignored on reading and written as zero.
     std::array<char, FieldDef::kRecordSize> copy {};
     std::memcpy(copy.data(), record, 112);
     copy[30] = 0; // keep the name NUL-terminated within its slot
     copy[79] = 0;
     list_.AddLine(std::string_view(copy.data(), copy.size()));
-    return 0;
+    return FieldError::kNone;
 }
 
 const char* FieldDefinition::GetDefinition(int i) const

@@ -30,6 +30,15 @@ struct FieldDef {
     static FieldDef Decode(const char* record);
 };
 
+// Codes of adding a field definition, checked in this order but the name last.
+enum class FieldError : int {
+    kNone = 0,
+    kDuplicateName = 200,
+    kBadType = 400,
+    kBadWidth = 401, // negative, or too large for its type
+    kBadFlag = 402,
+};
+
 class FieldDefinition {
 public:
     FieldDefinition() = default;
@@ -37,9 +46,8 @@ public:
     FieldDefinition(const FieldDefinition&) = delete;
     FieldDefinition& operator=(const FieldDefinition&) = delete;
 
-    // 400 bad type, 401 width too large, 402 bad flag, 200 duplicate name, 0 added.
-    int AddField(const char* record);
-    int AddField(const FieldDef& def) { return AddField(def.Encode().data()); }
+    [[nodiscard]] FieldError AddField(const char* record);
+    [[nodiscard]] FieldError AddField(const FieldDef& def) { return AddField(def.Encode().data()); }
     void Clear() { list_.Clear(); }
     int GetCount() const { return list_.GetCount(); }
     // The 116-byte record of definition i, or nullptr.

@@ -1,5 +1,6 @@
 #include "db/RecordSet.h"
 
+#include "db/ByteScan.h"
 #include "platform/MessageHost.h"
 #include "platform/sjis.h"
 
@@ -12,126 +13,11 @@
 namespace nrt {
 namespace {
 
-using Item = std::array<char, RecordSet::kItemSize>;
+using bytescan::Atol;
+using bytescan::Fold;
+using bytescan::SkipBlanks;
 
 constexpr std::uint8_t kDeletedBit = 0x80; // of a record's flag byte
-
-inline unsigned char Fold(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
-}
-
-inline std::size_t SkipBlanks(std::string_view s, std::size_t p)
-{
-    while (p < s.size() && s[p] == ' ')
-        ++p;
-    return p;
-}
-
-void Put32(Item& item, std::size_t at, std::int32_t v)
-{
-    const auto u = static_cast<std::uint32_t>(v);
-    for (int i = 0; i < 4; ++i)
-        item[at + static_cast<std::size_t>(i)] = static_cast<char>((u >> (8 * i)) & 0xFF);
-}
-
-std::int32_t Get32(const char* p)
-{
-    const auto* b = reinterpret_cast<const unsigned char*>(p);
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8)
-        | (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24));
-}
-
-// The decimal integer at the start of a text as the C library's atol reads it, held
-// at the ends of the range instead of overflowing.
-long long Atol(const char* s)
-{
-    while (*s == ' ' || (*s >= '\t' && *s <= '\r'))
-        ++s;
-    bool negative = false;
-    if (*s == '+' || *s == '-')
-        negative = *s++ == '-';
-    long long v = 0;
-    for (; *s >= '0' && *s <= '9'; ++s) {
-        const int d = *s - '0';
-        v = v > (LLONG_MAX - d) / 10 ? LLONG_MAX : v * 10 + d;
-    }
-    return negative ? -v : v;
-}
-
-// t occurs in v at a character boundary of v, A-Z folded, second bytes exact. An empty
-// t occurs nowhere.
-bool ContainsFolded(std::string_view v, std::string_view t, unsigned char firstFolded)
-{
-    if (t.empty() || t.size() > v.size())
-        return false;
-    // Most values do not hold the first byte at all; memchr says so quickly.
-    if (!(firstFolded >= 'a' && firstFolded <= 'z') && !std::memchr(v.data(), firstFolded, v.size()))
-        return false;
-    const std::size_t last = v.size() - t.size();
-    for (std::size_t p = 0; p <= last; p += platform::CharLength(v, p))
-        if (Fold(static_cast<unsigned char>(v[p])) == firstFolded && platform::lstrcmpiA(v.substr(p, t.size()), t) == 0)
-            return true;
-    return false;
-}
-
-// lstrcmpiA of a NUL-terminated value and a text without NUL bytes, without measuring
-// the value first: the value's NUL ends it as its length would.
-int CompareCi(const char* value, std::string_view t)
-{
-    const auto* v = reinterpret_cast<const unsigned char*>(value);
-    const std::size_t n = t.size();
-    for (std::size_t i = 0;; ++i) {
-        if (i == n)
-            return v[i] ? 1 : 0;
-        auto x = v[i];
-        auto y = static_cast<unsigned char>(t[i]);
-        if (x == 0)
-            return -1;
-        if (platform::IsLeadByte(x)) {
-            // A double-byte character is compared as it is, second byte included.
-            if (x != y)
-                return x < y ? -1 : 1;
-            if (++i == n)
-                return v[i] ? 1 : 0;
-            x = v[i];
-            y = static_cast<unsigned char>(t[i]);
-            if (x == 0)
-                return -1;
-        } else {
-            x = Fold(x);
-            y = Fold(y);
-        }
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-}
-
-bool MatchKind(int kind, const char* value, std::string_view t, unsigned char firstFolded)
-{
-    // Whole-value kinds need no length.
-    if (kind == 0)
-        return CompareCi(value, t) == 0;
-    if (kind == 4)
-        return std::strncmp(value, t.data(), t.size()) == 0 && value[t.size()] == '\0';
-    const std::string_view v(value);
-    switch (kind) {
-    case 1:
-        return v.size() >= t.size() && platform::lstrcmpiA(v.substr(0, t.size()), t) == 0;
-    case 2:
-        return v.size() >= t.size() && platform::lstrcmpiA(v.substr(v.size() - t.size()), t) == 0;
-    case 3:
-        return ContainsFolded(v, t, firstFolded);
-    case 5:
-        return v.starts_with(t);
-    case 6:
-        return v.ends_with(t);
-    case 7:
-        return !t.empty() && v.find(t) != std::string_view::npos;
-    default:
-        return platform::lstrcmpiA(v, t) == 0;
-    }
-}
 
 // ---- sorting ----
 
@@ -303,224 +189,38 @@ void RecordSet::Attach(AddressTable* table)
 
 int RecordSet::FindFieldName(std::string_view name) const
 {
-    if (!table_)
-        return -1;
-    for (int f = 0; f < table_->GetFieldCount(); ++f) {
-        const FieldDef& d = table_->GetField(f);
-        if (platform::lstrcmpiA(d.name, name) == 0
-            || (!d.secondName.empty() && platform::lstrcmpiA(d.secondName, name) == 0))
-            return f;
-    }
-    return -1;
+    return table_ ? nrt::FindFieldName(*table_, name) : -1;
 }
 
 // ---- condition language ----
 
 const LineList& RecordSet::GetSlot(int slot) const
 {
-    return slots_[ValidSlot(slot) ? static_cast<std::size_t>(slot) : 0].items;
+    return slots_[ValidSlot(slot) ? static_cast<std::size_t>(slot) : 0].Items();
 }
 
 void RecordSet::ClearSlot(int slot)
 {
-    if (!ValidSlot(slot))
-        return;
-    slots_[static_cast<std::size_t>(slot)].items.Clear();
-    slots_[static_cast<std::size_t>(slot)].terms.clear();
+    if (ValidSlot(slot))
+        slots_[static_cast<std::size_t>(slot)].Clear();
 }
 
-int RecordSet::MakeSql(const char* text, int slot)
+ConditionError RecordSet::MakeSql(const char* text, int slot)
 {
     ClearSlot(slot);
     if (!text)
-        return 0;
+        return ConditionError::kNone;
     return MakeSql(std::string_view(text), slot);
 }
 
-int RecordSet::MakeSql(std::string_view text, int slot)
+ConditionError RecordSet::MakeSql(std::string_view text, int slot)
 {
+    // Without a table no field name is known.
+    static const AddressTable noTable;
     ClearSlot(slot);
     if (!ValidSlot(slot))
-        return 0;
-    if (const auto nul = text.find('\0'); nul != std::string_view::npos)
-        text = text.substr(0, nul);
-    std::vector<Item> items;
-    const int code = Compile(text, items);
-    if (code < 0)
-        return code;
-    Slot& s = slots_[static_cast<std::size_t>(slot)];
-    s.terms.reserve(items.size());
-    for (const Item& item : items) {
-        if (!s.items.AddLine(std::string_view(item.data(), item.size()))) {
-            ClearSlot(slot);
-            return 0;
-        }
-        Term t;
-        t.kind = item[kItemKind];
-        t.index = Get32(item.data() + kItemIndex);
-        t.op1 = item[kItemOp1];
-        t.op2 = item[kItemOp2];
-        t.number = Get32(item.data() + kItemIsNumber) == 1;
-        t.numberValue = Get32(item.data() + kItemNumber);
-        const char* value = item.data() + kItemText;
-        t.textLength = static_cast<std::uint8_t>(strnlen(value, kMaxTextValue));
-        std::memcpy(t.storage.data(), value, t.textLength);
-        t.firstFolded = Fold(static_cast<unsigned char>(t.storage[0]));
-        s.terms.push_back(t);
-    }
-    return 0;
-}
-
-int RecordSet::Compile(std::string_view s, std::vector<Item>& items) const
-{
-    constexpr std::size_t kMaxWord = 512;
-    constexpr std::size_t kMaxName = 511;
-    const std::size_t n = s.size();
-    std::size_t p = 0;
-    bool firstTerm = true;
-    std::array<std::size_t, kMaxOpenGroups> open {};
-    int openCount = 0;
-    for (;;) {
-        p = SkipBlanks(s, p);
-        if (p >= n)
-            break;
-
-        bool joinedByAnd = false;
-        if (!firstTerm) {
-            const std::size_t start = p;
-            while (p < n && s[p] != ' ' && p - start < kMaxWord)
-                ++p;
-            if (p >= n)
-                return -1;
-            const std::string_view word = s.substr(start, p - start);
-            if (platform::lstrcmpiA(word, "and") == 0)
-                joinedByAnd = true;
-            else if (platform::lstrcmpiA(word, "or") != 0)
-                return -2;
-        }
-        firstTerm = false;
-
-        p = SkipBlanks(s, p);
-        if (p >= n)
-            return -4;
-        if (s[p] == '(') {
-            if (openCount == kMaxOpenGroups)
-                return -20;
-            Item group {};
-            group[kItemKind] = joinedByAnd ? '{' : '(';
-            open[static_cast<std::size_t>(openCount++)] = items.size();
-            items.push_back(group);
-            joinedByAnd = false;
-            p = SkipBlanks(s, p + 1);
-            if (p >= n)
-                return -4;
-        }
-
-        const std::size_t nameStart = p;
-        while (p < n && p - nameStart < kMaxName && s[p] != ' ' && s[p] != '<' && s[p] != '=' && s[p] != '>')
-            p += platform::CharLength(s, p);
-        if (p >= n)
-            return -5;
-        const int field = FindFieldName(s.substr(nameStart, p - nameStart));
-        if (field < 0)
-            return -6;
-
-        p = SkipBlanks(s, p);
-        if (p >= n)
-            return -7;
-        const char op1 = s[p];
-        if (op1 != '<' && op1 != '=' && op1 != '>')
-            return -8;
-        char op2 = 0;
-        ++p;
-        if (p < n && (s[p] == '<' || s[p] == '=' || s[p] == '>')) {
-            op2 = s[p];
-            const bool accepted = (op1 == '<' && (op2 == '=' || op2 == '>')) || (op1 == '=' && op2 == '=')
-                || (op1 == '>' && op2 == '=');
-            if (!accepted)
-                return -9;
-            ++p;
-        }
-        p = SkipBlanks(s, p);
-        if (p >= n)
-            return -10;
-
-        Item term {};
-        term[kItemKind] = joinedByAnd ? 'a' : 'o';
-        Put32(term, kItemIndex, field);
-        term[kItemOp1] = op1;
-        const FieldDef& def = table_->GetField(field);
-        if (def.type == kFieldNumber) {
-            bool negative = false;
-            if (s[p] == '+' || s[p] == '-')
-                negative = s[p++] == '-';
-            std::int32_t value = 0;
-            std::size_t digits = 0;
-            for (; p < n && s[p] != ' '; ++p) {
-                if (s[p] < '0' || s[p] > '9')
-                    return -15;
-                if (++digits > kMaxNumberDigits)
-                    return -16;
-                value = value * 10 + (s[p] - '0');
-            }
-            term[kItemOp2] = op2;
-            Put32(term, kItemIsNumber, 1);
-            Put32(term, kItemNumber, negative ? -value : value);
-        } else if (def.type == kFieldText) {
-            if (s[p] != '\'')
-                return -13;
-            ++p;
-            char value[kMaxTextValue];
-            std::size_t length = 0;
-            for (;;) {
-                if (p >= n)
-                    return -13;
-                if (s[p] == '\'') {
-                    if (p + 1 < n && s[p + 1] == '\'') {
-                        ++p; // a doubled quote stands for one
-                    } else {
-                        ++p;
-                        break;
-                    }
-                }
-                if (length == kMaxTextValue)
-                    return -14;
-                value[length++] = s[p++];
-            }
-            std::size_t from = 0;
-            if (op1 == '=') {
-                int kind = 0;
-                if (length >= 2) {
-                    const bool front = value[0] == '*';
-                    const bool back = value[length - 1] == '*';
-                    kind = front && back ? 3 : front ? 2 : back ? 1 : 0;
-                    from = front ? 1 : 0;
-                    length -= (front ? 1 : 0) + (back ? 1 : 0);
-                }
-                if (op2 == '=')
-                    kind += 4;
-                op2 = static_cast<char>('0' + kind);
-            }
-            term[kItemOp2] = op2;
-            std::memcpy(term.data() + kItemText, value + from, length);
-        } else {
-            platform::Warn(SJ("PG(MakeSql):条件判定できないフィールドがセットされた"));
-            return -17;
-        }
-        items.push_back(term);
-
-        p = SkipBlanks(s, p);
-        if (p < n && s[p] == ')') {
-            if (openCount == 0)
-                return -21;
-            Put32(items[open[static_cast<std::size_t>(--openCount)]], kItemIndex,
-                static_cast<std::int32_t>(items.size()));
-            ++p;
-        }
-    }
-    if (openCount > 0)
-        return -22;
-    return 0;
+        return ConditionError::kNone;
+    return slots_[static_cast<std::size_t>(slot)].Compile(text, table_ ? *table_ : noTable);
 }
 
 int RecordSet::Evaluate(int record, int slot)
@@ -528,79 +228,12 @@ int RecordSet::Evaluate(int record, int slot)
     matchField_ = -1;
     if (!ValidSlot(slot))
         return -1;
-    const Slot& s = slots_[static_cast<std::size_t>(slot)];
-    if (s.terms.empty())
+    const Condition& condition = slots_[static_cast<std::size_t>(slot)];
+    if (condition.Items().GetCount() == 0)
         return 1;
     if (!table_)
         return -1;
-    return EvaluateRange(s, 0, static_cast<int>(s.terms.size()), record);
-}
-
-int RecordSet::EvaluateRange(const Slot& slot, int from, int to, int record)
-{
-    bool result = false;
-    bool group = false; // the AND chain of the current OR branch holds so far
-    bool stopped = false;
-    int first = -1;
-    for (int i = from; i < to;) {
-        const Term& term = slot.terms[static_cast<std::size_t>(i)];
-        if (term.kind == 'o' || term.kind == '(') {
-            if (group) {
-                result = true;
-                stopped = true;
-                break;
-            }
-            group = true;
-        }
-        bool t;
-        if (term.kind == '(' || term.kind == '{') {
-            if (term.index <= i || term.index > to) {
-                platform::Inform(SJ("P):括弧処理で不正な処理になりました。"), SJ("エラー"), platform::MsgIcon::Error);
-                return 0;
-            }
-            // A value that cannot be read inside a group only makes the group false.
-            t = EvaluateRange(slot, i + 1, term.index, record) == 1;
-            i = term.index;
-        } else {
-            const char* value = table_->GetValue(term.index, record);
-            if (!value)
-                return -1;
-            t = TestTerm(term, value);
-            if (t && first == -1)
-                first = term.index;
-            ++i;
-        }
-        if (!t)
-            group = false;
-    }
-    if (!stopped && group)
-        result = true;
-    if (!result)
-        return 0;
-    if (matchField_ == -1)
-        matchField_ = first;
-    return 1;
-}
-
-bool RecordSet::TestTerm(const Term& term, const char* value) const
-{
-    int s;
-    if (term.number) {
-        const long long v = Atol(value);
-        s = v < term.numberValue ? -1 : v > term.numberValue ? 1 : 0;
-    } else if (term.op1 == '=') {
-        s = MatchKind(term.op2 - '0', value, term.Text(), term.firstFolded) ? 0 : 1;
-    } else {
-        s = CompareCi(value, term.Text());
-    }
-    bool t = (term.op1 == '=' || term.op2 == '=') && s == 0;
-    if (term.op1 == '<' && term.op2 == '>')
-        t = s != 0;
-    else if (term.op1 == '<')
-        t = t || s < 0;
-    else if (term.op1 == '>')
-        t = t || s > 0;
-    return t;
+    return condition.Evaluate(*table_, record, matchField_);
 }
 
 // ---- selection and cursor ----
@@ -614,10 +247,10 @@ int RecordSet::Select(const char* condition)
 
 int RecordSet::Select(std::string_view condition)
 {
-    const int code = MakeSql(condition, kSlotSelect);
-    if (code < 0) {
+    const ConditionError code = MakeSql(condition, kSlotSelect);
+    if (code != ConditionError::kNone) {
         ClearSlot(kSlotSelect);
-        return code;
+        return static_cast<int>(code);
     }
     return Rebuild();
 }
@@ -762,7 +395,7 @@ int RecordSet::Find(std::string_view condition, int start, int direction)
     const int from = start == 0 ? 0 : start == 2 ? GetRowCount() - 1 : fromCursor;
     end_ = true;
     cursor_ = -1;
-    if (MakeSql(condition, kSlotSearch) < 0) {
+    if (MakeSql(condition, kSlotSearch) != ConditionError::kNone) {
         ClearSlot(kSlotSearch);
         platform::Warn(SJ("検索条件の作成に失敗しました。"));
         return -1;

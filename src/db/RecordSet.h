@@ -1,10 +1,10 @@
 #pragma once
 // Record sets over the address table: the records that satisfy a condition, in the
-// order of up to ten sort keys, with a cursor and searching. Also the condition
-// language that chooses them: MakeSql compiles a condition text into a slot of
-// 72-byte items, Evaluate tests one record against a slot.
+// order of up to ten sort keys, with a cursor and searching. Two condition slots hold
+// the compiled conditions of the selection and of the search.
 
 #include "db/AddressTable.h"
+#include "db/Condition.h"
 #include "db/FieldDefinition.h"
 #include "db/LineList.h"
 
@@ -22,19 +22,6 @@ public:
     static constexpr int kSlotSelect = 0;
     static constexpr int kSlotSearch = 1;
     static constexpr int kSlotCount = 2;
-
-    // Layout of one compiled condition item.
-    static constexpr std::size_t kItemSize = 72;
-    static constexpr std::size_t kItemKind = 0;
-    static constexpr std::size_t kItemIndex = 4;
-    static constexpr std::size_t kItemOp1 = 8;
-    static constexpr std::size_t kItemOp2 = 9;
-    static constexpr std::size_t kItemIsNumber = 12;
-    static constexpr std::size_t kItemNumber = 16;
-    static constexpr std::size_t kItemText = 20;
-    static constexpr std::size_t kMaxTextValue = 52;
-    static constexpr std::size_t kMaxNumberDigits = 9;
-    static constexpr int kMaxOpenGroups = 10;
 
     // Codes of Select, Read and the cursor moves.
     static constexpr int kNoRecord = 201;
@@ -63,11 +50,11 @@ public:
     void Attach(AddressTable* table);
     AddressTable* GetTable() const { return table_; }
 
-    // Condition language. A null text leaves the slot empty and returns 0; the string
-    // form ends at its first NUL like the C text it stands for. On a negative code the
-    // slot is left empty.
-    int MakeSql(const char* text, int slot);
-    int MakeSql(std::string_view text, int slot);
+    // Compiles a condition into a slot. A null text leaves the slot empty and returns
+    // kNone; the string form ends at its first NUL like the C text it stands for. On an
+    // error the slot is left empty.
+    [[nodiscard]] ConditionError MakeSql(const char* text, int slot);
+    [[nodiscard]] ConditionError MakeSql(std::string_view text, int slot);
     // 1 when record k satisfies the slot, 0 when not, -1 when a value cannot be read.
     int Evaluate(int record, int slot);
     // The compiled items of a slot, one 72-byte line each.
@@ -117,30 +104,7 @@ public:
     int FindFieldName(std::string_view name) const;
 
 private:
-    // One item decoded once at compile time, so that testing a record reads nothing
-    // but the record itself.
-    struct Term {
-        char kind = 'o';
-        int index = 0;
-        char op1 = 0;
-        char op2 = 0;
-        bool number = false;
-        std::int32_t numberValue = 0;
-        std::array<char, kMaxTextValue + 1> storage {}; // the text value, NUL-terminated
-        std::uint8_t textLength = 0;
-        unsigned char firstFolded = 0; // first byte of the text, A-Z folded
-
-        std::string_view Text() const { return { storage.data(), textLength }; }
-    };
-    struct Slot {
-        LineList items;
-        std::vector<Term> terms;
-    };
-
     bool ValidSlot(int slot) const { return slot >= 0 && slot < kSlotCount; }
-    int Compile(std::string_view text, std::vector<std::array<char, kItemSize>>& items) const;
-    int EvaluateRange(const Slot& slot, int from, int to, int record);
-    bool TestTerm(const Term& term, const char* value) const;
     int Rebuild();
     int Scan(int from, int direction);
 
@@ -149,7 +113,7 @@ private:
     SortKeys keys_ {};
     std::vector<int> rows_;
     int cursor_ = -1;
-    std::array<Slot, kSlotCount> slots_;
+    std::array<Condition, kSlotCount> slots_;
     int matchField_ = -1;
 };
 

@@ -13,7 +13,9 @@
 #include "settings/AppSettings.h"
 #include "settings/DataPaths.h"
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace nrt {
@@ -40,6 +42,30 @@ private:
     const CsvReader& csv_;
     std::vector<int> fields_;
 };
+
+struct Refusal {
+    int result = CsvImport::kImported;
+    std::string text;
+};
+
+// The refusal of a file LoadCsv could not read whole.
+Refusal ReadRefusal(const CsvReader& csv, int code)
+{
+    switch (code) {
+    case CsvReader::kOk:
+        return {};
+    case CsvReader::kErrOpen:
+        return { CsvImport::kReadFailed, SJ("オープンに失敗しました。") };
+    case CsvReader::kErrNoData:
+        return { CsvImport::kReadFailed, SJ("データがありません。") };
+    case CsvReader::kErrEncoding:
+        return { CsvImport::kRowRefused,
+            RecordImport::RowMessage(csv.BadLine(), csv.BadHeader(), SJ("\nShift-JISにない文字が含まれています。")) };
+    default:
+        // Going on with what was read would import part of the file as if it were all.
+        return { CsvImport::kReadFailed, SJ("メモリが不足しています。") };
+    }
+}
 
 } // namespace
 
@@ -228,20 +254,8 @@ int CsvImport::Read(std::string_view path, bool hasHeader, const std::vector<Col
     };
 
     CsvReader csv;
-    switch (csv.LoadCsv(path, hasHeader ? 1 : 0)) {
-    case CsvReader::kOk:
-        break;
-    case CsvReader::kErrOpen:
-        return refuse(kReadFailed, SJ("オープンに失敗しました。"));
-    case CsvReader::kErrNoData:
-        return refuse(kReadFailed, SJ("データがありません。"));
-    case CsvReader::kErrEncoding:
-        return refuse(kRowRefused,
-            RecordImport::RowMessage(csv.BadLine(), csv.BadHeader(), SJ("\nShift-JISにない文字が含まれています。")));
-    default:
-        // Going on with what was read would import part of the file as if it were all.
-        return refuse(kReadFailed, SJ("メモリが不足しています。"));
-    }
+    if (const Refusal r = ReadRefusal(csv, csv.LoadCsv(path, hasHeader ? 1 : 0)); r.result != kImported)
+        return refuse(r.result, r.text);
 
     utf8_ = csv.WasUtf8();
     lineBreakCells_ = csv.LineBreakCells();

@@ -8,6 +8,8 @@
 #include "platform/sjis.h"
 #include "settings/AppSettings.h"
 
+#include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace nrt {
@@ -119,6 +121,167 @@ struct CategoryList {
     bool changed = false;
 };
 
+std::vector<Column> ColumnsOf(const ImportRows& rows, const AddressTable& table)
+{
+    std::vector<Column> columns(static_cast<std::size_t>(rows.ColumnCount()));
+    for (int c = 0; c < rows.ColumnCount(); ++c) {
+        Column& col = columns[static_cast<std::size_t>(c)];
+        col.name = rows.ColumnName(c);
+        col.field = rows.ColumnField(c);
+        if (col.field >= 0 && col.field < table.GetFieldCount())
+            col.kind = KindOf(table.GetField(col.field).name);
+    }
+    return columns;
+}
+
+// Rows without a value (empty lines, or only commas) are no records: skipped.
+std::vector<bool> RowsWithoutValues(const ImportRows& rows)
+{
+    std::vector<bool> blank(static_cast<std::size_t>(rows.RowCount()));
+    for (int r = 0; r < rows.RowCount(); ++r) {
+        bool empty = true;
+        for (int c = 0; empty && c < rows.ColumnCount(); ++c)
+            empty = rows.Cell(r, c).empty();
+        blank[static_cast<std::size_t>(r)] = empty;
+    }
+    return blank;
+}
+
+enum class ListSave { kUnchanged, kSaved, kFailed };
+
+// Writes the category lists that gained a name, up to the first that fails.
+ListSave SaveChangedLists(const AppSettings& global, const CategoryList (&lists)[2])
+{
+    ListSave result = ListSave::kUnchanged;
+    for (const CategoryList& list : lists) {
+        if (!list.changed)
+            continue;
+        const std::string file = global.UserFile(list.file);
+        platform::fs::MakeDirs(global.UserFile({}));
+        if (list.names.SaveText(file) < 0)
+            return ListSave::kFailed;
+        result = ListSave::kSaved;
+    }
+    return result;
+}
+
+// What the passes over the rows work with.
+struct RowPass {
+    AddressTable& table;
+    const AppSettings& global;
+    const ImportRows& rows;
+    const std::vector<Column>& columns;
+    const std::vector<bool>& blank;
+    RecordImport::Observer& watch;
+};
+
+// Why a value cannot go into its column's field (possibly nothing to add to the
+// message), or nullopt when it can. A new category name joins its list.
+std::optional<std::string_view> CellRefusal(
+    const RowPass& pass, const Column& col, std::string_view value, CategoryList (&lists)[2])
+{
+    const int set = Fits(pass.table, col.field, value);
+    if (set != 0) {
+        if (set == 50)
+            return SJ("\n該当のフィールド名は存在しません。");
+        if (set == 100)
+            return SJ("\nサイズオーバーです。");
+        return std::string_view();
+    }
+    if (value.empty())
+        return std::nullopt;
+    if (col.kind == ColumnKind::Date && !pass.global.IsValidDate(value))
+        return SJ("\n不正な日付です。");
+    if (col.kind != ColumnKind::MainCategory && col.kind != ColumnKind::SubCategory)
+        return std::nullopt;
+    CategoryList& list = lists[col.kind == ColumnKind::MainCategory ? 0 : 1];
+    if (HasBadCategoryChar(value))
+        return SJ("\n不正な文字が含まれています。");
+    if (!Contains(list.names, value)) {
+        if (list.names.GetCount() >= RecordImport::kCategoryLimit)
+            return SJ("\n設定数が６４を超えました。");
+        list.names.AddLine(value);
+        list.changed = true;
+    }
+    return std::nullopt;
+}
+
+// The check pass: the first problem stops everything. The refusal's message, or empty.
+std::string CheckRows(const RowPass& pass, CategoryList (&lists)[2])
+{
+    const ImportRows& rows = pass.rows;
+    const int count = rows.RowCount();
+    std::string reading;
+    for (int r = 0; r < count; ++r) {
+        if (r % kProgressStep == 0)
+            pass.watch.Progress(r, 2LL * count);
+        if (pass.blank[static_cast<std::size_t>(r)])
+            continue;
+        for (std::size_t c = 0; c < pass.columns.size(); ++c) {
+            const Column& col = pass.columns[c];
+            const std::string_view value = ReadingAsStored(col, rows.Cell(r, static_cast<int>(c)), reading);
+            if (const auto reason = CellRefusal(pass, col, value, lists))
+                return RecordImport::RowMessage(rows.FileLine(r), col.name, *reason);
+        }
+    }
+    return {};
+}
+
+// The import pass; the number of records added.
+int AddRecords(const RowPass& pass)
+{
+    const ImportRows& rows = pass.rows;
+    AddressTable& table = pass.table;
+    const int count = rows.RowCount();
+    // The record buffer is cleared once; each line then sets every field a column
+    // names, so nothing of the line before stays.
+    std::vector<std::string_view> defaults(static_cast<std::size_t>(table.GetFieldCount()));
+    if (const int sender = table.FindField(SJ("宛名区分")); sender >= 0)
+        defaults[static_cast<std::size_t>(sender)] = "0";
+    if (const int mark = table.FindField(SJ("印字区分")); mark >= 0)
+        defaults[static_cast<std::size_t>(mark)] = "1";
+    table.ClearCurrent();
+    for (std::size_t f = 0; f < defaults.size(); ++f)
+        table.SetValue(static_cast<int>(f), defaults[f]);
+    // The line that last set each field: of two columns naming one field, an empty
+    // one does not undo the other.
+    std::vector<int> setBy(defaults.size(), -1);
+    std::string date;
+    std::string reading;
+    int imported = 0;
+    for (int r = 0; r < count; ++r) {
+        if (r % kProgressStep == 0)
+            pass.watch.Progress(count + r, 2LL * count);
+        if (pass.blank[static_cast<std::size_t>(r)])
+            continue;
+        bool ok = true;
+        for (std::size_t c = 0; ok && c < pass.columns.size(); ++c) {
+            const Column& col = pass.columns[c];
+            const auto f = static_cast<std::size_t>(col.field);
+            std::string_view value = rows.Cell(r, static_cast<int>(c));
+            if (value.empty()) {
+                // An empty cell keeps the field's default: an empty 宛名区分 or
+                // 印字区分 would leave the record under no tab at all.
+                if (setBy[f] != r)
+                    ok = table.SetValue(col.field, defaults[f]) == 0;
+                continue;
+            }
+            if (col.kind == ColumnKind::Date && !IsStoredDate(value)) {
+                date = pass.global.FormatDate(value, false);
+                value = date;
+            } else {
+                value = ReadingAsStored(col, value, reading);
+            }
+            ok = table.SetValue(col.field, value) == 0;
+            setBy[f] = r;
+        }
+        if (ok && table.PostRecord() == 0)
+            ++imported;
+    }
+    table.ClearCurrent();
+    return imported;
+}
+
 } // namespace
 
 std::string RecordImport::RowMessage(int line, std::string_view column, std::string_view reason)
@@ -146,116 +309,17 @@ int RecordImport::Run(const ImportRows& rows, Observer& watch)
         if (list.names.LoadText(global_.UserFile(list.file)) < 0)
             list.names.Clear();
 
-    std::vector<Column> columns(static_cast<std::size_t>(rows.ColumnCount()));
-    for (int c = 0; c < rows.ColumnCount(); ++c) {
-        Column& col = columns[static_cast<std::size_t>(c)];
-        col.name = rows.ColumnName(c);
-        col.field = rows.ColumnField(c);
-        if (col.field >= 0 && col.field < table_.GetFieldCount())
-            col.kind = KindOf(table_.GetField(col.field).name);
-    }
+    const std::vector<Column> columns = ColumnsOf(rows, table_);
+    const long long total = 2LL * rows.RowCount();
+    const std::vector<bool> blank = RowsWithoutValues(rows);
+    blankRows_ = static_cast<int>(std::count(blank.begin(), blank.end(), true));
 
-    const int count = rows.RowCount();
-    const long long total = 2LL * count;
-    std::string reading;
-    // Rows without a value (empty lines, or only commas) are no records: skipped.
-    std::vector<bool> blank(static_cast<std::size_t>(count));
-    for (int r = 0; r < count; ++r) {
-        bool empty = true;
-        for (int c = 0; empty && c < rows.ColumnCount(); ++c)
-            empty = rows.Cell(r, c).empty();
-        blank[static_cast<std::size_t>(r)] = empty;
-        blankRows_ += empty ? 1 : 0;
-    }
-
-    // The check pass: the first problem stops everything.
-    for (int r = 0; r < count; ++r) {
-        if (r % kProgressStep == 0)
-            watch.Progress(r, total);
-        if (blank[static_cast<std::size_t>(r)])
-            continue;
-        for (std::size_t c = 0; c < columns.size(); ++c) {
-            const Column& col = columns[c];
-            const std::string_view value = ReadingAsStored(col, rows.Cell(r, static_cast<int>(c)), reading);
-            std::string_view reason;
-            bool bad = false;
-            const int set = Fits(table_, col.field, value);
-            if (set != 0) {
-                bad = true;
-                if (set == 50)
-                    reason = SJ("\n該当のフィールド名は存在しません。");
-                else if (set == 100)
-                    reason = SJ("\nサイズオーバーです。");
-            } else if (!value.empty()) {
-                if (col.kind == ColumnKind::Date && !global_.IsValidDate(value)) {
-                    bad = true;
-                    reason = SJ("\n不正な日付です。");
-                } else if (col.kind == ColumnKind::MainCategory || col.kind == ColumnKind::SubCategory) {
-                    CategoryList& list = lists[col.kind == ColumnKind::MainCategory ? 0 : 1];
-                    if (HasBadCategoryChar(value)) {
-                        bad = true;
-                        reason = SJ("\n不正な文字が含まれています。");
-                    } else if (!Contains(list.names, value)) {
-                        if (list.names.GetCount() >= kCategoryLimit) {
-                            bad = true;
-                            reason = SJ("\n設定数が６４を超えました。");
-                        } else {
-                            list.names.AddLine(value);
-                            list.changed = true;
-                        }
-                    }
-                }
-            }
-            if (bad)
-                return refuse(kRowRefused, RowMessage(rows.FileLine(r), col.name, reason));
-        }
-    }
+    const RowPass pass { table_, global_, rows, columns, blank, watch };
+    if (const std::string refusal = CheckRows(pass, lists); !refusal.empty())
+        return refuse(kRowRefused, refusal);
 
     const int firstNew = table_.GetRecordCount();
-    // The import pass. The record buffer is cleared once; each line then sets every
-    // field a column names, so nothing of the line before stays.
-    std::vector<std::string_view> defaults(static_cast<std::size_t>(table_.GetFieldCount()));
-    if (const int sender = table_.FindField(SJ("宛名区分")); sender >= 0)
-        defaults[static_cast<std::size_t>(sender)] = "0";
-    if (const int mark = table_.FindField(SJ("印字区分")); mark >= 0)
-        defaults[static_cast<std::size_t>(mark)] = "1";
-    table_.ClearCurrent();
-    for (std::size_t f = 0; f < defaults.size(); ++f)
-        table_.SetValue(static_cast<int>(f), defaults[f]);
-    // The line that last set each field: of two columns naming one field, an empty
-    // one does not undo the other.
-    std::vector<int> setBy(defaults.size(), -1);
-    std::string date;
-    for (int r = 0; r < count; ++r) {
-        if (r % kProgressStep == 0)
-            watch.Progress(count + r, total);
-        if (blank[static_cast<std::size_t>(r)])
-            continue;
-        bool ok = true;
-        for (std::size_t c = 0; ok && c < columns.size(); ++c) {
-            const Column& col = columns[c];
-            const auto f = static_cast<std::size_t>(col.field);
-            std::string_view value = rows.Cell(r, static_cast<int>(c));
-            if (value.empty()) {
-                // An empty cell keeps the field's default: an empty 宛名区分 or
-                // 印字区分 would leave the record under no tab at all.
-                if (setBy[f] != r)
-                    ok = table_.SetValue(col.field, defaults[f]) == 0;
-                continue;
-            }
-            if (col.kind == ColumnKind::Date && !IsStoredDate(value)) {
-                date = global_.FormatDate(value, false);
-                value = date;
-            } else {
-                value = ReadingAsStored(col, value, reading);
-            }
-            ok = table_.SetValue(col.field, value) == 0;
-            setBy[f] = r;
-        }
-        if (ok && table_.PostRecord() == 0)
-            ++imported_;
-    }
-    table_.ClearCurrent();
+    imported_ = AddRecords(pass);
     watch.Progress(total, total);
 
     if (!watch.Commit()) {
@@ -267,17 +331,10 @@ int RecordImport::Run(const ImportRows& rows, Observer& watch)
     }
     // The new categories are written only once the records are safe, so a failed
     // save leaves the lists as they were.
-    bool categoriesChanged = false;
-    for (const CategoryList& list : lists) {
-        if (!list.changed)
-            continue;
-        const std::string file = global_.UserFile(list.file);
-        platform::fs::MakeDirs(global_.UserFile({}));
-        if (list.names.SaveText(file) < 0)
-            return refuse(kCategorySaveFailed, SJ("保存に失敗しました。"));
-        categoriesChanged = true;
-    }
-    if (categoriesChanged)
+    const ListSave saved = SaveChangedLists(global_, lists);
+    if (saved == ListSave::kFailed)
+        return refuse(kCategorySaveFailed, SJ("保存に失敗しました。"));
+    if (saved == ListSave::kSaved)
         watch.CategoriesChanged();
 
     watch.Busy(false);

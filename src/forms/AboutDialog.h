@@ -27,13 +27,13 @@ public:
     // cmd_Folder: the data folder in the file manager.
     void OpenFolder();
 
+private:
     QLabel* lbl_Product = nullptr;
     QLabel* lbl_Version = nullptr;
     QLineEdit* txt_Folder = nullptr;
     QPushButton* cmd_Folder = nullptr;
     QPushButton* cmd_Ok = nullptr;
 
-private:
     const AppSettings& global_;
 };
 

@@ -24,12 +24,12 @@ public:
     // cmd_Del.
     void DeleteUser();
 
+private:
     QListWidget* lst_List = nullptr;
     QPushButton* cmd_Ok = nullptr;
     QPushButton* cmd_Cancel = nullptr;
     QPushButton* cmd_Del = nullptr;
 
-private:
     void Fill();
     int SelectedEntry() const;
 

@@ -63,6 +63,7 @@ public:
     void cmd_TodoClick();
     void cmd_SityoClick();
 
+private:
     QTableView* griMain = nullptr;
     QLabel* lbl_Zyusyo = nullptr;
     QLabel* lbl_Kensu = nullptr;
@@ -74,7 +75,6 @@ public:
     // cmd_all, cmd_a, cmd_k … cmd_w, by filter number.
     std::array<QPushButton*, kKanaFilterCount> cmd_Kana {};
 
-private:
     void Place(int ratio);
     void ShowLevel();
 

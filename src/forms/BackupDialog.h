@@ -33,11 +33,6 @@ public:
     // Whether the backup or copy succeeded.
     bool Succeeded() const { return succeeded_; }
 
-    QLabel* lbl_Msg = nullptr;
-    QLineEdit* txt_Path = nullptr;
-    QPushButton* cmd_Ok = nullptr;
-    QPushButton* cmd_Cancel = nullptr;
-
     // Closing by Escape or the title bar; not while a copy is still to run.
     void reject() override;
 
@@ -45,6 +40,11 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QLabel* lbl_Msg = nullptr;
+    QLineEdit* txt_Path = nullptr;
+    QPushButton* cmd_Ok = nullptr;
+    QPushButton* cmd_Cancel = nullptr;
+
     void ShowPath(std::string_view path);
 
     AppSettings& global_;

@@ -42,6 +42,7 @@ public:
     void MoveClick(int tag); // 0 上へ, 1 下へ
     void lst_ListDblClick(int row);
 
+private:
     QLabel* lbl_Title = nullptr;
     QListWidget* lst_List = nullptr;
     QLineEdit* txt_Data = nullptr;

@@ -28,6 +28,7 @@ public:
     void MoveUpDown(int down);
     void Ok();
 
+private:
     QListWidget* lst_From = nullptr;
     QListWidget* lst_To = nullptr;
     QPushButton* cmd_Right = nullptr;
@@ -39,7 +40,6 @@ public:
     QPushButton* cmd_Ok = nullptr;
     QPushButton* cmd_Close = nullptr;
 
-private:
     QStringList Offered() const;
 
     AppSettings& global_;

@@ -30,6 +30,7 @@ public:
     void Export();
     void ChooseFile();
 
+private:
     QLabel* lbl_Msg1 = nullptr;
     QLabel* lbl_Msg2 = nullptr;
     QLineEdit* txt_Path = nullptr;
@@ -47,7 +48,6 @@ public:
     QPushButton* cmd_Ok = nullptr;
     QPushButton* cmd_Close = nullptr;
 
-private:
     QStringList FieldNames() const;
 
     MainWindow& main_;

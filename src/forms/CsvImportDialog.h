@@ -21,13 +21,13 @@ public:
     void Import();
     void ChooseFile();
 
+private:
     QLabel* lbl_Msg = nullptr;
     QLineEdit* txt_Path = nullptr;
     QPushButton* cmd_FileName = nullptr;
     QPushButton* cmd_Inport = nullptr;
     QPushButton* cmd_Close = nullptr;
 
-private:
     MainWindow& main_;
 };
 

@@ -31,6 +31,7 @@ public:
     void Ok();
     void ChooseFile();
 
+private:
     QLabel* lbl_Msg = nullptr;
     QLineEdit* txt_User = nullptr;
     QCheckBox* chk_Copy = nullptr;

@@ -32,6 +32,7 @@ public:
     // is refused.
     void cmd_OkClick();
 
+private:
     QTabWidget* pages = nullptr;
     QCheckBox* chk_Wareki = nullptr;
     QCheckBox* chk_Furigana = nullptr;
@@ -58,7 +59,6 @@ public:
     QPushButton* cmd_Ok = nullptr;
     QPushButton* cmd_Close = nullptr;
 
-private:
     QWidget* BuildGeneralPage();
     QWidget* BuildMailPage();
     void Fill();

@@ -35,6 +35,7 @@ public:
     void cmd_FileNameClick();
     void txt_PostClick();
 
+private:
     QLineEdit* txt_Path = nullptr;
     QLineEdit* txt_Post = nullptr;
     QPushButton* cmd_FileName = nullptr;

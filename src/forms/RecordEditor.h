@@ -89,6 +89,7 @@ public:
     void txt_KanaExit();
     bool txt_SeinengappiExit();
 
+private:
     QCheckBox* chk_Sender = nullptr;
     QCheckBox* chk_Print = nullptr;
     QLineEdit* txt_Name = nullptr;

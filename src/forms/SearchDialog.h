@@ -21,6 +21,7 @@ public:
     // Direction 1 = down, otherwise up.
     void Search(int direction);
 
+private:
     QComboBox* cbo_Name = nullptr;
     QLineEdit* txt_Data = nullptr;
     QComboBox* cbo_Kind = nullptr;
@@ -29,7 +30,6 @@ public:
     QPushButton* cmd_DownFind = nullptr;
     QPushButton* cmd_Close = nullptr;
 
-private:
     MainWindow* main_;
     bool changed_ = true;
 };

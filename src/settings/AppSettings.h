@@ -73,7 +73,7 @@ public:
     // "nrt.ini", "NrtUser.ini" (readable by its owner only: it holds the mail
     // password) and "HyoList.dat". Each file is written whole or not at all; a failure
     // does not stop the files after it. 0, or -1 when any file failed.
-    int WriteSettings();
+    [[nodiscard]] int WriteSettings();
 
     // Folders.
     const std::string& ProgramFolder() const { return programFolder_; } // ends with "/"

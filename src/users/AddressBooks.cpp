@@ -92,12 +92,13 @@ bool AddressBooks::SaveBeforeSwitch(AddressTable* table)
 {
     if (table && table->GetRecordCount() > 0) {
         platform::fs::MakeDirs(global_.UserFile({}));
-        if (table->SaveTable(global_.UserFile("nrt.ndb")) != 0) {
+        if (table->SaveTable(global_.UserFile("nrt.ndb")) != TableError::kNone) {
             platform::Warn(SJ("開く前のデータ保存に失敗しました。"));
             return false;
         }
     }
-    global_.WriteSettings();
+    // Only the table's save stops the switch; a failed settings write is not told.
+    static_cast<void>(global_.WriteSettings());
     return true;
 }
 
@@ -197,9 +198,9 @@ void AddressBooks::StartEmpty(AddressTable& table)
 bool AddressBooks::LoadChecked(AddressTable& table, const std::string& path)
 {
     AddressTable scratch;
-    if (scratch.LoadTable(path) != 0)
+    if (scratch.LoadTable(path) != TableError::kNone)
         return false;
-    return table.LoadTable(path) == 0;
+    return table.LoadTable(path) == TableError::kNone;
 }
 
 bool AddressBooks::FinishRestore(AddressTable& table, Observer* observer)
@@ -260,8 +261,8 @@ int AddressBooks::Open(int entry, AddressTable& table, bool& saved, Observer* ob
         table.CreateDefaultTable();
     } else {
         AddressTable scratch;
-        loaded = scratch.LoadTable(ndb) == 0;
-        if (loaded && table.LoadTable(ndb) != 0)
+        loaded = scratch.LoadTable(ndb) == TableError::kNone;
+        if (loaded && table.LoadTable(ndb) != TableError::kNone)
             // Only a file changed between the two loads gets here; the table cannot
             // keep the half it read.
             table.CreateDefaultTable();

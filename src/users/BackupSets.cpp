@@ -184,12 +184,14 @@ bool BackupSets::SaveBeforeBackup(AppSettings& global, const AddressTable& table
 {
     if (table.GetRecordCount() > 0) {
         platform::fs::MakeDirs(global.UserFile({}));
-        if (table.SaveTable(global.UserFile("nrt.ndb")) != 0) {
+        if (table.SaveTable(global.UserFile("nrt.ndb")) != TableError::kNone) {
             platform::Warn(SJ("保存に失敗しました。"));
             return false;
         }
     }
-    global.WriteSettings();
+    // The backup copies the settings as they are on disk; a failed write here is not
+    // told apart (only the table's save stops the backup).
+    static_cast<void>(global.WriteSettings());
     return true;
 }
 

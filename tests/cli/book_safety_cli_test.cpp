@@ -81,14 +81,14 @@ protected:
             db.SetValue(field::kAddress1, std::string(static_cast<std::size_t>(40 + i % 50), 'x'));
             db.PostRecord();
         }
-        ASSERT_EQ(db.SaveTable(table), 0);
+        ASSERT_EQ(db.SaveTable(table), TableError::kNone);
     }
 
     // Names in the book on disk, with how many of them start with `prefix`.
     int CountNamed(const std::string& prefix)
     {
         AddressTable db;
-        if (db.LoadTable(table) != 0 || db.DamagedRecordCount() != 0)
+        if (db.LoadTable(table) != TableError::kNone || db.DamagedRecordCount() != 0)
             return -1;
         int n = 0;
         for (int k = 0; k < db.GetRecordCount(); ++k)

@@ -74,7 +74,7 @@ protected:
             db.SetValue(field::kNote2, S(row[3]));
             db.PostRecord();
         }
-        ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), 0);
+        ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), TableError::kNone);
     }
 
     static std::vector<std::string> Lines(const std::string& text)
@@ -136,7 +136,7 @@ TEST_F(CliTest, SortWithEqualKeysMatchesTheList)
         rows.push_back({ names[i], "ｱ", i % 3 == 0 ? "友人" : "会社", "" });
     WriteTable(rows);
     AddressTable db;
-    ASSERT_EQ(db.LoadTable(userFolder + "/nrt.ndb"), 0);
+    ASSERT_EQ(db.LoadTable(userFolder + "/nrt.ndb"), TableError::kNone);
     RecordSet rec;
     rec.Attach(&db);
     ASSERT_EQ(rec.SetSort(S("大分類,カナ"), 0), 0);
@@ -248,7 +248,7 @@ TEST_F(CliTest, ConditionsAndFailuresSayWhatHappened)
         db.SetValue(field::kKana, S(row.kana));
         db.PostRecord();
     }
-    ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), 0);
+    ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), TableError::kNone);
     const std::string pdf = nrt::test::U(dir.Path()) + "/cards.pdf";
     struct Case {
         std::vector<std::string> args;

@@ -34,7 +34,7 @@ protected:
     static int Records(const std::string& folder)
     {
         AddressTable db;
-        return db.LoadTable(folder + "/nrt.ndb") == 0 ? db.GetRecordCount() : -1;
+        return db.LoadTable(folder + "/nrt.ndb") == TableError::kNone ? db.GetRecordCount() : -1;
     }
 
     nrt::test::TempDir dir;
@@ -131,7 +131,7 @@ TEST_F(ExchangeCliTest, Backup)
     db.CreateDefaultTable();
     db.SetValue(field::kName, S("山田"));
     db.PostRecord();
-    ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), 0);
+    ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), TableError::kNone);
     Output r = Run({ "backup" });
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "注意: バックアップの設定をしてください。\n");
@@ -163,7 +163,7 @@ TEST_F(ExchangeCliTest, ExportChoosesTabConditionAndEncoding)
         db.SetValue(field::kName, S(row.name));
         db.PostRecord();
     }
-    ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), 0);
+    ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), TableError::kNone);
     struct Case {
         std::vector<std::string> options;
         std::string file; // as written
@@ -197,7 +197,7 @@ TEST_F(ExchangeCliTest, RestoreMakesANewUserFromASet)
     db.CreateDefaultTable();
     db.SetValue(field::kName, S("山田"));
     db.PostRecord();
-    ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), 0);
+    ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), TableError::kNone);
     const std::string backup = dir.Path() + "/backup";
     WriteAll(userFolder + "/NrtUser.ini", "[HBACK]\r\nON=1\r\nPATH=" + backup + "\r\nSU=2\r\nSU_CU=1\r\nYMD=20250101\r\n");
     ASSERT_EQ(Run({ "backup" }).status, 0);

@@ -50,7 +50,7 @@ protected:
         people.insert(people.begin(), { "幹事", "kanji@example.com", "", "1", "1" });
         AddressTable db;
         nrt::test::FillTable(db, people);
-        ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), 0);
+        ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), TableError::kNone);
     }
 
     void WriteSettings(int port, int ssl = 0, int auth = 0)

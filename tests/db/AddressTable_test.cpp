@@ -99,7 +99,7 @@ TEST(AddressTable, SaveWritesTheFileFormatByteForByte)
     ASSERT_EQ(db.GetRecordCount(), 3);
     EXPECT_EQ(db.GetRecord(1).size(), 73u);
     ASSERT_TRUE(db.MarkDeleted(2));
-    ASSERT_EQ(db.SaveTable(dir.File("nrt.ndb")), 0);
+    ASSERT_EQ(db.SaveTable(dir.File("nrt.ndb")), TableError::kNone);
 
     std::vector<std::string> values(24);
     values[0] = "0";
@@ -115,7 +115,7 @@ TEST(AddressTable, OnlyDeletedRecordsSaveAsDefinitionsAndEnd)
     db.CreateDefaultTable();
     db.PostRecord();
     db.MarkDeleted(0);
-    ASSERT_EQ(db.SaveTable(dir.File("nrt.ndb")), 0);
+    ASSERT_EQ(db.SaveTable(dir.File("nrt.ndb")), TableError::kNone);
     EXPECT_EQ(nrt::test::ReadAll(dir.File("nrt.ndb")), TableFile(DefaultDefinitions(), 24, {}));
 }
 
@@ -129,7 +129,7 @@ TEST(AddressTable, LoadReadsHandMadeFiles)
     const std::string file = TableFile(DefaultDefinitions(), 24, { Packed(24, v1), Packed(24, v2, 0x01) });
     nrt::test::WriteAll(dir.File("nrt.ndb"), file);
     AddressTable db;
-    ASSERT_EQ(db.LoadTable(dir.File("nrt.ndb")), 0);
+    ASSERT_EQ(db.LoadTable(dir.File("nrt.ndb")), TableError::kNone);
     ASSERT_EQ(db.GetRecordCount(), 2);
     EXPECT_STREQ(db.GetValue(2, 0), v1[2].c_str());
     EXPECT_STREQ(db.GetValueByName(S("カナ"), 0), v1[3].c_str());
@@ -139,7 +139,7 @@ TEST(AddressTable, LoadReadsHandMadeFiles)
     EXPECT_EQ(db.GetValue(0, 2), nullptr);
     EXPECT_EQ(db.DamagedRecordCount(), 0);
     // And it writes the same bytes back.
-    ASSERT_EQ(db.SaveTable(dir.File("again.ndb")), 0);
+    ASSERT_EQ(db.SaveTable(dir.File("again.ndb")), TableError::kNone);
     EXPECT_EQ(nrt::test::ReadAll(dir.File("again.ndb")), file);
 }
 
@@ -166,7 +166,7 @@ TEST(AddressTable, LoadCodesAndCutFiles)
     for (const auto& c : cases) {
         nrt::test::WriteAll(dir.File("t.ndb"), c.bytes);
         AddressTable db;
-        EXPECT_EQ(db.LoadTable(dir.File("t.ndb")), c.code) << c.what;
+        EXPECT_EQ(static_cast<int>(db.LoadTable(dir.File("t.ndb"))), c.code) << c.what;
         EXPECT_EQ(db.GetRecordCount(), c.records) << c.what;
         if (c.code == 302) {
             EXPECT_EQ(db.GetFieldCount(), 0) << c.what;
@@ -175,7 +175,7 @@ TEST(AddressTable, LoadCodesAndCutFiles)
     AddressTable db;
     db.CreateDefaultTable();
     db.PostRecord();
-    EXPECT_EQ(db.LoadTable(dir.File("missing.ndb")), 300);
+    EXPECT_EQ(db.LoadTable(dir.File("missing.ndb")), TableError::kOpen);
     EXPECT_EQ(db.GetRecordCount(), 1) << "a failed open leaves the table as it was";
 }
 
@@ -233,7 +233,7 @@ TEST(AddressTable, DamagedInputIsRefusedOrSkipped)
     for (const auto& c : cases) {
         nrt::test::WriteAll(dir.File("t.ndb"), c.bytes);
         AddressTable db;
-        EXPECT_EQ(db.LoadTable(dir.File("t.ndb")), c.code) << c.what;
+        EXPECT_EQ(static_cast<int>(db.LoadTable(dir.File("t.ndb"))), c.code) << c.what;
         EXPECT_EQ(db.GetRecordCount(), c.records) << c.what;
         EXPECT_EQ(db.DamagedRecordCount(), c.damaged) << c.what;
         for (int k = 0; k < db.GetRecordCount(); ++k)
@@ -253,8 +253,8 @@ TEST(AddressTable, SetValueChecks)
     text.name = S("名前");
     text.width = 30;
     FieldDefinition list;
-    list.AddField(text);
-    list.AddField(num);
+    ASSERT_EQ(list.AddField(text), FieldError::kNone);
+    ASSERT_EQ(list.AddField(num), FieldError::kNone);
     ASSERT_EQ(db.DefineFields(list), 0);
     struct Case {
         int field;
@@ -323,7 +323,7 @@ TEST(AddressTable, FailedSaveKeepsThePreviousFile)
     db.CreateDefaultTable();
     db.SetValue(2, "kept");
     db.PostRecord();
-    ASSERT_EQ(db.SaveTable(path), 0);
+    ASSERT_EQ(db.SaveTable(path), TableError::kNone);
     const std::string before = nrt::test::ReadAll(path);
     for (int i = 0; i < 500; ++i) {
         db.ClearCurrent();
@@ -331,10 +331,10 @@ TEST(AddressTable, FailedSaveKeepsThePreviousFile)
         db.PostRecord();
     }
     nrt::platform::fs::testing::FailWritesAfter(100);
-    EXPECT_EQ(db.SaveTable(path), 300);
+    EXPECT_EQ(db.SaveTable(path), TableError::kOpen);
     nrt::platform::fs::testing::FailWritesAfter(-1);
     EXPECT_EQ(nrt::test::ReadAll(path), before);
-    EXPECT_EQ(db.SaveTable(dir.File("no/folder/nrt.ndb")), 300);
+    EXPECT_EQ(db.SaveTable(dir.File("no/folder/nrt.ndb")), TableError::kOpen);
 }
 
 TEST(AddressTable, LoadedRecordsCanBeRewrittenDeletedAndSavedAgain)
@@ -347,9 +347,9 @@ TEST(AddressTable, LoadedRecordsCanBeRewrittenDeletedAndSavedAgain)
         db.SetValue(field::kName, name);
         db.PostRecord();
     }
-    ASSERT_EQ(db.SaveTable(dir.File("nrt.ndb")), 0);
+    ASSERT_EQ(db.SaveTable(dir.File("nrt.ndb")), TableError::kNone);
     AddressTable loaded;
-    ASSERT_EQ(loaded.LoadTable(dir.File("nrt.ndb")), 0);
+    ASSERT_EQ(loaded.LoadTable(dir.File("nrt.ndb")), TableError::kNone);
     ASSERT_EQ(loaded.ReadRecord(0), 0);
     loaded.SetValue(field::kAddress1, std::string(100, 'x')); // far longer than the stored record
     ASSERT_EQ(loaded.PostRecord(), 0);
@@ -357,10 +357,10 @@ TEST(AddressTable, LoadedRecordsCanBeRewrittenDeletedAndSavedAgain)
     loaded.SetValue(field::kName, ""); // shorter: may stay in place
     ASSERT_EQ(loaded.PostRecord(), 0);
     ASSERT_TRUE(loaded.MarkDeleted(2));
-    ASSERT_EQ(loaded.SaveTable(dir.File("nrt.ndb")), 0);
+    ASSERT_EQ(loaded.SaveTable(dir.File("nrt.ndb")), TableError::kNone);
 
     AddressTable again;
-    ASSERT_EQ(again.LoadTable(dir.File("nrt.ndb")), 0);
+    ASSERT_EQ(again.LoadTable(dir.File("nrt.ndb")), TableError::kNone);
     ASSERT_EQ(again.GetRecordCount(), 2);
     EXPECT_STREQ(again.GetValue(field::kName, 0), "a");
     EXPECT_EQ(again.Value(field::kAddress1, 0), std::string(100, 'x'));
@@ -376,7 +376,7 @@ TEST(AddressTable, OffsetBeyondTheRecordInTheUsualLayout)
     rec[3] = static_cast<char>(0xF0); // second offset: 240, record is 10 bytes
     nrt::test::WriteAll(dir.File("t.ndb"), TableFile(defs, 2, { rec }));
     AddressTable db;
-    EXPECT_EQ(db.LoadTable(dir.File("t.ndb")), 0);
+    EXPECT_EQ(db.LoadTable(dir.File("t.ndb")), TableError::kNone);
     EXPECT_EQ(db.GetRecordCount(), 0);
     EXPECT_EQ(db.DamagedRecordCount(), 1);
 }
@@ -454,34 +454,34 @@ TEST(AddressTable, DamagedTablesLoadWhatCanBeReadAndAreNeverLostBySaving)
     struct Case {
         const char* what;
         std::string bytes;
-        int code;
+        TableError code;
         std::vector<std::string> names;
         int damaged;
         int repaired; // length fields given back by their records' own offsets
     } cases[] = {
-        { "whole", t.bytes, 0, all, 0, 0 },
-        { "record 11's length, high bit flipped", flipped(t.lengthAt[10] + 2, 3), 0, all, 0, 1 },
-        { "record 11's length, a set low bit cleared", flipped(t.lengthAt[10], lowSetBit), 0, all, 0, 1 },
-        { "record 11's length, a clear low bit set", flipped(t.lengthAt[10], lowClearBit), 0, all, 0, 1 },
+        { "whole", t.bytes, TableError::kNone, all, 0, 0 },
+        { "record 11's length, high bit flipped", flipped(t.lengthAt[10] + 2, 3), TableError::kNone, all, 0, 1 },
+        { "record 11's length, a set low bit cleared", flipped(t.lengthAt[10], lowSetBit), TableError::kNone, all, 0, 1 },
+        { "record 11's length, a clear low bit set", flipped(t.lengthAt[10], lowClearBit), TableError::kNone, all, 0, 1 },
         { "record 11's length made zero",
             [&] {
                 std::string b = t.bytes;
                 b.replace(t.lengthAt[10], 4, 4, '\0');
                 return b;
             }(),
-            0, all, 0, 1 },
+            TableError::kNone, all, 0, 1 },
         { "record 11's length and first offset damaged",
             [&] {
                 std::string b = flipped(t.lengthAt[10] + 2, 3);
                 b[t.lengthAt[10] + 5] = static_cast<char>(b[t.lengthAt[10] + 5] ^ 0x40);
                 return b;
             }(),
-            0, allBut10, 1, 0 },
-        { "a value longer than its field", overLong, 0, allBut5, 1, 0 },
-        { "cut inside record 16", t.bytes.substr(0, t.lengthAt[15] + 20), 0, first15, 1, 0 },
-        { "field count, low bit flipped", flipped(0, 1), AddressTable::kErrBadDefinitions, {}, 0, 0 },
-        { "field count, high bit flipped", flipped(2, 4), AddressTable::kErrShortDefinitions, {}, 0, 0 },
-        { "a definition's type flipped", flipped(4 + 3 * 116 + 80, 2), AddressTable::kErrBadDefinitions, {}, 0, 0 },
+            TableError::kNone, allBut10, 1, 0 },
+        { "a value longer than its field", overLong, TableError::kNone, allBut5, 1, 0 },
+        { "cut inside record 16", t.bytes.substr(0, t.lengthAt[15] + 20), TableError::kNone, first15, 1, 0 },
+        { "field count, low bit flipped", flipped(0, 1), TableError::kBadDefinitions, {}, 0, 0 },
+        { "field count, high bit flipped", flipped(2, 4), TableError::kShortDefinitions, {}, 0, 0 },
+        { "a definition's type flipped", flipped(4 + 3 * 116 + 80, 2), TableError::kBadDefinitions, {}, 0, 0 },
     };
     for (const auto& c : cases) {
         TempDir dir;
@@ -492,19 +492,19 @@ TEST(AddressTable, DamagedTablesLoadWhatCanBeReadAndAreNeverLostBySaving)
         EXPECT_EQ(Names(db), c.names) << c.what;
         EXPECT_EQ(db.DamagedRecordCount(), c.damaged) << c.what;
         EXPECT_EQ(db.RepairedRecordCount(), c.repaired) << c.what;
-        if (c.code != 0)
+        if (c.code != TableError::kNone)
             db.CreateDefaultTable();
         db.ClearCurrent();
         db.SetValue(field::kName, "new");
         db.PostRecord();
-        const int saved = db.SaveTable(path);
-        if (c.code != 0) {
-            EXPECT_EQ(saved, AddressTable::kErrKeptUnread) << c.what;
+        const TableError saved = db.SaveTable(path);
+        if (c.code != TableError::kNone) {
+            EXPECT_EQ(saved, TableError::kKeptUnread) << c.what;
             EXPECT_TRUE(db.LoadFailedOnExistingFile()) << c.what;
             EXPECT_EQ(nrt::test::ReadAll(path), c.bytes) << c.what;
             continue;
         }
-        ASSERT_EQ(saved, 0) << c.what;
+        ASSERT_EQ(saved, TableError::kNone) << c.what;
         if (c.damaged + c.repaired == 0) {
             EXPECT_TRUE(db.DamagedCopy().empty()) << c.what;
             EXPECT_EQ(nrt::platform::fs::ListDir(dir.Path()).size(), 1u) << c.what;
@@ -515,10 +515,10 @@ TEST(AddressTable, DamagedTablesLoadWhatCanBeReadAndAreNeverLostBySaving)
         EXPECT_EQ(nrt::test::ReadAll(db.DamagedCopy()), c.bytes) << c.what;
         // The second save writes over the table, not over the copy.
         db.PostRecord();
-        ASSERT_EQ(db.SaveTable(path), 0);
+        ASSERT_EQ(db.SaveTable(path), TableError::kNone);
         EXPECT_EQ(nrt::platform::fs::ListDir(dir.Path()).size(), 2u) << c.what;
         AddressTable again;
-        ASSERT_EQ(again.LoadTable(path), 0) << c.what;
+        ASSERT_EQ(again.LoadTable(path), TableError::kNone) << c.what;
         EXPECT_EQ(again.DamagedRecordCount(), 0) << c.what;
         EXPECT_EQ(again.GetRecordCount(), static_cast<int>(c.names.size()) + 2) << c.what;
     }
@@ -533,12 +533,12 @@ TEST(AddressTable, AFileThatCannotBeOpenedIsNotReplacedButAMissingOneIsCreated)
     const std::string missing = dir.File("missing.ndb");
     for (const std::string& path : { blocked, missing }) {
         AddressTable db;
-        EXPECT_EQ(db.LoadTable(path), AddressTable::kErrOpen);
+        EXPECT_EQ(db.LoadTable(path), TableError::kOpen);
         db.CreateDefaultTable();
         db.PostRecord();
         const bool exists = path == blocked;
         EXPECT_EQ(db.LoadFailedOnExistingFile(), exists);
-        EXPECT_EQ(db.SaveTable(path), exists ? AddressTable::kErrKeptUnread : 0);
+        EXPECT_EQ(db.SaveTable(path), exists ? TableError::kKeptUnread : TableError::kNone);
     }
     EXPECT_TRUE(nrt::platform::fs::IsDirectory(blocked));
 }
@@ -548,24 +548,24 @@ TEST(AddressTable, ChangesAndTheFileOnDiskAreTracked)
     TempDir dir;
     const std::string path = dir.File("nrt.ndb");
     AddressTable db;
-    db.LoadTable(path);
+    EXPECT_EQ(db.LoadTable(path), TableError::kOpen);
     db.CreateDefaultTable();
     EXPECT_FALSE(db.IsModified());
     db.PostRecord();
     EXPECT_TRUE(db.IsModified());
-    ASSERT_EQ(db.SaveTable(path), 0);
+    ASSERT_EQ(db.SaveTable(path), TableError::kNone);
     EXPECT_FALSE(db.IsModified());
     EXPECT_FALSE(db.ChangedOnDisk(path));
     // Another writer replaces the file by rename, as every save here does.
     AddressTable other;
-    ASSERT_EQ(other.LoadTable(path), 0);
+    ASSERT_EQ(other.LoadTable(path), TableError::kNone);
     other.PostRecord();
-    ASSERT_EQ(other.SaveTable(path), 0);
+    ASSERT_EQ(other.SaveTable(path), TableError::kNone);
     EXPECT_TRUE(db.ChangedOnDisk(path));
     EXPECT_FALSE(other.ChangedOnDisk(path));
     db.MarkDeleted(0);
     EXPECT_TRUE(db.IsModified());
-    ASSERT_EQ(db.LoadTable(path), 0);
+    ASSERT_EQ(db.LoadTable(path), TableError::kNone);
     EXPECT_FALSE(db.IsModified());
     EXPECT_FALSE(db.ChangedOnDisk(path));
 }

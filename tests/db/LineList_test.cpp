@@ -207,7 +207,7 @@ TEST(FieldDefinition, AddFieldChecksInOrder)
         { def("m", 0, 255, 1), 0 },
     };
     for (const auto& c : cases)
-        EXPECT_EQ(f.AddField(c.d), c.code) << c.d.name;
+        EXPECT_EQ(static_cast<int>(f.AddField(c.d)), c.code) << c.d.name;
     EXPECT_EQ(f.GetCount(), 3);
     EXPECT_EQ(FieldDef::Decode(f.GetDefinition(1)).width, 9);
     EXPECT_EQ(f.GetDefinition(3), nullptr);

@@ -177,7 +177,7 @@ TEST(SetSort, ParsesKeysAndModifiers)
     f.name = S("氏名");
     f.secondName = "Name";
     f.width = 30;
-    list.AddField(f);
+    ASSERT_EQ(list.AddField(f), FieldError::kNone);
     AddressTable other;
     other.DefineFields(list);
     rec.Attach(&other);
@@ -296,7 +296,7 @@ TEST(SortRows, SortsAtOnceWhenAskedAndReportsKeysBeyondTheFields)
         FieldDef f;
         f.name = name;
         f.width = 5;
-        three.AddField(f);
+        ASSERT_EQ(three.AddField(f), FieldError::kNone);
     }
     db.DefineFields(three);
     for (const char* v : { "c", "a", "b" })

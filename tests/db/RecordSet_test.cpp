@@ -251,7 +251,7 @@ TEST(RecordSet, SearchFailuresShowTheirMessages)
     FieldDef f;
     f.name = "f";
     f.width = 5;
-    one.AddField(f);
+    ASSERT_EQ(one.AddField(f), FieldError::kNone);
     db.DefineFields(one);
     for (int i = 0; i < 2; ++i) {
         db.ClearCurrent();

@@ -59,7 +59,7 @@ TEST(StoredReadings, ATableWithoutReadingsIsLeftAlone)
     name.name = S("名前");
     name.width = 30;
     FieldDefinition fields;
-    fields.AddField(name);
+    ASSERT_EQ(fields.AddField(name), FieldError::kNone);
     ASSERT_EQ(db.DefineFields(fields), 0);
     db.ClearCurrent();
     db.SetValue(0, S("やまだ"));

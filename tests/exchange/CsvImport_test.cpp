@@ -267,7 +267,7 @@ TEST_F(ImportTest, AFailedSaveUndoesTheImportAndLeavesTheCategoryLists)
         bool Commit() override
         {
             nrt::platform::fs::testing::FailWritesAfter(0);
-            const bool saved = table.SaveTable(path) == 0;
+            const bool saved = table.SaveTable(path) == TableError::kNone;
             nrt::platform::fs::testing::FailWritesAfter(-1);
             if (!saved)
                 nrt::platform::Warn(S("保存に失敗しました。"));

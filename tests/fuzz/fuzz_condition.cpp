@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     nrt::RecordSet rec;
     rec.Attach(&Table());
-    if (rec.MakeSql(text, nrt::RecordSet::kSlotSearch) == 0)
+    if (rec.MakeSql(text, nrt::RecordSet::kSlotSearch) == nrt::ConditionError::kNone)
         for (int k = 0; k < Table().GetRecordCount(); ++k)
             rec.Evaluate(k, nrt::RecordSet::kSlotSearch);
     rec.SetSort(text, 0);

@@ -8,7 +8,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     nrt::AddressTable db;
-    if (db.ParseTable(std::string_view(reinterpret_cast<const char*>(data), size)) != 0)
+    if (db.ParseTable(std::string_view(reinterpret_cast<const char*>(data), size)) != TableError::kNone)
         return 0;
     std::size_t total = 0;
     for (int k = 0; k < db.GetRecordCount(); ++k) {

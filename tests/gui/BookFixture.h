@@ -50,7 +50,7 @@ protected:
                 db.SetValueByName(S(field), S(value));
             db.PostRecord();
         }
-        ASSERT_EQ(db.SaveTable(UserFile("nrt.ndb")), 0);
+        ASSERT_EQ(db.SaveTable(UserFile("nrt.ndb")), TableError::kNone);
     }
 
     // CR LF lines of UTF-8 text.

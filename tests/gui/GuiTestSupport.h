@@ -1,15 +1,41 @@
 #pragma once
-// Small helpers of the window tests: typing any text as a keyboard layout would, and
-// keeping a window's picture for the documentation.
+// Small helpers of the window tests: finding a window's controls by name, typing any
+// text as a keyboard layout would, and keeping a window's picture for the documentation.
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QList>
 #include <QString>
 #include <QWidget>
 
 #include <cstdlib>
+#include <memory>
+#include <stdexcept>
+#include <string>
 
 namespace nrt::test {
+
+// The control of `window` whose objectName is `name`, as a T. A control that is missing,
+// of another type or not the only one of its name fails the test with that name instead
+// of letting it run on into a null or wrong pointer.
+template <class T> T* Control(const QObject& window, const char* name)
+{
+    const QList<T*> found = window.findChildren<T*>(QString::fromLatin1(name));
+    if (found.size() != 1)
+        throw std::logic_error(std::to_string(found.size()) + " controls named " + name + " of the wanted type in "
+            + window.objectName().toStdString());
+    return found.front();
+}
+
+// The same through a pointer to the window.
+template <class T> T* Control(const QObject* window, const char* name)
+{
+    return Control<T>(*window, name);
+}
+template <class T, class W> T* Control(const std::unique_ptr<W>& window, const char* name)
+{
+    return Control<T>(*window, name);
+}
 
 // One key press and release per character, carrying the character as its text, as a
 // kana keyboard layout or a typed full-width digit arrives without an input method.

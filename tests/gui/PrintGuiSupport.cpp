@@ -34,12 +34,6 @@ QString Sys(const std::string& path)
 
 } // namespace
 
-void SaveScreenshot(QWidget& window, const char* name)
-{
-    if (const char* folder = std::getenv("NRT_SCREENSHOT_DIR"))
-        window.grab().save(QString::fromLocal8Bit(folder) + QLatin1Char('/') + QString::fromLatin1(name));
-}
-
 PrintGuiFixture::PrintGuiFixture()
 {
     StartupFolders f;

@@ -3,6 +3,8 @@
 // a table of addressees, a printer binding that prints to PDF without a dialog, and
 // the pages of a PDF read back with poppler's tools, answers to modal dialogs.
 
+#include "GuiTestSupport.h"
+
 #include "db/AddressTable.h"
 #include "platform/MessageHost.h"
 #include "print/qt/PrinterBinding.h"
@@ -76,9 +78,6 @@ int PdfPageCount(const std::string& pdfPath);
 QSizeF PdfPageSize(const std::string& pdfPath);
 // One page rendered by pdftoppm at `dpi` (grey).
 QImage PdfPageImage(const std::string& pdfPath, int page, int dpi);
-
-// With NRT_SCREENSHOT_DIR set, the window is saved there as `name` (a PNG file name).
-void SaveScreenshot(QWidget& window, const char* name);
 
 // Bounding box of the pixels darker than mid grey, inside `within` when given.
 QRect Ink(const QImage& image, QRect within = QRect());

@@ -2,7 +2,9 @@
 // at once, SIGTERM closes with a save, a file changed behind its back is not simply
 // overwritten, another writer keeps it out, and a damaged book is reported.
 #include "BookFixture.h"
+#include "GuiTestSupport.h"
 
+#include "app/MainListModel.h"
 #include "app/QuitSignals.h"
 #include "forms/RecordEditor.h"
 #include "platform/FileLock.h"
@@ -35,7 +37,7 @@ protected:
     {
         AddressTable db;
         std::vector<std::string> out;
-        if (db.LoadTable(UserFile("nrt.ndb")) != 0)
+        if (db.LoadTable(UserFile("nrt.ndb")) != TableError::kNone)
             return { "<unreadable>" };
         for (int k = 0; k < db.GetRecordCount(); ++k)
             out.push_back(U(db.Value(field::kName, k)) + ":" + std::string(db.Value(field::kPrintMark, k)));
@@ -59,8 +61,8 @@ TEST_F(BookSafetyGui, EveryCommittedChangeIsOnDiskAtOnce)
                 auto* f = main->findChild<RecordEditor*>();
                 f->Prepare(-1, 0);
                 f->show();
-                f->txt_Name->setText(QStringLiteral("山田"));
-                f->cmd_Input->click();
+                Control<QLineEdit>(f, "txt_Name")->setText(QStringLiteral("山田"));
+                Control<QPushButton>(f, "cmd_Input")->click();
             },
             { "青木:0", "佐藤:0", "山田:1" } },
         { "a mark clicked (the list is in name order)", [&] { main->ToggleMark(0); },
@@ -72,6 +74,45 @@ TEST_F(BookSafetyGui, EveryCommittedChangeIsOnDiskAtOnce)
         s.change();
         EXPECT_EQ(OnDisk(), s.disk) << s.what;
     }
+}
+
+// A mark the table refuses (here its record went away behind the list) is said, and
+// the list goes on showing what the table holds. The list is in name order: 佐藤, 青木.
+TEST_F(BookSafetyGui, AMarkThatCannotBeStoredIsReportedAndNotShown)
+{
+    struct Case {
+        const char* what;
+        int goneRecord;
+        std::function<void()> mark;
+        std::vector<std::string> shown;
+    } cases[] = {
+        { "a mark clicked", 1, [&] { main->ToggleMark(0); }, { "", "" } },
+        { "bulk mark stops at the refused record", 0, [&] { main->BulkMark(); }, { "●", "" } },
+    };
+    for (const Case& c : cases) {
+        main.reset();
+        WriteTable({ { { { "宛名区分", "0" }, { "印字区分", "0" }, { "名前", "青木" } } },
+            { { { "宛名区分", "0" }, { "印字区分", "0" }, { "名前", "佐藤" } } } });
+        Open();
+        host.shown.clear();
+        ASSERT_TRUE(main->Table().MarkDeleted(c.goneRecord));
+        c.mark();
+        EXPECT_EQ(Texts(), std::vector<std::string> { "印字区分の更新に失敗しました。" }) << c.what;
+        std::vector<std::string> shown;
+        for (int row = 0; row < 2; ++row)
+            shown.push_back(U(main->Model().CellText(row, 0)));
+        EXPECT_EQ(shown, c.shown) << c.what;
+        EXPECT_EQ(Value(c.goneRecord, "印字区分"), "0") << c.what;
+    }
+}
+
+TEST_F(BookSafetyGui, ASettingsSaveThatFailsOnClosingIsReported)
+{
+    Open();
+    platform::fs::testing::FailWritesAfter(0);
+    main->close();
+    platform::fs::testing::FailWritesAfter(-1);
+    EXPECT_EQ(Texts(), std::vector<std::string> { "保存に失敗しました。" });
 }
 
 TEST_F(BookSafetyGui, SigtermClosesTheWindowWithASave)
@@ -93,11 +134,11 @@ TEST_F(BookSafetyGui, AFileChangedBehindTheWindowIsNotOverwrittenUnasked)
 {
     Open();
     AddressTable other;
-    ASSERT_EQ(other.LoadTable(UserFile("nrt.ndb")), 0);
+    ASSERT_EQ(other.LoadTable(UserFile("nrt.ndb")), TableError::kNone);
     other.ClearCurrent();
     other.SetValue(field::kName, S("外から"));
     other.PostRecord();
-    ASSERT_EQ(other.SaveTable(UserFile("nrt.ndb")), 0);
+    ASSERT_EQ(other.SaveTable(UserFile("nrt.ndb")), TableError::kNone);
 
     host.Answer(MsgResult::No);
     main->ToggleMark(0);

@@ -2,6 +2,8 @@
 // window's commands reach them. The work itself is tested in tests/exchange and
 // tests/users; here the wiring: what the windows show, what their buttons call, and
 // what the main window looks like afterwards.
+#include "GuiTestSupport.h"
+
 #include "app/MainListModel.h"
 #include "app/Commands.h"
 #include "app/MainWindow.h"
@@ -42,6 +44,7 @@
 using namespace nrt;
 using namespace nrt::gui;
 using nrt::platform::MsgResult;
+using nrt::test::Control;
 using nrt::test::ReadAll;
 using nrt::test::S;
 using nrt::test::U;
@@ -115,7 +118,7 @@ protected:
             db.PostRecord();
         }
         platform::fs::MakeDirs(folder);
-        ASSERT_EQ(db.SaveTable(folder + "/nrt.ndb"), 0);
+        ASSERT_EQ(db.SaveTable(folder + "/nrt.ndb"), TableError::kNone);
     }
 
     static QStringList Names(MainWindow& w)
@@ -187,22 +190,22 @@ TEST_F(ExchangeWindowTest, ImportWindowFillsTheListAndTheTabs)
     w.Global().SetPathEntry(1, Docs("old.csv"));
     CsvImportDialog dialog(w);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("ノルテア（インポート）"));
-    EXPECT_EQ(dialog.txt_Path->text(), ToQ(Docs("old.csv")));
+    EXPECT_EQ(Control<QLineEdit>(dialog, "txt_Path")->text(), ToQ(Docs("old.csv")));
     Screenshot(dialog, "import");
 
-    dialog.txt_Path->clear();
+    Control<QLineEdit>(dialog, "txt_Path")->clear();
     dialog.Import();
     EXPECT_EQ(U(host.LastText()), "ファイルの場所を入力して下さい。");
 
     WriteAll(Docs("new.CSV"), S("名前,カナ,大分類\r\n阿部,ｱﾍﾞ,友人\r\n佐藤,ｻﾄｳ,\r\n"));
-    dialog.txt_Path->setText(QStringLiteral("new"));
+    Control<QLineEdit>(dialog, "txt_Path")->setText(QStringLiteral("new"));
     dialog.Import();
     EXPECT_EQ(U(host.LastText()), "正常にインポートされました。");
-    EXPECT_EQ(dialog.txt_Path->text(), ToQ(Docs("new.CSV")));
+    EXPECT_EQ(Control<QLineEdit>(dialog, "txt_Path")->text(), ToQ(Docs("new.CSV")));
     EXPECT_EQ(Names(w), (QStringList { "阿部", "佐藤", "山田" }));
-    ASSERT_EQ(w.tag_Main->count(), 3);
-    EXPECT_EQ(w.tag_Main->tabText(1), QStringLiteral("友人"));
-    EXPECT_EQ(w.statusCount->text(), QStringLiteral("表示数：3"));
+    ASSERT_EQ(Control<QTabBar>(w, "tag_Main")->count(), 3);
+    EXPECT_EQ(Control<QTabBar>(w, "tag_Main")->tabText(1), QStringLiteral("友人"));
+    EXPECT_EQ(Control<QLabel>(w, "statusCount")->text(), QStringLiteral("表示数：3"));
 }
 
 // Another program's export goes through the columns window, which shows the fields
@@ -214,7 +217,7 @@ TEST_F(ExchangeWindowTest, ContactsExportIsImportedThroughTheColumnsWindow)
         "太郎,山田,たろう,やまだ,Mobile,090-1234-5678,年賀状\r\n");
     MainWindow w(folders);
     CsvImportDialog dialog(w);
-    dialog.txt_Path->setText(QStringLiteral("contacts.csv"));
+    Control<QLineEdit>(dialog, "txt_Path")->setText(QStringLiteral("contacts.csv"));
     QStringList shown;
     WhenShown<CsvColumnsDialog>([&shown](CsvColumnsDialog& columns) {
         for (int c = 1; c <= 7; ++c)
@@ -231,7 +234,7 @@ TEST_F(ExchangeWindowTest, ContactsExportIsImportedThroughTheColumnsWindow)
 
     // The program's own header is imported as before, without the window.
     WriteAll(Docs("own.csv"), S("名前,カナ\r\n阿部,ｱﾍﾞ\r\n"));
-    dialog.txt_Path->setText(QStringLiteral("own.csv"));
+    Control<QLineEdit>(dialog, "txt_Path")->setText(QStringLiteral("own.csv"));
     dialog.Import();
     EXPECT_EQ(Visible<CsvColumnsDialog>(), nullptr);
     EXPECT_EQ(Names(w), (QStringList { "阿部", "山田　太郎" }));
@@ -253,8 +256,8 @@ TEST_F(ExchangeWindowTest, VCardOpenedWithTheProgramBecomesAListRow)
     EXPECT_EQ(U(host.LastText()).rfind("正常にインポートされました。（1件）", 0), 0U) << U(host.LastText());
     ASSERT_EQ(Names(w), QStringList { QStringLiteral("山田　太郎") });
     EXPECT_EQ(ToQ(w.Model().CellText(0, 2)), QStringLiteral("ﾔﾏﾀﾞ ﾀﾛｳ"));
-    ASSERT_EQ(w.tag_Main->count(), 3);
-    EXPECT_EQ(w.tag_Main->tabText(1), QStringLiteral("友人"));
+    ASSERT_EQ(Control<QTabBar>(w, "tag_Main")->count(), 3);
+    EXPECT_EQ(Control<QTabBar>(w, "tag_Main")->tabText(1), QStringLiteral("友人"));
     Screenshot(w, "vcard-import");
 }
 
@@ -267,7 +270,7 @@ TEST_F(ExchangeWindowTest, ALargeImportRunsWithProgress)
     MainWindow w(folders);
     CsvImportDialog dialog(w);
     dialog.show();
-    dialog.txt_Path->setText(QStringLiteral("big.csv"));
+    Control<QLineEdit>(dialog, "txt_Path")->setText(QStringLiteral("big.csv"));
     dialog.Import();
     EXPECT_EQ(w.Model().RecordRows(), 5000);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
@@ -280,49 +283,50 @@ TEST_F(ExchangeWindowTest, ExportWindowChoosesAndOrdersTheFields)
     MainWindow w(folders);
     CsvExportDialog dialog(w);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("ノルテア（エクスポート）"));
-    EXPECT_EQ(dialog.lst_To->count(), 24);
-    EXPECT_EQ(dialog.lst_From->count(), 0);
-    EXPECT_TRUE(dialog.chk_Field->isChecked());
+    EXPECT_EQ(Control<QListWidget>(dialog, "lst_To")->count(), 24);
+    EXPECT_EQ(Control<QListWidget>(dialog, "lst_From")->count(), 0);
+    EXPECT_TRUE(Control<QCheckBox>(dialog, "chk_Field")->isChecked());
     Screenshot(dialog, "export");
 
     // Nothing selected, or at the end of the list: a beep and nothing else.
     const int beeps = host.beeps;
     dialog.MoveRight();
     dialog.MoveLeft();
-    dialog.lst_To->setCurrentRow(0);
+    Control<QListWidget>(dialog, "lst_To")->setCurrentRow(0);
     dialog.MoveUpDown(0);
-    dialog.lst_To->setCurrentRow(23);
+    Control<QListWidget>(dialog, "lst_To")->setCurrentRow(23);
     dialog.MoveUpDown(1);
     EXPECT_EQ(host.beeps, beeps + 4);
 
     dialog.MoveAllLeft();
-    EXPECT_EQ(dialog.lst_To->count(), 0);
-    EXPECT_EQ(Items(dialog.lst_From).first(), QStringLiteral("宛名区分"));
+    EXPECT_EQ(Control<QListWidget>(dialog, "lst_To")->count(), 0);
+    EXPECT_EQ(Items(Control<QListWidget>(dialog, "lst_From")).first(), QStringLiteral("宛名区分"));
     for (const QString& name : { QStringLiteral("名前"), QStringLiteral("カナ") }) {
-        dialog.lst_From->setCurrentItem(dialog.lst_From->findItems(name, Qt::MatchExactly).first());
+        Control<QListWidget>(dialog, "lst_From")
+            ->setCurrentItem(Control<QListWidget>(dialog, "lst_From")->findItems(name, Qt::MatchExactly).first());
         dialog.MoveRight();
     }
-    dialog.lst_To->setCurrentRow(1);
+    Control<QListWidget>(dialog, "lst_To")->setCurrentRow(1);
     dialog.MoveUpDown(0);
-    EXPECT_EQ(Items(dialog.lst_To), (QStringList { "カナ", "名前" }));
-    EXPECT_EQ(dialog.lst_To->currentRow(), 0);
-    dialog.lst_To->setCurrentRow(1);
+    EXPECT_EQ(Items(Control<QListWidget>(dialog, "lst_To")), (QStringList { "カナ", "名前" }));
+    EXPECT_EQ(Control<QListWidget>(dialog, "lst_To")->currentRow(), 0);
+    Control<QListWidget>(dialog, "lst_To")->setCurrentRow(1);
     dialog.MoveLeft();
-    EXPECT_EQ(Items(dialog.lst_From).last(), QStringLiteral("名前"));
-    dialog.lst_From->setCurrentRow(dialog.lst_From->count() - 1);
+    EXPECT_EQ(Items(Control<QListWidget>(dialog, "lst_From")).last(), QStringLiteral("名前"));
+    Control<QListWidget>(dialog, "lst_From")->setCurrentRow(Control<QListWidget>(dialog, "lst_From")->count() - 1);
     dialog.MoveRight();
 
     // Only the extracted rows, in the list's order.
     w.KanaIndex(1);
-    dialog.chk_Field->setChecked(false);
-    dialog.txt_Path->setText(QStringLiteral("out"));
+    Control<QCheckBox>(dialog, "chk_Field")->setChecked(false);
+    Control<QLineEdit>(dialog, "txt_Path")->setText(QStringLiteral("out"));
     dialog.Export();
     EXPECT_EQ(U(host.LastText()), "正常にエクスポートされました。");
-    EXPECT_EQ(dialog.txt_Path->text(), ToQ(Docs("out.CSV")));
+    EXPECT_EQ(Control<QLineEdit>(dialog, "txt_Path")->text(), ToQ(Docs("out.CSV")));
     EXPECT_EQ(ReadAll(Docs("out.CSV")), S("\"ｱﾍﾞ\",\"阿部\"\r\n\"ｲﾄｳ\",\"伊藤\"\r\n"));
     // Shift-JIS unless UTF-8 (with its byte-order mark) is chosen.
-    EXPECT_EQ(dialog.cmb_Encoding->currentIndex(), 0);
-    dialog.cmb_Encoding->setCurrentIndex(1);
+    EXPECT_EQ(Control<QComboBox>(dialog, "cmb_Encoding")->currentIndex(), 0);
+    Control<QComboBox>(dialog, "cmb_Encoding")->setCurrentIndex(1);
     host.Answer(nrt::platform::MsgResult::Yes); // export
     host.Answer(nrt::platform::MsgResult::Yes); // over the file of before
     dialog.Export();
@@ -332,7 +336,7 @@ TEST_F(ExchangeWindowTest, ExportWindowChoosesAndOrdersTheFields)
     dialog.Export();
     EXPECT_EQ(U(host.LastText()), "転送項目を選択して下さい。");
     dialog.MoveAllRight();
-    EXPECT_EQ(dialog.lst_To->count(), 24);
+    EXPECT_EQ(Control<QListWidget>(dialog, "lst_To")->count(), 24);
 }
 
 TEST_F(ExchangeWindowTest, NewUserFromTheMenuAndBackToTheMainUser)
@@ -342,17 +346,17 @@ TEST_F(ExchangeWindowTest, NewUserFromTheMenuAndBackToTheMainUser)
     {
         NewAddressBookDialog dialog(w, false);
         Screenshot(dialog, "new_user");
-        EXPECT_TRUE(dialog.chk_Copy->isHidden());
-        EXPECT_TRUE(dialog.txt_CopyPath->isHidden());
+        EXPECT_TRUE(Control<QCheckBox>(dialog, "chk_Copy")->isHidden());
+        EXPECT_TRUE(Control<QLineEdit>(dialog, "txt_CopyPath")->isHidden());
         dialog.show();
         const int beeps = host.beeps;
-        QTest::keyClicks(dialog.txt_User, QStringLiteral("ab-c.d(1)"));
-        EXPECT_EQ(dialog.txt_User->text(), QStringLiteral("abcd(1)"));
+        QTest::keyClicks(Control<QLineEdit>(dialog, "txt_User"), QStringLiteral("ab-c.d(1)"));
+        EXPECT_EQ(Control<QLineEdit>(dialog, "txt_User")->text(), QStringLiteral("abcd(1)"));
         EXPECT_EQ(host.beeps, beeps + 2);
     }
 
     WhenShown<NewAddressBookDialog>([](NewAddressBookDialog& d) {
-        d.txt_User->setText(QStringLiteral("友人"));
+        Control<QLineEdit>(d, "txt_User")->setText(QStringLiteral("友人"));
         d.Ok();
     });
     Action(w, "mnuFileNew")->trigger();
@@ -361,11 +365,11 @@ TEST_F(ExchangeWindowTest, NewUserFromTheMenuAndBackToTheMainUser)
     EXPECT_EQ(w.Global().UserName(), S("友人"));
 
     WhenShown<AddressBookDialog>([this](AddressBookDialog& d) {
-        EXPECT_EQ(Items(d.lst_List), (QStringList { "（メインユーザー）", "友人" }));
-        d.lst_List->setCurrentRow(1);
+        EXPECT_EQ(Items(Control<QListWidget>(d, "lst_List")), (QStringList { "（メインユーザー）", "友人" }));
+        Control<QListWidget>(d, "lst_List")->setCurrentRow(1);
         d.OpenUser();
         EXPECT_EQ(U(host.LastText()), "既に開かれています。");
-        d.lst_List->setCurrentRow(0);
+        Control<QListWidget>(d, "lst_List")->setCurrentRow(0);
         d.OpenUser();
     });
     Action(w, "mnuFileRead")->trigger();
@@ -379,14 +383,14 @@ TEST_F(ExchangeWindowTest, UserSelectRefusesTheOpenUserAndRemoves)
     MainWindow w(folders);
     AddressBookDialog dialog(w);
     Screenshot(dialog, "user_select");
-    dialog.lst_List->setCurrentRow(0);
+    Control<QListWidget>(dialog, "lst_List")->setCurrentRow(0);
     dialog.OpenUser();
     EXPECT_EQ(U(host.LastText()), "既に開かれています。");
     EXPECT_FALSE(dialog.Opened());
-    dialog.lst_List->setCurrentRow(1);
+    Control<QListWidget>(dialog, "lst_List")->setCurrentRow(1);
     dialog.DeleteUser();
-    EXPECT_EQ(Items(dialog.lst_List), (QStringList { "（メインユーザー）", "会社" }));
-    dialog.lst_List->clearSelection();
+    EXPECT_EQ(Items(Control<QListWidget>(dialog, "lst_List")), (QStringList { "（メインユーザー）", "会社" }));
+    Control<QListWidget>(dialog, "lst_List")->clearSelection();
     dialog.DeleteUser();
     EXPECT_EQ(U(host.LastText()), "ユーザーを選択してください。");
 }
@@ -407,31 +411,31 @@ TEST_F(ExchangeWindowTest, BackupOnRequestAndRestoreFromTheMenu)
     w.Table().SetValue(field::kName, S("佐藤"));
     w.Table().PostRecord();
     WhenShown<BackupDialog>([&](BackupDialog& d) {
-        EXPECT_EQ(d.lbl_Msg->text(), QStringLiteral("バックアップします。よろしいですか？"));
-        EXPECT_EQ(d.txt_Path->text(), ToQ(backup));
-        EXPECT_TRUE(d.cmd_Ok->isVisible());
+        EXPECT_EQ(Control<QLabel>(d, "lbl_Msg")->text(), QStringLiteral("バックアップします。よろしいですか？"));
+        EXPECT_EQ(Control<QLineEdit>(d, "txt_Path")->text(), ToQ(backup));
+        EXPECT_TRUE(Control<QPushButton>(d, "cmd_Ok")->isVisible());
         Screenshot(d, "backup");
-        d.cmd_Ok->click();
+        Control<QPushButton>(d, "cmd_Ok")->click();
     });
     Action(w, "mnuFileBackBak")->trigger();
     const std::string set = backup + "/" + S("メインユーザー") + "/SV1";
     AddressTable saved;
-    ASSERT_EQ(saved.LoadTable(set + "/nrt.ndb"), 0);
+    ASSERT_EQ(saved.LoadTable(set + "/nrt.ndb"), TableError::kNone);
     EXPECT_EQ(saved.GetRecordCount(), 2);
     EXPECT_EQ(w.Global().GetFolderBackupGeneration(), 1);
     EXPECT_TRUE(platform::fs::IsFile(set + "/NrtUser.ini"));
 
     WhenShown<NewAddressBookDialog>([&](NewAddressBookDialog& d) {
-        EXPECT_FALSE(d.chk_Copy->isHidden());
-        EXPECT_TRUE(d.chk_Copy->isChecked());
+        EXPECT_FALSE(Control<QCheckBox>(d, "chk_Copy")->isHidden());
+        EXPECT_TRUE(Control<QCheckBox>(d, "chk_Copy")->isChecked());
         Screenshot(d, "restore");
-        d.txt_User->setText(QStringLiteral("復元"));
-        d.txt_CopyPath->setText(ToQ(set + "/nrt.ndb"));
+        Control<QLineEdit>(d, "txt_User")->setText(QStringLiteral("復元"));
+        Control<QLineEdit>(d, "txt_CopyPath")->setText(ToQ(set + "/nrt.ndb"));
         d.Ok();
         // The copy window runs by itself once shown.
         WhenShown<BackupDialog>([](BackupDialog& copy) {
-            EXPECT_EQ(copy.lbl_Msg->text(), QStringLiteral("コピー中です・・・"));
-            EXPECT_TRUE(copy.cmd_Ok->isHidden());
+            EXPECT_EQ(Control<QLabel>(copy, "lbl_Msg")->text(), QStringLiteral("コピー中です・・・"));
+            EXPECT_TRUE(Control<QPushButton>(copy, "cmd_Ok")->isHidden());
             // Escape does not cut the restore short.
             copy.reject();
             EXPECT_TRUE(copy.isVisible());
@@ -455,7 +459,7 @@ TEST_F(ExchangeWindowTest, TheStartUpOfferWhenABackupIsDue)
     bool offered = false;
     WhenShown<BackupDialog>([&](BackupDialog& d) {
         offered = true;
-        d.cmd_Cancel->click();
+        Control<QPushButton>(d, "cmd_Cancel")->click();
     });
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
@@ -471,10 +475,10 @@ TEST_F(ExchangeWindowTest, AboutBoxShowsTheVersionAndOpensTheDataFolder)
     MainWindow w(folders);
     AboutDialog about(w.Global(), &w);
     Screenshot(about, "about");
-    EXPECT_EQ(about.lbl_Product->text(), QStringLiteral("ノルテア"));
-    EXPECT_TRUE(about.lbl_Version->text().endsWith(QStringLiteral("1.70")));
+    EXPECT_EQ(Control<QLabel>(about, "lbl_Product")->text(), QStringLiteral("ノルテア"));
+    EXPECT_TRUE(Control<QLabel>(about, "lbl_Version")->text().endsWith(QStringLiteral("1.70")));
     EXPECT_EQ(AboutDialog::VersionText(), QStringLiteral("1.70"));
-    EXPECT_EQ(about.txt_Folder->text(), ToQ(w.Global().DataFolder()));
+    EXPECT_EQ(Control<QLineEdit>(about, "txt_Folder")->text(), ToQ(w.Global().DataFolder()));
 
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");

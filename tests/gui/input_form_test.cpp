@@ -90,34 +90,36 @@ TEST_F(InputFormTest, ANewRecordIsStoredWithEveryValueAndItsDates)
 {
     RecordEditor& f = Show(-1, 1);
     EXPECT_EQ(f.windowTitle(), QStringLiteral("ノルテア"));
-    EXPECT_FALSE(f.chk_Sender->isChecked());
-    EXPECT_TRUE(f.chk_Print->isChecked());
-    EXPECT_EQ(f.cbo_Keisyou->currentText(), QStringLiteral("様"));
-    EXPECT_EQ(f.cbo_Seibetu->currentIndex(), -1);
-    EXPECT_EQ(f.cbo_Div1->currentText(), QStringLiteral("友人")) << "tab 1 is the first category";
-    EXPECT_FALSE(f.cmd_Left->isEnabled() || f.cmd_Right->isEnabled() || f.cmd_Del->isEnabled());
-    EXPECT_EQ(f.txt_RecNo->text(), QStringLiteral("-1"));
-    EXPECT_FALSE(f.txt_RecNo->isVisible());
+    EXPECT_FALSE(Control<QCheckBox>(f, "chk_Sender")->isChecked());
+    EXPECT_TRUE(Control<QCheckBox>(f, "chk_Print")->isChecked());
+    EXPECT_EQ(Control<QComboBox>(f, "cbo_Keisyou")->currentText(), QStringLiteral("様"));
+    EXPECT_EQ(Control<QComboBox>(f, "cbo_Seibetu")->currentIndex(), -1);
+    EXPECT_EQ(Control<QComboBox>(f, "cbo_Div1")->currentText(), QStringLiteral("友人"))
+        << "tab 1 is the first category";
+    EXPECT_FALSE(Control<QPushButton>(f, "cmd_Left")->isEnabled() || Control<QPushButton>(f, "cmd_Right")->isEnabled()
+        || Control<QPushButton>(f, "cmd_Del")->isEnabled());
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_RecNo")->text(), QStringLiteral("-1"));
+    EXPECT_FALSE(Control<QLineEdit>(f, "txt_RecNo")->isVisible());
 
-    f.txt_Name->setText(QStringLiteral("山田太郎"));
-    f.txt_Kana->setText(QStringLiteral("ﾔﾏﾀﾞ ﾀﾛｳ"));
-    f.cbo_Keisyou->setEditText(QStringLiteral("先生"));
-    f.cbo_Seibetu->setCurrentIndex(0);
-    f.txt_Seinengappi->setText(QStringLiteral("1980/05/06"));
-    f.txt_Yubin->setText(QStringLiteral("100-0013"));
-    f.cbo_Ken->setEditText(QStringLiteral("東京都"));
-    f.txt_Zyusyo1->setText(QStringLiteral("千代田区霞が関１－２"));
-    f.txt_Zyusyo2->setText(QStringLiteral("霞ビル３階"));
-    f.txt_Tel1->setText(QStringLiteral("03-1111-2222"));
-    f.txt_Tel2->setText(QStringLiteral("03-1111-2223"));
-    f.txt_Tel3->setText(QStringLiteral("090-1111-2222"));
-    f.txt_EMail->setText(QStringLiteral("taro@example.jp"));
-    f.txt_URL->setText(QStringLiteral("https://example.jp/"));
-    f.cbo_Div2->setCurrentIndex(1);
-    f.txt_Bikou1->setText(QStringLiteral("一"));
-    f.txt_Bikou2->setText(QStringLiteral("二"));
+    Control<QLineEdit>(f, "txt_Name")->setText(QStringLiteral("山田太郎"));
+    Control<QLineEdit>(f, "txt_Kana")->setText(QStringLiteral("ﾔﾏﾀﾞ ﾀﾛｳ"));
+    Control<QComboBox>(f, "cbo_Keisyou")->setEditText(QStringLiteral("先生"));
+    Control<QComboBox>(f, "cbo_Seibetu")->setCurrentIndex(0);
+    Control<QLineEdit>(f, "txt_Seinengappi")->setText(QStringLiteral("1980/05/06"));
+    Control<QLineEdit>(f, "txt_Yubin")->setText(QStringLiteral("100-0013"));
+    Control<QComboBox>(f, "cbo_Ken")->setEditText(QStringLiteral("東京都"));
+    Control<QLineEdit>(f, "txt_Zyusyo1")->setText(QStringLiteral("千代田区霞が関１－２"));
+    Control<QLineEdit>(f, "txt_Zyusyo2")->setText(QStringLiteral("霞ビル３階"));
+    Control<QLineEdit>(f, "txt_Tel1")->setText(QStringLiteral("03-1111-2222"));
+    Control<QLineEdit>(f, "txt_Tel2")->setText(QStringLiteral("03-1111-2223"));
+    Control<QLineEdit>(f, "txt_Tel3")->setText(QStringLiteral("090-1111-2222"));
+    Control<QLineEdit>(f, "txt_EMail")->setText(QStringLiteral("taro@example.jp"));
+    Control<QLineEdit>(f, "txt_URL")->setText(QStringLiteral("https://example.jp/"));
+    Control<QComboBox>(f, "cbo_Div2")->setCurrentIndex(1);
+    Control<QLineEdit>(f, "txt_Bikou1")->setText(QStringLiteral("一"));
+    Control<QLineEdit>(f, "txt_Bikou2")->setText(QStringLiteral("二"));
     EXPECT_TRUE(f.Changed());
-    f.cmd_Input->click();
+    Control<QPushButton>(f, "cmd_Input")->click();
 
     EXPECT_TRUE(host.shown.empty()) << Texts().front();
     EXPECT_FALSE(f.isVisible()) << "without continuous entry the form closes";
@@ -154,14 +156,14 @@ TEST_F(InputFormTest, ANewRecordIsStoredWithEveryValueAndItsDates)
 TEST_F(InputFormTest, ANewRecordOnTheSendersTabIsASender)
 {
     RecordEditor& f = Show(-1, -1);
-    EXPECT_TRUE(f.chk_Sender->isChecked());
-    EXPECT_EQ(f.cbo_Div1->currentIndex(), -1);
-    f.cmd_Input->click();
+    EXPECT_TRUE(Control<QCheckBox>(f, "chk_Sender")->isChecked());
+    EXPECT_EQ(Control<QComboBox>(f, "cbo_Div1")->currentIndex(), -1);
+    Control<QPushButton>(f, "cmd_Input")->click();
     EXPECT_EQ(Texts(), std::vector<std::string> { "データが登録されていません。" });
     EXPECT_TRUE(f.isVisible());
     EXPECT_EQ(Records(), 0);
     Show(-1, 3); // past the categories: nothing chosen
-    EXPECT_EQ(f.cbo_Div1->currentIndex(), -1);
+    EXPECT_EQ(Control<QComboBox>(f, "cbo_Div1")->currentIndex(), -1);
 }
 
 TEST_F(InputFormTest, OverLongValuesAreRefusedWithTheirMessages)
@@ -170,62 +172,62 @@ TEST_F(InputFormTest, OverLongValuesAreRefusedWithTheirMessages)
     WriteTable(kThree);
     Open();
     struct Case {
-        QLineEdit* RecordEditor::*edit;
+        const char* edit; // its objectName
         int bytes;
         const char* message;
         bool focus;
     } cases[] = {
-        { &RecordEditor::txt_Name, 31, "不正な名前が入力されました。", false },
-        { &RecordEditor::txt_Kana, 31, "不正なカナが入力されました。", false },
-        { &RecordEditor::txt_Yubin, 11, "不正な郵便番号が入力されました。", false },
-        { &RecordEditor::txt_Zyusyo1, 101, "不正な住所が入力されました。", false },
-        { &RecordEditor::txt_Zyusyo2, 81, "不正な住所が入力されました。", false },
-        { &RecordEditor::txt_Tel1, 16, "不正な電話番号が入力されました。", false },
-        { &RecordEditor::txt_Tel2, 16, "不正なＦＡＸ番号が入力されました。", false },
-        { &RecordEditor::txt_Tel3, 16, "不正な携帯番号が入力されました。", false },
-        { &RecordEditor::txt_EMail, 101, "不正なメールが入力されました。", false },
-        { &RecordEditor::txt_URL, 101, "不正なＨＰアドレスが入力されました。", false },
-        { &RecordEditor::txt_Bikou1, 101, "不正な備考が入力されました。", true },
-        { &RecordEditor::txt_Bikou2, 101, "不正な備考が入力されました。", true },
+        { "txt_Name", 31, "不正な名前が入力されました。", false },
+        { "txt_Kana", 31, "不正なカナが入力されました。", false },
+        { "txt_Yubin", 11, "不正な郵便番号が入力されました。", false },
+        { "txt_Zyusyo1", 101, "不正な住所が入力されました。", false },
+        { "txt_Zyusyo2", 81, "不正な住所が入力されました。", false },
+        { "txt_Tel1", 16, "不正な電話番号が入力されました。", false },
+        { "txt_Tel2", 16, "不正なＦＡＸ番号が入力されました。", false },
+        { "txt_Tel3", 16, "不正な携帯番号が入力されました。", false },
+        { "txt_EMail", 101, "不正なメールが入力されました。", false },
+        { "txt_URL", 101, "不正なＨＰアドレスが入力されました。", false },
+        { "txt_Bikou1", 101, "不正な備考が入力されました。", true },
+        { "txt_Bikou2", 101, "不正な備考が入力されました。", true },
     };
     for (const Case& c : cases) {
         for (int position : { -1, 0 }) {
             RecordEditor& f = Show(position);
             host.shown.clear();
-            f.txt_Name->setText(QStringLiteral("名前"));
+            Control<QLineEdit>(f, "txt_Name")->setText(QStringLiteral("名前"));
             // Leaving a field cuts its text to the limit, so the focus moves first.
-            f.txt_Zyusyo1->setFocus();
-            QLineEdit* edit = f.*(c.edit);
+            Control<QLineEdit>(f, "txt_Zyusyo1")->setFocus();
+            QLineEdit* edit = Control<QLineEdit>(f, c.edit);
             edit->setText(QString(c.bytes, QLatin1Char('1')));
-            f.cmd_Input->click();
+            Control<QPushButton>(f, "cmd_Input")->click();
             ASSERT_EQ(host.shown.size(), 1u) << c.message;
             EXPECT_EQ(U(host.shown[0].text), c.message);
             EXPECT_EQ(U(host.shown[0].caption), "注意");
             EXPECT_TRUE(f.isVisible());
             EXPECT_EQ(edit->text().size(), c.bytes) << "the input stays";
             // Only the last items take the focus; the others leave it where it was.
-            EXPECT_TRUE((c.focus ? edit : f.txt_Zyusyo1)->hasFocus()) << c.message;
+            EXPECT_TRUE((c.focus ? edit : Control<QLineEdit>(f, "txt_Zyusyo1"))->hasFocus()) << c.message;
             EXPECT_EQ(Records(), 3);
             EXPECT_EQ(Value(0, "名前"), "青木一郎");
-            f.cmd_Close->click(); // discards (Yes)
+            Control<QPushButton>(f, "cmd_Close")->click(); // discards (Yes)
             EXPECT_FALSE(f.isVisible());
         }
     }
     // The editable lists and a category longer than its field.
     RecordEditor& f = Show(-1);
     host.shown.clear();
-    f.cbo_Keisyou->setEditText(QStringLiteral("ご家族様")); // 8 bytes
-    f.cmd_Input->click();
+    Control<QComboBox>(f, "cbo_Keisyou")->setEditText(QStringLiteral("ご家族様")); // 8 bytes
+    Control<QPushButton>(f, "cmd_Input")->click();
     EXPECT_EQ(Texts(), std::vector<std::string> { "不正な敬称が入力されました。" });
-    f.cbo_Keisyou->setEditText(QStringLiteral("様"));
-    f.cbo_Ken->setEditText(QStringLiteral("とても長い都道府県の名前"));
-    f.cmd_Input->click();
+    Control<QComboBox>(f, "cbo_Keisyou")->setEditText(QStringLiteral("様"));
+    Control<QComboBox>(f, "cbo_Ken")->setEditText(QStringLiteral("とても長い都道府県の名前"));
+    Control<QPushButton>(f, "cmd_Input")->click();
     EXPECT_EQ(Texts().back(), "不正な都道府県が入力されました。");
-    f.cbo_Ken->setEditText(QString());
-    f.cbo_Div1->setCurrentIndex(1);
-    f.cmd_Input->click();
+    Control<QComboBox>(f, "cbo_Ken")->setEditText(QString());
+    Control<QComboBox>(f, "cbo_Div1")->setCurrentIndex(1);
+    Control<QPushButton>(f, "cmd_Input")->click();
     EXPECT_EQ(Texts().back(), "不正な分類が入力されました。");
-    EXPECT_TRUE(f.cbo_Div1->hasFocus());
+    EXPECT_TRUE(Control<QComboBox>(f, "cbo_Div1")->hasFocus());
     EXPECT_EQ(Records(), 3);
 }
 
@@ -238,12 +240,13 @@ TEST_F(InputFormTest, BirthdayInEraOrGregorianFormAndTheAge)
         Open();
         main->Global().SetEraDates(eraDates);
         RecordEditor& f = Show(-1);
-        f.txt_Name->setText(QStringLiteral("年月日"));
-        f.txt_Seinengappi->setText(QStringLiteral("H01/01/08"));
+        Control<QLineEdit>(f, "txt_Name")->setText(QStringLiteral("年月日"));
+        Control<QLineEdit>(f, "txt_Seinengappi")->setText(QStringLiteral("H01/01/08"));
         EXPECT_TRUE(f.txt_SeinengappiExit());
-        EXPECT_EQ(f.txt_Seinengappi->text(), eraDates ? QStringLiteral("H01/01/08") : QStringLiteral("1989/01/08"));
-        EXPECT_EQ(f.lbl_Age->text(), QStringLiteral("37"));
-        f.cmd_Input->click();
+        EXPECT_EQ(Control<QLineEdit>(f, "txt_Seinengappi")->text(),
+            eraDates ? QStringLiteral("H01/01/08") : QStringLiteral("1989/01/08"));
+        EXPECT_EQ(Control<QLabel>(f, "lbl_Age")->text(), QStringLiteral("37"));
+        Control<QPushButton>(f, "cmd_Input")->click();
         EXPECT_TRUE(host.shown.empty());
         EXPECT_EQ(Value(main->Table().GetRecordCount() - 1, "生年月日"), "1989/01/08");
     }
@@ -264,14 +267,14 @@ TEST_F(InputFormTest, BirthdayInEraOrGregorianFormAndTheAge)
         host.shown.clear();
         main->Global().SetEraDates(t.eraDates);
         RecordEditor& f = Show(-1);
-        f.txt_Name->setText(QStringLiteral("八桁"));
-        f.txt_Seinengappi->setFocus();
-        TypeText(f.txt_Seinengappi, t.typed);
-        EXPECT_EQ(f.txt_Seinengappi->text(), t.field);
+        Control<QLineEdit>(f, "txt_Name")->setText(QStringLiteral("八桁"));
+        Control<QLineEdit>(f, "txt_Seinengappi")->setFocus();
+        TypeText(Control<QLineEdit>(f, "txt_Seinengappi"), t.typed);
+        EXPECT_EQ(Control<QLineEdit>(f, "txt_Seinengappi")->text(), t.field);
         EXPECT_TRUE(f.txt_SeinengappiExit());
-        EXPECT_EQ(f.txt_Seinengappi->text(), t.shown);
-        EXPECT_EQ(f.lbl_Age->text(), QStringLiteral("55"));
-        f.cmd_Input->click();
+        EXPECT_EQ(Control<QLineEdit>(f, "txt_Seinengappi")->text(), t.shown);
+        EXPECT_EQ(Control<QLabel>(f, "lbl_Age")->text(), QStringLiteral("55"));
+        Control<QPushButton>(f, "cmd_Input")->click();
         EXPECT_TRUE(host.shown.empty()) << Texts().front();
         EXPECT_EQ(Value(main->Table().GetRecordCount() - 1, "生年月日"), "1970/05/05");
     }
@@ -279,27 +282,27 @@ TEST_F(InputFormTest, BirthdayInEraOrGregorianFormAndTheAge)
     main->Global().SetEraDates(false);
     {
         RecordEditor& f = Show(-1);
-        f.txt_Name->setText(QStringLiteral("そのまま"));
-        f.txt_Seinengappi->setText(QStringLiteral("19891231"));
-        f.cmd_Input->click();
+        Control<QLineEdit>(f, "txt_Name")->setText(QStringLiteral("そのまま"));
+        Control<QLineEdit>(f, "txt_Seinengappi")->setText(QStringLiteral("19891231"));
+        Control<QPushButton>(f, "cmd_Input")->click();
         EXPECT_EQ(Value(main->Table().GetRecordCount() - 1, "生年月日"), "1989/12/31");
     }
 
     RecordEditor& f = Show(-1);
-    f.txt_Seinengappi->setText(QStringLiteral("2001/02/30"));
+    Control<QLineEdit>(f, "txt_Seinengappi")->setText(QStringLiteral("2001/02/30"));
     EXPECT_FALSE(f.txt_SeinengappiExit());
     EXPECT_EQ(Texts().back(), "不正な日付です。\n1970/05/05、19700505、S45/05/05 のように入力して下さい。");
     EXPECT_EQ(U(host.shown.back().caption), "注意");
-    EXPECT_TRUE(f.txt_Seinengappi->hasFocus());
-    f.txt_Seinengappi->setText(QStringLiteral("2026/03/10")); // tomorrow: no age
+    EXPECT_TRUE(Control<QLineEdit>(f, "txt_Seinengappi")->hasFocus());
+    Control<QLineEdit>(f, "txt_Seinengappi")->setText(QStringLiteral("2026/03/10")); // tomorrow: no age
     EXPECT_TRUE(f.txt_SeinengappiExit());
-    EXPECT_EQ(f.lbl_Age->text(), QString());
-    f.txt_Seinengappi->setText(QStringLiteral("2000/03/09"));
+    EXPECT_EQ(Control<QLabel>(f, "lbl_Age")->text(), QString());
+    Control<QLineEdit>(f, "txt_Seinengappi")->setText(QStringLiteral("2000/03/09"));
     EXPECT_TRUE(f.txt_SeinengappiExit());
-    EXPECT_EQ(f.lbl_Age->text(), QStringLiteral("26"));
-    f.txt_Seinengappi->clear();
+    EXPECT_EQ(Control<QLabel>(f, "lbl_Age")->text(), QStringLiteral("26"));
+    Control<QLineEdit>(f, "txt_Seinengappi")->clear();
     EXPECT_TRUE(f.txt_SeinengappiExit());
-    EXPECT_EQ(f.lbl_Age->text(), QString());
+    EXPECT_EQ(Control<QLabel>(f, "lbl_Age")->text(), QString());
 }
 
 TEST_F(InputFormTest, LeavingThePostalCodeAddsItsHyphen)
@@ -310,23 +313,23 @@ TEST_F(InputFormTest, LeavingThePostalCodeAddsItsHyphen)
         const char* left;
     } cases[] = { { "1234567", "123-4567" }, { "123-4567", "123-4567" }, { "1234", "123-4" }, { "123", "123" } };
     for (const Case& c : cases) {
-        f.txt_Yubin->setFocus();
-        f.txt_Yubin->setText(QString::fromUtf8(c.typed));
-        QTest::keyClick(f.txt_Yubin, Qt::Key_Tab); // the focus moves on
-        EXPECT_FALSE(f.txt_Yubin->hasFocus());
-        EXPECT_EQ(f.txt_Yubin->text(), QString::fromUtf8(c.left)) << c.typed;
+        Control<QLineEdit>(f, "txt_Yubin")->setFocus();
+        Control<QLineEdit>(f, "txt_Yubin")->setText(QString::fromUtf8(c.typed));
+        QTest::keyClick(Control<QLineEdit>(f, "txt_Yubin"), Qt::Key_Tab); // the focus moves on
+        EXPECT_FALSE(Control<QLineEdit>(f, "txt_Yubin")->hasFocus());
+        EXPECT_EQ(Control<QLineEdit>(f, "txt_Yubin")->text(), QString::fromUtf8(c.left)) << c.typed;
     }
 }
 
 TEST_F(InputFormTest, EnterMovesToTheNextControl)
 {
     RecordEditor& f = Show(-1);
-    f.txt_Name->setText(QStringLiteral("名前"));
-    QTest::keyClick(f.txt_Name, Qt::Key_Return);
-    EXPECT_TRUE(f.cbo_Keisyou->hasFocus());
-    QTest::keyClick(f.cbo_Keisyou, Qt::Key_Return);
-    EXPECT_TRUE(f.txt_Kana->hasFocus());
-    EXPECT_EQ(f.cbo_Keisyou->count(), 4) << "nothing was added to the list";
+    Control<QLineEdit>(f, "txt_Name")->setText(QStringLiteral("名前"));
+    QTest::keyClick(Control<QLineEdit>(f, "txt_Name"), Qt::Key_Return);
+    EXPECT_TRUE(Control<QComboBox>(f, "cbo_Keisyou")->hasFocus());
+    QTest::keyClick(Control<QComboBox>(f, "cbo_Keisyou"), Qt::Key_Return);
+    EXPECT_TRUE(Control<QLineEdit>(f, "txt_Kana")->hasFocus());
+    EXPECT_EQ(Control<QComboBox>(f, "cbo_Keisyou")->count(), 4) << "nothing was added to the list";
     EXPECT_TRUE(f.isVisible()) << "Enter registers nothing";
     EXPECT_EQ(f.EditPosition(), -1);
 }
@@ -338,30 +341,31 @@ TEST_F(InputFormTest, ExistingRecordsAreLoadedAndKeepWhatTheirListsDoNotHold)
     main->Global().SetEraDates(true);
     // The list's order is カナ, 名前: 青木, 佐藤, 渡辺.
     RecordEditor& f = Show(1);
-    EXPECT_EQ(f.txt_Name->text(), QStringLiteral("佐藤花子"));
-    EXPECT_FALSE(f.chk_Sender->isChecked());
-    EXPECT_FALSE(f.chk_Print->isChecked());
-    EXPECT_EQ(f.cbo_Seibetu->currentText(), QStringLiteral("女"));
-    EXPECT_EQ(f.txt_Seinengappi->text(), QStringLiteral("H01/01/08"));
-    EXPECT_EQ(f.lbl_Age->text(), QStringLiteral("37"));
-    EXPECT_EQ(f.cbo_Div2->currentIndex(), -1) << "昔の分類 is not in the list";
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Name")->text(), QStringLiteral("佐藤花子"));
+    EXPECT_FALSE(Control<QCheckBox>(f, "chk_Sender")->isChecked());
+    EXPECT_FALSE(Control<QCheckBox>(f, "chk_Print")->isChecked());
+    EXPECT_EQ(Control<QComboBox>(f, "cbo_Seibetu")->currentText(), QStringLiteral("女"));
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Seinengappi")->text(), QStringLiteral("H01/01/08"));
+    EXPECT_EQ(Control<QLabel>(f, "lbl_Age")->text(), QStringLiteral("37"));
+    EXPECT_EQ(Control<QComboBox>(f, "cbo_Div2")->currentIndex(), -1) << "昔の分類 is not in the list";
     EXPECT_FALSE(f.Changed());
-    EXPECT_TRUE(f.cmd_Left->isEnabled() && f.cmd_Right->isEnabled() && f.cmd_Del->isEnabled());
-    EXPECT_EQ(f.txt_RecNo->text(), QStringLiteral("1"));
-    EXPECT_TRUE(f.txt_Name->hasFocus());
+    EXPECT_TRUE(Control<QPushButton>(f, "cmd_Left")->isEnabled() && Control<QPushButton>(f, "cmd_Right")->isEnabled()
+        && Control<QPushButton>(f, "cmd_Del")->isEnabled());
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_RecNo")->text(), QStringLiteral("1"));
+    EXPECT_TRUE(Control<QLineEdit>(f, "txt_Name")->hasFocus());
 
-    f.txt_Tel1->setText(QStringLiteral("06-1234-5678"));
-    f.cmd_Input->click();
+    Control<QLineEdit>(f, "txt_Tel1")->setText(QStringLiteral("06-1234-5678"));
+    Control<QPushButton>(f, "cmd_Input")->click();
     EXPECT_EQ(Value(1, "小分類"), "昔の分類") << "a category not chosen anew is kept";
     EXPECT_EQ(Value(1, "登録日"), "2020/01/01");
     EXPECT_EQ(Value(1, "更新日"), "2026/03/09");
 
     // Delete in the list clears it, and the save stores the empty value.
     Show(1);
-    f.cbo_Div2->setFocus();
-    QTest::keyClick(f.cbo_Div2, Qt::Key_Delete);
+    Control<QComboBox>(f, "cbo_Div2")->setFocus();
+    QTest::keyClick(Control<QComboBox>(f, "cbo_Div2"), Qt::Key_Delete);
     EXPECT_TRUE(f.Changed());
-    f.cmd_Input->click();
+    Control<QPushButton>(f, "cmd_Input")->click();
     EXPECT_EQ(Value(1, "小分類"), "");
 }
 
@@ -369,30 +373,30 @@ TEST_F(InputFormTest, ContinuousEntryGoesOnToTheNextRecordOrABlankOne)
 {
     WriteTable(kThree);
     RecordEditor& f = Show(0);
-    f.chk_Continu->setChecked(true);
-    f.txt_Bikou1->setText(QStringLiteral("一件目"));
-    f.cmd_Input->click();
+    Control<QCheckBox>(f, "chk_Continu")->setChecked(true);
+    Control<QLineEdit>(f, "txt_Bikou1")->setText(QStringLiteral("一件目"));
+    Control<QPushButton>(f, "cmd_Input")->click();
     EXPECT_TRUE(f.isVisible());
     EXPECT_EQ(f.EditPosition(), 1);
-    EXPECT_EQ(f.txt_Name->text(), QStringLiteral("佐藤花子"));
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Name")->text(), QStringLiteral("佐藤花子"));
     EXPECT_FALSE(f.Changed());
     EXPECT_EQ(Value(0, "備考１"), "一件目");
 
     // On the last record it continues with a blank new one.
     f.cmd_RightClick();
     EXPECT_EQ(f.EditPosition(), 2);
-    f.cmd_Input->click();
+    Control<QPushButton>(f, "cmd_Input")->click();
     EXPECT_EQ(f.EditPosition(), -1);
-    EXPECT_EQ(f.txt_Name->text(), QString());
-    EXPECT_TRUE(f.chk_Print->isChecked());
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Name")->text(), QString());
+    EXPECT_TRUE(Control<QCheckBox>(f, "chk_Print")->isChecked());
 
     // New records follow one another.
     for (const char* name : { "新一", "新二" }) {
-        f.txt_Name->setText(QString::fromUtf8(name));
-        f.cmd_Input->click();
+        Control<QLineEdit>(f, "txt_Name")->setText(QString::fromUtf8(name));
+        Control<QPushButton>(f, "cmd_Input")->click();
         EXPECT_TRUE(f.isVisible());
         EXPECT_EQ(f.EditPosition(), -1);
-        EXPECT_EQ(f.txt_Name->text(), QString());
+        EXPECT_EQ(Control<QLineEdit>(f, "txt_Name")->text(), QString());
     }
     EXPECT_EQ(Records(), 5);
     EXPECT_EQ(Value(4, "名前"), "新二");
@@ -403,11 +407,12 @@ TEST_F(InputFormTest, ContinuousEntryGoesOnWithTheRecordThatFollowedAMovedOne)
 {
     WriteTable(kThree); // ｱｵｷ, ｻﾄｳ, ﾜﾀﾅﾍﾞ
     RecordEditor& f = Show(0);
-    f.chk_Continu->setChecked(true);
-    f.txt_Kana->setText(QStringLiteral("わわ")); // now last in the list
-    f.cmd_Input->click();
+    Control<QCheckBox>(f, "chk_Continu")->setChecked(true);
+    Control<QLineEdit>(f, "txt_Kana")->setText(QStringLiteral("わわ")); // now last in the list
+    Control<QPushButton>(f, "cmd_Input")->click();
     EXPECT_EQ(Value(0, "カナ"), "ﾜﾜ");
-    EXPECT_EQ(f.txt_Name->text(), QStringLiteral("佐藤花子")) << "not the record after the one that moved up";
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Name")->text(), QStringLiteral("佐藤花子"))
+        << "not the record after the one that moved up";
     EXPECT_EQ(f.EditPosition(), 0);
 }
 
@@ -415,35 +420,35 @@ TEST_F(InputFormTest, NavigationSavesPendingChangesAndBeepsAtTheEnds)
 {
     WriteTable(kThree);
     RecordEditor& f = Show(0);
-    f.cmd_Left->click();
+    Control<QPushButton>(f, "cmd_Left")->click();
     EXPECT_EQ(host.beeps, 1);
     EXPECT_EQ(f.EditPosition(), 0);
 
-    f.txt_Bikou2->setText(QStringLiteral("変更"));
-    f.cmd_Right->click();
+    Control<QLineEdit>(f, "txt_Bikou2")->setText(QStringLiteral("変更"));
+    Control<QPushButton>(f, "cmd_Right")->click();
     EXPECT_TRUE(host.shown.empty()) << "no question";
     EXPECT_EQ(Value(0, "備考２"), "変更");
     EXPECT_EQ(f.EditPosition(), 1);
-    EXPECT_EQ(f.txt_Name->text(), QStringLiteral("佐藤花子"));
-    f.cmd_Right->click();
-    EXPECT_EQ(f.txt_Name->text(), QStringLiteral("渡辺健"));
-    f.cmd_Right->click();
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Name")->text(), QStringLiteral("佐藤花子"));
+    Control<QPushButton>(f, "cmd_Right")->click();
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Name")->text(), QStringLiteral("渡辺健"));
+    Control<QPushButton>(f, "cmd_Right")->click();
     EXPECT_EQ(host.beeps, 2);
-    f.cmd_Left->click();
-    EXPECT_EQ(f.txt_Name->text(), QStringLiteral("佐藤花子"));
+    Control<QPushButton>(f, "cmd_Left")->click();
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Name")->text(), QStringLiteral("佐藤花子"));
 
     // A refused save stops the move.
-    f.txt_Name->setText(QString(31, QLatin1Char('x')));
-    f.cmd_Left->click();
+    Control<QLineEdit>(f, "txt_Name")->setText(QString(31, QLatin1Char('x')));
+    Control<QPushButton>(f, "cmd_Left")->click();
     EXPECT_EQ(Texts(), std::vector<std::string> { "不正な名前が入力されました。" });
     EXPECT_EQ(f.EditPosition(), 1);
 
     // "新規作成" saves first too.
-    f.txt_Name->setText(QStringLiteral("佐藤花"));
-    f.cmd_New->click();
+    Control<QLineEdit>(f, "txt_Name")->setText(QStringLiteral("佐藤花"));
+    Control<QPushButton>(f, "cmd_New")->click();
     EXPECT_EQ(Value(1, "名前"), "佐藤花");
     EXPECT_EQ(f.EditPosition(), -1);
-    EXPECT_EQ(f.txt_Name->text(), QString());
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Name")->text(), QString());
     EXPECT_TRUE(f.Saved());
 }
 
@@ -452,27 +457,27 @@ TEST_F(InputFormTest, DeletingAsksAndGoesOnWithContinuousEntry)
     WriteTable(kThree);
     RecordEditor& f = Show(1);
     host.Answer(MsgResult::No);
-    f.cmd_Del->click();
+    Control<QPushButton>(f, "cmd_Del")->click();
     ASSERT_EQ(host.shown.size(), 1u);
     EXPECT_EQ(U(host.shown[0].text), "削除します。よろしいですか？");
     EXPECT_EQ(U(host.shown[0].caption), "確認");
     EXPECT_EQ(host.shown[0].defaultButton, MsgResult::No);
     EXPECT_EQ(main->Model().RecordRows(), 3);
 
-    f.chk_Continu->setChecked(true);
-    f.cmd_Del->click(); // Yes
+    Control<QCheckBox>(f, "chk_Continu")->setChecked(true);
+    Control<QPushButton>(f, "cmd_Del")->click(); // Yes
     EXPECT_TRUE(main->Table().IsDeleted(1));
     EXPECT_EQ(main->Model().RecordRows(), 2);
     EXPECT_TRUE(f.isVisible());
     EXPECT_EQ(f.EditPosition(), 1);
-    EXPECT_EQ(f.txt_Name->text(), QStringLiteral("渡辺健"));
-    f.cmd_Del->click(); // the last one: a blank new record follows
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Name")->text(), QStringLiteral("渡辺健"));
+    Control<QPushButton>(f, "cmd_Del")->click(); // the last one: a blank new record follows
     EXPECT_EQ(f.EditPosition(), -1);
-    EXPECT_EQ(f.txt_Name->text(), QString());
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Name")->text(), QString());
 
-    f.chk_Continu->setChecked(false);
+    Control<QCheckBox>(f, "chk_Continu")->setChecked(false);
     Show(0);
-    f.cmd_Del->click();
+    Control<QPushButton>(f, "cmd_Del")->click();
     EXPECT_FALSE(f.isVisible());
     EXPECT_EQ(main->Model().RecordRows(), 0);
 }
@@ -481,14 +486,14 @@ TEST_F(InputFormTest, ClosingWithChangesAsks)
 {
     WriteTable(kThree);
     RecordEditor& f = Show(0);
-    f.cmd_Close->click();
+    Control<QPushButton>(f, "cmd_Close")->click();
     EXPECT_FALSE(f.isVisible()) << "nothing changed: no question";
     EXPECT_TRUE(host.shown.empty());
 
     Show(0);
-    f.txt_Name->setText(QStringLiteral("変えた"));
+    Control<QLineEdit>(f, "txt_Name")->setText(QStringLiteral("変えた"));
     host.Answer(MsgResult::No);
-    f.cmd_Close->click();
+    Control<QPushButton>(f, "cmd_Close")->click();
     EXPECT_TRUE(f.isVisible());
     ASSERT_EQ(host.shown.size(), 1u);
     EXPECT_EQ(U(host.shown[0].text), "更新があります。破棄しますか？");
@@ -503,8 +508,8 @@ TEST_F(InputFormTest, AddressFromPostalCode)
 {
     Open();
     // Without a dictionary: what is missing and how to get it, not "not found".
-    Show(-1).txt_Yubin->setText(QStringLiteral("100-0013"));
-    Form().cmd_Address->click();
+    Control<QLineEdit>(Show(-1), "txt_Yubin")->setText(QStringLiteral("100-0013"));
+    Control<QPushButton>(Form(), "cmd_Address")->click();
     ASSERT_EQ(Texts().size(), 1u);
     EXPECT_EQ(Texts()[0].rfind("郵便番号データがありません。", 0), 0u) << Texts()[0];
     host.shown.clear();
@@ -532,56 +537,56 @@ TEST_F(InputFormTest, AddressFromPostalCode)
 
     // An empty address takes the town.
     Show(-1);
-    f.txt_Yubin->setText(QStringLiteral("100-0013"));
-    f.cmd_Address->click();
-    EXPECT_EQ(f.cbo_Ken->currentText(), QStringLiteral("東京都"));
-    EXPECT_EQ(f.cbo_Ken->currentIndex(), 12);
-    EXPECT_EQ(f.txt_Zyusyo1->text(), QStringLiteral("千代田区霞ケ関"));
+    Control<QLineEdit>(f, "txt_Yubin")->setText(QStringLiteral("100-0013"));
+    Control<QPushButton>(f, "cmd_Address")->click();
+    EXPECT_EQ(Control<QComboBox>(f, "cbo_Ken")->currentText(), QStringLiteral("東京都"));
+    EXPECT_EQ(Control<QComboBox>(f, "cbo_Ken")->currentIndex(), 12);
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Zyusyo1")->text(), QStringLiteral("千代田区霞ケ関"));
     EXPECT_TRUE(browsed.empty());
     EXPECT_TRUE(host.shown.empty());
 
     // Another town asks, and keeps the house number.
-    f.txt_Yubin->setText(QStringLiteral("100-0014"));
-    f.txt_Zyusyo1->setText(QStringLiteral("千代田区霞ケ関３－１"));
-    f.cmd_Address->click();
+    Control<QLineEdit>(f, "txt_Yubin")->setText(QStringLiteral("100-0014"));
+    Control<QLineEdit>(f, "txt_Zyusyo1")->setText(QStringLiteral("千代田区霞ケ関３－１"));
+    Control<QPushButton>(f, "cmd_Address")->click();
     ASSERT_EQ(host.shown.size(), 1u);
     EXPECT_EQ(U(host.shown[0].text),
         "住所を変更します。よろしいですか？\n　【変更前】千代田区霞ケ関３－１\n　【変更後】千代田区永田町３－１");
-    EXPECT_EQ(f.txt_Zyusyo1->text(), QStringLiteral("千代田区永田町３－１"));
-    EXPECT_TRUE(f.txt_Zyusyo1->hasFocus());
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Zyusyo1")->text(), QStringLiteral("千代田区永田町３－１"));
+    EXPECT_TRUE(Control<QLineEdit>(f, "txt_Zyusyo1")->hasFocus());
 
     // 霞ヶ関 agrees with 霞ケ関: the browser opens at the prefecture, and its town is taken.
     host.shown.clear();
-    f.txt_Yubin->setText(QStringLiteral("100-0013"));
-    f.txt_Zyusyo1->setText(QStringLiteral("千代田区霞ヶ関３－１"));
-    f.cmd_Address->click();
+    Control<QLineEdit>(f, "txt_Yubin")->setText(QStringLiteral("100-0013"));
+    Control<QLineEdit>(f, "txt_Zyusyo1")->setText(QStringLiteral("千代田区霞ヶ関３－１"));
+    Control<QPushButton>(f, "cmd_Address")->click();
     EXPECT_TRUE(host.shown.empty());
     EXPECT_EQ(browsed, std::vector<std::string> { "東京都" });
-    EXPECT_EQ(f.txt_Yubin->text(), QStringLiteral("100-0014"));
-    EXPECT_EQ(f.txt_Zyusyo1->text(), QStringLiteral("千代田区永田町"));
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Yubin")->text(), QStringLiteral("100-0014"));
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Zyusyo1")->text(), QStringLiteral("千代田区永田町"));
 
     // "100-001" goes straight to the browser; a prefecture not among the 47 starts it at the top.
-    f.txt_Yubin->setText(QStringLiteral("100-001"));
-    f.cbo_Ken->setEditText(QStringLiteral("東京"));
-    f.cmd_Address->click();
+    Control<QLineEdit>(f, "txt_Yubin")->setText(QStringLiteral("100-001"));
+    Control<QComboBox>(f, "cbo_Ken")->setEditText(QStringLiteral("東京"));
+    Control<QPushButton>(f, "cmd_Address")->click();
     EXPECT_TRUE(host.shown.empty());
     EXPECT_EQ(browsed.back(), "");
 
     // Not found.
-    f.txt_Yubin->setText(QStringLiteral("999-9999"));
-    f.cmd_Address->click();
+    Control<QLineEdit>(f, "txt_Yubin")->setText(QStringLiteral("999-9999"));
+    Control<QPushButton>(f, "cmd_Address")->click();
     EXPECT_EQ(Texts(), std::vector<std::string> { "該当住所が見つかりません。" });
     EXPECT_EQ(browsed.size(), 3u);
 
     // A code of two towns: the browser opens at them, whatever prefecture the form shows.
     host.shown.clear();
-    f.txt_Zyusyo1->clear();
-    f.txt_Yubin->setText(QStringLiteral("102-0093"));
-    f.cmd_Address->click();
+    Control<QLineEdit>(f, "txt_Zyusyo1")->clear();
+    Control<QLineEdit>(f, "txt_Yubin")->setText(QStringLiteral("102-0093"));
+    Control<QPushButton>(f, "cmd_Address")->click();
     EXPECT_TRUE(host.shown.empty());
     EXPECT_EQ(browsed.back(), "東京都");
     EXPECT_EQ(atCode, (std::vector<std::string> { "", "", "", "102-0093" }));
-    EXPECT_EQ(f.txt_Zyusyo1->text(), QStringLiteral("千代田区永田町"));
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Zyusyo1")->text(), QStringLiteral("千代田区永田町"));
 }
 
 TEST_F(InputFormTest, KanaCaptureFollowsTheSetting)
@@ -590,73 +595,74 @@ TEST_F(InputFormTest, KanaCaptureFollowsTheSetting)
     main->Global().SetFurigana(true);
     RecordEditor& f = Show(-1);
     EXPECT_TRUE(f.KanaCaptureInstalled());
-    EXPECT_TRUE(KanaCapture::IsInstalled(f.txt_Name));
-    f.txt_Name->setFocus();
+    EXPECT_TRUE(KanaCapture::IsInstalled(Control<QLineEdit>(f, "txt_Name")));
+    Control<QLineEdit>(f, "txt_Name")->setFocus();
     auto compose = [&](const QString& preedit) {
         QInputMethodEvent e(preedit, {});
-        QApplication::sendEvent(f.txt_Name, &e);
+        QApplication::sendEvent(Control<QLineEdit>(f, "txt_Name"), &e);
     };
     auto commit = [&](const QString& text) {
         QInputMethodEvent e;
         e.setCommitString(text);
-        QApplication::sendEvent(f.txt_Name, &e);
+        QApplication::sendEvent(Control<QLineEdit>(f, "txt_Name"), &e);
     };
     compose(QStringLiteral("や"));
     compose(QStringLiteral("やまだ"));
     compose(QStringLiteral("山田"));
     commit(QStringLiteral("山田"));
-    EXPECT_EQ(f.txt_Name->text(), QStringLiteral("山田"));
-    EXPECT_EQ(f.txt_Kana->text(), QStringLiteral("ﾔﾏﾀﾞ"));
-    QTest::keyClicks(f.txt_Name, QStringLiteral("Ab"));
-    EXPECT_EQ(f.txt_Kana->text(), QStringLiteral("ﾔﾏﾀﾞ")) << "letters typed without an input method have no reading";
-    TypeText(f.txt_Name, QStringLiteral("たろう"));
-    EXPECT_EQ(f.txt_Kana->text(), QStringLiteral("ﾔﾏﾀﾞﾀﾛｳ"));
-    QTest::keyClick(f.txt_Name, Qt::Key_Backspace);
-    EXPECT_EQ(f.txt_Kana->text(), QStringLiteral("ﾔﾏﾀﾞﾀﾛｳ")) << "deleting never removes";
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Name")->text(), QStringLiteral("山田"));
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Kana")->text(), QStringLiteral("ﾔﾏﾀﾞ"));
+    QTest::keyClicks(Control<QLineEdit>(f, "txt_Name"), QStringLiteral("Ab"));
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Kana")->text(), QStringLiteral("ﾔﾏﾀﾞ"))
+        << "letters typed without an input method have no reading";
+    TypeText(Control<QLineEdit>(f, "txt_Name"), QStringLiteral("たろう"));
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Kana")->text(), QStringLiteral("ﾔﾏﾀﾞﾀﾛｳ"));
+    QTest::keyClick(Control<QLineEdit>(f, "txt_Name"), Qt::Key_Backspace);
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Kana")->text(), QStringLiteral("ﾔﾏﾀﾞﾀﾛｳ")) << "deleting never removes";
     // Emptying the name empties the reading.
-    f.txt_Name->selectAll();
-    QTest::keyClick(f.txt_Name, Qt::Key_Delete);
-    EXPECT_EQ(f.txt_Name->text(), QString());
-    EXPECT_EQ(f.txt_Kana->text(), QString());
+    Control<QLineEdit>(f, "txt_Name")->selectAll();
+    QTest::keyClick(Control<QLineEdit>(f, "txt_Name"), Qt::Key_Delete);
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Name")->text(), QString());
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Kana")->text(), QString());
 
     f.hide();
     main->Global().SetFurigana(false);
     Show(-1);
     EXPECT_FALSE(f.KanaCaptureInstalled());
-    EXPECT_FALSE(KanaCapture::IsInstalled(f.txt_Name));
-    f.txt_Name->setFocus();
-    TypeText(f.txt_Name, QStringLiteral("あb"));
-    EXPECT_EQ(f.txt_Kana->text(), QString());
-    f.txt_Name->selectAll();
-    QTest::keyClick(f.txt_Name, Qt::Key_Delete);
-    f.txt_Kana->setText(QStringLiteral("ｶﾅ"));
-    QTest::keyClick(f.txt_Name, Qt::Key_Delete);
-    EXPECT_EQ(f.txt_Kana->text(), QStringLiteral("ｶﾅ")) << "only with the setting on";
+    EXPECT_FALSE(KanaCapture::IsInstalled(Control<QLineEdit>(f, "txt_Name")));
+    Control<QLineEdit>(f, "txt_Name")->setFocus();
+    TypeText(Control<QLineEdit>(f, "txt_Name"), QStringLiteral("あb"));
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Kana")->text(), QString());
+    Control<QLineEdit>(f, "txt_Name")->selectAll();
+    QTest::keyClick(Control<QLineEdit>(f, "txt_Name"), Qt::Key_Delete);
+    Control<QLineEdit>(f, "txt_Kana")->setText(QStringLiteral("ｶﾅ"));
+    QTest::keyClick(Control<QLineEdit>(f, "txt_Name"), Qt::Key_Delete);
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Kana")->text(), QStringLiteral("ｶﾅ")) << "only with the setting on";
 }
 
 TEST_F(InputFormTest, CategoryListsReloadKeepingTheirChoice)
 {
     RecordEditor& f = Show(-1, 2);
-    EXPECT_EQ(f.cbo_Div1->currentText(), QStringLiteral("会社"));
-    f.cbo_Div2->setCurrentIndex(1); // 近所
+    EXPECT_EQ(Control<QComboBox>(f, "cbo_Div1")->currentText(), QStringLiteral("会社"));
+    Control<QComboBox>(f, "cbo_Div2")->setCurrentIndex(1); // 近所
     WriteLines("nrt_ms01.nms", { "取引先", "会社" });
     WriteLines("nrt_ms02.nms", { "学校" });
     f.ReloadLists();
-    EXPECT_EQ(f.cbo_Div1->count(), 2);
-    EXPECT_EQ(f.cbo_Div1->currentText(), QStringLiteral("会社"));
-    EXPECT_EQ(f.cbo_Div1->currentIndex(), 1);
-    EXPECT_EQ(f.cbo_Div2->currentIndex(), -1);
+    EXPECT_EQ(Control<QComboBox>(f, "cbo_Div1")->count(), 2);
+    EXPECT_EQ(Control<QComboBox>(f, "cbo_Div1")->currentText(), QStringLiteral("会社"));
+    EXPECT_EQ(Control<QComboBox>(f, "cbo_Div1")->currentIndex(), 1);
+    EXPECT_EQ(Control<QComboBox>(f, "cbo_Div2")->currentIndex(), -1);
     // A renamed category is followed under its new name.
     WriteLines("nrt_ms01.nms", { "取引先", "勤務先" });
     f.ReloadLists({ { S("会社"), S("勤務先") } });
-    EXPECT_EQ(f.cbo_Div1->currentText(), QStringLiteral("勤務先"));
+    EXPECT_EQ(Control<QComboBox>(f, "cbo_Div1")->currentText(), QStringLiteral("勤務先"));
     // The main window's user change reloads them too, and so can the other windows.
     WriteLines("nrt_ms01.nms", { "一", "二", "三" });
     main->AfterUserChange();
-    EXPECT_EQ(f.cbo_Div1->count(), 3);
+    EXPECT_EQ(Control<QComboBox>(f, "cbo_Div1")->count(), 3);
     WriteLines("nrt_ms02.nms", { "一", "二", "三", "四" });
     ReloadInputLists(*main);
-    EXPECT_EQ(f.cbo_Div2->count(), 4);
+    EXPECT_EQ(Control<QComboBox>(f, "cbo_Div2")->count(), 4);
 }
 
 TEST_F(InputFormTest, MailAndWebButtonsGoToTheShell)
@@ -666,21 +672,21 @@ TEST_F(InputFormTest, MailAndWebButtonsGoToTheShell)
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "Open");
     QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "Open");
     RecordEditor& f = Show(-1);
-    f.cmd_Mail->click();
-    f.cmd_WWW->click();
+    Control<QPushButton>(f, "cmd_Mail")->click();
+    Control<QPushButton>(f, "cmd_WWW")->click();
     EXPECT_EQ(host.beeps, 2);
     EXPECT_TRUE(catcher.urls.isEmpty());
     for (const char* bad : { "@example.jp", "taro@", "taro.example.jp" }) {
-        f.txt_EMail->setText(QString::fromUtf8(bad));
-        f.cmd_Mail->click();
+        Control<QLineEdit>(f, "txt_EMail")->setText(QString::fromUtf8(bad));
+        Control<QPushButton>(f, "cmd_Mail")->click();
         EXPECT_EQ(Texts().back(), "不正なメールアドレスです。") << bad;
     }
-    f.txt_EMail->setText(QStringLiteral("taro@example.jp"));
-    f.cmd_Mail->click();
-    f.txt_URL->setText(QStringLiteral("https://example.jp/a"));
-    f.cmd_WWW->click();
-    f.txt_URL->setText(QStringLiteral("www.example.jp"));
-    f.cmd_WWW->click();
+    Control<QLineEdit>(f, "txt_EMail")->setText(QStringLiteral("taro@example.jp"));
+    Control<QPushButton>(f, "cmd_Mail")->click();
+    Control<QLineEdit>(f, "txt_URL")->setText(QStringLiteral("https://example.jp/a"));
+    Control<QPushButton>(f, "cmd_WWW")->click();
+    Control<QLineEdit>(f, "txt_URL")->setText(QStringLiteral("www.example.jp"));
+    Control<QPushButton>(f, "cmd_WWW")->click();
     QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
@@ -696,12 +702,12 @@ TEST_F(InputFormTest, MagnificationScalesEveryControlWithoutOverlaps)
     for (int ratio : { 100, 150, 250 }) {
         SCOPED_TRACE(ratio);
         f.ApplyRatio(ratio);
-        EXPECT_EQ(f.panel->size(), QSize(545 * ratio / 100, 432 * ratio / 100));
-        EXPECT_EQ(
-            f.txt_Name->geometry(), QRect(80 * ratio / 100, 38 * ratio / 100, 200 * ratio / 100, 20 * ratio / 100));
+        EXPECT_EQ(Control<QWidget>(f, "panel")->size(), QSize(545 * ratio / 100, 432 * ratio / 100));
+        EXPECT_EQ(Control<QLineEdit>(f, "txt_Name")->geometry(),
+            QRect(80 * ratio / 100, 38 * ratio / 100, 200 * ratio / 100, 20 * ratio / 100));
         EXPECT_LE(QFontMetrics(f.font()).height(), 12 * ratio / 100);
-        const QRect area(QPoint(0, 0), f.panel->size());
-        const auto children = f.panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        const QRect area(QPoint(0, 0), Control<QWidget>(f, "panel")->size());
+        const auto children = Control<QWidget>(f, "panel")->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
         for (QWidget* a : children) {
             if (!a->isVisibleTo(&f))
                 continue;
@@ -746,9 +752,9 @@ TEST_F(InputFormTest, MainWindowOpensTheFormAndRefreshesItsList)
         [&](QWidget* modal) {
             EXPECT_EQ(modal, &f);
             EXPECT_EQ(f.EditPosition(), -1);
-            f.txt_Name->setText(QStringLiteral("伊藤"));
-            f.txt_Kana->setText(QStringLiteral("ｲﾄｳ"));
-            f.cmd_Input->click();
+            Control<QLineEdit>(f, "txt_Name")->setText(QStringLiteral("伊藤"));
+            Control<QLineEdit>(f, "txt_Kana")->setText(QStringLiteral("ｲﾄｳ"));
+            Control<QPushButton>(f, "cmd_Input")->click();
         },
         [&] { add->trigger(); });
     EXPECT_EQ(main->Model().RecordRows(), 4) << "the list was rebuilt";
@@ -759,8 +765,8 @@ TEST_F(InputFormTest, MainWindowOpensTheFormAndRefreshesItsList)
     WhileModal(
         [&](QWidget*) {
             EXPECT_EQ(f.EditPosition(), 2);
-            EXPECT_EQ(f.txt_Name->text(), QStringLiteral("佐藤花子"));
-            f.cmd_Close->click();
+            EXPECT_EQ(Control<QLineEdit>(f, "txt_Name")->text(), QStringLiteral("佐藤花子"));
+            Control<QPushButton>(f, "cmd_Close")->click();
         },
         [&] { edit->trigger(); });
     main->SetCurrentRow(5); // the new-record row
@@ -770,11 +776,11 @@ TEST_F(InputFormTest, MainWindowOpensTheFormAndRefreshesItsList)
             f.reject();
         },
         [&] { edit->trigger(); });
-    main->tag_Main->setCurrentIndex(main->tag_Main->count() - 1);
+    Control<QTabBar>(main, "tag_Main")->setCurrentIndex(Control<QTabBar>(main, "tag_Main")->count() - 1);
     WhileModal(
         [&](QWidget*) {
             EXPECT_EQ(f.DefaultCategory(), -1);
-            EXPECT_TRUE(f.chk_Sender->isChecked());
+            EXPECT_TRUE(Control<QCheckBox>(f, "chk_Sender")->isChecked());
             f.reject();
         },
         [&] { emit main->EditRequested(-1); });
@@ -819,14 +825,16 @@ TEST_F(InputFormTest, TheListKeepsTheRecordJustSaved)
         int row; // the list's current row afterwards
         const char* name;
     } steps[] = {
-        { "a note changed", 7, edit, [](RecordEditor& f) { f.txt_Bikou1->setText(QStringLiteral("メモ")); }, 7,
+        { "a note changed", 7, edit,
+            [](RecordEditor& f) { Control<QLineEdit>(f, "txt_Bikou1")->setText(QStringLiteral("メモ")); }, 7,
             "佐藤花子" },
         { "a reading typed in hiragana moves it to the top", 7, edit,
-            [](RecordEditor& f) { f.txt_Kana->setText(QStringLiteral("あいうえ")); }, 1, "佐藤花子" },
+            [](RecordEditor& f) { Control<QLineEdit>(f, "txt_Kana")->setText(QStringLiteral("あいうえ")); }, 1,
+            "佐藤花子" },
         { "a new record", 9, add,
             [](RecordEditor& f) {
-                f.txt_Name->setText(QStringLiteral("伊藤誠"));
-                f.txt_Kana->setText(QStringLiteral("いとう　まこと"));
+                Control<QLineEdit>(f, "txt_Name")->setText(QStringLiteral("伊藤誠"));
+                Control<QLineEdit>(f, "txt_Kana")->setText(QStringLiteral("いとう　まこと"));
             },
             3, "伊藤誠" },
     };
@@ -837,7 +845,7 @@ TEST_F(InputFormTest, TheListKeepsTheRecordJustSaved)
             [&](QWidget* modal) {
                 auto& f = *static_cast<RecordEditor*>(modal);
                 s.inForm(f);
-                f.cmd_Input->click();
+                Control<QPushButton>(f, "cmd_Input")->click();
             },
             [&] { s.command->trigger(); });
         EXPECT_EQ(main->CurrentRow(), s.row);
@@ -850,7 +858,7 @@ TEST_F(InputFormTest, TheListKeepsTheRecordJustSaved)
     // Deleting row 4 leaves the cursor on the record that followed it.
     main->SetCurrentRow(4);
     const QString follower = main->Model().data(main->Model().index(4, 1)).toString();
-    WhileModal([&](QWidget* modal) { static_cast<RecordEditor*>(modal)->cmd_Del->click(); }, [&] { edit->trigger(); });
+    WhileModal([&](QWidget* modal) { Control<QPushButton>(modal, "cmd_Del")->click(); }, [&] { edit->trigger(); });
     EXPECT_EQ(main->CurrentRow(), 4);
     EXPECT_EQ(currentName(), follower);
 }
@@ -860,7 +868,7 @@ TEST_F(InputFormTest, ReadingsTypedInAnyKanaReachTheKanaIndex)
     Open();
     main->Global().SetFurigana(false);
     RecordEditor& f = Show(-1);
-    f.chk_Continu->setChecked(true);
+    Control<QCheckBox>(f, "chk_Continu")->setChecked(true);
     struct Person {
         QString name;
         QString typed;
@@ -871,18 +879,18 @@ TEST_F(InputFormTest, ReadingsTypedInAnyKanaReachTheKanaIndex)
         { QStringLiteral("矢野一郎"), QStringLiteral("やの　いちろう"), "ﾔﾉ ｲﾁﾛｳ" },
     };
     for (const Person& p : people) {
-        f.txt_Name->setText(p.name);
-        f.txt_Kana->setFocus();
-        TypeText(f.txt_Kana, p.typed);
-        f.txt_Zyusyo1->setFocus(); // leaving the reading shows it as it will be stored
-        EXPECT_EQ(f.txt_Kana->text(), QString::fromUtf8(p.stored));
-        f.cmd_Input->click();
+        Control<QLineEdit>(f, "txt_Name")->setText(p.name);
+        Control<QLineEdit>(f, "txt_Kana")->setFocus();
+        TypeText(Control<QLineEdit>(f, "txt_Kana"), p.typed);
+        Control<QLineEdit>(f, "txt_Zyusyo1")->setFocus(); // leaving the reading shows it as it will be stored
+        EXPECT_EQ(Control<QLineEdit>(f, "txt_Kana")->text(), QString::fromUtf8(p.stored));
+        Control<QPushButton>(f, "cmd_Input")->click();
         EXPECT_EQ(Value(main->Table().GetRecordCount() - 1, "カナ"), p.stored);
     }
     // Stored as typed too when the field is never left.
-    f.txt_Name->setText(QStringLiteral("矢口"));
-    f.txt_Kana->setText(QStringLiteral("やぐち"));
-    f.cmd_Input->click();
+    Control<QLineEdit>(f, "txt_Name")->setText(QStringLiteral("矢口"));
+    Control<QLineEdit>(f, "txt_Kana")->setText(QStringLiteral("やぐち"));
+    Control<QPushButton>(f, "cmd_Input")->click();
     EXPECT_EQ(Value(3, "カナ"), "ﾔｸﾞﾁ");
     f.reject();
     main->KanaIndex(8); // ヤ

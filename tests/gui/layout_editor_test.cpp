@@ -96,7 +96,7 @@ protected:
     void SaveUnchanged(const char* form)
     {
         auto editor = Open(form);
-        editor->cmd_Ok->click();
+        Control<QPushButton>(editor, "cmd_Ok")->click();
         ASSERT_TRUE(platform::fs::IsFile(LayoutFile(form)));
     }
 
@@ -106,7 +106,7 @@ protected:
         field->setFocus();
         field->selectAll();
         QTest::keyClicks(field, text);
-        e.lst_Koumoku->setFocus();
+        Control<QListWidget>(e, "lst_Koumoku")->setFocus();
     }
 
     TextItem& Slot(int i) { return f.global->Layout()[static_cast<std::size_t>(i)].object; }
@@ -130,38 +130,38 @@ TEST_F(Editor, OpensOnTheFormWithSamplesAndItsChecks)
     auto e = Open("年賀状");
     EXPECT_EQ(e->windowTitle(), QStringLiteral("印字設定"));
     EXPECT_GE(e->minimumWidth(), 750);
-    EXPECT_EQ(e->lst_Koumoku->count(), kLayoutSlots);
-    EXPECT_EQ(e->lst_Koumoku->item(0)->text(), QStringLiteral("宛名_氏名"));
+    EXPECT_EQ(Control<QListWidget>(e, "lst_Koumoku")->count(), kLayoutSlots);
+    EXPECT_EQ(Control<QListWidget>(e, "lst_Koumoku")->item(0)->text(), QStringLiteral("宛名_氏名"));
     EXPECT_EQ(e->Selection(), 0);
     EXPECT_FALSE(e->Dirty());
-    EXPECT_EQ(e->txt_RepWidth->text(), QStringLiteral("100.00"));
-    EXPECT_EQ(e->txt_RepHeight->text(), QStringLiteral("148.00"));
-    EXPECT_EQ(e->txt_Label->text(), QString());
-    EXPECT_FALSE(e->cmd_PrnSetupDel->isEnabled());
+    EXPECT_EQ(Control<QLineEdit>(e, "txt_RepWidth")->text(), QStringLiteral("100.00"));
+    EXPECT_EQ(Control<QLineEdit>(e, "txt_RepHeight")->text(), QStringLiteral("148.00"));
+    EXPECT_EQ(Control<QLineEdit>(e, "txt_Label")->text(), QString());
+    EXPECT_FALSE(Control<QPushButton>(e, "cmd_PrnSetupDel")->isEnabled());
     for (int i = 0; i < kLayoutSlots; ++i)
-        EXPECT_EQ(
-            e->lst_Koumoku->item(i)->checkState() == Qt::Checked, f.global->Layout()[static_cast<std::size_t>(i)].shown)
+        EXPECT_EQ(Control<QListWidget>(e, "lst_Koumoku")->item(i)->checkState() == Qt::Checked,
+            f.global->Layout()[static_cast<std::size_t>(i)].shown)
             << i;
     EXPECT_EQ(U(std::string(Slot(15).Text())), "1234-56-0001");
     // The card at the editor's scale: 320 pixels wide, white, the rest grey.
     EXPECT_EQ(e->PaperExtent(), QSize(320, 470));
     EXPECT_EQ(e->Surface().pixelColor(5, 460), QColor(Qt::white));
     EXPECT_EQ(e->Surface().pixelColor(330, 10), QColor(Qt::gray));
-    e->lst_Koumoku->setCurrentRow(NameSlot(*f.global));
-    SaveScreenshot(*e, "layout-editor-nengajo.png");
+    Control<QListWidget>(e, "lst_Koumoku")->setCurrentRow(NameSlot(*f.global));
+    SaveScreenshot(*e, "layout-editor-nengajo");
 
     // The free labels show their own text in the text field, the others hide it.
-    e->lst_Koumoku->setCurrentRow(48);
-    EXPECT_FALSE(e->txt_Text->isHidden());
-    e->lst_Koumoku->setCurrentRow(3);
-    EXPECT_TRUE(e->txt_Text->isHidden());
-    EXPECT_EQ(e->txt_Text->text(), QString());
+    Control<QListWidget>(e, "lst_Koumoku")->setCurrentRow(48);
+    EXPECT_FALSE(Control<QLineEdit>(e, "txt_Text")->isHidden());
+    Control<QListWidget>(e, "lst_Koumoku")->setCurrentRow(3);
+    EXPECT_TRUE(Control<QLineEdit>(e, "txt_Text")->isHidden());
+    EXPECT_EQ(Control<QLineEdit>(e, "txt_Text")->text(), QString());
     EXPECT_FALSE(e->Dirty()) << "selecting changes nothing";
 
     // Unchecking hides the item from the card and marks the change.
     const int name = NameSlot(*f.global);
     ASSERT_GE(name, 0);
-    e->lst_Koumoku->item(name)->setCheckState(Qt::Unchecked);
+    Control<QListWidget>(e, "lst_Koumoku")->item(name)->setCheckState(Qt::Unchecked);
     EXPECT_FALSE(f.global->Layout()[static_cast<std::size_t>(name)].shown);
     EXPECT_TRUE(e->Dirty());
 }
@@ -186,12 +186,12 @@ TEST_F(Editor, DraggingMovesAndResizesBySnappedMillimetres)
     Mouse(canvas, QEvent::MouseMove, Centre(frame) - QPoint(20, 0), Qt::NoButton, Qt::LeftButton);
     EXPECT_EQ(o.X(), x0);
     EXPECT_TRUE(e->Dirty());
-    SaveScreenshot(*e, "layout-editor-dragging.png");
+    SaveScreenshot(*e, "layout-editor-dragging");
     Mouse(canvas, QEvent::MouseMove, Centre(frame) - QPoint(32, 0), Qt::NoButton, Qt::LeftButton);
-    const QString shownWhileDragging = e->txt_Left->text();
+    const QString shownWhileDragging = Control<QLineEdit>(e, "txt_Left")->text();
     Mouse(canvas, QEvent::MouseButtonRelease, Centre(frame) - QPoint(32, 0), Qt::LeftButton, Qt::NoButton);
     EXPECT_EQ(e->Selection(), name);
-    EXPECT_EQ(e->lst_Koumoku->currentRow(), name);
+    EXPECT_EQ(Control<QListWidget>(e, "lst_Koumoku")->currentRow(), name);
     const std::int32_t right = TextItem::Trunc(x0 * o.ScaleX()) - 32;
     const std::int32_t expectedX = (TextItem::Trunc(right / o.ScaleX()) + 50) / 100 * 100;
     EXPECT_EQ(o.X(), expectedX);
@@ -199,8 +199,8 @@ TEST_F(Editor, DraggingMovesAndResizesBySnappedMillimetres)
     EXPECT_EQ(o.Y(), (TextItem::Trunc(TextItem::Trunc(y0 * o.ScaleY()) / o.ScaleY()) + 50) / 100 * 100);
     EXPECT_EQ(o.Width(), w0);
     EXPECT_EQ(o.Height(), h0);
-    EXPECT_EQ(e->txt_Left->text(), gui::ToQ(FormatHundredths(o.X())));
-    EXPECT_EQ(shownWhileDragging, e->txt_Left->text()) << "the fields follow the band";
+    EXPECT_EQ(Control<QLineEdit>(e, "txt_Left")->text(), gui::ToQ(FormatHundredths(o.X())));
+    EXPECT_EQ(shownWhileDragging, Control<QLineEdit>(e, "txt_Left")->text()) << "the fields follow the band";
     EXPECT_TRUE(e->Dirty());
 
     // The bottom edge's mark: 16 pixels lower is 5 mm taller.
@@ -226,14 +226,14 @@ TEST_F(Editor, DraggingMovesAndResizesBySnappedMillimetres)
 TEST_F(Editor, ArrowKeysNudgeTheSelectedItem)
 {
     auto e = Open("年賀状");
-    e->lst_Koumoku->setCurrentRow(15);
+    Control<QListWidget>(e, "lst_Koumoku")->setCurrentRow(15);
     const std::int32_t x0 = Slot(15).X(), y0 = Slot(15).Y();
     e->Canvas()->setFocus();
     QTest::keyClick(e->Canvas(), Qt::Key_Left);
     QTest::keyClick(e->Canvas(), Qt::Key_Down, Qt::ShiftModifier);
     EXPECT_EQ(Slot(15).X(), x0 - 10);
     EXPECT_EQ(Slot(15).Y(), y0 + 100);
-    EXPECT_EQ(e->txt_Top->text(), gui::ToQ(FormatHundredths(y0 + 100)));
+    EXPECT_EQ(Control<QLineEdit>(e, "txt_Top")->text(), gui::ToQ(FormatHundredths(y0 + 100)));
     EXPECT_TRUE(e->Dirty());
 }
 
@@ -241,7 +241,7 @@ TEST_F(Editor, TypedValues)
 {
     struct Case {
         const char* what;
-        QLineEdit* LayoutEditor::*field;
+        const char* field; // its objectName
         const char* text;
         std::function<std::int32_t(const AppSettings&)> stored;
         std::int32_t expected;
@@ -256,26 +256,25 @@ TEST_F(Editor, TypedValues)
     auto ph = [](const AppSettings& g) { return g.Header().paperHeight; };
     const std::int32_t kAsBefore = -1;
     const Case cases[] = {
-        { "x cut to hundredths", &LayoutEditor::txt_Left, "12.345", x, 1234, "12.34", 0, nullptr },
-        { "a letter only beeps", &LayoutEditor::txt_Left, "12a", x, kAsBefore, nullptr, 1, nullptr },
-        { "y kept 1 mm inside the card", &LayoutEditor::txt_Top, "200.00", y, 14700, "147.00", 0, nullptr },
-        { "x kept 1 mm inside the card", &LayoutEditor::txt_Left, "100", x, 9900, "99.00", 0, nullptr },
-        { "too large", &LayoutEditor::txt_Top, "1000", y, kAsBefore, nullptr, 1, "サイズがオーバーしました。" },
-        { "width", &LayoutEditor::txt_Width, "30.5", w, 3050, "30.50", 0, nullptr },
-        { "width too small", &LayoutEditor::txt_Width, "0.09", w, kAsBefore, "0.09", 1, "サイズが小さすぎます。" },
-        { "width 0.1 mm", &LayoutEditor::txt_Width, "0.1", w, 10, "0.10", 0, nullptr },
-        { "paper too small", &LayoutEditor::txt_RepWidth, "0.99", pw, kAsBefore, "0.99", 1, "サイズが小さいです。" },
-        { "paper too large", &LayoutEditor::txt_RepHeight, "600.01", ph, kAsBefore, "600.01", 1,
-            "サイズが大きいです。" },
-        { "paper", &LayoutEditor::txt_RepHeight, "235", ph, 23500, "235.00", 0, nullptr },
+        { "x cut to hundredths", "txt_Left", "12.345", x, 1234, "12.34", 0, nullptr },
+        { "a letter only beeps", "txt_Left", "12a", x, kAsBefore, nullptr, 1, nullptr },
+        { "y kept 1 mm inside the card", "txt_Top", "200.00", y, 14700, "147.00", 0, nullptr },
+        { "x kept 1 mm inside the card", "txt_Left", "100", x, 9900, "99.00", 0, nullptr },
+        { "too large", "txt_Top", "1000", y, kAsBefore, nullptr, 1, "サイズがオーバーしました。" },
+        { "width", "txt_Width", "30.5", w, 3050, "30.50", 0, nullptr },
+        { "width too small", "txt_Width", "0.09", w, kAsBefore, "0.09", 1, "サイズが小さすぎます。" },
+        { "width 0.1 mm", "txt_Width", "0.1", w, 10, "0.10", 0, nullptr },
+        { "paper too small", "txt_RepWidth", "0.99", pw, kAsBefore, "0.99", 1, "サイズが小さいです。" },
+        { "paper too large", "txt_RepHeight", "600.01", ph, kAsBefore, "600.01", 1, "サイズが大きいです。" },
+        { "paper", "txt_RepHeight", "235", ph, 23500, "235.00", 0, nullptr },
     };
     for (const Case& c : cases) {
         auto e = Open("年賀状");
-        e->lst_Koumoku->setCurrentRow(15);
+        Control<QListWidget>(e, "lst_Koumoku")->setCurrentRow(15);
         const std::int32_t before = c.stored(*f.global);
         f.messages.shown.clear();
         f.messages.beeps = 0;
-        QLineEdit* field = (*e).*(c.field);
+        QLineEdit* field = Control<QLineEdit>(e, c.field);
         Type(*e, field, QString::fromUtf8(c.text));
         EXPECT_EQ(c.stored(*f.global), c.expected == kAsBefore ? before : c.expected) << c.what;
         EXPECT_EQ(field->text(), QString::fromUtf8(c.shown ? c.shown : c.text)) << c.what;
@@ -290,15 +289,15 @@ TEST_F(Editor, TypedValues)
         EXPECT_TRUE(e->Dirty()) << c.what;
         // Leaving again without typing takes nothing over a second time.
         field->setFocus();
-        e->lst_Koumoku->setFocus();
+        Control<QListWidget>(e, "lst_Koumoku")->setFocus();
         EXPECT_EQ(f.messages.beeps, c.beeps) << c.what;
         f.messages.Answer(platform::MsgResult::Yes);
-        e->cmd_Close->click();
+        Control<QPushButton>(e, "cmd_Close")->click();
     }
 
     // A larger paper grows the card on the surface.
     auto e = Open("年賀状");
-    Type(*e, e->txt_RepHeight, QStringLiteral("300"));
+    Type(*e, Control<QLineEdit>(e, "txt_RepHeight"), QStringLiteral("300"));
     EXPECT_EQ(e->PaperExtent().height(), TextItem::Trunc(30000 * Slot(0).ScaleY()));
     EXPECT_GE(e->Surface().height(), e->PaperExtent().height() + 100);
     EXPECT_EQ(e->Surface().pixelColor(5, e->PaperExtent().height() - 2), QColor(Qt::white));
@@ -314,15 +313,15 @@ TEST_F(Editor, CancelLeavesTheFilesAsTheyWere)
         const int name = NameSlot(*f.global);
         const FrameRect frame = Slot(name).FrameRect();
         Drag(e->Canvas(), Centre(frame), Centre(frame) + QPoint(40, 40));
-        e->lst_Koumoku->setCurrentRow(15);
-        Type(*e, e->txt_Left, QStringLiteral("12.5"));
-        e->lst_Koumoku->item(20)->setCheckState(Qt::Checked);
+        Control<QListWidget>(e, "lst_Koumoku")->setCurrentRow(15);
+        Type(*e, Control<QLineEdit>(e, "txt_Left"), QStringLiteral("12.5"));
+        Control<QListWidget>(e, "lst_Koumoku")->item(20)->setCheckState(Qt::Checked);
         ASSERT_TRUE(e->Dirty());
         f.messages.shown.clear();
 
         // No keeps the editor open.
         f.messages.Answer(platform::MsgResult::No);
-        e->cmd_Close->click();
+        Control<QPushButton>(e, "cmd_Close")->click();
         ASSERT_EQ(f.messages.shown.size(), 1u);
         EXPECT_EQ(U(f.messages.shown[0].text), "更新があります。破棄しますか？");
         EXPECT_EQ(U(f.messages.shown[0].caption), "確認");
@@ -330,7 +329,7 @@ TEST_F(Editor, CancelLeavesTheFilesAsTheyWere)
         EXPECT_TRUE(e->isVisible());
         // Yes closes without saving; the window's place is remembered.
         f.messages.Answer(platform::MsgResult::Yes);
-        e->mnuClose->trigger();
+        Control<QAction>(e, "mnuClose")->trigger();
         EXPECT_FALSE(e->isVisible());
     }
     std::string after;
@@ -341,7 +340,7 @@ TEST_F(Editor, CancelLeavesTheFilesAsTheyWere)
     // Unchanged, closing asks nothing.
     f.messages.shown.clear();
     auto e = Open("年賀状");
-    e->cmd_Close->click();
+    Control<QPushButton>(e, "cmd_Close")->click();
     EXPECT_FALSE(e->isVisible());
     EXPECT_TRUE(f.messages.shown.empty());
 }
@@ -351,23 +350,23 @@ TEST_F(Editor, OkSavesWhatWasEdited)
     bool vertical = false;
     {
         auto e = Open("普通はがき(１)");
-        e->lst_Koumoku->setCurrentRow(48);
-        e->lst_Koumoku->item(48)->setCheckState(Qt::Checked);
-        e->txt_Text->setFocus();
-        e->txt_Text->selectAll();
-        KeyText(e->txt_Text, QStringLiteral("謹賀新年"));
-        Type(*e, e->txt_Left, QStringLiteral("20"));
-        Type(*e, e->txt_Top, QStringLiteral("30.25"));
+        Control<QListWidget>(e, "lst_Koumoku")->setCurrentRow(48);
+        Control<QListWidget>(e, "lst_Koumoku")->item(48)->setCheckState(Qt::Checked);
+        Control<QLineEdit>(e, "txt_Text")->setFocus();
+        Control<QLineEdit>(e, "txt_Text")->selectAll();
+        KeyText(Control<QLineEdit>(e, "txt_Text"), QStringLiteral("謹賀新年"));
+        Type(*e, Control<QLineEdit>(e, "txt_Left"), QStringLiteral("20"));
+        Type(*e, Control<QLineEdit>(e, "txt_Top"), QStringLiteral("30.25"));
         // The popup's orientation entry turns the label the other way.
         const std::int32_t w = Slot(48).Width(), h = Slot(48).Height();
         vertical = !Slot(48).IsVertical();
-        e->mnusOrient->trigger();
+        Control<QAction>(e, "mnusOrient")->trigger();
         EXPECT_EQ(Slot(48).IsVertical(), vertical);
-        EXPECT_EQ(e->cbo_Orient->currentIndex(), vertical ? 1 : 0);
+        EXPECT_EQ(Control<QComboBox>(e, "cbo_Orient")->currentIndex(), vertical ? 1 : 0);
         // Width and height swap, then the cross direction is fitted to the font.
         EXPECT_EQ(vertical ? Slot(48).Height() : Slot(48).Width(), vertical ? w : h);
         EXPECT_NE(vertical ? Slot(48).Width() : Slot(48).Height(), 0);
-        e->cmd_Ok->click();
+        Control<QPushButton>(e, "cmd_Ok")->click();
         EXPECT_FALSE(e->isVisible());
         EXPECT_FALSE(e->Dirty());
     }
@@ -403,7 +402,7 @@ TEST(LayoutEditorFont, DialogOpensOnTheFaceThatDrawsTheItem)
 TEST_F(Editor, FontFromTheChooser)
 {
     auto e = Open("年賀状");
-    e->lst_Koumoku->setCurrentRow(15);
+    Control<QListWidget>(e, "lst_Koumoku")->setCurrentRow(15);
     LogFontA offered;
     e->SetFontChooser([&offered](QWidget*, LogFontA& font) {
         offered = font;
@@ -415,10 +414,10 @@ TEST_F(Editor, FontFromTheChooser)
     const bool vertical = Slot(15).IsVertical();
     const std::int32_t thickness = vertical ? Slot(15).Width() : Slot(15).Height();
     const LogFontA stored = Slot(15).Font();
-    e->cmd_Font->click();
+    Control<QPushButton>(e, "cmd_Font")->click();
     EXPECT_EQ(offered, stored) << "the dialog starts from the item's font";
     EXPECT_EQ(U(std::string(Slot(15).Font().FaceName())), "IPAex明朝");
-    EXPECT_EQ(e->txt_Font->text(), QStringLiteral("IPAex明朝"));
+    EXPECT_EQ(Control<QLineEdit>(e, "txt_Font")->text(), QStringLiteral("IPAex明朝"));
     EXPECT_EQ(Slot(15).FontHeight(), TextItem::Trunc(-40 / Slot(15).ScaleY()));
     EXPECT_GT(vertical ? Slot(15).Width() : Slot(15).Height(), thickness) << "a larger font, a thicker line";
     EXPECT_TRUE(e->Dirty());
@@ -426,7 +425,7 @@ TEST_F(Editor, FontFromTheChooser)
     // Cancelled: nothing changes.
     e->SetFontChooser([](QWidget*, LogFontA&) { return false; });
     const LogFontA kept = Slot(15).Font();
-    e->mnusFont->trigger();
+    Control<QAction>(e, "mnusFont")->trigger();
     EXPECT_EQ(Slot(15).Font(), kept);
 }
 
@@ -442,27 +441,27 @@ TEST_F(Editor, PrinterSettingsTravelWithTheFormOnOkOnly)
     {
         auto e = Open("年賀状");
         f.messages.shown.clear();
-        e->cmd_PrnSetupDel->setEnabled(true);
-        e->cmd_PrnSetupDel->click();
+        Control<QPushButton>(e, "cmd_PrnSetupDel")->setEnabled(true);
+        Control<QPushButton>(e, "cmd_PrnSetupDel")->click();
         EXPECT_EQ(U(f.messages.LastText()), "プリンタ設定されていません。");
-        e->cmd_PrnSetup->click();
-        EXPECT_TRUE(e->cmd_PrnSetupDel->isEnabled());
+        Control<QPushButton>(e, "cmd_PrnSetup")->click();
+        EXPECT_TRUE(Control<QPushButton>(e, "cmd_PrnSetupDel")->isEnabled());
         EXPECT_FALSE(platform::fs::IsFile(prd)) << "not before OK";
-        e->cmd_Ok->click();
+        Control<QPushButton>(e, "cmd_Ok")->click();
     }
     EXPECT_TRUE(platform::fs::IsFile(prd));
     EXPECT_FALSE(platform::fs::IsFile(f.global->UserFile("_tmp.prd")));
 
     // Deleting takes effect at once, and a cancel does not bring the file back.
     auto e = Open("年賀状");
-    EXPECT_TRUE(e->cmd_PrnSetupDel->isEnabled());
+    EXPECT_TRUE(Control<QPushButton>(e, "cmd_PrnSetupDel")->isEnabled());
     f.messages.shown.clear();
-    e->cmd_PrnSetupDel->click();
+    Control<QPushButton>(e, "cmd_PrnSetupDel")->click();
     ASSERT_EQ(f.messages.shown.size(), 1u);
     EXPECT_EQ(U(f.messages.shown[0].text), "プリンタ設定を削除します。よろしいですか？");
     EXPECT_FALSE(platform::fs::IsFile(prd));
-    EXPECT_FALSE(e->cmd_PrnSetupDel->isEnabled());
-    e->cmd_Close->click();
+    EXPECT_FALSE(Control<QPushButton>(e, "cmd_PrnSetupDel")->isEnabled());
+    Control<QPushButton>(e, "cmd_Close")->click();
     EXPECT_FALSE(platform::fs::IsFile(prd));
 }
 
@@ -475,33 +474,33 @@ TEST_F(Editor, DetailSettings)
     for (const Case& c :
         { Case { 0, 0 }, Case { 0x815B, 1 }, Case { 0x815C, 2 }, Case { 0x815D, 3 }, Case { 0x1234, 0 } }) {
         LayoutDetailDialog d({ c.code, false, "" });
-        EXPECT_EQ(d.cbo_AdChg->currentIndex(), c.entry) << c.code;
-        EXPECT_FALSE(d.chk_KanNum->isHidden());
+        EXPECT_EQ(Control<QComboBox>(d, "cbo_AdChg")->currentIndex(), c.entry) << c.code;
+        EXPECT_FALSE(Control<QCheckBox>(d, "chk_KanNum")->isHidden());
     }
 
     auto e = Open("年賀状");
     ASSERT_FALSE(f.global->Header().backgroundImage.empty());
     WhenModal<LayoutDetailDialog>([](LayoutDetailDialog& d) {
         EXPECT_EQ(d.windowTitle(), QStringLiteral("印字設定詳細"));
-        SaveScreenshot(d, "layout-detail-dialog.png");
-        EXPECT_FALSE(d.chk_KanNum->isChecked());
-        d.cbo_AdChg->setCurrentIndex(3);
-        d.txt_RepBack->clear();
-        d.chk_KanNum->setChecked(true);
-        d.cmd_Ok->click();
+        SaveScreenshot(d, "layout-detail-dialog");
+        EXPECT_FALSE(Control<QCheckBox>(d, "chk_KanNum")->isChecked());
+        Control<QComboBox>(d, "cbo_AdChg")->setCurrentIndex(3);
+        Control<QLineEdit>(d, "txt_RepBack")->clear();
+        Control<QCheckBox>(d, "chk_KanNum")->setChecked(true);
+        Control<QPushButton>(d, "cmd_Ok")->click();
     });
-    e->cmd_SetDetail->click();
+    Control<QPushButton>(e, "cmd_SetDetail")->click();
     EXPECT_EQ(f.global->Header().dashCode, 0x815D);
     EXPECT_EQ(f.global->Header().kanjiNumerals, 1);
     EXPECT_TRUE(f.global->Header().backgroundImage.empty());
     EXPECT_TRUE(e->Dirty());
     // Reopened, the dialog shows the entry chosen; cancel keeps it.
     WhenModal<LayoutDetailDialog>([](LayoutDetailDialog& d) {
-        EXPECT_EQ(d.cbo_AdChg->currentText(), QStringLiteral("‐(0x815D)"));
-        d.cbo_AdChg->setCurrentIndex(0);
-        d.cmd_Close->click();
+        EXPECT_EQ(Control<QComboBox>(d, "cbo_AdChg")->currentText(), QStringLiteral("‐(0x815D)"));
+        Control<QComboBox>(d, "cbo_AdChg")->setCurrentIndex(0);
+        Control<QPushButton>(d, "cmd_Close")->click();
     });
-    e->cmd_SetDetail->click();
+    Control<QPushButton>(e, "cmd_SetDetail")->click();
     EXPECT_EQ(f.global->Header().dashCode, 0x815D);
     f.messages.Answer(platform::MsgResult::Yes);
 }
@@ -511,26 +510,29 @@ TEST_F(Editor, LabelGeometryRoundTrips)
     ASSERT_EQ(CreatePrintForm(*f.global, S("宛名ラベル"), kReportLabelSheet), FormOutcome::Done);
     {
         auto e = Open("宛名ラベル");
-        EXPECT_EQ(e->txt_Label->text(), QStringLiteral("用紙:210.00 x 297.00 列:2 行:6"));
-        EXPECT_EQ(e->txt_RepWidth->text(), QStringLiteral("83.80"));
-        e->lst_Koumoku->setCurrentRow(1);
-        SaveScreenshot(*e, "layout-editor-label.png");
+        EXPECT_EQ(Control<QLineEdit>(e, "txt_Label")->text(), QStringLiteral("用紙:210.00 x 297.00 列:2 行:6"));
+        EXPECT_EQ(Control<QLineEdit>(e, "txt_RepWidth")->text(), QStringLiteral("83.80"));
+        Control<QListWidget>(e, "lst_Koumoku")->setCurrentRow(1);
+        SaveScreenshot(*e, "layout-editor-label");
         WhenModal<LabelSheetDialog>([](LabelSheetDialog& d) {
-            EXPECT_TRUE(d.chk_Label->isChecked());
-            EXPECT_TRUE(d.txt_Pw->isEnabled());
-            const std::pair<QLineEdit*, const char*> typed[] = { { d.txt_Pw, "182" }, { d.txt_Ph, "257" },
-                { d.txt_Sx, "8.5" }, { d.txt_Sy, "12.25" }, { d.txt_Width, "50.8" }, { d.txt_Height, "25.4" },
-                { d.txt_Dw, "2.54" }, { d.txt_Dh, "1" }, { d.txt_Col, "3" }, { d.txt_Row, "9" } };
+            EXPECT_TRUE(Control<QCheckBox>(d, "chk_Label")->isChecked());
+            EXPECT_TRUE(Control<QLineEdit>(d, "txt_Pw")->isEnabled());
+            const std::pair<QLineEdit*, const char*> typed[]
+                = { { Control<QLineEdit>(d, "txt_Pw"), "182" }, { Control<QLineEdit>(d, "txt_Ph"), "257" },
+                      { Control<QLineEdit>(d, "txt_Sx"), "8.5" }, { Control<QLineEdit>(d, "txt_Sy"), "12.25" },
+                      { Control<QLineEdit>(d, "txt_Width"), "50.8" }, { Control<QLineEdit>(d, "txt_Height"), "25.4" },
+                      { Control<QLineEdit>(d, "txt_Dw"), "2.54" }, { Control<QLineEdit>(d, "txt_Dh"), "1" },
+                      { Control<QLineEdit>(d, "txt_Col"), "3" }, { Control<QLineEdit>(d, "txt_Row"), "9" } };
             for (const auto& [field, text] : typed)
                 field->setText(QString::fromLatin1(text));
-            d.cmd_Ok->click();
+            Control<QPushButton>(d, "cmd_Ok")->click();
         });
-        e->cmd_Label->click();
-        EXPECT_EQ(e->txt_Label->text(), QStringLiteral("用紙:182.00 x 257.00 列:3 行:9"));
-        EXPECT_EQ(e->txt_RepWidth->text(), QStringLiteral("50.80"));
-        EXPECT_EQ(e->txt_RepHeight->text(), QStringLiteral("25.40"));
+        Control<QPushButton>(e, "cmd_Label")->click();
+        EXPECT_EQ(Control<QLineEdit>(e, "txt_Label")->text(), QStringLiteral("用紙:182.00 x 257.00 列:3 行:9"));
+        EXPECT_EQ(Control<QLineEdit>(e, "txt_RepWidth")->text(), QStringLiteral("50.80"));
+        EXPECT_EQ(Control<QLineEdit>(e, "txt_RepHeight")->text(), QStringLiteral("25.40"));
         EXPECT_TRUE(e->Dirty());
-        e->cmd_Ok->click();
+        Control<QPushButton>(e, "cmd_Ok")->click();
     }
     ASSERT_EQ(f.global->LoadLayout(S("宛名ラベル"), AppSettings::ReportKindOfName(S("宛名ラベル"))), kLayoutRead);
     const LayoutHeader& h = f.global->Header();
@@ -543,13 +545,13 @@ TEST_F(Editor, LabelGeometryRoundTrips)
     for (bool on : { false, true }) {
         auto e = Open("宛名ラベル");
         WhenModal<LabelSheetDialog>([on](LabelSheetDialog& d) {
-            d.chk_Label->setChecked(on);
-            EXPECT_EQ(d.txt_Pw->isEnabled(), on);
-            d.cmd_Ok->click();
+            Control<QCheckBox>(d, "chk_Label")->setChecked(on);
+            EXPECT_EQ(Control<QLineEdit>(d, "txt_Pw")->isEnabled(), on);
+            Control<QPushButton>(d, "cmd_Ok")->click();
         });
-        e->cmd_Label->click();
-        EXPECT_EQ(e->txt_Label->text().isEmpty(), !on);
-        e->cmd_Ok->click();
+        Control<QPushButton>(e, "cmd_Label")->click();
+        EXPECT_EQ(Control<QLineEdit>(e, "txt_Label")->text().isEmpty(), !on);
+        Control<QPushButton>(e, "cmd_Ok")->click();
     }
     ASSERT_EQ(f.global->LoadLayout(S("宛名ラベル"), AppSettings::ReportKindOfName(S("宛名ラベル"))), kLayoutRead);
     EXPECT_EQ(f.global->Header().labelSheet, 1);
@@ -566,36 +568,36 @@ TEST(LabelDialog, LeavingAFieldShowsItsValueAndRefusalsKeepTheDialogOpen)
     d.show();
     d.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
-    SaveScreenshot(d, "label-dialog.png");
+    SaveScreenshot(d, "label-dialog");
     auto type = [&d](QLineEdit* field, const char* text) {
         field->setFocus();
         field->selectAll();
         QTest::keyClicks(field, QString::fromLatin1(text));
-        d.chk_Label->setFocus();
+        Control<QCheckBox>(d, "chk_Label")->setFocus();
     };
-    type(d.txt_Sx, "7.125");
-    EXPECT_EQ(d.txt_Sx->text(), QStringLiteral("7.12"));
-    type(d.txt_Row, "5.9");
-    EXPECT_EQ(d.txt_Row->text(), QStringLiteral("5"));
-    type(d.txt_Row, "99");
-    EXPECT_EQ(d.txt_Row->text(), QStringLiteral("99"));
+    type(Control<QLineEdit>(d, "txt_Sx"), "7.125");
+    EXPECT_EQ(Control<QLineEdit>(d, "txt_Sx")->text(), QStringLiteral("7.12"));
+    type(Control<QLineEdit>(d, "txt_Row"), "5.9");
+    EXPECT_EQ(Control<QLineEdit>(d, "txt_Row")->text(), QStringLiteral("5"));
+    type(Control<QLineEdit>(d, "txt_Row"), "99");
+    EXPECT_EQ(Control<QLineEdit>(d, "txt_Row")->text(), QStringLiteral("99"));
     EXPECT_TRUE(f.messages.shown.empty());
-    type(d.txt_Dw, "x");
+    type(Control<QLineEdit>(d, "txt_Dw"), "x");
     EXPECT_EQ(U(f.messages.LastText()), "不正な値が入力されました。");
-    EXPECT_EQ(d.txt_Dw->text(), QStringLiteral("x")) << "left as typed";
+    EXPECT_EQ(Control<QLineEdit>(d, "txt_Dw")->text(), QStringLiteral("x")) << "left as typed";
 
     // OK stops at the first bad field, with the focus on it.
     f.messages.shown.clear();
-    d.txt_Dw->setText(QStringLiteral("1"));
-    d.txt_Pw->setText(QStringLiteral("9.99"));
-    d.cmd_Ok->click();
+    Control<QLineEdit>(d, "txt_Dw")->setText(QStringLiteral("1"));
+    Control<QLineEdit>(d, "txt_Pw")->setText(QStringLiteral("9.99"));
+    Control<QPushButton>(d, "cmd_Ok")->click();
     EXPECT_EQ(U(f.messages.LastText()), "サイズが小さいです。");
-    EXPECT_TRUE(d.txt_Pw->hasFocus());
+    EXPECT_TRUE(Control<QLineEdit>(d, "txt_Pw")->hasFocus());
     EXPECT_TRUE(d.isVisible());
     EXPECT_EQ(h.sheetWidth, 21000);
-    d.txt_Pw->setText(QStringLiteral("10.00"));
-    d.txt_Width->setText(QStringLiteral("10.00"));
-    d.cmd_Ok->click();
+    Control<QLineEdit>(d, "txt_Pw")->setText(QStringLiteral("10.00"));
+    Control<QLineEdit>(d, "txt_Width")->setText(QStringLiteral("10.00"));
+    Control<QPushButton>(d, "cmd_Ok")->click();
     EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(d.result(), QDialog::Accepted);
     EXPECT_EQ(h.sheetWidth, 1000);
@@ -605,9 +607,9 @@ TEST(LabelDialog, LeavingAFieldShowsItsValueAndRefusalsKeepTheDialogOpen)
 
     // Cancel stores nothing.
     LabelSheetDialog again(h);
-    again.txt_Pw->setText(QStringLiteral("300"));
-    again.chk_Label->setChecked(false);
-    again.cmd_Close->click();
+    Control<QLineEdit>(again, "txt_Pw")->setText(QStringLiteral("300"));
+    Control<QCheckBox>(again, "chk_Label")->setChecked(false);
+    Control<QPushButton>(again, "cmd_Close")->click();
     EXPECT_EQ(again.result(), QDialog::Rejected);
     EXPECT_EQ(h.sheetWidth, 1000);
     EXPECT_EQ(h.labelSheet, 1);
@@ -629,9 +631,9 @@ TEST_F(Editor, ThePrintedCardFollowsTheEditor)
     {
         auto e = Open("年賀状");
         const int name = NameSlot(*f.global);
-        e->lst_Koumoku->setCurrentRow(name);
-        Type(*e, e->txt_Left, gui::ToQ(FormatHundredths(Slot(name).X() - 1000)));
-        e->cmd_Ok->click();
+        Control<QListWidget>(e, "lst_Koumoku")->setCurrentRow(name);
+        Type(*e, Control<QLineEdit>(e, "txt_Left"), gui::ToQ(FormatHundredths(Slot(name).X() - 1000)));
+        Control<QPushButton>(e, "cmd_Ok")->click();
     }
     const std::string after = printName("after.pdf");
     // The name's column in the middle of the card, at 100 dpi: 10 mm is 39 pixels.
@@ -654,10 +656,10 @@ TEST_F(Editor, TheMainWindowsCommandChoosesAFormThenEditsIt)
     print::PrintCommands commands(*f.global, f.db, nullptr);
     QString edited;
     WhenModal<print::PrintFormList>([&edited](print::PrintFormList& list) {
-        list.lst_Name->setCurrentRow(1);
+        Control<QListWidget>(list, "lst_Name")->setCurrentRow(1);
         WhenModal<LayoutEditor>([&edited](LayoutEditor& editor) {
-            edited = editor.txt_RepHeight->text();
-            editor.cmd_Close->click();
+            edited = Control<QLineEdit>(editor, "txt_RepHeight")->text();
+            Control<QPushButton>(editor, "cmd_Close")->click();
         });
         list.cmd_OkClick();
     });
@@ -667,7 +669,8 @@ TEST_F(Editor, TheMainWindowsCommandChoosesAFormThenEditsIt)
     EXPECT_EQ(f.global->Header().backgroundImage, "repbk02.BMP");
 
     // Cancelled in the list: no editor.
-    WhenModal<print::PrintFormList>([](print::PrintFormList& list) { list.cmd_Cancel->click(); });
+    WhenModal<print::PrintFormList>(
+        [](print::PrintFormList& list) { Control<QPushButton>(list, "cmd_Cancel")->click(); });
     commands.EditLayouts();
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
@@ -678,11 +681,11 @@ TEST_F(Editor, ALayoutThatCannotBeWrittenKeepsTheEditorOpen)
     std::string before;
     ASSERT_TRUE(platform::fs::ReadFile(LayoutFile("年賀状"), before));
     auto e = Open("年賀状");
-    e->lst_Koumoku->setCurrentRow(15);
-    Type(*e, e->txt_Left, QStringLiteral("12"));
+    Control<QListWidget>(e, "lst_Koumoku")->setCurrentRow(15);
+    Type(*e, Control<QLineEdit>(e, "txt_Left"), QStringLiteral("12"));
     f.messages.shown.clear();
     platform::fs::testing::FailWritesAfter(100);
-    e->cmd_Ok->click();
+    Control<QPushButton>(e, "cmd_Ok")->click();
     platform::fs::testing::FailWritesAfter(-1);
     EXPECT_EQ(U(f.messages.LastText()), "印字設定を保存できませんでした。");
     EXPECT_TRUE(e->isVisible());
@@ -691,7 +694,7 @@ TEST_F(Editor, ALayoutThatCannotBeWrittenKeepsTheEditorOpen)
     ASSERT_TRUE(platform::fs::ReadFile(LayoutFile("年賀状"), after));
     EXPECT_EQ(after, before) << "the old layout stays whole";
     // Once the disk takes it, OK saves.
-    e->cmd_Ok->click();
+    Control<QPushButton>(e, "cmd_Ok")->click();
     EXPECT_FALSE(e->isVisible());
     ASSERT_EQ(f.global->LoadLayout(S("年賀状"), kReportNewYearCard), kLayoutRead);
     EXPECT_EQ(Slot(15).X(), 1200);
@@ -704,9 +707,9 @@ TEST_F(Editor, ScrolledDownTheCardStillMovesWhereTheMouseGoes)
     QApplication::processEvents();
     const QSize paper = e->PaperExtent();
     ASSERT_GT(paper.height(), e->Canvas()->height()) << "the envelope is taller than the view";
-    ASSERT_TRUE(e->scr_Right->isEnabled());
-    e->scr_Right->setValue(e->scr_Right->maximum());
-    const QPoint scroll(e->scr_Bottom->value(), e->scr_Right->value());
+    ASSERT_TRUE(Control<QScrollBar>(e, "scr_Right")->isEnabled());
+    Control<QScrollBar>(e, "scr_Right")->setValue(Control<QScrollBar>(e, "scr_Right")->maximum());
+    const QPoint scroll(Control<QScrollBar>(e, "scr_Bottom")->value(), Control<QScrollBar>(e, "scr_Right")->value());
     ASSERT_GT(scroll.y(), 0);
     // The lowest shown item, wherever it sits, is under the mouse at its frame less
     // the scroll.

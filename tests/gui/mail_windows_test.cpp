@@ -1,5 +1,7 @@
 // The mail windows offscreen: the progress dialog running the worker on its thread,
 // the composer, the log viewer and the main window's mail menu.
+#include "GuiTestSupport.h"
+
 #include "app/MainWindow.h"
 #include "forms/OptionsDialog.h"
 #include "mail/MailFiles.h"
@@ -40,6 +42,7 @@
 using namespace nrt;
 using namespace nrt::gui;
 using nrt::platform::MsgResult;
+using nrt::test::Control;
 using nrt::test::NodeSmtpServer;
 using nrt::test::Person;
 using nrt::test::S;
@@ -177,11 +180,11 @@ TEST_F(MailWindows, ProgressDialogRunsTheWorkerOnItsThread)
     peer.Join();
     EXPECT_EQ(seen, 3);
     EXPECT_EQ(dialog.windowTitle(), Q("ノルテア"));
-    EXPECT_EQ(dialog.lbl_Count->text(), QStringLiteral("3 / 3"));
-    EXPECT_EQ(dialog.ProgressBar1->value(), 3);
-    EXPECT_EQ(dialog.ProgressBar1->maximum(), 3);
-    EXPECT_EQ(dialog.txt_Err->text(), QStringLiteral("0"));
-    EXPECT_FALSE(dialog.txt_Err->isVisible());
+    EXPECT_EQ(Control<QLabel>(dialog, "lbl_Count")->text(), QStringLiteral("3 / 3"));
+    EXPECT_EQ(Control<QProgressBar>(dialog, "ProgressBar1")->value(), 3);
+    EXPECT_EQ(Control<QProgressBar>(dialog, "ProgressBar1")->maximum(), 3);
+    EXPECT_EQ(Control<QLineEdit>(dialog, "txt_Err")->text(), QStringLiteral("0"));
+    EXPECT_FALSE(Control<QLineEdit>(dialog, "txt_Err")->isVisible());
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_FALSE(dialog.Running());
     EXPECT_TRUE(startedWhileShown);
@@ -210,10 +213,10 @@ TEST_F(MailWindows, TheRestShowsOnTheLabelAndCancelEndsIt)
         QMetaObject::invokeMethod(
             &dialog,
             [&] {
-                labels.insert(dialog.lbl_Msg->text());
-                count = dialog.lbl_Count->text();
+                labels.insert(Control<QLabel>(dialog, "lbl_Msg")->text());
+                count = Control<QLabel>(dialog, "lbl_Count")->text();
                 if (++sleeps == 3)
-                    dialog.cmd_Cancel->click();
+                    Control<QPushButton>(dialog, "cmd_Cancel")->click();
             },
             Qt::BlockingQueuedConnection);
     };
@@ -223,7 +226,7 @@ TEST_F(MailWindows, TheRestShowsOnTheLabelAndCancelEndsIt)
     EXPECT_EQ(count, QStringLiteral("100 / 150"));
     EXPECT_EQ(sleeps, 3);
     EXPECT_EQ(seen, 100);
-    EXPECT_EQ(dialog.txt_Err->text(), QStringLiteral("2"));
+    EXPECT_EQ(Control<QLineEdit>(dialog, "txt_Err")->text(), QStringLiteral("2"));
     const std::string log = U(nrt::test::ReadAll(MailFile("list.log")));
     EXPECT_NE(log.find("100通送信して処理を中断しました。"), std::string::npos);
 }
@@ -261,72 +264,72 @@ TEST_F(MailWindows, ComposerFieldsFilesAndClosing)
     MailComposerWindow composer(*global, db, sendForm);
     composer.SetMailing({ S("差出人"), "me@example.com" }, &rec);
     EXPECT_EQ(composer.windowTitle(), Q("メール送信(送信数: 2通)"));
-    EXPECT_EQ(composer.mnuField->actions().size(), 18);
-    EXPECT_EQ(composer.mnuField->actions().front()->text(), Q("名前"));
-    EXPECT_EQ(composer.mnuField->actions().back()->text(), Q("備考２"));
-    EXPECT_EQ(composer.txt_Title->maxLength(), 60);
+    EXPECT_EQ(Control<QMenu>(composer, "mnuField")->actions().size(), 18);
+    EXPECT_EQ(Control<QMenu>(composer, "mnuField")->actions().front()->text(), Q("名前"));
+    EXPECT_EQ(Control<QMenu>(composer, "mnuField")->actions().back()->text(), Q("備考２"));
+    EXPECT_EQ(Control<QLineEdit>(composer, "txt_Title")->maxLength(), 60);
 
     // The field goes in at the caret and stays on the clipboard.
-    composer.txt_Memo->setPlainText(Q("拝啓 様"));
-    QTextCursor cursor = composer.txt_Memo->textCursor();
+    Control<QPlainTextEdit>(composer, "txt_Memo")->setPlainText(Q("拝啓 様"));
+    QTextCursor cursor = Control<QPlainTextEdit>(composer, "txt_Memo")->textCursor();
     cursor.setPosition(3);
-    composer.txt_Memo->setTextCursor(cursor);
-    composer.mnuField->actions().front()->trigger();
-    EXPECT_EQ(composer.txt_Memo->toPlainText(), Q("拝啓 %名前%様"));
+    Control<QPlainTextEdit>(composer, "txt_Memo")->setTextCursor(cursor);
+    Control<QMenu>(composer, "mnuField")->actions().front()->trigger();
+    EXPECT_EQ(Control<QPlainTextEdit>(composer, "txt_Memo")->toPlainText(), Q("拝啓 %名前%様"));
     EXPECT_EQ(QApplication::clipboard()->text(), Q("%名前%"));
     EXPECT_TRUE(composer.Modified());
 
     // Saving clears the modified flag; loading asks first while it is set.
-    composer.txt_Title->setText(Q("件名"));
-    composer.chk_Zyun->setChecked(true);
+    Control<QLineEdit>(composer, "txt_Title")->setText(Q("件名"));
+    Control<QCheckBox>(composer, "chk_Zyun")->setChecked(true);
     const std::string saved = dir.File("saved");
     composer.chooseFile = [&](bool save, std::string& path, int& filter) {
         path = saved;
         filter = save ? static_cast<int>(mailfiles::kSaveMal) : static_cast<int>(mailfiles::kOpenMal);
         return true;
     };
-    composer.mnuFileSaveAs->trigger();
+    Control<QAction>(composer, "mnuFileSaveAs")->trigger();
     EXPECT_FALSE(composer.Modified());
     EXPECT_EQ(nrt::test::ReadAll(saved + ".mal"), S("ML\t1\t件名\t1\t\r\n拝啓 %名前%様\r\n"));
 
-    composer.txt_Memo->setPlainText(Q("書きかけ"));
+    Control<QPlainTextEdit>(composer, "txt_Memo")->setPlainText(Q("書きかけ"));
     messages.Answer(MsgResult::No);
-    composer.mnuFileLoad->trigger();
+    Control<QAction>(composer, "mnuFileLoad")->trigger();
     EXPECT_EQ(U(messages.LastText()), "更新があります。破棄されますがよろしいですか？");
     EXPECT_EQ(messages.shown.back().defaultButton, MsgResult::No);
-    EXPECT_EQ(composer.txt_Memo->toPlainText(), Q("書きかけ"));
+    EXPECT_EQ(Control<QPlainTextEdit>(composer, "txt_Memo")->toPlainText(), Q("書きかけ"));
     messages.Answer(MsgResult::Yes);
-    composer.chk_Zyun->setChecked(false);
-    composer.mnuFileLoad->trigger();
-    EXPECT_EQ(composer.txt_Memo->toPlainText(), Q("拝啓 %名前%様\n"));
-    EXPECT_TRUE(composer.chk_Zyun->isChecked());
+    Control<QCheckBox>(composer, "chk_Zyun")->setChecked(false);
+    Control<QAction>(composer, "mnuFileLoad")->trigger();
+    EXPECT_EQ(Control<QPlainTextEdit>(composer, "txt_Memo")->toPlainText(), Q("拝啓 %名前%様\n"));
+    EXPECT_TRUE(Control<QCheckBox>(composer, "chk_Zyun")->isChecked());
     EXPECT_FALSE(composer.Modified());
 
     // Nothing sent and nothing closed yet: the two internal files are missing.
     messages.shown.clear();
-    composer.mnuFilePrevLoad->trigger();
-    composer.mnuFilePrevForm->trigger();
+    Control<QAction>(composer, "mnuFilePrevLoad")->trigger();
+    Control<QAction>(composer, "mnuFilePrevForm")->trigger();
     ASSERT_EQ(messages.shown.size(), 2u);
     EXPECT_EQ(U(messages.shown[0].text), "前回送信したメールが存在しません。");
     EXPECT_EQ(U(messages.shown[1].text), "前回終了時のメールが存在しません。");
 
     // Closing with changes asks; No keeps the window, Yes still keeps the text.
     composer.show();
-    composer.txt_Memo->setPlainText(Q("最後の文面"));
+    Control<QPlainTextEdit>(composer, "txt_Memo")->setPlainText(Q("最後の文面"));
     messages.Answer(MsgResult::No);
-    composer.cmd_Close->click();
+    Control<QPushButton>(composer, "cmd_Close")->click();
     EXPECT_TRUE(composer.isVisible());
     EXPECT_EQ(U(messages.LastText()), "更新があります。破棄しますか？");
     messages.Answer(MsgResult::Yes);
-    composer.cmd_Close->click();
+    Control<QPushButton>(composer, "cmd_Close")->click();
     EXPECT_FALSE(composer.isVisible());
     EXPECT_EQ(nrt::test::ReadAll(MailFile("FormMail.mlt")), S("ML\t1\t件名\t1\t\r\n最後の文面\r\n"));
 
     // And the text closed with comes back.
     MailComposerWindow again(*global, db, sendForm);
-    again.mnuFilePrevForm->trigger();
-    EXPECT_EQ(again.txt_Memo->toPlainText(), Q("最後の文面\n"));
-    EXPECT_EQ(again.txt_Title->text(), Q("件名"));
+    Control<QAction>(again, "mnuFilePrevForm")->trigger();
+    EXPECT_EQ(Control<QPlainTextEdit>(again, "txt_Memo")->toPlainText(), Q("最後の文面\n"));
+    EXPECT_EQ(Control<QLineEdit>(again, "txt_Title")->text(), Q("件名"));
 }
 
 TEST_F(MailWindows, ComposerRefusalsLeaveItOpen)
@@ -336,19 +339,19 @@ TEST_F(MailWindows, ComposerRefusalsLeaveItOpen)
     MailComposerWindow composer(*global, db, sendForm);
     composer.SetMailing({ S("差出人"), "me@example.com" }, &rec);
     composer.show();
-    composer.txt_Memo->setPlainText(Q("%住所３%"));
+    Control<QPlainTextEdit>(composer, "txt_Memo")->setPlainText(Q("%住所３%"));
 
-    composer.cmd_Send->click(); // no server
+    Control<QPushButton>(composer, "cmd_Send")->click(); // no server
     EXPECT_EQ(U(messages.LastText()), "送信(SMTP)サーバーが設定されていません。");
     UseServer(nrt::test::UnusedPort());
-    composer.cmd_Send->click();
+    Control<QPushButton>(composer, "cmd_Send")->click();
     EXPECT_EQ(U(messages.LastText()), "フィールド(住所３）は存在しません。");
 
     // Characters the program cannot hold are asked about, not sent as "?" unseen.
-    composer.txt_Memo->setPlainText(Q("%名前% 様 🎍"));
+    Control<QPlainTextEdit>(composer, "txt_Memo")->setPlainText(Q("%名前% 様 🎍"));
     messages.shown.clear();
     messages.Answer(MsgResult::No);
-    composer.cmd_Send->click();
+    Control<QPushButton>(composer, "cmd_Send")->click();
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(U(messages.LastText()),
         "絵文字など、メールで送ることのできない文字が含まれています。\n"
@@ -356,15 +359,15 @@ TEST_F(MailWindows, ComposerRefusalsLeaveItOpen)
     EXPECT_TRUE(composer.isVisible());
 
     // A server that is not there: the connection fails and the text stays.
-    composer.txt_Memo->setPlainText(Q("%名前% 様"));
+    Control<QPlainTextEdit>(composer, "txt_Memo")->setPlainText(Q("%名前% 様"));
     messages.shown.clear();
-    composer.cmd_Send->click();
+    Control<QPushButton>(composer, "cmd_Send")->click();
     ASSERT_EQ(messages.shown.size(), 2u);
     EXPECT_EQ(U(messages.shown[0].text), "送信します。よろしいですか？");
     EXPECT_EQ(U(messages.shown[1].text), "サーバーソケットに接続失敗。");
-    EXPECT_EQ(composer.StatusBar1->currentMessage(), Q("接続失敗"));
+    EXPECT_EQ(Control<QStatusBar>(composer, "StatusBar1")->currentMessage(), Q("接続失敗"));
     EXPECT_TRUE(composer.isVisible());
-    EXPECT_EQ(composer.txt_Memo->toPlainText(), Q("%名前% 様"));
+    EXPECT_EQ(Control<QPlainTextEdit>(composer, "txt_Memo")->toPlainText(), Q("%名前% 様"));
     EXPECT_FALSE(fs::Exists(MailFile("PrevMail.mlt")));
 }
 
@@ -378,12 +381,12 @@ TEST_F(MailWindows, ComposerSendsThroughTheProgressDialog)
     MailComposerWindow composer(*global, db, sendForm);
     composer.SetMailing({ S("差出人"), "me@example.com" }, &rec);
     composer.show();
-    composer.txt_Title->setText(Q("お知らせ"));
-    composer.txt_Memo->setPlainText(Q("%名前% 様\nご案内です。"));
-    composer.cmd_Send->click();
+    Control<QLineEdit>(composer, "txt_Title")->setText(Q("お知らせ"));
+    Control<QPlainTextEdit>(composer, "txt_Memo")->setPlainText(Q("%名前% 様\nご案内です。"));
+    Control<QPushButton>(composer, "cmd_Send")->click();
 
     EXPECT_FALSE(composer.isVisible());
-    EXPECT_EQ(composer.StatusBar1->currentMessage(), Q("送信完了"));
+    EXPECT_EQ(Control<QStatusBar>(composer, "StatusBar1")->currentMessage(), Q("送信完了"));
     ASSERT_EQ(server.Messages().size(), 1u);
     auto decoded = nrt::test::DecodeWithPython(server.Messages()[0].raw);
     EXPECT_EQ(decoded["body"], "甲 様\r\nご案内です。\r\n");
@@ -408,9 +411,10 @@ TEST_F(MailWindows, LogViewerShowsTheFileReadOnly)
     nrt::test::WriteAll(path, S("■2025年01月05日 09:03:07 　『件名』■\r\n甲\ta@example.com\r\n"));
     ASSERT_TRUE(log.LoadFile(path));
     EXPECT_EQ(log.windowTitle(), Q("ログ照会"));
-    EXPECT_TRUE(log.txt_Log->isReadOnly());
-    EXPECT_EQ(log.txt_Log->toPlainText(), Q("■2025年01月05日 09:03:07 　『件名』■\n甲\ta@example.com\n"));
-    EXPECT_EQ(log.cmd_Close->text(), Q("閉じる(&C)"));
+    EXPECT_TRUE(Control<QPlainTextEdit>(log, "txt_Log")->isReadOnly());
+    EXPECT_EQ(Control<QPlainTextEdit>(log, "txt_Log")->toPlainText(),
+        Q("■2025年01月05日 09:03:07 　『件名』■\n甲\ta@example.com\n"));
+    EXPECT_EQ(Control<QPushButton>(log, "cmd_Close")->text(), Q("閉じる(&C)"));
     EXPECT_FALSE(log.LoadFile(dir.File("missing.log")));
 }
 
@@ -422,7 +426,7 @@ protected:
     {
         AddressTable book;
         nrt::test::FillTable(book, people);
-        ASSERT_EQ(book.SaveTable(global->UserFile(S("nrt.ndb"))), 0);
+        ASSERT_EQ(book.SaveTable(global->UserFile(S("nrt.ndb"))), TableError::kNone);
     }
     QAction* Action(MainWindow& w, const char* name)
     {
@@ -455,8 +459,8 @@ TEST_F(MailMenu, CommandsOfTheMailMenu)
     nrt::test::WriteAll(MailFile("mail.log"), S("2025/01/05 09:03:07\t件名\t\t\t1通を送信しました。\r\n"));
     QString shown;
     WhenModal<MailLogWindow>([&](MailLogWindow* log) {
-        shown = log->txt_Log->toPlainText();
-        log->cmd_Close->click();
+        shown = Control<QPlainTextEdit>(log, "txt_Log")->toPlainText();
+        Control<QPushButton>(log, "cmd_Close")->click();
     });
     Action(w, "mnuNetSendList")->trigger();
     EXPECT_EQ(shown, Q("2025/01/05 09:03:07\t件名\t\t\t1通を送信しました。\n"));
@@ -467,8 +471,9 @@ TEST_F(MailMenu, CommandsOfTheMailMenu)
     // The settings open on their mail page.
     QString page;
     WhenModal<OptionsDialog>([&](OptionsDialog* options) {
-        page = options->pages->tabText(options->pages->currentIndex());
-        options->cmd_Close->click();
+        page = Control<QTabWidget>(options, "PageControl1")
+                   ->tabText(Control<QTabWidget>(options, "PageControl1")->currentIndex());
+        Control<QPushButton>(options, "cmd_Close")->click();
     });
     Action(w, "mnuNetMailSet")->trigger();
     EXPECT_EQ(page, Q("メール"));
@@ -479,12 +484,12 @@ TEST_F(MailMenu, BulkMailingOpensTheComposerOnTheMarkedAddressees)
     WriteBook({ { "差出人", "me@example.com", "", "1", "1" }, { "甲", "a@example.com" }, { "乙", "b@example.com" },
         { "丙", "c@example.com", "", "0" } });
     global->SetMailHost("smtp.example.com");
-    global->WriteSettings();
+    ASSERT_EQ(global->WriteSettings(), 0);
     MainWindow w(folders);
     QString caption;
     WhenModal<MailComposerWindow>([&](MailComposerWindow* composer) {
         caption = composer->windowTitle();
-        composer->cmd_Close->click();
+        Control<QPushButton>(composer, "cmd_Close")->click();
     });
     Action(w, "mnuNetSend")->trigger();
     EXPECT_EQ(caption, Q("メール送信(送信数: 2通)"));
@@ -498,17 +503,18 @@ TEST_F(MailWindows, Screenshots)
     MailingProgress sendForm;
     MailComposerWindow composer(*global, db, sendForm);
     composer.SetMailing({ S("差出人"), "me@example.com" }, &rec);
-    composer.txt_Title->setText(Q("新年会のお知らせ"));
-    composer.txt_Memo->setPlainText(Q("%名前% 様\n\n新年会を下記のとおり開きます。\n日時: 1月18日(土) 18:00\n会費: "
-                                      "5,000円\n\n幹事 %備考１%\n"));
-    composer.StatusBar1->showMessage(Q("接続開始"));
+    Control<QLineEdit>(composer, "txt_Title")->setText(Q("新年会のお知らせ"));
+    Control<QPlainTextEdit>(composer, "txt_Memo")
+        ->setPlainText(Q("%名前% 様\n\n新年会を下記のとおり開きます。\n日時: 1月18日(土) 18:00\n会費: "
+                         "5,000円\n\n幹事 %備考１%\n"));
+    Control<QStatusBar>(composer, "StatusBar1")->showMessage(Q("接続開始"));
     composer.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&composer));
     const QPixmap composerPicture = composer.grab();
 
-    sendForm.lbl_Count->setText(QStringLiteral("37 / 120"));
-    sendForm.ProgressBar1->setMaximum(120);
-    sendForm.ProgressBar1->setValue(37);
+    Control<QLabel>(sendForm, "lbl_Count")->setText(QStringLiteral("37 / 120"));
+    Control<QProgressBar>(sendForm, "ProgressBar1")->setMaximum(120);
+    Control<QProgressBar>(sendForm, "ProgressBar1")->setValue(37);
     sendForm.adjustSize(); // drawn without being shown: showing it starts a worker
     const QPixmap progressPicture = sendForm.grab();
     EXPECT_GT(composerPicture.width(), 400);

@@ -33,6 +33,7 @@
 using namespace nrt;
 using namespace nrt::gui;
 using nrt::platform::MsgResult;
+using nrt::test::Control;
 using nrt::test::S;
 
 namespace {
@@ -64,7 +65,7 @@ protected:
             db.SetValue(field::kNote2, S(p.note2));
             db.PostRecord();
         }
-        ASSERT_EQ(db.SaveTable(UserFile("nrt.ndb")), 0);
+        ASSERT_EQ(db.SaveTable(UserFile("nrt.ndb")), TableError::kNone);
     }
 
     void WriteCategories(const char* crlfLines) { nrt::test::WriteAll(UserFile("nrt_ms01.nms"), S(crlfLines)); }
@@ -103,7 +104,7 @@ TEST_F(MainWindowTest, EmptyBookShowsHeaderAndNewRow)
     EXPECT_EQ(w->Model().rowCount(), 1);
     EXPECT_EQ(Cell(*w, 0, 0), QStringLiteral("*"));
     EXPECT_EQ(Cell(*w, 0, 1), QStringLiteral("(新規)"));
-    EXPECT_EQ(w->statusCount->text(), QStringLiteral("表示数：0"));
+    EXPECT_EQ(Control<QLabel>(w, "statusCount")->text(), QStringLiteral("表示数：0"));
     EXPECT_EQ(w->Model().headerData(0, Qt::Horizontal).toString(), QStringLiteral("印刷有無"));
     EXPECT_EQ(w->windowTitle(), QStringLiteral("ノルテア"));
 }
@@ -113,18 +114,18 @@ TEST_F(MainWindowTest, TabsConditionsAndSort)
     WriteCategories("友人\r\n会社\r\n");
     WriteTable(kPeople);
     auto w = Open();
-    ASSERT_EQ(w->tag_Main->count(), 4);
-    EXPECT_EQ(w->tag_Main->tabText(0), QStringLiteral("[宛先（全て）]"));
-    EXPECT_EQ(w->tag_Main->tabText(1), QStringLiteral("友人"));
-    EXPECT_EQ(w->tag_Main->tabText(3), QStringLiteral("[差出人]"));
+    ASSERT_EQ(Control<QTabBar>(w, "tag_Main")->count(), 4);
+    EXPECT_EQ(Control<QTabBar>(w, "tag_Main")->tabText(0), QStringLiteral("[宛先（全て）]"));
+    EXPECT_EQ(Control<QTabBar>(w, "tag_Main")->tabText(1), QStringLiteral("友人"));
+    EXPECT_EQ(Control<QTabBar>(w, "tag_Main")->tabText(3), QStringLiteral("[差出人]"));
     // All addressees, sorted by カナ, 名前.
     EXPECT_EQ(Column(*w, 1), (QStringList{"安藤", "佐藤花子", "山田太郎", "渡辺健", "ん"}));
     EXPECT_EQ(Column(*w, 0), (QStringList{"●", "", "●", "●", ""}));
     EXPECT_EQ(w->PrintCondition(), S("印字区分='1' and 宛名区分='0' "));
-    w->tag_Main->setCurrentIndex(1);
+    Control<QTabBar>(w, "tag_Main")->setCurrentIndex(1);
     EXPECT_EQ(Column(*w, 1), (QStringList{"山田太郎", "渡辺健"}));
     EXPECT_EQ(w->PrintCondition(), S("印字区分='1' and 宛名区分='0' and 大分類='友人' "));
-    w->tag_Main->setCurrentIndex(3);
+    Control<QTabBar>(w, "tag_Main")->setCurrentIndex(3);
     EXPECT_EQ(Column(*w, 1), (QStringList{"自分"}));
     EXPECT_EQ(w->PrintCondition(), S("印字区分='1' and 宛名区分='1' "));
 }
@@ -133,12 +134,12 @@ TEST_F(MainWindowTest, KanaIndexAndItsLastRow)
 {
     WriteTable(kPeople);
     auto w = Open();
-    w->cmd_Kana[9]->click(); // ワ: ﾜ up to and including ﾝ
+    Control<QPushButton>(w, "cmd_Kana10")->click(); // ワ: ﾜ up to and including ﾝ
     EXPECT_EQ(Column(*w, 1), (QStringList{"渡辺健", "ん"}));
     EXPECT_EQ(w->Model().data(w->Model().index(0, 1), Qt::ForegroundRole).value<QColor>(), QColor(0, 0, 128));
-    w->cmd_Kana[0]->click();
+    Control<QPushButton>(w, "cmd_Kana1")->click();
     EXPECT_EQ(Column(*w, 1), (QStringList{"安藤"}));
-    w->cmd_KanaAll->click();
+    Control<QPushButton>(w, "cmd_KanaAll")->click();
     EXPECT_EQ(w->Model().RecordRows(), 5);
     EXPECT_FALSE(w->Model().data(w->Model().index(0, 1), Qt::ForegroundRole).isValid());
 }
@@ -155,7 +156,7 @@ TEST_F(MainWindowTest, BulkMarkBothWays)
     w->ToggleMark(1);
     EXPECT_EQ(Cell(*w, 1, 0), QStringLiteral("●"));
     // Marking the selected rows.
-    w->griMain->selectRow(2);
+    Control<QTableView>(w, "griMain")->selectRow(2);
     w->MarkSelected(true);
     EXPECT_EQ(Column(*w, 0), (QStringList{"", "●", "●", "", ""}));
 }
@@ -182,11 +183,11 @@ TEST_F(MainWindowTest, TheListModelKeepsQtsModelContract)
     auto recordRows = [&] { return w->Model().rowCount() - 1; };
     ASSERT_EQ(recordRows(), 125);
     auto extract = [&](int field, const char* text, int kind, bool add) {
-        w->cbo_SelName->setCurrentIndex(field);
-        w->txt_SelText->setText(QString::fromUtf8(text));
-        w->cbo_SelKind->setCurrentIndex(kind);
-        w->chk_SelAdd->setChecked(add);
-        w->cmd_SelRun->click();
+        Control<QComboBox>(w, "cbo_SelName")->setCurrentIndex(field);
+        Control<QLineEdit>(w, "txt_SelText")->setText(QString::fromUtf8(text));
+        Control<QComboBox>(w, "cbo_SelKind")->setCurrentIndex(kind);
+        Control<QCheckBox>(w, "chk_SelAdd")->setChecked(add);
+        Control<QPushButton>(w, "cmd_SelRun")->click();
     };
     struct Step {
         const char* what;
@@ -197,12 +198,12 @@ TEST_F(MainWindowTest, TheListModelKeepsQtsModelContract)
         { "sort by reading, then name", [&] { w->SortBy(S("カナ, 名前")); }, 125 },
         { "kana page ｶ", [&] { w->KanaIndex(2); }, 12 },
         { "all again", [&] { w->KanaIndex(0); }, 125 },
-        { "tab 友人", [&] { w->tag_Main->setCurrentIndex(1); }, 82 },
-        { "senders' tab", [&] { w->tag_Main->setCurrentIndex(3); }, 1 },
-        { "addressees", [&] { w->tag_Main->setCurrentIndex(0); }, 125 },
+        { "tab 友人", [&] { Control<QTabBar>(w, "tag_Main")->setCurrentIndex(1); }, 82 },
+        { "senders' tab", [&] { Control<QTabBar>(w, "tag_Main")->setCurrentIndex(3); }, 1 },
+        { "addressees", [&] { Control<QTabBar>(w, "tag_Main")->setCurrentIndex(0); }, 125 },
         { "extraction by name", [&] { extract(1, "会員1", 3, false); }, 31 },
         { "added extraction", [&] { extract(2, "ｱ", 1, true); }, 3 },
-        { "extraction cleared", [&] { w->cmd_SelAll->click(); }, 125 },
+        { "extraction cleared", [&] { Control<QPushButton>(w, "cmd_SelAll")->click(); }, 125 },
         { "all marked", [&] { w->BulkMark(); }, 125 },
         { "one mark flipped", [&] { w->ToggleMark(3); }, 125 },
         { "display columns again", [&] { w->SetUpColumns(); }, 125 },
@@ -226,12 +227,12 @@ TEST_F(MainWindowTest, ClickInTheMarkColumnFlipsTheMark)
     auto w = Open();
     w->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-    const QRect cell = w->griMain->visualRect(w->Model().index(1, 0));
-    QTest::mouseClick(w->griMain->viewport(), Qt::LeftButton, {}, cell.center());
+    const QRect cell = Control<QTableView>(w, "griMain")->visualRect(w->Model().index(1, 0));
+    QTest::mouseClick(Control<QTableView>(w, "griMain")->viewport(), Qt::LeftButton, {}, cell.center());
     EXPECT_EQ(Cell(*w, 1, 0), QStringLiteral("●"));
-    EXPECT_EQ(w->statusPos->text(), QStringLiteral("位置：2"));
-    const QRect name = w->griMain->visualRect(w->Model().index(1, 1));
-    QTest::mouseClick(w->griMain->viewport(), Qt::LeftButton, {}, name.center());
+    EXPECT_EQ(Control<QLabel>(w, "statusPos")->text(), QStringLiteral("位置：2"));
+    const QRect name = Control<QTableView>(w, "griMain")->visualRect(w->Model().index(1, 1));
+    QTest::mouseClick(Control<QTableView>(w, "griMain")->viewport(), Qt::LeftButton, {}, name.center());
     EXPECT_EQ(Cell(*w, 1, 0), QStringLiteral("●")) << "a click elsewhere does not mark";
 }
 
@@ -252,7 +253,7 @@ TEST_F(MainWindowTest, DeleteAllAsksAndKeepsACopy)
     EXPECT_EQ(w->Model().RecordRows(), 0);
     EXPECT_EQ(nrt::test::ReadAll(UserFile("nrt_ndb.bk2")), before);
     AddressTable saved;
-    ASSERT_EQ(saved.LoadTable(UserFile("nrt.ndb")), 0);
+    ASSERT_EQ(saved.LoadTable(UserFile("nrt.ndb")), TableError::kNone);
     EXPECT_EQ(saved.GetRecordCount(), 0);
 }
 
@@ -279,11 +280,11 @@ TEST_F(MainWindowTest, ExtractionMessagesAndAdding)
     };
     for (const auto& s : steps) {
         host.shown.clear();
-        w->cbo_SelName->setCurrentIndex(s.field);
-        w->txt_SelText->setText(s.text);
-        w->cbo_SelKind->setCurrentIndex(s.kind);
-        w->chk_SelAdd->setChecked(s.add);
-        w->cmd_SelRun->click();
+        Control<QComboBox>(w, "cbo_SelName")->setCurrentIndex(s.field);
+        Control<QLineEdit>(w, "txt_SelText")->setText(s.text);
+        Control<QComboBox>(w, "cbo_SelKind")->setCurrentIndex(s.kind);
+        Control<QCheckBox>(w, "chk_SelAdd")->setChecked(s.add);
+        Control<QPushButton>(w, "cmd_SelRun")->click();
         if (*s.message) {
             ASSERT_EQ(host.shown.size(), 1u) << s.message;
             EXPECT_EQ(host.LastText(), S(s.message));
@@ -295,19 +296,19 @@ TEST_F(MainWindowTest, ExtractionMessagesAndAdding)
     }
     EXPECT_EQ(w->ExtractionCount(), 3);
     // All fields: 山 in 備考２ of 安藤 as well as in 山田's name.
-    w->cmd_SelAll->click();
-    w->cbo_SelName->setCurrentIndex(0);
-    w->txt_SelText->setText(QStringLiteral("山"));
-    w->cbo_SelKind->setCurrentIndex(3);
-    w->chk_SelAdd->setChecked(false);
-    w->cmd_SelRun->click();
+    Control<QPushButton>(w, "cmd_SelAll")->click();
+    Control<QComboBox>(w, "cbo_SelName")->setCurrentIndex(0);
+    Control<QLineEdit>(w, "txt_SelText")->setText(QStringLiteral("山"));
+    Control<QComboBox>(w, "cbo_SelKind")->setCurrentIndex(3);
+    Control<QCheckBox>(w, "chk_SelAdd")->setChecked(false);
+    Control<QPushButton>(w, "cmd_SelRun")->click();
     EXPECT_EQ(Column(*w, 1), (QStringList{"安藤", "山田太郎"}));
     // A typed quote breaks the condition: the message, and the list stays.
-    w->cbo_SelName->setCurrentIndex(1);
-    w->txt_SelText->setText(QStringLiteral("a'b"));
-    w->cbo_SelKind->setCurrentIndex(0);
+    Control<QComboBox>(w, "cbo_SelName")->setCurrentIndex(1);
+    Control<QLineEdit>(w, "txt_SelText")->setText(QStringLiteral("a'b"));
+    Control<QComboBox>(w, "cbo_SelKind")->setCurrentIndex(0);
     host.shown.clear();
-    w->cmd_SelRun->click();
+    Control<QPushButton>(w, "cmd_SelRun")->click();
     ASSERT_FALSE(host.shown.empty());
     EXPECT_EQ(nrt::test::U(host.LastText()).rfind("条件作成に失敗しました(", 0), 0u);
     EXPECT_EQ(Column(*w, 1), (QStringList{"安藤", "山田太郎"}));
@@ -320,9 +321,9 @@ TEST_F(MainWindowTest, SearchDialogCaptions)
     w->ShowSearch();
     auto* search = w->findChild<SearchDialog*>();
     ASSERT_NE(search, nullptr);
-    search->cbo_Name->setCurrentIndex(0);
-    search->txt_Data->setText(QStringLiteral("山の"));
-    search->cbo_Kind->setCurrentIndex(3);
+    Control<QComboBox>(search, "cbo_Name")->setCurrentIndex(0);
+    Control<QLineEdit>(search, "txt_Data")->setText(QStringLiteral("山の"));
+    Control<QComboBox>(search, "cbo_Kind")->setCurrentIndex(3);
     search->Search(1);
     EXPECT_EQ(w->CurrentRow(), 1);
     EXPECT_EQ(search->windowTitle(), QStringLiteral("検索(該当項目(備考２)）"));
@@ -331,14 +332,14 @@ TEST_F(MainWindowTest, SearchDialogCaptions)
     search->Search(1);
     EXPECT_EQ(w->CurrentRow(), 1) << "after nothing found, the next search starts at the top";
     // One field, case-sensitive "完全に一致".
-    search->cbo_Name->setCurrentIndex(1);
-    search->txt_Data->setText(QStringLiteral("佐藤花子"));
-    search->cbo_Kind->setCurrentIndex(0);
+    Control<QComboBox>(search, "cbo_Name")->setCurrentIndex(1);
+    Control<QLineEdit>(search, "txt_Data")->setText(QStringLiteral("佐藤花子"));
+    Control<QComboBox>(search, "cbo_Kind")->setCurrentIndex(0);
     search->Search(0);
     EXPECT_EQ(w->CurrentRow(), 2);
     EXPECT_EQ(search->windowTitle(), QStringLiteral("検索"));
     // Missing text: a beep only.
-    search->txt_Data->clear();
+    Control<QLineEdit>(search, "txt_Data")->clear();
     const int beeps = host.beeps;
     search->Search(1);
     EXPECT_EQ(host.beeps, beeps + 1);
@@ -351,9 +352,9 @@ TEST_F(MainWindowTest, LetterKeysWrapRound)
     w->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
     w->SetCurrentRow(3);
-    QTest::keyClick(w->griMain, Qt::Key_K);
+    QTest::keyClick(Control<QTableView>(w, "griMain"), Qt::Key_K);
     EXPECT_EQ(w->CurrentRow(), 2);
-    QTest::keyClick(w->griMain, Qt::Key_A);
+    QTest::keyClick(Control<QTableView>(w, "griMain"), Qt::Key_A);
     EXPECT_EQ(w->CurrentRow(), 1);
 }
 
@@ -366,11 +367,11 @@ TEST_F(MainWindowTest, ZoomRoundTripsToTheSamePixels)
     auto widths = [&] {
         std::vector<int> v;
         for (int c = 0; c < w->Model().columnCount(); ++c)
-            v.push_back(w->griMain->columnWidth(c));
+            v.push_back(Control<QTableView>(w, "griMain")->columnWidth(c));
         return v;
     };
     const std::vector<int> at100 = widths();
-    EXPECT_EQ(w->griMain->rowHeight(0), 18);
+    EXPECT_EQ(Control<QTableView>(w, "griMain")->rowHeight(0), 18);
     struct Step {
         int index;
         int ratio;
@@ -384,20 +385,21 @@ TEST_F(MainWindowTest, ZoomRoundTripsToTheSamePixels)
         w->ChangeZoom(s.index);
         QApplication::processEvents();
         EXPECT_EQ(w->Global().GetScalePercent(), s.ratio);
-        EXPECT_EQ(w->griMain->rowHeight(0), s.rowHeight) << s.ratio;
-        EXPECT_EQ(w->griMain->font().pixelSize(), 12 * s.ratio / 100) << s.ratio;
+        EXPECT_EQ(Control<QTableView>(w, "griMain")->rowHeight(0), s.rowHeight) << s.ratio;
+        EXPECT_EQ(Control<QTableView>(w, "griMain")->font().pixelSize(), 12 * s.ratio / 100) << s.ratio;
         for (std::size_t c = 1; c < at100.size(); ++c)
-            EXPECT_EQ(w->griMain->columnWidth(static_cast<int>(c)), at100[c] * s.ratio / 100) << s.ratio << " " << c;
+            EXPECT_EQ(Control<QTableView>(w, "griMain")->columnWidth(static_cast<int>(c)), at100[c] * s.ratio / 100)
+                << s.ratio << " " << c;
     }
     EXPECT_EQ(widths(), at100) << "every round trip returns to the same pixels";
 
     // A width the user sets is the base from then on.
     w->ChangeZoom(3); // 130 %
-    w->griMain->setColumnWidth(1, 91);
+    Control<QTableView>(w, "griMain")->setColumnWidth(1, 91);
     w->ChangeZoom(0);
-    EXPECT_EQ(w->griMain->columnWidth(1), 70);
+    EXPECT_EQ(Control<QTableView>(w, "griMain")->columnWidth(1), 70);
     w->ChangeZoom(3);
-    EXPECT_EQ(w->griMain->columnWidth(1), 91);
+    EXPECT_EQ(Control<QTableView>(w, "griMain")->columnWidth(1), 91);
 }
 
 TEST_F(MainWindowTest, HeadersAndTheFieldListFitTheirText)
@@ -406,18 +408,24 @@ TEST_F(MainWindowTest, HeadersAndTheFieldListFitTheirText)
     auto w = Open();
     w->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-    w->pages->setCurrentIndex(1);
+    Control<QTabWidget>(w, "PageControl1")->setCurrentIndex(1);
     for (int index : { 0, 5, 12, 0 }) {
         w->ChangeZoom(index);
         QApplication::processEvents();
-        const QFontMetrics header(w->griMain->horizontalHeader()->font());
-        EXPECT_GE(w->griMain->columnWidth(0), header.horizontalAdvance(QStringLiteral("印刷有無"))) << index;
+        const QFontMetrics header(Control<QTableView>(w, "griMain")->horizontalHeader()->font());
+        EXPECT_GE(
+            Control<QTableView>(w, "griMain")->columnWidth(0), header.horizontalAdvance(QStringLiteral("印刷有無")))
+            << index;
         // The text field of the combo box, without its arrow, holds the longest entry.
         QStyleOptionComboBox option;
-        option.initFrom(w->cbo_SelName);
-        const QRect field
-            = w->cbo_SelName->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, w->cbo_SelName);
-        EXPECT_GE(field.width(), w->cbo_SelName->fontMetrics().horizontalAdvance(QStringLiteral("（全項目）"))) << index;
+        option.initFrom(Control<QComboBox>(w, "cbo_SelName"));
+        const QRect field = Control<QComboBox>(w, "cbo_SelName")
+                                ->style()
+                                ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField,
+                                    Control<QComboBox>(w, "cbo_SelName"));
+        EXPECT_GE(field.width(),
+            Control<QComboBox>(w, "cbo_SelName")->fontMetrics().horizontalAdvance(QStringLiteral("（全項目）")))
+            << index;
     }
 }
 
@@ -457,7 +465,7 @@ TEST_F(MainWindowTest, TheCurrentRecordStaysAcrossRefreshes)
         s.change();
         EXPECT_EQ(current(), QString::fromUtf8(s.current)) << s.what;
         EXPECT_EQ(w->CurrentRow(), s.row) << s.what;
-        EXPECT_EQ(w->statusPos->text(), QStringLiteral("位置：%1").arg(s.row)) << s.what;
+        EXPECT_EQ(Control<QLabel>(w, "statusPos")->text(), QStringLiteral("位置：%1").arg(s.row)) << s.what;
     }
 }
 
@@ -480,8 +488,9 @@ TEST_F(MainWindowTest, TheKeptRecordIsScrolledIntoView)
         w->RefreshList();
         QApplication::processEvents();
         EXPECT_EQ(w->CurrentRow(), record + 1);
-        const QRect cell = w->griMain->visualRect(w->griMain->currentIndex());
-        EXPECT_TRUE(w->griMain->viewport()->rect().contains(cell)) << record;
+        const QRect cell
+            = Control<QTableView>(w, "griMain")->visualRect(Control<QTableView>(w, "griMain")->currentIndex());
+        EXPECT_TRUE(Control<QTableView>(w, "griMain")->viewport()->rect().contains(cell)) << record;
     }
 }
 
@@ -495,7 +504,7 @@ TEST_F(MainWindowTest, AnEmptyBookSaysHowToBegin)
     EXPECT_TRUE(hint->isVisible());
     for (const char* step : { "新規登録", "CSVインポート", "郵便番号データのインポート" })
         EXPECT_TRUE(hint->text().contains(QString::fromUtf8(step))) << step;
-    EXPECT_GE(hint->y(), w->griMain->rowHeight(0)) << "below the new-record row";
+    EXPECT_GE(hint->y(), Control<QTableView>(w, "griMain")->rowHeight(0)) << "below the new-record row";
     nrt::test::SaveScreenshot(*w, "empty-book-hint");
 
     // A book with records: an empty page of the kana index is not an empty book. One
@@ -538,7 +547,7 @@ TEST_F(MainWindowTest, StoredReadingsAreConvertedOnceWhenTheUserAgrees)
         w->KanaIndex(8);
         EXPECT_EQ(w->Model().RecordRows(), c.yaRows);
         AddressTable saved;
-        ASSERT_EQ(saved.LoadTable(UserFile("nrt.ndb")), 0);
+        ASSERT_EQ(saved.LoadTable(UserFile("nrt.ndb")), TableError::kNone);
         EXPECT_EQ(nrt::test::U(saved.Value(field::kKana, 0)), c.yamada) << "saved at once";
         EXPECT_EQ(nrt::test::U(saved.Value(field::kKana, 2)), c.yano);
         // Asked once for the book, in this run and the next.
@@ -563,8 +572,8 @@ TEST_F(MainWindowTest, HelpShowsTheManualInItsOwnWindow)
     shipped->ShowHelp();
     ASSERT_NE(shipped->Help(), nullptr);
     EXPECT_TRUE(shipped->Help()->isVisible());
-    EXPECT_EQ(shipped->Help()->txt_Help->documentTitle(), QStringLiteral("ノルテア ヘルプ"));
-    const QString manual = shipped->Help()->txt_Help->toPlainText();
+    EXPECT_EQ(Control<QTextBrowser>(shipped->Help(), "txt_Help")->documentTitle(), QStringLiteral("ノルテア ヘルプ"));
+    const QString manual = Control<QTextBrowser>(shipped->Help(), "txt_Help")->toPlainText();
     for (const char* topic : { "読み（フリガナ）とカナ索引", "半角カタカナ", "19700505", "郵便番号データのインポート" })
         EXPECT_TRUE(manual.contains(QString::fromUtf8(topic))) << topic;
 }
@@ -575,16 +584,16 @@ TEST_F(MainWindowTest, DisplayColumnsDialog)
     auto w = Open();
     ColumnsDialog dialog(w->Global(), w->Table(), w.get());
     dialog.MoveAllRight();
-    EXPECT_EQ(dialog.lst_To->count(), 22);
+    EXPECT_EQ(Control<QListWidget>(dialog, "lst_To")->count(), 22);
     dialog.MoveAllLeft();
     dialog.Ok();
     EXPECT_EQ(host.LastText(), S("表示項目を選択して下さい。"));
     EXPECT_FALSE(dialog.Changed());
-    dialog.lst_From->setCurrentRow(1); // カナ
+    Control<QListWidget>(dialog, "lst_From")->setCurrentRow(1); // カナ
     dialog.MoveRight();
-    dialog.lst_From->setCurrentRow(0); // 名前
+    Control<QListWidget>(dialog, "lst_From")->setCurrentRow(0); // 名前
     dialog.MoveRight();
-    dialog.lst_To->setCurrentRow(1);
+    Control<QListWidget>(dialog, "lst_To")->setCurrentRow(1);
     dialog.MoveUpDown(0);
     dialog.Ok();
     ASSERT_TRUE(dialog.Changed());

@@ -1,6 +1,7 @@
 // The options dialog: what it shows from the settings, what Ok stores, its refusals,
 // the dependent controls and the encryption choice.
 #include "BookFixture.h"
+#include "GuiTestSupport.h"
 
 #include "forms/OptionsDialog.h"
 #include "qt/QtText.h"
@@ -58,40 +59,40 @@ TEST_F(OptionTest, OpeningShowsTheSettings)
     struct Case {
         int smtp;
         bool ticked;
-        QRadioButton* OptionsDialog::*selected;
+        const char* selected; // its objectName
     } cases[] = {
-        { 0, false, &OptionsDialog::rdo_MailSMTPCram },
-        { 1, true, &OptionsDialog::rdo_MailSMTPLogin },
-        { 2, true, &OptionsDialog::rdo_MailSMTPCram },
-        { 3, true, &OptionsDialog::rdo_MailSMTPPlain },
-        { 9, true, &OptionsDialog::rdo_MailSMTPCram },
+        { 0, false, "rdo_MailSMTPCram" },
+        { 1, true, "rdo_MailSMTPLogin" },
+        { 2, true, "rdo_MailSMTPCram" },
+        { 3, true, "rdo_MailSMTPPlain" },
+        { 9, true, "rdo_MailSMTPCram" },
     };
     for (const Case& c : cases) {
         G().SetMailAuth(c.smtp);
         auto d = Dialog();
         EXPECT_EQ(d->windowTitle(), QStringLiteral("オプション"));
-        EXPECT_EQ(d->pages->tabText(0), QStringLiteral("一般"));
-        EXPECT_EQ(d->pages->tabText(1), QStringLiteral("メール"));
-        EXPECT_FALSE(d->chk_Wareki->isChecked());
-        EXPECT_TRUE(d->chk_Furigana->isChecked());
-        EXPECT_TRUE(d->chk_Full->isChecked());
-        EXPECT_EQ(d->txt_Host->text(), QStringLiteral("smtp.example.jp"));
-        EXPECT_EQ(d->txt_MailPortNo->text(), QString()) << "-1: the mail service's port";
-        EXPECT_EQ(d->txt_MailUser->text(), QStringLiteral("taro"));
-        EXPECT_EQ(d->txt_MailPassword->text(), QStringLiteral("secret"));
-        EXPECT_EQ(d->txt_MailPassword->echoMode(), QLineEdit::Password);
-        EXPECT_EQ(d->txt_MailTurn->text(), QStringLiteral("72"));
-        EXPECT_EQ(d->txt_MailTimeOut->text(), QStringLiteral("30"));
-        EXPECT_EQ(d->cbo_MailSsl->currentText(), QStringLiteral("STARTTLS"));
-        EXPECT_TRUE(d->chk_HBackOn->isChecked());
-        EXPECT_EQ(d->txt_HBackPath->text(), QStringLiteral("/backup"));
-        EXPECT_EQ(d->chk_MailSMTP->isChecked(), c.ticked) << c.smtp;
-        EXPECT_TRUE((d.get()->*(c.selected))->isChecked()) << c.smtp;
+        EXPECT_EQ(Control<QTabWidget>(d, "PageControl1")->tabText(0), QStringLiteral("一般"));
+        EXPECT_EQ(Control<QTabWidget>(d, "PageControl1")->tabText(1), QStringLiteral("メール"));
+        EXPECT_FALSE(Control<QCheckBox>(d, "chk_Wareki")->isChecked());
+        EXPECT_TRUE(Control<QCheckBox>(d, "chk_Furigana")->isChecked());
+        EXPECT_TRUE(Control<QCheckBox>(d, "chk_Full")->isChecked());
+        EXPECT_EQ(Control<QLineEdit>(d, "txt_Host")->text(), QStringLiteral("smtp.example.jp"));
+        EXPECT_EQ(Control<QLineEdit>(d, "txt_MailPortNo")->text(), QString()) << "-1: the mail service's port";
+        EXPECT_EQ(Control<QLineEdit>(d, "txt_MailUser")->text(), QStringLiteral("taro"));
+        EXPECT_EQ(Control<QLineEdit>(d, "txt_MailPassword")->text(), QStringLiteral("secret"));
+        EXPECT_EQ(Control<QLineEdit>(d, "txt_MailPassword")->echoMode(), QLineEdit::Password);
+        EXPECT_EQ(Control<QLineEdit>(d, "txt_MailTurn")->text(), QStringLiteral("72"));
+        EXPECT_EQ(Control<QLineEdit>(d, "txt_MailTimeOut")->text(), QStringLiteral("30"));
+        EXPECT_EQ(Control<QComboBox>(d, "cbo_MailSsl")->currentText(), QStringLiteral("STARTTLS"));
+        EXPECT_TRUE(Control<QCheckBox>(d, "chk_HBackOn")->isChecked());
+        EXPECT_EQ(Control<QLineEdit>(d, "txt_HBackPath")->text(), QStringLiteral("/backup"));
+        EXPECT_EQ(Control<QCheckBox>(d, "chk_MailSMTP")->isChecked(), c.ticked) << c.smtp;
+        EXPECT_TRUE(Control<QRadioButton>(d, c.selected)->isChecked()) << c.smtp;
         // The user name and password are usable only with authentication.
-        EXPECT_EQ(d->txt_MailUser->isEnabled(), c.ticked);
-        EXPECT_EQ(d->txt_MailPassword->isEnabled(), c.ticked);
-        EXPECT_EQ(d->grp_MailSMTP->isEnabled(), c.ticked);
-        EXPECT_EQ(d->rdo_MailSMTPLogin->isEnabled(), c.ticked);
+        EXPECT_EQ(Control<QLineEdit>(d, "txt_MailUser")->isEnabled(), c.ticked);
+        EXPECT_EQ(Control<QLineEdit>(d, "txt_MailPassword")->isEnabled(), c.ticked);
+        EXPECT_EQ(Control<QGroupBox>(d, "grp_MailSMTP")->isEnabled(), c.ticked);
+        EXPECT_EQ(Control<QRadioButton>(d, "rdo_MailSMTPLogin")->isEnabled(), c.ticked);
     }
 }
 
@@ -110,30 +111,31 @@ TEST_F(OptionTest, OkStoresWhatWasTyped)
     };
     for (const Case& c : cases) {
         auto d = Dialog();
-        d->txt_MailPortNo->setText(QString::fromUtf8(c.port));
-        d->txt_MailTurn->setText(QString::fromUtf8(c.wrap));
-        d->txt_MailTimeOut->setText(QString::fromUtf8(c.timeout));
-        d->cmd_Ok->click();
+        Control<QLineEdit>(d, "txt_MailPortNo")->setText(QString::fromUtf8(c.port));
+        Control<QLineEdit>(d, "txt_MailTurn")->setText(QString::fromUtf8(c.wrap));
+        Control<QLineEdit>(d, "txt_MailTimeOut")->setText(QString::fromUtf8(c.timeout));
+        Control<QPushButton>(d, "cmd_Ok")->click();
         EXPECT_FALSE(d->isVisible());
         EXPECT_EQ(G().GetMailPort(), c.storedPort) << c.port;
         EXPECT_EQ(G().GetMailWrap(), c.storedWrap) << c.wrap;
         EXPECT_EQ(G().GetMailTimeout(), c.storedTimeout) << c.timeout;
-        EXPECT_EQ(Dialog()->txt_MailPortNo->text(), QString::fromUtf8(c.storedPort == -1 ? "" : c.port));
+        EXPECT_EQ(Control<QLineEdit>(Dialog(), "txt_MailPortNo")->text(),
+            QString::fromUtf8(c.storedPort == -1 ? "" : c.port));
     }
 
     auto d = Dialog();
-    d->chk_Wareki->setChecked(true);
-    d->chk_Furigana->setChecked(false);
-    d->chk_Full->setChecked(false);
-    d->txt_Host->setText(QStringLiteral("mail.example.jp"));
-    d->chk_MailSMTP->setChecked(true);
-    d->rdo_MailSMTPPlain->setChecked(true);
-    d->txt_MailUser->setText(QStringLiteral("hanako"));
-    d->txt_MailPassword->setText(QStringLiteral("pw"));
-    d->cbo_MailSsl->setCurrentIndex(2);
-    d->chk_HBackOn->setChecked(true);
-    d->txt_HBackPath->setText(QStringLiteral("/mnt/バックアップ"));
-    d->cmd_Ok->click();
+    Control<QCheckBox>(d, "chk_Wareki")->setChecked(true);
+    Control<QCheckBox>(d, "chk_Furigana")->setChecked(false);
+    Control<QCheckBox>(d, "chk_Full")->setChecked(false);
+    Control<QLineEdit>(d, "txt_Host")->setText(QStringLiteral("mail.example.jp"));
+    Control<QCheckBox>(d, "chk_MailSMTP")->setChecked(true);
+    Control<QRadioButton>(d, "rdo_MailSMTPPlain")->setChecked(true);
+    Control<QLineEdit>(d, "txt_MailUser")->setText(QStringLiteral("hanako"));
+    Control<QLineEdit>(d, "txt_MailPassword")->setText(QStringLiteral("pw"));
+    Control<QComboBox>(d, "cbo_MailSsl")->setCurrentIndex(2);
+    Control<QCheckBox>(d, "chk_HBackOn")->setChecked(true);
+    Control<QLineEdit>(d, "txt_HBackPath")->setText(QStringLiteral("/mnt/バックアップ"));
+    Control<QPushButton>(d, "cmd_Ok")->click();
     EXPECT_TRUE(G().GetEraDates());
     EXPECT_FALSE(G().GetFurigana());
     EXPECT_FALSE(G().GetFull());
@@ -147,18 +149,18 @@ TEST_F(OptionTest, OkStoresWhatWasTyped)
 
     // Unticking authentication erases the user name and the password.
     d = Dialog();
-    d->chk_MailSMTP->setChecked(false);
-    EXPECT_FALSE(d->txt_MailUser->isEnabled());
-    d->cmd_Ok->click();
+    Control<QCheckBox>(d, "chk_MailSMTP")->setChecked(false);
+    EXPECT_FALSE(Control<QLineEdit>(d, "txt_MailUser")->isEnabled());
+    Control<QPushButton>(d, "cmd_Ok")->click();
     EXPECT_EQ(G().GetMailAuth(), 0);
     EXPECT_EQ(G().GetMailUser(), "");
     EXPECT_EQ(G().GetMailPassword(), "");
 
     // Cancel stores nothing.
     d = Dialog();
-    d->chk_Wareki->setChecked(false);
-    d->txt_Host->setText(QStringLiteral("other"));
-    d->cmd_Close->click();
+    Control<QCheckBox>(d, "chk_Wareki")->setChecked(false);
+    Control<QLineEdit>(d, "txt_Host")->setText(QStringLiteral("other"));
+    Control<QPushButton>(d, "cmd_Close")->click();
     EXPECT_TRUE(G().GetEraDates());
     EXPECT_EQ(G().GetMailHost(), "mail.example.jp");
 }
@@ -166,29 +168,29 @@ TEST_F(OptionTest, OkStoresWhatWasTyped)
 TEST_F(OptionTest, RestsAndTheCertificateFileOfTheMailPage)
 {
     auto d = Dialog();
-    EXPECT_EQ(d->txt_MailRestCount->text(), QStringLiteral("100"));
-    EXPECT_EQ(d->txt_MailRestSec->text(), QStringLiteral("60"));
-    EXPECT_EQ(d->txt_MailCaFile->text(), QString());
+    EXPECT_EQ(Control<QLineEdit>(d, "txt_MailRestCount")->text(), QStringLiteral("100"));
+    EXPECT_EQ(Control<QLineEdit>(d, "txt_MailRestSec")->text(), QStringLiteral("60"));
+    EXPECT_EQ(Control<QLineEdit>(d, "txt_MailCaFile")->text(), QString());
 
     // A file that is not there is refused on the mail page, and nothing is stored.
-    d->txt_MailRestCount->setText(QStringLiteral("0"));
-    d->txt_MailCaFile->setText(QStringLiteral("/nowhere/社内CA.pem"));
-    d->cmd_Ok->click();
+    Control<QLineEdit>(d, "txt_MailRestCount")->setText(QStringLiteral("0"));
+    Control<QLineEdit>(d, "txt_MailCaFile")->setText(QStringLiteral("/nowhere/社内CA.pem"));
+    Control<QPushButton>(d, "cmd_Ok")->click();
     EXPECT_EQ(Texts(), std::vector<std::string> { "証明書ファイルが見つかりません。" });
     EXPECT_TRUE(d->isVisible());
-    EXPECT_EQ(d->pages->currentIndex(), OptionsDialog::kPageMail);
+    EXPECT_EQ(Control<QTabWidget>(d, "PageControl1")->currentIndex(), OptionsDialog::kPageMail);
     EXPECT_EQ(G().GetMailRestEvery(), 100);
 
     const std::string pem = G().UserFolder() + SJ("/社内CA.pem");
     ASSERT_TRUE(platform::fs::AtomicWriteFile(pem, "-----BEGIN CERTIFICATE-----\n"));
-    d->txt_MailCaFile->setText(ToQ(pem));
-    d->txt_MailRestSec->setText(QStringLiteral("x")); // not a number: kept as it was
-    d->cmd_Ok->click();
+    Control<QLineEdit>(d, "txt_MailCaFile")->setText(ToQ(pem));
+    Control<QLineEdit>(d, "txt_MailRestSec")->setText(QStringLiteral("x")); // not a number: kept as it was
+    Control<QPushButton>(d, "cmd_Ok")->click();
     EXPECT_FALSE(d->isVisible());
     EXPECT_EQ(G().GetMailRestEvery(), 0);
     EXPECT_EQ(G().GetMailRestSeconds(), 60);
     EXPECT_EQ(G().GetMailCaFile(), pem);
-    EXPECT_EQ(Dialog()->txt_MailCaFile->text(), ToQ(pem));
+    EXPECT_EQ(Control<QLineEdit>(Dialog(), "txt_MailCaFile")->text(), ToQ(pem));
 }
 
 TEST_F(OptionTest, BackupFolderIsCheckedWhenTheBackupIsOn)
@@ -201,17 +203,17 @@ TEST_F(OptionTest, BackupFolderIsCheckedWhenTheBackupIsOn)
     for (const Case& c : cases) {
         host.shown.clear();
         auto d = Dialog();
-        d->pages->setCurrentIndex(1);
-        d->chk_HBackOn->setChecked(true);
-        d->txt_HBackPath->setText(QString(c.length, QLatin1Char('d')));
-        d->chk_Wareki->setChecked(!G().GetEraDates());
+        Control<QTabWidget>(d, "PageControl1")->setCurrentIndex(1);
+        Control<QCheckBox>(d, "chk_HBackOn")->setChecked(true);
+        Control<QLineEdit>(d, "txt_HBackPath")->setText(QString(c.length, QLatin1Char('d')));
+        Control<QCheckBox>(d, "chk_Wareki")->setChecked(!G().GetEraDates());
         const bool eraDates = G().GetEraDates();
-        d->cmd_Ok->click();
+        Control<QPushButton>(d, "cmd_Ok")->click();
         if (c.message) {
             EXPECT_EQ(Texts(), std::vector<std::string> { c.message });
             EXPECT_EQ(U(host.shown[0].caption), "注意");
             EXPECT_TRUE(d->isVisible());
-            EXPECT_EQ(d->pages->currentIndex(), 0);
+            EXPECT_EQ(Control<QTabWidget>(d, "PageControl1")->currentIndex(), 0);
             EXPECT_EQ(G().GetEraDates(), eraDates) << "nothing stored";
         } else {
             EXPECT_TRUE(host.shown.empty());
@@ -221,22 +223,22 @@ TEST_F(OptionTest, BackupFolderIsCheckedWhenTheBackupIsOn)
     }
     // Off: the folder is not checked, and its field cannot be used.
     auto d = Dialog();
-    d->chk_HBackOn->setChecked(false);
-    EXPECT_FALSE(d->txt_HBackPath->isEnabled());
-    EXPECT_FALSE(d->lbl_BackPath->isEnabled());
-    d->txt_HBackPath->clear();
-    d->cmd_Ok->click();
+    Control<QCheckBox>(d, "chk_HBackOn")->setChecked(false);
+    EXPECT_FALSE(Control<QLineEdit>(d, "txt_HBackPath")->isEnabled());
+    EXPECT_FALSE(Control<QLabel>(d, "lbl_BackPath")->isEnabled());
+    Control<QLineEdit>(d, "txt_HBackPath")->clear();
+    Control<QPushButton>(d, "cmd_Ok")->click();
     EXPECT_FALSE(d->isVisible());
     EXPECT_EQ(G().GetFolderBackupOn(), 0);
     EXPECT_EQ(G().GetFolderBackupPath(), "");
 
     // The field itself takes at most 80 bytes.
     d = Dialog();
-    d->chk_HBackOn->setChecked(true);
-    d->txt_HBackPath->clear();
-    d->txt_HBackPath->setFocus();
-    QTest::keyClicks(d->txt_HBackPath, QString(85, QLatin1Char('e')));
-    EXPECT_EQ(d->txt_HBackPath->text().size(), 80);
+    Control<QCheckBox>(d, "chk_HBackOn")->setChecked(true);
+    Control<QLineEdit>(d, "txt_HBackPath")->clear();
+    Control<QLineEdit>(d, "txt_HBackPath")->setFocus();
+    QTest::keyClicks(Control<QLineEdit>(d, "txt_HBackPath"), QString(85, QLatin1Char('e')));
+    EXPECT_EQ(Control<QLineEdit>(d, "txt_HBackPath")->text().size(), 80);
 }
 
 TEST_F(OptionTest, DataBesideTheProgramHasNoBackupOption)
@@ -244,26 +246,27 @@ TEST_F(OptionTest, DataBesideTheProgramHasNoBackupOption)
     G().SetFolderBackupOn(1);
     WriteAll(dir.File("nrt.ndb"), "");
     auto d = Dialog();
-    EXPECT_FALSE(d->chk_HBackOn->isChecked());
-    EXPECT_FALSE(d->chk_HBackOn->isEnabled());
-    d->cmd_Ok->click();
+    EXPECT_FALSE(Control<QCheckBox>(d, "chk_HBackOn")->isChecked());
+    EXPECT_FALSE(Control<QCheckBox>(d, "chk_HBackOn")->isEnabled());
+    Control<QPushButton>(d, "cmd_Ok")->click();
     EXPECT_EQ(G().GetFolderBackupOn(), 0);
 }
 
 TEST_F(OptionTest, EncryptionProposesTheUsualPort)
 {
     auto d = Dialog();
-    d->txt_MailPortNo->clear();
+    Control<QLineEdit>(d, "txt_MailPortNo")->clear();
     struct Step {
         int choice;
         const char* before;
         const char* after;
     } steps[] = { { 1, "", "587" }, { 2, "587", "465" }, { 0, "465", "25" }, { 1, "100", "100" }, { 2, "abc", "abc" } };
     for (const Step& s : steps) {
-        d->txt_MailPortNo->setText(QString::fromUtf8(s.before));
-        d->cbo_MailSsl->setCurrentIndex(s.choice);
-        emit d->cbo_MailSsl->activated(s.choice);
-        EXPECT_EQ(d->txt_MailPortNo->text(), QString::fromUtf8(s.after)) << s.choice << " " << s.before;
+        Control<QLineEdit>(d, "txt_MailPortNo")->setText(QString::fromUtf8(s.before));
+        Control<QComboBox>(d, "cbo_MailSsl")->setCurrentIndex(s.choice);
+        emit Control<QComboBox>(d, "cbo_MailSsl")->activated(s.choice);
+        EXPECT_EQ(Control<QLineEdit>(d, "txt_MailPortNo")->text(), QString::fromUtf8(s.after))
+            << s.choice << " " << s.before;
     }
 }
 
@@ -276,16 +279,16 @@ TEST_F(OptionTest, MenuOpensTheFirstPageAndTheMailPageCanBeAsked)
         [&](QWidget* modal) {
             auto* d = qobject_cast<OptionsDialog*>(modal);
             ASSERT_NE(d, nullptr);
-            EXPECT_EQ(d->pages->currentIndex(), OptionsDialog::kPageGeneral);
-            d->chk_Wareki->setChecked(!G().GetEraDates());
-            d->cmd_Ok->click();
+            EXPECT_EQ(Control<QTabWidget>(d, "PageControl1")->currentIndex(), OptionsDialog::kPageGeneral);
+            Control<QCheckBox>(d, "chk_Wareki")->setChecked(!G().GetEraDates());
+            Control<QPushButton>(d, "cmd_Ok")->click();
         },
         [&] { item->trigger(); });
     WhileModal(
         [&](QWidget* modal) {
             auto* d = qobject_cast<OptionsDialog*>(modal);
             ASSERT_NE(d, nullptr);
-            EXPECT_EQ(d->pages->currentIndex(), OptionsDialog::kPageMail);
+            EXPECT_EQ(Control<QTabWidget>(d, "PageControl1")->currentIndex(), OptionsDialog::kPageMail);
             d->reject();
         },
         [&] { ShowOptions(*main, OptionsDialog::kPageMail); });

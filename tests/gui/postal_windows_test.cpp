@@ -1,5 +1,7 @@
 // The postal import window, the address browser and the main window's import command,
 // on dictionaries the tests import from the hand-made list of tests/postal.
+#include "GuiTestSupport.h"
+
 #include "app/MainWindow.h"
 #include "db/LineList.h"
 #include "forms/AddressBrowser.h"
@@ -35,6 +37,7 @@
 
 using namespace nrt;
 using namespace nrt::gui;
+using nrt::test::Control;
 using nrt::test::S;
 using nrt::test::U;
 
@@ -91,12 +94,12 @@ TEST_F(PostalWindowsTest, ImportWindowOpensOnTheRememberedList)
         global->UserFile("NrtPath.dat"), "\r\na.csv\r\nb.csv\r\n" + S("/home/利用者/KEN_ALL.CSV") + "\r\n");
     PostalImportDialog w(*global);
     EXPECT_EQ(w.windowTitle(), Q("ノルテア"));
-    EXPECT_EQ(w.txt_Path->text(), Q("/home/利用者/KEN_ALL.CSV"));
-    EXPECT_EQ(w.cmd_Inport->text(), Q("インポート(&I)"));
-    EXPECT_EQ(w.cmd_Close->text(), Q("閉じる(&C)"));
-    EXPECT_TRUE(w.txt_Post->isReadOnly());
-    EXPECT_EQ(w.txt_Post->cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_FALSE(w.prg_Inport->isVisibleTo(&w));
+    EXPECT_EQ(Control<QLineEdit>(w, "txt_Path")->text(), Q("/home/利用者/KEN_ALL.CSV"));
+    EXPECT_EQ(Control<QPushButton>(w, "cmd_Inport")->text(), Q("インポート(&I)"));
+    EXPECT_EQ(Control<QPushButton>(w, "cmd_Close")->text(), Q("閉じる(&C)"));
+    EXPECT_TRUE(Control<QLineEdit>(w, "txt_Post")->isReadOnly());
+    EXPECT_EQ(Control<QLineEdit>(w, "txt_Post")->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_FALSE(Control<QProgressBar>(w, "prg_Inport")->isVisibleTo(&w));
 }
 
 TEST_F(PostalWindowsTest, ImportWindowResults)
@@ -135,32 +138,32 @@ TEST_F(PostalWindowsTest, ImportWindowResults)
             nrt::test::WriteAll(c.expectedPath, c.file);
 
         PostalImportDialog w(*global);
-        w.txt_Path->setText(ToQ(c.typed));
+        Control<QLineEdit>(w, "txt_Path")->setText(ToQ(c.typed));
         // The progress as the bar shows it, each step under the wait cursor.
         std::vector<int> progress;
         bool waiting = true;
-        QObject::connect(w.prg_Inport, &QProgressBar::valueChanged, [&](int value) {
+        QObject::connect(Control<QProgressBar>(w, "prg_Inport"), &QProgressBar::valueChanged, [&](int value) {
             progress.push_back(value);
             const QCursor* cursor = QApplication::overrideCursor();
             waiting = waiting && cursor && cursor->shape() == Qt::WaitCursor;
         });
         if (c.failWrites)
             platform::fs::testing::FailWritesAfter(0);
-        w.cmd_Inport->click();
+        Control<QPushButton>(w, "cmd_Inport")->click();
         platform::fs::testing::FailWritesAfter(-1);
 
-        EXPECT_EQ(FromQ(w.txt_Path->text()), c.expectedPath);
+        EXPECT_EQ(FromQ(Control<QLineEdit>(w, "txt_Path")->text()), c.expectedPath);
         ASSERT_EQ(host.shown.size(), 1u);
         EXPECT_EQ(U(host.shown[0].text), c.message);
         EXPECT_EQ(U(host.shown[0].caption), c.caption);
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
         const bool ok = std::string(c.caption) == "住所録";
         EXPECT_EQ(Entry3(), ok ? c.expectedPath : "");
-        EXPECT_EQ(w.prg_Inport->isVisibleTo(&w), c.writeFile);
+        EXPECT_EQ(Control<QProgressBar>(w, "prg_Inport")->isVisibleTo(&w), c.writeFile);
         EXPECT_TRUE(waiting);
         EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
         if (ok) {
-            EXPECT_EQ(w.prg_Inport->value(), 100);
+            EXPECT_EQ(Control<QProgressBar>(w, "prg_Inport")->value(), 100);
             EXPECT_GE(progress.size(), 3u);
             EXPECT_EQ(global->PostalFile({}), folders.dataFolder + "yubin");
             EXPECT_TRUE(FindPostalCode(global->PostalFile({}), "100-0013").has_value());
@@ -183,16 +186,16 @@ TEST_F(PostalWindowsTest, FileDialogStartsAtTheListsFolder)
     platform::fs::MakeDirs(Docs("lists"));
     nrt::test::WriteAll(Docs("lists/KEN_ALL.CSV"), nrt::test::SampleList());
     PostalImportDialog w(*global);
-    w.txt_Path->setText(ToQ(Docs("lists/old.CSV")));
+    Control<QLineEdit>(w, "txt_Path")->setText(ToQ(Docs("lists/old.CSV")));
     QString shownFolder;
     OnModal<QFileDialog>([&shownFolder, this](QFileDialog& d) {
         shownFolder = d.directory().absolutePath();
         d.selectFile(ToQ(Docs("lists/KEN_ALL.CSV")));
         static_cast<QDialog&>(d).accept(); // QFileDialog checks the selection first
     });
-    w.cmd_FileName->click();
+    Control<QPushButton>(w, "cmd_FileName")->click();
     EXPECT_EQ(FromQ(shownFolder), Docs("lists"));
-    EXPECT_EQ(FromQ(w.txt_Path->text()), Docs("lists/KEN_ALL.CSV"));
+    EXPECT_EQ(FromQ(Control<QLineEdit>(w, "txt_Path")->text()), Docs("lists/KEN_ALL.CSV"));
 }
 
 TEST_F(PostalWindowsTest, ClickOnTheDownloadPageOpensIt)
@@ -201,11 +204,11 @@ TEST_F(PostalWindowsTest, ClickOnTheDownloadPageOpensIt)
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
     PostalImportDialog w(*global);
     w.show();
-    QTest::mouseClick(w.txt_Post, Qt::LeftButton);
+    QTest::mouseClick(Control<QLineEdit>(w, "txt_Post"), Qt::LeftButton);
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     ASSERT_EQ(catcher.urls.size(), 1);
     EXPECT_EQ(catcher.urls[0], QUrl(QString::fromLatin1(PostalImportDialog::kDownloadPage)));
-    EXPECT_EQ(w.txt_Post->text(), catcher.urls[0].toString());
+    EXPECT_EQ(Control<QLineEdit>(w, "txt_Post")->text(), catcher.urls[0].toString());
 }
 
 TEST_F(PostalWindowsTest, MainWindowImportsAndThenReadsTheNewDictionary)
@@ -220,20 +223,20 @@ TEST_F(PostalWindowsTest, MainWindowImportsAndThenReadsTheNewDictionary)
 
     // A failed import leaves the flag it set: only the refresh after the window puts it back.
     OnModal<PostalImportDialog>([](PostalImportDialog& w) {
-        w.txt_Path->setText(QStringLiteral("KEN"));
+        Control<QLineEdit>(w, "txt_Path")->setText(QStringLiteral("KEN"));
         platform::fs::testing::FailWritesAfter(0);
-        w.cmd_Inport->click();
+        Control<QPushButton>(w, "cmd_Inport")->click();
         platform::fs::testing::FailWritesAfter(-1);
-        w.cmd_Close->click();
+        Control<QPushButton>(w, "cmd_Close")->click();
     });
     command->trigger();
     EXPECT_EQ(U(host.LastText()), "郵便データ作成に失敗しました。");
     EXPECT_EQ(main.Global().PostalLocation(), 0);
 
     OnModal<PostalImportDialog>([](PostalImportDialog& w) {
-        w.txt_Path->setText(QStringLiteral("KEN"));
-        w.cmd_Inport->click();
-        w.cmd_Close->click();
+        Control<QLineEdit>(w, "txt_Path")->setText(QStringLiteral("KEN"));
+        Control<QPushButton>(w, "cmd_Inport")->click();
+        Control<QPushButton>(w, "cmd_Close")->click();
     });
     command->trigger();
     EXPECT_EQ(U(host.LastText()), "正常にインポートされました。");
@@ -267,7 +270,7 @@ protected:
     static QStringList Column(const AddressBrowser& w, int column)
     {
         QStringList out;
-        const QAbstractItemModel* m = w.griMain->model();
+        const QAbstractItemModel* m = Control<QTableView>(w, "griMain")->model();
         for (int r = 0; r < m->rowCount(); ++r)
             out << m->data(m->index(r, column)).toString();
         return out;
@@ -275,14 +278,15 @@ protected:
     static int RowOf(const AddressBrowser& w, const char* name) { return Column(w, 1).indexOf(Q(name)); }
     static void DoubleClick(AddressBrowser& w, int row)
     {
-        const QRect cell = w.griMain->visualRect(w.griMain->model()->index(row, 1));
+        const QRect cell
+            = Control<QTableView>(w, "griMain")->visualRect(Control<QTableView>(w, "griMain")->model()->index(row, 1));
         // As a mouse gives it: a click, then the double click.
-        QTest::mouseClick(w.griMain->viewport(), Qt::LeftButton, {}, cell.center());
-        QTest::mouseDClick(w.griMain->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseClick(Control<QTableView>(w, "griMain")->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(Control<QTableView>(w, "griMain")->viewport(), Qt::LeftButton, {}, cell.center());
     }
     static bool Navy(const AddressBrowser& w)
     {
-        const QAbstractItemModel* m = w.griMain->model();
+        const QAbstractItemModel* m = Control<QTableView>(w, "griMain")->model();
         return m->data(m->index(0, 1), Qt::ForegroundRole).value<QColor>() == QColor(0, 0, 128);
     }
 
@@ -295,13 +299,13 @@ TEST_F(AddressBrowserTest, WalkFromPrefectureToTown)
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     EXPECT_EQ(w.windowTitle(), Q("ノルテア（都道府県）"));
-    EXPECT_EQ(w.cmd_Ok->text(), Q("選択"));
-    EXPECT_EQ(w.lbl_Kensu->text(), Q("件数："));
-    EXPECT_EQ(w.lbl_Ken->text(), Q("4"));
-    EXPECT_EQ(w.lbl_Zyusyo->text(), QString());
-    EXPECT_FALSE(w.cmd_Todo->isEnabled());
-    EXPECT_FALSE(w.cmd_Sityo->isEnabled());
-    const QAbstractItemModel* m = w.griMain->model();
+    EXPECT_EQ(Control<QPushButton>(w, "cmd_Ok")->text(), Q("選択"));
+    EXPECT_EQ(Control<QLabel>(w, "lbl_Kensu")->text(), Q("件数："));
+    EXPECT_EQ(Control<QLabel>(w, "lbl_Ken")->text(), Q("4"));
+    EXPECT_EQ(Control<QLabel>(w, "lbl_Zyusyo")->text(), QString());
+    EXPECT_FALSE(Control<QPushButton>(w, "cmd_Todo")->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(w, "cmd_Sityo")->isEnabled());
+    const QAbstractItemModel* m = Control<QTableView>(w, "griMain")->model();
     EXPECT_EQ(m->headerData(0, Qt::Horizontal).toString(), Q("郵便番号"));
     EXPECT_EQ(m->headerData(1, Qt::Horizontal).toString(), Q("住所"));
     EXPECT_EQ(m->headerData(2, Qt::Horizontal).toString(), Q("住所カナ"));
@@ -311,39 +315,39 @@ TEST_F(AddressBrowserTest, WalkFromPrefectureToTown)
 
     DoubleClick(w, RowOf(w, "東京都"));
     EXPECT_EQ(w.windowTitle(), Q("ノルテア（市町村）"));
-    EXPECT_EQ(w.lbl_Zyusyo->text(), Q("東京都"));
+    EXPECT_EQ(Control<QLabel>(w, "lbl_Zyusyo")->text(), Q("東京都"));
     EXPECT_EQ(Column(w, 1), (QStringList { Q("渋谷区"), Q("千代田区") }));
     EXPECT_EQ(Column(w, 2), (QStringList { Q("ｼﾌﾞﾔｸ"), Q("ﾁﾖﾀﾞｸ") }));
-    EXPECT_TRUE(w.cmd_Todo->isEnabled());
-    EXPECT_FALSE(w.cmd_Sityo->isEnabled());
+    EXPECT_TRUE(Control<QPushButton>(w, "cmd_Todo")->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(w, "cmd_Sityo")->isEnabled());
 
     // タ: the readings from ﾀ to ﾄ, in navy.
-    w.cmd_Kana[4]->click();
-    EXPECT_EQ(w.cmd_Kana[4]->objectName(), QStringLiteral("cmd_t"));
+    Control<QPushButton>(w, "cmd_t")->click();
+    EXPECT_EQ(Control<QPushButton>(w, "cmd_t")->text(), Q("タ"));
     EXPECT_EQ(Column(w, 1), QStringList { Q("千代田区") });
-    EXPECT_EQ(w.lbl_Ken->text(), Q("1"));
+    EXPECT_EQ(Control<QLabel>(w, "lbl_Ken")->text(), Q("1"));
     EXPECT_TRUE(Navy(w));
 
-    w.cmd_Ok->click(); // the first row is the current one
+    Control<QPushButton>(w, "cmd_Ok")->click(); // the first row is the current one
     EXPECT_EQ(w.windowTitle(), Q("ノルテア（町域）"));
-    EXPECT_EQ(w.cmd_Ok->text(), Q("決定"));
-    EXPECT_EQ(w.lbl_Zyusyo->text(), Q("東京都千代田区"));
-    EXPECT_TRUE(w.cmd_Sityo->isEnabled());
+    EXPECT_EQ(Control<QPushButton>(w, "cmd_Ok")->text(), Q("決定"));
+    EXPECT_EQ(Control<QLabel>(w, "lbl_Zyusyo")->text(), Q("東京都千代田区"));
+    EXPECT_TRUE(Control<QPushButton>(w, "cmd_Sityo")->isEnabled());
     EXPECT_FALSE(Navy(w)); // choosing resets the filter
     EXPECT_EQ(Column(w, 0), (QStringList { Q("100-0013"), Q("100-0001"), Q("100-0014") }));
     EXPECT_EQ(Column(w, 1), (QStringList { Q("霞が関"), Q("千代田"), Q("永田町") }));
-    EXPECT_EQ(w.lbl_Ken->text(), Q("3"));
+    EXPECT_EQ(Control<QLabel>(w, "lbl_Ken")->text(), Q("3"));
 
     // ワ: nothing left but the empty row, which cannot be chosen.
-    w.cmd_Kana[10]->click();
+    Control<QPushButton>(w, "cmd_w")->click();
     EXPECT_EQ(Column(w, 0), QStringList { QString() });
-    EXPECT_EQ(w.lbl_Ken->text(), Q("0"));
-    w.cmd_Ok->click();
+    EXPECT_EQ(Control<QLabel>(w, "lbl_Ken")->text(), Q("0"));
+    Control<QPushButton>(w, "cmd_Ok")->click();
     EXPECT_EQ(host.beeps, 1);
     EXPECT_TRUE(w.isVisible());
     EXPECT_FALSE(w.Choice().has_value());
 
-    w.cmd_Kana[0]->click();
+    Control<QPushButton>(w, "cmd_all")->click();
     DoubleClick(w, RowOf(w, "霞が関"));
     EXPECT_EQ(w.result(), QDialog::Accepted);
     EXPECT_FALSE(w.isVisible());
@@ -362,32 +366,32 @@ TEST_F(AddressBrowserTest, StartAndBackButtons)
 
     AddressBrowser w(postalFolder, S("大阪府"), 100);
     EXPECT_EQ(w.windowTitle(), Q("ノルテア（市町村）"));
-    EXPECT_EQ(w.lbl_Zyusyo->text(), Q("大阪府"));
+    EXPECT_EQ(Control<QLabel>(w, "lbl_Zyusyo")->text(), Q("大阪府"));
     EXPECT_EQ(Column(w, 1), (QStringList { Q("大阪市中央区"), Q("豊中市"), Q("八尾市") }));
-    w.cmd_Kana[8]->click(); // ヤ
+    Control<QPushButton>(w, "cmd_y")->click(); // ヤ
     EXPECT_EQ(Column(w, 1), QStringList { Q("八尾市") });
-    w.cmd_Ok->click();
+    Control<QPushButton>(w, "cmd_Ok")->click();
     EXPECT_EQ(Column(w, 1), QStringList { Q("本町") });
 
-    w.cmd_Sityo->click();
+    Control<QPushButton>(w, "cmd_Sityo")->click();
     EXPECT_EQ(w.windowTitle(), Q("ノルテア（市町村）"));
     EXPECT_EQ(Column(w, 1).size(), 3);
     EXPECT_FALSE(Navy(w));
-    EXPECT_TRUE(w.cmd_Sityo->isEnabled());
+    EXPECT_TRUE(Control<QPushButton>(w, "cmd_Sityo")->isEnabled());
 
-    w.cmd_Todo->click();
+    Control<QPushButton>(w, "cmd_Todo")->click();
     EXPECT_EQ(w.windowTitle(), Q("ノルテア（都道府県）"));
-    EXPECT_EQ(w.lbl_Zyusyo->text(), QString());
-    EXPECT_FALSE(w.cmd_Sityo->isEnabled());
-    EXPECT_FALSE(w.cmd_Todo->isEnabled());
+    EXPECT_EQ(Control<QLabel>(w, "lbl_Zyusyo")->text(), QString());
+    EXPECT_FALSE(Control<QPushButton>(w, "cmd_Sityo")->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(w, "cmd_Todo")->isEnabled());
 }
 
 TEST_F(AddressBrowserTest, WithoutDictionaryTheListsAreEmpty)
 {
     AddressBrowser w(dir.Path() + "/nowhere/yubin", "", 100);
     EXPECT_EQ(Column(w, 1), QStringList { QString() });
-    EXPECT_EQ(w.lbl_Ken->text(), Q("0"));
-    w.cmd_Ok->click();
+    EXPECT_EQ(Control<QLabel>(w, "lbl_Ken")->text(), Q("0"));
+    Control<QPushButton>(w, "cmd_Ok")->click();
     EXPECT_EQ(host.beeps, 1);
 }
 
@@ -408,10 +412,10 @@ TEST_F(AddressBrowserTest, Magnification)
         SCOPED_TRACE(c.ratio);
         AddressBrowser w(postalFolder, "", c.ratio);
         EXPECT_EQ(w.size(), c.client);
-        EXPECT_EQ(w.cmd_Close->geometry(), c.close);
-        EXPECT_EQ(w.cmd_Close->font().pixelSize(), c.fontPixels);
-        EXPECT_EQ(w.griMain->font().pixelSize(), c.fontPixels);
-        EXPECT_EQ(w.griMain->horizontalHeader()->font().pixelSize(), c.fontPixels);
+        EXPECT_EQ(Control<QPushButton>(w, "cmd_Close")->geometry(), c.close);
+        EXPECT_EQ(Control<QPushButton>(w, "cmd_Close")->font().pixelSize(), c.fontPixels);
+        EXPECT_EQ(Control<QTableView>(w, "griMain")->font().pixelSize(), c.fontPixels);
+        EXPECT_EQ(Control<QTableView>(w, "griMain")->horizontalHeader()->font().pixelSize(), c.fontPixels);
     }
 }
 
@@ -430,7 +434,7 @@ TEST_F(AddressBrowserTest, BrowseReturnsTheConfirmedTown)
 
     OnModal<AddressBrowser>([](AddressBrowser& w) {
         w.Choose(RowOf(w, "千代田区"));
-        w.cmd_Close->click();
+        Control<QPushButton>(w, "cmd_Close")->click();
     });
     EXPECT_FALSE(AddressBrowser::Browse(*global, S("東京都")).has_value());
 }

@@ -232,7 +232,7 @@ TEST(PrintProgress, RunsTheJobAndStopsWhenCancelled)
     const bool completed = print::PrintProgress::Run(&window, 10, [&] {
         if (++pages == 4)
             if (auto* progress = qobject_cast<print::PrintProgress*>(QApplication::activeModalWidget()))
-                progress->cmd_Cancel->click();
+                Control<QPushButton>(progress, "cmd_Cancel")->click();
         return pages < 10;
     });
     EXPECT_FALSE(completed);

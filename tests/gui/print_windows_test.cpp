@@ -56,21 +56,23 @@ TEST(PrintFormList, ChoosingForPrintingOnly)
     PrintGuiFixture f;
     PrintFormList list(*f.global, PrintFormList::Mode::Choose);
     EXPECT_EQ(list.windowTitle(), QStringLiteral("用紙リスト"));
-    EXPECT_EQ(Shown(list.lst_Name),
+    EXPECT_EQ(Shown(Control<QListWidget>(list, "lst_Name")),
         (std::vector<std::string> {
             "年賀状", "普通はがき(１)", "普通はがき(２)", "封筒(４号)(表)", "封筒(４号)(裏)" }));
-    EXPECT_EQ(list.lst_Name->currentRow(), 0);
-    EXPECT_FALSE(list.cmd_New->isEnabled());
-    EXPECT_FALSE(list.cmd_ReName->isEnabled());
-    EXPECT_FALSE(list.cmd_Del->isEnabled());
-    EXPECT_EQ(list.cmd_Ok->text(), QStringLiteral("選択(&S)..."));
-    list.lst_Name->setCurrentRow(3);
-    list.cmd_Ok->click();
+    EXPECT_EQ(Control<QListWidget>(list, "lst_Name")->currentRow(), 0);
+    EXPECT_FALSE(Control<QPushButton>(list, "cmd_New")->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(list, "cmd_ReName")->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(list, "cmd_Del")->isEnabled());
+    EXPECT_EQ(Control<QPushButton>(list, "cmd_Ok")->text(), QStringLiteral("選択(&S)..."));
+    Control<QListWidget>(list, "lst_Name")->setCurrentRow(3);
+    Control<QPushButton>(list, "cmd_Ok")->click();
     EXPECT_EQ(list.Chosen(), 3);
     EXPECT_EQ(list.result(), QDialog::Accepted);
 
     PrintFormList manage(*f.global, PrintFormList::Mode::Manage);
-    EXPECT_TRUE(manage.cmd_New->isEnabled() && manage.cmd_ReName->isEnabled() && manage.cmd_Del->isEnabled());
+    EXPECT_TRUE(Control<QPushButton>(manage, "cmd_New")->isEnabled()
+        && Control<QPushButton>(manage, "cmd_ReName")->isEnabled()
+        && Control<QPushButton>(manage, "cmd_Del")->isEnabled());
 }
 
 TEST(PrintFormList, CreatingRenamingAndDeletingFromTheList)
@@ -80,34 +82,34 @@ TEST(PrintFormList, CreatingRenamingAndDeletingFromTheList)
     list.runDialog = [](QDialog& d) {
         auto& dialog = static_cast<print::NewPrintFormDialog&>(d);
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral("印刷の新規作成"));
-        EXPECT_EQ(dialog.cbo_Kind->count(), 9);
-        EXPECT_EQ(dialog.cbo_Kind->itemText(4), QStringLiteral("封筒４０号（表）"));
-        dialog.cbo_Kind->setCurrentIndex(8); // the label sheet
-        dialog.txt_Name->setText(QStringLiteral("宛名ラベル"));
-        dialog.cmd_Ok->click();
+        EXPECT_EQ(Control<QComboBox>(dialog, "cbo_Kind")->count(), 9);
+        EXPECT_EQ(Control<QComboBox>(dialog, "cbo_Kind")->itemText(4), QStringLiteral("封筒４０号（表）"));
+        Control<QComboBox>(dialog, "cbo_Kind")->setCurrentIndex(8); // the label sheet
+        Control<QLineEdit>(dialog, "txt_Name")->setText(QStringLiteral("宛名ラベル"));
+        Control<QPushButton>(dialog, "cmd_Ok")->click();
         return dialog.result();
     };
-    list.cmd_New->click();
-    EXPECT_EQ(list.lst_Name->count(), 6);
-    EXPECT_EQ(list.lst_Name->currentItem()->text(), QStringLiteral("宛名ラベル"));
+    Control<QPushButton>(list, "cmd_New")->click();
+    EXPECT_EQ(Control<QListWidget>(list, "lst_Name")->count(), 6);
+    EXPECT_EQ(Control<QListWidget>(list, "lst_Name")->currentItem()->text(), QStringLiteral("宛名ラベル"));
     EXPECT_TRUE(platform::fs::IsFile(f.global->UserFile(S("宛名ラベル.ndp"))));
 
     list.runDialog = [](QDialog& d) {
         auto& dialog = static_cast<print::RenamePrintFormDialog&>(d);
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral("印刷名を変更する"));
-        EXPECT_EQ(dialog.txt_Name->text(), QStringLiteral("宛名ラベル"));
-        dialog.txt_Name->setText(QStringLiteral("Rep ラベル"));
-        dialog.cmd_Ok->click();
+        EXPECT_EQ(Control<QLineEdit>(dialog, "txt_Name")->text(), QStringLiteral("宛名ラベル"));
+        Control<QLineEdit>(dialog, "txt_Name")->setText(QStringLiteral("Rep ラベル"));
+        Control<QPushButton>(dialog, "cmd_Ok")->click();
         return dialog.result();
     };
-    list.cmd_ReName->click();
-    EXPECT_EQ(list.lst_Name->item(5)->text(), QStringLiteral("Rep ラベル"));
+    Control<QPushButton>(list, "cmd_ReName")->click();
+    EXPECT_EQ(Control<QListWidget>(list, "lst_Name")->item(5)->text(), QStringLiteral("Rep ラベル"));
     EXPECT_TRUE(platform::fs::IsFile(f.global->UserFile(S("Rep ラベル.ndp"))));
 
-    list.lst_Name->setCurrentRow(5);
-    list.cmd_Del->click();
+    Control<QListWidget>(list, "lst_Name")->setCurrentRow(5);
+    Control<QPushButton>(list, "cmd_Del")->click();
     EXPECT_EQ(U(f.messages.LastText()), "削除します。よろしいですか？");
-    EXPECT_EQ(list.lst_Name->count(), 5);
+    EXPECT_EQ(Control<QListWidget>(list, "lst_Name")->count(), 5);
     EXPECT_FALSE(platform::fs::Exists(f.global->UserFile(S("Rep ラベル.ndp"))));
 }
 
@@ -116,21 +118,21 @@ TEST(PrintFormList, NameFieldRefusesPunctuationWithABeep)
     PrintGuiFixture f;
     print::NewPrintFormDialog dialog(*f.global);
     dialog.show();
-    SaveScreenshot(dialog, "new-print-form.png");
-    Type(dialog.txt_Name, QStringLiteral("a.b"));
-    EXPECT_EQ(dialog.txt_Name->text(), QStringLiteral("ab"));
+    SaveScreenshot(dialog, "new-print-form");
+    Type(Control<QLineEdit>(dialog, "txt_Name"), QStringLiteral("a.b"));
+    EXPECT_EQ(Control<QLineEdit>(dialog, "txt_Name")->text(), QStringLiteral("ab"));
     EXPECT_EQ(f.messages.beeps, 1);
-    Type(dialog.txt_Name, QStringLiteral("_@{}~年賀"));
-    EXPECT_EQ(dialog.txt_Name->text(), QStringLiteral("ab_@{}~年賀"));
+    Type(Control<QLineEdit>(dialog, "txt_Name"), QStringLiteral("_@{}~年賀"));
+    EXPECT_EQ(Control<QLineEdit>(dialog, "txt_Name")->text(), QStringLiteral("ab_@{}~年賀"));
     EXPECT_EQ(f.messages.beeps, 1);
     // Thirty bytes at most: 11 + 2 × 9 = 29, and one more double-byte character
     // does not fit.
-    dialog.txt_Name->clear();
-    Type(dialog.txt_Name, QStringLiteral("abcdefghijkあいうえおかきくけこ"));
-    EXPECT_EQ(dialog.txt_Name->text(), QStringLiteral("abcdefghijkあいうえおかきくけ"));
+    Control<QLineEdit>(dialog, "txt_Name")->clear();
+    Type(Control<QLineEdit>(dialog, "txt_Name"), QStringLiteral("abcdefghijkあいうえおかきくけこ"));
+    EXPECT_EQ(Control<QLineEdit>(dialog, "txt_Name")->text(), QStringLiteral("abcdefghijkあいうえおかきくけ"));
 
     // No kind chosen: refused, the dialog stays.
-    dialog.cmd_Ok->click();
+    Control<QPushButton>(dialog, "cmd_Ok")->click();
     EXPECT_EQ(U(f.messages.LastText()), "種類を選択して下さい。");
     EXPECT_EQ(dialog.result(), 0);
 }
@@ -151,7 +153,7 @@ protected:
         ASSERT_TRUE(renderer.Prepare(S(form), kind, mainlist::PrintCondition({}, {}), ""));
         window = std::make_unique<print::PrintPreview>(renderer, *f.global);
     }
-    std::string PageText() const { return window->panelPage->text().toStdString(); }
+    std::string PageText() const { return Control<QLabel>(window, "panelPage")->text().toStdString(); }
 
     PrintGuiFixture f;
     print::CardRenderer renderer { *f.global, f.db, f.printer };
@@ -164,19 +166,19 @@ TEST_F(Preview, StepsThroughFiveCards)
 {
     Open(kReportNewYearCard, 5);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("プレビュー"));
-    EXPECT_EQ(window->panelCount->text(), QStringLiteral("表示数：5"));
+    EXPECT_EQ(Control<QLabel>(window, "panelCount")->text(), QStringLiteral("表示数：5"));
     EXPECT_EQ(PageText(), "Page：  1 /   5");
     EXPECT_EQ(window->Surface().size(), QSize(320, 470));
     window->mnuPrevClick();
     EXPECT_EQ(f.messages.beeps, 1);
     for (int i = 0; i < 4; ++i)
-        window->mnuNext->trigger();
+        Control<QAction>(window, "mnuNext")->trigger();
     EXPECT_EQ(PageText(), "Page：  5 /   5");
     EXPECT_EQ(f.messages.beeps, 1);
-    window->mnuNext->trigger();
+    Control<QAction>(window, "mnuNext")->trigger();
     EXPECT_EQ(f.messages.beeps, 2);
     EXPECT_EQ(PageText(), "Page：  5 /   5");
-    window->mnuPrev->trigger();
+    Control<QAction>(window, "mnuPrev")->trigger();
     EXPECT_EQ(PageText(), "Page：  4 /   5");
 }
 
@@ -184,7 +186,7 @@ TEST_F(Preview, TheCardShowsItsPictureAndItsText)
 {
     Open(kReportNewYearCard, 1);
     window->show();
-    SaveScreenshot(*window, "preview-nengajo.png");
+    SaveScreenshot(*window, "preview-nengajo");
     const QImage& s = window->Surface();
     // The red postal boxes of the picture and black ink of the name column.
     int red = 0, black = 0;
@@ -213,7 +215,7 @@ TEST_F(Preview, LabelSheetsPageBySheet)
     ASSERT_LT(screen.height(), 943 + 90) << "the test screen is smaller than the sheet";
     EXPECT_TRUE(screen.contains(window->geometry())) << window->geometry().height();
     window->show();
-    EXPECT_TRUE(window->scr_Right->isEnabled());
+    EXPECT_TRUE(Control<QScrollBar>(window, "scr_Right")->isEnabled());
     EXPECT_EQ(PageText(), "Page：  1 /   2");
     window->mnuNextClick();
     EXPECT_EQ(PageText(), "Page：  2 /   2");
@@ -239,16 +241,19 @@ TEST_F(Preview, ZoomHalvesTheScrollRanges)
     Open(kReportLabelSheet, 2);
     window->resize(500, 400);
     window->show();
-    ASSERT_TRUE(window->scr_Right->isEnabled());
-    const int full = window->scr_Right->maximum() + window->scr_Right->pageStep();
-    window->scr_Right->setValue(100);
-    window->popupSize->actions()[2]->trigger(); // 50%
-    EXPECT_TRUE(window->mnusSize50->isChecked());
-    EXPECT_FALSE(window->mnusSize100->isChecked());
-    EXPECT_EQ(window->scr_Right->value(), 0);
-    EXPECT_EQ(window->scr_Right->maximum() + window->scr_Right->pageStep(), full / 2);
+    ASSERT_TRUE(Control<QScrollBar>(window, "scr_Right")->isEnabled());
+    const int full
+        = Control<QScrollBar>(window, "scr_Right")->maximum() + Control<QScrollBar>(window, "scr_Right")->pageStep();
+    Control<QScrollBar>(window, "scr_Right")->setValue(100);
+    Control<QMenu>(window, "popupSize")->actions()[2]->trigger(); // 50%
+    EXPECT_TRUE(Control<QAction>(window, "mnusSize50")->isChecked());
+    EXPECT_FALSE(Control<QAction>(window, "mnusSize100")->isChecked());
+    EXPECT_EQ(Control<QScrollBar>(window, "scr_Right")->value(), 0);
+    EXPECT_EQ(
+        Control<QScrollBar>(window, "scr_Right")->maximum() + Control<QScrollBar>(window, "scr_Right")->pageStep(),
+        full / 2);
     window->SetZoom(25); // the sheet fits: no scrolling
-    EXPECT_FALSE(window->scr_Bottom->isEnabled());
+    EXPECT_FALSE(Control<QScrollBar>(window, "scr_Bottom")->isEnabled());
     window->close();
     EXPECT_TRUE(f.global->HasFormRect(AppSettings::kFormPreview));
 }
@@ -260,13 +265,13 @@ TEST_F(Preview, PrintingTheShownPage)
     window->mnuNextClick();
     const std::string pdf = f.dir.File("page3.pdf");
     f.PrintToPdf(pdf);
-    window->N1->trigger();
+    Control<QAction>(window, "N1")->trigger();
     const std::vector<std::string> pages = PdfPageTexts(pdf);
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_NE(pages[0].find("三郎"), std::string::npos) << pages[0];
     EXPECT_EQ(pages[0].find("二郎"), std::string::npos) << pages[0];
     EXPECT_EQ(PageText(), "Page：  3 /   5");
-    window->mnuFilePrint->trigger(); // the dialog's range: all five
+    Control<QAction>(window, "mnuFilePrint")->trigger(); // the dialog's range: all five
     EXPECT_EQ(PdfPageCount(pdf), 5);
     EXPECT_EQ(renderer.CurrentRow(), 2);
 }

@@ -169,15 +169,18 @@ TEST(PrinterBinding, TheSettingsWindowOffersPaperAndSource)
     const std::string out = f.dir.File("cards.pdf");
     WhenModal<print::PrinterSetupDialog>([&](print::PrinterSetupDialog& d) {
         EXPECT_EQ(d.windowTitle(), QStringLiteral("プリンタの設定"));
-        d.cbo_Printer->setCurrentIndex(d.cbo_Printer->count() - 1); // "PDF ファイル"
-        EXPECT_EQ(d.cbo_Paper->itemText(0), QStringLiteral("印刷様式の用紙")) << "the form's own paper first";
-        const int postcard = d.cbo_Paper->findData(QSize(10000, 14800));
+        Control<QComboBox>(d, "cbo_Printer")
+            ->setCurrentIndex(Control<QComboBox>(d, "cbo_Printer")->count() - 1); // "PDF ファイル"
+        EXPECT_EQ(Control<QComboBox>(d, "cbo_Paper")->itemText(0), QStringLiteral("印刷様式の用紙"))
+            << "the form's own paper first";
+        const int postcard = Control<QComboBox>(d, "cbo_Paper")->findData(QSize(10000, 14800));
         ASSERT_GE(postcard, 0);
-        d.cbo_Paper->setCurrentIndex(postcard);
-        d.cbo_Source->setCurrentIndex(d.cbo_Source->findText(QStringLiteral("手差し")));
-        d.txt_File->setText(QString::fromStdString(platform::fs::ToSystemPath(out)));
-        d.spn_Copies->setValue(2);
-        d.cmd_Ok->click();
+        Control<QComboBox>(d, "cbo_Paper")->setCurrentIndex(postcard);
+        Control<QComboBox>(d, "cbo_Source")
+            ->setCurrentIndex(Control<QComboBox>(d, "cbo_Source")->findText(QStringLiteral("手差し")));
+        Control<QLineEdit>(d, "txt_File")->setText(QString::fromStdString(platform::fs::ToSystemPath(out)));
+        Control<QSpinBox>(d, "spn_Copies")->setValue(2);
+        Control<QPushButton>(d, "cmd_Ok")->click();
     });
     ASSERT_EQ(f.printer.PrinterSetupAndSave(nullptr, prd, false), 0);
     PrinterSettings read;
@@ -192,10 +195,10 @@ TEST(PrinterBinding, TheSettingsWindowOffersPaperAndSource)
     // Opened again on those settings, it shows them; the form's own paper is stored
     // as no paper at all.
     WhenModal<print::PrinterSetupDialog>([&](print::PrinterSetupDialog& d) {
-        EXPECT_EQ(d.cbo_Paper->currentData().toSize(), QSize(10000, 14800));
-        EXPECT_EQ(d.cbo_Source->currentText(), QStringLiteral("手差し"));
-        d.cbo_Paper->setCurrentIndex(0);
-        d.cmd_Ok->click();
+        EXPECT_EQ(Control<QComboBox>(d, "cbo_Paper")->currentData().toSize(), QSize(10000, 14800));
+        EXPECT_EQ(Control<QComboBox>(d, "cbo_Source")->currentText(), QStringLiteral("手差し"));
+        Control<QComboBox>(d, "cbo_Paper")->setCurrentIndex(0);
+        Control<QPushButton>(d, "cmd_Ok")->click();
     });
     ASSERT_EQ(f.printer.PrinterSetupAndSave(nullptr, prd, true), 0);
     ASSERT_EQ(ReadPrinterSettings(prd, read), 0);

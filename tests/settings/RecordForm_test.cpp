@@ -61,7 +61,7 @@ void CreateTableWithout(AddressTable& db, int skip)
         FieldDef d;
         d.name = DefaultFieldName(i);
         d.width = kDefaultSchema[static_cast<std::size_t>(i)].width;
-        ASSERT_EQ(fields.AddField(d), 0);
+        ASSERT_EQ(fields.AddField(d), FieldError::kNone);
     }
     ASSERT_EQ(db.DefineFields(fields), 0);
 }

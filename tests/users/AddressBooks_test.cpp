@@ -86,7 +86,7 @@ TEST_F(UsersTest, EachUserKeepsItsOwnTableAndSettings)
     EXPECT_EQ(ReadAll(Data() + "userlist.dat"), S("友人\r\n"));
     // The main user's table and settings were saved before the switch.
     AddressTable saved;
-    ASSERT_EQ(saved.LoadTable(Data() + S("メインユーザー/nrt.ndb")), 0);
+    ASSERT_EQ(saved.LoadTable(Data() + S("メインユーザー/nrt.ndb")), TableError::kNone);
     EXPECT_EQ(Names(saved), std::vector<std::string> { "山田" });
 
     users.StartEmpty(table);
@@ -150,7 +150,7 @@ TEST_F(UsersTest, TheMainUserKeptInTheDataFolder)
     AddressTable old;
     old.CreateDefaultTable();
     AddRecord(old, "古い");
-    ASSERT_EQ(old.SaveTable(Data() + "nrt.ndb"), 0);
+    ASSERT_EQ(old.SaveTable(Data() + "nrt.ndb"), TableError::kNone);
 
     ASSERT_EQ(Open("メインユーザー"), AddressBooks::kOpened);
     EXPECT_EQ(global->UserName(), "");

@@ -31,7 +31,7 @@ protected:
         global->SetFolderBackupPath(backup);
         user = global->UserFile({});
         AddRecord(table, "山田");
-        table.SaveTable(user + "/nrt.ndb");
+        EXPECT_EQ(table.SaveTable(user + "/nrt.ndb"), TableError::kNone);
     }
 
     std::string Set(int n) const { return backup + "/" + S("メインユーザー") + "/SV" + std::to_string(n); }
@@ -138,7 +138,7 @@ TEST_F(BackupTest, ACopyThatFailsHalfWayLeavesTheOldFile)
     big.CreateDefaultTable();
     for (int i = 0; i < 2000; ++i)
         AddRecord(big, "大きな表の一行");
-    ASSERT_EQ(big.SaveTable(user + "/nrt.ndb"), 0);
+    ASSERT_EQ(big.SaveTable(user + "/nrt.ndb"), TableError::kNone);
     platform::fs::MakeDirs(Set(1));
     WriteAll(Set(1) + "/nrt.ndb", "the previous set");
 

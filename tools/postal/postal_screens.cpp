@@ -37,9 +37,14 @@ bool Save(QWidget& w, const QString& folder, const char* name)
     return ok;
 }
 
+QTableView* Grid(const AddressBrowser& w)
+{
+    return w.findChild<QTableView*>(QStringLiteral("griMain"));
+}
+
 int RowOf(const AddressBrowser& w, const char* utf8)
 {
-    const QAbstractItemModel* m = w.griMain->model();
+    const QAbstractItemModel* m = Grid(w)->model();
     for (int r = 0; r < m->rowCount(); ++r)
         if (m->data(m->index(r, 1)).toString() == QString::fromUtf8(utf8))
             return r;
@@ -54,8 +59,9 @@ bool Step(AddressBrowser& w, const char* utf8, const QString& folder, const char
         std::fprintf(stderr, "no row %s at the browser's level %d\n", utf8, w.Browser().GetLevel());
         return false;
     }
-    w.griMain->selectRow(row);
-    w.griMain->scrollTo(w.griMain->model()->index(row, 0));
+    QTableView* grid = Grid(w);
+    grid->selectRow(row);
+    grid->scrollTo(grid->model()->index(row, 0));
     Save(w, folder, shot);
     w.Choose(row);
     return true;
@@ -112,7 +118,7 @@ int main(int argc, char** argv)
     }
 
     PostalImportDialog import(g);
-    import.txt_Path->setText(QStringLiteral("KEN_ALL.CSV"));
+    import.findChild<QLineEdit*>(QStringLiteral("txt_Path"))->setText(QStringLiteral("KEN_ALL.CSV"));
     Save(import, out, "yubininport.png");
     return status;
 }

@@ -70,7 +70,10 @@ int main(int argc, char** argv)
             db.SetValue(field::kCategory, platform::Utf8ToSjis(s.category));
             db.PostRecord();
         }
-        db.SaveTable(g.UserFile(SJ("nrt.ndb")));
+        if (db.SaveTable(g.UserFile(SJ("nrt.ndb"))) != TableError::kNone) {
+            std::fprintf(stderr, "screenshot: the table could not be saved\n");
+            return 1;
+        }
     }
     gui::MainWindow window(folders);
     window.resize(960, 560);

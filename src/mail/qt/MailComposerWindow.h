@@ -60,6 +60,10 @@ public:
     // false when cancelled. A file dialog in the mail folder unless replaced (tests).
     std::function<bool(bool save, std::string& path, int& filter)> chooseFile;
 
+    // Cancel, Escape and the window's close button: the question, then FormMail.mlt.
+    void reject() override;
+
+private:
     QMenuBar* menuBar = nullptr;
     QLineEdit* txt_Title = nullptr;
     QCheckBox* chk_Zyun = nullptr;
@@ -74,10 +78,6 @@ public:
     QAction* Close1 = nullptr;
     QMenu* mnuField = nullptr;
 
-    // Cancel, Escape and the window's close button: the question, then FormMail.mlt.
-    void reject() override;
-
-private:
     bool ChooseWithDialog(bool save, std::string& path, int& filter);
     bool DiscardChanges(const char* question);
     void MemoChanged();

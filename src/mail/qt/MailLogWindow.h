@@ -17,6 +17,7 @@ public:
     // The whole file (CP932) into the memo; false when it cannot be read.
     bool LoadFile(const std::string& path);
 
+private:
     QPlainTextEdit* txt_Log = nullptr;
     QPushButton* cmd_Close = nullptr;
 };

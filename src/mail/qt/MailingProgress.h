@@ -40,12 +40,6 @@ public:
     // The summary line of the last run ("N通中 M通を送信しました。…").
     const std::string& Summary() const { return summary_; }
 
-    QLabel* lbl_Msg = nullptr;
-    QLabel* lbl_Count = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
-    QPushButton* cmd_Cancel = nullptr;
-    QLineEdit* txt_Err = nullptr; // hidden: the outcome as text
-
     // Requests the worker's termination; the dialog stays until the worker has ended.
     void cmd_CancelClick();
     // Escape and the window's close button cancel like the button while a worker runs.
@@ -59,6 +53,12 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QLabel* lbl_Msg = nullptr;
+    QLabel* lbl_Count = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QPushButton* cmd_Cancel = nullptr;
+    QLineEdit* txt_Err = nullptr; // hidden: the outcome as text
+
     class Bridge;
     void StartWorker();
     void WorkerFinished(MailingRun* worker);

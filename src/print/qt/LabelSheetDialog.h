@@ -19,6 +19,16 @@ class LabelSheetDialog : public QDialog {
 public:
     LabelSheetDialog(LayoutHeader& header, QWidget* parent = nullptr);
 
+    // The fields in the order of LabelField.
+    QLineEdit* Field(LabelField field) const { return fields_[static_cast<std::size_t>(field)]; }
+    // Leaving a field: an edited value is parsed and shown in its form.
+    void FieldExit(LabelField field);
+    void cmd_OkClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
     QCheckBox* chk_Label = nullptr;
     QLineEdit* txt_Pw = nullptr;
     QLineEdit* txt_Ph = nullptr;
@@ -33,16 +43,6 @@ public:
     QPushButton* cmd_Ok = nullptr;
     QPushButton* cmd_Close = nullptr;
 
-    // The fields in the order of LabelField.
-    QLineEdit* Field(LabelField field) const { return fields_[static_cast<std::size_t>(field)]; }
-    // Leaving a field: an edited value is parsed and shown in its form.
-    void FieldExit(LabelField field);
-    void cmd_OkClick();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     void EnableFields();
 
     LayoutHeader& header_;

@@ -33,13 +33,13 @@ public:
     static int EntryOfDash(std::uint16_t code);
     static std::uint16_t DashOfEntry(int entry);
 
+private:
     QComboBox* cbo_AdChg = nullptr;
     QLineEdit* txt_RepBack = nullptr;
     QCheckBox* chk_KanNum = nullptr;
     QPushButton* cmd_Ok = nullptr;
     QPushButton* cmd_Close = nullptr;
 
-private:
     void cmd_OkClick();
 
     Values values_;

@@ -132,6 +132,15 @@ bool ChooseSystemFont(QWidget* parent, LogFontA& lf)
     return true;
 }
 
+// Two controls side by side, as one row of a form.
+QHBoxLayout* Pair(QWidget* a, QWidget* b)
+{
+    auto* row = new QHBoxLayout;
+    row->addWidget(a);
+    row->addWidget(b);
+    return row;
+}
+
 } // namespace
 
 // The card as the surface holds it, the rubber band over it while dragging.
@@ -242,28 +251,42 @@ LayoutEditor::LayoutEditor(AppSettings& global, PrinterBinding& printer, int for
     setMinimumSize(750, 600);
     setSizeGripEnabled(true);
 
+    // Created in the order the focus moves through them.
+    BuildMenus();
+    QGridLayout* cardArea = BuildCanvas();
+    BuildItemList();
+    BuildValueFields();
+    BuildItemControls();
+    BuildButtons();
+    ArrangeWindow(cardArea, ArrangeSidePanel());
+    ConnectControls();
+    gui::EnterFocusFilter::InstallOn(this);
+    RestoreGeometry();
+    LoadForm();
+}
+
+void LayoutEditor::BuildMenus()
+{
     menuBar = new QMenuBar(this);
     QMenu* file = menuBar->addMenu(QStringLiteral("ファイル(&F)"));
     mnuClose = file->addAction(QStringLiteral("キャンセル(&C)"));
     mnuClose->setObjectName(QStringLiteral("mnuClose"));
-    connect(mnuClose, &QAction::triggered, this, &LayoutEditor::reject);
 
     popupMenu = new QMenu(this);
     mnusOrient = popupMenu->addAction(QStringLiteral("文字の向きを変更する"));
     mnusOrient->setObjectName(QStringLiteral("mnusOrient"));
     mnusFont = popupMenu->addAction(QStringLiteral("フォント変更..."));
     mnusFont->setObjectName(QStringLiteral("mnusFont"));
-    connect(mnusOrient, &QAction::triggered, this, [this] {
-        if (ItemSelected())
-            cbo_OrientChange(Selected().object.IsVertical() ? 0 : 1);
-    });
-    connect(mnusFont, &QAction::triggered, this, &LayoutEditor::cmd_FontClick);
+}
 
-    // The card and its scroll bars.
+QGridLayout* LayoutEditor::BuildCanvas()
+{
     view_ = new PreSetView(*this);
-    QGridLayout* cardArea = ScrolledView(view_, scr_Right, scr_Bottom);
+    return ScrolledView(view_, scr_Right, scr_Bottom);
+}
 
-    // The items and their values.
+void LayoutEditor::BuildItemList()
+{
     lst_Koumoku = new QListWidget(this);
     lst_Koumoku->setObjectName(QStringLiteral("lst_Koumoku"));
     for (int i = 0; i < kLayoutSlots; ++i) {
@@ -271,29 +294,37 @@ LayoutEditor::LayoutEditor(AppSettings& global, PrinterBinding& printer, int for
         entry->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         entry->setCheckState(Qt::Unchecked);
     }
+}
 
-    auto valueField = [this](const char* name, ValueKind kind) {
-        auto* edit = new QLineEdit(this);
-        edit->setObjectName(QString::fromLatin1(name));
-        edit->setMaxLength(6);
-        edit->setAlignment(Qt::AlignRight);
-        edit->setInputMethodHints(Qt::ImhPreferLatin | Qt::ImhNoPredictiveText);
-        edit->setAttribute(Qt::WA_InputMethodEnabled, false);
-        edit->installEventFilter(this);
-        valueFields_[edit] = kind;
-        connect(edit, &QLineEdit::textEdited, this, [this, edit] {
-            edited_[edit] = true;
-            MarkDirty();
-        });
-        return edit;
-    };
-    txt_Left = valueField("txt_Left", ValueKind::X);
-    txt_Top = valueField("txt_Top", ValueKind::Y);
-    txt_Width = valueField("txt_Width", ValueKind::Width);
-    txt_Height = valueField("txt_Height", ValueKind::Height);
-    txt_RepWidth = valueField("txt_RepWidth", ValueKind::PaperWidth);
-    txt_RepHeight = valueField("txt_RepHeight", ValueKind::PaperHeight);
+QLineEdit* LayoutEditor::ValueField(const char* name, ValueKind kind)
+{
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setMaxLength(6);
+    edit->setAlignment(Qt::AlignRight);
+    edit->setInputMethodHints(Qt::ImhPreferLatin | Qt::ImhNoPredictiveText);
+    edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+    edit->installEventFilter(this);
+    valueFields_[edit] = kind;
+    connect(edit, &QLineEdit::textEdited, this, [this, edit] {
+        edited_[edit] = true;
+        MarkDirty();
+    });
+    return edit;
+}
 
+void LayoutEditor::BuildValueFields()
+{
+    txt_Left = ValueField("txt_Left", ValueKind::X);
+    txt_Top = ValueField("txt_Top", ValueKind::Y);
+    txt_Width = ValueField("txt_Width", ValueKind::Width);
+    txt_Height = ValueField("txt_Height", ValueKind::Height);
+    txt_RepWidth = ValueField("txt_RepWidth", ValueKind::PaperWidth);
+    txt_RepHeight = ValueField("txt_RepHeight", ValueKind::PaperHeight);
+}
+
+void LayoutEditor::BuildItemControls()
+{
     txt_Font = new QLineEdit(this);
     txt_Font->setObjectName(QStringLiteral("txt_Font"));
     txt_Font->setReadOnly(true);
@@ -307,11 +338,10 @@ LayoutEditor::LayoutEditor(AppSettings& global, PrinterBinding& printer, int for
     txt_Text = new QLineEdit(this);
     txt_Text->setObjectName(QStringLiteral("txt_Text"));
     txt_Text->installEventFilter(this);
-    connect(txt_Text, &QLineEdit::textEdited, this, [this] {
-        edited_[txt_Text] = true;
-        MarkDirty();
-    });
+}
 
+void LayoutEditor::BuildButtons()
+{
     cmd_Label = new QPushButton(QStringLiteral("ラベル設定..."), this);
     cmd_Label->setObjectName(QStringLiteral("cmd_Label"));
     txt_Label = new QLineEdit(this);
@@ -330,18 +360,15 @@ LayoutEditor::LayoutEditor(AppSettings& global, PrinterBinding& printer, int for
     cmd_Close->setObjectName(QStringLiteral("cmd_Close"));
     for (QPushButton* b : { cmd_Font, cmd_Label, cmd_SetDetail, cmd_PrnSetup, cmd_PrnSetupDel, cmd_Ok, cmd_Close })
         b->setAutoDefault(false);
+}
 
-    auto pair = [this](QWidget* a, QWidget* b) {
-        auto* row = new QHBoxLayout;
-        row->addWidget(a);
-        row->addWidget(b);
-        return row;
-    };
+QVBoxLayout* LayoutEditor::ArrangeSidePanel()
+{
     auto* item = new QGroupBox(QStringLiteral("項目"), this);
     auto* itemForm = new QFormLayout(item);
-    itemForm->addRow(QStringLiteral("位置(XY)"), pair(txt_Left, txt_Top));
-    itemForm->addRow(QStringLiteral("サイズ(WH)"), pair(txt_Width, txt_Height));
-    itemForm->addRow(QStringLiteral("フォント"), pair(txt_Font, cmd_Font));
+    itemForm->addRow(QStringLiteral("位置(XY)"), Pair(txt_Left, txt_Top));
+    itemForm->addRow(QStringLiteral("サイズ(WH)"), Pair(txt_Width, txt_Height));
+    itemForm->addRow(QStringLiteral("フォント"), Pair(txt_Font, cmd_Font));
     itemForm->addRow(QStringLiteral("向き"), cbo_Orient);
     itemForm->addRow(lbl_Text, txt_Text);
     auto* paper = new QGroupBox(QStringLiteral("用紙サイズ"), this);
@@ -355,9 +382,13 @@ LayoutEditor::LayoutEditor(AppSettings& global, PrinterBinding& printer, int for
     side->addWidget(item);
     side->addWidget(paper);
     side->addWidget(cmd_SetDetail);
-    side->addLayout(pair(cmd_PrnSetup, cmd_PrnSetupDel));
-    side->addLayout(pair(cmd_Ok, cmd_Close));
+    side->addLayout(Pair(cmd_PrnSetup, cmd_PrnSetupDel));
+    side->addLayout(Pair(cmd_Ok, cmd_Close));
+    return side;
+}
 
+void LayoutEditor::ArrangeWindow(QGridLayout* cardArea, QVBoxLayout* side)
+{
     statusBar = new QStatusBar(this);
     statusBar->setSizeGripEnabled(false);
 
@@ -369,7 +400,20 @@ LayoutEditor::LayoutEditor(AppSettings& global, PrinterBinding& printer, int for
     layout->setMenuBar(menuBar);
     layout->addLayout(body, 1);
     layout->addWidget(statusBar);
+}
 
+void LayoutEditor::ConnectControls()
+{
+    connect(mnuClose, &QAction::triggered, this, &LayoutEditor::reject);
+    connect(mnusOrient, &QAction::triggered, this, [this] {
+        if (ItemSelected())
+            cbo_OrientChange(Selected().object.IsVertical() ? 0 : 1);
+    });
+    connect(mnusFont, &QAction::triggered, this, &LayoutEditor::cmd_FontClick);
+    connect(txt_Text, &QLineEdit::textEdited, this, [this] {
+        edited_[txt_Text] = true;
+        MarkDirty();
+    });
     connect(lst_Koumoku, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0 && row != selection_)
             ShowItem(row);
@@ -390,15 +434,17 @@ LayoutEditor::LayoutEditor(AppSettings& global, PrinterBinding& printer, int for
     connect(cmd_PrnSetupDel, &QPushButton::clicked, this, &LayoutEditor::cmd_PrnSetupDelClick);
     connect(cmd_Ok, &QPushButton::clicked, this, &LayoutEditor::cmd_OkClick);
     connect(cmd_Close, &QPushButton::clicked, this, &LayoutEditor::reject);
-    gui::EnterFocusFilter::InstallOn(this);
+}
 
+// The window where it was last closed, at least its minimum size, kept on the screen.
+void LayoutEditor::RestoreGeometry()
+{
     resize(900, 700);
     if (global_.HasFormRect(AppSettings::kFormLayoutEditor)) {
         const FormRect r = global_.GetFormRect(AppSettings::kFormLayoutEditor);
         setGeometry(r.left, r.top, std::max(r.width, 750), std::max(r.height, 600));
     }
     FitOnScreen(this);
-    LoadForm();
 }
 
 LayoutEditor::~LayoutEditor() = default;

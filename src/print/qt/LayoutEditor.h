@@ -17,6 +17,7 @@
 
 class QAction;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -26,6 +27,7 @@ class QMenuBar;
 class QPushButton;
 class QScrollBar;
 class QStatusBar;
+class QVBoxLayout;
 
 namespace nrt {
 class AppSettings;
@@ -61,6 +63,24 @@ public:
     // Pixels of the paper at the items' scale.
     QSize PaperExtent() const;
 
+    // Leaving a value field: an edited value is checked and taken over.
+    void ValueExit(QLineEdit* field);
+    void txt_TextExit();
+    void cbo_OrientChange(int entry);
+    void cmd_FontClick();
+    void cmd_LabelClick();
+    void cmd_SetDetailClick();
+    void cmd_PrnSetupClick();
+    void cmd_PrnSetupDelClick();
+    void cmd_OkClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void reject() override;
+    void done(int result) override;
+
+private:
     QListWidget* lst_Koumoku = nullptr;
     QLineEdit* txt_Left = nullptr;
     QLineEdit* txt_Top = nullptr;
@@ -89,26 +109,21 @@ public:
     QScrollBar* scr_Bottom = nullptr;
     QStatusBar* statusBar = nullptr;
 
-    // Leaving a value field: an edited value is checked and taken over.
-    void ValueExit(QLineEdit* field);
-    void txt_TextExit();
-    void cbo_OrientChange(int entry);
-    void cmd_FontClick();
-    void cmd_LabelClick();
-    void cmd_SetDetailClick();
-    void cmd_PrnSetupClick();
-    void cmd_PrnSetupDelClick();
-    void cmd_OkClick();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void reject() override;
-    void done(int result) override;
-
-private:
     friend class PreSetView;
     enum class ValueKind { X, Y, Width, Height, PaperWidth, PaperHeight };
+
+    // The constructor's steps.
+    void BuildMenus();
+    QGridLayout* BuildCanvas(); // the card's view and its scroll bars
+    void BuildItemList();
+    QLineEdit* ValueField(const char* name, ValueKind kind);
+    void BuildValueFields();
+    void BuildItemControls(); // font, orientation and text of the chosen item
+    void BuildButtons();
+    QVBoxLayout* ArrangeSidePanel();
+    void ArrangeWindow(QGridLayout* cardArea, QVBoxLayout* side);
+    void ConnectControls();
+    void RestoreGeometry();
 
     void LoadForm();
     void ShowPaperSize();

@@ -18,15 +18,15 @@ class NewPrintFormDialog : public QDialog {
 public:
     NewPrintFormDialog(AppSettings& global, QWidget* parent = nullptr);
 
+    // The kind of the chosen list entry, 0 when none is chosen.
+    int ChosenKind() const;
+
+private:
     QComboBox* cbo_Kind = nullptr;
     QLineEdit* txt_Name = nullptr;
     QPushButton* cmd_Ok = nullptr;
     QPushButton* cmd_Cancel = nullptr;
 
-    // The kind of the chosen list entry, 0 when none is chosen.
-    int ChosenKind() const;
-
-private:
     void cmd_OkClick();
 
     AppSettings& global_;

@@ -27,13 +27,6 @@ public:
     // The index the dialog closed with.
     int Chosen() const { return chosen_; }
 
-    QListWidget* lst_Name = nullptr;
-    QPushButton* cmd_Ok = nullptr;
-    QPushButton* cmd_Cancel = nullptr;
-    QPushButton* cmd_New = nullptr;
-    QPushButton* cmd_ReName = nullptr;
-    QPushButton* cmd_Del = nullptr;
-
     // The dialogs the buttons open are run through here, so that they can be
     // answered without being shown (tests); by default they are exec()ed.
     std::function<int(QDialog&)> runDialog = [](QDialog& d) { return d.exec(); };
@@ -44,6 +37,13 @@ public:
     void cmd_DelClick();
 
 private:
+    QListWidget* lst_Name = nullptr;
+    QPushButton* cmd_Ok = nullptr;
+    QPushButton* cmd_Cancel = nullptr;
+    QPushButton* cmd_New = nullptr;
+    QPushButton* cmd_ReName = nullptr;
+    QPushButton* cmd_Del = nullptr;
+
     void Refresh(int select);
 
     AppSettings& global_;

@@ -77,6 +77,7 @@ PrintPreview::PrintPreview(CardRenderer& renderer, AppSettings& global, QWidget*
     connect(mnuNext, &QAction::triggered, this, &PrintPreview::mnuNextClick);
 
     popupSize = new QMenu(this);
+    popupSize->setObjectName(QStringLiteral("popupSize"));
     auto* sizes = new QActionGroup(this);
     sizes->setExclusive(true);
     auto sizeEntry = [&](const char* name, int percent) {
@@ -102,6 +103,8 @@ PrintPreview::PrintPreview(CardRenderer& renderer, AppSettings& global, QWidget*
     panelCount = new QLabel(this);
     panelPage = new QLabel(this);
     panelNote = new QLabel(this);
+    panelCount->setObjectName(QStringLiteral("panelCount"));
+    panelPage->setObjectName(QStringLiteral("panelPage"));
     statusBar->addWidget(panelCount, 1);
     statusBar->addWidget(panelPage, 1);
     statusBar->addWidget(panelNote, 2);

@@ -35,6 +35,18 @@ public:
     double Zoom() const { return zoom_; }
     const QImage& Surface() const { return surface_; }
 
+    void mnuPrevClick();
+    void mnuNextClick();
+    void mnuFilePrintClick();
+    void N1Click();
+    void SetZoom(int percent);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void done(int result) override;
+
+private:
     QMenuBar* menuBar = nullptr;
     QAction* mnuFilePrint = nullptr;
     QAction* N1 = nullptr;
@@ -53,18 +65,6 @@ public:
     QLabel* panelPage = nullptr;
     QLabel* panelNote = nullptr;
 
-    void mnuPrevClick();
-    void mnuNextClick();
-    void mnuFilePrintClick();
-    void N1Click();
-    void SetZoom(int percent);
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void done(int result) override;
-
-private:
     friend class PreviewView;
     void DrawPage();
     void UpdateScrollBars();

@@ -26,13 +26,13 @@ public:
     // true, or false when the user stopped it.
     static bool Run(QWidget* parent, int total, const std::function<bool()>& step);
 
+    void reject() override;
+
+private:
     QProgressBar* bar = nullptr;
     QLabel* lbl_Page = nullptr;
     QPushButton* cmd_Cancel = nullptr;
 
-    void reject() override;
-
-private:
     void Next();
 
     std::function<bool()> step_;

@@ -22,6 +22,7 @@ public:
     // The settings as chosen; the starting ones until OK.
     PrinterSettings Settings() const;
 
+private:
     QComboBox* cbo_Printer = nullptr;
     QLineEdit* txt_File = nullptr;
     QComboBox* cbo_Paper = nullptr;
@@ -31,7 +32,6 @@ public:
     QPushButton* cmd_Ok = nullptr;
     QPushButton* cmd_Close = nullptr;
 
-private:
     void FillPapers();
 
     PrinterSettings start_;

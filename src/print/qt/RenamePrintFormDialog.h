@@ -18,11 +18,11 @@ public:
     // Opens with the current name of form `index`.
     RenamePrintFormDialog(AppSettings& global, int index, QWidget* parent = nullptr);
 
+private:
     QLineEdit* txt_Name = nullptr;
     QPushButton* cmd_Ok = nullptr;
     QPushButton* cmd_Cancel = nullptr;
 
-private:
     void cmd_OkClick();
 
     AppSettings& global_;
