@@ -2,6 +2,8 @@
 // The commands the other windows add to the main window's menus and toolbar, one
 // installer per subsystem, called once at the end of the main window's construction.
 
+class QString;
+
 namespace nrt::gui {
 
 class MainWindow;
@@ -10,6 +12,9 @@ class MainWindow;
 // MainWindow's constructor (see "Commands of the other windows" there).
 void InstallInputCommands(MainWindow& main); // forms/InputCommands.cpp
 void InstallExchangeCommands(MainWindow& main); // CSV exchange, users, backup, About box
+// A file the program was started with (a desktop opening a contacts file with it): a
+// vCard file is imported after the question, a CSV file is put in the CSV import window.
+void OpenExchangeFile(MainWindow& main, const QString& path); // forms/ExchangeCommands.cpp
 void InstallMailCommands(MainWindow& main); // mail/qt/MailCommands.cpp
 void InstallPostalCommands(MainWindow& main);
 void InstallPrintCommands(MainWindow& main); // app/PrintMainCommands.cpp

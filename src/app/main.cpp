@@ -1,5 +1,6 @@
 // nortea: the desktop program.
 #include "app/Application.h"
+#include "app/Commands.h"
 #include "app/MainWindow.h"
 #include "app/QtMessageHost.h"
 #include "app/QuitSignals.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QStandardPaths>
+#include <QTimer>
 
 int main(int argc, char** argv)
 {
@@ -34,6 +36,9 @@ int main(int argc, char** argv)
         if (window.Opened()) {
             nrt::gui::QuitSignals quitSignals(&window);
             window.show();
+            // A contacts file the desktop opened with the program.
+            if (const QStringList args = QApplication::arguments(); args.size() > 1)
+                QTimer::singleShot(0, &window, [&window, path = args.at(1)] { nrt::gui::OpenExchangeFile(window, path); });
             result = QApplication::exec();
         } else {
             result = 1;

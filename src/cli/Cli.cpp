@@ -160,6 +160,8 @@ const std::vector<Command>& Commands()
          "export-csv FILE [--senders | --tab CATEGORY] [--where COND] [--fields A,B,...] [--no-header] "
          "[--encoding shift-jis|utf-8]",
          RunExportCsv},
+        {"import-vcard", "import-vcard FILE", RunImportVCard},
+        {"export-vcard", "export-vcard FILE [--senders | --tab CATEGORY] [--marked] [--where COND]", RunExportVCard},
         {"user", "user list | user create NAME | user remove NAME", RunUser},
         {"backup", "backup", RunBackup},
         {"restore", "restore SET", RunRestore},

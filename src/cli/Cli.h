@@ -6,6 +6,7 @@
 #include "db/AddressTable.h"
 #include "db/MainList.h"
 #include "db/RecordSet.h"
+#include "exchange/RecordImport.h"
 #include "platform/FileLock.h"
 #include "settings/AppSettings.h"
 
@@ -55,6 +56,19 @@ private:
     bool ok_ = true;
 };
 
+// An import's commit is the table saved as "nrt.ndb" of the user.
+class SaveOnCommit : public RecordImport::Observer {
+public:
+    explicit SaveOnCommit(Context& context)
+        : context_(context)
+    {
+    }
+    bool Commit() override { return context_.SaveTable(); }
+
+private:
+    Context& context_;
+};
+
 // How long a writing command waits for another one to finish.
 inline constexpr int kWriteLockWaitMs = 120000;
 
@@ -89,6 +103,8 @@ const std::vector<Command>& Commands();
 int RunList(Context& context, Args& args);
 int RunImportCsv(Context& context, Args& args);
 int RunExportCsv(Context& context, Args& args);
+int RunImportVCard(Context& context, Args& args); // VCardCommand.cpp
+int RunExportVCard(Context& context, Args& args);
 int RunUser(Context& context, Args& args);
 int RunBackup(Context& context, Args& args);
 int RunRestore(Context& context, Args& args); // BackupCommand.cpp

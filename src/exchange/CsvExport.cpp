@@ -95,6 +95,15 @@ std::string CsvExport::Format(const RecordSet& records, const std::vector<std::s
     return out;
 }
 
+bool CsvExport::MayReplace(std::string_view path)
+{
+    if (!platform::fs::Exists(path))
+        return true;
+    return platform::Messages().Show({ SJ("既にファイルが存在します。上書きしてよろしいですか？"), SJ("注意"),
+               platform::MsgIcon::Warning, platform::MsgButtons::YesNo, platform::MsgResult::No })
+        == platform::MsgResult::Yes;
+}
+
 int CsvExport::Run(const Request& request, const RecordSet& records, Observer* observer)
 {
     Observer none;
@@ -112,13 +121,8 @@ int CsvExport::Run(const Request& request, const RecordSet& records, Observer* o
     path_ = CompletePath(request.typedName);
     if (!platform::Ask(SJ("データを出力します。よろしいですか？"), true))
         return kDeclined;
-    if (platform::fs::Exists(path_)) {
-        const platform::MsgResult answer
-            = platform::Messages().Show({ SJ("既にファイルが存在します。上書きしてよろしいですか？"), SJ("注意"),
-                platform::MsgIcon::Warning, platform::MsgButtons::YesNo, platform::MsgResult::No });
-        if (answer != platform::MsgResult::Yes)
-            return kNotOverwritten;
-    }
+    if (!MayReplace(path_))
+        return kNotOverwritten;
 
     // The file is written whole under a temporary name and then put in place, so a
     // failed export leaves an older file of that name as it was.

@@ -60,6 +60,10 @@ public:
     const std::string& Path() const { return path_; }
     int ExportedCount() const { return exported_; }
 
+    // For a file that exists: "既にファイルが存在します。上書きしてよろしいですか？", true
+    // on Yes; true without a question for a new file.
+    static bool MayReplace(std::string_view path);
+
     // The bytes of the file: the header line when asked for, then one line per row of
     // the record set. A name that is not a field of the table gives "" in every line.
     static std::string Format(const RecordSet& records, const std::vector<std::string>& fields, bool header);

@@ -5,11 +5,13 @@
 // leaves the table and the category lists as they were. Every imported record is an
 // addressee marked for printing unless the file says otherwise.
 
-#include "db/LineList.h"
+#include "exchange/CsvColumnMap.h"
+#include "exchange/RecordImport.h"
 
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace nrt {
 
@@ -26,9 +28,9 @@ public:
         kDeclined = 3,
         kHeaderRefused = 4,
         kReadFailed = 5,
-        kRowRefused = 6,
-        kCategorySaveFailed = 7,
-        kTableSaveFailed = 8, // the imported records were taken back out
+        kRowRefused = RecordImport::kRowRefused,
+        kCategorySaveFailed = RecordImport::kCategorySaveFailed,
+        kTableSaveFailed = RecordImport::kTableSaveFailed, // the imported records were taken back out
     };
 
     // Header check codes (CheckHeader).
@@ -42,26 +44,9 @@ public:
     };
     static constexpr std::size_t kHeaderProbeBytes = 1000;
     static constexpr std::size_t kHeaderNameLimit = 80;
-    static constexpr int kCategoryLimit = 64;
 
     // What the window shows while the import runs.
-    class Observer {
-    public:
-        virtual ~Observer() = default;
-        // The wait cursor, from after the question to the end.
-        virtual void Busy(bool /*on*/) { }
-        // `done` of `total` steps (two per data row: the check, then the import).
-        virtual void Progress(long long /*done*/, long long /*total*/) { }
-        // The category lists were written anew: tabs and choices are to be rebuilt.
-        virtual void CategoriesChanged() { }
-        // The records are in the table and are to be saved, before the category lists
-        // and before anything says the import succeeded; false when saving failed (its
-        // message shown), which takes the records back out and ends the import.
-        virtual bool Commit() { return true; }
-        // The records are in the table: the list is to be refreshed (before the
-        // closing message).
-        virtual void Imported() { }
-    };
+    using Observer = RecordImport::Observer;
 
     CsvImport(AppSettings& global, AddressTable& table)
         : global_(global)
@@ -76,12 +61,31 @@ public:
     // The whole import of the file named `typed`: the checks, the question, the
     // check pass, the category lists, the records, the remembered file name and the
     // closing message.
-    int Run(std::string_view typed, Observer* observer = nullptr);
+    // With a mapping, the columns fill the fields it names (LoadMapped) instead.
+    struct Mapping {
+        bool hasHeader = true;
+        std::vector<ColumnTarget> targets;
+    };
+    int Run(std::string_view typed, Observer* observer = nullptr, const Mapping* mapping = nullptr);
 
     // The import proper of a file: the header check, the reading, the check pass, the
     // category lists and the records. Run adds the file name's checks, the question,
     // the remembered name and the closing message.
     int Load(std::string_view path, Observer* observer = nullptr);
+
+    // The import of another program's file: each column fills the field its target
+    // names (CsvColumnMap), the first line being names or already data. No header
+    // check, question or closing message.
+    int LoadMapped(std::string_view path, bool hasHeader, const std::vector<ColumnTarget>& targets,
+        Observer* observer = nullptr);
+
+    // The first rows of a file for the mapping window, CP932: the column names
+    // ("FIELD1" … without a header) and up to `rows` rows. CsvReader's codes.
+    struct Preview {
+        std::vector<std::string> headers;
+        std::vector<std::vector<std::string>> rows;
+    };
+    static int ReadPreview(std::string_view path, bool hasHeader, int rows, Preview& out);
 
     // The completed file name of the last Run (for the window's file name field).
     const std::string& Path() const { return path_; }
@@ -98,10 +102,15 @@ public:
     // The header check on the first 1000 bytes of `bytes` against the table's field
     // names; `name` receives the name a kHeaderNotAField is about. No message.
     static int ScanHeader(std::string_view bytes, const AddressTable& table, std::string& name);
-    // ScanHeader on the file, with its message.
+    // ScanHeader on the file (UTF-8 read as CP932), without a message; `name` as there.
+    int ProbeHeader(std::string_view path, std::string& name) const;
+    // ProbeHeader with its message.
     int CheckHeader(std::string_view path) const;
 
 private:
+    // Reads the file and imports its rows, by header names or through `targets`.
+    int Read(std::string_view path, bool hasHeader, const std::vector<ColumnTarget>* targets, Observer& watch);
+
     AppSettings& global_;
     AddressTable& table_;
     std::string path_;

@@ -4,72 +4,21 @@
 #include "app/MainWindow.h"
 #include "app/SjisLimitValidator.h"
 #include "exchange/CsvImport.h"
+#include "forms/CsvColumnsDialog.h"
+#include "forms/ImportWatch.h"
+#include "platform/fs.h"
 #include "qt/QtText.h"
-#include "qt/WaitCursor.h"
 
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressDialog>
 #include <QPushButton>
 
-#include <memory>
+#include <optional>
 
 namespace nrt::gui {
-namespace {
-
-// Files with fewer rows than this are imported before a progress window could show.
-constexpr long long kProgressFrom = 2 * 2000;
-
-class ImportWatch : public CsvImport::Observer {
-public:
-    ImportWatch(QWidget* window, MainWindow& main)
-        : window_(window)
-        , main_(main)
-    {
-    }
-
-    void Busy(bool on) override
-    {
-        busy_.Set(on);
-        if (!on)
-            progress_.reset();
-    }
-    void Progress(long long done, long long total) override
-    {
-        if (total < kProgressFrom)
-            return;
-        if (!progress_) {
-            progress_ = std::make_unique<QProgressDialog>(
-                QStringLiteral("取り込んでいます・・・"), QString(), 0, 1000, window_);
-            progress_->setObjectName(QStringLiteral("frmProgress"));
-            progress_->setWindowTitle(QStringLiteral("ノルテア（インポート）"));
-            progress_->setCancelButton(nullptr);
-            progress_->setWindowModality(Qt::WindowModal);
-            progress_->setMinimumDuration(300);
-        }
-        progress_->setValue(static_cast<int>(done * 1000 / total));
-    }
-    void CategoriesChanged() override
-    {
-        main_.ReloadTabs();
-        main_.ReloadMinorCategories();
-        // The input form rebuilds its category choices on this signal.
-        emit main_.UserChanged();
-    }
-    bool Commit() override { return main_.SaveBook(); }
-    void Imported() override { main_.RefreshList(); }
-
-private:
-    QWidget* window_;
-    MainWindow& main_;
-    BusyCursor busy_;
-    std::unique_ptr<QProgressDialog> progress_;
-};
-
-} // namespace
 
 CsvImportDialog::CsvImportDialog(MainWindow& main)
     : QDialog(&main)
@@ -124,8 +73,24 @@ void CsvImportDialog::ChooseFile()
 void CsvImportDialog::Import()
 {
     CsvImport import(main_.Global(), main_.Table());
+    // Another program's file (its first line no header of this program's fields) is
+    // imported through the columns the user confirms.
+    std::optional<CsvImport::Mapping> mapping;
+    const std::string typed = FromQ(txt_Path->text());
+    if (const std::string path = typed.empty() ? std::string() : import.CompletePath(typed);
+        !path.empty() && platform::fs::IsFile(path)) {
+        std::string name;
+        const int header = import.ProbeHeader(path, name);
+        if (header != CsvImport::kHeaderOk && header != CsvImport::kHeaderCannotOpen
+            && header != CsvImport::kHeaderEmpty) {
+            CsvColumnsDialog columns(main_.Global(), main_.Table(), path, this);
+            if (columns.exec() != QDialog::Accepted)
+                return;
+            mapping = columns.Mapping();
+        }
+    }
     ImportWatch watch(this, main_);
-    const int result = import.Run(FromQ(txt_Path->text()), &watch);
+    const int result = import.Run(typed, &watch, mapping ? &*mapping : nullptr);
     if (!import.Path().empty())
         txt_Path->setText(ToQ(import.Path()));
     if (result == CsvImport::kNoFileName)

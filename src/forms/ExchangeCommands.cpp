@@ -4,17 +4,23 @@
 #include "qt/WaitCursor.h"
 
 #include "app/MainWindow.h"
+#include "exchange/VCardExport.h"
+#include "exchange/VCardImport.h"
 #include "forms/AboutDialog.h"
 #include "forms/AddressBookDialog.h"
 #include "forms/BackupDialog.h"
 #include "forms/CsvExportDialog.h"
 #include "forms/CsvImportDialog.h"
+#include "forms/ImportWatch.h"
 #include "forms/NewAddressBookDialog.h"
+#include "qt/QtText.h"
 #include "users/AddressBooks.h"
 #include "users/BackupSets.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTableView>
 #include <QTimer>
@@ -84,6 +90,44 @@ void OfferBackup(MainWindow& main)
     dialog.exec();
 }
 
+// The file names the vCard commands offer: the documents folder.
+QString VCardFolder(MainWindow& main)
+{
+    return ToQ(main.Global().DocumentsFile({}));
+}
+
+void ImportVCardFile(MainWindow& main, const QString& path)
+{
+    VCardImport import(main.Global(), main.Table());
+    ImportWatch watch(&main, main);
+    (void)import.Run(FromQ(path), &watch);
+}
+
+// mnu_VCardImport: the cards of a file as addressees.
+void ImportVCard(MainWindow& main)
+{
+    const QString path = QFileDialog::getOpenFileName(&main, QStringLiteral("インポートするvCardファイル"),
+        VCardFolder(main), QStringLiteral("vCardファイル(*.vcf *.VCF *.vcard)"));
+    if (path.isEmpty())
+        return;
+    ImportVCardFile(main, path);
+}
+
+// mnu_VCardExport: the list as shown, as vCard 4.0.
+void ExportVCard(MainWindow& main)
+{
+    QFileDialog dialog(&main, QStringLiteral("vCardエクスポート"), VCardFolder(main),
+        QStringLiteral("vCardファイル(*.vcf)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("vcf"));
+    // The export asks itself before it replaces a file.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    VCardExport out;
+    (void)out.Run(FromQ(dialog.selectedFiles().constFirst()), main.Records());
+}
+
 template <typename Handler>
 QAction* MakeAction(MainWindow& main, const char* name, const QString& caption, Handler handler)
 {
@@ -94,6 +138,19 @@ QAction* MakeAction(MainWindow& main, const char* name, const QString& caption, 
 }
 
 } // namespace
+
+void OpenExchangeFile(MainWindow& main, const QString& path)
+{
+    if (path.endsWith(QStringLiteral(".vcf"), Qt::CaseInsensitive)
+        || path.endsWith(QStringLiteral(".vcard"), Qt::CaseInsensitive)) {
+        ImportVCardFile(main, path);
+        return;
+    }
+    CsvImportDialog dialog(main);
+    if (auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("txt_Path")))
+        name->setText(path);
+    dialog.exec();
+}
 
 void InstallExchangeCommands(MainWindow& main)
 {
@@ -122,6 +179,8 @@ void InstallExchangeCommands(MainWindow& main)
             CsvExportDialog dialog(m);
             dialog.exec();
         }));
+    file->insertAction(data, MakeAction(main, "mnu_VCardImport", QStringLiteral("vCardインポート(&V)..."), ImportVCard));
+    file->insertAction(data, MakeAction(main, "mnu_VCardExport", QStringLiteral("vCardエクスポート(&C)..."), ExportVCard));
 
     main.HelpMenu()->addSeparator();
     main.HelpMenu()->addAction(

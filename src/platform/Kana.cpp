@@ -111,6 +111,71 @@ std::string HalfWidthReading(std::string_view text)
     return out;
 }
 
+std::string FullWidthKatakana(std::string_view text)
+{
+    // The full-width kana each half-width one stands for (ｦ … ﾝ), and the marks.
+    static const auto table = [] {
+        std::array<int, 64> kana {}; // by byte - 0xA0: index into kHalfKatakana, -1
+        kana.fill(-1);
+        for (std::size_t k = 0; k < kHalfKatakana.size(); ++k) {
+            const std::string_view half = kHalfKatakana[k];
+            const auto b = static_cast<unsigned char>(half[0]);
+            // ヮ ヰ ヱ ヵ ヶ share their half-width form with a plainer kana, which wins;
+            // the others come after theirs, ヮ (0x838E, past the gap at 0x7F) before ワ.
+            constexpr std::size_t kSmallWa = 0x8E - 0x41;
+            if (half.size() == 1 && kana[b - 0xA0] < 0 && k != kSmallWa)
+                kana[b - 0xA0] = static_cast<int>(k);
+        }
+        return kana;
+    }();
+    const auto full = [](std::size_t k) {
+        const auto i = static_cast<unsigned char>(k < 63 ? 0x40 + k : 0x41 + k);
+        return std::string { '\x83', static_cast<char>(i) };
+    };
+    std::string out;
+    out.reserve(text.size() * 2);
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = CharLength(text, i);
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (n == 1 && b >= 0xA1 && b <= 0xDF) {
+            const int k = table[b - 0xA0];
+            const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+            if (k >= 0) {
+                // A sound mark after the kana makes the voiced one, where there is one.
+                std::size_t use = static_cast<std::size_t>(k);
+                std::size_t step = 1;
+                if (next == '\xDE' || next == '\xDF') {
+                    const std::string_view want(text.data() + i, 2);
+                    for (std::size_t v = 0; v < kHalfKatakana.size(); ++v)
+                        if (kHalfKatakana[v] == want) {
+                            use = v;
+                            step = 2;
+                            break;
+                        }
+                }
+                out += full(use);
+                i += step;
+                continue;
+            }
+            bool marked = false;
+            for (const Mark& m : kMarks)
+                if (m.half == static_cast<char>(b)) {
+                    out += '\x81';
+                    out += static_cast<char>(m.trail);
+                    marked = true;
+                    break;
+                }
+            if (marked) {
+                ++i;
+                continue;
+            }
+        }
+        out.append(text.substr(i, n));
+        i += n;
+    }
+    return out;
+}
+
 bool NeedsHalfWidthReading(std::string_view text)
 {
     return Convert(text, [](std::string_view) {});

@@ -16,6 +16,11 @@ namespace nrt::platform {
 // half-width text) is kept as it is. The result is never longer in bytes.
 std::string HalfWidthReading(std::string_view text);
 
+// The reverse for text other programs read: half-width katakana (with their sound
+// marks joined: ｶﾞ → ガ) and 、。「」・ｰ ﾞ ﾟ as full-width forms;
+// everything else as it is.
+std::string FullWidthKatakana(std::string_view text);
+
 // True when `text` holds something HalfWidthReading would change.
 bool NeedsHalfWidthReading(std::string_view text);
 

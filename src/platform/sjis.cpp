@@ -27,7 +27,9 @@ public:
 
     // Converts as much as possible; an unconvertible or invalid sequence of
     // `badLen(in)` bytes is replaced by `replacement`.
-    template <class BadLen> std::string run(std::string_view in, std::string_view replacement, BadLen badLen, bool* ok)
+    template <class BadLen>
+    std::string run(
+        std::string_view in, std::string_view replacement, BadLen badLen, bool* ok, std::string* skipped = nullptr)
     {
         std::string out;
         if (!valid()) {
@@ -52,6 +54,8 @@ public:
                 std::size_t skip = badLen(std::string_view(src, srcLeft));
                 if (skip == 0 || skip > srcLeft)
                     skip = 1;
+                if (skipped)
+                    skipped->append(src, skip);
                 src += skip;
                 srcLeft -= skip;
                 out.append(replacement);
@@ -72,6 +76,28 @@ std::size_t Utf8SequenceLength(std::string_view s)
     auto c = static_cast<unsigned char>(s[0]);
     std::size_t n = c < 0x80 ? 1 : c < 0xC0 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : c < 0xF8 ? 4 : 1;
     return n <= s.size() ? n : s.size();
+}
+
+// The bytes with every invalid UTF-8 sequence as U+FFFD: what was skipped in a
+// conversion may hold bytes that are no UTF-8 at all, and is never passed on as it came.
+std::string ValidUtf8(std::string_view s)
+{
+    std::string out;
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        const std::size_t n = c < 0x80 ? 1 : c >= 0xC2 && c < 0xE0 ? 2 : c >= 0xE0 && c < 0xF0 ? 3 : c >= 0xF0 && c < 0xF5 ? 4 : 0;
+        bool ok = n > 0 && i + n <= s.size();
+        for (std::size_t k = 1; ok && k < n; ++k)
+            ok = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
+        if (ok) {
+            out.append(s.substr(i, n));
+            i += n;
+        } else {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        }
+    }
+    return out;
 }
 
 std::size_t SjisSequenceLength(std::string_view s)
@@ -136,6 +162,21 @@ std::string Utf8ToSjis(std::string_view utf8, bool* ok)
     static std::mutex lock;
     std::lock_guard guard(lock);
     return cv->run(utf8, "?", Utf8SequenceLength, ok);
+}
+
+std::string Utf8ToSjisMarking(std::string_view utf8, std::string* missing)
+{
+    static Converter* cv = new Converter("CP932", "UTF-8");
+    static std::mutex lock;
+    std::string skipped;
+    std::string out;
+    {
+        std::lock_guard guard(lock);
+        out = cv->run(utf8, "\x81\xAC", Utf8SequenceLength, nullptr, &skipped);
+    }
+    if (missing)
+        missing->append(ValidUtf8(skipped));
+    return out;
 }
 
 int lstrcmpiA(std::string_view a, std::string_view b) noexcept

@@ -28,6 +28,11 @@ std::string SjisToUtf8(std::string_view sjis);
 // to false; invalid UTF-8 is treated the same way.
 std::string Utf8ToSjis(std::string_view utf8, bool* ok = nullptr);
 
+// UTF-8 -> CP932 for text another program wrote: each character CP932 cannot hold
+// becomes "〓" (the mark Japanese text has long put for a missing character) and is
+// appended, in UTF-8, to *missing; invalid UTF-8 bytes the same way, as U+FFFD.
+std::string Utf8ToSjisMarking(std::string_view utf8, std::string* missing);
+
 // Byte comparison over whole characters; A-Z folded to a-z in the case-insensitive one.
 // Half-width katakana (0xA1-0xDF) thus sort in syllabary order. Returns <0, 0, >0.
 int lstrcmpiA(std::string_view a, std::string_view b) noexcept;

@@ -132,13 +132,16 @@ bool AppSettings::HoldsBook(const std::string& folder)
 
 AppSettings::AppSettings(const StartupFolders& folders)
 {
-    programFolder_
+    // "nrt.ini" beside the program makes a portable copy; the shipped files may lie in
+    // the installation's share folder instead.
+    const std::string executableFolder
         = WithSlash(folders.programFolder.empty() ? DataPaths::ExecutableFolder() : Absolute(folders.programFolder));
+    programFolder_ = DataPaths::ShippedFolder(executableFolder);
     if (!folders.dataFolder.empty()) {
         dataFolder_ = WithSlash(Absolute(folders.dataFolder));
         platform::fs::MakeDirs(dataFolder_);
-    } else if (DataPaths::FileExists(programFolder_ + "nrt.ini")) {
-        dataFolder_ = programFolder_;
+    } else if (DataPaths::FileExists(executableFolder + "nrt.ini")) {
+        dataFolder_ = executableFolder;
     } else {
         const std::string appData = DataPaths::MakeAppDataFolder("pelora", "nrt");
         const std::string wanted = DataPaths::AppDataFolder("pelora", "nrt");
@@ -150,7 +153,7 @@ AppSettings::AppSettings(const StartupFolders& folders)
             dataFolder_ = wanted + "/";
             dataFolderUnwritable_ = true;
         } else {
-            dataFolder_ = programFolder_;
+            dataFolder_ = executableFolder;
         }
     }
     userFolder_ = dataFolder_;

@@ -115,6 +115,19 @@ std::string DataPaths::ExecutableFolder()
     return path;
 }
 
+std::string DataPaths::ShippedFolder(std::string_view programFolder)
+{
+    std::string folder(programFolder);
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    const std::size_t end = folder.size() - 1;
+    const std::size_t slash = platform::FindLastChar(std::string_view(folder).substr(0, end), '/');
+    if (slash == std::string::npos || folder.compare(slash + 1, end - slash - 1, "bin") != 0)
+        return folder;
+    const std::string shared = folder.substr(0, slash + 1) + "share/nortea/";
+    return platform::fs::IsDirectory(shared) ? shared : folder;
+}
+
 bool DataPaths::IsWritableFolder(std::string_view path)
 {
     if (path.empty() || path.size() >= 250)

@@ -24,6 +24,11 @@ public:
     static std::string AppDataFolder(std::string_view maker, std::string_view program);
     // The folder of the running program, ending with "/"; empty when unknown.
     static std::string ExecutableFolder();
+    // Where the program's shipped files (help, pictures, postal dictionary) are for a
+    // program in `programFolder` (ending with "/"): "share/nortea/" beside its "bin/"
+    // when installed so, else the program's own folder (the build tree, a portable
+    // copy). Ends with "/".
+    static std::string ShippedFolder(std::string_view programFolder);
 
     // False for an empty path or one of 250 bytes or more; otherwise true when the
     // file "make.chk" can be created (and is removed again) in the folder.

@@ -73,6 +73,33 @@ TEST_F(ExchangeCliTest, ImportThenExport)
     EXPECT_EQ(Run({ "export-csv", "a", "b" }).status, 2);
 }
 
+// vCard in and out from the command line: the closing message names what a field could
+// not take, --marked exports the marked addressees only, --where narrows the list.
+TEST_F(ExchangeCliTest, VCardImportThenExport)
+{
+    WriteAll(dir.Path() + "/in.vcf",
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:山田;太郎;;;\r\nX-PHONETIC-LAST-NAME:ヤマダ\r\n"
+        "TEL;TYPE=HOME:03-1111-2222\r\nTEL;TYPE=WORK:03-3333-4444\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:阿部 花子\r\nEND:VCARD\r\n");
+    Output r = Run({ "import-vcard", "in.vcf" });
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "2\n");
+    EXPECT_EQ(r.err,
+        "確認: データを取り込みます。よろしいですか？ → はい\n住所録: 正常にインポートされました。（2件）\n"
+        "1件目（山田　太郎）のTEL：「03-3333-4444」は取り込みませんでした。\n");
+    EXPECT_EQ(Records(userFolder), 2);
+
+    r = Run({ "export-vcard", "out.vcf", "--where", "カナ='ﾔﾏﾀﾞ'" });
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "1\n");
+    EXPECT_EQ(ReadAll(dir.Path() + "/out.vcf"),
+        "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:山田　太郎\r\nN:山田;太郎;;;\r\nX-PHONETIC-LAST-NAME:ヤマダ\r\n"
+        "TEL;TYPE=home,voice;VALUE=text:03-1111-2222\r\nEND:VCARD\r\n");
+    EXPECT_EQ(Run({ "export-vcard", "all.vcf", "--marked" }).out, "2\n");
+    EXPECT_EQ(Run({ "import-vcard", "missing.vcf" }).status, 1);
+    EXPECT_EQ(Run({ "export-vcard" }).status, 2);
+}
+
 TEST_F(ExchangeCliTest, UsersCreateListAndRemove)
 {
     Output r = Run({ "user", "create", "友人" });

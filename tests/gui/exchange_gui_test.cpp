@@ -5,11 +5,13 @@
 #include "GuiTestSupport.h"
 
 #include "app/MainListModel.h"
+#include "app/Commands.h"
 #include "app/MainWindow.h"
 #include "forms/AboutDialog.h"
 #include "forms/AddressBookDialog.h"
 #include "forms/BackupDialog.h"
 #include "forms/CsvExportDialog.h"
+#include "forms/CsvColumnsDialog.h"
 #include "forms/CsvImportDialog.h"
 #include "forms/NewAddressBookDialog.h"
 #include "platform/Clock.h"
@@ -30,6 +32,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -172,7 +175,7 @@ TEST_F(ExchangeWindowTest, CommandsSitInTheirMenuGroups)
     EXPECT_LT(at(backups->menuAction()), users);
     EXPECT_EQ(backups->actions().size(), 2);
     EXPECT_EQ(Action(w, "mnuFileBackRecaver")->data().toInt(), 1);
-    for (const char* name : { "mnu_Inport", "mnu_Export" }) {
+    for (const char* name : { "mnu_Inport", "mnu_Export", "mnu_VCardImport", "mnu_VCardExport" }) {
         ASSERT_NE(Action(w, name), nullptr) << name;
         EXPECT_GT(at(Action(w, name)), users) << name;
         EXPECT_LT(at(Action(w, name)), data) << name;
@@ -203,6 +206,59 @@ TEST_F(ExchangeWindowTest, ImportWindowFillsTheListAndTheTabs)
     ASSERT_EQ(Control<QTabBar>(w, "tag_Main")->count(), 3);
     EXPECT_EQ(Control<QTabBar>(w, "tag_Main")->tabText(1), QStringLiteral("友人"));
     EXPECT_EQ(Control<QLabel>(w, "statusCount")->text(), QStringLiteral("表示数：3"));
+}
+
+// Another program's export goes through the columns window, which shows the fields
+// it recognised; the mapping is remembered and the rows reach the list.
+TEST_F(ExchangeWindowTest, ContactsExportIsImportedThroughTheColumnsWindow)
+{
+    WriteAll(Docs("contacts.csv"),
+        "First Name,Last Name,Phonetic First Name,Phonetic Last Name,Phone 1 - Label,Phone 1 - Value,Notes\r\n"
+        "太郎,山田,たろう,やまだ,Mobile,090-1234-5678,年賀状\r\n");
+    MainWindow w(folders);
+    CsvImportDialog dialog(w);
+    Control<QLineEdit>(dialog, "txt_Path")->setText(QStringLiteral("contacts.csv"));
+    QStringList shown;
+    WhenShown<CsvColumnsDialog>([&shown](CsvColumnsDialog& columns) {
+        for (int c = 1; c <= 7; ++c)
+            if (auto* box = columns.findChild<QComboBox*>(QStringLiteral("cbo_Field%1").arg(c)))
+                shown << box->currentText();
+        Screenshot(columns, "csv-columns");
+        columns.accept();
+    });
+    dialog.Import();
+    EXPECT_EQ(shown,
+        (QStringList { "名前", "名前", "カナ", "カナ", "（取り込まない）", "電話番号・携帯番号・ＦＡＸ（種類による）", "備考１" }));
+    EXPECT_EQ(Names(w), QStringList { QStringLiteral("山田　太郎") });
+    EXPECT_TRUE(platform::fs::IsFile(w.Global().DataFile("csvmap.dat")));
+
+    // The program's own header is imported as before, without the window.
+    WriteAll(Docs("own.csv"), S("名前,カナ\r\n阿部,ｱﾍﾞ\r\n"));
+    Control<QLineEdit>(dialog, "txt_Path")->setText(QStringLiteral("own.csv"));
+    dialog.Import();
+    EXPECT_EQ(Visible<CsvColumnsDialog>(), nullptr);
+    EXPECT_EQ(Names(w), (QStringList { "阿部", "山田　太郎" }));
+}
+
+// A vCard the program is asked to open (from the desktop or the file menu) becomes a
+// list row.
+TEST_F(ExchangeWindowTest, VCardOpenedWithTheProgramBecomesAListRow)
+{
+    WriteAll(Docs("google.vcf"),
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:山田 太郎\r\nN:山田;太郎;;;\r\nX-PHONETIC-FIRST-NAME:たろう\r\n"
+        "X-PHONETIC-LAST-NAME:やまだ\r\nEMAIL;TYPE=INTERNET;TYPE=HOME:taro@example.jp\r\n"
+        "TEL;TYPE=CELL:090-1234-5678\r\nTEL;TYPE=HOME:03-1234-5678\r\n"
+        "ADR;TYPE=HOME:;;霞が関1-2-3;千代田区;東京都;100-0013;日本\r\n"
+        "CATEGORIES:myContacts,友人\r\nEND:VCARD\r\n");
+    MainWindow w(folders);
+    w.resize(900, 420);
+    OpenExchangeFile(w, ToQ(Docs("google.vcf")));
+    EXPECT_EQ(U(host.LastText()).rfind("正常にインポートされました。（1件）", 0), 0U) << U(host.LastText());
+    ASSERT_EQ(Names(w), QStringList { QStringLiteral("山田　太郎") });
+    EXPECT_EQ(ToQ(w.Model().CellText(0, 2)), QStringLiteral("ﾔﾏﾀﾞ ﾀﾛｳ"));
+    ASSERT_EQ(Control<QTabBar>(w, "tag_Main")->count(), 3);
+    EXPECT_EQ(Control<QTabBar>(w, "tag_Main")->tabText(1), QStringLiteral("友人"));
+    Screenshot(w, "vcard-import");
 }
 
 TEST_F(ExchangeWindowTest, ALargeImportRunsWithProgress)

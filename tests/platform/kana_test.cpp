@@ -58,3 +58,26 @@ TEST(Kana, IsAllKana)
     for (const Case& c : cases)
         EXPECT_EQ(IsAllKana(S(c.text)), c.kana) << c.text;
 }
+
+TEST(Kana, FullWidthKatakanaIsTheStoredReadingBack)
+{
+    struct Case {
+        const char* stored;
+        const char* shown;
+    } cases[] = {
+        { "ﾔﾏﾀﾞ ﾀﾛｳ", "ヤマダ タロウ" },
+        { "ｳﾞｧｲｵﾘﾝ", "ヴァイオリン" },
+        { "ﾊﾟﾋﾟﾌﾟﾍﾟﾎﾟ", "パピプペポ" },
+        { "ｧｨｩｪｫｯｬｭｮ", "ァィゥェォッャュョ" },
+        // ﾜ ｲ ｴ ｶ ｹ are the plain kana, never ヮ ヰ ヱ ヵ ヶ.
+        { "ﾜｲｴｶｹｦﾝ", "ワイエカケヲン" },
+        { "ｱｰｻｰ｢ｶ｣､｡･", "アーサー「カ」、。・" },
+        // A sound mark where no voiced kana exists stays a mark of its own.
+        { "ｱﾞﾟ", "ア゛゜" },
+        { "山田ﾀﾛｳabc", "山田タロウabc" },
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(U(FullWidthKatakana(S(c.stored))), c.shown) << c.stored;
+        EXPECT_EQ(U(HalfWidthReading(FullWidthKatakana(S(c.stored)))), c.stored) << c.stored;
+    }
+}

@@ -125,3 +125,24 @@ TEST(Sjis, SeparatorScansStepOverDoubleByteCharacters)
     EXPECT_EQ(CutToBytes(S("あいう"), 5), S("あい"));
     EXPECT_EQ(CutToBytes(S("aあ"), 2), "a");
 }
+
+TEST(Sjis, MarkingNamesWhatCp932CannotHold)
+{
+    struct Case {
+        const char* utf8;
+        const char* sjisAsUtf8;
+        const char* missing;
+    } cases[] = {
+        { "山田", "山田", "" },
+        { "𠮷田", "〓田", "𠮷" },
+        { "a😀b😀", "a〓b〓", "😀😀" },
+        { "髙橋", "髙橋", "" },
+        // Bytes that are no UTF-8 are named as the replacement character.
+        { "x\xFFy", "x〓y", "\xEF\xBF\xBD" },
+    };
+    for (const Case& c : cases) {
+        std::string missing;
+        EXPECT_EQ(SjisToUtf8(Utf8ToSjisMarking(c.utf8, &missing)), c.sjisAsUtf8) << c.utf8;
+        EXPECT_EQ(missing, c.missing) << c.utf8;
+    }
+}

@@ -296,3 +296,47 @@ TEST_F(Paths, RelativeFoldersAreTakenFromTheWorkingFolder)
     EXPECT_EQ(g->WriteSettings(), 0);
     EXPECT_TRUE(fs::IsFile(dir.File("data/nrt.ini")));
 }
+
+// Installed, the shipped files lie in share/nortea beside the programs' bin folder; a
+// build tree or a portable copy keeps them in the programs' own folder. "nrt.ini"
+// beside the program still makes that folder the data folder.
+TEST_F(Paths, ShippedFilesOfAnInstallationAreInShareNortea)
+{
+    const std::string root = dir.File("inst");
+    struct Case {
+        const char* programs;
+        bool share;
+        const char* shipped;
+    } cases[] = {
+        { "/usr/bin/", true, "/usr/share/nortea/" },
+        { "/usr/bin", true, "/usr/share/nortea/" },
+        { "/usr/bin/", false, "/usr/bin/" },
+        { "/build/release/bin/", false, "/build/release/bin/" },
+        { "/opt/nortea/", true, "/opt/nortea/" },
+    };
+    for (const Case& c : cases) {
+        const std::string programs = root + c.programs;
+        fs::MakeDirs(programs);
+        const std::string share = programs.substr(0, programs.find("/bin")) + "/share/nortea";
+        if (c.share)
+            fs::MakeDirs(share);
+        EXPECT_EQ(DataPaths::ShippedFolder(programs), root + c.shipped) << c.programs;
+        fs::RemoveTree(root);
+    }
+
+    fs::MakeDirs(root + "/usr/share/nortea");
+    fs::MakeDirs(root + "/usr/bin");
+    StartupFolders folders;
+    folders.programFolder = root + "/usr/bin";
+    folders.documentsFolder = dir.File("docs");
+    {
+        AppSettings g(folders);
+        EXPECT_EQ(g.ProgramFolder(), root + "/usr/share/nortea/");
+        EXPECT_EQ(g.ProgramFile("nrt.html"), root + "/usr/share/nortea/nrt.html");
+        EXPECT_NE(g.DataFolder(), root + "/usr/bin/");
+    }
+    WriteAll(root + "/usr/bin/nrt.ini", "");
+    AppSettings portable(folders);
+    EXPECT_EQ(portable.DataFolder(), root + "/usr/bin/");
+    EXPECT_EQ(portable.ProgramFolder(), root + "/usr/share/nortea/");
+}

@@ -1,0 +1,489 @@
+#include "exchange/VCardImport.h"
+
+#include "exchange/CsvColumnMap.h"
+
+#include "db/AddressTable.h"
+#include "platform/Kana.h"
+#include "platform/MessageHost.h"
+#include "platform/fs.h"
+#include "platform/sjis.h"
+#include "postal/Prefectures.h"
+#include "settings/AppSettings.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
+namespace nrt {
+namespace {
+
+// Closing message lines beyond this are counted, not listed.
+constexpr std::size_t kNotesShown = 20;
+
+// Groups web address books put every contact in; no category of the user's.
+constexpr std::array<std::string_view, 2> kSystemGroups = { "myContacts", "starred" };
+
+std::string Trim(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return std::string(s);
+}
+
+// "U+20BB7 U+1F600": the characters of a UTF-8 text by their numbers, which a CP932
+// message can show.
+std::string CodePoints(std::string_view utf8)
+{
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        const std::size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        char32_t cp = n == 1 ? c : c & (0x7F >> n);
+        for (std::size_t k = 1; k < n && i + k < utf8.size(); ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "%sU+%04X", out.empty() ? "" : " ", static_cast<unsigned>(cp));
+        out += buf;
+        i += n;
+    }
+    return out;
+}
+
+// Parts joined by `sep`, the empty ones left out.
+std::string Join(std::initializer_list<std::string_view> parts, std::string_view sep)
+{
+    std::string out;
+    for (std::string_view p : parts) {
+        if (p.empty())
+            continue;
+        if (!out.empty())
+            out += sep;
+        out += p;
+    }
+    return out;
+}
+
+// Line breaks inside a value (notes) as one full-width space each, as the CSV import
+// keeps them: a field holds one line.
+std::string OneLine(std::string_view utf8)
+{
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        if (utf8[i] == '\r' || utf8[i] == '\n') {
+            if (utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n')
+                ++i;
+            out += "\xE3\x80\x80";
+        } else {
+            out += utf8[i];
+        }
+    }
+    return Trim(out);
+}
+
+// A telephone number as written in Japan: "tel:" dropped, +81 as the leading 0.
+std::string DomesticNumber(std::string_view utf8)
+{
+    std::string s = Trim(utf8);
+    if (s.starts_with("tel:"))
+        s.erase(0, 4);
+    if (s.starts_with("+81")) {
+        std::size_t i = 3;
+        while (i < s.size() && (s[i] == ' ' || s[i] == '-' || s[i] == '(' || s[i] == ')'))
+            ++i;
+        s.replace(0, i, 1, '0');
+    }
+    return s;
+}
+
+// "1000013" and "〒100-0013" as "100-0013"; anything else as written.
+std::string PostalCode(std::string_view utf8)
+{
+    std::string s = Trim(utf8);
+    if (s.starts_with("\xE3\x80\x92")) // 〒
+        s = Trim(s.substr(3));
+    if (s.size() == 7 && s.find_first_not_of("0123456789") == std::string::npos)
+        s.insert(3, "-");
+    return s;
+}
+
+// The one of several properties a field takes: the first of the preferred kind,
+// then the first marked preferred, then the first.
+const vcard::Property* Choose(const std::vector<const vcard::Property*>& all, std::string_view kind)
+{
+    for (const auto* p : all)
+        if (!kind.empty() && p->HasType(kind))
+            return p;
+    for (const auto* p : all)
+        if (p->HasType("pref") || !p->Param("PREF").empty())
+            return p;
+    return all.empty() ? nullptr : all.front();
+}
+
+// Builds one card's values, making every UTF-8 value CP932 with notes.
+class CardMapper {
+public:
+    CardMapper(const vcard::Card& card, int number, std::vector<std::string>& notes)
+        : card_(card)
+        , number_(number)
+        , notes_(notes)
+    {
+    }
+
+    std::vector<std::string> Map()
+    {
+        values_.assign(kDefaultSchema.size(), {});
+        MapName();
+        MapReading();
+        MapAddress();
+        MapPhones();
+        MapSimple();
+        MapNotes();
+        return std::move(values_);
+    }
+
+private:
+    std::vector<const vcard::Property*> All(std::string_view name) const
+    {
+        std::vector<const vcard::Property*> all;
+        for (const vcard::Property& p : card_.properties)
+            if (p.name == name)
+                all.push_back(&p);
+        return all;
+    }
+
+    // The UTF-8 value as CP932, with a note naming what CP932 cannot hold.
+    std::string Convert(std::string_view property, std::string_view utf8)
+    {
+        std::string missing;
+        std::string sjis = platform::Utf8ToSjisMarking(utf8, &missing);
+        if (!missing.empty())
+            Note(property, SJ("Shift-JISにない文字（") + CodePoints(missing) + SJ("）を「〓」にしました。"));
+        return sjis;
+    }
+
+    void Set(field::Index slot, std::string_view property, std::string_view utf8)
+    {
+        values_[slot] = Convert(property, utf8);
+    }
+
+    void Note(std::string_view property, std::string_view text)
+    {
+        std::string line = std::to_string(number_) + SJ("件目");
+        if (!label_.empty())
+            line += SJ("（") + label_ + SJ("）");
+        line += SJ("の");
+        line.append(property);
+        line += SJ("：");
+        line.append(text);
+        notes_.push_back(std::move(line));
+    }
+
+    // Values of a property that found no field.
+    void LeftOut(std::string_view property, std::string_view utf8)
+    {
+        Note(property, SJ("「") + platform::Utf8ToSjis(utf8) + SJ("」は取り込みませんでした。"));
+    }
+
+    void MapName()
+    {
+        std::string name;
+        if (const auto* n = card_.Find("N")) {
+            const auto parts = n->Parts();
+            if (!parts.empty())
+                name = Join({ Trim(parts[0]), parts.size() > 1 ? Trim(parts[1]) : std::string() }, "\xE3\x80\x80");
+        }
+        const char* from = "N";
+        if (name.empty()) {
+            if (const auto* fn = card_.Find("FN"))
+                name = Trim(fn->Text());
+            from = "FN";
+        }
+        // Notes about the name itself cannot name the card by it yet.
+        values_[field::kName] = Convert(from, name);
+        label_ = values_[field::kName];
+    }
+
+    void MapReading()
+    {
+        std::string reading;
+        const auto* last = card_.Find("X-PHONETIC-LAST-NAME");
+        const auto* first = card_.Find("X-PHONETIC-FIRST-NAME");
+        const char* from = "X-PHONETIC-LAST-NAME";
+        if (last || first) {
+            reading = Join({ last ? Trim(last->Text()) : "", first ? Trim(first->Text()) : "" }, "\xE3\x80\x80");
+        } else if (const auto* sort = card_.Find("SORT-STRING")) {
+            reading = Trim(sort->Text());
+            from = "SORT-STRING";
+        } else {
+            from = "N";
+            for (const vcard::Property& p : card_.properties) {
+                if (p.name == "N" && !p.Param("PHONETIC").empty()) {
+                    const auto parts = p.Parts();
+                    reading = Join({ Trim(parts[0]), parts.size() > 1 ? Trim(parts[1]) : "" }, "\xE3\x80\x80");
+                    break;
+                }
+                if (p.name == "N" && !p.Param("SORT-AS").empty()) {
+                    const std::string as = p.Param("SORT-AS");
+                    const std::size_t comma = as.find(',');
+                    reading = Join({ Trim(as.substr(0, comma)),
+                                       comma == std::string::npos ? "" : Trim(as.substr(comma + 1)) },
+                        "\xE3\x80\x80");
+                    break;
+                }
+                // Older phones: SOUND;X-IRMC-N:ﾔﾏﾀﾞ;ﾀﾛｳ;;;
+                if (p.name == "SOUND" && p.HasType("x-irmc-n")) {
+                    const auto parts = p.Parts();
+                    reading = Join({ Trim(parts[0]), parts.size() > 1 ? Trim(parts[1]) : "" }, "\xE3\x80\x80");
+                    from = "SOUND";
+                    break;
+                }
+            }
+        }
+        values_[field::kKana] = platform::HalfWidthReading(Convert(from, reading));
+    }
+
+    void MapAddress()
+    {
+        const auto all = All("ADR");
+        const vcard::Property* adr = Choose(all, "home");
+        if (!adr)
+            return;
+        for (const auto* other : all) {
+            if (other == adr)
+                continue;
+            auto parts = other->Parts();
+            parts.resize(7);
+            LeftOut("ADR", Join({ parts[5], parts[4], parts[3], parts[2], parts[1] }, " "));
+        }
+        auto parts = adr->Parts();
+        parts.resize(7);
+        // post office box; extended; street; locality; region; postal code; country
+        std::string region = Trim(parts[4]);
+        std::string line1 = Join({ Trim(parts[3]), Trim(parts[2]) }, "");
+        std::string country = Trim(parts[6]);
+        if (country == "\xE6\x97\xA5\xE6\x9C\xAC" || country == "Japan" || country == "JP" || country == "JAPAN")
+            country.clear();
+        // A prefecture written at the start of the address line (one line for all).
+        if (region.empty()) {
+            for (std::string_view prefecture : kPrefectureNamesUtf8)
+                if (line1.starts_with(prefecture)) {
+                    region = prefecture;
+                    line1.erase(0, prefecture.size());
+                    break;
+                }
+        }
+        Set(field::kPostalCode, "ADR", PostalCode(parts[5]));
+        Set(field::kPrefecture, "ADR", region);
+        Set(field::kAddress1, "ADR", line1);
+        Set(field::kAddress2, "ADR", Join({ Trim(parts[1]), Trim(parts[0]), country }, " "));
+    }
+
+    void MapPhones()
+    {
+        const vcard::Property* fax = nullptr;
+        const vcard::Property* mobile = nullptr;
+        std::vector<const vcard::Property*> voice;
+        for (const auto* p : All("TEL")) {
+            if (p->HasType("fax")) {
+                if (fax)
+                    LeftOut("TEL", DomesticNumber(p->Text()));
+                else
+                    fax = p;
+            } else if (p->HasType("cell") || p->HasType("mobile") || p->HasType("iphone")) {
+                if (mobile)
+                    LeftOut("TEL", DomesticNumber(p->Text()));
+                else
+                    mobile = p;
+            } else {
+                voice.push_back(p);
+            }
+        }
+        const vcard::Property* phone = Choose(voice, "home");
+        // A work number, or one of no kind, when there is no home number.
+        for (const auto* p : voice)
+            if (p != phone)
+                LeftOut("TEL", DomesticNumber(p->Text()));
+        if (phone)
+            Set(field::kPhone, "TEL", DomesticNumber(phone->Text()));
+        if (fax)
+            Set(field::kFax, "TEL", DomesticNumber(fax->Text()));
+        if (mobile)
+            Set(field::kMobile, "TEL", DomesticNumber(mobile->Text()));
+    }
+
+    void MapSimple()
+    {
+        if (const auto* mail = Choose(All("EMAIL"), "home"))
+            Set(field::kMail, "EMAIL", Trim(mail->Text()));
+        if (const auto* url = Choose(All("URL"), {}))
+            Set(field::kHomePage, "URL", Trim(url->Text()));
+        if (const auto* bday = card_.Find("BDAY")) {
+            const std::string text = bday->Text();
+            const std::string date = IsoDateAsStored(Trim(text));
+            if (date.empty() && !Trim(text).empty())
+                LeftOut("BDAY", text);
+            values_[field::kBirthday] = date;
+        }
+        if (const auto* gender = card_.Find("GENDER")) {
+            const std::string sex = Trim(gender->Parts().front());
+            if (sex == "M")
+                values_[field::kGender] = SJ("男");
+            else if (sex == "F")
+                values_[field::kGender] = SJ("女");
+        }
+        for (const auto* categories : All("CATEGORIES")) {
+            for (const std::string& item : categories->Items()) {
+                const std::string name = Trim(item);
+                if (name.empty() || std::find(kSystemGroups.begin(), kSystemGroups.end(), name) != kSystemGroups.end())
+                    continue;
+                if (values_[field::kCategory].empty() && name.find_first_of("*%&?\\\"'") == std::string::npos)
+                    Set(field::kCategory, "CATEGORIES", name);
+                else
+                    LeftOut("CATEGORIES", name);
+            }
+        }
+    }
+
+    void MapNotes()
+    {
+        std::vector<std::string> notes;
+        for (const auto* note : All("NOTE"))
+            if (std::string text = OneLine(note->Text()); !text.empty())
+                notes.push_back(std::move(text));
+        std::string company;
+        if (const auto* org = card_.Find("ORG")) {
+            std::vector<std::string> parts = org->Parts();
+            for (const std::string& part : parts)
+                company = Join({ company, Trim(part) }, " ");
+        }
+        if (const auto* title = card_.Find("TITLE"))
+            company = Join({ company, Trim(title->Text()) }, " ");
+        if (!notes.empty())
+            Set(field::kNote1, "NOTE", notes[0]);
+        std::size_t next = 1;
+        if (!company.empty())
+            Set(field::kNote2, "ORG", company);
+        else if (notes.size() > 1)
+            Set(field::kNote2, "NOTE", notes[next++]);
+        for (; next < notes.size(); ++next)
+            LeftOut("NOTE", notes[next]);
+    }
+
+    const vcard::Card& card_;
+    int number_;
+    std::vector<std::string>& notes_;
+    std::vector<std::string> values_;
+    std::string label_;
+};
+
+// The cards' values as rows for the record import: a column for each field a card
+// fills that the table has (a table of another schema may lack some).
+class CardRows : public ImportRows {
+public:
+    explicit CardRows(const AddressTable& table)
+    {
+        for (field::Index f : VCardImport::kFilled)
+            if (const int at = table.FindField(DefaultFieldName(f)); at >= 0) {
+                slots_.push_back(f);
+                fields_.push_back(at);
+            }
+    }
+    std::size_t Slots() const { return slots_.size(); }
+    field::Index Slot(std::size_t c) const { return slots_[c]; }
+    void Add(std::vector<std::string> values) { rows_.push_back(std::move(values)); }
+
+    int ColumnCount() const override { return static_cast<int>(slots_.size()); }
+    std::string_view ColumnName(int c) const override { return DefaultFieldName(slots_[static_cast<std::size_t>(c)]); }
+    int ColumnField(int c) const override { return fields_[static_cast<std::size_t>(c)]; }
+    int RowCount() const override { return static_cast<int>(rows_.size()); }
+    std::string_view Cell(int r, int c) const override
+    {
+        return rows_[static_cast<std::size_t>(r)][slots_[static_cast<std::size_t>(c)]];
+    }
+    // Messages count cards.
+    int FileLine(int r) const override { return r + 1; }
+
+private:
+    std::vector<field::Index> slots_;
+    std::vector<int> fields_;
+    std::vector<std::vector<std::string>> rows_;
+};
+
+} // namespace
+
+std::vector<std::string> VCardImport::MapCard(const vcard::Card& card, int number, std::vector<std::string>& notes)
+{
+    return CardMapper(card, number, notes).Map();
+}
+
+int VCardImport::Run(std::string_view path, Observer* observer)
+{
+    imported_ = 0;
+    notes_.clear();
+    if (!platform::fs::IsFile(path)) {
+        platform::Warn(SJ("ファイルが見つかりません。"));
+        return kFileMissing;
+    }
+    if (!platform::Ask(SJ("データを取り込みます。よろしいですか？"), true))
+        return kDeclined;
+    const int result = Load(path, observer);
+    if (result != kImported)
+        return result;
+    if (observer)
+        observer->Imported();
+    platform::Inform(ClosingMessage(), SJ("住所録"));
+    return kImported;
+}
+
+int VCardImport::Load(std::string_view path, Observer* observer)
+{
+    Observer none;
+    Observer& watch = observer ? *observer : none;
+    imported_ = 0;
+    notes_.clear();
+    std::string bytes;
+    if (!platform::fs::ReadFile(path, bytes)) {
+        platform::Warn(SJ("ファイルオープンに失敗しました。"));
+        return kReadFailed;
+    }
+    const std::vector<vcard::Card> cards = vcard::Parse(bytes);
+    if (cards.empty()) {
+        platform::Warn(SJ("vCardのデータがありません。"));
+        return kNoCards;
+    }
+    watch.Busy(true);
+    CardRows rows(table_);
+    for (std::size_t i = 0; i < cards.size(); ++i) {
+        const int number = static_cast<int>(i) + 1;
+        std::vector<std::string> values = MapCard(cards[i], number, notes_);
+        for (std::size_t c = 0; c < rows.Slots(); ++c) {
+            std::string& value = values[rows.Slot(c)];
+            const auto width = static_cast<std::size_t>(table_.GetField(rows.ColumnField(static_cast<int>(c))).width);
+            if (value.size() <= width)
+                continue;
+            value = std::string(platform::CutToBytes(value, width));
+            notes_.push_back(std::to_string(number) + SJ("件目（") + values[field::kName] + SJ("）の")
+                + std::string(rows.ColumnName(static_cast<int>(c))) + SJ("：長すぎるため") + std::to_string(width)
+                + SJ("バイトまでにしました。"));
+        }
+        rows.Add(std::move(values));
+    }
+    RecordImport records(global_, table_);
+    const int result = records.Run(rows, watch);
+    imported_ = records.ImportedCount();
+    return result;
+}
+
+std::string VCardImport::ClosingMessage() const
+{
+    std::string text = SJ("正常にインポートされました。") + SJ("（") + std::to_string(imported_) + SJ("件）");
+    for (std::size_t i = 0; i < notes_.size() && i < kNotesShown; ++i)
+        text += "\n" + notes_[i];
+    if (notes_.size() > kNotesShown)
+        text += SJ("\n（ほか") + std::to_string(notes_.size() - kNotesShown) + SJ("件）");
+    return text;
+}
+
+} // namespace nrt

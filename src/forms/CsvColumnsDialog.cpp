@@ -1,0 +1,133 @@
+#include "forms/CsvColumnsDialog.h"
+
+#include "qt/QtText.h"
+#include "db/AddressTable.h"
+#include "settings/AppSettings.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace nrt::gui {
+namespace {
+
+// Rows of the file shown under the choices.
+constexpr int kPreviewRows = 5;
+
+} // namespace
+
+CsvColumnsDialog::CsvColumnsDialog(AppSettings& global, const AddressTable& table, std::string path, QWidget* parent)
+    : QDialog(parent)
+    , global_(global)
+    , table_(table)
+    , path_(std::move(path))
+{
+    setObjectName(QStringLiteral("frmCsvColumns"));
+    setWindowTitle(QStringLiteral("ノルテア（インポートする列）"));
+    auto* layout = new QVBoxLayout(this);
+    auto* text = new QLabel(QStringLiteral("列ごとに取り込む項目を選んで下さい。"), this);
+    chk_Header = new QCheckBox(QStringLiteral("1行目は項目名"), this);
+    chk_Header->setObjectName(QStringLiteral("chk_Header"));
+    grd_Preview = new QTableWidget(this);
+    grd_Preview->setObjectName(QStringLiteral("grd_Preview"));
+    grd_Preview->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grd_Preview->setMinimumSize(640, 240);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("インポート(&I)"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    layout->addWidget(text);
+    layout->addWidget(chk_Header);
+    layout->addWidget(grd_Preview, 1);
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CsvColumnsDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    // A file without a header whose columns were mapped before (and whose first line
+    // was never mapped as a header) starts without one.
+    const std::string store = global_.DataFile(CsvColumnMap::kFileName);
+    CsvImport::Preview plain;
+    std::vector<ColumnTarget> recalled;
+    bool headerless = false;
+    if (CsvImport::ReadPreview(path_, false, 1, plain) == 0 && !plain.rows.empty()) {
+        const std::size_t columns = plain.headers.size();
+        headerless = CsvColumnMap::Recall(store, CsvColumnMap::Key(plain.headers, false), columns, recalled)
+            && !CsvColumnMap::Recall(store, CsvColumnMap::Key(plain.rows.front(), true), columns, recalled);
+    }
+    chk_Header->setChecked(!headerless);
+    connect(chk_Header, &QCheckBox::toggled, this, &CsvColumnsDialog::Reload);
+    Reload();
+}
+
+void CsvColumnsDialog::Reload()
+{
+    const bool hasHeader = chk_Header->isChecked();
+    CsvImport::Preview preview;
+    CsvImport::ReadPreview(path_, hasHeader, kPreviewRows, preview);
+    headers_ = preview.headers;
+    if (!CsvColumnMap::Recall(global_.DataFile(CsvColumnMap::kFileName), CsvColumnMap::Key(headers_, hasHeader),
+            headers_.size(), suggested_))
+        suggested_ = hasHeader ? CsvColumnMap::Recognise(headers_, table_) : std::vector<ColumnTarget>(headers_.size());
+
+    const int columns = static_cast<int>(headers_.size());
+    grd_Preview->clear();
+    grd_Preview->setColumnCount(columns);
+    grd_Preview->setRowCount(1 + static_cast<int>(preview.rows.size()));
+    QStringList labels;
+    for (int c = 0; c < columns; ++c)
+        labels << (hasHeader ? ToQ(headers_[static_cast<std::size_t>(c)]) : QStringLiteral("%1列目").arg(c + 1));
+    grd_Preview->setHorizontalHeaderLabels(labels);
+    QStringList rows { QStringLiteral("項目") };
+    for (std::size_t r = 0; r < preview.rows.size(); ++r)
+        rows << QString::number(r + 1);
+    grd_Preview->setVerticalHeaderLabels(rows);
+    fields_.clear();
+    for (int c = 0; c < columns; ++c) {
+        const ColumnTarget& t = suggested_[static_cast<std::size_t>(c)];
+        auto* box = new QComboBox(grd_Preview);
+        box->setObjectName(QStringLiteral("cbo_Field%1").arg(c + 1));
+        box->addItem(QStringLiteral("（取り込まない）"), QString());
+        if (t.field == CsvColumnMap::kPhoneByKind)
+            box->addItem(QStringLiteral("電話番号・携帯番号・ＦＡＸ（種類による）"), ToQ(t.field));
+        for (int f = 0; f < table_.GetFieldCount(); ++f)
+            box->addItem(ToQ(table_.GetField(f).name), ToQ(table_.GetField(f).name));
+        box->setCurrentIndex(std::max(0, box->findData(ToQ(t.field))));
+        grd_Preview->setCellWidget(0, c, box);
+        fields_.push_back(box);
+        for (std::size_t r = 0; r < preview.rows.size(); ++r)
+            grd_Preview->setItem(static_cast<int>(r) + 1, c,
+                new QTableWidgetItem(ToQ(preview.rows[r][static_cast<std::size_t>(c)])));
+    }
+    grd_Preview->resizeColumnsToContents();
+}
+
+CsvImport::Mapping CsvColumnsDialog::Mapping() const
+{
+    CsvImport::Mapping mapping;
+    mapping.hasHeader = chk_Header->isChecked();
+    for (std::size_t c = 0; c < fields_.size(); ++c) {
+        ColumnTarget t;
+        t.field = FromQ(fields_[c]->currentData().toString());
+        // A field left as recognised keeps its place among the columns it is joined from.
+        if (c < suggested_.size() && suggested_[c].field == t.field) {
+            t.rank = suggested_[c].rank;
+            t.kindColumn = suggested_[c].kindColumn;
+        }
+        mapping.targets.push_back(std::move(t));
+    }
+    return mapping;
+}
+
+void CsvColumnsDialog::accept()
+{
+    const CsvImport::Mapping mapping = Mapping();
+    CsvColumnMap::Remember(
+        global_.DataFile(CsvColumnMap::kFileName), CsvColumnMap::Key(headers_, mapping.hasHeader), mapping.targets);
+    QDialog::accept();
+}
+
+} // namespace nrt::gui

@@ -1,0 +1,298 @@
+// vCard import and export: cards as phones and web address books write them, the
+// notes about what a field could not take, and a round trip through both.
+#include "exchange/VCardExport.h"
+#include "exchange/VCardImport.h"
+
+#include "ExchangeFixture.h"
+#include "db/RecordSet.h"
+#include "platform/sjis.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <optional>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace nrt;
+using nrt::test::S;
+using nrt::test::U;
+using nrt::test::WriteAll;
+
+namespace {
+
+// Quoted-printable of every byte beyond ASCII, as older phones write it.
+std::string Qp(std::string_view utf8)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : utf8) {
+        if (c < 0x80 && c != '=') {
+            out += static_cast<char>(c);
+        } else {
+            out += '=';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+class VCardTest : public nrt::test::ExchangeFixture {
+protected:
+    // Imports the bytes as a file; the fields of record `k` are read with Value.
+    int Import(const std::string& bytes)
+    {
+        WriteAll(Docs("in.vcf"), bytes);
+        VCardImport import(*global, table);
+        const int result = import.Load(Docs("in.vcf"));
+        notes.clear();
+        for (const std::string& n : import.Notes())
+            notes.push_back(U(n));
+        return result;
+    }
+    std::string Value(const char* field, int k) const { return U(table.Value(table.FindField(S(field)), k)); }
+    // Whether some note holds every one of the texts.
+    bool Noted(const std::vector<const char*>& texts) const
+    {
+        for (const std::string& n : notes) {
+            bool all = true;
+            for (const char* t : texts)
+                all = all && n.find(t) != std::string::npos;
+            if (all)
+                return true;
+        }
+        return false;
+    }
+    std::vector<std::string> notes;
+};
+
+using Fields = std::map<std::string, std::string>;
+
+void ExpectFields(const VCardTest& t, const std::function<std::string(const char*)>& value, const Fields& want,
+    const std::string& which)
+{
+    for (const auto& [field, expected] : want)
+        EXPECT_EQ(value(field.c_str()), expected) << which << ": " << field;
+}
+
+} // namespace
+
+// The forms the cards come in: a web address book's 3.0 export, an older phone's 2.1
+// with quoted-printable (soft line breaks included) and one in Shift-JIS with its
+// reading in SOUND (a name whose second bytes are those of '\\'), and a 4.0 card with folded lines, a reading in SORT-AS, a tel: URI
+// and a character Shift-JIS lacks.
+TEST_F(VCardTest, CardsAsPhonesAndWebAddressBooksWriteThem)
+{
+    struct Case {
+        const char* what;
+        std::string card;
+        Fields fields;
+        std::vector<std::vector<const char*>> notes;
+    } cases[] = {
+        { "web address book 3.0",
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:山田 太郎\r\nN:山田;太郎;;;\r\n"
+            "X-PHONETIC-FIRST-NAME:たろう\r\nX-PHONETIC-LAST-NAME:やまだ\r\n"
+            "EMAIL;TYPE=INTERNET;TYPE=WORK:taro@work.example.jp\r\n"
+            "EMAIL;TYPE=INTERNET;TYPE=HOME:taro@example.jp\r\n"
+            "TEL;TYPE=WORK:03-9999-0000\r\nTEL;TYPE=CELL:090-1234-5678\r\nTEL;TYPE=HOME:03-1234-5678\r\n"
+            "TEL;TYPE=HOME;TYPE=FAX:03-1234-5679\r\n"
+            "ADR;TYPE=WORK:;;丸の内1-1;千代田区;東京都;100-0005;日本\r\n"
+            "ADR;TYPE=HOME:;;霞が関1-2-3;千代田区;東京都;100-0013;日本\r\n"
+            "ORG:ノルテア商事;営業部\r\nTITLE:課長\r\nBDAY:1980-04-12\r\n"
+            "item1.URL:https\\://example.jp/taro\r\nitem1.X-ABLabel:\r\n"
+            "NOTE:一行目\\n二行目\r\nCATEGORIES:myContacts,友人,starred\r\nEND:VCARD\r\n",
+            { { "名前", "山田　太郎" }, { "カナ", "ﾔﾏﾀﾞ ﾀﾛｳ" }, { "メール", "taro@example.jp" },
+                { "電話番号", "03-1234-5678" }, { "携帯番号", "090-1234-5678" }, { "ＦＡＸ", "03-1234-5679" },
+                { "郵便番号", "100-0013" }, { "都道府県", "東京都" }, { "住所１", "千代田区霞が関1-2-3" },
+                { "住所２", "" }, { "生年月日", "1980/04/12" }, { "ＨＰ", "https://example.jp/taro" },
+                { "備考１", "一行目　二行目" }, { "備考２", "ノルテア商事 営業部 課長" }, { "大分類", "友人" },
+                { "宛名区分", "0" }, { "印字区分", "1" } },
+            { { "1件目（山田　太郎）のTEL", "03-9999-0000" }, { "ADR", "丸の内1-1" } } },
+        { "phone 2.1, quoted-printable",
+            "BEGIN:VCARD\r\nVERSION:2.1\r\n"
+            "N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:"
+                + Qp("佐藤;花子") + ";;;\r\n"
+                + "X-PHONETIC-LAST-NAME;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:" + Qp("サトウ") + "\r\n"
+                + "X-PHONETIC-FIRST-NAME;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:" + Qp("ハナコ") + "\r\n"
+                + "TEL;CELL:+81 80-1111-2222\r\nTEL;VOICE:0612345678\r\n"
+                + "ADR;HOME;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:;" + Qp("梅田ビル２０階;梅田1-1;大阪市北区")
+                + "=\r\n" + Qp(";大阪府;5300001;") + "\r\n"
+                + "NOTE;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:" + Qp("長いメモ") + "=\r\n" + Qp("です") + "\r\n"
+                + "END:VCARD\r\n",
+            { { "名前", "佐藤　花子" }, { "カナ", "ｻﾄｳ ﾊﾅｺ" }, { "携帯番号", "080-1111-2222" },
+                { "電話番号", "0612345678" }, { "郵便番号", "530-0001" }, { "都道府県", "大阪府" },
+                { "住所１", "大阪市北区梅田1-1" }, { "住所２", "梅田ビル２０階" }, { "備考１", "長いメモです" } },
+            {} },
+        { "phone 2.1, Shift-JIS",
+            "BEGIN:VCARD\nVERSION:2.1\nN;CHARSET=SHIFT_JIS:" + S("十河;表") + "\nSOUND;X-IRMC-N;CHARSET=SHIFT_JIS:"
+                + S("ｿｺﾞｳ;ﾋｮｳ;;;") + "\nTEL;PREF;HOME:011-222-3333\nEND:VCARD\n",
+            { { "名前", "十河　表" }, { "カナ", "ｿｺﾞｳ ﾋｮｳ" }, { "電話番号", "011-222-3333" } }, {} },
+        { "4.0, folded",
+            "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:𠮷田 花子\r\nN;SORT-AS=\"ヨシダ,ハナコ\":𠮷田;花子;;;\r\n"
+            "TEL;VALUE=uri;TYPE=\"voice,home\":tel:+81-3-1234-5678\r\n"
+            "ADR;TYPE=home:;;大阪府大阪市北区梅田1-1-1 梅田ビ\r\n ルディング;;;530-0001;JP\r\n"
+            "BDAY:--0412\r\nGENDER:F\r\nEMAIL:hanako@example.jp\r\nEND:VCARD\r\n",
+            { { "名前", "〓田　花子" }, { "カナ", "ﾖｼﾀﾞ ﾊﾅｺ" }, { "電話番号", "03-1234-5678" }, { "都道府県", "大阪府" },
+                { "住所１", "大阪市北区梅田1-1-1 梅田ビルディング" }, { "郵便番号", "530-0001" }, { "生年月日", "" },
+                { "性別", "女" }, { "メール", "hanako@example.jp" } },
+            { { "1件目のN：", "U+20BB7" }, { "（〓田　花子）のBDAY", "--0412" } } },
+    };
+    for (const Case& c : cases) {
+        table.ClearRecords();
+        ASSERT_EQ(Import(c.card), VCardImport::kImported) << c.what;
+        ASSERT_EQ(table.GetRecordCount(), 1) << c.what;
+        ExpectFields(*this, [this](const char* f) { return Value(f, 0); }, c.fields, c.what);
+        for (const auto& texts : c.notes)
+            EXPECT_TRUE(Noted(texts)) << c.what << ": no note with " << texts.front() << " in "
+                                      << ::testing::PrintToString(notes);
+        if (c.notes.empty()) {
+            EXPECT_TRUE(notes.empty()) << c.what << ": " << (notes.empty() ? "" : notes.front());
+        }
+    }
+}
+
+TEST_F(VCardTest, SeveralCardsAndValuesCutToTheirFieldsWithANote)
+{
+    const std::string note(120, 'x');
+    ASSERT_EQ(Import("BEGIN:VCARD\r\nVERSION:3.0\r\nN:一;;;;\r\nNOTE:" + note
+                  + "\r\nEND:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\nFN:二\r\nEND:VCARD\r\n"),
+        VCardImport::kImported);
+    ASSERT_EQ(table.GetRecordCount(), 2);
+    EXPECT_EQ(Value("名前", 0), "一");
+    EXPECT_EQ(Value("備考１", 0), note.substr(0, 100));
+    EXPECT_EQ(Value("名前", 1), "二");
+    EXPECT_TRUE(Noted({ "1件目（一）の備考１", "100バイト" }));
+    // A file without cards adds nothing and says so.
+    EXPECT_EQ(Import("BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n"), VCardImport::kNoCards);
+    EXPECT_EQ(table.GetRecordCount(), 2);
+}
+
+TEST_F(VCardTest, ExportedCardsComeBackIntoTheSameFields)
+{
+    const Fields records[] = {
+        { { "名前", "山田　太郎" }, { "カナ", "ﾔﾏﾀﾞ ﾀﾛｳ" }, { "性別", "男" }, { "生年月日", "1980/04/12" },
+            { "郵便番号", "100-0013" }, { "都道府県", "東京都" },
+            // Long enough to be folded, in the middle of a character.
+            { "住所１", "千代田区霞が関一丁目二番三号　中央合同庁舎第四号館　国土交通省　総合政策局　情報政策課" },
+            { "住所２", "霞が関ビル;12階,西" }, { "電話番号", "03-1234-5678" }, { "ＦＡＸ", "03-1234-5679" },
+            { "携帯番号", "090-1234-5678" }, { "メール", "taro@example.jp" }, { "ＨＰ", "https://example.jp/a,b" },
+            { "大分類", "友人" }, { "備考１", "年賀状\\毎年" }, { "備考２", "ノルテア商事 課長" } },
+        { { "名前", "髙橋" }, { "カナ", "ﾀｶﾊｼ" }, { "性別", "女" } },
+    };
+    for (const Fields& r : records) {
+        table.ClearCurrent();
+        for (const auto& [field, value] : r)
+            ASSERT_EQ(table.SetValueByName(S(field), S(value)), 0) << field;
+        ASSERT_EQ(table.PostRecord(), 0);
+    }
+    RecordSet rec;
+    rec.Attach(&table);
+    ASSERT_EQ(rec.Select(std::string_view()), 0);
+    const std::string file = VCardExport::Format(rec);
+    for (std::size_t at = 0, end; (end = file.find("\r\n", at)) != std::string::npos; at = end + 2)
+        EXPECT_LE(end - at, 75U) << file.substr(at, end - at);
+
+    table.ClearRecords();
+    ASSERT_EQ(Import(file), VCardImport::kImported);
+    ASSERT_EQ(table.GetRecordCount(), 2);
+    EXPECT_TRUE(notes.empty()) << notes.front();
+    for (int k = 0; k < 2; ++k)
+        ExpectFields(*this, [this, k](const char* f) { return Value(f, k); }, records[k], std::to_string(k));
+}
+
+namespace {
+
+// The Python interpreter of the system (where Debian's python3-vobject is installed).
+std::string Python()
+{
+    return ::access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
+}
+
+// Runs the Python script with the arguments; its standard output, or nullopt when it
+// could not run or failed.
+std::optional<std::string> RunPython(const std::string& script, const std::string& args)
+{
+    const std::string cmd = Python() + " -c '" + script + "' " + args + " 2>&1";
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p)
+        return std::nullopt;
+    std::string out;
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;)
+        out.append(buf, n);
+    const int status = ::pclose(p);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        ADD_FAILURE() << out;
+        return std::nullopt;
+    }
+    return out;
+}
+
+} // namespace
+
+// Another program's vCard library reads what the export writes, and the import reads
+// what that library writes (its folding, escaping and 3.0 forms).
+TEST_F(VCardTest, PythonVobjectReadsTheExportAndWritesCardsTheImportReads)
+{
+    if (std::system((Python() + " -c 'import vobject' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "python3-vobject is not installed (scripts/setup installs it)";
+    const Fields record = { { "名前", "山田　太郎" }, { "カナ", "ﾔﾏﾀﾞ ﾀﾛｳ" }, { "郵便番号", "100-0013" },
+        { "都道府県", "東京都" }, { "住所１", "千代田区霞が関一丁目二番三号　中央合同庁舎第四号館　国土交通省　総合政策局" },
+        { "住所２", "霞が関ビル;12階,西" }, { "電話番号", "03-1234-5678" }, { "携帯番号", "090-1234-5678" },
+        { "生年月日", "1980/04/12" }, { "大分類", "友人" }, { "備考１", "年賀状\\毎年" } };
+    table.ClearCurrent();
+    for (const auto& [field, value] : record)
+        ASSERT_EQ(table.SetValueByName(S(field), S(value)), 0) << field;
+    ASSERT_EQ(table.PostRecord(), 0);
+    RecordSet rec;
+    rec.Attach(&table);
+    ASSERT_EQ(rec.Select(std::string_view()), 0);
+    const std::string exported = U(dir.Path()) + "/out.vcf";
+    WriteAll(S(exported), VCardExport::Format(rec));
+
+    const char* read = R"(
+import sys, vobject
+c = vobject.readOne(open(sys.argv[1], encoding="utf-8").read())
+a = c.adr.value
+print(c.n.value.family, c.n.value.given, sep="|")
+print(c.x_phonetic_last_name.value, c.x_phonetic_first_name.value, sep="|")
+print(a.code, a.region, a.street, a.extended, sep="|")
+print(*sorted(t.value for t in c.contents["tel"]), sep="|")
+print(c.bday.value, c.categories.value[0], c.note.value, sep="|")
+)";
+    const auto shown = RunPython(read, "'" + exported + "'");
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(*shown,
+        "山田|太郎\nヤマダ|タロウ\n100-0013|東京都|千代田区霞が関一丁目二番三号　中央合同庁舎第四号館　国土交通省　総合政策局"
+        "|霞が関ビル;12階,西\n03-1234-5678|090-1234-5678\n19800412|友人|年賀状\\毎年\n");
+
+    const char* write = R"(
+import sys, vobject
+c = vobject.vCard()
+c.add("n").value = vobject.vcard.Name(family="佐藤", given="花子")
+c.add("fn").value = "佐藤 花子"
+c.add("x-phonetic-last-name").value = "さとう"
+c.add("x-phonetic-first-name").value = "はなこ"
+t = c.add("tel"); t.value = "06-1234-5678"; t.type_param = "HOME"
+t = c.add("tel"); t.value = "080-1111-2222"; t.type_param = "CELL"
+a = c.add("adr"); a.value = vobject.vcard.Address(street="梅田1-1-1 梅田ビルディング二十階", city="大阪市北区",
+    region="大阪府", code="530-0001", country="日本"); a.type_param = "HOME"
+c.add("note").value = "長い備考、句読点; 記号\\ と改行\n二行目"
+c.add("categories").value = ["仕事", "友人"]
+open(sys.argv[1], "w", encoding="utf-8").write(c.serialize())
+)";
+    const std::string written = U(dir.Path()) + "/peer.vcf";
+    ASSERT_TRUE(RunPython(write, "'" + written + "'"));
+    table.ClearRecords();
+    ASSERT_EQ(Import(test::ReadAll(S(written))), VCardImport::kImported);
+    ASSERT_EQ(table.GetRecordCount(), 1);
+    ExpectFields(*this, [this](const char* f) { return Value(f, 0); },
+        { { "名前", "佐藤　花子" }, { "カナ", "ｻﾄｳ ﾊﾅｺ" }, { "電話番号", "06-1234-5678" }, { "携帯番号", "080-1111-2222" },
+            { "郵便番号", "530-0001" }, { "都道府県", "大阪府" }, { "住所１", "大阪市北区梅田1-1-1 梅田ビルディング二十階" },
+            { "住所２", "" }, { "備考１", "長い備考、句読点; 記号\\ と改行　二行目" }, { "大分類", "仕事" } },
+        "vobject");
+}
