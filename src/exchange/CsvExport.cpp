@@ -95,7 +95,7 @@ std::string CsvExport::Format(const RecordSet& records, const std::vector<std::s
     return out;
 }
 
-int CsvExport::Run(const Request& request, const RecordSet& records, Observer* observer)
+CsvExport::Result CsvExport::Run(const Request& request, const RecordSet& records, Observer* observer)
 {
     Observer none;
     Observer& watch = observer ? *observer : none;

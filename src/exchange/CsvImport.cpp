@@ -136,7 +136,7 @@ std::string RowMessage(int line, std::string_view column, std::string_view reaso
 }
 
 struct Refusal {
-    int result = CsvImport::kImported;
+    CsvImport::Result result = CsvImport::kImported;
     std::string text;
 };
 
@@ -336,7 +336,7 @@ std::string CsvImport::CompletePath(std::string_view typed) const
     return completed;
 }
 
-int CsvImport::ScanHeader(std::string_view bytes, const AddressTable& table, std::string& name)
+CsvImport::HeaderResult CsvImport::ScanHeader(std::string_view bytes, const AddressTable& table, std::string& name)
 {
     name.clear();
     bytes = bytes.substr(0, std::min(bytes.size(), kHeaderProbeBytes));
@@ -361,7 +361,7 @@ int CsvImport::ScanHeader(std::string_view bytes, const AddressTable& table, std
     return ended ? kHeaderOk : kHeaderNoName;
 }
 
-int CsvImport::CheckHeader(std::string_view path) const
+CsvImport::HeaderResult CsvImport::CheckHeader(std::string_view path) const
 {
     platform::fs::FileReader file(path);
     if (!file.isOpen()) {
@@ -393,7 +393,7 @@ int CsvImport::CheckHeader(std::string_view path) const
         bytes = converted;
     }
     std::string name;
-    const int code = ScanHeader(bytes, table_, name);
+    const HeaderResult code = ScanHeader(bytes, table_, name);
     switch (code) {
     case kHeaderTooLong:
         platform::Warn(SJ("ヘッダサイズがオーバーしました。"));
@@ -410,7 +410,7 @@ int CsvImport::CheckHeader(std::string_view path) const
     return code;
 }
 
-int CsvImport::Run(std::string_view typed, Observer* observer)
+CsvImport::Result CsvImport::Run(std::string_view typed, Observer* observer)
 {
     Observer none;
     Observer& watch = observer ? *observer : none;
@@ -427,7 +427,7 @@ int CsvImport::Run(std::string_view typed, Observer* observer)
     }
     if (!platform::Ask(SJ("データを取り込みます。よろしいですか？"), true))
         return kDeclined;
-    const int result = Load(path_, &watch);
+    const Result result = Load(path_, &watch);
     if (result != kImported)
         return result;
     watch.Imported();
@@ -448,7 +448,7 @@ std::string CsvImport::ClosingMessage() const
     return text;
 }
 
-int CsvImport::Load(std::string_view path, Observer* observer)
+CsvImport::Result CsvImport::Load(std::string_view path, Observer* observer)
 {
     Observer none;
     Observer& watch = observer ? *observer : none;
@@ -461,7 +461,7 @@ int CsvImport::Load(std::string_view path, Observer* observer)
 
     watch.Busy(true);
     // Every message box below comes without the wait cursor.
-    const auto refuse = [&watch](int result, std::string_view text) {
+    const auto refuse = [&watch](Result result, std::string_view text) {
         watch.Busy(false);
         platform::Warn(text);
         return result;

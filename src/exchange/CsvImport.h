@@ -19,7 +19,7 @@ class AppSettings;
 class CsvImport {
 public:
     // Results of Run; each refusal has shown its message.
-    enum Result : int {
+    enum class Result : int {
         kImported = 0,
         kNoFileName = 1, // the window puts the focus on the file name
         kFileMissing = 2,
@@ -30,9 +30,10 @@ public:
         kCategorySaveFailed = 7,
         kTableSaveFailed = 8, // the imported records were taken back out
     };
+    using enum Result;
 
     // Header check codes (CheckHeader).
-    enum HeaderResult : int {
+    enum class HeaderResult : int {
         kHeaderOk = 0,
         kHeaderCannotOpen = 1, // "ファイルオープンに失敗しました。"
         kHeaderEmpty = 2, // "データがありません。"
@@ -40,6 +41,7 @@ public:
         kHeaderNotAField = 4, // "フィールド「%s」は対象外のデータです。"
         kHeaderNoName = 5, // "不正なヘッダー情報です。"
     };
+    using enum HeaderResult;
     static constexpr std::size_t kHeaderProbeBytes = 1000;
     static constexpr std::size_t kHeaderNameLimit = 80;
     static constexpr int kCategoryLimit = 64;
@@ -76,12 +78,12 @@ public:
     // The whole import of the file named `typed`: the checks, the question, the
     // check pass, the category lists, the records, the remembered file name and the
     // closing message.
-    int Run(std::string_view typed, Observer* observer = nullptr);
+    [[nodiscard]] Result Run(std::string_view typed, Observer* observer = nullptr);
 
     // The import proper of a file: the header check, the reading, the check pass, the
     // category lists and the records. Run adds the file name's checks, the question,
     // the remembered name and the closing message.
-    int Load(std::string_view path, Observer* observer = nullptr);
+    [[nodiscard]] Result Load(std::string_view path, Observer* observer = nullptr);
 
     // The completed file name of the last Run (for the window's file name field).
     const std::string& Path() const { return path_; }
@@ -97,9 +99,9 @@ public:
 
     // The header check on the first 1000 bytes of `bytes` against the table's field
     // names; `name` receives the name a kHeaderNotAField is about. No message.
-    static int ScanHeader(std::string_view bytes, const AddressTable& table, std::string& name);
+    [[nodiscard]] static HeaderResult ScanHeader(std::string_view bytes, const AddressTable& table, std::string& name);
     // ScanHeader on the file, with its message.
-    int CheckHeader(std::string_view path) const;
+    [[nodiscard]] HeaderResult CheckHeader(std::string_view path) const;
 
 private:
     AppSettings& global_;

@@ -125,7 +125,7 @@ void CsvImportDialog::Import()
 {
     CsvImport import(main_.Global(), main_.Table());
     ImportWatch watch(this, main_);
-    const int result = import.Run(FromQ(txt_Path->text()), &watch);
+    const CsvImport::Result result = import.Run(FromQ(txt_Path->text()), &watch);
     if (!import.Path().empty())
         txt_Path->setText(ToQ(import.Path()));
     if (result == CsvImport::kNoFileName)

@@ -196,7 +196,7 @@ bool NoticeUtf8(const TemplateList* templates, SmtpClient& mail, RecordSet& reci
     return true;
 }
 
-void ReportOutcome(int outcome, const std::string& summary)
+void ReportOutcome(MailingRun::Outcome outcome, const std::string& summary)
 {
     const std::string& caption = SJ("メール送信");
     switch (outcome) {
