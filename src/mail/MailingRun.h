@@ -104,7 +104,7 @@ public:
 private:
     enum class Handled { Sent, Skipped, Deferred, Stop };
     Handled HandleRecord(bool dryRun, const std::function<void(const std::string&)>* sink, bool lastTry);
-    int SendWithOneReconnect();
+    SmtpClient::Result SendWithOneReconnect();
     void RetryDeferred();
     void Log(std::string_view text);
     void FlushLog();

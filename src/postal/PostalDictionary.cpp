@@ -229,8 +229,8 @@ std::vector<PostalFileImage> BuildPostalDictionary(const PostalListImport& sorte
     return files;
 }
 
-PostalImportResult ImportPostalList(std::string_view listPath, std::string_view postalFolder, const PostalProgress& progress,
-    PostalListStats* stats, int maxRecords)
+PostalImportResult ImportPostalList(std::string_view listPath, std::string_view postalFolder,
+    const PostalProgress& progress, PostalListStats* stats, int maxRecords)
 {
     int shown = -1;
     auto report = [&](int percent) {

@@ -57,7 +57,8 @@ using PostalProgress = std::function<void(int percent)>;
 // into a folder beside it and swapped in only when every one is complete, so a failure
 // leaves the previous dictionary as it was.
 [[nodiscard]] PostalImportResult ImportPostalList(std::string_view listPath, std::string_view postalFolder,
-    const PostalProgress& progress = {}, PostalListStats* stats = nullptr, int maxRecords = PostalListImport::kMaxRecords);
+    const PostalProgress& progress = {}, PostalListStats* stats = nullptr,
+    int maxRecords = PostalListImport::kMaxRecords);
 
 // The text shown for a result: the success text for kOk, a warning text otherwise.
 const std::string& PostalImportMessage(PostalImportResult code);

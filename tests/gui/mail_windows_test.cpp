@@ -140,7 +140,7 @@ protected:
         s.port = port;
         s.timeout = 5;
         mail->SetServer(s);
-        EXPECT_EQ(mail->Open(), 0);
+        EXPECT_EQ(mail->Open(), SmtpClient::kOk);
         mail->SetFrom("sender@example.com", "");
         mail->SetSubject(S("お知らせ"));
         return mail;

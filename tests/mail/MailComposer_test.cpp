@@ -190,7 +190,8 @@ TEST_F(ComposerChecks, OutcomeMessages)
         MsgIcon icon;
     } cases[] = {
         { MailingRun::kRanThrough, "送信を完了しました。", MsgIcon::Information },
-        { MailingRun::kSomeFailed, "送信を完了しましたが、送信できなかったメールが存在します。\n送信ログを確認して下さい。",
+        { MailingRun::kSomeFailed,
+            "送信を完了しましたが、送信できなかったメールが存在します。\n送信ログを確認して下さい。",
             MsgIcon::Warning },
         { MailingRun::kBrokenOff, "処理を中断しました。", MsgIcon::Information },
     };

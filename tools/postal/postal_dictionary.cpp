@@ -14,7 +14,8 @@ int main(int argc, char** argv)
     }
     using namespace nrt;
     PostalListStats stats;
-    const PostalImportResult result = ImportPostalList(platform::Utf8ToSjis(argv[1]), platform::Utf8ToSjis(argv[2]), {}, &stats);
+    const PostalImportResult result
+        = ImportPostalList(platform::Utf8ToSjis(argv[1]), platform::Utf8ToSjis(argv[2]), {}, &stats);
     std::fprintf(result == PostalImportResult::kOk ? stdout : stderr, "nortea-postal-dictionary: %s: %s\n", argv[2],
         platform::SjisToUtf8(PostalImportMessage(result, stats)).c_str());
     if (stats.shortLines || stats.badCodes || stats.cutColumns)
