@@ -3,9 +3,11 @@
 #include "app/Commands.h"
 #include "app/HelpWindow.h"
 #include "app/MainListModel.h"
+#include "db/CardHistory.h"
 #include "db/StoredReadings.h"
 #include "forms/ColumnsDialog.h"
 #include "forms/SearchDialog.h"
+#include "platform/Clock.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "qt/QtText.h"
@@ -327,6 +329,7 @@ void MainWindow::BuildCentre()
     pages->setObjectName(QStringLiteral("PageControl1"));
     BuildKanaPage();
     BuildExtractionPage();
+    BuildCardPage();
     SelNameChanged();
     bottom->addWidget(pages);
     bottom->addStretch(1);
@@ -457,6 +460,42 @@ void MainWindow::BuildExtractionPage()
     connect(cmd_SelRun, &QPushButton::clicked, this, &MainWindow::RunExtraction);
     connect(cmd_SelAll, &QPushButton::clicked, this, &MainWindow::ClearExtraction);
     pages->addTab(selPage, QStringLiteral("詳細抽出"));
+}
+
+void MainWindow::BuildCardPage()
+{
+    // The lists of the New Year's card season, for this season's year.
+    auto* cardPage = new QWidget();
+    cardPage->setObjectName(QStringLiteral("TabSheet3"));
+    auto* cards = new QHBoxLayout(cardPage);
+    cards->setContentsMargins(6, 4, 6, 4);
+    const int cardYear = cardhistory::CardYear(platform::GetClock().Now());
+    auto* yearLabel = new QLabel(QStringLiteral("%1年").arg(cardYear), cardPage);
+    yearLabel->setObjectName(QStringLiteral("lbl_CardYear"));
+    cards->addWidget(yearLabel);
+    const struct {
+        const char* caption;
+        const char* name;
+        cardhistory::Preset preset;
+    } presets[] = { { "今年 送った／来た", "cmd_CardSentOrReceived", cardhistory::Preset::kSentOrReceived },
+        { "来たが送っていない", "cmd_CardReceivedNotSent", cardhistory::Preset::kReceivedNotSent },
+        { "喪中", "cmd_CardMourning", cardhistory::Preset::kMourning } };
+    for (const auto& p : presets) {
+        auto* b = new QPushButton(U8(p.caption), cardPage);
+        b->setObjectName(QString::fromLatin1(p.name));
+        connect(b, &QPushButton::clicked, this, [this, preset = p.preset, cardYear] {
+            suffix_ = cardhistory::PresetCondition(preset, cardYear);
+            extractCount_ = 0;
+            RefreshList();
+        });
+        cards->addWidget(b);
+    }
+    auto* cardAll = new QPushButton(QStringLiteral("全て"), cardPage);
+    cardAll->setObjectName(QStringLiteral("cmd_CardAll"));
+    connect(cardAll, &QPushButton::clicked, this, &MainWindow::ClearExtraction);
+    cards->addWidget(cardAll);
+    cards->addStretch(1);
+    pages->addTab(cardPage, QStringLiteral("年賀状"));
 }
 
 // The zoom buttons around the ratio list, at the bottom of their column.

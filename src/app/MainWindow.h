@@ -177,6 +177,8 @@ private:
     void BuildList(QWidget* centre);
     void BuildKanaPage();
     void BuildExtractionPage();
+    // The New Year's card presets.
+    void BuildCardPage();
     QLayout* BuildZoomControls(QWidget* centre);
     void BuildStatusBar();
     void ApplyRatio(int ratio);

@@ -34,8 +34,10 @@ void InstallPrintCommands(MainWindow& main)
     print::PrintCommands* commands = holder->commands.get();
     MainWindow* window = &main;
     auto senders = [window] { return window->TabContextForInput() == -1; };
-    auto print
-        = [window, commands, senders] { commands->Print(window->PrintCondition(), window->SortOrder(), senders()); };
+    auto print = [window, commands, senders] {
+        if (commands->Print(window->PrintCondition(), window->SortOrder(), senders()))
+            window->RefreshList();
+    };
     auto preview
         = [window, commands, senders] { commands->Preview(window->PrintCondition(), window->SortOrder(), senders()); };
 

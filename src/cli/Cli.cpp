@@ -166,7 +166,9 @@ const std::vector<Command>& Commands()
         {"mail", "mail --template FILE [--dry-run]", RunMail},
         {"postal-import", "postal-import FILE", RunPostalImport},
         {"postal-lookup", "postal-lookup CODE", RunPostalLookup},
-        {"print", "print FORM (--pdf OUT | --printer QUEUE) [--where COND] [--sort KEYS] [--pages FROM-TO]", RunPrint},
+        {"print",
+         "print FORM (--pdf OUT | --printer QUEUE) [--where COND] [--sort KEYS] [--pages FROM-TO] [--sender NAME]",
+         RunPrint},
     };
     return commands;
 }

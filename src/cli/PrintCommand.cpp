@@ -1,5 +1,6 @@
 // nortea-cli print: the print condition (marked addressees, as the main window's first
-// tab selects them) through a print form into a PDF file or to a printer queue.
+// tab selects them) through a print form into a PDF file or to a printer queue, with
+// the marked sender record or the one --sender names.
 #include "cli/Cli.h"
 
 #include "db/MainList.h"
@@ -19,6 +20,10 @@ int RunPrint(Context& context, Args& args)
     args.Option("--where", where);
     const bool hasSort = args.Option("--sort", sort);
     const bool hasPages = args.Option("--pages", pages);
+    std::string sender;
+    const bool hasSender = args.Option("--sender", sender);
+    if (hasSender && sender.empty())
+        return kExitUsage;
     if (args.usageError || hasPdf == hasQueue || args.Rest().size() != 1 || !args.unknown().empty())
         return kExitUsage;
     int from = 0, to = 0;
@@ -33,9 +38,9 @@ int RunPrint(Context& context, Args& args)
     const std::string form = platform::Utf8ToSjis(args.Rest()[0]);
     int pageCount = 0;
     const int code = hasQueue ? print::PrintToQueue(context.Global(), context.Table(), form, condition, order,
-                         platform::Utf8ToSjis(queue), from, to, &pageCount)
+                         platform::Utf8ToSjis(queue), from, to, &pageCount, platform::Utf8ToSjis(sender))
                               : print::PrintToPdf(context.Global(), context.Table(), form, condition, order,
-                                  platform::Utf8ToSjis(pdf), from, to, &pageCount);
+                                  platform::Utf8ToSjis(pdf), from, to, &pageCount, platform::Utf8ToSjis(sender));
     if (code == print::kPrintNoSuchForm)
         PrintMessage(SJ("注意"), SJ("その印刷フォームはありません。"));
     else if (code == print::kPrintNoSuchPages)

@@ -10,17 +10,46 @@
 #include <cstring>
 
 namespace nrt {
+namespace {
+
+// The CP932 names of a schema table, converted once.
+template <std::size_t N> std::array<std::string, N> NamesOf(const std::array<SchemaField, N>& schema)
+{
+    std::array<std::string, N> names;
+    for (std::size_t i = 0; i < N; ++i)
+        names[i] = platform::Utf8ToSjis(schema[i].name);
+    return names;
+}
+
+} // namespace
+
 const std::string& DefaultFieldName(int index)
 {
-    static const auto names = [] {
-        std::array<std::string, kDefaultSchema.size()> n;
-        for (std::size_t i = 0; i < n.size(); ++i)
-            n[i] = platform::Utf8ToSjis(kDefaultSchema[i].name);
-        return n;
-    }();
+    static const auto names = NamesOf(kDefaultSchema);
     static const std::string none;
     return index >= 0 && index < static_cast<int>(names.size()) ? names[static_cast<std::size_t>(index)] : none;
 }
+
+const std::string& SchemaFieldName(int index)
+{
+    static const auto names = NamesOf(kExtendedSchema);
+    static const std::string none;
+    if (index < field::kJointName1)
+        return DefaultFieldName(index);
+    return index < field::kExtendedEnd ? names[static_cast<std::size_t>(index - field::kJointName1)] : none;
+}
+
+namespace {
+
+FieldDef ExtendedDefinition(int index)
+{
+    FieldDef d;
+    d.name = SchemaFieldName(index);
+    d.width = kExtendedSchema[static_cast<std::size_t>(index - field::kJointName1)].width;
+    return d;
+}
+
+} // namespace
 
 int AddressTable::DefineFields(const FieldDefinition& fields)
 {
@@ -43,6 +72,11 @@ int AddressTable::DefineFields(const FieldDefinition& fields)
         buffer_.SetLine(i, {});
     records_.Clear();
     current_ = -1;
+    schemaGrown_ = false;
+    schemaCopy_.clear();
+    defaultSchema_ = GetFieldCount() == field::kJointName1;
+    for (int i = 0; defaultSchema_ && i < GetFieldCount(); ++i)
+        defaultSchema_ = platform::lstrcmpiA(fields_[static_cast<std::size_t>(i)].name, DefaultFieldName(i)) == 0;
     // A fresh table holds nothing that needs saving.
     savedChanges_ = ++changes_;
     return 0;
@@ -66,7 +100,78 @@ int AddressTable::FindField(std::string_view name) const
     for (int i = 0; i < GetFieldCount(); ++i)
         if (platform::lstrcmpiA(fields_[static_cast<std::size_t>(i)].name, name) == 0)
             return i;
+    for (int i = field::kJointName1; i < field::kExtendedEnd; ++i)
+        if (IsPendingField(i) && platform::lstrcmpiA(SchemaFieldName(i), name) == 0)
+            return i;
     return -1;
+}
+
+const FieldDef& AddressTable::GetField(int f) const
+{
+    if (IsPendingField(f)) {
+        static const auto pending = [] {
+            std::array<FieldDef, kExtendedSchema.size()> d;
+            for (int i = field::kJointName1; i < field::kExtendedEnd; ++i)
+                d[static_cast<std::size_t>(i - field::kJointName1)] = ExtendedDefinition(i);
+            return d;
+        }();
+        return pending[static_cast<std::size_t>(f - field::kJointName1)];
+    }
+    return fields_[static_cast<std::size_t>(f)];
+}
+
+bool AddressTable::IsPendingField(int f) const
+{
+    return f >= GetFieldCount() && f < field::kExtendedEnd && defaultSchema_;
+}
+
+int AddressTable::ExtendSchema()
+{
+    if (HasExtendedFields())
+        return 0;
+    if (!IsPendingField(field::kJointName1))
+        return 52;
+    const std::size_t oldCount = fields_.size();
+    const std::size_t extra = kExtendedSchema.size();
+    // Every record gets its new values empty at its end; the offsets of the old ones
+    // move by the longer offset table, their bytes stay as they are.
+    std::string packed;
+    for (int k = 0; k < GetRecordCount(); ++k) {
+        const std::string_view rec = GetRecord(k);
+        const std::size_t head = 1 + 2 * oldCount;
+        if (rec.size() < head)
+            return 51;
+        const std::size_t grownSize = rec.size() + 2 * extra + extra;
+        if (grownSize > 0xFFFF)
+            return 51;
+        packed.assign(1, rec[0]);
+        for (std::size_t f = 0; f < oldCount; ++f) {
+            const std::size_t off = platform::GetLE16(rec.data() + 1 + 2 * f) + 2 * extra;
+            packed.push_back(static_cast<char>(off & 0xFF));
+            packed.push_back(static_cast<char>((off >> 8) & 0xFF));
+        }
+        for (std::size_t j = 0; j < extra; ++j) {
+            const std::size_t off = rec.size() + 2 * extra + j;
+            packed.push_back(static_cast<char>(off & 0xFF));
+            packed.push_back(static_cast<char>((off >> 8) & 0xFF));
+        }
+        packed.append(rec.substr(head));
+        packed.append(extra, '\0');
+        if (!records_.SetLine(k, packed))
+            return 51;
+    }
+    for (int i = field::kJointName1; i < field::kExtendedEnd; ++i) {
+        const FieldDef d = ExtendedDefinition(i);
+        rawDefinitions_.append(d.Encode().data(), FieldDef::kRecordSize);
+        fields_.push_back(d);
+        widths_.push_back(static_cast<std::size_t>(d.width));
+        workBufferSize_ += 2 + static_cast<std::size_t>(d.width) + 1;
+        buffer_.SetLine(i, {});
+    }
+    defaultSchema_ = false;
+    schemaGrown_ = true;
+    ++changes_;
+    return 0;
 }
 
 bool AddressTable::IsDeleted(int k) const
@@ -122,11 +227,20 @@ int AddressTable::SetValue(int f, std::string_view text)
 {
     if (f == -1)
         return 202;
-    if (f < 0 || f >= GetFieldCount())
+    if (f < 0 || (f >= GetFieldCount() && !IsPendingField(f)))
         return 50;
     // A value is text: it ends at its first NUL, as the stored form cannot hold one.
     if (auto nul = text.find('\0'); nul != std::string_view::npos)
         text = text.substr(0, nul);
+    if (IsPendingField(f)) {
+        // An empty value leaves the table as it is; the first real one adds the fields.
+        if (text.empty())
+            return 0;
+        if (text.size() > static_cast<std::size_t>(GetField(f).width))
+            return 100;
+        if (const int code = ExtendSchema(); code != 0)
+            return code;
+    }
     if (text.empty()) {
         buffer_.SetLine(f, text);
         return 0;
@@ -192,6 +306,8 @@ std::string_view AddressTable::Value(int f, int k) const
 
 const char* AddressTable::GetValue(int f, int k) const
 {
+    if (IsPendingField(f))
+        return k >= 0 && k < GetRecordCount() ? "" : nullptr;
     if (f < 0 || f >= GetFieldCount() || k < 0 || k >= GetRecordCount())
         return nullptr;
     std::string_view r = GetRecord(k);
@@ -308,6 +424,7 @@ TableError AddressTable::Parse(std::string_view bytes, std::unique_ptr<char[]>* 
     damagedRecords_ = 0;
     repairedRecords_ = 0;
     fields_.clear();
+    defaultSchema_ = false;
     rawDefinitions_.clear();
     records_.Clear();
     buffer_.Clear();
@@ -467,6 +584,21 @@ bool AddressTable::KeepDamagedCopy() const
     return false;
 }
 
+bool AddressTable::KeepSchemaCopy(std::string_view path) const
+{
+    // The monthly copies' names beside the table: the older copy moves on to ".bk1",
+    // then the file as it was becomes "nrt_ndb.bak".
+    const std::size_t slash = path.rfind('/');
+    const std::string folder(path.substr(0, slash == std::string_view::npos ? 0 : slash + 1));
+    const std::string bak = folder + "nrt_ndb.bak";
+    if (platform::fs::Exists(bak))
+        platform::fs::CopyFile(bak, folder + "nrt_ndb.bk1");
+    if (!platform::fs::CopyFile(path, bak))
+        return false;
+    schemaCopy_ = bak;
+    return true;
+}
+
 std::string AddressTable::FormatTable() const
 {
     std::string out;
@@ -494,8 +626,11 @@ TableError AddressTable::SaveTable(std::string_view path) const
         if (guard_ == Guard::Damaged && platform::fs::Exists(path) && !KeepDamagedCopy())
             return TableError::kKeptUnread;
     }
+    if (schemaGrown_ && path == guardedPath_ && platform::fs::Exists(path) && !KeepSchemaCopy(path))
+        return TableError::kKeptUnread;
     if (!platform::fs::AtomicWriteFile(path, FormatTable()))
         return TableError::kOpen;
+    schemaGrown_ = false;
     // From now on the table stands for this file as just written.
     guardedPath_ = path;
     guard_ = Guard::None;

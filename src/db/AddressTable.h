@@ -73,9 +73,44 @@ enum Index : int {
     kPortrait,
     kUpdated,
     kRegistered,
+    // The fields a table gains on their first value (kExtendedSchema).
+    kJointName1,
+    kJointHonorific1,
+    kJointName2,
+    kJointHonorific2,
+    kJointName3,
+    kJointHonorific3,
+    kCompany,
+    kDepartment,
+    kTitle,
+    kCardHistory,
+    kCardNotes,
+    kExtendedEnd,
 };
+inline constexpr int kJointNameCount = 3;
 } // namespace field
 const std::string& DefaultFieldName(int index);
+
+// Fields a table gains after the 24 the first time one of them gets a value: joint
+// names with their honorifics, company lines, and the New Year's card history. A book
+// that never uses them keeps its 24 fields and its file as it was.
+inline constexpr std::array<SchemaField, 11> kExtendedSchema { {
+    { "連名１", 30 },
+    { "連名１敬称", 4 },
+    { "連名２", 30 },
+    { "連名２敬称", 4 },
+    { "連名３", 30 },
+    { "連名３敬称", 4 },
+    { "会社名", 60 },
+    { "部署", 60 },
+    { "役職", 30 },
+    { "年賀状履歴", 250 },
+    { "年賀状メモ", 250 },
+} };
+static_assert(static_cast<std::size_t>(field::kJointName1) == kDefaultSchema.size()
+    && field::kExtendedEnd - field::kJointName1 == static_cast<int>(kExtendedSchema.size()));
+// CP932 name of field `index` of the default or the extended schema; "" beyond them.
+const std::string& SchemaFieldName(int index);
 
 // Codes of loading and saving a table file.
 enum class TableError : int {
@@ -100,10 +135,23 @@ public:
     void CreateDefaultTable();
 
     int GetFieldCount() const { return static_cast<int>(fields_.size()); }
-    const FieldDef& GetField(int f) const { return fields_[static_cast<std::size_t>(f)]; }
+    // Also the definition of a field the table has yet to gain (see IsPendingField).
+    const FieldDef& GetField(int f) const;
     // The n definition records of 116 bytes, back to back.
     std::string_view GetFieldDefinitions() const { return rawDefinitions_; }
+    // A field of the extended schema that a 24-field table does not have yet is found
+    // at its future index: it reads as empty everywhere, and the first value stored
+    // in it adds the extended fields (ExtendSchema).
     int FindField(std::string_view name) const;
+    // Whether f is such a field: beyond the table's fields, within the extended schema,
+    // and the table the default 24.
+    bool IsPendingField(int f) const;
+    // Whether the table has the fields after the 24.
+    bool HasExtendedFields() const { return GetFieldCount() >= field::kExtendedEnd; }
+    // Appends the extended fields to a table of the default 24, every record and the
+    // current-record buffer getting them empty. 0, or 51 when memory runs out, or 52
+    // when the table's fields are not the default 24.
+    int ExtendSchema();
 
     int GetRecordCount() const { return records_.GetCount(); }
     // The packed record k; empty when it does not exist.
@@ -122,7 +170,8 @@ public:
     std::string_view GetCurrentValue(int f) const { return buffer_.GetLine(f); }
     int PostRecord();
 
-    // NUL-terminated value of field f in record k; nullptr when either does not exist.
+    // NUL-terminated value of field f in record k; nullptr when either does not exist
+    // ("" for a pending field of an existing record).
     const char* GetValue(int f, int k) const;
     const char* GetValueByName(std::string_view name, int k) const;
     std::string_view Value(int f, int k) const;
@@ -147,6 +196,9 @@ public:
     // The file kept aside by the first save over a table that did not load whole
     // ("nrt_ndb.damaged-YYYYMMDDhhmmss" beside it); empty when none was needed.
     const std::string& DamagedCopy() const { return damagedCopy_; }
+    // The copy of the 24-field file kept by the first save after ExtendSchema
+    // ("nrt_ndb.bak" beside it); empty when none was made.
+    const std::string& SchemaCopy() const { return schemaCopy_; }
     // The file as it was when loaded or last saved here (empty stamp: it did not exist).
     const platform::fs::FileStamp& DiskStamp() const { return diskStamp_; }
     // Whether the file at `path` is no longer the one loaded from or last saved there.
@@ -164,11 +216,14 @@ private:
     std::size_t OwnLength(std::string_view bytes, std::size_t at) const;
     std::size_t Resynchronise(std::string_view bytes, std::size_t from) const;
     bool KeepDamagedCopy() const;
+    bool KeepSchemaCopy(std::string_view path) const;
 
     std::vector<FieldDef> fields_;
     std::vector<std::size_t> widths_; // of fields_, kept apart for the loader's checks
     std::string rawDefinitions_;
     int current_ = -1;
+    // The fields are the default 24, which may gain the extended ones.
+    bool defaultSchema_ = false;
     LineList records_;
     LineList buffer_;
     std::size_t workBufferSize_ = 0;
@@ -181,6 +236,9 @@ private:
     mutable Guard guard_ = Guard::None;
     mutable std::string guardedPath_;
     mutable std::string damagedCopy_;
+    // The schema grew since the file was read: its old form is kept before a save.
+    mutable bool schemaGrown_ = false;
+    mutable std::string schemaCopy_;
     mutable platform::fs::FileStamp diskStamp_;
     mutable std::uint64_t savedChanges_ = 0;
 };

@@ -328,7 +328,8 @@ int FindFieldName(const AddressTable& table, std::string_view name)
             || (!d.secondName.empty() && platform::lstrcmpiA(d.secondName, name) == 0))
             return f;
     }
-    return -1;
+    // A field the table gains on first use is named before it has it.
+    return table.FindField(name);
 }
 
 void Condition::Clear()

@@ -11,8 +11,9 @@
 namespace nrt::mainlist {
 
 // Field names offered by the search dialog and the detailed extraction; entry 0 is
-// "（全項目）" (all fields). UTF-8 here, CP932 through SearchFieldName.
-inline constexpr std::array<const char*, 21> kSearchFields {
+// "（全項目）" (all fields). The joint names and company lines come last: a book without
+// them reads them empty. UTF-8 here, CP932 through SearchFieldName.
+inline constexpr std::array<const char*, 27> kSearchFields {
     "（全項目）",
     "名前",
     "カナ",
@@ -34,6 +35,12 @@ inline constexpr std::array<const char*, 21> kSearchFields {
     "備考２",
     "更新日",
     "登録日",
+    "連名１",
+    "連名２",
+    "連名３",
+    "会社名",
+    "部署",
+    "役職",
 };
 const std::string& SearchFieldName(int index);
 

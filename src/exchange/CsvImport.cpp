@@ -90,7 +90,7 @@ bool Contains(const LineList& list, std::string_view name)
 // every value of a large file on a scratch record would cost more than the import.
 int Fits(const AddressTable& table, int field, std::string_view value)
 {
-    if (field < 0 || field >= table.GetFieldCount())
+    if (field < 0 || (field >= table.GetFieldCount() && !table.IsPendingField(field)))
         return 50;
     const FieldDef& def = table.GetField(field);
     if (value.size() > static_cast<std::size_t>(def.width))
@@ -272,7 +272,11 @@ int ImportRows(const RowPass& pass)
     const int rows = csv.GetRowCount();
     // The record buffer is cleared once; each line then sets every field a column
     // names, so nothing of the line before stays.
-    std::vector<std::string_view> defaults(static_cast<std::size_t>(table.GetFieldCount()));
+    // Columns may name fields the table gains on their first value.
+    int fieldSlots = table.GetFieldCount();
+    for (const Column& col : pass.columns)
+        fieldSlots = std::max(fieldSlots, col.field + 1);
+    std::vector<std::string_view> defaults(static_cast<std::size_t>(fieldSlots));
     if (const int sender = table.FindField(SJ("宛名区分")); sender >= 0)
         defaults[static_cast<std::size_t>(sender)] = "0";
     if (const int mark = table.FindField(SJ("印字区分")); mark >= 0)

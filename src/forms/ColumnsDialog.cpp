@@ -79,9 +79,10 @@ ColumnsDialog::ColumnsDialog(AppSettings& global, const AddressTable& db, QWidge
 
 QStringList ColumnsDialog::Offered() const
 {
-    // Every field from the third on: 宛名区分 and 印字区分 are not columns.
+    // Every field from the third on: 宛名区分 and 印字区分 are not columns. The fields
+    // a table gains on first use are offered before it has them.
     QStringList names;
-    for (int f = 2; f < db_.GetFieldCount(); ++f)
+    for (int f = 2; f < db_.GetFieldCount() || db_.IsPendingField(f); ++f)
         names << ToQ(db_.GetField(f).name);
     return names;
 }

@@ -5,6 +5,7 @@
 #include "app/MainWindow.h"
 #include "app/SjisLimitValidator.h"
 #include "db/MainList.h"
+#include "forms/CardExtrasPanel.h"
 #include "forms/CategoryEditor.h"
 #include "platform/Kana.h"
 #include "platform/MessageHost.h"
@@ -161,6 +162,18 @@ void RecordEditor::BuildControls()
 
     Caption("フリガナ", { 12, 63, 64, 20 });
     txt_Kana = edit("txt_Kana", { 80, 63, 200, 20 }, 30);
+    cmd_Extras = button("cmd_Extras", "連名・会社...", { 436, 37, 96, 22 });
+    cmd_Extras->setToolTip(QStringLiteral("連名・会社名・年賀状の記録"));
+    frmExtras = new QDialog(this);
+    frmExtras->setObjectName(QStringLiteral("frmExtras"));
+    frmExtras->setWindowTitle(QStringLiteral("連名・会社・年賀状"));
+    auto* extrasLayout = new QVBoxLayout(frmExtras);
+    extras = new CardExtrasPanel(frmExtras);
+    extrasLayout->addWidget(extras);
+    auto* extrasClose = new QPushButton(QStringLiteral("閉じる"), frmExtras);
+    extrasClose->setObjectName(QStringLiteral("cmd_ExtrasClose"));
+    extrasLayout->addWidget(extrasClose, 0, Qt::AlignRight);
+    connect(extrasClose, &QPushButton::clicked, frmExtras, &QDialog::accept);
     Caption("性別", { 296, 63, 52, 20 });
     cbo_Seibetu = Place(new QComboBox(panel), "cbo_Seibetu", { 350, 63, 60, 20 });
     for (const char* s : kGenderItems)
@@ -237,7 +250,7 @@ void RecordEditor::BuildControls()
     QWidget* order[] = { chk_Sender, chk_Print, txt_Name, cbo_Keisyou, txt_Kana, cbo_Seibetu, txt_Seinengappi,
         txt_Yubin, cmd_Address, cbo_Ken, txt_Zyusyo1, txt_Zyusyo2, txt_Tel1, txt_Tel2, txt_Tel3, txt_EMail, cmd_Mail,
         txt_URL, cmd_WWW, cbo_Div1, cmd_Db1, cbo_Div2, cmd_Db2, txt_Bikou1, txt_Bikou2, chk_Continu, cmd_Input, cmd_New,
-        cmd_Del, cmd_Close, cmd_Left, cmd_Right };
+        cmd_Del, cmd_Close, cmd_Left, cmd_Right, cmd_Extras };
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -250,6 +263,7 @@ void RecordEditor::BuildControls()
     connect(cmd_Close, &QPushButton::clicked, this, &RecordEditor::reject);
     connect(mnu_Close, &QAction::triggered, this, &RecordEditor::reject);
     connect(cmd_Address, &QPushButton::clicked, this, &RecordEditor::cmd_AddressClick);
+    connect(cmd_Extras, &QPushButton::clicked, frmExtras, &QDialog::exec);
     connect(cmd_Mail, &QPushButton::clicked, this, &RecordEditor::cmd_MailClick);
     connect(cmd_WWW, &QPushButton::clicked, this, &RecordEditor::cmd_WWWClick);
     connect(cmd_Db1, &QPushButton::clicked, this, [this] { cmd_DbClick(0); });
@@ -268,6 +282,7 @@ void RecordEditor::ConnectChanges()
         connect(c, &QComboBox::currentIndexChanged, this, mark);
     for (QCheckBox* c : { chk_Sender, chk_Print })
         connect(c, &QCheckBox::toggled, this, mark);
+    connect(extras, &CardExtrasPanel::changed, this, mark);
     // A choice of the user's own replaces the record's unlisted text.
     connect(cbo_Seibetu, &QComboBox::activated, this, [this] { unlisted_[kSlotGender].clear(); });
     connect(cbo_Div1, &QComboBox::activated, this, [this] { unlisted_[kSlotDiv1].clear(); });
@@ -391,6 +406,7 @@ void RecordEditor::Load()
         cbo_Div2->setCurrentIndex(-1);
         lbl_Age->clear();
         loadedBirthday_.clear();
+        extras->Clear(cardhistory::CardYear(platform::GetClock().Now()));
     } else {
         currentRecord_ = main_->Records().GetRowRecord(editPosition_);
         chk_Sender->setChecked(v[kSender].empty() || v[kSender][0] != '0');
@@ -426,6 +442,7 @@ void RecordEditor::Load()
         loadedBirthday_ = v[kBirthday];
         txt_Seinengappi->setText(ToQ(BirthdayToShow(v[kBirthday], main_->Global().GetEraDates())));
         ShowAge();
+        extras->Load(v, cardhistory::CardYear(platform::GetClock().Now()));
     }
     loading_ = false;
     changed_ = false;
@@ -467,6 +484,7 @@ Values RecordEditor::CollectValues() const
     v[kSubcategory] = FixedListText(cbo_Div2, kSlotDiv2);
     v[kNote1] = FromQ(txt_Bikou1->text());
     v[kNote2] = FromQ(txt_Bikou2->text());
+    extras->Store(v);
     return v;
 }
 
@@ -475,8 +493,11 @@ QWidget* RecordEditor::ControlOf(int item) const
     QWidget* const controls[] = { chk_Sender, chk_Print, txt_Name, txt_Kana, cbo_Keisyou, cbo_Seibetu, txt_Seinengappi,
         txt_Yubin, cbo_Ken, txt_Zyusyo1, txt_Zyusyo2, txt_Tel1, txt_Tel2, txt_Tel3, txt_EMail, txt_URL, cbo_Div1,
         cbo_Div2, txt_Bikou1, txt_Bikou2 };
-    static_assert(std::size(controls) == kItemCount);
-    return item >= 0 && item < kItemCount ? controls[item] : nullptr;
+    static_assert(std::size(controls) == kJointName1);
+    // The items of the extras window are reached through its button.
+    if (item >= kJointName1 && item < kItemCount)
+        return cmd_Extras;
+    return item >= 0 && item < kJointName1 ? controls[item] : nullptr;
 }
 
 bool RecordEditor::Save()

@@ -26,6 +26,7 @@ class QUrl;
 
 namespace nrt::gui {
 
+class CardExtrasPanel;
 class MainWindow;
 
 // A category renamed in the lists editor: the old and the new name (CP932).
@@ -127,6 +128,10 @@ private:
     QAction* mnu_FileInput = nullptr;
     QAction* mnu_Close = nullptr;
     QWidget* panel = nullptr; // the client area
+    // Joint names, company lines and the card history, in a window of their own.
+    QPushButton* cmd_Extras = nullptr;
+    QDialog* frmExtras = nullptr;
+    CardExtrasPanel* extras = nullptr;
 
 public slots:
     void reject() override;

@@ -1,6 +1,7 @@
 #include "print/CardFill.h"
 
 #include "platform/sjis.h"
+#include "print/NameBlock.h"
 
 #include <vector>
 
@@ -27,8 +28,6 @@ std::string_view ValueOf(const FieldLookup& record, const char* utf8Name)
 
 // Cached CP932 names of the fields the fixed slots read.
 struct Names {
-    std::string name = platform::Utf8ToSjis("名前");
-    std::string honorific = platform::Utf8ToSjis("敬称");
     std::string postal = platform::Utf8ToSjis("郵便番号");
     std::string prefecture = platform::Utf8ToSjis("都道府県");
     std::string address1 = platform::Utf8ToSjis("住所１");
@@ -130,7 +129,7 @@ bool SlotText(int slot, const LayoutItem& item, const LayoutHeader& header, cons
     using S = SenderBlock;
     switch (slot) {
     case 1:
-        out = std::string(record(n.name)) + SJ("　") + std::string(record(n.honorific));
+        out = NameWithHonorific(record);
         return true;
     case 3:
         out = record(n.postal);

@@ -150,6 +150,8 @@ public:
     int ColumnCount(const ColumnFlow& flow) const;
     // The height of the font's em square, 0.01 mm.
     std::int32_t EmHeight() const;
+    // How long `text` is set in the object's font and direction, 0.01 mm.
+    std::int32_t LengthOf(std::string_view text) const;
 
     // Truncation toward zero as the printing arithmetic needs it, kept inside the
     // 32-bit range (and 0 for a value that is not a number) whatever a file holds.

@@ -130,6 +130,10 @@ SaveResult SaveValues(RecordSet& records, int position, const Values& values, st
     for (int i = 0; i < kItemCount; ++i) {
         const std::string& value = values[static_cast<std::size_t>(i)];
         const std::string text = i == kBirthday ? BirthdayToStore(value, loadedBirthday) : value;
+        // A table of other fields than the 24 lacks the later ones: nothing to keep.
+        if (i >= kJointName1 && text.empty() && records.GetTable() != nullptr
+            && records.GetTable()->FindField(FieldName(i)) < 0)
+            continue;
         if (records.SetValue(FieldName(i), text) != 0) {
             result.code = kRefused;
             result.refused = i;

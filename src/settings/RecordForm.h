@@ -35,6 +35,18 @@ enum Item : int {
     kSubcategory,
     kNote1,
     kNote2,
+    // The fields a table gains on their first value.
+    kJointName1,
+    kJointHonorific1,
+    kJointName2,
+    kJointHonorific2,
+    kJointName3,
+    kJointHonorific3,
+    kCompany,
+    kDepartment,
+    kTitle,
+    kCardHistory,
+    kCardNotes,
     kItemCount
 };
 
@@ -66,6 +78,17 @@ inline constexpr std::array<ItemDef, kItemCount> kItems{{
     {"小分類", "不正な分類が入力されました。", true},
     {"備考１", "不正な備考が入力されました。", true},
     {"備考２", "不正な備考が入力されました。", true},
+    {"連名１", "不正な連名が入力されました。", true},
+    {"連名１敬称", "不正な敬称が入力されました。", true},
+    {"連名２", "不正な連名が入力されました。", true},
+    {"連名２敬称", "不正な敬称が入力されました。", true},
+    {"連名３", "不正な連名が入力されました。", true},
+    {"連名３敬称", "不正な敬称が入力されました。", true},
+    {"会社名", "不正な会社名が入力されました。", true},
+    {"部署", "不正な部署が入力されました。", true},
+    {"役職", "不正な役職が入力されました。", true},
+    {"年賀状履歴", "不正な年賀状の記録が入力されました。", true},
+    {"年賀状メモ", "不正な年賀状のメモが入力されました。", true},
 }};
 // clang-format on
 

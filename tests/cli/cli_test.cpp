@@ -1,6 +1,8 @@
 // nortea-cli end to end: the program run on temporary data folders.
 #include "db/AddressTable.h"
+#include "db/CardHistory.h"
 #include "db/RecordSet.h"
+#include "platform/Clock.h"
 #include "platform/fs.h"
 #include "settings/AppSettings.h"
 #include "support/TestSupport.h"
@@ -294,4 +296,111 @@ TEST_F(CliTest, ConditionsAndFailuresSayWhatHappened)
         info.append(buf, n);
     ::pclose(p);
     EXPECT_NE(info.find("Pages:           1"), std::string::npos) << info;
+}
+
+namespace {
+
+// The text of each page of a PDF, blanks and line ends taken out.
+std::vector<std::string> PdfPages(const std::string& pdf)
+{
+    std::string text;
+    FILE* p = ::popen(("pdftotext " + Quote(pdf) + " -").c_str(), "r");
+    if (!p)
+        return {};
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;)
+        text.append(buf, n);
+    ::pclose(p);
+    std::vector<std::string> pages(1);
+    for (char c : text) {
+        if (c == '\f')
+            pages.emplace_back();
+        else if (c != ' ' && c != '\n')
+            pages.back().push_back(c);
+    }
+    if (pages.back().empty())
+        pages.pop_back();
+    return pages;
+}
+
+std::size_t Count(const std::string& text, const std::string& what)
+{
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size()))
+        ++n;
+    return n;
+}
+
+} // namespace
+
+// New Year's cards: an addressee in mourning for the card year is left out and the job
+// says so; joint names print each with its honorific; --sender chooses among several
+// sender records (the marked one by default).
+TEST_F(CliTest, NewYearCardsLeaveOutMourningAndPrintTheChosenSender)
+{
+    const int year = cardhistory::CardYear(platform::GetClock().Now());
+    const std::string mourning = std::to_string(year) + S("喪");
+    const std::string lastYear = std::to_string(year - 1) + S("喪");
+    struct Row {
+        const char* sender;
+        const char* mark;
+        const char* name;
+        const char* kana;
+        std::string history;
+        const char* joint1;
+        const char* joint2;
+    };
+    const std::vector<Row> rows { { "0", "1", "山田　一郎", "ﾔﾏﾀﾞ", mourning, "", "" },
+        { "0", "1", "高橋　健一", "ﾀｶﾊｼ", lastYear, "由美", "健太" }, { "0", "1", "佐藤　次郎", "ｻﾄｳ", "", "", "" },
+        { "1", "1", "鈴木　花子", "ｽｽﾞｷ", "", "", "" }, { "1", "0", "ノルテア商会", "ﾉﾙﾃｱ", "", "", "" } };
+    AddressTable db;
+    db.CreateDefaultTable();
+    for (const Row& r : rows) {
+        db.ClearCurrent();
+        db.SetValueByName(S("宛名区分"), r.sender);
+        db.SetValueByName(S("印字区分"), r.mark);
+        db.SetValueByName(S("名前"), S(r.name));
+        db.SetValueByName(S("カナ"), S(r.kana));
+        db.SetValueByName(S("敬称"), S("様"));
+        ASSERT_EQ(db.SetValue(field::kCardHistory, r.history), 0);
+        ASSERT_EQ(db.SetValue(field::kJointName1, S(r.joint1)), 0);
+        ASSERT_EQ(db.SetValue(field::kJointName2, S(r.joint2)), 0);
+        ASSERT_EQ(db.PostRecord(), 0);
+    }
+    ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), TableError::kNone);
+
+    const std::string pdf = nrt::test::U(dir.Path()) + "/cards.pdf";
+    Result r = Run({ "print", "年賀状", "--pdf", pdf });
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "注意: 喪中の宛先1件は" + std::to_string(year) + "年の年賀状を印刷しません。\n");
+    std::vector<std::string> pages = PdfPages(pdf);
+    ASSERT_EQ(pages.size(), 2u);
+    // By kana: 佐藤, then 高橋 with his two joint names.
+    EXPECT_EQ(Count(pages[0], "様"), 1u) << pages[0];
+    EXPECT_EQ(Count(pages[1], "様"), 3u) << pages[1];
+    for (const char* c : { "高", "橋", "健", "一", "由", "美", "太" })
+        EXPECT_NE(pages[1].find(c), std::string::npos) << c;
+    for (const std::string& page : pages) {
+        EXPECT_NE(page.find("鈴木花子"), std::string::npos) << page;
+        EXPECT_EQ(page.find("山田"), std::string::npos) << page;
+    }
+
+    r = Run({ "print", "年賀状", "--pdf", pdf, "--sender", "ノルテア商会", "--where", "カナ='ｻﾄｳ'" });
+    ASSERT_EQ(r.status, 0) << r.err;
+    pages = PdfPages(pdf);
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_NE(pages[0].find("ノルテア商会"), std::string::npos) << pages[0];
+    EXPECT_EQ(pages[0].find("鈴木"), std::string::npos) << pages[0];
+
+    // Another kind of card prints every addressee.
+    r = Run({ "print", "普通はがき(１)", "--pdf", pdf, "--sender", "鈴木　花子" });
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(PdfPages(pdf).size(), 3u);
+
+    r = Run({ "print", "年賀状", "--pdf", pdf, "--sender", "いない人" });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("注意: 差出人「いない人」が見つかりません。"), std::string::npos) << r.err;
+    r = Run({ "print", "年賀状", "--pdf", pdf, "--sender" });
+    EXPECT_EQ(r.status, 2);
 }

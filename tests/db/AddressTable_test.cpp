@@ -135,7 +135,7 @@ TEST(AddressTable, LoadReadsHandMadeFiles)
     EXPECT_STREQ(db.GetValueByName(S("カナ"), 0), v1[3].c_str());
     EXPECT_STREQ(db.GetValue(9, 1), v2[9].c_str());
     EXPECT_EQ(db.GetFlags(1), 0x01);
-    EXPECT_EQ(db.GetValue(24, 0), nullptr);
+    EXPECT_EQ(db.GetValue(field::kExtendedEnd, 0), nullptr);
     EXPECT_EQ(db.GetValue(0, 2), nullptr);
     EXPECT_EQ(db.DamagedRecordCount(), 0);
     // And it writes the same bytes back.
@@ -568,4 +568,83 @@ TEST(AddressTable, ChangesAndTheFileOnDiskAreTracked)
     ASSERT_EQ(db.LoadTable(path), TableError::kNone);
     EXPECT_FALSE(db.IsModified());
     EXPECT_FALSE(db.ChangedOnDisk(path));
+}
+
+// A book that never uses the fields after the 24 keeps its file as it was; the first
+// value in one of them adds their definitions, keeps the old file as "nrt_ndb.bak"
+// and writes every record with the new empty values at its end.
+TEST(AddressTable, ExtendedFieldsAreAddedOnFirstUseOnly)
+{
+    TempDir dir;
+    const std::string path = dir.File("nrt.ndb");
+    const std::string original = TableFile(DefaultDefinitions(), 24,
+        { Packed(24, { "0", "1", S("高橋　健一"), S("ﾀｶﾊｼ"), S("様") }), Packed(24, { "1", "1", S("山田") }, 0x01) });
+    ASSERT_TRUE(nrt::platform::fs::AtomicWriteFile(path, original));
+
+    AddressTable db;
+    ASSERT_EQ(db.LoadTable(path), TableError::kNone);
+    EXPECT_EQ(db.FindField(S("連名１")), field::kJointName1);
+    EXPECT_EQ(db.FindField(S("年賀状履歴")), field::kCardHistory);
+    ASSERT_NE(db.GetValue(field::kJointName1, 0), nullptr);
+    EXPECT_STREQ(db.GetValue(field::kJointName1, 0), "");
+    EXPECT_EQ(db.GetValue(field::kJointName1, 2), nullptr);
+    EXPECT_EQ(db.GetField(field::kCompany).width, 60);
+    // Empty values and failed ones do not change the schema.
+    ASSERT_EQ(db.ReadRecord(0), 0);
+    EXPECT_EQ(db.SetValue(field::kJointName1, ""), 0);
+    EXPECT_EQ(db.SetValue(field::kJointName1, std::string(31, 'x')), 100);
+    EXPECT_EQ(db.SetValue(field::kExtendedEnd, "x"), 50);
+    ASSERT_EQ(db.PostRecord(), 0);
+    EXPECT_EQ(db.GetFieldCount(), 24);
+    ASSERT_EQ(db.SaveTable(path), TableError::kNone);
+    EXPECT_EQ(nrt::test::ReadAll(path), original);
+    EXPECT_FALSE(nrt::platform::fs::Exists(dir.File("nrt_ndb.bak")));
+
+    ASSERT_EQ(db.ReadRecord(0), 0);
+    ASSERT_EQ(db.SetValueByName(S("連名１"), S("由美")), 0);
+    ASSERT_EQ(db.SetValue(field::kJointHonorific1, S("様")), 0);
+    ASSERT_EQ(db.PostRecord(), 0);
+    EXPECT_EQ(db.GetFieldCount(), 35);
+    ASSERT_EQ(db.SaveTable(path), TableError::kNone);
+    EXPECT_EQ(nrt::test::ReadAll(dir.File("nrt_ndb.bak")), original);
+    EXPECT_EQ(db.SchemaCopy(), dir.File("nrt_ndb.bak"));
+
+    static const char* added[] = { "連名１", "連名１敬称", "連名２", "連名２敬称", "連名３", "連名３敬称", "会社名",
+        "部署", "役職", "年賀状履歴", "年賀状メモ" };
+    static const int widths[] = { 30, 4, 30, 4, 30, 4, 60, 60, 30, 250, 250 };
+    std::string defs = DefaultDefinitions();
+    for (int i = 0; i < 11; ++i)
+        defs += DefinitionBytes(S(added[i]), 0, widths[i]);
+    std::vector<std::string> first { "0", "1", S("高橋　健一"), S("ﾀｶﾊｼ"), S("様") };
+    first.resize(24);
+    first.push_back(S("由美"));
+    first.push_back(S("様"));
+    // The selection bit of the second record stays; the first was rewritten.
+    EXPECT_EQ(nrt::test::ReadAll(path),
+        TableFile(defs, 35, { Packed(35, first), Packed(35, { "1", "1", S("山田") }, 0x01) }));
+
+    // A later save keeps the copy of the 24-field file.
+    ASSERT_EQ(db.ReadRecord(1), 0);
+    ASSERT_EQ(db.SetValue(field::kCompany, S("ノルテア商会")), 0);
+    ASSERT_EQ(db.PostRecord(), 0);
+    ASSERT_EQ(db.SaveTable(path), TableError::kNone);
+    EXPECT_EQ(nrt::test::ReadAll(dir.File("nrt_ndb.bak")), original);
+
+    AddressTable again;
+    ASSERT_EQ(again.LoadTable(path), TableError::kNone);
+    EXPECT_TRUE(again.LoadedWhole());
+    EXPECT_STREQ(again.GetValue(field::kJointName1, 0), S("由美").c_str());
+    EXPECT_STREQ(again.GetValue(field::kCompany, 1), S("ノルテア商会").c_str());
+    EXPECT_STREQ(again.GetValue(field::kCompany, 0), "");
+}
+
+// Only the default 24 gain the fields: a table of other fields is left as it is.
+TEST(AddressTable, OtherSchemasDoNotGainTheExtendedFields)
+{
+    AddressTable db;
+    ASSERT_EQ(db.ParseTable(TableFile(DefinitionBytes("a", 0, 10), 1, { Packed(1, { "x" }) })), TableError::kNone);
+    EXPECT_EQ(db.FindField(S("連名１")), -1);
+    EXPECT_EQ(db.SetValue(field::kJointName1, "x"), 50);
+    EXPECT_EQ(db.ExtendSchema(), 52);
+    EXPECT_EQ(db.GetFieldCount(), 1);
 }

@@ -107,7 +107,7 @@ TEST(MainList, DetailedExtraction)
     }
 }
 
-TEST(MainList, AllFieldsExtractionCoversTwentyFields)
+TEST(MainList, AllFieldsExtractionCoversTwentySixFields)
 {
     std::string suffix = "old";
     int count = 2;
@@ -115,11 +115,16 @@ TEST(MainList, AllFieldsExtractionCoversTwentyFields)
     ASSERT_EQ(ComposeExtraction(req, suffix, count, nullptr), ExtractError::None);
     EXPECT_EQ(count, 2) << "all fields leaves the count alone";
     EXPECT_EQ(suffix.rfind(S(" and (名前= '*山*' or カナ= '*山*' or "), 0), 0u);
-    EXPECT_NE(suffix.find(S(" or 登録日= '*山*')")), std::string::npos);
+    EXPECT_NE(suffix.find(S(" or 登録日= '*山*' or 連名１= '*山*'")), std::string::npos);
+    EXPECT_NE(suffix.find(S(" or 役職= '*山*')")), std::string::npos);
     std::size_t terms = 0;
     for (std::size_t p = 0; (p = suffix.find(S("= '*山*'"), p)) != std::string::npos; ++p)
         ++terms;
-    EXPECT_EQ(terms, 20u);
+    EXPECT_EQ(terms, 26u);
+    // The longest value the field takes still leaves the condition within its limit.
+    const ExtractRequest longest = Req(0, std::string(50, 'x'), false, 3, false, false);
+    ASSERT_EQ(ComposeExtraction(longest, suffix, count, nullptr), ExtractError::None);
+    EXPECT_LE(suffix.size(), static_cast<std::size_t>(kSuffixLimit));
 }
 
 TEST(MainList, BirthdaysAreConvertedBeforeMatching)

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 using namespace nrt;
@@ -270,4 +271,31 @@ TEST(RecordSet, SearchFailuresShowTheirMessages)
     EXPECT_EQ(U(host.shown[2].caption), "注意");
     EXPECT_EQ(rec.GetRowCount(), 0);
     EXPECT_EQ(rec.GetPos(), -1);
+}
+
+// Conditions and sort keys name the fields after the 24 before the table has them
+// (every record reads them empty) and after.
+TEST(RecordSet, ConditionsAndSortNameTheExtendedFields)
+{
+    AddressTable db;
+    Fill(db, { "a", "b", "c" });
+    RecordSet rec;
+    rec.Attach(&db);
+    EXPECT_EQ(rec.SetSort(S("役職, 名前"), 0), 0);
+    EXPECT_EQ(rec.Select(S("連名１=''")), 0);
+    EXPECT_EQ(Rows(rec), (std::vector<int> { 0, 1, 2 }));
+    EXPECT_EQ(rec.Select(S("年賀状履歴='*2027受*'")), RecordSet::kNothingSelected);
+    EXPECT_EQ(db.GetFieldCount(), 24);
+
+    for (const auto& [k, history, title] :
+        { std::tuple { 0, "2027受", "b" }, { 1, "2027出受", "" }, { 2, "2026受", "a" } }) {
+        ASSERT_EQ(db.ReadRecord(k), 0);
+        ASSERT_EQ(db.SetValue(field::kCardHistory, S(history)), 0);
+        ASSERT_EQ(db.SetValue(field::kTitle, title), 0);
+        ASSERT_EQ(db.PostRecord(), 0);
+    }
+    EXPECT_EQ(rec.Select(S("年賀状履歴='*2027受*'")), 0);
+    EXPECT_EQ(Rows(rec), (std::vector<int> { 0 }));
+    EXPECT_EQ(rec.Select(S("年賀状履歴='*受*'")), 0);
+    EXPECT_EQ(Rows(rec), (std::vector<int> { 1, 2, 0 }));
 }

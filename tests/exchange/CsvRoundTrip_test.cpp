@@ -88,6 +88,19 @@ void Fill(AddressTable& table, int count)
     }
 }
 
+// Every value of `table` read back in `copy` (the first ten differences told).
+void ExpectSameValues(const AddressTable& table, const AddressTable& copy)
+{
+    int differences = 0;
+    for (int k = 0; k < table.GetRecordCount() && differences < 10; ++k)
+        for (int f = 0; f < table.GetFieldCount(); ++f)
+            if (copy.Value(f, k) != table.Value(f, k)) {
+                ++differences;
+                ADD_FAILURE() << "record " << k << " field " << U(table.GetField(f).name) << ": ["
+                              << U(table.Value(f, k)) << "] became [" << U(copy.Value(f, k)) << "]";
+            }
+}
+
 } // namespace
 
 TEST_F(RoundTripTest, EveryFieldOfAThousandRecords)
@@ -115,14 +128,7 @@ TEST_F(RoundTripTest, EveryFieldOfAThousandRecords)
     CsvImport in(*global, copy);
     ASSERT_EQ(in.Run(out.Path()), CsvImport::kImported) << U(host.LastText());
     ASSERT_EQ(copy.GetRecordCount(), table.GetRecordCount());
-    int differences = 0;
-    for (int k = 0; k < table.GetRecordCount() && differences < 10; ++k)
-        for (int f = 0; f < table.GetFieldCount(); ++f)
-            if (copy.Value(f, k) != table.Value(f, k)) {
-                ++differences;
-                ADD_FAILURE() << "record " << k << " field " << U(table.GetField(f).name) << ": ["
-                              << U(table.Value(f, k)) << "] became [" << U(copy.Value(f, k)) << "]";
-            }
+    ExpectSameValues(table, copy);
     // The values met every hard case at least once.
     int quotes = 0, commas = 0, backslashSecond = 0, empty = 0;
     for (int k = 0; k < table.GetRecordCount(); ++k)
@@ -137,4 +143,31 @@ TEST_F(RoundTripTest, EveryFieldOfAThousandRecords)
     EXPECT_GT(commas, 100);
     EXPECT_GT(backslashSecond, 100);
     EXPECT_GT(empty, 1000);
+}
+
+// A book with the fields after the 24 exports them after the 24 columns; a 24-field book
+// importing such a file gains them and takes every value back.
+TEST_F(RoundTripTest, TheExtendedFieldsIntoABookOfTheDefault24)
+{
+    ASSERT_EQ(table.ExtendSchema(), 0);
+    Fill(table, 200);
+    RecordSet rec;
+    rec.Attach(&table);
+    ASSERT_EQ(rec.Select(std::string_view()), 0);
+    CsvExport::Request request;
+    request.typedName = "extended";
+    for (int f = 0; f < table.GetFieldCount(); ++f)
+        request.fields.push_back(table.GetField(f).name);
+    CsvExport out(*global);
+    ASSERT_EQ(out.Run(request, rec), CsvExport::kExported);
+    const std::string bytes = nrt::test::ReadAll(out.Path());
+    EXPECT_EQ(bytes.find(S("\"登録日\",\"連名１\",\"連名１敬称\"")) != std::string::npos, true);
+
+    AddressTable copy;
+    copy.CreateDefaultTable();
+    CsvImport in(*global, copy);
+    ASSERT_EQ(in.Run(out.Path()), CsvImport::kImported) << U(host.LastText());
+    ASSERT_EQ(copy.GetFieldCount(), field::kExtendedEnd);
+    ASSERT_EQ(copy.GetRecordCount(), table.GetRecordCount());
+    ExpectSameValues(table, copy);
 }

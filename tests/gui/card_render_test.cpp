@@ -297,3 +297,57 @@ TEST(CardRendering, FittingTheThickness)
     empty.FitThickness();
     EXPECT_EQ(empty.Width(), TextItem::Trunc(1 / empty.ScaleX())); // no text measures 0 x 0
 }
+
+namespace {
+
+// The top row of each run of inked rows in `within`, a run ending at a blank stretch
+// of at least `gap` pixels: the starts of the words of a column.
+std::vector<int> InkRunStarts(const QImage& image, const QRect& within, int gap)
+{
+    std::vector<int> starts;
+    int blank = gap;
+    for (int y = within.top(); y <= within.bottom(); ++y) {
+        bool inked = false;
+        for (int x = within.left(); x <= within.right() && !inked; ++x)
+            inked = qGray(image.pixel(x, y)) < 128;
+        if (inked && blank >= gap)
+            starts.push_back(y);
+        blank = inked ? 0 : blank + 1;
+    }
+    return starts;
+}
+
+} // namespace
+
+// Joint names stand one column each to the left of the name; a given name alone starts
+// level with the main given name, a full name level with the family name, and each
+// has its own honorific after it.
+TEST_F(NewYearCard, JointNamesStandAlignedUnderTheGivenName)
+{
+    f.db.ReadRecord(0);
+    f.db.SetValue(field::kName, S("高橋　健一"));
+    f.db.SetValue(field::kHonorific, S("様"));
+    f.db.SetValue(field::kJointName1, S("由美"));
+    f.db.SetValue(field::kJointName2, S("田中　花子"));
+    f.db.SetValue(field::kJointHonorific2, S("さま"));
+    ASSERT_EQ(f.db.PostRecord(), 0);
+    const TextItem& name = f.global->Layout()[1].object;
+    const QImage card = Render({ 1 });
+    const QRect main = FramePx(name);
+    const int pitch = static_cast<int>(Px(2 * name.Width()));
+    const int gap = static_cast<int>(Px(name.EmHeight() / 2));
+    // 高橋 | 健一 | 様: the blank of the full-width space between the words.
+    const std::vector<int> mainWords = InkRunStarts(card, main, gap);
+    ASSERT_EQ(mainWords.size(), 3u);
+    const std::vector<int> given = InkRunStarts(card, main.translated(-pitch, 0), gap);
+    ASSERT_EQ(given.size(), 2u) << "由美 and its 様";
+    // Within a millimetre (the ink of one character starts lower than another's); the
+    // family name before it is 17 mm long.
+    EXPECT_NEAR(given[0], mainWords[1], Px(100));
+    const std::vector<int> full = InkRunStarts(card, main.translated(-2 * pitch, 0), gap);
+    ASSERT_EQ(full.size(), 3u) << "田中, 花子 and さま";
+    EXPECT_NEAR(full[0], mainWords[0], Px(100));
+    EXPECT_NEAR(full[1], mainWords[1], Px(100));
+    // Nothing beyond the three columns.
+    EXPECT_FALSE(Ink(card, main.translated(-3 * pitch, 0)).isValid());
+}

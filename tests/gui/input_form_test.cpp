@@ -898,3 +898,46 @@ TEST_F(InputFormTest, ReadingsTypedInAnyKanaReachTheKanaIndex)
 }
 
 #include "input_form_test.moc"
+
+// The extras window: a record saved without touching it keeps the book at 24 fields; joint
+// names, company lines and the card history typed there are stored, and shown again
+// with the history of the season's year first.
+TEST_F(InputFormTest, JointNamesCompanyAndHistoryThroughTheExtrasWindow)
+{
+    WriteTable(kThree);
+    RecordEditor& f = Show(0);
+    Control<QLineEdit>(f, "txt_Bikou1")->setText(QStringLiteral("変更"));
+    Control<QPushButton>(f, "cmd_Input")->click();
+    ASSERT_TRUE(f.Saved());
+    EXPECT_EQ(main->Table().GetFieldCount(), 24);
+
+    RecordEditor& g = Show(0);
+    auto* joint1 = Control<QLineEdit>(g, "txt_JointName1");
+    auto* company = Control<QLineEdit>(g, "txt_Company");
+    auto* sent = Control<QCheckBox>(g, "chk_CardSent0");
+    auto* receivedLastYear = Control<QCheckBox>(g, "chk_CardReceived1");
+    auto* note = Control<QLineEdit>(g, "txt_CardNote0");
+    ASSERT_TRUE(joint1 && company && sent && receivedLastYear && note);
+    EXPECT_FALSE(g.Changed());
+    joint1->setText(QStringLiteral("花子"));
+    company->setText(QStringLiteral("ノルテア商会"));
+    sent->setChecked(true);
+    receivedLastYear->setChecked(true);
+    note->setText(QStringLiteral("転居"));
+    EXPECT_TRUE(g.Changed());
+    Control<QPushButton>(g, "cmd_Input")->click();
+    ASSERT_TRUE(g.Saved());
+    const AddressTable& db = main->Table();
+    ASSERT_EQ(db.GetFieldCount(), field::kExtendedEnd);
+    // The clock says March 2026: the season's year is 2026.
+    const int k = main->Records().GetRowRecord(0);
+    EXPECT_EQ(U(db.Value(field::kJointName1, k)), "花子");
+    EXPECT_EQ(U(db.Value(field::kCompany, k)), "ノルテア商会");
+    EXPECT_EQ(U(db.Value(field::kCardHistory, k)), "2026出 2025受");
+    EXPECT_EQ(U(db.Value(field::kCardNotes, k)), "2026:転居");
+
+    RecordEditor& h = Show(0);
+    EXPECT_EQ(Control<QLineEdit>(h, "txt_JointName1")->text(), QStringLiteral("花子"));
+    EXPECT_TRUE(Control<QCheckBox>(h, "chk_CardSent0")->isChecked());
+    EXPECT_FALSE(Control<QCheckBox>(h, "chk_CardReceived0")->isChecked());
+}

@@ -4,8 +4,10 @@
 #include "app/HelpWindow.h"
 #include "app/MainListModel.h"
 #include "app/MainWindow.h"
+#include "db/CardHistory.h"
 #include "forms/ColumnsDialog.h"
 #include "forms/SearchDialog.h"
+#include "platform/Clock.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "qt/QtText.h"
@@ -584,7 +586,8 @@ TEST_F(MainWindowTest, DisplayColumnsDialog)
     auto w = Open();
     ColumnsDialog dialog(w->Global(), w->Table(), w.get());
     dialog.MoveAllRight();
-    EXPECT_EQ(Control<QListWidget>(dialog, "lst_To")->count(), 22);
+    // The 22 fields after 宛名区分 and 印字区分, and the 11 a book gains on first use.
+    EXPECT_EQ(Control<QListWidget>(dialog, "lst_To")->count(), 33);
     dialog.MoveAllLeft();
     dialog.Ok();
     EXPECT_EQ(host.LastText(), S("表示項目を選択して下さい。"));
@@ -621,4 +624,35 @@ TEST(SingleInstance, SecondCopyIsRefused)
     SingleInstance second;
     EXPECT_FALSE(second.Acquire());
     EXPECT_TRUE(SingleInstance::HeldByAnother());
+}
+
+// The 年賀状 page lists the season's presets over the tab's addressees.
+TEST_F(MainWindowTest, NewYearCardPresets)
+{
+    WriteTable(kPeople);
+    const int year = cardhistory::CardYear(platform::GetClock().Now());
+    const std::string y = std::to_string(year);
+    {
+        AddressTable db;
+        ASSERT_EQ(db.LoadTable(UserFile("nrt.ndb")), TableError::kNone);
+        const std::pair<int, std::string> histories[] = { { 0, y + S("受") }, { 1, y + S("出受") },
+            { 2, y + S("喪") }, { 3, std::to_string(year - 1) + S("受") } };
+        for (const auto& [k, history] : histories) {
+            db.ReadRecord(k);
+            ASSERT_EQ(db.SetValue(field::kCardHistory, history), 0);
+            ASSERT_EQ(db.PostRecord(), 0);
+        }
+        ASSERT_EQ(db.SaveTable(UserFile("nrt.ndb")), TableError::kNone);
+    }
+    auto w = Open();
+    EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("lbl_CardYear"))->text(), QString::fromStdString(y + "年"));
+    const auto click = [&](const char* name) { w->findChild<QPushButton*>(QString::fromLatin1(name))->click(); };
+    click("cmd_CardReceivedNotSent");
+    EXPECT_EQ(Column(*w, 1), (QStringList { "山田太郎" }));
+    click("cmd_CardSentOrReceived");
+    EXPECT_EQ(Column(*w, 1), (QStringList { "佐藤花子", "山田太郎" }));
+    click("cmd_CardMourning");
+    EXPECT_EQ(Column(*w, 1), (QStringList { "渡辺健" }));
+    click("cmd_CardAll");
+    EXPECT_EQ(w->Model().RecordRows(), 5);
 }

@@ -2,18 +2,23 @@
 // PDF job, the address list and the progress window.
 #include "PrintGuiSupport.h"
 
+#include "db/CardHistory.h"
 #include "db/MainList.h"
 #include "db/RecordSet.h"
+#include "platform/Clock.h"
 #include "platform/fs.h"
 #include "print/RowSource.h"
 #include "print/qt/ListPrint.h"
 #include "print/qt/PrintCommands.h"
+#include "print/qt/PrintFormList.h"
 #include "print/qt/PrintProgress.h"
 #include "print/render/CardRenderer.h"
 #include "print/render/CommandLinePrint.h"
 #include "settings/LayoutDefaults.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QListWidget>
 #include <QPrinter>
 #include <QPushButton>
 #include <QWidget>
@@ -241,4 +246,54 @@ TEST(PrintProgress, RunsTheJobAndStopsWhenCancelled)
     pages = 0; // a short job runs without the window
     EXPECT_TRUE(print::PrintProgress::Run(&window, 3, [&] { return ++pages < 3; }));
     EXPECT_EQ(pages, 3);
+}
+
+// The print window's job: the sender chosen among several, New Year's cards leaving
+// out an addressee in mourning (and saying so), and the offer afterwards to record the
+// printed cards as sent for the card year.
+TEST_F(Commands, NewYearCardsChooseTheSenderLeaveOutMourningAndRecordWhatWasSent)
+{
+    const int year = cardhistory::CardYear(platform::GetClock().Now());
+    f.db.ReadRecord(2); // 伊藤 花子
+    ASSERT_EQ(f.db.SetValue(field::kCardHistory, std::to_string(year) + S("喪")), 0);
+    ASSERT_EQ(f.db.PostRecord(), 0);
+    f.db.ReadRecord(3); // 加藤 一郎: received, sent before
+    ASSERT_EQ(
+        f.db.SetValue(field::kCardHistory, std::to_string(year) + S("受 ") + std::to_string(year - 1) + S("出")), 0);
+    ASSERT_EQ(f.db.PostRecord(), 0);
+
+    print::PrintCommands commands(*f.global, f.db, nullptr);
+    commands.Renderer().SetProgressRunner({});
+    const QString file = QString::fromStdString(platform::fs::ToSystemPath(pdf));
+    commands.Printer().SetDialogStandIn([file](QPrinter& p, bool) {
+        p.setOutputFormat(QPrinter::PdfFormat);
+        p.setOutputFileName(file);
+        return true;
+    });
+    QString offered;
+    WhenModal<print::PrintFormList>([&](print::PrintFormList& d) {
+        Control<QListWidget>(d, "lst_Name")->setCurrentRow(0); // 年賀状
+        auto* sender = Control<QComboBox>(d, "cbo_Sender");
+        EXPECT_TRUE(sender->isVisibleTo(&d));
+        offered = sender->currentText();
+        sender->setCurrentIndex(sender->findText(QStringLiteral("古い 差出人")));
+        d.cmd_OkClick();
+    });
+    EXPECT_TRUE(commands.Print(Condition(), S("カナ"), false));
+    EXPECT_EQ(offered, QStringLiteral("差出 太郎")) << "the marked sender comes first";
+
+    ASSERT_EQ(f.messages.shown.size(), 2u);
+    EXPECT_EQ(U(f.messages.shown[0].text), "喪中の宛先1件は" + std::to_string(year) + "年の年賀状を印刷しません。");
+    EXPECT_EQ(U(f.messages.shown[1].text),
+        "印刷した2件を" + std::to_string(year) + "年の年賀状を出した宛先として記録しますか？");
+    const std::vector<std::string> pages = PdfPageTexts(pdf);
+    ASSERT_EQ(pages.size(), 2u);
+    for (const std::string& page : pages) {
+        EXPECT_NE(page.find("古い差出人"), std::string::npos) << page;
+        EXPECT_EQ(page.find("伊藤"), std::string::npos) << page;
+    }
+    EXPECT_EQ(U(f.db.GetValue(field::kCardHistory, 1)), std::to_string(year) + "出"); // 渡辺
+    EXPECT_EQ(U(f.db.GetValue(field::kCardHistory, 2)), std::to_string(year) + "喪");
+    EXPECT_EQ(
+        U(f.db.GetValue(field::kCardHistory, 3)), std::to_string(year) + "出受 " + std::to_string(year - 1) + "出");
 }

@@ -1,4 +1,5 @@
 #include "print/CardFill.h"
+#include "print/NameBlock.h"
 #include "settings/LayoutDefaults.h"
 #include "support/TestSupport.h"
 
@@ -176,4 +177,54 @@ TEST(CardFill, FillingAnOrdinaryCard)
     }
     // Kind 1 leaves the kanji numerals to the layout; here they are on.
     EXPECT_EQ(U(l.items[13].object.Text()), "千代田区丸の内一―二―三");
+}
+
+// What goes with the name: the company lines, the title, the joint names with their
+// own honorifics (the record's by default), and 御中 for a company without a person.
+TEST(NameBlock, FromTheRecordsFields)
+{
+    struct Case {
+        Record record;
+        const char* nameSlot;
+        std::vector<const char*> companyLines;
+        const char* title;
+        const char* familyPart;
+        std::vector<std::pair<const char*, bool>> joints;
+    };
+    const std::vector<Case> cases {
+        // Everything in 名前, as books without the new fields have it: the slot alone.
+        { Record { { "名前", "高橋　健一・由美" }, { "敬称", "様" } }, "高橋　健一・由美　様", {}, "", "高橋　", {} },
+        { Record { { "名前", "高橋　健一" }, { "敬称", "様" }, { "連名１", "由美" }, { "連名２", "田中 花子" },
+              { "連名２敬称", "さま" }, { "連名３", "健太" }, { "連名３敬称", "くん" } },
+            "高橋　健一　様", {}, "", "高橋　",
+            { { "由美　様", true }, { "田中 花子　さま", false }, { "健太　くん", true } } },
+        // A name without a space: a joint given name starts level with it.
+        { Record { { "名前", "ヤマダタロウ" }, { "敬称", "殿" }, { "連名２", "花子" } }, "ヤマダタロウ　殿", {}, "", "",
+            { { "花子　殿", true } } },
+        { Record { { "名前", "山田 太郎" }, { "敬称", "様" }, { "会社名", "株式会社ノルテア" }, { "部署", "営業部" },
+              { "役職", "営業部長" } },
+            "山田 太郎　様", { "株式会社ノルテア", "営業部" }, "営業部長", "山田 ", {} },
+        { Record { { "名前", "" }, { "敬称", "様" }, { "会社名", "株式会社ノルテア" }, { "役職", "部長" },
+              { "連名１", "由美" } },
+            "株式会社ノルテア　御中", {}, "", "", {} },
+        { Record { { "名前", "" }, { "会社名", "株式会社ノルテア" }, { "部署", "総務部" } }, "総務部　御中",
+            { "株式会社ノルテア" }, "", "", {} },
+    };
+    for (const Case& c : cases) {
+        const FieldLookup lookup = c.record.Lookup();
+        EXPECT_EQ(U(NameWithHonorific(lookup)), c.nameSlot);
+        const NameBlock block = AddresseeNameBlock(lookup);
+        std::vector<std::string> lines;
+        for (const std::string& l : block.companyLines)
+            lines.push_back(U(l));
+        EXPECT_EQ(lines, std::vector<std::string>(c.companyLines.begin(), c.companyLines.end())) << c.nameSlot;
+        EXPECT_EQ(U(block.title), c.title);
+        EXPECT_EQ(U(block.familyPart), c.familyPart);
+        ASSERT_EQ(block.jointNames.size(), c.joints.size()) << c.nameSlot;
+        for (std::size_t i = 0; i < c.joints.size(); ++i) {
+            EXPECT_EQ(U(block.jointNames[i].text), c.joints[i].first);
+            EXPECT_EQ(block.jointNames[i].givenNameOnly, c.joints[i].second);
+        }
+        EXPECT_EQ(block.HasExtras(), !c.companyLines.empty() || c.title[0] || !c.joints.empty());
+    }
 }

@@ -138,6 +138,17 @@ TEST(RecordForm, EachItemIsRefusedWithItsOwnMessageAndNothingIsWritten)
         "不正な分類が入力されました。",
         "不正な備考が入力されました。",
         "不正な備考が入力されました。",
+        "不正な連名が入力されました。",
+        "不正な敬称が入力されました。",
+        "不正な連名が入力されました。",
+        "不正な敬称が入力されました。",
+        "不正な連名が入力されました。",
+        "不正な敬称が入力されました。",
+        "不正な会社名が入力されました。",
+        "不正な部署が入力されました。",
+        "不正な役職が入力されました。",
+        "不正な年賀状の記録が入力されました。",
+        "不正な年賀状のメモが入力されました。",
     };
     static_assert(std::size(messages) == kItemCount);
     for (int i = 0; i < kItemCount; ++i)
@@ -145,7 +156,7 @@ TEST(RecordForm, EachItemIsRefusedWithItsOwnMessageAndNothingIsWritten)
 
     // A table without the item's field refuses it; so does a value one byte too long.
     // Either way the items after it are not looked at and the record stays as it was.
-    for (int item = 0; item < kItemCount; ++item) {
+    for (int item = 0; item < kJointName1; ++item) {
         SCOPED_TRACE(kItems[static_cast<std::size_t>(item)].field);
         for (int way = 0; way < 2; ++way) {
             AddressTable db;
@@ -185,6 +196,51 @@ TEST(RecordForm, EachItemIsRefusedWithItsOwnMessageAndNothingIsWritten)
             }
             EXPECT_EQ(kItems[static_cast<std::size_t>(item)].focusOnRefusal, item >= kCategory);
         }
+    }
+}
+
+// The items of the fields after the 24: a 24-field table takes them (gaining the
+// fields only for a value), a table of other fields saves without them while they
+// are empty and refuses a value it cannot keep.
+TEST(RecordForm, ItemsOfTheExtendedFields)
+{
+    for (int item = kJointName1; item < kItemCount; ++item) {
+        SCOPED_TRACE(kItems[static_cast<std::size_t>(item)].field);
+        EXPECT_TRUE(kItems[static_cast<std::size_t>(item)].focusOnRefusal);
+        const int field = field::kJointName1 + (item - kJointName1);
+        EXPECT_EQ(FieldName(item), SchemaFieldName(field));
+        const auto width
+            = static_cast<std::size_t>(kExtendedSchema[static_cast<std::size_t>(item - kJointName1)].width);
+
+        AddressTable db;
+        db.CreateDefaultTable();
+        RecordSet rec;
+        rec.Attach(&db);
+        rec.Select("");
+        Values v = Sample();
+        ASSERT_EQ(SaveValues(rec, -1, v, "", Day(2026, 1, 1)).code, kSaved);
+        EXPECT_EQ(db.GetFieldCount(), 24);
+        v[static_cast<std::size_t>(item)] = std::string(width + 1, '7');
+        rec.Select("");
+        const SaveResult refused = SaveValues(rec, 0, v, "", Day(2026, 1, 1));
+        EXPECT_EQ(refused.code, kRefused);
+        EXPECT_EQ(refused.refused, item);
+        EXPECT_EQ(db.GetFieldCount(), 24);
+        v[static_cast<std::size_t>(item)] = std::string(width, '7');
+        ASSERT_EQ(SaveValues(rec, 0, v, "", Day(2026, 1, 1)).code, kSaved);
+        EXPECT_EQ(db.GetFieldCount(), 35);
+        EXPECT_EQ(Stored(db, 0, kItems[static_cast<std::size_t>(item)].field), std::string(width, '7'));
+
+        AddressTable other;
+        CreateTableWithout(other, 23);
+        RecordSet otherRec;
+        otherRec.Attach(&other);
+        otherRec.Select("");
+        EXPECT_EQ(SaveValues(otherRec, -1, Sample(), "", Day(2026, 1, 1)).code, kSaved);
+        const SaveResult kept = SaveValues(otherRec, -1, v, "", Day(2026, 1, 1));
+        EXPECT_EQ(kept.code, kRefused);
+        EXPECT_EQ(kept.refused, item);
+        EXPECT_EQ(other.GetRecordCount(), 1);
     }
 }
 

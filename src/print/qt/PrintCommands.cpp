@@ -1,6 +1,8 @@
 #include "print/qt/PrintCommands.h"
 
+#include "db/CardHistory.h"
 #include "db/RecordSet.h"
+#include "platform/Clock.h"
 #include "platform/MessageHost.h"
 #include "platform/sjis.h"
 #include "print/RowSource.h"
@@ -14,10 +16,13 @@
 #include "print/render/CardRenderer.h"
 #include "qt/QtText.h"
 #include "settings/AppSettings.h"
+#include "settings/LayoutDefaults.h"
 
 #include <QApplication>
 
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace nrt::print {
 namespace {
@@ -35,6 +40,7 @@ CardRenderer::ProgressRunner RunnerOver(QWidget* window)
 
 PrintCommands::PrintCommands(AppSettings& global, AddressTable& table, QWidget* window)
     : global_(global)
+    , table_(table)
     , window_(window)
     , printer_(std::make_unique<PrinterBinding>(window))
     , renderer_(std::make_unique<CardRenderer>(global, table, *printer_))
@@ -49,21 +55,53 @@ bool PrintCommands::ChooseForm(std::string& name, bool senderTab)
     if (senderTab && !platform::Ask(SJ("差出人を宛名として印刷します。よろしいですか？"), true))
         return false;
     PrintFormList list(global_, PrintFormList::Mode::Choose, window_);
+    // Several sender records (home and office): the one marked for printing comes first
+    // chosen, and choosing it keeps the job as it was.
+    std::vector<std::string> senders;
+    int marked = -1;
+    RecordSet records;
+    records.Attach(&table_);
+    if (records.Select(SJ("宛名区分='1'")) == 0)
+        for (int k : records.Rows()) {
+            if (marked < 0 && table_.Value(table_.FindField(SJ("印字区分")), k) == "1")
+                marked = static_cast<int>(senders.size());
+            senders.emplace_back(table_.Value(table_.FindField(SJ("名前")), k));
+        }
+    if (marked < 0) {
+        // None marked: the cards go without a sender unless one is chosen.
+        senders.insert(senders.begin(), std::string());
+        marked = 0;
+    }
+    list.OfferSenders(senders, marked);
     const int index = list.Choose();
     if (index < 0 || index >= global_.ReportList().GetCount())
         return false;
     name = global_.ReportList().GetLine(index);
+    const int sender = list.ChosenSender();
+    renderer_->ChooseSender(sender != marked && sender >= 0 && static_cast<std::size_t>(sender) < senders.size()
+            ? senders[static_cast<std::size_t>(sender)]
+            : std::string());
     return true;
 }
 
-void PrintCommands::Print(std::string_view printCondition, std::string_view sortOrder, bool senderTab)
+bool PrintCommands::Print(std::string_view printCondition, std::string_view sortOrder, bool senderTab)
 {
     std::string form;
     if (!ChooseForm(form, senderTab))
-        return;
-    if (!renderer_->Prepare(form, AppSettings::ReportKindOfName(form), printCondition, sortOrder))
-        return;
-    renderer_->PrintRows(window_);
+        return false;
+    const int kind = AppSettings::ReportKindOfName(form);
+    if (!renderer_->Prepare(form, kind, printCondition, sortOrder) || !renderer_->PrintRows(window_))
+        return false;
+    const std::vector<int>& printed = renderer_->PrintedRecords();
+    if (kind != kReportNewYearCard || printed.empty())
+        return false;
+    const int year = cardhistory::CardYear(platform::GetClock().Now());
+    if (!platform::Ask(SJ("印刷した") + std::to_string(printed.size()) + SJ("件を") + std::to_string(year)
+            + SJ("年の年賀状を出した宛先として記録しますか？")))
+        return false;
+    if (!cardhistory::MarkSent(table_, printed, year))
+        platform::Warn(SJ("年賀状の記録に失敗しました。"));
+    return true;
 }
 
 void PrintCommands::Preview(std::string_view printCondition, std::string_view sortOrder, bool senderTab)

@@ -40,8 +40,10 @@ public:
 
     // On the senders' tab the user first confirms that senders print as addressees;
     // then a form is chosen in the print form list and the records of the print
-    // condition are printed in the list's order (with progress for long jobs).
-    void Print(std::string_view printCondition, std::string_view sortOrder, bool senderTab);
+    // condition are printed in the list's order (with progress for long jobs). After
+    // New Year's cards the program offers to record them as sent for the card year:
+    // true when it did (the list shows the records changed).
+    bool Print(std::string_view printCondition, std::string_view sortOrder, bool senderTab);
     // The same road to the preview window.
     void Preview(std::string_view printCondition, std::string_view sortOrder, bool senderTab);
     // The print form list with its new, rename and delete buttons: the index of the
@@ -61,6 +63,7 @@ private:
     bool ChooseForm(std::string& name, bool senderTab);
 
     AppSettings& global_;
+    AddressTable& table_;
     QWidget* window_;
     std::unique_ptr<PrinterBinding> printer_;
     std::unique_ptr<CardRenderer> renderer_;

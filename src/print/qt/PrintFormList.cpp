@@ -6,7 +6,10 @@
 #include "qt/QtText.h"
 #include "settings/AppSettings.h"
 
+#include <QComboBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -50,11 +53,38 @@ PrintFormList::PrintFormList(AppSettings& global, Mode mode, QWidget* parent)
     for (QPushButton* b : { cmd_Ok, cmd_Cancel, cmd_New, cmd_ReName, cmd_Del })
         buttons->addWidget(b);
     buttons->addStretch();
+    lbl_Sender = new QLabel(QStringLiteral("差出人"), this);
+    cbo_Sender = new QComboBox(this);
+    cbo_Sender->setObjectName(QStringLiteral("cbo_Sender"));
+    lbl_Sender->setBuddy(cbo_Sender);
+    lbl_Sender->hide();
+    cbo_Sender->hide();
     auto* layout = new QGridLayout(this);
     layout->addWidget(lst_Name, 0, 0);
-    layout->addLayout(buttons, 0, 1);
+    layout->addLayout(buttons, 0, 1, 2, 1);
+    auto* sender = new QHBoxLayout;
+    sender->addWidget(lbl_Sender);
+    sender->addWidget(cbo_Sender, 1);
+    layout->addLayout(sender, 1, 0);
     resize(420, 300);
     Refresh(0);
+}
+
+void PrintFormList::OfferSenders(const std::vector<std::string>& names, int current)
+{
+    cbo_Sender->clear();
+    for (const std::string& name : names)
+        cbo_Sender->addItem(name.empty() ? QStringLiteral("（なし）") : gui::ToQ(name));
+    cbo_Sender->setCurrentIndex(std::clamp(current, 0, std::max(0, cbo_Sender->count() - 1)));
+    // One sender record alone (or none) leaves nothing to choose.
+    const bool choice = std::count_if(names.begin(), names.end(), [](const std::string& n) { return !n.empty(); }) > 1;
+    lbl_Sender->setVisible(choice);
+    cbo_Sender->setVisible(choice);
+}
+
+int PrintFormList::ChosenSender() const
+{
+    return cbo_Sender->currentIndex();
 }
 
 int PrintFormList::Choose()

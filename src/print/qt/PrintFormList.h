@@ -5,7 +5,11 @@
 #include <QDialog>
 
 #include <functional>
+#include <string>
+#include <vector>
 
+class QComboBox;
+class QLabel;
 class QListWidget;
 class QPushButton;
 
@@ -26,6 +30,10 @@ public:
     int Choose();
     // The index the dialog closed with.
     int Chosen() const { return chosen_; }
+    // With more than one sender record (names in CP932) the list also offers them,
+    // `current` chosen first; ChosenSender then gives the one chosen.
+    void OfferSenders(const std::vector<std::string>& names, int current);
+    int ChosenSender() const;
 
     // The dialogs the buttons open are run through here, so that they can be
     // answered without being shown (tests); by default they are exec()ed.
@@ -43,6 +51,8 @@ private:
     QPushButton* cmd_New = nullptr;
     QPushButton* cmd_ReName = nullptr;
     QPushButton* cmd_Del = nullptr;
+    QLabel* lbl_Sender = nullptr;
+    QComboBox* cbo_Sender = nullptr;
 
     void Refresh(int select);
 

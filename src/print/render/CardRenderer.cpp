@@ -1,15 +1,20 @@
 #include "print/render/CardRenderer.h"
 
 #include "db/AddressTable.h"
+#include "db/CardHistory.h"
+#include "platform/Clock.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
+#include "print/NameBlock.h"
 #include "print/PrintForms.h"
 #include "print/render/BackgroundImage.h"
+#include "print/render/NameBlockDraw.h"
 #include "print/render/PageOutput.h"
 #include "print/render/PrintDevice.h"
 #include "qt/WaitCursor.h"
 #include "settings/AppSettings.h"
+#include "settings/LayoutDefaults.h"
 
 #include <QPainter>
 
@@ -33,6 +38,8 @@ struct AddressLines {
 };
 constexpr std::array<AddressLines, 2> kAddressLines { { { { 12, 13 }, 14 }, { { 38, 39 }, 40 } } };
 constexpr int kAddressColumns = 2;
+// The addressee's name with the honorific: joint names and company lines go with it.
+constexpr int kNameWithHonorificSlot = 1;
 // How far (in em) a second line starts below the first, as a hand writes it.
 constexpr int kSecondLineIndent = 2;
 
@@ -68,6 +75,19 @@ TextItem::ColumnFlow AddressFlow(const LayoutTable& items, const SlotSet& draw,
         flow.nextIndent = std::max(flow.topIndent, kSecondLineIndent * object.EmHeight());
     }
     return flow;
+}
+
+// A condition's text value: quoted, a quote inside doubled.
+std::string QuotedValue(std::string_view value)
+{
+    std::string out = "'";
+    for (std::size_t i = 0; i < value.size(); i += platform::CharLength(value, i)) {
+        const std::size_t len = platform::CharLength(value, i);
+        out.append(value.substr(i, len));
+        if (len == 1 && value[i] == '\'')
+            out.push_back('\'');
+    }
+    return out + "'";
 }
 
 } // namespace
@@ -127,7 +147,8 @@ int CardRenderer::LoadSender()
 {
     sender_.Clear();
     records_.Attach(&table_);
-    const int result = records_.Select(SJ("宛名区分='1' and 印字区分='1'"));
+    const int result = records_.Select(senderName_.empty() ? SJ("宛名区分='1' and 印字区分='1'")
+                                                           : SJ("宛名区分='1' and 名前=") + QuotedValue(senderName_));
     if (result != 0)
         return result;
     RecordSetRows senders(records_);
@@ -138,16 +159,35 @@ int CardRenderer::LoadSender()
 bool CardRenderer::Prepare(std::string_view formName, int kind, std::string_view condition, std::string_view sort)
 {
     records_.Attach(&table_);
-    LoadSender();
+    rows_.reset();
+    row_ = -1;
+    prepared_.clear();
+    leftOut_ = 0;
+    if (LoadSender() != 0 && !senderName_.empty()) {
+        platform::Warn(SJ("差出人「") + senderName_ + SJ("」が見つかりません。"));
+        return false;
+    }
     records_.SetSort(sort, 1);
-    if (records_.Select(condition) != 0) {
+    if (records_.Select(condition) == 0) {
+        prepared_.assign(records_.Rows().begin(), records_.Rows().end());
+        if (kind == kReportNewYearCard) {
+            const int year = cardhistory::CardYear(platform::GetClock().Now());
+            leftOut_ = cardhistory::LeaveOutMourning(table_, prepared_, year);
+            if (leftOut_ > 0)
+                platform::Inform(SJ("喪中の宛先") + std::to_string(leftOut_) + SJ("件は") + std::to_string(year)
+                        + SJ("年の年賀状を印刷しません。"),
+                    SJ("注意"));
+        }
+    }
+    if (prepared_.empty()) {
         platform::Warn(SJ("印刷データがありません。"));
-        rows_.reset();
-        row_ = -1;
         return false;
     }
     LoadLayout(formName, kind);
-    SetRows(std::make_unique<RecordSetRows>(records_));
+    if (leftOut_ > 0)
+        SetRows(std::make_unique<TableRows>(table_, prepared_));
+    else
+        SetRows(std::make_unique<RecordSetRows>(records_));
     return true;
 }
 
@@ -221,7 +261,8 @@ void CardRenderer::DrawCell(QPainter& painter, int row, std::int32_t ox, std::in
     if (!rows_ || row < 0 || row >= rows_->RowCount())
         return;
     LayoutTable& items = global_.Layout();
-    const SlotSet draw = FillLayout(items, global_.Header(), rows_->Row(row), sender_);
+    const FieldLookup record = rows_->Row(row);
+    const SlotSet draw = FillLayout(items, global_.Header(), record, sender_);
     std::array<int, kLayoutSlots> columns {};
     for (int slot = 0; slot < kLayoutSlots; ++slot) {
         if (!draw.test(static_cast<std::size_t>(slot)))
@@ -229,7 +270,9 @@ void CardRenderer::DrawCell(QPainter& painter, int row, std::int32_t ox, std::in
         const TextItem& object = items[static_cast<std::size_t>(slot)].object;
         std::int32_t shift = 0;
         const TextItem::ColumnFlow flow = AddressFlow(items, draw, columns, slot, shift);
-        columns[static_cast<std::size_t>(slot)] = object.Draw(painter, ox + shift, oy, printableArea, flow);
+        columns[static_cast<std::size_t>(slot)] = slot == kNameWithHonorificSlot
+            ? DrawNameBlock(painter, object, AddresseeNameBlock(record), ox + shift, oy, printableArea, flow)
+            : object.Draw(painter, ox + shift, oy, printableArea, flow);
     }
 }
 
@@ -277,6 +320,7 @@ void CardRenderer::DrawPage(QPainter& painter, const PlannedPage& page)
 
 bool CardRenderer::PrintPages(const QPaintDevice& device, int from, int to)
 {
+    printed_.clear();
     const std::vector<PlannedPage> pages = PlanPages(RowCount(), RecordsPerPage(), from, to);
     ScaleGuard scale(global_.Layout(), ScaleOf(device));
     if (!output_.StartDoc(SJ("宛名印刷")))
@@ -307,6 +351,10 @@ bool CardRenderer::PrintPages(const QPaintDevice& device, int from, int to)
         return false;
     }
     output_.EndDoc();
+    for (const PlannedPage& page : pages)
+        for (int r = page.firstRecord; r < page.firstRecord + page.recordCount; ++r)
+            if (r >= 0 && static_cast<std::size_t>(r) < prepared_.size())
+                printed_.push_back(prepared_[static_cast<std::size_t>(r)]);
     return !pages.empty();
 }
 

@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class QPaintDevice;
 class QPainter;
@@ -44,17 +45,27 @@ public:
     int LoadLayout(std::string_view formName, int kind);
 
     // The sender block: emptied, then filled from the first sender record marked for
-    // printing ("宛名区分='1' and 印字区分='1'"). 0 when there was one, else the
-    // selection's code (the sender slots then print empty).
+    // printing ("宛名区分='1' and 印字区分='1'"), or from the sender record of the name
+    // chosen with ChooseSender. 0 when there was one, else the selection's code (the
+    // sender slots then print empty).
     int LoadSender();
+    // The sender record by its 名前 (CP932); empty for the one marked for printing.
+    void ChooseSender(std::string_view name) { senderName_ = name; }
     // The same from the first row of `senders`.
     void LoadSender(RowSource& senders);
     const SenderBlock& Sender() const { return sender_; }
 
     // Printing and the preview start here: the sender, then the records of
-    // `condition` in the order of `sort`, then the form's layout. False (after
-    // "印刷データがありません。") when no record is selected.
+    // `condition` in the order of `sort`, then the form's layout. New Year's cards
+    // leave out the addressees in mourning for the card year, saying how many. False
+    // (after "印刷データがありません。") when no record is selected, or when the chosen
+    // sender is not there.
     bool Prepare(std::string_view formName, int kind, std::string_view condition, std::string_view sort);
+    // The records Prepare chose, in their order, and how many it left out for mourning.
+    const std::vector<int>& PreparedRecords() const { return prepared_; }
+    int LeftOutForMourning() const { return leftOut_; }
+    // The records on the pages the last print job put out whole.
+    const std::vector<int>& PrintedRecords() const { return printed_; }
 
     // The records to print or preview, the cursor on the first.
     void SetRows(std::unique_ptr<RowSource> rows);
@@ -112,6 +123,10 @@ private:
     std::unique_ptr<RowSource> rows_;
     int row_ = -1;
     ProgressRunner runner_;
+    std::string senderName_;
+    std::vector<int> prepared_;
+    std::vector<int> printed_;
+    int leftOut_ = 0;
 };
 
 } // namespace nrt::print

@@ -16,7 +16,8 @@ namespace {
 
 // The job without a dialog, into `output`.
 int PrintFormTo(JobOutput& output, AppSettings& global, AddressTable& table, std::string_view formName,
-    std::string_view printCondition, std::string_view sortOrder, int from, int to, int* pageCount)
+    std::string_view printCondition, std::string_view sortOrder, int from, int to, int* pageCount,
+    std::string_view sender)
 {
     // Fonts need the GUI application object (on the offscreen platform at least).
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
@@ -28,6 +29,7 @@ int PrintFormTo(JobOutput& output, AppSettings& global, AddressTable& table, std
         return kPrintNoSuchForm;
     const std::string form(global.ReportList().GetLine(index));
     CardRenderer renderer(global, table, output);
+    renderer.ChooseSender(sender);
     if (!renderer.Prepare(form, AppSettings::ReportKindOfName(form), printCondition, sortOrder))
         return kPrintFailed;
     const int perPage = std::max(1, renderer.RecordsPerPage());
@@ -43,19 +45,19 @@ int PrintFormTo(JobOutput& output, AppSettings& global, AddressTable& table, std
 } // namespace
 
 int PrintToPdf(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortOrder, const std::string& pdfPath, int from, int to, int* pageCount)
+    std::string_view sortOrder, const std::string& pdfPath, int from, int to, int* pageCount, std::string_view sender)
 {
     JobOutput output(JobOutput::Kind::kPdfFile, QString::fromStdString(platform::fs::ToSystemPath(pdfPath)));
-    return PrintFormTo(output, global, table, formName, printCondition, sortOrder, from, to, pageCount);
+    return PrintFormTo(output, global, table, formName, printCondition, sortOrder, from, to, pageCount, sender);
 }
 
 int PrintToQueue(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortOrder, std::string_view queue, int from, int to, int* pageCount)
+    std::string_view sortOrder, std::string_view queue, int from, int to, int* pageCount, std::string_view sender)
 {
     if (!JobOutput::QueueExists(queue))
         return kPrintNoSuchQueue;
     JobOutput output(JobOutput::Kind::kQueue, QString::fromStdString(platform::SjisToUtf8(queue)));
-    return PrintFormTo(output, global, table, formName, printCondition, sortOrder, from, to, pageCount);
+    return PrintFormTo(output, global, table, formName, printCondition, sortOrder, from, to, pageCount, sender);
 }
 
 } // namespace nrt::print

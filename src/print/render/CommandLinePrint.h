@@ -13,7 +13,8 @@ class AppSettings;
 namespace nrt::print {
 
 // nortea-cli print: the records of `printCondition` through form `formName` into the
-// PDF file `pdfPath` (CP932), pages `from`..`to` (0 and 0: all). Messages go through
+// PDF file `pdfPath` (CP932), pages `from`..`to` (0 and 0: all), with the sender record
+// named `sender` (empty: the one marked for printing). Messages go through
 // the message host as the windows show them. Needs a QGuiApplication (the offscreen
 // platform will do).
 inline constexpr int kPrintDone = 0;
@@ -22,9 +23,11 @@ inline constexpr int kPrintNoSuchForm = 2; // the name is not in the print form 
 inline constexpr int kPrintNoSuchPages = 3; // `from` lies past the last page (`pageCount` receives their number)
 inline constexpr int kPrintNoSuchQueue = 4; // no printer of the system has that name
 int PrintToPdf(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortOrder, const std::string& pdfPath, int from = 0, int to = 0, int* pageCount = nullptr);
+    std::string_view sortOrder, const std::string& pdfPath, int from = 0, int to = 0, int* pageCount = nullptr,
+    std::string_view sender = {});
 // The same job sent to the system's printer `queue` (CP932), on the form's paper.
 int PrintToQueue(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortOrder, std::string_view queue, int from = 0, int to = 0, int* pageCount = nullptr);
+    std::string_view sortOrder, std::string_view queue, int from = 0, int to = 0, int* pageCount = nullptr,
+    std::string_view sender = {});
 
 } // namespace nrt::print

@@ -106,6 +106,17 @@ std::int32_t TextItem::EmHeight() const
     return Trunc(fontHeight_ / FontCatalog::CellPerEm(file));
 }
 
+std::int32_t TextItem::LengthOf(std::string_view text) const
+{
+    const QString file = FontCatalog::Resolve(gui::ToQ(font_.FaceName())).file;
+    const QRawFont raw = FontCatalog::Cached(file, EmPixels(Trunc(fontHeight_ * scaleY_), file, scaleY_));
+    if (!raw.isValid() || text.empty())
+        return 0;
+    if (vertical_)
+        return Trunc(print::VerticalTextLayout(file, raw, gui::ToQ(text)).length() / scaleY_);
+    return Trunc(print::HorizontalTextLayout(file, raw, gui::ToQ(text)).length() / scaleX_);
+}
+
 void TextItem::Draw(QPainter& painter, std::int32_t ox, std::int32_t oy, bool printableArea) const
 {
     Draw(painter, ox, oy, printableArea, ColumnFlow {});

@@ -1,0 +1,42 @@
+#pragma once
+// What goes with the addressee's name on a card or envelope: the company lines and the
+// title before it, and the joint names (連名) after it, each with its own honorific.
+// Texts are CP932.
+
+#include "print/CardFill.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nrt {
+
+struct JointNameLine {
+    std::string text; // the name, a full-width space and its honorific
+    // Only a given name was entered: it is set under the main name's given name.
+    bool givenNameOnly = false;
+};
+
+struct NameBlock {
+    // Company and department, each on a line of its own before the name. A company
+    // without a person keeps only the department here (the company is the name then).
+    std::vector<std::string> companyLines;
+    // The title, set in smaller type before the name on its line.
+    std::string title;
+    // The main name up to its given name: the family name and the space after it;
+    // empty when the name has no space (a joint given name then starts level with it).
+    std::string familyPart;
+    std::vector<JointNameLine> jointNames;
+
+    bool HasExtras() const { return !companyLines.empty() || !title.empty() || !jointNames.empty(); }
+};
+
+// The record's name block. A record that uses none of the fields after the 24 gives
+// an empty one, so its card prints as the name slot alone.
+NameBlock AddresseeNameBlock(const FieldLookup& record);
+
+// The text of the name slot with its honorific: "名前　敬称", or for a company without
+// a person its department (or the company itself) with "御中".
+std::string NameWithHonorific(const FieldLookup& record);
+
+} // namespace nrt
