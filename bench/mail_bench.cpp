@@ -263,7 +263,7 @@ Figures Measure(int port, RecordSet& records, const TemplateList& templates, con
         SmtpClient mail;
         PrepareClient(mail);
         mail.SetServer(settings);
-        if (mail.Open() != 0) {
+        if (mail.Open() != SmtpClient::kOk) {
             f.ok = false;
             return;
         }

@@ -104,13 +104,16 @@ int main()
     const auto lines = std::count(bytes.begin(), bytes.end(), '\r');
 
     const std::string postalFolder = dir + "/yubin";
-    int code = 0;
-    const double import = bench::MedianMs(5, [&] { code |= ImportPostalList(list, postalFolder); });
+    PostalImportResult code = PostalImportResult::kOk;
+    const double import = bench::MedianMs(5, [&] {
+        if (const PostalImportResult run = ImportPostalList(list, postalFolder); run != PostalImportResult::kOk)
+            code = run;
+    });
     const std::string sortCommand = "LC_ALL=C sort -t, -k4,4 -k5,5 -k6,6 '" + list + "' > '" + dir + "/sorted.csv'";
     int sortStatus = 0;
     const double sort = bench::MedianMs(5, [&] { sortStatus |= std::system(sortCommand.c_str()); });
-    if (code != kPostalImportOk || sortStatus != 0) {
-        std::fprintf(stderr, "postal_bench: import %d, sort %d\n", code, sortStatus);
+    if (code != PostalImportResult::kOk || sortStatus != 0) {
+        std::fprintf(stderr, "postal_bench: import %d, sort %d\n", static_cast<int>(code), sortStatus);
         return 1;
     }
 

@@ -53,7 +53,7 @@ int RunPostalImport(Context& context, Args& args)
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
     const std::string label = Out(SJ("郵便番号データをインポートしています"));
     PostalListStats stats;
-    const int result = ImportPostalList(
+    const PostalImportResult result = ImportPostalList(
         path, folder,
         [&](int percent) {
             if (terminal)
@@ -63,7 +63,7 @@ int RunPostalImport(Context& context, Args& args)
     if (terminal)
         std::fputc('\n', stderr);
 
-    if (result == kPostalImportOk) {
+    if (result == PostalImportResult::kOk) {
         g.SetPathEntry(kPathEntry, path);
         if (stats.shortLines > 0)
             std::fprintf(stderr, "%s %d\n", Out(SJ("列の足りない行（読み飛ばし）:")).c_str(), stats.shortLines);
@@ -73,7 +73,7 @@ int RunPostalImport(Context& context, Args& args)
             std::fprintf(stderr, "%s %d\n", Out(SJ("254バイトで切り詰めた列:")).c_str(), stats.cutColumns);
     }
     ShowPostalImportResult(result, stats);
-    return result == kPostalImportOk ? kExitOk : kExitFailed;
+    return result == PostalImportResult::kOk ? kExitOk : kExitFailed;
 }
 
 int RunPostalLookup(Context& context, Args& args)

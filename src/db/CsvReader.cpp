@@ -307,6 +307,36 @@ struct Avx512Blocks {
 };
 #endif
 
+// One block's bytes as bit masks (bit i for byte i).
+struct BlockMasks {
+    Marks marks;
+    std::uint64_t ends = 0; // line ends
+    std::uint64_t feeds = 0; // LF bytes of a CR-ended file not paired with a CR
+    std::uint64_t inside = 0; // bytes inside quotes
+    std::uint64_t openAtEnd = 0; // line ends met with a quote still open
+    std::uint64_t separators = 0; // commas outside quotes, and line ends
+    std::uint64_t lasts = 0; // the last byte of each cell
+    std::uint64_t starts = 0; // the first byte of each cell
+    std::uint64_t stray = 0; // bytes that leave their cell to be rewritten byte by byte
+};
+
+// Waits until the block at `at` and the byte after it have arrived; false when reading
+// failed. Once the whole file is there, `arrived` stops any further waiting.
+[[gnu::always_inline]] inline bool AwaitBlock(
+    const char* at, const char* end, const char* base, platform::ArrivingFile* feed, std::size_t& arrived)
+{
+    const std::size_t needed = static_cast<std::size_t>(at - base) + 65;
+    if (needed <= arrived)
+        return true;
+    arrived = feed->WaitFor(needed);
+    if (arrived == platform::ArrivingFile::kFailed)
+        return false;
+    // All of it there, the NUL after it included: no more waiting.
+    if (arrived >= static_cast<std::size_t>(end - base))
+        arrived = std::numeric_limits<std::size_t>::max();
+    return true;
+}
+
 // Cuts the lines of [begin, end) into cells in place. A line ends at CR (LF bytes are
 // dropped), or at LF in a file without any CR. At most `columns` cells are taken from a
 // line: when the last of them is ended by a comma the rest of the line is ignored. Each
@@ -324,23 +354,113 @@ struct Avx512Blocks {
 // and closing quotes become NUL bytes at once, and every cell beginning in it is listed
 // where it begins, a line's surplus cells being dropped again at the line's end. Other
 // blocks go cell by cell, listing a cell where it ends.
+//
+// Every step is inlined into the one splitter built for each instruction set.
 template <class Blocks>
-[[gnu::always_inline]] inline bool SplitLinesWith(char* begin, char* end, bool crEnded, std::size_t columns,
-    const char* base, CellList& cells, std::vector<std::uint32_t>& rows, platform::ArrivingFile* feed)
-{
-    const char lineEnd = crEnded ? '\r' : '\n';
-    const std::ptrdiff_t maxCells
-        = static_cast<std::ptrdiff_t>(std::min<std::size_t>(columns, std::numeric_limits<std::ptrdiff_t>::max()));
+class LineSplitter {
+public:
+    [[gnu::always_inline]] LineSplitter(bool crEnded, std::size_t columns, const char* base, CellList& cells,
+        std::vector<std::uint32_t>& rows)
+        : crEnded(crEnded)
+        , lineEnd(crEnded ? '\r' : '\n')
+        , maxCells(static_cast<std::ptrdiff_t>(
+              std::min<std::size_t>(columns, std::numeric_limits<std::ptrdiff_t>::max())))
+        , base(base)
+        , cells(cells)
+        , rows(rows)
+        , out(cells.End())
+        , room(cells.Limit())
+        , rowFirst(out)
+    {
+    }
 
-    char* cell = begin; // where the cell running on into the next block begins
-    bool listed = false; // whether that cell is listed already
-    std::uint32_t* out = cells.End();
-    std::uint32_t* room = cells.Limit();
-    std::uint32_t* rowFirst = out;
+    [[gnu::always_inline]] bool Run(char* begin, char* end, platform::ArrivingFile* feed)
+    {
+        cell = begin;
+        tail = begin;
+        rows.push_back(static_cast<std::uint32_t>(out - cells.Begin()));
+        const std::size_t length = static_cast<std::size_t>(end - begin);
+        std::size_t arrived = feed ? 0 : std::numeric_limits<std::size_t>::max();
+        for (std::size_t block = 0; block < length; block += 64) {
+            char* const at = begin + block;
+            // A block is looked at with the byte after it.
+            if (!AwaitBlock(at, end, base, feed, arrived)) {
+                cells.SetEnd(out);
+                return false;
+            }
+            const std::size_t n = std::min<std::size_t>(64, length - block);
+            const BlockMasks b = Scan(at, n, end);
+            MakeRoom();
+            if (n == 64 && (b.stray | b.openAtEnd) == 0 && !mixedSoFar)
+                TakePlainBlock(at, b);
+            else
+                TakeMixedBlock(at, b);
+        }
+        TakeLastLine(end);
+        cells.SetEnd(out);
+        cells.quotedBreak = quotedBreak;
+        return true;
+    }
+
+private:
+    // The masks of the `n` bytes at `at`, carrying quoting and line ends on from the
+    // block before.
+    [[gnu::always_inline]] BlockMasks Scan(char* at, std::size_t n, const char* end)
+    {
+        BlockMasks b;
+        Marks& m = b.marks;
+        if (n == 64) {
+            m = Blocks::Mark(at);
+        } else {
+            char padded[64] = {};
+            std::memcpy(padded, at, n);
+            m = Blocks::Mark(padded);
+        }
+        const std::uint64_t ends = crEnded ? m.carriageReturns : m.lineFeeds;
+        b.ends = ends;
+        if (ends)
+            tail = at + 64 - std::countl_zero(ends);
+        // The LF of a CR LF pair is passed over where the next line begins.
+        const std::uint64_t skipped = crEnded ? m.lineFeeds & ((ends << 1) | afterEnd) : 0;
+        b.feeds = crEnded ? m.lineFeeds & ~skipped : 0;
+        afterEnd = ends >> 63;
+        // Quoting never outlasts its line; a line end inside quotes leaves its cell mixed.
+        std::uint64_t inside = Blocks::Parity(m.quotes) ^ carry;
+        quotedBreak |= ((ends | b.feeds) & inside) != 0;
+        for (std::uint64_t open = ends & inside; open;) {
+            const int bit = std::countr_zero(open);
+            b.openAtEnd |= std::uint64_t(1) << bit;
+            inside ^= kAllBits << bit;
+            open = ends & inside & ((kAllBits << bit) << 1);
+        }
+        b.inside = inside;
+        carry = (inside >> 63) ? kAllBits : 0;
+        b.separators = (m.commas & ~inside) | ends;
+
+        // Where cells begin and where their last byte is. The end of the data, and a
+        // separator just after this block, end a cell too.
+        std::uint64_t bounds = b.separators;
+        if (n < 64)
+            bounds |= std::uint64_t(1) << n;
+        b.lasts = bounds >> 1;
+        if (n == 64) {
+            const char next = at[64];
+            b.lasts |= static_cast<std::uint64_t>((next == lineEnd) | ((next == ',') & !carry) | (at + 64 == end))
+                << 63;
+        }
+        std::uint64_t starts = (b.separators << 1) | startsNext;
+        startsNext = (b.separators >> 63) | ((starts & skipped) >> 63);
+        b.starts = (starts & ~skipped) | ((starts & skipped) << 1);
+
+        b.stray = (m.quotes & ~(b.starts | b.lasts)) | b.feeds;
+        return b;
+    }
+
     // Room for a block's cells (and the spare entries that Append may write) is made
     // before the block, not before each cell.
-    constexpr std::ptrdiff_t kBlockRoom = 80;
-    auto makeRoom = [&] {
+    [[gnu::always_inline]] void MakeRoom()
+    {
+        constexpr std::ptrdiff_t kBlockRoom = 80;
         if (room - out < kBlockRoom) {
             const std::size_t first = static_cast<std::size_t>(rowFirst - cells.Begin());
             cells.SetEnd(out);
@@ -349,9 +469,103 @@ template <class Blocks>
             room = cells.Limit();
             rowFirst = cells.Begin() + first;
         }
-    };
+    }
+
+    // A block of plain cells, done from its masks alone.
+    [[gnu::always_inline]] void TakePlainBlock(char* at, const BlockMasks& b)
+    {
+        const Marks& m = b.marks;
+        // Quotes here lie only around cells; one whose quote closes this block's
+        // last byte has its separator in the next block.
+        Blocks::Clear(at, b.separators | (m.quotes & b.lasts & ~b.inside));
+        const std::uint32_t offset = static_cast<std::uint32_t>(at - base);
+        const std::uint64_t quotedStarts = b.starts & m.quotes;
+        const std::uint64_t firsts = (b.starts & ~m.quotes) | (quotedStarts << 1);
+        if (cell < at && !listed) {
+            // A cell begun in a block gone cell by cell.
+            const bool quoted = *cell == '"';
+            *out++ = static_cast<std::uint32_t>(cell + (quoted ? 1 : 0) - base);
+            if (quoted && (b.separators & 1))
+                at[-1] = '\0';
+        }
+        std::uint32_t* const blockFirst = out;
+        out = Blocks::Append(out, firsts, offset);
+        if (quotedStarts >> 63)
+            *out++ = offset + 64;
+        EndPlainRows(blockFirst, firsts, b.ends);
+        if (b.separators) {
+            const int bit = 63 - std::countl_zero(b.separators);
+            cell = at + bit + 1;
+            if (((b.ends >> bit) & 1) && crEnded && *cell == '\n')
+                ++cell;
+        }
+        // The running cell is the last listed, unless the line has too many.
+        const bool tooMany = out - rowFirst > maxCells;
+        if (tooMany)
+            out = rowFirst + maxCells;
+        listed = cell < at + 64 && !tooMany;
+    }
+
+    // Ends each line of a plain block whose cells are listed from `blockFirst` on.
+    [[gnu::always_inline]] void EndPlainRows(std::uint32_t* blockFirst, std::uint64_t firsts, std::uint64_t ends)
+    {
+        std::ptrdiff_t dropped = 0; // entries of this block dropped so far
+        for (std::uint64_t left = ends; left; left &= left - 1) {
+            const std::uint64_t upTo = (std::uint64_t(2) << std::countr_zero(left)) - 1;
+            std::uint32_t* rowEnd = blockFirst + (std::popcount(firsts & upTo) - dropped);
+            if (rowEnd - rowFirst > maxCells) {
+                // The line's surplus cells go; those of the lines after it move down.
+                std::uint32_t* const keep = rowFirst + maxCells;
+                std::memmove(keep, rowEnd, static_cast<std::size_t>(out - rowEnd) * sizeof(std::uint32_t));
+                dropped += rowEnd - keep;
+                out -= rowEnd - keep;
+                rowEnd = keep;
+            }
+            rows.push_back(static_cast<std::uint32_t>(rowEnd - cells.Begin()));
+            rowFirst = rowEnd;
+        }
+    }
+
+    // A block with mixed cells, or the short last block, done cell by cell.
+    [[gnu::always_inline]] void TakeMixedBlock(char* at, const BlockMasks& b)
+    {
+        const std::uint64_t separators = b.separators;
+        const std::uint64_t spread = b.stray ? SpreadToSeparators(b.stray, separators) : 0;
+        std::uint64_t mixed = (separators & (spread << 1)) | b.openAtEnd;
+        if (mixedSoFar)
+            mixed |= separators & (~separators + 1); // the first cell ending here
+        if (separators == 0)
+            mixedSoFar = mixedSoFar || spread != 0;
+        else
+            mixedSoFar = (separators >> 63) == 0 && ((spread >> 63) & 1);
+        for (std::uint64_t left = separators; left; left &= left - 1) {
+            const int bit = std::countr_zero(left);
+            char* const stop = at + bit;
+            Cut(stop, (mixed >> bit) & 1);
+            cell = stop + 1;
+            if ((b.ends >> bit) & 1) {
+                EndRow();
+                if (crEnded && *cell == '\n')
+                    ++cell;
+            }
+        }
+    }
+
+    // A last line without its end counts when it is not empty.
+    [[gnu::always_inline]] void TakeLastLine(char* end)
+    {
+        const std::string_view last(tail, static_cast<std::size_t>(end - tail));
+        if (crEnded ? !IsBlank(last) : !last.empty()) {
+            // A quote left open at the end of the data leaves the last cell mixed too.
+            MakeRoom();
+            Cut(end, mixedSoFar || carry != 0);
+            EndRow();
+        }
+    }
+
     // Ends the cell running up to `stop`, listing it unless it is one too many.
-    auto cut = [&](char* stop, bool mixed) {
+    [[gnu::always_inline]] void Cut(char* stop, bool mixed)
+    {
         if (!listed && out - rowFirst >= maxCells)
             return;
         char* first;
@@ -368,160 +582,41 @@ template <class Blocks>
         else
             *out++ = static_cast<std::uint32_t>(first - base);
         listed = false;
-    };
-    auto endRow = [&] {
+    }
+
+    [[gnu::always_inline]] void EndRow()
+    {
         if (out - rowFirst > maxCells)
             out = rowFirst + maxCells;
         rows.push_back(static_cast<std::uint32_t>(out - cells.Begin()));
         rowFirst = out;
-    };
+    }
 
-    rows.push_back(static_cast<std::uint32_t>(out - cells.Begin()));
+    const bool crEnded;
+    const char lineEnd;
+    const std::ptrdiff_t maxCells;
+    const char* const base;
+    CellList& cells;
+    std::vector<std::uint32_t>& rows;
+
+    std::uint32_t* out;
+    std::uint32_t* room;
+    std::uint32_t* rowFirst;
+    char* cell = nullptr; // where the cell running on into the next block begins
+    bool listed = false; // whether that cell is listed already
+    const char* tail = nullptr; // just after the last line end
     std::uint64_t carry = 0; // all ones when the previous block ended inside quotes
     std::uint64_t afterEnd = 0; // 1 when the previous block ended with a line end
     std::uint64_t startsNext = 1; // 1 when a cell begins at bit 0 of the next block
     bool mixedSoFar = false; // the cell running on into the next block is mixed
     bool quotedBreak = false; // a line break inside quotes was met
-    const std::size_t length = static_cast<std::size_t>(end - begin);
-    std::size_t arrived = feed ? 0 : std::numeric_limits<std::size_t>::max();
-    const char* tail = begin; // just after the last line end
-    for (std::size_t block = 0; block < length; block += 64) {
-        char* const at = begin + block;
-        // A block is looked at with the byte after it.
-        const std::size_t needed = static_cast<std::size_t>(at - base) + 65;
-        if (needed > arrived) {
-            arrived = feed->WaitFor(needed);
-            if (arrived == platform::ArrivingFile::kFailed) {
-                cells.SetEnd(out);
-                return false;
-            }
-            // All of it there, the NUL after it included: no more waiting.
-            if (arrived >= static_cast<std::size_t>(end - base))
-                arrived = std::numeric_limits<std::size_t>::max();
-        }
-        const std::size_t n = std::min<std::size_t>(64, length - block);
-        Marks m;
-        if (n == 64) {
-            m = Blocks::Mark(at);
-        } else {
-            char padded[64] = {};
-            std::memcpy(padded, at, n);
-            m = Blocks::Mark(padded);
-        }
-        const std::uint64_t ends = crEnded ? m.carriageReturns : m.lineFeeds;
-        if (ends)
-            tail = at + 64 - std::countl_zero(ends);
-        // The LF of a CR LF pair is passed over where the next line begins.
-        const std::uint64_t skipped = crEnded ? m.lineFeeds & ((ends << 1) | afterEnd) : 0;
-        const std::uint64_t feeds = crEnded ? m.lineFeeds & ~skipped : 0;
-        afterEnd = ends >> 63;
-        // Quoting never outlasts its line; a line end inside quotes leaves its cell mixed.
-        std::uint64_t inside = Blocks::Parity(m.quotes) ^ carry;
-        quotedBreak |= ((ends | feeds) & inside) != 0;
-        std::uint64_t openAtEnd = 0;
-        for (std::uint64_t open = ends & inside; open;) {
-            const int bit = std::countr_zero(open);
-            openAtEnd |= std::uint64_t(1) << bit;
-            inside ^= kAllBits << bit;
-            open = ends & inside & ((kAllBits << bit) << 1);
-        }
-        carry = (inside >> 63) ? kAllBits : 0;
-        const std::uint64_t separators = (m.commas & ~inside) | ends;
+};
 
-        // Where cells begin and where their last byte is. The end of the data, and a
-        // separator just after this block, end a cell too.
-        std::uint64_t bounds = separators;
-        if (n < 64)
-            bounds |= std::uint64_t(1) << n;
-        std::uint64_t lasts = bounds >> 1;
-        if (n == 64) {
-            const char next = at[64];
-            lasts |= static_cast<std::uint64_t>((next == lineEnd) | ((next == ',') & !carry) | (at + 64 == end)) << 63;
-        }
-        std::uint64_t starts = (separators << 1) | startsNext;
-        startsNext = (separators >> 63) | ((starts & skipped) >> 63);
-        starts = (starts & ~skipped) | ((starts & skipped) << 1);
-
-        const std::uint64_t stray = (m.quotes & ~(starts | lasts)) | feeds;
-
-        makeRoom();
-        if (n == 64 && (stray | openAtEnd) == 0 && !mixedSoFar) {
-            // Quotes here lie only around cells; one whose quote closes this block's
-            // last byte has its separator in the next block.
-            Blocks::Clear(at, separators | (m.quotes & lasts & ~inside));
-            const std::uint32_t offset = static_cast<std::uint32_t>(at - base);
-            const std::uint64_t quotedStarts = starts & m.quotes;
-            const std::uint64_t firsts = (starts & ~m.quotes) | (quotedStarts << 1);
-            if (cell < at && !listed) {
-                // A cell begun in a block gone cell by cell.
-                const bool quoted = *cell == '"';
-                *out++ = static_cast<std::uint32_t>(cell + (quoted ? 1 : 0) - base);
-                if (quoted && (separators & 1))
-                    at[-1] = '\0';
-            }
-            std::uint32_t* const blockFirst = out;
-            out = Blocks::Append(out, firsts, offset);
-            if (quotedStarts >> 63)
-                *out++ = offset + 64;
-            std::ptrdiff_t dropped = 0; // entries of this block dropped so far
-            for (std::uint64_t left = ends; left; left &= left - 1) {
-                const std::uint64_t upTo = (std::uint64_t(2) << std::countr_zero(left)) - 1;
-                std::uint32_t* rowEnd = blockFirst + (std::popcount(firsts & upTo) - dropped);
-                if (rowEnd - rowFirst > maxCells) {
-                    // The line's surplus cells go; those of the lines after it move down.
-                    std::uint32_t* const keep = rowFirst + maxCells;
-                    std::memmove(keep, rowEnd, static_cast<std::size_t>(out - rowEnd) * sizeof(std::uint32_t));
-                    dropped += rowEnd - keep;
-                    out -= rowEnd - keep;
-                    rowEnd = keep;
-                }
-                rows.push_back(static_cast<std::uint32_t>(rowEnd - cells.Begin()));
-                rowFirst = rowEnd;
-            }
-            if (separators) {
-                const int bit = 63 - std::countl_zero(separators);
-                cell = at + bit + 1;
-                if (((ends >> bit) & 1) && crEnded && *cell == '\n')
-                    ++cell;
-            }
-            // The running cell is the last listed, unless the line has too many.
-            const bool tooMany = out - rowFirst > maxCells;
-            if (tooMany)
-                out = rowFirst + maxCells;
-            listed = cell < at + 64 && !tooMany;
-            continue;
-        }
-
-        const std::uint64_t spread = stray ? SpreadToSeparators(stray, separators) : 0;
-        std::uint64_t mixed = (separators & (spread << 1)) | openAtEnd;
-        if (mixedSoFar)
-            mixed |= separators & (~separators + 1); // the first cell ending here
-        if (separators == 0)
-            mixedSoFar = mixedSoFar || spread != 0;
-        else
-            mixedSoFar = (separators >> 63) == 0 && ((spread >> 63) & 1);
-        for (std::uint64_t left = separators; left; left &= left - 1) {
-            const int bit = std::countr_zero(left);
-            char* const stop = at + bit;
-            cut(stop, (mixed >> bit) & 1);
-            cell = stop + 1;
-            if ((ends >> bit) & 1) {
-                endRow();
-                if (crEnded && *cell == '\n')
-                    ++cell;
-            }
-        }
-    }
-    const std::string_view last(tail, static_cast<std::size_t>(end - tail));
-    if (crEnded ? !IsBlank(last) : !last.empty()) {
-        // A quote left open at the end of the data leaves the last cell mixed too.
-        makeRoom();
-        cut(end, mixedSoFar || carry != 0);
-        endRow();
-    }
-    cells.SetEnd(out);
-    cells.quotedBreak = quotedBreak;
-    return true;
+template <class Blocks>
+[[gnu::always_inline]] inline bool SplitLinesWith(char* begin, char* end, bool crEnded, std::size_t columns,
+    const char* base, CellList& cells, std::vector<std::uint32_t>& rows, platform::ArrivingFile* feed)
+{
+    return LineSplitter<Blocks>(crEnded, columns, base, cells, rows).Run(begin, end, feed);
 }
 
 using Splitter = bool (*)(

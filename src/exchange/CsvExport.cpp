@@ -104,7 +104,7 @@ bool CsvExport::MayReplace(std::string_view path)
         == platform::MsgResult::Yes;
 }
 
-int CsvExport::Run(const Request& request, const RecordSet& records, Observer* observer)
+CsvExport::Result CsvExport::Run(const Request& request, const RecordSet& records, Observer* observer)
 {
     Observer none;
     Observer& watch = observer ? *observer : none;

@@ -17,7 +17,7 @@ class RecordSet;
 class CsvExport {
 public:
     // Results of Run; each refusal has shown its message.
-    enum Result : int {
+    enum class Result : int {
         kExported = 0,
         kNoFileName = 1, // the window puts the focus on the file name
         kNoFields = 2, // the window puts the focus on the chosen fields
@@ -25,6 +25,7 @@ public:
         kNotOverwritten = 4,
         kWriteFailed = 5,
     };
+    using enum Result;
 
     struct Request {
         std::string typedName; // as typed; completed by CompletePath
@@ -55,7 +56,7 @@ public:
 
     // The checks, the questions, the file written whole (or not at all) and the
     // closing message.
-    int Run(const Request& request, const RecordSet& records, Observer* observer = nullptr);
+    [[nodiscard]] Result Run(const Request& request, const RecordSet& records, Observer* observer = nullptr);
     // The completed file name of the last Run.
     const std::string& Path() const { return path_; }
     int ExportedCount() const { return exported_; }

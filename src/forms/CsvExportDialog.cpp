@@ -174,7 +174,7 @@ void CsvExportDialog::Export()
     request.utf8 = cmb_Encoding->currentIndex() == 1;
     CsvExport out(main_.Global());
     CursorWatch<CsvExport::Observer> watch;
-    const int result = out.Run(request, main_.Records(), &watch);
+    const CsvExport::Result result = out.Run(request, main_.Records(), &watch);
     if (!out.Path().empty())
         txt_Path->setText(ToQ(out.Path()));
     if (result == CsvExport::kNoFileName)

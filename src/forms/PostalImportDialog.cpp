@@ -128,11 +128,11 @@ void PostalImportDialog::cmd_InportClick()
     const std::string path = CompletedPath(FromQ(txt_Path->text()));
     txt_Path->setText(ToQ(path));
     if (!platform::fs::IsFile(path)) {
-        platform::Warn(PostalImportMessage(kPostalListMissing));
+        platform::Warn(PostalImportMessage(PostalImportResult::kListMissing));
         return;
     }
 
-    int result = kPostalImportOk;
+    PostalImportResult result = PostalImportResult::kOk;
     PostalListStats stats;
     {
         WaitCursor wait;
@@ -144,13 +144,13 @@ void PostalImportDialog::cmd_InportClick()
         const std::string folder = global_.PostalFile({});
         // Drawn at once rather than through the event loop, which must not run
         // other commands in the middle of the import.
-        result = folder.empty() ? kPostalWriteFailed : ImportPostalList(path, folder, [this](int percent) {
+        result = folder.empty() ? PostalImportResult::kWriteFailed : ImportPostalList(path, folder, [this](int percent) {
             prg_Inport->setValue(percent);
             prg_Inport->repaint();
         }, &stats);
-        if (result == kPostalImportOk)
+        if (result == PostalImportResult::kOk)
             global_.SetPathEntry(kPathEntry, path);
-        else if (result != kPostalWriteFailed)
+        else if (result != PostalImportResult::kWriteFailed)
             global_.SetPostalLocation(previousLocation); // the list was refused before anything was written
     }
     ShowPostalImportResult(result, stats);

@@ -160,7 +160,7 @@ std::unique_ptr<SmtpClient> Prepare(const AppSettings& g, const mailfiles::MailT
 
 bool Open(const AppSettings& g, SmtpClient& mail)
 {
-    if (mail.Open() == 0)
+    if (mail.Open() == SmtpClient::kOk)
         return true;
     // Nothing was sent, but the attempt belongs in the list of runs all the same.
     MailingRun::LogConnectionFailure(mailfiles::MailFolder(g), mail.SubjectText(), mail.ReplyText());
@@ -196,7 +196,7 @@ bool NoticeUtf8(const TemplateList* templates, SmtpClient& mail, RecordSet& reci
     return true;
 }
 
-void ReportOutcome(int outcome, const std::string& summary)
+void ReportOutcome(MailingRun::Outcome outcome, const std::string& summary)
 {
     const std::string& caption = SJ("メール送信");
     switch (outcome) {

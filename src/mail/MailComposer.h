@@ -94,7 +94,7 @@ bool NoticeUtf8(const TemplateList* templates, SmtpClient& mail, RecordSet& reci
 
 // The box after a mailing (caption "メール送信") for the worker's outcome 0, 1 or 2;
 // with failures it carries the run's summary ("N通中 M通を送信しました。…").
-void ReportOutcome(int outcome, const std::string& summary = {});
+void ReportOutcome(MailingRun::Outcome outcome, const std::string& summary = {});
 
 } // namespace mailcompose
 } // namespace nrt

@@ -159,20 +159,22 @@ static std::string AddressKey(std::string_view address)
     return key;
 }
 
-static bool ConnectionLost(const SmtpClient& mail, int code)
+static bool ConnectionLost(const SmtpClient& mail, SmtpClient::Result code)
 {
-    return code == -1 || (code <= -101 && code >= -104 && (!mail.IsConnected() || mail.LastReplyCode() == 421));
+    return code == SmtpClient::kFailed
+        || (code <= SmtpClient::kSenderRefused && code >= SmtpClient::kMessageRefused
+            && (!mail.IsConnected() || mail.LastReplyCode() == 421));
 }
 
-int MailingRun::SendWithOneReconnect()
+SmtpClient::Result MailingRun::SendWithOneReconnect()
 {
-    const int code = mail_->SendMail();
+    const SmtpClient::Result code = mail_->SendMail();
     if (!ConnectionLost(*mail_, code))
         return code;
     // The server went away in the middle: once more on a new connection, the same
     // message, since it was never confirmed.
     const std::string loss = mail_->ReplyText();
-    if (mail_->Reconnect() != 0) {
+    if (mail_->Reconnect() != SmtpClient::kOk) {
         lostConnection_ = true;
         lossText_ = loss;
         return code;
@@ -198,8 +200,8 @@ MailingRun::Handled MailingRun::HandleRecord(
 
     mail_->SetTo(address, name);
     FillTemplates(templates_, *mail_, *records_);
-    const int code = dryRun ? mail_->CheckAddresses() : SendWithOneReconnect();
-    if (code == 0) {
+    const SmtpClient::Result code = dryRun ? mail_->CheckAddresses() : SendWithOneReconnect();
+    if (code == SmtpClient::kOk) {
         ++sent_;
         if (sink)
             (*sink)("MAIL FROM: <" + mail_->FromAddress() + ">\r\nRCPT TO: <" + mail_->ToAddress() + ">\r\nDATA\r\n"
@@ -207,15 +209,15 @@ MailingRun::Handled MailingRun::HandleRecord(
         Log(name + "\t" + address + "\r\n");
         return Handled::Sent;
     }
-    const std::string codeText = Format("(%d)", code);
-    if (code == -155 || code == -156) {
+    const std::string codeText = Format("(%d)", static_cast<int>(code));
+    if (code == SmtpClient::kRecipientEmpty || code == SmtpClient::kRecipientInvalid) {
         failed_ = true;
         ++refused_;
         Log(name + "\t" + address + "\t" + mail_->ReplyText() + codeText + "\r\n");
         return Handled::Skipped;
     }
     const int reply = mail_->LastReplyCode();
-    if (lostConnection_ || ConnectionLost(*mail_, code) || (code == -101 && reply >= 500)) {
+    if (lostConnection_ || ConnectionLost(*mail_, code) || (code == SmtpClient::kSenderRefused && reply >= 500)) {
         // No message can go out any more: the server is gone, or it refuses the sender.
         failed_ = true;
         if (lostConnection_)
@@ -297,7 +299,7 @@ void MailingRun::Execute()
             }
             resting = false;
             sinceRest = 0;
-            if (mail_->Reconnect() != 0) {
+            if (mail_->Reconnect() != SmtpClient::kOk) {
                 // The records after the rest were not sent: a failure, not a finished run.
                 failed_ = true;
                 stopped = true;

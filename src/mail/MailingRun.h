@@ -48,7 +48,8 @@ public:
 
 class MailingRun {
 public:
-    enum Outcome { kRanThrough = 0, kSomeFailed = 1, kBrokenOff = 2 };
+    enum class Outcome : int { kRanThrough = 0, kSomeFailed = 1, kBrokenOff = 2 };
+    using enum Outcome;
 
     static constexpr int kRestEvery = 100; // records handled between two rests, by default
     static constexpr int kRestSeconds = 60; // a rest lasts longer than this, by default
@@ -83,7 +84,7 @@ public:
     int Total() const { return total_; }
     // Recipients that could not be sent: refused by the server or by the address check.
     int Refused() const { return refused_; }
-    int GetOutcome() const { return outcome_; }
+    Outcome GetOutcome() const { return outcome_; }
     // The summary line of the run as the logs have it, without its line end.
     const std::string& Summary() const { return summary_; }
 
@@ -103,7 +104,7 @@ public:
 private:
     enum class Handled { Sent, Skipped, Deferred, Stop };
     Handled HandleRecord(bool dryRun, const std::function<void(const std::string&)>* sink, bool lastTry);
-    int SendWithOneReconnect();
+    SmtpClient::Result SendWithOneReconnect();
     void RetryDeferred();
     void Log(std::string_view text);
     void FlushLog();
@@ -120,7 +121,7 @@ private:
 
     int sent_ = 0;
     int total_ = 0;
-    int outcome_ = kRanThrough;
+    Outcome outcome_ = kRanThrough;
     bool failed_ = false;
     bool cancelled_ = false;
     int refused_ = 0;

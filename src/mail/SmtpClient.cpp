@@ -307,7 +307,7 @@ int SmtpClient::EffectivePort() const
     return ServicePort("mail", 25);
 }
 
-int SmtpClient::Fail(int code, std::string text)
+SmtpClient::Result SmtpClient::Fail(Result code, std::string text)
 {
     if (channel_)
         channel_->Close();
@@ -318,7 +318,7 @@ int SmtpClient::Fail(int code, std::string text)
     return code;
 }
 
-int SmtpClient::FailWithReply(int code)
+SmtpClient::Result SmtpClient::FailWithReply(Result code)
 {
     return Fail(code, std::string(TrimLineEnd(reply_)));
 }
@@ -412,34 +412,34 @@ bool SmtpClient::Offers(std::string_view keyword) const
     return false;
 }
 
-int SmtpClient::StartTls()
+SmtpClient::Result SmtpClient::StartTls()
 {
     std::string reason;
     const int rc = channel_->StartTls(host_, caFile_, timeout_, &reason);
     switch (rc) {
     case 0:
-        return 0;
+        return kOk;
     case MailChannel::kCertificateRefused:
         return Fail(kCertificateRefused, SJ("サーバー証明書を確認できませんでした。") + "\n" + reason);
     case MailChannel::kSetupFailed:
-        return Fail(-1, SJ("初期設定に失敗しました。") + "\n" + reason);
+        return Fail(kFailed, SJ("初期設定に失敗しました。") + "\n" + reason);
     default:
         return Fail(kTlsFailed, SJ("暗号化通信を開始できませんでした。") + "\n" + reason);
     }
 }
 
-int SmtpClient::Authenticate(int mode)
+SmtpClient::Result SmtpClient::Authenticate(int mode)
 {
     if (mode == kCramMd5) {
         if (Command("AUTH CRAM-MD5\r\n") != 334)
-            return -21;
+            return kHelloRefused;
         std::string_view rest = replyLines_.empty() ? std::string_view() : std::string_view(replyLines_.front());
         rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of("0123456789")));
         rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of(' ')));
         std::string challenge = MailEncoding::Base64Decode(rest);
         challenge.resize(std::min(challenge.size(), challenge.find('\0')));
         const std::string answer = user_ + " " + Md5Hash::ToHex(Md5Hash::HmacMd5(challenge, password_));
-        return Command(MailEncoding::Base64Encode(answer) + "\r\n") == 235 ? 0 : -21;
+        return Command(MailEncoding::Base64Encode(answer) + "\r\n") == 235 ? kOk : kHelloRefused;
     }
     if (mode == kPlainAuth) {
         std::string credentials;
@@ -447,46 +447,47 @@ int SmtpClient::Authenticate(int mode)
         credentials += user_;
         credentials += '\0';
         credentials += password_;
-        return Command("AUTH PLAIN " + MailEncoding::Base64Encode(credentials) + "\r\n") == 235 ? 0 : -21;
+        const int reply = Command("AUTH PLAIN " + MailEncoding::Base64Encode(credentials) + "\r\n");
+        return reply == 235 ? kOk : kHelloRefused;
     }
     if (Command("AUTH LOGIN\r\n") != 334 || Command(MailEncoding::Base64Encode(user_) + "\r\n") != 334
         || Command(MailEncoding::Base64Encode(password_) + "\r\n") != 235)
-        return -21;
-    return 0;
+        return kHelloRefused;
+    return kOk;
 }
 
-int SmtpClient::OpenConnection(int mode)
+SmtpClient::Result SmtpClient::OpenConnection(int mode)
 {
     Quit();
     authMode_ = mode;
     if (host_.empty())
-        return Fail(-50, SJ("送信(SMTP)サーバーが設定されていません。"));
+        return Fail(kNoServer, SJ("送信(SMTP)サーバーが設定されていません。"));
 
     auto channel = std::make_unique<MailChannel>();
     switch (channel->Open(host_, EffectivePort(), timeout_)) {
     case 0:
         break;
     case MailChannel::kNotResolved:
-        return Fail(-2, SJ("送信(SMTP)サーバーが見つかりません。"));
+        return Fail(kHostNotFound, SJ("送信(SMTP)サーバーが見つかりません。"));
     case MailChannel::kNoSocket:
-        return Fail(-3, SJ("ソケットのオープンに失敗しました。"));
+        return Fail(kNoSocket, SJ("ソケットのオープンに失敗しました。"));
     default:
-        return Fail(-4, SJ("サーバーソケットに接続失敗。"));
+        return Fail(kConnectFailed, SJ("サーバーソケットに接続失敗。"));
     }
     channel_ = std::move(channel);
     broken_ = false;
     out_.clear();
 
     if (ssl_ == kImplicitTls)
-        if (const int rc = StartTls())
+        if (const Result rc = StartTls(); rc != kOk)
             return rc;
     if (ReadReply() != 220)
-        return FailWithReply(-20);
+        return FailWithReply(kGreetingRefused);
 
     // STARTTLS is an extension: it needs EHLO even without authentication.
     const bool extended = mode != kNoAuth || ssl_ == kStartTls;
     if (Command((extended ? "EHLO " : "HELO ") + host_ + "\r\n") != 250)
-        return FailWithReply(-21);
+        return FailWithReply(kHelloRefused);
     if (ssl_ == kStartTls) {
         // Never fall back to plain text: the user asked for encryption.
         const std::string refused = SJ("送信(SMTP)サーバーが暗号化(STARTTLS)に対応していません。");
@@ -494,33 +495,33 @@ int SmtpClient::OpenConnection(int mode)
             return Fail(kNoStartTls, refused);
         if (Command("STARTTLS\r\n") != 220)
             return Fail(kNoStartTls, refused + "\n" + std::string(TrimLineEnd(reply_)));
-        if (const int rc = StartTls())
+        if (const Result rc = StartTls(); rc != kOk)
             return rc;
         if (Command("EHLO " + host_ + "\r\n") != 250)
-            return FailWithReply(-21);
+            return FailWithReply(kHelloRefused);
     }
-    if (mode != kNoAuth && Authenticate(mode) != 0)
-        return FailWithReply(-21);
-    return 0;
+    if (mode != kNoAuth && Authenticate(mode) != kOk)
+        return FailWithReply(kHelloRefused);
+    return kOk;
 }
 
-int SmtpClient::Connect()
+SmtpClient::Result SmtpClient::Connect()
 {
     return OpenConnection(kNoAuth);
 }
 
-int SmtpClient::ConnectAuth(int mode)
+SmtpClient::Result SmtpClient::ConnectAuth(int mode)
 {
     // Any mode but CRAM-MD5 and PLAIN authenticates with LOGIN.
     return OpenConnection(mode == kCramMd5 || mode == kPlainAuth ? mode : kLogin);
 }
 
-int SmtpClient::Open()
+SmtpClient::Result SmtpClient::Open()
 {
     return auth_ == kNoAuth ? Connect() : ConnectAuth(auth_);
 }
 
-int SmtpClient::Reconnect()
+SmtpClient::Result SmtpClient::Reconnect()
 {
     return authMode_ <= 0 ? Connect() : ConnectAuth(authMode_);
 }
@@ -732,21 +733,21 @@ std::string SmtpClient::MessageText() const
     return out;
 }
 
-int SmtpClient::CheckAddresses()
+SmtpClient::Result SmtpClient::CheckAddresses()
 {
     if (const int bad = CheckAddress(fromAddress_, SJ("送信元")))
-        return bad == 1 ? -150 : -151;
+        return bad == 1 ? kSenderEmpty : kSenderInvalid;
     if (const int bad = CheckAddress(toAddress_, SJ("宛先")))
-        return bad == 1 ? -155 : -156;
-    return 0;
+        return bad == 1 ? kRecipientEmpty : kRecipientInvalid;
+    return kOk;
 }
 
-int SmtpClient::Refused(int code)
+SmtpClient::Result SmtpClient::Refused(Result code)
 {
     lastCode_ = ReplyCode(reply_);
     // The transaction ends here; the next message starts on a clean connection. The
     // refusal stays the reply to report.
-    if (IsConnected() && code != -104) {
+    if (IsConnected() && code != kMessageRefused) {
         const std::string refusal = reply_;
         Command("RSET\r\n");
         reply_ = refusal;
@@ -754,29 +755,29 @@ int SmtpClient::Refused(int code)
     return code;
 }
 
-int SmtpClient::SendMail()
+SmtpClient::Result SmtpClient::SendMail()
 {
     reply_.clear();
     lastCode_ = 0;
     if (!IsConnected()) {
         reply_ = SJ("送信(SMTP)サーバーと接続されていません。");
-        return -1;
+        return kFailed;
     }
-    if (const int bad = CheckAddresses())
+    if (const Result bad = CheckAddresses(); bad != kOk)
         return bad;
 
     if (Command("MAIL FROM: <" + fromAddress_ + ">\r\n") != 250)
-        return Refused(-101);
+        return Refused(kSenderRefused);
     if (Command("RCPT TO: <" + toAddress_ + ">\r\n") != 250)
-        return Refused(-102);
+        return Refused(kRecipientRefused);
     if (Command("DATA\r\n") != 354)
-        return Refused(-103);
+        return Refused(kDataRefused);
 
     Put(MessageText());
     Put(".\r\n");
     if (ReadReply() != 250)
-        return Refused(-104);
-    return 0;
+        return Refused(kMessageRefused);
+    return kOk;
 }
 
 } // namespace nrt

@@ -34,10 +34,30 @@ public:
     static constexpr int kDefaultWidth = 80;
     static constexpr std::size_t kReplyBytes = 1023;
 
-    // Failure codes beyond the classic ones (-1 to -4, -20, -21, -50, -1xx).
-    static constexpr int kNoStartTls = -22; // STARTTLS asked for, not offered or refused
-    static constexpr int kCertificateRefused = -23; // the server's certificate did not pass
-    static constexpr int kTlsFailed = -24; // the TLS handshake failed otherwise
+    // Results of connecting and sending, the failure's text in ReplyText. The mailing
+    // log gives the number, as "(-101)".
+    enum class Result : int {
+        kOk = 0,
+        kFailed = -1, // not connected, or the TLS library could not be set up
+        kHostNotFound = -2,
+        kNoSocket = -3,
+        kConnectFailed = -4,
+        kGreetingRefused = -20, // no 220 greeting
+        kHelloRefused = -21, // HELO/EHLO or the authentication refused
+        kNoStartTls = -22, // STARTTLS asked for, not offered or refused
+        kCertificateRefused = -23, // the server's certificate did not pass
+        kTlsFailed = -24, // the TLS handshake failed otherwise
+        kNoServer = -50, // no server set
+        kSenderRefused = -101, // MAIL FROM
+        kRecipientRefused = -102, // RCPT TO
+        kDataRefused = -103, // DATA
+        kMessageRefused = -104, // the message itself
+        kSenderEmpty = -150,
+        kSenderInvalid = -151,
+        kRecipientEmpty = -155,
+        kRecipientInvalid = -156,
+    };
+    using enum Result;
 
     SmtpClient();
     ~SmtpClient();
@@ -74,18 +94,18 @@ public:
     // a name, the subject or a body line holds a character outside JIS X 0208.
     MailEncoding::Charset MessageCharset() const;
 
-    // HELO, no authentication (EHLO when STARTTLS is asked for). 0 or a negative code.
-    int Connect();
-    // EHLO and AUTH: 1 LOGIN, 2 CRAM-MD5, 3 PLAIN, any other LOGIN. 0 or a negative code.
-    int ConnectAuth(int mode);
+    // HELO, no authentication (EHLO when STARTTLS is asked for).
+    [[nodiscard]] Result Connect();
+    // EHLO and AUTH: 1 LOGIN, 2 CRAM-MD5, 3 PLAIN, any other LOGIN.
+    [[nodiscard]] Result ConnectAuth(int mode);
     // Connect or ConnectAuth as the settings' authentication says.
-    int Open();
+    [[nodiscard]] Result Open();
     // The same kind of connection as the last one.
-    int Reconnect();
-    // One message to the current recipient. 0 or a negative code; a refused command
+    [[nodiscard]] Result Reconnect();
+    // One message to the current recipient. kOk or a failure; a refused command
     // leaves the connection ready for the next message (RSET), and LastReplyCode tells
     // a temporary refusal (4xx) from a permanent one.
-    int SendMail();
+    [[nodiscard]] Result SendMail();
     // The code of the server's reply that made SendMail fail (999 for a timeout), 0
     // when no reply was involved.
     int LastReplyCode() const { return lastCode_; }
@@ -96,9 +116,8 @@ public:
     // QUIT and close; always 0.
     int Quit();
     // The checks SendMail makes on the sender and the recipient before sending:
-    // 0, -150/-151 (sender empty/invalid) or -155/-156 (recipient), with the text in
-    // ReplyText.
-    int CheckAddresses();
+    // kOk, or the sender or the recipient empty or invalid, with the text in ReplyText.
+    [[nodiscard]] Result CheckAddresses();
 
     const std::string& ReplyText() const { return reply_; }
     const std::string& SubjectText() const { return subjectTyped_; }
@@ -109,11 +128,11 @@ public:
     bool IsSecure() const;
 
 private:
-    int OpenConnection(int mode);
-    int StartTls();
-    int Authenticate(int mode);
-    int Fail(int code, std::string text);
-    int FailWithReply(int code);
+    Result OpenConnection(int mode);
+    Result StartTls();
+    Result Authenticate(int mode);
+    Result Fail(Result code, std::string text);
+    Result FailWithReply(Result code);
     bool Offers(std::string_view keyword) const;
     int Command(std::string_view line);
     int ReadReply();
@@ -129,7 +148,7 @@ private:
     std::string SubjectHeader(MailEncoding::Charset charset) const;
     void AppendBody(std::string& out, MailEncoding::Charset charset) const;
     int CheckAddress(const std::string& address, const std::string& prefix);
-    int Refused(int code);
+    Result Refused(Result code);
 
     // One prepared body line: the widened Shift-JIS text, and its ISO-2022-JP form when
     // it fits on one line and in JIS X 0208 (worked out once, not per message).

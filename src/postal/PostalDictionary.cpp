@@ -229,8 +229,8 @@ std::vector<PostalFileImage> BuildPostalDictionary(const PostalListImport& sorte
     return files;
 }
 
-int ImportPostalList(std::string_view listPath, std::string_view postalFolder, const PostalProgress& progress,
-    PostalListStats* stats, int maxRecords)
+PostalImportResult ImportPostalList(std::string_view listPath, std::string_view postalFolder,
+    const PostalProgress& progress, PostalListStats* stats, int maxRecords)
 {
     int shown = -1;
     auto report = [&](int percent) {
@@ -241,7 +241,7 @@ int ImportPostalList(std::string_view listPath, std::string_view postalFolder, c
     };
     report(0);
     if (!platform::fs::IsFile(listPath))
-        return kPostalListMissing;
+        return PostalImportResult::kListMissing;
 
     PostalListImport list(maxRecords);
     const bool read = list.Read(listPath,
@@ -249,17 +249,17 @@ int ImportPostalList(std::string_view listPath, std::string_view postalFolder, c
     if (stats)
         *stats = list.Stats();
     if (!read)
-        return kPostalListUnreadable;
+        return PostalImportResult::kListUnreadable;
     if (list.Refusal() == PostalListRefusal::TooManyRecords)
-        return kPostalListTooLarge;
+        return PostalImportResult::kListTooLarge;
     if (list.Refusal() == PostalListRefusal::BadFirstCode)
-        return kPostalListInvalid;
+        return PostalImportResult::kListInvalid;
     if (list.Refusal() == PostalListRefusal::CutShort)
-        return kPostalListCutShort;
+        return PostalImportResult::kListCutShort;
     if (list.Refusal() == PostalListRefusal::NotConvertible)
-        return kPostalListNotConvertible;
+        return PostalImportResult::kListNotConvertible;
     if (list.Count() == 0)
-        return kPostalListEmpty;
+        return PostalImportResult::kListEmpty;
 
     list.Sort();
     report(50);
@@ -277,39 +277,39 @@ int ImportPostalList(std::string_view listPath, std::string_view postalFolder, c
 
     if (!platform::fs::MakeDir(fresh) || !WriteFolder(fresh, files, report, 60, 99) || !SwapIn(fresh, folder)) {
         platform::fs::RemoveTree(fresh);
-        return kPostalWriteFailed;
+        return PostalImportResult::kWriteFailed;
     }
     report(100);
-    return kPostalImportOk;
+    return PostalImportResult::kOk;
 }
 
-const std::string& PostalImportMessage(int code)
+const std::string& PostalImportMessage(PostalImportResult code)
 {
     switch (code) {
-    case kPostalImportOk:
+    case PostalImportResult::kOk:
         return SJ("正常にインポートされました。");
-    case kPostalListMissing:
+    case PostalImportResult::kListMissing:
         return SJ("郵便番号データが見つかりません。");
-    case kPostalListUnreadable:
+    case PostalImportResult::kListUnreadable:
         return SJ("読み込みに失敗しました。");
-    case kPostalListEmpty:
+    case PostalImportResult::kListEmpty:
         return SJ("データがありません。");
-    case kPostalListInvalid:
-    case kPostalListTooLarge:
+    case PostalImportResult::kListInvalid:
+    case PostalImportResult::kListTooLarge:
         return SJ("郵便番号データが不正です。");
-    case kPostalListCutShort:
+    case PostalImportResult::kListCutShort:
         return SJ("郵便番号データが途中で終わっています。");
-    case kPostalListNotConvertible:
+    case PostalImportResult::kListNotConvertible:
         return SJ("郵便番号データに変換できない文字があります。");
     default:
         return SJ("郵便データ作成に失敗しました。");
     }
 }
 
-std::string PostalImportMessage(int code, const PostalListStats& stats)
+std::string PostalImportMessage(PostalImportResult code, const PostalListStats& stats)
 {
     std::string text = PostalImportMessage(code);
-    if (code != kPostalListCutShort && code != kPostalListNotConvertible)
+    if (code != PostalImportResult::kListCutShort && code != PostalImportResult::kListNotConvertible)
         return text;
     text += SJ(" ") + std::to_string(stats.refusedLine) + SJ("行目：");
     switch (stats.lineFault) {
@@ -330,9 +330,9 @@ std::string PostalImportMessage(int code, const PostalListStats& stats)
     return text;
 }
 
-void ShowPostalImportResult(int code, const PostalListStats& stats)
+void ShowPostalImportResult(PostalImportResult code, const PostalListStats& stats)
 {
-    if (code == kPostalImportOk)
+    if (code == PostalImportResult::kOk)
         platform::Inform(PostalImportMessage(code), SJ("住所録"), platform::MsgIcon::Information);
     else
         platform::Warn(PostalImportMessage(code, stats));

@@ -37,16 +37,16 @@ struct PostalFileImage {
 std::vector<PostalFileImage> BuildPostalDictionary(const PostalListImport& sorted);
 
 // Results of ImportPostalList; PostalImportMessage gives each one's text.
-enum PostalImportResult : int {
-    kPostalImportOk = 0,
-    kPostalListMissing = 1, // "郵便番号データが見つかりません。"
-    kPostalListUnreadable = 2, // "読み込みに失敗しました。"
-    kPostalListEmpty = 3, // "データがありません。"
-    kPostalListInvalid = 4, // "郵便番号データが不正です。"
-    kPostalListTooLarge = 5, // more than 150,000 records; the same text as 4
-    kPostalWriteFailed = 6, // "郵便データ作成に失敗しました。"
-    kPostalListCutShort = 7, // an empty line, a line over 511 bytes or a cut-off last line
-    kPostalListNotConvertible = 8, // a UTF-8 list with a character CP932 does not have
+enum class PostalImportResult : int {
+    kOk = 0,
+    kListMissing = 1, // "郵便番号データが見つかりません。"
+    kListUnreadable = 2, // "読み込みに失敗しました。"
+    kListEmpty = 3, // "データがありません。"
+    kListInvalid = 4, // "郵便番号データが不正です。"
+    kListTooLarge = 5, // more than 150,000 records; the same text as kListInvalid
+    kWriteFailed = 6, // "郵便データ作成に失敗しました。"
+    kListCutShort = 7, // an empty line, a line over 511 bytes or a cut-off last line
+    kListNotConvertible = 8, // a UTF-8 list with a character CP932 does not have
 };
 
 // Percent of the whole import done, 0 to 100, called whenever it grows.
@@ -56,14 +56,15 @@ using PostalProgress = std::function<void(int percent)>;
 // folder `postalFolder` (created with its parents when missing). The new files are written
 // into a folder beside it and swapped in only when every one is complete, so a failure
 // leaves the previous dictionary as it was.
-int ImportPostalList(std::string_view listPath, std::string_view postalFolder, const PostalProgress& progress = {},
-    PostalListStats* stats = nullptr, int maxRecords = PostalListImport::kMaxRecords);
+[[nodiscard]] PostalImportResult ImportPostalList(std::string_view listPath, std::string_view postalFolder,
+    const PostalProgress& progress = {}, PostalListStats* stats = nullptr,
+    int maxRecords = PostalListImport::kMaxRecords);
 
-// The text shown for a result: the success text for 0, a warning text otherwise.
-const std::string& PostalImportMessage(int code);
+// The text shown for a result: the success text for kOk, a warning text otherwise.
+const std::string& PostalImportMessage(PostalImportResult code);
 // The same with the line a refusal of the list names (from the stats of the import).
-std::string PostalImportMessage(int code, const PostalListStats& stats);
+std::string PostalImportMessage(PostalImportResult code, const PostalListStats& stats);
 // Shows it as the import window does: "住所録" with OK for success, "注意" otherwise.
-void ShowPostalImportResult(int code, const PostalListStats& stats = {});
+void ShowPostalImportResult(PostalImportResult code, const PostalListStats& stats = {});
 
 } // namespace nrt

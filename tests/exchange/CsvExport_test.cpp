@@ -90,7 +90,7 @@ TEST_F(ExportTest, Refusals)
     struct Case {
         CsvExport::Request request;
         std::vector<MsgResult> answers;
-        int result;
+        CsvExport::Result result;
         const char* message;
     } cases[] = {
         { Request({ "名前" }, true, ""), {}, CsvExport::kNoFileName, "保存する場所を入力して下さい。" },
@@ -127,7 +127,7 @@ TEST_F(ExportTest, AFailedWriteKeepsTheOldFile)
     WriteAll(Docs("out.csv"), "old file");
     CsvExport out(*global);
     platform::fs::testing::FailWritesAfter(1000);
-    const int result = out.Run(Request({ "名前", "メール" }), rec);
+    const CsvExport::Result result = out.Run(Request({ "名前", "メール" }), rec);
     platform::fs::testing::FailWritesAfter(-1);
     EXPECT_EQ(result, CsvExport::kWriteFailed);
     EXPECT_EQ(U(host.LastText()), "保存に失敗しました。");

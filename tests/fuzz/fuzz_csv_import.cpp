@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     nrt::AddressTable table;
     table.CreateDefaultTable();
     std::string name;
-    const int scan = nrt::CsvImport::ScanHeader(bytes, table, name);
+    const nrt::CsvImport::HeaderResult scan = nrt::CsvImport::ScanHeader(bytes, table, name);
     if (scan < nrt::CsvImport::kHeaderOk || scan > nrt::CsvImport::kHeaderNoName
         || name.size() > nrt::CsvImport::kHeaderNameLimit + 2)
         std::abort();
@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     setup.host.shown.clear();
     nrt::CsvImport import(*setup.global, table);
-    const int result = import.Load(setup.file);
+    const nrt::CsvImport::Result result = import.Load(setup.file);
     if (result != nrt::CsvImport::kImported) {
         if (table.GetRecordCount() != 0 || setup.host.shown.empty()
             || nrt::platform::fs::Exists(setup.global->UserFile("nrt_ms01.nms")))

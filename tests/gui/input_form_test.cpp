@@ -524,7 +524,7 @@ TEST_F(InputFormTest, AddressFromPostalCode)
     for (const char* l : lines)
         list += S(l) + "\r\n";
     WriteAll(dir.File("list.csv"), list);
-    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), main->Global().PostalFile({})), kPostalImportOk);
+    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), main->Global().PostalFile({})), PostalImportResult::kOk);
 
     RecordEditor& f = Form();
     std::vector<std::string> browsed, atCode;

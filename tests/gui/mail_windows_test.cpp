@@ -140,7 +140,7 @@ protected:
         s.port = port;
         s.timeout = 5;
         mail->SetServer(s);
-        EXPECT_EQ(mail->Open(), 0);
+        EXPECT_EQ(mail->Open(), SmtpClient::kOk);
         mail->SetFrom("sender@example.com", "");
         mail->SetSubject(S("お知らせ"));
         return mail;
@@ -176,7 +176,7 @@ TEST_F(MailWindows, ProgressDialogRunsTheWorkerOnItsThread)
     MailingProgress dialog;
     bool startedWhileShown = false;
     QObject::connect(&dialog, &MailingProgress::WorkerStarted, [&] { startedWhileShown = dialog.isVisible(); });
-    EXPECT_EQ(dialog.Run(&templates, mail.get(), &rec, global->UserFile("Mail")), 0);
+    EXPECT_EQ(dialog.Run(&templates, mail.get(), &rec, global->UserFile("Mail")), MailingRun::kRanThrough);
     peer.Join();
     EXPECT_EQ(seen, 3);
     EXPECT_EQ(dialog.windowTitle(), Q("ノルテア"));
@@ -220,7 +220,7 @@ TEST_F(MailWindows, TheRestShowsOnTheLabelAndCancelEndsIt)
             },
             Qt::BlockingQueuedConnection);
     };
-    EXPECT_EQ(dialog.Run(nullptr, mail.get(), &rec, global->UserFile("Mail")), 2);
+    EXPECT_EQ(dialog.Run(nullptr, mail.get(), &rec, global->UserFile("Mail")), MailingRun::kBrokenOff);
     peer.Join();
     EXPECT_EQ(labels, std::set<QString> { Q("休憩中・・・") });
     EXPECT_EQ(count, QStringLiteral("100 / 150"));
@@ -251,7 +251,7 @@ TEST_F(MailWindows, EscapeDuringTheRunCancelsInsteadOfClosing)
             },
             Qt::BlockingQueuedConnection);
     };
-    EXPECT_EQ(dialog.Run(nullptr, mail.get(), &rec, global->UserFile("Mail")), 2);
+    EXPECT_EQ(dialog.Run(nullptr, mail.get(), &rec, global->UserFile("Mail")), MailingRun::kBrokenOff);
     peer.Join();
     EXPECT_TRUE(visibleAfterEscape);
     EXPECT_EQ(seen, 100);

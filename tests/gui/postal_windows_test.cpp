@@ -262,7 +262,7 @@ protected:
     {
         PostalWindowsTest::SetUp();
         nrt::test::WriteAll(Docs("KEN.CSV"), nrt::test::SampleList());
-        ASSERT_EQ(ImportPostalList(Docs("KEN.CSV"), folders.dataFolder + "yubin"), kPostalImportOk);
+        ASSERT_EQ(ImportPostalList(Docs("KEN.CSV"), folders.dataFolder + "yubin"), PostalImportResult::kOk);
         global->RefreshPostalLocation();
         postalFolder = global->PostalFile({});
     }

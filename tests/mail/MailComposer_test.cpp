@@ -185,14 +185,15 @@ TEST_F(ComposerChecks, SendingNeedsRecordsAndAServer)
 TEST_F(ComposerChecks, OutcomeMessages)
 {
     const struct {
-        int outcome;
+        MailingRun::Outcome outcome;
         const char* text;
         MsgIcon icon;
     } cases[] = {
-        { 0, "送信を完了しました。", MsgIcon::Information },
-        { 1, "送信を完了しましたが、送信できなかったメールが存在します。\n送信ログを確認して下さい。",
+        { MailingRun::kRanThrough, "送信を完了しました。", MsgIcon::Information },
+        { MailingRun::kSomeFailed,
+            "送信を完了しましたが、送信できなかったメールが存在します。\n送信ログを確認して下さい。",
             MsgIcon::Warning },
-        { 2, "処理を中断しました。", MsgIcon::Information },
+        { MailingRun::kBrokenOff, "処理を中断しました。", MsgIcon::Information },
     };
     for (const auto& c : cases) {
         ReportOutcome(c.outcome);

@@ -67,7 +67,7 @@ protected:
     }
 
     // A mail with one body line and the current recipient; 0 or the failing code.
-    int SendOne(SmtpClient& mail, const std::string& to)
+    SmtpClient::Result SendOne(SmtpClient& mail, const std::string& to)
     {
         mail.SetWidth(80);
         mail.SetBodyLine(0, "hello");
@@ -106,14 +106,14 @@ TEST_F(RealServer, MailingDecodesBackToTheTypedText)
     for (std::size_t i = 0; i < body.size(); ++i)
         mail.SetBodyLine(static_cast<int>(i), S(body[i]));
     ASSERT_EQ(mail.SetServer(Settings(server, SmtpClient::kPlain, SmtpClient::kNoAuth)), 0);
-    ASSERT_EQ(mail.Open(), 0) << U(mail.ReplyText());
+    ASSERT_EQ(mail.Open(), SmtpClient::kOk) << U(mail.ReplyText());
     ASSERT_EQ(mail.SetFrom("taro@example.com", S("山田 太郎")), 0);
     ASSERT_EQ(mail.SetSubject(S("【ご案内】新年会 のお知らせ")), 0);
     const std::pair<const char*, const char*> recipients[]
         = { { "hanako@example.jp", "鈴木 花子" }, { "jiro@example.net", "Jiro" } };
     for (const auto& [address, name] : recipients) {
         ASSERT_EQ(mail.SetTo(address, S(name)), 0);
-        ASSERT_EQ(mail.SendMail(), 0) << U(mail.ReplyText());
+        ASSERT_EQ(mail.SendMail(), SmtpClient::kOk) << U(mail.ReplyText());
     }
     mail.Quit();
 
@@ -158,9 +158,10 @@ TEST_F(RealServer, EveryAuthenticationOverEveryTransport)
         for (int mode : { SmtpClient::kLogin, SmtpClient::kCramMd5, SmtpClient::kPlainAuth }) {
             SmtpClient mail;
             mail.SetServer(Settings(server, t.ssl, mode));
-            ASSERT_EQ(mail.Open(), 0) << t.server << " " << mode << ": " << U(mail.ReplyText());
+            ASSERT_EQ(mail.Open(), SmtpClient::kOk) << t.server << " " << mode << ": " << U(mail.ReplyText());
             EXPECT_EQ(mail.IsSecure(), t.ssl != SmtpClient::kPlain);
-            EXPECT_EQ(SendOne(mail, "to" + std::to_string(mode) + "@example.com"), 0) << U(mail.ReplyText());
+            EXPECT_EQ(SendOne(mail, "to" + std::to_string(mode) + "@example.com"), SmtpClient::kOk)
+                << U(mail.ReplyText());
             mail.Quit();
         }
         const auto stored = server.Messages();
@@ -181,7 +182,7 @@ TEST_F(RealServer, WrongPasswordIsRefusedForEachMethod)
         messages.shown.clear();
         SmtpClient mail;
         mail.SetServer(Settings(server, SmtpClient::kStartTls, mode, "not-the-password"));
-        EXPECT_EQ(mail.Open(), -21) << mode;
+        EXPECT_EQ(mail.Open(), SmtpClient::kHelloRefused) << mode;
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(messages.LastText().substr(0, 4), "535 ") << messages.LastText();
         EXPECT_FALSE(mail.IsConnected());
@@ -222,7 +223,7 @@ TEST_F(RealServer, CertificatesThatDoNotPassAreRefusedBeforeAnythingIsSent)
         EXPECT_EQ(box.rfind(std::string("サーバー証明書を確認できませんでした。\n") + c.reason, 0), 0u) << box;
         EXPECT_EQ(U(mail.ReplyText()), box);
         EXPECT_FALSE(mail.IsConnected());
-        EXPECT_EQ(SendOne(mail, "to@example.com"), -1);
+        EXPECT_EQ(SendOne(mail, "to@example.com"), SmtpClient::kFailed);
         EXPECT_TRUE(server.Messages().empty());
     }
 }
@@ -234,8 +235,8 @@ TEST_F(RealServer, ServerNameCheckedByNameAsWell)
     SmtpSettings s = Settings(server, SmtpClient::kImplicitTls, SmtpClient::kCramMd5);
     s.host = "localhost"; // the certificate names localhost and 127.0.0.1
     mail.SetServer(s);
-    ASSERT_EQ(mail.Open(), 0) << U(mail.ReplyText());
-    EXPECT_EQ(SendOne(mail, "to@example.com"), 0);
+    ASSERT_EQ(mail.Open(), SmtpClient::kOk) << U(mail.ReplyText());
+    EXPECT_EQ(SendOne(mail, "to@example.com"), SmtpClient::kOk);
     mail.Quit();
     EXPECT_EQ(server.Messages().size(), 1u);
 }
@@ -247,7 +248,7 @@ TEST_F(RealServer, NoFallBackToPlainText)
     mail.SetServer(Settings(server, SmtpClient::kStartTls, SmtpClient::kPlainAuth));
     EXPECT_EQ(mail.Open(), SmtpClient::kNoStartTls);
     EXPECT_EQ(U(messages.LastText()), "送信(SMTP)サーバーが暗号化(STARTTLS)に対応していません。");
-    EXPECT_EQ(SendOne(mail, "to@example.com"), -1);
+    EXPECT_EQ(SendOne(mail, "to@example.com"), SmtpClient::kFailed);
 
     // TLS from the first byte against a plain server fails in the handshake.
     messages.shown.clear();
@@ -264,8 +265,8 @@ TEST_F(RealServer, RefusedRecipient)
     NodeSmtpServer server(spool.Path(), o);
     SmtpClient mail;
     mail.SetServer(Settings(server, SmtpClient::kPlain, SmtpClient::kNoAuth));
-    ASSERT_EQ(mail.Open(), 0);
-    EXPECT_EQ(SendOne(mail, "nobody@example.com"), -102);
+    ASSERT_EQ(mail.Open(), SmtpClient::kOk);
+    EXPECT_EQ(SendOne(mail, "nobody@example.com"), SmtpClient::kRecipientRefused);
     EXPECT_EQ(mail.ReplyText().substr(0, 4), "550 ") << mail.ReplyText();
     mail.Quit();
     EXPECT_TRUE(server.Messages().empty());
@@ -307,7 +308,7 @@ TEST_F(RealServer, EveryTextArrivesExactlyThroughAStrict7BitServer)
     };
     SmtpClient mail;
     ASSERT_EQ(mail.SetServer(Settings(server, SmtpClient::kPlain, SmtpClient::kNoAuth)), 0);
-    ASSERT_EQ(mail.Open(), 0) << U(mail.ReplyText());
+    ASSERT_EQ(mail.Open(), SmtpClient::kOk) << U(mail.ReplyText());
     for (const auto& c : cases) {
         mail.SetWidth(80);
         for (std::size_t i = 0; i < c.body.size(); ++i)
@@ -315,7 +316,7 @@ TEST_F(RealServer, EveryTextArrivesExactlyThroughAStrict7BitServer)
         ASSERT_EQ(mail.SetFrom("sender@example.jp", S(c.fromName)), 0);
         ASSERT_EQ(mail.SetTo("to@example.com", S(c.toName)), 0);
         ASSERT_EQ(mail.SetSubject(S(c.subject)), 0) << c.subject;
-        ASSERT_EQ(mail.SendMail(), 0) << c.subject << ": " << U(mail.ReplyText());
+        ASSERT_EQ(mail.SendMail(), SmtpClient::kOk) << c.subject << ": " << U(mail.ReplyText());
     }
     mail.Quit();
 

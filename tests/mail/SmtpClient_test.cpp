@@ -105,7 +105,7 @@ TEST_F(MailClient, MultiLineRepliesAreReadWholeAcrossSegments)
     PointAt(mail, server);
     mail.SetUser("tester");
     mail.SetPassword("pw");
-    ASSERT_EQ(mail.ConnectAuth(SmtpClient::kLogin), 0) << U(mail.ReplyText());
+    ASSERT_EQ(mail.ConnectAuth(SmtpClient::kLogin), SmtpClient::kOk) << U(mail.ReplyText());
     EXPECT_EQ(mail.ReplyText(), "235-2.7.0 accepted\r\n235 2.7.0 welcome\r\n");
     mail.Quit();
     server.Join();
@@ -122,7 +122,7 @@ TEST_F(MailClient, PlainConnectUsesTheConfiguredPortAndTheServerName)
     });
     SmtpClient mail;
     PointAt(mail, server);
-    ASSERT_EQ(mail.Connect(), 0);
+    ASSERT_EQ(mail.Connect(), SmtpClient::kOk);
     EXPECT_EQ(mail.AuthenticationMode(), 0);
     mail.Quit();
     server.Join();
@@ -136,7 +136,7 @@ TEST_F(MailClient, ConnectionFailuresShowTheirBoxes)
         SmtpClient mail;
         mail.SetHost("127.0.0.1");
         mail.SetPort(nrt::test::UnusedPort());
-        EXPECT_EQ(mail.Connect(), -4);
+        EXPECT_EQ(mail.Connect(), SmtpClient::kConnectFailed);
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(U(messages.LastText()), "サーバーソケットに接続失敗。");
         EXPECT_EQ(U(messages.shown[0].caption), "注意");
@@ -144,7 +144,7 @@ TEST_F(MailClient, ConnectionFailuresShowTheirBoxes)
     }
     {
         SmtpClient mail;
-        EXPECT_EQ(mail.ConnectAuth(1), -50);
+        EXPECT_EQ(mail.ConnectAuth(1), SmtpClient::kNoServer);
         EXPECT_EQ(U(messages.LastText()), "送信(SMTP)サーバーが設定されていません。");
         EXPECT_FALSE(mail.IsConnected());
     }
@@ -156,17 +156,18 @@ TEST_F(MailClient, RefusedGreetingAndHelloGiveTheirCodesWithTheReply)
         const char* name;
         std::function<void(ScriptPeer&)> script;
         int mode;
-        int code;
+        SmtpClient::Result code;
         const char* box;
     } cases[] = {
-        { "greeting", [](ScriptPeer& p) { p.Send("554 no service\r\n"); }, 0, -20, "554 no service" },
+        { "greeting", [](ScriptPeer& p) { p.Send("554 no service\r\n"); }, 0, SmtpClient::kGreetingRefused,
+            "554 no service" },
         { "helo",
             [](ScriptPeer& p) {
                 p.Send("220 hi\r\n");
                 p.ReadLine();
                 p.Send("501 bad name\r\n");
             },
-            0, -21, "501 bad name" },
+            0, SmtpClient::kHelloRefused, "501 bad name" },
         { "auth login",
             [](ScriptPeer& p) {
                 p.Send("220 hi\r\n");
@@ -175,7 +176,7 @@ TEST_F(MailClient, RefusedGreetingAndHelloGiveTheirCodesWithTheReply)
                 p.ReadLine();
                 p.Send("504 not that one\r\n");
             },
-            1, -21, "504 not that one" },
+            1, SmtpClient::kHelloRefused, "504 not that one" },
         { "password",
             [](ScriptPeer& p) {
                 p.Send("220 hi\r\n");
@@ -188,7 +189,7 @@ TEST_F(MailClient, RefusedGreetingAndHelloGiveTheirCodesWithTheReply)
                 p.ReadLine();
                 p.Send("535 5.7.8 wrong\r\n");
             },
-            1, -21, "535 5.7.8 wrong" },
+            1, SmtpClient::kHelloRefused, "535 5.7.8 wrong" },
     };
     for (const auto& c : cases) {
         messages.shown.clear();
@@ -216,7 +217,7 @@ TEST_F(MailClient, SilentServerTimesOutWith999)
     SmtpClient mail;
     PointAt(mail, server, 1);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(mail.Connect(), -20);
+    EXPECT_EQ(mail.Connect(), SmtpClient::kGreetingRefused);
     const double took = SecondsSince(start);
     EXPECT_GE(took, 0.9);
     EXPECT_LT(took, 3.0);
@@ -239,18 +240,18 @@ TEST_F(MailClient, TimeoutInTheMiddleOfAMessageEndsWithoutWaitingAgain)
     });
     SmtpClient mail;
     PointAt(mail, server, 1);
-    ASSERT_EQ(mail.Connect(), 0);
+    ASSERT_EQ(mail.Connect(), SmtpClient::kOk);
     mail.SetFrom("from@example.com", "");
     mail.SetTo("to@example.com", "");
     mail.SetWidth(80);
     mail.SetBodyLine(0, "hello");
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(mail.SendMail(), -104);
+    EXPECT_EQ(mail.SendMail(), SmtpClient::kMessageRefused);
     EXPECT_EQ(U(mail.ReplyText()), "999 タイムオーバー");
     EXPECT_FALSE(mail.IsConnected());
     EXPECT_EQ(mail.Quit(), 0); // no QUIT into a conversation that is out of step
     EXPECT_LT(SecondsSince(start), 2.5);
-    EXPECT_EQ(mail.SendMail(), -1);
+    EXPECT_EQ(mail.SendMail(), SmtpClient::kFailed);
     EXPECT_EQ(U(mail.ReplyText()), "送信(SMTP)サーバーと接続されていません。");
 }
 
@@ -258,8 +259,9 @@ TEST_F(MailClient, RefusalsAtEachStepOfAMessage)
 {
     const struct {
         int refusedAt; // 0 MAIL, 1 RCPT, 2 DATA, 3 end of data
-        int code;
-    } cases[] = { { 0, -101 }, { 1, -102 }, { 2, -103 }, { 3, -104 } };
+        SmtpClient::Result code;
+    } cases[] = { { 0, SmtpClient::kSenderRefused }, { 1, SmtpClient::kRecipientRefused },
+        { 2, SmtpClient::kDataRefused }, { 3, SmtpClient::kMessageRefused } };
     for (const auto& c : cases) {
         ScriptedServer server([&](ScriptPeer& p, int) {
             Hello(p);
@@ -282,7 +284,7 @@ TEST_F(MailClient, RefusalsAtEachStepOfAMessage)
         });
         SmtpClient mail;
         PointAt(mail, server);
-        ASSERT_EQ(mail.Connect(), 0);
+        ASSERT_EQ(mail.Connect(), SmtpClient::kOk);
         mail.SetFrom("from@example.com", "");
         mail.SetTo("to@example.com", "");
         EXPECT_EQ(mail.SendMail(), c.code);
@@ -302,33 +304,37 @@ TEST_F(MailClient, AddressChecks)
 {
     const struct {
         std::string from, to;
-        int code;
+        SmtpClient::Result code;
         const char* text;
     } cases[] = {
-        { "", "to@example.com", -150, "送信元アドレスが未入力です。" },
-        { "from@example", "to@example.com", -151, "送信元アドレスが不正です。" },
-        { "from@example.com", "", -155, "宛先アドレスが未入力です。" },
-        { "from@example.com", "@example.com", -156, "宛先アドレスが不正です。" },
-        { "from@example.com", "to@example.com.", -156, "宛先アドレスが不正です。" },
-        { "from@example.com", "to@example.com@", -156, "宛先アドレスが不正です。" },
-        { "from@example.com", "to@@example.com", -156, "宛先アドレスが不正です。" },
-        { "from@example.com", "to.name@example", -156, "宛先アドレスが不正です。" },
-        { "from@example.com", "toexample.com", -156, "宛先アドレスが不正です。" },
-        { "from@example.com", "to@example.com\r\nRCPT TO: <x@y.z>", -156, "宛先アドレスが不正です。" },
+        { "", "to@example.com", SmtpClient::kSenderEmpty, "送信元アドレスが未入力です。" },
+        { "from@example", "to@example.com", SmtpClient::kSenderInvalid, "送信元アドレスが不正です。" },
+        { "from@example.com", "", SmtpClient::kRecipientEmpty, "宛先アドレスが未入力です。" },
+        { "from@example.com", "@example.com", SmtpClient::kRecipientInvalid, "宛先アドレスが不正です。" },
+        { "from@example.com", "to@example.com.", SmtpClient::kRecipientInvalid, "宛先アドレスが不正です。" },
+        { "from@example.com", "to@example.com@", SmtpClient::kRecipientInvalid, "宛先アドレスが不正です。" },
+        { "from@example.com", "to@@example.com", SmtpClient::kRecipientInvalid, "宛先アドレスが不正です。" },
+        { "from@example.com", "to.name@example", SmtpClient::kRecipientInvalid, "宛先アドレスが不正です。" },
+        { "from@example.com", "toexample.com", SmtpClient::kRecipientInvalid, "宛先アドレスが不正です。" },
+        { "from@example.com", "to@example.com\r\nRCPT TO: <x@y.z>", SmtpClient::kRecipientInvalid,
+            "宛先アドレスが不正です。" },
         // Bytes after a lead byte and the first byte are checked like any other.
-        { "from@example.com", "x\x81\r\x81\nRCPT TO:<evil@example.com>", -156, "宛先アドレスが不正です。" },
-        { "from@example.com", "\r\nRCPT TO:<evil@example.com>", -156, "宛先アドレスが不正です。" },
-        { "from@example.com", "\x81\r\nRCPT TO:<evil@example.com>", -156, "宛先アドレスが不正です。" },
-        { "from@example.com", S("表@example.com"), -156, "宛先アドレスが不正です。" },
-        { "from@example.com", "to@example.com>\r\nDATA", -156, "宛先アドレスが不正です。" },
-        { "from@example.com", "x<y>@example.com", -156, "宛先アドレスが不正です。" },
-        { "from@example.com", "to name@example.com", -156, "宛先アドレスが不正です。" },
-        { "from@exa\x82mple.com", "to@example.com", -151, "送信元アドレスが不正です。" },
-        { "from@example.com", " \t", -155, "宛先アドレスが未入力です。" },
-        { "from@example.com", "a@b.c", 0, "" },
+        { "from@example.com", "x\x81\r\x81\nRCPT TO:<evil@example.com>", SmtpClient::kRecipientInvalid,
+            "宛先アドレスが不正です。" },
+        { "from@example.com", "\r\nRCPT TO:<evil@example.com>", SmtpClient::kRecipientInvalid,
+            "宛先アドレスが不正です。" },
+        { "from@example.com", "\x81\r\nRCPT TO:<evil@example.com>", SmtpClient::kRecipientInvalid,
+            "宛先アドレスが不正です。" },
+        { "from@example.com", S("表@example.com"), SmtpClient::kRecipientInvalid, "宛先アドレスが不正です。" },
+        { "from@example.com", "to@example.com>\r\nDATA", SmtpClient::kRecipientInvalid, "宛先アドレスが不正です。" },
+        { "from@example.com", "x<y>@example.com", SmtpClient::kRecipientInvalid, "宛先アドレスが不正です。" },
+        { "from@example.com", "to name@example.com", SmtpClient::kRecipientInvalid, "宛先アドレスが不正です。" },
+        { "from@exa\x82mple.com", "to@example.com", SmtpClient::kSenderInvalid, "送信元アドレスが不正です。" },
+        { "from@example.com", " \t", SmtpClient::kRecipientEmpty, "宛先アドレスが未入力です。" },
+        { "from@example.com", "a@b.c", SmtpClient::kOk, "" },
         // Blanks around an address (a pasted one, a full-width space) are dropped.
-        { " from@example.com\t", "  spaced@example.com " + S("　"), 0, "" },
-        { "from@example.com", "o'neil+news@example.co.jp", 0, "" },
+        { " from@example.com\t", "  spaced@example.com " + S("　"), SmtpClient::kOk, "" },
+        { "from@example.com", "o'neil+news@example.co.jp", SmtpClient::kOk, "" },
     };
     ScriptedServer server([](ScriptPeer& p, int) {
         Hello(p);
@@ -346,12 +352,12 @@ TEST_F(MailClient, AddressChecks)
     });
     SmtpClient mail;
     PointAt(mail, server);
-    ASSERT_EQ(mail.Connect(), 0);
+    ASSERT_EQ(mail.Connect(), SmtpClient::kOk);
     for (const auto& c : cases) {
         mail.SetFrom(c.from, "");
         mail.SetTo(c.to, "");
         EXPECT_EQ(mail.SendMail(), c.code) << U(c.to);
-        if (c.code) {
+        if (c.code != SmtpClient::kOk) {
             EXPECT_EQ(U(mail.ReplyText()), c.text) << U(c.to);
         }
         EXPECT_TRUE(mail.IsConnected()); // nothing was sent: the connection goes on
@@ -389,12 +395,12 @@ TEST_F(MailClient, MessageOnTheWire)
     mail.SetBodyLine(5, "x" + S("ああああああ")); // 13 bytes: cut between whole characters
     mail.SetBodyLine(6, ".234567890.2"); // each piece dot-stuffed on its own
     PointAt(mail, server);
-    ASSERT_EQ(mail.Connect(), 0);
+    ASSERT_EQ(mail.Connect(), SmtpClient::kOk);
     ASSERT_EQ(mail.SetFrom("taro@example.com", S("山田 太郎")), 0);
     ASSERT_EQ(mail.SetTo("hanako@example.jp", "Hanako"), 0);
     ASSERT_EQ(mail.SetSubject(S("お知らせ")), 0);
     mail.SetPriority(1);
-    ASSERT_EQ(mail.SendMail(), 0) << U(mail.ReplyText());
+    ASSERT_EQ(mail.SendMail(), SmtpClient::kOk) << U(mail.ReplyText());
     mail.Quit();
     server.Join();
 
@@ -443,13 +449,13 @@ TEST_F(MailClient, OverlongHeaderTextsAndMissingBodyLines)
     mail.SetBodyLine(0, "first");
     mail.SetBodyLine(2, "after a gap"); // line 1 is missing: the body ends before it
     PointAt(mail, server);
-    ASSERT_EQ(mail.Connect(), 0);
+    ASSERT_EQ(mail.Connect(), SmtpClient::kOk);
     EXPECT_EQ(mail.SetFrom("a@example.com", std::string(81, 'n')), -1);
     EXPECT_EQ(mail.SetTo("b@example.com", "Name\r\nBcc: evil@example.com"), 0);
     ASSERT_EQ(mail.SetSubject(S("前の件名")), 0);
     EXPECT_EQ(mail.SetSubject(std::string(S("あ")) + std::string(119, 'x')), -1);
     EXPECT_EQ(U(mail.SubjectText()), "前の件名"); // the typed copy is left as it was
-    ASSERT_EQ(mail.SendMail(), 0);
+    ASSERT_EQ(mail.SendMail(), SmtpClient::kOk);
     mail.Quit();
     server.Join();
     EXPECT_NE(data.find("\r\nFrom: a@example.com\r\n"), std::string::npos) << data;
@@ -482,10 +488,10 @@ TEST_F(MailClient, DateCarriesTheMachinesUtcOffset)
         });
         SmtpClient mail;
         PointAt(mail, server);
-        ASSERT_EQ(mail.Connect(), 0);
+        ASSERT_EQ(mail.Connect(), SmtpClient::kOk);
         mail.SetFrom("a@example.com", "");
         mail.SetTo("b@example.com", "");
-        EXPECT_EQ(mail.SendMail(), 0);
+        EXPECT_EQ(mail.SendMail(), SmtpClient::kOk);
         mail.Quit();
         server.Join();
         EXPECT_NE(data.find(std::string("\r\n") + c.date + "\r\n"), std::string::npos) << c.tz << "\n" << data;
@@ -513,7 +519,7 @@ TEST_F(MailClient, CramMd5AnswerForAChallengeWithoutPadding)
     PointAt(mail, server);
     mail.SetUser("tim");
     mail.SetPassword("tanstaaftanstaaf");
-    ASSERT_EQ(mail.ConnectAuth(SmtpClient::kCramMd5), 0);
+    ASSERT_EQ(mail.ConnectAuth(SmtpClient::kCramMd5), SmtpClient::kOk);
     mail.Quit();
     server.Join();
     // The answer of RFC 2195's own example.
@@ -537,10 +543,10 @@ TEST_F(MailClient, LongReplyLineKeepsTheConversationInStep)
     });
     SmtpClient mail;
     PointAt(mail, server);
-    ASSERT_EQ(mail.Connect(), 0);
+    ASSERT_EQ(mail.Connect(), SmtpClient::kOk);
     mail.SetFrom("a@example.com", "");
     mail.SetTo("b@example.com", "");
-    EXPECT_EQ(mail.SendMail(), 0);
+    EXPECT_EQ(mail.SendMail(), SmtpClient::kOk);
     EXPECT_EQ(mail.ReplyText(), "250 queued\r\n");
     mail.Quit();
 }
@@ -562,13 +568,13 @@ TEST_F(MailClient, ServerClosingDuringDataIsAFailureNotACrash)
     for (int i = 0; i < 3000; ++i) // far beyond what the socket buffers hold
         mail.SetBodyLine(i, std::string(200, static_cast<char>('a' + i % 26)));
     PointAt(mail, server);
-    ASSERT_EQ(mail.Connect(), 0);
+    ASSERT_EQ(mail.Connect(), SmtpClient::kOk);
     mail.SetFrom("a@example.com", "");
     mail.SetTo("b@example.com", "");
-    EXPECT_EQ(mail.SendMail(), -104);
+    EXPECT_EQ(mail.SendMail(), SmtpClient::kMessageRefused);
     EXPECT_EQ(U(mail.ReplyText()), "送信(SMTP)サーバーとの接続が切れました。");
     EXPECT_EQ(mail.Quit(), 0);
-    EXPECT_EQ(mail.SendMail(), -1);
+    EXPECT_EQ(mail.SendMail(), SmtpClient::kFailed);
 }
 
 TEST_F(MailClient, ReconnectRepeatsTheLastKindOfConnection)
@@ -587,9 +593,9 @@ TEST_F(MailClient, ReconnectRepeatsTheLastKindOfConnection)
     PointAt(mail, server);
     mail.SetUser("tester");
     mail.SetPassword("secret");
-    ASSERT_EQ(mail.ConnectAuth(SmtpClient::kPlainAuth), 0);
+    ASSERT_EQ(mail.ConnectAuth(SmtpClient::kPlainAuth), SmtpClient::kOk);
     mail.Quit();
-    ASSERT_EQ(mail.Reconnect(), 0);
+    ASSERT_EQ(mail.Reconnect(), SmtpClient::kOk);
     mail.Quit();
     server.Join();
     const std::string plain = "AUTH PLAIN " + MailEncoding::Base64Encode(std::string("\0tester\0secret", 14));
@@ -602,7 +608,7 @@ TEST_F(MailClient, StartTlsIsNeverSkipped)
     const struct {
         const char* name;
         std::function<void(ScriptPeer&)> script;
-        int code;
+        SmtpClient::Result code;
         const char* box;
     } cases[] = {
         { "not offered",
@@ -662,7 +668,7 @@ TEST_F(MailClient, TextLimitsOfTheSettings)
     EXPECT_EQ(mail.SetPassword(fiftyNine), 0);
     EXPECT_EQ(mail.SetPassword(sixty), -1);
     EXPECT_EQ(mail.SetHost(sixty), -1); // stored empty: no server to connect to
-    EXPECT_EQ(mail.Connect(), -50);
+    EXPECT_EQ(mail.Connect(), SmtpClient::kNoServer);
     SmtpSettings s;
     s.host = "127.0.0.1";
     s.password = sixty;
@@ -689,7 +695,7 @@ TEST_F(MailClient, TextLimitsOfTheSettings)
     s.password = "new";
     s.auth = SmtpClient::kLogin;
     EXPECT_EQ(mail.SetServer(s), -1);
-    ASSERT_EQ(mail.Open(), 0);
+    ASSERT_EQ(mail.Open(), SmtpClient::kOk);
     mail.Quit();
     server.Join();
     EXPECT_EQ(server.Received(), (std::vector<std::string> { "EHLO 127.0.0.1", "AUTH LOGIN", "", "bmV3", "QUIT" }));
@@ -726,11 +732,11 @@ TEST_F(MailClient, MessageTextIsWhatGoesOut)
     mail.SetBodyLine(0, S("..ドットで始まる長い行を二つに分けます"));
     mail.SetBodyLine(1, "end");
     PointAt(mail, server);
-    ASSERT_EQ(mail.Connect(), 0);
+    ASSERT_EQ(mail.Connect(), SmtpClient::kOk);
     mail.SetFrom("a@example.com", S("差出人"));
     mail.SetTo("b@example.com", S("宛先"));
     mail.SetSubject("Hello");
-    ASSERT_EQ(mail.SendMail(), 0);
+    ASSERT_EQ(mail.SendMail(), SmtpClient::kOk);
     mail.Quit();
     server.Join();
     EXPECT_EQ(data, mail.MessageText());
@@ -785,11 +791,11 @@ TEST_F(MailClient, RepliesOverTlsAreReadLikePlainOnes)
     PointAtOverTls(mail, server, 5);
     mail.SetUser("u");
     mail.SetPassword("p");
-    ASSERT_EQ(mail.ConnectAuth(SmtpClient::kPlainAuth), 0) << U(mail.ReplyText());
+    ASSERT_EQ(mail.ConnectAuth(SmtpClient::kPlainAuth), SmtpClient::kOk) << U(mail.ReplyText());
     EXPECT_TRUE(mail.IsSecure());
     mail.SetFrom("a@example.com", "");
     mail.SetTo("b@example.com", "");
-    EXPECT_EQ(mail.SendMail(), 0);
+    EXPECT_EQ(mail.SendMail(), SmtpClient::kOk);
     mail.Quit();
     server.Join();
     EXPECT_EQ(data, mail.MessageText());
@@ -831,11 +837,11 @@ TEST_F(MailClient, TimeoutsOverTls)
         });
         SmtpClient mail;
         PointAtOverTls(mail, server, 1);
-        ASSERT_EQ(mail.Connect(), 0) << U(mail.ReplyText());
+        ASSERT_EQ(mail.Connect(), SmtpClient::kOk) << U(mail.ReplyText());
         mail.SetFrom("a@example.com", "");
         mail.SetTo("b@example.com", "");
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(mail.SendMail(), -101);
+        EXPECT_EQ(mail.SendMail(), SmtpClient::kSenderRefused);
         EXPECT_EQ(U(mail.ReplyText()), "999 タイムオーバー");
         mail.Quit();
         EXPECT_LT(SecondsSince(start), 2.0);
@@ -862,10 +868,10 @@ TEST_F(MailClient, TlsServerClosingDuringDataIsAFailureNotACrash)
     for (int i = 0; i < 3000; ++i)
         mail.SetBodyLine(i, std::string(200, static_cast<char>('a' + i % 26)));
     PointAtOverTls(mail, server, 5);
-    ASSERT_EQ(mail.Connect(), 0) << U(mail.ReplyText());
+    ASSERT_EQ(mail.Connect(), SmtpClient::kOk) << U(mail.ReplyText());
     mail.SetFrom("a@example.com", "");
     mail.SetTo("b@example.com", "");
-    EXPECT_EQ(mail.SendMail(), -104);
+    EXPECT_EQ(mail.SendMail(), SmtpClient::kMessageRefused);
     EXPECT_EQ(U(mail.ReplyText()), "送信(SMTP)サーバーとの接続が切れました。");
     EXPECT_EQ(mail.Quit(), 0);
 }

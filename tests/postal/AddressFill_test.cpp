@@ -79,7 +79,7 @@ protected:
         for (const ListLine& l : lines)
             list += ListLineBytes(l);
         WriteAll(dir.File("list.csv"), list);
-        ASSERT_EQ(ImportPostalList(dir.File("list.csv"), postalFolder), kPostalImportOk);
+        ASSERT_EQ(ImportPostalList(dir.File("list.csv"), postalFolder), PostalImportResult::kOk);
     }
 
     AddressFillResult Fill(const char* code, const char* prefecture, const char* z1, const char* z2 = "")

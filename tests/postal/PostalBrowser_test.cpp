@@ -19,7 +19,7 @@ protected:
     void SetUp() override
     {
         WriteAll(dir.File("list.csv"), SampleList());
-        ASSERT_EQ(ImportPostalList(dir.File("list.csv"), postalFolder), kPostalImportOk);
+        ASSERT_EQ(ImportPostalList(dir.File("list.csv"), postalFolder), PostalImportResult::kOk);
     }
 
     // "code|name|reading" per row, in UTF-8.
@@ -224,7 +224,7 @@ TEST(PostalBrowserAtCode, OpensAtTheTownsOfASharedCodeAndChoosesWithoutTheRemark
     TempDir dir;
     WriteAll(dir.File("list.csv"), ListBytes(lines));
     const std::string postalFolder = dir.File("yubin");
-    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), postalFolder), kPostalImportOk);
+    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), postalFolder), PostalImportResult::kOk);
     platform::RecordingMessageHost host;
     platform::ScopedMessageHost scoped { host };
 

@@ -59,7 +59,7 @@ TEST(PostalImport, HandMadeListGivesTheDictionaryByteForByte)
     ASSERT_GT(bytes.find(S("\"千代田\"")), 512u);
 
     const std::string postalFolder = dir.File("data/yubin");
-    ASSERT_EQ(ImportPostalList(list, postalFolder), kPostalImportOk);
+    ASSERT_EQ(ImportPostalList(list, postalFolder), PostalImportResult::kOk);
 
     // YubinS.dat: L, a + 9, address, reading; offsets remembered for the index.
     const auto& sorted = SampleSorted();
@@ -147,36 +147,36 @@ TEST(PostalImport, RefusalsAndTheirMessages)
     struct Case {
         const char* what;
         std::string bytes;
-        int code;
+        PostalImportResult code;
         const char* message;
     } cases[] = {
-        { "empty file", "", kPostalListEmpty, "データがありません。" },
-        { "only empty lines", "\r\n\r\n", kPostalListEmpty, "データがありません。" },
-        { "only short lines", "1,2,3\r\n4,5,6\r\n", kPostalListEmpty, "データがありません。" },
-        { "five-digit first code", fiveDigits + good, kPostalListInvalid, "郵便番号データが不正です。" },
-        { "first code not digits", letters + good, kPostalListInvalid, "郵便番号データが不正です。" },
+        { "empty file", "", PostalImportResult::kListEmpty, "データがありません。" },
+        { "only empty lines", "\r\n\r\n", PostalImportResult::kListEmpty, "データがありません。" },
+        { "only short lines", "1,2,3\r\n4,5,6\r\n", PostalImportResult::kListEmpty, "データがありません。" },
+        { "five-digit first code", fiveDigits + good, PostalImportResult::kListInvalid, "郵便番号データが不正です。" },
+        { "first code not digits", letters + good, PostalImportResult::kListInvalid, "郵便番号データが不正です。" },
     };
     for (const auto& c : cases) {
         TempDir dir;
         WriteAll(dir.File("list.csv"), c.bytes);
-        const int code = ImportPostalList(dir.File("list.csv"), dir.File("yubin"));
+        const PostalImportResult code = ImportPostalList(dir.File("list.csv"), dir.File("yubin"));
         EXPECT_EQ(code, c.code) << c.what;
         EXPECT_EQ(U(PostalImportMessage(code)), c.message) << c.what;
         EXPECT_FALSE(fs::Exists(dir.File("yubin"))) << c.what;
     }
 
     TempDir dir;
-    EXPECT_EQ(ImportPostalList(dir.File("none.csv"), dir.File("yubin")), kPostalListMissing);
-    EXPECT_EQ(U(PostalImportMessage(kPostalListMissing)), "郵便番号データが見つかりません。");
-    EXPECT_EQ(ImportPostalList(dir.Path(), dir.File("yubin")), kPostalListMissing) << "a folder is no list";
+    EXPECT_EQ(ImportPostalList(dir.File("none.csv"), dir.File("yubin")), PostalImportResult::kListMissing);
+    EXPECT_EQ(U(PostalImportMessage(PostalImportResult::kListMissing)), "郵便番号データが見つかりません。");
+    EXPECT_EQ(ImportPostalList(dir.Path(), dir.File("yubin")), PostalImportResult::kListMissing) << "a folder is no list";
 }
 
 TEST(PostalImport, ResultMessagesUseTheirCaptions)
 {
     platform::RecordingMessageHost host;
     platform::ScopedMessageHost scoped(host);
-    ShowPostalImportResult(kPostalImportOk);
-    ShowPostalImportResult(kPostalWriteFailed);
+    ShowPostalImportResult(PostalImportResult::kOk);
+    ShowPostalImportResult(PostalImportResult::kWriteFailed);
     ASSERT_EQ(host.shown.size(), 2u);
     EXPECT_EQ(U(host.shown[0].text), "正常にインポートされました。");
     EXPECT_EQ(U(host.shown[0].caption), "住所録");
@@ -207,7 +207,7 @@ TEST(PostalImport, LimitsOfLinesColumnsAndCodes)
     TempDir dir;
     WriteAll(dir.File("list.csv"), list);
     PostalListStats stats;
-    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), dir.File("yubin"), {}, &stats), kPostalImportOk);
+    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), dir.File("yubin"), {}, &stats), PostalImportResult::kOk);
     EXPECT_EQ(stats.shortLines, 1);
     EXPECT_EQ(stats.badCodes, 1);
     EXPECT_EQ(stats.cutColumns, 1);
@@ -245,12 +245,12 @@ TEST(PostalImport, RecordLimitRefusesTheWholeList)
     for (int i = 0; i < 3; ++i)
         three += line(i);
     WriteAll(dir.File("three.csv"), three);
-    ASSERT_EQ(ImportPostalList(dir.File("three.csv"), postalFolder, {}, nullptr, 3), kPostalImportOk);
+    ASSERT_EQ(ImportPostalList(dir.File("three.csv"), postalFolder, {}, nullptr, 3), PostalImportResult::kOk);
     const auto before = Snapshot(postalFolder);
 
     WriteAll(dir.File("four.csv"), three + line(3));
-    const int code = ImportPostalList(dir.File("four.csv"), postalFolder, {}, nullptr, 3);
-    EXPECT_EQ(code, kPostalListTooLarge);
+    const PostalImportResult code = ImportPostalList(dir.File("four.csv"), postalFolder, {}, nullptr, 3);
+    EXPECT_EQ(code, PostalImportResult::kListTooLarge);
     EXPECT_EQ(U(PostalImportMessage(code)), "郵便番号データが不正です。");
     EXPECT_EQ(Snapshot(postalFolder), before);
 
@@ -260,7 +260,7 @@ TEST(PostalImport, RecordLimitRefusesTheWholeList)
     for (int i = 0; i <= 150000; ++i)
         big += line(i);
     WriteAll(dir.File("big.csv"), big);
-    EXPECT_EQ(ImportPostalList(dir.File("big.csv"), postalFolder), kPostalListTooLarge);
+    EXPECT_EQ(ImportPostalList(dir.File("big.csv"), postalFolder), PostalImportResult::kListTooLarge);
     EXPECT_EQ(Snapshot(postalFolder), before);
 }
 
@@ -269,7 +269,7 @@ TEST(PostalImport, FailedWriteLeavesThePreviousDictionaryWorking)
     TempDir dir;
     const std::string postalFolder = dir.File("yubin");
     WriteAll(dir.File("list.csv"), SampleList());
-    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), postalFolder), kPostalImportOk);
+    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), postalFolder), PostalImportResult::kOk);
     const auto before = Snapshot(postalFolder);
 
     // Another list whose dictionary differs in every file.
@@ -280,14 +280,14 @@ TEST(PostalImport, FailedWriteLeavesThePreviousDictionaryWorking)
         other += ListLineBytes(changed);
     }
     WriteAll(dir.File("other.csv"), other);
-    ASSERT_EQ(ImportPostalList(dir.File("other.csv"), dir.File("probe")), kPostalImportOk);
+    ASSERT_EQ(ImportPostalList(dir.File("other.csv"), dir.File("probe")), PostalImportResult::kOk);
     long long total = 0;
     for (const auto& [name, bytes] : Snapshot(dir.File("probe")))
         total += static_cast<long long>(bytes.size());
     ASSERT_TRUE(fs::RemoveTree(dir.File("probe")));
     for (long long budget : { 0LL, 100LL, total / 2, total - 1 }) {
         FaultGuard fault(budget);
-        EXPECT_EQ(ImportPostalList(dir.File("other.csv"), postalFolder), kPostalWriteFailed) << budget;
+        EXPECT_EQ(ImportPostalList(dir.File("other.csv"), postalFolder), PostalImportResult::kWriteFailed) << budget;
     }
     EXPECT_EQ(Snapshot(postalFolder), before);
     EXPECT_EQ(Names(dir.Path()), (std::vector<std::string> { "list.csv", "other.csv", "yubin" }));
@@ -297,7 +297,7 @@ TEST(PostalImport, FailedWriteLeavesThePreviousDictionaryWorking)
     ASSERT_TRUE(ReadPostalRecord(postalFolder, found->offset, text));
     EXPECT_EQ(U(text.address), "東京都 千代田区霞が関");
 
-    ASSERT_EQ(ImportPostalList(dir.File("other.csv"), postalFolder), kPostalImportOk);
+    ASSERT_EQ(ImportPostalList(dir.File("other.csv"), postalFolder), PostalImportResult::kOk);
     ASSERT_TRUE(ReadPostalRecord(postalFolder, FindPostalCode(postalFolder, "100-0013")->offset, text));
     EXPECT_EQ(U(text.address), "東京都 千代田区別町");
     EXPECT_EQ(Names(dir.Path()), (std::vector<std::string> { "list.csv", "other.csv", "yubin" }));
@@ -308,14 +308,14 @@ TEST(PostalImport, SwapCutShortIsRepairedByTheNextImport)
     TempDir dir;
     const std::string postalFolder = dir.File("yubin");
     WriteAll(dir.File("list.csv"), SampleList());
-    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), postalFolder), kPostalImportOk);
+    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), postalFolder), PostalImportResult::kOk);
     const auto before = Snapshot(postalFolder);
     // As if the program stopped between moving the old folder aside and moving the new one in.
     ASSERT_TRUE(fs::Rename(postalFolder, postalFolder + ".old"));
     ASSERT_TRUE(fs::MakeDir(postalFolder + ".new"));
     {
         FaultGuard fault(0);
-        EXPECT_EQ(ImportPostalList(dir.File("list.csv"), postalFolder), kPostalWriteFailed);
+        EXPECT_EQ(ImportPostalList(dir.File("list.csv"), postalFolder), PostalImportResult::kWriteFailed);
     }
     EXPECT_EQ(Snapshot(postalFolder), before);
     EXPECT_EQ(Names(dir.Path()), (std::vector<std::string> { "list.csv", "yubin" }));
@@ -327,7 +327,7 @@ TEST(PostalImport, ProgressRunsFromZeroToHundred)
     WriteAll(dir.File("list.csv"), SampleList());
     std::vector<int> seen;
     ASSERT_EQ(
-        ImportPostalList(dir.File("list.csv"), dir.File("yubin"), [&](int p) { seen.push_back(p); }), kPostalImportOk);
+        ImportPostalList(dir.File("list.csv"), dir.File("yubin"), [&](int p) { seen.push_back(p); }), PostalImportResult::kOk);
     ASSERT_GE(seen.size(), 3u);
     EXPECT_EQ(seen.front(), 0);
     EXPECT_EQ(seen.back(), 100);
@@ -345,32 +345,32 @@ TEST(PostalImport, ListEndingBeforeTheEndOfTheFileIsRefusedAndTheOldDictionarySt
     struct Case {
         const char* what;
         std::string bytes;
-        int code;
+        PostalImportResult code;
         std::string message;
     } cases[] = {
-        { "empty line inside", good + "\r\n" + more, kPostalListCutShort,
+        { "empty line inside", good + "\r\n" + more, PostalImportResult::kListCutShort,
             "郵便番号データが途中で終わっています。 12行目：空の行のあとにデータがあります。" + kept },
-        { "empty first line", "\r\n" + good, kPostalListCutShort,
+        { "empty first line", "\r\n" + good, PostalImportResult::kListCutShort,
             "郵便番号データが途中で終わっています。 1行目：空の行のあとにデータがあります。" + kept },
-        { "line over 511 bytes", good + tooLong + more, kPostalListCutShort,
+        { "line over 511 bytes", good + tooLong + more, PostalImportResult::kListCutShort,
             "郵便番号データが途中で終わっています。 12行目：５１１バイトを超える行です。" + kept },
-        { "an unended line after an empty one", good + "\r\n" + more.substr(0, 20), kPostalListCutShort,
+        { "an unended line after an empty one", good + "\r\n" + more.substr(0, 20), PostalImportResult::kListCutShort,
             "郵便番号データが途中で終わっています。 12行目：空の行のあとにデータがあります。" + kept },
-        { "file cut inside a line", good + more.substr(0, 20), kPostalListCutShort,
+        { "file cut inside a line", good + more.substr(0, 20), PostalImportResult::kListCutShort,
             "郵便番号データが途中で終わっています。 12行目：行の終わりがありません（ファイルが欠けています）。" + kept },
         { "UTF-8 character CP932 lacks", platform::SjisToUtf8(good) + "1,2,1500003,ｱ,ｲ,ｳ,東京都,渋谷区,\xF0\x9F\x98\x80\r\n",
-            kPostalListNotConvertible,
+            PostalImportResult::kListNotConvertible,
             "郵便番号データに変換できない文字があります。 12行目：Shift-JISにない文字が含まれています。" + kept },
     };
     for (const auto& c : cases) {
         TempDir dir;
         const std::string postalFolder = dir.File("yubin");
         WriteAll(dir.File("good.csv"), SampleList());
-        ASSERT_EQ(ImportPostalList(dir.File("good.csv"), postalFolder), kPostalImportOk);
+        ASSERT_EQ(ImportPostalList(dir.File("good.csv"), postalFolder), PostalImportResult::kOk);
         const auto before = Snapshot(postalFolder);
         WriteAll(dir.File("list.csv"), c.bytes);
         PostalListStats stats;
-        const int code = ImportPostalList(dir.File("list.csv"), postalFolder, {}, &stats);
+        const PostalImportResult code = ImportPostalList(dir.File("list.csv"), postalFolder, {}, &stats);
         EXPECT_EQ(code, c.code) << c.what;
         EXPECT_EQ(U(PostalImportMessage(code, stats)), c.message) << c.what;
         EXPECT_EQ(Snapshot(postalFolder), before) << c.what;
@@ -388,7 +388,7 @@ TEST(PostalImport, Utf8ListGivesTheSameDictionaryAsShiftJis)
 {
     TempDir dir;
     WriteAll(dir.File("sjis.csv"), SampleList());
-    ASSERT_EQ(ImportPostalList(dir.File("sjis.csv"), dir.File("sjis")), kPostalImportOk);
+    ASSERT_EQ(ImportPostalList(dir.File("sjis.csv"), dir.File("sjis")), PostalImportResult::kOk);
     const auto expected = Snapshot(dir.File("sjis"));
     const std::string utf8 = platform::SjisToUtf8(SampleList());
     ASSERT_NE(utf8, SampleList());
@@ -397,7 +397,7 @@ TEST(PostalImport, Utf8ListGivesTheSameDictionaryAsShiftJis)
     for (const std::string& bytes : { utf8, "\xEF\xBB\xBF" + utf8, lfOnly }) {
         WriteAll(dir.File("utf8.csv"), bytes);
         PostalListStats stats;
-        ASSERT_EQ(ImportPostalList(dir.File("utf8.csv"), dir.File("utf8"), {}, &stats), kPostalImportOk);
+        ASSERT_EQ(ImportPostalList(dir.File("utf8.csv"), dir.File("utf8"), {}, &stats), PostalImportResult::kOk);
         EXPECT_TRUE(stats.utf8);
         EXPECT_EQ(Snapshot(dir.File("utf8")), expected) << (bytes[0] == '\xEF' ? "with BOM" : "without BOM") << bytes.size();
     }
@@ -421,7 +421,7 @@ TEST(PostalImport, TownsSplitOverLinesAreJoinedAndRemarksStayOutOfTheAddress)
     WriteAll(dir.File("list.csv"), ListBytes(lines));
     const std::string postalFolder = dir.File("yubin");
     PostalListStats stats;
-    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), postalFolder, {}, &stats), kPostalImportOk);
+    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), postalFolder, {}, &stats), PostalImportResult::kOk);
     EXPECT_EQ(stats.joinedLines, 2);
 
     struct Lookup {

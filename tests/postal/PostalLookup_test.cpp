@@ -15,7 +15,7 @@ protected:
     void SetUp() override
     {
         WriteAll(dir.File("list.csv"), SampleList());
-        ASSERT_EQ(ImportPostalList(dir.File("list.csv"), postalFolder), kPostalImportOk);
+        ASSERT_EQ(ImportPostalList(dir.File("list.csv"), postalFolder), PostalImportResult::kOk);
     }
     TempDir dir;
     const std::string postalFolder = dir.File("yubin");

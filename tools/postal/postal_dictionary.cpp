@@ -14,11 +14,12 @@ int main(int argc, char** argv)
     }
     using namespace nrt;
     PostalListStats stats;
-    const int result = ImportPostalList(platform::Utf8ToSjis(argv[1]), platform::Utf8ToSjis(argv[2]), {}, &stats);
-    std::fprintf(result == kPostalImportOk ? stdout : stderr, "nortea-postal-dictionary: %s: %s\n", argv[2],
+    const PostalImportResult result
+        = ImportPostalList(platform::Utf8ToSjis(argv[1]), platform::Utf8ToSjis(argv[2]), {}, &stats);
+    std::fprintf(result == PostalImportResult::kOk ? stdout : stderr, "nortea-postal-dictionary: %s: %s\n", argv[2],
         platform::SjisToUtf8(PostalImportMessage(result, stats)).c_str());
     if (stats.shortLines || stats.badCodes || stats.cutColumns)
         std::fprintf(stderr, "nortea-postal-dictionary: skipped %d short lines and %d bad codes, cut %d columns\n",
             stats.shortLines, stats.badCodes, stats.cutColumns);
-    return result == kPostalImportOk ? 0 : 1;
+    return result == PostalImportResult::kOk ? 0 : 1;
 }

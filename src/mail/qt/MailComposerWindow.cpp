@@ -305,7 +305,7 @@ void MailComposerWindow::cmd_SendClick()
     const std::string folder = Folder();
     recipients_->SetPos(0);
     sendForm_.SetRest(global_.GetMailRestEvery(), global_.GetMailRestSeconds());
-    const int outcome = sendForm_.Run(&templates, client.get(), recipients_, folder);
+    const MailingRun::Outcome outcome = sendForm_.Run(&templates, client.get(), recipients_, folder);
     client.reset();
     mailfiles::SaveSent(folder, mail);
     SetStatus("送信完了");

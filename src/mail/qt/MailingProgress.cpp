@@ -144,7 +144,7 @@ MailingProgress::~MailingProgress()
         thread_.join();
 }
 
-int MailingProgress::Run(
+MailingRun::Outcome MailingProgress::Run(
     const TemplateList* templates, SmtpClient* mail, RecordSet* records, const std::string& mailFolder)
 {
     if (Running())
@@ -156,7 +156,7 @@ int MailingProgress::Run(
     UiThreadMessageHost messages(platform::Messages(), this);
     platform::ScopedMessageHost scoped(messages);
     exec();
-    return txt_Err->text().toInt();
+    return static_cast<MailingRun::Outcome>(txt_Err->text().toInt());
 }
 
 void MailingProgress::showEvent(QShowEvent* event)

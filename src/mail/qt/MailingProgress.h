@@ -28,7 +28,8 @@ public:
     // One mailing: the inputs of the worker (none owned; `templates` may be null),
     // the dialog shown modally until the worker has ended. The outcome of txt_Err:
     // 0 ran through, 1 finished with failures, 2 broken off.
-    int Run(const TemplateList* templates, SmtpClient* mail, RecordSet* records, const std::string& mailFolder);
+    [[nodiscard]] MailingRun::Outcome Run(
+        const TemplateList* templates, SmtpClient* mail, RecordSet* records, const std::string& mailFolder);
     // True while a worker runs.
     bool Running() const { return thread_.joinable(); }
     // The rests of the next run: messages between two, seconds of each; 0: none.
