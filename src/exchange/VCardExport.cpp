@@ -72,7 +72,8 @@ std::string VCardExport::Format(const RecordSet& records)
               postal = field("郵便番号"), prefecture = field("都道府県"), address1 = field("住所１"),
               address2 = field("住所２"), phone = field("電話番号"), fax = field("ＦＡＸ"), mobile = field("携帯番号"),
               mail = field("メール"), homePage = field("ＨＰ"), category = field("大分類"), note1 = field("備考１"),
-              note2 = field("備考２");
+              note2 = field("備考２"), company = field("会社名"), department = field("部署"),
+              title = field("役職");
     const std::string male = platform::Utf8ToSjis("男"), female = platform::Utf8ToSjis("女");
     for (int row = 0; row < records.GetRowCount(); ++row) {
         const int k = records.GetRowRecord(row);
@@ -113,6 +114,10 @@ std::string VCardExport::Format(const RecordSet& records)
             PutLine(out, "URL:" + value(homePage));
         if (has(category))
             PutLine(out, "CATEGORIES:" + Escape(value(category)));
+        if (has(company) || has(department))
+            PutLine(out, "ORG:" + Escape(value(company)) + ";" + Escape(value(department)));
+        if (has(title))
+            PutLine(out, "TITLE:" + Escape(value(title)));
         if (has(note1))
             PutLine(out, "NOTE:" + Escape(value(note1)));
         if (has(note2))

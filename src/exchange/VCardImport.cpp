@@ -133,7 +133,7 @@ public:
 
     std::vector<std::string> Map()
     {
-        values_.assign(kDefaultSchema.size(), {});
+        values_.assign(field::kExtendedEnd, {});
         MapName();
         MapReading();
         MapAddress();
@@ -352,20 +352,23 @@ private:
         for (const auto* note : All("NOTE"))
             if (std::string text = OneLine(note->Text()); !text.empty())
                 notes.push_back(std::move(text));
-        std::string company;
+        // ORG is the company and then its units, from the largest.
         if (const auto* org = card_.Find("ORG")) {
-            std::vector<std::string> parts = org->Parts();
-            for (const std::string& part : parts)
-                company = Join({ company, Trim(part) }, " ");
+            const std::vector<std::string> parts = org->Parts();
+            std::string units;
+            for (std::size_t i = 1; i < parts.size(); ++i)
+                units = Join({ units, Trim(parts[i]) }, " ");
+            if (!parts.empty() && !Trim(parts[0]).empty())
+                Set(field::kCompany, "ORG", Trim(parts[0]));
+            if (!units.empty())
+                Set(field::kDepartment, "ORG", units);
         }
-        if (const auto* title = card_.Find("TITLE"))
-            company = Join({ company, Trim(title->Text()) }, " ");
+        if (const auto* title = card_.Find("TITLE"); title && !Trim(title->Text()).empty())
+            Set(field::kTitle, "TITLE", Trim(title->Text()));
         if (!notes.empty())
             Set(field::kNote1, "NOTE", notes[0]);
         std::size_t next = 1;
-        if (!company.empty())
-            Set(field::kNote2, "ORG", company);
-        else if (notes.size() > 1)
+        if (notes.size() > 1)
             Set(field::kNote2, "NOTE", notes[next++]);
         for (; next < notes.size(); ++next)
             LeftOut("NOTE", notes[next]);
@@ -385,7 +388,7 @@ public:
     explicit CardRows(const AddressTable& table)
     {
         for (field::Index f : VCardImport::kFilled)
-            if (const int at = table.FindField(DefaultFieldName(f)); at >= 0) {
+            if (const int at = table.FindField(SchemaFieldName(f)); at >= 0) {
                 slots_.push_back(f);
                 fields_.push_back(at);
             }
@@ -395,7 +398,7 @@ public:
     void Add(std::vector<std::string> values) { rows_.push_back(std::move(values)); }
 
     int ColumnCount() const override { return static_cast<int>(slots_.size()); }
-    std::string_view ColumnName(int c) const override { return DefaultFieldName(slots_[static_cast<std::size_t>(c)]); }
+    std::string_view ColumnName(int c) const override { return SchemaFieldName(slots_[static_cast<std::size_t>(c)]); }
     int ColumnField(int c) const override { return fields_[static_cast<std::size_t>(c)]; }
     int RowCount() const override { return static_cast<int>(rows_.size()); }
     std::string_view Cell(int r, int c) const override

@@ -37,7 +37,8 @@ public:
     // The fields a card fills.
     static constexpr field::Index kFilled[] = { field::kName, field::kKana, field::kGender, field::kBirthday,
         field::kPostalCode, field::kPrefecture, field::kAddress1, field::kAddress2, field::kPhone, field::kFax,
-        field::kMobile, field::kMail, field::kHomePage, field::kCategory, field::kNote1, field::kNote2 };
+        field::kMobile, field::kMail, field::kHomePage, field::kCategory, field::kNote1, field::kNote2, field::kCompany,
+        field::kDepartment, field::kTitle };
 
     // One card's values (CP932, indexed by the default schema's fields) before they
     // meet the table's widths; `notes` gains what was left out or changed, each line
