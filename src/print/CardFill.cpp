@@ -144,6 +144,12 @@ bool SlotText(int slot, const LayoutItem& item, const LayoutHeader& header, cons
     };
     using S = SenderBlock;
     switch (slot) {
+    case 0:
+    case 2:
+        if (item.fieldName.empty())
+            return false;
+        out = slot == 0 ? AddresseeName(record) : AddresseeHonorific(record);
+        return true;
     case 1:
         out = NameWithHonorific(record);
         return true;
@@ -201,7 +207,7 @@ bool SlotText(int slot, const LayoutItem& item, const LayoutHeader& header, cons
         out = AddresseeBarcode(record, town);
         return !out.empty();
     }
-    // 0, 2, 11 and 15 to 27: the field the slot is bound to.
+    // 11 and 15 to 27: the field the slot is bound to.
     if (item.fieldName.empty())
         return false;
     out = record(item.fieldName);

@@ -32,15 +32,27 @@ bool PersonMissing(const FieldLookup& record)
 
 } // namespace
 
+std::string JointNameLine::WithHonorific() const
+{
+    return name + SJ("　") + honorific;
+}
+
+std::string AddresseeName(const FieldLookup& record)
+{
+    if (!PersonMissing(record))
+        return std::string(Field(record, field::kName));
+    const std::string_view department = Field(record, field::kDepartment);
+    return std::string(department.empty() ? Field(record, field::kCompany) : department);
+}
+
+std::string AddresseeHonorific(const FieldLookup& record)
+{
+    return PersonMissing(record) ? SJ("御中") : std::string(Field(record, field::kHonorific));
+}
+
 std::string NameWithHonorific(const FieldLookup& record)
 {
-    if (PersonMissing(record)) {
-        std::string_view to = Field(record, field::kDepartment);
-        if (to.empty())
-            to = Field(record, field::kCompany);
-        return std::string(to) + SJ("　御中");
-    }
-    return std::string(Field(record, field::kName)) + SJ("　") + std::string(Field(record, field::kHonorific));
+    return AddresseeName(record) + SJ("　") + AddresseeHonorific(record);
 }
 
 NameBlock AddresseeNameBlock(const FieldLookup& record)
@@ -74,7 +86,8 @@ NameBlock AddresseeNameBlock(const FieldLookup& record)
         if (own.empty())
             own = honorific;
         JointNameLine line;
-        line.text = std::string(joint) + SJ("　") + std::string(own);
+        line.name = joint;
+        line.honorific = own;
         line.givenNameOnly = AfterFirstSpace(joint) == std::string_view::npos;
         block.jointNames.push_back(std::move(line));
     }

@@ -12,9 +12,12 @@
 namespace nrt {
 
 struct JointNameLine {
-    std::string text; // the name, a full-width space and its honorific
+    std::string name;
+    std::string honorific; // its own, or the record's
     // Only a given name was entered: it is set under the main name's given name.
     bool givenNameOnly = false;
+
+    std::string WithHonorific() const;
 };
 
 struct NameBlock {
@@ -38,5 +41,8 @@ NameBlock AddresseeNameBlock(const FieldLookup& record);
 // The text of the name slot with its honorific: "名前　敬称", or for a company without
 // a person its department (or the company itself) with "御中".
 std::string NameWithHonorific(const FieldLookup& record);
+// The same two parts for layouts that set the name and the honorific apart.
+std::string AddresseeName(const FieldLookup& record);
+std::string AddresseeHonorific(const FieldLookup& record);
 
 } // namespace nrt

@@ -378,6 +378,68 @@ TEST_F(NewYearCard, JointNamesStandAlignedUnderTheGivenName)
     EXPECT_FALSE(Ink(card, main.translated(-3 * pitch, 0)).isValid());
 }
 
+// A layout that sets the honorific in a slot of its own: the joint names stand beside
+// the name without theirs, and each honorific stands in the honorific's column, one
+// column further on per joint name.
+TEST_F(NewYearCard, JointHonorificsStandInTheHonorificsColumn)
+{
+    f.db.ReadRecord(0);
+    f.db.SetValue(field::kName, S("高橋　健一"));
+    f.db.SetValue(field::kHonorific, S("様"));
+    f.db.SetValue(field::kJointName1, S("由美"));
+    f.db.SetValue(field::kJointName2, S("田中　花子"));
+    f.db.SetValue(field::kJointHonorific2, S("さま"));
+    ASSERT_EQ(f.db.PostRecord(), 0);
+    const TextItem& name = f.global->Layout()[0].object;
+    const TextItem& honorific = f.global->Layout()[2].object;
+    const QImage card = Render({ 0, 2 });
+    const int pitch = static_cast<int>(Px(2 * name.Width()));
+    const int gap = static_cast<int>(Px(name.EmHeight() / 2));
+    const QRect names = FramePx(name), honorifics = FramePx(honorific);
+    ASSERT_EQ(InkRunStarts(card, names, gap).size(), 2u) << "高橋 | 健一, no 様 inside the name's frame";
+    EXPECT_EQ(InkRunStarts(card, names.translated(-pitch, 0), gap).size(), 1u) << "由美 alone";
+    EXPECT_EQ(InkRunStarts(card, names.translated(-2 * pitch, 0), gap).size(), 2u) << "田中 | 花子";
+    for (int column = 0; column < 3; ++column)
+        EXPECT_TRUE(Ink(card, honorifics.translated(-column * pitch, 0)).isValid()) << column;
+    EXPECT_FALSE(Ink(card, honorifics.translated(-3 * pitch, 0)).isValid());
+}
+
+// On a label the block runs down from the name's line, company first, and a block too
+// long for the cell is set smaller as a whole rather than run into the next label.
+TEST(LabelNameBlock, StaysInsideItsCell)
+{
+    PrintGuiFixture f;
+    f.AddAddressees({ { "高橋 健一", "123-4567", "東京都千代田区丸の内１－２－３", "丸の内ビル５階" } });
+    f.db.ReadRecord(0);
+    f.db.SetValue(field::kCompany, S("株式会社ノルテア"));
+    f.db.SetValue(field::kJointName1, S("由美"));
+    f.db.SetValue(field::kJointName2, S("花子"));
+    f.db.SetValue(field::kJointName3, S("次郎"));
+    ASSERT_EQ(f.db.PostRecord(), 0);
+    print::CardRenderer prn { *f.global, f.db, f.printer };
+    prn.LoadLayout(S("ラベル"), kReportLabelSheet);
+    prn.SetRows(std::make_unique<TableRows>(f.db, std::vector<int> { 0 }));
+    LayoutTable& items = f.global->Layout();
+    for (LayoutItem& item : items)
+        item.shown = false;
+    items[1].shown = true;
+    const TextItem& name = items[1].object;
+    ASSERT_FALSE(name.IsVertical());
+    const LayoutHeader& cell = f.global->Header();
+    QImage image = Blank(cell.paperWidth, cell.paperHeight + 2000); // room to see a spill
+    AtDeviceScale(items, image);
+    {
+        QPainter p(&image);
+        prn.DrawRecord(false, p, 0, 0);
+    }
+    const QRect ink = Ink(image);
+    ASSERT_TRUE(ink.isValid());
+    EXPECT_GE(ink.top(), static_cast<int>(Px(name.Y())));
+    EXPECT_LT(ink.bottom(), static_cast<int>(Px(cell.paperHeight)));
+    const QRect across(ink.left(), 0, ink.width(), image.height());
+    EXPECT_EQ(InkRunStarts(image, across, static_cast<int>(Px(40))).size(), 5u) << "company, name, three joint names";
+}
+
 // The customer barcode of the manual's first example: each of the 67 bars where the
 // pitch puts it, with the shape its character gives.
 TEST(CustomerBarcodeImage, BarsStandAtTheirPitchWithTheirShapes)

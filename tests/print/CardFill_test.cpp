@@ -223,7 +223,7 @@ TEST(NameBlock, FromTheRecordsFields)
         EXPECT_EQ(U(block.familyPart), c.familyPart);
         ASSERT_EQ(block.jointNames.size(), c.joints.size()) << c.nameSlot;
         for (std::size_t i = 0; i < c.joints.size(); ++i) {
-            EXPECT_EQ(U(block.jointNames[i].text), c.joints[i].first);
+            EXPECT_EQ(U(block.jointNames[i].WithHonorific()), c.joints[i].first);
             EXPECT_EQ(block.jointNames[i].givenNameOnly, c.joints[i].second);
         }
         EXPECT_EQ(block.HasExtras(), !c.companyLines.empty() || c.title[0] || !c.joints.empty());

@@ -40,8 +40,14 @@ struct AddressLines {
 };
 constexpr std::array<AddressLines, 2> kAddressLines { { { { 12, 13 }, 14 }, { { 38, 39 }, 40 } } };
 constexpr int kAddressColumns = 2;
-// The addressee's name with the honorific: joint names and company lines go with it.
+// The addressee's name with the honorific: joint names and company lines go with it,
+// or with the name alone where a layout sets the honorific in a slot of its own.
+constexpr int kNameSlot = 0;
 constexpr int kNameWithHonorificSlot = 1;
+constexpr int kHonorificSlot = 2;
+// A name block keeps this far (0.01 mm) from the bottom edge of its card or label,
+// which cutting and feeding tolerances may take.
+constexpr std::int32_t kEdgeClearance = 200;
 // How far (in em) a second line starts below the first, as a hand writes it.
 constexpr int kSecondLineIndent = 2;
 
@@ -266,6 +272,13 @@ void CardRenderer::DrawCell(QPainter& painter, int row, std::int32_t ox, std::in
     LayoutTable& items = global_.Layout();
     const FieldLookup record = rows_->Row(row);
     const SlotSet draw = FillLayout(items, global_.Header(), record, sender_, townLookup_);
+    // The block goes with the name and honorific slot, or else with the name alone and
+    // the honorific's own slot.
+    const int nameSlot = draw.test(kNameWithHonorificSlot) ? kNameWithHonorificSlot : kNameSlot;
+    const NameBlock block = AddresseeNameBlock(record);
+    NameBlockPlace place;
+    place.bottom = global_.Header().paperHeight - kEdgeClearance;
+    place.honorificApart = nameSlot == kNameSlot && draw.test(kHonorificSlot);
     std::array<int, kLayoutSlots> columns {};
     for (int slot = 0; slot < kLayoutSlots; ++slot) {
         if (!draw.test(static_cast<std::size_t>(slot)))
@@ -275,10 +288,14 @@ void CardRenderer::DrawCell(QPainter& painter, int row, std::int32_t ox, std::in
             DrawCustomerBarcode(painter, object, ox, oy, printableArea);
             continue;
         }
+        if (slot == kHonorificSlot && place.honorificApart && draw.test(kNameSlot)) {
+            DrawJointHonorifics(painter, object, items[kNameSlot].object, block, ox, oy, printableArea, place);
+            continue;
+        }
         std::int32_t shift = 0;
         const TextItem::ColumnFlow flow = AddressFlow(items, draw, columns, slot, shift);
-        columns[static_cast<std::size_t>(slot)] = slot == kNameWithHonorificSlot
-            ? DrawNameBlock(painter, object, AddresseeNameBlock(record), ox + shift, oy, printableArea, flow)
+        columns[static_cast<std::size_t>(slot)] = slot == nameSlot
+            ? DrawNameBlock(painter, object, block, ox + shift, oy, printableArea, flow, place)
             : object.Draw(painter, ox + shift, oy, printableArea, flow);
     }
 }

@@ -2,38 +2,76 @@
 
 #include "platform/sjis.h"
 
+#include <algorithm>
+
 namespace nrt::print {
 namespace {
 
 // Company lines and the title are set this much smaller than the name (per cent).
 constexpr std::int32_t kSmallerType = 70;
 
-TextItem Smaller(const TextItem& name)
+TextItem Scaled(const TextItem& item, std::int32_t percent)
 {
-    TextItem small = name;
-    small.SetFontHeight(name.FontHeight() * kSmallerType / 100);
-    if (name.IsVertical())
-        small.SetWidth(name.Width() * kSmallerType / 100);
+    TextItem out = item;
+    out.SetFontHeight(item.FontHeight() * percent / 100);
+    if (item.IsVertical())
+        out.SetWidth(item.Width() * percent / 100);
     else
-        small.SetHeight(name.Height() * kSmallerType / 100);
-    return small;
+        out.SetHeight(item.Height() * percent / 100);
+    return out;
+}
+
+// The name slot as the block sets it.
+struct Geometry {
+    TextItem name; // fitted, and moved below the company lines on a horizontal block
+    TextItem small;
+    std::int32_t percent = 100;
+    std::int32_t pitch = 0; // from the name to each joint name
+    std::int32_t smallPitch = 0;
+    std::int32_t drop = 0; // how far the company lines move a horizontal name down
+};
+
+Geometry Fit(const TextItem& name, const NameBlock& block, const NameBlockPlace& place)
+{
+    const auto companyLines = static_cast<std::int32_t>(block.companyLines.size());
+    const auto lines = static_cast<std::int32_t>(block.jointNames.size()) + 1;
+    Geometry g;
+    if (!name.IsVertical() && place.bottom > name.Y()) {
+        const std::int32_t needed = lines * name.Height() + companyLines * name.Height() * kSmallerType / 100;
+        const std::int32_t room = place.bottom - name.Y();
+        if (needed > room)
+            g.percent = std::max<std::int32_t>(1, room * 100 / needed);
+    }
+    g.name = Scaled(name, g.percent);
+    g.small = Scaled(g.name, kSmallerType);
+    g.pitch = name.IsVertical() ? 2 * g.name.Width() : g.name.Height();
+    g.smallPitch = name.IsVertical() ? 2 * g.small.Width() : g.small.Height();
+    if (!name.IsVertical()) {
+        // On a line the block runs down from the slot, the name after its company lines:
+        // above it lies the address.
+        g.drop = companyLines * g.smallPitch;
+        g.name.SetPosition(name.X(), name.Y() + g.drop);
+    }
+    return g;
 }
 
 } // namespace
 
-int DrawNameBlock(QPainter& painter, const TextItem& name, const NameBlock& block, std::int32_t ox, std::int32_t oy,
-    bool printableArea, const TextItem::ColumnFlow& flow)
+int DrawNameBlock(QPainter& painter, const TextItem& slot, const NameBlock& block, std::int32_t ox, std::int32_t oy,
+    bool printableArea, const TextItem::ColumnFlow& flow, const NameBlockPlace& place)
 {
-    if (!block.HasExtras() || !name.HasText())
-        return name.Draw(painter, ox, oy, printableArea, flow);
+    if (!block.HasExtras() || !slot.HasText())
+        return slot.Draw(painter, ox, oy, printableArea, flow);
+    const Geometry g = Fit(slot, block, place);
+    const TextItem& name = g.name;
+    TextItem small = g.small;
     const bool vertical = name.IsVertical();
     const std::int32_t em = name.EmHeight();
-    TextItem small = Smaller(name);
     const std::int32_t smallEm = small.EmHeight();
     // A vertical column is set from its right edge: the smaller type moves left by half
     // the difference to stand on the name's middle; a line keeps its baseline.
     const std::int32_t smallAcross = vertical ? -(em - smallEm) / 2 : em - smallEm;
-    const auto place = [&](TextItem& item, std::int32_t along, std::int32_t across) {
+    const auto placeAt = [&](TextItem& item, std::int32_t along, std::int32_t across) {
         if (vertical)
             item.SetPosition(name.X() + across, name.Y() + along);
         else
@@ -42,12 +80,11 @@ int DrawNameBlock(QPainter& painter, const TextItem& name, const NameBlock& bloc
 
     // The company lines before the name: to its right in vertical writing, above it
     // on a line.
-    const std::int32_t smallPitch = vertical ? 2 * small.Width() : small.Height();
     const auto lines = static_cast<std::int32_t>(block.companyLines.size());
     for (std::int32_t i = 0; i < lines; ++i) {
         small.SetText(block.companyLines[static_cast<std::size_t>(i)]);
-        const std::int32_t before = (lines - i) * smallPitch;
-        place(small, 0, vertical ? smallAcross + before : smallAcross - before - (em - smallEm));
+        const std::int32_t before = (lines - i) * g.smallPitch;
+        placeAt(small, 0, vertical ? smallAcross + before : -before);
         small.Draw(painter, ox, oy, printableArea);
     }
 
@@ -55,7 +92,7 @@ int DrawNameBlock(QPainter& painter, const TextItem& name, const NameBlock& bloc
     if (!block.title.empty()) {
         const std::string title = block.title + SJ("　");
         small.SetText(title);
-        place(small, 0, smallAcross);
+        placeAt(small, 0, smallAcross);
         small.Draw(painter, ox, oy, printableArea);
         titleLength = small.LengthOf(title);
     }
@@ -74,13 +111,12 @@ int DrawNameBlock(QPainter& painter, const TextItem& name, const NameBlock& bloc
     // Each joint name one column (line) further on, a given name alone level with the
     // main given name.
     const std::int32_t familyLength = block.familyPart.empty() ? 0 : name.LengthOf(block.familyPart);
-    const std::int32_t pitch = vertical ? 2 * name.Width() : name.Height();
     TextItem joint = name;
     for (std::size_t i = 0; i < block.jointNames.size(); ++i) {
         const JointNameLine& line = block.jointNames[i];
-        joint.SetText(line.text);
+        joint.SetText(place.honorificApart ? line.name : line.WithHonorific());
         const std::int32_t along = titleLength + (line.givenNameOnly ? familyLength : 0);
-        const auto step = static_cast<std::int32_t>(i + 1) * pitch;
+        const auto step = static_cast<std::int32_t>(i + 1) * g.pitch;
         if (vertical) {
             joint.SetPosition(name.X() - step, name.Y());
             TextItem::ColumnFlow indent;
@@ -93,6 +129,29 @@ int DrawNameBlock(QPainter& painter, const TextItem& name, const NameBlock& bloc
         }
     }
     return columns;
+}
+
+void DrawJointHonorifics(QPainter& painter, const TextItem& honorific, const TextItem& name, const NameBlock& block,
+    std::int32_t ox, std::int32_t oy, bool printableArea, const NameBlockPlace& place)
+{
+    if (!block.HasExtras() || !honorific.HasText()) {
+        honorific.Draw(painter, ox, oy, printableArea);
+        return;
+    }
+    const Geometry g = Fit(name, block, place);
+    TextItem item = Scaled(honorific, g.percent);
+    const std::int32_t x = honorific.X(), y = honorific.Y() + g.drop;
+    item.SetPosition(x, y);
+    item.Draw(painter, ox, oy, printableArea);
+    for (std::size_t i = 0; i < block.jointNames.size(); ++i) {
+        const auto step = static_cast<std::int32_t>(i + 1) * g.pitch;
+        item.SetText(block.jointNames[i].honorific);
+        if (name.IsVertical())
+            item.SetPosition(x - step, y);
+        else
+            item.SetPosition(x, y + step);
+        item.Draw(painter, ox, oy, printableArea);
+    }
 }
 
 } // namespace nrt::print

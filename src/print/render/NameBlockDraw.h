@@ -11,12 +11,30 @@ class QPainter;
 
 namespace nrt::print {
 
-// Draws the name slot `name` (already holding the name and honorific) and the block
-// around it, at offset (ox, oy) as TextItem::Draw does. The joint names follow the
-// name one column (or line) each, a given name alone starting level with the main
-// given name; company lines stand before it in smaller type. Returns the columns the
-// name itself took. Without a block this is name.Draw(…) itself.
+// Where the block must end on the paper, and whether the honorifics stand apart.
+struct NameBlockPlace {
+    // 0.01 mm from the top of the card or label cell; a horizontal block reaching past
+    // it is set smaller as a whole, so joint names do not run into the next label.
+    // 0 = no limit.
+    std::int32_t bottom = 0;
+    // The layout sets the honorific in a slot of its own: the joint names go without
+    // theirs, which DrawJointHonorifics sets in that slot's column (line).
+    bool honorificApart = false;
+};
+
+// Draws the name slot `name` (already holding the name, with or without the honorific)
+// and the block around it, at offset (ox, oy) as TextItem::Draw does. The joint names
+// follow the name one column (or line) each, a given name alone starting level with
+// the main given name; company lines stand before it in smaller type (to its right, or
+// above it on a line of its own). Returns the columns the name itself took. Without a
+// block this is name.Draw(…) itself.
 int DrawNameBlock(QPainter& painter, const TextItem& name, const NameBlock& block, std::int32_t ox, std::int32_t oy,
-    bool printableArea, const TextItem::ColumnFlow& flow);
+    bool printableArea, const TextItem::ColumnFlow& flow, const NameBlockPlace& place = {});
+
+// Draws the honorific slot `honorific` (holding the main name's) of a layout whose name
+// slot `name` is drawn by DrawNameBlock with place.honorificApart: the main honorific
+// and each joint name's, moved and sized as the name's lines are.
+void DrawJointHonorifics(QPainter& painter, const TextItem& honorific, const TextItem& name, const NameBlock& block,
+    std::int32_t ox, std::int32_t oy, bool printableArea, const NameBlockPlace& place);
 
 } // namespace nrt::print
