@@ -175,7 +175,7 @@ std::string TownOfPostalCode(std::string_view postalFolder, std::string_view cod
 {
     std::string text(code);
     if (text.size() == 7 && text.find('-') == std::string::npos)
-        text.insert(3, "-");
+        text = text.substr(0, 3) + "-" + text.substr(3);
     const std::optional<PostalIndexEntry> entry = FindPostalCode(postalFolder, text);
     PostalRecordText record;
     if (!entry || !ReadPostalRecord(postalFolder, entry->offset, record))

@@ -128,7 +128,8 @@ TEST(MailEncoding, JisLineReadsAtMostJustOverAThousandBytes)
 {
     const std::string line(1500, 'x');
     EXPECT_EQ(MailEncoding::JisLine(line).size(), 1001u);
-    EXPECT_EQ(MailEncoding::JisLine("." + std::string(1500, 'x')).size(), 1002u); // the doubled dot is extra
+    const std::string dotted = std::string(1, '.') + line;
+    EXPECT_EQ(MailEncoding::JisLine(dotted).size(), 1002u); // the doubled dot is extra
 }
 
 TEST(MailEncoding, JisLinesDecodeBackThroughIconv)
