@@ -12,6 +12,7 @@
 #include "print/render/BackgroundImage.h"
 #include "print/render/BarcodeDraw.h"
 #include "print/render/NameBlockDraw.h"
+#include "print/render/NameSlotsDraw.h"
 #include "print/render/PageOutput.h"
 #include "print/render/PrintDevice.h"
 #include "qt/WaitCursor.h"
@@ -40,7 +41,8 @@ struct AddressLines {
 };
 constexpr std::array<AddressLines, 2> kAddressLines { { { { 12, 13 }, 14 }, { { 38, 39 }, 40 } } };
 constexpr int kAddressColumns = 2;
-// The addressee's name with the honorific: joint names and company lines go with it.
+// The addressee's name with the honorific: joint names and company lines go with it
+// unless the layout shows their own slots.
 constexpr int kNameWithHonorificSlot = 1;
 // How far (in em) a second line starts below the first, as a hand writes it.
 constexpr int kSecondLineIndent = 2;
@@ -266,19 +268,29 @@ void CardRenderer::DrawCell(QPainter& painter, int row, std::int32_t ox, std::in
     LayoutTable& items = global_.Layout();
     const FieldLookup record = rows_->Row(row);
     const SlotSet draw = FillLayout(items, global_.Header(), record, sender_, townLookup_);
+    const NameBlock block = AddresseeNameBlock(record);
     std::array<int, kLayoutSlots> columns {};
     for (int slot = 0; slot < kLayoutSlots; ++slot) {
         if (!draw.test(static_cast<std::size_t>(slot)))
             continue;
         const TextItem& object = items[static_cast<std::size_t>(slot)].object;
-        if (slot == kBarcodeSlot) {
+        switch (slot) {
+        case kBarcodeSlot:
             DrawCustomerBarcode(painter, object, ox, oy, printableArea);
             continue;
+        case kJointNameSlot:
+            DrawJointNameSlot(painter, object, block, ox, oy, printableArea);
+            continue;
+        case kCompanySlot:
+            DrawCompanySlot(painter, object, block, ox, oy, printableArea);
+            continue;
+        default:
+            break;
         }
         std::int32_t shift = 0;
         const TextItem::ColumnFlow flow = AddressFlow(items, draw, columns, slot, shift);
         columns[static_cast<std::size_t>(slot)] = slot == kNameWithHonorificSlot
-            ? DrawNameBlock(painter, object, AddresseeNameBlock(record), ox + shift, oy, printableArea, flow)
+            ? DrawNameBlock(painter, object, BlockBesideName(block, items), ox + shift, oy, printableArea, flow)
             : object.Draw(painter, ox + shift, oy, printableArea, flow);
     }
 }
