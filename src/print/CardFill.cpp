@@ -207,6 +207,17 @@ bool SlotText(int slot, const LayoutItem& item, const LayoutHeader& header, cons
         out = AddresseeBarcode(record, town);
         return !out.empty();
     }
+    if (slot == kJointNameSlot || slot == kCompanySlot) {
+        const NameBlock block = AddresseeNameBlock(record);
+        out.clear();
+        if (slot == kJointNameSlot)
+            for (const JointNameLine& line : block.jointNames)
+                out.append(out.empty() ? "" : "\n").append(line.WithHonorific());
+        else
+            for (const std::string& line : block.companyLines)
+                out.append(out.empty() ? "" : "\n").append(line);
+        return !out.empty();
+    }
     // 11 and 15 to 27: the field the slot is bound to.
     if (item.fieldName.empty())
         return false;
@@ -225,6 +236,7 @@ SlotSet FillLayout(LayoutTable& items, const LayoutHeader& header, const FieldLo
             continue;
         if (!SlotText(slot, item, header, record, sender, text, town))
             continue;
+        // The free texts are their own; the name slots' lines are drawn from the record.
         if (slot < 48 || slot == kBarcodeSlot)
             item.object.SetText(text);
         draw.set(static_cast<std::size_t>(slot));

@@ -1,6 +1,6 @@
 #pragma once
 // What a card prints: the sender block, the postal code digits, the conversion of
-// address texts for vertical writing, and the texts of the 53 slots for one record.
+// address texts for vertical writing, and the texts of the slots for one record.
 // Texts are CP932.
 
 #include "print/LayoutItem.h"
@@ -75,7 +75,9 @@ std::string AddresseeBarcode(const FieldLookup& record, const TownLookup& town);
 
 // The text slot `slot` prints for a record. False when the slot is not drawn (a
 // record-bound slot without a field name, a barcode without a 7-digit postal code);
-// the free-text slots 48 to 52 keep their own text and give it back here.
+// the free-text slots 48 to 52 keep their own text and give it back here. The joint
+// name and company slots give their lines separated by "\n" and are drawn only for a
+// record that has some; their objects keep their text (the renderer sets each line).
 bool SlotText(int slot, const LayoutItem& item, const LayoutHeader& header, const FieldLookup& record,
     const SenderBlock& sender, std::string& out, const TownLookup& town = {});
 

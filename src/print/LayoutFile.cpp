@@ -118,18 +118,26 @@ int ParseLayout(std::string_view bytes, LayoutHeader& header, LayoutTable& items
         return kLayoutRead;
     for (int i = 0; i < kTextSlots; ++i)
         items[static_cast<std::size_t>(i)].object.Read(in.Bytes(), in.Pos());
-    // More flags than text slots without the barcode's record after them (a damaged
-    // file) must not show a barcode that was never placed.
-    if (count > kTextSlots && items[kBarcodeSlot].object.Read(in.Bytes(), in.Pos()) != TextItem::kReadOk)
-        items[kBarcodeSlot].shown = false;
+    // An optional slot flagged without its record after the others (a damaged file)
+    // must not show what was never placed; past a damaged record nothing is aligned.
+    bool intact = true;
+    for (int i = kTextSlots; i < std::min(count, kLayoutSlots); ++i) {
+        LayoutItem& item = items[static_cast<std::size_t>(i)];
+        intact = intact && item.object.Read(in.Bytes(), in.Pos()) == TextItem::kReadOk;
+        if (!intact)
+            item.shown = false;
+    }
     return kLayoutRead;
 }
 
 std::string FormatLayout(const LayoutHeader& header, const LayoutTable& items)
 {
     std::string out;
-    // A layout without the barcode is written exactly as before it existed.
-    const int slots = items[kBarcodeSlot].shown ? kLayoutSlots : kTextSlots;
+    // Up to the last optional slot shown, so a layout without them is written exactly
+    // as before they existed; one shown after a hidden one takes the hidden one along.
+    int slots = kLayoutSlots;
+    while (slots > kTextSlots && !items[static_cast<std::size_t>(slots - 1)].shown)
+        --slots;
     PutInt32(out, kLayoutVersion);
     PutInt32(out, slots);
     for (int i = 0; i < slots; ++i)

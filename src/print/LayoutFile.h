@@ -24,8 +24,9 @@ inline constexpr int kLayoutMissing = 2; // no file to read (the caller's result
 // keeps what was read before the cut; objects whose records are missing or damaged
 // are left without text. Bound field names and draw modes are never touched.
 int ParseLayout(std::string_view bytes, LayoutHeader& header, LayoutTable& items);
-// The whole layout in the current version: flag count 53 and 53 objects, or 54 of
-// each when the customer barcode is shown (its record after the 53 others).
+// The whole layout in the current version: flag count 53 and 53 objects, or as many
+// more of each as reach the last optional slot shown (barcode 54, joint names 55,
+// company lines 56), the hidden ones before it flagged '0'.
 std::string FormatLayout(const LayoutHeader& header, const LayoutTable& items);
 
 } // namespace nrt

@@ -21,11 +21,16 @@ struct LayoutItem {
     bool operator==(const LayoutItem&) const = default;
 };
 
-// The 53 text slots every layout file holds, then the customer barcode, which a file
-// holds only when the layout shows it (older readers stop after the 53rd record).
+// The 53 text slots every layout file holds, then the optional slots: the customer
+// barcode, the joint names and the company lines. A file holds the optional slots up
+// to the last one the layout shows (older readers stop after the 53rd or 54th record).
 inline constexpr int kTextSlots = 53;
 inline constexpr int kBarcodeSlot = 53;
-inline constexpr int kLayoutSlots = 54;
+// Shown, the joint names (連名) print here instead of after the addressee's name.
+inline constexpr int kJointNameSlot = 54;
+// Shown, company and department print here instead of before the addressee's name.
+inline constexpr int kCompanySlot = 55;
+inline constexpr int kLayoutSlots = 56;
 using LayoutTable = std::array<LayoutItem, kLayoutSlots>;
 
 struct LayoutHeader {

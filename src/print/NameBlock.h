@@ -11,6 +11,9 @@
 
 namespace nrt {
 
+// Company lines and the title are set this much smaller than the name (per cent).
+inline constexpr int kSmallerTypePercent = 70;
+
 struct JointNameLine {
     std::string name;
     std::string honorific; // its own, or the record's

@@ -219,7 +219,7 @@ public:
     bool IsValidDate(std::string_view text) const { return nrt::IsValidDate(text); }
     std::string FormatDate(std::string_view text, bool eraForm) const { return nrt::FormatDate(text, eraForm); }
 
-    // The current layout: header and 53 slots.
+    // The current layout: header and every slot.
     LayoutHeader& Header() { return header_; }
     const LayoutHeader& Header() const { return header_; }
     LayoutTable& Layout() { return layout_; }

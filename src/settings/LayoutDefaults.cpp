@@ -2,6 +2,7 @@
 
 #include "platform/sjis.h"
 #include "print/CustomerBarcode.h"
+#include "print/NameBlock.h"
 
 #include <vector>
 
@@ -63,6 +64,8 @@ const std::array<SlotCatalogueEntry, kLayoutSlots> kSlotCatalogue { {
     { "", "自由05", "ラベル05", nullptr },
     // The bars themselves are the text: see BarcodeSample().
     { "", "", "カスタマバーコード", "" },
+    { "", "連名　様", "宛名_連名", "連名　様" },
+    { "", "会社名　部署", "宛名_会社名・部署", "会社名　部署" },
 } };
 
 namespace {
@@ -241,6 +244,8 @@ constexpr std::array<FreeSlot, 5> kLabelFreeSlots{{
 // clang-format on
 
 constexpr std::uint16_t kDefaultDashCode = 0x815C; // "―"
+// The addressee's name with its honorific.
+constexpr std::size_t kNameSlot = 1;
 constexpr std::int32_t kEditorWidthMm = 100, kEditorHeightMm = 148, kEditorWidthPx = 320, kEditorHeightPx = 470;
 
 std::size_t KindIndex(int kind)
@@ -394,6 +399,25 @@ void ApplyDefaultLayout(int kind, LayoutHeader& header, LayoutTable& items)
     const std::int32_t y = info.labelSheet ? 3850 : info.paperHeight - 1000 - bars.longBar;
     SetSlot(items[kBarcodeSlot], kBarcodeSlot, false, x, y, width, bars.longBar, TextItem::kDefaultFontHeight, H,
         BarcodeSample());
+
+    // Joint names and company lines start hidden where they print beside the name:
+    // the joint names one column left of it (one line below on a line), the company
+    // and department in the two columns right of it in smaller type. On a line the name
+    // moves down under them; their own item starts on the two lines above it.
+    const SlotDefault& name = kKindSlots[k].slots[kNameSlot];
+    const bool vertical = name.vertical == V;
+    SetSlot(items[kJointNameSlot], kJointNameSlot, false, vertical ? name.x - 2 * name.width : name.x,
+        vertical ? name.y : name.y + name.height, name.width, name.height, name.fontHeight, name.vertical,
+        SlotSample(kJointNameSlot));
+    const auto smaller = [](std::int32_t v) { return v * kSmallerTypePercent / 100; };
+    const std::int32_t smallWidth = vertical ? smaller(name.width) : name.width;
+    const std::int32_t smallHeight = vertical ? name.height : smaller(name.height);
+    // A smaller column is set from the name's right edge less half the difference of
+    // the type, so it stands on the name's middle.
+    const std::int32_t companyX
+        = vertical ? name.x - (name.fontHeight - smaller(name.fontHeight)) / 2 + 2 * (2 * smallWidth) : name.x;
+    SetSlot(items[kCompanySlot], kCompanySlot, false, companyX, vertical ? name.y : name.y - 2 * smallHeight,
+        smallWidth, smallHeight, smaller(name.fontHeight), name.vertical, SlotSample(kCompanySlot));
 }
 
 int ReportKindOfName(std::string_view name)

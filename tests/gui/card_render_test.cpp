@@ -440,6 +440,57 @@ TEST(LabelNameBlock, StaysInsideItsCell)
     EXPECT_EQ(InkRunStarts(image, across, static_cast<int>(Px(40))).size(), 5u) << "company, name, three joint names";
 }
 
+// Ticked at their defaults on a card the joint name and company slots print as the
+// lines did beside the name; moved, the lines print there and nothing stays beside the name, a
+// given name alone still level with the main given name.
+TEST_F(NewYearCard, JointNamesAndCompanyLinesPrintInTheirOwnSlots)
+{
+    f.db.ReadRecord(0);
+    f.db.SetValue(field::kName, S("高橋　健一"));
+    f.db.SetValue(field::kJointName1, S("由美"));
+    f.db.SetValue(field::kJointName2, S("田中　花子"));
+    f.db.SetValue(field::kCompany, S("北斗商事"));
+    f.db.SetValue(field::kDepartment, S("営業部"));
+    ASSERT_EQ(f.db.PostRecord(), 0);
+    // (On a label the block beside the name is fitted into the cell as a whole, which
+    // items of their own are not.)
+    const QImage beside = Render({ 1 });
+    EXPECT_EQ(Render({ 1, kJointNameSlot }), beside);
+    // The company column's place comes from the type's nominal size, not the em.
+    const QRect a = Ink(beside), b = Ink(Render({ 1, kCompanySlot }));
+    EXPECT_LT(
+        (a.topLeft() - b.topLeft()).manhattanLength() + (a.bottomRight() - b.bottomRight()).manhattanLength(), Px(30));
+
+    LayoutTable& items = f.global->Layout();
+    const TextItem& name = items[1].object;
+    TextItem& joint = items[kJointNameSlot].object;
+    joint.SetPosition(2500, name.Y());
+    TextItem& company = items[kCompanySlot].object;
+    company.SetVertical(false); // a line of 5 mm type, 50 mm long, at (10, 130) mm
+    company.SetPosition(1000, 13000);
+    company.SetWidth(5000);
+    company.SetHeight(600);
+    company.SetFontHeight(500);
+    const QImage card = Render({ 1, kJointNameSlot, kCompanySlot });
+    const QRect main = FramePx(name);
+    const int pitch = static_cast<int>(Px(2 * name.Width()));
+    const int gap = static_cast<int>(Px(name.EmHeight() / 2));
+    const std::vector<int> mainWords = InkRunStarts(card, main, gap);
+    ASSERT_EQ(mainWords.size(), 3u) << "高橋, 健一 and 様";
+    EXPECT_FALSE(Ink(card, QRect(main.left() - 2 * pitch, 0, 2 * pitch, card.height())).isValid());
+    EXPECT_FALSE(Ink(card, QRect(main.right() + 1, main.top(), 2 * pitch, main.height())).isValid());
+    const std::vector<int> given = InkRunStarts(card, FramePx(joint), gap);
+    ASSERT_EQ(given.size(), 2u) << "由美 and 様";
+    EXPECT_NEAR(given[0], mainWords[1], Px(100));
+    const std::vector<int> full = InkRunStarts(card, FramePx(joint).translated(-pitch, 0), gap);
+    ASSERT_EQ(full.size(), 3u) << "田中, 花子 and 様";
+    EXPECT_NEAR(full[0], mainWords[0], Px(100));
+    // Company and department on the slot's first two lines.
+    const QRect line = FramePx(company);
+    for (int n : { 0, 1, 2 })
+        EXPECT_EQ(Ink(card, line.translated(0, n * static_cast<int>(Px(600)))).isValid(), n < 2) << n;
+}
+
 // The customer barcode of the manual's first example: each of the 67 bars where the
 // pitch puts it, with the shape its character gives.
 TEST(CustomerBarcodeImage, BarsStandAtTheirPitchWithTheirShapes)

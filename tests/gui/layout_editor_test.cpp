@@ -828,3 +828,54 @@ TEST(LabelDialog, AProductSheetFillsTheFieldsAndOwnSheetsAreKept)
     EXPECT_EQ(U(f.messages.LastText()), "列数に０以上の値を入力して下さい。");
     EXPECT_EQ(LoadUserLabelSheets(sheets).size(), 1u);
 }
+
+// The joint names and the company lines are items like the others: ticked, dragged,
+// given a font and a direction, typed, saved and read back; unticked again, the file
+// is what it was before them.
+TEST_F(Editor, JointNameAndCompanyItemsArePlacedAndSaved)
+{
+    SaveUnchanged("年賀状");
+    std::string untouched, after;
+    ASSERT_TRUE(platform::fs::ReadFile(LayoutFile("年賀状"), untouched));
+    const std::int32_t x0 = Slot(kJointNameSlot).X();
+    for (const bool tick : { true, false }) {
+        auto e = Open("年賀状");
+        QListWidget* list = Control<QListWidget>(e, "lst_Koumoku");
+        EXPECT_EQ(list->item(kJointNameSlot)->text(), QStringLiteral("宛名_連名"));
+        EXPECT_EQ(list->item(kCompanySlot)->text(), QStringLiteral("宛名_会社名・部署"));
+        for (int slot : { kJointNameSlot, kCompanySlot }) {
+            EXPECT_EQ(list->item(slot)->checkState(), tick ? Qt::Unchecked : Qt::Checked);
+            list->item(slot)->setCheckState(tick ? Qt::Checked : Qt::Unchecked);
+        }
+        if (tick) {
+            // The joint names, drawn in their frame, dragged 10 mm left and made bold.
+            const FrameRect frame = Slot(kJointNameSlot).FrameRect();
+            EXPECT_TRUE(Ink(e->Surface(), QRect(frame.left, frame.top, frame.right - frame.left, 20)).isValid());
+            Drag(e->Canvas(), Centre(frame), Centre(frame) - QPoint(32, 0));
+            EXPECT_EQ(e->Selection(), kJointNameSlot);
+            e->SetFontChooser([](QWidget*, LogFontA& font) {
+                font.weight = 700;
+                return true;
+            });
+            Control<QPushButton>(e, "cmd_Font")->click();
+            SaveScreenshot(*e, "layout-editor-joint-names");
+            // The company lines turned to a line and placed by typed millimetres.
+            list->setCurrentRow(kCompanySlot);
+            e->cbo_OrientChange(0);
+            Type(*e, Control<QLineEdit>(e, "txt_Left"), QStringLiteral("10"));
+            Type(*e, Control<QLineEdit>(e, "txt_Width"), QStringLiteral("50"));
+        }
+        Control<QPushButton>(e, "cmd_Ok")->click();
+        ASSERT_EQ(f.global->LoadLayout(S("年賀状"), kReportNewYearCard), kLayoutRead);
+        if (!tick)
+            continue;
+        EXPECT_TRUE(f.global->Layout()[kJointNameSlot].shown && f.global->Layout()[kCompanySlot].shown);
+        EXPECT_LE(std::abs(Slot(kJointNameSlot).X() - (x0 - 1000)), 100);
+        EXPECT_EQ(Slot(kJointNameSlot).Font().weight, 700);
+        EXPECT_FALSE(Slot(kCompanySlot).IsVertical());
+        EXPECT_EQ(Slot(kCompanySlot).X(), 1000);
+        EXPECT_EQ(Slot(kCompanySlot).Width(), 5000);
+    }
+    ASSERT_TRUE(platform::fs::ReadFile(LayoutFile("年賀状"), after));
+    EXPECT_EQ(after, untouched);
+}

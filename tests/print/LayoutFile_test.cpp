@@ -312,3 +312,65 @@ TEST(LayoutFile, AFlagForTheBarcodeWithoutItsRecordShowsNoBarcode)
     EXPECT_FALSE(back.items[kBarcodeSlot].object.HasText());
     EXPECT_EQ(back.items[52].object, l.items[52].object) << "the records before it are whole";
 }
+
+// The optional slots after the 53 text slots: a file holds them up to the last one
+// shown, which readers of 53 or 54 slots read as a file of their own; a slot whose
+// record is cut off or damaged, and any after it, stays hidden.
+TEST(LayoutFile, OptionalSlotsAreStoredUpToTheLastShown)
+{
+    struct Case {
+        bool barcode, joint, company;
+        std::int32_t count;
+    } cases[] = { { false, false, false, 53 }, { true, false, false, 54 }, { false, true, false, 55 },
+        { false, false, true, 56 }, { true, false, true, 56 } };
+    const Layout plain(kReportNewYearCard);
+    const std::string plainBytes = FormatLayout(plain.header, plain.items);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.count);
+        Layout l(kReportNewYearCard);
+        l.items[kBarcodeSlot].shown = c.barcode;
+        l.items[kJointNameSlot].shown = c.joint;
+        l.items[kCompanySlot].shown = c.company;
+        l.items[kJointNameSlot].object.SetPosition(2500, 4000);
+        const std::string bytes = FormatLayout(l.header, l.items);
+        std::int32_t count = 0;
+        std::memcpy(&count, bytes.data() + 4, 4);
+        ASSERT_EQ(count, c.count);
+        Layout back(kReportNewYearCard);
+        ASSERT_EQ(ParseLayout(bytes, back.header, back.items), kLayoutRead);
+        EXPECT_EQ(FormatLayout(back.header, back.items), bytes);
+
+        // An older reader takes its 53 (54) flags of the count and its records, and stops.
+        for (const int known : { 53, 54 }) {
+            if (count < known)
+                continue;
+            std::string older = bytes;
+            older.erase(8 + static_cast<std::size_t>(known), static_cast<std::size_t>(count - known));
+            std::memcpy(older.data() + 4, &known, 4);
+            Layout own = l;
+            for (int slot = kBarcodeSlot; slot < kLayoutSlots; ++slot)
+                own.items[static_cast<std::size_t>(slot)].shown = slot < known;
+            std::string expected = FormatLayout(own.header, own.items);
+            if (known == 54)
+                expected[8 + kBarcodeSlot] = c.barcode ? '1' : '0';
+            EXPECT_EQ(older.substr(0, expected.size()), expected) << known;
+        }
+
+        const std::size_t firstOptional = plainBytes.size() + static_cast<std::size_t>(count - kTextSlots);
+        std::string damaged = bytes;
+        if (count > kTextSlots)
+            damaged[firstOptional] = 100; // a record of another size
+        for (const bool cut : { true, false }) {
+            Layout read(kReportNewYearCard);
+            ASSERT_EQ(
+                ParseLayout(cut ? bytes.substr(0, bytes.size() - 20) : damaged, read.header, read.items), kLayoutRead);
+            for (int slot = kBarcodeSlot; slot < kLayoutSlots; ++slot) {
+                const std::size_t s = static_cast<std::size_t>(slot);
+                EXPECT_EQ(read.items[s].shown, cut && slot < count - 1 && l.items[s].shown) << cut << slot;
+            }
+        }
+        if (count == kTextSlots) {
+            EXPECT_EQ(bytes, plainBytes);
+        }
+    }
+}

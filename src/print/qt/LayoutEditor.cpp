@@ -517,6 +517,8 @@ void LayoutEditor::LoadForm()
     for (int i = 0; i < 48; ++i)
         items[static_cast<std::size_t>(i)].object.SetText(SlotEditorSample(i));
     items[kBarcodeSlot].object.SetText(BarcodeSample());
+    for (int slot : { kJointNameSlot, kCompanySlot })
+        items[static_cast<std::size_t>(slot)].object.SetText(SlotEditorSample(slot));
     ShowBarcodeRow();
 
     selection_ = -1;

@@ -12,6 +12,7 @@
 #include "print/render/BackgroundImage.h"
 #include "print/render/BarcodeDraw.h"
 #include "print/render/NameBlockDraw.h"
+#include "print/render/NameSlotsDraw.h"
 #include "print/render/PageOutput.h"
 #include "print/render/PrintDevice.h"
 #include "qt/WaitCursor.h"
@@ -40,8 +41,9 @@ struct AddressLines {
 };
 constexpr std::array<AddressLines, 2> kAddressLines { { { { 12, 13 }, 14 }, { { 38, 39 }, 40 } } };
 constexpr int kAddressColumns = 2;
-// The addressee's name with the honorific: joint names and company lines go with it,
-// or with the name alone where a layout sets the honorific in a slot of its own.
+// The addressee's name with the honorific: joint names and company lines go with it
+// (or with the name alone where a layout sets the honorific in a slot of its own)
+// unless the layout shows their own slots.
 constexpr int kNameSlot = 0;
 constexpr int kNameWithHonorificSlot = 1;
 constexpr int kHonorificSlot = 2;
@@ -276,6 +278,7 @@ void CardRenderer::DrawCell(QPainter& painter, int row, std::int32_t ox, std::in
     // the honorific's own slot.
     const int nameSlot = draw.test(kNameWithHonorificSlot) ? kNameWithHonorificSlot : kNameSlot;
     const NameBlock block = AddresseeNameBlock(record);
+    const NameBlock beside = BlockBesideName(block, items);
     NameBlockPlace place;
     place.bottom = global_.Header().paperHeight - kEdgeClearance;
     place.honorificApart = nameSlot == kNameSlot && draw.test(kHonorificSlot);
@@ -284,18 +287,27 @@ void CardRenderer::DrawCell(QPainter& painter, int row, std::int32_t ox, std::in
         if (!draw.test(static_cast<std::size_t>(slot)))
             continue;
         const TextItem& object = items[static_cast<std::size_t>(slot)].object;
-        if (slot == kBarcodeSlot) {
+        switch (slot) {
+        case kBarcodeSlot:
             DrawCustomerBarcode(painter, object, ox, oy, printableArea);
             continue;
+        case kJointNameSlot:
+            DrawJointNameSlot(painter, object, block, ox, oy, printableArea);
+            continue;
+        case kCompanySlot:
+            DrawCompanySlot(painter, object, block, ox, oy, printableArea);
+            continue;
+        default:
+            break;
         }
         if (slot == kHonorificSlot && place.honorificApart && draw.test(kNameSlot)) {
-            DrawJointHonorifics(painter, object, items[kNameSlot].object, block, ox, oy, printableArea, place);
+            DrawJointHonorifics(painter, object, items[kNameSlot].object, beside, ox, oy, printableArea, place);
             continue;
         }
         std::int32_t shift = 0;
         const TextItem::ColumnFlow flow = AddressFlow(items, draw, columns, slot, shift);
         columns[static_cast<std::size_t>(slot)] = slot == nameSlot
-            ? DrawNameBlock(painter, object, block, ox + shift, oy, printableArea, flow, place)
+            ? DrawNameBlock(painter, object, beside, ox + shift, oy, printableArea, flow, place)
             : object.Draw(painter, ox + shift, oy, printableArea, flow);
     }
 }

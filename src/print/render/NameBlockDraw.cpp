@@ -7,9 +7,6 @@
 namespace nrt::print {
 namespace {
 
-// Company lines and the title are set this much smaller than the name (per cent).
-constexpr std::int32_t kSmallerType = 70;
-
 TextItem Scaled(const TextItem& item, std::int32_t percent)
 {
     TextItem out = item;
@@ -37,13 +34,13 @@ Geometry Fit(const TextItem& name, const NameBlock& block, const NameBlockPlace&
     const auto lines = static_cast<std::int32_t>(block.jointNames.size()) + 1;
     Geometry g;
     if (!name.IsVertical() && place.bottom > name.Y()) {
-        const std::int32_t needed = lines * name.Height() + companyLines * name.Height() * kSmallerType / 100;
+        const std::int32_t needed = lines * name.Height() + companyLines * name.Height() * kSmallerTypePercent / 100;
         const std::int32_t room = place.bottom - name.Y();
         if (needed > room)
             g.percent = std::max<std::int32_t>(1, room * 100 / needed);
     }
     g.name = Scaled(name, g.percent);
-    g.small = Scaled(g.name, kSmallerType);
+    g.small = Scaled(g.name, kSmallerTypePercent);
     g.pitch = name.IsVertical() ? 2 * g.name.Width() : g.name.Height();
     g.smallPitch = name.IsVertical() ? 2 * g.small.Width() : g.small.Height();
     if (!name.IsVertical()) {

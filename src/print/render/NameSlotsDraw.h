@@ -1,0 +1,30 @@
+#pragma once
+// Drawing the joint names and the company lines in slots of their own, for layouts
+// that place them apart from the addressee's name.
+
+#include "print/LayoutItem.h"
+#include "print/NameBlock.h"
+#include "print/TextItem.h"
+
+#include <cstdint>
+
+class QPainter;
+
+namespace nrt::print {
+
+// What still goes with the name: the block without the joint names or company lines
+// whose own slot the layout shows (the title always stays with the name).
+NameBlock BlockBesideName(NameBlock block, const LayoutTable& items);
+
+// The joint names in `slot`: one column (vertical) or line each from the slot's place,
+// each in the slot's frame, font and direction. A given name alone starts further on
+// by the main family name's length in the slot's font, so a slot level with the name
+// keeps it under the main given name.
+void DrawJointNameSlot(QPainter& painter, const TextItem& slot, const NameBlock& block, std::int32_t ox,
+    std::int32_t oy, bool printableArea);
+
+// Company and department in `slot`, one column (vertical) or line each from its place.
+void DrawCompanySlot(QPainter& painter, const TextItem& slot, const NameBlock& block, std::int32_t ox, std::int32_t oy,
+    bool printableArea);
+
+} // namespace nrt::print
