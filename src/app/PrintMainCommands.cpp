@@ -38,8 +38,10 @@ void InstallPrintCommands(MainWindow& main)
         if (commands->Print(window->PrintCondition(), window->SortOrder(), senders()))
             window->RefreshList();
     };
-    auto preview
-        = [window, commands, senders] { commands->Preview(window->PrintCondition(), window->SortOrder(), senders()); };
+    auto preview = [window, commands, senders] {
+        if (commands->Preview(window->PrintCondition(), window->SortOrder(), senders()))
+            window->RefreshList();
+    };
 
     QMenu* file = main.FileMenu();
     QAction* section = main.FileSection(MainWindow::kFilePrint);

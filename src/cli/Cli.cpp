@@ -169,7 +169,8 @@ const std::vector<Command>& Commands()
         {"postal-import", "postal-import FILE", RunPostalImport},
         {"postal-lookup", "postal-lookup CODE", RunPostalLookup},
         {"print",
-         "print FORM (--pdf OUT | --printer QUEUE) [--where COND] [--sort KEYS] [--pages FROM-TO] [--sender NAME]",
+         "print FORM (--pdf OUT | --printer QUEUE) [--where COND] [--sort KEYS] [--pages FROM-TO] [--sender NAME] "
+         "[--mark-sent]",
          RunPrint},
     };
     return commands;

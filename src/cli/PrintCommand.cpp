@@ -1,15 +1,32 @@
 // nortea-cli print: the print condition (marked addressees, as the main window's first
 // tab selects them) through a print form into a PDF file or to a printer queue, with
-// the marked sender record or the one --sender names.
+// the marked sender record or the one --sender names. With --mark-sent a New Year's
+// card job records its addressees as sent for the card year, as the print window
+// offers to, and saves the table: only then is it a command that writes.
 #include "cli/Cli.h"
 
+#include "db/CardHistory.h"
 #include "db/MainList.h"
+#include "platform/Clock.h"
 #include "platform/sjis.h"
+#include "print/PrintForms.h"
+#include "print/SentCards.h"
 #include "print/render/CommandLinePrint.h"
+#include "settings/LayoutDefaults.h"
 
 #include <cstdio>
 
 namespace nrt::cli {
+namespace {
+
+// The form of that name is there and prints something other than New Year's cards.
+bool IsOtherKindOfForm(const AppSettings& global, const std::string& form)
+{
+    const int index = FindPrintForm(global, form);
+    return index >= 0 && AppSettings::ReportKindOfName(global.ReportList().GetLine(index)) != kReportNewYearCard;
+}
+
+} // namespace
 
 int RunPrint(Context& context, Args& args)
 {
@@ -22,6 +39,7 @@ int RunPrint(Context& context, Args& args)
     const bool hasPages = args.Option("--pages", pages);
     std::string sender;
     const bool hasSender = args.Option("--sender", sender);
+    const bool markSent = args.Flag("--mark-sent");
     if (hasSender && sender.empty())
         return kExitUsage;
     if (args.usageError || hasPdf == hasQueue || args.Rest().size() != 1 || !args.unknown().empty())
@@ -36,18 +54,45 @@ int RunPrint(Context& context, Args& args)
         = mainlist::WithUserCondition(mainlist::PrintCondition(tab, {}), platform::Utf8ToSjis(where));
     const std::string order = hasSort ? platform::Utf8ToSjis(sort) : SJ("カナ, 名前");
     const std::string form = platform::Utf8ToSjis(args.Rest()[0]);
-    int pageCount = 0;
-    const int code = hasQueue ? print::PrintToQueue(context.Global(), context.Table(), form, condition, order,
-                         platform::Utf8ToSjis(queue), from, to, &pageCount, platform::Utf8ToSjis(sender))
-                              : print::PrintToPdf(context.Global(), context.Table(), form, condition, order,
-                                  platform::Utf8ToSjis(pdf), from, to, &pageCount, platform::Utf8ToSjis(sender));
+    // Only New Year's cards have a year to record them in: a mistake in the command,
+    // said before anything prints.
+    if (markSent && IsOtherKindOfForm(context.Global(), form)) {
+        PrintMessage(SJ("注意"), SJ("--mark-sent は年賀状の印刷フォームにだけ使えます。"));
+        return kExitUsage;
+    }
+    if (markSent && !context.LockForWriting())
+        return kExitFailed;
+    AddressTable* table = markSent ? context.TableForWriting() : &context.Table();
+    if (table == nullptr)
+        return kExitFailed;
+    print::PrintedJob job;
+    const int code = hasQueue ? print::PrintToQueue(context.Global(), *table, form, condition, order,
+                         platform::Utf8ToSjis(queue), from, to, &job, platform::Utf8ToSjis(sender))
+                              : print::PrintToPdf(context.Global(), *table, form, condition, order,
+                                  platform::Utf8ToSjis(pdf), from, to, &job, platform::Utf8ToSjis(sender));
     if (code == print::kPrintNoSuchForm)
         PrintMessage(SJ("注意"), SJ("その印刷フォームはありません。"));
     else if (code == print::kPrintNoSuchPages)
-        PrintMessage(SJ("注意"), SJ("そのページはありません（全") + std::to_string(pageCount) + SJ("ページ）。"));
+        PrintMessage(SJ("注意"), SJ("そのページはありません（全") + std::to_string(job.pageCount) + SJ("ページ）。"));
     else if (code == print::kPrintNoSuchQueue)
         PrintMessage(SJ("注意"), SJ("そのプリンタはありません。"));
-    return code == print::kPrintDone ? kExitOk : kExitFailed;
+    if (code != print::kPrintDone)
+        return kExitFailed;
+    if (!markSent)
+        return kExitOk;
+
+    // The question is the window's; the message host answers it Yes and prints it.
+    const int year = cardhistory::CardYear(platform::GetClock().Now());
+    const print::SentRecording recorded = print::OfferToRecordSent(*table, job.records, kReportNewYearCard, year);
+    if (recorded == print::SentRecording::kUnchanged)
+        return kExitOk;
+    // Marks that went in before a refusal are kept, as the window keeps them.
+    if (!context.SaveTable() || recorded == print::SentRecording::kFailed)
+        return kExitFailed;
+    PrintMessage(SJ("注意"),
+        std::to_string(job.records.size()) + SJ("件を") + std::to_string(year)
+            + SJ("年の年賀状を出した宛先として記録しました。"));
+    return kExitOk;
 }
 
 } // namespace nrt::cli

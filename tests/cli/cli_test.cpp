@@ -4,11 +4,13 @@
 #include "db/RecordSet.h"
 #include "platform/Clock.h"
 #include "platform/fs.h"
+#include "platform/sjis.h"
 #include "settings/AppSettings.h"
 #include "support/TestSupport.h"
 
 #include "CliRunner.h"
 #include "CupsServer.h"
+#include "ProgramRunning.h"
 
 #include <gtest/gtest.h>
 
@@ -403,4 +405,68 @@ TEST_F(CliTest, NewYearCardsLeaveOutMourningAndPrintTheChosenSender)
     EXPECT_NE(r.err.find("注意: 差出人「いない人」が見つかりません。"), std::string::npos) << r.err;
     r = Run({ "print", "年賀状", "--pdf", pdf, "--sender" });
     EXPECT_EQ(r.status, 2);
+}
+
+// print --mark-sent: the records on the pages put out are recorded as sent for the card
+// year (those in mourning were never printed) and the book is saved; without it the
+// command only reads, so it runs beside the open program and leaves the book's bytes.
+TEST_F(CliTest, MarkSentRecordsThePrintedCardsAndSavesTheBook)
+{
+    const std::string y = std::to_string(cardhistory::CardYear(platform::GetClock().Now()));
+    AddressTable db;
+    db.CreateDefaultTable();
+    // By kana: ｱ in mourning (left out), then the pages ｲ, ｳ, ｴ.
+    const struct {
+        const char* name;
+        const char* kana;
+        std::string history;
+    } rows[] = { { "喪中", "ｱ", y + S("喪") }, { "一頁", "ｲ", "" }, { "二頁", "ｳ", "" }, { "三頁", "ｴ", y + S("受") } };
+    for (const auto& row : rows) {
+        db.ClearCurrent();
+        db.SetValue(field::kSender, "0");
+        db.SetValue(field::kPrintMark, "1");
+        db.SetValue(field::kName, S(row.name));
+        db.SetValue(field::kKana, S(row.kana));
+        ASSERT_EQ(db.SetValue(field::kCardHistory, row.history), 0);
+        ASSERT_EQ(db.PostRecord(), 0);
+    }
+    const std::string book = userFolder + "/nrt.ndb";
+    ASSERT_EQ(db.SaveTable(book), TableError::kNone);
+    const std::string before = nrt::test::ReadAll(book);
+    const std::string pdf = nrt::test::U(dir.Path()) + "/cards.pdf";
+    const std::string mourning = "注意: 喪中の宛先1件は" + y + "年の年賀状を印刷しません。\n";
+
+    {
+        // The program open: printing alone still runs, recording is refused.
+        const nrt::test::ProgramRunning program(cli);
+        ASSERT_TRUE(program.Held());
+        Result r = Run({ "print", "年賀状", "--pdf", pdf });
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, mourning);
+        EXPECT_EQ(nrt::test::ReadAll(book), before);
+        r = Run({ "print", "年賀状", "--pdf", pdf, "--mark-sent" });
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "注意: 「ノルテア」が起動されています。終了してから実行して下さい。\n");
+        EXPECT_EQ(nrt::test::ReadAll(book), before);
+    }
+
+    platform::fs::RemoveFile(platform::Utf8ToSjis(pdf));
+    Result r = Run({ "print", "普通はがき(１)", "--pdf", pdf, "--mark-sent" });
+    EXPECT_EQ(r.status, 2) << "no year to record other cards in";
+    EXPECT_NE(r.err.find("注意: --mark-sent は年賀状の印刷フォームにだけ使えます。\n"), std::string::npos) << r.err;
+    EXPECT_FALSE(platform::fs::Exists(platform::Utf8ToSjis(pdf)));
+    EXPECT_EQ(nrt::test::ReadAll(book), before);
+
+    r = Run({ "print", "年賀状", "--pdf", pdf, "--pages", "2-3", "--mark-sent" });
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err,
+        mourning + "確認: 印刷した2件を" + y + "年の年賀状を出した宛先として記録しますか？ → はい\n注意: 2件を" + y
+            + "年の年賀状を出した宛先として記録しました。\n");
+    EXPECT_EQ(PdfPages(pdf).size(), 2u);
+    AddressTable saved;
+    ASSERT_EQ(saved.LoadTable(book), TableError::kNone);
+    const std::vector<std::string> expected { y + "喪", "", y + "出", y + "出受" };
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(nrt::test::U(saved.GetValue(field::kCardHistory, k)), expected[static_cast<std::size_t>(k)])
+            << rows[k].name;
 }

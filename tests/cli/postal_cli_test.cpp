@@ -5,10 +5,8 @@
 #include "settings/AppSettings.h"
 #include "support/TestSupport.h"
 
-#include <QCoreApplication>
-#include <QLockFile>
-
 #include "CliRunner.h"
+#include "ProgramRunning.h"
 
 #include <gtest/gtest.h>
 
@@ -151,20 +149,15 @@ TEST_F(PostalCliTest, Usage)
 TEST_F(PostalCliTest, ImportRefusedWhileTheProgramRuns)
 {
     nrt::test::WriteAll(dir.Path() + "/list.csv", nrt::test::SampleList());
-    // The lock as a running nortea holds it: taken by a live process under its own name.
-    static std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-    static char* argv[] = { self.data(), nullptr };
-    int argc = 1;
-    QCoreApplication app(argc, argv);
-    QLockFile lock(QString::fromStdString(cli.RuntimeFolder() + "/NrtPelo.lock"));
-    ASSERT_TRUE(lock.tryLock(0));
+    nrt::test::ProgramRunning program(cli);
+    ASSERT_TRUE(program.Held());
 
     Result r = Run({ "postal-import", "list.csv" });
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("起動されています"), std::string::npos) << r.err;
     EXPECT_FALSE(platform::fs::Exists(folders.dataFolder + "/yubin"));
 
-    lock.unlock();
+    program.Stop();
     r = Run({ "postal-import", "list.csv" });
     EXPECT_EQ(r.status, 0) << r.err;
 }

@@ -76,10 +76,10 @@ int PrintGuiFixture::AddSender(const Addressee& a, bool marked)
     return db.GetRecordCount() - 1;
 }
 
-void PrintGuiFixture::PrintToPdf(const std::string& pdfPath, int from, int to)
+void PrintGuiFixture::PrintToPdf(const std::string& pdfPath, int from, int to, print::PrinterBinding* binding)
 {
     const QString file = Sys(pdfPath);
-    printer.SetDialogStandIn([file, from, to](QPrinter& p, bool) {
+    (binding ? *binding : printer).SetDialogStandIn([file, from, to](QPrinter& p, bool) {
         p.setOutputFormat(QPrinter::PdfFormat);
         p.setOutputFileName(file);
         if (from > 0) {

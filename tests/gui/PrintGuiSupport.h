@@ -52,9 +52,9 @@ public:
     std::vector<int> AddAddressees(const std::vector<Addressee>& people);
     // A sender record (宛名区分 "1"), marked for printing or not.
     int AddSender(const Addressee& sender, bool marked = true);
-    // The next print dialogs print to this PDF file with the given page range
-    // (from 0: all pages).
-    void PrintToPdf(const std::string& pdfPath, int from = 0, int to = 0);
+    // The next print dialogs of `binding` (null: `printer`) print to this PDF file with
+    // the given page range (from 0: all pages).
+    void PrintToPdf(const std::string& pdfPath, int from = 0, int to = 0, print::PrinterBinding* binding = nullptr);
 
 private:
     platform::ScopedMessageHost scoped_ { messages };

@@ -11,11 +11,13 @@
 #include "print/qt/ListPrint.h"
 #include "print/qt/PrintCommands.h"
 #include "print/qt/PrintFormList.h"
+#include "print/qt/PrintPreview.h"
 #include "print/qt/PrintProgress.h"
 #include "print/render/CardRenderer.h"
 #include "print/render/CommandLinePrint.h"
 #include "settings/LayoutDefaults.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QListWidget>
@@ -296,4 +298,51 @@ TEST_F(Commands, NewYearCardsChooseTheSenderLeaveOutMourningAndRecordWhatWasSent
     EXPECT_EQ(U(f.db.GetValue(field::kCardHistory, 2)), std::to_string(year) + "喪");
     EXPECT_EQ(
         U(f.db.GetValue(field::kCardHistory, 3)), std::to_string(year) + "出受 " + std::to_string(year - 1) + "出");
+}
+
+// The preview's print commands make the same offer, for the records each job put out:
+// the dialog's page range, the page shown, and nothing after a cancelled dialog (the
+// renderer still names the last job's records then).
+TEST_F(Commands, ThePreviewsPrintCommandsOfferToRecordWhatTheyPrinted)
+{
+    const int year = cardhistory::CardYear(platform::GetClock().Now());
+    f.db.ReadRecord(2); // 伊藤 花子
+    ASSERT_EQ(f.db.SetValue(field::kCardHistory, std::to_string(year) + S("喪")), 0);
+    ASSERT_EQ(f.db.PostRecord(), 0);
+    print::PrintCommands commands(*f.global, f.db, nullptr);
+    commands.Renderer().SetProgressRunner({});
+    const std::string offer = "印刷した1件を" + std::to_string(year) + "年の年賀状を出した宛先として記録しますか？";
+
+    std::vector<std::string> asked; // the questions after each of the three jobs
+    std::vector<std::string> printed; // the first page of each
+    WhenModal<print::PrintFormList>([&](print::PrintFormList& list) {
+        Control<QListWidget>(list, "lst_Name")->setCurrentRow(0); // 年賀状: 加藤, then 渡辺
+        WhenModal<print::PrintPreview>([&](print::PrintPreview& preview) {
+            const auto job = [&](const char* action) {
+                const std::size_t shown = f.messages.shown.size();
+                platform::fs::RemoveFile(pdf);
+                Control<QAction>(preview, action)->trigger();
+                asked.push_back(f.messages.shown.size() > shown ? U(f.messages.LastText()) : "");
+                printed.push_back(platform::fs::Exists(pdf) ? PdfPageTexts(pdf).at(0) : "");
+            };
+            f.PrintToPdf(pdf, 2, 2, &commands.Printer());
+            job("mnuFilePrint"); // page 2: 渡辺, recorded
+            f.messages.Answer(platform::MsgResult::No);
+            job("N1"); // the page shown: 加藤, declined
+            commands.Printer().SetDialogStandIn([](QPrinter&, bool) { return false; });
+            job("mnuFilePrint");
+            preview.accept();
+        });
+        list.cmd_OkClick();
+    });
+    EXPECT_TRUE(commands.Preview(Condition(), S("カナ"), false)) << "the list shows the records changed";
+
+    EXPECT_EQ(asked, (std::vector<std::string> { offer, offer, "" }));
+    ASSERT_EQ(printed.size(), 3u);
+    EXPECT_NE(printed[0].find("渡辺"), std::string::npos) << printed[0];
+    EXPECT_NE(printed[1].find("加藤"), std::string::npos) << printed[1];
+    EXPECT_EQ(printed[2], "");
+    EXPECT_EQ(U(f.db.GetValue(field::kCardHistory, 1)), std::to_string(year) + "出"); // 渡辺
+    EXPECT_EQ(U(f.db.GetValue(field::kCardHistory, 2)), std::to_string(year) + "喪"); // 伊藤, never printed
+    EXPECT_EQ(U(f.db.GetValue(field::kCardHistory, 3)), ""); // 加藤, declined
 }

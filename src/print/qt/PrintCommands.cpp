@@ -6,6 +6,7 @@
 #include "platform/MessageHost.h"
 #include "platform/sjis.h"
 #include "print/RowSource.h"
+#include "print/SentCards.h"
 #include "print/qt/LayoutEditor.h"
 #include "print/qt/ListPrint.h"
 #include "print/qt/NewPrintFormDialog.h"
@@ -92,27 +93,29 @@ bool PrintCommands::Print(std::string_view printCondition, std::string_view sort
     const int kind = AppSettings::ReportKindOfName(form);
     if (!renderer_->Prepare(form, kind, printCondition, sortOrder) || !renderer_->PrintRows(window_))
         return false;
-    const std::vector<int>& printed = renderer_->PrintedRecords();
-    if (kind != kReportNewYearCard || printed.empty())
-        return false;
-    const int year = cardhistory::CardYear(platform::GetClock().Now());
-    if (!platform::Ask(SJ("印刷した") + std::to_string(printed.size()) + SJ("件を") + std::to_string(year)
-            + SJ("年の年賀状を出した宛先として記録しますか？")))
-        return false;
-    if (!cardhistory::MarkSent(table_, printed, year))
-        platform::Warn(SJ("年賀状の記録に失敗しました。"));
-    return true;
+    return OfferToRecordSent(kind);
 }
 
-void PrintCommands::Preview(std::string_view printCondition, std::string_view sortOrder, bool senderTab)
+bool PrintCommands::Preview(std::string_view printCondition, std::string_view sortOrder, bool senderTab)
 {
     std::string form;
     if (!ChooseForm(form, senderTab))
-        return;
-    if (!renderer_->Prepare(form, AppSettings::ReportKindOfName(form), printCondition, sortOrder))
-        return;
+        return false;
+    const int kind = AppSettings::ReportKindOfName(form);
+    if (!renderer_->Prepare(form, kind, printCondition, sortOrder))
+        return false;
+    bool changed = false;
     PrintPreview preview(*renderer_, global_, window_);
+    preview.SetAfterPrint([this, kind, &changed] { changed = OfferToRecordSent(kind) || changed; });
     preview.exec();
+    return changed;
+}
+
+bool PrintCommands::OfferToRecordSent(int kind)
+{
+    return print::OfferToRecordSent(
+               table_, renderer_->PrintedRecords(), kind, cardhistory::CardYear(platform::GetClock().Now()))
+        != SentRecording::kUnchanged;
 }
 
 int PrintCommands::ChooseFormToEdit()

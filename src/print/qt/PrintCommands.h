@@ -44,8 +44,9 @@ public:
     // New Year's cards the program offers to record them as sent for the card year:
     // true when it did (the list shows the records changed).
     bool Print(std::string_view printCondition, std::string_view sortOrder, bool senderTab);
-    // The same road to the preview window.
-    void Preview(std::string_view printCondition, std::string_view sortOrder, bool senderTab);
+    // The same road to the preview window, whose print commands make the same offer
+    // after New Year's cards: true when one was taken (the list shows the records changed).
+    bool Preview(std::string_view printCondition, std::string_view sortOrder, bool senderTab);
     // The print form list with its new, rename and delete buttons: the index of the
     // form whose layout is to be edited, or -1.
     int ChooseFormToEdit();
@@ -61,6 +62,9 @@ public:
 private:
     // The chosen form's name, or false.
     bool ChooseForm(std::string& name, bool senderTab);
+    // After a job of form kind `kind`: the offer to record the records the renderer put
+    // out as sent; true when the table may have changed.
+    bool OfferToRecordSent(int kind);
 
     AppSettings& global_;
     AddressTable& table_;

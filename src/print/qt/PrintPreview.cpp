@@ -185,12 +185,19 @@ void PrintPreview::mnuNextClick()
 
 void PrintPreview::mnuFilePrintClick()
 {
-    renderer_.PrintFromPreview(this, -1);
+    PrintPagesOf(-1);
 }
 
 void PrintPreview::N1Click()
 {
-    renderer_.PrintFromPreview(this, CurrentPage());
+    PrintPagesOf(CurrentPage());
+}
+
+void PrintPreview::PrintPagesOf(int page)
+{
+    // A cancelled dialog leaves the last job's records in the renderer.
+    if (renderer_.PrintFromPreview(this, page) != 0 && afterPrint_)
+        afterPrint_();
 }
 
 void PrintPreview::SetZoom(int percent)

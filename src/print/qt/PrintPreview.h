@@ -6,6 +6,7 @@
 #include <QImage>
 
 #include <functional>
+#include <utility>
 
 class QAction;
 class QLabel;
@@ -34,6 +35,10 @@ public:
     int CurrentPage() const;
     double Zoom() const { return zoom_; }
     const QImage& Surface() const { return surface_; }
+
+    // Called after each print command whose dialog was accepted; the renderer's
+    // PrintedRecords then name what the job put out (none when it failed or was cancelled).
+    void SetAfterPrint(std::function<void()> afterPrint) { afterPrint_ = std::move(afterPrint); }
 
     void mnuPrevClick();
     void mnuNextClick();
@@ -69,6 +74,7 @@ private:
     void DrawPage();
     void UpdateScrollBars();
     void RememberPlacement();
+    void PrintPagesOf(int page);
 
     CardRenderer& renderer_;
     AppSettings& global_;
@@ -76,6 +82,7 @@ private:
     QImage surface_;
     double zoom_ = 1.0;
     bool placementSaved_ = false;
+    std::function<void()> afterPrint_;
 };
 
 } // namespace nrt::print
