@@ -279,8 +279,8 @@ TEST_F(ImportTest, AFailedSaveUndoesTheImportAndLeavesTheCategoryLists)
         int categories = 0;
     } watch(table, UserPath("nrt.ndb"));
     table.ClearCurrent();
-    table.SetValue(field::kName, S("元から"));
-    table.PostRecord();
+    EXPECT_EQ(table.SetValue(field::kName, S("元から")), RecordError::kNone);
+    EXPECT_EQ(table.PostRecord(), RecordError::kNone);
     WriteAll(Docs("in.csv"), S("名前,大分類\r\n山田,会社\r\n"));
     CsvImport import(*global, table);
     EXPECT_EQ(import.Run(S("in.csv"), &watch), CsvImport::kTableSaveFailed);
