@@ -204,7 +204,8 @@ int main()
     // file's size). Reading and loading alternate, so that a busy moment of the machine
     // falls on both alike.
     std::vector<double> reads, loads;
-    int code = 0, rows = 0;
+    CsvReader::Result code = CsvReader::kOk;
+    int rows = 0;
     for (int run = 0; run < kCsvRuns; ++run) {
         reads.push_back(bench::MedianMs(1, [&] {
             std::unique_ptr<char[]> bytes;
@@ -219,8 +220,8 @@ int main()
     }
     const double read = Median(reads);
     const double load = Median(loads);
-    if (code != 0 || rows != kRecords) {
-        std::fprintf(stderr, "query_bench: LoadCsv gave %d with %d rows\n", code, rows);
+    if (code != CsvReader::kOk || rows != kRecords) {
+        std::fprintf(stderr, "query_bench: LoadCsv gave %d with %d rows\n", static_cast<int>(code), rows);
         return 1;
     }
     bench::Print("csv_read_100k_ms", read, "ms");

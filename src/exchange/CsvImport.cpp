@@ -49,7 +49,7 @@ struct Refusal {
 };
 
 // The refusal of a file LoadCsv could not read whole.
-Refusal ReadRefusal(const CsvReader& csv, int code)
+Refusal ReadRefusal(const CsvReader& csv, CsvReader::Result code)
 {
     switch (code) {
     case CsvReader::kOk:
@@ -226,11 +226,11 @@ int CsvImport::LoadMapped(
     return Read(path, hasHeader, &targets, observer ? *observer : none);
 }
 
-int CsvImport::ReadPreview(std::string_view path, bool hasHeader, int rows, Preview& out)
+CsvReader::Result CsvImport::ReadPreview(std::string_view path, bool hasHeader, int rows, Preview& out)
 {
     out = {};
     CsvReader csv;
-    const int code = csv.LoadCsv(path, hasHeader ? 1 : 0);
+    const CsvReader::Result code = csv.LoadCsv(path, hasHeader ? 1 : 0);
     if (code != CsvReader::kOk)
         return code;
     for (int c = 0; c < csv.GetColumnCount(); ++c)

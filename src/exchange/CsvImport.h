@@ -5,6 +5,7 @@
 // leaves the table and the category lists as they were. Every imported record is an
 // addressee marked for printing unless the file says otherwise.
 
+#include "db/CsvReader.h"
 #include "exchange/CsvColumnMap.h"
 #include "exchange/RecordImport.h"
 
@@ -85,7 +86,7 @@ public:
         std::vector<std::string> headers;
         std::vector<std::vector<std::string>> rows;
     };
-    static int ReadPreview(std::string_view path, bool hasHeader, int rows, Preview& out);
+    [[nodiscard]] static CsvReader::Result ReadPreview(std::string_view path, bool hasHeader, int rows, Preview& out);
 
     // The completed file name of the last Run (for the window's file name field).
     const std::string& Path() const { return path_; }
