@@ -298,12 +298,12 @@ std::string RecordImport::RowMessage(int line, std::string_view column, std::str
     return text;
 }
 
-int RecordImport::Run(const ImportRows& rows, Observer& watch)
+RecordImport::Result RecordImport::Run(const ImportRows& rows, Observer& watch)
 {
     imported_ = 0;
     blankRows_ = 0;
     // Every message box below comes without the wait cursor.
-    const auto refuse = [&watch](int result, std::string_view text) {
+    const auto refuse = [&watch](Result result, std::string_view text) {
         watch.Busy(false);
         platform::Warn(text);
         return result;

@@ -44,11 +44,11 @@ std::string Qp(std::string_view utf8)
 class VCardTest : public nrt::test::ExchangeFixture {
 protected:
     // Imports the bytes as a file; the fields of record `k` are read with Value.
-    int Import(const std::string& bytes)
+    VCardImport::Result Import(const std::string& bytes)
     {
         WriteAll(Docs("in.vcf"), bytes);
         VCardImport import(*global, table);
-        const int result = import.Load(Docs("in.vcf"));
+        const VCardImport::Result result = import.Load(Docs("in.vcf"));
         notes.clear();
         for (const std::string& n : import.Notes())
             notes.push_back(U(n));
