@@ -9,6 +9,15 @@
 #include <unistd.h>
 
 namespace nrt::bench {
+
+void Require(RecordError code)
+{
+    if (code == RecordError::kNone)
+        return;
+    std::fprintf(stderr, "bench: the table refused the data (%d)\n", static_cast<int>(code));
+    std::exit(1);
+}
+
 namespace {
 
 struct Name {
@@ -104,39 +113,39 @@ void FillTable(AddressTable& db, int count, unsigned seed)
         const auto& g = pick(given);
         const auto& p = pick(places);
         db.ClearCurrent();
-        db.SetValue(field::kSender, "0");
-        db.SetValue(field::kPrintMark, rng() % 3 ? "1" : "0");
-        db.SetValue(field::kName, f.first + space + g.first);
-        db.SetValue(field::kKana, f.second + " " + g.second);
-        db.SetValue(field::kHonorific, sama);
-        db.SetValue(field::kPostalCode, p[2]);
-        db.SetValue(field::kPrefecture, p[0]);
+        Require(db.SetValue(field::kSender, "0"));
+        Require(db.SetValue(field::kPrintMark, rng() % 3 ? "1" : "0"));
+        Require(db.SetValue(field::kName, f.first + space + g.first));
+        Require(db.SetValue(field::kKana, f.second + " " + g.second));
+        Require(db.SetValue(field::kHonorific, sama));
+        Require(db.SetValue(field::kPostalCode, p[2]));
+        Require(db.SetValue(field::kPrefecture, p[0]));
         std::snprintf(buf, sizeof buf, "%u", 1 + rng() % 9);
         std::string addr = p[1] + buf + chome;
         std::snprintf(buf, sizeof buf, "%u", 1 + rng() % 30);
         addr += buf + dash;
         std::snprintf(buf, sizeof buf, "%u", 1 + rng() % 20);
         addr += buf;
-        db.SetValue(field::kAddress1, addr);
-        db.SetValue(field::kAddress2, buildings[rng() % buildings.size()]);
+        Require(db.SetValue(field::kAddress1, addr));
+        Require(db.SetValue(field::kAddress2, buildings[rng() % buildings.size()]));
         std::snprintf(buf, sizeof buf, "0%u-%04u-%04u", 3 + rng() % 6, rng() % 10000, rng() % 10000);
-        db.SetValue(field::kPhone, buf);
+        Require(db.SetValue(field::kPhone, buf));
         if (rng() % 2) {
             std::snprintf(buf, sizeof buf, "090-%04u-%04u", rng() % 10000, rng() % 10000);
-            db.SetValue(field::kMobile, buf);
+            Require(db.SetValue(field::kMobile, buf));
         }
         if (rng() % 3 == 0) {
             std::snprintf(buf, sizeof buf, "user%u@example.jp", rng() % 100000);
-            db.SetValue(field::kMail, buf);
+            Require(db.SetValue(field::kMail, buf));
         }
         if (rng() % 4 == 0) {
             std::snprintf(buf, sizeof buf, "%u/%02u/%02u", 1940 + rng() % 70, 1 + rng() % 12, 1 + rng() % 28);
-            db.SetValue(field::kBirthday, buf);
+            Require(db.SetValue(field::kBirthday, buf));
         }
-        db.SetValue(field::kCategory, categories[rng() % categories.size()]);
-        db.SetValue(field::kRegistered, "2026/12/09");
-        db.SetValue(field::kUpdated, "2026/12/09");
-        db.PostRecord();
+        Require(db.SetValue(field::kCategory, categories[rng() % categories.size()]));
+        Require(db.SetValue(field::kRegistered, "2026/12/09"));
+        Require(db.SetValue(field::kUpdated, "2026/12/09"));
+        Require(db.PostRecord());
     }
 }
 

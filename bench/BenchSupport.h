@@ -25,6 +25,10 @@ inline void Print(const char* name, double value, const char* unit)
 // A folder under /tmp for the benchmark's files, removed at exit.
 std::string ScratchDir();
 
+// Stops the benchmark when the table refuses a value or a record it builds: the
+// figures would be of other data than they say.
+void Require(RecordError code);
+
 // Fills the table (default schema) with `count` plausible Japanese address records;
 // the same seed gives the same records.
 void FillTable(AddressTable& db, int count, unsigned seed = 20261209);

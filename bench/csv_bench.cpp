@@ -77,7 +77,10 @@ int main()
     bench::FillTable(db, 10000);
     RecordSet rec;
     rec.Attach(&db);
-    rec.Select(std::string_view());
+    if (rec.Select(std::string_view()) != SelectResult::kSelected) {
+        std::fprintf(stderr, "csv_bench: the records were not selected\n");
+        return 1;
+    }
 
     CsvExport::Request request;
     request.typedName = dir + "/records.csv";

@@ -334,17 +334,17 @@ int main()
     db.CreateDefaultTable();
     bench::FillTable(db, kMessages);
     for (int k = 0; k < kMessages; ++k) {
-        db.ReadRecord(k);
+        bench::Require(db.ReadRecord(k));
         char address[40];
         std::snprintf(address, sizeof address, "r%04d@example.com", k);
-        db.SetValue(field::kMail, address);
-        db.SetValue(field::kPrintMark, "1");
-        db.PostRecord();
+        bench::Require(db.SetValue(field::kMail, address));
+        bench::Require(db.SetValue(field::kPrintMark, "1"));
+        bench::Require(db.PostRecord());
     }
     RecordSet records;
     records.Attach(&db);
-    records.SetSort(SJ("メール,カナ"), 0);
-    if (records.Select(SJ("印字区分='1'")) != 0 || records.GetRowCount() != kMessages) {
+    if (records.SetSort(SJ("メール,カナ"), 0) != SortError::kNone
+        || records.Select(SJ("印字区分='1'")) != SelectResult::kSelected || records.GetRowCount() != kMessages) {
         std::fprintf(stderr, "the records were not selected\n");
         return 1;
     }
@@ -367,7 +367,7 @@ int main()
                 mail.SetBodyLine(t.index, MailingRun::Substitute(t.text, records));
             prebuilt.push_back(std::string("MAIL FROM: <sender@example.com>\r\n") + "RCPT TO: <" + address
                 + ">\r\nDATA\r\n" + mail.MessageText() + ".\r\n");
-        } while (records.Next() == 0);
+        } while (records.Next() == CursorMove::kMoved);
     }
 
     Figures server;

@@ -92,12 +92,12 @@ int main(int argc, char** argv)
     db.CreateDefaultTable();
     bench::FillTable(db, kCards);
     db.ClearCurrent();
-    db.SetValue(field::kSender, "1");
-    db.SetValue(field::kPrintMark, "1");
-    db.SetValue(field::kName, SJ("鈴木 一郎"));
-    db.SetValue(field::kPostalCode, "231-0005");
-    db.SetValue(field::kAddress1, SJ("神奈川県横浜市中区本町６－５０－１"));
-    db.PostRecord();
+    bench::Require(db.SetValue(field::kSender, "1"));
+    bench::Require(db.SetValue(field::kPrintMark, "1"));
+    bench::Require(db.SetValue(field::kName, SJ("鈴木 一郎")));
+    bench::Require(db.SetValue(field::kPostalCode, "231-0005"));
+    bench::Require(db.SetValue(field::kAddress1, SJ("神奈川県横浜市中区本町６－５０－１")));
+    bench::Require(db.PostRecord());
 
     print::PrinterBinding printer;
     print::CardRenderer renderer(g, db, printer);
@@ -114,8 +114,11 @@ int main(int argc, char** argv)
     });
     RecordSet records;
     records.Attach(&db);
-    records.SetSort(SJ("カナ"), 1);
-    records.Select(SJ("宛名区分='0'"));
+    if (records.SetSort(SJ("カナ"), 1) != SortError::kNone
+        || records.Select(SJ("宛名区分='0'")) != SelectResult::kSelected) {
+        std::fprintf(stderr, "print_bench: the cards were not selected\n");
+        return 1;
+    }
     RecordSetRows rows(records);
 
     // The two jobs take turns, so that a machine busy with other work slows both alike.

@@ -33,11 +33,11 @@ constexpr const char* kSearchFields[]
 void ThinOutBirthdays(AddressTable& db)
 {
     for (int k = 0; k < db.GetRecordCount(); ++k) {
-        db.ReadRecord(k);
+        bench::Require(db.ReadRecord(k));
         char date[16];
         std::snprintf(date, sizeof date, "%04d/%02d/%02d", 1940 + k % 70, 1 + k % 12, 1 + k % 28);
-        db.SetValue(field::kBirthday, k % 10 == 0 ? std::string_view(date) : std::string_view());
-        db.PostRecord();
+        bench::Require(db.SetValue(field::kBirthday, k % 10 == 0 ? std::string_view(date) : std::string_view()));
+        bench::Require(db.PostRecord());
     }
 }
 
@@ -143,14 +143,17 @@ bool Run(
 {
     RecordSet rec;
     rec.Attach(&table);
-    rec.SetSort(q.sort, 0);
-    int code = 0;
+    if (rec.SetSort(q.sort, 0) != SortError::kNone) {
+        std::fprintf(stderr, "query_bench: %s cannot sort\n", name);
+        return false;
+    }
+    SelectResult code = SelectResult::kSelected;
     const double ours = bench::MedianMs(kRuns, [&] { code = rec.Select(q.condition); });
     std::vector<long long> theirs;
     const double peer = bench::MedianMs(kRuns, [&] { theirs = sql.Rowids(q.where, q.order); });
-    if (code != 0 || rec.GetRowCount() != static_cast<int>(theirs.size())) {
-        std::fprintf(stderr, "query_bench: %s selected %d rows (code %d), SQLite %zu\n", name, rec.GetRowCount(), code,
-            theirs.size());
+    if (code != SelectResult::kSelected || rec.GetRowCount() != static_cast<int>(theirs.size())) {
+        std::fprintf(stderr, "query_bench: %s selected %d rows (code %d), SQLite %zu\n", name, rec.GetRowCount(),
+            static_cast<int>(code), theirs.size());
         return false;
     }
     bench::Print(name, ours, "ms");
@@ -201,7 +204,8 @@ int main()
     // file's size). Reading and loading alternate, so that a busy moment of the machine
     // falls on both alike.
     std::vector<double> reads, loads;
-    int code = 0, rows = 0;
+    CsvReader::Result code = CsvReader::kOk;
+    int rows = 0;
     for (int run = 0; run < kCsvRuns; ++run) {
         reads.push_back(bench::MedianMs(1, [&] {
             std::unique_ptr<char[]> bytes;
@@ -216,8 +220,8 @@ int main()
     }
     const double read = Median(reads);
     const double load = Median(loads);
-    if (code != 0 || rows != kRecords) {
-        std::fprintf(stderr, "query_bench: LoadCsv gave %d with %d rows\n", code, rows);
+    if (code != CsvReader::kOk || rows != kRecords) {
+        std::fprintf(stderr, "query_bench: LoadCsv gave %d with %d rows\n", static_cast<int>(code), rows);
         return 1;
     }
     bench::Print("csv_read_100k_ms", read, "ms");

@@ -168,7 +168,8 @@ MainWindow::MainWindow(const StartupFolders& folders, QWidget* parent)
 
     // 9. Sort, full screen, list.
     sortOrder_ = SJ("カナ, 名前");
-    rec_.SetSort(sortOrder_, 0);
+    // A table without these fields lists its records unsorted.
+    static_cast<void>(rec_.SetSort(sortOrder_, 0));
     if (global_->GetFull())
         setWindowState(windowState() | Qt::WindowMaximized);
     RefreshList();
@@ -676,10 +677,10 @@ void MainWindow::RefreshList()
         keep = rec_.GetRowRecord(oldRow);
     model_->SetFiltered(!suffix_.empty());
     const std::string condition = mainlist::ListCondition(Tab(), suffix_);
-    const int code = rec_.Select(condition);
-    if (code < 0) {
+    const SelectResult code = rec_.Select(condition);
+    if (SelectFailed(code)) {
         // The selection is left as it was.
-        platform::Warn(FromQ(QStringLiteral("条件作成に失敗しました(%1)").arg(code)));
+        platform::Warn(FromQ(QStringLiteral("条件作成に失敗しました(%1)").arg(static_cast<int>(code))));
         return;
     }
     model_->Reload();
@@ -742,7 +743,8 @@ void MainWindow::UpdatePosition()
 
 bool MainWindow::StoreMark(bool on)
 {
-    return rec_.Read() == 0 && rec_.SetValue(SJ("印字区分"), on ? "1" : "0") == 0 && rec_.Post() == 0;
+    return rec_.Read() == RecordError::kNone && rec_.SetValue(SJ("印字区分"), on ? "1" : "0") == RecordError::kNone
+        && rec_.Post() == RecordError::kNone;
 }
 
 bool MainWindow::SetMark(int row, bool on)
@@ -874,7 +876,8 @@ void MainWindow::KanaIndex(int tag)
 void MainWindow::SortBy(const std::string& order)
 {
     sortOrder_ = order;
-    rec_.SetSort(sortOrder_, 0);
+    // The keys before a field the table lacks stay.
+    static_cast<void>(rec_.SetSort(sortOrder_, 0));
     RefreshList();
 }
 

@@ -201,7 +201,7 @@ bool ChooseTab(AppSettings& global, bool senders, const std::string* category, m
 
 bool SetSortOrSay(RecordSet& records, std::string_view order)
 {
-    if (records.SetSort(order, 0) == 0)
+    if (records.SetSort(order, 0) == SortError::kNone)
         return true;
     PrintMessage(SJ("注意"), SJ("並べ替えの指定が正しくありません：") + std::string(order));
     return false;
@@ -209,12 +209,12 @@ bool SetSortOrSay(RecordSet& records, std::string_view order)
 
 bool SelectOrSay(RecordSet& records, std::string_view condition)
 {
-    const int code = records.Select(condition);
-    if (code >= 0)
+    const SelectResult code = records.Select(condition);
+    if (!SelectFailed(code))
         return true;
     // -1 after the table's own message about a damaged value, which said it already.
-    if (code != -1 || records.GetSlot(RecordSet::kSlotSelect).GetCount() == 0)
-        PrintMessage(SJ("注意"), SJ("条件作成に失敗しました") + "(" + std::to_string(code) + ")");
+    if (code != SelectResult::kUnreadableValue || records.GetSlot(RecordSet::kSlotSelect).GetCount() == 0)
+        PrintMessage(SJ("注意"), SJ("条件作成に失敗しました") + "(" + std::to_string(static_cast<int>(code)) + ")");
     return false;
 }
 

@@ -62,7 +62,8 @@ int RunExportCsv(Context& context, Args& args)
     // kana and name.
     RecordSet records;
     records.Attach(&table);
-    records.SetSort(SJ("カナ, 名前"), 0);
+    // A table without these fields is written in the order of its records.
+    static_cast<void>(records.SetSort(SJ("カナ, 名前"), 0));
     if (!SelectOrSay(records, mainlist::WithUserCondition(mainlist::ListCondition(t, {}), platform::Utf8ToSjis(where))))
         return kExitFailed;
     CsvExport out(context.Global());

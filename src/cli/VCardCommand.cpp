@@ -34,7 +34,8 @@ int RunExportVCard(Context& context, Args& args)
         return kExitFailed;
     RecordSet records;
     records.Attach(&context.Table());
-    records.SetSort(SJ("カナ, 名前"), 0);
+    // A table without these fields is written in the order of its records.
+    static_cast<void>(records.SetSort(SJ("カナ, 名前"), 0));
     const std::string condition = marked ? mainlist::PrintCondition(t, {}) : mainlist::ListCondition(t, {});
     if (!SelectOrSay(records, mainlist::WithUserCondition(condition, platform::Utf8ToSjis(where))))
         return kExitFailed;

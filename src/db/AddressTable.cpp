@@ -51,10 +51,10 @@ FieldDef ExtendedDefinition(int index)
 
 } // namespace
 
-int AddressTable::DefineFields(const FieldDefinition& fields)
+RecordError AddressTable::DefineFields(const FieldDefinition& fields)
 {
     if (fields.GetCount() == 0)
-        return 50;
+        return RecordError::kNoField;
     fields_.clear();
     widths_.clear();
     rawDefinitions_.clear();
@@ -79,7 +79,7 @@ int AddressTable::DefineFields(const FieldDefinition& fields)
         defaultSchema_ = platform::lstrcmpiA(fields_[static_cast<std::size_t>(i)].name, DefaultFieldName(i)) == 0;
     // A fresh table holds nothing that needs saving.
     savedChanges_ = ++changes_;
-    return 0;
+    return RecordError::kNone;
 }
 
 void AddressTable::CreateDefaultTable()
@@ -92,7 +92,8 @@ void AddressTable::CreateDefaultTable()
         // The fixed schema is sound (its test pins it), so nothing is refused here.
         static_cast<void>(list.AddField(d));
     }
-    DefineFields(list);
+    // Not empty, so it is taken.
+    static_cast<void>(DefineFields(list));
 }
 
 int AddressTable::FindField(std::string_view name) const
@@ -125,12 +126,12 @@ bool AddressTable::IsPendingField(int f) const
     return f >= GetFieldCount() && f < field::kExtendedEnd && defaultSchema_;
 }
 
-int AddressTable::ExtendSchema()
+RecordError AddressTable::ExtendSchema()
 {
     if (HasExtendedFields())
-        return 0;
+        return RecordError::kNone;
     if (!IsPendingField(field::kJointName1))
-        return 52;
+        return RecordError::kNotDefaultSchema;
     const std::size_t oldCount = fields_.size();
     const std::size_t extra = kExtendedSchema.size();
     // Every record gets its new values empty at its end; the offsets of the old ones
@@ -140,10 +141,10 @@ int AddressTable::ExtendSchema()
         const std::string_view rec = GetRecord(k);
         const std::size_t head = 1 + 2 * oldCount;
         if (rec.size() < head)
-            return 51;
+            return RecordError::kNoMemory;
         const std::size_t grownSize = rec.size() + 2 * extra + extra;
         if (grownSize > 0xFFFF)
-            return 51;
+            return RecordError::kNoMemory;
         packed.assign(1, rec[0]);
         for (std::size_t f = 0; f < oldCount; ++f) {
             const std::size_t off = platform::GetLE16(rec.data() + 1 + 2 * f) + 2 * extra;
@@ -158,7 +159,7 @@ int AddressTable::ExtendSchema()
         packed.append(rec.substr(head));
         packed.append(extra, '\0');
         if (!records_.SetLine(k, packed))
-            return 51;
+            return RecordError::kNoMemory;
     }
     for (int i = field::kJointName1; i < field::kExtendedEnd; ++i) {
         const FieldDef d = ExtendedDefinition(i);
@@ -171,7 +172,7 @@ int AddressTable::ExtendSchema()
     defaultSchema_ = false;
     schemaGrown_ = true;
     ++changes_;
-    return 0;
+    return RecordError::kNone;
 }
 
 bool AddressTable::IsDeleted(int k) const
@@ -202,69 +203,68 @@ void AddressTable::SetFlags(int k, std::uint8_t flags)
         *r = static_cast<char>(flags);
 }
 
-int AddressTable::ReadRecord(int k)
+RecordError AddressTable::ReadRecord(int k)
 {
     current_ = -1;
     if (k < 0 || k >= GetRecordCount()) {
         ClearCurrent();
-        return 201;
+        return RecordError::kNoRecord;
     }
     for (int f = 0; f < GetFieldCount(); ++f)
         buffer_.SetLine(f, Value(f, k));
     current_ = k;
-    return 0;
+    return RecordError::kNone;
 }
 
-int AddressTable::ClearCurrent()
+void AddressTable::ClearCurrent()
 {
     for (int f = 0; f < GetFieldCount(); ++f)
         buffer_.SetLine(f, {});
     current_ = -1;
-    return 0;
 }
 
-int AddressTable::SetValue(int f, std::string_view text)
+RecordError AddressTable::SetValue(int f, std::string_view text)
 {
     if (f == -1)
-        return 202;
+        return RecordError::kNothingSelected;
     if (f < 0 || (f >= GetFieldCount() && !IsPendingField(f)))
-        return 50;
+        return RecordError::kNoField;
     // A value is text: it ends at its first NUL, as the stored form cannot hold one.
     if (auto nul = text.find('\0'); nul != std::string_view::npos)
         text = text.substr(0, nul);
     if (IsPendingField(f)) {
         // An empty value leaves the table as it is; the first real one adds the fields.
         if (text.empty())
-            return 0;
+            return RecordError::kNone;
         if (text.size() > static_cast<std::size_t>(GetField(f).width))
-            return 100;
-        if (const int code = ExtendSchema(); code != 0)
+            return RecordError::kTooLong;
+        if (const RecordError code = ExtendSchema(); code != RecordError::kNone)
             return code;
     }
     if (text.empty()) {
         buffer_.SetLine(f, text);
-        return 0;
+        return RecordError::kNone;
     }
     const FieldDef& d = fields_[static_cast<std::size_t>(f)];
     if (text.size() > static_cast<std::size_t>(d.width))
-        return 100;
+        return RecordError::kTooLong;
     if (d.type == kFieldNumber)
         for (char c : text)
             if (c < '0' || c > '9')
-                return 101;
+                return RecordError::kNotNumber;
     buffer_.SetLine(f, text);
-    return 0;
+    return RecordError::kNone;
 }
 
-int AddressTable::SetValueByName(std::string_view name, std::string_view text)
+RecordError AddressTable::SetValueByName(std::string_view name, std::string_view text)
 {
     int f = FindField(name);
     if (f < 0)
-        return 50;
+        return RecordError::kNoField;
     return SetValue(f, text);
 }
 
-int AddressTable::PostRecord()
+RecordError AddressTable::PostRecord()
 {
     const int n = GetFieldCount();
     std::string packed;
@@ -281,12 +281,12 @@ int AddressTable::PostRecord()
         packed.push_back(0);
     }
     if (current_ != -1 && (current_ >= GetRecordCount() || IsDeleted(current_)))
-        return -1;
+        return RecordError::kRecordGone;
     const bool stored = current_ == -1 ? records_.AddLine(packed) : records_.SetLine(current_, packed);
     if (!stored)
-        return 51;
+        return RecordError::kNoMemory;
     ++changes_;
-    return 0;
+    return RecordError::kNone;
 }
 
 std::string_view AddressTable::Value(int f, int k) const
@@ -444,7 +444,7 @@ TableError AddressTable::Parse(std::string_view bytes, std::unique_ptr<char[]>* 
     for (std::int32_t i = 0; i < n; ++i, pos += FieldDef::kRecordSize)
         if (list.AddField(bytes.data() + pos) != FieldError::kNone)
             return TableError::kBadDefinitions;
-    if (DefineFields(list) != 0)
+    if (DefineFields(list) != RecordError::kNone)
         return TableError::kBadDefinitions;
     pos += 8; // two reserved integers
     // Records read from a file stay where the file was read to; bytes that belong to

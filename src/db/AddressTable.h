@@ -123,6 +123,20 @@ enum class TableError : int {
     kKeptUnread = 304,
 };
 
+// Codes of defining the fields, of the current-record buffer (reading, setting and
+// posting a record) and of growing the schema.
+enum class RecordError : int {
+    kNone = 0,
+    kRecordGone = -1, // PostRecord: the record being edited was deleted or is no longer there
+    kNoField = 50, // no such field; DefineFields: no fields at all
+    kNoMemory = 51, // memory ran out, or a record could not hold the new fields
+    kNotDefaultSchema = 52, // ExtendSchema: the fields are not the default 24
+    kTooLong = 100, // the value is longer than its field
+    kNotNumber = 101, // a number field given anything but digits
+    kNoRecord = 201, // no record there to read
+    kNothingSelected = 202, // SetValue: field -1, the "none" of FindField
+};
+
 class AddressTable {
 public:
 
@@ -131,7 +145,7 @@ public:
     AddressTable(const AddressTable&) = delete;
     AddressTable& operator=(const AddressTable&) = delete;
 
-    int DefineFields(const FieldDefinition& fields);
+    [[nodiscard]] RecordError DefineFields(const FieldDefinition& fields);
     void CreateDefaultTable();
 
     int GetFieldCount() const { return static_cast<int>(fields_.size()); }
@@ -149,9 +163,9 @@ public:
     // Whether the table has the fields after the 24.
     bool HasExtendedFields() const { return GetFieldCount() >= field::kExtendedEnd; }
     // Appends the extended fields to a table of the default 24, every record and the
-    // current-record buffer getting them empty. 0, or 51 when memory runs out, or 52
-    // when the table's fields are not the default 24.
-    int ExtendSchema();
+    // current-record buffer getting them empty. kNoMemory when memory runs out,
+    // kNotDefaultSchema when the table's fields are not the default 24.
+    [[nodiscard]] RecordError ExtendSchema();
 
     int GetRecordCount() const { return records_.GetCount(); }
     // The packed record k; empty when it does not exist.
@@ -161,14 +175,14 @@ public:
     std::uint8_t GetFlags(int k) const;
     void SetFlags(int k, std::uint8_t flags);
 
-    int ReadRecord(int k);
-    int ClearCurrent();
+    [[nodiscard]] RecordError ReadRecord(int k);
+    void ClearCurrent();
     int GetCurrentIndex() const { return current_; }
-    int SetValue(int f, std::string_view text);
-    int SetValueByName(std::string_view name, std::string_view text);
+    [[nodiscard]] RecordError SetValue(int f, std::string_view text);
+    [[nodiscard]] RecordError SetValueByName(std::string_view name, std::string_view text);
     // The value held in the current-record buffer for field f.
     std::string_view GetCurrentValue(int f) const { return buffer_.GetLine(f); }
-    int PostRecord();
+    [[nodiscard]] RecordError PostRecord();
 
     // NUL-terminated value of field f in record k; nullptr when either does not exist
     // ("" for a pending field of an existing record).

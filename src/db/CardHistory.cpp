@@ -192,7 +192,7 @@ bool MarkSent(AddressTable& table, const std::vector<int>& records, int year)
     if (history < 0)
         return false;
     for (int k : records) {
-        if (table.ReadRecord(k) != 0)
+        if (table.ReadRecord(k) != RecordError::kNone)
             return false;
         std::vector<YearMarks> years = Parse(table.GetCurrentValue(history), {});
         YearMarks marks = ForYear(table.GetCurrentValue(history), {}, year);
@@ -200,7 +200,8 @@ bool MarkSent(AddressTable& table, const std::vector<int>& records, int year)
             continue;
         marks.sent = true;
         marks.note.clear(); // the notes live in their own field
-        if (table.SetValue(history, Format(WithYear(std::move(years), marks)).history) != 0 || table.PostRecord() != 0)
+        if (table.SetValue(history, Format(WithYear(std::move(years), marks)).history) != RecordError::kNone
+            || table.PostRecord() != RecordError::kNone)
             return false;
     }
     table.ClearCurrent();

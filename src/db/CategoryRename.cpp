@@ -28,21 +28,21 @@ int RenameCategory(AddressTable& table, std::string_view field, std::string_view
         return -1;
     RecordSet records;
     records.Attach(&table);
-    const int selected = records.Select(CategoryCondition(field, oldName));
-    if (selected == RecordSet::kNothingSelected)
+    const SelectResult selected = records.Select(CategoryCondition(field, oldName));
+    if (selected == SelectResult::kNothingSelected)
         return 0;
-    if (selected != 0)
+    if (selected != SelectResult::kSelected)
         return -1;
     int renamed = 0;
     for (int row = 0; row < records.GetRowCount(); ++row) {
         records.SetPos(row);
-        if (records.Read() != 0)
+        if (records.Read() != RecordError::kNone)
             return -1;
         // A "*" at either end of a name is a wildcard to the condition: compare again
         // so that only the category itself is renamed.
         if (platform::lstrcmpiA(table.GetCurrentValue(f), oldName) != 0)
             continue;
-        if (table.SetValue(f, newName) != 0 || records.Post() != 0)
+        if (table.SetValue(f, newName) != RecordError::kNone || records.Post() != RecordError::kNone)
             return -1;
         ++renamed;
     }

@@ -777,7 +777,7 @@ CsvReader::Encodings CsvReader::DetectEncodings(std::string_view probe, int head
     return e;
 }
 
-int CsvReader::LoadUtf8(std::string_view path, int header, Encodings encodings)
+CsvReader::Result CsvReader::LoadUtf8(std::string_view path, int header, Encodings encodings)
 {
     std::string raw;
     if (!platform::fs::ReadFile(path, raw))
@@ -791,13 +791,13 @@ int CsvReader::LoadUtf8(std::string_view path, int header, Encodings encodings)
     std::string converted = encodings.header ? platform::Utf8ToSjis(head, &headOk) : std::string(head);
     converted += encodings.data ? platform::Utf8ToSjis(rest, &restOk) : std::string(rest);
     if (headOk && restOk) {
-        const int result = ParseCsv(converted, header);
+        const Result result = ParseCsv(converted, header);
         utf8_ = true;
         return result;
     }
     // Name the first cell that cannot be had: read the file as it is, cell by cell.
     converted.clear();
-    const int result = ParseCsv(raw, header);
+    const Result result = ParseCsv(raw, header);
     if (result != kOk)
         return result;
     // The full-width spaces that line breaks became are CP932 bytes amid the UTF-8.
@@ -853,7 +853,7 @@ const char* CsvReader::GetCell(int r, int c) const
     return buffer_.get() + cells_[at];
 }
 
-int CsvReader::LoadCsv(std::string_view path, int header)
+CsvReader::Result CsvReader::LoadCsv(std::string_view path, int header)
 {
     Clear();
     {
@@ -871,7 +871,7 @@ int CsvReader::LoadCsv(std::string_view path, int header)
     // A large file is cut while the rest of it is still being read.
     platform::ArrivingFile arriving;
     if (arriving.Start(path, kArrivingFrom)) {
-        const int result = Parse(arriving.Data(), arriving.Size(), header, &arriving);
+        const Result result = Parse(arriving.Data(), arriving.Size(), header, &arriving);
         // A failure of the reading (or a file that changed under it) is left to the
         // plain read below, which reads whatever the file is now.
         if (arriving.Finish() && result != kReadFailed && result != kNeedsJoin) {
@@ -887,7 +887,7 @@ int CsvReader::LoadCsv(std::string_view path, int header)
     std::size_t size = 0;
     if (!platform::fs::ReadFile(path, data, size))
         return kErrOpen;
-    const int result = Parse(data.get(), size, header, nullptr);
+    const Result result = Parse(data.get(), size, header, nullptr);
     if (result == kNeedsJoin) {
         // Cutting changed the bytes in place: the file is read again for its cells with
         // line breaks.
@@ -902,7 +902,7 @@ int CsvReader::LoadCsv(std::string_view path, int header)
     return result;
 }
 
-int CsvReader::ParseJoined(std::string_view bytes, int header)
+CsvReader::Result CsvReader::ParseJoined(std::string_view bytes, int header)
 {
     Clear();
     int changed = 0;
@@ -920,7 +920,7 @@ int CsvReader::ParseJoined(std::string_view bytes, int header)
         return kErrMemory;
     std::memcpy(data.get(), joined.data(), joined.size());
     data[joined.size()] = '\0';
-    const int result = Parse(data.get(), joined.size(), header, nullptr, false);
+    const Result result = Parse(data.get(), joined.size(), header, nullptr, false);
     if (result != kOk)
         return result;
     buffer_ = std::move(data);
@@ -929,7 +929,7 @@ int CsvReader::ParseJoined(std::string_view bytes, int header)
     return kOk;
 }
 
-int CsvReader::ParseCsv(std::string_view bytes, int header)
+CsvReader::Result CsvReader::ParseCsv(std::string_view bytes, int header)
 {
     Clear();
     auto data = std::unique_ptr<char[]>(new (std::nothrow) char[bytes.size() + 1]);
@@ -937,7 +937,7 @@ int CsvReader::ParseCsv(std::string_view bytes, int header)
         return kErrMemory;
     std::memcpy(data.get(), bytes.data(), bytes.size());
     data[bytes.size()] = '\0';
-    const int result = Parse(data.get(), bytes.size(), header, nullptr);
+    const Result result = Parse(data.get(), bytes.size(), header, nullptr);
     if (result == kNeedsJoin)
         return ParseJoined(bytes, header);
     if (result == kOk)
@@ -945,7 +945,8 @@ int CsvReader::ParseCsv(std::string_view bytes, int header)
     return result;
 }
 
-int CsvReader::Parse(char* bytes, std::size_t size, int header, platform::ArrivingFile* feed, bool mayJoin)
+CsvReader::Result CsvReader::Parse(
+    char* bytes, std::size_t size, int header, platform::ArrivingFile* feed, bool mayJoin)
 {
     hasHeader_ = header != 0;
     // Cells are kept as 32-bit offsets into the file's bytes.

@@ -17,11 +17,15 @@ class ArrivingFile;
 
 class CsvReader {
 public:
-    static constexpr int kOk = 0;
-    static constexpr int kErrOpen = 1;
-    static constexpr int kErrNoData = 2;
-    static constexpr int kErrMemory = 3;
-    static constexpr int kErrEncoding = 4; // UTF-8 with a character CP932 does not have
+    // Codes of loading a file.
+    enum class Result : int {
+        kOk = 0,
+        kErrOpen = 1,
+        kErrNoData = 2,
+        kErrMemory = 3,
+        kErrEncoding = 4, // UTF-8 with a character CP932 does not have
+    };
+    using enum Result;
 
     // Which parts of a file are UTF-8, judged from its first bytes: the header line and
     // the lines after it apart, as a file may have been put together from two programs.
@@ -38,9 +42,9 @@ public:
 
     // header: 1 when the first line names the columns, 0 when the columns are to be
     // called FIELD1, FIELD2, ...
-    int LoadCsv(std::string_view path, int header);
+    [[nodiscard]] Result LoadCsv(std::string_view path, int header);
     // The same on bytes in memory.
-    int ParseCsv(std::string_view bytes, int header);
+    [[nodiscard]] Result ParseCsv(std::string_view bytes, int header);
     void Clear();
 
     // After kErrEncoding: the data row (-1: the header) and the column of the first cell
@@ -69,16 +73,17 @@ public:
 
 private:
     // Not a result of the class: the bytes of a feed could not be read.
-    static constexpr int kReadFailed = -1;
+    static constexpr Result kReadFailed = static_cast<Result>(-1);
     // Not a result either: a line break inside quotes was met, the bytes are to be read
     // again with ParseJoined.
-    static constexpr int kNeedsJoin = -2;
+    static constexpr Result kNeedsJoin = static_cast<Result>(-2);
     // Cuts the bytes (size of them and a NUL) in place; the caller keeps them as
     // buffer_ when this gives kOk. With a feed the bytes are awaited as they arrive.
-    int Parse(char* bytes, std::size_t size, int header, platform::ArrivingFile* feed, bool mayJoin = true);
+    [[nodiscard]] Result Parse(
+        char* bytes, std::size_t size, int header, platform::ArrivingFile* feed, bool mayJoin = true);
     // The file's bytes (untouched) with every line break inside a quoted cell made one
     // full-width space, then cut.
-    int ParseJoined(std::string_view bytes, int header);
+    [[nodiscard]] Result ParseJoined(std::string_view bytes, int header);
 
     std::unique_ptr<char[]> buffer_; // the file's bytes and one NUL after them
     std::string header_; // the header line, cut into its cells
@@ -92,7 +97,7 @@ private:
     bool hasHeader_ = true;
     bool utf8_ = false;
 
-    int LoadUtf8(std::string_view path, int header, Encodings encodings);
+    [[nodiscard]] Result LoadUtf8(std::string_view path, int header, Encodings encodings);
 };
 
 namespace csv_testing {

@@ -238,30 +238,30 @@ int RecordSet::Evaluate(int record, int slot)
 
 // ---- selection and cursor ----
 
-int RecordSet::Select(const char* condition)
+SelectResult RecordSet::Select(const char* condition)
 {
     if (!condition)
         return Select(std::string_view());
     return Select(std::string_view(condition));
 }
 
-int RecordSet::Select(std::string_view condition)
+SelectResult RecordSet::Select(std::string_view condition)
 {
     const ConditionError code = MakeSql(condition, kSlotSelect);
     if (code != ConditionError::kNone) {
         ClearSlot(kSlotSelect);
-        return static_cast<int>(code);
+        return static_cast<SelectResult>(code);
     }
     return Rebuild();
 }
 
-int RecordSet::Rebuild()
+SelectResult RecordSet::Rebuild()
 {
     end_ = true;
     cursor_ = -1;
     rows_.clear();
     if (!table_)
-        return kNothingSelected;
+        return SelectResult::kNothingSelected;
     const int count = table_->GetRecordCount();
     try {
         rows_.reserve(static_cast<std::size_t>(count));
@@ -273,7 +273,7 @@ int RecordSet::Rebuild()
             if (e < 0) {
                 rows_.clear();
                 platform::Warn(SJ("PG_Err:不正なデータが混入しています。"));
-                return -1;
+                return SelectResult::kUnreadableValue;
             }
             if (e == 1) {
                 table_->SetFlags(k, static_cast<std::uint8_t>(flags | kSelectedBit));
@@ -287,10 +287,10 @@ int RecordSet::Rebuild()
     }
     SortRows();
     if (rows_.empty())
-        return kNothingSelected;
+        return SelectResult::kNothingSelected;
     end_ = false;
     cursor_ = 0;
-    return 0;
+    return SelectResult::kSelected;
 }
 
 int RecordSet::GetRowRecord(int row) const
@@ -310,39 +310,39 @@ int RecordSet::SetPos(int row)
     return row;
 }
 
-int RecordSet::Next()
+CursorMove RecordSet::Next()
 {
     end_ = true;
     if (cursor_ >= GetRowCount())
-        return kAlreadyAtEnd;
+        return CursorMove::kAlreadyAtEnd;
     ++cursor_;
     if (cursor_ >= GetRowCount())
-        return kPassedEnd;
+        return CursorMove::kPassedEnd;
     end_ = false;
-    return 0;
+    return CursorMove::kMoved;
 }
 
-int RecordSet::Prev()
+CursorMove RecordSet::Prev()
 {
     end_ = true;
     if (cursor_ == -1)
-        return kAlreadyAtEnd;
+        return CursorMove::kAlreadyAtEnd;
     --cursor_;
     if (cursor_ < 0)
-        return kPassedEnd;
+        return CursorMove::kPassedEnd;
     end_ = false;
-    return 0;
+    return CursorMove::kMoved;
 }
 
-int RecordSet::Read()
+RecordError RecordSet::Read()
 {
     if (!table_)
-        return kNoRecord;
+        return RecordError::kNoRecord;
     if (cursor_ >= 0 && cursor_ < GetRowCount())
         return table_->ReadRecord(rows_[static_cast<std::size_t>(cursor_)]);
     table_->ClearCurrent();
     cursor_ = -1;
-    return kNoRecord;
+    return RecordError::kNoRecord;
 }
 
 void RecordSet::ClearCurrent()
@@ -351,14 +351,14 @@ void RecordSet::ClearCurrent()
         table_->ClearCurrent();
 }
 
-int RecordSet::SetValue(std::string_view fieldName, std::string_view text)
+RecordError RecordSet::SetValue(std::string_view fieldName, std::string_view text)
 {
-    return table_ ? table_->SetValueByName(fieldName, text) : 50;
+    return table_ ? table_->SetValueByName(fieldName, text) : RecordError::kNoField;
 }
 
-int RecordSet::Post()
+RecordError RecordSet::Post()
 {
-    return table_ ? table_->PostRecord() : -1;
+    return table_ ? table_->PostRecord() : RecordError::kRecordGone;
 }
 
 const char* RecordSet::GetValue(int field) const
@@ -380,7 +380,8 @@ bool RecordSet::DeleteCurrent(int reselect)
     if (reselect) {
         const int row = cursor_;
         end_ = true;
-        Rebuild();
+        // No rows or an unreadable value leave the rows empty, and SetPos no cursor.
+        static_cast<void>(Rebuild());
         SetPos(row);
     }
     return true;
@@ -448,7 +449,7 @@ const FieldDef& RecordSet::MatchField() const
 
 // ---- sorting ----
 
-int RecordSet::SetSort(std::string_view text, int sortNow)
+SortError RecordSet::SetSort(std::string_view text, int sortNow)
 {
     constexpr std::size_t kMaxName = 511;
     constexpr int kMaxPrefix = 30;
@@ -476,7 +477,7 @@ int RecordSet::SetSort(std::string_view text, int sortNow)
         SortKey key;
         key.field = FindFieldName(text.substr(nameStart, p - nameStart));
         if (key.field < 0)
-            return -6;
+            return SortError::kUnknownField;
 
         p = SkipBlanks(text, p);
         if (p < n && text[p] != ',' && text[p] != 'L' && text[p] != 'l') {
@@ -487,7 +488,7 @@ int RecordSet::SetSort(std::string_view text, int sortNow)
             if (p < n && (text[p] == 'D' || text[p] == 'd'))
                 key.flags |= kSortDescending;
             else if (p >= n || (text[p] != 'U' && text[p] != 'u'))
-                return -7;
+                return SortError::kBadDirection;
             p = wordEnd(p + 1);
         }
 
@@ -507,7 +508,7 @@ int RecordSet::SetSort(std::string_view text, int sortNow)
     }
     if (sortNow)
         SortRows();
-    return 0;
+    return SortError::kNone;
 }
 
 void RecordSet::SortRows()

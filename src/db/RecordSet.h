@@ -16,18 +16,41 @@
 
 namespace nrt {
 
+// Codes of Select. Below 0 the user is shown the number: a condition that does not
+// compile gives its ConditionError's, and kUnreadableValue (-1, kUnendedJoin's number
+// too) follows the message that a record's value could not be read, the compiled
+// condition staying in the select slot.
+enum class SelectResult : int {
+    kSelected = 0,
+    kUnreadableValue = -1,
+    kNothingSelected = 202, // no record satisfies the condition
+};
+// Whether Select gave a code below 0.
+constexpr bool SelectFailed(SelectResult code)
+{
+    return static_cast<int>(code) < 0;
+}
+
+// Codes of SetSort.
+enum class SortError : int {
+    kNone = 0,
+    kUnknownField = -6, // ConditionError's number for it too
+    kBadDirection = -7, // a letter other than N, D or U after the field name
+};
+
+// Codes of the cursor moves Next and Prev.
+enum class CursorMove : int {
+    kMoved = 0,
+    kPassedEnd = 1, // the cursor left the rows: IsEnd()
+    kAlreadyAtEnd = 2, // it was beyond them before
+};
+
 class RecordSet {
 public:
     // Condition slots.
     static constexpr int kSlotSelect = 0;
     static constexpr int kSlotSearch = 1;
     static constexpr int kSlotCount = 2;
-
-    // Codes of Select, Read and the cursor moves.
-    static constexpr int kNoRecord = 201;
-    static constexpr int kNothingSelected = 202;
-    static constexpr int kPassedEnd = 1;
-    static constexpr int kAlreadyAtEnd = 2;
 
     // Flag byte bit of a record that belongs to the last selection.
     static constexpr std::uint8_t kSelectedBit = 0x01;
@@ -62,14 +85,14 @@ public:
     void ClearSlot(int slot);
 
     // Sorting: "カナ, 名前", "大分類,小分類,カナ", "電話番号 L2", "生年月日 D", "番号 ND".
-    // 0, -6 no such field, -7 bad direction letter; keys before the faulty one stay.
-    int SetSort(std::string_view text, int sortNow);
+    // On an error the keys before the faulty one stay.
+    [[nodiscard]] SortError SetSort(std::string_view text, int sortNow);
     const SortKeys& GetSortKeys() const { return keys_; }
     void SortRows();
 
     // Selection and cursor.
-    int Select(const char* condition);
-    int Select(std::string_view condition);
+    [[nodiscard]] SelectResult Select(const char* condition);
+    [[nodiscard]] SelectResult Select(std::string_view condition);
     int GetRowCount() const { return static_cast<int>(rows_.size()); }
     std::span<const int> Rows() const { return rows_; }
     int GetRowRecord(int row) const;
@@ -77,16 +100,17 @@ public:
     int GetPos() const { return cursor_; }
     bool IsEnd() const { return end_; }
     int SetPos(int row);
-    int Next();
-    int Prev();
+    [[nodiscard]] CursorMove Next();
+    [[nodiscard]] CursorMove Prev();
     bool HasPrev() const { return cursor_ > 0; }
     bool HasNext() const { return cursor_ + 1 < GetRowCount(); }
 
-    // The record under the cursor through the table's current-record buffer.
-    int Read();
+    // The record under the cursor through the table's current-record buffer. Without a
+    // table Read gives kNoRecord, SetValue kNoField and Post kRecordGone.
+    [[nodiscard]] RecordError Read();
     void ClearCurrent();
-    int SetValue(std::string_view fieldName, std::string_view text);
-    int Post();
+    [[nodiscard]] RecordError SetValue(std::string_view fieldName, std::string_view text);
+    [[nodiscard]] RecordError Post();
     const char* GetValue(int field) const;
     const char* GetValueByName(std::string_view fieldName) const;
     bool DeleteCurrent(int reselect);
@@ -105,7 +129,7 @@ public:
 
 private:
     bool ValidSlot(int slot) const { return slot >= 0 && slot < kSlotCount; }
-    int Rebuild();
+    [[nodiscard]] SelectResult Rebuild();
     int Scan(int from, int direction);
 
     AddressTable* table_ = nullptr;

@@ -35,7 +35,8 @@ int ConvertStoredReadings(AddressTable& table)
         if (table.IsDeleted(k) || !platform::NeedsHalfWidthReading(table.Value(f, k)))
             continue;
         const std::string reading = platform::HalfWidthReading(table.Value(f, k));
-        if (table.ReadRecord(k) != 0 || table.SetValue(f, reading) != 0 || table.PostRecord() != 0) {
+        if (table.ReadRecord(k) != RecordError::kNone || table.SetValue(f, reading) != RecordError::kNone
+            || table.PostRecord() != RecordError::kNone) {
             table.ClearCurrent();
             return -1;
         }

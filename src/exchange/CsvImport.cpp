@@ -44,12 +44,12 @@ private:
 };
 
 struct Refusal {
-    int result = CsvImport::kImported;
+    CsvImport::Result result = CsvImport::kImported;
     std::string text;
 };
 
 // The refusal of a file LoadCsv could not read whole.
-Refusal ReadRefusal(const CsvReader& csv, int code)
+Refusal ReadRefusal(const CsvReader& csv, CsvReader::Result code)
 {
     switch (code) {
     case CsvReader::kOk:
@@ -84,7 +84,7 @@ std::string CsvImport::CompletePath(std::string_view typed) const
     return completed;
 }
 
-int CsvImport::ScanHeader(std::string_view bytes, const AddressTable& table, std::string& name)
+CsvImport::HeaderResult CsvImport::ScanHeader(std::string_view bytes, const AddressTable& table, std::string& name)
 {
     name.clear();
     bytes = bytes.substr(0, std::min(bytes.size(), kHeaderProbeBytes));
@@ -109,7 +109,7 @@ int CsvImport::ScanHeader(std::string_view bytes, const AddressTable& table, std
     return ended ? kHeaderOk : kHeaderNoName;
 }
 
-int CsvImport::ProbeHeader(std::string_view path, std::string& name) const
+CsvImport::HeaderResult CsvImport::ProbeHeader(std::string_view path, std::string& name) const
 {
     name.clear();
     platform::fs::FileReader file(path);
@@ -138,10 +138,10 @@ int CsvImport::ProbeHeader(std::string_view path, std::string& name) const
     return ScanHeader(bytes, table_, name);
 }
 
-int CsvImport::CheckHeader(std::string_view path) const
+CsvImport::HeaderResult CsvImport::CheckHeader(std::string_view path) const
 {
     std::string name;
-    const int code = ProbeHeader(path, name);
+    const HeaderResult code = ProbeHeader(path, name);
     switch (code) {
     case kHeaderCannotOpen:
         platform::Warn(SJ("ファイルオープンに失敗しました。"));
@@ -164,7 +164,7 @@ int CsvImport::CheckHeader(std::string_view path) const
     return code;
 }
 
-int CsvImport::Run(std::string_view typed, Observer* observer, const Mapping* mapping)
+CsvImport::Result CsvImport::Run(std::string_view typed, Observer* observer, const Mapping* mapping)
 {
     Observer none;
     Observer& watch = observer ? *observer : none;
@@ -181,7 +181,8 @@ int CsvImport::Run(std::string_view typed, Observer* observer, const Mapping* ma
     }
     if (!platform::Ask(SJ("データを取り込みます。よろしいですか？"), true))
         return kDeclined;
-    const int result = mapping ? LoadMapped(path_, mapping->hasHeader, mapping->targets, &watch) : Load(path_, &watch);
+    const Result result
+        = mapping ? LoadMapped(path_, mapping->hasHeader, mapping->targets, &watch) : Load(path_, &watch);
     if (result != kImported)
         return result;
     watch.Imported();
@@ -202,7 +203,7 @@ std::string CsvImport::ClosingMessage() const
     return text;
 }
 
-int CsvImport::Load(std::string_view path, Observer* observer)
+CsvImport::Result CsvImport::Load(std::string_view path, Observer* observer)
 {
     Observer none;
     Observer& watch = observer ? *observer : none;
@@ -215,7 +216,7 @@ int CsvImport::Load(std::string_view path, Observer* observer)
     return Read(path, true, nullptr, watch);
 }
 
-int CsvImport::LoadMapped(
+CsvImport::Result CsvImport::LoadMapped(
     std::string_view path, bool hasHeader, const std::vector<ColumnTarget>& targets, Observer* observer)
 {
     Observer none;
@@ -226,11 +227,11 @@ int CsvImport::LoadMapped(
     return Read(path, hasHeader, &targets, observer ? *observer : none);
 }
 
-int CsvImport::ReadPreview(std::string_view path, bool hasHeader, int rows, Preview& out)
+CsvReader::Result CsvImport::ReadPreview(std::string_view path, bool hasHeader, int rows, Preview& out)
 {
     out = {};
     CsvReader csv;
-    const int code = csv.LoadCsv(path, hasHeader ? 1 : 0);
+    const CsvReader::Result code = csv.LoadCsv(path, hasHeader ? 1 : 0);
     if (code != CsvReader::kOk)
         return code;
     for (int c = 0; c < csv.GetColumnCount(); ++c)
@@ -243,11 +244,12 @@ int CsvImport::ReadPreview(std::string_view path, bool hasHeader, int rows, Prev
     return CsvReader::kOk;
 }
 
-int CsvImport::Read(std::string_view path, bool hasHeader, const std::vector<ColumnTarget>* targets, Observer& watch)
+CsvImport::Result CsvImport::Read(
+    std::string_view path, bool hasHeader, const std::vector<ColumnTarget>* targets, Observer& watch)
 {
     watch.Busy(true);
     // Every message box below comes without the wait cursor.
-    const auto refuse = [&watch](int result, std::string_view text) {
+    const auto refuse = [&watch](Result result, std::string_view text) {
         watch.Busy(false);
         platform::Warn(text);
         return result;
@@ -260,11 +262,12 @@ int CsvImport::Read(std::string_view path, bool hasHeader, const std::vector<Col
     utf8_ = csv.WasUtf8();
     lineBreakCells_ = csv.LineBreakCells();
     RecordImport records(global_, table_);
-    const int result = targets ? records.Run(MappedRows(csv, *targets, table_), watch)
-                               : records.Run(CsvRows(csv, table_), watch);
+    const RecordImport::Result result
+        = targets ? records.Run(MappedRows(csv, *targets, table_), watch) : records.Run(CsvRows(csv, table_), watch);
     imported_ = records.ImportedCount();
     blankRows_ = records.BlankRows();
-    return result;
+    // RecordImport's results are ours by the same names and numbers.
+    return static_cast<Result>(result);
 }
 
 } // namespace nrt

@@ -5,6 +5,7 @@
 // leaves the table and the category lists as they were. Every imported record is an
 // addressee marked for printing unless the file says otherwise.
 
+#include "db/CsvReader.h"
 #include "exchange/CsvColumnMap.h"
 #include "exchange/RecordImport.h"
 
@@ -21,20 +22,21 @@ class AppSettings;
 class CsvImport {
 public:
     // Results of Run; each refusal has shown its message.
-    enum Result : int {
+    enum class Result : int {
         kImported = 0,
         kNoFileName = 1, // the window puts the focus on the file name
         kFileMissing = 2,
         kDeclined = 3,
         kHeaderRefused = 4,
         kReadFailed = 5,
-        kRowRefused = RecordImport::kRowRefused,
-        kCategorySaveFailed = RecordImport::kCategorySaveFailed,
-        kTableSaveFailed = RecordImport::kTableSaveFailed, // the imported records were taken back out
+        kRowRefused = static_cast<int>(RecordImport::kRowRefused),
+        kCategorySaveFailed = static_cast<int>(RecordImport::kCategorySaveFailed),
+        kTableSaveFailed = static_cast<int>(RecordImport::kTableSaveFailed), // the imported records were taken back out
     };
+    using enum Result;
 
     // Header check codes (CheckHeader).
-    enum HeaderResult : int {
+    enum class HeaderResult : int {
         kHeaderOk = 0,
         kHeaderCannotOpen = 1, // "ファイルオープンに失敗しました。"
         kHeaderEmpty = 2, // "データがありません。"
@@ -42,6 +44,7 @@ public:
         kHeaderNotAField = 4, // "フィールド「%s」は対象外のデータです。"
         kHeaderNoName = 5, // "不正なヘッダー情報です。"
     };
+    using enum HeaderResult;
     static constexpr std::size_t kHeaderProbeBytes = 1000;
     static constexpr std::size_t kHeaderNameLimit = 80;
 
@@ -66,18 +69,18 @@ public:
         bool hasHeader = true;
         std::vector<ColumnTarget> targets;
     };
-    int Run(std::string_view typed, Observer* observer = nullptr, const Mapping* mapping = nullptr);
+    [[nodiscard]] Result Run(std::string_view typed, Observer* observer = nullptr, const Mapping* mapping = nullptr);
 
     // The import proper of a file: the header check, the reading, the check pass, the
     // category lists and the records. Run adds the file name's checks, the question,
     // the remembered name and the closing message.
-    int Load(std::string_view path, Observer* observer = nullptr);
+    [[nodiscard]] Result Load(std::string_view path, Observer* observer = nullptr);
 
     // The import of another program's file: each column fills the field its target
     // names (CsvColumnMap), the first line being names or already data. No header
     // check, question or closing message.
-    int LoadMapped(std::string_view path, bool hasHeader, const std::vector<ColumnTarget>& targets,
-        Observer* observer = nullptr);
+    [[nodiscard]] Result LoadMapped(
+        std::string_view path, bool hasHeader, const std::vector<ColumnTarget>& targets, Observer* observer = nullptr);
 
     // The first rows of a file for the mapping window, CP932: the column names
     // ("FIELD1" … without a header) and up to `rows` rows. CsvReader's codes.
@@ -85,7 +88,7 @@ public:
         std::vector<std::string> headers;
         std::vector<std::vector<std::string>> rows;
     };
-    static int ReadPreview(std::string_view path, bool hasHeader, int rows, Preview& out);
+    [[nodiscard]] static CsvReader::Result ReadPreview(std::string_view path, bool hasHeader, int rows, Preview& out);
 
     // The completed file name of the last Run (for the window's file name field).
     const std::string& Path() const { return path_; }
@@ -101,15 +104,16 @@ public:
 
     // The header check on the first 1000 bytes of `bytes` against the table's field
     // names; `name` receives the name a kHeaderNotAField is about. No message.
-    static int ScanHeader(std::string_view bytes, const AddressTable& table, std::string& name);
+    [[nodiscard]] static HeaderResult ScanHeader(std::string_view bytes, const AddressTable& table, std::string& name);
     // ScanHeader on the file (UTF-8 read as CP932), without a message; `name` as there.
-    int ProbeHeader(std::string_view path, std::string& name) const;
+    [[nodiscard]] HeaderResult ProbeHeader(std::string_view path, std::string& name) const;
     // ProbeHeader with its message.
-    int CheckHeader(std::string_view path) const;
+    [[nodiscard]] HeaderResult CheckHeader(std::string_view path) const;
 
 private:
     // Reads the file and imports its rows, by header names or through `targets`.
-    int Read(std::string_view path, bool hasHeader, const std::vector<ColumnTarget>* targets, Observer& watch);
+    [[nodiscard]] Result Read(
+        std::string_view path, bool hasHeader, const std::vector<ColumnTarget>* targets, Observer& watch);
 
     AppSettings& global_;
     AddressTable& table_;

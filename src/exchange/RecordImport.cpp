@@ -245,8 +245,9 @@ int AddRecords(const RowPass& pass)
     if (const int mark = table.FindField(SJ("印字区分")); mark >= 0)
         defaults[static_cast<std::size_t>(mark)] = "1";
     table.ClearCurrent();
+    // Empty values, and "0" and "1" in the two mark fields, which take them.
     for (std::size_t f = 0; f < defaults.size(); ++f)
-        table.SetValue(static_cast<int>(f), defaults[f]);
+        static_cast<void>(table.SetValue(static_cast<int>(f), defaults[f]));
     // The line that last set each field: of two columns naming one field, an empty
     // one does not undo the other.
     std::vector<int> setBy(defaults.size(), -1);
@@ -267,7 +268,7 @@ int AddRecords(const RowPass& pass)
                 // An empty cell keeps the field's default: an empty 宛名区分 or
                 // 印字区分 would leave the record under no tab at all.
                 if (setBy[f] != r)
-                    ok = table.SetValue(col.field, defaults[f]) == 0;
+                    ok = table.SetValue(col.field, defaults[f]) == RecordError::kNone;
                 continue;
             }
             if (col.kind == ColumnKind::Date && !IsStoredDate(value)) {
@@ -276,10 +277,10 @@ int AddRecords(const RowPass& pass)
             } else {
                 value = ReadingAsStored(col, value, reading);
             }
-            ok = table.SetValue(col.field, value) == 0;
+            ok = table.SetValue(col.field, value) == RecordError::kNone;
             setBy[f] = r;
         }
-        if (ok && table.PostRecord() == 0)
+        if (ok && table.PostRecord() == RecordError::kNone)
             ++imported;
     }
     table.ClearCurrent();
@@ -297,12 +298,12 @@ std::string RecordImport::RowMessage(int line, std::string_view column, std::str
     return text;
 }
 
-int RecordImport::Run(const ImportRows& rows, Observer& watch)
+RecordImport::Result RecordImport::Run(const ImportRows& rows, Observer& watch)
 {
     imported_ = 0;
     blankRows_ = 0;
     // Every message box below comes without the wait cursor.
-    const auto refuse = [&watch](int result, std::string_view text) {
+    const auto refuse = [&watch](Result result, std::string_view text) {
         watch.Busy(false);
         platform::Warn(text);
         return result;

@@ -32,12 +32,13 @@ public:
 class RecordImport {
 public:
     // Results of Run; each refusal has shown its message.
-    enum Result : int {
+    enum class Result : int {
         kImported = 0,
         kRowRefused = 6,
         kCategorySaveFailed = 7,
         kTableSaveFailed = 8, // the imported records were taken back out
     };
+    using enum Result;
     static constexpr int kCategoryLimit = 64;
 
     // What the window shows while the import runs.
@@ -67,7 +68,7 @@ public:
 
     // Called with the wait cursor already on (Busy(true)); turns it off before any
     // message and at the end.
-    int Run(const ImportRows& rows, Observer& watch);
+    [[nodiscard]] Result Run(const ImportRows& rows, Observer& watch);
 
     int ImportedCount() const { return imported_; }
     // Rows without any value, which were skipped.

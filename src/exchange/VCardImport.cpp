@@ -421,7 +421,7 @@ std::vector<std::string> VCardImport::MapCard(const vcard::Card& card, int numbe
     return CardMapper(card, number, notes).Map();
 }
 
-int VCardImport::Run(std::string_view path, Observer* observer)
+VCardImport::Result VCardImport::Run(std::string_view path, Observer* observer)
 {
     imported_ = 0;
     notes_.clear();
@@ -431,7 +431,7 @@ int VCardImport::Run(std::string_view path, Observer* observer)
     }
     if (!platform::Ask(SJ("データを取り込みます。よろしいですか？"), true))
         return kDeclined;
-    const int result = Load(path, observer);
+    const Result result = Load(path, observer);
     if (result != kImported)
         return result;
     if (observer)
@@ -440,7 +440,7 @@ int VCardImport::Run(std::string_view path, Observer* observer)
     return kImported;
 }
 
-int VCardImport::Load(std::string_view path, Observer* observer)
+VCardImport::Result VCardImport::Load(std::string_view path, Observer* observer)
 {
     Observer none;
     Observer& watch = observer ? *observer : none;
@@ -474,9 +474,10 @@ int VCardImport::Load(std::string_view path, Observer* observer)
         rows.Add(std::move(values));
     }
     RecordImport records(global_, table_);
-    const int result = records.Run(rows, watch);
+    const RecordImport::Result result = records.Run(rows, watch);
     imported_ = records.ImportedCount();
-    return result;
+    // RecordImport's results are ours by the same names and numbers.
+    return static_cast<Result>(result);
 }
 
 std::string VCardImport::ClosingMessage() const

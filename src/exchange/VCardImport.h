@@ -22,16 +22,17 @@ class AppSettings;
 class VCardImport {
 public:
     // Results of Run; each refusal has shown its message.
-    enum Result : int {
+    enum class Result : int {
         kImported = 0,
         kFileMissing = 2,
         kDeclined = 3,
         kReadFailed = 5,
-        kRowRefused = RecordImport::kRowRefused,
-        kCategorySaveFailed = RecordImport::kCategorySaveFailed,
-        kTableSaveFailed = RecordImport::kTableSaveFailed,
+        kRowRefused = static_cast<int>(RecordImport::kRowRefused),
+        kCategorySaveFailed = static_cast<int>(RecordImport::kCategorySaveFailed),
+        kTableSaveFailed = static_cast<int>(RecordImport::kTableSaveFailed),
         kNoCards = 9,
     };
+    using enum Result;
     using Observer = RecordImport::Observer;
 
     // The fields a card fills.
@@ -52,9 +53,9 @@ public:
     }
 
     // The question, the import and the closing message.
-    int Run(std::string_view path, Observer* observer = nullptr);
+    [[nodiscard]] Result Run(std::string_view path, Observer* observer = nullptr);
     // The import of the file without the question or the closing message.
-    int Load(std::string_view path, Observer* observer = nullptr);
+    [[nodiscard]] Result Load(std::string_view path, Observer* observer = nullptr);
 
     int ImportedCount() const { return imported_; }
     // CP932 lines: what the last import changed or left out.

@@ -53,7 +53,7 @@ CsvColumnsDialog::CsvColumnsDialog(AppSettings& global, const AddressTable& tabl
     CsvImport::Preview plain;
     std::vector<ColumnTarget> recalled;
     bool headerless = false;
-    if (CsvImport::ReadPreview(path_, false, 1, plain) == 0 && !plain.rows.empty()) {
+    if (CsvImport::ReadPreview(path_, false, 1, plain) == CsvReader::kOk && !plain.rows.empty()) {
         const std::size_t columns = plain.headers.size();
         headerless = CsvColumnMap::Recall(store, CsvColumnMap::Key(plain.headers, false), columns, recalled)
             && !CsvColumnMap::Recall(store, CsvColumnMap::Key(plain.rows.front(), true), columns, recalled);
@@ -67,7 +67,8 @@ void CsvColumnsDialog::Reload()
 {
     const bool hasHeader = chk_Header->isChecked();
     CsvImport::Preview preview;
-    CsvImport::ReadPreview(path_, hasHeader, kPreviewRows, preview);
+    // A file that cannot be read shows no columns; the import then says why.
+    static_cast<void>(CsvImport::ReadPreview(path_, hasHeader, kPreviewRows, preview));
     headers_ = preview.headers;
     if (!CsvColumnMap::Recall(global_.DataFile(CsvColumnMap::kFileName), CsvColumnMap::Key(headers_, hasHeader),
             headers_.size(), suggested_))

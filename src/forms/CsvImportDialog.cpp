@@ -80,7 +80,7 @@ void CsvImportDialog::Import()
     if (const std::string path = typed.empty() ? std::string() : import.CompletePath(typed);
         !path.empty() && platform::fs::IsFile(path)) {
         std::string name;
-        const int header = import.ProbeHeader(path, name);
+        const CsvImport::HeaderResult header = import.ProbeHeader(path, name);
         if (header != CsvImport::kHeaderOk && header != CsvImport::kHeaderCannotOpen
             && header != CsvImport::kHeaderEmpty) {
             CsvColumnsDialog columns(main_.Global(), main_.Table(), path, this);
@@ -90,7 +90,7 @@ void CsvImportDialog::Import()
         }
     }
     ImportWatch watch(this, main_);
-    const int result = import.Run(typed, &watch, mapping ? &*mapping : nullptr);
+    const CsvImport::Result result = import.Run(typed, &watch, mapping ? &*mapping : nullptr);
     if (!import.Path().empty())
         txt_Path->setText(ToQ(import.Path()));
     if (result == CsvImport::kNoFileName)

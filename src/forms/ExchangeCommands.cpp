@@ -100,7 +100,9 @@ void ImportVCardFile(MainWindow& main, const QString& path)
 {
     VCardImport import(main.Global(), main.Table());
     ImportWatch watch(&main, main);
-    (void)import.Run(FromQ(path), &watch);
+    // Every outcome has shown its message, and a successful one refreshed the list
+    // through the watch: there is nothing left to do here.
+    static_cast<void>(import.Run(FromQ(path), &watch));
 }
 
 // mnu_VCardImport: the cards of a file as addressees.

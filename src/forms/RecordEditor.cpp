@@ -573,7 +573,7 @@ void RecordEditor::cmd_LeftClick()
         platform::Beep();
         return;
     }
-    rec.Prev();
+    static_cast<void>(rec.Prev()); // HasPrev said there is a row before
     editPosition_ = rec.GetPos();
     Load();
 }
@@ -587,7 +587,7 @@ void RecordEditor::cmd_RightClick()
         platform::Beep();
         return;
     }
-    rec.Next();
+    static_cast<void>(rec.Next()); // HasNext said there is a row after
     editPosition_ = rec.GetPos();
     Load();
 }

@@ -63,7 +63,7 @@ bool StartMailing(const AppSettings& g, AddressTable& table, std::string_view pr
 
     RecordSet senders;
     senders.Attach(&table);
-    if (senders.Select(SJ(kSenderCondition)) != 0) {
+    if (senders.Select(SJ(kSenderCondition)) != SelectResult::kSelected) {
         platform::Warn(SJ("差出人を設定して下さい。"));
         return false;
     }
@@ -77,8 +77,9 @@ bool StartMailing(const AppSettings& g, AddressTable& table, std::string_view pr
     }
 
     recipients.Attach(&table);
-    recipients.SetSort(SJ(kRecipientOrder), 0);
-    if (recipients.Select(printCondition) != 0) {
+    // A table without these fields sends in the order of its records.
+    static_cast<void>(recipients.SetSort(SJ(kRecipientOrder), 0));
+    if (recipients.Select(printCondition) != SelectResult::kSelected) {
         platform::Warn(SJ("送信するメールがありません。"));
         return false;
     }

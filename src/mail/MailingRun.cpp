@@ -321,13 +321,13 @@ void MailingRun::Execute()
             break;
         }
         host_.Progress();
-        const int step = records_->Next();
+        const CursorMove step = records_->Next();
         ++sinceRest;
         if (Terminated()) {
             cancelled_ = true;
             break;
         }
-        if (step != 0)
+        if (step != CursorMove::kMoved)
             break;
     }
     if (!stopped && !cancelled_)
@@ -415,12 +415,12 @@ void MailingRun::DryRun(const std::function<void(const std::string& message)>& s
         if (HandleRecord(true, &sink, false) == Handled::Stop)
             break;
         host_.Progress();
-        const int step = records_->Next();
+        const CursorMove step = records_->Next();
         if (Terminated()) {
             cancelled_ = true;
             break;
         }
-        if (step != 0)
+        if (step != CursorMove::kMoved)
             break;
     }
     if (cancelled_) {

@@ -64,7 +64,7 @@ bool ReadValues(RecordSet& records, int position, Values& out)
 {
     for (auto& v : out)
         v.clear();
-    if (position < 0 || records.SetPos(position) < 0 || records.Read() != 0)
+    if (position < 0 || records.SetPos(position) < 0 || records.Read() != RecordError::kNone)
         return false;
     for (int i = 0; i < kItemCount; ++i)
         if (const char* value = records.GetValueByName(FieldName(i)))
@@ -122,7 +122,7 @@ SaveResult SaveValues(RecordSet& records, int position, const Values& values, st
     const bool isNew = position < 0;
     if (isNew) {
         records.ClearCurrent();
-    } else if (records.SetPos(position) < 0 || records.Read() != 0) {
+    } else if (records.SetPos(position) < 0 || records.Read() != RecordError::kNone) {
         // Reading failed and emptied the buffer: posting now would add a record instead.
         result.code = kNoSuchRecord;
         return result;
@@ -134,7 +134,7 @@ SaveResult SaveValues(RecordSet& records, int position, const Values& values, st
         if (i >= kJointName1 && text.empty() && records.GetTable() != nullptr
             && records.GetTable()->FindField(FieldName(i)) < 0)
             continue;
-        if (records.SetValue(FieldName(i), text) != 0) {
+        if (records.SetValue(FieldName(i), text) != RecordError::kNone) {
             result.code = kRefused;
             result.refused = i;
             return result;
@@ -143,9 +143,9 @@ SaveResult SaveValues(RecordSet& records, int position, const Values& values, st
     // A table without these fields (an imported schema) simply does not keep them.
     const std::string today = DateText(now);
     if (isNew)
-        records.SetValue(SJ("登録日"), today);
-    records.SetValue(SJ("更新日"), today);
-    if (records.Post() != 0) {
+        static_cast<void>(records.SetValue(SJ("登録日"), today));
+    static_cast<void>(records.SetValue(SJ("更新日"), today));
+    if (records.Post() != RecordError::kNone) {
         result.code = kWriteFailed;
         return result;
     }

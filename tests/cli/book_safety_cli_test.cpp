@@ -76,10 +76,11 @@ protected:
         db.CreateDefaultTable();
         for (int i = 0; i < count; ++i) {
             db.ClearCurrent();
-            db.SetValue(field::kSender, "0");
-            db.SetValue(field::kName, std::string(1, 'b').append(std::to_string(i)));
-            db.SetValue(field::kAddress1, std::string(static_cast<std::size_t>(40 + i % 50), 'x'));
-            db.PostRecord();
+            EXPECT_EQ(db.SetValue(field::kSender, "0"), RecordError::kNone);
+            EXPECT_EQ(db.SetValue(field::kName, std::string(1, 'b').append(std::to_string(i))), RecordError::kNone);
+            EXPECT_EQ(db.SetValue(field::kAddress1, std::string(static_cast<std::size_t>(40 + i % 50), 'x')),
+                RecordError::kNone);
+            EXPECT_EQ(db.PostRecord(), RecordError::kNone);
         }
         ASSERT_EQ(db.SaveTable(table), TableError::kNone);
     }

@@ -70,13 +70,13 @@ protected:
         db.CreateDefaultTable();
         for (const auto& row : rows) {
             db.ClearCurrent();
-            db.SetValue(field::kSender, "0");
-            db.SetValue(field::kPrintMark, "1");
-            db.SetValue(field::kName, S(row[0]));
-            db.SetValue(field::kKana, S(row[1]));
-            db.SetValue(field::kCategory, S(row[2]));
-            db.SetValue(field::kNote2, S(row[3]));
-            db.PostRecord();
+            EXPECT_EQ(db.SetValue(field::kSender, "0"), RecordError::kNone);
+            EXPECT_EQ(db.SetValue(field::kPrintMark, "1"), RecordError::kNone);
+            EXPECT_EQ(db.SetValue(field::kName, S(row[0])), RecordError::kNone);
+            EXPECT_EQ(db.SetValue(field::kKana, S(row[1])), RecordError::kNone);
+            EXPECT_EQ(db.SetValue(field::kCategory, S(row[2])), RecordError::kNone);
+            EXPECT_EQ(db.SetValue(field::kNote2, S(row[3])), RecordError::kNone);
+            EXPECT_EQ(db.PostRecord(), RecordError::kNone);
         }
         ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), TableError::kNone);
     }
@@ -143,8 +143,8 @@ TEST_F(CliTest, SortWithEqualKeysMatchesTheList)
     ASSERT_EQ(db.LoadTable(userFolder + "/nrt.ndb"), TableError::kNone);
     RecordSet rec;
     rec.Attach(&db);
-    ASSERT_EQ(rec.SetSort(S("大分類,カナ"), 0), 0);
-    ASSERT_EQ(rec.Select(S("宛名区分='0' ")), 0);
+    ASSERT_EQ(rec.SetSort(S("大分類,カナ"), 0), SortError::kNone);
+    ASSERT_EQ(rec.Select(S("宛名区分='0' ")), SelectResult::kSelected);
     std::vector<std::string> expected = { "名前" };
     for (int row = 0; row < rec.GetRowCount(); ++row)
         expected.push_back(nrt::test::U(db.Value(field::kName, rec.GetRowRecord(row))));
@@ -246,11 +246,11 @@ TEST_F(CliTest, ConditionsAndFailuresSayWhatHappened)
     } rows[] = { { "m1", "ｱ", "0", "1" }, { "m2", "ｲ", "0", "1" }, { "u1", "ｳ", "0", "0" }, { "s1", "ｴ", "1", "1" } };
     for (const auto& row : rows) {
         db.ClearCurrent();
-        db.SetValue(field::kSender, row.sender);
-        db.SetValue(field::kPrintMark, row.marked);
-        db.SetValue(field::kName, row.name);
-        db.SetValue(field::kKana, S(row.kana));
-        db.PostRecord();
+        EXPECT_EQ(db.SetValue(field::kSender, row.sender), RecordError::kNone);
+        EXPECT_EQ(db.SetValue(field::kPrintMark, row.marked), RecordError::kNone);
+        EXPECT_EQ(db.SetValue(field::kName, row.name), RecordError::kNone);
+        EXPECT_EQ(db.SetValue(field::kKana, S(row.kana)), RecordError::kNone);
+        EXPECT_EQ(db.PostRecord(), RecordError::kNone);
     }
     ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), TableError::kNone);
     const std::string pdf = nrt::test::U(dir.Path()) + "/cards.pdf";
@@ -359,15 +359,15 @@ TEST_F(CliTest, NewYearCardsLeaveOutMourningAndPrintTheChosenSender)
     db.CreateDefaultTable();
     for (const Row& r : rows) {
         db.ClearCurrent();
-        db.SetValueByName(S("宛名区分"), r.sender);
-        db.SetValueByName(S("印字区分"), r.mark);
-        db.SetValueByName(S("名前"), S(r.name));
-        db.SetValueByName(S("カナ"), S(r.kana));
-        db.SetValueByName(S("敬称"), S("様"));
-        ASSERT_EQ(db.SetValue(field::kCardHistory, r.history), 0);
-        ASSERT_EQ(db.SetValue(field::kJointName1, S(r.joint1)), 0);
-        ASSERT_EQ(db.SetValue(field::kJointName2, S(r.joint2)), 0);
-        ASSERT_EQ(db.PostRecord(), 0);
+        EXPECT_EQ(db.SetValueByName(S("宛名区分"), r.sender), RecordError::kNone);
+        EXPECT_EQ(db.SetValueByName(S("印字区分"), r.mark), RecordError::kNone);
+        EXPECT_EQ(db.SetValueByName(S("名前"), S(r.name)), RecordError::kNone);
+        EXPECT_EQ(db.SetValueByName(S("カナ"), S(r.kana)), RecordError::kNone);
+        EXPECT_EQ(db.SetValueByName(S("敬称"), S("様")), RecordError::kNone);
+        ASSERT_EQ(db.SetValue(field::kCardHistory, r.history), RecordError::kNone);
+        ASSERT_EQ(db.SetValue(field::kJointName1, S(r.joint1)), RecordError::kNone);
+        ASSERT_EQ(db.SetValue(field::kJointName2, S(r.joint2)), RecordError::kNone);
+        ASSERT_EQ(db.PostRecord(), RecordError::kNone);
     }
     ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), TableError::kNone);
 

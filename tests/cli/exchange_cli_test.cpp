@@ -129,8 +129,8 @@ TEST_F(ExchangeCliTest, Backup)
 {
     AddressTable db;
     db.CreateDefaultTable();
-    db.SetValue(field::kName, S("山田"));
-    db.PostRecord();
+    EXPECT_EQ(db.SetValue(field::kName, S("山田")), RecordError::kNone);
+    EXPECT_EQ(db.PostRecord(), RecordError::kNone);
     ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), TableError::kNone);
     Output r = Run({ "backup" });
     EXPECT_EQ(r.status, 1);
@@ -158,10 +158,10 @@ TEST_F(ExchangeCliTest, ExportChoosesTabConditionAndEncoding)
     } rows[] = { { "山田", "0" }, { "佐藤", "0" }, { "差出人", "1" } };
     for (const auto& row : rows) {
         db.ClearCurrent();
-        db.SetValue(field::kSender, row.sender);
-        db.SetValue(field::kPrintMark, "1");
-        db.SetValue(field::kName, S(row.name));
-        db.PostRecord();
+        EXPECT_EQ(db.SetValue(field::kSender, row.sender), RecordError::kNone);
+        EXPECT_EQ(db.SetValue(field::kPrintMark, "1"), RecordError::kNone);
+        EXPECT_EQ(db.SetValue(field::kName, S(row.name)), RecordError::kNone);
+        EXPECT_EQ(db.PostRecord(), RecordError::kNone);
     }
     ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), TableError::kNone);
     struct Case {
@@ -195,8 +195,8 @@ TEST_F(ExchangeCliTest, RestoreMakesANewUserFromASet)
 {
     AddressTable db;
     db.CreateDefaultTable();
-    db.SetValue(field::kName, S("山田"));
-    db.PostRecord();
+    EXPECT_EQ(db.SetValue(field::kName, S("山田")), RecordError::kNone);
+    EXPECT_EQ(db.PostRecord(), RecordError::kNone);
     ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), TableError::kNone);
     const std::string backup = dir.Path() + "/backup";
     WriteAll(userFolder + "/NrtUser.ini", "[HBACK]\r\nON=1\r\nPATH=" + backup + "\r\nSU=2\r\nSU_CU=1\r\nYMD=20250101\r\n");

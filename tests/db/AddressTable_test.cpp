@@ -90,12 +90,12 @@ TEST(AddressTable, SaveWritesTheFileFormatByteForByte)
     AddressTable db;
     db.CreateDefaultTable();
     db.ClearCurrent();
-    ASSERT_EQ(db.SetValueByName(S("名前"), S("山田太郎")), 0);
-    ASSERT_EQ(db.SetValueByName(S("宛名区分"), "0"), 0);
-    ASSERT_EQ(db.PostRecord(), 0);
+    ASSERT_EQ(db.SetValueByName(S("名前"), S("山田太郎")), RecordError::kNone);
+    ASSERT_EQ(db.SetValueByName(S("宛名区分"), "0"), RecordError::kNone);
+    ASSERT_EQ(db.PostRecord(), RecordError::kNone);
     db.ClearCurrent();
-    ASSERT_EQ(db.PostRecord(), 0); // all values empty
-    ASSERT_EQ(db.PostRecord(), 0); // posting again appends again
+    ASSERT_EQ(db.PostRecord(), RecordError::kNone); // all values empty
+    ASSERT_EQ(db.PostRecord(), RecordError::kNone); // posting again appends again
     ASSERT_EQ(db.GetRecordCount(), 3);
     EXPECT_EQ(db.GetRecord(1).size(), 73u);
     ASSERT_TRUE(db.MarkDeleted(2));
@@ -113,7 +113,7 @@ TEST(AddressTable, OnlyDeletedRecordsSaveAsDefinitionsAndEnd)
     TempDir dir;
     AddressTable db;
     db.CreateDefaultTable();
-    db.PostRecord();
+    EXPECT_EQ(db.PostRecord(), RecordError::kNone);
     db.MarkDeleted(0);
     ASSERT_EQ(db.SaveTable(dir.File("nrt.ndb")), TableError::kNone);
     EXPECT_EQ(nrt::test::ReadAll(dir.File("nrt.ndb")), TableFile(DefaultDefinitions(), 24, {}));
@@ -174,7 +174,7 @@ TEST(AddressTable, LoadCodesAndCutFiles)
     }
     AddressTable db;
     db.CreateDefaultTable();
-    db.PostRecord();
+    EXPECT_EQ(db.PostRecord(), RecordError::kNone);
     EXPECT_EQ(db.LoadTable(dir.File("missing.ndb")), TableError::kOpen);
     EXPECT_EQ(db.GetRecordCount(), 1) << "a failed open leaves the table as it was";
 }
@@ -255,58 +255,58 @@ TEST(AddressTable, SetValueChecks)
     FieldDefinition list;
     ASSERT_EQ(list.AddField(text), FieldError::kNone);
     ASSERT_EQ(list.AddField(num), FieldError::kNone);
-    ASSERT_EQ(db.DefineFields(list), 0);
+    ASSERT_EQ(db.DefineFields(list), RecordError::kNone);
     struct Case {
         int field;
         std::string value;
-        int code;
+        RecordError code;
     } cases[] = {
-        { 0, std::string(30, 'a'), 0 },
-        { 0, std::string(31, 'a'), 100 },
-        { 0, S("あ") + std::string(28, 'a'), 0 },
-        { 0, S("あ") + std::string(29, 'a'), 100 },
-        { 1, "123", 0 },
-        { 1, "1234", 100 },
-        { 1, "12a", 101 },
-        { 1, "-1", 101 },
-        { 1, "", 0 },
-        { -1, "x", 202 },
-        { 2, "x", 50 },
-        { 0, "", 0 },
+        { 0, std::string(30, 'a'), RecordError::kNone },
+        { 0, std::string(31, 'a'), RecordError::kTooLong },
+        { 0, S("あ") + std::string(28, 'a'), RecordError::kNone },
+        { 0, S("あ") + std::string(29, 'a'), RecordError::kTooLong },
+        { 1, "123", RecordError::kNone },
+        { 1, "1234", RecordError::kTooLong },
+        { 1, "12a", RecordError::kNotNumber },
+        { 1, "-1", RecordError::kNotNumber },
+        { 1, "", RecordError::kNone },
+        { -1, "x", RecordError::kNothingSelected },
+        { 2, "x", RecordError::kNoField },
+        { 0, "", RecordError::kNone },
     };
     for (const auto& c : cases)
         EXPECT_EQ(db.SetValue(c.field, c.value), c.code) << c.field << " " << c.value;
-    EXPECT_EQ(db.SetValueByName("NO", "7"), 0);
-    EXPECT_EQ(db.SetValueByName("none", "7"), 50);
-    EXPECT_EQ(db.DefineFields(FieldDefinition()), 50);
+    EXPECT_EQ(db.SetValueByName("NO", "7"), RecordError::kNone);
+    EXPECT_EQ(db.SetValueByName("none", "7"), RecordError::kNoField);
+    EXPECT_EQ(db.DefineFields(FieldDefinition()), RecordError::kNoField);
 }
 
 TEST(AddressTable, CurrentRecordCycle)
 {
     AddressTable db;
     db.CreateDefaultTable();
-    db.SetValue(2, "first");
-    ASSERT_EQ(db.PostRecord(), 0);
+    EXPECT_EQ(db.SetValue(2, "first"), RecordError::kNone);
+    ASSERT_EQ(db.PostRecord(), RecordError::kNone);
     EXPECT_EQ(db.GetCurrentIndex(), -1);
-    ASSERT_EQ(db.ReadRecord(0), 0);
+    ASSERT_EQ(db.ReadRecord(0), RecordError::kNone);
     EXPECT_EQ(db.GetCurrentValue(2), "first");
-    db.SetValue(2, "changed");
-    db.SetValue(3, "kana");
-    ASSERT_EQ(db.PostRecord(), 0);
+    EXPECT_EQ(db.SetValue(2, "changed"), RecordError::kNone);
+    EXPECT_EQ(db.SetValue(3, "kana"), RecordError::kNone);
+    ASSERT_EQ(db.PostRecord(), RecordError::kNone);
     EXPECT_EQ(db.GetRecordCount(), 1);
     EXPECT_STREQ(db.GetValue(2, 0), "changed");
     EXPECT_STREQ(db.GetValue(3, 0), "kana");
     db.SetFlags(0, 0x01);
-    ASSERT_EQ(db.PostRecord(), 0);
+    ASSERT_EQ(db.PostRecord(), RecordError::kNone);
     EXPECT_EQ(db.GetFlags(0), 0) << "a replaced record gets a flag byte of 0";
 
-    EXPECT_EQ(db.ReadRecord(-1), 201);
+    EXPECT_EQ(db.ReadRecord(-1), RecordError::kNoRecord);
     EXPECT_EQ(db.GetCurrentValue(2), "");
-    EXPECT_EQ(db.ReadRecord(1), 201);
-    ASSERT_EQ(db.ReadRecord(0), 0);
+    EXPECT_EQ(db.ReadRecord(1), RecordError::kNoRecord);
+    ASSERT_EQ(db.ReadRecord(0), RecordError::kNone);
     ASSERT_TRUE(db.MarkDeleted(0));
     EXPECT_TRUE(db.IsDeleted(0));
-    EXPECT_EQ(db.PostRecord(), -1);
+    EXPECT_EQ(db.PostRecord(), RecordError::kRecordGone);
     EXPECT_STREQ(db.GetValue(2, 0), "changed") << "deleted records can still be read";
     EXPECT_FALSE(db.MarkDeleted(-1));
     EXPECT_FALSE(db.MarkDeleted(5));
@@ -321,14 +321,14 @@ TEST(AddressTable, FailedSaveKeepsThePreviousFile)
     const std::string path = dir.File("nrt.ndb");
     AddressTable db;
     db.CreateDefaultTable();
-    db.SetValue(2, "kept");
-    db.PostRecord();
+    EXPECT_EQ(db.SetValue(2, "kept"), RecordError::kNone);
+    EXPECT_EQ(db.PostRecord(), RecordError::kNone);
     ASSERT_EQ(db.SaveTable(path), TableError::kNone);
     const std::string before = nrt::test::ReadAll(path);
     for (int i = 0; i < 500; ++i) {
         db.ClearCurrent();
-        db.SetValue(2, "new");
-        db.PostRecord();
+        EXPECT_EQ(db.SetValue(2, "new"), RecordError::kNone);
+        EXPECT_EQ(db.PostRecord(), RecordError::kNone);
     }
     nrt::platform::fs::testing::FailWritesAfter(100);
     EXPECT_EQ(db.SaveTable(path), TableError::kOpen);
@@ -344,18 +344,19 @@ TEST(AddressTable, LoadedRecordsCanBeRewrittenDeletedAndSavedAgain)
     db.CreateDefaultTable();
     for (const char* name : { "a", "b", "c" }) {
         db.ClearCurrent();
-        db.SetValue(field::kName, name);
-        db.PostRecord();
+        EXPECT_EQ(db.SetValue(field::kName, name), RecordError::kNone);
+        EXPECT_EQ(db.PostRecord(), RecordError::kNone);
     }
     ASSERT_EQ(db.SaveTable(dir.File("nrt.ndb")), TableError::kNone);
     AddressTable loaded;
     ASSERT_EQ(loaded.LoadTable(dir.File("nrt.ndb")), TableError::kNone);
-    ASSERT_EQ(loaded.ReadRecord(0), 0);
-    loaded.SetValue(field::kAddress1, std::string(100, 'x')); // far longer than the stored record
-    ASSERT_EQ(loaded.PostRecord(), 0);
-    ASSERT_EQ(loaded.ReadRecord(1), 0);
-    loaded.SetValue(field::kName, ""); // shorter: may stay in place
-    ASSERT_EQ(loaded.PostRecord(), 0);
+    ASSERT_EQ(loaded.ReadRecord(0), RecordError::kNone);
+    // Far longer than the stored record.
+    EXPECT_EQ(loaded.SetValue(field::kAddress1, std::string(100, 'x')), RecordError::kNone);
+    ASSERT_EQ(loaded.PostRecord(), RecordError::kNone);
+    ASSERT_EQ(loaded.ReadRecord(1), RecordError::kNone);
+    EXPECT_EQ(loaded.SetValue(field::kName, ""), RecordError::kNone); // shorter: may stay in place
+    ASSERT_EQ(loaded.PostRecord(), RecordError::kNone);
     ASSERT_TRUE(loaded.MarkDeleted(2));
     ASSERT_EQ(loaded.SaveTable(dir.File("nrt.ndb")), TableError::kNone);
 
@@ -396,9 +397,10 @@ SavedTable TwentyRecords()
     db.CreateDefaultTable();
     for (int i = 0; i < 20; ++i) {
         db.ClearCurrent();
-        db.SetValue(field::kName, std::string(1, 'n').append(std::to_string(i)));
-        db.SetValue(field::kAddress1, std::string(static_cast<std::size_t>(10 + i), 'x'));
-        db.PostRecord();
+        EXPECT_EQ(db.SetValue(field::kName, std::string(1, 'n').append(std::to_string(i))), RecordError::kNone);
+        EXPECT_EQ(
+            db.SetValue(field::kAddress1, std::string(static_cast<std::size_t>(10 + i), 'x')), RecordError::kNone);
+        EXPECT_EQ(db.PostRecord(), RecordError::kNone);
     }
     SavedTable t { db.FormatTable(), {} };
     std::size_t pos = 4 + 24 * 116 + 8;
@@ -495,8 +497,8 @@ TEST(AddressTable, DamagedTablesLoadWhatCanBeReadAndAreNeverLostBySaving)
         if (c.code != TableError::kNone)
             db.CreateDefaultTable();
         db.ClearCurrent();
-        db.SetValue(field::kName, "new");
-        db.PostRecord();
+        EXPECT_EQ(db.SetValue(field::kName, "new"), RecordError::kNone);
+        EXPECT_EQ(db.PostRecord(), RecordError::kNone);
         const TableError saved = db.SaveTable(path);
         if (c.code != TableError::kNone) {
             EXPECT_EQ(saved, TableError::kKeptUnread) << c.what;
@@ -514,7 +516,7 @@ TEST(AddressTable, DamagedTablesLoadWhatCanBeReadAndAreNeverLostBySaving)
         EXPECT_NE(db.DamagedCopy().find("nrt_ndb.damaged-2"), std::string::npos) << c.what;
         EXPECT_EQ(nrt::test::ReadAll(db.DamagedCopy()), c.bytes) << c.what;
         // The second save writes over the table, not over the copy.
-        db.PostRecord();
+        EXPECT_EQ(db.PostRecord(), RecordError::kNone);
         ASSERT_EQ(db.SaveTable(path), TableError::kNone);
         EXPECT_EQ(nrt::platform::fs::ListDir(dir.Path()).size(), 2u) << c.what;
         AddressTable again;
@@ -535,7 +537,7 @@ TEST(AddressTable, AFileThatCannotBeOpenedIsNotReplacedButAMissingOneIsCreated)
         AddressTable db;
         EXPECT_EQ(db.LoadTable(path), TableError::kOpen);
         db.CreateDefaultTable();
-        db.PostRecord();
+        EXPECT_EQ(db.PostRecord(), RecordError::kNone);
         const bool exists = path == blocked;
         EXPECT_EQ(db.LoadFailedOnExistingFile(), exists);
         EXPECT_EQ(db.SaveTable(path), exists ? TableError::kKeptUnread : TableError::kNone);
@@ -551,7 +553,7 @@ TEST(AddressTable, ChangesAndTheFileOnDiskAreTracked)
     EXPECT_EQ(db.LoadTable(path), TableError::kOpen);
     db.CreateDefaultTable();
     EXPECT_FALSE(db.IsModified());
-    db.PostRecord();
+    EXPECT_EQ(db.PostRecord(), RecordError::kNone);
     EXPECT_TRUE(db.IsModified());
     ASSERT_EQ(db.SaveTable(path), TableError::kNone);
     EXPECT_FALSE(db.IsModified());
@@ -559,7 +561,7 @@ TEST(AddressTable, ChangesAndTheFileOnDiskAreTracked)
     // Another writer replaces the file by rename, as every save here does.
     AddressTable other;
     ASSERT_EQ(other.LoadTable(path), TableError::kNone);
-    other.PostRecord();
+    EXPECT_EQ(other.PostRecord(), RecordError::kNone);
     ASSERT_EQ(other.SaveTable(path), TableError::kNone);
     EXPECT_TRUE(db.ChangedOnDisk(path));
     EXPECT_FALSE(other.ChangedOnDisk(path));
@@ -590,20 +592,20 @@ TEST(AddressTable, ExtendedFieldsAreAddedOnFirstUseOnly)
     EXPECT_EQ(db.GetValue(field::kJointName1, 2), nullptr);
     EXPECT_EQ(db.GetField(field::kCompany).width, 60);
     // Empty values and failed ones do not change the schema.
-    ASSERT_EQ(db.ReadRecord(0), 0);
-    EXPECT_EQ(db.SetValue(field::kJointName1, ""), 0);
-    EXPECT_EQ(db.SetValue(field::kJointName1, std::string(31, 'x')), 100);
-    EXPECT_EQ(db.SetValue(field::kExtendedEnd, "x"), 50);
-    ASSERT_EQ(db.PostRecord(), 0);
+    ASSERT_EQ(db.ReadRecord(0), RecordError::kNone);
+    EXPECT_EQ(db.SetValue(field::kJointName1, ""), RecordError::kNone);
+    EXPECT_EQ(db.SetValue(field::kJointName1, std::string(31, 'x')), RecordError::kTooLong);
+    EXPECT_EQ(db.SetValue(field::kExtendedEnd, "x"), RecordError::kNoField);
+    ASSERT_EQ(db.PostRecord(), RecordError::kNone);
     EXPECT_EQ(db.GetFieldCount(), 24);
     ASSERT_EQ(db.SaveTable(path), TableError::kNone);
     EXPECT_EQ(nrt::test::ReadAll(path), original);
     EXPECT_FALSE(nrt::platform::fs::Exists(dir.File("nrt_ndb.bak")));
 
-    ASSERT_EQ(db.ReadRecord(0), 0);
-    ASSERT_EQ(db.SetValueByName(S("連名１"), S("由美")), 0);
-    ASSERT_EQ(db.SetValue(field::kJointHonorific1, S("様")), 0);
-    ASSERT_EQ(db.PostRecord(), 0);
+    ASSERT_EQ(db.ReadRecord(0), RecordError::kNone);
+    ASSERT_EQ(db.SetValueByName(S("連名１"), S("由美")), RecordError::kNone);
+    ASSERT_EQ(db.SetValue(field::kJointHonorific1, S("様")), RecordError::kNone);
+    ASSERT_EQ(db.PostRecord(), RecordError::kNone);
     EXPECT_EQ(db.GetFieldCount(), 35);
     ASSERT_EQ(db.SaveTable(path), TableError::kNone);
     EXPECT_EQ(nrt::test::ReadAll(dir.File("nrt_ndb.bak")), original);
@@ -624,9 +626,9 @@ TEST(AddressTable, ExtendedFieldsAreAddedOnFirstUseOnly)
         TableFile(defs, 35, { Packed(35, first), Packed(35, { "1", "1", S("山田") }, 0x01) }));
 
     // A later save keeps the copy of the 24-field file.
-    ASSERT_EQ(db.ReadRecord(1), 0);
-    ASSERT_EQ(db.SetValue(field::kCompany, S("ノルテア商会")), 0);
-    ASSERT_EQ(db.PostRecord(), 0);
+    ASSERT_EQ(db.ReadRecord(1), RecordError::kNone);
+    ASSERT_EQ(db.SetValue(field::kCompany, S("ノルテア商会")), RecordError::kNone);
+    ASSERT_EQ(db.PostRecord(), RecordError::kNone);
     ASSERT_EQ(db.SaveTable(path), TableError::kNone);
     EXPECT_EQ(nrt::test::ReadAll(dir.File("nrt_ndb.bak")), original);
 
@@ -644,7 +646,7 @@ TEST(AddressTable, OtherSchemasDoNotGainTheExtendedFields)
     AddressTable db;
     ASSERT_EQ(db.ParseTable(TableFile(DefinitionBytes("a", 0, 10), 1, { Packed(1, { "x" }) })), TableError::kNone);
     EXPECT_EQ(db.FindField(S("連名１")), -1);
-    EXPECT_EQ(db.SetValue(field::kJointName1, "x"), 50);
-    EXPECT_EQ(db.ExtendSchema(), 52);
+    EXPECT_EQ(db.SetValue(field::kJointName1, "x"), RecordError::kNoField);
+    EXPECT_EQ(db.ExtendSchema(), RecordError::kNotDefaultSchema);
     EXPECT_EQ(db.GetFieldCount(), 1);
 }

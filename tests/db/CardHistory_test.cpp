@@ -70,17 +70,18 @@ TEST(CardHistory, PresetsSelectThroughTheConditionLanguage)
     db.CreateDefaultTable();
     for (const Row& r : rows) {
         db.ClearCurrent();
-        db.SetValueByName(S("宛名区分"), "0");
-        db.SetValueByName(S("名前"), r.name);
-        db.SetValue(field::kCardHistory, r.history[0] ? Format(Parse(S(r.history), "")).history : "");
-        ASSERT_EQ(db.PostRecord(), 0);
+        EXPECT_EQ(db.SetValueByName(S("宛名区分"), "0"), RecordError::kNone);
+        EXPECT_EQ(db.SetValueByName(S("名前"), r.name), RecordError::kNone);
+        EXPECT_EQ(db.SetValue(field::kCardHistory, r.history[0] ? Format(Parse(S(r.history), "")).history : ""),
+            RecordError::kNone);
+        ASSERT_EQ(db.PostRecord(), RecordError::kNone);
     }
     RecordSet rec;
     rec.Attach(&db);
-    rec.SetSort(S("名前"), 0);
+    ASSERT_EQ(rec.SetSort(S("名前"), 0), SortError::kNone);
     const auto names = [&](Preset p) {
         std::string selected;
-        if (rec.Select(S("宛名区分='0'") + PresetCondition(p, 2027)) == 0)
+        if (rec.Select(S("宛名区分='0'") + PresetCondition(p, 2027)) == SelectResult::kSelected)
             for (int r : rec.Rows())
                 selected += db.GetValue(2, r);
         return selected;
@@ -89,5 +90,6 @@ TEST(CardHistory, PresetsSelectThroughTheConditionLanguage)
     EXPECT_EQ(names(Preset::kSentOrReceived), "abceg");
     EXPECT_EQ(names(Preset::kMourning), "eg");
     // An OR inside the preset reaches no further than it.
-    EXPECT_EQ(rec.Select(S("名前='z'") + PresetCondition(Preset::kSentOrReceived, 2027)), RecordSet::kNothingSelected);
+    EXPECT_EQ(
+        rec.Select(S("名前='z'") + PresetCondition(Preset::kSentOrReceived, 2027)), SelectResult::kNothingSelected);
 }

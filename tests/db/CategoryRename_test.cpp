@@ -26,11 +26,11 @@ void Fill(AddressTable& db, const std::vector<Row>& rows)
     db.CreateDefaultTable();
     for (const Row& r : rows) {
         db.ClearCurrent();
-        db.SetValue(field::kSender, r.sender);
-        db.SetValue(field::kCategory, S(r.major));
-        db.SetValue(field::kSubcategory, S(r.minor));
-        db.SetValue(field::kSubcategory2, S(r.minor2));
-        db.PostRecord();
+        EXPECT_EQ(db.SetValue(field::kSender, r.sender), RecordError::kNone);
+        EXPECT_EQ(db.SetValue(field::kCategory, S(r.major)), RecordError::kNone);
+        EXPECT_EQ(db.SetValue(field::kSubcategory, S(r.minor)), RecordError::kNone);
+        EXPECT_EQ(db.SetValue(field::kSubcategory2, S(r.minor2)), RecordError::kNone);
+        EXPECT_EQ(db.PostRecord(), RecordError::kNone);
     }
 }
 

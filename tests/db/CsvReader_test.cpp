@@ -21,7 +21,7 @@ namespace {
 using Row = std::vector<std::string>;
 
 struct Result {
-    int code = 0;
+    CsvReader::Result code = CsvReader::kOk;
     Row header;
     std::vector<Row> rows;
 
@@ -32,7 +32,7 @@ std::string Describe(const std::string& bytes);
 
 void PrintTo(const Result& r, std::ostream* os)
 {
-    *os << "code " << r.code << " header [";
+    *os << "code " << static_cast<int>(r.code) << " header [";
     for (const auto& h : r.header)
         *os << Describe(h) << "|";
     *os << "]";
@@ -45,7 +45,7 @@ void PrintTo(const Result& r, std::ostream* os)
 }
 
 // What the reader holds, each cell read as the C text it is.
-Result Read(const CsvReader& csv, int code)
+Result Read(const CsvReader& csv, CsvReader::Result code)
 {
     Result r;
     r.code = code;
@@ -62,7 +62,7 @@ Result Read(const CsvReader& csv, int code)
 Result Parse(const std::string& bytes, int header = 1)
 {
     CsvReader csv;
-    const int code = csv.ParseCsv(bytes, header);
+    const CsvReader::Result code = csv.ParseCsv(bytes, header);
     return Read(csv, code);
 }
 
@@ -117,36 +117,38 @@ TEST(CsvReader, CellsHeadersAndCodes)
         int header;
         Result expected;
     } cases[] = {
-        { S("名前,カナ\r\n\"Y,Z\",X\r\n"), 1, { 0, { S("名前"), S("カナ") }, { { "Y,Z", "X" } } } },
-        { "a,b,c\r\na,b\r\n", 1, { 0, { "a", "b", "c" }, { { "a", "b", "" } } } },
-        { "h\r\n\"x\"\"y\"\"z\"\r\n", 1, { 0, { "h" }, { { "x\"y\"z" } } } },
-        { "h\r\nA\"B,C\"D\r\n", 1, { 0, { "h" }, { { "AB,CD" } } } },
-        { "h\r\n\"\"\r\n\"\"\"\"\r\n\"ab\r\n", 1, { 0, { "h" }, { { "" }, { "\"" }, { "ab" } } } },
-        { "a,b\r\n1,2,3,4\r\n", 1, { 0, { "a", "b" }, { { "1", "2" } } } },
-        { "a,b\r\n1,2,\r\n", 1, { 0, { "a", "b" }, { { "1", "2" } } } },
-        { "a,b\r\n1,\r\n", 1, { 0, { "a", "b" }, { { "1", "" } } } },
+        { S("名前,カナ\r\n\"Y,Z\",X\r\n"), 1, { CsvReader::kOk, { S("名前"), S("カナ") }, { { "Y,Z", "X" } } } },
+        { "a,b,c\r\na,b\r\n", 1, { CsvReader::kOk, { "a", "b", "c" }, { { "a", "b", "" } } } },
+        { "h\r\n\"x\"\"y\"\"z\"\r\n", 1, { CsvReader::kOk, { "h" }, { { "x\"y\"z" } } } },
+        { "h\r\nA\"B,C\"D\r\n", 1, { CsvReader::kOk, { "h" }, { { "AB,CD" } } } },
+        { "h\r\n\"\"\r\n\"\"\"\"\r\n\"ab\r\n", 1, { CsvReader::kOk, { "h" }, { { "" }, { "\"" }, { "ab" } } } },
+        { "a,b\r\n1,2,3,4\r\n", 1, { CsvReader::kOk, { "a", "b" }, { { "1", "2" } } } },
+        { "a,b\r\n1,2,\r\n", 1, { CsvReader::kOk, { "a", "b" }, { { "1", "2" } } } },
+        { "a,b\r\n1,\r\n", 1, { CsvReader::kOk, { "a", "b" }, { { "1", "" } } } },
         // A quoted comma in the header counts: one column too many.
-        { "\"a,b\",c\r\n1,2\r\n1,2,3,4\r\n", 1, { 0, { "a,b", "c", "" }, { { "1", "2", "" }, { "1", "2", "3" } } } },
-        { "a,b,c\r\n", 0, { 0, { "FIELD1", "FIELD2", "FIELD3" }, { { "a", "b", "c" } } } },
-        { "\r\n1,2\r\n", 1, { 0, { "FIELD1", "FIELD2" }, { { "1", "2" } } } },
-        { "a,b\r\n1,2\r\n\r\n3,4\r\n", 1, { 0, { "a", "b" }, { { "1", "2" }, { "", "" }, { "3", "4" } } } },
-        { "a,b\r\n1,2", 1, { 0, { "a", "b" }, { { "1", "2" } } } },
-        { "a,b\r\n", 1, { 2, {}, {} } },
-        { "a,b\r\n\n\n", 1, { 2, {}, {} } },
-        { "a,b", 1, { 2, {}, {} } },
-        { "", 1, { 2, {}, {} } },
-        { "", 0, { 2, {}, {} } },
+        { "\"a,b\",c\r\n1,2\r\n1,2,3,4\r\n", 1,
+            { CsvReader::kOk, { "a,b", "c", "" }, { { "1", "2", "" }, { "1", "2", "3" } } } },
+        { "a,b,c\r\n", 0, { CsvReader::kOk, { "FIELD1", "FIELD2", "FIELD3" }, { { "a", "b", "c" } } } },
+        { "\r\n1,2\r\n", 1, { CsvReader::kOk, { "FIELD1", "FIELD2" }, { { "1", "2" } } } },
+        { "a,b\r\n1,2\r\n\r\n3,4\r\n", 1,
+            { CsvReader::kOk, { "a", "b" }, { { "1", "2" }, { "", "" }, { "3", "4" } } } },
+        { "a,b\r\n1,2", 1, { CsvReader::kOk, { "a", "b" }, { { "1", "2" } } } },
+        { "a,b\r\n", 1, { CsvReader::kErrNoData, {}, {} } },
+        { "a,b\r\n\n\n", 1, { CsvReader::kErrNoData, {}, {} } },
+        { "a,b", 1, { CsvReader::kErrNoData, {}, {} } },
+        { "", 1, { CsvReader::kErrNoData, {}, {} } },
+        { "", 0, { CsvReader::kErrNoData, {}, {} } },
         // LF bytes are dropped, a doubled quote across one included; CR ends a line
         // inside quotes too.
-        { "a,b\r\n1\n2,3\r\n", 1, { 0, { "a", "b" }, { { "12", "3" } } } },
-        { "a\r\n\"x\"\n\"y\"\r\n", 1, { 0, { "a" }, { { "x\"y" } } } },
-        { "a,b\r\n\"x,y\r\n1,2\r\n", 1, { 0, { "a", "b" }, { { "x,y", "" }, { "1", "2" } } } },
+        { "a,b\r\n1\n2,3\r\n", 1, { CsvReader::kOk, { "a", "b" }, { { "12", "3" } } } },
+        { "a\r\n\"x\"\n\"y\"\r\n", 1, { CsvReader::kOk, { "a" }, { { "x\"y" } } } },
+        { "a,b\r\n\"x,y\r\n1,2\r\n", 1, { CsvReader::kOk, { "a", "b" }, { { "x,y", "" }, { "1", "2" } } } },
         // A file without any CR is read by its LF line ends.
-        { "a,b\n1,2\n\n3,4", 1, { 0, { "a", "b" }, { { "1", "2" }, { "", "" }, { "3", "4" } } } },
-        { "a,b\n", 1, { 2, {}, {} } },
+        { "a,b\n1,2\n\n3,4", 1, { CsvReader::kOk, { "a", "b" }, { { "1", "2" }, { "", "" }, { "3", "4" } } } },
+        { "a,b\n", 1, { CsvReader::kErrNoData, {}, {} } },
         // A cell is a C text: a NUL inside it ends it there; the next cell is whole.
-        { std::string("a,b\r\nx\0y,z\r\n", 12), 1, { 0, { "a", "b" }, { { "x", "z" } } } },
-        { S("名前") + "\r\n\"\x82\"\r\n", 1, { 0, { S("名前") }, { { "\x82" } } } },
+        { std::string("a,b\r\nx\0y,z\r\n", 12), 1, { CsvReader::kOk, { "a", "b" }, { { "x", "z" } } } },
+        { S("名前") + "\r\n\"\x82\"\r\n", 1, { CsvReader::kOk, { S("名前") }, { { "\x82" } } } },
     };
     for (const auto& c : cases)
         EXPECT_EQ(Parse(c.bytes, c.header), c.expected) << Describe(c.bytes);
@@ -159,7 +161,7 @@ TEST_P(CsvReaderWays, LongLinesAndCellsAcrossBlocks)
     for (int i = 0; i < 20000; ++i)
         big += i % 3 ? "ab,c" : "x\"\"y";
     Result r = Parse("h,i\r\n\"" + big + "\",tail\r\n");
-    ASSERT_EQ(r.code, 0);
+    ASSERT_EQ(r.code, CsvReader::kOk);
     std::string unquoted = big;
     for (std::size_t p; (p = unquoted.find("\"\"")) != std::string::npos;)
         unquoted.replace(p, 2, "\"");
@@ -281,7 +283,7 @@ TEST_P(CsvReaderWays, LargeFilesAreCutWhileTheyAreRead)
         const std::string path = dir.File("large.csv");
         nrt::test::WriteAll(path, file);
         CsvReader csv;
-        const int code = csv.LoadCsv(path, c.header);
+        const CsvReader::Result code = csv.LoadCsv(path, c.header);
         ASSERT_EQ(Read(csv, code), Model(file, c.header)) << c.what;
         EXPECT_GT(csv.GetRowCount(), 1000) << c.what;
     }
@@ -297,7 +299,7 @@ TEST(CsvReader, LoadsFilesAndAnswersOutOfRange)
     TempDir dir;
     nrt::test::WriteAll(dir.File("a.csv"), S("名前,メール\r\n山田,a@example.jp\r\n"));
     CsvReader csv;
-    EXPECT_EQ(csv.LoadCsv(dir.File("a.csv"), 1), 0);
+    EXPECT_EQ(csv.LoadCsv(dir.File("a.csv"), 1), CsvReader::kOk);
     EXPECT_EQ(csv.GetColumnCount(), 2);
     EXPECT_EQ(csv.GetRowCount(), 1);
     EXPECT_EQ(U(csv.GetHeader(1)), "メール");
@@ -309,12 +311,12 @@ TEST(CsvReader, LoadsFilesAndAnswersOutOfRange)
     EXPECT_EQ(csv.GetCell(-1, 0), nullptr);
 
     // A failed load leaves nothing of the previous one.
-    EXPECT_EQ(csv.LoadCsv(dir.File("missing.csv"), 1), 1);
+    EXPECT_EQ(csv.LoadCsv(dir.File("missing.csv"), 1), CsvReader::kErrOpen);
     EXPECT_EQ(csv.GetColumnCount(), 0);
     EXPECT_EQ(csv.GetRowCount(), 0);
-    EXPECT_EQ(csv.LoadCsv(dir.Path(), 1), 1);
+    EXPECT_EQ(csv.LoadCsv(dir.Path(), 1), CsvReader::kErrOpen);
     nrt::test::WriteAll(dir.File("h.csv"), "only,a,header\r\n");
-    EXPECT_EQ(csv.LoadCsv(dir.File("h.csv"), 1), 2);
+    EXPECT_EQ(csv.LoadCsv(dir.File("h.csv"), 1), CsvReader::kErrNoData);
     EXPECT_EQ(csv.GetCell(0, 0), nullptr);
 }
 
@@ -346,8 +348,8 @@ TEST_P(CsvReaderWays, LineBreaksInsideQuotedCellsStayInTheirCell)
         if (c.bytes.starts_with(S("名前")))
             expected.header = { S("名前"), S("住所") };
         expected.rows = c.rows;
-        EXPECT_EQ(Read(csv, 0), expected) << c.what;
-        EXPECT_EQ(Read(csv, 0), Model(c.bytes, 1)) << c.what;
+        EXPECT_EQ(Read(csv, CsvReader::kOk), expected) << c.what;
+        EXPECT_EQ(Read(csv, CsvReader::kOk), Model(c.bytes, 1)) << c.what;
         EXPECT_EQ(csv.LineBreakCells(), c.changedCells) << c.what;
         for (std::size_t r = 0; r < c.fileLines.size(); ++r)
             EXPECT_EQ(csv.FileLine(static_cast<int>(r)), c.fileLines[r]) << c.what << " row " << r;
@@ -361,7 +363,7 @@ TEST(CsvReader, Utf8FilesAreReadAsShiftJis)
     struct Case {
         const char* what;
         std::string bytes;
-        int code;
+        CsvReader::Result code;
         bool utf8;
         int badRow, badColumn, badLine;
         const char* badHeader;
@@ -390,6 +392,6 @@ TEST(CsvReader, Utf8FilesAreReadAsShiftJis)
         }
         CsvReader expected;
         ASSERT_EQ(expected.ParseCsv(sjis, 1), CsvReader::kOk);
-        EXPECT_EQ(Read(csv, 0), Read(expected, 0)) << c.what;
+        EXPECT_EQ(Read(csv, CsvReader::kOk), Read(expected, CsvReader::kOk)) << c.what;
     }
 }

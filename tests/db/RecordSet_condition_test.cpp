@@ -35,8 +35,8 @@ struct Table {
     {
         db.ClearCurrent();
         for (const auto& [field, value] : values)
-            EXPECT_EQ(db.SetValueByName(S(field), value), 0) << field;
-        db.PostRecord();
+            EXPECT_EQ(db.SetValueByName(S(field), value), RecordError::kNone) << field;
+        EXPECT_EQ(db.PostRecord(), RecordError::kNone);
     }
     // Record indices that satisfy the condition (every record is tested).
     std::set<int> Matching(const std::string& condition)
@@ -64,7 +64,7 @@ void DefineNumberTable(AddressTable& db)
     named.width = 30;
     ASSERT_EQ(list.AddField(number), FieldError::kNone);
     ASSERT_EQ(list.AddField(named), FieldError::kNone);
-    ASSERT_EQ(db.DefineFields(list), 0);
+    ASSERT_EQ(db.DefineFields(list), RecordError::kNone);
 }
 
 std::string Repeat(const std::string& s, int n)
@@ -316,8 +316,8 @@ TEST(Condition, NumberFieldsCompareIntegers)
     DefineNumberTable(db);
     for (const char* v : { "9", "10", "", "007" }) {
         db.ClearCurrent();
-        db.SetValue(0, v);
-        db.PostRecord();
+        EXPECT_EQ(db.SetValue(0, v), RecordError::kNone);
+        EXPECT_EQ(db.PostRecord(), RecordError::kNone);
     }
     RecordSet rec;
     rec.Attach(&db);
@@ -372,10 +372,10 @@ TEST(Condition, AValueThatCannotBeReadFailsTheTestOrOnlyItsGroup)
     b.width = 1;
     ASSERT_EQ(two.AddField(a), FieldError::kNone);
     ASSERT_EQ(two.AddField(b), FieldError::kNone);
-    ASSERT_EQ(t.db.DefineFields(two), 0);
+    ASSERT_EQ(t.db.DefineFields(two), RecordError::kNone);
     t.db.ClearCurrent();
-    t.db.SetValue(0, "x");
-    t.db.PostRecord();
+    EXPECT_EQ(t.db.SetValue(0, "x"), RecordError::kNone);
+    EXPECT_EQ(t.db.PostRecord(), RecordError::kNone);
     EXPECT_EQ(t.rec.Evaluate(0, RecordSet::kSlotSelect), -1);
     EXPECT_EQ(t.rec.Evaluate(5, RecordSet::kSlotSelect), -1); // no such record
     // Inside a group only the group fails; the other branch still decides.

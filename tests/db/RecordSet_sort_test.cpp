@@ -25,8 +25,8 @@ void AddRecord(AddressTable& db, const Values& values)
 {
     db.ClearCurrent();
     for (const auto& [field, value] : values)
-        ASSERT_EQ(db.SetValue(field, value), 0);
-    db.PostRecord();
+        ASSERT_EQ(db.SetValue(field, value), RecordError::kNone);
+    EXPECT_EQ(db.PostRecord(), RecordError::kNone);
 }
 
 // Row a compared with row b under the keys, as the procedure compares.
@@ -126,28 +126,28 @@ TEST(SetSort, ParsesKeysAndModifiers)
     const int d = RecordSet::kSortDescending, n = RecordSet::kSortNumeric;
     struct Case {
         const char* order;
-        int code;
+        SortError code;
         std::vector<Key> keys;
     } cases[] = {
-        { "カナ, 名前", 0, { { field::kKana, 0, 0 }, { field::kName, 0, 0 } } },
-        { "大分類,小分類,カナ", 0,
+        { "カナ, 名前", SortError::kNone, { { field::kKana, 0, 0 }, { field::kName, 0, 0 } } },
+        { "大分類,小分類,カナ", SortError::kNone,
             { { field::kCategory, 0, 0 }, { field::kSubcategory, 0, 0 }, { field::kKana, 0, 0 } } },
-        { "生年月日 D", 0, { { field::kBirthday, d, 0 } } },
-        { "生年月日 desc,カナ u", 0, { { field::kBirthday, d, 0 }, { field::kKana, 0, 0 } } },
-        { "郵便番号 ND", 0, { { field::kPostalCode, n | d, 0 } } },
-        { "郵便番号 nUp", 0, { { field::kPostalCode, n, 0 } } },
-        { "電話番号 L2", 0, { { field::kPhone, 0, 2 } } },
-        { "電話番号 D l30 x y, 名前", 0, { { field::kPhone, d, 30 }, { field::kName, 0, 0 } } },
-        { "電話番号 L31", 0, { { field::kPhone, 0, 0 } } },
-        { "電話番号 L", 0, { { field::kPhone, 0, 0 } } },
-        { "  カナ   ,  名前  ", 0, { { field::kKana, 0, 0 }, { field::kName, 0, 0 } } },
-        { "", 0, {} },
-        { "カナ X", -7, {} },
-        { "名前, カナ ASC", -7, { { field::kName, 0, 0 } } },
-        { "名前, カナ N", -7, { { field::kName, 0, 0 } } },
-        { "名前, 住所３, カナ", -6, { { field::kName, 0, 0 } } },
-        { "名前,,カナ", -6, { { field::kName, 0, 0 } } },
-        { "ｶﾅ", -6, {} },
+        { "生年月日 D", SortError::kNone, { { field::kBirthday, d, 0 } } },
+        { "生年月日 desc,カナ u", SortError::kNone, { { field::kBirthday, d, 0 }, { field::kKana, 0, 0 } } },
+        { "郵便番号 ND", SortError::kNone, { { field::kPostalCode, n | d, 0 } } },
+        { "郵便番号 nUp", SortError::kNone, { { field::kPostalCode, n, 0 } } },
+        { "電話番号 L2", SortError::kNone, { { field::kPhone, 0, 2 } } },
+        { "電話番号 D l30 x y, 名前", SortError::kNone, { { field::kPhone, d, 30 }, { field::kName, 0, 0 } } },
+        { "電話番号 L31", SortError::kNone, { { field::kPhone, 0, 0 } } },
+        { "電話番号 L", SortError::kNone, { { field::kPhone, 0, 0 } } },
+        { "  カナ   ,  名前  ", SortError::kNone, { { field::kKana, 0, 0 }, { field::kName, 0, 0 } } },
+        { "", SortError::kNone, {} },
+        { "カナ X", SortError::kBadDirection, {} },
+        { "名前, カナ ASC", SortError::kBadDirection, { { field::kName, 0, 0 } } },
+        { "名前, カナ N", SortError::kBadDirection, { { field::kName, 0, 0 } } },
+        { "名前, 住所３, カナ", SortError::kUnknownField, { { field::kName, 0, 0 } } },
+        { "名前,,カナ", SortError::kUnknownField, { { field::kName, 0, 0 } } },
+        { "ｶﾅ", SortError::kUnknownField, {} },
     };
     for (const auto& c : cases) {
         EXPECT_EQ(rec.SetSort(S(c.order), 0), c.code) << c.order;
@@ -167,7 +167,7 @@ TEST(SetSort, ParsesKeysAndModifiers)
     std::string eleven;
     for (int i = 0; i < 11; ++i)
         eleven += (i ? "," : "") + DefaultFieldName(i);
-    EXPECT_EQ(rec.SetSort(eleven + ",no such field", 0), 0);
+    EXPECT_EQ(rec.SetSort(eleven + ",no such field", 0), SortError::kNone);
     EXPECT_EQ(rec.GetSortKeys()[9].field, 9);
     EXPECT_EQ(rec.GetSortKeys()[10].field, -1);
 
@@ -179,9 +179,9 @@ TEST(SetSort, ParsesKeysAndModifiers)
     f.width = 30;
     ASSERT_EQ(list.AddField(f), FieldError::kNone);
     AddressTable other;
-    other.DefineFields(list);
+    EXPECT_EQ(other.DefineFields(list), RecordError::kNone);
     rec.Attach(&other);
-    EXPECT_EQ(rec.SetSort("NAME d", 0), 0);
+    EXPECT_EQ(rec.SetSort("NAME d", 0), SortError::kNone);
     EXPECT_EQ(rec.GetSortKeys()[0].field, 0);
     EXPECT_EQ(rec.GetSortKeys()[0].flags, d);
 }
@@ -211,8 +211,8 @@ TEST(SortRows, OrdersTheRowsByTheirKeys)
             AddRecord(db, { { c.field, v } });
         RecordSet rec;
         rec.Attach(&db);
-        ASSERT_EQ(rec.SetSort(S(c.sort), 0), 0);
-        ASSERT_EQ(rec.Select(""), 0);
+        ASSERT_EQ(rec.SetSort(S(c.sort), 0), SortError::kNone);
+        ASSERT_EQ(rec.Select(""), SelectResult::kSelected);
         EXPECT_EQ(Rows(rec), c.order) << c.sort;
     }
 }
@@ -226,8 +226,8 @@ TEST(SortRows, UpToElevenEqualRowsComeOutReversed)
             AddRecord(db, { { field::kKana, S("ｻﾄｳ") }, { field::kName, std::to_string(k) } });
         RecordSet rec;
         rec.Attach(&db);
-        ASSERT_EQ(rec.SetSort(S("カナ"), 0), 0);
-        ASSERT_EQ(rec.Select(""), 0);
+        ASSERT_EQ(rec.SetSort(S("カナ"), 0), SortError::kNone);
+        ASSERT_EQ(rec.Select(""), SelectResult::kSelected);
         std::vector<int> recordOrder(static_cast<std::size_t>(count));
         std::iota(recordOrder.begin(), recordOrder.end(), 0);
         EXPECT_EQ(Rows(rec), LiteralSort(recordOrder, db, rec.GetSortKeys())) << count;
@@ -263,13 +263,13 @@ TEST(SortRows, MatchesTheLiteralProcedureOnRandomTables)
         RecordSet rec;
         rec.Attach(&db);
         const char* order = orders[static_cast<std::size_t>(round) % std::size(orders)];
-        ASSERT_EQ(rec.SetSort(S(order), 0), 0);
-        const int code = rec.Select("");
+        ASSERT_EQ(rec.SetSort(S(order), 0), SortError::kNone);
+        const SelectResult code = rec.Select("");
         std::vector<int> live;
         for (int k = 0; k < count; ++k)
             if (!db.IsDeleted(k))
                 live.push_back(k);
-        ASSERT_EQ(code, live.empty() ? RecordSet::kNothingSelected : 0);
+        ASSERT_EQ(code, live.empty() ? SelectResult::kNothingSelected : SelectResult::kSelected);
         EXPECT_EQ(Rows(rec), LiteralSort(live, db, rec.GetSortKeys())) << order << " with " << count << " records";
     }
 }
@@ -284,13 +284,13 @@ TEST(SortRows, SortsAtOnceWhenAskedAndReportsKeysBeyondTheFields)
         AddRecord(db, { { field::kName, v }, { field::kRegistered, v } });
     RecordSet rec;
     rec.Attach(&db);
-    ASSERT_EQ(rec.Select(""), 0);
+    ASSERT_EQ(rec.Select(""), SelectResult::kSelected);
     EXPECT_EQ(Rows(rec), (std::vector<int> { 0, 1, 2 }));
-    ASSERT_EQ(rec.SetSort(S("名前"), 1), 0);
+    ASSERT_EQ(rec.SetSort(S("名前"), 1), SortError::kNone);
     EXPECT_EQ(Rows(rec), (std::vector<int> { 1, 2, 0 }));
 
     // Keys set for the 24 fields, rows of a table of three.
-    ASSERT_EQ(rec.SetSort(S("登録日 D"), 0), 0);
+    ASSERT_EQ(rec.SetSort(S("登録日 D"), 0), SortError::kNone);
     FieldDefinition three;
     for (const char* name : { "x", "y", "z" }) {
         FieldDef f;
@@ -298,7 +298,7 @@ TEST(SortRows, SortsAtOnceWhenAskedAndReportsKeysBeyondTheFields)
         f.width = 5;
         ASSERT_EQ(three.AddField(f), FieldError::kNone);
     }
-    db.DefineFields(three);
+    EXPECT_EQ(db.DefineFields(three), RecordError::kNone);
     for (const char* v : { "c", "a", "b" })
         AddRecord(db, { { 0, v } });
     rec.SortRows();

@@ -21,10 +21,10 @@ void Fill(AddressTable& db, const std::vector<std::string>& names)
     db.CreateDefaultTable();
     for (const auto& n : names) {
         db.ClearCurrent();
-        db.SetValue(field::kSender, "0");
-        db.SetValue(field::kName, n);
-        db.SetValue(field::kKana, "k" + n);
-        db.PostRecord();
+        EXPECT_EQ(db.SetValue(field::kSender, "0"), RecordError::kNone);
+        EXPECT_EQ(db.SetValue(field::kName, n), RecordError::kNone);
+        EXPECT_EQ(db.SetValue(field::kKana, "k" + n), RecordError::kNone);
+        EXPECT_EQ(db.PostRecord(), RecordError::kNone);
     }
 }
 
@@ -44,19 +44,19 @@ TEST(RecordSet, SelectTracesTheSelectionInTheFlagByte)
     RecordSet rec;
     rec.Attach(&db);
 
-    EXPECT_EQ(rec.Select(""), 0);
+    EXPECT_EQ(rec.Select(""), SelectResult::kSelected);
     EXPECT_EQ(Rows(rec), (std::vector<int> { 0, 2, 3 }));
     EXPECT_EQ(rec.GetPos(), 0);
     EXPECT_FALSE(rec.IsEnd());
 
-    EXPECT_EQ(rec.Select(S("名前='a' or 名前='d' or 名前='b'")), 0);
+    EXPECT_EQ(rec.Select(S("名前='a' or 名前='d' or 名前='b'")), SelectResult::kSelected);
     EXPECT_EQ(Rows(rec), (std::vector<int> { 0, 3 }));
     EXPECT_EQ(db.GetFlags(0), 0x01);
     EXPECT_EQ(db.GetFlags(1), 0x80); // deleted records are left as they are
     EXPECT_EQ(db.GetFlags(2), 0x00);
     EXPECT_EQ(db.GetFlags(3), 0x01);
 
-    EXPECT_EQ(rec.Select(S("名前='zzz'")), RecordSet::kNothingSelected);
+    EXPECT_EQ(rec.Select(S("名前='zzz'")), SelectResult::kNothingSelected);
     EXPECT_EQ(rec.GetRowCount(), 0);
     EXPECT_EQ(rec.GetPos(), -1);
     EXPECT_TRUE(rec.IsEnd());
@@ -69,8 +69,8 @@ TEST(RecordSet, ACompileErrorKeepsTheRowsAndEmptiesTheSlot)
     Fill(db, { "a", "b" });
     RecordSet rec;
     rec.Attach(&db);
-    ASSERT_EQ(rec.Select(S("名前='b'")), 0);
-    EXPECT_EQ(rec.Select(S("名前='b")), -13);
+    ASSERT_EQ(rec.Select(S("名前='b'")), SelectResult::kSelected);
+    EXPECT_EQ(static_cast<int>(rec.Select(S("名前='b"))), -13); // ConditionError::kUnquotedText
     EXPECT_EQ(Rows(rec), (std::vector<int> { 1 }));
     EXPECT_EQ(rec.GetSlot(RecordSet::kSlotSelect).GetCount(), 0);
 }
@@ -81,7 +81,7 @@ TEST(RecordSet, CursorMovesAndTheirCodes)
     Fill(db, { "a", "b", "c" });
     RecordSet rec;
     rec.Attach(&db);
-    ASSERT_EQ(rec.Select(""), 0);
+    ASSERT_EQ(rec.Select(""), SelectResult::kSelected);
 
     struct Step {
         char move; // n(ext) p(rev) s(et)
@@ -105,7 +105,10 @@ TEST(RecordSet, CursorMovesAndTheirCodes)
         { 's', 2, 2, 2, false, true, false },
     };
     for (const auto& s : steps) {
-        const int code = s.move == 'n' ? rec.Next() : s.move == 'p' ? rec.Prev() : rec.SetPos(s.arg);
+        // The moves' codes and SetPos's row, by number.
+        const int code = s.move == 'n' ? static_cast<int>(rec.Next())
+            : s.move == 'p'            ? static_cast<int>(rec.Prev())
+                                       : rec.SetPos(s.arg);
         EXPECT_EQ(code, s.code) << s.move << s.arg;
         EXPECT_EQ(rec.GetPos(), s.pos) << s.move << s.arg;
         EXPECT_EQ(rec.IsEnd(), s.end) << s.move << s.arg;
@@ -120,36 +123,36 @@ TEST(RecordSet, ReadPostAndValuesGoThroughTheTableBuffer)
     Fill(db, { "a", "b", "c" });
     RecordSet rec;
     rec.Attach(&db);
-    ASSERT_EQ(rec.Select(S("名前<>'a'")), 0);
+    ASSERT_EQ(rec.Select(S("名前<>'a'")), SelectResult::kSelected);
 
     EXPECT_STREQ(rec.GetValue(field::kName), "b");
     EXPECT_STREQ(rec.GetValueByName(S("カナ")), "kb");
     EXPECT_EQ(rec.GetValueByName(S("住所３")), nullptr);
     EXPECT_EQ(rec.GetRecordIndex(), 1);
 
-    ASSERT_EQ(rec.Read(), 0);
+    ASSERT_EQ(rec.Read(), RecordError::kNone);
     EXPECT_EQ(db.GetCurrentIndex(), 1);
-    EXPECT_EQ(rec.SetValue(S("名前"), "B2"), 0);
-    EXPECT_EQ(rec.SetValue(S("名前"), std::string(31, 'x')), 100);
-    EXPECT_EQ(rec.SetValue(S("住所３"), "x"), 50);
-    EXPECT_EQ(rec.Post(), 0);
+    EXPECT_EQ(rec.SetValue(S("名前"), "B2"), RecordError::kNone);
+    EXPECT_EQ(rec.SetValue(S("名前"), std::string(31, 'x')), RecordError::kTooLong);
+    EXPECT_EQ(rec.SetValue(S("住所３"), "x"), RecordError::kNoField);
+    EXPECT_EQ(rec.Post(), RecordError::kNone);
     EXPECT_STREQ(db.GetValue(field::kName, 1), "B2");
     EXPECT_EQ(db.GetRecordCount(), 3);
 
     // Past the rows: the buffer is emptied and the cursor leaves the rows.
     rec.SetPos(1);
-    rec.Next();
+    EXPECT_EQ(rec.Next(), CursorMove::kPassedEnd);
     EXPECT_EQ(rec.GetValue(field::kName), nullptr);
-    EXPECT_EQ(rec.Read(), RecordSet::kNoRecord);
+    EXPECT_EQ(rec.Read(), RecordError::kNoRecord);
     EXPECT_EQ(rec.GetPos(), -1);
     EXPECT_EQ(db.GetCurrentIndex(), -1);
     EXPECT_EQ(db.GetCurrentValue(field::kName), "");
-    EXPECT_EQ(rec.Read(), RecordSet::kNoRecord);
+    EXPECT_EQ(rec.Read(), RecordError::kNoRecord);
 
     // A new record posted through the set is appended.
     rec.ClearCurrent();
-    rec.SetValue(S("名前"), "new");
-    EXPECT_EQ(rec.Post(), 0);
+    EXPECT_EQ(rec.SetValue(S("名前"), "new"), RecordError::kNone);
+    EXPECT_EQ(rec.Post(), RecordError::kNone);
     EXPECT_STREQ(db.GetValue(field::kName, 3), "new");
 }
 
@@ -159,7 +162,7 @@ TEST(RecordSet, DeleteCurrentWithReselectLandsOnTheFollowingRecord)
     Fill(db, { "a", "b", "c", "d", "e" });
     RecordSet rec;
     rec.Attach(&db);
-    ASSERT_EQ(rec.Select(""), 0);
+    ASSERT_EQ(rec.Select(""), SelectResult::kSelected);
 
     rec.SetPos(3);
     EXPECT_TRUE(rec.DeleteCurrent(1));
@@ -188,7 +191,7 @@ TEST(RecordSet, FindScansFromItsStartInItsDirection)
     Fill(db, { "x1", "y", "x2", "x3", "y", "x4" });
     RecordSet rec;
     rec.Attach(&db);
-    ASSERT_EQ(rec.Select(""), 0);
+    ASSERT_EQ(rec.Select(""), SelectResult::kSelected);
     db.MarkDeleted(3); // still a row, passed over by searching
 
     const std::string x = S("名前='x*'");
@@ -237,7 +240,7 @@ TEST(RecordSet, SearchFailuresShowTheirMessages)
     Fill(db, { "a", "b" });
     RecordSet rec;
     rec.Attach(&db);
-    ASSERT_EQ(rec.Select(S("登録日=''")), 0);
+    ASSERT_EQ(rec.Select(S("登録日=''")), SelectResult::kSelected);
 
     EXPECT_EQ(rec.Find(S("名前='a"), 0, 1), -1);
     ASSERT_EQ(host.shown.size(), 1u);
@@ -253,10 +256,10 @@ TEST(RecordSet, SearchFailuresShowTheirMessages)
     f.name = "f";
     f.width = 5;
     ASSERT_EQ(one.AddField(f), FieldError::kNone);
-    db.DefineFields(one);
+    EXPECT_EQ(db.DefineFields(one), RecordError::kNone);
     for (int i = 0; i < 2; ++i) {
         db.ClearCurrent();
-        db.PostRecord();
+        EXPECT_EQ(db.PostRecord(), RecordError::kNone);
     }
     EXPECT_EQ(rec.FindNext(), -1);
     ASSERT_EQ(host.shown.size(), 2u);
@@ -281,21 +284,21 @@ TEST(RecordSet, ConditionsAndSortNameTheExtendedFields)
     Fill(db, { "a", "b", "c" });
     RecordSet rec;
     rec.Attach(&db);
-    EXPECT_EQ(rec.SetSort(S("役職, 名前"), 0), 0);
-    EXPECT_EQ(rec.Select(S("連名１=''")), 0);
+    EXPECT_EQ(rec.SetSort(S("役職, 名前"), 0), SortError::kNone);
+    EXPECT_EQ(rec.Select(S("連名１=''")), SelectResult::kSelected);
     EXPECT_EQ(Rows(rec), (std::vector<int> { 0, 1, 2 }));
-    EXPECT_EQ(rec.Select(S("年賀状履歴='*2027受*'")), RecordSet::kNothingSelected);
+    EXPECT_EQ(rec.Select(S("年賀状履歴='*2027受*'")), SelectResult::kNothingSelected);
     EXPECT_EQ(db.GetFieldCount(), 24);
 
     for (const auto& [k, history, title] :
         { std::tuple { 0, "2027受", "b" }, { 1, "2027出受", "" }, { 2, "2026受", "a" } }) {
-        ASSERT_EQ(db.ReadRecord(k), 0);
-        ASSERT_EQ(db.SetValue(field::kCardHistory, S(history)), 0);
-        ASSERT_EQ(db.SetValue(field::kTitle, title), 0);
-        ASSERT_EQ(db.PostRecord(), 0);
+        ASSERT_EQ(db.ReadRecord(k), RecordError::kNone);
+        ASSERT_EQ(db.SetValue(field::kCardHistory, S(history)), RecordError::kNone);
+        ASSERT_EQ(db.SetValue(field::kTitle, title), RecordError::kNone);
+        ASSERT_EQ(db.PostRecord(), RecordError::kNone);
     }
-    EXPECT_EQ(rec.Select(S("年賀状履歴='*2027受*'")), 0);
+    EXPECT_EQ(rec.Select(S("年賀状履歴='*2027受*'")), SelectResult::kSelected);
     EXPECT_EQ(Rows(rec), (std::vector<int> { 0 }));
-    EXPECT_EQ(rec.Select(S("年賀状履歴='*受*'")), 0);
+    EXPECT_EQ(rec.Select(S("年賀状履歴='*受*'")), SelectResult::kSelected);
     EXPECT_EQ(Rows(rec), (std::vector<int> { 1, 2, 0 }));
 }

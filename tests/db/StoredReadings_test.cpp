@@ -30,10 +30,10 @@ TEST(StoredReadings, ConvertsOnlyTheReadingsThatNeedIt)
     db.CreateDefaultTable();
     for (const Row& r : rows) {
         db.ClearCurrent();
-        db.SetValue(field::kName, S(r.name));
-        db.SetValue(field::kKana, S(r.kana));
-        db.SetValue(field::kMail, "a@example.jp");
-        ASSERT_EQ(db.PostRecord(), 0);
+        EXPECT_EQ(db.SetValue(field::kName, S(r.name)), RecordError::kNone);
+        EXPECT_EQ(db.SetValue(field::kKana, S(r.kana)), RecordError::kNone);
+        EXPECT_EQ(db.SetValue(field::kMail, "a@example.jp"), RecordError::kNone);
+        ASSERT_EQ(db.PostRecord(), RecordError::kNone);
         if (r.deleted)
             db.MarkDeleted(db.GetRecordCount() - 1);
     }
@@ -60,10 +60,10 @@ TEST(StoredReadings, ATableWithoutReadingsIsLeftAlone)
     name.width = 30;
     FieldDefinition fields;
     ASSERT_EQ(fields.AddField(name), FieldError::kNone);
-    ASSERT_EQ(db.DefineFields(fields), 0);
+    ASSERT_EQ(db.DefineFields(fields), RecordError::kNone);
     db.ClearCurrent();
-    db.SetValue(0, S("やまだ"));
-    db.PostRecord();
+    EXPECT_EQ(db.SetValue(0, S("やまだ")), RecordError::kNone);
+    EXPECT_EQ(db.PostRecord(), RecordError::kNone);
     EXPECT_EQ(CountReadingsToConvert(db), 0);
     EXPECT_EQ(ConvertStoredReadings(db), 0);
     EXPECT_EQ(U(db.Value(0, 0)), "やまだ");

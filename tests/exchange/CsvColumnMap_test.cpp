@@ -21,7 +21,7 @@ protected:
     std::vector<std::string> Headers(const std::string& path, bool hasHeader = true)
     {
         CsvImport::Preview preview;
-        EXPECT_EQ(CsvImport::ReadPreview(path, hasHeader, 3, preview), 0);
+        EXPECT_EQ(CsvImport::ReadPreview(path, hasHeader, 3, preview), CsvReader::kOk);
         return preview.headers;
     }
 };

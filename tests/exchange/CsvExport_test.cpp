@@ -25,12 +25,12 @@ protected:
     void Add(const char* name, const char* mail, const char* kana = "", const char* sender = "0")
     {
         table.ClearCurrent();
-        table.SetValue(field::kSender, sender);
-        table.SetValue(field::kPrintMark, "1");
-        table.SetValue(field::kName, S(name));
-        table.SetValue(field::kKana, S(kana));
-        table.SetValue(field::kMail, S(mail));
-        ASSERT_EQ(table.PostRecord(), 0);
+        EXPECT_EQ(table.SetValue(field::kSender, sender), RecordError::kNone);
+        EXPECT_EQ(table.SetValue(field::kPrintMark, "1"), RecordError::kNone);
+        EXPECT_EQ(table.SetValue(field::kName, S(name)), RecordError::kNone);
+        EXPECT_EQ(table.SetValue(field::kKana, S(kana)), RecordError::kNone);
+        EXPECT_EQ(table.SetValue(field::kMail, S(mail)), RecordError::kNone);
+        ASSERT_EQ(table.PostRecord(), RecordError::kNone);
     }
 
     CsvExport::Request Request(std::vector<const char*> fields, bool header = true, const char* name = "out.csv")
@@ -52,7 +52,7 @@ TEST_F(ExportTest, HeaderQuotesAndEmptyValues)
 {
     Add("山田", "");
     Add("佐藤 \"ｻﾄｳ\", 花子", "a,b");
-    ASSERT_EQ(rec.Select(std::string_view()), 0);
+    ASSERT_EQ(rec.Select(std::string_view()), SelectResult::kSelected);
     CsvExport out(*global);
     ASSERT_EQ(out.Run(Request({ "名前", "メール" }), rec), CsvExport::kExported);
     EXPECT_EQ(out.Path(), Docs("out.csv"));
@@ -74,8 +74,8 @@ TEST_F(ExportTest, TheListsRecordsInItsOrderWithoutHeader)
     Add("阿部", "a@example.jp", "ｱﾍﾞ");
     Add("自分", "me@example.jp", "ｼﾞﾌﾞﾝ", "1");
     Add("佐藤", "s@example.jp", "ｻﾄｳ");
-    ASSERT_EQ(rec.SetSort(S("カナ"), 0), 0);
-    ASSERT_EQ(rec.Select(S("宛名区分='0' and カナ<'ﾔ'")), 0);
+    ASSERT_EQ(rec.SetSort(S("カナ"), 0), SortError::kNone);
+    ASSERT_EQ(rec.Select(S("宛名区分='0' and カナ<'ﾔ'")), SelectResult::kSelected);
     CsvExport out(*global);
     ASSERT_EQ(out.Run(Request({ "メール", "名前", "住所３" }, false), rec), CsvExport::kExported);
     // A name that is not a field gives an empty value.
@@ -85,7 +85,7 @@ TEST_F(ExportTest, TheListsRecordsInItsOrderWithoutHeader)
 TEST_F(ExportTest, Refusals)
 {
     Add("山田", "");
-    ASSERT_EQ(rec.Select(std::string_view()), 0);
+    ASSERT_EQ(rec.Select(std::string_view()), SelectResult::kSelected);
     CsvExport out(*global);
     struct Case {
         CsvExport::Request request;
@@ -123,7 +123,7 @@ TEST_F(ExportTest, AFailedWriteKeepsTheOldFile)
 {
     for (int i = 0; i < 200; ++i)
         Add("山田", "yamada@example.jp");
-    ASSERT_EQ(rec.Select(std::string_view()), 0);
+    ASSERT_EQ(rec.Select(std::string_view()), SelectResult::kSelected);
     WriteAll(Docs("out.csv"), "old file");
     CsvExport out(*global);
     platform::fs::testing::FailWritesAfter(1000);

@@ -19,11 +19,11 @@ namespace {
 class ImportTest : public nrt::test::ExchangeFixture {
 protected:
     // Writes the UTF-8 text as CP932 into the documents folder and imports it.
-    int Import(const std::string& utf8Content, const char* name = "in.csv")
+    CsvImport::Result Import(const std::string& utf8Content, const char* name = "in.csv")
     {
         WriteAll(Docs(name), S(utf8Content));
         CsvImport import(*global, table);
-        const int result = import.Run(S(name), &observer);
+        const CsvImport::Result result = import.Run(S(name), &observer);
         path = import.Path();
         return result;
     }
@@ -158,7 +158,7 @@ TEST_F(ImportTest, RefusalsLeaveEverythingAsItWas)
     for (const Case& c : cases) {
         host.shown.clear();
         const int before = table.GetRecordCount();
-        const int result = Import(c.content);
+        const CsvImport::Result result = Import(c.content);
         if (c.message.empty()) {
             EXPECT_EQ(result, CsvImport::kImported);
             expectedRecords = table.GetRecordCount();
@@ -233,7 +233,7 @@ TEST_F(ImportTest, ScanHeaderRules)
 {
     struct Case {
         std::string bytes; // UTF-8
-        int code;
+        CsvImport::HeaderResult code;
         std::string name;
     } cases[] = {
         { "名前,カナ\r\n", CsvImport::kHeaderOk, "カナ" },
@@ -279,8 +279,8 @@ TEST_F(ImportTest, AFailedSaveUndoesTheImportAndLeavesTheCategoryLists)
         int categories = 0;
     } watch(table, UserPath("nrt.ndb"));
     table.ClearCurrent();
-    table.SetValue(field::kName, S("元から"));
-    table.PostRecord();
+    EXPECT_EQ(table.SetValue(field::kName, S("元から")), RecordError::kNone);
+    EXPECT_EQ(table.PostRecord(), RecordError::kNone);
     WriteAll(Docs("in.csv"), S("名前,大分類\r\n山田,会社\r\n"));
     CsvImport import(*global, table);
     EXPECT_EQ(import.Run(S("in.csv"), &watch), CsvImport::kTableSaveFailed);

@@ -82,9 +82,9 @@ void Fill(AddressTable& table, int count)
                 v = RandomValue(rng, table.GetField(f).width);
                 break;
             }
-            ASSERT_EQ(table.SetValue(f, v), 0) << f;
+            ASSERT_EQ(table.SetValue(f, v), RecordError::kNone) << f;
         }
-        ASSERT_EQ(table.PostRecord(), 0);
+        ASSERT_EQ(table.PostRecord(), RecordError::kNone);
     }
 }
 
@@ -108,7 +108,7 @@ TEST_F(RoundTripTest, EveryFieldOfAThousandRecords)
     Fill(table, 1000);
     RecordSet rec;
     rec.Attach(&table);
-    ASSERT_EQ(rec.Select(std::string_view()), 0);
+    ASSERT_EQ(rec.Select(std::string_view()), SelectResult::kSelected);
     ASSERT_EQ(rec.GetRowCount(), 1000);
 
     CsvExport::Request request;
@@ -149,11 +149,11 @@ TEST_F(RoundTripTest, EveryFieldOfAThousandRecords)
 // importing such a file gains them and takes every value back.
 TEST_F(RoundTripTest, TheExtendedFieldsIntoABookOfTheDefault24)
 {
-    ASSERT_EQ(table.ExtendSchema(), 0);
+    ASSERT_EQ(table.ExtendSchema(), RecordError::kNone);
     Fill(table, 200);
     RecordSet rec;
     rec.Attach(&table);
-    ASSERT_EQ(rec.Select(std::string_view()), 0);
+    ASSERT_EQ(rec.Select(std::string_view()), SelectResult::kSelected);
     CsvExport::Request request;
     request.typedName = "extended";
     for (int f = 0; f < table.GetFieldCount(); ++f)

@@ -44,11 +44,11 @@ std::string Qp(std::string_view utf8)
 class VCardTest : public nrt::test::ExchangeFixture {
 protected:
     // Imports the bytes as a file; the fields of record `k` are read with Value.
-    int Import(const std::string& bytes)
+    VCardImport::Result Import(const std::string& bytes)
     {
         WriteAll(Docs("in.vcf"), bytes);
         VCardImport import(*global, table);
-        const int result = import.Load(Docs("in.vcf"));
+        const VCardImport::Result result = import.Load(Docs("in.vcf"));
         notes.clear();
         for (const std::string& n : import.Notes())
             notes.push_back(U(n));
@@ -188,12 +188,12 @@ TEST_F(VCardTest, ExportedCardsComeBackIntoTheSameFields)
     for (const Fields& r : records) {
         table.ClearCurrent();
         for (const auto& [field, value] : r)
-            ASSERT_EQ(table.SetValueByName(S(field), S(value)), 0) << field;
-        ASSERT_EQ(table.PostRecord(), 0);
+            ASSERT_EQ(table.SetValueByName(S(field), S(value)), RecordError::kNone) << field;
+        ASSERT_EQ(table.PostRecord(), RecordError::kNone);
     }
     RecordSet rec;
     rec.Attach(&table);
-    ASSERT_EQ(rec.Select(std::string_view()), 0);
+    ASSERT_EQ(rec.Select(std::string_view()), SelectResult::kSelected);
     const std::string file = VCardExport::Format(rec);
     for (std::size_t at = 0, end; (end = file.find("\r\n", at)) != std::string::npos; at = end + 2)
         EXPECT_LE(end - at, 75U) << file.substr(at, end - at);
@@ -248,11 +248,11 @@ TEST_F(VCardTest, PythonVobjectReadsTheExportAndWritesCardsTheImportReads)
         { "生年月日", "1980/04/12" }, { "大分類", "友人" }, { "備考１", "年賀状\\毎年" } };
     table.ClearCurrent();
     for (const auto& [field, value] : record)
-        ASSERT_EQ(table.SetValueByName(S(field), S(value)), 0) << field;
-    ASSERT_EQ(table.PostRecord(), 0);
+        ASSERT_EQ(table.SetValueByName(S(field), S(value)), RecordError::kNone) << field;
+    ASSERT_EQ(table.PostRecord(), RecordError::kNone);
     RecordSet rec;
     rec.Attach(&table);
-    ASSERT_EQ(rec.Select(std::string_view()), 0);
+    ASSERT_EQ(rec.Select(std::string_view()), SelectResult::kSelected);
     const std::string exported = U(dir.Path()) + "/out.vcf";
     WriteAll(S(exported), VCardExport::Format(rec));
 

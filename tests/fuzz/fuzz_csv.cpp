@@ -21,11 +21,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const int header = way % 2;
         nrt::csv_testing::UseSplitter(way / 2);
         nrt::CsvReader csv;
-        const int code = csv.ParseCsv(bytes, header);
+        const nrt::CsvReader::Result code = csv.ParseCsv(bytes, header);
         const auto expected = nrt::test::CsvModelRows(bytes, header);
-        if ((code == 0) != !expected.empty() || (code != 0 && code != 2))
+        if ((code == nrt::CsvReader::kOk) != !expected.empty()
+            || (code != nrt::CsvReader::kOk && code != nrt::CsvReader::kErrNoData))
             std::abort();
-        if (code != 0)
+        if (code != nrt::CsvReader::kOk)
             continue;
         std::vector<std::vector<std::string>> got(1);
         for (int c = 0; c < csv.GetColumnCount(); ++c)

@@ -47,8 +47,8 @@ protected:
         for (const Entry& e : entries) {
             db.ClearCurrent();
             for (const auto& [field, value] : e.values)
-                db.SetValueByName(S(field), S(value));
-            db.PostRecord();
+                EXPECT_EQ(db.SetValueByName(S(field), S(value)), RecordError::kNone);
+            EXPECT_EQ(db.PostRecord(), RecordError::kNone);
         }
         ASSERT_EQ(db.SaveTable(UserFile("nrt.ndb")), TableError::kNone);
     }

@@ -50,14 +50,14 @@ std::vector<int> PrintGuiFixture::AddAddressees(const std::vector<Addressee>& pe
     std::vector<int> indices;
     for (const Addressee& a : people) {
         db.ClearCurrent();
-        db.SetValue(field::kSender, "0");
-        db.SetValue(field::kPrintMark, "1");
-        db.SetValue(field::kName, S(a.name));
-        db.SetValue(field::kHonorific, S("様"));
-        db.SetValue(field::kPostalCode, a.postal);
-        db.SetValue(field::kAddress1, S(a.address1));
-        db.SetValue(field::kAddress2, S(a.address2));
-        EXPECT_EQ(db.PostRecord(), 0);
+        EXPECT_EQ(db.SetValue(field::kSender, "0"), RecordError::kNone);
+        EXPECT_EQ(db.SetValue(field::kPrintMark, "1"), RecordError::kNone);
+        EXPECT_EQ(db.SetValue(field::kName, S(a.name)), RecordError::kNone);
+        EXPECT_EQ(db.SetValue(field::kHonorific, S("様")), RecordError::kNone);
+        EXPECT_EQ(db.SetValue(field::kPostalCode, a.postal), RecordError::kNone);
+        EXPECT_EQ(db.SetValue(field::kAddress1, S(a.address1)), RecordError::kNone);
+        EXPECT_EQ(db.SetValue(field::kAddress2, S(a.address2)), RecordError::kNone);
+        EXPECT_EQ(db.PostRecord(), RecordError::kNone);
         indices.push_back(db.GetRecordCount() - 1);
     }
     return indices;
@@ -66,13 +66,13 @@ std::vector<int> PrintGuiFixture::AddAddressees(const std::vector<Addressee>& pe
 int PrintGuiFixture::AddSender(const Addressee& a, bool marked)
 {
     db.ClearCurrent();
-    db.SetValue(field::kSender, "1");
-    db.SetValue(field::kPrintMark, marked ? "1" : "0");
-    db.SetValue(field::kName, S(a.name));
-    db.SetValue(field::kPostalCode, a.postal);
-    db.SetValue(field::kAddress1, S(a.address1));
-    db.SetValue(field::kAddress2, S(a.address2));
-    EXPECT_EQ(db.PostRecord(), 0);
+    EXPECT_EQ(db.SetValue(field::kSender, "1"), RecordError::kNone);
+    EXPECT_EQ(db.SetValue(field::kPrintMark, marked ? "1" : "0"), RecordError::kNone);
+    EXPECT_EQ(db.SetValue(field::kName, S(a.name)), RecordError::kNone);
+    EXPECT_EQ(db.SetValue(field::kPostalCode, a.postal), RecordError::kNone);
+    EXPECT_EQ(db.SetValue(field::kAddress1, S(a.address1)), RecordError::kNone);
+    EXPECT_EQ(db.SetValue(field::kAddress2, S(a.address2)), RecordError::kNone);
+    EXPECT_EQ(db.PostRecord(), RecordError::kNone);
     return db.GetRecordCount() - 1;
 }
 

@@ -123,8 +123,8 @@ TEST_F(BookSafetyGui, SigtermClosesTheWindowWithASave)
     // A change that nothing saved yet.
     AddressTable& db = main->Table();
     db.ClearCurrent();
-    db.SetValue(field::kName, S("未保存"));
-    db.PostRecord();
+    EXPECT_EQ(db.SetValue(field::kName, S("未保存")), RecordError::kNone);
+    EXPECT_EQ(db.PostRecord(), RecordError::kNone);
     std::raise(SIGTERM);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !main->isVisible(); }, 5000));
     EXPECT_EQ(OnDisk(), (std::vector<std::string> { "青木:0", "佐藤:0", "未保存:" }));
@@ -136,8 +136,8 @@ TEST_F(BookSafetyGui, AFileChangedBehindTheWindowIsNotOverwrittenUnasked)
     AddressTable other;
     ASSERT_EQ(other.LoadTable(UserFile("nrt.ndb")), TableError::kNone);
     other.ClearCurrent();
-    other.SetValue(field::kName, S("外から"));
-    other.PostRecord();
+    EXPECT_EQ(other.SetValue(field::kName, S("外から")), RecordError::kNone);
+    EXPECT_EQ(other.PostRecord(), RecordError::kNone);
     ASSERT_EQ(other.SaveTable(UserFile("nrt.ndb")), TableError::kNone);
 
     host.Answer(MsgResult::No);

@@ -130,10 +130,10 @@ TEST_F(NewYearCard, TheNameStandsInItsColumnTopToBottom)
     EXPECT_GT(ink.height(), Px(4500));
 
     // Top to bottom: the family name alone inks the top of the same column.
-    f.db.ReadRecord(0);
-    f.db.SetValue(field::kName, S("山"));
-    f.db.SetValue(field::kHonorific, "");
-    f.db.PostRecord();
+    EXPECT_EQ(f.db.ReadRecord(0), RecordError::kNone);
+    EXPECT_EQ(f.db.SetValue(field::kName, S("山")), RecordError::kNone);
+    EXPECT_EQ(f.db.SetValue(field::kHonorific, ""), RecordError::kNone);
+    EXPECT_EQ(f.db.PostRecord(), RecordError::kNone);
     const QRect first = Ink(Render({ 1 }));
     EXPECT_EQ(first.top(), ink.top());
     EXPECT_LT(first.bottom(), ink.top() + Px(900));
@@ -163,10 +163,12 @@ TEST_F(NewYearCard, ALongAddressGoesOnInTheNextColumn)
 {
     // 36 characters of 3.70 mm in a column of 100 mm: condensed they would stand at
     // 75 %; the line breaks after 号 instead and the second line moves along.
-    f.db.ReadRecord(0);
-    f.db.SetValue(field::kAddress1, S("横浜市中区山下町一丁目二番地三号　山下町グランドパークマンション五〇五号室"));
-    f.db.SetValue(field::kAddress2, S("サンライズビル三階"));
-    f.db.PostRecord();
+    EXPECT_EQ(f.db.ReadRecord(0), RecordError::kNone);
+    EXPECT_EQ(f.db.SetValue(
+                  field::kAddress1, S("横浜市中区山下町一丁目二番地三号　山下町グランドパークマンション五〇五号室")),
+        RecordError::kNone);
+    EXPECT_EQ(f.db.SetValue(field::kAddress2, S("サンライズビル三階")), RecordError::kNone);
+    EXPECT_EQ(f.db.PostRecord(), RecordError::kNone);
     const TextItem& first = f.global->Layout()[13].object;
     const TextItem& second = f.global->Layout()[14].object;
     const QRect column = FramePx(first);
@@ -197,9 +199,9 @@ TEST_F(NewYearCard, HalfWidthAddressesStandUpright)
     // "3-1-3" in half-width characters is set as "３―１―３" would be: the same glyphs
     // upright in the column, the dash of the layout between the numbers.
     auto render = [&](const char* address) {
-        f.db.ReadRecord(0);
-        f.db.SetValue(field::kAddress1, S(address));
-        f.db.PostRecord();
+        EXPECT_EQ(f.db.ReadRecord(0), RecordError::kNone);
+        EXPECT_EQ(f.db.SetValue(field::kAddress1, S(address)), RecordError::kNone);
+        EXPECT_EQ(f.db.PostRecord(), RecordError::kNone);
         return Render({ 13 });
     };
     const QImage half = render("渋谷区渋谷3-1-3");
@@ -350,13 +352,13 @@ QImage BarcodeEnvelope(const Addressee& who)
 // has its own honorific after it.
 TEST_F(NewYearCard, JointNamesStandAlignedUnderTheGivenName)
 {
-    f.db.ReadRecord(0);
-    f.db.SetValue(field::kName, S("高橋　健一"));
-    f.db.SetValue(field::kHonorific, S("様"));
-    f.db.SetValue(field::kJointName1, S("由美"));
-    f.db.SetValue(field::kJointName2, S("田中　花子"));
-    f.db.SetValue(field::kJointHonorific2, S("さま"));
-    ASSERT_EQ(f.db.PostRecord(), 0);
+    EXPECT_EQ(f.db.ReadRecord(0), RecordError::kNone);
+    EXPECT_EQ(f.db.SetValue(field::kName, S("高橋　健一")), RecordError::kNone);
+    EXPECT_EQ(f.db.SetValue(field::kHonorific, S("様")), RecordError::kNone);
+    EXPECT_EQ(f.db.SetValue(field::kJointName1, S("由美")), RecordError::kNone);
+    EXPECT_EQ(f.db.SetValue(field::kJointName2, S("田中　花子")), RecordError::kNone);
+    EXPECT_EQ(f.db.SetValue(field::kJointHonorific2, S("さま")), RecordError::kNone);
+    ASSERT_EQ(f.db.PostRecord(), RecordError::kNone);
     const TextItem& name = f.global->Layout()[1].object;
     const QImage card = Render({ 1 });
     const QRect main = FramePx(name);

@@ -111,11 +111,11 @@ protected:
         db.CreateDefaultTable();
         for (const auto& [name, kana] : people) {
             db.ClearCurrent();
-            db.SetValue(field::kSender, "0");
-            db.SetValue(field::kPrintMark, "1");
-            db.SetValue(field::kName, S(name));
-            db.SetValue(field::kKana, S(kana));
-            db.PostRecord();
+            EXPECT_EQ(db.SetValue(field::kSender, "0"), RecordError::kNone);
+            EXPECT_EQ(db.SetValue(field::kPrintMark, "1"), RecordError::kNone);
+            EXPECT_EQ(db.SetValue(field::kName, S(name)), RecordError::kNone);
+            EXPECT_EQ(db.SetValue(field::kKana, S(kana)), RecordError::kNone);
+            EXPECT_EQ(db.PostRecord(), RecordError::kNone);
         }
         platform::fs::MakeDirs(folder);
         ASSERT_EQ(db.SaveTable(folder + "/nrt.ndb"), TableError::kNone);
@@ -407,9 +407,9 @@ TEST_F(ExchangeWindowTest, BackupOnRequestAndRestoreFromTheMenu)
     w.Global().SetFolderBackupPath(backup);
     // A record added since the start goes into the backup: the table is saved first.
     w.Table().ClearCurrent();
-    w.Table().SetValue(field::kSender, "0");
-    w.Table().SetValue(field::kName, S("佐藤"));
-    w.Table().PostRecord();
+    EXPECT_EQ(w.Table().SetValue(field::kSender, "0"), RecordError::kNone);
+    EXPECT_EQ(w.Table().SetValue(field::kName, S("佐藤")), RecordError::kNone);
+    EXPECT_EQ(w.Table().PostRecord(), RecordError::kNone);
     WhenShown<BackupDialog>([&](BackupDialog& d) {
         EXPECT_EQ(Control<QLabel>(d, "lbl_Msg")->text(), QStringLiteral("バックアップします。よろしいですか？"));
         EXPECT_EQ(Control<QLineEdit>(d, "txt_Path")->text(), ToQ(backup));

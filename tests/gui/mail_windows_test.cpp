@@ -119,8 +119,8 @@ protected:
     {
         nrt::test::FillTable(db, people);
         rec.Attach(&db);
-        rec.SetSort(S("メール,カナ"), 0);
-        ASSERT_EQ(rec.Select(S("印字区分='1' and 宛名区分='0'")), 0);
+        ASSERT_EQ(rec.SetSort(S("メール,カナ"), 0), SortError::kNone);
+        ASSERT_EQ(rec.Select(S("印字区分='1' and 宛名区分='0'")), SelectResult::kSelected);
     }
 
     void UseServer(int port)

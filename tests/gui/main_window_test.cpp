@@ -59,13 +59,13 @@ protected:
         db.CreateDefaultTable();
         for (const Person& p : people) {
             db.ClearCurrent();
-            db.SetValue(field::kSender, p.sender);
-            db.SetValue(field::kPrintMark, p.mark);
-            db.SetValue(field::kName, S(p.name));
-            db.SetValue(field::kKana, S(p.kana));
-            db.SetValue(field::kCategory, S(p.category));
-            db.SetValue(field::kNote2, S(p.note2));
-            db.PostRecord();
+            EXPECT_EQ(db.SetValue(field::kSender, p.sender), RecordError::kNone);
+            EXPECT_EQ(db.SetValue(field::kPrintMark, p.mark), RecordError::kNone);
+            EXPECT_EQ(db.SetValue(field::kName, S(p.name)), RecordError::kNone);
+            EXPECT_EQ(db.SetValue(field::kKana, S(p.kana)), RecordError::kNone);
+            EXPECT_EQ(db.SetValue(field::kCategory, S(p.category)), RecordError::kNone);
+            EXPECT_EQ(db.SetValue(field::kNote2, S(p.note2)), RecordError::kNone);
+            EXPECT_EQ(db.PostRecord(), RecordError::kNone);
         }
         ASSERT_EQ(db.SaveTable(UserFile("nrt.ndb")), TableError::kNone);
     }
@@ -638,9 +638,9 @@ TEST_F(MainWindowTest, NewYearCardPresets)
         const std::pair<int, std::string> histories[] = { { 0, y + S("受") }, { 1, y + S("出受") },
             { 2, y + S("喪") }, { 3, std::to_string(year - 1) + S("受") } };
         for (const auto& [k, history] : histories) {
-            db.ReadRecord(k);
-            ASSERT_EQ(db.SetValue(field::kCardHistory, history), 0);
-            ASSERT_EQ(db.PostRecord(), 0);
+            EXPECT_EQ(db.ReadRecord(k), RecordError::kNone);
+            ASSERT_EQ(db.SetValue(field::kCardHistory, history), RecordError::kNone);
+            ASSERT_EQ(db.PostRecord(), RecordError::kNone);
         }
         ASSERT_EQ(db.SaveTable(UserFile("nrt.ndb")), TableError::kNone);
     }

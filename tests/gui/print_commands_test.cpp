@@ -47,16 +47,16 @@ protected:
         f.AddSender({ "古い 差出人", "999-9999", "使わない住所", "" }, false);
         const std::vector<int> people = f.AddAddressees(kPeople);
         for (std::size_t i = 0; i < people.size(); ++i) {
-            f.db.ReadRecord(people[i]);
-            f.db.SetValue(field::kKana, S(kKana[i]));
-            f.db.PostRecord();
+            EXPECT_EQ(f.db.ReadRecord(people[i]), RecordError::kNone);
+            EXPECT_EQ(f.db.SetValue(field::kKana, S(kKana[i])), RecordError::kNone);
+            EXPECT_EQ(f.db.PostRecord(), RecordError::kNone);
         }
         f.AddSender({ "差出 太郎", "231-0005", "横浜市中区本町６－５０－１", "" });
         // Not marked: never printed.
         f.AddAddressees({ { "印刷 しない", "100-0001", "千代田区", "" } });
-        f.db.ReadRecord(f.db.GetRecordCount() - 1);
-        f.db.SetValue(field::kPrintMark, "0");
-        f.db.PostRecord();
+        EXPECT_EQ(f.db.ReadRecord(f.db.GetRecordCount() - 1), RecordError::kNone);
+        EXPECT_EQ(f.db.SetValue(field::kPrintMark, "0"), RecordError::kNone);
+        EXPECT_EQ(f.db.PostRecord(), RecordError::kNone);
     }
 
     std::string Condition(std::string_view suffix = {}) const
@@ -105,11 +105,11 @@ TEST_F(Commands, NothingToPrint)
 
 TEST_F(Commands, WithoutAMarkedSenderTheSenderSlotsAreEmpty)
 {
-    f.db.ReadRecord(4); // 差出 太郎
-    f.db.SetValue(field::kPrintMark, "0");
-    f.db.PostRecord();
+    EXPECT_EQ(f.db.ReadRecord(4), RecordError::kNone); // 差出 太郎
+    EXPECT_EQ(f.db.SetValue(field::kPrintMark, "0"), RecordError::kNone);
+    EXPECT_EQ(f.db.PostRecord(), RecordError::kNone);
     print::CardRenderer prn(*f.global, f.db, f.printer);
-    EXPECT_EQ(prn.LoadSender(), RecordSet::kNothingSelected);
+    EXPECT_EQ(prn.LoadSender(), static_cast<int>(SelectResult::kNothingSelected));
     ASSERT_TRUE(prn.Prepare(S("年賀状"), kReportNewYearCard, Condition(), ""));
     EXPECT_EQ(prn.Sender().Get(SenderBlock::kName), "");
     f.PrintToPdf(pdf);
@@ -163,8 +163,8 @@ TEST_F(Commands, AddressList)
 {
     RecordSet listed;
     listed.Attach(&f.db);
-    listed.SetSort(S("カナ"), 1);
-    ASSERT_EQ(listed.Select(Condition()), 0);
+    ASSERT_EQ(listed.SetSort(S("カナ"), 1), SortError::kNone);
+    ASSERT_EQ(listed.Select(Condition()), SelectResult::kSelected);
     RecordSetRows rows(listed);
     f.PrintToPdf(pdf);
     EXPECT_EQ(print::PrintAddressList(f.printer, rows, false, nullptr), 1);
@@ -180,7 +180,7 @@ TEST_F(Commands, AddressList)
     // Nothing listed: the dialog, then the message.
     RecordSet none;
     none.Attach(&f.db);
-    none.Select(Condition(S(" and 名前='いない'")));
+    ASSERT_EQ(none.Select(Condition(S(" and 名前='いない'"))), SelectResult::kNothingSelected);
     RecordSetRows empty(none);
     EXPECT_EQ(print::PrintAddressList(f.printer, empty, false, nullptr), 0);
     EXPECT_EQ(U(f.messages.LastText()), "印刷されるデータがありませんでした。");
@@ -193,11 +193,12 @@ TEST_F(Commands, AddressList)
 
 TEST_F(Commands, AddressListPagesAndLongAddresses)
 {
-    f.db.ReadRecord(1);
-    f.db.SetValue(field::kAddress1,
-        S("東京都千代田区丸の内一丁目二番三号　丸の内パークビルディング三十階　"
-          "株式会社ノルテア企画　総務部"));
-    f.db.PostRecord();
+    EXPECT_EQ(f.db.ReadRecord(1), RecordError::kNone);
+    EXPECT_EQ(f.db.SetValue(field::kAddress1,
+                  S("東京都千代田区丸の内一丁目二番三号　丸の内パークビルディング三十階　"
+                    "株式会社ノルテア企画　総務部")),
+        RecordError::kNone);
+    EXPECT_EQ(f.db.PostRecord(), RecordError::kNone);
     std::vector<int> all(130, 1);
     TableRows rows(f.db, all);
     // A sheet printable to its edges: 62 rows a page, 130 rows on three pages.
@@ -256,13 +257,13 @@ TEST(PrintProgress, RunsTheJobAndStopsWhenCancelled)
 TEST_F(Commands, NewYearCardsChooseTheSenderLeaveOutMourningAndRecordWhatWasSent)
 {
     const int year = cardhistory::CardYear(platform::GetClock().Now());
-    f.db.ReadRecord(2); // 伊藤 花子
-    ASSERT_EQ(f.db.SetValue(field::kCardHistory, std::to_string(year) + S("喪")), 0);
-    ASSERT_EQ(f.db.PostRecord(), 0);
-    f.db.ReadRecord(3); // 加藤 一郎: received, sent before
-    ASSERT_EQ(
-        f.db.SetValue(field::kCardHistory, std::to_string(year) + S("受 ") + std::to_string(year - 1) + S("出")), 0);
-    ASSERT_EQ(f.db.PostRecord(), 0);
+    EXPECT_EQ(f.db.ReadRecord(2), RecordError::kNone); // 伊藤 花子
+    ASSERT_EQ(f.db.SetValue(field::kCardHistory, std::to_string(year) + S("喪")), RecordError::kNone);
+    ASSERT_EQ(f.db.PostRecord(), RecordError::kNone);
+    EXPECT_EQ(f.db.ReadRecord(3), RecordError::kNone); // 加藤 一郎: received, sent before
+    ASSERT_EQ(f.db.SetValue(field::kCardHistory, std::to_string(year) + S("受 ") + std::to_string(year - 1) + S("出")),
+        RecordError::kNone);
+    ASSERT_EQ(f.db.PostRecord(), RecordError::kNone);
 
     print::PrintCommands commands(*f.global, f.db, nullptr);
     commands.Renderer().SetProgressRunner({});

@@ -165,7 +165,7 @@ TEST_F(ComposerChecks, SendingNeedsRecordsAndAServer)
     nrt::test::FillTable(db, { { "甲", "a@example.com", "", "0" } });
     RecordSet none;
     none.Attach(&db);
-    none.Select(S("印字区分='1'"));
+    ASSERT_EQ(none.Select(S("印字区分='1'")), SelectResult::kNothingSelected);
     const struct {
         const RecordSet* records;
         const char* host;

@@ -54,8 +54,8 @@ protected:
     {
         nrt::test::FillTable(db, people);
         rec.Attach(&db);
-        rec.SetSort(S("メール,カナ"), 0);
-        ASSERT_EQ(rec.Select(S("印字区分='1'")), 0);
+        ASSERT_EQ(rec.SetSort(S("メール,カナ"), 0), SortError::kNone);
+        ASSERT_EQ(rec.Select(S("印字区分='1'")), SelectResult::kSelected);
     }
 
     std::unique_ptr<SmtpClient> Client(const SmtpSettings& settings, const std::vector<std::string>& body = { "hello" })
@@ -117,7 +117,7 @@ TEST(Substitute, ReferencesInATemplateLine)
     nrt::test::FillTable(db, { { "山田 太郎", "taro@example.com", "", "1", "0", longNote.c_str() } });
     RecordSet rec;
     rec.Attach(&db);
-    ASSERT_EQ(rec.Select(S("印字区分='1'")), 0);
+    ASSERT_EQ(rec.Select(S("印字区分='1'")), SelectResult::kSelected);
 
     std::string nearlyFull(1000, 'x');
     const struct {

@@ -2,6 +2,8 @@
 
 #include "support/TestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -13,13 +15,13 @@ void FillTable(AddressTable& db, const std::vector<Person>& people)
     db.CreateDefaultTable();
     for (const Person& p : people) {
         db.ClearCurrent();
-        db.SetValue(field::kSender, p.sender);
-        db.SetValue(field::kPrintMark, p.marked);
-        db.SetValue(field::kName, S(p.name));
-        db.SetValue(field::kKana, S(p.kana));
-        db.SetValue(field::kMail, S(p.mail));
-        db.SetValue(field::kNote1, S(p.note));
-        db.PostRecord();
+        EXPECT_EQ(db.SetValue(field::kSender, p.sender), RecordError::kNone);
+        EXPECT_EQ(db.SetValue(field::kPrintMark, p.marked), RecordError::kNone);
+        EXPECT_EQ(db.SetValue(field::kName, S(p.name)), RecordError::kNone);
+        EXPECT_EQ(db.SetValue(field::kKana, S(p.kana)), RecordError::kNone);
+        EXPECT_EQ(db.SetValue(field::kMail, S(p.mail)), RecordError::kNone);
+        EXPECT_EQ(db.SetValue(field::kNote1, S(p.note)), RecordError::kNone);
+        EXPECT_EQ(db.PostRecord(), RecordError::kNone);
     }
 }
 

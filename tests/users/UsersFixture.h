@@ -36,10 +36,10 @@ protected:
     void AddRecord(AddressTable& db, const char* name)
     {
         db.ClearCurrent();
-        db.SetValue(field::kSender, "0");
-        db.SetValue(field::kPrintMark, "1");
-        db.SetValue(field::kName, S(name));
-        ASSERT_EQ(db.PostRecord(), 0);
+        EXPECT_EQ(db.SetValue(field::kSender, "0"), RecordError::kNone);
+        EXPECT_EQ(db.SetValue(field::kPrintMark, "1"), RecordError::kNone);
+        EXPECT_EQ(db.SetValue(field::kName, S(name)), RecordError::kNone);
+        ASSERT_EQ(db.PostRecord(), RecordError::kNone);
     }
     static std::vector<std::string> Names(const AddressTable& db)
     {

@@ -62,7 +62,7 @@ bool PrintCommands::ChooseForm(std::string& name, bool senderTab)
     int marked = -1;
     RecordSet records;
     records.Attach(&table_);
-    if (records.Select(SJ("宛名区分='1'")) == 0)
+    if (records.Select(SJ("宛名区分='1'")) == SelectResult::kSelected)
         for (int k : records.Rows()) {
             if (marked < 0 && table_.Value(table_.FindField(SJ("印字区分")), k) == "1")
                 marked = static_cast<int>(senders.size());

@@ -158,10 +158,11 @@ int CardRenderer::LoadSender()
 {
     sender_.Clear();
     records_.Attach(&table_);
-    const int result = records_.Select(senderName_.empty() ? SJ("宛名区分='1' and 印字区分='1'")
-                                                           : SJ("宛名区分='1' and 名前=") + QuotedValue(senderName_));
-    if (result != 0)
-        return result;
+    const SelectResult result
+        = records_.Select(senderName_.empty() ? SJ("宛名区分='1' and 印字区分='1'")
+                                              : SJ("宛名区分='1' and 名前=") + QuotedValue(senderName_));
+    if (result != SelectResult::kSelected)
+        return static_cast<int>(result);
     RecordSetRows senders(records_);
     sender_.Fill(senders.Row(0));
     return 0;
@@ -178,8 +179,9 @@ bool CardRenderer::Prepare(std::string_view formName, int kind, std::string_view
         platform::Warn(SJ("差出人「") + senderName_ + SJ("」が見つかりません。"));
         return false;
     }
-    records_.SetSort(sort, 1);
-    if (records_.Select(condition) == 0) {
+    // The keys before a field the table lacks stay.
+    static_cast<void>(records_.SetSort(sort, 1));
+    if (records_.Select(condition) == SelectResult::kSelected) {
         prepared_.assign(records_.Rows().begin(), records_.Rows().end());
         if (kind == kReportNewYearCard) {
             const int year = cardhistory::CardYear(platform::GetClock().Now());
