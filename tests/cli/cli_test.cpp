@@ -423,12 +423,11 @@ TEST_F(CliTest, MarkSentRecordsThePrintedCardsAndSavesTheBook)
     } rows[] = { { "喪中", "ｱ", y + S("喪") }, { "一頁", "ｲ", "" }, { "二頁", "ｳ", "" }, { "三頁", "ｴ", y + S("受") } };
     for (const auto& row : rows) {
         db.ClearCurrent();
-        db.SetValue(field::kSender, "0");
-        db.SetValue(field::kPrintMark, "1");
-        db.SetValue(field::kName, S(row.name));
-        db.SetValue(field::kKana, S(row.kana));
-        ASSERT_EQ(db.SetValue(field::kCardHistory, row.history), 0);
-        ASSERT_EQ(db.PostRecord(), 0);
+        for (const auto& [index, value] :
+            { std::pair<int, std::string> { field::kSender, "0" }, { field::kPrintMark, "1" },
+                { field::kName, S(row.name) }, { field::kKana, S(row.kana) }, { field::kCardHistory, row.history } })
+            ASSERT_EQ(db.SetValue(index, value), RecordError::kNone);
+        ASSERT_EQ(db.PostRecord(), RecordError::kNone);
     }
     const std::string book = userFolder + "/nrt.ndb";
     ASSERT_EQ(db.SaveTable(book), TableError::kNone);

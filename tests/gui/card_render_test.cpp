@@ -81,6 +81,15 @@ TextItem TextObject(bool vertical, const char* utf8, std::int32_t x, std::int32_
     return o;
 }
 
+// Gives record `k` these values (UTF-8), failing the test where the table refuses one.
+void Edit(AddressTable& db, int k, std::initializer_list<std::pair<int, const char*>> values)
+{
+    ASSERT_EQ(db.ReadRecord(k), RecordError::kNone);
+    for (const auto& [index, utf8] : values)
+        ASSERT_EQ(db.SetValue(index, S(utf8)), RecordError::kNone) << index;
+    ASSERT_EQ(db.PostRecord(), RecordError::kNone);
+}
+
 class NewYearCard : public ::testing::Test {
 protected:
     NewYearCard()
@@ -385,13 +394,9 @@ TEST_F(NewYearCard, JointNamesStandAlignedUnderTheGivenName)
 // column further on per joint name.
 TEST_F(NewYearCard, JointHonorificsStandInTheHonorificsColumn)
 {
-    f.db.ReadRecord(0);
-    f.db.SetValue(field::kName, S("高橋　健一"));
-    f.db.SetValue(field::kHonorific, S("様"));
-    f.db.SetValue(field::kJointName1, S("由美"));
-    f.db.SetValue(field::kJointName2, S("田中　花子"));
-    f.db.SetValue(field::kJointHonorific2, S("さま"));
-    ASSERT_EQ(f.db.PostRecord(), 0);
+    Edit(f.db, 0,
+        { { field::kName, "高橋　健一" }, { field::kHonorific, "様" }, { field::kJointName1, "由美" },
+            { field::kJointName2, "田中　花子" }, { field::kJointHonorific2, "さま" } });
     const TextItem& name = f.global->Layout()[0].object;
     const TextItem& honorific = f.global->Layout()[2].object;
     const QImage card = Render({ 0, 2 });
@@ -412,12 +417,9 @@ TEST(LabelNameBlock, StaysInsideItsCell)
 {
     PrintGuiFixture f;
     f.AddAddressees({ { "高橋 健一", "123-4567", "東京都千代田区丸の内１－２－３", "丸の内ビル５階" } });
-    f.db.ReadRecord(0);
-    f.db.SetValue(field::kCompany, S("株式会社ノルテア"));
-    f.db.SetValue(field::kJointName1, S("由美"));
-    f.db.SetValue(field::kJointName2, S("花子"));
-    f.db.SetValue(field::kJointName3, S("次郎"));
-    ASSERT_EQ(f.db.PostRecord(), 0);
+    Edit(f.db, 0,
+        { { field::kCompany, "株式会社ノルテア" }, { field::kJointName1, "由美" }, { field::kJointName2, "花子" },
+            { field::kJointName3, "次郎" } });
     print::CardRenderer prn { *f.global, f.db, f.printer };
     prn.LoadLayout(S("ラベル"), kReportLabelSheet);
     prn.SetRows(std::make_unique<TableRows>(f.db, std::vector<int> { 0 }));
@@ -447,13 +449,9 @@ TEST(LabelNameBlock, StaysInsideItsCell)
 // given name alone still level with the main given name.
 TEST_F(NewYearCard, JointNamesAndCompanyLinesPrintInTheirOwnSlots)
 {
-    f.db.ReadRecord(0);
-    f.db.SetValue(field::kName, S("高橋　健一"));
-    f.db.SetValue(field::kJointName1, S("由美"));
-    f.db.SetValue(field::kJointName2, S("田中　花子"));
-    f.db.SetValue(field::kCompany, S("北斗商事"));
-    f.db.SetValue(field::kDepartment, S("営業部"));
-    ASSERT_EQ(f.db.PostRecord(), 0);
+    Edit(f.db, 0,
+        { { field::kName, "高橋　健一" }, { field::kJointName1, "由美" }, { field::kJointName2, "田中　花子" },
+            { field::kCompany, "北斗商事" }, { field::kDepartment, "営業部" } });
     // (On a label the block beside the name is fitted into the cell as a whole, which
     // items of their own are not.)
     const QImage beside = Render({ 1 });

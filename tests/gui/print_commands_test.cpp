@@ -307,9 +307,9 @@ TEST_F(Commands, NewYearCardsChooseTheSenderLeaveOutMourningAndRecordWhatWasSent
 TEST_F(Commands, ThePreviewsPrintCommandsOfferToRecordWhatTheyPrinted)
 {
     const int year = cardhistory::CardYear(platform::GetClock().Now());
-    f.db.ReadRecord(2); // 伊藤 花子
-    ASSERT_EQ(f.db.SetValue(field::kCardHistory, std::to_string(year) + S("喪")), 0);
-    ASSERT_EQ(f.db.PostRecord(), 0);
+    ASSERT_EQ(f.db.ReadRecord(2), RecordError::kNone); // 伊藤 花子
+    ASSERT_EQ(f.db.SetValue(field::kCardHistory, std::to_string(year) + S("喪")), RecordError::kNone);
+    ASSERT_EQ(f.db.PostRecord(), RecordError::kNone);
     print::PrintCommands commands(*f.global, f.db, nullptr);
     commands.Renderer().SetProgressRunner({});
     const std::string offer = "印刷した1件を" + std::to_string(year) + "年の年賀状を出した宛先として記録しますか？";
