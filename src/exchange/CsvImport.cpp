@@ -183,9 +183,12 @@ CsvImport::Result CsvImport::Run(std::string_view typed, Observer* observer, con
         return kDeclined;
     const Result result
         = mapping ? LoadMapped(path_, mapping->hasHeader, mapping->targets, &watch) : Load(path_, &watch);
+    // With only the category lists unsaved the records are in the book and saved:
+    // the list must show them.
+    if (result == kImported || result == kCategorySaveFailed)
+        watch.Imported();
     if (result != kImported)
         return result;
-    watch.Imported();
     global_.SetPathEntry(1, path_);
     platform::Inform(ClosingMessage(), SJ("住所録"));
     return kImported;
