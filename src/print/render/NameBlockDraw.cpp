@@ -1,6 +1,7 @@
 #include "print/render/NameBlockDraw.h"
 
 #include "platform/sjis.h"
+#include "print/render/NameSlotsDraw.h"
 
 #include <algorithm>
 
@@ -108,22 +109,10 @@ int DrawNameBlock(QPainter& painter, const TextItem& slot, const NameBlock& bloc
     // Each joint name one column (line) further on, a given name alone level with the
     // main given name.
     const std::int32_t familyLength = block.familyPart.empty() ? 0 : name.LengthOf(block.familyPart);
-    TextItem joint = name;
     for (std::size_t i = 0; i < block.jointNames.size(); ++i) {
         const JointNameLine& line = block.jointNames[i];
-        joint.SetText(place.honorificApart ? line.name : line.WithHonorific());
-        const std::int32_t along = titleLength + (line.givenNameOnly ? familyLength : 0);
-        const auto step = static_cast<std::int32_t>(i + 1) * g.pitch;
-        if (vertical) {
-            joint.SetPosition(name.X() - step, name.Y());
-            TextItem::ColumnFlow indent;
-            indent.topIndent = along;
-            indent.nextIndent = along;
-            joint.Draw(painter, ox, oy, printableArea, indent);
-        } else {
-            joint.SetPosition(name.X() + along, name.Y() + step);
-            joint.Draw(painter, ox, oy, printableArea);
-        }
+        DrawSlotLine(painter, name, place.honorificApart ? line.name : line.WithHonorific(), i + 1,
+            titleLength + (line.givenNameOnly ? familyLength : 0), ox, oy, printableArea);
     }
     return columns;
 }

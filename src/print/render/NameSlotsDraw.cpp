@@ -4,10 +4,7 @@
 #include <string_view>
 
 namespace nrt::print {
-namespace {
 
-// Line `index` of a slot: columns go on to the left, lines downwards. `along` moves
-// the text's start further on inside the frame, whose far end stays.
 void DrawSlotLine(QPainter& painter, const TextItem& slot, std::string_view text, std::size_t index, std::int32_t along,
     std::int32_t ox, std::int32_t oy, bool printableArea)
 {
@@ -27,8 +24,6 @@ void DrawSlotLine(QPainter& painter, const TextItem& slot, std::string_view text
     line.SetWidth(std::max<std::int32_t>(slot.Width() - along, 1));
     line.Draw(painter, ox, oy, printableArea);
 }
-
-} // namespace
 
 NameBlock BlockBesideName(NameBlock block, const LayoutTable& items)
 {

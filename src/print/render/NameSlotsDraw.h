@@ -7,6 +7,7 @@
 #include "print/TextItem.h"
 
 #include <cstdint>
+#include <string_view>
 
 class QPainter;
 
@@ -22,6 +23,11 @@ NameBlock BlockBesideName(NameBlock block, const LayoutTable& items);
 // keeps it under the main given name.
 void DrawJointNameSlot(QPainter& painter, const TextItem& slot, const NameBlock& block, std::int32_t ox,
     std::int32_t oy, bool printableArea);
+
+// Line `index` of a slot holding `text`: columns go on to the left, lines downwards.
+// `along` moves the text's start further on inside the frame, whose far end stays.
+void DrawSlotLine(QPainter& painter, const TextItem& slot, std::string_view text, std::size_t index, std::int32_t along,
+    std::int32_t ox, std::int32_t oy, bool printableArea);
 
 // Company and department in `slot`, one column (vertical) or line each from its place.
 void DrawCompanySlot(QPainter& painter, const TextItem& slot, const NameBlock& block, std::int32_t ox, std::int32_t oy,
