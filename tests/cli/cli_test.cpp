@@ -231,6 +231,16 @@ TEST_F(CliTest, PrintsThroughACupsQueueOnThePostcardsPaper)
     EXPECT_NE(info.find("Pages:           2"), std::string::npos) << info;
     // 100 x 148 mm: the queue lists no postcard, so the job asks for that size itself.
     EXPECT_NE(info.find("283.46 x 419.53 pts"), std::string::npos) << info << cups.JobOptions();
+
+    // A job the queue took records its cards as sent as a PDF job does.
+    r = Run({ "print", "年賀状", "--printer", cups.Queue(), "--mark-sent" });
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string y = std::to_string(cardhistory::CardYear(platform::GetClock().Now()));
+    EXPECT_NE(r.err.find("注意: 2件を" + y + "年の年賀状を出した宛先として記録しました。"), std::string::npos) << r.err;
+    AddressTable saved;
+    ASSERT_EQ(saved.LoadTable(userFolder + "/nrt.ndb"), TableError::kNone);
+    for (int k = 0; k < 2; ++k)
+        EXPECT_EQ(nrt::test::U(saved.GetValue(field::kCardHistory, k)), y + "出") << k;
 }
 
 TEST_F(CliTest, ConditionsAndFailuresSayWhatHappened)
