@@ -456,6 +456,9 @@ TEST_F(NewYearCard, JointNamesAndCompanyLinesPrintInTheirOwnSlots)
     // items of their own are not.)
     const QImage beside = Render({ 1 });
     EXPECT_EQ(Render({ 1, kJointNameSlot }), beside);
+    Edit(f.db, 0, { { field::kTitle, "部長" } });
+    EXPECT_EQ(Render({ 1, kJointNameSlot }), Render({ 1 })) << "after the title as beside the name";
+    Edit(f.db, 0, { { field::kTitle, "" } });
     // The company column's place comes from the type's nominal size, not the em.
     const QRect a = Ink(beside), b = Ink(Render({ 1, kCompanySlot }));
     EXPECT_LT(

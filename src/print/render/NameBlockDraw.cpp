@@ -53,7 +53,17 @@ Geometry Fit(const TextItem& name, const NameBlock& block, const NameBlockPlace&
     return g;
 }
 
+std::string TitleText(const NameBlock& block)
+{
+    return block.title.empty() ? std::string() : block.title + SJ("　");
+}
+
 } // namespace
+
+std::int32_t TitleLength(const TextItem& name, const NameBlock& block)
+{
+    return block.title.empty() ? 0 : Scaled(name, kSmallerTypePercent).LengthOf(TitleText(block));
+}
 
 int DrawNameBlock(QPainter& painter, const TextItem& slot, const NameBlock& block, std::int32_t ox, std::int32_t oy,
     bool printableArea, const TextItem::ColumnFlow& flow, const NameBlockPlace& place)
@@ -86,13 +96,11 @@ int DrawNameBlock(QPainter& painter, const TextItem& slot, const NameBlock& bloc
         small.Draw(painter, ox, oy, printableArea);
     }
 
-    std::int32_t titleLength = 0;
+    const std::int32_t titleLength = TitleLength(name, block);
     if (!block.title.empty()) {
-        const std::string title = block.title + SJ("　");
-        small.SetText(title);
+        small.SetText(TitleText(block));
         placeAt(small, 0, smallAcross);
         small.Draw(painter, ox, oy, printableArea);
-        titleLength = small.LengthOf(title);
     }
 
     // The name after the title: down its column, or further along its line.

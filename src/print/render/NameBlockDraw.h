@@ -31,6 +31,10 @@ struct NameBlockPlace {
 int DrawNameBlock(QPainter& painter, const TextItem& name, const NameBlock& block, std::int32_t ox, std::int32_t oy,
     bool printableArea, const TextItem::ColumnFlow& flow, const NameBlockPlace& place = {});
 
+// How far the title (with the space after it) moves the name on, set in the smaller
+// type of `name`'s font; 0 without a title.
+std::int32_t TitleLength(const TextItem& name, const NameBlock& block);
+
 // Draws the honorific slot `honorific` (holding the main name's) of a layout whose name
 // slot `name` is drawn by DrawNameBlock with place.honorificApart: the main honorific
 // and each joint name's, moved and sized as the name's lines are.

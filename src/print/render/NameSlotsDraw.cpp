@@ -1,5 +1,7 @@
 #include "print/render/NameSlotsDraw.h"
 
+#include "print/render/NameBlockDraw.h"
+
 #include <algorithm>
 #include <string_view>
 
@@ -37,11 +39,14 @@ NameBlock BlockBesideName(NameBlock block, const LayoutTable& items)
 void DrawJointNameSlot(QPainter& painter, const TextItem& slot, const NameBlock& block, std::int32_t ox,
     std::int32_t oy, bool printableArea)
 {
+    // As beside the name: after the title's length, and a given name alone after the
+    // family name's, both in the slot's own font.
+    const std::int32_t titleLength = TitleLength(slot, block);
     const std::int32_t familyLength = block.familyPart.empty() ? 0 : slot.LengthOf(block.familyPart);
     for (std::size_t i = 0; i < block.jointNames.size(); ++i) {
         const JointNameLine& line = block.jointNames[i];
-        DrawSlotLine(
-            painter, slot, line.WithHonorific(), i, line.givenNameOnly ? familyLength : 0, ox, oy, printableArea);
+        DrawSlotLine(painter, slot, line.WithHonorific(), i, titleLength + (line.givenNameOnly ? familyLength : 0), ox,
+            oy, printableArea);
     }
 }
 

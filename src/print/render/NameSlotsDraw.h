@@ -18,9 +18,9 @@ namespace nrt::print {
 NameBlock BlockBesideName(NameBlock block, const LayoutTable& items);
 
 // The joint names in `slot`: one column (vertical) or line each from the slot's place,
-// each in the slot's frame, font and direction. A given name alone starts further on
-// by the main family name's length in the slot's font, so a slot level with the name
-// keeps it under the main given name.
+// each in the slot's frame, font and direction. They start after the title's length,
+// and a given name alone further on by the main family name's, both in the slot's
+// font, so a slot level with the name keeps them where they stand beside it.
 void DrawJointNameSlot(QPainter& painter, const TextItem& slot, const NameBlock& block, std::int32_t ox,
     std::int32_t oy, bool printableArea);
 
