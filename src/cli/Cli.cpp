@@ -155,7 +155,7 @@ const std::vector<Command>& Commands()
     static const std::vector<Command> commands = {
         {"list", "list [--senders | --tab CATEGORY] [--where COND] [--sort KEYS] [--fields A,B,...] [--format tsv|csv]",
          RunList},
-        {"import-csv", "import-csv FILE", RunImportCsv},
+        {"import-csv", "import-csv FILE [--map FILE]", RunImportCsv},
         {"export-csv",
          "export-csv FILE [--senders | --tab CATEGORY] [--where COND] [--fields A,B,...] [--no-header] "
          "[--encoding shift-jis|utf-8]",

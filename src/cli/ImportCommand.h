@@ -7,10 +7,13 @@
 #include "cli/CommandLinePath.h"
 
 #include <cstdio>
+#include <string>
 
 namespace nrt::cli {
 
-template <class Import> int RunImportCommand(Context& context, Args& args)
+// `run(import, path, save)` runs the import of the file named on the command line; true
+// when it imported.
+template <class Import, class RunImport> int RunImportCommand(Context& context, Args& args, RunImport run)
 {
     if (args.usageError || !args.unknown().empty() || args.Rest().size() != 1)
         return kExitUsage;
@@ -21,10 +24,17 @@ template <class Import> int RunImportCommand(Context& context, Args& args)
         return kExitFailed;
     Import import(context.Global(), *table);
     SaveOnCommit save(context);
-    if (import.Run(CommandLinePath(args.Rest()[0]), &save) != Import::kImported)
+    if (!run(import, CommandLinePath(args.Rest()[0]), save))
         return kExitFailed;
     std::printf("%d\n", import.ImportedCount());
     return kExitOk;
+}
+
+template <class Import> int RunImportCommand(Context& context, Args& args)
+{
+    return RunImportCommand<Import>(context, args, [](Import& import, const std::string& path, SaveOnCommit& save) {
+        return import.Run(path, &save) == Import::kImported;
+    });
 }
 
 } // namespace nrt::cli

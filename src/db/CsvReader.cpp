@@ -782,6 +782,8 @@ CsvReader::Result CsvReader::LoadUtf8(std::string_view path, int header, Encodin
     std::string raw;
     if (!platform::fs::ReadFile(path, raw))
         return kErrOpen;
+    if (std::string utf8; platform::Utf16ToUtf8(raw, utf8))
+        raw = std::move(utf8);
     if (raw.starts_with(platform::kUtf8Bom))
         raw.erase(0, platform::kUtf8Bom.size());
     const std::size_t headerEnd = header ? std::min(raw.find_first_of("\r\n"), raw.size()) : 0;
@@ -863,6 +865,9 @@ CsvReader::Result CsvReader::LoadCsv(std::string_view path, int header)
         const long long got = probe.isOpen() ? probe.readAt(0, first.data(), first.size()) : -1;
         if (got > 0) {
             first.resize(static_cast<std::size_t>(got));
+            // UTF-16 (with its mark, as some address books export) is read as UTF-8.
+            if (first.starts_with("\xFF\xFE") || first.starts_with("\xFE\xFF"))
+                return LoadUtf8(path, header, { true, true });
             const Encodings encodings = DetectEncodings(first, header);
             if (encodings.header || encodings.data)
                 return LoadUtf8(path, header, encodings);

@@ -29,6 +29,8 @@ struct ColumnTarget {
 class CsvColumnMap {
 public:
     static constexpr std::string_view kPhoneByKind = "*phone";
+    // kGroups: groups separated by ";" or ":::"; the first fills 大分類, the second 小分類.
+    static constexpr std::string_view kGroups = "*groups";
     // The file in the data folder where chosen mappings are kept.
     static constexpr const char* kFileName = "csvmap.dat";
 
@@ -45,6 +47,22 @@ public:
     static bool Recall(std::string_view file, std::string_view key, std::size_t columns, std::vector<ColumnTarget>& out);
     // Keeps the mapping under `key`, replacing an older one; the file is written whole.
     static bool Remember(std::string_view file, std::string_view key, const std::vector<ColumnTarget>& targets);
+
+    // Whether a first row (CP932 cells) holds values rather than column names: a mail
+    // address, a number such as a postal code or a telephone number, and no name this
+    // program knows as a header.
+    static bool LooksLikeData(const std::vector<std::string>& row, const AddressTable& table);
+    // The mapping a file starts with, in the window and on the command line: the one
+    // remembered in `store` for its header (or, without one, for its number of
+    // columns), else the recognised headers; a first row that looks like data is no
+    // header. `firstRow` is the file's first row read as data.
+    struct Suggestion {
+        bool hasHeader = true;
+        bool remembered = false;
+        std::vector<ColumnTarget> targets;
+    };
+    static Suggestion Suggest(
+        std::string_view store, const std::vector<std::string>& firstRow, const AddressTable& table);
 };
 
 // The rows of a CSV file through a mapping: one column per field filled, its value
@@ -63,7 +81,15 @@ public:
     std::string_view Cell(int r, int c) const override;
     int FileLine(int r) const override;
 
+    // Of the cells read so far: values cut to their field's width, dates left out
+    // because they could not be read.
+    int CutValues() const { return cutValues_; }
+    int DroppedDates() const { return droppedDates_; }
+
 private:
+    void Join(int r, std::size_t out, std::string& into) const;
+    void Count(int r, int c, int& counter) const;
+
     struct Source {
         int column;
         int rank;
@@ -71,7 +97,14 @@ private:
     const CsvReader& csv_;
     std::vector<std::string> names_;
     std::vector<int> fields_;
+    std::vector<std::size_t> widths_;
     std::vector<std::vector<Source>> sources_; // per output column, by rank
+    std::vector<int> groupColumns_; // kGroups columns
+    int group_ = -1, subgroup_ = -1; // output columns of 大分類 and 小分類 from them
+    int address_ = -1, prefecture_ = -1; // 住所１ and the 都道府県 taken from its start
+    mutable long long counted_ = -1;
+    mutable int cutValues_ = 0;
+    mutable int droppedDates_ = 0;
     std::vector<int> phoneColumns_; // kPhoneByKind columns
     std::vector<int> phoneKinds_;
     int phone_ = -1, fax_ = -1, mobile_ = -1; // output columns of the three numbers

@@ -118,6 +118,9 @@ CsvImport::HeaderResult CsvImport::ProbeHeader(std::string_view path, std::strin
     char probe[kHeaderProbeBytes + 3];
     long long got = file.readAt(0, probe, sizeof probe);
     std::string_view bytes(probe, got > 0 ? static_cast<std::size_t>(got) : 0);
+    std::string utf16;
+    if (platform::Utf16ToUtf8(bytes, utf16))
+        bytes = utf16;
     if (bytes.starts_with(platform::kUtf8Bom))
         bytes.remove_prefix(platform::kUtf8Bom.size());
     else
@@ -190,19 +193,34 @@ CsvImport::Result CsvImport::Run(std::string_view typed, Observer* observer, con
     if (result != kImported)
         return result;
     global_.SetPathEntry(1, path_);
+    if (imported_ == 0) {
+        platform::Warn(ClosingMessage());
+        return kNothingImported;
+    }
     platform::Inform(ClosingMessage(), SJ("住所録"));
     return kImported;
 }
 
 std::string CsvImport::ClosingMessage() const
 {
-    std::string text = SJ("正常にインポートされました。");
+    std::string text = imported_ > 0 ? SJ("正常にインポートされました。") : SJ("インポートしたデータはありません。");
+    text += SJ("\n（取り込んだデータ：") + std::to_string(imported_) + SJ("件）");
     if (utf8_)
         text += SJ("\n（UTF-8のファイルをShift-JISに変換して取り込みました。）");
     if (lineBreakCells_ > 0)
         text += SJ("\n（セル内の改行を全角スペースにしたセル：") + std::to_string(lineBreakCells_) + SJ("個）");
     if (blankRows_ > 0)
         text += SJ("\n（取り込まなかった空の行：") + std::to_string(blankRows_) + SJ("行）");
+    if (cutValues_ > 0)
+        text += SJ("\n（項目の長さに切り詰めた値：") + std::to_string(cutValues_) + SJ("個）");
+    if (droppedDates_ > 0)
+        text += SJ("\n（日付として読めないため空にした生年月日：") + std::to_string(droppedDates_) + SJ("個）");
+    if (!unplaced_.empty()) {
+        text += SJ("\n（取り込まなかった列：");
+        for (std::size_t i = 0; i < unplaced_.size(); ++i)
+            text += (i ? SJ("、") : std::string()) + unplaced_[i];
+        text += SJ("）");
+    }
     return text;
 }
 
@@ -213,6 +231,9 @@ CsvImport::Result CsvImport::Load(std::string_view path, Observer* observer)
     imported_ = 0;
     blankRows_ = 0;
     lineBreakCells_ = 0;
+    cutValues_ = 0;
+    droppedDates_ = 0;
+    unplaced_.clear();
     utf8_ = false;
     if (CheckHeader(path) != kHeaderOk)
         return kHeaderRefused;
@@ -226,6 +247,9 @@ CsvImport::Result CsvImport::LoadMapped(
     imported_ = 0;
     blankRows_ = 0;
     lineBreakCells_ = 0;
+    cutValues_ = 0;
+    droppedDates_ = 0;
+    unplaced_.clear();
     utf8_ = false;
     return Read(path, hasHeader, &targets, observer ? *observer : none);
 }
@@ -265,8 +289,30 @@ CsvImport::Result CsvImport::Read(
     utf8_ = csv.WasUtf8();
     lineBreakCells_ = csv.LineBreakCells();
     RecordImport records(global_, table_);
-    const RecordImport::Result result
-        = targets ? records.Run(MappedRows(csv, *targets, table_), watch) : records.Run(CsvRows(csv, table_), watch);
+    RecordImport::Result result;
+    if (targets) {
+        const MappedRows rows(csv, *targets, table_);
+        result = records.Run(rows, watch);
+        cutValues_ = rows.CutValues();
+        droppedDates_ = rows.DroppedDates();
+        // Columns no field took are named where they held something.
+        // (The kind columns of numbers and mail addresses say how, not what.)
+        for (int c = 0; hasHeader && c < csv.GetColumnCount(); ++c) {
+            if (static_cast<std::size_t>(c) < targets->size() && !(*targets)[static_cast<std::size_t>(c)].field.empty())
+                continue;
+            const std::string_view header = csv.GetHeader(c);
+            if (header.ends_with(" - Label") || header.ends_with(" - Type") || header.ends_with(" Type")
+                || std::any_of(targets->begin(), targets->end(), [c](const ColumnTarget& t) { return t.kindColumn == c; }))
+                continue;
+            for (int r = 0; r < csv.GetRowCount(); ++r)
+                if (*csv.GetCell(r, c) != '\0') {
+                    unplaced_.emplace_back(csv.GetHeader(c));
+                    break;
+                }
+        }
+    } else {
+        result = records.Run(CsvRows(csv, table_), watch);
+    }
     imported_ = records.ImportedCount();
     blankRows_ = records.BlankRows();
     // RecordImport's results are ours by the same names and numbers.

@@ -32,6 +32,7 @@ public:
         kRowRefused = static_cast<int>(RecordImport::kRowRefused),
         kCategorySaveFailed = static_cast<int>(RecordImport::kCategorySaveFailed),
         kTableSaveFailed = static_cast<int>(RecordImport::kTableSaveFailed), // the imported records were taken back out
+        kNothingImported = 9, // the file held no row with a value to import
     };
     using enum Result;
 
@@ -98,8 +99,15 @@ public:
     // breaks became full-width spaces; whether the file was UTF-8.
     int BlankRows() const { return blankRows_; }
     int LineBreakCells() const { return lineBreakCells_; }
+    // Of the last LoadMapped: values cut to their field's width, dates that could not be
+    // read and were left empty, and the names of the columns with values that no field
+    // took.
+    int CutValues() const { return cutValues_; }
+    int DroppedDates() const { return droppedDates_; }
+    const std::vector<std::string>& UnplacedColumns() const { return unplaced_; }
     bool WasUtf8() const { return utf8_; }
-    // "正常にインポートされました。" with what the import changed or left out.
+    // "正常にインポートされました。" and the number of records (another text when there
+    // were none), with what the import changed or left out.
     std::string ClosingMessage() const;
 
     // The header check on the first 1000 bytes of `bytes` against the table's field
@@ -121,6 +129,9 @@ private:
     int imported_ = 0;
     int blankRows_ = 0;
     int lineBreakCells_ = 0;
+    int cutValues_ = 0;
+    int droppedDates_ = 0;
+    std::vector<std::string> unplaced_;
     bool utf8_ = false;
 };
 

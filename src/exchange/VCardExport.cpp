@@ -8,23 +8,63 @@
 #include "platform/fs.h"
 #include "platform/sjis.h"
 
+#include <cstdint>
+#include <cstdio>
+#include <unordered_map>
+
 namespace nrt {
 namespace {
 
 // Longest line before folding, in bytes, as the format asks.
 constexpr std::size_t kLineLimit = 75;
 
-// A text value with the characters the format gives a meaning escaped.
+// A text value with the characters the format gives a meaning escaped; a line break
+// (CR LF, LF or CR) is written "\n", never raw, so no reader stops at the card.
 std::string Escape(std::string_view utf8)
 {
     std::string out;
     out.reserve(utf8.size());
-    for (char c : utf8) {
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n')
+                ++i;
+            out += "\\n";
+            continue;
+        }
         if (c == '\\' || c == ',' || c == ';')
             out += '\\';
         out += c;
     }
     return out;
+}
+
+// A URI value: not escaped (a comma belongs to it), but never a raw line break.
+std::string Uri(std::string_view utf8)
+{
+    std::string out;
+    for (char c : utf8)
+        if (c != '\r' && c != '\n')
+            out += c;
+    return out;
+}
+
+// 64-bit FNV-1a of the bytes, from `seed`.
+std::uint64_t Fnv(std::string_view bytes, std::uint64_t seed)
+{
+    for (unsigned char c : bytes) {
+        seed ^= c;
+        seed *= 0x100000001B3ULL;
+    }
+    return seed;
+}
+
+// "yyyy/mm/dd" as "yyyymmdd"; empty for anything else.
+std::string BasicDate(std::string_view date)
+{
+    if (date.size() != 10 || date[4] != '/' || date[7] != '/')
+        return {};
+    return std::string(date.substr(0, 4)) + std::string(date.substr(5, 2)) + std::string(date.substr(8, 2));
 }
 
 // Writes "line" folded: a long line goes on after CR LF and a space, never inside a
@@ -61,6 +101,34 @@ std::pair<std::string, std::string> SplitName(std::string_view sjis)
 
 } // namespace
 
+std::vector<std::string> VCardExport::RecordUids(const AddressTable& table)
+{
+    // Derived from what names a record and does not change on its own: its name and the
+    // day it was entered, with the number of earlier records of the same two for
+    // namesakes. Nothing is written into the book, so a book keeps its file.
+    const int name = table.FindField(SJ("名前")), registered = table.FindField(SJ("登録日"));
+    std::unordered_map<std::string, int> seen;
+    std::vector<std::string> uids(static_cast<std::size_t>(table.GetRecordCount()));
+    for (int k = 0; k < table.GetRecordCount(); ++k) {
+        if (table.IsDeleted(k))
+            continue;
+        std::string key(name >= 0 ? table.Value(name, k) : std::string_view());
+        key += '\0';
+        key += registered >= 0 ? table.Value(registered, k) : std::string_view();
+        key += '\0';
+        key += std::to_string(seen[key]++);
+        const std::uint64_t hi = Fnv(key, 0xCBF29CE484222325ULL), lo = Fnv(key, hi ^ 0x9E3779B97F4A7C15ULL);
+        char buf[48];
+        // A name-based UUID form (version 8, variant 10).
+        std::snprintf(buf, sizeof buf, "urn:uuid:%08x-%04x-8%03x-%04x-%012llx", static_cast<unsigned>(hi >> 32),
+            static_cast<unsigned>((hi >> 16) & 0xFFFF), static_cast<unsigned>(hi & 0xFFF),
+            static_cast<unsigned>(0x8000 | ((lo >> 48) & 0x3FFF)),
+            static_cast<unsigned long long>(lo & 0xFFFFFFFFFFFFULL));
+        uids[static_cast<std::size_t>(k)] = buf;
+    }
+    return uids;
+}
+
 std::string VCardExport::Format(const RecordSet& records)
 {
     std::string out;
@@ -73,14 +141,21 @@ std::string VCardExport::Format(const RecordSet& records)
               address2 = field("住所２"), phone = field("電話番号"), fax = field("ＦＡＸ"), mobile = field("携帯番号"),
               mail = field("メール"), homePage = field("ＨＰ"), category = field("大分類"), note1 = field("備考１"),
               note2 = field("備考２"), company = field("会社名"), department = field("部署"),
-              title = field("役職");
+              title = field("役職"), updated = field("更新日");
     const std::string male = platform::Utf8ToSjis("男"), female = platform::Utf8ToSjis("女");
+    const std::vector<std::string> uids = RecordUids(*table);
     for (int row = 0; row < records.GetRowCount(); ++row) {
         const int k = records.GetRowRecord(row);
         const auto value = [&](int f) { return platform::SjisToUtf8(table->Value(f, k)); };
         const auto has = [&](int f) { return f >= 0 && !table->Value(f, k).empty(); };
         PutLine(out, "BEGIN:VCARD");
         PutLine(out, "VERSION:4.0");
+        PutLine(out, "PRODID:" + std::string(kProductId));
+        if (static_cast<std::size_t>(k) < uids.size() && !uids[static_cast<std::size_t>(k)].empty())
+            PutLine(out, "UID:" + uids[static_cast<std::size_t>(k)]);
+        if (has(updated))
+            if (const std::string date = BasicDate(table->Value(updated, k)); !date.empty())
+                PutLine(out, "REV:" + date + "T000000Z");
         const auto [family, given] = SplitName(table->Value(name, k));
         PutLine(out, "FN:" + Escape(value(name)));
         PutLine(out, "N:" + Escape(platform::SjisToUtf8(family)) + ";" + Escape(platform::SjisToUtf8(given)) + ";;;");
@@ -94,11 +169,9 @@ std::string VCardExport::Format(const RecordSet& records)
         }
         if (has(gender) && (table->Value(gender, k) == male || table->Value(gender, k) == female))
             PutLine(out, table->Value(gender, k) == male ? "GENDER:M" : "GENDER:F");
-        if (has(birthday)) {
-            std::string date = value(birthday);
-            if (date.size() == 10 && date[4] == '/' && date[7] == '/')
-                PutLine(out, "BDAY:" + date.substr(0, 4) + date.substr(5, 2) + date.substr(8, 2));
-        }
+        if (has(birthday))
+            if (const std::string date = BasicDate(table->Value(birthday, k)); !date.empty())
+                PutLine(out, "BDAY:" + date);
         if (has(postal) || has(prefecture) || has(address1) || has(address2))
             PutLine(out, "ADR;TYPE=home:;" + Escape(value(address2)) + ";" + Escape(value(address1)) + ";;"
                     + Escape(value(prefecture)) + ";" + Escape(value(postal)) + ";");
@@ -111,7 +184,7 @@ std::string VCardExport::Format(const RecordSet& records)
         if (has(mail))
             PutLine(out, "EMAIL:" + Escape(value(mail)));
         if (has(homePage))
-            PutLine(out, "URL:" + value(homePage));
+            PutLine(out, "URL:" + Uri(value(homePage)));
         if (has(category))
             PutLine(out, "CATEGORIES:" + Escape(value(category)));
         if (has(company) || has(department))
@@ -120,8 +193,20 @@ std::string VCardExport::Format(const RecordSet& records)
             PutLine(out, "TITLE:" + Escape(value(title)));
         if (has(note1))
             PutLine(out, "NOTE:" + Escape(value(note1)));
+        // Marked, so that a lone 備考２ does not come back as 備考１.
         if (has(note2))
-            PutLine(out, "NOTE:" + Escape(value(note2)));
+            PutLine(out, "NOTE;" + std::string(kNote2Param) + "=2:" + Escape(value(note2)));
+        // The fields other programs have no property for, under this program's own.
+        for (const VCardOwnProperty& own : kVCardOwnProperties)
+            if (const int f = field(own.field); has(f) && table->Value(f, k) != own.usual)
+                PutLine(out, std::string(own.property) + ":" + Escape(value(f)));
+        for (int j = 0; j < field::kJointNameCount; ++j) {
+            const int joint = table->FindField(SchemaFieldName(field::kJointName1 + 2 * j)),
+                      honorific = table->FindField(SchemaFieldName(field::kJointHonorific1 + 2 * j));
+            if (has(joint) || has(honorific))
+                PutLine(out, std::string(kJointProperty) + std::to_string(j + 1) + ":" + Escape(has(joint) ? value(joint) : "")
+                        + ";" + Escape(has(honorific) ? value(honorific) : ""));
+        }
         PutLine(out, "END:VCARD");
     }
     return out;

@@ -3,19 +3,52 @@
 // order) as vCard 4.0 cards in UTF-8, which phones and web address books read: the
 // name and its reading (full-width katakana, as they show readings), the address, the
 // three telephone numbers by kind, mail, home page, birthday, gender, 大分類 as the
-// group and the two 備考 fields as notes. This program's vCard import reads them back
-// into the same fields.
+// group, the company lines and the two 備考 fields as notes; the fields no other
+// program has a property for under properties of this program's own (X-NORTEA-…).
+// Every card has a UID that stays the record's from one export to the next. This
+// program's vCard import reads them back into the same fields.
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace nrt {
 
+class AddressTable;
 class AppSettings;
 class RecordSet;
 
+// The fields other programs have no property for, under properties of this
+// program's own.
+struct VCardOwnProperty {
+    const char* property;
+    const char* field; // UTF-8
+    const char* usual = ""; // the value the import gives where the card has none
+};
+inline constexpr VCardOwnProperty kVCardOwnProperties[] = {
+    { "X-NORTEA-HONORIFIC", "敬称" },
+    { "X-NORTEA-SUBCATEGORY", "小分類" },
+    { "X-NORTEA-SUBCATEGORY2", "小分類２" },
+    { "X-NORTEA-CARD-HISTORY", "年賀状履歴" },
+    { "X-NORTEA-CARD-NOTE", "年賀状メモ" },
+    { "X-NORTEA-SENDER", "宛名区分", "0" },
+    { "X-NORTEA-PRINT", "印字区分", "1" },
+    { "X-NORTEA-REGISTERED", "登録日" },
+    { "X-NORTEA-PORTRAIT", "顔写真" },
+};
+
 class VCardExport {
 public:
+    static constexpr std::string_view kProductId = "-//pelora//nortea//JA";
+    // NOTE;X-NORTEA-FIELD=2 is 備考２.
+    static constexpr std::string_view kNote2Param = "X-NORTEA-FIELD";
+    // X-NORTEA-JOINT1 … 3: a joint name and its honorific, as N's parts.
+    static constexpr std::string_view kJointProperty = "X-NORTEA-JOINT";
+
+    // The UID of each record of the table ("urn:uuid:…"; empty for a deleted one),
+    // the same in every export while the record keeps its name and 登録日.
+    static std::vector<std::string> RecordUids(const AddressTable& table);
+
     // Results of Run; each refusal has shown its message.
     enum Result : int {
         kExported = 0,

@@ -1,6 +1,7 @@
 #include "exchange/VCardImport.h"
 
 #include "exchange/CsvColumnMap.h"
+#include "exchange/VCardExport.h"
 
 #include "db/AddressTable.h"
 #include "platform/Kana.h"
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <unordered_set>
 
 namespace nrt {
 namespace {
@@ -124,10 +126,11 @@ const vcard::Property* Choose(const std::vector<const vcard::Property*>& all, st
 // Builds one card's values, making every UTF-8 value CP932 with notes.
 class CardMapper {
 public:
-    CardMapper(const vcard::Card& card, int number, std::vector<std::string>& notes)
+    CardMapper(const vcard::Card& card, int number, std::vector<std::string>& notes, VCardImport::Tally& tally)
         : card_(card)
         , number_(number)
         , notes_(notes)
+        , tally_(tally)
     {
     }
 
@@ -140,6 +143,7 @@ public:
         MapPhones();
         MapSimple();
         MapNotes();
+        MapOwn();
         return std::move(values_);
     }
 
@@ -153,9 +157,15 @@ private:
         return all;
     }
 
-    // The UTF-8 value as CP932, with a note naming what CP932 cannot hold.
+    // The UTF-8 value as CP932 on one line, with a note naming what CP932 cannot hold.
     std::string Convert(std::string_view property, std::string_view utf8)
     {
+        std::string line;
+        if (utf8.find_first_of("\r\n") != std::string_view::npos) {
+            line = OneLine(utf8);
+            utf8 = line;
+            ++tally_.lineBreaks;
+        }
         std::string missing;
         std::string sjis = platform::Utf8ToSjisMarking(utf8, &missing);
         if (!missing.empty())
@@ -195,7 +205,11 @@ private:
                 name = Join({ Trim(parts[0]), parts.size() > 1 ? Trim(parts[1]) : std::string() }, "\xE3\x80\x80");
         }
         const char* from = "N";
-        if (name.empty()) {
+        // A company's own card (no person) names the company in FN: 会社名 takes it.
+        const auto* kind = card_.Find("KIND");
+        const auto* showAs = card_.Find("X-ABSHOWAS");
+        const bool company = (kind && Trim(kind->Text()) == "org") || (showAs && Trim(showAs->Text()) == "COMPANY");
+        if (name.empty() && !(company && card_.Find("ORG"))) {
             if (const auto* fn = card_.Find("FN"))
                 name = Trim(fn->Text());
             from = "FN";
@@ -226,7 +240,8 @@ private:
                 }
                 if (p.name == "N" && !p.Param("SORT-AS").empty()) {
                     const std::string as = p.Param("SORT-AS");
-                    const std::size_t comma = as.find(',');
+                    // Parts are listed with ',' (some write ';').
+                    const std::size_t comma = as.find_first_of(",;");
                     reading = Join({ Trim(as.substr(0, comma)),
                                        comma == std::string::npos ? "" : Trim(as.substr(comma + 1)) },
                         "\xE3\x80\x80");
@@ -241,7 +256,17 @@ private:
                 }
             }
         }
-        values_[field::kKana] = platform::HalfWidthReading(Convert(from, reading));
+        // Parts a reading's writer left in it ("あんどう;ろいど") part as a name does.
+        std::string parted;
+        for (char c : Trim(reading)) {
+            if (c == ';' || c == ',') {
+                if (!parted.ends_with("\xE3\x80\x80"))
+                    parted += "\xE3\x80\x80";
+            } else {
+                parted += c;
+            }
+        }
+        values_[field::kKana] = platform::HalfWidthReading(Convert(from, parted));
     }
 
     void MapAddress()
@@ -261,23 +286,53 @@ private:
         parts.resize(7);
         // post office box; extended; street; locality; region; postal code; country
         std::string region = Trim(parts[4]);
+        std::string extended = parts[1];
         std::string line1 = Join({ Trim(parts[3]), Trim(parts[2]) }, "");
+        // An address written whole in the extended part (some phones) is the address.
+        // (Not this program's own card, whose extended part is 住所２ alone.)
+        const auto* prodid = card_.Find("PRODID");
+        const bool own = prodid && prodid->Text() == VCardExport::kProductId;
+        const bool whole = !own && line1.empty() && region.empty() && !Trim(extended).empty()
+            && (!Trim(parts[5]).empty()
+                || std::any_of(kPrefectureNamesUtf8.begin(), kPrefectureNamesUtf8.end(),
+                    [&extended](std::string_view p) { return Trim(extended).starts_with(p); }));
+        if (whole)
+            std::swap(line1, extended);
         std::string country = Trim(parts[6]);
         if (country == "\xE6\x97\xA5\xE6\x9C\xAC" || country == "Japan" || country == "JP" || country == "JAPAN")
             country.clear();
+        line1 = Trim(line1);
         // A prefecture written at the start of the address line (one line for all).
         if (region.empty()) {
             for (std::string_view prefecture : kPrefectureNamesUtf8)
                 if (line1.starts_with(prefecture)) {
                     region = prefecture;
-                    line1.erase(0, prefecture.size());
+                    line1 = Trim(line1.substr(prefecture.size()));
                     break;
                 }
+        }
+        // The street on two lines: the second is the building (住所２).
+        std::string building;
+        if (const std::size_t cut = line1.find_first_of("\r\n"); cut != std::string::npos) {
+            building = OneLine(line1.substr(line1.find_first_not_of("\r\n", cut) == std::string::npos
+                    ? line1.size()
+                    : line1.find_first_not_of("\r\n", cut)));
+            line1 = Trim(line1.substr(0, cut));
+        } else if (whole) {
+            // A whole address on one line: the building after the space that follows the
+            // house number.
+            const std::size_t number = line1.find_first_of("0123456789");
+            const std::size_t half = number == std::string::npos ? number : line1.find(' ', number);
+            const std::size_t full = number == std::string::npos ? number : line1.find("\xE3\x80\x80", number);
+            if (const std::size_t cut = std::min(half, full); cut != std::string::npos) {
+                building = Trim(line1.substr(cut + (cut == half ? 1 : 3)));
+                line1 = Trim(line1.substr(0, cut));
+            }
         }
         Set(field::kPostalCode, "ADR", PostalCode(parts[5]));
         Set(field::kPrefecture, "ADR", region);
         Set(field::kAddress1, "ADR", line1);
-        Set(field::kAddress2, "ADR", Join({ Trim(parts[1]), Trim(parts[0]), country }, " "));
+        Set(field::kAddress2, "ADR", Join({ building, Trim(extended), Trim(parts[0]), country }, " "));
     }
 
     void MapPhones()
@@ -315,10 +370,26 @@ private:
 
     void MapSimple()
     {
-        if (const auto* mail = Choose(All("EMAIL"), "home"))
+        const auto mails = All("EMAIL");
+        if (const auto* mail = Choose(mails, "home")) {
             Set(field::kMail, "EMAIL", Trim(mail->Text()));
-        if (const auto* url = Choose(All("URL"), {}))
+            for (const auto* other : mails)
+                if (other != mail)
+                    LeftOut("EMAIL", Trim(other->Text()));
+        }
+        const auto urls = All("URL");
+        if (const auto* url = Choose(urls, {})) {
             Set(field::kHomePage, "URL", Trim(url->Text()));
+            for (const auto* other : urls)
+                if (other != url)
+                    LeftOut("URL", Trim(other->Text()));
+        }
+        // What the book has no field for, named rather than dropped unseen.
+        for (const char* name : { "NICKNAME", "ROLE", "X-GN", "X-GNO", "X-GROUP", "IMPP", "X-AIM", "X-JABBER",
+                 "X-SKYPE", "X-ANNIVERSARY", "ANNIVERSARY", "RELATED", "X-SOCIALPROFILE" })
+            for (const auto* p : All(name))
+                if (const std::string text = Trim(p->Text()); !text.empty())
+                    LeftOut(name, text);
         if (const auto* bday = card_.Find("BDAY")) {
             const std::string text = bday->Text();
             const std::string date = IsoDateAsStored(Trim(text));
@@ -349,11 +420,19 @@ private:
     void MapNotes()
     {
         std::vector<std::string> notes;
-        for (const auto* note : All("NOTE"))
-            if (std::string text = OneLine(note->Text()); !text.empty())
+        for (const auto* note : All("NOTE")) {
+            if (note->Param(VCardExport::kNote2Param) == "2") {
+                Set(field::kNote2, "NOTE", Trim(note->Text()));
+                continue;
+            }
+            if (std::string text = Trim(note->Text()); !text.empty())
                 notes.push_back(std::move(text));
+        }
         // ORG is the company and then its units, from the largest.
-        if (const auto* org = card_.Find("ORG")) {
+        const auto orgs = All("ORG");
+        for (std::size_t i = 1; i < orgs.size(); ++i)
+            LeftOut("ORG", Join({ Trim(orgs[i]->Parts().front()), orgs[i]->Parts().size() > 1 ? Trim(orgs[i]->Parts()[1]) : "" }, " "));
+        if (const auto* org = orgs.empty() ? nullptr : orgs.front()) {
             const std::vector<std::string> parts = org->Parts();
             std::string units;
             for (std::size_t i = 1; i < parts.size(); ++i)
@@ -368,15 +447,37 @@ private:
         if (!notes.empty())
             Set(field::kNote1, "NOTE", notes[0]);
         std::size_t next = 1;
-        if (notes.size() > 1)
+        if (notes.size() > 1 && values_[field::kNote2].empty())
             Set(field::kNote2, "NOTE", notes[next++]);
         for (; next < notes.size(); ++next)
             LeftOut("NOTE", notes[next]);
     }
 
+    // This program's own properties: the fields other programs have none for.
+    void MapOwn()
+    {
+        for (const auto& own : kVCardOwnProperties)
+            if (const auto* p = card_.Find(own.property))
+                for (int f = 0; f < field::kExtendedEnd; ++f)
+                    if (SchemaFieldName(f) == platform::Utf8ToSjis(own.field))
+                        Set(static_cast<field::Index>(f), own.property, Trim(p->Text()));
+        for (int j = 0; j < field::kJointNameCount; ++j) {
+            const std::string name = std::string(VCardExport::kJointProperty) + std::to_string(j + 1);
+            if (const auto* p = card_.Find(name)) {
+                auto parts = p->Parts();
+                parts.resize(2);
+                Set(static_cast<field::Index>(field::kJointName1 + 2 * j), name, Trim(parts[0]));
+                Set(static_cast<field::Index>(field::kJointHonorific1 + 2 * j), name, Trim(parts[1]));
+            }
+        }
+        if (const auto* rev = card_.Find("REV"))
+            values_[field::kUpdated] = IsoDateAsStored(Trim(rev->Text()));
+    }
+
     const vcard::Card& card_;
     int number_;
     std::vector<std::string>& notes_;
+    VCardImport::Tally& tally_;
     std::vector<std::string> values_;
     std::string label_;
 };
@@ -395,7 +496,11 @@ public:
     }
     std::size_t Slots() const { return slots_.size(); }
     field::Index Slot(std::size_t c) const { return slots_[c]; }
-    void Add(std::vector<std::string> values) { rows_.push_back(std::move(values)); }
+    void Add(std::vector<std::string> values, int card)
+    {
+        rows_.push_back(std::move(values));
+        cards_.push_back(card);
+    }
 
     int ColumnCount() const override { return static_cast<int>(slots_.size()); }
     std::string_view ColumnName(int c) const override { return SchemaFieldName(slots_[static_cast<std::size_t>(c)]); }
@@ -406,19 +511,22 @@ public:
         return rows_[static_cast<std::size_t>(r)][slots_[static_cast<std::size_t>(c)]];
     }
     // Messages count cards.
-    int FileLine(int r) const override { return r + 1; }
+    int FileLine(int r) const override { return cards_[static_cast<std::size_t>(r)]; }
 
 private:
     std::vector<field::Index> slots_;
     std::vector<int> fields_;
     std::vector<std::vector<std::string>> rows_;
+    std::vector<int> cards_;
 };
 
 } // namespace
 
-std::vector<std::string> VCardImport::MapCard(const vcard::Card& card, int number, std::vector<std::string>& notes)
+std::vector<std::string> VCardImport::MapCard(
+    const vcard::Card& card, int number, std::vector<std::string>& notes, Tally* tally)
 {
-    return CardMapper(card, number, notes).Map();
+    Tally none;
+    return CardMapper(card, number, notes, tally ? *tally : none).Map();
 }
 
 VCardImport::Result VCardImport::Run(std::string_view path, Observer* observer)
@@ -436,6 +544,8 @@ VCardImport::Result VCardImport::Run(std::string_view path, Observer* observer)
     // the list must show them.
     if (observer && (result == kImported || result == kCategorySaveFailed))
         observer->Imported();
+    if (result == kNothingImported)
+        platform::Warn(ClosingMessage());
     if (result != kImported)
         return result;
     platform::Inform(ClosingMessage(), SJ("住所録"));
@@ -448,6 +558,7 @@ VCardImport::Result VCardImport::Load(std::string_view path, Observer* observer)
     Observer& watch = observer ? *observer : none;
     imported_ = 0;
     notes_.clear();
+    tally_ = {};
     std::string bytes;
     if (!platform::fs::ReadFile(path, bytes)) {
         platform::Warn(SJ("ファイルオープンに失敗しました。"));
@@ -459,10 +570,32 @@ VCardImport::Result VCardImport::Load(std::string_view path, Observer* observer)
         return kNoCards;
     }
     watch.Busy(true);
+    // A card this program wrote names its record by UID: one already in the book is not
+    // added again.
+    std::unordered_set<std::string> known;
+    for (std::string& uid : VCardExport::RecordUids(table_))
+        if (!uid.empty())
+            known.insert(std::move(uid));
     CardRows rows(table_);
     for (std::size_t i = 0; i < cards.size(); ++i) {
         const int number = static_cast<int>(i) + 1;
-        std::vector<std::string> values = MapCard(cards[i], number, notes_);
+        if (const auto* uid = cards[i].Find("UID"); uid && !known.insert(Trim(uid->Text())).second) {
+            ++tally_.alreadyThere;
+            continue;
+        }
+        std::vector<std::string> values = MapCard(cards[i], number, notes_, &tally_);
+        if (std::all_of(values.begin(), values.end(), [](const std::string& v) { return v.empty(); })) {
+            ++tally_.empty;
+            notes_.push_back(std::to_string(number) + SJ("件目：取り込める項目がないため取り込みませんでした。"));
+            continue;
+        }
+        const auto* prodid = cards[i].Find("PRODID");
+        if (values[field::kHonorific].empty() && !(prodid && prodid->Text() == VCardExport::kProductId)) {
+            // As the input form gives a new record: 様, or 御中 for a company alone.
+            values[field::kHonorific] = values[field::kName].empty() && !values[field::kCompany].empty() ? SJ("御中")
+                                                                                                          : SJ("様");
+            ++tally_.honorifics;
+        }
         for (std::size_t c = 0; c < rows.Slots(); ++c) {
             std::string& value = values[rows.Slot(c)];
             const auto width = static_cast<std::size_t>(table_.GetField(rows.ColumnField(static_cast<int>(c))).width);
@@ -473,7 +606,11 @@ VCardImport::Result VCardImport::Load(std::string_view path, Observer* observer)
                 + std::string(rows.ColumnName(static_cast<int>(c))) + SJ("：長すぎるため") + std::to_string(width)
                 + SJ("バイトまでにしました。"));
         }
-        rows.Add(std::move(values));
+        rows.Add(std::move(values), number);
+    }
+    if (rows.RowCount() == 0) {
+        watch.Busy(false);
+        return tally_.alreadyThere > 0 ? kImported : kNothingImported;
     }
     RecordImport records(global_, table_);
     const RecordImport::Result result = records.Run(rows, watch);
@@ -484,7 +621,18 @@ VCardImport::Result VCardImport::Load(std::string_view path, Observer* observer)
 
 std::string VCardImport::ClosingMessage() const
 {
-    std::string text = SJ("正常にインポートされました。") + SJ("（") + std::to_string(imported_) + SJ("件）");
+    std::string text = imported_ > 0 ? SJ("正常にインポートされました。") : SJ("インポートしたデータはありません。");
+    text += SJ("（") + std::to_string(imported_) + SJ("件）");
+    if (tally_.alreadyThere > 0)
+        text += SJ("\n（既に登録されているため取り込まなかったカード：") + std::to_string(tally_.alreadyThere)
+            + SJ("件）");
+    if (tally_.empty > 0)
+        text += SJ("\n（取り込める項目がないため取り込まなかったカード：") + std::to_string(tally_.empty) + SJ("件）");
+    if (tally_.lineBreaks > 0)
+        text += SJ("\n（値の中の改行を全角スペースにした項目：") + std::to_string(tally_.lineBreaks) + SJ("個）");
+    if (tally_.honorifics > 0)
+        text += SJ("\n（敬称のないデータに「様」または「御中」を付けました：") + std::to_string(tally_.honorifics)
+            + SJ("件）");
     for (std::size_t i = 0; i < notes_.size() && i < kNotesShown; ++i)
         text += "\n" + notes_[i];
     if (notes_.size() > kNotesShown)

@@ -272,22 +272,28 @@ std::string DecodeQuotedPrintable(std::string_view text)
 
 std::vector<Card> Parse(std::string_view bytes)
 {
+    std::string utf8;
+    if (platform::Utf16ToUtf8(bytes, utf8))
+        bytes = utf8;
     if (bytes.starts_with(platform::kUtf8Bom))
         bytes.remove_prefix(platform::kUtf8Bom.size());
     std::vector<Card> cards;
-    bool inside = false;
+    // The cards still open, innermost last: a card inside another (2.1 agents) is a
+    // card of its own, and the outer one goes on after it.
+    std::vector<std::size_t> open;
     for (const std::string& line : Unfold(bytes)) {
         Property p;
         if (!ParseLine(line, p))
             continue;
         if (p.name == "BEGIN" && IEquals(p.raw, "VCARD")) {
+            open.push_back(cards.size());
             cards.emplace_back();
-            inside = true;
         } else if (p.name == "END" && IEquals(p.raw, "VCARD")) {
-            inside = false;
-        } else if (inside) {
+            if (!open.empty())
+                open.pop_back();
+        } else if (!open.empty()) {
             DecodeValue(p);
-            cards.back().properties.push_back(std::move(p));
+            cards[open.back()].properties.push_back(std::move(p));
         }
     }
     return cards;

@@ -48,16 +48,12 @@ CsvColumnsDialog::CsvColumnsDialog(AppSettings& global, const AddressTable& tabl
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     // A file without a header whose columns were mapped before (and whose first line
-    // was never mapped as a header) starts without one.
-    const std::string store = global_.DataFile(CsvColumnMap::kFileName);
+    // was never mapped as a header), or whose first line is data, starts without one.
     CsvImport::Preview plain;
-    std::vector<ColumnTarget> recalled;
     bool headerless = false;
-    if (CsvImport::ReadPreview(path_, false, 1, plain) == CsvReader::kOk && !plain.rows.empty()) {
-        const std::size_t columns = plain.headers.size();
-        headerless = CsvColumnMap::Recall(store, CsvColumnMap::Key(plain.headers, false), columns, recalled)
-            && !CsvColumnMap::Recall(store, CsvColumnMap::Key(plain.rows.front(), true), columns, recalled);
-    }
+    if (CsvImport::ReadPreview(path_, false, 1, plain) == CsvReader::kOk && !plain.rows.empty())
+        headerless = !CsvColumnMap::Suggest(global_.DataFile(CsvColumnMap::kFileName), plain.rows.front(), table_)
+                          .hasHeader;
     chk_Header->setChecked(!headerless);
     connect(chk_Header, &QCheckBox::toggled, this, &CsvColumnsDialog::Reload);
     Reload();
@@ -94,6 +90,8 @@ void CsvColumnsDialog::Reload()
         box->addItem(QStringLiteral("（取り込まない）"), QString());
         if (t.field == CsvColumnMap::kPhoneByKind)
             box->addItem(QStringLiteral("電話番号・携帯番号・ＦＡＸ（種類による）"), ToQ(t.field));
+        if (t.field == CsvColumnMap::kGroups)
+            box->addItem(QStringLiteral("大分類・小分類（区切りで分ける）"), ToQ(t.field));
         for (int f = 0; f < table_.GetFieldCount(); ++f)
             box->addItem(ToQ(table_.GetField(f).name), ToQ(table_.GetField(f).name));
         box->setCurrentIndex(std::max(0, box->findData(ToQ(t.field))));

@@ -83,4 +83,47 @@ bool LooksLikeUtf8(std::string_view sample) noexcept
     return wide || !ValidSjis(sample);
 }
 
+bool Utf16ToUtf8(std::string_view bytes, std::string& out)
+{
+    if (bytes.size() < 2)
+        return false;
+    const auto b0 = static_cast<unsigned char>(bytes[0]), b1 = static_cast<unsigned char>(bytes[1]);
+    const bool little = b0 == 0xFF && b1 == 0xFE;
+    if (!little && !(b0 == 0xFE && b1 == 0xFF))
+        return false;
+    const auto unit = [&](std::size_t i) -> char32_t {
+        const auto lo = static_cast<unsigned char>(bytes[little ? i : i + 1]);
+        const auto hi = static_cast<unsigned char>(bytes[little ? i + 1 : i]);
+        return static_cast<char32_t>(hi << 8 | lo);
+    };
+    std::string text;
+    text.reserve(bytes.size() * 3 / 2);
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        char32_t c = unit(i);
+        if (c >= 0xD800 && c <= 0xDBFF && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        if (c < 0x80) {
+            text += static_cast<char>(c);
+        } else if (c < 0x800) {
+            text += static_cast<char>(0xC0 | (c >> 6));
+            text += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            text += static_cast<char>(0xE0 | (c >> 12));
+            text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            text += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            text += static_cast<char>(0xF0 | (c >> 18));
+            text += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            text += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    out = std::move(text);
+    return true;
+}
+
 } // namespace nrt::platform

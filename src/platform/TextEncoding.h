@@ -2,6 +2,7 @@
 // Telling UTF-8 files from CP932 ones by their bytes, for the readers of files that
 // other programs write (CSV, the postal-code list).
 
+#include <string>
 #include <string_view>
 
 namespace nrt::platform {
@@ -14,5 +15,10 @@ inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 // them in UTF-8's three-byte form (kana and kanji). A sample may stop inside a
 // character. Plain ASCII is CP932.
 bool LooksLikeUtf8(std::string_view sample) noexcept;
+
+// Bytes that begin with a UTF-16 byte-order mark (little or big endian) as UTF-8,
+// without the mark; a lone surrogate becomes U+FFFD. False, and `out` untouched,
+// for bytes without such a mark.
+bool Utf16ToUtf8(std::string_view bytes, std::string& out);
 
 } // namespace nrt::platform

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 using namespace nrt;
 using nrt::test::ReadAll;
 using nrt::test::S;
@@ -51,7 +53,7 @@ TEST_F(ExchangeCliTest, ImportThenExport)
     Output r = Run({ "import-csv", "in.csv" });
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "2\n");
-    EXPECT_EQ(r.err, "確認: データを取り込みます。よろしいですか？ → はい\n住所録: 正常にインポートされました。\n");
+    EXPECT_EQ(r.err, "確認: データを取り込みます。よろしいですか？ → はい\n住所録: 正常にインポートされました。\n（取り込んだデータ：2件）\n");
     EXPECT_EQ(Records(userFolder), 2);
 
     r = Run({ "export-csv", "out", "--fields", "名前,メール", "--no-header" });
@@ -86,18 +88,106 @@ TEST_F(ExchangeCliTest, VCardImportThenExport)
     EXPECT_EQ(r.out, "2\n");
     EXPECT_EQ(r.err,
         "確認: データを取り込みます。よろしいですか？ → はい\n住所録: 正常にインポートされました。（2件）\n"
+        "（敬称のないデータに「様」または「御中」を付けました：2件）\n"
         "1件目（山田　太郎）のTEL：「03-3333-4444」は取り込みませんでした。\n");
     EXPECT_EQ(Records(userFolder), 2);
 
     r = Run({ "export-vcard", "out.vcf", "--where", "カナ='ﾔﾏﾀﾞ'" });
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "1\n");
-    EXPECT_EQ(ReadAll(dir.Path() + "/out.vcf"),
-        "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:山田　太郎\r\nN:山田;太郎;;;\r\nX-PHONETIC-LAST-NAME:ヤマダ\r\n"
-        "TEL;TYPE=home,voice;VALUE=text:03-1111-2222\r\nEND:VCARD\r\n");
+    const std::string out = ReadAll(dir.Path() + "/out.vcf");
+    const std::size_t uid = out.find("UID:urn:uuid:");
+    ASSERT_NE(uid, std::string::npos) << out;
+    EXPECT_EQ(out.substr(0, uid), "BEGIN:VCARD\r\nVERSION:4.0\r\nPRODID:-//pelora//nortea//JA\r\n");
+    EXPECT_EQ(out.substr(out.find("\r\n", uid)),
+        "\r\nFN:山田　太郎\r\nN:山田;太郎;;;\r\nX-PHONETIC-LAST-NAME:ヤマダ\r\n"
+        "TEL;TYPE=home,voice;VALUE=text:03-1111-2222\r\nX-NORTEA-HONORIFIC:様\r\nEND:VCARD\r\n");
+    // Read back, the export adds nothing: its card names a record of the book.
+    r = Run({ "import-vcard", "out.vcf" });
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "0\n");
+    EXPECT_NE(r.err.find("（既に登録されているため取り込まなかったカード：1件）"), std::string::npos) << r.err;
+    EXPECT_EQ(Records(userFolder), 2);
+    // A file of cards with nothing to import is a failure that says so.
+    WriteAll(dir.Path() + "/empty.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nEND:VCARD\r\n");
+    r = Run({ "import-vcard", "empty.vcf" });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("注意: インポートしたデータはありません。（0件）"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("1件目：取り込める項目がないため取り込みませんでした。"), std::string::npos) << r.err;
     EXPECT_EQ(Run({ "export-vcard", "all.vcf", "--marked" }).out, "2\n");
     EXPECT_EQ(Run({ "import-vcard", "missing.vcf" }).status, 1);
     EXPECT_EQ(Run({ "export-vcard" }).status, 2);
+}
+
+// Other programs' CSV files without a window: the headers the window knows, the
+// mapping saved for a header, a mapping file, and a header nothing can be placed from.
+TEST_F(ExchangeCliTest, OtherProgramsCsvWithoutAWindow)
+{
+    const struct {
+        const char* what;
+        std::string bytes;
+    } files[] = {
+        { "web address book",
+            "\xEF\xBB\xBF" "First Name,Last Name,Phonetic First Name,Phonetic Last Name,Birthday,Labels,E-mail 1 - Value,"
+            "Phone 1 - Label,Phone 1 - Value,Address 1 - Street,Address 1 - City,Address 1 - Region,"
+            "Address 1 - Postal Code\r\n太郎,山田,たろう,やまだ,1980-04-12,友人 ::: * myContacts,taro@example.jp,Mobile,"
+            "090-1234-5678,霞が関1-2-3,千代田区,東京都,100-0013\r\n" },
+        { "mail program",
+            "First Name,Last Name,Company,Business Phone,Home Phone,Birthday,Categories,E-mail Address\r\n"
+            "花子,佐藤,ノルテア商事,06-0000-0000,,0/0/00,友人;ゴルフ,hanako@example.jp\r\n" },
+        { "free mail program",
+            "First Name,Last Name,Display Name,Primary Email,Mobile Number,Home Address,Home City,Home State,"
+            "Home ZipCode,Birth Year,Birth Month,Birth Day\r\n一郎,鈴木,鈴木 一郎,ichiro@example.jp,080-1111-2222,"
+            "梅田1-1,大阪市北区,大阪府,530-0001,1985,4,2\r\n" },
+    };
+    int records = 0;
+    for (const auto& f : files) {
+        WriteAll(dir.Path() + "/other.csv", f.bytes);
+        const Output r = Run({ "import-csv", "other.csv" });
+        EXPECT_EQ(r.status, 0) << f.what << ": " << r.err;
+        EXPECT_EQ(r.out, "1\n") << f.what;
+        EXPECT_NE(r.err.find("正常にインポートされました。\n（取り込んだデータ：1件）"), std::string::npos) << r.err;
+        EXPECT_EQ(Records(userFolder), ++records) << f.what;
+    }
+    Output r = Run({ "list", "--fields", "名前,生年月日,電話番号,携帯番号,大分類,小分類,会社名,都道府県,住所１",
+        "--sort", "カナ" });
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("佐藤　花子\t\t06-0000-0000\t\t友人\tゴルフ\tノルテア商事\t\t\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("鈴木　一郎\tS60/04/02\t\t080-1111-2222\t\t\t\t大阪府\t大阪市北区梅田1-1\n"),
+        std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("山田　太郎\tS55/04/12\t\t090-1234-5678\t友人\t\t\t東京都\t千代田区霞が関1-2-3\n"),
+        std::string::npos)
+        << r.out;
+
+    // Nothing placed: refused, naming the columns and the way to map them.
+    WriteAll(dir.Path() + "/odd.csv", "Col A,Col B\r\nx,y\r\n");
+    r = Run({ "import-csv", "odd.csv" });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("割り当てのない列：Col A、Col B"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("--map"), std::string::npos) << r.err;
+    EXPECT_EQ(Records(userFolder), records);
+
+    // The window's choice for that header, kept in the data folder, is taken; a file
+    // in the same form is taken with --map.
+    const std::string mapping = "Col A,Col B\r\n" + S("名前") + "\t0\t-1\x1F" + S("備考１") + "\t0\t-1\r\n";
+    WriteAll(folders.dataFolder + "/csvmap.dat", mapping);
+    r = Run({ "import-csv", "odd.csv" });
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Records(userFolder), ++records);
+    std::remove((folders.dataFolder + "/csvmap.dat").c_str());
+    WriteAll(dir.Path() + "/my.map", mapping);
+    r = Run({ "import-csv", "odd.csv", "--map", "my.map" });
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Records(userFolder), ++records);
+    WriteAll(dir.Path() + "/other.map", "X,Y\r\n" + S("名前") + "\t0\t-1\x1F\t0\t-1\r\n");
+    EXPECT_EQ(Run({ "import-csv", "odd.csv", "--map", "other.map" }).status, 1);
+
+    // Only empty rows: nothing imported is no success.
+    WriteAll(dir.Path() + "/header.csv", S("名前,カナ\r\n,\r\n"));
+    r = Run({ "import-csv", "header.csv" });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("インポートしたデータはありません。"), std::string::npos) << r.err;
 }
 
 TEST_F(ExchangeCliTest, UsersCreateListAndRemove)

@@ -73,7 +73,7 @@ TEST_F(ImportTest, TwoFieldsMakeMarkedAddressees)
 
     ASSERT_EQ(host.shown.size(), 2u);
     EXPECT_EQ(U(host.shown[0].text), "データを取り込みます。よろしいですか？");
-    EXPECT_EQ(U(host.shown[1].text), "正常にインポートされました。");
+    EXPECT_EQ(U(host.shown[1].text), "正常にインポートされました。\n（取り込んだデータ：2件）");
     EXPECT_EQ(U(host.shown[1].caption), "住所録");
     EXPECT_EQ(global->GetPathEntry(1), Docs("in.csv"));
     EXPECT_EQ(observer.busy, 0);
@@ -315,16 +315,17 @@ TEST_F(ImportTest, FilesAsSpreadsheetsAndPhonesWriteThem)
     } cases[] = {
         { "a quoted line break stays in its cell", S("名前,住所１,電話番号\r\n\"霞\",\"霞が関\r\n２行目\",03-0000-0000\r\n佐藤,大手町,\r\n"),
             { { "霞", "霞が関　２行目" }, { "佐藤", "大手町" } },
-            "正常にインポートされました。\n（セル内の改行を全角スペースにしたセル：1個）" },
+            "正常にインポートされました。\n（取り込んだデータ：2件）\n（セル内の改行を全角スペースにしたセル：1個）" },
         { "empty lines and lines of commas are no records", S("名前,住所１\r\n\r\n山田,\r\n,\r\n\r\n佐藤,\r\n\r\n"),
-            { { "山田", "" }, { "佐藤", "" } }, "正常にインポートされました。\n（取り込まなかった空の行：4行）" },
+            { { "山田", "" }, { "佐藤", "" } },
+            "正常にインポートされました。\n（取り込んだデータ：2件）\n（取り込まなかった空の行：4行）" },
         { "UTF-8 with BOM", "\xEF\xBB\xBF名前,住所１\r\n山田,霞が関\r\n", { { "山田", "霞が関" } },
-            "正常にインポートされました。\n（UTF-8のファイルをShift-JISに変換して取り込みました。）" },
+            "正常にインポートされました。\n（取り込んだデータ：1件）\n（UTF-8のファイルをShift-JISに変換して取り込みました。）" },
         // The wave dash of other systems is Shift-JIS's 0x8160 (shown as ～ here).
         { "UTF-8 without BOM, LF", "名前,住所１\nｱｲｳ,〜\n", { { "ｱｲｳ", "～" } },
-            "正常にインポートされました。\n（UTF-8のファイルをShift-JISに変換して取り込みました。）" },
+            "正常にインポートされました。\n（取り込んだデータ：1件）\n（UTF-8のファイルをShift-JISに変換して取り込みました。）" },
         { "Shift-JIS header, UTF-8 rows", S("名前,住所１\r\n") + "山田,霞が関\r\n", { { "山田", "霞が関" } },
-            "正常にインポートされました。\n（UTF-8のファイルをShift-JISに変換して取り込みました。）" },
+            "正常にインポートされました。\n（取り込んだデータ：1件）\n（UTF-8のファイルをShift-JISに変換して取り込みました。）" },
     };
     for (const Case& c : cases) {
         host.shown.clear();

@@ -5,6 +5,7 @@
 
 #include "ExchangeFixture.h"
 #include "db/RecordSet.h"
+#include "platform/fs.h"
 #include "platform/sjis.h"
 
 #include <gtest/gtest.h>
@@ -141,6 +142,31 @@ TEST_F(VCardTest, CardsAsPhonesAndWebAddressBooksWriteThem)
                 { "住所１", "大阪市北区梅田1-1-1 梅田ビルディング" }, { "郵便番号", "530-0001" }, { "生年月日", "" },
                 { "性別", "女" }, { "メール", "hanako@example.jp" } },
             { { "1件目のN：", "U+20BB7" }, { "（〓田　花子）のBDAY", "--0412" } } },
+        { "phone 3.0: the street on two lines, what the book has no field for",
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nN:山田;太郎;;;\r\nNICKNAME:たろちゃん\r\nROLE:幹事\r\n"
+            "EMAIL;type=INTERNET;type=HOME;type=pref:taro@example.jp\r\n"
+            "EMAIL;type=INTERNET;type=WORK:taro@work.example.jp\r\n"
+            "item1.ADR;type=HOME;type=pref:;;霞が関1-2-3\\n霞が関ビル12階;千代田区;東京都;100-0013;日本\r\n"
+            "ORG:ノルテア商事;\r\nORG:別会社\r\nEND:VCARD\r\n",
+            { { "郵便番号", "100-0013" }, { "都道府県", "東京都" }, { "住所１", "千代田区霞が関1-2-3" },
+                { "住所２", "霞が関ビル12階" }, { "メール", "taro@example.jp" }, { "会社名", "ノルテア商事" },
+                { "敬称", "様" } },
+            { { "NICKNAME", "たろちゃん" }, { "ROLE", "幹事" }, { "EMAIL", "taro@work.example.jp" },
+                { "ORG", "別会社" } } },
+        { "phone 2.1 Shift-JIS: the whole address in the extended part, a group",
+            "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=SHIFT_JIS:" + S("鈴木;一郎") + "\r\nADR;HOME;CHARSET=SHIFT_JIS:;"
+                + S("東京都千代田区霞が関1-2-3 霞が関ビル12階") + ";;;;1000013;\r\nX-GN;CHARSET=SHIFT_JIS:" + S("友人")
+                + "\r\nEND:VCARD\r\n",
+            { { "名前", "鈴木　一郎" }, { "郵便番号", "100-0013" }, { "都道府県", "東京都" },
+                { "住所１", "千代田区霞が関1-2-3" }, { "住所２", "霞が関ビル12階" } },
+            { { "1件目（鈴木　一郎）のX-GN", "友人" } } },
+        { "4.0: a reading in SORT-AS with a semicolon",
+            "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:安藤 ロイド\r\nN;SORT-AS=\"あんどう;ろいど\":安藤;ロイド;;;\r\nEND:VCARD\r\n",
+            { { "名前", "安藤　ロイド" }, { "カナ", "ｱﾝﾄﾞｳ ﾛｲﾄﾞ" } }, {} },
+        { "a company's own card",
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nN:;;;;\r\nFN:ノルテア商事\r\nORG:ノルテア商事;総務部\r\n"
+            "X-ABShowAs:COMPANY\r\nEND:VCARD\r\n",
+            { { "名前", "" }, { "会社名", "ノルテア商事" }, { "部署", "総務部" }, { "敬称", "御中" } }, {} },
     };
     for (const Case& c : cases) {
         table.ClearRecords();
@@ -182,8 +208,16 @@ TEST_F(VCardTest, ExportedCardsComeBackIntoTheSameFields)
             { "住所２", "霞が関ビル;12階,西" }, { "電話番号", "03-1234-5678" }, { "ＦＡＸ", "03-1234-5679" },
             { "携帯番号", "090-1234-5678" }, { "メール", "taro@example.jp" }, { "ＨＰ", "https://example.jp/a,b" },
             { "大分類", "友人" }, { "備考１", "年賀状\\毎年" }, { "備考２", "ノルテア商事 課長" },
-            { "会社名", "ノルテア;商事" }, { "部署", "営業部" }, { "役職", "課長" } },
-        { { "名前", "髙橋" }, { "カナ", "ﾀｶﾊｼ" }, { "性別", "女" } },
+            { "会社名", "ノルテア;商事" }, { "部署", "営業部" }, { "役職", "課長" }, { "敬称", "先生" },
+            { "連名１", "花子" }, { "連名１敬称", "様" }, { "連名３", "三郎" }, { "連名３敬称", "くん" },
+            { "小分類", "ゴルフ" }, { "小分類２", "幹事,会計" }, { "年賀状履歴", "2026出受 2025喪" },
+            { "年賀状メモ", "転居;新住所" }, { "印字区分", "0" }, { "宛名区分", "1" }, { "登録日", "2020/01/02" },
+            { "更新日", "2026/12/01" }, { "顔写真", "yamada.bmp" } },
+        // A lone 備考２ stays 備考２; no honorific stays none.
+        { { "名前", "髙橋" }, { "カナ", "ﾀｶﾊｼ" }, { "性別", "女" }, { "備考２", "二つ目だけ" }, { "敬称", "" },
+            { "印字区分", "1" }, { "宛名区分", "0" } },
+        // Namesakes entered the same day are two cards.
+        { { "名前", "髙橋" }, { "備考１", "同姓同名" } },
     };
     for (const Fields& r : records) {
         table.ClearCurrent();
@@ -198,12 +232,57 @@ TEST_F(VCardTest, ExportedCardsComeBackIntoTheSameFields)
     for (std::size_t at = 0, end; (end = file.find("\r\n", at)) != std::string::npos; at = end + 2)
         EXPECT_LE(end - at, 75U) << file.substr(at, end - at);
 
+    for (const char* line : { "PRODID:-//pelora//nortea//JA\r\n", "UID:urn:uuid:", "REV:20261201T000000Z\r\n" })
+        EXPECT_NE(file.find(line), std::string::npos) << line;
+    EXPECT_EQ(VCardExport::Format(rec), file) << "the same cards, UIDs and all, each time";
+    const std::vector<std::string> uids = VCardExport::RecordUids(table);
+    ASSERT_EQ(uids.size(), 3U);
+    EXPECT_NE(uids[1], uids[2]);
+
     table.ClearRecords();
     ASSERT_EQ(Import(file), VCardImport::kImported);
-    ASSERT_EQ(table.GetRecordCount(), 2);
+    ASSERT_EQ(table.GetRecordCount(), 3);
     EXPECT_TRUE(notes.empty()) << notes.front();
-    for (int k = 0; k < 2; ++k)
+    for (int k = 0; k < 3; ++k)
         ExpectFields(*this, [this, k](const char* f) { return Value(f, k); }, records[k], std::to_string(k));
+    EXPECT_EQ(VCardExport::RecordUids(table), uids);
+    EXPECT_EQ(VCardExport::Format(rec), file) << "the imported records export as they came";
+
+    // The same file again adds nothing: its cards name records already there.
+    WriteAll(Docs("again.vcf"), file);
+    VCardImport again(*global, table);
+    ASSERT_EQ(again.Load(Docs("again.vcf")), VCardImport::kImported);
+    EXPECT_EQ(table.GetRecordCount(), 3);
+    EXPECT_EQ(again.Counts().alreadyThere, 3);
+    EXPECT_EQ(U(again.ClosingMessage()).rfind("インポートしたデータはありません。（0件）\n（既に登録されているため", 0), 0U);
+}
+
+// A value with a line break (as older imports stored them) goes out escaped, never as
+// a raw line other readers stop at.
+TEST_F(VCardTest, LineBreaksInValuesAreEscapedOnTheWayOut)
+{
+    table.ClearCurrent();
+    ASSERT_EQ(table.SetValueByName(S("名前"), S("山田　太郎")), RecordError::kNone);
+    ASSERT_EQ(table.SetValueByName(S("住所２"), S("霞が関ビル\r\n12階")), RecordError::kNone);
+    ASSERT_EQ(table.SetValueByName(S("備考１"), S("一\n二\\三")), RecordError::kNone);
+    ASSERT_EQ(table.PostRecord(), RecordError::kNone);
+    RecordSet rec;
+    rec.Attach(&table);
+    ASSERT_EQ(rec.Select(std::string_view()), SelectResult::kSelected);
+    const std::string file = VCardExport::Format(rec);
+    EXPECT_NE(file.find("ADR;TYPE=home:;霞が関ビル\\n12階;;;;;\r\n"), std::string::npos) << file;
+    EXPECT_NE(file.find("NOTE:一\\n二\\\\三\r\n"), std::string::npos) << file;
+    for (std::size_t at = 0; (at = file.find('\n', at)) != std::string::npos; ++at)
+        EXPECT_EQ(file[at - 1], '\r') << "a bare line break at " << at;
+
+    table.ClearRecords();
+    WriteAll(Docs("in.vcf"), file);
+    VCardImport import(*global, table);
+    ASSERT_EQ(import.Load(Docs("in.vcf")), VCardImport::kImported);
+    EXPECT_EQ(Value("住所２", 0), "霞が関ビル　12階");
+    EXPECT_EQ(Value("備考１", 0), "一　二\\三");
+    EXPECT_EQ(import.Counts().lineBreaks, 2);
+    EXPECT_NE(U(import.ClosingMessage()).find("（値の中の改行を全角スペースにした項目：2個）"), std::string::npos);
 }
 
 namespace {
@@ -214,12 +293,10 @@ std::string Python()
     return ::access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
 }
 
-// Runs the Python script with the arguments; its standard output, or nullopt when it
-// could not run or failed.
-std::optional<std::string> RunPython(const std::string& script, const std::string& args)
+// Standard output and error of a shell command; nullopt when it failed.
+std::optional<std::string> Capture(const std::string& command)
 {
-    const std::string cmd = Python() + " -c '" + script + "' " + args + " 2>&1";
-    FILE* p = ::popen(cmd.c_str(), "r");
+    FILE* p = ::popen((command + " 2>&1 </dev/null").c_str(), "r");
     if (!p)
         return std::nullopt;
     std::string out;
@@ -228,10 +305,17 @@ std::optional<std::string> RunPython(const std::string& script, const std::strin
         out.append(buf, n);
     const int status = ::pclose(p);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        ADD_FAILURE() << out;
+        ADD_FAILURE() << command << "\n" << out;
         return std::nullopt;
     }
     return out;
+}
+
+// Runs the Python script with the arguments; its standard output, or nullopt when it
+// could not run or failed.
+std::optional<std::string> RunPython(const std::string& script, const std::string& args)
+{
+    return Capture(Python() + " -c '" + script + "' " + args);
 }
 
 } // namespace
@@ -245,7 +329,7 @@ TEST_F(VCardTest, PythonVobjectReadsTheExportAndWritesCardsTheImportReads)
     const Fields record = { { "名前", "山田　太郎" }, { "カナ", "ﾔﾏﾀﾞ ﾀﾛｳ" }, { "郵便番号", "100-0013" },
         { "都道府県", "東京都" }, { "住所１", "千代田区霞が関一丁目二番三号　中央合同庁舎第四号館　国土交通省　総合政策局" },
         { "住所２", "霞が関ビル;12階,西" }, { "電話番号", "03-1234-5678" }, { "携帯番号", "090-1234-5678" },
-        { "生年月日", "1980/04/12" }, { "大分類", "友人" }, { "備考１", "年賀状\\毎年" } };
+        { "生年月日", "1980/04/12" }, { "大分類", "友人" }, { "備考１", "年賀状\\毎年" }, { "敬称", "様" } };
     table.ClearCurrent();
     for (const auto& [field, value] : record)
         ASSERT_EQ(table.SetValueByName(S(field), S(value)), RecordError::kNone) << field;
@@ -265,12 +349,14 @@ print(c.x_phonetic_last_name.value, c.x_phonetic_first_name.value, sep="|")
 print(a.code, a.region, a.street, a.extended, sep="|")
 print(*sorted(t.value for t in c.contents["tel"]), sep="|")
 print(c.bday.value, c.categories.value[0], c.note.value, sep="|")
+print(c.uid.value.startswith("urn:uuid:"), c.prodid.value, c.x_nortea_honorific.value, sep="|")
 )";
     const auto shown = RunPython(read, "'" + exported + "'");
     ASSERT_TRUE(shown);
     EXPECT_EQ(*shown,
         "山田|太郎\nヤマダ|タロウ\n100-0013|東京都|千代田区霞が関一丁目二番三号　中央合同庁舎第四号館　国土交通省　総合政策局"
-        "|霞が関ビル;12階,西\n03-1234-5678|090-1234-5678\n19800412|友人|年賀状\\毎年\n");
+        "|霞が関ビル;12階,西\n03-1234-5678|090-1234-5678\n19800412|友人|年賀状\\毎年\n"
+        "True|-//pelora//nortea//JA|様\n");
 
     const char* write = R"(
 import sys, vobject
@@ -297,4 +383,95 @@ open(sys.argv[1], "w", encoding="utf-8").write(c.serialize())
             { "郵便番号", "530-0001" }, { "都道府県", "大阪府" }, { "住所１", "大阪市北区梅田1-1-1 梅田ビルディング二十階" },
             { "住所２", "" }, { "備考１", "長い備考、句読点; 記号\\ と改行　二行目" }, { "大分類", "仕事" } },
         "vobject");
+}
+
+
+// A card inside another is a card of its own and the outer one keeps what follows it;
+// a card with nothing to import is named and counted; UTF-16 files are read.
+TEST_F(VCardTest, NestedEmptyAndUtf16Cards)
+{
+    ASSERT_EQ(Import("BEGIN:VCARD\r\nVERSION:2.1\r\nN:外;一\r\nBEGIN:VCARD\r\nVERSION:2.1\r\nN:内;二\r\n"
+                     "END:VCARD\r\nTEL;HOME:03-1111-2222\r\nEND:VCARD\r\n"
+                     "BEGIN:VCARD\r\nVERSION:3.0\r\nEND:VCARD\r\n"),
+        VCardImport::kImported);
+    ASSERT_EQ(table.GetRecordCount(), 2);
+    EXPECT_EQ(Value("名前", 0), "外　一");
+    EXPECT_EQ(Value("電話番号", 0), "03-1111-2222");
+    EXPECT_EQ(Value("名前", 1), "内　二");
+    EXPECT_TRUE(Noted({ "3件目：取り込める項目がないため" })) << ::testing::PrintToString(notes);
+
+    // Nothing to import at all is no success.
+    table.ClearRecords();
+    WriteAll(Docs("empty.vcf"), "BEGIN:VCARD\r\nVERSION:3.0\r\nX-UNKNOWN:1\r\nEND:VCARD\r\n");
+    VCardImport empty(*global, table);
+    EXPECT_EQ(empty.Load(Docs("empty.vcf")), VCardImport::kNothingImported);
+    EXPECT_EQ(empty.Counts().empty, 1);
+    EXPECT_EQ(table.GetRecordCount(), 0);
+
+    for (bool little : { true, false }) {
+        table.ClearRecords();
+        ASSERT_EQ(Import(test::Utf16WithBom("BEGIN:VCARD\r\nVERSION:3.0\r\nN:𠮷田;花子;;;\r\nEMAIL:hanako@example.jp\r\n"
+                               "END:VCARD\r\n",
+                      little)),
+            VCardImport::kImported)
+            << little;
+        ASSERT_EQ(table.GetRecordCount(), 1) << little;
+        EXPECT_EQ(Value("名前", 0), "〓田　花子") << little;
+        EXPECT_EQ(Value("メール", 0), "hanako@example.jp") << little;
+    }
+}
+
+
+// A command-line address book that keeps one card a file reads every exported card by
+// its UID, with the values and this program's own properties intact.
+TEST_F(VCardTest, KhardReadsEveryExportedCard)
+{
+    if (::access("/usr/bin/khard", X_OK) != 0)
+        GTEST_SKIP() << "khard is not installed (scripts/setup installs it)";
+    const Fields records[] = {
+        { { "名前", "山田　太郎" }, { "カナ", "ﾔﾏﾀﾞ ﾀﾛｳ" }, { "郵便番号", "100-0013" }, { "都道府県", "東京都" },
+            { "住所１", "千代田区霞が関1-2-3" }, { "住所２", "霞が関ビル;12階,西" }, { "電話番号", "03-1234-5678" },
+            { "メール", "taro@example.jp" }, { "備考１", "年賀状,毎年" }, { "敬称", "先生" }, { "小分類", "ゴルフ" },
+            { "年賀状履歴", "2026出受" }, { "会社名", "ノルテア商事" }, { "役職", "課長" } },
+        { { "名前", "佐藤　花子" }, { "備考２", "二つ目" } },
+    };
+    for (const Fields& r : records) {
+        table.ClearCurrent();
+        for (const auto& [field, value] : r)
+            ASSERT_EQ(table.SetValueByName(S(field), S(value)), RecordError::kNone) << field;
+        ASSERT_EQ(table.PostRecord(), RecordError::kNone);
+    }
+    RecordSet rec;
+    rec.Attach(&table);
+    ASSERT_EQ(rec.Select(std::string_view()), SelectResult::kSelected);
+    const std::string file = VCardExport::Format(rec);
+    const std::string book = U(dir.Path()) + "/khard-book";
+    ASSERT_TRUE(platform::fs::MakeDirs(S(book)));
+    std::vector<std::string> uids;
+    for (std::size_t at = 0, n = 0; (at = file.find("BEGIN:VCARD", at)) != std::string::npos; ++n) {
+        const std::size_t end = file.find("END:VCARD\r\n", at) + 11;
+        const std::string card = file.substr(at, end - at);
+        const std::size_t uid = card.find("UID:") + 4;
+        uids.push_back(card.substr(uid, card.find("\r\n", uid) - uid));
+        WriteAll(S(book + "/" + std::to_string(n) + ".vcf"), card);
+        at = end;
+    }
+    ASSERT_EQ(uids.size(), 2U);
+    const std::string config = U(dir.Path()) + "/khard.conf";
+    WriteAll(S(config),
+        "[addressbooks]\n[[book]]\npath = " + book
+            + "\n[general]\neditor = /bin/true\nmerge_editor = /bin/true\n[vcard]\n"
+              "private_objects = NORTEA-HONORIFIC, NORTEA-SUBCATEGORY, NORTEA-CARD-HISTORY\n");
+    const std::string khard = "HOME='" + U(dir.Path()) + "' /usr/bin/khard -c '" + config + "' ";
+    const auto list = Capture(khard + "list --parsable");
+    ASSERT_TRUE(list);
+    for (const std::string& uid : uids)
+        EXPECT_NE(list->find(uid), std::string::npos) << *list;
+    const auto shown = Capture(khard + "show --format yaml --uid '" + uids[0] + "'");
+    ASSERT_TRUE(shown);
+    for (const char* text : { "First name: 太郎", "Last name: 山田", "Extended: 霞が関ビル;12階,西",
+             "Street: 千代田区霞が関1-2-3", "Code: 100-0013", "Region: 東京都", "taro@example.jp", "03-1234-5678",
+             "ノルテア商事", "Title: 課長", "NORTEA-HONORIFIC: 先生", "NORTEA-SUBCATEGORY: ゴルフ",
+             "NORTEA-CARD-HISTORY: 2026出受", "Note: 年賀状,毎年" })
+        EXPECT_NE(shown->find(text), std::string::npos) << text << "\n" << *shown;
 }

@@ -200,7 +200,7 @@ TEST_F(ExchangeWindowTest, ImportWindowFillsTheListAndTheTabs)
     WriteAll(Docs("new.CSV"), S("名前,カナ,大分類\r\n阿部,ｱﾍﾞ,友人\r\n佐藤,ｻﾄｳ,\r\n"));
     Control<QLineEdit>(dialog, "txt_Path")->setText(QStringLiteral("new"));
     dialog.Import();
-    EXPECT_EQ(U(host.LastText()), "正常にインポートされました。");
+    EXPECT_EQ(U(host.LastText()), "正常にインポートされました。\n（取り込んだデータ：2件）");
     EXPECT_EQ(Control<QLineEdit>(dialog, "txt_Path")->text(), ToQ(Docs("new.CSV")));
     EXPECT_EQ(Names(w), (QStringList { "阿部", "佐藤", "山田" }));
     ASSERT_EQ(Control<QTabBar>(w, "tag_Main")->count(), 3);

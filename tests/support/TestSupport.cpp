@@ -66,4 +66,28 @@ void WriteAll(const std::string& path, std::string_view bytes)
     EXPECT_TRUE(platform::fs::AtomicWriteFile(path, bytes)) << "cannot write " << U(path);
 }
 
+std::string Utf16WithBom(std::string_view utf8, bool littleEndian)
+{
+    std::string out = littleEndian ? "\xFF\xFE" : "\xFE\xFF";
+    const auto put = [&out, littleEndian](char32_t unit) {
+        const char hi = static_cast<char>(unit >> 8), lo = static_cast<char>(unit & 0xFF);
+        out += littleEndian ? std::string { lo, hi } : std::string { hi, lo };
+    };
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        const std::size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        char32_t cp = n == 1 ? c : c & (0x7F >> n);
+        for (std::size_t k = 1; k < n && i + k < utf8.size(); ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        i += n;
+        if (cp >= 0x10000) {
+            put(0xD800 + ((cp - 0x10000) >> 10));
+            put(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            put(cp);
+        }
+    }
+    return out;
+}
+
 } // namespace nrt::test

@@ -43,5 +43,7 @@ void AppendLE16(std::string& out, std::uint16_t v);
 
 std::string ReadAll(const std::string& path);
 void WriteAll(const std::string& path, std::string_view bytes);
+// The UTF-8 text in UTF-16 (little or big endian) after its byte-order mark.
+std::string Utf16WithBom(std::string_view utf8, bool littleEndian);
 
 } // namespace nrt::test
