@@ -465,6 +465,11 @@ MappedRows::MappedRows(const CsvReader& csv, const std::vector<ColumnTarget>& ta
     if (mapped(SJ("都道府県")) < 0 && table.FindField(SJ("都道府県")) >= 0)
         if ((address_ = mapped(SJ("住所１"))) >= 0)
             prefecture_ = output(SJ("都道府県"));
+    // A row for a person or a firm gets the honorific a record typed by hand gets.
+    name_ = mapped(SJ("名前"));
+    company_ = mapped(SJ("会社名"));
+    if ((name_ >= 0 || company_ >= 0) && table.FindField(SJ("敬称")) >= 0)
+        honorific_ = output(SJ("敬称"));
     for (auto& s : sources_)
         std::stable_sort(s.begin(), s.end(), [](const Source& a, const Source& b) { return a.rank < b.rank; });
 }
@@ -543,6 +548,17 @@ std::string_view MappedRows::Cell(int r, int c) const
             cell_ = std::string(found);
         else
             cell_ = line.substr(found.size());
+    }
+    if (c == honorific_ && cell_.empty()) {
+        std::string person, firm;
+        if (name_ >= 0)
+            Join(r, static_cast<std::size_t>(name_), person);
+        if (company_ >= 0)
+            Join(r, static_cast<std::size_t>(company_), firm);
+        if (!person.empty() || !firm.empty()) {
+            cell_ = person.empty() ? SJ("御中") : SJ("様");
+            Count(r, c, defaultHonorifics_);
+        }
     }
     if (fields_[out] >= 0 && name == SJ("生年月日") && !cell_.empty()) {
         cell_ = DateAsStored(cell_);

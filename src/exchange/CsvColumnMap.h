@@ -85,6 +85,9 @@ public:
     // because they could not be read.
     int CutValues() const { return cutValues_; }
     int DroppedDates() const { return droppedDates_; }
+    // Rows without an honorific that got the input form's default (様, or 御中 for a
+    // company without a person).
+    int DefaultHonorifics() const { return defaultHonorifics_; }
 
 private:
     void Join(int r, std::size_t out, std::string& into) const;
@@ -105,6 +108,8 @@ private:
     mutable long long counted_ = -1;
     mutable int cutValues_ = 0;
     mutable int droppedDates_ = 0;
+    mutable int defaultHonorifics_ = 0;
+    int honorific_ = -1, name_ = -1, company_ = -1; // output columns of 敬称, 名前, 会社名
     std::vector<int> phoneColumns_; // kPhoneByKind columns
     std::vector<int> phoneKinds_;
     int phone_ = -1, fax_ = -1, mobile_ = -1; // output columns of the three numbers

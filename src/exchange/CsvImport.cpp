@@ -215,6 +215,9 @@ std::string CsvImport::ClosingMessage() const
         text += SJ("\n（項目の長さに切り詰めた値：") + std::to_string(cutValues_) + SJ("個）");
     if (droppedDates_ > 0)
         text += SJ("\n（日付として読めないため空にした生年月日：") + std::to_string(droppedDates_) + SJ("個）");
+    if (defaultHonorifics_ > 0)
+        text += SJ("\n（敬称のないデータに「様」または「御中」を付けました：") + std::to_string(defaultHonorifics_)
+            + SJ("件）");
     if (!unplaced_.empty()) {
         text += SJ("\n（取り込まなかった列：");
         for (std::size_t i = 0; i < unplaced_.size(); ++i)
@@ -233,6 +236,7 @@ CsvImport::Result CsvImport::Load(std::string_view path, Observer* observer)
     lineBreakCells_ = 0;
     cutValues_ = 0;
     droppedDates_ = 0;
+    defaultHonorifics_ = 0;
     unplaced_.clear();
     utf8_ = false;
     if (CheckHeader(path) != kHeaderOk)
@@ -249,6 +253,7 @@ CsvImport::Result CsvImport::LoadMapped(
     lineBreakCells_ = 0;
     cutValues_ = 0;
     droppedDates_ = 0;
+    defaultHonorifics_ = 0;
     unplaced_.clear();
     utf8_ = false;
     return Read(path, hasHeader, &targets, observer ? *observer : none);
@@ -295,6 +300,7 @@ CsvImport::Result CsvImport::Read(
         result = records.Run(rows, watch);
         cutValues_ = rows.CutValues();
         droppedDates_ = rows.DroppedDates();
+        defaultHonorifics_ = rows.DefaultHonorifics();
         // Columns no field took are named where they held something.
         // (The kind columns of numbers and mail addresses say how, not what.)
         for (int c = 0; hasHeader && c < csv.GetColumnCount(); ++c) {

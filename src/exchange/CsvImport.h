@@ -104,6 +104,7 @@ public:
     // took.
     int CutValues() const { return cutValues_; }
     int DroppedDates() const { return droppedDates_; }
+    int DefaultHonorifics() const { return defaultHonorifics_; }
     const std::vector<std::string>& UnplacedColumns() const { return unplaced_; }
     bool WasUtf8() const { return utf8_; }
     // "正常にインポートされました。" and the number of records (another text when there
@@ -131,6 +132,7 @@ private:
     int lineBreakCells_ = 0;
     int cutValues_ = 0;
     int droppedDates_ = 0;
+    int defaultHonorifics_ = 0;
     std::vector<std::string> unplaced_;
     bool utf8_ = false;
 };

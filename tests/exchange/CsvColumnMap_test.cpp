@@ -250,7 +250,10 @@ TEST_F(ColumnMapTest, ExportsOfOtherProgramsImportIntoTheirFields)
             { { "名前", "山田　太郎" }, { "会社名", "ノルテア商事" }, { "部署", "営業部" }, { "役職", "課長" },
                 { "住所１", "千代田区霞が関1-2-3" }, { "都道府県", "東京都" }, { "電話番号", "03-9999-0000" },
                 { "ＦＡＸ", "03-9999-0001" }, { "携帯番号", "090-1234-5678" }, { "生年月日", "" },
-                { "大分類", "友人" }, { "小分類", "ゴルフ" }, { "備考１", "一行目　二行目" } } },
+                { "大分類", "友人" }, { "小分類", "ゴルフ" }, { "備考１", "一行目　二行目" }, { "敬称", "様" } } },
+        { "mail program, desktop: a firm without a person",
+            "First Name,Last Name,Company,Department,Business Phone\r\n,,ノルテア商事,総務部,03-9999-0000\r\n",
+            { { "名前", "" }, { "会社名", "ノルテア商事" }, { "部署", "総務部" }, { "敬称", "御中" } } },
         { "mail program, free: the birthday in three columns",
             "First Name,Last Name,Display Name,Primary Email,Work Phone,Home Phone,Mobile Number,Home Address,"
             "Home Address 2,Home City,Home State,Home ZipCode,Organization,Birth Year,Birth Month,Birth Day,Notes\r\n"
@@ -278,7 +281,7 @@ TEST_F(ColumnMapTest, ExportsOfOtherProgramsImportIntoTheirFields)
             "札幌市中央区,北一条西2丁目,札幌ビル3階,"
                 + std::string(40, 'x') + "\r\n",
             { { "名前", "高橋　二郎" }, { "カナ", "ﾀｶﾊｼ ｼﾞﾛｳ" }, { "住所１", "札幌市中央区北一条西2丁目" },
-                { "住所２", "札幌ビル3階" }, { "役職", "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx" } },
+                { "住所２", "札幌ビル3階" }, { "役職", "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx" }, { "敬称", "様" } },
             1 },
     };
     for (const Case& c : cases) {
