@@ -907,7 +907,19 @@ TEST_F(Editor, ALabelsBarcodeOutsideItsCellIsMovedWithANote)
     }
     ASSERT_EQ(f.global->LoadLayout(S("宛名シール"), kReportPostcard), kLayoutRead);
     EXPECT_FALSE(f.global->Header().barcodeMoved) << "saved inside the cell";
+    {
+        auto e = Open("宛名シール");
+        EXPECT_FALSE(Control<QLabel>(e, "lbl_Note")->isVisible());
+        EXPECT_FALSE(e->Dirty());
+    }
+    // On a 33.9 mm cell the name of a 42.3 mm layout leaves the barcode no room of its
+    // own: it stands at the cell's foot, and the note asks for the items to be moved.
+    ASSERT_EQ(f.global->LoadLayout(S("宛名シール"), kReportPostcard), kLayoutRead);
+    f.global->Header().paperWidth = 6600;
+    f.global->Header().paperHeight = 3390;
+    ASSERT_EQ(f.global->WriteLayoutFile(FormIndex("宛名シール")), 0);
     auto e = Open("宛名シール");
-    EXPECT_FALSE(Control<QLabel>(e, "lbl_Note")->isVisible());
-    EXPECT_FALSE(e->Dirty());
+    const QString note = Control<QLabel>(e, "lbl_Note")->text();
+    EXPECT_TRUE(note.contains(QStringLiteral("重なって"))) << note.toStdString();
+    EXPECT_TRUE(BarcodeInsideCell(f.global->Header(), f.global->Layout()[kBarcodeSlot]));
 }

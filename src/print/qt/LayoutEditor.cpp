@@ -4,6 +4,7 @@
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
+#include "print/CustomerBarcode.h"
 #include "print/PrintForms.h"
 #include "print/qt/CardSurface.h"
 #include "print/qt/LabelSheetDialog.h"
@@ -538,11 +539,40 @@ void LayoutEditor::LoadForm()
     ShowNote();
 }
 
+namespace {
+
+// Whether a shown label barcode covers another shown item: on a cell too small for the
+// layout's texts it stands at the cell's foot over them.
+bool BarcodeCoversText(const LayoutHeader& header, const LayoutTable& items)
+{
+    const LayoutItem& barcode = items[kBarcodeSlot];
+    if (header.labelSheet == 0 || !barcode.shown)
+        return false;
+    const TextItem& bars = barcode.object;
+    const BarcodeGeometry g = BarcodeGeometry::ForHeight(bars.Height());
+    const double left = bars.X(), right = bars.X() + g.Width(), top = bars.Y(), bottom = bars.Y() + g.longBar;
+    for (int slot = 0; slot < kLayoutSlots; ++slot) {
+        const LayoutItem& item = items[static_cast<std::size_t>(slot)];
+        if (slot == kBarcodeSlot || !item.shown)
+            continue;
+        const TextItem& o = item.object;
+        const double l = o.IsVertical() ? o.X() - 2.0 * o.Width() : o.X();
+        const double r = o.IsVertical() ? o.X() : o.X() + o.Width();
+        if (l < right && left < r && o.Y() < bottom && top < o.Y() + o.Height())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 void LayoutEditor::ShowNote()
 {
     QStringList lines;
     if (barcodeMoved_)
         lines << QStringLiteral("カスタマバーコードがラベルの外にあったため、ラベルの中の住所の下に移しました。");
+    if (BarcodeCoversText(global_.Header(), global_.Layout()))
+        lines << QStringLiteral("ラベルが小さく、カスタマバーコードが他の項目と重なっています。項目の位置を調整して下さい。");
     if (selection_ == kBarcodeSlot)
         lines << QStringLiteral("カスタマバーコードは郵便番号が7桁の宛先に印刷します。大口事業所・私書箱の個別番号には"
                                 "郵便番号だけを入れ、下4桁が0000の番号（市区町村全体を表す番号）の宛先には印刷しません"
