@@ -168,6 +168,7 @@ const std::vector<Command>& Commands()
         {"mail", "mail --template FILE [--dry-run]", RunMail},
         {"postal-import", "postal-import FILE", RunPostalImport},
         {"postal-lookup", "postal-lookup CODE", RunPostalLookup},
+        {"forms", "forms | forms kinds | forms create NAME --kind KIND", RunForms},
         {"print",
          "print FORM (--pdf OUT | --printer QUEUE) [--where COND] [--sort KEYS] [--pages FROM-TO] [--sender NAME] "
          "[--mark-sent]",

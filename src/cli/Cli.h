@@ -112,6 +112,7 @@ int RunMail(Context& context, Args& args); // MailCommand.cpp
 int RunPostalImport(Context& context, Args& args);
 int RunPostalLookup(Context& context, Args& args);
 int RunPrint(Context& context, Args& args); // PrintCommand.cpp
+int RunForms(Context& context, Args& args); // FormsCommand.cpp
 
 // The main window's tab that --senders or --tab CATEGORY (UTF-8; none: all addressees)
 // names; false after "その大分類はありません。".

@@ -23,7 +23,7 @@ namespace {
 bool IsOtherKindOfForm(const AppSettings& global, const std::string& form)
 {
     const int index = FindPrintForm(global, form);
-    return index >= 0 && AppSettings::ReportKindOfName(global.ReportList().GetLine(index)) != kReportNewYearCard;
+    return index >= 0 && global.FormKind(global.ReportList().GetLine(index)) != kReportNewYearCard;
 }
 
 } // namespace

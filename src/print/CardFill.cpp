@@ -41,6 +41,30 @@ const Names& FieldNames()
     return names;
 }
 
+// A digit or Latin letter of either width, a kanji (々 too) or a kana, CP932.
+bool IsWordChar(std::string_view ch)
+{
+    const auto lead = static_cast<unsigned char>(ch[0]);
+    if (ch.size() == 1)
+        return (lead >= '0' && lead <= '9') || (lead >= 'A' && lead <= 'Z') || (lead >= 'a' && lead <= 'z')
+            || (lead >= 0xA6 && lead <= 0xDF);
+    const auto trail = static_cast<unsigned char>(ch[1]);
+    const unsigned code = (lead << 8) | trail;
+    return (code >= 0x824F && code <= 0x829A) // full-width digits and letters
+        || (code >= 0x829F && code <= 0x82F1) // hiragana
+        || (code >= 0x8340 && code <= 0x8396) // katakana
+        || code == 0x8158 || code == 0x815B // 々, ー
+        || (lead >= 0x88 && code >= 0x889F && lead <= 0xFC); // kanji
+}
+
+// The first address line with the prefecture in front, unless it already begins with it.
+std::string WithPrefecture(std::string_view prefecture, std::string_view address1)
+{
+    if (address1.substr(0, prefecture.size()) == prefecture)
+        return std::string(address1);
+    return std::string(prefecture) + std::string(address1);
+}
+
 } // namespace
 
 void SenderBlock::Clear()
@@ -82,20 +106,17 @@ std::string PostalDigit(std::string_view code, int n)
 std::string ConvertAddress(std::string_view text, bool vertical, std::uint16_t dashCode, bool kanjiNumerals)
 {
     const bool replaceDash = vertical && dashCode != 0;
-    // Characters as they are cut: a digit (either width, or a kanji numeral it became)
-    // on each side makes a hyphen a dash between numbers.
+    // Characters as they are cut: a word character (a digit or Latin letter of either
+    // width, a kanji, a kana) on each side makes a hyphen a dash, as in 3-20, B-1205 or
+    // 丁目-20.
     struct Char {
         std::string_view bytes;
-        bool digit = false;
+        bool word = false;
     };
     std::vector<Char> chars;
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t len = platform::CharLength(text, i);
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const auto trail = len == 2 ? static_cast<unsigned char>(text[i + 1]) : 0;
-        const bool digit
-            = (len == 1 && lead >= '0' && lead <= '9') || (len == 2 && lead == 0x82 && trail >= 0x4F && trail <= 0x58);
-        chars.push_back({ text.substr(i, len), digit });
+        chars.push_back({ text.substr(i, len), IsWordChar(text.substr(i, len)) });
         i += len;
     }
     std::string out;
@@ -104,10 +125,10 @@ std::string ConvertAddress(std::string_view text, bool vertical, std::uint16_t d
         const std::string_view ch = chars[c].bytes;
         const auto lead = static_cast<unsigned char>(ch[0]);
         const auto trail = ch.size() == 2 ? static_cast<unsigned char>(ch[1]) : 0;
-        const bool betweenDigits = c > 0 && c + 1 < chars.size() && chars[c - 1].digit && chars[c + 1].digit;
+        const bool betweenWords = c > 0 && c + 1 < chars.size() && chars[c - 1].word && chars[c + 1].word;
         if (ch.size() == 2 && replaceDash && lead == kMinusLead && trail == kMinusTrail)
             AppendCode(out, dashCode);
-        else if (ch == "-" && replaceDash && betweenDigits)
+        else if (ch == "-" && replaceDash && betweenWords)
             AppendCode(out, dashCode);
         else if (ch.size() == 2 && kanjiNumerals && lead == 0x82 && trail >= 0x4F && trail <= 0x58)
             AppendCode(out, kKanjiDigits[trail - 0x4F]);
@@ -129,8 +150,13 @@ std::string AddresseeBarcode(const FieldLookup& record, const TownLookup& town)
     // A space keeps the last number of the first line apart from the second line's.
     const std::string address
         = std::string(record(n.prefecture)) + std::string(record(n.address1)) + " " + std::string(record(n.address2));
-    const std::string townName = town ? town(*digits) : std::string();
-    const auto code = EncodeCustomerBarcode(postal, ExtractAddressNumber(AfterTownName(address, townName)));
+    // A whole city's code tells the sorting machines nothing of the address.
+    if (digits->ends_with("0000"))
+        return {};
+    const std::optional<std::string> townName = town ? town(*digits) : std::nullopt;
+    const bool business = townName && townName->empty();
+    const auto code = EncodeCustomerBarcode(
+        postal, business ? std::string() : ExtractAddressNumber(AfterTownName(address, townName.value_or(""))));
     return code ? code->Bars() : std::string();
 }
 
@@ -160,7 +186,8 @@ bool SlotText(int slot, const LayoutItem& item, const LayoutHeader& header, cons
         out = address(std::string(record(n.prefecture)) + std::string(record(n.address1)));
         return true;
     case 13:
-        out = address(record(n.address1));
+        out = address(header.printPrefecture == 1 ? WithPrefecture(record(n.prefecture), record(n.address1))
+                                                  : std::string(record(n.address1)));
         return true;
     case 14:
         out = address(record(n.address2));
@@ -178,7 +205,8 @@ bool SlotText(int slot, const LayoutItem& item, const LayoutHeader& header, cons
         out = address(sender.Get(S::kPrefecture) + sender.Get(S::kAddress1));
         return true;
     case 39:
-        out = address(sender.Get(S::kAddress1));
+        out = address(header.printPrefecture == 1 ? WithPrefecture(sender.Get(S::kPrefecture), sender.Get(S::kAddress1))
+                                                  : sender.Get(S::kAddress1));
         return true;
     case 40:
         out = address(sender.Get(S::kAddress2));
@@ -230,11 +258,22 @@ SlotSet FillLayout(LayoutTable& items, const LayoutHeader& header, const FieldLo
 {
     SlotSet draw;
     std::string text;
+    // Where the layout shows the prefecture in a slot of its own, the first address
+    // line does not print it again.
+    const auto shown = [&](int slot) { return items[static_cast<std::size_t>(slot)].shown; };
+    LayoutHeader apart;
+    const bool addresseeApart = shown(11) || shown(12), senderApart = shown(37) || shown(38);
+    if (header.printPrefecture == 1 && (addresseeApart || senderApart)) {
+        apart = header;
+        apart.printPrefecture = 0;
+    }
     for (int slot = 0; slot < kLayoutSlots; ++slot) {
         LayoutItem& item = items[static_cast<std::size_t>(slot)];
         if (!item.shown)
             continue;
-        if (!SlotText(slot, item, header, record, sender, text, town))
+        const bool withoutPrefecture = (slot == 13 && addresseeApart) || (slot == 39 && senderApart);
+        if (!SlotText(slot, item, withoutPrefecture && header.printPrefecture == 1 ? apart : header, record, sender,
+                text, town))
             continue;
         // The free texts are their own; the name slots' lines are drawn from the record.
         if (slot < 48 || slot == kBarcodeSlot)

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -59,18 +60,20 @@ private:
 std::string PostalDigit(std::string_view code, int n);
 
 // The address texts: in a vertical item with a dash code other than 0, "－" and a "-"
-// between two digits become the dash; with kanji numerals on, the full-width digits
+// between two of digit, Latin letter, kanji and kana (either width) become the dash; with kanji numerals on, the full-width digits
 // ０…９ become 〇 一 二 三 四 五 六 七 八 九 in either direction, and in a vertical
 // item the half-width ones too. Nothing else changes (the vertical setting of the
 // other half-width characters is the renderer's).
 std::string ConvertAddress(std::string_view text, bool vertical, std::uint16_t dashCode, bool kanjiNumerals);
 
-// The city and town name (CP932) the postal dictionary gives for a postal code, ""
-// when it knows none: the customer barcode reads the address after it.
-using TownLookup = std::function<std::string(std::string_view postalCode)>;
+// The city and town name (CP932) the postal dictionary gives for a postal code: the
+// customer barcode reads the address after it. "" when the dictionary has no town of
+// that code (a business's own code), nothing when there is no dictionary to ask.
+using TownLookup = std::function<std::optional<std::string>(std::string_view postalCode)>;
 
 // The addressee's customer barcode as its 67 bars ("FADT", see CustomerBarcode), or
-// "" when the postal code is not one of seven digits.
+// "" when the postal code is not one of seven digits or (ending in 0000) stands for a
+// whole city. A business's own code (no town has it) is encoded alone.
 std::string AddresseeBarcode(const FieldLookup& record, const TownLookup& town);
 
 // The text slot `slot` prints for a record. False when the slot is not drawn (a

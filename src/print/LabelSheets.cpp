@@ -36,6 +36,19 @@ bool Acceptable(const Values& v)
         && v[8] <= 9 && v[9] >= 1 && v[9] <= 99;
 }
 
+} // namespace
+
+int FindLabelSheet(const std::vector<LabelSheet>& sheets, const LayoutHeader& header)
+{
+    const Values wanted = ValuesOf(LabelSheet::Of(header, {}));
+    for (std::size_t i = 0; i < sheets.size(); ++i)
+        if (ValuesOf(sheets[i]) == wanted)
+            return static_cast<int>(i);
+    return -1;
+}
+
+namespace {
+
 bool ParseLine(std::string_view line, LabelSheet& out)
 {
     const std::size_t tab = platform::FindChar(line, '\t');

@@ -58,6 +58,9 @@ inline constexpr std::array<LabelSheetProduct, 7> kLabelSheetProducts{{
 }};
 // clang-format on
 
+// The first of `sheets` whose geometry is the header's (the name aside); -1 when none.
+int FindLabelSheet(const std::vector<LabelSheet>& sheets, const LayoutHeader& header);
+
 // The product sheets with CP932 names.
 const std::vector<LabelSheet>& ProductLabelSheets();
 

@@ -9,6 +9,10 @@ namespace nrt {
 namespace {
 
 constexpr std::size_t kImageField = 260;
+// The block after the objects: its tag, its length, then the form's kind and flags.
+constexpr std::string_view kExtraTag = "NRTX";
+constexpr std::int32_t kExtraLength = 8;
+constexpr std::int32_t kPrintPrefectureFlag = 1;
 
 class Reader {
 public:
@@ -127,6 +131,13 @@ int ParseLayout(std::string_view bytes, LayoutHeader& header, LayoutTable& items
         if (!intact)
             item.shown = false;
     }
+    const std::size_t at = in.Pos();
+    std::int32_t length = 0, kind = 0, flags = 0;
+    if (intact && count <= kLayoutSlots && in.Bytes().substr(at, kExtraTag.size()) == kExtraTag && in.Take(4)
+        && in.Int32(length) && length >= kExtraLength && in.Int32(kind) && in.Int32(flags)) {
+        header.formKind = kind;
+        header.printPrefecture = (flags & kPrintPrefectureFlag) != 0 ? 1 : 0;
+    }
     return kLayoutRead;
 }
 
@@ -157,6 +168,12 @@ std::string FormatLayout(const LayoutHeader& header, const LayoutTable& items)
     out.push_back(static_cast<char>(header.kanjiNumerals));
     for (int i = 0; i < slots; ++i)
         items[static_cast<std::size_t>(i)].object.Write(out);
+    if (header.formKind != 0 || header.printPrefecture != 0) {
+        out += kExtraTag;
+        PutInt32(out, kExtraLength);
+        PutInt32(out, header.formKind);
+        PutInt32(out, header.printPrefecture != 0 ? kPrintPrefectureFlag : 0);
+    }
     return out;
 }
 

@@ -26,7 +26,8 @@ inline constexpr int kLayoutMissing = 2; // no file to read (the caller's result
 int ParseLayout(std::string_view bytes, LayoutHeader& header, LayoutTable& items);
 // The whole layout in the current version: flag count 53 and 53 objects, or as many
 // more of each as reach the last optional slot shown (barcode 54, joint names 55,
-// company lines 56), the hidden ones before it flagged '0'.
+// company lines 56), the hidden ones before it flagged '0'; then, for a form that keeps
+// its kind or prints the prefecture, a tagged block of the two.
 std::string FormatLayout(const LayoutHeader& header, const LayoutTable& items);
 
 } // namespace nrt

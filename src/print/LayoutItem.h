@@ -55,6 +55,13 @@ struct LayoutHeader {
     std::uint8_t kanjiNumerals = 0;
     // Not in the layout file: a printer settings file of the form was read.
     std::int32_t printerSettings = 0;
+    // Kept after the objects, where older readers stop: the kind the form was made as
+    // (0: none kept, its name tells) and whether the first address line prints the
+    // prefecture in front of 住所１. A layout with neither is written as before.
+    std::int32_t formKind = 0;
+    std::uint8_t printPrefecture = 0;
+    // Not in the layout file: loading moved the shown barcode back into its label cell.
+    bool barcodeMoved = false;
 
     bool operator==(const LayoutHeader&) const = default;
 };

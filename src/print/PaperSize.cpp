@@ -1,5 +1,6 @@
 #include "print/PaperSize.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -37,7 +38,47 @@ bool FindBoxes(const std::string& pdf, std::vector<Box>& boxes)
     return !boxes.empty();
 }
 
+// Two sizes this close count as the same.
+constexpr double kSameDistanceMm = 0.05;
+
+bool IsHagaki(std::string_view key)
+{
+    for (std::size_t i = 0; i + 6 <= key.size(); ++i) {
+        bool same = true;
+        for (std::size_t k = 0; k < 6 && same; ++k)
+            same = std::tolower(static_cast<unsigned char>(key[i + k])) == "hagaki"[k];
+        if (same)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
+
+std::vector<MediaSize> PpdPaperSizes(std::string_view ppd)
+{
+    static constexpr std::string_view kKey = "*PaperDimension ";
+    std::vector<MediaSize> sizes;
+    for (std::size_t at = 0; at < ppd.size();) {
+        std::size_t end = ppd.find('\n', at);
+        if (end == std::string_view::npos)
+            end = ppd.size();
+        const std::string_view line = ppd.substr(at, end - at);
+        at = end + 1;
+        if (!line.starts_with(kKey))
+            continue;
+        const std::string_view rest = line.substr(kKey.size());
+        const std::size_t name = rest.find_first_of("/:");
+        const std::size_t quote = rest.find('"');
+        if (name == std::string_view::npos || name == 0 || quote == std::string_view::npos)
+            continue;
+        double w = 0, h = 0;
+        if (std::sscanf(std::string(rest.substr(quote + 1)).c_str(), "%lf %lf", &w, &h) != 2 || w <= 0 || h <= 0)
+            continue;
+        sizes.push_back({ std::string(rest.substr(0, name)), w, h });
+    }
+    return sizes;
+}
 
 int MatchMedia(std::int32_t width, std::int32_t height, const std::vector<MediaSize>& media)
 {
@@ -49,8 +90,10 @@ int MatchMedia(std::int32_t width, std::int32_t height, const std::vector<MediaS
         const double dh = std::abs(media[i].heightPt * kMmPerPoint - h);
         if (dw > kToleranceMm || dh > kToleranceMm)
             continue;
-        if (dw + dh < bestDistance) {
-            bestDistance = dw + dh;
+        const bool closer = dw + dh < bestDistance - kSameDistanceMm;
+        const bool asClose = !closer && dw + dh <= bestDistance + kSameDistanceMm;
+        if (closer || (asClose && IsHagaki(media[i].key) && !IsHagaki(media[static_cast<std::size_t>(best)].key))) {
+            bestDistance = std::min(bestDistance, dw + dh);
             best = static_cast<int>(i);
         }
     }

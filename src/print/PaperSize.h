@@ -18,9 +18,14 @@ struct MediaSize {
 inline constexpr double kPointsPerHundredthMm = 72.0 / 2540.0;
 
 // The media of `media` whose size matches `width` × `height` (0.01 mm, portrait) within
-// a millimetre each way, the closest one when several do; -1 when none does, and the
-// job then asks for a custom size.
+// a millimetre each way, the closest one when several do (of two as close, a "Hagaki"
+// before another name, so a card is not printed on a shorter "Postcard"); -1 when none
+// does, and the job then asks for a custom size.
 int MatchMedia(std::int32_t width, std::int32_t height, const std::vector<MediaSize>& media);
+
+// The paper sizes a driver description (PPD) lists, by its own keywords ("Hagaki"),
+// from its "*PaperDimension" lines, in the order listed.
+std::vector<MediaSize> PpdPaperSizes(std::string_view ppd);
 
 // Gives every page's "/MediaBox [0 0 w h]" of a PDF written with whole-point page sizes
 // the size `widthPt` × `heightPt` (two decimals), keeping its top-left corner, and moves

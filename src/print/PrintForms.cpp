@@ -66,6 +66,13 @@ FormOutcome CreatePrintForm(AppSettings& global, std::string_view name, int kind
     const int index = list.GetCount();
     list.AddLine(name);
     global.ApplyDefaultLayout(kind);
+    // A new form keeps its kind (a name need not tell it), prints the prefecture, and
+    // where bulk mail goes (envelope fronts, labels) shows the customer barcode.
+    LayoutHeader& header = global.Header();
+    header.formKind = kind;
+    header.printPrefecture = 1;
+    if (OffersCustomerBarcode(kind, header))
+        global.Layout()[kBarcodeSlot].shown = true;
     if (!IsPlainFileName(name) || global.WriteLayoutFile(index) != 0) {
         list.DeleteLine(index);
         platform::Warn(SJ("不正な印刷名です。"));

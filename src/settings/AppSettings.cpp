@@ -482,16 +482,39 @@ int AppSettings::SaveReportList() const
     return Usable(path) ? reports_.SaveText(path) : -1;
 }
 
+namespace {
+
+// The kind a layout file keeps, 0 when it keeps none.
+int StoredKind(std::string_view bytes)
+{
+    LayoutHeader header;
+    LayoutTable items;
+    return ParseLayout(bytes, header, items) == kLayoutRead ? header.formKind : 0;
+}
+
+} // namespace
+
 int AppSettings::LoadLayout(std::string_view formName, int kind)
 {
-    ApplyDefaultLayout(kind);
-    if (!IsFileName(formName))
-        return kLayoutMissing;
-    const std::string path = UserFile(std::string(formName) + ".ndp");
     std::string bytes;
-    if (!Usable(path) || !platform::fs::ReadFile(path, bytes))
+    const std::string path = IsFileName(formName) ? UserFile(std::string(formName) + ".ndp") : std::string();
+    if (path.empty() || !Usable(path) || !platform::fs::ReadFile(path, bytes)) {
+        ApplyDefaultLayout(kind);
         return kLayoutMissing;
-    return ParseLayout(bytes, header_, layout_);
+    }
+    const int stored = StoredKind(bytes);
+    ApplyDefaultLayout(stored != 0 ? stored : kind);
+    const int result = ParseLayout(bytes, header_, layout_);
+    header_.barcodeMoved = KeepLabelBarcodeInCell(header_, layout_);
+    return result;
+}
+
+int AppSettings::FormKind(std::string_view formName) const
+{
+    std::string bytes;
+    const std::string path = IsFileName(formName) ? UserFile(std::string(formName) + ".ndp") : std::string();
+    const int stored = !path.empty() && Usable(path) && platform::fs::ReadFile(path, bytes) ? StoredKind(bytes) : 0;
+    return stored != 0 ? stored : nrt::ReportKindOfName(formName);
 }
 
 int AppSettings::WriteLayoutFile(int index) const

@@ -225,10 +225,14 @@ public:
     LayoutTable& Layout() { return layout_; }
     const LayoutTable& Layout() const { return layout_; }
     void ApplyDefaultLayout(int kind) { nrt::ApplyDefaultLayout(kind, header_, layout_); }
-    // The kind's defaults, then "%s.ndp" of the form in the user folder over them:
-    // kLayoutRead, kLayoutTooOld (no background picture then), or kLayoutMissing.
-    // Reading the form's printer settings and its background picture is the caller's.
+    // The kind's defaults (the kind the file keeps, where it keeps one), then "%s.ndp"
+    // of the form in the user folder over them: kLayoutRead, kLayoutTooOld (no
+    // background picture then), or kLayoutMissing. A label layout's barcode outside its
+    // cell is placed inside (Header().barcodeMoved when it was shown). Reading the
+    // form's printer settings and its background picture is the caller's.
     int LoadLayout(std::string_view formName, int kind);
+    // The kind of a print form: the one its layout file keeps, else the name's.
+    int FormKind(std::string_view formName) const;
     // The current layout into "%s.ndp" of print form `index`: 0, or -1 when there is
     // no such form or the file cannot be written.
     int WriteLayoutFile(int index) const;

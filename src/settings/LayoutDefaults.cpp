@@ -4,6 +4,7 @@
 #include "print/CustomerBarcode.h"
 #include "print/NameBlock.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace nrt {
@@ -86,11 +87,15 @@ struct KindSlots {
 // Slots 0 to 47 of every kind, in the order of kReportKinds. Hidden slots lie on the
 // column (or, on labels, the row) of the shown slots they belong with; the sender
 // slots of the envelope fronts are those of the backs, and kinds 13 and 14 are kinds
-// 3 and 4 with the sender slots other than the postal code digits 2000 lower.
+// 3 and 4 with the sender slots other than the postal code digits 2000 lower. On the
+// cards the name's column (as wide as its type, 8.43 mm) stands on the centre line;
+// kind 5's digits stand in the middle of Japan Post's boxes for standard mail (12 mm
+// below the top, 8 mm from the right edge, 5.7 mm wide, 1.3, 1.9 and 1.1 mm apart),
+// so that each digit's ink is centred in its box as the gothic face sets it.
 // clang-format off
 constexpr std::array<KindSlots, 9> kKindSlots{{
     {1, {{
-        {0, 5900, 3000, 500, 8000, 843, V}, {1, 5900, 3000, 500, 9000, 843, V}, {0, 5900, 11000, 500, 1000, 843, V}, {0, 4600, 1300, 4100, 566, 593, H}, // 0-3
+        {0, 5421, 3000, 500, 8000, 843, V}, {1, 5421, 3000, 500, 9000, 843, V}, {0, 5421, 11000, 500, 1000, 843, V}, {0, 4600, 1300, 4100, 566, 593, H}, // 0-3
         {1, 4600, 1300, 400, 566, 593, H}, {1, 5300, 1300, 400, 566, 593, H}, {1, 6000, 1300, 400, 566, 593, H}, {1, 6700, 1300, 400, 566, 593, H}, // 4-7
         {1, 7380, 1300, 400, 566, 593, H}, {1, 8060, 1300, 400, 566, 593, H}, {1, 8740, 1300, 400, 566, 593, H}, {0, 9200, 2500, 350, 1500, 370, V}, // 8-11
         {0, 9200, 2500, 350, 10000, 370, V}, {1, 9200, 2500, 350, 10000, 370, V}, {1, 8500, 2500, 350, 10000, 370, V}, {0, 7800, 2500, 350, 3500, 370, V}, // 12-15
@@ -104,7 +109,7 @@ constexpr std::array<KindSlots, 9> kKindSlots{{
         {0, 4000, 5400, 350, 6700, 370, V}, {0, 4000, 5400, 350, 6700, 370, V}, {0, 3300, 3900, 350, 4700, 370, V}, {0, 3300, 3900, 350, 4700, 370, V}, // 44-47
     }}},
     {2, {{
-        {0, 5900, 3000, 500, 8000, 843, V}, {1, 5900, 3000, 500, 9000, 843, V}, {0, 5900, 11000, 500, 1000, 843, V}, {0, 4500, 1300, 4200, 566, 593, H}, // 0-3
+        {0, 5421, 3000, 500, 8000, 843, V}, {1, 5421, 3000, 500, 9000, 843, V}, {0, 5421, 11000, 500, 1000, 843, V}, {0, 4500, 1300, 4200, 566, 593, H}, // 0-3
         {1, 4500, 1300, 400, 566, 593, H}, {1, 5200, 1300, 400, 566, 593, H}, {1, 5900, 1300, 400, 566, 593, H}, {1, 6700, 1300, 400, 566, 593, H}, // 4-7
         {1, 7380, 1300, 400, 566, 593, H}, {1, 8060, 1300, 400, 566, 593, H}, {1, 8740, 1300, 400, 566, 593, H}, {0, 9200, 2500, 350, 1500, 468, V}, // 8-11
         {0, 9200, 2500, 350, 12000, 468, V}, {1, 9200, 2500, 350, 12000, 468, V}, {1, 8500, 2500, 350, 12000, 468, V}, {0, 7800, 2500, 350, 3500, 468, V}, // 12-15
@@ -174,9 +179,9 @@ constexpr std::array<KindSlots, 9> kKindSlots{{
         {0, 3600, 13900, 300, 6700, 370, V}, {0, 3600, 13900, 300, 6700, 370, V}, {0, 3000, 12300, 300, 4800, 370, V}, {0, 3000, 12300, 300, 4800, 370, V}, // 44-47
     }}},
     {5, {{
-        {0, 6700, 5000, 600, 9000, 1000, V}, {1, 6700, 5000, 600, 10000, 1000, V}, {0, 6700, 14000, 600, 1000, 1000, V}, {0, 6350, 1220, 4200, 700, 700, H}, // 0-3
-        {1, 6350, 1220, 400, 700, 700, H}, {1, 7050, 1220, 400, 700, 700, H}, {1, 7750, 1220, 400, 700, 700, H}, {1, 8600, 1220, 400, 700, 700, H}, // 4-7
-        {1, 9300, 1220, 400, 700, 700, H}, {1, 9900, 1220, 400, 700, 700, H}, {1, 10600, 1220, 400, 700, 700, H}, {0, 11000, 3100, 350, 1500, 700, V}, // 8-11
+        {0, 6700, 5000, 600, 9000, 1000, V}, {1, 6700, 5000, 600, 10000, 1000, V}, {0, 6700, 14000, 600, 1000, 1000, V}, {0, 6560, 1275, 4200, 700, 700, H}, // 0-3
+        {1, 6560, 1275, 400, 700, 700, H}, {1, 7260, 1275, 400, 700, 700, H}, {1, 7960, 1275, 400, 700, 700, H}, {1, 8720, 1275, 400, 700, 700, H}, // 4-7
+        {1, 9400, 1275, 400, 700, 700, H}, {1, 10080, 1275, 400, 700, 700, H}, {1, 10760, 1275, 400, 700, 700, H}, {0, 11000, 3100, 350, 1500, 700, V}, // 8-11
         {0, 11000, 3100, 350, 16000, 700, V}, {1, 11000, 3100, 350, 16000, 700, V}, {1, 10100, 3100, 350, 16000, 700, V}, {0, 9200, 3100, 350, 3500, 700, V}, // 12-15
         {0, 9200, 3100, 350, 3500, 700, V}, {0, 9200, 3100, 350, 3500, 700, V}, {0, 9200, 3100, 350, 3500, 700, V}, {0, 9200, 3100, 350, 2000, 700, V}, // 16-19
         {0, 9200, 3100, 350, 10000, 700, V}, {0, 9200, 3100, 350, 10000, 700, V}, {0, 9200, 3100, 350, 10000, 700, V}, {0, 9200, 3100, 350, 10000, 700, V}, // 20-23
@@ -244,6 +249,10 @@ constexpr std::array<FreeSlot, 5> kLabelFreeSlots{{
 // clang-format on
 
 constexpr std::uint16_t kDefaultDashCode = 0x815C; // "―"
+// The blank Japan Post asks for around the barcode, and the margin kept from a
+// label's edge, which cutting may take.
+constexpr std::int32_t kBarcodeBlank = 200;
+constexpr std::int32_t kLabelEdge = 100;
 // The addressee's name with its honorific.
 constexpr std::size_t kNameSlot = 1;
 constexpr std::int32_t kEditorWidthMm = 100, kEditorHeightMm = 148, kEditorWidthPx = 320, kEditorHeightPx = 470;
@@ -364,6 +373,9 @@ void ApplyDefaultLayout(int kind, LayoutHeader& header, LayoutTable& items)
     header.dashCode = kDefaultDashCode;
     if (info.kind == kReportNewYearCard)
         header.kanjiNumerals = 0;
+    header.formKind = 0;
+    header.printPrefecture = 0;
+    header.barcodeMoved = false;
 
     for (int slot = 0; slot < 48; ++slot) {
         const SlotDefault& d = kKindSlots[k].slots[static_cast<std::size_t>(slot)];
@@ -392,11 +404,17 @@ void ApplyDefaultLayout(int kind, LayoutHeader& header, LayoutTable& items)
     }
 
     // The barcode at its smallest size, hidden: centred at the bottom of a card or
-    // envelope, clear of the 10 mm border Japan Post keeps free; under the name on a label.
+    // envelope, clear of the 10 mm border Japan Post keeps free (on a 長形3号 envelope
+    // where its address columns end, the blank the manual asks for above it); on a
+    // label inside the cell under the address.
     const BarcodeGeometry bars;
     const auto width = TextItem::Trunc(bars.Width());
-    const std::int32_t x = info.labelSheet ? 800 : (info.paperWidth - width) / 2;
-    const std::int32_t y = info.labelSheet ? 3850 : info.paperHeight - 1000 - bars.longBar;
+    const std::int32_t x = (info.paperWidth - width) / 2;
+    std::int32_t y = info.paperHeight - 1000 - bars.longBar;
+    if (info.kind == kReportEnvelope3Front) {
+        const SlotDefault& address = kKindSlots[k].slots[13];
+        y = address.y + address.height + kBarcodeBlank;
+    }
     SetSlot(items[kBarcodeSlot], kBarcodeSlot, false, x, y, width, bars.longBar, TextItem::kDefaultFontHeight, H,
         BarcodeSample());
 
@@ -418,6 +436,56 @@ void ApplyDefaultLayout(int kind, LayoutHeader& header, LayoutTable& items)
         = vertical ? name.x - (name.fontHeight - smaller(name.fontHeight)) / 2 + 2 * (2 * smallWidth) : name.x;
     SetSlot(items[kCompanySlot], kCompanySlot, false, companyX, vertical ? name.y : name.y - 2 * smallHeight,
         smallWidth, smallHeight, smaller(name.fontHeight), name.vertical, SlotSample(kCompanySlot));
+    if (info.labelSheet)
+        PlaceLabelBarcode(header, items);
+}
+
+namespace {
+
+// The lowest edge of the shown texts of a label cell (0 when none is shown).
+std::int32_t LowestTextEdge(const LayoutTable& items)
+{
+    std::int32_t lowest = 0;
+    for (int slot = 0; slot < kLayoutSlots; ++slot) {
+        const LayoutItem& item = items[static_cast<std::size_t>(slot)];
+        if (slot != kBarcodeSlot && item.shown)
+            lowest = std::max(lowest, item.object.Y() + item.object.Height());
+    }
+    return lowest;
+}
+
+} // namespace
+
+void PlaceLabelBarcode(const LayoutHeader& header, LayoutTable& items)
+{
+    TextItem& bars = items[kBarcodeSlot].object;
+    const BarcodeGeometry g = BarcodeGeometry::ForHeight(bars.Height());
+    const auto width = TextItem::Trunc(g.Width());
+    // Under the address, left-aligned with it where the cell is wide enough, else centred.
+    const std::int32_t left = items[13].shown ? items[13].object.X() : bars.X();
+    const std::int32_t x = left >= 0 && left + width <= header.paperWidth - kLabelEdge
+        ? left
+        : std::max((header.paperWidth - width) / 2, 0);
+    std::int32_t y = LowestTextEdge(items) + kBarcodeBlank;
+    if (y + g.longBar > header.paperHeight - kLabelEdge)
+        y = std::max(header.paperHeight - kLabelEdge - g.longBar, 0);
+    bars.SetPosition(x, y);
+}
+
+bool BarcodeInsideCell(const LayoutHeader& header, const LayoutItem& barcode)
+{
+    const TextItem& bars = barcode.object;
+    const BarcodeGeometry g = BarcodeGeometry::ForHeight(bars.Height());
+    return bars.X() >= 0 && bars.Y() >= 0 && bars.X() + g.Width() <= header.paperWidth
+        && bars.Y() + g.longBar <= header.paperHeight;
+}
+
+bool KeepLabelBarcodeInCell(LayoutHeader& header, LayoutTable& items)
+{
+    if (header.labelSheet == 0 || BarcodeInsideCell(header, items[kBarcodeSlot]))
+        return false;
+    PlaceLabelBarcode(header, items);
+    return items[kBarcodeSlot].shown;
 }
 
 int ReportKindOfName(std::string_view name)

@@ -79,6 +79,15 @@ bool OffersCustomerBarcode(int kind, const LayoutHeader& header);
 // draw mode) stay as they were.
 void ApplyDefaultLayout(int kind, LayoutHeader& header, LayoutTable& items);
 
+// The barcode of a label layout put inside its cell: under the lowest shown text,
+// 2 mm clear of it, or at the cell's foot when there is no room below.
+void PlaceLabelBarcode(const LayoutHeader& header, LayoutTable& items);
+// Whether the barcode's bars lie wholly inside the cell (or the card).
+bool BarcodeInsideCell(const LayoutHeader& header, const LayoutItem& barcode);
+// On a label layout, a barcode outside the cell is placed inside it; true when it was
+// shown (a hidden one is placed silently).
+bool KeepLabelBarcodeInCell(LayoutHeader& header, LayoutTable& items);
+
 // The kind a print form's name implies: shorter than 4 bytes 2, "年賀…" 1, "封筒…" 4
 // when "裏" occurs in it and 3 otherwise, anything else 2.
 int ReportKindOfName(std::string_view name);

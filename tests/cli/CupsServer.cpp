@@ -52,7 +52,8 @@ long long Stamp(const fs::path& p)
 
 } // namespace
 
-CupsServer::CupsServer()
+CupsServer::CupsServer(std::vector<ExtraPaper> papers)
+    : papers_(std::move(papers))
 {
     user_ = "nortea-test-" + std::to_string(::getpid());
     if (!Start() && pid_ > 0) {
@@ -121,13 +122,48 @@ bool CupsServer::Start()
         failure_ = "cupsd did not start: " + Log();
         return false;
     }
-    const std::string add = env + "lpadmin -p " + queue_ + " -E -v cups-pdf:/ -P " + kPpd + " >/dev/null 2>&1";
+    const std::string ppd = DriverDescription();
+    if (ppd.empty()) {
+        failure_ = "cannot write the driver description";
+        return false;
+    }
+    const std::string add = env + "lpadmin -p " + queue_ + " -E -v cups-pdf:/ -P " + Quote(ppd) + " >/dev/null 2>&1";
     if (std::system(add.c_str()) != 0) {
         failure_ = "lpadmin could not add the cups-pdf queue: " + Log();
         return false;
     }
     startedAt_ = Now();
     return true;
+}
+
+std::string CupsServer::DriverDescription() const
+{
+    if (papers_.empty())
+        return kPpd;
+    std::ifstream in(kPpd);
+    std::ostringstream out;
+    // Each size goes after A4's line of each of the four keywords that list sizes.
+    for (std::string line; std::getline(in, line);) {
+        out << line << '\n';
+        for (const char* key : { "*PageSize", "*PageRegion", "*ImageableArea", "*PaperDimension" }) {
+            if (line.rfind(std::string(key) + " A4/", 0) != 0)
+                continue;
+            for (const ExtraPaper& p : papers_) {
+                const std::string size = std::to_string(p.widthPt) + " " + std::to_string(p.heightPt);
+                out << key << ' ' << p.name << '/' << p.name << ": \"";
+                if (std::string(key) == "*ImageableArea")
+                    out << "0 0 " << size;
+                else if (std::string(key) == "*PaperDimension")
+                    out << size;
+                else
+                    out << "<</PageSize[" << size << "]/ImagingBBox null>>setpagedevice";
+                out << "\"\n";
+            }
+        }
+    }
+    const std::string path = (fs::path(U(dir_.Path())) / "conf/inkjet.ppd").string();
+    std::ofstream(path) << out.str();
+    return in.eof() ? path : std::string();
 }
 
 std::string CupsServer::WaitForOutput(std::chrono::seconds timeout)

@@ -7,13 +7,21 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 #include <sys/types.h>
 
 namespace nrt::test {
 
+// A paper size the queue's driver description lists besides its own, in points.
+struct ExtraPaper {
+    std::string name;
+    int widthPt, heightPt;
+};
+
 class CupsServer {
 public:
-    CupsServer();
+    // `papers`: sizes added to cups-pdf's driver description, as an inkjet's lists them.
+    explicit CupsServer(std::vector<ExtraPaper> papers = {});
     ~CupsServer();
     CupsServer(const CupsServer&) = delete;
     CupsServer& operator=(const CupsServer&) = delete;
@@ -37,6 +45,8 @@ public:
 
 private:
     bool Start();
+    // cups-pdf's description with the extra papers, written beside the server's files.
+    std::string DriverDescription() const;
 
     TempDir dir_;
     std::string socket_;
@@ -44,6 +54,7 @@ private:
     std::string user_;
     std::string failure_;
     std::string output_;
+    std::vector<ExtraPaper> papers_;
     pid_t pid_ = -1;
     long long startedAt_ = 0;
 };

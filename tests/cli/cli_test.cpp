@@ -203,20 +203,28 @@ TEST_F(CliTest, PrintsMarkedAddresseesToPdf)
     EXPECT_EQ(r.status, 2) << "a PDF file or a printer, not both";
 }
 
+// The command line's jobs go to the test's own CUPS server while this lives.
+struct UsingCups {
+    explicit UsingCups(const nrt::test::CupsServer& cups)
+    {
+        ::setenv("CUPS_SERVER", cups.Socket().c_str(), 1);
+        ::setenv("CUPS_USER", cups.JobUser().c_str(), 1);
+    }
+    ~UsingCups()
+    {
+        ::unsetenv("CUPS_SERVER");
+        ::unsetenv("CUPS_USER");
+    }
+    UsingCups(const UsingCups&) = delete;
+    UsingCups& operator=(const UsingCups&) = delete;
+};
+
 TEST_F(CliTest, PrintsThroughACupsQueueOnThePostcardsPaper)
 {
     nrt::test::CupsServer cups;
     if (!cups.Failure().empty())
         GTEST_SKIP() << "no CUPS server for the test: " << cups.Failure();
-    ::setenv("CUPS_SERVER", cups.Socket().c_str(), 1);
-    ::setenv("CUPS_USER", cups.JobUser().c_str(), 1);
-    struct Unset {
-        ~Unset()
-        {
-            ::unsetenv("CUPS_SERVER");
-            ::unsetenv("CUPS_USER");
-        }
-    } unset;
+    const UsingCups jobsToTheServer(cups);
     WriteTable({{"山田", "ﾔﾏﾀﾞ", "", ""}, {"佐藤", "ｻﾄｳ", "", ""}});
 
     Result r = Run({"print", "年賀状", "--printer", "no_such_queue"});
@@ -241,6 +249,52 @@ TEST_F(CliTest, PrintsThroughACupsQueueOnThePostcardsPaper)
     ASSERT_EQ(saved.LoadTable(userFolder + "/nrt.ndb"), TableError::kNone);
     for (int k = 0; k < 2; ++k)
         EXPECT_EQ(nrt::test::U(saved.GetValue(field::kCardHistory, k)), y + "出") << k;
+}
+
+TEST_F(CliTest, FormsAreListedAndMadeByKind)
+{
+    Result r = Run({ "forms", "kinds" });
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Lines(r.out),
+        (std::vector<std::string> { "年賀状", "普通はがき", "封筒４号（表）", "封筒４号（裏）", "封筒４０号（表）",
+            "封筒４０号（裏）", "封筒３号（表）", "封筒３号（裏）", "ラベル(A4 2 x 6)(HISAGO GB861)" }));
+
+    r = Run({ "forms", "create", "ENV3F", "--kind", "封筒３号（表）" });
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Run({ "forms", "create", "宛名", "--kind", "ラベル(A4 2 x 6)(HISAGO GB861)" });
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Run({ "forms", "create", "ENV3F", "--kind", "普通はがき" });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("既に存在する印刷名です。"), std::string::npos) << r.err;
+    EXPECT_EQ(Run({ "forms", "create", "X", "--kind", "葉書" }).status, 2);
+    EXPECT_EQ(Run({ "forms", "create", "X" }).status, 2);
+
+    r = Run({ "forms" });
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> lines = Lines(r.out);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines.front(), "年賀状\t年賀状\t100.00x148.00mm");
+    EXPECT_EQ(lines[lines.size() - 2], "ENV3F\t封筒３号（表）\t120.00x235.00mm");
+    EXPECT_EQ(lines.back(), "宛名\tラベル(A4 2 x 6)(HISAGO GB861)\t83.80x42.30mm 2x6 210.00x297.00mm");
+}
+
+TEST_F(CliTest, AnInkjetQueueListingPostcardAndHagakiPrintsCardsOnHagaki)
+{
+    // Postcard is 0.7 mm short at top and bottom; Hagaki is the card, listed after it.
+    nrt::test::CupsServer cups({ { "Postcard", 283, 416 }, { "Hagaki", 283, 420 } });
+    if (!cups.Failure().empty())
+        GTEST_SKIP() << "no CUPS server for the test: " << cups.Failure();
+    const UsingCups jobsToTheServer(cups);
+    WriteTable({ { "山田", "ﾔﾏﾀﾞ", "", "" } });
+    const Result r = Run({ "print", "年賀状", "--printer", cups.Queue() });
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string out = cups.WaitForOutput(std::chrono::seconds(90));
+    ASSERT_FALSE(out.empty()) << cups.Log();
+    const std::string options = cups.JobOptions();
+    EXPECT_NE(options.find("PageSize=Hagaki"), std::string::npos) << options;
+    EXPECT_EQ(options.find("Postcard"), std::string::npos) << options;
+    const std::string info = PdfInfo(out);
+    EXPECT_NE(info.find("283 x 420 pts"), std::string::npos) << info << options;
 }
 
 TEST_F(CliTest, ConditionsAndFailuresSayWhatHappened)

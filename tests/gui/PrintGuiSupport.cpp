@@ -90,14 +90,16 @@ void PrintGuiFixture::PrintToPdf(const std::string& pdfPath, int from, int to, p
     });
 }
 
-std::vector<std::string> PdfPageTexts(const std::string& pdfPath, bool foldWidths)
+std::vector<std::string> PdfPageTexts(const std::string& pdfPath, bool foldWidths, bool contentOrder)
 {
     std::vector<std::string> pages;
     const int count = PdfPageCount(pdfPath);
     for (int i = 1; i <= count; ++i) {
-        QString text = Run(QStringLiteral("pdftotext"),
-            { QStringLiteral("-f"), QString::number(i), QStringLiteral("-l"), QString::number(i), Sys(pdfPath),
-                QStringLiteral("-") });
+        QStringList args { QStringLiteral("-f"), QString::number(i), QStringLiteral("-l"), QString::number(i),
+            Sys(pdfPath), QStringLiteral("-") };
+        if (contentOrder)
+            args.prepend(QStringLiteral("-raw"));
+        QString text = Run(QStringLiteral("pdftotext"), args);
         text.remove(QRegularExpression(QStringLiteral("\\s")));
         if (foldWidths)
             text = text.normalized(QString::NormalizationForm_KC);

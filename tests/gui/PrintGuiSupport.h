@@ -71,8 +71,9 @@ template <class D> void WhenModal(std::function<void(D&)> answer)
 }
 
 // Text of each page of a PDF (pdftotext, one call per page), whitespace removed; with
-// `foldWidths` full-width letters and signs read as ASCII (＜ as <, ２ as 2).
-std::vector<std::string> PdfPageTexts(const std::string& pdfPath, bool foldWidths = true);
+// `foldWidths` full-width letters and signs read as ASCII (＜ as <, ２ as 2); with
+// `contentOrder` in the order drawn (pdftotext -raw: a vertical column as one word).
+std::vector<std::string> PdfPageTexts(const std::string& pdfPath, bool foldWidths = true, bool contentOrder = false);
 // "Pages:" and "Page size:" (in millimetres) of pdfinfo.
 int PdfPageCount(const std::string& pdfPath);
 QSizeF PdfPageSize(const std::string& pdfPath);

@@ -2,10 +2,14 @@
 #include "PrintGuiSupport.h"
 
 #include "print/CustomerBarcode.h"
+#include "print/LabelSheets.h"
+#include "print/LayoutFile.h"
+#include "print/PrintForms.h"
 #include "print/LayoutEditing.h"
 #include "print/TextItem.h"
 #include "print/render/CardRenderer.h"
 #include "print/render/PrintDevice.h"
+#include "platform/fs.h"
 #include "settings/LayoutDefaults.h"
 
 #include <QPainter>
@@ -467,7 +471,7 @@ TEST_F(NewYearCard, JointNamesAndCompanyLinesPrintInTheirOwnSlots)
     LayoutTable& items = f.global->Layout();
     const TextItem& name = items[1].object;
     TextItem& joint = items[kJointNameSlot].object;
-    joint.SetPosition(2500, name.Y());
+    joint.SetPosition(2000, name.Y());
     TextItem& company = items[kCompanySlot].object;
     company.SetVertical(false); // a line of 5 mm type, 50 mm long, at (10, 130) mm
     company.SetPosition(1000, 13000);
@@ -480,7 +484,7 @@ TEST_F(NewYearCard, JointNamesAndCompanyLinesPrintInTheirOwnSlots)
     const int gap = static_cast<int>(Px(name.EmHeight() / 2));
     const std::vector<int> mainWords = InkRunStarts(card, main, gap);
     ASSERT_EQ(mainWords.size(), 3u) << "高橋, 健一 and 様";
-    EXPECT_FALSE(Ink(card, QRect(main.left() - 2 * pitch, 0, 2 * pitch, card.height())).isValid());
+    EXPECT_FALSE(Ink(card, QRect(main.left() - 2 * pitch, main.top(), 2 * pitch, main.height())).isValid());
     EXPECT_FALSE(Ink(card, QRect(main.right() + 1, main.top(), 2 * pitch, main.height())).isValid());
     const std::vector<int> given = InkRunStarts(card, FramePx(joint), gap);
     ASSERT_EQ(given.size(), 2u) << "由美 and 様";
@@ -525,4 +529,137 @@ TEST(CustomerBarcodeImage, BarsStandAtTheirPitchWithTheirShapes)
 TEST(CustomerBarcodeImage, NoBarsWithoutASevenDigitCode)
 {
     EXPECT_FALSE(Ink(BarcodeEnvelope({ "日本 郵便", "100-001", "東京都千代田区霞が関1丁目3番2号", "" })).isValid());
+}
+
+namespace {
+
+// The runs of inked pixels along row `y` from `left` to `right`: [start, end] pairs.
+std::vector<std::pair<int, int>> InkRunsAlong(const QImage& image, int y, int left, int right)
+{
+    std::vector<std::pair<int, int>> runs;
+    for (int x = std::max(left, 0); x <= std::min(right, image.width() - 1); ++x) {
+        if (qGray(image.pixel(x, y)) >= 128)
+            continue;
+        if (!runs.empty() && runs.back().second == x - 1)
+            runs.back().second = x;
+        else
+            runs.push_back({ x, x });
+    }
+    return runs;
+}
+
+} // namespace
+
+// A label layout whose barcode was placed where a postcard's goes (18.08, 135.12 mm)
+// has it moved into the cell when loaded; printed on a 12- and a 24-label sheet, every
+// label carries its own 67 bars inside its own cell and nothing lands on the next one.
+TEST(LabelSheetImage, EveryLabelsBarcodeLiesInItsOwnCell)
+{
+    for (const char* product : { "A4 12面 83.8×42.3mm (HISAGO GB861)", "A4 24面 66.0×33.9mm" }) {
+        SCOPED_TRACE(product);
+        PrintGuiFixture f;
+        std::vector<Addressee> people;
+        for (int k = 0; k < 24; ++k)
+            people.push_back({ "山田 太郎", k % 2 ? "100-0013" : "530-0001", "千代田区霞が関1丁目3番2号",
+                k % 3 ? "郵便プラザ503室" : "B-1205" });
+        f.AddAddressees(people);
+        AppSettings& g = *f.global;
+        g.ApplyDefaultLayout(kReportLabelSheet);
+        const std::vector<LabelSheet>& sheets = ProductLabelSheets();
+        const auto sheet = std::find_if(
+            sheets.begin(), sheets.end(), [&](const LabelSheet& s) { return s.name == S(product); });
+        ASSERT_NE(sheet, sheets.end());
+        sheet->ApplyTo(g.Header());
+        LayoutTable& items = g.Layout();
+        for (int slot = 0; slot < kLayoutSlots; ++slot)
+            items[static_cast<std::size_t>(slot)].shown = slot == 13 || slot == 14 || slot == kBarcodeSlot;
+        items[kBarcodeSlot].object.SetPosition(1808, 13512);
+        ASSERT_TRUE(platform::fs::AtomicWriteFile(
+            LayoutFilePath(g, S("宛名ラベル")), FormatLayout(g.Header(), items)));
+
+        print::CardRenderer prn { g, f.db, f.printer };
+        ASSERT_EQ(prn.LoadLayout(S("宛名ラベル"), AppSettings::ReportKindOfName(S("宛名ラベル"))), kLayoutRead);
+        EXPECT_TRUE(g.Header().barcodeMoved);
+        std::vector<int> rows(people.size());
+        for (int k = 0; k < static_cast<int>(rows.size()); ++k)
+            rows[static_cast<std::size_t>(k)] = k;
+        prn.SetRows(std::make_unique<TableRows>(f.db, rows));
+        const LayoutHeader& h = g.Header();
+        QImage image = Blank(h.sheetWidth, h.sheetHeight);
+        AtDeviceScale(items, image);
+        {
+            QPainter p(&image);
+            prn.DrawSheet(p);
+        }
+        const TextItem& bars = items[kBarcodeSlot].object;
+        const BarcodeGeometry g8 = BarcodeGeometry::ForHeight(bars.Height());
+        for (int r = 0; r < h.rows; ++r)
+            for (int c = 0; c < h.columns; ++c) {
+                const CellOffset at = LabelCellOffset(h, r, c);
+                const int left = static_cast<int>(std::ceil(Px(at.x))), right = static_cast<int>(Px(at.x + h.paperWidth)) - 1;
+                const int top = static_cast<int>(std::ceil(Px(at.y))), bottom = static_cast<int>(Px(at.y + h.paperHeight)) - 1;
+                // Every bar crosses the timing band in the middle of the long bar.
+                const int middle = static_cast<int>(Px(at.y + bars.Y() + g8.longBar / 2));
+                const auto runs = InkRunsAlong(image, middle, left, right);
+                ASSERT_EQ(runs.size(), CustomerBarcode::kBarCount) << "row " << r << " column " << c;
+                EXPECT_GT(runs.front().first, left);
+                EXPECT_LT(runs.back().second, right);
+                // The start bar (a long one) from top to bottom inside the cell.
+                const int x = (runs.front().first + runs.front().second) / 2;
+                int barTop = middle, barBottom = middle;
+                while (barTop > 0 && qGray(image.pixel(x, barTop - 1)) < 128)
+                    --barTop;
+                while (barBottom + 1 < image.height() && qGray(image.pixel(x, barBottom + 1)) < 128)
+                    ++barBottom;
+                EXPECT_GT(barTop, top);
+                EXPECT_LT(barBottom, bottom);
+                EXPECT_NEAR(barBottom - barTop + 1, Px(g8.longBar), 2.0);
+            }
+    }
+}
+
+// The 長形3号 front: each digit of the postal code within 0.5 mm of the centre of Japan
+// Post's box (boxes 5.7 x 8 mm, 12 mm below the top edge, the last 8 mm from the
+// right edge, 1.3 / 1.9 / 1.1 mm apart); its barcode centred where the address ends.
+TEST(EnvelopeImage, ChougataSanDigitsStandInTheMiddleOfTheirBoxes)
+{
+    PrintGuiFixture f;
+    f.AddAddressees({ { "山田 太郎", "123-4567", "千代田区霞が関1丁目3番2号", "" } });
+    print::CardRenderer prn { *f.global, f.db, f.printer };
+    prn.LoadLayout(S("長3"), kReportEnvelope3Front);
+    prn.SetRows(std::make_unique<TableRows>(f.db, std::vector<int> { 0 }));
+    LayoutTable& items = f.global->Layout();
+    for (int slot = 0; slot < kLayoutSlots; ++slot)
+        items[static_cast<std::size_t>(slot)].shown = (slot >= 4 && slot <= 10) || slot == kBarcodeSlot;
+    QImage image = Blank(12000, 23500);
+    AtDeviceScale(items, image);
+    {
+        QPainter p(&image);
+        prn.DrawRecord(false, p, 0, 0);
+    }
+    const double firstBox = 120.0 - 8.0 - 47.7;
+    const double centres[7] = { 2.85, 9.85, 16.85, 24.45, 31.25, 38.05, 44.85 };
+    const auto mm = [](double px) { return px * 25.4 / kDpi; };
+    const int top = static_cast<int>(Px(1000)), bottom = static_cast<int>(Px(2200));
+    const int middle = static_cast<int>(Px(1600));
+    // The strokes of one digit lie less than 1.5 mm apart, the digits further.
+    std::vector<std::pair<int, int>> runs;
+    for (const auto& run : InkRunsAlong(image, middle, static_cast<int>(Px(6000)), image.width() - 1))
+        if (!runs.empty() && run.first - runs.back().second < Px(150))
+            runs.back().second = run.second;
+        else
+            runs.push_back(run);
+    ASSERT_EQ(runs.size(), 7u) << "one digit in each box across the boxes' middle";
+    for (int k = 0; k < 7; ++k) {
+        const QRect ink = Ink(image, QRect(QPoint(runs[static_cast<std::size_t>(k)].first - 20, top),
+                                         QPoint(runs[static_cast<std::size_t>(k)].second + 20, bottom)));
+        ASSERT_TRUE(ink.isValid());
+        EXPECT_NEAR(mm(ink.left() + ink.width() / 2.0), firstBox + centres[k], 0.5) << "digit " << k + 1;
+        EXPECT_NEAR(mm(ink.top() + ink.height() / 2.0), 16.0, 0.5) << "digit " << k + 1;
+    }
+    const QRect bars = Ink(image, QRect(0, static_cast<int>(Px(18000)), image.width(), image.height() - static_cast<int>(Px(18000))));
+    ASSERT_TRUE(bars.isValid());
+    EXPECT_NEAR(mm(bars.left() + bars.width() / 2.0), 60.0, 0.3) << "centred on the envelope";
+    const TextItem& address = items[13].object;
+    EXPECT_NEAR(mm(bars.top()), (address.Y() + address.Height()) / 100.0 + 2.0, 0.3) << "2 mm below the address";
 }

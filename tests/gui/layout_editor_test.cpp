@@ -19,6 +19,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -878,4 +879,47 @@ TEST_F(Editor, JointNameAndCompanyItemsArePlacedAndSaved)
     }
     ASSERT_TRUE(platform::fs::ReadFile(LayoutFile("年賀状"), after));
     EXPECT_EQ(after, untouched);
+}
+
+// A label form whose barcode lies outside its cell opens with the barcode moved under
+// the address and a note saying so; OK keeps it there. The label settings name the
+// built-in sheet the form is on.
+TEST_F(Editor, ALabelsBarcodeOutsideItsCellIsMovedWithANote)
+{
+    ASSERT_EQ(CreatePrintForm(*f.global, S("宛名シール"), kReportLabelSheet), FormOutcome::Done);
+    ASSERT_EQ(f.global->LoadLayout(S("宛名シール"), kReportPostcard), kLayoutRead);
+    ASSERT_TRUE(f.global->Layout()[kBarcodeSlot].shown);
+    f.global->Layout()[kBarcodeSlot].object.SetPosition(1808, 13512);
+    ASSERT_EQ(f.global->WriteLayoutFile(FormIndex("宛名シール")), 0);
+    {
+        auto e = Open("宛名シール");
+        const QLabel* note = Control<QLabel>(e, "lbl_Note");
+        EXPECT_TRUE(note->isVisible());
+        EXPECT_TRUE(note->text().contains(QStringLiteral("ラベルの外"))) << note->text().toStdString();
+        EXPECT_TRUE(e->Dirty());
+        EXPECT_TRUE(BarcodeInsideCell(f.global->Header(), f.global->Layout()[kBarcodeSlot]));
+        WhenModal<LabelSheetDialog>([](LabelSheetDialog& d) {
+            EXPECT_TRUE(Control<QComboBox>(d, "cbo_Sheet")->currentText().contains(QStringLiteral("GB861")));
+            Control<QPushButton>(d, "cmd_Close")->click();
+        });
+        Control<QPushButton>(e, "cmd_Label")->click();
+        Control<QPushButton>(e, "cmd_Ok")->click();
+    }
+    ASSERT_EQ(f.global->LoadLayout(S("宛名シール"), kReportPostcard), kLayoutRead);
+    EXPECT_FALSE(f.global->Header().barcodeMoved) << "saved inside the cell";
+    {
+        auto e = Open("宛名シール");
+        EXPECT_FALSE(Control<QLabel>(e, "lbl_Note")->isVisible());
+        EXPECT_FALSE(e->Dirty());
+    }
+    // On a 33.9 mm cell the name of a 42.3 mm layout leaves the barcode no room of its
+    // own: it stands at the cell's foot, and the note asks for the items to be moved.
+    ASSERT_EQ(f.global->LoadLayout(S("宛名シール"), kReportPostcard), kLayoutRead);
+    f.global->Header().paperWidth = 6600;
+    f.global->Header().paperHeight = 3390;
+    ASSERT_EQ(f.global->WriteLayoutFile(FormIndex("宛名シール")), 0);
+    auto e = Open("宛名シール");
+    const QString note = Control<QLabel>(e, "lbl_Note")->text();
+    EXPECT_TRUE(note.contains(QStringLiteral("重なって"))) << note.toStdString();
+    EXPECT_TRUE(BarcodeInsideCell(f.global->Header(), f.global->Layout()[kBarcodeSlot]));
 }

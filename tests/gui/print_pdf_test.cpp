@@ -75,15 +75,17 @@ TEST_F(PrintToPdf, ThreeCardsEachNameOnItsOwnPage)
 TEST_F(PrintToPdf, TheTextLayerCarriesTheCharactersShown)
 {
     // Read back as they are: no radical (⼭ for 山), no dropped vertical form (ー, ャ),
-    // whether set down a column or across a label.
-    f.AddAddressees({ { "山田 一子", "231-0023", "横浜市中区山下町一丁目", "グランドパークマンション" } });
+    // brackets as themselves (（ not ︵), a column's characters in one word, whether set
+    // down a column or across a label.
+    f.AddAddressees({ { "山田 一子", "231-0023", "横浜市中区山下町一丁目", "（さくら）グランドパークマンション" } });
     struct Case {
         const char* form;
         int kind;
         std::vector<const char*> texts;
     } cases[] = {
-        { "年賀状", kReportNewYearCard, { "山田一子様", "横浜市中区山下町一丁目", "グランドパークマンション" } },
-        { "ラベル", kReportLabelSheet, { "山田一子様", "横浜市中区山下町一丁目グランドパークマンション", "231-0023" } },
+        { "年賀状", kReportNewYearCard, { "山田一子様", "横浜市中区山下町一丁目", "（さくら）グランドパークマンション" } },
+        { "ラベル", kReportLabelSheet,
+            { "山田一子様", "横浜市中区山下町一丁目（さくら）グランドパークマンション", "231-0023" } },
     };
     for (const Case& c : cases) {
         prn.LoadLayout(S(c.form), c.kind);
@@ -95,6 +97,22 @@ TEST_F(PrintToPdf, TheTextLayerCarriesTheCharactersShown)
         for (const char* text : c.texts)
             EXPECT_NE(pages[0].find(text), std::string::npos) << c.form << ": " << text << " in " << pages[0];
     }
+}
+
+// A vertical column read in the order it was drawn is its text, brackets and all:
+// searching finds 「（さくら）」 beside the first address line.
+TEST_F(PrintToPdf, AColumnReadsAsItsWordsWithItsBrackets)
+{
+    f.AddAddressees({ { "高橋 次郎", "980-0811", "仙台市青葉区一番町4-7-17", "（さくら）ハイツ１０Ｆ" } });
+    prn.LoadLayout(S("年賀状"), kReportNewYearCard);
+    prn.SetRows(std::make_unique<TableRows>(f.db, std::vector<int> { 0 }));
+    f.PrintToPdf(pdf);
+    ASSERT_TRUE(prn.PrintRows(nullptr));
+    const std::vector<std::string> pages = PdfPageTexts(pdf, false, true);
+    ASSERT_EQ(pages.size(), 1u);
+    for (const char* text : { "（さくら）ハイツ", "仙台市青葉区一番町" })
+        EXPECT_NE(pages[0].find(text), std::string::npos) << text << " in " << pages[0];
+    EXPECT_EQ(pages[0].find("︵"), std::string::npos) << pages[0];
 }
 
 TEST_F(PrintToPdf, PagesTwoToThreeOfFiveCards)

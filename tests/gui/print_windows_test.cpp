@@ -198,11 +198,11 @@ TEST_F(Preview, TheCardShowsItsPictureAndItsText)
         }
     EXPECT_GT(red, 200);
     EXPECT_GT(black, 200);
-    // The name column at the editor's scale: 49 to 59 mm across.
-    const QRect ink = Ink(s, QRect(150, 90, 45, 300));
+    // The name column at the editor's scale: 45.8 to 54.2 mm across, on the centre line.
+    const QRect ink = Ink(s, QRect(140, 90, 45, 300));
     ASSERT_TRUE(ink.isValid());
-    EXPECT_GE(ink.left(), static_cast<int>(4900 * 0.032));
-    EXPECT_LE(ink.right(), static_cast<int>(5900 * 0.032));
+    EXPECT_GE(ink.left(), static_cast<int>(4579 * 0.032));
+    EXPECT_LE(ink.right(), static_cast<int>(5421 * 0.032));
 }
 
 TEST_F(Preview, LabelSheetsPageBySheet)

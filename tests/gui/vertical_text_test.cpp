@@ -182,6 +182,39 @@ TEST(VerticalText, LongLinesBreakAtNaturalPoints)
     }
 }
 
+// Full-width digits and letters are set as half-width ones: 「１０Ｆ」 as 「10F」, the
+// number side by side and the letter upright.
+TEST(VerticalText, FullWidthDigitsAndLettersFollowTheHalfWidthRules)
+{
+    EXPECT_EQ(VerticalForms(QStringLiteral("１０Ｆ")), VerticalForms(QStringLiteral("10F")));
+    EXPECT_EQ(VerticalForms(QStringLiteral("ｂ１２３")), VerticalForms(QStringLiteral("b123")));
+    const QImage full = Draw(QStringLiteral("１０Ｆ"), 60, QPointF(150, 20));
+    EXPECT_EQ(full, Draw(QStringLiteral("10F"), 60, QPointF(150, 20)));
+    const QRect ink = Ink(full);
+    ASSERT_TRUE(ink.isValid());
+    EXPECT_LE(ink.bottom(), 20 + 2 * 62) << "two ems: the number in one";
+}
+
+// 々 and the kana iteration marks stay with the character they repeat: in thirty
+// addresses wrapped at every room from 4 to 9 em none begins a column.
+TEST(VerticalText, IterationMarksNeverBeginAColumn)
+{
+    const QString file = FontCatalog::GothicFile();
+    const QRawFont font = FontCatalog::Load(file, 20);
+    const QString marks = QStringLiteral("々ゝゞヽヾ");
+    QStringList addresses;
+    const char* const places[] = { "佐々木町", "代々木", "野々市", "々", "みすゞ台", "いすゞ町", "ハヽヾ坂",
+        "奈々子ヶ丘", "久々知", "日々谷" };
+    for (int k = 0; k < 30; ++k)
+        addresses << QString::fromUtf8("東京都渋谷区") + QString::fromUtf8(places[k % 10])
+                + QString::number(k + 1) + QStringLiteral("丁目");
+    for (const QString& address : addresses)
+        for (double room = 4; room <= 9; room += 0.5)
+            for (const QString& column : BreakIntoColumns(file, font, address, { room * 20 }, 3, 0.85))
+                EXPECT_FALSE(!column.isEmpty() && marks.contains(column.front()))
+                    << address.toStdString() << " at " << room << " em: " << column.toStdString();
+}
+
 TEST(VerticalText, SqueezeCondensesAlongTheColumnOnly)
 {
     const QRect full = Ink(Draw(QStringLiteral("東京都千代田区"), 30, QPointF(150, 10)));

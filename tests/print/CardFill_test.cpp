@@ -107,7 +107,14 @@ TEST(CardFill, AddressConversion)
         { "3-1-3", true, 0x815C, false, "3―1―3" },
         { "3-1-3", false, 0x815C, true, "3-1-3" },
         { "3-1-3", true, 0, false, "3-1-3" },
-        { "B-1205", true, 0x815C, false, "B-1205" },
+        // So does one between any two of digit, Latin letter, kanji and kana.
+        { "B-1205", true, 0x815C, false, "B―1205" },
+        { "東3丁目-20-5", true, 0x815C, false, "東3丁目―20―5" },
+        { "10F-A", true, 0x815C, false, "10F―A" },
+        { "ビル-ｱ-b", true, 0x815C, false, "ビル―ｱ―b" },
+        { "B-1205", false, 0x815C, false, "B-1205" },
+        { "A -B", true, 0x815C, false, "A -B" },
+        { "-A", true, 0x815C, false, "-A" },
         { "15-", true, 0x815C, false, "15-" },
         { "１-２", true, 0x815B, false, "１ー２" },
         { "", true, 0x815C, true, "" },
@@ -262,4 +269,37 @@ TEST(CardFill, BarcodeSlotPrintsTheBarsOfSevenDigitCodesOnly)
     const SlotSet drawn = FillLayout(l.items, l.header, r.Lookup(), sender);
     EXPECT_TRUE(drawn.test(kBarcodeSlot));
     EXPECT_EQ(l.items[kBarcodeSlot].object.Text(), expected->Bars());
+}
+
+// A business's own code (no town of the dictionary has it) is encoded alone; a code
+// ending in 0000 names a whole city and gets no barcode; without a dictionary nothing
+// tells a business's code, and the address number is read as before.
+TEST(CardFill, BarcodeOfBusinessAndWholeCityCodes)
+{
+    const Layout l(kReportEnvelope3Front);
+    const SenderBlock sender = Sender();
+    const TownLookup dictionary = [](std::string_view code) -> std::optional<std::string> {
+        return code == "1000013" ? S("千代田区霞が関") : code == "1000000" ? S("千代田区") : std::string();
+    };
+    const TownLookup none = [](std::string_view) -> std::optional<std::string> { return std::nullopt; };
+    struct Case {
+        const char* postal;
+        const char* address1;
+        const TownLookup* town;
+        const char* number; // nullptr: no barcode
+    } cases[] = {
+        { "100-8792", "千代田区大手町２丁目３－１", &dictionary, "" },
+        { "100-8792", "千代田区大手町２丁目３－１", &none, "2-3-1" },
+        { "100-0013", "千代田区霞が関１丁目３－２", &dictionary, "1-3-2" },
+        { "100-0000", "千代田区永田町１丁目７－１", &dictionary, nullptr },
+        { "100-0000", "千代田区永田町１丁目７－１", &none, nullptr },
+    };
+    for (const Case& c : cases) {
+        const Record r { { "郵便番号", c.postal }, { "都道府県", "東京都" }, { "住所１", c.address1 } };
+        std::string text;
+        const bool drawn = SlotText(kBarcodeSlot, l.items[kBarcodeSlot], l.header, r.Lookup(), sender, text, *c.town);
+        ASSERT_EQ(drawn, c.number != nullptr) << c.postal << " " << (c.town == &none ? "no dictionary" : "");
+        if (c.number)
+            EXPECT_EQ(text, EncodeCustomerBarcode(c.postal, c.number)->Bars()) << c.postal;
+    }
 }

@@ -126,6 +126,39 @@ TEST(LayoutFile, SavedAndLoadedAgainBitForBit)
     EXPECT_EQ(FormatLayout(back.header, back.items), bytes);
 }
 
+// The kind a form was made as and its prefecture setting follow the objects, after the
+// last optional slot shown, where a reader that knows nothing of them stops; a layout
+// with neither is written as before.
+TEST(LayoutFile, TheFormsKindAndPrefectureSettingFollowTheObjects)
+{
+    for (bool barcode : { false, true }) {
+        Layout l(kReportEnvelope3Front);
+        l.items[kBarcodeSlot].shown = barcode;
+        const std::string plain = FormatLayout(l.header, l.items);
+        l.header.formKind = kReportEnvelope3Front;
+        l.header.printPrefecture = 1;
+        const std::string kept = FormatLayout(l.header, l.items);
+        ASSERT_EQ(kept.substr(0, plain.size()), plain) << barcode;
+        EXPECT_EQ(kept.substr(plain.size()), std::string("NRTX\x08\0\0\0\x05\0\0\0\x01\0\0\0", 16)) << barcode;
+
+        Layout back(kReportPostcard);
+        ASSERT_EQ(ParseLayout(kept, back.header, back.items), kLayoutRead);
+        EXPECT_EQ(back.header, l.header) << barcode;
+        EXPECT_EQ(back.items[kBarcodeSlot].shown, barcode);
+        EXPECT_EQ(FormatLayout(back.header, back.items), kept);
+        // Only the kind: the flag stays off.
+        l.header.printPrefecture = 0;
+        Layout kindOnly(kReportPostcard);
+        ASSERT_EQ(ParseLayout(FormatLayout(l.header, l.items), kindOnly.header, kindOnly.items), kLayoutRead);
+        EXPECT_EQ(kindOnly.header.formKind, kReportEnvelope3Front);
+        EXPECT_EQ(kindOnly.header.printPrefecture, 0);
+        // A file cut inside the block keeps neither.
+        Layout cut(kReportPostcard);
+        ASSERT_EQ(ParseLayout(kept.substr(0, kept.size() - 3), cut.header, cut.items), kLayoutRead);
+        EXPECT_EQ(cut.header.formKind, 0);
+    }
+}
+
 TEST(LayoutFile, OlderVersionsKeepTheKindsDefaultsForWhatTheyLack)
 {
     const Layout defaults(kReportLabelSheet);

@@ -108,3 +108,23 @@ TEST(PaperSize, PdfPagesGetTheExactSize)
         EXPECT_EQ(r.bytes, before) << r.what;
     }
 }
+
+// A driver's sizes by its own keywords; of a Postcard 0.7 mm short at each end and an
+// exact Hagaki the card gets Hagaki, and of two as close Hagaki comes first.
+TEST(PaperSize, DriverSizesAndTheCardsPaper)
+{
+    const std::string ppd = "*PaperDimension A4/A4: \"595 842\"\n"
+                            "*PaperDimension Postcard/Postcard: \"283 416\"\r\n"
+                            "*PaperDimension Hagaki/Hagaki: \"283 420\"\n"
+                            "*PaperDimension Broken: \"x y\"\n"
+                            "*ImageableArea Hagaki/Hagaki: \"0 0 283 420\"\n";
+    const std::vector<MediaSize> sizes = PpdPaperSizes(ppd);
+    ASSERT_EQ(sizes.size(), 3u);
+    EXPECT_EQ(sizes[1].key, "Postcard");
+    EXPECT_EQ(sizes[2].heightPt, 420);
+    EXPECT_EQ(MatchMedia(10000, 14800, sizes), 2);
+    const std::vector<MediaSize> same { { "Postcard", 283.46, 419.53 }, { "jpn_hagaki", 283.46, 419.53 },
+        { "A6", 297.64, 419.53 } };
+    EXPECT_EQ(MatchMedia(10000, 14800, same), 1);
+    EXPECT_EQ(MatchMedia(10500, 14800, same), 2);
+}

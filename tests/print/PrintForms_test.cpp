@@ -1,7 +1,9 @@
 #include "PrintTestSupport.h"
 
 #include "platform/fs.h"
+#include "print/CustomerBarcode.h"
 #include "print/LayoutFile.h"
+#include "settings/LayoutDefaults.h"
 #include "print/PrintForms.h"
 
 #include <gtest/gtest.h>
@@ -48,16 +50,54 @@ TEST(PrintForms, CreatingAForm)
     EXPECT_EQ(Names(*f.global), expected);
     EXPECT_EQ(ListFile(f), expected);
 
-    // The file holds the postcard's layout; loading applies kind 1 first, which the
-    // file then overrides.
+    // The file holds the postcard's layout and keeps its kind, which wins over the
+    // name when the form is loaded; a new form prints the prefecture.
     LayoutHeader postcard;
     LayoutTable postcardItems;
     ApplyDefaultLayout(kReportPostcard, postcard, postcardItems);
+    postcard.formKind = kReportPostcard;
+    postcard.printPrefecture = 1;
     EXPECT_EQ(ReadAll(f.UserFile("年賀状２.ndp")), FormatLayout(postcard, postcardItems));
+    EXPECT_EQ(f.global->FormKind(S("年賀状２")), kReportPostcard);
+    EXPECT_EQ(f.global->FormKind(S("年賀状")), kReportNewYearCard) << "an existing form: its name tells";
     ASSERT_EQ(f.global->LoadLayout(S("年賀状２"), AppSettings::ReportKindOfName(S("年賀状２"))), kLayoutRead);
+    EXPECT_EQ(f.global->Header().formKind, kReportPostcard);
+    EXPECT_EQ(f.global->Header().printPrefecture, 1);
     EXPECT_EQ(f.global->Header().backgroundImage, "repbk02.BMP");
     EXPECT_TRUE(f.global->Layout()[13].shown);
     EXPECT_EQ(f.global->Layout()[13].object.FontHeight(), 468);
+}
+
+// Whatever its name, a form is loaded with the defaults of the kind it was made as;
+// envelope fronts and labels show the customer barcode from the start.
+TEST(PrintForms, ANewFormKeepsItsKind)
+{
+    PrintFixture f;
+    struct Case {
+        const char* name;
+        int kind;
+        std::int32_t paperWidth;
+        bool barcode;
+    } cases[] = {
+        { "ENV3F", kReportEnvelope3Front, 12000, true },
+        { "封筒長3", kReportEnvelope3Front, 12000, true },
+        { "宛名", kReportLabelSheet, 8380, true },
+        { "封筒うら", kReportEnvelope40Back, 9000, false },
+        { "はがき", kReportNewYearCard, 10000, false },
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(CreatePrintForm(*f.global, S(c.name), c.kind), FormOutcome::Done) << c.name;
+        f.global->ApplyDefaultLayout(kReportPostcard);
+        EXPECT_EQ(f.global->FormKind(S(c.name)), c.kind) << c.name;
+        ASSERT_EQ(f.global->LoadLayout(S(c.name), AppSettings::ReportKindOfName(S(c.name))), kLayoutRead) << c.name;
+        EXPECT_EQ(f.global->Header().paperWidth, c.paperWidth) << c.name;
+        EXPECT_EQ(f.global->Layout()[kBarcodeSlot].shown, c.barcode) << c.name;
+        // The barcode of the kind's own defaults: centred on an envelope, inside a label.
+        const TextItem& bars = f.global->Layout()[kBarcodeSlot].object;
+        if (c.barcode && c.kind != kReportLabelSheet)
+            EXPECT_NEAR(bars.X() + BarcodeGeometry().Width() / 2, c.paperWidth / 2.0, 1) << c.name;
+        EXPECT_TRUE(BarcodeInsideCell(f.global->Header(), f.global->Layout()[kBarcodeSlot])) << c.name;
+    }
 }
 
 TEST(PrintForms, CreatingIsRefused)

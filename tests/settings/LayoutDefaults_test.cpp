@@ -42,7 +42,7 @@ std::map<int, Geometry> ParseShown(const std::string& text)
 
 const std::map<int, std::string> kShownSlots = {
     { 1,
-        "1 (5900, 3000, 500, 9000, 843, v); 4 (4600, 1300, 400, 566, 593, h); 5 (5300, 1300, 400, 566, 593, h); "
+        "1 (5421, 3000, 500, 9000, 843, v); 4 (4600, 1300, 400, 566, 593, h); 5 (5300, 1300, 400, 566, 593, h); "
         "6 (6000, 1300, 400, 566, 593, h); 7 (6700, 1300, 400, 566, 593, h); 8 (7380, 1300, 400, 566, 593, h); "
         "9 (8060, 1300, 400, 566, 593, h); 10 (8740, 1300, 400, 566, 593, h); 13 (9200, 2500, 350, 10000, 370, v); "
         "14 (8500, 2500, 350, 10000, 370, v); 28 (1200, 8100, 350, 4000, 512, v); "
@@ -50,7 +50,7 @@ const std::map<int, std::string> kShownSlots = {
         "33 (1950, 12350, 400, 500, 406, h); 34 (2350, 12350, 400, 500, 406, h); 35 (2750, 12350, 400, 500, 406, h); "
         "36 (3150, 12350, 400, 500, 406, h); 39 (2600, 5900, 350, 6200, 370, v); 40 (1900, 5900, 350, 6200, 370, v)" },
     { 2,
-        "1 (5900, 3000, 500, 9000, 843, v); 4 (4500, 1300, 400, 566, 593, h); 5 (5200, 1300, 400, 566, 593, h); "
+        "1 (5421, 3000, 500, 9000, 843, v); 4 (4500, 1300, 400, 566, 593, h); 5 (5200, 1300, 400, 566, 593, h); "
         "6 (5900, 1300, 400, 566, 593, h); 7 (6700, 1300, 400, 566, 593, h); 8 (7380, 1300, 400, 566, 593, h); "
         "9 (8060, 1300, 400, 566, 593, h); 10 (8740, 1300, 400, 566, 593, h); 13 (9200, 2500, 350, 12000, 468, v); "
         "14 (8500, 2500, 350, 12000, 468, v); 28 (1300, 9400, 350, 4000, 520, v); "
@@ -74,9 +74,9 @@ const std::map<int, std::string> kShownSlots = {
         "28 (1200, 17000, 350, 3600, 512, v); 29 (500, 20600, 2300, 500, 468, h); "
         "39 (2400, 14300, 300, 6300, 370, v); 40 (1800, 14300, 300, 6300, 370, v)" },
     { 5,
-        "1 (6700, 5000, 600, 10000, 1000, v); 4 (6350, 1220, 400, 700, 700, h); 5 (7050, 1220, 400, 700, 700, h); "
-        "6 (7750, 1220, 400, 700, 700, h); 7 (8600, 1220, 400, 700, 700, h); 8 (9300, 1220, 400, 700, 700, h); "
-        "9 (9900, 1220, 400, 700, 700, h); 10 (10600, 1220, 400, 700, 700, h); "
+        "1 (6700, 5000, 600, 10000, 1000, v); 4 (6560, 1275, 400, 700, 700, h); 5 (7260, 1275, 400, 700, 700, h); "
+        "6 (7960, 1275, 400, 700, 700, h); 7 (8720, 1275, 400, 700, 700, h); 8 (9400, 1275, 400, 700, 700, h); "
+        "9 (10080, 1275, 400, 700, 700, h); 10 (10760, 1275, 400, 700, 700, h); "
         "13 (11000, 3100, 350, 16000, 700, v); 14 (10100, 3100, 350, 16000, 700, v)" },
     { 6,
         "28 (1400, 16900, 350, 4000, 600, v); 29 (700, 21100, 2600, 600, 600, h); "
@@ -88,7 +88,7 @@ const std::map<int, std::string> kShownSlots = {
 
 // The hidden slots of the postcard, which unlike the other kinds has them all listed.
 const char* const kPostcardHidden
-    = "0 (5900, 3000, 500, 8000, 843, v); 2 (5900, 11000, 500, 1000, 843, v); 3 (4500, 1300, 4200, 566, 593, h); "
+    = "0 (5421, 3000, 500, 8000, 843, v); 2 (5421, 11000, 500, 1000, 843, v); 3 (4500, 1300, 4200, 566, 593, h); "
       "11 (9200, 2500, 350, 1500, 468, v); 12 (9200, 2500, 350, 12000, 468, v); 15 (7800, 2500, 350, 3500, 468, v); "
       "16 (7800, 2500, 350, 3500, 468, v); 17 (7800, 2500, 350, 3500, 468, v); 18 (7800, 2500, 350, 3500, 468, v); "
       "19 (7800, 2500, 350, 2000, 468, v); 20 (7800, 2500, 350, 10000, 468, v); 21 (7800, 2500, 350, 10000, 468, v); "
@@ -331,4 +331,49 @@ TEST(LayoutDefaults, TheBarcodeStartsHiddenAt8PointInsideThePostalBorder)
             info.labelSheet || info.kind == kReportEnvelope3Front || info.kind == kReportEnvelope4Front
                 || info.kind == kReportEnvelope40Front);
     }
+}
+
+// A label layout's barcode outside its cell (where a postcard puts it, or past the
+// edge of a smaller sheet's cell) is placed inside, under the shown texts; one inside
+// stays where it is.
+TEST(LayoutDefaults, ALabelsBarcodeIsKeptInsideItsCell)
+{
+    struct Case {
+        const char* what;
+        std::int32_t cellWidth, cellHeight, x, y;
+        bool shown, moved;
+    } cases[] = {
+        { "a postcard's place", 8380, 4230, 1808, 13512, true, true },
+        { "hidden, moved quietly", 8380, 4230, 1808, 13512, false, false },
+        { "past the right edge of a 66 mm cell", 6600, 3390, 800, 2800, true, true },
+        { "above the top", 8380, 4230, 800, -10, true, true },
+        { "inside", 8380, 4230, 500, 3000, true, false },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Layout l(kReportLabelSheet);
+        l.header.paperWidth = c.cellWidth;
+        l.header.paperHeight = c.cellHeight;
+        for (int slot = 0; slot < kLayoutSlots; ++slot)
+            l.items[static_cast<std::size_t>(slot)].shown = slot == 13 || slot == 14;
+        l.items[kBarcodeSlot].shown = c.shown;
+        TextItem& bars = l.items[kBarcodeSlot].object;
+        bars.SetPosition(c.x, c.y);
+        const bool inside = BarcodeInsideCell(l.header, l.items[kBarcodeSlot]);
+        EXPECT_EQ(KeepLabelBarcodeInCell(l.header, l.items), c.moved);
+        EXPECT_TRUE(BarcodeInsideCell(l.header, l.items[kBarcodeSlot]));
+        if (inside) {
+            EXPECT_EQ(bars.X(), c.x);
+            EXPECT_EQ(bars.Y(), c.y);
+        } else {
+            const TextItem& lowest = l.items[14].object;
+            EXPECT_GE(bars.Y(), lowest.Y() + lowest.Height()) << "under the address";
+        }
+    }
+    // On cards and envelopes nothing is moved.
+    Layout card(kReportPostcard);
+    card.items[kBarcodeSlot].shown = true;
+    card.items[kBarcodeSlot].object.SetPosition(20000, 20000);
+    EXPECT_FALSE(KeepLabelBarcodeInCell(card.header, card.items));
+    EXPECT_EQ(card.items[kBarcodeSlot].object.X(), 20000);
 }

@@ -127,6 +127,9 @@ void LabelSheetDialog::FillSheetList()
     cbo_Sheet->addItem(QStringLiteral("（手入力）"));
     for (const LabelSheet& sheet : sheets_)
         cbo_Sheet->addItem(gui::ToQ(sheet.name));
+    // A layout on one of the listed sheets (the default layout's GB861 among them) is
+    // shown with its sheet's name.
+    cbo_Sheet->setCurrentIndex(FindLabelSheet(sheets_, header_) + 1);
 }
 
 void LabelSheetDialog::cbo_SheetChange(int entry)

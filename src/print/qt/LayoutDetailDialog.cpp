@@ -56,6 +56,9 @@ LayoutDetailDialog::LayoutDetailDialog(const Values& values, QWidget* parent)
     chk_KanNum = new QCheckBox(QStringLiteral("数字を漢数字変換する（１２３　→　一二三）"), this);
     chk_KanNum->setObjectName(QStringLiteral("chk_KanNum"));
     chk_KanNum->setChecked(values.kanjiNumerals);
+    chk_Pref = new QCheckBox(QStringLiteral("住所１の前に都道府県を印刷する"), this);
+    chk_Pref->setObjectName(QStringLiteral("chk_Pref"));
+    chk_Pref->setChecked(values.printPrefecture);
 
     const gui::DialogButtons buttons = gui::AddOkCancel(
         this, QStringLiteral("cmd_Close"), QStringLiteral("キャンセル(&C)"), [this] { cmd_OkClick(); });
@@ -70,6 +73,7 @@ LayoutDetailDialog::LayoutDetailDialog(const Values& values, QWidget* parent)
     layout->addWidget(txt_RepBack);
     layout->addSpacing(8);
     layout->addWidget(chk_KanNum);
+    layout->addWidget(chk_Pref);
     layout->addStretch(1);
     layout->addWidget(buttons.box);
     setMinimumWidth(420);
@@ -80,6 +84,7 @@ void LayoutDetailDialog::cmd_OkClick()
 {
     values_.dashCode = DashOfEntry(cbo_AdChg->currentIndex() < 0 ? 0 : cbo_AdChg->currentIndex());
     values_.kanjiNumerals = chk_KanNum->isChecked();
+    values_.printPrefecture = chk_Pref->isChecked();
     values_.backgroundImage = gui::FromQ(txt_RepBack->text());
     accept();
 }

@@ -1,7 +1,7 @@
 #pragma once
 // "印字設定詳細": the dash that replaces "－" in vertical addresses, the picture shown
 // behind the layout in the editor and the preview, and whether address digits print
-// as kanji numerals.
+// as kanji numerals, and whether the first address line prints the prefecture.
 
 #include <QDialog>
 
@@ -22,6 +22,7 @@ public:
         std::uint16_t dashCode = 0; // 0 or one of 0x815B, 0x815C, 0x815D
         bool kanjiNumerals = false;
         std::string backgroundImage; // CP932
+        bool printPrefecture = false;
     };
 
     LayoutDetailDialog(const Values& values, QWidget* parent = nullptr);
@@ -37,6 +38,7 @@ private:
     QComboBox* cbo_AdChg = nullptr;
     QLineEdit* txt_RepBack = nullptr;
     QCheckBox* chk_KanNum = nullptr;
+    QCheckBox* chk_Pref = nullptr;
     QPushButton* cmd_Ok = nullptr;
     QPushButton* cmd_Close = nullptr;
 

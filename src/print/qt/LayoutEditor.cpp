@@ -4,6 +4,7 @@
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
+#include "print/CustomerBarcode.h"
 #include "print/PrintForms.h"
 #include "print/qt/CardSurface.h"
 #include "print/qt/LabelSheetDialog.h"
@@ -400,6 +401,11 @@ void LayoutEditor::ArrangeWindow(QGridLayout* cardArea, QVBoxLayout* side)
     layout->setContentsMargins(4, 0, 4, 0);
     layout->setMenuBar(menuBar);
     layout->addLayout(body, 1);
+    lbl_Note = new QLabel(this);
+    lbl_Note->setObjectName(QStringLiteral("lbl_Note"));
+    lbl_Note->setWordWrap(true);
+    lbl_Note->hide();
+    layout->addWidget(lbl_Note);
     layout->addWidget(statusBar);
 }
 
@@ -520,13 +526,59 @@ void LayoutEditor::LoadForm()
     for (int slot : { kJointNameSlot, kCompanySlot })
         items[static_cast<std::size_t>(slot)].object.SetText(SlotEditorSample(slot));
     ShowBarcodeRow();
+    barcodeMoved_ = h.barcodeMoved;
+    if (barcodeMoved_)
+        dirty_ = true;
 
     selection_ = -1;
     lst_Koumoku->setCurrentRow(0); // shows item 0 and paints
     if (selection_ != 0)
         ShowItem(0);
     UpdateScrollBars();
-    dirty_ = false;
+    dirty_ = barcodeMoved_;
+    ShowNote();
+}
+
+namespace {
+
+// Whether a shown label barcode covers another shown item: on a cell too small for the
+// layout's texts it stands at the cell's foot over them.
+bool BarcodeCoversText(const LayoutHeader& header, const LayoutTable& items)
+{
+    const LayoutItem& barcode = items[kBarcodeSlot];
+    if (header.labelSheet == 0 || !barcode.shown)
+        return false;
+    const TextItem& bars = barcode.object;
+    const BarcodeGeometry g = BarcodeGeometry::ForHeight(bars.Height());
+    const double left = bars.X(), right = bars.X() + g.Width(), top = bars.Y(), bottom = bars.Y() + g.longBar;
+    for (int slot = 0; slot < kLayoutSlots; ++slot) {
+        const LayoutItem& item = items[static_cast<std::size_t>(slot)];
+        if (slot == kBarcodeSlot || !item.shown)
+            continue;
+        const TextItem& o = item.object;
+        const double l = o.IsVertical() ? o.X() - 2.0 * o.Width() : o.X();
+        const double r = o.IsVertical() ? o.X() : o.X() + o.Width();
+        if (l < right && left < r && o.Y() < bottom && top < o.Y() + o.Height())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void LayoutEditor::ShowNote()
+{
+    QStringList lines;
+    if (barcodeMoved_)
+        lines << QStringLiteral("カスタマバーコードがラベルの外にあったため、ラベルの中の住所の下に移しました。");
+    if (BarcodeCoversText(global_.Header(), global_.Layout()))
+        lines << QStringLiteral("ラベルが小さく、カスタマバーコードが他の項目と重なっています。項目の位置を調整して下さい。");
+    if (selection_ == kBarcodeSlot)
+        lines << QStringLiteral("カスタマバーコードは郵便番号が7桁の宛先に印刷します。大口事業所・私書箱の個別番号には"
+                                "郵便番号だけを入れ、下4桁が0000の番号（市区町村全体を表す番号）の宛先には印刷しません"
+                                "（日本郵便の規則）。");
+    lbl_Note->setText(lines.join(QLatin1Char('\n')));
+    lbl_Note->setVisible(!lines.isEmpty());
 }
 
 void LayoutEditor::ShowBarcodeRow()
@@ -571,6 +623,7 @@ void LayoutEditor::ShowValues()
     lbl_Text->setVisible(freeText);
     txt_Text->setVisible(freeText);
     txt_Text->setText(freeText ? gui::ToQ(o.Text()) : QString());
+    ShowNote();
     statusBar->showMessage(QStringLiteral("%1　X %2 mm　Y %3 mm　（矢印キーで0.1mm、Shift+矢印キーで1mm移動）")
                                .arg(lst_Koumoku->item(selection_)->text(), txt_Left->text(), txt_Top->text()));
 }
@@ -771,6 +824,8 @@ void LayoutEditor::cmd_LabelClick()
     if (dialog.exec() != QDialog::Accepted)
         return;
     txt_Label->setText(gui::ToQ(LabelSummary(global_.Header())));
+    barcodeMoved_ = KeepLabelBarcodeInCell(global_.Header(), global_.Layout()) || barcodeMoved_;
+    ShowNote();
     ShowBarcodeRow();
     ShowPaperSize();
     RebuildSurface();
@@ -782,12 +837,13 @@ void LayoutEditor::cmd_LabelClick()
 void LayoutEditor::cmd_SetDetailClick()
 {
     LayoutHeader& h = global_.Header();
-    LayoutDetailDialog dialog({ h.dashCode, h.kanjiNumerals != 0, h.backgroundImage }, this);
+    LayoutDetailDialog dialog({ h.dashCode, h.kanjiNumerals != 0, h.backgroundImage, h.printPrefecture != 0 }, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const LayoutDetailDialog::Values& chosen = dialog.Result();
     h.dashCode = chosen.dashCode;
     h.kanjiNumerals = chosen.kanjiNumerals ? 1 : 0;
+    h.printPrefecture = chosen.printPrefecture ? 1 : 0;
     h.backgroundImage = chosen.backgroundImage;
     MarkDirty();
     backgroundImage_ = print::LoadBackground(global_, background_);

@@ -108,6 +108,8 @@ private:
     QScrollBar* scr_Right = nullptr;
     QScrollBar* scr_Bottom = nullptr;
     QStatusBar* statusBar = nullptr;
+    // What the editor did to the layout, or why the barcode prints as it does.
+    QLabel* lbl_Note = nullptr;
 
     friend class PreSetView;
     enum class ValueKind { X, Y, Width, Height, PaperWidth, PaperHeight };
@@ -128,6 +130,7 @@ private:
     void LoadForm();
     void ShowPaperSize();
     void ShowBarcodeRow();
+    void ShowNote();
     void ShowItem(int index);
     void ShowValues();
     void RebuildSurface();
@@ -148,6 +151,7 @@ private:
     PrinterBinding& printer_;
     int formIndex_;
     int kind_;
+    bool barcodeMoved_ = false;
     PreSetView* view_ = nullptr;
     QImage surface_;
     int surfaceWidth_ = 0;

@@ -132,7 +132,13 @@ CardRenderer::CardRenderer(AppSettings& global, AddressTable& table, PageOutput&
     : global_(global)
     , table_(table)
     , output_(output)
-    , townLookup_([this](std::string_view code) { return TownOfPostalCode(global_.PostalFile({}), code); })
+    , townLookup_([this](std::string_view code) -> std::optional<std::string> {
+        const std::string folder = global_.PostalFile({});
+        // Without a dictionary no code can be told for a business's own.
+        if (!platform::fs::IsFile(folder + "/YubinS.idx"))
+            return std::nullopt;
+        return TownOfPostalCode(folder, code);
+    })
 {
     for (LayoutItem& item : global_.Layout())
         item.object.SetDrawMode(1);
@@ -284,6 +290,17 @@ void CardRenderer::DrawCell(QPainter& painter, int row, std::int32_t ox, std::in
     NameBlockPlace place;
     place.bottom = global_.Header().paperHeight - kEdgeClearance;
     place.honorificApart = nameSlot == kNameSlot && draw.test(kHonorificSlot);
+    // Nothing of one label may land on its neighbour: a text or barcode placed past the
+    // cell's edge is cut there.
+    const bool label = IsLabelLayout();
+    if (label) {
+        const LayoutHeader& h = global_.Header();
+        const double sx = items[0].object.ScaleX(), sy = items[0].object.ScaleY();
+        const QPointF off = printableArea ? PrintableOffset(painter.device()) : QPointF();
+        painter.save();
+        painter.setClipRect(QRectF(ox * sx - off.x(), oy * sy - off.y(), h.paperWidth * sx, h.paperHeight * sy),
+            Qt::IntersectClip);
+    }
     std::array<int, kLayoutSlots> columns {};
     for (int slot = 0; slot < kLayoutSlots; ++slot) {
         if (!draw.test(static_cast<std::size_t>(slot)))
@@ -312,6 +329,8 @@ void CardRenderer::DrawCell(QPainter& painter, int row, std::int32_t ox, std::in
             ? DrawNameBlock(painter, object, beside, ox + shift, oy, printableArea, flow, place)
             : object.Draw(painter, ox + shift, oy, printableArea, flow);
     }
+    if (label)
+        painter.restore();
 }
 
 void CardRenderer::DrawRecord(bool onPreview, QPainter& painter, std::int32_t ox, std::int32_t oy)

@@ -30,7 +30,7 @@ int PrintFormTo(JobOutput& output, AppSettings& global, AddressTable& table, std
     const std::string form(global.ReportList().GetLine(index));
     CardRenderer renderer(global, table, output);
     renderer.ChooseSender(sender);
-    if (!renderer.Prepare(form, AppSettings::ReportKindOfName(form), printCondition, sortOrder))
+    if (!renderer.Prepare(form, global.FormKind(form), printCondition, sortOrder))
         return kPrintFailed;
     const int perPage = std::max(1, renderer.RecordsPerPage());
     const int pages = (renderer.RowCount() + perPage - 1) / perPage;

@@ -38,6 +38,11 @@ bool MayHaveVerticalForm(hb_codepoint_t c)
         || (c >= 0xFFE0 && c <= 0xFFE5);
 }
 
+bool IsVerticalPresentationForm(hb_codepoint_t c)
+{
+    return (c >= 0xFE10 && c <= 0xFE19) || (c >= 0xFE30 && c <= 0xFE4F);
+}
+
 void Put16(std::string& out, unsigned v)
 {
     out.push_back(static_cast<char>((v >> 8) & 0xFF));
@@ -127,6 +132,11 @@ bool WriteTextFont(const QString& file, const QString& target, const QString& fa
         hb_codepoint_t glyph = 0;
         if (IsRadical(code) || !hb_font_get_nominal_glyph(font, code, &glyph))
             continue;
+        // The presentation forms (︵ for a vertical （) share the glyphs the base
+        // characters lead to here; a PDF names each glyph by its lowest code, and copy
+        // and search want the base character.
+        if (vertical && IsVerticalPresentationForm(code))
+            continue;
         if (vertical && MayHaveVerticalForm(code)) {
             hb_buffer_clear_contents(buffer);
             hb_buffer_add_codepoints(buffer, &code, 1, 0, 1);
@@ -189,8 +199,9 @@ QString DerivedFile(const QString& file, bool vertical)
         = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/nortea/fonts");
     const QString kind = vertical ? QStringLiteral("Vertical") : QStringLiteral("Text");
     // The size and time of the original name the copy, so an updated font is copied anew.
+    // The vertical copy's map changed once (presentation forms left out): "vertical2".
     const QString target = QStringLiteral("%1/%2-%3-%4-%5.ttf")
-                               .arg(folder, info.completeBaseName(), kind.toLower())
+                               .arg(folder, info.completeBaseName(), vertical ? QStringLiteral("vertical2") : kind.toLower())
                                .arg(info.size())
                                .arg(info.lastModified().toSecsSinceEpoch());
     QString result = file;

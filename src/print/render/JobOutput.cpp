@@ -13,6 +13,7 @@
 #include <QTemporaryFile>
 
 #include <cups/cups.h>
+#include <cups/ppd.h>
 
 #include <utility>
 #include <vector>
@@ -58,6 +59,28 @@ std::vector<MediaSize> QueueMedia(const QueueName& queue)
     }
     cupsFreeDests(1, dest);
     return media;
+}
+
+// The paper sizes of the queue's driver description by its own keywords; none for a
+// queue without one. CUPS reports a description's sizes by standard names, and two of
+// them close to a card (Postcard 283 x 416 pt, Hagaki 283 x 420 pt) by one name, which
+// the queue then maps to either; asked for by keyword, the job gets the one chosen.
+std::vector<MediaSize> QueueDriverSizes(const QueueName& queue)
+{
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    const char* file = cupsGetPPD2(CUPS_HTTP_DEFAULT, queue.name.c_str());
+#pragma GCC diagnostic pop
+    if (file == nullptr)
+        return {};
+    const QString path = QFile::decodeName(file);
+    QFile ppd(path);
+    std::vector<MediaSize> sizes;
+    if (ppd.open(QIODevice::ReadOnly))
+        sizes = PpdPaperSizes(ppd.readAll().toStdString());
+    ppd.close();
+    QFile::remove(path);
+    return sizes;
 }
 
 } // namespace
@@ -113,9 +136,16 @@ QPaintDevice* JobOutput::OpenJob(QWidget* /*owner*/, bool useSaved, Paper paper)
     }
     QPageSize size = CustomPageSize(paper_);
     media_ = size.key().toStdString();
+    driverSize_ = false;
     if (kind_ == Kind::kQueue) {
-        const std::vector<MediaSize> media = QueueMedia(SplitQueue(target_.toStdString()));
-        const int match = MatchMedia(paper_.width, paper_.height, media);
+        const QueueName queue = SplitQueue(target_.toStdString());
+        std::vector<MediaSize> media = QueueDriverSizes(queue);
+        int match = MatchMedia(paper_.width, paper_.height, media);
+        driverSize_ = match >= 0;
+        if (match < 0) {
+            media = QueueMedia(queue);
+            match = MatchMedia(paper_.width, paper_.height, media);
+        }
         if (match >= 0) {
             const MediaSize& m = media[static_cast<std::size_t>(match)];
             media_ = m.key;
@@ -214,7 +244,7 @@ bool JobOutput::Submit()
         options.emplace_back("media-source", keyword);
     // A queue with a driver description turns a custom "media" into whole points;
     // asked for by its own option, the size stays exact.
-    if (media_.starts_with("Custom."))
+    if (media_.starts_with("Custom.") || driverSize_)
         options.emplace_back("PageSize", media_);
     std::vector<cups_option_t> list;
     for (auto& [name, value] : options)

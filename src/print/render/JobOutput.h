@@ -53,6 +53,7 @@ private:
     std::int32_t source_ = 0;
     std::int32_t duplex_ = 1;
     std::string media_; // the queue's name for the paper, or the custom size's key
+    bool driverSize_ = false; // media_ is a keyword of the queue's driver description
     std::string title_;
     bool delivered_ = true;
 };

@@ -71,7 +71,7 @@ void TextItem::FitThickness()
 namespace {
 
 // Below this a vertical address goes on in the next column rather than be condensed.
-constexpr double kMinSqueeze = 0.8;
+constexpr double kMinSqueeze = 0.85;
 
 // One vertical column from `rightTop` down to `bottom`, condensed to fit in draw mode 1
 // and kept inside `frame`.

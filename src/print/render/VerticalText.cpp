@@ -170,8 +170,15 @@ bool IsDigitPair(const QString& forms, qsizetype at)
 
 } // namespace
 
-QString VerticalForms(const QString& text)
+QString VerticalForms(const QString& input)
 {
+    // Full-width digits and letters are set as the half-width ones are: a number of two
+    // digits side by side, others upright.
+    QString text = input;
+    for (QChar& c : text)
+        if ((c.unicode() >= 0xFF10 && c.unicode() <= 0xFF19) || (c.unicode() >= 0xFF21 && c.unicode() <= 0xFF3A)
+            || (c.unicode() >= 0xFF41 && c.unicode() <= 0xFF5A))
+            c = QChar(c.unicode() - 0xFEE0);
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size();) {
@@ -292,6 +299,7 @@ bool MayNotBeginColumn(QChar c)
 {
     static const QString kClosing
         = QStringLiteral("ー－―‐、。，．）」』】〕］｝・ぁぃぅぇぉっゃゅょゎァィゥェォッャュョヮヵヶ"
+                         "々ゝゞヽヾ"
                          "ｰﾞﾟ｡､｣･ｧｨｩｪｫｯｬｭｮ)]},.-");
     return kClosing.contains(c);
 }
@@ -316,14 +324,54 @@ bool MayBreakAt(const QString& text, qsizetype at)
     return !MayNotBeginColumn(text[at]);
 }
 
-// After the parts of an address a reader expects a line to end with.
+bool IsDigitOfEitherWidth(QChar c)
+{
+    return IsAsciiDigit(c) || (c.unicode() >= 0xFF10 && c.unicode() <= 0xFF19);
+}
+
+// After the parts of an address a reader expects a line to end with: 丁目, 番地, 番,
+// 号, 階, and a floor written with F after its number.
 bool IsNaturalEnd(const QString& text, qsizetype at)
 {
-    for (const QString& end :
-        { QStringLiteral("丁目"), QStringLiteral("番地"), QStringLiteral("番"), QStringLiteral("号") })
+    if (at <= 0 || at >= text.size() || !MayBreakAt(text, at))
+        return false;
+    for (const QString& end : { QStringLiteral("丁目"), QStringLiteral("番地"), QStringLiteral("番"),
+             QStringLiteral("号"), QStringLiteral("階") })
         if (at >= end.size() && QStringView(text).mid(at - end.size(), end.size()) == end)
             return true;
-    return false;
+    const QChar last = text[at - 1];
+    return (last == QLatin1Char('F') || last == QChar(0xFF26)) && at >= 2 && IsDigitOfEitherWidth(text[at - 2]);
+}
+
+bool IsKanji(QChar c)
+{
+    return (c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF) || (c.unicode() >= 0x3400 && c.unicode() <= 0x4DBF)
+        || c.unicode() == 0x3005;
+}
+
+bool IsKana(QChar c)
+{
+    return (c.unicode() >= 0x3041 && c.unicode() <= 0x30FF) || IsHalfWidthKana(c);
+}
+
+// Where a word of kanji meets one of kana (a place name and a building's name); a
+// single kana between kanji (丸の内, 霞が関, 三ノ輪) is part of the name, not a word.
+bool IsScriptChange(const QString& text, qsizetype at)
+{
+    if (at <= 0 || at >= text.size() || !MayBreakAt(text, at))
+        return false;
+    const auto kanaRun = [&](qsizetype from, qsizetype step) {
+        qsizetype n = 0;
+        for (qsizetype i = from; i >= 0 && i < text.size() && IsKana(text[i]); i += step)
+            ++n;
+        return n;
+    };
+    return (IsKanji(text[at - 1]) && kanaRun(at, 1) >= 2) || (IsKanji(text[at]) && kanaRun(at - 1, -1) >= 2);
+}
+
+bool IsBlankBreak(const QString& text, qsizetype at)
+{
+    return at > 0 && at < text.size() && IsSpace(text[at]);
 }
 
 } // namespace
@@ -334,10 +382,20 @@ QStringList BreakIntoColumns(const QString& fontFile, const QRawFont& font, cons
     QStringList columns;
     QString rest = text;
     auto lengthOf = [&](const QString& s) { return VerticalTextLayout(fontFile, font, s).length(); };
+    auto roomOf = [&](int column) { return rooms.isEmpty() ? 0 : rooms[std::min<qsizetype>(column, rooms.size() - 1)]; };
+    auto trimmed = [](QString s, bool front) {
+        while (!s.isEmpty() && IsSpace(front ? s.front() : s.back())) {
+            if (front)
+                s.remove(0, 1);
+            else
+                s.chop(1);
+        }
+        return s;
+    };
     for (int column = 0; !rest.isEmpty(); ++column) {
-        const double room = rooms.isEmpty() ? 0 : rooms[std::min<qsizetype>(column, rooms.size() - 1)];
+        const double room = roomOf(column);
         const double length = lengthOf(rest);
-        if (column + 1 >= maxColumns || length * minSqueeze <= room || room <= 0) {
+        if (column + 1 >= maxColumns || length <= room || room <= 0) {
             columns << rest;
             break;
         }
@@ -351,22 +409,32 @@ QStringList BreakIntoColumns(const QString& fontFile, const QRawFont& font, cons
                 high = mid - 1;
         }
         const qsizetype fits = low;
+        // A break a reader expects beats condensing: after a part of the address, then
+        // at a blank, then where kanji and kana meet; in the second half of what fits,
+        // and only where what follows fits the next column (or more columns follow).
+        const bool moreAfterNext = column + 2 < maxColumns;
+        const double nextRoom = roomOf(column + 1);
         qsizetype at = -1;
-        for (qsizetype p = fits; p >= std::max<qsizetype>(1, fits / 2) && at < 0; --p)
-            if ((p < rest.size() && IsSpace(rest[p])) || (IsNaturalEnd(rest, p) && p < rest.size()))
-                at = p;
+        for (const auto& isBreak : { IsNaturalEnd, IsBlankBreak, IsScriptChange }) {
+            for (qsizetype p = fits; p >= std::max<qsizetype>(1, fits / 2) && at < 0; --p)
+                if (isBreak(rest, p)
+                    && (moreAfterNext || lengthOf(trimmed(rest.mid(p), true)) * minSqueeze <= nextRoom))
+                    at = p;
+            if (at >= 0)
+                break;
+        }
+        // Without one the line is condensed, as far as it may be.
+        if (at < 0 && length * minSqueeze <= room) {
+            columns << rest;
+            break;
+        }
         for (qsizetype p = fits; p >= 1 && at < 0; --p)
             if (MayBreakAt(rest, p))
                 at = p;
         if (at <= 0)
             at = std::max<qsizetype>(fits, 1);
-        QString head = rest.left(at);
-        while (!head.isEmpty() && IsSpace(head.back()))
-            head.chop(1);
-        rest = rest.mid(at);
-        while (!rest.isEmpty() && IsSpace(rest.front()))
-            rest.remove(0, 1);
-        columns << head;
+        columns << trimmed(rest.left(at), false);
+        rest = trimmed(rest.mid(at), true);
     }
     return columns;
 }

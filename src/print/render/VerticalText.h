@@ -85,17 +85,18 @@ bool IsHalfWidth(char32_t c);
 
 // The characters a vertical column shows for `text`: half-width katakana as full-width
 // ones (ｶﾞ as ガ), ASCII letters, signs and the space as their full-width forms, digits
-// as full-width digits except in a number of exactly two digits, which stays as it is
-// and is set side by side.
+// (of either width) as full-width digits except in a number of exactly two digits, which
+// becomes ASCII and is set side by side.
 QString VerticalForms(const QString& text);
 
 // `text` cut into columns for the rooms `rooms` (pixels down the column; the last one
 // stands for every further column), at most `maxColumns` of them. A column takes the
-// rest of the text when it fits, or fits condensed to no less than `minSqueeze`, or is
-// the last one allowed; otherwise the text breaks before the room runs out, after
-// 丁目, 番地, 番 or 号 or at a space where there is one in the second half of what
-// fits, else between two characters (never inside a number, before a voicing mark or
-// before a character that may not begin a line). Spaces at a break are dropped.
+// rest of the text when it fits or is the last one allowed. Otherwise it breaks where a
+// reader expects it, in the second half of what fits: after 丁目, 番地, 番, 号, 階 or a
+// floor's F, else at a blank, else where kanji and kana meet; without such a place the
+// rest is condensed to no less than `minSqueeze`, and failing that it breaks before the
+// room runs out (never inside a number, before a voicing mark or before a character
+// that may not begin a line, 々 among them). Spaces at a break are dropped.
 QStringList BreakIntoColumns(const QString& fontFile, const QRawFont& font, const QString& text,
     const QVector<double>& rooms, int maxColumns, double minSqueeze);
 

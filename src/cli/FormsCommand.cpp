@@ -1,0 +1,79 @@
+// nortea-cli forms: the print forms of the current user listed with their kind and
+// paper, the kinds a form can be made as (named as the new-form window names them), and
+// a new form made with its kind's defaults, with the window's checks and messages.
+#include "cli/Cli.h"
+
+#include "platform/sjis.h"
+#include "print/PrintForms.h"
+#include "settings/LayoutDefaults.h"
+
+#include <cstdio>
+
+namespace nrt::cli {
+namespace {
+
+std::string Millimetres(std::int32_t hundredths)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", hundredths / 100.0);
+    return text;
+}
+
+// "100.00x148.00mm", or for a label sheet the cell and the sheet.
+std::string PaperText(const LayoutHeader& h)
+{
+    const std::string cell = Millimetres(h.paperWidth) + "x" + Millimetres(h.paperHeight) + "mm";
+    if (h.labelSheet == 0)
+        return cell;
+    return cell + " " + std::to_string(h.columns) + "x" + std::to_string(h.rows) + " " + Millimetres(h.sheetWidth)
+        + "x" + Millimetres(h.sheetHeight) + "mm";
+}
+
+// The kind a user names: its name in the new-form window, or its number.
+int KindNamed(const std::string& utf8)
+{
+    for (const ReportKindInfo& kind : kReportKinds)
+        if (utf8 == kind.typeName || utf8 == std::to_string(kind.kind))
+            return kind.kind;
+    return 0;
+}
+
+} // namespace
+
+int RunForms(Context& context, Args& args)
+{
+    std::string kindName;
+    const bool hasKind = args.Option("--kind", kindName);
+    if (args.usageError || !args.unknown().empty())
+        return kExitUsage;
+    const std::vector<std::string>& rest = args.Rest();
+    AppSettings& global = context.Global();
+    if (rest.empty() && !hasKind) {
+        const LineList& forms = global.ReportList();
+        for (int i = 0; i < forms.GetCount(); ++i) {
+            const std::string name(forms.GetLine(i));
+            const int kind = global.FormKind(name);
+            global.LoadLayout(name, kind);
+            std::printf("%s\t%s\t%s\n", Out(name).c_str(), Out(ReportTypeName(kind)).c_str(),
+                PaperText(global.Header()).c_str());
+        }
+        return kExitOk;
+    }
+    if (rest.size() == 1 && rest[0] == "kinds" && !hasKind) {
+        for (const ReportKindInfo& kind : kReportKinds)
+            std::printf("%s\n", kind.typeName);
+        return kExitOk;
+    }
+    if (rest.size() != 2 || rest[0] != "create" || !hasKind)
+        return kExitUsage;
+    const int kind = KindNamed(kindName);
+    if (kind == 0) {
+        PrintMessage(SJ("注意"), SJ("種類を選択して下さい。"));
+        return kExitUsage;
+    }
+    if (!context.LockForWriting())
+        return kExitFailed;
+    return CreatePrintForm(global, platform::Utf8ToSjis(rest[1]), kind) == FormOutcome::Done ? kExitOk : kExitFailed;
+}
+
+} // namespace nrt::cli
