@@ -299,7 +299,8 @@ TEST(CardFill, BarcodeOfBusinessAndWholeCityCodes)
         std::string text;
         const bool drawn = SlotText(kBarcodeSlot, l.items[kBarcodeSlot], l.header, r.Lookup(), sender, text, *c.town);
         ASSERT_EQ(drawn, c.number != nullptr) << c.postal << " " << (c.town == &none ? "no dictionary" : "");
-        if (c.number)
+        if (c.number) {
             EXPECT_EQ(text, EncodeCustomerBarcode(c.postal, c.number)->Bars()) << c.postal;
+        }
     }
 }

@@ -94,8 +94,9 @@ TEST(PrintForms, ANewFormKeepsItsKind)
         EXPECT_EQ(f.global->Layout()[kBarcodeSlot].shown, c.barcode) << c.name;
         // The barcode of the kind's own defaults: centred on an envelope, inside a label.
         const TextItem& bars = f.global->Layout()[kBarcodeSlot].object;
-        if (c.barcode && c.kind != kReportLabelSheet)
+        if (c.barcode && c.kind != kReportLabelSheet) {
             EXPECT_NEAR(bars.X() + BarcodeGeometry().Width() / 2, c.paperWidth / 2.0, 1) << c.name;
+        }
         EXPECT_TRUE(BarcodeInsideCell(f.global->Header(), f.global->Layout()[kBarcodeSlot])) << c.name;
     }
 }
