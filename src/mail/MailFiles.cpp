@@ -100,7 +100,8 @@ int Load(std::string path, int filter, MailText& mail)
         return 0;
     }
     const std::string_view head = std::string_view(bytes).substr(0, kHeaderWindow);
-    const std::size_t cr = head.find('\r');
+    // A template saved by another editor may end its lines with LF alone.
+    const std::size_t cr = head.find_first_of("\r\n");
     if (cr == std::string_view::npos) {
         platform::Warn(SJ("不正な形式のファイルです。"));
         return -1;
