@@ -13,9 +13,9 @@
 #include "platform/sjis.h"
 
 #include <atomic>
-#include <optional>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <unistd.h>
 
 namespace nrt::cli {

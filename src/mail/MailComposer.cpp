@@ -226,8 +226,8 @@ bool NoticeUtf8(const TemplateList* templates, SmtpClient& mail, RecordSet& reci
 void ReportOutcome(MailingRun::Outcome outcome, const std::string& summary, const std::string& details)
 {
     const std::string& caption = SJ("メール送信");
-    const std::string more = (summary.empty() ? std::string() : "\n" + summary)
-        + (details.empty() ? std::string() : "\n" + details);
+    const std::string more
+        = (summary.empty() ? std::string() : "\n" + summary) + (details.empty() ? std::string() : "\n" + details);
     switch (outcome) {
     case MailingRun::kSomeFailed:
         platform::Inform(

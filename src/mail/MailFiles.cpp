@@ -22,6 +22,8 @@ bool HasExtension(std::string_view path)
     return dot != std::string_view::npos && dot + 1 < name.size();
 }
 
+} // namespace
+
 std::vector<std::string_view> SplitTabs(std::string_view line)
 {
     std::vector<std::string_view> fields;
@@ -34,8 +36,6 @@ std::vector<std::string_view> SplitTabs(std::string_view line)
     }
 }
 
-// The header is one line of tab-separated fields: a subject holding a tab or a line
-// break would break it.
 std::string HeaderField(std::string_view text)
 {
     std::string out(text);
@@ -44,8 +44,6 @@ std::string HeaderField(std::string_view text)
             c = ' ';
     return out;
 }
-
-} // namespace
 
 std::string MailFolder(const AppSettings& g)
 {

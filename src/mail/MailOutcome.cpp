@@ -11,27 +11,6 @@ namespace {
 
 constexpr std::string_view kMark = "RS\t1\t";
 
-// A field of a tab-separated line: tabs and line breaks inside become blanks.
-std::string Field(std::string_view text)
-{
-    std::string out(text);
-    std::replace_if(
-        out.begin(), out.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
-    return out;
-}
-
-std::vector<std::string> SplitTabs(std::string_view line)
-{
-    std::vector<std::string> fields;
-    for (;;) {
-        const std::size_t tab = line.find('\t');
-        fields.emplace_back(line.substr(0, tab));
-        if (tab == std::string_view::npos)
-            return fields;
-        line.remove_prefix(tab + 1);
-    }
-}
-
 bool KnownState(char c)
 {
     return c == RecipientOutcome::kSent || c == RecipientOutcome::kRefused || c == RecipientOutcome::kNotTried
@@ -62,12 +41,12 @@ bool MailOutcome::Load(const std::string& path)
     const std::vector<std::string> lines = mailfiles::SplitLines(bytes);
     if (lines.empty() || !lines[0].starts_with(kMark))
         return false;
-    const std::vector<std::string> head = SplitTabs(lines[0]);
-    subject = head.size() > 2 ? head[2] : "";
+    const std::vector<std::string_view> head = mailfiles::SplitTabs(lines[0]);
+    subject = head.size() > 2 ? std::string(head[2]) : std::string();
     reachedEnd = head.size() > 3 && head[3] == "1";
     recipients.clear();
     for (std::size_t i = 1; i < lines.size(); ++i) {
-        const std::vector<std::string> f = SplitTabs(lines[i]);
+        const std::vector<std::string_view> f = mailfiles::SplitTabs(lines[i]);
         if (f.size() < 5 || f[0].size() != 1 || !KnownState(f[0][0]))
             continue;
         RecipientOutcome r;
@@ -84,10 +63,11 @@ bool MailOutcome::Load(const std::string& path)
 bool MailOutcome::Save(const std::string& path) const
 {
     std::string out(kMark);
-    out += Field(subject) + "\t" + (reachedEnd ? "1" : "0") + "\t\r\n";
+    out += mailfiles::HeaderField(subject) + "\t" + (reachedEnd ? "1" : "0") + "\t\r\n";
     for (const RecipientOutcome& r : recipients)
-        out += std::string(1, static_cast<char>(r.state)) + "\t" + Field(r.address) + "\t" + Field(r.name) + "\t"
-            + Field(r.token) + "\t" + Field(r.reply) + "\r\n";
+        out += std::string(1, static_cast<char>(r.state)) + "\t" + mailfiles::HeaderField(r.address) + "\t"
+            + mailfiles::HeaderField(r.name) + "\t" + mailfiles::HeaderField(r.token) + "\t"
+            + mailfiles::HeaderField(r.reply) + "\r\n";
     return platform::fs::AtomicWriteFile(path, out);
 }
 

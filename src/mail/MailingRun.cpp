@@ -234,10 +234,12 @@ std::string MailingRun::RefusedList(std::size_t max) const
             continue;
         }
         ++shown;
-        list += (list.empty() ? "" : "\n") + OneLineReply(r.name) + " <" + r.address + ">: " + r.reply;
+        if (!list.empty())
+            list += '\n';
+        list.append(OneLineReply(r.name)).append(" <").append(r.address).append(">: ").append(r.reply);
     }
     if (more)
-        list += "\n" + Format(SJ("ほか%d件"), static_cast<int>(more));
+        list.append(1, '\n').append(Format(SJ("ほか%d件"), static_cast<int>(more)));
     return list;
 }
 
@@ -315,7 +317,7 @@ MailingRun::Handled MailingRun::HandleRecord(
         // A message whose data went out may have arrived all the same.
         failed_ = true;
         outcome.state = lost && code == SmtpClient::kMessageRefused ? RecipientOutcome::kUnconfirmed
-                                                                     : RecipientOutcome::kNotTried;
+                                                                    : RecipientOutcome::kNotTried;
         outcome.reply = OneLineReply(lostConnection_ ? lossText_ : mail_->ReplyText());
         if (lostConnection_)
             Log(SJ("再接続に失敗しました。") + "\r\n");

@@ -434,8 +434,7 @@ SmtpClient::Result SmtpClient::StartTls()
 {
     // Said plainly rather than as the TLS library's error: which setting, which file.
     if (!caFile_.empty() && ::access(caFile_.c_str(), R_OK) != 0)
-        return Fail(kFailed,
-            SJ("CA証明書ファイル（メール送信設定の CAFILE）が見つかりません。") + "\n" + caSetting_);
+        return Fail(kFailed, SJ("CA証明書ファイル（メール送信設定の CAFILE）が見つかりません。") + "\n" + caSetting_);
     std::string reason;
     const int rc = channel_->StartTls(host_, caFile_, timeout_, &reason);
     switch (rc) {

@@ -120,9 +120,10 @@ TEST_F(MailCli, AMailingThroughTheServer)
     EXPECT_NE(r.err.find("メール送信: 送信を完了しました。\n2通を送信しました。 送信 2通／送信不可 0通／未送信 0通"),
         std::string::npos)
         << r.err;
-    EXPECT_NE(MailFile("list.log").find("2通を送信しました。 送信 2通／送信不可 0通／未送信 0通\r\n"), std::string::npos);
-    EXPECT_NE(MailFile("mail.log").find(
-                  "\t新年会のお知らせ\t\t\t2通を送信しました。 送信 2通／送信不可 0通／未送信 0通\r\n"),
+    EXPECT_NE(
+        MailFile("list.log").find("2通を送信しました。 送信 2通／送信不可 0通／未送信 0通\r\n"), std::string::npos);
+    EXPECT_NE(
+        MailFile("mail.log").find("\t新年会のお知らせ\t\t\t2通を送信しました。 送信 2通／送信不可 0通／未送信 0通\r\n"),
         std::string::npos);
     EXPECT_EQ(MailFile("PrevMail.mlt"), kTemplate);
 }
@@ -339,7 +340,8 @@ TEST_F(MailCli, ACutRunAndItsResendBringEveryRecipientExactlyOneCopy)
     server.Up();
     const Result resent = Run({ "mail", "--template", mal, "--resend-failed" });
     EXPECT_EQ(resent.status, 0) << resent.err;
-    EXPECT_NE(resent.err.find("メール送信: 送信を完了しました。\n3通を送信しました。 送信 3通／送信不可 0通／未送信 0通"),
+    EXPECT_NE(
+        resent.err.find("メール送信: 送信を完了しました。\n3通を送信しました。 送信 3通／送信不可 0通／未送信 0通"),
         std::string::npos)
         << resent.err;
     EXPECT_NE(resent.err.find("3 / 3\n"), std::string::npos) << resent.err;
@@ -356,8 +358,8 @@ TEST_F(MailCli, ACutRunAndItsResendBringEveryRecipientExactlyOneCopy)
     EXPECT_EQ(server.Messages().size(), 5u);
 
     // Another text has no run of its own to finish.
-    const Result other = Run(
-        { "mail", "--template", Template("b.mal", "ML\t1\t別の件名\t0\t\r\n本文\r\n"), "--resend-failed" });
+    const Result other
+        = Run({ "mail", "--template", Template("b.mal", "ML\t1\t別の件名\t0\t\r\n本文\r\n"), "--resend-failed" });
     EXPECT_EQ(other.status, 1);
     EXPECT_NE(other.err.find("注意: このメールを送信した記録がありません。"), std::string::npos) << other.err;
 }

@@ -612,6 +612,7 @@ TEST_F(MailWindows, TheWaitBeforeANewTryCountsDownAndCancelEndsIt)
     EXPECT_EQ(seen, 1);
     EXPECT_EQ(labels,
         (std::set<QString> { Q("一時的に拒否された宛先へ再送するまで 残り 1:30"),
-            Q("一時的に拒否された宛先へ再送するまで 残り 1:29"), Q("一時的に拒否された宛先へ再送するまで 残り 1:28") }));
+            Q("一時的に拒否された宛先へ再送するまで 残り 1:29"),
+            Q("一時的に拒否された宛先へ再送するまで 残り 1:28") }));
     EXPECT_NE(dialog.Summary().find(S("未送信 1通")), std::string::npos) << U(dialog.Summary());
 }

@@ -199,7 +199,8 @@ TEST_F(OptionTest, PasswordsInClearAndTheWaitsBeforeNewTries)
     auto d = Dialog();
     // Off unless asked for, and only with authentication.
     EXPECT_FALSE(Control<QCheckBox>(d, "chk_MailClearAuth")->isChecked());
-    EXPECT_EQ(Control<QCheckBox>(d, "chk_MailClearAuth")->isEnabled(), Control<QCheckBox>(d, "chk_MailSMTP")->isChecked());
+    EXPECT_EQ(
+        Control<QCheckBox>(d, "chk_MailClearAuth")->isEnabled(), Control<QCheckBox>(d, "chk_MailSMTP")->isChecked());
     Control<QCheckBox>(d, "chk_MailSMTP")->setChecked(true);
     EXPECT_TRUE(Control<QCheckBox>(d, "chk_MailClearAuth")->isEnabled());
     Control<QCheckBox>(d, "chk_MailClearAuth")->setChecked(true);

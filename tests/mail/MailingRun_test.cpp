@@ -189,7 +189,8 @@ TEST_F(Mailing, PersonalisedMessagesAndTheLogsOfTheRun)
         + S("2通を送信しました。 送信 2通／送信不可 0通／未送信 0通\r\n") + "\r\n";
     EXPECT_EQ(U(ListLog()), U(log));
     EXPECT_EQ(FileText(folder + "/list202501.log"), log);
-    EXPECT_EQ(U(MailLog()), "2025/01/05 09:03:07\tお知らせ\t\t\t2通を送信しました。 送信 2通／送信不可 0通／未送信 0通\r\n");
+    EXPECT_EQ(
+        U(MailLog()), "2025/01/05 09:03:07\tお知らせ\t\t\t2通を送信しました。 送信 2通／送信不可 0通／未送信 0通\r\n");
     EXPECT_FALSE(fs::Exists(folder + "/mail.tmp"));
     EXPECT_TRUE(messages.shown.empty());
 }
@@ -223,7 +224,8 @@ TEST_F(Mailing, EveryAuthenticationOverStartTlsAndTls)
             rec.SetPos(0);
             EXPECT_EQ(Run(*mail), MailingRun::kRanThrough) << t.server << " " << auth;
             EXPECT_EQ(U(ListLog()).substr(U(ListLog()).find("one@")),
-                "one@example.com\r\n二郎\ttwo@example.com\r\n2通を送信しました。 送信 2通／送信不可 0通／未送信 0通\r\n\r\n");
+                "one@example.com\r\n二郎\ttwo@example.com\r\n2通を送信しました。 送信 2通／送信不可 0通／未送信 "
+                "0通\r\n\r\n");
         }
         const auto stored = server.Messages();
         ASSERT_EQ(stored.size(), 6u) << t.server;
@@ -375,7 +377,9 @@ TEST_F(Mailing, RestsAfterEveryHundredRecordsWithTheConnectionClosed)
     EXPECT_EQ(perConnection[2], 50);
     const auto received = peer.Received();
     EXPECT_EQ(std::count(received.begin(), received.end(), "QUIT"), 3);
-    EXPECT_NE(ListLog().find(S("宛先250\tn250@example.com\r\n250通を送信しました。 送信 250通／送信不可 0通／未送信 0通\r\n\r\n")), std::string::npos);
+    EXPECT_NE(ListLog().find(
+                  S("宛先250\tn250@example.com\r\n250通を送信しました。 送信 250通／送信不可 0通／未送信 0通\r\n\r\n")),
+        std::string::npos);
 }
 
 TEST_F(Mailing, ReconnectionsAfterTheRestsAuthenticateOverTlsAgain)
@@ -453,7 +457,8 @@ TEST_F(Mailing, ThreeRecordsOfOneAddress)
     // Each address got its one copy: the repeats are skipped, not failed.
     EXPECT_EQ(Run(*mail), MailingRun::kRanThrough);
     EXPECT_EQ(server.Messages().size(), 1u);
-    EXPECT_NE(U(ListLog()).find("1通を送信しました。 送信 1通／送信不可 0通／未送信 0通／重複 2通\r\n"), std::string::npos)
+    EXPECT_NE(
+        U(ListLog()).find("1通を送信しました。 送信 1通／送信不可 0通／未送信 0通／重複 2通\r\n"), std::string::npos)
         << U(ListLog());
 }
 
@@ -475,7 +480,8 @@ TEST_F(Mailing, RepeatsAreFoundWhateverTheCaseAndWherever)
     for (std::size_t at = 0; (at = log.find("メールアドレスが重複しています。", at)) != std::string::npos; ++at)
         ++repeats;
     EXPECT_EQ(repeats, 2u) << log;
-    EXPECT_NE(log.find("2通を送信しました。 送信 2通／送信不可 0通／未送信 0通／重複 2通\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("2通を送信しました。 送信 2通／送信不可 0通／未送信 0通／重複 2通\r\n"), std::string::npos)
+        << log;
 }
 
 TEST_F(Mailing, ARefusedRecipientIsLoggedAndTheRunGoesOn)
@@ -651,7 +657,8 @@ TEST_F(Mailing, ALostConnectionIsOpenedOnceMoreAndTheRunGoesOn)
                 p.ReadLine();
                 p.Drop();
             },
-            5, 2, "甲\ta@example.com\r\n乙\tb@example.com\r\n2通を送信しました。 送信 2通／送信不可 0通／未送信 0通\r\n", 2 },
+            5, 2,
+            "甲\ta@example.com\r\n乙\tb@example.com\r\n2通を送信しました。 送信 2通／送信不可 0通／未送信 0通\r\n", 2 },
         { "silent", [](ScriptPeer& p, int*) { p.ClosedWithoutData(5000); }, 1, 2,
             "甲\ta@example.com\r\n乙\tb@example.com\r\n2通を送信しました。 送信 2通／送信不可 0通／未送信 0通\r\n", 2 },
         { "gone for good",
@@ -888,8 +895,10 @@ TEST_F(Mailing, NamesWithLineBreaksAndTabsStayOneLogLineAndOneOutcomeLine)
     worker.Execute();
     peer.Join();
     EXPECT_EQ(seen, 2);
-    EXPECT_EQ(U(ListLog()), U(FirstLine()) + "山田\\r\\n太郎\ta@example.com\r\n鈴木\\t花子\\n\tb@example.com\r\n"
-                                "2通を送信しました。 送信 2通／送信不可 0通／未送信 0通\r\n\r\n");
+    EXPECT_EQ(U(ListLog()),
+        U(FirstLine())
+            + "山田\\r\\n太郎\ta@example.com\r\n鈴木\\t花子\\n\tb@example.com\r\n"
+              "2通を送信しました。 送信 2通／送信不可 0通／未送信 0通\r\n\r\n");
     MailOutcome kept;
     ASSERT_TRUE(kept.Load(folder + "/outcome.sts"));
     EXPECT_TRUE(kept.reachedEnd);

@@ -718,7 +718,8 @@ TEST_F(MailClient, WidthIsClampedAndResetsTheBody)
     EXPECT_EQ(bodyOf(), "");
     mail.SetBodyLine(0, std::string(256, 'x'));
     // An ISO-2022-JP line stops at 78 characters whatever the width.
-    EXPECT_EQ(bodyOf(), std::string(78, 'x') + "\r\n" + std::string(78, 'x') + "\r\n" + std::string(78, 'x') + "\r\n"
+    EXPECT_EQ(bodyOf(),
+        std::string(78, 'x') + "\r\n" + std::string(78, 'x') + "\r\n" + std::string(78, 'x') + "\r\n"
             + std::string(22, 'x') + "\r\n");
 }
 
@@ -1029,14 +1030,16 @@ TEST_F(MailClient, PasswordsInClearGoOnlyToThisMachineUnlessAllowed)
         mail.Quit();
         server.Join();
         const std::vector<std::string> got = server.Received();
-        const bool sent = std::any_of(got.begin(), got.end(), [](const std::string& l) { return l.starts_with("AUTH"); });
+        const bool sent
+            = std::any_of(got.begin(), got.end(), [](const std::string& l) { return l.starts_with("AUTH"); });
         EXPECT_EQ(sent, c.sent) << c.auth << c.remote << c.allowed;
         if (c.sent) {
             EXPECT_EQ(r, SmtpClient::kOk) << c.auth << c.remote << c.allowed;
             EXPECT_TRUE(messages.shown.empty());
         } else {
             EXPECT_EQ(r, SmtpClient::kClearAuthRefused);
-            EXPECT_TRUE(std::none_of(got.begin(), got.end(), [](const std::string& l) { return l.find("c2VjcmV0") != std::string::npos; }));
+            EXPECT_TRUE(std::none_of(
+                got.begin(), got.end(), [](const std::string& l) { return l.find("c2VjcmV0") != std::string::npos; }));
             ASSERT_EQ(messages.shown.size(), 1u);
             EXPECT_NE(U(messages.LastText()).find("「暗号化なしでパスワードを送信する」"), std::string::npos);
         }

@@ -10,9 +10,9 @@
 
 #include <memory>
 #include <optional>
-#include <vector>
 #include <string>
 #include <thread>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
