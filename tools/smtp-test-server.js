@@ -3,7 +3,8 @@
 //
 //   node smtp-test-server.js --dir FOLDER [--tls none|starttls|implicit]
 //                            [--key KEY.pem --cert CERT.pem] [--refuse ADDRESS]...
-//                            [--strict-8bit 1]
+//                            [--strict-8bit 1] [--drop-after N [--drop-unconfirmed 1]]
+//                            [--greylist SECONDS]
 //
 // Prints "PORT <n>" once it listens on a free port. Accepts mail without
 // authentication or after AUTH PLAIN, LOGIN or CRAM-MD5 as user "tester" with
@@ -12,6 +13,12 @@
 // before the end of data is answered. Recipients named with --refuse get 550.
 // With --strict-8bit a message holding any byte above 0x7F is refused with 550 5.6.0
 // and not stored, as a server holding to 7-bit mail (postfix strict_8bitmime) does.
+// With --drop-after N the server goes down once N messages are stored: the connection
+// that asks for the next one (MAIL FROM) is closed without a reply, or, with
+// --drop-unconfirmed, the connection of the Nth message is closed after storing it and
+// before answering; from then on every connection is refused with 421 until a line "up"
+// comes on standard input. With --greylist a recipient is answered 450 until SECONDS
+// have passed since its first RCPT TO, as greylisting servers do.
 // Exits when its standard input closes, so it never outlives the test that started it.
 'use strict';
 
@@ -31,7 +38,8 @@ const USER = 'tester';
 const PASSWORD = 'secret-pass';
 
 function parseArgs(argv) {
-    const args = { dir: null, tls: 'none', key: null, cert: null, refuse: [], strict8bit: false };
+    const args = { dir: null, tls: 'none', key: null, cert: null, refuse: [], strict8bit: false,
+        dropAfter: -1, dropUnconfirmed: false, greylist: -1 };
     for (let i = 0; i < argv.length; i++) {
         const name = argv[i];
         const value = argv[i + 1];
@@ -44,6 +52,9 @@ function parseArgs(argv) {
             case '--cert': args.cert = value; break;
             case '--refuse': args.refuse.push(value.toLowerCase()); break;
             case '--strict-8bit': args.strict8bit = value === '1'; break;
+            case '--drop-after': args.dropAfter = Number(value); break;
+            case '--drop-unconfirmed': args.dropUnconfirmed = value === '1'; break;
+            case '--greylist': args.greylist = Number(value); break;
             default: throw new Error(`unknown option ${name}`);
         }
     }
@@ -55,7 +66,24 @@ function parseArgs(argv) {
 
 const args = parseArgs(process.argv.slice(2));
 fs.mkdirSync(args.dir, { recursive: true });
-let stored = 0;
+// Numbering goes on from the messages already in the folder: a server started again
+// on the same folder adds to them.
+let stored = fs.readdirSync(args.dir).filter(f => f.endsWith('.env')).length;
+let down = false;
+let dropped = false; // the server goes down once
+const firstSeen = new Map(); // greylisting: recipient → time of its first RCPT TO
+
+function connectionOf(session) {
+    for (const c of server.connections) if (c.session === session) return c;
+    return null;
+}
+
+function goDown(session) {
+    down = true;
+    dropped = true;
+    const c = connectionOf(session);
+    if (c) c._socket.destroy();
+}
 
 function writeAtomically(file, data) {
     fs.writeFileSync(file + '.part', data);
@@ -78,7 +106,27 @@ const options = {
         if (auth.username === USER && passwordOk) return callback(null, { user: USER });
         return callback(new Error('Invalid username or password'));
     },
+    onConnect(session, callback) {
+        if (!down) return callback();
+        const err = new Error('4.3.2 Service not available');
+        err.responseCode = 421;
+        return callback(err);
+    },
+    onMailFrom(address, session, callback) {
+        if (args.dropAfter >= 0 && !dropped && !args.dropUnconfirmed && stored >= args.dropAfter) return goDown(session);
+        return callback();
+    },
     onRcptTo(address, session, callback) {
+        if (args.greylist >= 0) {
+            const key = address.address.toLowerCase();
+            const now = Date.now();
+            if (!firstSeen.has(key)) firstSeen.set(key, now);
+            if (now - firstSeen.get(key) < args.greylist * 1000) {
+                const err = new Error('4.7.1 Greylisted, please try again later');
+                err.responseCode = 450;
+                return callback(err);
+            }
+        }
         if (args.refuse.includes(address.address.toLowerCase())) {
             const err = new Error('Mailbox unavailable');
             err.responseCode = 550;
@@ -110,6 +158,7 @@ const options = {
                 lines.push(`user ${session.user || ''}`);
                 lines.push(`secure ${session.secure ? 1 : 0}`);
                 writeAtomically(base + '.env', lines.join('\n') + '\n');
+                if (args.dropAfter >= 0 && !dropped && args.dropUnconfirmed && stored >= args.dropAfter) return goDown(session);
                 callback(null, `stored as ${n}`);
             } catch (e) {
                 callback(e);
@@ -132,6 +181,8 @@ server.listen(0, '127.0.0.1', () => {
     process.stdout.write(`PORT ${server.server.address().port}\n`);
 });
 
-process.stdin.on('data', () => {});
+process.stdin.on('data', chunk => {
+    if (chunk.toString().split('\n').includes('up')) down = false;
+});
 process.stdin.on('end', () => process.exit(0));
 process.on('SIGTERM', () => process.exit(0));

@@ -165,7 +165,7 @@ const std::vector<Command>& Commands()
         {"user", "user list | user create NAME | user remove NAME", RunUser},
         {"backup", "backup", RunBackup},
         {"restore", "restore SET", RunRestore},
-        {"mail", "mail --template FILE [--dry-run]", RunMail},
+        {"mail", "mail --template FILE [--dry-run] [--resend-failed] [--no-wait] [--subject TEXT]", RunMail},
         {"postal-import", "postal-import FILE", RunPostalImport},
         {"postal-lookup", "postal-lookup CODE", RunPostalLookup},
         {"forms", "forms | forms kinds | forms create NAME --kind KIND", RunForms},

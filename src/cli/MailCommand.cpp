@@ -1,6 +1,8 @@
 // nortea-cli mail: a bulk mailing to the marked addressees, with the composer's checks
 // and the worker's run and logs; --dry-run writes each message to standard output as
-// it would go to the server, and sends nothing.
+// it would go to the server, and sends nothing. --resend-failed sends only to those the
+// last runs of the same mail did not reach; --no-wait leaves recipients refused for the
+// time being as not tried instead of waiting to try them again.
 #include "cli/Cli.h"
 
 #include "db/MainList.h"
@@ -13,6 +15,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <unistd.h>
 
 namespace nrt::cli {
@@ -75,14 +78,31 @@ public:
     }
     void Rest() override { Line(SJ("休憩中・・・")); }
     void Resume() override { Line(SJ("メール送信中・・・")); }
+    void Waiting(int secondsLeft) override
+    {
+        // On a terminal the count rewrites itself; otherwise one line per wait.
+        if (!terminal_ && waiting_)
+            return;
+        waiting_ = true;
+        char text[96];
+        std::snprintf(text, sizeof text, "%d:%02d", secondsLeft / 60, secondsLeft % 60);
+        const std::string line = Out(SJ("一時的に拒否された宛先を再送するまで 残り ")) + text;
+        if (terminal_)
+            std::fprintf(stderr, "\r%s ", line.c_str());
+        else
+            std::fprintf(stderr, "%s\n", line.c_str());
+        std::fflush(stderr);
+    }
     void Failed() override { }
     void Cancelled() override { }
 
 private:
     void Line(const std::string& text)
     {
-        std::fprintf(stderr, "%s%s\n", terminal_ && handled_ > 0 ? "\n" : "", Out(text).c_str());
+        std::fprintf(stderr, "%s%s\n", terminal_ && (handled_ > 0 || waiting_) ? "\n" : "", Out(text).c_str());
+        waiting_ = false;
     }
+    bool waiting_ = false;
     int handled_ = 0;
     int total_;
     bool terminal_;
@@ -100,6 +120,10 @@ int RunMail(Context& context, Args& args)
     std::string templateArg;
     const bool hasTemplate = args.Option("--template", templateArg);
     const bool dryRun = args.Flag("--dry-run");
+    const bool resend = args.Flag("--resend-failed");
+    const bool noWait = args.Flag("--no-wait");
+    std::string subjectArg;
+    const bool hasSubject = args.Option("--subject", subjectArg);
     if (args.usageError || !hasTemplate || templateArg.empty() || !args.Rest().empty())
         return kExitUsage;
 
@@ -110,6 +134,15 @@ int RunMail(Context& context, Args& args)
     const std::string path = platform::Utf8ToSjis(templateArg);
     mailfiles::MailText mail;
     if (mailfiles::Load(path, IsPlainBody(path) ? mailfiles::kOpenTxt : mailfiles::kOpenInternal, mail) != 0)
+        return kExitFailed;
+    // A .txt body has no subject of its own.
+    if (hasSubject)
+        mail.subject = platform::Utf8ToSjis(subjectArg);
+    if (!mailcompose::CheckSubject(mail))
+        return kExitFailed;
+    const std::string folder = mailfiles::MailFolder(g);
+    std::optional<MailOutcome> previous;
+    if (resend && !(previous = mailcompose::PendingOutcome(folder, mail)))
         return kExitFailed;
 
     // The print condition of the list's first tab: the marked addressees.
@@ -126,11 +159,13 @@ int RunMail(Context& context, Args& args)
     if (!mailcompose::CheckBody(mail.lines, g.GetMailWrap(), db, templates))
         return kExitFailed;
 
-    TerminalProgress progress(recipients.GetRowCount());
+    TerminalProgress progress(previous ? static_cast<int>(previous->Pending().size()) : recipients.GetRowCount());
     std::unique_ptr<SmtpClient> client = mailcompose::Prepare(g, mail, sender);
     mailcompose::NoticeUtf8(&templates, *client, recipients);
     if (dryRun) {
         MailingRun worker(&templates, client.get(), &recipients, {}, progress);
+        if (previous)
+            worker.SetOutcomeFile({}, previous);
         InterruptStopsWorker interrupt(worker);
         worker.DryRun([](const std::string& message) {
             std::fwrite(message.data(), 1, message.size(), stdout);
@@ -144,9 +179,11 @@ int RunMail(Context& context, Args& args)
         return kExitFailed;
     if (!mailcompose::Open(g, *client))
         return kExitFailed;
-    const std::string folder = mailfiles::MailFolder(g);
     MailingRun worker(&templates, client.get(), &recipients, folder, progress);
     mailcompose::ApplyRest(g, worker);
+    if (noWait)
+        worker.SetRetryWaits({});
+    worker.SetOutcomeFile(MailOutcome::PathFor(folder, mail), previous);
     {
         InterruptStopsWorker interrupt(worker);
         worker.Execute();
@@ -154,7 +191,10 @@ int RunMail(Context& context, Args& args)
     client.reset();
     progress.Finish();
     mailfiles::SaveSent(folder, mail);
-    mailcompose::ReportOutcome(worker.GetOutcome(), worker.Summary());
+    std::string details = worker.RefusedList(static_cast<std::size_t>(-1));
+    if (worker.NotTried() + worker.Refused() > 0)
+        details += (details.empty() ? "" : "\n") + SJ("送信できなかった宛先には --resend-failed で送信できます。");
+    mailcompose::ReportOutcome(worker.GetOutcome(), worker.Summary(), details);
     return worker.GetOutcome() == MailingRun::kRanThrough ? kExitOk : kExitFailed;
 }
 

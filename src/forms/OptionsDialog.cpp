@@ -148,6 +148,12 @@ QWidget* OptionsDialog::BuildMailPage()
     radios->addWidget(rdo_MailSMTPCram);
     radios->addWidget(rdo_MailSMTPPlain);
     radios->addStretch(1);
+    chk_MailClearAuth = new QCheckBox(QStringLiteral("暗号化なしでパスワードを送信する（LOGIN・PLAIN）"), page);
+    chk_MailClearAuth->setObjectName(QStringLiteral("chk_MailClearAuth"));
+    chk_MailClearAuth->setToolTip(
+        QStringLiteral("オフのときは、暗号化なしの接続では このパソコン上のサーバーにだけパスワードを送ります"));
+    txt_MailRetryWait = LimitedEdit(page, "txt_MailRetryWait", 63);
+    txt_MailRetryWait->setPlaceholderText(QStringLiteral("60,300,900"));
     txt_MailUser = LimitedEdit(page, "txt_MailUser", 60);
     txt_MailPassword = LimitedEdit(page, "txt_MailPassword", 30);
     txt_MailPassword->setEchoMode(QLineEdit::Password);
@@ -201,9 +207,12 @@ QWidget* OptionsDialog::BuildMailPage()
     grid->addWidget(grp_MailSMTP, row++, 0, 1, 2);
     line(QStringLiteral("ユーザ名"), txt_MailUser, true);
     line(QStringLiteral("パスワード"), txt_MailPassword, true);
+    grid->addWidget(chk_MailClearAuth, row++, 0, 1, 2);
     line(QStringLiteral("メール折り返し桁数(10-255)"), txt_MailTurn, false);
     line(QStringLiteral("一括送信の休憩"), txt_MailRestCount, false, rest);
     line(QStringLiteral("CA証明書ファイル"), txt_MailCaFile, true, cmd_MailCaFile);
+    line(QStringLiteral("一時エラーの再送待ち"), txt_MailRetryWait, true,
+        new QLabel(QStringLiteral("秒（カンマ区切り）"), page));
     grid->setRowStretch(row, 1);
     grid->setColumnStretch(1, 1);
     return page;
@@ -223,6 +232,8 @@ void OptionsDialog::Fill()
     txt_MailRestCount->setText(QString::number(global_.GetMailRestEvery()));
     txt_MailRestSec->setText(QString::number(global_.GetMailRestSeconds()));
     txt_MailCaFile->setText(ToQ(global_.GetMailCaFile()));
+    chk_MailClearAuth->setChecked(global_.GetMailClearAuth());
+    txt_MailRetryWait->setText(ToQ(global_.GetMailRetryWaits()));
     const int ssl = global_.GetMailSsl();
     cbo_MailSsl->setCurrentIndex(ssl >= 0 && ssl < options::kSslChoices ? ssl : 0);
 
@@ -250,6 +261,7 @@ void OptionsDialog::UpdateDependents()
         r->setEnabled(smtp);
     SetEditUsable(txt_MailUser, smtp);
     SetEditUsable(txt_MailPassword, smtp);
+    chk_MailClearAuth->setEnabled(smtp);
     const bool backup = chk_HBackOn->isChecked();
     SetEditUsable(txt_HBackPath, backup);
     lbl_BackPath->setEnabled(backup);
@@ -304,6 +316,8 @@ void OptionsDialog::cmd_OkClick()
     global_.SetMailRestEvery(options::RestFromText(FromQ(txt_MailRestCount->text()), global_.GetMailRestEvery()));
     global_.SetMailRestSeconds(options::RestFromText(FromQ(txt_MailRestSec->text()), global_.GetMailRestSeconds()));
     global_.SetMailCaFile(caFile);
+    global_.SetMailClearAuth(chk_MailClearAuth->isChecked());
+    global_.SetMailRetryWaits(FromQ(txt_MailRetryWait->text()));
     global_.SetFolderBackupOn(chk_HBackOn->isChecked() ? 1 : 0);
     global_.SetFolderBackupPath(path);
     accept();

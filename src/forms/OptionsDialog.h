@@ -56,6 +56,8 @@ private:
     QLineEdit* txt_MailRestSec = nullptr; // seconds of a rest
     QLineEdit* txt_MailCaFile = nullptr; // certificates trusted besides the system's
     QPushButton* cmd_MailCaFile = nullptr;
+    QCheckBox* chk_MailClearAuth = nullptr; // LOGIN/PLAIN allowed without encryption
+    QLineEdit* txt_MailRetryWait = nullptr; // seconds before the new tries after a 4xx
     QPushButton* cmd_Ok = nullptr;
     QPushButton* cmd_Close = nullptr;
 

@@ -376,4 +376,25 @@ void MailChannel::Close()
     readAt_ = 0;
 }
 
+bool MailChannel::PeerIsLoopback() const
+{
+    if (fd_ < 0)
+        return false;
+    sockaddr_storage peer {};
+    socklen_t length = sizeof peer;
+    if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&peer), &length) != 0)
+        return false;
+    if (peer.ss_family == AF_INET) {
+        const auto* v4 = reinterpret_cast<const sockaddr_in*>(&peer);
+        return (ntohl(v4->sin_addr.s_addr) >> 24) == 127;
+    }
+    if (peer.ss_family == AF_INET6) {
+        const auto* v6 = reinterpret_cast<const sockaddr_in6*>(&peer);
+        if (IN6_IS_ADDR_LOOPBACK(&v6->sin6_addr))
+            return true;
+        return IN6_IS_ADDR_V4MAPPED(&v6->sin6_addr) && v6->sin6_addr.s6_addr[12] == 127;
+    }
+    return false;
+}
+
 } // namespace nrt

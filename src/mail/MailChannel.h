@@ -59,6 +59,8 @@ public:
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
     bool IsSecure() const { return tls_ != nullptr; }
+    // True when the other end is this machine (127.0.0.0/8 or ::1).
+    bool PeerIsLoopback() const;
 
 private:
     struct Tls;

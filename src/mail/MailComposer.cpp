@@ -48,8 +48,11 @@ SmtpSettings ServerSettings(const AppSettings& g)
     s.user = g.GetMailUser();
     s.password = g.GetMailPassword();
     s.ssl = g.GetMailSsl();
-    if (!g.GetMailCaFile().empty())
+    if (!g.GetMailCaFile().empty()) {
         s.caFile = platform::fs::ToSystemPath(g.GetMailCaFile());
+        s.caSetting = g.GetMailCaFile();
+    }
+    s.clearAuth = g.GetMailClearAuth();
     return s;
 }
 
@@ -177,6 +180,29 @@ std::unique_ptr<SmtpClient> Connect(const AppSettings& g, const mailfiles::MailT
 void ApplyRest(const AppSettings& g, MailingRun& worker)
 {
     worker.SetRest(g.GetMailRestEvery(), g.GetMailRestSeconds());
+    worker.SetRetryWaits(MailingRun::RetryWaitsFromText(g.GetMailRetryWaits()));
+}
+
+bool CheckSubject(const mailfiles::MailText& mail)
+{
+    if (mail.subject.find_first_not_of(std::string_view(" \t\x81\x40")) != std::string::npos)
+        return true;
+    platform::Warn(SJ("件名を入力して下さい。"));
+    return false;
+}
+
+std::optional<MailOutcome> PendingOutcome(const std::string& folder, const mailfiles::MailText& mail)
+{
+    MailOutcome outcome;
+    if (!outcome.Load(MailOutcome::PathFor(folder, mail))) {
+        platform::Warn(SJ("このメールを送信した記録がありません。"));
+        return std::nullopt;
+    }
+    if (outcome.Pending().empty()) {
+        platform::Inform(SJ("未送信のメールはありません。"), SJ("メール送信"));
+        return std::nullopt;
+    }
+    return outcome;
 }
 
 bool NoticeUtf8(const TemplateList* templates, SmtpClient& mail, RecordSet& recipients)
@@ -197,20 +223,22 @@ bool NoticeUtf8(const TemplateList* templates, SmtpClient& mail, RecordSet& reci
     return true;
 }
 
-void ReportOutcome(MailingRun::Outcome outcome, const std::string& summary)
+void ReportOutcome(MailingRun::Outcome outcome, const std::string& summary, const std::string& details)
 {
     const std::string& caption = SJ("メール送信");
+    const std::string more
+        = (summary.empty() ? std::string() : "\n" + summary) + (details.empty() ? std::string() : "\n" + details);
     switch (outcome) {
     case MailingRun::kSomeFailed:
-        platform::Inform(SJ("送信を完了しましたが、送信できなかったメールが存在します。\n送信ログを確認して下さい。")
-                + (summary.empty() ? std::string() : "\n" + summary),
+        platform::Inform(
+            SJ("送信を完了しましたが、送信できなかったメールが存在します。\n送信ログを確認して下さい。") + more,
             caption, platform::MsgIcon::Warning);
         break;
     case MailingRun::kBrokenOff:
-        platform::Inform(SJ("処理を中断しました。"), caption);
+        platform::Inform(SJ("処理を中断しました。") + more, caption);
         break;
     default:
-        platform::Inform(SJ("送信を完了しました。"), caption);
+        platform::Inform(SJ("送信を完了しました。") + more, caption);
         break;
     }
 }

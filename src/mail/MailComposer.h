@@ -12,6 +12,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -84,17 +85,25 @@ bool Open(const AppSettings& g, SmtpClient& mail);
 // the client has shown why, and "mail.log" has a line for the attempt.
 std::unique_ptr<SmtpClient> Connect(const AppSettings& g, const mailfiles::MailText& mail, const MailSender& sender);
 
-// The rests of the settings for a bulk mailing.
+// The rests and the waits before new tries of the settings for a bulk mailing.
 void ApplyRest(const AppSettings& g, MailingRun& worker);
+
+// Before sending: a subject that is not blank; else the box and false.
+bool CheckSubject(const mailfiles::MailText& mail);
+
+// For 「未送信のみ再送」: the kept outcome of the earlier runs of this mail text, with
+// recipients still to send to. Nothing, after a box, when there is no such record or
+// every recipient has had the mail.
+std::optional<MailOutcome> PendingOutcome(const std::string& folder, const mailfiles::MailText& mail);
 
 // Before sending: the box naming the recipients whose message goes out in UTF-8 (a
 // name, the subject or the filled body holds a character outside JIS X 0208). True
 // when there was one. The record set is left where it stood.
 bool NoticeUtf8(const TemplateList* templates, SmtpClient& mail, RecordSet& recipients);
 
-// The box after a mailing (caption "メール送信") for the worker's outcome 0, 1 or 2;
-// with failures it carries the run's summary ("N通中 M通を送信しました。…").
-void ReportOutcome(MailingRun::Outcome outcome, const std::string& summary = {});
+// The box after a mailing (caption "メール送信") for the worker's outcome 0, 1 or 2,
+// followed by the run's summary with its three counts and `details` (the refusals).
+void ReportOutcome(MailingRun::Outcome outcome, const std::string& summary = {}, const std::string& details = {});
 
 } // namespace mailcompose
 } // namespace nrt

@@ -15,18 +15,31 @@ constexpr std::string_view kJisWordStart = "=?ISO-2022-JP?B?";
 constexpr std::string_view kUtf8WordStart = "=?UTF-8?B?";
 constexpr std::string_view kWordEnd = "?=";
 
-// Full-width forms of the half-width characters 0xA1-0xDF. The prolonged sound mark
-// becomes the full-width minus and the voicing marks stay separate characters: that
-// is what recipients of this program's mail have always seen.
+// Full-width forms of the half-width characters 0xA1-0xDF. A voicing mark after a kana
+// that takes it is composed with it by WidenKana; alone it stays a mark of its own.
 constexpr std::uint16_t kWideKana[0xDF - 0xA1 + 1] = {
     0x8142, 0x8175, 0x8176, 0x8141, 0x8145, // ｡｢｣､･
     0x8392, 0x8340, 0x8342, 0x8344, 0x8346, 0x8348, 0x8383, 0x8385, 0x8387, 0x8362, // ｦｧｨｩｪｫｬｭｮｯ
-    0x817C, 0x8341, 0x8343, 0x8345, 0x8347, 0x8349, 0x834A, 0x834C, 0x834E, 0x8350, // ｰｱｲｳｴｵｶｷｸｹ
+    0x815B, 0x8341, 0x8343, 0x8345, 0x8347, 0x8349, 0x834A, 0x834C, 0x834E, 0x8350, // ｰｱｲｳｴｵｶｷｸｹ
     0x8352, 0x8354, 0x8356, 0x8358, 0x835A, 0x835C, 0x835E, 0x8360, 0x8363, 0x8365, // ｺｻｼｽｾｿﾀﾁﾂﾃ
     0x8367, 0x8369, 0x836A, 0x836B, 0x836C, 0x836D, 0x836E, 0x8371, 0x8374, 0x8377, // ﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍ
     0x837A, 0x837D, 0x837E, 0x8380, 0x8381, 0x8382, 0x8384, 0x8386, 0x8388, 0x8389, // ﾎﾏﾐﾑﾒﾓﾔﾕﾖﾗ
     0x838A, 0x838B, 0x838C, 0x838D, 0x838F, 0x8393, 0x814A, 0x814B, // ﾘﾙﾚﾛﾜﾝﾞﾟ
 };
+
+// The full-width kana of half-width `c` followed by the voicing mark `mark` (ﾞ 0xDE,
+// ﾟ 0xDF) as one character: ﾀﾞ is ダ, ﾊﾟ is パ, ｳﾞ is ヴ. 0 when they do not compose.
+std::uint16_t Composed(unsigned c, unsigned mark)
+{
+    if (mark == 0xDE && c == 0xB3)
+        return 0x8394; // ヴ
+    const bool voiceable = (c >= 0xB6 && c <= 0xC4) || (c >= 0xCA && c <= 0xCE); // ｶ-ﾄ, ﾊ-ﾎ
+    if (mark == 0xDE && voiceable)
+        return static_cast<std::uint16_t>(kWideKana[c - 0xA1] + 1);
+    if (mark == 0xDF && c >= 0xCA && c <= 0xCE)
+        return static_cast<std::uint16_t>(kWideKana[c - 0xA1] + 2);
+    return 0;
+}
 
 std::string_view UpToNul(std::string_view s)
 {
@@ -343,16 +356,41 @@ std::string MailEncoding::WidenKana(std::string_view line, std::size_t limit)
             out.append(line.substr(i, 2));
             i += 2;
         } else if (c >= 0xA1 && c <= 0xDF) {
-            const std::uint16_t wide = kWideKana[c - 0xA1];
+            const std::uint16_t composed
+                = i + 1 < line.size() ? Composed(c, static_cast<unsigned char>(line[i + 1])) : 0;
+            const std::uint16_t wide = composed ? composed : kWideKana[c - 0xA1];
             out += static_cast<char>(wide >> 8);
             out += static_cast<char>(wide & 0xFF);
-            ++i;
+            i += composed ? 2 : 1;
         } else {
             out += static_cast<char>(c);
             ++i;
         }
     }
     return out;
+}
+
+std::size_t MailEncoding::CutJisPiece(std::string_view text, std::size_t width, std::size_t encodedWidth)
+{
+    text = UpToNul(text);
+    std::size_t length = 0;
+    std::size_t encoded = 0; // of text[0, length) in ISO-2022-JP, the closing escape included
+    bool inJis = false;
+    while (length < text.size()) {
+        const bool pair = IsPair(text, length);
+        const std::size_t next = length + (pair ? 2 : 1);
+        std::size_t grown = encoded;
+        if (pair)
+            grown += inJis ? 2 : kToJis0208.size() + 2 + kToAscii.size();
+        else
+            grown += 1;
+        if (next > width || grown > encodedWidth)
+            return length;
+        length = next;
+        encoded = grown;
+        inJis = pair;
+    }
+    return 0;
 }
 
 std::size_t MailEncoding::CutPiece(std::string_view text, std::size_t width)

@@ -44,12 +44,18 @@ public:
     static std::string Base64Decode(std::string_view text);
 
     // Half-width katakana and punctuation 0xA1-0xDF replaced by their full-width forms:
-    // single bytes above 0x7F have no place in 7-bit mail. Copying stops once `limit`
+    // single bytes above 0x7F have no place in 7-bit mail. A kana followed by ﾞ or ﾟ
+    // becomes the one voiced character (ﾀﾞ ダ, ﾊﾟ パ, ｳﾞ ヴ); ｰ becomes ー. Copying stops once `limit`
     // bytes are written (a character crossing the limit is kept whole).
     static std::string WidenKana(std::string_view line, std::size_t limit = kLineLimit);
     // Length of the next piece of at most `width` bytes of whole characters, or 0
     // when the whole text fits in `width` bytes.
     static std::size_t CutPiece(std::string_view text, std::size_t width);
+    // The same for an ISO-2022-JP line: at most `width` bytes of the text and at most
+    // `encodedWidth` characters once written with its escape sequences.
+    static std::size_t CutJisPiece(std::string_view text, std::size_t width, std::size_t encodedWidth);
+    // Longest ISO-2022-JP body line, escape sequences included (RFC 2822's 78).
+    static constexpr std::size_t kJisLineWidth = 78;
 };
 
 } // namespace nrt

@@ -22,6 +22,8 @@ bool HasExtension(std::string_view path)
     return dot != std::string_view::npos && dot + 1 < name.size();
 }
 
+} // namespace
+
 std::vector<std::string_view> SplitTabs(std::string_view line)
 {
     std::vector<std::string_view> fields;
@@ -34,8 +36,6 @@ std::vector<std::string_view> SplitTabs(std::string_view line)
     }
 }
 
-// The header is one line of tab-separated fields: a subject holding a tab or a line
-// break would break it.
 std::string HeaderField(std::string_view text)
 {
     std::string out(text);
@@ -44,8 +44,6 @@ std::string HeaderField(std::string_view text)
             c = ' ';
     return out;
 }
-
-} // namespace
 
 std::string MailFolder(const AppSettings& g)
 {
@@ -100,7 +98,8 @@ int Load(std::string path, int filter, MailText& mail)
         return 0;
     }
     const std::string_view head = std::string_view(bytes).substr(0, kHeaderWindow);
-    const std::size_t cr = head.find('\r');
+    // A template saved by another editor may end its lines with LF alone.
+    const std::size_t cr = head.find_first_of("\r\n");
     if (cr == std::string_view::npos) {
         platform::Warn(SJ("不正な形式のファイルです。"));
         return -1;

@@ -37,6 +37,12 @@ std::string MailFolder(const AppSettings& g);
 // further line, so an empty text has no lines.
 std::vector<std::string> SplitLines(std::string_view text);
 
+// A line of tab-separated fields cut at its tabs.
+std::vector<std::string_view> SplitTabs(std::string_view line);
+// A text as one such field: tabs and line breaks inside would break the line, and
+// become blanks.
+std::string HeaderField(std::string_view text);
+
 // The header line "ML\t1\t<subject>\t<1|0>\t" and CR LF.
 std::string HeaderLine(const MailText& mail);
 // The bytes of a file: with the header line for template files, then every body line

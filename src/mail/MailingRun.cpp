@@ -150,20 +150,97 @@ void MailingRun::FlushLog()
     logWritten_ = logText_.size();
 }
 
-static std::string AddressKey(std::string_view address)
-{
-    std::string key;
-    for (const char c : address)
-        if (c != ' ' && c != '\t')
-            key += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return key;
-}
-
 static bool ConnectionLost(const SmtpClient& mail, SmtpClient::Result code)
 {
     return code == SmtpClient::kFailed
         || (code <= SmtpClient::kSenderRefused && code >= SmtpClient::kMessageRefused
             && (!mail.IsConnected() || mail.LastReplyCode() == 421));
+}
+
+// A name or an address as a column of a log line: a line break or a tab in it would
+// start a new line or column.
+static std::string LogField(std::string_view text)
+{
+    std::string out;
+    for (const char c : text) {
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\t')
+            out += "\\t";
+        else
+            out += c;
+    }
+    return out;
+}
+
+static std::string OneLineReply(std::string_view reply)
+{
+    std::string out;
+    for (const char c : reply)
+        if (c != '\r')
+            out += c == '\n' ? ' ' : c;
+    while (!out.empty() && out.back() == ' ')
+        out.pop_back();
+    return out;
+}
+
+std::vector<int> MailingRun::RetryWaitsFromText(std::string_view text)
+{
+    if (text.find_first_not_of(" \t") == std::string_view::npos)
+        return DefaultRetryWaits();
+    std::vector<int> waits;
+    long long n = -1;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        const char c = i < text.size() ? text[i] : ',';
+        if (c >= '0' && c <= '9') {
+            n = std::min(86400LL, (n < 0 ? 0 : n) * 10 + (c - '0'));
+            continue;
+        }
+        if (n > 0)
+            waits.push_back(static_cast<int>(n));
+        n = -1;
+    }
+    return waits;
+}
+
+void MailingRun::SetOutcomeFile(std::string path, std::optional<MailOutcome> previous)
+{
+    outcomePath_ = std::move(path);
+    previous_ = std::move(previous);
+    pending_.clear();
+    if (previous_)
+        pending_ = previous_->Pending();
+}
+
+RecipientOutcome& MailingRun::OutcomeOfRow(int row)
+{
+    const auto [at, added] = rowOutcome_.emplace(row, outcomes_.size());
+    if (added)
+        outcomes_.emplace_back();
+    return outcomes_[at->second];
+}
+
+std::string MailingRun::RefusedList(std::size_t max) const
+{
+    std::string list;
+    std::size_t shown = 0, more = 0;
+    for (const RecipientOutcome& r : outcomes_) {
+        if (r.state != RecipientOutcome::kRefused)
+            continue;
+        if (shown == max) {
+            ++more;
+            continue;
+        }
+        ++shown;
+        if (!list.empty())
+            list += '\n';
+        list.append(OneLineReply(r.name)).append(" <").append(r.address).append(">: ").append(r.reply);
+    }
+    if (more)
+        list.append(1, '\n').append(Format(SJ("ほか%d件"), static_cast<int>(more)));
+    return list;
 }
 
 SmtpClient::Result MailingRun::SendWithOneReconnect()
@@ -172,7 +249,7 @@ SmtpClient::Result MailingRun::SendWithOneReconnect()
     if (!ConnectionLost(*mail_, code))
         return code;
     // The server went away in the middle: once more on a new connection, the same
-    // message, since it was never confirmed.
+    // message with the same Message-ID, since it was never confirmed.
     const std::string loss = mail_->ReplyText();
     if (mail_->Reconnect() != SmtpClient::kOk) {
         lostConnection_ = true;
@@ -183,70 +260,218 @@ SmtpClient::Result MailingRun::SendWithOneReconnect()
 }
 
 MailingRun::Handled MailingRun::HandleRecord(
-    bool dryRun, const std::function<void(const std::string&)>* sink, bool lastTry)
+    bool dryRun, const std::function<void(const std::string&)>* sink, bool retry)
 {
     const std::string name = ValueOf(*records_, SJ("名前"));
     const std::string address = ValueOf(*records_, SJ("メール"));
+    const std::string key = AddressKey(address);
+    std::string token;
+    if (previous_) {
+        const auto found = pending_.find(key);
+        if (found == pending_.end())
+            return Handled::NotOurs;
+        token = found->second;
+    }
+    const std::string who = LogField(name) + "\t" + LogField(address) + "\t";
+    RecipientOutcome& outcome = OutcomeOfRow(records_->GetPos());
+    outcome.name = name;
+    outcome.address = address;
 
     // Every address gets one copy, whatever the case of its letters.
-    if (!lastTry) {
-        const std::string key = AddressKey(address);
-        if (!key.empty() && !seen_.insert(key).second) {
-            failed_ = true;
-            Log(name + "\t" + address + "\t" + SJ("メールアドレスが重複しています。") + "\r\n");
-            return Handled::Skipped;
-        }
+    if (!retry && !key.empty() && !seen_.insert(key).second) {
+        outcome.state = RecipientOutcome::kDuplicate;
+        ++duplicates_;
+        Log(who + SJ("メールアドレスが重複しています。") + "\r\n");
+        return Handled::Skipped;
     }
 
     mail_->SetTo(address, name);
+    if (!token.empty())
+        mail_->SetMessageToken(token);
+    outcome.token = mail_->MessageToken();
     FillTemplates(templates_, *mail_, *records_);
     const SmtpClient::Result code = dryRun ? mail_->CheckAddresses() : SendWithOneReconnect();
     if (code == SmtpClient::kOk) {
         ++sent_;
+        outcome.state = RecipientOutcome::kSent;
+        outcome.reply.clear();
         if (sink)
             (*sink)("MAIL FROM: <" + mail_->FromAddress() + ">\r\nRCPT TO: <" + mail_->ToAddress() + ">\r\nDATA\r\n"
                 + mail_->MessageText() + ".\r\n");
-        Log(name + "\t" + address + "\r\n");
+        Log(who.substr(0, who.size() - 1) + "\r\n");
         return Handled::Sent;
     }
     const std::string codeText = Format("(%d)", static_cast<int>(code));
     if (code == SmtpClient::kRecipientEmpty || code == SmtpClient::kRecipientInvalid) {
         failed_ = true;
         ++refused_;
-        Log(name + "\t" + address + "\t" + mail_->ReplyText() + codeText + "\r\n");
+        outcome.state = RecipientOutcome::kRefused;
+        outcome.reply = OneLineReply(mail_->ReplyText());
+        Log(who + mail_->ReplyText() + codeText + "\r\n");
         return Handled::Skipped;
     }
     const int reply = mail_->LastReplyCode();
-    if (lostConnection_ || ConnectionLost(*mail_, code) || (code == SmtpClient::kSenderRefused && reply >= 500)) {
+    const bool lost = lostConnection_ || ConnectionLost(*mail_, code);
+    if (lost || (code == SmtpClient::kSenderRefused && reply >= 500)) {
         // No message can go out any more: the server is gone, or it refuses the sender.
+        // A message whose data went out may have arrived all the same.
         failed_ = true;
+        outcome.state = lost && code == SmtpClient::kMessageRefused ? RecipientOutcome::kUnconfirmed
+                                                                    : RecipientOutcome::kNotTried;
+        outcome.reply = OneLineReply(lostConnection_ ? lossText_ : mail_->ReplyText());
         if (lostConnection_)
             Log(SJ("再接続に失敗しました。") + "\r\n");
-        Log(name + "\t" + address + "\t" + SJ("（処理中断）") + codeText
-            + WithLineEnd(lostConnection_ ? lossText_ : mail_->ReplyText()));
+        Log(who + SJ("（処理中断）") + codeText + WithLineEnd(lostConnection_ ? lossText_ : mail_->ReplyText()));
         return Handled::Stop;
     }
-    if (reply >= 400 && reply < 500 && !lastTry) {
+    if (reply >= 400 && reply < 500) {
+        outcome.state = RecipientOutcome::kNotTried;
+        outcome.reply = OneLineReply(mail_->ReplyText());
+        deferredReply_[records_->GetPos()] = Format("(%d)", static_cast<int>(code)) + mail_->ReplyText();
         deferred_.push_back(records_->GetPos());
         return Handled::Deferred;
     }
     failed_ = true;
     ++refused_;
-    Log(name + "\t" + address + "\t" + SJ("（送信不可）") + codeText + WithLineEnd(mail_->ReplyText()));
+    outcome.state = RecipientOutcome::kRefused;
+    outcome.reply = OneLineReply(mail_->ReplyText());
+    Log(who + SJ("（送信不可）") + codeText + WithLineEnd(mail_->ReplyText()));
     return Handled::Skipped;
 }
 
-void MailingRun::RetryDeferred()
+bool MailingRun::WaitBeforeRetry(int seconds)
 {
-    for (const int row : deferred_) {
-        if (Terminated()) {
-            cancelled_ = true;
-            return;
+    platform::Clock& clock = platform::GetClock();
+    const std::uint64_t waitMs = static_cast<std::uint64_t>(seconds) * 1000;
+    const std::uint64_t start = clock.TickCount();
+    int shown = -1;
+    for (;;) {
+        if (Terminated())
+            return false;
+        const std::uint64_t elapsed = clock.TickCount() - start;
+        if (elapsed >= waitMs)
+            return true;
+        const int left = static_cast<int>((waitMs - elapsed + 999) / 1000);
+        if (left != shown) {
+            host_.Waiting(left);
+            shown = left;
         }
-        records_->SetPos(row);
-        if (HandleRecord(false, nullptr, true) == Handled::Stop)
-            return;
+        clock.SleepMs(static_cast<std::uint32_t>(std::min<std::uint64_t>(kRestSliceMs, waitMs - elapsed)));
     }
+}
+
+bool MailingRun::RetryDeferred()
+{
+    for (const int seconds : retryWaits_) {
+        if (deferred_.empty())
+            return true;
+        // A greylisting server wants the same message again after a while, not at once.
+        FlushLog();
+        mail_->Quit();
+        if (!WaitBeforeRetry(seconds)) {
+            cancelled_ = true;
+            return false;
+        }
+        if (mail_->Reconnect() != SmtpClient::kOk) {
+            failed_ = true;
+            Log(SJ("再接続に失敗しました。") + "\r\n");
+            return false;
+        }
+        host_.Resume();
+        std::vector<int> rows;
+        rows.swap(deferred_);
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            if (Terminated()) {
+                cancelled_ = true;
+                deferred_.insert(deferred_.end(), rows.begin() + static_cast<std::ptrdiff_t>(i), rows.end());
+                return false;
+            }
+            records_->SetPos(rows[i]);
+            if (HandleRecord(false, nullptr, true) == Handled::Stop) {
+                deferred_.insert(deferred_.end(), rows.begin() + static_cast<std::ptrdiff_t>(i) + 1, rows.end());
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+void MailingRun::FinishOutcomes()
+{
+    // Temporary refusals still standing: refused when every wait was spent on them, not
+    // tried when there were no waits or the run stopped.
+    const bool spent = !retryWaits_.empty() && reachedEnd_;
+    for (const int row : deferred_) {
+        RecipientOutcome& r = OutcomeOfRow(row);
+        failed_ = true;
+        if (spent) {
+            r.state = RecipientOutcome::kRefused;
+            ++refused_;
+            Log(LogField(r.name) + "\t" + LogField(r.address) + "\t" + SJ("（送信不可）")
+                + WithLineEnd(deferredReply_[row]));
+        } else {
+            Log(LogField(r.name) + "\t" + LogField(r.address) + "\t" + SJ("（一時的な拒否・未送信）")
+                + WithLineEnd(deferredReply_[row]));
+        }
+    }
+    deferred_.clear();
+    // The rows the run never came to.
+    if (!reachedEnd_) {
+        for (int row = 0; row < records_->GetRowCount(); ++row) {
+            if (rowOutcome_.contains(row))
+                continue;
+            records_->SetPos(row);
+            const std::string address = ValueOf(*records_, SJ("メール"));
+            if (previous_ && !pending_.contains(AddressKey(address)))
+                continue;
+            RecipientOutcome& r = OutcomeOfRow(row);
+            r.name = ValueOf(*records_, SJ("名前"));
+            r.address = address;
+            r.state = RecipientOutcome::kNotTried;
+        }
+    }
+    notTried_ = 0;
+    for (const RecipientOutcome& r : outcomes_)
+        if (r.state == RecipientOutcome::kNotTried || r.state == RecipientOutcome::kUnconfirmed)
+            ++notTried_;
+    // A resend's recipients that are no longer in the list stay as they were.
+    if (previous_) {
+        std::unordered_set<std::string> met;
+        for (const RecipientOutcome& r : outcomes_)
+            met.insert(AddressKey(r.address));
+        for (const auto& [key, token] : pending_)
+            if (!met.contains(key))
+                ++notTried_;
+    }
+    if (notTried_ > 0)
+        failed_ = true;
+}
+
+void MailingRun::SaveOutcomes()
+{
+    if (outcomePath_.empty())
+        return;
+    MailOutcome saved;
+    saved.subject = mail_->SubjectText();
+    saved.reachedEnd = reachedEnd_;
+    if (!previous_) {
+        saved.recipients = outcomes_;
+    } else {
+        // The earlier list, each recipient of this run with its new result.
+        std::map<std::string, const RecipientOutcome*> now;
+        for (const RecipientOutcome& r : outcomes_)
+            now.emplace(AddressKey(r.address), &r);
+        saved.recipients = previous_->recipients;
+        for (RecipientOutcome& r : saved.recipients) {
+            const std::string key = AddressKey(r.address);
+            const auto found = now.find(key);
+            if (pending_.contains(key) && found != now.end() && r.state != RecipientOutcome::kDuplicate)
+                r = *found->second;
+        }
+        saved.reachedEnd = reachedEnd_ && saved.Pending().empty();
+    }
+    if (!saved.Save(outcomePath_))
+        platform::Warn(SJ("送信結果ファイルの保存に失敗しました。"));
 }
 
 void MailingRun::Execute()
@@ -260,13 +485,13 @@ void MailingRun::Execute()
         return;
     }
     platform::Clock& clock = platform::GetClock();
-    total_ = records_->GetRowCount();
+    total_ = previous_ ? static_cast<int>(pending_.size()) : records_->GetRowCount();
     const std::string subject = mail_->SubjectText();
 
     const platform::LocalTime start = clock.Now();
     const std::string firstLine = Format(SJ("■%04d年%02d月%02d日 %02d:%02d:%02d "), start.year, start.month, start.day,
                                       start.hour, start.minute, start.second)
-        + SJ("　『") + subject + SJ("』■") + "\r\n";
+        + SJ("　『") + subject + SJ("』■") + (previous_ ? SJ("（未送信のみ再送）") : std::string()) + "\r\n";
     fs::MakeDirs(folder_);
     const std::string listLog = folder_ + "/list.log";
     if (!fs::AtomicWriteFile(listLog, firstLine)) {
@@ -300,7 +525,7 @@ void MailingRun::Execute()
             resting = false;
             sinceRest = 0;
             if (mail_->Reconnect() != SmtpClient::kOk) {
-                // The records after the rest were not sent: a failure, not a finished run.
+                // The records after the rest were not sent: the run did not reach its end.
                 failed_ = true;
                 stopped = true;
                 Log(SJ("再接続に失敗しました。") + "\r\n");
@@ -316,13 +541,16 @@ void MailingRun::Execute()
             continue;
         }
 
-        if (HandleRecord(false, nullptr, false) == Handled::Stop) {
+        const Handled handled = HandleRecord(false, nullptr, false);
+        if (handled == Handled::Stop) {
             stopped = true;
             break;
         }
-        host_.Progress();
+        if (handled != Handled::NotOurs) {
+            host_.Progress();
+            ++sinceRest;
+        }
         const CursorMove step = records_->Next();
-        ++sinceRest;
         if (Terminated()) {
             cancelled_ = true;
             break;
@@ -330,10 +558,12 @@ void MailingRun::Execute()
         if (step != CursorMove::kMoved)
             break;
     }
-    if (!stopped && !cancelled_)
-        RetryDeferred();
+    if (!stopped && !cancelled_ && !RetryDeferred() && !cancelled_)
+        stopped = true;
+    reachedEnd_ = !stopped && !cancelled_;
+    FinishOutcomes();
 
-    if (cancelled_)
+    if (!reachedEnd_)
         summary_ = Format(SJ("%d通送信して処理を中断しました。"), sent_);
     else if (failed_)
         summary_ = Format(SJ("送信に失敗しました。%d通中 %d通を送信しました。"), total_, sent_);
@@ -341,16 +571,20 @@ void MailingRun::Execute()
         summary_ = Format(SJ("%d通を送信しました。"), sent_);
     if (refused_ > 0)
         summary_ += Format(SJ("%d通は送信できませんでした。"), refused_);
+    summary_ += Format(SJ(" 送信 %d通／送信不可 %d通／未送信 %d通"), sent_, refused_, notTried_);
+    if (duplicates_ > 0)
+        summary_ += Format(SJ("／重複 %d通"), duplicates_);
     const std::string summary = summary_ + "\r\n";
     Log(summary);
     Log("\r\n");
     FlushLog();
     mail_->Quit();
     WriteRunLogs(subject + "\t\t\t" + summary);
+    SaveOutcomes();
 
-    // Reported whatever became of the logs: a failed mailing is never shown as done.
-    // A cancelled run is reported as such even when records failed before.
-    if (cancelled_) {
+    // Reported whatever became of the logs: a failed mailing is never shown as done,
+    // and one that did not reach its end is shown as broken off.
+    if (!reachedEnd_) {
         outcome_ = kBrokenOff;
         host_.Cancelled();
     } else if (failed_) {

@@ -7,11 +7,14 @@
 // progress calls through MailSendHost.
 
 #include "db/RecordSet.h"
+#include "mail/MailOutcome.h"
 #include "mail/SmtpClient.h"
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -44,6 +47,9 @@ public:
     virtual void Resume() = 0; // sending again
     virtual void Failed() = 0; // the run finished with failures
     virtual void Cancelled() = 0; // the run was broken off
+    // Waiting before the new try of recipients refused for the time being (4xx);
+    // called about once a second with the seconds left. Resume follows the wait.
+    virtual void Waiting(int secondsLeft) { static_cast<void>(secondsLeft); }
 };
 
 class MailingRun {
@@ -66,13 +72,24 @@ public:
 
     // Records handled between two rests and the length of a rest; 0 for either: no rests.
     void SetRest(int every, int seconds);
+    // Seconds to wait before each new try of the recipients refused for the time being
+    // (4xx), the connection closed meanwhile; empty: they are left as not tried.
+    void SetRetryWaits(std::vector<int> seconds) { retryWaits_ = std::move(seconds); }
+    static std::vector<int> DefaultRetryWaits() { return { 60, 300, 900 }; }
+    // The waits of the setting "60,300,900" (empty: the default; no number: none).
+    static std::vector<int> RetryWaitsFromText(std::string_view text);
+    // Where the outcome of every recipient is kept (MailOutcome); `previous` given: this
+    // run resends to its pending recipients only, with their earlier Message-IDs, and
+    // its results are merged into it.
+    void SetOutcomeFile(std::string path, std::optional<MailOutcome> previous = std::nullopt);
 
     // The whole run, logs included. A recipient the server refuses for good (5xx) is
-    // logged and the run goes on; one refused for the time being (4xx) is tried once
-    // more at the end; a lost connection is opened again once and the message resent.
+    // logged and the run goes on; those refused for the time being (4xx) are tried
+    // again after each of the retry waits; a lost connection is opened again once and
+    // the message resent with its Message-ID.
     void Execute();
     // The same records without a connection and without logs or rests: each message
-    // that would be sent goes to `sink`. Address checks and repeats count as failures.
+    // that would be sent goes to `sink`. Failed address checks count as failures.
     void DryRun(const std::function<void(const std::string& message)>& sink);
 
     // The termination flag; may be set from any thread. The worker reads it after each
@@ -84,6 +101,15 @@ public:
     int Total() const { return total_; }
     // Recipients that could not be sent: refused by the server or by the address check.
     int Refused() const { return refused_; }
+    // Recipients no message went to: the run stopped before them, a 4xx was left, or
+    // the message went out unconfirmed.
+    int NotTried() const { return notTried_; }
+    int Duplicates() const { return duplicates_; }
+    // The outcome of each recipient of this run, in the order they were handled.
+    const std::vector<RecipientOutcome>& Outcomes() const { return outcomes_; }
+    // "名前 <address>: reply" of the refused recipients, at most `max` lines and a count
+    // of the others.
+    std::string RefusedList(std::size_t max) const;
     Outcome GetOutcome() const { return outcome_; }
     // The summary line of the run as the logs have it, without its line end.
     const std::string& Summary() const { return summary_; }
@@ -102,10 +128,15 @@ public:
     static std::string MonthlyLogName(int year, int month);
 
 private:
-    enum class Handled { Sent, Skipped, Deferred, Stop };
-    Handled HandleRecord(bool dryRun, const std::function<void(const std::string&)>* sink, bool lastTry);
+    enum class Handled { Sent, Skipped, Deferred, Stop, NotOurs };
+    Handled HandleRecord(bool dryRun, const std::function<void(const std::string&)>* sink, bool retry);
     SmtpClient::Result SendWithOneReconnect();
-    void RetryDeferred();
+    // False when the run stopped (cancelled, or the server could not be reached again).
+    bool RetryDeferred();
+    bool WaitBeforeRetry(int seconds);
+    RecipientOutcome& OutcomeOfRow(int row);
+    void FinishOutcomes();
+    void SaveOutcomes();
     void Log(std::string_view text);
     void FlushLog();
     void WriteRunLogs(std::string_view subject);
@@ -125,12 +156,22 @@ private:
     bool failed_ = false;
     bool cancelled_ = false;
     int refused_ = 0;
+    int notTried_ = 0;
+    int duplicates_ = 0;
     int restEvery_ = kRestEvery;
+    std::vector<int> retryWaits_ = DefaultRetryWaits();
+    std::string outcomePath_;
+    std::optional<MailOutcome> previous_; // a resend: what the earlier runs left
+    std::map<std::string, std::string> pending_; // a resend: address key → Message-ID token
+    std::map<int, std::size_t> rowOutcome_; // row → index in outcomes_
+    std::vector<RecipientOutcome> outcomes_;
+    bool reachedEnd_ = false;
     int restSeconds_ = kRestSeconds;
     bool lostConnection_ = false; // the run ended because the server could not be reached again
     std::string lossText_; // what the client said when the connection was lost
     std::unordered_set<std::string> seen_; // addresses handled, in lower case
     std::vector<int> deferred_; // rows refused for the time being, to be tried again
+    std::map<int, std::string> deferredReply_; // the last temporary refusal of each
     std::string summary_;
     std::string listLog_; // the path of "list.log"
     std::string logText_; // everything written to it in this run

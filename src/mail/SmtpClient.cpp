@@ -17,6 +17,7 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <random>
+#include <unistd.h>
 
 namespace nrt {
 namespace {
@@ -156,16 +157,26 @@ bool IsAscii(std::string_view text)
 
 // Folds a header line (without its line end) at blanks so that no line is longer than
 // 76 characters where a blank allows it (RFC 2047 asks that of lines with encoded
-// words); the blank leads the continuation line. Ends it with CR LF.
+// words); the blank leads the continuation line. The first line keeps the field name
+// and the first word of its value: a fold straight after the colon would leave the
+// field empty for some readers. Ends it with CR LF.
 void AppendFolded(std::string& out, std::string_view line)
 {
     constexpr std::size_t kFoldAt = 76;
+    const std::size_t colon = line.find(':');
+    std::size_t firstWord = colon == std::string_view::npos ? 0 : line.find_first_not_of(' ', colon + 1);
+    if (firstWord == std::string_view::npos)
+        firstWord = line.size();
+    bool first = true;
     while (line.size() > kFoldAt) {
+        // A continuation line begins with its blank: the word after it starts at 1.
+        const std::size_t earliest = first ? firstWord : 1;
         std::size_t cut = line.rfind(' ', kFoldAt);
-        if (cut == std::string_view::npos || cut == 0 || line.find_first_not_of(' ') >= cut)
-            cut = line.find(' ', kFoldAt + 1);
+        if (cut == std::string_view::npos || cut <= earliest || line.find_first_not_of(' ') >= cut)
+            cut = line.find(' ', std::max(kFoldAt + 1, earliest + 1));
         if (cut == std::string_view::npos)
             break;
+        first = false;
         out.append(line.substr(0, cut));
         out.append("\r\n");
         line.remove_prefix(cut);
@@ -222,6 +233,8 @@ int SmtpClient::SetServer(const SmtpSettings& s)
     SetTimeout(s.timeout);
     SetSecurity(s.ssl);
     SetCaFile(s.caFile);
+    caSetting_ = s.caSetting.empty() ? s.caFile : s.caSetting;
+    SetClearAuth(s.clearAuth);
     auth_ = s.auth;
     return host == 0 && user == 0 && password == 0 ? 0 : -1;
 }
@@ -244,13 +257,10 @@ int SmtpClient::SetSubject(std::string_view subject)
 {
     subjectLines_[0].clear();
     subjectLines_[1].clear();
-    if (subject.size() <= kSubjectLimit) {
-        subject_ = HeaderText(subject);
-        subjectTyped_ = subject;
-        return 0;
-    }
-    subject_.clear();
-    return -1;
+    // Any length: the header is encoded in words and folded between them.
+    subject_ = MailEncoding::WidenKana(OneLine(subject), 2 * subject.size());
+    subjectTyped_ = subject;
+    return 0;
 }
 
 void SmtpClient::SetBodyLine(int index, std::string_view line)
@@ -267,9 +277,12 @@ void SmtpClient::SetBodyLine(int index, std::string_view line)
     entry.cut = entry.text.size() > static_cast<std::size_t>(width_);
     entry.fits = MailEncoding::FitsJis(entry.text);
     // Lines that fit are converted once here; longer ones are cut when the message
-    // goes out, each piece with its own escapes.
-    if (entry.fits && !entry.cut)
+    // goes out, each piece with its own escapes. The escapes count towards the length
+    // of an ISO-2022-JP line.
+    if (entry.fits && !entry.cut) {
         entry.jis = MailEncoding::JisLine(entry.text);
+        entry.jisCut = MailEncoding::CutJisPiece(entry.text, width_, MailEncoding::kJisLineWidth) != 0;
+    }
 
     const auto i = static_cast<std::size_t>(index);
     if (i >= body_.size())
@@ -291,6 +304,11 @@ MailEncoding::Charset SmtpClient::MessageCharset() const
 bool SmtpClient::IsConnected() const
 {
     return channel_ && channel_->IsOpen() && !broken_;
+}
+
+bool SmtpClient::ServerIsThisMachine() const
+{
+    return channel_ && channel_->PeerIsLoopback();
 }
 
 bool SmtpClient::IsSecure() const
@@ -414,6 +432,9 @@ bool SmtpClient::Offers(std::string_view keyword) const
 
 SmtpClient::Result SmtpClient::StartTls()
 {
+    // Said plainly rather than as the TLS library's error: which setting, which file.
+    if (!caFile_.empty() && ::access(caFile_.c_str(), R_OK) != 0)
+        return Fail(kFailed, SJ("CA証明書ファイル（メール送信設定の CAFILE）が見つかりません。") + "\n" + caSetting_);
     std::string reason;
     const int rc = channel_->StartTls(host_, caFile_, timeout_, &reason);
     switch (rc) {
@@ -500,6 +521,11 @@ SmtpClient::Result SmtpClient::OpenConnection(int mode)
         if (Command("EHLO " + host_ + "\r\n") != 250)
             return FailWithReply(kHelloRefused);
     }
+    if ((mode == kLogin || mode == kPlainAuth) && !channel_->IsSecure() && !clearAuth_ && !ServerIsThisMachine())
+        return Fail(kClearAuthRefused,
+            SJ("暗号化されていない接続では、パスワードを送る認証（LOGIN・PLAIN）を行いません。\n"
+               "暗号化（STARTTLS または SSL/TLS）を設定するか、メール送信設定の"
+               "「暗号化なしでパスワードを送信する」をオンにして下さい。"));
     if (mode != kNoAuth && Authenticate(mode) != kOk)
         return FailWithReply(kHelloRefused);
     return kOk;
@@ -613,6 +639,15 @@ std::string SmtpClient::NewMessageToken()
     return token;
 }
 
+void SmtpClient::SetMessageToken(std::string_view token)
+{
+    // Only the characters of a token this program makes: it goes into a header.
+    if (!token.empty() && std::all_of(token.begin(), token.end(), [](char c) {
+            return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '.';
+        }))
+        messageToken_ = token;
+}
+
 std::string SmtpClient::MessageIdHeader() const
 {
     const std::size_t at = fromAddress_.find('@');
@@ -651,9 +686,16 @@ std::string SmtpClient::SubjectHeader(MailEncoding::Charset charset) const
 {
     std::string line = "Subject: ";
     if (subject_.empty())
-        return line + "No Title";
-    // ASCII that a reader would take for an encoded word goes encoded as well.
-    if (IsAscii(subject_) && subject_.find("=?") == std::string::npos)
+        return line;
+    // ASCII that a reader would take for an encoded word goes encoded as well, and so
+    // does a word too long to stand on a folded line of its own.
+    std::size_t longestWord = 0;
+    for (std::size_t at = 0; at < subject_.size();) {
+        const std::size_t blank = std::min(subject_.find(' ', at), subject_.size());
+        longestWord = std::max(longestWord, blank - at);
+        at = blank + 1;
+    }
+    if (IsAscii(subject_) && subject_.find("=?") == std::string::npos && longestWord + line.size() <= 76)
         return line + subject_;
     return line + Joined(MailEncoding::EncodedWords(subject_, charset, MailEncoding::kWordLimit - line.size()));
 }
@@ -673,16 +715,21 @@ void SmtpClient::AppendBody(std::string& out, MailEncoding::Charset charset) con
         for (const BodyLine& line : body_) {
             if (!line.set)
                 break;
-            if (!line.cut) {
+            if (!line.cut && !line.jisCut) {
                 out.append(line.jis);
                 out.append("\r\n");
                 continue;
             }
-            // Each piece with its own escapes and dot-stuffing.
-            eachPiece(line.text, [&out](std::string_view piece) {
-                out.append(MailEncoding::JisLine(piece));
+            // Each piece with its own escapes and dot-stuffing, never longer than 78
+            // characters on the wire.
+            std::string_view text = line.text;
+            while (const std::size_t n = MailEncoding::CutJisPiece(text, width, MailEncoding::kJisLineWidth)) {
+                out.append(MailEncoding::JisLine(text.substr(0, n)));
                 out.append("\r\n");
-            });
+                text.remove_prefix(n);
+            }
+            out.append(MailEncoding::JisLine(text));
+            out.append("\r\n");
         }
         return;
     }

@@ -24,6 +24,8 @@ struct SmtpSettings {
     std::string password; // PASSWORD
     int ssl = 0; // SSL: 0 none, 1 STARTTLS, 2 TLS from the first byte
     std::string caFile; // CA certificates trusted besides the system's (PEM, a system path); may be empty
+    std::string caSetting; // CAFILE as the user wrote it, for messages
+    bool clearAuth = false; // CLEARAUTH: LOGIN and PLAIN allowed without TLS to another machine
 };
 
 class SmtpClient {
@@ -47,6 +49,7 @@ public:
         kNoStartTls = -22, // STARTTLS asked for, not offered or refused
         kCertificateRefused = -23, // the server's certificate did not pass
         kTlsFailed = -24, // the TLS handshake failed otherwise
+        kClearAuthRefused = -25, // the password would go unencrypted to another machine
         kNoServer = -50, // no server set
         kSenderRefused = -101, // MAIL FROM
         kRecipientRefused = -102, // RCPT TO
@@ -60,7 +63,7 @@ public:
     using enum Result;
 
     SmtpClient();
-    ~SmtpClient();
+    virtual ~SmtpClient();
     SmtpClient(const SmtpClient&) = delete;
     SmtpClient& operator=(const SmtpClient&) = delete;
 
@@ -74,6 +77,9 @@ public:
     void SetTimeout(int seconds) { timeout_ = seconds; }
     void SetSecurity(int ssl) { ssl_ = ssl; }
     void SetCaFile(std::string_view path) { caFile_ = path; }
+    // LOGIN and PLAIN send the password readable by anyone on the way: without TLS they
+    // are refused unless the server is this machine or this is true.
+    void SetClearAuth(bool allowed) { clearAuth_ = allowed; }
     // All of the above from the settings; -1 when a text was refused.
     int SetServer(const SmtpSettings& settings);
 
@@ -81,10 +87,8 @@ public:
     // 80 bytes: 0.
     int SetFrom(std::string_view address, std::string_view name);
     int SetTo(std::string_view address, std::string_view name);
-    // At most kSubjectLimit bytes (the composer's 60 full-width characters): stored, 0;
-    // else no subject and -1.
+    // Any length; 0. The composer refuses an empty subject before it gets here.
     int SetSubject(std::string_view subject);
-    static constexpr std::size_t kSubjectLimit = 120;
     void SetPriority(int priority) { priority_ = priority; }
     // Prepares body line i (widened, in ISO-2022-JP unless it must be cut at send time).
     // Line breaks inside the text become blanks: the line stays one line on the wire.
@@ -119,6 +123,12 @@ public:
     // kOk, or the sender or the recipient empty or invalid, with the text in ReplyText.
     [[nodiscard]] Result CheckAddresses();
 
+    // The identity of the message to the current recipient (left of the "@" in its
+    // Message-ID): new with every SetTo; set again to resend a message that may have
+    // arrived, so that the recipient's system can tell it is the same.
+    const std::string& MessageToken() const { return messageToken_; }
+    void SetMessageToken(std::string_view token);
+
     const std::string& ReplyText() const { return reply_; }
     const std::string& SubjectText() const { return subjectTyped_; }
     const std::string& FromAddress() const { return fromAddress_; }
@@ -126,6 +136,11 @@ public:
     int AuthenticationMode() const { return authMode_; }
     bool IsConnected() const;
     bool IsSecure() const;
+
+protected:
+    // True when the connected server is this machine (127.0.0.0/8, ::1): a password
+    // sent to it unencrypted never crosses a network.
+    virtual bool ServerIsThisMachine() const;
 
 private:
     Result OpenConnection(int mode);
@@ -155,6 +170,7 @@ private:
     struct BodyLine {
         bool set = false;
         bool cut = false; // longer than the wrap width: cut into pieces when sent
+        bool jisCut = false; // within the wrap width, but longer than 78 with its escapes
         bool fits = true; // ASCII and JIS X 0208 only
         std::string text;
         std::string jis;
@@ -169,6 +185,8 @@ private:
     int ssl_ = kPlain;
     int auth_ = kNoAuth; // from SetServer, for Open
     std::string caFile_;
+    std::string caSetting_;
+    bool clearAuth_ = false;
     std::string fromAddress_;
     std::string fromName_; // widened, on one line
     std::string toAddress_;

@@ -159,6 +159,12 @@ public:
     // Certificates (PEM) trusted for the mail server besides the system's; may be empty.
     const std::string& GetMailCaFile() const { return settings_.Text(kS_MailCaFile); }
     void SetMailCaFile(std::string_view path) { settings_.SetText(kS_MailCaFile, path); }
+    bool GetMailClearAuth() const { return settings_.Flag(kS_MailClearAuth); }
+    void SetMailClearAuth(bool on) { settings_.SetInt(kS_MailClearAuth, on ? 1 : 0); }
+    // The waits before the new tries of recipients refused for the time being, in
+    // seconds separated by commas ("60,300,900"); empty for those.
+    const std::string& GetMailRetryWaits() const { return settings_.Text(kS_MailRetryWaits); }
+    void SetMailRetryWaits(std::string_view seconds) { settings_.SetText(kS_MailRetryWaits, seconds); }
     // n = 1..4
     bool GetMailFlag(int n) const;
     void SetMailFlag(int n, bool on);

@@ -17,7 +17,7 @@ enum SettingId : int {
     kS_EraDates, kS_Furigana, kS_Full, kS_ScalePercent,
     kS_MailHost, kS_MailPort, kS_MailAuth, kS_MailUser, kS_MailPassword, kS_MailWrap, kS_MailTimeout,
     kS_MailFlag1, kS_MailFlag2, kS_MailFlag3, kS_MailFlag4, kS_MailSsl,
-    kS_MailRestEvery, kS_MailRestSeconds, kS_MailCaFile,
+    kS_MailRestEvery, kS_MailRestSeconds, kS_MailCaFile, kS_MailClearAuth, kS_MailRetryWaits,
     kS_MonthlyBackupMonth, kS_KeptBack2Date,
     kS_FolderBackupOn, kS_FolderBackupPath, kS_FolderBackupSets, kS_FolderBackupInterval, kS_FolderBackupGeneration, kS_FolderBackupDate,
     kS_Form0Left, kS_Form0Top, kS_Form0Width, kS_Form0Height,
@@ -59,6 +59,8 @@ inline constexpr std::array<SettingKey, kS_Count> kUserSettingKeys{{
     {"MAIL", "RESTCOUNT", SettingType::Int, 100, 0}, // messages between two rests; 0 no rests
     {"MAIL", "RESTSEC", SettingType::Int, 60, 0}, // seconds of a rest; 0 no rests
     {"MAIL", "CAFILE", SettingType::Text, 0, 263}, // PEM certificates trusted besides the system's
+    {"MAIL", "CLEARAUTH", SettingType::Bool, 0, 0}, // LOGIN/PLAIN without TLS to another machine
+    {"MAIL", "RETRYWAIT", SettingType::Text, 0, 63}, // seconds before each new try after a 4xx; empty: 60,300,900
     {"BACK", "YM", SettingType::Int, 0, 0},
     {"BACK2", "YMD", SettingType::Int, 0, 0},
     {"HBACK", "ON", SettingType::Int, 0, 0},

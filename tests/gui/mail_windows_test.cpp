@@ -344,6 +344,11 @@ TEST_F(MailWindows, ComposerRefusalsLeaveItOpen)
     Control<QPushButton>(composer, "cmd_Send")->click(); // no server
     EXPECT_EQ(U(messages.LastText()), "送信(SMTP)サーバーが設定されていません。");
     UseServer(nrt::test::UnusedPort());
+    // A blank subject is refused, not replaced.
+    Control<QLineEdit>(composer, "txt_Title")->setText(Q("　 "));
+    Control<QPushButton>(composer, "cmd_Send")->click();
+    EXPECT_EQ(U(messages.LastText()), "件名を入力して下さい。");
+    Control<QLineEdit>(composer, "txt_Title")->setText(Q("お知らせ"));
     Control<QPushButton>(composer, "cmd_Send")->click();
     EXPECT_EQ(U(messages.LastText()), "フィールド(住所３）は存在しません。");
 
@@ -394,7 +399,9 @@ TEST_F(MailWindows, ComposerSendsThroughTheProgressDialog)
     ASSERT_GE(messages.shown.size(), 2u);
     EXPECT_EQ(U(messages.LastText()),
         "送信を完了しましたが、送信できなかったメールが存在します。\n送信ログを確認して下さい。\n"
-        "送信に失敗しました。2通中 1通を送信しました。1通は送信できませんでした。");
+        "送信に失敗しました。2通中 1通を送信しました。1通は送信できませんでした。 送信 1通／送信不可 1通／未送信 "
+        "0通\n乙 <>: 宛先アドレスが未入力です。\n"
+        "「前回送信メールの読込み」で同じメールを開き、「未送信のみ再送」で残りを送信できます。");
     EXPECT_EQ(U(messages.shown.back().caption), "メール送信");
     const std::string file = S("ML\t1\tお知らせ\t0\t\r\n%名前% 様\r\nご案内です。\r\n");
     EXPECT_EQ(nrt::test::ReadAll(MailFile("PrevMail.mlt")), file);
@@ -523,4 +530,89 @@ TEST_F(MailWindows, Screenshots)
         composerPicture.save(QString::fromLocal8Bit(folder) + "/mail-composer.png");
         progressPicture.save(QString::fromLocal8Bit(folder) + "/mail-progress.png");
     }
+}
+
+TEST_F(MailWindows, ResendingOnlyWhatACutRunLeftThroughTheComposer)
+{
+    NodeSmtpServer::Options o;
+    o.dropAfter = 1; // gone when the second message is asked for
+    NodeSmtpServer server(dir.Path() + "/spool", o);
+    ASSERT_GT(server.Port(), 0);
+    UseServer(server.Port());
+    Recipients({ { "甲", "a@example.com" }, { "乙", "b@example.com" }, { "丙", "c@example.com" } });
+    MailingProgress sendForm;
+    {
+        MailComposerWindow composer(*global, db, sendForm);
+        composer.SetMailing({ S("差出人"), "me@example.com" }, &rec);
+        composer.show();
+        // Nothing was sent with this text yet: nothing to resend.
+        Control<QLineEdit>(composer, "txt_Title")->setText(Q("お知らせ"));
+        Control<QPlainTextEdit>(composer, "txt_Memo")->setPlainText(Q("%名前% 様"));
+        Control<QPushButton>(composer, "cmd_Resend")->click();
+        EXPECT_EQ(U(messages.LastText()), "このメールを送信した記録がありません。");
+        EXPECT_TRUE(server.Messages().empty());
+        Control<QPushButton>(composer, "cmd_Send")->click();
+        EXPECT_EQ(U(messages.LastText()),
+            "処理を中断しました。\n1通送信して処理を中断しました。 送信 1通／送信不可 0通／未送信 2通\n"
+            "「前回送信メールの読込み」で同じメールを開き、「未送信のみ再送」で残りを送信できます。");
+    }
+    ASSERT_EQ(server.Messages().size(), 1u);
+    server.Up();
+
+    MailComposerWindow composer(*global, db, sendForm);
+    composer.SetMailing({ S("差出人"), "me@example.com" }, &rec);
+    composer.show();
+    composer.LoadPrevious(0);
+    Control<QPushButton>(composer, "cmd_Resend")->click();
+    EXPECT_EQ(U(messages.LastText()), "送信を完了しました。\n2通を送信しました。 送信 2通／送信不可 0通／未送信 0通");
+    std::vector<std::string> to;
+    for (const auto& m : server.Messages())
+        to.push_back(m.to.at(0));
+    EXPECT_EQ(to, (std::vector<std::string> { "a@example.com", "b@example.com", "c@example.com" }));
+}
+
+TEST_F(MailWindows, TheWaitBeforeANewTryCountsDownAndCancelEndsIt)
+{
+    Recipients({ { "甲", "a@example.com" }, { "乙", "b@example.com" } });
+    int seen = 0;
+    nrt::test::ScriptedServer peer([&](nrt::test::ScriptPeer& p, int) {
+        p.Send("220 hello\r\n");
+        for (;;) {
+            const std::string line = p.ReadLine();
+            if (line == "<closed>" || line == "QUIT")
+                break;
+            if (line == "RCPT TO: <b@example.com>")
+                p.Send("450 4.7.1 greylisted\r\n");
+            else if (line == "DATA") {
+                p.Send("354 go on\r\n");
+                p.ReadData();
+                ++seen;
+                p.Send("250 stored\r\n");
+            } else
+                p.Send("250 ok\r\n");
+        }
+        p.Send("221 bye\r\n");
+    });
+    auto mail = Client(peer.Port());
+    MailingProgress dialog;
+    dialog.SetRetryWaits({ 90 });
+    std::set<QString> labels;
+    clock.onSleep = [&] {
+        QMetaObject::invokeMethod(
+            &dialog,
+            [&] {
+                labels.insert(Control<QLabel>(dialog, "lbl_Msg")->text());
+                if (labels.size() == 3)
+                    Control<QPushButton>(dialog, "cmd_Cancel")->click();
+            },
+            Qt::BlockingQueuedConnection);
+    };
+    EXPECT_EQ(dialog.Run(nullptr, mail.get(), &rec, global->UserFile("Mail")), MailingRun::kBrokenOff);
+    peer.Join();
+    EXPECT_EQ(seen, 1);
+    EXPECT_EQ(labels,
+        (std::set<QString> { Q("一時的に拒否された宛先へ再送するまで 残り 1:30"),
+            Q("一時的に拒否された宛先へ再送するまで 残り 1:29"),
+            Q("一時的に拒否された宛先へ再送するまで 残り 1:28") }));
+    EXPECT_NE(dialog.Summary().find(S("未送信 1通")), std::string::npos) << U(dialog.Summary());
 }

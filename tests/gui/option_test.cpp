@@ -4,6 +4,7 @@
 #include "GuiTestSupport.h"
 
 #include "forms/OptionsDialog.h"
+#include "mail/MailingRun.h"
 #include "qt/QtText.h"
 
 #include <QAction>
@@ -191,6 +192,27 @@ TEST_F(OptionTest, RestsAndTheCertificateFileOfTheMailPage)
     EXPECT_EQ(G().GetMailRestSeconds(), 60);
     EXPECT_EQ(G().GetMailCaFile(), pem);
     EXPECT_EQ(Control<QLineEdit>(Dialog(), "txt_MailCaFile")->text(), ToQ(pem));
+}
+
+TEST_F(OptionTest, PasswordsInClearAndTheWaitsBeforeNewTries)
+{
+    auto d = Dialog();
+    // Off unless asked for, and only with authentication.
+    EXPECT_FALSE(Control<QCheckBox>(d, "chk_MailClearAuth")->isChecked());
+    EXPECT_EQ(
+        Control<QCheckBox>(d, "chk_MailClearAuth")->isEnabled(), Control<QCheckBox>(d, "chk_MailSMTP")->isChecked());
+    Control<QCheckBox>(d, "chk_MailSMTP")->setChecked(true);
+    EXPECT_TRUE(Control<QCheckBox>(d, "chk_MailClearAuth")->isEnabled());
+    Control<QCheckBox>(d, "chk_MailClearAuth")->setChecked(true);
+    EXPECT_EQ(Control<QLineEdit>(d, "txt_MailRetryWait")->text(), QString());
+    Control<QLineEdit>(d, "txt_MailRetryWait")->setText(QStringLiteral("120, 600"));
+    Control<QPushButton>(d, "cmd_Ok")->click();
+    EXPECT_TRUE(G().GetMailClearAuth());
+    EXPECT_EQ(G().GetMailRetryWaits(), "120, 600");
+    EXPECT_EQ(MailingRun::RetryWaitsFromText(G().GetMailRetryWaits()), (std::vector<int> { 120, 600 }));
+    auto again = Dialog();
+    EXPECT_TRUE(Control<QCheckBox>(again, "chk_MailClearAuth")->isChecked());
+    EXPECT_EQ(Control<QLineEdit>(again, "txt_MailRetryWait")->text(), QStringLiteral("120, 600"));
 }
 
 TEST_F(OptionTest, BackupFolderIsCheckedWhenTheBackupIsOn)

@@ -236,7 +236,7 @@ for line in sys.stdin.read().splitlines():
 TEST(MailEncoding, WidenKanaTable)
 {
     const std::string half = S("ｦｧｨｩｪｫｬｭｮｯｰｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍﾎﾏﾐﾑﾒﾓﾔﾕﾖﾗﾘﾙﾚﾛﾜﾝﾞﾟ");
-    const std::string full = S("ヲァィゥェォャュョッ－アイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミ"
+    const std::string full = S("ヲァィゥェォャュョッーアイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミ"
                                "ムメモヤユヨラリルレロワン゛゜");
     ASSERT_EQ(half.size(), 58u);
     EXPECT_EQ(U(MailEncoding::WidenKana(half)), U(full));
@@ -245,7 +245,13 @@ TEST(MailEncoding, WidenKanaTable)
         std::string line;
         std::string expected;
     } cases[] = {
-        { S("ｶﾞｰ"), S("カ゛－") }, { S("｡｢｣､･"), S("。「」、・") }, // punctuation too: no 8-bit bytes
+        { S("｡｢｣､･"), S("。「」、・") }, // punctuation too: no 8-bit bytes
+        // A voicing mark after a kana that takes it makes one character with it.
+        { S("ｶﾞｰ"), S("ガー") }, { S("ﾀﾞ ﾊﾟ ｳﾞ"), S("ダ パ ヴ") }, { S("ﾔﾏﾀﾞ ﾊﾅｺ"), S("ヤマダ ハナコ") },
+        { S("ｾｰﾙ"), S("セール") }, { S("ｶﾞｷﾞｸﾞｹﾞｺﾞｻﾞｼﾞｽﾞｾﾞｿﾞﾀﾞﾁﾞﾂﾞﾃﾞﾄﾞ"), S("ガギグゲゴザジズゼゾダヂヅデド") },
+        { S("ﾊﾞﾋﾞﾌﾞﾍﾞﾎﾞﾊﾟﾋﾟﾌﾟﾍﾟﾎﾟ"), S("バビブベボパピプペポ") },
+        // Kana that take no mark, or not this one, keep it as a character of its own.
+        { S("ｱﾞﾝﾞﾀﾟｳﾟﾞﾟ"), S("ア゛ン゛タ゜ウ゜゛゜") }, { S("漢ﾞ"), S("漢゛") },
         { S("ﾃｽﾄ test 漢字"), S("テスト test 漢字") },
         { S("漢") + "\xB1", S("漢ア") }, // a trail byte equal to a kana byte is not one
     };

@@ -82,6 +82,7 @@ TEST_F(MailFilesTest, LoadingTemplatesAndPlainBodies)
     nrt::test::WriteAll(Path("t.mlb"), S("ML\t1\t送信済み\t1\t\r\n本文\r\n"));
     nrt::test::WriteAll(Path("t.txt"), S("ML\t1\t件名\t0\t\r\n一行目\r\n"));
     nrt::test::WriteAll(Path("short.mal"), "ML\r\nbody\r\n");
+    nrt::test::WriteAll(Path("lf.mal"), S("ML\t1\t件名\t0\t\n一行目\n\n三行目\n"));
 
     const struct {
         const char* file;
@@ -98,6 +99,8 @@ TEST_F(MailFilesTest, LoadingTemplatesAndPlainBodies)
         { "t.mlb", kOpenAll, "old", true, { S("ML\t1\t送信済み\t1\t"), S("本文") } },
         // No subject and no priority field: the priority is high unless it says "0".
         { "short.mal", kOpenMal, "", true, { "body" } },
+        // Lines ended by LF alone, as other editors save them.
+        { "lf.mal", kOpenMal, S("件名"), false, { S("一行目"), "", S("三行目") } },
     };
     for (const auto& c : cases) {
         MailText mail { "old", true, { "old body" } };
@@ -111,7 +114,6 @@ TEST_F(MailFilesTest, LoadingTemplatesAndPlainBodies)
 
 TEST_F(MailFilesTest, FilesThatAreNotTemplatesAreRefused)
 {
-    nrt::test::WriteAll(Path("lf.mal"), "ML\t1\tsubject\t0\t\nbody\n");
     nrt::test::WriteAll(Path("late.mal"), "ML\t1\t" + std::string(600, 's') + "\t0\t\r\nbody\r\n");
     nrt::test::WriteAll(Path("other.mal"), "NG\t1\tsubject\t0\t\r\nbody\r\n");
     fs::MakeDirs(Path("folder.mal"));
@@ -121,7 +123,6 @@ TEST_F(MailFilesTest, FilesThatAreNotTemplatesAreRefused)
     } cases[] = {
         { "missing.mal", "ファイルオープンに失敗しました。" },
         { "folder.mal", "ファイルオープンに失敗しました。" },
-        { "lf.mal", "不正な形式のファイルです。" },
         { "late.mal", "不正な形式のファイルです。" },
         { "other.mal", "ファイルの種類が不正です。" },
     };

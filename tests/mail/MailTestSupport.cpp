@@ -173,6 +173,12 @@ NodeSmtpServer::NodeSmtpServer(const std::string& folder, const Options& options
         args.insert(args.end(), { "--refuse", r });
     if (options.strict8bit)
         args.insert(args.end(), { "--strict-8bit", "1" });
+    if (options.dropAfter >= 0)
+        args.insert(args.end(), { "--drop-after", std::to_string(options.dropAfter) });
+    if (options.dropUnconfirmed)
+        args.insert(args.end(), { "--drop-unconfirmed", "1" });
+    if (options.greylistSeconds >= 0)
+        args.insert(args.end(), { "--greylist", std::to_string(options.greylistSeconds) });
 
     int out[2], in[2];
     if (::pipe(out) != 0 || ::pipe(in) != 0) {
@@ -219,6 +225,14 @@ NodeSmtpServer::~NodeSmtpServer()
         int st = 0;
         ::waitpid(pid_, &st, 0);
     }
+}
+
+void NodeSmtpServer::Up()
+{
+    if (stdinFd_ >= 0 && ::write(stdinFd_, "up\n", 3) != 3)
+        ADD_FAILURE() << "the SMTP test server could not be told to come up";
+    // The line is read by the server's event loop; give it the moment it needs.
+    ::usleep(200 * 1000);
 }
 
 std::vector<NodeSmtpServer::Message> NodeSmtpServer::Messages() const

@@ -41,6 +41,13 @@ public:
         // Refuses a message with any byte above 0x7F (550 5.6.0), as a server that
         // holds to 7-bit mail does.
         bool strict8bit = false;
+        // Goes down once this many messages are stored (the next MAIL FROM is cut off,
+        // or with dropUnconfirmed the last message is stored and never answered) and
+        // refuses connections with 421 until Up.
+        int dropAfter = -1;
+        bool dropUnconfirmed = false;
+        // Greylisting: 450 for a recipient until this many seconds after its first try.
+        int greylistSeconds = -1;
     };
     NodeSmtpServer(const std::string& folder, const Options& options);
     ~NodeSmtpServer();
@@ -48,6 +55,8 @@ public:
     NodeSmtpServer& operator=(const NodeSmtpServer&) = delete;
 
     int Port() const { return port_; }
+    // Accepts connections again after a drop.
+    void Up();
     static constexpr const char* kUser = "tester";
     static constexpr const char* kPassword = "secret-pass";
 

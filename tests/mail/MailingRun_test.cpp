@@ -186,10 +186,11 @@ TEST_F(Mailing, PersonalisedMessagesAndTheLogsOfTheRun)
     }
 
     const std::string log = FirstLine() + S("鈴木 花子\thanako@example.jp\r\n") + S("山田 太郎\ttaro@example.com\r\n")
-        + S("2通を送信しました。\r\n") + "\r\n";
+        + S("2通を送信しました。 送信 2通／送信不可 0通／未送信 0通\r\n") + "\r\n";
     EXPECT_EQ(U(ListLog()), U(log));
     EXPECT_EQ(FileText(folder + "/list202501.log"), log);
-    EXPECT_EQ(U(MailLog()), "2025/01/05 09:03:07\tお知らせ\t\t\t2通を送信しました。\r\n");
+    EXPECT_EQ(
+        U(MailLog()), "2025/01/05 09:03:07\tお知らせ\t\t\t2通を送信しました。 送信 2通／送信不可 0通／未送信 0通\r\n");
     EXPECT_FALSE(fs::Exists(folder + "/mail.tmp"));
     EXPECT_TRUE(messages.shown.empty());
 }
@@ -223,7 +224,8 @@ TEST_F(Mailing, EveryAuthenticationOverStartTlsAndTls)
             rec.SetPos(0);
             EXPECT_EQ(Run(*mail), MailingRun::kRanThrough) << t.server << " " << auth;
             EXPECT_EQ(U(ListLog()).substr(U(ListLog()).find("one@")),
-                "one@example.com\r\n二郎\ttwo@example.com\r\n2通を送信しました。\r\n\r\n");
+                "one@example.com\r\n二郎\ttwo@example.com\r\n2通を送信しました。 送信 2通／送信不可 0通／未送信 "
+                "0通\r\n\r\n");
         }
         const auto stored = server.Messages();
         ASSERT_EQ(stored.size(), 6u) << t.server;
@@ -375,7 +377,9 @@ TEST_F(Mailing, RestsAfterEveryHundredRecordsWithTheConnectionClosed)
     EXPECT_EQ(perConnection[2], 50);
     const auto received = peer.Received();
     EXPECT_EQ(std::count(received.begin(), received.end(), "QUIT"), 3);
-    EXPECT_NE(ListLog().find(S("宛先250\tn250@example.com\r\n250通を送信しました。\r\n\r\n")), std::string::npos);
+    EXPECT_NE(ListLog().find(
+                  S("宛先250\tn250@example.com\r\n250通を送信しました。 送信 250通／送信不可 0通／未送信 0通\r\n\r\n")),
+        std::string::npos);
 }
 
 TEST_F(Mailing, ReconnectionsAfterTheRestsAuthenticateOverTlsAgain)
@@ -412,7 +416,7 @@ TEST_F(Mailing, ReconnectionsAfterTheRestsAuthenticateOverTlsAgain)
         EXPECT_EQ(
             WithoutCr(nrt::test::DecodeWithPython(m.raw)["body"]), storage[static_cast<std::size_t>(2 * i)] + " 様\n");
     }
-    EXPECT_TRUE(U(ListLog()).ends_with("250通を送信しました。\r\n\r\n"));
+    EXPECT_TRUE(U(ListLog()).ends_with("250通を送信しました。 送信 250通／送信不可 0通／未送信 0通\r\n\r\n"));
     EXPECT_TRUE(messages.shown.empty()) << U(messages.LastText());
 }
 
@@ -432,11 +436,13 @@ TEST_F(Mailing, RepeatedEmptyAndInvalidAddressesAreSkippedAndTheRunGoesOn)
         + S("不正\tbad@example\t宛先アドレスが不正です。(-156)\r\n") + S("重複一\tdup@example.com\r\n")
         + S("重複二\tdup@example.com\tメールアドレスが重複しています。\r\n")
         + S("重複三\tdup@example.com\tメールアドレスが重複しています。\r\n") + S("最後\tlast@example.com\r\n")
-        + S("送信に失敗しました。7通中 2通を送信しました。3通は送信できませんでした。\r\n") + "\r\n";
+        + S("送信に失敗しました。7通中 2通を送信しました。3通は送信できませんでした。 送信 2通／送信不可 3通／未送信 "
+            "0通／重複 2通\r\n")
+        + "\r\n";
     EXPECT_EQ(U(ListLog()), U(log));
     EXPECT_EQ(U(MailLog()),
         "2025/01/05 09:03:07\tお知らせ\t\t\t送信に失敗しました。7通中 "
-        "2通を送信しました。3通は送信できませんでした。\r\n");
+        "2通を送信しました。3通は送信できませんでした。 送信 2通／送信不可 3通／未送信 0通／重複 2通\r\n");
     const auto stored = server.Messages();
     ASSERT_EQ(stored.size(), 2u);
     EXPECT_EQ(stored[0].to, std::vector<std::string> { "dup@example.com" });
@@ -448,9 +454,12 @@ TEST_F(Mailing, ThreeRecordsOfOneAddress)
     Recipients(
         { { "一", "same@example.com", "ｱ" }, { "二", "same@example.com", "ｲ" }, { "三", "same@example.com", "ｳ" } });
     auto mail = Client(Plain(server.Port()));
-    EXPECT_EQ(Run(*mail), MailingRun::kSomeFailed);
+    // Each address got its one copy: the repeats are skipped, not failed.
+    EXPECT_EQ(Run(*mail), MailingRun::kRanThrough);
     EXPECT_EQ(server.Messages().size(), 1u);
-    EXPECT_NE(U(ListLog()).find("送信に失敗しました。3通中 1通を送信しました。\r\n"), std::string::npos);
+    EXPECT_NE(
+        U(ListLog()).find("1通を送信しました。 送信 1通／送信不可 0通／未送信 0通／重複 2通\r\n"), std::string::npos)
+        << U(ListLog());
 }
 
 TEST_F(Mailing, RepeatsAreFoundWhateverTheCaseAndWherever)
@@ -460,7 +469,7 @@ TEST_F(Mailing, RepeatsAreFoundWhateverTheCaseAndWherever)
     Recipients({ { "一", "Same@Example.jp", "ｱ" }, { "二", "other@example.jp", "ｲ" }, { "三", "same@example.jp", "ｳ" },
         { "四", " SAME@example.jp ", "ｴ" } });
     auto mail = Client(Plain(server.Port()));
-    EXPECT_EQ(Run(*mail), MailingRun::kSomeFailed);
+    EXPECT_EQ(Run(*mail), MailingRun::kRanThrough);
     const auto stored = server.Messages();
     ASSERT_EQ(stored.size(), 2u);
     const std::string log = U(ListLog());
@@ -471,7 +480,8 @@ TEST_F(Mailing, RepeatsAreFoundWhateverTheCaseAndWherever)
     for (std::size_t at = 0; (at = log.find("メールアドレスが重複しています。", at)) != std::string::npos; ++at)
         ++repeats;
     EXPECT_EQ(repeats, 2u) << log;
-    EXPECT_NE(log.find("送信に失敗しました。4通中 2通を送信しました。\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("2通を送信しました。 送信 2通／送信不可 0通／未送信 0通／重複 2通\r\n"), std::string::npos)
+        << log;
 }
 
 TEST_F(Mailing, ARefusedRecipientIsLoggedAndTheRunGoesOn)
@@ -496,65 +506,136 @@ TEST_F(Mailing, ARefusedRecipientIsLoggedAndTheRunGoesOn)
             + "甲\ta@example.com\r\n乙\tb@example.com\r\n丙\tc@example.com\t（送信不可）(-102)550 Mailbox "
               "unavailable\r\n"
               "丁\td@example.com\r\n戊\te@example.com\r\n"
-              "送信に失敗しました。5通中 4通を送信しました。1通は送信できませんでした。\r\n\r\n");
+              "送信に失敗しました。5通中 4通を送信しました。1通は送信できませんでした。 送信 4通／送信不可 "
+              "1通／未送信 0通\r\n\r\n");
     EXPECT_EQ(U(MailLog()),
         "2025/01/05 09:03:07\tお知らせ\t\t\t送信に失敗しました。5通中 "
-        "4通を送信しました。1通は送信できませんでした。\r\n");
+        "4通を送信しました。1通は送信できませんでした。 送信 4通／送信不可 1通／未送信 0通\r\n");
 }
 
-TEST_F(Mailing, TemporaryRefusalsAreTriedOnceMoreAtTheEnd)
+TEST_F(Mailing, TemporaryRefusalsAreTriedAgainAfterGrowingWaits)
 {
-    // 451 for b the first time; c refused for the time being on every try; the sender
+    // 451 for b so many times; the connection is closed during each wait; the sender
     // refused for good stops the run.
     const struct {
         const char* what;
         int bTries; // RCPT answers 451 this many times for b
         bool senderRefused;
+        std::vector<int> waits;
+        std::vector<int> waited; // the waits the host was shown
         const char* log;
         int messages;
+        MailingRun::Outcome outcome;
     } cases[] = {
-        { "b succeeds on the second try", 1, false,
-            "甲\ta@example.com\r\n丙\tc@example.com\r\n乙\tb@example.com\r\n3通を送信しました。\r\n", 3 },
-        { "b never", 2, false,
+        { "b succeeds on the second try", 1, false, MailingRun::DefaultRetryWaits(), { 60 },
+            "甲\ta@example.com\r\n丙\tc@example.com\r\n乙\tb@example.com\r\n3通を送信しました。 送信 3通／送信不可 "
+            "0通／未送信 0通\r\n",
+            3, MailingRun::kRanThrough },
+        { "b on the last try", 3, false, MailingRun::DefaultRetryWaits(), { 60, 300, 900 },
+            "甲\ta@example.com\r\n丙\tc@example.com\r\n乙\tb@example.com\r\n3通を送信しました。 送信 3通／送信不可 "
+            "0通／未送信 0通\r\n",
+            3, MailingRun::kRanThrough },
+        { "b never", 9, false, { 2, 7 }, { 2, 7 },
             "甲\ta@example.com\r\n丙\tc@example.com\r\n乙\tb@example.com\t（送信不可）(-102)451 4.3.0 try later\r\n"
-            "送信に失敗しました。3通中 2通を送信しました。1通は送信できませんでした。\r\n",
-            2 },
-        { "sender refused", 0, true,
-            "甲\ta@example.com\t（処理中断）(-101)553 5.7.1 sender refused\r\n送信に失敗しました。3通中 "
-            "0通を送信しました。\r\n",
-            0 },
+            "送信に失敗しました。3通中 2通を送信しました。1通は送信できませんでした。 送信 2通／送信不可 1通／未送信 "
+            "0通\r\n",
+            2, MailingRun::kSomeFailed },
+        { "no waits", 1, false, {}, {},
+            "甲\ta@example.com\r\n丙\tc@example.com\r\n乙\tb@example.com\t（一時的な拒否・未送信）(-102)451 4.3.0 try "
+            "later\r\n送信に失敗しました。3通中 2通を送信しました。 送信 2通／送信不可 0通／未送信 1通\r\n",
+            2, MailingRun::kSomeFailed },
+        { "sender refused", 0, true, MailingRun::DefaultRetryWaits(), {},
+            "甲\ta@example.com\t（処理中断）(-101)553 5.7.1 sender refused\r\n0通送信して処理を中断しました。 送信 "
+            "0通／送信不可 0通／未送信 3通\r\n",
+            0, MailingRun::kBrokenOff },
     };
     for (const auto& c : cases) {
         host = {};
         Recipients({ { "甲", "a@example.com" }, { "乙", "b@example.com" }, { "丙", "c@example.com" } });
         int seen = 0;
         int bRefusals = 0;
-        ScriptedServer peer([&](ScriptPeer& p, int) {
-            p.Send("220 hello\r\n");
-            for (;;) {
-                const std::string line = p.ReadLine();
-                if (line == "<closed>" || line == "QUIT")
-                    break;
-                if (line.rfind("MAIL", 0) == 0 && c.senderRefused)
-                    p.Send("553 5.7.1 sender refused\r\n");
-                else if (line == "RCPT TO: <b@example.com>" && bRefusals < c.bTries && ++bRefusals)
-                    p.Send("451 4.3.0 try later\r\n");
-                else if (line == "DATA") {
-                    p.Send("354 go on\r\n");
-                    p.ReadData();
-                    ++seen;
-                    p.Send("250 stored\r\n");
-                } else
-                    p.Send("250 ok\r\n");
-            }
-            p.Send("221 bye\r\n");
-        });
+        ScriptedServer peer(
+            [&](ScriptPeer& p, int) {
+                p.Send("220 hello\r\n");
+                for (;;) {
+                    const std::string line = p.ReadLine();
+                    if (line == "<closed>" || line == "QUIT")
+                        break;
+                    if (line.rfind("MAIL", 0) == 0 && c.senderRefused)
+                        p.Send("553 5.7.1 sender refused\r\n");
+                    else if (line == "RCPT TO: <b@example.com>" && bRefusals < c.bTries && ++bRefusals)
+                        p.Send("451 4.3.0 try later\r\n");
+                    else if (line == "DATA") {
+                        p.Send("354 go on\r\n");
+                        p.ReadData();
+                        ++seen;
+                        p.Send("250 stored\r\n");
+                    } else
+                        p.Send("250 ok\r\n");
+                }
+                p.Send("221 bye\r\n");
+            },
+            1 + static_cast<int>(c.waited.size()));
         auto mail = Client(Plain(peer.Port()));
-        EXPECT_EQ(Run(*mail), (c.bTries == 1 ? MailingRun::kRanThrough : MailingRun::kSomeFailed)) << c.what;
+        MailingRun worker(nullptr, mail.get(), &rec, folder, host);
+        worker.SetRetryWaits(c.waits);
+        const std::uint64_t ticks = clock.ticks;
+        worker.Execute();
+        EXPECT_EQ(worker.GetOutcome(), c.outcome) << c.what;
         peer.Join();
         EXPECT_EQ(seen, c.messages) << c.what;
         EXPECT_EQ(U(ListLog()), U(FirstLine()) + c.log + "\r\n") << c.what;
+        EXPECT_EQ(host.waits, c.waited) << c.what;
+        int total = 0;
+        for (const int w : c.waited)
+            total += w;
+        EXPECT_GE(clock.ticks - ticks, 1000ULL * static_cast<unsigned>(total)) << c.what;
+        EXPECT_LT(clock.ticks - ticks, 1000ULL * static_cast<unsigned>(total) + 1000) << c.what;
     }
+}
+
+TEST_F(Mailing, CancellingDuringTheWaitLeavesTheDeferredAsNotTried)
+{
+    Recipients({ { "甲", "a@example.com" }, { "乙", "b@example.com" } });
+    ScriptedServer peer([&](ScriptPeer& p, int) {
+        p.Send("220 hello\r\n");
+        for (;;) {
+            const std::string line = p.ReadLine();
+            if (line == "<closed>" || line == "QUIT")
+                break;
+            if (line == "RCPT TO: <b@example.com>")
+                p.Send("450 4.7.1 greylisted\r\n");
+            else if (line == "DATA") {
+                p.Send("354 go on\r\n");
+                p.ReadData();
+                p.Send("250 stored\r\n");
+            } else
+                p.Send("250 ok\r\n");
+        }
+        p.Send("221 bye\r\n");
+    });
+    auto mail = Client(Plain(peer.Port()));
+    MailingRun worker(nullptr, mail.get(), &rec, folder, host);
+    host.onWaiting = [&] {
+        if (host.lastWaitLeft == 30)
+            worker.Terminate();
+    };
+    worker.SetOutcomeFile(folder + "/outcome.sts");
+    worker.Execute();
+    peer.Join();
+    EXPECT_EQ(worker.GetOutcome(), MailingRun::kBrokenOff);
+    EXPECT_EQ(host.calls.back(), "cancelled");
+    EXPECT_NE(U(ListLog()).find("乙\tb@example.com\t（一時的な拒否・未送信）(-102)450 4.7.1 greylisted\r\n"
+                                "1通送信して処理を中断しました。 送信 1通／送信不可 0通／未送信 1通\r\n"),
+        std::string::npos)
+        << U(ListLog());
+    MailOutcome kept;
+    ASSERT_TRUE(kept.Load(folder + "/outcome.sts"));
+    EXPECT_FALSE(kept.reachedEnd);
+    ASSERT_EQ(kept.recipients.size(), 2u);
+    EXPECT_EQ(kept.recipients[0].state, RecipientOutcome::kSent);
+    EXPECT_EQ(kept.recipients[1].state, RecipientOutcome::kNotTried);
+    EXPECT_EQ(kept.Pending().size(), 1u);
 }
 
 TEST_F(Mailing, ALostConnectionIsOpenedOnceMoreAndTheRunGoesOn)
@@ -576,9 +657,10 @@ TEST_F(Mailing, ALostConnectionIsOpenedOnceMoreAndTheRunGoesOn)
                 p.ReadLine();
                 p.Drop();
             },
-            5, 2, "甲\ta@example.com\r\n乙\tb@example.com\r\n2通を送信しました。\r\n", 2 },
+            5, 2,
+            "甲\ta@example.com\r\n乙\tb@example.com\r\n2通を送信しました。 送信 2通／送信不可 0通／未送信 0通\r\n", 2 },
         { "silent", [](ScriptPeer& p, int*) { p.ClosedWithoutData(5000); }, 1, 2,
-            "甲\ta@example.com\r\n乙\tb@example.com\r\n2通を送信しました。\r\n", 2 },
+            "甲\ta@example.com\r\n乙\tb@example.com\r\n2通を送信しました。 送信 2通／送信不可 0通／未送信 0通\r\n", 2 },
         { "gone for good",
             [](ScriptPeer& p, int*) {
                 p.Send("250 ok\r\n");
@@ -588,7 +670,7 @@ TEST_F(Mailing, ALostConnectionIsOpenedOnceMoreAndTheRunGoesOn)
             1, 1,
             "再接続に失敗しました。\r\n甲\ta@example.com\t（処理中断）(-103)送信(SMTP)"
             "サーバーとの接続が切れました。\r\n"
-            "送信に失敗しました。2通中 0通を送信しました。\r\n",
+            "0通送信して処理を中断しました。 送信 0通／送信不可 0通／未送信 2通\r\n",
             0 },
         // A long refusal is a refusal: the connection goes on.
         { "10 kB reply",
@@ -599,7 +681,7 @@ TEST_F(Mailing, ALostConnectionIsOpenedOnceMoreAndTheRunGoesOn)
             5, 1,
             "甲\ta@example.com\t（送信不可）(-102)" + longReply.substr(0, SmtpClient::kReplyBytes)
                 + "\r\n乙\tb@example.com\r\n送信に失敗しました。2通中 "
-                  "1通を送信しました。1通は送信できませんでした。\r\n",
+                  "1通を送信しました。1通は送信できませんでした。 送信 1通／送信不可 1通／未送信 0通\r\n",
             1 },
     };
     for (const auto& c : cases) {
@@ -664,7 +746,8 @@ TEST_F(Mailing, CancelledAfterARecordOrDuringARest)
         EXPECT_EQ(host.Count("resume"), 0);
         EXPECT_LT(clock.ticks - ticks, (MailingRun::kRestSeconds * 1000ULL)) << "the rest was not broken off";
         EXPECT_EQ(messagesSeen, c.sent);
-        const std::string summary = std::to_string(c.sent) + "通送信して処理を中断しました。\r\n\r\n";
+        const std::string summary = std::to_string(c.sent) + "通送信して処理を中断しました。 送信 "
+            + std::to_string(c.sent) + "通／送信不可 0通／未送信 " + std::to_string(150 - c.sent) + "通\r\n\r\n";
         const std::string log = U(ListLog());
         EXPECT_EQ(log.substr(log.size() - summary.size()), summary);
     }
@@ -678,14 +761,15 @@ TEST_F(Mailing, AFailedReconnectionEndsTheRunAsAFailure)
     // One connection only: the second attempt meets a server that never greets.
     ScriptedServer peer([&](ScriptPeer& p, int) { nrt::test::WillingSession(p, &seen); }, 1);
     auto mail = Client(Plain(peer.Port(), 1));
-    EXPECT_EQ(Run(*mail), MailingRun::kSomeFailed);
+    // The run did not reach its end: broken off, not finished with failures.
+    EXPECT_EQ(Run(*mail), MailingRun::kBrokenOff);
     EXPECT_EQ(seen, 100);
     EXPECT_EQ(U(messages.LastText()), "999 タイムオーバー");
     const std::string log = U(ListLog());
     const std::string tail = "宛先100\tn100@example.com\r\n再接続に失敗しました。\r\n"
-                             "送信に失敗しました。101通中 100通を送信しました。\r\n\r\n";
+                             "100通送信して処理を中断しました。 送信 100通／送信不可 0通／未送信 1通\r\n\r\n";
     EXPECT_EQ(log.substr(log.size() - tail.size()), tail);
-    EXPECT_EQ(host.calls.back(), "failed");
+    EXPECT_EQ(host.calls.back(), "cancelled");
 }
 
 TEST_F(Mailing, TwoRunsOfOneMonth)
@@ -706,8 +790,8 @@ TEST_F(Mailing, TwoRunsOfOneMonth)
     EXPECT_EQ(U(secondLog).rfind("■2025年01月20日 18:30:00 　『二回目』■\r\n", 0), 0u);
     EXPECT_EQ(FileText(folder + "/list202501.log"), firstLog + secondLog);
     EXPECT_EQ(U(MailLog()),
-        "2025/01/20 18:30:00\t二回目\t\t\t1通を送信しました。\r\n"
-        "2025/01/05 09:03:07\tお知らせ\t\t\t1通を送信しました。\r\n");
+        "2025/01/20 18:30:00\t二回目\t\t\t1通を送信しました。 送信 1通／送信不可 0通／未送信 0通\r\n"
+        "2025/01/05 09:03:07\tお知らせ\t\t\t1通を送信しました。 送信 1通／送信不可 0通／未送信 0通\r\n");
 
     // A new month starts a new monthly log.
     clock.now = { 2025, 2, 1, 0, 0, 1, 6 };
@@ -798,4 +882,29 @@ TEST_F(Mailing, AFieldValueWithLineBreaksStaysOneBodyLine)
     ASSERT_FALSE(message.empty());
     const std::string body = message.substr(message.find("\r\n\r\n") + 4);
     EXPECT_EQ(U(nrt::test::IsoJpToSjis(body)), "備考: 一行目  .  RCPT TO: <x@example.com>\r\n.\r\n");
+}
+
+TEST_F(Mailing, NamesWithLineBreaksAndTabsStayOneLogLineAndOneOutcomeLine)
+{
+    Recipients({ { "山田\r\n太郎", "a@example.com" }, { "鈴木\t花子\n", "b@example.com" } });
+    int seen = 0;
+    ScriptedServer peer([&](ScriptPeer& p, int) { nrt::test::WillingSession(p, &seen); });
+    auto mail = Client(Plain(peer.Port()));
+    MailingRun worker(nullptr, mail.get(), &rec, folder, host);
+    worker.SetOutcomeFile(folder + "/outcome.sts");
+    worker.Execute();
+    peer.Join();
+    EXPECT_EQ(seen, 2);
+    EXPECT_EQ(U(ListLog()),
+        U(FirstLine())
+            + "山田\\r\\n太郎\ta@example.com\r\n鈴木\\t花子\\n\tb@example.com\r\n"
+              "2通を送信しました。 送信 2通／送信不可 0通／未送信 0通\r\n\r\n");
+    MailOutcome kept;
+    ASSERT_TRUE(kept.Load(folder + "/outcome.sts"));
+    EXPECT_TRUE(kept.reachedEnd);
+    ASSERT_EQ(kept.recipients.size(), 2u);
+    EXPECT_EQ(U(kept.recipients[0].name), "山田  太郎");
+    EXPECT_EQ(kept.recipients[1].address, "b@example.com");
+    EXPECT_EQ(kept.Count(RecipientOutcome::kSent), 2);
+    EXPECT_TRUE(kept.Pending().empty());
 }

@@ -36,6 +36,18 @@ public:
     void Resume() override;
     void Failed() override { calls.push_back("failed"); }
     void Cancelled() override { calls.push_back("cancelled"); }
+    // The first count of every wait before new tries: the length of each wait.
+    void Waiting(int secondsLeft) override
+    {
+        if (lastWaitLeft < 0 || secondsLeft > lastWaitLeft)
+            waits.push_back(secondsLeft);
+        lastWaitLeft = secondsLeft;
+        if (onWaiting)
+            onWaiting();
+    }
+    std::vector<int> waits;
+    int lastWaitLeft = -1;
+    std::function<void()> onWaiting;
     int Count(const std::string& call) const;
 
     std::vector<std::string> calls;

@@ -134,7 +134,7 @@ TEST_F(RealServer, MailingDecodesBackToTheTypedText)
         // JIS 0x215D, which a JIS X 0208 reader names U+2212 where CP932 has U+FF0D.
         EXPECT_EQ(WithoutCr(decoded["body"]),
             "%名前% 様\n"
-            "テスト送信です。カ゛−\n"
+            "テスト送信です。ガー\n"
             "\n"
             ".先頭のドット\n"
             "この行は四十バイトを超えるので送信のとき\n"

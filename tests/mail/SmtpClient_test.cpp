@@ -452,15 +452,16 @@ TEST_F(MailClient, OverlongHeaderTextsAndMissingBodyLines)
     ASSERT_EQ(mail.Connect(), SmtpClient::kOk);
     EXPECT_EQ(mail.SetFrom("a@example.com", std::string(81, 'n')), -1);
     EXPECT_EQ(mail.SetTo("b@example.com", "Name\r\nBcc: evil@example.com"), 0);
-    ASSERT_EQ(mail.SetSubject(S("前の件名")), 0);
-    EXPECT_EQ(mail.SetSubject(std::string(S("あ")) + std::string(119, 'x')), -1);
-    EXPECT_EQ(U(mail.SubjectText()), "前の件名"); // the typed copy is left as it was
+    // A subject of any length is kept; an empty one is not replaced by anything.
+    ASSERT_EQ(mail.SetSubject(std::string(S("あ")) + std::string(119, 'x')), 0);
+    EXPECT_EQ(U(mail.SubjectText()), "あ" + std::string(119, 'x'));
+    ASSERT_EQ(mail.SetSubject(""), 0);
     ASSERT_EQ(mail.SendMail(), SmtpClient::kOk);
     mail.Quit();
     server.Join();
     EXPECT_NE(data.find("\r\nFrom: a@example.com\r\n"), std::string::npos) << data;
     EXPECT_NE(data.find("\r\nTo: \"Name  Bcc: evil@example.com\" <b@example.com>\r\n"), std::string::npos) << data;
-    EXPECT_NE(data.find("\r\nSubject: No Title\r\n\r\nfirst\r\n"), std::string::npos) << data;
+    EXPECT_NE(data.find("\r\nSubject: \r\n\r\nfirst\r\n"), std::string::npos) << data;
     EXPECT_EQ(data.find("after a gap"), std::string::npos);
     EXPECT_EQ(data.find("X-Priority"), std::string::npos);
 }
@@ -716,7 +717,67 @@ TEST_F(MailClient, WidthIsClampedAndResetsTheBody)
     mail.SetWidth(300); // at most 255, and the body starts anew
     EXPECT_EQ(bodyOf(), "");
     mail.SetBodyLine(0, std::string(256, 'x'));
-    EXPECT_EQ(bodyOf(), std::string(255, 'x') + "\r\nx\r\n");
+    // An ISO-2022-JP line stops at 78 characters whatever the width.
+    EXPECT_EQ(bodyOf(),
+        std::string(78, 'x') + "\r\n" + std::string(78, 'x') + "\r\n" + std::string(78, 'x') + "\r\n"
+            + std::string(22, 'x') + "\r\n");
+}
+
+TEST_F(MailClient, IsoJpLinesCountTheirEscapesAndNeverCutACharacter)
+{
+    for (const int width : { 80, 255 }) {
+        SmtpClient mail;
+        mail.SetWidth(width);
+        mail.SetFrom("a@example.com", "");
+        mail.SetTo("b@example.com", "");
+        const std::vector<std::string> lines = { std::string(40, 'a') + S("漢字") + std::string(40, 'b'),
+            S("あ") + "x" + S("い") + "y" + S("う") + "z" + S("えおかきくけこさしすせそたちつてと"), [] {
+                std::string l;
+                for (int i = 0; i < 120; ++i)
+                    l += S(i % 3 ? "字" : "a");
+                return l;
+            }() };
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            mail.SetBodyLine(static_cast<int>(i), lines[i]);
+        const std::string text = mail.MessageText();
+        const std::string body = text.substr(text.find("\r\n\r\n") + 4);
+        std::string joined;
+        for (std::size_t at = 0, end; (end = body.find("\r\n", at)) != std::string::npos; at = end + 2) {
+            const std::string line = body.substr(at, end - at);
+            EXPECT_LE(line.size(), 78u) << width << ": " << line;
+            // Every line decodes alone: it ends in ASCII.
+            bool ok = false;
+            joined += nrt::test::IsoJpToSjis(line, &ok);
+            EXPECT_TRUE(ok) << line;
+            const std::size_t toJis = line.rfind("\x1b$B");
+            EXPECT_TRUE(toJis == std::string::npos || line.rfind("\x1b(B") > toJis) << line;
+        }
+        std::string all;
+        for (const std::string& l : lines)
+            all += l;
+        EXPECT_EQ(U(joined), U(all)) << width;
+    }
+}
+
+TEST_F(MailClient, VoicedHalfWidthKanaAreComposedInBothCharsets)
+{
+    for (const bool utf8 : { false, true }) {
+        SmtpClient mail;
+        mail.SetWidth(80);
+        mail.SetFrom("a@example.com", S("ｾｰﾙ係"));
+        mail.SetTo("b@example.com", S("ﾔﾏﾀﾞ ﾊﾅｺ"));
+        mail.SetSubject(S("ﾊﾟｰﾃｨｰのご案内"));
+        // 髙 is outside JIS X 0208: the message goes out in UTF-8.
+        mail.SetBodyLine(0, S("ｳﾞｧｲｵﾘﾝとﾀﾞﾝｽ") + (utf8 ? S("髙") : ""));
+        auto decoded = nrt::test::DecodeWithPython(mail.MessageText());
+        EXPECT_EQ(decoded["charset"], utf8 ? "utf-8" : "iso-2022-jp");
+        EXPECT_EQ(decoded["from.name"], "セール係");
+        EXPECT_EQ(decoded["to.name"], "ヤマダ ハナコ");
+        EXPECT_EQ(decoded["subject"], "パーティーのご案内");
+        std::string body = decoded["body"];
+        body.erase(std::remove(body.begin(), body.end(), '\r'), body.end());
+        EXPECT_EQ(body, std::string("ヴァイオリンとダンス") + (utf8 ? "髙" : "") + "\n");
+    }
 }
 
 TEST_F(MailClient, MessageTextIsWhatGoesOut)
@@ -874,4 +935,134 @@ TEST_F(MailClient, TlsServerClosingDuringDataIsAFailureNotACrash)
     EXPECT_EQ(mail.SendMail(), SmtpClient::kMessageRefused);
     EXPECT_EQ(U(mail.ReplyText()), "送信(SMTP)サーバーとの接続が切れました。");
     EXPECT_EQ(mail.Quit(), 0);
+}
+
+TEST_F(MailClient, SubjectsOfAnyLengthFoldBetweenWordsNeverAfterTheColon)
+{
+    const std::string words = "Invitation to the annual general meeting of the neighbourhood association";
+    const std::string unbroken = std::string(90, 'z');
+    const std::string kanji = S("【重要】") + S(std::string(60, 'x').c_str()) + S("のお知らせ");
+    for (const std::string& subject : { words + " " + words, unbroken, kanji, S("ｾｰﾙ ") + unbroken }) {
+        SmtpClient mail;
+        mail.SetWidth(80);
+        mail.SetFrom("a@example.com", "");
+        mail.SetTo("b@example.com", "");
+        mail.SetSubject(subject);
+        mail.SetBodyLine(0, "body");
+        const std::string text = mail.MessageText();
+        const std::size_t at = text.find("\r\nSubject:") + 2;
+        std::size_t end = at;
+        do
+            end = text.find("\r\n", end) + 2;
+        while (text[end] == ' ');
+        const std::string header = text.substr(at, end - at);
+        EXPECT_FALSE(header.starts_with("Subject:\r\n") || header.starts_with("Subject: \r\n")) << header;
+        for (std::size_t from = 0, eol; (eol = header.find("\r\n", from)) != std::string::npos; from = eol + 2)
+            EXPECT_LE(eol - from, 76u) << header;
+        EXPECT_EQ(nrt::test::DecodeWithPython(text)["subject"], U(MailEncoding::WidenKana(subject, 1000))) << header;
+    }
+}
+
+namespace {
+
+// A client that takes the test server on 127.0.0.1 for another machine.
+class RemoteLookingClient : public SmtpClient {
+protected:
+    bool ServerIsThisMachine() const override { return remote ? false : SmtpClient::ServerIsThisMachine(); }
+
+public:
+    bool remote = true;
+};
+
+} // namespace
+
+TEST_F(MailClient, PasswordsInClearGoOnlyToThisMachineUnlessAllowed)
+{
+    const struct {
+        int auth;
+        bool remote;
+        bool allowed; // CLEARAUTH
+        bool sent; // the AUTH command went out
+    } cases[] = {
+        { SmtpClient::kLogin, true, false, false },
+        { SmtpClient::kPlainAuth, true, false, false },
+        { SmtpClient::kLogin, true, true, true },
+        { SmtpClient::kPlainAuth, true, true, true },
+        // CRAM-MD5 sends no password, only a keyed digest of the server's challenge.
+        { SmtpClient::kCramMd5, true, false, true },
+        { SmtpClient::kLogin, false, false, true },
+        { SmtpClient::kPlainAuth, false, false, true },
+    };
+    for (const auto& c : cases) {
+        messages.shown.clear();
+        ScriptedServer server([&](ScriptPeer& p, int) {
+            Hello(p);
+            const std::string line = p.ReadLine();
+            if (line == "AUTH LOGIN") {
+                p.Send("334 VXNlcm5hbWU6\r\n");
+                p.ReadLine();
+                p.Send("334 UGFzc3dvcmQ6\r\n");
+                p.ReadLine();
+                p.Send("235 ok\r\n");
+            } else if (line == "AUTH CRAM-MD5") {
+                p.Send("334 PDEyMzQ1QGV4YW1wbGU+\r\n");
+                p.ReadLine();
+                p.Send("235 ok\r\n");
+            } else if (line.starts_with("AUTH PLAIN")) {
+                p.Send("235 ok\r\n");
+            } else {
+                return;
+            }
+            FinishWithQuit(p);
+        });
+        RemoteLookingClient mail;
+        mail.remote = c.remote;
+        SmtpSettings s;
+        s.host = "127.0.0.1";
+        s.port = server.Port();
+        s.timeout = 5;
+        s.auth = c.auth;
+        s.user = "user";
+        s.password = "secret";
+        s.clearAuth = c.allowed;
+        mail.SetServer(s);
+        const SmtpClient::Result r = mail.Open();
+        mail.Quit();
+        server.Join();
+        const std::vector<std::string> got = server.Received();
+        const bool sent
+            = std::any_of(got.begin(), got.end(), [](const std::string& l) { return l.starts_with("AUTH"); });
+        EXPECT_EQ(sent, c.sent) << c.auth << c.remote << c.allowed;
+        if (c.sent) {
+            EXPECT_EQ(r, SmtpClient::kOk) << c.auth << c.remote << c.allowed;
+            EXPECT_TRUE(messages.shown.empty());
+        } else {
+            EXPECT_EQ(r, SmtpClient::kClearAuthRefused);
+            EXPECT_TRUE(std::none_of(
+                got.begin(), got.end(), [](const std::string& l) { return l.find("c2VjcmV0") != std::string::npos; }));
+            ASSERT_EQ(messages.shown.size(), 1u);
+            EXPECT_NE(U(messages.LastText()).find("「暗号化なしでパスワードを送信する」"), std::string::npos);
+        }
+    }
+}
+
+TEST_F(MailClient, AMissingCaFileNamesTheSettingAndThePath)
+{
+    // The file is looked for before the handshake: the server hears nothing.
+    ScriptedServer server([&](ScriptPeer& p, int) { EXPECT_TRUE(p.ClosedWithoutData(2000)); });
+    SmtpClient mail;
+    SmtpSettings s;
+    s.host = "127.0.0.1";
+    s.port = server.Port();
+    s.timeout = 5;
+    s.ssl = SmtpClient::kImplicitTls;
+    s.caFile = "/nonexistent/company-ca.pem";
+    s.caSetting = S("/nonexistent/社内CA.pem");
+    mail.SetServer(s);
+    EXPECT_NE(mail.Open(), SmtpClient::kOk);
+    server.Join();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    const std::string text = U(messages.LastText());
+    EXPECT_TRUE(text.find("CAFILE") != std::string::npos && text.find("/nonexistent/社内CA.pem") != std::string::npos)
+        << text;
 }

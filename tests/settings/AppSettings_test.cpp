@@ -58,6 +58,8 @@ const std::vector<std::string> kFreshUserIni = {
     "RESTCOUNT=100",
     "RESTSEC=60",
     "CAFILE=",
+    "CLEARAUTH=0",
+    "RETRYWAIT=",
     "",
     "[BACK]",
     "YM=0",
@@ -224,12 +226,12 @@ TEST_F(Settings, ChangedSettingsAreWrittenInTableOrderAndReadBack)
     set(19, "RESTCOUNT=0");
     set(20, "RESTSEC=9999");
     set(21, S("CAFILE=/home/山田/社内CA.pem"));
-    set(30, "ON=1");
-    set(31, S("PATH=/media/バックアップ"));
-    set(50, "LEFT=-5");
-    set(51, "TOP=10");
-    set(52, "WIDTH=640");
-    set(53, "HEIGHT=480");
+    set(32, "ON=1");
+    set(33, S("PATH=/media/バックアップ"));
+    set(52, "LEFT=-5");
+    set(53, "TOP=10");
+    set(54, "WIDTH=640");
+    set(55, "HEIGHT=480");
     EXPECT_EQ(ReadAll(Main() + "/NrtUser.ini"), CrLf(expected));
 
     auto again = Make();
@@ -363,7 +365,7 @@ TEST_F(Settings, OtherKeysOfTheFilesSurvive)
     ASSERT_EQ(g->WriteSettings(), 0);
     EXPECT_EQ(ReadAll(Data() + "nrt.ini"), "[USER]\r\nNAME=\r\nVER=170\r\nNEWKEY=1\r\n");
     std::vector<std::string> expected = kFreshUserIni;
-    expected[38] = "LEFT=3"; // FORM0
+    expected[40] = "LEFT=3"; // FORM0
     expected[4] = "RITU=125";
     expected.insert(expected.begin() + 5, "ZOOM=2"); // kept at the end of its section
     expected.push_back("");

@@ -90,9 +90,12 @@ MailComposerWindow::MailComposerWindow(
     txt_Memo->setTabChangesFocus(true);
     cmd_Send = new QPushButton(U8("送信"), this);
     cmd_Send->setObjectName(QStringLiteral("cmd_Send"));
+    cmd_Resend = new QPushButton(U8("未送信のみ再送"), this);
+    cmd_Resend->setObjectName(QStringLiteral("cmd_Resend"));
+    cmd_Resend->setToolTip(U8("前回までにこのメールが届かなかった宛先（送信不可・未送信）にだけ送信します"));
     cmd_Close = new QPushButton(U8("キャンセル(&C)"), this);
     cmd_Close->setObjectName(QStringLiteral("cmd_Close"));
-    for (QPushButton* b : { cmd_Send, cmd_Close })
+    for (QPushButton* b : { cmd_Send, cmd_Resend, cmd_Close })
         b->setAutoDefault(false);
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -106,6 +109,7 @@ MailComposerWindow::MailComposerWindow(
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(cmd_Send);
+    buttons->addWidget(cmd_Resend);
     buttons->addWidget(cmd_Close);
     auto* body = new QVBoxLayout;
     body->setContentsMargins(9, 6, 9, 6);
@@ -130,6 +134,7 @@ MailComposerWindow::MailComposerWindow(
     connect(Close1, &QAction::triggered, this, &MailComposerWindow::reject);
     connect(cmd_Close, &QPushButton::clicked, this, &MailComposerWindow::reject);
     connect(cmd_Send, &QPushButton::clicked, this, &MailComposerWindow::cmd_SendClick);
+    connect(cmd_Resend, &QPushButton::clicked, this, &MailComposerWindow::cmd_ResendClick);
     connect(txt_Memo, &QPlainTextEdit::textChanged, this, &MailComposerWindow::MemoChanged);
 }
 
@@ -275,6 +280,16 @@ bool MailComposerWindow::ChooseWithDialog(bool save, std::string& path, int& fil
 
 void MailComposerWindow::cmd_SendClick()
 {
+    Send(false);
+}
+
+void MailComposerWindow::cmd_ResendClick()
+{
+    Send(true);
+}
+
+void MailComposerWindow::Send(bool resend)
+{
     if (!mailcompose::CheckSendable(global_, recipients_))
         return;
     // Emoji and the like have no place in the program's text: say so before they are
@@ -286,6 +301,14 @@ void MailComposerWindow::cmd_SendClick()
                              "「?」に置き換えて送信してよろしいですか？")))
         return;
     const mailfiles::MailText mail = Mail();
+    if (!mailcompose::CheckSubject(mail)) {
+        txt_Title->setFocus();
+        return;
+    }
+    const std::string folder = Folder();
+    std::optional<MailOutcome> previous;
+    if (resend && !(previous = mailcompose::PendingOutcome(folder, mail)))
+        return;
     TemplateList templates;
     if (!mailcompose::CheckBody(mail.lines, global_.GetMailWrap(), table_, templates))
         return;
@@ -302,14 +325,19 @@ void MailComposerWindow::cmd_SendClick()
     }
     // The progress dialog has a button to press: no hourglass over it.
     wait.Restore();
-    const std::string folder = Folder();
     recipients_->SetPos(0);
     sendForm_.SetRest(global_.GetMailRestEvery(), global_.GetMailRestSeconds());
+    sendForm_.SetRetryWaits(MailingRun::RetryWaitsFromText(global_.GetMailRetryWaits()));
+    sendForm_.SetOutcomeFile(MailOutcome::PathFor(folder, mail), std::move(previous));
     const MailingRun::Outcome outcome = sendForm_.Run(&templates, client.get(), recipients_, folder);
     client.reset();
     mailfiles::SaveSent(folder, mail);
     SetStatus("送信完了");
-    mailcompose::ReportOutcome(outcome, sendForm_.Summary());
+    std::string details = sendForm_.RefusedList();
+    if (sendForm_.Unsent() > 0)
+        details += (details.empty() ? "" : "\n")
+            + SJ("「前回送信メールの読込み」で同じメールを開き、「未送信のみ再送」で残りを送信できます。");
+    mailcompose::ReportOutcome(outcome, sendForm_.Summary(), details);
     modified_ = false;
     reject();
 }

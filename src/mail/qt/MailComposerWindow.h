@@ -52,6 +52,9 @@ public:
     void LoadPrevious(int tag);
     void mnuFileSaveAsClick();
     void cmd_SendClick();
+    // 「未送信のみ再送」: the mail to the recipients the earlier runs of this same mail
+    // did not reach (refused, never tried, unconfirmed), with their Message-IDs.
+    void cmd_ResendClick();
     // A file by the dialogs' filter index (MailFiles.h); false after the box.
     bool LoadFile(const std::string& path, int filter);
     bool SaveFile(const std::string& path, int filter);
@@ -69,6 +72,7 @@ private:
     QCheckBox* chk_Zyun = nullptr;
     QPlainTextEdit* txt_Memo = nullptr;
     QPushButton* cmd_Send = nullptr;
+    QPushButton* cmd_Resend = nullptr;
     QPushButton* cmd_Close = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     QAction* mnuFileLoad = nullptr;
@@ -79,6 +83,7 @@ private:
     QMenu* mnuField = nullptr;
 
     bool ChooseWithDialog(bool save, std::string& path, int& filter);
+    void Send(bool resend);
     bool DiscardChanges(const char* question);
     void MemoChanged();
     void SetStatus(const char* text);

@@ -80,6 +80,14 @@ public:
     {
         OnUiThread(&d_, [this] { d_.lbl_Msg->setText(U8("メール送信中・・・")); });
     }
+    void Waiting(int secondsLeft) override
+    {
+        OnUiThread(&d_, [this, secondsLeft] {
+            d_.lbl_Msg->setText(U8("一時的に拒否された宛先へ再送するまで 残り %1:%2")
+                                    .arg(secondsLeft / 60)
+                                    .arg(secondsLeft % 60, 2, 10, QLatin1Char('0')));
+        });
+    }
     void Failed() override
     {
         OnUiThread(&d_, [this] { d_.txt_Err->setText(QStringLiteral("1")); });
@@ -174,13 +182,21 @@ void MailingProgress::StartWorker()
     total_ = 0;
     ProgressBar1->setValue(0);
     if (records_) {
-        total_ = records_->GetRowCount();
+        total_ = previous_ ? static_cast<int>(previous_->Pending().size()) : records_->GetRowCount();
         ProgressBar1->setMaximum(std::max(total_, 1));
         lbl_Count->setText(QStringLiteral("%1 / %2").arg(1).arg(total_));
     }
     summary_.clear();
+    refusedList_.clear();
+    unsent_ = 0;
     worker_ = std::make_unique<MailingRun>(templates_, mail_, records_, folder_, *bridge_);
     worker_->SetRest(restEvery_, restSeconds_);
+    worker_->SetRetryWaits(retryWaits_);
+    if (!outcomePath_.empty())
+        worker_->SetOutcomeFile(outcomePath_, previous_);
+    // One run per setting: the next mailing sets its own.
+    outcomePath_.clear();
+    previous_.reset();
     MailingRun* worker = worker_.get();
     thread_ = std::thread([this, worker] {
         worker->Execute();
@@ -197,6 +213,9 @@ void MailingProgress::WorkerFinished(MailingRun* worker)
     if (thread_.joinable())
         thread_.join();
     summary_ = worker_->Summary();
+    constexpr std::size_t kRefusalsShown = 10;
+    refusedList_ = worker_->RefusedList(kRefusalsShown);
+    unsent_ = worker_->Refused() + worker_->NotTried();
     worker_.reset();
     QDialog::accept();
 }

@@ -9,8 +9,10 @@
 #include <QDialog>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
@@ -38,8 +40,20 @@ public:
         restEvery_ = every;
         restSeconds_ = seconds;
     }
-    // The summary line of the last run ("N通中 M通を送信しました。…").
+    // The waits before new tries after a 4xx, and where the outcome of each recipient
+    // is kept (with the earlier outcome for a resend), for the next run.
+    void SetRetryWaits(std::vector<int> seconds) { retryWaits_ = std::move(seconds); }
+    void SetOutcomeFile(std::string path, std::optional<MailOutcome> previous)
+    {
+        outcomePath_ = std::move(path);
+        previous_ = std::move(previous);
+    }
+    // The summary line of the last run ("N通中 M通を送信しました。…" and its counts).
     const std::string& Summary() const { return summary_; }
+    // The refused recipients of the last run with the server's replies, a few lines.
+    const std::string& RefusedList() const { return refusedList_; }
+    // Recipients of the last run refused or never tried.
+    int Unsent() const { return unsent_; }
 
     // Requests the worker's termination; the dialog stays until the worker has ended.
     void cmd_CancelClick();
@@ -76,7 +90,12 @@ private:
     int total_ = 0;
     int restEvery_ = MailingRun::kRestEvery;
     int restSeconds_ = MailingRun::kRestSeconds;
+    std::vector<int> retryWaits_ = MailingRun::DefaultRetryWaits();
+    std::string outcomePath_;
+    std::optional<MailOutcome> previous_;
     std::string summary_;
+    std::string refusedList_;
+    int unsent_ = 0;
 };
 
 } // namespace nrt::gui
