@@ -98,16 +98,18 @@ MainWindow::MainWindow(const StartupFolders& folders, QWidget* parent)
     if (bookLock_.TryLock(global_->DataFile(kWriteLockName)) == platform::FileLock::Result::Busy) {
         opened_ = false;
         platform::Warn(SJ("他の処理がデータを使用しています。終了してから起動して下さい。"));
-    } else {
-        RemoveLeftoverTempFiles(*global_);
     }
     if (opened_ && global_->DataFolderUnwritable())
         platform::Warn(UnusableFolderMessage(global_->DataFolder()));
     rec_.Attach(&db_);
     model_ = new MainListModel(db_, rec_, *global_, this);
 
-    // 2. Settings and the grid's columns.
+    // 2. Settings and the grid's columns. The settings name the user's folder and the
+    // backup folder, where killed restores and backups may have left folders.
     global_->ReadSettings(true);
+    if (opened_)
+        RemoveLeftoverTempFiles(*global_);
+    TightenPrivateFiles(*global_);
     BuildMenus();
     BuildCentre();
     SetUpColumns();
@@ -117,8 +119,16 @@ MainWindow::MainWindow(const StartupFolders& folders, QWidget* parent)
     const std::string tablePath = global_->UserFile(SJ("nrt.ndb"));
     if (!opened_ || db_.LoadTable(tablePath) != TableError::kNone)
         db_.CreateDefaultTable();
-    if (const std::string trouble = LoadTroubleMessage(db_, tablePath); opened_ && !trouble.empty())
+    if (opened_ && !db_.LoadFailedOnExistingFile() && !db_.LoadedWhole()) {
+        // Asked once, as nortea-cli repair would do it: save what was read now, the
+        // damaged original kept aside. No keeps it as it is until the first save.
+        if (platform::Messages().Show({ RepairQuestion(tablePath, db_.DamagedRecordCount()), SJ("確認"),
+                platform::MsgIcon::Question, platform::MsgButtons::YesNo, platform::MsgResult::No })
+            == platform::MsgResult::Yes)
+            static_cast<void>(SaveBook()); // says where the original went, or why it failed
+    } else if (const std::string trouble = LoadTroubleMessage(db_, tablePath); opened_ && !trouble.empty()) {
         platform::Warn(trouble);
+    }
 
     // 4. Title.
     SetTitle();
@@ -132,8 +142,8 @@ MainWindow::MainWindow(const StartupFolders& folders, QWidget* parent)
 
     // 6. Monthly copies of the table; a missing file is passed over.
     if (global_->MonthlyBackupDue()) {
-        platform::fs::CopyFile(global_->UserFile(SJ("nrt_ndb.bak")), global_->UserFile(SJ("nrt_ndb.bk1")));
-        platform::fs::CopyFile(global_->UserFile(SJ("nrt.ndb")), global_->UserFile(SJ("nrt_ndb.bak")));
+        platform::fs::CopyFile(global_->UserFile(SJ("nrt_ndb.bak")), global_->UserFile(SJ("nrt_ndb.bk1")), false, 0600);
+        platform::fs::CopyFile(global_->UserFile(SJ("nrt.ndb")), global_->UserFile(SJ("nrt_ndb.bak")), false, 0600);
     }
 
     // 7. Window rectangle.

@@ -60,7 +60,11 @@ void QuitSignals::Arrived()
 {
     char drain[16];
     while (::read(g_pipe[0], drain, sizeof drain) > 0) { }
-    // Open dialogs are cancelled first, as a user would before closing the window.
+    // Windows with a pending edit store it first (a question now would go unanswered);
+    // then open dialogs are cancelled, as a user would before closing the window.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->metaObject()->indexOfMethod("SaveOnQuit()") >= 0)
+            QMetaObject::invokeMethod(w, "SaveOnQuit", Qt::DirectConnection);
     for (int guard = 0; guard < 16; ++guard) {
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || modal == window_)

@@ -39,8 +39,9 @@ int RunBackup(Context& context, Args& args)
 
 
 // nortea-cli restore SET NAME: a new user NAME made from the backup set folder SET, as
-// the window's restore does it: the user created in copy mode, the set copied into its
-// folder, its settings read with the backup counters reset, its table checked.
+// the window's restore does it: the user created in copy mode, the set copied whole into
+// its folder, the user listed, its settings read with the backup counters reset, its
+// table checked.
 int RunRestore(Context& context, Args& args)
 {
     if (args.usageError || !args.unknown().empty() || args.Rest().size() != 2)
@@ -57,10 +58,13 @@ int RunRestore(Context& context, Args& args)
     request.copy = true;
     request.copyFile = set + "/nrt.ndb";
     std::string source;
+    const std::string previous = g.UserName();
     if (users.Create(request, nullptr, &source) != AddressBooks::kCreatedFromCopy)
         return kExitFailed;
-    if (!BackupSets::CopySet(source, g.UserFile({})))
+    if (!BackupSets::CopySet(source, g.UserFile({}))) {
+        users.AbandonRestore(previous);
         return kExitFailed;
+    }
     AddressTable table;
     if (!users.FinishRestore(table))
         return kExitFailed;

@@ -42,19 +42,30 @@ Context::Context(const StartupFolders& folders, const std::string& user)
         }
         global_->ReadSettings(false);
     }
+    TightenPrivateFiles(*global_);
 }
 
 AddressTable& Context::Table()
 {
-    if (!table_) {
-        table_ = std::make_unique<AddressTable>();
-        const std::string path = global_->UserFile(SJ("nrt.ndb"));
-        if (table_->LoadTable(path) != TableError::kNone)
-            table_->CreateDefaultTable();
-        if (const std::string trouble = LoadTroubleMessage(*table_, path); !trouble.empty())
+    if (!table_ && LoadTable())
+        if (const std::string trouble = LoadTroubleMessage(*table_, TablePath()); !trouble.empty())
             PrintMessage(SJ("注意"), trouble);
-    }
     return *table_;
+}
+
+std::string Context::TablePath() const
+{
+    return global_->UserFile(SJ("nrt.ndb"));
+}
+
+bool Context::LoadTable()
+{
+    if (table_)
+        return false;
+    table_ = std::make_unique<AddressTable>();
+    if (table_->LoadTable(TablePath()) != TableError::kNone)
+        table_->CreateDefaultTable();
+    return true;
 }
 
 bool Context::LockForWriting()
@@ -70,7 +81,16 @@ bool Context::LockForWriting()
         PrintMessage(SJ("注意"), UnusableFolderMessage(global_->DataFolder()));
         return false;
     }
-    switch (writeLock_.Lock(global_->DataFile(kWriteLockName), kWriteLockWaitMs)) {
+    const std::string lockFile = global_->DataFile(kWriteLockName);
+    platform::FileLock::Result locked = writeLock_.TryLock(lockFile);
+    if (locked == platform::FileLock::Result::Busy) {
+        // Said at once: a command that only waits looks like one that hangs.
+        PrintMessage(SJ("注意"), SJ("他の処理がデータを使用しています（「") + lockFile + SJ("」を保持）。終わるのを最長")
+                + std::to_string(kWriteLockWaitMs / 1000) + SJ("秒待ちます。"));
+        std::fflush(stderr);
+        locked = writeLock_.Lock(lockFile, kWriteLockWaitMs);
+    }
+    switch (locked) {
     case platform::FileLock::Result::Locked:
         break;
     case platform::FileLock::Result::Busy:
@@ -88,8 +108,28 @@ bool Context::LockForWriting()
 
 AddressTable* Context::TableForWriting()
 {
-    AddressTable& table = Table();
-    return table.LoadFailedOnExistingFile() ? nullptr : &table;
+    const bool loaded = LoadTable();
+    AddressTable& table = *table_;
+    if (table.LoadFailedOnExistingFile()) {
+        if (loaded)
+            PrintMessage(SJ("注意"), UnreadableTableMessage(TablePath()));
+        return nullptr;
+    }
+    // A book that did not load whole is not written by the way: its records would be
+    // saved without what was lost, and a retried script would write twice. Repair
+    // decides that once, on purpose.
+    if (!table.LoadedWhole()) {
+        if (loaded)
+            PrintMessage(SJ("注意"), DamagedBookRefusal(TablePath(), table.DamagedRecordCount()));
+        return nullptr;
+    }
+    return &table;
+}
+
+AddressTable* Context::TableForRepair()
+{
+    LoadTable();
+    return table_->LoadFailedOnExistingFile() ? nullptr : table_.get();
 }
 
 bool Context::SaveTable()
@@ -110,7 +150,8 @@ int Context::ExitStatus(int status) const
 {
     if (!table_ || status != kExitOk)
         return status;
-    if (table_->LoadFailedOnExistingFile() || (writeLock_.Held() && !table_->LoadedWhole()))
+    // A listing of a book that could not be read at all listed nothing of it.
+    if (table_->LoadFailedOnExistingFile())
         return kExitFailed;
     return status;
 }
@@ -164,7 +205,8 @@ const std::vector<Command>& Commands()
         {"export-vcard", "export-vcard FILE [--senders | --tab CATEGORY] [--marked] [--where COND]", RunExportVCard},
         {"user", "user list | user create NAME | user remove NAME", RunUser},
         {"backup", "backup", RunBackup},
-        {"restore", "restore SET", RunRestore},
+        {"restore", "restore SET NAME", RunRestore},
+        {"repair", "repair", RunRepair},
         {"mail", "mail --template FILE [--dry-run] [--resend-failed] [--no-wait] [--subject TEXT]", RunMail},
         {"postal-import", "postal-import FILE", RunPostalImport},
         {"postal-lookup", "postal-lookup CODE", RunPostalLookup},

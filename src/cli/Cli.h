@@ -39,17 +39,25 @@ public:
     // command ends; the kernel drops the lock when the process dies. A refusal has
     // printed its message.
     [[nodiscard]] bool LockForWriting();
-    // The table for a command that will save it (after LockForWriting); nullptr when
-    // the file is there but cannot be read, which such a command must never replace.
+    // The table for a command that will save it (after LockForWriting); nullptr, with
+    // its message, when the file is there but cannot be read or did not load whole:
+    // such a book is only written by `repair`.
     AddressTable* TableForWriting();
+    // The table for `repair`: as loaded, damaged or not; nullptr when it cannot be
+    // read at all.
+    AddressTable* TableForRepair();
+    std::string TablePath() const;
     // Saves the table as "nrt.ndb" of the user; false (message printed) on failure.
     // A damaged original is kept aside first and its new name printed.
     bool SaveTable();
     // The exit status of a command that returned `status`: a table that could not be
-    // read at all, or that lost records in a command that wrote it, makes it 1.
+    // read at all makes it 1.
     int ExitStatus(int status) const;
 
 private:
+    // Loads the table unless it is loaded; true when it loaded now.
+    bool LoadTable();
+
     std::unique_ptr<AppSettings> global_;
     std::unique_ptr<AddressTable> table_;
     platform::FileLock writeLock_;
@@ -108,6 +116,7 @@ int RunExportVCard(Context& context, Args& args);
 int RunUser(Context& context, Args& args);
 int RunBackup(Context& context, Args& args);
 int RunRestore(Context& context, Args& args); // BackupCommand.cpp
+int RunRepair(Context& context, Args& args); // RepairCommand.cpp
 int RunMail(Context& context, Args& args); // MailCommand.cpp
 int RunPostalImport(Context& context, Args& args);
 int RunPostalLookup(Context& context, Args& args);

@@ -12,6 +12,9 @@
 namespace nrt {
 namespace {
 
+// The copies kept beside a table ("nrt_ndb.bak", ".bk1", damaged originals).
+constexpr int kPrivateCopyMode = 0600;
+
 // The CP932 names of a schema table, converted once.
 template <std::size_t N> std::array<std::string, N> NamesOf(const std::array<SchemaField, N>& schema)
 {
@@ -576,7 +579,8 @@ bool AddressTable::KeepDamagedCopy() const
         const std::string copy = i == 1 ? base : base + "-" + std::to_string(i);
         if (platform::fs::Exists(copy))
             continue;
-        if (!platform::fs::CopyFile(guardedPath_, copy, true))
+        // Kept copies hold every address: for the owner alone, whatever the table had.
+        if (!platform::fs::CopyFile(guardedPath_, copy, true, kPrivateCopyMode))
             return false;
         damagedCopy_ = copy;
         return true;
@@ -592,8 +596,8 @@ bool AddressTable::KeepSchemaCopy(std::string_view path) const
     const std::string folder(path.substr(0, slash == std::string_view::npos ? 0 : slash + 1));
     const std::string bak = folder + "nrt_ndb.bak";
     if (platform::fs::Exists(bak))
-        platform::fs::CopyFile(bak, folder + "nrt_ndb.bk1");
-    if (!platform::fs::CopyFile(path, bak))
+        platform::fs::CopyFile(bak, folder + "nrt_ndb.bk1", false, kPrivateCopyMode);
+    if (!platform::fs::CopyFile(path, bak, false, kPrivateCopyMode))
         return false;
     schemaCopy_ = bak;
     return true;

@@ -1,5 +1,7 @@
 #include "exchange/CsvExport.h"
 
+#include "exchange/CsvFormulaGuard.h"
+
 #include "db/AddressTable.h"
 #include "db/RecordSet.h"
 #include "platform/MessageHost.h"
@@ -15,12 +17,15 @@
 namespace nrt {
 namespace {
 
-// Writes the value in double quotes at `out`, each quote inside it doubled, and
-// returns the end. A quote byte is never the second byte of a double-byte character,
-// so the bytes can be copied as they are. Room: twice the value and two bytes.
+// Writes the value in double quotes at `out`, each quote inside it doubled and an
+// apostrophe before what a spreadsheet would evaluate, and returns the end. A quote
+// byte is never the second byte of a double-byte character, so the bytes can be copied
+// as they are. Room: twice the value and three bytes.
 char* PutQuoted(char* out, std::string_view value)
 {
     *out++ = '"';
+    if (NeedsFormulaGuard(value))
+        *out++ = '\'';
     while (!value.empty()) {
         const void* q = std::memchr(value.data(), '"', value.size());
         const std::size_t n
@@ -76,7 +81,7 @@ std::string CsvExport::Format(const RecordSet& records, const std::vector<std::s
         std::size_t room = 2;
         for (std::size_t i = 0; i < index.size(); ++i) {
             values[i] = table->Value(index[i], k);
-            room += 2 * values[i].size() + 3;
+            room += 2 * values[i].size() + 4;
         }
         const std::size_t at = out.size();
         if (at + room > out.capacity())

@@ -1,5 +1,6 @@
 #include "exchange/CsvImport.h"
 
+#include "exchange/CsvFormulaGuard.h"
 #include "exchange/RecordImport.h"
 
 #include "db/AddressTable.h"
@@ -35,7 +36,9 @@ public:
     std::string_view ColumnName(int c) const override { return csv_.GetHeader(c); }
     int ColumnField(int c) const override { return fields_[static_cast<std::size_t>(c)]; }
     int RowCount() const override { return csv_.GetRowCount(); }
-    std::string_view Cell(int r, int c) const override { return csv_.GetCell(r, c); }
+    // The program's own export put an apostrophe before values a spreadsheet would
+    // evaluate.
+    std::string_view Cell(int r, int c) const override { return WithoutFormulaGuard(csv_.GetCell(r, c)); }
     int FileLine(int r) const override { return csv_.FileLine(r); }
 
 private:
@@ -186,9 +189,7 @@ CsvImport::Result CsvImport::Run(std::string_view typed, Observer* observer, con
         return kDeclined;
     const Result result
         = mapping ? LoadMapped(path_, mapping->hasHeader, mapping->targets, &watch) : Load(path_, &watch);
-    // With only the category lists unsaved the records are in the book and saved:
-    // the list must show them.
-    if (result == kImported || result == kCategorySaveFailed)
+    if (result == kImported)
         watch.Imported();
     if (result != kImported)
         return result;

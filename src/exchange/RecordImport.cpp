@@ -314,6 +314,11 @@ RecordImport::Result RecordImport::Run(const ImportRows& rows, Observer& watch)
         if (list.names.LoadText(global_.UserFile(list.file)) < 0)
             list.names.Clear();
 
+    // The lists' files as they were, to be put back when the records cannot be saved.
+    std::string before[2];
+    bool existed[2] = {};
+    for (int i = 0; i < 2; ++i)
+        existed[i] = platform::fs::ReadFile(global_.UserFile(lists[i].file), before[i]);
     const std::vector<Column> columns = ColumnsOf(rows, table_);
     const long long total = 2LL * rows.RowCount();
     const std::vector<bool> blank = RowsWithoutValues(rows);
@@ -326,19 +331,32 @@ RecordImport::Result RecordImport::Run(const ImportRows& rows, Observer& watch)
     const int firstNew = table_.GetRecordCount();
     imported_ = AddRecords(pass);
     watch.Progress(total, total);
-
-    if (!watch.Commit()) {
+    const auto takeBack = [&] {
         for (int k = firstNew; k < table_.GetRecordCount(); ++k)
             table_.MarkDeleted(k);
         imported_ = 0;
+    };
+
+    // The new categories are written before the records: a run cut short between the
+    // two leaves an unused category at worst, never records whose categories no tab
+    // or choice offers.
+    const ListSave saved = SaveChangedLists(global_, lists);
+    if (saved == ListSave::kFailed) {
+        takeBack();
+        return refuse(kCategorySaveFailed, SJ("保存に失敗しました。"));
+    }
+    if (!watch.Commit()) {
+        takeBack();
+        // The lists go back as they were, as far as they can.
+        for (int i = 0; i < 2; ++i) {
+            if (!lists[i].changed)
+                continue;
+            const std::string file = global_.UserFile(lists[i].file);
+            static_cast<void>(existed[i] ? platform::fs::AtomicWriteFile(file, before[i]) : platform::fs::RemoveFile(file));
+        }
         watch.Busy(false);
         return kTableSaveFailed;
     }
-    // The new categories are written only once the records are safe, so a failed
-    // save leaves the lists as they were.
-    const ListSave saved = SaveChangedLists(global_, lists);
-    if (saved == ListSave::kFailed)
-        return refuse(kCategorySaveFailed, SJ("保存に失敗しました。"));
     if (saved == ListSave::kSaved)
         watch.CategoriesChanged();
 

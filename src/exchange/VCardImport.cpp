@@ -540,9 +540,7 @@ VCardImport::Result VCardImport::Run(std::string_view path, Observer* observer)
     if (!platform::Ask(SJ("データを取り込みます。よろしいですか？"), true))
         return kDeclined;
     const Result result = Load(path, observer);
-    // With only the category lists unsaved the records are in the book and saved:
-    // the list must show them.
-    if (observer && (result == kImported || result == kCategorySaveFailed))
+    if (observer && result == kImported)
         observer->Imported();
     if (result == kNothingImported)
         platform::Warn(ClosingMessage());

@@ -44,6 +44,7 @@ void StoreListLayout(MainWindow& main)
 void CreateUser(MainWindow& main, bool copyMode)
 {
     StoreListLayout(main);
+    const std::string previous = main.Global().UserName();
     NewAddressBookDialog dialog(main, copyMode);
     if (dialog.exec() != QDialog::Accepted)
         return;
@@ -51,6 +52,12 @@ void CreateUser(MainWindow& main, bool copyMode)
     if (dialog.Result() == AddressBooks::kCreatedFromCopy) {
         BackupDialog copy(main.Global(), BackupDialog::kCopy, dialog.CopySource(), main.Global().UserFile({}), &main);
         copy.exec();
+        if (!copy.Succeeded()) {
+            // The set did not arrive whole: no new user, the open one stays.
+            users.AbandonRestore(previous);
+            main.AfterUserChange();
+            return;
+        }
         CursorWatch<AddressBooks::Observer> wait;
         users.FinishRestore(main.Table(), &wait);
     } else {

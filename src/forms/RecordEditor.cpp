@@ -9,6 +9,7 @@
 #include "forms/CategoryEditor.h"
 #include "platform/Kana.h"
 #include "platform/MessageHost.h"
+#include "platform/fs.h"
 #include "postal/AddressFill.h"
 #include "postal/PostalBrowser.h"
 #include "postal/Prefectures.h"
@@ -391,7 +392,8 @@ void RecordEditor::Load()
     txt_RecNo->setText(QString::number(editPosition_));
     unlisted_ = {};
     const bool isNew = editPosition_ < 0;
-    if (isNew) {
+    const bool fromDraft = isNew && TakeDraft(v);
+    if (isNew && !fromDraft) {
         chk_Sender->setChecked(defaultCategory_ == -1);
         const bool inList = defaultCategory_ > 0 && defaultCategory_ - 1 < cbo_Div1->count();
         cbo_Div1->setCurrentIndex(inList ? defaultCategory_ - 1 : -1);
@@ -408,7 +410,8 @@ void RecordEditor::Load()
         loadedBirthday_.clear();
         extras->Clear(cardhistory::CardYear(platform::GetClock().Now()));
     } else {
-        currentRecord_ = main_->Records().GetRowRecord(editPosition_);
+        if (!fromDraft)
+            currentRecord_ = main_->Records().GetRowRecord(editPosition_);
         chk_Sender->setChecked(v[kSender].empty() || v[kSender][0] != '0');
         chk_Print->setChecked(v[kPrintMark].empty() || v[kPrintMark][0] != '0');
         const std::pair<QLineEdit*, int> texts[] = {
@@ -445,7 +448,7 @@ void RecordEditor::Load()
         extras->Load(v, cardhistory::CardYear(platform::GetClock().Now()));
     }
     loading_ = false;
-    changed_ = false;
+    changed_ = fromDraft;
     txt_Name->setFocus();
     cmd_Left->setEnabled(!isNew);
     cmd_Right->setEnabled(!isNew);
@@ -530,6 +533,36 @@ bool RecordEditor::Save()
     // 登録 puts the record on disk, not only in the list.
     main_->SaveChanges();
     return true;
+}
+
+bool RecordEditor::SaveOnQuit()
+{
+    if (!changed_ || !isVisible())
+        return true;
+    // No message may be shown now: nobody is left to answer it.
+    const Values values = CollectValues();
+    const SaveResult r = SaveValues(main_->Records(), editPosition_, values, loadedBirthday_, platform::GetClock().Now());
+    if (r.code == kSaved) {
+        changed_ = false;
+        saved_ = true;
+        return true;
+    }
+    // Values the checks refuse are kept as a draft, offered with the next new record.
+    if (platform::fs::AtomicWriteFile(main_->Global().UserFile(kDraftFile), DraftBytes(values), 0600))
+        changed_ = false;
+    return false;
+}
+
+bool RecordEditor::TakeDraft(Values& values)
+{
+    const std::string path = main_->Global().UserFile(kDraftFile);
+    std::string bytes;
+    if (!platform::fs::ReadFile(path, bytes))
+        return false;
+    // Offered once: the answer either way disposes of it.
+    platform::fs::RemoveFile(path);
+    return ParseDraft(bytes, values)
+        && platform::Ask(SJ("前回の終了時に登録できなかった入力があります。入力欄に戻しますか？"), true);
 }
 
 void RecordEditor::cmd_InputClick()
@@ -727,7 +760,12 @@ void RecordEditor::cmd_MailClick()
         platform::Warn(SJ("不正なメールアドレスです。"));
         return;
     }
-    OpenUrl(QUrl(QStringLiteral("mailto:") + txt_EMail->text()));
+    const std::string link = MailLinkToOpen(address);
+    if (link.empty()) {
+        platform::Warn(MailLinkRefusal(address));
+        return;
+    }
+    OpenUrl(QUrl(ToQ(link)));
 }
 
 void RecordEditor::cmd_WWWClick()
@@ -736,7 +774,16 @@ void RecordEditor::cmd_WWWClick()
         platform::Beep();
         return;
     }
-    OpenUrl(QUrl::fromUserInput(txt_URL->text()));
+    const std::string address = FromQ(txt_URL->text());
+    const std::string link = WebLinkToOpen(address);
+    const QUrl url(ToQ(link));
+    // Qt's own reading must agree: only a web address goes to the browser.
+    if (link.empty() || !url.isValid() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))
+        || url.host().isEmpty()) {
+        platform::Warn(WebLinkRefusal(address));
+        return;
+    }
+    OpenUrl(url);
 }
 
 void RecordEditor::cmd_DbClick(int kind)

@@ -65,6 +65,10 @@ public:
     int CurrentRecord() const { return currentRecord_; }
     int DefaultCategory() const { return defaultCategory_; }
     bool Changed() const { return changed_; }
+    // The session ends (SIGTERM, logout): the pending edit is stored in the table
+    // without a question when its values pass the checks, for the closing save to
+    // write. True when nothing is left unsaved.
+    Q_INVOKABLE bool SaveOnQuit();
     bool Saved() const { return saved_; }
     bool KanaCaptureInstalled() const { return kanaInstalled_; }
 
@@ -135,6 +139,8 @@ private:
 
 public slots:
     void reject() override;
+    // The draft a session's end left (SaveOnQuit), when there is one and the user takes it.
+    bool TakeDraft(recordform::Values& values);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

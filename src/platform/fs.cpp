@@ -239,7 +239,7 @@ bool GetFileStamp(std::string_view path, FileStamp& stamp)
 bool MakeDir(std::string_view path)
 {
     const std::string sys = ToSystemPath(path);
-    if (::mkdir(sys.c_str(), 0755) == 0)
+    if (::mkdir(sys.c_str(), 0700) == 0)
         return true;
     struct stat st { };
     return errno == EEXIST && ::stat(sys.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -253,12 +253,23 @@ bool MakeDirs(std::string_view path)
     for (std::size_t pos = 1; pos <= sys.size(); ++pos) {
         if (pos == sys.size() || sys[pos] == '/') {
             std::string part = sys.substr(0, pos);
-            if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
+            if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
                 return false;
         }
     }
     struct stat st { };
     return ::stat(sys.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool MakePrivate(std::string_view path)
+{
+    const std::string sys = ToSystemPath(path);
+    struct stat st { };
+    if (::stat(sys.c_str(), &st) != 0)
+        return false;
+    if ((st.st_mode & 077) == 0)
+        return true;
+    return ::chmod(sys.c_str(), st.st_mode & 07700) == 0;
 }
 
 bool RemoveFile(std::string_view path)
@@ -289,7 +300,29 @@ bool Rename(std::string_view from, std::string_view to)
     return ::rename(ToSystemPath(from).c_str(), ToSystemPath(to).c_str()) == 0;
 }
 
-bool CopyFile(std::string_view from, std::string_view to, bool failIfExists)
+bool ReplaceDir(std::string_view fresh, std::string_view target, std::string_view aside)
+{
+    const std::string from = ToSystemPath(fresh);
+    const std::string to = ToSystemPath(target);
+    if (!IsDirectory(target))
+        return ::rename(from.c_str(), to.c_str()) == 0;
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return false;
+    // No swap on this file system (FAT on a backup stick): a killed run between the two
+    // renames leaves the old folder at `aside`, where the next start finds it.
+    const std::string old = ToSystemPath(aside);
+    if (::rename(to.c_str(), old.c_str()) != 0)
+        return false;
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        ::rename(old.c_str(), to.c_str());
+        return false;
+    }
+    return ::rename(old.c_str(), from.c_str()) == 0 || RemoveTree(aside);
+}
+
+bool CopyFile(std::string_view from, std::string_view to, bool failIfExists, int mode)
 {
     if (failIfExists && Exists(to))
         return false;
@@ -304,7 +337,7 @@ bool CopyFile(std::string_view from, std::string_view to, bool failIfExists)
     }
     // The copy has the permissions of its source: a private file (the settings with
     // the mail password) stays private in a backup set and after a restore.
-    AtomicWriter out(to, static_cast<unsigned>(st.st_mode & 07777));
+    AtomicWriter out(to, mode == kSourceMode ? static_cast<unsigned>(st.st_mode & 07777) : static_cast<unsigned>(mode));
     bool ok = out.isOpen();
     std::uint64_t copied = 0;
     char buf[65536];

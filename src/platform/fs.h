@@ -37,19 +37,30 @@ struct FileStamp {
 // False (and an empty stamp) when the file is missing.
 bool GetFileStamp(std::string_view path, FileStamp& stamp);
 
-// Creates one folder; true when it exists afterwards.
+// Creates one folder; true when it exists afterwards. Folders the program makes hold
+// address books, settings with the mail password and backups: they are made 0700.
 bool MakeDir(std::string_view path);
-// Creates the folder and every missing parent.
+// Creates the folder and every missing parent (0700 too).
 bool MakeDirs(std::string_view path);
+// Takes the group's and others' permissions off an existing file or folder; true when
+// it has none afterwards.
+bool MakePrivate(std::string_view path);
 bool RemoveFile(std::string_view path);
 // Removes an empty folder.
 bool RemoveDir(std::string_view path);
 // Removes a folder with everything in it.
 bool RemoveTree(std::string_view path);
 bool Rename(std::string_view from, std::string_view to);
+// Puts the folder `fresh` in the place of the folder `target` in one step where the
+// file system can swap two folders; the folder `target` was (if any) is then at
+// `fresh`, for the caller to remove. Elsewhere the old folder is first moved to
+// `aside` for that moment. True when `target` is the fresh folder afterwards.
+bool ReplaceDir(std::string_view fresh, std::string_view target, std::string_view aside);
 // Copies whole; the destination appears complete or not at all (temporary name, then
 // rename). With failIfExists an existing destination is left alone and false returned.
-bool CopyFile(std::string_view from, std::string_view to, bool failIfExists = false);
+// The copy has the source's permissions, or exactly `mode` when one is given.
+inline constexpr int kSourceMode = -1;
+bool CopyFile(std::string_view from, std::string_view to, bool failIfExists = false, int mode = kSourceMode);
 
 // Names (not paths) of the entries of a folder, sorted by byte order; "." and ".." left out.
 struct DirEntry {

@@ -122,6 +122,10 @@ int ParseLayout(std::string_view bytes, LayoutHeader& header, LayoutTable& items
         return kLayoutRead;
     for (int i = 0; i < kTextSlots; ++i)
         items[static_cast<std::size_t>(i)].object.Read(in.Bytes(), in.Pos());
+    // Lengths beyond any paper are cut to a size that no drawing step overflows with.
+    for (std::int32_t* v : { &header.paperWidth, &header.paperHeight, &header.sheetWidth, &header.sheetHeight,
+             &header.marginLeft, &header.marginTop, &header.gapX, &header.gapY, &header.columns, &header.rows })
+        *v = std::clamp(*v, -TextItem::kGeometryLimit, TextItem::kGeometryLimit);
     // An optional slot flagged without its record after the others (a damaged file)
     // must not show what was never placed; past a damaged record nothing is aligned.
     bool intact = true;
@@ -131,6 +135,8 @@ int ParseLayout(std::string_view bytes, LayoutHeader& header, LayoutTable& items
         if (!intact)
             item.shown = false;
     }
+    for (LayoutItem& item : items)
+        item.object.ClampGeometry();
     const std::size_t at = in.Pos();
     std::int32_t length = 0, kind = 0, flags = 0;
     if (intact && count <= kLayoutSlots && in.Bytes().substr(at, kExtraTag.size()) == kExtraTag && in.Take(4)

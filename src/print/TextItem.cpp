@@ -265,6 +265,12 @@ int TextItem::Read(std::string_view bytes, std::size_t& pos)
     return kReadOk;
 }
 
+void TextItem::ClampGeometry()
+{
+    for (std::int32_t* v : { &x_, &y_, &width_, &height_, &fontHeight_, &font_.height, &font_.width })
+        *v = std::clamp(*v, -kGeometryLimit, kGeometryLimit);
+}
+
 void TextItem::Write(std::string& out) const
 {
     char head[8];

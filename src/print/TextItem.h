@@ -163,6 +163,10 @@ public:
     // T bytes of text with its NUL. pos moves past what was read. On a short read or
     // a bad size the object is left without text.
     int Read(std::string_view bytes, std::size_t& pos);
+    // The position, the size and the font height brought within kGeometryLimit either
+    // way (10 m in 0.01 mm): a file from anywhere must not make a drawing step overflow.
+    static constexpr std::int32_t kGeometryLimit = 1000000;
+    void ClampGeometry();
     void Write(std::string& out) const;
 
     bool operator==(const TextItem&) const = default;

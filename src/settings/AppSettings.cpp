@@ -420,7 +420,7 @@ bool AppSettings::SaveTableCopy() const
 {
     const std::string from = UserFile("nrt.ndb");
     const std::string to = UserFile("nrt_ndb.bk2");
-    return Usable(from) && Usable(to) && platform::fs::CopyFile(from, to);
+    return Usable(from) && Usable(to) && platform::fs::CopyFile(from, to, false, kOwnerOnly);
 }
 
 DisplayColumn AppSettings::GetDisplayColumn(int i) const

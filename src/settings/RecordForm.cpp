@@ -115,6 +115,147 @@ bool IsUsableMailAddress(std::string_view address)
     return at != std::string_view::npos && at != 0 && at + 1 != address.size();
 }
 
+namespace {
+
+bool IsAsciiLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool IsAsciiDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Space and control characters end or split an address wherever a program reads it.
+bool HasSpaceOrControl(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); i += platform::CharLength(text, i)) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (platform::CharLength(text, i) == 1 && (c <= 0x20 || c == 0x7F))
+            return true;
+    }
+    return false;
+}
+
+// The scheme of "scheme:rest" (letters first, then letters, digits, "+", "-", "."),
+// or empty when the text does not begin with one. "host:8080" has none: a port follows.
+std::string_view SchemeOf(std::string_view text)
+{
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos || colon == 0 || !IsAsciiLetter(text[0]))
+        return {};
+    for (std::size_t i = 1; i < colon; ++i) {
+        const char c = text[i];
+        if (!IsAsciiLetter(c) && !IsAsciiDigit(c) && c != '+' && c != '-' && c != '.')
+            return {};
+    }
+    std::size_t end = colon + 1;
+    while (end < text.size() && IsAsciiDigit(text[end]))
+        ++end;
+    if (end > colon + 1 && (end == text.size() || text[end] == '/'))
+        return {};
+    return text.substr(0, colon);
+}
+
+} // namespace
+
+std::string DraftBytes(const Values& values)
+{
+    std::string out;
+    for (const std::string& v : values) {
+        // The form's fields are single lines; a line break would shift every item after.
+        for (const char c : v)
+            out += c == '\r' || c == '\n' ? ' ' : c;
+        out += "\r\n";
+    }
+    return out;
+}
+
+bool ParseDraft(std::string_view bytes, Values& values)
+{
+    std::size_t i = 0;
+    for (std::string& v : values) {
+        const std::size_t end = bytes.find("\r\n");
+        if (end == std::string_view::npos)
+            return false;
+        v.assign(bytes.substr(0, end));
+        bytes.remove_prefix(end + 2);
+        ++i;
+    }
+    return i == values.size() && bytes.empty();
+}
+
+std::string MailLinkToOpen(std::string_view address)
+{
+    if (!IsUsableMailAddress(address) || HasSpaceOrControl(address))
+        return {};
+    int ats = 0;
+    for (std::size_t i = 0; i < address.size(); i += platform::CharLength(address, i)) {
+        if (platform::CharLength(address, i) == 2)
+            continue;
+        switch (address[i]) {
+        case '@':
+            ++ats;
+            break;
+        // A query (subject, body, attach …), a second recipient, an escape that could
+        // spell either, or a part of a URL: none belong to one address.
+        case '?':
+        case '&':
+        case '%':
+        case ',':
+        case ';':
+        case ':':
+        case '#':
+        case '/':
+        case '\\':
+        case '<':
+        case '>':
+        case '"':
+            return {};
+        default:
+            break;
+        }
+    }
+    if (ats != 1)
+        return {};
+    return "mailto:" + std::string(address);
+}
+
+std::string WebLinkToOpen(std::string_view address)
+{
+    if (address.empty() || HasSpaceOrControl(address) || platform::FindChar(address, '\\') != std::string_view::npos)
+        return {};
+    const std::string_view scheme = SchemeOf(address);
+    if (scheme.empty()) {
+        // A bare host: it must begin like a host name, not like a path ("/etc",
+        // "./a", "~/a", "//server").
+        const auto first = static_cast<unsigned char>(address[0]);
+        if (!IsAsciiLetter(address[0]) && !IsAsciiDigit(address[0]) && first < 0x80)
+            return {};
+        return "https://" + std::string(address);
+    }
+    if (platform::lstrcmpiA(scheme, "http") != 0 && platform::lstrcmpiA(scheme, "https") != 0)
+        return {};
+    const std::string_view rest = address.substr(scheme.size() + 1);
+    // "http:" must go on with "//" and a host.
+    if (!rest.starts_with("//") || rest.size() == 2 || rest[2] == '/' || rest[2] == '?' || rest[2] == '#')
+        return {};
+    return std::string(address);
+}
+
+std::string MailLinkRefusal(std::string_view address)
+{
+    return SJ("メールアドレス「") + std::string(address)
+        + SJ("」はメールソフトに渡せません。\n宛先一つだけのアドレスにして下さい。");
+}
+
+std::string WebLinkRefusal(std::string_view address)
+{
+    return SJ("ホームページ「") + std::string(address)
+        + SJ("」はブラウザで開けません。\nhttp:// または https:// のアドレスにして下さい。");
+}
+
 SaveResult SaveValues(RecordSet& records, int position, const Values& values, std::string_view loadedBirthday,
     const platform::LocalTime& now)
 {

@@ -126,6 +126,26 @@ std::string PostalCodeWithHyphen(std::string_view text);
 // one is neither its first nor its last character.
 bool IsUsableMailAddress(std::string_view address);
 
+// An edit that could not be stored when the session ended, kept as a draft in the
+// user's folder ("NrtDraft.dat": one value a line, in item order) and offered the next
+// time a new record is begun.
+inline constexpr char kDraftFile[] = "NrtDraft.dat";
+std::string DraftBytes(const Values& values);
+// False when the bytes are not a draft of this many items.
+bool ParseDraft(std::string_view bytes, Values& values);
+
+// What the mail button may hand to the mail program: "mailto:" and the address, when
+// the address is one plain address (no query such as "?attach=", no second recipient,
+// no escapes, spaces or control characters); empty when it is not.
+std::string MailLinkToOpen(std::string_view address);
+// What the web button may hand to the browser: an http or https address as typed, or a
+// bare host name ("www.example.jp/a") with "https://" before it; empty for anything
+// else (local files, other schemes, script addresses, control characters).
+std::string WebLinkToOpen(std::string_view address);
+// The refusals of those two, naming the value.
+std::string MailLinkRefusal(std::string_view address);
+std::string WebLinkRefusal(std::string_view address);
+
 enum SaveCode : int {
     kSaved = 0,
     kRefused = 1, // SaveResult::refused names the item

@@ -29,6 +29,20 @@ bool HasControlChar(std::string_view name)
     return false;
 }
 
+// Nothing but spaces (half- or full-width): a folder no list shows legibly and no
+// command line names without quoting mistakes.
+bool IsBlank(std::string_view name)
+{
+    for (std::size_t i = 0; i < name.size(); i += platform::CharLength(name, i)) {
+        if (name[i] == ' ')
+            continue;
+        if (platform::CharLength(name, i) == 2 && name.substr(i, 2) == "\x81\x40")
+            continue;
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 const std::string& AddressBooks::MainUserName()
@@ -105,7 +119,7 @@ bool AddressBooks::SaveBeforeSwitch(AddressTable* table)
 int AddressBooks::Create(const NewUser& request, AddressTable* openTable, std::string* copySource)
 {
     const std::string& name = request.name;
-    if (name.empty()) {
+    if (IsBlank(name)) {
         platform::Warn(SJ("ユーザー名を入力して下さい。"));
         return kCreateRefused;
     }
@@ -171,20 +185,41 @@ int AddressBooks::Create(const NewUser& request, AddressTable* openTable, std::s
             return kCreateCancelled;
         }
     }
-    names_.AddLine(name);
-    if (names_.SaveText(global_.DataFile(kUserList)) < 0) {
-        // A user missing from the list could never be opened again.
-        LoadList();
-        global_.SetUserFolder(previous);
-        platform::Warn(SJ("保存に失敗しました。"));
-        return kCreateRefused;
-    }
     if (request.copy) {
+        // A restored user joins the list only once its files are all there
+        // (FinishRestore): a restore cut short leaves no listed, empty book.
         if (copySource)
             *copySource = source;
         return kCreatedFromCopy;
     }
+    if (!Register(name)) {
+        global_.SetUserFolder(previous);
+        return kCreateRefused;
+    }
     return kCreatedEmpty;
+}
+
+bool AddressBooks::Register(const std::string& name)
+{
+    LoadList();
+    if (FindEntry(name) > 0)
+        return true;
+    names_.AddLine(name);
+    if (names_.SaveText(global_.DataFile(kUserList)) >= 0)
+        return true;
+    // A user missing from the list could never be opened again.
+    LoadList();
+    platform::Warn(SJ("保存に失敗しました。"));
+    return false;
+}
+
+void AddressBooks::AbandonRestore(const std::string& previous)
+{
+    const std::string folder = global_.UserFile({});
+    global_.SetUserFolder(previous);
+    global_.ReadSettings(false);
+    // The folder Create made for it goes when nothing arrived in it.
+    platform::fs::RemoveDir(folder);
 }
 
 void AddressBooks::StartEmpty(AddressTable& table)
@@ -205,6 +240,8 @@ bool AddressBooks::LoadChecked(AddressTable& table, const std::string& path)
 
 bool AddressBooks::FinishRestore(AddressTable& table, Observer* observer)
 {
+    if (!Register(global_.UserName()))
+        return false;
     global_.ReadSettings(false);
     global_.SetFolderBackupGeneration(0);
     global_.SetFolderBackupDate(0);

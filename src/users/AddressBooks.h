@@ -76,10 +76,14 @@ public:
     int Create(const NewUser& request, AddressTable* openTable, std::string* copySource = nullptr);
     // After kCreatedEmpty: the new user's settings, and an empty table.
     void StartEmpty(AddressTable& table);
-    // After the copy source was copied into the new user's folder (kCreatedFromCopy):
-    // its settings with the backup counters reset, and its table, tried on a scratch
-    // table first. False after "読み込みに失敗しました。" (the table is then empty).
+    // After the copy source was copied whole into the new user's folder
+    // (kCreatedFromCopy): the user added to "userlist.dat", its settings with the
+    // backup counters reset, and its table, tried on a scratch table first. False
+    // after "読み込みに失敗しました。" (the table is then empty) or "保存に失敗しました。"
+    // (the list could not be written).
     bool FinishRestore(AddressTable& table, Observer* observer = nullptr);
+    // After a copy that failed: the user `previous` current again, the new one unlisted.
+    void AbandonRestore(const std::string& previous);
 
     // Opens entry i: checks, question, the current user's table and settings saved
     // (once while `saved` is false), the other table loaded, its user made current
@@ -93,6 +97,8 @@ public:
     bool SaveBeforeSwitch(AddressTable* table);
 
 private:
+    // Adds `name` to "userlist.dat" unless it is there; false after "保存に失敗しました。".
+    bool Register(const std::string& name);
     // Loads `path` into the table after a trial on a scratch table; false when either
     // load fails.
     static bool LoadChecked(AddressTable& table, const std::string& path);

@@ -8,7 +8,12 @@
 #include "platform/sjis.h"
 #include "settings/AppSettings.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+
+#include <signal.h>
+#include <unistd.h>
 
 namespace nrt {
 namespace {
@@ -38,6 +43,44 @@ std::string ExistingName(std::string_view folder, std::string_view name)
     return std::string(name);
 }
 
+// The names a copy under way gives its folders beside the one it will replace: the
+// new folder while it is filled, and the old one while the fallback of ReplaceDir
+// moves it aside. Neither can be a user's or a set's name ("-" is refused in names).
+constexpr std::string_view kFreshMarker = ".nrt-new-";
+constexpr std::string_view kAsideMarker = ".nrt-old-";
+
+std::string RunName(std::string_view folder, std::string_view marker)
+{
+    std::string name(folder);
+    while (name.size() > 1 && name.back() == '/')
+        name.pop_back();
+    return name + std::string(marker) + std::to_string(::getpid());
+}
+
+// The copy of a user's or a set's file that holds the mail password is for the owner
+// alone, whatever the file it was copied from allowed.
+int CopyMode(std::string_view name)
+{
+    return platform::lstrcmpiA(name, "NrtUser.ini") == 0 ? 0600 : platform::fs::kSourceMode;
+}
+
+// Every file of `from` (and its subfolders) that `to` does not have is copied there:
+// what the folder being replaced held beyond the set stays.
+bool CarryOver(const std::string& from, const std::string& to)
+{
+    for (const platform::fs::DirEntry& e : platform::fs::ListDir(from)) {
+        const std::string source = from + "/" + e.name;
+        const std::string target = to + "/" + e.name;
+        if (e.isDirectory) {
+            if (!platform::fs::MakeDir(target) || !CarryOver(source, target))
+                return false;
+        } else if (!platform::fs::Exists(target) && !platform::fs::CopyFile(source, target, true, CopyMode(e.name))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string Today()
 {
     const platform::LocalTime now = platform::GetClock().Now();
@@ -51,26 +94,35 @@ std::string Today()
 bool BackupSets::CopyEntry(std::string_view from, std::string_view to, std::string_view name, bool report,
     std::string_view subfolder, Observer* observer)
 {
+    return CopyEntryShown(from, to, to, name, report, subfolder, observer);
+}
+
+bool BackupSets::CopyEntryShown(std::string_view from, std::string_view to, std::string_view shownTo,
+    std::string_view name, bool report, std::string_view subfolder, Observer* observer)
+{
     if (from.empty() || to.empty()) {
         platform::Warn(SJ("パスの指定が不正です。"));
         return false;
     }
     std::string source = WithSlash(from);
     std::string target = WithSlash(to);
+    std::string shown = WithSlash(shownTo);
     if (!subfolder.empty()) {
         source = WithSlash(source + ExistingName(source, subfolder));
-        target = WithSlash(target + ExistingName(target, subfolder));
+        const std::string sub = ExistingName(target, subfolder);
+        target = WithSlash(target + sub);
+        shown = WithSlash(shown + sub);
     }
     if (name.empty() || name.front() != '*') {
         const std::string destination = target + std::string(name);
         if (observer)
-            observer->Copying(destination);
-        if (platform::fs::CopyFile(source + std::string(name), destination))
+            observer->Copying(shown + std::string(name));
+        if (platform::fs::CopyFile(source + std::string(name), destination, false, CopyMode(name)))
             return true;
         // A file that is there and was not copied (a full or failing target) is always
         // reported, with the file: the set is not whole.
         if (report || platform::fs::IsFile(source + std::string(name)))
-            platform::Warn(SJ("ファイルのコピーに失敗しました。") + "\n" + destination);
+            platform::Warn(SJ("ファイルのコピーに失敗しました。") + "\n" + shown + std::string(name));
         return false;
     }
     bool matched = false;
@@ -80,9 +132,9 @@ bool BackupSets::CopyEntry(std::string_view from, std::string_view to, std::stri
         matched = true;
         const std::string destination = target + e.name;
         if (observer)
-            observer->Copying(destination);
-        if (!platform::fs::CopyFile(source + e.name, destination)) {
-            platform::Warn(SJ("ファイルコピーに失敗しました。") + "\n" + destination);
+            observer->Copying(shown + e.name);
+        if (!platform::fs::CopyFile(source + e.name, destination, false, CopyMode(e.name))) {
+            platform::Warn(SJ("ファイルコピーに失敗しました。") + "\n" + shown + e.name);
             return false;
         }
     }
@@ -94,7 +146,13 @@ bool BackupSets::CopyEntry(std::string_view from, std::string_view to, std::stri
 bool BackupSets::CopyPresent(
     std::string_view from, std::string_view to, std::string_view name, std::string_view subfolder, Observer* observer)
 {
-    if (CopyEntry(from, to, name, false, subfolder, observer))
+    return CopyPresentShown(from, to, to, name, subfolder, observer);
+}
+
+bool BackupSets::CopyPresentShown(std::string_view from, std::string_view to, std::string_view shownTo,
+    std::string_view name, std::string_view subfolder, Observer* observer)
+{
+    if (CopyEntryShown(from, to, shownTo, name, false, subfolder, observer))
         return true;
     // Nothing of that name or pattern is there: nothing is missing from the set.
     std::string source = WithSlash(from);
@@ -108,27 +166,80 @@ bool BackupSets::CopyPresent(
     return true;
 }
 
+bool BackupSets::CopyInto(std::string_view from, std::string_view to, std::string_view shownTo, Observer* observer)
+{
+    if (!CopyEntryShown(from, to, shownTo, kSetFiles[0], true, {}, observer))
+        return false;
+    // Every other file that is there must arrive too: a set that misses one is no backup.
+    for (std::size_t i = 1; i < std::size(kSetFiles); ++i)
+        if (!CopyPresentShown(from, to, shownTo, kSetFiles[i], {}, observer))
+            return false;
+    const std::string target = WithSlash(to);
+    if (!platform::fs::MakeDir(target + ExistingName(target, kMailFolder))) {
+        platform::Warn(SJ("ファイルのコピーに失敗しました。") + "\n" + WithSlash(shownTo) + kMailFolder);
+        return false;
+    }
+    for (const char* pattern : kMailFiles)
+        if (!CopyPresentShown(from, to, shownTo, pattern, kMailFolder, observer))
+            return false;
+    return true;
+}
+
 bool BackupSets::CopySet(std::string_view from, std::string_view to, Observer* observer)
 {
     if (to.empty()) {
         platform::Warn(SJ("コピー先を指定してください。"));
         return false;
     }
-    if (!CopyEntry(from, to, kSetFiles[0], true, {}, observer))
-        return false;
-    // Every other file that is there must arrive too: a set that misses one is no backup.
-    for (std::size_t i = 1; i < std::size(kSetFiles); ++i)
-        if (!CopyPresent(from, to, kSetFiles[i], {}, observer))
-            return false;
-    const std::string target = WithSlash(to);
-    if (!platform::fs::MakeDir(target + ExistingName(target, kMailFolder))) {
-        platform::Warn(SJ("ファイルのコピーに失敗しました。") + "\n" + target + kMailFolder);
+    // The set is built beside its place and put there whole: a run cut short leaves
+    // the folder as it was (and a leftover the next start removes), never half of it.
+    std::string target(to);
+    while (target.size() > 1 && target.back() == '/')
+        target.pop_back();
+    const std::string fresh = RunName(target, kFreshMarker);
+    platform::fs::RemoveTree(fresh);
+    if (!platform::fs::MakeDir(fresh)) {
+        platform::Warn(SJ("ファイルのコピーに失敗しました。") + "\n" + target);
         return false;
     }
-    for (const char* pattern : kMailFiles)
-        if (!CopyPresent(from, to, pattern, kMailFolder, observer))
-            return false;
-    return true;
+    bool ok = CopyInto(from, fresh, target, observer);
+    if (ok && platform::fs::IsDirectory(target) && !CarryOver(target, fresh)) {
+        platform::Warn(SJ("ファイルコピーに失敗しました。") + "\n" + target);
+        ok = false;
+    }
+    if (ok && !platform::fs::ReplaceDir(fresh, target, RunName(target, kAsideMarker))) {
+        platform::Warn(SJ("ファイルのコピーに失敗しました。") + "\n" + target);
+        ok = false;
+    }
+    // After the swap the fresh name holds the folder that was replaced.
+    platform::fs::RemoveTree(fresh);
+    return ok;
+}
+
+int BackupSets::RemoveLeftovers(std::string_view folder)
+{
+    int removed = 0;
+    const std::string base = WithSlash(folder);
+    for (const platform::fs::DirEntry& e : platform::fs::ListDir(folder)) {
+        if (!e.isDirectory)
+            continue;
+        const bool fresh = e.name.find(kFreshMarker) != std::string::npos;
+        const std::size_t at = e.name.find(fresh ? kFreshMarker : kAsideMarker);
+        if (at == std::string::npos || at == 0)
+            continue;
+        const std::string_view marker = fresh ? kFreshMarker : kAsideMarker;
+        const long pid = std::strtol(e.name.c_str() + at + marker.size(), nullptr, 10);
+        if (pid == ::getpid() || (pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM)))
+            continue;
+        const std::string path = base + e.name;
+        const std::string original = base + e.name.substr(0, at);
+        // An old folder moved aside whose replacement never arrived goes back.
+        if (!fresh && !platform::fs::Exists(original) && platform::fs::Rename(path, original))
+            continue;
+        if (platform::fs::RemoveTree(path))
+            ++removed;
+    }
+    return removed;
 }
 
 std::string BackupSets::SetFolder(const AppSettings& global, int setNumber)
@@ -150,7 +261,8 @@ int BackupSets::Backup(AppSettings& global, Observer* observer, int* setNumber)
     }
     const int n = global.NextGeneration();
     const std::string set = SetFolder(global, n);
-    platform::fs::MakeDirs(set);
+    // Only the user's folder of the backups: the set itself appears whole or not at all.
+    platform::fs::MakeDirs(WithSlash(destination) + global.UserName());
     if (setNumber)
         *setNumber = n;
     if (!CopySet(global.UserFile({}), set, observer))

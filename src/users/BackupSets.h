@@ -50,8 +50,25 @@ public:
         std::string_view subfolder = {}, Observer* observer = nullptr);
     // The whole set from folder `from` to folder `to`: true only when every file of it
     // that is there was copied whole. The first that was not is reported and ends it.
+    // The set is made in a new folder beside `to` (with the files `to` already holds
+    // beyond the set) that then takes its place whole: `to` never holds half a set.
     static bool CopySet(std::string_view from, std::string_view to, Observer* observer = nullptr);
+    // Removes what a killed CopySet left in `folder` (the parent of its target): the
+    // new folder it was filling, and puts back an old one it had moved aside. Runs
+    // still going are left alone. Returns how many folders went.
+    static int RemoveLeftovers(std::string_view folder);
 
+private:
+    // CopyEntry and CopyPresent writing into `to` while naming `shownTo` to the observer
+    // and in messages (the folder the copy will become).
+    static bool CopyEntryShown(std::string_view from, std::string_view to, std::string_view shownTo,
+        std::string_view name, bool report, std::string_view subfolder, Observer* observer);
+    static bool CopyPresentShown(std::string_view from, std::string_view to, std::string_view shownTo,
+        std::string_view name, std::string_view subfolder, Observer* observer);
+    // Every file of the set into the existing folder `to`.
+    static bool CopyInto(std::string_view from, std::string_view to, std::string_view shownTo, Observer* observer);
+
+public:
     // The set folder the next backup writes: PATH/<user>/SV<n> (no trailing "/").
     static std::string SetFolder(const AppSettings& global, int setNumber);
     // A backup of the current user into the next set: the counters, the date and

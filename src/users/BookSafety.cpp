@@ -4,6 +4,7 @@
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "settings/AppSettings.h"
+#include "users/BackupSets.h"
 
 namespace nrt {
 
@@ -28,6 +29,26 @@ std::string UnusableFolderMessage(std::string_view folder)
     return SJ("データフォルダ「") + std::string(folder) + SJ("」に書き込めません。");
 }
 
+std::string RepairQuestion(std::string_view path, int count)
+{
+    const std::string what = count > 0
+        ? SJ("宛名データ「") + std::string(path) + SJ("」の一部が読み込めませんでした（") + std::to_string(count)
+            + SJ("件）。")
+        : SJ("宛名データ「") + std::string(path) + SJ("」は一部が壊れていましたが、全ての宛名を読み込みました。");
+    return what
+        + SJ("\n\n今すぐ修復しますか？（読み込めた宛名を保存し、元のファイルを別の名前で残します。"
+             "「いいえ」では最初の保存の時に残します。）");
+}
+
+std::string DamagedBookRefusal(std::string_view path, int count)
+{
+    std::string text = SJ("宛名データ「") + std::string(path) + SJ("」は一部が壊れています");
+    if (count > 0)
+        text += SJ("（読み込めない宛名 ") + std::to_string(count) + SJ("件）");
+    return text + SJ("。何も書き込みません。\n読み込めた宛名を保存するには、先に nortea-cli repair を実行して下さい"
+                     "（元のファイルは別の名前で残ります）。");
+}
+
 std::string LoadTroubleMessage(const AddressTable& table, std::string_view path)
 {
     if (table.LoadFailedOnExistingFile())
@@ -46,7 +67,20 @@ int RemoveLeftoverTempFiles(const AppSettings& global)
     for (const std::string& folder : { global.DataFolder(), global.DataFile("yubin"), global.UserFile({}),
              global.UserFile("Mail") })
         removed += platform::fs::RemoveStaleTempFiles(folder);
+    // Half-copied restores (beside the users' folders) and backup sets.
+    removed += BackupSets::RemoveLeftovers(global.DataFolder());
+    const std::string& backups = global.GetFolderBackupPath();
+    if (!backups.empty() && backups.front() == '/' && !global.UserName().empty())
+        removed += BackupSets::RemoveLeftovers(backups + (backups.back() == '/' ? "" : "/") + global.UserName());
     return removed;
+}
+
+void TightenPrivateFiles(const AppSettings& global)
+{
+    // Older versions wrote the settings (with the mail password) readable by all.
+    for (const std::string& ini : { global.DataFile("NrtUser.ini"), global.UserFile("NrtUser.ini") })
+        if (platform::fs::IsFile(ini))
+            platform::fs::MakePrivate(ini);
 }
 
 } // namespace nrt

@@ -20,12 +20,20 @@ std::string DamagedTableMessage(std::string_view path, int count);
 std::string UnreadableTableMessage(std::string_view path);
 std::string DamagedCopyMessage(std::string_view copy);
 std::string UnusableFolderMessage(std::string_view folder);
+// The window's question at opening a book that did not load whole: repair it now?
+std::string RepairQuestion(std::string_view path, int count);
+// A writing command's refusal of a book that did not load whole.
+std::string DamagedBookRefusal(std::string_view path, int count);
 // The message for what the last load of `table` from `path` found; empty when it
 // loaded whole or the file did not exist.
 std::string LoadTroubleMessage(const AddressTable& table, std::string_view path);
 
 // Removes leftover temporary files of killed saves from the data folder, its
-// dictionary folder, the current user's folder and its mail folder.
+// dictionary folder, the current user's folder and its mail folder, and the folders
+// of killed restores and backups (BackupSets::RemoveLeftovers).
 int RemoveLeftoverTempFiles(const AppSettings& global);
+// Takes the group's and others' permissions off the settings files of the data folder
+// and the current user ("NrtUser.ini" holds the mail password).
+void TightenPrivateFiles(const AppSettings& global);
 
 } // namespace nrt

@@ -142,19 +142,33 @@ TEST_F(BookSafetyCli, DamagedOrUnreadableBooksAreReportedAndNeverShrunkUnnoticed
     EXPECT_NE(err.find("全ての宛名を読み込みました"), std::string::npos) << err;
     EXPECT_EQ(nrt::test::ReadAll(table), flipped) << "reading never writes";
 
-    // A writing command goes on, keeps the damaged original aside, says where, and
-    // exits 1 so that a script notices.
-    EXPECT_EQ(Run({ "import-csv", Csv("n", 3) }, &err), 1) << err;
-    std::string copy;
-    for (const auto& e : platform::fs::ListDir(userFolder))
-        if (e.name.rfind("nrt_ndb.damaged-", 0) == 0)
-            copy = userFolder + "/" + e.name;
-    ASSERT_FALSE(copy.empty()) << err;
+    // Writing commands refuse, write nothing and name the repair, so that a script
+    // retrying on failure never imports twice.
+    const auto damagedCopies = [&] {
+        std::vector<std::string> copies;
+        for (const auto& e : platform::fs::ListDir(userFolder))
+            if (e.name.rfind("nrt_ndb.damaged-", 0) == 0)
+                copies.push_back(userFolder + "/" + e.name);
+        return copies;
+    };
+    for (const std::vector<std::string>& command : std::vector<std::vector<std::string>> {
+             { "import-csv", Csv("n", 3) }, { "import-vcard", nrt::test::U(dir.Path()) + "/none.vcf" } }) {
+        EXPECT_EQ(Run(command, &err), 1) << command[0];
+        EXPECT_NE(err.find("nortea-cli repair"), std::string::npos) << err;
+        EXPECT_EQ(nrt::test::ReadAll(table), flipped) << command[0];
+        EXPECT_TRUE(damagedCopies().empty()) << command[0];
+    }
+    // The repair saves what was read, keeps the damaged original aside and says where.
+    EXPECT_EQ(Run({ "repair" }, &err), 0) << err;
+    ASSERT_EQ(damagedCopies().size(), 1u) << err;
+    const std::string copy = damagedCopies().front();
     EXPECT_NE(err.find(nrt::test::U(copy)), std::string::npos) << err;
     EXPECT_EQ(nrt::test::ReadAll(copy), flipped);
     EXPECT_EQ(CountNamed("b"), 1000);
-    EXPECT_EQ(CountNamed("n"), 3);
+    EXPECT_EQ(Run({ "repair" }, &err), 0) << "nothing left to repair: " << err;
+    EXPECT_EQ(damagedCopies().size(), 1u);
     EXPECT_EQ(Run({ "import-csv", Csv("m", 2) }, &err), 0) << "the book is whole again: " << err;
+    EXPECT_EQ(CountNamed("m"), 2);
 
     // Record 11's offsets damaged as well: it is lost, counted, and the rest is read.
     flipped[record11 + 5] = static_cast<char>(flipped[record11 + 5] ^ 0x40);
@@ -162,7 +176,10 @@ TEST_F(BookSafetyCli, DamagedOrUnreadableBooksAreReportedAndNeverShrunkUnnoticed
     EXPECT_EQ(Run({ "list" }, &err), 0);
     EXPECT_NE(err.find("（1件）"), std::string::npos) << err;
     EXPECT_EQ(Run({ "import-csv", Csv("p", 1) }, &err), 1) << err;
+    EXPECT_EQ(nrt::test::ReadAll(table), flipped);
+    EXPECT_EQ(Run({ "repair" }, &err), 0) << err;
     EXPECT_EQ(CountNamed("b"), 999);
+    EXPECT_EQ(Run({ "import-csv", Csv("p", 1) }, &err), 0) << err;
 
     // A table that cannot be read at all is never replaced, by any command.
     const std::string header = whole.substr(0, 200) + std::string(1, '\x7F') + whole.substr(201);
@@ -170,6 +187,7 @@ TEST_F(BookSafetyCli, DamagedOrUnreadableBooksAreReportedAndNeverShrunkUnnoticed
     EXPECT_EQ(Run({ "list" }, &err), 1);
     EXPECT_NE(err.find("読み込めません"), std::string::npos) << err;
     EXPECT_EQ(Run({ "import-csv", Csv("k", 2) }, &err), 1);
+    EXPECT_EQ(Run({ "repair" }, &err), 1);
     EXPECT_EQ(nrt::test::ReadAll(table), header);
 }
 
@@ -240,6 +258,10 @@ TEST_F(BookSafetyCli, AWriterHoldingTheDataFolderKeepsOthersOut)
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     int status = 0;
     EXPECT_EQ(::waitpid(pid, &status, WNOHANG), 0) << "the command should wait for the lock";
+    // It says at once what it waits for and how long.
+    const std::string waiting = nrt::test::ReadAll(dir.Path() + "/w.err");
+    EXPECT_NE(waiting.find("nrt.lock"), std::string::npos) << waiting;
+    EXPECT_NE(waiting.find("最長120秒待ちます。"), std::string::npos) << waiting;
     EXPECT_EQ(nrt::test::ReadAll(table), before);
     held.Unlock();
     EXPECT_EQ(Wait(pid), 0);

@@ -310,5 +310,11 @@ TEST_F(ExchangeCliTest, RestoreMakesANewUserFromASet)
     r = Run({ "restore", U(dir.Path()) + "/nothing", "別" });
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "注意: コピー元のファイルが存在しません。\n");
-    EXPECT_EQ(Run({ "restore", set }).status, 2);
+    r = Run({ "restore", set });
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("usage: nortea-cli restore SET NAME\n"), std::string::npos) << r.err;
+    // A name of spaces alone makes no book.
+    r = Run({ "user", "create", " " });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "注意: ユーザー名を入力して下さい。\n");
 }

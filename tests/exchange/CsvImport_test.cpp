@@ -294,15 +294,17 @@ TEST_F(ImportTest, AFailedSaveUndoesTheImportAndLeavesTheCategoryLists)
     EXPECT_EQ(live, 1);
 }
 
-// The records are saved before the category lists: a list that cannot be written is
-// said, and the main list is still refreshed to show the records that came in.
-TEST_F(ImportTest, AnUnsavedCategoryListStillShowsTheImportedRecords)
+// The category lists are saved before the records: a list that cannot be written is
+// said, and the records are taken back out unsaved.
+TEST_F(ImportTest, AnUnsavedCategoryListImportsNothing)
 {
     ASSERT_TRUE(nrt::platform::fs::MakeDirs(UserPath("nrt_ms01.nms")));
     EXPECT_EQ(Import("名前,大分類\r\n山田,会社\r\n"), CsvImport::kCategorySaveFailed);
     EXPECT_EQ(U(host.LastText()), "保存に失敗しました。");
-    EXPECT_EQ(table.GetRecordCount(), 1);
-    EXPECT_EQ(observer.imported, 1);
+    for (int k = 0; k < table.GetRecordCount(); ++k)
+        EXPECT_TRUE(table.IsDeleted(k));
+    EXPECT_EQ(observer.imported, 0);
+    EXPECT_FALSE(nrt::platform::fs::Exists(UserPath("nrt.ndb")));
 }
 
 TEST_F(ImportTest, FilesAsSpreadsheetsAndPhonesWriteThem)

@@ -3,6 +3,7 @@
 // second byte is "\"), half-width katakana and empty fields.
 #include "db/RecordSet.h"
 #include "exchange/CsvExport.h"
+#include "exchange/CsvFormulaGuard.h"
 #include "exchange/CsvImport.h"
 #include "platform/Kana.h"
 
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <random>
 
 using namespace nrt;
@@ -101,6 +103,18 @@ void ExpectSameValues(const AddressTable& table, const AddressTable& copy)
             }
 }
 
+// The exported file imported into an empty default table gives every record back.
+void ExpectImportedBack(AppSettings& global, const AddressTable& table, const std::string& path,
+    const platform::RecordingMessageHost& host)
+{
+    AddressTable copy;
+    copy.CreateDefaultTable();
+    CsvImport in(global, copy);
+    ASSERT_EQ(in.Run(path), CsvImport::kImported) << U(host.LastText());
+    ASSERT_EQ(copy.GetRecordCount(), table.GetRecordCount());
+    ExpectSameValues(table, copy);
+}
+
 } // namespace
 
 TEST_F(RoundTripTest, EveryFieldOfAThousandRecords)
@@ -122,13 +136,7 @@ TEST_F(RoundTripTest, EveryFieldOfAThousandRecords)
     for (std::size_t p = 0; (p = bytes.find("\r\n", p)) != std::string::npos; p += 2)
         ++lines;
     EXPECT_EQ(lines, 1001u);
-
-    AddressTable copy;
-    copy.CreateDefaultTable();
-    CsvImport in(*global, copy);
-    ASSERT_EQ(in.Run(out.Path()), CsvImport::kImported) << U(host.LastText());
-    ASSERT_EQ(copy.GetRecordCount(), table.GetRecordCount());
-    ExpectSameValues(table, copy);
+    ExpectImportedBack(*global, table, out.Path(), host);
     // The values met every hard case at least once.
     int quotes = 0, commas = 0, backslashSecond = 0, empty = 0;
     for (int k = 0; k < table.GetRecordCount(); ++k)
@@ -170,4 +178,80 @@ TEST_F(RoundTripTest, TheExtendedFieldsIntoABookOfTheDefault24)
     ASSERT_EQ(copy.GetFieldCount(), field::kExtendedEnd);
     ASSERT_EQ(copy.GetRecordCount(), table.GetRecordCount());
     ExpectSameValues(table, copy);
+}
+
+// Values a spreadsheet would evaluate leave with an apostrophe and come back whole;
+// telephone numbers and the lone "-" stay as they are.
+TEST_F(RoundTripTest, FormulasLeaveInertAndComeBackWhole)
+{
+    struct Case {
+        const char* value;
+        const char* cell; // as written between the quotes
+    } cases[] = {
+        { "=HYPERLINK(\"http://x/\",\"y\")", "'=HYPERLINK(\"\"http://x/\"\",\"\"y\"\")" },
+        { "=1+1", "'=1+1" },
+        { "+cmd|' /C calc'!A0", "'+cmd|' /C calc'!A0" },
+        { "-2+3", "'-2+3" },
+        { "-A1", "'-A1" },
+        { "+", "'+" },
+        { "@SUM(A1:A2)", "'@SUM(A1:A2)" },
+        { "\t=1", "'\t=1" },
+        { "'=1", "''=1" }, // an apostrophe of its own stays after the import takes one off
+        { "''@x", "'''@x" },
+        { "+81-3-1234-5678", "+81-3-1234-5678" },
+        { "+81 (3) 1234-5678", "+81 (3) 1234-5678" },
+        { "-03-1234-5678", "-03-1234-5678" },
+        { "-", "-" },
+        { "'quoted'", "'quoted'" },
+        { "a=b", "a=b" },
+        { "山田=太郎", "山田=太郎" },
+    };
+    for (const Case& c : cases) {
+        table.ClearCurrent();
+        ASSERT_EQ(table.SetValue(field::kSender, "0"), RecordError::kNone);
+        ASSERT_EQ(table.SetValue(field::kPrintMark, "1"), RecordError::kNone);
+        ASSERT_EQ(table.SetValue(field::kName, S(c.value)), RecordError::kNone) << c.value;
+        ASSERT_EQ(table.SetValue(field::kNote1, S(c.value)), RecordError::kNone) << c.value;
+        ASSERT_EQ(table.PostRecord(), RecordError::kNone);
+    }
+    RecordSet rec;
+    rec.Attach(&table);
+    ASSERT_EQ(rec.Select(std::string_view()), SelectResult::kSelected);
+    CsvExport::Request request;
+    request.typedName = "formulas";
+    request.fields = { S("名前"), S("備考１") };
+    CsvExport out(*global);
+    ASSERT_EQ(out.Run(request, rec), CsvExport::kExported);
+    std::string expected = S("\"名前\",\"備考１\"\r\n");
+    for (const Case& c : cases)
+        expected += S("\"") + S(c.cell) + S("\",\"") + S(c.cell) + S("\"\r\n");
+    EXPECT_EQ(nrt::test::ReadAll(out.Path()), expected);
+    // A carriage return does not come back (the reader makes line breaks spaces), but
+    // it leaves guarded too.
+    EXPECT_TRUE(NeedsFormulaGuard("\r=1"));
+    ExpectImportedBack(*global, table, out.Path(), host);
+
+    // Read as a spreadsheet reads CSV (Python's csv module, an independent reader), no
+    // cell begins with what starts a formula, but for the telephone numbers and "-".
+    const std::string script = "command -v python3 >/dev/null || { echo none; exit 0; }; python3 - '" + out.Path()
+        + R"(' <<'PY'
+import csv, re, sys
+bad = []
+with open(sys.argv[1], encoding='cp932', newline='') as f:
+    for row in list(csv.reader(f))[1:]:
+        for cell in row:
+            phone = re.fullmatch(r'[-+][-0-9 ().]*[0-9][-0-9 ().]*', cell)
+            if cell[:1] in ('=', '@', '\t', '\r') or (cell[:1] in ('+', '-') and cell != '-' and not phone):
+                bad.append(cell)
+print(len(bad))
+PY)";
+    std::FILE* run = ::popen(script.c_str(), "r");
+    ASSERT_NE(run, nullptr);
+    char line[64] = {};
+    const bool read = std::fgets(line, sizeof line, run) != nullptr;
+    EXPECT_EQ(::pclose(run), 0);
+    ASSERT_TRUE(read);
+    if (std::string_view(line) == "none\n")
+        GTEST_SKIP() << "python3 is not available: the second reading is skipped";
+    EXPECT_STREQ(line, "0\n");
 }

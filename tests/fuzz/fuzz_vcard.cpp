@@ -1,5 +1,7 @@
 // A vCard file to import comes from anywhere: whatever it holds, reading it and
-// mapping every card ends, within bounds, with one value per field for each card.
+// mapping every card ends, within bounds, with one value per field (the 24 and the
+// extended ones) for each card.
+#include "db/AddressTable.h"
 #include "exchange/VCardImport.h"
 #include "exchange/VCardReader.h"
 

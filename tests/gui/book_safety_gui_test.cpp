@@ -32,6 +32,8 @@ protected:
             { { { "宛名区分", "0" }, { "印字区分", "0" }, { "名前", "佐藤" } } } });
     }
 
+    static QString TooLong() { return QString(60, QChar(0x3042)); }
+
     // Names and marks of the records in the file, as UTF-8 "name:mark".
     std::vector<std::string> OnDisk() const
     {
@@ -130,6 +132,45 @@ TEST_F(BookSafetyGui, SigtermClosesTheWindowWithASave)
     EXPECT_EQ(OnDisk(), (std::vector<std::string> { "青木:0", "佐藤:0", "未保存:" }));
 }
 
+// A logout with the input form open: the pending edit is stored and saved, and no
+// question goes out that nobody is left to answer. An edit the checks refuse is kept
+// as a draft, offered with the next new record.
+TEST_F(BookSafetyGui, SigtermStoresThePendingEditOfTheInputForm)
+{
+    for (const bool valid : { true, false }) {
+        SCOPED_TRACE(valid);
+        main.reset();
+        host.shown.clear();
+        SetUp(); // the two records again
+        Open();
+        main->show();
+        QuitSignals quit(main.get());
+        auto* form = main->findChild<RecordEditor*>();
+        ASSERT_NE(form, nullptr);
+        form->Prepare(0, 0); // 佐藤, first in the list's order
+        form->show();
+        // Pasted past the field's width, a name is refused by the checks.
+        form->findChild<QLineEdit*>(QStringLiteral("txt_Name"))->setText(valid ? QStringLiteral("青木改") : TooLong());
+        ASSERT_TRUE(form->Changed());
+        std::raise(SIGTERM);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !main->isVisible(); }, 5000));
+        EXPECT_TRUE(host.shown.empty()) << Texts().front();
+        EXPECT_EQ(OnDisk(), (std::vector<std::string> { "青木:0", valid ? "青木改:0" : "佐藤:0" }));
+        EXPECT_EQ(platform::fs::Exists(UserFile("NrtDraft.dat")), !valid);
+    }
+    main.reset();
+    Open();
+    auto* form = main->findChild<RecordEditor*>();
+    ASSERT_NE(form, nullptr);
+    host.Answer(MsgResult::Yes);
+    form->Prepare(-1, 0);
+    ASSERT_EQ(host.shown.size(), 1u);
+    EXPECT_EQ(Texts().back(), "前回の終了時に登録できなかった入力があります。入力欄に戻しますか？");
+    EXPECT_EQ(form->findChild<QLineEdit*>(QStringLiteral("txt_Name"))->text(), TooLong());
+    EXPECT_TRUE(form->Changed());
+    EXPECT_FALSE(platform::fs::Exists(UserFile("NrtDraft.dat")));
+}
+
 TEST_F(BookSafetyGui, AFileChangedBehindTheWindowIsNotOverwrittenUnasked)
 {
     Open();
@@ -167,15 +208,37 @@ TEST_F(BookSafetyGui, ADamagedBookIsReportedAndKeptAsideBeforeTheFirstSave)
     std::string bytes = ReadAll(UserFile("nrt.ndb"));
     bytes.resize(bytes.size() - 10); // the second record cut short
     WriteAll(UserFile("nrt.ndb"), bytes);
+    host.Answer(MsgResult::No);
     Open();
     ASSERT_EQ(host.shown.size(), 1u);
     EXPECT_NE(Texts()[0].find("（1件）"), std::string::npos) << Texts()[0];
+    EXPECT_NE(Texts()[0].find("今すぐ修復しますか？"), std::string::npos) << Texts()[0];
     EXPECT_EQ(ReadAll(UserFile("nrt.ndb")), bytes) << "opening writes nothing";
     main->ToggleMark(0);
     ASSERT_FALSE(main->Table().DamagedCopy().empty());
     EXPECT_EQ(ReadAll(main->Table().DamagedCopy()), bytes);
     EXPECT_NE(Texts().back().find(U(main->Table().DamagedCopy())), std::string::npos);
     EXPECT_EQ(OnDisk(), (std::vector<std::string> { "青木:1" }));
+}
+
+// Answered Yes, the question at opening repairs the book at once, as nortea-cli
+// repair does: the records read are saved, the damaged original kept and named.
+TEST_F(BookSafetyGui, ADamagedBookRepairedAtOpening)
+{
+    std::string bytes = ReadAll(UserFile("nrt.ndb"));
+    bytes.resize(bytes.size() - 10);
+    WriteAll(UserFile("nrt.ndb"), bytes);
+    host.Answer(MsgResult::Yes);
+    Open();
+    ASSERT_EQ(host.shown.size(), 2u);
+    EXPECT_EQ(host.shown[0].buttons, platform::MsgButtons::YesNo);
+    ASSERT_FALSE(main->Table().DamagedCopy().empty());
+    EXPECT_EQ(ReadAll(main->Table().DamagedCopy()), bytes);
+    EXPECT_NE(Texts()[1].find(U(main->Table().DamagedCopy())), std::string::npos) << Texts()[1];
+    EXPECT_EQ(OnDisk(), (std::vector<std::string> { "青木:0" }));
+    AddressTable db;
+    ASSERT_EQ(db.LoadTable(UserFile("nrt.ndb")), TableError::kNone);
+    EXPECT_TRUE(db.LoadedWhole());
 }
 
 // A full disk must not bury the user in one message box a second: the failure is said

@@ -687,13 +687,22 @@ TEST_F(InputFormTest, MailAndWebButtonsGoToTheShell)
     Control<QPushButton>(f, "cmd_WWW")->click();
     Control<QLineEdit>(f, "txt_URL")->setText(QStringLiteral("www.example.jp"));
     Control<QPushButton>(f, "cmd_WWW")->click();
+    // Nothing but a web address and one plain mail address leaves the form.
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
+    Control<QLineEdit>(f, "txt_URL")->setText(QStringLiteral("file:///etc/passwd"));
+    Control<QPushButton>(f, "cmd_WWW")->click();
+    EXPECT_EQ(Texts().back(), "ホームページ「file:///etc/passwd」はブラウザで開けません。\nhttp:// または https:// のアドレスにして下さい。");
+    Control<QLineEdit>(f, "txt_EMail")->setText(QStringLiteral("taro@example.jp?attach=/etc/passwd"));
+    Control<QPushButton>(f, "cmd_Mail")->click();
+    EXPECT_EQ(Texts().back(), "メールアドレス「taro@example.jp?attach=/etc/passwd」はメールソフトに渡せません。\n宛先一つだけのアドレスにして下さい。");
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
     ASSERT_EQ(catcher.urls.size(), 3);
     EXPECT_EQ(catcher.urls[0].toString(), QStringLiteral("mailto:taro@example.jp"));
     EXPECT_EQ(catcher.urls[1].toString(), QStringLiteral("https://example.jp/a"));
-    EXPECT_EQ(catcher.urls[2].host(), QStringLiteral("www.example.jp"));
+    EXPECT_EQ(catcher.urls[2].toString(), QStringLiteral("https://www.example.jp"));
 }
 
 TEST_F(InputFormTest, MagnificationScalesEveryControlWithoutOverlaps)

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 
 using namespace nrt;
 using namespace nrt::test;
@@ -406,4 +407,54 @@ TEST(LayoutFile, OptionalSlotsAreStoredUpToTheLastShown)
             EXPECT_EQ(bytes, plainBytes);
         }
     }
+}
+
+// Lengths from a file beyond any paper (a damaged or hostile layout) are cut when it is
+// read, so that setting a name block with its joint names never overflows; ordinary
+// values stay as they were.
+TEST(LayoutFile, ExtremeLengthsAreClampedWhenRead)
+{
+    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+    constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int32_t kLimit = TextItem::kGeometryLimit;
+    std::string bytes = HeaderBytes(kLayoutVersion, Flags(kLayoutSlots), kMax, kMin, "", true, true);
+    std::string records = Records();
+    for (const std::int32_t v : { kMax, kMin, kLimit + 1, 14800 }) {
+        RawObject r;
+        r.x = v;
+        r.y = v == kMin ? kMax : -v;
+        r.width = v;
+        r.height = v;
+        r.fontHeight = v;
+        r.lfHeight = v;
+        records += r.Record("");
+    }
+    bytes += records;
+    Layout l;
+    ASSERT_EQ(ParseLayout(bytes, l.header, l.items), kLayoutRead);
+    EXPECT_EQ(l.header.paperWidth, kLimit);
+    EXPECT_EQ(l.header.paperHeight, -kLimit);
+    struct Case {
+        int slot;
+        std::int32_t x, y, width, fontHeight;
+    } cases[] = {
+        { kBarcodeSlot, kLimit, -kLimit, kLimit, kLimit },
+        { kJointNameSlot, -kLimit, kLimit, -kLimit, -kLimit },
+        { kCompanySlot, kLimit, -kLimit, kLimit, kLimit },
+    };
+    for (const Case& c : cases) {
+        const TextItem& o = l.items[static_cast<std::size_t>(c.slot)].object;
+        EXPECT_EQ(o.X(), c.x) << c.slot;
+        EXPECT_EQ(o.Y(), c.y) << c.slot;
+        EXPECT_EQ(o.Width(), c.width) << c.slot;
+        EXPECT_EQ(o.Height(), c.width) << c.slot;
+        EXPECT_EQ(o.FontHeight(), c.fontHeight) << c.slot;
+    }
+    // Slot 56 does not exist: the fourth record is not read. The ordinary first 53 are.
+    EXPECT_EQ(l.items[5].object.X(), 5);
+    // What was read is written and read back the same.
+    const std::string once = FormatLayout(l.header, l.items);
+    Layout again;
+    ASSERT_EQ(ParseLayout(once, again.header, again.items), kLayoutRead);
+    EXPECT_EQ(FormatLayout(again.header, again.items), once);
 }

@@ -357,3 +357,63 @@ TEST(RecordForm, MailAddress)
     for (const Case& c : cases)
         EXPECT_EQ(IsUsableMailAddress(c.address), c.usable) << c.address;
 }
+
+// Only a web address reaches the browser and only one plain address the mail program:
+// a record's text must never open a local file, run a script or attach a file.
+TEST(RecordForm, LinksTheButtonsMayOpen)
+{
+    struct Case {
+        const char* typed;
+        const char* opened; // "" refused
+    } web[] = {
+        { "https://example.jp/a?b=1#c", "https://example.jp/a?b=1#c" },
+        { "http://example.jp", "http://example.jp" },
+        { "HTTPS://Example.jp", "HTTPS://Example.jp" },
+        { "www.example.jp", "https://www.example.jp" },
+        { "www.example.jp/a", "https://www.example.jp/a" },
+        { "localhost:8080/a", "https://localhost:8080/a" },
+        { "\x93\xfa\x96\x7b.jp", "https://\x93\xfa\x96\x7b.jp" }, // 日本.jp
+        { "file:///etc/passwd", "" },
+        { "FILE:/etc/passwd", "" },
+        { "smb://server/share", "" },
+        { "javascript:alert(1)", "" },
+        { "nortea-x:run", "" },
+        { "mailto:a@example.jp", "" },
+        { "/etc/passwd", "" },
+        { "~/a", "" },
+        { "./a", "" },
+        { "//server/share", "" },
+        { "\\\\server\\share", "" },
+        { "http:/etc/passwd", "" },
+        { "https://", "" },
+        { "https:///etc/passwd", "" },
+        { "https://example.jp/a b", "" },
+        { "https://example.jp\n", "" },
+        { "", "" },
+    };
+    for (const Case& c : web)
+        EXPECT_EQ(WebLinkToOpen(c.typed), c.opened) << c.typed;
+
+    Case mail[] = {
+        { "taro@example.jp", "mailto:taro@example.jp" },
+        { "taro.yamada+nenga@example.co.jp", "mailto:taro.yamada+nenga@example.co.jp" },
+        { "a@example.jp?attach=/etc/passwd", "" },
+        { "a@example.jp?subject=x", "" },
+        { "a@example.jp%3Fattach=/etc/passwd", "" },
+        { "a@example.jp,b@example.jp", "" },
+        { "a@example.jp;b@example.jp", "" },
+        { "a@example.jp&body=x", "" },
+        { "a@b@example.jp", "" },
+        { "a @example.jp", "" },
+        { "a@example.jp\r\nBcc: x@example.jp", "" },
+        { "mailto:a@example.jp", "" },
+        { "\"a\"@example.jp", "" },
+        { "taro@", "" },
+        { "", "" },
+    };
+    for (const Case& c : mail)
+        EXPECT_EQ(MailLinkToOpen(c.typed), c.opened) << c.typed;
+    // The refusals quote the value the user has to mend.
+    EXPECT_NE(WebLinkRefusal("file:///etc/passwd").find("file:///etc/passwd"), std::string::npos);
+    EXPECT_NE(MailLinkRefusal("a@b?attach=x").find("a@b?attach=x"), std::string::npos);
+}

@@ -45,6 +45,9 @@ TEST_F(UsersTest, CreateRefusals)
         const char* message;
     } cases[] = {
         { "", false, "", "ユーザー名を入力して下さい。" },
+        // A name of spaces alone makes a folder no list shows and no command names.
+        { " ", false, "", "ユーザー名を入力して下さい。" },
+        { "　 　", false, "", "ユーザー名を入力して下さい。" },
         { "山田-家", false, "", "使用出来ない文字(-)が使われました。" },
         { "a.b", false, "", "使用出来ない文字(.)が使われました。" },
         { "x/y", false, "", "使用出来ない文字(/)が使われました。" },

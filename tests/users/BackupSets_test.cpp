@@ -6,12 +6,14 @@
 #include "UsersFixture.h"
 #include "db/LineList.h"
 #include "users/AddressBooks.h"
+#include "users/BookSafety.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace nrt;
 using nrt::platform::MsgResult;
@@ -241,15 +243,15 @@ TEST_F(BackupTest, ASetMissingAnyFileIsNoBackup)
     platform::fs::MakeDirs(user + "/Mail");
     WriteAll(user + "/Mail/list.log", std::string(500, 'l'));
     const long long ndb = static_cast<long long>(ReadAll(user + "/nrt.ndb").size());
+    // Nothing of a set that could not be made whole is left: no set folder, and no
+    // folder it was being made in.
     struct Case {
         long long budget;
         std::string message;
-        std::vector<std::string> arrived;
     } cases[] = {
-        { ndb + 10, "ファイルのコピーに失敗しました。\n" + U(Set(1)) + "/NrtUser.ini", { "nrt.ndb" } },
-        { ndb + 310, "ファイルコピーに失敗しました。\n" + U(Set(1)) + "/友人.nms", { "NrtUser.ini", "nrt.ndb" } },
-        { ndb + 710, "ファイルコピーに失敗しました。\n" + U(Set(1)) + "/Mail/list.log",
-            { "Mail/", "NrtUser.ini", "nrt.ndb", "友人.nms" } },
+        { ndb + 10, "ファイルのコピーに失敗しました。\n" + U(Set(1)) + "/NrtUser.ini" },
+        { ndb + 310, "ファイルコピーに失敗しました。\n" + U(Set(1)) + "/友人.nms" },
+        { ndb + 710, "ファイルコピーに失敗しました。\n" + U(Set(1)) + "/Mail/list.log" },
     };
     global->SetFolderBackupGeneration(0);
     global->SetFolderBackupDate(20241231);
@@ -260,7 +262,7 @@ TEST_F(BackupTest, ASetMissingAnyFileIsNoBackup)
         platform::fs::testing::FailWritesAfter(-1);
         EXPECT_EQ(result, BackupSets::kCopyFailed) << c.budget;
         EXPECT_EQ(U(host.LastText()), c.message);
-        EXPECT_EQ(Tree(Set(1)), c.arrived);
+        EXPECT_EQ(Tree(backup), std::vector<std::string> { "メインユーザー/" });
         EXPECT_EQ(global->GetFolderBackupGeneration(), 0);
         EXPECT_EQ(global->GetFolderBackupDate(), 20241231);
         EXPECT_FALSE(platform::fs::Exists(user + "/back.ls2"));
@@ -289,4 +291,90 @@ TEST_F(BackupTest, CopiesKeepTheirPermissionsAndARestoredIniIsPrivate)
     ASSERT_EQ(users.Create(request, &table, &source), AddressBooks::kCreatedFromCopy);
     ASSERT_TRUE(BackupSets::CopySet(source, global->UserFile({})));
     EXPECT_EQ(mode(global->UserFile("NrtUser.ini")), 0600u);
+}
+
+// A set or a restored user appears whole or not at all: it is made in a folder beside
+// its place, which a killed run leaves behind for the next start to clear away; an old
+// set moved aside for the swap comes back.
+TEST_F(BackupTest, KilledBackupsAndRestoresLeaveNothingHalfDone)
+{
+    ASSERT_EQ(BackupSets::Backup(*global), BackupSets::kBackedUp);
+    const std::string sets = backup + "/" + S("メインユーザー");
+    // What kills at three moments leave: a set half made, an old set moved aside for a
+    // swap that never came, a restore half copied.
+    platform::fs::MakeDirs(Set(2) + ".nrt-new-999999999/Mail");
+    WriteAll(Set(2) + ".nrt-new-999999999/nrt.ndb", "half");
+    ASSERT_TRUE(platform::fs::Rename(Set(1), Set(1) + ".nrt-old-999999999"));
+    platform::fs::MakeDirs(Data() + S("復元") + ".nrt-new-999999999");
+    WriteAll(Data() + S("復元") + ".nrt-new-999999999/nrt.ndb", "half");
+    // A run going on now keeps its folder.
+    const std::string running = Set(3) + ".nrt-new-" + std::to_string(::getpid());
+    platform::fs::MakeDirs(running);
+
+    RemoveLeftoverTempFiles(*global);
+    EXPECT_EQ(Tree(sets), (std::vector<std::string> { "SV1/", "SV1/Mail/", "SV1/nrt.ndb", "SV3.nrt-new-" + std::to_string(::getpid()) + "/" }));
+    EXPECT_EQ(ReadAll(Set(1) + "/nrt.ndb"), ReadAll(user + "/nrt.ndb"));
+    EXPECT_FALSE(platform::fs::Exists(Data() + S("復元") + ".nrt-new-999999999"));
+    platform::fs::RemoveDir(running);
+
+    // A restore joins the user list only when its files are all there: one cut short
+    // before leaves no listed, empty book, and the same restore works again.
+    AddressBooks users(*global);
+    AddressBooks::NewUser request { S("復元"), true, Set(1) + "/nrt.ndb" };
+    std::string source;
+    ASSERT_EQ(users.Create(request, &table, &source), AddressBooks::kCreatedFromCopy);
+    EXPECT_EQ(users.FindEntry(S("復元")), -1);
+    EXPECT_FALSE(platform::fs::Exists(Data() + "userlist.dat"));
+    users.AbandonRestore(S("メインユーザー"));
+    EXPECT_EQ(U(global->UserName()), "メインユーザー");
+    ASSERT_EQ(users.Create(request, &table, &source), AddressBooks::kCreatedFromCopy);
+    ASSERT_TRUE(BackupSets::CopySet(source, global->UserFile({})));
+    ASSERT_TRUE(users.FinishRestore(table));
+    EXPECT_EQ(ReadAll(Data() + "userlist.dat"), S("復元\r\n"));
+    EXPECT_EQ(Names(table), std::vector<std::string> { "山田" });
+    for (const std::string& entry : Tree(Data()))
+        EXPECT_EQ(entry.find(".nrt-"), std::string::npos) << entry;
+}
+
+// Folders the program makes, the copies of the settings and the copies kept beside a
+// table are for the owner alone; settings left readable by an older version are
+// tightened at the start.
+TEST_F(BackupTest, PrivateFilesStayPrivate)
+{
+    auto mode = [](const std::string& path) {
+        struct stat st { };
+        return ::stat(platform::fs::ToSystemPath(path).c_str(), &st) == 0 ? (st.st_mode & 07777) : 0u;
+    };
+    EXPECT_EQ(mode(Data()), 0700u);
+    EXPECT_EQ(mode(user), 0700u);
+    WriteAll(user + "/NrtUser.ini", "[MAIL]\r\nPASS=secret\r\n");
+    ::chmod(platform::fs::ToSystemPath(user + "/NrtUser.ini").c_str(), 0644);
+    ASSERT_EQ(BackupSets::Backup(*global), BackupSets::kBackedUp);
+    EXPECT_EQ(mode(backup + "/" + S("メインユーザー")), 0700u);
+    EXPECT_EQ(mode(Set(1)), 0700u);
+    EXPECT_EQ(mode(Set(1) + "/Mail"), 0700u);
+    EXPECT_EQ(mode(Set(1) + "/NrtUser.ini"), 0600u);
+    TightenPrivateFiles(*global);
+    EXPECT_EQ(mode(user + "/NrtUser.ini"), 0600u);
+
+    // The copy kept before a table first grows its fields, and a damaged original.
+    ::chmod(platform::fs::ToSystemPath(user + "/nrt.ndb").c_str(), 0644);
+    AddressTable grown;
+    ASSERT_EQ(grown.LoadTable(user + "/nrt.ndb"), TableError::kNone);
+    ASSERT_EQ(grown.ExtendSchema(), RecordError::kNone);
+    grown.ClearCurrent();
+    ASSERT_EQ(grown.SetValue(grown.FindField(S("連名１")), S("花子")), RecordError::kNone);
+    ASSERT_EQ(grown.PostRecord(), RecordError::kNone);
+    ASSERT_EQ(grown.SaveTable(user + "/nrt.ndb"), TableError::kNone);
+    ASSERT_FALSE(grown.SchemaCopy().empty());
+    EXPECT_EQ(mode(grown.SchemaCopy()), 0600u);
+    std::string bytes = ReadAll(user + "/nrt.ndb");
+    bytes.resize(bytes.size() - 5);
+    WriteAll(user + "/nrt.ndb", bytes);
+    AddressTable damaged;
+    ASSERT_EQ(damaged.LoadTable(user + "/nrt.ndb"), TableError::kNone);
+    ASSERT_FALSE(damaged.LoadedWhole());
+    ASSERT_EQ(damaged.SaveTable(user + "/nrt.ndb"), TableError::kNone);
+    ASSERT_FALSE(damaged.DamagedCopy().empty());
+    EXPECT_EQ(mode(damaged.DamagedCopy()), 0600u);
 }
