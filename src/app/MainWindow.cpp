@@ -581,7 +581,10 @@ void MainWindow::ApplyRatio(int ratio)
     // to what their text needs, where it has not. The panel never pushes the window wider
     // than the extraction page needs, whatever the zoom.
     const int height = Scaled(24, ratio);
-    auto fit = [height](QPushButton* b, int width) {
+    QFont kanaFont = cmd_KanaAll->font();
+    kanaFont.setPixelSize(Scaled(12, ratio));
+    auto fit = [height, &kanaFont](QPushButton* b, int width) {
+        b->setFont(kanaFont);
         b->setFixedHeight(height);
         b->setMaximumWidth(width);
         b->setMinimumWidth(std::min(width, b->fontMetrics().horizontalAdvance(b->text()) + 12));
