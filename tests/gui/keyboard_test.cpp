@@ -26,6 +26,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QPrintDialog>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTabBar>
@@ -198,7 +200,8 @@ TEST_F(Keyboard, ANewRecordFromTheMenuKeysAndFromTheNewRecordRow)
             [&](QWidget* form) {
                 shown = form->objectName() == QStringLiteral("frmInput");
                 EXPECT_TRUE(Control<QLineEdit>(form, "txt_Name")->hasFocus())
-                    << way.what << " " << (QApplication::focusWidget() ? Str(QApplication::focusWidget()->objectName()) : "-");
+                    << way.what << " "
+                    << (QApplication::focusWidget() ? Str(QApplication::focusWidget()->objectName()) : "-");
                 EXPECT_TRUE(Control<QLineEdit>(form, "txt_Name")->text().isEmpty()) << way.what;
                 Type(QString::fromUtf8(way.name));
                 Key(Qt::Key_Return); // on to the reading below the name
@@ -501,6 +504,12 @@ TEST_F(EveryWindow, HasUniqueAccessKeysAndNoEnglish)
             [&](QWidget* w) {
                 walked.insert(Str(
                     w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className()) : w->objectName()));
+                // The print dialog's page range and two-sided printing are behind its
+                // options button.
+                if (qobject_cast<QPrintDialog*>(w))
+                    for (QPushButton* b : w->findChildren<QPushButton*>())
+                        if (b->text().contains(QStringLiteral(">>")))
+                            b->click();
                 Walk(w, found);
                 if (w->objectName() == QStringLiteral("frmPreview"))
                     SaveScreenshot(*w, "preview-hidpi");
