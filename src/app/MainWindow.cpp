@@ -398,8 +398,10 @@ void MainWindow::BuildList(QWidget* centre)
     });
     connect(griMain->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
         [this](const QModelIndex&, const QModelIndex&) { UpdatePosition(); });
-    emptyHint_ = new QLabel(QStringLiteral("宛名がまだありません。「新規登録」で入力するか、「CSVインポート」で取り込みます。"
-                                           "「郵便番号データのインポート」で住所の自動入力が使えます。"),
+    emptyHint_ = new QLabel(
+        QStringLiteral("宛名がまだありません。「新規登録」（Ctrl+N）で入力するか、「CSVインポート」で取り込みます。\n"
+                       "住所は郵便番号から自動で入ります（最新の郵便番号データは"
+                       "「郵便番号データのインポート」で取り込めます）。"),
         griMain->viewport());
     emptyHint_->setObjectName(QStringLiteral("lbl_EmptyHint"));
     emptyHint_->setForegroundRole(QPalette::PlaceholderText);
