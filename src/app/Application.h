@@ -10,7 +10,7 @@ namespace nrt::gui {
 // append to every window title) and installs Qt's Japanese translations, so that the
 // standard buttons read はい / いいえ / キャンセル and the file and print dialogs are in
 // Japanese. Returns false when the translations are not installed (the buttons then
-// stay in English).
+// stay in English). Return on a focused button presses it in every window.
 bool SetUpApplication(QApplication& app);
 
 } // namespace nrt::gui

@@ -49,18 +49,18 @@ struct SortItem {
     const char* order;
 };
 constexpr SortItem kSortItems[] = {
-    { "（ソートなし）", "" },
-    { "名前", "名前" },
-    { "カナ", "カナ" },
-    { "電話番号", "電話番号" },
-    { "生年月日", "生年月日" },
-    { "郵便番号", "郵便番号,カナ" },
-    { "メール", "メール,カナ" },
-    { "大分類", "大分類,カナ" },
-    { "小分類", "小分類,カナ" },
-    { "大分類-小分類", "大分類,小分類,カナ" },
-    { "登録日", "登録日,カナ" },
-    { "更新日", "更新日,カナ" },
+    { "（ソートなし）(&O)", "" },
+    { "名前(&N)", "名前" },
+    { "カナ(&K)", "カナ" },
+    { "電話番号(&T)", "電話番号" },
+    { "生年月日(&B)", "生年月日" },
+    { "郵便番号(&Y)", "郵便番号,カナ" },
+    { "メール(&M)", "メール,カナ" },
+    { "大分類(&D)", "大分類,カナ" },
+    { "小分類(&S)", "小分類,カナ" },
+    { "大分類-小分類(&W)", "大分類,小分類,カナ" },
+    { "登録日(&R)", "登録日,カナ" },
+    { "更新日(&U)", "更新日,カナ" },
 };
 
 constexpr const char* kKanaCaptions[] = { "ア", "カ", "サ", "タ", "ナ", "ハ", "マ", "ヤ", "ラ", "ワ" };
@@ -183,6 +183,8 @@ MainWindow::MainWindow(const StartupFolders& folders, QWidget* parent)
     if (global_->GetFull())
         setWindowState(windowState() | Qt::WindowMaximized);
     RefreshList();
+    // The keyboard starts in the list: arrows, letters, Return and Insert work at once.
+    griMain->setFocus();
 
     auto* saveTimer = new QTimer(this);
     connect(saveTimer, &QTimer::timeout, this, &MainWindow::SaveChanges);
@@ -309,13 +311,13 @@ void MainWindow::BuildMenus()
     mnus_MarkOff = popup->addAction(QStringLiteral("選択行のマークを外す(&U)"));
     connect(mnus_MarkOff, &QAction::triggered, this, [this] { MarkSelected(false); });
     popup->addSeparator();
-    mnus_SortUp = popup->addAction(QStringLiteral("昇順"));
+    mnus_SortUp = popup->addAction(QStringLiteral("昇順(&A)"));
     connect(mnus_SortUp, &QAction::triggered, this, [this] {
         for (QAction* a : sortGroup_->actions())
             a->setChecked(false);
         SortBy(popupField_);
     });
-    mnus_SortDown = popup->addAction(QStringLiteral("降順"));
+    mnus_SortDown = popup->addAction(QStringLiteral("降順(&Z)"));
     connect(mnus_SortDown, &QAction::triggered, this, [this] {
         for (QAction* a : sortGroup_->actions())
             a->setChecked(false);
@@ -342,8 +344,7 @@ void MainWindow::BuildCentre()
     BuildExtractionPage();
     BuildCardPage();
     SelNameChanged();
-    bottom->addWidget(pages);
-    bottom->addStretch(1);
+    bottom->addWidget(pages, 1);
     bottom->addLayout(BuildZoomControls(centre));
     layout->addLayout(bottom);
     setCentralWidget(centre);
@@ -407,8 +408,10 @@ void MainWindow::BuildList(QWidget* centre)
     });
     connect(griMain->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
         [this](const QModelIndex&, const QModelIndex&) { UpdatePosition(); });
-    emptyHint_ = new QLabel(QStringLiteral("宛名がまだありません。「新規登録」で入力するか、「CSVインポート」で取り込みます。"
-                                           "「郵便番号データのインポート」で住所の自動入力が使えます。"),
+    emptyHint_ = new QLabel(
+        QStringLiteral("宛名がまだありません。「新規登録」（Ctrl+N）で入力するか、「CSVインポート」で取り込みます。\n"
+                       "住所は郵便番号から自動で入ります（最新の郵便番号データは"
+                       "「郵便番号データのインポート」で取り込めます）。"),
         griMain->viewport());
     emptyHint_->setObjectName(QStringLiteral("lbl_EmptyHint"));
     emptyHint_->setForegroundRole(QPalette::PlaceholderText);
@@ -419,15 +422,28 @@ void MainWindow::BuildKanaPage()
 {
     auto* kanaPage = new QWidget();
     kanaPage->setObjectName(QStringLiteral("TabSheet1"));
+    // A row that keeps the buttons at their zoomed size while the window has the room
+    // and narrows them when it has not.
+    auto* row = new QHBoxLayout(kanaPage);
+    row->setContentsMargins(8, 4, 8, 4);
+    row->setSpacing(0);
+    auto kanaButton = [&](const QString& caption) {
+        auto* b = new QPushButton(caption, kanaPage);
+        b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        row->addWidget(b);
+        return b;
+    };
     for (int i = 0; i < 10; ++i) {
-        auto* b = new QPushButton(U8(kKanaCaptions[i]), kanaPage);
+        QPushButton* b = kanaButton(U8(kKanaCaptions[i]));
         b->setObjectName(QStringLiteral("cmd_Kana%1").arg(i + 1));
         connect(b, &QPushButton::clicked, this, [this, i] { KanaIndex(i + 1); });
         cmd_Kana[static_cast<std::size_t>(i)] = b;
     }
-    cmd_KanaAll = new QPushButton(QStringLiteral("全て"), kanaPage);
+    row->addSpacing(16);
+    cmd_KanaAll = kanaButton(QStringLiteral("全て"));
     cmd_KanaAll->setObjectName(QStringLiteral("cmd_KanaAll"));
     connect(cmd_KanaAll, &QPushButton::clicked, this, [this] { KanaIndex(0); });
+    row->addStretch(1);
     pages->addTab(kanaPage, QStringLiteral("カナ"));
 }
 
@@ -573,12 +589,23 @@ void MainWindow::ApplyRatio(int ratio)
     gridFont.setPixelSize(Scaled(12, ratio, 12));
     griMain->setFont(gridFont);
     griMain->verticalHeader()->setDefaultSectionSize(Scaled(16, ratio, 16) + 2);
-    // The design width, or what the extraction page needs with the zoomed font.
-    pages->setFixedWidth(std::max(Scaled(745, ratio), pages->minimumSizeHint().width()));
+    // The kana buttons at their zoomed size where the window has the room; narrower, down
+    // to what their text needs, where it has not. The panel never pushes the window wider
+    // than the extraction page needs, whatever the zoom.
     const int height = Scaled(24, ratio);
-    cmd_KanaAll->setGeometry(Scaled(344, ratio), 4, Scaled(65, ratio), height);
-    for (int i = 0; i < 10; ++i)
-        cmd_Kana[static_cast<std::size_t>(i)]->setGeometry(Scaled(8 + 32 * i, ratio), 4, Scaled(33, ratio), height);
+    QFont kanaFont = cmd_KanaAll->font();
+    kanaFont.setPixelSize(Scaled(12, ratio));
+    auto fit = [height, &kanaFont](QPushButton* b, int width) {
+        b->setFont(kanaFont);
+        b->setFixedHeight(height);
+        b->setMaximumWidth(width);
+        b->setMinimumWidth(std::min(width, b->fontMetrics().horizontalAdvance(b->text()) + 12));
+    };
+    fit(cmd_KanaAll, Scaled(65, ratio));
+    for (QPushButton* b : cmd_Kana)
+        fit(b, Scaled(33, ratio) - 1);
+    pages->setMinimumWidth(0);
+    pages->setMaximumWidth(std::max(Scaled(745, ratio), pages->widget(1)->minimumSizeHint().width() + 8));
     pages->widget(0)->setMinimumHeight(height + 8);
 }
 
@@ -902,8 +929,8 @@ void MainWindow::PreparePopup(const QPoint& pos)
     mnus_SortUp->setEnabled(enabled);
     mnus_SortDown->setEnabled(enabled);
     const QString field = ToQ(popupField_);
-    mnus_SortUp->setText(enabled ? QStringLiteral("%1を並び替え(昇順)").arg(field) : QStringLiteral("昇順"));
-    mnus_SortDown->setText(enabled ? QStringLiteral("%1を並び替え(降順)").arg(field) : QStringLiteral("降順"));
+    mnus_SortUp->setText(enabled ? QStringLiteral("%1を並び替え(昇順)(&A)").arg(field) : QStringLiteral("昇順(&A)"));
+    mnus_SortDown->setText(enabled ? QStringLiteral("%1を並び替え(降順)(&Z)").arg(field) : QStringLiteral("降順(&Z)"));
 }
 
 bool MainWindow::LetterKey(int key)
@@ -931,6 +958,15 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         }
         if (!(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && LetterKey(key->key()))
             return true;
+        // Return opens the current row as a double click does: the new-record row for a
+        // new record.
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier))) {
+            const QModelIndex current = griMain->currentIndex();
+            if (current.isValid())
+                emit EditRequested(model_->IsNewRow(current.row()) ? -1 : current.row());
+            return true;
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -55,7 +55,7 @@ void InstallPrintCommands(MainWindow& main)
     add("mnuPrint", QStringLiteral("宛名印刷(&P)..."), print)->setShortcut(QKeySequence::Print);
     add("mnuPreview", QStringLiteral("印刷プレビュー(&V)..."), preview);
     add("mnuPreSet", QStringLiteral("印字設定(&S)..."), [commands] { commands->EditLayouts(); });
-    add("mnuNewPrn", QStringLiteral("新しい印刷フォーム(&N)..."), [commands] { commands->NewForm(); });
+    add("mnuNewPrn", QStringLiteral("新しい印刷フォーム(&F)..."), [commands] { commands->NewForm(); });
     add("mnuFilePrint", QStringLiteral("一覧の印刷(&L)..."),
         [window, commands] { commands->PrintList(window->Records()); });
 

@@ -7,13 +7,35 @@
 
 namespace nrt::gui {
 
+QWidget* MessageParent()
+{
+    // Over the window the user works in: the modal one, the active one, the one with
+    // the keyboard, else the program's visible main window; never the screen's centre.
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    if (QWidget* focus = QApplication::focusWidget())
+        return focus->window();
+    QWidget* found = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!w->isVisible() || w->windowType() == Qt::ToolTip || w->windowType() == Qt::Popup)
+            continue;
+        if (w->isModal())
+            return w;
+        if (!found || (w->parentWidget() == nullptr && found->parentWidget() != nullptr))
+            found = w;
+    }
+    return found;
+}
+
 platform::MsgResult QtMessageHost::Show(const platform::MessageRequest& r)
 {
     using platform::MsgButtons;
     using platform::MsgIcon;
     using platform::MsgResult;
 
-    QMessageBox box(QApplication::activeWindow());
+    QMessageBox box(MessageParent());
     box.setWindowTitle(ToQ(r.caption));
     box.setText(ToQ(r.text));
     box.setWindowModality(Qt::ApplicationModal);

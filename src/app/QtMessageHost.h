@@ -8,6 +8,10 @@ class QWidget;
 
 namespace nrt::gui {
 
+// The window a message belongs over: the modal one, else the active one, else the
+// program's visible main window.
+QWidget* MessageParent();
+
 class QtMessageHost : public platform::MessageHost {
 public:
     platform::MsgResult Show(const platform::MessageRequest& request) override;

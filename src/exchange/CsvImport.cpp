@@ -185,7 +185,12 @@ CsvImport::Result CsvImport::Run(std::string_view typed, Observer* observer, con
         platform::Warn(SJ("ファイルが見つかりません。"));
         return kFileMissing;
     }
-    if (!platform::Ask(SJ("データを取り込みます。よろしいですか？"), true))
+    // What the question counts: the file's rows, empty ones too; an unreadable file is
+    // refused by the import itself with its own message.
+    CsvReader probe;
+    const int rows
+        = probe.LoadCsv(path_, mapping && !mapping->hasHeader ? 0 : 1) == CsvReader::kOk ? probe.GetRowCount() : -1;
+    if (!AskImport(global_, path_, rows))
         return kDeclined;
     const Result result
         = mapping ? LoadMapped(path_, mapping->hasHeader, mapping->targets, &watch) : Load(path_, &watch);

@@ -364,4 +364,19 @@ RecordImport::Result RecordImport::Run(const ImportRows& rows, Observer& watch)
     return kImported;
 }
 
+bool AskImport(const AppSettings& global, std::string_view path, int count)
+{
+    const std::size_t slash = path.find_last_of('/');
+    const std::string_view file = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const std::string book = global.UserName().empty() ? platform::Utf8ToSjis("メインユーザー") : global.UserName();
+    std::string text = platform::Utf8ToSjis("「") + std::string(file) + platform::Utf8ToSjis("」の");
+    if (count >= 0)
+        text += platform::Utf8ToSjis("宛名 ") + std::to_string(count) + platform::Utf8ToSjis(" 件");
+    else
+        text += platform::Utf8ToSjis("宛名");
+    text += platform::Utf8ToSjis("を、住所録「") + book + platform::Utf8ToSjis("」に取り込みます。\n");
+    text += platform::Utf8ToSjis("データを取り込みます。よろしいですか？");
+    return platform::Ask(text, true);
+}
+
 } // namespace nrt

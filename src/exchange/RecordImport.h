@@ -29,6 +29,11 @@ public:
     virtual int FileLine(int r) const = 0;
 };
 
+// The question before an import: which file, how many addressees (when `count` is not
+// negative) and which address book they go into, then "データを取り込みます。よろしいですか？".
+// True on Yes.
+bool AskImport(const AppSettings& global, std::string_view path, int count);
+
 class RecordImport {
 public:
     // Results of Run; each refusal has shown its message.

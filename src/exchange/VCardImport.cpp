@@ -2,6 +2,7 @@
 
 #include "exchange/CsvColumnMap.h"
 #include "exchange/VCardExport.h"
+#include "exchange/RecordImport.h"
 
 #include "db/AddressTable.h"
 #include "platform/Kana.h"
@@ -537,7 +538,9 @@ VCardImport::Result VCardImport::Run(std::string_view path, Observer* observer)
         platform::Warn(SJ("ファイルが見つかりません。"));
         return kFileMissing;
     }
-    if (!platform::Ask(SJ("データを取り込みます。よろしいですか？"), true))
+    std::string bytes;
+    const int cards = platform::fs::ReadFile(path, bytes) ? static_cast<int>(vcard::Parse(bytes).size()) : -1;
+    if (!AskImport(global_, path, cards))
         return kDeclined;
     const Result result = Load(path, observer);
     if (observer && result == kImported)

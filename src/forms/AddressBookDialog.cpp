@@ -41,6 +41,8 @@ AddressBookDialog::AddressBookDialog(MainWindow& main)
     EnterFocusFilter::InstallOn(this);
 
     Fill();
+    // Return on the list opens the book under the cursor.
+    cmd_Ok->setDefault(true);
     connect(cmd_Ok, &QPushButton::clicked, this, &AddressBookDialog::OpenUser);
     connect(lst_List, &QListWidget::itemDoubleClicked, this, &AddressBookDialog::OpenUser);
     connect(cmd_Del, &QPushButton::clicked, this, &AddressBookDialog::DeleteUser);

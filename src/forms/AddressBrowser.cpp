@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTableView>
 
 #include <algorithm>
@@ -159,6 +160,13 @@ AddressBrowser::AddressBrowser(
     // Magnification is taken once, when the window is made.
     Place(std::clamp(ratio, 100, 250));
     EnterFocusFilter::InstallOn(this);
+    // In the list Return chooses, as a double click does.
+    for (EnterFocusFilter* filter : findChildren<EnterFocusFilter*>())
+        griMain->removeEventFilter(filter);
+    for (const QKeySequence key : { QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter) }) {
+        auto* choose = new QShortcut(key, griMain, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(choose, &QShortcut::activated, this, &AddressBrowser::cmd_OkClick);
+    }
 
     if (code.empty())
         browser_.Start(prefecture);

@@ -9,6 +9,7 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -116,6 +117,8 @@ CategoryEditor::CategoryEditor(MainWindow& main, int kind, QWidget* parent)
         [this](QListWidgetItem* item) { lst_ListDblClick(lst_List->row(item)); });
     connect(txt_Data, &QLineEdit::textChanged, this, [this] { textChanged_ = true; });
     EnterFocusFilter::InstallOn(this);
+    // Asked before the focus filter: Enter after a typed name registers it.
+    txt_Data->installEventFilter(this);
 
     // A missing file leaves the list empty.
     LineList lines;
@@ -243,6 +246,21 @@ void CategoryEditor::MoveClick(int tag)
     lst_List->setCurrentRow(target);
     item->setSelected(true);
     listChanged_ = true;
+}
+
+bool CategoryEditor::eventFilter(QObject* watched, QEvent* event)
+{
+    // Enter registers what was typed and leaves the box ready for the next name, so a
+    // list is typed in one go; on an empty box it moves on as in the other windows.
+    if (watched == txt_Data && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && !txt_Data->text().isEmpty()) {
+            cmd_InputClick();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void CategoryEditor::reject()

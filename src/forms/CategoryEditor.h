@@ -57,6 +57,9 @@ private:
 public slots:
     void reject() override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     int SelectedRow() const;
     void AddItem(int row, const std::string& text);

@@ -40,6 +40,7 @@ ColumnsDialog::ColumnsDialog(AppSettings& global, const AddressTable& db, QWidge
     cmd_Down = button("cmd_Down", QStringLiteral("↓"));
     cmd_Ok = button("cmd_Ok", QStringLiteral("OK"));
     cmd_Close = button("cmd_Close", QStringLiteral("キャンセル(&C)"));
+    ExplainArrowButtons(this);
     auto* middle = new QVBoxLayout();
     middle->addStretch(1);
     for (QPushButton* b : { cmd_Right, cmd_Left, cmd_RightAll, cmd_LeftAll })

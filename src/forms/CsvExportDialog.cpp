@@ -1,6 +1,7 @@
 #include "forms/CsvExportDialog.h"
 
 #include "app/EnterFocusFilter.h"
+#include "app/FileDialogs.h"
 #include "app/MainWindow.h"
 #include "app/SjisLimitValidator.h"
 #include "exchange/CsvExport.h"
@@ -52,6 +53,7 @@ CsvExportDialog::CsvExportDialog(MainWindow& main)
     cmd_FileName = button("cmd_FileName", QStringLiteral("参照..."));
     cmd_Ok = button("cmd_Ok", QStringLiteral("エクスポート(&E)"));
     cmd_Close = button("cmd_Close", QStringLiteral("閉じる(&C)"));
+    ExplainArrowButtons(this);
     chk_Field = new QCheckBox(QStringLiteral("フィールド名を付けて出力する。"), this);
     chk_Field->setObjectName(QStringLiteral("chk_Field"));
     chk_Field->setChecked(true);
@@ -153,15 +155,17 @@ void CsvExportDialog::MoveUpDown(int down)
 
 void CsvExportDialog::ChooseFile()
 {
-    const QString start = ToQ(main_.Global().FolderOfFile(FromQ(txt_Path->text())));
+    const QString start = DialogStartFolder(ToQ(main_.Global().FolderOfFile(FromQ(txt_Path->text()))));
     QFileDialog dialog(
         this, QStringLiteral("エクスポートするファイル"), start, QStringLiteral("CSVファイル(*.CSV *.csv)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("CSV"));
     // The export asks itself before it replaces a file.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        RememberChosenFile(dialog.selectedFiles().constFirst());
         txt_Path->setText(dialog.selectedFiles().constFirst());
+    }
 }
 
 void CsvExportDialog::Export()

@@ -1,6 +1,7 @@
 #include "forms/CsvImportDialog.h"
 
 #include "app/EnterFocusFilter.h"
+#include "app/FileDialogs.h"
 #include "app/MainWindow.h"
 #include "app/SjisLimitValidator.h"
 #include "exchange/CsvImport.h"
@@ -61,13 +62,15 @@ CsvImportDialog::CsvImportDialog(MainWindow& main)
 
 void CsvImportDialog::ChooseFile()
 {
-    const QString start = ToQ(main_.Global().FolderOfFile(FromQ(txt_Path->text())));
+    const QString start = DialogStartFolder(ToQ(main_.Global().FolderOfFile(FromQ(txt_Path->text()))));
     QFileDialog dialog(
         this, QStringLiteral("インポートするファイル"), start, QStringLiteral("CSVファイル(*.CSV *.csv)"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("CSV"));
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        RememberChosenFile(dialog.selectedFiles().constFirst());
         txt_Path->setText(dialog.selectedFiles().constFirst());
+    }
 }
 
 void CsvImportDialog::Import()

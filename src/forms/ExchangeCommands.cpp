@@ -1,6 +1,7 @@
 // The main window's commands for CSV import and export, users, backup and restore,
 // and the About box.
 #include "app/Commands.h"
+#include "app/FileDialogs.h"
 #include "qt/WaitCursor.h"
 
 #include "app/MainWindow.h"
@@ -97,10 +98,10 @@ void OfferBackup(MainWindow& main)
     dialog.exec();
 }
 
-// The file names the vCard commands offer: the documents folder.
+// The folder the vCard commands open in: the last one used, else the documents folder.
 QString VCardFolder(MainWindow& main)
 {
-    return ToQ(main.Global().DocumentsFile({}));
+    return DialogStartFolder({}, ToQ(main.Global().DocumentsFile({})));
 }
 
 void ImportVCardFile(MainWindow& main, const QString& path)
@@ -119,6 +120,7 @@ void ImportVCard(MainWindow& main)
         VCardFolder(main), QStringLiteral("vCardファイル(*.vcf *.VCF *.vcard)"));
     if (path.isEmpty())
         return;
+    RememberChosenFile(path);
     ImportVCardFile(main, path);
 }
 
@@ -133,6 +135,7 @@ void ExportVCard(MainWindow& main)
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
+    RememberChosenFile(dialog.selectedFiles().constFirst());
     VCardExport out;
     (void)out.Run(FromQ(dialog.selectedFiles().constFirst()), main.Records());
 }
@@ -188,8 +191,10 @@ void InstallExchangeCommands(MainWindow& main)
             CsvExportDialog dialog(m);
             dialog.exec();
         }));
-    file->insertAction(data, MakeAction(main, "mnu_VCardImport", QStringLiteral("vCardインポート(&V)..."), ImportVCard));
-    file->insertAction(data, MakeAction(main, "mnu_VCardExport", QStringLiteral("vCardエクスポート(&C)..."), ExportVCard));
+    file->insertAction(
+        data, MakeAction(main, "mnu_VCardImport", QStringLiteral("vCardインポート(&T)..."), ImportVCard));
+    file->insertAction(
+        data, MakeAction(main, "mnu_VCardExport", QStringLiteral("vCardエクスポート(&C)..."), ExportVCard));
 
     main.HelpMenu()->addSeparator();
     main.HelpMenu()->addAction(

@@ -3,6 +3,7 @@
 #include "platform/MessageHost.h"
 
 #include <QListWidget>
+#include <QWidget>
 
 namespace nrt::gui {
 
@@ -34,6 +35,24 @@ void ShiftSelectedEntry(QListWidget* list, bool down)
     }
     list->insertItem(target, list->takeItem(row));
     list->setCurrentRow(target);
+}
+
+void ExplainArrowButtons(QWidget* window)
+{
+    static constexpr struct {
+        const char* name;
+        const char* tip;
+    } kTips[] = {
+        { "cmd_Right", "選んだ項目を右の一覧に加える" },
+        { "cmd_Left", "選んだ項目を右の一覧から外す" },
+        { "cmd_RightAll", "全ての項目を右の一覧に加える" },
+        { "cmd_LeftAll", "全ての項目を右の一覧から外す" },
+        { "cmd_Up", "選んだ項目を一つ上へ" },
+        { "cmd_Down", "選んだ項目を一つ下へ" },
+    };
+    for (const auto& t : kTips)
+        if (auto* b = window->findChild<QWidget*>(QString::fromLatin1(t.name)))
+            b->setToolTip(QString::fromUtf8(t.tip));
 }
 
 } // namespace nrt::gui

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 class QListWidget;
+class QWidget;
 
 namespace nrt::gui {
 
@@ -14,5 +15,8 @@ void MoveSelectedEntry(QListWidget* from, QListWidget* to);
 void MoveAllEntries(QListWidget* into, QListWidget* other, const QStringList& names);
 // The selected entry one place up or down; a beep at the ends or without a selection.
 void ShiftSelectedEntry(QListWidget* list, bool down);
+// Says on hover what each of the arrow buttons ("cmd_Right", "cmd_Left", "cmd_RightAll",
+// "cmd_LeftAll", "cmd_Up", "cmd_Down" among the children of `window`) does.
+void ExplainArrowButtons(QWidget* window);
 
 } // namespace nrt::gui

@@ -66,16 +66,31 @@ void InstallInputCommands(MainWindow& main)
         edit, &QAction::triggered, &main, [&main, input] { OpenInput(main, input, CurrentEditPosition(main)); });
     QObject::connect(
         &main, &MainWindow::EditRequested, input, [&main, input](int position) { OpenInput(main, input, position); });
+
+    // The same two at the top of the edit menu, with their keys.
+    QMenu* editMenu = main.EditMenu();
+    QAction* firstEdit = editMenu->actions().value(0);
+    auto* addItem = new QAction(QStringLiteral("新規登録(&N)..."), editMenu);
+    addItem->setObjectName(QStringLiteral("mnuEditNew"));
+    addItem->setShortcuts({ QKeySequence(Qt::CTRL | Qt::Key_N), QKeySequence(Qt::Key_Insert) });
+    auto* editItem = new QAction(QStringLiteral("編集(&E)..."), editMenu);
+    editItem->setObjectName(QStringLiteral("mnuEditEdit"));
+    editItem->setShortcut(QKeySequence(Qt::Key_F2));
+    editMenu->insertAction(firstEdit, addItem);
+    editMenu->insertAction(firstEdit, editItem);
+    editMenu->insertSeparator(firstEdit);
+    QObject::connect(addItem, &QAction::triggered, add, &QAction::trigger);
+    QObject::connect(editItem, &QAction::triggered, edit, &QAction::trigger);
     QObject::connect(&main, &MainWindow::RatioChanged, input, &RecordEditor::ApplyRatio);
     QObject::connect(&main, &MainWindow::UserChanged, input, [input] { input->ReloadLists(); });
 
     QMenu* settings = main.SettingsMenu();
     settings->addSeparator();
-    QAction* major = settings->addAction(QStringLiteral("大分類の編集..."));
+    QAction* major = settings->addAction(QStringLiteral("大分類の編集(&D)..."));
     major->setObjectName(QStringLiteral("N5"));
     QObject::connect(
         major, &QAction::triggered, &main, [&main, input] { EditCategoryList(main, input, CategoryEditor::kMajor); });
-    QAction* minor = settings->addAction(QStringLiteral("小分類の編集..."));
+    QAction* minor = settings->addAction(QStringLiteral("小分類の編集(&S)..."));
     minor->setObjectName(QStringLiteral("N6"));
     QObject::connect(
         minor, &QAction::triggered, &main, [&main, input] { EditCategoryList(main, input, CategoryEditor::kMinor); });

@@ -1,6 +1,7 @@
 #include "forms/NewAddressBookDialog.h"
 
 #include "app/EnterFocusFilter.h"
+#include "app/FileDialogs.h"
 #include "app/MainWindow.h"
 #include "app/SjisLimitValidator.h"
 #include "platform/MessageHost.h"
@@ -91,13 +92,15 @@ bool NewAddressBookDialog::eventFilter(QObject* watched, QEvent* event)
 void NewAddressBookDialog::ChooseFile()
 {
     const AppSettings& g = main_.Global();
-    const QString start = g.GetFolderBackupOn() != 0 && !g.GetFolderBackupPath().empty()
-        ? ToQ(g.GetFolderBackupPath())
-        : ToQ(g.FolderOfFile(FromQ(txt_CopyPath->text())));
+    const QString start = DialogStartFolder(g.GetFolderBackupOn() != 0 && !g.GetFolderBackupPath().empty()
+            ? ToQ(g.GetFolderBackupPath())
+            : ToQ(g.FolderOfFile(FromQ(txt_CopyPath->text()))));
     const QString file
         = QFileDialog::getOpenFileName(this, QStringLiteral("コピー元"), start, QStringLiteral("NDB(*.ndb)"));
-    if (!file.isEmpty())
+    if (!file.isEmpty()) {
+        RememberChosenFile(file);
         txt_CopyPath->setText(file);
+    }
 }
 
 void NewAddressBookDialog::Ok()

@@ -1,6 +1,7 @@
 #include "forms/OptionsDialog.h"
 
 #include "app/EnterFocusFilter.h"
+#include "app/FileDialogs.h"
 #include "app/MainWindow.h"
 #include "app/SjisLimitValidator.h"
 #include "platform/MessageHost.h"
@@ -13,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -181,9 +183,12 @@ QWidget* OptionsDialog::BuildMailPage()
     cmd_MailCaFile->setObjectName(QStringLiteral("cmd_MailCaFile"));
     connect(cmd_MailCaFile, &QPushButton::clicked, this, [this] {
         const QString chosen = QFileDialog::getOpenFileName(this, QStringLiteral("証明書ファイル"),
-            txt_MailCaFile->text(), QStringLiteral("証明書(*.pem *.crt *.cer);;全てのファイル(*)"));
-        if (!chosen.isEmpty())
-            txt_MailCaFile->setText(ToQ(platform::fs::FromSystemPath(chosen.toStdString())));
+            DialogStartFolder(QFileInfo(txt_MailCaFile->text()).absolutePath()),
+            QStringLiteral("証明書(*.pem *.crt *.cer);;全てのファイル(*)"));
+        if (chosen.isEmpty())
+            return;
+        RememberChosenFile(chosen);
+        txt_MailCaFile->setText(ToQ(platform::fs::FromSystemPath(chosen.toStdString())));
     });
 
     auto* grid = new QGridLayout(page);

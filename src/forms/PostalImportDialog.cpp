@@ -1,6 +1,7 @@
 #include "forms/PostalImportDialog.h"
 
 #include "app/EnterFocusFilter.h"
+#include "app/FileDialogs.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
@@ -158,13 +159,15 @@ void PostalImportDialog::cmd_InportClick()
 
 void PostalImportDialog::cmd_FileNameClick()
 {
-    QFileDialog dialog(this, QString(), ToQ(global_.FolderOfFile(FromQ(txt_Path->text()))),
+    QFileDialog dialog(this, QString(), DialogStartFolder(ToQ(global_.FolderOfFile(FromQ(txt_Path->text())))),
         QStringLiteral("CSVファイル(*.CSV *.csv)"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("CSV"));
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        RememberChosenFile(dialog.selectedFiles().constFirst());
         txt_Path->setText(dialog.selectedFiles().constFirst());
+    }
 }
 
 void PostalImportDialog::txt_PostClick()

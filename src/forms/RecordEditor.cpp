@@ -247,11 +247,12 @@ void RecordEditor::BuildControls()
     cmd_Del = button("cmd_Del", "削除(&D)", { 344, 398, 88, 26 });
     cmd_Close = button("cmd_Close", "キャンセル(&C)", { 436, 398, 100, 26 });
 
-    // Tab order follows the rows.
-    QWidget* order[] = { chk_Sender, chk_Print, txt_Name, cbo_Keisyou, txt_Kana, cbo_Seibetu, txt_Seinengappi,
-        txt_Yubin, cmd_Address, cbo_Ken, txt_Zyusyo1, txt_Zyusyo2, txt_Tel1, txt_Tel2, txt_Tel3, txt_EMail, cmd_Mail,
-        txt_URL, cmd_WWW, cbo_Div1, cmd_Db1, cbo_Div2, cmd_Db2, txt_Bikou1, txt_Bikou2, chk_Continu, cmd_Input, cmd_New,
-        cmd_Del, cmd_Close, cmd_Left, cmd_Right, cmd_Extras };
+    // Tab order follows the screen from the top: the name's column (名前, フリガナ) before
+    // the column beside it, then row by row.
+    QWidget* order[] = { chk_Sender, chk_Print, cmd_Left, cmd_Right, txt_Name, txt_Kana, cbo_Keisyou, cbo_Seibetu,
+        cmd_Extras, txt_Seinengappi, txt_Yubin, cmd_Address, cbo_Ken, txt_Zyusyo1, txt_Zyusyo2, txt_Tel1, txt_Tel2,
+        txt_Tel3, txt_EMail, cmd_Mail, txt_URL, cmd_WWW, cbo_Div1, cmd_Db1, cbo_Div2, cmd_Db2, txt_Bikou1, txt_Bikou2,
+        chk_Continu, cmd_Input, cmd_New, cmd_Del, cmd_Close };
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 

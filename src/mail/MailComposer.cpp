@@ -22,7 +22,7 @@ bool ServerIsSet(const AppSettings& g)
 {
     if (!g.GetMailHost().empty())
         return true;
-    platform::Warn(SJ("送信(SMTP)サーバーが設定されていません。"));
+    platform::Warn(SJ("送信(SMTP)サーバーが設定されていません。\n「メール」→「メール送信設定」で設定できます。"));
     return false;
 }
 

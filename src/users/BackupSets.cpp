@@ -283,7 +283,8 @@ bool BackupSets::CheckEnabled(const AppSettings& global)
 {
     if (global.GetFolderBackupOn() != 0)
         return true;
-    platform::Warn(SJ("バックアップの設定をしてください。"));
+    platform::Warn(
+        SJ("バックアップの設定をしてください。\n「設定」→「オプション」→「一般」の「バックアップ」で設定できます。"));
     return false;
 }
 

@@ -53,7 +53,10 @@ TEST_F(ExchangeCliTest, ImportThenExport)
     Output r = Run({ "import-csv", "in.csv" });
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "2\n");
-    EXPECT_EQ(r.err, "確認: データを取り込みます。よろしいですか？ → はい\n住所録: 正常にインポートされました。\n（取り込んだデータ：2件）\n");
+    EXPECT_EQ(r.err,
+        "確認: 「in.csv」の宛名 2 "
+        "件を、住所録「メインユーザー」に取り込みます。\nデータを取り込みます。よろしいですか？ → はい\n"
+        "住所録: 正常にインポートされました。\n（取り込んだデータ：2件）\n");
     EXPECT_EQ(Records(userFolder), 2);
 
     r = Run({ "export-csv", "out", "--fields", "名前,メール", "--no-header" });
@@ -87,7 +90,9 @@ TEST_F(ExchangeCliTest, VCardImportThenExport)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "2\n");
     EXPECT_EQ(r.err,
-        "確認: データを取り込みます。よろしいですか？ → はい\n住所録: 正常にインポートされました。（2件）\n"
+        "確認: 「in.vcf」の宛名 2 "
+        "件を、住所録「メインユーザー」に取り込みます。\nデータを取り込みます。よろしいですか？ → はい\n"
+        "住所録: 正常にインポートされました。（2件）\n"
         "（敬称のないデータに「様」または「御中」を付けました：2件）\n"
         "1件目（山田　太郎）のTEL：「03-3333-4444」は取り込みませんでした。\n");
     EXPECT_EQ(Records(userFolder), 2);
@@ -224,7 +229,9 @@ TEST_F(ExchangeCliTest, Backup)
     ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), TableError::kNone);
     Output r = Run({ "backup" });
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "注意: バックアップの設定をしてください。\n");
+    EXPECT_EQ(r.err,
+        "注意: "
+        "バックアップの設定をしてください。\n「設定」→「オプション」→「一般」の「バックアップ」で設定できます。\n");
 
     const std::string backup = dir.Path() + "/backup";
     WriteAll(userFolder + "/NrtUser.ini", "[HBACK]\r\nON=1\r\nPATH=" + backup + "\r\nSU=2\r\n");

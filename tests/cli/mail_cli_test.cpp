@@ -278,7 +278,8 @@ TEST_F(MailCli, RefusalsAndUsage)
         { { "mail", "--template", good, "extra" }, 2, "usage:" },
         { { "mail", "--template", U(dir.File("missing.mal")) }, 1, "注意: ファイルオープンに失敗しました。" },
         { { "mail", "--template", Template("bad.mal", "no header\r\n") }, 1, "注意: ファイルの種類が不正です。" },
-        { { "mail", "--template", good }, 1, "注意: 送信(SMTP)サーバーが設定されていません。" },
+        { { "mail", "--template", good }, 1,
+            "注意: 送信(SMTP)サーバーが設定されていません。\n「メール」→「メール送信設定」で設定できます。" },
     };
     for (const auto& c : beforeSettings) {
         const Result r = Run(c.args);

@@ -72,7 +72,9 @@ TEST_F(ImportTest, TwoFieldsMakeMarkedAddressees)
     EXPECT_EQ(Value("メール", 1), "");
 
     ASSERT_EQ(host.shown.size(), 2u);
-    EXPECT_EQ(U(host.shown[0].text), "データを取り込みます。よろしいですか？");
+    // Which file, how many and into which book: the main user's.
+    EXPECT_EQ(U(host.shown[0].text),
+        "「in.csv」の宛名 2 件を、住所録「メインユーザー」に取り込みます。\nデータを取り込みます。よろしいですか？");
     EXPECT_EQ(U(host.shown[1].text), "正常にインポートされました。\n（取り込んだデータ：2件）");
     EXPECT_EQ(U(host.shown[1].caption), "住所録");
     EXPECT_EQ(global->GetPathEntry(1), Docs("in.csv"));
@@ -284,7 +286,10 @@ TEST_F(ImportTest, AFailedSaveUndoesTheImportAndLeavesTheCategoryLists)
     WriteAll(Docs("in.csv"), S("名前,大分類\r\n山田,会社\r\n"));
     CsvImport import(*global, table);
     EXPECT_EQ(import.Run(S("in.csv"), &watch), CsvImport::kTableSaveFailed);
-    EXPECT_EQ(Shown(), (std::vector<std::string> { "データを取り込みます。よろしいですか？", "保存に失敗しました。" }));
+    EXPECT_EQ(Shown(),
+        (std::vector<std::string> {
+            "「in.csv」の宛名 1 件を、住所録「メインユーザー」に取り込みます。\nデータを取り込みます。よろしいですか？",
+            "保存に失敗しました。" }));
     EXPECT_EQ(Categories("nrt_ms01.nms"), std::vector<std::string> { "友人" });
     EXPECT_EQ(watch.categories, 0);
     EXPECT_EQ(import.ImportedCount(), 0);

@@ -400,7 +400,8 @@ TEST_F(ExchangeWindowTest, BackupOnRequestAndRestoreFromTheMenu)
     WriteTable(userFolder, { { "山田", "ﾔﾏﾀﾞ" } });
     MainWindow w(folders);
     Action(w, "mnuFileBackBak")->trigger();
-    EXPECT_EQ(U(host.LastText()), "バックアップの設定をしてください。");
+    EXPECT_EQ(U(host.LastText()),
+        "バックアップの設定をしてください。\n「設定」→「オプション」→「一般」の「バックアップ」で設定できます。");
 
     const std::string backup = dir.Path() + "/backup";
     w.Global().SetFolderBackupOn(1);

@@ -325,10 +325,13 @@ TEST_F(InputFormTest, EnterMovesToTheNextControl)
 {
     RecordEditor& f = Show(-1);
     Control<QLineEdit>(f, "txt_Name")->setText(QStringLiteral("名前"));
+    // The name's reading comes next, below it, then the honorific beside the name.
     QTest::keyClick(Control<QLineEdit>(f, "txt_Name"), Qt::Key_Return);
+    EXPECT_TRUE(Control<QLineEdit>(f, "txt_Kana")->hasFocus());
+    QTest::keyClick(Control<QLineEdit>(f, "txt_Kana"), Qt::Key_Return);
     EXPECT_TRUE(Control<QComboBox>(f, "cbo_Keisyou")->hasFocus());
     QTest::keyClick(Control<QComboBox>(f, "cbo_Keisyou"), Qt::Key_Return);
-    EXPECT_TRUE(Control<QLineEdit>(f, "txt_Kana")->hasFocus());
+    EXPECT_TRUE(Control<QComboBox>(f, "cbo_Seibetu")->hasFocus());
     EXPECT_EQ(Control<QComboBox>(f, "cbo_Keisyou")->count(), 4) << "nothing was added to the list";
     EXPECT_TRUE(f.isVisible()) << "Enter registers nothing";
     EXPECT_EQ(f.EditPosition(), -1);

@@ -497,7 +497,7 @@ TEST_F(Editor, DetailSettings)
     EXPECT_TRUE(e->Dirty());
     // Reopened, the dialog shows the entry chosen; cancel keeps it.
     WhenModal<LayoutDetailDialog>([](LayoutDetailDialog& d) {
-        EXPECT_EQ(Control<QComboBox>(d, "cbo_AdChg")->currentText(), QStringLiteral("‐(0x815D)"));
+        EXPECT_EQ(Control<QComboBox>(d, "cbo_AdChg")->currentText(), QStringLiteral("‐"));
         Control<QComboBox>(d, "cbo_AdChg")->setCurrentIndex(0);
         Control<QPushButton>(d, "cmd_Close")->click();
     });

@@ -265,8 +265,8 @@ TEST_F(MailWindows, ComposerFieldsFilesAndClosing)
     composer.SetMailing({ S("差出人"), "me@example.com" }, &rec);
     EXPECT_EQ(composer.windowTitle(), Q("メール送信(送信数: 2通)"));
     EXPECT_EQ(Control<QMenu>(composer, "mnuField")->actions().size(), 18);
-    EXPECT_EQ(Control<QMenu>(composer, "mnuField")->actions().front()->text(), Q("名前"));
-    EXPECT_EQ(Control<QMenu>(composer, "mnuField")->actions().back()->text(), Q("備考２"));
+    EXPECT_EQ(Control<QMenu>(composer, "mnuField")->actions().front()->text(), Q("名前(&1)"));
+    EXPECT_EQ(Control<QMenu>(composer, "mnuField")->actions().back()->text(), Q("備考２(&I)"));
     EXPECT_EQ(Control<QLineEdit>(composer, "txt_Title")->maxLength(), 60);
 
     // The field goes in at the caret and stays on the clipboard.
@@ -342,7 +342,8 @@ TEST_F(MailWindows, ComposerRefusalsLeaveItOpen)
     Control<QPlainTextEdit>(composer, "txt_Memo")->setPlainText(Q("%住所３%"));
 
     Control<QPushButton>(composer, "cmd_Send")->click(); // no server
-    EXPECT_EQ(U(messages.LastText()), "送信(SMTP)サーバーが設定されていません。");
+    EXPECT_EQ(U(messages.LastText()),
+        "送信(SMTP)サーバーが設定されていません。\n「メール」→「メール送信設定」で設定できます。");
     UseServer(nrt::test::UnusedPort());
     // A blank subject is refused, not replaced.
     Control<QLineEdit>(composer, "txt_Title")->setText(Q("　 "));
@@ -452,8 +453,8 @@ TEST_F(MailMenu, CommandsOfTheMailMenu)
         if (!a->isSeparator())
             names << a->objectName() + "=" + a->text();
     EXPECT_EQ(names,
-        (QStringList { Q("mnuNetSend=メール一括送信..."), Q("mnuNetSendList=送信リスト..."),
-            Q("mnuNetMailCheck=前回送信ログの確認..."), Q("mnuNetMailSet=メール送信設定...") }));
+        (QStringList { Q("mnuNetSend=メール一括送信(&S)..."), Q("mnuNetSendList=送信リスト(&L)..."),
+            Q("mnuNetMailCheck=前回送信ログの確認(&G)..."), Q("mnuNetMailSet=メール送信設定(&O)...") }));
     EXPECT_NE(w.findChild<MailingProgress*>(), nullptr);
 
     Action(w, "mnuNetSendList")->trigger();
@@ -473,7 +474,8 @@ TEST_F(MailMenu, CommandsOfTheMailMenu)
     EXPECT_EQ(shown, Q("2025/01/05 09:03:07\t件名\t\t\t1通を送信しました。\n"));
 
     Action(w, "mnuNetSend")->trigger(); // no server set
-    EXPECT_EQ(U(messages.LastText()), "送信(SMTP)サーバーが設定されていません。");
+    EXPECT_EQ(U(messages.LastText()),
+        "送信(SMTP)サーバーが設定されていません。\n「メール」→「メール送信設定」で設定できます。");
 
     // The settings open on their mail page.
     QString page;

@@ -404,6 +404,45 @@ TEST_F(MainWindowTest, ZoomRoundTripsToTheSamePixels)
     EXPECT_EQ(Control<QTableView>(w, "griMain")->columnWidth(1), 91);
 }
 
+// At every zoom step the kana, extraction and card pages stay inside a window of the
+// default size, and the zoom control beside them covers none of their buttons.
+TEST_F(MainWindowTest, TheSidePanelStaysInsideTheWindowAtEveryZoom)
+{
+    WriteTable(kPeople);
+    auto w = Open();
+    w->resize(900, 640);
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    auto* pages = Control<QTabWidget>(w, "PageControl1");
+    auto* zoom = Control<QComboBox>(w, "cbo_Ritu");
+    const auto inWindow = [&](QWidget* c) { return QRect(c->mapTo(w.get(), QPoint(0, 0)), c->size()); };
+    for (int index = 0; index < zoom->count(); ++index) {
+        w->ChangeZoom(index);
+        zoom->setCurrentIndex(index);
+        for (int page = 0; page < pages->count(); ++page) {
+            pages->setCurrentIndex(page);
+            QApplication::processEvents();
+            const QRect window = w->rect();
+            for (QPushButton* b : pages->currentWidget()->findChildren<QPushButton*>()) {
+                if (!b->isVisible())
+                    continue;
+                const QRect r = inWindow(b);
+                EXPECT_TRUE(window.contains(r)) << zoom->currentText().toStdString() << " " << b->text().toStdString();
+                for (QWidget* z : { static_cast<QWidget*>(zoom), Control<QWidget>(w, "cmd_RituUp"),
+                         Control<QWidget>(w, "cmd_RituDown") })
+                    EXPECT_FALSE(r.intersects(inWindow(z)))
+                        << zoom->currentText().toStdString() << " " << b->text().toStdString();
+                EXPECT_GE(b->width(), b->fontMetrics().horizontalAdvance(b->text())) << b->text().toStdString();
+            }
+        }
+        EXPECT_LE(w->width(), 900) << "the panel widened the window at " << zoom->currentText().toStdString();
+        if (zoom->currentText() == QStringLiteral("200%")) {
+            pages->setCurrentIndex(0);
+            nrt::test::SaveScreenshot(*w, "main-window-200");
+        }
+    }
+}
+
 TEST_F(MainWindowTest, HeadersAndTheFieldListFitTheirText)
 {
     WriteTable(kPeople);
@@ -576,7 +615,8 @@ TEST_F(MainWindowTest, HelpShowsTheManualInItsOwnWindow)
     EXPECT_TRUE(shipped->Help()->isVisible());
     EXPECT_EQ(Control<QTextBrowser>(shipped->Help(), "txt_Help")->documentTitle(), QStringLiteral("ノルテア ヘルプ"));
     const QString manual = Control<QTextBrowser>(shipped->Help(), "txt_Help")->toPlainText();
-    for (const char* topic : { "読み（フリガナ）とカナ索引", "半角カタカナ", "19700505", "郵便番号データのインポート" })
+    for (const char* topic : { "年賀状の季節", "半角カタカナ", "19700505", "郵便番号データのインポート", "vCard",
+             "メール送信設定", "nortea-cli", "一秒以内に自動で保存" })
         EXPECT_TRUE(manual.contains(QString::fromUtf8(topic))) << topic;
 }
 

@@ -359,6 +359,18 @@ TEST_F(AddressBrowserTest, WalkFromPrefectureToTown)
     EXPECT_EQ(U(choice->town), "霞が関");
 }
 
+TEST_F(AddressBrowserTest, ReturnChoosesTheRowUnderTheCursor)
+{
+    AddressBrowser w(postalFolder, "", 100);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    auto* grid = Control<QTableView>(w, "griMain");
+    grid->setCurrentIndex(grid->model()->index(RowOf(w, "東京都"), 1));
+    QTest::keyClick(grid, Qt::Key_Return);
+    EXPECT_EQ(w.windowTitle(), Q("ノルテア（市町村）"));
+    EXPECT_EQ(Control<QLabel>(w, "lbl_Zyusyo")->text(), Q("東京都"));
+}
+
 TEST_F(AddressBrowserTest, StartAndBackButtons)
 {
     AddressBrowser outside(postalFolder, S("大阪"), 100);

@@ -167,19 +167,19 @@ TEST_F(Preview, StepsThroughFiveCards)
     Open(kReportNewYearCard, 5);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("プレビュー"));
     EXPECT_EQ(Control<QLabel>(window, "panelCount")->text(), QStringLiteral("表示数：5"));
-    EXPECT_EQ(PageText(), "Page：  1 /   5");
+    EXPECT_EQ(PageText(), "ページ：  1 /   5");
     EXPECT_EQ(window->Surface().size(), QSize(320, 470));
     window->mnuPrevClick();
     EXPECT_EQ(f.messages.beeps, 1);
     for (int i = 0; i < 4; ++i)
         Control<QAction>(window, "mnuNext")->trigger();
-    EXPECT_EQ(PageText(), "Page：  5 /   5");
+    EXPECT_EQ(PageText(), "ページ：  5 /   5");
     EXPECT_EQ(f.messages.beeps, 1);
     Control<QAction>(window, "mnuNext")->trigger();
     EXPECT_EQ(f.messages.beeps, 2);
-    EXPECT_EQ(PageText(), "Page：  5 /   5");
+    EXPECT_EQ(PageText(), "ページ：  5 /   5");
     Control<QAction>(window, "mnuPrev")->trigger();
-    EXPECT_EQ(PageText(), "Page：  4 /   5");
+    EXPECT_EQ(PageText(), "ページ：  4 /   5");
 }
 
 TEST_F(Preview, TheCardShowsItsPictureAndItsText)
@@ -216,9 +216,9 @@ TEST_F(Preview, LabelSheetsPageBySheet)
     EXPECT_TRUE(screen.contains(window->geometry())) << window->geometry().height();
     window->show();
     EXPECT_TRUE(Control<QScrollBar>(window, "scr_Right")->isEnabled());
-    EXPECT_EQ(PageText(), "Page：  1 /   2");
+    EXPECT_EQ(PageText(), "ページ：  1 /   2");
     window->mnuNextClick();
-    EXPECT_EQ(PageText(), "Page：  2 /   2");
+    EXPECT_EQ(PageText(), "ページ：  2 /   2");
     EXPECT_EQ(renderer.CurrentRow(), 12);
     // The second sheet shows one label: nothing in the second cell.
     const QImage& s = window->Surface();
@@ -227,12 +227,12 @@ TEST_F(Preview, LabelSheetsPageBySheet)
     EXPECT_TRUE(Ink(s, QRect(px(2030), py(2030), px(8380), py(4230))).isValid());
     EXPECT_FALSE(Ink(s, QRect(px(2030 + 8380 + 380), py(2030), px(8380), py(4230))).isValid());
     window->mnuNextClick(); // the last sheet: nothing happens, not even a beep
-    EXPECT_EQ(PageText(), "Page：  2 /   2");
+    EXPECT_EQ(PageText(), "ページ：  2 /   2");
     EXPECT_EQ(f.messages.beeps, 0);
     window->mnuPrevClick();
-    EXPECT_EQ(PageText(), "Page：  1 /   2");
+    EXPECT_EQ(PageText(), "ページ：  1 /   2");
     window->mnuPrevClick();
-    EXPECT_EQ(PageText(), "Page：  1 /   2");
+    EXPECT_EQ(PageText(), "ページ：  1 /   2");
     EXPECT_EQ(f.messages.beeps, 0);
 }
 
@@ -245,7 +245,7 @@ TEST_F(Preview, ZoomHalvesTheScrollRanges)
     const int full
         = Control<QScrollBar>(window, "scr_Right")->maximum() + Control<QScrollBar>(window, "scr_Right")->pageStep();
     Control<QScrollBar>(window, "scr_Right")->setValue(100);
-    Control<QMenu>(window, "popupSize")->actions()[2]->trigger(); // 50%
+    Control<QAction>(window, "mnusSize50")->trigger();
     EXPECT_TRUE(Control<QAction>(window, "mnusSize50")->isChecked());
     EXPECT_FALSE(Control<QAction>(window, "mnusSize100")->isChecked());
     EXPECT_EQ(Control<QScrollBar>(window, "scr_Right")->value(), 0);
@@ -254,6 +254,13 @@ TEST_F(Preview, ZoomHalvesTheScrollRanges)
         full / 2);
     window->SetZoom(25); // the sheet fits: no scrolling
     EXPECT_FALSE(Control<QScrollBar>(window, "scr_Bottom")->isEnabled());
+    // Enlarged, the page is drawn in the pixels it is shown in, not stretched.
+    Control<QAction>(window, "mnusSize200")->trigger();
+    EXPECT_EQ(
+        Control<QScrollBar>(window, "scr_Right")->maximum() + Control<QScrollBar>(window, "scr_Right")->pageStep(),
+        full * 2);
+    EXPECT_EQ(window->Surface().size(), window->CardSize() * 2);
+    EXPECT_EQ(window->Surface().devicePixelRatio(), 2.0);
     window->close();
     EXPECT_TRUE(f.global->HasFormRect(AppSettings::kFormPreview));
 }
@@ -270,7 +277,7 @@ TEST_F(Preview, PrintingTheShownPage)
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_NE(pages[0].find("三郎"), std::string::npos) << pages[0];
     EXPECT_EQ(pages[0].find("二郎"), std::string::npos) << pages[0];
-    EXPECT_EQ(PageText(), "Page：  3 /   5");
+    EXPECT_EQ(PageText(), "ページ：  3 /   5");
     Control<QAction>(window, "mnuFilePrint")->trigger(); // the dialog's range: all five
     EXPECT_EQ(PdfPageCount(pdf), 5);
     EXPECT_EQ(renderer.CurrentRow(), 2);

@@ -139,7 +139,7 @@ TEST_F(ComposerChecks, MailingsThatCannotStart)
         const char* box;
     } cases[] = {
         { { { "差出人", "me@example.com", "", "1", "1" }, { "甲", "a@example.com" } }, "",
-            "送信(SMTP)サーバーが設定されていません。" },
+            "送信(SMTP)サーバーが設定されていません。\n「メール」→「メール送信設定」で設定できます。" },
         { { { "差出人", "me@example.com", "", "0", "1" }, { "甲", "a@example.com" } }, "smtp",
             "差出人を設定して下さい。" },
         { { { "差出人", "me.example.com", "", "1", "1" }, { "甲", "a@example.com" } }, "smtp",
@@ -172,7 +172,7 @@ TEST_F(ComposerChecks, SendingNeedsRecordsAndAServer)
         const char* box;
     } cases[] = {
         { nullptr, "smtp", "レコードがありません。" },
-        { &none, "", "送信(SMTP)サーバーが設定されていません。" },
+        { &none, "", "送信(SMTP)サーバーが設定されていません。\n「メール」→「メール送信設定」で設定できます。" },
         { &none, "smtp", "データがありません。" },
     };
     for (const auto& c : cases) {

@@ -180,7 +180,8 @@ TEST_F(BackupTest, TheStartUpOffer)
     }
     global->SetFolderBackupOn(0);
     EXPECT_FALSE(BackupSets::CheckEnabled(*global));
-    EXPECT_EQ(U(host.LastText()), "バックアップの設定をしてください。");
+    EXPECT_EQ(U(host.LastText()),
+        "バックアップの設定をしてください。\n「設定」→「オプション」→「一般」の「バックアップ」で設定できます。");
 }
 
 TEST_F(BackupTest, RestoreIntoANewUserAndOpenItAgain)

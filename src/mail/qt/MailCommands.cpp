@@ -58,10 +58,10 @@ void InstallMailCommands(MainWindow& main)
         const char* caption;
     };
     constexpr Item kItems[] = {
-        { "mnuNetSend", "メール一括送信..." },
-        { "mnuNetSendList", "送信リスト..." },
-        { "mnuNetMailCheck", "前回送信ログの確認..." },
-        { "mnuNetMailSet", "メール送信設定..." },
+        { "mnuNetSend", "メール一括送信(&S)..." },
+        { "mnuNetSendList", "送信リスト(&L)..." },
+        { "mnuNetMailCheck", "前回送信ログの確認(&G)..." },
+        { "mnuNetMailSet", "メール送信設定(&O)..." },
     };
     QAction* actions[std::size(kItems)];
     for (std::size_t i = 0; i < std::size(kItems); ++i) {

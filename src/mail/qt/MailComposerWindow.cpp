@@ -1,6 +1,7 @@
 #include "mail/qt/MailComposerWindow.h"
 
 #include "app/EnterFocusFilter.h"
+#include "app/MenuKeys.h"
 #include "app/SjisLimitValidator.h"
 #include "db/AddressTable.h"
 #include "db/RecordSet.h"
@@ -74,6 +75,7 @@ MailComposerWindow::MailComposerWindow(
         item->setObjectName(QStringLiteral("mnuField%1").arg(i + 1));
         connect(item, &QAction::triggered, this, [this, i] { InsertField(static_cast<int>(i)); });
     }
+    NumberMenuItems(mnuField);
 
     auto* subjectLabel = new QLabel(U8("件名"), this);
     txt_Title = new QLineEdit(this);

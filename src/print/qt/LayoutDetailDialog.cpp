@@ -44,8 +44,11 @@ LayoutDetailDialog::LayoutDetailDialog(const Values& values, QWidget* parent)
 
     cbo_AdChg = new QComboBox(this);
     cbo_AdChg->setObjectName(QStringLiteral("cbo_AdChg"));
-    cbo_AdChg->addItems({ QStringLiteral("未変換"), QStringLiteral("ー(0x815B)"), QStringLiteral("―(0x815C)"),
-        QStringLiteral("‐(0x815D)") });
+    // The characters themselves; their names, for the three that look alike, on hover.
+    cbo_AdChg->addItems({ QStringLiteral("未変換"), QStringLiteral("ー"), QStringLiteral("―"), QStringLiteral("‐") });
+    cbo_AdChg->setItemData(1, QStringLiteral("長音記号"), Qt::ToolTipRole);
+    cbo_AdChg->setItemData(2, QStringLiteral("ダッシュ"), Qt::ToolTipRole);
+    cbo_AdChg->setItemData(3, QStringLiteral("ハイフン"), Qt::ToolTipRole);
     cbo_AdChg->setCurrentIndex(EntryOfDash(values.dashCode));
 
     txt_RepBack = new QLineEdit(this);

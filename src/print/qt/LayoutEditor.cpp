@@ -170,8 +170,19 @@ protected:
     {
         QPainter p(this);
         p.fillRect(event->rect(), kSurfaceGrey);
-        const QPoint scroll = owner_.Scroll();
-        p.drawImage(QPoint(0, 0), owner_.surface_, QRect(scroll, size()));
+        // The surface holds device pixels: sharp on a screen of any pixel ratio.
+        const QPointF scroll = owner_.Scroll();
+        const qreal ratio = owner_.surface_.devicePixelRatio();
+        p.drawImage(
+            QRectF(QPointF(0, 0), QSizeF(size())), owner_.surface_, QRectF(scroll * ratio, QSizeF(size()) * ratio));
+        if (ratio != devicePixelRatioF())
+            QMetaObject::invokeMethod(
+                &owner_,
+                [this] {
+                    owner_.RebuildSurface();
+                    owner_.Paint();
+                },
+                Qt::QueuedConnection);
         if (owner_.dragState_ == 2) {
             // The band inverts what it crosses, so it shows on white and on pictures.
             p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
@@ -275,9 +286,9 @@ void LayoutEditor::BuildMenus()
     mnuClose->setObjectName(QStringLiteral("mnuClose"));
 
     popupMenu = new QMenu(this);
-    mnusOrient = popupMenu->addAction(QStringLiteral("文字の向きを変更する"));
+    mnusOrient = popupMenu->addAction(QStringLiteral("文字の向きを変更する(&O)"));
     mnusOrient->setObjectName(QStringLiteral("mnusOrient"));
-    mnusFont = popupMenu->addAction(QStringLiteral("フォント変更..."));
+    mnusFont = popupMenu->addAction(QStringLiteral("フォント変更(&F)..."));
     mnusFont->setObjectName(QStringLiteral("mnusFont"));
 }
 
@@ -634,18 +645,21 @@ void LayoutEditor::RebuildSurface()
     const QSize paper = PaperExtent();
     const int width = std::max({ surfaceWidth_, paper.width(), screen.width() });
     const int height = std::max({ surfaceHeight_, paper.height(), screen.height() });
-    if (width <= surfaceWidth_ && height <= surfaceHeight_ && !surface_.isNull())
+    const qreal ratio = view_->devicePixelRatioF();
+    if (width <= surfaceWidth_ && height <= surfaceHeight_ && !surface_.isNull()
+        && surface_.devicePixelRatio() == ratio)
         return;
-    QImage surface(width + 100, height + 100, QImage::Format_RGB32);
+    QImage surface(QSize(width + 100, height + 100) * ratio, QImage::Format_RGB32);
     if (surface.isNull()) {
         platform::Warn(SJ("メモリが足りません。"));
-        surface = QImage(screen.width() + 100, screen.height() + 100, QImage::Format_RGB32);
+        surface = QImage(QSize(screen.width() + 100, screen.height() + 100) * ratio, QImage::Format_RGB32);
         surfaceWidth_ = screen.width();
         surfaceHeight_ = screen.height();
     } else {
         surfaceWidth_ = width;
         surfaceHeight_ = height;
     }
+    surface.setDevicePixelRatio(ratio);
     surface.fill(kSurfaceGrey);
     surface_ = std::move(surface);
 }
@@ -691,8 +705,9 @@ void LayoutEditor::Paint()
             draw(selection_, Selected().object);
             outline(Selected().object, QColor(255, 0, 0), true);
         }
-        p.fillRect(QRect(paper.width(), 0, surface_.width() - paper.width(), surface_.height()), kSurfaceGrey);
-        p.fillRect(QRect(0, paper.height(), paper.width(), surface_.height() - paper.height()), kSurfaceGrey);
+        const QSize whole = surface_.deviceIndependentSize().toSize();
+        p.fillRect(QRect(paper.width(), 0, whole.width() - paper.width(), whole.height()), kSurfaceGrey);
+        p.fillRect(QRect(0, paper.height(), paper.width(), whole.height() - paper.height()), kSurfaceGrey);
     }
     view_->update();
 }

@@ -35,8 +35,10 @@ PrintFormList::PrintFormList(AppSettings& global, Mode mode, QWidget* parent)
     cmd_Ok = button("cmd_Ok", "選択(&S)...");
     cmd_Cancel = button("cmd_Cancel", "キャンセル(&C)");
     cmd_New = button("cmd_New", "新規用紙(&N)...");
-    cmd_ReName = button("cmd_ReName", "名前変更(&C)...");
+    cmd_ReName = button("cmd_ReName", "名前変更(&R)...");
     cmd_Del = button("cmd_Del", "削除(&D)");
+    // Return on the list chooses the form under the cursor.
+    cmd_Ok->setDefault(true);
     const bool manage = mode == Mode::Manage;
     cmd_New->setEnabled(manage);
     cmd_ReName->setEnabled(manage);

@@ -1,5 +1,7 @@
 #include "print/qt/PrintPreview.h"
 
+#include "app/MenuKeys.h"
+
 #include "print/PagePlan.h"
 #include "print/qt/CardSurface.h"
 #include "print/render/CardRenderer.h"
@@ -34,11 +36,17 @@ protected:
     {
         QPainter p(this);
         p.fillRect(rect(), QColor(0x70, 0x70, 0x70));
+        if (owner_.surface_.devicePixelRatio() != owner_.SurfaceRatio()) {
+            // Moved to a screen of another pixel ratio: drawn anew for it.
+            QMetaObject::invokeMethod(
+                &owner_, [this] { owner_.DrawPage(); }, Qt::QueuedConnection);
+        }
         const QImage& surface = owner_.surface_;
         const double zoom = owner_.zoom_;
+        const QSize card = owner_.CardSize();
         const QRectF target(-owner_.scr_Bottom->value(), -owner_.scr_Right->value(),
-            static_cast<int>(surface.width() * zoom), static_cast<int>(surface.height() * zoom));
-        p.setRenderHint(QPainter::SmoothPixmapTransform, zoom < 1.0);
+            static_cast<int>(card.width() * zoom), static_cast<int>(card.height() * zoom));
+        p.setRenderHint(QPainter::SmoothPixmapTransform, true);
         p.drawImage(target, surface);
     }
 
@@ -89,11 +97,14 @@ PrintPreview::PrintPreview(CardRenderer& renderer, AppSettings& global, QWidget*
         connect(a, &QAction::triggered, this, [this, percent] { SetZoom(percent); });
         return a;
     };
+    mnusSize200 = sizeEntry("mnusSize200", 200);
+    mnusSize150 = sizeEntry("mnusSize150", 150);
     mnusSize100 = sizeEntry("mnusSize100", 100);
     mnusSize75 = sizeEntry("mnusSize75", 75);
     mnusSize50 = sizeEntry("mnusSize50", 50);
     mnusSize25 = sizeEntry("mnusSize25", 25);
     mnusSize100->setChecked(true);
+    gui::NumberMenuItems(popupSize);
 
     view_ = new PreviewView(*this);
     QGridLayout* layout = ScrolledView(view_, scr_Right, scr_Bottom);
@@ -115,9 +126,8 @@ PrintPreview::PrintPreview(CardRenderer& renderer, AppSettings& global, QWidget*
 
     // Opening: the surface in grey, the placement, the count and the first page.
     const QSize size = renderer_.SurfaceSize();
-    surface_ = QImage(size.isEmpty() ? QSize(1, 1) : size, QImage::Format_RGB32);
-    surface_.fill(Qt::gray);
-    resize(std::max(560, surface_.width() + 40), std::max(480, surface_.height() + 90));
+    card_ = size.isEmpty() ? QSize(1, 1) : size;
+    resize(std::max(560, card_.width() + 40), std::max(480, card_.height() + 90));
     if (global_.HasFormRect(AppSettings::kFormPreview)) {
         const FormRect r = global_.GetFormRect(AppSettings::kFormPreview);
         setGeometry(r.left, r.top, std::max(r.width, 500), std::max(r.height, 400));
@@ -140,8 +150,19 @@ int PrintPreview::CurrentPage() const
     return PreviewPageOf(renderer_.CurrentRow(), renderer_.RecordsPerPage());
 }
 
+qreal PrintPreview::SurfaceRatio() const
+{
+    // Enlarged views get the pixels they show, not a blown-up copy of fewer.
+    return view_->devicePixelRatioF() * std::max(1.0, zoom_);
+}
+
 void PrintPreview::DrawPage()
 {
+    if (const qreal ratio = SurfaceRatio(); surface_.isNull() || surface_.devicePixelRatio() != ratio) {
+        surface_ = QImage((QSizeF(card_) * ratio).toSize(), QImage::Format_RGB32);
+        surface_.setDevicePixelRatio(ratio);
+        surface_.fill(Qt::gray);
+    }
     {
         QPainter p(&surface_);
         if (renderer_.IsLabelLayout())
@@ -150,7 +171,7 @@ void PrintPreview::DrawPage()
             renderer_.DrawRecord(true, p, 0, 0);
     }
     view_->update();
-    panelPage->setText(QString::asprintf("Page：%3d / %3d", CurrentPage(), PageCount()));
+    panelPage->setText(QString::asprintf("ページ：%3d / %3d", CurrentPage(), PageCount()));
 }
 
 void PrintPreview::mnuPrevClick()
@@ -203,20 +224,20 @@ void PrintPreview::PrintPagesOf(int page)
 void PrintPreview::SetZoom(int percent)
 {
     zoom_ = percent * 0.01;
-    for (QAction* a : { mnusSize100, mnusSize75, mnusSize50, mnusSize25 })
+    for (QAction* a : popupSize->actions())
         a->setChecked(a->data().toInt() == percent);
     scr_Right->setValue(0);
     scr_Bottom->setValue(0);
     UpdateScrollBars();
-    view_->update();
+    DrawPage();
 }
 
 void PrintPreview::UpdateScrollBars()
 {
     // Positions count pixels of the page as shown, so every part of it can be
     // scrolled into view at every zoom.
-    FitScrollBar(scr_Bottom, static_cast<int>(zoom_ * surface_.width()), view_->width());
-    FitScrollBar(scr_Right, static_cast<int>(zoom_ * surface_.height()), view_->height());
+    FitScrollBar(scr_Bottom, static_cast<int>(zoom_ * card_.width()), view_->width());
+    FitScrollBar(scr_Right, static_cast<int>(zoom_ * card_.height()), view_->height());
 }
 
 void PrintPreview::resizeEvent(QResizeEvent* event)

@@ -1,6 +1,7 @@
 #pragma once
 // "プレビュー": the records the main window lists, one card or label sheet at a time,
-// drawn by the renderer at the layout's editor scale and shown at 100, 75, 50 or 25 %.
+// drawn by the renderer at the layout's editor scale and shown at 200, 150, 100, 75, 50
+// or 25 %, in as many pixels as the screen and the zoom show.
 
 #include <QDialog>
 #include <QImage>
@@ -34,7 +35,10 @@ public:
     int PageCount() const;
     int CurrentPage() const;
     double Zoom() const { return zoom_; }
+    // The page as drawn, at SurfaceRatio() device pixels per pixel of CardSize().
     const QImage& Surface() const { return surface_; }
+    QSize CardSize() const { return card_; }
+    qreal SurfaceRatio() const;
 
     // Called after each print command whose dialog was accepted; the renderer's
     // PrintedRecords then name what the job put out (none when it failed or was cancelled).
@@ -59,6 +63,8 @@ private:
     QAction* mnuPrev = nullptr;
     QAction* mnuNext = nullptr;
     QMenu* popupSize = nullptr;
+    QAction* mnusSize200 = nullptr;
+    QAction* mnusSize150 = nullptr;
     QAction* mnusSize100 = nullptr;
     QAction* mnusSize75 = nullptr;
     QAction* mnusSize50 = nullptr;
@@ -80,6 +86,7 @@ private:
     AppSettings& global_;
     PreviewView* view_ = nullptr;
     QImage surface_;
+    QSize card_;
     double zoom_ = 1.0;
     bool placementSaved_ = false;
     std::function<void()> afterPrint_;
