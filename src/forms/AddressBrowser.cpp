@@ -163,7 +163,7 @@ AddressBrowser::AddressBrowser(
     // In the list Return chooses, as a double click does.
     for (EnterFocusFilter* filter : findChildren<EnterFocusFilter*>())
         griMain->removeEventFilter(filter);
-    for (const QKeySequence key : { QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter) }) {
+    for (const QKeySequence& key : { QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter) }) {
         auto* choose = new QShortcut(key, griMain, nullptr, nullptr, Qt::WidgetShortcut);
         connect(choose, &QShortcut::activated, this, &AddressBrowser::cmd_OkClick);
     }
