@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string keys[] = { "100-0013", Slice(second, 0, 8), Slice(first, 4, 8), "", "999-9999" };
     for (std::string& key : keys) {
         if (key.size() > 3 && key[3] != '-' && key.size() < 8)
-            key.insert(3, "-");
+            key = key.substr(0, 3) + "-" + key.substr(3);
         if (auto found = FindPostalCodeIn(index, key)) {
             if (ReadPostalRecordIn(records, found->offset, text))
                 Check(text);
