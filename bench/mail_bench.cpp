@@ -199,8 +199,7 @@ class NodeServer {
 public:
     explicit NodeServer(const std::string& spool)
     {
-        std::string tools = __FILE__;
-        tools = tools.substr(0, tools.find_last_of('/')) + "/../tools/smtp-test-server.js";
+        const std::string tools = NRT_SOURCE_DIR "/tools/smtp-test-server.js";
         int out[2], in[2];
         if (::pipe(out) != 0 || ::pipe(in) != 0)
             return;
