@@ -9,6 +9,7 @@
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
+#include "postal/PostalLookup.h"
 #include "postal/Prefectures.h"
 #include "settings/AppSettings.h"
 
@@ -596,6 +597,12 @@ VCardImport::Result VCardImport::Load(std::string_view path, Observer* observer)
             values[field::kHonorific] = values[field::kName].empty() && !values[field::kCompany].empty() ? SJ("御中")
                                                                                                           : SJ("様");
             ++tally_.honorifics;
+        }
+        if (values[field::kPrefecture].empty() && !values[field::kPostalCode].empty()) {
+            // A phone's address without its prefecture: the postal dictionary knows it
+            // when the address begins with the code's city.
+            values[field::kPrefecture] = PrefectureOfAddress(
+                global_.PostalFile({}), values[field::kPostalCode], values[field::kAddress1]);
         }
         for (std::size_t c = 0; c < rows.Slots(); ++c) {
             std::string& value = values[rows.Slot(c)];

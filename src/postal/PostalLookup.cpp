@@ -4,7 +4,9 @@
 #include "platform/sjis.h"
 #include "postal/PostalDictionary.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace nrt {
 namespace {
@@ -171,7 +173,11 @@ bool ReadPostalRecord(std::string_view postalFolder, std::uint32_t offset, Posta
     return ReadPostalRecordIn(FileSource(Folder(postalFolder, kPostalDataFile)), offset, out);
 }
 
-std::string TownOfPostalCode(std::string_view postalFolder, std::string_view code)
+namespace {
+
+// The first dictionary entry of a code ("1000013" or "100-0013") as its prefecture and
+// its city and town; false when the code is not found.
+bool PlaceOfPostalCode(std::string_view postalFolder, std::string_view code, std::string& prefecture, std::string& place)
 {
     std::string text(code);
     if (text.size() == 7 && text.find('-') == std::string::npos)
@@ -179,9 +185,36 @@ std::string TownOfPostalCode(std::string_view postalFolder, std::string_view cod
     const std::optional<PostalIndexEntry> entry = FindPostalCode(postalFolder, text);
     PostalRecordText record;
     if (!entry || !ReadPostalRecord(postalFolder, entry->offset, record))
-        return {};
+        return false;
     const std::size_t space = platform::FindChar(record.address, ' ');
-    return space == std::string::npos ? std::string() : record.address.substr(space + 1);
+    if (space == std::string::npos)
+        return false;
+    prefecture = record.address.substr(0, space);
+    place = record.address.substr(space + 1);
+    return true;
+}
+
+} // namespace
+
+std::string TownOfPostalCode(std::string_view postalFolder, std::string_view code)
+{
+    std::string prefecture, place;
+    return PlaceOfPostalCode(postalFolder, code, prefecture, place) ? place : std::string();
+}
+
+std::string PrefectureOfAddress(std::string_view postalFolder, std::string_view code, std::string_view address)
+{
+    std::string prefecture, place;
+    if (!PlaceOfPostalCode(postalFolder, code, prefecture, place))
+        return {};
+    // The city ends at its first 市, 区, 町, 村 or 郡 (a county's town follows it).
+    static const std::string kCityEnds[] = { SJ("市"), SJ("区"), SJ("町"), SJ("村"), SJ("郡") };
+    for (std::size_t i = 0; i < place.size(); i += platform::CharLength(place, i)) {
+        const std::string_view ch = std::string_view(place).substr(i, platform::CharLength(place, i));
+        if (std::find(std::begin(kCityEnds), std::end(kCityEnds), ch) != std::end(kCityEnds))
+            return address.starts_with(std::string_view(place).substr(0, i + ch.size())) ? prefecture : std::string();
+    }
+    return {};
 }
 
 } // namespace nrt

@@ -67,4 +67,8 @@ bool ReadPostalRecordIn(const PostalByteSource& data, std::uint32_t offset, Post
 // its first dictionary entry without the prefecture; "" when the code is not found.
 std::string TownOfPostalCode(std::string_view postalFolder, std::string_view code);
 
+// The prefecture of an address written without one: that of the postal code when the
+// address begins with the code's city; "" otherwise or when the code is not found.
+std::string PrefectureOfAddress(std::string_view postalFolder, std::string_view code, std::string_view address);
+
 } // namespace nrt

@@ -7,6 +7,7 @@
 #include "db/RecordSet.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
+#include "postal/PostalDictionary.h"
 
 #include <gtest/gtest.h>
 
@@ -421,6 +422,39 @@ TEST_F(VCardTest, NestedEmptyAndUtf16Cards)
     }
 }
 
+
+// Phones write the address without its prefecture; the postal dictionary gives it only
+// where the address begins with the code's city.
+TEST_F(VCardTest, APrefectureLeftOutIsTakenFromThePostalCodesCity)
+{
+    WriteAll(Docs("list.csv"),
+        S("13101,\"100  \",\"1000013\",\"ﾄｳｷｮｳﾄ\",\"ﾁﾖﾀﾞｸ\",\"ｶｽﾐｶﾞｾｷ\",\"東京都\",\"千代田区\",\"霞が関\",0,0,0,0,0,0\r\n"
+          "27127,\"530  \",\"5300001\",\"ｵｵｻｶﾌ\",\"ｵｵｻｶｼｷﾀｸ\",\"ｳﾒﾀﾞ\",\"大阪府\",\"大阪市北区\",\"梅田\",0,0,0,0,0,0\r\n"));
+    ASSERT_EQ(ImportPostalList(Docs("list.csv"), global->PostalFile({})), PostalImportResult::kOk);
+    struct Case {
+        const char* adr;
+        const char* prefecture;
+        const char* address1;
+        const char* address2;
+    } cases[] = {
+        { ";;千代田区霞が関1-2-3;;;100-0013;", "東京都", "千代田区霞が関1-2-3", "" },
+        { ";千代田区霞が関1-2-3 霞ビル;;;;1000013;", "東京都", "千代田区霞が関1-2-3", "霞ビル" },
+        { ";;大阪市北区梅田1-1;;;530-0001;", "大阪府", "大阪市北区梅田1-1", "" },
+        // Another city than the code's, or a code the dictionary lacks: left as written.
+        { ";;横浜市中区山下町1;;;100-0013;", "", "横浜市中区山下町1", "" },
+        { ";;千代田区霞が関1-2-3;;;999-9999;", "", "千代田区霞が関1-2-3", "" },
+    };
+    for (const Case& c : cases) {
+        table.ClearRecords();
+        ASSERT_EQ(Import(std::string("BEGIN:VCARD\r\nVERSION:3.0\r\nN:山田;太郎;;;\r\nADR:") + c.adr
+                      + "\r\nEND:VCARD\r\n"),
+            VCardImport::kImported)
+            << c.adr;
+        EXPECT_EQ(Value("都道府県", 0), c.prefecture) << c.adr;
+        EXPECT_EQ(Value("住所１", 0), c.address1) << c.adr;
+        EXPECT_EQ(Value("住所２", 0), c.address2) << c.adr;
+    }
+}
 
 // A command-line address book that keeps one card a file reads every exported card by
 // its UID, with the values and this program's own properties intact.
