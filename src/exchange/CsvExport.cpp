@@ -53,6 +53,20 @@ std::string CsvExport::CompletePath(std::string_view typed) const
 std::string CsvExport::Format(const RecordSet& records, const std::vector<std::string>& fields, bool header)
 {
     std::string out;
+    // The pieces of a string in memory can never be refused.
+    static_cast<void>(FormatInPieces(records, fields, header, [&out](std::string_view piece) {
+        out += piece;
+        return true;
+    }));
+    return out;
+}
+
+bool CsvExport::FormatInPieces(const RecordSet& records, const std::vector<std::string>& fields, bool header,
+    const std::function<bool(std::string_view)>& put)
+{
+    constexpr std::size_t kPiece = 64 * 1024;
+    std::string out;
+    out.reserve(2 * kPiece);
     const AddressTable* table = records.GetTable();
     std::vector<int> index;
     index.reserve(fields.size());
@@ -71,9 +85,10 @@ std::string CsvExport::Format(const RecordSet& records, const std::vector<std::s
         out += "\r\n";
     }
     if (!table)
-        return out;
+        return put(out);
     // Each line is written into room for its longest form (every byte a quote), which
-    // is then cut to what was written.
+    // is then cut to what was written; the buffer is handed on and reused once it holds
+    // a piece, so its pages are touched once for the whole file.
     std::vector<std::string_view> values(index.size());
     const int rows = records.GetRowCount();
     for (int row = 0; row < rows; ++row) {
@@ -96,8 +111,13 @@ std::string CsvExport::Format(const RecordSet& records, const std::vector<std::s
         *p++ = '\r';
         *p++ = '\n';
         out.resize(static_cast<std::size_t>(p - out.data()));
+        if (out.size() >= kPiece) {
+            if (!put(out))
+                return false;
+            out.clear();
+        }
     }
-    return out;
+    return out.empty() || put(out);
 }
 
 bool CsvExport::MayReplace(std::string_view path)
@@ -137,10 +157,15 @@ CsvExport::Result CsvExport::Run(const Request& request, const RecordSet& record
         return kWriteFailed;
     }
     watch.Busy(true);
-    std::string bytes = Format(records, request.fields, request.header);
-    if (request.utf8)
-        bytes = std::string(platform::kUtf8Bom) + platform::SjisToUtf8(bytes);
-    const bool written = file.write(bytes) && file.commit();
+    bool written;
+    if (request.utf8) {
+        const std::string bytes = Format(records, request.fields, request.header);
+        written = file.write(platform::kUtf8Bom) && file.write(platform::SjisToUtf8(bytes));
+    } else {
+        written = FormatInPieces(
+            records, request.fields, request.header, [&file](std::string_view piece) { return file.write(piece); });
+    }
+    written = written && file.commit();
     watch.Busy(false);
     if (!written) {
         platform::Warn(SJ("保存に失敗しました。"));

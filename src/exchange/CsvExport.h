@@ -5,6 +5,7 @@
 // doubled; lines end with CR LF; values are written as stored (Shift-JIS), or in UTF-8
 // when asked for.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,6 +69,10 @@ public:
     // The bytes of the file: the header line when asked for, then one line per row of
     // the record set. A name that is not a field of the table gives "" in every line.
     static std::string Format(const RecordSet& records, const std::vector<std::string>& fields, bool header);
+    // The same bytes handed to `put` in pieces of about 64 KiB, so a large export needs
+    // no buffer of its whole size; false as soon as `put` says false.
+    static bool FormatInPieces(const RecordSet& records, const std::vector<std::string>& fields, bool header,
+        const std::function<bool(std::string_view)>& put);
 
 private:
     const AppSettings& global_;

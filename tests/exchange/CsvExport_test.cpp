@@ -68,6 +68,29 @@ TEST_F(ExportTest, HeaderQuotesAndEmptyValues)
     EXPECT_EQ(U(host.shown[1].caption), "住所録");
 }
 
+// A large list goes to the file in pieces; the file holds every line whole, in order,
+// in both encodings.
+TEST_F(ExportTest, AListLongerThanOnePieceIsWrittenWhole)
+{
+    std::string lines;
+    for (int i = 0; i < 6000; ++i) {
+        const std::string name = "名前\"" + std::to_string(i) + "\"の人";
+        const std::string mail = (i % 7 == 0 ? "=1+" : "") + std::to_string(i) + "@example.jp";
+        Add(name.c_str(), mail.c_str());
+        lines += S("\"名前\"\"" + std::to_string(i) + "\"\"の人\",\"" + (i % 7 == 0 ? "'=1+" : "")
+            + std::to_string(i) + "@example.jp\"\r\n");
+    }
+    ASSERT_EQ(rec.Select(std::string_view()), SelectResult::kSelected);
+    ASSERT_GT(lines.size(), 2u * 64 * 1024);
+    CsvExport out(*global);
+    ASSERT_EQ(out.Run(Request({ "名前", "メール" }, false), rec), CsvExport::kExported);
+    EXPECT_EQ(ReadAll(Docs("out.csv")), lines);
+    CsvExport::Request utf8 = Request({ "名前", "メール" }, false, "utf8.csv");
+    utf8.utf8 = true;
+    ASSERT_EQ(out.Run(utf8, rec), CsvExport::kExported);
+    EXPECT_EQ(ReadAll(Docs("utf8.csv")), "\xEF\xBB\xBF" + U(lines));
+}
+
 TEST_F(ExportTest, TheListsRecordsInItsOrderWithoutHeader)
 {
     Add("山田", "y@example.jp", "ﾔﾏﾀﾞ");
