@@ -43,6 +43,8 @@ std::string Qp(std::string_view utf8)
     return out;
 }
 
+using Fields = std::map<std::string, std::string>;
+
 class VCardTest : public nrt::test::ExchangeFixture {
 protected:
     // Imports the bytes as a file; the fields of record `k` are read with Value.
@@ -69,10 +71,22 @@ protected:
         }
         return false;
     }
+    // Adds the records and returns them exported, through `rec`.
+    std::string Exported(const std::vector<Fields>& records)
+    {
+        for (const Fields& r : records) {
+            table.ClearCurrent();
+            for (const auto& [field, value] : r)
+                EXPECT_EQ(table.SetValueByName(S(field), S(value)), RecordError::kNone) << field;
+            EXPECT_EQ(table.PostRecord(), RecordError::kNone);
+        }
+        rec.Attach(&table);
+        EXPECT_EQ(rec.Select(std::string_view()), SelectResult::kSelected);
+        return VCardExport::Format(rec);
+    }
     std::vector<std::string> notes;
+    RecordSet rec;
 };
-
-using Fields = std::map<std::string, std::string>;
 
 void ExpectFields(const VCardTest& t, const std::function<std::string(const char*)>& value, const Fields& want,
     const std::string& which)
@@ -201,7 +215,7 @@ TEST_F(VCardTest, SeveralCardsAndValuesCutToTheirFieldsWithANote)
 
 TEST_F(VCardTest, ExportedCardsComeBackIntoTheSameFields)
 {
-    const Fields records[] = {
+    const std::vector<Fields> records = {
         { { "名前", "山田　太郎" }, { "カナ", "ﾔﾏﾀﾞ ﾀﾛｳ" }, { "性別", "男" }, { "生年月日", "1980/04/12" },
             { "郵便番号", "100-0013" }, { "都道府県", "東京都" },
             // Long enough to be folded, in the middle of a character.
@@ -220,16 +234,8 @@ TEST_F(VCardTest, ExportedCardsComeBackIntoTheSameFields)
         // Namesakes entered the same day are two cards.
         { { "名前", "髙橋" }, { "備考１", "同姓同名" } },
     };
-    for (const Fields& r : records) {
-        table.ClearCurrent();
-        for (const auto& [field, value] : r)
-            ASSERT_EQ(table.SetValueByName(S(field), S(value)), RecordError::kNone) << field;
-        ASSERT_EQ(table.PostRecord(), RecordError::kNone);
-    }
-    RecordSet rec;
-    rec.Attach(&table);
-    ASSERT_EQ(rec.Select(std::string_view()), SelectResult::kSelected);
-    const std::string file = VCardExport::Format(rec);
+    const std::string file = Exported(records);
+    ASSERT_FALSE(HasFailure());
     for (std::size_t at = 0, end; (end = file.find("\r\n", at)) != std::string::npos; at = end + 2)
         EXPECT_LE(end - at, 75U) << file.substr(at, end - at);
 
@@ -262,15 +268,9 @@ TEST_F(VCardTest, ExportedCardsComeBackIntoTheSameFields)
 // a raw line other readers stop at.
 TEST_F(VCardTest, LineBreaksInValuesAreEscapedOnTheWayOut)
 {
-    table.ClearCurrent();
-    ASSERT_EQ(table.SetValueByName(S("名前"), S("山田　太郎")), RecordError::kNone);
-    ASSERT_EQ(table.SetValueByName(S("住所２"), S("霞が関ビル\r\n12階")), RecordError::kNone);
-    ASSERT_EQ(table.SetValueByName(S("備考１"), S("一\n二\\三")), RecordError::kNone);
-    ASSERT_EQ(table.PostRecord(), RecordError::kNone);
-    RecordSet rec;
-    rec.Attach(&table);
-    ASSERT_EQ(rec.Select(std::string_view()), SelectResult::kSelected);
-    const std::string file = VCardExport::Format(rec);
+    const std::string file
+        = Exported({ { { "名前", "山田　太郎" }, { "住所２", "霞が関ビル\r\n12階" }, { "備考１", "一\n二\\三" } } });
+    ASSERT_FALSE(HasFailure());
     EXPECT_NE(file.find("ADR;TYPE=home:;霞が関ビル\\n12階;;;;;\r\n"), std::string::npos) << file;
     EXPECT_NE(file.find("NOTE:一\\n二\\\\三\r\n"), std::string::npos) << file;
     for (std::size_t at = 0; (at = file.find('\n', at)) != std::string::npos; ++at)
@@ -331,15 +331,9 @@ TEST_F(VCardTest, PythonVobjectReadsTheExportAndWritesCardsTheImportReads)
         { "都道府県", "東京都" }, { "住所１", "千代田区霞が関一丁目二番三号　中央合同庁舎第四号館　国土交通省　総合政策局" },
         { "住所２", "霞が関ビル;12階,西" }, { "電話番号", "03-1234-5678" }, { "携帯番号", "090-1234-5678" },
         { "生年月日", "1980/04/12" }, { "大分類", "友人" }, { "備考１", "年賀状\\毎年" }, { "敬称", "様" } };
-    table.ClearCurrent();
-    for (const auto& [field, value] : record)
-        ASSERT_EQ(table.SetValueByName(S(field), S(value)), RecordError::kNone) << field;
-    ASSERT_EQ(table.PostRecord(), RecordError::kNone);
-    RecordSet rec;
-    rec.Attach(&table);
-    ASSERT_EQ(rec.Select(std::string_view()), SelectResult::kSelected);
     const std::string exported = U(dir.Path()) + "/out.vcf";
-    WriteAll(S(exported), VCardExport::Format(rec));
+    WriteAll(S(exported), Exported({ record }));
+    ASSERT_FALSE(HasFailure());
 
     const char* read = R"(
 import sys, vobject
@@ -462,23 +456,15 @@ TEST_F(VCardTest, KhardReadsEveryExportedCard)
 {
     if (::access("/usr/bin/khard", X_OK) != 0)
         GTEST_SKIP() << "khard is not installed (scripts/setup installs it)";
-    const Fields records[] = {
+    const std::vector<Fields> records = {
         { { "名前", "山田　太郎" }, { "カナ", "ﾔﾏﾀﾞ ﾀﾛｳ" }, { "郵便番号", "100-0013" }, { "都道府県", "東京都" },
             { "住所１", "千代田区霞が関1-2-3" }, { "住所２", "霞が関ビル;12階,西" }, { "電話番号", "03-1234-5678" },
             { "メール", "taro@example.jp" }, { "備考１", "年賀状,毎年" }, { "敬称", "先生" }, { "小分類", "ゴルフ" },
             { "年賀状履歴", "2026出受" }, { "会社名", "ノルテア商事" }, { "役職", "課長" } },
         { { "名前", "佐藤　花子" }, { "備考２", "二つ目" } },
     };
-    for (const Fields& r : records) {
-        table.ClearCurrent();
-        for (const auto& [field, value] : r)
-            ASSERT_EQ(table.SetValueByName(S(field), S(value)), RecordError::kNone) << field;
-        ASSERT_EQ(table.PostRecord(), RecordError::kNone);
-    }
-    RecordSet rec;
-    rec.Attach(&table);
-    ASSERT_EQ(rec.Select(std::string_view()), SelectResult::kSelected);
-    const std::string file = VCardExport::Format(rec);
+    const std::string file = Exported(records);
+    ASSERT_FALSE(HasFailure());
     const std::string book = U(dir.Path()) + "/khard-book";
     ASSERT_TRUE(platform::fs::MakeDirs(S(book)));
     std::vector<std::string> uids;

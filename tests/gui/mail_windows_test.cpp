@@ -577,24 +577,8 @@ TEST_F(MailWindows, TheWaitBeforeANewTryCountsDownAndCancelEndsIt)
 {
     Recipients({ { "甲", "a@example.com" }, { "乙", "b@example.com" } });
     int seen = 0;
-    nrt::test::ScriptedServer peer([&](nrt::test::ScriptPeer& p, int) {
-        p.Send("220 hello\r\n");
-        for (;;) {
-            const std::string line = p.ReadLine();
-            if (line == "<closed>" || line == "QUIT")
-                break;
-            if (line == "RCPT TO: <b@example.com>")
-                p.Send("450 4.7.1 greylisted\r\n");
-            else if (line == "DATA") {
-                p.Send("354 go on\r\n");
-                p.ReadData();
-                ++seen;
-                p.Send("250 stored\r\n");
-            } else
-                p.Send("250 ok\r\n");
-        }
-        p.Send("221 bye\r\n");
-    });
+    nrt::test::ScriptedServer peer(
+        [&](nrt::test::ScriptPeer& p, int) { nrt::test::GreylistingScript(p, "b@example.com", &seen); });
     auto mail = Client(peer.Port());
     MailingProgress dialog;
     dialog.SetRetryWaits({ 90 });

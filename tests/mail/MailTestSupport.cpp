@@ -526,4 +526,26 @@ int UnusedPort()
     return port;
 }
 
+void GreylistingScript(ScriptPeer& p, std::string_view greylisted, int* delivered)
+{
+    p.Send("220 hello\r\n");
+    for (;;) {
+        const std::string line = p.ReadLine();
+        if (line == "<closed>" || line == "QUIT")
+            break;
+        if (line == "RCPT TO: <" + std::string(greylisted) + ">") {
+            p.Send("450 4.7.1 greylisted\r\n");
+        } else if (line == "DATA") {
+            p.Send("354 go on\r\n");
+            p.ReadData();
+            if (delivered)
+                ++*delivered;
+            p.Send("250 stored\r\n");
+        } else {
+            p.Send("250 ok\r\n");
+        }
+    }
+    p.Send("221 bye\r\n");
+}
+
 } // namespace nrt::test

@@ -123,6 +123,10 @@ private:
     std::mutex* lock_;
 };
 
+// A server that answers 450 to RCPT of `greylisted` on every try and takes every other
+// message; `delivered` (if given) counts the messages taken.
+void GreylistingScript(ScriptPeer& p, std::string_view greylisted, int* delivered = nullptr);
+
 // A scripted SMTP peer on 127.0.0.1 in a thread of the test: exact reply sequences,
 // replies split across segments, silence, sudden closing.
 class ScriptedServer {

@@ -597,23 +597,7 @@ TEST_F(Mailing, TemporaryRefusalsAreTriedAgainAfterGrowingWaits)
 TEST_F(Mailing, CancellingDuringTheWaitLeavesTheDeferredAsNotTried)
 {
     Recipients({ { "甲", "a@example.com" }, { "乙", "b@example.com" } });
-    ScriptedServer peer([&](ScriptPeer& p, int) {
-        p.Send("220 hello\r\n");
-        for (;;) {
-            const std::string line = p.ReadLine();
-            if (line == "<closed>" || line == "QUIT")
-                break;
-            if (line == "RCPT TO: <b@example.com>")
-                p.Send("450 4.7.1 greylisted\r\n");
-            else if (line == "DATA") {
-                p.Send("354 go on\r\n");
-                p.ReadData();
-                p.Send("250 stored\r\n");
-            } else
-                p.Send("250 ok\r\n");
-        }
-        p.Send("221 bye\r\n");
-    });
+    ScriptedServer peer([&](ScriptPeer& p, int) { GreylistingScript(p, "b@example.com"); });
     auto mail = Client(Plain(peer.Port()));
     MailingRun worker(nullptr, mail.get(), &rec, folder, host);
     host.onWaiting = [&] {

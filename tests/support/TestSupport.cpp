@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iconv.h>
+
 #include <cstdlib>
 #include <ctime>
 #include <unistd.h>
@@ -68,25 +70,19 @@ void WriteAll(const std::string& path, std::string_view bytes)
 
 std::string Utf16WithBom(std::string_view utf8, bool littleEndian)
 {
-    std::string out = littleEndian ? "\xFF\xFE" : "\xFE\xFF";
-    const auto put = [&out, littleEndian](char32_t unit) {
-        const char hi = static_cast<char>(unit >> 8), lo = static_cast<char>(unit & 0xFF);
-        out += littleEndian ? std::string { lo, hi } : std::string { hi, lo };
-    };
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        const std::size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-        char32_t cp = n == 1 ? c : c & (0x7F >> n);
-        for (std::size_t k = 1; k < n && i + k < utf8.size(); ++k)
-            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        i += n;
-        if (cp >= 0x10000) {
-            put(0xD800 + ((cp - 0x10000) >> 10));
-            put(0xDC00 + ((cp - 0x10000) & 0x3FF));
-        } else {
-            put(cp);
-        }
-    }
+    // iconv, not the program's own decoding, makes the bytes a test reads back.
+    std::string out(2 + 4 * utf8.size(), '\0');
+    out[0] = littleEndian ? '\xFF' : '\xFE';
+    out[1] = littleEndian ? '\xFE' : '\xFF';
+    const iconv_t cd = ::iconv_open(littleEndian ? "UTF-16LE" : "UTF-16BE", "UTF-8");
+    EXPECT_NE(cd, reinterpret_cast<iconv_t>(-1));
+    char* in = const_cast<char*>(utf8.data());
+    std::size_t inLeft = utf8.size();
+    char* to = out.data() + 2;
+    std::size_t toLeft = out.size() - 2;
+    EXPECT_NE(::iconv(cd, &in, &inLeft, &to, &toLeft), static_cast<std::size_t>(-1)) << utf8;
+    ::iconv_close(cd);
+    out.resize(out.size() - toLeft);
     return out;
 }
 
