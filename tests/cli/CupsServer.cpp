@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -56,6 +58,11 @@ CupsServer::CupsServer(std::vector<ExtraPaper> papers)
     : papers_(std::move(papers))
 {
     user_ = "nortea-test-" + std::to_string(::getpid());
+    // cups-pdf writes every queue's files into one folder: tests that print run one
+    // after the other, so each finds its own file there.
+    lockFd_ = ::open("/tmp/nortea-test-cups-pdf.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (lockFd_ >= 0)
+        ::flock(lockFd_, LOCK_EX);
     if (!Start() && pid_ > 0) {
         ::kill(pid_, SIGTERM);
         ::waitpid(pid_, nullptr, 0);
@@ -71,6 +78,8 @@ CupsServer::~CupsServer()
     }
     if (!output_.empty())
         ::unlink(output_.c_str());
+    if (lockFd_ >= 0)
+        ::close(lockFd_);
 }
 
 bool CupsServer::Start()

@@ -56,6 +56,7 @@ private:
     std::string output_;
     std::vector<ExtraPaper> papers_;
     pid_t pid_ = -1;
+    int lockFd_ = -1;
     long long startedAt_ = 0;
 };
 
