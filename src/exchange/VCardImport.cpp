@@ -128,11 +128,13 @@ const vcard::Property* Choose(const std::vector<const vcard::Property*>& all, st
 // Builds one card's values, making every UTF-8 value CP932 with notes.
 class CardMapper {
 public:
-    CardMapper(const vcard::Card& card, int number, std::vector<std::string>& notes, VCardImport::Tally& tally)
+    CardMapper(const vcard::Card& card, int number, std::vector<std::string>& notes, VCardImport::Tally& tally,
+        const CityPrefectures* cities)
         : card_(card)
         , number_(number)
         , notes_(notes)
         , tally_(tally)
+        , cities_(cities)
     {
     }
 
@@ -157,6 +159,11 @@ private:
             if (p.name == name)
                 all.push_back(&p);
         return all;
+    }
+
+    int PrefectureOfCity(std::string_view utf8) const
+    {
+        return cities_ && !utf8.empty() ? cities_->Of(platform::Utf8ToSjis(utf8)) : -1;
     }
 
     // The UTF-8 value as CP932 on one line, with a note naming what CP932 cannot hold.
@@ -297,7 +304,8 @@ private:
         const bool whole = !own && line1.empty() && region.empty() && !Trim(extended).empty()
             && (!Trim(parts[5]).empty()
                 || std::any_of(kPrefectureNamesUtf8.begin(), kPrefectureNamesUtf8.end(),
-                    [&extended](std::string_view p) { return Trim(extended).starts_with(p); }));
+                    [&extended](std::string_view p) { return Trim(extended).starts_with(p); })
+                || PrefectureOfCity(Trim(extended)) >= 0);
         if (whole)
             std::swap(line1, extended);
         std::string country = Trim(parts[6]);
@@ -313,6 +321,9 @@ private:
                     break;
                 }
         }
+        // Without a postal code to tell it (Load does then), the city's prefecture.
+        if (const int p = PrefectureOfCity(line1); region.empty() && Trim(parts[5]).empty() && p >= 0)
+            region = kPrefectureNamesUtf8[static_cast<std::size_t>(p)];
         // The street on two lines: the second is the building (住所２).
         std::string building;
         if (const std::size_t cut = line1.find_first_of("\r\n"); cut != std::string::npos) {
@@ -480,6 +491,7 @@ private:
     int number_;
     std::vector<std::string>& notes_;
     VCardImport::Tally& tally_;
+    const CityPrefectures* cities_;
     std::vector<std::string> values_;
     std::string label_;
 };
@@ -525,10 +537,10 @@ private:
 } // namespace
 
 std::vector<std::string> VCardImport::MapCard(
-    const vcard::Card& card, int number, std::vector<std::string>& notes, Tally* tally)
+    const vcard::Card& card, int number, std::vector<std::string>& notes, Tally* tally, const CityPrefectures* cities)
 {
     Tally none;
-    return CardMapper(card, number, notes, tally ? *tally : none).Map();
+    return CardMapper(card, number, notes, tally ? *tally : none, cities).Map();
 }
 
 VCardImport::Result VCardImport::Run(std::string_view path, Observer* observer)
@@ -579,13 +591,14 @@ VCardImport::Result VCardImport::Load(std::string_view path, Observer* observer)
         if (!uid.empty())
             known.insert(std::move(uid));
     CardRows rows(table_);
+    const CityPrefectures cities(global_.PostalFile({}));
     for (std::size_t i = 0; i < cards.size(); ++i) {
         const int number = static_cast<int>(i) + 1;
         if (const auto* uid = cards[i].Find("UID"); uid && !known.insert(Trim(uid->Text())).second) {
             ++tally_.alreadyThere;
             continue;
         }
-        std::vector<std::string> values = MapCard(cards[i], number, notes_, &tally_);
+        std::vector<std::string> values = MapCard(cards[i], number, notes_, &tally_, &cities);
         if (std::all_of(values.begin(), values.end(), [](const std::string& v) { return v.empty(); })) {
             ++tally_.empty;
             notes_.push_back(std::to_string(number) + SJ("件目：取り込める項目がないため取り込みませんでした。"));

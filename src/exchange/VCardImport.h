@@ -20,6 +20,7 @@
 namespace nrt {
 
 class AppSettings;
+class CityPrefectures;
 
 class VCardImport {
 public:
@@ -58,8 +59,10 @@ public:
     // One card's values (CP932, indexed by the default schema's fields) before they
     // meet the table's widths; `notes` gains what was left out or changed, each line
     // naming the card (its number from 1 and its name) and the property.
-    static std::vector<std::string> MapCard(
-        const vcard::Card& card, int number, std::vector<std::string>& notes, Tally* tally = nullptr);
+    // A card's address without prefecture or postal code takes the prefecture of its
+    // city when `cities` knows it.
+    static std::vector<std::string> MapCard(const vcard::Card& card, int number, std::vector<std::string>& notes,
+        Tally* tally = nullptr, const CityPrefectures* cities = nullptr);
 
     VCardImport(AppSettings& global, AddressTable& table)
         : global_(global)

@@ -1,8 +1,11 @@
 #include "postal/PostalLookup.h"
 
+#include "db/LineList.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
+#include "postal/PostalBrowser.h"
 #include "postal/PostalDictionary.h"
+#include "postal/Prefectures.h"
 
 #include <algorithm>
 #include <cstring>
@@ -215,6 +218,38 @@ std::string PrefectureOfAddress(std::string_view postalFolder, std::string_view 
             return address.starts_with(std::string_view(place).substr(0, i + ch.size())) ? prefecture : std::string();
     }
     return {};
+}
+
+CityPrefectures::CityPrefectures(std::string_view postalFolder)
+{
+    std::string folder(postalFolder);
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
+    for (int p = 0; p < kPrefectureCount; ++p) {
+        LineList lines;
+        if (lines.LoadText(folder + PostalCityListFile(p)) < 0)
+            continue;
+        for (PostalBrowserRow& row : PostalListRows(lines, 0))
+            if (!row.name.empty())
+                cities_.emplace_back(std::move(row.name), p);
+    }
+}
+
+int CityPrefectures::Of(std::string_view address) const
+{
+    std::size_t longest = 0;
+    int found = -1;
+    for (const auto& [city, prefecture] : cities_) {
+        if (city.size() < longest || !address.starts_with(city))
+            continue;
+        if (city.size() > longest || found == prefecture) {
+            longest = city.size();
+            found = prefecture;
+        } else {
+            found = -2; // the same name in two prefectures
+        }
+    }
+    return found < 0 ? -1 : found;
 }
 
 } // namespace nrt

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace nrt {
 
@@ -70,5 +72,19 @@ std::string TownOfPostalCode(std::string_view postalFolder, std::string_view cod
 // The prefecture of an address written without one: that of the postal code when the
 // address begins with the code's city; "" otherwise or when the code is not found.
 std::string PrefectureOfAddress(std::string_view postalFolder, std::string_view code, std::string_view address);
+
+// The prefectures of the dictionary's city names ("sityo%d.dat"), for an address
+// written with neither prefecture nor postal code. Read once; an absent dictionary
+// knows no city.
+class CityPrefectures {
+public:
+    explicit CityPrefectures(std::string_view postalFolder);
+    // The prefecture index (0..46) of the city a CP932 address begins with, the longest
+    // name winning; -1 when no city matches or cities of two prefectures do (府中市).
+    int Of(std::string_view address) const;
+
+private:
+    std::vector<std::pair<std::string, int>> cities_;
+};
 
 } // namespace nrt

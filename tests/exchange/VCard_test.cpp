@@ -418,12 +418,16 @@ TEST_F(VCardTest, NestedEmptyAndUtf16Cards)
 
 
 // Phones write the address without its prefecture; the postal dictionary gives it only
-// where the address begins with the code's city.
-TEST_F(VCardTest, APrefectureLeftOutIsTakenFromThePostalCodesCity)
+// where the address begins with the code's city, or without a code, with a city name
+// of one prefecture alone.
+TEST_F(VCardTest, APrefectureLeftOutIsTakenFromTheCity)
 {
     WriteAll(Docs("list.csv"),
         S("13101,\"100  \",\"1000013\",\"ﾄｳｷｮｳﾄ\",\"ﾁﾖﾀﾞｸ\",\"ｶｽﾐｶﾞｾｷ\",\"東京都\",\"千代田区\",\"霞が関\",0,0,0,0,0,0\r\n"
-          "27127,\"530  \",\"5300001\",\"ｵｵｻｶﾌ\",\"ｵｵｻｶｼｷﾀｸ\",\"ｳﾒﾀﾞ\",\"大阪府\",\"大阪市北区\",\"梅田\",0,0,0,0,0,0\r\n"));
+          "13206,\"183  \",\"1830055\",\"ﾄｳｷｮｳﾄ\",\"ﾌﾁｭｳｼ\",\"ﾐﾔﾆｼﾁｮｳ\",\"東京都\",\"府中市\",\"宮西町\",0,0,0,0,0,0\r\n"
+          "14104,\"231  \",\"2310023\",\"ｶﾅｶﾞﾜｹﾝ\",\"ﾖｺﾊﾏｼﾅｶｸ\",\"ﾔﾏｼﾀﾁｮｳ\",\"神奈川県\",\"横浜市中区\",\"山下町\",0,0,0,0,0,0\r\n"
+          "27127,\"530  \",\"5300001\",\"ｵｵｻｶﾌ\",\"ｵｵｻｶｼｷﾀｸ\",\"ｳﾒﾀﾞ\",\"大阪府\",\"大阪市北区\",\"梅田\",0,0,0,0,0,0\r\n"
+          "34208,\"726  \",\"7260005\",\"ﾋﾛｼﾏｹﾝ\",\"ﾌﾁｭｳｼ\",\"ﾌﾁｭｳﾏﾁ\",\"広島県\",\"府中市\",\"府中町\",0,0,0,0,0,0\r\n"));
     ASSERT_EQ(ImportPostalList(Docs("list.csv"), global->PostalFile({})), PostalImportResult::kOk);
     struct Case {
         const char* adr;
@@ -437,6 +441,12 @@ TEST_F(VCardTest, APrefectureLeftOutIsTakenFromThePostalCodesCity)
         // Another city than the code's, or a code the dictionary lacks: left as written.
         { ";;横浜市中区山下町1;;;100-0013;", "", "横浜市中区山下町1", "" },
         { ";;千代田区霞が関1-2-3;;;999-9999;", "", "千代田区霞が関1-2-3", "" },
+        // No code: the city's prefecture, also for the whole address in the extended part;
+        // a city name two prefectures share tells nothing.
+        { ";;横浜市中区山下町1;;;;", "神奈川県", "横浜市中区山下町1", "" },
+        { ";横浜市中区山下町1 山下ビル;;;;;", "神奈川県", "横浜市中区山下町1", "山下ビル" },
+        { ";;府中市宮西町1;;;;", "", "府中市宮西町1", "" },
+        { ";;鎌倉市雪ノ下1;;;;", "", "鎌倉市雪ノ下1", "" },
     };
     for (const Case& c : cases) {
         table.ClearRecords();
