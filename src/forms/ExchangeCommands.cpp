@@ -113,7 +113,7 @@ void ImportVCardFile(MainWindow& main, const QString& path)
     static_cast<void>(import.Run(FromQ(path), &watch));
 }
 
-// mnu_VCardImport: the cards of a file as addressees.
+// "mnu_VCardImport": the cards of a file as addressees.
 void ImportVCard(MainWindow& main)
 {
     const QString path = QFileDialog::getOpenFileName(&main, QStringLiteral("インポートするvCardファイル"),
@@ -124,7 +124,7 @@ void ImportVCard(MainWindow& main)
     ImportVCardFile(main, path);
 }
 
-// mnu_VCardExport: the list as shown, as vCard 4.0.
+// "mnu_VCardExport": the list as shown, as vCard 4.0.
 void ExportVCard(MainWindow& main)
 {
     QFileDialog dialog(&main, QStringLiteral("vCardエクスポート"), VCardFolder(main),
