@@ -862,7 +862,7 @@ TEST_F(Editor, JointNameAndCompanyItemsArePlacedAndSaved)
             SaveScreenshot(*e, "layout-editor-joint-names");
             // The company lines turned to a line and placed by typed millimetres.
             list->setCurrentRow(kCompanySlot);
-            e->cbo_OrientChange(0);
+            e->orientationChanged(0);
             Type(*e, Control<QLineEdit>(e, "txt_Left"), QStringLiteral("10"));
             Type(*e, Control<QLineEdit>(e, "txt_Width"), QStringLiteral("50"));
         }
