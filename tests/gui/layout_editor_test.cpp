@@ -662,7 +662,7 @@ TEST_F(Editor, TheMainWindowsCommandChoosesAFormThenEditsIt)
             edited = Control<QLineEdit>(editor, "txt_RepHeight")->text();
             Control<QPushButton>(editor, "cmd_Close")->click();
         });
-        list.cmd_OkClick();
+        list.okClicked();
     });
     commands.EditLayouts();
     EXPECT_EQ(edited, QStringLiteral("148.00"));
