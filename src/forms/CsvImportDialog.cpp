@@ -25,7 +25,7 @@ CsvImportDialog::CsvImportDialog(MainWindow& main)
     : QDialog(&main)
     , main_(main)
 {
-    setObjectName(QStringLiteral("frmInport"));
+    setObjectName(QStringLiteral("frmImport"));
     setWindowTitle(QStringLiteral("ノルテア（インポート）"));
     messageLabel_ = new QLabel(QStringLiteral("ＣＳＶ形式の住所データを取り込みます。"), this);
     messageLabel_->setObjectName(QStringLiteral("lbl_Msg"));
@@ -36,7 +36,7 @@ CsvImportDialog::CsvImportDialog(MainWindow& main)
     browseButton_ = new QPushButton(QStringLiteral("参照..."), this);
     browseButton_->setObjectName(QStringLiteral("cmd_FileName"));
     importButton_ = new QPushButton(QStringLiteral("インポート(&I)"), this);
-    importButton_->setObjectName(QStringLiteral("cmd_Inport"));
+    importButton_->setObjectName(QStringLiteral("cmd_Import"));
     closeButton_ = new QPushButton(QStringLiteral("閉じる(&C)"), this);
     closeButton_->setObjectName(QStringLiteral("cmd_Close"));
     for (QPushButton* b : { browseButton_, importButton_, closeButton_ })

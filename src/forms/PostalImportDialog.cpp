@@ -38,7 +38,7 @@ PostalImportDialog::PostalImportDialog(AppSettings& global, QWidget* parent)
     : QDialog(parent)
     , global_(global)
 {
-    setObjectName(QStringLiteral("frmYubinInport"));
+    setObjectName(QStringLiteral("frmYubinImport"));
     setWindowTitle(QStringLiteral("ノルテア"));
     setModal(true);
 
@@ -88,7 +88,7 @@ PostalImportDialog::PostalImportDialog(AppSettings& global, QWidget* parent)
     box->addLayout(path);
 
     importProgress_ = new QProgressBar(this);
-    importProgress_->setObjectName(QStringLiteral("prg_Inport"));
+    importProgress_->setObjectName(QStringLiteral("prg_Import"));
     importProgress_->setRange(0, 100);
     importProgress_->setValue(0);
     // Keeps its place in the layout while hidden, so that the window does not jump.
@@ -99,7 +99,7 @@ PostalImportDialog::PostalImportDialog(AppSettings& global, QWidget* parent)
     box->addWidget(importProgress_);
 
     importButton_ = new QPushButton(QStringLiteral("インポート(&I)"), this);
-    importButton_->setObjectName(QStringLiteral("cmd_Inport"));
+    importButton_->setObjectName(QStringLiteral("cmd_Import"));
     closeButton_ = new QPushButton(QStringLiteral("閉じる(&C)"), this);
     closeButton_->setObjectName(QStringLiteral("cmd_Close"));
     for (QPushButton* b : { browseButton_, importButton_, closeButton_ })
