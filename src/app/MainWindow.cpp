@@ -92,8 +92,23 @@ MainWindow::MainWindow(const StartupFolders& folders, QWidget* parent)
     setObjectName(QStringLiteral("frmMain"));
     setMinimumSize(100, 100);
 
-    // 1. Settings, table and record set. The data folder is this window's until it
-    // closes; leftovers of saves cut short by a kill go first.
+    OpenDataFolder(folders);
+    BuildWindow();
+    LoadBook();
+    SetTitle();
+    ResetExtraction();
+    MakeMonthlyCopies();
+    RestoreGeometry();
+    RestoreZoom();
+    InstallCommands();
+    ShowFirstList();
+    StartSavingAsYouGo();
+}
+
+// The data folder is this window's until it closes; leftovers of saves cut short by a
+// kill go first.
+void MainWindow::OpenDataFolder(const StartupFolders& folders)
+{
     global_ = std::make_unique<AppSettings>(folders);
     if (bookLock_.TryLock(global_->DataFile(kWriteLockName)) == platform::FileLock::Result::Busy) {
         opened_ = false;
@@ -103,9 +118,12 @@ MainWindow::MainWindow(const StartupFolders& folders, QWidget* parent)
         platform::Warn(UnusableFolderMessage(global_->DataFolder()));
     rec_.Attach(&db_);
     model_ = new MainListModel(db_, rec_, *global_, this);
+}
 
-    // 2. Settings and the grid's columns. The settings name the user's folder and the
-    // backup folder, where killed restores and backups may have left folders.
+// The settings name the user's folder and the backup folder, where killed restores and
+// backups may have left folders; the controls and the grid's columns follow them.
+void MainWindow::BuildWindow()
+{
     global_->ReadSettings(true);
     if (opened_)
         RemoveLeftoverTempFiles(*global_);
@@ -113,9 +131,12 @@ MainWindow::MainWindow(const StartupFolders& folders, QWidget* parent)
     BuildMenus();
     BuildCentre();
     SetUpColumns();
+}
 
-    // 3. The current user's table, or an empty one. What could not be read is said;
-    // the file is then kept from being replaced unnoticed (AddressTable::SaveTable).
+// The current user's table, or an empty one. What could not be read is said; the file
+// is then kept from being replaced unnoticed (AddressTable::SaveTable).
+void MainWindow::LoadBook()
+{
     const std::string tablePath = global_->UserFile(SJ("nrt.ndb"));
     if (!opened_ || db_.LoadTable(tablePath) != TableError::kNone)
         db_.CreateDefaultTable();
@@ -129,24 +150,28 @@ MainWindow::MainWindow(const StartupFolders& folders, QWidget* parent)
     } else if (const std::string trouble = LoadTroubleMessage(db_, tablePath); opened_ && !trouble.empty()) {
         platform::Warn(trouble);
     }
+}
 
-    // 4. Title.
-    SetTitle();
-
-    // 5. Extraction defaults, tabs and minor categories.
+void MainWindow::ResetExtraction()
+{
     extractFieldCombo_->setCurrentIndex(0);
     extractMatchCombo_->setCurrentIndex(3);
     extractSexCombo_->setCurrentIndex(0);
     ReloadTabs();
     ReloadMinorCategories();
+}
 
-    // 6. Monthly copies of the table; a missing file is passed over.
+// A missing file is passed over.
+void MainWindow::MakeMonthlyCopies()
+{
     if (global_->MonthlyBackupDue()) {
         platform::fs::CopyFile(global_->UserFile(SJ("nrt_ndb.bak")), global_->UserFile(SJ("nrt_ndb.bk1")), false, 0600);
         platform::fs::CopyFile(global_->UserFile(SJ("nrt.ndb")), global_->UserFile(SJ("nrt_ndb.bak")), false, 0600);
     }
+}
 
-    // 7. Window rectangle.
+void MainWindow::RestoreGeometry()
+{
     if (global_->HasFormRect(AppSettings::kFormMain)) {
         const FormRect r = global_->GetFormRect(AppSettings::kFormMain);
         if (r.width > 0 && r.height > 0)
@@ -154,8 +179,10 @@ MainWindow::MainWindow(const StartupFolders& folders, QWidget* parent)
     } else {
         resize(900, 640);
     }
+}
 
-    // 8. Zoom from the stored ratio.
+void MainWindow::RestoreZoom()
+{
     const int stored = global_->GetScalePercent();
     const int zoomIndex = mainlist::ZoomIndexFor(stored);
     if (zoomIndex >= 0) {
@@ -168,15 +195,20 @@ MainWindow::MainWindow(const StartupFolders& folders, QWidget* parent)
         columnBase_[0] = { static_cast<int>(stored * 0.01 * 26), stored };
         FitMarkColumn();
     }
+}
 
-    // Commands of the other windows (app/Commands.h), one line per subsystem.
+// Commands of the other windows (app/Commands.h), one line per subsystem.
+void MainWindow::InstallCommands()
+{
     InstallInputCommands(*this);
     InstallExchangeCommands(*this);
     InstallMailCommands(*this);
     InstallPostalCommands(*this);
     InstallPrintCommands(*this);
+}
 
-    // 9. Sort, full screen, list.
+void MainWindow::ShowFirstList()
+{
     sortOrder_ = SJ("カナ, 名前");
     // A table without these fields lists its records unsorted.
     static_cast<void>(rec_.SetSort(sortOrder_, 0));
@@ -185,7 +217,10 @@ MainWindow::MainWindow(const StartupFolders& folders, QWidget* parent)
     RefreshList();
     // The keyboard starts in the list: arrows, letters, Return and Insert work at once.
     recordTable_->setFocus();
+}
 
+void MainWindow::StartSavingAsYouGo()
+{
     auto* saveTimer = new QTimer(this);
     connect(saveTimer, &QTimer::timeout, this, &MainWindow::SaveChanges);
     saveTimer->start(1000);

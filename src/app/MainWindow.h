@@ -171,6 +171,17 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The constructor's steps, in this order.
+    void OpenDataFolder(const StartupFolders& folders);
+    void BuildWindow();
+    void LoadBook();
+    void ResetExtraction();
+    void MakeMonthlyCopies();
+    void RestoreGeometry();
+    void RestoreZoom();
+    void InstallCommands();
+    void ShowFirstList();
+    void StartSavingAsYouGo();
     void BuildMenus();
     void BuildCentre();
     void BuildTabs(QWidget* centre);
