@@ -145,9 +145,9 @@ int main(int argc, char** argv)
     int flips = 0;
     const double flip = bench::MedianMs(51, [&] {
         if (++flips % 2)
-            preview.mnuNextClick();
+            preview.nextClicked();
         else
-            preview.mnuPrevClick();
+            preview.previousClicked();
         preview.repaint();
     });
 

@@ -18,11 +18,11 @@ HelpWindow::HelpWindow(QWidget* parent)
     setModal(false);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    txt_Help = new QTextBrowser(this);
-    txt_Help->setObjectName(QStringLiteral("txt_Help"));
+    helpBrowser_ = new QTextBrowser(this);
+    helpBrowser_->setObjectName(QStringLiteral("txt_Help"));
     // Web addresses in the manual go to the desktop's browser; its own pages stay here.
-    txt_Help->setOpenExternalLinks(true);
-    layout->addWidget(txt_Help);
+    helpBrowser_->setOpenExternalLinks(true);
+    layout->addWidget(helpBrowser_);
     resize(720, 640);
 }
 
@@ -33,7 +33,7 @@ bool HelpWindow::ShowManual(std::string_view path)
         platform::Warn(SJ("ヘルプファイル（nrt.html）が見つかりません。"));
         return false;
     }
-    txt_Help->setSource(QUrl::fromLocalFile(QString::fromStdString(system)));
+    helpBrowser_->setSource(QUrl::fromLocalFile(QString::fromStdString(system)));
     show();
     raise();
     activateWindow();

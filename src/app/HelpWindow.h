@@ -20,7 +20,7 @@ public:
     bool ShowManual(std::string_view path);
 
 private:
-    QTextBrowser* txt_Help = nullptr;
+    QTextBrowser* helpBrowser_ = nullptr;
 };
 
 } // namespace nrt::gui

@@ -92,8 +92,23 @@ MainWindow::MainWindow(const StartupFolders& folders, QWidget* parent)
     setObjectName(QStringLiteral("frmMain"));
     setMinimumSize(100, 100);
 
-    // 1. Settings, table and record set. The data folder is this window's until it
-    // closes; leftovers of saves cut short by a kill go first.
+    OpenDataFolder(folders);
+    BuildWindow();
+    LoadBook();
+    SetTitle();
+    ResetExtraction();
+    MakeMonthlyCopies();
+    RestoreGeometry();
+    RestoreZoom();
+    InstallCommands();
+    ShowFirstList();
+    StartSavingAsYouGo();
+}
+
+// The data folder is this window's until it closes; leftovers of saves cut short by a
+// kill go first.
+void MainWindow::OpenDataFolder(const StartupFolders& folders)
+{
     global_ = std::make_unique<AppSettings>(folders);
     if (bookLock_.TryLock(global_->DataFile(kWriteLockName)) == platform::FileLock::Result::Busy) {
         opened_ = false;
@@ -103,9 +118,12 @@ MainWindow::MainWindow(const StartupFolders& folders, QWidget* parent)
         platform::Warn(UnusableFolderMessage(global_->DataFolder()));
     rec_.Attach(&db_);
     model_ = new MainListModel(db_, rec_, *global_, this);
+}
 
-    // 2. Settings and the grid's columns. The settings name the user's folder and the
-    // backup folder, where killed restores and backups may have left folders.
+// The settings name the user's folder and the backup folder, where killed restores and
+// backups may have left folders; the controls and the grid's columns follow them.
+void MainWindow::BuildWindow()
+{
     global_->ReadSettings(true);
     if (opened_)
         RemoveLeftoverTempFiles(*global_);
@@ -113,9 +131,12 @@ MainWindow::MainWindow(const StartupFolders& folders, QWidget* parent)
     BuildMenus();
     BuildCentre();
     SetUpColumns();
+}
 
-    // 3. The current user's table, or an empty one. What could not be read is said;
-    // the file is then kept from being replaced unnoticed (AddressTable::SaveTable).
+// The current user's table, or an empty one. What could not be read is said; the file
+// is then kept from being replaced unnoticed (AddressTable::SaveTable).
+void MainWindow::LoadBook()
+{
     const std::string tablePath = global_->UserFile(SJ("nrt.ndb"));
     if (!opened_ || db_.LoadTable(tablePath) != TableError::kNone)
         db_.CreateDefaultTable();
@@ -129,24 +150,28 @@ MainWindow::MainWindow(const StartupFolders& folders, QWidget* parent)
     } else if (const std::string trouble = LoadTroubleMessage(db_, tablePath); opened_ && !trouble.empty()) {
         platform::Warn(trouble);
     }
+}
 
-    // 4. Title.
-    SetTitle();
-
-    // 5. Extraction defaults, tabs and minor categories.
-    cbo_SelName->setCurrentIndex(0);
-    cbo_SelKind->setCurrentIndex(3);
-    cbo_SelElse->setCurrentIndex(0);
+void MainWindow::ResetExtraction()
+{
+    extractFieldCombo_->setCurrentIndex(0);
+    extractMatchCombo_->setCurrentIndex(3);
+    extractSexCombo_->setCurrentIndex(0);
     ReloadTabs();
     ReloadMinorCategories();
+}
 
-    // 6. Monthly copies of the table; a missing file is passed over.
+// A missing file is passed over.
+void MainWindow::MakeMonthlyCopies()
+{
     if (global_->MonthlyBackupDue()) {
         platform::fs::CopyFile(global_->UserFile(SJ("nrt_ndb.bak")), global_->UserFile(SJ("nrt_ndb.bk1")), false, 0600);
         platform::fs::CopyFile(global_->UserFile(SJ("nrt.ndb")), global_->UserFile(SJ("nrt_ndb.bak")), false, 0600);
     }
+}
 
-    // 7. Window rectangle.
+void MainWindow::RestoreGeometry()
+{
     if (global_->HasFormRect(AppSettings::kFormMain)) {
         const FormRect r = global_->GetFormRect(AppSettings::kFormMain);
         if (r.width > 0 && r.height > 0)
@@ -154,29 +179,36 @@ MainWindow::MainWindow(const StartupFolders& folders, QWidget* parent)
     } else {
         resize(900, 640);
     }
+}
 
-    // 8. Zoom from the stored ratio.
+void MainWindow::RestoreZoom()
+{
     const int stored = global_->GetScalePercent();
     const int zoomIndex = mainlist::ZoomIndexFor(stored);
     if (zoomIndex >= 0) {
-        cbo_Ritu->blockSignals(true);
-        cbo_Ritu->setCurrentIndex(zoomIndex);
-        cbo_Ritu->blockSignals(false);
+        zoomCombo_->blockSignals(true);
+        zoomCombo_->setCurrentIndex(zoomIndex);
+        zoomCombo_->blockSignals(false);
         ApplyRatio(mainlist::kZoomRatios[static_cast<std::size_t>(zoomIndex)]);
     }
     if (stored > 100) {
         columnBase_[0] = { static_cast<int>(stored * 0.01 * 26), stored };
         FitMarkColumn();
     }
+}
 
-    // Commands of the other windows (app/Commands.h), one line per subsystem.
+// Commands of the other windows (app/Commands.h), one line per subsystem.
+void MainWindow::InstallCommands()
+{
     InstallInputCommands(*this);
     InstallExchangeCommands(*this);
     InstallMailCommands(*this);
     InstallPostalCommands(*this);
     InstallPrintCommands(*this);
+}
 
-    // 9. Sort, full screen, list.
+void MainWindow::ShowFirstList()
+{
     sortOrder_ = SJ("カナ, 名前");
     // A table without these fields lists its records unsorted.
     static_cast<void>(rec_.SetSort(sortOrder_, 0));
@@ -184,8 +216,11 @@ MainWindow::MainWindow(const StartupFolders& folders, QWidget* parent)
         setWindowState(windowState() | Qt::WindowMaximized);
     RefreshList();
     // The keyboard starts in the list: arrows, letters, Return and Insert work at once.
-    griMain->setFocus();
+    recordTable_->setFocus();
+}
 
+void MainWindow::StartSavingAsYouGo()
+{
     auto* saveTimer = new QTimer(this);
     connect(saveTimer, &QTimer::timeout, this, &MainWindow::SaveChanges);
     saveTimer->start(1000);
@@ -303,22 +338,22 @@ void MainWindow::BuildMenus()
     tool("tcmd_Quit", QStringLiteral("終了"), st->standardIcon(QStyle::SP_DialogCloseButton), &QWidget::close);
 
     popup = new QMenu(this);
-    mnus_Find = popup->addAction(QStringLiteral("検索(&F)..."));
-    connect(mnus_Find, &QAction::triggered, this, &MainWindow::ShowSearch);
+    findAction_ = popup->addAction(QStringLiteral("検索(&F)..."));
+    connect(findAction_, &QAction::triggered, this, &MainWindow::ShowSearch);
     popup->addSeparator();
-    mnus_MarkOn = popup->addAction(QStringLiteral("選択行をマーク(&M)"));
-    connect(mnus_MarkOn, &QAction::triggered, this, [this] { MarkSelected(true); });
-    mnus_MarkOff = popup->addAction(QStringLiteral("選択行のマークを外す(&U)"));
-    connect(mnus_MarkOff, &QAction::triggered, this, [this] { MarkSelected(false); });
+    markOnAction_ = popup->addAction(QStringLiteral("選択行をマーク(&M)"));
+    connect(markOnAction_, &QAction::triggered, this, [this] { MarkSelected(true); });
+    markOffAction_ = popup->addAction(QStringLiteral("選択行のマークを外す(&U)"));
+    connect(markOffAction_, &QAction::triggered, this, [this] { MarkSelected(false); });
     popup->addSeparator();
-    mnus_SortUp = popup->addAction(QStringLiteral("昇順(&A)"));
-    connect(mnus_SortUp, &QAction::triggered, this, [this] {
+    sortAscendingAction_ = popup->addAction(QStringLiteral("昇順(&A)"));
+    connect(sortAscendingAction_, &QAction::triggered, this, [this] {
         for (QAction* a : sortGroup_->actions())
             a->setChecked(false);
         SortBy(popupField_);
     });
-    mnus_SortDown = popup->addAction(QStringLiteral("降順(&Z)"));
-    connect(mnus_SortDown, &QAction::triggered, this, [this] {
+    sortDescendingAction_ = popup->addAction(QStringLiteral("降順(&Z)"));
+    connect(sortDescendingAction_, &QAction::triggered, this, [this] {
         for (QAction* a : sortGroup_->actions())
             a->setChecked(false);
         SortBy(popupField_ + " D");
@@ -332,9 +367,9 @@ void MainWindow::BuildCentre()
     layout->setContentsMargins(4, 2, 4, 2);
     layout->setSpacing(2);
     BuildTabs(centre);
-    layout->addWidget(tag_Main);
+    layout->addWidget(categoryTabs_);
     BuildList(centre);
-    layout->addWidget(griMain, 1);
+    layout->addWidget(recordTable_, 1);
 
     // The kana index and the detailed extraction, with the zoom control beside them.
     auto* bottom = new QHBoxLayout();
@@ -354,11 +389,11 @@ void MainWindow::BuildCentre()
 // The category tabs above the list.
 void MainWindow::BuildTabs(QWidget* centre)
 {
-    tag_Main = new QTabBar(centre);
-    tag_Main->setObjectName(QStringLiteral("tag_Main"));
-    tag_Main->setExpanding(false);
-    tag_Main->setDrawBase(true);
-    connect(tag_Main, &QTabBar::currentChanged, this, [this](int) {
+    categoryTabs_ = new QTabBar(centre);
+    categoryTabs_->setObjectName(QStringLiteral("tag_Main"));
+    categoryTabs_->setExpanding(false);
+    categoryTabs_->setDrawBase(true);
+    connect(categoryTabs_, &QTabBar::currentChanged, this, [this](int) {
         suffix_.clear();
         extractCount_ = 0;
         RefreshList();
@@ -368,51 +403,51 @@ void MainWindow::BuildTabs(QWidget* centre)
 // The list, its popup and the hint an empty book shows in it.
 void MainWindow::BuildList(QWidget* centre)
 {
-    griMain = new QTableView(centre);
-    griMain->setObjectName(QStringLiteral("griMain"));
-    griMain->setModel(model_);
-    griMain->setSelectionBehavior(QAbstractItemView::SelectRows);
-    griMain->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    griMain->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    griMain->setAlternatingRowColors(false);
-    griMain->setWordWrap(false);
-    griMain->verticalHeader()->hide();
-    griMain->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    griMain->verticalHeader()->setDefaultSectionSize(18);
+    recordTable_ = new QTableView(centre);
+    recordTable_->setObjectName(QStringLiteral("griMain"));
+    recordTable_->setModel(model_);
+    recordTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    recordTable_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    recordTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    recordTable_->setAlternatingRowColors(false);
+    recordTable_->setWordWrap(false);
+    recordTable_->verticalHeader()->hide();
+    recordTable_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    recordTable_->verticalHeader()->setDefaultSectionSize(18);
     // Row heights are the zoom's: the header's font must not hold them at a larger size.
-    griMain->verticalHeader()->setMinimumSectionSize(4);
-    griMain->horizontalHeader()->setHighlightSections(false);
+    recordTable_->verticalHeader()->setMinimumSectionSize(4);
+    recordTable_->horizontalHeader()->setHighlightSections(false);
     // Column widths are the user's (and the zoom's), never widened to fit the font.
-    griMain->horizontalHeader()->setMinimumSectionSize(4);
-    griMain->horizontalHeader()->setSectionsMovable(false);
-    connect(griMain->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
+    recordTable_->horizontalHeader()->setMinimumSectionSize(4);
+    recordTable_->horizontalHeader()->setSectionsMovable(false);
+    connect(recordTable_->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
         if (!zoomingColumns_ && column >= 0 && column < static_cast<int>(columnBase_.size()))
             columnBase_[static_cast<std::size_t>(column)] = { width, ratio_ };
     });
-    griMain->setContextMenuPolicy(Qt::CustomContextMenu);
-    griMain->installEventFilter(this);
-    connect(griMain, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    recordTable_->setContextMenuPolicy(Qt::CustomContextMenu);
+    recordTable_->installEventFilter(this);
+    connect(recordTable_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         PreparePopup(pos);
-        popup->popup(griMain->viewport()->mapToGlobal(pos));
+        popup->popup(recordTable_->viewport()->mapToGlobal(pos));
     });
-    connect(griMain, &QTableView::clicked, this, [this](const QModelIndex& index) {
+    connect(recordTable_, &QTableView::clicked, this, [this](const QModelIndex& index) {
         if (index.column() == 0 && index.row() < model_->RecordRows())
             ToggleMark(index.row());
         UpdatePosition();
     });
-    connect(griMain, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+    connect(recordTable_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         // Not in the mark column; header clicks and the space below the rows give no index.
         if (!index.isValid() || index.column() == 0)
             return;
         emit EditRequested(model_->IsNewRow(index.row()) ? -1 : index.row());
     });
-    connect(griMain->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+    connect(recordTable_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
         [this](const QModelIndex&, const QModelIndex&) { UpdatePosition(); });
     emptyHint_ = new QLabel(
         QStringLiteral("宛名がまだありません。「新規登録」（Ctrl+N）で入力するか、「CSVインポート」で取り込みます。\n"
                        "住所は郵便番号から自動で入ります（最新の郵便番号データは"
                        "「郵便番号データのインポート」で取り込めます）。"),
-        griMain->viewport());
+        recordTable_->viewport());
     emptyHint_->setObjectName(QStringLiteral("lbl_EmptyHint"));
     emptyHint_->setForegroundRole(QPalette::PlaceholderText);
     emptyHint_->hide();
@@ -437,12 +472,12 @@ void MainWindow::BuildKanaPage()
         QPushButton* b = kanaButton(U8(kKanaCaptions[i]));
         b->setObjectName(QStringLiteral("cmd_Kana%1").arg(i + 1));
         connect(b, &QPushButton::clicked, this, [this, i] { KanaIndex(i + 1); });
-        cmd_Kana[static_cast<std::size_t>(i)] = b;
+        kanaButtons_[static_cast<std::size_t>(i)] = b;
     }
     row->addSpacing(16);
-    cmd_KanaAll = kanaButton(QStringLiteral("全て"));
-    cmd_KanaAll->setObjectName(QStringLiteral("cmd_KanaAll"));
-    connect(cmd_KanaAll, &QPushButton::clicked, this, [this] { KanaIndex(0); });
+    kanaAllButton_ = kanaButton(QStringLiteral("全て"));
+    kanaAllButton_->setObjectName(QStringLiteral("cmd_KanaAll"));
+    connect(kanaAllButton_, &QPushButton::clicked, this, [this] { KanaIndex(0); });
     row->addStretch(1);
     pages->addTab(kanaPage, QStringLiteral("カナ"));
 }
@@ -453,39 +488,39 @@ void MainWindow::BuildExtractionPage()
     selPage->setObjectName(QStringLiteral("TabSheet2"));
     auto* sel = new QHBoxLayout(selPage);
     sel->setContentsMargins(6, 4, 6, 4);
-    cbo_SelName = new QComboBox(selPage);
-    cbo_SelName->setObjectName(QStringLiteral("cbo_SelName"));
+    extractFieldCombo_ = new QComboBox(selPage);
+    extractFieldCombo_->setObjectName(QStringLiteral("cbo_SelName"));
     for (const char* f : mainlist::kSearchFields)
-        cbo_SelName->addItem(U8(f));
-    FitToItems(cbo_SelName);
-    txt_SelText = new QLineEdit(selPage);
-    txt_SelText->setObjectName(QStringLiteral("txt_SelText"));
-    txt_SelText->setMaxLength(30);
-    cbo_SelDiv2 = new QComboBox(selPage);
-    cbo_SelDiv2->setObjectName(QStringLiteral("cbo_SelDiv2"));
-    cbo_SelElse = new QComboBox(selPage);
-    cbo_SelElse->setObjectName(QStringLiteral("cbo_SelElse"));
-    cbo_SelElse->addItems({ QStringLiteral("男"), QStringLiteral("女") });
-    cbo_SelKind = new QComboBox(selPage);
-    cbo_SelKind->setObjectName(QStringLiteral("cbo_SelKind"));
+        extractFieldCombo_->addItem(U8(f));
+    FitToItems(extractFieldCombo_);
+    extractTextEdit_ = new QLineEdit(selPage);
+    extractTextEdit_->setObjectName(QStringLiteral("txt_SelText"));
+    extractTextEdit_->setMaxLength(30);
+    extractCategoryCombo_ = new QComboBox(selPage);
+    extractCategoryCombo_->setObjectName(QStringLiteral("cbo_SelDiv2"));
+    extractSexCombo_ = new QComboBox(selPage);
+    extractSexCombo_->setObjectName(QStringLiteral("cbo_SelElse"));
+    extractSexCombo_->addItems({ QStringLiteral("男"), QStringLiteral("女") });
+    extractMatchCombo_ = new QComboBox(selPage);
+    extractMatchCombo_->setObjectName(QStringLiteral("cbo_SelKind"));
     for (const char* k : kMatchKinds)
-        cbo_SelKind->addItem(U8(k));
-    FitToItems(cbo_SelKind);
-    chk_icmp = new QCheckBox(QStringLiteral("大文字小文字判断する"), selPage);
-    chk_icmp->setObjectName(QStringLiteral("chk_icmp"));
-    chk_SelAdd = new QCheckBox(QStringLiteral("追加抽出する"), selPage);
-    chk_SelAdd->setObjectName(QStringLiteral("chk_SelAdd"));
-    cmd_SelRun = new QPushButton(QStringLiteral("抽出"), selPage);
-    cmd_SelRun->setObjectName(QStringLiteral("cmd_SelRun"));
-    cmd_SelAll = new QPushButton(QStringLiteral("クリア"), selPage);
-    cmd_SelAll->setObjectName(QStringLiteral("cmd_SelAll"));
-    for (QWidget* w : std::initializer_list<QWidget*> { cbo_SelName, txt_SelText, cbo_SelDiv2, cbo_SelElse, cbo_SelKind,
-             chk_icmp, chk_SelAdd, cmd_SelRun, cmd_SelAll })
+        extractMatchCombo_->addItem(U8(k));
+    FitToItems(extractMatchCombo_);
+    caseCheck_ = new QCheckBox(QStringLiteral("大文字小文字判断する"), selPage);
+    caseCheck_->setObjectName(QStringLiteral("chk_icmp"));
+    extractAddCheck_ = new QCheckBox(QStringLiteral("追加抽出する"), selPage);
+    extractAddCheck_->setObjectName(QStringLiteral("chk_SelAdd"));
+    extractButton_ = new QPushButton(QStringLiteral("抽出"), selPage);
+    extractButton_->setObjectName(QStringLiteral("cmd_SelRun"));
+    extractClearButton_ = new QPushButton(QStringLiteral("クリア"), selPage);
+    extractClearButton_->setObjectName(QStringLiteral("cmd_SelAll"));
+    for (QWidget* w : std::initializer_list<QWidget*> { extractFieldCombo_, extractTextEdit_, extractCategoryCombo_, extractSexCombo_, extractMatchCombo_,
+             caseCheck_, extractAddCheck_, extractButton_, extractClearButton_ })
         sel->addWidget(w);
     sel->addStretch(1);
-    connect(cbo_SelName, &QComboBox::currentIndexChanged, this, &MainWindow::SelNameChanged);
-    connect(cmd_SelRun, &QPushButton::clicked, this, &MainWindow::RunExtraction);
-    connect(cmd_SelAll, &QPushButton::clicked, this, &MainWindow::ClearExtraction);
+    connect(extractFieldCombo_, &QComboBox::currentIndexChanged, this, &MainWindow::SelNameChanged);
+    connect(extractButton_, &QPushButton::clicked, this, &MainWindow::RunExtraction);
+    connect(extractClearButton_, &QPushButton::clicked, this, &MainWindow::ClearExtraction);
     pages->addTab(selPage, QStringLiteral("詳細抽出"));
 }
 
@@ -528,37 +563,37 @@ void MainWindow::BuildCardPage()
 // The zoom buttons around the ratio list, at the bottom of their column.
 QLayout* MainWindow::BuildZoomControls(QWidget* centre)
 {
-    cmd_RituDown = new QToolButton(centre);
-    cmd_RituDown->setObjectName(QStringLiteral("cmd_RituDown"));
-    cmd_RituDown->setText(QStringLiteral("－"));
-    cmd_RituDown->setToolTip(QStringLiteral("表示倍率縮小"));
-    cbo_Ritu = new QComboBox(centre);
-    cbo_Ritu->setObjectName(QStringLiteral("cbo_Ritu"));
+    zoomOutButton_ = new QToolButton(centre);
+    zoomOutButton_->setObjectName(QStringLiteral("cmd_RituDown"));
+    zoomOutButton_->setText(QStringLiteral("－"));
+    zoomOutButton_->setToolTip(QStringLiteral("表示倍率縮小"));
+    zoomCombo_ = new QComboBox(centre);
+    zoomCombo_->setObjectName(QStringLiteral("cbo_Ritu"));
     for (int r : mainlist::kZoomRatios)
-        cbo_Ritu->addItem(QStringLiteral("%1%").arg(r));
-    cbo_Ritu->setCurrentIndex(-1);
-    cmd_RituUp = new QToolButton(centre);
-    cmd_RituUp->setObjectName(QStringLiteral("cmd_RituUp"));
-    cmd_RituUp->setText(QStringLiteral("＋"));
-    cmd_RituUp->setToolTip(QStringLiteral("表示率拡大"));
-    connect(cbo_Ritu, &QComboBox::activated, this, &MainWindow::ChangeZoom);
-    connect(cmd_RituDown, &QToolButton::clicked, this, [this] {
-        if (cbo_Ritu->currentIndex() > 0) {
-            cbo_Ritu->setCurrentIndex(cbo_Ritu->currentIndex() - 1);
-            ChangeZoom(cbo_Ritu->currentIndex());
+        zoomCombo_->addItem(QStringLiteral("%1%").arg(r));
+    zoomCombo_->setCurrentIndex(-1);
+    zoomInButton_ = new QToolButton(centre);
+    zoomInButton_->setObjectName(QStringLiteral("cmd_RituUp"));
+    zoomInButton_->setText(QStringLiteral("＋"));
+    zoomInButton_->setToolTip(QStringLiteral("表示率拡大"));
+    connect(zoomCombo_, &QComboBox::activated, this, &MainWindow::ChangeZoom);
+    connect(zoomOutButton_, &QToolButton::clicked, this, [this] {
+        if (zoomCombo_->currentIndex() > 0) {
+            zoomCombo_->setCurrentIndex(zoomCombo_->currentIndex() - 1);
+            ChangeZoom(zoomCombo_->currentIndex());
         }
     });
-    connect(cmd_RituUp, &QToolButton::clicked, this, [this] {
-        if (cbo_Ritu->currentIndex() + 1 < cbo_Ritu->count()) {
-            cbo_Ritu->setCurrentIndex(cbo_Ritu->currentIndex() + 1);
-            ChangeZoom(cbo_Ritu->currentIndex());
+    connect(zoomInButton_, &QToolButton::clicked, this, [this] {
+        if (zoomCombo_->currentIndex() + 1 < zoomCombo_->count()) {
+            zoomCombo_->setCurrentIndex(zoomCombo_->currentIndex() + 1);
+            ChangeZoom(zoomCombo_->currentIndex());
         }
     });
     auto* zoom = new QHBoxLayout();
     zoom->setSpacing(1);
-    zoom->addWidget(cmd_RituDown);
-    zoom->addWidget(cbo_Ritu);
-    zoom->addWidget(cmd_RituUp);
+    zoom->addWidget(zoomOutButton_);
+    zoom->addWidget(zoomCombo_);
+    zoom->addWidget(zoomInButton_);
     auto* zoomBox = new QVBoxLayout();
     zoomBox->addStretch(1);
     zoomBox->addLayout(zoom);
@@ -580,20 +615,20 @@ void MainWindow::ApplyRatio(int ratio)
 {
     using mainlist::Scaled;
     ratio_ = ratio;
-    QFont tabFont = tag_Main->font();
+    QFont tabFont = categoryTabs_->font();
     tabFont.setPixelSize(Scaled(12, ratio));
-    tag_Main->setFont(tabFont);
+    categoryTabs_->setFont(tabFont);
     // The font first: the rows are then set to their zoomed height, not held at the
     // height the previous font needed.
-    QFont gridFont = griMain->font();
+    QFont gridFont = recordTable_->font();
     gridFont.setPixelSize(Scaled(12, ratio, 12));
-    griMain->setFont(gridFont);
-    griMain->verticalHeader()->setDefaultSectionSize(Scaled(16, ratio, 16) + 2);
+    recordTable_->setFont(gridFont);
+    recordTable_->verticalHeader()->setDefaultSectionSize(Scaled(16, ratio, 16) + 2);
     // The kana buttons at their zoomed size where the window has the room; narrower, down
     // to what their text needs, where it has not. The panel never pushes the window wider
     // than the extraction page needs, whatever the zoom.
     const int height = Scaled(24, ratio);
-    QFont kanaFont = cmd_KanaAll->font();
+    QFont kanaFont = kanaAllButton_->font();
     kanaFont.setPixelSize(Scaled(12, ratio));
     auto fit = [height, &kanaFont](QPushButton* b, int width) {
         b->setFont(kanaFont);
@@ -601,8 +636,8 @@ void MainWindow::ApplyRatio(int ratio)
         b->setMaximumWidth(width);
         b->setMinimumWidth(std::min(width, b->fontMetrics().horizontalAdvance(b->text()) + 12));
     };
-    fit(cmd_KanaAll, Scaled(65, ratio));
-    for (QPushButton* b : cmd_Kana)
+    fit(kanaAllButton_, Scaled(65, ratio));
+    for (QPushButton* b : kanaButtons_)
         fit(b, Scaled(33, ratio) - 1);
     pages->setMinimumWidth(0);
     pages->setMaximumWidth(std::max(Scaled(745, ratio), pages->widget(1)->minimumSizeHint().width() + 8));
@@ -631,7 +666,7 @@ void MainWindow::ChangeZoom(int index)
 void MainWindow::SetZoomedWidth(int column, int width)
 {
     zoomingColumns_ = true;
-    griMain->setColumnWidth(column, width);
+    recordTable_->setColumnWidth(column, width);
     zoomingColumns_ = false;
 }
 
@@ -641,7 +676,7 @@ void MainWindow::FitMarkColumn()
         return;
     const ColumnBase& base = columnBase_[0];
     const int zoomed = mainlist::RescaleWidth(base.width, base.ratio, ratio_);
-    SetZoomedWidth(0, std::max(zoomed, griMain->horizontalHeader()->sectionSizeHint(0)));
+    SetZoomedWidth(0, std::max(zoomed, recordTable_->horizontalHeader()->sectionSizeHint(0)));
 }
 
 void MainWindow::SetUpColumns()
@@ -667,33 +702,33 @@ void MainWindow::ReloadTabs()
 {
     LineList categories;
     categories.LoadText(global_->UserFile(SJ("nrt_ms01.nms")));
-    const QSignalBlocker block(tag_Main);
-    while (tag_Main->count() > 0)
-        tag_Main->removeTab(0);
-    tag_Main->addTab(QStringLiteral("[宛先（全て）]"));
+    const QSignalBlocker block(categoryTabs_);
+    while (categoryTabs_->count() > 0)
+        categoryTabs_->removeTab(0);
+    categoryTabs_->addTab(QStringLiteral("[宛先（全て）]"));
     for (int i = 0; i < categories.GetCount(); ++i)
-        tag_Main->addTab(ToQ(categories.GetLine(i)));
-    tag_Main->addTab(QStringLiteral("[差出人]"));
-    tag_Main->setCurrentIndex(0);
+        categoryTabs_->addTab(ToQ(categories.GetLine(i)));
+    categoryTabs_->addTab(QStringLiteral("[差出人]"));
+    categoryTabs_->setCurrentIndex(0);
 }
 
 void MainWindow::ReloadMinorCategories()
 {
     LineList minor;
     minor.LoadText(global_->UserFile(SJ("nrt_ms02.nms")));
-    cbo_SelDiv2->clear();
+    extractCategoryCombo_->clear();
     for (int i = 0; i < minor.GetCount(); ++i)
-        cbo_SelDiv2->addItem(ToQ(minor.GetLine(i)));
-    cbo_SelDiv2->setCurrentIndex(-1);
+        extractCategoryCombo_->addItem(ToQ(minor.GetLine(i)));
+    extractCategoryCombo_->setCurrentIndex(-1);
 }
 
 mainlist::TabContext MainWindow::Tab() const
 {
     mainlist::TabContext t;
-    t.index = tag_Main->currentIndex();
-    t.categoryCount = tag_Main->count() - 2;
+    t.index = categoryTabs_->currentIndex();
+    t.categoryCount = categoryTabs_->count() - 2;
     if (t.index > 0 && !t.IsSenders())
-        t.caption = FromQ(tag_Main->tabText(t.index));
+        t.caption = FromQ(categoryTabs_->tabText(t.index));
     return t;
 }
 
@@ -705,7 +740,7 @@ std::string MainWindow::PrintCondition() const
 void MainWindow::RefreshList()
 {
     WaitCursor wait;
-    const QModelIndex before = griMain->currentIndex();
+    const QModelIndex before = recordTable_->currentIndex();
     const int oldRow = before.isValid() ? before.row() : 0;
     const bool onNewRow = before.isValid() && model_->IsNewRow(oldRow);
     int keep = keepRecord_;
@@ -727,11 +762,11 @@ void MainWindow::RefreshList()
         row = onNewRow ? model_->RecordRows() : std::min(oldRow, std::max(0, model_->RecordRows() - 1));
     const int column = before.isValid() ? before.column() : std::min(1, model_->columnCount() - 1);
     const QModelIndex current = model_->index(row, std::min(column, model_->columnCount() - 1));
-    griMain->setCurrentIndex(current);
+    recordTable_->setCurrentIndex(current);
     // Into view from above or below; the columns stay where the user scrolled them.
-    const int across = griMain->horizontalScrollBar()->value();
-    griMain->scrollTo(current);
-    griMain->horizontalScrollBar()->setValue(across);
+    const int across = recordTable_->horizontalScrollBar()->value();
+    recordTable_->scrollTo(current);
+    recordTable_->horizontalScrollBar()->setValue(across);
     ShowEmptyHint();
     UpdatePosition();
     SaveChanges();
@@ -753,13 +788,13 @@ void MainWindow::ShowEmptyHint()
     if (empty) {
         emptyHint_->adjustSize();
         // Below the header and the new-record row.
-        emptyHint_->move(8, griMain->rowHeight(0) + 8);
+        emptyHint_->move(8, recordTable_->rowHeight(0) + 8);
     }
 }
 
 int MainWindow::CurrentRow() const
 {
-    const QModelIndex i = griMain->currentIndex();
+    const QModelIndex i = recordTable_->currentIndex();
     return i.isValid() ? i.row() + 1 : 0;
 }
 
@@ -767,9 +802,9 @@ void MainWindow::SetCurrentRow(int row)
 {
     if (row < 1 || row > model_->rowCount())
         return;
-    const int column = std::max(0, griMain->currentIndex().column());
-    griMain->setCurrentIndex(model_->index(row - 1, column));
-    griMain->scrollTo(model_->index(row - 1, column));
+    const int column = std::max(0, recordTable_->currentIndex().column());
+    recordTable_->setCurrentIndex(model_->index(row - 1, column));
+    recordTable_->scrollTo(model_->index(row - 1, column));
     UpdatePosition();
 }
 
@@ -805,7 +840,7 @@ void MainWindow::ToggleMark(int row)
 
 void MainWindow::MarkSelected(bool on)
 {
-    const QModelIndexList rows = griMain->selectionModel()->selectedRows();
+    const QModelIndexList rows = recordTable_->selectionModel()->selectedRows();
     std::vector<int> list;
     for (const QModelIndex& i : rows)
         if (i.row() < model_->RecordRows())
@@ -850,34 +885,34 @@ void MainWindow::DeleteAll()
 
 void MainWindow::SelNameChanged()
 {
-    const QString name = cbo_SelName->currentText();
+    const QString name = extractFieldCombo_->currentText();
     const bool minor = name == QStringLiteral("小分類");
     const bool sex = name == QStringLiteral("性別");
-    cbo_SelDiv2->setVisible(minor);
-    cbo_SelElse->setVisible(sex);
-    txt_SelText->setVisible(!minor && !sex);
+    extractCategoryCombo_->setVisible(minor);
+    extractSexCombo_->setVisible(sex);
+    extractTextEdit_->setVisible(!minor && !sex);
 }
 
 void MainWindow::RunExtraction()
 {
     mainlist::ExtractRequest r;
-    r.fieldIndex = cbo_SelName->currentIndex();
-    const QString name = cbo_SelName->currentText();
-    QWidget* valueControl = txt_SelText;
+    r.fieldIndex = extractFieldCombo_->currentIndex();
+    const QString name = extractFieldCombo_->currentText();
+    QWidget* valueControl = extractTextEdit_;
     if (name == QStringLiteral("小分類")) {
         r.valueIsChoice = true;
-        r.value = cbo_SelDiv2->currentIndex() >= 0 ? FromQ(cbo_SelDiv2->currentText()) : std::string();
-        valueControl = cbo_SelDiv2;
+        r.value = extractCategoryCombo_->currentIndex() >= 0 ? FromQ(extractCategoryCombo_->currentText()) : std::string();
+        valueControl = extractCategoryCombo_;
     } else if (name == QStringLiteral("性別")) {
         r.valueIsChoice = true;
-        r.value = cbo_SelElse->currentIndex() >= 0 ? FromQ(cbo_SelElse->currentText()) : std::string();
-        valueControl = cbo_SelElse;
+        r.value = extractSexCombo_->currentIndex() >= 0 ? FromQ(extractSexCombo_->currentText()) : std::string();
+        valueControl = extractSexCombo_;
     } else {
-        r.value = FromQ(txt_SelText->text());
+        r.value = FromQ(extractTextEdit_->text());
     }
-    r.kind = cbo_SelKind->currentIndex();
-    r.caseSensitive = chk_icmp->isChecked();
-    r.add = chk_SelAdd->isChecked();
+    r.kind = extractMatchCombo_->currentIndex();
+    r.caseSensitive = caseCheck_->isChecked();
+    r.add = extractAddCheck_->isChecked();
     const mainlist::ExtractError e = mainlist::ComposeExtraction(
         r, suffix_, extractCount_, [this](std::string_view t) { return global_->EraToGregorian(t); });
     switch (e) {
@@ -885,7 +920,7 @@ void MainWindow::RunExtraction()
         RefreshList();
         return;
     case mainlist::ExtractError::NoField:
-        cbo_SelName->setFocus();
+        extractFieldCombo_->setFocus();
         break;
     case mainlist::ExtractError::EmptyValue:
     case mainlist::ExtractError::NoChoice:
@@ -920,17 +955,17 @@ void MainWindow::SortBy(const std::string& order)
 
 void MainWindow::PreparePopup(const QPoint& pos)
 {
-    const int column = griMain->columnAt(pos.x());
+    const int column = recordTable_->columnAt(pos.x());
     popupField_.clear();
     const std::string& name = model_->ColumnName(column);
     if (column >= 1 && !name.empty() && db_.FindField(name) >= 0)
         popupField_ = name;
     const bool enabled = !popupField_.empty();
-    mnus_SortUp->setEnabled(enabled);
-    mnus_SortDown->setEnabled(enabled);
+    sortAscendingAction_->setEnabled(enabled);
+    sortDescendingAction_->setEnabled(enabled);
     const QString field = ToQ(popupField_);
-    mnus_SortUp->setText(enabled ? QStringLiteral("%1を並び替え(昇順)(&A)").arg(field) : QStringLiteral("昇順(&A)"));
-    mnus_SortDown->setText(enabled ? QStringLiteral("%1を並び替え(降順)(&Z)").arg(field) : QStringLiteral("降順(&Z)"));
+    sortAscendingAction_->setText(enabled ? QStringLiteral("%1を並び替え(昇順)(&A)").arg(field) : QStringLiteral("昇順(&A)"));
+    sortDescendingAction_->setText(enabled ? QStringLiteral("%1を並び替え(降順)(&Z)").arg(field) : QStringLiteral("降順(&Z)"));
 }
 
 bool MainWindow::LetterKey(int key)
@@ -950,7 +985,7 @@ bool MainWindow::LetterKey(int key)
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == griMain && event->type() == QEvent::KeyPress) {
+    if (watched == recordTable_ && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_F && (key->modifiers() & Qt::ControlModifier)) {
             ShowSearch();
@@ -962,7 +997,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         // new record.
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
             && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier))) {
-            const QModelIndex current = griMain->currentIndex();
+            const QModelIndex current = recordTable_->currentIndex();
             if (current.isValid())
                 emit EditRequested(model_->IsNewRow(current.row()) ? -1 : current.row());
             return true;
@@ -1062,7 +1097,7 @@ void MainWindow::SaveOnClose()
     if (db_.GetRecordCount() > 0 && db_.IsModified())
         SaveBook();
     for (int i = 0; i < global_->DisplayColumnCount() && i + 1 < model_->columnCount(); ++i)
-        global_->SetDisplayColumnWidth(i, griMain->columnWidth(i + 1));
+        global_->SetDisplayColumnWidth(i, recordTable_->columnWidth(i + 1));
     const QRect r = normalGeometry();
     global_->SaveFormRect(AppSettings::kFormMain, r.left(), r.top(), r.width(), r.height());
     if (global_->WriteSettings() != 0)

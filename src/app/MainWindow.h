@@ -75,7 +75,7 @@ public:
     AddressTable& Table() { return db_; }
     RecordSet& Records() { return rec_; }
     MainListModel& Model() { return *model_; }
-    QTableView* Grid() const { return griMain; }
+    QTableView* Grid() const { return recordTable_; }
 
     // The grid's current row as the list counts it: 1 for the first record (row 0 is
     // the header), RecordRows() + 1 for the new-record row.
@@ -126,31 +126,31 @@ public:
 
 private:
     // The controls; tests find them by their objectNames.
-    QTabBar* tag_Main = nullptr;
-    QTableView* griMain = nullptr;
+    QTabBar* categoryTabs_ = nullptr;
+    QTableView* recordTable_ = nullptr;
     QTabWidget* pages = nullptr;
-    std::array<QPushButton*, 10> cmd_Kana{};
-    QPushButton* cmd_KanaAll = nullptr;
-    QComboBox* cbo_SelName = nullptr;
-    QLineEdit* txt_SelText = nullptr;
-    QComboBox* cbo_SelDiv2 = nullptr;
-    QComboBox* cbo_SelElse = nullptr;
-    QComboBox* cbo_SelKind = nullptr;
-    QCheckBox* chk_icmp = nullptr;
-    QCheckBox* chk_SelAdd = nullptr;
-    QPushButton* cmd_SelRun = nullptr;
-    QPushButton* cmd_SelAll = nullptr;
-    QComboBox* cbo_Ritu = nullptr;
-    QToolButton* cmd_RituDown = nullptr;
-    QToolButton* cmd_RituUp = nullptr;
+    std::array<QPushButton*, 10> kanaButtons_{};
+    QPushButton* kanaAllButton_ = nullptr;
+    QComboBox* extractFieldCombo_ = nullptr;
+    QLineEdit* extractTextEdit_ = nullptr;
+    QComboBox* extractCategoryCombo_ = nullptr;
+    QComboBox* extractSexCombo_ = nullptr;
+    QComboBox* extractMatchCombo_ = nullptr;
+    QCheckBox* caseCheck_ = nullptr;
+    QCheckBox* extractAddCheck_ = nullptr;
+    QPushButton* extractButton_ = nullptr;
+    QPushButton* extractClearButton_ = nullptr;
+    QComboBox* zoomCombo_ = nullptr;
+    QToolButton* zoomOutButton_ = nullptr;
+    QToolButton* zoomInButton_ = nullptr;
     QLabel* statusCount = nullptr;
     QLabel* statusPos = nullptr;
     QMenu* popup = nullptr;
-    QAction* mnus_SortUp = nullptr;
-    QAction* mnus_SortDown = nullptr;
-    QAction* mnus_MarkOn = nullptr;
-    QAction* mnus_MarkOff = nullptr;
-    QAction* mnus_Find = nullptr;
+    QAction* sortAscendingAction_ = nullptr;
+    QAction* sortDescendingAction_ = nullptr;
+    QAction* markOnAction_ = nullptr;
+    QAction* markOffAction_ = nullptr;
+    QAction* findAction_ = nullptr;
 
 signals:
     // A record row (the list's row number, 1-based) or the new-record row was asked to
@@ -171,6 +171,17 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The constructor's steps, in this order.
+    void OpenDataFolder(const StartupFolders& folders);
+    void BuildWindow();
+    void LoadBook();
+    void ResetExtraction();
+    void MakeMonthlyCopies();
+    void RestoreGeometry();
+    void RestoreZoom();
+    void InstallCommands();
+    void ShowFirstList();
+    void StartSavingAsYouGo();
     void BuildMenus();
     void BuildCentre();
     void BuildTabs(QWidget* centre);

@@ -30,40 +30,40 @@ AboutDialog::AboutDialog(const AppSettings& global, QWidget* parent)
     const QPixmap picture(ToQ(global_.ProgramFile("nortea.png")));
     if (!picture.isNull())
         icon->setPixmap(picture.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    lbl_Product = new QLabel(QStringLiteral("ノルテア"), this);
-    lbl_Product->setObjectName(QStringLiteral("lbl_Product"));
-    QFont big = lbl_Product->font();
+    productLabel_ = new QLabel(QStringLiteral("ノルテア"), this);
+    productLabel_->setObjectName(QStringLiteral("lbl_Product"));
+    QFont big = productLabel_->font();
     big.setPointSizeF(big.pointSizeF() * 1.6);
     big.setBold(true);
-    lbl_Product->setFont(big);
-    lbl_Version = new QLabel(QStringLiteral("バージョン %1").arg(VersionText()), this);
-    lbl_Version->setObjectName(QStringLiteral("lbl_Version"));
-    txt_Folder = new QLineEdit(ToQ(global_.DataFolder()), this);
-    txt_Folder->setObjectName(QStringLiteral("txt_Folder"));
-    txt_Folder->setReadOnly(true);
-    txt_Folder->setMinimumWidth(360);
-    txt_Folder->setCursorPosition(0);
-    cmd_Folder = new QPushButton(QStringLiteral("フォルダを開く(&F)"), this);
-    cmd_Folder->setObjectName(QStringLiteral("cmd_Folder"));
-    cmd_Folder->setAutoDefault(false);
-    cmd_Ok = new QPushButton(QStringLiteral("OK"), this);
-    cmd_Ok->setObjectName(QStringLiteral("cmd_Ok"));
-    cmd_Ok->setDefault(true);
+    productLabel_->setFont(big);
+    versionLabel_ = new QLabel(QStringLiteral("バージョン %1").arg(VersionText()), this);
+    versionLabel_->setObjectName(QStringLiteral("lbl_Version"));
+    folderEdit_ = new QLineEdit(ToQ(global_.DataFolder()), this);
+    folderEdit_->setObjectName(QStringLiteral("txt_Folder"));
+    folderEdit_->setReadOnly(true);
+    folderEdit_->setMinimumWidth(360);
+    folderEdit_->setCursorPosition(0);
+    folderButton_ = new QPushButton(QStringLiteral("フォルダを開く(&F)"), this);
+    folderButton_->setObjectName(QStringLiteral("cmd_Folder"));
+    folderButton_->setAutoDefault(false);
+    okButton_ = new QPushButton(QStringLiteral("OK"), this);
+    okButton_->setObjectName(QStringLiteral("cmd_Ok"));
+    okButton_->setDefault(true);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
-    grid->addWidget(lbl_Product, 0, 1, 1, 2);
-    grid->addWidget(lbl_Version, 1, 1, 1, 2);
+    grid->addWidget(productLabel_, 0, 1, 1, 2);
+    grid->addWidget(versionLabel_, 1, 1, 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("データフォルダ"), this), 2, 1, 1, 2);
-    grid->addWidget(txt_Folder, 3, 1);
-    grid->addWidget(cmd_Folder, 3, 2);
+    grid->addWidget(folderEdit_, 3, 1);
+    grid->addWidget(folderButton_, 3, 2);
     auto* buttons = new QHBoxLayout();
     buttons->addStretch(1);
-    buttons->addWidget(cmd_Ok);
+    buttons->addWidget(okButton_);
     grid->addLayout(buttons, 4, 0, 1, 3);
 
-    connect(cmd_Folder, &QPushButton::clicked, this, &AboutDialog::OpenFolder);
-    connect(cmd_Ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(folderButton_, &QPushButton::clicked, this, &AboutDialog::OpenFolder);
+    connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 void AboutDialog::OpenFolder()

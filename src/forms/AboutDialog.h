@@ -24,15 +24,15 @@ public:
     explicit AboutDialog(const AppSettings& global, QWidget* parent = nullptr);
 
     static QString VersionText();
-    // cmd_Folder: the data folder in the file manager.
+    // folderButton_: the data folder in the file manager.
     void OpenFolder();
 
 private:
-    QLabel* lbl_Product = nullptr;
-    QLabel* lbl_Version = nullptr;
-    QLineEdit* txt_Folder = nullptr;
-    QPushButton* cmd_Folder = nullptr;
-    QPushButton* cmd_Ok = nullptr;
+    QLabel* productLabel_ = nullptr;
+    QLabel* versionLabel_ = nullptr;
+    QLineEdit* folderEdit_ = nullptr;
+    QPushButton* folderButton_ = nullptr;
+    QPushButton* okButton_ = nullptr;
 
     const AppSettings& global_;
 };

@@ -18,48 +18,48 @@ AddressBookDialog::AddressBookDialog(MainWindow& main)
 {
     setObjectName(QStringLiteral("frmUserSelect"));
     setWindowTitle(QStringLiteral("ユーザーを開く"));
-    lst_List = new QListWidget(this);
-    lst_List->setObjectName(QStringLiteral("lst_List"));
-    lst_List->setMinimumSize(260, 220);
-    cmd_Ok = new QPushButton(QStringLiteral("開く(&O)"), this);
-    cmd_Ok->setObjectName(QStringLiteral("cmd_Ok"));
-    cmd_Cancel = new QPushButton(QStringLiteral("キャンセル(&C)"), this);
-    cmd_Cancel->setObjectName(QStringLiteral("cmd_Cancel"));
-    cmd_Del = new QPushButton(QStringLiteral("削除(&D)"), this);
-    cmd_Del->setObjectName(QStringLiteral("cmd_Del"));
-    for (QPushButton* b : { cmd_Ok, cmd_Cancel, cmd_Del })
+    addressBookList_ = new QListWidget(this);
+    addressBookList_->setObjectName(QStringLiteral("lst_List"));
+    addressBookList_->setMinimumSize(260, 220);
+    okButton_ = new QPushButton(QStringLiteral("開く(&O)"), this);
+    okButton_->setObjectName(QStringLiteral("cmd_Ok"));
+    cancelButton_ = new QPushButton(QStringLiteral("キャンセル(&C)"), this);
+    cancelButton_->setObjectName(QStringLiteral("cmd_Cancel"));
+    deleteButton_ = new QPushButton(QStringLiteral("削除(&D)"), this);
+    deleteButton_->setObjectName(QStringLiteral("cmd_Del"));
+    for (QPushButton* b : { okButton_, cancelButton_, deleteButton_ })
         b->setAutoDefault(false);
 
     auto* layout = new QHBoxLayout(this);
-    layout->addWidget(lst_List, 1);
+    layout->addWidget(addressBookList_, 1);
     auto* side = new QVBoxLayout();
-    side->addWidget(cmd_Ok);
-    side->addWidget(cmd_Cancel);
+    side->addWidget(okButton_);
+    side->addWidget(cancelButton_);
     side->addStretch(1);
-    side->addWidget(cmd_Del);
+    side->addWidget(deleteButton_);
     layout->addLayout(side);
     EnterFocusFilter::InstallOn(this);
 
     Fill();
     // Return on the list opens the book under the cursor.
-    cmd_Ok->setDefault(true);
-    connect(cmd_Ok, &QPushButton::clicked, this, &AddressBookDialog::OpenUser);
-    connect(lst_List, &QListWidget::itemDoubleClicked, this, &AddressBookDialog::OpenUser);
-    connect(cmd_Del, &QPushButton::clicked, this, &AddressBookDialog::DeleteUser);
-    connect(cmd_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+    okButton_->setDefault(true);
+    connect(okButton_, &QPushButton::clicked, this, &AddressBookDialog::OpenUser);
+    connect(addressBookList_, &QListWidget::itemDoubleClicked, this, &AddressBookDialog::OpenUser);
+    connect(deleteButton_, &QPushButton::clicked, this, &AddressBookDialog::DeleteUser);
+    connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void AddressBookDialog::Fill()
 {
-    lst_List->clear();
+    addressBookList_->clear();
     for (const std::string& entry : AddressBooks(main_.Global()).Entries())
-        lst_List->addItem(ToQ(entry));
+        addressBookList_->addItem(ToQ(entry));
 }
 
 int AddressBookDialog::SelectedEntry() const
 {
-    const QListWidgetItem* item = lst_List->currentItem();
-    return item && item->isSelected() ? lst_List->row(item) : -1;
+    const QListWidgetItem* item = addressBookList_->currentItem();
+    return item && item->isSelected() ? addressBookList_->row(item) : -1;
 }
 
 void AddressBookDialog::OpenUser()

@@ -19,16 +19,16 @@ public:
     // Whether another user was opened (the dialog is then accepted).
     bool Opened() const { return opened_; }
 
-    // cmd_Ok or a double click.
+    // okButton_ or a double click.
     void OpenUser();
-    // cmd_Del.
+    // deleteButton_.
     void DeleteUser();
 
 private:
-    QListWidget* lst_List = nullptr;
-    QPushButton* cmd_Ok = nullptr;
-    QPushButton* cmd_Cancel = nullptr;
-    QPushButton* cmd_Del = nullptr;
+    QListWidget* addressBookList_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
+    QPushButton* deleteButton_ = nullptr;
 
     void Fill();
     int SelectedEntry() const;

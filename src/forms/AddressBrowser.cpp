@@ -122,50 +122,50 @@ AddressBrowser::AddressBrowser(
     setModal(true);
 
     for (int f = 0; f < kKanaFilterCount; ++f) {
-        QPushButton* b = cmd_Kana[static_cast<std::size_t>(f)]
+        QPushButton* b = kanaButtons_[static_cast<std::size_t>(f)]
             = Button(this, kKanaNames[f], QString::fromUtf8(kKanaCaptions[f]));
         b->setProperty("filter", f);
         connect(b, &QPushButton::clicked, this, [this, f] { KanaClick(f); });
     }
-    lbl_Zyusyo = new QLabel(this);
-    lbl_Zyusyo->setObjectName(QStringLiteral("lbl_Zyusyo"));
+    addressLabel_ = new QLabel(this);
+    addressLabel_->setObjectName(QStringLiteral("lbl_Zyusyo"));
 
-    griMain = new QTableView(this);
-    griMain->setObjectName(QStringLiteral("griMain"));
+    placeTable_ = new QTableView(this);
+    placeTable_->setObjectName(QStringLiteral("griMain"));
     model_ = new AddressRowsModel(browser_, this);
-    griMain->setModel(model_);
-    griMain->setSelectionBehavior(QAbstractItemView::SelectRows);
-    griMain->setSelectionMode(QAbstractItemView::SingleSelection);
-    griMain->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    griMain->verticalHeader()->hide();
-    griMain->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    griMain->horizontalHeader()->setStretchLastSection(true);
-    griMain->setWordWrap(false);
-    connect(griMain, &QTableView::doubleClicked, this, [this](const QModelIndex& index) { Choose(index.row()); });
+    placeTable_->setModel(model_);
+    placeTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    placeTable_->setSelectionMode(QAbstractItemView::SingleSelection);
+    placeTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    placeTable_->verticalHeader()->hide();
+    placeTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    placeTable_->horizontalHeader()->setStretchLastSection(true);
+    placeTable_->setWordWrap(false);
+    connect(placeTable_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) { Choose(index.row()); });
 
-    lbl_Kensu = new QLabel(QStringLiteral("件数："), this);
-    lbl_Kensu->setObjectName(QStringLiteral("lbl_Kensu"));
-    lbl_Ken = new QLabel(this);
-    lbl_Ken->setObjectName(QStringLiteral("lbl_Ken"));
+    countCaptionLabel_ = new QLabel(QStringLiteral("件数："), this);
+    countCaptionLabel_->setObjectName(QStringLiteral("lbl_Kensu"));
+    countLabel_ = new QLabel(this);
+    countLabel_->setObjectName(QStringLiteral("lbl_Ken"));
 
-    cmd_Todo = Button(this, "cmd_Todo", QStringLiteral("都道府県"));
-    cmd_Sityo = Button(this, "cmd_Sityo", QStringLiteral("市区町村"));
-    cmd_Ok = Button(this, "cmd_Ok", QString());
-    cmd_Close = Button(this, "cmd_Close", QStringLiteral("キャンセル(&C)"));
-    connect(cmd_Todo, &QPushButton::clicked, this, &AddressBrowser::cmd_TodoClick);
-    connect(cmd_Sityo, &QPushButton::clicked, this, &AddressBrowser::cmd_SityoClick);
-    connect(cmd_Ok, &QPushButton::clicked, this, &AddressBrowser::cmd_OkClick);
-    connect(cmd_Close, &QPushButton::clicked, this, &QDialog::reject);
+    prefecturesButton_ = Button(this, "cmd_Todo", QStringLiteral("都道府県"));
+    citiesButton_ = Button(this, "cmd_Sityo", QStringLiteral("市区町村"));
+    okButton_ = Button(this, "cmd_Ok", QString());
+    closeButton_ = Button(this, "cmd_Close", QStringLiteral("キャンセル(&C)"));
+    connect(prefecturesButton_, &QPushButton::clicked, this, &AddressBrowser::prefecturesClicked);
+    connect(citiesButton_, &QPushButton::clicked, this, &AddressBrowser::citiesClicked);
+    connect(okButton_, &QPushButton::clicked, this, &AddressBrowser::okClicked);
+    connect(closeButton_, &QPushButton::clicked, this, &QDialog::reject);
 
     // Magnification is taken once, when the window is made.
     Place(std::clamp(ratio, 100, 250));
     EnterFocusFilter::InstallOn(this);
     // In the list Return chooses, as a double click does.
     for (EnterFocusFilter* filter : findChildren<EnterFocusFilter*>())
-        griMain->removeEventFilter(filter);
+        placeTable_->removeEventFilter(filter);
     for (const QKeySequence& key : { QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter) }) {
-        auto* choose = new QShortcut(key, griMain, nullptr, nullptr, Qt::WidgetShortcut);
-        connect(choose, &QShortcut::activated, this, &AddressBrowser::cmd_OkClick);
+        auto* choose = new QShortcut(key, placeTable_, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(choose, &QShortcut::activated, this, &AddressBrowser::okClicked);
     }
 
     if (code.empty())
@@ -173,7 +173,7 @@ AddressBrowser::AddressBrowser(
     else
         browser_.StartAtCode(prefecture, code);
     ShowLevel();
-    griMain->setFocus();
+    placeTable_->setFocus();
 }
 
 AddressBrowser::~AddressBrowser() = default;
@@ -185,24 +185,24 @@ void AddressBrowser::Place(int ratio)
     f.setPixelSize(Scaled(kFontHeight, ratio));
     setFont(f);
     // The header takes the style's own font unless told otherwise.
-    griMain->horizontalHeader()->setFont(f);
+    placeTable_->horizontalHeader()->setFont(f);
     for (int i = 0; i < kKanaFilterCount; ++i) {
         Rect r = kKanaFirst;
         r.x += i * kKanaStep;
-        SetRect(cmd_Kana[static_cast<std::size_t>(i)], r, ratio);
+        SetRect(kanaButtons_[static_cast<std::size_t>(i)], r, ratio);
     }
-    SetRect(lbl_Zyusyo, kAddressLabel, ratio);
-    SetRect(griMain, kGrid, ratio);
-    SetRect(lbl_Kensu, kCountLabel, ratio);
-    SetRect(lbl_Ken, kPrefectureLabel, ratio);
-    SetRect(cmd_Todo, kPrefectureButton, ratio);
-    SetRect(cmd_Sityo, kCityButton, ratio);
-    SetRect(cmd_Ok, kOk, ratio);
-    SetRect(cmd_Close, kClose, ratio);
+    SetRect(addressLabel_, kAddressLabel, ratio);
+    SetRect(placeTable_, kGrid, ratio);
+    SetRect(countCaptionLabel_, kCountLabel, ratio);
+    SetRect(countLabel_, kPrefectureLabel, ratio);
+    SetRect(prefecturesButton_, kPrefectureButton, ratio);
+    SetRect(citiesButton_, kCityButton, ratio);
+    SetRect(okButton_, kOk, ratio);
+    SetRect(closeButton_, kClose, ratio);
     for (int c = 0; c < 3; ++c)
-        griMain->setColumnWidth(c, Scaled(kColumnWidths[c], ratio));
-    griMain->verticalHeader()->setDefaultSectionSize(Scaled(kRowHeight, ratio));
-    griMain->horizontalHeader()->setFixedHeight(Scaled(kRowHeight + 2, ratio));
+        placeTable_->setColumnWidth(c, Scaled(kColumnWidths[c], ratio));
+    placeTable_->verticalHeader()->setDefaultSectionSize(Scaled(kRowHeight, ratio));
+    placeTable_->horizontalHeader()->setFixedHeight(Scaled(kRowHeight + 2, ratio));
     setFixedSize(Scaled(kDesignWidth, ratio), Scaled(kDesignHeight, ratio));
 }
 
@@ -210,13 +210,13 @@ void AddressBrowser::ShowLevel()
 {
     model_->Reload();
     setWindowTitle(ToQ(browser_.Caption()));
-    cmd_Ok->setText(ToQ(browser_.OkCaption()));
-    lbl_Zyusyo->setText(ToQ(browser_.AddressLabel()));
-    lbl_Ken->setText(QString::number(browser_.ShownCount()));
-    cmd_Todo->setEnabled(browser_.PrefecturesEnabled());
-    cmd_Sityo->setEnabled(browser_.CitiesEnabled());
-    griMain->setCurrentIndex(model_->index(0, 0));
-    griMain->scrollToTop();
+    okButton_->setText(ToQ(browser_.OkCaption()));
+    addressLabel_->setText(ToQ(browser_.AddressLabel()));
+    countLabel_->setText(QString::number(browser_.ShownCount()));
+    prefecturesButton_->setEnabled(browser_.PrefecturesEnabled());
+    citiesButton_->setEnabled(browser_.CitiesEnabled());
+    placeTable_->setCurrentIndex(model_->index(0, 0));
+    placeTable_->scrollToTop();
 }
 
 void AddressBrowser::KanaClick(int filter)
@@ -239,19 +239,19 @@ void AddressBrowser::Choose(int row)
     }
 }
 
-void AddressBrowser::cmd_OkClick()
+void AddressBrowser::okClicked()
 {
-    const QModelIndex current = griMain->currentIndex();
+    const QModelIndex current = placeTable_->currentIndex();
     Choose(current.isValid() ? current.row() : -1);
 }
 
-void AddressBrowser::cmd_TodoClick()
+void AddressBrowser::prefecturesClicked()
 {
     browser_.BackToPrefectures();
     ShowLevel();
 }
 
-void AddressBrowser::cmd_SityoClick()
+void AddressBrowser::citiesClicked()
 {
     browser_.BackToCities();
     ShowLevel();

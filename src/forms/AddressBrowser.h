@@ -59,21 +59,21 @@ public:
     // The handlers, callable by tests as the controls call them.
     void KanaClick(int filter);
     void Choose(int row);
-    void cmd_OkClick();
-    void cmd_TodoClick();
-    void cmd_SityoClick();
+    void okClicked();
+    void prefecturesClicked();
+    void citiesClicked();
 
 private:
-    QTableView* griMain = nullptr;
-    QLabel* lbl_Zyusyo = nullptr;
-    QLabel* lbl_Kensu = nullptr;
-    QLabel* lbl_Ken = nullptr;
-    QPushButton* cmd_Todo = nullptr;
-    QPushButton* cmd_Sityo = nullptr;
-    QPushButton* cmd_Ok = nullptr;
-    QPushButton* cmd_Close = nullptr;
-    // cmd_all, cmd_a, cmd_k … cmd_w, by filter number.
-    std::array<QPushButton*, kKanaFilterCount> cmd_Kana {};
+    QTableView* placeTable_ = nullptr;
+    QLabel* addressLabel_ = nullptr;
+    QLabel* countCaptionLabel_ = nullptr;
+    QLabel* countLabel_ = nullptr;
+    QPushButton* prefecturesButton_ = nullptr;
+    QPushButton* citiesButton_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
+    // "cmd_all", "cmd_a", "cmd_k" … "cmd_w", by filter number.
+    std::array<QPushButton*, kKanaFilterCount> kanaButtons_ {};
 
     void Place(int ratio);
     void ShowLevel();

@@ -43,35 +43,35 @@ BackupDialog::BackupDialog(AppSettings& global, Mode mode, std::string source, s
 {
     setObjectName(QStringLiteral("frmDataBack"));
     setWindowTitle(QStringLiteral("バックアップ"));
-    lbl_Msg = new QLabel(
+    messageLabel_ = new QLabel(
         mode == kAsk ? QStringLiteral("バックアップします。よろしいですか？") : QStringLiteral("コピー中です・・・"),
         this);
-    lbl_Msg->setObjectName(QStringLiteral("lbl_Msg"));
-    txt_Path = new QLineEdit(ToQ(destination_), this);
-    txt_Path->setObjectName(QStringLiteral("txt_Path"));
-    txt_Path->setReadOnly(true);
-    txt_Path->setMinimumWidth(380);
-    cmd_Ok = new QPushButton(QStringLiteral("Ok(&O)"), this);
-    cmd_Ok->setObjectName(QStringLiteral("cmd_Ok"));
-    cmd_Cancel = new QPushButton(QStringLiteral("キャンセル(&C)"), this);
-    cmd_Cancel->setObjectName(QStringLiteral("cmd_Cancel"));
-    cmd_Ok->setDefault(true);
+    messageLabel_->setObjectName(QStringLiteral("lbl_Msg"));
+    pathEdit_ = new QLineEdit(ToQ(destination_), this);
+    pathEdit_->setObjectName(QStringLiteral("txt_Path"));
+    pathEdit_->setReadOnly(true);
+    pathEdit_->setMinimumWidth(380);
+    okButton_ = new QPushButton(QStringLiteral("Ok(&O)"), this);
+    okButton_->setObjectName(QStringLiteral("cmd_Ok"));
+    cancelButton_ = new QPushButton(QStringLiteral("キャンセル(&C)"), this);
+    cancelButton_->setObjectName(QStringLiteral("cmd_Cancel"));
+    okButton_->setDefault(true);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(lbl_Msg);
-    layout->addWidget(txt_Path);
+    layout->addWidget(messageLabel_);
+    layout->addWidget(pathEdit_);
     auto* buttons = new QHBoxLayout();
     buttons->addStretch(1);
-    buttons->addWidget(cmd_Ok);
-    buttons->addWidget(cmd_Cancel);
+    buttons->addWidget(okButton_);
+    buttons->addWidget(cancelButton_);
     layout->addLayout(buttons);
     if (mode == kCopy) {
-        cmd_Ok->hide();
-        cmd_Cancel->hide();
+        okButton_->hide();
+        cancelButton_->hide();
         setWindowFlag(Qt::WindowCloseButtonHint, false);
     }
-    connect(cmd_Ok, &QPushButton::clicked, this, &BackupDialog::Backup);
-    connect(cmd_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(okButton_, &QPushButton::clicked, this, &BackupDialog::Backup);
+    connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void BackupDialog::showEvent(QShowEvent* event)
@@ -94,9 +94,9 @@ void BackupDialog::reject()
 
 void BackupDialog::Backup()
 {
-    cmd_Ok->setEnabled(false);
-    cmd_Cancel->setEnabled(false);
-    CopyWatch watch(txt_Path);
+    okButton_->setEnabled(false);
+    cancelButton_->setEnabled(false);
+    CopyWatch watch(pathEdit_);
     const int result = BackupSets::Backup(global_, &watch);
     succeeded_ = result == BackupSets::kBackedUp;
     if (succeeded_)
@@ -107,7 +107,7 @@ void BackupDialog::Backup()
 
 void BackupDialog::Copy()
 {
-    CopyWatch watch(txt_Path);
+    CopyWatch watch(pathEdit_);
     succeeded_ = BackupSets::CopySet(source_, destination_, &watch);
     finished_ = true;
     if (succeeded_)

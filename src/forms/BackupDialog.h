@@ -26,7 +26,7 @@ public:
     BackupDialog(
         AppSettings& global, Mode mode, std::string source, std::string destination, QWidget* parent = nullptr);
 
-    // cmd_Ok in ask mode: the backup, then the window closes (also after a failure).
+    // okButton_ in ask mode: the backup, then the window closes (also after a failure).
     void Backup();
     // The copy of copy mode, run once by the timer after the window shows.
     void Copy();
@@ -40,10 +40,10 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    QLabel* lbl_Msg = nullptr;
-    QLineEdit* txt_Path = nullptr;
-    QPushButton* cmd_Ok = nullptr;
-    QPushButton* cmd_Cancel = nullptr;
+    QLabel* messageLabel_ = nullptr;
+    QLineEdit* pathEdit_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
 
     void ShowPath(std::string_view path);
 

@@ -54,24 +54,24 @@ CategoryEditor::CategoryEditor(MainWindow& main, int kind, QWidget* parent)
     setObjectName(QStringLiteral("frmMaster"));
     setWindowTitle(QStringLiteral("%1の編集").arg(title));
 
-    lbl_Title = new QLabel(title, this);
-    lbl_Title->setObjectName(QStringLiteral("lbl_Title"));
-    QFont bold = lbl_Title->font();
+    titleLabel_ = new QLabel(title, this);
+    titleLabel_->setObjectName(QStringLiteral("lbl_Title"));
+    QFont bold = titleLabel_->font();
     bold.setBold(true);
-    lbl_Title->setFont(bold);
-    lst_List = new QListWidget(this);
-    lst_List->setObjectName(QStringLiteral("lst_List"));
-    lst_List->setSelectionMode(QAbstractItemView::SingleSelection);
-    lst_List->setMinimumSize(200, 240);
-    txt_Data = new QLineEdit(this);
-    txt_Data->setObjectName(QStringLiteral("txt_Data"));
-    txt_Data->setValidator(new SjisLimitValidator(kItemLimit, txt_Data));
-    lbl_Kind = new QLabel(kNewMode, this);
-    lbl_Kind->setObjectName(QStringLiteral("lbl_Kind"));
-    lbl_Kind->setFrameShape(QFrame::Panel);
-    lbl_Kind->setFrameShadow(QFrame::Sunken);
-    lbl_Kind->setAlignment(Qt::AlignCenter);
-    lbl_Kind->setMinimumWidth(60);
+    titleLabel_->setFont(bold);
+    itemList_ = new QListWidget(this);
+    itemList_->setObjectName(QStringLiteral("lst_List"));
+    itemList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    itemList_->setMinimumSize(200, 240);
+    itemEdit_ = new QLineEdit(this);
+    itemEdit_->setObjectName(QStringLiteral("txt_Data"));
+    itemEdit_->setValidator(new SjisLimitValidator(kItemLimit, itemEdit_));
+    modeLabel_ = new QLabel(kNewMode, this);
+    modeLabel_->setObjectName(QStringLiteral("lbl_Kind"));
+    modeLabel_->setFrameShape(QFrame::Panel);
+    modeLabel_->setFrameShadow(QFrame::Sunken);
+    modeLabel_->setAlignment(Qt::AlignCenter);
+    modeLabel_->setMinimumWidth(60);
 
     auto button = [this](const char* name, const char* caption) {
         auto* b = new QPushButton(QString::fromUtf8(caption), this);
@@ -79,147 +79,147 @@ CategoryEditor::CategoryEditor(MainWindow& main, int kind, QWidget* parent)
         b->setAutoDefault(false);
         return b;
     };
-    cmd_New = button("cmd_New", "新規(&N)");
-    cmd_Up = button("cmd_Up", "上へ");
-    cmd_Down = button("cmd_Down", "下へ");
-    cmd_Input = button("cmd_Input", "登録(&I)");
-    cmd_Del = button("cmd_Del", "削除(&D)");
-    cmd_Close = button("cmd_Close", "閉じる(&C)");
+    newButton_ = button("cmd_New", "新規(&N)");
+    upButton_ = button("cmd_Up", "上へ");
+    downButton_ = button("cmd_Down", "下へ");
+    inputButton_ = button("cmd_Input", "登録(&I)");
+    deleteButton_ = button("cmd_Del", "削除(&D)");
+    closeButton_ = button("cmd_Close", "閉じる(&C)");
 
     auto* layout = new QGridLayout(this);
-    layout->addWidget(lbl_Title, 0, 0, 1, 2);
-    layout->addWidget(lst_List, 1, 0);
+    layout->addWidget(titleLabel_, 0, 0, 1, 2);
+    layout->addWidget(itemList_, 1, 0);
     auto* side = new QVBoxLayout();
-    side->addWidget(cmd_Up);
-    side->addWidget(cmd_Down);
+    side->addWidget(upButton_);
+    side->addWidget(downButton_);
     side->addStretch(1);
-    side->addWidget(cmd_Del);
+    side->addWidget(deleteButton_);
     layout->addLayout(side, 1, 1);
     auto* entry = new QHBoxLayout();
     entry->addWidget(new QLabel(QStringLiteral("項目名"), this));
-    entry->addWidget(txt_Data, 1);
-    entry->addWidget(lbl_Kind);
+    entry->addWidget(itemEdit_, 1);
+    entry->addWidget(modeLabel_);
     layout->addLayout(entry, 2, 0, 1, 2);
     auto* buttons = new QHBoxLayout();
-    buttons->addWidget(cmd_New);
-    buttons->addWidget(cmd_Input);
+    buttons->addWidget(newButton_);
+    buttons->addWidget(inputButton_);
     buttons->addStretch(1);
-    buttons->addWidget(cmd_Close);
+    buttons->addWidget(closeButton_);
     layout->addLayout(buttons, 3, 0, 1, 2);
 
-    connect(cmd_New, &QPushButton::clicked, this, &CategoryEditor::cmd_NewClick);
-    connect(cmd_Input, &QPushButton::clicked, this, &CategoryEditor::cmd_InputClick);
-    connect(cmd_Del, &QPushButton::clicked, this, &CategoryEditor::cmd_DelClick);
-    connect(cmd_Up, &QPushButton::clicked, this, [this] { MoveClick(0); });
-    connect(cmd_Down, &QPushButton::clicked, this, [this] { MoveClick(1); });
-    connect(cmd_Close, &QPushButton::clicked, this, &CategoryEditor::reject);
-    connect(lst_List, &QListWidget::itemDoubleClicked, this,
-        [this](QListWidgetItem* item) { lst_ListDblClick(lst_List->row(item)); });
-    connect(txt_Data, &QLineEdit::textChanged, this, [this] { textChanged_ = true; });
+    connect(newButton_, &QPushButton::clicked, this, &CategoryEditor::newClicked);
+    connect(inputButton_, &QPushButton::clicked, this, &CategoryEditor::inputClicked);
+    connect(deleteButton_, &QPushButton::clicked, this, &CategoryEditor::deleteClicked);
+    connect(upButton_, &QPushButton::clicked, this, [this] { MoveClick(0); });
+    connect(downButton_, &QPushButton::clicked, this, [this] { MoveClick(1); });
+    connect(closeButton_, &QPushButton::clicked, this, &CategoryEditor::reject);
+    connect(itemList_, &QListWidget::itemDoubleClicked, this,
+        [this](QListWidgetItem* item) { itemListDoubleClicked(itemList_->row(item)); });
+    connect(itemEdit_, &QLineEdit::textChanged, this, [this] { textChanged_ = true; });
     EnterFocusFilter::InstallOn(this);
     // Asked before the focus filter: Enter after a typed name registers it.
-    txt_Data->installEventFilter(this);
+    itemEdit_->installEventFilter(this);
 
     // A missing file leaves the list empty.
     LineList lines;
     lines.LoadText(path_);
     for (int i = 0; i < lines.GetCount(); ++i)
-        AddItem(lst_List->count(), std::string(lines.GetLine(i)));
-    lst_List->setCurrentRow(-1);
-    txt_Data->setFocus();
+        AddItem(itemList_->count(), std::string(lines.GetLine(i)));
+    itemList_->setCurrentRow(-1);
+    itemEdit_->setFocus();
 }
 
 void CategoryEditor::AddItem(int row, const std::string& text)
 {
     auto* item = new QListWidgetItem(ToQ(text));
     item->setData(Qt::UserRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
-    lst_List->insertItem(row, item);
+    itemList_->insertItem(row, item);
 }
 
 std::string CategoryEditor::ItemText(int row) const
 {
-    const QByteArray b = lst_List->item(row)->data(Qt::UserRole).toByteArray();
+    const QByteArray b = itemList_->item(row)->data(Qt::UserRole).toByteArray();
     return std::string(b.constData(), static_cast<std::size_t>(b.size()));
 }
 
 std::vector<std::string> CategoryEditor::Items() const
 {
     std::vector<std::string> out;
-    for (int i = 0; i < lst_List->count(); ++i)
+    for (int i = 0; i < itemList_->count(); ++i)
         out.push_back(ItemText(i));
     return out;
 }
 
 int CategoryEditor::SelectedRow() const
 {
-    const QList<QListWidgetItem*> selected = lst_List->selectedItems();
-    return selected.isEmpty() ? -1 : lst_List->row(selected.front());
+    const QList<QListWidgetItem*> selected = itemList_->selectedItems();
+    return selected.isEmpty() ? -1 : itemList_->row(selected.front());
 }
 
 void CategoryEditor::LeaveRenameMode()
 {
-    txt_Data->clear();
-    lbl_Kind->setText(kNewMode);
+    itemEdit_->clear();
+    modeLabel_->setText(kNewMode);
     editIndex_ = -1;
     textChanged_ = false;
 }
 
-void CategoryEditor::lst_ListDblClick(int row)
+void CategoryEditor::itemListDoubleClicked(int row)
 {
-    if (row < 0 || row >= lst_List->count())
+    if (row < 0 || row >= itemList_->count())
         return;
-    txt_Data->setText(ToQ(ItemText(row)));
-    lbl_Kind->setText(kRenameMode);
+    itemEdit_->setText(ToQ(ItemText(row)));
+    modeLabel_->setText(kRenameMode);
     editIndex_ = row;
     textChanged_ = false;
 }
 
-void CategoryEditor::cmd_NewClick()
+void CategoryEditor::newClicked()
 {
     if (textChanged_ && !AskDiscard())
         return;
     LeaveRenameMode();
-    txt_Data->setFocus();
+    itemEdit_->setFocus();
 }
 
-void CategoryEditor::cmd_InputClick()
+void CategoryEditor::inputClicked()
 {
-    const std::string text = FromQ(txt_Data->text());
+    const std::string text = FromQ(itemEdit_->text());
     if (text.empty()) {
         platform::Warn(SJ("項目名を入力して下さい。"));
-        txt_Data->setFocus();
+        itemEdit_->setFocus();
         return;
     }
     const int selected = SelectedRow();
-    for (int i = 0; i < lst_List->count(); ++i) {
+    for (int i = 0; i < itemList_->count(); ++i) {
         if (i != selected && ItemText(i) == text) {
             platform::Warn(SJ("既に登録されている項目名です。"));
             return;
         }
     }
     if (editIndex_ < 0) {
-        AddItem(selected < 0 ? lst_List->count() : selected, text);
-    } else if (editIndex_ < lst_List->count()) {
+        AddItem(selected < 0 ? itemList_->count() : selected, text);
+    } else if (editIndex_ < itemList_->count()) {
         const std::string old = ItemText(editIndex_);
         if (RenameCategory(main_.Table(), field_, old, text) < 0)
             platform::Warn(SJ("分類の更新に失敗しました。"));
         renames_.emplace_back(old, text);
-        delete lst_List->takeItem(editIndex_);
+        delete itemList_->takeItem(editIndex_);
         AddItem(editIndex_, text);
     }
     LeaveRenameMode();
     listChanged_ = true;
-    txt_Data->setFocus();
+    itemEdit_->setFocus();
 }
 
-void CategoryEditor::cmd_DelClick()
+void CategoryEditor::deleteClicked()
 {
     const int selected = SelectedRow();
     if (selected < 0)
         return;
     if (!platform::Ask(SJ("削除します。よろしいですか？")))
         return;
-    delete lst_List->takeItem(selected);
+    delete itemList_->takeItem(selected);
     // Records that carry the category keep it.
     if (editIndex_ >= 0)
         LeaveRenameMode();
@@ -237,13 +237,13 @@ void CategoryEditor::MoveClick(int tag)
         return;
     }
     const int target = tag == 0 ? selected - 1 : selected + 1;
-    if (target < 0 || target >= lst_List->count()) {
+    if (target < 0 || target >= itemList_->count()) {
         platform::Beep();
         return;
     }
-    QListWidgetItem* item = lst_List->takeItem(selected);
-    lst_List->insertItem(target, item);
-    lst_List->setCurrentRow(target);
+    QListWidgetItem* item = itemList_->takeItem(selected);
+    itemList_->insertItem(target, item);
+    itemList_->setCurrentRow(target);
     item->setSelected(true);
     listChanged_ = true;
 }
@@ -252,11 +252,11 @@ bool CategoryEditor::eventFilter(QObject* watched, QEvent* event)
 {
     // Enter registers what was typed and leaves the box ready for the next name, so a
     // list is typed in one go; on an empty box it moves on as in the other windows.
-    if (watched == txt_Data && event->type() == QEvent::KeyPress) {
+    if (watched == itemEdit_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-            && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && !txt_Data->text().isEmpty()) {
-            cmd_InputClick();
+            && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && !itemEdit_->text().isEmpty()) {
+            inputClicked();
             return true;
         }
     }

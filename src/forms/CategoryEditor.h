@@ -36,23 +36,23 @@ public:
     // The items as CP932 texts, in list order.
     std::vector<std::string> Items() const;
 
-    void cmd_NewClick();
-    void cmd_InputClick();
-    void cmd_DelClick();
+    void newClicked();
+    void inputClicked();
+    void deleteClicked();
     void MoveClick(int tag); // 0 上へ, 1 下へ
-    void lst_ListDblClick(int row);
+    void itemListDoubleClicked(int row);
 
 private:
-    QLabel* lbl_Title = nullptr;
-    QListWidget* lst_List = nullptr;
-    QLineEdit* txt_Data = nullptr;
-    QLabel* lbl_Kind = nullptr;
-    QPushButton* cmd_New = nullptr;
-    QPushButton* cmd_Up = nullptr;
-    QPushButton* cmd_Down = nullptr;
-    QPushButton* cmd_Input = nullptr;
-    QPushButton* cmd_Del = nullptr;
-    QPushButton* cmd_Close = nullptr;
+    QLabel* titleLabel_ = nullptr;
+    QListWidget* itemList_ = nullptr;
+    QLineEdit* itemEdit_ = nullptr;
+    QLabel* modeLabel_ = nullptr;
+    QPushButton* newButton_ = nullptr;
+    QPushButton* upButton_ = nullptr;
+    QPushButton* downButton_ = nullptr;
+    QPushButton* inputButton_ = nullptr;
+    QPushButton* deleteButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
 
 public slots:
     void reject() override;

@@ -22,60 +22,60 @@ ColumnsDialog::ColumnsDialog(AppSettings& global, const AddressTable& db, QWidge
     setObjectName(QStringLiteral("frmHyo"));
     setWindowTitle(QStringLiteral("ノルテア（項目設定）"));
     auto* grid = new QGridLayout(this);
-    lst_From = new QListWidget(this);
-    lst_From->setObjectName(QStringLiteral("lst_From"));
-    lst_To = new QListWidget(this);
-    lst_To->setObjectName(QStringLiteral("lst_To"));
+    availableList_ = new QListWidget(this);
+    availableList_->setObjectName(QStringLiteral("lst_From"));
+    chosenList_ = new QListWidget(this);
+    chosenList_->setObjectName(QStringLiteral("lst_To"));
     auto button = [this](const char* name, const QString& text) {
         auto* b = new QPushButton(text, this);
         b->setObjectName(QString::fromLatin1(name));
         b->setAutoDefault(false);
         return b;
     };
-    cmd_Right = button("cmd_Right", QStringLiteral(">"));
-    cmd_Left = button("cmd_Left", QStringLiteral("<"));
-    cmd_RightAll = button("cmd_RightAll", QStringLiteral(">>"));
-    cmd_LeftAll = button("cmd_LeftAll", QStringLiteral("<<"));
-    cmd_Up = button("cmd_Up", QStringLiteral("↑"));
-    cmd_Down = button("cmd_Down", QStringLiteral("↓"));
-    cmd_Ok = button("cmd_Ok", QStringLiteral("OK"));
-    cmd_Close = button("cmd_Close", QStringLiteral("キャンセル(&C)"));
+    addButton_ = button("cmd_Right", QStringLiteral(">"));
+    removeButton_ = button("cmd_Left", QStringLiteral("<"));
+    addAllButton_ = button("cmd_RightAll", QStringLiteral(">>"));
+    removeAllButton_ = button("cmd_LeftAll", QStringLiteral("<<"));
+    upButton_ = button("cmd_Up", QStringLiteral("↑"));
+    downButton_ = button("cmd_Down", QStringLiteral("↓"));
+    okButton_ = button("cmd_Ok", QStringLiteral("OK"));
+    closeButton_ = button("cmd_Close", QStringLiteral("キャンセル(&C)"));
     ExplainArrowButtons(this);
     auto* middle = new QVBoxLayout();
     middle->addStretch(1);
-    for (QPushButton* b : { cmd_Right, cmd_Left, cmd_RightAll, cmd_LeftAll })
+    for (QPushButton* b : { addButton_, removeButton_, addAllButton_, removeAllButton_ })
         middle->addWidget(b);
     middle->addStretch(1);
     auto* side = new QVBoxLayout();
     side->addStretch(1);
-    side->addWidget(cmd_Up);
-    side->addWidget(cmd_Down);
+    side->addWidget(upButton_);
+    side->addWidget(downButton_);
     side->addStretch(1);
-    side->addWidget(cmd_Ok);
-    side->addWidget(cmd_Close);
+    side->addWidget(okButton_);
+    side->addWidget(closeButton_);
     grid->addWidget(new QLabel(QStringLiteral("全項目"), this), 0, 0);
     grid->addWidget(new QLabel(QStringLiteral("表示項目"), this), 0, 2);
-    grid->addWidget(lst_From, 1, 0);
+    grid->addWidget(availableList_, 1, 0);
     grid->addLayout(middle, 1, 1);
-    grid->addWidget(lst_To, 1, 2);
+    grid->addWidget(chosenList_, 1, 2);
     grid->addLayout(side, 1, 3);
 
     for (int i = 0; i < global_.DisplayColumnCount(); ++i)
-        lst_To->addItem(ToQ(global_.GetDisplayColumn(i).name));
+        chosenList_->addItem(ToQ(global_.GetDisplayColumn(i).name));
     for (const QString& name : Offered())
-        if (lst_To->findItems(name, Qt::MatchExactly).isEmpty())
-            lst_From->addItem(name);
+        if (chosenList_->findItems(name, Qt::MatchExactly).isEmpty())
+            availableList_->addItem(name);
 
-    connect(cmd_Right, &QPushButton::clicked, this, &ColumnsDialog::MoveRight);
-    connect(lst_From, &QListWidget::itemDoubleClicked, this, &ColumnsDialog::MoveRight);
-    connect(cmd_Left, &QPushButton::clicked, this, &ColumnsDialog::MoveLeft);
-    connect(lst_To, &QListWidget::itemDoubleClicked, this, &ColumnsDialog::MoveLeft);
-    connect(cmd_RightAll, &QPushButton::clicked, this, &ColumnsDialog::MoveAllRight);
-    connect(cmd_LeftAll, &QPushButton::clicked, this, &ColumnsDialog::MoveAllLeft);
-    connect(cmd_Up, &QPushButton::clicked, this, [this] { MoveUpDown(0); });
-    connect(cmd_Down, &QPushButton::clicked, this, [this] { MoveUpDown(1); });
-    connect(cmd_Ok, &QPushButton::clicked, this, &ColumnsDialog::Ok);
-    connect(cmd_Close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(addButton_, &QPushButton::clicked, this, &ColumnsDialog::MoveRight);
+    connect(availableList_, &QListWidget::itemDoubleClicked, this, &ColumnsDialog::MoveRight);
+    connect(removeButton_, &QPushButton::clicked, this, &ColumnsDialog::MoveLeft);
+    connect(chosenList_, &QListWidget::itemDoubleClicked, this, &ColumnsDialog::MoveLeft);
+    connect(addAllButton_, &QPushButton::clicked, this, &ColumnsDialog::MoveAllRight);
+    connect(removeAllButton_, &QPushButton::clicked, this, &ColumnsDialog::MoveAllLeft);
+    connect(upButton_, &QPushButton::clicked, this, [this] { MoveUpDown(0); });
+    connect(downButton_, &QPushButton::clicked, this, [this] { MoveUpDown(1); });
+    connect(okButton_, &QPushButton::clicked, this, &ColumnsDialog::Ok);
+    connect(closeButton_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 QStringList ColumnsDialog::Offered() const
@@ -103,38 +103,38 @@ int ColumnsDialog::StartingWidth(const QString& name)
 
 void ColumnsDialog::MoveRight()
 {
-    MoveSelectedEntry(lst_From, lst_To);
+    MoveSelectedEntry(availableList_, chosenList_);
 }
 
 void ColumnsDialog::MoveLeft()
 {
-    MoveSelectedEntry(lst_To, lst_From);
+    MoveSelectedEntry(chosenList_, availableList_);
 }
 
 void ColumnsDialog::MoveAllRight()
 {
-    MoveAllEntries(lst_To, lst_From, Offered());
+    MoveAllEntries(chosenList_, availableList_, Offered());
 }
 
 void ColumnsDialog::MoveAllLeft()
 {
-    MoveAllEntries(lst_From, lst_To, Offered());
+    MoveAllEntries(availableList_, chosenList_, Offered());
 }
 
 void ColumnsDialog::MoveUpDown(int down)
 {
-    ShiftSelectedEntry(lst_To, down != 0);
+    ShiftSelectedEntry(chosenList_, down != 0);
 }
 
 void ColumnsDialog::Ok()
 {
-    if (lst_To->count() == 0) {
+    if (chosenList_->count() == 0) {
         platform::Warn(SJ("表示項目を選択して下さい。"));
         return;
     }
     global_.ClearDisplayColumns();
-    for (int i = 0; i < lst_To->count(); ++i) {
-        const QString name = lst_To->item(i)->text();
+    for (int i = 0; i < chosenList_->count(); ++i) {
+        const QString name = chosenList_->item(i)->text();
         global_.AddDisplayColumn(FromQ(name), StartingWidth(name));
     }
     changed_ = true;

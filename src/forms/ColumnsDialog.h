@@ -29,16 +29,16 @@ public:
     void Ok();
 
 private:
-    QListWidget* lst_From = nullptr;
-    QListWidget* lst_To = nullptr;
-    QPushButton* cmd_Right = nullptr;
-    QPushButton* cmd_Left = nullptr;
-    QPushButton* cmd_RightAll = nullptr;
-    QPushButton* cmd_LeftAll = nullptr;
-    QPushButton* cmd_Up = nullptr;
-    QPushButton* cmd_Down = nullptr;
-    QPushButton* cmd_Ok = nullptr;
-    QPushButton* cmd_Close = nullptr;
+    QListWidget* availableList_ = nullptr;
+    QListWidget* chosenList_ = nullptr;
+    QPushButton* addButton_ = nullptr;
+    QPushButton* removeButton_ = nullptr;
+    QPushButton* addAllButton_ = nullptr;
+    QPushButton* removeAllButton_ = nullptr;
+    QPushButton* upButton_ = nullptr;
+    QPushButton* downButton_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
 
     QStringList Offered() const;
 

@@ -31,18 +31,18 @@ CsvColumnsDialog::CsvColumnsDialog(AppSettings& global, const AddressTable& tabl
     setWindowTitle(QStringLiteral("ノルテア（インポートする列）"));
     auto* layout = new QVBoxLayout(this);
     auto* text = new QLabel(QStringLiteral("列ごとに取り込む項目を選んで下さい。"), this);
-    chk_Header = new QCheckBox(QStringLiteral("1行目は項目名"), this);
-    chk_Header->setObjectName(QStringLiteral("chk_Header"));
-    grd_Preview = new QTableWidget(this);
-    grd_Preview->setObjectName(QStringLiteral("grd_Preview"));
-    grd_Preview->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grd_Preview->setMinimumSize(640, 240);
+    headerCheck_ = new QCheckBox(QStringLiteral("1行目は項目名"), this);
+    headerCheck_->setObjectName(QStringLiteral("chk_Header"));
+    previewTable_ = new QTableWidget(this);
+    previewTable_->setObjectName(QStringLiteral("grd_Preview"));
+    previewTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    previewTable_->setMinimumSize(640, 240);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("インポート(&I)"));
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
     layout->addWidget(text);
-    layout->addWidget(chk_Header);
-    layout->addWidget(grd_Preview, 1);
+    layout->addWidget(headerCheck_);
+    layout->addWidget(previewTable_, 1);
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &CsvColumnsDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -54,14 +54,14 @@ CsvColumnsDialog::CsvColumnsDialog(AppSettings& global, const AddressTable& tabl
     if (CsvImport::ReadPreview(path_, false, 1, plain) == CsvReader::kOk && !plain.rows.empty())
         headerless = !CsvColumnMap::Suggest(global_.DataFile(CsvColumnMap::kFileName), plain.rows.front(), table_)
                           .hasHeader;
-    chk_Header->setChecked(!headerless);
-    connect(chk_Header, &QCheckBox::toggled, this, &CsvColumnsDialog::Reload);
+    headerCheck_->setChecked(!headerless);
+    connect(headerCheck_, &QCheckBox::toggled, this, &CsvColumnsDialog::Reload);
     Reload();
 }
 
 void CsvColumnsDialog::Reload()
 {
-    const bool hasHeader = chk_Header->isChecked();
+    const bool hasHeader = headerCheck_->isChecked();
     CsvImport::Preview preview;
     // A file that cannot be read shows no columns; the import then says why.
     static_cast<void>(CsvImport::ReadPreview(path_, hasHeader, kPreviewRows, preview));
@@ -71,21 +71,21 @@ void CsvColumnsDialog::Reload()
         suggested_ = hasHeader ? CsvColumnMap::Recognise(headers_, table_) : std::vector<ColumnTarget>(headers_.size());
 
     const int columns = static_cast<int>(headers_.size());
-    grd_Preview->clear();
-    grd_Preview->setColumnCount(columns);
-    grd_Preview->setRowCount(1 + static_cast<int>(preview.rows.size()));
+    previewTable_->clear();
+    previewTable_->setColumnCount(columns);
+    previewTable_->setRowCount(1 + static_cast<int>(preview.rows.size()));
     QStringList labels;
     for (int c = 0; c < columns; ++c)
         labels << (hasHeader ? ToQ(headers_[static_cast<std::size_t>(c)]) : QStringLiteral("%1列目").arg(c + 1));
-    grd_Preview->setHorizontalHeaderLabels(labels);
+    previewTable_->setHorizontalHeaderLabels(labels);
     QStringList rows { QStringLiteral("項目") };
     for (std::size_t r = 0; r < preview.rows.size(); ++r)
         rows << QString::number(r + 1);
-    grd_Preview->setVerticalHeaderLabels(rows);
+    previewTable_->setVerticalHeaderLabels(rows);
     fields_.clear();
     for (int c = 0; c < columns; ++c) {
         const ColumnTarget& t = suggested_[static_cast<std::size_t>(c)];
-        auto* box = new QComboBox(grd_Preview);
+        auto* box = new QComboBox(previewTable_);
         box->setObjectName(QStringLiteral("cbo_Field%1").arg(c + 1));
         box->addItem(QStringLiteral("（取り込まない）"), QString());
         if (t.field == CsvColumnMap::kPhoneByKind)
@@ -95,19 +95,19 @@ void CsvColumnsDialog::Reload()
         for (int f = 0; f < table_.GetFieldCount(); ++f)
             box->addItem(ToQ(table_.GetField(f).name), ToQ(table_.GetField(f).name));
         box->setCurrentIndex(std::max(0, box->findData(ToQ(t.field))));
-        grd_Preview->setCellWidget(0, c, box);
+        previewTable_->setCellWidget(0, c, box);
         fields_.push_back(box);
         for (std::size_t r = 0; r < preview.rows.size(); ++r)
-            grd_Preview->setItem(static_cast<int>(r) + 1, c,
+            previewTable_->setItem(static_cast<int>(r) + 1, c,
                 new QTableWidgetItem(ToQ(preview.rows[r][static_cast<std::size_t>(c)])));
     }
-    grd_Preview->resizeColumnsToContents();
+    previewTable_->resizeColumnsToContents();
 }
 
 CsvImport::Mapping CsvColumnsDialog::Mapping() const
 {
     CsvImport::Mapping mapping;
-    mapping.hasHeader = chk_Header->isChecked();
+    mapping.hasHeader = headerCheck_->isChecked();
     for (std::size_t c = 0; c < fields_.size(); ++c) {
         ColumnTarget t;
         t.field = FromQ(fields_[c]->currentData().toString());

@@ -40,8 +40,8 @@ private:
     std::string path_;
     std::vector<std::string> headers_;
     std::vector<ColumnTarget> suggested_;
-    QCheckBox* chk_Header = nullptr;
-    QTableWidget* grd_Preview = nullptr;
+    QCheckBox* headerCheck_ = nullptr;
+    QTableWidget* previewTable_ = nullptr;
     std::vector<QComboBox*> fields_;
 };
 

@@ -26,27 +26,27 @@ public:
     void MoveAllLeft();
     // down 0: up, 1: down.
     void MoveUpDown(int down);
-    // cmd_Ok: the export; the window stays open.
+    // okButton_: the export; the window stays open.
     void Export();
     void ChooseFile();
 
 private:
-    QLabel* lbl_Msg1 = nullptr;
-    QLabel* lbl_Msg2 = nullptr;
-    QLineEdit* txt_Path = nullptr;
-    QPushButton* cmd_FileName = nullptr;
-    QListWidget* lst_From = nullptr;
-    QListWidget* lst_To = nullptr;
-    QPushButton* cmd_Right = nullptr;
-    QPushButton* cmd_Left = nullptr;
-    QPushButton* cmd_RightAll = nullptr;
-    QPushButton* cmd_LeftAll = nullptr;
-    QPushButton* cmd_Up = nullptr;
-    QPushButton* cmd_Down = nullptr;
-    QCheckBox* chk_Field = nullptr;
-    QComboBox* cmb_Encoding = nullptr; // 0 Shift-JIS, 1 UTF-8 with byte-order mark
-    QPushButton* cmd_Ok = nullptr;
-    QPushButton* cmd_Close = nullptr;
+    QLabel* message1Label_ = nullptr;
+    QLabel* message2Label_ = nullptr;
+    QLineEdit* pathEdit_ = nullptr;
+    QPushButton* browseButton_ = nullptr;
+    QListWidget* availableList_ = nullptr;
+    QListWidget* chosenList_ = nullptr;
+    QPushButton* addButton_ = nullptr;
+    QPushButton* removeButton_ = nullptr;
+    QPushButton* addAllButton_ = nullptr;
+    QPushButton* removeAllButton_ = nullptr;
+    QPushButton* upButton_ = nullptr;
+    QPushButton* downButton_ = nullptr;
+    QCheckBox* fieldNamesCheck_ = nullptr;
+    QComboBox* encodingCombo_ = nullptr; // 0 Shift-JIS, 1 UTF-8 with byte-order mark
+    QPushButton* okButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
 
     QStringList FieldNames() const;
 

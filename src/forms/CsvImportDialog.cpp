@@ -25,51 +25,51 @@ CsvImportDialog::CsvImportDialog(MainWindow& main)
     : QDialog(&main)
     , main_(main)
 {
-    setObjectName(QStringLiteral("frmInport"));
+    setObjectName(QStringLiteral("frmImport"));
     setWindowTitle(QStringLiteral("ノルテア（インポート）"));
-    lbl_Msg = new QLabel(QStringLiteral("ＣＳＶ形式の住所データを取り込みます。"), this);
-    lbl_Msg->setObjectName(QStringLiteral("lbl_Msg"));
-    txt_Path = new QLineEdit(this);
-    txt_Path->setObjectName(QStringLiteral("txt_Path"));
-    txt_Path->setValidator(new SjisLimitValidator(259, txt_Path));
-    txt_Path->setMinimumWidth(360);
-    cmd_FileName = new QPushButton(QStringLiteral("参照..."), this);
-    cmd_FileName->setObjectName(QStringLiteral("cmd_FileName"));
-    cmd_Inport = new QPushButton(QStringLiteral("インポート(&I)"), this);
-    cmd_Inport->setObjectName(QStringLiteral("cmd_Inport"));
-    cmd_Close = new QPushButton(QStringLiteral("閉じる(&C)"), this);
-    cmd_Close->setObjectName(QStringLiteral("cmd_Close"));
-    for (QPushButton* b : { cmd_FileName, cmd_Inport, cmd_Close })
+    messageLabel_ = new QLabel(QStringLiteral("ＣＳＶ形式の住所データを取り込みます。"), this);
+    messageLabel_->setObjectName(QStringLiteral("lbl_Msg"));
+    pathEdit_ = new QLineEdit(this);
+    pathEdit_->setObjectName(QStringLiteral("txt_Path"));
+    pathEdit_->setValidator(new SjisLimitValidator(259, pathEdit_));
+    pathEdit_->setMinimumWidth(360);
+    browseButton_ = new QPushButton(QStringLiteral("参照..."), this);
+    browseButton_->setObjectName(QStringLiteral("cmd_FileName"));
+    importButton_ = new QPushButton(QStringLiteral("インポート(&I)"), this);
+    importButton_->setObjectName(QStringLiteral("cmd_Import"));
+    closeButton_ = new QPushButton(QStringLiteral("閉じる(&C)"), this);
+    closeButton_->setObjectName(QStringLiteral("cmd_Close"));
+    for (QPushButton* b : { browseButton_, importButton_, closeButton_ })
         b->setAutoDefault(false);
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(lbl_Msg, 0, 0, 1, 3);
+    grid->addWidget(messageLabel_, 0, 0, 1, 3);
     grid->addWidget(new QLabel(QStringLiteral("ファイル名"), this), 1, 0);
-    grid->addWidget(txt_Path, 1, 1);
-    grid->addWidget(cmd_FileName, 1, 2);
+    grid->addWidget(pathEdit_, 1, 1);
+    grid->addWidget(browseButton_, 1, 2);
     auto* buttons = new QHBoxLayout();
     buttons->addStretch(1);
-    buttons->addWidget(cmd_Inport);
-    buttons->addWidget(cmd_Close);
+    buttons->addWidget(importButton_);
+    buttons->addWidget(closeButton_);
     grid->addLayout(buttons, 2, 0, 1, 3);
     EnterFocusFilter::InstallOn(this);
 
-    txt_Path->setText(ToQ(main_.Global().GetPathEntry(1)));
-    connect(cmd_FileName, &QPushButton::clicked, this, &CsvImportDialog::ChooseFile);
-    connect(cmd_Inport, &QPushButton::clicked, this, &CsvImportDialog::Import);
-    connect(cmd_Close, &QPushButton::clicked, this, &QDialog::reject);
+    pathEdit_->setText(ToQ(main_.Global().GetPathEntry(1)));
+    connect(browseButton_, &QPushButton::clicked, this, &CsvImportDialog::ChooseFile);
+    connect(importButton_, &QPushButton::clicked, this, &CsvImportDialog::Import);
+    connect(closeButton_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void CsvImportDialog::ChooseFile()
 {
-    const QString start = DialogStartFolder(ToQ(main_.Global().FolderOfFile(FromQ(txt_Path->text()))));
+    const QString start = DialogStartFolder(ToQ(main_.Global().FolderOfFile(FromQ(pathEdit_->text()))));
     QFileDialog dialog(
         this, QStringLiteral("インポートするファイル"), start, QStringLiteral("CSVファイル(*.CSV *.csv)"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("CSV"));
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
         RememberChosenFile(dialog.selectedFiles().constFirst());
-        txt_Path->setText(dialog.selectedFiles().constFirst());
+        pathEdit_->setText(dialog.selectedFiles().constFirst());
     }
 }
 
@@ -79,7 +79,7 @@ void CsvImportDialog::Import()
     // Another program's file (its first line no header of this program's fields) is
     // imported through the columns the user confirms.
     std::optional<CsvImport::Mapping> mapping;
-    const std::string typed = FromQ(txt_Path->text());
+    const std::string typed = FromQ(pathEdit_->text());
     if (const std::string path = typed.empty() ? std::string() : import.CompletePath(typed);
         !path.empty() && platform::fs::IsFile(path)) {
         std::string name;
@@ -95,9 +95,9 @@ void CsvImportDialog::Import()
     ImportWatch watch(this, main_);
     const CsvImport::Result result = import.Run(typed, &watch, mapping ? &*mapping : nullptr);
     if (!import.Path().empty())
-        txt_Path->setText(ToQ(import.Path()));
+        pathEdit_->setText(ToQ(import.Path()));
     if (result == CsvImport::kNoFileName)
-        txt_Path->setFocus();
+        pathEdit_->setFocus();
 }
 
 } // namespace nrt::gui

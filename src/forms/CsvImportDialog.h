@@ -17,16 +17,16 @@ class CsvImportDialog : public QDialog {
 public:
     explicit CsvImportDialog(MainWindow& main);
 
-    // cmd_Inport: the import; the window stays open.
+    // importButton_: the import; the window stays open.
     void Import();
     void ChooseFile();
 
 private:
-    QLabel* lbl_Msg = nullptr;
-    QLineEdit* txt_Path = nullptr;
-    QPushButton* cmd_FileName = nullptr;
-    QPushButton* cmd_Inport = nullptr;
-    QPushButton* cmd_Close = nullptr;
+    QLabel* messageLabel_ = nullptr;
+    QLineEdit* pathEdit_ = nullptr;
+    QPushButton* browseButton_ = nullptr;
+    QPushButton* importButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
 
     MainWindow& main_;
 };

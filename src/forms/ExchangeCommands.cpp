@@ -41,7 +41,7 @@ void StoreListLayout(MainWindow& main)
     g.SaveFormRect(AppSettings::kFormMain, r.left(), r.top(), r.width(), r.height());
 }
 
-// mnuFileNew, and mnuFileBackRecaver (copyMode): a new user, empty or restored.
+// "mnuFileNew", and "mnuFileBackRecover" (copyMode): a new user, empty or restored.
 void CreateUser(MainWindow& main, bool copyMode)
 {
     StoreListLayout(main);
@@ -67,7 +67,7 @@ void CreateUser(MainWindow& main, bool copyMode)
     main.AfterUserChange();
 }
 
-// mnuFileRead.
+// "mnuFileRead".
 void OpenUser(MainWindow& main)
 {
     StoreListLayout(main);
@@ -75,7 +75,7 @@ void OpenUser(MainWindow& main)
     dialog.exec();
 }
 
-// mnuFileBackBak.
+// "mnuFileBackBak".
 void BackUpNow(MainWindow& main)
 {
     AppSettings& g = main.Global();
@@ -113,7 +113,7 @@ void ImportVCardFile(MainWindow& main, const QString& path)
     static_cast<void>(import.Run(FromQ(path), &watch));
 }
 
-// mnu_VCardImport: the cards of a file as addressees.
+// "mnu_VCardImport": the cards of a file as addressees.
 void ImportVCard(MainWindow& main)
 {
     const QString path = QFileDialog::getOpenFileName(&main, QStringLiteral("インポートするvCardファイル"),
@@ -124,7 +124,7 @@ void ImportVCard(MainWindow& main)
     ImportVCardFile(main, path);
 }
 
-// mnu_VCardExport: the list as shown, as vCard 4.0.
+// "mnu_VCardExport": the list as shown, as vCard 4.0.
 void ExportVCard(MainWindow& main)
 {
     QFileDialog dialog(&main, QStringLiteral("vCardエクスポート"), VCardFolder(main),
@@ -176,13 +176,13 @@ void InstallExchangeCommands(MainWindow& main)
     backups->setObjectName(QStringLiteral("mnuFileBack"));
     backups->addAction(MakeAction(main, "mnuFileBackBak", QStringLiteral("バックアップ(&B)..."), BackUpNow));
     QAction* restore = MakeAction(
-        main, "mnuFileBackRecaver", QStringLiteral("リストア(&R)..."), [](MainWindow& m) { CreateUser(m, true); });
+        main, "mnuFileBackRecover", QStringLiteral("リストア(&R)..."), [](MainWindow& m) { CreateUser(m, true); });
     restore->setData(1);
     backups->addAction(restore);
     file->insertMenu(users, backups);
 
     QAction* data = main.FileSection(MainWindow::kFileData);
-    file->insertAction(data, MakeAction(main, "mnu_Inport", QStringLiteral("CSVインポート(&I)..."), [](MainWindow& m) {
+    file->insertAction(data, MakeAction(main, "mnu_Import", QStringLiteral("CSVインポート(&I)..."), [](MainWindow& m) {
         CsvImportDialog dialog(m);
         dialog.exec();
     }));

@@ -24,57 +24,57 @@ NewAddressBookDialog::NewAddressBookDialog(MainWindow& main, bool copyMode)
 {
     setObjectName(QStringLiteral("frmNew"));
     setWindowTitle(QStringLiteral("新規ユーザー作成"));
-    lbl_Msg = new QLabel(QStringLiteral("全角１５文字（半角３０文字）以内でユーザー名を入力して下さい。"), this);
-    lbl_Msg->setObjectName(QStringLiteral("lbl_Msg"));
-    txt_User = new QLineEdit(this);
-    txt_User->setObjectName(QStringLiteral("txt_User"));
-    txt_User->setValidator(new SjisLimitValidator(static_cast<int>(AddressBooks::kNameLimit), txt_User));
-    chk_Copy = new QCheckBox(QStringLiteral("コピー元指定"), this);
-    chk_Copy->setObjectName(QStringLiteral("chk_Copy"));
-    txt_CopyPath = new QLineEdit(this);
-    txt_CopyPath->setObjectName(QStringLiteral("txt_CopyPath"));
-    txt_CopyPath->setValidator(new SjisLimitValidator(259, txt_CopyPath));
-    txt_CopyPath->setMinimumWidth(320);
-    cmd_CopyPath = new QPushButton(QStringLiteral("ファイル選択..."), this);
-    cmd_CopyPath->setObjectName(QStringLiteral("cmd_CopyPath"));
-    cmd_Ok = new QPushButton(QStringLiteral("作成"), this);
-    cmd_Ok->setObjectName(QStringLiteral("cmd_Ok"));
-    cmd_Close = new QPushButton(QStringLiteral("キャンセル(&C)"), this);
-    cmd_Close->setObjectName(QStringLiteral("cmd_Close"));
-    for (QPushButton* b : { cmd_CopyPath, cmd_Ok, cmd_Close })
+    messageLabel_ = new QLabel(QStringLiteral("全角１５文字（半角３０文字）以内でユーザー名を入力して下さい。"), this);
+    messageLabel_->setObjectName(QStringLiteral("lbl_Msg"));
+    nameEdit_ = new QLineEdit(this);
+    nameEdit_->setObjectName(QStringLiteral("txt_User"));
+    nameEdit_->setValidator(new SjisLimitValidator(static_cast<int>(AddressBooks::kNameLimit), nameEdit_));
+    copyCheck_ = new QCheckBox(QStringLiteral("コピー元指定"), this);
+    copyCheck_->setObjectName(QStringLiteral("chk_Copy"));
+    copyPathEdit_ = new QLineEdit(this);
+    copyPathEdit_->setObjectName(QStringLiteral("txt_CopyPath"));
+    copyPathEdit_->setValidator(new SjisLimitValidator(259, copyPathEdit_));
+    copyPathEdit_->setMinimumWidth(320);
+    copyPathButton_ = new QPushButton(QStringLiteral("ファイル選択..."), this);
+    copyPathButton_->setObjectName(QStringLiteral("cmd_CopyPath"));
+    okButton_ = new QPushButton(QStringLiteral("作成"), this);
+    okButton_->setObjectName(QStringLiteral("cmd_Ok"));
+    closeButton_ = new QPushButton(QStringLiteral("キャンセル(&C)"), this);
+    closeButton_->setObjectName(QStringLiteral("cmd_Close"));
+    for (QPushButton* b : { copyPathButton_, okButton_, closeButton_ })
         b->setAutoDefault(false);
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(lbl_Msg, 0, 0, 1, 3);
+    grid->addWidget(messageLabel_, 0, 0, 1, 3);
     grid->addWidget(new QLabel(QStringLiteral("ユーザー名"), this), 1, 0);
-    grid->addWidget(txt_User, 1, 1, 1, 2);
-    grid->addWidget(chk_Copy, 2, 0, 1, 3);
-    grid->addWidget(txt_CopyPath, 3, 0, 1, 2);
-    grid->addWidget(cmd_CopyPath, 3, 2);
+    grid->addWidget(nameEdit_, 1, 1, 1, 2);
+    grid->addWidget(copyCheck_, 2, 0, 1, 3);
+    grid->addWidget(copyPathEdit_, 3, 0, 1, 2);
+    grid->addWidget(copyPathButton_, 3, 2);
     auto* buttons = new QHBoxLayout();
     buttons->addStretch(1);
-    buttons->addWidget(cmd_Ok);
-    buttons->addWidget(cmd_Close);
+    buttons->addWidget(okButton_);
+    buttons->addWidget(closeButton_);
     grid->addLayout(buttons, 4, 0, 1, 3);
     EnterFocusFilter::InstallOn(this);
     // Installed after the Enter filter, so it sees the keys first.
-    txt_User->installEventFilter(this);
+    nameEdit_->installEventFilter(this);
 
-    chk_Copy->setChecked(copyMode);
-    for (QWidget* w : std::initializer_list<QWidget*> { chk_Copy, txt_CopyPath, cmd_CopyPath })
+    copyCheck_->setChecked(copyMode);
+    for (QWidget* w : std::initializer_list<QWidget*> { copyCheck_, copyPathEdit_, copyPathButton_ })
         w->setVisible(copyMode);
-    connect(chk_Copy, &QCheckBox::toggled, this, [this](bool on) {
-        txt_CopyPath->setEnabled(on);
-        cmd_CopyPath->setEnabled(on);
+    connect(copyCheck_, &QCheckBox::toggled, this, [this](bool on) {
+        copyPathEdit_->setEnabled(on);
+        copyPathButton_->setEnabled(on);
     });
-    connect(cmd_CopyPath, &QPushButton::clicked, this, &NewAddressBookDialog::ChooseFile);
-    connect(cmd_Ok, &QPushButton::clicked, this, &NewAddressBookDialog::Ok);
-    connect(cmd_Close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(copyPathButton_, &QPushButton::clicked, this, &NewAddressBookDialog::ChooseFile);
+    connect(okButton_, &QPushButton::clicked, this, &NewAddressBookDialog::Ok);
+    connect(closeButton_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 bool NewAddressBookDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == txt_User && event->type() == QEvent::KeyPress) {
+    if (watched == nameEdit_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const QString text = key->text();
         // Control keys (Backspace, Enter, editing shortcuts) pass; so does every
@@ -94,12 +94,12 @@ void NewAddressBookDialog::ChooseFile()
     const AppSettings& g = main_.Global();
     const QString start = DialogStartFolder(g.GetFolderBackupOn() != 0 && !g.GetFolderBackupPath().empty()
             ? ToQ(g.GetFolderBackupPath())
-            : ToQ(g.FolderOfFile(FromQ(txt_CopyPath->text()))));
+            : ToQ(g.FolderOfFile(FromQ(copyPathEdit_->text()))));
     const QString file
         = QFileDialog::getOpenFileName(this, QStringLiteral("コピー元"), start, QStringLiteral("NDB(*.ndb)"));
     if (!file.isEmpty()) {
         RememberChosenFile(file);
-        txt_CopyPath->setText(file);
+        copyPathEdit_->setText(file);
     }
 }
 
@@ -107,9 +107,9 @@ void NewAddressBookDialog::Ok()
 {
     AddressBooks users(main_.Global());
     AddressBooks::NewUser request;
-    request.name = FromQ(txt_User->text());
-    request.copy = chk_Copy->isChecked() && !chk_Copy->isHidden();
-    request.copyFile = FromQ(txt_CopyPath->text());
+    request.name = FromQ(nameEdit_->text());
+    request.copy = copyCheck_->isChecked() && !copyCheck_->isHidden();
+    request.copyFile = FromQ(copyPathEdit_->text());
     result_ = users.Create(request, &main_.Table(), &copySource_);
     switch (result_) {
     case AddressBooks::kCreatedEmpty:
@@ -117,7 +117,7 @@ void NewAddressBookDialog::Ok()
         accept();
         break;
     case AddressBooks::kCreateRefused:
-        txt_User->setFocus();
+        nameEdit_->setFocus();
         break;
     default:
         break;

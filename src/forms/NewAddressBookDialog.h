@@ -23,7 +23,7 @@ public:
     // copyMode: the copy controls are shown and ticked (restore).
     NewAddressBookDialog(MainWindow& main, bool copyMode);
 
-    // AddressBooks::CreateResult of the last cmd_Ok (kCreateCancelled until then).
+    // AddressBooks::CreateResult of the last okButton_ (kCreateCancelled until then).
     int Result() const { return result_; }
     // The folder to copy from after kCreatedFromCopy.
     const std::string& CopySource() const { return copySource_; }
@@ -32,13 +32,13 @@ public:
     void ChooseFile();
 
 private:
-    QLabel* lbl_Msg = nullptr;
-    QLineEdit* txt_User = nullptr;
-    QCheckBox* chk_Copy = nullptr;
-    QLineEdit* txt_CopyPath = nullptr;
-    QPushButton* cmd_CopyPath = nullptr;
-    QPushButton* cmd_Ok = nullptr;
-    QPushButton* cmd_Close = nullptr;
+    QLabel* messageLabel_ = nullptr;
+    QLineEdit* nameEdit_ = nullptr;
+    QCheckBox* copyCheck_ = nullptr;
+    QLineEdit* copyPathEdit_ = nullptr;
+    QPushButton* copyPathButton_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

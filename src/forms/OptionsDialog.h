@@ -30,36 +30,36 @@ public:
     void ShowPage(int page);
     // Stores the settings and closes; stays open with a message when the backup folder
     // is refused.
-    void cmd_OkClick();
+    void okClicked();
 
 private:
     QTabWidget* pages = nullptr;
-    QCheckBox* chk_Wareki = nullptr;
-    QCheckBox* chk_Furigana = nullptr;
-    QCheckBox* chk_Full = nullptr;
-    QCheckBox* chk_HBackOn = nullptr;
-    QLabel* lbl_BackPath = nullptr;
-    QLineEdit* txt_HBackPath = nullptr;
-    QLineEdit* txt_Host = nullptr;
-    QLineEdit* txt_MailPortNo = nullptr;
-    QComboBox* cbo_MailSsl = nullptr;
-    QLineEdit* txt_MailTimeOut = nullptr;
-    QCheckBox* chk_MailSMTP = nullptr;
-    QGroupBox* grp_MailSMTP = nullptr;
-    QRadioButton* rdo_MailSMTPLogin = nullptr;
-    QRadioButton* rdo_MailSMTPCram = nullptr;
-    QRadioButton* rdo_MailSMTPPlain = nullptr;
-    QLineEdit* txt_MailUser = nullptr;
-    QLineEdit* txt_MailPassword = nullptr;
-    QLineEdit* txt_MailTurn = nullptr;
-    QLineEdit* txt_MailRestCount = nullptr; // messages between two rests of a mailing
-    QLineEdit* txt_MailRestSec = nullptr; // seconds of a rest
-    QLineEdit* txt_MailCaFile = nullptr; // certificates trusted besides the system's
-    QPushButton* cmd_MailCaFile = nullptr;
-    QCheckBox* chk_MailClearAuth = nullptr; // LOGIN/PLAIN allowed without encryption
-    QLineEdit* txt_MailRetryWait = nullptr; // seconds before the new tries after a 4xx
-    QPushButton* cmd_Ok = nullptr;
-    QPushButton* cmd_Close = nullptr;
+    QCheckBox* eraCheck_ = nullptr;
+    QCheckBox* furiganaCheck_ = nullptr;
+    QCheckBox* maximizedCheck_ = nullptr;
+    QCheckBox* backupCheck_ = nullptr;
+    QLabel* backupPathLabel_ = nullptr;
+    QLineEdit* backupPathEdit_ = nullptr;
+    QLineEdit* hostEdit_ = nullptr;
+    QLineEdit* portEdit_ = nullptr;
+    QComboBox* securityCombo_ = nullptr;
+    QLineEdit* timeoutEdit_ = nullptr;
+    QCheckBox* authCheck_ = nullptr;
+    QGroupBox* authGroup_ = nullptr;
+    QRadioButton* loginRadio_ = nullptr;
+    QRadioButton* cramRadio_ = nullptr;
+    QRadioButton* plainRadio_ = nullptr;
+    QLineEdit* userEdit_ = nullptr;
+    QLineEdit* passwordEdit_ = nullptr;
+    QLineEdit* wrapEdit_ = nullptr;
+    QLineEdit* restCountEdit_ = nullptr; // messages between two rests of a mailing
+    QLineEdit* restSecondsEdit_ = nullptr; // seconds of a rest
+    QLineEdit* caFileEdit_ = nullptr; // certificates trusted besides the system's
+    QPushButton* caFileButton_ = nullptr;
+    QCheckBox* clearAuthCheck_ = nullptr; // LOGIN/PLAIN allowed without encryption
+    QLineEdit* retryWaitEdit_ = nullptr; // seconds before the new tries after a 4xx
+    QPushButton* okButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
 
     QWidget* BuildGeneralPage();
     QWidget* BuildMailPage();

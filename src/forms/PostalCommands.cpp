@@ -11,10 +11,10 @@ namespace nrt::gui {
 
 void InstallPostalCommands(MainWindow& main)
 {
-    auto* inport = new QAction(QStringLiteral("郵便番号データのインポート(&Y)..."), &main);
-    inport->setObjectName(QStringLiteral("mnuFileYubinInport"));
-    main.FileMenu()->insertAction(main.FileSection(MainWindow::kFileData), inport);
-    QObject::connect(inport, &QAction::triggered, &main, [&main] {
+    auto* importAction = new QAction(QStringLiteral("郵便番号データのインポート(&Y)..."), &main);
+    importAction->setObjectName(QStringLiteral("mnuFileYubinImport"));
+    main.FileMenu()->insertAction(main.FileSection(MainWindow::kFileData), importAction);
+    QObject::connect(importAction, &QAction::triggered, &main, [&main] {
         PostalImportDialog dialog(main.Global(), &main);
         dialog.exec();
         // A new dictionary in the data folder is read from now on.

@@ -38,7 +38,7 @@ PostalImportDialog::PostalImportDialog(AppSettings& global, QWidget* parent)
     : QDialog(parent)
     , global_(global)
 {
-    setObjectName(QStringLiteral("frmYubinInport"));
+    setObjectName(QStringLiteral("frmYubinImport"));
     setWindowTitle(QStringLiteral("ノルテア"));
     setModal(true);
 
@@ -55,20 +55,20 @@ PostalImportDialog::PostalImportDialog(AppSettings& global, QWidget* parent)
     download->addStretch(1);
     box->addLayout(download);
 
-    txt_Post = new QLineEdit(QString::fromLatin1(kDownloadPage), this);
-    txt_Post->setObjectName(QStringLiteral("txt_Post"));
-    txt_Post->setReadOnly(true);
-    txt_Post->setFrame(false);
-    txt_Post->setFocusPolicy(Qt::NoFocus);
-    txt_Post->setCursor(Qt::PointingHandCursor);
-    QPalette link = txt_Post->palette();
+    downloadPageEdit_ = new QLineEdit(QString::fromLatin1(kDownloadPage), this);
+    downloadPageEdit_->setObjectName(QStringLiteral("txt_Post"));
+    downloadPageEdit_->setReadOnly(true);
+    downloadPageEdit_->setFrame(false);
+    downloadPageEdit_->setFocusPolicy(Qt::NoFocus);
+    downloadPageEdit_->setCursor(Qt::PointingHandCursor);
+    QPalette link = downloadPageEdit_->palette();
     link.setColor(QPalette::Base, palette().color(QPalette::Window));
     link.setColor(QPalette::Text, palette().color(QPalette::Link));
-    txt_Post->setPalette(link);
-    txt_Post->installEventFilter(this);
+    downloadPageEdit_->setPalette(link);
+    downloadPageEdit_->installEventFilter(this);
     auto* post = new QHBoxLayout();
     post->addSpacing(24);
-    post->addWidget(txt_Post, 1);
+    post->addWidget(downloadPageEdit_, 1);
     box->addLayout(post);
 
     box->addWidget(Label(
@@ -78,44 +78,44 @@ PostalImportDialog::PostalImportDialog(AppSettings& global, QWidget* parent)
     box->addSpacing(8);
 
     box->addWidget(Label(QStringLiteral("郵便番号データの場所"), this));
-    txt_Path = new QLineEdit(this);
-    txt_Path->setObjectName(QStringLiteral("txt_Path"));
-    cmd_FileName = new QPushButton(QStringLiteral("参照(&R)..."), this);
-    cmd_FileName->setObjectName(QStringLiteral("cmd_FileName"));
+    pathEdit_ = new QLineEdit(this);
+    pathEdit_->setObjectName(QStringLiteral("txt_Path"));
+    browseButton_ = new QPushButton(QStringLiteral("参照(&R)..."), this);
+    browseButton_->setObjectName(QStringLiteral("cmd_FileName"));
     auto* path = new QHBoxLayout();
-    path->addWidget(txt_Path, 1);
-    path->addWidget(cmd_FileName);
+    path->addWidget(pathEdit_, 1);
+    path->addWidget(browseButton_);
     box->addLayout(path);
 
-    prg_Inport = new QProgressBar(this);
-    prg_Inport->setObjectName(QStringLiteral("prg_Inport"));
-    prg_Inport->setRange(0, 100);
-    prg_Inport->setValue(0);
+    importProgress_ = new QProgressBar(this);
+    importProgress_->setObjectName(QStringLiteral("prg_Import"));
+    importProgress_->setRange(0, 100);
+    importProgress_->setValue(0);
     // Keeps its place in the layout while hidden, so that the window does not jump.
-    QSizePolicy keep = prg_Inport->sizePolicy();
+    QSizePolicy keep = importProgress_->sizePolicy();
     keep.setRetainSizeWhenHidden(true);
-    prg_Inport->setSizePolicy(keep);
-    prg_Inport->hide();
-    box->addWidget(prg_Inport);
+    importProgress_->setSizePolicy(keep);
+    importProgress_->hide();
+    box->addWidget(importProgress_);
 
-    cmd_Inport = new QPushButton(QStringLiteral("インポート(&I)"), this);
-    cmd_Inport->setObjectName(QStringLiteral("cmd_Inport"));
-    cmd_Close = new QPushButton(QStringLiteral("閉じる(&C)"), this);
-    cmd_Close->setObjectName(QStringLiteral("cmd_Close"));
-    for (QPushButton* b : { cmd_FileName, cmd_Inport, cmd_Close })
+    importButton_ = new QPushButton(QStringLiteral("インポート(&I)"), this);
+    importButton_->setObjectName(QStringLiteral("cmd_Import"));
+    closeButton_ = new QPushButton(QStringLiteral("閉じる(&C)"), this);
+    closeButton_->setObjectName(QStringLiteral("cmd_Close"));
+    for (QPushButton* b : { browseButton_, importButton_, closeButton_ })
         b->setAutoDefault(false);
     auto* buttons = new QHBoxLayout();
     buttons->addStretch(1);
-    buttons->addWidget(cmd_Inport);
-    buttons->addWidget(cmd_Close);
+    buttons->addWidget(importButton_);
+    buttons->addWidget(closeButton_);
     box->addLayout(buttons);
 
-    connect(cmd_FileName, &QPushButton::clicked, this, &PostalImportDialog::cmd_FileNameClick);
-    connect(cmd_Inport, &QPushButton::clicked, this, &PostalImportDialog::cmd_InportClick);
-    connect(cmd_Close, &QPushButton::clicked, this, &QDialog::close);
+    connect(browseButton_, &QPushButton::clicked, this, &PostalImportDialog::browseClicked);
+    connect(importButton_, &QPushButton::clicked, this, &PostalImportDialog::importClicked);
+    connect(closeButton_, &QPushButton::clicked, this, &QDialog::close);
     EnterFocusFilter::InstallOn(this);
 
-    txt_Path->setText(ToQ(global_.GetPathEntry(kPathEntry)));
+    pathEdit_->setText(ToQ(global_.GetPathEntry(kPathEntry)));
 }
 
 std::string PostalImportDialog::CompletedPath(const std::string& typed) const
@@ -124,10 +124,10 @@ std::string PostalImportDialog::CompletedPath(const std::string& typed) const
     return DataPaths::SetExtension(path, ".CSV", false);
 }
 
-void PostalImportDialog::cmd_InportClick()
+void PostalImportDialog::importClicked()
 {
-    const std::string path = CompletedPath(FromQ(txt_Path->text()));
-    txt_Path->setText(ToQ(path));
+    const std::string path = CompletedPath(FromQ(pathEdit_->text()));
+    pathEdit_->setText(ToQ(path));
     if (!platform::fs::IsFile(path)) {
         platform::Warn(PostalImportMessage(PostalImportResult::kListMissing));
         return;
@@ -137,8 +137,8 @@ void PostalImportDialog::cmd_InportClick()
     PostalListStats stats;
     {
         WaitCursor wait;
-        prg_Inport->setValue(0);
-        prg_Inport->show();
+        importProgress_->setValue(0);
+        importProgress_->show();
         // The new dictionary goes to the data folder, whichever one was read so far.
         const int previousLocation = global_.PostalLocation();
         global_.SetPostalLocation(1);
@@ -146,8 +146,8 @@ void PostalImportDialog::cmd_InportClick()
         // Drawn at once rather than through the event loop, which must not run
         // other commands in the middle of the import.
         result = folder.empty() ? PostalImportResult::kWriteFailed : ImportPostalList(path, folder, [this](int percent) {
-            prg_Inport->setValue(percent);
-            prg_Inport->repaint();
+            importProgress_->setValue(percent);
+            importProgress_->repaint();
         }, &stats);
         if (result == PostalImportResult::kOk)
             global_.SetPathEntry(kPathEntry, path);
@@ -157,20 +157,20 @@ void PostalImportDialog::cmd_InportClick()
     ShowPostalImportResult(result, stats);
 }
 
-void PostalImportDialog::cmd_FileNameClick()
+void PostalImportDialog::browseClicked()
 {
-    QFileDialog dialog(this, QString(), DialogStartFolder(ToQ(global_.FolderOfFile(FromQ(txt_Path->text())))),
+    QFileDialog dialog(this, QString(), DialogStartFolder(ToQ(global_.FolderOfFile(FromQ(pathEdit_->text())))),
         QStringLiteral("CSVファイル(*.CSV *.csv)"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("CSV"));
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
         RememberChosenFile(dialog.selectedFiles().constFirst());
-        txt_Path->setText(dialog.selectedFiles().constFirst());
+        pathEdit_->setText(dialog.selectedFiles().constFirst());
     }
 }
 
-void PostalImportDialog::txt_PostClick()
+void PostalImportDialog::downloadPageClicked()
 {
     if (!QDesktopServices::openUrl(QUrl(QString::fromLatin1(kDownloadPage))))
         platform::Warn(SJ("実行に失敗しました。"));
@@ -178,9 +178,9 @@ void PostalImportDialog::txt_PostClick()
 
 bool PostalImportDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == txt_Post && event->type() == QEvent::MouseButtonRelease
+    if (watched == downloadPageEdit_ && event->type() == QEvent::MouseButtonRelease
         && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        txt_PostClick();
+        downloadPageClicked();
         return true;
     }
     return QDialog::eventFilter(watched, event);

@@ -19,7 +19,7 @@ namespace nrt::gui {
 class PostalImportDialog : public QDialog {
     Q_OBJECT
 public:
-    // Where the national list can be downloaded (shown in txt_Post).
+    // Where the national list can be downloaded (shown in downloadPageEdit_).
     static constexpr const char* kDownloadPage = "https://www.post.japanpost.jp/zipcode/download.html";
     // Entry of "NrtPath.dat" that remembers the last list imported.
     static constexpr int kPathEntry = 3;
@@ -31,18 +31,18 @@ public:
     std::string CompletedPath(const std::string& typed) const;
 
     // The handlers, callable by tests as the controls call them.
-    void cmd_InportClick();
-    void cmd_FileNameClick();
-    void txt_PostClick();
+    void importClicked();
+    void browseClicked();
+    void downloadPageClicked();
 
 private:
-    QLineEdit* txt_Path = nullptr;
-    QLineEdit* txt_Post = nullptr;
-    QPushButton* cmd_FileName = nullptr;
-    QPushButton* cmd_Inport = nullptr;
-    QPushButton* cmd_Close = nullptr;
+    QLineEdit* pathEdit_ = nullptr;
+    QLineEdit* downloadPageEdit_ = nullptr;
+    QPushButton* browseButton_ = nullptr;
+    QPushButton* importButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
     // The progress of the whole import; shown from the first import on.
-    QProgressBar* prg_Inport = nullptr;
+    QProgressBar* importProgress_ = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -84,23 +84,23 @@ RecordEditor::RecordEditor(MainWindow* main)
     layout->setSizeConstraint(QLayout::SetFixedSize);
     auto* menu = new QMenuBar(this);
     QMenu* file = menu->addMenu(QStringLiteral("ファイル(&F)"));
-    mnu_FileInput = file->addAction(QStringLiteral("登録(&I)"));
-    mnu_FileInput->setObjectName(QStringLiteral("mnu_FileInput"));
+    inputAction_ = file->addAction(QStringLiteral("登録(&I)"));
+    inputAction_->setObjectName(QStringLiteral("mnu_FileInput"));
     file->addSeparator();
-    mnu_Close = file->addAction(QStringLiteral("キャンセル(&C)"));
-    mnu_Close->setObjectName(QStringLiteral("mnu_Close"));
+    closeAction_ = file->addAction(QStringLiteral("キャンセル(&C)"));
+    closeAction_->setObjectName(QStringLiteral("mnu_Close"));
     layout->setMenuBar(menu);
     panel = new QWidget(this);
     panel->setObjectName(QStringLiteral("panel"));
     layout->addWidget(panel);
 
     BuildControls();
-    FillCategoryList(cbo_Div1, "nrt_ms01.nms");
-    FillCategoryList(cbo_Div2, "nrt_ms02.nms");
+    FillCategoryList(category1Combo_, "nrt_ms01.nms");
+    FillCategoryList(category2Combo_, "nrt_ms02.nms");
     ConnectChanges();
     EnterFocusFilter::InstallOn(this);
     for (QObject* o :
-        std::initializer_list<QObject*> { txt_Yubin, txt_Seinengappi, txt_Name, txt_Kana, cbo_Div1, cbo_Div2 })
+        std::initializer_list<QObject*> { postalCodeEdit_, birthdayEdit_, nameEdit_, kanaEdit_, category1Combo_, category2Combo_ })
         o->installEventFilter(this);
     SetUpKanaCapture();
     ApplyRatio(100);
@@ -141,154 +141,154 @@ void RecordEditor::BuildControls()
 
     // Design rectangles of the client area at 100 %: labels at x 12 and 296, fields at
     // x 80 and 350, one row every 25 pixels with a little air between the groups.
-    chk_Sender = Place(new QCheckBox(QStringLiteral("差出人"), panel), "chk_Sender", { 12, 8, 72, 20 });
-    chk_Print = Place(new QCheckBox(QStringLiteral("印刷する"), panel), "chk_Print", { 90, 8, 90, 20 });
-    txt_RecNo = Place(new QLineEdit(panel), "txt_RecNo", { 300, 8, 60, 20 });
-    txt_RecNo->setVisible(false);
-    txt_RecNo->setReadOnly(true);
-    cmd_Left = button("cmd_Left", "◀", { 456, 6, 36, 22 });
-    cmd_Left->setToolTip(QStringLiteral("前のデータ"));
-    cmd_Right = button("cmd_Right", "▶", { 496, 6, 36, 22 });
-    cmd_Right->setToolTip(QStringLiteral("次のデータ"));
+    senderCheck_ = Place(new QCheckBox(QStringLiteral("差出人"), panel), "chk_Sender", { 12, 8, 72, 20 });
+    printCheck_ = Place(new QCheckBox(QStringLiteral("印刷する"), panel), "chk_Print", { 90, 8, 90, 20 });
+    positionEdit_ = Place(new QLineEdit(panel), "txt_RecNo", { 300, 8, 60, 20 });
+    positionEdit_->setVisible(false);
+    positionEdit_->setReadOnly(true);
+    previousButton_ = button("cmd_Left", "◀", { 456, 6, 36, 22 });
+    previousButton_->setToolTip(QStringLiteral("前のデータ"));
+    nextButton_ = button("cmd_Right", "▶", { 496, 6, 36, 22 });
+    nextButton_->setToolTip(QStringLiteral("次のデータ"));
 
     Caption("名前", { 12, 38, 64, 20 });
-    txt_Name = edit("txt_Name", { 80, 38, 200, 20 }, 30);
+    nameEdit_ = edit("txt_Name", { 80, 38, 200, 20 }, 30);
     Caption("敬称", { 296, 38, 52, 20 });
-    cbo_Keisyou = Place(new QComboBox(panel), "cbo_Keisyou", { 350, 38, 80, 20 });
-    cbo_Keisyou->setEditable(true);
-    cbo_Keisyou->setInsertPolicy(QComboBox::NoInsert);
+    honorificCombo_ = Place(new QComboBox(panel), "cbo_Keisyou", { 350, 38, 80, 20 });
+    honorificCombo_->setEditable(true);
+    honorificCombo_->setInsertPolicy(QComboBox::NoInsert);
     for (const char* k : kHonorificItems)
-        cbo_Keisyou->addItem(U8(k));
-    cbo_Keisyou->setValidator(new SjisLimitValidator(4, cbo_Keisyou));
+        honorificCombo_->addItem(U8(k));
+    honorificCombo_->setValidator(new SjisLimitValidator(4, honorificCombo_));
 
     Caption("フリガナ", { 12, 63, 64, 20 });
-    txt_Kana = edit("txt_Kana", { 80, 63, 200, 20 }, 30);
-    cmd_Extras = button("cmd_Extras", "連名・会社...", { 436, 37, 96, 22 });
-    cmd_Extras->setToolTip(QStringLiteral("連名・会社名・年賀状の記録"));
-    frmExtras = new QDialog(this);
-    frmExtras->setObjectName(QStringLiteral("frmExtras"));
-    frmExtras->setWindowTitle(QStringLiteral("連名・会社・年賀状"));
-    auto* extrasLayout = new QVBoxLayout(frmExtras);
-    extras = new CardExtrasPanel(frmExtras);
+    kanaEdit_ = edit("txt_Kana", { 80, 63, 200, 20 }, 30);
+    extrasButton_ = button("cmd_Extras", "連名・会社...", { 436, 37, 96, 22 });
+    extrasButton_->setToolTip(QStringLiteral("連名・会社名・年賀状の記録"));
+    extrasDialog_ = new QDialog(this);
+    extrasDialog_->setObjectName(QStringLiteral("frmExtras"));
+    extrasDialog_->setWindowTitle(QStringLiteral("連名・会社・年賀状"));
+    auto* extrasLayout = new QVBoxLayout(extrasDialog_);
+    extras = new CardExtrasPanel(extrasDialog_);
     extrasLayout->addWidget(extras);
-    auto* extrasClose = new QPushButton(QStringLiteral("閉じる"), frmExtras);
+    auto* extrasClose = new QPushButton(QStringLiteral("閉じる"), extrasDialog_);
     extrasClose->setObjectName(QStringLiteral("cmd_ExtrasClose"));
     extrasLayout->addWidget(extrasClose, 0, Qt::AlignRight);
-    connect(extrasClose, &QPushButton::clicked, frmExtras, &QDialog::accept);
+    connect(extrasClose, &QPushButton::clicked, extrasDialog_, &QDialog::accept);
     Caption("性別", { 296, 63, 52, 20 });
-    cbo_Seibetu = Place(new QComboBox(panel), "cbo_Seibetu", { 350, 63, 60, 20 });
+    sexCombo_ = Place(new QComboBox(panel), "cbo_Seibetu", { 350, 63, 60, 20 });
     for (const char* s : kGenderItems)
-        cbo_Seibetu->addItem(U8(s));
-    cbo_Seibetu->setCurrentIndex(-1);
+        sexCombo_->addItem(U8(s));
+    sexCombo_->setCurrentIndex(-1);
 
     Caption("生年月日", { 12, 88, 64, 20 });
-    txt_Seinengappi = edit("txt_Seinengappi", { 80, 88, 100, 20 }, 0);
-    txt_Seinengappi->setValidator(new SjisLimitValidator(10, txt_Seinengappi, SjisLimitValidator::kNarrow));
-    imeOff(txt_Seinengappi);
-    lbl_Age = Place(new QLabel(panel), "lbl_Age", { 184, 88, 30, 20 });
-    lbl_Age->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    birthdayEdit_ = edit("txt_Seinengappi", { 80, 88, 100, 20 }, 0);
+    birthdayEdit_->setValidator(new SjisLimitValidator(10, birthdayEdit_, SjisLimitValidator::kNarrow));
+    imeOff(birthdayEdit_);
+    ageLabel_ = Place(new QLabel(panel), "lbl_Age", { 184, 88, 30, 20 });
+    ageLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Caption("歳", { 218, 88, 20, 20 });
 
     Caption("郵便番号", { 12, 118, 64, 20 });
-    txt_Yubin = edit("txt_Yubin", { 80, 118, 80, 20 }, 0);
-    imeOff(txt_Yubin);
-    cmd_Address = button("cmd_Address", "検索", { 164, 117, 50, 22 });
-    cmd_Address->setToolTip(QStringLiteral("郵便番号から住所を検索"));
+    postalCodeEdit_ = edit("txt_Yubin", { 80, 118, 80, 20 }, 0);
+    imeOff(postalCodeEdit_);
+    addressButton_ = button("cmd_Address", "検索", { 164, 117, 50, 22 });
+    addressButton_->setToolTip(QStringLiteral("郵便番号から住所を検索"));
     Caption("都道府県", { 296, 118, 52, 20 });
-    cbo_Ken = Place(new QComboBox(panel), "cbo_Ken", { 350, 118, 110, 20 });
-    cbo_Ken->setEditable(true);
-    cbo_Ken->setInsertPolicy(QComboBox::NoInsert);
-    cbo_Ken->setMaxVisibleItems(20);
+    prefectureCombo_ = Place(new QComboBox(panel), "cbo_Ken", { 350, 118, 110, 20 });
+    prefectureCombo_->setEditable(true);
+    prefectureCombo_->setInsertPolicy(QComboBox::NoInsert);
+    prefectureCombo_->setMaxVisibleItems(20);
     for (int i = 0; i < kPrefectureCount; ++i)
-        cbo_Ken->addItem(ToQ(PrefectureName(i)));
-    cbo_Ken->setValidator(new SjisLimitValidator(15, cbo_Ken));
+        prefectureCombo_->addItem(ToQ(PrefectureName(i)));
+    prefectureCombo_->setValidator(new SjisLimitValidator(15, prefectureCombo_));
     Caption("住所１", { 12, 143, 64, 20 });
-    txt_Zyusyo1 = edit("txt_Zyusyo1", { 80, 143, 452, 20 }, 100);
+    address1Edit_ = edit("txt_Zyusyo1", { 80, 143, 452, 20 }, 100);
     Caption("住所２", { 12, 168, 64, 20 });
-    txt_Zyusyo2 = edit("txt_Zyusyo2", { 80, 168, 452, 20 }, 80);
+    address2Edit_ = edit("txt_Zyusyo2", { 80, 168, 452, 20 }, 80);
 
     Caption("電話番号", { 12, 198, 64, 20 });
-    txt_Tel1 = edit("txt_Tel1", { 80, 198, 130, 20 }, 15);
+    phone1Edit_ = edit("txt_Tel1", { 80, 198, 130, 20 }, 15);
     Caption("ＦＡＸ", { 296, 198, 52, 20 });
-    txt_Tel2 = edit("txt_Tel2", { 350, 198, 130, 20 }, 15);
+    phone2Edit_ = edit("txt_Tel2", { 350, 198, 130, 20 }, 15);
     Caption("携帯番号", { 12, 223, 64, 20 });
-    txt_Tel3 = edit("txt_Tel3", { 80, 223, 130, 20 }, 15);
-    for (QLineEdit* e : { txt_Tel1, txt_Tel2, txt_Tel3 })
+    phone3Edit_ = edit("txt_Tel3", { 80, 223, 130, 20 }, 15);
+    for (QLineEdit* e : { phone1Edit_, phone2Edit_, phone3Edit_ })
         imeOff(e);
     Caption("メール", { 12, 248, 64, 20 });
-    txt_EMail = edit("txt_EMail", { 80, 248, 380, 20 }, 100);
-    cmd_Mail = button("cmd_Mail", "メール", { 464, 247, 68, 22 });
-    cmd_Mail->setToolTip(QStringLiteral("メールソフトを起動"));
+    emailEdit_ = edit("txt_EMail", { 80, 248, 380, 20 }, 100);
+    mailButton_ = button("cmd_Mail", "メール", { 464, 247, 68, 22 });
+    mailButton_->setToolTip(QStringLiteral("メールソフトを起動"));
     Caption("ＨＰ", { 12, 273, 64, 20 });
-    txt_URL = edit("txt_URL", { 80, 273, 380, 20 }, 100);
-    cmd_WWW = button("cmd_WWW", "ブラウザ", { 464, 272, 68, 22 });
-    cmd_WWW->setToolTip(QStringLiteral("ブラウザで表示"));
-    imeOff(txt_EMail);
-    imeOff(txt_URL);
+    urlEdit_ = edit("txt_URL", { 80, 273, 380, 20 }, 100);
+    webButton_ = button("cmd_WWW", "ブラウザ", { 464, 272, 68, 22 });
+    webButton_->setToolTip(QStringLiteral("ブラウザで表示"));
+    imeOff(emailEdit_);
+    imeOff(urlEdit_);
 
     Caption("大分類", { 12, 303, 64, 20 });
-    cbo_Div1 = Place(new QComboBox(panel), "cbo_Div1", { 80, 303, 150, 20 });
-    cmd_Db1 = button("cmd_Db1", "編集...", { 234, 302, 56, 22 });
+    category1Combo_ = Place(new QComboBox(panel), "cbo_Div1", { 80, 303, 150, 20 });
+    category1Button_ = button("cmd_Db1", "編集...", { 234, 302, 56, 22 });
     Caption("小分類", { 296, 303, 52, 20 });
-    cbo_Div2 = Place(new QComboBox(panel), "cbo_Div2", { 350, 303, 126, 20 });
-    cmd_Db2 = button("cmd_Db2", "編集...", { 480, 302, 52, 22 });
+    category2Combo_ = Place(new QComboBox(panel), "cbo_Div2", { 350, 303, 126, 20 });
+    category2Button_ = button("cmd_Db2", "編集...", { 480, 302, 52, 22 });
     Caption("備考１", { 12, 333, 64, 20 });
-    txt_Bikou1 = edit("txt_Bikou1", { 80, 333, 452, 20 }, 100);
+    note1Edit_ = edit("txt_Bikou1", { 80, 333, 452, 20 }, 100);
     Caption("備考２", { 12, 358, 64, 20 });
-    txt_Bikou2 = edit("txt_Bikou2", { 80, 358, 452, 20 }, 100);
+    note2Edit_ = edit("txt_Bikou2", { 80, 358, 452, 20 }, 100);
 
     auto* bevel = new QFrame(panel);
     bevel->setFrameShape(QFrame::HLine);
     bevel->setFrameShadow(QFrame::Sunken);
     placed_.push_back({ bevel, { 8, 388, 529, 4 } });
-    chk_Continu = Place(new QCheckBox(QStringLiteral("連続処理"), panel), "chk_Continu", { 12, 400, 90, 22 });
-    cmd_Input = button("cmd_Input", "登録(&I)", { 140, 398, 94, 26 });
-    cmd_New = button("cmd_New", "新規作成(&N)", { 238, 398, 102, 26 });
-    cmd_Del = button("cmd_Del", "削除(&D)", { 344, 398, 88, 26 });
-    cmd_Close = button("cmd_Close", "キャンセル(&C)", { 436, 398, 100, 26 });
+    continuousCheck_ = Place(new QCheckBox(QStringLiteral("連続処理"), panel), "chk_Continu", { 12, 400, 90, 22 });
+    inputButton_ = button("cmd_Input", "登録(&I)", { 140, 398, 94, 26 });
+    newButton_ = button("cmd_New", "新規作成(&N)", { 238, 398, 102, 26 });
+    deleteButton_ = button("cmd_Del", "削除(&D)", { 344, 398, 88, 26 });
+    closeButton_ = button("cmd_Close", "キャンセル(&C)", { 436, 398, 100, 26 });
 
     // Tab order follows the screen from the top: the name's column (名前, フリガナ) before
     // the column beside it, then row by row.
-    QWidget* order[] = { chk_Sender, chk_Print, cmd_Left, cmd_Right, txt_Name, txt_Kana, cbo_Keisyou, cbo_Seibetu,
-        cmd_Extras, txt_Seinengappi, txt_Yubin, cmd_Address, cbo_Ken, txt_Zyusyo1, txt_Zyusyo2, txt_Tel1, txt_Tel2,
-        txt_Tel3, txt_EMail, cmd_Mail, txt_URL, cmd_WWW, cbo_Div1, cmd_Db1, cbo_Div2, cmd_Db2, txt_Bikou1, txt_Bikou2,
-        chk_Continu, cmd_Input, cmd_New, cmd_Del, cmd_Close };
+    QWidget* order[] = { senderCheck_, printCheck_, previousButton_, nextButton_, nameEdit_, kanaEdit_, honorificCombo_, sexCombo_,
+        extrasButton_, birthdayEdit_, postalCodeEdit_, addressButton_, prefectureCombo_, address1Edit_, address2Edit_, phone1Edit_, phone2Edit_,
+        phone3Edit_, emailEdit_, mailButton_, urlEdit_, webButton_, category1Combo_, category1Button_, category2Combo_, category2Button_, note1Edit_, note2Edit_,
+        continuousCheck_, inputButton_, newButton_, deleteButton_, closeButton_ };
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
-    connect(cmd_Input, &QPushButton::clicked, this, &RecordEditor::cmd_InputClick);
-    connect(mnu_FileInput, &QAction::triggered, this, &RecordEditor::cmd_InputClick);
-    connect(cmd_New, &QPushButton::clicked, this, &RecordEditor::cmd_NewClick);
-    connect(cmd_Del, &QPushButton::clicked, this, &RecordEditor::cmd_DelClick);
-    connect(cmd_Left, &QPushButton::clicked, this, &RecordEditor::cmd_LeftClick);
-    connect(cmd_Right, &QPushButton::clicked, this, &RecordEditor::cmd_RightClick);
-    connect(cmd_Close, &QPushButton::clicked, this, &RecordEditor::reject);
-    connect(mnu_Close, &QAction::triggered, this, &RecordEditor::reject);
-    connect(cmd_Address, &QPushButton::clicked, this, &RecordEditor::cmd_AddressClick);
-    connect(cmd_Extras, &QPushButton::clicked, frmExtras, &QDialog::exec);
-    connect(cmd_Mail, &QPushButton::clicked, this, &RecordEditor::cmd_MailClick);
-    connect(cmd_WWW, &QPushButton::clicked, this, &RecordEditor::cmd_WWWClick);
-    connect(cmd_Db1, &QPushButton::clicked, this, [this] { cmd_DbClick(0); });
-    connect(cmd_Db2, &QPushButton::clicked, this, [this] { cmd_DbClick(1); });
+    connect(inputButton_, &QPushButton::clicked, this, &RecordEditor::inputClicked);
+    connect(inputAction_, &QAction::triggered, this, &RecordEditor::inputClicked);
+    connect(newButton_, &QPushButton::clicked, this, &RecordEditor::newClicked);
+    connect(deleteButton_, &QPushButton::clicked, this, &RecordEditor::deleteClicked);
+    connect(previousButton_, &QPushButton::clicked, this, &RecordEditor::previousClicked);
+    connect(nextButton_, &QPushButton::clicked, this, &RecordEditor::nextClicked);
+    connect(closeButton_, &QPushButton::clicked, this, &RecordEditor::reject);
+    connect(closeAction_, &QAction::triggered, this, &RecordEditor::reject);
+    connect(addressButton_, &QPushButton::clicked, this, &RecordEditor::addressClicked);
+    connect(extrasButton_, &QPushButton::clicked, extrasDialog_, &QDialog::exec);
+    connect(mailButton_, &QPushButton::clicked, this, &RecordEditor::mailClicked);
+    connect(webButton_, &QPushButton::clicked, this, &RecordEditor::webClicked);
+    connect(category1Button_, &QPushButton::clicked, this, [this] { categoriesClicked(0); });
+    connect(category2Button_, &QPushButton::clicked, this, [this] { categoriesClicked(1); });
 }
 
 void RecordEditor::ConnectChanges()
 {
     const auto mark = [this] { changed_ = true; };
-    for (QLineEdit* e : { txt_Name, txt_Kana, txt_Seinengappi, txt_Yubin, txt_Zyusyo1, txt_Zyusyo2, txt_Tel1, txt_Tel2,
-             txt_Tel3, txt_EMail, txt_URL, txt_Bikou1, txt_Bikou2 })
+    for (QLineEdit* e : { nameEdit_, kanaEdit_, birthdayEdit_, postalCodeEdit_, address1Edit_, address2Edit_, phone1Edit_, phone2Edit_,
+             phone3Edit_, emailEdit_, urlEdit_, note1Edit_, note2Edit_ })
         connect(e, &QLineEdit::textChanged, this, mark);
-    for (QComboBox* c : { cbo_Keisyou, cbo_Ken })
+    for (QComboBox* c : { honorificCombo_, prefectureCombo_ })
         connect(c, &QComboBox::currentTextChanged, this, mark);
-    for (QComboBox* c : { cbo_Seibetu, cbo_Div1, cbo_Div2 })
+    for (QComboBox* c : { sexCombo_, category1Combo_, category2Combo_ })
         connect(c, &QComboBox::currentIndexChanged, this, mark);
-    for (QCheckBox* c : { chk_Sender, chk_Print })
+    for (QCheckBox* c : { senderCheck_, printCheck_ })
         connect(c, &QCheckBox::toggled, this, mark);
     connect(extras, &CardExtrasPanel::changed, this, mark);
     // A choice of the user's own replaces the record's unlisted text.
-    connect(cbo_Seibetu, &QComboBox::activated, this, [this] { unlisted_[kSlotGender].clear(); });
-    connect(cbo_Div1, &QComboBox::activated, this, [this] { unlisted_[kSlotDiv1].clear(); });
-    connect(cbo_Div2, &QComboBox::activated, this, [this] { unlisted_[kSlotDiv2].clear(); });
+    connect(sexCombo_, &QComboBox::activated, this, [this] { unlisted_[kSlotGender].clear(); });
+    connect(category1Combo_, &QComboBox::activated, this, [this] { unlisted_[kSlotDiv1].clear(); });
+    connect(category2Combo_, &QComboBox::activated, this, [this] { unlisted_[kSlotDiv2].clear(); });
 }
 
 void RecordEditor::FillCategoryList(QComboBox* combo, const char* fileUtf8)
@@ -309,7 +309,7 @@ void RecordEditor::ReloadLists(const CategoryRenames& renames)
         QComboBox* combo;
         const char* file;
         int slot;
-    } lists[] = { { cbo_Div1, "nrt_ms01.nms", kSlotDiv1 }, { cbo_Div2, "nrt_ms02.nms", kSlotDiv2 } };
+    } lists[] = { { category1Combo_, "nrt_ms01.nms", kSlotDiv1 }, { category2Combo_, "nrt_ms02.nms", kSlotDiv2 } };
     for (const auto& l : lists) {
         const int index = l.combo->currentIndex();
         const std::string before = index >= 0 ? ItemBytes(l.combo, index) : unlisted_[static_cast<std::size_t>(l.slot)];
@@ -348,9 +348,9 @@ void RecordEditor::SetUpKanaCapture()
 {
     const bool on = main_->Global().GetFurigana();
     if (on && !kanaInstalled_)
-        kanaInstalled_ = KanaCapture::Install(txt_Name, txt_Kana, kKanaLimit);
+        kanaInstalled_ = KanaCapture::Install(nameEdit_, kanaEdit_, kKanaLimit);
     else if (!on && kanaInstalled_) {
-        KanaCapture::Remove(txt_Name);
+        KanaCapture::Remove(nameEdit_);
         kanaInstalled_ = false;
     }
 }
@@ -390,70 +390,70 @@ void RecordEditor::Load()
     Values v;
     if (editPosition_ >= 0 && !ReadValues(main_->Records(), editPosition_, v))
         editPosition_ = -1; // the row is not there any more: a new record
-    txt_RecNo->setText(QString::number(editPosition_));
+    positionEdit_->setText(QString::number(editPosition_));
     unlisted_ = {};
     const bool isNew = editPosition_ < 0;
     const bool fromDraft = isNew && TakeDraft(v);
     if (isNew && !fromDraft) {
-        chk_Sender->setChecked(defaultCategory_ == -1);
-        const bool inList = defaultCategory_ > 0 && defaultCategory_ - 1 < cbo_Div1->count();
-        cbo_Div1->setCurrentIndex(inList ? defaultCategory_ - 1 : -1);
-        chk_Print->setChecked(true);
-        for (QLineEdit* e : { txt_Name, txt_Kana, txt_Seinengappi, txt_Yubin, txt_Zyusyo1, txt_Zyusyo2, txt_Tel1,
-                 txt_Tel2, txt_Tel3, txt_EMail, txt_URL, txt_Bikou1, txt_Bikou2 })
+        senderCheck_->setChecked(defaultCategory_ == -1);
+        const bool inList = defaultCategory_ > 0 && defaultCategory_ - 1 < category1Combo_->count();
+        category1Combo_->setCurrentIndex(inList ? defaultCategory_ - 1 : -1);
+        printCheck_->setChecked(true);
+        for (QLineEdit* e : { nameEdit_, kanaEdit_, birthdayEdit_, postalCodeEdit_, address1Edit_, address2Edit_, phone1Edit_,
+                 phone2Edit_, phone3Edit_, emailEdit_, urlEdit_, note1Edit_, note2Edit_ })
             e->clear();
-        cbo_Keisyou->setCurrentIndex(0);
-        cbo_Ken->setCurrentIndex(-1);
-        cbo_Ken->setEditText(QString());
-        cbo_Seibetu->setCurrentIndex(-1);
-        cbo_Div2->setCurrentIndex(-1);
-        lbl_Age->clear();
+        honorificCombo_->setCurrentIndex(0);
+        prefectureCombo_->setCurrentIndex(-1);
+        prefectureCombo_->setEditText(QString());
+        sexCombo_->setCurrentIndex(-1);
+        category2Combo_->setCurrentIndex(-1);
+        ageLabel_->clear();
         loadedBirthday_.clear();
         extras->Clear(cardhistory::CardYear(platform::GetClock().Now()));
     } else {
         if (!fromDraft)
             currentRecord_ = main_->Records().GetRowRecord(editPosition_);
-        chk_Sender->setChecked(v[kSender].empty() || v[kSender][0] != '0');
-        chk_Print->setChecked(v[kPrintMark].empty() || v[kPrintMark][0] != '0');
+        senderCheck_->setChecked(v[kSender].empty() || v[kSender][0] != '0');
+        printCheck_->setChecked(v[kPrintMark].empty() || v[kPrintMark][0] != '0');
         const std::pair<QLineEdit*, int> texts[] = {
-            { txt_Name, kName },
-            { txt_Kana, kKana },
-            { txt_Yubin, kPostalCode },
-            { txt_Zyusyo1, kAddress1 },
-            { txt_Zyusyo2, kAddress2 },
-            { txt_Tel1, kPhone },
-            { txt_Tel2, kFax },
-            { txt_Tel3, kMobile },
-            { txt_EMail, kMail },
-            { txt_URL, kHomePage },
-            { txt_Bikou1, kNote1 },
-            { txt_Bikou2, kNote2 },
+            { nameEdit_, kName },
+            { kanaEdit_, kKana },
+            { postalCodeEdit_, kPostalCode },
+            { address1Edit_, kAddress1 },
+            { address2Edit_, kAddress2 },
+            { phone1Edit_, kPhone },
+            { phone2Edit_, kFax },
+            { phone3Edit_, kMobile },
+            { emailEdit_, kMail },
+            { urlEdit_, kHomePage },
+            { note1Edit_, kNote1 },
+            { note2Edit_, kNote2 },
         };
         for (const auto& [edit, item] : texts)
             edit->setText(ToQ(v[static_cast<std::size_t>(item)]));
-        SelectText(cbo_Keisyou, ToQ(v[kHonorific]));
-        SelectText(cbo_Ken, ToQ(v[kPrefecture]));
-        SelectText(cbo_Seibetu, ToQ(v[kGender]));
-        const std::pair<QComboBox*, int> lists[] = { { cbo_Div1, kCategory }, { cbo_Div2, kSubcategory } };
+        SelectText(honorificCombo_, ToQ(v[kHonorific]));
+        SelectText(prefectureCombo_, ToQ(v[kPrefecture]));
+        SelectText(sexCombo_, ToQ(v[kGender]));
+        const std::pair<QComboBox*, int> lists[] = { { category1Combo_, kCategory }, { category2Combo_, kSubcategory } };
         for (const auto& [combo, item] : lists)
             combo->setCurrentIndex(FindBytes(combo, v[static_cast<std::size_t>(item)]));
-        if (cbo_Seibetu->currentIndex() < 0)
+        if (sexCombo_->currentIndex() < 0)
             unlisted_[kSlotGender] = v[kGender];
-        if (cbo_Div1->currentIndex() < 0)
+        if (category1Combo_->currentIndex() < 0)
             unlisted_[kSlotDiv1] = v[kCategory];
-        if (cbo_Div2->currentIndex() < 0)
+        if (category2Combo_->currentIndex() < 0)
             unlisted_[kSlotDiv2] = v[kSubcategory];
         loadedBirthday_ = v[kBirthday];
-        txt_Seinengappi->setText(ToQ(BirthdayToShow(v[kBirthday], main_->Global().GetEraDates())));
+        birthdayEdit_->setText(ToQ(BirthdayToShow(v[kBirthday], main_->Global().GetEraDates())));
         ShowAge();
         extras->Load(v, cardhistory::CardYear(platform::GetClock().Now()));
     }
     loading_ = false;
     changed_ = fromDraft;
-    txt_Name->setFocus();
-    cmd_Left->setEnabled(!isNew);
-    cmd_Right->setEnabled(!isNew);
-    cmd_Del->setEnabled(!isNew);
+    nameEdit_->setFocus();
+    previousButton_->setEnabled(!isNew);
+    nextButton_->setEnabled(!isNew);
+    deleteButton_->setEnabled(!isNew);
 }
 
 std::string RecordEditor::FixedListText(const QComboBox* combo, int slot) const
@@ -468,39 +468,39 @@ std::string RecordEditor::FixedListText(const QComboBox* combo, int slot) const
 Values RecordEditor::CollectValues() const
 {
     Values v;
-    v[kSender] = std::string(1, chk_Sender->isChecked() ? '1' : '0');
-    v[kPrintMark] = std::string(1, chk_Print->isChecked() ? '1' : '0');
-    v[kName] = FromQ(txt_Name->text());
-    v[kKana] = platform::HalfWidthReading(FromQ(txt_Kana->text()));
-    v[kHonorific] = FromQ(cbo_Keisyou->currentText());
-    v[kGender] = FixedListText(cbo_Seibetu, kSlotGender);
-    v[kBirthday] = FromQ(txt_Seinengappi->text());
-    v[kPostalCode] = FromQ(txt_Yubin->text());
-    v[kPrefecture] = FromQ(cbo_Ken->currentText());
-    v[kAddress1] = FromQ(txt_Zyusyo1->text());
-    v[kAddress2] = FromQ(txt_Zyusyo2->text());
-    v[kPhone] = FromQ(txt_Tel1->text());
-    v[kFax] = FromQ(txt_Tel2->text());
-    v[kMobile] = FromQ(txt_Tel3->text());
-    v[kMail] = FromQ(txt_EMail->text());
-    v[kHomePage] = FromQ(txt_URL->text());
-    v[kCategory] = FixedListText(cbo_Div1, kSlotDiv1);
-    v[kSubcategory] = FixedListText(cbo_Div2, kSlotDiv2);
-    v[kNote1] = FromQ(txt_Bikou1->text());
-    v[kNote2] = FromQ(txt_Bikou2->text());
+    v[kSender] = std::string(1, senderCheck_->isChecked() ? '1' : '0');
+    v[kPrintMark] = std::string(1, printCheck_->isChecked() ? '1' : '0');
+    v[kName] = FromQ(nameEdit_->text());
+    v[kKana] = platform::HalfWidthReading(FromQ(kanaEdit_->text()));
+    v[kHonorific] = FromQ(honorificCombo_->currentText());
+    v[kGender] = FixedListText(sexCombo_, kSlotGender);
+    v[kBirthday] = FromQ(birthdayEdit_->text());
+    v[kPostalCode] = FromQ(postalCodeEdit_->text());
+    v[kPrefecture] = FromQ(prefectureCombo_->currentText());
+    v[kAddress1] = FromQ(address1Edit_->text());
+    v[kAddress2] = FromQ(address2Edit_->text());
+    v[kPhone] = FromQ(phone1Edit_->text());
+    v[kFax] = FromQ(phone2Edit_->text());
+    v[kMobile] = FromQ(phone3Edit_->text());
+    v[kMail] = FromQ(emailEdit_->text());
+    v[kHomePage] = FromQ(urlEdit_->text());
+    v[kCategory] = FixedListText(category1Combo_, kSlotDiv1);
+    v[kSubcategory] = FixedListText(category2Combo_, kSlotDiv2);
+    v[kNote1] = FromQ(note1Edit_->text());
+    v[kNote2] = FromQ(note2Edit_->text());
     extras->Store(v);
     return v;
 }
 
 QWidget* RecordEditor::ControlOf(int item) const
 {
-    QWidget* const controls[] = { chk_Sender, chk_Print, txt_Name, txt_Kana, cbo_Keisyou, cbo_Seibetu, txt_Seinengappi,
-        txt_Yubin, cbo_Ken, txt_Zyusyo1, txt_Zyusyo2, txt_Tel1, txt_Tel2, txt_Tel3, txt_EMail, txt_URL, cbo_Div1,
-        cbo_Div2, txt_Bikou1, txt_Bikou2 };
+    QWidget* const controls[] = { senderCheck_, printCheck_, nameEdit_, kanaEdit_, honorificCombo_, sexCombo_, birthdayEdit_,
+        postalCodeEdit_, prefectureCombo_, address1Edit_, address2Edit_, phone1Edit_, phone2Edit_, phone3Edit_, emailEdit_, urlEdit_, category1Combo_,
+        category2Combo_, note1Edit_, note2Edit_ };
     static_assert(std::size(controls) == kJointName1);
     // The items of the extras window are reached through its button.
     if (item >= kJointName1 && item < kItemCount)
-        return cmd_Extras;
+        return extrasButton_;
     return item >= 0 && item < kJointName1 ? controls[item] : nullptr;
 }
 
@@ -527,7 +527,7 @@ bool RecordEditor::Save()
     // A new record is the table's last one.
     currentRecord_ = editPosition_ < 0 ? main_->Table().GetRecordCount() - 1 : main_->Records().GetRowRecord(editPosition_);
     editPosition_ = r.position;
-    txt_RecNo->setText(QString::number(editPosition_));
+    positionEdit_->setText(QString::number(editPosition_));
     loadedBirthday_ = BirthdayToStore(values[kBirthday], loadedBirthday_);
     changed_ = false;
     saved_ = true;
@@ -566,7 +566,7 @@ bool RecordEditor::TakeDraft(Values& values)
         && platform::Ask(SJ("前回の終了時に登録できなかった入力があります。入力欄に戻しますか？"), true);
 }
 
-void RecordEditor::cmd_InputClick()
+void RecordEditor::inputClicked()
 {
     if (editPosition_ < 0 && !changed_) {
         platform::Warn(SJ("データが登録されていません。"));
@@ -575,7 +575,7 @@ void RecordEditor::cmd_InputClick()
     const bool wasNew = editPosition_ < 0;
     if (!Save())
         return;
-    if (!chk_Continu->isChecked()) {
+    if (!continuousCheck_->isChecked()) {
         accept();
         return;
     }
@@ -587,10 +587,10 @@ void RecordEditor::cmd_InputClick()
     changed_ = false;
     editPosition_ = follower >= 0 ? main_->RowOfRecord(follower) : -1;
     Load();
-    txt_Name->setFocus();
+    nameEdit_->setFocus();
 }
 
-void RecordEditor::cmd_NewClick()
+void RecordEditor::newClicked()
 {
     if (changed_ && !Save())
         return;
@@ -598,7 +598,7 @@ void RecordEditor::cmd_NewClick()
     Load();
 }
 
-void RecordEditor::cmd_LeftClick()
+void RecordEditor::previousClicked()
 {
     if (changed_ && !Save())
         return;
@@ -612,7 +612,7 @@ void RecordEditor::cmd_LeftClick()
     Load();
 }
 
-void RecordEditor::cmd_RightClick()
+void RecordEditor::nextClicked()
 {
     if (changed_ && !Save())
         return;
@@ -626,7 +626,7 @@ void RecordEditor::cmd_RightClick()
     Load();
 }
 
-void RecordEditor::cmd_DelClick()
+void RecordEditor::deleteClicked()
 {
     if (!platform::Ask(SJ("削除します。よろしいですか？")))
         return;
@@ -643,7 +643,7 @@ void RecordEditor::cmd_DelClick()
     main_->KeepRecord(currentRecord_);
     main_->RefreshList();
     changed_ = false;
-    if (!chk_Continu->isChecked()) {
+    if (!continuousCheck_->isChecked()) {
         accept();
         return;
     }
@@ -664,69 +664,69 @@ void RecordEditor::reject()
 
 void RecordEditor::ShowAge()
 {
-    const int age = AgeYears(FromQ(txt_Seinengappi->text()), today_);
-    lbl_Age->setText(age >= 0 ? QString::number(age) : QString());
+    const int age = AgeYears(FromQ(birthdayEdit_->text()), today_);
+    ageLabel_->setText(age >= 0 ? QString::number(age) : QString());
 }
 
-void RecordEditor::txt_YubinExit()
+void RecordEditor::postalCodeLeft()
 {
-    const std::string text = FromQ(txt_Yubin->text());
+    const std::string text = FromQ(postalCodeEdit_->text());
     const std::string hyphenated = PostalCodeWithHyphen(text);
     if (hyphenated != text)
-        txt_Yubin->setText(ToQ(hyphenated));
+        postalCodeEdit_->setText(ToQ(hyphenated));
 }
 
-void RecordEditor::txt_KanaExit()
+void RecordEditor::kanaLeft()
 {
     // Shown as it will be stored, so the user sees what the kana index will read.
-    const std::string typed = FromQ(txt_Kana->text());
+    const std::string typed = FromQ(kanaEdit_->text());
     if (platform::NeedsHalfWidthReading(typed))
-        txt_Kana->setText(ToQ(platform::HalfWidthReading(typed)));
+        kanaEdit_->setText(ToQ(platform::HalfWidthReading(typed)));
 }
 
-bool RecordEditor::txt_SeinengappiExit()
+bool RecordEditor::birthdayLeft()
 {
-    const std::string typed = FromQ(txt_Seinengappi->text());
+    const std::string typed = FromQ(birthdayEdit_->text());
     if (typed.empty()) {
-        lbl_Age->clear();
+        ageLabel_->clear();
         return true;
     }
     const std::string text = DateInput(typed);
     if (!IsValidDate(text)) {
         platform::Warn(SJ("不正な日付です。\n1970/05/05、19700505、S45/05/05 のように入力して下さい。"));
-        txt_Seinengappi->setFocus();
+        birthdayEdit_->setFocus();
         return false;
     }
     const std::string shown = FormatDate(text, main_->Global().GetEraDates());
     if (shown != typed)
-        txt_Seinengappi->setText(ToQ(shown));
+        birthdayEdit_->setText(ToQ(shown));
     ShowAge();
     return true;
 }
 
-void RecordEditor::cmd_AddressClick()
+void RecordEditor::addressClicked()
 {
     // Without a dictionary every code would be "not found": say what is missing instead.
     if (!CheckPostalDictionary(main_->Global().PostalFile({})))
         return;
-    const AddressFields in { FromQ(txt_Yubin->text()), FromQ(cbo_Ken->currentText()), FromQ(txt_Zyusyo1->text()),
-        FromQ(txt_Zyusyo2->text()) };
+    const AddressFields in { FromQ(postalCodeEdit_->text()), FromQ(prefectureCombo_->currentText()), FromQ(address1Edit_->text()),
+        FromQ(address2Edit_->text()) };
     const AddressFillResult r = FillAddressFromPostalCode(main_->Global().PostalFile({}), in);
     if (r.postalCodeChanged)
-        txt_Yubin->setText(ToQ(r.fields.postalCode));
+        postalCodeEdit_->setText(ToQ(r.fields.postalCode));
     if (r.prefectureChanged) {
-        SelectText(cbo_Ken, ToQ(r.fields.prefecture));
+        SelectText(prefectureCombo_, ToQ(r.fields.prefecture));
         changed_ = true;
     }
     if (r.address1Changed)
-        txt_Zyusyo1->setText(ToQ(r.fields.address1));
+        address1Edit_->setText(ToQ(r.fields.address1));
     if (r.focusAddress1)
-        txt_Zyusyo1->setFocus();
+        address1Edit_->setFocus();
     if (!r.openBrowser)
         return;
     // The browser starts at the towns of a code several towns share, or else at the
     // cities of the prefecture chosen here, if it is one.
-    const std::string typed = FromQ(cbo_Ken->currentText());
+    const std::string typed = FromQ(prefectureCombo_->currentText());
     std::string prefecture = PrefectureIndex(typed) >= 0 ? typed : std::string();
     TownChoice choice;
     if (!r.browseCode.empty()) {
@@ -735,11 +735,11 @@ void RecordEditor::cmd_AddressClick()
     }
     if (!townPicker_ || !townPicker_(this, prefecture, choice))
         return;
-    txt_Yubin->setText(ToQ(choice.code));
-    SelectText(cbo_Ken, ToQ(choice.prefecture));
+    postalCodeEdit_->setText(ToQ(choice.code));
+    SelectText(prefectureCombo_, ToQ(choice.prefecture));
     changed_ = true;
-    txt_Zyusyo1->setText(ToQ(choice.city + choice.town));
-    txt_Zyusyo1->setFocus();
+    address1Edit_->setText(ToQ(choice.city + choice.town));
+    address1Edit_->setFocus();
 }
 
 bool RecordEditor::OpenUrl(const QUrl& url)
@@ -750,9 +750,9 @@ bool RecordEditor::OpenUrl(const QUrl& url)
     return false;
 }
 
-void RecordEditor::cmd_MailClick()
+void RecordEditor::mailClicked()
 {
-    const std::string address = FromQ(txt_EMail->text());
+    const std::string address = FromQ(emailEdit_->text());
     if (address.empty()) {
         platform::Beep();
         return;
@@ -769,13 +769,13 @@ void RecordEditor::cmd_MailClick()
     OpenUrl(QUrl(ToQ(link)));
 }
 
-void RecordEditor::cmd_WWWClick()
+void RecordEditor::webClicked()
 {
-    if (txt_URL->text().isEmpty()) {
+    if (urlEdit_->text().isEmpty()) {
         platform::Beep();
         return;
     }
-    const std::string address = FromQ(txt_URL->text());
+    const std::string address = FromQ(urlEdit_->text());
     const std::string link = WebLinkToOpen(address);
     const QUrl url(ToQ(link));
     // Qt's own reading must agree: only a web address goes to the browser.
@@ -787,7 +787,7 @@ void RecordEditor::cmd_WWWClick()
     OpenUrl(url);
 }
 
-void RecordEditor::cmd_DbClick(int kind)
+void RecordEditor::categoriesClicked(int kind)
 {
     EditCategoryList(*main_, this, kind);
 }
@@ -801,22 +801,22 @@ bool RecordEditor::eventFilter(QObject* watched, QEvent* event)
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason || !isVisible())
             break;
-        if (watched == txt_Yubin)
-            txt_YubinExit();
-        else if (watched == txt_Seinengappi)
-            txt_SeinengappiExit();
-        else if (watched == txt_Kana)
-            txt_KanaExit();
+        if (watched == postalCodeEdit_)
+            postalCodeLeft();
+        else if (watched == birthdayEdit_)
+            birthdayLeft();
+        else if (watched == kanaEdit_)
+            kanaLeft();
         break;
     }
     case QEvent::KeyRelease:
-        if (watched == txt_Name && main_->Global().GetFurigana() && txt_Name->text().isEmpty())
-            txt_Kana->clear();
+        if (watched == nameEdit_ && main_->Global().GetFurigana() && nameEdit_->text().isEmpty())
+            kanaEdit_->clear();
         break;
     case QEvent::KeyPress:
-        if ((watched == cbo_Div1 || watched == cbo_Div2) && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        if ((watched == category1Combo_ || watched == category2Combo_) && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
             auto* combo = static_cast<QComboBox*>(watched);
-            std::string& unlisted = unlisted_[static_cast<std::size_t>(combo == cbo_Div1 ? kSlotDiv1 : kSlotDiv2)];
+            std::string& unlisted = unlisted_[static_cast<std::size_t>(combo == category1Combo_ ? kSlotDiv1 : kSlotDiv2)];
             // Clearing a category the list does not hold changes the record too.
             if (combo->currentIndex() < 0 && !unlisted.empty())
                 changed_ = true;

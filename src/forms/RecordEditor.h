@@ -80,61 +80,61 @@ public:
     int Ratio() const { return ratio_; }
 
     // The commands, as the buttons and menus run them.
-    void cmd_InputClick();
-    void cmd_NewClick();
-    void cmd_LeftClick();
-    void cmd_RightClick();
-    void cmd_DelClick();
-    void cmd_AddressClick();
-    void cmd_MailClick();
-    void cmd_WWWClick();
-    void cmd_DbClick(int kind); // 0 大分類, 1 小分類
+    void inputClicked();
+    void newClicked();
+    void previousClicked();
+    void nextClicked();
+    void deleteClicked();
+    void addressClicked();
+    void mailClicked();
+    void webClicked();
+    void categoriesClicked(int kind); // 0 大分類, 1 小分類
     // Leaving the postal-code, reading and birthday fields.
-    void txt_YubinExit();
-    void txt_KanaExit();
-    bool txt_SeinengappiExit();
+    void postalCodeLeft();
+    void kanaLeft();
+    bool birthdayLeft();
 
 private:
-    QCheckBox* chk_Sender = nullptr;
-    QCheckBox* chk_Print = nullptr;
-    QLineEdit* txt_Name = nullptr;
-    QLineEdit* txt_Kana = nullptr;
-    QComboBox* cbo_Keisyou = nullptr;
-    QComboBox* cbo_Seibetu = nullptr;
-    QLineEdit* txt_Seinengappi = nullptr;
-    QLabel* lbl_Age = nullptr;
-    QLineEdit* txt_Yubin = nullptr;
-    QComboBox* cbo_Ken = nullptr;
-    QLineEdit* txt_Zyusyo1 = nullptr;
-    QLineEdit* txt_Zyusyo2 = nullptr;
-    QLineEdit* txt_Tel1 = nullptr;
-    QLineEdit* txt_Tel2 = nullptr;
-    QLineEdit* txt_Tel3 = nullptr;
-    QLineEdit* txt_EMail = nullptr;
-    QLineEdit* txt_URL = nullptr;
-    QComboBox* cbo_Div1 = nullptr;
-    QComboBox* cbo_Div2 = nullptr;
-    QLineEdit* txt_Bikou1 = nullptr;
-    QLineEdit* txt_Bikou2 = nullptr;
-    QLineEdit* txt_RecNo = nullptr;
-    QPushButton* cmd_Input = nullptr;
-    QPushButton* cmd_New = nullptr;
-    QPushButton* cmd_Del = nullptr;
-    QPushButton* cmd_Left = nullptr;
-    QPushButton* cmd_Right = nullptr;
-    QPushButton* cmd_Close = nullptr;
-    QCheckBox* chk_Continu = nullptr;
-    QPushButton* cmd_Address = nullptr;
-    QPushButton* cmd_Db1 = nullptr;
-    QPushButton* cmd_Db2 = nullptr;
-    QPushButton* cmd_Mail = nullptr;
-    QPushButton* cmd_WWW = nullptr;
-    QAction* mnu_FileInput = nullptr;
-    QAction* mnu_Close = nullptr;
+    QCheckBox* senderCheck_ = nullptr;
+    QCheckBox* printCheck_ = nullptr;
+    QLineEdit* nameEdit_ = nullptr;
+    QLineEdit* kanaEdit_ = nullptr;
+    QComboBox* honorificCombo_ = nullptr;
+    QComboBox* sexCombo_ = nullptr;
+    QLineEdit* birthdayEdit_ = nullptr;
+    QLabel* ageLabel_ = nullptr;
+    QLineEdit* postalCodeEdit_ = nullptr;
+    QComboBox* prefectureCombo_ = nullptr;
+    QLineEdit* address1Edit_ = nullptr;
+    QLineEdit* address2Edit_ = nullptr;
+    QLineEdit* phone1Edit_ = nullptr;
+    QLineEdit* phone2Edit_ = nullptr;
+    QLineEdit* phone3Edit_ = nullptr;
+    QLineEdit* emailEdit_ = nullptr;
+    QLineEdit* urlEdit_ = nullptr;
+    QComboBox* category1Combo_ = nullptr;
+    QComboBox* category2Combo_ = nullptr;
+    QLineEdit* note1Edit_ = nullptr;
+    QLineEdit* note2Edit_ = nullptr;
+    QLineEdit* positionEdit_ = nullptr;
+    QPushButton* inputButton_ = nullptr;
+    QPushButton* newButton_ = nullptr;
+    QPushButton* deleteButton_ = nullptr;
+    QPushButton* previousButton_ = nullptr;
+    QPushButton* nextButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
+    QCheckBox* continuousCheck_ = nullptr;
+    QPushButton* addressButton_ = nullptr;
+    QPushButton* category1Button_ = nullptr;
+    QPushButton* category2Button_ = nullptr;
+    QPushButton* mailButton_ = nullptr;
+    QPushButton* webButton_ = nullptr;
+    QAction* inputAction_ = nullptr;
+    QAction* closeAction_ = nullptr;
     QWidget* panel = nullptr; // the client area
     // Joint names, company lines and the card history, in a window of their own.
-    QPushButton* cmd_Extras = nullptr;
-    QDialog* frmExtras = nullptr;
+    QPushButton* extrasButton_ = nullptr;
+    QDialog* extrasDialog_ = nullptr;
     CardExtrasPanel* extras = nullptr;
 
 public slots:

@@ -25,52 +25,52 @@ SearchDialog::SearchDialog(MainWindow* main)
     setWindowTitle(QStringLiteral("検索"));
     setModal(false);
     auto* grid = new QGridLayout(this);
-    cbo_Name = new QComboBox(this);
-    cbo_Name->setObjectName(QStringLiteral("cbo_Name"));
+    fieldCombo_ = new QComboBox(this);
+    fieldCombo_->setObjectName(QStringLiteral("cbo_Name"));
     for (const char* f : mainlist::kSearchFields)
-        cbo_Name->addItem(QString::fromUtf8(f));
-    txt_Data = new QLineEdit(this);
-    txt_Data->setObjectName(QStringLiteral("txt_Data"));
-    txt_Data->setMaxLength(50);
-    cbo_Kind = new QComboBox(this);
-    cbo_Kind->setObjectName(QStringLiteral("cbo_Kind"));
-    cbo_Kind->addItems({ QStringLiteral("完全に一致"), QStringLiteral("先頭文字が一致"),
+        fieldCombo_->addItem(QString::fromUtf8(f));
+    searchTextEdit_ = new QLineEdit(this);
+    searchTextEdit_->setObjectName(QStringLiteral("txt_Data"));
+    searchTextEdit_->setMaxLength(50);
+    matchCombo_ = new QComboBox(this);
+    matchCombo_->setObjectName(QStringLiteral("cbo_Kind"));
+    matchCombo_->addItems({ QStringLiteral("完全に一致"), QStringLiteral("先頭文字が一致"),
         QStringLiteral("最後の文字が一致"), QStringLiteral("一致する文字がある") });
-    cbo_Kind->setCurrentIndex(3);
-    chk_icmp = new QCheckBox(QStringLiteral("大文字小文字判断する"), this);
-    chk_icmp->setObjectName(QStringLiteral("chk_icmp"));
+    matchCombo_->setCurrentIndex(3);
+    caseCheck_ = new QCheckBox(QStringLiteral("大文字小文字判断する"), this);
+    caseCheck_->setObjectName(QStringLiteral("chk_icmp"));
     grid->addWidget(new QLabel(QStringLiteral("種類"), this), 0, 0);
-    grid->addWidget(cbo_Name, 0, 1);
+    grid->addWidget(fieldCombo_, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("検索文字列"), this), 1, 0);
-    grid->addWidget(txt_Data, 1, 1);
+    grid->addWidget(searchTextEdit_, 1, 1);
     grid->addWidget(new QLabel(QStringLiteral("検索方法"), this), 2, 0);
-    grid->addWidget(cbo_Kind, 2, 1);
-    grid->addWidget(chk_icmp, 3, 1);
-    cmd_UpFind = new QPushButton(QStringLiteral("上へ検索(&U)"), this);
-    cmd_UpFind->setObjectName(QStringLiteral("cmd_UpFind"));
-    cmd_DownFind = new QPushButton(QStringLiteral("下へ検索(&D)"), this);
-    cmd_DownFind->setObjectName(QStringLiteral("cmd_DownFind"));
-    cmd_Close = new QPushButton(QStringLiteral("閉じる(&C)"), this);
-    cmd_Close->setObjectName(QStringLiteral("cmd_Close"));
+    grid->addWidget(matchCombo_, 2, 1);
+    grid->addWidget(caseCheck_, 3, 1);
+    findPreviousButton_ = new QPushButton(QStringLiteral("上へ検索(&U)"), this);
+    findPreviousButton_->setObjectName(QStringLiteral("cmd_UpFind"));
+    findNextButton_ = new QPushButton(QStringLiteral("下へ検索(&D)"), this);
+    findNextButton_->setObjectName(QStringLiteral("cmd_DownFind"));
+    closeButton_ = new QPushButton(QStringLiteral("閉じる(&C)"), this);
+    closeButton_->setObjectName(QStringLiteral("cmd_Close"));
     auto* buttons = new QHBoxLayout();
-    buttons->addWidget(cmd_UpFind);
-    buttons->addWidget(cmd_DownFind);
+    buttons->addWidget(findPreviousButton_);
+    buttons->addWidget(findNextButton_);
     buttons->addStretch(1);
-    buttons->addWidget(cmd_Close);
+    buttons->addWidget(closeButton_);
     grid->addLayout(buttons, 4, 0, 1, 2);
-    cmd_DownFind->setDefault(false);
-    cmd_DownFind->setAutoDefault(false);
-    cmd_UpFind->setAutoDefault(false);
-    cmd_Close->setAutoDefault(false);
+    findNextButton_->setDefault(false);
+    findNextButton_->setAutoDefault(false);
+    findPreviousButton_->setAutoDefault(false);
+    closeButton_->setAutoDefault(false);
 
-    connect(cmd_DownFind, &QPushButton::clicked, this, [this] { Search(1); });
-    connect(cmd_UpFind, &QPushButton::clicked, this, [this] { Search(0); });
-    connect(cmd_Close, &QPushButton::clicked, this, &QDialog::close);
+    connect(findNextButton_, &QPushButton::clicked, this, [this] { Search(1); });
+    connect(findPreviousButton_, &QPushButton::clicked, this, [this] { Search(0); });
+    connect(closeButton_, &QPushButton::clicked, this, &QDialog::close);
     auto changed = [this] { changed_ = true; };
-    connect(cbo_Name, &QComboBox::currentIndexChanged, this, changed);
-    connect(txt_Data, &QLineEdit::textChanged, this, changed);
-    connect(cbo_Kind, &QComboBox::currentIndexChanged, this, changed);
-    connect(chk_icmp, &QCheckBox::toggled, this, changed);
+    connect(fieldCombo_, &QComboBox::currentIndexChanged, this, changed);
+    connect(searchTextEdit_, &QLineEdit::textChanged, this, changed);
+    connect(matchCombo_, &QComboBox::currentIndexChanged, this, changed);
+    connect(caseCheck_, &QCheckBox::toggled, this, changed);
     EnterFocusFilter::InstallOn(this);
 }
 
@@ -81,14 +81,14 @@ void SearchDialog::ShowModeless()
     show();
     raise();
     activateWindow();
-    txt_Data->setFocus();
+    searchTextEdit_->setFocus();
 }
 
 void SearchDialog::Search(int direction)
 {
-    const int field = cbo_Name->currentIndex();
-    const std::string text = FromQ(txt_Data->text());
-    const int kind = cbo_Kind->currentIndex();
+    const int field = fieldCombo_->currentIndex();
+    const std::string text = FromQ(searchTextEdit_->text());
+    const int kind = matchCombo_->currentIndex();
     if (field < 0 || text.empty() || kind < 0) {
         platform::Beep();
         return;
@@ -108,7 +108,7 @@ void SearchDialog::Search(int direction)
         if (name == SJ("生年月日"))
             value = main_->Global().EraToGregorian(value);
         value = mainlist::MatchValue(kind, value);
-        const bool cs = chk_icmp->isChecked();
+        const bool cs = caseCheck_->isChecked();
         const std::string condition = all ? mainlist::AllFieldsTerm(cs, value) : mainlist::Term(name, cs, value);
         row = direction == 1 ? rec.Find(condition, 0, 1) : rec.Find(condition, 2, 0);
     }

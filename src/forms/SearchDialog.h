@@ -22,13 +22,13 @@ public:
     void Search(int direction);
 
 private:
-    QComboBox* cbo_Name = nullptr;
-    QLineEdit* txt_Data = nullptr;
-    QComboBox* cbo_Kind = nullptr;
-    QCheckBox* chk_icmp = nullptr;
-    QPushButton* cmd_UpFind = nullptr;
-    QPushButton* cmd_DownFind = nullptr;
-    QPushButton* cmd_Close = nullptr;
+    QComboBox* fieldCombo_ = nullptr;
+    QLineEdit* searchTextEdit_ = nullptr;
+    QComboBox* matchCombo_ = nullptr;
+    QCheckBox* caseCheck_ = nullptr;
+    QPushButton* findPreviousButton_ = nullptr;
+    QPushButton* findNextButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
 
     MainWindow* main_;
     bool changed_ = true;

@@ -59,14 +59,14 @@ public:
     int GetFilter() const { return filter_; }
     // Rows under the header; never empty (one empty row when nothing is listed).
     const std::vector<PostalBrowserRow>& Rows() const { return rows_; }
-    // The number shown in lbl_Ken: rows, or 0 when the first row's code cell is empty.
+    // The number shown in "lbl_Ken": rows, or 0 when the first row's code cell is empty.
     int ShownCount() const;
     // Text colour: navy while a kana filter is set.
     bool IsFiltered() const { return filter_ != 0; }
 
     const std::string& Caption() const;
     const std::string& OkCaption() const;
-    // The chosen part of the address (lbl_Zyusyo).
+    // The chosen part of the address ("lbl_Zyusyo").
     std::string AddressLabel() const;
     bool PrefecturesEnabled() const { return level_ != kPrefectures; }
     bool CitiesEnabled() const { return citiesEnabled_; }
@@ -75,8 +75,8 @@ public:
     void SetFilter(int filter);
     // OK or a double click on row `row`; beeps and returns kNothing when there is no row.
     int Choose(int row);
-    void BackToCities(); // cmd_Sityo
-    void BackToPrefectures(); // cmd_Todo
+    void BackToCities(); // "cmd_Sityo"
+    void BackToPrefectures(); // "cmd_Todo"
 
     bool Confirmed() const { return confirmed_; }
     int PrefectureIndex() const { return prefecture_; }

@@ -174,8 +174,8 @@ TEST_F(ExchangeWindowTest, CommandsSitInTheirMenuGroups)
     ASSERT_NE(backups, nullptr);
     EXPECT_LT(at(backups->menuAction()), users);
     EXPECT_EQ(backups->actions().size(), 2);
-    EXPECT_EQ(Action(w, "mnuFileBackRecaver")->data().toInt(), 1);
-    for (const char* name : { "mnu_Inport", "mnu_Export", "mnu_VCardImport", "mnu_VCardExport" }) {
+    EXPECT_EQ(Action(w, "mnuFileBackRecover")->data().toInt(), 1);
+    for (const char* name : { "mnu_Import", "mnu_Export", "mnu_VCardImport", "mnu_VCardExport" }) {
         ASSERT_NE(Action(w, name), nullptr) << name;
         EXPECT_GT(at(Action(w, name)), users) << name;
         EXPECT_LT(at(Action(w, name)), data) << name;
@@ -442,7 +442,7 @@ TEST_F(ExchangeWindowTest, BackupOnRequestAndRestoreFromTheMenu)
             EXPECT_TRUE(copy.isVisible());
         });
     });
-    Action(w, "mnuFileBackRecaver")->trigger();
+    Action(w, "mnuFileBackRecover")->trigger();
     EXPECT_EQ(w.windowTitle(), QStringLiteral("ノルテア（復元）"));
     EXPECT_EQ(Names(w), (QStringList { "佐藤", "山田" }));
     EXPECT_EQ(w.Global().GetFolderBackupGeneration(), 0);

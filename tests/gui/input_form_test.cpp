@@ -242,7 +242,7 @@ TEST_F(InputFormTest, BirthdayInEraOrGregorianFormAndTheAge)
         RecordEditor& f = Show(-1);
         Control<QLineEdit>(f, "txt_Name")->setText(QStringLiteral("年月日"));
         Control<QLineEdit>(f, "txt_Seinengappi")->setText(QStringLiteral("H01/01/08"));
-        EXPECT_TRUE(f.txt_SeinengappiExit());
+        EXPECT_TRUE(f.birthdayLeft());
         EXPECT_EQ(Control<QLineEdit>(f, "txt_Seinengappi")->text(),
             eraDates ? QStringLiteral("H01/01/08") : QStringLiteral("1989/01/08"));
         EXPECT_EQ(Control<QLabel>(f, "lbl_Age")->text(), QStringLiteral("37"));
@@ -271,7 +271,7 @@ TEST_F(InputFormTest, BirthdayInEraOrGregorianFormAndTheAge)
         Control<QLineEdit>(f, "txt_Seinengappi")->setFocus();
         TypeText(Control<QLineEdit>(f, "txt_Seinengappi"), t.typed);
         EXPECT_EQ(Control<QLineEdit>(f, "txt_Seinengappi")->text(), t.field);
-        EXPECT_TRUE(f.txt_SeinengappiExit());
+        EXPECT_TRUE(f.birthdayLeft());
         EXPECT_EQ(Control<QLineEdit>(f, "txt_Seinengappi")->text(), t.shown);
         EXPECT_EQ(Control<QLabel>(f, "lbl_Age")->text(), QStringLiteral("55"));
         Control<QPushButton>(f, "cmd_Input")->click();
@@ -290,18 +290,18 @@ TEST_F(InputFormTest, BirthdayInEraOrGregorianFormAndTheAge)
 
     RecordEditor& f = Show(-1);
     Control<QLineEdit>(f, "txt_Seinengappi")->setText(QStringLiteral("2001/02/30"));
-    EXPECT_FALSE(f.txt_SeinengappiExit());
+    EXPECT_FALSE(f.birthdayLeft());
     EXPECT_EQ(Texts().back(), "不正な日付です。\n1970/05/05、19700505、S45/05/05 のように入力して下さい。");
     EXPECT_EQ(U(host.shown.back().caption), "注意");
     EXPECT_TRUE(Control<QLineEdit>(f, "txt_Seinengappi")->hasFocus());
     Control<QLineEdit>(f, "txt_Seinengappi")->setText(QStringLiteral("2026/03/10")); // tomorrow: no age
-    EXPECT_TRUE(f.txt_SeinengappiExit());
+    EXPECT_TRUE(f.birthdayLeft());
     EXPECT_EQ(Control<QLabel>(f, "lbl_Age")->text(), QString());
     Control<QLineEdit>(f, "txt_Seinengappi")->setText(QStringLiteral("2000/03/09"));
-    EXPECT_TRUE(f.txt_SeinengappiExit());
+    EXPECT_TRUE(f.birthdayLeft());
     EXPECT_EQ(Control<QLabel>(f, "lbl_Age")->text(), QStringLiteral("26"));
     Control<QLineEdit>(f, "txt_Seinengappi")->clear();
-    EXPECT_TRUE(f.txt_SeinengappiExit());
+    EXPECT_TRUE(f.birthdayLeft());
     EXPECT_EQ(Control<QLabel>(f, "lbl_Age")->text(), QString());
 }
 
@@ -386,7 +386,7 @@ TEST_F(InputFormTest, ContinuousEntryGoesOnToTheNextRecordOrABlankOne)
     EXPECT_EQ(Value(0, "備考１"), "一件目");
 
     // On the last record it continues with a blank new one.
-    f.cmd_RightClick();
+    f.nextClicked();
     EXPECT_EQ(f.EditPosition(), 2);
     Control<QPushButton>(f, "cmd_Input")->click();
     EXPECT_EQ(f.EditPosition(), -1);

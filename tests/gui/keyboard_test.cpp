@@ -292,10 +292,10 @@ TEST_F(Keyboard, EditSearchPreviewAndImportWithoutTheMouse)
     host.Answer(platform::MsgResult::Yes);
     WithEachModal(
         [&](QWidget* w) {
-            ASSERT_EQ(w->objectName(), QStringLiteral("frmInport"));
+            ASSERT_EQ(w->objectName(), QStringLiteral("frmImport"));
             Key(Qt::Key_A, Qt::ControlModifier);
             QTest::keyClicks(KeyboardTarget(), QString::fromStdString(csv));
-            PressByKeyboard(w, "cmd_Inport");
+            PressByKeyboard(w, "cmd_Import");
             PressByKeyboard(w, "cmd_Close");
             EXPECT_FALSE(w->isVisible());
         },
@@ -532,7 +532,7 @@ TEST_F(EveryWindow, HasUniqueAccessKeysAndNoEnglish)
         }
     }
     for (const char* name : { "frmInput", "frmPrnSelect", "frmPreview", "frmPreSet", "frmSearch", "frmOption",
-             "frmInport", "frmMaster", "frmHelp" })
+             "frmImport", "frmMaster", "frmHelp" })
         EXPECT_TRUE(walked.count(name)) << name << " was not reached; walked: "
                                         << std::accumulate(walked.begin(), walked.end(), std::string(),
                                                [](const std::string& a, const std::string& b) { return a + " " + b; });

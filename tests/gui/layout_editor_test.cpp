@@ -662,7 +662,7 @@ TEST_F(Editor, TheMainWindowsCommandChoosesAFormThenEditsIt)
             edited = Control<QLineEdit>(editor, "txt_RepHeight")->text();
             Control<QPushButton>(editor, "cmd_Close")->click();
         });
-        list.cmd_OkClick();
+        list.okClicked();
     });
     commands.EditLayouts();
     EXPECT_EQ(edited, QStringLiteral("148.00"));
@@ -793,7 +793,7 @@ TEST(LabelDialog, AProductSheetFillsTheFieldsAndOwnSheetsAreKept)
     const int elm022
         = Control<QComboBox>(d, "cbo_Sheet")->findText(QStringLiteral("A4 44面 48.3×25.4mm"));
     ASSERT_GT(elm022, 0);
-    d.cbo_SheetChange(elm022);
+    d.sheetChanged(elm022);
     EXPECT_TRUE(Control<QCheckBox>(d, "chk_Label")->isChecked());
     EXPECT_TRUE(Control<QLineEdit>(d, "txt_Pw")->isEnabled());
     EXPECT_EQ(Control<QLineEdit>(d, "txt_Sx")->text(), QStringLiteral("8.40"));
@@ -819,7 +819,7 @@ TEST(LabelDialog, AProductSheetFillsTheFieldsAndOwnSheetsAreKept)
     const int own = Control<QComboBox>(again, "cbo_Sheet")->findText(QStringLiteral("事務所の44面"));
     ASSERT_EQ(own, 1 + products);
     Control<QLineEdit>(again, "txt_Sy")->setText(QStringLiteral("1"));
-    again.cbo_SheetChange(own);
+    again.sheetChanged(own);
     EXPECT_EQ(Control<QLineEdit>(again, "txt_Sy")->text(), QStringLiteral("9.50"));
 
     // A field the settings refuse is not saved.
@@ -862,7 +862,7 @@ TEST_F(Editor, JointNameAndCompanyItemsArePlacedAndSaved)
             SaveScreenshot(*e, "layout-editor-joint-names");
             // The company lines turned to a line and placed by typed millimetres.
             list->setCurrentRow(kCompanySlot);
-            e->cbo_OrientChange(0);
+            e->orientationChanged(0);
             Type(*e, Control<QLineEdit>(e, "txt_Left"), QStringLiteral("10"));
             Type(*e, Control<QLineEdit>(e, "txt_Width"), QStringLiteral("50"));
         }

@@ -104,7 +104,7 @@ TEST_F(MasterTest, RenamingRewritesTheRecordsAndTheTabs)
         [&](QWidget* modal) {
             auto* e = qobject_cast<CategoryEditor*>(modal);
             ASSERT_NE(e, nullptr);
-            e->lst_ListDblClick(0);
+            e->itemListDoubleClicked(0);
             EXPECT_EQ(Control<QLineEdit>(e, "txt_Data")->text(), QStringLiteral("友人"));
             EXPECT_EQ(Control<QLabel>(e, "lbl_Kind")->text(), QStringLiteral("更　新"));
             EXPECT_FALSE(e->TextChanged());
@@ -135,7 +135,7 @@ TEST_F(MasterTest, MinorCategoriesRenameOnlyTheirField)
     WriteLines("nrt_ms02.nms", { "友人" });
     auto e = Editor(CategoryEditor::kMinor);
     EXPECT_EQ(e->windowTitle(), QStringLiteral("小分類の編集"));
-    e->lst_ListDblClick(0);
+    e->itemListDoubleClicked(0);
     Control<QLineEdit>(e, "txt_Data")->setText(QStringLiteral("旧友"));
     Control<QPushButton>(e, "cmd_Input")->click();
     EXPECT_EQ(Value(0, "小分類"), "旧友");
@@ -146,7 +146,7 @@ TEST_F(MasterTest, MinorCategoriesRenameOnlyTheirField)
 TEST_F(MasterTest, NewAfterADoubleClickAddsAnItem)
 {
     auto e = Editor();
-    e->lst_ListDblClick(1);
+    e->itemListDoubleClicked(1);
     Control<QPushButton>(e, "cmd_New")->click();
     EXPECT_TRUE(host.shown.empty()) << "nothing typed: no question";
     EXPECT_EQ(Control<QLabel>(e, "lbl_Kind")->text(), QStringLiteral("新　規"));
@@ -192,7 +192,7 @@ TEST_F(MasterTest, MovingAndDeleting)
     EXPECT_EQ(Texts(), Strings { "削除します。よろしいですか？" });
     EXPECT_EQ(host.shown[0].icon, platform::MsgIcon::Question);
     EXPECT_EQ(Items(*e).size(), 3u);
-    e->lst_ListDblClick(2);
+    e->itemListDoubleClicked(2);
     Control<QPushButton>(e, "cmd_Del")->click();
     EXPECT_EQ(Items(*e), (Strings { "会社", "家族" }));
     EXPECT_EQ(e->EditIndex(), -1) << "deleting leaves the rename";

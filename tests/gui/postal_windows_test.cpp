@@ -95,11 +95,11 @@ TEST_F(PostalWindowsTest, ImportWindowOpensOnTheRememberedList)
     PostalImportDialog w(*global);
     EXPECT_EQ(w.windowTitle(), Q("ノルテア"));
     EXPECT_EQ(Control<QLineEdit>(w, "txt_Path")->text(), Q("/home/利用者/KEN_ALL.CSV"));
-    EXPECT_EQ(Control<QPushButton>(w, "cmd_Inport")->text(), Q("インポート(&I)"));
+    EXPECT_EQ(Control<QPushButton>(w, "cmd_Import")->text(), Q("インポート(&I)"));
     EXPECT_EQ(Control<QPushButton>(w, "cmd_Close")->text(), Q("閉じる(&C)"));
     EXPECT_TRUE(Control<QLineEdit>(w, "txt_Post")->isReadOnly());
     EXPECT_EQ(Control<QLineEdit>(w, "txt_Post")->cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_FALSE(Control<QProgressBar>(w, "prg_Inport")->isVisibleTo(&w));
+    EXPECT_FALSE(Control<QProgressBar>(w, "prg_Import")->isVisibleTo(&w));
 }
 
 TEST_F(PostalWindowsTest, ImportWindowResults)
@@ -142,14 +142,14 @@ TEST_F(PostalWindowsTest, ImportWindowResults)
         // The progress as the bar shows it, each step under the wait cursor.
         std::vector<int> progress;
         bool waiting = true;
-        QObject::connect(Control<QProgressBar>(w, "prg_Inport"), &QProgressBar::valueChanged, [&](int value) {
+        QObject::connect(Control<QProgressBar>(w, "prg_Import"), &QProgressBar::valueChanged, [&](int value) {
             progress.push_back(value);
             const QCursor* cursor = QApplication::overrideCursor();
             waiting = waiting && cursor && cursor->shape() == Qt::WaitCursor;
         });
         if (c.failWrites)
             platform::fs::testing::FailWritesAfter(0);
-        Control<QPushButton>(w, "cmd_Inport")->click();
+        Control<QPushButton>(w, "cmd_Import")->click();
         platform::fs::testing::FailWritesAfter(-1);
 
         EXPECT_EQ(FromQ(Control<QLineEdit>(w, "txt_Path")->text()), c.expectedPath);
@@ -159,11 +159,11 @@ TEST_F(PostalWindowsTest, ImportWindowResults)
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
         const bool ok = std::string(c.caption) == "住所録";
         EXPECT_EQ(Entry3(), ok ? c.expectedPath : "");
-        EXPECT_EQ(Control<QProgressBar>(w, "prg_Inport")->isVisibleTo(&w), c.writeFile);
+        EXPECT_EQ(Control<QProgressBar>(w, "prg_Import")->isVisibleTo(&w), c.writeFile);
         EXPECT_TRUE(waiting);
         EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
         if (ok) {
-            EXPECT_EQ(Control<QProgressBar>(w, "prg_Inport")->value(), 100);
+            EXPECT_EQ(Control<QProgressBar>(w, "prg_Import")->value(), 100);
             EXPECT_GE(progress.size(), 3u);
             EXPECT_EQ(global->PostalFile({}), folders.dataFolder + "yubin");
             EXPECT_TRUE(FindPostalCode(global->PostalFile({}), "100-0013").has_value());
@@ -215,7 +215,7 @@ TEST_F(PostalWindowsTest, MainWindowImportsAndThenReadsTheNewDictionary)
 {
     nrt::test::WriteAll(Docs("KEN.CSV"), nrt::test::SampleList());
     MainWindow main(folders);
-    QAction* command = main.findChild<QAction*>(QStringLiteral("mnuFileYubinInport"));
+    QAction* command = main.findChild<QAction*>(QStringLiteral("mnuFileYubinImport"));
     ASSERT_NE(command, nullptr);
     const QList<QAction*> actions = main.FileMenu()->actions();
     EXPECT_LT(actions.indexOf(command), actions.indexOf(main.FileSection(MainWindow::kFileData)));
@@ -225,7 +225,7 @@ TEST_F(PostalWindowsTest, MainWindowImportsAndThenReadsTheNewDictionary)
     OnModal<PostalImportDialog>([](PostalImportDialog& w) {
         Control<QLineEdit>(w, "txt_Path")->setText(QStringLiteral("KEN"));
         platform::fs::testing::FailWritesAfter(0);
-        Control<QPushButton>(w, "cmd_Inport")->click();
+        Control<QPushButton>(w, "cmd_Import")->click();
         platform::fs::testing::FailWritesAfter(-1);
         Control<QPushButton>(w, "cmd_Close")->click();
     });
@@ -235,7 +235,7 @@ TEST_F(PostalWindowsTest, MainWindowImportsAndThenReadsTheNewDictionary)
 
     OnModal<PostalImportDialog>([](PostalImportDialog& w) {
         Control<QLineEdit>(w, "txt_Path")->setText(QStringLiteral("KEN"));
-        Control<QPushButton>(w, "cmd_Inport")->click();
+        Control<QPushButton>(w, "cmd_Import")->click();
         Control<QPushButton>(w, "cmd_Close")->click();
     });
     command->trigger();

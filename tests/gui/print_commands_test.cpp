@@ -280,7 +280,7 @@ TEST_F(Commands, NewYearCardsChooseTheSenderLeaveOutMourningAndRecordWhatWasSent
         EXPECT_TRUE(sender->isVisibleTo(&d));
         offered = sender->currentText();
         sender->setCurrentIndex(sender->findText(QStringLiteral("古い 差出人")));
-        d.cmd_OkClick();
+        d.okClicked();
     });
     EXPECT_TRUE(commands.Print(Condition(), S("カナ"), false));
     EXPECT_EQ(offered, QStringLiteral("差出 太郎")) << "the marked sender comes first";
@@ -334,7 +334,7 @@ TEST_F(Commands, ThePreviewsPrintCommandsOfferToRecordWhatTheyPrinted)
             job("mnuFilePrint");
             preview.accept();
         });
-        list.cmd_OkClick();
+        list.okClicked();
     });
     EXPECT_TRUE(commands.Preview(Condition(), S("カナ"), false)) << "the list shows the records changed";
 

@@ -169,7 +169,7 @@ TEST_F(Preview, StepsThroughFiveCards)
     EXPECT_EQ(Control<QLabel>(window, "panelCount")->text(), QStringLiteral("表示数：5"));
     EXPECT_EQ(PageText(), "ページ：  1 /   5");
     EXPECT_EQ(window->Surface().size(), QSize(320, 470));
-    window->mnuPrevClick();
+    window->previousClicked();
     EXPECT_EQ(f.messages.beeps, 1);
     for (int i = 0; i < 4; ++i)
         Control<QAction>(window, "mnuNext")->trigger();
@@ -217,7 +217,7 @@ TEST_F(Preview, LabelSheetsPageBySheet)
     window->show();
     EXPECT_TRUE(Control<QScrollBar>(window, "scr_Right")->isEnabled());
     EXPECT_EQ(PageText(), "ページ：  1 /   2");
-    window->mnuNextClick();
+    window->nextClicked();
     EXPECT_EQ(PageText(), "ページ：  2 /   2");
     EXPECT_EQ(renderer.CurrentRow(), 12);
     // The second sheet shows one label: nothing in the second cell.
@@ -226,12 +226,12 @@ TEST_F(Preview, LabelSheetsPageBySheet)
     const auto py = [](std::int32_t y) { return static_cast<int>(y * 470.0 / 14800.0); };
     EXPECT_TRUE(Ink(s, QRect(px(2030), py(2030), px(8380), py(4230))).isValid());
     EXPECT_FALSE(Ink(s, QRect(px(2030 + 8380 + 380), py(2030), px(8380), py(4230))).isValid());
-    window->mnuNextClick(); // the last sheet: nothing happens, not even a beep
+    window->nextClicked(); // the last sheet: nothing happens, not even a beep
     EXPECT_EQ(PageText(), "ページ：  2 /   2");
     EXPECT_EQ(f.messages.beeps, 0);
-    window->mnuPrevClick();
+    window->previousClicked();
     EXPECT_EQ(PageText(), "ページ：  1 /   2");
-    window->mnuPrevClick();
+    window->previousClicked();
     EXPECT_EQ(PageText(), "ページ：  1 /   2");
     EXPECT_EQ(f.messages.beeps, 0);
 }
@@ -268,8 +268,8 @@ TEST_F(Preview, ZoomHalvesTheScrollRanges)
 TEST_F(Preview, PrintingTheShownPage)
 {
     Open(kReportNewYearCard, 5);
-    window->mnuNextClick();
-    window->mnuNextClick();
+    window->nextClicked();
+    window->nextClicked();
     const std::string pdf = f.dir.File("page3.pdf");
     f.PrintToPdf(pdf);
     Control<QAction>(window, "N1")->trigger();

@@ -56,48 +56,48 @@ MailComposerWindow::MailComposerWindow(
     menuBar = new QMenuBar(this);
     QMenu* file = menuBar->addMenu(U8("ファイル(&F)"));
     file->setObjectName(QStringLiteral("mnuFile"));
-    mnuFileLoad = file->addAction(U8("読込み(&L)..."));
-    mnuFileLoad->setObjectName(QStringLiteral("mnuFileLoad"));
-    mnuFilePrevLoad = file->addAction(U8("前回送信メールの読込み(&P)"));
-    mnuFilePrevLoad->setObjectName(QStringLiteral("mnuFilePrevLoad"));
-    mnuFilePrevForm = file->addAction(U8("前回終了時点のメール読込み(&F)"));
-    mnuFilePrevForm->setObjectName(QStringLiteral("mnuFilePrevForm"));
+    loadAction_ = file->addAction(U8("読込み(&L)..."));
+    loadAction_->setObjectName(QStringLiteral("mnuFileLoad"));
+    lastSentAction_ = file->addAction(U8("前回送信メールの読込み(&P)"));
+    lastSentAction_->setObjectName(QStringLiteral("mnuFilePrevLoad"));
+    lastDraftAction_ = file->addAction(U8("前回終了時点のメール読込み(&F)"));
+    lastDraftAction_->setObjectName(QStringLiteral("mnuFilePrevForm"));
     file->addSeparator();
-    mnuFileSaveAs = file->addAction(U8("名前を付けて保存(&A)..."));
-    mnuFileSaveAs->setObjectName(QStringLiteral("mnuFileSaveAs"));
+    saveAsAction_ = file->addAction(U8("名前を付けて保存(&A)..."));
+    saveAsAction_->setObjectName(QStringLiteral("mnuFileSaveAs"));
     file->addSeparator();
     Close1 = file->addAction(U8("キャンセル(&C)"));
     Close1->setObjectName(QStringLiteral("Close1"));
-    mnuField = menuBar->addMenu(U8("フィールドの挿入(&I)"));
-    mnuField->setObjectName(QStringLiteral("mnuField"));
+    fieldMenu_ = menuBar->addMenu(U8("フィールドの挿入(&I)"));
+    fieldMenu_->setObjectName(QStringLiteral("mnuField"));
     for (std::size_t i = 0; i < mailcompose::kInsertFields.size(); ++i) {
-        QAction* item = mnuField->addAction(U8(mailcompose::kInsertFields[i]));
+        QAction* item = fieldMenu_->addAction(U8(mailcompose::kInsertFields[i]));
         item->setObjectName(QStringLiteral("mnuField%1").arg(i + 1));
         connect(item, &QAction::triggered, this, [this, i] { InsertField(static_cast<int>(i)); });
     }
-    NumberMenuItems(mnuField);
+    NumberMenuItems(fieldMenu_);
 
     auto* subjectLabel = new QLabel(U8("件名"), this);
-    txt_Title = new QLineEdit(this);
-    txt_Title->setObjectName(QStringLiteral("txt_Title"));
-    txt_Title->setMaxLength(kMaxSubjectChars);
-    txt_Title->setValidator(new SjisLimitValidator(2 * kMaxSubjectChars, txt_Title));
-    subjectLabel->setBuddy(txt_Title);
-    chk_Zyun = new QCheckBox(U8("優先高"), this);
-    chk_Zyun->setObjectName(QStringLiteral("chk_Zyun"));
-    txt_Memo = new QPlainTextEdit(this);
-    txt_Memo->setObjectName(QStringLiteral("txt_Memo"));
-    txt_Memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    txt_Memo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    txt_Memo->setTabChangesFocus(true);
-    cmd_Send = new QPushButton(U8("送信"), this);
-    cmd_Send->setObjectName(QStringLiteral("cmd_Send"));
-    cmd_Resend = new QPushButton(U8("未送信のみ再送"), this);
-    cmd_Resend->setObjectName(QStringLiteral("cmd_Resend"));
-    cmd_Resend->setToolTip(U8("前回までにこのメールが届かなかった宛先（送信不可・未送信）にだけ送信します"));
-    cmd_Close = new QPushButton(U8("キャンセル(&C)"), this);
-    cmd_Close->setObjectName(QStringLiteral("cmd_Close"));
-    for (QPushButton* b : { cmd_Send, cmd_Resend, cmd_Close })
+    subjectEdit_ = new QLineEdit(this);
+    subjectEdit_->setObjectName(QStringLiteral("txt_Title"));
+    subjectEdit_->setMaxLength(kMaxSubjectChars);
+    subjectEdit_->setValidator(new SjisLimitValidator(2 * kMaxSubjectChars, subjectEdit_));
+    subjectLabel->setBuddy(subjectEdit_);
+    highPriorityCheck_ = new QCheckBox(U8("優先高"), this);
+    highPriorityCheck_->setObjectName(QStringLiteral("chk_Zyun"));
+    bodyEdit_ = new QPlainTextEdit(this);
+    bodyEdit_->setObjectName(QStringLiteral("txt_Memo"));
+    bodyEdit_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    bodyEdit_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    bodyEdit_->setTabChangesFocus(true);
+    sendButton_ = new QPushButton(U8("送信"), this);
+    sendButton_->setObjectName(QStringLiteral("cmd_Send"));
+    resendButton_ = new QPushButton(U8("未送信のみ再送"), this);
+    resendButton_->setObjectName(QStringLiteral("cmd_Resend"));
+    resendButton_->setToolTip(U8("前回までにこのメールが届かなかった宛先（送信不可・未送信）にだけ送信します"));
+    closeButton_ = new QPushButton(U8("キャンセル(&C)"), this);
+    closeButton_->setObjectName(QStringLiteral("cmd_Close"));
+    for (QPushButton* b : { sendButton_, resendButton_, closeButton_ })
         b->setAutoDefault(false);
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -106,17 +106,17 @@ MailComposerWindow::MailComposerWindow(
     auto* top = new QHBoxLayout;
     top->setSpacing(8);
     top->addWidget(subjectLabel);
-    top->addWidget(txt_Title, 1);
-    top->addWidget(chk_Zyun);
+    top->addWidget(subjectEdit_, 1);
+    top->addWidget(highPriorityCheck_);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(cmd_Send);
-    buttons->addWidget(cmd_Resend);
-    buttons->addWidget(cmd_Close);
+    buttons->addWidget(sendButton_);
+    buttons->addWidget(resendButton_);
+    buttons->addWidget(closeButton_);
     auto* body = new QVBoxLayout;
     body->setContentsMargins(9, 6, 9, 6);
     body->addLayout(top);
-    body->addWidget(txt_Memo, 1);
+    body->addWidget(bodyEdit_, 1);
     body->addLayout(buttons);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -129,15 +129,15 @@ MailComposerWindow::MailComposerWindow(
     EnterFocusFilter::InstallOn(this);
     SetMailing({}, nullptr);
 
-    connect(mnuFileLoad, &QAction::triggered, this, &MailComposerWindow::mnuFileLoadClick);
-    connect(mnuFilePrevLoad, &QAction::triggered, this, [this] { LoadPrevious(0); });
-    connect(mnuFilePrevForm, &QAction::triggered, this, [this] { LoadPrevious(1); });
-    connect(mnuFileSaveAs, &QAction::triggered, this, &MailComposerWindow::mnuFileSaveAsClick);
+    connect(loadAction_, &QAction::triggered, this, &MailComposerWindow::loadClicked);
+    connect(lastSentAction_, &QAction::triggered, this, [this] { LoadPrevious(0); });
+    connect(lastDraftAction_, &QAction::triggered, this, [this] { LoadPrevious(1); });
+    connect(saveAsAction_, &QAction::triggered, this, &MailComposerWindow::saveAsClicked);
     connect(Close1, &QAction::triggered, this, &MailComposerWindow::reject);
-    connect(cmd_Close, &QPushButton::clicked, this, &MailComposerWindow::reject);
-    connect(cmd_Send, &QPushButton::clicked, this, &MailComposerWindow::cmd_SendClick);
-    connect(cmd_Resend, &QPushButton::clicked, this, &MailComposerWindow::cmd_ResendClick);
-    connect(txt_Memo, &QPlainTextEdit::textChanged, this, &MailComposerWindow::MemoChanged);
+    connect(closeButton_, &QPushButton::clicked, this, &MailComposerWindow::reject);
+    connect(sendButton_, &QPushButton::clicked, this, &MailComposerWindow::sendClicked);
+    connect(resendButton_, &QPushButton::clicked, this, &MailComposerWindow::resendClicked);
+    connect(bodyEdit_, &QPlainTextEdit::textChanged, this, &MailComposerWindow::MemoChanged);
 }
 
 void MailComposerWindow::SetMailing(const mailcompose::MailSender& sender, RecordSet* recipients)
@@ -151,38 +151,38 @@ void MailComposerWindow::SetMailing(const mailcompose::MailSender& sender, Recor
 mailfiles::MailText MailComposerWindow::Mail() const
 {
     mailfiles::MailText mail;
-    mail.subject = FromQ(txt_Title->text());
-    mail.high = chk_Zyun->isChecked();
-    mail.lines = mailfiles::SplitLines(FromQ(txt_Memo->toPlainText()));
+    mail.subject = FromQ(subjectEdit_->text());
+    mail.high = highPriorityCheck_->isChecked();
+    mail.lines = mailfiles::SplitLines(FromQ(bodyEdit_->toPlainText()));
     return mail;
 }
 
 void MailComposerWindow::SetMail(const mailfiles::MailText& mail)
 {
-    txt_Title->setText(ToQ(mail.subject));
-    chk_Zyun->setChecked(mail.high);
+    subjectEdit_->setText(ToQ(mail.subject));
+    highPriorityCheck_->setChecked(mail.high);
     // Every line keeps its line end, so that an empty last line survives the memo.
     std::string text;
     for (const std::string& line : mail.lines) {
         text += line;
         text += '\n';
     }
-    txt_Memo->setPlainText(ToQ(text));
+    bodyEdit_->setPlainText(ToQ(text));
 }
 
 void MailComposerWindow::MemoChanged()
 {
     modified_ = true;
-    const QString text = txt_Memo->toPlainText();
+    const QString text = bodyEdit_->toPlainText();
     if (text.size() <= kMaxBodyChars)
         return;
-    QTextCursor cursor = txt_Memo->textCursor();
+    QTextCursor cursor = bodyEdit_->textCursor();
     const int position = std::min(static_cast<int>(cursor.position()), kMaxBodyChars);
-    const QSignalBlocker block(txt_Memo);
-    txt_Memo->setPlainText(text.left(kMaxBodyChars));
-    cursor = txt_Memo->textCursor();
+    const QSignalBlocker block(bodyEdit_);
+    bodyEdit_->setPlainText(text.left(kMaxBodyChars));
+    cursor = bodyEdit_->textCursor();
     cursor.setPosition(position);
-    txt_Memo->setTextCursor(cursor);
+    bodyEdit_->setTextCursor(cursor);
     QApplication::beep();
 }
 
@@ -203,8 +203,8 @@ void MailComposerWindow::InsertField(int item)
     if (reference.isEmpty())
         return;
     QApplication::clipboard()->setText(reference);
-    txt_Memo->insertPlainText(reference);
-    txt_Memo->setFocus();
+    bodyEdit_->insertPlainText(reference);
+    bodyEdit_->setFocus();
 }
 
 bool MailComposerWindow::DiscardChanges(const char* question)
@@ -230,7 +230,7 @@ bool MailComposerWindow::SaveFile(const std::string& path, int filter)
     return true;
 }
 
-void MailComposerWindow::mnuFileLoadClick()
+void MailComposerWindow::loadClicked()
 {
     if (!DiscardChanges("更新があります。破棄されますがよろしいですか？"))
         return;
@@ -252,7 +252,7 @@ void MailComposerWindow::LoadPrevious(int tag)
     LoadFile(path, mailfiles::kOpenInternal);
 }
 
-void MailComposerWindow::mnuFileSaveAsClick()
+void MailComposerWindow::saveAsClicked()
 {
     std::string path;
     int filter = 0;
@@ -280,12 +280,12 @@ bool MailComposerWindow::ChooseWithDialog(bool save, std::string& path, int& fil
     return true;
 }
 
-void MailComposerWindow::cmd_SendClick()
+void MailComposerWindow::sendClicked()
 {
     Send(false);
 }
 
-void MailComposerWindow::cmd_ResendClick()
+void MailComposerWindow::resendClicked()
 {
     Send(true);
 }
@@ -297,14 +297,14 @@ void MailComposerWindow::Send(bool resend)
     // Emoji and the like have no place in the program's text: say so before they are
     // sent as "?".
     bool held = true;
-    platform::Utf8ToSjis((txt_Title->text() + txt_Memo->toPlainText()).toStdString(), &held);
+    platform::Utf8ToSjis((subjectEdit_->text() + bodyEdit_->toPlainText()).toStdString(), &held);
     if (!held
         && !platform::Ask(SJ("絵文字など、メールで送ることのできない文字が含まれています。\n"
                              "「?」に置き換えて送信してよろしいですか？")))
         return;
     const mailfiles::MailText mail = Mail();
     if (!mailcompose::CheckSubject(mail)) {
-        txt_Title->setFocus();
+        subjectEdit_->setFocus();
         return;
     }
     const std::string folder = Folder();

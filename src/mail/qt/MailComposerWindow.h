@@ -48,13 +48,13 @@ public:
 
     // Commands, as the menus and buttons call them.
     void InsertField(int item);
-    void mnuFileLoadClick();
+    void loadClicked();
     void LoadPrevious(int tag);
-    void mnuFileSaveAsClick();
-    void cmd_SendClick();
+    void saveAsClicked();
+    void sendClicked();
     // 「未送信のみ再送」: the mail to the recipients the earlier runs of this same mail
     // did not reach (refused, never tried, unconfirmed), with their Message-IDs.
-    void cmd_ResendClick();
+    void resendClicked();
     // A file by the dialogs' filter index (MailFiles.h); false after the box.
     bool LoadFile(const std::string& path, int filter);
     bool SaveFile(const std::string& path, int filter);
@@ -68,19 +68,19 @@ public:
 
 private:
     QMenuBar* menuBar = nullptr;
-    QLineEdit* txt_Title = nullptr;
-    QCheckBox* chk_Zyun = nullptr;
-    QPlainTextEdit* txt_Memo = nullptr;
-    QPushButton* cmd_Send = nullptr;
-    QPushButton* cmd_Resend = nullptr;
-    QPushButton* cmd_Close = nullptr;
+    QLineEdit* subjectEdit_ = nullptr;
+    QCheckBox* highPriorityCheck_ = nullptr;
+    QPlainTextEdit* bodyEdit_ = nullptr;
+    QPushButton* sendButton_ = nullptr;
+    QPushButton* resendButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
     QStatusBar* StatusBar1 = nullptr;
-    QAction* mnuFileLoad = nullptr;
-    QAction* mnuFilePrevLoad = nullptr;
-    QAction* mnuFilePrevForm = nullptr;
-    QAction* mnuFileSaveAs = nullptr;
+    QAction* loadAction_ = nullptr;
+    QAction* lastSentAction_ = nullptr;
+    QAction* lastDraftAction_ = nullptr;
+    QAction* saveAsAction_ = nullptr;
     QAction* Close1 = nullptr;
-    QMenu* mnuField = nullptr;
+    QMenu* fieldMenu_ = nullptr;
 
     bool ChooseWithDialog(bool save, std::string& path, int& filter);
     void Send(bool resend);

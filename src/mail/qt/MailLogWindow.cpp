@@ -18,25 +18,25 @@ MailLogWindow::MailLogWindow(QWidget* parent)
     setWindowTitle(QString::fromUtf8("ログ照会"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    txt_Log = new QPlainTextEdit(this);
-    txt_Log->setObjectName(QStringLiteral("txt_Log"));
-    txt_Log->setReadOnly(true);
-    txt_Log->setLineWrapMode(QPlainTextEdit::NoWrap);
-    txt_Log->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    txt_Log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    txt_Log->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    cmd_Close = new QPushButton(QString::fromUtf8("閉じる(&C)"), this);
-    cmd_Close->setObjectName(QStringLiteral("cmd_Close"));
+    logEdit_ = new QPlainTextEdit(this);
+    logEdit_->setObjectName(QStringLiteral("txt_Log"));
+    logEdit_->setReadOnly(true);
+    logEdit_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    logEdit_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    logEdit_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    logEdit_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    closeButton_ = new QPushButton(QString::fromUtf8("閉じる(&C)"), this);
+    closeButton_->setObjectName(QStringLiteral("cmd_Close"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(cmd_Close);
+    buttons->addWidget(closeButton_);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(txt_Log, 1);
+    layout->addWidget(logEdit_, 1);
     layout->addLayout(buttons);
     resize(640, 420);
 
-    connect(cmd_Close, &QPushButton::clicked, this, &QDialog::accept);
+    connect(closeButton_, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 bool MailLogWindow::LoadFile(const std::string& path)
@@ -47,7 +47,7 @@ bool MailLogWindow::LoadFile(const std::string& path)
     QString text = ToQ(bytes);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    txt_Log->setPlainText(text);
+    logEdit_->setPlainText(text);
     return true;
 }
 

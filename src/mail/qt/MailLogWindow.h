@@ -18,8 +18,8 @@ public:
     bool LoadFile(const std::string& path);
 
 private:
-    QPlainTextEdit* txt_Log = nullptr;
-    QPushButton* cmd_Close = nullptr;
+    QPlainTextEdit* logEdit_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
 };
 
 } // namespace nrt::gui

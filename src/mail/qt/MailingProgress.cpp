@@ -74,27 +74,27 @@ public:
     }
     void Rest() override
     {
-        OnUiThread(&d_, [this] { d_.lbl_Msg->setText(U8("休憩中・・・")); });
+        OnUiThread(&d_, [this] { d_.messageLabel_->setText(U8("休憩中・・・")); });
     }
     void Resume() override
     {
-        OnUiThread(&d_, [this] { d_.lbl_Msg->setText(U8("メール送信中・・・")); });
+        OnUiThread(&d_, [this] { d_.messageLabel_->setText(U8("メール送信中・・・")); });
     }
     void Waiting(int secondsLeft) override
     {
         OnUiThread(&d_, [this, secondsLeft] {
-            d_.lbl_Msg->setText(U8("一時的に拒否された宛先へ再送するまで 残り %1:%2")
+            d_.messageLabel_->setText(U8("一時的に拒否された宛先へ再送するまで 残り %1:%2")
                                     .arg(secondsLeft / 60)
                                     .arg(secondsLeft % 60, 2, 10, QLatin1Char('0')));
         });
     }
     void Failed() override
     {
-        OnUiThread(&d_, [this] { d_.txt_Err->setText(QStringLiteral("1")); });
+        OnUiThread(&d_, [this] { d_.outcomeEdit_->setText(QStringLiteral("1")); });
     }
     void Cancelled() override
     {
-        OnUiThread(&d_, [this] { d_.txt_Err->setText(QStringLiteral("2")); });
+        OnUiThread(&d_, [this] { d_.outcomeEdit_->setText(QStringLiteral("2")); });
     }
 
 private:
@@ -110,27 +110,27 @@ MailingProgress::MailingProgress(QWidget* parent)
     setModal(true);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    lbl_Msg = new QLabel(U8("メール送信中・・・"), this);
-    lbl_Msg->setObjectName(QStringLiteral("lbl_Msg"));
-    lbl_Count = new QLabel(this);
-    lbl_Count->setObjectName(QStringLiteral("lbl_Count"));
-    lbl_Count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    messageLabel_ = new QLabel(U8("メール送信中・・・"), this);
+    messageLabel_->setObjectName(QStringLiteral("lbl_Msg"));
+    countLabel_ = new QLabel(this);
+    countLabel_->setObjectName(QStringLiteral("lbl_Count"));
+    countLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setTextVisible(false);
     ProgressBar1->setMinimum(0);
-    cmd_Cancel = new QPushButton(U8("キャンセル(&C)"), this);
-    cmd_Cancel->setObjectName(QStringLiteral("cmd_Cancel"));
-    txt_Err = new QLineEdit(QStringLiteral("0"), this);
-    txt_Err->setObjectName(QStringLiteral("txt_Err"));
-    txt_Err->setVisible(false);
+    cancelButton_ = new QPushButton(U8("キャンセル(&C)"), this);
+    cancelButton_->setObjectName(QStringLiteral("cmd_Cancel"));
+    outcomeEdit_ = new QLineEdit(QStringLiteral("0"), this);
+    outcomeEdit_->setObjectName(QStringLiteral("txt_Err"));
+    outcomeEdit_->setVisible(false);
 
     auto* labels = new QHBoxLayout;
-    labels->addWidget(lbl_Msg, 1);
-    labels->addWidget(lbl_Count);
+    labels->addWidget(messageLabel_, 1);
+    labels->addWidget(countLabel_);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(cmd_Cancel);
+    buttons->addWidget(cancelButton_);
     buttons->addStretch(1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(labels);
@@ -139,7 +139,7 @@ MailingProgress::MailingProgress(QWidget* parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
     ProgressBar1->setMinimumWidth(320);
 
-    connect(cmd_Cancel, &QPushButton::clicked, this, &MailingProgress::cmd_CancelClick);
+    connect(cancelButton_, &QPushButton::clicked, this, &MailingProgress::cancelClicked);
 }
 
 MailingProgress::~MailingProgress()
@@ -164,7 +164,7 @@ MailingRun::Outcome MailingProgress::Run(
     UiThreadMessageHost messages(platform::Messages(), this);
     platform::ScopedMessageHost scoped(messages);
     exec();
-    return static_cast<MailingRun::Outcome>(txt_Err->text().toInt());
+    return static_cast<MailingRun::Outcome>(outcomeEdit_->text().toInt());
 }
 
 void MailingProgress::showEvent(QShowEvent* event)
@@ -176,15 +176,15 @@ void MailingProgress::showEvent(QShowEvent* event)
 
 void MailingProgress::StartWorker()
 {
-    txt_Err->setText(QStringLiteral("0"));
-    lbl_Msg->setText(U8("メール送信中・・・"));
+    outcomeEdit_->setText(QStringLiteral("0"));
+    messageLabel_->setText(U8("メール送信中・・・"));
     handled_ = 0;
     total_ = 0;
     ProgressBar1->setValue(0);
     if (records_) {
         total_ = previous_ ? static_cast<int>(previous_->Pending().size()) : records_->GetRowCount();
         ProgressBar1->setMaximum(std::max(total_, 1));
-        lbl_Count->setText(QStringLiteral("%1 / %2").arg(1).arg(total_));
+        countLabel_->setText(QStringLiteral("%1 / %2").arg(1).arg(total_));
     }
     summary_.clear();
     refusedList_.clear();
@@ -222,10 +222,10 @@ void MailingProgress::WorkerFinished(MailingRun* worker)
 
 void MailingProgress::ShowCount()
 {
-    lbl_Count->setText(QStringLiteral("%1 / %2").arg(handled_).arg(total_));
+    countLabel_->setText(QStringLiteral("%1 / %2").arg(handled_).arg(total_));
 }
 
-void MailingProgress::cmd_CancelClick()
+void MailingProgress::cancelClicked()
 {
     if (worker_)
         worker_->Terminate();
@@ -236,7 +236,7 @@ void MailingProgress::reject()
     // Escape and the window's close button cancel like the button: the dialog closes
     // when the worker has written its logs.
     if (worker_) {
-        cmd_CancelClick();
+        cancelClicked();
         return;
     }
     QDialog::reject();

@@ -28,7 +28,7 @@ public:
     ~MailingProgress() override;
 
     // One mailing: the inputs of the worker (none owned; `templates` may be null),
-    // the dialog shown modally until the worker has ended. The outcome of txt_Err:
+    // the dialog shown modally until the worker has ended. The outcome of outcomeEdit_:
     // 0 ran through, 1 finished with failures, 2 broken off.
     [[nodiscard]] MailingRun::Outcome Run(
         const TemplateList* templates, SmtpClient* mail, RecordSet* records, const std::string& mailFolder);
@@ -56,7 +56,7 @@ public:
     int Unsent() const { return unsent_; }
 
     // Requests the worker's termination; the dialog stays until the worker has ended.
-    void cmd_CancelClick();
+    void cancelClicked();
     // Escape and the window's close button cancel like the button while a worker runs.
     void reject() override;
 
@@ -68,11 +68,11 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    QLabel* lbl_Msg = nullptr;
-    QLabel* lbl_Count = nullptr;
+    QLabel* messageLabel_ = nullptr;
+    QLabel* countLabel_ = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
-    QPushButton* cmd_Cancel = nullptr;
-    QLineEdit* txt_Err = nullptr; // hidden: the outcome as text
+    QPushButton* cancelButton_ = nullptr;
+    QLineEdit* outcomeEdit_ = nullptr; // hidden: the outcome as text
 
     class Bridge;
     void StartWorker();

@@ -28,8 +28,8 @@ LabelSheetDialog::LabelSheetDialog(LayoutHeader& header, QWidget* parent, std::s
     setObjectName(QStringLiteral("frmLabel"));
     setWindowTitle(QStringLiteral("ラベル設定"));
 
-    chk_Label = new QCheckBox(QStringLiteral("ラベルを使用する。"), this);
-    chk_Label->setObjectName(QStringLiteral("chk_Label"));
+    labelsCheck_ = new QCheckBox(QStringLiteral("ラベルを使用する。"), this);
+    labelsCheck_->setObjectName(QStringLiteral("chk_Label"));
 
     struct FieldInfo {
         QLineEdit* LabelSheetDialog::*member;
@@ -38,16 +38,16 @@ LabelSheetDialog::LabelSheetDialog(LayoutHeader& header, QWidget* parent, std::s
         int maxLength;
     };
     static constexpr std::array<FieldInfo, kLabelFieldCount> kFields { {
-        { &LabelSheetDialog::txt_Pw, "txt_Pw", "用紙幅", 6 },
-        { &LabelSheetDialog::txt_Ph, "txt_Ph", "用紙高さ", 6 },
-        { &LabelSheetDialog::txt_Sx, "txt_Sx", "横余白", 6 },
-        { &LabelSheetDialog::txt_Sy, "txt_Sy", "上余白", 6 },
-        { &LabelSheetDialog::txt_Width, "txt_Width", "幅", 6 },
-        { &LabelSheetDialog::txt_Height, "txt_Height", "高さ", 6 },
-        { &LabelSheetDialog::txt_Dw, "txt_Dw", "水平間隔", 6 },
-        { &LabelSheetDialog::txt_Dh, "txt_Dh", "垂直間隔", 6 },
-        { &LabelSheetDialog::txt_Col, "txt_Col", "列数", 1 },
-        { &LabelSheetDialog::txt_Row, "txt_Row", "行数", 2 },
+        { &LabelSheetDialog::sheetWidthEdit_, "txt_Pw", "用紙幅", 6 },
+        { &LabelSheetDialog::sheetHeightEdit_, "txt_Ph", "用紙高さ", 6 },
+        { &LabelSheetDialog::leftMarginEdit_, "txt_Sx", "横余白", 6 },
+        { &LabelSheetDialog::topMarginEdit_, "txt_Sy", "上余白", 6 },
+        { &LabelSheetDialog::widthEdit_, "txt_Width", "幅", 6 },
+        { &LabelSheetDialog::heightEdit_, "txt_Height", "高さ", 6 },
+        { &LabelSheetDialog::horizontalGapEdit_, "txt_Dw", "水平間隔", 6 },
+        { &LabelSheetDialog::verticalGapEdit_, "txt_Dh", "垂直間隔", 6 },
+        { &LabelSheetDialog::columnsEdit_, "txt_Col", "列数", 1 },
+        { &LabelSheetDialog::rowsEdit_, "txt_Row", "行数", 2 },
     } };
 
     auto* grid = new QGridLayout;
@@ -74,14 +74,14 @@ LabelSheetDialog::LabelSheetDialog(LayoutHeader& header, QWidget* parent, std::s
     }
     grid->setColumnMinimumWidth(3, 80);
 
-    cbo_Sheet = new QComboBox(this);
-    cbo_Sheet->setObjectName(QStringLiteral("cbo_Sheet"));
+    sheetCombo_ = new QComboBox(this);
+    sheetCombo_->setObjectName(QStringLiteral("cbo_Sheet"));
     FillSheetList();
-    connect(cbo_Sheet, &QComboBox::activated, this, &LabelSheetDialog::cbo_SheetChange);
-    cmd_SaveSheet = new QPushButton(QStringLiteral("用紙を登録(&S)..."), this);
-    cmd_SaveSheet->setObjectName(QStringLiteral("cmd_SaveSheet"));
-    cmd_SaveSheet->setEnabled(!sheetFile_.empty());
-    connect(cmd_SaveSheet, &QPushButton::clicked, this, [this] {
+    connect(sheetCombo_, &QComboBox::activated, this, &LabelSheetDialog::sheetChanged);
+    saveSheetButton_ = new QPushButton(QStringLiteral("用紙を登録(&S)..."), this);
+    saveSheetButton_->setObjectName(QStringLiteral("cmd_SaveSheet"));
+    saveSheetButton_->setEnabled(!sheetFile_.empty());
+    connect(saveSheetButton_, &QPushButton::clicked, this, [this] {
         bool ok = false;
         const QString name = QInputDialog::getText(
             this, QStringLiteral("用紙を登録"), QStringLiteral("用紙の名前"), QLineEdit::Normal, QString(), &ok);
@@ -90,20 +90,20 @@ LabelSheetDialog::LabelSheetDialog(LayoutHeader& header, QWidget* parent, std::s
     });
     auto* sheetRow = new QHBoxLayout;
     sheetRow->addWidget(new QLabel(QStringLiteral("用紙"), this));
-    sheetRow->addWidget(cbo_Sheet, 1);
-    sheetRow->addWidget(cmd_SaveSheet);
+    sheetRow->addWidget(sheetCombo_, 1);
+    sheetRow->addWidget(saveSheetButton_);
 
-    chk_Label->setChecked(header_.labelSheet != 0);
-    connect(chk_Label, &QCheckBox::toggled, this, &LabelSheetDialog::EnableFields);
+    labelsCheck_->setChecked(header_.labelSheet != 0);
+    connect(labelsCheck_, &QCheckBox::toggled, this, &LabelSheetDialog::EnableFields);
     EnableFields();
 
     const gui::DialogButtons buttons = gui::AddOkCancel(
-        this, QStringLiteral("cmd_Close"), QStringLiteral("キャンセル(&C)"), [this] { cmd_OkClick(); });
-    cmd_Ok = buttons.ok;
-    cmd_Close = buttons.cancel;
+        this, QStringLiteral("cmd_Close"), QStringLiteral("キャンセル(&C)"), [this] { okClicked(); });
+    okButton_ = buttons.ok;
+    closeButton_ = buttons.cancel;
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(chk_Label);
+    layout->addWidget(labelsCheck_);
     layout->addLayout(sheetRow);
     layout->addLayout(grid);
     layout->addStretch(1);
@@ -114,7 +114,7 @@ LabelSheetDialog::LabelSheetDialog(LayoutHeader& header, QWidget* parent, std::s
 void LabelSheetDialog::EnableFields()
 {
     for (QLineEdit* edit : fields_)
-        edit->setEnabled(chk_Label->isChecked());
+        edit->setEnabled(labelsCheck_->isChecked());
 }
 
 void LabelSheetDialog::FillSheetList()
@@ -122,17 +122,17 @@ void LabelSheetDialog::FillSheetList()
     sheets_ = ProductLabelSheets();
     const std::vector<LabelSheet> own = LoadUserLabelSheets(sheetFile_);
     sheets_.insert(sheets_.end(), own.begin(), own.end());
-    const QSignalBlocker block(cbo_Sheet);
-    cbo_Sheet->clear();
-    cbo_Sheet->addItem(QStringLiteral("（手入力）"));
+    const QSignalBlocker block(sheetCombo_);
+    sheetCombo_->clear();
+    sheetCombo_->addItem(QStringLiteral("（手入力）"));
     for (const LabelSheet& sheet : sheets_)
-        cbo_Sheet->addItem(gui::ToQ(sheet.name));
+        sheetCombo_->addItem(gui::ToQ(sheet.name));
     // A layout on one of the listed sheets (the default layout's GB861 among them) is
     // shown with its sheet's name.
-    cbo_Sheet->setCurrentIndex(FindLabelSheet(sheets_, header_) + 1);
+    sheetCombo_->setCurrentIndex(FindLabelSheet(sheets_, header_) + 1);
 }
 
-void LabelSheetDialog::cbo_SheetChange(int entry)
+void LabelSheetDialog::sheetChanged(int entry)
 {
     if (entry < 1 || entry > static_cast<int>(sheets_.size()))
         return;
@@ -144,7 +144,7 @@ void LabelSheetDialog::cbo_SheetChange(int entry)
         fields_[static_cast<std::size_t>(i)]->setText(gui::ToQ(texts[static_cast<std::size_t>(i)]));
         edited_[static_cast<std::size_t>(i)] = false;
     }
-    chk_Label->setChecked(true);
+    labelsCheck_->setChecked(true);
 }
 
 bool LabelSheetDialog::SaveSheetAs(const std::string& name)
@@ -171,8 +171,8 @@ bool LabelSheetDialog::SaveSheetAs(const std::string& name)
         return false;
     }
     FillSheetList();
-    cbo_Sheet->setCurrentIndex(
-        cbo_Sheet->findText(gui::ToQ(std::string(platform::CutToBytes(name, LabelSheet::kNameBytes)))));
+    sheetCombo_->setCurrentIndex(
+        sheetCombo_->findText(gui::ToQ(std::string(platform::CutToBytes(name, LabelSheet::kNameBytes)))));
     return true;
 }
 
@@ -207,13 +207,13 @@ bool LabelSheetDialog::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void LabelSheetDialog::cmd_OkClick()
+void LabelSheetDialog::okClicked()
 {
     LabelTexts texts;
     for (int i = 0; i < kLabelFieldCount; ++i)
         texts[static_cast<std::size_t>(i)] = gui::FromQ(fields_[static_cast<std::size_t>(i)]->text());
     // Nothing is stored until every check has passed.
-    const int failed = ApplyLabelFields(texts, chk_Label->isChecked(), header_);
+    const int failed = ApplyLabelFields(texts, labelsCheck_->isChecked(), header_);
     if (failed != kLabelFieldCount) {
         Field(static_cast<LabelField>(failed))->setFocus();
         return;

@@ -29,9 +29,9 @@ public:
     QLineEdit* Field(LabelField field) const { return fields_[static_cast<std::size_t>(field)]; }
     // Leaving a field: an edited value is parsed and shown in its form.
     void FieldExit(LabelField field);
-    void cmd_OkClick();
+    void okClicked();
     // Entry `entry` of the sheet list (0 is the values as they stand) into the fields.
-    void cbo_SheetChange(int entry);
+    void sheetChanged(int entry);
     // The fields as a sheet of the user's, named `name` (CP932); false, with the
     // reason shown, when a field is wrong or the file could not be written.
     bool SaveSheetAs(const std::string& name);
@@ -40,21 +40,21 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QCheckBox* chk_Label = nullptr;
-    QLineEdit* txt_Pw = nullptr;
-    QLineEdit* txt_Ph = nullptr;
-    QLineEdit* txt_Sx = nullptr;
-    QLineEdit* txt_Sy = nullptr;
-    QLineEdit* txt_Width = nullptr;
-    QLineEdit* txt_Height = nullptr;
-    QLineEdit* txt_Dw = nullptr;
-    QLineEdit* txt_Dh = nullptr;
-    QLineEdit* txt_Col = nullptr;
-    QLineEdit* txt_Row = nullptr;
-    QComboBox* cbo_Sheet = nullptr;
-    QPushButton* cmd_SaveSheet = nullptr;
-    QPushButton* cmd_Ok = nullptr;
-    QPushButton* cmd_Close = nullptr;
+    QCheckBox* labelsCheck_ = nullptr;
+    QLineEdit* sheetWidthEdit_ = nullptr;
+    QLineEdit* sheetHeightEdit_ = nullptr;
+    QLineEdit* leftMarginEdit_ = nullptr;
+    QLineEdit* topMarginEdit_ = nullptr;
+    QLineEdit* widthEdit_ = nullptr;
+    QLineEdit* heightEdit_ = nullptr;
+    QLineEdit* horizontalGapEdit_ = nullptr;
+    QLineEdit* verticalGapEdit_ = nullptr;
+    QLineEdit* columnsEdit_ = nullptr;
+    QLineEdit* rowsEdit_ = nullptr;
+    QComboBox* sheetCombo_ = nullptr;
+    QPushButton* saveSheetButton_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
 
     void EnableFields();
     void FillSheetList();

@@ -42,53 +42,53 @@ LayoutDetailDialog::LayoutDetailDialog(const Values& values, QWidget* parent)
     setObjectName(QStringLiteral("frmPreSetDetail"));
     setWindowTitle(QStringLiteral("印字設定詳細"));
 
-    cbo_AdChg = new QComboBox(this);
-    cbo_AdChg->setObjectName(QStringLiteral("cbo_AdChg"));
+    dashCombo_ = new QComboBox(this);
+    dashCombo_->setObjectName(QStringLiteral("cbo_AdChg"));
     // The characters themselves; their names, for the three that look alike, on hover.
-    cbo_AdChg->addItems({ QStringLiteral("未変換"), QStringLiteral("ー"), QStringLiteral("―"), QStringLiteral("‐") });
-    cbo_AdChg->setItemData(1, QStringLiteral("長音記号"), Qt::ToolTipRole);
-    cbo_AdChg->setItemData(2, QStringLiteral("ダッシュ"), Qt::ToolTipRole);
-    cbo_AdChg->setItemData(3, QStringLiteral("ハイフン"), Qt::ToolTipRole);
-    cbo_AdChg->setCurrentIndex(EntryOfDash(values.dashCode));
+    dashCombo_->addItems({ QStringLiteral("未変換"), QStringLiteral("ー"), QStringLiteral("―"), QStringLiteral("‐") });
+    dashCombo_->setItemData(1, QStringLiteral("長音記号"), Qt::ToolTipRole);
+    dashCombo_->setItemData(2, QStringLiteral("ダッシュ"), Qt::ToolTipRole);
+    dashCombo_->setItemData(3, QStringLiteral("ハイフン"), Qt::ToolTipRole);
+    dashCombo_->setCurrentIndex(EntryOfDash(values.dashCode));
 
-    txt_RepBack = new QLineEdit(this);
-    txt_RepBack->setObjectName(QStringLiteral("txt_RepBack"));
-    txt_RepBack->setValidator(new gui::SjisLimitValidator(200, txt_RepBack));
-    txt_RepBack->setText(gui::ToQ(values.backgroundImage));
+    backgroundEdit_ = new QLineEdit(this);
+    backgroundEdit_->setObjectName(QStringLiteral("txt_RepBack"));
+    backgroundEdit_->setValidator(new gui::SjisLimitValidator(200, backgroundEdit_));
+    backgroundEdit_->setText(gui::ToQ(values.backgroundImage));
 
-    chk_KanNum = new QCheckBox(QStringLiteral("数字を漢数字変換する（１２３　→　一二三）"), this);
-    chk_KanNum->setObjectName(QStringLiteral("chk_KanNum"));
-    chk_KanNum->setChecked(values.kanjiNumerals);
-    chk_Pref = new QCheckBox(QStringLiteral("住所１の前に都道府県を印刷する"), this);
-    chk_Pref->setObjectName(QStringLiteral("chk_Pref"));
-    chk_Pref->setChecked(values.printPrefecture);
+    kanjiNumeralsCheck_ = new QCheckBox(QStringLiteral("数字を漢数字変換する（１２３　→　一二三）"), this);
+    kanjiNumeralsCheck_->setObjectName(QStringLiteral("chk_KanNum"));
+    kanjiNumeralsCheck_->setChecked(values.kanjiNumerals);
+    prefectureCheck_ = new QCheckBox(QStringLiteral("住所１の前に都道府県を印刷する"), this);
+    prefectureCheck_->setObjectName(QStringLiteral("chk_Pref"));
+    prefectureCheck_->setChecked(values.printPrefecture);
 
     const gui::DialogButtons buttons = gui::AddOkCancel(
-        this, QStringLiteral("cmd_Close"), QStringLiteral("キャンセル(&C)"), [this] { cmd_OkClick(); });
-    cmd_Ok = buttons.ok;
-    cmd_Close = buttons.cancel;
+        this, QStringLiteral("cmd_Close"), QStringLiteral("キャンセル(&C)"), [this] { okClicked(); });
+    okButton_ = buttons.ok;
+    closeButton_ = buttons.cancel;
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("■「住所」を縦向き印字するとき '－'文字を変換する"), this));
-    layout->addWidget(cbo_AdChg);
+    layout->addWidget(dashCombo_);
     layout->addSpacing(8);
     layout->addWidget(new QLabel(QStringLiteral("■背景イメージ（プレビュー時の背景。実際には印刷しません。）"), this));
-    layout->addWidget(txt_RepBack);
+    layout->addWidget(backgroundEdit_);
     layout->addSpacing(8);
-    layout->addWidget(chk_KanNum);
-    layout->addWidget(chk_Pref);
+    layout->addWidget(kanjiNumeralsCheck_);
+    layout->addWidget(prefectureCheck_);
     layout->addStretch(1);
     layout->addWidget(buttons.box);
     setMinimumWidth(420);
     gui::EnterFocusFilter::InstallOn(this);
 }
 
-void LayoutDetailDialog::cmd_OkClick()
+void LayoutDetailDialog::okClicked()
 {
-    values_.dashCode = DashOfEntry(cbo_AdChg->currentIndex() < 0 ? 0 : cbo_AdChg->currentIndex());
-    values_.kanjiNumerals = chk_KanNum->isChecked();
-    values_.printPrefecture = chk_Pref->isChecked();
-    values_.backgroundImage = gui::FromQ(txt_RepBack->text());
+    values_.dashCode = DashOfEntry(dashCombo_->currentIndex() < 0 ? 0 : dashCombo_->currentIndex());
+    values_.kanjiNumerals = kanjiNumeralsCheck_->isChecked();
+    values_.printPrefecture = prefectureCheck_->isChecked();
+    values_.backgroundImage = gui::FromQ(backgroundEdit_->text());
     accept();
 }
 

@@ -35,14 +35,14 @@ public:
     static std::uint16_t DashOfEntry(int entry);
 
 private:
-    QComboBox* cbo_AdChg = nullptr;
-    QLineEdit* txt_RepBack = nullptr;
-    QCheckBox* chk_KanNum = nullptr;
-    QCheckBox* chk_Pref = nullptr;
-    QPushButton* cmd_Ok = nullptr;
-    QPushButton* cmd_Close = nullptr;
+    QComboBox* dashCombo_ = nullptr;
+    QLineEdit* backgroundEdit_ = nullptr;
+    QCheckBox* kanjiNumeralsCheck_ = nullptr;
+    QCheckBox* prefectureCheck_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
 
-    void cmd_OkClick();
+    void okClicked();
 
     Values values_;
 };

@@ -226,7 +226,7 @@ protected:
     }
     void wheelEvent(QWheelEvent* e) override
     {
-        QScrollBar* bar = (e->modifiers() & Qt::ShiftModifier) ? owner_.scr_Bottom : owner_.scr_Right;
+        QScrollBar* bar = (e->modifiers() & Qt::ShiftModifier) ? owner_.horizontalScroll_ : owner_.verticalScroll_;
         bar->setValue(bar->value() - e->angleDelta().y() / 2);
     }
 
@@ -282,28 +282,28 @@ void LayoutEditor::BuildMenus()
 {
     menuBar = new QMenuBar(this);
     QMenu* file = menuBar->addMenu(QStringLiteral("ファイル(&F)"));
-    mnuClose = file->addAction(QStringLiteral("キャンセル(&C)"));
-    mnuClose->setObjectName(QStringLiteral("mnuClose"));
+    closeAction_ = file->addAction(QStringLiteral("キャンセル(&C)"));
+    closeAction_->setObjectName(QStringLiteral("mnuClose"));
 
     popupMenu = new QMenu(this);
-    mnusOrient = popupMenu->addAction(QStringLiteral("文字の向きを変更する(&O)"));
-    mnusOrient->setObjectName(QStringLiteral("mnusOrient"));
-    mnusFont = popupMenu->addAction(QStringLiteral("フォント変更(&F)..."));
-    mnusFont->setObjectName(QStringLiteral("mnusFont"));
+    orientationAction_ = popupMenu->addAction(QStringLiteral("文字の向きを変更する(&O)"));
+    orientationAction_->setObjectName(QStringLiteral("mnusOrient"));
+    fontAction_ = popupMenu->addAction(QStringLiteral("フォント変更(&F)..."));
+    fontAction_->setObjectName(QStringLiteral("mnusFont"));
 }
 
 QGridLayout* LayoutEditor::BuildCanvas()
 {
     view_ = new PreSetView(*this);
-    return ScrolledView(view_, scr_Right, scr_Bottom);
+    return ScrolledView(view_, verticalScroll_, horizontalScroll_);
 }
 
 void LayoutEditor::BuildItemList()
 {
-    lst_Koumoku = new QListWidget(this);
-    lst_Koumoku->setObjectName(QStringLiteral("lst_Koumoku"));
+    itemList_ = new QListWidget(this);
+    itemList_->setObjectName(QStringLiteral("lst_Koumoku"));
     for (int i = 0; i < kLayoutSlots; ++i) {
-        auto* entry = new QListWidgetItem(gui::ToQ(SlotEditorName(i)), lst_Koumoku);
+        auto* entry = new QListWidgetItem(gui::ToQ(SlotEditorName(i)), itemList_);
         entry->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         entry->setCheckState(Qt::Unchecked);
     }
@@ -328,50 +328,50 @@ QLineEdit* LayoutEditor::ValueField(const char* name, ValueKind kind)
 
 void LayoutEditor::BuildValueFields()
 {
-    txt_Left = ValueField("txt_Left", ValueKind::X);
-    txt_Top = ValueField("txt_Top", ValueKind::Y);
-    txt_Width = ValueField("txt_Width", ValueKind::Width);
-    txt_Height = ValueField("txt_Height", ValueKind::Height);
-    txt_RepWidth = ValueField("txt_RepWidth", ValueKind::PaperWidth);
-    txt_RepHeight = ValueField("txt_RepHeight", ValueKind::PaperHeight);
+    leftEdit_ = ValueField("txt_Left", ValueKind::X);
+    topEdit_ = ValueField("txt_Top", ValueKind::Y);
+    widthEdit_ = ValueField("txt_Width", ValueKind::Width);
+    heightEdit_ = ValueField("txt_Height", ValueKind::Height);
+    formWidthEdit_ = ValueField("txt_RepWidth", ValueKind::PaperWidth);
+    formHeightEdit_ = ValueField("txt_RepHeight", ValueKind::PaperHeight);
 }
 
 void LayoutEditor::BuildItemControls()
 {
-    txt_Font = new QLineEdit(this);
-    txt_Font->setObjectName(QStringLiteral("txt_Font"));
-    txt_Font->setReadOnly(true);
-    cmd_Font = new QPushButton(QStringLiteral("選択..."), this);
-    cmd_Font->setObjectName(QStringLiteral("cmd_Font"));
-    cbo_Orient = new QComboBox(this);
-    cbo_Orient->setObjectName(QStringLiteral("cbo_Orient"));
-    cbo_Orient->addItems({ QStringLiteral("横向き"), QStringLiteral("縦向き") });
-    lbl_Text = new QLabel(QStringLiteral("テキスト"), this);
-    lbl_Text->setObjectName(QStringLiteral("lbl_Text"));
-    txt_Text = new QLineEdit(this);
-    txt_Text->setObjectName(QStringLiteral("txt_Text"));
-    txt_Text->installEventFilter(this);
+    fontEdit_ = new QLineEdit(this);
+    fontEdit_->setObjectName(QStringLiteral("txt_Font"));
+    fontEdit_->setReadOnly(true);
+    fontButton_ = new QPushButton(QStringLiteral("選択..."), this);
+    fontButton_->setObjectName(QStringLiteral("cmd_Font"));
+    orientationCombo_ = new QComboBox(this);
+    orientationCombo_->setObjectName(QStringLiteral("cbo_Orient"));
+    orientationCombo_->addItems({ QStringLiteral("横向き"), QStringLiteral("縦向き") });
+    textLabel_ = new QLabel(QStringLiteral("テキスト"), this);
+    textLabel_->setObjectName(QStringLiteral("lbl_Text"));
+    textEdit_ = new QLineEdit(this);
+    textEdit_->setObjectName(QStringLiteral("txt_Text"));
+    textEdit_->installEventFilter(this);
 }
 
 void LayoutEditor::BuildButtons()
 {
-    cmd_Label = new QPushButton(QStringLiteral("ラベル設定..."), this);
-    cmd_Label->setObjectName(QStringLiteral("cmd_Label"));
-    txt_Label = new QLineEdit(this);
-    txt_Label->setObjectName(QStringLiteral("txt_Label"));
-    txt_Label->setReadOnly(true);
-    cmd_SetDetail = new QPushButton(QStringLiteral("詳細設定..."), this);
-    cmd_SetDetail->setObjectName(QStringLiteral("cmd_SetDetail"));
-    cmd_PrnSetup = new QPushButton(QStringLiteral("プリンタ設定..."), this);
-    cmd_PrnSetup->setObjectName(QStringLiteral("cmd_PrnSetup"));
-    cmd_PrnSetupDel = new QPushButton(QStringLiteral("削除"), this);
-    cmd_PrnSetupDel->setObjectName(QStringLiteral("cmd_PrnSetupDel"));
-    cmd_PrnSetupDel->setToolTip(QStringLiteral("プリンタ設定の削除"));
-    cmd_Ok = new QPushButton(QStringLiteral("OK"), this);
-    cmd_Ok->setObjectName(QStringLiteral("cmd_Ok"));
-    cmd_Close = new QPushButton(QStringLiteral("キャンセル(&C)"), this);
-    cmd_Close->setObjectName(QStringLiteral("cmd_Close"));
-    for (QPushButton* b : { cmd_Font, cmd_Label, cmd_SetDetail, cmd_PrnSetup, cmd_PrnSetupDel, cmd_Ok, cmd_Close })
+    labelButton_ = new QPushButton(QStringLiteral("ラベル設定..."), this);
+    labelButton_->setObjectName(QStringLiteral("cmd_Label"));
+    labelEdit_ = new QLineEdit(this);
+    labelEdit_->setObjectName(QStringLiteral("txt_Label"));
+    labelEdit_->setReadOnly(true);
+    detailButton_ = new QPushButton(QStringLiteral("詳細設定..."), this);
+    detailButton_->setObjectName(QStringLiteral("cmd_SetDetail"));
+    printerSetupButton_ = new QPushButton(QStringLiteral("プリンタ設定..."), this);
+    printerSetupButton_->setObjectName(QStringLiteral("cmd_PrnSetup"));
+    printerSetupDeleteButton_ = new QPushButton(QStringLiteral("削除"), this);
+    printerSetupDeleteButton_->setObjectName(QStringLiteral("cmd_PrnSetupDel"));
+    printerSetupDeleteButton_->setToolTip(QStringLiteral("プリンタ設定の削除"));
+    okButton_ = new QPushButton(QStringLiteral("OK"), this);
+    okButton_->setObjectName(QStringLiteral("cmd_Ok"));
+    closeButton_ = new QPushButton(QStringLiteral("キャンセル(&C)"), this);
+    closeButton_->setObjectName(QStringLiteral("cmd_Close"));
+    for (QPushButton* b : { fontButton_, labelButton_, detailButton_, printerSetupButton_, printerSetupDeleteButton_, okButton_, closeButton_ })
         b->setAutoDefault(false);
 }
 
@@ -379,24 +379,24 @@ QVBoxLayout* LayoutEditor::ArrangeSidePanel()
 {
     auto* item = new QGroupBox(QStringLiteral("項目"), this);
     auto* itemForm = new QFormLayout(item);
-    itemForm->addRow(QStringLiteral("位置(XY)"), Pair(txt_Left, txt_Top));
-    itemForm->addRow(QStringLiteral("サイズ(WH)"), Pair(txt_Width, txt_Height));
-    itemForm->addRow(QStringLiteral("フォント"), Pair(txt_Font, cmd_Font));
-    itemForm->addRow(QStringLiteral("向き"), cbo_Orient);
-    itemForm->addRow(lbl_Text, txt_Text);
+    itemForm->addRow(QStringLiteral("位置(XY)"), Pair(leftEdit_, topEdit_));
+    itemForm->addRow(QStringLiteral("サイズ(WH)"), Pair(widthEdit_, heightEdit_));
+    itemForm->addRow(QStringLiteral("フォント"), Pair(fontEdit_, fontButton_));
+    itemForm->addRow(QStringLiteral("向き"), orientationCombo_);
+    itemForm->addRow(textLabel_, textEdit_);
     auto* paper = new QGroupBox(QStringLiteral("用紙サイズ"), this);
     auto* paperForm = new QFormLayout(paper);
-    paperForm->addRow(QStringLiteral("幅"), txt_RepWidth);
-    paperForm->addRow(QStringLiteral("高さ"), txt_RepHeight);
-    paperForm->addRow(cmd_Label, txt_Label);
+    paperForm->addRow(QStringLiteral("幅"), formWidthEdit_);
+    paperForm->addRow(QStringLiteral("高さ"), formHeightEdit_);
+    paperForm->addRow(labelButton_, labelEdit_);
 
     auto* side = new QVBoxLayout;
-    side->addWidget(lst_Koumoku, 1);
+    side->addWidget(itemList_, 1);
     side->addWidget(item);
     side->addWidget(paper);
-    side->addWidget(cmd_SetDetail);
-    side->addLayout(Pair(cmd_PrnSetup, cmd_PrnSetupDel));
-    side->addLayout(Pair(cmd_Ok, cmd_Close));
+    side->addWidget(detailButton_);
+    side->addLayout(Pair(printerSetupButton_, printerSetupDeleteButton_));
+    side->addLayout(Pair(okButton_, closeButton_));
     return side;
 }
 
@@ -412,46 +412,46 @@ void LayoutEditor::ArrangeWindow(QGridLayout* cardArea, QVBoxLayout* side)
     layout->setContentsMargins(4, 0, 4, 0);
     layout->setMenuBar(menuBar);
     layout->addLayout(body, 1);
-    lbl_Note = new QLabel(this);
-    lbl_Note->setObjectName(QStringLiteral("lbl_Note"));
-    lbl_Note->setWordWrap(true);
-    lbl_Note->hide();
-    layout->addWidget(lbl_Note);
+    noteLabel_ = new QLabel(this);
+    noteLabel_->setObjectName(QStringLiteral("lbl_Note"));
+    noteLabel_->setWordWrap(true);
+    noteLabel_->hide();
+    layout->addWidget(noteLabel_);
     layout->addWidget(statusBar);
 }
 
 void LayoutEditor::ConnectControls()
 {
-    connect(mnuClose, &QAction::triggered, this, &LayoutEditor::reject);
-    connect(mnusOrient, &QAction::triggered, this, [this] {
+    connect(closeAction_, &QAction::triggered, this, &LayoutEditor::reject);
+    connect(orientationAction_, &QAction::triggered, this, [this] {
         if (ItemSelected())
-            cbo_OrientChange(Selected().object.IsVertical() ? 0 : 1);
+            orientationChanged(Selected().object.IsVertical() ? 0 : 1);
     });
-    connect(mnusFont, &QAction::triggered, this, &LayoutEditor::cmd_FontClick);
-    connect(txt_Text, &QLineEdit::textEdited, this, [this] {
-        edited_[txt_Text] = true;
+    connect(fontAction_, &QAction::triggered, this, &LayoutEditor::fontClicked);
+    connect(textEdit_, &QLineEdit::textEdited, this, [this] {
+        edited_[textEdit_] = true;
         MarkDirty();
     });
-    connect(lst_Koumoku, &QListWidget::currentRowChanged, this, [this](int row) {
+    connect(itemList_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0 && row != selection_)
             ShowItem(row);
     });
-    connect(lst_Koumoku, &QListWidget::itemChanged, this, [this](QListWidgetItem* entry) {
-        const int row = lst_Koumoku->row(entry);
+    connect(itemList_, &QListWidget::itemChanged, this, [this](QListWidgetItem* entry) {
+        const int row = itemList_->row(entry);
         if (row < 0 || row >= kLayoutSlots)
             return;
         global_.Layout()[static_cast<std::size_t>(row)].shown = entry->checkState() == Qt::Checked;
         Paint();
         MarkDirty();
     });
-    connect(cbo_Orient, &QComboBox::activated, this, &LayoutEditor::cbo_OrientChange);
-    connect(cmd_Font, &QPushButton::clicked, this, &LayoutEditor::cmd_FontClick);
-    connect(cmd_Label, &QPushButton::clicked, this, &LayoutEditor::cmd_LabelClick);
-    connect(cmd_SetDetail, &QPushButton::clicked, this, &LayoutEditor::cmd_SetDetailClick);
-    connect(cmd_PrnSetup, &QPushButton::clicked, this, &LayoutEditor::cmd_PrnSetupClick);
-    connect(cmd_PrnSetupDel, &QPushButton::clicked, this, &LayoutEditor::cmd_PrnSetupDelClick);
-    connect(cmd_Ok, &QPushButton::clicked, this, &LayoutEditor::cmd_OkClick);
-    connect(cmd_Close, &QPushButton::clicked, this, &LayoutEditor::reject);
+    connect(orientationCombo_, &QComboBox::activated, this, &LayoutEditor::orientationChanged);
+    connect(fontButton_, &QPushButton::clicked, this, &LayoutEditor::fontClicked);
+    connect(labelButton_, &QPushButton::clicked, this, &LayoutEditor::labelClicked);
+    connect(detailButton_, &QPushButton::clicked, this, &LayoutEditor::detailClicked);
+    connect(printerSetupButton_, &QPushButton::clicked, this, &LayoutEditor::printerSetupClicked);
+    connect(printerSetupDeleteButton_, &QPushButton::clicked, this, &LayoutEditor::printerSetupDeleteClicked);
+    connect(okButton_, &QPushButton::clicked, this, &LayoutEditor::okClicked);
+    connect(closeButton_, &QPushButton::clicked, this, &LayoutEditor::reject);
 }
 
 // The window where it was last closed, at least its minimum size, kept on the screen.
@@ -481,7 +481,7 @@ QSize LayoutEditor::PaperExtent() const
 
 QPoint LayoutEditor::Scroll() const
 {
-    return QPoint(scr_Bottom->value(), scr_Right->value());
+    return QPoint(horizontalScroll_->value(), verticalScroll_->value());
 }
 
 LayoutItem& LayoutEditor::Selected()
@@ -519,17 +519,17 @@ void LayoutEditor::LoadForm()
         if (platform::fs::IsFile(settings) && platform::fs::CopyFile(settings, scratch))
             h.printerSettings = 1;
     }
-    cmd_PrnSetupDel->setEnabled(h.printerSettings == 1);
+    printerSetupDeleteButton_->setEnabled(h.printerSettings == 1);
 
     RebuildSurface();
     ShowPaperSize();
     backgroundImage_ = print::LoadBackground(global_, background_);
-    txt_Label->setText(gui::ToQ(LabelSummary(h)));
+    labelEdit_->setText(gui::ToQ(LabelSummary(h)));
     LayoutTable& items = global_.Layout();
     {
-        const QSignalBlocker block(lst_Koumoku);
+        const QSignalBlocker block(itemList_);
         for (int i = 0; i < kLayoutSlots; ++i)
-            lst_Koumoku->item(i)->setCheckState(items[static_cast<std::size_t>(i)].shown ? Qt::Checked : Qt::Unchecked);
+            itemList_->item(i)->setCheckState(items[static_cast<std::size_t>(i)].shown ? Qt::Checked : Qt::Unchecked);
     }
     for (int i = 0; i < 48; ++i)
         items[static_cast<std::size_t>(i)].object.SetText(SlotEditorSample(i));
@@ -542,7 +542,7 @@ void LayoutEditor::LoadForm()
         dirty_ = true;
 
     selection_ = -1;
-    lst_Koumoku->setCurrentRow(0); // shows item 0 and paints
+    itemList_->setCurrentRow(0); // shows item 0 and paints
     if (selection_ != 0)
         ShowItem(0);
     UpdateScrollBars();
@@ -588,8 +588,8 @@ void LayoutEditor::ShowNote()
         lines << QStringLiteral("カスタマバーコードは郵便番号が7桁の宛先に印刷します。大口事業所・私書箱の個別番号には"
                                 "郵便番号だけを入れ、下4桁が0000の番号（市区町村全体を表す番号）の宛先には印刷しません"
                                 "（日本郵便の規則）。");
-    lbl_Note->setText(lines.join(QLatin1Char('\n')));
-    lbl_Note->setVisible(!lines.isEmpty());
+    noteLabel_->setText(lines.join(QLatin1Char('\n')));
+    noteLabel_->setVisible(!lines.isEmpty());
 }
 
 void LayoutEditor::ShowBarcodeRow()
@@ -597,14 +597,14 @@ void LayoutEditor::ShowBarcodeRow()
     // Offered where bulk mail goes: envelope fronts and labels. A layout that shows
     // the barcode keeps it listed whatever its kind.
     const bool offered = OffersCustomerBarcode(kind_, global_.Header()) || global_.Layout()[kBarcodeSlot].shown;
-    lst_Koumoku->item(kBarcodeSlot)->setHidden(!offered);
+    itemList_->item(kBarcodeSlot)->setHidden(!offered);
 }
 
 void LayoutEditor::ShowPaperSize()
 {
     const LayoutHeader& h = global_.Header();
-    txt_RepWidth->setText(gui::ToQ(FormatHundredths(h.paperWidth)));
-    txt_RepHeight->setText(gui::ToQ(FormatHundredths(h.paperHeight)));
+    formWidthEdit_->setText(gui::ToQ(FormatHundredths(h.paperWidth)));
+    formHeightEdit_->setText(gui::ToQ(FormatHundredths(h.paperHeight)));
 }
 
 void LayoutEditor::ShowItem(int index)
@@ -621,22 +621,22 @@ void LayoutEditor::ShowValues()
     if (!ItemSelected())
         return;
     const TextItem& o = Selected().object;
-    txt_Left->setText(gui::ToQ(FormatHundredths(o.X())));
-    txt_Top->setText(gui::ToQ(FormatHundredths(o.Y())));
-    txt_Width->setText(gui::ToQ(FormatHundredths(o.Width())));
-    txt_Height->setText(gui::ToQ(FormatHundredths(o.Height())));
-    txt_Font->setText(gui::ToQ(o.Font().FaceName()));
-    cbo_Orient->setCurrentIndex(o.IsVertical() ? 1 : 0);
+    leftEdit_->setText(gui::ToQ(FormatHundredths(o.X())));
+    topEdit_->setText(gui::ToQ(FormatHundredths(o.Y())));
+    widthEdit_->setText(gui::ToQ(FormatHundredths(o.Width())));
+    heightEdit_->setText(gui::ToQ(FormatHundredths(o.Height())));
+    fontEdit_->setText(gui::ToQ(o.Font().FaceName()));
+    orientationCombo_->setCurrentIndex(o.IsVertical() ? 1 : 0);
     const bool freeText = selection_ >= 48 && selection_ < kTextSlots;
     // The barcode has no font and no direction of its own.
-    cmd_Font->setEnabled(selection_ != kBarcodeSlot);
-    cbo_Orient->setEnabled(selection_ != kBarcodeSlot);
-    lbl_Text->setVisible(freeText);
-    txt_Text->setVisible(freeText);
-    txt_Text->setText(freeText ? gui::ToQ(o.Text()) : QString());
+    fontButton_->setEnabled(selection_ != kBarcodeSlot);
+    orientationCombo_->setEnabled(selection_ != kBarcodeSlot);
+    textLabel_->setVisible(freeText);
+    textEdit_->setVisible(freeText);
+    textEdit_->setText(freeText ? gui::ToQ(o.Text()) : QString());
     ShowNote();
     statusBar->showMessage(QStringLiteral("%1　X %2 mm　Y %3 mm　（矢印キーで0.1mm、Shift+矢印キーで1mm移動）")
-                               .arg(lst_Koumoku->item(selection_)->text(), txt_Left->text(), txt_Top->text()));
+                               .arg(itemList_->item(selection_)->text(), leftEdit_->text(), topEdit_->text()));
 }
 
 void LayoutEditor::RebuildSurface()
@@ -667,8 +667,8 @@ void LayoutEditor::RebuildSurface()
 void LayoutEditor::UpdateScrollBars()
 {
     const QSize paper = PaperExtent();
-    FitScrollBar(scr_Bottom, paper.width(), view_->width());
-    FitScrollBar(scr_Right, paper.height(), view_->height());
+    FitScrollBar(horizontalScroll_, paper.width(), view_->width());
+    FitScrollBar(verticalScroll_, paper.height(), view_->height());
 }
 
 void LayoutEditor::Paint()
@@ -715,12 +715,12 @@ void LayoutEditor::Paint()
 bool LayoutEditor::eventFilter(QObject* watched, QEvent* event)
 {
     auto* field = qobject_cast<QLineEdit*>(watched);
-    if (field && (field == txt_Text || valueFields_.count(field) != 0)) {
+    if (field && (field == textEdit_ || valueFields_.count(field) != 0)) {
         if (event->type() == QEvent::FocusIn) {
             edited_[field] = false;
         } else if (event->type() == QEvent::FocusOut) {
-            if (field == txt_Text)
-                txt_TextExit();
+            if (field == textEdit_)
+                textLeft();
             else
                 ValueExit(field);
         }
@@ -796,16 +796,16 @@ void LayoutEditor::ValueExit(QLineEdit* field)
     Paint();
 }
 
-void LayoutEditor::txt_TextExit()
+void LayoutEditor::textLeft()
 {
-    if (!ItemSelected() || selection_ < 48 || selection_ >= kTextSlots || !edited_[txt_Text])
+    if (!ItemSelected() || selection_ < 48 || selection_ >= kTextSlots || !edited_[textEdit_])
         return;
-    edited_[txt_Text] = false;
-    Selected().object.SetText(gui::FromQ(txt_Text->text()));
+    edited_[textEdit_] = false;
+    Selected().object.SetText(gui::FromQ(textEdit_->text()));
     Paint();
 }
 
-void LayoutEditor::cbo_OrientChange(int entry)
+void LayoutEditor::orientationChanged(int entry)
 {
     if (!ItemSelected() || selection_ == kBarcodeSlot)
         return;
@@ -818,7 +818,7 @@ void LayoutEditor::cbo_OrientChange(int entry)
     MarkDirty();
 }
 
-void LayoutEditor::cmd_FontClick()
+void LayoutEditor::fontClicked()
 {
     if (!ItemSelected() || selection_ == kBarcodeSlot)
         return;
@@ -833,12 +833,12 @@ void LayoutEditor::cmd_FontClick()
     MarkDirty();
 }
 
-void LayoutEditor::cmd_LabelClick()
+void LayoutEditor::labelClicked()
 {
     LabelSheetDialog dialog(global_.Header(), this, global_.DataFile("NrtLabel.txt"));
     if (dialog.exec() != QDialog::Accepted)
         return;
-    txt_Label->setText(gui::ToQ(LabelSummary(global_.Header())));
+    labelEdit_->setText(gui::ToQ(LabelSummary(global_.Header())));
     barcodeMoved_ = KeepLabelBarcodeInCell(global_.Header(), global_.Layout()) || barcodeMoved_;
     ShowNote();
     ShowBarcodeRow();
@@ -849,7 +849,7 @@ void LayoutEditor::cmd_LabelClick()
     MarkDirty();
 }
 
-void LayoutEditor::cmd_SetDetailClick()
+void LayoutEditor::detailClicked()
 {
     LayoutHeader& h = global_.Header();
     LayoutDetailDialog dialog({ h.dashCode, h.kanjiNumerals != 0, h.backgroundImage, h.printPrefecture != 0 }, this);
@@ -865,17 +865,17 @@ void LayoutEditor::cmd_SetDetailClick()
     Paint();
 }
 
-void LayoutEditor::cmd_PrnSetupClick()
+void LayoutEditor::printerSetupClicked()
 {
     LayoutHeader& h = global_.Header();
     if (printer_.PrinterSetupAndSave(this, global_.UserFile("_tmp.prd"), h.printerSettings == 1) != 0)
         return;
     h.printerSettings = 1;
     MarkDirty();
-    cmd_PrnSetupDel->setEnabled(true);
+    printerSetupDeleteButton_->setEnabled(true);
 }
 
-void LayoutEditor::cmd_PrnSetupDelClick()
+void LayoutEditor::printerSetupDeleteClicked()
 {
     LayoutHeader& h = global_.Header();
     if (h.printerSettings != 1) {
@@ -888,21 +888,21 @@ void LayoutEditor::cmd_PrnSetupDelClick()
     if (formIndex_ >= 0 && formIndex_ < forms.GetCount())
         platform::fs::RemoveFile(PrinterSettingsPath(global_, forms.GetLine(formIndex_)));
     h.printerSettings = 0;
-    cmd_PrnSetupDel->setEnabled(false);
+    printerSetupDeleteButton_->setEnabled(false);
 }
 
-void LayoutEditor::cmd_OkClick()
+void LayoutEditor::okClicked()
 {
     // A value typed but not yet left counts, as it would once the focus moved to OK.
     if (auto* field = qobject_cast<QLineEdit*>(focusWidget())) {
-        if (field == txt_Text)
-            txt_TextExit();
+        if (field == textEdit_)
+            textLeft();
         else
             ValueExit(field);
     }
     LayoutTable& items = global_.Layout();
     for (int i = 0; i < kLayoutSlots; ++i)
-        items[static_cast<std::size_t>(i)].shown = lst_Koumoku->item(i)->checkState() == Qt::Checked;
+        items[static_cast<std::size_t>(i)].shown = itemList_->item(i)->checkState() == Qt::Checked;
     // Closing as if saved would lose every change made here.
     if (global_.WriteLayoutFile(formIndex_) != 0) {
         platform::Warn(SJ("印字設定を保存できませんでした。"));
@@ -928,8 +928,8 @@ void LayoutEditor::MousePress(QPoint at, Qt::MouseButton button, QPoint globalAt
         if (hit == selection_) {
             dragMode_ = DragModeAt(frame, canvas.x(), canvas.y());
         } else {
-            lst_Koumoku->setCurrentRow(hit);
-            lst_Koumoku->scrollToItem(lst_Koumoku->item(hit));
+            itemList_->setCurrentRow(hit);
+            itemList_->scrollToItem(itemList_->item(hit));
             dragMode_ = kDragMove;
         }
         grab_ = canvas - QPoint(frame.left, frame.top);
@@ -938,8 +938,8 @@ void LayoutEditor::MousePress(QPoint at, Qt::MouseButton button, QPoint globalAt
         dragState_ = button == Qt::LeftButton ? 1 : 0;
     }
     if (button == Qt::RightButton) {
-        mnusOrient->setEnabled(hit_);
-        mnusFont->setEnabled(hit_);
+        orientationAction_->setEnabled(hit_);
+        fontAction_->setEnabled(hit_);
         popupMenu->popup(globalAt);
     }
 }
@@ -956,11 +956,11 @@ void LayoutEditor::MouseMove(QPoint at, bool pressed)
         const QPoint s = Scroll();
         const DragResult r
             = ReleaseDrag(Selected().object, band_, dragMode_, s.x(), s.y(), h.paperWidth, h.paperHeight);
-        txt_Left->setText(gui::ToQ(FormatHundredths(r.x)));
-        txt_Top->setText(gui::ToQ(FormatHundredths(r.y)));
+        leftEdit_->setText(gui::ToQ(FormatHundredths(r.x)));
+        topEdit_->setText(gui::ToQ(FormatHundredths(r.y)));
         if (r.resized) {
-            txt_Width->setText(gui::ToQ(FormatHundredths(r.width)));
-            txt_Height->setText(gui::ToQ(FormatHundredths(r.height)));
+            widthEdit_->setText(gui::ToQ(FormatHundredths(r.width)));
+            heightEdit_->setText(gui::ToQ(FormatHundredths(r.height)));
         }
         view_->update(before.united(PreSetView::Area(band_)));
         return;

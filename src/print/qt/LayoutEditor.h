@@ -65,14 +65,14 @@ public:
 
     // Leaving a value field: an edited value is checked and taken over.
     void ValueExit(QLineEdit* field);
-    void txt_TextExit();
-    void cbo_OrientChange(int entry);
-    void cmd_FontClick();
-    void cmd_LabelClick();
-    void cmd_SetDetailClick();
-    void cmd_PrnSetupClick();
-    void cmd_PrnSetupDelClick();
-    void cmd_OkClick();
+    void textLeft();
+    void orientationChanged(int entry);
+    void fontClicked();
+    void labelClicked();
+    void detailClicked();
+    void printerSetupClicked();
+    void printerSetupDeleteClicked();
+    void okClicked();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -81,35 +81,35 @@ protected:
     void done(int result) override;
 
 private:
-    QListWidget* lst_Koumoku = nullptr;
-    QLineEdit* txt_Left = nullptr;
-    QLineEdit* txt_Top = nullptr;
-    QLineEdit* txt_Width = nullptr;
-    QLineEdit* txt_Height = nullptr;
-    QLineEdit* txt_Font = nullptr;
-    QPushButton* cmd_Font = nullptr;
-    QComboBox* cbo_Orient = nullptr;
-    QLabel* lbl_Text = nullptr;
-    QLineEdit* txt_Text = nullptr;
-    QLineEdit* txt_RepWidth = nullptr;
-    QLineEdit* txt_RepHeight = nullptr;
-    QPushButton* cmd_Label = nullptr;
-    QLineEdit* txt_Label = nullptr;
-    QPushButton* cmd_SetDetail = nullptr;
-    QPushButton* cmd_PrnSetup = nullptr;
-    QPushButton* cmd_PrnSetupDel = nullptr;
-    QPushButton* cmd_Ok = nullptr;
-    QPushButton* cmd_Close = nullptr;
+    QListWidget* itemList_ = nullptr;
+    QLineEdit* leftEdit_ = nullptr;
+    QLineEdit* topEdit_ = nullptr;
+    QLineEdit* widthEdit_ = nullptr;
+    QLineEdit* heightEdit_ = nullptr;
+    QLineEdit* fontEdit_ = nullptr;
+    QPushButton* fontButton_ = nullptr;
+    QComboBox* orientationCombo_ = nullptr;
+    QLabel* textLabel_ = nullptr;
+    QLineEdit* textEdit_ = nullptr;
+    QLineEdit* formWidthEdit_ = nullptr;
+    QLineEdit* formHeightEdit_ = nullptr;
+    QPushButton* labelButton_ = nullptr;
+    QLineEdit* labelEdit_ = nullptr;
+    QPushButton* detailButton_ = nullptr;
+    QPushButton* printerSetupButton_ = nullptr;
+    QPushButton* printerSetupDeleteButton_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
     QMenuBar* menuBar = nullptr;
-    QAction* mnuClose = nullptr;
+    QAction* closeAction_ = nullptr;
     QMenu* popupMenu = nullptr;
-    QAction* mnusOrient = nullptr;
-    QAction* mnusFont = nullptr;
-    QScrollBar* scr_Right = nullptr;
-    QScrollBar* scr_Bottom = nullptr;
+    QAction* orientationAction_ = nullptr;
+    QAction* fontAction_ = nullptr;
+    QScrollBar* verticalScroll_ = nullptr;
+    QScrollBar* horizontalScroll_ = nullptr;
     QStatusBar* statusBar = nullptr;
     // What the editor did to the layout, or why the barcode prints as it does.
-    QLabel* lbl_Note = nullptr;
+    QLabel* noteLabel_ = nullptr;
 
     friend class PreSetView;
     enum class ValueKind { X, Y, Width, Height, PaperWidth, PaperHeight };

@@ -23,22 +23,22 @@ NewPrintFormDialog::NewPrintFormDialog(AppSettings& global, QWidget* parent)
 {
     setObjectName(QStringLiteral("frmNewRep"));
     setWindowTitle(QStringLiteral("印刷の新規作成"));
-    cbo_Kind = new QComboBox(this);
-    cbo_Kind->setObjectName(QStringLiteral("cbo_Kind"));
+    kindCombo_ = new QComboBox(this);
+    kindCombo_->setObjectName(QStringLiteral("cbo_Kind"));
     for (const ReportKindInfo& kind : kReportKinds)
-        cbo_Kind->addItem(QString::fromUtf8(kind.typeName), kind.kind);
-    cbo_Kind->setCurrentIndex(-1);
-    txt_Name = new QLineEdit(this);
-    txt_Name->setObjectName(QStringLiteral("txt_Name"));
-    SetUpFormNameField(txt_Name);
+        kindCombo_->addItem(QString::fromUtf8(kind.typeName), kind.kind);
+    kindCombo_->setCurrentIndex(-1);
+    nameEdit_ = new QLineEdit(this);
+    nameEdit_->setObjectName(QStringLiteral("txt_Name"));
+    SetUpFormNameField(nameEdit_);
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("印刷種類"), cbo_Kind);
-    form->addRow(QStringLiteral("印刷名"), txt_Name);
+    form->addRow(QStringLiteral("印刷種類"), kindCombo_);
+    form->addRow(QStringLiteral("印刷名"), nameEdit_);
     const gui::DialogButtons buttons
-        = gui::AddOkCancel(this, QStringLiteral("cmd_Cancel"), QStringLiteral("キャンセル"), [this] { cmd_OkClick(); });
-    cmd_Ok = buttons.ok;
-    cmd_Cancel = buttons.cancel;
+        = gui::AddOkCancel(this, QStringLiteral("cmd_Cancel"), QStringLiteral("キャンセル"), [this] { okClicked(); });
+    okButton_ = buttons.ok;
+    cancelButton_ = buttons.cancel;
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons.box);
@@ -47,12 +47,12 @@ NewPrintFormDialog::NewPrintFormDialog(AppSettings& global, QWidget* parent)
 
 int NewPrintFormDialog::ChosenKind() const
 {
-    return cbo_Kind->currentIndex() < 0 ? 0 : cbo_Kind->currentData().toInt();
+    return kindCombo_->currentIndex() < 0 ? 0 : kindCombo_->currentData().toInt();
 }
 
-void NewPrintFormDialog::cmd_OkClick()
+void NewPrintFormDialog::okClicked()
 {
-    AnswerNameOutcome(*this, txt_Name, CreatePrintForm(global_, gui::FromQ(txt_Name->text()), ChosenKind()));
+    AnswerNameOutcome(*this, nameEdit_, CreatePrintForm(global_, gui::FromQ(nameEdit_->text()), ChosenKind()));
 }
 
 } // namespace nrt::print

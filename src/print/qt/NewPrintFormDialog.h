@@ -22,12 +22,12 @@ public:
     int ChosenKind() const;
 
 private:
-    QComboBox* cbo_Kind = nullptr;
-    QLineEdit* txt_Name = nullptr;
-    QPushButton* cmd_Ok = nullptr;
-    QPushButton* cmd_Cancel = nullptr;
+    QComboBox* kindCombo_ = nullptr;
+    QLineEdit* nameEdit_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
 
-    void cmd_OkClick();
+    void okClicked();
 
     AppSettings& global_;
 };

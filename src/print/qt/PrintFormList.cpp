@@ -24,49 +24,49 @@ PrintFormList::PrintFormList(AppSettings& global, Mode mode, QWidget* parent)
 {
     setObjectName(QStringLiteral("frmPrnSelect"));
     setWindowTitle(QStringLiteral("用紙リスト"));
-    lst_Name = new QListWidget(this);
-    lst_Name->setObjectName(QStringLiteral("lst_Name"));
+    formList_ = new QListWidget(this);
+    formList_->setObjectName(QStringLiteral("lst_Name"));
     auto button = [this](const char* name, const char* caption) {
         auto* b = new QPushButton(QString::fromUtf8(caption), this);
         b->setObjectName(QString::fromLatin1(name));
         b->setAutoDefault(false);
         return b;
     };
-    cmd_Ok = button("cmd_Ok", "選択(&S)...");
-    cmd_Cancel = button("cmd_Cancel", "キャンセル(&C)");
-    cmd_New = button("cmd_New", "新規用紙(&N)...");
-    cmd_ReName = button("cmd_ReName", "名前変更(&R)...");
-    cmd_Del = button("cmd_Del", "削除(&D)");
+    okButton_ = button("cmd_Ok", "選択(&S)...");
+    cancelButton_ = button("cmd_Cancel", "キャンセル(&C)");
+    newButton_ = button("cmd_New", "新規用紙(&N)...");
+    renameButton_ = button("cmd_ReName", "名前変更(&R)...");
+    deleteButton_ = button("cmd_Del", "削除(&D)");
     // Return on the list chooses the form under the cursor.
-    cmd_Ok->setDefault(true);
+    okButton_->setDefault(true);
     const bool manage = mode == Mode::Manage;
-    cmd_New->setEnabled(manage);
-    cmd_ReName->setEnabled(manage);
-    cmd_Del->setEnabled(manage);
+    newButton_->setEnabled(manage);
+    renameButton_->setEnabled(manage);
+    deleteButton_->setEnabled(manage);
 
-    connect(cmd_Ok, &QPushButton::clicked, this, &PrintFormList::cmd_OkClick);
-    connect(cmd_Cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(cmd_New, &QPushButton::clicked, this, &PrintFormList::cmd_NewClick);
-    connect(cmd_ReName, &QPushButton::clicked, this, &PrintFormList::cmd_ReNameClick);
-    connect(cmd_Del, &QPushButton::clicked, this, &PrintFormList::cmd_DelClick);
-    connect(lst_Name, &QListWidget::itemDoubleClicked, this, &PrintFormList::cmd_OkClick);
+    connect(okButton_, &QPushButton::clicked, this, &PrintFormList::okClicked);
+    connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(newButton_, &QPushButton::clicked, this, &PrintFormList::newClicked);
+    connect(renameButton_, &QPushButton::clicked, this, &PrintFormList::renameClicked);
+    connect(deleteButton_, &QPushButton::clicked, this, &PrintFormList::deleteClicked);
+    connect(formList_, &QListWidget::itemDoubleClicked, this, &PrintFormList::okClicked);
 
     auto* buttons = new QVBoxLayout;
-    for (QPushButton* b : { cmd_Ok, cmd_Cancel, cmd_New, cmd_ReName, cmd_Del })
+    for (QPushButton* b : { okButton_, cancelButton_, newButton_, renameButton_, deleteButton_ })
         buttons->addWidget(b);
     buttons->addStretch();
-    lbl_Sender = new QLabel(QStringLiteral("差出人"), this);
-    cbo_Sender = new QComboBox(this);
-    cbo_Sender->setObjectName(QStringLiteral("cbo_Sender"));
-    lbl_Sender->setBuddy(cbo_Sender);
-    lbl_Sender->hide();
-    cbo_Sender->hide();
+    senderLabel_ = new QLabel(QStringLiteral("差出人"), this);
+    senderCombo_ = new QComboBox(this);
+    senderCombo_->setObjectName(QStringLiteral("cbo_Sender"));
+    senderLabel_->setBuddy(senderCombo_);
+    senderLabel_->hide();
+    senderCombo_->hide();
     auto* layout = new QGridLayout(this);
-    layout->addWidget(lst_Name, 0, 0);
+    layout->addWidget(formList_, 0, 0);
     layout->addLayout(buttons, 0, 1, 2, 1);
     auto* sender = new QHBoxLayout;
-    sender->addWidget(lbl_Sender);
-    sender->addWidget(cbo_Sender, 1);
+    sender->addWidget(senderLabel_);
+    sender->addWidget(senderCombo_, 1);
     layout->addLayout(sender, 1, 0);
     resize(420, 300);
     Refresh(0);
@@ -74,19 +74,19 @@ PrintFormList::PrintFormList(AppSettings& global, Mode mode, QWidget* parent)
 
 void PrintFormList::OfferSenders(const std::vector<std::string>& names, int current)
 {
-    cbo_Sender->clear();
+    senderCombo_->clear();
     for (const std::string& name : names)
-        cbo_Sender->addItem(name.empty() ? QStringLiteral("（なし）") : gui::ToQ(name));
-    cbo_Sender->setCurrentIndex(std::clamp(current, 0, std::max(0, cbo_Sender->count() - 1)));
+        senderCombo_->addItem(name.empty() ? QStringLiteral("（なし）") : gui::ToQ(name));
+    senderCombo_->setCurrentIndex(std::clamp(current, 0, std::max(0, senderCombo_->count() - 1)));
     // One sender record alone (or none) leaves nothing to choose.
     const bool choice = std::count_if(names.begin(), names.end(), [](const std::string& n) { return !n.empty(); }) > 1;
-    lbl_Sender->setVisible(choice);
-    cbo_Sender->setVisible(choice);
+    senderLabel_->setVisible(choice);
+    senderCombo_->setVisible(choice);
 }
 
 int PrintFormList::ChosenSender() const
 {
-    return cbo_Sender->currentIndex();
+    return senderCombo_->currentIndex();
 }
 
 int PrintFormList::Choose()
@@ -99,32 +99,32 @@ int PrintFormList::Choose()
 
 void PrintFormList::Refresh(int select)
 {
-    lst_Name->clear();
+    formList_->clear();
     const LineList& list = global_.ReportList();
     for (int i = 0; i < list.GetCount(); ++i)
-        lst_Name->addItem(gui::ToQ(list.GetLine(i)));
-    if (lst_Name->count() > 0)
-        lst_Name->setCurrentRow(std::clamp(select, 0, lst_Name->count() - 1));
+        formList_->addItem(gui::ToQ(list.GetLine(i)));
+    if (formList_->count() > 0)
+        formList_->setCurrentRow(std::clamp(select, 0, formList_->count() - 1));
 }
 
-void PrintFormList::cmd_OkClick()
+void PrintFormList::okClicked()
 {
-    chosen_ = lst_Name->currentRow();
+    chosen_ = formList_->currentRow();
     if (chosen_ < 0)
         return;
     accept();
 }
 
-void PrintFormList::cmd_NewClick()
+void PrintFormList::newClicked()
 {
     NewPrintFormDialog dialog(global_, this);
     if (runDialog(dialog) == QDialog::Accepted)
         Refresh(global_.ReportList().GetCount() - 1);
 }
 
-void PrintFormList::cmd_ReNameClick()
+void PrintFormList::renameClicked()
 {
-    const int row = lst_Name->currentRow();
+    const int row = formList_->currentRow();
     if (row < 0 || row >= global_.ReportList().GetCount())
         return;
     RenamePrintFormDialog dialog(global_, row, this);
@@ -132,9 +132,9 @@ void PrintFormList::cmd_ReNameClick()
         Refresh(row);
 }
 
-void PrintFormList::cmd_DelClick()
+void PrintFormList::deleteClicked()
 {
-    const int row = lst_Name->currentRow();
+    const int row = formList_->currentRow();
     if (DeletePrintForm(global_, row) == FormOutcome::Done)
         Refresh(row);
 }

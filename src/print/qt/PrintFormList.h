@@ -39,20 +39,20 @@ public:
     // answered without being shown (tests); by default they are exec()ed.
     std::function<int(QDialog&)> runDialog = [](QDialog& d) { return d.exec(); };
 
-    void cmd_OkClick();
-    void cmd_NewClick();
-    void cmd_ReNameClick();
-    void cmd_DelClick();
+    void okClicked();
+    void newClicked();
+    void renameClicked();
+    void deleteClicked();
 
 private:
-    QListWidget* lst_Name = nullptr;
-    QPushButton* cmd_Ok = nullptr;
-    QPushButton* cmd_Cancel = nullptr;
-    QPushButton* cmd_New = nullptr;
-    QPushButton* cmd_ReName = nullptr;
-    QPushButton* cmd_Del = nullptr;
-    QLabel* lbl_Sender = nullptr;
-    QComboBox* cbo_Sender = nullptr;
+    QListWidget* formList_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
+    QPushButton* newButton_ = nullptr;
+    QPushButton* renameButton_ = nullptr;
+    QPushButton* deleteButton_ = nullptr;
+    QLabel* senderLabel_ = nullptr;
+    QComboBox* senderCombo_ = nullptr;
 
     void Refresh(int select);
 

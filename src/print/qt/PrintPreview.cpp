@@ -44,7 +44,7 @@ protected:
         const QImage& surface = owner_.surface_;
         const double zoom = owner_.zoom_;
         const QSize card = owner_.CardSize();
-        const QRectF target(-owner_.scr_Bottom->value(), -owner_.scr_Right->value(),
+        const QRectF target(-owner_.horizontalScroll_->value(), -owner_.verticalScroll_->value(),
             static_cast<int>(card.width() * zoom), static_cast<int>(card.height() * zoom));
         p.setRenderHint(QPainter::SmoothPixmapTransform, true);
         p.drawImage(target, surface);
@@ -68,21 +68,21 @@ PrintPreview::PrintPreview(CardRenderer& renderer, AppSettings& global, QWidget*
 
     menuBar = new QMenuBar(this);
     QMenu* file = menuBar->addMenu(QStringLiteral("ファイル(&F)"));
-    mnuFilePrint = file->addAction(QStringLiteral("印刷(&P)..."));
-    mnuFilePrint->setObjectName(QStringLiteral("mnuFilePrint"));
+    printAction_ = file->addAction(QStringLiteral("印刷(&P)..."));
+    printAction_->setObjectName(QStringLiteral("mnuFilePrint"));
     N1 = file->addAction(QStringLiteral("表示しているページの印刷(&V)..."));
     N1->setObjectName(QStringLiteral("N1"));
     file->addSeparator();
-    mnuClose = file->addAction(QStringLiteral("閉じる(&C)"));
-    mnuPrev = menuBar->addAction(QStringLiteral("前の宛名(&P)"));
-    mnuPrev->setObjectName(QStringLiteral("mnuPrev"));
-    mnuNext = menuBar->addAction(QStringLiteral("次の宛名(&N)"));
-    mnuNext->setObjectName(QStringLiteral("mnuNext"));
-    connect(mnuFilePrint, &QAction::triggered, this, &PrintPreview::mnuFilePrintClick);
+    closeAction_ = file->addAction(QStringLiteral("閉じる(&C)"));
+    previousAction_ = menuBar->addAction(QStringLiteral("前の宛名(&P)"));
+    previousAction_->setObjectName(QStringLiteral("mnuPrev"));
+    nextAction_ = menuBar->addAction(QStringLiteral("次の宛名(&N)"));
+    nextAction_->setObjectName(QStringLiteral("mnuNext"));
+    connect(printAction_, &QAction::triggered, this, &PrintPreview::printClicked);
     connect(N1, &QAction::triggered, this, &PrintPreview::N1Click);
-    connect(mnuClose, &QAction::triggered, this, &QDialog::accept);
-    connect(mnuPrev, &QAction::triggered, this, &PrintPreview::mnuPrevClick);
-    connect(mnuNext, &QAction::triggered, this, &PrintPreview::mnuNextClick);
+    connect(closeAction_, &QAction::triggered, this, &QDialog::accept);
+    connect(previousAction_, &QAction::triggered, this, &PrintPreview::previousClicked);
+    connect(nextAction_, &QAction::triggered, this, &PrintPreview::nextClicked);
 
     popupSize = new QMenu(this);
     popupSize->setObjectName(QStringLiteral("popupSize"));
@@ -97,17 +97,17 @@ PrintPreview::PrintPreview(CardRenderer& renderer, AppSettings& global, QWidget*
         connect(a, &QAction::triggered, this, [this, percent] { SetZoom(percent); });
         return a;
     };
-    mnusSize200 = sizeEntry("mnusSize200", 200);
-    mnusSize150 = sizeEntry("mnusSize150", 150);
-    mnusSize100 = sizeEntry("mnusSize100", 100);
-    mnusSize75 = sizeEntry("mnusSize75", 75);
-    mnusSize50 = sizeEntry("mnusSize50", 50);
-    mnusSize25 = sizeEntry("mnusSize25", 25);
-    mnusSize100->setChecked(true);
+    zoom200Action_ = sizeEntry("mnusSize200", 200);
+    zoom150Action_ = sizeEntry("mnusSize150", 150);
+    zoom100Action_ = sizeEntry("mnusSize100", 100);
+    zoom75Action_ = sizeEntry("mnusSize75", 75);
+    zoom50Action_ = sizeEntry("mnusSize50", 50);
+    zoom25Action_ = sizeEntry("mnusSize25", 25);
+    zoom100Action_->setChecked(true);
     gui::NumberMenuItems(popupSize);
 
     view_ = new PreviewView(*this);
-    QGridLayout* layout = ScrolledView(view_, scr_Right, scr_Bottom);
+    QGridLayout* layout = ScrolledView(view_, verticalScroll_, horizontalScroll_);
 
     statusBar = new QStatusBar(this);
     statusBar->setSizeGripEnabled(false);
@@ -174,7 +174,7 @@ void PrintPreview::DrawPage()
     panelPage->setText(QString::asprintf("ページ：%3d / %3d", CurrentPage(), PageCount()));
 }
 
-void PrintPreview::mnuPrevClick()
+void PrintPreview::previousClicked()
 {
     if (!renderer_.IsLabelLayout()) {
         if (renderer_.PreviousRecord())
@@ -189,7 +189,7 @@ void PrintPreview::mnuPrevClick()
     DrawPage();
 }
 
-void PrintPreview::mnuNextClick()
+void PrintPreview::nextClicked()
 {
     if (!renderer_.IsLabelLayout()) {
         if (renderer_.NextRecord())
@@ -204,7 +204,7 @@ void PrintPreview::mnuNextClick()
     DrawPage();
 }
 
-void PrintPreview::mnuFilePrintClick()
+void PrintPreview::printClicked()
 {
     PrintPagesOf(-1);
 }
@@ -226,8 +226,8 @@ void PrintPreview::SetZoom(int percent)
     zoom_ = percent * 0.01;
     for (QAction* a : popupSize->actions())
         a->setChecked(a->data().toInt() == percent);
-    scr_Right->setValue(0);
-    scr_Bottom->setValue(0);
+    verticalScroll_->setValue(0);
+    horizontalScroll_->setValue(0);
     UpdateScrollBars();
     DrawPage();
 }
@@ -236,8 +236,8 @@ void PrintPreview::UpdateScrollBars()
 {
     // Positions count pixels of the page as shown, so every part of it can be
     // scrolled into view at every zoom.
-    FitScrollBar(scr_Bottom, static_cast<int>(zoom_ * card_.width()), view_->width());
-    FitScrollBar(scr_Right, static_cast<int>(zoom_ * card_.height()), view_->height());
+    FitScrollBar(horizontalScroll_, static_cast<int>(zoom_ * card_.width()), view_->width());
+    FitScrollBar(verticalScroll_, static_cast<int>(zoom_ * card_.height()), view_->height());
 }
 
 void PrintPreview::resizeEvent(QResizeEvent* event)

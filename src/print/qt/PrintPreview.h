@@ -44,9 +44,9 @@ public:
     // PrintedRecords then name what the job put out (none when it failed or was cancelled).
     void SetAfterPrint(std::function<void()> afterPrint) { afterPrint_ = std::move(afterPrint); }
 
-    void mnuPrevClick();
-    void mnuNextClick();
-    void mnuFilePrintClick();
+    void previousClicked();
+    void nextClicked();
+    void printClicked();
     void N1Click();
     void SetZoom(int percent);
 
@@ -57,20 +57,20 @@ protected:
 
 private:
     QMenuBar* menuBar = nullptr;
-    QAction* mnuFilePrint = nullptr;
+    QAction* printAction_ = nullptr;
     QAction* N1 = nullptr;
-    QAction* mnuClose = nullptr;
-    QAction* mnuPrev = nullptr;
-    QAction* mnuNext = nullptr;
+    QAction* closeAction_ = nullptr;
+    QAction* previousAction_ = nullptr;
+    QAction* nextAction_ = nullptr;
     QMenu* popupSize = nullptr;
-    QAction* mnusSize200 = nullptr;
-    QAction* mnusSize150 = nullptr;
-    QAction* mnusSize100 = nullptr;
-    QAction* mnusSize75 = nullptr;
-    QAction* mnusSize50 = nullptr;
-    QAction* mnusSize25 = nullptr;
-    QScrollBar* scr_Right = nullptr;
-    QScrollBar* scr_Bottom = nullptr;
+    QAction* zoom200Action_ = nullptr;
+    QAction* zoom150Action_ = nullptr;
+    QAction* zoom100Action_ = nullptr;
+    QAction* zoom75Action_ = nullptr;
+    QAction* zoom50Action_ = nullptr;
+    QAction* zoom25Action_ = nullptr;
+    QScrollBar* verticalScroll_ = nullptr;
+    QScrollBar* horizontalScroll_ = nullptr;
     QStatusBar* statusBar = nullptr;
     QLabel* panelCount = nullptr;
     QLabel* panelPage = nullptr;

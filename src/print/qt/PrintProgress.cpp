@@ -18,18 +18,18 @@ PrintProgress::PrintProgress(int total, std::function<bool()> step, QWidget* par
     setObjectName(QStringLiteral("frmPrintProgress"));
     setWindowTitle(QStringLiteral("印刷"));
     setModal(true);
-    lbl_Page = new QLabel(this);
+    pageLabel_ = new QLabel(this);
     bar = new QProgressBar(this);
     bar->setRange(0, total);
     bar->setValue(0);
-    cmd_Cancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    cmd_Cancel->setObjectName(QStringLiteral("cmd_Cancel"));
-    connect(cmd_Cancel, &QPushButton::clicked, this, &PrintProgress::reject);
+    cancelButton_ = new QPushButton(QStringLiteral("キャンセル"), this);
+    cancelButton_->setObjectName(QStringLiteral("cmd_Cancel"));
+    connect(cancelButton_, &QPushButton::clicked, this, &PrintProgress::reject);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(lbl_Page);
+    layout->addWidget(pageLabel_);
     layout->addWidget(bar);
-    layout->addWidget(cmd_Cancel, 0, Qt::AlignRight);
-    lbl_Page->setText(QStringLiteral("印刷しています… 0 / %1 ページ").arg(total));
+    layout->addWidget(cancelButton_, 0, Qt::AlignRight);
+    pageLabel_->setText(QStringLiteral("印刷しています… 0 / %1 ページ").arg(total));
     timer_ = new QTimer(this);
     timer_->setInterval(0);
     connect(timer_, &QTimer::timeout, this, &PrintProgress::Next);
@@ -43,7 +43,7 @@ void PrintProgress::Next()
     const bool more = step_();
     ++done_;
     bar->setValue(std::min(done_, total_));
-    lbl_Page->setText(QStringLiteral("印刷しています… %1 / %2 ページ").arg(std::min(done_, total_)).arg(total_));
+    pageLabel_->setText(QStringLiteral("印刷しています… %1 / %2 ページ").arg(std::min(done_, total_)).arg(total_));
     if (!more)
         accept();
     else if (isVisible())

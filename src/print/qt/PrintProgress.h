@@ -30,8 +30,8 @@ public:
 
 private:
     QProgressBar* bar = nullptr;
-    QLabel* lbl_Page = nullptr;
-    QPushButton* cmd_Cancel = nullptr;
+    QLabel* pageLabel_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
 
     void Next();
 

@@ -67,52 +67,52 @@ PrinterSetupDialog::PrinterSetupDialog(const PrinterSettings& start, QWidget* pa
     setObjectName(QStringLiteral("frmPrnSetup"));
     setWindowTitle(QStringLiteral("プリンタの設定"));
 
-    cbo_Printer = new QComboBox(this);
-    cbo_Printer->setObjectName(QStringLiteral("cbo_Printer"));
+    printerCombo_ = new QComboBox(this);
+    printerCombo_->setObjectName(QStringLiteral("cbo_Printer"));
     for (const QString& name : QPrinterInfo::availablePrinterNames())
-        cbo_Printer->addItem(name, name);
-    cbo_Printer->addItem(QStringLiteral("PDF ファイル"), QString());
+        printerCombo_->addItem(name, name);
+    printerCombo_->addItem(QStringLiteral("PDF ファイル"), QString());
     const int current
-        = start.driver == kDriverPdf ? cbo_Printer->count() - 1 : cbo_Printer->findData(gui::ToQ(start.device));
-    cbo_Printer->setCurrentIndex(current >= 0 ? current : 0);
+        = start.driver == kDriverPdf ? printerCombo_->count() - 1 : printerCombo_->findData(gui::ToQ(start.device));
+    printerCombo_->setCurrentIndex(current >= 0 ? current : 0);
 
-    txt_File = new QLineEdit(gui::ToQ(start.output), this);
-    txt_File->setObjectName(QStringLiteral("txt_File"));
+    fileEdit_ = new QLineEdit(gui::ToQ(start.output), this);
+    fileEdit_->setObjectName(QStringLiteral("txt_File"));
 
-    cbo_Paper = new QComboBox(this);
-    cbo_Paper->setObjectName(QStringLiteral("cbo_Paper"));
-    cbo_Source = new QComboBox(this);
-    cbo_Source->setObjectName(QStringLiteral("cbo_Source"));
+    paperCombo_ = new QComboBox(this);
+    paperCombo_->setObjectName(QStringLiteral("cbo_Paper"));
+    paperSourceCombo_ = new QComboBox(this);
+    paperSourceCombo_->setObjectName(QStringLiteral("cbo_Source"));
     for (const auto& [number, name] : kSourceNames)
-        cbo_Source->addItem(QString::fromUtf8(name), number);
-    cbo_Source->setCurrentIndex(std::max(cbo_Source->findData(start.source), 0));
+        paperSourceCombo_->addItem(QString::fromUtf8(name), number);
+    paperSourceCombo_->setCurrentIndex(std::max(paperSourceCombo_->findData(start.source), 0));
 
-    cbo_Orient = new QComboBox(this);
-    cbo_Orient->setObjectName(QStringLiteral("cbo_Orient"));
-    cbo_Orient->addItem(QStringLiteral("縦"), 1);
-    cbo_Orient->addItem(QStringLiteral("横"), 2);
-    cbo_Orient->setCurrentIndex(start.orientation == 2 ? 1 : 0);
+    orientationCombo_ = new QComboBox(this);
+    orientationCombo_->setObjectName(QStringLiteral("cbo_Orient"));
+    orientationCombo_->addItem(QStringLiteral("縦"), 1);
+    orientationCombo_->addItem(QStringLiteral("横"), 2);
+    orientationCombo_->setCurrentIndex(start.orientation == 2 ? 1 : 0);
 
-    spn_Copies = new QSpinBox(this);
-    spn_Copies->setObjectName(QStringLiteral("spn_Copies"));
-    spn_Copies->setRange(1, 999);
-    spn_Copies->setValue(std::max(start.copies, 1));
+    copiesSpin_ = new QSpinBox(this);
+    copiesSpin_->setObjectName(QStringLiteral("spn_Copies"));
+    copiesSpin_->setRange(1, 999);
+    copiesSpin_->setValue(std::max(start.copies, 1));
 
     FillPapers();
-    connect(cbo_Printer, &QComboBox::currentIndexChanged, this, [this] { FillPapers(); });
+    connect(printerCombo_, &QComboBox::currentIndexChanged, this, [this] { FillPapers(); });
 
     const gui::DialogButtons buttons
         = gui::AddOkCancel(this, QStringLiteral("cmd_Close"), QStringLiteral("キャンセル(&C)"), [this] { accept(); });
-    cmd_Ok = buttons.ok;
-    cmd_Close = buttons.cancel;
+    okButton_ = buttons.ok;
+    closeButton_ = buttons.cancel;
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("プリンタ"), cbo_Printer);
-    form->addRow(QStringLiteral("出力ファイル"), txt_File);
-    form->addRow(QStringLiteral("用紙"), cbo_Paper);
-    form->addRow(QStringLiteral("給紙方法"), cbo_Source);
-    form->addRow(QStringLiteral("印刷の向き"), cbo_Orient);
-    form->addRow(QStringLiteral("部数"), spn_Copies);
+    form->addRow(QStringLiteral("プリンタ"), printerCombo_);
+    form->addRow(QStringLiteral("出力ファイル"), fileEdit_);
+    form->addRow(QStringLiteral("用紙"), paperCombo_);
+    form->addRow(QStringLiteral("給紙方法"), paperSourceCombo_);
+    form->addRow(QStringLiteral("印刷の向き"), orientationCombo_);
+    form->addRow(QStringLiteral("部数"), copiesSpin_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons.box);
@@ -123,11 +123,11 @@ void PrinterSetupDialog::FillPapers()
 {
     // The paper chosen so far stays chosen where the printer has it.
     const QSize chosen
-        = cbo_Paper->count() > 0 ? cbo_Paper->currentData().toSize() : QSize(start_.paperWidth, start_.paperHeight);
-    const QString queue = cbo_Printer->currentData().toString();
-    txt_File->setEnabled(queue.isEmpty());
-    cbo_Paper->clear();
-    cbo_Paper->addItem(QStringLiteral("印刷様式の用紙"), QSize(0, 0));
+        = paperCombo_->count() > 0 ? paperCombo_->currentData().toSize() : QSize(start_.paperWidth, start_.paperHeight);
+    const QString queue = printerCombo_->currentData().toString();
+    fileEdit_->setEnabled(queue.isEmpty());
+    paperCombo_->clear();
+    paperCombo_->addItem(QStringLiteral("印刷様式の用紙"), QSize(0, 0));
     QList<QPageSize> sizes;
     if (queue.isEmpty()) {
         for (QPageSize::PageSizeId id : kPdfPapers)
@@ -136,14 +136,14 @@ void PrinterSetupDialog::FillPapers()
         sizes = QPrinterInfo::printerInfo(queue).supportedPageSizes();
     }
     for (const QPageSize& size : sizes)
-        cbo_Paper->addItem(PaperText(size.name(), HundredthsOf(size)), HundredthsOf(size));
-    int at = cbo_Paper->findData(chosen);
+        paperCombo_->addItem(PaperText(size.name(), HundredthsOf(size)), HundredthsOf(size));
+    int at = paperCombo_->findData(chosen);
     if (at < 0 && chosen.width() > 0) {
         // A size the printer does not list: kept as it was chosen.
-        cbo_Paper->addItem(PaperText(QStringLiteral("ユーザー定義"), chosen), chosen);
-        at = cbo_Paper->count() - 1;
+        paperCombo_->addItem(PaperText(QStringLiteral("ユーザー定義"), chosen), chosen);
+        at = paperCombo_->count() - 1;
     }
-    cbo_Paper->setCurrentIndex(std::max(at, 0));
+    paperCombo_->setCurrentIndex(std::max(at, 0));
 }
 
 PrinterSettings PrinterSetupDialog::Settings() const
@@ -151,11 +151,11 @@ PrinterSettings PrinterSetupDialog::Settings() const
     if (result() != QDialog::Accepted)
         return start_;
     PrinterSettings s = start_;
-    const QString queue = cbo_Printer->currentData().toString();
+    const QString queue = printerCombo_->currentData().toString();
     if (queue.isEmpty()) {
         s.driver = kDriverPdf;
         s.device.clear();
-        s.output = gui::FromQ(txt_File->text());
+        s.output = gui::FromQ(fileEdit_->text());
         s.isDefault = false;
     } else {
         s.driver = kDriverSystem;
@@ -163,12 +163,12 @@ PrinterSettings PrinterSetupDialog::Settings() const
         s.output.clear();
         s.isDefault = QPrinterInfo::printerInfo(queue).isDefault();
     }
-    const QSize paper = cbo_Paper->currentData().toSize();
+    const QSize paper = paperCombo_->currentData().toSize();
     s.paperWidth = paper.width();
     s.paperHeight = paper.height();
-    s.source = cbo_Source->currentData().toInt();
-    s.orientation = cbo_Orient->currentData().toInt();
-    s.copies = spn_Copies->value();
+    s.source = paperSourceCombo_->currentData().toInt();
+    s.orientation = orientationCombo_->currentData().toInt();
+    s.copies = copiesSpin_->value();
     return s;
 }
 

@@ -23,14 +23,14 @@ public:
     PrinterSettings Settings() const;
 
 private:
-    QComboBox* cbo_Printer = nullptr;
-    QLineEdit* txt_File = nullptr;
-    QComboBox* cbo_Paper = nullptr;
-    QComboBox* cbo_Source = nullptr;
-    QComboBox* cbo_Orient = nullptr;
-    QSpinBox* spn_Copies = nullptr;
-    QPushButton* cmd_Ok = nullptr;
-    QPushButton* cmd_Close = nullptr;
+    QComboBox* printerCombo_ = nullptr;
+    QLineEdit* fileEdit_ = nullptr;
+    QComboBox* paperCombo_ = nullptr;
+    QComboBox* paperSourceCombo_ = nullptr;
+    QComboBox* orientationCombo_ = nullptr;
+    QSpinBox* copiesSpin_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
 
     void FillPapers();
 

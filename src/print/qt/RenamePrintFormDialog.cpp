@@ -22,26 +22,26 @@ RenamePrintFormDialog::RenamePrintFormDialog(AppSettings& global, int index, QWi
 {
     setObjectName(QStringLiteral("frmReNameRep"));
     setWindowTitle(QStringLiteral("印刷名を変更する"));
-    txt_Name = new QLineEdit(this);
-    txt_Name->setObjectName(QStringLiteral("txt_Name"));
-    txt_Name->setText(gui::ToQ(global_.ReportList().GetLine(index)));
-    SetUpFormNameField(txt_Name);
+    nameEdit_ = new QLineEdit(this);
+    nameEdit_->setObjectName(QStringLiteral("txt_Name"));
+    nameEdit_->setText(gui::ToQ(global_.ReportList().GetLine(index)));
+    SetUpFormNameField(nameEdit_);
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("印刷名"), txt_Name);
+    form->addRow(QStringLiteral("印刷名"), nameEdit_);
     const gui::DialogButtons buttons
-        = gui::AddOkCancel(this, QStringLiteral("cmd_Cancel"), QStringLiteral("キャンセル"), [this] { cmd_OkClick(); });
-    cmd_Ok = buttons.ok;
-    cmd_Cancel = buttons.cancel;
+        = gui::AddOkCancel(this, QStringLiteral("cmd_Cancel"), QStringLiteral("キャンセル"), [this] { okClicked(); });
+    okButton_ = buttons.ok;
+    cancelButton_ = buttons.cancel;
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons.box);
     gui::EnterFocusFilter::InstallOn(this);
 }
 
-void RenamePrintFormDialog::cmd_OkClick()
+void RenamePrintFormDialog::okClicked()
 {
-    AnswerNameOutcome(*this, txt_Name, RenamePrintForm(global_, index_, gui::FromQ(txt_Name->text())));
+    AnswerNameOutcome(*this, nameEdit_, RenamePrintForm(global_, index_, gui::FromQ(nameEdit_->text())));
 }
 
 } // namespace nrt::print

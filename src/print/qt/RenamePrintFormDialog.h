@@ -19,11 +19,11 @@ public:
     RenamePrintFormDialog(AppSettings& global, int index, QWidget* parent = nullptr);
 
 private:
-    QLineEdit* txt_Name = nullptr;
-    QPushButton* cmd_Ok = nullptr;
-    QPushButton* cmd_Cancel = nullptr;
+    QLineEdit* nameEdit_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
 
-    void cmd_OkClick();
+    void okClicked();
 
     AppSettings& global_;
     int index_;
