@@ -14,34 +14,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <ctime>
 
 using namespace nrt;
 using nrt::test::ExpectGolden;
 using nrt::test::GoldenPath;
-using nrt::test::S;
 using nrt::test::U;
 using nrt::test::WriteAll;
 
 namespace {
-
-// Today's date as imports stamp it, which the goldens write as "（今日）".
-std::string Today()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local {};
-    ::localtime_r(&now, &local);
-    char text[16];
-    std::strftime(text, sizeof text, "%Y/%m/%d", &local);
-    return text;
-}
 
 // Each record as "[n]" and one "名前=…" line per field with a value, UTF-8. Only the
 // fields the book knows by name are written, so a field added later (a stored UID)
 // leaves the goldens as they are.
 std::vector<std::string> RecordTexts(const AddressTable& table)
 {
-    const std::string today = Today();
     std::vector<std::string> out;
     for (int k = 0; k < table.GetRecordCount(); ++k) {
         std::string text;
@@ -49,7 +35,7 @@ std::vector<std::string> RecordTexts(const AddressTable& table)
             const int f = table.FindField(SchemaFieldName(i));
             const std::string_view value = f < 0 ? std::string_view() : table.Value(f, k);
             if (!value.empty())
-                text += U(SchemaFieldName(i)) + "=" + (value == today ? "（今日）" : U(value)) + "\n";
+                text += U(SchemaFieldName(i)) + "=" + U(value) + "\n";
         }
         out.push_back(text);
     }
