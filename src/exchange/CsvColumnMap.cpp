@@ -193,6 +193,20 @@ std::string_view FirstValue(std::string_view value, bool group)
     return values.empty() ? std::string_view() : values.front();
 }
 
+// The characters of a CP932 text without its half- and full-width spaces.
+std::string WithoutSpaces(std::string_view text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = platform::CharLength(text, i);
+        const std::string_view c = text.substr(i, n);
+        if (c != " " && c != "\x81\x40")
+            out += c;
+        i += n;
+    }
+    return out;
+}
+
 // A date as other programs write it, in the stored form "yyyy/mm/dd": ISO forms,
 // "yyyy/m/d", the month first "m/d/yyyy"; empty for an empty date ("0/0/00" and the
 // like); anything else as written, for the check to refuse.
@@ -490,11 +504,17 @@ void MappedRows::Join(int r, std::size_t out, std::string& into) const
     const bool group = name == SJ("大分類") || name == SJ("小分類");
     into.clear();
     for (const Source& s : sources_[out]) {
-        if (s.rank >= kAlternative && !into.empty())
-            break;
         const std::string_view v = FirstValue(csv_.GetCell(r, s.column), group);
         if (v.empty())
             continue;
+        if (s.rank >= kAlternative && !into.empty()) {
+            // A work number beside the home number is left out, and said so; the
+            // whole name beside its parts is the same name.
+            if (WithoutSpaces(v) != WithoutSpaces(into)
+                && std::find(passedOver_.begin(), passedOver_.end(), s.column) == passedOver_.end())
+                passedOver_.push_back(s.column);
+            continue;
+        }
         if (!into.empty())
             into += Separator(name);
         into += v;

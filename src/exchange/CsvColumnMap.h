@@ -88,6 +88,9 @@ public:
     // Rows without an honorific that got the input form's default (様, or 御中 for a
     // company without a person).
     int DefaultHonorifics() const { return defaultHonorifics_; }
+    // Columns whose value stood in for an empty one before it and was left out where
+    // that one had a value of its own (a work number beside the home number).
+    const std::vector<int>& PassedOver() const { return passedOver_; }
 
 private:
     void Join(int r, std::size_t out, std::string& into) const;
@@ -109,6 +112,7 @@ private:
     mutable int cutValues_ = 0;
     mutable int droppedDates_ = 0;
     mutable int defaultHonorifics_ = 0;
+    mutable std::vector<int> passedOver_;
     int honorific_ = -1, name_ = -1, company_ = -1; // output columns of 敬称, 名前, 会社名
     std::vector<int> phoneColumns_; // kPhoneByKind columns
     std::vector<int> phoneKinds_;

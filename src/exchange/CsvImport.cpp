@@ -309,7 +309,12 @@ CsvImport::Result CsvImport::Read(
         defaultHonorifics_ = rows.DefaultHonorifics();
         // Columns no field took are named where they held something.
         // (The kind columns of numbers and mail addresses say how, not what.)
+        const std::vector<int>& passedOver = rows.PassedOver();
         for (int c = 0; hasHeader && c < csv.GetColumnCount(); ++c) {
+            if (std::find(passedOver.begin(), passedOver.end(), c) != passedOver.end()) {
+                unplaced_.emplace_back(csv.GetHeader(c));
+                continue;
+            }
             if (static_cast<std::size_t>(c) < targets->size() && !(*targets)[static_cast<std::size_t>(c)].field.empty())
                 continue;
             const std::string_view header = csv.GetHeader(c);

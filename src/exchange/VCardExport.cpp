@@ -157,7 +157,11 @@ std::string VCardExport::Format(const RecordSet& records)
             if (const std::string date = BasicDate(table->Value(updated, k)); !date.empty())
                 PutLine(out, "REV:" + date + "T000000Z");
         const auto [family, given] = SplitName(table->Value(name, k));
-        PutLine(out, "FN:" + Escape(value(name)));
+        // A firm's own card (no person) is named by the firm, as address books list it.
+        const bool firm = !has(name) && has(company);
+        if (firm)
+            PutLine(out, "KIND:org");
+        PutLine(out, "FN:" + Escape(value(firm ? company : name)));
         PutLine(out, "N:" + Escape(platform::SjisToUtf8(family)) + ";" + Escape(platform::SjisToUtf8(given)) + ";;;");
         if (has(reading)) {
             // Readings are shown by other programs as written: full-width katakana.

@@ -256,11 +256,11 @@ private:
                         "\xE3\x80\x80");
                     break;
                 }
-                // Older phones: SOUND;X-IRMC-N:ﾔﾏﾀﾞ;ﾀﾛｳ;;;
-                if (p.name == "SOUND" && p.HasType("x-irmc-n")) {
+                // Older phones: SOUND;X-IRMC-N:ﾔﾏﾀﾞ;ﾀﾛｳ;;; and Outlook: X-MS-N-YOMI:ヤマダ;タロウ
+                if ((p.name == "SOUND" && p.HasType("x-irmc-n")) || p.name == "X-MS-N-YOMI") {
                     const auto parts = p.Parts();
                     reading = Join({ Trim(parts[0]), parts.size() > 1 ? Trim(parts[1]) : "" }, "\xE3\x80\x80");
-                    from = "SOUND";
+                    from = p.name == "SOUND" ? "SOUND" : "X-MS-N-YOMI";
                     break;
                 }
             }

@@ -472,6 +472,7 @@ TEST_F(VCardTest, KhardReadsEveryExportedCard)
             { "メール", "taro@example.jp" }, { "備考１", "年賀状,毎年" }, { "敬称", "先生" }, { "小分類", "ゴルフ" },
             { "年賀状履歴", "2026出受" }, { "会社名", "ノルテア商事" }, { "役職", "課長" } },
         { { "名前", "佐藤　花子" }, { "備考２", "二つ目" } },
+        { { "会社名", "ノルテア商事" }, { "部署", "総務部" }, { "敬称", "御中" } },
     };
     const std::string file = Exported(records);
     ASSERT_FALSE(HasFailure());
@@ -486,7 +487,7 @@ TEST_F(VCardTest, KhardReadsEveryExportedCard)
         WriteAll(S(book + "/" + std::to_string(n) + ".vcf"), card);
         at = end;
     }
-    ASSERT_EQ(uids.size(), 2U);
+    ASSERT_EQ(uids.size(), 3U);
     const std::string config = U(dir.Path()) + "/khard.conf";
     WriteAll(S(config),
         "[addressbooks]\n[[book]]\npath = " + book
@@ -497,6 +498,8 @@ TEST_F(VCardTest, KhardReadsEveryExportedCard)
     ASSERT_TRUE(list);
     for (const std::string& uid : uids)
         EXPECT_NE(list->find(uid), std::string::npos) << *list;
+    // A firm's own card is listed by the firm's name.
+    EXPECT_NE(list->find(uids[2] + "\t" + "ノルテア商事"), std::string::npos) << *list;
     const auto shown = Capture(khard + "show --format yaml --uid '" + uids[0] + "'");
     ASSERT_TRUE(shown);
     for (const char* text : { "First name: 太郎", "Last name: 山田", "Extended: 霞が関ビル;12階,西",
