@@ -504,7 +504,7 @@ void MappedRows::Join(int r, std::size_t out, std::string& into) const
     const bool group = name == SJ("大分類") || name == SJ("小分類");
     into.clear();
     for (const Source& s : sources_[out]) {
-        const std::string_view v = FirstValue(csv_.GetCell(r, s.column), group);
+        const std::string_view v = group ? FirstValue(csv_.GetCell(r, s.column), true) : First(r, s.column);
         if (v.empty())
             continue;
         if (s.rank >= kAlternative && !into.empty()) {
@@ -519,6 +519,16 @@ void MappedRows::Join(int r, std::size_t out, std::string& into) const
             into += Separator(name);
         into += v;
     }
+}
+
+std::string_view MappedRows::First(int r, int column) const
+{
+    // A web address book puts a second number or address in the same cell
+    // ("… ::: …"); the field takes the first, and the column is named for the rest.
+    const auto values = Values(csv_.GetCell(r, column), false);
+    if (values.size() > 1 && std::find(passedOver_.begin(), passedOver_.end(), column) == passedOver_.end())
+        passedOver_.push_back(column);
+    return values.empty() ? std::string_view() : values.front();
 }
 
 std::string_view MappedRows::Cell(int r, int c) const
@@ -549,7 +559,7 @@ std::string_view MappedRows::Cell(int r, int c) const
                 : kind.find("fax") != std::string::npos ? fax_
                                                         : phone_;
             if (wanted == c)
-                cell_ = FirstValue(csv_.GetCell(r, phoneColumns_[i]), false);
+                cell_ = First(r, phoneColumns_[i]);
         }
     }
     if ((c == prefecture_ || c == address_) && prefecture_ >= 0) {

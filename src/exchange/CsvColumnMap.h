@@ -89,11 +89,13 @@ public:
     // company without a person).
     int DefaultHonorifics() const { return defaultHonorifics_; }
     // Columns whose value stood in for an empty one before it and was left out where
-    // that one had a value of its own (a work number beside the home number).
+    // that one had a value of its own (a work number beside the home number), and
+    // columns with a second value in one cell ("… ::: …") that no field took.
     const std::vector<int>& PassedOver() const { return passedOver_; }
 
 private:
     void Join(int r, std::size_t out, std::string& into) const;
+    std::string_view First(int r, int column) const;
     void Count(int r, int c, int& counter) const;
 
     struct Source {
