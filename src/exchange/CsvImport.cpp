@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <optional>
 #include <vector>
 
@@ -68,6 +69,21 @@ Refusal ReadRefusal(const CsvReader& csv, CsvReader::Result code)
         // Going on with what was read would import part of the file as if it were all.
         return { CsvImport::kReadFailed, SJ("メモリが不足しています。") };
     }
+}
+
+
+// A value Outlook writes into every row whatever the contact (an empty anniversary,
+// "Normal" priority, "False" private, an unknown gender), a country that is this one,
+// or a column derived from the others (the mail display name): not worth naming as
+// left out.
+bool SaysNothing(std::string_view header, std::string_view value)
+{
+    static const std::string_view kFiller[] = { "0/0/00", "Normal", "False", "Unspecified" };
+    if (std::find(std::begin(kFiller), std::end(kFiller), value) != std::end(kFiller))
+        return true;
+    if (value == SJ("日本") || value == "Japan" || value == "JP")
+        return true;
+    return header.ends_with("Display Name") || header.ends_with(SJ("表示名"));
 }
 
 } // namespace
@@ -319,10 +335,11 @@ CsvImport::Result CsvImport::Read(
                 continue;
             const std::string_view header = csv.GetHeader(c);
             if (header.ends_with(" - Label") || header.ends_with(" - Type") || header.ends_with(" Type")
+                || header.ends_with(SJ("の種類"))
                 || std::any_of(targets->begin(), targets->end(), [c](const ColumnTarget& t) { return t.kindColumn == c; }))
                 continue;
             for (int r = 0; r < csv.GetRowCount(); ++r)
-                if (*csv.GetCell(r, c) != '\0') {
+                if (*csv.GetCell(r, c) != '\0' && !SaysNothing(header, csv.GetCell(r, c))) {
                     unplaced_.emplace_back(csv.GetHeader(c));
                     break;
                 }
