@@ -28,8 +28,8 @@ struct DavAccount {
     std::string user;
     std::string password;
     std::string caFile; // CA certificates trusted besides the system's; may be empty
-    int connectTimeout = 20;
-    int timeout = 60;
+    int connectTimeout = 20; // seconds
+    int timeout = 60; // seconds a transfer may stand still
 };
 
 struct AddressBookInfo {

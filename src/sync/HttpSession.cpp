@@ -3,6 +3,8 @@
 #include <curl/curl.h>
 #include <openssl/ssl.h>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
 
 namespace nrt::dav {
@@ -77,10 +79,32 @@ size_t CollectHeader(char* data, size_t size, size_t count, void* out)
     return size * count;
 }
 
-int CheckCancel(void* flag, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+// Watches a transfer: stops it when the user cancels, or when nothing has moved either
+// way for the session's timeout (libcurl's own low-speed check averages the request's
+// upload into its speed and so notices a silent server late).
+struct Watch {
+    const std::atomic<bool>* cancel = nullptr;
+    std::chrono::seconds limit;
+    curl_off_t down = -1, up = -1;
+    std::chrono::steady_clock::time_point moved = std::chrono::steady_clock::now();
+    bool stalled = false;
+};
+
+int CheckTransfer(void* data, curl_off_t, curl_off_t down, curl_off_t, curl_off_t up)
 {
-    const auto* cancel = static_cast<const std::atomic<bool>*>(flag);
-    return cancel && cancel->load() ? 1 : 0;
+    auto* watch = static_cast<Watch*>(data);
+    if (watch->cancel && watch->cancel->load())
+        return 1;
+    const auto now = std::chrono::steady_clock::now();
+    if (down != watch->down || up != watch->up) {
+        watch->down = down;
+        watch->up = up;
+        watch->moved = now;
+    } else if (now - watch->moved >= watch->limit) {
+        watch->stalled = true;
+        return 1;
+    }
+    return 0;
 }
 
 // The CA file is added to the system's CAs the handle already trusts.
@@ -258,8 +282,6 @@ DavResult HttpSession::SendOnce(const HttpRequest& request, HttpReply* reply, st
         curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, request.method.c_str());
         curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(settings_.connectTimeout));
-        curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(settings_.timeout));
         curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
         curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
         if (!settings_.caFile.empty()) {
@@ -291,11 +313,10 @@ DavResult HttpSession::SendOnce(const HttpRequest& request, HttpReply* reply, st
         curl_easy_setopt(h, CURLOPT_WRITEDATA, reply);
         curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, CollectHeader);
         curl_easy_setopt(h, CURLOPT_HEADERDATA, reply);
-        if (cancel_) {
-            curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-            curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, CheckCancel);
-            curl_easy_setopt(h, CURLOPT_XFERINFODATA, cancel_);
-        }
+        Watch watch { cancel_, std::chrono::seconds(std::max(1, settings_.timeout)) };
+        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, CheckTransfer);
+        curl_easy_setopt(h, CURLOPT_XFERINFODATA, &watch);
         *reply = {};
         const CURLcode code = curl_easy_perform(h);
         ++requests_;
@@ -303,6 +324,10 @@ DavResult HttpSession::SendOnce(const HttpRequest& request, HttpReply* reply, st
         reply->url = request.url;
         if (code != CURLE_OK) {
             *detail = error[0] ? error : curl_easy_strerror(code);
+            if (watch.stalled) {
+                *detail = "no answer for " + std::to_string(settings_.timeout) + " s";
+                return DavResult::kTimeout;
+            }
             return FromCurl(code);
         }
         curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &reply->status);

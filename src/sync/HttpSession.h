@@ -18,7 +18,7 @@ struct HttpSettings {
     std::string password;
     std::string caFile; // PEM certificates trusted besides the system's; may be empty
     int connectTimeout = 20; // seconds to connect
-    int timeout = 60; // seconds an answer may stall before the request gives up
+    int timeout = 60; // seconds a transfer may stand still before the request gives up
 };
 
 struct HttpRequest {

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 
 namespace nrt::dav {
@@ -294,6 +295,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.answer(201 if self.headers.get('If-None-Match') == '*' else 412)
     def do_DELETE(self):
         self.answer(503, b'busy')
+    def do_PROPFIND(self):
+        if self.path == '/slow/':
+            import time
+            time.sleep(4)
+        self.close_connection = True
 )");
     if (!server.Failure().empty())
         GTEST_SKIP() << server.Failure();
@@ -323,6 +329,20 @@ class Handler(http.server.BaseHTTPRequestHandler):
     EXPECT_EQ(busy.status, 503);
     EXPECT_EQ(U(busy.Message()), "サーバー「127.0.0.1:" + server.Root().substr(server.Root().rfind(':') + 1)
             + "」でエラーが起きました（カードの削除、HTTP 503）。");
+
+    // A server that closes without answering, one that stops answering, a user who stops.
+    AddressBookInfo info;
+    const DavOutcome dropped = client.ReadBook("/drop/", &info);
+    EXPECT_EQ(dropped.result, DavResult::kConnectionLost) << dropped.detail;
+    std::atomic<bool> stop { true };
+    client.SetCancelFlag(&stop);
+    EXPECT_EQ(client.ReadBook("/drop/", &info).result, DavResult::kCancelled);
+    stop = false;
+    account.timeout = 1;
+    DavClient impatient(account);
+    const DavOutcome slow = impatient.ReadBook("/slow/", &info);
+    EXPECT_EQ(slow.result, DavResult::kTimeout) << slow.detail;
+    EXPECT_NE(U(slow.Message()).find("から応答がありません（変更の確認）"), std::string::npos) << U(slow.Message());
 }
 
 } // namespace
