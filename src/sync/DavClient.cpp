@@ -427,7 +427,7 @@ DavOutcome DavClient::Multiget(const std::string& bookUrl, const std::vector<std
                 const auto it = asked.find(url::Unescaped(url::Path(url::Resolve(reply.url, href))));
                 if (it == asked.end())
                     continue;
-                if (data && etag && r.status == 0)
+                if (data && etag && (r.status == 0 || (r.status >= 200 && r.status < 300)))
                     cards->push_back({ it->second, etag->text, data->text + "\n" });
                 else
                     missing->push_back(it->second);

@@ -54,7 +54,7 @@ struct SyncChanges {
 struct Card {
     std::string href;
     std::string etag;
-    std::string vcard; // UTF-8
+    std::string vcard; // UTF-8; its lines end in LF, as XML hands text over
 };
 
 struct WriteResult {
