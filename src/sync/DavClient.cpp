@@ -24,6 +24,7 @@ const std::string kHomeSet = "{urn:ietf:params:xml:ns:carddav}addressbook-home-s
 const std::string kAddressBook = "{urn:ietf:params:xml:ns:carddav}addressbook";
 const std::string kAddressData = "{urn:ietf:params:xml:ns:carddav}address-data";
 const std::string kCollection = "{DAV:}collection";
+const std::vector<std::string> kBookProps = { kResourceType, kDisplayName, kCtag, kSyncToken, kReports };
 
 bool Has(const std::vector<std::string>& names, const std::string& name)
 {
@@ -141,13 +142,19 @@ DavOutcome DavClient::Run(DavStep step, HttpRequest request, HttpReply* reply)
     return Fail(step, DavResult::kOk, reply->status, {});
 }
 
-DavOutcome DavClient::ReadMultiStatus(DavStep step, const HttpReply& reply, xml::MultiStatus* out) const
+DavOutcome DavClient::Query(DavStep step, const std::string& method, const std::string& target,
+    const xml::Element& body, const char* depth, HttpReply* reply, xml::MultiStatus* out)
 {
-    if (reply.status != 207)
-        return Fail(step, FromStatus(reply.status), reply.status, "HTTP " + std::to_string(reply.status) + " from " + reply.url);
-    if (!xml::ParseMultiStatus(reply.body, out))
-        return Fail(step, DavResult::kBadReply, reply.status, "no multistatus document from " + reply.url);
-    return Fail(step, DavResult::kOk, reply.status, {});
+    *out = {};
+    const DavOutcome outcome = Run(step, { method, target, xml::Serialize(body), kXmlType, depth, {} }, reply);
+    if (!outcome.Ok())
+        return outcome;
+    if (reply->status != 207)
+        return Fail(step, FromStatus(reply->status), reply->status,
+            "HTTP " + std::to_string(reply->status) + " to " + method + " " + reply->url);
+    if (!xml::ParseMultiStatus(reply->body, out))
+        return Fail(step, DavResult::kBadReply, reply->status, "no multistatus document from " + reply->url);
+    return outcome;
 }
 
 AddressBookInfo DavClient::BookFrom(const std::string& base, const xml::Response& r) const
@@ -183,15 +190,11 @@ DavOutcome DavClient::Discover(std::vector<AddressBookInfo>* books)
     DavOutcome last;
     for (const auto& candidate : candidates) {
         HttpReply reply;
-        HttpRequest request { "PROPFIND", candidate,
-            xml::Serialize(xml::Propfind({ kPrincipal, kResourceType, kHomeSet })), kXmlType, "0", {} };
-        last = Run(step, request, &reply);
-        if (!last.Ok())
-            return last;
-        if (reply.status == 401)
-            return Fail(step, DavResult::kUnauthorized, 401, "HTTP 401 from " + reply.url);
         xml::MultiStatus ms;
-        last = ReadMultiStatus(step, reply, &ms);
+        last = Query(step, "PROPFIND", candidate, xml::Propfind({ kPrincipal, kResourceType, kHomeSet }), "0", &reply, &ms);
+        // Only a status says the next candidate may do better; nothing else will.
+        if (!last.Ok() && (reply.status == 0 || last.result == DavResult::kUnauthorized))
+            return last;
         if (!last.Ok() || ms.responses.empty())
             continue;
         context = reply.url;
@@ -212,13 +215,8 @@ DavOutcome DavClient::Discover(std::vector<AddressBookInfo>* books)
         home = url::Resolve(context, h->hrefs.front());
     if (home.empty() && principal != context) {
         HttpReply reply;
-        HttpRequest request { "PROPFIND", principal, xml::Serialize(xml::Propfind({ kHomeSet })), kXmlType, "0", {} };
-        auto outcome = Run(step, request, &reply);
-        if (!outcome.Ok())
-            return outcome;
         xml::MultiStatus ms;
-        outcome = ReadMultiStatus(step, reply, &ms);
-        if (!outcome.Ok())
+        if (auto outcome = Query(step, "PROPFIND", principal, xml::Propfind({ kHomeSet }), "0", &reply, &ms); !outcome.Ok())
             return outcome;
         for (const auto& r : ms.responses)
             if (const auto* h = Prop(r, kHomeSet); h && !h->hrefs.empty())
@@ -230,17 +228,11 @@ DavOutcome DavClient::Discover(std::vector<AddressBookInfo>* books)
     if (!home.empty())
         home_ = WithSlash(home);
 
-    const std::vector<std::string> bookProps = { kResourceType, kDisplayName, kCtag, kSyncToken, kReports };
     std::set<std::string> seen;
     if (!home_.empty()) {
         HttpReply reply;
-        HttpRequest request { "PROPFIND", home_, xml::Serialize(xml::Propfind(bookProps)), kXmlType, "1", {} };
-        auto outcome = Run(step, request, &reply);
-        if (!outcome.Ok())
-            return outcome;
         xml::MultiStatus ms;
-        outcome = ReadMultiStatus(step, reply, &ms);
-        if (!outcome.Ok())
+        if (auto outcome = Query(step, "PROPFIND", home_, xml::Propfind(kBookProps), "1", &reply, &ms); !outcome.Ok())
             return outcome;
         for (const auto& r : ms.responses)
             if (IsAddressBook(r) && !r.hrefs.empty()) {
@@ -261,13 +253,8 @@ DavOutcome DavClient::ReadBook(const std::string& bookUrl, AddressBookInfo* info
 {
     const DavStep step = DavStep::kReadChanges;
     HttpReply reply;
-    HttpRequest request { "PROPFIND", url::Resolve(start_, bookUrl),
-        xml::Serialize(xml::Propfind({ kResourceType, kDisplayName, kCtag, kSyncToken, kReports })), kXmlType, "0", {} };
-    auto outcome = Run(step, request, &reply);
-    if (!outcome.Ok())
-        return outcome;
     xml::MultiStatus ms;
-    outcome = ReadMultiStatus(step, reply, &ms);
+    const auto outcome = Query(step, "PROPFIND", url::Resolve(start_, bookUrl), xml::Propfind(kBookProps), "0", &reply, &ms);
     if (!outcome.Ok())
         return outcome;
     if (ms.responses.empty() || !IsAddressBook(ms.responses.front()))
@@ -318,17 +305,14 @@ DavOutcome DavClient::SyncChanges(const std::string& bookUrl, const std::string&
             { { "{DAV:}sync-token", current, {} }, { "{DAV:}sync-level", "1", {} },
                 { "{DAV:}prop", {}, { { kEtag, {}, {} } } } } };
         HttpReply reply;
-        auto outcome = Run(step, { "REPORT", book, xml::Serialize(body), kXmlType, "0", {} }, &reply);
-        if (!outcome.Ok())
-            return outcome;
+        xml::MultiStatus ms;
+        const auto outcome = Query(step, "REPORT", book, body, "0", &reply, &ms);
         if ((reply.status == 403 || reply.status == 409) && xml::HasPrecondition(reply.body, "{DAV:}valid-sync-token"))
             return Fail(step, DavResult::kTokenInvalid, reply.status, "sync token refused by " + reply.url);
         // Some servers (Xandikos) fail with 500 on a token they cannot find; reading
         // everything again is safe either way, and a server truly broken fails it too.
         if (reply.status == 500 && !current.empty() && page == 0)
             return Fail(step, DavResult::kTokenInvalid, reply.status, "HTTP 500 to a stored sync token from " + reply.url);
-        xml::MultiStatus ms;
-        outcome = ReadMultiStatus(step, reply, &ms);
         if (!outcome.Ok())
             return outcome;
         bool truncated = false;
@@ -378,11 +362,8 @@ DavOutcome DavClient::ListCards(const std::string& bookUrl, std::vector<CardRef>
     const DavStep step = DavStep::kReadChanges;
     const std::string book = url::Resolve(start_, bookUrl);
     HttpReply reply;
-    auto outcome = Run(step, { "PROPFIND", book, xml::Serialize(xml::Propfind({ kResourceType, kEtag })), kXmlType, "1", {} }, &reply);
-    if (!outcome.Ok())
-        return outcome;
     xml::MultiStatus ms;
-    outcome = ReadMultiStatus(step, reply, &ms);
+    const auto outcome = Query(step, "PROPFIND", book, xml::Propfind({ kResourceType, kEtag }), "1", &reply, &ms);
     if (!outcome.Ok())
         return outcome;
     for (const auto& r : ms.responses) {
@@ -413,12 +394,8 @@ DavOutcome DavClient::Multiget(const std::string& bookUrl, const std::vector<std
             asked[url::Unescaped(path)] = hrefs[i];
         }
         HttpReply reply;
-        auto outcome = Run(step, { "REPORT", book, xml::Serialize(body), kXmlType, "1", {} }, &reply);
-        if (!outcome.Ok())
-            return outcome;
         xml::MultiStatus ms;
-        outcome = ReadMultiStatus(step, reply, &ms);
-        if (!outcome.Ok())
+        if (auto outcome = Query(step, "REPORT", book, body, "1", &reply, &ms); !outcome.Ok())
             return outcome;
         for (const auto& r : ms.responses) {
             const auto* etag = Prop(r, kEtag);
