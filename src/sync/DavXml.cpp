@@ -24,8 +24,12 @@ Doc Parse(std::string_view text)
     if (text.empty() || text.size() > static_cast<std::size_t>(INT32_MAX))
         return nullptr;
     // No network, no entity expansion, no DTD loading: the answer is data, not instructions.
-    return Doc(xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, nullptr,
+    Doc doc(xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, nullptr,
         XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE));
+    // A DAV answer has no document type; one that declares entities is refused whole.
+    if (doc && (doc->intSubset || doc->extSubset))
+        return nullptr;
+    return doc;
 }
 
 std::string NameOf(const xmlNode* n)
