@@ -357,5 +357,38 @@ class Handler(http.server.BaseHTTPRequestHandler):
     EXPECT_NE(U(slow.Message()).find("から応答がありません（変更の確認）"), std::string::npos) << U(slow.Message());
 }
 
+// Redirects are followed hop by hop: one to plain http on another machine gets no
+// password, and a loop ends.
+TEST(DavScripted, RedirectsPassThePasswordRuleAndEnd)
+{
+    test::ScriptedDavServer server(R"(
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = 'HTTP/1.1'
+    def log_message(self, *args):
+        pass
+    def do_PROPFIND(self):
+        self.rfile.read(int(self.headers['Content-Length']))
+        self.send_response(301 if self.path == '/.well-known/carddav' else 302)
+        self.send_header('Location', 'http://192.0.2.7/dav/' if self.path == '/.well-known/carddav' else '/loop/')
+        self.send_header('Content-Length', '0')
+        self.end_headers()
+)");
+    if (!server.Failure().empty())
+        GTEST_SKIP() << server.Failure();
+    DavAccount account;
+    account.url = server.Root();
+    account.user = "u";
+    account.password = "p";
+    DavClient client(account);
+    std::vector<AddressBookInfo> books;
+    const DavOutcome discovered = client.Discover(&books);
+    EXPECT_EQ(discovered.result, DavResult::kPlainHttpRefused) << discovered.detail;
+    EXPECT_EQ(client.Requests(), 1);
+    AddressBookInfo info;
+    const DavOutcome looped = client.ReadBook("/loop/", &info);
+    EXPECT_EQ(looped.result, DavResult::kTooManyRedirects) << looped.detail;
+    EXPECT_EQ(client.Requests(), 1 + 6);
+}
+
 } // namespace
 } // namespace nrt::dav
