@@ -138,7 +138,7 @@ public:
 
     std::vector<std::string> Map()
     {
-        values_.assign(field::kExtendedEnd, {});
+        values_.assign(field::kSchemaEnd, {});
         MapName();
         MapReading();
         MapAddress();
@@ -474,6 +474,10 @@ private:
         }
         if (const auto* rev = card_.Find("REV"))
             values_[field::kUpdated] = IsoDateAsStored(Trim(rev->Text()));
+        // The card's UID as its writer gave it: the record is the card's again when
+        // exported and known by it when the card comes again.
+        if (const auto* uid = card_.Find("UID"))
+            Set(field::kUid, "UID", Trim(uid->Text()));
     }
 
     const vcard::Card& card_;
@@ -581,12 +585,14 @@ VCardImport::Result VCardImport::Load(std::string_view path, Observer* observer)
     CardRows rows(table_);
     for (std::size_t i = 0; i < cards.size(); ++i) {
         const int number = static_cast<int>(i) + 1;
-        if (const auto* uid = cards[i].Find("UID"); uid && !known.insert(Trim(uid->Text())).second) {
+        if (const auto* uid = cards[i].Find("UID");
+            uid && !known.insert(platform::Utf8ToSjis(Trim(uid->Text()))).second) {
             ++tally_.alreadyThere;
             continue;
         }
         std::vector<std::string> values = MapCard(cards[i], number, notes_, &tally_);
-        if (std::all_of(values.begin(), values.end(), [](const std::string& v) { return v.empty(); })) {
+        // A UID alone is nothing to import.
+        if (std::all_of(values.begin(), values.begin() + field::kUid, [](const std::string& v) { return v.empty(); })) {
             ++tally_.empty;
             notes_.push_back(std::to_string(number) + SJ("件目：取り込める項目がないため取り込みませんでした。"));
             continue;
@@ -609,6 +615,11 @@ VCardImport::Result VCardImport::Load(std::string_view path, Observer* observer)
             const auto width = static_cast<std::size_t>(table_.GetField(rows.ColumnField(static_cast<int>(c))).width);
             if (value.size() <= width)
                 continue;
+            // A UID cut would name no card: the record gets one of its own instead.
+            if (rows.Slot(c) == field::kUid) {
+                value.clear();
+                continue;
+            }
             value = std::string(platform::CutToBytes(value, width));
             notes_.push_back(std::to_string(number) + SJ("件目（") + values[field::kName] + SJ("）の")
                 + std::string(rows.ColumnName(static_cast<int>(c))) + SJ("：長すぎるため") + std::to_string(width)

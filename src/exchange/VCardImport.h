@@ -45,7 +45,7 @@ public:
         field::kSubcategory, field::kSubcategory2, field::kNote1, field::kNote2, field::kPortrait, field::kUpdated,
         field::kRegistered, field::kJointName1, field::kJointHonorific1, field::kJointName2, field::kJointHonorific2,
         field::kJointName3, field::kJointHonorific3, field::kCompany, field::kDepartment, field::kTitle,
-        field::kCardHistory, field::kCardNotes };
+        field::kCardHistory, field::kCardNotes, field::kUid };
 
     // What mapping the cards counted, for the closing message.
     struct Tally {
@@ -55,7 +55,7 @@ public:
         int honorifics = 0; // records given the default honorific
     };
 
-    // One card's values (CP932, indexed by the default schema's fields) before they
+    // One card's values (CP932, indexed by the schema's fields) before they
     // meet the table's widths; `notes` gains what was left out or changed, each line
     // naming the card (its number from 1 and its name) and the property.
     static std::vector<std::string> MapCard(

@@ -264,6 +264,68 @@ TEST_F(VCardTest, ExportedCardsComeBackIntoTheSameFields)
     EXPECT_EQ(U(again.ClosingMessage()).rfind("インポートしたデータはありません。（0件）\n（既に登録されているため", 0), 0U);
 }
 
+// The first export stores each record's UID in the book, the one exports gave before
+// (so their cards still match), without touching 更新日; a renamed record, a deleted
+// neighbour and another order keep it; an import into a fresh book takes the cards'
+// UIDs, a phone's as it wrote it.
+TEST_F(VCardTest, StoredUidsStayWithTheirRecords)
+{
+    const std::string before
+        = Exported({ { { "名前", "山田　太郎" }, { "登録日", "2020/01/02" }, { "更新日", "2021/03/04" } },
+            { { "名前", "山田　太郎" }, { "登録日", "2020/01/02" } }, { { "名前", "佐藤" }, { "カナ", "ｻﾄｳ" } } });
+    ASSERT_EQ(table.GetFieldCount(), 24) << "formatting alone writes nothing into the book";
+    const std::vector<std::string> derived = VCardExport::RecordUids(table);
+    int saves = 0;
+    const auto save = [&saves] { return ++saves > 0; };
+    VCardExport out;
+    ASSERT_EQ(out.Run(Docs("first.vcf"), rec, save), VCardExport::kExported);
+    EXPECT_EQ(saves, 1);
+    ASSERT_EQ(table.UidField(), field::kUid);
+    for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(table.Value(field::kUid, k), derived[static_cast<std::size_t>(k)]) << k;
+    EXPECT_EQ(Value("更新日", 0), "2021/03/04");
+    EXPECT_EQ(nrt::test::ReadAll(Docs("first.vcf")), before);
+    ASSERT_EQ(out.Run(Docs("second.vcf"), rec, save), VCardExport::kExported);
+    EXPECT_EQ(saves, 1) << "nothing more to store";
+
+    // Renamed, a namesake deleted, another order: each card still has its record's UID.
+    ASSERT_EQ(table.ReadRecord(0), RecordError::kNone);
+    ASSERT_EQ(table.SetValue(field::kName, S("山田　一郎")), RecordError::kNone);
+    ASSERT_EQ(table.PostRecord(), RecordError::kNone);
+    ASSERT_TRUE(table.MarkDeleted(1));
+    ASSERT_EQ(rec.SetSort(S("カナ d"), 0), SortError::kNone);
+    ASSERT_EQ(rec.Select(std::string_view()), SelectResult::kSelected);
+    const std::string after = VCardExport::Format(rec);
+    EXPECT_NE(after.find("UID:" + derived[0] + "\r\nREV:20210304T000000Z\r\nFN:" + "山田　一郎"), std::string::npos)
+        << after;
+    EXPECT_NE(after.find("UID:" + derived[2] + "\r\nFN:" + "佐藤"), std::string::npos) << after;
+    EXPECT_EQ(after.find("UID:" + derived[1]), std::string::npos);
+    // The cards of before: the renamed record is known by its UID; the deleted one's
+    // card comes back.
+    ASSERT_EQ(Import(before), VCardImport::kImported);
+    EXPECT_EQ(table.GetRecordCount(), 4);
+    EXPECT_EQ(Value("名前", 3), "山田　太郎");
+    EXPECT_EQ(table.Value(field::kUid, 3), derived[1]);
+
+    // Into a fresh book: the same UIDs, and a phone's kept as written.
+    AddressTable fresh;
+    fresh.CreateDefaultTable();
+    const std::string phone = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:4F2A9C1E-77B0-4C7E-9D1A-3B5E6F708192:ABPerson\r\n"
+                              "N:鈴木;一郎;;;\r\nEND:VCARD\r\n";
+    WriteAll(Docs("fresh.vcf"), VCardExport::Format(rec) + phone);
+    VCardImport import(*global, fresh);
+    ASSERT_EQ(import.Load(Docs("fresh.vcf")), VCardImport::kImported);
+    ASSERT_EQ(fresh.GetRecordCount(), 3);
+    EXPECT_EQ(fresh.Value(field::kUid, 0), derived[2]);
+    EXPECT_EQ(fresh.Value(field::kUid, 1), derived[0]);
+    EXPECT_EQ(fresh.Value(field::kUid, 2), "4F2A9C1E-77B0-4C7E-9D1A-3B5E6F708192:ABPerson");
+    RecordSet freshRecords;
+    freshRecords.Attach(&fresh);
+    ASSERT_EQ(freshRecords.Select(std::string_view()), SelectResult::kSelected);
+    EXPECT_NE(VCardExport::Format(freshRecords).find("UID:4F2A9C1E-77B0-4C7E-9D1A-3B5E6F708192:ABPerson\r\n"),
+        std::string::npos);
+}
+
 // A value with a line break (as older imports stored them) goes out escaped, never as
 // a raw line other readers stop at.
 TEST_F(VCardTest, LineBreaksInValuesAreEscapedOnTheWayOut)
