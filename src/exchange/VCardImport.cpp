@@ -541,21 +541,21 @@ VCardImport::Result VCardImport::Run(std::string_view path, Observer* observer)
     notes_.clear();
     if (!platform::fs::IsFile(path)) {
         platform::Warn(SJ("ファイルが見つかりません。"));
-        return kFileMissing;
+        return Result::kFileMissing;
     }
     std::string bytes;
     const int cards = platform::fs::ReadFile(path, bytes) ? static_cast<int>(vcard::Parse(bytes).size()) : -1;
     if (!AskImport(global_, path, cards))
-        return kDeclined;
+        return Result::kDeclined;
     const Result result = Load(path, observer);
-    if (observer && result == kImported)
+    if (observer && result == Result::kImported)
         observer->Imported();
-    if (result == kNothingImported)
+    if (result == Result::kNothingImported)
         platform::Warn(ClosingMessage());
-    if (result != kImported)
+    if (result != Result::kImported)
         return result;
     platform::Inform(ClosingMessage(), SJ("住所録"));
-    return kImported;
+    return Result::kImported;
 }
 
 VCardImport::Result VCardImport::Load(std::string_view path, Observer* observer)
@@ -568,12 +568,12 @@ VCardImport::Result VCardImport::Load(std::string_view path, Observer* observer)
     std::string bytes;
     if (!platform::fs::ReadFile(path, bytes)) {
         platform::Warn(SJ("ファイルオープンに失敗しました。"));
-        return kReadFailed;
+        return Result::kReadFailed;
     }
     const std::vector<vcard::Card> cards = vcard::Parse(bytes);
     if (cards.empty()) {
         platform::Warn(SJ("vCardのデータがありません。"));
-        return kNoCards;
+        return Result::kNoCards;
     }
     watch.Busy(true);
     // A card this program wrote names its record by UID: one already in the book is not
@@ -629,7 +629,7 @@ VCardImport::Result VCardImport::Load(std::string_view path, Observer* observer)
     }
     if (rows.RowCount() == 0) {
         watch.Busy(false);
-        return tally_.alreadyThere > 0 ? kImported : kNothingImported;
+        return tally_.alreadyThere > 0 ? Result::kImported : Result::kNothingImported;
     }
     RecordImport records(global_, table_);
     const RecordImport::Result result = records.Run(rows, watch);

@@ -29,13 +29,12 @@ public:
         kFileMissing = 2,
         kDeclined = 3,
         kReadFailed = 5,
-        kRowRefused = static_cast<int>(RecordImport::kRowRefused),
-        kCategorySaveFailed = static_cast<int>(RecordImport::kCategorySaveFailed),
-        kTableSaveFailed = static_cast<int>(RecordImport::kTableSaveFailed),
+        kRowRefused = static_cast<int>(RecordImport::Result::kRowRefused),
+        kCategorySaveFailed = static_cast<int>(RecordImport::Result::kCategorySaveFailed),
+        kTableSaveFailed = static_cast<int>(RecordImport::Result::kTableSaveFailed),
         kNoCards = 9,
         kNothingImported = 10, // no card had anything to import
     };
-    using enum Result;
     using Observer = RecordImport::Observer;
 
     // The fields a card fills.

@@ -181,9 +181,9 @@ void CsvExportDialog::Export()
     const CsvExport::Result result = out.Run(request, main_.Records(), &watch);
     if (!out.Path().empty())
         txt_Path->setText(ToQ(out.Path()));
-    if (result == CsvExport::kNoFileName)
+    if (result == CsvExport::Result::kNoFileName)
         txt_Path->setFocus();
-    else if (result == CsvExport::kNoFields)
+    else if (result == CsvExport::Result::kNoFields)
         lst_To->setFocus();
 }
 

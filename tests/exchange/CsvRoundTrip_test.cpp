@@ -112,7 +112,7 @@ void ExpectImportedBack(AppSettings& global, const AddressTable& table, const st
     AddressTable copy;
     copy.CreateDefaultTable();
     CsvImport in(global, copy);
-    ASSERT_EQ(in.Run(path), CsvImport::kImported) << U(host.LastText());
+    ASSERT_EQ(in.Run(path), CsvImport::Result::kImported) << U(host.LastText());
     ASSERT_EQ(copy.GetRecordCount(), table.GetRecordCount());
     ExpectSameValues(table, copy);
 }
@@ -132,7 +132,7 @@ TEST_F(RoundTripTest, EveryFieldOfAThousandRecords)
     for (int f = 0; f < table.GetFieldCount(); ++f)
         request.fields.push_back(table.GetField(f).name);
     CsvExport out(*global);
-    ASSERT_EQ(out.Run(request, rec), CsvExport::kExported);
+    ASSERT_EQ(out.Run(request, rec), CsvExport::Result::kExported);
     const std::string bytes = nrt::test::ReadAll(out.Path());
     std::size_t lines = 0;
     for (std::size_t p = 0; (p = bytes.find("\r\n", p)) != std::string::npos; p += 2)
@@ -169,14 +169,14 @@ TEST_F(RoundTripTest, TheExtendedFieldsIntoABookOfTheDefault24)
     for (int f = 0; f < table.GetFieldCount(); ++f)
         request.fields.push_back(table.GetField(f).name);
     CsvExport out(*global);
-    ASSERT_EQ(out.Run(request, rec), CsvExport::kExported);
+    ASSERT_EQ(out.Run(request, rec), CsvExport::Result::kExported);
     const std::string bytes = nrt::test::ReadAll(out.Path());
     EXPECT_EQ(bytes.find(S("\"登録日\",\"連名１\",\"連名１敬称\"")) != std::string::npos, true);
 
     AddressTable copy;
     copy.CreateDefaultTable();
     CsvImport in(*global, copy);
-    ASSERT_EQ(in.Run(out.Path()), CsvImport::kImported) << U(host.LastText());
+    ASSERT_EQ(in.Run(out.Path()), CsvImport::Result::kImported) << U(host.LastText());
     ASSERT_EQ(copy.GetFieldCount(), field::kExtendedEnd);
     ASSERT_EQ(copy.GetRecordCount(), table.GetRecordCount());
     ExpectSameValues(table, copy);
@@ -209,7 +209,7 @@ TEST_F(RoundTripTest, TheUidColumn)
         for (int f = 0; f < loaded.GetFieldCount(); ++f)
             request.fields.push_back(loaded.GetField(f).name);
         CsvExport out(*global);
-        ASSERT_EQ(out.Run(request, rec), CsvExport::kExported);
+        ASSERT_EQ(out.Run(request, rec), CsvExport::Result::kExported);
         EXPECT_EQ(nrt::test::ReadAll(out.Path()).find("UID"), std::string::npos);
         ASSERT_EQ(loaded.SaveTable(path), TableError::kNone);
         EXPECT_TRUE(nrt::test::ReadAll(path) == saved) << "the book's file changed";
@@ -219,15 +219,15 @@ TEST_F(RoundTripTest, TheUidColumn)
         ASSERT_EQ(loaded.GetFieldCount(), field::kSchemaEnd);
         request.typedName = "uids";
         request.fields.push_back("UID");
-        ASSERT_EQ(out.Run(request, rec), CsvExport::kExported);
+        ASSERT_EQ(out.Run(request, rec), CsvExport::Result::kExported);
         AddressTable copy;
         copy.CreateDefaultTable();
         CsvImport in(*global, copy);
-        ASSERT_EQ(in.Run(out.Path()), CsvImport::kImported) << U(host.LastText());
+        ASSERT_EQ(in.Run(out.Path()), CsvImport::Result::kImported) << U(host.LastText());
         ASSERT_EQ(copy.UidField(), field::kUid);
         ASSERT_EQ(copy.GetRecordCount(), 30);
         ExpectSameValues(loaded, copy);
-        ASSERT_EQ(in.Run(out.Path()), CsvImport::kImported) << U(host.LastText());
+        ASSERT_EQ(in.Run(out.Path()), CsvImport::Result::kImported) << U(host.LastText());
         ASSERT_EQ(copy.GetRecordCount(), 60);
         std::set<std::string> uids;
         for (int k = 0; k < copy.GetRecordCount(); ++k)
@@ -276,7 +276,7 @@ TEST_F(RoundTripTest, FormulasLeaveInertAndComeBackWhole)
     request.typedName = "formulas";
     request.fields = { S("名前"), S("備考１") };
     CsvExport out(*global);
-    ASSERT_EQ(out.Run(request, rec), CsvExport::kExported);
+    ASSERT_EQ(out.Run(request, rec), CsvExport::Result::kExported);
     std::string expected = S("\"名前\",\"備考１\"\r\n");
     for (const Case& c : cases)
         expected += S("\"") + S(c.cell) + S("\",\"") + S(c.cell) + S("\"\r\n");

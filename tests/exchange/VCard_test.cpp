@@ -185,7 +185,7 @@ TEST_F(VCardTest, CardsAsPhonesAndWebAddressBooksWriteThem)
     };
     for (const Case& c : cases) {
         table.ClearRecords();
-        ASSERT_EQ(Import(c.card), VCardImport::kImported) << c.what;
+        ASSERT_EQ(Import(c.card), VCardImport::Result::kImported) << c.what;
         ASSERT_EQ(table.GetRecordCount(), 1) << c.what;
         ExpectFields(*this, [this](const char* f) { return Value(f, 0); }, c.fields, c.what);
         for (const auto& texts : c.notes)
@@ -202,14 +202,14 @@ TEST_F(VCardTest, SeveralCardsAndValuesCutToTheirFieldsWithANote)
     const std::string note(120, 'x');
     ASSERT_EQ(Import("BEGIN:VCARD\r\nVERSION:3.0\r\nN:一;;;;\r\nNOTE:" + note
                   + "\r\nEND:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\nFN:二\r\nEND:VCARD\r\n"),
-        VCardImport::kImported);
+        VCardImport::Result::kImported);
     ASSERT_EQ(table.GetRecordCount(), 2);
     EXPECT_EQ(Value("名前", 0), "一");
     EXPECT_EQ(Value("備考１", 0), note.substr(0, 100));
     EXPECT_EQ(Value("名前", 1), "二");
     EXPECT_TRUE(Noted({ "1件目（一）の備考１", "100バイト" }));
     // A file without cards adds nothing and says so.
-    EXPECT_EQ(Import("BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n"), VCardImport::kNoCards);
+    EXPECT_EQ(Import("BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n"), VCardImport::Result::kNoCards);
     EXPECT_EQ(table.GetRecordCount(), 2);
 }
 
@@ -247,7 +247,7 @@ TEST_F(VCardTest, ExportedCardsComeBackIntoTheSameFields)
     EXPECT_NE(uids[1], uids[2]);
 
     table.ClearRecords();
-    ASSERT_EQ(Import(file), VCardImport::kImported);
+    ASSERT_EQ(Import(file), VCardImport::Result::kImported);
     ASSERT_EQ(table.GetRecordCount(), 3);
     EXPECT_TRUE(notes.empty()) << notes.front();
     for (int k = 0; k < 3; ++k)
@@ -258,7 +258,7 @@ TEST_F(VCardTest, ExportedCardsComeBackIntoTheSameFields)
     // The same file again adds nothing: its cards name records already there.
     WriteAll(Docs("again.vcf"), file);
     VCardImport again(*global, table);
-    ASSERT_EQ(again.Load(Docs("again.vcf")), VCardImport::kImported);
+    ASSERT_EQ(again.Load(Docs("again.vcf")), VCardImport::Result::kImported);
     EXPECT_EQ(table.GetRecordCount(), 3);
     EXPECT_EQ(again.Counts().alreadyThere, 3);
     EXPECT_EQ(U(again.ClosingMessage()).rfind("インポートしたデータはありません。（0件）\n（既に登録されているため", 0), 0U);
@@ -302,7 +302,7 @@ TEST_F(VCardTest, StoredUidsStayWithTheirRecords)
     EXPECT_EQ(after.find("UID:" + derived[1]), std::string::npos);
     // The cards of before: the renamed record is known by its UID; the deleted one's
     // card comes back.
-    ASSERT_EQ(Import(before), VCardImport::kImported);
+    ASSERT_EQ(Import(before), VCardImport::Result::kImported);
     EXPECT_EQ(table.GetRecordCount(), 4);
     EXPECT_EQ(Value("名前", 3), "山田　太郎");
     EXPECT_EQ(table.Value(field::kUid, 3), derived[1]);
@@ -314,7 +314,7 @@ TEST_F(VCardTest, StoredUidsStayWithTheirRecords)
                               "N:鈴木;一郎;;;\r\nEND:VCARD\r\n";
     WriteAll(Docs("fresh.vcf"), VCardExport::Format(rec) + phone);
     VCardImport import(*global, fresh);
-    ASSERT_EQ(import.Load(Docs("fresh.vcf")), VCardImport::kImported);
+    ASSERT_EQ(import.Load(Docs("fresh.vcf")), VCardImport::Result::kImported);
     ASSERT_EQ(fresh.GetRecordCount(), 3);
     EXPECT_EQ(fresh.Value(field::kUid, 0), derived[2]);
     EXPECT_EQ(fresh.Value(field::kUid, 1), derived[0]);
@@ -341,7 +341,7 @@ TEST_F(VCardTest, LineBreaksInValuesAreEscapedOnTheWayOut)
     table.ClearRecords();
     WriteAll(Docs("in.vcf"), file);
     VCardImport import(*global, table);
-    ASSERT_EQ(import.Load(Docs("in.vcf")), VCardImport::kImported);
+    ASSERT_EQ(import.Load(Docs("in.vcf")), VCardImport::Result::kImported);
     EXPECT_EQ(Value("住所２", 0), "霞が関ビル　12階");
     EXPECT_EQ(Value("備考１", 0), "一　二\\三");
     EXPECT_EQ(import.Counts().lineBreaks, 2);
@@ -433,7 +433,7 @@ open(sys.argv[1], "w", encoding="utf-8").write(c.serialize())
     const std::string written = U(dir.Path()) + "/peer.vcf";
     ASSERT_TRUE(RunPython(write, "'" + written + "'"));
     table.ClearRecords();
-    ASSERT_EQ(Import(test::ReadAll(S(written))), VCardImport::kImported);
+    ASSERT_EQ(Import(test::ReadAll(S(written))), VCardImport::Result::kImported);
     ASSERT_EQ(table.GetRecordCount(), 1);
     ExpectFields(*this, [this](const char* f) { return Value(f, 0); },
         { { "名前", "佐藤　花子" }, { "カナ", "ｻﾄｳ ﾊﾅｺ" }, { "電話番号", "06-1234-5678" }, { "携帯番号", "080-1111-2222" },
@@ -450,7 +450,7 @@ TEST_F(VCardTest, NestedEmptyAndUtf16Cards)
     ASSERT_EQ(Import("BEGIN:VCARD\r\nVERSION:2.1\r\nN:外;一\r\nBEGIN:VCARD\r\nVERSION:2.1\r\nN:内;二\r\n"
                      "END:VCARD\r\nTEL;HOME:03-1111-2222\r\nEND:VCARD\r\n"
                      "BEGIN:VCARD\r\nVERSION:3.0\r\nEND:VCARD\r\n"),
-        VCardImport::kImported);
+        VCardImport::Result::kImported);
     ASSERT_EQ(table.GetRecordCount(), 2);
     EXPECT_EQ(Value("名前", 0), "外　一");
     EXPECT_EQ(Value("電話番号", 0), "03-1111-2222");
@@ -461,7 +461,7 @@ TEST_F(VCardTest, NestedEmptyAndUtf16Cards)
     table.ClearRecords();
     WriteAll(Docs("empty.vcf"), "BEGIN:VCARD\r\nVERSION:3.0\r\nX-UNKNOWN:1\r\nEND:VCARD\r\n");
     VCardImport empty(*global, table);
-    EXPECT_EQ(empty.Load(Docs("empty.vcf")), VCardImport::kNothingImported);
+    EXPECT_EQ(empty.Load(Docs("empty.vcf")), VCardImport::Result::kNothingImported);
     EXPECT_EQ(empty.Counts().empty, 1);
     EXPECT_EQ(table.GetRecordCount(), 0);
 
@@ -470,7 +470,7 @@ TEST_F(VCardTest, NestedEmptyAndUtf16Cards)
         ASSERT_EQ(Import(test::Utf16WithBom("BEGIN:VCARD\r\nVERSION:3.0\r\nN:𠮷田;花子;;;\r\nEMAIL:hanako@example.jp\r\n"
                                "END:VCARD\r\n",
                       little)),
-            VCardImport::kImported)
+            VCardImport::Result::kImported)
             << little;
         ASSERT_EQ(table.GetRecordCount(), 1) << little;
         EXPECT_EQ(Value("名前", 0), "〓田　花子") << little;
@@ -504,7 +504,7 @@ TEST_F(VCardTest, APrefectureLeftOutIsTakenFromThePostalCodesCity)
         table.ClearRecords();
         ASSERT_EQ(Import(std::string("BEGIN:VCARD\r\nVERSION:3.0\r\nN:山田;太郎;;;\r\nADR:") + c.adr
                       + "\r\nEND:VCARD\r\n"),
-            VCardImport::kImported)
+            VCardImport::Result::kImported)
             << c.adr;
         EXPECT_EQ(Value("都道府県", 0), c.prefecture) << c.adr;
         EXPECT_EQ(Value("住所１", 0), c.address1) << c.adr;
