@@ -88,7 +88,7 @@ int main()
         request.fields.push_back(db.GetField(f).name);
     CsvExport out(global);
     int failures = 0;
-    const double exportMs = bench::MedianMs(9, [&] { failures += out.Run(request, rec) != CsvExport::kExported; });
+    const double exportMs = bench::MedianMs(9, [&] { failures += out.Run(request, rec) != CsvExport::Result::kExported; });
     std::string bytes;
     platform::fs::ReadFile(out.Path(), bytes);
     const std::string copy = dir + "/copy.csv";
@@ -99,14 +99,14 @@ int main()
         AddressTable table;
         table.CreateDefaultTable();
         CsvImport in(global, table);
-        failures += in.Load(out.Path()) != CsvImport::kImported;
+        failures += in.Load(out.Path()) != CsvImport::Result::kImported;
         records = table.GetRecordCount();
     });
     const double runMs = bench::MedianMs(9, [&] {
         AddressTable table;
         table.CreateDefaultTable();
         CsvImport in(global, table);
-        failures += in.Run(out.Path()) != CsvImport::kImported;
+        failures += in.Run(out.Path()) != CsvImport::Result::kImported;
         records = std::min(records, table.GetRecordCount());
     });
     // The same file in UTF-8, as spreadsheets and phones write it.
@@ -114,13 +114,13 @@ int main()
     utf8Request.typedName = dir + "/records-utf8.csv";
     utf8Request.utf8 = true;
     CsvExport utf8Out(global);
-    failures += utf8Out.Run(utf8Request, rec) != CsvExport::kExported;
+    failures += utf8Out.Run(utf8Request, rec) != CsvExport::Result::kExported;
     int utf8Records = 0;
     const double importUtf8Ms = bench::MedianMs(9, [&] {
         AddressTable table;
         table.CreateDefaultTable();
         CsvImport in(global, table);
-        failures += in.Load(utf8Out.Path()) != CsvImport::kImported;
+        failures += in.Load(utf8Out.Path()) != CsvImport::Result::kImported;
         utf8Records = table.GetRecordCount();
     });
 

@@ -67,7 +67,7 @@ int RunExportCsv(Context& context, Args& args)
     if (!SelectOrSay(records, mainlist::WithUserCondition(mainlist::ListCondition(t, {}), platform::Utf8ToSjis(where))))
         return kExitFailed;
     CsvExport out(context.Global());
-    if (out.Run(request, records) != CsvExport::kExported)
+    if (out.Run(request, records) != CsvExport::Result::kExported)
         return kExitFailed;
     std::printf("%d\n", out.ExportedCount());
     return kExitOk;

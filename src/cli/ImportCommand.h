@@ -33,7 +33,7 @@ template <class Import, class RunImport> int RunImportCommand(Context& context, 
 template <class Import> int RunImportCommand(Context& context, Args& args)
 {
     return RunImportCommand<Import>(context, args, [](Import& import, const std::string& path, SaveOnCommit& save) {
-        return import.Run(path, &save) == Import::kImported;
+        return import.Run(path, &save) == Import::Result::kImported;
     });
 }
 

@@ -79,15 +79,15 @@ int RunImportCsv(Context& context, Args& args)
             std::string name;
             const CsvImport::HeaderResult header = import.ProbeHeader(path, name);
             if (hasMap
-                || (header != CsvImport::kHeaderOk && header != CsvImport::kHeaderCannotOpen
-                    && header != CsvImport::kHeaderEmpty)) {
+                || (header != CsvImport::HeaderResult::kHeaderOk && header != CsvImport::HeaderResult::kHeaderCannotOpen
+                    && header != CsvImport::HeaderResult::kHeaderEmpty)) {
                 CsvImport::Mapping chosen;
                 if (!ChooseMapping(context, path, hasMap ? CommandLinePath(mapFile) : std::string(), chosen))
                     return false;
                 if (!chosen.targets.empty())
                     mapping = std::move(chosen);
             }
-            return import.Run(path, &save, mapping ? &*mapping : nullptr) == CsvImport::kImported;
+            return import.Run(path, &save, mapping ? &*mapping : nullptr) == CsvImport::Result::kImported;
         });
 }
 

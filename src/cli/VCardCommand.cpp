@@ -10,8 +10,10 @@
 #include "exchange/VCardExport.h"
 #include "exchange/VCardImport.h"
 #include "platform/sjis.h"
+#include "qt/SingleInstance.h"
 
 #include <cstdio>
+#include <functional>
 
 namespace nrt::cli {
 
@@ -32,15 +34,26 @@ int RunExportVCard(Context& context, Args& args)
     mainlist::TabContext t;
     if (!ChooseTab(context.Global(), senders, hasTab ? &tab : nullptr, t))
         return kExitFailed;
+    // The UIDs the export gives records are stored in the book, as every writer writes
+    // it: under the lock. While the window has the book open, its own export stores them
+    // and this one only reads.
+    const bool store = !gui::SingleInstance::HeldByAnother();
+    if (store && !context.LockForWriting())
+        return kExitFailed;
+    AddressTable& table = context.Table();
     RecordSet records;
-    records.Attach(&context.Table());
+    records.Attach(&table);
     // A table without these fields is written in the order of its records.
     static_cast<void>(records.SetSort(SJ("カナ, 名前"), 0));
     const std::string condition = marked ? mainlist::PrintCondition(t, {}) : mainlist::ListCondition(t, {});
     if (!SelectOrSay(records, mainlist::WithUserCondition(condition, platform::Utf8ToSjis(where))))
         return kExitFailed;
     VCardExport out;
-    if (out.Run(CommandLinePath(args.Rest()[0]), records) != VCardExport::kExported)
+    // A book that did not load whole is not written by the way (see TableForWriting).
+    std::function<bool()> save;
+    if (store && table.LoadedWhole() && !table.LoadFailedOnExistingFile())
+        save = [&context] { return context.SaveTable(); };
+    if (out.Run(CommandLinePath(args.Rest()[0]), records, save) != VCardExport::kExported)
         return kExitFailed;
     std::printf("%d\n", out.ExportedCount());
     return kExitOk;

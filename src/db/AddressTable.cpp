@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <random>
 
 namespace nrt {
 namespace {
@@ -36,19 +37,38 @@ const std::string& DefaultFieldName(int index)
 const std::string& SchemaFieldName(int index)
 {
     static const auto names = NamesOf(kExtendedSchema);
+    static const std::string uid = platform::Utf8ToSjis(kIdentityField.name);
     static const std::string none;
     if (index < field::kJointName1)
         return DefaultFieldName(index);
+    if (index == field::kUid)
+        return uid;
     return index < field::kExtendedEnd ? names[static_cast<std::size_t>(index - field::kJointName1)] : none;
+}
+
+std::string NewRecordUid()
+{
+    thread_local std::mt19937_64 rng { [] {
+        std::random_device device;
+        return (static_cast<std::uint64_t>(device()) << 32) ^ device();
+    }() };
+    const std::uint64_t hi = rng(), lo = rng();
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "urn:uuid:%08x-%04x-4%03x-%04x-%012llx", static_cast<unsigned>(hi >> 32),
+        static_cast<unsigned>((hi >> 16) & 0xFFFF), static_cast<unsigned>(hi & 0xFFF),
+        static_cast<unsigned>(0x8000 | ((lo >> 48) & 0x3FFF)), static_cast<unsigned long long>(lo & 0xFFFFFFFFFFFFULL));
+    return buf;
 }
 
 namespace {
 
+// The definition of a field after the default 24.
 FieldDef ExtendedDefinition(int index)
 {
     FieldDef d;
     d.name = SchemaFieldName(index);
-    d.width = kExtendedSchema[static_cast<std::size_t>(index - field::kJointName1)].width;
+    d.width = index == field::kUid ? kIdentityField.width
+                                   : kExtendedSchema[static_cast<std::size_t>(index - field::kJointName1)].width;
     return d;
 }
 
@@ -77,9 +97,13 @@ RecordError AddressTable::DefineFields(const FieldDefinition& fields)
     current_ = -1;
     schemaGrown_ = false;
     schemaCopy_.clear();
-    defaultSchema_ = GetFieldCount() == field::kJointName1;
-    for (int i = 0; defaultSchema_ && i < GetFieldCount(); ++i)
-        defaultSchema_ = platform::lstrcmpiA(fields_[static_cast<std::size_t>(i)].name, DefaultFieldName(i)) == 0;
+    growable_ = GetFieldCount() == field::kJointName1 || GetFieldCount() == field::kExtendedEnd;
+    for (int i = 0; growable_ && i < GetFieldCount(); ++i)
+        growable_ = platform::lstrcmpiA(fields_[static_cast<std::size_t>(i)].name, SchemaFieldName(i)) == 0;
+    uidField_ = -1;
+    for (int i = 0; uidField_ < 0 && i < GetFieldCount(); ++i)
+        if (platform::lstrcmpiA(fields_[static_cast<std::size_t>(i)].name, SchemaFieldName(field::kUid)) == 0)
+            uidField_ = i;
     // A fresh table holds nothing that needs saving.
     savedChanges_ = ++changes_;
     return RecordError::kNone;
@@ -104,7 +128,7 @@ int AddressTable::FindField(std::string_view name) const
     for (int i = 0; i < GetFieldCount(); ++i)
         if (platform::lstrcmpiA(fields_[static_cast<std::size_t>(i)].name, name) == 0)
             return i;
-    for (int i = field::kJointName1; i < field::kExtendedEnd; ++i)
+    for (int i = field::kJointName1; i < field::kSchemaEnd; ++i)
         if (IsPendingField(i) && platform::lstrcmpiA(SchemaFieldName(i), name) == 0)
             return i;
     return -1;
@@ -114,8 +138,8 @@ const FieldDef& AddressTable::GetField(int f) const
 {
     if (IsPendingField(f)) {
         static const auto pending = [] {
-            std::array<FieldDef, kExtendedSchema.size()> d;
-            for (int i = field::kJointName1; i < field::kExtendedEnd; ++i)
+            std::array<FieldDef, field::kSchemaEnd - field::kJointName1> d;
+            for (int i = field::kJointName1; i < field::kSchemaEnd; ++i)
                 d[static_cast<std::size_t>(i - field::kJointName1)] = ExtendedDefinition(i);
             return d;
         }();
@@ -126,17 +150,19 @@ const FieldDef& AddressTable::GetField(int f) const
 
 bool AddressTable::IsPendingField(int f) const
 {
-    return f >= GetFieldCount() && f < field::kExtendedEnd && defaultSchema_;
+    return f >= GetFieldCount() && f < field::kSchemaEnd && growable_;
 }
 
-RecordError AddressTable::ExtendSchema()
+RecordError AddressTable::ExtendSchema(int end)
 {
-    if (HasExtendedFields())
+    if (GetFieldCount() >= end)
         return RecordError::kNone;
-    if (!IsPendingField(field::kJointName1))
+    // The extended fields come as one; the identifier after them.
+    end = end <= field::kExtendedEnd ? field::kExtendedEnd : field::kSchemaEnd;
+    if (!IsPendingField(end - 1))
         return RecordError::kNotDefaultSchema;
     const std::size_t oldCount = fields_.size();
-    const std::size_t extra = kExtendedSchema.size();
+    const std::size_t extra = static_cast<std::size_t>(end) - oldCount;
     // Every record gets its new values empty at its end; the offsets of the old ones
     // move by the longer offset table, their bytes stay as they are.
     std::string packed;
@@ -164,7 +190,7 @@ RecordError AddressTable::ExtendSchema()
         if (!records_.SetLine(k, packed))
             return RecordError::kNoMemory;
     }
-    for (int i = field::kJointName1; i < field::kExtendedEnd; ++i) {
+    for (int i = GetFieldCount(); i < end; ++i) {
         const FieldDef d = ExtendedDefinition(i);
         rawDefinitions_.append(d.Encode().data(), FieldDef::kRecordSize);
         fields_.push_back(d);
@@ -172,7 +198,9 @@ RecordError AddressTable::ExtendSchema()
         workBufferSize_ += 2 + static_cast<std::size_t>(d.width) + 1;
         buffer_.SetLine(i, {});
     }
-    defaultSchema_ = false;
+    growable_ = GetFieldCount() == field::kExtendedEnd;
+    if (end > field::kUid)
+        uidField_ = field::kUid;
     schemaGrown_ = true;
     ++changes_;
     return RecordError::kNone;
@@ -241,7 +269,7 @@ RecordError AddressTable::SetValue(int f, std::string_view text)
             return RecordError::kNone;
         if (text.size() > static_cast<std::size_t>(GetField(f).width))
             return RecordError::kTooLong;
-        if (const RecordError code = ExtendSchema(); code != RecordError::kNone)
+        if (const RecordError code = ExtendSchema(f + 1); code != RecordError::kNone)
             return code;
     }
     if (text.empty()) {
@@ -267,27 +295,92 @@ RecordError AddressTable::SetValueByName(std::string_view name, std::string_view
     return SetValue(f, text);
 }
 
-RecordError AddressTable::PostRecord()
+namespace {
+
+// A record as stored: its flags, the offsets of its n values, then each value with its
+// NUL.
+template <typename ValueOf> std::string PackRecord(char flags, int n, std::size_t reserve, ValueOf value)
 {
-    const int n = GetFieldCount();
     std::string packed;
-    packed.reserve(workBufferSize_);
-    packed.push_back(0);
+    packed.reserve(reserve);
+    packed.push_back(flags);
     std::size_t offset = 1 + 2 * static_cast<std::size_t>(n);
     for (int f = 0; f < n; ++f) {
         packed.push_back(static_cast<char>(offset & 0xFF));
         packed.push_back(static_cast<char>((offset >> 8) & 0xFF));
-        offset += buffer_.GetLine(f).size() + 1;
+        offset += value(f).size() + 1;
     }
     for (int f = 0; f < n; ++f) {
-        packed.append(buffer_.GetLine(f));
+        packed.append(value(f));
         packed.push_back(0);
     }
+    return packed;
+}
+
+} // namespace
+
+bool AddressTable::UidTaken(std::string_view uid) const
+{
+    if (uidsAt_ != changes_) {
+        uids_.clear();
+        for (int k = 0; k < GetRecordCount(); ++k)
+            if (!IsDeleted(k))
+                if (const std::string_view held = Value(uidField_, k); !held.empty())
+                    uids_.emplace(held);
+        uidsAt_ = changes_;
+    }
+    return uids_.contains(std::string(uid));
+}
+
+RecordError AddressTable::PostRecord()
+{
     if (current_ != -1 && (current_ >= GetRecordCount() || IsDeleted(current_)))
         return RecordError::kRecordGone;
+    // A new record is a record of its own: an identifier copied from another one (a
+    // file imported twice) is not kept.
+    std::string uid;
+    const bool identify = current_ == -1 && uidField_ >= 0;
+    if (identify) {
+        uid = buffer_.GetLine(uidField_);
+        if (uid.empty() || UidTaken(uid))
+            uid = NewRecordUid();
+    }
+    const std::string packed = PackRecord(0, GetFieldCount(), workBufferSize_,
+        [&](int f) { return identify && f == uidField_ ? std::string_view(uid) : buffer_.GetLine(f); });
     const bool stored = current_ == -1 ? records_.AddLine(packed) : records_.SetLine(current_, packed);
     if (!stored)
         return RecordError::kNoMemory;
+    // The index of identifiers follows a new record rather than being built again.
+    const bool indexed = uidsAt_ == changes_;
+    ++changes_;
+    if (identify && indexed) {
+        uids_.insert(std::move(uid));
+        uidsAt_ = changes_;
+    }
+    return RecordError::kNone;
+}
+
+RecordError AddressTable::StoreValue(int k, int f, std::string_view text)
+{
+    if (k < 0 || k >= GetRecordCount() || IsDeleted(k))
+        return RecordError::kNoRecord;
+    if (f < 0 || (f >= GetFieldCount() && !IsPendingField(f)))
+        return RecordError::kNoField;
+    if (text.find('\0') != std::string_view::npos || text.size() > static_cast<std::size_t>(GetField(f).width))
+        return RecordError::kTooLong;
+    if (IsPendingField(f))
+        if (const RecordError code = ExtendSchema(f + 1); code != RecordError::kNone)
+            return code;
+    if (GetField(f).type == kFieldNumber)
+        for (char c : text)
+            if (c < '0' || c > '9')
+                return RecordError::kNotNumber;
+    const std::string packed = PackRecord(
+        GetRecord(k)[0], GetFieldCount(), workBufferSize_, [&](int g) { return g == f ? text : Value(g, k); });
+    if (packed.size() > 0xFFFF || !records_.SetLine(k, packed))
+        return RecordError::kNoMemory;
+    if (k == current_)
+        buffer_.SetLine(f, text);
     ++changes_;
     return RecordError::kNone;
 }
@@ -427,7 +520,8 @@ TableError AddressTable::Parse(std::string_view bytes, std::unique_ptr<char[]>* 
     damagedRecords_ = 0;
     repairedRecords_ = 0;
     fields_.clear();
-    defaultSchema_ = false;
+    growable_ = false;
+    uidField_ = -1;
     rawDefinitions_.clear();
     records_.Clear();
     buffer_.Clear();

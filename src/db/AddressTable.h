@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace nrt {
@@ -86,6 +87,10 @@ enum Index : int {
     kCardHistory,
     kCardNotes,
     kExtendedEnd,
+    // The record's own identifier, gained after those the first time a record gets one
+    // (kIdentityField); a vCard's UID.
+    kUid = kExtendedEnd,
+    kSchemaEnd,
 };
 inline constexpr int kJointNameCount = 3;
 } // namespace field
@@ -109,8 +114,15 @@ inline constexpr std::array<SchemaField, 11> kExtendedSchema { {
 } };
 static_assert(static_cast<std::size_t>(field::kJointName1) == kDefaultSchema.size()
     && field::kExtendedEnd - field::kJointName1 == static_cast<int>(kExtendedSchema.size()));
-// CP932 name of field `index` of the default or the extended schema; "" beyond them.
+// The identifier field a table gains after the extended ones, the first time a record
+// is given one (a vCard export, an import that brings one). Wide enough for what phones
+// and web address books write. Not a field of the input form.
+inline constexpr SchemaField kIdentityField { "UID", 255 };
+// CP932 name of field `index` of the default, the extended or the identity schema; ""
+// beyond them.
 const std::string& SchemaFieldName(int index);
+// A new identifier: "urn:uuid:" and a random (version 4) UUID.
+std::string NewRecordUid();
 
 // Codes of loading and saving a table file.
 enum class TableError : int {
@@ -153,19 +165,25 @@ public:
     const FieldDef& GetField(int f) const;
     // The n definition records of 116 bytes, back to back.
     std::string_view GetFieldDefinitions() const { return rawDefinitions_; }
-    // A field of the extended schema that a 24-field table does not have yet is found
-    // at its future index: it reads as empty everywhere, and the first value stored
-    // in it adds the extended fields (ExtendSchema).
+    // A field of the extended or identity schema that a table of the default 24 (or of
+    // those and the extended 11) does not have yet is found at its future index: it
+    // reads as empty everywhere, and the first value stored in it adds the fields up to
+    // it (ExtendSchema).
     int FindField(std::string_view name) const;
-    // Whether f is such a field: beyond the table's fields, within the extended schema,
-    // and the table the default 24.
+    // Whether f is such a field: beyond the table's fields, before field::kSchemaEnd,
+    // and the table's fields the first 24 or 35 of that schema.
     bool IsPendingField(int f) const;
     // Whether the table has the fields after the 24.
     bool HasExtendedFields() const { return GetFieldCount() >= field::kExtendedEnd; }
-    // Appends the extended fields to a table of the default 24, every record and the
-    // current-record buffer getting them empty. kNoMemory when memory runs out,
-    // kNotDefaultSchema when the table's fields are not the default 24.
-    [[nodiscard]] RecordError ExtendSchema();
+    // The table's identifier field ("UID"), -1 while it has none. Once it has one, every
+    // new record gets an identifier when posted.
+    int UidField() const { return uidField_; }
+    // Appends the fields of the schema up to `end` (up to field::kExtendedEnd: the
+    // extended ones, which come together; beyond: also the identifier) to a table of the
+    // default 24 or of those and the extended 11, every record and the current-record
+    // buffer getting them empty. kNoMemory when memory runs out, kNotDefaultSchema when
+    // the table's fields are not such.
+    [[nodiscard]] RecordError ExtendSchema(int end = field::kExtendedEnd);
 
     int GetRecordCount() const { return records_.GetCount(); }
     // The packed record k; empty when it does not exist.
@@ -182,7 +200,13 @@ public:
     [[nodiscard]] RecordError SetValueByName(std::string_view name, std::string_view text);
     // The value held in the current-record buffer for field f.
     std::string_view GetCurrentValue(int f) const { return buffer_.GetLine(f); }
+    // Writes the current-record buffer into its record, or as a new record when none was
+    // read. A new record of a table with an identifier field gets a new identifier when
+    // it has none, or one that another record holds.
     [[nodiscard]] RecordError PostRecord();
+    // Sets field f of record k alone (the buffer follows when it holds k), nothing else
+    // of the record touched: no 更新日. A pending field grows the schema first.
+    [[nodiscard]] RecordError StoreValue(int k, int f, std::string_view text);
 
     // NUL-terminated value of field f in record k; nullptr when either does not exist
     // ("" for a pending field of an existing record).
@@ -236,8 +260,14 @@ private:
     std::vector<std::size_t> widths_; // of fields_, kept apart for the loader's checks
     std::string rawDefinitions_;
     int current_ = -1;
-    // The fields are the default 24, which may gain the extended ones.
-    bool defaultSchema_ = false;
+    // The fields are the first 24 or 35 of the schema, which may gain the rest.
+    bool growable_ = false;
+    int uidField_ = -1;
+    // The identifiers records hold, for PostRecord's check of a new one; built when
+    // needed, valid while uidsAt_ is changes_.
+    mutable std::unordered_set<std::string> uids_;
+    mutable std::uint64_t uidsAt_ = ~std::uint64_t { 0 };
+    bool UidTaken(std::string_view uid) const;
     LineList records_;
     LineList buffer_;
     std::size_t workBufferSize_ = 0;

@@ -137,24 +137,24 @@ CsvExport::Result CsvExport::Run(const Request& request, const RecordSet& record
     path_.clear();
     if (request.typedName.empty()) {
         platform::Warn(SJ("保存する場所を入力して下さい。"));
-        return kNoFileName;
+        return Result::kNoFileName;
     }
     if (request.fields.empty()) {
         platform::Warn(SJ("転送項目を選択して下さい。"));
-        return kNoFields;
+        return Result::kNoFields;
     }
     path_ = CompletePath(request.typedName);
     if (!platform::Ask(SJ("データを出力します。よろしいですか？"), true))
-        return kDeclined;
+        return Result::kDeclined;
     if (!MayReplace(path_))
-        return kNotOverwritten;
+        return Result::kNotOverwritten;
 
     // The file is written whole under a temporary name and then put in place, so a
     // failed export leaves an older file of that name as it was.
     platform::fs::AtomicWriter file(path_);
     if (!file.isOpen()) {
         platform::Warn(SJ("ファイルオープンに失敗しました。"));
-        return kWriteFailed;
+        return Result::kWriteFailed;
     }
     watch.Busy(true);
     bool written;
@@ -169,13 +169,13 @@ CsvExport::Result CsvExport::Run(const Request& request, const RecordSet& record
     watch.Busy(false);
     if (!written) {
         platform::Warn(SJ("保存に失敗しました。"));
-        return kWriteFailed;
+        return Result::kWriteFailed;
     }
     exported_ = records.GetRowCount();
     if (request.remember)
         global_.SetPathEntry(2, path_);
     platform::Inform(SJ("正常にエクスポートされました。"), SJ("住所録"));
-    return kExported;
+    return Result::kExported;
 }
 
 } // namespace nrt

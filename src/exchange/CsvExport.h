@@ -26,7 +26,6 @@ public:
         kNotOverwritten = 4,
         kWriteFailed = 5,
     };
-    using enum Result;
 
     struct Request {
         std::string typedName; // as typed; completed by CompletePath

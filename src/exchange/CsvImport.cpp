@@ -48,7 +48,7 @@ private:
 };
 
 struct Refusal {
-    CsvImport::Result result = CsvImport::kImported;
+    CsvImport::Result result = CsvImport::Result::kImported;
     std::string text;
 };
 
@@ -59,15 +59,15 @@ Refusal ReadRefusal(const CsvReader& csv, CsvReader::Result code)
     case CsvReader::kOk:
         return {};
     case CsvReader::kErrOpen:
-        return { CsvImport::kReadFailed, SJ("オープンに失敗しました。") };
+        return { CsvImport::Result::kReadFailed, SJ("オープンに失敗しました。") };
     case CsvReader::kErrNoData:
-        return { CsvImport::kReadFailed, SJ("データがありません。") };
+        return { CsvImport::Result::kReadFailed, SJ("データがありません。") };
     case CsvReader::kErrEncoding:
-        return { CsvImport::kRowRefused,
+        return { CsvImport::Result::kRowRefused,
             RecordImport::RowMessage(csv.BadLine(), csv.BadHeader(), SJ("\nShift-JISにない文字が含まれています。")) };
     default:
         // Going on with what was read would import part of the file as if it were all.
-        return { CsvImport::kReadFailed, SJ("メモリが不足しています。") };
+        return { CsvImport::Result::kReadFailed, SJ("メモリが不足しています。") };
     }
 }
 
@@ -113,19 +113,19 @@ CsvImport::HeaderResult CsvImport::ScanHeader(std::string_view bytes, const Addr
         const char c = bytes[i];
         if (n == 1 && (c == ',' || c == '\r' || c == '\n')) {
             if (name.empty() || table.FindField(name) < 0)
-                return kHeaderNotAField;
+                return HeaderResult::kHeaderNotAField;
             ended = true;
             if (c != ',')
-                return kHeaderOk;
+                return HeaderResult::kHeaderOk;
             name.clear();
         } else if (n == 2 || c != '"') {
             name.append(bytes.substr(i, n));
             if (name.size() > kHeaderNameLimit)
-                return kHeaderTooLong;
+                return HeaderResult::kHeaderTooLong;
         }
         i += n;
     }
-    return ended ? kHeaderOk : kHeaderNoName;
+    return ended ? HeaderResult::kHeaderOk : HeaderResult::kHeaderNoName;
 }
 
 CsvImport::HeaderResult CsvImport::ProbeHeader(std::string_view path, std::string& name) const
@@ -133,7 +133,7 @@ CsvImport::HeaderResult CsvImport::ProbeHeader(std::string_view path, std::strin
     name.clear();
     platform::fs::FileReader file(path);
     if (!file.isOpen())
-        return kHeaderCannotOpen;
+        return HeaderResult::kHeaderCannotOpen;
     char probe[kHeaderProbeBytes + 3];
     long long got = file.readAt(0, probe, sizeof probe);
     std::string_view bytes(probe, got > 0 ? static_cast<std::size_t>(got) : 0);
@@ -145,9 +145,9 @@ CsvImport::HeaderResult CsvImport::ProbeHeader(std::string_view path, std::strin
     else
         bytes = bytes.substr(0, std::min(bytes.size(), kHeaderProbeBytes));
     if (got < 0)
-        return kHeaderCannotOpen;
+        return HeaderResult::kHeaderCannotOpen;
     if (got == 0)
-        return kHeaderEmpty;
+        return HeaderResult::kHeaderEmpty;
     // A UTF-8 header is checked as CP932: the names are compared with the table's.
     std::string converted;
     if (CsvReader::DetectEncodings(bytes, 1).header) {
@@ -165,19 +165,19 @@ CsvImport::HeaderResult CsvImport::CheckHeader(std::string_view path) const
     std::string name;
     const HeaderResult code = ProbeHeader(path, name);
     switch (code) {
-    case kHeaderCannotOpen:
+    case HeaderResult::kHeaderCannotOpen:
         platform::Warn(SJ("ファイルオープンに失敗しました。"));
         break;
-    case kHeaderEmpty:
+    case HeaderResult::kHeaderEmpty:
         platform::Warn(SJ("データがありません。"));
         break;
-    case kHeaderTooLong:
+    case HeaderResult::kHeaderTooLong:
         platform::Warn(SJ("ヘッダサイズがオーバーしました。"));
         break;
-    case kHeaderNotAField:
+    case HeaderResult::kHeaderNotAField:
         platform::Warn(SJ("フィールド「") + name + SJ("」は対象外のデータです。"));
         break;
-    case kHeaderNoName:
+    case HeaderResult::kHeaderNoName:
         platform::Warn(SJ("不正なヘッダー情報です。"));
         break;
     default:
@@ -194,12 +194,12 @@ CsvImport::Result CsvImport::Run(std::string_view typed, Observer* observer, con
     path_.clear();
     if (typed.empty()) {
         platform::Warn(SJ("ファイルの場所を入力して下さい。"));
-        return kNoFileName;
+        return Result::kNoFileName;
     }
     path_ = CompletePath(typed);
     if (!platform::fs::IsFile(path_)) {
         platform::Warn(SJ("ファイルが見つかりません。"));
-        return kFileMissing;
+        return Result::kFileMissing;
     }
     // What the question counts: the file's rows, empty ones too; an unreadable file is
     // refused by the import itself with its own message.
@@ -207,20 +207,20 @@ CsvImport::Result CsvImport::Run(std::string_view typed, Observer* observer, con
     const int rows
         = probe.LoadCsv(path_, mapping && !mapping->hasHeader ? 0 : 1) == CsvReader::kOk ? probe.GetRowCount() : -1;
     if (!AskImport(global_, path_, rows))
-        return kDeclined;
+        return Result::kDeclined;
     const Result result
         = mapping ? LoadMapped(path_, mapping->hasHeader, mapping->targets, &watch) : Load(path_, &watch);
-    if (result == kImported)
+    if (result == Result::kImported)
         watch.Imported();
-    if (result != kImported)
+    if (result != Result::kImported)
         return result;
     global_.SetPathEntry(1, path_);
     if (imported_ == 0) {
         platform::Warn(ClosingMessage());
-        return kNothingImported;
+        return Result::kNothingImported;
     }
     platform::Inform(ClosingMessage(), SJ("住所録"));
-    return kImported;
+    return Result::kImported;
 }
 
 std::string CsvImport::ClosingMessage() const
@@ -261,8 +261,8 @@ CsvImport::Result CsvImport::Load(std::string_view path, Observer* observer)
     defaultHonorifics_ = 0;
     unplaced_.clear();
     utf8_ = false;
-    if (CheckHeader(path) != kHeaderOk)
-        return kHeaderRefused;
+    if (CheckHeader(path) != HeaderResult::kHeaderOk)
+        return Result::kHeaderRefused;
     return Read(path, true, nullptr, watch);
 }
 
@@ -310,7 +310,7 @@ CsvImport::Result CsvImport::Read(
     };
 
     CsvReader csv;
-    if (const Refusal r = ReadRefusal(csv, csv.LoadCsv(path, hasHeader ? 1 : 0)); r.result != kImported)
+    if (const Refusal r = ReadRefusal(csv, csv.LoadCsv(path, hasHeader ? 1 : 0)); r.result != Result::kImported)
         return refuse(r.result, r.text);
 
     utf8_ = csv.WasUtf8();

@@ -29,12 +29,11 @@ public:
         kDeclined = 3,
         kHeaderRefused = 4,
         kReadFailed = 5,
-        kRowRefused = static_cast<int>(RecordImport::kRowRefused),
-        kCategorySaveFailed = static_cast<int>(RecordImport::kCategorySaveFailed),
-        kTableSaveFailed = static_cast<int>(RecordImport::kTableSaveFailed), // the imported records were taken back out
+        kRowRefused = static_cast<int>(RecordImport::Result::kRowRefused),
+        kCategorySaveFailed = static_cast<int>(RecordImport::Result::kCategorySaveFailed),
+        kTableSaveFailed = static_cast<int>(RecordImport::Result::kTableSaveFailed), // the imported records were taken back out
         kNothingImported = 9, // the file held no row with a value to import
     };
-    using enum Result;
 
     // Header check codes (CheckHeader).
     enum class HeaderResult : int {
@@ -45,7 +44,6 @@ public:
         kHeaderNotAField = 4, // "フィールド「%s」は対象外のデータです。"
         kHeaderNoName = 5, // "不正なヘッダー情報です。"
     };
-    using enum HeaderResult;
     static constexpr std::size_t kHeaderProbeBytes = 1000;
     static constexpr std::size_t kHeaderNameLimit = 80;
 
@@ -112,7 +110,7 @@ public:
     std::string ClosingMessage() const;
 
     // The header check on the first 1000 bytes of `bytes` against the table's field
-    // names; `name` receives the name a kHeaderNotAField is about. No message.
+    // names; `name` receives the name a HeaderResult::kHeaderNotAField is about. No message.
     [[nodiscard]] static HeaderResult ScanHeader(std::string_view bytes, const AddressTable& table, std::string& name);
     // ScanHeader on the file (UTF-8 read as CP932), without a message; `name` as there.
     [[nodiscard]] HeaderResult ProbeHeader(std::string_view path, std::string& name) const;

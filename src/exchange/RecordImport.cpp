@@ -326,7 +326,7 @@ RecordImport::Result RecordImport::Run(const ImportRows& rows, Observer& watch)
 
     const RowPass pass { table_, global_, rows, columns, blank, watch };
     if (const std::string refusal = CheckRows(pass, lists); !refusal.empty())
-        return refuse(kRowRefused, refusal);
+        return refuse(Result::kRowRefused, refusal);
 
     const int firstNew = table_.GetRecordCount();
     imported_ = AddRecords(pass);
@@ -343,7 +343,7 @@ RecordImport::Result RecordImport::Run(const ImportRows& rows, Observer& watch)
     const ListSave saved = SaveChangedLists(global_, lists);
     if (saved == ListSave::kFailed) {
         takeBack();
-        return refuse(kCategorySaveFailed, SJ("保存に失敗しました。"));
+        return refuse(Result::kCategorySaveFailed, SJ("保存に失敗しました。"));
     }
     if (!watch.Commit()) {
         takeBack();
@@ -355,13 +355,13 @@ RecordImport::Result RecordImport::Run(const ImportRows& rows, Observer& watch)
             static_cast<void>(existed[i] ? platform::fs::AtomicWriteFile(file, before[i]) : platform::fs::RemoveFile(file));
         }
         watch.Busy(false);
-        return kTableSaveFailed;
+        return Result::kTableSaveFailed;
     }
     if (saved == ListSave::kSaved)
         watch.CategoriesChanged();
 
     watch.Busy(false);
-    return kImported;
+    return Result::kImported;
 }
 
 bool AskImport(const AppSettings& global, std::string_view path, int count)

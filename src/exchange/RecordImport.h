@@ -43,7 +43,6 @@ public:
         kCategorySaveFailed = 7,
         kTableSaveFailed = 8, // the imported records were taken back out
     };
-    using enum Result;
     static constexpr int kCategoryLimit = 64;
 
     // What the window shows while the import runs.

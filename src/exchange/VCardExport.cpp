@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace nrt {
 namespace {
@@ -103,15 +104,17 @@ std::pair<std::string, std::string> SplitName(std::string_view sjis)
 
 std::vector<std::string> VCardExport::RecordUids(const AddressTable& table)
 {
-    // Derived from what names a record and does not change on its own: its name and the
+    // A record without one is given a UID derived from what names it: its name and the
     // day it was entered, with the number of earlier records of the same two for
-    // namesakes. Nothing is written into the book, so a book keeps its file.
+    // namesakes, as exports gave before the book held UIDs: their cards still match.
     const int name = table.FindField(SJ("名前")), registered = table.FindField(SJ("登録日"));
+    const int stored = table.UidField();
     std::unordered_map<std::string, int> seen;
     std::vector<std::string> uids(static_cast<std::size_t>(table.GetRecordCount()));
     for (int k = 0; k < table.GetRecordCount(); ++k) {
         if (table.IsDeleted(k))
             continue;
+        std::string& uid = uids[static_cast<std::size_t>(k)];
         std::string key(name >= 0 ? table.Value(name, k) : std::string_view());
         key += '\0';
         key += registered >= 0 ? table.Value(registered, k) : std::string_view();
@@ -124,9 +127,48 @@ std::vector<std::string> VCardExport::RecordUids(const AddressTable& table)
             static_cast<unsigned>((hi >> 16) & 0xFFFF), static_cast<unsigned>(hi & 0xFFF),
             static_cast<unsigned>(0x8000 | ((lo >> 48) & 0x3FFF)),
             static_cast<unsigned long long>(lo & 0xFFFFFFFFFFFFULL));
-        uids[static_cast<std::size_t>(k)] = buf;
+        uid = stored >= 0 && !table.Value(stored, k).empty() ? std::string(table.Value(stored, k)) : buf;
     }
     return uids;
+}
+
+bool VCardExport::LacksUids(const AddressTable& table)
+{
+    const int stored = table.UidField();
+    for (int k = 0; k < table.GetRecordCount(); ++k)
+        if (!table.IsDeleted(k) && (stored < 0 || table.Value(stored, k).empty()))
+            return true;
+    return false;
+}
+
+bool VCardExport::StoreUids(AddressTable& table)
+{
+    const int field = table.UidField() >= 0 ? table.UidField() : table.FindField(SchemaFieldName(field::kUid));
+    if (field < 0)
+        return false;
+    if (!LacksUids(table))
+        return true;
+    // (A field the table has yet to gain reads as empty.)
+    const auto holds = [&table, field](int k) { return !table.IsDeleted(k) && !table.Value(field, k).empty(); };
+    const std::vector<std::string> uids = RecordUids(table);
+    std::unordered_set<std::string> held;
+    for (int k = 0; k < table.GetRecordCount(); ++k)
+        if (holds(k))
+            held.emplace(table.Value(field, k));
+    for (int k = 0; k < table.GetRecordCount(); ++k) {
+        if (table.IsDeleted(k) || holds(k))
+            continue;
+        // A record renamed after its UID was stored may leave its derived one to a
+        // newer namesake: two records never share one.
+        std::string uid = uids[static_cast<std::size_t>(k)];
+        if (!held.insert(uid).second) {
+            uid = NewRecordUid();
+            held.insert(uid);
+        }
+        if (table.StoreValue(k, field, uid) != RecordError::kNone)
+            return false;
+    }
+    return true;
 }
 
 std::string VCardExport::Format(const RecordSet& records)
@@ -152,7 +194,7 @@ std::string VCardExport::Format(const RecordSet& records)
         PutLine(out, "VERSION:4.0");
         PutLine(out, "PRODID:" + std::string(kProductId));
         if (static_cast<std::size_t>(k) < uids.size() && !uids[static_cast<std::size_t>(k)].empty())
-            PutLine(out, "UID:" + uids[static_cast<std::size_t>(k)]);
+            PutLine(out, "UID:" + Escape(platform::SjisToUtf8(uids[static_cast<std::size_t>(k)])));
         if (has(updated))
             if (const std::string date = BasicDate(table->Value(updated, k)); !date.empty())
                 PutLine(out, "REV:" + date + "T000000Z");
@@ -216,7 +258,7 @@ std::string VCardExport::Format(const RecordSet& records)
     return out;
 }
 
-int VCardExport::Run(std::string_view path, const RecordSet& records)
+int VCardExport::Run(std::string_view path, const RecordSet& records, const std::function<bool()>& save)
 {
     exported_ = 0;
     if (path.empty()) {
@@ -225,6 +267,10 @@ int VCardExport::Run(std::string_view path, const RecordSet& records)
     }
     if (!CsvExport::MayReplace(path))
         return kNotOverwritten;
+    // The UIDs go into the book before any card carries them, so that a card written
+    // is always one the book knows again.
+    if (AddressTable* table = records.GetTable(); save && table && LacksUids(*table) && StoreUids(*table))
+        static_cast<void>(save());
     // Written whole under a temporary name and then put in place: a failed export
     // leaves an older file of that name as it was.
     platform::fs::AtomicWriter file(path);

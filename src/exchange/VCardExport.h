@@ -5,9 +5,11 @@
 // three telephone numbers by kind, mail, home page, birthday, gender, 大分類 as the
 // group, the company lines and the two 備考 fields as notes; the fields no other
 // program has a property for under properties of this program's own (X-NORTEA-…).
-// Every card has a UID that stays the record's from one export to the next. This
-// program's vCard import reads them back into the same fields.
+// Every card has the record's UID, stored in the book by the first export (so it stays
+// the record's whatever changes); this program's vCard import reads the cards back into
+// the same fields and knows a record again by it.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,9 +47,16 @@ public:
     // X-NORTEA-JOINT1 … 3: a joint name and its honorific, as N's parts.
     static constexpr std::string_view kJointProperty = "X-NORTEA-JOINT";
 
-    // The UID of each record of the table ("urn:uuid:…"; empty for a deleted one),
-    // the same in every export while the record keeps its name and 登録日.
+    // The UID of each record of the table (empty for a deleted one): the one it holds,
+    // else the one derived from its name and 登録日 ("urn:uuid:…"), which exports gave
+    // before a book held them and which StoreUids stores.
     static std::vector<std::string> RecordUids(const AddressTable& table);
+    // Whether a record of the table holds no UID yet.
+    static bool LacksUids(const AddressTable& table);
+    // Gives every record without a UID its RecordUids one (a new one where another
+    // record holds that already), the table gaining its UID field when it has none;
+    // 更新日 stays. False when a record could not take it (a table of other fields).
+    static bool StoreUids(AddressTable& table);
 
     // Results of Run; each refusal has shown its message.
     enum Result : int {
@@ -61,8 +70,10 @@ public:
     static std::string Format(const RecordSet& records);
 
     // Writes the file whole (or not at all), asking before it replaces one; the closing
-    // message says how many cards were written.
-    int Run(std::string_view path, const RecordSet& records);
+    // message says how many cards were written. With `save`, records without a UID are
+    // given theirs first and `save` writes the book (false: it failed and said so; the
+    // export goes on with the UIDs given).
+    int Run(std::string_view path, const RecordSet& records, const std::function<bool()>& save = {});
     int ExportedCount() const { return exported_; }
 
 private:

@@ -140,7 +140,7 @@ public:
 
     std::vector<std::string> Map()
     {
-        values_.assign(field::kExtendedEnd, {});
+        values_.assign(field::kSchemaEnd, {});
         MapName();
         MapReading();
         MapAddress();
@@ -485,6 +485,10 @@ private:
         }
         if (const auto* rev = card_.Find("REV"))
             values_[field::kUpdated] = IsoDateAsStored(Trim(rev->Text()));
+        // The card's UID as its writer gave it: the record is the card's again when
+        // exported and known by it when the card comes again.
+        if (const auto* uid = card_.Find("UID"))
+            Set(field::kUid, "UID", Trim(uid->Text()));
     }
 
     const vcard::Card& card_;
@@ -549,21 +553,21 @@ VCardImport::Result VCardImport::Run(std::string_view path, Observer* observer)
     notes_.clear();
     if (!platform::fs::IsFile(path)) {
         platform::Warn(SJ("ファイルが見つかりません。"));
-        return kFileMissing;
+        return Result::kFileMissing;
     }
     std::string bytes;
     const int cards = platform::fs::ReadFile(path, bytes) ? static_cast<int>(vcard::Parse(bytes).size()) : -1;
     if (!AskImport(global_, path, cards))
-        return kDeclined;
+        return Result::kDeclined;
     const Result result = Load(path, observer);
-    if (observer && result == kImported)
+    if (observer && result == Result::kImported)
         observer->Imported();
-    if (result == kNothingImported)
+    if (result == Result::kNothingImported)
         platform::Warn(ClosingMessage());
-    if (result != kImported)
+    if (result != Result::kImported)
         return result;
     platform::Inform(ClosingMessage(), SJ("住所録"));
-    return kImported;
+    return Result::kImported;
 }
 
 VCardImport::Result VCardImport::Load(std::string_view path, Observer* observer)
@@ -576,12 +580,12 @@ VCardImport::Result VCardImport::Load(std::string_view path, Observer* observer)
     std::string bytes;
     if (!platform::fs::ReadFile(path, bytes)) {
         platform::Warn(SJ("ファイルオープンに失敗しました。"));
-        return kReadFailed;
+        return Result::kReadFailed;
     }
     const std::vector<vcard::Card> cards = vcard::Parse(bytes);
     if (cards.empty()) {
         platform::Warn(SJ("vCardのデータがありません。"));
-        return kNoCards;
+        return Result::kNoCards;
     }
     watch.Busy(true);
     // A card this program wrote names its record by UID: one already in the book is not
@@ -594,12 +598,14 @@ VCardImport::Result VCardImport::Load(std::string_view path, Observer* observer)
     const CityPrefectures cities(global_.PostalFile({}));
     for (std::size_t i = 0; i < cards.size(); ++i) {
         const int number = static_cast<int>(i) + 1;
-        if (const auto* uid = cards[i].Find("UID"); uid && !known.insert(Trim(uid->Text())).second) {
+        if (const auto* uid = cards[i].Find("UID");
+            uid && !known.insert(platform::Utf8ToSjis(Trim(uid->Text()))).second) {
             ++tally_.alreadyThere;
             continue;
         }
         std::vector<std::string> values = MapCard(cards[i], number, notes_, &tally_, &cities);
-        if (std::all_of(values.begin(), values.end(), [](const std::string& v) { return v.empty(); })) {
+        // A UID alone is nothing to import.
+        if (std::all_of(values.begin(), values.begin() + field::kUid, [](const std::string& v) { return v.empty(); })) {
             ++tally_.empty;
             notes_.push_back(std::to_string(number) + SJ("件目：取り込める項目がないため取り込みませんでした。"));
             continue;
@@ -622,6 +628,11 @@ VCardImport::Result VCardImport::Load(std::string_view path, Observer* observer)
             const auto width = static_cast<std::size_t>(table_.GetField(rows.ColumnField(static_cast<int>(c))).width);
             if (value.size() <= width)
                 continue;
+            // A UID cut would name no card: the record gets one of its own instead.
+            if (rows.Slot(c) == field::kUid) {
+                value.clear();
+                continue;
+            }
             value = std::string(platform::CutToBytes(value, width));
             notes_.push_back(std::to_string(number) + SJ("件目（") + values[field::kName] + SJ("）の")
                 + std::string(rows.ColumnName(static_cast<int>(c))) + SJ("：長すぎるため") + std::to_string(width)
@@ -631,7 +642,7 @@ VCardImport::Result VCardImport::Load(std::string_view path, Observer* observer)
     }
     if (rows.RowCount() == 0) {
         watch.Busy(false);
-        return tally_.alreadyThere > 0 ? kImported : kNothingImported;
+        return tally_.alreadyThere > 0 ? Result::kImported : Result::kNothingImported;
     }
     RecordImport records(global_, table_);
     const RecordImport::Result result = records.Run(rows, watch);

@@ -30,13 +30,12 @@ public:
         kFileMissing = 2,
         kDeclined = 3,
         kReadFailed = 5,
-        kRowRefused = static_cast<int>(RecordImport::kRowRefused),
-        kCategorySaveFailed = static_cast<int>(RecordImport::kCategorySaveFailed),
-        kTableSaveFailed = static_cast<int>(RecordImport::kTableSaveFailed),
+        kRowRefused = static_cast<int>(RecordImport::Result::kRowRefused),
+        kCategorySaveFailed = static_cast<int>(RecordImport::Result::kCategorySaveFailed),
+        kTableSaveFailed = static_cast<int>(RecordImport::Result::kTableSaveFailed),
         kNoCards = 9,
         kNothingImported = 10, // no card had anything to import
     };
-    using enum Result;
     using Observer = RecordImport::Observer;
 
     // The fields a card fills.
@@ -46,7 +45,7 @@ public:
         field::kSubcategory, field::kSubcategory2, field::kNote1, field::kNote2, field::kPortrait, field::kUpdated,
         field::kRegistered, field::kJointName1, field::kJointHonorific1, field::kJointName2, field::kJointHonorific2,
         field::kJointName3, field::kJointHonorific3, field::kCompany, field::kDepartment, field::kTitle,
-        field::kCardHistory, field::kCardNotes };
+        field::kCardHistory, field::kCardNotes, field::kUid };
 
     // What mapping the cards counted, for the closing message.
     struct Tally {
@@ -56,7 +55,7 @@ public:
         int honorifics = 0; // records given the default honorific
     };
 
-    // One card's values (CP932, indexed by the default schema's fields) before they
+    // One card's values (CP932, indexed by the schema's fields) before they
     // meet the table's widths; `notes` gains what was left out or changed, each line
     // naming the card (its number from 1 and its name) and the property.
     // A card's address without prefecture or postal code takes the prefecture of its

@@ -181,9 +181,9 @@ void CsvExportDialog::Export()
     const CsvExport::Result result = out.Run(request, main_.Records(), &watch);
     if (!out.Path().empty())
         pathEdit_->setText(ToQ(out.Path()));
-    if (result == CsvExport::kNoFileName)
+    if (result == CsvExport::Result::kNoFileName)
         pathEdit_->setFocus();
-    else if (result == CsvExport::kNoFields)
+    else if (result == CsvExport::Result::kNoFields)
         chosenList_->setFocus();
 }
 

@@ -84,8 +84,8 @@ void CsvImportDialog::Import()
         !path.empty() && platform::fs::IsFile(path)) {
         std::string name;
         const CsvImport::HeaderResult header = import.ProbeHeader(path, name);
-        if (header != CsvImport::kHeaderOk && header != CsvImport::kHeaderCannotOpen
-            && header != CsvImport::kHeaderEmpty) {
+        if (header != CsvImport::HeaderResult::kHeaderOk && header != CsvImport::HeaderResult::kHeaderCannotOpen
+            && header != CsvImport::HeaderResult::kHeaderEmpty) {
             CsvColumnsDialog columns(main_.Global(), main_.Table(), path, this);
             if (columns.exec() != QDialog::Accepted)
                 return;
@@ -96,7 +96,7 @@ void CsvImportDialog::Import()
     const CsvImport::Result result = import.Run(typed, &watch, mapping ? &*mapping : nullptr);
     if (!import.Path().empty())
         pathEdit_->setText(ToQ(import.Path()));
-    if (result == CsvImport::kNoFileName)
+    if (result == CsvImport::Result::kNoFileName)
         pathEdit_->setFocus();
 }
 

@@ -137,7 +137,8 @@ void ExportVCard(MainWindow& main)
         return;
     RememberChosenFile(dialog.selectedFiles().constFirst());
     VCardExport out;
-    (void)out.Run(FromQ(dialog.selectedFiles().constFirst()), main.Records());
+    // The UIDs given to records go into the book at once.
+    (void)out.Run(FromQ(dialog.selectedFiles().constFirst()), main.Records(), [&main] { return main.SaveBook(); });
 }
 
 template <typename Handler>

@@ -107,6 +107,14 @@ TEST_F(ExchangeCliTest, VCardImportThenExport)
     EXPECT_EQ(out.substr(out.find("\r\n", uid)),
         "\r\nFN:山田　太郎\r\nN:山田;太郎;;;\r\nX-PHONETIC-LAST-NAME:ヤマダ\r\n"
         "TEL;TYPE=home,voice;VALUE=text:03-1111-2222\r\nX-NORTEA-HONORIFIC:様\r\nEND:VCARD\r\n");
+    // The book holds the card's UID now, and the next export gives the same.
+    AddressTable book;
+    ASSERT_EQ(book.LoadTable(userFolder + "/nrt.ndb"), TableError::kNone);
+    ASSERT_EQ(book.UidField(), field::kUid);
+    const std::string cardUid = out.substr(uid + 4, out.find("\r\n", uid) - uid - 4);
+    EXPECT_TRUE(book.Value(field::kUid, 0) == cardUid || book.Value(field::kUid, 1) == cardUid) << cardUid;
+    ASSERT_EQ(Run({ "export-vcard", "again.vcf", "--where", "カナ='ﾔﾏﾀﾞ'" }).status, 0);
+    EXPECT_EQ(ReadAll(dir.Path() + "/again.vcf"), out);
     // Read back, the export adds nothing: its card names a record of the book.
     r = Run({ "import-vcard", "out.vcf" });
     EXPECT_EQ(r.status, 0) << r.err;

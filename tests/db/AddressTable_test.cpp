@@ -135,7 +135,7 @@ TEST(AddressTable, LoadReadsHandMadeFiles)
     EXPECT_STREQ(db.GetValueByName(S("カナ"), 0), v1[3].c_str());
     EXPECT_STREQ(db.GetValue(9, 1), v2[9].c_str());
     EXPECT_EQ(db.GetFlags(1), 0x01);
-    EXPECT_EQ(db.GetValue(field::kExtendedEnd, 0), nullptr);
+    EXPECT_EQ(db.GetValue(field::kSchemaEnd, 0), nullptr);
     EXPECT_EQ(db.GetValue(0, 2), nullptr);
     EXPECT_EQ(db.DamagedRecordCount(), 0);
     // And it writes the same bytes back.
@@ -595,7 +595,7 @@ TEST(AddressTable, ExtendedFieldsAreAddedOnFirstUseOnly)
     ASSERT_EQ(db.ReadRecord(0), RecordError::kNone);
     EXPECT_EQ(db.SetValue(field::kJointName1, ""), RecordError::kNone);
     EXPECT_EQ(db.SetValue(field::kJointName1, std::string(31, 'x')), RecordError::kTooLong);
-    EXPECT_EQ(db.SetValue(field::kExtendedEnd, "x"), RecordError::kNoField);
+    EXPECT_EQ(db.SetValue(field::kSchemaEnd, "x"), RecordError::kNoField);
     ASSERT_EQ(db.PostRecord(), RecordError::kNone);
     EXPECT_EQ(db.GetFieldCount(), 24);
     ASSERT_EQ(db.SaveTable(path), TableError::kNone);
@@ -649,4 +649,93 @@ TEST(AddressTable, OtherSchemasDoNotGainTheExtendedFields)
     EXPECT_EQ(db.SetValue(field::kJointName1, "x"), RecordError::kNoField);
     EXPECT_EQ(db.ExtendSchema(), RecordError::kNotDefaultSchema);
     EXPECT_EQ(db.GetFieldCount(), 1);
+}
+
+// The identifier comes after the 24 or the 35 fields only when a record is given one:
+// until then a book's file stays byte for byte; a 24-field book gains the extended
+// fields with it. Records keep their identifiers through deletes of others, and new
+// records get their own.
+TEST(AddressTable, TheIdentifierFieldIsGainedOnFirstUse)
+{
+    static const char* extended[] = { "連名１", "連名１敬称", "連名２", "連名２敬称", "連名３", "連名３敬称", "会社名",
+        "部署", "役職", "年賀状履歴", "年賀状メモ" };
+    static const int widths[] = { 30, 4, 30, 4, 30, 4, 60, 60, 30, 250, 250 };
+    std::string defs35 = DefaultDefinitions();
+    for (int i = 0; i < 11; ++i)
+        defs35 += DefinitionBytes(S(extended[i]), 0, widths[i]);
+    const std::string defs36 = defs35 + DefinitionBytes("UID", 0, 255);
+    const std::vector<std::string> first { "0", "1", S("高橋　健一"), S("ﾀｶﾊｼ"), S("様") };
+    std::vector<std::string> second { "1", "1", S("山田") };
+    second.resize(22);
+    second.push_back("2025/01/02"); // 更新日
+    struct Case {
+        int fields;
+        std::string defs;
+    } cases[] = { { 24, DefaultDefinitions() }, { 35, defs35 } };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fields);
+        TempDir dir;
+        const std::string path = dir.File("nrt.ndb");
+        const std::string original = TableFile(c.defs, c.fields,
+            { Packed(c.fields, first), Packed(c.fields, second, 0x01), Packed(c.fields, { "0", "1", S("佐藤") }) });
+        ASSERT_TRUE(nrt::platform::fs::AtomicWriteFile(path, original));
+        AddressTable db;
+        ASSERT_EQ(db.LoadTable(path), TableError::kNone);
+        EXPECT_EQ(db.UidField(), -1);
+        EXPECT_EQ(db.FindField("UID"), field::kUid);
+        EXPECT_EQ(db.GetField(field::kUid).width, 255);
+        EXPECT_STREQ(db.GetValue(field::kUid, 0), "");
+        // Read, rewritten and posted without one: the file stays as it was.
+        ASSERT_EQ(db.ReadRecord(0), RecordError::kNone);
+        ASSERT_EQ(db.SetValue(field::kUid, ""), RecordError::kNone);
+        ASSERT_EQ(db.PostRecord(), RecordError::kNone);
+        ASSERT_EQ(db.SaveTable(path), TableError::kNone);
+        EXPECT_EQ(nrt::test::ReadAll(path), original);
+
+        // The first identifier adds what the table lacks; nothing else of the record
+        // changes (its flags and 更新日 stay).
+        ASSERT_EQ(db.ReadRecord(1), RecordError::kNone);
+        ASSERT_EQ(db.StoreValue(1, field::kUid, "urn:uuid:1"), RecordError::kNone);
+        EXPECT_EQ(db.GetCurrentValue(field::kUid), "urn:uuid:1") << "the buffer holding the record follows";
+        EXPECT_EQ(db.GetFieldCount(), 36);
+        EXPECT_EQ(db.UidField(), field::kUid);
+        ASSERT_EQ(db.StoreValue(0, field::kUid, std::string(256, 'x')), RecordError::kTooLong);
+        ASSERT_EQ(db.StoreValue(0, field::kUid, "urn:uuid:0"), RecordError::kNone);
+        ASSERT_TRUE(db.MarkDeleted(2));
+        ASSERT_EQ(db.SaveTable(path), TableError::kNone);
+        std::vector<std::string> first36 = first, second36 = second;
+        first36.resize(35);
+        first36.push_back("urn:uuid:0");
+        second36.resize(35);
+        second36.push_back("urn:uuid:1");
+        const std::string grown = TableFile(defs36, 36, { Packed(36, first36), Packed(36, second36, 0x01) });
+        EXPECT_EQ(nrt::test::ReadAll(path), grown);
+        EXPECT_EQ(nrt::test::ReadAll(dir.File("nrt_ndb.bak")), original);
+
+        // A 36-field file loads whole and saves as it was; a new record gets its own
+        // identifier, also when the buffer holds one another record has.
+        AddressTable again;
+        ASSERT_EQ(again.LoadTable(path), TableError::kNone);
+        EXPECT_TRUE(again.LoadedWhole());
+        EXPECT_EQ(again.UidField(), field::kUid);
+        EXPECT_EQ(again.Value(field::kUid, 1), "urn:uuid:1");
+        ASSERT_EQ(again.SaveTable(dir.File("copy.ndb")), TableError::kNone);
+        EXPECT_EQ(nrt::test::ReadAll(dir.File("copy.ndb")), grown);
+        again.ClearCurrent();
+        ASSERT_EQ(again.SetValue(field::kName, S("新人")), RecordError::kNone);
+        ASSERT_EQ(again.PostRecord(), RecordError::kNone);
+        again.ClearCurrent();
+        ASSERT_EQ(again.SetValue(field::kUid, "urn:uuid:0"), RecordError::kNone);
+        ASSERT_EQ(again.PostRecord(), RecordError::kNone);
+        ASSERT_EQ(again.PostRecord(), RecordError::kNone);
+        ASSERT_EQ(again.GetRecordCount(), 5);
+        const std::string_view fresh = again.Value(field::kUid, 2);
+        EXPECT_TRUE(fresh.starts_with("urn:uuid:")) << fresh;
+        EXPECT_EQ(fresh.size(), 45U);
+        for (int k = 0; k < 5; ++k)
+            for (int j = k + 1; j < 5; ++j)
+                EXPECT_NE(again.Value(field::kUid, k), again.Value(field::kUid, j)) << k << " " << j;
+        EXPECT_EQ(again.Value(field::kUid, 0), "urn:uuid:0");
+        EXPECT_EQ(again.GetCurrentValue(field::kUid), "urn:uuid:0") << "the buffer is not changed by posting";
+    }
 }

@@ -51,7 +51,7 @@ TEST_F(ColumnMapTest, WebAddressBookExportIsMappedWithoutTheUser)
     const std::vector<ColumnTarget> targets = CsvColumnMap::Recognise(headers, table);
 
     CsvImport import(*global, table);
-    ASSERT_EQ(import.LoadMapped(path, true, targets), CsvImport::kImported) << ::testing::PrintToString(Shown());
+    ASSERT_EQ(import.LoadMapped(path, true, targets), CsvImport::Result::kImported) << ::testing::PrintToString(Shown());
     ASSERT_EQ(table.GetRecordCount(), 2);
     const struct {
         const char* field;
@@ -118,7 +118,7 @@ TEST_F(ColumnMapTest, ChosenMappingsAreRememberedPerHeader)
     EXPECT_EQ(recalled[0].field, S("名前"));
 
     CsvImport import(*global, table);
-    ASSERT_EQ(import.LoadMapped(path, false, chosen), CsvImport::kImported);
+    ASSERT_EQ(import.LoadMapped(path, false, chosen), CsvImport::Result::kImported);
     ASSERT_EQ(table.GetRecordCount(), 2);
     EXPECT_EQ(Value("名前", 0), "山田");
     EXPECT_EQ(Value("郵便番号", 1), "530-0001");
@@ -293,7 +293,7 @@ TEST_F(ColumnMapTest, ExportsOfOtherProgramsImportIntoTheirFields)
         const CsvColumnMap::Suggestion s = CsvColumnMap::Suggest(Docs("none.dat"), plain.rows.front(), table);
         ASSERT_TRUE(s.hasHeader) << c.what;
         CsvImport import(*global, table);
-        ASSERT_EQ(import.LoadMapped(path, s.hasHeader, s.targets), CsvImport::kImported)
+        ASSERT_EQ(import.LoadMapped(path, s.hasHeader, s.targets), CsvImport::Result::kImported)
             << c.what << ": " << ::testing::PrintToString(Shown());
         ASSERT_EQ(table.GetRecordCount(), 1) << c.what;
         for (const auto& [field, value] : c.fields)

@@ -54,7 +54,7 @@ TEST_F(ExportTest, HeaderQuotesAndEmptyValues)
     Add("佐藤 \"ｻﾄｳ\", 花子", "a,b");
     ASSERT_EQ(rec.Select(std::string_view()), SelectResult::kSelected);
     CsvExport out(*global);
-    ASSERT_EQ(out.Run(Request({ "名前", "メール" }), rec), CsvExport::kExported);
+    ASSERT_EQ(out.Run(Request({ "名前", "メール" }), rec), CsvExport::Result::kExported);
     EXPECT_EQ(out.Path(), Docs("out.csv"));
     // Built by hand: every value in quotes, quotes doubled, CR LF, Shift-JIS.
     const std::string expected
@@ -83,11 +83,11 @@ TEST_F(ExportTest, AListLongerThanOnePieceIsWrittenWhole)
     ASSERT_EQ(rec.Select(std::string_view()), SelectResult::kSelected);
     ASSERT_GT(lines.size(), 2u * 64 * 1024);
     CsvExport out(*global);
-    ASSERT_EQ(out.Run(Request({ "名前", "メール" }, false), rec), CsvExport::kExported);
+    ASSERT_EQ(out.Run(Request({ "名前", "メール" }, false), rec), CsvExport::Result::kExported);
     EXPECT_EQ(ReadAll(Docs("out.csv")), lines);
     CsvExport::Request utf8 = Request({ "名前", "メール" }, false, "utf8.csv");
     utf8.utf8 = true;
-    ASSERT_EQ(out.Run(utf8, rec), CsvExport::kExported);
+    ASSERT_EQ(out.Run(utf8, rec), CsvExport::Result::kExported);
     EXPECT_EQ(ReadAll(Docs("utf8.csv")), "\xEF\xBB\xBF" + U(lines));
 }
 
@@ -100,7 +100,7 @@ TEST_F(ExportTest, TheListsRecordsInItsOrderWithoutHeader)
     ASSERT_EQ(rec.SetSort(S("カナ"), 0), SortError::kNone);
     ASSERT_EQ(rec.Select(S("宛名区分='0' and カナ<'ﾔ'")), SelectResult::kSelected);
     CsvExport out(*global);
-    ASSERT_EQ(out.Run(Request({ "メール", "名前", "住所３" }, false), rec), CsvExport::kExported);
+    ASSERT_EQ(out.Run(Request({ "メール", "名前", "住所３" }, false), rec), CsvExport::Result::kExported);
     // A name that is not a field gives an empty value.
     EXPECT_EQ(ReadAll(Docs("out.csv")), S("\"a@example.jp\",\"阿部\",\"\"\r\n\"s@example.jp\",\"佐藤\",\"\"\r\n"));
 }
@@ -116,12 +116,12 @@ TEST_F(ExportTest, Refusals)
         CsvExport::Result result;
         const char* message;
     } cases[] = {
-        { Request({ "名前" }, true, ""), {}, CsvExport::kNoFileName, "保存する場所を入力して下さい。" },
-        { Request({}), {}, CsvExport::kNoFields, "転送項目を選択して下さい。" },
-        { Request({ "名前" }), { MsgResult::No }, CsvExport::kDeclined, "データを出力します。よろしいですか？" },
-        { Request({ "名前" }), { MsgResult::Yes, MsgResult::No }, CsvExport::kNotOverwritten,
+        { Request({ "名前" }, true, ""), {}, CsvExport::Result::kNoFileName, "保存する場所を入力して下さい。" },
+        { Request({}), {}, CsvExport::Result::kNoFields, "転送項目を選択して下さい。" },
+        { Request({ "名前" }), { MsgResult::No }, CsvExport::Result::kDeclined, "データを出力します。よろしいですか？" },
+        { Request({ "名前" }), { MsgResult::Yes, MsgResult::No }, CsvExport::Result::kNotOverwritten,
             "既にファイルが存在します。上書きしてよろしいですか？" },
-        { Request({ "名前" }, true, (dir.Path() + "/nofolder/x.csv").c_str()), {}, CsvExport::kWriteFailed,
+        { Request({ "名前" }, true, (dir.Path() + "/nofolder/x.csv").c_str()), {}, CsvExport::Result::kWriteFailed,
             "ファイルオープンに失敗しました。" },
     };
     WriteAll(Docs("out.csv"), "old");
@@ -152,7 +152,7 @@ TEST_F(ExportTest, AFailedWriteKeepsTheOldFile)
     platform::fs::testing::FailWritesAfter(1000);
     const CsvExport::Result result = out.Run(Request({ "名前", "メール" }), rec);
     platform::fs::testing::FailWritesAfter(-1);
-    EXPECT_EQ(result, CsvExport::kWriteFailed);
+    EXPECT_EQ(result, CsvExport::Result::kWriteFailed);
     EXPECT_EQ(U(host.LastText()), "保存に失敗しました。");
     EXPECT_EQ(ReadAll(Docs("out.csv")), "old file");
     // No temporary file is left beside it.

@@ -55,7 +55,7 @@ protected:
 
 TEST_F(ImportTest, TwoFieldsMakeMarkedAddressees)
 {
-    ASSERT_EQ(Import("名前,メール\r\n山田,yamada@example.jp\r\n佐藤,\r\n"), CsvImport::kImported);
+    ASSERT_EQ(Import("名前,メール\r\n山田,yamada@example.jp\r\n佐藤,\r\n"), CsvImport::Result::kImported);
     ASSERT_EQ(table.GetRecordCount(), 2);
     for (int k = 0; k < 2; ++k) {
         EXPECT_EQ(Value("宛名区分", k), "0");
@@ -90,7 +90,7 @@ TEST_F(ImportTest, DatesColumnsAndFlagsFromTheFile)
     ASSERT_EQ(Import("\"カナ\",生年月日,登録日,更新日,宛名区分,印字区分\r\n"
                      "ﾔﾏﾀﾞ,H01/01/08,2024/1/5,s64/01/07,1,0\r\n"
                      "ｻﾄｳ,,,,,\r\n"),
-        CsvImport::kImported);
+        CsvImport::Result::kImported);
     ASSERT_EQ(table.GetRecordCount(), 2);
     EXPECT_EQ(Value("カナ", 0), "ﾔﾏﾀﾞ");
     EXPECT_EQ(Value("生年月日", 0), "1989/01/08");
@@ -112,7 +112,7 @@ TEST_F(ImportTest, ReadingsBecomeHalfWidthKatakana)
                      "矢野,ヤノ　イチロウ\r\n"
                      "安田,ﾔｽﾀﾞ ﾊﾅｺ\r\n"
                      "長い,ながいながいながいながいながいなが\r\n"),
-        CsvImport::kImported);
+        CsvImport::Result::kImported);
     ASSERT_EQ(table.GetRecordCount(), 4);
     const char* expected[][2] = {
         { "やまだ", "ﾔﾏﾀﾞ ﾀﾛｳ" },
@@ -162,11 +162,11 @@ TEST_F(ImportTest, RefusalsLeaveEverythingAsItWas)
         const int before = table.GetRecordCount();
         const CsvImport::Result result = Import(c.content);
         if (c.message.empty()) {
-            EXPECT_EQ(result, CsvImport::kImported);
+            EXPECT_EQ(result, CsvImport::Result::kImported);
             expectedRecords = table.GetRecordCount();
             continue;
         }
-        EXPECT_NE(result, CsvImport::kImported) << c.message;
+        EXPECT_NE(result, CsvImport::Result::kImported) << c.message;
         EXPECT_EQ(table.GetRecordCount(), before) << c.message;
         EXPECT_EQ(table.GetRecordCount(), expectedRecords);
         ASSERT_FALSE(host.shown.empty());
@@ -183,19 +183,19 @@ TEST_F(ImportTest, RefusalsLeaveEverythingAsItWas)
 TEST_F(ImportTest, FileNameChecksAndTheQuestion)
 {
     CsvImport import(*global, table);
-    EXPECT_EQ(import.Run(""), CsvImport::kNoFileName);
+    EXPECT_EQ(import.Run(""), CsvImport::Result::kNoFileName);
     EXPECT_EQ(U(host.LastText()), "ファイルの場所を入力して下さい。");
-    EXPECT_EQ(import.Run(S("nothing.csv")), CsvImport::kFileMissing);
+    EXPECT_EQ(import.Run(S("nothing.csv")), CsvImport::Result::kFileMissing);
     EXPECT_EQ(U(host.LastText()), "ファイルが見つかりません。");
     EXPECT_EQ(import.Path(), Docs("nothing.csv"));
 
     // A bare name without extension is read as NAME.CSV in the documents folder.
     WriteAll(Docs("meibo.CSV"), S("名前\r\n山田\r\n"));
     host.Answer(MsgResult::No);
-    EXPECT_EQ(import.Run("meibo"), CsvImport::kDeclined);
+    EXPECT_EQ(import.Run("meibo"), CsvImport::Result::kDeclined);
     EXPECT_EQ(import.Path(), Docs("meibo.CSV"));
     EXPECT_EQ(table.GetRecordCount(), 0);
-    EXPECT_EQ(import.Run("meibo"), CsvImport::kImported);
+    EXPECT_EQ(import.Run("meibo"), CsvImport::Result::kImported);
     EXPECT_EQ(table.GetRecordCount(), 1);
 
     // A path with a folder is taken as it is; a lower-case extension on disk is found.
@@ -209,7 +209,7 @@ TEST_F(ImportTest, NewCategoriesJoinTheListsUpToSixtyFour)
 {
     WriteAll(UserPath("nrt_ms02.nms"), S("取引先\r\n"));
     ASSERT_EQ(
-        Import("名前,大分類,小分類\r\n山田,友人,取引先\r\n佐藤,会社,趣味\r\n田中,友人,\r\n"), CsvImport::kImported);
+        Import("名前,大分類,小分類\r\n山田,友人,取引先\r\n佐藤,会社,趣味\r\n田中,友人,\r\n"), CsvImport::Result::kImported);
     EXPECT_EQ(Categories("nrt_ms01.nms"), (std::vector<std::string> { "友人", "会社" }));
     EXPECT_EQ(Categories("nrt_ms02.nms"), (std::vector<std::string> { "取引先", "趣味" }));
     EXPECT_EQ(observer.categories, 1);
@@ -221,12 +221,12 @@ TEST_F(ImportTest, NewCategoriesJoinTheListsUpToSixtyFour)
     WriteAll(UserPath("nrt_ms01.nms"), S(names));
     const std::string before = ReadAll(UserPath("nrt_ms01.nms"));
     const int records = table.GetRecordCount();
-    EXPECT_EQ(Import("名前,大分類\r\n山田,新一\r\n佐藤,分類5\r\n田中,新二\r\n"), CsvImport::kRowRefused);
+    EXPECT_EQ(Import("名前,大分類\r\n山田,新一\r\n佐藤,分類5\r\n田中,新二\r\n"), CsvImport::Result::kRowRefused);
     EXPECT_EQ(U(host.LastText()), "取り込みに失敗しました。 4行目：[大分類]\n設定数が６４を超えました。");
     EXPECT_EQ(ReadAll(UserPath("nrt_ms01.nms")), before);
     EXPECT_EQ(table.GetRecordCount(), records);
 
-    EXPECT_EQ(Import("名前,大分類\r\n山田,新一\r\n佐藤,新一\r\n"), CsvImport::kImported);
+    EXPECT_EQ(Import("名前,大分類\r\n山田,新一\r\n佐藤,新一\r\n"), CsvImport::Result::kImported);
     EXPECT_EQ(Categories("nrt_ms01.nms").size(), 64u);
     EXPECT_EQ(Categories("nrt_ms01.nms").back(), "新一");
 }
@@ -238,15 +238,15 @@ TEST_F(ImportTest, ScanHeaderRules)
         CsvImport::HeaderResult code;
         std::string name;
     } cases[] = {
-        { "名前,カナ\r\n", CsvImport::kHeaderOk, "カナ" },
-        { "\"名前\",\"カナ\"\n", CsvImport::kHeaderOk, "カナ" },
-        { "\"名前,カナ\"\r", CsvImport::kHeaderOk, "カナ" }, // quotes are only dropped here
-        { "名前,住所３\r\n", CsvImport::kHeaderNotAField, "住所３" },
-        { "名前,", CsvImport::kHeaderOk, "" }, // the first name ended; the rest is not read
-        { "名前", CsvImport::kHeaderNoName, "名前" },
-        { "\r\n", CsvImport::kHeaderNotAField, "" },
+        { "名前,カナ\r\n", CsvImport::HeaderResult::kHeaderOk, "カナ" },
+        { "\"名前\",\"カナ\"\n", CsvImport::HeaderResult::kHeaderOk, "カナ" },
+        { "\"名前,カナ\"\r", CsvImport::HeaderResult::kHeaderOk, "カナ" }, // quotes are only dropped here
+        { "名前,住所３\r\n", CsvImport::HeaderResult::kHeaderNotAField, "住所３" },
+        { "名前,", CsvImport::HeaderResult::kHeaderOk, "" }, // the first name ended; the rest is not read
+        { "名前", CsvImport::HeaderResult::kHeaderNoName, "名前" },
+        { "\r\n", CsvImport::HeaderResult::kHeaderNotAField, "" },
         // "ソ" ends in the byte of "\": a double-byte character is one character.
-        { "ソ,名前\r\n", CsvImport::kHeaderNotAField, "ソ" },
+        { "ソ,名前\r\n", CsvImport::HeaderResult::kHeaderNotAField, "ソ" },
     };
     for (const Case& c : cases) {
         std::string name;
@@ -285,7 +285,7 @@ TEST_F(ImportTest, AFailedSaveUndoesTheImportAndLeavesTheCategoryLists)
     EXPECT_EQ(table.PostRecord(), RecordError::kNone);
     WriteAll(Docs("in.csv"), S("名前,大分類\r\n山田,会社\r\n"));
     CsvImport import(*global, table);
-    EXPECT_EQ(import.Run(S("in.csv"), &watch), CsvImport::kTableSaveFailed);
+    EXPECT_EQ(import.Run(S("in.csv"), &watch), CsvImport::Result::kTableSaveFailed);
     EXPECT_EQ(Shown(),
         (std::vector<std::string> {
             "「in.csv」の宛名 1 件を、住所録「メインユーザー」に取り込みます。\nデータを取り込みます。よろしいですか？",
@@ -304,7 +304,7 @@ TEST_F(ImportTest, AFailedSaveUndoesTheImportAndLeavesTheCategoryLists)
 TEST_F(ImportTest, AnUnsavedCategoryListImportsNothing)
 {
     ASSERT_TRUE(nrt::platform::fs::MakeDirs(UserPath("nrt_ms01.nms")));
-    EXPECT_EQ(Import("名前,大分類\r\n山田,会社\r\n"), CsvImport::kCategorySaveFailed);
+    EXPECT_EQ(Import("名前,大分類\r\n山田,会社\r\n"), CsvImport::Result::kCategorySaveFailed);
     EXPECT_EQ(U(host.LastText()), "保存に失敗しました。");
     for (int k = 0; k < table.GetRecordCount(); ++k)
         EXPECT_TRUE(table.IsDeleted(k));
@@ -339,7 +339,7 @@ TEST_F(ImportTest, FilesAsSpreadsheetsAndPhonesWriteThem)
         table.ClearRecords();
         WriteAll(Docs("in.csv"), c.bytes);
         CsvImport import(*global, table);
-        ASSERT_EQ(import.Run(S("in.csv")), CsvImport::kImported) << c.what << ": " << Shown().back();
+        ASSERT_EQ(import.Run(S("in.csv")), CsvImport::Result::kImported) << c.what << ": " << Shown().back();
         ASSERT_EQ(table.GetRecordCount(), static_cast<int>(c.records.size())) << c.what;
         for (std::size_t k = 0; k < c.records.size(); ++k) {
             EXPECT_EQ(Value("名前", static_cast<int>(k)), c.records[k][0]) << c.what;
@@ -357,12 +357,12 @@ TEST_F(ImportTest, Utf8RefusalNamesTheLineAndColumnAndChangesNothing)
     const std::string bytes = "\xEF\xBB\xBF名前,住所１\r\n\"山田\r\n太郎\",霞が関\r\n佐藤,\"𠮷野\"\r\n";
     WriteAll(Docs("in.csv"), bytes);
     CsvImport import(*global, table);
-    EXPECT_EQ(import.Run(S("in.csv")), CsvImport::kRowRefused);
+    EXPECT_EQ(import.Run(S("in.csv")), CsvImport::Result::kRowRefused);
     EXPECT_EQ(table.GetRecordCount(), 0);
     EXPECT_EQ(Shown().back(), "取り込みに失敗しました。 4行目：[住所１]\nShift-JISにない文字が含まれています。");
     EXPECT_EQ(U(host.shown.back().caption), "注意");
 
     // A garbled header is no longer what a UTF-8 header gives.
     WriteAll(Docs("h.csv"), "名前,メール\r\n");
-    EXPECT_EQ(import.CheckHeader(Docs("h.csv")), CsvImport::kHeaderOk);
+    EXPECT_EQ(import.CheckHeader(Docs("h.csv")), CsvImport::HeaderResult::kHeaderOk);
 }

@@ -185,7 +185,7 @@ TEST_F(VCardTest, CardsAsPhonesAndWebAddressBooksWriteThem)
     };
     for (const Case& c : cases) {
         table.ClearRecords();
-        ASSERT_EQ(Import(c.card), VCardImport::kImported) << c.what;
+        ASSERT_EQ(Import(c.card), VCardImport::Result::kImported) << c.what;
         ASSERT_EQ(table.GetRecordCount(), 1) << c.what;
         ExpectFields(*this, [this](const char* f) { return Value(f, 0); }, c.fields, c.what);
         for (const auto& texts : c.notes)
@@ -202,14 +202,14 @@ TEST_F(VCardTest, SeveralCardsAndValuesCutToTheirFieldsWithANote)
     const std::string note(120, 'x');
     ASSERT_EQ(Import("BEGIN:VCARD\r\nVERSION:3.0\r\nN:一;;;;\r\nNOTE:" + note
                   + "\r\nEND:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\nFN:二\r\nEND:VCARD\r\n"),
-        VCardImport::kImported);
+        VCardImport::Result::kImported);
     ASSERT_EQ(table.GetRecordCount(), 2);
     EXPECT_EQ(Value("名前", 0), "一");
     EXPECT_EQ(Value("備考１", 0), note.substr(0, 100));
     EXPECT_EQ(Value("名前", 1), "二");
     EXPECT_TRUE(Noted({ "1件目（一）の備考１", "100バイト" }));
     // A file without cards adds nothing and says so.
-    EXPECT_EQ(Import("BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n"), VCardImport::kNoCards);
+    EXPECT_EQ(Import("BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n"), VCardImport::Result::kNoCards);
     EXPECT_EQ(table.GetRecordCount(), 2);
 }
 
@@ -247,7 +247,7 @@ TEST_F(VCardTest, ExportedCardsComeBackIntoTheSameFields)
     EXPECT_NE(uids[1], uids[2]);
 
     table.ClearRecords();
-    ASSERT_EQ(Import(file), VCardImport::kImported);
+    ASSERT_EQ(Import(file), VCardImport::Result::kImported);
     ASSERT_EQ(table.GetRecordCount(), 3);
     EXPECT_TRUE(notes.empty()) << notes.front();
     for (int k = 0; k < 3; ++k)
@@ -258,10 +258,72 @@ TEST_F(VCardTest, ExportedCardsComeBackIntoTheSameFields)
     // The same file again adds nothing: its cards name records already there.
     WriteAll(Docs("again.vcf"), file);
     VCardImport again(*global, table);
-    ASSERT_EQ(again.Load(Docs("again.vcf")), VCardImport::kImported);
+    ASSERT_EQ(again.Load(Docs("again.vcf")), VCardImport::Result::kImported);
     EXPECT_EQ(table.GetRecordCount(), 3);
     EXPECT_EQ(again.Counts().alreadyThere, 3);
     EXPECT_EQ(U(again.ClosingMessage()).rfind("インポートしたデータはありません。（0件）\n（既に登録されているため", 0), 0U);
+}
+
+// The first export stores each record's UID in the book, the one exports gave before
+// (so their cards still match), without touching 更新日; a renamed record, a deleted
+// neighbour and another order keep it; an import into a fresh book takes the cards'
+// UIDs, a phone's as it wrote it.
+TEST_F(VCardTest, StoredUidsStayWithTheirRecords)
+{
+    const std::string before
+        = Exported({ { { "名前", "山田　太郎" }, { "登録日", "2020/01/02" }, { "更新日", "2021/03/04" } },
+            { { "名前", "山田　太郎" }, { "登録日", "2020/01/02" } }, { { "名前", "佐藤" }, { "カナ", "ｻﾄｳ" } } });
+    ASSERT_EQ(table.GetFieldCount(), 24) << "formatting alone writes nothing into the book";
+    const std::vector<std::string> derived = VCardExport::RecordUids(table);
+    int saves = 0;
+    const auto save = [&saves] { return ++saves > 0; };
+    VCardExport out;
+    ASSERT_EQ(out.Run(Docs("first.vcf"), rec, save), VCardExport::kExported);
+    EXPECT_EQ(saves, 1);
+    ASSERT_EQ(table.UidField(), field::kUid);
+    for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(table.Value(field::kUid, k), derived[static_cast<std::size_t>(k)]) << k;
+    EXPECT_EQ(Value("更新日", 0), "2021/03/04");
+    EXPECT_EQ(nrt::test::ReadAll(Docs("first.vcf")), before);
+    ASSERT_EQ(out.Run(Docs("second.vcf"), rec, save), VCardExport::kExported);
+    EXPECT_EQ(saves, 1) << "nothing more to store";
+
+    // Renamed, a namesake deleted, another order: each card still has its record's UID.
+    ASSERT_EQ(table.ReadRecord(0), RecordError::kNone);
+    ASSERT_EQ(table.SetValue(field::kName, S("山田　一郎")), RecordError::kNone);
+    ASSERT_EQ(table.PostRecord(), RecordError::kNone);
+    ASSERT_TRUE(table.MarkDeleted(1));
+    ASSERT_EQ(rec.SetSort(S("カナ d"), 0), SortError::kNone);
+    ASSERT_EQ(rec.Select(std::string_view()), SelectResult::kSelected);
+    const std::string after = VCardExport::Format(rec);
+    EXPECT_NE(after.find("UID:" + derived[0] + "\r\nREV:20210304T000000Z\r\nFN:" + "山田　一郎"), std::string::npos)
+        << after;
+    EXPECT_NE(after.find("UID:" + derived[2] + "\r\nFN:" + "佐藤"), std::string::npos) << after;
+    EXPECT_EQ(after.find("UID:" + derived[1]), std::string::npos);
+    // The cards of before: the renamed record is known by its UID; the deleted one's
+    // card comes back.
+    ASSERT_EQ(Import(before), VCardImport::Result::kImported);
+    EXPECT_EQ(table.GetRecordCount(), 4);
+    EXPECT_EQ(Value("名前", 3), "山田　太郎");
+    EXPECT_EQ(table.Value(field::kUid, 3), derived[1]);
+
+    // Into a fresh book: the same UIDs, and a phone's kept as written.
+    AddressTable fresh;
+    fresh.CreateDefaultTable();
+    const std::string phone = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:4F2A9C1E-77B0-4C7E-9D1A-3B5E6F708192:ABPerson\r\n"
+                              "N:鈴木;一郎;;;\r\nEND:VCARD\r\n";
+    WriteAll(Docs("fresh.vcf"), VCardExport::Format(rec) + phone);
+    VCardImport import(*global, fresh);
+    ASSERT_EQ(import.Load(Docs("fresh.vcf")), VCardImport::Result::kImported);
+    ASSERT_EQ(fresh.GetRecordCount(), 3);
+    EXPECT_EQ(fresh.Value(field::kUid, 0), derived[2]);
+    EXPECT_EQ(fresh.Value(field::kUid, 1), derived[0]);
+    EXPECT_EQ(fresh.Value(field::kUid, 2), "4F2A9C1E-77B0-4C7E-9D1A-3B5E6F708192:ABPerson");
+    RecordSet freshRecords;
+    freshRecords.Attach(&fresh);
+    ASSERT_EQ(freshRecords.Select(std::string_view()), SelectResult::kSelected);
+    EXPECT_NE(VCardExport::Format(freshRecords).find("UID:4F2A9C1E-77B0-4C7E-9D1A-3B5E6F708192:ABPerson\r\n"),
+        std::string::npos);
 }
 
 // A value with a line break (as older imports stored them) goes out escaped, never as
@@ -279,7 +341,7 @@ TEST_F(VCardTest, LineBreaksInValuesAreEscapedOnTheWayOut)
     table.ClearRecords();
     WriteAll(Docs("in.vcf"), file);
     VCardImport import(*global, table);
-    ASSERT_EQ(import.Load(Docs("in.vcf")), VCardImport::kImported);
+    ASSERT_EQ(import.Load(Docs("in.vcf")), VCardImport::Result::kImported);
     EXPECT_EQ(Value("住所２", 0), "霞が関ビル　12階");
     EXPECT_EQ(Value("備考１", 0), "一　二\\三");
     EXPECT_EQ(import.Counts().lineBreaks, 2);
@@ -371,7 +433,7 @@ open(sys.argv[1], "w", encoding="utf-8").write(c.serialize())
     const std::string written = U(dir.Path()) + "/peer.vcf";
     ASSERT_TRUE(RunPython(write, "'" + written + "'"));
     table.ClearRecords();
-    ASSERT_EQ(Import(test::ReadAll(S(written))), VCardImport::kImported);
+    ASSERT_EQ(Import(test::ReadAll(S(written))), VCardImport::Result::kImported);
     ASSERT_EQ(table.GetRecordCount(), 1);
     ExpectFields(*this, [this](const char* f) { return Value(f, 0); },
         { { "名前", "佐藤　花子" }, { "カナ", "ｻﾄｳ ﾊﾅｺ" }, { "電話番号", "06-1234-5678" }, { "携帯番号", "080-1111-2222" },
@@ -388,7 +450,7 @@ TEST_F(VCardTest, NestedEmptyAndUtf16Cards)
     ASSERT_EQ(Import("BEGIN:VCARD\r\nVERSION:2.1\r\nN:外;一\r\nBEGIN:VCARD\r\nVERSION:2.1\r\nN:内;二\r\n"
                      "END:VCARD\r\nTEL;HOME:03-1111-2222\r\nEND:VCARD\r\n"
                      "BEGIN:VCARD\r\nVERSION:3.0\r\nEND:VCARD\r\n"),
-        VCardImport::kImported);
+        VCardImport::Result::kImported);
     ASSERT_EQ(table.GetRecordCount(), 2);
     EXPECT_EQ(Value("名前", 0), "外　一");
     EXPECT_EQ(Value("電話番号", 0), "03-1111-2222");
@@ -399,7 +461,7 @@ TEST_F(VCardTest, NestedEmptyAndUtf16Cards)
     table.ClearRecords();
     WriteAll(Docs("empty.vcf"), "BEGIN:VCARD\r\nVERSION:3.0\r\nX-UNKNOWN:1\r\nEND:VCARD\r\n");
     VCardImport empty(*global, table);
-    EXPECT_EQ(empty.Load(Docs("empty.vcf")), VCardImport::kNothingImported);
+    EXPECT_EQ(empty.Load(Docs("empty.vcf")), VCardImport::Result::kNothingImported);
     EXPECT_EQ(empty.Counts().empty, 1);
     EXPECT_EQ(table.GetRecordCount(), 0);
 
@@ -408,7 +470,7 @@ TEST_F(VCardTest, NestedEmptyAndUtf16Cards)
         ASSERT_EQ(Import(test::Utf16WithBom("BEGIN:VCARD\r\nVERSION:3.0\r\nN:𠮷田;花子;;;\r\nEMAIL:hanako@example.jp\r\n"
                                "END:VCARD\r\n",
                       little)),
-            VCardImport::kImported)
+            VCardImport::Result::kImported)
             << little;
         ASSERT_EQ(table.GetRecordCount(), 1) << little;
         EXPECT_EQ(Value("名前", 0), "〓田　花子") << little;
@@ -452,7 +514,7 @@ TEST_F(VCardTest, APrefectureLeftOutIsTakenFromTheCity)
         table.ClearRecords();
         ASSERT_EQ(Import(std::string("BEGIN:VCARD\r\nVERSION:3.0\r\nN:山田;太郎;;;\r\nADR:") + c.adr
                       + "\r\nEND:VCARD\r\n"),
-            VCardImport::kImported)
+            VCardImport::Result::kImported)
             << c.adr;
         EXPECT_EQ(Value("都道府県", 0), c.prefecture) << c.adr;
         EXPECT_EQ(Value("住所１", 0), c.address1) << c.adr;

@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     table.CreateDefaultTable();
     std::string name;
     const nrt::CsvImport::HeaderResult scan = nrt::CsvImport::ScanHeader(bytes, table, name);
-    if (scan < nrt::CsvImport::kHeaderOk || scan > nrt::CsvImport::kHeaderNoName
+    if (scan < nrt::CsvImport::HeaderResult::kHeaderOk || scan > nrt::CsvImport::HeaderResult::kHeaderNoName
         || name.size() > nrt::CsvImport::kHeaderNameLimit + 2)
         std::abort();
 
@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     setup.host.shown.clear();
     nrt::CsvImport import(*setup.global, table);
     const nrt::CsvImport::Result result = import.Load(setup.file);
-    if (result != nrt::CsvImport::kImported) {
+    if (result != nrt::CsvImport::Result::kImported) {
         if (table.GetRecordCount() != 0 || setup.host.shown.empty()
             || nrt::platform::fs::Exists(setup.global->UserFile("nrt_ms01.nms")))
             std::abort();

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::string> notes;
     int number = 0;
     for (const auto& card : nrt::vcard::Parse(bytes))
-        if (nrt::VCardImport::MapCard(card, ++number, notes).size() != static_cast<std::size_t>(nrt::field::kExtendedEnd))
+        if (nrt::VCardImport::MapCard(card, ++number, notes).size() != static_cast<std::size_t>(nrt::field::kSchemaEnd))
             std::abort();
     return 0;
 }

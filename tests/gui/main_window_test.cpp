@@ -626,8 +626,8 @@ TEST_F(MainWindowTest, DisplayColumnsDialog)
     auto w = Open();
     ColumnsDialog dialog(w->Global(), w->Table(), w.get());
     dialog.MoveAllRight();
-    // The 22 fields after 宛名区分 and 印字区分, and the 11 a book gains on first use.
-    EXPECT_EQ(Control<QListWidget>(dialog, "lst_To")->count(), 33);
+    // The 22 fields after 宛名区分 and 印字区分, the 11 a book gains on first use and UID.
+    EXPECT_EQ(Control<QListWidget>(dialog, "lst_To")->count(), 34);
     dialog.MoveAllLeft();
     dialog.Ok();
     EXPECT_EQ(host.LastText(), S("表示項目を選択して下さい。"));
