@@ -2,6 +2,7 @@
 
 #include "app/DialogButtons.h"
 #include "app/EnterFocusFilter.h"
+#include "platform/sjis.h"
 #include "print/PrintForms.h"
 #include "print/qt/FormNameValidator.h"
 #include "qt/QtText.h"
@@ -52,7 +53,10 @@ int NewPrintFormDialog::ChosenKind() const
 
 void NewPrintFormDialog::cmd_OkClick()
 {
-    AnswerNameOutcome(*this, txt_Name, CreatePrintForm(global_, gui::FromQ(txt_Name->text()), ChosenKind()));
+    const std::string name = gui::FromQ(txt_Name->text());
+    const int kind = ChosenKind();
+    ConfirmNameChange(*this, txt_Name, CheckNewPrintForm(global_, name, kind), SJ("登録します。よろしいですか？"),
+        [&] { return CreatePrintForm(global_, name, kind); });
 }
 
 } // namespace nrt::print
