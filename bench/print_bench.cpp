@@ -46,17 +46,17 @@ void ToPdf(QPrinter& p, const QString& file)
 }
 
 // The same texts as the cards, each with one drawText at its slot's corner.
-void PlainPdf(AppSettings& g, RowSource& rows, const SenderBlock& sender, const QString& file)
+void PlainPdf(PrintForm& form, RowSource& rows, const SenderBlock& sender, const QString& file)
 {
     QPrinter printer(QPrinter::HighResolution);
     ToPdf(printer, file);
     QPainter painter(&printer);
     const print::DeviceScale scale = print::ScaleOf(printer);
-    LayoutTable& items = g.Layout();
+    LayoutTable& items = form.items;
     for (int row = 0; row < rows.RowCount(); ++row) {
         if (row > 0)
             printer.newPage();
-        const SlotSet draw = FillLayout(items, g.Header(), rows.Row(row), sender);
+        const SlotSet draw = FillLayout(items, form.header, rows.Row(row), sender);
         for (int slot = 0; slot < kLayoutSlots; ++slot) {
             if (!draw.test(static_cast<std::size_t>(slot)))
                 continue;
@@ -130,7 +130,8 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "print_bench: the cards were not printed\n");
             return 1;
         }
-        plainTimes.push_back(bench::MedianMs(1, [&] { PlainPdf(g, rows, renderer.Sender(), SystemPath(plainPdf)); }));
+        plainTimes.push_back(
+            bench::MedianMs(1, [&] { PlainPdf(renderer.Form(), rows, renderer.Sender(), SystemPath(plainPdf)); }));
     }
     const double cards = Median(cardTimes);
     const double plain = Median(plainTimes);

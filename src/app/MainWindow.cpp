@@ -1100,8 +1100,8 @@ void MainWindow::SaveOnClose()
         global_->SetDisplayColumnWidth(i, recordTable_->columnWidth(i + 1));
     const QRect r = normalGeometry();
     global_->SaveFormRect(AppSettings::kFormMain, r.left(), r.top(), r.width(), r.height());
-    if (global_->WriteSettings() != 0)
-        platform::Warn(SJ("保存に失敗しました。"));
+    if (const platform::FileWrite written = global_->WriteSettings(); !written.Ok())
+        platform::Warn(SJ("保存に失敗しました。") + written.Reason());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

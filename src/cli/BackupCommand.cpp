@@ -29,8 +29,8 @@ int RunBackup(Context& context, Args& args)
         return kExitFailed;
     // The set counter and the date are the settings' to keep: unsaved, the next backup
     // would write over this set.
-    if (g.WriteSettings() != 0) {
-        PrintMessage(SJ("注意"), SJ("保存に失敗しました。"));
+    if (const platform::FileWrite written = g.WriteSettings(); !written.Ok()) {
+        PrintMessage(SJ("注意"), SJ("保存に失敗しました。") + written.Reason());
         return kExitFailed;
     }
     std::printf("%s\n", Out(BackupSets::SetFolder(g, set)).c_str());
@@ -69,8 +69,8 @@ int RunRestore(Context& context, Args& args)
     if (!users.FinishRestore(table))
         return kExitFailed;
     // The reset counters (and the new user as the current one) are the settings' to keep.
-    if (g.WriteSettings() != 0) {
-        PrintMessage(SJ("注意"), SJ("保存に失敗しました。"));
+    if (const platform::FileWrite written = g.WriteSettings(); !written.Ok()) {
+        PrintMessage(SJ("注意"), SJ("保存に失敗しました。") + written.Reason());
         return kExitFailed;
     }
     std::printf("%s\n", Out(g.UserFile({})).c_str());

@@ -3,7 +3,9 @@
 // a new form made with its kind's defaults, with the window's checks and messages.
 #include "cli/Cli.h"
 
+#include "platform/MessageHost.h"
 #include "platform/sjis.h"
+#include "print/PrintForm.h"
 #include "print/PrintForms.h"
 #include "settings/LayoutDefaults.h"
 
@@ -52,10 +54,12 @@ int RunForms(Context& context, Args& args)
         const LineList& forms = global.ReportList();
         for (int i = 0; i < forms.GetCount(); ++i) {
             const std::string name(forms.GetLine(i));
-            const int kind = global.FormKind(name);
-            global.LoadLayout(name, kind);
-            std::printf("%s\t%s\t%s\n", Out(name).c_str(), Out(ReportTypeName(kind)).c_str(),
-                PaperText(global.Header()).c_str());
+            const int kind = PrintFormKind(global, name);
+            // A form without its file lists its kind's paper, as it would print.
+            PrintForm form;
+            static_cast<void>(LoadPrintForm(global, name, kind, form));
+            std::printf(
+                "%s\t%s\t%s\n", Out(name).c_str(), Out(ReportTypeName(kind)).c_str(), PaperText(form.header).c_str());
         }
         return kExitOk;
     }
@@ -73,7 +77,16 @@ int RunForms(Context& context, Args& args)
     }
     if (!context.LockForWriting())
         return kExitFailed;
-    return CreatePrintForm(global, platform::Utf8ToSjis(rest[1]), kind) == FormOutcome::Done ? kExitOk : kExitFailed;
+    // Said and asked through the message host, as the window says and asks them.
+    const std::string name = platform::Utf8ToSjis(rest[1]);
+    FormResult result = CheckNewPrintForm(global, name, kind);
+    if (result.Done() && !platform::Ask(SJ("登録します。よろしいですか？"), true))
+        return kExitFailed;
+    if (result.Done())
+        result = CreatePrintForm(global, name, kind);
+    if (const std::string message = result.Message(); !message.empty())
+        platform::Warn(message);
+    return result.Done() ? kExitOk : kExitFailed;
 }
 
 } // namespace nrt::cli

@@ -9,6 +9,7 @@
 #include "db/MainList.h"
 #include "platform/Clock.h"
 #include "platform/sjis.h"
+#include "print/PrintForm.h"
 #include "print/PrintForms.h"
 #include "print/SentCards.h"
 #include "print/render/CommandLinePrint.h"
@@ -23,7 +24,7 @@ namespace {
 bool IsOtherKindOfForm(const AppSettings& global, const std::string& form)
 {
     const int index = FindPrintForm(global, form);
-    return index >= 0 && global.FormKind(global.ReportList().GetLine(index)) != kReportNewYearCard;
+    return index >= 0 && PrintFormKind(global, global.ReportList().GetLine(index)) != kReportNewYearCard;
 }
 
 } // namespace
@@ -65,19 +66,31 @@ int RunPrint(Context& context, Args& args)
     AddressTable* table = markSent ? context.TableForWriting() : &context.Table();
     if (table == nullptr)
         return kExitFailed;
-    print::PrintedJob job;
-    const int code = hasQueue ? print::PrintToQueue(context.Global(), *table, form, condition, order,
-                         platform::Utf8ToSjis(queue), from, to, &job, platform::Utf8ToSjis(sender))
-                              : print::PrintToPdf(context.Global(), *table, form, condition, order,
-                                  platform::Utf8ToSjis(pdf), from, to, &job, platform::Utf8ToSjis(sender));
-    if (code == print::kPrintNoSuchForm)
+    print::PrintRequest request;
+    request.formName = form;
+    request.condition = condition;
+    request.sortOrder = order;
+    request.from = from;
+    request.to = to;
+    request.sender = platform::Utf8ToSjis(sender);
+    const print::PrintedJob job = hasQueue
+        ? print::PrintToQueue(context.Global(), *table, request, platform::Utf8ToSjis(queue))
+        : print::PrintToPdf(context.Global(), *table, request, platform::Utf8ToSjis(pdf));
+    switch (job.outcome) {
+    case print::PrintOutcome::Done:
+        break;
+    case print::PrintOutcome::NoSuchForm:
         PrintMessage(SJ("注意"), SJ("その印刷フォームはありません。"));
-    else if (code == print::kPrintNoSuchPages)
-        PrintMessage(SJ("注意"), SJ("そのページはありません（全") + std::to_string(job.pageCount) + SJ("ページ）。"));
-    else if (code == print::kPrintNoSuchQueue)
-        PrintMessage(SJ("注意"), SJ("そのプリンタはありません。"));
-    if (code != print::kPrintDone)
         return kExitFailed;
+    case print::PrintOutcome::NoSuchPages:
+        PrintMessage(SJ("注意"), SJ("そのページはありません（全") + std::to_string(job.pageCount) + SJ("ページ）。"));
+        return kExitFailed;
+    case print::PrintOutcome::NoSuchQueue:
+        PrintMessage(SJ("注意"), SJ("そのプリンタはありません。"));
+        return kExitFailed;
+    case print::PrintOutcome::Failed:
+        return kExitFailed; // the renderer has said why
+    }
     if (!markSent)
         return kExitOk;
 

@@ -36,8 +36,8 @@ int RunUser(Context& context, Args& args)
     if (users.Create(request, nullptr) != AddressBooks::kCreatedEmpty)
         return kExitFailed;
     context.Global().ReadSettings(false);
-    if (context.Global().WriteSettings() != 0) {
-        PrintMessage(SJ("注意"), SJ("保存に失敗しました。"));
+    if (const platform::FileWrite written = context.Global().WriteSettings(); !written.Ok()) {
+        PrintMessage(SJ("注意"), SJ("保存に失敗しました。") + written.Reason());
         return kExitFailed;
     }
     return kExitOk;

@@ -111,15 +111,15 @@ bool ReadHeader(Reader& in, std::int32_t version, LayoutHeader& header, LayoutTa
 
 } // namespace
 
-int ParseLayout(std::string_view bytes, LayoutHeader& header, LayoutTable& items)
+LayoutLoad ParseLayout(std::string_view bytes, LayoutHeader& header, LayoutTable& items)
 {
     Reader in(bytes);
     std::int32_t version = 0;
     if (!in.Int32(version) || version < kLayoutVersionOldest)
-        return kLayoutTooOld;
+        return LayoutLoad::TooOld;
     std::int32_t count = 0;
     if (!ReadHeader(in, version, header, items, count))
-        return kLayoutRead;
+        return LayoutLoad::Read;
     for (int i = 0; i < kTextSlots; ++i)
         items[static_cast<std::size_t>(i)].object.Read(in.Bytes(), in.Pos());
     // Lengths beyond any paper are cut to a size that no drawing step overflows with.
@@ -144,7 +144,7 @@ int ParseLayout(std::string_view bytes, LayoutHeader& header, LayoutTable& items
         header.formKind = kind;
         header.printPrefecture = (flags & kPrintPrefectureFlag) != 0 ? 1 : 0;
     }
-    return kLayoutRead;
+    return LayoutLoad::Read;
 }
 
 std::string FormatLayout(const LayoutHeader& header, const LayoutTable& items)

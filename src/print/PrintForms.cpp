@@ -1,9 +1,12 @@
 #include "print/PrintForms.h"
 
-#include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
+#include "print/PrintForm.h"
 #include "settings/AppSettings.h"
+
+#include <cerrno>
+#include <utility>
 
 namespace nrt {
 namespace {
@@ -20,7 +23,62 @@ bool SameName(std::string_view a, std::string_view b)
     return platform::lstrcmpiA(a, b) == 0;
 }
 
+FormResult Refused(FormChange change)
+{
+    return FormResult { change, {} };
+}
+
+FormResult Refused(FormChange change, const platform::FileWrite& written)
+{
+    return FormResult { change, written.Reason() };
+}
+
+// The change stays made in memory; a list file not written is said, since the change
+// would be gone at the next start.
+FormResult SaveList(const AppSettings& global)
+{
+    if (const platform::FileWrite written = global.SaveReportList(); !written.Ok())
+        return Refused(FormChange::ListNotSaved, written);
+    return {};
+}
+
+// A copy that failed, with the system's reason.
+FormResult CopyRefused(FormChange change, std::string_view to)
+{
+    return Refused(change, platform::FileWrite::Failed(to));
+}
+
+// What each refusal says (UTF-8).
+constexpr std::pair<FormChange, const char*> kMessages[] = {
+    { FormChange::NoKindChosen, "種類を選択して下さい。" },
+    { FormChange::NoName, "印刷名を入力して下さい。" },
+    { FormChange::NameTaken, "既に存在する印刷名です。" },
+    { FormChange::NotAFileName, "不正な印刷名です。" },
+    { FormChange::LayoutNotWritten, "不正な印刷名です。" },
+    { FormChange::NoNewName, "レポート名を入力して下さい。" },
+    { FormChange::ReservedWord, "予約語が含まれています。" },
+    { FormChange::SameName, "同一ファイル名です。" },
+    { FormChange::NewNameTaken, "既に存在するレポート名です。" },
+    { FormChange::PrinterSettingsKept, "プリンタ設定の名前変更に失敗しました。" },
+    { FormChange::NothingSelected, "リストを選択して下さい。" },
+    { FormChange::LastForm, "全てのレポートを削除することは出来ません。" },
+    { FormChange::ListNotSaved, "印刷フォームの一覧を保存できませんでした。" },
+};
+
 } // namespace
+
+bool FormResult::AtName() const
+{
+    return change == FormChange::NoName || change == FormChange::NotAFileName || change == FormChange::NoNewName;
+}
+
+std::string FormResult::Message() const
+{
+    for (const auto& [refusal, text] : kMessages)
+        if (refusal == change)
+            return platform::Utf8ToSjis(text) + reason;
+    return {}; // done, or nothing to say
+}
 
 std::string LayoutFilePath(const AppSettings& global, std::string_view name)
 {
@@ -46,116 +104,113 @@ bool IsRefusedNameChar(unsigned char c)
     return (c >= 32 && c <= 47) || (c >= 58 && c <= 63) || (c >= 91 && c <= 94);
 }
 
-FormOutcome CreatePrintForm(AppSettings& global, std::string_view name, int kind)
+FormResult CheckNewPrintForm(const AppSettings& global, std::string_view name, int kind)
 {
-    if (kind == 0) {
-        platform::Warn(SJ("種類を選択して下さい。"));
-        return FormOutcome::Refused;
-    }
-    if (name.empty()) {
-        platform::Warn(SJ("印刷名を入力して下さい。"));
-        return FormOutcome::RefusedAtName;
-    }
-    if (FindPrintForm(global, name) >= 0) {
-        platform::Warn(SJ("既に存在する印刷名です。"));
-        return FormOutcome::Refused;
-    }
-    if (!platform::Ask(SJ("登録します。よろしいですか？"), true))
-        return FormOutcome::Declined;
+    if (kind == 0)
+        return Refused(FormChange::NoKindChosen);
+    if (name.empty())
+        return Refused(FormChange::NoName);
+    if (FindPrintForm(global, name) >= 0)
+        return Refused(FormChange::NameTaken);
+    return {};
+}
+
+FormResult CreatePrintForm(AppSettings& global, std::string_view name, int kind)
+{
+    if (FormResult checked = CheckNewPrintForm(global, name, kind); !checked.Done())
+        return checked;
     LineList& list = global.ReportList();
     const int index = list.GetCount();
     list.AddLine(name);
-    global.ApplyDefaultLayout(kind);
     // A new form keeps its kind (a name need not tell it), prints the prefecture, and
     // where bulk mail goes (envelope fronts, labels) shows the customer barcode.
-    LayoutHeader& header = global.Header();
-    header.formKind = kind;
-    header.printPrefecture = 1;
-    if (OffersCustomerBarcode(kind, header))
-        global.Layout()[kBarcodeSlot].shown = true;
-    if (!IsPlainFileName(name) || global.WriteLayoutFile(index) != 0) {
+    PrintForm form = PrintForm::Defaults(kind);
+    form.header.formKind = kind;
+    form.header.printPrefecture = 1;
+    if (OffersCustomerBarcode(kind, form.header))
+        form.items[kBarcodeSlot].shown = true;
+    if (!IsPlainFileName(name)) {
         list.DeleteLine(index);
-        platform::Warn(SJ("不正な印刷名です。"));
-        return FormOutcome::RefusedAtName;
+        return Refused(FormChange::NotAFileName);
     }
-    global.SaveReportList();
-    return FormOutcome::Done;
+    if (const platform::FileWrite written = WritePrintForm(global, index, form); !written.Ok()) {
+        list.DeleteLine(index);
+        return Refused(FormChange::NotAFileName, written);
+    }
+    return SaveList(global);
 }
 
-FormOutcome RenamePrintForm(AppSettings& global, int index, std::string_view newName)
+FormResult CheckRenamePrintForm(const AppSettings& global, int index, std::string_view newName)
 {
-    LineList& list = global.ReportList();
+    const LineList& list = global.ReportList();
     if (index < 0 || index >= list.GetCount())
-        return FormOutcome::Refused;
-    const std::string oldName(list.GetLine(index));
-    if (newName.empty()) {
-        platform::Warn(SJ("レポート名を入力して下さい。"));
-        return FormOutcome::RefusedAtName;
-    }
-    if (newName.substr(0, 3) == "rep") {
-        platform::Warn(SJ("予約語が含まれています。"));
-        return FormOutcome::Refused;
-    }
-    if (SameName(newName, oldName)) {
-        platform::Warn(SJ("同一ファイル名です。"));
-        return FormOutcome::Refused;
-    }
-    if (FindPrintForm(global, newName) >= 0) {
-        platform::Warn(SJ("既に存在するレポート名です。"));
-        return FormOutcome::Refused;
-    }
-    if (!platform::Ask(SJ("名前を変更します。よろしいですか？"), true))
-        return FormOutcome::Declined;
+        return Refused(FormChange::NoSuchForm);
+    if (newName.empty())
+        return Refused(FormChange::NoNewName);
+    if (newName.substr(0, 3) == "rep")
+        return Refused(FormChange::ReservedWord);
+    if (SameName(newName, list.GetLine(index)))
+        return Refused(FormChange::SameName);
+    if (FindPrintForm(global, newName) >= 0)
+        return Refused(FormChange::NewNameTaken);
+    return {};
+}
 
+FormResult RenamePrintForm(AppSettings& global, int index, std::string_view newName)
+{
+    if (FormResult checked = CheckRenamePrintForm(global, index, newName); !checked.Done())
+        return checked;
+    LineList& list = global.ReportList();
+    const std::string oldName(list.GetLine(index));
     const std::string oldLayout = LayoutFilePath(global, oldName);
     if (!platform::fs::IsFile(oldLayout)) {
-        global.ApplyDefaultLayout(AppSettings::ReportKindOfName(oldName));
-        if (global.WriteLayoutFile(index) != 0) {
-            platform::Warn(SJ("不正な印刷名です。"));
-            return FormOutcome::Refused;
-        }
+        const PrintForm defaults = PrintForm::Defaults(AppSettings::ReportKindOfName(oldName));
+        if (const platform::FileWrite written = WritePrintForm(global, index, defaults); !written.Ok())
+            return Refused(FormChange::LayoutNotWritten, written);
     }
+    if (!IsPlainFileName(newName))
+        return Refused(FormChange::NotAFileName);
     const std::string newLayout = LayoutFilePath(global, newName);
-    if (!IsPlainFileName(newName) || !platform::fs::CopyFile(oldLayout, newLayout)) {
-        platform::Warn(SJ("不正な印刷名です。"));
-        return FormOutcome::RefusedAtName;
-    }
+    errno = 0;
+    if (!platform::fs::CopyFile(oldLayout, newLayout))
+        return CopyRefused(FormChange::NotAFileName, newLayout);
     platform::fs::RemoveFile(oldLayout);
     list.SetLine(index, newName);
-    global.SaveReportList();
+    const FormResult saved = SaveList(global);
 
     const std::string oldSettings = PrinterSettingsPath(global, oldName);
     if (platform::fs::IsFile(oldSettings)) {
-        if (!platform::fs::CopyFile(oldSettings, PrinterSettingsPath(global, newName))) {
-            platform::Warn(SJ("プリンタ設定の名前変更に失敗しました。"));
-            return FormOutcome::Refused;
-        }
+        const std::string newSettings = PrinterSettingsPath(global, newName);
+        errno = 0;
+        if (!platform::fs::CopyFile(oldSettings, newSettings))
+            return CopyRefused(FormChange::PrinterSettingsKept, newSettings);
         platform::fs::RemoveFile(oldSettings);
     }
-    return FormOutcome::Done;
+    return saved;
 }
 
-FormOutcome DeletePrintForm(AppSettings& global, int index)
+FormResult CheckDeletePrintForm(const AppSettings& global, int index)
 {
+    const LineList& list = global.ReportList();
+    if (index < 0 || index >= list.GetCount())
+        return Refused(FormChange::NothingSelected);
+    if (list.GetCount() <= 1)
+        return Refused(FormChange::LastForm);
+    return {};
+}
+
+FormResult DeletePrintForm(AppSettings& global, int index)
+{
+    if (FormResult checked = CheckDeletePrintForm(global, index); !checked.Done())
+        return checked;
     LineList& list = global.ReportList();
-    if (index < 0 || index >= list.GetCount()) {
-        platform::Warn(SJ("リストを選択して下さい。"));
-        return FormOutcome::Refused;
-    }
-    if (list.GetCount() <= 1) {
-        platform::Warn(SJ("全てのレポートを削除することは出来ません。"));
-        return FormOutcome::Refused;
-    }
-    if (!platform::Ask(SJ("削除します。よろしいですか？")))
-        return FormOutcome::Declined;
     const std::string name(list.GetLine(index));
     if (IsPlainFileName(name)) {
         platform::fs::RemoveFile(PrinterSettingsPath(global, name));
         platform::fs::RemoveFile(LayoutFilePath(global, name));
     }
     list.DeleteLine(index);
-    global.SaveReportList();
-    return FormOutcome::Done;
+    return SaveList(global);
 }
 
 } // namespace nrt

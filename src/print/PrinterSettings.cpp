@@ -4,6 +4,7 @@
 #include "platform/fs.h"
 #include "platform/sjis.h"
 
+#include <cerrno>
 #include <cstdio>
 
 namespace nrt {
@@ -129,32 +130,32 @@ std::string FormatPrinterSettings(const PrinterSettings& s)
     return out;
 }
 
-int ParsePrinterSettings(std::string_view bytes, PrinterSettings& out)
+PrdRead ParsePrinterSettings(std::string_view bytes, PrinterSettings& out)
 {
     out = PrinterSettings();
     Cursor in(bytes);
     std::string_view part;
     if (!in.Bytes(2, part) || part != "PR")
-        return kPrdBadMagic;
+        return PrdRead::BadMagic;
     std::int32_t length = 0;
     if (!in.Int(length))
-        return kPrdDamaged;
+        return PrdRead::Damaged;
     if (length < 0 || length > kMaxDeviceName)
-        return kPrdNameTooLong;
+        return PrdRead::NameTooLong;
     if (!in.Bytes(static_cast<std::size_t>(length) + 1, part))
-        return kPrdDamaged;
+        return PrdRead::Damaged;
     std::int32_t recordSize = 0;
     if (!in.Int(recordSize))
-        return kPrdDamaged;
+        return PrdRead::Damaged;
     if (recordSize != kPageSetupSize)
-        return kPrdBadRecordSize;
+        return PrdRead::BadRecordSize;
     if (!in.Bytes(kPageSetupSize, part))
-        return kPrdDamaged;
+        return PrdRead::Damaged;
 
     std::int32_t size = 0;
     std::string_view block;
     if (!in.Int(size) || size < 0 || !in.Bytes(static_cast<std::size_t>(size), block))
-        return kPrdDamaged;
+        return PrdRead::Damaged;
     std::int32_t* const fields[]
         = { &out.paperWidth, &out.paperHeight, &out.orientation, &out.source, &out.copies, &out.duplex, &out.color };
     for (std::size_t i = 0; i < std::size(fields); ++i) {
@@ -169,34 +170,37 @@ int ParsePrinterSettings(std::string_view bytes, PrinterSettings& out)
 
     std::string_view names;
     if (!in.Int(size) || size < 0 || !in.Bytes(static_cast<std::size_t>(size), names))
-        return kPrdDamaged;
+        return PrdRead::Damaged;
     if (names.size() >= kNamesHeader) {
         out.driver = NameAt(names, Get16(names, 0));
         out.device = NameAt(names, Get16(names, 2));
         out.output = NameAt(names, Get16(names, 4));
         out.isDefault = Get16(names, 6) != 0;
     }
-    return 0;
+    return PrdRead::Read;
 }
 
-int ReadPrinterSettings(std::string_view path, PrinterSettings& out)
+PrdRead ReadPrinterSettings(std::string_view path, PrinterSettings& out)
 {
     out = PrinterSettings();
     std::string bytes;
     if (!platform::fs::IsFile(path) || !platform::fs::ReadFile(path, bytes))
-        return kPrdCannotOpen;
-    const int result = ParsePrinterSettings(bytes, out);
-    if (result < 0) {
+        return PrdRead::CannotOpen;
+    const PrdRead result = ParsePrinterSettings(bytes, out);
+    if (result != PrdRead::Read) {
         char text[64];
-        std::snprintf(text, sizeof text, SJ("印刷設定エラー(%d)").c_str(), result);
+        std::snprintf(text, sizeof text, SJ("印刷設定エラー(%d)").c_str(), static_cast<int>(result));
         platform::Warn(text);
     }
     return result;
 }
 
-int WritePrinterSettings(std::string_view path, const PrinterSettings& settings)
+platform::FileWrite WritePrinterSettings(std::string_view path, const PrinterSettings& settings)
 {
-    return platform::fs::AtomicWriteFile(path, FormatPrinterSettings(settings)) ? 0 : -1;
+    errno = 0;
+    if (!platform::fs::AtomicWriteFile(path, FormatPrinterSettings(settings)))
+        return platform::FileWrite::Failed(path);
+    return platform::FileWrite::Written();
 }
 
 } // namespace nrt

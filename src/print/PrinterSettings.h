@@ -37,6 +37,8 @@
 //
 // Names are CP932.
 
+#include "platform/FileWrite.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -62,20 +64,24 @@ struct PrinterSettings {
 inline constexpr std::string_view kDriverSystem = "CUPS";
 inline constexpr std::string_view kDriverPdf = "PDF";
 
-// ReadPrinterSettings results besides 0.
-inline constexpr int kPrdCannotOpen = -1; // silently
-inline constexpr int kPrdBadMagic = -2;
-inline constexpr int kPrdNameTooLong = -3;
-inline constexpr int kPrdBadRecordSize = -4;
-inline constexpr int kPrdDamaged = -5; // the file ends inside a block or a size is negative
+// How reading the file went. The numbers of the format errors are the ones the
+// message "印刷設定エラー(%d)" shows.
+enum class PrdRead {
+    Read = 0,
+    CannotOpen = -1, // silently
+    BadMagic = -2,
+    NameTooLong = -3,
+    BadRecordSize = -4,
+    Damaged = -5, // the file ends inside a block or a size is negative
+};
 
 std::string FormatPrinterSettings(const PrinterSettings& settings);
-// 0 or one of the negative codes above; `out` is reset first.
-int ParsePrinterSettings(std::string_view bytes, PrinterSettings& out);
+// `out` is reset first.
+[[nodiscard]] PrdRead ParsePrinterSettings(std::string_view bytes, PrinterSettings& out);
 
 // The file read and parsed; a format error is shown as "印刷設定エラー(%d)" ("注意").
-int ReadPrinterSettings(std::string_view path, PrinterSettings& out);
-// Written whole or not at all: 0, or -1 when the file cannot be written.
-int WritePrinterSettings(std::string_view path, const PrinterSettings& settings);
+[[nodiscard]] PrdRead ReadPrinterSettings(std::string_view path, PrinterSettings& out);
+// Written whole or not at all.
+[[nodiscard]] platform::FileWrite WritePrinterSettings(std::string_view path, const PrinterSettings& settings);
 
 } // namespace nrt

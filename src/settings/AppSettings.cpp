@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstring>
@@ -66,13 +67,6 @@ std::string WithSlash(std::string folder)
 bool Usable(const std::string& path)
 {
     return !path.empty() && path.front() == '/';
-}
-
-// A print form name that can stand for one file of the user folder.
-bool IsFileName(std::string_view name)
-{
-    return !name.empty() && name.find('\0') == std::string_view::npos
-        && platform::FindChar(name, '/') == std::string_view::npos;
 }
 
 // Keys of `old` that `out` does not have, so that settings of another version survive.
@@ -160,7 +154,6 @@ AppSettings::AppSettings(const StartupFolders& folders)
     RefreshPostalLocation();
     SetDocumentsFolder(
         folders.documentsFolder.empty() ? DataPaths::SpecialFolder(DataPaths::kDocuments) : folders.documentsFolder);
-    ApplyDefaultLayout(kReportPostcard);
 }
 
 void AppSettings::SetDocumentsFolder(std::string_view folder)
@@ -300,9 +293,14 @@ void AppSettings::ReadSettings(bool startup)
     LoadReportList();
 }
 
-int AppSettings::WriteSettings()
+platform::FileWrite AppSettings::WriteSettings()
 {
-    int result = 0;
+    platform::FileWrite result = platform::FileWrite::Written();
+    // The first failure is the one reported; the files after it are still written.
+    auto failed = [&result](const std::string& path) {
+        if (result.Ok())
+            result = platform::FileWrite::Failed(path);
+    };
     {
         const std::string path = DataFile("nrt.ini");
         IniFile old, out;
@@ -310,8 +308,9 @@ int AppSettings::WriteSettings()
         out.Set("USER", "NAME", userName_);
         out.SetInt("USER", "VER", dataVersion_);
         KeepOtherKeys(out, old);
+        errno = 0;
         if (!Usable(path) || !out.Save(path))
-            result = -1;
+            failed(path);
     }
     {
         const std::string path = UserFile("NrtUser.ini");
@@ -319,12 +318,14 @@ int AppSettings::WriteSettings()
         old.Load(path);
         settings_.WriteTo(out);
         KeepOtherKeys(out, old);
+        errno = 0;
         if (!Usable(path) || !out.Save(path, kOwnerOnly))
-            result = -1;
+            failed(path);
     }
     const std::string path = UserFile("HyoList.dat");
+    errno = 0;
     if (!Usable(path) || columns_.SaveItems(path) < 0)
-        result = -1;
+        failed(path);
     return result;
 }
 
@@ -476,68 +477,13 @@ void AppSettings::LoadReportList()
             reports_.SetLine(static_cast<int>(i), platform::Utf8ToSjis(kDefaultReports[i]));
 }
 
-int AppSettings::SaveReportList() const
+platform::FileWrite AppSettings::SaveReportList() const
 {
     const std::string path = UserFile("NrtRepList.dat");
-    return Usable(path) ? reports_.SaveText(path) : -1;
-}
-
-namespace {
-
-// The kind a layout file keeps, 0 when it keeps none.
-int StoredKind(std::string_view bytes)
-{
-    LayoutHeader header;
-    LayoutTable items;
-    return ParseLayout(bytes, header, items) == kLayoutRead ? header.formKind : 0;
-}
-
-} // namespace
-
-int AppSettings::LoadLayout(std::string_view formName, int kind)
-{
-    std::string bytes;
-    const std::string path = IsFileName(formName) ? UserFile(std::string(formName) + ".ndp") : std::string();
-    if (path.empty() || !Usable(path) || !platform::fs::ReadFile(path, bytes)) {
-        ApplyDefaultLayout(kind);
-        return kLayoutMissing;
-    }
-    const int stored = StoredKind(bytes);
-    ApplyDefaultLayout(stored != 0 ? stored : kind);
-    const int result = ParseLayout(bytes, header_, layout_);
-    header_.barcodeMoved = KeepLabelBarcodeInCell(header_, layout_);
-    return result;
-}
-
-int AppSettings::FormKind(std::string_view formName) const
-{
-    std::string bytes;
-    const std::string path = IsFileName(formName) ? UserFile(std::string(formName) + ".ndp") : std::string();
-    const int stored = !path.empty() && Usable(path) && platform::fs::ReadFile(path, bytes) ? StoredKind(bytes) : 0;
-    return stored != 0 ? stored : nrt::ReportKindOfName(formName);
-}
-
-int AppSettings::WriteLayoutFile(int index) const
-{
-    if (index < 0 || index >= reports_.GetCount())
-        return -1;
-    const std::string_view name = reports_.GetLine(index);
-    if (!IsFileName(name))
-        return -1;
-    const std::string path = UserFile(std::string(name) + ".ndp");
-    if (!Usable(path) || !platform::fs::AtomicWriteFile(path, FormatLayout(header_, layout_)))
-        return -1;
-    return 0;
-}
-
-std::string AppSettings::BackgroundImagePath() const
-{
-    const std::string& name = header_.backgroundImage;
-    if (name.empty())
-        return {};
-    if (platform::FindChar(name, '/') != std::string::npos)
-        return name;
-    return ProgramFile(name);
+    errno = 0;
+    if (!Usable(path) || reports_.SaveText(path) < 0)
+        return platform::FileWrite::Failed(path);
+    return platform::FileWrite::Written();
 }
 
 } // namespace nrt

@@ -2,12 +2,11 @@
 // The one settings object of the program: its folders and path operations, the
 // settings of "nrt.ini" and "NrtUser.ini", the display columns ("HyoList.dat"), the
 // print form list ("NrtRepList.dat"), three window rectangles, the backup schedule,
-// the date services and the current print layout. Texts and paths are CP932 with "/"
-// separators.
+// and the date services. Texts and paths are CP932 with "/" separators. Print layouts
+// are not kept here: whoever prints or edits a form holds it (print/PrintForm.h).
 
 #include "db/LineList.h"
-#include "print/LayoutFile.h"
-#include "print/LayoutItem.h"
+#include "platform/FileWrite.h"
 #include "settings/EraDate.h"
 #include "settings/LayoutDefaults.h"
 #include "settings/UserSettings.h"
@@ -59,9 +58,8 @@ public:
     static constexpr int kFormPreview = 2;
     static constexpr int kFormCount = 3;
 
-    // Fixes the folders, the postal dictionary's location and the documents folder,
-    // and applies the postcard's default layout. Settings files are read only by
-    // ReadSettings.
+    // Fixes the folders, the postal dictionary's location and the documents folder.
+    // Settings files are read only by ReadSettings.
     explicit AppSettings(const StartupFolders& folders = {});
     AppSettings(const AppSettings&) = delete;
     AppSettings& operator=(const AppSettings&) = delete;
@@ -72,8 +70,8 @@ public:
     void ReadSettings(bool startup);
     // "nrt.ini", "NrtUser.ini" (readable by its owner only: it holds the mail
     // password) and "HyoList.dat". Each file is written whole or not at all; a failure
-    // does not stop the files after it. 0, or -1 when any file failed.
-    [[nodiscard]] int WriteSettings();
+    // does not stop the files after it. The first file that failed, with its reason.
+    [[nodiscard]] platform::FileWrite WriteSettings();
 
     // Folders.
     const std::string& ProgramFolder() const { return programFolder_; } // ends with "/"
@@ -218,33 +216,13 @@ public:
     // Print form names; written only by SaveReportList.
     LineList& ReportList() { return reports_; }
     const LineList& ReportList() const { return reports_; }
-    int SaveReportList() const;
+    [[nodiscard]] platform::FileWrite SaveReportList() const;
 
     // Dates (EraDate.h).
     std::string EraToGregorian(std::string_view text) const { return nrt::EraToGregorian(text); }
     bool IsValidDate(std::string_view text) const { return nrt::IsValidDate(text); }
     std::string FormatDate(std::string_view text, bool eraForm) const { return nrt::FormatDate(text, eraForm); }
 
-    // The current layout: header and every slot.
-    LayoutHeader& Header() { return header_; }
-    const LayoutHeader& Header() const { return header_; }
-    LayoutTable& Layout() { return layout_; }
-    const LayoutTable& Layout() const { return layout_; }
-    void ApplyDefaultLayout(int kind) { nrt::ApplyDefaultLayout(kind, header_, layout_); }
-    // The kind's defaults (the kind the file keeps, where it keeps one), then "%s.ndp"
-    // of the form in the user folder over them: kLayoutRead, kLayoutTooOld (no
-    // background picture then), or kLayoutMissing. A label layout's barcode outside its
-    // cell is placed inside (Header().barcodeMoved when it was shown). Reading the
-    // form's printer settings and its background picture is the caller's.
-    int LoadLayout(std::string_view formName, int kind);
-    // The kind of a print form: the one its layout file keeps, else the name's.
-    int FormKind(std::string_view formName) const;
-    // The current layout into "%s.ndp" of print form `index`: 0, or -1 when there is
-    // no such form or the file cannot be written.
-    int WriteLayoutFile(int index) const;
-    // The background picture: empty for none, a name with "/" as it is, otherwise
-    // the file of that name beside the program.
-    std::string BackgroundImagePath() const;
     static int ReportKindOfName(std::string_view name) { return nrt::ReportKindOfName(name); }
 
 private:
@@ -264,8 +242,6 @@ private:
     UserSettings settings_;
     LineList columns_;
     LineList reports_;
-    LayoutHeader header_;
-    LayoutTable layout_;
 };
 
 } // namespace nrt

@@ -66,7 +66,7 @@ protected:
         g.SetMailAuth(auth);
         g.SetMailUser(NodeSmtpServer::kUser);
         g.SetMailPassword(NodeSmtpServer::kPassword);
-        ASSERT_EQ(g.WriteSettings(), 0);
+        ASSERT_TRUE(g.WriteSettings().Ok());
     }
 
     std::string Template(const char* name, const char* utf8) const
@@ -223,7 +223,7 @@ TEST_F(MailCli, ARefusedRecipientDoesNotStopTheRunAndRestsFollowTheSettings)
         g.ReadSettings(true);
         g.SetMailRestEvery(2);
         g.SetMailRestSeconds(1);
-        ASSERT_EQ(g.WriteSettings(), 0);
+        ASSERT_TRUE(g.WriteSettings().Ok());
     }
     WriteBook({ { "甲", "a@example.com" }, { "乙", "b@example.com" }, { "丙", "c@example.com" },
         { "丁", "d@example.com" }, { "戊", "e@example.com" } });
@@ -415,7 +415,7 @@ TEST_F(MailCli, GreylistedRecipientsAreTriedAgainAfterGrowingWaits)
         AppSettings g(folders);
         g.ReadSettings(true);
         g.SetMailRetryWaits("1,2");
-        ASSERT_EQ(g.WriteSettings(), 0);
+        ASSERT_TRUE(g.WriteSettings().Ok());
     }
     WriteBook({ { "丙", "c@example.com" }, { "丁", "d@example.com" } });
     const auto started = std::chrono::steady_clock::now();

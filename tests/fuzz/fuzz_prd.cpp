@@ -11,11 +11,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     using namespace nrt;
     PrinterSettings read;
-    if (ParsePrinterSettings(std::string_view(reinterpret_cast<const char*>(data), size), read) != 0)
+    if (ParsePrinterSettings(std::string_view(reinterpret_cast<const char*>(data), size), read) != PrdRead::Read)
         return 0;
     const std::string once = FormatPrinterSettings(read);
     PrinterSettings again;
-    if (ParsePrinterSettings(once, again) != 0)
+    if (ParsePrinterSettings(once, again) != PrdRead::Read)
         std::abort();
     if (FormatPrinterSettings(again) != once)
         std::abort();

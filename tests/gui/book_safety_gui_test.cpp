@@ -14,7 +14,9 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 
 using namespace nrt;
 using namespace nrt::gui;
@@ -114,7 +116,11 @@ TEST_F(BookSafetyGui, ASettingsSaveThatFailsOnClosingIsReported)
     platform::fs::testing::FailWritesAfter(0);
     main->close();
     platform::fs::testing::FailWritesAfter(-1);
-    EXPECT_EQ(Texts(), std::vector<std::string> { "保存に失敗しました。" });
+    // The program's text, then the first file that failed and the system's reason.
+    ASSERT_EQ(Texts().size(), 1U);
+    EXPECT_EQ(Texts()[0],
+        std::string("保存に失敗しました。\n") + U(dir.File("nrt.ini")) + '\n'
+            + U(platform::Utf8ToSjis(std::strerror(ENOSPC))));
 }
 
 TEST_F(BookSafetyGui, SigtermClosesTheWindowWithASave)

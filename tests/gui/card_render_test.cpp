@@ -99,14 +99,15 @@ protected:
     NewYearCard()
     {
         f.AddAddressees({ { "山田 太郎", "123-4567", "東京都千代田区丸の内１－２－３", "丸の内ビル５階" } });
-        prn.LoadLayout(S("年賀状"), kReportNewYearCard);
+        // The kind's defaults where the form has no file.
+        static_cast<void>(prn.LoadLayout(S("年賀状"), kReportNewYearCard));
         prn.SetRows(std::make_unique<TableRows>(f.db, std::vector<int> { 0 }));
     }
 
     // The card with only the given slots shown.
     QImage Render(std::initializer_list<int> shownSlots)
     {
-        LayoutTable& items = f.global->Layout();
+        LayoutTable& items = prn.Form().items;
         for (int i = 0; i < kLayoutSlots; ++i)
             items[static_cast<std::size_t>(i)].shown = false;
         for (int s : shownSlots)
@@ -126,7 +127,7 @@ protected:
 
 TEST_F(NewYearCard, TheNameStandsInItsColumnTopToBottom)
 {
-    const TextItem& name = f.global->Layout()[1].object;
+    const TextItem& name = prn.Form().items[1].object;
     ASSERT_TRUE(name.IsVertical());
     const QRect column = FramePx(name); // 49.00 .. 59.00 mm across, from 30.00 mm down
     const QRect ink = Ink(Render({ 1 }));
@@ -155,7 +156,7 @@ TEST_F(NewYearCard, TheNameStandsInItsColumnTopToBottom)
 TEST_F(NewYearCard, EachPostalDigitLiesInItsBox)
 {
     for (int slot = 4; slot <= 10; ++slot) {
-        const QRect box = FramePx(f.global->Layout()[static_cast<std::size_t>(slot)].object);
+        const QRect box = FramePx(prn.Form().items[static_cast<std::size_t>(slot)].object);
         const QRect ink = Ink(Render({ slot }));
         ASSERT_TRUE(ink.isValid()) << slot;
         EXPECT_TRUE(box.contains(ink)) << "slot " << slot;
@@ -165,11 +166,11 @@ TEST_F(NewYearCard, EachPostalDigitLiesInItsBox)
 
 TEST_F(NewYearCard, TheAddressIsConvertedAndKeptInItsColumn)
 {
-    f.global->Header().kanjiNumerals = 1;
-    const QRect column = FramePx(f.global->Layout()[13].object);
+    prn.Form().header.kanjiNumerals = 1;
+    const QRect column = FramePx(prn.Form().items[13].object);
     const QRect ink = Ink(Render({ 13 }));
     EXPECT_TRUE(column.contains(ink));
-    EXPECT_EQ(U(f.global->Layout()[13].object.Text()), "東京都千代田区丸の内一―二―三");
+    EXPECT_EQ(U(prn.Form().items[13].object.Text()), "東京都千代田区丸の内一―二―三");
 }
 
 TEST_F(NewYearCard, ALongAddressGoesOnInTheNextColumn)
@@ -182,8 +183,8 @@ TEST_F(NewYearCard, ALongAddressGoesOnInTheNextColumn)
         RecordError::kNone);
     EXPECT_EQ(f.db.SetValue(field::kAddress2, S("サンライズビル三階")), RecordError::kNone);
     EXPECT_EQ(f.db.PostRecord(), RecordError::kNone);
-    const TextItem& first = f.global->Layout()[13].object;
-    const TextItem& second = f.global->Layout()[14].object;
+    const TextItem& first = prn.Form().items[13].object;
+    const TextItem& second = prn.Form().items[14].object;
     const QRect column = FramePx(first);
     const QRect next = column.translated(-column.width(), 0);
     const QRect third = next.translated(-column.width(), 0);
@@ -340,9 +341,10 @@ QImage BarcodeEnvelope(const Addressee& who)
     PrintGuiFixture f;
     f.AddAddressees({ who });
     print::CardRenderer prn { *f.global, f.db, f.printer };
-    prn.LoadLayout(S("封筒３号（表）"), kReportEnvelope3Front);
+    // The kind's defaults where the form has no file.
+    static_cast<void>(prn.LoadLayout(S("封筒３号（表）"), kReportEnvelope3Front));
     prn.SetRows(std::make_unique<TableRows>(f.db, std::vector<int> { 0 }));
-    LayoutTable& items = f.global->Layout();
+    LayoutTable& items = prn.Form().items;
     for (LayoutItem& item : items)
         item.shown = false;
     TextItem& bars = items[kBarcodeSlot].object;
@@ -372,7 +374,7 @@ TEST_F(NewYearCard, JointNamesStandAlignedUnderTheGivenName)
     EXPECT_EQ(f.db.SetValue(field::kJointName2, S("田中　花子")), RecordError::kNone);
     EXPECT_EQ(f.db.SetValue(field::kJointHonorific2, S("さま")), RecordError::kNone);
     ASSERT_EQ(f.db.PostRecord(), RecordError::kNone);
-    const TextItem& name = f.global->Layout()[1].object;
+    const TextItem& name = prn.Form().items[1].object;
     const QImage card = Render({ 1 });
     const QRect main = FramePx(name);
     const int pitch = static_cast<int>(Px(2 * name.Width()));
@@ -401,8 +403,8 @@ TEST_F(NewYearCard, JointHonorificsStandInTheHonorificsColumn)
     Edit(f.db, 0,
         { { field::kName, "高橋　健一" }, { field::kHonorific, "様" }, { field::kJointName1, "由美" },
             { field::kJointName2, "田中　花子" }, { field::kJointHonorific2, "さま" } });
-    const TextItem& name = f.global->Layout()[0].object;
-    const TextItem& honorific = f.global->Layout()[2].object;
+    const TextItem& name = prn.Form().items[0].object;
+    const TextItem& honorific = prn.Form().items[2].object;
     const QImage card = Render({ 0, 2 });
     const int pitch = static_cast<int>(Px(2 * name.Width()));
     const int gap = static_cast<int>(Px(name.EmHeight() / 2));
@@ -425,15 +427,16 @@ TEST(LabelNameBlock, StaysInsideItsCell)
         { { field::kCompany, "株式会社ノルテア" }, { field::kJointName1, "由美" }, { field::kJointName2, "花子" },
             { field::kJointName3, "次郎" } });
     print::CardRenderer prn { *f.global, f.db, f.printer };
-    prn.LoadLayout(S("ラベル"), kReportLabelSheet);
+    // The kind's defaults where the form has no file.
+    static_cast<void>(prn.LoadLayout(S("ラベル"), kReportLabelSheet));
     prn.SetRows(std::make_unique<TableRows>(f.db, std::vector<int> { 0 }));
-    LayoutTable& items = f.global->Layout();
+    LayoutTable& items = prn.Form().items;
     for (LayoutItem& item : items)
         item.shown = false;
     items[1].shown = true;
     const TextItem& name = items[1].object;
     ASSERT_FALSE(name.IsVertical());
-    const LayoutHeader& cell = f.global->Header();
+    const LayoutHeader& cell = prn.Form().header;
     QImage image = Blank(cell.paperWidth, cell.paperHeight + 2000); // room to see a spill
     AtDeviceScale(items, image);
     {
@@ -468,7 +471,7 @@ TEST_F(NewYearCard, JointNamesAndCompanyLinesPrintInTheirOwnSlots)
     EXPECT_LT(
         (a.topLeft() - b.topLeft()).manhattanLength() + (a.bottomRight() - b.bottomRight()).manhattanLength(), Px(30));
 
-    LayoutTable& items = f.global->Layout();
+    LayoutTable& items = prn.Form().items;
     const TextItem& name = items[1].object;
     TextItem& joint = items[kJointNameSlot].object;
     joint.SetPosition(2000, name.Y());
@@ -564,27 +567,27 @@ TEST(LabelSheetImage, EveryLabelsBarcodeLiesInItsOwnCell)
                 k % 3 ? "郵便プラザ503室" : "B-1205" });
         f.AddAddressees(people);
         AppSettings& g = *f.global;
-        g.ApplyDefaultLayout(kReportLabelSheet);
+        PrintForm form = PrintForm::Defaults(kReportLabelSheet);
         const std::vector<LabelSheet>& sheets = ProductLabelSheets();
         const auto sheet = std::find_if(
             sheets.begin(), sheets.end(), [&](const LabelSheet& s) { return s.name == S(product); });
         ASSERT_NE(sheet, sheets.end());
-        sheet->ApplyTo(g.Header());
-        LayoutTable& items = g.Layout();
+        sheet->ApplyTo(form.header);
         for (int slot = 0; slot < kLayoutSlots; ++slot)
-            items[static_cast<std::size_t>(slot)].shown = slot == 13 || slot == 14 || slot == kBarcodeSlot;
-        items[kBarcodeSlot].object.SetPosition(1808, 13512);
-        ASSERT_TRUE(platform::fs::AtomicWriteFile(
-            LayoutFilePath(g, S("宛名ラベル")), FormatLayout(g.Header(), items)));
+            form.items[static_cast<std::size_t>(slot)].shown = slot == 13 || slot == 14 || slot == kBarcodeSlot;
+        form.items[kBarcodeSlot].object.SetPosition(1808, 13512);
+        ASSERT_TRUE(
+            platform::fs::AtomicWriteFile(LayoutFilePath(g, S("宛名ラベル")), FormatLayout(form.header, form.items)));
 
         print::CardRenderer prn { g, f.db, f.printer };
-        ASSERT_EQ(prn.LoadLayout(S("宛名ラベル"), AppSettings::ReportKindOfName(S("宛名ラベル"))), kLayoutRead);
-        EXPECT_TRUE(g.Header().barcodeMoved);
+        ASSERT_EQ(prn.LoadLayout(S("宛名ラベル"), AppSettings::ReportKindOfName(S("宛名ラベル"))), LayoutLoad::Read);
+        EXPECT_TRUE(prn.Form().header.barcodeMoved);
+        LayoutTable& items = prn.Form().items;
         std::vector<int> rows(people.size());
         for (int k = 0; k < static_cast<int>(rows.size()); ++k)
             rows[static_cast<std::size_t>(k)] = k;
         prn.SetRows(std::make_unique<TableRows>(f.db, rows));
-        const LayoutHeader& h = g.Header();
+        const LayoutHeader& h = prn.Form().header;
         QImage image = Blank(h.sheetWidth, h.sheetHeight);
         AtDeviceScale(items, image);
         {
@@ -626,9 +629,10 @@ TEST(EnvelopeImage, ChougataSanDigitsStandInTheMiddleOfTheirBoxes)
     PrintGuiFixture f;
     f.AddAddressees({ { "山田 太郎", "123-4567", "千代田区霞が関1丁目3番2号", "" } });
     print::CardRenderer prn { *f.global, f.db, f.printer };
-    prn.LoadLayout(S("長3"), kReportEnvelope3Front);
+    // The kind's defaults where the form has no file.
+    static_cast<void>(prn.LoadLayout(S("長3"), kReportEnvelope3Front));
     prn.SetRows(std::make_unique<TableRows>(f.db, std::vector<int> { 0 }));
-    LayoutTable& items = f.global->Layout();
+    LayoutTable& items = prn.Form().items;
     for (int slot = 0; slot < kLayoutSlots; ++slot)
         items[static_cast<std::size_t>(slot)].shown = (slot >= 4 && slot <= 10) || slot == kBarcodeSlot;
     QImage image = Blank(12000, 23500);

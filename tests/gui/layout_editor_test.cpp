@@ -31,7 +31,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 
 using namespace nrt;
@@ -74,12 +76,6 @@ QPoint Centre(const FrameRect& f)
 
 class Editor : public ::testing::Test {
 protected:
-    Editor()
-    {
-        // The renderer sets every slot to draw inside its frame, as at start-up.
-        print::CardRenderer renderer(*f.global, f.db, f.printer);
-    }
-
     int FormIndex(const char* name) const { return FindPrintForm(*f.global, S(name)); }
     std::string LayoutFile(const char* form) const { return LayoutFilePath(*f.global, S(form)); }
 
@@ -87,6 +83,7 @@ protected:
     {
         auto editor = std::make_unique<LayoutEditor>(
             *f.global, f.printer, FormIndex(form), AppSettings::ReportKindOfName(S(form)));
+        current_ = &editor->Form();
         editor->show();
         editor->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(editor.get()));
@@ -110,16 +107,28 @@ protected:
         Control<QListWidget>(e, "lst_Koumoku")->setFocus();
     }
 
-    TextItem& Slot(int i) { return f.global->Layout()[static_cast<std::size_t>(i)].object; }
+    // The form's file read as printing reads it; it becomes the current layout.
+    LayoutLoad Load(const char* form, int kind)
+    {
+        current_ = &loaded_;
+        return LoadPrintForm(*f.global, S(form), kind, loaded_);
+    }
+    // The layout the editor opened last, or the one loaded after it.
+    PrintForm& Current() { return *current_; }
+    TextItem& Slot(int i) { return Current().items[static_cast<std::size_t>(i)].object; }
 
     PrintGuiFixture f;
+
+private:
+    PrintForm loaded_ = PrintForm::Defaults(kReportPostcard);
+    PrintForm* current_ = &loaded_;
 };
 
 // The slot that prints the addressee's name on a New Year's card: vertical, shown.
-int NameSlot(const AppSettings& g)
+int NameSlot(const PrintForm& form)
 {
     for (int i : { 1, 0 })
-        if (g.Layout()[static_cast<std::size_t>(i)].shown)
+        if (form.items[static_cast<std::size_t>(i)].shown)
             return i;
     return -1;
 }
@@ -141,14 +150,14 @@ TEST_F(Editor, OpensOnTheFormWithSamplesAndItsChecks)
     EXPECT_FALSE(Control<QPushButton>(e, "cmd_PrnSetupDel")->isEnabled());
     for (int i = 0; i < kLayoutSlots; ++i)
         EXPECT_EQ(Control<QListWidget>(e, "lst_Koumoku")->item(i)->checkState() == Qt::Checked,
-            f.global->Layout()[static_cast<std::size_t>(i)].shown)
+            Current().items[static_cast<std::size_t>(i)].shown)
             << i;
     EXPECT_EQ(U(std::string(Slot(15).Text())), "1234-56-0001");
     // The card at the editor's scale: 320 pixels wide, white, the rest grey.
     EXPECT_EQ(e->PaperExtent(), QSize(320, 470));
     EXPECT_EQ(e->Surface().pixelColor(5, 460), QColor(Qt::white));
     EXPECT_EQ(e->Surface().pixelColor(330, 10), QColor(Qt::gray));
-    Control<QListWidget>(e, "lst_Koumoku")->setCurrentRow(NameSlot(*f.global));
+    Control<QListWidget>(e, "lst_Koumoku")->setCurrentRow(NameSlot(Current()));
     SaveScreenshot(*e, "layout-editor-nengajo");
 
     // The free labels show their own text in the text field, the others hide it.
@@ -160,17 +169,17 @@ TEST_F(Editor, OpensOnTheFormWithSamplesAndItsChecks)
     EXPECT_FALSE(e->Dirty()) << "selecting changes nothing";
 
     // Unchecking hides the item from the card and marks the change.
-    const int name = NameSlot(*f.global);
+    const int name = NameSlot(Current());
     ASSERT_GE(name, 0);
     Control<QListWidget>(e, "lst_Koumoku")->item(name)->setCheckState(Qt::Unchecked);
-    EXPECT_FALSE(f.global->Layout()[static_cast<std::size_t>(name)].shown);
+    EXPECT_FALSE(Current().items[static_cast<std::size_t>(name)].shown);
     EXPECT_TRUE(e->Dirty());
 }
 
 TEST_F(Editor, DraggingMovesAndResizesBySnappedMillimetres)
 {
     auto e = Open("年賀状");
-    const int name = NameSlot(*f.global);
+    const int name = NameSlot(Current());
     ASSERT_GE(name, 0);
     TextItem& o = Slot(name);
     ASSERT_TRUE(o.IsVertical());
@@ -244,17 +253,17 @@ TEST_F(Editor, TypedValues)
         const char* what;
         const char* field; // its objectName
         const char* text;
-        std::function<std::int32_t(const AppSettings&)> stored;
+        std::function<std::int32_t(const PrintForm&)> stored;
         std::int32_t expected;
         const char* shown; // nullptr: as typed
         int beeps;
         const char* message;
     };
-    auto x = [](const AppSettings& g) { return g.Layout()[15].object.X(); };
-    auto y = [](const AppSettings& g) { return g.Layout()[15].object.Y(); };
-    auto w = [](const AppSettings& g) { return g.Layout()[15].object.Width(); };
-    auto pw = [](const AppSettings& g) { return g.Header().paperWidth; };
-    auto ph = [](const AppSettings& g) { return g.Header().paperHeight; };
+    auto x = [](const PrintForm& form) { return form.items[15].object.X(); };
+    auto y = [](const PrintForm& form) { return form.items[15].object.Y(); };
+    auto w = [](const PrintForm& form) { return form.items[15].object.Width(); };
+    auto pw = [](const PrintForm& form) { return form.header.paperWidth; };
+    auto ph = [](const PrintForm& form) { return form.header.paperHeight; };
     const std::int32_t kAsBefore = -1;
     const Case cases[] = {
         { "x cut to hundredths", "txt_Left", "12.345", x, 1234, "12.34", 0, nullptr },
@@ -272,12 +281,12 @@ TEST_F(Editor, TypedValues)
     for (const Case& c : cases) {
         auto e = Open("年賀状");
         Control<QListWidget>(e, "lst_Koumoku")->setCurrentRow(15);
-        const std::int32_t before = c.stored(*f.global);
+        const std::int32_t before = c.stored(e->Form());
         f.messages.shown.clear();
         f.messages.beeps = 0;
         QLineEdit* field = Control<QLineEdit>(e, c.field);
         Type(*e, field, QString::fromUtf8(c.text));
-        EXPECT_EQ(c.stored(*f.global), c.expected == kAsBefore ? before : c.expected) << c.what;
+        EXPECT_EQ(c.stored(e->Form()), c.expected == kAsBefore ? before : c.expected) << c.what;
         EXPECT_EQ(field->text(), QString::fromUtf8(c.shown ? c.shown : c.text)) << c.what;
         EXPECT_EQ(f.messages.beeps, c.beeps) << c.what;
         if (c.message) {
@@ -311,7 +320,7 @@ TEST_F(Editor, CancelLeavesTheFilesAsTheyWere)
     ASSERT_TRUE(platform::fs::ReadFile(LayoutFile("年賀状"), before));
     {
         auto e = Open("年賀状");
-        const int name = NameSlot(*f.global);
+        const int name = NameSlot(Current());
         const FrameRect frame = Slot(name).FrameRect();
         Drag(e->Canvas(), Centre(frame), Centre(frame) + QPoint(40, 40));
         Control<QListWidget>(e, "lst_Koumoku")->setCurrentRow(15);
@@ -372,8 +381,8 @@ TEST_F(Editor, OkSavesWhatWasEdited)
         EXPECT_FALSE(e->Dirty());
     }
     // Read back as printing reads it.
-    ASSERT_EQ(f.global->LoadLayout(S("普通はがき(１)"), kReportPostcard), kLayoutRead);
-    const LayoutItem& label = f.global->Layout()[48];
+    ASSERT_EQ(Load("普通はがき(１)", kReportPostcard), LayoutLoad::Read);
+    const LayoutItem& label = Current().items[48];
     EXPECT_TRUE(label.shown);
     EXPECT_EQ(U(std::string(label.object.Text())), "謹賀新年");
     EXPECT_EQ(label.object.X(), 2000);
@@ -480,7 +489,7 @@ TEST_F(Editor, DetailSettings)
     }
 
     auto e = Open("年賀状");
-    ASSERT_FALSE(f.global->Header().backgroundImage.empty());
+    ASSERT_FALSE(Current().header.backgroundImage.empty());
     WhenModal<LayoutDetailDialog>([](LayoutDetailDialog& d) {
         EXPECT_EQ(d.windowTitle(), QStringLiteral("印字設定詳細"));
         SaveScreenshot(d, "layout-detail-dialog");
@@ -491,9 +500,9 @@ TEST_F(Editor, DetailSettings)
         Control<QPushButton>(d, "cmd_Ok")->click();
     });
     Control<QPushButton>(e, "cmd_SetDetail")->click();
-    EXPECT_EQ(f.global->Header().dashCode, 0x815D);
-    EXPECT_EQ(f.global->Header().kanjiNumerals, 1);
-    EXPECT_TRUE(f.global->Header().backgroundImage.empty());
+    EXPECT_EQ(Current().header.dashCode, 0x815D);
+    EXPECT_EQ(Current().header.kanjiNumerals, 1);
+    EXPECT_TRUE(Current().header.backgroundImage.empty());
     EXPECT_TRUE(e->Dirty());
     // Reopened, the dialog shows the entry chosen; cancel keeps it.
     WhenModal<LayoutDetailDialog>([](LayoutDetailDialog& d) {
@@ -502,13 +511,13 @@ TEST_F(Editor, DetailSettings)
         Control<QPushButton>(d, "cmd_Close")->click();
     });
     Control<QPushButton>(e, "cmd_SetDetail")->click();
-    EXPECT_EQ(f.global->Header().dashCode, 0x815D);
+    EXPECT_EQ(Current().header.dashCode, 0x815D);
     f.messages.Answer(platform::MsgResult::Yes);
 }
 
 TEST_F(Editor, LabelGeometryRoundTrips)
 {
-    ASSERT_EQ(CreatePrintForm(*f.global, S("宛名ラベル"), kReportLabelSheet), FormOutcome::Done);
+    ASSERT_TRUE(CreatePrintForm(*f.global, S("宛名ラベル"), kReportLabelSheet).Done());
     {
         auto e = Open("宛名ラベル");
         EXPECT_EQ(Control<QLineEdit>(e, "txt_Label")->text(), QStringLiteral("用紙:210.00 x 297.00 列:2 行:6"));
@@ -535,8 +544,8 @@ TEST_F(Editor, LabelGeometryRoundTrips)
         EXPECT_TRUE(e->Dirty());
         Control<QPushButton>(e, "cmd_Ok")->click();
     }
-    ASSERT_EQ(f.global->LoadLayout(S("宛名ラベル"), AppSettings::ReportKindOfName(S("宛名ラベル"))), kLayoutRead);
-    const LayoutHeader& h = f.global->Header();
+    ASSERT_EQ(Load("宛名ラベル", AppSettings::ReportKindOfName(S("宛名ラベル"))), LayoutLoad::Read);
+    const LayoutHeader& h = Current().header;
     EXPECT_EQ(h.labelSheet, 1);
     EXPECT_EQ((std::array<std::int32_t, 10> { h.sheetWidth, h.sheetHeight, h.marginLeft, h.marginTop, h.paperWidth,
                   h.paperHeight, h.gapX, h.gapY, h.columns, h.rows }),
@@ -554,17 +563,17 @@ TEST_F(Editor, LabelGeometryRoundTrips)
         EXPECT_EQ(Control<QLineEdit>(e, "txt_Label")->text().isEmpty(), !on);
         Control<QPushButton>(e, "cmd_Ok")->click();
     }
-    ASSERT_EQ(f.global->LoadLayout(S("宛名ラベル"), AppSettings::ReportKindOfName(S("宛名ラベル"))), kLayoutRead);
-    EXPECT_EQ(f.global->Header().labelSheet, 1);
-    EXPECT_EQ(f.global->Header().sheetWidth, 18200);
-    EXPECT_EQ(f.global->Header().columns, 3);
+    ASSERT_EQ(Load("宛名ラベル", AppSettings::ReportKindOfName(S("宛名ラベル"))), LayoutLoad::Read);
+    EXPECT_EQ(Current().header.labelSheet, 1);
+    EXPECT_EQ(Current().header.sheetWidth, 18200);
+    EXPECT_EQ(Current().header.columns, 3);
 }
 
 TEST(LabelDialog, LeavingAFieldShowsItsValueAndRefusalsKeepTheDialogOpen)
 {
     PrintGuiFixture f;
     LayoutHeader h;
-    ApplyDefaultLayout(kReportLabelSheet, h, f.global->Layout());
+    ApplyDefaultLayout(kReportLabelSheet, h, *std::make_unique<LayoutTable>());
     LabelSheetDialog d(h);
     d.show();
     d.activateWindow();
@@ -631,7 +640,7 @@ TEST_F(Editor, ThePrintedCardFollowsTheEditor)
     const std::string before = printName("before.pdf");
     {
         auto e = Open("年賀状");
-        const int name = NameSlot(*f.global);
+        const int name = NameSlot(Current());
         Control<QListWidget>(e, "lst_Koumoku")->setCurrentRow(name);
         Type(*e, Control<QLineEdit>(e, "txt_Left"), gui::ToQ(FormatHundredths(Slot(name).X() - 1000)));
         Control<QPushButton>(e, "cmd_Ok")->click();
@@ -667,7 +676,7 @@ TEST_F(Editor, TheMainWindowsCommandChoosesAFormThenEditsIt)
     commands.EditLayouts();
     EXPECT_EQ(edited, QStringLiteral("148.00"));
     // The postcard's layout is the one in the table now.
-    EXPECT_EQ(f.global->Header().backgroundImage, "repbk02.BMP");
+    EXPECT_EQ(Current().header.backgroundImage, "repbk02.BMP");
 
     // Cancelled in the list: no editor.
     WhenModal<print::PrintFormList>(
@@ -688,7 +697,10 @@ TEST_F(Editor, ALayoutThatCannotBeWrittenKeepsTheEditorOpen)
     platform::fs::testing::FailWritesAfter(100);
     Control<QPushButton>(e, "cmd_Ok")->click();
     platform::fs::testing::FailWritesAfter(-1);
-    EXPECT_EQ(U(f.messages.LastText()), "印字設定を保存できませんでした。");
+    // The program's text, then the file and the system's reason on lines of their own.
+    EXPECT_EQ(U(f.messages.LastText()),
+        std::string("印字設定を保存できませんでした。\n") + U(LayoutFile("年賀状")) + '\n'
+            + U(platform::Utf8ToSjis(std::strerror(ENOSPC))));
     EXPECT_TRUE(e->isVisible());
     EXPECT_TRUE(e->Dirty());
     std::string after;
@@ -697,7 +709,7 @@ TEST_F(Editor, ALayoutThatCannotBeWrittenKeepsTheEditorOpen)
     // Once the disk takes it, OK saves.
     Control<QPushButton>(e, "cmd_Ok")->click();
     EXPECT_FALSE(e->isVisible());
-    ASSERT_EQ(f.global->LoadLayout(S("年賀状"), kReportNewYearCard), kLayoutRead);
+    ASSERT_EQ(Load("年賀状", kReportNewYearCard), LayoutLoad::Read);
     EXPECT_EQ(Slot(15).X(), 1200);
 }
 
@@ -716,7 +728,7 @@ TEST_F(Editor, ScrolledDownTheCardStillMovesWhereTheMouseGoes)
     // the scroll.
     int lowest = -1;
     for (int i = 0; i < kLayoutSlots; ++i) {
-        const LayoutItem& item = f.global->Layout()[static_cast<std::size_t>(i)];
+        const LayoutItem& item = Current().items[static_cast<std::size_t>(i)];
         if (item.shown && item.object.HasText() && (lowest < 0 || item.object.Y() > Slot(lowest).Y()))
             lowest = i;
     }
@@ -739,7 +751,7 @@ TEST_F(Editor, TheBarcodeIsOfferedOnEnvelopeFrontsAndKeepsItsShape)
         EXPECT_TRUE(Control<QListWidget>(card, "lst_Koumoku")->item(kBarcodeSlot)->isHidden());
     }
     // A label layout offers it whatever its name says.
-    ASSERT_EQ(CreatePrintForm(*f.global, S("宛名ラベル"), kReportLabelSheet), FormOutcome::Done);
+    ASSERT_TRUE(CreatePrintForm(*f.global, S("宛名ラベル"), kReportLabelSheet).Done());
     {
         auto labels = Open("宛名ラベル");
         EXPECT_FALSE(Control<QListWidget>(labels, "lst_Koumoku")->item(kBarcodeSlot)->isHidden());
@@ -774,8 +786,8 @@ TEST_F(Editor, TheBarcodeIsOfferedOnEnvelopeFrontsAndKeepsItsShape)
     EXPECT_TRUE(ink.isValid());
 
     Control<QPushButton>(e, "cmd_Ok")->click();
-    ASSERT_EQ(f.global->LoadLayout(S("封筒(４号)(表)"), kReportEnvelope4Front), kLayoutRead);
-    EXPECT_TRUE(f.global->Layout()[kBarcodeSlot].shown);
+    ASSERT_EQ(Load("封筒(４号)(表)", kReportEnvelope4Front), LayoutLoad::Read);
+    EXPECT_TRUE(Current().items[kBarcodeSlot].shown);
     EXPECT_EQ(Slot(kBarcodeSlot).X(), 1250);
     EXPECT_EQ(Slot(kBarcodeSlot).Height(), 288);
 }
@@ -784,7 +796,7 @@ TEST(LabelDialog, AProductSheetFillsTheFieldsAndOwnSheetsAreKept)
 {
     PrintGuiFixture f;
     LayoutHeader h;
-    ApplyDefaultLayout(kReportPostcard, h, f.global->Layout());
+    ApplyDefaultLayout(kReportPostcard, h, *std::make_unique<LayoutTable>());
     const std::string sheets = f.global->DataFile("NrtLabel.txt");
     LabelSheetDialog d(h, nullptr, sheets);
     EXPECT_FALSE(Control<QCheckBox>(d, "chk_Label")->isChecked());
@@ -867,10 +879,10 @@ TEST_F(Editor, JointNameAndCompanyItemsArePlacedAndSaved)
             Type(*e, Control<QLineEdit>(e, "txt_Width"), QStringLiteral("50"));
         }
         Control<QPushButton>(e, "cmd_Ok")->click();
-        ASSERT_EQ(f.global->LoadLayout(S("年賀状"), kReportNewYearCard), kLayoutRead);
+        ASSERT_EQ(Load("年賀状", kReportNewYearCard), LayoutLoad::Read);
         if (!tick)
             continue;
-        EXPECT_TRUE(f.global->Layout()[kJointNameSlot].shown && f.global->Layout()[kCompanySlot].shown);
+        EXPECT_TRUE(Current().items[kJointNameSlot].shown && Current().items[kCompanySlot].shown);
         EXPECT_LE(std::abs(Slot(kJointNameSlot).X() - (x0 - 1000)), 100);
         EXPECT_EQ(Slot(kJointNameSlot).Font().weight, 700);
         EXPECT_FALSE(Slot(kCompanySlot).IsVertical());
@@ -886,18 +898,18 @@ TEST_F(Editor, JointNameAndCompanyItemsArePlacedAndSaved)
 // built-in sheet the form is on.
 TEST_F(Editor, ALabelsBarcodeOutsideItsCellIsMovedWithANote)
 {
-    ASSERT_EQ(CreatePrintForm(*f.global, S("宛名シール"), kReportLabelSheet), FormOutcome::Done);
-    ASSERT_EQ(f.global->LoadLayout(S("宛名シール"), kReportPostcard), kLayoutRead);
-    ASSERT_TRUE(f.global->Layout()[kBarcodeSlot].shown);
-    f.global->Layout()[kBarcodeSlot].object.SetPosition(1808, 13512);
-    ASSERT_EQ(f.global->WriteLayoutFile(FormIndex("宛名シール")), 0);
+    ASSERT_TRUE(CreatePrintForm(*f.global, S("宛名シール"), kReportLabelSheet).Done());
+    ASSERT_EQ(Load("宛名シール", kReportPostcard), LayoutLoad::Read);
+    ASSERT_TRUE(Current().items[kBarcodeSlot].shown);
+    Current().items[kBarcodeSlot].object.SetPosition(1808, 13512);
+    ASSERT_TRUE(WritePrintForm(*f.global, FormIndex("宛名シール"), Current()).Ok());
     {
         auto e = Open("宛名シール");
         const QLabel* note = Control<QLabel>(e, "lbl_Note");
         EXPECT_TRUE(note->isVisible());
         EXPECT_TRUE(note->text().contains(QStringLiteral("ラベルの外"))) << note->text().toStdString();
         EXPECT_TRUE(e->Dirty());
-        EXPECT_TRUE(BarcodeInsideCell(f.global->Header(), f.global->Layout()[kBarcodeSlot]));
+        EXPECT_TRUE(BarcodeInsideCell(Current().header, Current().items[kBarcodeSlot]));
         WhenModal<LabelSheetDialog>([](LabelSheetDialog& d) {
             EXPECT_TRUE(Control<QComboBox>(d, "cbo_Sheet")->currentText().contains(QStringLiteral("GB861")));
             Control<QPushButton>(d, "cmd_Close")->click();
@@ -905,8 +917,8 @@ TEST_F(Editor, ALabelsBarcodeOutsideItsCellIsMovedWithANote)
         Control<QPushButton>(e, "cmd_Label")->click();
         Control<QPushButton>(e, "cmd_Ok")->click();
     }
-    ASSERT_EQ(f.global->LoadLayout(S("宛名シール"), kReportPostcard), kLayoutRead);
-    EXPECT_FALSE(f.global->Header().barcodeMoved) << "saved inside the cell";
+    ASSERT_EQ(Load("宛名シール", kReportPostcard), LayoutLoad::Read);
+    EXPECT_FALSE(Current().header.barcodeMoved) << "saved inside the cell";
     {
         auto e = Open("宛名シール");
         EXPECT_FALSE(Control<QLabel>(e, "lbl_Note")->isVisible());
@@ -914,12 +926,12 @@ TEST_F(Editor, ALabelsBarcodeOutsideItsCellIsMovedWithANote)
     }
     // On a 33.9 mm cell the name of a 42.3 mm layout leaves the barcode no room of its
     // own: it stands at the cell's foot, and the note asks for the items to be moved.
-    ASSERT_EQ(f.global->LoadLayout(S("宛名シール"), kReportPostcard), kLayoutRead);
-    f.global->Header().paperWidth = 6600;
-    f.global->Header().paperHeight = 3390;
-    ASSERT_EQ(f.global->WriteLayoutFile(FormIndex("宛名シール")), 0);
+    ASSERT_EQ(Load("宛名シール", kReportPostcard), LayoutLoad::Read);
+    Current().header.paperWidth = 6600;
+    Current().header.paperHeight = 3390;
+    ASSERT_TRUE(WritePrintForm(*f.global, FormIndex("宛名シール"), Current()).Ok());
     auto e = Open("宛名シール");
     const QString note = Control<QLabel>(e, "lbl_Note")->text();
     EXPECT_TRUE(note.contains(QStringLiteral("重なって"))) << note.toStdString();
-    EXPECT_TRUE(BarcodeInsideCell(f.global->Header(), f.global->Layout()[kBarcodeSlot]));
+    EXPECT_TRUE(BarcodeInsideCell(Current().header, Current().items[kBarcodeSlot]));
 }

@@ -493,7 +493,7 @@ TEST_F(MailMenu, BulkMailingOpensTheComposerOnTheMarkedAddressees)
     WriteBook({ { "差出人", "me@example.com", "", "1", "1" }, { "甲", "a@example.com" }, { "乙", "b@example.com" },
         { "丙", "c@example.com", "", "0" } });
     global->SetMailHost("smtp.example.com");
-    ASSERT_EQ(global->WriteSettings(), 0);
+    ASSERT_TRUE(global->WriteSettings().Ok());
     MainWindow w(folders);
     QString caption;
     WhenModal<MailComposerWindow>([&](MailComposerWindow* composer) {

@@ -593,7 +593,7 @@ TEST_F(MainWindowTest, StoredReadingsAreConvertedOnceWhenTheUserAgrees)
         EXPECT_EQ(nrt::test::U(saved.Value(field::kKana, 2)), c.yano);
         // Asked once for the book, in this run and the next.
         w->OfferReadingConversion();
-        ASSERT_EQ(w->Global().WriteSettings(), 0);
+        ASSERT_TRUE(w->Global().WriteSettings().Ok());
         w.reset(); // one window at a time holds the data folder
         auto again = Open();
         again->OfferReadingConversion();

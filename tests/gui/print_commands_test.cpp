@@ -76,7 +76,7 @@ TEST_F(Commands, ThePrintConditionInTheListsOrderWithTheSender)
     ASSERT_TRUE(prn.Prepare(S("年賀状"), kReportNewYearCard, Condition(), S("カナ")));
     EXPECT_EQ(prn.RowCount(), 3);
     EXPECT_EQ(U(prn.Sender().Get(SenderBlock::kName)), "差出 太郎");
-    EXPECT_EQ(f.global->Header().backgroundImage, "repbk01.BMP");
+    EXPECT_EQ(prn.Form().header.backgroundImage, "repbk01.BMP");
     EXPECT_FALSE(prn.Background().IsEmpty()); // found beside the program
     f.PrintToPdf(pdf);
     ASSERT_TRUE(prn.PrintRows(nullptr));
@@ -125,19 +125,23 @@ TEST_F(Commands, CommandLinePdf)
         const char* form;
         std::string suffix;
         int from, to;
-        int result;
+        print::PrintOutcome result;
         int pages;
     } cases[] = {
-        { "all cards", "年賀状", "", 0, 0, print::kPrintDone, 3 },
-        { "pages 2 to 3", "年賀状", "", 2, 3, print::kPrintDone, 2 },
-        { "no such form", "ない用紙", "", 0, 0, print::kPrintNoSuchForm, -1 },
-        { "nothing selected", "年賀状", S(" and 名前='いない'"), 0, 0, print::kPrintFailed, -1 },
-        { "envelope back", "封筒(４号)(裏)", "", 0, 0, print::kPrintDone, 3 },
+        { "all cards", "年賀状", "", 0, 0, print::PrintOutcome::Done, 3 },
+        { "pages 2 to 3", "年賀状", "", 2, 3, print::PrintOutcome::Done, 2 },
+        { "no such form", "ない用紙", "", 0, 0, print::PrintOutcome::NoSuchForm, -1 },
+        { "nothing selected", "年賀状", S(" and 名前='いない'"), 0, 0, print::PrintOutcome::Failed, -1 },
+        { "envelope back", "封筒(４号)(裏)", "", 0, 0, print::PrintOutcome::Done, 3 },
     };
     for (const Case& c : cases) {
         platform::fs::RemoveFile(pdf);
-        EXPECT_EQ(print::PrintToPdf(*f.global, f.db, S(c.form), Condition(c.suffix), "", pdf, c.from, c.to), c.result)
-            << c.what;
+        print::PrintRequest request;
+        request.formName = S(c.form);
+        request.condition = Condition(c.suffix);
+        request.from = c.from;
+        request.to = c.to;
+        EXPECT_EQ(print::PrintToPdf(*f.global, f.db, request, pdf).outcome, c.result) << c.what;
         if (c.pages < 0) {
             EXPECT_FALSE(platform::fs::Exists(pdf)) << c.what;
             continue;
@@ -150,11 +154,12 @@ TEST_F(Commands, CommandLinePdf)
     a4.device = "Some_Printer";
     a4.paperWidth = 21000;
     a4.paperHeight = 29700;
-    ASSERT_EQ(WritePrinterSettings(f.global->UserFile(S("封筒(４号)(表).prd")), a4), 0);
-    f.global->ApplyDefaultLayout(kReportEnvelope4Front);
-    ASSERT_EQ(f.global->WriteLayoutFile(3), 0);
-    ASSERT_EQ(print::PrintToPdf(*f.global, f.db, S("封筒(４号)(表)"), Condition(), "", pdf), print::kPrintDone);
-    EXPECT_EQ(f.global->Header().printerSettings, 1);
+    ASSERT_TRUE(WritePrinterSettings(f.global->UserFile(S("封筒(４号)(表).prd")), a4).Ok());
+    ASSERT_TRUE(WritePrintForm(*f.global, 3, PrintForm::Defaults(kReportEnvelope4Front)).Ok());
+    print::PrintRequest envelope;
+    envelope.formName = S("封筒(４号)(表)");
+    envelope.condition = Condition();
+    ASSERT_EQ(print::PrintToPdf(*f.global, f.db, envelope, pdf).outcome, print::PrintOutcome::Done);
     EXPECT_NEAR(PdfPageSize(pdf).width(), 90.0, 0.01);
     EXPECT_NEAR(PdfPageSize(pdf).height(), 205.0, 0.01);
 }

@@ -43,7 +43,8 @@ protected:
         std::vector<int> rows;
         for (int i = 0; i < records; ++i)
             rows.push_back(i);
-        prn.LoadLayout(S(form), kind);
+        // The kind's defaults where the form has no file.
+        static_cast<void>(prn.LoadLayout(S(form), kind));
         prn.SetRows(std::make_unique<TableRows>(f.db, rows));
     }
 
@@ -88,7 +89,8 @@ TEST_F(PrintToPdf, TheTextLayerCarriesTheCharactersShown)
             { "山田一子様", "横浜市中区山下町一丁目（さくら）グランドパークマンション", "231-0023" } },
     };
     for (const Case& c : cases) {
-        prn.LoadLayout(S(c.form), c.kind);
+        // The kind's defaults where the form has no file.
+        static_cast<void>(prn.LoadLayout(S(c.form), c.kind));
         prn.SetRows(std::make_unique<TableRows>(f.db, std::vector<int> { 0 }));
         f.PrintToPdf(pdf);
         ASSERT_TRUE(prn.PrintRows(nullptr)) << c.form;
@@ -104,7 +106,8 @@ TEST_F(PrintToPdf, TheTextLayerCarriesTheCharactersShown)
 TEST_F(PrintToPdf, AColumnReadsAsItsWordsWithItsBrackets)
 {
     f.AddAddressees({ { "高橋 次郎", "980-0811", "仙台市青葉区一番町4-7-17", "（さくら）ハイツ１０Ｆ" } });
-    prn.LoadLayout(S("年賀状"), kReportNewYearCard);
+    // The kind's defaults where the form has no file.
+    static_cast<void>(prn.LoadLayout(S("年賀状"), kReportNewYearCard));
     prn.SetRows(std::make_unique<TableRows>(f.db, std::vector<int> { 0 }));
     f.PrintToPdf(pdf);
     ASSERT_TRUE(prn.PrintRows(nullptr));
@@ -125,8 +128,8 @@ TEST_F(PrintToPdf, PagesTwoToThreeOfFiveCards)
     EXPECT_NE(pages[0].find(Names({ 1 })[0]), std::string::npos);
     EXPECT_NE(pages[1].find(Names({ 2 })[0]), std::string::npos);
     // The scale of the objects is the editor's again.
-    EXPECT_DOUBLE_EQ(f.global->Layout()[0].object.ScaleX(), 0.032);
-    EXPECT_DOUBLE_EQ(f.global->Layout()[52].object.ScaleY(), 470.0 / 14800.0);
+    EXPECT_DOUBLE_EQ(prn.Form().items[0].object.ScaleX(), 0.032);
+    EXPECT_DOUBLE_EQ(prn.Form().items[52].object.ScaleY(), 470.0 / 14800.0);
 }
 
 TEST_F(PrintToPdf, LabelSheetsRowByRow)
@@ -214,5 +217,5 @@ TEST_F(PrintToPdf, ACancelledJobLeavesNoFile)
     EXPECT_FALSE(prn.PrintRows(nullptr));
     EXPECT_EQ(steps, 2);
     EXPECT_FALSE(platform::fs::Exists(pdf));
-    EXPECT_DOUBLE_EQ(f.global->Layout()[0].object.ScaleX(), 0.032);
+    EXPECT_DOUBLE_EQ(prn.Form().items[0].object.ScaleX(), 0.032);
 }

@@ -113,6 +113,45 @@ TEST(PrintFormList, CreatingRenamingAndDeletingFromTheList)
     EXPECT_FALSE(platform::fs::Exists(f.global->UserFile(S("Rep ラベル.ndp"))));
 }
 
+// The new-form window says what the print forms refuse and asks before it makes one;
+// a name that passes the check but cannot be a file is said after the question.
+TEST(PrintFormList, TheNewFormWindowSaysTheRefusalsAndAsksFirst)
+{
+    using platform::MsgResult;
+    struct Case {
+        const char* what;
+        const char* name;
+        int kindRow; // -1: none chosen
+        MsgResult answer;
+        bool accepted;
+        std::vector<std::string> said;
+    } cases[] = {
+        { "no kind", "新しい", -1, MsgResult::Yes, false, { "種類を選択して下さい。" } },
+        { "no name", "", 8, MsgResult::Yes, false, { "印刷名を入力して下さい。" } },
+        { "taken", "年賀状", 0, MsgResult::Yes, false, { "既に存在する印刷名です。" } },
+        { "declined", "新しい", 0, MsgResult::No, false, { "登録します。よろしいですか？" } },
+        { "no file name", "a/b", 0, MsgResult::Yes, false, { "登録します。よろしいですか？", "不正な印刷名です。" } },
+        { "made", "新しい", 0, MsgResult::Yes, true, { "登録します。よろしいですか？" } },
+    };
+    for (const Case& c : cases) {
+        PrintGuiFixture f;
+        print::NewPrintFormDialog dialog(*f.global);
+        Control<QComboBox>(dialog, "cbo_Kind")->setCurrentIndex(c.kindRow);
+        Control<QLineEdit>(dialog, "txt_Name")->setText(QString::fromStdString(c.name));
+        f.messages.Answer(c.answer);
+        Control<QPushButton>(dialog, "cmd_Ok")->click();
+        std::vector<std::string> said;
+        for (const auto& shown : f.messages.shown)
+            said.push_back(U(shown.text));
+        EXPECT_EQ(said, c.said) << c.what;
+        EXPECT_EQ(dialog.result() == QDialog::Accepted, c.accepted) << c.what;
+        EXPECT_EQ(f.global->ReportList().GetCount(), c.accepted ? 6 : 5) << c.what;
+        if (c.said.front() == "登録します。よろしいですか？") {
+            EXPECT_EQ(f.messages.shown.front().defaultButton, MsgResult::Yes) << c.what;
+        }
+    }
+}
+
 TEST(PrintFormList, NameFieldRefusesPunctuationWithABeep)
 {
     PrintGuiFixture f;

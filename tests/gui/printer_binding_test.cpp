@@ -34,13 +34,13 @@ PrinterSettings Missing()
 TEST(PrinterBinding, SavedSettingsAreCheckedBeforeUse)
 {
     PrintGuiFixture f;
-    EXPECT_EQ(f.printer.CheckSavedPrinter(), 0);
+    EXPECT_EQ(f.printer.CheckSavedPrinter(), print::SavedPrinter::NotSet);
     EXPECT_EQ(U(f.messages.LastText()), "プリンタ設定がされていません。");
 
     const std::string prd = f.dir.File("form.prd");
-    ASSERT_EQ(WritePrinterSettings(prd, Missing()), 0);
-    ASSERT_EQ(f.printer.ReadSettings(prd), 0);
-    EXPECT_EQ(f.printer.CheckSavedPrinter(), -1);
+    ASSERT_TRUE(WritePrinterSettings(prd, Missing()).Ok());
+    ASSERT_EQ(f.printer.ReadSettings(prd), PrdRead::Read);
+    EXPECT_EQ(f.printer.CheckSavedPrinter(), print::SavedPrinter::Unreachable);
     EXPECT_EQ(U(f.messages.LastText()), "プリンタ設定に失敗しました。\n通常使うプリンタの設定を使用します。");
 
     // The print dialog then starts from the default printer with the form's paper.
@@ -58,10 +58,10 @@ TEST(PrinterBinding, SavedSettingsAreCheckedBeforeUse)
     EXPECT_TRUE(asked);
 
     // A file that cannot be opened keeps what was read; a damaged one drops it.
-    EXPECT_EQ(f.printer.ReadSettings(f.dir.File("none.prd")), kPrdCannotOpen);
+    EXPECT_EQ(f.printer.ReadSettings(f.dir.File("none.prd")), PrdRead::CannotOpen);
     EXPECT_TRUE(f.printer.HasSavedSettings());
     WriteAll(f.dir.File("bad.prd"), "XX");
-    EXPECT_EQ(f.printer.ReadSettings(f.dir.File("bad.prd")), kPrdBadMagic);
+    EXPECT_EQ(f.printer.ReadSettings(f.dir.File("bad.prd")), PrdRead::BadMagic);
     EXPECT_EQ(U(f.messages.LastText()), "印刷設定エラー(-2)");
     EXPECT_FALSE(f.printer.HasSavedSettings());
 }
@@ -77,8 +77,8 @@ TEST(PrinterBinding, SavedPdfSettingsReachTheDialog)
     s.orientation = 2;
     s.copies = 3;
     const std::string prd = f.dir.File("env.prd");
-    ASSERT_EQ(WritePrinterSettings(prd, s), 0);
-    ASSERT_EQ(f.printer.ReadSettings(prd), 0);
+    ASSERT_TRUE(WritePrinterSettings(prd, s).Ok());
+    ASSERT_EQ(f.printer.ReadSettings(prd), PrdRead::Read);
     f.printer.SetDialogStandIn([&](QPrinter& p, bool) {
         EXPECT_EQ(p.outputFormat(), QPrinter::PdfFormat);
         EXPECT_EQ(p.outputFileName().toStdString(), platform::fs::ToSystemPath(s.output));
@@ -105,7 +105,7 @@ TEST(PrinterBinding, PrinterSetupWritesOrLeavesTheFile)
         EXPECT_TRUE(setup);
         return false;
     });
-    EXPECT_EQ(f.printer.PrinterSetupAndSave(nullptr, prd, false), 1);
+    EXPECT_EQ(f.printer.PrinterSetupAndSave(nullptr, prd, false), print::PrinterBinding::Setup::Cancelled);
     EXPECT_EQ(ReadAll(prd), "previous");
 
     const std::string out = f.dir.File("chosen.pdf");
@@ -116,22 +116,28 @@ TEST(PrinterBinding, PrinterSetupWritesOrLeavesTheFile)
         p.setCopyCount(2);
         return true;
     });
-    ASSERT_EQ(f.printer.PrinterSetupAndSave(nullptr, prd, false), 0);
+    ASSERT_EQ(f.printer.PrinterSetupAndSave(nullptr, prd, false), print::PrinterBinding::Setup::Saved);
     PrinterSettings read;
-    ASSERT_EQ(ReadPrinterSettings(prd, read), 0);
+    ASSERT_EQ(ReadPrinterSettings(prd, read), PrdRead::Read);
     EXPECT_EQ(read.driver, "PDF");
     EXPECT_EQ(read.output, out);
     EXPECT_EQ(read.paperWidth, 21000);
     EXPECT_EQ(read.paperHeight, 29700);
     EXPECT_EQ(read.copies, 2);
 
-    EXPECT_EQ(f.printer.PrinterSetupAndSave(nullptr, f.dir.File("no/folder.prd"), false), -1);
+    // A file that cannot be written is said, with the file and the reason.
+    const std::string nowhere = f.dir.File("no/folder.prd");
+    EXPECT_EQ(f.printer.PrinterSetupAndSave(nullptr, nowhere, false), print::PrinterBinding::Setup::NotWritten);
+    const std::string said = U(f.messages.LastText());
+    EXPECT_EQ(said.substr(0, said.find('\n')), "プリンタ設定を保存できませんでした。");
+    const std::string file = U(nowhere) + '\n';
+    EXPECT_EQ(said.substr(said.find('\n') + 1, file.size()), file) << said;
 }
 
 TEST(PrinterBinding, DocumentsAndPages)
 {
     PrintGuiFixture f;
-    EXPECT_EQ(f.printer.StartDoc(S("宛名印刷")), 0);
+    EXPECT_EQ(f.printer.StartDoc(S("宛名印刷")), print::JobStep::Refused);
     ASSERT_FALSE(f.messages.shown.empty());
     EXPECT_EQ(U(f.messages.shown.back().text), "HDCが取得されてません。");
     EXPECT_EQ(f.messages.shown.back().caption, "Print");
@@ -139,7 +145,7 @@ TEST(PrinterBinding, DocumentsAndPages)
     // A PDF file that cannot be created: the reason, captioned "StartDoc".
     f.PrintToPdf(f.dir.File("no/such/folder/out.pdf"));
     ASSERT_NE(f.printer.OpenPrintDialog(nullptr, false), nullptr);
-    EXPECT_EQ(f.printer.StartDoc(S("宛名印刷")), 0);
+    EXPECT_EQ(f.printer.StartDoc(S("宛名印刷")), print::JobStep::Refused);
     EXPECT_EQ(f.messages.shown.back().caption, "StartDoc");
     EXPECT_EQ(f.messages.shown.back().icon, platform::MsgIcon::Error);
     EXPECT_EQ(f.printer.Printer(), nullptr);
@@ -150,9 +156,9 @@ TEST(PrinterBinding, DocumentsAndPages)
     ASSERT_NE(f.printer.OpenPrintDialog(nullptr, false), nullptr);
     EXPECT_EQ(f.printer.FromPage(), 2);
     EXPECT_EQ(f.printer.ToPage(), 3);
-    ASSERT_EQ(f.printer.StartDoc(S("宛名印刷")), 1);
+    ASSERT_EQ(f.printer.StartDoc(S("宛名印刷")), print::JobStep::Ready);
     for (int i = 0; i < 2; ++i) {
-        ASSERT_NE(f.printer.StartPage(), 0);
+        ASSERT_EQ(f.printer.StartPage(), print::JobStep::Ready);
         f.printer.Painter().drawText(QPointF(100, 100), QStringLiteral("page %1").arg(i + 1));
         f.printer.EndPage();
     }
@@ -182,9 +188,9 @@ TEST(PrinterBinding, TheSettingsWindowOffersPaperAndSource)
         Control<QSpinBox>(d, "spn_Copies")->setValue(2);
         Control<QPushButton>(d, "cmd_Ok")->click();
     });
-    ASSERT_EQ(f.printer.PrinterSetupAndSave(nullptr, prd, false), 0);
+    ASSERT_EQ(f.printer.PrinterSetupAndSave(nullptr, prd, false), print::PrinterBinding::Setup::Saved);
     PrinterSettings read;
-    ASSERT_EQ(ReadPrinterSettings(prd, read), 0);
+    ASSERT_EQ(ReadPrinterSettings(prd, read), PrdRead::Read);
     EXPECT_EQ(read.driver, "PDF");
     EXPECT_EQ(read.output, out);
     EXPECT_EQ(read.paperWidth, 10000);
@@ -200,8 +206,8 @@ TEST(PrinterBinding, TheSettingsWindowOffersPaperAndSource)
         Control<QComboBox>(d, "cbo_Paper")->setCurrentIndex(0);
         Control<QPushButton>(d, "cmd_Ok")->click();
     });
-    ASSERT_EQ(f.printer.PrinterSetupAndSave(nullptr, prd, true), 0);
-    ASSERT_EQ(ReadPrinterSettings(prd, read), 0);
+    ASSERT_EQ(f.printer.PrinterSetupAndSave(nullptr, prd, true), print::PrinterBinding::Setup::Saved);
+    ASSERT_EQ(ReadPrinterSettings(prd, read), PrdRead::Read);
     EXPECT_EQ(read.paperWidth, 0);
     EXPECT_EQ(read.source, 4);
 
@@ -209,8 +215,8 @@ TEST(PrinterBinding, TheSettingsWindowOffersPaperAndSource)
     PrinterSettings a5 = read;
     a5.paperWidth = 14800;
     a5.paperHeight = 21000;
-    ASSERT_EQ(WritePrinterSettings(prd, a5), 0);
-    ASSERT_EQ(f.printer.ReadSettings(prd), 0);
+    ASSERT_TRUE(WritePrinterSettings(prd, a5).Ok());
+    ASSERT_EQ(f.printer.ReadSettings(prd), PrdRead::Read);
     f.printer.SetDialogStandIn([](QPrinter& p, bool) {
         p.setPageSize(QPageSize(QPageSize::Letter));
         return true;

@@ -117,7 +117,7 @@ TEST(LayoutFile, SavedAndLoadedAgainBitForBit)
     const std::string bytes = FormatLayout(l.header, l.items);
 
     Layout back(kReportLabelSheet); // loading always starts from some kind's defaults
-    ASSERT_EQ(ParseLayout(bytes, back.header, back.items), kLayoutRead);
+    ASSERT_EQ(ParseLayout(bytes, back.header, back.items), LayoutLoad::Read);
     EXPECT_EQ(back.header, l.header);
     for (int i = 0; i < kTextSlots; ++i) {
         const std::size_t s = static_cast<std::size_t>(i);
@@ -143,19 +143,19 @@ TEST(LayoutFile, TheFormsKindAndPrefectureSettingFollowTheObjects)
         EXPECT_EQ(kept.substr(plain.size()), std::string("NRTX\x08\0\0\0\x05\0\0\0\x01\0\0\0", 16)) << barcode;
 
         Layout back(kReportPostcard);
-        ASSERT_EQ(ParseLayout(kept, back.header, back.items), kLayoutRead);
+        ASSERT_EQ(ParseLayout(kept, back.header, back.items), LayoutLoad::Read);
         EXPECT_EQ(back.header, l.header) << barcode;
         EXPECT_EQ(back.items[kBarcodeSlot].shown, barcode);
         EXPECT_EQ(FormatLayout(back.header, back.items), kept);
         // Only the kind: the flag stays off.
         l.header.printPrefecture = 0;
         Layout kindOnly(kReportPostcard);
-        ASSERT_EQ(ParseLayout(FormatLayout(l.header, l.items), kindOnly.header, kindOnly.items), kLayoutRead);
+        ASSERT_EQ(ParseLayout(FormatLayout(l.header, l.items), kindOnly.header, kindOnly.items), LayoutLoad::Read);
         EXPECT_EQ(kindOnly.header.formKind, kReportEnvelope3Front);
         EXPECT_EQ(kindOnly.header.printPrefecture, 0);
         // A file cut inside the block keeps neither.
         Layout cut(kReportPostcard);
-        ASSERT_EQ(ParseLayout(kept.substr(0, kept.size() - 3), cut.header, cut.items), kLayoutRead);
+        ASSERT_EQ(ParseLayout(kept.substr(0, kept.size() - 3), cut.header, cut.items), LayoutLoad::Read);
         EXPECT_EQ(cut.header.formKind, 0);
     }
 }
@@ -171,7 +171,7 @@ TEST(LayoutFile, OlderVersionsKeepTheKindsDefaultsForWhatTheyLack)
         Layout l(kReportLabelSheet);
         const std::string file
             = HeaderBytes(c.version, Flags(kTextSlots), 9000, 9100, "pic.bmp", c.sheets, c.dash) + Records();
-        ASSERT_EQ(ParseLayout(file, l.header, l.items), kLayoutRead) << c.version;
+        ASSERT_EQ(ParseLayout(file, l.header, l.items), LayoutLoad::Read) << c.version;
         EXPECT_EQ(l.header.paperWidth, 9000);
         EXPECT_EQ(l.header.paperHeight, 9100);
         EXPECT_EQ(l.header.backgroundImage, "pic.bmp");
@@ -192,12 +192,12 @@ TEST(LayoutFile, OlderVersionsKeepTheKindsDefaultsForWhatTheyLack)
     for (std::int32_t version : { 20101, 0, -1 }) {
         Layout l(kReportLabelSheet);
         const std::string file = HeaderBytes(version, Flags(kTextSlots), 9000, 9100, "x", true, true) + Records();
-        EXPECT_EQ(ParseLayout(file, l.header, l.items), kLayoutTooOld);
+        EXPECT_EQ(ParseLayout(file, l.header, l.items), LayoutLoad::TooOld);
         EXPECT_EQ(l.header, defaults.header);
         EXPECT_EQ(l.items, defaults.items);
     }
     Layout l(kReportLabelSheet);
-    EXPECT_EQ(ParseLayout("\x88\x4E", l.header, l.items), kLayoutTooOld);
+    EXPECT_EQ(ParseLayout("\x88\x4E", l.header, l.items), LayoutLoad::TooOld);
     EXPECT_EQ(l.items, defaults.items);
 }
 
@@ -207,7 +207,7 @@ TEST(LayoutFile, FlagCountsOtherThan53)
     {
         Layout l;
         const std::string file = HeaderBytes(20104, Flags(60, '1'), 1, 2, "", true, true) + Records();
-        ASSERT_EQ(ParseLayout(file, l.header, l.items), kLayoutRead);
+        ASSERT_EQ(ParseLayout(file, l.header, l.items), LayoutLoad::Read);
         EXPECT_EQ(l.header.paperWidth, 1);
         EXPECT_FALSE(l.items[1].shown);
         EXPECT_TRUE(l.items[52].shown);
@@ -218,7 +218,7 @@ TEST(LayoutFile, FlagCountsOtherThan53)
         std::string flags(10, 'x'); // anything but '0' means shown
         flags[3] = '0';
         const std::string file = HeaderBytes(20104, flags, 1, 2, "", true, true) + Records();
-        ASSERT_EQ(ParseLayout(file, l.header, l.items), kLayoutRead);
+        ASSERT_EQ(ParseLayout(file, l.header, l.items), LayoutLoad::Read);
         for (int i = 0; i < kTextSlots; ++i) {
             const bool expected = i < 10 ? i != 3 : defaults.items[static_cast<std::size_t>(i)].shown;
             EXPECT_EQ(l.items[static_cast<std::size_t>(i)].shown, expected) << i;
@@ -230,7 +230,7 @@ TEST(LayoutFile, FlagCountsOtherThan53)
         AppendLE32(file, 20104);
         AppendLE32(file, -5);
         file += Records();
-        ASSERT_EQ(ParseLayout(file, l.header, l.items), kLayoutRead);
+        ASSERT_EQ(ParseLayout(file, l.header, l.items), LayoutLoad::Read);
         EXPECT_EQ(l.header, defaults.header);
         EXPECT_EQ(l.items, defaults.items);
     }
@@ -247,8 +247,8 @@ TEST(LayoutFile, CutShortAnywhere)
 
     for (std::size_t cut = 0; cut <= file.size(); ++cut) {
         Layout l;
-        const int r = ParseLayout(std::string_view(file).substr(0, cut), l.header, l.items);
-        ASSERT_EQ(r, cut < 4 ? kLayoutTooOld : kLayoutRead) << cut;
+        const LayoutLoad r = ParseLayout(std::string_view(file).substr(0, cut), l.header, l.items);
+        ASSERT_EQ(r, cut < 4 ? LayoutLoad::TooOld : LayoutLoad::Read) << cut;
         if (cut < head.size()) {
             for (const LayoutItem& item : l.items)
                 ASSERT_EQ(item.object, defaults.items[static_cast<std::size_t>(&item - l.items.data())].object) << cut;
@@ -277,7 +277,7 @@ TEST(LayoutFile, ARecordOfAnotherSizeIsSkippedAndTheRestRead)
     }
     Layout l;
     ASSERT_EQ(ParseLayout(HeaderBytes(20104, Flags(kTextSlots), 1, 2, "", true, true) + records, l.header, l.items),
-        kLayoutRead);
+        LayoutLoad::Read);
     EXPECT_FALSE(l.items[3].object.HasText());
     EXPECT_EQ(l.items[2].object.Text(), "T2");
     EXPECT_EQ(l.items[4].object.Text(), "T4");
@@ -290,7 +290,7 @@ TEST(LayoutFile, BackgroundNameWithoutItsNul)
     std::string name(258, 'a');
     name += S("絵"); // 260 bytes, no NUL: the last whole character that fits in 259 bytes ends it
     const std::string file = HeaderBytes(20104, Flags(kTextSlots), 1, 2, name, true, true) + Records();
-    ASSERT_EQ(ParseLayout(file, l.header, l.items), kLayoutRead);
+    ASSERT_EQ(ParseLayout(file, l.header, l.items), LayoutLoad::Read);
     EXPECT_EQ(l.header.backgroundImage, std::string(258, 'a'));
     EXPECT_EQ(l.items[0].object.Text(), "T0");
 }
@@ -319,7 +319,7 @@ TEST(LayoutFile, BarcodeIsStoredOnlyWhenShownAndAfterTheOtherRecords)
     EXPECT_EQ(older.substr(0, plain.size()), plain);
 
     Layout back(kReportEnvelope3Front);
-    ASSERT_EQ(ParseLayout(extended, back.header, back.items), kLayoutRead);
+    ASSERT_EQ(ParseLayout(extended, back.header, back.items), LayoutLoad::Read);
     EXPECT_TRUE(back.items[kBarcodeSlot].shown);
     EXPECT_EQ(back.items[kBarcodeSlot].object, with.items[kBarcodeSlot].object);
 
@@ -328,7 +328,7 @@ TEST(LayoutFile, BarcodeIsStoredOnlyWhenShownAndAfterTheOtherRecords)
     old.items[kBarcodeSlot].shown = true;
     old.items[kBarcodeSlot].object.SetPosition(1, 2);
     const TextItem before = old.items[kBarcodeSlot].object;
-    ASSERT_EQ(ParseLayout(plain, old.header, old.items), kLayoutRead);
+    ASSERT_EQ(ParseLayout(plain, old.header, old.items), LayoutLoad::Read);
     EXPECT_TRUE(old.items[kBarcodeSlot].shown);
     EXPECT_EQ(old.items[kBarcodeSlot].object, before);
 }
@@ -341,7 +341,7 @@ TEST(LayoutFile, AFlagForTheBarcodeWithoutItsRecordShowsNoBarcode)
     std::string cut = bytes;
     cut.resize(bytes.size() - 150); // into the barcode's record
     Layout back(kReportEnvelope3Front);
-    ASSERT_EQ(ParseLayout(cut, back.header, back.items), kLayoutRead);
+    ASSERT_EQ(ParseLayout(cut, back.header, back.items), LayoutLoad::Read);
     EXPECT_FALSE(back.items[kBarcodeSlot].shown);
     EXPECT_FALSE(back.items[kBarcodeSlot].object.HasText());
     EXPECT_EQ(back.items[52].object, l.items[52].object) << "the records before it are whole";
@@ -371,7 +371,7 @@ TEST(LayoutFile, OptionalSlotsAreStoredUpToTheLastShown)
         std::memcpy(&count, bytes.data() + 4, 4);
         ASSERT_EQ(count, c.count);
         Layout back(kReportNewYearCard);
-        ASSERT_EQ(ParseLayout(bytes, back.header, back.items), kLayoutRead);
+        ASSERT_EQ(ParseLayout(bytes, back.header, back.items), LayoutLoad::Read);
         EXPECT_EQ(FormatLayout(back.header, back.items), bytes);
 
         // An older reader takes its 53 (54) flags of the count and its records, and stops.
@@ -396,8 +396,8 @@ TEST(LayoutFile, OptionalSlotsAreStoredUpToTheLastShown)
             damaged[firstOptional] = 100; // a record of another size
         for (const bool cut : { true, false }) {
             Layout read(kReportNewYearCard);
-            ASSERT_EQ(
-                ParseLayout(cut ? bytes.substr(0, bytes.size() - 20) : damaged, read.header, read.items), kLayoutRead);
+            ASSERT_EQ(ParseLayout(cut ? bytes.substr(0, bytes.size() - 20) : damaged, read.header, read.items),
+                LayoutLoad::Read);
             for (int slot = kBarcodeSlot; slot < kLayoutSlots; ++slot) {
                 const std::size_t s = static_cast<std::size_t>(slot);
                 EXPECT_EQ(read.items[s].shown, cut && slot < count - 1 && l.items[s].shown) << cut << slot;
@@ -431,7 +431,7 @@ TEST(LayoutFile, ExtremeLengthsAreClampedWhenRead)
     }
     bytes += records;
     Layout l;
-    ASSERT_EQ(ParseLayout(bytes, l.header, l.items), kLayoutRead);
+    ASSERT_EQ(ParseLayout(bytes, l.header, l.items), LayoutLoad::Read);
     EXPECT_EQ(l.header.paperWidth, kLimit);
     EXPECT_EQ(l.header.paperHeight, -kLimit);
     struct Case {
@@ -455,6 +455,6 @@ TEST(LayoutFile, ExtremeLengthsAreClampedWhenRead)
     // What was read is written and read back the same.
     const std::string once = FormatLayout(l.header, l.items);
     Layout again;
-    ASSERT_EQ(ParseLayout(once, again.header, again.items), kLayoutRead);
+    ASSERT_EQ(ParseLayout(once, again.header, again.items), LayoutLoad::Read);
     EXPECT_EQ(FormatLayout(again.header, again.items), once);
 }

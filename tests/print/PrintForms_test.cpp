@@ -3,14 +3,14 @@
 #include "platform/fs.h"
 #include "print/CustomerBarcode.h"
 #include "print/LayoutFile.h"
-#include "settings/LayoutDefaults.h"
+#include "print/PrintForm.h"
 #include "print/PrintForms.h"
+#include "settings/LayoutDefaults.h"
 
 #include <gtest/gtest.h>
 
 using namespace nrt;
 using namespace nrt::test;
-using platform::MsgResult;
 
 namespace {
 
@@ -42,9 +42,8 @@ TEST(PrintForms, CreatingAForm)
     PrintFixture f;
     ASSERT_EQ(Names(*f.global), kDefaults);
     // A name that reads as a New Year card, created as a plain postcard.
-    ASSERT_EQ(CreatePrintForm(*f.global, S("年賀状２"), kReportPostcard), FormOutcome::Done);
-    EXPECT_EQ(U(f.messages.shown.back().text), "登録します。よろしいですか？");
-    EXPECT_EQ(f.messages.shown.back().defaultButton, MsgResult::Yes);
+    ASSERT_TRUE(CreatePrintForm(*f.global, S("年賀状２"), kReportPostcard).Done());
+    EXPECT_TRUE(f.messages.shown.empty()) << "the windows say and ask";
     std::vector<std::string> expected = kDefaults;
     expected.push_back("年賀状２");
     EXPECT_EQ(Names(*f.global), expected);
@@ -58,14 +57,16 @@ TEST(PrintForms, CreatingAForm)
     postcard.formKind = kReportPostcard;
     postcard.printPrefecture = 1;
     EXPECT_EQ(ReadAll(f.UserFile("年賀状２.ndp")), FormatLayout(postcard, postcardItems));
-    EXPECT_EQ(f.global->FormKind(S("年賀状２")), kReportPostcard);
-    EXPECT_EQ(f.global->FormKind(S("年賀状")), kReportNewYearCard) << "an existing form: its name tells";
-    ASSERT_EQ(f.global->LoadLayout(S("年賀状２"), AppSettings::ReportKindOfName(S("年賀状２"))), kLayoutRead);
-    EXPECT_EQ(f.global->Header().formKind, kReportPostcard);
-    EXPECT_EQ(f.global->Header().printPrefecture, 1);
-    EXPECT_EQ(f.global->Header().backgroundImage, "repbk02.BMP");
-    EXPECT_TRUE(f.global->Layout()[13].shown);
-    EXPECT_EQ(f.global->Layout()[13].object.FontHeight(), 468);
+    EXPECT_EQ(PrintFormKind(*f.global, S("年賀状２")), kReportPostcard);
+    EXPECT_EQ(PrintFormKind(*f.global, S("年賀状")), kReportNewYearCard) << "an existing form: its name tells";
+    PrintForm form;
+    ASSERT_EQ(
+        LoadPrintForm(*f.global, S("年賀状２"), AppSettings::ReportKindOfName(S("年賀状２")), form), LayoutLoad::Read);
+    EXPECT_EQ(form.header.formKind, kReportPostcard);
+    EXPECT_EQ(form.header.printPrefecture, 1);
+    EXPECT_EQ(form.header.backgroundImage, "repbk02.BMP");
+    EXPECT_TRUE(form.items[13].shown);
+    EXPECT_EQ(form.items[13].object.FontHeight(), 468);
 }
 
 // Whatever its name, a form is loaded with the defaults of the kind it was made as;
@@ -86,18 +87,19 @@ TEST(PrintForms, ANewFormKeepsItsKind)
         { "はがき", kReportNewYearCard, 10000, false },
     };
     for (const Case& c : cases) {
-        ASSERT_EQ(CreatePrintForm(*f.global, S(c.name), c.kind), FormOutcome::Done) << c.name;
-        f.global->ApplyDefaultLayout(kReportPostcard);
-        EXPECT_EQ(f.global->FormKind(S(c.name)), c.kind) << c.name;
-        ASSERT_EQ(f.global->LoadLayout(S(c.name), AppSettings::ReportKindOfName(S(c.name))), kLayoutRead) << c.name;
-        EXPECT_EQ(f.global->Header().paperWidth, c.paperWidth) << c.name;
-        EXPECT_EQ(f.global->Layout()[kBarcodeSlot].shown, c.barcode) << c.name;
+        ASSERT_TRUE(CreatePrintForm(*f.global, S(c.name), c.kind).Done()) << c.name;
+        PrintForm form = PrintForm::Defaults(kReportPostcard);
+        EXPECT_EQ(PrintFormKind(*f.global, S(c.name)), c.kind) << c.name;
+        ASSERT_EQ(LoadPrintForm(*f.global, S(c.name), AppSettings::ReportKindOfName(S(c.name)), form), LayoutLoad::Read)
+            << c.name;
+        EXPECT_EQ(form.header.paperWidth, c.paperWidth) << c.name;
+        EXPECT_EQ(form.items[kBarcodeSlot].shown, c.barcode) << c.name;
         // The barcode of the kind's own defaults: centred on an envelope, inside a label.
-        const TextItem& bars = f.global->Layout()[kBarcodeSlot].object;
+        const TextItem& bars = form.items[kBarcodeSlot].object;
         if (c.barcode && c.kind != kReportLabelSheet) {
             EXPECT_NEAR(bars.X() + BarcodeGeometry().Width() / 2, c.paperWidth / 2.0, 1) << c.name;
         }
-        EXPECT_TRUE(BarcodeInsideCell(f.global->Header(), f.global->Layout()[kBarcodeSlot])) << c.name;
+        EXPECT_TRUE(BarcodeInsideCell(form.header, form.items[kBarcodeSlot])) << c.name;
     }
 }
 
@@ -107,44 +109,62 @@ TEST(PrintForms, CreatingIsRefused)
         const char* what;
         const char* name;
         int kind;
-        FormOutcome outcome;
+        FormChange change;
+        bool atName;
         const char* message;
     } cases[] = {
-        { "no kind", "新しい用紙", 0, FormOutcome::Refused, "種類を選択して下さい。" },
-        { "no name", "", kReportPostcard, FormOutcome::RefusedAtName, "印刷名を入力して下さい。" },
-        { "existing name", "年賀状", kReportPostcard, FormOutcome::Refused, "既に存在する印刷名です。" },
-        { "a name that is no file name", "a/b", kReportPostcard, FormOutcome::RefusedAtName, "不正な印刷名です。" },
+        { "no kind", "新しい用紙", 0, FormChange::NoKindChosen, false, "種類を選択して下さい。" },
+        { "no name", "", kReportPostcard, FormChange::NoName, true, "印刷名を入力して下さい。" },
+        { "existing name", "年賀状", kReportPostcard, FormChange::NameTaken, false, "既に存在する印刷名です。" },
+        { "a name that is no file name", "a/b", kReportPostcard, FormChange::NotAFileName, true, "不正な印刷名です。" },
     };
     for (const Case& c : cases) {
         PrintFixture f;
-        EXPECT_EQ(CreatePrintForm(*f.global, S(c.name), c.kind), c.outcome) << c.what;
-        EXPECT_EQ(U(f.messages.LastText()), c.message) << c.what;
+        // The check refuses what the change refuses, before anything is asked.
+        if (c.change != FormChange::NotAFileName) {
+            EXPECT_EQ(CheckNewPrintForm(*f.global, S(c.name), c.kind).change, c.change) << c.what;
+        }
+        const FormResult result = CreatePrintForm(*f.global, S(c.name), c.kind);
+        EXPECT_EQ(result.change, c.change) << c.what;
+        EXPECT_EQ(result.AtName(), c.atName) << c.what;
+        EXPECT_EQ(U(result.Message()), c.message) << c.what;
+        EXPECT_TRUE(f.messages.shown.empty()) << c.what;
+        if (result.Done())
+            continue;
         EXPECT_EQ(Names(*f.global), kDefaults) << c.what;
         EXPECT_FALSE(platform::fs::Exists(f.UserFile("NrtRepList.dat"))) << c.what;
     }
     PrintFixture f;
-    ASSERT_EQ(CreatePrintForm(*f.global, S("Labels"), kReportLabelSheet), FormOutcome::Done);
-    EXPECT_EQ(CreatePrintForm(*f.global, S("LABELS"), kReportPostcard), FormOutcome::Refused);
-    f.messages.Answer(MsgResult::Yes);
-    f.messages.Answer(MsgResult::No);
-    EXPECT_EQ(CreatePrintForm(*f.global, S("宛名"), kReportPostcard), FormOutcome::Done);
-    EXPECT_EQ(CreatePrintForm(*f.global, S("宛名２"), kReportPostcard), FormOutcome::Declined);
-    EXPECT_EQ(f.global->ReportList().GetCount(), 7);
+    ASSERT_TRUE(CreatePrintForm(*f.global, S("Labels"), kReportLabelSheet).Done());
+    EXPECT_EQ(CreatePrintForm(*f.global, S("LABELS"), kReportPostcard).change, FormChange::NameTaken);
+    EXPECT_EQ(f.global->ReportList().GetCount(), 6);
+}
+
+// A list file that cannot be written leaves the change made for this run, and says so
+// with the file and the system's reason.
+TEST(PrintForms, AListFileNotWrittenIsSaid)
+{
+    PrintFixture f;
+    ASSERT_TRUE(platform::fs::MakeDirs(f.UserFile("NrtRepList.dat")));
+    const FormResult result = DeletePrintForm(*f.global, 1);
+    EXPECT_EQ(result.change, FormChange::ListNotSaved);
+    const std::string message = U(result.Message());
+    EXPECT_EQ(message.substr(0, message.find('\n')), "印刷フォームの一覧を保存できませんでした。");
+    EXPECT_NE(message.find(U(f.UserFile("NrtRepList.dat")) + "\n"), std::string::npos) << message;
+    EXPECT_EQ(Names(*f.global).size(), 4U);
 }
 
 TEST(PrintForms, RenamingCarriesTheFiles)
 {
     PrintFixture f;
     const int index = 1; // 普通はがき(１)
-    f.global->ApplyDefaultLayout(kReportPostcard);
-    f.global->Header().kanjiNumerals = 1;
-    ASSERT_EQ(f.global->WriteLayoutFile(index), 0);
+    PrintForm form = PrintForm::Defaults(kReportPostcard);
+    form.header.kanjiNumerals = 1;
+    ASSERT_TRUE(WritePrintForm(*f.global, index, form).Ok());
     const std::string layout = ReadAll(f.UserFile("普通はがき(１).ndp"));
     WriteAll(f.UserFile("普通はがき(１).prd"), "PR settings");
 
-    ASSERT_EQ(
-        RenamePrintForm(*f.global, index, S("Rep はがき")), FormOutcome::Done); // upper-case Rep is no reserved word
-    EXPECT_EQ(U(f.messages.LastText()), "名前を変更します。よろしいですか？");
+    ASSERT_TRUE(RenamePrintForm(*f.global, index, S("Rep はがき")).Done()); // upper-case Rep is no reserved word
     EXPECT_EQ(Names(*f.global)[1], "Rep はがき");
     EXPECT_EQ(ListFile(f)[1], "Rep はがき");
     EXPECT_EQ(ReadAll(f.UserFile("Rep はがき.ndp")), layout);
@@ -158,30 +178,31 @@ TEST(PrintForms, RenamingIsRefused)
     struct Case {
         const char* what;
         const char* name;
-        FormOutcome outcome;
+        FormChange change;
+        bool atName;
         const char* message;
     } cases[] = {
-        { "empty", "", FormOutcome::RefusedAtName, "レポート名を入力して下さい。" },
-        { "reserved word", "repはがき", FormOutcome::Refused, "予約語が含まれています。" },
-        { "the same name", "普通はがき(１)", FormOutcome::Refused, "同一ファイル名です。" },
-        { "another form's name", "年賀状", FormOutcome::Refused, "既に存在するレポート名です。" },
-        { "no file name", "../x", FormOutcome::RefusedAtName, "不正な印刷名です。" },
+        { "empty", "", FormChange::NoNewName, true, "レポート名を入力して下さい。" },
+        { "reserved word", "repはがき", FormChange::ReservedWord, false, "予約語が含まれています。" },
+        { "the same name", "普通はがき(１)", FormChange::SameName, false, "同一ファイル名です。" },
+        { "another form's name", "年賀状", FormChange::NewNameTaken, false, "既に存在するレポート名です。" },
+        { "no file name", "../x", FormChange::NotAFileName, true, "不正な印刷名です。" },
     };
     for (const Case& c : cases) {
         PrintFixture f;
-        EXPECT_EQ(RenamePrintForm(*f.global, 1, S(c.name)), c.outcome) << c.what;
-        EXPECT_EQ(U(f.messages.LastText()), c.message) << c.what;
+        const FormResult result = RenamePrintForm(*f.global, 1, S(c.name));
+        EXPECT_EQ(result.change, c.change) << c.what;
+        EXPECT_EQ(result.AtName(), c.atName) << c.what;
+        EXPECT_EQ(U(result.Message()), c.message) << c.what;
         EXPECT_EQ(Names(*f.global), kDefaults) << c.what;
     }
     PrintFixture f;
-    ASSERT_EQ(CreatePrintForm(*f.global, S("Abc"), kReportPostcard), FormOutcome::Done);
-    EXPECT_EQ(RenamePrintForm(*f.global, 0, S("aBC")), FormOutcome::Refused);
-    EXPECT_EQ(U(f.messages.LastText()), "既に存在するレポート名です。");
-    EXPECT_EQ(RenamePrintForm(*f.global, 5, S("ABC")), FormOutcome::Refused);
-    EXPECT_EQ(U(f.messages.LastText()), "同一ファイル名です。");
-    EXPECT_EQ(RenamePrintForm(*f.global, 9, S("x")), FormOutcome::Refused); // no such form: nothing opens
-    f.messages.Answer(MsgResult::No);
-    EXPECT_EQ(RenamePrintForm(*f.global, 0, S("新年")), FormOutcome::Declined);
+    ASSERT_TRUE(CreatePrintForm(*f.global, S("Abc"), kReportPostcard).Done());
+    EXPECT_EQ(CheckRenamePrintForm(*f.global, 0, S("aBC")).change, FormChange::NewNameTaken);
+    EXPECT_EQ(RenamePrintForm(*f.global, 5, S("ABC")).change, FormChange::SameName);
+    const FormResult none = RenamePrintForm(*f.global, 9, S("x")); // no such form: nothing to say
+    EXPECT_EQ(none.change, FormChange::NoSuchForm);
+    EXPECT_EQ(none.Message(), "");
     EXPECT_EQ(Names(*f.global)[0], "年賀状");
 }
 
@@ -189,7 +210,7 @@ TEST(PrintForms, AFormWithoutLayoutFileGetsItsKindsDefaultsWhenRenamed)
 {
     PrintFixture f;
     ASSERT_FALSE(platform::fs::Exists(f.UserFile("封筒(４号)(裏).ndp")));
-    ASSERT_EQ(RenamePrintForm(*f.global, 4, S("封筒裏")), FormOutcome::Done);
+    ASSERT_TRUE(RenamePrintForm(*f.global, 4, S("封筒裏")).Done());
     LayoutHeader h;
     LayoutTable items;
     ApplyDefaultLayout(kReportEnvelope4Back, h, items);
@@ -200,11 +221,15 @@ TEST(PrintForms, AFormWithoutLayoutFileGetsItsKindsDefaultsWhenRenamed)
 TEST(PrintForms, RenamingKeepsTheOldSettingsWhenTheyCannotBeCopied)
 {
     PrintFixture f;
-    ASSERT_EQ(f.global->WriteLayoutFile(0), 0);
+    ASSERT_TRUE(WritePrintForm(*f.global, 0, PrintForm::Defaults(kReportPostcard)).Ok());
     WriteAll(f.UserFile("年賀状.prd"), "PR");
     platform::fs::MakeDirs(f.UserFile("新年.prd")); // nothing can be copied over a folder
-    ASSERT_EQ(RenamePrintForm(*f.global, 0, S("新年")), FormOutcome::Refused);
-    EXPECT_EQ(U(f.messages.LastText()), "プリンタ設定の名前変更に失敗しました。");
+    const FormResult result = RenamePrintForm(*f.global, 0, S("新年"));
+    ASSERT_EQ(result.change, FormChange::PrinterSettingsKept);
+    const std::string message = U(result.Message());
+    EXPECT_EQ(message.substr(0, message.find('\n')), "プリンタ設定の名前変更に失敗しました。");
+    const std::string copy = U(f.UserFile("新年.prd"));
+    EXPECT_EQ(message.substr(message.find('\n') + 1, copy.size()), copy) << message;
     EXPECT_EQ(Names(*f.global)[0], "新年");
     EXPECT_TRUE(platform::fs::IsFile(f.UserFile("新年.ndp")));
     EXPECT_TRUE(platform::fs::IsFile(f.UserFile("年賀状.prd")));
@@ -213,25 +238,23 @@ TEST(PrintForms, RenamingKeepsTheOldSettingsWhenTheyCannotBeCopied)
 TEST(PrintForms, Deleting)
 {
     PrintFixture f;
-    ASSERT_EQ(f.global->WriteLayoutFile(2), 0);
+    ASSERT_TRUE(WritePrintForm(*f.global, 2, PrintForm::Defaults(kReportPostcard)).Ok());
     WriteAll(f.UserFile("普通はがき(２).prd"), "PR");
-    EXPECT_EQ(DeletePrintForm(*f.global, -1), FormOutcome::Refused);
-    EXPECT_EQ(U(f.messages.LastText()), "リストを選択して下さい。");
-    f.messages.Answer(MsgResult::No);
-    EXPECT_EQ(DeletePrintForm(*f.global, 2), FormOutcome::Declined);
-    EXPECT_EQ(f.messages.shown.back().defaultButton, MsgResult::No);
-    EXPECT_TRUE(platform::fs::IsFile(f.UserFile("普通はがき(２).ndp")));
+    EXPECT_EQ(DeletePrintForm(*f.global, -1).change, FormChange::NothingSelected);
+    EXPECT_EQ(U(FormResult { FormChange::NothingSelected, {} }.Message()), "リストを選択して下さい。");
 
-    ASSERT_EQ(DeletePrintForm(*f.global, 2), FormOutcome::Done);
+    ASSERT_TRUE(DeletePrintForm(*f.global, 2).Done());
     EXPECT_FALSE(platform::fs::Exists(f.UserFile("普通はがき(２).ndp")));
     EXPECT_FALSE(platform::fs::Exists(f.UserFile("普通はがき(２).prd")));
     EXPECT_EQ(
         ListFile(f), (std::vector<std::string> { "年賀状", "普通はがき(１)", "封筒(４号)(表)", "封筒(４号)(裏)" }));
 
     for (int i = 0; i < 3; ++i)
-        ASSERT_EQ(DeletePrintForm(*f.global, 0), FormOutcome::Done); // files missing: fine
-    EXPECT_EQ(DeletePrintForm(*f.global, 0), FormOutcome::Refused);
-    EXPECT_EQ(U(f.messages.LastText()), "全てのレポートを削除することは出来ません。");
+        ASSERT_TRUE(DeletePrintForm(*f.global, 0).Done()); // files missing: fine
+    const FormResult last = CheckDeletePrintForm(*f.global, 0);
+    EXPECT_EQ(last.change, FormChange::LastForm);
+    EXPECT_EQ(U(last.Message()), "全てのレポートを削除することは出来ません。");
+    EXPECT_EQ(DeletePrintForm(*f.global, 0).change, FormChange::LastForm);
     EXPECT_EQ(Names(*f.global), (std::vector<std::string> { "封筒(４号)(裏)" }));
 }
 

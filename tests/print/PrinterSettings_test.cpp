@@ -60,13 +60,13 @@ TEST(PrinterSettings, WrittenAsTheFileFormatSays)
     EXPECT_EQ(FormatPrinterSettings(PostcardPrinter()), expected);
 
     PrinterSettings read;
-    ASSERT_EQ(ParsePrinterSettings(expected, read), 0);
+    ASSERT_EQ(ParsePrinterSettings(expected, read), PrdRead::Read);
     EXPECT_EQ(read, PostcardPrinter());
 
     PrinterSettings pdf;
     pdf.driver = "PDF";
     pdf.output = S("/home/花子/年賀状.pdf");
-    ASSERT_EQ(ParsePrinterSettings(FormatPrinterSettings(pdf), read), 0);
+    ASSERT_EQ(ParsePrinterSettings(FormatPrinterSettings(pdf), read), PrdRead::Read);
     EXPECT_EQ(read, pdf);
 }
 
@@ -74,7 +74,7 @@ TEST(PrinterSettings, ShortAndLongSettingsBlocks)
 {
     PrinterSettings read;
     // A shorter block: paper size only; the rest keeps its defaults.
-    ASSERT_EQ(ParsePrinterSettings(FileBytes("P", "CUPS", "", { 16, 2, 21000, 29700 }), read), 0);
+    ASSERT_EQ(ParsePrinterSettings(FileBytes("P", "CUPS", "", { 16, 2, 21000, 29700 }), read), PrdRead::Read);
     EXPECT_EQ(read.paperWidth, 21000);
     EXPECT_EQ(read.paperHeight, 29700);
     EXPECT_EQ(read.copies, 1);
@@ -82,12 +82,14 @@ TEST(PrinterSettings, ShortAndLongSettingsBlocks)
     EXPECT_EQ(read.device, "P");
     // Version 1 recorded the printer's default paper, which no one chose: the form's
     // own paper stands.
-    ASSERT_EQ(ParsePrinterSettings(FileBytes("P", "CUPS", "", { 40, 1, 21590, 27939, 1, 4, 1, 1, 2, 0 }), read), 0);
+    ASSERT_EQ(ParsePrinterSettings(FileBytes("P", "CUPS", "", { 40, 1, 21590, 27939, 1, 4, 1, 1, 2, 0 }), read),
+        PrdRead::Read);
     EXPECT_EQ(read.paperWidth, 0);
     EXPECT_EQ(read.paperHeight, 0);
     EXPECT_EQ(read.source, 4);
     // A newer, longer one: the known fields are read, the rest passed over.
-    ASSERT_EQ(ParsePrinterSettings(FileBytes("P", "CUPS", "", { 48, 3, 1, 2, 2, 0, 3, 1, 1, 0, 77, 88 }), read), 0);
+    ASSERT_EQ(ParsePrinterSettings(FileBytes("P", "CUPS", "", { 48, 3, 1, 2, 2, 0, 3, 1, 1, 0, 77, 88 }), read),
+        PrdRead::Read);
     EXPECT_EQ(read.orientation, 2);
     EXPECT_EQ(read.copies, 3);
     EXPECT_EQ(read.color, 1);
@@ -105,16 +107,16 @@ TEST(PrinterSettings, DamagedFilesAreRefused)
     struct Case {
         const char* what;
         std::string bytes;
-        int result;
+        PrdRead result;
     } cases[] = {
-        { "empty", "", kPrdBadMagic },
-        { "wrong magic", "PX" + good.substr(2), kPrdBadMagic },
-        { "device name of 255 bytes", longName, kPrdNameTooLong },
-        { "negative name length", std::string("PR\xff\xff\xff\xff", 6), kPrdNameTooLong },
-        { "page setup record not 84", badRecord, kPrdBadRecordSize },
-        { "cut inside the name", good.substr(0, 10), kPrdDamaged },
-        { "cut inside the settings block", good.substr(0, good.size() - 60), kPrdDamaged },
-        { "cut inside the names", good.substr(0, good.size() - 3), kPrdDamaged },
+        { "empty", "", PrdRead::BadMagic },
+        { "wrong magic", "PX" + good.substr(2), PrdRead::BadMagic },
+        { "device name of 255 bytes", longName, PrdRead::NameTooLong },
+        { "negative name length", std::string("PR\xff\xff\xff\xff", 6), PrdRead::NameTooLong },
+        { "page setup record not 84", badRecord, PrdRead::BadRecordSize },
+        { "cut inside the name", good.substr(0, 10), PrdRead::Damaged },
+        { "cut inside the settings block", good.substr(0, good.size() - 60), PrdRead::Damaged },
+        { "cut inside the names", good.substr(0, good.size() - 3), PrdRead::Damaged },
     };
     for (const Case& c : cases) {
         PrinterSettings read;
@@ -125,7 +127,7 @@ TEST(PrinterSettings, DamagedFilesAreRefused)
     const std::size_t names = good.size() - (8 + 5 + 14 + 1);
     offsets[names] = static_cast<char>(0xF0);
     PrinterSettings read;
-    ASSERT_EQ(ParsePrinterSettings(offsets, read), 0);
+    ASSERT_EQ(ParsePrinterSettings(offsets, read), PrdRead::Read);
     EXPECT_EQ(read.driver, "");
     EXPECT_EQ(read.device, "Office_Inkjet");
 }
@@ -136,19 +138,19 @@ TEST(PrinterSettings, FilesAndMessages)
     platform::RecordingMessageHost host;
     platform::ScopedMessageHost scoped(host);
     PrinterSettings read;
-    EXPECT_EQ(ReadPrinterSettings(dir.File("missing.prd"), read), kPrdCannotOpen);
+    EXPECT_EQ(ReadPrinterSettings(dir.File("missing.prd"), read), PrdRead::CannotOpen);
     EXPECT_TRUE(host.shown.empty());
 
     std::string longName = "PR";
     AppendLE32(longName, 255);
     WriteAll(dir.File("long.prd"), longName + std::string(400, 'x'));
-    EXPECT_EQ(ReadPrinterSettings(dir.File("long.prd"), read), kPrdNameTooLong);
+    EXPECT_EQ(ReadPrinterSettings(dir.File("long.prd"), read), PrdRead::NameTooLong);
     ASSERT_EQ(host.shown.size(), 1u);
     EXPECT_EQ(U(host.shown[0].text), "印刷設定エラー(-3)");
     EXPECT_EQ(U(host.shown[0].caption), "注意");
 
-    ASSERT_EQ(WritePrinterSettings(dir.File("年賀状.prd"), PostcardPrinter()), 0);
-    ASSERT_EQ(ReadPrinterSettings(dir.File("年賀状.prd"), read), 0);
+    ASSERT_TRUE(WritePrinterSettings(dir.File("年賀状.prd"), PostcardPrinter()).Ok());
+    ASSERT_EQ(ReadPrinterSettings(dir.File("年賀状.prd"), read), PrdRead::Read);
     EXPECT_EQ(read, PostcardPrinter());
-    EXPECT_EQ(WritePrinterSettings(dir.File("no/such/folder.prd"), PostcardPrinter()), -1);
+    EXPECT_FALSE(WritePrinterSettings(dir.File("no/such/folder.prd"), PostcardPrinter()).Ok());
 }

@@ -1,6 +1,9 @@
+// A print form's layout file read and written through the print form list: the
+// layout is a value of its own, never kept in the settings object.
 #include "SettingsTestSupport.h"
 
 #include "print/LayoutFile.h"
+#include "print/PrintForm.h"
 #include "settings/AppSettings.h"
 
 #include <gtest/gtest.h>
@@ -13,41 +16,42 @@ class Layouts : public ::testing::Test, public SettingsFixture { };
 TEST_F(Layouts, BackgroundImagePath)
 {
     auto g = Make();
-    EXPECT_EQ(g->BackgroundImagePath(), program + "repbk02.BMP");
-    g->Header().backgroundImage = "";
-    EXPECT_EQ(g->BackgroundImagePath(), "");
-    g->Header().backgroundImage = S("/home/u/背景.bmp");
-    EXPECT_EQ(g->BackgroundImagePath(), S("/home/u/背景.bmp"));
-    g->ApplyDefaultLayout(kReportLabelSheet);
-    EXPECT_EQ(g->BackgroundImagePath(), "");
+    PrintForm form = PrintForm::Defaults(kReportPostcard);
+    EXPECT_EQ(BackgroundImagePath(*g, form.header), program + "repbk02.BMP");
+    form.header.backgroundImage = "";
+    EXPECT_EQ(BackgroundImagePath(*g, form.header), "");
+    form.header.backgroundImage = S("/home/u/背景.bmp");
+    EXPECT_EQ(BackgroundImagePath(*g, form.header), S("/home/u/背景.bmp"));
+    EXPECT_EQ(BackgroundImagePath(*g, PrintForm::Defaults(kReportLabelSheet).header), "");
 }
 
 TEST_F(Layouts, WriteAndLoadThroughThePrintFormList)
 {
     auto g = Make();
     g->ReadSettings(true);
-    EXPECT_EQ(g->WriteLayoutFile(-1), -1);
-    EXPECT_EQ(g->WriteLayoutFile(5), -1);
+    PrintForm form = PrintForm::Defaults(kReportNewYearCard);
+    EXPECT_FALSE(WritePrintForm(*g, -1, form).Ok());
+    EXPECT_FALSE(WritePrintForm(*g, 5, form).Ok());
 
-    g->ApplyDefaultLayout(kReportNewYearCard);
-    g->Layout()[49].object.SetText(S("賀正"));
-    g->Layout()[49].shown = true;
-    ASSERT_EQ(g->WriteLayoutFile(0), 0);
+    form.items[49].object.SetText(S("賀正"));
+    form.items[49].shown = true;
+    ASSERT_TRUE(WritePrintForm(*g, 0, form).Ok());
     const std::string file = g->UserFile(S("年賀状.ndp"));
-    EXPECT_EQ(ReadAll(file), FormatLayout(g->Header(), g->Layout()));
+    EXPECT_EQ(ReadAll(file), FormatLayout(form.header, form.items));
 
-    ASSERT_EQ(g->LoadLayout(S("年賀状"), kReportPostcard), kLayoutRead);
-    EXPECT_EQ(g->Header().backgroundImage, "repbk01.BMP");
-    EXPECT_TRUE(g->Layout()[49].shown);
-    EXPECT_EQ(g->Layout()[49].object.Text(), S("賀正"));
+    PrintForm read;
+    ASSERT_EQ(LoadPrintForm(*g, S("年賀状"), kReportPostcard, read), LayoutLoad::Read);
+    EXPECT_EQ(read.header.backgroundImage, "repbk01.BMP");
+    EXPECT_TRUE(read.items[49].shown);
+    EXPECT_EQ(read.items[49].object.Text(), S("賀正"));
 
-    EXPECT_EQ(g->LoadLayout(S("封筒(４号)(裏)"), kReportEnvelope4Back), kLayoutMissing);
-    EXPECT_EQ(g->Header().backgroundImage, "repbk03B.BMP");
-    EXPECT_TRUE(g->Layout()[28].shown);
+    EXPECT_EQ(LoadPrintForm(*g, S("封筒(４号)(裏)"), kReportEnvelope4Back, read), LayoutLoad::Missing);
+    EXPECT_EQ(read.header.backgroundImage, "repbk03B.BMP");
+    EXPECT_TRUE(read.items[28].shown);
 
     WriteAll(g->UserFile("old.ndp"), std::string("\x85\x4E\0\0", 4)); // version 20101
-    EXPECT_EQ(g->LoadLayout("old", kReportLabelSheet), kLayoutTooOld);
-    EXPECT_EQ(g->Header().labelSheet, 1);
+    EXPECT_EQ(LoadPrintForm(*g, "old", kReportLabelSheet, read), LayoutLoad::TooOld);
+    EXPECT_EQ(read.header.labelSheet, 1);
     EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -55,18 +59,36 @@ TEST_F(Layouts, FormNamesThatCannotBeOneFileOfTheUserFolder)
 {
     auto g = Make();
     g->ReadSettings(true);
-    WriteAll(g->DataFile("escape.ndp"), FormatLayout(g->Header(), g->Layout()));
+    PrintForm form = PrintForm::Defaults(kReportPostcard);
+    WriteAll(g->DataFile("escape.ndp"), FormatLayout(form.header, form.items));
     for (const std::string& name :
         { std::string("../escape"), std::string("a/b"), std::string(), std::string("a\0b", 3) }) {
         g->ReportList().SetLine(1, name);
-        EXPECT_EQ(g->WriteLayoutFile(1), -1) << U(name);
-        EXPECT_EQ(g->LoadLayout(name, kReportLabelSheet), kLayoutMissing) << U(name);
+        EXPECT_FALSE(WritePrintForm(*g, 1, form).Ok()) << U(name);
+        EXPECT_EQ(LoadPrintForm(*g, name, kReportLabelSheet, form), LayoutLoad::Missing) << U(name);
     }
     EXPECT_EQ(Tree(g->UserFolder()), std::vector<std::string> {});
 
     // A name whose file path would pass the length limit is refused with the message.
     g->ReportList().SetLine(1, std::string(255, 'n'));
-    EXPECT_EQ(g->WriteLayoutFile(1), -1);
+    EXPECT_FALSE(WritePrintForm(*g, 1, form).Ok());
     EXPECT_EQ(messages.LastText(), S("ファイル名が長すぎます。"));
     EXPECT_EQ(Tree(g->UserFolder()), std::vector<std::string> {});
+}
+
+// Loading one form leaves another's layout as it was: each holder has its own.
+TEST_F(Layouts, EachHolderKeepsItsOwnLayout)
+{
+    auto g = Make();
+    g->ReadSettings(true);
+    PrintForm card = PrintForm::Defaults(kReportNewYearCard);
+    card.header.kanjiNumerals = 1;
+    ASSERT_TRUE(WritePrintForm(*g, 0, card).Ok());
+    PrintForm printing, editing;
+    ASSERT_EQ(LoadPrintForm(*g, S("年賀状"), kReportNewYearCard, printing), LayoutLoad::Read);
+    EXPECT_EQ(LoadPrintForm(*g, S("封筒(４号)(裏)"), kReportEnvelope4Back, editing), LayoutLoad::Missing);
+    EXPECT_EQ(printing.header.kanjiNumerals, 1);
+    EXPECT_EQ(printing.header.backgroundImage, "repbk01.BMP");
+    EXPECT_EQ(editing.header.backgroundImage, "repbk03B.BMP");
+    EXPECT_EQ(PrintFormKind(*g, S("年賀状")), kReportNewYearCard);
 }

@@ -293,7 +293,7 @@ TEST_F(Paths, RelativeFoldersAreTakenFromTheWorkingFolder)
     EXPECT_EQ(g->ProgramFolder(), dir.File("prog2") + "/");
     EXPECT_TRUE(fs::IsDirectory(dir.File("data")));
     g->ReadSettings(true);
-    EXPECT_EQ(g->WriteSettings(), 0);
+    EXPECT_TRUE(g->WriteSettings().Ok());
     EXPECT_TRUE(fs::IsFile(dir.File("data/nrt.ini")));
 }
 

@@ -274,7 +274,7 @@ TEST_F(BackupTest, ASetMissingAnyFileIsNoBackup)
 
 TEST_F(BackupTest, CopiesKeepTheirPermissionsAndARestoredIniIsPrivate)
 {
-    ASSERT_EQ(global->WriteSettings(), 0);
+    ASSERT_TRUE(global->WriteSettings().Ok());
     auto mode = [](const std::string& path) {
         struct stat st { };
         return ::stat(platform::fs::ToSystemPath(path).c_str(), &st) == 0 ? (st.st_mode & 07777) : 0u;

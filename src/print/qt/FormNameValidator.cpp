@@ -29,19 +29,31 @@ void SetUpFormNameField(QLineEdit* field)
     field->setAttribute(Qt::WA_InputMethodEnabled, true);
 }
 
-void AnswerNameOutcome(QDialog& dialog, QLineEdit* name, FormOutcome outcome)
+bool ConfirmFormChange(const FormResult& checked, std::string_view question, bool yesFirst,
+    const std::function<FormResult()>& change, FormResult* outcome)
 {
-    switch (outcome) {
-    case FormOutcome::Done:
-        dialog.accept();
-        break;
-    case FormOutcome::RefusedAtName:
-        name->setFocus();
-        break;
-    case FormOutcome::Refused:
-    case FormOutcome::Declined:
-        break;
+    FormResult result = checked;
+    bool made = false;
+    if (checked.Done() && platform::Ask(question, yesFirst)) {
+        result = change();
+        // A list file not written leaves the change made, for this run.
+        made = result.Done() || result.change == FormChange::ListNotSaved;
     }
+    if (const std::string message = result.Message(); !message.empty())
+        platform::Warn(message);
+    if (outcome)
+        *outcome = result;
+    return made;
+}
+
+void ConfirmNameChange(QDialog& dialog, QLineEdit* name, const FormResult& checked, std::string_view question,
+    const std::function<FormResult()>& change)
+{
+    FormResult result;
+    if (ConfirmFormChange(checked, question, true, change, &result))
+        dialog.accept();
+    else if (result.AtName())
+        name->setFocus();
 }
 
 } // namespace nrt::print

@@ -6,6 +6,9 @@
 #include "app/SjisLimitValidator.h"
 #include "print/PrintForms.h"
 
+#include <functional>
+#include <string_view>
+
 class QDialog;
 class QLineEdit;
 
@@ -22,8 +25,16 @@ public:
 // The validator on the field, with the input method open for Japanese names.
 void SetUpFormNameField(QLineEdit* field);
 
-// A name dialog's OK after the form list was asked: closed when done, the focus on the
-// name when that is what was refused, otherwise left as it is.
-void AnswerNameOutcome(QDialog& dialog, QLineEdit* name, FormOutcome outcome);
+// A change of the print forms the user confirms: what the check refuses is said;
+// otherwise `question` is asked (`yesFirst`: Yes preselected) and on Yes the change
+// is made and what it came to said. True when the change was made, even where what
+// followed it failed.
+bool ConfirmFormChange(const FormResult& checked, std::string_view question, bool yesFirst,
+    const std::function<FormResult()>& change, FormResult* outcome = nullptr);
+
+// A name dialog's OK: the change confirmed, then the dialog closed when it was made,
+// the focus on the name when that is what was refused, otherwise left as it is.
+void ConfirmNameChange(QDialog& dialog, QLineEdit* name, const FormResult& checked, std::string_view question,
+    const std::function<FormResult()>& change);
 
 } // namespace nrt::print

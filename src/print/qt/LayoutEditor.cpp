@@ -259,6 +259,7 @@ LayoutEditor::LayoutEditor(AppSettings& global, PrinterBinding& printer, int for
     , kind_(kind)
     , fontChooser_(ChooseSystemFont)
 {
+    form_.DrawClipped();
     setObjectName(QStringLiteral("frmPreSet"));
     setWindowTitle(QStringLiteral("印字設定"));
     setMinimumSize(750, 600);
@@ -440,7 +441,7 @@ void LayoutEditor::ConnectControls()
         const int row = itemList_->row(entry);
         if (row < 0 || row >= kLayoutSlots)
             return;
-        global_.Layout()[static_cast<std::size_t>(row)].shown = entry->checkState() == Qt::Checked;
+        form_.items[static_cast<std::size_t>(row)].shown = entry->checkState() == Qt::Checked;
         Paint();
         MarkDirty();
     });
@@ -474,8 +475,8 @@ QWidget* LayoutEditor::Canvas() const
 
 QSize LayoutEditor::PaperExtent() const
 {
-    const TextItem& o = global_.Layout()[0].object;
-    const LayoutHeader& h = global_.Header();
+    const TextItem& o = form_.items[0].object;
+    const LayoutHeader& h = form_.header;
     return QSize(TextItem::Trunc(h.paperWidth * o.ScaleX()), TextItem::Trunc(h.paperHeight * o.ScaleY()));
 }
 
@@ -486,7 +487,7 @@ QPoint LayoutEditor::Scroll() const
 
 LayoutItem& LayoutEditor::Selected()
 {
-    return global_.Layout()[static_cast<std::size_t>(selection_)];
+    return form_.items[static_cast<std::size_t>(selection_)];
 }
 
 void LayoutEditor::MarkDirty()
@@ -503,12 +504,13 @@ void LayoutEditor::LoadForm()
     const LineList& forms = global_.ReportList();
     const bool known = formIndex_ >= 0 && formIndex_ < forms.GetCount();
     const std::string name = known ? std::string(forms.GetLine(formIndex_)) : std::string();
-    // Loading starts from the kind's defaults, which is all a missing form gets.
+    // Loading starts from the kind's defaults, which is all a missing form (or one too
+    // old to read) gets.
     if (known)
-        global_.LoadLayout(name, kind_);
+        static_cast<void>(LoadPrintForm(global_, name, kind_, form_));
     else
-        global_.ApplyDefaultLayout(kind_);
-    LayoutHeader& h = global_.Header();
+        form_.ApplyDefaults(kind_);
+    LayoutHeader& h = form_.header;
 
     // The printer settings are edited on a copy that only OK puts in place.
     const std::string scratch = global_.UserFile("_tmp.prd");
@@ -523,9 +525,9 @@ void LayoutEditor::LoadForm()
 
     RebuildSurface();
     ShowPaperSize();
-    backgroundImage_ = print::LoadBackground(global_, background_);
+    backgroundImage_ = print::LoadBackground(global_, form_.header, background_);
     labelEdit_->setText(gui::ToQ(LabelSummary(h)));
-    LayoutTable& items = global_.Layout();
+    LayoutTable& items = form_.items;
     {
         const QSignalBlocker block(itemList_);
         for (int i = 0; i < kLayoutSlots; ++i)
@@ -582,7 +584,7 @@ void LayoutEditor::ShowNote()
     QStringList lines;
     if (barcodeMoved_)
         lines << QStringLiteral("カスタマバーコードがラベルの外にあったため、ラベルの中の住所の下に移しました。");
-    if (BarcodeCoversText(global_.Header(), global_.Layout()))
+    if (BarcodeCoversText(form_.header, form_.items))
         lines << QStringLiteral("ラベルが小さく、カスタマバーコードが他の項目と重なっています。項目の位置を調整して下さい。");
     if (selection_ == kBarcodeSlot)
         lines << QStringLiteral("カスタマバーコードは郵便番号が7桁の宛先に印刷します。大口事業所・私書箱の個別番号には"
@@ -596,13 +598,13 @@ void LayoutEditor::ShowBarcodeRow()
 {
     // Offered where bulk mail goes: envelope fronts and labels. A layout that shows
     // the barcode keeps it listed whatever its kind.
-    const bool offered = OffersCustomerBarcode(kind_, global_.Header()) || global_.Layout()[kBarcodeSlot].shown;
+    const bool offered = OffersCustomerBarcode(kind_, form_.header) || form_.items[kBarcodeSlot].shown;
     itemList_->item(kBarcodeSlot)->setHidden(!offered);
 }
 
 void LayoutEditor::ShowPaperSize()
 {
-    const LayoutHeader& h = global_.Header();
+    const LayoutHeader& h = form_.header;
     formWidthEdit_->setText(gui::ToQ(FormatHundredths(h.paperWidth)));
     formHeightEdit_->setText(gui::ToQ(FormatHundredths(h.paperHeight)));
 }
@@ -680,9 +682,9 @@ void LayoutEditor::Paint()
         QPainter p(&surface_);
         const QSize paper = PaperExtent();
         p.fillRect(QRect(QPoint(0, 0), paper), Qt::white);
-        if (!global_.Header().backgroundImage.empty() && !backgroundImage_.isNull())
+        if (!form_.header.backgroundImage.empty() && !backgroundImage_.isNull())
             p.drawImage(QPoint(0, 0), backgroundImage_);
-        const LayoutTable& items = global_.Layout();
+        const LayoutTable& items = form_.items;
         auto outline = [&p](const TextItem& o, const QColor& colour, bool handles) {
             p.setPen(QPen(colour, 0));
             p.setBrush(Qt::NoBrush);
@@ -744,7 +746,7 @@ void LayoutEditor::ValueExit(QLineEdit* field)
         platform::Warn(SJ("サイズがオーバーしました。"));
         return;
     }
-    LayoutHeader& h = global_.Header();
+    LayoutHeader& h = form_.header;
     std::int32_t value = parsed.value;
     if (kind->second == ValueKind::X)
         value = std::min(value, h.paperWidth - 100);
@@ -835,11 +837,11 @@ void LayoutEditor::fontClicked()
 
 void LayoutEditor::labelClicked()
 {
-    LabelSheetDialog dialog(global_.Header(), this, global_.DataFile("NrtLabel.txt"));
+    LabelSheetDialog dialog(form_.header, this, global_.DataFile("NrtLabel.txt"));
     if (dialog.exec() != QDialog::Accepted)
         return;
-    labelEdit_->setText(gui::ToQ(LabelSummary(global_.Header())));
-    barcodeMoved_ = KeepLabelBarcodeInCell(global_.Header(), global_.Layout()) || barcodeMoved_;
+    labelEdit_->setText(gui::ToQ(LabelSummary(form_.header)));
+    barcodeMoved_ = KeepLabelBarcodeInCell(form_.header, form_.items) || barcodeMoved_;
     ShowNote();
     ShowBarcodeRow();
     ShowPaperSize();
@@ -851,7 +853,7 @@ void LayoutEditor::labelClicked()
 
 void LayoutEditor::detailClicked()
 {
-    LayoutHeader& h = global_.Header();
+    LayoutHeader& h = form_.header;
     LayoutDetailDialog dialog({ h.dashCode, h.kanjiNumerals != 0, h.backgroundImage, h.printPrefecture != 0 }, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
@@ -861,14 +863,15 @@ void LayoutEditor::detailClicked()
     h.printPrefecture = chosen.printPrefecture ? 1 : 0;
     h.backgroundImage = chosen.backgroundImage;
     MarkDirty();
-    backgroundImage_ = print::LoadBackground(global_, background_);
+    backgroundImage_ = print::LoadBackground(global_, form_.header, background_);
     Paint();
 }
 
 void LayoutEditor::printerSetupClicked()
 {
-    LayoutHeader& h = global_.Header();
-    if (printer_.PrinterSetupAndSave(this, global_.UserFile("_tmp.prd"), h.printerSettings == 1) != 0)
+    LayoutHeader& h = form_.header;
+    if (printer_.PrinterSetupAndSave(this, global_.UserFile("_tmp.prd"), h.printerSettings == 1)
+        != PrinterBinding::Setup::Saved)
         return;
     h.printerSettings = 1;
     MarkDirty();
@@ -877,7 +880,7 @@ void LayoutEditor::printerSetupClicked()
 
 void LayoutEditor::printerSetupDeleteClicked()
 {
-    LayoutHeader& h = global_.Header();
+    LayoutHeader& h = form_.header;
     if (h.printerSettings != 1) {
         platform::Warn(SJ("プリンタ設定されていません。"));
         return;
@@ -900,16 +903,16 @@ void LayoutEditor::okClicked()
         else
             ValueExit(field);
     }
-    LayoutTable& items = global_.Layout();
+    LayoutTable& items = form_.items;
     for (int i = 0; i < kLayoutSlots; ++i)
         items[static_cast<std::size_t>(i)].shown = itemList_->item(i)->checkState() == Qt::Checked;
     // Closing as if saved would lose every change made here.
-    if (global_.WriteLayoutFile(formIndex_) != 0) {
-        platform::Warn(SJ("印字設定を保存できませんでした。"));
+    if (const platform::FileWrite written = WritePrintForm(global_, formIndex_, form_); !written.Ok()) {
+        platform::Warn(SJ("印字設定を保存できませんでした。") + written.Reason());
         return;
     }
     const std::string scratch = global_.UserFile("_tmp.prd");
-    if (global_.Header().printerSettings == 1 && platform::fs::IsFile(scratch))
+    if (form_.header.printerSettings == 1 && platform::fs::IsFile(scratch))
         platform::fs::Rename(scratch, PrinterSettingsPath(global_, global_.ReportList().GetLine(formIndex_)));
     dirty_ = false;
     accept();
@@ -921,10 +924,10 @@ void LayoutEditor::MousePress(QPoint at, Qt::MouseButton button, QPoint globalAt
         return;
     view_->setFocus();
     const QPoint canvas = at + Scroll();
-    const int hit = HitSlot(global_.Layout(), selection_, canvas.x(), canvas.y());
+    const int hit = HitSlot(form_.items, selection_, canvas.x(), canvas.y());
     hit_ = hit >= 0;
     if (hit_) {
-        const FrameRect frame = global_.Layout()[static_cast<std::size_t>(hit)].object.FrameRect();
+        const FrameRect frame = form_.items[static_cast<std::size_t>(hit)].object.FrameRect();
         if (hit == selection_) {
             dragMode_ = DragModeAt(frame, canvas.x(), canvas.y());
         } else {
@@ -952,7 +955,7 @@ void LayoutEditor::MouseMove(QPoint at, bool pressed)
         dragState_ = 2;
         MarkDirty();
         // The fields show what a release here would store.
-        const LayoutHeader& h = global_.Header();
+        const LayoutHeader& h = form_.header;
         const QPoint s = Scroll();
         const DragResult r
             = ReleaseDrag(Selected().object, band_, dragMode_, s.x(), s.y(), h.paperWidth, h.paperHeight);
@@ -977,7 +980,7 @@ void LayoutEditor::MouseRelease()
 {
     if (dragState_ == 2 && ItemSelected()) {
         TextItem& o = Selected().object;
-        const LayoutHeader& h = global_.Header();
+        const LayoutHeader& h = form_.header;
         const QPoint s = Scroll();
         const DragResult r = ReleaseDrag(o, band_, dragMode_, s.x(), s.y(), h.paperWidth, h.paperHeight);
         o.SetPosition(r.x, r.y);
@@ -999,7 +1002,7 @@ void LayoutEditor::Nudge(int dx, int dy)
 {
     if (!ItemSelected())
         return;
-    const LayoutHeader& h = global_.Header();
+    const LayoutHeader& h = form_.header;
     NudgeSlot(Selected().object, dx, dy, h.paperWidth, h.paperHeight);
     ShowValues();
     Paint();

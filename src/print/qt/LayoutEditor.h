@@ -6,6 +6,7 @@
 
 #include "print/BmpImage.h"
 #include "print/LayoutEditing.h"
+#include "print/PrintForm.h"
 
 #include <QDialog>
 #include <QFont>
@@ -44,8 +45,8 @@ public:
     // Asks for a font starting from `font`; true with the chosen one in it.
     using FontChooser = std::function<bool(QWidget* parent, LogFontA& font)>;
 
-    // Opens form `formIndex` of the print form list, of layout kind `kind`, into the
-    // current layout. An index past the list gives the kind's defaults.
+    // Opens form `formIndex` of the print form list, of layout kind `kind`, into a
+    // layout of its own. An index past the list gives the kind's defaults.
     LayoutEditor(AppSettings& global, PrinterBinding& printer, int formIndex, int kind, QWidget* parent = nullptr);
     ~LayoutEditor() override;
 
@@ -58,6 +59,9 @@ public:
     int Selection() const { return selection_; }
     bool Dirty() const { return dirty_; }
     const QImage& Surface() const { return surface_; }
+    // The layout being edited.
+    const PrintForm& Form() const { return form_; }
+    PrintForm& Form() { return form_; }
     // The card's view; mouse and key events on it edit the layout.
     QWidget* Canvas() const;
     // Pixels of the paper at the items' scale.
@@ -148,6 +152,7 @@ private:
     void Nudge(int dx, int dy);
 
     AppSettings& global_;
+    PrintForm form_;
     PrinterBinding& printer_;
     int formIndex_;
     int kind_;

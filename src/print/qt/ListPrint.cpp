@@ -104,13 +104,13 @@ int PrintAddressList(PrinterBinding& printer, RowSource& rows, bool useSaved, QW
         = PlanPages(rows.RowCount(), ListRowsPerPage(printable), printer.FromPage(), printer.ToPage());
 
     int printed = 0;
-    if (printer.StartDoc(SJ("一覧印刷"))) {
+    if (printer.StartDoc(SJ("一覧印刷")) == JobStep::Ready) {
         std::size_t next = 0;
         bool failed = false;
         const std::function<bool()> step = [&]() -> bool {
             if (next >= pages.size())
                 return false;
-            if (!printer.StartPage()) {
+            if (printer.StartPage() != JobStep::Ready) {
                 failed = true;
                 return false;
             }

@@ -2,6 +2,7 @@
 
 #include "app/DialogButtons.h"
 #include "app/EnterFocusFilter.h"
+#include "platform/sjis.h"
 #include "print/PrintForms.h"
 #include "print/qt/FormNameValidator.h"
 #include "qt/QtText.h"
@@ -52,7 +53,10 @@ int NewPrintFormDialog::ChosenKind() const
 
 void NewPrintFormDialog::okClicked()
 {
-    AnswerNameOutcome(*this, nameEdit_, CreatePrintForm(global_, gui::FromQ(nameEdit_->text()), ChosenKind()));
+    const std::string name = gui::FromQ(nameEdit_->text());
+    const int kind = ChosenKind();
+    ConfirmNameChange(*this, nameEdit_, CheckNewPrintForm(global_, name, kind), SJ("登録します。よろしいですか？"),
+        [&] { return CreatePrintForm(global_, name, kind); });
 }
 
 } // namespace nrt::print

@@ -90,7 +90,7 @@ bool PrintCommands::Print(std::string_view printCondition, std::string_view sort
     std::string form;
     if (!ChooseForm(form, senderTab))
         return false;
-    const int kind = global_.FormKind(form);
+    const int kind = PrintFormKind(global_, form);
     if (!renderer_->Prepare(form, kind, printCondition, sortOrder) || !renderer_->PrintRows(window_))
         return false;
     return OfferToRecordSent(kind);
@@ -101,7 +101,7 @@ bool PrintCommands::Preview(std::string_view printCondition, std::string_view so
     std::string form;
     if (!ChooseForm(form, senderTab))
         return false;
-    const int kind = global_.FormKind(form);
+    const int kind = PrintFormKind(global_, form);
     if (!renderer_->Prepare(form, kind, printCondition, sortOrder))
         return false;
     bool changed = false;
@@ -129,7 +129,7 @@ void PrintCommands::EditLayout(int index)
     const LineList& forms = global_.ReportList();
     if (index < 0 || index >= forms.GetCount())
         return;
-    LayoutEditor editor(global_, *printer_, index, global_.FormKind(forms.GetLine(index)), window_);
+    LayoutEditor editor(global_, *printer_, index, PrintFormKind(global_, forms.GetLine(index)), window_);
     editor.exec();
 }
 
@@ -149,7 +149,7 @@ bool PrintCommands::NewForm()
 void PrintCommands::PrintList(const RecordSet& listed)
 {
     RecordSetRows rows(listed);
-    PrintAddressList(*printer_, rows, global_.Header().printerSettings == 1, window_, RunnerOver(window_));
+    PrintAddressList(*printer_, rows, renderer_->Form().header.printerSettings == 1, window_, RunnerOver(window_));
 }
 
 } // namespace nrt::print

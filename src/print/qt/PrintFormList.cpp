@@ -1,6 +1,8 @@
 #include "print/qt/PrintFormList.h"
 
+#include "platform/sjis.h"
 #include "print/PrintForms.h"
+#include "print/qt/FormNameValidator.h"
 #include "print/qt/NewPrintFormDialog.h"
 #include "print/qt/RenamePrintFormDialog.h"
 #include "qt/QtText.h"
@@ -135,7 +137,8 @@ void PrintFormList::renameClicked()
 void PrintFormList::deleteClicked()
 {
     const int row = formList_->currentRow();
-    if (DeletePrintForm(global_, row) == FormOutcome::Done)
+    if (ConfirmFormChange(CheckDeletePrintForm(global_, row), SJ("削除します。よろしいですか？"), false,
+            [&] { return DeletePrintForm(global_, row); }))
         Refresh(row);
 }
 

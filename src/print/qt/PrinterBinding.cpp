@@ -99,10 +99,10 @@ bool PrinterBinding::PrinterExists(std::string_view name) const
     return QPrinterInfo::availablePrinterNames().contains(gui::ToQ(name));
 }
 
-int PrinterBinding::PrinterSetupAndSave(QWidget* owner, std::string_view path, bool useSaved)
+PrinterBinding::Setup PrinterBinding::PrinterSetupAndSave(QWidget* owner, std::string_view path, bool useSaved)
 {
     PrinterSettings start;
-    if (useSaved && ReadSettings(path) == 0 && CheckSavedPrinter() == 1) {
+    if (useSaved && ReadSettings(path) == PrdRead::Read && CheckSavedPrinter() == SavedPrinter::Usable) {
         start = *saved_;
     } else {
         FetchDefaults(owner, true);
@@ -117,22 +117,27 @@ int PrinterBinding::PrinterSetupAndSave(QWidget* owner, std::string_view path, b
         QPrinter printer(QPrinter::HighResolution);
         Apply(start, printer);
         if (!standIn_(printer, true))
-            return 1;
+            return Setup::Cancelled;
         chosen = SettingsOf(printer);
     } else {
         PrinterSetupDialog dialog(start, owner);
         if (dialog.exec() != QDialog::Accepted)
-            return 1;
+            return Setup::Cancelled;
         chosen = dialog.Settings();
     }
-    return WritePrinterSettings(path, chosen) == 0 ? 0 : -1;
+    const platform::FileWrite written = WritePrinterSettings(path, chosen);
+    if (!written.Ok()) {
+        platform::Warn(SJ("プリンタ設定を保存できませんでした。") + written.Reason());
+        return Setup::NotWritten;
+    }
+    return Setup::Saved;
 }
 
 QPrinter* PrinterBinding::OpenPrintDialog(QWidget* owner, bool useSaved, std::optional<Paper> paper)
 {
     FetchDefaults(owner, true);
     bool use = useSaved;
-    if (use && CheckSavedPrinter() != 1)
+    if (use && CheckSavedPrinter() != SavedPrinter::Usable)
         use = false;
     EndDoc();
     printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
@@ -190,31 +195,31 @@ int PrinterBinding::ToPage() const
     return kAllPagesTo;
 }
 
-int PrinterBinding::StartDoc(std::string_view jobName)
+JobStep PrinterBinding::StartDoc(std::string_view jobName)
 {
     if (!printer_) {
         platform::Inform(SJ("HDCが取得されてません。"), "Print", platform::MsgIcon::Warning);
-        return 0;
+        return JobStep::Refused;
     }
     printer_->setDocName(gui::ToQ(jobName));
     if (printer_->outputFormat() == QPrinter::PdfFormat && !CanWritePdf(printer_->outputFileName(), "StartDoc")) {
         printer_.reset();
-        return 0;
+        return JobStep::Refused;
     }
     documentOpen_ = true;
     pagesStarted_ = 0;
-    return 1;
+    return JobStep::Ready;
 }
 
-int PrinterBinding::StartPage()
+JobStep PrinterBinding::StartPage()
 {
     if (!documentOpen_ || !printer_)
-        return 0;
+        return JobStep::Refused;
     if (!TurnPage(*printer_)) {
         AbortDoc();
-        return 0;
+        return JobStep::Refused;
     }
-    return 1;
+    return JobStep::Ready;
 }
 
 void PrinterBinding::EndDoc()

@@ -35,9 +35,10 @@ public:
     int FetchDefaults(QWidget* owner, bool onlyOnce);
 
     // The printer setup dialog (printer, paper, paper source, orientation, copies),
-    // its choice written to `path`: 0 saved, 1 cancelled (the file untouched), -1 the
-    // file cannot be written.
-    int PrinterSetupAndSave(QWidget* owner, std::string_view path, bool useSaved);
+    // its choice written to `path`. A cancelled dialog leaves the file untouched; a
+    // file that cannot be written is said, with the reason.
+    enum class Setup { Saved, Cancelled, NotWritten };
+    [[nodiscard]] Setup PrinterSetupAndSave(QWidget* owner, std::string_view path, bool useSaved);
 
     // The print dialog of a job, starting from the saved settings when `useSaved`
     // and they check usable, else from the default printer. The job prints on the
@@ -51,8 +52,8 @@ public:
     int ToPage() const override;
     void SetFirstPage(int page) { firstPage_ = page; }
 
-    int StartDoc(std::string_view jobName) override;
-    int StartPage() override;
+    JobStep StartDoc(std::string_view jobName) override;
+    JobStep StartPage() override;
     void EndDoc() override;
     void AbortDoc() override;
     bool DocumentOpen() const { return documentOpen_; }

@@ -2,6 +2,7 @@
 
 #include "app/DialogButtons.h"
 #include "app/EnterFocusFilter.h"
+#include "platform/sjis.h"
 #include "print/PrintForms.h"
 #include "print/qt/FormNameValidator.h"
 #include "qt/QtText.h"
@@ -41,7 +42,9 @@ RenamePrintFormDialog::RenamePrintFormDialog(AppSettings& global, int index, QWi
 
 void RenamePrintFormDialog::okClicked()
 {
-    AnswerNameOutcome(*this, nameEdit_, RenamePrintForm(global_, index_, gui::FromQ(nameEdit_->text())));
+    const std::string name = gui::FromQ(nameEdit_->text());
+    ConfirmNameChange(*this, nameEdit_, CheckRenamePrintForm(global_, index_, name),
+        SJ("名前を変更します。よろしいですか？"), [&] { return RenamePrintForm(global_, index_, name); });
 }
 
 } // namespace nrt::print

@@ -1,6 +1,7 @@
 #include "print/render/BackgroundImage.h"
 
 #include "print/BmpImage.h"
+#include "print/PrintForm.h"
 #include "settings/AppSettings.h"
 
 namespace nrt::print {
@@ -20,10 +21,10 @@ QImage ImageOf(const BmpImage& bitmap)
     return image;
 }
 
-QImage LoadBackground(const AppSettings& global, BmpImage& bitmap)
+QImage LoadBackground(const AppSettings& global, const LayoutHeader& header, BmpImage& bitmap)
 {
     bitmap.Clear();
-    const std::string path = global.BackgroundImagePath();
+    const std::string path = BackgroundImagePath(global, header);
     if (path.empty() || bitmap.Load(path) != 1)
         return {};
     return ImageOf(bitmap);

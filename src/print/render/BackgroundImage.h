@@ -7,14 +7,15 @@
 namespace nrt {
 class BmpImage;
 class AppSettings;
+struct LayoutHeader;
 } // namespace nrt
 
 namespace nrt::print {
 
 // The bitmap's pixels as an image; a null image for an empty bitmap.
 QImage ImageOf(const BmpImage& bitmap);
-// The current layout's background picture into `bitmap` (emptied first) and as an
-// image; a null image when the layout names none or it cannot be read.
-QImage LoadBackground(const AppSettings& global, BmpImage& bitmap);
+// The layout's background picture into `bitmap` (emptied first) and as an image; a
+// null image when the layout names none or it cannot be read.
+QImage LoadBackground(const AppSettings& global, const LayoutHeader& header, BmpImage& bitmap);
 
 } // namespace nrt::print

@@ -140,23 +140,23 @@ CardRenderer::CardRenderer(AppSettings& global, AddressTable& table, PageOutput&
         return TownOfPostalCode(folder, code);
     })
 {
-    for (LayoutItem& item : global_.Layout())
-        item.object.SetDrawMode(1);
+    form_.DrawClipped();
 }
 
 CardRenderer::~CardRenderer() = default;
 
-int CardRenderer::LoadLayout(std::string_view formName, int kind)
+LayoutLoad CardRenderer::LoadLayout(std::string_view formName, int kind)
 {
-    const int result = global_.LoadLayout(formName, kind);
-    if (result == kLayoutRead) {
+    const LayoutLoad result = LoadPrintForm(global_, formName, kind, form_);
+    if (result == LayoutLoad::Read) {
         const std::string settings = PrinterSettingsPath(global_, formName);
-        if (platform::fs::IsFile(settings) && output_.ReadSettings(settings) == 0)
-            global_.Header().printerSettings = 1;
+        if (platform::fs::IsFile(settings) && output_.ReadSettings(settings) == PrdRead::Read)
+            form_.header.printerSettings = 1;
     }
     // A picture of the form loaded before must not show behind this one.
     background_.Clear();
-    backgroundImage_ = result != kLayoutTooOld ? print::LoadBackground(global_, background_) : QImage();
+    backgroundImage_
+        = result != LayoutLoad::TooOld ? print::LoadBackground(global_, form_.header, background_) : QImage();
     return result;
 }
 
@@ -202,7 +202,9 @@ bool CardRenderer::Prepare(std::string_view formName, int kind, std::string_view
         platform::Warn(SJ("印刷データがありません。"));
         return false;
     }
-    LoadLayout(formName, kind);
+    // A form without a layout file, or with one too old to read, prints its kind's
+    // defaults: nothing to stop the job for.
+    static_cast<void>(LoadLayout(formName, kind));
     if (leftOut_ > 0)
         SetRows(std::make_unique<TableRows>(table_, prepared_));
     else
@@ -258,18 +260,18 @@ bool CardRenderer::NextRecord()
 
 bool CardRenderer::IsLabelLayout() const
 {
-    return global_.Header().labelSheet != 0;
+    return form_.header.labelSheet != 0;
 }
 
 int CardRenderer::RecordsPerPage() const
 {
-    return nrt::RecordsPerPage(global_.Header());
+    return nrt::RecordsPerPage(form_.header);
 }
 
 QSize CardRenderer::SurfaceSize() const
 {
-    const LayoutHeader& h = global_.Header();
-    const TextItem& first = global_.Layout()[0].object;
+    const LayoutHeader& h = form_.header;
+    const TextItem& first = form_.items[0].object;
     const std::int32_t w = IsLabelLayout() ? h.sheetWidth : h.paperWidth;
     const std::int32_t ht = IsLabelLayout() ? h.sheetHeight : h.paperHeight;
     return QSize(TextItem::Trunc(w * first.ScaleX()), TextItem::Trunc(ht * first.ScaleY()));
@@ -279,22 +281,22 @@ void CardRenderer::DrawCell(QPainter& painter, int row, std::int32_t ox, std::in
 {
     if (!rows_ || row < 0 || row >= rows_->RowCount())
         return;
-    LayoutTable& items = global_.Layout();
+    LayoutTable& items = form_.items;
     const FieldLookup record = rows_->Row(row);
-    const SlotSet draw = FillLayout(items, global_.Header(), record, sender_, townLookup_);
+    const SlotSet draw = FillLayout(items, form_.header, record, sender_, townLookup_);
     // The block goes with the name and honorific slot, or else with the name alone and
     // the honorific's own slot.
     const int nameSlot = draw.test(kNameWithHonorificSlot) ? kNameWithHonorificSlot : kNameSlot;
     const NameBlock block = AddresseeNameBlock(record);
     const NameBlock beside = BlockBesideName(block, items);
     NameBlockPlace place;
-    place.bottom = global_.Header().paperHeight - kEdgeClearance;
+    place.bottom = form_.header.paperHeight - kEdgeClearance;
     place.honorificApart = nameSlot == kNameSlot && draw.test(kHonorificSlot);
     // Nothing of one label may land on its neighbour: a text or barcode placed past the
     // cell's edge is cut there.
     const bool label = IsLabelLayout();
     if (label) {
-        const LayoutHeader& h = global_.Header();
+        const LayoutHeader& h = form_.header;
         const double sx = items[0].object.ScaleX(), sy = items[0].object.ScaleY();
         const QPointF off = printableArea ? PrintableOffset(painter.device()) : QPointF();
         painter.save();
@@ -339,7 +341,7 @@ void CardRenderer::DrawRecord(bool onPreview, QPainter& painter, std::int32_t ox
     const bool card = !IsLabelLayout();
     if (onPreview && card) {
         painter.fillRect(QRect(QPoint(0, 0), SurfaceSize()), Qt::white);
-        if (!global_.Header().backgroundImage.empty() && !backgroundImage_.isNull())
+        if (!form_.header.backgroundImage.empty() && !backgroundImage_.isNull())
             painter.drawImage(QPoint(0, 0), backgroundImage_);
     }
     DrawCell(painter, row_, ox, oy, !onPreview);
@@ -348,7 +350,7 @@ void CardRenderer::DrawRecord(bool onPreview, QPainter& painter, std::int32_t ox
 void CardRenderer::DrawSheet(QPainter& painter)
 {
     gui::WaitCursor wait;
-    const LayoutHeader& h = global_.Header();
+    const LayoutHeader& h = form_.header;
     painter.fillRect(QRect(QPoint(0, 0), SurfaceSize()), Qt::white);
     // A picture of the sheet, when the layout names one, shows where the cells lie.
     if (!h.backgroundImage.empty() && !backgroundImage_.isNull())
@@ -368,9 +370,9 @@ void CardRenderer::DrawPage(QPainter& painter, const PlannedPage& page)
         DrawCell(painter, page.firstRecord, 0, 0, true);
         return;
     }
-    const int columns = SheetColumns(global_.Header());
+    const int columns = SheetColumns(form_.header);
     for (int k = 0; k < page.recordCount; ++k) {
-        const CellOffset at = LabelCellOffset(global_.Header(), k / columns, k % columns);
+        const CellOffset at = LabelCellOffset(form_.header, k / columns, k % columns);
         DrawCell(painter, page.firstRecord + k, at.x, at.y, true);
     }
 }
@@ -379,8 +381,8 @@ bool CardRenderer::PrintPages(const QPaintDevice& device, int from, int to)
 {
     printed_.clear();
     const std::vector<PlannedPage> pages = PlanPages(RowCount(), RecordsPerPage(), from, to);
-    ScaleGuard scale(global_.Layout(), ScaleOf(device));
-    if (!output_.StartDoc(SJ("宛名印刷")))
+    ScaleGuard scale(form_.items, ScaleOf(device));
+    if (output_.StartDoc(SJ("宛名印刷")) != JobStep::Ready)
         return false;
     gui::WaitCursor wait;
     std::size_t next = 0;
@@ -388,7 +390,7 @@ bool CardRenderer::PrintPages(const QPaintDevice& device, int from, int to)
     const std::function<bool()> step = [&]() -> bool {
         if (next >= pages.size())
             return false;
-        if (!output_.StartPage()) {
+        if (output_.StartPage() != JobStep::Ready) {
             failed = true;
             return false;
         }
@@ -417,7 +419,7 @@ bool CardRenderer::PrintPages(const QPaintDevice& device, int from, int to)
 
 bool CardRenderer::PrintRows(QWidget* owner)
 {
-    const LayoutHeader& h = global_.Header();
+    const LayoutHeader& h = form_.header;
     const QPaintDevice* device = output_.OpenJob(owner, h.printerSettings == 1, PaperOf(h));
     if (device == nullptr)
         return false;
@@ -426,7 +428,7 @@ bool CardRenderer::PrintRows(QWidget* owner)
 
 int CardRenderer::PrintFromPreview(QWidget* owner, int page)
 {
-    const LayoutHeader& h = global_.Header();
+    const LayoutHeader& h = form_.header;
     const QPaintDevice* device = output_.OpenJob(owner, h.printerSettings == 1, PaperOf(h));
     if (device == nullptr)
         return 0;

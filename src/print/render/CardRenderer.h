@@ -1,5 +1,5 @@
 #pragma once
-// The card renderer: fills the current layout from each record (and the sender) and
+// The card renderer: fills its print form from each record (and the sender) and
 // draws it, one card or envelope per page or one cell per label, on a printer or on
 // the preview's surface (a page output: the windows' printer, a PDF file, a CUPS
 // queue); loads the form's layout, printer settings and background picture.
@@ -7,8 +7,11 @@
 #include "db/RecordSet.h"
 #include "print/BmpImage.h"
 #include "print/CardFill.h"
+#include "print/LayoutFile.h"
 #include "print/PagePlan.h"
+#include "print/PrintForm.h"
 #include "print/RowSource.h"
+#include "settings/LayoutDefaults.h"
 
 #include <QImage>
 
@@ -34,7 +37,7 @@ class PageOutput;
 
 class CardRenderer {
 public:
-    // Sets every slot of the layout to draw clipped into its frame.
+    // Starts with the postcard's layout, every slot drawn clipped into its frame.
     CardRenderer(AppSettings& global, AddressTable& table, PageOutput& output);
     ~CardRenderer();
     CardRenderer(const CardRenderer&) = delete;
@@ -42,7 +45,8 @@ public:
 
     // The kind's defaults, then the form's "%s.ndp", its "%s.prd" (when the layout
     // file was read) and the background picture. Returns the layout's load result.
-    int LoadLayout(std::string_view formName, int kind);
+    // Nothing of the settings object changes.
+    [[nodiscard]] LayoutLoad LoadLayout(std::string_view formName, int kind);
 
     // The sender block: emptied, then filled from the first sender record marked for
     // printing ("宛名区分='1' and 印字区分='1'"), or from the sender record of the name
@@ -99,6 +103,9 @@ public:
     int RecordsPerPage() const;
     bool IsLabelLayout() const;
     const BmpImage& Background() const { return background_; }
+    // The layout being printed; the preview and the tests may change it in place.
+    const PrintForm& Form() const { return form_; }
+    PrintForm& Form() { return form_; }
 
     // Runs a job of `total` pages: calls `step` (one page; false once the job is over)
     // until it is over and returns true, or returns false when the user cancelled in
@@ -116,6 +123,7 @@ private:
     AppSettings& global_;
     AddressTable& table_;
     PageOutput& output_;
+    PrintForm form_ = PrintForm::Defaults(kReportPostcard);
     RecordSet records_;
     BmpImage background_;
     QImage backgroundImage_;

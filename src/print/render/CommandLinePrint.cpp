@@ -2,6 +2,7 @@
 
 #include "platform/fs.h"
 #include "platform/sjis.h"
+#include "print/PrintForm.h"
 #include "print/PrintForms.h"
 #include "print/render/CardRenderer.h"
 #include "print/render/JobOutput.h"
@@ -15,53 +16,55 @@ namespace nrt::print {
 namespace {
 
 // The job without a dialog, into `output`.
-int PrintFormTo(JobOutput& output, AppSettings& global, AddressTable& table, std::string_view formName,
-    std::string_view printCondition, std::string_view sortOrder, int from, int to, PrintedJob* job,
-    std::string_view sender)
+PrintedJob PrintFormTo(JobOutput& output, AppSettings& global, AddressTable& table, const PrintRequest& request)
 {
+    PrintedJob job;
     // Fonts need the GUI application object (on the offscreen platform at least).
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
         qCritical("printing needs a QGuiApplication");
-        return kPrintFailed;
+        return job;
     }
-    const int index = FindPrintForm(global, formName);
-    if (index < 0)
-        return kPrintNoSuchForm;
+    const int index = FindPrintForm(global, request.formName);
+    if (index < 0) {
+        job.outcome = PrintOutcome::NoSuchForm;
+        return job;
+    }
     const std::string form(global.ReportList().GetLine(index));
     CardRenderer renderer(global, table, output);
-    renderer.ChooseSender(sender);
-    if (!renderer.Prepare(form, global.FormKind(form), printCondition, sortOrder))
-        return kPrintFailed;
+    renderer.ChooseSender(request.sender);
+    if (!renderer.Prepare(form, PrintFormKind(global, form), request.condition, request.sortOrder))
+        return job;
     const int perPage = std::max(1, renderer.RecordsPerPage());
-    const int pages = (renderer.RowCount() + perPage - 1) / perPage;
-    if (job)
-        job->pageCount = pages;
-    if (from > pages)
-        return kPrintNoSuchPages;
-    output.SetRange(from, to);
+    job.pageCount = (renderer.RowCount() + perPage - 1) / perPage;
+    if (request.from > job.pageCount) {
+        job.outcome = PrintOutcome::NoSuchPages;
+        return job;
+    }
+    output.SetRange(request.from, request.to);
     if (!renderer.PrintRows(nullptr) || !output.Delivered())
-        return kPrintFailed;
-    if (job)
-        job->records = renderer.PrintedRecords();
-    return kPrintDone;
+        return job;
+    job.records = renderer.PrintedRecords();
+    job.outcome = PrintOutcome::Done;
+    return job;
 }
 
 } // namespace
 
-int PrintToPdf(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortOrder, const std::string& pdfPath, int from, int to, PrintedJob* job, std::string_view sender)
+PrintedJob PrintToPdf(AppSettings& global, AddressTable& table, const PrintRequest& request, const std::string& pdfPath)
 {
     JobOutput output(JobOutput::Kind::kPdfFile, QString::fromStdString(platform::fs::ToSystemPath(pdfPath)));
-    return PrintFormTo(output, global, table, formName, printCondition, sortOrder, from, to, job, sender);
+    return PrintFormTo(output, global, table, request);
 }
 
-int PrintToQueue(AppSettings& global, AddressTable& table, std::string_view formName, std::string_view printCondition,
-    std::string_view sortOrder, std::string_view queue, int from, int to, PrintedJob* job, std::string_view sender)
+PrintedJob PrintToQueue(AppSettings& global, AddressTable& table, const PrintRequest& request, const std::string& queue)
 {
-    if (!JobOutput::QueueExists(queue))
-        return kPrintNoSuchQueue;
+    if (!JobOutput::QueueExists(queue)) {
+        PrintedJob job;
+        job.outcome = PrintOutcome::NoSuchQueue;
+        return job;
+    }
     JobOutput output(JobOutput::Kind::kQueue, QString::fromStdString(platform::SjisToUtf8(queue)));
-    return PrintFormTo(output, global, table, formName, printCondition, sortOrder, from, to, job, sender);
+    return PrintFormTo(output, global, table, request);
 }
 
 } // namespace nrt::print

@@ -122,7 +122,7 @@ QPaintDevice* JobOutput::OpenJob(QWidget* /*owner*/, bool useSaved, Paper paper)
     AbortDoc();
     // As the windows' print dialog starts: the form's saved settings when they check
     // usable, else the form's paper upright, one-sided, from the default tray.
-    const bool use = useSaved && CheckSavedPrinter() == 1;
+    const bool use = useSaved && CheckSavedPrinter() == SavedPrinter::Usable;
     paper_ = paper;
     landscape_ = false;
     source_ = 0;
@@ -169,33 +169,33 @@ QPaintDevice* JobOutput::OpenJob(QWidget* /*owner*/, bool useSaved, Paper paper)
     return writer_.get();
 }
 
-int JobOutput::StartDoc(std::string_view jobName)
+JobStep JobOutput::StartDoc(std::string_view jobName)
 {
     if (!writer_) {
         platform::Inform(SJ("HDCが取得されてません。"), "Print", platform::MsgIcon::Warning);
-        return 0;
+        return JobStep::Refused;
     }
     title_ = platform::SjisToUtf8(jobName);
     writer_->setTitle(QString::fromStdString(title_));
     if (kind_ == Kind::kPdfFile && !CanWritePdf(file_, "StartDoc")) {
         writer_.reset();
-        return 0;
+        return JobStep::Refused;
     }
     pagesStarted_ = 0;
     delivered_ = true;
-    return 1;
+    return JobStep::Ready;
 }
 
-int JobOutput::StartPage()
+JobStep JobOutput::StartPage()
 {
     if (!writer_)
-        return 0;
+        return JobStep::Refused;
     if (!TurnPage(*writer_)) {
         AbortDoc();
         delivered_ = false;
-        return 0;
+        return JobStep::Refused;
     }
-    return 1;
+    return JobStep::Ready;
 }
 
 void JobOutput::EndDoc()

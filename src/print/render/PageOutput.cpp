@@ -17,29 +17,28 @@
 
 namespace nrt::print {
 
-int PageOutput::CheckSavedPrinter()
+SavedPrinter PageOutput::CheckSavedPrinter()
 {
     if (!saved_) {
         platform::Warn(SJ("プリンタ設定がされていません。"));
-        return 0;
+        return SavedPrinter::NotSet;
     }
     if (saved_->driver == kDriverPdf)
-        return 1;
+        return SavedPrinter::Usable;
     if (PrinterExists(saved_->device))
-        return 1;
+        return SavedPrinter::Usable;
     platform::Warn(SJ("プリンタ設定に失敗しました。\n通常使うプリンタの設定を使用します。"));
-    return -1;
+    return SavedPrinter::Unreachable;
 }
 
-int PageOutput::ReadSettings(std::string_view path)
+PrdRead PageOutput::ReadSettings(std::string_view path)
 {
     PrinterSettings read;
-    const int result = ReadPrinterSettings(path, read);
-    // A file that cannot be opened leaves the settings as they were.
-    if (result == kPrdCannotOpen)
+    const PrdRead result = ReadPrinterSettings(path, read);
+    if (result == PrdRead::CannotOpen)
         return result;
     saved_.reset();
-    if (result == 0)
+    if (result == PrdRead::Read)
         saved_ = read;
     return result;
 }

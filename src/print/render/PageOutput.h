@@ -27,6 +27,16 @@ struct Paper {
     std::int32_t height = 0;
 };
 
+// A step of a job: Refused means the reason has been shown and the job is over.
+enum class JobStep { Ready, Refused };
+
+// Whether a print form's saved printer can be used; both failures are said.
+enum class SavedPrinter {
+    Usable,
+    NotSet, // "プリンタ設定がされていません。"
+    Unreachable, // the system's default printer stands in
+};
+
 class PageOutput {
 public:
     PageOutput() = default;
@@ -34,12 +44,10 @@ public:
     PageOutput(const PageOutput&) = delete;
     PageOutput& operator=(const PageOutput&) = delete;
 
-    // 1 usable, 0 no saved settings, -1 the saved printer cannot be reached (both
-    // with their message).
-    int CheckSavedPrinter();
-    // The settings file becomes the saved settings: 0, -1 (cannot open, silently) or
-    // a reported format error.
-    int ReadSettings(std::string_view path);
+    [[nodiscard]] SavedPrinter CheckSavedPrinter();
+    // The settings file becomes the saved settings; a file that cannot be opened
+    // leaves them as they were.
+    [[nodiscard]] PrdRead ReadSettings(std::string_view path);
     bool HasSavedSettings() const { return saved_.has_value(); }
     const PrinterSettings* SavedSettings() const { return saved_ ? &*saved_ : nullptr; }
 
@@ -51,10 +59,8 @@ public:
     virtual int FromPage() const = 0;
     virtual int ToPage() const = 0;
 
-    // 1 when the document can start, else 0 with the reason shown.
-    virtual int StartDoc(std::string_view jobName) = 0;
-    // Nonzero when a page was begun; 0 (with the reason shown, the job ended) when not.
-    virtual int StartPage() = 0;
+    [[nodiscard]] virtual JobStep StartDoc(std::string_view jobName) = 0;
+    [[nodiscard]] virtual JobStep StartPage() = 0;
     virtual void EndPage() { }
     // Ends an open document and lets the job go.
     virtual void EndDoc() = 0;
