@@ -133,8 +133,11 @@ int RunMail(Context& context, Args& args)
     // A template file gives subject, priority and body; a .txt file the body alone.
     const std::string path = platform::Utf8ToSjis(templateArg);
     mailfiles::MailText mail;
-    if (mailfiles::Load(path, IsPlainBody(path) ? mailfiles::kOpenTxt : mailfiles::kOpenInternal, mail) != 0)
+    const int filter = IsPlainBody(path) ? mailfiles::kOpenTxt : mailfiles::kOpenInternal;
+    if (const mailfiles::FileResult loaded = mailfiles::Load(path, filter, mail); !loaded.Ok()) {
+        PrintMessage(SJ("注意"), loaded.Message());
         return kExitFailed;
+    }
     // A .txt body has no subject of its own.
     if (hasSubject)
         mail.subject = platform::Utf8ToSjis(subjectArg);
@@ -172,7 +175,7 @@ int RunMail(Context& context, Args& args)
             std::fflush(stdout);
         });
         progress.Finish();
-        return worker.GetOutcome() == MailingRun::kRanThrough ? kExitOk : kExitFailed;
+        return worker.GetOutcome() == MailingRun::Outcome::kRanThrough ? kExitOk : kExitFailed;
     }
 
     if (!platform::Ask(SJ("送信します。よろしいですか？"), true))
@@ -190,12 +193,14 @@ int RunMail(Context& context, Args& args)
     }
     client.reset();
     progress.Finish();
-    mailfiles::SaveSent(folder, mail);
+    // The mailing's own outcome decides the exit code; a sent copy not kept is only told.
+    if (const mailfiles::FileResult saved = mailfiles::SaveSent(folder, mail); !saved.Ok())
+        PrintMessage(SJ("注意"), saved.Message());
     std::string details = worker.RefusedList(static_cast<std::size_t>(-1));
     if (worker.NotTried() + worker.Refused() > 0)
         details += (details.empty() ? "" : "\n") + SJ("送信できなかった宛先には --resend-failed で送信できます。");
     mailcompose::ReportOutcome(worker.GetOutcome(), worker.Summary(), details);
-    return worker.GetOutcome() == MailingRun::kRanThrough ? kExitOk : kExitFailed;
+    return worker.GetOutcome() == MailingRun::Outcome::kRanThrough ? kExitOk : kExitFailed;
 }
 
 } // namespace nrt::cli

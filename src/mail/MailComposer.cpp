@@ -155,8 +155,10 @@ std::unique_ptr<SmtpClient> Prepare(const AppSettings& g, const mailfiles::MailT
     mail->SetWidth(g.GetMailWrap());
     for (std::size_t i = 0; i < text.lines.size(); ++i)
         mail->SetBodyLine(static_cast<int>(i), text.lines[i]);
-    mail->SetServer(ServerSettings(g));
-    mail->SetFrom(sender.address, sender.name);
+    // A text over its limit is stored empty, and the connection or the address check
+    // before each message reports what is missing.
+    static_cast<void>(mail->SetServer(ServerSettings(g)));
+    static_cast<void>(mail->SetFrom(sender.address, sender.name));
     mail->SetSubject(text.subject);
     mail->SetPriority(text.high ? 1 : 3);
     return mail;
@@ -164,7 +166,7 @@ std::unique_ptr<SmtpClient> Prepare(const AppSettings& g, const mailfiles::MailT
 
 bool Open(const AppSettings& g, SmtpClient& mail)
 {
-    if (mail.Open() == SmtpClient::kOk)
+    if (mail.Open() == SmtpClient::Result::kOk)
         return true;
     // Nothing was sent, but the attempt belongs in the list of runs all the same.
     MailingRun::LogConnectionFailure(mailfiles::MailFolder(g), mail.SubjectText(), mail.ReplyText());
@@ -229,12 +231,12 @@ void ReportOutcome(MailingRun::Outcome outcome, const std::string& summary, cons
     const std::string more
         = (summary.empty() ? std::string() : "\n" + summary) + (details.empty() ? std::string() : "\n" + details);
     switch (outcome) {
-    case MailingRun::kSomeFailed:
+    case MailingRun::Outcome::kSomeFailed:
         platform::Inform(
             SJ("送信を完了しましたが、送信できなかったメールが存在します。\n送信ログを確認して下さい。") + more,
             caption, platform::MsgIcon::Warning);
         break;
-    case MailingRun::kBrokenOff:
+    case MailingRun::Outcome::kBrokenOff:
         platform::Inform(SJ("処理を中断しました。") + more, caption);
         break;
     default:

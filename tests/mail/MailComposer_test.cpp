@@ -189,11 +189,11 @@ TEST_F(ComposerChecks, OutcomeMessages)
         const char* text;
         MsgIcon icon;
     } cases[] = {
-        { MailingRun::kRanThrough, "送信を完了しました。", MsgIcon::Information },
-        { MailingRun::kSomeFailed,
+        { MailingRun::Outcome::kRanThrough, "送信を完了しました。", MsgIcon::Information },
+        { MailingRun::Outcome::kSomeFailed,
             "送信を完了しましたが、送信できなかったメールが存在します。\n送信ログを確認して下さい。",
             MsgIcon::Warning },
-        { MailingRun::kBrokenOff, "処理を中断しました。", MsgIcon::Information },
+        { MailingRun::Outcome::kBrokenOff, "処理を中断しました。", MsgIcon::Information },
     };
     for (const auto& c : cases) {
         ReportOutcome(c.outcome);

@@ -215,8 +215,10 @@ bool MailComposerWindow::DiscardChanges(const char* question)
 bool MailComposerWindow::LoadFile(const std::string& path, int filter)
 {
     mailfiles::MailText mail = Mail();
-    if (mailfiles::Load(path, filter, mail) != 0)
+    if (const mailfiles::FileResult loaded = mailfiles::Load(path, filter, mail); !loaded.Ok()) {
+        platform::Warn(loaded.Message());
         return false;
+    }
     SetMail(mail);
     modified_ = false;
     return true;
@@ -224,8 +226,10 @@ bool MailComposerWindow::LoadFile(const std::string& path, int filter)
 
 bool MailComposerWindow::SaveFile(const std::string& path, int filter)
 {
-    if (mailfiles::Save(path, filter, Mail()) != 0)
+    if (const mailfiles::FileResult saved = mailfiles::Save(path, filter, Mail()); !saved.Ok()) {
+        platform::Warn(saved.Message());
         return false;
+    }
     modified_ = false;
     return true;
 }
@@ -333,7 +337,9 @@ void MailComposerWindow::Send(bool resend)
     sendForm_.SetOutcomeFile(MailOutcome::PathFor(folder, mail), std::move(previous));
     const MailingRun::Outcome outcome = sendForm_.Run(&templates, client.get(), recipients_, folder);
     client.reset();
-    mailfiles::SaveSent(folder, mail);
+    // The mailing is over either way: a sent copy that could not be kept is only told.
+    if (const mailfiles::FileResult saved = mailfiles::SaveSent(folder, mail); !saved.Ok())
+        platform::Warn(saved.Message());
     SetStatus("送信完了");
     std::string details = sendForm_.RefusedList();
     if (sendForm_.Unsent() > 0)
@@ -349,8 +355,13 @@ void MailComposerWindow::reject()
     if (modified_ && !platform::Ask(SJ("更新があります。破棄しますか？"), false))
         return;
     const mailfiles::MailText mail = Mail();
-    if (!mail.lines.empty())
-        mailfiles::Save(Folder() + "/" + mailfiles::kFormMail, mailfiles::kSaveInternal, mail);
+    if (!mail.lines.empty()) {
+        // The window closes even so; the box tells the draft was not kept.
+        const mailfiles::FileResult saved
+            = mailfiles::Save(Folder() + "/" + mailfiles::kFormMail, mailfiles::kSaveInternal, mail);
+        if (!saved.Ok())
+            platform::Warn(saved.Message());
+    }
     QDialog::reject();
 }
 
