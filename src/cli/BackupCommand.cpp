@@ -59,15 +59,20 @@ int RunRestore(Context& context, Args& args)
     request.copyFile = set + "/nrt.ndb";
     std::string source;
     const std::string previous = g.UserName();
-    if (users.Create(request, nullptr, &source) != AddressBooks::kCreatedFromCopy)
+    const auto created = users.Create(request, nullptr, platform::Ask, &source);
+    if (!created.Message().empty())
+        PrintMessage(SJ("注意"), created.Message());
+    if (created.result != AddressBooks::Created::kFromCopy)
         return kExitFailed;
     if (!BackupSets::CopySet(source, g.UserFile({}))) {
         users.AbandonRestore(previous);
         return kExitFailed;
     }
     AddressTable table;
-    if (!users.FinishRestore(table))
+    if (const AddressBooks::Refusal trouble = users.FinishRestore(table); trouble != AddressBooks::Refusal::kNone) {
+        PrintMessage(SJ("注意"), AddressBooks::RefusalText(trouble));
         return kExitFailed;
+    }
     // The reset counters (and the new user as the current one) are the settings' to keep.
     if (g.WriteSettings() != 0) {
         PrintMessage(SJ("注意"), SJ("保存に失敗しました。"));

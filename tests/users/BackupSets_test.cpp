@@ -199,11 +199,11 @@ TEST_F(BackupTest, RestoreIntoANewUserAndOpenItAgain)
     AddressBooks users(*global);
     AddressBooks::NewUser request { S("復元"), true, set + "/nrt.ndb" };
     std::string source;
-    ASSERT_EQ(users.Create(request, &table, &source), AddressBooks::kCreatedFromCopy);
+    ASSERT_EQ(users.Create(request, &table, platform::Ask, &source).result, AddressBooks::Created::kFromCopy);
     EXPECT_EQ(source, set);
     ASSERT_TRUE(BackupSets::CopySet(source, global->UserFile({})));
     table.ClearRecords();
-    ASSERT_TRUE(users.FinishRestore(table));
+    ASSERT_EQ(users.FinishRestore(table), AddressBooks::Refusal::kNone);
     EXPECT_EQ(Names(table), std::vector<std::string> { "山田" });
     EXPECT_EQ(global->GetScalePercent(), 175);
     EXPECT_EQ(global->GetFolderBackupGeneration(), 0);
@@ -212,10 +212,10 @@ TEST_F(BackupTest, RestoreIntoANewUserAndOpenItAgain)
     EXPECT_EQ(ReadAll(global->UserFile("Mail/FormMail.mlt")), "template");
 
     bool saved = false;
-    ASSERT_EQ(users.Open(0, table, saved), AddressBooks::kOpened);
+    ASSERT_TRUE(users.Open(0, table, saved, platform::Ask).result);
     AddRecord(table, "佐藤");
     saved = false;
-    ASSERT_EQ(users.Open(users.FindEntry(S("復元")), table, saved), AddressBooks::kOpened);
+    ASSERT_TRUE(users.Open(users.FindEntry(S("復元")), table, saved, platform::Ask).result);
     EXPECT_EQ(Names(table), std::vector<std::string> { "山田" });
     EXPECT_EQ(global->GetScalePercent(), 175);
 }
@@ -227,10 +227,11 @@ TEST_F(BackupTest, ARestoreThatCannotBeReadLeavesTheNewUserEmpty)
     AddressBooks users(*global);
     AddressBooks::NewUser request { S("復元"), true, dir.File("set") + "/nrt.ndb" };
     std::string source;
-    ASSERT_EQ(users.Create(request, &table, &source), AddressBooks::kCreatedFromCopy);
+    ASSERT_EQ(users.Create(request, &table, platform::Ask, &source).result, AddressBooks::Created::kFromCopy);
     ASSERT_TRUE(BackupSets::CopySet(source, global->UserFile({})));
-    EXPECT_FALSE(users.FinishRestore(table));
-    EXPECT_EQ(U(host.LastText()), "読み込みに失敗しました。");
+    const AddressBooks::Refusal refusal = users.FinishRestore(table);
+    EXPECT_EQ(refusal, AddressBooks::Refusal::kNotLoaded);
+    EXPECT_EQ(U(AddressBooks::RefusalText(refusal)), "読み込みに失敗しました。");
     EXPECT_EQ(table.GetRecordCount(), 0);
     EXPECT_EQ(table.GetFieldCount(), 24);
 }
@@ -289,7 +290,7 @@ TEST_F(BackupTest, CopiesKeepTheirPermissionsAndARestoredIniIsPrivate)
     AddressBooks users(*global);
     AddressBooks::NewUser request { S("復元"), true, Set(1) + "/nrt.ndb" };
     std::string source;
-    ASSERT_EQ(users.Create(request, &table, &source), AddressBooks::kCreatedFromCopy);
+    ASSERT_EQ(users.Create(request, &table, platform::Ask, &source).result, AddressBooks::Created::kFromCopy);
     ASSERT_TRUE(BackupSets::CopySet(source, global->UserFile({})));
     EXPECT_EQ(mode(global->UserFile("NrtUser.ini")), 0600u);
 }
@@ -323,14 +324,14 @@ TEST_F(BackupTest, KilledBackupsAndRestoresLeaveNothingHalfDone)
     AddressBooks users(*global);
     AddressBooks::NewUser request { S("復元"), true, Set(1) + "/nrt.ndb" };
     std::string source;
-    ASSERT_EQ(users.Create(request, &table, &source), AddressBooks::kCreatedFromCopy);
+    ASSERT_EQ(users.Create(request, &table, platform::Ask, &source).result, AddressBooks::Created::kFromCopy);
     EXPECT_EQ(users.FindEntry(S("復元")), -1);
     EXPECT_FALSE(platform::fs::Exists(Data() + "userlist.dat"));
     users.AbandonRestore(S("メインユーザー"));
     EXPECT_EQ(U(global->UserName()), "メインユーザー");
-    ASSERT_EQ(users.Create(request, &table, &source), AddressBooks::kCreatedFromCopy);
+    ASSERT_EQ(users.Create(request, &table, platform::Ask, &source).result, AddressBooks::Created::kFromCopy);
     ASSERT_TRUE(BackupSets::CopySet(source, global->UserFile({})));
-    ASSERT_TRUE(users.FinishRestore(table));
+    ASSERT_EQ(users.FinishRestore(table), AddressBooks::Refusal::kNone);
     EXPECT_EQ(ReadAll(Data() + "userlist.dat"), S("復元\r\n"));
     EXPECT_EQ(Names(table), std::vector<std::string> { "山田" });
     for (const std::string& entry : Tree(Data()))
