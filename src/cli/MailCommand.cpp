@@ -23,6 +23,20 @@ namespace {
 
 std::atomic<MailingRun*> g_running { nullptr };
 
+// A notice on standard error as "caption: text"; nothing when it has no text.
+void Print(const mailcompose::Notice& notice)
+{
+    if (!notice.text.empty())
+        PrintMessage(notice.caption, notice.text);
+}
+
+// Whether a check lets the mailing go on, after printing what it has to say.
+bool Passed(const mailcompose::Checked& checked)
+{
+    Print(checked.notice);
+    return checked.go;
+}
+
 extern "C" void StopMailing(int)
 {
     if (MailingRun* worker = g_running.load())
@@ -141,12 +155,17 @@ int RunMail(Context& context, Args& args)
     // A .txt body has no subject of its own.
     if (hasSubject)
         mail.subject = platform::Utf8ToSjis(subjectArg);
-    if (!mailcompose::CheckSubject(mail))
+    if (!Passed(mailcompose::CheckSubject(mail)))
         return kExitFailed;
     const std::string folder = mailfiles::MailFolder(g);
     std::optional<MailOutcome> previous;
-    if (resend && !(previous = mailcompose::PendingOutcome(folder, mail)))
-        return kExitFailed;
+    if (resend) {
+        mailcompose::Pending pending = mailcompose::PendingOutcome(folder, mail);
+        Print(pending.notice);
+        if (!pending.outcome)
+            return kExitFailed;
+        previous = std::move(pending.outcome);
+    }
 
     // The print condition of the list's first tab: the marked addressees.
     LineList categories;
@@ -155,16 +174,17 @@ int RunMail(Context& context, Args& args)
     tab.categoryCount = categories.GetCount();
     mailcompose::MailSender sender;
     RecordSet recipients;
-    if (!mailcompose::StartMailing(g, db, mainlist::PrintCondition(tab, {}), false, sender, recipients)
-        || !mailcompose::CheckSendable(g, &recipients))
+    if (!Passed(mailcompose::StartMailing(
+            g, db, mainlist::PrintCondition(tab, {}), false, platform::Ask, sender, recipients))
+        || !Passed(mailcompose::CheckSendable(g, &recipients)))
         return kExitFailed;
     TemplateList templates;
-    if (!mailcompose::CheckBody(mail.lines, g.GetMailWrap(), db, templates))
+    if (!Passed(mailcompose::CheckBody(mail.lines, g.GetMailWrap(), db, platform::Ask, templates)))
         return kExitFailed;
 
     TerminalProgress progress(previous ? static_cast<int>(previous->Pending().size()) : recipients.GetRowCount());
     std::unique_ptr<SmtpClient> client = mailcompose::Prepare(g, mail, sender);
-    mailcompose::NoticeUtf8(&templates, *client, recipients);
+    Print(mailcompose::Utf8Notice(&templates, *client, recipients));
     if (dryRun) {
         MailingRun worker(&templates, client.get(), &recipients, {}, progress);
         if (previous)
@@ -199,7 +219,7 @@ int RunMail(Context& context, Args& args)
     std::string details = worker.RefusedList(static_cast<std::size_t>(-1));
     if (worker.NotTried() + worker.Refused() > 0)
         details += (details.empty() ? "" : "\n") + SJ("送信できなかった宛先には --resend-failed で送信できます。");
-    mailcompose::ReportOutcome(worker.GetOutcome(), worker.Summary(), details);
+    Print(mailcompose::OutcomeNotice(worker.GetOutcome(), worker.Summary(), details));
     return worker.GetOutcome() == MailingRun::Outcome::kRanThrough ? kExitOk : kExitFailed;
 }
 

@@ -157,7 +157,7 @@ TEST_F(Mailing, PersonalisedMessagesAndTheLogsOfTheRun)
     for (const auto& line : body)
         sjisBody.push_back(S(line));
     TemplateList templates;
-    ASSERT_TRUE(mailcompose::CheckBody(sjisBody, 80, db, templates));
+    ASSERT_TRUE(mailcompose::CheckBody(sjisBody, 80, db, platform::Ask, templates).go);
     ASSERT_EQ(templates.size(), 3u);
 
     auto mail = Client(Plain(server.Port()), body);

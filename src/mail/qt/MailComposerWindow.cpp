@@ -5,6 +5,7 @@
 #include "app/SjisLimitValidator.h"
 #include "db/AddressTable.h"
 #include "db/RecordSet.h"
+#include "mail/qt/MailCommands.h"
 #include "mail/qt/MailingProgress.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
@@ -296,8 +297,10 @@ void MailComposerWindow::cmd_ResendClick()
 
 void MailComposerWindow::Send(bool resend)
 {
-    if (!mailcompose::CheckSendable(global_, recipients_))
+    if (const mailcompose::Checked sendable = mailcompose::CheckSendable(global_, recipients_); !sendable.go) {
+        mailcommands::Show(sendable.notice);
         return;
+    }
     // Emoji and the like have no place in the program's text: say so before they are
     // sent as "?".
     bool held = true;
@@ -307,19 +310,28 @@ void MailComposerWindow::Send(bool resend)
                              "「?」に置き換えて送信してよろしいですか？")))
         return;
     const mailfiles::MailText mail = Mail();
-    if (!mailcompose::CheckSubject(mail)) {
+    if (const mailcompose::Checked subject = mailcompose::CheckSubject(mail); !subject.go) {
+        mailcommands::Show(subject.notice);
         txt_Title->setFocus();
         return;
     }
     const std::string folder = Folder();
     std::optional<MailOutcome> previous;
-    if (resend && !(previous = mailcompose::PendingOutcome(folder, mail)))
-        return;
+    if (resend) {
+        mailcompose::Pending pending = mailcompose::PendingOutcome(folder, mail);
+        mailcommands::Show(pending.notice);
+        if (!pending.outcome)
+            return;
+        previous = std::move(pending.outcome);
+    }
     TemplateList templates;
-    if (!mailcompose::CheckBody(mail.lines, global_.GetMailWrap(), table_, templates))
+    const mailcompose::Checked body
+        = mailcompose::CheckBody(mail.lines, global_.GetMailWrap(), table_, platform::Ask, templates);
+    mailcommands::Show(body.notice);
+    if (!body.go)
         return;
     std::unique_ptr<SmtpClient> client = mailcompose::Prepare(global_, mail, sender_);
-    mailcompose::NoticeUtf8(&templates, *client, *recipients_);
+    mailcommands::Show(mailcompose::Utf8Notice(&templates, *client, *recipients_));
     if (!platform::Ask(SJ("送信します。よろしいですか？"), true))
         return;
 
@@ -345,7 +357,7 @@ void MailComposerWindow::Send(bool resend)
     if (sendForm_.Unsent() > 0)
         details += (details.empty() ? "" : "\n")
             + SJ("「前回送信メールの読込み」で同じメールを開き、「未送信のみ再送」で残りを送信できます。");
-    mailcompose::ReportOutcome(outcome, sendForm_.Summary(), details);
+    mailcommands::Show(mailcompose::OutcomeNotice(outcome, sendForm_.Summary(), details));
     modified_ = false;
     reject();
 }
