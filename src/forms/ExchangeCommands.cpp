@@ -83,11 +83,15 @@ void OpenUser(MainWindow& main)
 void BackUpNow(MainWindow& main)
 {
     AppSettings& g = main.Global();
-    if (!BackupSets::CheckEnabled(g))
+    if (const BackupSets::Done enabled = BackupSets::CheckEnabled(g); !enabled.ok) {
+        platform::Warn(enabled.message);
         return;
+    }
     StoreListLayout(main);
-    if (!BackupSets::SaveBeforeBackup(g, main.Table()))
+    if (const BackupSets::Done saved = BackupSets::SaveBeforeBackup(g, main.Table()); !saved.ok) {
+        platform::Warn(saved.message);
         return;
+    }
     BackupDialog dialog(g, BackupDialog::kAsk, g.UserFile({}), g.GetFolderBackupPath(), &main);
     dialog.exec();
 }
