@@ -12,9 +12,9 @@
 #include "mail/MailingRun.h"
 #include "mail/SmtpClient.h"
 #include "platform/MessageHost.h"
+#include "platform/Question.h"
 
 #include <array>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,9 +60,7 @@ struct MailSender {
     std::string address;
 };
 
-// A question put to the user by whoever asked for the check: true for Yes;
-// `defaultYes` preselects Yes.
-using Question = std::function<bool(std::string_view text, bool defaultYes)>;
+using Question = platform::Question;
 
 // A message for the user (CP932); an empty text: nothing to tell.
 struct Notice {

@@ -8,8 +8,8 @@
 // its message.
 
 #include "db/LineList.h"
+#include "platform/Question.h"
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,9 +32,7 @@ public:
     // and half-width katakana). Other single-byte characters are refused key by key.
     static bool IsTypable(unsigned char c);
 
-    // A question asked in the middle of an operation, put to the user by whoever asked
-    // for the operation: true for Yes; `defaultYes` preselects Yes.
-    using Question = std::function<bool(std::string_view text, bool defaultYes)>;
+    using Question = platform::Question;
 
     // Why an operation stopped short; each has the text of its box.
     enum class Refusal {
