@@ -261,12 +261,12 @@ Figures Measure(int port, RecordSet& records, const TemplateList& templates, con
     auto mailing = [&] {
         SmtpClient mail;
         PrepareClient(mail);
-        mail.SetServer(settings);
-        if (mail.Open() != SmtpClient::kOk) {
+        static_cast<void>(mail.SetServer(settings));
+        if (mail.Open() != SmtpClient::Result::kOk) {
             f.ok = false;
             return;
         }
-        mail.SetFrom("sender@example.com", SJ("幹事"));
+        static_cast<void>(mail.SetFrom("sender@example.com", SJ("幹事")));
         mail.SetSubject(SJ("新年会のご案内"));
         records.SetPos(0);
         NoProgress host;
@@ -356,12 +356,12 @@ int main()
     {
         SmtpClient mail;
         PrepareClient(mail);
-        mail.SetFrom("sender@example.com", SJ("幹事"));
+        static_cast<void>(mail.SetFrom("sender@example.com", SJ("幹事")));
         mail.SetSubject(SJ("新年会のご案内"));
         records.SetPos(0);
         do {
             const char* address = records.GetValueByName(SJ("メール"));
-            mail.SetTo(address, records.GetValueByName(SJ("名前")));
+            static_cast<void>(mail.SetTo(address, records.GetValueByName(SJ("名前"))));
             for (const TemplateLine& t : templates)
                 mail.SetBodyLine(t.index, MailingRun::Substitute(t.text, records));
             prebuilt.push_back(std::string("MAIL FROM: <sender@example.com>\r\n") + "RCPT TO: <" + address

@@ -20,13 +20,19 @@ int RunBackup(Context& context, Args& args)
     if (!context.LockForWriting())
         return kExitFailed;
     AppSettings& g = context.Global();
-    if (!BackupSets::CheckEnabled(g))
+    if (const BackupSets::Done enabled = BackupSets::CheckEnabled(g); !enabled.ok) {
+        PrintMessage(SJ("注意"), enabled.message);
         return kExitFailed;
+    }
     if (!platform::Ask(SJ("バックアップします。よろしいですか？"), true))
         return kExitFailed;
     int set = 0;
-    if (BackupSets::Backup(g, nullptr, &set) != BackupSets::kBackedUp)
+    if (const BackupSets::BackupOutcome outcome = BackupSets::Backup(g, nullptr, &set);
+        outcome.result != BackupSets::kBackedUp) {
+        if (!outcome.message.empty())
+            PrintMessage(SJ("注意"), outcome.message);
         return kExitFailed;
+    }
     // The set counter and the date are the settings' to keep: unsaved, the next backup
     // would write over this set.
     if (const platform::FileWrite written = g.WriteSettings(); !written.Ok()) {
@@ -59,15 +65,22 @@ int RunRestore(Context& context, Args& args)
     request.copyFile = set + "/nrt.ndb";
     std::string source;
     const std::string previous = g.UserName();
-    if (users.Create(request, nullptr, &source) != AddressBooks::kCreatedFromCopy)
+    const auto created = users.Create(request, nullptr, platform::Ask, &source);
+    if (!created.Message().empty())
+        PrintMessage(SJ("注意"), created.Message());
+    if (created.result != AddressBooks::Created::kFromCopy)
         return kExitFailed;
-    if (!BackupSets::CopySet(source, g.UserFile({}))) {
+    if (const BackupSets::Done copied = BackupSets::CopySet(source, g.UserFile({})); !copied.ok) {
+        if (!copied.message.empty())
+            PrintMessage(SJ("注意"), copied.message);
         users.AbandonRestore(previous);
         return kExitFailed;
     }
     AddressTable table;
-    if (!users.FinishRestore(table))
+    if (const AddressBooks::Refusal trouble = users.FinishRestore(table); trouble != AddressBooks::Refusal::kNone) {
+        PrintMessage(SJ("注意"), AddressBooks::RefusalText(trouble));
         return kExitFailed;
+    }
     // The reset counters (and the new user as the current one) are the settings' to keep.
     if (const platform::FileWrite written = g.WriteSettings(); !written.Ok()) {
         PrintMessage(SJ("注意"), SJ("保存に失敗しました。") + written.Reason());

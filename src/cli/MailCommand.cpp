@@ -23,6 +23,20 @@ namespace {
 
 std::atomic<MailingRun*> g_running { nullptr };
 
+// A notice on standard error as "caption: text"; nothing when it has no text.
+void Print(const mailcompose::Notice& notice)
+{
+    if (!notice.text.empty())
+        PrintMessage(notice.caption, notice.text);
+}
+
+// Whether a check lets the mailing go on, after printing what it has to say.
+bool Passed(const mailcompose::Checked& checked)
+{
+    Print(checked.notice);
+    return checked.go;
+}
+
 extern "C" void StopMailing(int)
 {
     if (MailingRun* worker = g_running.load())
@@ -133,17 +147,25 @@ int RunMail(Context& context, Args& args)
     // A template file gives subject, priority and body; a .txt file the body alone.
     const std::string path = platform::Utf8ToSjis(templateArg);
     mailfiles::MailText mail;
-    if (mailfiles::Load(path, IsPlainBody(path) ? mailfiles::kOpenTxt : mailfiles::kOpenInternal, mail) != 0)
+    const int filter = IsPlainBody(path) ? mailfiles::kOpenTxt : mailfiles::kOpenInternal;
+    if (const mailfiles::FileResult loaded = mailfiles::Load(path, filter, mail); !loaded.Ok()) {
+        PrintMessage(SJ("注意"), loaded.Message());
         return kExitFailed;
+    }
     // A .txt body has no subject of its own.
     if (hasSubject)
         mail.subject = platform::Utf8ToSjis(subjectArg);
-    if (!mailcompose::CheckSubject(mail))
+    if (!Passed(mailcompose::CheckSubject(mail)))
         return kExitFailed;
     const std::string folder = mailfiles::MailFolder(g);
     std::optional<MailOutcome> previous;
-    if (resend && !(previous = mailcompose::PendingOutcome(folder, mail)))
-        return kExitFailed;
+    if (resend) {
+        mailcompose::Pending pending = mailcompose::PendingOutcome(folder, mail);
+        Print(pending.notice);
+        if (!pending.outcome)
+            return kExitFailed;
+        previous = std::move(pending.outcome);
+    }
 
     // The print condition of the list's first tab: the marked addressees.
     LineList categories;
@@ -152,16 +174,17 @@ int RunMail(Context& context, Args& args)
     tab.categoryCount = categories.GetCount();
     mailcompose::MailSender sender;
     RecordSet recipients;
-    if (!mailcompose::StartMailing(g, db, mainlist::PrintCondition(tab, {}), false, sender, recipients)
-        || !mailcompose::CheckSendable(g, &recipients))
+    if (!Passed(mailcompose::StartMailing(
+            g, db, mainlist::PrintCondition(tab, {}), false, platform::Ask, sender, recipients))
+        || !Passed(mailcompose::CheckSendable(g, &recipients)))
         return kExitFailed;
     TemplateList templates;
-    if (!mailcompose::CheckBody(mail.lines, g.GetMailWrap(), db, templates))
+    if (!Passed(mailcompose::CheckBody(mail.lines, g.GetMailWrap(), db, platform::Ask, templates)))
         return kExitFailed;
 
     TerminalProgress progress(previous ? static_cast<int>(previous->Pending().size()) : recipients.GetRowCount());
     std::unique_ptr<SmtpClient> client = mailcompose::Prepare(g, mail, sender);
-    mailcompose::NoticeUtf8(&templates, *client, recipients);
+    Print(mailcompose::Utf8Notice(&templates, *client, recipients));
     if (dryRun) {
         MailingRun worker(&templates, client.get(), &recipients, {}, progress);
         if (previous)
@@ -172,7 +195,7 @@ int RunMail(Context& context, Args& args)
             std::fflush(stdout);
         });
         progress.Finish();
-        return worker.GetOutcome() == MailingRun::kRanThrough ? kExitOk : kExitFailed;
+        return worker.GetOutcome() == MailingRun::Outcome::kRanThrough ? kExitOk : kExitFailed;
     }
 
     if (!platform::Ask(SJ("送信します。よろしいですか？"), true))
@@ -190,12 +213,14 @@ int RunMail(Context& context, Args& args)
     }
     client.reset();
     progress.Finish();
-    mailfiles::SaveSent(folder, mail);
+    // The mailing's own outcome decides the exit code; a sent copy not kept is only told.
+    if (const mailfiles::FileResult saved = mailfiles::SaveSent(folder, mail); !saved.Ok())
+        PrintMessage(SJ("注意"), saved.Message());
     std::string details = worker.RefusedList(static_cast<std::size_t>(-1));
     if (worker.NotTried() + worker.Refused() > 0)
         details += (details.empty() ? "" : "\n") + SJ("送信できなかった宛先には --resend-failed で送信できます。");
-    mailcompose::ReportOutcome(worker.GetOutcome(), worker.Summary(), details);
-    return worker.GetOutcome() == MailingRun::kRanThrough ? kExitOk : kExitFailed;
+    Print(mailcompose::OutcomeNotice(worker.GetOutcome(), worker.Summary(), details));
+    return worker.GetOutcome() == MailingRun::Outcome::kRanThrough ? kExitOk : kExitFailed;
 }
 
 } // namespace nrt::cli

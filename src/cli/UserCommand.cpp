@@ -2,6 +2,7 @@
 // windows' checks and messages.
 #include "cli/Cli.h"
 
+#include "platform/MessageHost.h"
 #include "platform/sjis.h"
 #include "users/AddressBooks.h"
 
@@ -27,13 +28,20 @@ int RunUser(Context& context, Args& args)
     if (!context.LockForWriting())
         return kExitFailed;
     const std::string name = platform::Utf8ToSjis(rest[1]);
-    if (verb == "remove")
-        return users.Remove(users.FindEntry(name)) == AddressBooks::kRemoved ? kExitOk : kExitFailed;
+    if (verb == "remove") {
+        const auto removed = users.Remove(users.FindEntry(name), platform::Ask);
+        if (!removed.Message().empty())
+            PrintMessage(SJ("注意"), removed.Message());
+        return removed.result == AddressBooks::Removed::kRemoved ? kExitOk : kExitFailed;
+    }
 
     AddressBooks::NewUser request;
     request.name = name;
     // Nothing is open to be saved; the new user becomes current, as in the window.
-    if (users.Create(request, nullptr) != AddressBooks::kCreatedEmpty)
+    const auto created = users.Create(request, nullptr, platform::Ask);
+    if (!created.Message().empty())
+        PrintMessage(SJ("注意"), created.Message());
+    if (created.result != AddressBooks::Created::kEmpty)
         return kExitFailed;
     context.Global().ReadSettings(false);
     if (const platform::FileWrite written = context.Global().WriteSettings(); !written.Ok()) {

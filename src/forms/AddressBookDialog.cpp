@@ -2,6 +2,7 @@
 
 #include "app/EnterFocusFilter.h"
 #include "app/MainWindow.h"
+#include "platform/MessageHost.h"
 #include "qt/QtText.h"
 #include "qt/WaitCursor.h"
 #include "users/AddressBooks.h"
@@ -66,7 +67,10 @@ void AddressBookDialog::OpenUser()
 {
     AddressBooks users(main_.Global());
     CursorWatch<AddressBooks::Observer> watch;
-    if (users.Open(SelectedEntry(), main_.Table(), saved_, &watch) == AddressBooks::kOpened) {
+    const auto opened = users.Open(SelectedEntry(), main_.Table(), saved_, platform::Ask, &watch);
+    if (!opened.Message().empty())
+        platform::Warn(opened.Message());
+    if (opened.result) {
         opened_ = true;
         // At once: the table changed under the list, which may repaint as soon as the
         // window closes.
@@ -78,7 +82,10 @@ void AddressBookDialog::OpenUser()
 void AddressBookDialog::DeleteUser()
 {
     AddressBooks users(main_.Global());
-    if (users.Remove(SelectedEntry()) == AddressBooks::kRemoved)
+    const auto removed = users.Remove(SelectedEntry(), platform::Ask);
+    if (!removed.Message().empty())
+        platform::Warn(removed.Message());
+    if (removed.result == AddressBooks::Removed::kRemoved)
         Fill();
 }
 

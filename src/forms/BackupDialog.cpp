@@ -1,5 +1,6 @@
 #include "forms/BackupDialog.h"
 
+#include "platform/MessageHost.h"
 #include "qt/QtText.h"
 #include "settings/AppSettings.h"
 #include "users/BackupSets.h"
@@ -97,8 +98,10 @@ void BackupDialog::Backup()
     okButton_->setEnabled(false);
     cancelButton_->setEnabled(false);
     CopyWatch watch(pathEdit_);
-    const int result = BackupSets::Backup(global_, &watch);
-    succeeded_ = result == BackupSets::kBackedUp;
+    const BackupSets::BackupOutcome outcome = BackupSets::Backup(global_, &watch);
+    if (!outcome.message.empty())
+        platform::Warn(outcome.message);
+    succeeded_ = outcome.result == BackupSets::kBackedUp;
     if (succeeded_)
         accept();
     else
@@ -108,7 +111,10 @@ void BackupDialog::Backup()
 void BackupDialog::Copy()
 {
     CopyWatch watch(pathEdit_);
-    succeeded_ = BackupSets::CopySet(source_, destination_, &watch);
+    const BackupSets::Done copied = BackupSets::CopySet(source_, destination_, &watch);
+    if (!copied.message.empty())
+        platform::Warn(copied.message);
+    succeeded_ = copied.ok;
     finished_ = true;
     if (succeeded_)
         accept();

@@ -14,6 +14,7 @@
 #include "forms/CsvImportDialog.h"
 #include "forms/ImportWatch.h"
 #include "forms/NewAddressBookDialog.h"
+#include "platform/MessageHost.h"
 #include "qt/QtText.h"
 #include "users/AddressBooks.h"
 #include "users/BackupSets.h"
@@ -50,7 +51,7 @@ void CreateUser(MainWindow& main, bool copyMode)
     if (dialog.exec() != QDialog::Accepted)
         return;
     AddressBooks users(main.Global());
-    if (dialog.Result() == AddressBooks::kCreatedFromCopy) {
+    if (dialog.Result() == AddressBooks::Created::kFromCopy) {
         BackupDialog copy(main.Global(), BackupDialog::kCopy, dialog.CopySource(), main.Global().UserFile({}), &main);
         copy.exec();
         if (!copy.Succeeded()) {
@@ -60,7 +61,10 @@ void CreateUser(MainWindow& main, bool copyMode)
             return;
         }
         CursorWatch<AddressBooks::Observer> wait;
-        users.FinishRestore(main.Table(), &wait);
+        // The restored user stays current either way; a failure is only told.
+        if (const AddressBooks::Refusal trouble = users.FinishRestore(main.Table(), &wait);
+            trouble != AddressBooks::Refusal::kNone)
+            platform::Warn(AddressBooks::RefusalText(trouble));
     } else {
         users.StartEmpty(main.Table());
     }
@@ -79,11 +83,15 @@ void OpenUser(MainWindow& main)
 void BackUpNow(MainWindow& main)
 {
     AppSettings& g = main.Global();
-    if (!BackupSets::CheckEnabled(g))
+    if (const BackupSets::Done enabled = BackupSets::CheckEnabled(g); !enabled.ok) {
+        platform::Warn(enabled.message);
         return;
+    }
     StoreListLayout(main);
-    if (!BackupSets::SaveBeforeBackup(g, main.Table()))
+    if (const BackupSets::Done saved = BackupSets::SaveBeforeBackup(g, main.Table()); !saved.ok) {
+        platform::Warn(saved.message);
         return;
+    }
     BackupDialog dialog(g, BackupDialog::kAsk, g.UserFile({}), g.GetFolderBackupPath(), &main);
     dialog.exec();
 }

@@ -110,16 +110,18 @@ void NewAddressBookDialog::Ok()
     request.name = FromQ(nameEdit_->text());
     request.copy = copyCheck_->isChecked() && !copyCheck_->isHidden();
     request.copyFile = FromQ(copyPathEdit_->text());
-    result_ = users.Create(request, &main_.Table(), &copySource_);
+    const auto created = users.Create(request, &main_.Table(), platform::Ask, &copySource_);
+    result_ = created.result;
     switch (result_) {
-    case AddressBooks::kCreatedEmpty:
-    case AddressBooks::kCreatedFromCopy:
+    case AddressBooks::Created::kEmpty:
+    case AddressBooks::Created::kFromCopy:
         accept();
         break;
-    case AddressBooks::kCreateRefused:
+    case AddressBooks::Created::kRefused:
+        platform::Warn(created.Message());
         nameEdit_->setFocus();
         break;
-    default:
+    case AddressBooks::Created::kCancelled:
         break;
     }
 }

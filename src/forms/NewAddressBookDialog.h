@@ -23,9 +23,9 @@ public:
     // copyMode: the copy controls are shown and ticked (restore).
     NewAddressBookDialog(MainWindow& main, bool copyMode);
 
-    // AddressBooks::CreateResult of the last okButton_ (kCreateCancelled until then).
-    int Result() const { return result_; }
-    // The folder to copy from after kCreatedFromCopy.
+    // What the last okButton_ came to (kCancelled until then).
+    AddressBooks::Created Result() const { return result_; }
+    // The folder to copy from after Created::kFromCopy.
     const std::string& CopySource() const { return copySource_; }
 
     void Ok();
@@ -45,7 +45,7 @@ protected:
 
 private:
     MainWindow& main_;
-    int result_ = AddressBooks::kCreateCancelled;
+    AddressBooks::Created result_ = AddressBooks::Created::kCancelled;
     std::string copySource_;
 };
 

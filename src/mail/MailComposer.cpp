@@ -1,6 +1,5 @@
 #include "mail/MailComposer.h"
 
-#include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "settings/AppSettings.h"
@@ -18,12 +17,20 @@ bool IsFieldName(const AddressTable& table, std::string_view name)
     return false;
 }
 
+// A refusal: the warning, caption "注意".
+Checked Refused(std::string text)
+{
+    return { false, { std::move(text), SJ("注意"), platform::MsgIcon::Warning } };
+}
+
 bool ServerIsSet(const AppSettings& g)
 {
-    if (!g.GetMailHost().empty())
-        return true;
-    platform::Warn(SJ("送信(SMTP)サーバーが設定されていません。\n「メール」→「メール送信設定」で設定できます。"));
-    return false;
+    return !g.GetMailHost().empty();
+}
+
+Checked NoServer()
+{
+    return Refused(SJ("送信(SMTP)サーバーが設定されていません。\n「メール」→「メール送信設定」で設定できます。"));
 }
 
 } // namespace
@@ -56,64 +63,54 @@ SmtpSettings ServerSettings(const AppSettings& g)
     return s;
 }
 
-bool StartMailing(const AppSettings& g, AddressTable& table, std::string_view printCondition, bool sendersTab,
-    MailSender& sender, RecordSet& recipients)
+Checked StartMailing(const AppSettings& g, AddressTable& table, std::string_view printCondition, bool sendersTab,
+    const Question& ask, MailSender& sender, RecordSet& recipients)
 {
     if (!ServerIsSet(g))
-        return false;
-    if (sendersTab && !platform::Ask(SJ("差出人を宛名としてメールします。よろしいですか？"), true))
-        return false;
+        return NoServer();
+    if (sendersTab && !ask(SJ("差出人を宛名としてメールします。よろしいですか？"), true))
+        return {};
 
     RecordSet senders;
     senders.Attach(&table);
-    if (senders.Select(SJ(kSenderCondition)) != SelectResult::kSelected) {
-        platform::Warn(SJ("差出人を設定して下さい。"));
-        return false;
-    }
+    if (senders.Select(SJ(kSenderCondition)) != SelectResult::kSelected)
+        return Refused(SJ("差出人を設定して下さい。"));
     const char* name = senders.GetValueByName(SJ("名前"));
     const char* address = senders.GetValueByName(SJ("メール"));
     sender.name = name ? name : "";
     sender.address = address ? address : "";
-    if (sender.address.find('@') == std::string::npos) {
-        platform::Warn(SJ("差出人のメールアドレスを入力して下さい。"));
-        return false;
-    }
+    if (sender.address.find('@') == std::string::npos)
+        return Refused(SJ("差出人のメールアドレスを入力して下さい。"));
 
     recipients.Attach(&table);
     // A table without these fields sends in the order of its records.
     static_cast<void>(recipients.SetSort(SJ(kRecipientOrder), 0));
-    if (recipients.Select(printCondition) != SelectResult::kSelected) {
-        platform::Warn(SJ("送信するメールがありません。"));
-        return false;
-    }
-    return true;
+    if (recipients.Select(printCondition) != SelectResult::kSelected)
+        return Refused(SJ("送信するメールがありません。"));
+    return { true };
 }
 
-bool CheckSendable(const AppSettings& g, const RecordSet* recipients)
+Checked CheckSendable(const AppSettings& g, const RecordSet* recipients)
 {
-    if (!recipients) {
-        platform::Warn(SJ("レコードがありません。"));
-        return false;
-    }
+    if (!recipients)
+        return Refused(SJ("レコードがありません。"));
     if (!ServerIsSet(g))
-        return false;
-    if (recipients->GetRowCount() == 0) {
-        platform::Warn(SJ("データがありません。"));
-        return false;
-    }
-    return true;
+        return NoServer();
+    if (recipients->GetRowCount() == 0)
+        return Refused(SJ("データがありません。"));
+    return { true };
 }
 
-bool CheckBody(const std::vector<std::string>& lines, int wrapWidth, const AddressTable& table, TemplateList& templates)
+Checked CheckBody(const std::vector<std::string>& lines, int wrapWidth, const AddressTable& table, const Question& ask,
+    TemplateList& templates)
 {
     templates.clear();
     bool folds = false;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string& line = lines[i];
         if (line.size() > kMaxLineBytes) {
-            platform::Warn(SJ("桁数が長すぎます。"));
             templates.clear();
-            return false;
+            return Refused(SJ("桁数が長すぎます。"));
         }
         if (line.size() > static_cast<std::size_t>(wrapWidth))
             folds = true;
@@ -134,19 +131,18 @@ bool CheckBody(const std::vector<std::string>& lines, int wrapWidth, const Addre
             inside = false;
             referenced = true;
             if (!name.empty() && !IsFieldName(table, name)) {
-                platform::Warn(SJ("フィールド(") + name + SJ("）は存在しません。"));
                 templates.clear();
-                return false;
+                return Refused(SJ("フィールド(") + name + SJ("）は存在しません。"));
             }
         }
         if (referenced)
             templates.push_back({ static_cast<int>(i), line });
     }
-    if (folds && !platform::Ask(SJ("指定文字数で折返しが発生します。\n送信してよろしいですか？"), true)) {
+    if (folds && !ask(SJ("指定文字数で折返しが発生します。\n送信してよろしいですか？"), true)) {
         templates.clear();
-        return false;
+        return {};
     }
-    return true;
+    return { true };
 }
 
 std::unique_ptr<SmtpClient> Prepare(const AppSettings& g, const mailfiles::MailText& text, const MailSender& sender)
@@ -155,8 +151,10 @@ std::unique_ptr<SmtpClient> Prepare(const AppSettings& g, const mailfiles::MailT
     mail->SetWidth(g.GetMailWrap());
     for (std::size_t i = 0; i < text.lines.size(); ++i)
         mail->SetBodyLine(static_cast<int>(i), text.lines[i]);
-    mail->SetServer(ServerSettings(g));
-    mail->SetFrom(sender.address, sender.name);
+    // A text over its limit is stored empty, and the connection or the address check
+    // before each message reports what is missing.
+    static_cast<void>(mail->SetServer(ServerSettings(g)));
+    static_cast<void>(mail->SetFrom(sender.address, sender.name));
     mail->SetSubject(text.subject);
     mail->SetPriority(text.high ? 1 : 3);
     return mail;
@@ -164,7 +162,7 @@ std::unique_ptr<SmtpClient> Prepare(const AppSettings& g, const mailfiles::MailT
 
 bool Open(const AppSettings& g, SmtpClient& mail)
 {
-    if (mail.Open() == SmtpClient::kOk)
+    if (mail.Open() == SmtpClient::Result::kOk)
         return true;
     // Nothing was sent, but the attempt belongs in the list of runs all the same.
     MailingRun::LogConnectionFailure(mailfiles::MailFolder(g), mail.SubjectText(), mail.ReplyText());
@@ -183,33 +181,29 @@ void ApplyRest(const AppSettings& g, MailingRun& worker)
     worker.SetRetryWaits(MailingRun::RetryWaitsFromText(g.GetMailRetryWaits()));
 }
 
-bool CheckSubject(const mailfiles::MailText& mail)
+Checked CheckSubject(const mailfiles::MailText& mail)
 {
     if (mail.subject.find_first_not_of(std::string_view(" \t\x81\x40")) != std::string::npos)
-        return true;
-    platform::Warn(SJ("件名を入力して下さい。"));
-    return false;
+        return { true };
+    return Refused(SJ("件名を入力して下さい。"));
 }
 
-std::optional<MailOutcome> PendingOutcome(const std::string& folder, const mailfiles::MailText& mail)
+Pending PendingOutcome(const std::string& folder, const mailfiles::MailText& mail)
 {
     MailOutcome outcome;
-    if (!outcome.Load(MailOutcome::PathFor(folder, mail))) {
-        platform::Warn(SJ("このメールを送信した記録がありません。"));
-        return std::nullopt;
-    }
-    if (outcome.Pending().empty()) {
-        platform::Inform(SJ("未送信のメールはありません。"), SJ("メール送信"));
-        return std::nullopt;
-    }
-    return outcome;
+    if (!outcome.Load(MailOutcome::PathFor(folder, mail)))
+        return { std::nullopt, Refused(SJ("このメールを送信した記録がありません。")).notice };
+    if (outcome.Pending().empty())
+        return { std::nullopt,
+            { SJ("未送信のメールはありません。"), SJ("メール送信"), platform::MsgIcon::Information } };
+    return { std::move(outcome) };
 }
 
-bool NoticeUtf8(const TemplateList* templates, SmtpClient& mail, RecordSet& recipients)
+Notice Utf8Notice(const TemplateList* templates, SmtpClient& mail, RecordSet& recipients)
 {
     const std::vector<std::string> names = AddresseesNeedingUtf8(templates, mail, recipients);
     if (names.empty())
-        return false;
+        return {};
     constexpr std::size_t kNamesShown = 10;
     std::string text = SJ("次の宛先へのメールには JIS 以外の文字（①、髙 など）が含まれるため、UTF-8 で送信します。");
     for (std::size_t i = 0; i < names.size() && i < kNamesShown; ++i)
@@ -219,28 +213,24 @@ bool NoticeUtf8(const TemplateList* templates, SmtpClient& mail, RecordSet& reci
         std::snprintf(more, sizeof more, "%zu", names.size() - kNamesShown);
         text += "\n" + SJ("ほか") + more + SJ("件");
     }
-    platform::Inform(text, SJ("メール送信"));
-    return true;
+    return { text, SJ("メール送信"), platform::MsgIcon::Information };
 }
 
-void ReportOutcome(MailingRun::Outcome outcome, const std::string& summary, const std::string& details)
+Notice OutcomeNotice(MailingRun::Outcome outcome, const std::string& summary, const std::string& details)
 {
     const std::string& caption = SJ("メール送信");
     const std::string more
         = (summary.empty() ? std::string() : "\n" + summary) + (details.empty() ? std::string() : "\n" + details);
     switch (outcome) {
-    case MailingRun::kSomeFailed:
-        platform::Inform(
-            SJ("送信を完了しましたが、送信できなかったメールが存在します。\n送信ログを確認して下さい。") + more,
-            caption, platform::MsgIcon::Warning);
-        break;
-    case MailingRun::kBrokenOff:
-        platform::Inform(SJ("処理を中断しました。") + more, caption);
-        break;
-    default:
-        platform::Inform(SJ("送信を完了しました。") + more, caption);
+    case MailingRun::Outcome::kSomeFailed:
+        return { SJ("送信を完了しましたが、送信できなかったメールが存在します。\n送信ログを確認して下さい。") + more,
+            caption, platform::MsgIcon::Warning };
+    case MailingRun::Outcome::kBrokenOff:
+        return { SJ("処理を中断しました。") + more, caption, platform::MsgIcon::Information };
+    case MailingRun::Outcome::kRanThrough:
         break;
     }
+    return { SJ("送信を完了しました。") + more, caption, platform::MsgIcon::Information };
 }
 
 } // namespace nrt::mailcompose

@@ -2,13 +2,17 @@
 // What the composer and the mail menu check and prepare, apart from their windows:
 // the start of a mailing (server, sender, recipients of the print condition), the body
 // checks with the template list they yield, the connected client, the outcome message.
-// Every refusal shows its box here and returns false (or null).
+// A check returns whether the mailing may go on and the message it leaves, which the
+// window or the command that asked shows; a question in the middle is put through
+// the caller's Question.
 
 #include "db/AddressTable.h"
 #include "db/RecordSet.h"
 #include "mail/MailFiles.h"
 #include "mail/MailingRun.h"
 #include "mail/SmtpClient.h"
+#include "platform/MessageHost.h"
+#include "platform/Question.h"
 
 #include <array>
 #include <memory>
@@ -56,6 +60,22 @@ struct MailSender {
     std::string address;
 };
 
+using Question = platform::Question;
+
+// A message for the user (CP932); an empty text: nothing to tell.
+struct Notice {
+    std::string text;
+    std::string caption;
+    platform::MsgIcon icon = platform::MsgIcon::Warning;
+};
+
+// What a check came to: whether the mailing goes on, and the message it leaves (a
+// refusal's warning; none after a question answered No).
+struct Checked {
+    bool go = false;
+    Notice notice {};
+};
+
 // The server settings of "NrtUser.ini", section MAIL.
 SmtpSettings ServerSettings(const AppSettings& g);
 
@@ -63,17 +83,17 @@ SmtpSettings ServerSettings(const AppSettings& g);
 // the senders' tab, the sender (the first marked sender record, with an address), and
 // the recipients: `recipients` is attached to `table`, ordered by address and kana,
 // and selected with the print condition; it stands on its first record.
-bool StartMailing(const AppSettings& g, AddressTable& table, std::string_view printCondition, bool sendersTab,
-    MailSender& sender, RecordSet& recipients);
+[[nodiscard]] Checked StartMailing(const AppSettings& g, AddressTable& table, std::string_view printCondition,
+    bool sendersTab, const Question& ask, MailSender& sender, RecordSet& recipients);
 
 // Before sending: a record set with records, and a server.
-bool CheckSendable(const AppSettings& g, const RecordSet* recipients);
+[[nodiscard]] Checked CheckSendable(const AppSettings& g, const RecordSet* recipients);
 
 // The body lines: none longer than 512 bytes, every %name% a field of the table, and
 // the question when lines are longer than the wrap width. The lines holding references
-// go to `templates`. False when sending is refused.
-bool CheckBody(
-    const std::vector<std::string>& lines, int wrapWidth, const AddressTable& table, TemplateList& templates);
+// go to `templates` (emptied when sending is refused).
+[[nodiscard]] Checked CheckBody(const std::vector<std::string>& lines, int wrapWidth, const AddressTable& table,
+    const Question& ask, TemplateList& templates);
 
 // A client for the mail, not connected: wrap width and body lines, the server settings,
 // sender, subject and priority.
@@ -88,22 +108,27 @@ std::unique_ptr<SmtpClient> Connect(const AppSettings& g, const mailfiles::MailT
 // The rests and the waits before new tries of the settings for a bulk mailing.
 void ApplyRest(const AppSettings& g, MailingRun& worker);
 
-// Before sending: a subject that is not blank; else the box and false.
-bool CheckSubject(const mailfiles::MailText& mail);
+// Before sending: a subject that is not blank.
+[[nodiscard]] Checked CheckSubject(const mailfiles::MailText& mail);
 
 // For 「未送信のみ再送」: the kept outcome of the earlier runs of this mail text, with
-// recipients still to send to. Nothing, after a box, when there is no such record or
-// every recipient has had the mail.
-std::optional<MailOutcome> PendingOutcome(const std::string& folder, const mailfiles::MailText& mail);
+// recipients still to send to. Nothing, and the notice why, when there is no such
+// record or every recipient has had the mail.
+struct Pending {
+    std::optional<MailOutcome> outcome;
+    Notice notice {};
+};
+[[nodiscard]] Pending PendingOutcome(const std::string& folder, const mailfiles::MailText& mail);
 
-// Before sending: the box naming the recipients whose message goes out in UTF-8 (a
-// name, the subject or the filled body holds a character outside JIS X 0208). True
-// when there was one. The record set is left where it stood.
-bool NoticeUtf8(const TemplateList* templates, SmtpClient& mail, RecordSet& recipients);
+// Before sending: the notice naming the recipients whose message goes out in UTF-8 (a
+// name, the subject or the filled body holds a character outside JIS X 0208); empty
+// when there is none. The record set is left where it stood.
+[[nodiscard]] Notice Utf8Notice(const TemplateList* templates, SmtpClient& mail, RecordSet& recipients);
 
-// The box after a mailing (caption "メール送信") for the worker's outcome 0, 1 or 2,
+// The message after a mailing (caption "メール送信") for the worker's outcome,
 // followed by the run's summary with its three counts and `details` (the refusals).
-void ReportOutcome(MailingRun::Outcome outcome, const std::string& summary = {}, const std::string& details = {});
+[[nodiscard]] Notice OutcomeNotice(
+    MailingRun::Outcome outcome, const std::string& summary = {}, const std::string& details = {});
 
 } // namespace mailcompose
 } // namespace nrt

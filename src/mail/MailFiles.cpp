@@ -1,11 +1,12 @@
 #include "mail/MailFiles.h"
 
 #include "platform/Clock.h"
-#include "platform/MessageHost.h"
+#include "platform/SystemError.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "settings/AppSettings.h"
 
+#include <cerrno>
 #include <cstdio>
 
 namespace nrt::mailfiles {
@@ -20,6 +21,14 @@ bool HasExtension(std::string_view path)
     const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
     const std::size_t dot = platform::FindLastChar(name, '.');
     return dot != std::string_view::npos && dot + 1 < name.size();
+}
+
+// A failure on `path`, with what errno says (taken at once, before anything else can
+// change it).
+FileResult Failure(FileError error, const std::string& path)
+{
+    const std::string words = platform::ErrorText(errno);
+    return { error, words.empty() ? path : path + ": " + words };
 }
 
 } // namespace
@@ -84,49 +93,65 @@ std::string Format(const MailText& mail, bool withHeader)
     return out;
 }
 
-int Load(std::string path, int filter, MailText& mail)
+std::string FileResult::Message() const
+{
+    std::string text;
+    switch (error) {
+    case FileError::kNone:
+        return {};
+    case FileError::kOpenFailed:
+        text = SJ("ファイルオープンに失敗しました。");
+        break;
+    case FileError::kBadFormat:
+        text = SJ("不正な形式のファイルです。");
+        break;
+    case FileError::kWrongKind:
+        text = SJ("ファイルの種類が不正です。");
+        break;
+    case FileError::kSaveFailed:
+        text = SJ("保存に失敗しました。");
+        break;
+    }
+    return reason.empty() ? text : text + "\n" + reason;
+}
+
+FileResult Load(std::string path, int filter, MailText& mail)
 {
     if ((filter == kOpenMal || filter == kOpenMlb || filter == kOpenTxt) && !HasExtension(path))
         path += filter == kOpenMal ? ".mal" : filter == kOpenMlb ? ".mlb" : ".txt";
     std::string bytes;
-    if (!fs::IsFile(path) || !fs::ReadFile(path, bytes)) {
-        platform::Warn(SJ("ファイルオープンに失敗しました。"));
-        return -1;
-    }
+    errno = 0;
+    if (!fs::IsFile(path) || !fs::ReadFile(path, bytes))
+        return Failure(FileError::kOpenFailed, path);
     if (filter == kOpenTxt || filter == kOpenAll) {
         mail.lines = SplitLines(bytes);
-        return 0;
+        return {};
     }
     const std::string_view head = std::string_view(bytes).substr(0, kHeaderWindow);
     // A template saved by another editor may end its lines with LF alone.
     const std::size_t cr = head.find_first_of("\r\n");
-    if (cr == std::string_view::npos) {
-        platform::Warn(SJ("不正な形式のファイルです。"));
-        return -1;
-    }
+    if (cr == std::string_view::npos)
+        return { FileError::kBadFormat, {} };
     const std::vector<std::string_view> fields = SplitTabs(head.substr(0, cr));
-    if (fields[0] != "ML") {
-        platform::Warn(SJ("ファイルの種類が不正です。"));
-        return -1;
-    }
+    if (fields[0] != "ML")
+        return { FileError::kWrongKind, {} };
     mail.subject = fields.size() > 2 ? std::string(fields[2]) : std::string();
     mail.high = !(fields.size() > 3 && !fields[3].empty() && fields[3][0] == '0');
     std::vector<std::string> lines = SplitLines(bytes);
     lines.erase(lines.begin());
     mail.lines = std::move(lines);
-    return 0;
+    return {};
 }
 
-int Save(std::string path, int filter, const MailText& mail)
+FileResult Save(std::string path, int filter, const MailText& mail)
 {
     if ((filter == kSaveMal || filter == kSaveTxt) && !HasExtension(path))
         path += filter == kSaveMal ? ".mal" : ".txt";
     const bool withHeader = filter == kSaveInternal || filter == kSaveMal;
-    if (!fs::AtomicWriteFile(path, Format(mail, withHeader))) {
-        platform::Warn(SJ("保存に失敗しました。"));
-        return -1;
-    }
-    return 0;
+    errno = 0;
+    if (!fs::AtomicWriteFile(path, Format(mail, withHeader)))
+        return Failure(FileError::kSaveFailed, path);
+    return {};
 }
 
 std::string ArchiveName()
@@ -138,16 +163,16 @@ std::string ArchiveName()
     return name;
 }
 
-int SaveSent(const std::string& folder, const MailText& mail)
+FileResult SaveSent(const std::string& folder, const MailText& mail)
 {
     const std::string previous = folder + "/" + kPrevMail;
-    if (Save(previous, kSaveInternal, mail) != 0)
-        return -1;
-    if (!fs::CopyFile(previous, folder + "/" + ArchiveName())) {
-        platform::Warn(SJ("保存に失敗しました。"));
-        return -1;
-    }
-    return 0;
+    if (FileResult saved = Save(previous, kSaveInternal, mail); !saved.Ok())
+        return saved;
+    const std::string archive = folder + "/" + ArchiveName();
+    errno = 0;
+    if (!fs::CopyFile(previous, archive))
+        return Failure(FileError::kSaveFailed, archive);
+    return {};
 }
 
 } // namespace nrt::mailfiles

@@ -49,20 +49,37 @@ std::string HeaderLine(const MailText& mail);
 // with CR LF.
 std::string Format(const MailText& mail, bool withHeader);
 
+// Why a load or a save failed; each has the text of its box.
+enum class FileError {
+    kNone,
+    kOpenFailed, // "ファイルオープンに失敗しました。"
+    kBadFormat, // "不正な形式のファイルです。": no line end near the start
+    kWrongKind, // "ファイルの種類が不正です。": no "ML" header
+    kSaveFailed, // "保存に失敗しました。"
+};
+
+// What became of a load or a save: the failure and, when the system gave one, its
+// reason ("<file>: <the system's words>", CP932).
+struct FileResult {
+    FileError error = FileError::kNone;
+    std::string reason;
+
+    bool Ok() const { return error == FileError::kNone; }
+    // The box's text, the reason on a line of its own under it; empty when Ok.
+    std::string Message() const;
+};
+
 // A file chosen with the open dialog (or an internal file with kOpenInternal). The
 // extension of the filter is added to a name without one. Template files set the
-// subject, the priority and the body; others only the body. 0, or -1 after the box
-// ("ファイルオープンに失敗しました。", "不正な形式のファイルです。",
-// "ファイルの種類が不正です。"); `mail` is left alone then.
-int Load(std::string path, int filter, MailText& mail);
+// subject, the priority and the body; others only the body. `mail` is left alone on
+// a failure.
+[[nodiscard]] FileResult Load(std::string path, int filter, MailText& mail);
 // A file chosen with the save dialog (or an internal file with kSaveInternal): the
-// template form for kSaveInternal and kSaveMal, the body alone otherwise. 0, or -1
-// after the box "保存に失敗しました。".
-int Save(std::string path, int filter, const MailText& mail);
+// template form for kSaveInternal and kSaveMal, the body alone otherwise.
+[[nodiscard]] FileResult Save(std::string path, int filter, const MailText& mail);
 
 // "PrevMail.mlt" in `folder` and its copy "Sd<yyyymmddhhnnss>.mlb" named by the clock.
-// 0, or -1 after the box.
-int SaveSent(const std::string& folder, const MailText& mail);
+[[nodiscard]] FileResult SaveSent(const std::string& folder, const MailText& mail);
 // "Sd<yyyymmddhhnnss>.mlb" for the clock's present time.
 std::string ArchiveName();
 

@@ -118,7 +118,8 @@ std::vector<std::string> AddresseesNeedingUtf8(const TemplateList* templates, Sm
         records.SetPos(row);
         const std::string name = ValueOf(records, SJ("名前"));
         const std::string address = ValueOf(records, SJ("メール"));
-        mail.SetTo(address, name);
+        // A refused address is stored empty; only the character set is asked here.
+        static_cast<void>(mail.SetTo(address, name));
         FillTemplates(templates, mail, records);
         if (mail.MessageCharset() == MailEncoding::Charset::Utf8)
             found.push_back(name + " <" + address + ">");
@@ -144,16 +145,17 @@ void MailingRun::Log(std::string_view text)
 
 void MailingRun::FlushLog()
 {
-    // A log line that cannot be written must not stop the mailing itself.
+    // A log line that cannot be written must not stop the mailing itself; the whole
+    // text of the run goes to the monthly log as well, at the end.
     if (!listLog_.empty() && logWritten_ < logText_.size())
-        fs::AppendFile(listLog_, std::string_view(logText_).substr(logWritten_));
+        static_cast<void>(fs::AppendFile(listLog_, std::string_view(logText_).substr(logWritten_)));
     logWritten_ = logText_.size();
 }
 
 static bool ConnectionLost(const SmtpClient& mail, SmtpClient::Result code)
 {
-    return code == SmtpClient::kFailed
-        || (code <= SmtpClient::kSenderRefused && code >= SmtpClient::kMessageRefused
+    return code == SmtpClient::Result::kFailed
+        || (code <= SmtpClient::Result::kSenderRefused && code >= SmtpClient::Result::kMessageRefused
             && (!mail.IsConnected() || mail.LastReplyCode() == 421));
 }
 
@@ -251,7 +253,7 @@ SmtpClient::Result MailingRun::SendWithOneReconnect()
     // The server went away in the middle: once more on a new connection, the same
     // message with the same Message-ID, since it was never confirmed.
     const std::string loss = mail_->ReplyText();
-    if (mail_->Reconnect() != SmtpClient::kOk) {
+    if (mail_->Reconnect() != SmtpClient::Result::kOk) {
         lostConnection_ = true;
         lossText_ = loss;
         return code;
@@ -285,13 +287,14 @@ MailingRun::Handled MailingRun::HandleRecord(
         return Handled::Skipped;
     }
 
-    mail_->SetTo(address, name);
+    // A refused address is stored empty, which the address check before sending logs.
+    static_cast<void>(mail_->SetTo(address, name));
     if (!token.empty())
         mail_->SetMessageToken(token);
     outcome.token = mail_->MessageToken();
     FillTemplates(templates_, *mail_, *records_);
     const SmtpClient::Result code = dryRun ? mail_->CheckAddresses() : SendWithOneReconnect();
-    if (code == SmtpClient::kOk) {
+    if (code == SmtpClient::Result::kOk) {
         ++sent_;
         outcome.state = RecipientOutcome::kSent;
         outcome.reply.clear();
@@ -302,7 +305,7 @@ MailingRun::Handled MailingRun::HandleRecord(
         return Handled::Sent;
     }
     const std::string codeText = Format("(%d)", static_cast<int>(code));
-    if (code == SmtpClient::kRecipientEmpty || code == SmtpClient::kRecipientInvalid) {
+    if (code == SmtpClient::Result::kRecipientEmpty || code == SmtpClient::Result::kRecipientInvalid) {
         failed_ = true;
         ++refused_;
         outcome.state = RecipientOutcome::kRefused;
@@ -312,12 +315,12 @@ MailingRun::Handled MailingRun::HandleRecord(
     }
     const int reply = mail_->LastReplyCode();
     const bool lost = lostConnection_ || ConnectionLost(*mail_, code);
-    if (lost || (code == SmtpClient::kSenderRefused && reply >= 500)) {
+    if (lost || (code == SmtpClient::Result::kSenderRefused && reply >= 500)) {
         // No message can go out any more: the server is gone, or it refuses the sender.
         // A message whose data went out may have arrived all the same.
         failed_ = true;
-        outcome.state = lost && code == SmtpClient::kMessageRefused ? RecipientOutcome::kUnconfirmed
-                                                                    : RecipientOutcome::kNotTried;
+        outcome.state = lost && code == SmtpClient::Result::kMessageRefused ? RecipientOutcome::kUnconfirmed
+                                                                            : RecipientOutcome::kNotTried;
         outcome.reply = OneLineReply(lostConnection_ ? lossText_ : mail_->ReplyText());
         if (lostConnection_)
             Log(SJ("再接続に失敗しました。") + "\r\n");
@@ -372,7 +375,7 @@ bool MailingRun::RetryDeferred()
             cancelled_ = true;
             return false;
         }
-        if (mail_->Reconnect() != SmtpClient::kOk) {
+        if (mail_->Reconnect() != SmtpClient::Result::kOk) {
             failed_ = true;
             Log(SJ("再接続に失敗しました。") + "\r\n");
             return false;
@@ -498,7 +501,7 @@ void MailingRun::Execute()
         platform::Warn(SJ("ログファイル作成に失敗しました。"));
         // Nothing was sent: the run must not be reported as done.
         mail_->Quit();
-        outcome_ = kBrokenOff;
+        outcome_ = Outcome::kBrokenOff;
         host_.Cancelled();
         return;
     }
@@ -524,7 +527,7 @@ void MailingRun::Execute()
             }
             resting = false;
             sinceRest = 0;
-            if (mail_->Reconnect() != SmtpClient::kOk) {
+            if (mail_->Reconnect() != SmtpClient::Result::kOk) {
                 // The records after the rest were not sent: the run did not reach its end.
                 failed_ = true;
                 stopped = true;
@@ -585,10 +588,10 @@ void MailingRun::Execute()
     // Reported whatever became of the logs: a failed mailing is never shown as done,
     // and one that did not reach its end is shown as broken off.
     if (!reachedEnd_) {
-        outcome_ = kBrokenOff;
+        outcome_ = Outcome::kBrokenOff;
         host_.Cancelled();
     } else if (failed_) {
-        outcome_ = kSomeFailed;
+        outcome_ = Outcome::kSomeFailed;
         host_.Failed();
     }
 }
@@ -658,10 +661,10 @@ void MailingRun::DryRun(const std::function<void(const std::string& message)>& s
             break;
     }
     if (cancelled_) {
-        outcome_ = kBrokenOff;
+        outcome_ = Outcome::kBrokenOff;
         host_.Cancelled();
     } else if (failed_) {
-        outcome_ = kSomeFailed;
+        outcome_ = Outcome::kSomeFailed;
         host_.Failed();
     }
 }

@@ -55,7 +55,6 @@ public:
 class MailingRun {
 public:
     enum class Outcome : int { kRanThrough = 0, kSomeFailed = 1, kBrokenOff = 2 };
-    using enum Outcome;
 
     static constexpr int kRestEvery = 100; // records handled between two rests, by default
     static constexpr int kRestSeconds = 60; // a rest lasts longer than this, by default
@@ -152,7 +151,7 @@ private:
 
     int sent_ = 0;
     int total_ = 0;
-    Outcome outcome_ = kRanThrough;
+    Outcome outcome_ = Outcome::kRanThrough;
     bool failed_ = false;
     bool cancelled_ = false;
     int refused_ = 0;

@@ -77,14 +77,14 @@ std::string_view TrimLineEnd(std::string_view s)
     return s;
 }
 
-int StoreShortText(std::string& field, std::string_view text)
+bool StoreShortText(std::string& field, std::string_view text)
 {
     if (text.size() < kTextLimit) {
         field = text;
-        return 0;
+        return true;
     }
     field.clear();
-    return -1;
+    return false;
 }
 
 // A header text as it goes out: on one line, half-width kana widened like the body's.
@@ -118,20 +118,20 @@ std::string_view TrimBlanks(std::string_view address)
     return address.substr(begin, end - begin);
 }
 
-int StoreAddressAndName(std::string& address, std::string& name, std::string_view newAddress, std::string_view newName)
+SmtpClient::SetResult StoreAddressAndName(
+    std::string& address, std::string& name, std::string_view newAddress, std::string_view newName)
 {
     newAddress = TrimBlanks(newAddress);
-    if (newAddress.size() < kAddressLimit) {
-        address = newAddress;
-        if (newName.size() <= kHeaderLimit) {
-            name = HeaderText(newName);
-            return 0;
-        }
-    } else {
-        address.clear();
-    }
     name.clear();
-    return -1;
+    if (newAddress.size() >= kAddressLimit) {
+        address.clear();
+        return SmtpClient::SetResult::kAddressTooLong;
+    }
+    address = newAddress;
+    if (newName.size() > kHeaderLimit)
+        return SmtpClient::SetResult::kNameTooLong;
+    name = HeaderText(newName);
+    return SmtpClient::SetResult::kOk;
 }
 
 // Characters of an address as it goes into MAIL FROM and RCPT TO: letters, digits, the
@@ -209,26 +209,26 @@ void SmtpClient::SetWidth(int width)
     width_ = std::clamp(width, 10, 255);
 }
 
-int SmtpClient::SetHost(std::string_view host)
+SmtpClient::SetResult SmtpClient::SetHost(std::string_view host)
 {
-    return StoreShortText(host_, host);
+    return StoreShortText(host_, host) ? SetResult::kOk : SetResult::kHostTooLong;
 }
 
-int SmtpClient::SetUser(std::string_view user)
+SmtpClient::SetResult SmtpClient::SetUser(std::string_view user)
 {
-    return StoreShortText(user_, user);
+    return StoreShortText(user_, user) ? SetResult::kOk : SetResult::kUserTooLong;
 }
 
-int SmtpClient::SetPassword(std::string_view password)
+SmtpClient::SetResult SmtpClient::SetPassword(std::string_view password)
 {
-    return StoreShortText(password_, password);
+    return StoreShortText(password_, password) ? SetResult::kOk : SetResult::kPasswordTooLong;
 }
 
-int SmtpClient::SetServer(const SmtpSettings& s)
+SmtpClient::SetResult SmtpClient::SetServer(const SmtpSettings& s)
 {
-    const int host = SetHost(s.host);
-    const int user = SetUser(s.user);
-    const int password = SetPassword(s.password);
+    const SetResult host = SetHost(s.host);
+    const SetResult user = SetUser(s.user);
+    const SetResult password = SetPassword(s.password);
     SetPort(s.port);
     SetTimeout(s.timeout);
     SetSecurity(s.ssl);
@@ -236,31 +236,33 @@ int SmtpClient::SetServer(const SmtpSettings& s)
     caSetting_ = s.caSetting.empty() ? s.caFile : s.caSetting;
     SetClearAuth(s.clearAuth);
     auth_ = s.auth;
-    return host == 0 && user == 0 && password == 0 ? 0 : -1;
+    for (const SetResult result : { host, user, password })
+        if (result != SetResult::kOk)
+            return result;
+    return SetResult::kOk;
 }
 
-int SmtpClient::SetFrom(std::string_view address, std::string_view name)
+SmtpClient::SetResult SmtpClient::SetFrom(std::string_view address, std::string_view name)
 {
     fromLines_[0].clear();
     fromLines_[1].clear();
     return StoreAddressAndName(fromAddress_, fromName_, address, name);
 }
 
-int SmtpClient::SetTo(std::string_view address, std::string_view name)
+SmtpClient::SetResult SmtpClient::SetTo(std::string_view address, std::string_view name)
 {
     // One message per recipient: it keeps its identity if it has to be sent again.
     messageToken_ = NewMessageToken();
     return StoreAddressAndName(toAddress_, toName_, address, name);
 }
 
-int SmtpClient::SetSubject(std::string_view subject)
+void SmtpClient::SetSubject(std::string_view subject)
 {
     subjectLines_[0].clear();
     subjectLines_[1].clear();
     // Any length: the header is encoded in words and folded between them.
     subject_ = MailEncoding::WidenKana(OneLine(subject), 2 * subject.size());
     subjectTyped_ = subject;
-    return 0;
 }
 
 void SmtpClient::SetBodyLine(int index, std::string_view line)
@@ -434,18 +436,19 @@ SmtpClient::Result SmtpClient::StartTls()
 {
     // Said plainly rather than as the TLS library's error: which setting, which file.
     if (!caFile_.empty() && ::access(caFile_.c_str(), R_OK) != 0)
-        return Fail(kFailed, SJ("CA証明書ファイル（メール送信設定の CAFILE）が見つかりません。") + "\n" + caSetting_);
+        return Fail(
+            Result::kFailed, SJ("CA証明書ファイル（メール送信設定の CAFILE）が見つかりません。") + "\n" + caSetting_);
     std::string reason;
     const int rc = channel_->StartTls(host_, caFile_, timeout_, &reason);
     switch (rc) {
     case 0:
-        return kOk;
+        return Result::kOk;
     case MailChannel::kCertificateRefused:
-        return Fail(kCertificateRefused, SJ("サーバー証明書を確認できませんでした。") + "\n" + reason);
+        return Fail(Result::kCertificateRefused, SJ("サーバー証明書を確認できませんでした。") + "\n" + reason);
     case MailChannel::kSetupFailed:
-        return Fail(kFailed, SJ("初期設定に失敗しました。") + "\n" + reason);
+        return Fail(Result::kFailed, SJ("初期設定に失敗しました。") + "\n" + reason);
     default:
-        return Fail(kTlsFailed, SJ("暗号化通信を開始できませんでした。") + "\n" + reason);
+        return Fail(Result::kTlsFailed, SJ("暗号化通信を開始できませんでした。") + "\n" + reason);
     }
 }
 
@@ -453,14 +456,14 @@ SmtpClient::Result SmtpClient::Authenticate(int mode)
 {
     if (mode == kCramMd5) {
         if (Command("AUTH CRAM-MD5\r\n") != 334)
-            return kHelloRefused;
+            return Result::kHelloRefused;
         std::string_view rest = replyLines_.empty() ? std::string_view() : std::string_view(replyLines_.front());
         rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of("0123456789")));
         rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of(' ')));
         std::string challenge = MailEncoding::Base64Decode(rest);
         challenge.resize(std::min(challenge.size(), challenge.find('\0')));
         const std::string answer = user_ + " " + Md5Hash::ToHex(Md5Hash::HmacMd5(challenge, password_));
-        return Command(MailEncoding::Base64Encode(answer) + "\r\n") == 235 ? kOk : kHelloRefused;
+        return Command(MailEncoding::Base64Encode(answer) + "\r\n") == 235 ? Result::kOk : Result::kHelloRefused;
     }
     if (mode == kPlainAuth) {
         std::string credentials;
@@ -469,12 +472,12 @@ SmtpClient::Result SmtpClient::Authenticate(int mode)
         credentials += '\0';
         credentials += password_;
         const int reply = Command("AUTH PLAIN " + MailEncoding::Base64Encode(credentials) + "\r\n");
-        return reply == 235 ? kOk : kHelloRefused;
+        return reply == 235 ? Result::kOk : Result::kHelloRefused;
     }
     if (Command("AUTH LOGIN\r\n") != 334 || Command(MailEncoding::Base64Encode(user_) + "\r\n") != 334
         || Command(MailEncoding::Base64Encode(password_) + "\r\n") != 235)
-        return kHelloRefused;
-    return kOk;
+        return Result::kHelloRefused;
+    return Result::kOk;
 }
 
 SmtpClient::Result SmtpClient::OpenConnection(int mode)
@@ -482,53 +485,53 @@ SmtpClient::Result SmtpClient::OpenConnection(int mode)
     Quit();
     authMode_ = mode;
     if (host_.empty())
-        return Fail(kNoServer, SJ("送信(SMTP)サーバーが設定されていません。"));
+        return Fail(Result::kNoServer, SJ("送信(SMTP)サーバーが設定されていません。"));
 
     auto channel = std::make_unique<MailChannel>();
     switch (channel->Open(host_, EffectivePort(), timeout_)) {
     case 0:
         break;
     case MailChannel::kNotResolved:
-        return Fail(kHostNotFound, SJ("送信(SMTP)サーバーが見つかりません。"));
+        return Fail(Result::kHostNotFound, SJ("送信(SMTP)サーバーが見つかりません。"));
     case MailChannel::kNoSocket:
-        return Fail(kNoSocket, SJ("ソケットのオープンに失敗しました。"));
+        return Fail(Result::kNoSocket, SJ("ソケットのオープンに失敗しました。"));
     default:
-        return Fail(kConnectFailed, SJ("サーバーソケットに接続失敗。"));
+        return Fail(Result::kConnectFailed, SJ("サーバーソケットに接続失敗。"));
     }
     channel_ = std::move(channel);
     broken_ = false;
     out_.clear();
 
     if (ssl_ == kImplicitTls)
-        if (const Result rc = StartTls(); rc != kOk)
+        if (const Result rc = StartTls(); rc != Result::kOk)
             return rc;
     if (ReadReply() != 220)
-        return FailWithReply(kGreetingRefused);
+        return FailWithReply(Result::kGreetingRefused);
 
     // STARTTLS is an extension: it needs EHLO even without authentication.
     const bool extended = mode != kNoAuth || ssl_ == kStartTls;
     if (Command((extended ? "EHLO " : "HELO ") + host_ + "\r\n") != 250)
-        return FailWithReply(kHelloRefused);
+        return FailWithReply(Result::kHelloRefused);
     if (ssl_ == kStartTls) {
         // Never fall back to plain text: the user asked for encryption.
         const std::string refused = SJ("送信(SMTP)サーバーが暗号化(STARTTLS)に対応していません。");
         if (!Offers("STARTTLS"))
-            return Fail(kNoStartTls, refused);
+            return Fail(Result::kNoStartTls, refused);
         if (Command("STARTTLS\r\n") != 220)
-            return Fail(kNoStartTls, refused + "\n" + std::string(TrimLineEnd(reply_)));
-        if (const Result rc = StartTls(); rc != kOk)
+            return Fail(Result::kNoStartTls, refused + "\n" + std::string(TrimLineEnd(reply_)));
+        if (const Result rc = StartTls(); rc != Result::kOk)
             return rc;
         if (Command("EHLO " + host_ + "\r\n") != 250)
-            return FailWithReply(kHelloRefused);
+            return FailWithReply(Result::kHelloRefused);
     }
     if ((mode == kLogin || mode == kPlainAuth) && !channel_->IsSecure() && !clearAuth_ && !ServerIsThisMachine())
-        return Fail(kClearAuthRefused,
+        return Fail(Result::kClearAuthRefused,
             SJ("暗号化されていない接続では、パスワードを送る認証（LOGIN・PLAIN）を行いません。\n"
                "暗号化（STARTTLS または SSL/TLS）を設定するか、メール送信設定の"
                "「暗号化なしでパスワードを送信する」をオンにして下さい。"));
-    if (mode != kNoAuth && Authenticate(mode) != kOk)
-        return FailWithReply(kHelloRefused);
-    return kOk;
+    if (mode != kNoAuth && Authenticate(mode) != Result::kOk)
+        return FailWithReply(Result::kHelloRefused);
+    return Result::kOk;
 }
 
 SmtpClient::Result SmtpClient::Connect()
@@ -783,10 +786,10 @@ std::string SmtpClient::MessageText() const
 SmtpClient::Result SmtpClient::CheckAddresses()
 {
     if (const int bad = CheckAddress(fromAddress_, SJ("送信元")))
-        return bad == 1 ? kSenderEmpty : kSenderInvalid;
+        return bad == 1 ? Result::kSenderEmpty : Result::kSenderInvalid;
     if (const int bad = CheckAddress(toAddress_, SJ("宛先")))
-        return bad == 1 ? kRecipientEmpty : kRecipientInvalid;
-    return kOk;
+        return bad == 1 ? Result::kRecipientEmpty : Result::kRecipientInvalid;
+    return Result::kOk;
 }
 
 SmtpClient::Result SmtpClient::Refused(Result code)
@@ -794,7 +797,7 @@ SmtpClient::Result SmtpClient::Refused(Result code)
     lastCode_ = ReplyCode(reply_);
     // The transaction ends here; the next message starts on a clean connection. The
     // refusal stays the reply to report.
-    if (IsConnected() && code != kMessageRefused) {
+    if (IsConnected() && code != Result::kMessageRefused) {
         const std::string refusal = reply_;
         Command("RSET\r\n");
         reply_ = refusal;
@@ -808,23 +811,23 @@ SmtpClient::Result SmtpClient::SendMail()
     lastCode_ = 0;
     if (!IsConnected()) {
         reply_ = SJ("送信(SMTP)サーバーと接続されていません。");
-        return kFailed;
+        return Result::kFailed;
     }
-    if (const Result bad = CheckAddresses(); bad != kOk)
+    if (const Result bad = CheckAddresses(); bad != Result::kOk)
         return bad;
 
     if (Command("MAIL FROM: <" + fromAddress_ + ">\r\n") != 250)
-        return Refused(kSenderRefused);
+        return Refused(Result::kSenderRefused);
     if (Command("RCPT TO: <" + toAddress_ + ">\r\n") != 250)
-        return Refused(kRecipientRefused);
+        return Refused(Result::kRecipientRefused);
     if (Command("DATA\r\n") != 354)
-        return Refused(kDataRefused);
+        return Refused(Result::kDataRefused);
 
     Put(MessageText());
     Put(".\r\n");
     if (ReadReply() != 250)
-        return Refused(kMessageRefused);
-    return kOk;
+        return Refused(Result::kMessageRefused);
+    return Result::kOk;
 }
 
 } // namespace nrt

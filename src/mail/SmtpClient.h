@@ -60,19 +60,22 @@ public:
         kRecipientEmpty = -155,
         kRecipientInvalid = -156,
     };
-    using enum Result;
 
     SmtpClient();
     virtual ~SmtpClient();
     SmtpClient(const SmtpClient&) = delete;
     SmtpClient& operator=(const SmtpClient&) = delete;
 
+    // What became of a text given to a Set function: one over its limit is stored
+    // empty, and the result names it.
+    enum class SetResult { kOk, kHostTooLong, kUserTooLong, kPasswordTooLong, kAddressTooLong, kNameTooLong };
+
     // Empties the body lines and sets the wrap width, clamped to 10-255.
     void SetWidth(int width);
-    // Texts of 60 bytes or more are refused: stored empty, -1.
-    int SetHost(std::string_view host);
-    int SetUser(std::string_view user);
-    int SetPassword(std::string_view password);
+    // Texts of 60 bytes or more are refused.
+    [[nodiscard]] SetResult SetHost(std::string_view host);
+    [[nodiscard]] SetResult SetUser(std::string_view user);
+    [[nodiscard]] SetResult SetPassword(std::string_view password);
     void SetPort(int port) { port_ = port; }
     void SetTimeout(int seconds) { timeout_ = seconds; }
     void SetSecurity(int ssl) { ssl_ = ssl; }
@@ -80,15 +83,16 @@ public:
     // LOGIN and PLAIN send the password readable by anyone on the way: without TLS they
     // are refused unless the server is this machine or this is true.
     void SetClearAuth(bool allowed) { clearAuth_ = allowed; }
-    // All of the above from the settings; -1 when a text was refused.
-    int SetServer(const SmtpSettings& settings);
+    // All of the above from the settings; the first text refused, if any (every field
+    // is set all the same).
+    [[nodiscard]] SetResult SetServer(const SmtpSettings& settings);
 
     // Address (blanks around it dropped) under 255 bytes and display name of at most
-    // 80 bytes: 0.
-    int SetFrom(std::string_view address, std::string_view name);
-    int SetTo(std::string_view address, std::string_view name);
-    // Any length; 0. The composer refuses an empty subject before it gets here.
-    int SetSubject(std::string_view subject);
+    // 80 bytes. A refused address empties both; a refused name empties the name.
+    [[nodiscard]] SetResult SetFrom(std::string_view address, std::string_view name);
+    [[nodiscard]] SetResult SetTo(std::string_view address, std::string_view name);
+    // Any length. The composer refuses an empty subject before it gets here.
+    void SetSubject(std::string_view subject);
     void SetPriority(int priority) { priority_ = priority; }
     // Prepares body line i (widened, in ISO-2022-JP unless it must be cut at send time).
     // Line breaks inside the text become blanks: the line stays one line on the wire.

@@ -1,7 +1,6 @@
 #include "users/AddressBooks.h"
 
 #include "db/AddressTable.h"
-#include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "settings/AppSettings.h"
@@ -102,70 +101,95 @@ int AddressBooks::FindEntry(std::string_view name) const
     return -1;
 }
 
-bool AddressBooks::SaveBeforeSwitch(AddressTable* table)
+std::string AddressBooks::RefusalText(Refusal refusal, char badChar)
+{
+    switch (refusal) {
+    case Refusal::kNone:
+        return {};
+    case Refusal::kNoName:
+        return SJ("ユーザー名を入力して下さい。");
+    case Refusal::kBadChar:
+        return SJ("使用出来ない文字(") + std::string(1, badChar) + SJ(")が使われました。");
+    case Refusal::kBadName:
+        return SJ("不正なユーザー名です。");
+    case Refusal::kMainUserName:
+        return SJ("メインユーザーは作成出来ません。別のユーザー名を入力して下さい。");
+    case Refusal::kSystemName:
+        return SJ("システムが使用しています。別のユーザー名を入力して下さい。");
+    case Refusal::kExists:
+        return SJ("既に存在するユーザーです。");
+    case Refusal::kNoCopyPath:
+        return SJ("パスの指定がありません。");
+    case Refusal::kNoCopySource:
+        return SJ("コピー元の指定がありません。");
+    case Refusal::kNoCopyFile:
+        return SJ("コピー元のファイルが存在しません。");
+    case Refusal::kNotSavedBeforeSwitch:
+        return SJ("開く前のデータ保存に失敗しました。");
+    case Refusal::kListNotSaved:
+        return SJ("保存に失敗しました。");
+    case Refusal::kNotLoaded:
+        return SJ("読み込みに失敗しました。");
+    case Refusal::kNoneChosen:
+        return SJ("ユーザーを選択してください。");
+    case Refusal::kAlreadyOpen:
+        return SJ("既に開かれています。");
+    case Refusal::kMainUserStays:
+        return SJ("削除できないデータです。");
+    case Refusal::kOpenUserStays:
+        return SJ("開いているユーザーは削除できません。");
+    case Refusal::kNotRemoved:
+        return SJ("削除に失敗しました。");
+    }
+    return {};
+}
+
+AddressBooks::Refusal AddressBooks::SaveBeforeSwitch(AddressTable* table)
 {
     if (table && table->GetRecordCount() > 0) {
         platform::fs::MakeDirs(global_.UserFile({}));
-        if (table->SaveTable(global_.UserFile("nrt.ndb")) != TableError::kNone) {
-            platform::Warn(SJ("開く前のデータ保存に失敗しました。"));
-            return false;
-        }
+        if (table->SaveTable(global_.UserFile("nrt.ndb")) != TableError::kNone)
+            return Refusal::kNotSavedBeforeSwitch;
     }
     // Only the table's save stops the switch; a failed settings write is not told.
     static_cast<void>(global_.WriteSettings());
-    return true;
+    return Refusal::kNone;
 }
 
-int AddressBooks::Create(const NewUser& request, AddressTable* openTable, std::string* copySource)
+AddressBooks::Outcome<AddressBooks::Created> AddressBooks::Create(
+    const NewUser& request, AddressTable* openTable, const Question& ask, std::string* copySource)
 {
     const std::string& name = request.name;
-    if (IsBlank(name)) {
-        platform::Warn(SJ("ユーザー名を入力して下さい。"));
-        return kCreateRefused;
-    }
-    if (const char bad = DataPaths::BadNameChar(name)) {
-        platform::Warn(SJ("使用出来ない文字(") + std::string(1, bad) + SJ(")が使われました。"));
-        return kCreateRefused;
-    }
-    if (HasControlChar(name)) {
-        // A tab or a line break makes a folder no list or window can show or remove.
-        platform::Warn(SJ("不正なユーザー名です。"));
-        return kCreateRefused;
-    }
-    if (platform::lstrcmpiA(name, MainUserName()) == 0) {
-        platform::Warn(SJ("メインユーザーは作成出来ません。別のユーザー名を入力して下さい。"));
-        return kCreateRefused;
-    }
-    if (IsSystemName(name)) {
-        platform::Warn(SJ("システムが使用しています。別のユーザー名を入力して下さい。"));
-        return kCreateRefused;
-    }
+    const auto refused = [](Refusal why, char bad = 0) { return Outcome<Created> { Created::kRefused, why, bad }; };
+    if (IsBlank(name))
+        return refused(Refusal::kNoName);
+    if (const char bad = DataPaths::BadNameChar(name))
+        return refused(Refusal::kBadChar, bad);
+    // A tab or a line break makes a folder no list or window can show or remove.
+    if (HasControlChar(name))
+        return refused(Refusal::kBadName);
+    if (platform::lstrcmpiA(name, MainUserName()) == 0)
+        return refused(Refusal::kMainUserName);
+    if (IsSystemName(name))
+        return refused(Refusal::kSystemName);
     LoadList();
-    if (FindEntry(name) > 0) {
-        platform::Warn(SJ("既に存在するユーザーです。"));
-        return kCreateRefused;
-    }
+    if (FindEntry(name) > 0)
+        return refused(Refusal::kExists);
     std::string source;
     if (request.copy) {
-        if (request.copyFile.empty()) {
-            platform::Warn(SJ("パスの指定がありません。"));
-            return kCreateRefused;
-        }
+        if (request.copyFile.empty())
+            return refused(Refusal::kNoCopyPath);
         const std::size_t slash = platform::FindLastChar(request.copyFile, '/');
         source = slash == std::string::npos ? std::string() : request.copyFile.substr(0, slash);
-        if (source.empty()) {
-            platform::Warn(SJ("コピー元の指定がありません。"));
-            return kCreateRefused;
-        }
-        if (!platform::fs::IsFile(source + "/nrt.ndb")) {
-            platform::Warn(SJ("コピー元のファイルが存在しません。"));
-            return kCreateRefused;
-        }
+        if (source.empty())
+            return refused(Refusal::kNoCopySource);
+        if (!platform::fs::IsFile(source + "/nrt.ndb"))
+            return refused(Refusal::kNoCopyFile);
     }
-    if (!platform::Ask(SJ("ユーザーを作成します。よろしいですか？"), true))
-        return kCreateCancelled;
-    if (!SaveBeforeSwitch(openTable))
-        return kCreateRefused;
+    if (!ask(SJ("ユーザーを作成します。よろしいですか？"), true))
+        return { Created::kCancelled };
+    if (const Refusal unsaved = SaveBeforeSwitch(openTable); unsaved != Refusal::kNone)
+        return refused(unsaved);
 
     const std::string previous = global_.UserName();
     const bool made = global_.SetUserFolder(name);
@@ -173,30 +197,25 @@ int AddressBooks::Create(const NewUser& request, AddressTable* openTable, std::s
     if (!made || folder.size() + std::string_view("/make.chk").size() >= kPathLimit
         || !DataPaths::IsWritableFolder(folder)) {
         global_.SetUserFolder(previous);
-        platform::Warn(SJ("不正なユーザー名です。"));
-        return kCreateRefused;
+        return refused(Refusal::kBadName);
     }
-    if (platform::fs::IsFile(global_.UserFile("NrtUser.ini"))) {
-        const platform::MsgResult answer
-            = platform::Messages().Show({ SJ("既存データが存在します。\n上書きしますがよろしいですか？"), SJ("確認"),
-                platform::MsgIcon::Question, platform::MsgButtons::YesNo, platform::MsgResult::No });
-        if (answer != platform::MsgResult::Yes) {
-            global_.SetUserFolder(previous);
-            return kCreateCancelled;
-        }
+    if (platform::fs::IsFile(global_.UserFile("NrtUser.ini"))
+        && !ask(SJ("既存データが存在します。\n上書きしますがよろしいですか？"), false)) {
+        global_.SetUserFolder(previous);
+        return { Created::kCancelled };
     }
     if (request.copy) {
         // A restored user joins the list only once its files are all there
         // (FinishRestore): a restore cut short leaves no listed, empty book.
         if (copySource)
             *copySource = source;
-        return kCreatedFromCopy;
+        return { Created::kFromCopy };
     }
     if (!Register(name)) {
         global_.SetUserFolder(previous);
-        return kCreateRefused;
+        return refused(Refusal::kListNotSaved);
     }
-    return kCreatedEmpty;
+    return { Created::kEmpty };
 }
 
 bool AddressBooks::Register(const std::string& name)
@@ -209,7 +228,6 @@ bool AddressBooks::Register(const std::string& name)
         return true;
     // A user missing from the list could never be opened again.
     LoadList();
-    platform::Warn(SJ("保存に失敗しました。"));
     return false;
 }
 
@@ -238,10 +256,10 @@ bool AddressBooks::LoadChecked(AddressTable& table, const std::string& path)
     return table.LoadTable(path) == TableError::kNone;
 }
 
-bool AddressBooks::FinishRestore(AddressTable& table, Observer* observer)
+AddressBooks::Refusal AddressBooks::FinishRestore(AddressTable& table, Observer* observer)
 {
     if (!Register(global_.UserName()))
-        return false;
+        return Refusal::kListNotSaved;
     global_.ReadSettings(false);
     global_.SetFolderBackupGeneration(0);
     global_.SetFolderBackupDate(0);
@@ -253,27 +271,22 @@ bool AddressBooks::FinishRestore(AddressTable& table, Observer* observer)
         table.CreateDefaultTable();
     if (observer)
         observer->Busy(false);
-    if (!loaded)
-        platform::Warn(SJ("読み込みに失敗しました。"));
-    return loaded;
+    return loaded ? Refusal::kNone : Refusal::kNotLoaded;
 }
 
-int AddressBooks::Open(int entry, AddressTable& table, bool& saved, Observer* observer)
+AddressBooks::Outcome<bool> AddressBooks::Open(
+    int entry, AddressTable& table, bool& saved, const Question& ask, Observer* observer)
 {
     LoadList();
-    if (entry < 0 || entry >= EntryCount()) {
-        platform::Warn(SJ("ユーザーを選択してください。"));
-        return kNotOpened;
-    }
-    if (IsCurrentEntry(entry)) {
-        platform::Warn(SJ("既に開かれています。"));
-        return kNotOpened;
-    }
-    if (!platform::Ask(SJ("ユーザーを開きます。よろしいですか？"), true))
-        return kNotOpened;
+    if (entry < 0 || entry >= EntryCount())
+        return { false, Refusal::kNoneChosen };
+    if (IsCurrentEntry(entry))
+        return { false, Refusal::kAlreadyOpen };
+    if (!ask(SJ("ユーザーを開きます。よろしいですか？"), true))
+        return { false };
     if (!saved) {
-        if (!SaveBeforeSwitch(&table))
-            return kNotOpened;
+        if (const Refusal unsaved = SaveBeforeSwitch(&table); unsaved != Refusal::kNone)
+            return { false, unsaved };
         saved = true;
     }
 
@@ -283,10 +296,8 @@ int AddressBooks::Open(int entry, AddressTable& table, bool& saved, Observer* ob
     else if (!platform::fs::IsFile(global_.DataFile("NrtUser.ini")))
         name = MainUserName();
     // A name edited into the list by hand could lead out of the data folder.
-    if (entry > 0 && (name.empty() || !DataPaths::IsUsableUserName(name))) {
-        platform::Warn(SJ("読み込みに失敗しました。"));
-        return kNotOpened;
-    }
+    if (entry > 0 && (name.empty() || !DataPaths::IsUsableUserName(name)))
+        return { false, Refusal::kNotLoaded };
     const std::string folder = global_.DataFolder() + name;
     platform::fs::MakeDirs(folder);
     const std::string ndb = folder + (name.empty() ? "" : "/") + "nrt.ndb";
@@ -306,39 +317,30 @@ int AddressBooks::Open(int entry, AddressTable& table, bool& saved, Observer* ob
     }
     if (observer)
         observer->Busy(false);
-    if (!loaded) {
-        platform::Warn(SJ("読み込みに失敗しました。"));
-        return kNotOpened;
-    }
+    if (!loaded)
+        return { false, Refusal::kNotLoaded };
     global_.SetUserFolder(name);
     global_.ReadSettings(false);
-    return kOpened;
+    return { true };
 }
 
-int AddressBooks::Remove(int entry)
+AddressBooks::Outcome<AddressBooks::Removed> AddressBooks::Remove(int entry, const Question& ask)
 {
     LoadList();
-    if (entry < 0 || entry >= EntryCount()) {
-        platform::Warn(SJ("ユーザーを選択してください。"));
-        return kRemoveRefused;
-    }
-    if (entry == 0) {
-        platform::Warn(SJ("削除できないデータです。"));
-        return kRemoveRefused;
-    }
-    if (IsCurrentEntry(entry)) {
-        platform::Warn(SJ("開いているユーザーは削除できません。"));
-        return kRemoveRefused;
-    }
-    if (!platform::Ask(SJ("ユーザーを削除します。よろしいですか？"), false))
-        return kRemoveCancelled;
+    if (entry < 0 || entry >= EntryCount())
+        return { Removed::kRefused, Refusal::kNoneChosen };
+    if (entry == 0)
+        return { Removed::kRefused, Refusal::kMainUserStays };
+    if (IsCurrentEntry(entry))
+        return { Removed::kRefused, Refusal::kOpenUserStays };
+    if (!ask(SJ("ユーザーを削除します。よろしいですか？"), false))
+        return { Removed::kCancelled };
     names_.DeleteLine(entry - 1);
     if (names_.SaveText(global_.DataFile(kUserList)) < 0) {
         LoadList();
-        platform::Warn(SJ("削除に失敗しました。"));
-        return kRemoveFailed;
+        return { Removed::kFailed, Refusal::kNotRemoved };
     }
-    return kRemoved;
+    return { Removed::kRemoved };
 }
 
 } // namespace nrt

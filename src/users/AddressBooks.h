@@ -3,10 +3,12 @@
 // user lives in "メインユーザー" (or, for data kept from before there were users, in
 // the data folder itself with an empty name); the others are listed in
 // "userlist.dat" of the data folder in the order they were created. Creating,
-// opening and removing a user, with every check and message of the windows that do
-// it; the windows only show the results.
+// opening and removing a user, with every check of the windows that do it; each
+// operation returns what it came to, and the window or the command that asked shows
+// its message.
 
 #include "db/LineList.h"
+#include "platform/Question.h"
 
 #include <string>
 #include <string_view>
@@ -30,12 +32,46 @@ public:
     // and half-width katakana). Other single-byte characters are refused key by key.
     static bool IsTypable(unsigned char c);
 
-    // Results of Create.
-    enum CreateResult : int {
-        kCreateRefused = 0, // a message was shown; the focus goes back to the name
-        kCreateCancelled = 1,
-        kCreatedEmpty = 2,
-        kCreatedFromCopy = 3,
+    using Question = platform::Question;
+
+    // Why an operation stopped short; each has the text of its box.
+    enum class Refusal {
+        kNone,
+        kNoName, // "ユーザー名を入力して下さい。"
+        kBadChar, // "使用出来ない文字(c)が使われました。"
+        kBadName, // "不正なユーザー名です。"
+        kMainUserName, // "メインユーザーは作成出来ません。別のユーザー名を入力して下さい。"
+        kSystemName, // "システムが使用しています。別のユーザー名を入力して下さい。"
+        kExists, // "既に存在するユーザーです。"
+        kNoCopyPath, // "パスの指定がありません。"
+        kNoCopySource, // "コピー元の指定がありません。"
+        kNoCopyFile, // "コピー元のファイルが存在しません。"
+        kNotSavedBeforeSwitch, // "開く前のデータ保存に失敗しました。"
+        kListNotSaved, // "保存に失敗しました。"
+        kNotLoaded, // "読み込みに失敗しました。"
+        kNoneChosen, // "ユーザーを選択してください。"
+        kAlreadyOpen, // "既に開かれています。"
+        kMainUserStays, // "削除できないデータです。"
+        kOpenUserStays, // "開いているユーザーは削除できません。"
+        kNotRemoved, // "削除に失敗しました。"
+    };
+    // The box's text of a refusal; empty for kNone. `badChar` for kBadChar.
+    static std::string RefusalText(Refusal refusal, char badChar = 0);
+
+    // What an operation came to, and the message it leaves for the user.
+    template <class Result> struct Outcome {
+        Result result;
+        Refusal refusal = Refusal::kNone;
+        char badChar = 0; // kBadChar: the character refused
+        // The text to show; empty when there is nothing to tell.
+        std::string Message() const { return RefusalText(refusal, badChar); }
+    };
+
+    enum class Created {
+        kRefused, // a message to show; the focus goes back to the name
+        kCancelled,
+        kEmpty,
+        kFromCopy,
     };
     struct NewUser {
         std::string name;
@@ -43,9 +79,7 @@ public:
         std::string copyFile; // the chosen "nrt.ndb" of the copy source
     };
 
-    // Results of Open and Remove.
-    enum OpenResult : int { kNotOpened = 0, kOpened = 1 };
-    enum RemoveResult : int { kRemoved = 0, kRemoveRefused = 1, kRemoveCancelled = 2, kRemoveFailed = 3 };
+    enum class Removed { kRemoved, kRefused, kCancelled, kFailed };
 
     class Observer {
     public:
@@ -73,31 +107,33 @@ public:
     // the current user's table (`openTable`, when there is one) and settings saved;
     // the new user made current with its folder; "userlist.dat" written. `copySource`
     // receives the folder to copy from in copy mode.
-    int Create(const NewUser& request, AddressTable* openTable, std::string* copySource = nullptr);
-    // After kCreatedEmpty: the new user's settings, and an empty table.
+    [[nodiscard]] Outcome<Created> Create(
+        const NewUser& request, AddressTable* openTable, const Question& ask, std::string* copySource = nullptr);
+    // After Created::kEmpty: the new user's settings, and an empty table.
     void StartEmpty(AddressTable& table);
     // After the copy source was copied whole into the new user's folder
-    // (kCreatedFromCopy): the user added to "userlist.dat", its settings with the
-    // backup counters reset, and its table, tried on a scratch table first. False
-    // after "読み込みに失敗しました。" (the table is then empty) or "保存に失敗しました。"
-    // (the list could not be written).
-    bool FinishRestore(AddressTable& table, Observer* observer = nullptr);
+    // (Created::kFromCopy): the user added to "userlist.dat", its settings with the
+    // backup counters reset, and its table, tried on a scratch table first. kNotLoaded
+    // (the table is then empty) or kListNotSaved (the list could not be written).
+    [[nodiscard]] Refusal FinishRestore(AddressTable& table, Observer* observer = nullptr);
     // After a copy that failed: the user `previous` current again, the new one unlisted.
     void AbandonRestore(const std::string& previous);
 
     // Opens entry i: checks, question, the current user's table and settings saved
     // (once while `saved` is false), the other table loaded, its user made current
-    // and its settings read.
-    int Open(int entry, AddressTable& table, bool& saved, Observer* observer = nullptr);
+    // and its settings read. True when it was opened.
+    [[nodiscard]] Outcome<bool> Open(
+        int entry, AddressTable& table, bool& saved, const Question& ask, Observer* observer = nullptr);
     // Takes entry i off "userlist.dat"; the user's folder and files stay.
-    int Remove(int entry);
+    [[nodiscard]] Outcome<Removed> Remove(int entry, const Question& ask);
 
     // The open table (when it holds records) as "nrt.ndb" of the current user, then
-    // the settings. False after "開く前のデータ保存に失敗しました。".
-    bool SaveBeforeSwitch(AddressTable* table);
+    // the settings. kNotSavedBeforeSwitch when the table could not be saved.
+    [[nodiscard]] Refusal SaveBeforeSwitch(AddressTable* table);
 
 private:
-    // Adds `name` to "userlist.dat" unless it is there; false after "保存に失敗しました。".
+    // Adds `name` to "userlist.dat" unless it is there; false when the list could not
+    // be written.
     bool Register(const std::string& name);
     // Loads `path` into the table after a trial on a scratch table; false when either
     // load fails.

@@ -3,7 +3,6 @@
 #include "db/AddressTable.h"
 #include "db/LineList.h"
 #include "platform/Clock.h"
-#include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "settings/AppSettings.h"
@@ -91,19 +90,17 @@ std::string Today()
 
 } // namespace
 
-bool BackupSets::CopyEntry(std::string_view from, std::string_view to, std::string_view name, bool report,
+BackupSets::Done BackupSets::CopyEntry(std::string_view from, std::string_view to, std::string_view name, bool report,
     std::string_view subfolder, Observer* observer)
 {
     return CopyEntryShown(from, to, to, name, report, subfolder, observer);
 }
 
-bool BackupSets::CopyEntryShown(std::string_view from, std::string_view to, std::string_view shownTo,
+BackupSets::Done BackupSets::CopyEntryShown(std::string_view from, std::string_view to, std::string_view shownTo,
     std::string_view name, bool report, std::string_view subfolder, Observer* observer)
 {
-    if (from.empty() || to.empty()) {
-        platform::Warn(SJ("パスの指定が不正です。"));
-        return false;
-    }
+    if (from.empty() || to.empty())
+        return { false, SJ("パスの指定が不正です。") };
     std::string source = WithSlash(from);
     std::string target = WithSlash(to);
     std::string shown = WithSlash(shownTo);
@@ -118,12 +115,12 @@ bool BackupSets::CopyEntryShown(std::string_view from, std::string_view to, std:
         if (observer)
             observer->Copying(shown + std::string(name));
         if (platform::fs::CopyFile(source + std::string(name), destination, false, CopyMode(name)))
-            return true;
+            return {};
         // A file that is there and was not copied (a full or failing target) is always
         // reported, with the file: the set is not whole.
         if (report || platform::fs::IsFile(source + std::string(name)))
-            platform::Warn(SJ("ファイルのコピーに失敗しました。") + "\n" + shown + std::string(name));
-        return false;
+            return { false, SJ("ファイルのコピーに失敗しました。") + "\n" + shown + std::string(name) };
+        return { false };
     }
     bool matched = false;
     for (const platform::fs::DirEntry& e : platform::fs::ListDir(source)) {
@@ -133,64 +130,60 @@ bool BackupSets::CopyEntryShown(std::string_view from, std::string_view to, std:
         const std::string destination = target + e.name;
         if (observer)
             observer->Copying(shown + e.name);
-        if (!platform::fs::CopyFile(source + e.name, destination, false, CopyMode(e.name))) {
-            platform::Warn(SJ("ファイルコピーに失敗しました。") + "\n" + shown + e.name);
-            return false;
-        }
+        if (!platform::fs::CopyFile(source + e.name, destination, false, CopyMode(e.name)))
+            return { false, SJ("ファイルコピーに失敗しました。") + "\n" + shown + e.name };
     }
     if (!matched && report)
-        platform::Warn(SJ("ファイルのコピーに失敗しました。"));
-    return matched;
+        return { false, SJ("ファイルのコピーに失敗しました。") };
+    return { matched };
 }
 
-bool BackupSets::CopyPresent(
+BackupSets::Done BackupSets::CopyPresent(
     std::string_view from, std::string_view to, std::string_view name, std::string_view subfolder, Observer* observer)
 {
     return CopyPresentShown(from, to, to, name, subfolder, observer);
 }
 
-bool BackupSets::CopyPresentShown(std::string_view from, std::string_view to, std::string_view shownTo,
+BackupSets::Done BackupSets::CopyPresentShown(std::string_view from, std::string_view to, std::string_view shownTo,
     std::string_view name, std::string_view subfolder, Observer* observer)
 {
-    if (CopyEntryShown(from, to, shownTo, name, false, subfolder, observer))
-        return true;
+    Done copied = CopyEntryShown(from, to, shownTo, name, false, subfolder, observer);
+    if (copied.ok)
+        return copied;
     // Nothing of that name or pattern is there: nothing is missing from the set.
     std::string source = WithSlash(from);
     if (!subfolder.empty())
         source = WithSlash(source + ExistingName(source, subfolder));
     if (name.empty() || name.front() != '*')
-        return !platform::fs::IsFile(source + std::string(name));
+        return platform::fs::IsFile(source + std::string(name)) ? copied : Done {};
     for (const platform::fs::DirEntry& e : platform::fs::ListDir(source))
         if (!e.isDirectory && Matches(e.name, name))
-            return false;
-    return true;
+            return copied;
+    return {};
 }
 
-bool BackupSets::CopyInto(std::string_view from, std::string_view to, std::string_view shownTo, Observer* observer)
+BackupSets::Done BackupSets::CopyInto(
+    std::string_view from, std::string_view to, std::string_view shownTo, Observer* observer)
 {
-    if (!CopyEntryShown(from, to, shownTo, kSetFiles[0], true, {}, observer))
-        return false;
+    if (Done first = CopyEntryShown(from, to, shownTo, kSetFiles[0], true, {}, observer); !first.ok)
+        return first;
     // Every other file that is there must arrive too: a set that misses one is no backup.
     for (std::size_t i = 1; i < std::size(kSetFiles); ++i)
-        if (!CopyPresentShown(from, to, shownTo, kSetFiles[i], {}, observer))
-            return false;
+        if (Done copied = CopyPresentShown(from, to, shownTo, kSetFiles[i], {}, observer); !copied.ok)
+            return copied;
     const std::string target = WithSlash(to);
-    if (!platform::fs::MakeDir(target + ExistingName(target, kMailFolder))) {
-        platform::Warn(SJ("ファイルのコピーに失敗しました。") + "\n" + WithSlash(shownTo) + kMailFolder);
-        return false;
-    }
+    if (!platform::fs::MakeDir(target + ExistingName(target, kMailFolder)))
+        return { false, SJ("ファイルのコピーに失敗しました。") + "\n" + WithSlash(shownTo) + kMailFolder };
     for (const char* pattern : kMailFiles)
-        if (!CopyPresentShown(from, to, shownTo, pattern, kMailFolder, observer))
-            return false;
-    return true;
+        if (Done copied = CopyPresentShown(from, to, shownTo, pattern, kMailFolder, observer); !copied.ok)
+            return copied;
+    return {};
 }
 
-bool BackupSets::CopySet(std::string_view from, std::string_view to, Observer* observer)
+BackupSets::Done BackupSets::CopySet(std::string_view from, std::string_view to, Observer* observer)
 {
-    if (to.empty()) {
-        platform::Warn(SJ("コピー先を指定してください。"));
-        return false;
-    }
+    if (to.empty())
+        return { false, SJ("コピー先を指定してください。") };
     // The set is built beside its place and put there whole: a run cut short leaves
     // the folder as it was (and a leftover the next start removes), never half of it.
     std::string target(to);
@@ -198,22 +191,16 @@ bool BackupSets::CopySet(std::string_view from, std::string_view to, Observer* o
         target.pop_back();
     const std::string fresh = RunName(target, kFreshMarker);
     platform::fs::RemoveTree(fresh);
-    if (!platform::fs::MakeDir(fresh)) {
-        platform::Warn(SJ("ファイルのコピーに失敗しました。") + "\n" + target);
-        return false;
-    }
-    bool ok = CopyInto(from, fresh, target, observer);
-    if (ok && platform::fs::IsDirectory(target) && !CarryOver(target, fresh)) {
-        platform::Warn(SJ("ファイルコピーに失敗しました。") + "\n" + target);
-        ok = false;
-    }
-    if (ok && !platform::fs::ReplaceDir(fresh, target, RunName(target, kAsideMarker))) {
-        platform::Warn(SJ("ファイルのコピーに失敗しました。") + "\n" + target);
-        ok = false;
-    }
+    if (!platform::fs::MakeDir(fresh))
+        return { false, SJ("ファイルのコピーに失敗しました。") + "\n" + target };
+    Done done = CopyInto(from, fresh, target, observer);
+    if (done.ok && platform::fs::IsDirectory(target) && !CarryOver(target, fresh))
+        done = { false, SJ("ファイルコピーに失敗しました。") + "\n" + target };
+    if (done.ok && !platform::fs::ReplaceDir(fresh, target, RunName(target, kAsideMarker)))
+        done = { false, SJ("ファイルのコピーに失敗しました。") + "\n" + target };
     // After the swap the fresh name holds the folder that was replaced.
     platform::fs::RemoveTree(fresh);
-    return ok;
+    return done;
 }
 
 int BackupSets::RemoveLeftovers(std::string_view folder)
@@ -247,26 +234,22 @@ std::string BackupSets::SetFolder(const AppSettings& global, int setNumber)
     return WithSlash(global.GetFolderBackupPath()) + global.UserName() + "/SV" + std::to_string(setNumber);
 }
 
-int BackupSets::Backup(AppSettings& global, Observer* observer, int* setNumber)
+BackupSets::BackupOutcome BackupSets::Backup(AppSettings& global, Observer* observer, int* setNumber)
 {
-    if (global.UserName().empty()) {
-        platform::Warn(SJ("ユーザーの取得に失敗しました。"));
-        return kNoUserName;
-    }
+    if (global.UserName().empty())
+        return { kNoUserName, SJ("ユーザーの取得に失敗しました。") };
     // A folder relative to wherever the program was started is no place for backups.
     const std::string& destination = global.GetFolderBackupPath();
-    if (destination.empty() || destination.front() != '/') {
-        platform::Warn(SJ("パスを指定してください。"));
-        return kNoDestination;
-    }
+    if (destination.empty() || destination.front() != '/')
+        return { kNoDestination, SJ("パスを指定してください。") };
     const int n = global.NextGeneration();
     const std::string set = SetFolder(global, n);
     // Only the user's folder of the backups: the set itself appears whole or not at all.
     platform::fs::MakeDirs(WithSlash(destination) + global.UserName());
     if (setNumber)
         *setNumber = n;
-    if (!CopySet(global.UserFile({}), set, observer))
-        return kCopyFailed;
+    if (Done copied = CopySet(global.UserFile({}), set, observer); !copied.ok)
+        return { kCopyFailed, std::move(copied.message) };
 
     global.StampIntervalBackup();
     global.AdvanceGeneration();
@@ -276,16 +259,15 @@ int BackupSets::Backup(AppSettings& global, Observer* observer, int* setNumber)
         lines.Clear();
     lines.SetLine(n - 1, std::to_string(n) + SJ(":保存日：") + Today());
     lines.SaveText(list);
-    return kBackedUp;
+    return {};
 }
 
-bool BackupSets::CheckEnabled(const AppSettings& global)
+BackupSets::Done BackupSets::CheckEnabled(const AppSettings& global)
 {
     if (global.GetFolderBackupOn() != 0)
-        return true;
-    platform::Warn(
-        SJ("バックアップの設定をしてください。\n「設定」→「オプション」→「一般」の「バックアップ」で設定できます。"));
-    return false;
+        return {};
+    return { false,
+        SJ("バックアップの設定をしてください。\n「設定」→「オプション」→「一般」の「バックアップ」で設定できます。") };
 }
 
 bool BackupSets::OfferDue(AppSettings& global)
@@ -293,19 +275,17 @@ bool BackupSets::OfferDue(AppSettings& global)
     return global.GetFolderBackupOn() == 1 && global.IntervalBackupDue();
 }
 
-bool BackupSets::SaveBeforeBackup(AppSettings& global, const AddressTable& table)
+BackupSets::Done BackupSets::SaveBeforeBackup(AppSettings& global, const AddressTable& table)
 {
     if (table.GetRecordCount() > 0) {
         platform::fs::MakeDirs(global.UserFile({}));
-        if (table.SaveTable(global.UserFile("nrt.ndb")) != TableError::kNone) {
-            platform::Warn(SJ("保存に失敗しました。"));
-            return false;
-        }
+        if (table.SaveTable(global.UserFile("nrt.ndb")) != TableError::kNone)
+            return { false, SJ("保存に失敗しました。") };
     }
     // The backup copies the settings as they are on disk; a failed write here is not
     // told apart (only the table's save stops the backup).
     static_cast<void>(global.WriteSettings());
-    return true;
+    return {};
 }
 
 } // namespace nrt

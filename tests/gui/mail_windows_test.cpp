@@ -139,9 +139,9 @@ protected:
         s.host = "127.0.0.1";
         s.port = port;
         s.timeout = 5;
-        mail->SetServer(s);
-        EXPECT_EQ(mail->Open(), SmtpClient::kOk);
-        mail->SetFrom("sender@example.com", "");
+        EXPECT_EQ(mail->SetServer(s), SmtpClient::SetResult::kOk);
+        EXPECT_EQ(mail->Open(), SmtpClient::Result::kOk);
+        EXPECT_EQ(mail->SetFrom("sender@example.com", ""), SmtpClient::SetResult::kOk);
         mail->SetSubject(S("お知らせ"));
         return mail;
     }
@@ -176,7 +176,7 @@ TEST_F(MailWindows, ProgressDialogRunsTheWorkerOnItsThread)
     MailingProgress dialog;
     bool startedWhileShown = false;
     QObject::connect(&dialog, &MailingProgress::WorkerStarted, [&] { startedWhileShown = dialog.isVisible(); });
-    EXPECT_EQ(dialog.Run(&templates, mail.get(), &rec, global->UserFile("Mail")), MailingRun::kRanThrough);
+    EXPECT_EQ(dialog.Run(&templates, mail.get(), &rec, global->UserFile("Mail")), MailingRun::Outcome::kRanThrough);
     peer.Join();
     EXPECT_EQ(seen, 3);
     EXPECT_EQ(dialog.windowTitle(), Q("ノルテア"));
@@ -220,7 +220,7 @@ TEST_F(MailWindows, TheRestShowsOnTheLabelAndCancelEndsIt)
             },
             Qt::BlockingQueuedConnection);
     };
-    EXPECT_EQ(dialog.Run(nullptr, mail.get(), &rec, global->UserFile("Mail")), MailingRun::kBrokenOff);
+    EXPECT_EQ(dialog.Run(nullptr, mail.get(), &rec, global->UserFile("Mail")), MailingRun::Outcome::kBrokenOff);
     peer.Join();
     EXPECT_EQ(labels, std::set<QString> { Q("休憩中・・・") });
     EXPECT_EQ(count, QStringLiteral("100 / 150"));
@@ -251,7 +251,7 @@ TEST_F(MailWindows, EscapeDuringTheRunCancelsInsteadOfClosing)
             },
             Qt::BlockingQueuedConnection);
     };
-    EXPECT_EQ(dialog.Run(nullptr, mail.get(), &rec, global->UserFile("Mail")), MailingRun::kBrokenOff);
+    EXPECT_EQ(dialog.Run(nullptr, mail.get(), &rec, global->UserFile("Mail")), MailingRun::Outcome::kBrokenOff);
     peer.Join();
     EXPECT_TRUE(visibleAfterEscape);
     EXPECT_EQ(seen, 100);
@@ -593,7 +593,7 @@ TEST_F(MailWindows, TheWaitBeforeANewTryCountsDownAndCancelEndsIt)
             },
             Qt::BlockingQueuedConnection);
     };
-    EXPECT_EQ(dialog.Run(nullptr, mail.get(), &rec, global->UserFile("Mail")), MailingRun::kBrokenOff);
+    EXPECT_EQ(dialog.Run(nullptr, mail.get(), &rec, global->UserFile("Mail")), MailingRun::Outcome::kBrokenOff);
     peer.Join();
     EXPECT_EQ(seen, 1);
     EXPECT_EQ(labels,

@@ -90,13 +90,13 @@ TEST_F(ComposerChecks, BodyLinesAndTheirReferences)
             messages.Answer(r);
         TemplateList templates { { 9, "stale" } };
         const auto lines = Lines(c.body);
-        EXPECT_EQ(CheckBody(lines, c.wrap, db, templates), c.ok) << c.body[0].substr(0, 20);
-        if (c.box) {
-            ASSERT_EQ(messages.shown.size(), 1u) << c.body[0].substr(0, 20);
-            EXPECT_EQ(U(messages.LastText()), c.box);
-        } else {
-            EXPECT_TRUE(messages.shown.empty()) << U(messages.LastText());
-        }
+        const Checked checked = CheckBody(lines, c.wrap, db, platform::Ask, templates);
+        EXPECT_EQ(checked.go, c.ok) << c.body[0].substr(0, 20);
+        // A question goes through the caller; a refusal comes back as its warning.
+        const std::string said = messages.shown.empty() ? checked.notice.text : messages.LastText();
+        EXPECT_EQ(messages.shown.size() + (checked.notice.text.empty() ? 0 : 1), c.box ? 1u : 0u)
+            << c.body[0].substr(0, 20);
+        EXPECT_EQ(U(said), c.box ? c.box : "");
         std::vector<int> indexes;
         for (const auto& t : templates) {
             indexes.push_back(t.index);
@@ -113,7 +113,7 @@ TEST_F(ComposerChecks, RecipientsOfThePrintConditionInAddressOrder)
             { "乙", "a@example.com", "ｱ" }, { "印なし", "b@example.com", "", "0" }, { "空", "", "ｴ" } });
     MailSender sender;
     RecordSet recipients;
-    ASSERT_TRUE(StartMailing(g, db, kAddressees, false, sender, recipients));
+    ASSERT_TRUE(StartMailing(g, db, kAddressees, false, platform::Ask, sender, recipients).go);
     EXPECT_EQ(U(sender.name), "差出人");
     EXPECT_EQ(sender.address, "me@example.com");
     EXPECT_EQ(RecipientNames(recipients), (std::vector<std::string> { "空", "乙", "甲", "丙" }));
@@ -122,12 +122,14 @@ TEST_F(ComposerChecks, RecipientsOfThePrintConditionInAddressOrder)
 
     // On the senders' tab the senders themselves, after the question.
     messages.Answer(MsgResult::Yes);
-    ASSERT_TRUE(StartMailing(g, db, kSenders, true, sender, recipients));
+    ASSERT_TRUE(StartMailing(g, db, kSenders, true, platform::Ask, sender, recipients).go);
     EXPECT_EQ(U(messages.LastText()), "差出人を宛名としてメールします。よろしいですか？");
     EXPECT_EQ(messages.shown.back().defaultButton, MsgResult::Yes);
     EXPECT_EQ(RecipientNames(recipients), (std::vector<std::string> { "差出人" }));
     messages.Answer(MsgResult::No);
-    EXPECT_FALSE(StartMailing(g, db, kSenders, true, sender, recipients));
+    const Checked declined = StartMailing(g, db, kSenders, true, platform::Ask, sender, recipients);
+    EXPECT_FALSE(declined.go);
+    EXPECT_EQ(declined.notice.text, "");
     EXPECT_EQ(messages.shown.size(), 2u);
 }
 
@@ -153,10 +155,12 @@ TEST_F(ComposerChecks, MailingsThatCannotStart)
         g.SetMailHost(c.host);
         MailSender sender;
         RecordSet recipients;
-        EXPECT_FALSE(StartMailing(g, db, kAddressees, false, sender, recipients)) << c.box;
-        ASSERT_EQ(messages.shown.size(), 1u);
-        EXPECT_EQ(U(messages.LastText()), c.box);
-        EXPECT_EQ(messages.shown[0].caption, S("注意"));
+        const Checked checked = StartMailing(g, db, kAddressees, false, platform::Ask, sender, recipients);
+        EXPECT_FALSE(checked.go) << c.box;
+        EXPECT_EQ(U(checked.notice.text), c.box);
+        EXPECT_EQ(checked.notice.caption, S("注意"));
+        EXPECT_EQ(checked.notice.icon, MsgIcon::Warning);
+        EXPECT_TRUE(messages.shown.empty());
     }
 }
 
@@ -177,8 +181,9 @@ TEST_F(ComposerChecks, SendingNeedsRecordsAndAServer)
     };
     for (const auto& c : cases) {
         g.SetMailHost(c.host);
-        EXPECT_FALSE(CheckSendable(g, c.records));
-        EXPECT_EQ(U(messages.LastText()), c.box);
+        const Checked checked = CheckSendable(g, c.records);
+        EXPECT_FALSE(checked.go);
+        EXPECT_EQ(U(checked.notice.text), c.box);
     }
 }
 
@@ -189,17 +194,17 @@ TEST_F(ComposerChecks, OutcomeMessages)
         const char* text;
         MsgIcon icon;
     } cases[] = {
-        { MailingRun::kRanThrough, "送信を完了しました。", MsgIcon::Information },
-        { MailingRun::kSomeFailed,
+        { MailingRun::Outcome::kRanThrough, "送信を完了しました。", MsgIcon::Information },
+        { MailingRun::Outcome::kSomeFailed,
             "送信を完了しましたが、送信できなかったメールが存在します。\n送信ログを確認して下さい。",
             MsgIcon::Warning },
-        { MailingRun::kBrokenOff, "処理を中断しました。", MsgIcon::Information },
+        { MailingRun::Outcome::kBrokenOff, "処理を中断しました。", MsgIcon::Information },
     };
     for (const auto& c : cases) {
-        ReportOutcome(c.outcome);
-        EXPECT_EQ(U(messages.LastText()), c.text);
-        EXPECT_EQ(U(messages.shown.back().caption), "メール送信");
-        EXPECT_EQ(messages.shown.back().icon, c.icon);
+        const Notice notice = OutcomeNotice(c.outcome);
+        EXPECT_EQ(U(notice.text), c.text);
+        EXPECT_EQ(U(notice.caption), "メール送信");
+        EXPECT_EQ(notice.icon, c.icon);
     }
 }
 

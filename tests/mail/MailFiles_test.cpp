@@ -4,11 +4,14 @@
 
 #include "platform/Clock.h"
 #include "platform/MessageHost.h"
+#include "platform/SystemError.h"
 #include "platform/fs.h"
 #include "settings/AppSettings.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 using namespace nrt;
 using namespace nrt::mailfiles;
@@ -60,18 +63,18 @@ TEST(MailFilesLines, SplitAtEveryKindOfLineEnd)
 TEST_F(MailFilesTest, TemplateFilesByteForByte)
 {
     const MailText mail { S("新年会のお知らせ"), true, { S("%名前% 様"), "", S("よろしく。") } };
-    ASSERT_EQ(Save(Path("a.mal"), kSaveMal, mail), 0);
+    ASSERT_TRUE(Save(Path("a.mal"), kSaveMal, mail).Ok());
     EXPECT_EQ(Bytes("a.mal"), S("ML\t1\t新年会のお知らせ\t1\t\r\n%名前% 様\r\n\r\nよろしく。\r\n"));
 
     // The save dialog's filters add their extension to a bare name; "all files" and
     // ".txt" write the body alone.
-    ASSERT_EQ(Save(Path("b"), kSaveMal, mail), 0);
+    ASSERT_TRUE(Save(Path("b"), kSaveMal, mail).Ok());
     EXPECT_EQ(Bytes("b.mal"), Bytes("a.mal"));
-    ASSERT_EQ(Save(Path("c"), kSaveTxt, mail), 0);
+    ASSERT_TRUE(Save(Path("c"), kSaveTxt, mail).Ok());
     EXPECT_EQ(Bytes("c.txt"), S("%名前% 様\r\n\r\nよろしく。\r\n"));
-    ASSERT_EQ(Save(Path("d.body"), kSaveAll, mail), 0);
+    ASSERT_TRUE(Save(Path("d.body"), kSaveAll, mail).Ok());
     EXPECT_EQ(Bytes("d.body"), Bytes("c.txt"));
-    ASSERT_EQ(Save(Path("e.mlt"), kSaveInternal, { "x\ty", false, {} }), 0);
+    ASSERT_TRUE(Save(Path("e.mlt"), kSaveInternal, { "x\ty", false, {} }).Ok());
     EXPECT_EQ(Bytes("e.mlt"), "ML\t1\tx y\t0\t\r\n");
     EXPECT_TRUE(messages.shown.empty());
 }
@@ -104,7 +107,7 @@ TEST_F(MailFilesTest, LoadingTemplatesAndPlainBodies)
     };
     for (const auto& c : cases) {
         MailText mail { "old", true, { "old body" } };
-        ASSERT_EQ(Load(Path(c.file), c.filter, mail), 0) << c.file << " " << c.filter;
+        ASSERT_TRUE(Load(Path(c.file), c.filter, mail).Ok()) << c.file << " " << c.filter;
         EXPECT_EQ(mail.subject, c.subject) << c.file << " " << c.filter;
         EXPECT_EQ(mail.high, c.high) << c.file << " " << c.filter;
         EXPECT_EQ(mail.lines, c.lines) << c.file << " " << c.filter;
@@ -117,34 +120,42 @@ TEST_F(MailFilesTest, FilesThatAreNotTemplatesAreRefused)
     nrt::test::WriteAll(Path("late.mal"), "ML\t1\t" + std::string(600, 's') + "\t0\t\r\nbody\r\n");
     nrt::test::WriteAll(Path("other.mal"), "NG\t1\tsubject\t0\t\r\nbody\r\n");
     fs::MakeDirs(Path("folder.mal"));
+    // Only a failure the system can explain names the file and the system's words.
     const struct {
         const char* file;
+        FileError error;
         const char* box;
+        std::string reason;
     } cases[] = {
-        { "missing.mal", "ファイルオープンに失敗しました。" },
-        { "folder.mal", "ファイルオープンに失敗しました。" },
-        { "late.mal", "不正な形式のファイルです。" },
-        { "other.mal", "ファイルの種類が不正です。" },
+        { "missing.mal", FileError::kOpenFailed, "ファイルオープンに失敗しました。",
+            Path("missing.mal") + ": " + platform::ErrorText(ENOENT) },
+        { "folder.mal", FileError::kOpenFailed, "ファイルオープンに失敗しました。", Path("folder.mal") },
+        { "late.mal", FileError::kBadFormat, "不正な形式のファイルです。", "" },
+        { "other.mal", FileError::kWrongKind, "ファイルの種類が不正です。", "" },
     };
     for (const auto& c : cases) {
-        messages.shown.clear();
         MailText mail { "kept", true, { "kept" } };
-        EXPECT_EQ(Load(Path(c.file), kOpenMal, mail), -1) << c.file;
-        ASSERT_EQ(messages.shown.size(), 1u) << c.file;
-        EXPECT_EQ(U(messages.LastText()), c.box);
-        EXPECT_EQ(messages.shown[0].caption, S("注意"));
+        const FileResult result = Load(Path(c.file), kOpenMal, mail);
+        EXPECT_EQ(result.error, c.error) << c.file;
+        EXPECT_EQ(result.reason, c.reason) << c.file;
+        std::string box(c.box);
+        if (!c.reason.empty())
+            box.append("\n").append(U(c.reason));
+        EXPECT_EQ(U(result.Message()), box);
         EXPECT_EQ(mail.subject, "kept");
         EXPECT_EQ(mail.lines, std::vector<std::string> { "kept" });
     }
+    EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(MailFilesTest, ASaveThatFailsKeepsTheOldFile)
+TEST_F(MailFilesTest, ASaveThatFailsKeepsTheOldFileAndSaysWhy)
 {
     nrt::test::WriteAll(Path("keep.mal"), "old");
     fs::testing::FailWritesAfter(0);
-    EXPECT_EQ(Save(Path("keep.mal"), kSaveMal, { "s", false, { "new" } }), -1);
+    const FileResult result = Save(Path("keep.mal"), kSaveMal, { "s", false, { "new" } });
     fs::testing::FailWritesAfter(-1);
-    EXPECT_EQ(U(messages.LastText()), "保存に失敗しました。");
+    EXPECT_EQ(result.error, FileError::kSaveFailed);
+    EXPECT_EQ(U(result.Message()), "保存に失敗しました。\n" + U(Path("keep.mal") + ": " + platform::ErrorText(ENOSPC)));
     EXPECT_EQ(Bytes("keep.mal"), "old");
 }
 
@@ -154,13 +165,13 @@ TEST_F(MailFilesTest, TheSentMailAndItsArchiveCopy)
     platform::ScopedClock scopedClock(clock);
     clock.now = { 2025, 1, 5, 9, 3, 7, 0 };
     const MailText mail { S("件名"), false, { S("本文") } };
-    ASSERT_EQ(SaveSent(dir.Path(), mail), 0);
+    ASSERT_TRUE(SaveSent(dir.Path(), mail).Ok());
     const std::string expected = S("ML\t1\t件名\t0\t\r\n本文\r\n");
     EXPECT_EQ(Bytes("PrevMail.mlt"), expected);
     EXPECT_EQ(Bytes("Sd20250105090307.mlb"), expected);
 
     // The same second again overwrites the archive copy.
-    ASSERT_EQ(SaveSent(dir.Path(), { "other", true, {} }), 0);
+    ASSERT_TRUE(SaveSent(dir.Path(), { "other", true, {} }).Ok());
     EXPECT_EQ(Bytes("Sd20250105090307.mlb"), "ML\t1\tother\t1\t\r\n");
 }
 

@@ -64,9 +64,9 @@ protected:
         mail->SetWidth(80);
         for (std::size_t i = 0; i < body.size(); ++i)
             mail->SetBodyLine(static_cast<int>(i), S(body[i]));
-        mail->SetServer(settings);
-        EXPECT_EQ(mail->Open(), SmtpClient::kOk) << U(mail->ReplyText());
-        mail->SetFrom("sender@example.com", S("差出 人"));
+        EXPECT_EQ(mail->SetServer(settings), SmtpClient::SetResult::kOk);
+        EXPECT_EQ(mail->Open(), SmtpClient::Result::kOk) << U(mail->ReplyText());
+        EXPECT_EQ(mail->SetFrom("sender@example.com", S("差出 人")), SmtpClient::SetResult::kOk);
         mail->SetSubject(S("お知らせ"));
         return mail;
     }
@@ -157,11 +157,11 @@ TEST_F(Mailing, PersonalisedMessagesAndTheLogsOfTheRun)
     for (const auto& line : body)
         sjisBody.push_back(S(line));
     TemplateList templates;
-    ASSERT_TRUE(mailcompose::CheckBody(sjisBody, 80, db, templates));
+    ASSERT_TRUE(mailcompose::CheckBody(sjisBody, 80, db, platform::Ask, templates).go);
     ASSERT_EQ(templates.size(), 3u);
 
     auto mail = Client(Plain(server.Port()), body);
-    EXPECT_EQ(Run(*mail, &templates), MailingRun::kRanThrough);
+    EXPECT_EQ(Run(*mail, &templates), MailingRun::Outcome::kRanThrough);
     EXPECT_EQ(host.calls, (std::vector<std::string> { "progress", "progress" }));
 
     const auto stored = server.Messages();
@@ -222,7 +222,7 @@ TEST_F(Mailing, EveryAuthenticationOverStartTlsAndTls)
             auto mail = Client(s);
             ASSERT_TRUE(mail->IsSecure());
             rec.SetPos(0);
-            EXPECT_EQ(Run(*mail), MailingRun::kRanThrough) << t.server << " " << auth;
+            EXPECT_EQ(Run(*mail), MailingRun::Outcome::kRanThrough) << t.server << " " << auth;
             EXPECT_EQ(U(ListLog()).substr(U(ListLog()).find("one@")),
                 "one@example.com\r\n二郎\ttwo@example.com\r\n2通を送信しました。 送信 2通／送信不可 0通／未送信 "
                 "0通\r\n\r\n");
@@ -255,14 +255,14 @@ TEST_F(Mailing, CertificatesThatDoNotPassStopTheMailingBeforeAnythingIsSent)
         SmtpClient::Result code;
         const char* box;
     } cases[] = {
-        { "starttls", 1, certs.strangerCert, SmtpClient::kCertificateRefused,
+        { "starttls", 1, certs.strangerCert, SmtpClient::Result::kCertificateRefused,
             "サーバー証明書を確認できませんでした。\n" },
-        { "implicit", 2, certs.strangerCert, SmtpClient::kCertificateRefused,
+        { "implicit", 2, certs.strangerCert, SmtpClient::Result::kCertificateRefused,
             "サーバー証明書を確認できませんでした。\n" },
-        { "implicit", 2, certs.wrongHostCert, SmtpClient::kCertificateRefused,
+        { "implicit", 2, certs.wrongHostCert, SmtpClient::Result::kCertificateRefused,
             "サーバー証明書を確認できませんでした。\n" },
         // STARTTLS asked for, a server that does not offer it: no plain-text fall-back.
-        { "none", 1, "", SmtpClient::kNoStartTls, "送信(SMTP)サーバーが暗号化(STARTTLS)に対応していません。" },
+        { "none", 1, "", SmtpClient::Result::kNoStartTls, "送信(SMTP)サーバーが暗号化(STARTTLS)に対応していません。" },
     };
     // The trusted CA as a provider's would be: through the system's trust store.
     nrt::test::ScopedEnvVar trust("SSL_CERT_FILE", certs.caCert);
@@ -300,7 +300,7 @@ TEST_F(Mailing, CertificatesThatDoNotPassStopTheMailingBeforeAnythingIsSent)
     g.SetMailSsl(1);
     auto mail = mailcompose::Connect(g, text, { S("差出人"), "sender@example.com" });
     ASSERT_NE(mail, nullptr) << U(messages.LastText());
-    EXPECT_EQ(Run(*mail), MailingRun::kRanThrough);
+    EXPECT_EQ(Run(*mail), MailingRun::Outcome::kRanThrough);
     ASSERT_EQ(server.Messages().size(), 1u);
     EXPECT_EQ(server.Messages()[0].secure, "1");
 }
@@ -331,7 +331,7 @@ TEST_F(Mailing, RestsAsTheSettingsSay)
         };
         host.onResume = [&] { ticks.push_back(clock.ticks); };
         auto mail = Client(Plain(peer.Port()));
-        EXPECT_EQ(Run(*mail, nullptr, c.every, c.seconds), MailingRun::kRanThrough);
+        EXPECT_EQ(Run(*mail, nullptr, c.every, c.seconds), MailingRun::Outcome::kRanThrough);
         peer.Join();
         EXPECT_EQ(seen, 7);
         EXPECT_EQ(restAt, c.restAt) << c.every << "/" << c.seconds;
@@ -360,7 +360,7 @@ TEST_F(Mailing, RestsAfterEveryHundredRecordsWithTheConnectionClosed)
     };
     host.onResume = [&] { restTicks.push_back(clock.ticks); };
     auto mail = Client(Plain(peer.Port()));
-    EXPECT_EQ(Run(*mail), MailingRun::kRanThrough);
+    EXPECT_EQ(Run(*mail), MailingRun::Outcome::kRanThrough);
     peer.Join();
 
     EXPECT_EQ(restAt, (std::vector<int> { 100, 200 }));
@@ -402,7 +402,7 @@ TEST_F(Mailing, ReconnectionsAfterTheRestsAuthenticateOverTlsAgain)
     s.caFile = certs.caCert;
     TemplateList templates { { 0, S("%名前% 様") } };
     auto mail = Client(s);
-    EXPECT_EQ(Run(*mail, &templates), MailingRun::kRanThrough);
+    EXPECT_EQ(Run(*mail, &templates), MailingRun::Outcome::kRanThrough);
     EXPECT_EQ(host.Count("rest"), 2);
     EXPECT_EQ(host.Count("resume"), 2);
 
@@ -427,7 +427,7 @@ TEST_F(Mailing, RepeatedEmptyAndInvalidAddressesAreSkippedAndTheRunGoesOn)
         { "重複一", "dup@example.com", "ｱ" }, { "重複二", "dup@example.com", "ｲ" },
         { "重複三", "dup@example.com", "ｳ" }, { "最後", "last@example.com" } });
     auto mail = Client(Plain(server.Port()));
-    EXPECT_EQ(Run(*mail), MailingRun::kSomeFailed);
+    EXPECT_EQ(Run(*mail), MailingRun::Outcome::kSomeFailed);
     EXPECT_EQ(host.Count("progress"), 7);
     EXPECT_EQ(host.calls.back(), "failed");
 
@@ -455,7 +455,7 @@ TEST_F(Mailing, ThreeRecordsOfOneAddress)
         { { "一", "same@example.com", "ｱ" }, { "二", "same@example.com", "ｲ" }, { "三", "same@example.com", "ｳ" } });
     auto mail = Client(Plain(server.Port()));
     // Each address got its one copy: the repeats are skipped, not failed.
-    EXPECT_EQ(Run(*mail), MailingRun::kRanThrough);
+    EXPECT_EQ(Run(*mail), MailingRun::Outcome::kRanThrough);
     EXPECT_EQ(server.Messages().size(), 1u);
     EXPECT_NE(
         U(ListLog()).find("1通を送信しました。 送信 1通／送信不可 0通／未送信 0通／重複 2通\r\n"), std::string::npos)
@@ -469,7 +469,7 @@ TEST_F(Mailing, RepeatsAreFoundWhateverTheCaseAndWherever)
     Recipients({ { "一", "Same@Example.jp", "ｱ" }, { "二", "other@example.jp", "ｲ" }, { "三", "same@example.jp", "ｳ" },
         { "四", " SAME@example.jp ", "ｴ" } });
     auto mail = Client(Plain(server.Port()));
-    EXPECT_EQ(Run(*mail), MailingRun::kRanThrough);
+    EXPECT_EQ(Run(*mail), MailingRun::Outcome::kRanThrough);
     const auto stored = server.Messages();
     ASSERT_EQ(stored.size(), 2u);
     const std::string log = U(ListLog());
@@ -492,7 +492,7 @@ TEST_F(Mailing, ARefusedRecipientIsLoggedAndTheRunGoesOn)
     Recipients({ { "甲", "a@example.com" }, { "乙", "b@example.com" }, { "丙", "c@example.com" },
         { "丁", "d@example.com" }, { "戊", "e@example.com" } });
     auto mail = Client(Plain(server.Port()));
-    EXPECT_EQ(Run(*mail), MailingRun::kSomeFailed);
+    EXPECT_EQ(Run(*mail), MailingRun::Outcome::kSomeFailed);
     EXPECT_EQ(host.Count("progress"), 5);
     EXPECT_EQ(host.calls.back(), "failed");
     std::vector<std::string> delivered;
@@ -530,24 +530,24 @@ TEST_F(Mailing, TemporaryRefusalsAreTriedAgainAfterGrowingWaits)
         { "b succeeds on the second try", 1, false, MailingRun::DefaultRetryWaits(), { 60 },
             "甲\ta@example.com\r\n丙\tc@example.com\r\n乙\tb@example.com\r\n3通を送信しました。 送信 3通／送信不可 "
             "0通／未送信 0通\r\n",
-            3, MailingRun::kRanThrough },
+            3, MailingRun::Outcome::kRanThrough },
         { "b on the last try", 3, false, MailingRun::DefaultRetryWaits(), { 60, 300, 900 },
             "甲\ta@example.com\r\n丙\tc@example.com\r\n乙\tb@example.com\r\n3通を送信しました。 送信 3通／送信不可 "
             "0通／未送信 0通\r\n",
-            3, MailingRun::kRanThrough },
+            3, MailingRun::Outcome::kRanThrough },
         { "b never", 9, false, { 2, 7 }, { 2, 7 },
             "甲\ta@example.com\r\n丙\tc@example.com\r\n乙\tb@example.com\t（送信不可）(-102)451 4.3.0 try later\r\n"
             "送信に失敗しました。3通中 2通を送信しました。1通は送信できませんでした。 送信 2通／送信不可 1通／未送信 "
             "0通\r\n",
-            2, MailingRun::kSomeFailed },
+            2, MailingRun::Outcome::kSomeFailed },
         { "no waits", 1, false, {}, {},
             "甲\ta@example.com\r\n丙\tc@example.com\r\n乙\tb@example.com\t（一時的な拒否・未送信）(-102)451 4.3.0 try "
             "later\r\n送信に失敗しました。3通中 2通を送信しました。 送信 2通／送信不可 0通／未送信 1通\r\n",
-            2, MailingRun::kSomeFailed },
+            2, MailingRun::Outcome::kSomeFailed },
         { "sender refused", 0, true, MailingRun::DefaultRetryWaits(), {},
             "甲\ta@example.com\t（処理中断）(-101)553 5.7.1 sender refused\r\n0通送信して処理を中断しました。 送信 "
             "0通／送信不可 0通／未送信 3通\r\n",
-            0, MailingRun::kBrokenOff },
+            0, MailingRun::Outcome::kBrokenOff },
     };
     for (const auto& c : cases) {
         host = {};
@@ -607,7 +607,7 @@ TEST_F(Mailing, CancellingDuringTheWaitLeavesTheDeferredAsNotTried)
     worker.SetOutcomeFile(folder + "/outcome.sts");
     worker.Execute();
     peer.Join();
-    EXPECT_EQ(worker.GetOutcome(), MailingRun::kBrokenOff);
+    EXPECT_EQ(worker.GetOutcome(), MailingRun::Outcome::kBrokenOff);
     EXPECT_EQ(host.calls.back(), "cancelled");
     EXPECT_NE(U(ListLog()).find("乙\tb@example.com\t（一時的な拒否・未送信）(-102)450 4.7.1 greylisted\r\n"
                                 "1通送信して処理を中断しました。 送信 1通／送信不可 0通／未送信 1通\r\n"),
@@ -725,7 +725,7 @@ TEST_F(Mailing, CancelledAfterARecordOrDuringARest)
         const std::uint64_t ticks = clock.ticks;
         worker.Execute();
         peer.Join();
-        EXPECT_EQ(worker.GetOutcome(), MailingRun::kBrokenOff) << c.when;
+        EXPECT_EQ(worker.GetOutcome(), MailingRun::Outcome::kBrokenOff) << c.when;
         EXPECT_EQ(host.calls.back(), "cancelled");
         EXPECT_EQ(host.Count("resume"), 0);
         EXPECT_LT(clock.ticks - ticks, (MailingRun::kRestSeconds * 1000ULL)) << "the rest was not broken off";
@@ -746,7 +746,7 @@ TEST_F(Mailing, AFailedReconnectionEndsTheRunAsAFailure)
     ScriptedServer peer([&](ScriptPeer& p, int) { nrt::test::WillingSession(p, &seen); }, 1);
     auto mail = Client(Plain(peer.Port(), 1));
     // The run did not reach its end: broken off, not finished with failures.
-    EXPECT_EQ(Run(*mail), MailingRun::kBrokenOff);
+    EXPECT_EQ(Run(*mail), MailingRun::Outcome::kBrokenOff);
     EXPECT_EQ(seen, 100);
     EXPECT_EQ(U(messages.LastText()), "999 タイムオーバー");
     const std::string log = U(ListLog());
@@ -794,7 +794,7 @@ TEST_F(Mailing, LogFilesThatCannotBeWritten)
     // No list.log: nothing is sent, and the run is not reported as done.
     fs::MakeDirs(folder + "/list.log/inside");
     auto mail = Client(Plain(server.Port()));
-    EXPECT_EQ(Run(*mail), MailingRun::kBrokenOff);
+    EXPECT_EQ(Run(*mail), MailingRun::Outcome::kBrokenOff);
     EXPECT_EQ(U(messages.LastText()), "ログファイル作成に失敗しました。");
     EXPECT_EQ(host.calls, (std::vector<std::string> { "cancelled" }));
     EXPECT_TRUE(server.Messages().empty());
@@ -807,7 +807,7 @@ TEST_F(Mailing, LogFilesThatCannotBeWritten)
     fs::MakeDirs(folder + "/mail.tmp/inside");
     rec.SetPos(0);
     mail = Client(Plain(server.Port()));
-    EXPECT_EQ(Run(*mail), MailingRun::kSomeFailed);
+    EXPECT_EQ(Run(*mail), MailingRun::Outcome::kSomeFailed);
     EXPECT_EQ(host.calls.back(), "failed");
     EXPECT_EQ(MailLog(), "older\r\n");
     EXPECT_EQ(server.Messages().size(), 1u);
@@ -834,12 +834,12 @@ TEST_F(Mailing, DryRunSendsNothingAndWritesNoLogs)
     SmtpClient mail;
     mail.SetWidth(80);
     mail.SetBodyLine(0, "");
-    mail.SetFrom("sender@example.com", "");
+    EXPECT_EQ(mail.SetFrom("sender@example.com", ""), SmtpClient::SetResult::kOk);
     mail.SetSubject(S("お知らせ"));
     MailingRun worker(&templates, &mail, &rec, folder, host);
     std::vector<std::string> out;
     worker.DryRun([&](const std::string& m) { out.push_back(m); });
-    EXPECT_EQ(worker.GetOutcome(), MailingRun::kSomeFailed);
+    EXPECT_EQ(worker.GetOutcome(), MailingRun::Outcome::kSomeFailed);
     EXPECT_EQ(worker.Sent(), 2);
     ASSERT_EQ(out.size(), 2u);
     EXPECT_EQ(out[1].rfind("MAIL FROM: <sender@example.com>\r\nRCPT TO: <d@example.jp>\r\nDATA\r\n", 0), 0u);
@@ -859,7 +859,7 @@ TEST_F(Mailing, AFieldValueWithLineBreaksStaysOneBodyLine)
     SmtpClient mail;
     mail.SetWidth(255);
     mail.SetBodyLine(0, "");
-    mail.SetFrom("sender@example.com", "");
+    EXPECT_EQ(mail.SetFrom("sender@example.com", ""), SmtpClient::SetResult::kOk);
     MailingRun worker(&templates, &mail, &rec, folder, host);
     std::string message;
     worker.DryRun([&](const std::string& m) { message = m; });

@@ -71,8 +71,8 @@ protected:
     {
         mail.SetWidth(80);
         mail.SetBodyLine(0, "hello");
-        mail.SetFrom("sender@example.com", "");
-        mail.SetTo(to, "");
+        EXPECT_EQ(mail.SetFrom("sender@example.com", ""), SmtpClient::SetResult::kOk);
+        EXPECT_EQ(mail.SetTo(to, ""), SmtpClient::SetResult::kOk);
         mail.SetSubject("test");
         return mail.SendMail();
     }
@@ -105,15 +105,15 @@ TEST_F(RealServer, MailingDecodesBackToTheTypedText)
     };
     for (std::size_t i = 0; i < body.size(); ++i)
         mail.SetBodyLine(static_cast<int>(i), S(body[i]));
-    ASSERT_EQ(mail.SetServer(Settings(server, SmtpClient::kPlain, SmtpClient::kNoAuth)), 0);
-    ASSERT_EQ(mail.Open(), SmtpClient::kOk) << U(mail.ReplyText());
-    ASSERT_EQ(mail.SetFrom("taro@example.com", S("山田 太郎")), 0);
-    ASSERT_EQ(mail.SetSubject(S("【ご案内】新年会 のお知らせ")), 0);
+    ASSERT_EQ(mail.SetServer(Settings(server, SmtpClient::kPlain, SmtpClient::kNoAuth)), SmtpClient::SetResult::kOk);
+    ASSERT_EQ(mail.Open(), SmtpClient::Result::kOk) << U(mail.ReplyText());
+    ASSERT_EQ(mail.SetFrom("taro@example.com", S("山田 太郎")), SmtpClient::SetResult::kOk);
+    mail.SetSubject(S("【ご案内】新年会 のお知らせ"));
     const std::pair<const char*, const char*> recipients[]
         = { { "hanako@example.jp", "鈴木 花子" }, { "jiro@example.net", "Jiro" } };
     for (const auto& [address, name] : recipients) {
-        ASSERT_EQ(mail.SetTo(address, S(name)), 0);
-        ASSERT_EQ(mail.SendMail(), SmtpClient::kOk) << U(mail.ReplyText());
+        ASSERT_EQ(mail.SetTo(address, S(name)), SmtpClient::SetResult::kOk);
+        ASSERT_EQ(mail.SendMail(), SmtpClient::Result::kOk) << U(mail.ReplyText());
     }
     mail.Quit();
 
@@ -157,10 +157,10 @@ TEST_F(RealServer, EveryAuthenticationOverEveryTransport)
         ASSERT_GT(server.Port(), 0) << t.server;
         for (int mode : { SmtpClient::kLogin, SmtpClient::kCramMd5, SmtpClient::kPlainAuth }) {
             SmtpClient mail;
-            mail.SetServer(Settings(server, t.ssl, mode));
-            ASSERT_EQ(mail.Open(), SmtpClient::kOk) << t.server << " " << mode << ": " << U(mail.ReplyText());
+            EXPECT_EQ(mail.SetServer(Settings(server, t.ssl, mode)), SmtpClient::SetResult::kOk);
+            ASSERT_EQ(mail.Open(), SmtpClient::Result::kOk) << t.server << " " << mode << ": " << U(mail.ReplyText());
             EXPECT_EQ(mail.IsSecure(), t.ssl != SmtpClient::kPlain);
-            EXPECT_EQ(SendOne(mail, "to" + std::to_string(mode) + "@example.com"), SmtpClient::kOk)
+            EXPECT_EQ(SendOne(mail, "to" + std::to_string(mode) + "@example.com"), SmtpClient::Result::kOk)
                 << U(mail.ReplyText());
             mail.Quit();
         }
@@ -181,8 +181,9 @@ TEST_F(RealServer, WrongPasswordIsRefusedForEachMethod)
     for (int mode : { SmtpClient::kLogin, SmtpClient::kCramMd5, SmtpClient::kPlainAuth }) {
         messages.shown.clear();
         SmtpClient mail;
-        mail.SetServer(Settings(server, SmtpClient::kStartTls, mode, "not-the-password"));
-        EXPECT_EQ(mail.Open(), SmtpClient::kHelloRefused) << mode;
+        EXPECT_EQ(mail.SetServer(Settings(server, SmtpClient::kStartTls, mode, "not-the-password")),
+            SmtpClient::SetResult::kOk);
+        EXPECT_EQ(mail.Open(), SmtpClient::Result::kHelloRefused) << mode;
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(messages.LastText().substr(0, 4), "535 ") << messages.LastText();
         EXPECT_FALSE(mail.IsConnected());
@@ -216,14 +217,14 @@ TEST_F(RealServer, CertificatesThatDoNotPassAreRefusedBeforeAnythingIsSent)
         SmtpClient mail;
         SmtpSettings s = Settings(server, c.ssl, SmtpClient::kLogin);
         s.caFile = c.caFile;
-        mail.SetServer(s);
-        EXPECT_EQ(mail.Open(), SmtpClient::kCertificateRefused) << c.server;
+        EXPECT_EQ(mail.SetServer(s), SmtpClient::SetResult::kOk);
+        EXPECT_EQ(mail.Open(), SmtpClient::Result::kCertificateRefused) << c.server;
         ASSERT_EQ(messages.shown.size(), 1u);
         const std::string box = U(messages.LastText());
         EXPECT_EQ(box.rfind(std::string("サーバー証明書を確認できませんでした。\n") + c.reason, 0), 0u) << box;
         EXPECT_EQ(U(mail.ReplyText()), box);
         EXPECT_FALSE(mail.IsConnected());
-        EXPECT_EQ(SendOne(mail, "to@example.com"), SmtpClient::kFailed);
+        EXPECT_EQ(SendOne(mail, "to@example.com"), SmtpClient::Result::kFailed);
         EXPECT_TRUE(server.Messages().empty());
     }
 }
@@ -234,9 +235,9 @@ TEST_F(RealServer, ServerNameCheckedByNameAsWell)
     SmtpClient mail;
     SmtpSettings s = Settings(server, SmtpClient::kImplicitTls, SmtpClient::kCramMd5);
     s.host = "localhost"; // the certificate names localhost and 127.0.0.1
-    mail.SetServer(s);
-    ASSERT_EQ(mail.Open(), SmtpClient::kOk) << U(mail.ReplyText());
-    EXPECT_EQ(SendOne(mail, "to@example.com"), SmtpClient::kOk);
+    EXPECT_EQ(mail.SetServer(s), SmtpClient::SetResult::kOk);
+    ASSERT_EQ(mail.Open(), SmtpClient::Result::kOk) << U(mail.ReplyText());
+    EXPECT_EQ(SendOne(mail, "to@example.com"), SmtpClient::Result::kOk);
     mail.Quit();
     EXPECT_EQ(server.Messages().size(), 1u);
 }
@@ -245,15 +246,17 @@ TEST_F(RealServer, NoFallBackToPlainText)
 {
     NodeSmtpServer server(spool.Path(), Tls("none")); // offers no STARTTLS
     SmtpClient mail;
-    mail.SetServer(Settings(server, SmtpClient::kStartTls, SmtpClient::kPlainAuth));
-    EXPECT_EQ(mail.Open(), SmtpClient::kNoStartTls);
+    EXPECT_EQ(
+        mail.SetServer(Settings(server, SmtpClient::kStartTls, SmtpClient::kPlainAuth)), SmtpClient::SetResult::kOk);
+    EXPECT_EQ(mail.Open(), SmtpClient::Result::kNoStartTls);
     EXPECT_EQ(U(messages.LastText()), "送信(SMTP)サーバーが暗号化(STARTTLS)に対応していません。");
-    EXPECT_EQ(SendOne(mail, "to@example.com"), SmtpClient::kFailed);
+    EXPECT_EQ(SendOne(mail, "to@example.com"), SmtpClient::Result::kFailed);
 
     // TLS from the first byte against a plain server fails in the handshake.
     messages.shown.clear();
-    mail.SetServer(Settings(server, SmtpClient::kImplicitTls, SmtpClient::kPlainAuth));
-    EXPECT_EQ(mail.Open(), SmtpClient::kTlsFailed);
+    EXPECT_EQ(
+        mail.SetServer(Settings(server, SmtpClient::kImplicitTls, SmtpClient::kPlainAuth)), SmtpClient::SetResult::kOk);
+    EXPECT_EQ(mail.Open(), SmtpClient::Result::kTlsFailed);
     EXPECT_EQ(U(messages.LastText()).rfind("暗号化通信を開始できませんでした。\n", 0), 0u) << U(messages.LastText());
     EXPECT_TRUE(server.Messages().empty());
 }
@@ -264,9 +267,9 @@ TEST_F(RealServer, RefusedRecipient)
     o.refuse = { "nobody@example.com" };
     NodeSmtpServer server(spool.Path(), o);
     SmtpClient mail;
-    mail.SetServer(Settings(server, SmtpClient::kPlain, SmtpClient::kNoAuth));
-    ASSERT_EQ(mail.Open(), SmtpClient::kOk);
-    EXPECT_EQ(SendOne(mail, "nobody@example.com"), SmtpClient::kRecipientRefused);
+    EXPECT_EQ(mail.SetServer(Settings(server, SmtpClient::kPlain, SmtpClient::kNoAuth)), SmtpClient::SetResult::kOk);
+    ASSERT_EQ(mail.Open(), SmtpClient::Result::kOk);
+    EXPECT_EQ(SendOne(mail, "nobody@example.com"), SmtpClient::Result::kRecipientRefused);
     EXPECT_EQ(mail.ReplyText().substr(0, 4), "550 ") << mail.ReplyText();
     mail.Quit();
     EXPECT_TRUE(server.Messages().empty());
@@ -307,16 +310,16 @@ TEST_F(RealServer, EveryTextArrivesExactlyThroughAStrict7BitServer)
         { "髙橋, 総務部", "﨑田 (経理)", "髙" + sixty.substr(3), { "本文" }, "utf-8" },
     };
     SmtpClient mail;
-    ASSERT_EQ(mail.SetServer(Settings(server, SmtpClient::kPlain, SmtpClient::kNoAuth)), 0);
-    ASSERT_EQ(mail.Open(), SmtpClient::kOk) << U(mail.ReplyText());
+    ASSERT_EQ(mail.SetServer(Settings(server, SmtpClient::kPlain, SmtpClient::kNoAuth)), SmtpClient::SetResult::kOk);
+    ASSERT_EQ(mail.Open(), SmtpClient::Result::kOk) << U(mail.ReplyText());
     for (const auto& c : cases) {
         mail.SetWidth(80);
         for (std::size_t i = 0; i < c.body.size(); ++i)
             mail.SetBodyLine(static_cast<int>(i), S(c.body[i]));
-        ASSERT_EQ(mail.SetFrom("sender@example.jp", S(c.fromName)), 0);
-        ASSERT_EQ(mail.SetTo("to@example.com", S(c.toName)), 0);
-        ASSERT_EQ(mail.SetSubject(S(c.subject)), 0) << c.subject;
-        ASSERT_EQ(mail.SendMail(), SmtpClient::kOk) << c.subject << ": " << U(mail.ReplyText());
+        ASSERT_EQ(mail.SetFrom("sender@example.jp", S(c.fromName)), SmtpClient::SetResult::kOk);
+        ASSERT_EQ(mail.SetTo("to@example.com", S(c.toName)), SmtpClient::SetResult::kOk);
+        mail.SetSubject(S(c.subject));
+        ASSERT_EQ(mail.SendMail(), SmtpClient::Result::kOk) << c.subject << ": " << U(mail.ReplyText());
     }
     mail.Quit();
 

@@ -40,7 +40,7 @@ void Hello(ScriptPeer& p)
 // A client pointed at the scripted server.
 void PointAt(SmtpClient& mail, const ScriptedServer& server, int timeout = 5)
 {
-    mail.SetHost("127.0.0.1");
+    EXPECT_EQ(mail.SetHost("127.0.0.1"), SmtpClient::SetResult::kOk);
     mail.SetPort(server.Port());
     mail.SetTimeout(timeout);
 }
@@ -103,9 +103,9 @@ TEST_F(MailClient, MultiLineRepliesAreReadWholeAcrossSegments)
     });
     SmtpClient mail;
     PointAt(mail, server);
-    mail.SetUser("tester");
-    mail.SetPassword("pw");
-    ASSERT_EQ(mail.ConnectAuth(SmtpClient::kLogin), SmtpClient::kOk) << U(mail.ReplyText());
+    EXPECT_EQ(mail.SetUser("tester"), SmtpClient::SetResult::kOk);
+    EXPECT_EQ(mail.SetPassword("pw"), SmtpClient::SetResult::kOk);
+    ASSERT_EQ(mail.ConnectAuth(SmtpClient::kLogin), SmtpClient::Result::kOk) << U(mail.ReplyText());
     EXPECT_EQ(mail.ReplyText(), "235-2.7.0 accepted\r\n235 2.7.0 welcome\r\n");
     mail.Quit();
     server.Join();
@@ -122,7 +122,7 @@ TEST_F(MailClient, PlainConnectUsesTheConfiguredPortAndTheServerName)
     });
     SmtpClient mail;
     PointAt(mail, server);
-    ASSERT_EQ(mail.Connect(), SmtpClient::kOk);
+    ASSERT_EQ(mail.Connect(), SmtpClient::Result::kOk);
     EXPECT_EQ(mail.AuthenticationMode(), 0);
     mail.Quit();
     server.Join();
@@ -134,9 +134,9 @@ TEST_F(MailClient, ConnectionFailuresShowTheirBoxes)
     // A refused TCP connection and a missing server name never reach a server.
     {
         SmtpClient mail;
-        mail.SetHost("127.0.0.1");
+        EXPECT_EQ(mail.SetHost("127.0.0.1"), SmtpClient::SetResult::kOk);
         mail.SetPort(nrt::test::UnusedPort());
-        EXPECT_EQ(mail.Connect(), SmtpClient::kConnectFailed);
+        EXPECT_EQ(mail.Connect(), SmtpClient::Result::kConnectFailed);
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(U(messages.LastText()), "サーバーソケットに接続失敗。");
         EXPECT_EQ(U(messages.shown[0].caption), "注意");
@@ -144,7 +144,7 @@ TEST_F(MailClient, ConnectionFailuresShowTheirBoxes)
     }
     {
         SmtpClient mail;
-        EXPECT_EQ(mail.ConnectAuth(1), SmtpClient::kNoServer);
+        EXPECT_EQ(mail.ConnectAuth(1), SmtpClient::Result::kNoServer);
         EXPECT_EQ(U(messages.LastText()), "送信(SMTP)サーバーが設定されていません。");
         EXPECT_FALSE(mail.IsConnected());
     }
@@ -159,7 +159,7 @@ TEST_F(MailClient, RefusedGreetingAndHelloGiveTheirCodesWithTheReply)
         SmtpClient::Result code;
         const char* box;
     } cases[] = {
-        { "greeting", [](ScriptPeer& p) { p.Send("554 no service\r\n"); }, 0, SmtpClient::kGreetingRefused,
+        { "greeting", [](ScriptPeer& p) { p.Send("554 no service\r\n"); }, 0, SmtpClient::Result::kGreetingRefused,
             "554 no service" },
         { "helo",
             [](ScriptPeer& p) {
@@ -167,7 +167,7 @@ TEST_F(MailClient, RefusedGreetingAndHelloGiveTheirCodesWithTheReply)
                 p.ReadLine();
                 p.Send("501 bad name\r\n");
             },
-            0, SmtpClient::kHelloRefused, "501 bad name" },
+            0, SmtpClient::Result::kHelloRefused, "501 bad name" },
         { "auth login",
             [](ScriptPeer& p) {
                 p.Send("220 hi\r\n");
@@ -176,7 +176,7 @@ TEST_F(MailClient, RefusedGreetingAndHelloGiveTheirCodesWithTheReply)
                 p.ReadLine();
                 p.Send("504 not that one\r\n");
             },
-            1, SmtpClient::kHelloRefused, "504 not that one" },
+            1, SmtpClient::Result::kHelloRefused, "504 not that one" },
         { "password",
             [](ScriptPeer& p) {
                 p.Send("220 hi\r\n");
@@ -189,7 +189,7 @@ TEST_F(MailClient, RefusedGreetingAndHelloGiveTheirCodesWithTheReply)
                 p.ReadLine();
                 p.Send("535 5.7.8 wrong\r\n");
             },
-            1, SmtpClient::kHelloRefused, "535 5.7.8 wrong" },
+            1, SmtpClient::Result::kHelloRefused, "535 5.7.8 wrong" },
     };
     for (const auto& c : cases) {
         messages.shown.clear();
@@ -199,8 +199,8 @@ TEST_F(MailClient, RefusedGreetingAndHelloGiveTheirCodesWithTheReply)
         });
         SmtpClient mail;
         PointAt(mail, server);
-        mail.SetUser("u");
-        mail.SetPassword("p");
+        EXPECT_EQ(mail.SetUser("u"), SmtpClient::SetResult::kOk);
+        EXPECT_EQ(mail.SetPassword("p"), SmtpClient::SetResult::kOk);
         EXPECT_EQ(c.mode ? mail.ConnectAuth(c.mode) : mail.Connect(), c.code) << c.name;
         EXPECT_FALSE(mail.IsConnected()) << c.name;
         ASSERT_EQ(messages.shown.size(), 1u) << c.name;
@@ -217,7 +217,7 @@ TEST_F(MailClient, SilentServerTimesOutWith999)
     SmtpClient mail;
     PointAt(mail, server, 1);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(mail.Connect(), SmtpClient::kGreetingRefused);
+    EXPECT_EQ(mail.Connect(), SmtpClient::Result::kGreetingRefused);
     const double took = SecondsSince(start);
     EXPECT_GE(took, 0.9);
     EXPECT_LT(took, 3.0);
@@ -240,18 +240,18 @@ TEST_F(MailClient, TimeoutInTheMiddleOfAMessageEndsWithoutWaitingAgain)
     });
     SmtpClient mail;
     PointAt(mail, server, 1);
-    ASSERT_EQ(mail.Connect(), SmtpClient::kOk);
-    mail.SetFrom("from@example.com", "");
-    mail.SetTo("to@example.com", "");
+    ASSERT_EQ(mail.Connect(), SmtpClient::Result::kOk);
+    EXPECT_EQ(mail.SetFrom("from@example.com", ""), SmtpClient::SetResult::kOk);
+    EXPECT_EQ(mail.SetTo("to@example.com", ""), SmtpClient::SetResult::kOk);
     mail.SetWidth(80);
     mail.SetBodyLine(0, "hello");
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(mail.SendMail(), SmtpClient::kMessageRefused);
+    EXPECT_EQ(mail.SendMail(), SmtpClient::Result::kMessageRefused);
     EXPECT_EQ(U(mail.ReplyText()), "999 タイムオーバー");
     EXPECT_FALSE(mail.IsConnected());
     EXPECT_EQ(mail.Quit(), 0); // no QUIT into a conversation that is out of step
     EXPECT_LT(SecondsSince(start), 2.5);
-    EXPECT_EQ(mail.SendMail(), SmtpClient::kFailed);
+    EXPECT_EQ(mail.SendMail(), SmtpClient::Result::kFailed);
     EXPECT_EQ(U(mail.ReplyText()), "送信(SMTP)サーバーと接続されていません。");
 }
 
@@ -260,8 +260,8 @@ TEST_F(MailClient, RefusalsAtEachStepOfAMessage)
     const struct {
         int refusedAt; // 0 MAIL, 1 RCPT, 2 DATA, 3 end of data
         SmtpClient::Result code;
-    } cases[] = { { 0, SmtpClient::kSenderRefused }, { 1, SmtpClient::kRecipientRefused },
-        { 2, SmtpClient::kDataRefused }, { 3, SmtpClient::kMessageRefused } };
+    } cases[] = { { 0, SmtpClient::Result::kSenderRefused }, { 1, SmtpClient::Result::kRecipientRefused },
+        { 2, SmtpClient::Result::kDataRefused }, { 3, SmtpClient::Result::kMessageRefused } };
     for (const auto& c : cases) {
         ScriptedServer server([&](ScriptPeer& p, int) {
             Hello(p);
@@ -284,9 +284,9 @@ TEST_F(MailClient, RefusalsAtEachStepOfAMessage)
         });
         SmtpClient mail;
         PointAt(mail, server);
-        ASSERT_EQ(mail.Connect(), SmtpClient::kOk);
-        mail.SetFrom("from@example.com", "");
-        mail.SetTo("to@example.com", "");
+        ASSERT_EQ(mail.Connect(), SmtpClient::Result::kOk);
+        EXPECT_EQ(mail.SetFrom("from@example.com", ""), SmtpClient::SetResult::kOk);
+        EXPECT_EQ(mail.SetTo("to@example.com", ""), SmtpClient::SetResult::kOk);
         EXPECT_EQ(mail.SendMail(), c.code);
         EXPECT_EQ(mail.ReplyText(), "550-5.1.1 refused here\r\n550 5.1.1 really\r\n");
         EXPECT_EQ(mail.LastReplyCode(), 550);
@@ -307,34 +307,36 @@ TEST_F(MailClient, AddressChecks)
         SmtpClient::Result code;
         const char* text;
     } cases[] = {
-        { "", "to@example.com", SmtpClient::kSenderEmpty, "送信元アドレスが未入力です。" },
-        { "from@example", "to@example.com", SmtpClient::kSenderInvalid, "送信元アドレスが不正です。" },
-        { "from@example.com", "", SmtpClient::kRecipientEmpty, "宛先アドレスが未入力です。" },
-        { "from@example.com", "@example.com", SmtpClient::kRecipientInvalid, "宛先アドレスが不正です。" },
-        { "from@example.com", "to@example.com.", SmtpClient::kRecipientInvalid, "宛先アドレスが不正です。" },
-        { "from@example.com", "to@example.com@", SmtpClient::kRecipientInvalid, "宛先アドレスが不正です。" },
-        { "from@example.com", "to@@example.com", SmtpClient::kRecipientInvalid, "宛先アドレスが不正です。" },
-        { "from@example.com", "to.name@example", SmtpClient::kRecipientInvalid, "宛先アドレスが不正です。" },
-        { "from@example.com", "toexample.com", SmtpClient::kRecipientInvalid, "宛先アドレスが不正です。" },
-        { "from@example.com", "to@example.com\r\nRCPT TO: <x@y.z>", SmtpClient::kRecipientInvalid,
+        { "", "to@example.com", SmtpClient::Result::kSenderEmpty, "送信元アドレスが未入力です。" },
+        { "from@example", "to@example.com", SmtpClient::Result::kSenderInvalid, "送信元アドレスが不正です。" },
+        { "from@example.com", "", SmtpClient::Result::kRecipientEmpty, "宛先アドレスが未入力です。" },
+        { "from@example.com", "@example.com", SmtpClient::Result::kRecipientInvalid, "宛先アドレスが不正です。" },
+        { "from@example.com", "to@example.com.", SmtpClient::Result::kRecipientInvalid, "宛先アドレスが不正です。" },
+        { "from@example.com", "to@example.com@", SmtpClient::Result::kRecipientInvalid, "宛先アドレスが不正です。" },
+        { "from@example.com", "to@@example.com", SmtpClient::Result::kRecipientInvalid, "宛先アドレスが不正です。" },
+        { "from@example.com", "to.name@example", SmtpClient::Result::kRecipientInvalid, "宛先アドレスが不正です。" },
+        { "from@example.com", "toexample.com", SmtpClient::Result::kRecipientInvalid, "宛先アドレスが不正です。" },
+        { "from@example.com", "to@example.com\r\nRCPT TO: <x@y.z>", SmtpClient::Result::kRecipientInvalid,
             "宛先アドレスが不正です。" },
         // Bytes after a lead byte and the first byte are checked like any other.
-        { "from@example.com", "x\x81\r\x81\nRCPT TO:<evil@example.com>", SmtpClient::kRecipientInvalid,
+        { "from@example.com", "x\x81\r\x81\nRCPT TO:<evil@example.com>", SmtpClient::Result::kRecipientInvalid,
             "宛先アドレスが不正です。" },
-        { "from@example.com", "\r\nRCPT TO:<evil@example.com>", SmtpClient::kRecipientInvalid,
+        { "from@example.com", "\r\nRCPT TO:<evil@example.com>", SmtpClient::Result::kRecipientInvalid,
             "宛先アドレスが不正です。" },
-        { "from@example.com", "\x81\r\nRCPT TO:<evil@example.com>", SmtpClient::kRecipientInvalid,
+        { "from@example.com", "\x81\r\nRCPT TO:<evil@example.com>", SmtpClient::Result::kRecipientInvalid,
             "宛先アドレスが不正です。" },
-        { "from@example.com", S("表@example.com"), SmtpClient::kRecipientInvalid, "宛先アドレスが不正です。" },
-        { "from@example.com", "to@example.com>\r\nDATA", SmtpClient::kRecipientInvalid, "宛先アドレスが不正です。" },
-        { "from@example.com", "x<y>@example.com", SmtpClient::kRecipientInvalid, "宛先アドレスが不正です。" },
-        { "from@example.com", "to name@example.com", SmtpClient::kRecipientInvalid, "宛先アドレスが不正です。" },
-        { "from@exa\x82mple.com", "to@example.com", SmtpClient::kSenderInvalid, "送信元アドレスが不正です。" },
-        { "from@example.com", " \t", SmtpClient::kRecipientEmpty, "宛先アドレスが未入力です。" },
-        { "from@example.com", "a@b.c", SmtpClient::kOk, "" },
+        { "from@example.com", S("表@example.com"), SmtpClient::Result::kRecipientInvalid, "宛先アドレスが不正です。" },
+        { "from@example.com", "to@example.com>\r\nDATA", SmtpClient::Result::kRecipientInvalid,
+            "宛先アドレスが不正です。" },
+        { "from@example.com", "x<y>@example.com", SmtpClient::Result::kRecipientInvalid, "宛先アドレスが不正です。" },
+        { "from@example.com", "to name@example.com", SmtpClient::Result::kRecipientInvalid,
+            "宛先アドレスが不正です。" },
+        { "from@exa\x82mple.com", "to@example.com", SmtpClient::Result::kSenderInvalid, "送信元アドレスが不正です。" },
+        { "from@example.com", " \t", SmtpClient::Result::kRecipientEmpty, "宛先アドレスが未入力です。" },
+        { "from@example.com", "a@b.c", SmtpClient::Result::kOk, "" },
         // Blanks around an address (a pasted one, a full-width space) are dropped.
-        { " from@example.com\t", "  spaced@example.com " + S("　"), SmtpClient::kOk, "" },
-        { "from@example.com", "o'neil+news@example.co.jp", SmtpClient::kOk, "" },
+        { " from@example.com\t", "  spaced@example.com " + S("　"), SmtpClient::Result::kOk, "" },
+        { "from@example.com", "o'neil+news@example.co.jp", SmtpClient::Result::kOk, "" },
     };
     ScriptedServer server([](ScriptPeer& p, int) {
         Hello(p);
@@ -352,12 +354,12 @@ TEST_F(MailClient, AddressChecks)
     });
     SmtpClient mail;
     PointAt(mail, server);
-    ASSERT_EQ(mail.Connect(), SmtpClient::kOk);
+    ASSERT_EQ(mail.Connect(), SmtpClient::Result::kOk);
     for (const auto& c : cases) {
-        mail.SetFrom(c.from, "");
-        mail.SetTo(c.to, "");
+        EXPECT_EQ(mail.SetFrom(c.from, ""), SmtpClient::SetResult::kOk);
+        EXPECT_EQ(mail.SetTo(c.to, ""), SmtpClient::SetResult::kOk);
         EXPECT_EQ(mail.SendMail(), c.code) << U(c.to);
-        if (c.code != SmtpClient::kOk) {
+        if (c.code != SmtpClient::Result::kOk) {
             EXPECT_EQ(U(mail.ReplyText()), c.text) << U(c.to);
         }
         EXPECT_TRUE(mail.IsConnected()); // nothing was sent: the connection goes on
@@ -395,12 +397,12 @@ TEST_F(MailClient, MessageOnTheWire)
     mail.SetBodyLine(5, "x" + S("ああああああ")); // 13 bytes: cut between whole characters
     mail.SetBodyLine(6, ".234567890.2"); // each piece dot-stuffed on its own
     PointAt(mail, server);
-    ASSERT_EQ(mail.Connect(), SmtpClient::kOk);
-    ASSERT_EQ(mail.SetFrom("taro@example.com", S("山田 太郎")), 0);
-    ASSERT_EQ(mail.SetTo("hanako@example.jp", "Hanako"), 0);
-    ASSERT_EQ(mail.SetSubject(S("お知らせ")), 0);
+    ASSERT_EQ(mail.Connect(), SmtpClient::Result::kOk);
+    ASSERT_EQ(mail.SetFrom("taro@example.com", S("山田 太郎")), SmtpClient::SetResult::kOk);
+    ASSERT_EQ(mail.SetTo("hanako@example.jp", "Hanako"), SmtpClient::SetResult::kOk);
+    mail.SetSubject(S("お知らせ"));
     mail.SetPriority(1);
-    ASSERT_EQ(mail.SendMail(), SmtpClient::kOk) << U(mail.ReplyText());
+    ASSERT_EQ(mail.SendMail(), SmtpClient::Result::kOk) << U(mail.ReplyText());
     mail.Quit();
     server.Join();
 
@@ -449,14 +451,14 @@ TEST_F(MailClient, OverlongHeaderTextsAndMissingBodyLines)
     mail.SetBodyLine(0, "first");
     mail.SetBodyLine(2, "after a gap"); // line 1 is missing: the body ends before it
     PointAt(mail, server);
-    ASSERT_EQ(mail.Connect(), SmtpClient::kOk);
-    EXPECT_EQ(mail.SetFrom("a@example.com", std::string(81, 'n')), -1);
-    EXPECT_EQ(mail.SetTo("b@example.com", "Name\r\nBcc: evil@example.com"), 0);
+    ASSERT_EQ(mail.Connect(), SmtpClient::Result::kOk);
+    EXPECT_EQ(mail.SetFrom("a@example.com", std::string(81, 'n')), SmtpClient::SetResult::kNameTooLong);
+    EXPECT_EQ(mail.SetTo("b@example.com", "Name\r\nBcc: evil@example.com"), SmtpClient::SetResult::kOk);
     // A subject of any length is kept; an empty one is not replaced by anything.
-    ASSERT_EQ(mail.SetSubject(std::string(S("あ")) + std::string(119, 'x')), 0);
+    mail.SetSubject(std::string(S("あ")) + std::string(119, 'x'));
     EXPECT_EQ(U(mail.SubjectText()), "あ" + std::string(119, 'x'));
-    ASSERT_EQ(mail.SetSubject(""), 0);
-    ASSERT_EQ(mail.SendMail(), SmtpClient::kOk);
+    mail.SetSubject("");
+    ASSERT_EQ(mail.SendMail(), SmtpClient::Result::kOk);
     mail.Quit();
     server.Join();
     EXPECT_NE(data.find("\r\nFrom: a@example.com\r\n"), std::string::npos) << data;
@@ -489,10 +491,10 @@ TEST_F(MailClient, DateCarriesTheMachinesUtcOffset)
         });
         SmtpClient mail;
         PointAt(mail, server);
-        ASSERT_EQ(mail.Connect(), SmtpClient::kOk);
-        mail.SetFrom("a@example.com", "");
-        mail.SetTo("b@example.com", "");
-        EXPECT_EQ(mail.SendMail(), SmtpClient::kOk);
+        ASSERT_EQ(mail.Connect(), SmtpClient::Result::kOk);
+        EXPECT_EQ(mail.SetFrom("a@example.com", ""), SmtpClient::SetResult::kOk);
+        EXPECT_EQ(mail.SetTo("b@example.com", ""), SmtpClient::SetResult::kOk);
+        EXPECT_EQ(mail.SendMail(), SmtpClient::Result::kOk);
         mail.Quit();
         server.Join();
         EXPECT_NE(data.find(std::string("\r\n") + c.date + "\r\n"), std::string::npos) << c.tz << "\n" << data;
@@ -518,9 +520,9 @@ TEST_F(MailClient, CramMd5AnswerForAChallengeWithoutPadding)
     });
     SmtpClient mail;
     PointAt(mail, server);
-    mail.SetUser("tim");
-    mail.SetPassword("tanstaaftanstaaf");
-    ASSERT_EQ(mail.ConnectAuth(SmtpClient::kCramMd5), SmtpClient::kOk);
+    EXPECT_EQ(mail.SetUser("tim"), SmtpClient::SetResult::kOk);
+    EXPECT_EQ(mail.SetPassword("tanstaaftanstaaf"), SmtpClient::SetResult::kOk);
+    ASSERT_EQ(mail.ConnectAuth(SmtpClient::kCramMd5), SmtpClient::Result::kOk);
     mail.Quit();
     server.Join();
     // The answer of RFC 2195's own example.
@@ -544,10 +546,10 @@ TEST_F(MailClient, LongReplyLineKeepsTheConversationInStep)
     });
     SmtpClient mail;
     PointAt(mail, server);
-    ASSERT_EQ(mail.Connect(), SmtpClient::kOk);
-    mail.SetFrom("a@example.com", "");
-    mail.SetTo("b@example.com", "");
-    EXPECT_EQ(mail.SendMail(), SmtpClient::kOk);
+    ASSERT_EQ(mail.Connect(), SmtpClient::Result::kOk);
+    EXPECT_EQ(mail.SetFrom("a@example.com", ""), SmtpClient::SetResult::kOk);
+    EXPECT_EQ(mail.SetTo("b@example.com", ""), SmtpClient::SetResult::kOk);
+    EXPECT_EQ(mail.SendMail(), SmtpClient::Result::kOk);
     EXPECT_EQ(mail.ReplyText(), "250 queued\r\n");
     mail.Quit();
 }
@@ -569,13 +571,13 @@ TEST_F(MailClient, ServerClosingDuringDataIsAFailureNotACrash)
     for (int i = 0; i < 3000; ++i) // far beyond what the socket buffers hold
         mail.SetBodyLine(i, std::string(200, static_cast<char>('a' + i % 26)));
     PointAt(mail, server);
-    ASSERT_EQ(mail.Connect(), SmtpClient::kOk);
-    mail.SetFrom("a@example.com", "");
-    mail.SetTo("b@example.com", "");
-    EXPECT_EQ(mail.SendMail(), SmtpClient::kMessageRefused);
+    ASSERT_EQ(mail.Connect(), SmtpClient::Result::kOk);
+    EXPECT_EQ(mail.SetFrom("a@example.com", ""), SmtpClient::SetResult::kOk);
+    EXPECT_EQ(mail.SetTo("b@example.com", ""), SmtpClient::SetResult::kOk);
+    EXPECT_EQ(mail.SendMail(), SmtpClient::Result::kMessageRefused);
     EXPECT_EQ(U(mail.ReplyText()), "送信(SMTP)サーバーとの接続が切れました。");
     EXPECT_EQ(mail.Quit(), 0);
-    EXPECT_EQ(mail.SendMail(), SmtpClient::kFailed);
+    EXPECT_EQ(mail.SendMail(), SmtpClient::Result::kFailed);
 }
 
 TEST_F(MailClient, ReconnectRepeatsTheLastKindOfConnection)
@@ -592,11 +594,11 @@ TEST_F(MailClient, ReconnectRepeatsTheLastKindOfConnection)
         2);
     SmtpClient mail;
     PointAt(mail, server);
-    mail.SetUser("tester");
-    mail.SetPassword("secret");
-    ASSERT_EQ(mail.ConnectAuth(SmtpClient::kPlainAuth), SmtpClient::kOk);
+    EXPECT_EQ(mail.SetUser("tester"), SmtpClient::SetResult::kOk);
+    EXPECT_EQ(mail.SetPassword("secret"), SmtpClient::SetResult::kOk);
+    ASSERT_EQ(mail.ConnectAuth(SmtpClient::kPlainAuth), SmtpClient::Result::kOk);
     mail.Quit();
-    ASSERT_EQ(mail.Reconnect(), SmtpClient::kOk);
+    ASSERT_EQ(mail.Reconnect(), SmtpClient::Result::kOk);
     mail.Quit();
     server.Join();
     const std::string plain = "AUTH PLAIN " + MailEncoding::Base64Encode(std::string("\0tester\0secret", 14));
@@ -618,7 +620,7 @@ TEST_F(MailClient, StartTlsIsNeverSkipped)
                 p.ReadLine();
                 p.Send("250-hi\r\n250 AUTH LOGIN\r\n");
             },
-            SmtpClient::kNoStartTls, "送信(SMTP)サーバーが暗号化(STARTTLS)に対応していません。" },
+            SmtpClient::Result::kNoStartTls, "送信(SMTP)サーバーが暗号化(STARTTLS)に対応していません。" },
         { "refused",
             [](ScriptPeer& p) {
                 p.Send("220 hi\r\n");
@@ -627,7 +629,7 @@ TEST_F(MailClient, StartTlsIsNeverSkipped)
                 p.ReadLine();
                 p.Send("454 4.7.0 TLS not available\r\n");
             },
-            SmtpClient::kNoStartTls,
+            SmtpClient::Result::kNoStartTls,
             "送信(SMTP)サーバーが暗号化(STARTTLS)に対応していません。\n454 4.7.0 TLS not available" },
         { "plain text after the go-ahead",
             [](ScriptPeer& p) {
@@ -637,7 +639,7 @@ TEST_F(MailClient, StartTlsIsNeverSkipped)
                 p.ReadLine();
                 p.Send("220 go ahead\r\n250 planted\r\n");
             },
-            SmtpClient::kTlsFailed,
+            SmtpClient::Result::kTlsFailed,
             "暗号化通信を開始できませんでした。\n暗号化の開始前に余分なデータを受信しました。" },
     };
     for (const auto& c : cases) {
@@ -650,8 +652,8 @@ TEST_F(MailClient, StartTlsIsNeverSkipped)
         SmtpClient mail;
         PointAt(mail, server);
         mail.SetSecurity(SmtpClient::kStartTls);
-        mail.SetUser("u");
-        mail.SetPassword("p");
+        EXPECT_EQ(mail.SetUser("u"), SmtpClient::SetResult::kOk);
+        EXPECT_EQ(mail.SetPassword("p"), SmtpClient::SetResult::kOk);
         EXPECT_EQ(mail.ConnectAuth(SmtpClient::kLogin), c.code) << c.name;
         ASSERT_EQ(messages.shown.size(), 1u) << c.name;
         EXPECT_EQ(U(messages.LastText()), c.box) << c.name;
@@ -664,18 +666,18 @@ TEST_F(MailClient, TextLimitsOfTheSettings)
 {
     const std::string fiftyNine(59, 'h'), sixty(60, 'h');
     SmtpClient mail;
-    EXPECT_EQ(mail.SetUser(fiftyNine), 0);
-    EXPECT_EQ(mail.SetUser(sixty), -1);
-    EXPECT_EQ(mail.SetPassword(fiftyNine), 0);
-    EXPECT_EQ(mail.SetPassword(sixty), -1);
-    EXPECT_EQ(mail.SetHost(sixty), -1); // stored empty: no server to connect to
-    EXPECT_EQ(mail.Connect(), SmtpClient::kNoServer);
+    EXPECT_EQ(mail.SetUser(fiftyNine), SmtpClient::SetResult::kOk);
+    EXPECT_EQ(mail.SetUser(sixty), SmtpClient::SetResult::kUserTooLong);
+    EXPECT_EQ(mail.SetPassword(fiftyNine), SmtpClient::SetResult::kOk);
+    EXPECT_EQ(mail.SetPassword(sixty), SmtpClient::SetResult::kPasswordTooLong);
+    EXPECT_EQ(mail.SetHost(sixty), SmtpClient::SetResult::kHostTooLong); // stored empty: no server to connect to
+    EXPECT_EQ(mail.Connect(), SmtpClient::Result::kNoServer);
     SmtpSettings s;
     s.host = "127.0.0.1";
     s.password = sixty;
-    EXPECT_EQ(mail.SetServer(s), -1);
+    EXPECT_EQ(mail.SetServer(s), SmtpClient::SetResult::kPasswordTooLong);
     s.password.clear();
-    EXPECT_EQ(mail.SetServer(s), 0);
+    EXPECT_EQ(mail.SetServer(s), SmtpClient::SetResult::kOk);
 
     // A refused user name leaves the password to be set all the same.
     ScriptedServer server([](ScriptPeer& p, int) {
@@ -690,13 +692,13 @@ TEST_F(MailClient, TextLimitsOfTheSettings)
         p.Send("235 ok\r\n");
         FinishWithQuit(p);
     });
-    mail.SetPassword("old");
+    EXPECT_EQ(mail.SetPassword("old"), SmtpClient::SetResult::kOk);
     s.port = server.Port();
     s.user = sixty;
     s.password = "new";
     s.auth = SmtpClient::kLogin;
-    EXPECT_EQ(mail.SetServer(s), -1);
-    ASSERT_EQ(mail.Open(), SmtpClient::kOk);
+    EXPECT_EQ(mail.SetServer(s), SmtpClient::SetResult::kUserTooLong);
+    ASSERT_EQ(mail.Open(), SmtpClient::Result::kOk);
     mail.Quit();
     server.Join();
     EXPECT_EQ(server.Received(), (std::vector<std::string> { "EHLO 127.0.0.1", "AUTH LOGIN", "", "bmV3", "QUIT" }));
@@ -705,8 +707,8 @@ TEST_F(MailClient, TextLimitsOfTheSettings)
 TEST_F(MailClient, WidthIsClampedAndResetsTheBody)
 {
     SmtpClient mail;
-    mail.SetFrom("a@example.com", "");
-    mail.SetTo("b@example.com", "");
+    EXPECT_EQ(mail.SetFrom("a@example.com", ""), SmtpClient::SetResult::kOk);
+    EXPECT_EQ(mail.SetTo("b@example.com", ""), SmtpClient::SetResult::kOk);
     const auto bodyOf = [&] {
         const std::string text = mail.MessageText();
         return text.substr(text.find("\r\n\r\n") + 4);
@@ -728,8 +730,8 @@ TEST_F(MailClient, IsoJpLinesCountTheirEscapesAndNeverCutACharacter)
     for (const int width : { 80, 255 }) {
         SmtpClient mail;
         mail.SetWidth(width);
-        mail.SetFrom("a@example.com", "");
-        mail.SetTo("b@example.com", "");
+        EXPECT_EQ(mail.SetFrom("a@example.com", ""), SmtpClient::SetResult::kOk);
+        EXPECT_EQ(mail.SetTo("b@example.com", ""), SmtpClient::SetResult::kOk);
         const std::vector<std::string> lines = { std::string(40, 'a') + S("漢字") + std::string(40, 'b'),
             S("あ") + "x" + S("い") + "y" + S("う") + "z" + S("えおかきくけこさしすせそたちつてと"), [] {
                 std::string l;
@@ -764,8 +766,8 @@ TEST_F(MailClient, VoicedHalfWidthKanaAreComposedInBothCharsets)
     for (const bool utf8 : { false, true }) {
         SmtpClient mail;
         mail.SetWidth(80);
-        mail.SetFrom("a@example.com", S("ｾｰﾙ係"));
-        mail.SetTo("b@example.com", S("ﾔﾏﾀﾞ ﾊﾅｺ"));
+        EXPECT_EQ(mail.SetFrom("a@example.com", S("ｾｰﾙ係")), SmtpClient::SetResult::kOk);
+        EXPECT_EQ(mail.SetTo("b@example.com", S("ﾔﾏﾀﾞ ﾊﾅｺ")), SmtpClient::SetResult::kOk);
         mail.SetSubject(S("ﾊﾟｰﾃｨｰのご案内"));
         // 髙 is outside JIS X 0208: the message goes out in UTF-8.
         mail.SetBodyLine(0, S("ｳﾞｧｲｵﾘﾝとﾀﾞﾝｽ") + (utf8 ? S("髙") : ""));
@@ -793,11 +795,11 @@ TEST_F(MailClient, MessageTextIsWhatGoesOut)
     mail.SetBodyLine(0, S("..ドットで始まる長い行を二つに分けます"));
     mail.SetBodyLine(1, "end");
     PointAt(mail, server);
-    ASSERT_EQ(mail.Connect(), SmtpClient::kOk);
-    mail.SetFrom("a@example.com", S("差出人"));
-    mail.SetTo("b@example.com", S("宛先"));
+    ASSERT_EQ(mail.Connect(), SmtpClient::Result::kOk);
+    EXPECT_EQ(mail.SetFrom("a@example.com", S("差出人")), SmtpClient::SetResult::kOk);
+    EXPECT_EQ(mail.SetTo("b@example.com", S("宛先")), SmtpClient::SetResult::kOk);
     mail.SetSubject("Hello");
-    ASSERT_EQ(mail.SendMail(), SmtpClient::kOk);
+    ASSERT_EQ(mail.SendMail(), SmtpClient::Result::kOk);
     mail.Quit();
     server.Join();
     EXPECT_EQ(data, mail.MessageText());
@@ -850,13 +852,13 @@ TEST_F(MailClient, RepliesOverTlsAreReadLikePlainOnes)
     });
     SmtpClient mail;
     PointAtOverTls(mail, server, 5);
-    mail.SetUser("u");
-    mail.SetPassword("p");
-    ASSERT_EQ(mail.ConnectAuth(SmtpClient::kPlainAuth), SmtpClient::kOk) << U(mail.ReplyText());
+    EXPECT_EQ(mail.SetUser("u"), SmtpClient::SetResult::kOk);
+    EXPECT_EQ(mail.SetPassword("p"), SmtpClient::SetResult::kOk);
+    ASSERT_EQ(mail.ConnectAuth(SmtpClient::kPlainAuth), SmtpClient::Result::kOk) << U(mail.ReplyText());
     EXPECT_TRUE(mail.IsSecure());
-    mail.SetFrom("a@example.com", "");
-    mail.SetTo("b@example.com", "");
-    EXPECT_EQ(mail.SendMail(), SmtpClient::kOk);
+    EXPECT_EQ(mail.SetFrom("a@example.com", ""), SmtpClient::SetResult::kOk);
+    EXPECT_EQ(mail.SetTo("b@example.com", ""), SmtpClient::SetResult::kOk);
+    EXPECT_EQ(mail.SendMail(), SmtpClient::Result::kOk);
     mail.Quit();
     server.Join();
     EXPECT_EQ(data, mail.MessageText());
@@ -885,7 +887,7 @@ TEST_F(MailClient, TimeoutsOverTls)
         SmtpClient mail;
         PointAtOverTls(mail, server, 1);
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(mail.Connect(), SmtpClient::kTlsFailed);
+        EXPECT_EQ(mail.Connect(), SmtpClient::Result::kTlsFailed);
         EXPECT_LT(SecondsSince(start), 2.0);
         EXPECT_EQ(U(messages.LastText()), "暗号化通信を開始できませんでした。\n999 タイムオーバー");
     }
@@ -898,11 +900,11 @@ TEST_F(MailClient, TimeoutsOverTls)
         });
         SmtpClient mail;
         PointAtOverTls(mail, server, 1);
-        ASSERT_EQ(mail.Connect(), SmtpClient::kOk) << U(mail.ReplyText());
-        mail.SetFrom("a@example.com", "");
-        mail.SetTo("b@example.com", "");
+        ASSERT_EQ(mail.Connect(), SmtpClient::Result::kOk) << U(mail.ReplyText());
+        EXPECT_EQ(mail.SetFrom("a@example.com", ""), SmtpClient::SetResult::kOk);
+        EXPECT_EQ(mail.SetTo("b@example.com", ""), SmtpClient::SetResult::kOk);
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(mail.SendMail(), SmtpClient::kSenderRefused);
+        EXPECT_EQ(mail.SendMail(), SmtpClient::Result::kSenderRefused);
         EXPECT_EQ(U(mail.ReplyText()), "999 タイムオーバー");
         mail.Quit();
         EXPECT_LT(SecondsSince(start), 2.0);
@@ -929,10 +931,10 @@ TEST_F(MailClient, TlsServerClosingDuringDataIsAFailureNotACrash)
     for (int i = 0; i < 3000; ++i)
         mail.SetBodyLine(i, std::string(200, static_cast<char>('a' + i % 26)));
     PointAtOverTls(mail, server, 5);
-    ASSERT_EQ(mail.Connect(), SmtpClient::kOk) << U(mail.ReplyText());
-    mail.SetFrom("a@example.com", "");
-    mail.SetTo("b@example.com", "");
-    EXPECT_EQ(mail.SendMail(), SmtpClient::kMessageRefused);
+    ASSERT_EQ(mail.Connect(), SmtpClient::Result::kOk) << U(mail.ReplyText());
+    EXPECT_EQ(mail.SetFrom("a@example.com", ""), SmtpClient::SetResult::kOk);
+    EXPECT_EQ(mail.SetTo("b@example.com", ""), SmtpClient::SetResult::kOk);
+    EXPECT_EQ(mail.SendMail(), SmtpClient::Result::kMessageRefused);
     EXPECT_EQ(U(mail.ReplyText()), "送信(SMTP)サーバーとの接続が切れました。");
     EXPECT_EQ(mail.Quit(), 0);
 }
@@ -945,8 +947,8 @@ TEST_F(MailClient, SubjectsOfAnyLengthFoldBetweenWordsNeverAfterTheColon)
     for (const std::string& subject : { words + " " + words, unbroken, kanji, S("ｾｰﾙ ") + unbroken }) {
         SmtpClient mail;
         mail.SetWidth(80);
-        mail.SetFrom("a@example.com", "");
-        mail.SetTo("b@example.com", "");
+        EXPECT_EQ(mail.SetFrom("a@example.com", ""), SmtpClient::SetResult::kOk);
+        EXPECT_EQ(mail.SetTo("b@example.com", ""), SmtpClient::SetResult::kOk);
         mail.SetSubject(subject);
         mail.SetBodyLine(0, "body");
         const std::string text = mail.MessageText();
@@ -1025,7 +1027,7 @@ TEST_F(MailClient, PasswordsInClearGoOnlyToThisMachineUnlessAllowed)
         s.user = "user";
         s.password = "secret";
         s.clearAuth = c.allowed;
-        mail.SetServer(s);
+        EXPECT_EQ(mail.SetServer(s), SmtpClient::SetResult::kOk);
         const SmtpClient::Result r = mail.Open();
         mail.Quit();
         server.Join();
@@ -1034,10 +1036,10 @@ TEST_F(MailClient, PasswordsInClearGoOnlyToThisMachineUnlessAllowed)
             = std::any_of(got.begin(), got.end(), [](const std::string& l) { return l.starts_with("AUTH"); });
         EXPECT_EQ(sent, c.sent) << c.auth << c.remote << c.allowed;
         if (c.sent) {
-            EXPECT_EQ(r, SmtpClient::kOk) << c.auth << c.remote << c.allowed;
+            EXPECT_EQ(r, SmtpClient::Result::kOk) << c.auth << c.remote << c.allowed;
             EXPECT_TRUE(messages.shown.empty());
         } else {
-            EXPECT_EQ(r, SmtpClient::kClearAuthRefused);
+            EXPECT_EQ(r, SmtpClient::Result::kClearAuthRefused);
             EXPECT_TRUE(std::none_of(
                 got.begin(), got.end(), [](const std::string& l) { return l.find("c2VjcmV0") != std::string::npos; }));
             ASSERT_EQ(messages.shown.size(), 1u);
@@ -1058,8 +1060,8 @@ TEST_F(MailClient, AMissingCaFileNamesTheSettingAndThePath)
     s.ssl = SmtpClient::kImplicitTls;
     s.caFile = "/nonexistent/company-ca.pem";
     s.caSetting = S("/nonexistent/社内CA.pem");
-    mail.SetServer(s);
-    EXPECT_NE(mail.Open(), SmtpClient::kOk);
+    EXPECT_EQ(mail.SetServer(s), SmtpClient::SetResult::kOk);
+    EXPECT_NE(mail.Open(), SmtpClient::Result::kOk);
     server.Join();
     ASSERT_EQ(messages.shown.size(), 1u);
     const std::string text = U(messages.LastText());

@@ -8,6 +8,8 @@
 
 using namespace nrt;
 using nrt::platform::MsgResult;
+using Created = nrt::AddressBooks::Created;
+using Removed = nrt::AddressBooks::Removed;
 using nrt::test::ReadAll;
 using nrt::test::S;
 using nrt::test::U;
@@ -17,19 +19,23 @@ namespace {
 
 class UsersTest : public nrt::test::UsersFixture {
 protected:
-    int Create(const char* name, AddressTable* open = nullptr)
+    Created Create(const char* name, AddressTable* open = nullptr)
     {
         AddressBooks users(*global);
         AddressBooks::NewUser request;
         request.name = S(name);
-        return users.Create(request, open);
+        const auto created = users.Create(request, open, platform::Ask);
+        message = created.Message();
+        return created.result;
     }
-    int Open(const char* name)
+    bool Open(const char* name)
     {
         AddressBooks users(*global);
         bool saved = false;
-        return users.Open(users.FindEntry(S(name)), table, saved);
+        return users.Open(users.FindEntry(S(name)), table, saved, platform::Ask).result;
     }
+
+    std::string message; // of the last Create
 };
 
 } // namespace
@@ -65,15 +71,14 @@ TEST_F(UsersTest, CreateRefusals)
     for (const Case& c : cases) {
         AddressBooks users(*global);
         AddressBooks::NewUser request { S(c.name), c.copy, c.copyFile };
-        EXPECT_EQ(users.Create(request, &table), AddressBooks::kCreateRefused) << c.message;
-        EXPECT_EQ(U(host.LastText()), c.message);
-        EXPECT_EQ(U(host.shown.back().caption), "注意");
+        const auto created = users.Create(request, &table, platform::Ask);
+        EXPECT_EQ(created.result, Created::kRefused) << c.message;
+        EXPECT_EQ(U(created.Message()), c.message);
         EXPECT_EQ(U(global->UserName()), "メインユーザー");
     }
     EXPECT_EQ(ReadAll(Data() + "userlist.dat"), S("友人\r\n"));
-    // None of them got as far as the question.
-    for (const auto& m : host.shown)
-        EXPECT_NE(U(m.text), "ユーザーを作成します。よろしいですか？");
+    // None of them got as far as the question, and none showed a box itself.
+    EXPECT_TRUE(host.shown.empty());
 }
 
 TEST_F(UsersTest, EachUserKeepsItsOwnTableAndSettings)
@@ -82,7 +87,7 @@ TEST_F(UsersTest, EachUserKeepsItsOwnTableAndSettings)
     global->SetScalePercent(150);
     AddressBooks users(*global);
     AddressBooks::NewUser request { S("友人"), false, "" };
-    ASSERT_EQ(users.Create(request, &table), AddressBooks::kCreatedEmpty);
+    ASSERT_EQ(users.Create(request, &table, platform::Ask).result, Created::kEmpty);
     EXPECT_EQ(U(host.shown.front().text), "ユーザーを作成します。よろしいですか？");
     EXPECT_EQ(global->UserName(), S("友人"));
     EXPECT_EQ(global->UserFile({}), Data() + S("友人"));
@@ -99,18 +104,18 @@ TEST_F(UsersTest, EachUserKeepsItsOwnTableAndSettings)
     AddRecord(table, "佐藤");
     global->SetScalePercent(200);
 
-    ASSERT_EQ(Open("（メインユーザー）"), AddressBooks::kOpened);
+    ASSERT_TRUE(Open("（メインユーザー）"));
     EXPECT_EQ(global->UserName(), S("メインユーザー"));
     EXPECT_EQ(Names(table), std::vector<std::string> { "山田" });
     EXPECT_EQ(global->GetScalePercent(), 150);
 
-    ASSERT_EQ(Open("友人"), AddressBooks::kOpened);
+    ASSERT_TRUE(Open("友人"));
     EXPECT_EQ(Names(table), std::vector<std::string> { "佐藤" });
     EXPECT_EQ(global->GetScalePercent(), 200);
     EXPECT_EQ(U(host.LastText()), "ユーザーを開きます。よろしいですか？");
 
     // A second user is listed after the first.
-    ASSERT_EQ(Create("会社", &table), AddressBooks::kCreatedEmpty);
+    ASSERT_EQ(Create("会社", &table), Created::kEmpty);
     EXPECT_EQ(ReadAll(Data() + "userlist.dat"), S("友人\r\n会社\r\n"));
     EXPECT_EQ(
         AddressBooks(*global).Entries(), (std::vector<std::string> { S("（メインユーザー）"), S("友人"), S("会社") }));
@@ -125,22 +130,37 @@ TEST_F(UsersTest, OpeningRefusalsAndEmptyOrDamagedBooks)
     AddressBooks users(*global);
     bool saved = false;
 
-    EXPECT_EQ(users.Open(-1, table, saved), AddressBooks::kNotOpened);
-    EXPECT_EQ(U(host.LastText()), "ユーザーを選択してください。");
-    EXPECT_EQ(users.Open(0, table, saved), AddressBooks::kNotOpened);
-    EXPECT_EQ(U(host.LastText()), "既に開かれています。");
-    host.Answer(MsgResult::No);
-    EXPECT_EQ(users.Open(1, table, saved), AddressBooks::kNotOpened);
+    // Refusals come back before the question; an answer of No is no refusal.
+    const struct {
+        int entry;
+        MsgResult answer;
+        const char* message;
+        std::size_t questions;
+    } refusals[] = {
+        { -1, MsgResult::Yes, "ユーザーを選択してください。", 0 },
+        { 0, MsgResult::Yes, "既に開かれています。", 0 },
+        { 1, MsgResult::No, "", 1 },
+    };
+    for (const auto& c : refusals) {
+        host.shown.clear();
+        host.Answer(c.answer);
+        const auto opened = users.Open(c.entry, table, saved, platform::Ask);
+        host.answers.clear();
+        EXPECT_FALSE(opened.result) << c.entry;
+        EXPECT_EQ(U(opened.Message()), c.message);
+        EXPECT_EQ(host.shown.size(), c.questions) << c.entry;
+    }
     EXPECT_FALSE(saved);
 
-    EXPECT_EQ(users.Open(2, table, saved), AddressBooks::kNotOpened);
-    EXPECT_EQ(U(host.LastText()), "読み込みに失敗しました。");
+    const auto damaged = users.Open(2, table, saved, platform::Ask);
+    EXPECT_FALSE(damaged.result);
+    EXPECT_EQ(U(damaged.Message()), "読み込みに失敗しました。");
     EXPECT_TRUE(saved);
     EXPECT_EQ(global->UserName(), S("メインユーザー"));
     EXPECT_EQ(Names(table), std::vector<std::string> { "山田" });
 
     // A user whose folder has no table opens with an empty one.
-    EXPECT_EQ(users.Open(1, table, saved), AddressBooks::kOpened);
+    EXPECT_TRUE(users.Open(1, table, saved, platform::Ask).result);
     EXPECT_EQ(global->UserName(), S("空"));
     EXPECT_EQ(table.GetRecordCount(), 0);
     EXPECT_EQ(table.GetFieldCount(), 24);
@@ -148,14 +168,14 @@ TEST_F(UsersTest, OpeningRefusalsAndEmptyOrDamagedBooks)
 
 TEST_F(UsersTest, TheMainUserKeptInTheDataFolder)
 {
-    ASSERT_EQ(Create("友人", &table), AddressBooks::kCreatedEmpty);
+    ASSERT_EQ(Create("友人", &table), Created::kEmpty);
     WriteAll(Data() + "NrtUser.ini", "[OPT]\r\nRITU=125\r\n");
     AddressTable old;
     old.CreateDefaultTable();
     AddRecord(old, "古い");
     ASSERT_EQ(old.SaveTable(Data() + "nrt.ndb"), TableError::kNone);
 
-    ASSERT_EQ(Open("メインユーザー"), AddressBooks::kOpened);
+    ASSERT_TRUE(Open("メインユーザー"));
     EXPECT_EQ(global->UserName(), "");
     EXPECT_EQ(global->UserFile("nrt.ndb"), Data() + "nrt.ndb");
     EXPECT_EQ(Names(table), std::vector<std::string> { "古い" });
@@ -166,52 +186,80 @@ TEST_F(UsersTest, TheMainUserKeptInTheDataFolder)
 
 TEST_F(UsersTest, RemovingTakesOnlyTheListEntry)
 {
-    ASSERT_EQ(Create("友人", &table), AddressBooks::kCreatedEmpty);
-    ASSERT_EQ(Create("会社", &table), AddressBooks::kCreatedEmpty);
-    ASSERT_EQ(Open("（メインユーザー）"), AddressBooks::kOpened);
+    ASSERT_EQ(Create("友人", &table), Created::kEmpty);
+    ASSERT_EQ(Create("会社", &table), Created::kEmpty);
+    ASSERT_TRUE(Open("（メインユーザー）"));
     AddressBooks users(*global);
     struct Case {
         int entry;
         MsgResult answer;
-        int result;
+        Removed result;
         const char* message;
     } cases[] = {
-        { -1, MsgResult::Yes, AddressBooks::kRemoveRefused, "ユーザーを選択してください。" },
-        { 0, MsgResult::Yes, AddressBooks::kRemoveRefused, "削除できないデータです。" },
-        { 1, MsgResult::No, AddressBooks::kRemoveCancelled, "ユーザーを削除します。よろしいですか？" },
+        { -1, MsgResult::Yes, Removed::kRefused, "ユーザーを選択してください。" },
+        { 0, MsgResult::Yes, Removed::kRefused, "削除できないデータです。" },
+        { 1, MsgResult::No, Removed::kCancelled, "" },
     };
     for (const Case& c : cases) {
         host.Answer(c.answer);
-        EXPECT_EQ(users.Remove(c.entry), c.result) << c.message;
-        EXPECT_EQ(U(host.LastText()), c.message);
+        const auto removed = users.Remove(c.entry, platform::Ask);
+        EXPECT_EQ(removed.result, c.result) << c.message;
+        EXPECT_EQ(U(removed.Message()), c.message);
         host.answers.clear();
     }
+    EXPECT_EQ(U(host.LastText()), "ユーザーを削除します。よろしいですか？");
     EXPECT_EQ(host.shown.back().defaultButton, MsgResult::No);
-    ASSERT_EQ(Open("会社"), AddressBooks::kOpened);
-    EXPECT_EQ(AddressBooks(*global).Remove(2), AddressBooks::kRemoveRefused);
-    EXPECT_EQ(U(host.LastText()), "開いているユーザーは削除できません。");
+    ASSERT_TRUE(Open("会社"));
+    const auto open = AddressBooks(*global).Remove(2, platform::Ask);
+    EXPECT_EQ(open.result, Removed::kRefused);
+    EXPECT_EQ(U(open.Message()), "開いているユーザーは削除できません。");
 
-    EXPECT_EQ(AddressBooks(*global).Remove(1), AddressBooks::kRemoved);
+    EXPECT_EQ(AddressBooks(*global).Remove(1, platform::Ask).result, Removed::kRemoved);
     EXPECT_EQ(ReadAll(Data() + "userlist.dat"), S("会社\r\n"));
     EXPECT_TRUE(platform::fs::IsFile(Data() + S("友人/NrtUser.ini")));
 
     // Creating it again finds its files and asks before taking them over.
     host.Answer(MsgResult::Yes);
     host.Answer(MsgResult::No);
-    EXPECT_EQ(Create("友人", &table), AddressBooks::kCreateCancelled);
+    EXPECT_EQ(Create("友人", &table), Created::kCancelled);
     EXPECT_EQ(U(host.LastText()), "既存データが存在します。\n上書きしますがよろしいですか？");
     EXPECT_EQ(host.shown.back().defaultButton, MsgResult::No);
     EXPECT_EQ(global->UserName(), S("会社"));
     EXPECT_EQ(ReadAll(Data() + "userlist.dat"), S("会社\r\n"));
-    EXPECT_EQ(Create("友人", &table), AddressBooks::kCreatedEmpty);
+    EXPECT_EQ(Create("友人", &table), Created::kEmpty);
     EXPECT_EQ(ReadAll(Data() + "userlist.dat"), S("会社\r\n友人\r\n"));
+}
+
+TEST_F(UsersTest, AWriteThatFailsIsToldAndChangesNothing)
+{
+    ASSERT_EQ(Create("友人", &table), Created::kEmpty);
+    ASSERT_EQ(Create("会社", &table), Created::kEmpty);
+    ASSERT_TRUE(Open("（メインユーザー）"));
+    AddRecord(table, "山田");
+    AddressBooks users(*global);
+    bool saved = false;
+
+    platform::fs::testing::FailWritesAfter(0);
+    const auto opened = users.Open(1, table, saved, platform::Ask);
+    const auto removed = users.Remove(1, platform::Ask);
+    platform::fs::testing::FailWritesAfter(-1);
+
+    EXPECT_FALSE(opened.result);
+    EXPECT_EQ(U(opened.Message()), "開く前のデータ保存に失敗しました。");
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(global->UserName(), S("メインユーザー"));
+    EXPECT_EQ(Names(table), std::vector<std::string> { "山田" });
+    EXPECT_EQ(removed.result, Removed::kFailed);
+    EXPECT_EQ(U(removed.Message()), "削除に失敗しました。");
+    EXPECT_EQ(ReadAll(Data() + "userlist.dat"), S("友人\r\n会社\r\n"));
+    EXPECT_EQ(users.FindEntry(S("友人")), 1);
 }
 
 TEST_F(UsersTest, AFolderThatCannotBeMadeGivesTheUserBack)
 {
     WriteAll(Data() + S("倉庫"), "a file where the folder should go");
-    EXPECT_EQ(Create("倉庫", &table), AddressBooks::kCreateRefused);
-    EXPECT_EQ(U(host.LastText()), "不正なユーザー名です。");
+    EXPECT_EQ(Create("倉庫", &table), Created::kRefused);
+    EXPECT_EQ(U(message), "不正なユーザー名です。");
     EXPECT_EQ(global->UserName(), S("メインユーザー"));
     EXPECT_FALSE(platform::fs::Exists(Data() + "userlist.dat"));
 }

@@ -54,7 +54,7 @@ TEST_F(BackupTest, FourBackupsWithThreeSetsRotate)
         clock.now.day = days[i];
         WriteAll(user + "/" + S("メモ.nms"), "day " + std::to_string(days[i]));
         int n = 0;
-        ASSERT_EQ(BackupSets::Backup(*global, nullptr, &n), BackupSets::kBackedUp);
+        ASSERT_EQ(BackupSets::Backup(*global, nullptr, &n).result, BackupSets::kBackedUp);
         EXPECT_EQ(n, expectedSet[i]);
         EXPECT_EQ(global->GetFolderBackupGeneration(), expectedCounter[i]);
         EXPECT_EQ(global->GetFolderBackupDate(), 20250100 + days[i]);
@@ -85,7 +85,7 @@ TEST_F(BackupTest, WhatASetTakes)
     WriteAll(Set(1) + "/keep.txt", "keep");
     WriteAll(Set(1) + "/HyoList.dat", "old");
 
-    ASSERT_EQ(BackupSets::Backup(*global), BackupSets::kBackedUp);
+    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::kBackedUp);
     std::vector<std::string> expected
         = { "Mail/", "Mail/FormMail.mlt", "Mail/list.log", "Mail/x.mlb", "keep.txt", "nrt.ndb" };
     for (const char* f : taken)
@@ -99,7 +99,7 @@ TEST_F(BackupTest, WhatASetTakes)
 TEST_F(BackupTest, NoMailFolderGivesAnEmptyOneQuietly)
 {
     ASSERT_FALSE(platform::fs::Exists(user + "/Mail"));
-    ASSERT_EQ(BackupSets::Backup(*global), BackupSets::kBackedUp);
+    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::kBackedUp);
     EXPECT_TRUE(platform::fs::IsDirectory(Set(1) + "/Mail"));
     EXPECT_TRUE(platform::fs::ListDir(Set(1) + "/Mail").empty());
     EXPECT_TRUE(host.shown.empty());
@@ -126,8 +126,9 @@ TEST_F(BackupTest, FailuresLeaveTheCountersAlone)
     };
     for (Case& c : cases) {
         c.prepare();
-        EXPECT_EQ(BackupSets::Backup(*global), c.result) << c.message;
-        EXPECT_EQ(U(host.LastText()), c.message);
+        const BackupSets::BackupOutcome outcome = BackupSets::Backup(*global);
+        EXPECT_EQ(outcome.result, c.result) << c.message;
+        EXPECT_EQ(U(outcome.message), c.message);
         EXPECT_EQ(global->GetFolderBackupGeneration(), 1);
         EXPECT_EQ(global->GetFolderBackupDate(), 20241231);
     }
@@ -145,10 +146,10 @@ TEST_F(BackupTest, ACopyThatFailsHalfWayLeavesTheOldFile)
     WriteAll(Set(1) + "/nrt.ndb", "the previous set");
 
     platform::fs::testing::FailWritesAfter(10000);
-    const int result = BackupSets::Backup(*global);
+    const BackupSets::BackupOutcome outcome = BackupSets::Backup(*global);
     platform::fs::testing::FailWritesAfter(-1);
-    EXPECT_EQ(result, BackupSets::kCopyFailed);
-    EXPECT_EQ(U(host.LastText()), "ファイルのコピーに失敗しました。\n" + U(Set(1)) + "/nrt.ndb");
+    EXPECT_EQ(outcome.result, BackupSets::kCopyFailed);
+    EXPECT_EQ(U(outcome.message), "ファイルのコピーに失敗しました。\n" + U(Set(1)) + "/nrt.ndb");
     EXPECT_EQ(ReadAll(Set(1) + "/nrt.ndb"), "the previous set");
     EXPECT_EQ(Tree(Set(1)), std::vector<std::string> { "nrt.ndb" });
     EXPECT_EQ(global->GetFolderBackupGeneration(), 0);
@@ -179,8 +180,9 @@ TEST_F(BackupTest, TheStartUpOffer)
         EXPECT_EQ(global->GetFolderBackupDate(), c.ymdAfter);
     }
     global->SetFolderBackupOn(0);
-    EXPECT_FALSE(BackupSets::CheckEnabled(*global));
-    EXPECT_EQ(U(host.LastText()),
+    const BackupSets::Done enabled = BackupSets::CheckEnabled(*global);
+    EXPECT_FALSE(enabled.ok);
+    EXPECT_EQ(U(enabled.message),
         "バックアップの設定をしてください。\n「設定」→「オプション」→「一般」の「バックアップ」で設定できます。");
 }
 
@@ -192,18 +194,18 @@ TEST_F(BackupTest, RestoreIntoANewUserAndOpenItAgain)
     WriteAll(user + "/nrt_ms01.nms", S("友人\r\n"));
     platform::fs::MakeDirs(user + "/Mail");
     WriteAll(user + "/Mail/FormMail.mlt", "template");
-    ASSERT_TRUE(BackupSets::SaveBeforeBackup(*global, table));
-    ASSERT_EQ(BackupSets::Backup(*global), BackupSets::kBackedUp);
+    ASSERT_TRUE(BackupSets::SaveBeforeBackup(*global, table).ok);
+    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::kBackedUp);
     const std::string set = Set(3);
 
     AddressBooks users(*global);
     AddressBooks::NewUser request { S("復元"), true, set + "/nrt.ndb" };
     std::string source;
-    ASSERT_EQ(users.Create(request, &table, &source), AddressBooks::kCreatedFromCopy);
+    ASSERT_EQ(users.Create(request, &table, platform::Ask, &source).result, AddressBooks::Created::kFromCopy);
     EXPECT_EQ(source, set);
-    ASSERT_TRUE(BackupSets::CopySet(source, global->UserFile({})));
+    ASSERT_TRUE(BackupSets::CopySet(source, global->UserFile({})).ok);
     table.ClearRecords();
-    ASSERT_TRUE(users.FinishRestore(table));
+    ASSERT_EQ(users.FinishRestore(table), AddressBooks::Refusal::kNone);
     EXPECT_EQ(Names(table), std::vector<std::string> { "山田" });
     EXPECT_EQ(global->GetScalePercent(), 175);
     EXPECT_EQ(global->GetFolderBackupGeneration(), 0);
@@ -212,10 +214,10 @@ TEST_F(BackupTest, RestoreIntoANewUserAndOpenItAgain)
     EXPECT_EQ(ReadAll(global->UserFile("Mail/FormMail.mlt")), "template");
 
     bool saved = false;
-    ASSERT_EQ(users.Open(0, table, saved), AddressBooks::kOpened);
+    ASSERT_TRUE(users.Open(0, table, saved, platform::Ask).result);
     AddRecord(table, "佐藤");
     saved = false;
-    ASSERT_EQ(users.Open(users.FindEntry(S("復元")), table, saved), AddressBooks::kOpened);
+    ASSERT_TRUE(users.Open(users.FindEntry(S("復元")), table, saved, platform::Ask).result);
     EXPECT_EQ(Names(table), std::vector<std::string> { "山田" });
     EXPECT_EQ(global->GetScalePercent(), 175);
 }
@@ -227,10 +229,11 @@ TEST_F(BackupTest, ARestoreThatCannotBeReadLeavesTheNewUserEmpty)
     AddressBooks users(*global);
     AddressBooks::NewUser request { S("復元"), true, dir.File("set") + "/nrt.ndb" };
     std::string source;
-    ASSERT_EQ(users.Create(request, &table, &source), AddressBooks::kCreatedFromCopy);
-    ASSERT_TRUE(BackupSets::CopySet(source, global->UserFile({})));
-    EXPECT_FALSE(users.FinishRestore(table));
-    EXPECT_EQ(U(host.LastText()), "読み込みに失敗しました。");
+    ASSERT_EQ(users.Create(request, &table, platform::Ask, &source).result, AddressBooks::Created::kFromCopy);
+    ASSERT_TRUE(BackupSets::CopySet(source, global->UserFile({})).ok);
+    const AddressBooks::Refusal refusal = users.FinishRestore(table);
+    EXPECT_EQ(refusal, AddressBooks::Refusal::kNotLoaded);
+    EXPECT_EQ(U(AddressBooks::RefusalText(refusal)), "読み込みに失敗しました。");
     EXPECT_EQ(table.GetRecordCount(), 0);
     EXPECT_EQ(table.GetFieldCount(), 24);
 }
@@ -259,16 +262,16 @@ TEST_F(BackupTest, ASetMissingAnyFileIsNoBackup)
     for (const Case& c : cases) {
         platform::fs::RemoveTree(backup);
         platform::fs::testing::FailWritesAfter(c.budget);
-        const int result = BackupSets::Backup(*global);
+        const BackupSets::BackupOutcome outcome = BackupSets::Backup(*global);
         platform::fs::testing::FailWritesAfter(-1);
-        EXPECT_EQ(result, BackupSets::kCopyFailed) << c.budget;
-        EXPECT_EQ(U(host.LastText()), c.message);
+        EXPECT_EQ(outcome.result, BackupSets::kCopyFailed) << c.budget;
+        EXPECT_EQ(U(outcome.message), c.message);
         EXPECT_EQ(Tree(backup), std::vector<std::string> { "メインユーザー/" });
         EXPECT_EQ(global->GetFolderBackupGeneration(), 0);
         EXPECT_EQ(global->GetFolderBackupDate(), 20241231);
         EXPECT_FALSE(platform::fs::Exists(user + "/back.ls2"));
     }
-    ASSERT_EQ(BackupSets::Backup(*global), BackupSets::kBackedUp);
+    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::kBackedUp);
     EXPECT_EQ(global->GetFolderBackupGeneration(), 1);
 }
 
@@ -282,15 +285,15 @@ TEST_F(BackupTest, CopiesKeepTheirPermissionsAndARestoredIniIsPrivate)
     ASSERT_EQ(mode(user + "/NrtUser.ini"), 0600u);
     WriteAll(user + "/a.lst", "list");
     ::chmod(platform::fs::ToSystemPath(user + "/a.lst").c_str(), 0640);
-    ASSERT_EQ(BackupSets::Backup(*global), BackupSets::kBackedUp);
+    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::kBackedUp);
     EXPECT_EQ(mode(Set(1) + "/NrtUser.ini"), 0600u);
     EXPECT_EQ(mode(Set(1) + "/a.lst"), 0640u);
 
     AddressBooks users(*global);
     AddressBooks::NewUser request { S("復元"), true, Set(1) + "/nrt.ndb" };
     std::string source;
-    ASSERT_EQ(users.Create(request, &table, &source), AddressBooks::kCreatedFromCopy);
-    ASSERT_TRUE(BackupSets::CopySet(source, global->UserFile({})));
+    ASSERT_EQ(users.Create(request, &table, platform::Ask, &source).result, AddressBooks::Created::kFromCopy);
+    ASSERT_TRUE(BackupSets::CopySet(source, global->UserFile({})).ok);
     EXPECT_EQ(mode(global->UserFile("NrtUser.ini")), 0600u);
 }
 
@@ -299,7 +302,7 @@ TEST_F(BackupTest, CopiesKeepTheirPermissionsAndARestoredIniIsPrivate)
 // set moved aside for the swap comes back.
 TEST_F(BackupTest, KilledBackupsAndRestoresLeaveNothingHalfDone)
 {
-    ASSERT_EQ(BackupSets::Backup(*global), BackupSets::kBackedUp);
+    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::kBackedUp);
     const std::string sets = backup + "/" + S("メインユーザー");
     // What kills at three moments leave: a set half made, an old set moved aside for a
     // swap that never came, a restore half copied.
@@ -323,14 +326,14 @@ TEST_F(BackupTest, KilledBackupsAndRestoresLeaveNothingHalfDone)
     AddressBooks users(*global);
     AddressBooks::NewUser request { S("復元"), true, Set(1) + "/nrt.ndb" };
     std::string source;
-    ASSERT_EQ(users.Create(request, &table, &source), AddressBooks::kCreatedFromCopy);
+    ASSERT_EQ(users.Create(request, &table, platform::Ask, &source).result, AddressBooks::Created::kFromCopy);
     EXPECT_EQ(users.FindEntry(S("復元")), -1);
     EXPECT_FALSE(platform::fs::Exists(Data() + "userlist.dat"));
     users.AbandonRestore(S("メインユーザー"));
     EXPECT_EQ(U(global->UserName()), "メインユーザー");
-    ASSERT_EQ(users.Create(request, &table, &source), AddressBooks::kCreatedFromCopy);
-    ASSERT_TRUE(BackupSets::CopySet(source, global->UserFile({})));
-    ASSERT_TRUE(users.FinishRestore(table));
+    ASSERT_EQ(users.Create(request, &table, platform::Ask, &source).result, AddressBooks::Created::kFromCopy);
+    ASSERT_TRUE(BackupSets::CopySet(source, global->UserFile({})).ok);
+    ASSERT_EQ(users.FinishRestore(table), AddressBooks::Refusal::kNone);
     EXPECT_EQ(ReadAll(Data() + "userlist.dat"), S("復元\r\n"));
     EXPECT_EQ(Names(table), std::vector<std::string> { "山田" });
     for (const std::string& entry : Tree(Data()))
@@ -350,7 +353,7 @@ TEST_F(BackupTest, PrivateFilesStayPrivate)
     EXPECT_EQ(mode(user), 0700u);
     WriteAll(user + "/NrtUser.ini", "[MAIL]\r\nPASS=secret\r\n");
     ::chmod(platform::fs::ToSystemPath(user + "/NrtUser.ini").c_str(), 0644);
-    ASSERT_EQ(BackupSets::Backup(*global), BackupSets::kBackedUp);
+    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::kBackedUp);
     EXPECT_EQ(mode(backup + "/" + S("メインユーザー")), 0700u);
     EXPECT_EQ(mode(Set(1)), 0700u);
     EXPECT_EQ(mode(Set(1) + "/Mail"), 0700u);

@@ -27,8 +27,10 @@ void StartMailing(MainWindow& main, MailingProgress& sendForm)
     mailcompose::MailSender sender;
     // The mailing's own record set over the table, discarded with the composer.
     auto recipients = std::make_unique<RecordSet>();
-    if (!mailcompose::StartMailing(
-            main.Global(), main.Table(), main.PrintCondition(), main.TabContextForInput() == -1, sender, *recipients))
+    const mailcompose::Checked started = mailcompose::StartMailing(main.Global(), main.Table(), main.PrintCondition(),
+        main.TabContextForInput() == -1, platform::Ask, sender, *recipients);
+    Show(started.notice);
+    if (!started.go)
         return;
     MailComposerWindow composer(main.Global(), main.Table(), sendForm, &main);
     composer.SetMailing(sender, recipients.get());
@@ -44,6 +46,12 @@ void ShowLog(MainWindow& main, bool runs)
         return;
     }
     log.exec();
+}
+
+void Show(const mailcompose::Notice& notice)
+{
+    if (!notice.text.empty())
+        platform::Inform(notice.text, notice.caption, notice.icon);
 }
 
 } // namespace mailcommands

@@ -5,6 +5,7 @@
 #include "app/SjisLimitValidator.h"
 #include "db/AddressTable.h"
 #include "db/RecordSet.h"
+#include "mail/qt/MailCommands.h"
 #include "mail/qt/MailingProgress.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
@@ -215,8 +216,10 @@ bool MailComposerWindow::DiscardChanges(const char* question)
 bool MailComposerWindow::LoadFile(const std::string& path, int filter)
 {
     mailfiles::MailText mail = Mail();
-    if (mailfiles::Load(path, filter, mail) != 0)
+    if (const mailfiles::FileResult loaded = mailfiles::Load(path, filter, mail); !loaded.Ok()) {
+        platform::Warn(loaded.Message());
         return false;
+    }
     SetMail(mail);
     modified_ = false;
     return true;
@@ -224,8 +227,10 @@ bool MailComposerWindow::LoadFile(const std::string& path, int filter)
 
 bool MailComposerWindow::SaveFile(const std::string& path, int filter)
 {
-    if (mailfiles::Save(path, filter, Mail()) != 0)
+    if (const mailfiles::FileResult saved = mailfiles::Save(path, filter, Mail()); !saved.Ok()) {
+        platform::Warn(saved.Message());
         return false;
+    }
     modified_ = false;
     return true;
 }
@@ -292,8 +297,10 @@ void MailComposerWindow::resendClicked()
 
 void MailComposerWindow::Send(bool resend)
 {
-    if (!mailcompose::CheckSendable(global_, recipients_))
+    if (const mailcompose::Checked sendable = mailcompose::CheckSendable(global_, recipients_); !sendable.go) {
+        mailcommands::Show(sendable.notice);
         return;
+    }
     // Emoji and the like have no place in the program's text: say so before they are
     // sent as "?".
     bool held = true;
@@ -303,19 +310,28 @@ void MailComposerWindow::Send(bool resend)
                              "「?」に置き換えて送信してよろしいですか？")))
         return;
     const mailfiles::MailText mail = Mail();
-    if (!mailcompose::CheckSubject(mail)) {
+    if (const mailcompose::Checked subject = mailcompose::CheckSubject(mail); !subject.go) {
+        mailcommands::Show(subject.notice);
         subjectEdit_->setFocus();
         return;
     }
     const std::string folder = Folder();
     std::optional<MailOutcome> previous;
-    if (resend && !(previous = mailcompose::PendingOutcome(folder, mail)))
-        return;
+    if (resend) {
+        mailcompose::Pending pending = mailcompose::PendingOutcome(folder, mail);
+        mailcommands::Show(pending.notice);
+        if (!pending.outcome)
+            return;
+        previous = std::move(pending.outcome);
+    }
     TemplateList templates;
-    if (!mailcompose::CheckBody(mail.lines, global_.GetMailWrap(), table_, templates))
+    const mailcompose::Checked body
+        = mailcompose::CheckBody(mail.lines, global_.GetMailWrap(), table_, platform::Ask, templates);
+    mailcommands::Show(body.notice);
+    if (!body.go)
         return;
     std::unique_ptr<SmtpClient> client = mailcompose::Prepare(global_, mail, sender_);
-    mailcompose::NoticeUtf8(&templates, *client, *recipients_);
+    mailcommands::Show(mailcompose::Utf8Notice(&templates, *client, *recipients_));
     if (!platform::Ask(SJ("送信します。よろしいですか？"), true))
         return;
 
@@ -333,13 +349,15 @@ void MailComposerWindow::Send(bool resend)
     sendForm_.SetOutcomeFile(MailOutcome::PathFor(folder, mail), std::move(previous));
     const MailingRun::Outcome outcome = sendForm_.Run(&templates, client.get(), recipients_, folder);
     client.reset();
-    mailfiles::SaveSent(folder, mail);
+    // The mailing is over either way: a sent copy that could not be kept is only told.
+    if (const mailfiles::FileResult saved = mailfiles::SaveSent(folder, mail); !saved.Ok())
+        platform::Warn(saved.Message());
     SetStatus("送信完了");
     std::string details = sendForm_.RefusedList();
     if (sendForm_.Unsent() > 0)
         details += (details.empty() ? "" : "\n")
             + SJ("「前回送信メールの読込み」で同じメールを開き、「未送信のみ再送」で残りを送信できます。");
-    mailcompose::ReportOutcome(outcome, sendForm_.Summary(), details);
+    mailcommands::Show(mailcompose::OutcomeNotice(outcome, sendForm_.Summary(), details));
     modified_ = false;
     reject();
 }
@@ -349,8 +367,13 @@ void MailComposerWindow::reject()
     if (modified_ && !platform::Ask(SJ("更新があります。破棄しますか？"), false))
         return;
     const mailfiles::MailText mail = Mail();
-    if (!mail.lines.empty())
-        mailfiles::Save(Folder() + "/" + mailfiles::kFormMail, mailfiles::kSaveInternal, mail);
+    if (!mail.lines.empty()) {
+        // The window closes even so; the box tells the draft was not kept.
+        const mailfiles::FileResult saved
+            = mailfiles::Save(Folder() + "/" + mailfiles::kFormMail, mailfiles::kSaveInternal, mail);
+        if (!saved.Ok())
+            platform::Warn(saved.Message());
+    }
     QDialog::reject();
 }
 

@@ -156,7 +156,7 @@ MailingRun::Outcome MailingProgress::Run(
     const TemplateList* templates, SmtpClient* mail, RecordSet* records, const std::string& mailFolder)
 {
     if (Running())
-        return MailingRun::kBrokenOff;
+        return MailingRun::Outcome::kBrokenOff;
     templates_ = templates;
     mail_ = mail;
     records_ = records;
