@@ -270,7 +270,8 @@ RecordError AddressTable::SetValueByName(std::string_view name, std::string_view
 RecordError AddressTable::PostRecord()
 {
     const int n = GetFieldCount();
-    std::string packed;
+    std::string& packed = packed_;
+    packed.clear();
     packed.reserve(workBufferSize_);
     packed.push_back(0);
     std::size_t offset = 1 + 2 * static_cast<std::size_t>(n);
@@ -290,6 +291,15 @@ RecordError AddressTable::PostRecord()
         return RecordError::kNoMemory;
     ++changes_;
     return RecordError::kNone;
+}
+
+bool AddressTable::ReserveRecords(int count, std::size_t valueBytes)
+{
+    if (count <= 0)
+        return true;
+    // A flag byte, an offset and a NUL per field, as PostRecord packs them.
+    const std::size_t perRecord = 1 + 3 * fields_.size();
+    return records_.Reserve(static_cast<std::size_t>(count), static_cast<std::size_t>(count) * perRecord + valueBytes);
 }
 
 std::string_view AddressTable::Value(int f, int k) const

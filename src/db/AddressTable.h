@@ -183,6 +183,10 @@ public:
     // The value held in the current-record buffer for field f.
     std::string_view GetCurrentValue(int f) const { return buffer_.GetLine(f); }
     [[nodiscard]] RecordError PostRecord();
+    // Room for `count` more records holding `valueBytes` bytes of values in all, so that
+    // a bulk import stores them without allocating as it goes. False when memory ran out
+    // (the records still go in, one allocation at a time).
+    bool ReserveRecords(int count, std::size_t valueBytes);
 
     // NUL-terminated value of field f in record k; nullptr when either does not exist
     // ("" for a pending field of an existing record).
@@ -240,6 +244,7 @@ private:
     bool defaultSchema_ = false;
     LineList records_;
     LineList buffer_;
+    std::string packed_; // PostRecord's record being packed, kept for its capacity
     std::size_t workBufferSize_ = 0;
     int damagedRecords_ = 0;
     int repairedRecords_ = 0;
