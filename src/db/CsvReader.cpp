@@ -146,7 +146,7 @@ public:
 
     std::size_t Size() const { return size_; }
     const std::uint32_t* Data() const { return data_.get(); }
-    std::unique_ptr<std::uint32_t[]> Take() { return std::move(data_); }
+    platform::LargeArray<std::uint32_t> Take() { return std::move(data_); }
 
     std::uint32_t* Begin() { return data_.get(); }
     std::uint32_t* End() { return data_.get() + size_; }
@@ -154,8 +154,11 @@ public:
     void SetEnd(const std::uint32_t* end) { size_ = static_cast<std::size_t>(end - data_.get()); }
     void Grow(std::size_t atLeast = 0)
     {
-        const std::size_t capacity = std::max(atLeast, capacity_ ? capacity_ * 2 : 4096);
-        auto bigger = std::unique_ptr<std::uint32_t[]>(new std::uint32_t[capacity]);
+        std::size_t capacity = 0;
+        auto bigger = platform::AllocateLarge<std::uint32_t>(
+            std::max(atLeast, capacity_ ? capacity_ * 2 : 4096), capacity);
+        if (!bigger)
+            throw std::bad_alloc();
         if (size_)
             std::memcpy(bigger.get(), data_.get(), size_ * sizeof(std::uint32_t));
         data_ = std::move(bigger);
@@ -163,7 +166,7 @@ public:
     }
 
 private:
-    std::unique_ptr<std::uint32_t[]> data_;
+    platform::LargeArray<std::uint32_t> data_;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
 };
@@ -920,7 +923,8 @@ CsvReader::Result CsvReader::ParseJoined(std::string_view bytes, int header)
         lineOf.clear();
         changed = 0;
     }
-    auto data = std::unique_ptr<char[]>(new (std::nothrow) char[joined.size() + 1]);
+    std::size_t room = 0;
+    auto data = platform::AllocateLarge<char>(joined.size() + 1, room);
     if (!data)
         return kErrMemory;
     std::memcpy(data.get(), joined.data(), joined.size());
@@ -937,7 +941,8 @@ CsvReader::Result CsvReader::ParseJoined(std::string_view bytes, int header)
 CsvReader::Result CsvReader::ParseCsv(std::string_view bytes, int header)
 {
     Clear();
-    auto data = std::unique_ptr<char[]>(new (std::nothrow) char[bytes.size() + 1]);
+    std::size_t room = 0;
+    auto data = platform::AllocateLarge<char>(bytes.size() + 1, room);
     if (!data)
         return kErrMemory;
     std::memcpy(data.get(), bytes.data(), bytes.size());

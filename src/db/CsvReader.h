@@ -3,6 +3,8 @@
 // file is read whole and cut in place: a cell is a NUL-terminated text inside the
 // file's own bytes, so loading makes no copy per line or per cell.
 
+#include "platform/LargeMemory.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -85,10 +87,10 @@ private:
     // full-width space, then cut.
     [[nodiscard]] Result ParseJoined(std::string_view bytes, int header);
 
-    std::unique_ptr<char[]> buffer_; // the file's bytes and one NUL after them
+    platform::LargeArray<char> buffer_; // the file's bytes and one NUL after them
     std::string header_; // the header line, cut into its cells
     std::vector<std::uint32_t> headerCells_;
-    std::unique_ptr<std::uint32_t[]> cells_; // offsets into buffer_, row after row
+    platform::LargeArray<std::uint32_t> cells_; // offsets into buffer_, row after row
     std::vector<std::uint32_t> rowStart_; // each row's first entry in cells_, then the end
     std::vector<std::uint32_t> lineOf_; // file line of each line read, when cells held line breaks
     int lineBreakCells_ = 0;

@@ -43,13 +43,14 @@ void LineList::Clear()
 
 bool LineList::NewBlock(std::size_t size)
 {
-    auto memory = std::unique_ptr<char[]>(new (std::nothrow) char[size]);
+    std::size_t capacity = 0;
+    auto memory = platform::AllocateLarge<char>(size, capacity);
     if (!memory || !NewBlockSlot())
         return false;
     Block& b = blocks_[current_];
     b.memory = std::move(memory);
     b.used = 0;
-    b.capacity = size;
+    b.capacity = capacity;
     b.lines = 0;
     return true;
 }

@@ -2,6 +2,8 @@
 // The program's general list of byte strings ("lines"), stored in shared blocks, and
 // its two file forms: the line list file (CR LF lines) and the item list file ("LI").
 
+#include "platform/LargeMemory.h"
+
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -67,7 +69,7 @@ public:
 
 private:
     struct Block {
-        std::unique_ptr<char[]> memory;
+        platform::LargeArray<char> memory;
         std::size_t used = 0;
         std::size_t capacity = 0;
         int lines = 0;
