@@ -666,7 +666,8 @@ void MainWindow::SetTitle()
 void MainWindow::ReloadTabs()
 {
     LineList categories;
-    categories.LoadText(global_->UserFile(SJ("nrt_ms01.nms")));
+    // A missing list is no category.
+    static_cast<void>(categories.LoadText(global_->UserFile(SJ("nrt_ms01.nms"))));
     const QSignalBlocker block(tag_Main);
     while (tag_Main->count() > 0)
         tag_Main->removeTab(0);
@@ -680,7 +681,7 @@ void MainWindow::ReloadTabs()
 void MainWindow::ReloadMinorCategories()
 {
     LineList minor;
-    minor.LoadText(global_->UserFile(SJ("nrt_ms02.nms")));
+    static_cast<void>(minor.LoadText(global_->UserFile(SJ("nrt_ms02.nms"))));
     cbo_SelDiv2->clear();
     for (int i = 0; i < minor.GetCount(); ++i)
         cbo_SelDiv2->addItem(ToQ(minor.GetLine(i)));

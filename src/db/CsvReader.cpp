@@ -784,7 +784,7 @@ CsvReader::Result CsvReader::LoadUtf8(std::string_view path, int header, Encodin
 {
     std::string raw;
     if (!platform::fs::ReadFile(path, raw))
-        return kErrOpen;
+        return Result::kErrOpen;
     if (std::string utf8; platform::Utf16ToUtf8(raw, utf8))
         raw = std::move(utf8);
     if (raw.starts_with(platform::kUtf8Bom))
@@ -803,7 +803,7 @@ CsvReader::Result CsvReader::LoadUtf8(std::string_view path, int header, Encodin
     // Name the first cell that cannot be had: read the file as it is, cell by cell.
     converted.clear();
     const Result result = ParseCsv(raw, header);
-    if (result != kOk)
+    if (result != Result::kOk)
         return result;
     // The full-width spaces that line breaks became are CP932 bytes amid the UTF-8.
     const auto convertible = [](std::string cell) {
@@ -830,7 +830,7 @@ CsvReader::Result CsvReader::LoadUtf8(std::string_view path, int header, Encodin
     badColumn_ = badColumn;
     badLine_ = line;
     badHeader_ = encodings.header ? platform::Utf8ToSjis(name) : name;
-    return kErrEncoding;
+    return Result::kErrEncoding;
 }
 
 int CsvReader::FileLine(int r) const
@@ -883,7 +883,7 @@ CsvReader::Result CsvReader::LoadCsv(std::string_view path, int header)
         // A failure of the reading (or a file that changed under it) is left to the
         // plain read below, which reads whatever the file is now.
         if (arriving.Finish() && result != kReadFailed && result != kNeedsJoin) {
-            if (result == kOk)
+            if (result == Result::kOk)
                 buffer_ = arriving.Take();
             else
                 Clear();
@@ -894,7 +894,7 @@ CsvReader::Result CsvReader::LoadCsv(std::string_view path, int header)
     std::unique_ptr<char[]> data;
     std::size_t size = 0;
     if (!platform::fs::ReadFile(path, data, size))
-        return kErrOpen;
+        return Result::kErrOpen;
     const Result result = Parse(data.get(), size, header, nullptr);
     if (result == kNeedsJoin) {
         // Cutting changed the bytes in place: the file is read again for its cells with
@@ -902,10 +902,10 @@ CsvReader::Result CsvReader::LoadCsv(std::string_view path, int header)
         std::string whole;
         Clear();
         if (!platform::fs::ReadFile(path, whole))
-            return kErrOpen;
+            return Result::kErrOpen;
         return ParseJoined(whole, header);
     }
-    if (result == kOk)
+    if (result == Result::kOk)
         buffer_ = std::move(data);
     return result;
 }
@@ -926,16 +926,16 @@ CsvReader::Result CsvReader::ParseJoined(std::string_view bytes, int header)
     std::size_t room = 0;
     auto data = platform::AllocateLarge<char>(joined.size() + 1, room);
     if (!data)
-        return kErrMemory;
+        return Result::kErrMemory;
     std::memcpy(data.get(), joined.data(), joined.size());
     data[joined.size()] = '\0';
     const Result result = Parse(data.get(), joined.size(), header, nullptr, false);
-    if (result != kOk)
+    if (result != Result::kOk)
         return result;
     buffer_ = std::move(data);
     lineOf_ = std::move(lineOf);
     lineBreakCells_ = changed;
-    return kOk;
+    return Result::kOk;
 }
 
 CsvReader::Result CsvReader::ParseCsv(std::string_view bytes, int header)
@@ -944,13 +944,13 @@ CsvReader::Result CsvReader::ParseCsv(std::string_view bytes, int header)
     std::size_t room = 0;
     auto data = platform::AllocateLarge<char>(bytes.size() + 1, room);
     if (!data)
-        return kErrMemory;
+        return Result::kErrMemory;
     std::memcpy(data.get(), bytes.data(), bytes.size());
     data[bytes.size()] = '\0';
     const Result result = Parse(data.get(), bytes.size(), header, nullptr);
     if (result == kNeedsJoin)
         return ParseJoined(bytes, header);
-    if (result == kOk)
+    if (result == Result::kOk)
         buffer_ = std::move(data);
     return result;
 }
@@ -961,7 +961,7 @@ CsvReader::Result CsvReader::Parse(
     hasHeader_ = header != 0;
     // Cells are kept as 32-bit offsets into the file's bytes.
     if (size >= std::numeric_limits<std::uint32_t>::max())
-        return kErrMemory;
+        return Result::kErrMemory;
     try {
         bool failed = false;
         // A file without any CR is taken as LF-ended, so that files written with LF line
@@ -976,7 +976,7 @@ CsvReader::Result CsvReader::Parse(
         if (header) {
             const char* h = FindArriving(bytes, 0, size, lineEnd, feed, failed);
             if (!h)
-                return failed ? kReadFailed : kErrNoData;
+                return failed ? kReadFailed : Result::kErrNoData;
             headerText.assign(bytes, static_cast<std::size_t>(h - bytes));
             // A line break inside the header's quotes (an LF, or the line end itself).
             bool quoted = false;
@@ -999,7 +999,7 @@ CsvReader::Result CsvReader::Parse(
         const std::string_view line1(
             bytes + dataStart, static_cast<std::size_t>((e1 ? e1 : bytes + size) - (bytes + dataStart)));
         if (!e1 && (crEnded ? IsBlank(line1) : line1.empty()))
-            return kErrNoData;
+            return Result::kErrNoData;
 
         // Every comma counts, quoted or not.
         const std::string_view counted = headerText.empty() ? line1 : std::string_view(headerText);
@@ -1031,10 +1031,10 @@ CsvReader::Result CsvReader::Parse(
         if ((cells.quotedBreak || headerBreak) && mayJoin)
             return kNeedsJoin;
         cells_ = cells.Take();
-        return kOk;
+        return Result::kOk;
     } catch (const std::bad_alloc&) {
         Clear();
-        return kErrMemory;
+        return Result::kErrMemory;
     }
 }
 

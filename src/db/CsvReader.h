@@ -27,7 +27,6 @@ public:
         kErrMemory = 3,
         kErrEncoding = 4, // UTF-8 with a character CP932 does not have
     };
-    using enum Result;
 
     // Which parts of a file are UTF-8, judged from its first bytes: the header line and
     // the lines after it apart, as a file may have been put together from two programs.
@@ -49,7 +48,7 @@ public:
     [[nodiscard]] Result ParseCsv(std::string_view bytes, int header);
     void Clear();
 
-    // After kErrEncoding: the data row (-1: the header) and the column of the first cell
+    // After Result::kErrEncoding: the data row (-1: the header) and the column of the first cell
     // that CP932 cannot hold.
     int BadRow() const { return badRow_; }
     int BadColumn() const { return badColumn_; }
@@ -80,7 +79,7 @@ private:
     // again with ParseJoined.
     static constexpr Result kNeedsJoin = static_cast<Result>(-2);
     // Cuts the bytes (size of them and a NUL) in place; the caller keeps them as
-    // buffer_ when this gives kOk. With a feed the bytes are awaited as they arrive.
+    // buffer_ when this gives Result::kOk. With a feed the bytes are awaited as they arrive.
     [[nodiscard]] Result Parse(
         char* bytes, std::size_t size, int header, platform::ArrivingFile* feed, bool mayJoin = true);
     // The file's bytes (untouched) with every line break inside a quoted cell made one

@@ -158,7 +158,7 @@ ListSave SaveChangedLists(const AppSettings& global, const CategoryList (&lists)
             continue;
         const std::string file = global.UserFile(list.file);
         platform::fs::MakeDirs(global.UserFile({}));
-        if (list.names.SaveText(file) < 0)
+        if (!list.names.SaveText(file))
             return ListSave::kFailed;
         result = ListSave::kSaved;
     }
@@ -314,7 +314,7 @@ RecordImport::Result RecordImport::Run(const ImportRows& rows, Observer& watch)
 
     CategoryList lists[2] = { CategoryList("nrt_ms01.nms"), CategoryList("nrt_ms02.nms") };
     for (CategoryList& list : lists)
-        if (list.names.LoadText(global_.UserFile(list.file)) < 0)
+        if (!list.names.LoadText(global_.UserFile(list.file)))
             list.names.Clear();
 
     // The lists' files as they were, to be put back when the records cannot be saved.

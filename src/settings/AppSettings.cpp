@@ -258,7 +258,7 @@ std::string AppSettings::FolderOfFile(std::string_view path) const
 std::string AppSettings::GetPathEntry(int index) const
 {
     LineList lines;
-    if (lines.LoadText(UserFile("NrtPath.dat")) < 0)
+    if (!lines.LoadText(UserFile("NrtPath.dat")))
         return {};
     return std::string(lines.GetLine(index));
 }
@@ -269,10 +269,10 @@ bool AppSettings::SetPathEntry(int index, std::string_view path) const
     if (index < 0 || !Usable(file))
         return false;
     LineList lines;
-    if (lines.LoadText(file) < 0)
+    if (!lines.LoadText(file))
         lines.Clear();
     // A line break inside a path would shift every later entry.
-    return lines.SetText(index, path) && lines.SaveText(file) >= 0;
+    return lines.SetText(index, path) && lines.SaveText(file);
 }
 
 void AppSettings::ReadSettings(bool startup)
@@ -323,7 +323,7 @@ int AppSettings::WriteSettings()
             result = -1;
     }
     const std::string path = UserFile("HyoList.dat");
-    if (!Usable(path) || columns_.SaveItems(path) < 0)
+    if (!Usable(path) || !columns_.SaveItems(path))
         result = -1;
     return result;
 }
@@ -457,7 +457,7 @@ void AppSettings::SetDefaultDisplayColumns()
 void AppSettings::LoadDisplayColumns()
 {
     const std::string path = UserFile("HyoList.dat");
-    bool sound = columns_.LoadItems(path) >= 0;
+    bool sound = static_cast<bool>(columns_.LoadItems(path));
     // Every item must be one whole column; anything else means the file is damaged.
     DisplayColumn column;
     for (int i = 0; sound && i < columns_.GetCount(); ++i)
@@ -468,10 +468,10 @@ void AppSettings::LoadDisplayColumns()
 
 void AppSettings::LoadReportList()
 {
-    const int counted = reports_.LoadText(UserFile("NrtRepList.dat"));
-    if (counted < 0)
+    const LineListResult read = reports_.LoadText(UserFile("NrtRepList.dat"));
+    if (!read)
         reports_.Clear(); // nothing of the previous user's list may stay
-    if (counted < 1)
+    if (!read || read.count < 1)
         for (std::size_t i = 0; i < kDefaultReports.size(); ++i)
             reports_.SetLine(static_cast<int>(i), platform::Utf8ToSjis(kDefaultReports[i]));
 }
@@ -479,7 +479,10 @@ void AppSettings::LoadReportList()
 int AppSettings::SaveReportList() const
 {
     const std::string path = UserFile("NrtRepList.dat");
-    return Usable(path) ? reports_.SaveText(path) : -1;
+    if (!Usable(path))
+        return -1;
+    const LineListResult written = reports_.SaveText(path);
+    return written ? written.count : -1;
 }
 
 namespace {

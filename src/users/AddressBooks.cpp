@@ -72,7 +72,7 @@ AddressBooks::AddressBooks(AppSettings& global)
 
 void AddressBooks::LoadList()
 {
-    if (names_.LoadText(global_.DataFile(kUserList)) < 0)
+    if (!names_.LoadText(global_.DataFile(kUserList)))
         names_.Clear();
 }
 
@@ -205,7 +205,7 @@ bool AddressBooks::Register(const std::string& name)
     if (FindEntry(name) > 0)
         return true;
     names_.AddLine(name);
-    if (names_.SaveText(global_.DataFile(kUserList)) >= 0)
+    if (names_.SaveText(global_.DataFile(kUserList)))
         return true;
     // A user missing from the list could never be opened again.
     LoadList();
@@ -333,7 +333,7 @@ int AddressBooks::Remove(int entry)
     if (!platform::Ask(SJ("ユーザーを削除します。よろしいですか？"), false))
         return kRemoveCancelled;
     names_.DeleteLine(entry - 1);
-    if (names_.SaveText(global_.DataFile(kUserList)) < 0) {
+    if (!names_.SaveText(global_.DataFile(kUserList))) {
         LoadList();
         platform::Warn(SJ("削除に失敗しました。"));
         return kRemoveFailed;

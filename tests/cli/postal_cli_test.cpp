@@ -38,7 +38,7 @@ protected:
     std::string Entry3() const
     {
         LineList lines;
-        lines.LoadText(userFolder + "/NrtPath.dat");
+        EXPECT_TRUE(lines.LoadText(userFolder + "/NrtPath.dat"));
         return U(lines.GetLine(3));
     }
 

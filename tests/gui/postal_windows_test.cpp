@@ -77,7 +77,7 @@ protected:
     std::string Entry3() const
     {
         LineList lines;
-        lines.LoadText(global->UserFile("NrtPath.dat"));
+        EXPECT_TRUE(lines.LoadText(global->UserFile("NrtPath.dat")));
         return std::string(lines.GetLine(3));
     }
 
