@@ -126,7 +126,7 @@ int main()
 
     // The peer's rows: the cells of the same file, split beforehand.
     CsvReader csv;
-    failures += csv.LoadCsv(out.Path(), 1) != CsvReader::kOk;
+    failures += csv.LoadCsv(out.Path(), 1) != CsvReader::Result::kOk;
     std::vector<std::string> names;
     for (int c = 0; c < csv.GetColumnCount(); ++c)
         names.emplace_back(csv.GetHeader(c));

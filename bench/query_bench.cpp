@@ -204,7 +204,7 @@ int main()
     // file's size). Reading and loading alternate, so that a busy moment of the machine
     // falls on both alike.
     std::vector<double> reads, loads;
-    CsvReader::Result code = CsvReader::kOk;
+    CsvReader::Result code = CsvReader::Result::kOk;
     int rows = 0;
     for (int run = 0; run < kCsvRuns; ++run) {
         reads.push_back(bench::MedianMs(1, [&] {
@@ -220,7 +220,7 @@ int main()
     }
     const double read = Median(reads);
     const double load = Median(loads);
-    if (code != CsvReader::kOk || rows != kRecords) {
+    if (code != CsvReader::Result::kOk || rows != kRecords) {
         std::fprintf(stderr, "query_bench: LoadCsv gave %d with %d rows\n", static_cast<int>(code), rows);
         return 1;
     }

@@ -701,7 +701,8 @@ void MainWindow::SetTitle()
 void MainWindow::ReloadTabs()
 {
     LineList categories;
-    categories.LoadText(global_->UserFile(SJ("nrt_ms01.nms")));
+    // A missing list is no category.
+    static_cast<void>(categories.LoadText(global_->UserFile(SJ("nrt_ms01.nms"))));
     const QSignalBlocker block(categoryTabs_);
     while (categoryTabs_->count() > 0)
         categoryTabs_->removeTab(0);
@@ -715,7 +716,7 @@ void MainWindow::ReloadTabs()
 void MainWindow::ReloadMinorCategories()
 {
     LineList minor;
-    minor.LoadText(global_->UserFile(SJ("nrt_ms02.nms")));
+    static_cast<void>(minor.LoadText(global_->UserFile(SJ("nrt_ms02.nms"))));
     extractCategoryCombo_->clear();
     for (int i = 0; i < minor.GetCount(); ++i)
         extractCategoryCombo_->addItem(ToQ(minor.GetLine(i)));

@@ -222,7 +222,7 @@ const std::vector<Command>& Commands()
 bool ChooseTab(AppSettings& global, bool senders, const std::string* category, mainlist::TabContext& tab)
 {
     LineList categories;
-    categories.LoadText(global.UserFile(SJ("nrt_ms01.nms")));
+    static_cast<void>(categories.LoadText(global.UserFile(SJ("nrt_ms01.nms")))); // missing: no category
     tab = {};
     tab.categoryCount = categories.GetCount();
     if (senders) {

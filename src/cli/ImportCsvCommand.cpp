@@ -24,7 +24,7 @@ namespace {
 bool ChooseMapping(Context& context, const std::string& path, const std::string& mapFile, CsvImport::Mapping& out)
 {
     CsvImport::Preview plain;
-    if (CsvImport::ReadPreview(path, false, 1, plain) != CsvReader::kOk || plain.rows.empty())
+    if (CsvImport::ReadPreview(path, false, 1, plain) != CsvReader::Result::kOk || plain.rows.empty())
         return true; // the import says why it cannot read the file
     const std::vector<std::string>& firstRow = plain.rows.front();
     const std::string store = mapFile.empty() ? context.Global().DataFile(CsvColumnMap::kFileName) : mapFile;

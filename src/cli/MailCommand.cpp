@@ -169,7 +169,7 @@ int RunMail(Context& context, Args& args)
 
     // The print condition of the list's first tab: the marked addressees.
     LineList categories;
-    categories.LoadText(g.UserFile(SJ("nrt_ms01.nms")));
+    static_cast<void>(categories.LoadText(g.UserFile(SJ("nrt_ms01.nms")))); // missing: no category
     mainlist::TabContext tab;
     tab.categoryCount = categories.GetCount();
     mailcompose::MailSender sender;

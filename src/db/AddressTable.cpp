@@ -297,11 +297,11 @@ RecordError AddressTable::SetValueByName(std::string_view name, std::string_view
 
 namespace {
 
-// A record as stored: its flags, the offsets of its n values, then each value with its
-// NUL.
-template <typename ValueOf> std::string PackRecord(char flags, int n, std::size_t reserve, ValueOf value)
+// A record as stored into `packed`: its flags, the offsets of its n values, then each
+// value with its NUL. The buffer is reused, so packing does not allocate per record.
+template <typename ValueOf> void PackRecord(std::string& packed, char flags, int n, std::size_t reserve, ValueOf value)
 {
-    std::string packed;
+    packed.clear();
     packed.reserve(reserve);
     packed.push_back(flags);
     std::size_t offset = 1 + 2 * static_cast<std::size_t>(n);
@@ -314,7 +314,6 @@ template <typename ValueOf> std::string PackRecord(char flags, int n, std::size_
         packed.append(value(f));
         packed.push_back(0);
     }
-    return packed;
 }
 
 } // namespace
@@ -345,7 +344,8 @@ RecordError AddressTable::PostRecord()
         if (uid.empty() || UidTaken(uid))
             uid = NewRecordUid();
     }
-    const std::string packed = PackRecord(0, GetFieldCount(), workBufferSize_,
+    std::string& packed = packed_;
+    PackRecord(packed, 0, GetFieldCount(), workBufferSize_,
         [&](int f) { return identify && f == uidField_ ? std::string_view(uid) : buffer_.GetLine(f); });
     const bool stored = current_ == -1 ? records_.AddLine(packed) : records_.SetLine(current_, packed);
     if (!stored)
@@ -375,14 +375,24 @@ RecordError AddressTable::StoreValue(int k, int f, std::string_view text)
         for (char c : text)
             if (c < '0' || c > '9')
                 return RecordError::kNotNumber;
-    const std::string packed = PackRecord(
-        GetRecord(k)[0], GetFieldCount(), workBufferSize_, [&](int g) { return g == f ? text : Value(g, k); });
+    std::string packed;
+    PackRecord(packed, GetRecord(k)[0], GetFieldCount(), workBufferSize_,
+        [&](int g) { return g == f ? text : Value(g, k); });
     if (packed.size() > 0xFFFF || !records_.SetLine(k, packed))
         return RecordError::kNoMemory;
     if (k == current_)
         buffer_.SetLine(f, text);
     ++changes_;
     return RecordError::kNone;
+}
+
+bool AddressTable::ReserveRecords(int count, std::size_t valueBytes)
+{
+    if (count <= 0)
+        return true;
+    // A flag byte, an offset and a NUL per field, as PostRecord packs them.
+    const std::size_t perRecord = 1 + 3 * fields_.size();
+    return records_.Reserve(static_cast<std::size_t>(count), static_cast<std::size_t>(count) * perRecord + valueBytes);
 }
 
 std::string_view AddressTable::Value(int f, int k) const

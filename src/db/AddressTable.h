@@ -207,6 +207,10 @@ public:
     // Sets field f of record k alone (the buffer follows when it holds k), nothing else
     // of the record touched: no 更新日. A pending field grows the schema first.
     [[nodiscard]] RecordError StoreValue(int k, int f, std::string_view text);
+    // Room for `count` more records holding `valueBytes` bytes of values in all, so that
+    // a bulk import stores them without allocating as it goes. False when memory ran out
+    // (the records still go in, one allocation at a time).
+    bool ReserveRecords(int count, std::size_t valueBytes);
 
     // NUL-terminated value of field f in record k; nullptr when either does not exist
     // ("" for a pending field of an existing record).
@@ -270,6 +274,7 @@ private:
     bool UidTaken(std::string_view uid) const;
     LineList records_;
     LineList buffer_;
+    std::string packed_; // PostRecord's record being packed, kept for its capacity
     std::size_t workBufferSize_ = 0;
     int damagedRecords_ = 0;
     int repairedRecords_ = 0;

@@ -146,7 +146,7 @@ public:
 
     std::size_t Size() const { return size_; }
     const std::uint32_t* Data() const { return data_.get(); }
-    std::unique_ptr<std::uint32_t[]> Take() { return std::move(data_); }
+    platform::LargeArray<std::uint32_t> Take() { return std::move(data_); }
 
     std::uint32_t* Begin() { return data_.get(); }
     std::uint32_t* End() { return data_.get() + size_; }
@@ -154,8 +154,11 @@ public:
     void SetEnd(const std::uint32_t* end) { size_ = static_cast<std::size_t>(end - data_.get()); }
     void Grow(std::size_t atLeast = 0)
     {
-        const std::size_t capacity = std::max(atLeast, capacity_ ? capacity_ * 2 : 4096);
-        auto bigger = std::unique_ptr<std::uint32_t[]>(new std::uint32_t[capacity]);
+        std::size_t capacity = 0;
+        auto bigger = platform::AllocateLarge<std::uint32_t>(
+            std::max(atLeast, capacity_ ? capacity_ * 2 : 4096), capacity);
+        if (!bigger)
+            throw std::bad_alloc();
         if (size_)
             std::memcpy(bigger.get(), data_.get(), size_ * sizeof(std::uint32_t));
         data_ = std::move(bigger);
@@ -163,7 +166,7 @@ public:
     }
 
 private:
-    std::unique_ptr<std::uint32_t[]> data_;
+    platform::LargeArray<std::uint32_t> data_;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
 };
@@ -781,7 +784,7 @@ CsvReader::Result CsvReader::LoadUtf8(std::string_view path, int header, Encodin
 {
     std::string raw;
     if (!platform::fs::ReadFile(path, raw))
-        return kErrOpen;
+        return Result::kErrOpen;
     if (std::string utf8; platform::Utf16ToUtf8(raw, utf8))
         raw = std::move(utf8);
     if (raw.starts_with(platform::kUtf8Bom))
@@ -800,7 +803,7 @@ CsvReader::Result CsvReader::LoadUtf8(std::string_view path, int header, Encodin
     // Name the first cell that cannot be had: read the file as it is, cell by cell.
     converted.clear();
     const Result result = ParseCsv(raw, header);
-    if (result != kOk)
+    if (result != Result::kOk)
         return result;
     // The full-width spaces that line breaks became are CP932 bytes amid the UTF-8.
     const auto convertible = [](std::string cell) {
@@ -827,7 +830,7 @@ CsvReader::Result CsvReader::LoadUtf8(std::string_view path, int header, Encodin
     badColumn_ = badColumn;
     badLine_ = line;
     badHeader_ = encodings.header ? platform::Utf8ToSjis(name) : name;
-    return kErrEncoding;
+    return Result::kErrEncoding;
 }
 
 int CsvReader::FileLine(int r) const
@@ -880,7 +883,7 @@ CsvReader::Result CsvReader::LoadCsv(std::string_view path, int header)
         // A failure of the reading (or a file that changed under it) is left to the
         // plain read below, which reads whatever the file is now.
         if (arriving.Finish() && result != kReadFailed && result != kNeedsJoin) {
-            if (result == kOk)
+            if (result == Result::kOk)
                 buffer_ = arriving.Take();
             else
                 Clear();
@@ -891,7 +894,7 @@ CsvReader::Result CsvReader::LoadCsv(std::string_view path, int header)
     std::unique_ptr<char[]> data;
     std::size_t size = 0;
     if (!platform::fs::ReadFile(path, data, size))
-        return kErrOpen;
+        return Result::kErrOpen;
     const Result result = Parse(data.get(), size, header, nullptr);
     if (result == kNeedsJoin) {
         // Cutting changed the bytes in place: the file is read again for its cells with
@@ -899,10 +902,10 @@ CsvReader::Result CsvReader::LoadCsv(std::string_view path, int header)
         std::string whole;
         Clear();
         if (!platform::fs::ReadFile(path, whole))
-            return kErrOpen;
+            return Result::kErrOpen;
         return ParseJoined(whole, header);
     }
-    if (result == kOk)
+    if (result == Result::kOk)
         buffer_ = std::move(data);
     return result;
 }
@@ -920,32 +923,34 @@ CsvReader::Result CsvReader::ParseJoined(std::string_view bytes, int header)
         lineOf.clear();
         changed = 0;
     }
-    auto data = std::unique_ptr<char[]>(new (std::nothrow) char[joined.size() + 1]);
+    std::size_t room = 0;
+    auto data = platform::AllocateLarge<char>(joined.size() + 1, room);
     if (!data)
-        return kErrMemory;
+        return Result::kErrMemory;
     std::memcpy(data.get(), joined.data(), joined.size());
     data[joined.size()] = '\0';
     const Result result = Parse(data.get(), joined.size(), header, nullptr, false);
-    if (result != kOk)
+    if (result != Result::kOk)
         return result;
     buffer_ = std::move(data);
     lineOf_ = std::move(lineOf);
     lineBreakCells_ = changed;
-    return kOk;
+    return Result::kOk;
 }
 
 CsvReader::Result CsvReader::ParseCsv(std::string_view bytes, int header)
 {
     Clear();
-    auto data = std::unique_ptr<char[]>(new (std::nothrow) char[bytes.size() + 1]);
+    std::size_t room = 0;
+    auto data = platform::AllocateLarge<char>(bytes.size() + 1, room);
     if (!data)
-        return kErrMemory;
+        return Result::kErrMemory;
     std::memcpy(data.get(), bytes.data(), bytes.size());
     data[bytes.size()] = '\0';
     const Result result = Parse(data.get(), bytes.size(), header, nullptr);
     if (result == kNeedsJoin)
         return ParseJoined(bytes, header);
-    if (result == kOk)
+    if (result == Result::kOk)
         buffer_ = std::move(data);
     return result;
 }
@@ -956,7 +961,7 @@ CsvReader::Result CsvReader::Parse(
     hasHeader_ = header != 0;
     // Cells are kept as 32-bit offsets into the file's bytes.
     if (size >= std::numeric_limits<std::uint32_t>::max())
-        return kErrMemory;
+        return Result::kErrMemory;
     try {
         bool failed = false;
         // A file without any CR is taken as LF-ended, so that files written with LF line
@@ -971,7 +976,7 @@ CsvReader::Result CsvReader::Parse(
         if (header) {
             const char* h = FindArriving(bytes, 0, size, lineEnd, feed, failed);
             if (!h)
-                return failed ? kReadFailed : kErrNoData;
+                return failed ? kReadFailed : Result::kErrNoData;
             headerText.assign(bytes, static_cast<std::size_t>(h - bytes));
             // A line break inside the header's quotes (an LF, or the line end itself).
             bool quoted = false;
@@ -994,7 +999,7 @@ CsvReader::Result CsvReader::Parse(
         const std::string_view line1(
             bytes + dataStart, static_cast<std::size_t>((e1 ? e1 : bytes + size) - (bytes + dataStart)));
         if (!e1 && (crEnded ? IsBlank(line1) : line1.empty()))
-            return kErrNoData;
+            return Result::kErrNoData;
 
         // Every comma counts, quoted or not.
         const std::string_view counted = headerText.empty() ? line1 : std::string_view(headerText);
@@ -1026,10 +1031,10 @@ CsvReader::Result CsvReader::Parse(
         if ((cells.quotedBreak || headerBreak) && mayJoin)
             return kNeedsJoin;
         cells_ = cells.Take();
-        return kOk;
+        return Result::kOk;
     } catch (const std::bad_alloc&) {
         Clear();
-        return kErrMemory;
+        return Result::kErrMemory;
     }
 }
 

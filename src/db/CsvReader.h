@@ -3,6 +3,8 @@
 // file is read whole and cut in place: a cell is a NUL-terminated text inside the
 // file's own bytes, so loading makes no copy per line or per cell.
 
+#include "platform/LargeMemory.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -25,7 +27,6 @@ public:
         kErrMemory = 3,
         kErrEncoding = 4, // UTF-8 with a character CP932 does not have
     };
-    using enum Result;
 
     // Which parts of a file are UTF-8, judged from its first bytes: the header line and
     // the lines after it apart, as a file may have been put together from two programs.
@@ -47,7 +48,7 @@ public:
     [[nodiscard]] Result ParseCsv(std::string_view bytes, int header);
     void Clear();
 
-    // After kErrEncoding: the data row (-1: the header) and the column of the first cell
+    // After Result::kErrEncoding: the data row (-1: the header) and the column of the first cell
     // that CP932 cannot hold.
     int BadRow() const { return badRow_; }
     int BadColumn() const { return badColumn_; }
@@ -78,17 +79,17 @@ private:
     // again with ParseJoined.
     static constexpr Result kNeedsJoin = static_cast<Result>(-2);
     // Cuts the bytes (size of them and a NUL) in place; the caller keeps them as
-    // buffer_ when this gives kOk. With a feed the bytes are awaited as they arrive.
+    // buffer_ when this gives Result::kOk. With a feed the bytes are awaited as they arrive.
     [[nodiscard]] Result Parse(
         char* bytes, std::size_t size, int header, platform::ArrivingFile* feed, bool mayJoin = true);
     // The file's bytes (untouched) with every line break inside a quoted cell made one
     // full-width space, then cut.
     [[nodiscard]] Result ParseJoined(std::string_view bytes, int header);
 
-    std::unique_ptr<char[]> buffer_; // the file's bytes and one NUL after them
+    platform::LargeArray<char> buffer_; // the file's bytes and one NUL after them
     std::string header_; // the header line, cut into its cells
     std::vector<std::uint32_t> headerCells_;
-    std::unique_ptr<std::uint32_t[]> cells_; // offsets into buffer_, row after row
+    platform::LargeArray<std::uint32_t> cells_; // offsets into buffer_, row after row
     std::vector<std::uint32_t> rowStart_; // each row's first entry in cells_, then the end
     std::vector<std::uint32_t> lineOf_; // file line of each line read, when cells held line breaks
     int lineBreakCells_ = 0;

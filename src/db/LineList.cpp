@@ -43,13 +43,14 @@ void LineList::Clear()
 
 bool LineList::NewBlock(std::size_t size)
 {
-    auto memory = std::unique_ptr<char[]>(new (std::nothrow) char[size]);
+    std::size_t capacity = 0;
+    auto memory = platform::AllocateLarge<char>(size, capacity);
     if (!memory || !NewBlockSlot())
         return false;
     Block& b = blocks_[current_];
     b.memory = std::move(memory);
     b.used = 0;
-    b.capacity = size;
+    b.capacity = capacity;
     b.lines = 0;
     return true;
 }
@@ -222,7 +223,7 @@ int LineList::BlocksInUse() const
     return n;
 }
 
-int LineList::ParseText(std::string_view bytes)
+LineListResult LineList::ParseText(std::string_view bytes)
 {
     Clear();
     int counted = 0;
@@ -234,7 +235,7 @@ int LineList::ParseText(std::string_view bytes)
             const char c = bytes[j];
             if (c == '\r') {
                 if (!AddLine(line))
-                    return -2;
+                    return { LineListError::kMemory, counted };
                 line.clear();
                 ++counted;
                 if (j + 1 < chunkEnd)
@@ -243,7 +244,7 @@ int LineList::ParseText(std::string_view bytes)
                 line.push_back(c);
                 if (line.size() >= kTextCut) {
                     if (!AddLine(line))
-                        return -2;
+                        return { LineListError::kMemory, counted };
                     line.clear();
                     ++counted;
                 }
@@ -251,15 +252,15 @@ int LineList::ParseText(std::string_view bytes)
         }
     }
     if (!line.empty() && !AddLine(line))
-        return -2;
-    return counted;
+        return { LineListError::kMemory, counted };
+    return { LineListError::kNone, counted };
 }
 
-int LineList::LoadText(std::string_view path)
+LineListResult LineList::LoadText(std::string_view path)
 {
     std::string bytes;
     if (!platform::fs::ReadFile(path, bytes))
-        return -1;
+        return { LineListError::kFile, 0 };
     return ParseText(bytes);
 }
 
@@ -273,18 +274,18 @@ std::string LineList::FormatText() const
     return out;
 }
 
-int LineList::SaveText(std::string_view path) const
+LineListResult LineList::SaveText(std::string_view path) const
 {
     if (!platform::fs::AtomicWriteFile(path, FormatText()))
-        return -1;
-    return GetCount();
+        return { LineListError::kFile, 0 };
+    return { LineListError::kNone, GetCount() };
 }
 
-int LineList::ParseItems(std::string_view bytes)
+LineListResult LineList::ParseItems(std::string_view bytes)
 {
     Clear();
     if (bytes.size() < 2 || bytes[0] != 'L' || bytes[1] != 'I')
-        return -3;
+        return { LineListError::kNotItems, 0 };
     std::size_t pos = 6; // "LI" and the version, not checked
     while (pos + 4 <= bytes.size()) {
         const std::int32_t len = platform::GetLE32(bytes.data() + pos);
@@ -298,18 +299,18 @@ int LineList::ParseItems(std::string_view bytes)
         if (bytes.size() - pos < static_cast<std::size_t>(len))
             break;
         if (!AddLine(bytes.substr(pos, static_cast<std::size_t>(len))))
-            return -2;
+            return { LineListError::kMemory, GetCount() };
         pos += static_cast<std::size_t>(len);
     }
-    return 0;
+    return { LineListError::kNone, GetCount() };
 }
 
-int LineList::LoadItems(std::string_view path)
+LineListResult LineList::LoadItems(std::string_view path)
 {
     std::string bytes;
     if (!platform::fs::ReadFile(path, bytes)) {
         Clear();
-        return -1;
+        return { LineListError::kFile, 0 };
     }
     return ParseItems(bytes);
 }
@@ -327,11 +328,11 @@ std::string LineList::FormatItems() const
     return out;
 }
 
-int LineList::SaveItems(std::string_view path) const
+LineListResult LineList::SaveItems(std::string_view path) const
 {
     if (!platform::fs::AtomicWriteFile(path, FormatItems()))
-        return -1;
-    return GetCount();
+        return { LineListError::kFile, 0 };
+    return { LineListError::kNone, GetCount() };
 }
 
 } // namespace nrt

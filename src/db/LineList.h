@@ -2,6 +2,8 @@
 // The program's general list of byte strings ("lines"), stored in shared blocks, and
 // its two file forms: the line list file (CR LF lines) and the item list file ("LI").
 
+#include "platform/LargeMemory.h"
+
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -9,6 +11,22 @@
 #include <vector>
 
 namespace nrt {
+
+// Why a list could not be read or written.
+enum class LineListError : int {
+    kNone = 0,
+    kFile = 1, // the file cannot be opened, read or written
+    kMemory = 2, // memory ran out while the lines were stored
+    kNotItems = 3, // not an item list file: it does not begin with "LI"
+};
+
+// What reading or writing a list gave: the lines read or written, or why it failed
+// (the lines read before a failure stay in the list).
+struct [[nodiscard]] LineListResult {
+    LineListError error = LineListError::kNone;
+    int count = 0;
+    explicit operator bool() const { return error == LineListError::kNone; }
+};
 
 class LineList {
 public:
@@ -40,15 +58,20 @@ public:
     // nullptr when the line does not exist or is empty.
     char* MutableLine(int i);
 
-    int LoadText(std::string_view path);
-    int SaveText(std::string_view path) const;
-    int LoadItems(std::string_view path);
-    int SaveItems(std::string_view path) const;
+    // The line list file: lines ended by CR (an LF after it dropped), cut at 1024 bytes.
+    // The count is of the lines that ended: a last line without its CR is read but not
+    // counted. On kFile the list is left as it was.
+    [[nodiscard]] LineListResult LoadText(std::string_view path);
+    [[nodiscard]] LineListResult SaveText(std::string_view path) const;
+    // The item list file; on kFile or kNotItems the list is empty. Damage after the
+    // header ends the list there and is no failure.
+    [[nodiscard]] LineListResult LoadItems(std::string_view path);
+    [[nodiscard]] LineListResult SaveItems(std::string_view path) const;
 
     // The same two forms on bytes in memory, for callers that read or write elsewhere.
-    int ParseText(std::string_view bytes);
+    [[nodiscard]] LineListResult ParseText(std::string_view bytes);
     std::string FormatText() const;
-    int ParseItems(std::string_view bytes);
+    [[nodiscard]] LineListResult ParseItems(std::string_view bytes);
     std::string FormatItems() const;
 
     // Prepares room for `lines` more lines of `bytes` bytes in all, so that a bulk load
@@ -67,7 +90,7 @@ public:
 
 private:
     struct Block {
-        std::unique_ptr<char[]> memory;
+        platform::LargeArray<char> memory;
         std::size_t used = 0;
         std::size_t capacity = 0;
         int lines = 0;

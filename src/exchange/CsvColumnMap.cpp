@@ -368,7 +368,7 @@ std::string CsvColumnMap::Key(const std::vector<std::string>& headers, bool hasH
 bool CsvColumnMap::Recall(std::string_view file, std::string_view key, std::size_t columns, std::vector<ColumnTarget>& out)
 {
     LineList lines;
-    if (lines.LoadText(file) < 0)
+    if (!lines.LoadText(file))
         return false;
     for (int i = 0; i + 1 < lines.GetCount(); i += 2) {
         if (lines.GetLine(i) != key)
@@ -404,7 +404,7 @@ bool CsvColumnMap::Recall(std::string_view file, std::string_view key, std::size
 bool CsvColumnMap::Remember(std::string_view file, std::string_view key, const std::vector<ColumnTarget>& targets)
 {
     LineList lines;
-    if (lines.LoadText(file) < 0)
+    if (!lines.LoadText(file))
         lines.Clear();
     std::string line;
     for (std::size_t c = 0; c < targets.size(); ++c) {
@@ -421,7 +421,7 @@ bool CsvColumnMap::Remember(std::string_view file, std::string_view key, const s
     }
     kept.AddLine(key);
     kept.AddLine(line);
-    return kept.SaveText(file) >= 0;
+    return static_cast<bool>(kept.SaveText(file));
 }
 
 MappedRows::MappedRows(const CsvReader& csv, const std::vector<ColumnTarget>& targets, const AddressTable& table)

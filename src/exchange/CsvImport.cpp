@@ -56,13 +56,13 @@ struct Refusal {
 Refusal ReadRefusal(const CsvReader& csv, CsvReader::Result code)
 {
     switch (code) {
-    case CsvReader::kOk:
+    case CsvReader::Result::kOk:
         return {};
-    case CsvReader::kErrOpen:
+    case CsvReader::Result::kErrOpen:
         return { CsvImport::Result::kReadFailed, SJ("オープンに失敗しました。") };
-    case CsvReader::kErrNoData:
+    case CsvReader::Result::kErrNoData:
         return { CsvImport::Result::kReadFailed, SJ("データがありません。") };
-    case CsvReader::kErrEncoding:
+    case CsvReader::Result::kErrEncoding:
         return { CsvImport::Result::kRowRefused,
             RecordImport::RowMessage(csv.BadLine(), csv.BadHeader(), SJ("\nShift-JISにない文字が含まれています。")) };
     default:
@@ -205,7 +205,7 @@ CsvImport::Result CsvImport::Run(std::string_view typed, Observer* observer, con
     // refused by the import itself with its own message.
     CsvReader probe;
     const int rows
-        = probe.LoadCsv(path_, mapping && !mapping->hasHeader ? 0 : 1) == CsvReader::kOk ? probe.GetRowCount() : -1;
+        = probe.LoadCsv(path_, mapping && !mapping->hasHeader ? 0 : 1) == CsvReader::Result::kOk ? probe.GetRowCount() : -1;
     if (!AskImport(global_, path_, rows))
         return Result::kDeclined;
     const Result result
@@ -286,7 +286,7 @@ CsvReader::Result CsvImport::ReadPreview(std::string_view path, bool hasHeader, 
     out = {};
     CsvReader csv;
     const CsvReader::Result code = csv.LoadCsv(path, hasHeader ? 1 : 0);
-    if (code != CsvReader::kOk)
+    if (code != CsvReader::Result::kOk)
         return code;
     for (int c = 0; c < csv.GetColumnCount(); ++c)
         out.headers.emplace_back(csv.GetHeader(c));
@@ -295,7 +295,7 @@ CsvReader::Result CsvImport::ReadPreview(std::string_view path, bool hasHeader, 
         for (int c = 0; c < csv.GetColumnCount(); ++c)
             out.rows.back().emplace_back(csv.GetCell(r, c));
     }
-    return CsvReader::kOk;
+    return CsvReader::Result::kOk;
 }
 
 CsvImport::Result CsvImport::Read(

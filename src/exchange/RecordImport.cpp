@@ -158,7 +158,7 @@ ListSave SaveChangedLists(const AppSettings& global, const CategoryList (&lists)
             continue;
         const std::string file = global.UserFile(list.file);
         platform::fs::MakeDirs(global.UserFile({}));
-        if (list.names.SaveText(file) < 0)
+        if (!list.names.SaveText(file))
             return ListSave::kFailed;
         result = ListSave::kSaved;
     }
@@ -206,9 +206,11 @@ std::optional<std::string_view> CellRefusal(
     return std::nullopt;
 }
 
-// The check pass: the first problem stops everything. The refusal's message, or empty.
-std::string CheckRows(const RowPass& pass, CategoryList (&lists)[2])
+// The check pass: the first problem stops everything. The refusal's message, or empty;
+// `valueBytes` gets the length of the values the import pass will store.
+std::string CheckRows(const RowPass& pass, CategoryList (&lists)[2], std::size_t& valueBytes)
 {
+    valueBytes = 0;
     const ImportRows& rows = pass.rows;
     const int count = rows.RowCount();
     std::string reading;
@@ -222,6 +224,7 @@ std::string CheckRows(const RowPass& pass, CategoryList (&lists)[2])
             const std::string_view value = ReadingAsStored(col, rows.Cell(r, static_cast<int>(c)), reading);
             if (const auto reason = CellRefusal(pass, col, value, lists))
                 return RecordImport::RowMessage(rows.FileLine(r), col.name, *reason);
+            valueBytes += value.size();
         }
     }
     return {};
@@ -311,7 +314,7 @@ RecordImport::Result RecordImport::Run(const ImportRows& rows, Observer& watch)
 
     CategoryList lists[2] = { CategoryList("nrt_ms01.nms"), CategoryList("nrt_ms02.nms") };
     for (CategoryList& list : lists)
-        if (list.names.LoadText(global_.UserFile(list.file)) < 0)
+        if (!list.names.LoadText(global_.UserFile(list.file)))
             list.names.Clear();
 
     // The lists' files as they were, to be put back when the records cannot be saved.
@@ -325,10 +328,13 @@ RecordImport::Result RecordImport::Run(const ImportRows& rows, Observer& watch)
     blankRows_ = static_cast<int>(std::count(blank.begin(), blank.end(), true));
 
     const RowPass pass { table_, global_, rows, columns, blank, watch };
-    if (const std::string refusal = CheckRows(pass, lists); !refusal.empty())
+    std::size_t valueBytes = 0;
+    if (const std::string refusal = CheckRows(pass, lists, valueBytes); !refusal.empty())
         return refuse(Result::kRowRefused, refusal);
 
     const int firstNew = table_.GetRecordCount();
+    // Only room: should it not be had, the records are stored as they come.
+    static_cast<void>(table_.ReserveRecords(rows.RowCount() - blankRows_, valueBytes));
     imported_ = AddRecords(pass);
     watch.Progress(total, total);
     const auto takeBack = [&] {

@@ -122,7 +122,7 @@ CategoryEditor::CategoryEditor(MainWindow& main, int kind, QWidget* parent)
 
     // A missing file leaves the list empty.
     LineList lines;
-    lines.LoadText(path_);
+    static_cast<void>(lines.LoadText(path_));
     for (int i = 0; i < lines.GetCount(); ++i)
         AddItem(itemList_->count(), std::string(lines.GetLine(i)));
     itemList_->setCurrentRow(-1);
@@ -274,7 +274,7 @@ void CategoryEditor::reject()
         LineList lines;
         for (const std::string& item : Items())
             lines.AddLine(item);
-        if (lines.SaveText(path_) < 0)
+        if (!lines.SaveText(path_))
             platform::Warn(SJ("データの保存に失敗しました。"));
         listWritten_ = true;
         listChanged_ = false;

@@ -51,7 +51,7 @@ CsvColumnsDialog::CsvColumnsDialog(AppSettings& global, const AddressTable& tabl
     // was never mapped as a header), or whose first line is data, starts without one.
     CsvImport::Preview plain;
     bool headerless = false;
-    if (CsvImport::ReadPreview(path_, false, 1, plain) == CsvReader::kOk && !plain.rows.empty())
+    if (CsvImport::ReadPreview(path_, false, 1, plain) == CsvReader::Result::kOk && !plain.rows.empty())
         headerless = !CsvColumnMap::Suggest(global_.DataFile(CsvColumnMap::kFileName), plain.rows.front(), table_)
                           .hasHeader;
     headerCheck_->setChecked(!headerless);

@@ -294,7 +294,8 @@ void RecordEditor::ConnectChanges()
 void RecordEditor::FillCategoryList(QComboBox* combo, const char* fileUtf8)
 {
     LineList lines;
-    lines.LoadText(main_->Global().UserFile(platform::Utf8ToSjis(fileUtf8)));
+    // A missing list offers nothing to choose.
+    static_cast<void>(lines.LoadText(main_->Global().UserFile(platform::Utf8ToSjis(fileUtf8))));
     combo->clear();
     for (int i = 0; i < lines.GetCount(); ++i) {
         const std::string_view item = lines.GetLine(i);

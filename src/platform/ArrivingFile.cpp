@@ -36,7 +36,8 @@ bool ArrivingFile::Start(std::string_view path, std::size_t minSize)
         return false;
     }
     size_ = static_cast<std::size_t>(st.st_size);
-    data_.reset(new (std::nothrow) char[size_ + 1]);
+    std::size_t capacity = 0;
+    data_ = AllocateLarge<char>(size_ + 1, capacity);
     if (!data_) {
         ::close(fd);
         return false;

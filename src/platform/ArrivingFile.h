@@ -3,6 +3,8 @@
 // have arrived: for large files whose reading costs as much as what is done with them.
 // The bytes arrive in order into one buffer of the file's size with a NUL after it.
 
+#include "platform/LargeMemory.h"
+
 #include <atomic>
 #include <cstddef>
 #include <memory>
@@ -34,12 +36,12 @@ public:
     // was opened (it did not fail, shrink or grow meanwhile).
     bool Finish();
     // The buffer, once finished.
-    std::unique_ptr<char[]> Take() { return std::move(data_); }
+    LargeArray<char> Take() { return std::move(data_); }
 
 private:
     void Read(int fd);
 
-    std::unique_ptr<char[]> data_;
+    LargeArray<char> data_;
     std::size_t size_ = 0;
     std::atomic<std::size_t> arrived_ { 0 };
     std::thread reader_;

@@ -225,7 +225,7 @@ void PostalBrowser::Fill()
         LineList lines;
         const std::string name
             = level_ == kPrefectures ? std::string(kPostalPrefectureFile) : PostalCityListFile(prefecture_);
-        if (lines.LoadText(File(name)) >= 0)
+        if (lines.LoadText(File(name)))
             rows_ = PostalListRows(lines, filter_);
     }
     if (rows_.empty())

@@ -251,7 +251,7 @@ std::string AppSettings::FolderOfFile(std::string_view path) const
 std::string AppSettings::GetPathEntry(int index) const
 {
     LineList lines;
-    if (lines.LoadText(UserFile("NrtPath.dat")) < 0)
+    if (!lines.LoadText(UserFile("NrtPath.dat")))
         return {};
     return std::string(lines.GetLine(index));
 }
@@ -262,10 +262,10 @@ bool AppSettings::SetPathEntry(int index, std::string_view path) const
     if (index < 0 || !Usable(file))
         return false;
     LineList lines;
-    if (lines.LoadText(file) < 0)
+    if (!lines.LoadText(file))
         lines.Clear();
     // A line break inside a path would shift every later entry.
-    return lines.SetText(index, path) && lines.SaveText(file) >= 0;
+    return lines.SetText(index, path) && lines.SaveText(file);
 }
 
 void AppSettings::ReadSettings(bool startup)
@@ -324,7 +324,7 @@ platform::FileWrite AppSettings::WriteSettings()
     }
     const std::string path = UserFile("HyoList.dat");
     errno = 0;
-    if (!Usable(path) || columns_.SaveItems(path) < 0)
+    if (!Usable(path) || !columns_.SaveItems(path))
         failed(path);
     return result;
 }
@@ -458,7 +458,7 @@ void AppSettings::SetDefaultDisplayColumns()
 void AppSettings::LoadDisplayColumns()
 {
     const std::string path = UserFile("HyoList.dat");
-    bool sound = columns_.LoadItems(path) >= 0;
+    bool sound = static_cast<bool>(columns_.LoadItems(path));
     // Every item must be one whole column; anything else means the file is damaged.
     DisplayColumn column;
     for (int i = 0; sound && i < columns_.GetCount(); ++i)
@@ -469,10 +469,10 @@ void AppSettings::LoadDisplayColumns()
 
 void AppSettings::LoadReportList()
 {
-    const int counted = reports_.LoadText(UserFile("NrtRepList.dat"));
-    if (counted < 0)
+    const LineListResult read = reports_.LoadText(UserFile("NrtRepList.dat"));
+    if (!read)
         reports_.Clear(); // nothing of the previous user's list may stay
-    if (counted < 1)
+    if (!read || read.count < 1)
         for (std::size_t i = 0; i < kDefaultReports.size(); ++i)
             reports_.SetLine(static_cast<int>(i), platform::Utf8ToSjis(kDefaultReports[i]));
 }
@@ -481,7 +481,7 @@ platform::FileWrite AppSettings::SaveReportList() const
 {
     const std::string path = UserFile("NrtRepList.dat");
     errno = 0;
-    if (!Usable(path) || reports_.SaveText(path) < 0)
+    if (!Usable(path) || !reports_.SaveText(path))
         return platform::FileWrite::Failed(path);
     return platform::FileWrite::Written();
 }

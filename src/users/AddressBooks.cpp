@@ -71,7 +71,7 @@ AddressBooks::AddressBooks(AppSettings& global)
 
 void AddressBooks::LoadList()
 {
-    if (names_.LoadText(global_.DataFile(kUserList)) < 0)
+    if (!names_.LoadText(global_.DataFile(kUserList)))
         names_.Clear();
 }
 
@@ -224,7 +224,7 @@ bool AddressBooks::Register(const std::string& name)
     if (FindEntry(name) > 0)
         return true;
     names_.AddLine(name);
-    if (names_.SaveText(global_.DataFile(kUserList)) >= 0)
+    if (names_.SaveText(global_.DataFile(kUserList)))
         return true;
     // A user missing from the list could never be opened again.
     LoadList();
@@ -336,7 +336,7 @@ AddressBooks::Outcome<AddressBooks::Removed> AddressBooks::Remove(int entry, con
     if (!ask(SJ("ユーザーを削除します。よろしいですか？"), false))
         return { Removed::kCancelled };
     names_.DeleteLine(entry - 1);
-    if (names_.SaveText(global_.DataFile(kUserList)) < 0) {
+    if (!names_.SaveText(global_.DataFile(kUserList))) {
         LoadList();
         return { Removed::kFailed, Refusal::kNotRemoved };
     }

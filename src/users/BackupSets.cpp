@@ -255,10 +255,11 @@ BackupSets::BackupOutcome BackupSets::Backup(AppSettings& global, Observer* obse
     global.AdvanceGeneration();
     const std::string list = global.UserFile("back.ls2");
     LineList lines;
-    if (lines.LoadText(list) < 0)
+    if (!lines.LoadText(list))
         lines.Clear();
     lines.SetLine(n - 1, std::to_string(n) + SJ(":保存日：") + Today());
-    lines.SaveText(list);
+    // The list only labels the sets; the set itself is written.
+    static_cast<void>(lines.SaveText(list));
     return {};
 }
 

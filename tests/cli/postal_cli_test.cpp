@@ -38,7 +38,7 @@ protected:
     std::string Entry3() const
     {
         LineList lines;
-        lines.LoadText(userFolder + "/NrtPath.dat");
+        static_cast<void>(lines.LoadText(userFolder + "/NrtPath.dat")); // missing: no entry
         return U(lines.GetLine(3));
     }
 

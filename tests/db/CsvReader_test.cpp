@@ -21,7 +21,7 @@ namespace {
 using Row = std::vector<std::string>;
 
 struct Result {
-    CsvReader::Result code = CsvReader::kOk;
+    CsvReader::Result code = CsvReader::Result::kOk;
     Row header;
     std::vector<Row> rows;
 
@@ -71,7 +71,7 @@ Result Model(const std::string& bytes, int header)
     Result r;
     auto rows = nrt::test::CsvModelRows(bytes, header);
     if (rows.empty()) {
-        r.code = CsvReader::kErrNoData;
+        r.code = CsvReader::Result::kErrNoData;
         return r;
     }
     r.header = std::move(rows.front());
@@ -117,38 +117,38 @@ TEST(CsvReader, CellsHeadersAndCodes)
         int header;
         Result expected;
     } cases[] = {
-        { S("名前,カナ\r\n\"Y,Z\",X\r\n"), 1, { CsvReader::kOk, { S("名前"), S("カナ") }, { { "Y,Z", "X" } } } },
-        { "a,b,c\r\na,b\r\n", 1, { CsvReader::kOk, { "a", "b", "c" }, { { "a", "b", "" } } } },
-        { "h\r\n\"x\"\"y\"\"z\"\r\n", 1, { CsvReader::kOk, { "h" }, { { "x\"y\"z" } } } },
-        { "h\r\nA\"B,C\"D\r\n", 1, { CsvReader::kOk, { "h" }, { { "AB,CD" } } } },
-        { "h\r\n\"\"\r\n\"\"\"\"\r\n\"ab\r\n", 1, { CsvReader::kOk, { "h" }, { { "" }, { "\"" }, { "ab" } } } },
-        { "a,b\r\n1,2,3,4\r\n", 1, { CsvReader::kOk, { "a", "b" }, { { "1", "2" } } } },
-        { "a,b\r\n1,2,\r\n", 1, { CsvReader::kOk, { "a", "b" }, { { "1", "2" } } } },
-        { "a,b\r\n1,\r\n", 1, { CsvReader::kOk, { "a", "b" }, { { "1", "" } } } },
+        { S("名前,カナ\r\n\"Y,Z\",X\r\n"), 1, { CsvReader::Result::kOk, { S("名前"), S("カナ") }, { { "Y,Z", "X" } } } },
+        { "a,b,c\r\na,b\r\n", 1, { CsvReader::Result::kOk, { "a", "b", "c" }, { { "a", "b", "" } } } },
+        { "h\r\n\"x\"\"y\"\"z\"\r\n", 1, { CsvReader::Result::kOk, { "h" }, { { "x\"y\"z" } } } },
+        { "h\r\nA\"B,C\"D\r\n", 1, { CsvReader::Result::kOk, { "h" }, { { "AB,CD" } } } },
+        { "h\r\n\"\"\r\n\"\"\"\"\r\n\"ab\r\n", 1, { CsvReader::Result::kOk, { "h" }, { { "" }, { "\"" }, { "ab" } } } },
+        { "a,b\r\n1,2,3,4\r\n", 1, { CsvReader::Result::kOk, { "a", "b" }, { { "1", "2" } } } },
+        { "a,b\r\n1,2,\r\n", 1, { CsvReader::Result::kOk, { "a", "b" }, { { "1", "2" } } } },
+        { "a,b\r\n1,\r\n", 1, { CsvReader::Result::kOk, { "a", "b" }, { { "1", "" } } } },
         // A quoted comma in the header counts: one column too many.
         { "\"a,b\",c\r\n1,2\r\n1,2,3,4\r\n", 1,
-            { CsvReader::kOk, { "a,b", "c", "" }, { { "1", "2", "" }, { "1", "2", "3" } } } },
-        { "a,b,c\r\n", 0, { CsvReader::kOk, { "FIELD1", "FIELD2", "FIELD3" }, { { "a", "b", "c" } } } },
-        { "\r\n1,2\r\n", 1, { CsvReader::kOk, { "FIELD1", "FIELD2" }, { { "1", "2" } } } },
+            { CsvReader::Result::kOk, { "a,b", "c", "" }, { { "1", "2", "" }, { "1", "2", "3" } } } },
+        { "a,b,c\r\n", 0, { CsvReader::Result::kOk, { "FIELD1", "FIELD2", "FIELD3" }, { { "a", "b", "c" } } } },
+        { "\r\n1,2\r\n", 1, { CsvReader::Result::kOk, { "FIELD1", "FIELD2" }, { { "1", "2" } } } },
         { "a,b\r\n1,2\r\n\r\n3,4\r\n", 1,
-            { CsvReader::kOk, { "a", "b" }, { { "1", "2" }, { "", "" }, { "3", "4" } } } },
-        { "a,b\r\n1,2", 1, { CsvReader::kOk, { "a", "b" }, { { "1", "2" } } } },
-        { "a,b\r\n", 1, { CsvReader::kErrNoData, {}, {} } },
-        { "a,b\r\n\n\n", 1, { CsvReader::kErrNoData, {}, {} } },
-        { "a,b", 1, { CsvReader::kErrNoData, {}, {} } },
-        { "", 1, { CsvReader::kErrNoData, {}, {} } },
-        { "", 0, { CsvReader::kErrNoData, {}, {} } },
+            { CsvReader::Result::kOk, { "a", "b" }, { { "1", "2" }, { "", "" }, { "3", "4" } } } },
+        { "a,b\r\n1,2", 1, { CsvReader::Result::kOk, { "a", "b" }, { { "1", "2" } } } },
+        { "a,b\r\n", 1, { CsvReader::Result::kErrNoData, {}, {} } },
+        { "a,b\r\n\n\n", 1, { CsvReader::Result::kErrNoData, {}, {} } },
+        { "a,b", 1, { CsvReader::Result::kErrNoData, {}, {} } },
+        { "", 1, { CsvReader::Result::kErrNoData, {}, {} } },
+        { "", 0, { CsvReader::Result::kErrNoData, {}, {} } },
         // LF bytes are dropped, a doubled quote across one included; CR ends a line
         // inside quotes too.
-        { "a,b\r\n1\n2,3\r\n", 1, { CsvReader::kOk, { "a", "b" }, { { "12", "3" } } } },
-        { "a\r\n\"x\"\n\"y\"\r\n", 1, { CsvReader::kOk, { "a" }, { { "x\"y" } } } },
-        { "a,b\r\n\"x,y\r\n1,2\r\n", 1, { CsvReader::kOk, { "a", "b" }, { { "x,y", "" }, { "1", "2" } } } },
+        { "a,b\r\n1\n2,3\r\n", 1, { CsvReader::Result::kOk, { "a", "b" }, { { "12", "3" } } } },
+        { "a\r\n\"x\"\n\"y\"\r\n", 1, { CsvReader::Result::kOk, { "a" }, { { "x\"y" } } } },
+        { "a,b\r\n\"x,y\r\n1,2\r\n", 1, { CsvReader::Result::kOk, { "a", "b" }, { { "x,y", "" }, { "1", "2" } } } },
         // A file without any CR is read by its LF line ends.
-        { "a,b\n1,2\n\n3,4", 1, { CsvReader::kOk, { "a", "b" }, { { "1", "2" }, { "", "" }, { "3", "4" } } } },
-        { "a,b\n", 1, { CsvReader::kErrNoData, {}, {} } },
+        { "a,b\n1,2\n\n3,4", 1, { CsvReader::Result::kOk, { "a", "b" }, { { "1", "2" }, { "", "" }, { "3", "4" } } } },
+        { "a,b\n", 1, { CsvReader::Result::kErrNoData, {}, {} } },
         // A cell is a C text: a NUL inside it ends it there; the next cell is whole.
-        { std::string("a,b\r\nx\0y,z\r\n", 12), 1, { CsvReader::kOk, { "a", "b" }, { { "x", "z" } } } },
-        { S("名前") + "\r\n\"\x82\"\r\n", 1, { CsvReader::kOk, { S("名前") }, { { "\x82" } } } },
+        { std::string("a,b\r\nx\0y,z\r\n", 12), 1, { CsvReader::Result::kOk, { "a", "b" }, { { "x", "z" } } } },
+        { S("名前") + "\r\n\"\x82\"\r\n", 1, { CsvReader::Result::kOk, { S("名前") }, { { "\x82" } } } },
     };
     for (const auto& c : cases)
         EXPECT_EQ(Parse(c.bytes, c.header), c.expected) << Describe(c.bytes);
@@ -161,7 +161,7 @@ TEST_P(CsvReaderWays, LongLinesAndCellsAcrossBlocks)
     for (int i = 0; i < 20000; ++i)
         big += i % 3 ? "ab,c" : "x\"\"y";
     Result r = Parse("h,i\r\n\"" + big + "\",tail\r\n");
-    ASSERT_EQ(r.code, CsvReader::kOk);
+    ASSERT_EQ(r.code, CsvReader::Result::kOk);
     std::string unquoted = big;
     for (std::size_t p; (p = unquoted.find("\"\"")) != std::string::npos;)
         unquoted.replace(p, 2, "\"");
@@ -290,7 +290,7 @@ TEST_P(CsvReaderWays, LargeFilesAreCutWhileTheyAreRead)
     // A header line of more than a megabyte and nothing after it.
     nrt::test::WriteAll(dir.File("header.csv"), std::string(1100000, 'h') + ",i\r\n\n");
     CsvReader csv;
-    EXPECT_EQ(csv.LoadCsv(dir.File("header.csv"), 1), CsvReader::kErrNoData);
+    EXPECT_EQ(csv.LoadCsv(dir.File("header.csv"), 1), CsvReader::Result::kErrNoData);
     EXPECT_EQ(csv.GetColumnCount(), 0);
 }
 
@@ -299,7 +299,7 @@ TEST(CsvReader, LoadsFilesAndAnswersOutOfRange)
     TempDir dir;
     nrt::test::WriteAll(dir.File("a.csv"), S("名前,メール\r\n山田,a@example.jp\r\n"));
     CsvReader csv;
-    EXPECT_EQ(csv.LoadCsv(dir.File("a.csv"), 1), CsvReader::kOk);
+    EXPECT_EQ(csv.LoadCsv(dir.File("a.csv"), 1), CsvReader::Result::kOk);
     EXPECT_EQ(csv.GetColumnCount(), 2);
     EXPECT_EQ(csv.GetRowCount(), 1);
     EXPECT_EQ(U(csv.GetHeader(1)), "メール");
@@ -311,12 +311,12 @@ TEST(CsvReader, LoadsFilesAndAnswersOutOfRange)
     EXPECT_EQ(csv.GetCell(-1, 0), nullptr);
 
     // A failed load leaves nothing of the previous one.
-    EXPECT_EQ(csv.LoadCsv(dir.File("missing.csv"), 1), CsvReader::kErrOpen);
+    EXPECT_EQ(csv.LoadCsv(dir.File("missing.csv"), 1), CsvReader::Result::kErrOpen);
     EXPECT_EQ(csv.GetColumnCount(), 0);
     EXPECT_EQ(csv.GetRowCount(), 0);
-    EXPECT_EQ(csv.LoadCsv(dir.Path(), 1), CsvReader::kErrOpen);
+    EXPECT_EQ(csv.LoadCsv(dir.Path(), 1), CsvReader::Result::kErrOpen);
     nrt::test::WriteAll(dir.File("h.csv"), "only,a,header\r\n");
-    EXPECT_EQ(csv.LoadCsv(dir.File("h.csv"), 1), CsvReader::kErrNoData);
+    EXPECT_EQ(csv.LoadCsv(dir.File("h.csv"), 1), CsvReader::Result::kErrNoData);
     EXPECT_EQ(csv.GetCell(0, 0), nullptr);
 }
 
@@ -342,14 +342,14 @@ TEST_P(CsvReaderWays, LineBreaksInsideQuotedCellsStayInTheirCell)
     };
     for (const Case& c : cases) {
         CsvReader csv;
-        ASSERT_EQ(csv.ParseCsv(c.bytes, 1), CsvReader::kOk) << c.what;
+        ASSERT_EQ(csv.ParseCsv(c.bytes, 1), CsvReader::Result::kOk) << c.what;
         Result expected;
         expected.header = { "n", "a" };
         if (c.bytes.starts_with(S("名前")))
             expected.header = { S("名前"), S("住所") };
         expected.rows = c.rows;
-        EXPECT_EQ(Read(csv, CsvReader::kOk), expected) << c.what;
-        EXPECT_EQ(Read(csv, CsvReader::kOk), Model(c.bytes, 1)) << c.what;
+        EXPECT_EQ(Read(csv, CsvReader::Result::kOk), expected) << c.what;
+        EXPECT_EQ(Read(csv, CsvReader::Result::kOk), Model(c.bytes, 1)) << c.what;
         EXPECT_EQ(csv.LineBreakCells(), c.changedCells) << c.what;
         for (std::size_t r = 0; r < c.fileLines.size(); ++r)
             EXPECT_EQ(csv.FileLine(static_cast<int>(r)), c.fileLines[r]) << c.what << " row " << r;
@@ -368,13 +368,13 @@ TEST(CsvReader, Utf8FilesAreReadAsShiftJis)
         int badRow, badColumn, badLine;
         const char* badHeader;
     } cases[] = {
-        { "Shift-JIS", sjis, CsvReader::kOk, false, -1, -1, 0, "" },
-        { "UTF-8 with BOM", "\xEF\xBB\xBF" + utf8, CsvReader::kOk, true, -1, -1, 0, "" },
-        { "UTF-8 without BOM", utf8, CsvReader::kOk, true, -1, -1, 0, "" },
-        { "Shift-JIS header, UTF-8 rows", S("名前,住所\r\n") + utf8.substr(utf8.find('\n') + 1), CsvReader::kOk, true,
+        { "Shift-JIS", sjis, CsvReader::Result::kOk, false, -1, -1, 0, "" },
+        { "UTF-8 with BOM", "\xEF\xBB\xBF" + utf8, CsvReader::Result::kOk, true, -1, -1, 0, "" },
+        { "UTF-8 without BOM", utf8, CsvReader::Result::kOk, true, -1, -1, 0, "" },
+        { "Shift-JIS header, UTF-8 rows", S("名前,住所\r\n") + utf8.substr(utf8.find('\n') + 1), CsvReader::Result::kOk, true,
             -1, -1, 0, "" },
         { "a character CP932 lacks", "\xEF\xBB\xBF名前,住所\r\n山田,霞が関\r\n佐藤,\"東京\r\n😀\"\r\n",
-            CsvReader::kErrEncoding, false, 1, 1, 3, "住所" },
+            CsvReader::Result::kErrEncoding, false, 1, 1, 3, "住所" },
     };
     TempDir dir;
     for (const Case& c : cases) {
@@ -384,14 +384,14 @@ TEST(CsvReader, Utf8FilesAreReadAsShiftJis)
         EXPECT_EQ(csv.WasUtf8(), c.utf8) << c.what;
         EXPECT_EQ(csv.BadRow(), c.badRow) << c.what;
         EXPECT_EQ(csv.BadColumn(), c.badColumn) << c.what;
-        if (c.code != CsvReader::kOk) {
+        if (c.code != CsvReader::Result::kOk) {
             EXPECT_EQ(csv.BadLine(), c.badLine) << c.what;
             EXPECT_EQ(U(csv.BadHeader()), c.badHeader) << c.what;
             EXPECT_EQ(csv.GetRowCount(), 0) << c.what;
             continue;
         }
         CsvReader expected;
-        ASSERT_EQ(expected.ParseCsv(sjis, 1), CsvReader::kOk);
-        EXPECT_EQ(Read(csv, CsvReader::kOk), Read(expected, CsvReader::kOk)) << c.what;
+        ASSERT_EQ(expected.ParseCsv(sjis, 1), CsvReader::Result::kOk);
+        EXPECT_EQ(Read(csv, CsvReader::Result::kOk), Read(expected, CsvReader::Result::kOk)) << c.what;
     }
 }

@@ -102,11 +102,16 @@ TEST(LineList, LoadTextReadsLineListFiles)
         nrt::test::WriteAll(dir.File("l.dat"), c.bytes);
         LineList l;
         l.AddLine("stale");
-        EXPECT_EQ(l.LoadText(dir.File("l.dat")), c.result);
+        const LineListResult read = l.LoadText(dir.File("l.dat"));
+        EXPECT_EQ(read.error, LineListError::kNone);
+        EXPECT_EQ(read.count, c.result);
         EXPECT_EQ(Lines(l), c.lines) << c.bytes.substr(0, 20);
     }
+    // A file that cannot be read leaves the list as it was.
     LineList l;
-    EXPECT_EQ(l.LoadText(dir.File("missing.dat")), -1);
+    l.AddLine("kept");
+    EXPECT_EQ(l.LoadText(dir.File("missing.dat")).error, LineListError::kFile);
+    EXPECT_EQ(Lines(l), std::vector<std::string> { "kept" });
 }
 
 TEST(LineList, SaveTextWritesCrLf)
@@ -115,9 +120,9 @@ TEST(LineList, SaveTextWritesCrLf)
     LineList l;
     l.AddLine(nrt::test::S("友人"));
     l.SetLine(2, "x");
-    EXPECT_EQ(l.SaveText(dir.File("m.nms")), 3);
+    EXPECT_EQ(l.SaveText(dir.File("m.nms")).count, 3);
     EXPECT_EQ(nrt::test::ReadAll(dir.File("m.nms")), nrt::test::S("友人") + "\r\n\r\nx\r\n");
-    EXPECT_EQ(l.SaveText(dir.File("no/such/folder/m.nms")), -1);
+    EXPECT_EQ(l.SaveText(dir.File("no/such/folder/m.nms")).error, LineListError::kFile);
 }
 
 TEST(LineList, ItemListFileBytes)
@@ -127,7 +132,7 @@ TEST(LineList, ItemListFileBytes)
     l.AddLine("ab");
     l.AddLine("");
     l.AddLine(std::string("\0z", 2));
-    EXPECT_EQ(l.SaveItems(dir.File("i.dat")), 3);
+    EXPECT_EQ(l.SaveItems(dir.File("i.dat")).count, 3);
     std::string expected = "LI";
     nrt::test::AppendLE32(expected, 1);
     nrt::test::AppendLE32(expected, 2);
@@ -139,7 +144,7 @@ TEST(LineList, ItemListFileBytes)
     EXPECT_EQ(nrt::test::ReadAll(dir.File("i.dat")), expected);
 
     LineList back;
-    EXPECT_EQ(back.LoadItems(dir.File("i.dat")), 0);
+    EXPECT_EQ(back.LoadItems(dir.File("i.dat")).count, 3);
     EXPECT_EQ(Lines(back), Lines(l));
 }
 
@@ -157,25 +162,27 @@ TEST(LineList, LoadItemsRefusesDamage)
     };
     struct Case {
         std::string bytes;
-        int result;
+        LineListError result;
         int count;
     } cases[] = {
-        { "LX" + std::string(10, '\0'), -3, 0 },
-        { "L", -3, 0 },
-        { items({ 3, 0, -1 }), 0, 2 },
-        { items({ 3 }), 0, 1 }, // no end marker: stops at the short read
-        { items({ 3 }, std::string("\x05\0\0\0ab", 6)), 0, 1 }, // item cut short
-        { items({ 3, 1028 }), 0, 2 },
-        { items({ 3, 1029 }), 0, 1 }, // beyond the read buffer: stop there
-        { items({ 3, -7 }), 0, 1 },
-        { items({ 3, 0x7FFFFFFF }), 0, 1 },
+        { "LX" + std::string(10, '\0'), LineListError::kNotItems, 0 },
+        { "L", LineListError::kNotItems, 0 },
+        { items({ 3, 0, -1 }), LineListError::kNone, 2 },
+        { items({ 3 }), LineListError::kNone, 1 }, // no end marker: stops at the short read
+        { items({ 3 }, std::string("\x05\0\0\0ab", 6)), LineListError::kNone, 1 }, // item cut short
+        { items({ 3, 1028 }), LineListError::kNone, 2 },
+        { items({ 3, 1029 }), LineListError::kNone, 1 }, // beyond the read buffer: stop there
+        { items({ 3, -7 }), LineListError::kNone, 1 },
+        { items({ 3, 0x7FFFFFFF }), LineListError::kNone, 1 },
     };
     TempDir dir;
     for (const auto& c : cases) {
         nrt::test::WriteAll(dir.File("i.dat"), c.bytes);
         LineList l;
         l.AddLine("stale");
-        EXPECT_EQ(l.LoadItems(dir.File("i.dat")), c.result);
+        const LineListResult read = l.LoadItems(dir.File("i.dat"));
+        EXPECT_EQ(read.error, c.result);
+        EXPECT_EQ(read.count, c.count);
         EXPECT_EQ(l.GetCount(), c.count);
     }
 }

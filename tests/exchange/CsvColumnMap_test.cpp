@@ -21,7 +21,7 @@ protected:
     std::vector<std::string> Headers(const std::string& path, bool hasHeader = true)
     {
         CsvImport::Preview preview;
-        EXPECT_EQ(CsvImport::ReadPreview(path, hasHeader, 3, preview), CsvReader::kOk);
+        EXPECT_EQ(CsvImport::ReadPreview(path, hasHeader, 3, preview), CsvReader::Result::kOk);
         return preview.headers;
     }
 };
@@ -289,7 +289,7 @@ TEST_F(ColumnMapTest, ExportsOfOtherProgramsImportIntoTheirFields)
         const std::string path = Docs("other.csv");
         WriteAll(path, c.bytes);
         CsvImport::Preview plain;
-        ASSERT_EQ(CsvImport::ReadPreview(path, false, 1, plain), CsvReader::kOk) << c.what;
+        ASSERT_EQ(CsvImport::ReadPreview(path, false, 1, plain), CsvReader::Result::kOk) << c.what;
         const CsvColumnMap::Suggestion s = CsvColumnMap::Suggest(Docs("none.dat"), plain.rows.front(), table);
         ASSERT_TRUE(s.hasHeader) << c.what;
         CsvImport import(*global, table);

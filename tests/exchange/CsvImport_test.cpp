@@ -33,7 +33,7 @@ protected:
     std::vector<std::string> Categories(const char* file) const
     {
         LineList lines;
-        lines.LoadText(UserPath(file));
+        static_cast<void>(lines.LoadText(UserPath(file))); // missing: no names
         std::vector<std::string> out;
         for (int i = 0; i < lines.GetCount(); ++i)
             out.push_back(U(lines.GetLine(i)));

@@ -23,10 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         nrt::CsvReader csv;
         const nrt::CsvReader::Result code = csv.ParseCsv(bytes, header);
         const auto expected = nrt::test::CsvModelRows(bytes, header);
-        if ((code == nrt::CsvReader::kOk) != !expected.empty()
-            || (code != nrt::CsvReader::kOk && code != nrt::CsvReader::kErrNoData))
+        if ((code == nrt::CsvReader::Result::kOk) != !expected.empty()
+            || (code != nrt::CsvReader::Result::kOk && code != nrt::CsvReader::Result::kErrNoData))
             std::abort();
-        if (code != nrt::CsvReader::kOk)
+        if (code != nrt::CsvReader::Result::kOk)
             continue;
         std::vector<std::vector<std::string>> got(1);
         for (int c = 0; c < csv.GetColumnCount(); ++c)

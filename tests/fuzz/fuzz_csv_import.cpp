@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // Every row with a value is a record; rows without one are skipped and counted.
     nrt::CsvReader csv;
-    const int rows = csv.LoadCsv(setup.file, 1) == nrt::CsvReader::kOk ? csv.GetRowCount() - import.BlankRows() : -1;
+    const int rows = csv.LoadCsv(setup.file, 1) == nrt::CsvReader::Result::kOk ? csv.GetRowCount() - import.BlankRows() : -1;
     if (table.GetRecordCount() != rows || import.ImportedCount() != rows)
         std::abort();
     for (int k = 0; k < table.GetRecordCount(); ++k) {

@@ -57,10 +57,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     int browsed = 0;
     LineList prefectures;
-    prefectures.ParseText(files[std::string(kPostalPrefectureFile)]);
+    (void)prefectures.ParseText(files[std::string(kPostalPrefectureFile)]);
     for (const auto& p : PostalListRows(prefectures, 0)) {
         LineList cities;
-        cities.ParseText(files[PostalCityListFile(p.number)]);
+        (void)cities.ParseText(files[PostalCityListFile(p.number)]);
         for (const auto& c : PostalListRows(cities, 0)) {
             std::vector<PostalBrowserRow> towns;
             if (!PostalTownRows(

@@ -77,7 +77,7 @@ protected:
     std::string Entry3() const
     {
         LineList lines;
-        lines.LoadText(global->UserFile("NrtPath.dat"));
+        static_cast<void>(lines.LoadText(global->UserFile("NrtPath.dat"))); // missing: no entry
         return std::string(lines.GetLine(3));
     }
 

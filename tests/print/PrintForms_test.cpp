@@ -25,7 +25,7 @@ std::vector<std::string> Names(const AppSettings& g)
 std::vector<std::string> ListFile(const PrintFixture& f)
 {
     LineList lines;
-    EXPECT_GE(lines.LoadText(f.UserFile("NrtRepList.dat")), 0);
+    EXPECT_TRUE(lines.LoadText(f.UserFile("NrtRepList.dat")));
     std::vector<std::string> out;
     for (int i = 0; i < lines.GetCount(); ++i)
         out.push_back(U(lines.GetLine(i)));
