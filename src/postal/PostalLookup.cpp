@@ -227,7 +227,7 @@ CityPrefectures::CityPrefectures(std::string_view postalFolder)
         folder += '/';
     for (int p = 0; p < kPrefectureCount; ++p) {
         LineList lines;
-        if (lines.LoadText(folder + PostalCityListFile(p)) < 0)
+        if (!lines.LoadText(folder + PostalCityListFile(p)))
             continue;
         for (PostalBrowserRow& row : PostalListRows(lines, 0))
             if (!row.name.empty())

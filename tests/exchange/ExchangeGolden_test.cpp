@@ -100,13 +100,13 @@ TEST_P(VCardGoldenTest, ImportsTheRecordsAndExportsThemBack)
         text += "note=" + U(note) + "\n";
     const std::vector<std::string> records = RecordTexts(table);
     ExpectGolden(Expected("vcard", GetParam()), text + Numbered(records));
-    ASSERT_EQ(result, VCardImport::kImported) << "every fixture holds a card to import";
+    ASSERT_EQ(result, VCardImport::Result::kImported) << "every fixture holds a card to import";
 
     WriteAll(Docs("export.vcf"), VCardExport::Format(All(table)));
     AddressTable copy;
     copy.CreateDefaultTable();
     VCardImport back(*global, copy);
-    ASSERT_EQ(back.Load(Docs("export.vcf")), VCardImport::kImported);
+    ASSERT_EQ(back.Load(Docs("export.vcf")), VCardImport::Result::kImported);
     EXPECT_EQ(Sorted(RecordTexts(copy)), Sorted(records));
     EXPECT_TRUE(back.Notes().empty()) << U(back.Notes().front());
     // UIDs stay the records': the export of the copy names the same ones.
@@ -125,12 +125,12 @@ TEST_P(CsvGoldenTest, ImportsTheRecordsAndExportsThemBack)
     std::string name;
     std::string text;
     CsvImport::Result result;
-    if (import.ProbeHeader(path, name) == CsvImport::kHeaderOk) {
+    if (import.ProbeHeader(path, name) == CsvImport::HeaderResult::kHeaderOk) {
         text = "columns=own\n";
         result = import.Load(path);
     } else {
         CsvImport::Preview first;
-        ASSERT_EQ(CsvImport::ReadPreview(path, false, 1, first), CsvReader::kOk);
+        ASSERT_EQ(CsvImport::ReadPreview(path, false, 1, first), CsvReader::Result::kOk);
         ASSERT_FALSE(first.rows.empty());
         const CsvColumnMap::Suggestion s
             = CsvColumnMap::Suggest(global->DataFile(CsvColumnMap::kFileName), first.rows.front(), table);
@@ -145,7 +145,7 @@ TEST_P(CsvGoldenTest, ImportsTheRecordsAndExportsThemBack)
         text += "unplaced=" + U(column) + "\n";
     const std::vector<std::string> records = RecordTexts(table);
     ExpectGolden(Expected("csv", GetParam()), text + Numbered(records));
-    ASSERT_EQ(result, CsvImport::kImported) << ::testing::PrintToString(Shown());
+    ASSERT_EQ(result, CsvImport::Result::kImported) << ::testing::PrintToString(Shown());
 
     // This program's export of every field, read back as its own file.
     std::vector<std::string> fields;
@@ -155,7 +155,7 @@ TEST_P(CsvGoldenTest, ImportsTheRecordsAndExportsThemBack)
     AddressTable copy;
     copy.CreateDefaultTable();
     CsvImport back(*global, copy);
-    ASSERT_EQ(back.Load(Docs("export.csv")), CsvImport::kImported) << ::testing::PrintToString(Shown());
+    ASSERT_EQ(back.Load(Docs("export.csv")), CsvImport::Result::kImported) << ::testing::PrintToString(Shown());
     EXPECT_EQ(Sorted(RecordTexts(copy)), Sorted(records));
 }
 

@@ -66,7 +66,7 @@ TEST_P(LayoutGoldenTest, TheDefaultsAreWrittenAsTheGoldenAndReadBack)
     std::string bytes;
     ASSERT_TRUE(platform::fs::ReadFile(GoldenPath(LayoutGolden(kind)), bytes));
     Defaults read(kind == kReportPostcard ? kReportLabelSheet : kReportPostcard);
-    ASSERT_EQ(ParseLayout(bytes, read.header, read.items), kLayoutRead);
+    ASSERT_EQ(ParseLayout(bytes, read.header, read.items), LayoutLoad::Read);
     EXPECT_EQ(read.header, made.header);
     for (std::size_t slot = 0; slot < kLayoutSlots; ++slot) {
         if (slot < kTextSlots) {
@@ -141,7 +141,7 @@ TEST_P(PrinterSettingsGoldenTest, TheValuesAreWrittenAsTheGoldenAndReadBack)
     ExpectGolden(stem + ".prd", FormatPrinterSettings(values));
     PrinterSettings read;
     read.copies = 9; // the reader starts afresh
-    ASSERT_EQ(ParsePrinterSettings(ReadAll(GoldenPath(stem + ".prd")), read), 0);
+    ASSERT_EQ(ParsePrinterSettings(ReadAll(GoldenPath(stem + ".prd")), read), PrdRead::Read);
     EXPECT_EQ(read, values);
 }
 
