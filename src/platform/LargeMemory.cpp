@@ -9,13 +9,20 @@ namespace {
 constexpr std::size_t kLargeFrom = std::size_t(1) << 20;
 // The large page of x86-64 and of most other 64-bit processors.
 constexpr std::size_t kLargePage = std::size_t(2) << 20;
+// The address sanitizer watches what new[] gives, not mapped memory: its build keeps
+// every buffer there so that an overrun of a large one is caught too.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
 
 } // namespace
 
 void* MapLarge(std::size_t bytes, std::size_t& mapped) noexcept
 {
     mapped = 0;
-    if (bytes < kLargeFrom || bytes > static_cast<std::size_t>(-1) / 2)
+    if (bytes < kLargeFrom || bytes > static_cast<std::size_t>(-1) / 2 || kSanitized)
         return nullptr;
     // Whole large pages (the last one's rest stays usable room), placed on a large
     // page's boundary: more is mapped than needed and the ends are given back.

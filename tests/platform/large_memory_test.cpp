@@ -11,6 +11,11 @@ using namespace nrt::platform;
 
 TEST(LargeMemory, EveryElementAskedForIsThereAndTheRoomIsWhole)
 {
+#if defined(__SANITIZE_ADDRESS__)
+    constexpr bool kWholePages = false; // the sanitizer's build takes every buffer from new[]
+#else
+    constexpr bool kWholePages = true;
+#endif
     constexpr std::size_t kMiB = std::size_t(1) << 20;
     struct Case {
         std::size_t count;
@@ -26,7 +31,7 @@ TEST(LargeMemory, EveryElementAskedForIsThereAndTheRoomIsWhole)
         std::size_t capacity = 0;
         LargeArray<std::uint32_t> memory = AllocateLarge<std::uint32_t>(c.count, capacity);
         ASSERT_TRUE(memory) << c.count;
-        EXPECT_GE(capacity, c.leastRoom) << c.count;
+        EXPECT_GE(capacity, kWholePages ? c.leastRoom : c.count) << c.count;
         // The whole room can be written and keeps what was written.
         std::memset(memory.get(), 0xAB, capacity * sizeof(std::uint32_t));
         memory[c.count - 1] = 11;
