@@ -255,11 +255,15 @@ TEST_F(BookSafetyCli, AWriterHoldingTheDataFolderKeepsOthersOut)
     platform::FileLock held;
     ASSERT_EQ(held.TryLock(dir.Path() + "/" + kWriteLockName), platform::FileLock::Result::Locked);
     const pid_t pid = Start({ "import-csv", Csv("w", 1) }, "w");
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // It says what it waits for and how long as soon as it meets the lock (a loaded
+    // machine may take a while to start it).
+    std::string waiting;
+    for (int tries = 0; tries < 200 && waiting.find("最長120秒待ちます。") == std::string::npos; ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        waiting = nrt::test::ReadAll(dir.Path() + "/w.err");
+    }
     int status = 0;
     EXPECT_EQ(::waitpid(pid, &status, WNOHANG), 0) << "the command should wait for the lock";
-    // It says at once what it waits for and how long.
-    const std::string waiting = nrt::test::ReadAll(dir.Path() + "/w.err");
     EXPECT_NE(waiting.find("nrt.lock"), std::string::npos) << waiting;
     EXPECT_NE(waiting.find("最長120秒待ちます。"), std::string::npos) << waiting;
     EXPECT_EQ(nrt::test::ReadAll(table), before);
