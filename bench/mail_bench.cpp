@@ -377,7 +377,7 @@ int main()
         const bool inMemory = ::mkdtemp(shm) != nullptr;
         const std::string spool = inMemory ? std::string(shm) : scratch + "/spool";
         const std::unique_ptr<const std::string, void (*)(const std::string*)> removeSpool(
-            inMemory ? &spool : nullptr, [](const std::string* folder) { platform::fs::RemoveTree(*folder); });
+            inMemory ? &spool : nullptr, [](const std::string* made) { platform::fs::RemoveTree(*made); });
         NodeServer node(spool);
         if (node.Port() == 0) {
             std::fprintf(stderr, "the npm SMTP server did not start (node, tools/node_modules from scripts/setup)\n");

@@ -4,6 +4,8 @@
 #include "platform/MessageHost.h"
 #include "platform/sjis.h"
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QGuiApplication>
 
@@ -31,13 +33,56 @@ public:
     void Beep() override { }
 };
 
+void PrintUsage(std::FILE* to)
+{
+    std::fprintf(to, "usage: nortea-cli [--data DIR] [--user NAME] COMMAND ...\ncommands:\n");
+    for (const auto& c : nrt::cli::Commands())
+        std::fprintf(to, "  %s\n", c.usage);
+}
+
 int Usage()
 {
-    std::fprintf(stderr, "usage: nortea-cli [--data DIR] [--user NAME] COMMAND ...\ncommands:\n");
-    for (const auto& c : nrt::cli::Commands())
-        std::fprintf(stderr, "  %s\n", c.usage);
+    PrintUsage(stderr);
     return nrt::cli::kExitUsage;
 }
+
+// The options before the command name; from the command name on, every argument is the
+// command's own. Arguments are read as Latin-1 so that their bytes come back unchanged.
+struct GlobalOptions {
+    QCommandLineOption data { "data", "The data folder.", "DIR" };
+    QCommandLineOption user { "user", "The address book to work on.", "NAME" };
+    QCommandLineOption help { { "h", "help" }, "Shows this help." };
+    QCommandLineOption version { "version", "Shows the program's version." };
+    QCommandLineParser parser;
+
+    GlobalOptions()
+    {
+        parser.addOptions({ data, user, help, version });
+        parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    }
+    bool Parse(int argc, char** argv)
+    {
+        QStringList args;
+        for (int a = 0; a < argc; ++a)
+            args << QString::fromLatin1(argv[a]);
+        return parser.parse(args);
+    }
+    std::string Value(const QCommandLineOption& option) const { return parser.value(option).toLatin1().toStdString(); }
+    int Help() const
+    {
+        PrintUsage(stdout);
+        std::printf("options:\n");
+        for (const QCommandLineOption* o : { &data, &user, &help, &version }) {
+            QString names = "--" + o->names().constLast();
+            if (o->names().size() > 1)
+                names = "-" + o->names().constFirst() + ", " + names;
+            if (!o->valueName().isEmpty())
+                names += " " + o->valueName();
+            std::printf("  %-16s %s\n", qPrintable(names), qPrintable(o->description()));
+        }
+        return nrt::cli::kExitOk;
+    }
+};
 
 } // namespace
 
@@ -55,30 +100,35 @@ int main(int argc, char** argv)
     CliMessageHost host;
     nrt::platform::SetMessageHost(&host);
 
+    GlobalOptions options;
+    if (!options.Parse(argc, argv))
+        return Usage();
+    if (options.parser.isSet(options.help))
+        return options.Help();
+    if (options.parser.isSet(options.version)) {
+        std::printf("nortea-cli %s\n", NRT_VERSION);
+        return nrt::cli::kExitOk;
+    }
+    const QStringList positional = options.parser.positionalArguments();
+    if (positional.isEmpty())
+        return Usage();
     nrt::StartupFolders folders;
     std::string user;
-    int i = 1;
-    for (; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--data") == 0 && i + 1 < argc) {
-            folders.dataFolder = nrt::platform::Utf8ToSjis(argv[++i]);
-        } else if (std::strcmp(argv[i], "--user") == 0 && i + 1 < argc) {
-            user = nrt::platform::Utf8ToSjis(argv[++i]);
-        } else if (argv[i][0] == '-') {
-            return Usage();
-        } else {
-            break;
-        }
-    }
-    if (i >= argc)
-        return Usage();
-    const std::string name = argv[i];
+    if (options.parser.isSet(options.data))
+        folders.dataFolder = nrt::platform::Utf8ToSjis(options.Value(options.data));
+    if (options.parser.isSet(options.user))
+        user = nrt::platform::Utf8ToSjis(options.Value(options.user));
+    const std::string name = positional.constFirst().toLatin1().toStdString();
     for (const auto& command : nrt::cli::Commands()) {
         if (name != command.name)
             continue;
         nrt::cli::Context context(folders, user);
         if (!context.ok())
             return nrt::cli::kExitFailed;
-        nrt::cli::Args args(std::vector<std::string>(argv + i + 1, argv + argc));
+        std::vector<std::string> rest;
+        for (const QString& a : positional.mid(1))
+            rest.push_back(a.toLatin1().toStdString());
+        nrt::cli::Args args(std::move(rest));
         const int status = context.ExitStatus(command.run(context, args));
         if (status == nrt::cli::kExitUsage)
             std::fprintf(stderr, "usage: nortea-cli %s\n", command.usage);

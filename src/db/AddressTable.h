@@ -153,7 +153,7 @@ class AddressTable {
 public:
 
     AddressTable() = default;
-    virtual ~AddressTable() = default;
+    ~AddressTable() = default;
     AddressTable(const AddressTable&) = delete;
     AddressTable& operator=(const AddressTable&) = delete;
 

@@ -362,17 +362,17 @@ struct BlockMasks {
 template <class Blocks>
 class LineSplitter {
 public:
-    [[gnu::always_inline]] LineSplitter(bool crEnded, std::size_t columns, const char* base, CellList& cells,
-        std::vector<std::uint32_t>& rows)
-        : crEnded(crEnded)
-        , lineEnd(crEnded ? '\r' : '\n')
+    [[gnu::always_inline]] LineSplitter(bool crEnd, std::size_t columns, const char* start, CellList& cellList,
+        std::vector<std::uint32_t>& rowList)
+        : crEnded(crEnd)
+        , lineEnd(crEnd ? '\r' : '\n')
         , maxCells(static_cast<std::ptrdiff_t>(
               std::min<std::size_t>(columns, std::numeric_limits<std::ptrdiff_t>::max())))
-        , base(base)
-        , cells(cells)
-        , rows(rows)
-        , out(cells.End())
-        , room(cells.Limit())
+        , base(start)
+        , cells(cellList)
+        , rows(rowList)
+        , out(cellList.End())
+        , room(cellList.Limit())
         , rowFirst(out)
     {
     }

@@ -37,7 +37,7 @@ public:
     static Encodings DetectEncodings(std::string_view probe, int header);
 
     CsvReader() = default;
-    virtual ~CsvReader() = default;
+    ~CsvReader() = default;
     CsvReader(const CsvReader&) = delete;
     CsvReader& operator=(const CsvReader&) = delete;
 

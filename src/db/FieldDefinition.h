@@ -42,7 +42,7 @@ enum class FieldError : int {
 class FieldDefinition {
 public:
     FieldDefinition() = default;
-    virtual ~FieldDefinition() = default;
+    ~FieldDefinition() = default;
     FieldDefinition(const FieldDefinition&) = delete;
     FieldDefinition& operator=(const FieldDefinition&) = delete;
 

@@ -33,7 +33,7 @@ public:
     static constexpr std::size_t kDefaultBlockSize = 2048;
 
     explicit LineList(std::size_t blockSize = kDefaultBlockSize);
-    virtual ~LineList() = default;
+    ~LineList() = default;
     LineList(const LineList&) = delete;
     LineList& operator=(const LineList&) = delete;
 

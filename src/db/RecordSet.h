@@ -65,7 +65,7 @@ public:
     using SortKeys = std::array<SortKey, kMaxSortKeys + 1>; // ends at the first field -1
 
     RecordSet();
-    virtual ~RecordSet();
+    ~RecordSet();
     RecordSet(const RecordSet&) = delete;
     RecordSet& operator=(const RecordSet&) = delete;
 

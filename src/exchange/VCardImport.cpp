@@ -337,9 +337,9 @@ private:
             const std::size_t number = line1.find_first_of("0123456789");
             const std::size_t half = number == std::string::npos ? number : line1.find(' ', number);
             const std::size_t full = number == std::string::npos ? number : line1.find("\xE3\x80\x80", number);
-            if (const std::size_t cut = std::min(half, full); cut != std::string::npos) {
-                building = Trim(line1.substr(cut + (cut == half ? 1 : 3)));
-                line1 = Trim(line1.substr(0, cut));
+            if (const std::size_t at = std::min(half, full); at != std::string::npos) {
+                building = Trim(line1.substr(at + (at == half ? 1 : 3)));
+                line1 = Trim(line1.substr(0, at));
             }
         }
         Set(field::kPostalCode, "ADR", PostalCode(parts[5]));

@@ -173,6 +173,54 @@ TEST_F(CliTest, RefusalsAndUsage)
     EXPECT_EQ(r.status, 1);
 }
 
+TEST_F(CliTest, HelpAndVersionAnswerOnStandardOutput)
+{
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* out; // the start of standard output
+        const char* err; // the start of standard error
+    };
+    const Case cases[] = {
+        { { "--help" }, 0, "usage: nortea-cli [--data DIR] [--user NAME] COMMAND ...\ncommands:\n  list ", "" },
+        { { "-h" }, 0, "usage: nortea-cli [--data DIR] [--user NAME] COMMAND ...\n", "" },
+        { { "--version" }, 0, "nortea-cli " NRT_VERSION "\n", "" },
+        { { "--bogus", "list" }, 2, "", "usage: nortea-cli [--data DIR] [--user NAME] COMMAND ...\n" },
+        { { "--user" }, 2, "", "usage: nortea-cli [--data DIR]" },
+        // From the command name on, every argument is the command's own.
+        { { "list", "--help" }, 2, "", "usage: nortea-cli list [--senders" },
+        { { "user", "--version" }, 2, "", "usage: nortea-cli user list" },
+    };
+    for (const Case& c : cases) {
+        const Result r = Run(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args[0];
+        EXPECT_EQ(r.out.rfind(c.out, 0), 0u) << c.args[0] << "\n" << r.out;
+        EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << c.args[0] << "\n" << r.err;
+    }
+    const Result help = Run({ "--help" });
+    for (const char* command : { "import-csv FILE", "restore SET NAME", "postal-lookup CODE", "print FORM", "--version" })
+        EXPECT_NE(help.out.find(command), std::string::npos) << command;
+}
+
+// The options before the command reach it byte for byte, the last one counting.
+TEST_F(CliTest, DataFolderAndUserNamesKeepTheirJapanese)
+{
+    const std::string japanese = dir.Path() + "/" + S("データ");
+    StartupFolders other;
+    other.dataFolder = japanese;
+    AppSettings g(other);
+    g.ReadSettings(true);
+    userFolder = g.UserFile({});
+    platform::fs::MakeDirs(userFolder);
+    WriteTable({ { "山田", "ﾔﾏﾀﾞ", "", "" } });
+    Result r = Run({ "--data", nrt::test::U(japanese), "list", "--fields", "名前" });
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "名前\n山田\n");
+    r = Run({ "--data", nrt::test::U(japanese), "--user", "花子", "list" });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "注意: ユーザー「花子」は登録されていません。\n");
+}
+
 TEST_F(CliTest, TabsAndSenders)
 {
     WriteTable({ { "山田", "ﾔﾏﾀﾞ", "友人", "" }, { "佐藤", "ｻﾄｳ", "会社", "" } });
