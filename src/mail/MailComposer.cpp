@@ -64,7 +64,7 @@ SmtpSettings ServerSettings(const AppSettings& g)
 }
 
 Checked StartMailing(const AppSettings& g, AddressTable& table, std::string_view printCondition, bool sendersTab,
-    const Question& ask, MailSender& sender, RecordSet& recipients)
+    const AskUser& ask, MailSender& sender, RecordSet& recipients)
 {
     if (!ServerIsSet(g))
         return NoServer();
@@ -101,7 +101,7 @@ Checked CheckSendable(const AppSettings& g, const RecordSet* recipients)
     return { true };
 }
 
-Checked CheckBody(const std::vector<std::string>& lines, int wrapWidth, const AddressTable& table, const Question& ask,
+Checked CheckBody(const std::vector<std::string>& lines, int wrapWidth, const AddressTable& table, const AskUser& ask,
     TemplateList& templates)
 {
     templates.clear();

@@ -4,7 +4,7 @@
 // checks with the template list they yield, the connected client, the outcome message.
 // A check returns whether the mailing may go on and the message it leaves, which the
 // window or the command that asked shows; a question in the middle is put through
-// the caller's Question.
+// the caller's AskUser.
 
 #include "db/AddressTable.h"
 #include "db/RecordSet.h"
@@ -12,7 +12,7 @@
 #include "mail/MailingRun.h"
 #include "mail/SmtpClient.h"
 #include "platform/MessageHost.h"
-#include "platform/Question.h"
+#include "platform/AskUser.h"
 
 #include <array>
 #include <memory>
@@ -60,7 +60,7 @@ struct MailSender {
     std::string address;
 };
 
-using Question = platform::Question;
+using AskUser = platform::AskUser;
 
 // A message for the user (CP932); an empty text: nothing to tell.
 struct Notice {
@@ -84,7 +84,7 @@ SmtpSettings ServerSettings(const AppSettings& g);
 // the recipients: `recipients` is attached to `table`, ordered by address and kana,
 // and selected with the print condition; it stands on its first record.
 [[nodiscard]] Checked StartMailing(const AppSettings& g, AddressTable& table, std::string_view printCondition,
-    bool sendersTab, const Question& ask, MailSender& sender, RecordSet& recipients);
+    bool sendersTab, const AskUser& ask, MailSender& sender, RecordSet& recipients);
 
 // Before sending: a record set with records, and a server.
 [[nodiscard]] Checked CheckSendable(const AppSettings& g, const RecordSet* recipients);
@@ -93,7 +93,7 @@ SmtpSettings ServerSettings(const AppSettings& g);
 // the question when lines are longer than the wrap width. The lines holding references
 // go to `templates` (emptied when sending is refused).
 [[nodiscard]] Checked CheckBody(const std::vector<std::string>& lines, int wrapWidth, const AddressTable& table,
-    const Question& ask, TemplateList& templates);
+    const AskUser& ask, TemplateList& templates);
 
 // A client for the mail, not connected: wrap width and body lines, the server settings,
 // sender, subject and priority.

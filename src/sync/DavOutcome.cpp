@@ -21,39 +21,39 @@ std::string StepName(DavStep step)
 std::string DavOutcome::Message() const
 {
     const std::string who = "サーバー「" + server + "」";
-    const std::string step = platform::SjisToUtf8(StepName(this->step));
+    const std::string stepName = platform::SjisToUtf8(StepName(step));
     const std::string http = status > 0 ? "、HTTP " + std::to_string(status) : std::string();
     std::string text;
     switch (result) {
-    case DavResult::kOk: text = who + "：" + step + "を終えました。"; break;
+    case DavResult::kOk: text = who + "：" + stepName + "を終えました。"; break;
     case DavResult::kInvalidUrl: text = "サーバーのURL「" + server + "」が正しくありません。"; break;
     case DavResult::kPlainHttpRefused:
         text = who + "へはパスワードが暗号化されずに送られるため接続しません。https:// のURLを指定してください。";
         break;
-    case DavResult::kUnreachable: text = who + "に接続できません（" + step + "）。"; break;
-    case DavResult::kTimeout: text = who + "から応答がありません（" + step + "）。"; break;
+    case DavResult::kUnreachable: text = who + "に接続できません（" + stepName + "）。"; break;
+    case DavResult::kTimeout: text = who + "から応答がありません（" + stepName + "）。"; break;
     case DavResult::kCertificateRefused:
-        text = who + "の証明書を確認できません（" + step + "）。CAファイルの設定を確かめてください。";
+        text = who + "の証明書を確認できません（" + stepName + "）。CAファイルの設定を確かめてください。";
         break;
-    case DavResult::kTlsFailed: text = who + "と暗号化通信を始められません（" + step + "）。"; break;
-    case DavResult::kConnectionLost: text = who + "との接続が途中で切れました（" + step + "）。"; break;
+    case DavResult::kTlsFailed: text = who + "と暗号化通信を始められません（" + stepName + "）。"; break;
+    case DavResult::kConnectionLost: text = who + "との接続が途中で切れました（" + stepName + "）。"; break;
     case DavResult::kUnauthorized:
-        text = who + "にログインできません。ユーザー名とパスワードを確かめてください（" + step + "）。";
+        text = who + "にログインできません。ユーザー名とパスワードを確かめてください（" + stepName + "）。";
         break;
-    case DavResult::kForbidden: text = who + "がこの操作を許可しません（" + step + http + "）。"; break;
-    case DavResult::kNotFound: text = who + "に対象が見つかりません（" + step + http + "）。"; break;
+    case DavResult::kForbidden: text = who + "がこの操作を許可しません（" + stepName + http + "）。"; break;
+    case DavResult::kNotFound: text = who + "に対象が見つかりません（" + stepName + http + "）。"; break;
     case DavResult::kChangedOnServer:
-        text = who + "のカードが他から変更されています（" + step + http + "）。";
+        text = who + "のカードが他から変更されています（" + stepName + http + "）。";
         break;
     case DavResult::kTokenInvalid:
-        text = who + "の同期情報が無効になりました。すべてのカードを読み直します（" + step + "）。";
+        text = who + "の同期情報が無効になりました。すべてのカードを読み直します（" + stepName + "）。";
         break;
-    case DavResult::kServerError: text = who + "でエラーが起きました（" + step + http + "）。"; break;
-    case DavResult::kUnexpectedStatus: text = who + "が要求を受け付けません（" + step + http + "）。"; break;
-    case DavResult::kBadReply: text = who + "の応答を読み取れません（" + step + "）。"; break;
+    case DavResult::kServerError: text = who + "でエラーが起きました（" + stepName + http + "）。"; break;
+    case DavResult::kUnexpectedStatus: text = who + "が要求を受け付けません（" + stepName + http + "）。"; break;
+    case DavResult::kBadReply: text = who + "の応答を読み取れません（" + stepName + "）。"; break;
     case DavResult::kNoAddressBooks: text = who + "にCardDAVのアドレス帳が見つかりません。"; break;
-    case DavResult::kTooManyRedirects: text = who + "の転送が多すぎます（" + step + "）。"; break;
-    case DavResult::kCancelled: text = who + "との同期を中止しました（" + step + "）。"; break;
+    case DavResult::kTooManyRedirects: text = who + "の転送が多すぎます（" + stepName + "）。"; break;
+    case DavResult::kCancelled: text = who + "との同期を中止しました（" + stepName + "）。"; break;
     }
     return platform::Utf8ToSjis(text);
 }

@@ -157,7 +157,7 @@ AddressBooks::Refusal AddressBooks::SaveBeforeSwitch(AddressTable* table)
 }
 
 AddressBooks::Outcome<AddressBooks::Created> AddressBooks::Create(
-    const NewUser& request, AddressTable* openTable, const Question& ask, std::string* copySource)
+    const NewUser& request, AddressTable* openTable, const AskUser& ask, std::string* copySource)
 {
     const std::string& name = request.name;
     const auto refused = [](Refusal why, char bad = 0) { return Outcome<Created> { Created::kRefused, why, bad }; };
@@ -275,7 +275,7 @@ AddressBooks::Refusal AddressBooks::FinishRestore(AddressTable& table, Observer*
 }
 
 AddressBooks::Outcome<bool> AddressBooks::Open(
-    int entry, AddressTable& table, bool& saved, const Question& ask, Observer* observer)
+    int entry, AddressTable& table, bool& saved, const AskUser& ask, Observer* observer)
 {
     LoadList();
     if (entry < 0 || entry >= EntryCount())
@@ -324,7 +324,7 @@ AddressBooks::Outcome<bool> AddressBooks::Open(
     return { true };
 }
 
-AddressBooks::Outcome<AddressBooks::Removed> AddressBooks::Remove(int entry, const Question& ask)
+AddressBooks::Outcome<AddressBooks::Removed> AddressBooks::Remove(int entry, const AskUser& ask)
 {
     LoadList();
     if (entry < 0 || entry >= EntryCount())

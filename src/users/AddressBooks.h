@@ -8,7 +8,7 @@
 // its message.
 
 #include "db/LineList.h"
-#include "platform/Question.h"
+#include "platform/AskUser.h"
 
 #include <string>
 #include <string_view>
@@ -32,7 +32,7 @@ public:
     // and half-width katakana). Other single-byte characters are refused key by key.
     static bool IsTypable(unsigned char c);
 
-    using Question = platform::Question;
+    using AskUser = platform::AskUser;
 
     // Why an operation stopped short; each has the text of its box.
     enum class Refusal {
@@ -108,7 +108,7 @@ public:
     // the new user made current with its folder; "userlist.dat" written. `copySource`
     // receives the folder to copy from in copy mode.
     [[nodiscard]] Outcome<Created> Create(
-        const NewUser& request, AddressTable* openTable, const Question& ask, std::string* copySource = nullptr);
+        const NewUser& request, AddressTable* openTable, const AskUser& ask, std::string* copySource = nullptr);
     // After Created::kEmpty: the new user's settings, and an empty table.
     void StartEmpty(AddressTable& table);
     // After the copy source was copied whole into the new user's folder
@@ -123,9 +123,9 @@ public:
     // (once while `saved` is false), the other table loaded, its user made current
     // and its settings read. True when it was opened.
     [[nodiscard]] Outcome<bool> Open(
-        int entry, AddressTable& table, bool& saved, const Question& ask, Observer* observer = nullptr);
+        int entry, AddressTable& table, bool& saved, const AskUser& ask, Observer* observer = nullptr);
     // Takes entry i off "userlist.dat"; the user's folder and files stay.
-    [[nodiscard]] Outcome<Removed> Remove(int entry, const Question& ask);
+    [[nodiscard]] Outcome<Removed> Remove(int entry, const AskUser& ask);
 
     // The open table (when it holds records) as "nrt.ndb" of the current user, then
     // the settings. kNotSavedBeforeSwitch when the table could not be saved.

@@ -146,4 +146,4 @@ TEST_P(PrinterSettingsGoldenTest, TheValuesAreWrittenAsTheGoldenAndReadBack)
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, PrinterSettingsGoldenTest, ::testing::ValuesIn(GoldenFiles("prd", ".txt")),
-    [](const ::testing::TestParamInfo<std::string>& info) { return GoldenCaseName(info.param); });
+    [](const ::testing::TestParamInfo<std::string>& c) { return GoldenCaseName(c.param); });

@@ -197,7 +197,7 @@ TEST_P(DavServers, MultigetReadsInBatchesAndNamesTheMissing)
 
 INSTANTIATE_TEST_SUITE_P(Servers, DavServers,
     ::testing::Values(DavServer::Kind::kRadicale, DavServer::Kind::kXandikos),
-    [](const auto& info) { return info.param == DavServer::Kind::kRadicale ? "Radicale" : "Xandikos"; });
+    [](const auto& c) { return c.param == DavServer::Kind::kRadicale ? "Radicale" : "Xandikos"; });
 
 // What the account may not do or cannot reach, each with its result and its message;
 // a password bound for another machine over plain http is refused before any connection.

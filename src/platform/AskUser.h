@@ -8,6 +8,6 @@
 
 namespace nrt::platform {
 
-using Question = std::function<bool(std::string_view text, bool defaultYes)>;
+using AskUser = std::function<bool(std::string_view text, bool defaultYes)>;
 
 } // namespace nrt::platform
