@@ -48,9 +48,14 @@ CliRunner::CliRunner(std::string workFolder, std::string dataFolder)
     ::mkdir(runtime_.c_str(), 0700);
 }
 
+const char* CliRunner::Program()
+{
+    return NRT_CLI;
+}
+
 pid_t CliRunner::Start(const std::vector<std::string>& args, const std::string& tag, bool withData) const
 {
-    std::vector<std::string> argv { NRT_CLI };
+    std::vector<std::string> argv { Program() };
     if (withData)
         argv.insert(argv.end(), { "--data", U(data_) });
     argv.insert(argv.end(), args.begin(), args.end());
@@ -65,7 +70,7 @@ pid_t CliRunner::Start(const std::vector<std::string>& args, const std::string& 
     posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t pid = -1;
-    if (posix_spawn(&pid, NRT_CLI, &files, nullptr, rawArgv.data(), rawEnv.data()) != 0)
+    if (posix_spawn(&pid, Program(), &files, nullptr, rawArgv.data(), rawEnv.data()) != 0)
         pid = -1;
     posix_spawn_file_actions_destroy(&files);
     return pid;

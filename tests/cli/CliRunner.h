@@ -21,6 +21,9 @@ struct CliResult {
 
 class CliRunner {
 public:
+    // The program under test, absolute.
+    static const char* Program();
+
     // `workFolder` (CP932) holds the runtime folder and the captured output; commands
     // get `--data dataFolder` (CP932) unless a run asks otherwise.
     CliRunner(std::string workFolder, std::string dataFolder);

@@ -37,7 +37,7 @@ QString Sys(const std::string& path)
 PrintGuiFixture::PrintGuiFixture()
 {
     StartupFolders f;
-    f.programFolder = std::string(NRT_TEST_SOURCE_DIR) + "/../data";
+    f.programFolder = test::SourceDir() + "/../data";
     f.dataFolder = dir.File("data");
     f.documentsFolder = dir.File("docs");
     global = std::make_unique<AppSettings>(f);

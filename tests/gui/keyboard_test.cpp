@@ -482,7 +482,7 @@ TEST_F(EveryWindow, HasUniqueAccessKeysAndNoEnglish)
                      { "メール", "aoki@example.com" } } },
         { { { "宛名区分", "1" }, { "印字区分", "1" }, { "名前", "差出 太郎" }, { "メール", "me@example.com" } } } });
     // The shipped files: the manual and the stationery pictures.
-    folders.programFolder = std::string(NRT_TEST_SOURCE_DIR) + "/../data";
+    folders.programFolder = test::SourceDir() + "/../data";
     Open();
     main->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));

@@ -608,7 +608,7 @@ TEST_F(MainWindowTest, HelpShowsTheManualInItsOwnWindow)
     EXPECT_EQ(host.LastText(), S("ヘルプファイル（nrt.html）が見つかりません。"));
     ASSERT_TRUE(w->Help() == nullptr || !w->Help()->isVisible());
 
-    folders.programFolder = std::string(NRT_TEST_SOURCE_DIR) + "/../data/";
+    folders.programFolder = test::SourceDir() + "/../data/";
     auto shipped = Open();
     shipped->ShowHelp();
     ASSERT_NE(shipped->Help(), nullptr);

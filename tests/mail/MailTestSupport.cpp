@@ -47,7 +47,7 @@ std::vector<char*> Argv(std::vector<std::string>& args)
 
 std::string ToolsFolder()
 {
-    return std::string(NRT_TEST_SOURCE_DIR) + "/../tools";
+    return test::SourceDir() + "/../tools";
 }
 
 } // namespace

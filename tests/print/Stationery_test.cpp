@@ -13,7 +13,7 @@ namespace {
 
 std::string Shipped(const std::string& name)
 {
-    return std::string(NRT_TEST_SOURCE_DIR) + "/../data/" + name;
+    return test::SourceDir() + "/../data/" + name;
 }
 
 bool IsRed(std::uint32_t rgb)

@@ -15,7 +15,7 @@ namespace {
 
 std::string GoldenFolder()
 {
-    return std::string(NRT_TEST_SOURCE_DIR) + "/data/golden/";
+    return SourceDir() + "/data/golden/";
 }
 
 std::vector<std::string_view> Lines(std::string_view text)

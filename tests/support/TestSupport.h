@@ -10,6 +10,10 @@
 
 namespace nrt::test {
 
+// The tests' source folder (tests/), absolute. Kept out of the compile flags of every
+// test file so that a clone in another folder still hits the compiler cache.
+const std::string& SourceDir();
+
 // A fresh folder under the system's temporary folder, removed with everything in it
 // when the object goes. Path() is CP932 with "/" separators like every program path.
 class TempDir {
