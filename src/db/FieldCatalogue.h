@@ -170,4 +170,9 @@ inline constexpr auto kSearchableFields = fieldcatalogue::Filter<fieldcatalogue:
 inline constexpr auto kInsertableFields = fieldcatalogue::Filter<fieldcatalogue::Count(
     0, field::kSchemaEnd, fieldcatalogue::Insertable)>(0, field::kSchemaEnd, fieldcatalogue::Insertable);
 
+// The order of a list nobody sorted otherwise: by reading, then by name.
+inline constexpr const char* kDefaultOrder = "カナ, 名前";
+// The records that print and mail as the sender: marked sender and to be printed.
+inline constexpr const char* kSenderCondition = "宛名区分='1' and 印字区分='1'";
+
 } // namespace nrt

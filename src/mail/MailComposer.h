@@ -38,7 +38,6 @@ inline constexpr auto kInsertFields = [] {
 std::string FieldReference(int item);
 
 inline constexpr std::size_t kMaxLineBytes = 512; // a longer body line is refused
-inline constexpr const char* kSenderCondition = "宛名区分='1' and 印字区分='1'";
 inline constexpr const char* kRecipientOrder = "メール,カナ";
 
 struct MailSender {
