@@ -11,6 +11,7 @@
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "qt/QtText.h"
+#include "settings/DataPaths.h"
 #include "qt/WaitCursor.h"
 #include "users/BookSafety.h"
 
@@ -137,7 +138,7 @@ void MainWindow::BuildWindow()
 // is then kept from being replaced unnoticed (AddressTable::SaveTable).
 void MainWindow::LoadBook()
 {
-    const std::string tablePath = global_->UserFile(SJ("nrt.ndb"));
+    const std::string tablePath = global_->UserFile(kTableFile);
     if (!opened_ || db_.LoadTable(tablePath) != TableError::kNone)
         db_.CreateDefaultTable();
     if (opened_ && !db_.LoadFailedOnExistingFile() && !db_.LoadedWhole()) {
@@ -166,7 +167,7 @@ void MainWindow::MakeMonthlyCopies()
 {
     if (global_->MonthlyBackupDue()) {
         platform::fs::CopyFile(global_->UserFile(SJ("nrt_ndb.bak")), global_->UserFile(SJ("nrt_ndb.bk1")), false, 0600);
-        platform::fs::CopyFile(global_->UserFile(SJ("nrt.ndb")), global_->UserFile(SJ("nrt_ndb.bak")), false, 0600);
+        platform::fs::CopyFile(global_->UserFile(kTableFile), global_->UserFile(SJ("nrt_ndb.bak")), false, 0600);
     }
 }
 
@@ -209,7 +210,7 @@ void MainWindow::InstallCommands()
 
 void MainWindow::ShowFirstList()
 {
-    sortOrder_ = SJ("カナ, 名前");
+    sortOrder_ = SJ(kDefaultOrder);
     // A table without these fields lists its records unsorted.
     static_cast<void>(rec_.SetSort(sortOrder_, 0));
     if (global_->GetFull())
@@ -241,7 +242,7 @@ void MainWindow::SaveChanges()
 
 bool MainWindow::SaveBook()
 {
-    const std::string path = global_->UserFile(SJ("nrt.ndb"));
+    const std::string path = global_->UserFile(kTableFile);
     if (db_.ChangedOnDisk(path)
         && !platform::Ask(SJ("宛名データ「") + path + SJ("」は読み込んだ後に他で変更されています。\n上書きしますか？")))
         return false;
@@ -1084,7 +1085,7 @@ void MainWindow::OfferReadingConversion()
     if (ConvertStoredReadings(db_) < 0)
         platform::Warn(SJ("読みの変換に失敗しました。"));
     platform::fs::MakeDirs(global_->UserFile({}));
-    if (db_.SaveTable(global_->UserFile(SJ("nrt.ndb"))) != TableError::kNone)
+    if (db_.SaveTable(global_->UserFile(kTableFile)) != TableError::kNone)
         platform::Warn(SJ("保存に失敗しました。"));
     RefreshList();
 }

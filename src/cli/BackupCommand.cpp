@@ -6,6 +6,7 @@
 
 #include "platform/MessageHost.h"
 #include "platform/sjis.h"
+#include "settings/DataPaths.h"
 #include "users/AddressBooks.h"
 #include "users/BackupSets.h"
 
@@ -62,7 +63,7 @@ int RunRestore(Context& context, Args& args)
     AddressBooks::NewUser request;
     request.name = platform::Utf8ToSjis(args.Rest()[1]);
     request.copy = true;
-    request.copyFile = set + "/nrt.ndb";
+    request.copyFile = set + "/" + kTableFile;
     std::string source;
     const std::string previous = g.UserName();
     const auto created = users.Create(request, nullptr, platform::Ask, &source);

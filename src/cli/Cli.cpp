@@ -55,7 +55,7 @@ AddressTable& Context::Table()
 
 std::string Context::TablePath() const
 {
-    return global_->UserFile(SJ("nrt.ndb"));
+    return global_->UserFile(kTableFile);
 }
 
 bool Context::LoadTable()
@@ -136,7 +136,7 @@ bool Context::SaveTable()
 {
     AddressTable& table = Table();
     platform::fs::MakeDirs(global_->UserFile({}));
-    const TableError code = table.SaveTable(global_->UserFile(SJ("nrt.ndb")));
+    const TableError code = table.SaveTable(global_->UserFile(kTableFile));
     if (!table.DamagedCopy().empty())
         PrintMessage(SJ("注意"), DamagedCopyMessage(table.DamagedCopy()));
     if (code != TableError::kNone) {

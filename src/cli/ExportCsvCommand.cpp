@@ -63,7 +63,7 @@ int RunExportCsv(Context& context, Args& args)
     RecordSet records;
     records.Attach(&table);
     // A table without these fields is written in the order of its records.
-    static_cast<void>(records.SetSort(SJ("カナ, 名前"), 0));
+    static_cast<void>(records.SetSort(SJ(kDefaultOrder), 0));
     if (!SelectOrSay(records, mainlist::WithUserCondition(mainlist::ListCondition(t, {}), platform::Utf8ToSjis(where))))
         return kExitFailed;
     CsvExport out(context.Global());

@@ -71,7 +71,7 @@ int RunList(Context& context, Args& args)
 
     RecordSet rec;
     rec.Attach(&db);
-    const std::string order = hasSort ? platform::Utf8ToSjis(sort) : SJ("カナ, 名前");
+    const std::string order = hasSort ? platform::Utf8ToSjis(sort) : SJ(kDefaultOrder);
     if (!SetSortOrSay(rec, order))
         return kExitFailed;
     // The condition is one term beside the tab's: its OR does not reach them.

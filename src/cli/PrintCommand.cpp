@@ -53,7 +53,7 @@ int RunPrint(Context& context, Args& args)
     // The condition is one term beside the print condition: its OR does not reach it.
     const std::string condition
         = mainlist::WithUserCondition(mainlist::PrintCondition(tab, {}), platform::Utf8ToSjis(where));
-    const std::string order = hasSort ? platform::Utf8ToSjis(sort) : SJ("カナ, 名前");
+    const std::string order = hasSort ? platform::Utf8ToSjis(sort) : SJ(kDefaultOrder);
     const std::string form = platform::Utf8ToSjis(args.Rest()[0]);
     // Only New Year's cards have a year to record them in: a mistake in the command,
     // said before anything prints.

@@ -44,7 +44,7 @@ int RunExportVCard(Context& context, Args& args)
     RecordSet records;
     records.Attach(&table);
     // A table without these fields is written in the order of its records.
-    static_cast<void>(records.SetSort(SJ("カナ, 名前"), 0));
+    static_cast<void>(records.SetSort(SJ(kDefaultOrder), 0));
     const std::string condition = marked ? mainlist::PrintCondition(t, {}) : mainlist::ListCondition(t, {});
     if (!SelectOrSay(records, mainlist::WithUserCondition(condition, platform::Utf8ToSjis(where))))
         return kExitFailed;

@@ -16,34 +16,24 @@ namespace {
 // The copies kept beside a table ("nrt_ndb.bak", ".bk1", damaged originals).
 constexpr int kPrivateCopyMode = 0600;
 
-// The CP932 names of a schema table, converted once.
-template <std::size_t N> std::array<std::string, N> NamesOf(const std::array<SchemaField, N>& schema)
-{
-    std::array<std::string, N> names;
-    for (std::size_t i = 0; i < N; ++i)
-        names[i] = platform::Utf8ToSjis(schema[i].name);
-    return names;
-}
-
 } // namespace
-
-const std::string& DefaultFieldName(int index)
-{
-    static const auto names = NamesOf(kDefaultSchema);
-    static const std::string none;
-    return index >= 0 && index < static_cast<int>(names.size()) ? names[static_cast<std::size_t>(index)] : none;
-}
 
 const std::string& SchemaFieldName(int index)
 {
-    static const auto names = NamesOf(kExtendedSchema);
-    static const std::string uid = platform::Utf8ToSjis(kIdentityField.name);
+    static const auto names = [] {
+        std::array<std::string, kFieldCatalogue.size()> n;
+        for (std::size_t i = 0; i < n.size(); ++i)
+            n[i] = platform::Utf8ToSjis(kFieldCatalogue[i].name);
+        return n;
+    }();
     static const std::string none;
-    if (index < field::kJointName1)
-        return DefaultFieldName(index);
-    if (index == field::kUid)
-        return uid;
-    return index < field::kExtendedEnd ? names[static_cast<std::size_t>(index - field::kJointName1)] : none;
+    return index >= 0 && index < field::kSchemaEnd ? names[static_cast<std::size_t>(index)] : none;
+}
+
+const std::string& DefaultFieldName(int index)
+{
+    static const std::string none;
+    return index < field::kJointName1 ? SchemaFieldName(index) : none;
 }
 
 std::string NewRecordUid()
@@ -67,8 +57,7 @@ FieldDef ExtendedDefinition(int index)
 {
     FieldDef d;
     d.name = SchemaFieldName(index);
-    d.width = index == field::kUid ? kIdentityField.width
-                                   : kExtendedSchema[static_cast<std::size_t>(index - field::kJointName1)].width;
+    d.width = fieldcatalogue::Info(index).width;
     return d;
 }
 

@@ -2,6 +2,7 @@
 // The address table: schema, packed records and the current-record buffer, with the
 // table file "nrt.ndb".
 
+#include "db/FieldCatalogue.h"
 #include "db/FieldDefinition.h"
 #include "db/LineList.h"
 #include "platform/fs.h"
@@ -16,108 +17,33 @@
 
 namespace nrt {
 
-// The schema a new table gets. Names are UTF-8 here; DefaultFieldName gives CP932.
+// The schema a new table gets, taken from the catalogue. Names are UTF-8 here;
+// DefaultFieldName gives CP932.
 struct SchemaField {
     const char* name;
     std::int32_t width;
 };
-inline constexpr std::array<SchemaField, 24> kDefaultSchema { {
-    { "宛名区分", 1 },
-    { "印字区分", 1 },
-    { "名前", 30 },
-    { "カナ", 30 },
-    { "敬称", 4 },
-    { "性別", 4 },
-    { "生年月日", 10 },
-    { "郵便番号", 10 },
-    { "都道府県", 15 },
-    { "住所１", 100 },
-    { "住所２", 80 },
-    { "電話番号", 15 },
-    { "ＦＡＸ", 15 },
-    { "携帯番号", 15 },
-    { "メール", 100 },
-    { "ＨＰ", 100 },
-    { "大分類", 30 },
-    { "小分類", 30 },
-    { "小分類２", 30 },
-    { "備考１", 100 },
-    { "備考２", 100 },
-    { "顔写真", 250 },
-    { "更新日", 20 },
-    { "登録日", 20 },
-} };
-// Indices of the default schema, for code that works on it directly.
-namespace field {
-enum Index : int {
-    kSender,
-    kPrintMark,
-    kName,
-    kKana,
-    kHonorific,
-    kGender,
-    kBirthday,
-    kPostalCode,
-    kPrefecture,
-    kAddress1,
-    kAddress2,
-    kPhone,
-    kFax,
-    kMobile,
-    kMail,
-    kHomePage,
-    kCategory,
-    kSubcategory,
-    kSubcategory2,
-    kNote1,
-    kNote2,
-    kPortrait,
-    kUpdated,
-    kRegistered,
-    // The fields a table gains on their first value (kExtendedSchema).
-    kJointName1,
-    kJointHonorific1,
-    kJointName2,
-    kJointHonorific2,
-    kJointName3,
-    kJointHonorific3,
-    kCompany,
-    kDepartment,
-    kTitle,
-    kCardHistory,
-    kCardNotes,
-    kExtendedEnd,
-    // The record's own identifier, gained after those the first time a record gets one
-    // (kIdentityField); a vCard's UID.
-    kUid = kExtendedEnd,
-    kSchemaEnd,
-};
-inline constexpr int kJointNameCount = 3;
-} // namespace field
+namespace fieldcatalogue {
+template <std::size_t N> constexpr std::array<SchemaField, N> SchemaSlice(int begin)
+{
+    std::array<SchemaField, N> out {};
+    for (std::size_t i = 0; i < N; ++i)
+        out[i] = { Info(begin + static_cast<int>(i)).name, Info(begin + static_cast<int>(i)).width };
+    return out;
+}
+} // namespace fieldcatalogue
+inline constexpr auto kDefaultSchema = fieldcatalogue::SchemaSlice<field::kJointName1>(0);
 const std::string& DefaultFieldName(int index);
 
 // Fields a table gains after the 24 the first time one of them gets a value: joint
 // names with their honorifics, company lines, and the New Year's card history. A book
 // that never uses them keeps its 24 fields and its file as it was.
-inline constexpr std::array<SchemaField, 11> kExtendedSchema { {
-    { "連名１", 30 },
-    { "連名１敬称", 4 },
-    { "連名２", 30 },
-    { "連名２敬称", 4 },
-    { "連名３", 30 },
-    { "連名３敬称", 4 },
-    { "会社名", 60 },
-    { "部署", 60 },
-    { "役職", 30 },
-    { "年賀状履歴", 250 },
-    { "年賀状メモ", 250 },
-} };
-static_assert(static_cast<std::size_t>(field::kJointName1) == kDefaultSchema.size()
-    && field::kExtendedEnd - field::kJointName1 == static_cast<int>(kExtendedSchema.size()));
+inline constexpr auto kExtendedSchema
+    = fieldcatalogue::SchemaSlice<field::kExtendedEnd - field::kJointName1>(field::kJointName1);
 // The identifier field a table gains after the extended ones, the first time a record
-// is given one (a vCard export, an import that brings one). Wide enough for what phones
-// and web address books write. Not a field of the input form.
-inline constexpr SchemaField kIdentityField { "UID", 255 };
+// is given one (a vCard export, an import that brings one). Not a field of the input
+// form.
+inline constexpr SchemaField kIdentityField = fieldcatalogue::SchemaSlice<1>(field::kUid)[0];
 // CP932 name of field `index` of the default, the extended or the identity schema; ""
 // beyond them.
 const std::string& SchemaFieldName(int index);

@@ -3,6 +3,8 @@
 // condition, the kana index, the detailed extraction, letter-key jumps, zoom widths
 // and the title. Plain functions over CP932 texts, so the window only wires them up.
 
+#include "db/FieldCatalogue.h"
+
 #include <array>
 #include <functional>
 #include <string>
@@ -11,37 +13,16 @@
 namespace nrt::mainlist {
 
 // Field names offered by the search dialog and the detailed extraction; entry 0 is
-// "（全項目）" (all fields). The joint names and company lines come last: a book without
-// them reads them empty. UTF-8 here, CP932 through SearchFieldName.
-inline constexpr std::array<const char*, 27> kSearchFields {
-    "（全項目）",
-    "名前",
-    "カナ",
-    "敬称",
-    "性別",
-    "生年月日",
-    "郵便番号",
-    "都道府県",
-    "住所１",
-    "住所２",
-    "電話番号",
-    "ＦＡＸ",
-    "携帯番号",
-    "メール",
-    "ＨＰ",
-    "大分類",
-    "小分類",
-    "備考１",
-    "備考２",
-    "更新日",
-    "登録日",
-    "連名１",
-    "連名２",
-    "連名３",
-    "会社名",
-    "部署",
-    "役職",
-};
+// "（全項目）" (all fields), then the catalogue's searchable fields. The joint names and
+// company lines come last: a book without them reads them empty. UTF-8 here, CP932
+// through SearchFieldName.
+inline constexpr auto kSearchFields = [] {
+    std::array<const char*, kSearchableFields.size() + 1> names {};
+    names[0] = "（全項目）";
+    for (std::size_t i = 0; i < kSearchableFields.size(); ++i)
+        names[i + 1] = fieldcatalogue::Info(kSearchableFields[i]).name;
+    return names;
+}();
 const std::string& SearchFieldName(int index);
 
 inline constexpr int kSuffixLimit = 2048; // bytes of the list and print conditions

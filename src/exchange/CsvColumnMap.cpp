@@ -14,127 +14,129 @@
 namespace nrt {
 namespace {
 
-// Headers of contacts exports and the field each fills (UTF-8), with its rank.
+// Headers of contacts exports (UTF-8) and the field each fills, with its rank.
 struct KnownHeader {
     const char* header;
-    const char* field;
+    int field; // a field::Index, or kGroupsTarget
     int rank;
 };
+// The target of a column of group names (CsvColumnMap::kGroups).
+constexpr int kGroupsTarget = -1;
 // A rank from kAlternative on: the column fills its field only where the columns
 // before it left it empty (a work number where there is no home number).
 constexpr int kAlternative = 100;
 constexpr KnownHeader kKnownHeaders[] = {
     // Web address books (both export forms), mail programs in English.
-    { "Family Name", "名前", 0 },
-    { "Last Name", "名前", 0 },
-    { "Name", "名前", kAlternative },
-    { "Display Name", "名前", kAlternative },
-    { "Full Name", "名前", kAlternative },
-    { "Given Name", "名前", 1 },
-    { "First Name", "名前", 1 },
-    { "Family Name Yomi", "カナ", 0 },
-    { "Yomi Name", "カナ", kAlternative },
-    { "Phonetic Last Name", "カナ", 0 },
-    { "Surname Yomi", "カナ", 0 },
-    { "Given Name Yomi", "カナ", 1 },
-    { "Phonetic First Name", "カナ", 1 },
-    { "Given Yomi", "カナ", 1 },
-    { "Birthday", "生年月日", 0 },
-    { "Birth Year", "生年月日", 0 },
-    { "Birth Month", "生年月日", 1 },
-    { "Birth Day", "生年月日", 2 },
-    { "Notes", "備考１", 0 },
-    { "Organization 1 - Name", "会社名", 0 },
-    { "Organization Name", "会社名", 0 },
-    { "Company", "会社名", 0 },
-    { "Organization", "会社名", 0 },
-    { "Organization 1 - Title", "役職", 0 },
-    { "Organization Title", "役職", 0 },
-    { "Job Title", "役職", 0 },
-    { "Organization 1 - Department", "部署", 0 },
-    { "Organization Department", "部署", 0 },
-    { "Department", "部署", 0 },
-    { "Group Membership", "*groups", 0 },
-    { "Labels", "*groups", 0 },
-    { "Categories", "*groups", 0 },
-    { "E-mail 1 - Value", "メール", 0 },
-    { "E-mail Address", "メール", 0 },
-    { "Primary Email", "メール", 0 },
-    { "Website 1 - Value", "ＨＰ", 0 },
-    { "Web Page", "ＨＰ", 0 },
-    { "Web Page 1", "ＨＰ", 0 },
-    { "Personal Web Page", "ＨＰ", kAlternative },
-    { "Address 1 - Postal Code", "郵便番号", 0 },
-    { "Home Postal Code", "郵便番号", 0 },
-    { "Home ZipCode", "郵便番号", 0 },
-    { "Address 1 - Region", "都道府県", 0 },
-    { "Home State", "都道府県", 0 },
-    { "Address 1 - City", "住所１", 0 },
-    { "Home City", "住所１", 0 },
-    { "Address 1 - Street", "住所１", 1 },
-    { "Home Street", "住所１", 1 },
-    { "Home Address", "住所１", 1 },
-    { "Address 1 - Extended Address", "住所２", 0 },
-    { "Home Street 2", "住所２", 0 },
-    { "Home Address 2", "住所２", 0 },
-    { "Home Street 3", "住所２", 1 },
-    { "Home Phone", "電話番号", 0 },
-    { "Business Phone", "電話番号", kAlternative },
-    { "Work Phone", "電話番号", kAlternative },
-    { "Primary Phone", "電話番号", kAlternative + 1 },
-    { "Mobile Phone", "携帯番号", 0 },
-    { "Mobile Number", "携帯番号", 0 },
-    { "Home Fax", "ＦＡＸ", 0 },
-    { "Business Fax", "ＦＡＸ", kAlternative },
-    { "Fax Number", "ＦＡＸ", 0 },
+    { "Family Name", field::kName, 0 },
+    { "Last Name", field::kName, 0 },
+    { "Name", field::kName, kAlternative },
+    { "Display Name", field::kName, kAlternative },
+    { "Full Name", field::kName, kAlternative },
+    { "Given Name", field::kName, 1 },
+    { "First Name", field::kName, 1 },
+    { "Family Name Yomi", field::kKana, 0 },
+    { "Yomi Name", field::kKana, kAlternative },
+    { "Phonetic Last Name", field::kKana, 0 },
+    { "Surname Yomi", field::kKana, 0 },
+    { "Given Name Yomi", field::kKana, 1 },
+    { "Phonetic First Name", field::kKana, 1 },
+    { "Given Yomi", field::kKana, 1 },
+    { "Birthday", field::kBirthday, 0 },
+    { "Birth Year", field::kBirthday, 0 },
+    { "Birth Month", field::kBirthday, 1 },
+    { "Birth Day", field::kBirthday, 2 },
+    { "Notes", field::kNote1, 0 },
+    { "Organization 1 - Name", field::kCompany, 0 },
+    { "Organization Name", field::kCompany, 0 },
+    { "Company", field::kCompany, 0 },
+    { "Organization", field::kCompany, 0 },
+    { "Organization 1 - Title", field::kTitle, 0 },
+    { "Organization Title", field::kTitle, 0 },
+    { "Job Title", field::kTitle, 0 },
+    { "Organization 1 - Department", field::kDepartment, 0 },
+    { "Organization Department", field::kDepartment, 0 },
+    { "Department", field::kDepartment, 0 },
+    { "Group Membership", kGroupsTarget, 0 },
+    { "Labels", kGroupsTarget, 0 },
+    { "Categories", kGroupsTarget, 0 },
+    { "E-mail 1 - Value", field::kMail, 0 },
+    { "E-mail Address", field::kMail, 0 },
+    { "Primary Email", field::kMail, 0 },
+    { "Website 1 - Value", field::kHomePage, 0 },
+    { "Web Page", field::kHomePage, 0 },
+    { "Web Page 1", field::kHomePage, 0 },
+    { "Personal Web Page", field::kHomePage, kAlternative },
+    { "Address 1 - Postal Code", field::kPostalCode, 0 },
+    { "Home Postal Code", field::kPostalCode, 0 },
+    { "Home ZipCode", field::kPostalCode, 0 },
+    { "Address 1 - Region", field::kPrefecture, 0 },
+    { "Home State", field::kPrefecture, 0 },
+    { "Address 1 - City", field::kAddress1, 0 },
+    { "Home City", field::kAddress1, 0 },
+    { "Address 1 - Street", field::kAddress1, 1 },
+    { "Home Street", field::kAddress1, 1 },
+    { "Home Address", field::kAddress1, 1 },
+    { "Address 1 - Extended Address", field::kAddress2, 0 },
+    { "Home Street 2", field::kAddress2, 0 },
+    { "Home Address 2", field::kAddress2, 0 },
+    { "Home Street 3", field::kAddress2, 1 },
+    { "Home Phone", field::kPhone, 0 },
+    { "Business Phone", field::kPhone, kAlternative },
+    { "Work Phone", field::kPhone, kAlternative },
+    { "Primary Phone", field::kPhone, kAlternative + 1 },
+    { "Mobile Phone", field::kMobile, 0 },
+    { "Mobile Number", field::kMobile, 0 },
+    { "Home Fax", field::kFax, 0 },
+    { "Business Fax", field::kFax, kAlternative },
+    { "Fax Number", field::kFax, 0 },
     // The same in Japanese: mail programs and spreadsheets.
-    { "姓", "名前", 0 },
-    { "名", "名前", 1 },
-    { "氏名", "名前", 0 },
-    { "姓（ふりがな）", "カナ", 0 },
-    { "姓 (ふりがな)", "カナ", 0 },
-    { "フリガナ(姓)", "カナ", 0 },
-    { "セイ", "カナ", 0 },
-    { "名（ふりがな）", "カナ", 1 },
-    { "名 (ふりがな)", "カナ", 1 },
-    { "フリガナ(名)", "カナ", 1 },
-    { "メイ", "カナ", 1 },
-    { "フリガナ", "カナ", 0 },
-    { "ふりがな", "カナ", 0 },
-    { "よみがな", "カナ", 0 },
-    { "ヨミガナ", "カナ", 0 },
-    { "誕生日", "生年月日", 0 },
-    { "メモ", "備考１", 0 },
-    { "備考", "備考１", 0 },
-    { "会社", "会社名", 0 },
-    { "勤務先", "会社名", 0 },
-    { "部署名", "部署", 0 },
-    { "分類", "*groups", 0 },
-    { "グループ", "*groups", 0 },
-    { "電子メール アドレス", "メール", 0 },
-    { "メールアドレス", "メール", 0 },
-    { "Eメール", "メール", 0 },
-    { "Web ページ", "ＨＰ", 0 },
-    { "ホームページ", "ＨＰ", 0 },
-    { "〒", "郵便番号", 0 },
-    { "郵便番号 (自宅)", "郵便番号", 0 },
-    { "都道府県 (自宅)", "都道府県", 0 },
-    { "住所", "住所１", 0 },
-    { "市区町村", "住所１", 0 },
-    { "番地", "住所１", 1 },
-    { "建物名", "住所２", 0 },
-    { "市区町村 (自宅)", "住所１", 0 },
-    { "番地 (自宅)", "住所１", 1 },
-    { "番地 2 (自宅)", "住所２", 0 },
-    { "自宅電話", "電話番号", 0 },
-    { "電話", "電話番号", 0 },
-    { "TEL", "電話番号", 0 },
-    { "会社電話", "電話番号", kAlternative },
-    { "携帯電話", "携帯番号", 0 },
-    { "携帯", "携帯番号", 0 },
-    { "自宅ファックス", "ＦＡＸ", 0 },
-    { "会社ファックス", "ＦＡＸ", kAlternative },
-    { "FAX", "ＦＡＸ", 0 },
+    { "姓", field::kName, 0 },
+    { "名", field::kName, 1 },
+    { "氏名", field::kName, 0 },
+    { "姓（ふりがな）", field::kKana, 0 },
+    { "姓 (ふりがな)", field::kKana, 0 },
+    { "フリガナ(姓)", field::kKana, 0 },
+    { "セイ", field::kKana, 0 },
+    { "名（ふりがな）", field::kKana, 1 },
+    { "名 (ふりがな)", field::kKana, 1 },
+    { "フリガナ(名)", field::kKana, 1 },
+    { "メイ", field::kKana, 1 },
+    { "フリガナ", field::kKana, 0 },
+    { "ふりがな", field::kKana, 0 },
+    { "よみがな", field::kKana, 0 },
+    { "ヨミガナ", field::kKana, 0 },
+    { "誕生日", field::kBirthday, 0 },
+    { "メモ", field::kNote1, 0 },
+    { "備考", field::kNote1, 0 },
+    { "会社", field::kCompany, 0 },
+    { "勤務先", field::kCompany, 0 },
+    { "部署名", field::kDepartment, 0 },
+    { "分類", kGroupsTarget, 0 },
+    { "グループ", kGroupsTarget, 0 },
+    { "電子メール アドレス", field::kMail, 0 },
+    { "メールアドレス", field::kMail, 0 },
+    { "Eメール", field::kMail, 0 },
+    { "Web ページ", field::kHomePage, 0 },
+    { "ホームページ", field::kHomePage, 0 },
+    { "〒", field::kPostalCode, 0 },
+    { "郵便番号 (自宅)", field::kPostalCode, 0 },
+    { "都道府県 (自宅)", field::kPrefecture, 0 },
+    { "住所", field::kAddress1, 0 },
+    { "市区町村", field::kAddress1, 0 },
+    { "番地", field::kAddress1, 1 },
+    { "建物名", field::kAddress2, 0 },
+    { "市区町村 (自宅)", field::kAddress1, 0 },
+    { "番地 (自宅)", field::kAddress1, 1 },
+    { "番地 2 (自宅)", field::kAddress2, 0 },
+    { "自宅電話", field::kPhone, 0 },
+    { "電話", field::kPhone, 0 },
+    { "TEL", field::kPhone, 0 },
+    { "会社電話", field::kPhone, kAlternative },
+    { "携帯電話", field::kMobile, 0 },
+    { "携帯", field::kMobile, 0 },
+    { "自宅ファックス", field::kFax, 0 },
+    { "会社ファックス", field::kFax, kAlternative },
+    { "FAX", field::kFax, 0 },
 };
 
 // "Phone 3 - Value" and its kind column "Phone 3 - Type" (or "- Label"); empty when
@@ -150,11 +152,11 @@ std::string PhoneNumberOf(std::string_view header)
 // inside an address line, a space elsewhere.
 std::string_view Separator(std::string_view field)
 {
-    if (field == SJ("名前") || field == SJ("カナ"))
+    if (field == SchemaFieldName(field::kName) || field == SchemaFieldName(field::kKana))
         return "\x81\x40";
-    if (field == SJ("生年月日"))
+    if (field == SchemaFieldName(field::kBirthday))
         return "/";
-    if (field == SJ("住所１"))
+    if (field == SchemaFieldName(field::kAddress1))
         return {};
     return " ";
 }
@@ -278,11 +280,11 @@ std::vector<ColumnTarget> CsvColumnMap::Recognise(const std::vector<std::string>
         const std::string utf8 = platform::SjisToUtf8(h);
         // "Title" is a job title, except beside "Job Title", where it is Mr. or Ms.
         if (utf8 == "Title" && std::find(headers.begin(), headers.end(), "Job Title") == headers.end()) {
-            targets[c].field = SJ("役職");
+            targets[c].field = SchemaFieldName(field::kTitle);
         }
         for (const KnownHeader& k : kKnownHeaders)
             if (utf8 == k.header) {
-                targets[c].field = platform::Utf8ToSjis(k.field);
+                targets[c].field = k.field == kGroupsTarget ? std::string(kGroups) : SchemaFieldName(k.field);
                 targets[c].rank = k.rank;
                 break;
             }
@@ -455,18 +457,18 @@ MappedRows::MappedRows(const CsvReader& csv, const std::vector<ColumnTarget>& ta
         sources_[static_cast<std::size_t>(output(t.field))].push_back({ static_cast<int>(c), t.rank });
     }
     if (byKind) {
-        if (table.FindField(SJ("電話番号")) >= 0)
-            phone_ = output(SJ("電話番号"));
-        if (table.FindField(SJ("ＦＡＸ")) >= 0)
-            fax_ = output(SJ("ＦＡＸ"));
-        if (table.FindField(SJ("携帯番号")) >= 0)
-            mobile_ = output(SJ("携帯番号"));
+        if (table.FindField(SchemaFieldName(field::kPhone)) >= 0)
+            phone_ = output(SchemaFieldName(field::kPhone));
+        if (table.FindField(SchemaFieldName(field::kFax)) >= 0)
+            fax_ = output(SchemaFieldName(field::kFax));
+        if (table.FindField(SchemaFieldName(field::kMobile)) >= 0)
+            mobile_ = output(SchemaFieldName(field::kMobile));
     }
     if (!groupColumns_.empty()) {
-        if (table.FindField(SJ("大分類")) >= 0)
-            group_ = output(SJ("大分類"));
-        if (table.FindField(SJ("小分類")) >= 0)
-            subgroup_ = output(SJ("小分類"));
+        if (table.FindField(SchemaFieldName(field::kCategory)) >= 0)
+            group_ = output(SchemaFieldName(field::kCategory));
+        if (table.FindField(SchemaFieldName(field::kSubcategory)) >= 0)
+            subgroup_ = output(SchemaFieldName(field::kSubcategory));
     }
     // An address that begins with its prefecture, where no column gives the
     // prefecture, gives it to 都道府県.
@@ -476,14 +478,14 @@ MappedRows::MappedRows(const CsvReader& csv, const std::vector<ColumnTarget>& ta
                 return static_cast<int>(i);
         return -1;
     };
-    if (mapped(SJ("都道府県")) < 0 && table.FindField(SJ("都道府県")) >= 0)
-        if ((address_ = mapped(SJ("住所１"))) >= 0)
-            prefecture_ = output(SJ("都道府県"));
+    if (mapped(SchemaFieldName(field::kPrefecture)) < 0 && table.FindField(SchemaFieldName(field::kPrefecture)) >= 0)
+        if ((address_ = mapped(SchemaFieldName(field::kAddress1))) >= 0)
+            prefecture_ = output(SchemaFieldName(field::kPrefecture));
     // A row for a person or a firm gets the honorific a record typed by hand gets.
-    name_ = mapped(SJ("名前"));
-    company_ = mapped(SJ("会社名"));
-    if ((name_ >= 0 || company_ >= 0) && table.FindField(SJ("敬称")) >= 0)
-        honorific_ = output(SJ("敬称"));
+    name_ = mapped(SchemaFieldName(field::kName));
+    company_ = mapped(SchemaFieldName(field::kCompany));
+    if ((name_ >= 0 || company_ >= 0) && table.FindField(SchemaFieldName(field::kHonorific)) >= 0)
+        honorific_ = output(SchemaFieldName(field::kHonorific));
     for (auto& s : sources_)
         std::stable_sort(s.begin(), s.end(), [](const Source& a, const Source& b) { return a.rank < b.rank; });
 }
@@ -501,7 +503,7 @@ int MappedRows::FileLine(int r) const
 void MappedRows::Join(int r, std::size_t out, std::string& into) const
 {
     const std::string& name = names_[out];
-    const bool group = name == SJ("大分類") || name == SJ("小分類");
+    const bool group = name == SchemaFieldName(field::kCategory) || name == SchemaFieldName(field::kSubcategory);
     into.clear();
     for (const Source& s : sources_[out]) {
         const std::string_view v = group ? FirstValue(csv_.GetCell(r, s.column), true) : First(r, s.column);
@@ -590,7 +592,7 @@ std::string_view MappedRows::Cell(int r, int c) const
             Count(r, c, defaultHonorifics_);
         }
     }
-    if (fields_[out] >= 0 && name == SJ("生年月日") && !cell_.empty()) {
+    if (fields_[out] >= 0 && name == SchemaFieldName(field::kBirthday) && !cell_.empty()) {
         cell_ = DateAsStored(cell_);
         if (!cell_.empty() && !IsValidDate(cell_)) {
             // Another program's date this program cannot read is left out, and counted.

@@ -107,7 +107,8 @@ std::vector<std::string> VCardExport::RecordUids(const AddressTable& table)
     // A record without one is given a UID derived from what names it: its name and the
     // day it was entered, with the number of earlier records of the same two for
     // namesakes, as exports gave before the book held UIDs: their cards still match.
-    const int name = table.FindField(SJ("名前")), registered = table.FindField(SJ("登録日"));
+    const int name = table.FindField(SchemaFieldName(field::kName)),
+              registered = table.FindField(SchemaFieldName(field::kRegistered));
     const int stored = table.UidField();
     std::unordered_map<std::string, int> seen;
     std::vector<std::string> uids(static_cast<std::size_t>(table.GetRecordCount()));
@@ -177,13 +178,14 @@ std::string VCardExport::Format(const RecordSet& records)
     const AddressTable* table = records.GetTable();
     if (!table)
         return out;
-    const auto field = [table](const char* utf8) { return table->FindField(platform::Utf8ToSjis(utf8)); };
-    const int name = field("名前"), reading = field("カナ"), gender = field("性別"), birthday = field("生年月日"),
-              postal = field("郵便番号"), prefecture = field("都道府県"), address1 = field("住所１"),
-              address2 = field("住所２"), phone = field("電話番号"), fax = field("ＦＡＸ"), mobile = field("携帯番号"),
-              mail = field("メール"), homePage = field("ＨＰ"), category = field("大分類"), note1 = field("備考１"),
-              note2 = field("備考２"), company = field("会社名"), department = field("部署"),
-              title = field("役職"), updated = field("更新日");
+    const auto at = [table](int f) { return table->FindField(SchemaFieldName(f)); };
+    const int name = at(field::kName), reading = at(field::kKana), gender = at(field::kGender),
+              birthday = at(field::kBirthday), postal = at(field::kPostalCode), prefecture = at(field::kPrefecture),
+              address1 = at(field::kAddress1), address2 = at(field::kAddress2), phone = at(field::kPhone),
+              fax = at(field::kFax), mobile = at(field::kMobile), mail = at(field::kMail), homePage = at(field::kHomePage),
+              category = at(field::kCategory), note1 = at(field::kNote1), note2 = at(field::kNote2),
+              company = at(field::kCompany), department = at(field::kDepartment), title = at(field::kTitle),
+              updated = at(field::kUpdated);
     const std::string male = platform::Utf8ToSjis("男"), female = platform::Utf8ToSjis("女");
     const std::vector<std::string> uids = RecordUids(*table);
     for (int row = 0; row < records.GetRowCount(); ++row) {
@@ -243,9 +245,11 @@ std::string VCardExport::Format(const RecordSet& records)
         if (has(note2))
             PutLine(out, "NOTE;" + std::string(kNote2Param) + "=2:" + Escape(value(note2)));
         // The fields other programs have no property for, under this program's own.
-        for (const VCardOwnProperty& own : kVCardOwnProperties)
-            if (const int f = field(own.field); has(f) && table->Value(f, k) != own.usual)
-                PutLine(out, std::string(own.property) + ":" + Escape(value(f)));
+        for (const int own : kVCardOwnFields) {
+            const FieldInfo& info = fieldcatalogue::Info(own);
+            if (const int f = at(own); has(f) && table->Value(f, k) != info.vCardUsual)
+                PutLine(out, std::string(info.vCardProperty) + ":" + Escape(value(f)));
+        }
         for (int j = 0; j < field::kJointNameCount; ++j) {
             const int joint = table->FindField(SchemaFieldName(field::kJointName1 + 2 * j)),
                       honorific = table->FindField(SchemaFieldName(field::kJointHonorific1 + 2 * j));

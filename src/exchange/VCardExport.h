@@ -9,7 +9,10 @@
 // the record's whatever changes); this program's vCard import reads the cards back into
 // the same fields and knows a record again by it.
 
+#include "db/FieldCatalogue.h"
+
 #include <functional>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,23 +24,12 @@ class AppSettings;
 class RecordSet;
 
 // The fields other programs have no property for, under properties of this
-// program's own.
-struct VCardOwnProperty {
-    const char* property;
-    const char* field; // UTF-8
-    const char* usual = ""; // the value the import gives where the card has none
-};
-inline constexpr VCardOwnProperty kVCardOwnProperties[] = {
-    { "X-NORTEA-HONORIFIC", "敬称" },
-    { "X-NORTEA-SUBCATEGORY", "小分類" },
-    { "X-NORTEA-SUBCATEGORY2", "小分類２" },
-    { "X-NORTEA-CARD-HISTORY", "年賀状履歴" },
-    { "X-NORTEA-CARD-NOTE", "年賀状メモ" },
-    { "X-NORTEA-SENDER", "宛名区分", "0" },
-    { "X-NORTEA-PRINT", "印字区分", "1" },
-    { "X-NORTEA-REGISTERED", "登録日" },
-    { "X-NORTEA-PORTRAIT", "顔写真" },
-};
+// program's own (FieldInfo::vCardProperty), in the order cards carry them.
+inline constexpr field::Index kVCardOwnFields[] = { field::kHonorific, field::kSubcategory, field::kSubcategory2,
+    field::kCardHistory, field::kCardNotes, field::kSender, field::kPrintMark, field::kRegistered, field::kPortrait };
+static_assert(std::size(kVCardOwnFields) == fieldcatalogue::Count(0, field::kSchemaEnd, [](const FieldInfo& f) {
+    return f.vCardProperty != nullptr;
+}));
 
 class VCardExport {
 public:

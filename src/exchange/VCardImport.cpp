@@ -469,11 +469,11 @@ private:
     // This program's own properties: the fields other programs have none for.
     void MapOwn()
     {
-        for (const auto& own : kVCardOwnProperties)
-            if (const auto* p = card_.Find(own.property))
-                for (int f = 0; f < field::kExtendedEnd; ++f)
-                    if (SchemaFieldName(f) == platform::Utf8ToSjis(own.field))
-                        Set(static_cast<field::Index>(f), own.property, Trim(p->Text()));
+        for (const field::Index own : kVCardOwnFields) {
+            const char* property = fieldcatalogue::Info(own).vCardProperty;
+            if (const auto* p = card_.Find(property))
+                Set(own, property, Trim(p->Text()));
+        }
         for (int j = 0; j < field::kJointNameCount; ++j) {
             const std::string name = std::string(VCardExport::kJointProperty) + std::to_string(j + 1);
             if (const auto* p = card_.Find(name)) {

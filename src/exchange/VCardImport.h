@@ -38,14 +38,9 @@ public:
     };
     using Observer = RecordImport::Observer;
 
-    // The fields a card fills.
-    static constexpr field::Index kFilled[] = { field::kSender, field::kPrintMark, field::kName, field::kKana,
-        field::kHonorific, field::kGender, field::kBirthday, field::kPostalCode, field::kPrefecture, field::kAddress1,
-        field::kAddress2, field::kPhone, field::kFax, field::kMobile, field::kMail, field::kHomePage, field::kCategory,
-        field::kSubcategory, field::kSubcategory2, field::kNote1, field::kNote2, field::kPortrait, field::kUpdated,
-        field::kRegistered, field::kJointName1, field::kJointHonorific1, field::kJointName2, field::kJointHonorific2,
-        field::kJointName3, field::kJointHonorific3, field::kCompany, field::kDepartment, field::kTitle,
-        field::kCardHistory, field::kCardNotes, field::kUid };
+    // The fields a card fills: every field of the schema.
+    static constexpr auto kFilled = fieldcatalogue::Filter<field::kSchemaEnd>(
+        0, field::kSchemaEnd, [](const FieldInfo&) { return true; });
 
     // What mapping the cards counted, for the closing message.
     struct Tally {

@@ -14,7 +14,7 @@
 namespace nrt::gui {
 namespace {
 
-using namespace recordform;
+using recordform::Values;
 
 constexpr const char* kJointHonorifics[] = { "", "様", "殿", "先生", "くん", "ちゃん" };
 // A note per year is kept short: the field holds the notes of many years.
@@ -22,7 +22,7 @@ constexpr int kNoteBytes = 40;
 
 int Width(int field)
 {
-    return kExtendedSchema[static_cast<std::size_t>(field - field::kJointName1)].width;
+    return fieldcatalogue::Info(field).width;
 }
 
 } // namespace
@@ -115,14 +115,14 @@ void CardExtrasPanel::Load(const Values& values, int cardYear)
     const auto value = [&](int item) { return ToQ(values[static_cast<std::size_t>(item)]); };
     for (int i = 0; i < field::kJointNameCount; ++i) {
         const Joint& j = joints_[static_cast<std::size_t>(i)];
-        j.name->setText(value(kJointName1 + 2 * i));
-        j.honorific->setEditText(value(kJointHonorific1 + 2 * i));
+        j.name->setText(value(field::kJointName1 + 2 * i));
+        j.honorific->setEditText(value(field::kJointHonorific1 + 2 * i));
     }
-    company_->setText(value(kCompany));
-    department_->setText(value(kDepartment));
-    title_->setText(value(kTitle));
+    company_->setText(value(field::kCompany));
+    department_->setText(value(field::kDepartment));
+    title_->setText(value(field::kTitle));
     cardYear_ = cardYear;
-    loaded_ = cardhistory::Parse(values[kCardHistory], values[kCardNotes]);
+    loaded_ = cardhistory::Parse(values[field::kCardHistory], values[field::kCardNotes]);
     for (int i = 0; i < kYearsShown; ++i) {
         const Year& y = years_[static_cast<std::size_t>(i)];
         const int year = cardYear - i;
@@ -142,12 +142,12 @@ void CardExtrasPanel::Store(Values& values) const
 {
     for (int i = 0; i < field::kJointNameCount; ++i) {
         const Joint& j = joints_[static_cast<std::size_t>(i)];
-        values[static_cast<std::size_t>(kJointName1 + 2 * i)] = FromQ(j.name->text());
-        values[static_cast<std::size_t>(kJointHonorific1 + 2 * i)] = FromQ(j.honorific->currentText());
+        values[static_cast<std::size_t>(field::kJointName1 + 2 * i)] = FromQ(j.name->text());
+        values[static_cast<std::size_t>(field::kJointHonorific1 + 2 * i)] = FromQ(j.honorific->currentText());
     }
-    values[kCompany] = FromQ(company_->text());
-    values[kDepartment] = FromQ(department_->text());
-    values[kTitle] = FromQ(title_->text());
+    values[field::kCompany] = FromQ(company_->text());
+    values[field::kDepartment] = FromQ(department_->text());
+    values[field::kTitle] = FromQ(title_->text());
     std::vector<cardhistory::YearMarks> years = loaded_;
     for (int i = 0; i < kYearsShown; ++i) {
         const Year& y = years_[static_cast<std::size_t>(i)];
@@ -156,25 +156,25 @@ void CardExtrasPanel::Store(Values& values) const
                 FromQ(y.note->text()) });
     }
     cardhistory::Fields f = cardhistory::Format(std::move(years));
-    values[kCardHistory] = std::move(f.history);
-    values[kCardNotes] = std::move(f.notes);
+    values[field::kCardHistory] = std::move(f.history);
+    values[field::kCardNotes] = std::move(f.notes);
 }
 
 QWidget* CardExtrasPanel::ControlOf(int item) const
 {
-    if (item >= kJointName1 && item <= kJointHonorific3) {
-        const Joint& j = joints_[static_cast<std::size_t>((item - kJointName1) / 2)];
-        return (item - kJointName1) % 2 == 0 ? static_cast<QWidget*>(j.name) : j.honorific;
+    if (item >= field::kJointName1 && item <= field::kJointHonorific3) {
+        const Joint& j = joints_[static_cast<std::size_t>((item - field::kJointName1) / 2)];
+        return (item - field::kJointName1) % 2 == 0 ? static_cast<QWidget*>(j.name) : j.honorific;
     }
     switch (item) {
-    case kCompany:
+    case field::kCompany:
         return company_;
-    case kDepartment:
+    case field::kDepartment:
         return department_;
-    case kTitle:
+    case field::kTitle:
         return title_;
-    case kCardHistory:
-    case kCardNotes:
+    case field::kCardHistory:
+    case field::kCardNotes:
         return years_[0].sent;
     default:
         return nullptr;

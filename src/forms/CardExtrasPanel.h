@@ -32,8 +32,8 @@ public:
     void Clear(int cardYear);
     // Puts the shown values into `values`; years not shown keep what they had.
     void Store(recordform::Values& values) const;
-    // The control of an item of this panel, nullptr for others.
-    QWidget* ControlOf(int item) const;
+    // The control of a field of this panel, nullptr for others.
+    QWidget* ControlOf(int field) const;
 
 signals:
     void changed();

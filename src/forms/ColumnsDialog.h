@@ -1,9 +1,8 @@
 #pragma once
 // The display columns dialog: which fields the main list shows, and in which order.
 
-#include <QDialog>
+#include "forms/FieldPicker.h"
 
-class QListWidget;
 class QPushButton;
 
 namespace nrt {
@@ -13,7 +12,7 @@ class AppSettings;
 
 namespace nrt::gui {
 
-class ColumnsDialog : public QDialog {
+class ColumnsDialog : public FieldPickerDialog {
     Q_OBJECT
 public:
     ColumnsDialog(AppSettings& global, const AddressTable& db, QWidget* parent = nullptr);
@@ -21,26 +20,13 @@ public:
     // The starting width of a column by its field name.
     static int StartingWidth(const QString& name);
 
-    void MoveRight();
-    void MoveLeft();
-    void MoveAllRight();
-    void MoveAllLeft();
-    void MoveUpDown(int down);
     void Ok();
 
 private:
-    QListWidget* availableList_ = nullptr;
-    QListWidget* chosenList_ = nullptr;
-    QPushButton* addButton_ = nullptr;
-    QPushButton* removeButton_ = nullptr;
-    QPushButton* addAllButton_ = nullptr;
-    QPushButton* removeAllButton_ = nullptr;
-    QPushButton* upButton_ = nullptr;
-    QPushButton* downButton_ = nullptr;
     QPushButton* okButton_ = nullptr;
     QPushButton* closeButton_ = nullptr;
 
-    QStringList Offered() const;
+    QStringList Offered() const override;
 
     AppSettings& global_;
     const AddressTable& db_;

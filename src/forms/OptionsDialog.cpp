@@ -8,6 +8,7 @@
 #include "platform/fs.h"
 #include "qt/QtText.h"
 #include "settings/AppSettings.h"
+#include "settings/DataPaths.h"
 #include "settings/OptionValues.h"
 
 #include <QApplication>
@@ -250,7 +251,7 @@ void OptionsDialog::Fill()
 
     backupCheck_->setChecked(global_.GetFolderBackupOn() == 1);
     // Data kept beside the program (a portable installation) is not backed up from here.
-    if (platform::fs::Exists(global_.ProgramFile(SJ("nrt.ndb")))) {
+    if (platform::fs::Exists(global_.ProgramFile(kTableFile))) {
         backupCheck_->setChecked(false);
         backupCheck_->setEnabled(false);
     }

@@ -37,7 +37,11 @@ using namespace recordform;
 constexpr int kClientWidth = 545;
 constexpr int kClientHeight = 432;
 constexpr int kFontCell = 12;
-constexpr int kKanaLimit = 30;
+// The most a control takes: its field's width in bytes.
+constexpr int Width(int field)
+{
+    return fieldcatalogue::Info(field).width;
+}
 
 constexpr const char* kHonorificItems[] = { "様", "殿", "御中", "先生" };
 constexpr const char* kGenderItems[] = { "男", "女" };
@@ -152,17 +156,17 @@ void RecordEditor::BuildControls()
     nextButton_->setToolTip(QStringLiteral("次のデータ"));
 
     Caption("名前", { 12, 38, 64, 20 });
-    nameEdit_ = edit("txt_Name", { 80, 38, 200, 20 }, 30);
+    nameEdit_ = edit("txt_Name", { 80, 38, 200, 20 }, Width(field::kName));
     Caption("敬称", { 296, 38, 52, 20 });
     honorificCombo_ = Place(new QComboBox(panel), "cbo_Keisyou", { 350, 38, 80, 20 });
     honorificCombo_->setEditable(true);
     honorificCombo_->setInsertPolicy(QComboBox::NoInsert);
     for (const char* k : kHonorificItems)
         honorificCombo_->addItem(U8(k));
-    honorificCombo_->setValidator(new SjisLimitValidator(4, honorificCombo_));
+    honorificCombo_->setValidator(new SjisLimitValidator(Width(field::kHonorific), honorificCombo_));
 
     Caption("フリガナ", { 12, 63, 64, 20 });
-    kanaEdit_ = edit("txt_Kana", { 80, 63, 200, 20 }, 30);
+    kanaEdit_ = edit("txt_Kana", { 80, 63, 200, 20 }, Width(field::kKana));
     extrasButton_ = button("cmd_Extras", "連名・会社...", { 436, 37, 96, 22 });
     extrasButton_->setToolTip(QStringLiteral("連名・会社名・年賀状の記録"));
     extrasDialog_ = new QDialog(this);
@@ -183,7 +187,7 @@ void RecordEditor::BuildControls()
 
     Caption("生年月日", { 12, 88, 64, 20 });
     birthdayEdit_ = edit("txt_Seinengappi", { 80, 88, 100, 20 }, 0);
-    birthdayEdit_->setValidator(new SjisLimitValidator(10, birthdayEdit_, SjisLimitValidator::kNarrow));
+    birthdayEdit_->setValidator(new SjisLimitValidator(Width(field::kBirthday), birthdayEdit_, SjisLimitValidator::kNarrow));
     imeOff(birthdayEdit_);
     ageLabel_ = Place(new QLabel(panel), "lbl_Age", { 184, 88, 30, 20 });
     ageLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -201,26 +205,26 @@ void RecordEditor::BuildControls()
     prefectureCombo_->setMaxVisibleItems(20);
     for (int i = 0; i < kPrefectureCount; ++i)
         prefectureCombo_->addItem(ToQ(PrefectureName(i)));
-    prefectureCombo_->setValidator(new SjisLimitValidator(15, prefectureCombo_));
+    prefectureCombo_->setValidator(new SjisLimitValidator(Width(field::kPrefecture), prefectureCombo_));
     Caption("住所１", { 12, 143, 64, 20 });
-    address1Edit_ = edit("txt_Zyusyo1", { 80, 143, 452, 20 }, 100);
+    address1Edit_ = edit("txt_Zyusyo1", { 80, 143, 452, 20 }, Width(field::kAddress1));
     Caption("住所２", { 12, 168, 64, 20 });
-    address2Edit_ = edit("txt_Zyusyo2", { 80, 168, 452, 20 }, 80);
+    address2Edit_ = edit("txt_Zyusyo2", { 80, 168, 452, 20 }, Width(field::kAddress2));
 
     Caption("電話番号", { 12, 198, 64, 20 });
-    phone1Edit_ = edit("txt_Tel1", { 80, 198, 130, 20 }, 15);
+    phone1Edit_ = edit("txt_Tel1", { 80, 198, 130, 20 }, Width(field::kPhone));
     Caption("ＦＡＸ", { 296, 198, 52, 20 });
-    phone2Edit_ = edit("txt_Tel2", { 350, 198, 130, 20 }, 15);
+    phone2Edit_ = edit("txt_Tel2", { 350, 198, 130, 20 }, Width(field::kFax));
     Caption("携帯番号", { 12, 223, 64, 20 });
-    phone3Edit_ = edit("txt_Tel3", { 80, 223, 130, 20 }, 15);
+    phone3Edit_ = edit("txt_Tel3", { 80, 223, 130, 20 }, Width(field::kMobile));
     for (QLineEdit* e : { phone1Edit_, phone2Edit_, phone3Edit_ })
         imeOff(e);
     Caption("メール", { 12, 248, 64, 20 });
-    emailEdit_ = edit("txt_EMail", { 80, 248, 380, 20 }, 100);
+    emailEdit_ = edit("txt_EMail", { 80, 248, 380, 20 }, Width(field::kMail));
     mailButton_ = button("cmd_Mail", "メール", { 464, 247, 68, 22 });
     mailButton_->setToolTip(QStringLiteral("メールソフトを起動"));
     Caption("ＨＰ", { 12, 273, 64, 20 });
-    urlEdit_ = edit("txt_URL", { 80, 273, 380, 20 }, 100);
+    urlEdit_ = edit("txt_URL", { 80, 273, 380, 20 }, Width(field::kHomePage));
     webButton_ = button("cmd_WWW", "ブラウザ", { 464, 272, 68, 22 });
     webButton_->setToolTip(QStringLiteral("ブラウザで表示"));
     imeOff(emailEdit_);
@@ -233,9 +237,9 @@ void RecordEditor::BuildControls()
     category2Combo_ = Place(new QComboBox(panel), "cbo_Div2", { 350, 303, 126, 20 });
     category2Button_ = button("cmd_Db2", "編集...", { 480, 302, 52, 22 });
     Caption("備考１", { 12, 333, 64, 20 });
-    note1Edit_ = edit("txt_Bikou1", { 80, 333, 452, 20 }, 100);
+    note1Edit_ = edit("txt_Bikou1", { 80, 333, 452, 20 }, Width(field::kNote1));
     Caption("備考２", { 12, 358, 64, 20 });
-    note2Edit_ = edit("txt_Bikou2", { 80, 358, 452, 20 }, 100);
+    note2Edit_ = edit("txt_Bikou2", { 80, 358, 452, 20 }, Width(field::kNote2));
 
     auto* bevel = new QFrame(panel);
     bevel->setFrameShape(QFrame::HLine);
@@ -349,7 +353,7 @@ void RecordEditor::SetUpKanaCapture()
 {
     const bool on = main_->Global().GetFurigana();
     if (on && !kanaInstalled_)
-        kanaInstalled_ = KanaCapture::Install(nameEdit_, kanaEdit_, kKanaLimit);
+        kanaInstalled_ = KanaCapture::Install(nameEdit_, kanaEdit_, Width(field::kKana));
     else if (!on && kanaInstalled_) {
         KanaCapture::Remove(nameEdit_);
         kanaInstalled_ = false;
@@ -414,38 +418,38 @@ void RecordEditor::Load()
     } else {
         if (!fromDraft)
             currentRecord_ = main_->Records().GetRowRecord(editPosition_);
-        senderCheck_->setChecked(v[kSender].empty() || v[kSender][0] != '0');
-        printCheck_->setChecked(v[kPrintMark].empty() || v[kPrintMark][0] != '0');
+        senderCheck_->setChecked(v[field::kSender].empty() || v[field::kSender][0] != '0');
+        printCheck_->setChecked(v[field::kPrintMark].empty() || v[field::kPrintMark][0] != '0');
         const std::pair<QLineEdit*, int> texts[] = {
-            { nameEdit_, kName },
-            { kanaEdit_, kKana },
-            { postalCodeEdit_, kPostalCode },
-            { address1Edit_, kAddress1 },
-            { address2Edit_, kAddress2 },
-            { phone1Edit_, kPhone },
-            { phone2Edit_, kFax },
-            { phone3Edit_, kMobile },
-            { emailEdit_, kMail },
-            { urlEdit_, kHomePage },
-            { note1Edit_, kNote1 },
-            { note2Edit_, kNote2 },
+            { nameEdit_, field::kName },
+            { kanaEdit_, field::kKana },
+            { postalCodeEdit_, field::kPostalCode },
+            { address1Edit_, field::kAddress1 },
+            { address2Edit_, field::kAddress2 },
+            { phone1Edit_, field::kPhone },
+            { phone2Edit_, field::kFax },
+            { phone3Edit_, field::kMobile },
+            { emailEdit_, field::kMail },
+            { urlEdit_, field::kHomePage },
+            { note1Edit_, field::kNote1 },
+            { note2Edit_, field::kNote2 },
         };
         for (const auto& [edit, item] : texts)
             edit->setText(ToQ(v[static_cast<std::size_t>(item)]));
-        SelectText(honorificCombo_, ToQ(v[kHonorific]));
-        SelectText(prefectureCombo_, ToQ(v[kPrefecture]));
-        SelectText(sexCombo_, ToQ(v[kGender]));
-        const std::pair<QComboBox*, int> lists[] = { { category1Combo_, kCategory }, { category2Combo_, kSubcategory } };
+        SelectText(honorificCombo_, ToQ(v[field::kHonorific]));
+        SelectText(prefectureCombo_, ToQ(v[field::kPrefecture]));
+        SelectText(sexCombo_, ToQ(v[field::kGender]));
+        const std::pair<QComboBox*, int> lists[] = { { category1Combo_, field::kCategory }, { category2Combo_, field::kSubcategory } };
         for (const auto& [combo, item] : lists)
             combo->setCurrentIndex(FindBytes(combo, v[static_cast<std::size_t>(item)]));
         if (sexCombo_->currentIndex() < 0)
-            unlisted_[kSlotGender] = v[kGender];
+            unlisted_[kSlotGender] = v[field::kGender];
         if (category1Combo_->currentIndex() < 0)
-            unlisted_[kSlotDiv1] = v[kCategory];
+            unlisted_[kSlotDiv1] = v[field::kCategory];
         if (category2Combo_->currentIndex() < 0)
-            unlisted_[kSlotDiv2] = v[kSubcategory];
-        loadedBirthday_ = v[kBirthday];
-        birthdayEdit_->setText(ToQ(BirthdayToShow(v[kBirthday], main_->Global().GetEraDates())));
+            unlisted_[kSlotDiv2] = v[field::kSubcategory];
+        loadedBirthday_ = v[field::kBirthday];
+        birthdayEdit_->setText(ToQ(BirthdayToShow(v[field::kBirthday], main_->Global().GetEraDates())));
         ShowAge();
         extras->Load(v, cardhistory::CardYear(platform::GetClock().Now()));
     }
@@ -469,40 +473,41 @@ std::string RecordEditor::FixedListText(const QComboBox* combo, int slot) const
 Values RecordEditor::CollectValues() const
 {
     Values v;
-    v[kSender] = std::string(1, senderCheck_->isChecked() ? '1' : '0');
-    v[kPrintMark] = std::string(1, printCheck_->isChecked() ? '1' : '0');
-    v[kName] = FromQ(nameEdit_->text());
-    v[kKana] = platform::HalfWidthReading(FromQ(kanaEdit_->text()));
-    v[kHonorific] = FromQ(honorificCombo_->currentText());
-    v[kGender] = FixedListText(sexCombo_, kSlotGender);
-    v[kBirthday] = FromQ(birthdayEdit_->text());
-    v[kPostalCode] = FromQ(postalCodeEdit_->text());
-    v[kPrefecture] = FromQ(prefectureCombo_->currentText());
-    v[kAddress1] = FromQ(address1Edit_->text());
-    v[kAddress2] = FromQ(address2Edit_->text());
-    v[kPhone] = FromQ(phone1Edit_->text());
-    v[kFax] = FromQ(phone2Edit_->text());
-    v[kMobile] = FromQ(phone3Edit_->text());
-    v[kMail] = FromQ(emailEdit_->text());
-    v[kHomePage] = FromQ(urlEdit_->text());
-    v[kCategory] = FixedListText(category1Combo_, kSlotDiv1);
-    v[kSubcategory] = FixedListText(category2Combo_, kSlotDiv2);
-    v[kNote1] = FromQ(note1Edit_->text());
-    v[kNote2] = FromQ(note2Edit_->text());
+    v[field::kSender] = std::string(1, senderCheck_->isChecked() ? '1' : '0');
+    v[field::kPrintMark] = std::string(1, printCheck_->isChecked() ? '1' : '0');
+    v[field::kName] = FromQ(nameEdit_->text());
+    v[field::kKana] = platform::HalfWidthReading(FromQ(kanaEdit_->text()));
+    v[field::kHonorific] = FromQ(honorificCombo_->currentText());
+    v[field::kGender] = FixedListText(sexCombo_, kSlotGender);
+    v[field::kBirthday] = FromQ(birthdayEdit_->text());
+    v[field::kPostalCode] = FromQ(postalCodeEdit_->text());
+    v[field::kPrefecture] = FromQ(prefectureCombo_->currentText());
+    v[field::kAddress1] = FromQ(address1Edit_->text());
+    v[field::kAddress2] = FromQ(address2Edit_->text());
+    v[field::kPhone] = FromQ(phone1Edit_->text());
+    v[field::kFax] = FromQ(phone2Edit_->text());
+    v[field::kMobile] = FromQ(phone3Edit_->text());
+    v[field::kMail] = FromQ(emailEdit_->text());
+    v[field::kHomePage] = FromQ(urlEdit_->text());
+    v[field::kCategory] = FixedListText(category1Combo_, kSlotDiv1);
+    v[field::kSubcategory] = FixedListText(category2Combo_, kSlotDiv2);
+    v[field::kNote1] = FromQ(note1Edit_->text());
+    v[field::kNote2] = FromQ(note2Edit_->text());
     extras->Store(v);
     return v;
 }
 
 QWidget* RecordEditor::ControlOf(int item) const
 {
+    // By field index up to the last field of this window; 小分類２ has no control.
     QWidget* const controls[] = { senderCheck_, printCheck_, nameEdit_, kanaEdit_, honorificCombo_, sexCombo_, birthdayEdit_,
         postalCodeEdit_, prefectureCombo_, address1Edit_, address2Edit_, phone1Edit_, phone2Edit_, phone3Edit_, emailEdit_, urlEdit_, category1Combo_,
-        category2Combo_, note1Edit_, note2Edit_ };
-    static_assert(std::size(controls) == kJointName1);
-    // The items of the extras window are reached through its button.
-    if (item >= kJointName1 && item < kItemCount)
+        category2Combo_, nullptr, note1Edit_, note2Edit_ };
+    static_assert(std::size(controls) == field::kNote2 + 1);
+    // The fields of the extras window are reached through its button.
+    if (item >= field::kJointName1 && item < field::kExtendedEnd)
         return extrasButton_;
-    return item >= 0 && item < kJointName1 ? controls[item] : nullptr;
+    return item >= 0 && item <= field::kNote2 ? controls[item] : nullptr;
 }
 
 bool RecordEditor::Save()
@@ -515,8 +520,8 @@ bool RecordEditor::Save()
         break;
     case kRefused:
         platform::Warn(RefusalMessage(r.refused));
-        if (kItems[static_cast<std::size_t>(r.refused)].focusOnRefusal)
-            ControlOf(r.refused)->setFocus();
+        if (QWidget* control = ControlOf(r.refused); control && fieldcatalogue::Info(r.refused).focusOnRefusal)
+            control->setFocus();
         return false;
     case kNoSuchRecord:
         platform::Warn(SJ("PG:編集中の宛名が見つかりません。"));
@@ -529,7 +534,7 @@ bool RecordEditor::Save()
     currentRecord_ = editPosition_ < 0 ? main_->Table().GetRecordCount() - 1 : main_->Records().GetRowRecord(editPosition_);
     editPosition_ = r.position;
     positionEdit_->setText(QString::number(editPosition_));
-    loadedBirthday_ = BirthdayToStore(values[kBirthday], loadedBirthday_);
+    loadedBirthday_ = BirthdayToStore(values[field::kBirthday], loadedBirthday_);
     changed_ = false;
     saved_ = true;
     // 登録 puts the record on disk, not only in the list.

@@ -159,7 +159,7 @@ private:
     void Load();
     bool Save();
     recordform::Values CollectValues() const;
-    QWidget* ControlOf(int item) const;
+    QWidget* ControlOf(int field) const;
     void ShowAge();
     // The text of a fixed list: its chosen item, or the record's own text when that
     // is not among the items and the list was left alone.

@@ -28,31 +28,16 @@ class AppSettings;
 namespace mailcompose {
 
 // The fields the composer's insert menu offers, in its order (UTF-8).
-inline constexpr std::array<const char*, 18> kInsertFields {
-    "名前",
-    "カナ",
-    "敬称",
-    "性別",
-    "生年月日",
-    "郵便番号",
-    "都道府県",
-    "住所１",
-    "住所２",
-    "電話番号",
-    "ＦＡＸ",
-    "携帯番号",
-    "メール",
-    "ＨＰ",
-    "大分類",
-    "小分類",
-    "備考１",
-    "備考２",
-};
+inline constexpr auto kInsertFields = [] {
+    std::array<const char*, kInsertableFields.size()> names {};
+    for (std::size_t i = 0; i < names.size(); ++i)
+        names[i] = fieldcatalogue::Info(kInsertableFields[i]).name;
+    return names;
+}();
 // "%名前%": what the insert menu puts at the caret (CP932).
 std::string FieldReference(int item);
 
 inline constexpr std::size_t kMaxLineBytes = 512; // a longer body line is refused
-inline constexpr const char* kSenderCondition = "宛名区分='1' and 印字区分='1'";
 inline constexpr const char* kRecipientOrder = "メール,カナ";
 
 struct MailSender {

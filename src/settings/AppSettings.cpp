@@ -118,10 +118,10 @@ std::string DisplayColumn::Encode() const
 
 bool AppSettings::HoldsBook(const std::string& folder)
 {
-    for (const char* name : { "nrt.ini", "userlist.dat", "nrt.ndb" })
+    for (const char* name : { "nrt.ini", "userlist.dat", kTableFile })
         if (platform::fs::Exists(folder + name))
             return true;
-    return platform::fs::Exists(folder + SJ("メインユーザー") + "/nrt.ndb");
+    return platform::fs::Exists(folder + SJ("メインユーザー") + "/" + kTableFile);
 }
 
 AppSettings::AppSettings(const StartupFolders& folders)
@@ -419,7 +419,7 @@ int AppSettings::AdvanceGeneration()
 
 bool AppSettings::SaveTableCopy() const
 {
-    const std::string from = UserFile("nrt.ndb");
+    const std::string from = UserFile(kTableFile);
     const std::string to = UserFile("nrt_ndb.bk2");
     return Usable(from) && Usable(to) && platform::fs::CopyFile(from, to, false, kOwnerOnly);
 }

@@ -8,6 +8,9 @@
 
 namespace nrt {
 
+// The table file of an address book, in the book's folder.
+inline constexpr char kTableFile[] = "nrt.ndb";
+
 class DataPaths {
 public:
     // Kinds of SpecialFolder.

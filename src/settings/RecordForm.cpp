@@ -9,21 +9,6 @@
 namespace nrt::recordform {
 namespace {
 
-template <std::size_t N>
-std::array<std::string, N> Converted(const std::array<ItemDef, N>& items, const char* ItemDef::*member)
-{
-    std::array<std::string, N> out;
-    for (std::size_t i = 0; i < N; ++i)
-        out[i] = platform::Utf8ToSjis(items[i].*member);
-    return out;
-}
-
-const std::string& Pick(const std::array<std::string, kItemCount>& texts, int item)
-{
-    static const std::string none;
-    return item >= 0 && item < kItemCount ? texts[static_cast<std::size_t>(item)] : none;
-}
-
 // yyyymmdd of a date text in either form, or -1.
 int DateNumber(std::string_view text)
 {
@@ -36,16 +21,16 @@ int DateNumber(std::string_view text)
 
 } // namespace
 
-const std::string& FieldName(int item)
+const std::string& RefusalMessage(int field)
 {
-    static const auto names = Converted(kItems, &ItemDef::field);
-    return Pick(names, item);
-}
-
-const std::string& RefusalMessage(int item)
-{
-    static const auto texts = Converted(kItems, &ItemDef::refusal);
-    return Pick(texts, item);
+    static const auto texts = [] {
+        std::array<std::string, kFieldCatalogue.size()> t;
+        for (const int f : kFormFields)
+            t[static_cast<std::size_t>(f)] = platform::Utf8ToSjis(fieldcatalogue::Info(f).refusal);
+        return t;
+    }();
+    static const std::string none;
+    return field >= 0 && field < field::kSchemaEnd ? texts[static_cast<std::size_t>(field)] : none;
 }
 
 int TodayNumber(const platform::LocalTime& now)
@@ -66,9 +51,9 @@ bool ReadValues(RecordSet& records, int position, Values& out)
         v.clear();
     if (position < 0 || records.SetPos(position) < 0 || records.Read() != RecordError::kNone)
         return false;
-    for (int i = 0; i < kItemCount; ++i)
-        if (const char* value = records.GetValueByName(FieldName(i)))
-            out[static_cast<std::size_t>(i)] = value;
+    for (const int f : kFormFields)
+        if (const char* value = records.GetValueByName(SchemaFieldName(f)))
+            out[static_cast<std::size_t>(f)] = value;
     return true;
 }
 
@@ -163,7 +148,8 @@ std::string_view SchemeOf(std::string_view text)
 std::string DraftBytes(const Values& values)
 {
     std::string out;
-    for (const std::string& v : values) {
+    for (const int f : kFormFields) {
+        const std::string& v = values[static_cast<std::size_t>(f)];
         // The form's fields are single lines; a line break would shift every item after.
         for (const char c : v)
             out += c == '\r' || c == '\n' ? ' ' : c;
@@ -174,16 +160,14 @@ std::string DraftBytes(const Values& values)
 
 bool ParseDraft(std::string_view bytes, Values& values)
 {
-    std::size_t i = 0;
-    for (std::string& v : values) {
+    for (const int f : kFormFields) {
         const std::size_t end = bytes.find("\r\n");
         if (end == std::string_view::npos)
             return false;
-        v.assign(bytes.substr(0, end));
+        values[static_cast<std::size_t>(f)].assign(bytes.substr(0, end));
         bytes.remove_prefix(end + 2);
-        ++i;
     }
-    return i == values.size() && bytes.empty();
+    return bytes.empty();
 }
 
 std::string MailLinkToOpen(std::string_view address)
@@ -268,24 +252,24 @@ SaveResult SaveValues(RecordSet& records, int position, const Values& values, st
         result.code = kNoSuchRecord;
         return result;
     }
-    for (int i = 0; i < kItemCount; ++i) {
-        const std::string& value = values[static_cast<std::size_t>(i)];
-        const std::string text = i == kBirthday ? BirthdayToStore(value, loadedBirthday) : value;
+    for (const int f : kFormFields) {
+        const std::string& value = values[static_cast<std::size_t>(f)];
+        const std::string text = f == field::kBirthday ? BirthdayToStore(value, loadedBirthday) : value;
         // A table of other fields than the 24 lacks the later ones: nothing to keep.
-        if (i >= kJointName1 && text.empty() && records.GetTable() != nullptr
-            && records.GetTable()->FindField(FieldName(i)) < 0)
+        if (f >= field::kJointName1 && text.empty() && records.GetTable() != nullptr
+            && records.GetTable()->FindField(SchemaFieldName(f)) < 0)
             continue;
-        if (records.SetValue(FieldName(i), text) != RecordError::kNone) {
+        if (records.SetValue(SchemaFieldName(f), text) != RecordError::kNone) {
             result.code = kRefused;
-            result.refused = i;
+            result.refused = f;
             return result;
         }
     }
     // A table without these fields (an imported schema) simply does not keep them.
     const std::string today = DateText(now);
     if (isNew)
-        static_cast<void>(records.SetValue(SJ("登録日"), today));
-    static_cast<void>(records.SetValue(SJ("更新日"), today));
+        static_cast<void>(records.SetValue(SchemaFieldName(field::kRegistered), today));
+    static_cast<void>(records.SetValue(SchemaFieldName(field::kUpdated), today));
     if (records.Post() != RecordError::kNone) {
         result.code = kWriteFailed;
         return result;

@@ -13,96 +13,20 @@
 
 namespace nrt::recordform {
 
-// The edited values, in the order they are stored.
-enum Item : int {
-    kSender, // "1" / "0"
-    kPrintMark, // "1" / "0"
-    kName,
-    kKana,
-    kHonorific,
-    kGender,
-    kBirthday, // as shown (era or Gregorian form); stored in Gregorian form
-    kPostalCode,
-    kPrefecture,
-    kAddress1,
-    kAddress2,
-    kPhone,
-    kFax,
-    kMobile,
-    kMail,
-    kHomePage,
-    kCategory,
-    kSubcategory,
-    kNote1,
-    kNote2,
-    // The fields a table gains on their first value.
-    kJointName1,
-    kJointHonorific1,
-    kJointName2,
-    kJointHonorific2,
-    kJointName3,
-    kJointHonorific3,
-    kCompany,
-    kDepartment,
-    kTitle,
-    kCardHistory,
-    kCardNotes,
-    kItemCount
-};
+// The edited values, indexed by field (field::kName …): those of kFormFields, which
+// are stored in that order; the other slots stay empty. kBirthday is held as shown
+// (era or Gregorian form) and stored in Gregorian form; kSender and kPrintMark are
+// "1" / "0".
+using Values = std::array<std::string, field::kExtendedEnd>;
 
-struct ItemDef {
-    const char* field; // UTF-8
-    const char* refusal; // UTF-8, shown with the caption "注意"
-    bool focusOnRefusal;
-};
-
-// clang-format off
-inline constexpr std::array<ItemDef, kItemCount> kItems{{
-    {"宛名区分", "不正な宛名が入力されました。", false},
-    {"印字区分", "不正な印字が入力されました。", false},
-    {"名前", "不正な名前が入力されました。", false},
-    {"カナ", "不正なカナが入力されました。", false},
-    {"敬称", "不正な敬称が入力されました。", false},
-    {"性別", "不正な性別が入力されました。", false},
-    {"生年月日", "不正な生年月日が入力されました。", false},
-    {"郵便番号", "不正な郵便番号が入力されました。", false},
-    {"都道府県", "不正な都道府県が入力されました。", false},
-    {"住所１", "不正な住所が入力されました。", false},
-    {"住所２", "不正な住所が入力されました。", false},
-    {"電話番号", "不正な電話番号が入力されました。", false},
-    {"ＦＡＸ", "不正なＦＡＸ番号が入力されました。", false},
-    {"携帯番号", "不正な携帯番号が入力されました。", false},
-    {"メール", "不正なメールが入力されました。", false},
-    {"ＨＰ", "不正なＨＰアドレスが入力されました。", false},
-    {"大分類", "不正な分類が入力されました。", true},
-    {"小分類", "不正な分類が入力されました。", true},
-    {"備考１", "不正な備考が入力されました。", true},
-    {"備考２", "不正な備考が入力されました。", true},
-    {"連名１", "不正な連名が入力されました。", true},
-    {"連名１敬称", "不正な敬称が入力されました。", true},
-    {"連名２", "不正な連名が入力されました。", true},
-    {"連名２敬称", "不正な敬称が入力されました。", true},
-    {"連名３", "不正な連名が入力されました。", true},
-    {"連名３敬称", "不正な敬称が入力されました。", true},
-    {"会社名", "不正な会社名が入力されました。", true},
-    {"部署", "不正な部署が入力されました。", true},
-    {"役職", "不正な役職が入力されました。", true},
-    {"年賀状履歴", "不正な年賀状の記録が入力されました。", true},
-    {"年賀状メモ", "不正な年賀状のメモが入力されました。", true},
-}};
-// clang-format on
-
-// CP932 forms of the table above.
-const std::string& FieldName(int item);
-const std::string& RefusalMessage(int item);
-
-using Values = std::array<std::string, kItemCount>;
+// The form's refusal of a field's value (CP932); "" for a field not on the form.
+const std::string& RefusalMessage(int field);
 
 // Today as the integer yyyymmdd and as "yyyy/mm/dd".
 int TodayNumber(const platform::LocalTime& now);
 std::string DateText(const platform::LocalTime& now);
 
-// The record at record-set row `position` as the form holds it: every item's stored
+// The record at record-set row `position` as the form holds it: every form field's stored
 // value (the birthday as stored, a missing field as the empty text). False, with the
 // values emptied, when there is no such row.
 bool ReadValues(RecordSet& records, int position, Values& out);
@@ -127,11 +51,11 @@ std::string PostalCodeWithHyphen(std::string_view text);
 bool IsUsableMailAddress(std::string_view address);
 
 // An edit that could not be stored when the session ended, kept as a draft in the
-// user's folder ("NrtDraft.dat": one value a line, in item order) and offered the next
+// user's folder ("NrtDraft.dat": one value a line, in the order of kFormFields) and offered the next
 // time a new record is begun.
 inline constexpr char kDraftFile[] = "NrtDraft.dat";
 std::string DraftBytes(const Values& values);
-// False when the bytes are not a draft of this many items.
+// False when the bytes are not a draft of as many values as the form has.
 bool ParseDraft(std::string_view bytes, Values& values);
 
 // What the mail button may hand to the mail program: "mailto:" and the address, when
@@ -148,7 +72,7 @@ std::string WebLinkRefusal(std::string_view address);
 
 enum SaveCode : int {
     kSaved = 0,
-    kRefused = 1, // SaveResult::refused names the item
+    kRefused = 1, // SaveResult::refused names the field
     kNoSuchRecord = 2, // the edited row is not in the record set any more
     kWriteFailed = 3, // the table could not take the record
 };
@@ -158,10 +82,10 @@ struct SaveResult {
     int position = -1; // the edit position after a save
 };
 
-// Stores the values in the record at row `position` (or a new record for -1): each item
-// in order, the first refused one stopping the save with nothing written; then
+// Stores the values in the record at row `position` (or a new record for -1): each
+// field of kFormFields in order, the first refused one stopping the save with nothing written; then
 // "登録日" for a new record and "更新日" for every record as today; then posts it.
-// The birthday item is stored as BirthdayToStore(values[kBirthday], loadedBirthday).
+// The birthday is stored as BirthdayToStore(values[kBirthday], loadedBirthday).
 SaveResult SaveValues(RecordSet& records, int position, const Values& values, std::string_view loadedBirthday,
     const platform::LocalTime& now);
 

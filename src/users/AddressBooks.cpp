@@ -148,7 +148,7 @@ AddressBooks::Refusal AddressBooks::SaveBeforeSwitch(AddressTable* table)
 {
     if (table && table->GetRecordCount() > 0) {
         platform::fs::MakeDirs(global_.UserFile({}));
-        if (table->SaveTable(global_.UserFile("nrt.ndb")) != TableError::kNone)
+        if (table->SaveTable(global_.UserFile(kTableFile)) != TableError::kNone)
             return Refusal::kNotSavedBeforeSwitch;
     }
     // Only the table's save stops the switch; a failed settings write is not told.
@@ -183,7 +183,7 @@ AddressBooks::Outcome<AddressBooks::Created> AddressBooks::Create(
         source = slash == std::string::npos ? std::string() : request.copyFile.substr(0, slash);
         if (source.empty())
             return refused(Refusal::kNoCopySource);
-        if (!platform::fs::IsFile(source + "/nrt.ndb"))
+        if (!platform::fs::IsFile(source + "/" + kTableFile))
             return refused(Refusal::kNoCopyFile);
     }
     if (!ask(SJ("ユーザーを作成します。よろしいですか？"), true))
@@ -265,7 +265,7 @@ AddressBooks::Refusal AddressBooks::FinishRestore(AddressTable& table, Observer*
     global_.SetFolderBackupDate(0);
     if (observer)
         observer->Busy(true);
-    const bool loaded = LoadChecked(table, global_.UserFile("nrt.ndb"));
+    const bool loaded = LoadChecked(table, global_.UserFile(kTableFile));
     if (!loaded)
         // The previous user's records must not go on under the new user's name.
         table.CreateDefaultTable();
@@ -300,7 +300,7 @@ AddressBooks::Outcome<bool> AddressBooks::Open(
         return { false, Refusal::kNotLoaded };
     const std::string folder = global_.DataFolder() + name;
     platform::fs::MakeDirs(folder);
-    const std::string ndb = folder + (name.empty() ? "" : "/") + "nrt.ndb";
+    const std::string ndb = folder + (name.empty() ? "" : "/") + kTableFile;
 
     if (observer)
         observer->Busy(true);

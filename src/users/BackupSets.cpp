@@ -280,7 +280,7 @@ BackupSets::Done BackupSets::SaveBeforeBackup(AppSettings& global, const Address
 {
     if (table.GetRecordCount() > 0) {
         platform::fs::MakeDirs(global.UserFile({}));
-        if (table.SaveTable(global.UserFile("nrt.ndb")) != TableError::kNone)
+        if (table.SaveTable(global.UserFile(kTableFile)) != TableError::kNone)
             return { false, SJ("保存に失敗しました。") };
     }
     // The backup copies the settings as they are on disk; a failed write here is not

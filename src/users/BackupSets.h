@@ -6,6 +6,8 @@
 // half-way never leaves a truncated file under the destination name. Failures come
 // back with their message for the window or the command to show.
 
+#include "settings/DataPaths.h"
+
 #include <string>
 #include <string_view>
 
@@ -44,7 +46,7 @@ public:
 
     // The files of a set, in the order they are copied ("nrt.ndb" first: a set needs
     // it; the others only when the user folder has them). Patterns begin with "*".
-    static constexpr const char* kSetFiles[] = { "nrt.ndb", "NrtUser.ini", "*.nms", "userlist.dat", "NrtPath.dat",
+    static constexpr const char* kSetFiles[] = { kTableFile, "NrtUser.ini", "*.nms", "userlist.dat", "NrtPath.dat",
         "NrtRepList.dat", "HyoList.dat", "*.lst", "*.ndp", "*.prd" };
     static constexpr const char* kMailFolder = "Mail";
     static constexpr const char* kMailFiles[] = { "*.mlt", "*.log", "*.mlb" };

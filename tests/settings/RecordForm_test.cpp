@@ -10,6 +10,7 @@
 
 using namespace nrt;
 using namespace nrt::recordform;
+using namespace nrt::field;
 using nrt::test::S;
 using nrt::test::U;
 
@@ -87,9 +88,9 @@ TEST(RecordForm, ItemsAreStoredInTheirFieldsWithTheDates)
     EXPECT_EQ(r.position, -1);
     ASSERT_EQ(db.GetRecordCount(), 1);
     const Values v = Sample();
-    for (int i = 0; i < kItemCount; ++i) {
+    for (const int i : kFormFields) {
         const std::string expected = i == kBirthday ? std::string("1989/01/08") : v[static_cast<std::size_t>(i)];
-        EXPECT_EQ(U(Stored(db, 0, kItems[static_cast<std::size_t>(i)].field)), U(expected)) << i;
+        EXPECT_EQ(U(Stored(db, 0, fieldcatalogue::Info(i).name)), U(expected)) << i;
     }
     EXPECT_EQ(Stored(db, 0, "登録日"), "2026/03/09");
     EXPECT_EQ(Stored(db, 0, "更新日"), "2026/03/09");
@@ -150,19 +151,21 @@ TEST(RecordForm, EachItemIsRefusedWithItsOwnMessageAndNothingIsWritten)
         "不正な年賀状の記録が入力されました。",
         "不正な年賀状のメモが入力されました。",
     };
-    static_assert(std::size(messages) == kItemCount);
-    for (int i = 0; i < kItemCount; ++i)
-        EXPECT_EQ(U(RefusalMessage(i)), messages[i]) << i;
+    static_assert(std::size(messages) == kFormFields.size());
+    for (std::size_t i = 0; i < kFormFields.size(); ++i)
+        EXPECT_EQ(U(RefusalMessage(kFormFields[i])), messages[i]) << i;
 
     // A table without the item's field refuses it; so does a value one byte too long.
     // Either way the items after it are not looked at and the record stays as it was.
-    for (int item = 0; item < kJointName1; ++item) {
-        SCOPED_TRACE(kItems[static_cast<std::size_t>(item)].field);
+    for (const int item : kFormFields) {
+        if (item >= kJointName1)
+            break;
+        SCOPED_TRACE(fieldcatalogue::Info(item).name);
         for (int way = 0; way < 2; ++way) {
             AddressTable db;
             const int schemaIndex = [&] {
                 for (int f = 0; f < static_cast<int>(kDefaultSchema.size()); ++f)
-                    if (DefaultFieldName(f) == FieldName(item))
+                    if (DefaultFieldName(f) == SchemaFieldName(item))
                         return f;
                 return -1;
             }();
@@ -182,7 +185,7 @@ TEST(RecordForm, EachItemIsRefusedWithItsOwnMessageAndNothingIsWritten)
             // A table without 名前 keeps the record without the name.
             const bool withoutName = item == kName && way == 0;
             db.ClearCurrent();
-            EXPECT_EQ(db.SetValueByName(FieldName(kName), "before"),
+            EXPECT_EQ(db.SetValueByName(SchemaFieldName(kName), "before"),
                 withoutName ? RecordError::kNoField : RecordError::kNone);
             ASSERT_EQ(db.PostRecord(), RecordError::kNone);
             if (item != kNote2)
@@ -197,7 +200,7 @@ TEST(RecordForm, EachItemIsRefusedWithItsOwnMessageAndNothingIsWritten)
                 EXPECT_EQ(db.GetRecordCount(), 1);
                 EXPECT_EQ(Stored(db, 0, "名前"), item == kName && way == 0 ? "<none>" : "before");
             }
-            EXPECT_EQ(kItems[static_cast<std::size_t>(item)].focusOnRefusal, item >= kCategory);
+            EXPECT_EQ(fieldcatalogue::Info(item).focusOnRefusal, item >= kCategory);
         }
     }
 }
@@ -207,11 +210,11 @@ TEST(RecordForm, EachItemIsRefusedWithItsOwnMessageAndNothingIsWritten)
 // are empty and refuses a value it cannot keep.
 TEST(RecordForm, ItemsOfTheExtendedFields)
 {
-    for (int item = kJointName1; item < kItemCount; ++item) {
-        SCOPED_TRACE(kItems[static_cast<std::size_t>(item)].field);
-        EXPECT_TRUE(kItems[static_cast<std::size_t>(item)].focusOnRefusal);
-        const int field = field::kJointName1 + (item - kJointName1);
-        EXPECT_EQ(FieldName(item), SchemaFieldName(field));
+    for (const int item : kFormFields) {
+        if (item < kJointName1)
+            continue;
+        SCOPED_TRACE(fieldcatalogue::Info(item).name);
+        EXPECT_TRUE(fieldcatalogue::Info(item).focusOnRefusal);
         const auto width
             = static_cast<std::size_t>(kExtendedSchema[static_cast<std::size_t>(item - kJointName1)].width);
 
@@ -232,7 +235,7 @@ TEST(RecordForm, ItemsOfTheExtendedFields)
         v[static_cast<std::size_t>(item)] = std::string(width, '7');
         ASSERT_EQ(SaveValues(rec, 0, v, "", Day(2026, 1, 1)).code, kSaved);
         EXPECT_EQ(db.GetFieldCount(), 35);
-        EXPECT_EQ(Stored(db, 0, kItems[static_cast<std::size_t>(item)].field), std::string(width, '7'));
+        EXPECT_EQ(Stored(db, 0, fieldcatalogue::Info(item).name), std::string(width, '7'));
 
         AddressTable other;
         CreateTableWithout(other, 23);

@@ -165,7 +165,7 @@ int CardRenderer::LoadSender()
     sender_.Clear();
     records_.Attach(&table_);
     const SelectResult result
-        = records_.Select(senderName_.empty() ? SJ("宛名区分='1' and 印字区分='1'")
+        = records_.Select(senderName_.empty() ? SJ(kSenderCondition)
                                               : SJ("宛名区分='1' and 名前=") + QuotedValue(senderName_));
     if (result != SelectResult::kSelected)
         return static_cast<int>(result);
