@@ -3,6 +3,7 @@
 #include "db/AddressTable.h"
 #include "db/CardHistory.h"
 #include "platform/sjis.h"
+#include "postal/AddressFill.h"
 #include "postal/Prefectures.h"
 #include "print/CustomerBarcode.h"
 #include "settings/LayoutDefaults.h"
@@ -32,10 +33,19 @@ bool LooksLikeFirm(std::string_view name)
         SJ("合名会社"), SJ("㈱"), SJ("㈲"), SJ("（株）"), SJ("（有）"), SJ("法人"), SJ("協会"), SJ("組合"), SJ("事務所"),
         SJ("病院"), SJ("医院"), SJ("学校"), SJ("大学"), SJ("商店"), SJ("銀行"), SJ("役所"), SJ("役場"), SJ("研究所") };
     // A CP932 search must not find a word across two characters.
-    for (const std::string& word : kWords)
-        for (std::size_t i = 0; i < name.size(); i += platform::CharLength(name, i))
+    std::size_t last = 0;
+    for (std::size_t i = 0; i < name.size(); i += platform::CharLength(name, i)) {
+        last = i;
+        for (const std::string& word : kWords)
             if (name.substr(i).starts_with(word))
                 return true;
+    }
+    // An office's name ends in what it is; a person's ends in a given name.
+    static const std::string kEnds = SJ("省庁局署課部係室社店院館所校園団");
+    const std::string_view end = name.substr(last);
+    for (std::size_t i = 0; end.size() == 2 && i < kEnds.size(); i += 2)
+        if (end == std::string_view(kEnds).substr(i, 2))
+            return true;
     return false;
 }
 
@@ -158,7 +168,9 @@ struct RecordCheck {
             if (options.business)
                 if (const std::optional<BusinessPlace> firm = options.business(*digits)) {
                     const bool samePrefecture = prefecture < 0 || firm->prefecture < 0 || firm->prefecture == prefecture;
-                    if (!samePrefecture || !key.starts_with(MatchKey(firm->address))) {
+                    // The town alone, as with the dictionary's places: house numbers are written many ways.
+                    const std::string town = MatchKey(firm->address.substr(0, HouseNumberStart(firm->address)));
+                    if (!samePrefecture || !key.starts_with(town)) {
                         Finding& f = Add(k, FindingKind::kPostalMismatch,
                             SJ("郵便番号 ") + WrittenCode(*digits) + SJ(" は「") + firm->firm + SJ("」（")
                                 + PrefectureName(firm->prefecture) + firm->address + SJ("）の事業所個別番号です。"));
@@ -215,7 +227,7 @@ struct RecordCheck {
 
     void Mourning(int k)
     {
-        if (options.mourningYear <= 0)
+        if (options.mourningYear <= 0 || Field(field::kPrintMark, k) != "1")
             return;
         if (!cardhistory::ForYear(Field(field::kCardHistory, k), Field(field::kCardNotes, k), options.mourningYear).mourning)
             return;
