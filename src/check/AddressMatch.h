@@ -28,6 +28,13 @@ struct PostalPlace {
 
 class PostalIndex {
 public:
+    PostalIndex() = default;
+    // Moved, never copied: the maps look into the places' own texts.
+    PostalIndex(PostalIndex&&) = default;
+    PostalIndex& operator=(PostalIndex&&) = default;
+    PostalIndex(const PostalIndex&) = delete;
+    PostalIndex& operator=(const PostalIndex&) = delete;
+
     // The dictionary of `postalFolder` ("YubinS.idx", "YubinS.dat"); an absent or
     // unreadable one gives an empty index, which knows no code.
     static PostalIndex Load(std::string_view postalFolder);
@@ -36,6 +43,8 @@ public:
 
     bool Empty() const { return places_.empty(); }
     std::size_t Size() const { return places_.size(); }
+    // Every entry, ordered by code.
+    const std::vector<PostalPlace>& Places() const { return places_; }
 
     // The places of a code of 7 digits, in dictionary order (one code may serve several).
     std::vector<const PostalPlace*> PlacesOf(std::string_view digits) const;
