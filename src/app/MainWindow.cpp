@@ -204,6 +204,7 @@ void MainWindow::InstallCommands()
     InstallExchangeCommands(*this);
     InstallMailCommands(*this);
     InstallPostalCommands(*this);
+    InstallCheckCommands(*this);
     InstallPrintCommands(*this);
 }
 
