@@ -39,9 +39,10 @@ void InstallCheckCommands(MainWindow& main)
     });
 }
 
+// "No" is the default: Return goes on to the job as it always did.
 void OfferAddressCheck(MainWindow& main, std::string_view printCondition, bool hasSender)
 {
-    if (!platform::Ask(SJ("年賀状を印刷する前に宛名チェックをしますか？"), true))
+    if (!platform::Ask(SJ("年賀状を印刷する前に宛名チェックをしますか？")))
         return;
     RecordSet job;
     job.Attach(&main.Table());
