@@ -79,7 +79,9 @@ bool PrintCommands::ChooseForm(std::string& name, bool senderTab)
         return false;
     name = global_.ReportList().GetLine(index);
     const int sender = list.ChosenSender();
-    senderChosen_ = sender >= 0 && static_cast<std::size_t>(sender) < senders.size() && !senders[static_cast<std::size_t>(sender)].empty();
+    // No choice is the marked one, or none when "" stands first.
+    const bool chosen = sender >= 0 && static_cast<std::size_t>(sender) < senders.size();
+    senderChosen_ = !senders[static_cast<std::size_t>(chosen ? sender : marked)].empty();
     renderer_->ChooseSender(sender != marked && sender >= 0 && static_cast<std::size_t>(sender) < senders.size()
             ? senders[static_cast<std::size_t>(sender)]
             : std::string());
