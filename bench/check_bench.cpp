@@ -6,6 +6,7 @@
 
 #include "check/AddressCheck.h"
 #include "platform/fs.h"
+#include "settings/LayoutDefaults.h"
 
 #include <unistd.h>
 
@@ -56,7 +57,7 @@ int main()
     const double load = bench::MedianMs(3, [&] { postal = check::PostalIndex::Load(folder); });
     std::size_t found = 0;
     const double run = bench::MedianMs(3, [&] { found = check::CheckRecords(table, records, postal).size(); });
-    check::CheckOptions card = check::OptionsForFormKind(1, true, 2027);
+    check::CheckOptions card = check::OptionsForFormKind(kReportNewYearCard, true, 2027);
     const double cardRun = bench::MedianMs(3, [&] { found = check::CheckRecords(table, records, postal, card).size(); });
 
     bench::Print("dictionary_places", static_cast<double>(postal.Size()), "places");
