@@ -2,6 +2,8 @@
 // The commands the other windows add to the main window's menus and toolbar, one
 // installer per subsystem, called once at the end of the main window's construction.
 
+#include <string_view>
+
 class QString;
 
 namespace nrt::gui {
@@ -18,5 +20,8 @@ void OpenExchangeFile(MainWindow& main, const QString& path); // forms/ExchangeC
 void InstallMailCommands(MainWindow& main); // mail/qt/MailCommands.cpp
 void InstallPostalCommands(MainWindow& main);
 void InstallPrintCommands(MainWindow& main); // app/PrintMainCommands.cpp
+void InstallCheckCommands(MainWindow& main); // forms/CheckCommands.cpp
+// The question before a New Year's card job, and the check of its records when asked for.
+void OfferAddressCheck(MainWindow& main, std::string_view printCondition, bool hasSender);
 
 } // namespace nrt::gui

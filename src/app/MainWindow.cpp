@@ -205,6 +205,7 @@ void MainWindow::InstallCommands()
     InstallExchangeCommands(*this);
     InstallMailCommands(*this);
     InstallPostalCommands(*this);
+    InstallCheckCommands(*this);
     InstallPrintCommands(*this);
 }
 

@@ -33,6 +33,8 @@ void InstallPrintCommands(MainWindow& main)
     auto* holder = new PrintCommandsHolder(main);
     print::PrintCommands* commands = holder->commands.get();
     MainWindow* window = &main;
+    commands->SetBeforeCardJob(
+        [window](std::string_view condition, bool hasSender) { OfferAddressCheck(*window, condition, hasSender); });
     auto senders = [window] { return window->TabContextForInput() == -1; };
     auto print = [window, commands, senders] {
         if (commands->Print(window->PrintCondition(), window->SortOrder(), senders()))

@@ -215,6 +215,7 @@ const std::vector<Command>& Commands()
          "print FORM (--pdf OUT | --printer QUEUE) [--where COND] [--sort KEYS] [--pages FROM-TO] [--sender NAME] "
          "[--mark-sent]",
          RunPrint},
+        {"check", "check [--tab CATEGORY] [--where COND] [--form FORM] [--format text|tsv] [--fix postal]", RunCheck},
     };
     return commands;
 }

@@ -7,9 +7,13 @@
 #include "postal/PostalDictionary.h"
 #include "postal/Prefectures.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <memory>
+#include <mutex>
 
 namespace nrt {
 namespace {
@@ -54,6 +58,62 @@ std::string Folder(std::string_view folder, std::string_view name)
     if (!path.empty() && path.back() != '/')
         path.push_back('/');
     return path.append(name);
+}
+
+// The dictionary's two lookup files, held in memory while the file at their path is the
+// same one (device, inode, size, modification and change times): a lookup is then one
+// stat and a search in memory instead of an open and a read for each step of the
+// search, which a busy machine makes slow. An import puts new files in place, which
+// changes the inode.
+class CachedFile {
+public:
+    std::shared_ptr<const std::string> Get(const std::string& path)
+    {
+        struct stat st { };
+        if (::stat(platform::fs::ToSystemPath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)
+            || st.st_size > kLargest)
+            return nullptr;
+        const Stamp stamp { st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec,
+            st.st_ctim.tv_sec, st.st_ctim.tv_nsec };
+        std::lock_guard guard(lock_);
+        if (bytes_ && path == path_ && stamp == stamp_)
+            return bytes_;
+        auto bytes = std::make_shared<std::string>();
+        platform::fs::FileStamp after;
+        if (!platform::fs::ReadFile(path, *bytes) || !platform::fs::GetFileStamp(path, after)
+            || after.inode != static_cast<std::uint64_t>(st.st_ino) || bytes->size() != static_cast<std::size_t>(st.st_size))
+            return nullptr; // replaced while it was read: the file answers this time
+        path_ = path;
+        stamp_ = stamp;
+        bytes_ = std::move(bytes);
+        return bytes_;
+    }
+
+private:
+    static constexpr off_t kLargest = 64 << 20;
+    struct Stamp {
+        dev_t device;
+        ino_t inode;
+        off_t size;
+        long long modified, modifiedNs, changed, changedNs;
+        bool operator==(const Stamp&) const = default;
+    };
+    std::mutex lock_;
+    std::string path_;
+    Stamp stamp_ {};
+    std::shared_ptr<const std::string> bytes_;
+};
+
+// Looks up in the file at `path`: from memory when it can be held, else read in pieces.
+template <typename Lookup>
+auto WithDictionaryFile(std::string_view folder, std::string_view name, Lookup lookup)
+{
+    static CachedFile index, data;
+    CachedFile& cache = name == kPostalIndexFile ? index : data;
+    const std::string path = Folder(folder, name);
+    if (const std::shared_ptr<const std::string> bytes = cache.Get(path))
+        return lookup(PostalMemorySource(*bytes));
+    return lookup(FileSource(path));
 }
 
 } // namespace
@@ -116,7 +176,8 @@ int CountPostalCodeIn(const PostalByteSource& index, std::string_view text)
 
 int CountPostalCode(std::string_view postalFolder, std::string_view text)
 {
-    return CountPostalCodeIn(FileSource(Folder(postalFolder, kPostalIndexFile)), text);
+    return WithDictionaryFile(
+        postalFolder, kPostalIndexFile, [&](const PostalByteSource& index) { return CountPostalCodeIn(index, text); });
 }
 
 std::optional<PostalIndexEntry> FindPostalCodeIn(const PostalByteSource& index, std::string_view text)
@@ -144,7 +205,8 @@ std::optional<PostalIndexEntry> FindPostalCodeIn(const PostalByteSource& index, 
 
 std::optional<PostalIndexEntry> FindPostalCode(std::string_view postalFolder, std::string_view text)
 {
-    return FindPostalCodeIn(FileSource(Folder(postalFolder, kPostalIndexFile)), text);
+    return WithDictionaryFile(
+        postalFolder, kPostalIndexFile, [&](const PostalByteSource& index) { return FindPostalCodeIn(index, text); });
 }
 
 bool ReadPostalRecordIn(const PostalByteSource& data, std::uint32_t offset, PostalRecordText& out)
@@ -173,7 +235,8 @@ bool ReadPostalRecordIn(const PostalByteSource& data, std::uint32_t offset, Post
 
 bool ReadPostalRecord(std::string_view postalFolder, std::uint32_t offset, PostalRecordText& out)
 {
-    return ReadPostalRecordIn(FileSource(Folder(postalFolder, kPostalDataFile)), offset, out);
+    return WithDictionaryFile(postalFolder, kPostalDataFile,
+        [&](const PostalByteSource& data) { return ReadPostalRecordIn(data, offset, out); });
 }
 
 namespace {

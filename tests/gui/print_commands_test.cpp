@@ -306,6 +306,37 @@ TEST_F(Commands, NewYearCardsChooseTheSenderLeaveOutMourningAndRecordWhatWasSent
         U(f.db.GetValue(field::kCardHistory, 3)), std::to_string(year) + "出受 " + std::to_string(year - 1) + "出");
 }
 
+// Before New Year's cards, once the form and the sender are chosen, the job's records are
+// offered to the address check, with whether a sender prints.
+TEST_F(Commands, NewYearCardsAreOfferedToTheAddressCheckFirst)
+{
+    print::PrintCommands commands(*f.global, f.db, nullptr);
+    commands.Renderer().SetProgressRunner({});
+    const QString file = QString::fromStdString(platform::fs::ToSystemPath(pdf));
+    commands.Printer().SetDialogStandIn([file](QPrinter& p, bool) {
+        p.setOutputFormat(QPrinter::PdfFormat);
+        p.setOutputFileName(file);
+        return true;
+    });
+    std::vector<std::pair<std::string, bool>> offered;
+    commands.SetBeforeCardJob(
+        [&](std::string_view condition, bool hasSender) { offered.emplace_back(condition, hasSender); });
+    for (const char* sender : { "古い 差出人", "（なし）" }) { // the second: no choice, the marked one
+        WhenModal<print::PrintFormList>([&](print::PrintFormList& d) {
+            Control<QListWidget>(d, "lst_Name")->setCurrentRow(0); // 年賀状
+            auto* senders = Control<QComboBox>(d, "cbo_Sender");
+            senders->setCurrentIndex(senders->findText(QString::fromUtf8(sender)));
+            d.okClicked();
+        });
+        f.messages.Answer(platform::MsgResult::No); // not recorded as sent
+        commands.Print(Condition(), S("カナ"), false);
+    }
+    ASSERT_EQ(offered.size(), 2u);
+    EXPECT_EQ(offered[0].first, Condition());
+    EXPECT_TRUE(offered[0].second);
+    EXPECT_TRUE(offered[1].second);
+}
+
 // The preview's print commands make the same offer, for the records each job put out:
 // the dialog's page range, the page shown, and nothing after a cancelled dialog (the
 // renderer still names the last job's records then).

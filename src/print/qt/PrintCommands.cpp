@@ -79,6 +79,9 @@ bool PrintCommands::ChooseForm(std::string& name, bool senderTab)
         return false;
     name = global_.ReportList().GetLine(index);
     const int sender = list.ChosenSender();
+    // No choice is the marked one, or none when "" stands first.
+    const bool chosen = sender >= 0 && static_cast<std::size_t>(sender) < senders.size();
+    senderChosen_ = !senders[static_cast<std::size_t>(chosen ? sender : marked)].empty();
     renderer_->ChooseSender(sender != marked && sender >= 0 && static_cast<std::size_t>(sender) < senders.size()
             ? senders[static_cast<std::size_t>(sender)]
             : std::string());
@@ -91,6 +94,7 @@ bool PrintCommands::Print(std::string_view printCondition, std::string_view sort
     if (!ChooseForm(form, senderTab))
         return false;
     const int kind = PrintFormKind(global_, form);
+    BeforeJob(kind, printCondition);
     if (!renderer_->Prepare(form, kind, printCondition, sortOrder) || !renderer_->PrintRows(window_))
         return false;
     return OfferToRecordSent(kind);
@@ -102,6 +106,7 @@ bool PrintCommands::Preview(std::string_view printCondition, std::string_view so
     if (!ChooseForm(form, senderTab))
         return false;
     const int kind = PrintFormKind(global_, form);
+    BeforeJob(kind, printCondition);
     if (!renderer_->Prepare(form, kind, printCondition, sortOrder))
         return false;
     bool changed = false;
@@ -109,6 +114,12 @@ bool PrintCommands::Preview(std::string_view printCondition, std::string_view so
     preview.SetAfterPrint([this, kind, &changed] { changed = OfferToRecordSent(kind) || changed; });
     preview.exec();
     return changed;
+}
+
+void PrintCommands::BeforeJob(int kind, std::string_view printCondition)
+{
+    if (kind == kReportNewYearCard && beforeCardJob_)
+        beforeCardJob_(printCondition, senderChosen_);
 }
 
 bool PrintCommands::OfferToRecordSent(int kind)

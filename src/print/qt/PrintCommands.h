@@ -10,6 +10,7 @@
 //   mnuNewPrn                  NewForm()
 //   mnuFilePrint               PrintList(Records())
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -58,10 +59,16 @@ public:
     bool NewForm();
     // The address list of the records the main window lists, in its order.
     void PrintList(const RecordSet& listed);
+    // Called before a New Year's card job, once its form and sender are chosen: the
+    // records of `printCondition` may be checked (and mended) before they print.
+    using BeforeCardJob = std::function<void(std::string_view printCondition, bool hasSender)>;
+    void SetBeforeCardJob(BeforeCardJob before) { beforeCardJob_ = std::move(before); }
 
 private:
     // The chosen form's name, or false.
     bool ChooseForm(std::string& name, bool senderTab);
+    // The offer of the check before a New Year's card job.
+    void BeforeJob(int kind, std::string_view printCondition);
     // After a job of form kind `kind`: the offer to record the records the renderer put
     // out as sent; true when the table may have changed.
     bool OfferToRecordSent(int kind);
@@ -71,6 +78,8 @@ private:
     QWidget* window_;
     std::unique_ptr<PrinterBinding> printer_;
     std::unique_ptr<CardRenderer> renderer_;
+    BeforeCardJob beforeCardJob_;
+    bool senderChosen_ = false;
 };
 
 } // namespace nrt::print
