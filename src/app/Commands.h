@@ -17,6 +17,7 @@ void InstallExchangeCommands(MainWindow& main); // CSV exchange, users, backup, 
 void OpenExchangeFile(MainWindow& main, const QString& path); // forms/ExchangeCommands.cpp
 void InstallMailCommands(MainWindow& main); // mail/qt/MailCommands.cpp
 void InstallPostalCommands(MainWindow& main);
+void InstallDuplicatesCommands(MainWindow& main); // forms/DuplicatesDialog.cpp
 void InstallPrintCommands(MainWindow& main); // app/PrintMainCommands.cpp
 
 } // namespace nrt::gui

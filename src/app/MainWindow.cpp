@@ -204,6 +204,7 @@ void MainWindow::InstallCommands()
     InstallExchangeCommands(*this);
     InstallMailCommands(*this);
     InstallPostalCommands(*this);
+    InstallDuplicatesCommands(*this);
     InstallPrintCommands(*this);
 }
 
