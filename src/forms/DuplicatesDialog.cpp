@@ -90,9 +90,11 @@ void DuplicatesDialog::Fill()
                 value(field::kMail, k), k == p.first ? ToQ(dedupe::SharedText(p.shared)) : QString() };
             for (int c = 0; c < cells.size(); ++c) {
                 auto* item = new QTableWidgetItem(cells[c]);
-                // The merged-away record is set off in grey.
+                // The merged-away record is set off in grey, every other pair shaded.
                 if (k == p.second)
                     item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+                if (row / kRowsPerPair % 2 == 1)
+                    item->setBackground(palette().color(QPalette::AlternateBase));
                 pairsTable_->setItem(row, c, item);
             }
             ++row;
