@@ -13,12 +13,47 @@ namespace {
 
 // Old and variant kanji of names and their common forms, as people write both.
 constexpr std::pair<const char*, const char*> kVariants[] = {
-    { "髙", "高" }, { "﨑", "崎" }, { "嵜", "崎" }, { "碕", "崎" }, { "邊", "辺" }, { "邉", "辺" }, { "澤", "沢" },
-    { "齋", "斎" }, { "齊", "斎" }, { "斉", "斎" }, { "濱", "浜" }, { "濵", "浜" }, { "廣", "広" }, { "國", "国" },
-    { "眞", "真" }, { "冨", "富" }, { "嶋", "島" }, { "嶌", "島" }, { "櫻", "桜" }, { "藪", "薮" }, { "籔", "薮" },
-    { "淵", "渕" }, { "龍", "竜" }, { "惠", "恵" }, { "實", "実" }, { "壽", "寿" }, { "條", "条" }, { "德", "徳" },
-    { "瀨", "瀬" }, { "靜", "静" }, { "槇", "槙" }, { "萬", "万" }, { "與", "与" }, { "曾", "曽" }, { "峯", "峰" },
-    { "舘", "館" }, { "圓", "円" }, { "會", "会" }, { "榮", "栄" }, { "藏", "蔵" }, { "豐", "豊" },
+    { "髙", "高" },
+    { "﨑", "崎" },
+    { "嵜", "崎" },
+    { "碕", "崎" },
+    { "邊", "辺" },
+    { "邉", "辺" },
+    { "澤", "沢" },
+    { "齋", "斎" },
+    { "齊", "斎" },
+    { "斉", "斎" },
+    { "濱", "浜" },
+    { "濵", "浜" },
+    { "廣", "広" },
+    { "國", "国" },
+    { "眞", "真" },
+    { "冨", "富" },
+    { "嶋", "島" },
+    { "嶌", "島" },
+    { "櫻", "桜" },
+    { "藪", "薮" },
+    { "籔", "薮" },
+    { "淵", "渕" },
+    { "龍", "竜" },
+    { "惠", "恵" },
+    { "實", "実" },
+    { "壽", "寿" },
+    { "條", "条" },
+    { "德", "徳" },
+    { "瀨", "瀬" },
+    { "靜", "静" },
+    { "槇", "槙" },
+    { "萬", "万" },
+    { "與", "与" },
+    { "曾", "曽" },
+    { "峯", "峰" },
+    { "舘", "館" },
+    { "圓", "円" },
+    { "會", "会" },
+    { "榮", "栄" },
+    { "藏", "蔵" },
+    { "豐", "豊" },
 };
 
 // The variants as CP932 characters of two bytes; those the code page lacks drop out.
@@ -72,8 +107,8 @@ bool IsDigit(char c)
 // number (丁目, 番地, 番, の) and the dashes typed for them as "-", 号 dropped.
 std::string AddressKey(std::string_view prefectureLess)
 {
-    static const std::string marks[] = { SJ("丁目"), SJ("番地"), SJ("番"), SJ("の"), SJ("－"), SJ("ー"), SJ("‐"),
-        SJ("−"), SJ("―") };
+    static const std::string marks[]
+        = { SJ("丁目"), SJ("番地"), SJ("番"), SJ("の"), SJ("－"), SJ("ー"), SJ("‐"), SJ("−"), SJ("―") };
     static const std::string go = SJ("号");
     const std::string text = Squeezed(platform::NarrowAlphanumerics(prefectureLess));
     std::string out;
@@ -127,8 +162,8 @@ std::string ReadingKey(std::string_view reading)
 
 // The fields of the default schema that the table has, by name (-1 when absent).
 struct Fields {
-    int sender, printMark, name, kana, prefecture, address1, address2, phone, mobile, mail, note2, updated,
-        registered, history, notes, uid;
+    int sender, printMark, name, kana, prefecture, address1, address2, phone, mobile, mail, note2, updated, registered,
+        history, notes, uid;
     explicit Fields(const AddressTable& t)
     {
         auto f = [&](int index) {
@@ -171,8 +206,7 @@ Keys KeysOf(const AddressTable& t, const Fields& f, int k)
     keys.name = NormalisedName(ValueOf(t, f.name, k));
     keys.reading = ReadingKey(ValueOf(t, f.kana, k));
     keys.prefecture = Squeezed(ValueOf(t, f.prefecture, k));
-    keys.address
-        = AddressKey(std::string(ValueOf(t, f.address1, k)) + std::string(ValueOf(t, f.address2, k)));
+    keys.address = AddressKey(std::string(ValueOf(t, f.address1, k)) + std::string(ValueOf(t, f.address2, k)));
     keys.mail = MailKey(ValueOf(t, f.mail, k));
     // A number shorter than a local one is a fragment, not a telephone.
     for (int i = 0; i < 2; ++i) {
@@ -260,15 +294,15 @@ std::vector<DuplicatePair> FindDuplicates(const AddressTable& table)
         for (std::size_t i = 0; i < records.size(); ++i)
             for (std::size_t j = i + 1; j < records.size(); ++j) {
                 // A variant form alone makes the same name only when the readings agree.
-                if (keys[i].name != keys[j].name
-                    && (keys[i].reading.empty() || keys[i].reading != keys[j].reading))
+                if (keys[i].name != keys[j].name && (keys[i].reading.empty() || keys[i].reading != keys[j].reading))
                     continue;
                 if (const unsigned shared = SharedOf(keys[i], keys[j]))
                     pairs.push_back({ std::min(records[i], records[j]), std::max(records[i], records[j]), shared });
             }
     }
-    std::sort(pairs.begin(), pairs.end(),
-        [](const DuplicatePair& a, const DuplicatePair& b) { return std::tie(a.first, a.second) < std::tie(b.first, b.second); });
+    std::sort(pairs.begin(), pairs.end(), [](const DuplicatePair& a, const DuplicatePair& b) {
+        return std::tie(a.first, a.second) < std::tie(b.first, b.second);
+    });
     return pairs;
 }
 
@@ -304,7 +338,7 @@ MergedRecord MergeValues(const AddressTable& table, int kept, int other)
         if (theirs.empty() || i == f.sender || i == f.uid)
             continue;
         const bool same = (i == f.phone || i == f.mobile) ? Digits(mine) == Digits(theirs)
-                                                         : NormalisedName(mine) == NormalisedName(theirs);
+                                                          : NormalisedName(mine) == NormalisedName(theirs);
         if (same)
             continue;
         note += note.empty() ? SJ("（統合）") : FullWidthSpace();

@@ -34,9 +34,10 @@ DuplicatesDialog::DuplicatesDialog(MainWindow& main, QWidget* parent)
     resize(760, 420);
 
     auto* box = new QVBoxLayout(this);
-    auto* hint = new QLabel(QStringLiteral("同じ人・会社と思われる宛名の組です。「統合」で下の宛名を上の宛名にまとめます"
-                                           "（空の項目は補い、違う値は備考２に残します）。"),
-        this);
+    auto* hint
+        = new QLabel(QStringLiteral("同じ人・会社と思われる宛名の組です。「統合」で下の宛名を上の宛名にまとめます"
+                                    "（空の項目は補い、違う値は備考２に残します）。"),
+            this);
     hint->setWordWrap(true);
     box->addWidget(hint);
 
@@ -84,8 +85,10 @@ void DuplicatesDialog::Fill()
     int row = 0;
     for (const dedupe::DuplicatePair& p : pairs_) {
         for (const int k : { p.first, p.second }) {
-            const QString address = value(field::kPrefecture, k) + value(field::kAddress1, k) + value(field::kAddress2, k);
-            const QString phone = value(field::kPhone, k).isEmpty() ? value(field::kMobile, k) : value(field::kPhone, k);
+            const QString address
+                = value(field::kPrefecture, k) + value(field::kAddress1, k) + value(field::kAddress2, k);
+            const QString phone
+                = value(field::kPhone, k).isEmpty() ? value(field::kMobile, k) : value(field::kPhone, k);
             const QStringList cells { value(field::kName, k), value(field::kKana, k), address, phone,
                 value(field::kMail, k), k == p.first ? ToQ(dedupe::SharedText(p.shared)) : QString() };
             for (int c = 0; c < cells.size(); ++c) {

@@ -56,7 +56,8 @@ std::vector<std::string_view> SplitTabs(std::string_view line)
 std::string Flat(std::string_view text)
 {
     std::string out(text);
-    std::replace_if(out.begin(), out.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
+    std::replace_if(
+        out.begin(), out.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
     return out;
 }
 
@@ -70,8 +71,8 @@ std::string BusinessCodeDigits(std::string_view code)
         return std::string(text);
     // The hyphen in either width, or the long-vowel mark typed for it.
     for (const std::string& hyphen : { std::string("-"), SJ("－"), SJ("ー") })
-        if (text.size() == 7 + hyphen.size() && text.substr(3, hyphen.size()) == hyphen && IsDigits(text.substr(0, 3), 3)
-            && IsDigits(text.substr(3 + hyphen.size()), 4))
+        if (text.size() == 7 + hyphen.size() && text.substr(3, hyphen.size()) == hyphen
+            && IsDigits(text.substr(0, 3), 3) && IsDigits(text.substr(3 + hyphen.size()), 4))
             return std::string(text.substr(0, 3)) + std::string(text.substr(3 + hyphen.size()));
     return {};
 }
@@ -128,9 +129,9 @@ BusinessListResult BusinessCodes::ParseList(std::string_view bytes)
         };
         // The last three columns are marks of one digit each: a line that lacks them
         // (the reader gives a column a line did not reach as empty) is damaged.
-        if (csv.GetColumnCount() < kListColumns || csv.GetCell(r, kListColumns) != nullptr
-            || !IsDigits(cell(kCode), 7) || cell(kName).empty() || !IsMark(cell(kKind), "01")
-            || !IsMark(cell(kSeveral), "0123") || !IsMark(cell(kChange), "015")) {
+        if (csv.GetColumnCount() < kListColumns || csv.GetCell(r, kListColumns) != nullptr || !IsDigits(cell(kCode), 7)
+            || cell(kName).empty() || !IsMark(cell(kKind), "01") || !IsMark(cell(kSeveral), "0123")
+            || !IsMark(cell(kChange), "015")) {
             result.fault = BusinessListFault::BadLine;
             result.line = csv.FileLine(r);
             return result;
@@ -148,8 +149,8 @@ BusinessListResult BusinessCodes::ParseList(std::string_view bytes)
         e.street = Flat(cell(kStreet));
         entries.push_back(std::move(e));
     }
-    std::stable_sort(entries.begin(), entries.end(),
-        [](const BusinessEntry& a, const BusinessEntry& b) { return a.code < b.code; });
+    std::stable_sort(
+        entries.begin(), entries.end(), [](const BusinessEntry& a, const BusinessEntry& b) { return a.code < b.code; });
     entries_ = std::move(entries);
     result.count = Count();
     return result;
@@ -191,7 +192,8 @@ bool BusinessCodes::Load(std::string_view path)
         const std::vector<std::string_view> cols = SplitTabs(std::string_view(bytes).substr(pos, end - pos));
         pos = end + 2;
         if (first) {
-            if (cols.size() != 3 || cols[0] != kSignature || cols[1] != kVersion || cols[2].empty() || cols[2].size() > 9
+            if (cols.size() != 3 || cols[0] != kSignature || cols[1] != kVersion || cols[2].empty()
+                || cols[2].size() > 9
                 || !std::all_of(cols[2].begin(), cols[2].end(), [](char c) { return c >= '0' && c <= '9'; }))
                 return false;
             expected = std::stoul(std::string(cols[2]));
@@ -238,7 +240,9 @@ std::optional<AddressFillResult> FillFromBusinessCode(
     const std::string address = e->Address();
     if (in.address1 != address) {
         r.address1Changed = in.address1.empty()
-            || platform::Ask(SJ("住所を変更します。よろしいですか？\n　【変更前】") + in.address1 + SJ("\n　【変更後】") + address, true);
+            || platform::Ask(
+                SJ("住所を変更します。よろしいですか？\n　【変更前】") + in.address1 + SJ("\n　【変更後】") + address,
+                true);
         if (r.address1Changed)
             r.fields.address1 = address;
     }

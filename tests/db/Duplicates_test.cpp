@@ -54,8 +54,8 @@ TEST(Duplicates, PairsTheSamePersonOrFirmOnly)
             { { F::kName, "山田　太郎" }, { F::kAddress1, "千代田区丸の内１丁目２番３号" } }, true, kSharedAddress },
         { "no blank, the prefecture left out, only the phone shared",
             { { F::kName, "山田太郎" }, { F::kPhone, "0312345678" } }, true, kSharedPhone },
-        { "the mobile of one the phone of the other",
-            { { F::kName, "山田太郎" }, { F::kMobile, "03(1234)5678" } }, true, kSharedPhone },
+        { "the mobile of one the phone of the other", { { F::kName, "山田太郎" }, { F::kMobile, "03(1234)5678" } },
+            true, kSharedPhone },
         { "mail in capitals, nothing else", { { F::kName, "山田太郎" }, { F::kMail, "TARO@EXAMPLE.JP" } }, true,
             kSharedMail },
         { "a different person at the same address", with({ { F::kName, "山田 花子" }, { F::kKana, "ﾔﾏﾀﾞ ﾊﾅｺ" } }),
@@ -63,9 +63,8 @@ TEST(Duplicates, PairsTheSamePersonOrFirmOnly)
         { "the same name, nothing else shared",
             { { F::kName, "山田太郎" }, { F::kAddress1, "大阪市北区梅田1-1" }, { F::kPhone, "06-1111-2222" } }, false,
             0 },
-        { "same name, another prefecture's same street", with({ { F::kPrefecture, "大阪府" }, { F::kPhone, "" },
-                                                            { F::kMail, "" } }),
-            false, 0 },
+        { "same name, another prefecture's same street",
+            with({ { F::kPrefecture, "大阪府" }, { F::kPhone, "" }, { F::kMail, "" } }), false, 0 },
         { "a short number is not a telephone", { { F::kName, "山田太郎" }, { F::kPhone, "1234" } }, false, 0 },
         { "a sender and an addressee", with({ { F::kSender, "1" } }), false, 0 },
     };
@@ -131,15 +130,15 @@ TEST(Duplicates, MergeFillsKeepsNotesAndJoinsHistories)
     using F = field::Index;
     AddressTable db;
     db.CreateDefaultTable();
-    const int kept = Add(db, { { F::kName, "山田 太郎" }, { F::kPhone, "03-1234-5678" }, { F::kCategory, "友人" },
-                                 { F::kMail, "taro@example.jp" }, { F::kRegistered, "2020/04/01" },
-                                 { F::kUpdated, "2024/01/05" }, { F::kCardHistory, "2026出受 2025出" },
-                                 { F::kCardNotes, "2026:転居" } });
-    const int other = Add(db, { { F::kName, "山田　太郎" }, { F::kPrintMark, "1" }, { F::kPhone, "0312345678" },
-                                  { F::kCategory, "仕事" }, { F::kSubcategory, "取引先" }, { F::kMail, "t.yamada@example.com" },
-                                  { F::kAddress1, "千代田区丸の内1-2-3" }, { F::kRegistered, "2018/12/24" },
-                                  { F::kUpdated, "2025/11/30" }, { F::kCardHistory, "2027出 2025受 2024喪" },
-                                  { F::kCardNotes, "2024:祖母逝去" } });
+    const int kept = Add(db,
+        { { F::kName, "山田 太郎" }, { F::kPhone, "03-1234-5678" }, { F::kCategory, "友人" },
+            { F::kMail, "taro@example.jp" }, { F::kRegistered, "2020/04/01" }, { F::kUpdated, "2024/01/05" },
+            { F::kCardHistory, "2026出受 2025出" }, { F::kCardNotes, "2026:転居" } });
+    const int other = Add(db,
+        { { F::kName, "山田　太郎" }, { F::kPrintMark, "1" }, { F::kPhone, "0312345678" }, { F::kCategory, "仕事" },
+            { F::kSubcategory, "取引先" }, { F::kMail, "t.yamada@example.com" },
+            { F::kAddress1, "千代田区丸の内1-2-3" }, { F::kRegistered, "2018/12/24" }, { F::kUpdated, "2025/11/30" },
+            { F::kCardHistory, "2027出 2025受 2024喪" }, { F::kCardNotes, "2024:祖母逝去" } });
     const MergedRecord merged = MergeValues(db, kept, other);
     ASSERT_TRUE(merged.fits);
     auto value = [&](int f) { return U(merged.values[static_cast<std::size_t>(f)]); };

@@ -17,7 +17,7 @@ using namespace nrt::test;
 
 namespace {
 
-class DuplicatesWindow : public BookFixture {};
+class DuplicatesWindow : public BookFixture { };
 
 } // namespace
 
@@ -30,7 +30,8 @@ TEST_F(DuplicatesWindow, MergesAPairAndSavesTheBook)
         { { { "宛名区分", "0" }, { "名前", "佐藤 花子" }, { "カナ", "ｻﾄｳ ﾊﾅｺ" }, { "メール", "hanako@example.jp" } } },
         { { { "宛名区分", "0" }, { "名前", "山田　太郎" }, { "印字区分", "1" }, { "電話番号", "0312345678" },
             { "メール", "taro@example.jp" }, { "大分類", "仕事" }, { "年賀状履歴", "2026出" } } },
-        { { { "宛名区分", "0" }, { "名前", "髙橋 一郎" }, { "カナ", "ﾀｶﾊｼ ｲﾁﾛｳ" }, { "メール", "ichiro@example.jp" } } },
+        { { { "宛名区分", "0" }, { "名前", "髙橋 一郎" }, { "カナ", "ﾀｶﾊｼ ｲﾁﾛｳ" },
+            { "メール", "ichiro@example.jp" } } },
         { { { "宛名区分", "0" }, { "名前", "高橋 一郎" }, { "カナ", "ﾀｶﾊｼ ｲﾁﾛｳ" }, { "メール", "ichiro@example.jp" },
             { "携帯番号", "090-1111-2222" } } },
     });

@@ -1,7 +1,7 @@
 #include "postal/BusinessCodes.h"
 
-#include "support/TestSupport.h"
 #include "platform/fs.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -116,8 +116,9 @@ TEST(BusinessCodes, DamagedListsAreRefusedWholeNamingTheLine)
         { "a line without its last columns", shortLine, BusinessListFault::BadLine, 3 },
         { "a code of six digits", badCode, BusinessListFault::BadLine, 4 },
         { "a firm without a name", noName, BusinessListFault::BadLine, 4 },
-        { "the town list given instead", "13101,\"100  \",\"1000000\",\"ﾄｳｷｮｳﾄ\",\"ﾁﾖﾀﾞｸ\",\"ｲｶﾆｹｲｻｲｶﾞﾅｲﾊﾞｱｲ\","
-                                         "\"東京都\",\"千代田区\",\"以下に掲載がない場合\",0,0,0,0,0,0\r\n",
+        { "the town list given instead",
+            "13101,\"100  \",\"1000000\",\"ﾄｳｷｮｳﾄ\",\"ﾁﾖﾀﾞｸ\",\"ｲｶﾆｹｲｻｲｶﾞﾅｲﾊﾞｱｲ\","
+            "\"東京都\",\"千代田区\",\"以下に掲載がない場合\",0,0,0,0,0,0\r\n",
             BusinessListFault::BadLine, 1 },
         { "empty", "", BusinessListFault::Empty, 0 },
     };
@@ -151,7 +152,8 @@ TEST(BusinessCodes, ImportStoresAtomicallyAndLoadsBack)
     WriteAll(list, S(kList).substr(0, S(kList).size() - 5));
     const BusinessListResult cut = ImportBusinessList(list, store);
     EXPECT_EQ(cut.fault, BusinessListFault::CutShort);
-    EXPECT_EQ(U(BusinessImportMessage(cut)), "事業所郵便番号データが途中で切れています（12行目）。取り込みませんでした。");
+    EXPECT_EQ(
+        U(BusinessImportMessage(cut)), "事業所郵便番号データが途中で切れています（12行目）。取り込みませんでした。");
     EXPECT_EQ(ReadAll(store), before);
 
     // A UTF-8 list with a character Shift-JIS lacks is refused at its line.
