@@ -285,20 +285,40 @@ std::vector<DuplicatePair> FindDuplicates(const AddressTable& table)
         buckets[std::move(key)].push_back(k);
     }
     std::vector<Keys> keys;
+    std::vector<std::pair<std::size_t, std::size_t>> candidates;
+    std::unordered_map<std::string_view, std::vector<std::size_t>> byContact;
     for (const auto& [name, records] : buckets) {
         if (records.size() < 2)
             continue;
         keys.clear();
         for (int k : records)
             keys.push_back(KeysOf(table, f, k));
-        for (std::size_t i = 0; i < records.size(); ++i)
-            for (std::size_t j = i + 1; j < records.size(); ++j) {
-                // A variant form alone makes the same name only when the readings agree.
-                if (keys[i].name != keys[j].name && (keys[i].reading.empty() || keys[i].reading != keys[j].reading))
-                    continue;
-                if (const unsigned shared = SharedOf(keys[i], keys[j]))
-                    pairs.push_back({ std::min(records[i], records[j]), std::max(records[i], records[j]), shared });
-            }
+        // Common names fill large buckets: only records that share an address, a number
+        // or a mail address are compared, found through those.
+        candidates.clear();
+        byContact.clear();
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            for (const std::string* contact :
+                { &keys[i].address, &keys[i].phones[0], &keys[i].phones[1], &keys[i].mail })
+                if (!contact->empty()) {
+                    // An address meeting a number would only make a candidate that
+                    // SharedOf turns down.
+                    std::vector<std::size_t>& seen = byContact[std::string_view(*contact)];
+                    for (std::size_t j : seen)
+                        if (j != i)
+                            candidates.emplace_back(j, i);
+                    if (seen.empty() || seen.back() != i)
+                        seen.push_back(i);
+                }
+        std::sort(candidates.begin(), candidates.end());
+        candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+        for (const auto& [i, j] : candidates) {
+            // A variant form alone makes the same name only when the readings agree.
+            if (keys[i].name != keys[j].name && (keys[i].reading.empty() || keys[i].reading != keys[j].reading))
+                continue;
+            if (const unsigned shared = SharedOf(keys[i], keys[j]))
+                pairs.push_back({ std::min(records[i], records[j]), std::max(records[i], records[j]), shared });
+        }
     }
     std::sort(pairs.begin(), pairs.end(), [](const DuplicatePair& a, const DuplicatePair& b) {
         return std::tie(a.first, a.second) < std::tie(b.first, b.second);
