@@ -19,6 +19,7 @@ void InstallExchangeCommands(MainWindow& main); // CSV exchange, users, backup, 
 void OpenExchangeFile(MainWindow& main, const QString& path); // forms/ExchangeCommands.cpp
 void InstallMailCommands(MainWindow& main); // mail/qt/MailCommands.cpp
 void InstallPostalCommands(MainWindow& main);
+void InstallDuplicatesCommands(MainWindow& main); // forms/DuplicatesDialog.cpp
 void InstallPrintCommands(MainWindow& main); // app/PrintMainCommands.cpp
 void InstallCheckCommands(MainWindow& main); // forms/CheckCommands.cpp
 // The question before a New Year's card job, and the check of its records when asked for.

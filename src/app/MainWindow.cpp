@@ -206,6 +206,7 @@ void MainWindow::InstallCommands()
     InstallMailCommands(*this);
     InstallPostalCommands(*this);
     InstallCheckCommands(*this);
+    InstallDuplicatesCommands(*this);
     InstallPrintCommands(*this);
 }
 

@@ -208,8 +208,9 @@ const std::vector<Command>& Commands()
         {"restore", "restore SET NAME", RunRestore},
         {"repair", "repair", RunRepair},
         {"mail", "mail --template FILE [--dry-run] [--resend-failed] [--no-wait] [--subject TEXT]", RunMail},
-        {"postal-import", "postal-import FILE", RunPostalImport},
+        {"postal-import", "postal-import FILE | postal-import --business FILE", RunPostalImport},
         {"postal-lookup", "postal-lookup CODE", RunPostalLookup},
+        {"duplicates", "duplicates [--format tsv]", RunDuplicates},
         {"forms", "forms | forms kinds | forms create NAME --kind KIND", RunForms},
         {"print",
          "print FORM (--pdf OUT | --printer QUEUE) [--where COND] [--sort KEYS] [--pages FROM-TO] [--sender NAME] "

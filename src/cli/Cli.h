@@ -123,6 +123,7 @@ int RunPostalLookup(Context& context, Args& args);
 int RunPrint(Context& context, Args& args); // PrintCommand.cpp
 int RunForms(Context& context, Args& args); // FormsCommand.cpp
 int RunCheck(Context& context, Args& args); // CheckCommand.cpp
+int RunDuplicates(Context& context, Args& args); // DuplicatesCommand.cpp
 
 // The main window's tab that --senders or --tab CATEGORY (UTF-8; none: all addressees)
 // names; false after "その大分類はありません。".

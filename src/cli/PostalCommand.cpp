@@ -2,6 +2,7 @@
 #include "cli/Cli.h"
 
 #include "platform/sjis.h"
+#include "postal/BusinessCodes.h"
 #include "postal/PostalDictionary.h"
 #include "postal/PostalLookup.h"
 
@@ -37,12 +38,18 @@ std::string WithHyphen(std::string code)
 
 int RunPostalImport(Context& context, Args& args)
 {
+    const bool business = args.Flag("--business");
     if (args.usageError || args.Rest().size() != 1 || !args.unknown().empty())
         return kExitUsage;
     if (!context.LockForWriting())
         return kExitFailed;
     AppSettings& g = context.Global();
     const std::string path = AbsolutePath(platform::Utf8ToSjis(args.Rest().front()));
+    if (business) {
+        const BusinessListResult result = ImportBusinessList(path, g.DataFile(kBusinessCodeFile));
+        PrintMessage(result.ok() ? SJ("住所録") : SJ("注意"), BusinessImportMessage(result));
+        return result.ok() ? kExitOk : kExitFailed;
+    }
 
     g.SetPostalLocation(1);
     const std::string folder = g.PostalFile({});
@@ -85,6 +92,14 @@ int RunPostalLookup(Context& context, Args& args)
     const auto entry = FindPostalCode(folder, WithHyphen(platform::Utf8ToSjis(args.Rest().front())));
     PostalRecordText text;
     if (!entry || !ReadPostalRecord(folder, entry->offset, text)) {
+        // A firm's own code: its address and name.
+        BusinessCodes business;
+        if (business.Load(g.DataFile(kBusinessCodeFile)))
+            if (const BusinessEntry* e = business.Find(platform::Utf8ToSjis(args.Rest().front()))) {
+                std::printf("%s-%s\t%s %s\t%s\t%s\n", e->code.substr(0, 3).c_str(), e->code.substr(3).c_str(),
+                    Out(e->prefecture).c_str(), Out(e->Address()).c_str(), Out(e->reading).c_str(), Out(e->name).c_str());
+                return kExitOk;
+            }
         PrintMessage(SJ("注意"), SJ("該当住所が見つかりません。"));
         return kExitFailed;
     }

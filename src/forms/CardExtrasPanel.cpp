@@ -160,6 +160,14 @@ void CardExtrasPanel::Store(Values& values) const
     values[field::kCardNotes] = std::move(f.notes);
 }
 
+void CardExtrasPanel::OfferCompany(const QString& name)
+{
+    if (!company_->text().isEmpty() || name.isEmpty())
+        return;
+    company_->setText(name);
+    emit changed();
+}
+
 QWidget* CardExtrasPanel::ControlOf(int item) const
 {
     if (item >= field::kJointName1 && item <= field::kJointHonorific3) {

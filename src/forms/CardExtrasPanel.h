@@ -32,6 +32,8 @@ public:
     void Clear(int cardYear);
     // Puts the shown values into `values`; years not shown keep what they had.
     void Store(recordform::Values& values) const;
+    // A firm's name for 会社名 where none is typed yet.
+    void OfferCompany(const QString& name);
     // The control of a field of this panel, nullptr for others.
     QWidget* ControlOf(int field) const;
 

@@ -5,12 +5,14 @@
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
+#include "postal/BusinessCodes.h"
 #include "postal/PostalDictionary.h"
 #include "qt/QtText.h"
 #include "qt/WaitCursor.h"
 #include "settings/AppSettings.h"
 #include "settings/DataPaths.h"
 
+#include <QCheckBox>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -86,6 +88,9 @@ PostalImportDialog::PostalImportDialog(AppSettings& global, QWidget* parent)
     path->addWidget(pathEdit_, 1);
     path->addWidget(browseButton_);
     box->addLayout(path);
+    businessCheck_ = new QCheckBox(QStringLiteral("事業所の個別郵便番号データ（JIGYOSYO.CSV）をインポート(&B)"), this);
+    businessCheck_->setObjectName(QStringLiteral("chk_Business"));
+    box->addWidget(businessCheck_);
 
     importProgress_ = new QProgressBar(this);
     importProgress_->setObjectName(QStringLiteral("prg_Import"));
@@ -132,6 +137,10 @@ void PostalImportDialog::importClicked()
         platform::Warn(PostalImportMessage(PostalImportResult::kListMissing));
         return;
     }
+    if (businessCheck_->isChecked()) {
+        ImportBusinessCodes(path);
+        return;
+    }
 
     PostalImportResult result = PostalImportResult::kOk;
     PostalListStats stats;
@@ -155,6 +164,20 @@ void PostalImportDialog::importClicked()
             global_.SetPostalLocation(previousLocation); // the list was refused before anything was written
     }
     ShowPostalImportResult(result, stats);
+}
+
+void PostalImportDialog::ImportBusinessCodes(const std::string& path)
+{
+    BusinessListResult result;
+    {
+        WaitCursor wait;
+        platform::fs::MakeDirs(global_.DataFolder());
+        result = ImportBusinessList(path, global_.DataFile(kBusinessCodeFile));
+    }
+    if (result.ok())
+        platform::Inform(BusinessImportMessage(result), SJ("住所録"));
+    else
+        platform::Warn(BusinessImportMessage(result));
 }
 
 void PostalImportDialog::browseClicked()

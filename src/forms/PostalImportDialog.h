@@ -6,6 +6,7 @@
 
 #include <string>
 
+class QCheckBox;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -37,6 +38,8 @@ public:
 
 private:
     QLineEdit* pathEdit_ = nullptr;
+    // The file is Japan Post's list of firms' own codes, kept apart from the towns.
+    QCheckBox* businessCheck_ = nullptr;
     QLineEdit* downloadPageEdit_ = nullptr;
     QPushButton* browseButton_ = nullptr;
     QPushButton* importButton_ = nullptr;
@@ -48,6 +51,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void ImportBusinessCodes(const std::string& path);
+
     AppSettings& global_;
 };
 

@@ -11,6 +11,7 @@
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "postal/AddressFill.h"
+#include "postal/BusinessCodes.h"
 #include "postal/PostalBrowser.h"
 #include "postal/Prefectures.h"
 #include "qt/QtText.h"
@@ -712,12 +713,20 @@ bool RecordEditor::birthdayLeft()
 
 void RecordEditor::addressClicked()
 {
-    // Without a dictionary every code would be "not found": say what is missing instead.
-    if (!CheckPostalDictionary(main_->Global().PostalFile({})))
-        return;
     const AddressFields in { FromQ(postalCodeEdit_->text()), FromQ(prefectureCombo_->currentText()), FromQ(address1Edit_->text()),
         FromQ(address2Edit_->text()) };
-    const AddressFillResult r = FillAddressFromPostalCode(main_->Global().PostalFile({}), in);
+    // A firm's own code is in the business list, not in the town dictionary.
+    BusinessCodes business;
+    std::string company;
+    const std::optional<AddressFillResult> firm = business.Load(main_->Global().DataFile(kBusinessCodeFile))
+        ? FillFromBusinessCode(business, in, company)
+        : std::nullopt;
+    if (firm)
+        extras->OfferCompany(ToQ(company));
+    // Without a dictionary every code would be "not found": say what is missing instead.
+    if (!firm && !CheckPostalDictionary(main_->Global().PostalFile({})))
+        return;
+    const AddressFillResult r = firm ? *firm : FillAddressFromPostalCode(main_->Global().PostalFile({}), in);
     if (r.postalCodeChanged)
         postalCodeEdit_->setText(ToQ(r.fields.postalCode));
     if (r.prefectureChanged) {

@@ -1,4 +1,5 @@
 // nortea-cli postal-import and postal-lookup, end to end on temporary data folders.
+#include "db/AddressTable.h"
 #include "db/LineList.h"
 #include "platform/fs.h"
 #include "postal/PostalTestData.h"
@@ -163,3 +164,66 @@ TEST_F(PostalCliTest, ImportRefusedWhileTheProgramRuns)
 }
 
 } // namespace
+
+namespace {
+
+// A book of the records given, by field index and UTF-8 value.
+void WriteBook(const std::string& userFolder, const std::vector<std::vector<std::pair<int, const char*>>>& records)
+{
+    AddressTable db;
+    db.CreateDefaultTable();
+    for (const auto& values : records) {
+        db.ClearCurrent();
+        ASSERT_EQ(db.SetValue(field::kSender, "0"), RecordError::kNone);
+        for (const auto& [f, v] : values)
+            ASSERT_EQ(db.SetValue(f, S(v)), RecordError::kNone);
+        ASSERT_EQ(db.PostRecord(), RecordError::kNone);
+    }
+    ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), TableError::kNone);
+}
+
+} // namespace
+
+TEST_F(PostalCliTest, ListsPairsAndExitsOneWhenAnyWereFound)
+{
+    WriteBook(userFolder, { { { field::kName, "髙橋 一郎" }, { field::kKana, "ﾀｶﾊｼ ｲﾁﾛｳ" }, { field::kPhone, "03-1111-2222" } },
+        { { field::kName, "鈴木 恵" }, { field::kPhone, "03-1111-2222" } },
+        { { field::kName, "高橋　一郎" }, { field::kKana, "ﾀｶﾊｼ ｲﾁﾛｳ" }, { field::kPhone, "(03)1111-2222" } } });
+    const auto tsv = Run({ "duplicates", "--format", "tsv" });
+    EXPECT_EQ(tsv.status, 1) << tsv.err;
+    EXPECT_EQ(tsv.out, "名前1\t名前2\t共通\n髙橋 一郎\t高橋　一郎\t電話\n");
+    const auto plain = Run({ "duplicates" });
+    EXPECT_EQ(plain.status, 1);
+    EXPECT_EQ(plain.out, "髙橋 一郎 ／ 高橋　一郎（電話）\n");
+    EXPECT_EQ(Run({ "duplicates", "--format", "csv" }).status, 2);
+
+    WriteBook(userFolder, { { { field::kName, "鈴木 恵" }, { field::kPhone, "03-1111-2222" } } });
+    const auto none = Run({ "duplicates", "--format", "tsv" });
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.out, "名前1\t名前2\t共通\n");
+}
+
+TEST_F(PostalCliTest, BusinessListImportedThenLookedUp)
+{
+    const std::string list = dir.Path() + "/JIGYOSYO.CSV";
+    const std::string line1 = "\"13104\",\"ｼﾝｼﾞｭｸ ｼｮｳｶｲ\",\"新宿商会\",\"東京都\",\"新宿区\",\"西新宿\",\"２丁目８－１\","
+                              "\"1638001\",\"160  \",\"新宿\",\"0\",\"0\",\"0\"\r\n";
+    const std::string line2 = "\"27128\",\"ｵｵｻｶ ﾎﾞｳｴｷ\",\"大阪貿易株式会社\",\"大阪府\",\"大阪市中央区\",\"大手前\","
+                              "\"２丁目１－２２\",\"5408570\",\"540  \",\"東\",\"0\",\"0\",\"1\"\r\n";
+    // Cut inside its second line: refused, nothing stored.
+    nrt::test::WriteAll(list, line1 + line2.substr(0, 30));
+    const auto cut = Run({ "postal-import", "--business", list });
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_EQ(cut.err, "注意: 事業所郵便番号データが途中で切れています（2行目）。取り込みませんでした。\n");
+    EXPECT_FALSE(platform::fs::Exists(folders.dataFolder + "/jigyosyo.dat"));
+
+    nrt::test::WriteAll(list, line1 + line2); // UTF-8, as some downloads are converted
+    const auto ok = Run({ "postal-import", "--business", list });
+    EXPECT_EQ(ok.status, 0) << ok.err;
+    EXPECT_EQ(ok.err, "住所録: 事業所の個別郵便番号を2件インポートしました。\n");
+
+    const auto found = Run({ "postal-lookup", "540-8570" });
+    EXPECT_EQ(found.status, 0) << found.err;
+    EXPECT_EQ(found.out, "540-8570\t大阪府 大阪市中央区大手前２丁目１－２２\tｵｵｻｶ ﾎﾞｳｴｷ\t大阪貿易株式会社\n");
+    EXPECT_EQ(Run({ "postal-lookup", "540-8571" }).status, 1);
+}

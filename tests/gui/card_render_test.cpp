@@ -1,6 +1,7 @@
 // Cards drawn into images and checked on their pixels.
 #include "PrintGuiSupport.h"
 
+#include "postal/BusinessCodes.h"
 #include "print/CustomerBarcode.h"
 #include "print/LabelSheets.h"
 #include "print/LayoutFile.h"
@@ -336,10 +337,16 @@ std::vector<int> InkRunStarts(const QImage& image, const QRect& within, int gap)
 }
 
 // A 長形3号 envelope at 300 dpi with only the barcode shown, 8 pt at (20.00, 200.00) mm.
-QImage BarcodeEnvelope(const Addressee& who)
+// `businessList`: a list of firms' own codes imported first (UTF-8 lines).
+QImage BarcodeEnvelope(const Addressee& who, std::string_view businessList = {})
 {
     PrintGuiFixture f;
     f.AddAddressees({ who });
+    if (!businessList.empty()) {
+        const std::string list = f.global->DataFile("JIGYOSYO.CSV");
+        WriteAll(list, S(businessList));
+        EXPECT_TRUE(ImportBusinessList(list, f.global->DataFile(kBusinessCodeFile)).ok());
+    }
     print::CardRenderer prn { *f.global, f.db, f.printer };
     // The kind's defaults where the form has no file.
     static_cast<void>(prn.LoadLayout(S("封筒３号（表）"), kReportEnvelope3Front));
@@ -503,11 +510,11 @@ TEST_F(NewYearCard, JointNamesAndCompanyLinesPrintInTheirOwnSlots)
 
 // The customer barcode of the manual's first example: each of the 67 bars where the
 // pitch puts it, with the shape its character gives.
-TEST(CustomerBarcodeImage, BarsStandAtTheirPitchWithTheirShapes)
+namespace {
+
+// The 67 bars of `expected` stand on the envelope BarcodeEnvelope drew.
+void ExpectBars(const QImage& image, const std::string& expected)
 {
-    const QImage image
-        = BarcodeEnvelope({ "日本 郵便", "100-0013", "東京都千代田区霞が関1丁目3番2号", "郵便プラザ503室" });
-    const std::string expected = EncodeCustomerBarcode("1000013", "1-3-2-503")->Bars();
     ASSERT_EQ(expected.size(), 67u);
     auto dark = [&image](double x, double y) { return qGray(image.pixel(int(x), int(y))) < 128; };
     const double top = Px(20000), pitch = Px(96), width = Px(48), timing = Px(96);
@@ -521,12 +528,34 @@ TEST(CustomerBarcodeImage, BarsStandAtTheirPitchWithTheirShapes)
         // The space after each bar is white.
         EXPECT_FALSE(dark(x + pitch / 2, top + 1.5 * timing));
     }
+}
+
+} // namespace
+
+TEST(CustomerBarcodeImage, BarsStandAtTheirPitchWithTheirShapes)
+{
+    const QImage image
+        = BarcodeEnvelope({ "日本 郵便", "100-0013", "東京都千代田区霞が関1丁目3番2号", "郵便プラザ503室" });
+    ExpectBars(image, EncodeCustomerBarcode("1000013", "1-3-2-503")->Bars());
+    const double top = Px(20000), pitch = Px(96), width = Px(48);
     // Nothing beyond the 67 bars and the long bar's height.
     const QRect ink = Ink(image);
     EXPECT_NEAR(ink.left(), Px(2000), 1.5);
     EXPECT_NEAR(ink.right(), Px(2000) + 66 * pitch + width, 1.5);
     EXPECT_NEAR(ink.top(), top, 1.5);
     EXPECT_NEAR(ink.bottom(), top + Px(288), 1.5);
+}
+
+TEST(CustomerBarcodeImage, AFirmsOwnCodeIsEncodedAlone)
+{
+    const Addressee firm { "大阪貿易株式会社", "540-8570", "大阪府大阪市中央区大手前2丁目1-22", "" };
+    // Unknown to every list, the address number goes with the code.
+    ExpectBars(BarcodeEnvelope(firm), EncodeCustomerBarcode("5408570", "2-1-22")->Bars());
+    // In the business list (with no town dictionary at all), the code stands alone.
+    ExpectBars(BarcodeEnvelope(firm,
+                   "\"27128\",\"ｵｵｻｶ ﾎﾞｳｴｷ\",\"大阪貿易株式会社\",\"大阪府\",\"大阪市中央区\",\"大手前\","
+                   "\"２丁目１－２２\",\"5408570\",\"540  \",\"東\",\"0\",\"0\",\"0\"\r\n"),
+        EncodeCustomerBarcode("5408570", "")->Bars());
 }
 
 TEST(CustomerBarcodeImage, NoBarsWithoutASevenDigitCode)

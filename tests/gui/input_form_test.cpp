@@ -7,6 +7,7 @@
 #include "app/KanaCapture.h"
 #include "app/MainListModel.h"
 #include "forms/RecordEditor.h"
+#include "postal/BusinessCodes.h"
 #include "postal/PostalDictionary.h"
 #include "qt/QtText.h"
 
@@ -590,6 +591,43 @@ TEST_F(InputFormTest, AddressFromPostalCode)
     EXPECT_EQ(browsed.back(), "東京都");
     EXPECT_EQ(atCode, (std::vector<std::string> { "", "", "", "102-0093" }));
     EXPECT_EQ(Control<QLineEdit>(f, "txt_Zyusyo1")->text(), QStringLiteral("千代田区永田町"));
+}
+
+TEST_F(InputFormTest, FirmsOwnCodeFillsCompanyAndAddress)
+{
+    WriteTable(kThree);
+    Open();
+    // No town dictionary at all: the business list alone answers its codes.
+    const std::string list = dir.File("JIGYOSYO.CSV");
+    WriteAll(list,
+        S("\"27128\",\"ｵｵｻｶ ﾎﾞｳｴｷ\",\"大阪貿易株式会社\",\"大阪府\",\"大阪市中央区\",\"大手前\",\"２丁目１－２２\","
+          "\"5408570\",\"540  \",\"東\",\"0\",\"0\",\"0\"\r\n"));
+    ASSERT_TRUE(ImportBusinessList(list, main->Global().DataFile(kBusinessCodeFile)).ok());
+
+    RecordEditor& f = Show(-1);
+    Control<QLineEdit>(f, "txt_Yubin")->setText(QStringLiteral("5408570"));
+    Control<QPushButton>(f, "cmd_Address")->click();
+    EXPECT_TRUE(host.shown.empty());
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Yubin")->text(), QStringLiteral("540-8570"));
+    EXPECT_EQ(Control<QComboBox>(f, "cbo_Ken")->currentText(), QStringLiteral("大阪府"));
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Zyusyo1")->text(), QStringLiteral("大阪市中央区大手前２丁目１－２２"));
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Company")->text(), QStringLiteral("大阪貿易株式会社"));
+
+    // A company typed already stays; a different address is asked about, and "no" keeps it.
+    Control<QLineEdit>(f, "txt_Company")->setText(QStringLiteral("大阪貿易　総務部"));
+    Control<QLineEdit>(f, "txt_Zyusyo1")->setText(QStringLiteral("大阪市北区梅田１－１"));
+    host.Answer(MsgResult::No);
+    Control<QPushButton>(f, "cmd_Address")->click();
+    ASSERT_EQ(host.shown.size(), 1u);
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Zyusyo1")->text(), QStringLiteral("大阪市北区梅田１－１"));
+    EXPECT_EQ(Control<QLineEdit>(f, "txt_Company")->text(), QStringLiteral("大阪貿易　総務部"));
+
+    // A code of neither list, without a town dictionary: what is missing is said.
+    host.shown.clear();
+    Control<QLineEdit>(f, "txt_Yubin")->setText(QStringLiteral("540-8571"));
+    Control<QPushButton>(f, "cmd_Address")->click();
+    ASSERT_EQ(host.shown.size(), 1u);
+    EXPECT_NE(Texts()[0].find("郵便番号データがありません。"), std::string::npos);
 }
 
 TEST_F(InputFormTest, KanaCaptureFollowsTheSetting)

@@ -8,6 +8,7 @@
 #include "forms/PostalImportDialog.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
+#include "postal/BusinessCodes.h"
 #include "postal/PostalDictionary.h"
 #include "postal/PostalLookup.h"
 #include "postal/PostalTestData.h"
@@ -17,6 +18,7 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -171,6 +173,41 @@ TEST_F(PostalWindowsTest, ImportWindowResults)
             EXPECT_FALSE(platform::fs::Exists(folders.dataFolder + "yubin/YubinS.dat"));
         }
     }
+}
+
+TEST_F(PostalWindowsTest, ImportWindowTakesTheBusinessListApart)
+{
+    const std::string line1
+        = "\"13104\",\"ｼﾝｼﾞｭｸ ｼｮｳｶｲ\",\"新宿商会\",\"東京都\",\"新宿区\",\"西新宿\",\"２丁目８－１\","
+          "\"1638001\",\"160  \",\"新宿\",\"0\",\"0\",\"0\"\r\n";
+    const std::string line2 = "\"27128\",\"ｵｵｻｶ ﾎﾞｳｴｷ\",\"大阪貿易株式会社\",\"大阪府\",\"大阪市中央区\",\"大手前\","
+                              "\"２丁目１－２２\",\"5408570\",\"540  \",\"東\",\"0\",\"0\",\"0\"\r\n";
+    const std::string store = folders.dataFolder + "jigyosyo.dat";
+    PostalImportDialog w(*global);
+    Control<QCheckBox>(w, "chk_Business")->setChecked(true);
+    Control<QLineEdit>(w, "txt_Path")->setText(ToQ(Docs("JIGYOSYO.CSV")));
+
+    nrt::test::WriteAll(Docs("JIGYOSYO.CSV"), S(line1 + line2));
+    Control<QPushButton>(w, "cmd_Import")->click();
+    ASSERT_EQ(host.shown.size(), 1u);
+    EXPECT_EQ(U(host.shown[0].text), "事業所の個別郵便番号を2件インポートしました。");
+    EXPECT_EQ(U(host.shown[0].caption), "住所録");
+    BusinessCodes codes;
+    ASSERT_TRUE(codes.Load(store));
+    EXPECT_NE(codes.Find("163-8001"), nullptr);
+    // The town dictionary and the remembered list are not the business list's.
+    EXPECT_FALSE(platform::fs::Exists(folders.dataFolder + "yubin"));
+    EXPECT_EQ(Entry3(), "");
+
+    // A damaged second line refuses the whole list, and the one imported before stays.
+    const std::string before = nrt::test::ReadAll(store);
+    nrt::test::WriteAll(Docs("JIGYOSYO.CSV"),
+        S(line1 + line2.substr(0, line2.find("\"5408570\"")) + "\"54085\",\"540  \",\"東\",\"0\",\"0\",\"0\"\r\n"));
+    Control<QPushButton>(w, "cmd_Import")->click();
+    ASSERT_EQ(host.shown.size(), 2u);
+    EXPECT_EQ(U(host.shown[1].text), "事業所郵便番号データが不正です（2行目）。取り込みませんでした。");
+    EXPECT_EQ(U(host.shown[1].caption), "注意");
+    EXPECT_EQ(nrt::test::ReadAll(store), before);
 }
 
 class UrlCatcher : public QObject {

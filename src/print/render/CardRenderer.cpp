@@ -6,6 +6,7 @@
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
+#include "postal/BusinessCodes.h"
 #include "postal/PostalLookup.h"
 #include "print/NameBlock.h"
 #include "print/PrintForms.h"
@@ -22,6 +23,8 @@
 #include <QPainter>
 
 #include <array>
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace nrt::print {
@@ -132,7 +135,16 @@ CardRenderer::CardRenderer(AppSettings& global, AddressTable& table, PageOutput&
     : global_(global)
     , table_(table)
     , output_(output)
-    , townLookup_([this](std::string_view code) -> std::optional<std::string> {
+    , townLookup_([this, business = std::make_shared<std::optional<BusinessCodes>>()](
+                      std::string_view code) -> std::optional<std::string> {
+        // A firm's own code stands for its address whole: the code alone is encoded.
+        // The list is read once, at the first card.
+        if (!*business) {
+            business->emplace();
+            static_cast<void>((*business)->Load(global_.DataFile(kBusinessCodeFile)));
+        }
+        if ((*business)->Find(code))
+            return std::string();
         const std::string folder = global_.PostalFile({});
         // Without a dictionary no code can be told for a business's own.
         if (!platform::fs::IsFile(folder + "/YubinS.idx"))
