@@ -5,6 +5,7 @@
 #include "app/QtMessageHost.h"
 #include "app/QuitSignals.h"
 #include "platform/MessageHost.h"
+#include "qt/OptionHelp.h"
 #include "qt/QtText.h"
 #include "qt/SingleInstance.h"
 
@@ -34,14 +35,8 @@ bool AnsweredOnTerminal(int argc, char** argv, int& status)
     static_cast<void>(parser.parse(args)); // unknown options are Qt's
     if (parser.isSet(help)) {
         std::printf("usage: nortea [FILE]\n"
-                    "Opens the address book window; FILE, a vCard (.vcf) or CSV file, is imported into the book.\n"
-                    "options:\n");
-        for (const QCommandLineOption* o : { &help, &version }) {
-            QString names = "--" + o->names().constLast();
-            if (o->names().size() > 1)
-                names = "-" + o->names().constFirst() + ", " + names;
-            std::printf("  %-16s %s\n", qPrintable(names), qPrintable(o->description()));
-        }
+                    "Opens the address book window; FILE, a vCard (.vcf) or CSV file, is imported into the book.\n");
+        nrt::gui::PrintOptionHelp({ &help, &version });
         status = 0;
         return true;
     }

@@ -59,7 +59,10 @@ done
 
 # The pages and --help name the same options; every command has its entry.
 for program in nortea nortea-cli; do
-  help="$("$build_dir/bin/$program" --help)"
+  # Both answer without a window system (nortea before it opens its window).
+  version_line="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$build_dir/bin/$program" --version)"
+  [ "$version_line" = "$program $version" ] || fail "$program --version: $version_line"
+  help="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$build_dir/bin/$program" --help)"
   grep -o -- '--[a-z][a-z-]*' <<<"$help" | sort -u >"$work/help.options"
   for page in "usr/share/man/man1/$program.1.gz" "usr/share/man/ja/man1/$program.1.gz"; do
     text="$(zcat "$work/root/$page" | sed 's/\\-/-/g; s/\\f[BIRP]//g')"
