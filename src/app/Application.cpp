@@ -71,7 +71,9 @@ bool SetUpApplication(QApplication& app)
 {
     QApplication::setApplicationName(QStringLiteral("nortea"));
     QApplication::setDesktopFileName(QStringLiteral("nortea"));
-    QApplication::setWindowIcon(QIcon(QApplication::applicationDirPath() + QStringLiteral("/nortea.png")));
+    // Installed, the icon is the desktop's (hicolor); a build tree or portable copy has it beside the program.
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("nortea"), QIcon(QApplication::applicationDirPath() + QStringLiteral("/nortea.png"))));
     app.installEventFilter(new ReturnPressesButton(&app));
     // The program speaks Japanese whatever the session's language is.
     auto* qtTexts = new QTranslator(&app);

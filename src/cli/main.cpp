@@ -3,6 +3,7 @@
 
 #include "platform/MessageHost.h"
 #include "platform/sjis.h"
+#include "qt/OptionHelp.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -71,15 +72,7 @@ struct GlobalOptions {
     int Help() const
     {
         PrintUsage(stdout);
-        std::printf("options:\n");
-        for (const QCommandLineOption* o : { &data, &user, &help, &version }) {
-            QString names = "--" + o->names().constLast();
-            if (o->names().size() > 1)
-                names = "-" + o->names().constFirst() + ", " + names;
-            if (!o->valueName().isEmpty())
-                names += " " + o->valueName();
-            std::printf("  %-16s %s\n", qPrintable(names), qPrintable(o->description()));
-        }
+        nrt::gui::PrintOptionHelp({ &data, &user, &help, &version });
         return nrt::cli::kExitOk;
     }
 };
