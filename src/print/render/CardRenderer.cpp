@@ -145,9 +145,9 @@ CardRenderer::CardRenderer(AppSettings& global, AddressTable& table, PageOutput&
 
 CardRenderer::~CardRenderer() = default;
 
-LayoutLoad CardRenderer::LoadLayout(std::string_view formName, int kind)
+LayoutLoad CardRenderer::LoadLayout(std::string_view formName, int kind, std::string* reason)
 {
-    const LayoutLoad result = LoadPrintForm(global_, formName, kind, form_);
+    const LayoutLoad result = LoadPrintForm(global_, formName, kind, form_, reason);
     if (result == LayoutLoad::Read) {
         const std::string settings = PrinterSettingsPath(global_, formName);
         if (platform::fs::IsFile(settings) && output_.ReadSettings(settings) == PrdRead::Read)
@@ -160,7 +160,7 @@ LayoutLoad CardRenderer::LoadLayout(std::string_view formName, int kind)
     return result;
 }
 
-int CardRenderer::LoadSender()
+SelectResult CardRenderer::LoadSender()
 {
     sender_.Clear();
     records_.Attach(&table_);
@@ -168,10 +168,10 @@ int CardRenderer::LoadSender()
         = records_.Select(senderName_.empty() ? SJ("宛名区分='1' and 印字区分='1'")
                                               : SJ("宛名区分='1' and 名前=") + QuotedValue(senderName_));
     if (result != SelectResult::kSelected)
-        return static_cast<int>(result);
+        return result;
     RecordSetRows senders(records_);
     sender_.Fill(senders.Row(0));
-    return 0;
+    return result;
 }
 
 bool CardRenderer::Prepare(std::string_view formName, int kind, std::string_view condition, std::string_view sort)
@@ -181,7 +181,7 @@ bool CardRenderer::Prepare(std::string_view formName, int kind, std::string_view
     row_ = -1;
     prepared_.clear();
     leftOut_ = 0;
-    if (LoadSender() != 0 && !senderName_.empty()) {
+    if (LoadSender() != SelectResult::kSelected && !senderName_.empty()) {
         platform::Warn(SJ("差出人「") + senderName_ + SJ("」が見つかりません。"));
         return false;
     }
@@ -203,8 +203,13 @@ bool CardRenderer::Prepare(std::string_view formName, int kind, std::string_view
         return false;
     }
     // A form without a layout file, or with one too old to read, prints its kind's
-    // defaults: nothing to stop the job for.
-    static_cast<void>(LoadLayout(formName, kind));
+    // defaults: nothing to stop the job for. One that is there and cannot be read
+    // would print something else than the user's layout.
+    std::string reason;
+    if (LoadLayout(formName, kind, &reason) == LayoutLoad::Unreadable) {
+        platform::Warn(SJ("レイアウトファイルの読み込みに失敗しました。") + reason);
+        return false;
+    }
     if (leftOut_ > 0)
         SetRows(std::make_unique<TableRows>(table_, prepared_));
     else
@@ -426,18 +431,18 @@ bool CardRenderer::PrintRows(QWidget* owner)
     return PrintPages(*device, output_.FromPage(), output_.ToPage());
 }
 
-int CardRenderer::PrintFromPreview(QWidget* owner, int page)
+CardRenderer::PreviewPrint CardRenderer::PrintFromPreview(QWidget* owner, int page)
 {
     const LayoutHeader& h = form_.header;
     const QPaintDevice* device = output_.OpenJob(owner, h.printerSettings == 1, PaperOf(h));
     if (device == nullptr)
-        return 0;
+        return PreviewPrint::kCancelled;
     const int from = page == -1 ? output_.FromPage() : page;
     const int to = page == -1 ? output_.ToPage() : page;
     const int row = row_;
-    PrintPages(*device, from, to);
+    const bool printed = PrintPages(*device, from, to);
     row_ = row;
-    return 1;
+    return printed ? PreviewPrint::kPrinted : PreviewPrint::kNotPrinted;
 }
 
 } // namespace nrt::print
