@@ -162,12 +162,15 @@ void MainWindow::ResetExtraction()
     ReloadMinorCategories();
 }
 
-// A missing file is passed over.
+// Copies that fail are passed over without a word: the usual cause is a missing file
+// (a new book has no copies yet), and a spare copy must not hold up the start.
 void MainWindow::MakeMonthlyCopies()
 {
     if (global_->MonthlyBackupDue()) {
-        platform::fs::CopyFile(global_->UserFile(SJ("nrt_ndb.bak")), global_->UserFile(SJ("nrt_ndb.bk1")), false, 0600);
-        platform::fs::CopyFile(global_->UserFile(kTableFile), global_->UserFile(SJ("nrt_ndb.bak")), false, 0600);
+        static_cast<void>(platform::fs::CopyFile(
+            global_->UserFile(SJ("nrt_ndb.bak")), global_->UserFile(SJ("nrt_ndb.bk1")), false, 0600));
+        static_cast<void>(platform::fs::CopyFile(
+            global_->UserFile(kTableFile), global_->UserFile(SJ("nrt_ndb.bak")), false, 0600));
     }
 }
 

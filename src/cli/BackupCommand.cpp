@@ -29,7 +29,7 @@ int RunBackup(Context& context, Args& args)
         return kExitFailed;
     int set = 0;
     if (const BackupSets::BackupOutcome outcome = BackupSets::Backup(g, nullptr, &set);
-        outcome.result != BackupSets::kBackedUp) {
+        outcome.result != BackupSets::Result::kBackedUp) {
         if (!outcome.message.empty())
             PrintMessage(SJ("注意"), outcome.message);
         return kExitFailed;

@@ -30,6 +30,13 @@ void Print(const mailcompose::Notice& notice)
         PrintMessage(notice.caption, notice.text);
 }
 
+// The warnings of a run, as the message host would have printed them.
+void PrintWarnings(const MailingRun& worker)
+{
+    for (const std::string& warning : worker.Warnings())
+        PrintMessage(SJ("注意"), warning);
+}
+
 // Whether a check lets the mailing go on, after printing what it has to say.
 bool Passed(const mailcompose::Checked& checked)
 {
@@ -147,7 +154,8 @@ int RunMail(Context& context, Args& args)
     // A template file gives subject, priority and body; a .txt file the body alone.
     const std::string path = platform::Utf8ToSjis(templateArg);
     mailfiles::MailText mail;
-    const int filter = IsPlainBody(path) ? mailfiles::kOpenTxt : mailfiles::kOpenInternal;
+    const mailfiles::OpenFilter filter
+        = IsPlainBody(path) ? mailfiles::OpenFilter::kOpenTxt : mailfiles::OpenFilter::kOpenInternal;
     if (const mailfiles::FileResult loaded = mailfiles::Load(path, filter, mail); !loaded.Ok()) {
         PrintMessage(SJ("注意"), loaded.Message());
         return kExitFailed;
@@ -194,6 +202,7 @@ int RunMail(Context& context, Args& args)
             std::fwrite(message.data(), 1, message.size(), stdout);
             std::fflush(stdout);
         });
+        PrintWarnings(worker);
         progress.Finish();
         return worker.GetOutcome() == MailingRun::Outcome::kRanThrough ? kExitOk : kExitFailed;
     }
@@ -211,6 +220,7 @@ int RunMail(Context& context, Args& args)
         InterruptStopsWorker interrupt(worker);
         worker.Execute();
     }
+    PrintWarnings(worker);
     client.reset();
     progress.Finish();
     // The mailing's own outcome decides the exit code; a sent copy not kept is only told.
@@ -219,6 +229,8 @@ int RunMail(Context& context, Args& args)
     std::string details = worker.RefusedList(static_cast<std::size_t>(-1));
     if (worker.NotTried() + worker.Refused() > 0)
         details += (details.empty() ? "" : "\n") + SJ("送信できなかった宛先には --resend-failed で送信できます。");
+    if (const std::string logFailure = worker.LogFailure(); !logFailure.empty())
+        details += (details.empty() ? "" : "\n") + logFailure;
     Print(mailcompose::OutcomeNotice(worker.GetOutcome(), worker.Summary(), details));
     return worker.GetOutcome() == MailingRun::Outcome::kRanThrough ? kExitOk : kExitFailed;
 }

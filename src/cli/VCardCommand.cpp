@@ -53,7 +53,11 @@ int RunExportVCard(Context& context, Args& args)
     std::function<bool()> save;
     if (store && table.LoadedWhole() && !table.LoadFailedOnExistingFile())
         save = [&context] { return context.SaveTable(); };
-    if (out.Run(CommandLinePath(args.Rest()[0]), records, save) != VCardExport::kExported)
+    const VCardExport::Outcome outcome = out.Run(CommandLinePath(args.Rest()[0]), records, save);
+    const bool exported = outcome.result == VCardExport::Result::kExported;
+    if (!outcome.message.empty())
+        PrintMessage(exported ? SJ("住所録") : SJ("注意"), outcome.message);
+    if (!exported)
         return kExitFailed;
     std::printf("%d\n", out.ExportedCount());
     return kExitOk;

@@ -3,6 +3,7 @@
 #include "db/AddressTable.h"
 #include "db/RecordSet.h"
 #include "exchange/CsvExport.h"
+#include "platform/FileWrite.h"
 #include "platform/Kana.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
@@ -262,15 +263,14 @@ std::string VCardExport::Format(const RecordSet& records)
     return out;
 }
 
-int VCardExport::Run(std::string_view path, const RecordSet& records, const std::function<bool()>& save)
+VCardExport::Outcome VCardExport::Run(
+    std::string_view path, const RecordSet& records, const std::function<bool()>& save)
 {
     exported_ = 0;
-    if (path.empty()) {
-        platform::Warn(SJ("保存する場所を入力して下さい。"));
-        return kNoFileName;
-    }
+    if (path.empty())
+        return { Result::kNoFileName, SJ("保存する場所を入力して下さい。") };
     if (!CsvExport::MayReplace(path))
-        return kNotOverwritten;
+        return { Result::kNotOverwritten, {} };
     // The UIDs go into the book before any card carries them, so that a card written
     // is always one the book knows again.
     if (AddressTable* table = records.GetTable(); save && table && LacksUids(*table) && StoreUids(*table))
@@ -279,17 +279,16 @@ int VCardExport::Run(std::string_view path, const RecordSet& records, const std:
     // leaves an older file of that name as it was.
     platform::fs::AtomicWriter file(path);
     if (!file.isOpen()) {
-        platform::Warn(SJ("ファイルオープンに失敗しました。"));
-        return kWriteFailed;
+        const platform::FileWrite failed = platform::FileWrite::Failed(path);
+        return { Result::kWriteFailed, SJ("ファイルオープンに失敗しました。") + failed.Reason() };
     }
     if (!(file.write(Format(records)) && file.commit())) {
-        platform::Warn(SJ("保存に失敗しました。"));
-        return kWriteFailed;
+        const platform::FileWrite failed = platform::FileWrite::Failed(path);
+        return { Result::kWriteFailed, SJ("保存に失敗しました。") + failed.Reason() };
     }
     exported_ = records.GetRowCount();
-    platform::Inform(SJ("正常にエクスポートされました。") + SJ("（") + std::to_string(exported_) + SJ("件）"),
-        SJ("住所録"));
-    return kExported;
+    return { Result::kExported,
+        SJ("正常にエクスポートされました。") + SJ("（") + std::to_string(exported_) + SJ("件）") };
 }
 
 } // namespace nrt

@@ -50,22 +50,29 @@ public:
     // 更新日 stays. False when a record could not take it (a table of other fields).
     static bool StoreUids(AddressTable& table);
 
-    // Results of Run; each refusal has shown its message.
-    enum Result : int {
-        kExported = 0,
-        kNoFileName = 1,
-        kNotOverwritten = 4,
-        kWriteFailed = 5,
+    // Results of Run.
+    enum class Result {
+        kExported,
+        kNoFileName,
+        kNotOverwritten,
+        kWriteFailed,
     };
 
     // The file's bytes (UTF-8, lines ending CR LF, folded at 75 bytes).
     static std::string Format(const RecordSet& records);
 
-    // Writes the file whole (or not at all), asking before it replaces one; the closing
-    // message says how many cards were written. With `save`, records without a UID are
+    // What came of Run, with the text of its closing box: information (caption
+    // "住所録") saying how many cards were written for kExported, a warning for the
+    // others; no text for kNotOverwritten, whose question said enough.
+    struct Outcome {
+        Result result = Result::kExported;
+        std::string message;
+    };
+
+    // Writes the file whole (or not at all), asking before it replaces one. With `save`, records without a UID are
     // given theirs first and `save` writes the book (false: it failed and said so; the
     // export goes on with the UIDs given).
-    int Run(std::string_view path, const RecordSet& records, const std::function<bool()>& save = {});
+    [[nodiscard]] Outcome Run(std::string_view path, const RecordSet& records, const std::function<bool()>& save = {});
     int ExportedCount() const { return exported_; }
 
 private:

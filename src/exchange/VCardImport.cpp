@@ -5,6 +5,7 @@
 #include "exchange/RecordImport.h"
 
 #include "db/AddressTable.h"
+#include "platform/FileWrite.h"
 #include "platform/Kana.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
@@ -579,7 +580,8 @@ VCardImport::Result VCardImport::Load(std::string_view path, Observer* observer)
     tally_ = {};
     std::string bytes;
     if (!platform::fs::ReadFile(path, bytes)) {
-        platform::Warn(SJ("ファイルオープンに失敗しました。"));
+        const platform::FileWrite failed = platform::FileWrite::Failed(path);
+        platform::Warn(SJ("ファイルオープンに失敗しました。") + failed.Reason());
         return Result::kReadFailed;
     }
     const std::vector<vcard::Card> cards = vcard::Parse(bytes);

@@ -228,10 +228,10 @@ void AddressBrowser::KanaClick(int filter)
 void AddressBrowser::Choose(int row)
 {
     switch (browser_.Choose(row)) {
-    case PostalBrowser::kConfirmed:
+    case PostalBrowser::ChooseResult::kConfirmed:
         accept();
         break;
-    case PostalBrowser::kEntered:
+    case PostalBrowser::ChooseResult::kEntered:
         ShowLevel();
         break;
     default:

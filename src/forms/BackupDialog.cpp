@@ -101,7 +101,7 @@ void BackupDialog::Backup()
     const BackupSets::BackupOutcome outcome = BackupSets::Backup(global_, &watch);
     if (!outcome.message.empty())
         platform::Warn(outcome.message);
-    succeeded_ = outcome.result == BackupSets::kBackedUp;
+    succeeded_ = outcome.result == BackupSets::Result::kBackedUp;
     if (succeeded_)
         accept();
     else

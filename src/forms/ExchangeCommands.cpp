@@ -15,6 +15,7 @@
 #include "forms/ImportWatch.h"
 #include "forms/NewAddressBookDialog.h"
 #include "platform/MessageHost.h"
+#include "platform/sjis.h"
 #include "qt/QtText.h"
 #include "users/AddressBooks.h"
 #include "users/BackupSets.h"
@@ -146,7 +147,12 @@ void ExportVCard(MainWindow& main)
     RememberChosenFile(dialog.selectedFiles().constFirst());
     VCardExport out;
     // The UIDs given to records go into the book at once.
-    (void)out.Run(FromQ(dialog.selectedFiles().constFirst()), main.Records(), [&main] { return main.SaveBook(); });
+    const VCardExport::Outcome outcome
+        = out.Run(FromQ(dialog.selectedFiles().constFirst()), main.Records(), [&main] { return main.SaveBook(); });
+    if (outcome.result == VCardExport::Result::kExported)
+        platform::Inform(outcome.message, SJ("住所録"));
+    else if (!outcome.message.empty())
+        platform::Warn(outcome.message);
 }
 
 template <typename Handler>

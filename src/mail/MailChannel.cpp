@@ -156,7 +156,7 @@ bool MailChannel::WaitFor(short events, const Deadline& deadline)
     }
 }
 
-int MailChannel::Open(const std::string& host, int port, int timeoutSeconds)
+MailChannel::Setup MailChannel::Open(const std::string& host, int port, int timeoutSeconds)
 {
     Close();
     addrinfo hints {};
@@ -166,15 +166,15 @@ int MailChannel::Open(const std::string& host, int port, int timeoutSeconds)
     addrinfo* found = nullptr;
     const std::string service = std::to_string(port);
     if (::getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0 || !found)
-        return kNotResolved;
+        return Setup::kNotResolved;
 
-    int result = kNoSocket;
+    Setup result = Setup::kNoSocket;
     const Deadline deadline = Deadline::After(timeoutSeconds);
     for (addrinfo* a = found; a; a = a->ai_next) {
         const int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, a->ai_protocol);
         if (fd < 0)
             continue;
-        result = kNotConnected;
+        result = Setup::kNotConnected;
         fd_ = fd;
         bool connected = ::connect(fd, a->ai_addr, a->ai_addrlen) == 0;
         if (!connected && errno == EINPROGRESS && WaitFor(POLLOUT, deadline)) {
@@ -186,7 +186,7 @@ int MailChannel::Open(const std::string& host, int port, int timeoutSeconds)
             // Commands and replies alternate; never hold a command back for an ACK.
             const int one = 1;
             ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-            result = 0;
+            result = Setup::kOk;
             break;
         }
         ::close(fd);
@@ -196,25 +196,26 @@ int MailChannel::Open(const std::string& host, int port, int timeoutSeconds)
     return result;
 }
 
-int MailChannel::StartTls(const std::string& host, const std::string& caFile, int timeoutSeconds, std::string* reason)
+MailChannel::Setup MailChannel::StartTls(
+    const std::string& host, const std::string& caFile, int timeoutSeconds, std::string* reason)
 {
     auto tls = std::make_unique<Tls>();
     tls->ctx = SSL_CTX_new(TLS_client_method());
     if (!tls->ctx) {
         *reason = OpenSslErrorText();
-        return kSetupFailed;
+        return Setup::kSetupFailed;
     }
     SSL_CTX_set_min_proto_version(tls->ctx, TLS1_2_VERSION);
     SSL_CTX_set_verify(tls->ctx, SSL_VERIFY_PEER, nullptr);
     SSL_CTX_set_default_verify_paths(tls->ctx);
     if (!caFile.empty() && SSL_CTX_load_verify_locations(tls->ctx, caFile.c_str(), nullptr) != 1) {
         *reason = OpenSslErrorText();
-        return kSetupFailed;
+        return Setup::kSetupFailed;
     }
     tls->ssl = SSL_new(tls->ctx);
     if (!tls->ssl || SSL_set_fd(tls->ssl, fd_) != 1) {
         *reason = OpenSslErrorText();
-        return kSetupFailed;
+        return Setup::kSetupFailed;
     }
     SSL_set_mode(tls->ssl, SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
     if (IsIpLiteral(host)) {
@@ -228,7 +229,7 @@ int MailChannel::StartTls(const std::string& host, const std::string& caFile, in
     // through TLS: someone on the way may have put them there.
     if (HasBufferedInput()) {
         *reason = SJ("暗号化の開始前に余分なデータを受信しました。");
-        return kTlsFailed;
+        return Setup::kTlsFailed;
     }
 
     const Deadline deadline = Deadline::After(timeoutSeconds);
@@ -249,17 +250,17 @@ int MailChannel::StartTls(const std::string& host, const std::string& caFile, in
         if (verify != X509_V_OK) {
             ERR_clear_error();
             *reason = CertificateReason(verify);
-            return kCertificateRefused;
+            return Setup::kCertificateRefused;
         }
         if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE) {
             *reason = SJ("999 タイムオーバー");
-            return kTlsFailed;
+            return Setup::kTlsFailed;
         }
         *reason = OpenSslErrorText();
-        return kTlsFailed;
+        return Setup::kTlsFailed;
     }
     tls_ = std::move(tls);
-    return 0;
+    return Setup::kOk;
 }
 
 MailChannel::Io MailChannel::Write(std::string_view data, const Deadline& deadline)

@@ -27,13 +27,16 @@ class MailChannel {
 public:
     enum class Io { Ok, Timeout, Closed };
 
-    // Codes of Open and StartTls; the client passes them on as its own.
-    static constexpr int kSetupFailed = -1;
-    static constexpr int kNotResolved = -2;
-    static constexpr int kNoSocket = -3;
-    static constexpr int kNotConnected = -4;
-    static constexpr int kCertificateRefused = -23;
-    static constexpr int kTlsFailed = -24;
+    // What became of Open and StartTls; the client turns each into its own result.
+    enum class Setup {
+        kOk,
+        kSetupFailed, // the TLS library could not be set up
+        kNotResolved,
+        kNoSocket,
+        kNotConnected,
+        kCertificateRefused,
+        kTlsFailed,
+    };
 
     MailChannel();
     ~MailChannel();
@@ -41,17 +44,18 @@ public:
     MailChannel& operator=(const MailChannel&) = delete;
 
     // Resolves `host` and connects to `port`, trying each address in turn.
-    int Open(const std::string& host, int port, int timeoutSeconds);
+    [[nodiscard]] Setup Open(const std::string& host, int port, int timeoutSeconds);
 
     // TLS on the open connection: the server's certificate must chain to the system's
     // trusted CAs (or those of `caFile`, when given) and name `host`. On failure
     // *reason tells why, in words for the user, and the connection is unusable.
-    int StartTls(const std::string& host, const std::string& caFile, int timeoutSeconds, std::string* reason);
+    [[nodiscard]] Setup StartTls(
+        const std::string& host, const std::string& caFile, int timeoutSeconds, std::string* reason);
 
-    Io Write(std::string_view data, const Deadline& deadline);
+    [[nodiscard]] Io Write(std::string_view data, const Deadline& deadline);
     // One line up to and including its LF (or what came before the connection closed).
     // A longer line than `keep` bytes is read to its end but only `keep` bytes are kept.
-    Io ReadLine(std::string& line, std::size_t keep, const Deadline& deadline);
+    [[nodiscard]] Io ReadLine(std::string& line, std::size_t keep, const Deadline& deadline);
     // Bytes received and not yet read as lines.
     bool HasBufferedInput() const { return readAt_ < buffer_.size(); }
 
@@ -64,7 +68,7 @@ public:
 
 private:
     struct Tls;
-    Io Fill(const Deadline& deadline);
+    [[nodiscard]] Io Fill(const Deadline& deadline);
     bool WaitFor(short events, const Deadline& deadline);
 
     int fd_ = -1;

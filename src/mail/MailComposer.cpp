@@ -51,10 +51,10 @@ SmtpSettings ServerSettings(const AppSettings& g)
     s.host = g.GetMailHost();
     s.port = g.GetMailPort();
     s.timeout = g.GetMailTimeout();
-    s.auth = g.GetMailAuth();
+    s.auth = AuthOfSetting(g.GetMailAuth());
     s.user = g.GetMailUser();
     s.password = g.GetMailPassword();
-    s.ssl = g.GetMailSsl();
+    s.ssl = SecurityOfSetting(g.GetMailSsl());
     if (!g.GetMailCaFile().empty()) {
         s.caFile = platform::fs::ToSystemPath(g.GetMailCaFile());
         s.caSetting = g.GetMailCaFile();
@@ -164,8 +164,10 @@ bool Open(const AppSettings& g, SmtpClient& mail)
 {
     if (mail.Open() == SmtpClient::Result::kOk)
         return true;
-    // Nothing was sent, but the attempt belongs in the list of runs all the same.
-    MailingRun::LogConnectionFailure(mailfiles::MailFolder(g), mail.SubjectText(), mail.ReplyText());
+    // Nothing was sent, but the attempt belongs in the list of runs all the same. The
+    // client has shown why it could not connect; a log line that is not kept changes
+    // nothing the user has to act on.
+    static_cast<void>(MailingRun::LogConnectionFailure(mailfiles::MailFolder(g), mail.SubjectText(), mail.ReplyText()));
     return false;
 }
 

@@ -115,15 +115,46 @@ std::string FileResult::Message() const
     return reason.empty() ? text : text + "\n" + reason;
 }
 
-FileResult Load(std::string path, int filter, MailText& mail)
+OpenFilter OpenFilterAt(int index)
 {
-    if ((filter == kOpenMal || filter == kOpenMlb || filter == kOpenTxt) && !HasExtension(path))
-        path += filter == kOpenMal ? ".mal" : filter == kOpenMlb ? ".mlb" : ".txt";
+    switch (index) {
+    case static_cast<int>(OpenFilter::kOpenMal):
+        return OpenFilter::kOpenMal;
+    case static_cast<int>(OpenFilter::kOpenMlb):
+        return OpenFilter::kOpenMlb;
+    case static_cast<int>(OpenFilter::kOpenTxt):
+        return OpenFilter::kOpenTxt;
+    case static_cast<int>(OpenFilter::kOpenAll):
+        return OpenFilter::kOpenAll;
+    default:
+        return OpenFilter::kOpenInternal;
+    }
+}
+
+SaveFilter SaveFilterAt(int index)
+{
+    switch (index) {
+    case static_cast<int>(SaveFilter::kSaveInternal):
+        return SaveFilter::kSaveInternal;
+    case static_cast<int>(SaveFilter::kSaveMal):
+        return SaveFilter::kSaveMal;
+    case static_cast<int>(SaveFilter::kSaveTxt):
+        return SaveFilter::kSaveTxt;
+    default:
+        return SaveFilter::kSaveAll;
+    }
+}
+
+FileResult Load(std::string path, OpenFilter filter, MailText& mail)
+{
+    if ((filter == OpenFilter::kOpenMal || filter == OpenFilter::kOpenMlb || filter == OpenFilter::kOpenTxt)
+        && !HasExtension(path))
+        path += filter == OpenFilter::kOpenMal ? ".mal" : filter == OpenFilter::kOpenMlb ? ".mlb" : ".txt";
     std::string bytes;
     errno = 0;
     if (!fs::IsFile(path) || !fs::ReadFile(path, bytes))
         return Failure(FileError::kOpenFailed, path);
-    if (filter == kOpenTxt || filter == kOpenAll) {
+    if (filter == OpenFilter::kOpenTxt || filter == OpenFilter::kOpenAll) {
         mail.lines = SplitLines(bytes);
         return {};
     }
@@ -143,11 +174,11 @@ FileResult Load(std::string path, int filter, MailText& mail)
     return {};
 }
 
-FileResult Save(std::string path, int filter, const MailText& mail)
+FileResult Save(std::string path, SaveFilter filter, const MailText& mail)
 {
-    if ((filter == kSaveMal || filter == kSaveTxt) && !HasExtension(path))
-        path += filter == kSaveMal ? ".mal" : ".txt";
-    const bool withHeader = filter == kSaveInternal || filter == kSaveMal;
+    if ((filter == SaveFilter::kSaveMal || filter == SaveFilter::kSaveTxt) && !HasExtension(path))
+        path += filter == SaveFilter::kSaveMal ? ".mal" : ".txt";
+    const bool withHeader = filter == SaveFilter::kSaveInternal || filter == SaveFilter::kSaveMal;
     errno = 0;
     if (!fs::AtomicWriteFile(path, Format(mail, withHeader)))
         return Failure(FileError::kSaveFailed, path);
@@ -166,7 +197,7 @@ std::string ArchiveName()
 FileResult SaveSent(const std::string& folder, const MailText& mail)
 {
     const std::string previous = folder + "/" + kPrevMail;
-    if (FileResult saved = Save(previous, kSaveInternal, mail); !saved.Ok())
+    if (FileResult saved = Save(previous, SaveFilter::kSaveInternal, mail); !saved.Ok())
         return saved;
     const std::string archive = folder + "/" + ArchiveName();
     errno = 0;

@@ -20,10 +20,14 @@ struct MailText {
     std::vector<std::string> lines; // the body
 };
 
-// Kinds of file, numbered as the dialogs' filters are: 0 stands for the two internal
-// files, which are template files like ".mal".
-enum OpenFilter { kOpenInternal = 0, kOpenMal = 1, kOpenMlb = 2, kOpenTxt = 3, kOpenAll = 4 };
-enum SaveFilter { kSaveInternal = 0, kSaveMal = 1, kSaveTxt = 2, kSaveAll = 3 };
+// Kinds of file, numbered as the dialogs' filters are (from 1): kOpenInternal and
+// kSaveInternal stand for the two internal files, which are template files like ".mal".
+enum class OpenFilter { kOpenInternal = 0, kOpenMal = 1, kOpenMlb = 2, kOpenTxt = 3, kOpenAll = 4 };
+enum class SaveFilter { kSaveInternal = 0, kSaveMal = 1, kSaveTxt = 2, kSaveAll = 3 };
+// The kind of the dialogs' filter `index`: an unknown one opens a template file, and
+// saves the body alone under the name as given.
+OpenFilter OpenFilterAt(int index);
+SaveFilter SaveFilterAt(int index);
 
 inline constexpr const char* kFormMail = "FormMail.mlt"; // the mail as the composer was closed
 inline constexpr const char* kPrevMail = "PrevMail.mlt"; // the mail last sent
@@ -73,10 +77,10 @@ struct FileResult {
 // extension of the filter is added to a name without one. Template files set the
 // subject, the priority and the body; others only the body. `mail` is left alone on
 // a failure.
-[[nodiscard]] FileResult Load(std::string path, int filter, MailText& mail);
+[[nodiscard]] FileResult Load(std::string path, OpenFilter filter, MailText& mail);
 // A file chosen with the save dialog (or an internal file with kSaveInternal): the
 // template form for kSaveInternal and kSaveMal, the body alone otherwise.
-[[nodiscard]] FileResult Save(std::string path, int filter, const MailText& mail);
+[[nodiscard]] FileResult Save(std::string path, SaveFilter filter, const MailText& mail);
 
 // "PrevMail.mlt" in `folder` and its copy "Sd<yyyymmddhhnnss>.mlb" named by the clock.
 [[nodiscard]] FileResult SaveSent(const std::string& folder, const MailText& mail);

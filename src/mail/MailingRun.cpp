@@ -146,9 +146,11 @@ void MailingRun::Log(std::string_view text)
 void MailingRun::FlushLog()
 {
     // A log line that cannot be written must not stop the mailing itself; the whole
-    // text of the run goes to the monthly log as well, at the end.
-    if (!listLog_.empty() && logWritten_ < logText_.size())
-        static_cast<void>(fs::AppendFile(listLog_, std::string_view(logText_).substr(logWritten_)));
+    // text of the run goes to the monthly log as well, at the end, and the failure is
+    // told with the run's outcome.
+    if (!listLog_.empty() && logWritten_ < logText_.size()
+        && !fs::AppendFile(listLog_, std::string_view(logText_).substr(logWritten_)))
+        NoteLogWrite(platform::FileWrite::Failed(listLog_));
     logWritten_ = logText_.size();
 }
 
@@ -473,20 +475,30 @@ void MailingRun::SaveOutcomes()
         }
         saved.reachedEnd = reachedEnd_ && saved.Pending().empty();
     }
-    if (!saved.Save(outcomePath_))
-        platform::Warn(SJ("送信結果ファイルの保存に失敗しました。"));
+    if (!saved.Save(outcomePath_)) {
+        const platform::FileWrite failed = platform::FileWrite::Failed(outcomePath_);
+        warnings_.push_back(SJ("送信結果ファイルの保存に失敗しました。") + failed.Reason());
+    }
+}
+
+bool MailingRun::CanStart()
+{
+    warnings_.clear();
+    if (!records_ || records_->IsEnd()) {
+        warnings_.push_back(SJ("レコードがありません。"));
+        return false;
+    }
+    if (!mail_) {
+        warnings_.push_back(SJ("メールの設定がされていません。"));
+        return false;
+    }
+    return true;
 }
 
 void MailingRun::Execute()
 {
-    if (!records_ || records_->IsEnd()) {
-        platform::Warn(SJ("レコードがありません。"));
+    if (!CanStart())
         return;
-    }
-    if (!mail_) {
-        platform::Warn(SJ("メールの設定がされていません。"));
-        return;
-    }
     platform::Clock& clock = platform::GetClock();
     total_ = previous_ ? static_cast<int>(pending_.size()) : records_->GetRowCount();
     const std::string subject = mail_->SubjectText();
@@ -498,7 +510,7 @@ void MailingRun::Execute()
     fs::MakeDirs(folder_);
     const std::string listLog = folder_ + "/list.log";
     if (!fs::AtomicWriteFile(listLog, firstLine)) {
-        platform::Warn(SJ("ログファイル作成に失敗しました。"));
+        warnings_.push_back(SJ("ログファイル作成に失敗しました。"));
         // Nothing was sent: the run must not be reported as done.
         mail_->Quit();
         outcome_ = Outcome::kBrokenOff;
@@ -596,14 +608,27 @@ void MailingRun::Execute()
     }
 }
 
+void MailingRun::NoteLogWrite(const platform::FileWrite& write)
+{
+    if (logWrite_.Ok())
+        logWrite_ = write;
+}
+
+std::string MailingRun::LogFailure() const
+{
+    return logWrite_.Ok() ? std::string() : SJ("送信ログの保存に失敗しました。") + logWrite_.Reason();
+}
+
 void MailingRun::WriteRunLogs(std::string_view subjectAndSummary)
 {
     const platform::LocalTime end = platform::GetClock().Now();
-    fs::AppendFile(folder_ + "/" + MonthlyLogName(end.year, end.month), logText_);
-    AddRunLine(folder_, subjectAndSummary);
+    const std::string monthly = folder_ + "/" + MonthlyLogName(end.year, end.month);
+    if (!fs::AppendFile(monthly, logText_))
+        NoteLogWrite(platform::FileWrite::Failed(monthly));
+    NoteLogWrite(AddRunLine(folder_, subjectAndSummary));
 }
 
-void MailingRun::AddRunLine(const std::string& folder, std::string_view subjectAndSummary)
+platform::FileWrite MailingRun::AddRunLine(const std::string& folder, std::string_view subjectAndSummary)
 {
     const platform::LocalTime end = platform::GetClock().Now();
     std::string runs
@@ -612,14 +637,22 @@ void MailingRun::AddRunLine(const std::string& folder, std::string_view subjectA
     fs::MakeDirs(folder);
     const std::string mailLog = folder + "/mail.log";
     std::string older;
-    if (fs::IsFile(mailLog))
-        fs::ReadFile(mailLog, older);
+    // Written without the runs it could not read, the log would lose them.
+    if (fs::IsFile(mailLog) && !fs::ReadFile(mailLog, older))
+        return platform::FileWrite::Failed(mailLog);
     const std::string successor = folder + "/mail.tmp";
-    if (fs::AtomicWriteFile(successor, runs + older))
-        fs::Rename(successor, mailLog);
+    if (!fs::AtomicWriteFile(successor, runs + older))
+        return platform::FileWrite::Failed(successor);
+    if (!fs::Rename(successor, mailLog)) {
+        const platform::FileWrite failed = platform::FileWrite::Failed(mailLog);
+        static_cast<void>(fs::RemoveFile(successor)); // the log stays as it was; the copy is no use
+        return failed;
+    }
+    return platform::FileWrite::Written();
 }
 
-void MailingRun::LogConnectionFailure(const std::string& folder, std::string_view subject, std::string_view reason)
+platform::FileWrite MailingRun::LogConnectionFailure(
+    const std::string& folder, std::string_view subject, std::string_view reason)
 {
     std::string line = std::string(subject) + "\t\t\t" + SJ("送信(SMTP)サーバーに接続できませんでした。");
     // The reason may run over several lines (a server's reply, a certificate's fault).
@@ -633,19 +666,13 @@ void MailingRun::LogConnectionFailure(const std::string& folder, std::string_vie
     }
     while (!line.empty() && line.back() == ' ')
         line.pop_back();
-    AddRunLine(folder, line + "\r\n");
+    return AddRunLine(folder, line + "\r\n");
 }
 
 void MailingRun::DryRun(const std::function<void(const std::string& message)>& sink)
 {
-    if (!records_ || records_->IsEnd()) {
-        platform::Warn(SJ("レコードがありません。"));
+    if (!CanStart())
         return;
-    }
-    if (!mail_) {
-        platform::Warn(SJ("メールの設定がされていません。"));
-        return;
-    }
     total_ = records_->GetRowCount();
     listLog_.clear();
     for (;;) {

@@ -9,6 +9,7 @@
 #include "db/RecordSet.h"
 #include "mail/MailOutcome.h"
 #include "mail/SmtpClient.h"
+#include "platform/FileWrite.h"
 
 #include <atomic>
 #include <cstdint>
@@ -85,7 +86,8 @@ public:
     // The whole run, logs included. A recipient the server refuses for good (5xx) is
     // logged and the run goes on; those refused for the time being (4xx) are tried
     // again after each of the retry waits; a lost connection is opened again once and
-    // the message resent with its Message-ID.
+    // the message resent with its Message-ID. What stopped it or went wrong on the
+    // way is left in Warnings.
     void Execute();
     // The same records without a connection and without logs or rests: each message
     // that would be sent goes to `sink`. Failed address checks count as failures.
@@ -106,12 +108,21 @@ public:
     int Duplicates() const { return duplicates_; }
     // The outcome of each recipient of this run, in the order they were handled.
     const std::vector<RecipientOutcome>& Outcomes() const { return outcomes_; }
+    // The warnings of the last Execute or DryRun in their order, each the text of a box
+    // captioned "注意": no records, no client, "list.log" not created, the outcome file
+    // not saved. The worker runs where no window is; its host shows them once the run
+    // is over.
+    const std::vector<std::string>& Warnings() const { return warnings_; }
     // "名前 <address>: reply" of the refused recipients, at most `max` lines and a count
     // of the others.
     std::string RefusedList(std::size_t max) const;
     Outcome GetOutcome() const { return outcome_; }
     // The summary line of the run as the logs have it, without its line end.
     const std::string& Summary() const { return summary_; }
+    // The first log of the run ("list.log", the monthly log, "mail.log") that could not
+    // be written: "送信ログの保存に失敗しました。" with the file and the system's reason;
+    // empty when every log was written. The run itself goes on regardless.
+    std::string LogFailure() const;
 
     // A template line with its references replaced by the record's values: "%%" is a
     // "%", an unknown name adds nothing, an unclosed reference stays as typed. A value
@@ -121,17 +132,20 @@ public:
 
     // A connection that failed before the first message: a line in "mail.log" of
     // `folder` with the subject and the reason the client gave.
-    static void LogConnectionFailure(const std::string& folder, std::string_view subject, std::string_view reason);
+    [[nodiscard]] static platform::FileWrite LogConnectionFailure(
+        const std::string& folder, std::string_view subject, std::string_view reason);
 
     // "list%s.log" of the month `yyyymm`.
     static std::string MonthlyLogName(int year, int month);
 
 private:
     enum class Handled { Sent, Skipped, Deferred, Stop, NotOurs };
-    Handled HandleRecord(bool dryRun, const std::function<void(const std::string&)>* sink, bool retry);
-    SmtpClient::Result SendWithOneReconnect();
+    [[nodiscard]] Handled HandleRecord(bool dryRun, const std::function<void(const std::string&)>* sink, bool retry);
+    [[nodiscard]] SmtpClient::Result SendWithOneReconnect();
     // False when the run stopped (cancelled, or the server could not be reached again).
     bool RetryDeferred();
+    // False, with its warning, when there is nothing to send or nothing to send with.
+    bool CanStart();
     bool WaitBeforeRetry(int seconds);
     RecipientOutcome& OutcomeOfRow(int row);
     void FinishOutcomes();
@@ -139,8 +153,11 @@ private:
     void Log(std::string_view text);
     void FlushLog();
     void WriteRunLogs(std::string_view subject);
-    // The line of a run put in front of the others in "mail.log" (through "mail.tmp").
-    static void AddRunLine(const std::string& folder, std::string_view subjectAndSummary);
+    // The line of a run put in front of the others in "mail.log" (through "mail.tmp");
+    // a log that is there but cannot be read is left as it is.
+    [[nodiscard]] static platform::FileWrite AddRunLine(const std::string& folder, std::string_view subjectAndSummary);
+    // Keeps the first failure of a log write.
+    void NoteLogWrite(const platform::FileWrite& write);
 
     const TemplateList* templates_;
     SmtpClient* mail_;
@@ -175,6 +192,8 @@ private:
     std::string listLog_; // the path of "list.log"
     std::string logText_; // everything written to it in this run
     std::size_t logWritten_ = 0; // how much of logText_ is in the file
+    platform::FileWrite logWrite_ = platform::FileWrite::Written();
+    std::vector<std::string> warnings_;
 };
 
 } // namespace nrt

@@ -224,6 +224,32 @@ SmtpClient::SetResult SmtpClient::SetPassword(std::string_view password)
     return StoreShortText(password_, password) ? SetResult::kOk : SetResult::kPasswordTooLong;
 }
 
+SmtpSecurity SecurityOfSetting(int ssl)
+{
+    switch (ssl) {
+    case static_cast<int>(SmtpSecurity::kStartTls):
+        return SmtpSecurity::kStartTls;
+    case static_cast<int>(SmtpSecurity::kImplicitTls):
+        return SmtpSecurity::kImplicitTls;
+    default:
+        return SmtpSecurity::kPlain;
+    }
+}
+
+SmtpAuth AuthOfSetting(int auth)
+{
+    switch (auth) {
+    case static_cast<int>(SmtpAuth::kNoAuth):
+        return SmtpAuth::kNoAuth;
+    case static_cast<int>(SmtpAuth::kCramMd5):
+        return SmtpAuth::kCramMd5;
+    case static_cast<int>(SmtpAuth::kPlainAuth):
+        return SmtpAuth::kPlainAuth;
+    default:
+        return SmtpAuth::kLogin;
+    }
+}
+
 SmtpClient::SetResult SmtpClient::SetServer(const SmtpSettings& s)
 {
     const SetResult host = SetHost(s.host);
@@ -322,7 +348,7 @@ int SmtpClient::EffectivePort() const
 {
     if (port_ != -1)
         return port_;
-    if (ssl_ == kImplicitTls)
+    if (ssl_ == Security::kImplicitTls)
         return ServicePort("submissions", 465);
     return ServicePort("mail", 25);
 }
@@ -439,22 +465,21 @@ SmtpClient::Result SmtpClient::StartTls()
         return Fail(
             Result::kFailed, SJ("CA証明書ファイル（メール送信設定の CAFILE）が見つかりません。") + "\n" + caSetting_);
     std::string reason;
-    const int rc = channel_->StartTls(host_, caFile_, timeout_, &reason);
-    switch (rc) {
-    case 0:
+    switch (channel_->StartTls(host_, caFile_, timeout_, &reason)) {
+    case MailChannel::Setup::kOk:
         return Result::kOk;
-    case MailChannel::kCertificateRefused:
+    case MailChannel::Setup::kCertificateRefused:
         return Fail(Result::kCertificateRefused, SJ("サーバー証明書を確認できませんでした。") + "\n" + reason);
-    case MailChannel::kSetupFailed:
+    case MailChannel::Setup::kSetupFailed:
         return Fail(Result::kFailed, SJ("初期設定に失敗しました。") + "\n" + reason);
     default:
         return Fail(Result::kTlsFailed, SJ("暗号化通信を開始できませんでした。") + "\n" + reason);
     }
 }
 
-SmtpClient::Result SmtpClient::Authenticate(int mode)
+SmtpClient::Result SmtpClient::Authenticate(AuthMode mode)
 {
-    if (mode == kCramMd5) {
+    if (mode == AuthMode::kCramMd5) {
         if (Command("AUTH CRAM-MD5\r\n") != 334)
             return Result::kHelloRefused;
         std::string_view rest = replyLines_.empty() ? std::string_view() : std::string_view(replyLines_.front());
@@ -465,7 +490,7 @@ SmtpClient::Result SmtpClient::Authenticate(int mode)
         const std::string answer = user_ + " " + Md5Hash::ToHex(Md5Hash::HmacMd5(challenge, password_));
         return Command(MailEncoding::Base64Encode(answer) + "\r\n") == 235 ? Result::kOk : Result::kHelloRefused;
     }
-    if (mode == kPlainAuth) {
+    if (mode == AuthMode::kPlainAuth) {
         std::string credentials;
         credentials += '\0';
         credentials += user_;
@@ -480,7 +505,7 @@ SmtpClient::Result SmtpClient::Authenticate(int mode)
     return Result::kOk;
 }
 
-SmtpClient::Result SmtpClient::OpenConnection(int mode)
+SmtpClient::Result SmtpClient::OpenConnection(AuthMode mode)
 {
     Quit();
     authMode_ = mode;
@@ -489,11 +514,11 @@ SmtpClient::Result SmtpClient::OpenConnection(int mode)
 
     auto channel = std::make_unique<MailChannel>();
     switch (channel->Open(host_, EffectivePort(), timeout_)) {
-    case 0:
+    case MailChannel::Setup::kOk:
         break;
-    case MailChannel::kNotResolved:
+    case MailChannel::Setup::kNotResolved:
         return Fail(Result::kHostNotFound, SJ("送信(SMTP)サーバーが見つかりません。"));
-    case MailChannel::kNoSocket:
+    case MailChannel::Setup::kNoSocket:
         return Fail(Result::kNoSocket, SJ("ソケットのオープンに失敗しました。"));
     default:
         return Fail(Result::kConnectFailed, SJ("サーバーソケットに接続失敗。"));
@@ -502,17 +527,17 @@ SmtpClient::Result SmtpClient::OpenConnection(int mode)
     broken_ = false;
     out_.clear();
 
-    if (ssl_ == kImplicitTls)
+    if (ssl_ == Security::kImplicitTls)
         if (const Result rc = StartTls(); rc != Result::kOk)
             return rc;
     if (ReadReply() != 220)
         return FailWithReply(Result::kGreetingRefused);
 
     // STARTTLS is an extension: it needs EHLO even without authentication.
-    const bool extended = mode != kNoAuth || ssl_ == kStartTls;
+    const bool extended = mode != AuthMode::kNoAuth || ssl_ == Security::kStartTls;
     if (Command((extended ? "EHLO " : "HELO ") + host_ + "\r\n") != 250)
         return FailWithReply(Result::kHelloRefused);
-    if (ssl_ == kStartTls) {
+    if (ssl_ == Security::kStartTls) {
         // Never fall back to plain text: the user asked for encryption.
         const std::string refused = SJ("送信(SMTP)サーバーが暗号化(STARTTLS)に対応していません。");
         if (!Offers("STARTTLS"))
@@ -524,38 +549,39 @@ SmtpClient::Result SmtpClient::OpenConnection(int mode)
         if (Command("EHLO " + host_ + "\r\n") != 250)
             return FailWithReply(Result::kHelloRefused);
     }
-    if ((mode == kLogin || mode == kPlainAuth) && !channel_->IsSecure() && !clearAuth_ && !ServerIsThisMachine())
+    if ((mode == AuthMode::kLogin || mode == AuthMode::kPlainAuth) && !channel_->IsSecure() && !clearAuth_
+        && !ServerIsThisMachine())
         return Fail(Result::kClearAuthRefused,
             SJ("暗号化されていない接続では、パスワードを送る認証（LOGIN・PLAIN）を行いません。\n"
                "暗号化（STARTTLS または SSL/TLS）を設定するか、メール送信設定の"
                "「暗号化なしでパスワードを送信する」をオンにして下さい。"));
-    if (mode != kNoAuth && Authenticate(mode) != Result::kOk)
+    if (mode != AuthMode::kNoAuth && Authenticate(mode) != Result::kOk)
         return FailWithReply(Result::kHelloRefused);
     return Result::kOk;
 }
 
 SmtpClient::Result SmtpClient::Connect()
 {
-    return OpenConnection(kNoAuth);
+    return OpenConnection(AuthMode::kNoAuth);
 }
 
-SmtpClient::Result SmtpClient::ConnectAuth(int mode)
+SmtpClient::Result SmtpClient::ConnectAuth(AuthMode mode)
 {
     // Any mode but CRAM-MD5 and PLAIN authenticates with LOGIN.
-    return OpenConnection(mode == kCramMd5 || mode == kPlainAuth ? mode : kLogin);
+    return OpenConnection(mode == AuthMode::kCramMd5 || mode == AuthMode::kPlainAuth ? mode : AuthMode::kLogin);
 }
 
 SmtpClient::Result SmtpClient::Open()
 {
-    return auth_ == kNoAuth ? Connect() : ConnectAuth(auth_);
+    return auth_ == AuthMode::kNoAuth ? Connect() : ConnectAuth(auth_);
 }
 
 SmtpClient::Result SmtpClient::Reconnect()
 {
-    return authMode_ <= 0 ? Connect() : ConnectAuth(authMode_);
+    return authMode_ == AuthMode::kNoAuth ? Connect() : ConnectAuth(authMode_);
 }
 
-int SmtpClient::Quit()
+void SmtpClient::Quit()
 {
     if (channel_) {
         if (!broken_ && channel_->IsOpen()) {
@@ -567,7 +593,6 @@ int SmtpClient::Quit()
     }
     broken_ = false;
     out_.clear();
-    return 0;
 }
 
 int SmtpClient::CheckAddress(const std::string& address, const std::string& prefix)

@@ -14,15 +14,24 @@ namespace nrt {
 
 class MailChannel;
 
+// How the connection is protected, numbered as SSL of the settings file.
+enum class SmtpSecurity : int { kPlain = 0, kStartTls = 1, kImplicitTls = 2 };
+// How the client authenticates, numbered as SMTP of the settings file.
+enum class SmtpAuth : int { kNoAuth = 0, kLogin = 1, kCramMd5 = 2, kPlainAuth = 3 };
+// The settings file's numbers: an unknown SSL number is no TLS, an unknown SMTP number
+// other than 0 is LOGIN.
+SmtpSecurity SecurityOfSetting(int ssl);
+SmtpAuth AuthOfSetting(int auth);
+
 // The server settings as the settings file holds them (section MAIL of "NrtUser.ini").
 struct SmtpSettings {
     std::string host; // HOST
     int port = -1; // PORTNO; -1: 25 ("mail" service), or 465 for TLS from the start
     int timeout = 0; // TIMEOUT, seconds per reply; 0 waits without limit
-    int auth = 0; // SMTP: 0 none, 1 LOGIN, 2 CRAM-MD5, 3 PLAIN
+    SmtpAuth auth = SmtpAuth::kNoAuth; // SMTP
     std::string user; // USER
     std::string password; // PASSWORD
-    int ssl = 0; // SSL: 0 none, 1 STARTTLS, 2 TLS from the first byte
+    SmtpSecurity ssl = SmtpSecurity::kPlain; // SSL
     std::string caFile; // CA certificates trusted besides the system's (PEM, a system path); may be empty
     std::string caSetting; // CAFILE as the user wrote it, for messages
     bool clearAuth = false; // CLEARAUTH: LOGIN and PLAIN allowed without TLS to another machine
@@ -30,8 +39,8 @@ struct SmtpSettings {
 
 class SmtpClient {
 public:
-    enum Security { kPlain = 0, kStartTls = 1, kImplicitTls = 2 };
-    enum AuthMode { kNoAuth = 0, kLogin = 1, kCramMd5 = 2, kPlainAuth = 3 };
+    using Security = SmtpSecurity;
+    using AuthMode = SmtpAuth;
 
     static constexpr int kDefaultWidth = 80;
     static constexpr std::size_t kReplyBytes = 1023;
@@ -78,7 +87,7 @@ public:
     [[nodiscard]] SetResult SetPassword(std::string_view password);
     void SetPort(int port) { port_ = port; }
     void SetTimeout(int seconds) { timeout_ = seconds; }
-    void SetSecurity(int ssl) { ssl_ = ssl; }
+    void SetSecurity(Security ssl) { ssl_ = ssl; }
     void SetCaFile(std::string_view path) { caFile_ = path; }
     // LOGIN and PLAIN send the password readable by anyone on the way: without TLS they
     // are refused unless the server is this machine or this is true.
@@ -104,8 +113,8 @@ public:
 
     // HELO, no authentication (EHLO when STARTTLS is asked for).
     [[nodiscard]] Result Connect();
-    // EHLO and AUTH: 1 LOGIN, 2 CRAM-MD5, 3 PLAIN, any other LOGIN.
-    [[nodiscard]] Result ConnectAuth(int mode);
+    // EHLO and AUTH: CRAM-MD5 or PLAIN as asked, any other mode LOGIN.
+    [[nodiscard]] Result ConnectAuth(AuthMode mode);
     // Connect or ConnectAuth as the settings' authentication says.
     [[nodiscard]] Result Open();
     // The same kind of connection as the last one.
@@ -121,8 +130,8 @@ public:
     // blank line, body lines with their line ends, leading dots doubled; without the
     // closing ".".
     std::string MessageText() const;
-    // QUIT and close; always 0.
-    int Quit();
+    // QUIT and close; nothing can fail that the caller could act on.
+    void Quit();
     // The checks SendMail makes on the sender and the recipient before sending:
     // kOk, or the sender or the recipient empty or invalid, with the text in ReplyText.
     [[nodiscard]] Result CheckAddresses();
@@ -137,7 +146,8 @@ public:
     const std::string& SubjectText() const { return subjectTyped_; }
     const std::string& FromAddress() const { return fromAddress_; }
     const std::string& ToAddress() const { return toAddress_; }
-    int AuthenticationMode() const { return authMode_; }
+    // How the last connection authenticated.
+    AuthMode AuthenticationMode() const { return authMode_; }
     bool IsConnected() const;
     bool IsSecure() const;
 
@@ -147,11 +157,11 @@ protected:
     virtual bool ServerIsThisMachine() const;
 
 private:
-    Result OpenConnection(int mode);
-    Result StartTls();
-    Result Authenticate(int mode);
-    Result Fail(Result code, std::string text);
-    Result FailWithReply(Result code);
+    [[nodiscard]] Result OpenConnection(AuthMode mode);
+    [[nodiscard]] Result StartTls();
+    [[nodiscard]] Result Authenticate(AuthMode mode);
+    [[nodiscard]] Result Fail(Result code, std::string text);
+    [[nodiscard]] Result FailWithReply(Result code);
     bool Offers(std::string_view keyword) const;
     int Command(std::string_view line);
     int ReadReply();
@@ -167,7 +177,7 @@ private:
     std::string SubjectHeader(MailEncoding::Charset charset) const;
     void AppendBody(std::string& out, MailEncoding::Charset charset) const;
     int CheckAddress(const std::string& address, const std::string& prefix);
-    Result Refused(Result code);
+    [[nodiscard]] Result Refused(Result code);
 
     // One prepared body line: the widened Shift-JIS text, and its ISO-2022-JP form when
     // it fits on one line and in JIS X 0208 (worked out once, not per message).
@@ -186,8 +196,8 @@ private:
     std::string password_;
     int port_ = -1;
     int timeout_ = 0;
-    int ssl_ = kPlain;
-    int auth_ = kNoAuth; // from SetServer, for Open
+    Security ssl_ = Security::kPlain;
+    AuthMode auth_ = AuthMode::kNoAuth; // from SetServer, for Open
     std::string caFile_;
     std::string caSetting_;
     bool clearAuth_ = false;
@@ -209,7 +219,7 @@ private:
     std::unique_ptr<MailChannel> channel_;
     bool broken_ = false; // the conversation is out of step or the server is gone
     std::string brokenText_;
-    int authMode_ = -1;
+    AuthMode authMode_ = AuthMode::kNoAuth;
     std::string out_;
     std::string reply_;
     std::vector<std::string> replyLines_;

@@ -18,9 +18,9 @@ public:
 
     // Takes the lock on `path` (creating the file when missing) without waiting.
     // Failed: the file can be neither created nor opened.
-    Result TryLock(std::string_view path);
+    [[nodiscard]] Result TryLock(std::string_view path);
     // The same, waiting up to timeoutMs for the holder to let go.
-    Result Lock(std::string_view path, int timeoutMs);
+    [[nodiscard]] Result Lock(std::string_view path, int timeoutMs);
     bool Held() const { return fd_ >= 0; }
     void Unlock();
 

@@ -272,11 +272,11 @@ void PostalBrowser::SetFilter(int filter)
     Fill();
 }
 
-int PostalBrowser::Choose(int row)
+PostalBrowser::ChooseResult PostalBrowser::Choose(int row)
 {
     if (row < 0 || row >= static_cast<int>(rows_.size()) || rows_[static_cast<std::size_t>(row)].code.empty()) {
         platform::Beep();
-        return kNothing;
+        return ChooseResult::kNothing;
     }
     const PostalBrowserRow& r = rows_[static_cast<std::size_t>(row)];
     filter_ = 0;
@@ -285,18 +285,18 @@ int PostalBrowser::Choose(int row)
         prefecture_ = r.number;
         prefectureName_ = platform::CutToBytes(r.name, kPrefectureNameBytes);
         Enter(kCities);
-        return kEntered;
+        return ChooseResult::kEntered;
     case kCities:
         city_ = r.number;
         cityName_ = platform::CutToBytes(r.name, kNameBytes);
         Enter(kTowns);
-        return kEntered;
+        return ChooseResult::kEntered;
     default:
         code_ = r.code;
         // The address takes the town without the remark the list shows beside it.
         townName_ = platform::CutToBytes(TownWithoutRemark(r.name), kNameBytes);
         confirmed_ = true;
-        return kConfirmed;
+        return ChooseResult::kConfirmed;
     }
 }
 

@@ -44,7 +44,7 @@ class PostalBrowser {
 public:
     enum Level { kPrefectures = 0, kCities = 1, kTowns = 2 };
     // What choosing a row did.
-    enum ChooseResult { kNothing = -1, kEntered = 0, kConfirmed = 1 };
+    enum class ChooseResult { kNothing, kEntered, kConfirmed };
 
     explicit PostalBrowser(std::string postalFolder);
 
@@ -74,7 +74,7 @@ public:
     // A kana button: sets the filter and fills the current level again.
     void SetFilter(int filter);
     // OK or a double click on row `row`; beeps and returns kNothing when there is no row.
-    int Choose(int row);
+    [[nodiscard]] ChooseResult Choose(int row);
     void BackToCities(); // "cmd_Sityo"
     void BackToPrefectures(); // "cmd_Todo"
 

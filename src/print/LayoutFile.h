@@ -19,6 +19,7 @@ enum class LayoutLoad {
     Read, // read over the defaults, as far as the file went
     TooOld, // no version of 20102 or later: nothing taken
     Missing, // no file to read (the caller's result only)
+    Unreadable, // a file is there but could not be read (the caller's result only)
 };
 
 // Reads a layout file over the layout the caller prepared (the kind's defaults):

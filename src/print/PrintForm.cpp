@@ -50,13 +50,19 @@ void PrintForm::DrawClipped()
         item.object.SetDrawMode(1);
 }
 
-LayoutLoad LoadPrintForm(const AppSettings& global, std::string_view formName, int kind, PrintForm& form)
+LayoutLoad LoadPrintForm(
+    const AppSettings& global, std::string_view formName, int kind, PrintForm& form, std::string* reason)
 {
     std::string bytes;
     const std::string path = LayoutPath(global, formName);
     if (path.empty() || !platform::fs::ReadFile(path, bytes)) {
+        const platform::FileWrite failure = platform::FileWrite::Failed(path);
         form.ApplyDefaults(kind);
-        return LayoutLoad::Missing;
+        if (path.empty() || !platform::fs::Exists(path))
+            return LayoutLoad::Missing;
+        if (reason)
+            *reason = failure.Reason();
+        return LayoutLoad::Unreadable;
     }
     const int stored = StoredKind(bytes);
     form.ApplyDefaults(stored != 0 ? stored : kind);

@@ -28,10 +28,12 @@ struct PrintForm {
 
 // The kind's defaults (the kind the file keeps, where it keeps one), then "%s.ndp"
 // of the form in the user folder over them: Read, TooOld (no background picture
-// then), or Missing. A label layout's barcode outside its cell is placed inside
-// (header.barcodeMoved when it was shown). Reading the form's printer settings and
-// its background picture is the caller's.
-[[nodiscard]] LayoutLoad LoadPrintForm(const AppSettings& global, std::string_view formName, int kind, PrintForm& form);
+// then), Missing, or Unreadable (the defaults; `reason`, when given, gets the file and
+// the system's words, each on a line of its own). A label layout's barcode outside
+// its cell is placed inside (header.barcodeMoved when it was shown). Reading the
+// form's printer settings and its background picture is the caller's.
+[[nodiscard]] LayoutLoad LoadPrintForm(
+    const AppSettings& global, std::string_view formName, int kind, PrintForm& form, std::string* reason = nullptr);
 // `form` into "%s.ndp" of print form `index`; fails without a file when there is no
 // such form.
 [[nodiscard]] platform::FileWrite WritePrintForm(const AppSettings& global, int index, const PrintForm& form);

@@ -20,6 +20,6 @@ enum class SentRecording {
 // After a job of form kind `kind` that put out the records `printed`: asks
 // "印刷した N件を YYYY年の年賀状を出した宛先として記録しますか？" and, on Yes, marks
 // them sent in `year`.
-SentRecording OfferToRecordSent(AddressTable& table, const std::vector<int>& printed, int kind, int year);
+[[nodiscard]] SentRecording OfferToRecordSent(AddressTable& table, const std::vector<int>& printed, int kind, int year);
 
 } // namespace nrt::print

@@ -237,11 +237,11 @@ std::string BackupSets::SetFolder(const AppSettings& global, int setNumber)
 BackupSets::BackupOutcome BackupSets::Backup(AppSettings& global, Observer* observer, int* setNumber)
 {
     if (global.UserName().empty())
-        return { kNoUserName, SJ("ユーザーの取得に失敗しました。") };
+        return { Result::kNoUserName, SJ("ユーザーの取得に失敗しました。") };
     // A folder relative to wherever the program was started is no place for backups.
     const std::string& destination = global.GetFolderBackupPath();
     if (destination.empty() || destination.front() != '/')
-        return { kNoDestination, SJ("パスを指定してください。") };
+        return { Result::kNoDestination, SJ("パスを指定してください。") };
     const int n = global.NextGeneration();
     const std::string set = SetFolder(global, n);
     // Only the user's folder of the backups: the set itself appears whole or not at all.
@@ -249,7 +249,7 @@ BackupSets::BackupOutcome BackupSets::Backup(AppSettings& global, Observer* obse
     if (setNumber)
         *setNumber = n;
     if (Done copied = CopySet(global.UserFile({}), set, observer); !copied.ok)
-        return { kCopyFailed, std::move(copied.message) };
+        return { Result::kCopyFailed, std::move(copied.message) };
 
     global.StampIntervalBackup();
     global.AdvanceGeneration();

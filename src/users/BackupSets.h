@@ -19,11 +19,11 @@ class AppSettings;
 class BackupSets {
 public:
     // Results of Backup.
-    enum Result : int {
-        kBackedUp = 0,
-        kNoUserName = 1, // "ユーザーの取得に失敗しました。"
-        kNoDestination = 2, // "パスを指定してください。"
-        kCopyFailed = 3, // a file of the set could not be copied (its message names the path)
+    enum class Result {
+        kBackedUp,
+        kNoUserName, // "ユーザーの取得に失敗しました。"
+        kNoDestination, // "パスを指定してください。"
+        kCopyFailed, // a file of the set could not be copied (its message names the path)
     };
 
     // What a step came to: whether it went through, and the message of its failure
@@ -33,7 +33,7 @@ public:
         std::string message {};
     };
     struct BackupOutcome {
-        Result result = kBackedUp;
+        Result result = Result::kBackedUp;
         std::string message {};
     };
 

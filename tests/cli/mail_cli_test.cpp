@@ -55,15 +55,16 @@ protected:
         ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), TableError::kNone);
     }
 
-    void WriteSettings(int port, int ssl = 0, int auth = 0)
+    void WriteSettings(int port, SmtpSecurity ssl = SmtpSecurity::kPlain, SmtpAuth auth = SmtpAuth::kNoAuth)
     {
         AppSettings g(folders);
         g.ReadSettings(true);
         g.SetMailHost("127.0.0.1");
         g.SetMailPort(port);
         g.SetMailTimeout(5);
-        g.SetMailSsl(ssl);
-        g.SetMailAuth(auth);
+        // The settings file keeps the numbers.
+        g.SetMailSsl(static_cast<int>(ssl));
+        g.SetMailAuth(static_cast<int>(auth));
         g.SetMailUser(NodeSmtpServer::kUser);
         g.SetMailPassword(NodeSmtpServer::kPassword);
         ASSERT_TRUE(g.WriteSettings().Ok());
@@ -175,7 +176,7 @@ TEST_F(MailCli, StartTlsWithPlainAuthentication)
     o.key = certs.serverKey;
     o.cert = certs.serverCert;
     NodeSmtpServer server(dir.Path() + "/spool", o);
-    WriteSettings(server.Port(), SmtpClient::kStartTls, SmtpClient::kPlainAuth);
+    WriteSettings(server.Port(), SmtpSecurity::kStartTls, SmtpAuth::kPlainAuth);
     WriteBook({ { "甲", "a@example.com" } });
     // The test CA stands in for the system's trust store.
     nrt::test::ScopedEnvVar trust("SSL_CERT_FILE", certs.caCert);
@@ -194,7 +195,7 @@ TEST_F(MailCli, ACertificateThatDoesNotPassSendsNothing)
     o.key = certs.serverKey;
     o.cert = certs.strangerCert;
     NodeSmtpServer server(dir.Path() + "/spool", o);
-    WriteSettings(server.Port(), SmtpClient::kImplicitTls, SmtpClient::kLogin);
+    WriteSettings(server.Port(), SmtpSecurity::kImplicitTls, SmtpAuth::kLogin);
     WriteBook({ { "甲", "a@example.com" } });
     nrt::test::ScopedEnvVar trust("SSL_CERT_FILE", certs.caCert);
     const Result r = Run({ "mail", "--template", Template("a.mal", kTemplate) });

@@ -278,14 +278,14 @@ TEST_F(VCardTest, StoredUidsStayWithTheirRecords)
     int saves = 0;
     const auto save = [&saves] { return ++saves > 0; };
     VCardExport out;
-    ASSERT_EQ(out.Run(Docs("first.vcf"), rec, save), VCardExport::kExported);
+    ASSERT_EQ(out.Run(Docs("first.vcf"), rec, save).result, VCardExport::Result::kExported);
     EXPECT_EQ(saves, 1);
     ASSERT_EQ(table.UidField(), field::kUid);
     for (int k = 0; k < 3; ++k)
         EXPECT_EQ(table.Value(field::kUid, k), derived[static_cast<std::size_t>(k)]) << k;
     EXPECT_EQ(Value("更新日", 0), "2021/03/04");
     EXPECT_EQ(nrt::test::ReadAll(Docs("first.vcf")), before);
-    ASSERT_EQ(out.Run(Docs("second.vcf"), rec, save), VCardExport::kExported);
+    ASSERT_EQ(out.Run(Docs("second.vcf"), rec, save).result, VCardExport::Result::kExported);
     EXPECT_EQ(saves, 1) << "nothing more to store";
 
     // Renamed, a namesake deleted, another order: each card still has its record's UID.

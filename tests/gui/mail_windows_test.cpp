@@ -285,7 +285,8 @@ TEST_F(MailWindows, ComposerFieldsFilesAndClosing)
     const std::string saved = dir.File("saved");
     composer.chooseFile = [&](bool save, std::string& path, int& filter) {
         path = saved;
-        filter = save ? static_cast<int>(mailfiles::kSaveMal) : static_cast<int>(mailfiles::kOpenMal);
+        filter = save ? static_cast<int>(mailfiles::SaveFilter::kSaveMal)
+                      : static_cast<int>(mailfiles::OpenFilter::kOpenMal);
         return true;
     };
     Control<QAction>(composer, "mnuFileSaveAs")->trigger();

@@ -103,13 +103,27 @@ TEST_F(Commands, NothingToPrint)
     EXPECT_EQ(prn.RowCount(), 0);
 }
 
+TEST_F(Commands, ALayoutFileThatCannotBeReadStopsThePrintAndIsNamed)
+{
+    // A folder where the layout file should be: there, and no read gets through.
+    const std::string layout = f.global->UserFile(S("年賀状.ndp"));
+    ASSERT_TRUE(platform::fs::MakeDirs(layout));
+    print::CardRenderer prn(*f.global, f.db, f.printer);
+    EXPECT_FALSE(prn.Prepare(S("年賀状"), kReportNewYearCard, Condition(), S("カナ")));
+    ASSERT_FALSE(f.messages.shown.empty());
+    const std::string told = U(f.messages.LastText());
+    EXPECT_EQ(told.rfind("レイアウトファイルの読み込みに失敗しました。\n" + U(layout) + "\n", 0), 0u) << told;
+    EXPECT_GT(told.size(), told.rfind('\n') + 1) << "the system's reason: " << told;
+    EXPECT_EQ(prn.RowCount(), 0);
+}
+
 TEST_F(Commands, WithoutAMarkedSenderTheSenderSlotsAreEmpty)
 {
     EXPECT_EQ(f.db.ReadRecord(4), RecordError::kNone); // 差出 太郎
     EXPECT_EQ(f.db.SetValue(field::kPrintMark, "0"), RecordError::kNone);
     EXPECT_EQ(f.db.PostRecord(), RecordError::kNone);
     print::CardRenderer prn(*f.global, f.db, f.printer);
-    EXPECT_EQ(prn.LoadSender(), static_cast<int>(SelectResult::kNothingSelected));
+    EXPECT_EQ(prn.LoadSender(), SelectResult::kNothingSelected);
     ASSERT_TRUE(prn.Prepare(S("年賀状"), kReportNewYearCard, Condition(), ""));
     EXPECT_EQ(prn.Sender().Get(SenderBlock::kName), "");
     f.PrintToPdf(pdf);

@@ -177,20 +177,21 @@ TEST_F(PrintToPdf, ThePreviewsPrintCommands)
     Prepare("年賀状", kReportNewYearCard, 5);
     prn.SetCurrentRow(3);
     f.PrintToPdf(pdf, 1, 2);
-    EXPECT_EQ(prn.PrintFromPreview(nullptr, 3), 1); // the shown page only, whatever the dialog said
+    EXPECT_EQ(prn.PrintFromPreview(nullptr, 3),
+        print::CardRenderer::PreviewPrint::kPrinted); // the shown page only, whatever the dialog said
     std::vector<std::string> pages = PdfPageTexts(pdf);
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_NE(pages[0].find(Names({ 2 })[0]), std::string::npos);
     EXPECT_EQ(prn.CurrentRow(), 3);
 
-    EXPECT_EQ(prn.PrintFromPreview(nullptr, -1), 1); // the dialog's range
+    EXPECT_EQ(prn.PrintFromPreview(nullptr, -1), print::CardRenderer::PreviewPrint::kPrinted); // the dialog's range
     pages = PdfPageTexts(pdf);
     ASSERT_EQ(pages.size(), 2u);
     EXPECT_NE(pages[1].find(Names({ 1 })[0]), std::string::npos);
 
     f.printer.SetDialogStandIn([](QPrinter&, bool) { return false; });
     platform::fs::RemoveFile(pdf);
-    EXPECT_EQ(prn.PrintFromPreview(nullptr, -1), 0);
+    EXPECT_EQ(prn.PrintFromPreview(nullptr, -1), print::CardRenderer::PreviewPrint::kCancelled);
     EXPECT_FALSE(platform::fs::Exists(pdf));
 }
 

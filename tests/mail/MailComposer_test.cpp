@@ -220,10 +220,10 @@ TEST_F(ComposerChecks, ServerSettingsComeFromTheUserSettings)
     EXPECT_EQ(s.host, "smtp.example.com");
     EXPECT_EQ(s.port, 587);
     EXPECT_EQ(s.timeout, 30);
-    EXPECT_EQ(s.auth, 3);
+    EXPECT_EQ(s.auth, SmtpAuth::kPlainAuth);
     EXPECT_EQ(s.user, "user");
     EXPECT_EQ(s.password, "pass");
-    EXPECT_EQ(s.ssl, 1);
+    EXPECT_EQ(s.ssl, SmtpSecurity::kStartTls);
     EXPECT_EQ(U(FieldReference(0)), "%名前%");
     EXPECT_EQ(U(FieldReference(17)), "%備考２%");
     EXPECT_EQ(FieldReference(18), "");

@@ -63,18 +63,18 @@ TEST(MailFilesLines, SplitAtEveryKindOfLineEnd)
 TEST_F(MailFilesTest, TemplateFilesByteForByte)
 {
     const MailText mail { S("新年会のお知らせ"), true, { S("%名前% 様"), "", S("よろしく。") } };
-    ASSERT_TRUE(Save(Path("a.mal"), kSaveMal, mail).Ok());
+    ASSERT_TRUE(Save(Path("a.mal"), SaveFilter::kSaveMal, mail).Ok());
     EXPECT_EQ(Bytes("a.mal"), S("ML\t1\t新年会のお知らせ\t1\t\r\n%名前% 様\r\n\r\nよろしく。\r\n"));
 
     // The save dialog's filters add their extension to a bare name; "all files" and
     // ".txt" write the body alone.
-    ASSERT_TRUE(Save(Path("b"), kSaveMal, mail).Ok());
+    ASSERT_TRUE(Save(Path("b"), SaveFilter::kSaveMal, mail).Ok());
     EXPECT_EQ(Bytes("b.mal"), Bytes("a.mal"));
-    ASSERT_TRUE(Save(Path("c"), kSaveTxt, mail).Ok());
+    ASSERT_TRUE(Save(Path("c"), SaveFilter::kSaveTxt, mail).Ok());
     EXPECT_EQ(Bytes("c.txt"), S("%名前% 様\r\n\r\nよろしく。\r\n"));
-    ASSERT_TRUE(Save(Path("d.body"), kSaveAll, mail).Ok());
+    ASSERT_TRUE(Save(Path("d.body"), SaveFilter::kSaveAll, mail).Ok());
     EXPECT_EQ(Bytes("d.body"), Bytes("c.txt"));
-    ASSERT_TRUE(Save(Path("e.mlt"), kSaveInternal, { "x\ty", false, {} }).Ok());
+    ASSERT_TRUE(Save(Path("e.mlt"), SaveFilter::kSaveInternal, { "x\ty", false, {} }).Ok());
     EXPECT_EQ(Bytes("e.mlt"), "ML\t1\tx y\t0\t\r\n");
     EXPECT_TRUE(messages.shown.empty());
 }
@@ -89,28 +89,28 @@ TEST_F(MailFilesTest, LoadingTemplatesAndPlainBodies)
 
     const struct {
         const char* file;
-        int filter;
+        OpenFilter filter;
         std::string subject;
         bool high;
         std::vector<std::string> lines;
     } cases[] = {
-        { "t", kOpenMal, S("件名"), false, { S("一行目"), S("二行目") } },
-        { "t", kOpenMlb, S("送信済み"), true, { S("本文") } },
-        { "t.mal", kOpenInternal, S("件名"), false, { S("一行目"), S("二行目") } },
+        { "t", OpenFilter::kOpenMal, S("件名"), false, { S("一行目"), S("二行目") } },
+        { "t", OpenFilter::kOpenMlb, S("送信済み"), true, { S("本文") } },
+        { "t.mal", OpenFilter::kOpenInternal, S("件名"), false, { S("一行目"), S("二行目") } },
         // A .txt body keeps its first line, whatever it looks like.
-        { "t", kOpenTxt, "old", true, { S("ML\t1\t件名\t0\t"), S("一行目") } },
-        { "t.mlb", kOpenAll, "old", true, { S("ML\t1\t送信済み\t1\t"), S("本文") } },
+        { "t", OpenFilter::kOpenTxt, "old", true, { S("ML\t1\t件名\t0\t"), S("一行目") } },
+        { "t.mlb", OpenFilter::kOpenAll, "old", true, { S("ML\t1\t送信済み\t1\t"), S("本文") } },
         // No subject and no priority field: the priority is high unless it says "0".
-        { "short.mal", kOpenMal, "", true, { "body" } },
+        { "short.mal", OpenFilter::kOpenMal, "", true, { "body" } },
         // Lines ended by LF alone, as other editors save them.
-        { "lf.mal", kOpenMal, S("件名"), false, { S("一行目"), "", S("三行目") } },
+        { "lf.mal", OpenFilter::kOpenMal, S("件名"), false, { S("一行目"), "", S("三行目") } },
     };
     for (const auto& c : cases) {
         MailText mail { "old", true, { "old body" } };
-        ASSERT_TRUE(Load(Path(c.file), c.filter, mail).Ok()) << c.file << " " << c.filter;
-        EXPECT_EQ(mail.subject, c.subject) << c.file << " " << c.filter;
-        EXPECT_EQ(mail.high, c.high) << c.file << " " << c.filter;
-        EXPECT_EQ(mail.lines, c.lines) << c.file << " " << c.filter;
+        ASSERT_TRUE(Load(Path(c.file), c.filter, mail).Ok()) << c.file << " " << static_cast<int>(c.filter);
+        EXPECT_EQ(mail.subject, c.subject) << c.file << " " << static_cast<int>(c.filter);
+        EXPECT_EQ(mail.high, c.high) << c.file << " " << static_cast<int>(c.filter);
+        EXPECT_EQ(mail.lines, c.lines) << c.file << " " << static_cast<int>(c.filter);
     }
     EXPECT_TRUE(messages.shown.empty());
 }
@@ -135,7 +135,7 @@ TEST_F(MailFilesTest, FilesThatAreNotTemplatesAreRefused)
     };
     for (const auto& c : cases) {
         MailText mail { "kept", true, { "kept" } };
-        const FileResult result = Load(Path(c.file), kOpenMal, mail);
+        const FileResult result = Load(Path(c.file), OpenFilter::kOpenMal, mail);
         EXPECT_EQ(result.error, c.error) << c.file;
         EXPECT_EQ(result.reason, c.reason) << c.file;
         std::string box(c.box);
@@ -152,7 +152,7 @@ TEST_F(MailFilesTest, ASaveThatFailsKeepsTheOldFileAndSaysWhy)
 {
     nrt::test::WriteAll(Path("keep.mal"), "old");
     fs::testing::FailWritesAfter(0);
-    const FileResult result = Save(Path("keep.mal"), kSaveMal, { "s", false, { "new" } });
+    const FileResult result = Save(Path("keep.mal"), SaveFilter::kSaveMal, { "s", false, { "new" } });
     fs::testing::FailWritesAfter(-1);
     EXPECT_EQ(result.error, FileError::kSaveFailed);
     EXPECT_EQ(U(result.Message()), "保存に失敗しました。\n" + U(Path("keep.mal") + ": " + platform::ErrorText(ENOSPC)));

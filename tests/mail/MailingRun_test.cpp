@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 
 using namespace nrt;
 using nrt::platform::RecordingMessageHost;
@@ -86,6 +87,7 @@ protected:
         MailingRun worker(templates, &mail, &rec, folder, host);
         worker.SetRest(restEvery, restSeconds);
         worker.Execute();
+        warnings = worker.Warnings();
         return worker.GetOutcome();
     }
 
@@ -104,6 +106,7 @@ protected:
     AddressTable db;
     RecordSet rec;
     nrt::test::RecordingHost host;
+    std::vector<std::string> warnings; // of the last Run
 };
 
 } // namespace
@@ -201,8 +204,9 @@ TEST_F(Mailing, EveryAuthenticationOverStartTlsAndTls)
     ASSERT_TRUE(certs.ok);
     const struct {
         const char* server;
-        int ssl;
-    } transports[] = { { "starttls", SmtpClient::kStartTls }, { "implicit", SmtpClient::kImplicitTls } };
+        SmtpClient::Security ssl;
+    } transports[]
+        = { { "starttls", SmtpClient::Security::kStartTls }, { "implicit", SmtpClient::Security::kImplicitTls } };
     Recipients({ { "一郎", "one@example.com" }, { "二郎", "two@example.com" } });
     for (const auto& t : transports) {
         NodeSmtpServer::Options o;
@@ -212,7 +216,8 @@ TEST_F(Mailing, EveryAuthenticationOverStartTlsAndTls)
         TempDir spool;
         NodeSmtpServer server(spool.Path(), o);
         ASSERT_GT(server.Port(), 0);
-        for (int auth : { SmtpClient::kLogin, SmtpClient::kCramMd5, SmtpClient::kPlainAuth }) {
+        for (SmtpClient::AuthMode auth :
+            { SmtpClient::AuthMode::kLogin, SmtpClient::AuthMode::kCramMd5, SmtpClient::AuthMode::kPlainAuth }) {
             SmtpSettings s = Plain(server.Port());
             s.ssl = t.ssl;
             s.auth = auth;
@@ -222,7 +227,7 @@ TEST_F(Mailing, EveryAuthenticationOverStartTlsAndTls)
             auto mail = Client(s);
             ASSERT_TRUE(mail->IsSecure());
             rec.SetPos(0);
-            EXPECT_EQ(Run(*mail), MailingRun::Outcome::kRanThrough) << t.server << " " << auth;
+            EXPECT_EQ(Run(*mail), MailingRun::Outcome::kRanThrough) << t.server << " " << static_cast<int>(auth);
             EXPECT_EQ(U(ListLog()).substr(U(ListLog()).find("one@")),
                 "one@example.com\r\n二郎\ttwo@example.com\r\n2通を送信しました。 送信 2通／送信不可 0通／未送信 "
                 "0通\r\n\r\n");
@@ -279,7 +284,7 @@ TEST_F(Mailing, CertificatesThatDoNotPassStopTheMailingBeforeAnythingIsSent)
         g.SetMailHost("127.0.0.1");
         g.SetMailPort(server.Port());
         g.SetMailSsl(c.ssl);
-        g.SetMailAuth(SmtpClient::kPlainAuth);
+        g.SetMailAuth(static_cast<int>(SmtpClient::AuthMode::kPlainAuth));
         g.SetMailUser(NodeSmtpServer::kUser);
         g.SetMailPassword(NodeSmtpServer::kPassword);
         g.SetMailTimeout(5);
@@ -395,8 +400,8 @@ TEST_F(Mailing, ReconnectionsAfterTheRestsAuthenticateOverTlsAgain)
     std::vector<std::string> storage;
     Recipients(nrt::test::NumberedPeople(250, storage));
     SmtpSettings s = Plain(server.Port());
-    s.ssl = SmtpClient::kStartTls;
-    s.auth = SmtpClient::kCramMd5;
+    s.ssl = SmtpClient::Security::kStartTls;
+    s.auth = SmtpClient::AuthMode::kCramMd5;
     s.user = NodeSmtpServer::kUser;
     s.password = NodeSmtpServer::kPassword;
     s.caFile = certs.caCert;
@@ -795,7 +800,8 @@ TEST_F(Mailing, LogFilesThatCannotBeWritten)
     fs::MakeDirs(folder + "/list.log/inside");
     auto mail = Client(Plain(server.Port()));
     EXPECT_EQ(Run(*mail), MailingRun::Outcome::kBrokenOff);
-    EXPECT_EQ(U(messages.LastText()), "ログファイル作成に失敗しました。");
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(U(warnings.back()), "ログファイル作成に失敗しました。");
     EXPECT_EQ(host.calls, (std::vector<std::string> { "cancelled" }));
     EXPECT_TRUE(server.Messages().empty());
     EXPECT_FALSE(mail->IsConnected());
@@ -819,10 +825,14 @@ TEST_F(Mailing, EarlyExits)
     SmtpClient mail;
     MailingRun noRecords(nullptr, &mail, nullptr, folder, host);
     noRecords.Execute();
-    EXPECT_EQ(U(messages.LastText()), "レコードがありません。");
+    ASSERT_EQ(noRecords.Warnings().size(), 1u);
+    EXPECT_EQ(U(noRecords.Warnings().back()), "レコードがありません。");
     MailingRun noClient(nullptr, nullptr, &rec, folder, host);
     noClient.Execute();
-    EXPECT_EQ(U(messages.LastText()), "メールの設定がされていません。");
+    ASSERT_EQ(noClient.Warnings().size(), 1u);
+    EXPECT_EQ(U(noClient.Warnings().back()), "メールの設定がされていません。");
+    // The worker shows nothing itself: its host does, once the run is over.
+    EXPECT_TRUE(messages.shown.empty());
     EXPECT_TRUE(host.calls.empty());
     EXPECT_FALSE(fs::Exists(folder));
 }
@@ -891,4 +901,41 @@ TEST_F(Mailing, NamesWithLineBreaksAndTabsStayOneLogLineAndOneOutcomeLine)
     EXPECT_EQ(kept.recipients[1].address, "b@example.com");
     EXPECT_EQ(kept.Count(RecipientOutcome::kSent), 2);
     EXPECT_TRUE(kept.Pending().empty());
+}
+
+TEST_F(Mailing, ALogThatCannotBeWrittenIsToldWithTheRunAndTheMailGoesOut)
+{
+    Recipients({ { "甲", "a@example.com" } });
+    const struct {
+        const char* blocked; // a folder where the log should be: no write can replace it
+        const char* named; // the file the failure names; empty: nothing to tell
+    } cases[] = {
+        { "", "" },
+        { "mail.log", "mail.log" },
+        { "list202501.log", "list202501.log" },
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(fs::RemoveTree(folder) || !fs::Exists(folder));
+        ASSERT_TRUE(fs::MakeDirs(folder));
+        if (*c.blocked) {
+            ASSERT_TRUE(fs::MakeDirs(folder + "/" + c.blocked));
+        }
+        rec.SetPos(0);
+        int seen = 0;
+        ScriptedServer peer([&](ScriptPeer& p, int) { nrt::test::WillingSession(p, &seen); });
+        auto mail = Client(Plain(peer.Port()));
+        MailingRun worker(nullptr, mail.get(), &rec, folder, host);
+        worker.Execute();
+        peer.Join();
+        EXPECT_EQ(seen, 1) << c.blocked;
+        EXPECT_EQ(worker.GetOutcome(), MailingRun::Outcome::kRanThrough) << c.blocked;
+        const std::string told = U(worker.LogFailure());
+        if (!*c.named) {
+            EXPECT_EQ(told, "") << c.blocked;
+            continue;
+        }
+        EXPECT_EQ(told.rfind("送信ログの保存に失敗しました。\n", 0), 0u) << told;
+        EXPECT_NE(told.find(U(folder) + "/" + c.named + "\n"), std::string::npos) << told;
+        EXPECT_GT(told.size(), told.find(c.named) + std::strlen(c.named) + 1) << "the system's reason: " << told;
+    }
 }

@@ -51,8 +51,8 @@ protected:
         return o;
     }
 
-    SmtpSettings Settings(
-        const NodeSmtpServer& server, int ssl, int auth, const char* password = NodeSmtpServer::kPassword)
+    SmtpSettings Settings(const NodeSmtpServer& server, SmtpClient::Security ssl, SmtpClient::AuthMode auth,
+        const char* password = NodeSmtpServer::kPassword)
     {
         SmtpSettings s;
         s.host = "127.0.0.1";
@@ -105,7 +105,8 @@ TEST_F(RealServer, MailingDecodesBackToTheTypedText)
     };
     for (std::size_t i = 0; i < body.size(); ++i)
         mail.SetBodyLine(static_cast<int>(i), S(body[i]));
-    ASSERT_EQ(mail.SetServer(Settings(server, SmtpClient::kPlain, SmtpClient::kNoAuth)), SmtpClient::SetResult::kOk);
+    ASSERT_EQ(mail.SetServer(Settings(server, SmtpClient::Security::kPlain, SmtpClient::AuthMode::kNoAuth)),
+        SmtpClient::SetResult::kOk);
     ASSERT_EQ(mail.Open(), SmtpClient::Result::kOk) << U(mail.ReplyText());
     ASSERT_EQ(mail.SetFrom("taro@example.com", S("山田 太郎")), SmtpClient::SetResult::kOk);
     mail.SetSubject(S("【ご案内】新年会 のお知らせ"));
@@ -148,19 +149,22 @@ TEST_F(RealServer, EveryAuthenticationOverEveryTransport)
 {
     const struct {
         const char* server;
-        int ssl;
-    } transports[] = { { "none", SmtpClient::kPlain }, { "starttls", SmtpClient::kStartTls },
-        { "implicit", SmtpClient::kImplicitTls } };
+        SmtpClient::Security ssl;
+    } transports[] = { { "none", SmtpClient::Security::kPlain }, { "starttls", SmtpClient::Security::kStartTls },
+        { "implicit", SmtpClient::Security::kImplicitTls } };
     for (const auto& t : transports) {
         TempDir folder;
         NodeSmtpServer server(folder.Path(), Tls(t.server));
         ASSERT_GT(server.Port(), 0) << t.server;
-        for (int mode : { SmtpClient::kLogin, SmtpClient::kCramMd5, SmtpClient::kPlainAuth }) {
+        for (SmtpClient::AuthMode mode :
+            { SmtpClient::AuthMode::kLogin, SmtpClient::AuthMode::kCramMd5, SmtpClient::AuthMode::kPlainAuth }) {
             SmtpClient mail;
             EXPECT_EQ(mail.SetServer(Settings(server, t.ssl, mode)), SmtpClient::SetResult::kOk);
-            ASSERT_EQ(mail.Open(), SmtpClient::Result::kOk) << t.server << " " << mode << ": " << U(mail.ReplyText());
-            EXPECT_EQ(mail.IsSecure(), t.ssl != SmtpClient::kPlain);
-            EXPECT_EQ(SendOne(mail, "to" + std::to_string(mode) + "@example.com"), SmtpClient::Result::kOk)
+            ASSERT_EQ(mail.Open(), SmtpClient::Result::kOk)
+                << t.server << " " << static_cast<int>(mode) << ": " << U(mail.ReplyText());
+            EXPECT_EQ(mail.IsSecure(), t.ssl != SmtpClient::Security::kPlain);
+            EXPECT_EQ(
+                SendOne(mail, "to" + std::to_string(static_cast<int>(mode)) + "@example.com"), SmtpClient::Result::kOk)
                 << U(mail.ReplyText());
             mail.Quit();
         }
@@ -168,7 +172,7 @@ TEST_F(RealServer, EveryAuthenticationOverEveryTransport)
         ASSERT_EQ(stored.size(), 3u) << t.server;
         for (const auto& m : stored) {
             EXPECT_EQ(m.user, NodeSmtpServer::kUser) << t.server;
-            EXPECT_EQ(m.secure, t.ssl == SmtpClient::kPlain ? "0" : "1") << t.server;
+            EXPECT_EQ(m.secure, t.ssl == SmtpClient::Security::kPlain ? "0" : "1") << t.server;
         }
         EXPECT_EQ(stored[1].to, std::vector<std::string> { "to2@example.com" });
     }
@@ -178,12 +182,13 @@ TEST_F(RealServer, EveryAuthenticationOverEveryTransport)
 TEST_F(RealServer, WrongPasswordIsRefusedForEachMethod)
 {
     NodeSmtpServer server(spool.Path(), Tls("starttls"));
-    for (int mode : { SmtpClient::kLogin, SmtpClient::kCramMd5, SmtpClient::kPlainAuth }) {
+    for (SmtpClient::AuthMode mode :
+        { SmtpClient::AuthMode::kLogin, SmtpClient::AuthMode::kCramMd5, SmtpClient::AuthMode::kPlainAuth }) {
         messages.shown.clear();
         SmtpClient mail;
-        EXPECT_EQ(mail.SetServer(Settings(server, SmtpClient::kStartTls, mode, "not-the-password")),
+        EXPECT_EQ(mail.SetServer(Settings(server, SmtpClient::Security::kStartTls, mode, "not-the-password")),
             SmtpClient::SetResult::kOk);
-        EXPECT_EQ(mail.Open(), SmtpClient::Result::kHelloRefused) << mode;
+        EXPECT_EQ(mail.Open(), SmtpClient::Result::kHelloRefused) << static_cast<int>(mode);
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(messages.LastText().substr(0, 4), "535 ") << messages.LastText();
         EXPECT_FALSE(mail.IsConnected());
@@ -195,19 +200,19 @@ TEST_F(RealServer, CertificatesThatDoNotPassAreRefusedBeforeAnythingIsSent)
 {
     const struct {
         const char* server;
-        int ssl;
+        SmtpClient::Security ssl;
         std::string cert;
         std::string caFile;
         const char* reason;
     } cases[] = {
-        { "starttls", SmtpClient::kStartTls, Certificates().strangerCert, Certificates().caCert,
+        { "starttls", SmtpClient::Security::kStartTls, Certificates().strangerCert, Certificates().caCert,
             "信頼できる認証局の証明書ではありません。" },
-        { "implicit", SmtpClient::kImplicitTls, Certificates().strangerCert, Certificates().caCert,
+        { "implicit", SmtpClient::Security::kImplicitTls, Certificates().strangerCert, Certificates().caCert,
             "信頼できる認証局の証明書ではありません。" },
-        { "implicit", SmtpClient::kImplicitTls, Certificates().wrongHostCert, Certificates().caCert,
+        { "implicit", SmtpClient::Security::kImplicitTls, Certificates().wrongHostCert, Certificates().caCert,
             "証明書の名前がサーバー名と一致しません。" },
         // Without the test CA only the system's trust store counts, which does not know it.
-        { "starttls", SmtpClient::kStartTls, Certificates().serverCert, "",
+        { "starttls", SmtpClient::Security::kStartTls, Certificates().serverCert, "",
             "信頼できる認証局の証明書ではありません。" },
     };
     for (const auto& c : cases) {
@@ -215,7 +220,7 @@ TEST_F(RealServer, CertificatesThatDoNotPassAreRefusedBeforeAnythingIsSent)
         TempDir folder;
         NodeSmtpServer server(folder.Path(), Tls(c.server, c.cert));
         SmtpClient mail;
-        SmtpSettings s = Settings(server, c.ssl, SmtpClient::kLogin);
+        SmtpSettings s = Settings(server, c.ssl, SmtpClient::AuthMode::kLogin);
         s.caFile = c.caFile;
         EXPECT_EQ(mail.SetServer(s), SmtpClient::SetResult::kOk);
         EXPECT_EQ(mail.Open(), SmtpClient::Result::kCertificateRefused) << c.server;
@@ -233,7 +238,7 @@ TEST_F(RealServer, ServerNameCheckedByNameAsWell)
 {
     NodeSmtpServer server(spool.Path(), Tls("implicit"));
     SmtpClient mail;
-    SmtpSettings s = Settings(server, SmtpClient::kImplicitTls, SmtpClient::kCramMd5);
+    SmtpSettings s = Settings(server, SmtpClient::Security::kImplicitTls, SmtpClient::AuthMode::kCramMd5);
     s.host = "localhost"; // the certificate names localhost and 127.0.0.1
     EXPECT_EQ(mail.SetServer(s), SmtpClient::SetResult::kOk);
     ASSERT_EQ(mail.Open(), SmtpClient::Result::kOk) << U(mail.ReplyText());
@@ -246,16 +251,16 @@ TEST_F(RealServer, NoFallBackToPlainText)
 {
     NodeSmtpServer server(spool.Path(), Tls("none")); // offers no STARTTLS
     SmtpClient mail;
-    EXPECT_EQ(
-        mail.SetServer(Settings(server, SmtpClient::kStartTls, SmtpClient::kPlainAuth)), SmtpClient::SetResult::kOk);
+    EXPECT_EQ(mail.SetServer(Settings(server, SmtpClient::Security::kStartTls, SmtpClient::AuthMode::kPlainAuth)),
+        SmtpClient::SetResult::kOk);
     EXPECT_EQ(mail.Open(), SmtpClient::Result::kNoStartTls);
     EXPECT_EQ(U(messages.LastText()), "送信(SMTP)サーバーが暗号化(STARTTLS)に対応していません。");
     EXPECT_EQ(SendOne(mail, "to@example.com"), SmtpClient::Result::kFailed);
 
     // TLS from the first byte against a plain server fails in the handshake.
     messages.shown.clear();
-    EXPECT_EQ(
-        mail.SetServer(Settings(server, SmtpClient::kImplicitTls, SmtpClient::kPlainAuth)), SmtpClient::SetResult::kOk);
+    EXPECT_EQ(mail.SetServer(Settings(server, SmtpClient::Security::kImplicitTls, SmtpClient::AuthMode::kPlainAuth)),
+        SmtpClient::SetResult::kOk);
     EXPECT_EQ(mail.Open(), SmtpClient::Result::kTlsFailed);
     EXPECT_EQ(U(messages.LastText()).rfind("暗号化通信を開始できませんでした。\n", 0), 0u) << U(messages.LastText());
     EXPECT_TRUE(server.Messages().empty());
@@ -267,7 +272,8 @@ TEST_F(RealServer, RefusedRecipient)
     o.refuse = { "nobody@example.com" };
     NodeSmtpServer server(spool.Path(), o);
     SmtpClient mail;
-    EXPECT_EQ(mail.SetServer(Settings(server, SmtpClient::kPlain, SmtpClient::kNoAuth)), SmtpClient::SetResult::kOk);
+    EXPECT_EQ(mail.SetServer(Settings(server, SmtpClient::Security::kPlain, SmtpClient::AuthMode::kNoAuth)),
+        SmtpClient::SetResult::kOk);
     ASSERT_EQ(mail.Open(), SmtpClient::Result::kOk);
     EXPECT_EQ(SendOne(mail, "nobody@example.com"), SmtpClient::Result::kRecipientRefused);
     EXPECT_EQ(mail.ReplyText().substr(0, 4), "550 ") << mail.ReplyText();
@@ -310,7 +316,8 @@ TEST_F(RealServer, EveryTextArrivesExactlyThroughAStrict7BitServer)
         { "髙橋, 総務部", "﨑田 (経理)", "髙" + sixty.substr(3), { "本文" }, "utf-8" },
     };
     SmtpClient mail;
-    ASSERT_EQ(mail.SetServer(Settings(server, SmtpClient::kPlain, SmtpClient::kNoAuth)), SmtpClient::SetResult::kOk);
+    ASSERT_EQ(mail.SetServer(Settings(server, SmtpClient::Security::kPlain, SmtpClient::AuthMode::kNoAuth)),
+        SmtpClient::SetResult::kOk);
     ASSERT_EQ(mail.Open(), SmtpClient::Result::kOk) << U(mail.ReplyText());
     for (const auto& c : cases) {
         mail.SetWidth(80);

@@ -105,7 +105,7 @@ TEST_F(MailClient, MultiLineRepliesAreReadWholeAcrossSegments)
     PointAt(mail, server);
     EXPECT_EQ(mail.SetUser("tester"), SmtpClient::SetResult::kOk);
     EXPECT_EQ(mail.SetPassword("pw"), SmtpClient::SetResult::kOk);
-    ASSERT_EQ(mail.ConnectAuth(SmtpClient::kLogin), SmtpClient::Result::kOk) << U(mail.ReplyText());
+    ASSERT_EQ(mail.ConnectAuth(SmtpClient::AuthMode::kLogin), SmtpClient::Result::kOk) << U(mail.ReplyText());
     EXPECT_EQ(mail.ReplyText(), "235-2.7.0 accepted\r\n235 2.7.0 welcome\r\n");
     mail.Quit();
     server.Join();
@@ -123,7 +123,7 @@ TEST_F(MailClient, PlainConnectUsesTheConfiguredPortAndTheServerName)
     SmtpClient mail;
     PointAt(mail, server);
     ASSERT_EQ(mail.Connect(), SmtpClient::Result::kOk);
-    EXPECT_EQ(mail.AuthenticationMode(), 0);
+    EXPECT_EQ(mail.AuthenticationMode(), SmtpClient::AuthMode::kNoAuth);
     mail.Quit();
     server.Join();
     EXPECT_EQ(server.Received(), (std::vector<std::string> { "HELO 127.0.0.1", "QUIT" }));
@@ -144,7 +144,7 @@ TEST_F(MailClient, ConnectionFailuresShowTheirBoxes)
     }
     {
         SmtpClient mail;
-        EXPECT_EQ(mail.ConnectAuth(1), SmtpClient::Result::kNoServer);
+        EXPECT_EQ(mail.ConnectAuth(SmtpClient::AuthMode::kLogin), SmtpClient::Result::kNoServer);
         EXPECT_EQ(U(messages.LastText()), "送信(SMTP)サーバーが設定されていません。");
         EXPECT_FALSE(mail.IsConnected());
     }
@@ -155,19 +155,19 @@ TEST_F(MailClient, RefusedGreetingAndHelloGiveTheirCodesWithTheReply)
     const struct {
         const char* name;
         std::function<void(ScriptPeer&)> script;
-        int mode;
+        SmtpClient::AuthMode mode;
         SmtpClient::Result code;
         const char* box;
     } cases[] = {
-        { "greeting", [](ScriptPeer& p) { p.Send("554 no service\r\n"); }, 0, SmtpClient::Result::kGreetingRefused,
-            "554 no service" },
+        { "greeting", [](ScriptPeer& p) { p.Send("554 no service\r\n"); }, SmtpClient::AuthMode::kNoAuth,
+            SmtpClient::Result::kGreetingRefused, "554 no service" },
         { "helo",
             [](ScriptPeer& p) {
                 p.Send("220 hi\r\n");
                 p.ReadLine();
                 p.Send("501 bad name\r\n");
             },
-            0, SmtpClient::Result::kHelloRefused, "501 bad name" },
+            SmtpClient::AuthMode::kNoAuth, SmtpClient::Result::kHelloRefused, "501 bad name" },
         { "auth login",
             [](ScriptPeer& p) {
                 p.Send("220 hi\r\n");
@@ -176,7 +176,7 @@ TEST_F(MailClient, RefusedGreetingAndHelloGiveTheirCodesWithTheReply)
                 p.ReadLine();
                 p.Send("504 not that one\r\n");
             },
-            1, SmtpClient::Result::kHelloRefused, "504 not that one" },
+            SmtpClient::AuthMode::kLogin, SmtpClient::Result::kHelloRefused, "504 not that one" },
         { "password",
             [](ScriptPeer& p) {
                 p.Send("220 hi\r\n");
@@ -189,7 +189,7 @@ TEST_F(MailClient, RefusedGreetingAndHelloGiveTheirCodesWithTheReply)
                 p.ReadLine();
                 p.Send("535 5.7.8 wrong\r\n");
             },
-            1, SmtpClient::Result::kHelloRefused, "535 5.7.8 wrong" },
+            SmtpClient::AuthMode::kLogin, SmtpClient::Result::kHelloRefused, "535 5.7.8 wrong" },
     };
     for (const auto& c : cases) {
         messages.shown.clear();
@@ -201,7 +201,8 @@ TEST_F(MailClient, RefusedGreetingAndHelloGiveTheirCodesWithTheReply)
         PointAt(mail, server);
         EXPECT_EQ(mail.SetUser("u"), SmtpClient::SetResult::kOk);
         EXPECT_EQ(mail.SetPassword("p"), SmtpClient::SetResult::kOk);
-        EXPECT_EQ(c.mode ? mail.ConnectAuth(c.mode) : mail.Connect(), c.code) << c.name;
+        EXPECT_EQ(c.mode != SmtpClient::AuthMode::kNoAuth ? mail.ConnectAuth(c.mode) : mail.Connect(), c.code)
+            << c.name;
         EXPECT_FALSE(mail.IsConnected()) << c.name;
         ASSERT_EQ(messages.shown.size(), 1u) << c.name;
         EXPECT_EQ(messages.LastText(), c.box) << c.name;
@@ -249,7 +250,7 @@ TEST_F(MailClient, TimeoutInTheMiddleOfAMessageEndsWithoutWaitingAgain)
     EXPECT_EQ(mail.SendMail(), SmtpClient::Result::kMessageRefused);
     EXPECT_EQ(U(mail.ReplyText()), "999 タイムオーバー");
     EXPECT_FALSE(mail.IsConnected());
-    EXPECT_EQ(mail.Quit(), 0); // no QUIT into a conversation that is out of step
+    mail.Quit(); // no QUIT into a conversation that is out of step
     EXPECT_LT(SecondsSince(start), 2.5);
     EXPECT_EQ(mail.SendMail(), SmtpClient::Result::kFailed);
     EXPECT_EQ(U(mail.ReplyText()), "送信(SMTP)サーバーと接続されていません。");
@@ -522,7 +523,7 @@ TEST_F(MailClient, CramMd5AnswerForAChallengeWithoutPadding)
     PointAt(mail, server);
     EXPECT_EQ(mail.SetUser("tim"), SmtpClient::SetResult::kOk);
     EXPECT_EQ(mail.SetPassword("tanstaaftanstaaf"), SmtpClient::SetResult::kOk);
-    ASSERT_EQ(mail.ConnectAuth(SmtpClient::kCramMd5), SmtpClient::Result::kOk);
+    ASSERT_EQ(mail.ConnectAuth(SmtpClient::AuthMode::kCramMd5), SmtpClient::Result::kOk);
     mail.Quit();
     server.Join();
     // The answer of RFC 2195's own example.
@@ -576,7 +577,7 @@ TEST_F(MailClient, ServerClosingDuringDataIsAFailureNotACrash)
     EXPECT_EQ(mail.SetTo("b@example.com", ""), SmtpClient::SetResult::kOk);
     EXPECT_EQ(mail.SendMail(), SmtpClient::Result::kMessageRefused);
     EXPECT_EQ(U(mail.ReplyText()), "送信(SMTP)サーバーとの接続が切れました。");
-    EXPECT_EQ(mail.Quit(), 0);
+    mail.Quit();
     EXPECT_EQ(mail.SendMail(), SmtpClient::Result::kFailed);
 }
 
@@ -596,7 +597,7 @@ TEST_F(MailClient, ReconnectRepeatsTheLastKindOfConnection)
     PointAt(mail, server);
     EXPECT_EQ(mail.SetUser("tester"), SmtpClient::SetResult::kOk);
     EXPECT_EQ(mail.SetPassword("secret"), SmtpClient::SetResult::kOk);
-    ASSERT_EQ(mail.ConnectAuth(SmtpClient::kPlainAuth), SmtpClient::Result::kOk);
+    ASSERT_EQ(mail.ConnectAuth(SmtpClient::AuthMode::kPlainAuth), SmtpClient::Result::kOk);
     mail.Quit();
     ASSERT_EQ(mail.Reconnect(), SmtpClient::Result::kOk);
     mail.Quit();
@@ -651,10 +652,10 @@ TEST_F(MailClient, StartTlsIsNeverSkipped)
         });
         SmtpClient mail;
         PointAt(mail, server);
-        mail.SetSecurity(SmtpClient::kStartTls);
+        mail.SetSecurity(SmtpClient::Security::kStartTls);
         EXPECT_EQ(mail.SetUser("u"), SmtpClient::SetResult::kOk);
         EXPECT_EQ(mail.SetPassword("p"), SmtpClient::SetResult::kOk);
-        EXPECT_EQ(mail.ConnectAuth(SmtpClient::kLogin), c.code) << c.name;
+        EXPECT_EQ(mail.ConnectAuth(SmtpClient::AuthMode::kLogin), c.code) << c.name;
         ASSERT_EQ(messages.shown.size(), 1u) << c.name;
         EXPECT_EQ(U(messages.LastText()), c.box) << c.name;
         server.Join();
@@ -696,7 +697,7 @@ TEST_F(MailClient, TextLimitsOfTheSettings)
     s.port = server.Port();
     s.user = sixty;
     s.password = "new";
-    s.auth = SmtpClient::kLogin;
+    s.auth = SmtpClient::AuthMode::kLogin;
     EXPECT_EQ(mail.SetServer(s), SmtpClient::SetResult::kUserTooLong);
     ASSERT_EQ(mail.Open(), SmtpClient::Result::kOk);
     mail.Quit();
@@ -832,7 +833,7 @@ bool HelloOverStartTls(ScriptPeer& p)
 void PointAtOverTls(SmtpClient& mail, const ScriptedServer& server, int timeout)
 {
     PointAt(mail, server, timeout);
-    mail.SetSecurity(SmtpClient::kStartTls);
+    mail.SetSecurity(SmtpClient::Security::kStartTls);
     mail.SetCaFile(nrt::test::SharedCertificates().caCert);
 }
 
@@ -854,7 +855,7 @@ TEST_F(MailClient, RepliesOverTlsAreReadLikePlainOnes)
     PointAtOverTls(mail, server, 5);
     EXPECT_EQ(mail.SetUser("u"), SmtpClient::SetResult::kOk);
     EXPECT_EQ(mail.SetPassword("p"), SmtpClient::SetResult::kOk);
-    ASSERT_EQ(mail.ConnectAuth(SmtpClient::kPlainAuth), SmtpClient::Result::kOk) << U(mail.ReplyText());
+    ASSERT_EQ(mail.ConnectAuth(SmtpClient::AuthMode::kPlainAuth), SmtpClient::Result::kOk) << U(mail.ReplyText());
     EXPECT_TRUE(mail.IsSecure());
     EXPECT_EQ(mail.SetFrom("a@example.com", ""), SmtpClient::SetResult::kOk);
     EXPECT_EQ(mail.SetTo("b@example.com", ""), SmtpClient::SetResult::kOk);
@@ -936,7 +937,7 @@ TEST_F(MailClient, TlsServerClosingDuringDataIsAFailureNotACrash)
     EXPECT_EQ(mail.SetTo("b@example.com", ""), SmtpClient::SetResult::kOk);
     EXPECT_EQ(mail.SendMail(), SmtpClient::Result::kMessageRefused);
     EXPECT_EQ(U(mail.ReplyText()), "送信(SMTP)サーバーとの接続が切れました。");
-    EXPECT_EQ(mail.Quit(), 0);
+    mail.Quit();
 }
 
 TEST_F(MailClient, SubjectsOfAnyLengthFoldBetweenWordsNeverAfterTheColon)
@@ -981,19 +982,19 @@ public:
 TEST_F(MailClient, PasswordsInClearGoOnlyToThisMachineUnlessAllowed)
 {
     const struct {
-        int auth;
+        SmtpClient::AuthMode auth;
         bool remote;
         bool allowed; // CLEARAUTH
         bool sent; // the AUTH command went out
     } cases[] = {
-        { SmtpClient::kLogin, true, false, false },
-        { SmtpClient::kPlainAuth, true, false, false },
-        { SmtpClient::kLogin, true, true, true },
-        { SmtpClient::kPlainAuth, true, true, true },
+        { SmtpClient::AuthMode::kLogin, true, false, false },
+        { SmtpClient::AuthMode::kPlainAuth, true, false, false },
+        { SmtpClient::AuthMode::kLogin, true, true, true },
+        { SmtpClient::AuthMode::kPlainAuth, true, true, true },
         // CRAM-MD5 sends no password, only a keyed digest of the server's challenge.
-        { SmtpClient::kCramMd5, true, false, true },
-        { SmtpClient::kLogin, false, false, true },
-        { SmtpClient::kPlainAuth, false, false, true },
+        { SmtpClient::AuthMode::kCramMd5, true, false, true },
+        { SmtpClient::AuthMode::kLogin, false, false, true },
+        { SmtpClient::AuthMode::kPlainAuth, false, false, true },
     };
     for (const auto& c : cases) {
         messages.shown.clear();
@@ -1034,9 +1035,9 @@ TEST_F(MailClient, PasswordsInClearGoOnlyToThisMachineUnlessAllowed)
         const std::vector<std::string> got = server.Received();
         const bool sent
             = std::any_of(got.begin(), got.end(), [](const std::string& l) { return l.starts_with("AUTH"); });
-        EXPECT_EQ(sent, c.sent) << c.auth << c.remote << c.allowed;
+        EXPECT_EQ(sent, c.sent) << static_cast<int>(c.auth) << c.remote << c.allowed;
         if (c.sent) {
-            EXPECT_EQ(r, SmtpClient::Result::kOk) << c.auth << c.remote << c.allowed;
+            EXPECT_EQ(r, SmtpClient::Result::kOk) << static_cast<int>(c.auth) << c.remote << c.allowed;
             EXPECT_TRUE(messages.shown.empty());
         } else {
             EXPECT_EQ(r, SmtpClient::Result::kClearAuthRefused);
@@ -1057,7 +1058,7 @@ TEST_F(MailClient, AMissingCaFileNamesTheSettingAndThePath)
     s.host = "127.0.0.1";
     s.port = server.Port();
     s.timeout = 5;
-    s.ssl = SmtpClient::kImplicitTls;
+    s.ssl = SmtpClient::Security::kImplicitTls;
     s.caFile = "/nonexistent/company-ca.pem";
     s.caSetting = S("/nonexistent/社内CA.pem");
     EXPECT_EQ(mail.SetServer(s), SmtpClient::SetResult::kOk);
@@ -1067,4 +1068,26 @@ TEST_F(MailClient, AMissingCaFileNamesTheSettingAndThePath)
     const std::string text = U(messages.LastText());
     EXPECT_TRUE(text.find("CAFILE") != std::string::npos && text.find("/nonexistent/社内CA.pem") != std::string::npos)
         << text;
+}
+
+TEST(SmtpSettingNumbers, TheSettingsFileNumbersKeepTheirMeaning)
+{
+    // The numbers SSL and SMTP have always held in the settings file; what the client
+    // made of any other number stays as it was.
+    const struct {
+        int number;
+        SmtpSecurity security;
+        SmtpAuth auth;
+    } cases[] = {
+        { 0, SmtpSecurity::kPlain, SmtpAuth::kNoAuth },
+        { 1, SmtpSecurity::kStartTls, SmtpAuth::kLogin },
+        { 2, SmtpSecurity::kImplicitTls, SmtpAuth::kCramMd5 },
+        { 3, SmtpSecurity::kPlain, SmtpAuth::kPlainAuth },
+        { 7, SmtpSecurity::kPlain, SmtpAuth::kLogin },
+        { -1, SmtpSecurity::kPlain, SmtpAuth::kLogin },
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SecurityOfSetting(c.number), c.security) << c.number;
+        EXPECT_EQ(AuthOfSetting(c.number), c.auth) << c.number;
+    }
 }

@@ -55,7 +55,7 @@ TEST_F(PostalBrowserTest, WalkFromPrefectureToTown)
     EXPECT_FALSE(b.PrefecturesEnabled());
     EXPECT_FALSE(b.CitiesEnabled());
 
-    ASSERT_EQ(b.Choose(1), PostalBrowser::kEntered);
+    ASSERT_EQ(b.Choose(1), PostalBrowser::ChooseResult::kEntered);
     EXPECT_EQ(b.GetLevel(), PostalBrowser::kCities);
     EXPECT_EQ(b.PrefectureIndex(), 12);
     EXPECT_EQ(Rows(b), (Grid { " --- |渋谷区|ｼﾌﾞﾔｸ", " --- |千代田区|ﾁﾖﾀﾞｸ" }));
@@ -63,7 +63,7 @@ TEST_F(PostalBrowserTest, WalkFromPrefectureToTown)
     EXPECT_EQ(U(b.AddressLabel()), "東京都");
     EXPECT_TRUE(b.PrefecturesEnabled());
 
-    ASSERT_EQ(b.Choose(1), PostalBrowser::kEntered);
+    ASSERT_EQ(b.Choose(1), PostalBrowser::ChooseResult::kEntered);
     EXPECT_EQ(b.GetLevel(), PostalBrowser::kTowns);
     EXPECT_EQ(Rows(b), (Grid { "100-0013|霞が関|ｶｽﾐｶﾞｾｷ", "100-0001|千代田|ﾁﾖﾀﾞ", "100-0014|永田町|ﾅｶﾞﾀﾁｮｳ" }));
     EXPECT_EQ(U(b.Caption()), "ノルテア（町域）");
@@ -73,7 +73,7 @@ TEST_F(PostalBrowserTest, WalkFromPrefectureToTown)
     EXPECT_TRUE(b.CitiesEnabled());
     EXPECT_FALSE(b.Confirmed());
 
-    ASSERT_EQ(b.Choose(0), PostalBrowser::kConfirmed);
+    ASSERT_EQ(b.Choose(0), PostalBrowser::ChooseResult::kConfirmed);
     EXPECT_TRUE(b.Confirmed());
     EXPECT_EQ(b.ChosenCode(), "100-0013");
     EXPECT_EQ(U(b.ChosenPrefecture()), "東京都");
@@ -107,18 +107,18 @@ TEST_F(PostalBrowserTest, KanaFiltersOnEveryLevel)
     }
 
     b.SetFilter(10);
-    EXPECT_EQ(b.Choose(0), PostalBrowser::kNothing);
+    EXPECT_EQ(b.Choose(0), PostalBrowser::ChooseResult::kNothing);
     EXPECT_EQ(host.beeps, 1);
 
     b.SetFilter(1);
-    ASSERT_EQ(b.Choose(0), PostalBrowser::kEntered);
+    ASSERT_EQ(b.Choose(0), PostalBrowser::ChooseResult::kEntered);
     EXPECT_EQ(b.GetFilter(), 0) << "choosing a row clears the filter";
     EXPECT_EQ(Rows(b), (Grid { "540-0002|大阪城|ｵｵｻｶｼﾞｮｳ", "540-0002|京橋前之町|ｷｮｳﾊﾞｼﾏｴﾉﾁｮｳ" }));
     b.SetFilter(2); // the town level rereads the same city
     EXPECT_EQ(Rows(b), (Grid { "540-0002|京橋前之町|ｷｮｳﾊﾞｼﾏｴﾉﾁｮｳ" }));
     b.SetFilter(3);
     EXPECT_EQ(Rows(b), (Grid { "||" }));
-    EXPECT_EQ(b.Choose(0), PostalBrowser::kNothing);
+    EXPECT_EQ(b.Choose(0), PostalBrowser::ChooseResult::kNothing);
     EXPECT_FALSE(b.Confirmed());
     EXPECT_EQ(host.beeps, 2);
 
@@ -169,13 +169,13 @@ TEST_F(PostalBrowserTest, MissingOrDamagedFilesGiveOneEmptyRow)
     none.Start("");
     EXPECT_EQ(none.Rows().size(), 1u);
     EXPECT_EQ(none.ShownCount(), 0);
-    EXPECT_EQ(none.Choose(0), PostalBrowser::kNothing);
+    EXPECT_EQ(none.Choose(0), PostalBrowser::ChooseResult::kNothing);
 
     // A town index cut short: the town level beeps and lists nothing.
     WriteAll(postalFolder + "/tyo46.idx", std::string("\0\0", 2));
     PostalBrowser b(postalFolder);
     b.Start(S("沖縄県"));
-    ASSERT_EQ(b.Choose(0), PostalBrowser::kEntered);
+    ASSERT_EQ(b.Choose(0), PostalBrowser::ChooseResult::kEntered);
     EXPECT_EQ(b.GetLevel(), PostalBrowser::kTowns);
     EXPECT_EQ(Rows(b), (Grid { "||" }));
     EXPECT_EQ(host.beeps, 2);
@@ -243,7 +243,7 @@ TEST(PostalBrowserAtCode, OpensAtTheTownsOfASharedCodeAndChoosesWithoutTheRemark
     for (const auto& r : b.Rows())
         rows.push_back(U(r.code) + "|" + U(r.name));
     EXPECT_EQ(rows, (std::vector<std::string> { "452-0961|朝日", "452-0961|河原（その他）" }));
-    ASSERT_EQ(b.Choose(1), PostalBrowser::kConfirmed);
+    ASSERT_EQ(b.Choose(1), PostalBrowser::ChooseResult::kConfirmed);
     EXPECT_EQ(U(b.ChosenCity()), "清須市");
     EXPECT_EQ(U(b.ChosenTown()), "河原");
 
@@ -251,7 +251,7 @@ TEST(PostalBrowserAtCode, OpensAtTheTownsOfASharedCodeAndChoosesWithoutTheRemark
     PostalBrowser again(postalFolder);
     again.StartAtCode(fill.browsePrefecture, fill.browseCode);
     again.BackToCities();
-    ASSERT_EQ(again.Choose(0), PostalBrowser::kEntered);
+    ASSERT_EQ(again.Choose(0), PostalBrowser::ChooseResult::kEntered);
     EXPECT_EQ(again.Rows().size(), 3u);
     // A code the prefecture does not have opens at its cities.
     again.StartAtCode(S("愛知県"), "999-9999");

@@ -54,7 +54,7 @@ TEST_F(BackupTest, FourBackupsWithThreeSetsRotate)
         clock.now.day = days[i];
         WriteAll(user + "/" + S("メモ.nms"), "day " + std::to_string(days[i]));
         int n = 0;
-        ASSERT_EQ(BackupSets::Backup(*global, nullptr, &n).result, BackupSets::kBackedUp);
+        ASSERT_EQ(BackupSets::Backup(*global, nullptr, &n).result, BackupSets::Result::kBackedUp);
         EXPECT_EQ(n, expectedSet[i]);
         EXPECT_EQ(global->GetFolderBackupGeneration(), expectedCounter[i]);
         EXPECT_EQ(global->GetFolderBackupDate(), 20250100 + days[i]);
@@ -85,7 +85,7 @@ TEST_F(BackupTest, WhatASetTakes)
     WriteAll(Set(1) + "/keep.txt", "keep");
     WriteAll(Set(1) + "/HyoList.dat", "old");
 
-    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::kBackedUp);
+    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::Result::kBackedUp);
     std::vector<std::string> expected
         = { "Mail/", "Mail/FormMail.mlt", "Mail/list.log", "Mail/x.mlb", "keep.txt", "nrt.ndb" };
     for (const char* f : taken)
@@ -99,7 +99,7 @@ TEST_F(BackupTest, WhatASetTakes)
 TEST_F(BackupTest, NoMailFolderGivesAnEmptyOneQuietly)
 {
     ASSERT_FALSE(platform::fs::Exists(user + "/Mail"));
-    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::kBackedUp);
+    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::Result::kBackedUp);
     EXPECT_TRUE(platform::fs::IsDirectory(Set(1) + "/Mail"));
     EXPECT_TRUE(platform::fs::ListDir(Set(1) + "/Mail").empty());
     EXPECT_TRUE(host.shown.empty());
@@ -111,18 +111,18 @@ TEST_F(BackupTest, FailuresLeaveTheCountersAlone)
     global->SetFolderBackupDate(20241231);
     struct Case {
         std::function<void()> prepare;
-        int result;
+        BackupSets::Result result;
         std::string message;
     } cases[] = {
-        { [&] { global->SetFolderBackupPath(""); }, BackupSets::kNoDestination, "パスを指定してください。" },
-        { [&] { global->SetFolderBackupPath("relative/backup"); }, BackupSets::kNoDestination,
+        { [&] { global->SetFolderBackupPath(""); }, BackupSets::Result::kNoDestination, "パスを指定してください。" },
+        { [&] { global->SetFolderBackupPath("relative/backup"); }, BackupSets::Result::kNoDestination,
             "パスを指定してください。" },
         { [&] {
              global->SetFolderBackupPath(backup);
              platform::fs::RemoveFile(user + "/nrt.ndb");
          },
-            BackupSets::kCopyFailed, "ファイルのコピーに失敗しました。\n" + U(Set(2)) + "/nrt.ndb" },
-        { [&] { global->SetUserFolder(""); }, BackupSets::kNoUserName, "ユーザーの取得に失敗しました。" },
+            BackupSets::Result::kCopyFailed, "ファイルのコピーに失敗しました。\n" + U(Set(2)) + "/nrt.ndb" },
+        { [&] { global->SetUserFolder(""); }, BackupSets::Result::kNoUserName, "ユーザーの取得に失敗しました。" },
     };
     for (Case& c : cases) {
         c.prepare();
@@ -148,7 +148,7 @@ TEST_F(BackupTest, ACopyThatFailsHalfWayLeavesTheOldFile)
     platform::fs::testing::FailWritesAfter(10000);
     const BackupSets::BackupOutcome outcome = BackupSets::Backup(*global);
     platform::fs::testing::FailWritesAfter(-1);
-    EXPECT_EQ(outcome.result, BackupSets::kCopyFailed);
+    EXPECT_EQ(outcome.result, BackupSets::Result::kCopyFailed);
     EXPECT_EQ(U(outcome.message), "ファイルのコピーに失敗しました。\n" + U(Set(1)) + "/nrt.ndb");
     EXPECT_EQ(ReadAll(Set(1) + "/nrt.ndb"), "the previous set");
     EXPECT_EQ(Tree(Set(1)), std::vector<std::string> { "nrt.ndb" });
@@ -195,7 +195,7 @@ TEST_F(BackupTest, RestoreIntoANewUserAndOpenItAgain)
     platform::fs::MakeDirs(user + "/Mail");
     WriteAll(user + "/Mail/FormMail.mlt", "template");
     ASSERT_TRUE(BackupSets::SaveBeforeBackup(*global, table).ok);
-    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::kBackedUp);
+    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::Result::kBackedUp);
     const std::string set = Set(3);
 
     AddressBooks users(*global);
@@ -264,14 +264,14 @@ TEST_F(BackupTest, ASetMissingAnyFileIsNoBackup)
         platform::fs::testing::FailWritesAfter(c.budget);
         const BackupSets::BackupOutcome outcome = BackupSets::Backup(*global);
         platform::fs::testing::FailWritesAfter(-1);
-        EXPECT_EQ(outcome.result, BackupSets::kCopyFailed) << c.budget;
+        EXPECT_EQ(outcome.result, BackupSets::Result::kCopyFailed) << c.budget;
         EXPECT_EQ(U(outcome.message), c.message);
         EXPECT_EQ(Tree(backup), std::vector<std::string> { "メインユーザー/" });
         EXPECT_EQ(global->GetFolderBackupGeneration(), 0);
         EXPECT_EQ(global->GetFolderBackupDate(), 20241231);
         EXPECT_FALSE(platform::fs::Exists(user + "/back.ls2"));
     }
-    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::kBackedUp);
+    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::Result::kBackedUp);
     EXPECT_EQ(global->GetFolderBackupGeneration(), 1);
 }
 
@@ -285,7 +285,7 @@ TEST_F(BackupTest, CopiesKeepTheirPermissionsAndARestoredIniIsPrivate)
     ASSERT_EQ(mode(user + "/NrtUser.ini"), 0600u);
     WriteAll(user + "/a.lst", "list");
     ::chmod(platform::fs::ToSystemPath(user + "/a.lst").c_str(), 0640);
-    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::kBackedUp);
+    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::Result::kBackedUp);
     EXPECT_EQ(mode(Set(1) + "/NrtUser.ini"), 0600u);
     EXPECT_EQ(mode(Set(1) + "/a.lst"), 0640u);
 
@@ -302,7 +302,7 @@ TEST_F(BackupTest, CopiesKeepTheirPermissionsAndARestoredIniIsPrivate)
 // set moved aside for the swap comes back.
 TEST_F(BackupTest, KilledBackupsAndRestoresLeaveNothingHalfDone)
 {
-    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::kBackedUp);
+    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::Result::kBackedUp);
     const std::string sets = backup + "/" + S("メインユーザー");
     // What kills at three moments leave: a set half made, an old set moved aside for a
     // swap that never came, a restore half copied.
@@ -353,7 +353,7 @@ TEST_F(BackupTest, PrivateFilesStayPrivate)
     EXPECT_EQ(mode(user), 0700u);
     WriteAll(user + "/NrtUser.ini", "[MAIL]\r\nPASS=secret\r\n");
     ::chmod(platform::fs::ToSystemPath(user + "/NrtUser.ini").c_str(), 0644);
-    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::kBackedUp);
+    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::Result::kBackedUp);
     EXPECT_EQ(mode(backup + "/" + S("メインユーザー")), 0700u);
     EXPECT_EQ(mode(Set(1)), 0700u);
     EXPECT_EQ(mode(Set(1) + "/Mail"), 0700u);

@@ -213,7 +213,7 @@ bool MailComposerWindow::DiscardChanges(const char* question)
     return !modified_ || platform::Ask(platform::Utf8ToSjis(question), false);
 }
 
-bool MailComposerWindow::LoadFile(const std::string& path, int filter)
+bool MailComposerWindow::LoadFile(const std::string& path, mailfiles::OpenFilter filter)
 {
     mailfiles::MailText mail = Mail();
     if (const mailfiles::FileResult loaded = mailfiles::Load(path, filter, mail); !loaded.Ok()) {
@@ -225,7 +225,7 @@ bool MailComposerWindow::LoadFile(const std::string& path, int filter)
     return true;
 }
 
-bool MailComposerWindow::SaveFile(const std::string& path, int filter)
+bool MailComposerWindow::SaveFile(const std::string& path, mailfiles::SaveFilter filter)
 {
     if (const mailfiles::FileResult saved = mailfiles::Save(path, filter, Mail()); !saved.Ok()) {
         platform::Warn(saved.Message());
@@ -242,7 +242,7 @@ void MailComposerWindow::loadClicked()
     std::string path;
     int filter = 0;
     if (chooseFile(false, path, filter))
-        LoadFile(path, filter);
+        LoadFile(path, mailfiles::OpenFilterAt(filter));
 }
 
 void MailComposerWindow::LoadPrevious(int tag)
@@ -254,7 +254,7 @@ void MailComposerWindow::LoadPrevious(int tag)
         platform::Warn(tag == 0 ? SJ("前回送信したメールが存在しません。") : SJ("前回終了時のメールが存在しません。"));
         return;
     }
-    LoadFile(path, mailfiles::kOpenInternal);
+    LoadFile(path, mailfiles::OpenFilter::kOpenInternal);
 }
 
 void MailComposerWindow::saveAsClicked()
@@ -262,7 +262,7 @@ void MailComposerWindow::saveAsClicked()
     std::string path;
     int filter = 0;
     if (chooseFile(true, path, filter))
-        SaveFile(path, filter);
+        SaveFile(path, mailfiles::SaveFilterAt(filter));
 }
 
 bool MailComposerWindow::ChooseWithDialog(bool save, std::string& path, int& filter)
@@ -357,6 +357,8 @@ void MailComposerWindow::Send(bool resend)
     if (sendForm_.Unsent() > 0)
         details += (details.empty() ? "" : "\n")
             + SJ("「前回送信メールの読込み」で同じメールを開き、「未送信のみ再送」で残りを送信できます。");
+    if (!sendForm_.LogFailure().empty())
+        details += (details.empty() ? "" : "\n") + sendForm_.LogFailure();
     mailcommands::Show(mailcompose::OutcomeNotice(outcome, sendForm_.Summary(), details));
     modified_ = false;
     reject();
@@ -370,7 +372,7 @@ void MailComposerWindow::reject()
     if (!mail.lines.empty()) {
         // The window closes even so; the box tells the draft was not kept.
         const mailfiles::FileResult saved
-            = mailfiles::Save(Folder() + "/" + mailfiles::kFormMail, mailfiles::kSaveInternal, mail);
+            = mailfiles::Save(Folder() + "/" + mailfiles::kFormMail, mailfiles::SaveFilter::kSaveInternal, mail);
         if (!saved.Ok())
             platform::Warn(saved.Message());
     }

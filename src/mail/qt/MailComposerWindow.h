@@ -56,8 +56,8 @@ public:
     // did not reach (refused, never tried, unconfirmed), with their Message-IDs.
     void resendClicked();
     // A file by the dialogs' filter index (MailFiles.h); false after the box.
-    bool LoadFile(const std::string& path, int filter);
-    bool SaveFile(const std::string& path, int filter);
+    bool LoadFile(const std::string& path, mailfiles::OpenFilter filter);
+    bool SaveFile(const std::string& path, mailfiles::SaveFilter filter);
 
     // Asks for a file to open or save: the path (CP932) and the 1-based filter index;
     // false when cancelled. A file dialog in the mail folder unless replaced (tests).

@@ -188,6 +188,7 @@ void MailingProgress::StartWorker()
     }
     summary_.clear();
     refusedList_.clear();
+    logFailure_.clear();
     unsent_ = 0;
     worker_ = std::make_unique<MailingRun>(templates_, mail_, records_, folder_, *bridge_);
     worker_->SetRest(restEvery_, restSeconds_);
@@ -216,7 +217,12 @@ void MailingProgress::WorkerFinished(MailingRun* worker)
     constexpr std::size_t kRefusalsShown = 10;
     refusedList_ = worker_->RefusedList(kRefusalsShown);
     unsent_ = worker_->Refused() + worker_->NotTried();
+    logFailure_ = worker_->LogFailure();
+    const std::vector<std::string> warnings = worker_->Warnings();
     worker_.reset();
+    // Over the progress window, as they came up during the run.
+    for (const std::string& warning : warnings)
+        platform::Warn(warning);
     QDialog::accept();
 }
 

@@ -54,6 +54,8 @@ public:
     const std::string& RefusedList() const { return refusedList_; }
     // Recipients of the last run refused or never tried.
     int Unsent() const { return unsent_; }
+    // The log of the last run that could not be written, with its reason; empty when all were.
+    const std::string& LogFailure() const { return logFailure_; }
 
     // Requests the worker's termination; the dialog stays until the worker has ended.
     void cancelClicked();
@@ -95,6 +97,7 @@ private:
     std::optional<MailOutcome> previous_;
     std::string summary_;
     std::string refusedList_;
+    std::string logFailure_;
     int unsent_ = 0;
 };
 

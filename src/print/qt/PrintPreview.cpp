@@ -216,8 +216,9 @@ void PrintPreview::N1Click()
 
 void PrintPreview::PrintPagesOf(int page)
 {
-    // A cancelled dialog leaves the last job's records in the renderer.
-    if (renderer_.PrintFromPreview(this, page) != 0 && afterPrint_)
+    // A cancelled dialog leaves the last job's records in the renderer; after a job
+    // that broke off, those of the pages put out whole are there.
+    if (renderer_.PrintFromPreview(this, page) != print::CardRenderer::PreviewPrint::kCancelled && afterPrint_)
         afterPrint_();
 }
 

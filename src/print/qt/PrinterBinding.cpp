@@ -72,17 +72,17 @@ PrinterBinding::~PrinterBinding()
     EndDoc();
 }
 
-int PrinterBinding::FetchDefaults(QWidget* /*owner*/, bool onlyOnce)
+void PrinterBinding::FetchDefaults(QWidget* /*owner*/, bool onlyOnce)
 {
     if (onlyOnce && defaultsFetched_)
-        return 1;
+        return;
     defaultsFetched_ = true;
     PrinterSettings s;
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull()) {
         s.driver = kDriverPdf;
         defaults_ = s;
-        return 0;
+        return;
     }
     s.driver = kDriverSystem;
     s.device = gui::FromQ(info.printerName());
@@ -91,7 +91,6 @@ int PrinterBinding::FetchDefaults(QWidget* /*owner*/, bool onlyOnce)
     s.paperWidth = static_cast<std::int32_t>(mm.width() * 100);
     s.paperHeight = static_cast<std::int32_t>(mm.height() * 100);
     defaults_ = s;
-    return 1;
 }
 
 bool PrinterBinding::PrinterExists(std::string_view name) const

@@ -30,9 +30,9 @@ public:
     explicit PrinterBinding(QWidget* owner = nullptr);
     ~PrinterBinding() override;
 
-    // The system's default printer, once per run with `onlyOnce`: 1 when there is
-    // one, 0 when printing can only go to a PDF file.
-    int FetchDefaults(QWidget* owner, bool onlyOnce);
+    // The system's default printer as the settings dialogs start from, once per run
+    // with `onlyOnce`; without one, printing can only go to a PDF file.
+    void FetchDefaults(QWidget* owner, bool onlyOnce);
 
     // The printer setup dialog (printer, paper, paper source, orientation, copies),
     // its choice written to `path`. A cancelled dialog leaves the file untouched; a
@@ -52,8 +52,8 @@ public:
     int ToPage() const override;
     void SetFirstPage(int page) { firstPage_ = page; }
 
-    JobStep StartDoc(std::string_view jobName) override;
-    JobStep StartPage() override;
+    [[nodiscard]] JobStep StartDoc(std::string_view jobName) override;
+    [[nodiscard]] JobStep StartPage() override;
     void EndDoc() override;
     void AbortDoc() override;
     bool DocumentOpen() const { return documentOpen_; }

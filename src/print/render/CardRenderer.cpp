@@ -157,9 +157,9 @@ CardRenderer::CardRenderer(AppSettings& global, AddressTable& table, PageOutput&
 
 CardRenderer::~CardRenderer() = default;
 
-LayoutLoad CardRenderer::LoadLayout(std::string_view formName, int kind)
+LayoutLoad CardRenderer::LoadLayout(std::string_view formName, int kind, std::string* reason)
 {
-    const LayoutLoad result = LoadPrintForm(global_, formName, kind, form_);
+    const LayoutLoad result = LoadPrintForm(global_, formName, kind, form_, reason);
     if (result == LayoutLoad::Read) {
         const std::string settings = PrinterSettingsPath(global_, formName);
         if (platform::fs::IsFile(settings) && output_.ReadSettings(settings) == PrdRead::Read)
@@ -172,7 +172,7 @@ LayoutLoad CardRenderer::LoadLayout(std::string_view formName, int kind)
     return result;
 }
 
-int CardRenderer::LoadSender()
+SelectResult CardRenderer::LoadSender()
 {
     sender_.Clear();
     records_.Attach(&table_);
@@ -180,10 +180,10 @@ int CardRenderer::LoadSender()
         = records_.Select(senderName_.empty() ? SJ(kSenderCondition)
                                               : SJ("宛名区分='1' and 名前=") + QuotedValue(senderName_));
     if (result != SelectResult::kSelected)
-        return static_cast<int>(result);
+        return result;
     RecordSetRows senders(records_);
     sender_.Fill(senders.Row(0));
-    return 0;
+    return result;
 }
 
 bool CardRenderer::Prepare(std::string_view formName, int kind, std::string_view condition, std::string_view sort)
@@ -193,7 +193,7 @@ bool CardRenderer::Prepare(std::string_view formName, int kind, std::string_view
     row_ = -1;
     prepared_.clear();
     leftOut_ = 0;
-    if (LoadSender() != 0 && !senderName_.empty()) {
+    if (LoadSender() != SelectResult::kSelected && !senderName_.empty()) {
         platform::Warn(SJ("差出人「") + senderName_ + SJ("」が見つかりません。"));
         return false;
     }
@@ -215,8 +215,13 @@ bool CardRenderer::Prepare(std::string_view formName, int kind, std::string_view
         return false;
     }
     // A form without a layout file, or with one too old to read, prints its kind's
-    // defaults: nothing to stop the job for.
-    static_cast<void>(LoadLayout(formName, kind));
+    // defaults: nothing to stop the job for. One that is there and cannot be read
+    // would print something else than the user's layout.
+    std::string reason;
+    if (LoadLayout(formName, kind, &reason) == LayoutLoad::Unreadable) {
+        platform::Warn(SJ("レイアウトファイルの読み込みに失敗しました。") + reason);
+        return false;
+    }
     if (leftOut_ > 0)
         SetRows(std::make_unique<TableRows>(table_, prepared_));
     else
@@ -438,18 +443,18 @@ bool CardRenderer::PrintRows(QWidget* owner)
     return PrintPages(*device, output_.FromPage(), output_.ToPage());
 }
 
-int CardRenderer::PrintFromPreview(QWidget* owner, int page)
+CardRenderer::PreviewPrint CardRenderer::PrintFromPreview(QWidget* owner, int page)
 {
     const LayoutHeader& h = form_.header;
     const QPaintDevice* device = output_.OpenJob(owner, h.printerSettings == 1, PaperOf(h));
     if (device == nullptr)
-        return 0;
+        return PreviewPrint::kCancelled;
     const int from = page == -1 ? output_.FromPage() : page;
     const int to = page == -1 ? output_.ToPage() : page;
     const int row = row_;
-    PrintPages(*device, from, to);
+    const bool printed = PrintPages(*device, from, to);
     row_ = row;
-    return 1;
+    return printed ? PreviewPrint::kPrinted : PreviewPrint::kNotPrinted;
 }
 
 } // namespace nrt::print

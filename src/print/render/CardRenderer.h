@@ -44,15 +44,16 @@ public:
     CardRenderer& operator=(const CardRenderer&) = delete;
 
     // The kind's defaults, then the form's "%s.ndp", its "%s.prd" (when the layout
-    // file was read) and the background picture. Returns the layout's load result.
+    // file was read) and the background picture. Returns the layout's load result,
+    // with the file and the system's reason in *reason when it could not be read.
     // Nothing of the settings object changes.
-    [[nodiscard]] LayoutLoad LoadLayout(std::string_view formName, int kind);
+    [[nodiscard]] LayoutLoad LoadLayout(std::string_view formName, int kind, std::string* reason = nullptr);
 
     // The sender block: emptied, then filled from the first sender record marked for
     // printing ("宛名区分='1' and 印字区分='1'"), or from the sender record of the name
-    // chosen with ChooseSender. 0 when there was one, else the selection's code (the
+    // chosen with ChooseSender: kSelected when there was one, else why not (the
     // sender slots then print empty).
-    int LoadSender();
+    [[nodiscard]] SelectResult LoadSender();
     // The sender record by its 名前 (CP932); empty for the one marked for printing.
     void ChooseSender(std::string_view name) { senderName_ = name; }
     // The same from the first row of `senders`.
@@ -62,8 +63,9 @@ public:
     // Printing and the preview start here: the sender, then the records of
     // `condition` in the order of `sort`, then the form's layout. New Year's cards
     // leave out the addressees in mourning for the card year, saying how many. False
-    // (after "印刷データがありません。") when no record is selected, or when the chosen
-    // sender is not there.
+    // (after "印刷データがありません。") when no record is selected, when the chosen
+    // sender is not there, or (after saying so) when the form's layout file is there
+    // but cannot be read.
     bool Prepare(std::string_view formName, int kind, std::string_view condition, std::string_view sort);
     // The records Prepare chose, in their order, and how many it left out for mourning.
     const std::vector<int>& PreparedRecords() const { return prepared_; }
@@ -93,9 +95,13 @@ public:
     // its range ("宛名印刷"). False when nothing was printed (dialog cancelled,
     // document refused, job cancelled).
     bool PrintRows(QWidget* owner);
+    // What became of a print command of the preview.
+    enum class PreviewPrint { kCancelled, kPrinted, kNotPrinted };
     // The preview's print commands: page -1 prints the range of the dialog, any other
-    // number that page only. 0 when the dialog was cancelled. The cursor stays.
-    int PrintFromPreview(QWidget* owner, int page);
+    // number that page only. kCancelled when the dialog was; kNotPrinted when no page
+    // of the range went out whole (none in it, document refused, job cancelled while
+    // printing). The cursor stays.
+    [[nodiscard]] PreviewPrint PrintFromPreview(QWidget* owner, int page);
 
     // The surface the preview draws on, in pixels of item 0's scale: the card, or
     // the sheet of a label layout.

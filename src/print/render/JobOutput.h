@@ -31,8 +31,8 @@ public:
     QPaintDevice* OpenJob(QWidget* owner, bool useSaved, Paper paper) override;
     int FromPage() const override { return from_; }
     int ToPage() const override { return to_; }
-    JobStep StartDoc(std::string_view jobName) override;
-    JobStep StartPage() override;
+    [[nodiscard]] JobStep StartDoc(std::string_view jobName) override;
+    [[nodiscard]] JobStep StartPage() override;
     void EndDoc() override;
     void AbortDoc() override;
 
