@@ -4,12 +4,14 @@
 #include "db/CardHistory.h"
 #include "platform/sjis.h"
 #include "postal/AddressFill.h"
+#include "postal/BusinessCodes.h"
 #include "postal/Prefectures.h"
 #include "print/CustomerBarcode.h"
 #include "settings/LayoutDefaults.h"
 
 #include <algorithm>
 #include <array>
+#include <memory>
 
 namespace nrt::check {
 namespace {
@@ -309,6 +311,19 @@ bool HasMarkedSender(const AddressTable& table)
         if (!table.IsDeleted(k) && table.Value(field::kSender, k) == "1" && table.Value(field::kPrintMark, k) == "1")
             return true;
     return false;
+}
+
+BusinessLookup BusinessLookupOf(std::string_view path)
+{
+    auto codes = std::make_shared<BusinessCodes>();
+    if (!codes->Load(path) || codes->Count() == 0)
+        return {};
+    return [codes](std::string_view digits) -> std::optional<BusinessPlace> {
+        const BusinessEntry* entry = codes->Find(digits);
+        if (entry == nullptr)
+            return std::nullopt;
+        return BusinessPlace { entry->name, PrefectureIndex(entry->prefecture), entry->Address() };
+    };
 }
 
 } // namespace nrt::check

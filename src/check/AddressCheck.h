@@ -88,6 +88,10 @@ namespace nrt::check {
 // labels print the barcode; cards, postcards and envelope backs print a sender, which
 // `hasSender` says is there; New Year's cards leave out those in mourning in `cardYear`.
 CheckOptions OptionsForFormKind(int formKind, bool hasSender, int cardYear);
+
+// The business codes of the list kept at `path` ("jigyosyo.dat" of the data folder);
+// none when no list was imported or it cannot be read.
+BusinessLookup BusinessLookupOf(std::string_view path);
 // A sender record is marked for printing, as the print window chooses it first.
 bool HasMarkedSender(const AddressTable& table);
 

@@ -4,6 +4,7 @@
 #include "cli/Cli.h"
 
 #include "check/AddressCheck.h"
+#include "postal/BusinessCodes.h"
 #include "db/CardHistory.h"
 #include "db/MainList.h"
 #include "platform/Clock.h"
@@ -65,6 +66,7 @@ int RunCheck(Context& context, Args& args)
         options = check::OptionsForFormKind(PrintFormKind(g, g.ReportList().GetLine(index)),
             check::HasMarkedSender(*table), cardhistory::CardYear(platform::GetClock().Now()));
     }
+    options.business = check::BusinessLookupOf(g.DataFile(kBusinessCodeFile));
     RecordSet rec;
     rec.Attach(table);
     if (!SetSortOrSay(rec, SJ("カナ, 名前")))

@@ -2,6 +2,7 @@
 
 #include "app/DialogButtons.h"
 #include "db/AddressTable.h"
+#include "postal/BusinessCodes.h"
 #include "platform/MessageHost.h"
 #include "platform/sjis.h"
 #include "qt/QtText.h"
@@ -123,7 +124,9 @@ std::vector<check::Finding> CheckForWindow(
     const AppSettings& global, const AddressTable& table, const std::vector<int>& records, const check::CheckOptions& options)
 {
     const check::PostalIndex postal = check::PostalIndex::Load(global.PostalFile({}));
-    return check::CheckRecords(table, records, postal, options);
+    check::CheckOptions withFirms = options;
+    withFirms.business = check::BusinessLookupOf(global.DataFile(kBusinessCodeFile));
+    return check::CheckRecords(table, records, postal, withFirms);
 }
 
 } // namespace nrt::gui

@@ -217,6 +217,14 @@ TEST_F(PostalCliTest, BusinessListImportedThenLookedUp)
     EXPECT_EQ(cut.err, "注意: 事業所郵便番号データが途中で切れています（2行目）。取り込みませんでした。\n");
     EXPECT_FALSE(platform::fs::Exists(folders.dataFolder + "/jigyosyo.dat"));
 
+    // A firm's own code is no town's: the check finds it unknown until the list is there.
+    WriteBook(userFolder, { { { field::kName, "山田 太郎" }, { field::kHonorific, "様" }, { field::kPostalCode, "540-8570" },
+        { field::kPrefecture, "大阪府" }, { field::kAddress1, "大阪市中央区大手前２丁目１－２２" } } });
+    const auto before = Run({ "check", "--format", "tsv" });
+    const bool dictionary = before.out.find("郵便番号") != std::string::npos;
+    if (dictionary)
+        EXPECT_EQ(before.status, 1) << before.out;
+
     nrt::test::WriteAll(list, line1 + line2); // UTF-8, as some downloads are converted
     const auto ok = Run({ "postal-import", "--business", list });
     EXPECT_EQ(ok.status, 0) << ok.err;
@@ -226,4 +234,8 @@ TEST_F(PostalCliTest, BusinessListImportedThenLookedUp)
     EXPECT_EQ(found.status, 0) << found.err;
     EXPECT_EQ(found.out, "540-8570\t大阪府 大阪市中央区大手前２丁目１－２２\tｵｵｻｶ ﾎﾞｳｴｷ\t大阪貿易株式会社\n");
     EXPECT_EQ(Run({ "postal-lookup", "540-8571" }).status, 1);
+
+    const auto after = Run({ "check", "--format", "tsv" });
+    EXPECT_EQ(after.out.find("郵便番号"), std::string::npos) << after.out;
+    EXPECT_EQ(after.status, 0) << after.out;
 }
