@@ -38,7 +38,8 @@ int main()
 {
     const std::string folder = ShippedDictionary();
     if (!platform::fs::IsFile(folder + "/YubinS.idx")) {
-        std::fprintf(stderr, "check_bench: no postal dictionary at %s (scripts/setup fetches the list)\n", folder.c_str());
+        std::fprintf(
+            stderr, "check_bench: no postal dictionary at %s (scripts/setup fetches the list)\n", folder.c_str());
         return 1;
     }
     constexpr int kRecords = 100000;
@@ -48,7 +49,8 @@ int main()
     for (int k = 0; k < kRecords; k += 10)
         bench::Require(table.StoreValue(k, field::kPostalCode, ""));
     for (int k = 3; k < kRecords; k += 17)
-        bench::Require(table.StoreValue(k, field::kPostalCode, std::string(table.Value(field::kPostalCode, (k + 1) % kRecords))));
+        bench::Require(
+            table.StoreValue(k, field::kPostalCode, std::string(table.Value(field::kPostalCode, (k + 1) % kRecords))));
     std::vector<int> records;
     for (int k = 0; k < kRecords; ++k)
         records.push_back(k);
@@ -57,8 +59,9 @@ int main()
     const double load = bench::MedianMs(3, [&] { postal = check::PostalIndex::Load(folder); });
     std::size_t found = 0;
     const double run = bench::MedianMs(3, [&] { found = check::CheckRecords(table, records, postal).size(); });
-    check::CheckOptions card = check::OptionsForFormKind(kReportNewYearCard, true, 2027);
-    const double cardRun = bench::MedianMs(3, [&] { found = check::CheckRecords(table, records, postal, card).size(); });
+    check::CheckOptions card = check::OptionsForFormKind(kFormNewYearCard, true, 2027);
+    const double cardRun
+        = bench::MedianMs(3, [&] { found = check::CheckRecords(table, records, postal, card).size(); });
 
     bench::Print("dictionary_places", static_cast<double>(postal.Size()), "places");
     bench::Print("dictionary_load_ms", load, "ms");

@@ -72,8 +72,8 @@ bool SetUpApplication(QApplication& app)
     QApplication::setApplicationName(QStringLiteral("nortea"));
     QApplication::setDesktopFileName(QStringLiteral("nortea"));
     // Installed, the icon is the desktop's (hicolor); a build tree or portable copy has it beside the program.
-    QApplication::setWindowIcon(
-        QIcon::fromTheme(QStringLiteral("nortea"), QIcon(QApplication::applicationDirPath() + QStringLiteral("/nortea.png"))));
+    QApplication::setWindowIcon(QIcon::fromTheme(
+        QStringLiteral("nortea"), QIcon(QApplication::applicationDirPath() + QStringLiteral("/nortea.png"))));
     app.installEventFilter(new ReturnPressesButton(&app));
     // The program speaks Japanese whatever the session's language is.
     auto* qtTexts = new QTranslator(&app);

@@ -31,9 +31,10 @@ std::string_view Trimmed(std::string_view s)
 // Words that make a name a firm's, an office's or a school's rather than a person's.
 bool LooksLikeFirm(std::string_view name)
 {
-    static const std::array<std::string, 22> kWords = { SJ("株式会社"), SJ("有限会社"), SJ("合同会社"), SJ("合資会社"),
-        SJ("合名会社"), SJ("㈱"), SJ("㈲"), SJ("（株）"), SJ("（有）"), SJ("法人"), SJ("協会"), SJ("組合"), SJ("事務所"),
-        SJ("病院"), SJ("医院"), SJ("学校"), SJ("大学"), SJ("商店"), SJ("銀行"), SJ("役所"), SJ("役場"), SJ("研究所") };
+    static const std::array<std::string, 22> kWords
+        = { SJ("株式会社"), SJ("有限会社"), SJ("合同会社"), SJ("合資会社"), SJ("合名会社"), SJ("㈱"), SJ("㈲"),
+              SJ("（株）"), SJ("（有）"), SJ("法人"), SJ("協会"), SJ("組合"), SJ("事務所"), SJ("病院"), SJ("医院"),
+              SJ("学校"), SJ("大学"), SJ("商店"), SJ("銀行"), SJ("役所"), SJ("役場"), SJ("研究所") };
     // A CP932 search must not find a word across two characters.
     std::size_t last = 0;
     for (std::size_t i = 0; i < name.size(); i += platform::CharLength(name, i)) {
@@ -169,7 +170,8 @@ struct RecordCheck {
         if (places.empty()) {
             if (options.business)
                 if (const std::optional<BusinessPlace> firm = options.business(*digits)) {
-                    const bool samePrefecture = prefecture < 0 || firm->prefecture < 0 || firm->prefecture == prefecture;
+                    const bool samePrefecture
+                        = prefecture < 0 || firm->prefecture < 0 || firm->prefecture == prefecture;
                     // The town alone, as with the dictionary's places: house numbers are written many ways.
                     const std::string town = MatchKey(firm->address.substr(0, HouseNumberStart(firm->address)));
                     if (!samePrefecture || !key.starts_with(town)) {
@@ -178,7 +180,8 @@ struct RecordCheck {
                                 + PrefectureName(firm->prefecture) + firm->address + SJ("）の事業所個別番号です。"));
                         SuggestCode(f, reads());
                         if (f.suggestion.empty())
-                            f.suggestion = SJ("住所を「") + PrefectureName(firm->prefecture) + firm->address + SJ("」に");
+                            f.suggestion
+                                = SJ("住所を「") + PrefectureName(firm->prefecture) + firm->address + SJ("」に");
                     }
                     return;
                 }
@@ -210,7 +213,8 @@ struct RecordCheck {
             return;
         }
         Finding& f = Add(k, FindingKind::kPostalMismatch,
-            SJ("郵便番号 ") + WrittenCode(*digits) + SJ(" は「") + PlaceText(*places.front()) + SJ("」の番号で、住所と合いません。"));
+            SJ("郵便番号 ") + WrittenCode(*digits) + SJ(" は「") + PlaceText(*places.front())
+                + SJ("」の番号で、住所と合いません。"));
         SuggestCode(f, reads());
         if (f.suggestion.empty())
             f.suggestion = SJ("住所を「") + PlaceText(*places.front()) + SJ("」に");
@@ -231,7 +235,8 @@ struct RecordCheck {
     {
         if (options.mourningYear <= 0 || Field(field::kPrintMark, k) != "1")
             return;
-        if (!cardhistory::ForYear(Field(field::kCardHistory, k), Field(field::kCardNotes, k), options.mourningYear).mourning)
+        if (!cardhistory::ForYear(Field(field::kCardHistory, k), Field(field::kCardNotes, k), options.mourningYear)
+                 .mourning)
             return;
         std::string problem = std::to_string(options.mourningYear);
         problem += SJ("年は喪中です。年賀状は印刷されません。");
@@ -296,12 +301,12 @@ namespace nrt::check {
 CheckOptions OptionsForFormKind(int formKind, bool hasSender, int cardYear)
 {
     CheckOptions options;
-    options.barcodeForm = formKind == kReportEnvelope4Front || formKind == kReportEnvelope3Front
-        || formKind == kReportEnvelope40Front || formKind == kReportLabelSheet;
-    options.needsSender = formKind == kReportNewYearCard || formKind == kReportPostcard
-        || formKind == kReportEnvelope4Back || formKind == kReportEnvelope3Back || formKind == kReportEnvelope40Back;
+    options.barcodeForm = formKind == kFormEnvelope4Front || formKind == kFormEnvelope3Front
+        || formKind == kFormEnvelope40Front || formKind == kFormLabelSheet;
+    options.needsSender = formKind == kFormNewYearCard || formKind == kFormPostcard || formKind == kFormEnvelope4Back
+        || formKind == kFormEnvelope3Back || formKind == kFormEnvelope40Back;
     options.hasSender = hasSender;
-    options.mourningYear = formKind == kReportNewYearCard ? cardYear : 0;
+    options.mourningYear = formKind == kFormNewYearCard ? cardYear : 0;
     return options;
 }
 

@@ -70,8 +70,8 @@ struct CheckOptions {
 
 // The findings of `records` of `table`, record by record in their order, the job's own
 // finding (no sender) first.
-std::vector<Finding> CheckRecords(const AddressTable& table, const std::vector<int>& records,
-    const PostalIndex& postal, const CheckOptions& options = {});
+std::vector<Finding> CheckRecords(const AddressTable& table, const std::vector<int>& records, const PostalIndex& postal,
+    const CheckOptions& options = {});
 
 // Applies the mend of each finding given (those without one are passed over) and returns
 // how many were applied; the table is left to be saved by the caller.

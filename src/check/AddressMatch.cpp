@@ -48,7 +48,8 @@ void Encode(char32_t cp, std::string& out)
 }
 
 // Half-width katakana U+FF61..U+FF9F as their full-width forms.
-constexpr std::u32string_view kHalfKana = U"。「」、・ヲァィゥェォャュョッーアイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミムメモヤユヨラリルレロワン゛゜";
+constexpr std::u32string_view kHalfKana = U"。「」、・ヲァィゥェォャュョッーアイウエオカキクケコサシスセソタチツテトナ"
+                                          U"ニヌネノハヒフヘホマミムメモヤユヨラリルレロワン゛゜";
 
 bool Voiceable(char32_t c)
 {
@@ -107,7 +108,8 @@ bool NumberFollows(const std::u32string& s, std::size_t at)
 {
     static constexpr std::u32string_view kWords[] = { U"丁", U"番", U"号", U"条", U"線", U"地割" };
     const std::u32string_view rest = std::u32string_view(s).substr(at);
-    return std::any_of(std::begin(kWords), std::end(kWords), [&](std::u32string_view w) { return rest.starts_with(w); });
+    return std::any_of(
+        std::begin(kWords), std::end(kWords), [&](std::u32string_view w) { return rest.starts_with(w); });
 }
 
 // The value of a kanji number: positional ("二十三") or digit by digit ("二三").

@@ -4,11 +4,11 @@
 #include "cli/Cli.h"
 
 #include "check/AddressCheck.h"
-#include "postal/BusinessCodes.h"
 #include "db/CardHistory.h"
 #include "db/MainList.h"
 #include "platform/Clock.h"
 #include "platform/sjis.h"
+#include "postal/BusinessCodes.h"
 #include "print/PrintForm.h"
 #include "print/PrintForms.h"
 
@@ -46,7 +46,7 @@ int RunCheck(Context& context, Args& args)
     if (args.usageError || !args.Rest().empty() || (format != "tsv" && format != "text") || (hasFix && fix != "postal"))
         return kExitUsage;
 
-    AppSettings& g = context.Global();
+    AppSettings& g = context.Settings();
     if (hasFix && !context.LockForWriting())
         return kExitFailed;
     AddressTable* table = hasFix ? context.TableForWriting() : &context.Table();
@@ -63,7 +63,7 @@ int RunCheck(Context& context, Args& args)
             PrintMessage(SJ("注意"), SJ("その印刷フォームはありません。"));
             return kExitFailed;
         }
-        options = check::OptionsForFormKind(PrintFormKind(g, g.ReportList().GetLine(index)),
+        options = check::OptionsForFormKind(PrintFormKind(g, g.FormList().GetLine(index)),
             check::HasMarkedSender(*table), cardhistory::CardYear(platform::GetClock().Now()));
     }
     options.business = check::BusinessLookupOf(g.DataFile(kBusinessCodeFile));
@@ -102,8 +102,8 @@ int RunCheck(Context& context, Args& args)
         if (f.IsPostal() && f.Mendable())
             mends.push_back(f);
     for (const check::Finding& f : mends)
-        std::printf("%s: %s %s → %s\n", Out(OneLine(RecordName(*table, f.record))).c_str(),
-            Out(SJ("郵便番号")).c_str(), Out(table->Value(field::kPostalCode, f.record)).c_str(), Out(f.value).c_str());
+        std::printf("%s: %s %s → %s\n", Out(OneLine(RecordName(*table, f.record))).c_str(), Out(SJ("郵便番号")).c_str(),
+            Out(table->Value(field::kPostalCode, f.record)).c_str(), Out(f.value).c_str());
     if (!mends.empty()) {
         if (check::ApplyMends(*table, mends) != static_cast<int>(mends.size()) || !context.SaveTable())
             return kExitFailed;

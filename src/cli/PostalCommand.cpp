@@ -43,16 +43,16 @@ int RunPostalImport(Context& context, Args& args)
         return kExitUsage;
     if (!context.LockForWriting())
         return kExitFailed;
-    AppSettings& g = context.Global();
+    AppSettings& settings = context.Settings();
     const std::string path = AbsolutePath(platform::Utf8ToSjis(args.Rest().front()));
     if (business) {
-        const BusinessListResult result = ImportBusinessList(path, g.DataFile(kBusinessCodeFile));
+        const BusinessListResult result = ImportBusinessList(path, settings.DataFile(kBusinessCodeFile));
         PrintMessage(result.ok() ? SJ("住所録") : SJ("注意"), BusinessImportMessage(result));
         return result.ok() ? kExitOk : kExitFailed;
     }
 
-    g.SetPostalLocation(1);
-    const std::string folder = g.PostalFile({});
+    settings.SetPostalLocation(1);
+    const std::string folder = settings.PostalFile({});
     if (folder.empty())
         return kExitFailed; // the path was too long: already said
 
@@ -71,7 +71,7 @@ int RunPostalImport(Context& context, Args& args)
         std::fputc('\n', stderr);
 
     if (result == PostalImportResult::kOk) {
-        g.SetPathEntry(kPathEntry, path);
+        settings.SetPathEntry(kPathEntry, path);
         if (stats.shortLines > 0)
             std::fprintf(stderr, "%s %d\n", Out(SJ("列の足りない行（読み飛ばし）:")).c_str(), stats.shortLines);
         if (stats.badCodes > 0)
@@ -87,17 +87,18 @@ int RunPostalLookup(Context& context, Args& args)
 {
     if (args.usageError || args.Rest().size() != 1 || !args.unknown().empty())
         return kExitUsage;
-    AppSettings& g = context.Global();
-    const std::string folder = g.PostalFile({});
+    AppSettings& settings = context.Settings();
+    const std::string folder = settings.PostalFile({});
     const auto entry = FindPostalCode(folder, WithHyphen(platform::Utf8ToSjis(args.Rest().front())));
     PostalRecordText text;
     if (!entry || !ReadPostalRecord(folder, entry->offset, text)) {
         // A firm's own code: its address and name.
         BusinessCodes business;
-        if (business.Load(g.DataFile(kBusinessCodeFile)))
+        if (business.Load(settings.DataFile(kBusinessCodeFile)))
             if (const BusinessEntry* e = business.Find(platform::Utf8ToSjis(args.Rest().front()))) {
                 std::printf("%s-%s\t%s %s\t%s\t%s\n", e->code.substr(0, 3).c_str(), e->code.substr(3).c_str(),
-                    Out(e->prefecture).c_str(), Out(e->Address()).c_str(), Out(e->reading).c_str(), Out(e->name).c_str());
+                    Out(e->prefecture).c_str(), Out(e->Address()).c_str(), Out(e->reading).c_str(),
+                    Out(e->name).c_str());
                 return kExitOk;
             }
         PrintMessage(SJ("注意"), SJ("該当住所が見つかりません。"));

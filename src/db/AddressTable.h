@@ -77,7 +77,6 @@ enum class RecordError : int {
 
 class AddressTable {
 public:
-
     AddressTable() = default;
     ~AddressTable() = default;
     AddressTable(const AddressTable&) = delete;

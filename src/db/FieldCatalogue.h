@@ -131,7 +131,10 @@ constexpr bool IndicesInOrder()
 }
 static_assert(IndicesInOrder(), "a field's row is at its index");
 
-constexpr const FieldInfo& Info(int index) { return kFieldCatalogue[static_cast<std::size_t>(index)]; }
+constexpr const FieldInfo& Info(int index)
+{
+    return kFieldCatalogue[static_cast<std::size_t>(index)];
+}
 
 // How many fields of [begin, end) pass `keep`.
 template <typename Keep> constexpr std::size_t Count(int begin, int end, Keep keep)
@@ -154,21 +157,33 @@ template <std::size_t N, typename Keep> constexpr std::array<field::Index, N> Fi
     return out;
 }
 
-constexpr bool OnForm(const FieldInfo& f) { return f.refusal != nullptr; }
-constexpr bool Searchable(const FieldInfo& f) { return f.searchable; }
-constexpr bool Insertable(const FieldInfo& f) { return f.insertable; }
+constexpr bool OnForm(const FieldInfo& f)
+{
+    return f.refusal != nullptr;
+}
+constexpr bool Searchable(const FieldInfo& f)
+{
+    return f.searchable;
+}
+constexpr bool Insertable(const FieldInfo& f)
+{
+    return f.insertable;
+}
 
 } // namespace fieldcatalogue
 
 // The fields of the input form in the order they are stored.
-inline constexpr auto kFormFields = fieldcatalogue::Filter<fieldcatalogue::Count(
-    0, field::kSchemaEnd, fieldcatalogue::OnForm)>(0, field::kSchemaEnd, fieldcatalogue::OnForm);
+inline constexpr auto kFormFields
+    = fieldcatalogue::Filter<fieldcatalogue::Count(0, field::kSchemaEnd, fieldcatalogue::OnForm)>(
+        0, field::kSchemaEnd, fieldcatalogue::OnForm);
 // The fields the search dialog offers after "（全項目）", in its order.
-inline constexpr auto kSearchableFields = fieldcatalogue::Filter<fieldcatalogue::Count(
-    0, field::kSchemaEnd, fieldcatalogue::Searchable)>(0, field::kSchemaEnd, fieldcatalogue::Searchable);
+inline constexpr auto kSearchableFields
+    = fieldcatalogue::Filter<fieldcatalogue::Count(0, field::kSchemaEnd, fieldcatalogue::Searchable)>(
+        0, field::kSchemaEnd, fieldcatalogue::Searchable);
 // The fields the mail composer's insert menu offers, in its order.
-inline constexpr auto kInsertableFields = fieldcatalogue::Filter<fieldcatalogue::Count(
-    0, field::kSchemaEnd, fieldcatalogue::Insertable)>(0, field::kSchemaEnd, fieldcatalogue::Insertable);
+inline constexpr auto kInsertableFields
+    = fieldcatalogue::Filter<fieldcatalogue::Count(0, field::kSchemaEnd, fieldcatalogue::Insertable)>(
+        0, field::kSchemaEnd, fieldcatalogue::Insertable);
 
 // The order of a list nobody sorted otherwise: by reading, then by name.
 inline constexpr const char* kDefaultOrder = "カナ, 名前";

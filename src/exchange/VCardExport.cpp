@@ -183,10 +183,10 @@ std::string VCardExport::Format(const RecordSet& records)
     const int name = at(field::kName), reading = at(field::kKana), gender = at(field::kGender),
               birthday = at(field::kBirthday), postal = at(field::kPostalCode), prefecture = at(field::kPrefecture),
               address1 = at(field::kAddress1), address2 = at(field::kAddress2), phone = at(field::kPhone),
-              fax = at(field::kFax), mobile = at(field::kMobile), mail = at(field::kMail), homePage = at(field::kHomePage),
-              category = at(field::kCategory), note1 = at(field::kNote1), note2 = at(field::kNote2),
-              company = at(field::kCompany), department = at(field::kDepartment), title = at(field::kTitle),
-              updated = at(field::kUpdated);
+              fax = at(field::kFax), mobile = at(field::kMobile), mail = at(field::kMail),
+              homePage = at(field::kHomePage), category = at(field::kCategory), note1 = at(field::kNote1),
+              note2 = at(field::kNote2), company = at(field::kCompany), department = at(field::kDepartment),
+              title = at(field::kTitle), updated = at(field::kUpdated);
     const std::string male = platform::Utf8ToSjis("男"), female = platform::Utf8ToSjis("女");
     const std::vector<std::string> uids = RecordUids(*table);
     for (int row = 0; row < records.GetRowCount(); ++row) {
@@ -222,7 +222,8 @@ std::string VCardExport::Format(const RecordSet& records)
             if (const std::string date = BasicDate(table->Value(birthday, k)); !date.empty())
                 PutLine(out, "BDAY:" + date);
         if (has(postal) || has(prefecture) || has(address1) || has(address2))
-            PutLine(out, "ADR;TYPE=home:;" + Escape(value(address2)) + ";" + Escape(value(address1)) + ";;"
+            PutLine(out,
+                "ADR;TYPE=home:;" + Escape(value(address2)) + ";" + Escape(value(address1)) + ";;"
                     + Escape(value(prefecture)) + ";" + Escape(value(postal)) + ";");
         if (has(phone))
             PutLine(out, "TEL;TYPE=home,voice;VALUE=text:" + Escape(value(phone)));
@@ -255,7 +256,8 @@ std::string VCardExport::Format(const RecordSet& records)
             const int joint = table->FindField(SchemaFieldName(field::kJointName1 + 2 * j)),
                       honorific = table->FindField(SchemaFieldName(field::kJointHonorific1 + 2 * j));
             if (has(joint) || has(honorific))
-                PutLine(out, std::string(kJointProperty) + std::to_string(j + 1) + ":" + Escape(has(joint) ? value(joint) : "")
+                PutLine(out,
+                    std::string(kJointProperty) + std::to_string(j + 1) + ":" + Escape(has(joint) ? value(joint) : "")
                         + ";" + Escape(has(honorific) ? value(honorific) : ""));
         }
         PutLine(out, "END:VCARD");

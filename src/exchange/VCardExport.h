@@ -27,9 +27,8 @@ class RecordSet;
 // program's own (FieldInfo::vCardProperty), in the order cards carry them.
 inline constexpr field::Index kVCardOwnFields[] = { field::kHonorific, field::kSubcategory, field::kSubcategory2,
     field::kCardHistory, field::kCardNotes, field::kSender, field::kPrintMark, field::kRegistered, field::kPortrait };
-static_assert(std::size(kVCardOwnFields) == fieldcatalogue::Count(0, field::kSchemaEnd, [](const FieldInfo& f) {
-    return f.vCardProperty != nullptr;
-}));
+static_assert(std::size(kVCardOwnFields)
+    == fieldcatalogue::Count(0, field::kSchemaEnd, [](const FieldInfo& f) { return f.vCardProperty != nullptr; }));
 
 class VCardExport {
 public:

@@ -39,8 +39,8 @@ public:
     using Observer = RecordImport::Observer;
 
     // The fields a card fills: every field of the schema.
-    static constexpr auto kFilled = fieldcatalogue::Filter<field::kSchemaEnd>(
-        0, field::kSchemaEnd, [](const FieldInfo&) { return true; });
+    static constexpr auto kFilled
+        = fieldcatalogue::Filter<field::kSchemaEnd>(0, field::kSchemaEnd, [](const FieldInfo&) { return true; });
 
     // What mapping the cards counted, for the closing message.
     struct Tally {
@@ -58,8 +58,8 @@ public:
     static std::vector<std::string> MapCard(const vcard::Card& card, int number, std::vector<std::string>& notes,
         Tally* tally = nullptr, const CityPrefectures* cities = nullptr);
 
-    VCardImport(AppSettings& global, AddressTable& table)
-        : global_(global)
+    VCardImport(AppSettings& settings, AddressTable& table)
+        : settings_(settings)
         , table_(table)
     {
     }
@@ -77,7 +77,7 @@ public:
     std::string ClosingMessage() const;
 
 private:
-    AppSettings& global_;
+    AppSettings& settings_;
     AddressTable& table_;
     int imported_ = 0;
     std::vector<std::string> notes_;

@@ -2,9 +2,9 @@
 
 #include "app/DialogButtons.h"
 #include "db/AddressTable.h"
-#include "postal/BusinessCodes.h"
 #include "platform/MessageHost.h"
 #include "platform/sjis.h"
+#include "postal/BusinessCodes.h"
 #include "qt/QtText.h"
 #include "settings/AppSettings.h"
 
@@ -40,17 +40,18 @@ AddressCheckDialog::AddressCheckDialog(
     setObjectName(QStringLiteral("frmAddressCheck"));
     setWindowTitle(QStringLiteral("宛名チェック"));
     auto* layout = new QVBoxLayout(this);
-    summary_ = new QLabel(findings_.empty() ? QStringLiteral("問題は見つかりませんでした。")
-                                            : QStringLiteral("%1件の問題が見つかりました。修正する項目に印を付けて「修正」を押して下さい。")
-                                                  .arg(findings_.size()),
+    summary_ = new QLabel(findings_.empty()
+            ? QStringLiteral("問題は見つかりませんでした。")
+            : QStringLiteral("%1件の問題が見つかりました。修正する項目に印を付けて「修正」を押して下さい。")
+                  .arg(findings_.size()),
         this);
     summary_->setObjectName(QStringLiteral("lblSummary"));
     layout->addWidget(summary_);
 
     list_ = new QTableWidget(static_cast<int>(findings_.size()), kColumnCount, this);
     list_->setObjectName(QStringLiteral("grdFindings"));
-    list_->setHorizontalHeaderLabels(
-        { QStringLiteral("修正"), QStringLiteral("名前"), QStringLiteral("種類"), QStringLiteral("内容"), QStringLiteral("修正案") });
+    list_->setHorizontalHeaderLabels({ QStringLiteral("修正"), QStringLiteral("名前"), QStringLiteral("種類"),
+        QStringLiteral("内容"), QStringLiteral("修正案") });
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->verticalHeader()->hide();
@@ -79,7 +80,8 @@ AddressCheckDialog::AddressCheckDialog(
     buttons->addStretch(1);
     mendButton_ = new QPushButton(QStringLiteral("修正(&M)"), this);
     mendButton_->setObjectName(QStringLiteral("cmdMend"));
-    mendButton_->setEnabled(std::any_of(findings_.begin(), findings_.end(), [](const check::Finding& f) { return f.Mendable(); }));
+    mendButton_->setEnabled(
+        std::any_of(findings_.begin(), findings_.end(), [](const check::Finding& f) { return f.Mendable(); }));
     auto* close = new QPushButton(QStringLiteral("閉じる(&C)"), this);
     close->setObjectName(QStringLiteral("cmdClose"));
     buttons->addWidget(mendButton_);
@@ -120,12 +122,12 @@ int AddressCheckDialog::ApplyChecked()
     return applied;
 }
 
-std::vector<check::Finding> CheckForWindow(
-    const AppSettings& global, const AddressTable& table, const std::vector<int>& records, const check::CheckOptions& options)
+std::vector<check::Finding> CheckForWindow(const AppSettings& settings, const AddressTable& table,
+    const std::vector<int>& records, const check::CheckOptions& options)
 {
-    const check::PostalIndex postal = check::PostalIndex::Load(global.PostalFile({}));
+    const check::PostalIndex postal = check::PostalIndex::Load(settings.PostalFile({}));
     check::CheckOptions withFirms = options;
-    withFirms.business = check::BusinessLookupOf(global.DataFile(kBusinessCodeFile));
+    withFirms.business = check::BusinessLookupOf(settings.DataFile(kBusinessCodeFile));
     return check::CheckRecords(table, records, postal, withFirms);
 }
 

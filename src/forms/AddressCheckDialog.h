@@ -17,7 +17,7 @@ class QTableWidget;
 namespace nrt {
 class AddressTable;
 class AppSettings;
-}
+} // namespace nrt
 
 namespace nrt::gui {
 
@@ -45,8 +45,7 @@ private:
 
 // The check of `records` with the options of a job (none: the list's own check), over the
 // dictionary the settings name.
-std::vector<check::Finding> CheckForWindow(
-    const AppSettings& global, const AddressTable& table, const std::vector<int>& records,
-    const check::CheckOptions& options = {});
+std::vector<check::Finding> CheckForWindow(const AppSettings& settings, const AddressTable& table,
+    const std::vector<int>& records, const check::CheckOptions& options = {});
 
 } // namespace nrt::gui

@@ -19,7 +19,8 @@ namespace {
 
 void ShowCheck(MainWindow& main, const std::vector<int>& records, const check::CheckOptions& options)
 {
-    AddressCheckDialog dialog(main.Table(), CheckForWindow(main.Global(), main.Table(), records, options),
+    AddressCheckDialog dialog(
+        main.Table(), CheckForWindow(main.Settings(), main.Table(), records, options),
         [&main] { return main.SaveBook(); }, &main);
     dialog.exec();
     if (dialog.AppliedCount() > 0)
@@ -50,7 +51,7 @@ void OfferAddressCheck(MainWindow& main, std::string_view printCondition, bool h
         return;
     const auto rows = job.Rows();
     ShowCheck(main, std::vector<int>(rows.begin(), rows.end()),
-        check::OptionsForFormKind(kReportNewYearCard, hasSender, cardhistory::CardYear(platform::GetClock().Now())));
+        check::OptionsForFormKind(kFormNewYearCard, hasSender, cardhistory::CardYear(platform::GetClock().Now())));
 }
 
 } // namespace nrt::gui

@@ -15,7 +15,7 @@ namespace nrt::gui {
 class ColumnsDialog : public FieldPickerDialog {
     Q_OBJECT
 public:
-    ColumnsDialog(AppSettings& global, const AddressTable& db, QWidget* parent = nullptr);
+    ColumnsDialog(AppSettings& settings, const AddressTable& db, QWidget* parent = nullptr);
     bool Changed() const { return changed_; }
     // The starting width of a column by its field name.
     static int StartingWidth(const QString& name);
@@ -28,7 +28,7 @@ private:
 
     QStringList Offered() const override;
 
-    AppSettings& global_;
+    AppSettings& settings_;
     const AddressTable& db_;
     bool changed_ = false;
 };

@@ -71,7 +71,7 @@ CsvExportDialog::CsvExportDialog(MainWindow& main)
     EnterFocusFilter::InstallOn(this);
 
     chosenList_->addItems(Offered());
-    pathEdit_->setText(ToQ(main_.Global().GetPathEntry(2)));
+    pathEdit_->setText(ToQ(main_.Settings().GetPathEntry(2)));
 
     connect(browseButton_, &QPushButton::clicked, this, &CsvExportDialog::ChooseFile);
     connect(okButton_, &QPushButton::clicked, this, &CsvExportDialog::Export);
@@ -89,7 +89,7 @@ QStringList CsvExportDialog::Offered() const
 
 void CsvExportDialog::ChooseFile()
 {
-    const QString start = DialogStartFolder(ToQ(main_.Global().FolderOfFile(FromQ(pathEdit_->text()))));
+    const QString start = DialogStartFolder(ToQ(main_.Settings().FolderOfFile(FromQ(pathEdit_->text()))));
     QFileDialog dialog(
         this, QStringLiteral("エクスポートするファイル"), start, QStringLiteral("CSVファイル(*.CSV *.csv)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -110,7 +110,7 @@ void CsvExportDialog::Export()
         request.fields.push_back(FromQ(chosenList_->item(i)->text()));
     request.header = fieldNamesCheck_->isChecked();
     request.utf8 = encodingCombo_->currentIndex() == 1;
-    CsvExport out(main_.Global());
+    CsvExport out(main_.Settings());
     CursorWatch<CsvExport::Observer> watch;
     const CsvExport::Result result = out.Run(request, main_.Records(), &watch);
     if (!out.Path().empty())

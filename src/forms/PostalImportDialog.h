@@ -25,7 +25,7 @@ public:
     // Entry of "NrtPath.dat" that remembers the last list imported.
     static constexpr int kPathEntry = 3;
 
-    explicit PostalImportDialog(AppSettings& global, QWidget* parent = nullptr);
+    explicit PostalImportDialog(AppSettings& settings, QWidget* parent = nullptr);
 
     // The path as the import takes it: a bare name lies in the documents folder, and a
     // name without an extension gets ".CSV".
@@ -53,7 +53,7 @@ protected:
 private:
     void ImportBusinessCodes(const std::string& path);
 
-    AppSettings& global_;
+    AppSettings& settings_;
 };
 
 } // namespace nrt::gui

@@ -70,18 +70,18 @@ public:
     std::shared_ptr<const std::string> Get(const std::string& path)
     {
         struct stat st { };
-        if (::stat(platform::fs::ToSystemPath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)
-            || st.st_size > kLargest)
+        if (::stat(platform::fs::ToSystemPath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kLargest)
             return nullptr;
-        const Stamp stamp { st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec,
-            st.st_ctim.tv_sec, st.st_ctim.tv_nsec };
+        const Stamp stamp { st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec, st.st_ctim.tv_sec,
+            st.st_ctim.tv_nsec };
         std::lock_guard guard(lock_);
         if (bytes_ && path == path_ && stamp == stamp_)
             return bytes_;
         auto bytes = std::make_shared<std::string>();
         platform::fs::FileStamp after;
         if (!platform::fs::ReadFile(path, *bytes) || !platform::fs::GetFileStamp(path, after)
-            || after.inode != static_cast<std::uint64_t>(st.st_ino) || bytes->size() != static_cast<std::size_t>(st.st_size))
+            || after.inode != static_cast<std::uint64_t>(st.st_ino)
+            || bytes->size() != static_cast<std::size_t>(st.st_size))
             return nullptr; // replaced while it was read: the file answers this time
         path_ = path;
         stamp_ = stamp;
@@ -105,8 +105,7 @@ private:
 };
 
 // Looks up in the file at `path`: from memory when it can be held, else read in pieces.
-template <typename Lookup>
-auto WithDictionaryFile(std::string_view folder, std::string_view name, Lookup lookup)
+template <typename Lookup> auto WithDictionaryFile(std::string_view folder, std::string_view name, Lookup lookup)
 {
     static CachedFile index, data;
     CachedFile& cache = name == kPostalIndexFile ? index : data;
@@ -243,7 +242,8 @@ namespace {
 
 // The first dictionary entry of a code ("1000013" or "100-0013") as its prefecture and
 // its city and town; false when the code is not found.
-bool PlaceOfPostalCode(std::string_view postalFolder, std::string_view code, std::string& prefecture, std::string& place)
+bool PlaceOfPostalCode(
+    std::string_view postalFolder, std::string_view code, std::string& prefecture, std::string& place)
 {
     std::string text(code);
     if (text.size() == 7 && text.find('-') == std::string::npos)

@@ -35,8 +35,8 @@ void Add(AddressTable& table, const Values& v)
     const std::pair<int, const char*> fields[] = { { field::kSender, "0" }, { field::kPrintMark, "1" },
         { field::kName, v.name }, { field::kHonorific, v.honorific }, { field::kPostalCode, v.code },
         { field::kPrefecture, v.prefecture }, { field::kAddress1, v.address1 }, { field::kAddress2, v.address2 },
-        { field::kCompany, v.company }, { field::kJointName1, v.joint1 }, { field::kJointHonorific1, v.jointHonorific1 },
-        { field::kCardHistory, v.history } };
+        { field::kCompany, v.company }, { field::kJointName1, v.joint1 },
+        { field::kJointHonorific1, v.jointHonorific1 }, { field::kCardHistory, v.history } };
     for (const auto& [f, text] : fields) {
         if (*text) {
             ASSERT_EQ(table.SetValue(f, S(text)), RecordError::kNone) << f;
@@ -56,10 +56,7 @@ std::vector<int> All(const AddressTable& table)
 // The dictionary the release build ships: the national list, not a fixture of a few towns.
 class ShippedDictionary : public testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        postal_ = std::make_unique<PostalIndex>(PostalIndex::Load(NRT_SHIPPED_POSTAL));
-    }
+    static void SetUpTestSuite() { postal_ = std::make_unique<PostalIndex>(PostalIndex::Load(NRT_SHIPPED_POSTAL)); }
     static void TearDownTestSuite() { postal_.reset(); }
     void SetUp() override
     {
@@ -206,8 +203,8 @@ TEST_F(ShippedDictionary, RecordAndJobFindings)
     Add(table, { "総務部", "御中", "100-0013", "東京都", here, "", "株式会社ノルテア" });
     Add(table, { "渡辺 七子", "様", "100-0013", "東京都", "千代田区霞が関", "1丁目3番1号" });
 
-    const CheckOptions label = OptionsForFormKind(kReportLabelSheet, true, 2027);
-    const CheckOptions card = OptionsForFormKind(kReportNewYearCard, false, 2027);
+    const CheckOptions label = OptionsForFormKind(kFormLabelSheet, true, 2027);
+    const CheckOptions card = OptionsForFormKind(kFormNewYearCard, false, 2027);
     struct Expected {
         int record;
         FindingKind kind;
@@ -219,7 +216,8 @@ TEST_F(ShippedDictionary, RecordAndJobFindings)
         for (std::size_t i = 0; i < found.size(); ++i) {
             EXPECT_EQ(found[i].record, expected[i].record) << what << " " << i << ": " << U(found[i].problem);
             EXPECT_EQ(found[i].kind, expected[i].kind) << what << " " << i << ": " << U(found[i].problem);
-            EXPECT_EQ(found[i].Mendable() ? U(found[i].value) : "(none)", expected[i].field ? expected[i].field : "(none)")
+            EXPECT_EQ(
+                found[i].Mendable() ? U(found[i].value) : "(none)", expected[i].field ? expected[i].field : "(none)")
                 << what << " " << i;
         }
     };
@@ -241,5 +239,6 @@ TEST_F(ShippedDictionary, RecordAndJobFindings)
     EXPECT_EQ(U(table.Value(field::kHonorific, 0)), "様");
     EXPECT_EQ(U(table.Value(field::kJointHonorific1, 5)), "様");
     EXPECT_EQ(table.Value(field::kPrintMark, 7), "0");
-    EXPECT_EQ(CheckRecords(table, All(table), *postal_, card).size(), 3U) << "the sender, the name and the address remain";
+    EXPECT_EQ(CheckRecords(table, All(table), *postal_, card).size(), 3U)
+        << "the sender, the name and the address remain";
 }

@@ -37,7 +37,7 @@ protected:
         platform::fs::MakeDirs(folders.dataFolder);
         AppSettings g(folders);
         g.ReadSettings(true);
-        userFolder = g.UserFile({});
+        userFolder = g.BookFile({});
         platform::fs::MakeDirs(userFolder);
     }
 
@@ -62,11 +62,11 @@ protected:
         table.CreateDefaultTable();
         for (const Person& p : people) {
             table.ClearCurrent();
-            const std::pair<int, const std::string*> values[] = { { field::kName, &p.name },
-                { field::kHonorific, &p.honorific }, { field::kPostalCode, &p.code },
-                { field::kPrefecture, &p.prefecture }, { field::kAddress1, &p.address1 },
-                { field::kCompany, &p.company }, { field::kJointName1, &p.joint },
-                { field::kJointHonorific1, &p.jointHonorific } };
+            const std::pair<int, const std::string*> values[]
+                = { { field::kName, &p.name }, { field::kHonorific, &p.honorific }, { field::kPostalCode, &p.code },
+                      { field::kPrefecture, &p.prefecture }, { field::kAddress1, &p.address1 },
+                      { field::kCompany, &p.company }, { field::kJointName1, &p.joint },
+                      { field::kJointHonorific1, &p.jointHonorific } };
             ASSERT_EQ(table.SetValue(field::kSender, "0"), RecordError::kNone);
             ASSERT_EQ(table.SetValue(field::kPrintMark, "1"), RecordError::kNone);
             for (const auto& [f, v] : values) {
@@ -111,8 +111,10 @@ TEST_F(CheckCliTest, FindsThePlantedFaultsAndMendsTheCodes)
 {
     const std::vector<const check::PostalPlace*> places = Places(200);
     ASSERT_EQ(places.size(), 200U);
-    static const char* const kFamily[] = { "佐藤", "鈴木", "高橋", "田中", "伊藤", "渡辺", "山本", "中村", "小林", "加藤" };
-    static const char* const kGiven[] = { "太郎", "花子", "一郎", "美咲", "健太", "陽子", "翔", "由美", "大輔", "真理子" };
+    static const char* const kFamily[]
+        = { "佐藤", "鈴木", "高橋", "田中", "伊藤", "渡辺", "山本", "中村", "小林", "加藤" };
+    static const char* const kGiven[]
+        = { "太郎", "花子", "一郎", "美咲", "健太", "陽子", "翔", "由美", "大輔", "真理子" };
     std::vector<Person> people;
     for (std::size_t i = 0; i < places.size(); ++i) {
         const check::PostalPlace& p = *places[i];
@@ -123,7 +125,9 @@ TEST_F(CheckCliTest, FindsThePlantedFaultsAndMendsTheCodes)
         person.prefecture = PrefectureName(p.prefecture);
         // Written the ways people write: kanji 丁目, full-width digits, plain hyphens.
         person.address1 = p.place
-            + (i % 3 == 0 ? S("二丁目3番4号") : i % 3 == 1 ? S("１－２－３") : std::string("5-6-7"));
+            + (i % 3 == 0        ? S("二丁目3番4号")
+                    : i % 3 == 1 ? S("１－２－３")
+                                 : std::string("5-6-7"));
         if (i % 7 == 0) { // firms with a person to address
             person.company = S("株式会社ノルテア");
             person.name = S("営業部 ") + person.name;
@@ -136,9 +140,7 @@ TEST_F(CheckCliTest, FindsThePlantedFaultsAndMendsTheCodes)
     }
     // The faults: record, the kind the check must name, the code --fix postal must leave.
     std::map<std::size_t, std::pair<std::string, std::string>> planted;
-    auto plant = [&](std::size_t i, const char* kind, std::string fixed) {
-        planted[i] = { kind, std::move(fixed) };
-    };
+    auto plant = [&](std::size_t i, const char* kind, std::string fixed) { planted[i] = { kind, std::move(fixed) }; };
     for (std::size_t i : { 3U, 17U, 45U, 88U, 120U }) { // a code of another place
         plant(i, "郵便番号不一致", people[i].code);
         people[i].code = people[i + 1].code;
@@ -180,7 +182,8 @@ TEST_F(CheckCliTest, FindsThePlantedFaultsAndMendsTheCodes)
     ASSERT_EQ(planted.size(), 20U);
     Save(people);
 
-    auto nameOf = [&](std::size_t i) { return people[i].name.empty() ? std::string("（名前なし）") : U(people[i].name); };
+    auto nameOf
+        = [&](std::size_t i) { return people[i].name.empty() ? std::string("（名前なし）") : U(people[i].name); };
     const nrt::test::CliResult r = cli.Run({ "check", "--format", "tsv" });
     EXPECT_EQ(r.status, 1) << r.err;
     ASSERT_EQ(r.out.rfind("名前\t種類\t内容\t修正案\n", 0), 0U) << r.out;

@@ -29,7 +29,7 @@ protected:
         platform::fs::MakeDirs(folders.dataFolder);
         AppSettings g(folders);
         g.ReadSettings(true);
-        userFolder = g.UserFile({});
+        userFolder = g.BookFile({});
         platform::fs::MakeDirs(userFolder);
     }
 
@@ -94,7 +94,8 @@ TEST_F(PostalCliTest, ImportThenLookUp)
 // without that either, nothing is found.
 TEST_F(PostalCliTest, LookupWithoutDictionaryOfTheDataFolder)
 {
-    const bool shipped = std::filesystem::is_regular_file(std::filesystem::path(nrt::test::CliRunner::Program()).parent_path() / "yubin/YubinS.dat");
+    const bool shipped = std::filesystem::is_regular_file(
+        std::filesystem::path(nrt::test::CliRunner::Program()).parent_path() / "yubin/YubinS.dat");
     Result r = Run({ "postal-lookup", "100-0013" });
     if (shipped) {
         EXPECT_EQ(r.status, 0) << r.err;
@@ -186,9 +187,10 @@ void WriteBook(const std::string& userFolder, const std::vector<std::vector<std:
 
 TEST_F(PostalCliTest, ListsPairsAndExitsOneWhenAnyWereFound)
 {
-    WriteBook(userFolder, { { { field::kName, "髙橋 一郎" }, { field::kKana, "ﾀｶﾊｼ ｲﾁﾛｳ" }, { field::kPhone, "03-1111-2222" } },
-        { { field::kName, "鈴木 恵" }, { field::kPhone, "03-1111-2222" } },
-        { { field::kName, "高橋　一郎" }, { field::kKana, "ﾀｶﾊｼ ｲﾁﾛｳ" }, { field::kPhone, "(03)1111-2222" } } });
+    WriteBook(userFolder,
+        { { { field::kName, "髙橋 一郎" }, { field::kKana, "ﾀｶﾊｼ ｲﾁﾛｳ" }, { field::kPhone, "03-1111-2222" } },
+            { { field::kName, "鈴木 恵" }, { field::kPhone, "03-1111-2222" } },
+            { { field::kName, "高橋　一郎" }, { field::kKana, "ﾀｶﾊｼ ｲﾁﾛｳ" }, { field::kPhone, "(03)1111-2222" } } });
     const auto tsv = Run({ "duplicates", "--format", "tsv" });
     EXPECT_EQ(tsv.status, 1) << tsv.err;
     EXPECT_EQ(tsv.out, "名前1\t名前2\t共通\n髙橋 一郎\t高橋　一郎\t電話\n");
@@ -206,8 +208,9 @@ TEST_F(PostalCliTest, ListsPairsAndExitsOneWhenAnyWereFound)
 TEST_F(PostalCliTest, BusinessListImportedThenLookedUp)
 {
     const std::string list = dir.Path() + "/JIGYOSYO.CSV";
-    const std::string line1 = "\"13104\",\"ｼﾝｼﾞｭｸ ｼｮｳｶｲ\",\"新宿商会\",\"東京都\",\"新宿区\",\"西新宿\",\"２丁目８－１\","
-                              "\"1638001\",\"160  \",\"新宿\",\"0\",\"0\",\"0\"\r\n";
+    const std::string line1
+        = "\"13104\",\"ｼﾝｼﾞｭｸ ｼｮｳｶｲ\",\"新宿商会\",\"東京都\",\"新宿区\",\"西新宿\",\"２丁目８－１\","
+          "\"1638001\",\"160  \",\"新宿\",\"0\",\"0\",\"0\"\r\n";
     const std::string line2 = "\"27128\",\"ｵｵｻｶ ﾎﾞｳｴｷ\",\"大阪貿易株式会社\",\"大阪府\",\"大阪市中央区\",\"大手前\","
                               "\"２丁目１－２２\",\"5408570\",\"540  \",\"東\",\"0\",\"0\",\"1\"\r\n";
     // Cut inside its second line: refused, nothing stored.
@@ -218,8 +221,9 @@ TEST_F(PostalCliTest, BusinessListImportedThenLookedUp)
     EXPECT_FALSE(platform::fs::Exists(folders.dataFolder + "/jigyosyo.dat"));
 
     // A firm's own code is no town's: the check finds it unknown until the list is there.
-    WriteBook(userFolder, { { { field::kName, "山田 太郎" }, { field::kHonorific, "様" }, { field::kPostalCode, "540-8570" },
-        { field::kPrefecture, "大阪府" }, { field::kAddress1, "大阪市中央区大手前２丁目１－２２" } } });
+    WriteBook(userFolder,
+        { { { field::kName, "山田 太郎" }, { field::kHonorific, "様" }, { field::kPostalCode, "540-8570" },
+            { field::kPrefecture, "大阪府" }, { field::kAddress1, "大阪市中央区大手前２丁目１－２２" } } });
     const auto before = Run({ "check", "--format", "tsv" });
     const bool dictionary = before.out.find("郵便番号") != std::string::npos;
     if (dictionary)

@@ -29,9 +29,10 @@ TEST(AddressCheckWindow, AppliesTheCheckedMendsAndSaves)
         const char* code;
         const char* address;
     };
-    for (const Row& r : { Row { "山田 太郎", "様", "100-0014", "千代田区霞が関1-3-1" },
-             Row { "鈴木 花子", "御中", "100-0013", "千代田区霞が関2-1-2" },
-             Row { "佐藤 一郎", "様", "", "千代田区永田町1-7-1" }, Row { "", "様", "100-0013", "千代田区霞が関3-1" } }) {
+    for (const Row& r :
+        { Row { "山田 太郎", "様", "100-0014", "千代田区霞が関1-3-1" },
+            Row { "鈴木 花子", "御中", "100-0013", "千代田区霞が関2-1-2" },
+            Row { "佐藤 一郎", "様", "", "千代田区永田町1-7-1" }, Row { "", "様", "100-0013", "千代田区霞が関3-1" } }) {
         table.ClearCurrent();
         ASSERT_EQ(table.SetValue(field::kName, S(r.name)), RecordError::kNone);
         ASSERT_EQ(table.SetValue(field::kHonorific, S(r.honorific)), RecordError::kNone);

@@ -69,7 +69,7 @@ TEST_F(DuplicatesWindow, MergesAPairAndSavesTheBook)
 
     // The saved book holds the merged record and not the other one.
     AddressTable saved;
-    ASSERT_EQ(saved.LoadTable(UserFile("nrt.ndb")), TableError::kNone);
+    ASSERT_EQ(saved.LoadTable(BookFile("nrt.ndb")), TableError::kNone);
     int yamada = 0, records = 0;
     for (int k = 0; k < saved.GetRecordCount(); ++k) {
         if (saved.IsDeleted(k))

@@ -239,7 +239,7 @@ TEST_F(InputFormTest, BirthdayInEraOrGregorianFormAndTheAge)
         host.shown.clear();
         main.reset();
         Open();
-        main->Global().SetEraDates(eraDates);
+        main->Settings().SetEraDates(eraDates);
         RecordEditor& f = Show(-1);
         Control<QLineEdit>(f, "txt_Name")->setText(QStringLiteral("年月日"));
         Control<QLineEdit>(f, "txt_Seinengappi")->setText(QStringLiteral("H01/01/08"));
@@ -266,7 +266,7 @@ TEST_F(InputFormTest, BirthdayInEraOrGregorianFormAndTheAge)
     for (const Typed& t : typedDates) {
         SCOPED_TRACE(t.typed.toStdString());
         host.shown.clear();
-        main->Global().SetEraDates(t.eraDates);
+        main->Settings().SetEraDates(t.eraDates);
         RecordEditor& f = Show(-1);
         Control<QLineEdit>(f, "txt_Name")->setText(QStringLiteral("八桁"));
         Control<QLineEdit>(f, "txt_Seinengappi")->setFocus();
@@ -280,7 +280,7 @@ TEST_F(InputFormTest, BirthdayInEraOrGregorianFormAndTheAge)
         EXPECT_EQ(Value(main->Table().GetRecordCount() - 1, "生年月日"), "1970/05/05");
     }
     // Saved without leaving the field.
-    main->Global().SetEraDates(false);
+    main->Settings().SetEraDates(false);
     {
         RecordEditor& f = Show(-1);
         Control<QLineEdit>(f, "txt_Name")->setText(QStringLiteral("そのまま"));
@@ -342,7 +342,7 @@ TEST_F(InputFormTest, ExistingRecordsAreLoadedAndKeepWhatTheirListsDoNotHold)
 {
     WriteTable(kThree);
     Open();
-    main->Global().SetEraDates(true);
+    main->Settings().SetEraDates(true);
     // The list's order is カナ, 名前: 青木, 佐藤, 渡辺.
     RecordEditor& f = Show(1);
     EXPECT_EQ(Control<QLineEdit>(f, "txt_Name")->text(), QStringLiteral("佐藤花子"));
@@ -528,7 +528,7 @@ TEST_F(InputFormTest, AddressFromPostalCode)
     for (const char* l : lines)
         list += S(l) + "\r\n";
     WriteAll(dir.File("list.csv"), list);
-    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), main->Global().PostalFile({})), PostalImportResult::kOk);
+    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), main->Settings().PostalFile({})), PostalImportResult::kOk);
 
     RecordEditor& f = Form();
     std::vector<std::string> browsed, atCode;
@@ -602,7 +602,7 @@ TEST_F(InputFormTest, FirmsOwnCodeFillsCompanyAndAddress)
     WriteAll(list,
         S("\"27128\",\"ｵｵｻｶ ﾎﾞｳｴｷ\",\"大阪貿易株式会社\",\"大阪府\",\"大阪市中央区\",\"大手前\",\"２丁目１－２２\","
           "\"5408570\",\"540  \",\"東\",\"0\",\"0\",\"0\"\r\n"));
-    ASSERT_TRUE(ImportBusinessList(list, main->Global().DataFile(kBusinessCodeFile)).ok());
+    ASSERT_TRUE(ImportBusinessList(list, main->Settings().DataFile(kBusinessCodeFile)).ok());
 
     RecordEditor& f = Show(-1);
     Control<QLineEdit>(f, "txt_Yubin")->setText(QStringLiteral("5408570"));
@@ -633,7 +633,7 @@ TEST_F(InputFormTest, FirmsOwnCodeFillsCompanyAndAddress)
 TEST_F(InputFormTest, KanaCaptureFollowsTheSetting)
 {
     Open();
-    main->Global().SetFurigana(true);
+    main->Settings().SetFurigana(true);
     RecordEditor& f = Show(-1);
     EXPECT_TRUE(f.KanaCaptureInstalled());
     EXPECT_TRUE(KanaCapture::IsInstalled(Control<QLineEdit>(f, "txt_Name")));
@@ -667,7 +667,7 @@ TEST_F(InputFormTest, KanaCaptureFollowsTheSetting)
     EXPECT_EQ(Control<QLineEdit>(f, "txt_Kana")->text(), QString());
 
     f.hide();
-    main->Global().SetFurigana(false);
+    main->Settings().SetFurigana(false);
     Show(-1);
     EXPECT_FALSE(f.KanaCaptureInstalled());
     EXPECT_FALSE(KanaCapture::IsInstalled(Control<QLineEdit>(f, "txt_Name")));
@@ -699,7 +699,7 @@ TEST_F(InputFormTest, CategoryListsReloadKeepingTheirChoice)
     EXPECT_EQ(Control<QComboBox>(f, "cbo_Div1")->currentText(), QStringLiteral("勤務先"));
     // The main window's user change reloads them too, and so can the other windows.
     WriteLines("nrt_ms01.nms", { "一", "二", "三" });
-    main->AfterUserChange();
+    main->AfterBookChange();
     EXPECT_EQ(Control<QComboBox>(f, "cbo_Div1")->count(), 3);
     WriteLines("nrt_ms02.nms", { "一", "二", "三", "四" });
     ReloadInputLists(*main);
@@ -732,10 +732,13 @@ TEST_F(InputFormTest, MailAndWebButtonsGoToTheShell)
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
     Control<QLineEdit>(f, "txt_URL")->setText(QStringLiteral("file:///etc/passwd"));
     Control<QPushButton>(f, "cmd_WWW")->click();
-    EXPECT_EQ(Texts().back(), "ホームページ「file:///etc/passwd」はブラウザで開けません。\nhttp:// または https:// のアドレスにして下さい。");
+    EXPECT_EQ(Texts().back(),
+        "ホームページ「file:///etc/passwd」はブラウザで開けません。\nhttp:// または https:// のアドレスにして下さい。");
     Control<QLineEdit>(f, "txt_EMail")->setText(QStringLiteral("taro@example.jp?attach=/etc/passwd"));
     Control<QPushButton>(f, "cmd_Mail")->click();
-    EXPECT_EQ(Texts().back(), "メールアドレス「taro@example.jp?attach=/etc/passwd」はメールソフトに渡せません。\n宛先一つだけのアドレスにして下さい。");
+    EXPECT_EQ(Texts().back(),
+        "メールアドレス「taro@example.jp?attach=/etc/"
+        "passwd」はメールソフトに渡せません。\n宛先一つだけのアドレスにして下さい。");
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
@@ -916,7 +919,7 @@ TEST_F(InputFormTest, TheListKeepsTheRecordJustSaved)
 TEST_F(InputFormTest, ReadingsTypedInAnyKanaReachTheKanaIndex)
 {
     Open();
-    main->Global().SetFurigana(false);
+    main->Settings().SetFurigana(false);
     RecordEditor& f = Show(-1);
     Control<QCheckBox>(f, "chk_Continu")->setChecked(true);
     struct Person {

@@ -72,8 +72,8 @@ protected:
 
 TEST_F(Commands, ThePrintConditionInTheListsOrderWithTheSender)
 {
-    print::CardRenderer prn(*f.global, f.db, f.printer);
-    ASSERT_TRUE(prn.Prepare(S("年賀状"), kReportNewYearCard, Condition(), S("カナ")));
+    print::CardRenderer prn(*f.settings, f.db, f.printer);
+    ASSERT_TRUE(prn.Prepare(S("年賀状"), kFormNewYearCard, Condition(), S("カナ")));
     EXPECT_EQ(prn.RowCount(), 3);
     EXPECT_EQ(U(prn.Sender().Get(SenderBlock::kName)), "差出 太郎");
     EXPECT_EQ(prn.Form().header.backgroundImage, "repbk01.BMP");
@@ -95,8 +95,8 @@ TEST_F(Commands, ThePrintConditionInTheListsOrderWithTheSender)
 
 TEST_F(Commands, NothingToPrint)
 {
-    print::CardRenderer prn(*f.global, f.db, f.printer);
-    EXPECT_FALSE(prn.Prepare(S("年賀状"), kReportNewYearCard, Condition(S(" and 名前='いない'")), ""));
+    print::CardRenderer prn(*f.settings, f.db, f.printer);
+    EXPECT_FALSE(prn.Prepare(S("年賀状"), kFormNewYearCard, Condition(S(" and 名前='いない'")), ""));
     ASSERT_FALSE(f.messages.shown.empty());
     EXPECT_EQ(U(f.messages.LastText()), "印刷データがありません。");
     EXPECT_EQ(U(f.messages.shown.back().caption), "注意");
@@ -106,10 +106,10 @@ TEST_F(Commands, NothingToPrint)
 TEST_F(Commands, ALayoutFileThatCannotBeReadStopsThePrintAndIsNamed)
 {
     // A folder where the layout file should be: there, and no read gets through.
-    const std::string layout = f.global->UserFile(S("年賀状.ndp"));
+    const std::string layout = f.settings->BookFile(S("年賀状.ndp"));
     ASSERT_TRUE(platform::fs::MakeDirs(layout));
-    print::CardRenderer prn(*f.global, f.db, f.printer);
-    EXPECT_FALSE(prn.Prepare(S("年賀状"), kReportNewYearCard, Condition(), S("カナ")));
+    print::CardRenderer prn(*f.settings, f.db, f.printer);
+    EXPECT_FALSE(prn.Prepare(S("年賀状"), kFormNewYearCard, Condition(), S("カナ")));
     ASSERT_FALSE(f.messages.shown.empty());
     const std::string told = U(f.messages.LastText());
     EXPECT_EQ(told.rfind("レイアウトファイルの読み込みに失敗しました。\n" + U(layout) + "\n", 0), 0u) << told;
@@ -122,9 +122,9 @@ TEST_F(Commands, WithoutAMarkedSenderTheSenderSlotsAreEmpty)
     EXPECT_EQ(f.db.ReadRecord(4), RecordError::kNone); // 差出 太郎
     EXPECT_EQ(f.db.SetValue(field::kPrintMark, "0"), RecordError::kNone);
     EXPECT_EQ(f.db.PostRecord(), RecordError::kNone);
-    print::CardRenderer prn(*f.global, f.db, f.printer);
+    print::CardRenderer prn(*f.settings, f.db, f.printer);
     EXPECT_EQ(prn.LoadSender(), SelectResult::kNothingSelected);
-    ASSERT_TRUE(prn.Prepare(S("年賀状"), kReportNewYearCard, Condition(), ""));
+    ASSERT_TRUE(prn.Prepare(S("年賀状"), kFormNewYearCard, Condition(), ""));
     EXPECT_EQ(prn.Sender().Get(SenderBlock::kName), "");
     f.PrintToPdf(pdf);
     ASSERT_TRUE(prn.PrintRows(nullptr));
@@ -155,7 +155,7 @@ TEST_F(Commands, CommandLinePdf)
         request.condition = Condition(c.suffix);
         request.from = c.from;
         request.to = c.to;
-        EXPECT_EQ(print::PrintToPdf(*f.global, f.db, request, pdf).outcome, c.result) << c.what;
+        EXPECT_EQ(print::PrintToPdf(*f.settings, f.db, request, pdf).outcome, c.result) << c.what;
         if (c.pages < 0) {
             EXPECT_FALSE(platform::fs::Exists(pdf)) << c.what;
             continue;
@@ -168,12 +168,12 @@ TEST_F(Commands, CommandLinePdf)
     a4.device = "Some_Printer";
     a4.paperWidth = 21000;
     a4.paperHeight = 29700;
-    ASSERT_TRUE(WritePrinterSettings(f.global->UserFile(S("封筒(４号)(表).prd")), a4).Ok());
-    ASSERT_TRUE(WritePrintForm(*f.global, 3, PrintForm::Defaults(kReportEnvelope4Front)).Ok());
+    ASSERT_TRUE(WritePrinterSettings(f.settings->BookFile(S("封筒(４号)(表).prd")), a4).Ok());
+    ASSERT_TRUE(WritePrintForm(*f.settings, 3, PrintForm::Defaults(kFormEnvelope4Front)).Ok());
     print::PrintRequest envelope;
     envelope.formName = S("封筒(４号)(表)");
     envelope.condition = Condition();
-    ASSERT_EQ(print::PrintToPdf(*f.global, f.db, envelope, pdf).outcome, print::PrintOutcome::Done);
+    ASSERT_EQ(print::PrintToPdf(*f.settings, f.db, envelope, pdf).outcome, print::PrintOutcome::Done);
     EXPECT_NEAR(PdfPageSize(pdf).width(), 90.0, 0.01);
     EXPECT_NEAR(PdfPageSize(pdf).height(), 205.0, 0.01);
 }
@@ -284,7 +284,7 @@ TEST_F(Commands, NewYearCardsChooseTheSenderLeaveOutMourningAndRecordWhatWasSent
         RecordError::kNone);
     ASSERT_EQ(f.db.PostRecord(), RecordError::kNone);
 
-    print::PrintCommands commands(*f.global, f.db, nullptr);
+    print::PrintCommands commands(*f.settings, f.db, nullptr);
     commands.Renderer().SetProgressRunner({});
     const QString file = QString::fromStdString(platform::fs::ToSystemPath(pdf));
     commands.Printer().SetDialogStandIn([file](QPrinter& p, bool) {
@@ -324,7 +324,7 @@ TEST_F(Commands, NewYearCardsChooseTheSenderLeaveOutMourningAndRecordWhatWasSent
 // offered to the address check, with whether a sender prints.
 TEST_F(Commands, NewYearCardsAreOfferedToTheAddressCheckFirst)
 {
-    print::PrintCommands commands(*f.global, f.db, nullptr);
+    print::PrintCommands commands(*f.settings, f.db, nullptr);
     commands.Renderer().SetProgressRunner({});
     const QString file = QString::fromStdString(platform::fs::ToSystemPath(pdf));
     commands.Printer().SetDialogStandIn([file](QPrinter& p, bool) {
@@ -360,7 +360,7 @@ TEST_F(Commands, ThePreviewsPrintCommandsOfferToRecordWhatTheyPrinted)
     ASSERT_EQ(f.db.ReadRecord(2), RecordError::kNone); // 伊藤 花子
     ASSERT_EQ(f.db.SetValue(field::kCardHistory, std::to_string(year) + S("喪")), RecordError::kNone);
     ASSERT_EQ(f.db.PostRecord(), RecordError::kNone);
-    print::PrintCommands commands(*f.global, f.db, nullptr);
+    print::PrintCommands commands(*f.settings, f.db, nullptr);
     commands.Renderer().SetProgressRunner({});
     const std::string offer = "印刷した1件を" + std::to_string(year) + "年の年賀状を出した宛先として記録しますか？";
 
