@@ -215,6 +215,12 @@ const std::vector<Command>& Commands()
          "print FORM (--pdf OUT | --printer QUEUE) [--where COND] [--sort KEYS] [--pages FROM-TO] [--sender NAME] "
          "[--mark-sent]",
          RunPrint},
+        {"sync-setup",
+         "sync-setup (URL | --url URL) --user NAME [--book NAME | --create TITLE] [--password-stdin] "
+         "[--store-password]",
+         RunSyncSetup},
+        {"sync", "sync [--dry-run] [--allow-mass-delete] [--password-stdin]", RunSync},
+        {"sync-conflicts", "sync-conflicts [--take-back N]", RunSyncConflicts},
     };
     return commands;
 }
