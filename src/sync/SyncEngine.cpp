@@ -346,10 +346,14 @@ SyncReport SyncEngine::Run(const SyncOptions& options)
         else
             state.cards[uid] = std::move(card);
     }
+    // Nothing new from the server and no record known again: the state stands as it is.
+    const bool stateChanged = token != state.token || !fetched.empty() || !neverWritten.empty();
     state.token = token;
-    if (!state.Save(StatePath()))
-        return localFailure(SJ("同期の記録を保存できませんでした。"));
-    step("state-saved");
+    if (stateChanged) {
+        if (!state.Save(StatePath()))
+            return localFailure(SJ("同期の記録を保存できませんでした。"));
+        step("state-saved");
+    }
 
     // 5. The book's side up.
     if (bookChanges)
@@ -477,7 +481,7 @@ SyncReport SyncEngine::Run(const SyncOptions& options)
         ++report.downloaded;
         state.cards[uid] = SyncedCard { now.href, now.etag, now.vcard, {} };
     }
-    if (!state.Save(StatePath()))
+    if ((!uploads.empty() || !remoteDeletes.empty()) && !state.Save(StatePath()))
         return localFailure(SJ("同期の記録を保存できませんでした。"));
     step("done");
     report.requests = client.Requests();
