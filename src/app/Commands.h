@@ -18,5 +18,6 @@ void OpenExchangeFile(MainWindow& main, const QString& path); // forms/ExchangeC
 void InstallMailCommands(MainWindow& main); // mail/qt/MailCommands.cpp
 void InstallPostalCommands(MainWindow& main);
 void InstallPrintCommands(MainWindow& main); // app/PrintMainCommands.cpp
+void InstallSyncCommands(MainWindow& main); // forms/SyncCommands.cpp
 
 } // namespace nrt::gui

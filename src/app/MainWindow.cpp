@@ -205,6 +205,7 @@ void MainWindow::InstallCommands()
     InstallMailCommands(*this);
     InstallPostalCommands(*this);
     InstallPrintCommands(*this);
+    InstallSyncCommands(*this);
 }
 
 void MainWindow::ShowFirstList()

@@ -6,8 +6,8 @@
 
 #include "platform/fs.h"
 #include "platform/sjis.h"
-#include "settings/IniFile.h"
 #include "sync/DavClient.h"
+#include "sync/SyncAccount.h"
 #include "sync/SyncEngine.h"
 
 #include <cstdio>
@@ -16,9 +16,6 @@
 
 namespace nrt::cli {
 namespace {
-
-constexpr const char* kSection = "SYNC";
-constexpr const char* kPasswordKey = "PASSWORD";
 
 std::string BookFolder(const Context& context)
 {
@@ -45,12 +42,9 @@ bool Password(Context& context, bool fromStdin, std::string* password)
         *password = env;
         return true;
     }
-    IniFile ini;
-    if (ini.Load(context.Global().UserFile("NrtUser.ini")))
-        if (const auto stored = ini.Get(kSection, kPasswordKey); stored && !stored->empty()) {
-            *password = std::string(*stored);
-            return true;
-        }
+    *password = sync::StoredPassword(context.Global().UserFile("NrtUser.ini"));
+    if (!password->empty())
+        return true;
     PrintMessage(SJ("同期"),
         SJ("パスワードがありません。--password-stdin で入力するか、NORTEA_SYNC_PASSWORD に設定して下さい。"));
     return false;
@@ -116,31 +110,14 @@ int RunSyncSetup(Context& context, Args& args)
         }
         chosen = *matching.front();
     }
-    sync::SyncState state;
-    const std::string statePath = Path(context, sync::SyncState::kFileName);
-    // The same book again keeps what was synced; another one starts afresh.
-    if (state.Load(statePath) && state.url == chosen.url && state.user == user) {
-        state.syncCollection = chosen.syncCollection;
-    } else {
-        state = {};
-        state.url = chosen.url;
-        state.user = user;
-        state.syncCollection = chosen.syncCollection;
-    }
     platform::fs::MakeDirs(BookFolder(context));
-    if (!state.Save(statePath)) {
+    if (!sync::SaveSetup(Path(context, sync::SyncState::kFileName), chosen, user)) {
         PrintMessage(SJ("同期"), SJ("同期の設定を保存できませんでした。"));
         return kExitFailed;
     }
-    if (storePassword) {
-        const std::string ini = context.Global().UserFile("NrtUser.ini");
-        IniFile settings;
-        settings.Load(ini);
-        settings.Set(kSection, kPasswordKey, account.password);
-        if (!settings.Save(ini, 0600)) {
-            PrintMessage(SJ("同期"), SJ("パスワードを保存できませんでした。"));
-            return kExitFailed;
-        }
+    if (storePassword && !sync::StorePassword(context.Global().UserFile("NrtUser.ini"), account.password)) {
+        PrintMessage(SJ("同期"), SJ("パスワードを保存できませんでした。"));
+        return kExitFailed;
     }
     Say(SJ("同期するアドレス帳：") + (chosen.displayName.empty() ? std::string() : chosen.displayName + SJ("　"))
         + chosen.url);
@@ -179,14 +156,7 @@ int RunSync(Context& context, Args& args)
         PrintMessage(SJ("同期"), message);
         return kExitFailed;
     }
-    const auto line = [](const char* utf8, int n) { std::printf("%s: %d\n", utf8, n); };
-    line(options.dryRun ? "アップロード予定" : "アップロード", report.uploaded);
-    line("ダウンロード", report.downloaded);
-    line("統合", report.merged);
-    line("競合", report.conflicts);
-    line("削除（住所録）", report.deletedLocally);
-    line("削除（サーバー）", report.deletedRemotely);
-    line("リクエスト", report.requests);
+    std::printf("%s", Out(sync::Summary(report, options.dryRun)).c_str());
     return report.conflicts > 0 ? kExitFailed : kExitOk;
 }
 

@@ -329,7 +329,7 @@ SyncReport SyncEngine::Run(const SyncOptions& options)
     for (int k : localDeletes)
         table_.MarkDeleted(k);
     if (!newConflicts.empty()) {
-        conflicts.items.insert(conflicts.items.end(), newConflicts.begin(), newConflicts.end());
+        conflicts.Add(newConflicts.begin(), newConflicts.end());
         if (!conflicts.Save(ConflictsPath()))
             return localFailure(SJ("同期の競合の一覧を保存できませんでした。"));
     }
@@ -435,8 +435,7 @@ SyncReport SyncEngine::Run(const SyncOptions& options)
                 if (store(applies.front().record, uid, applies.front()) < 0)
                     return localFailure(SJ("サーバーのカードを住所録に書き込めませんでした。"));
                 if (newConflicts.size() > before) {
-                    conflicts.items.insert(conflicts.items.end(), newConflicts.begin() + static_cast<long>(before),
-                        newConflicts.end());
+                    conflicts.Add(newConflicts.begin() + static_cast<long>(before), newConflicts.end());
                     report.conflicts = static_cast<int>(newConflicts.size());
                     if (!conflicts.Save(ConflictsPath()))
                         return localFailure(SJ("同期の競合の一覧を保存できませんでした。"));

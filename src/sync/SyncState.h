@@ -8,6 +8,7 @@
 // user takes a value back or the list is cleared. Both files are written whole or not at
 // all; a book that never syncs has neither.
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <string_view>
@@ -46,12 +47,21 @@ struct Conflict {
     std::string field; // the field's name, CP932
     std::string local; // the value the book had, CP932
     std::string server; // the value the book took, CP932
+    bool operator==(const Conflict&) const = default;
 };
 
 struct ConflictList {
     static constexpr const char* kFileName = "sync-conflicts";
     std::vector<Conflict> items;
 
+    // Appends those not listed yet (a sync stopped before its book was saved finds its
+    // conflicts again).
+    template <class It> void Add(It from, It to)
+    {
+        for (; from != to; ++from)
+            if (std::find(items.begin(), items.end(), *from) == items.end())
+                items.push_back(*from);
+    }
     // A missing file is an empty list.
     bool Load(std::string_view path);
     // With no items the file is removed.

@@ -386,6 +386,35 @@ TEST_P(Sharing, KilledAtEveryStepConverges)
         EXPECT_EQ(b.Get("新規" + std::to_string(i) + "の二", field::kNote1), "変更" + std::to_string(i + 1));
 }
 
+// A server read by every card's ETag (no sync-collection): changes and deletes on the
+// server still come in, and an unchanged book fetches no card.
+TEST_P(Sharing, ReadByEtagsWithoutSyncCollection)
+{
+    DavServer server(GetParam());
+    if (!server.Failure().empty())
+        GTEST_SKIP() << server.Failure();
+    const std::string url = NewBook(server);
+    Book a(server, url), b(server, url);
+    SyncState state;
+    ASSERT_TRUE(state.Load(a.Folder() + "/" + SyncState::kFileName));
+    state.syncCollection = false;
+    ASSERT_TRUE(state.Save(a.Folder() + "/" + SyncState::kFileName));
+    a.Add("伊藤　一", { { field::kMail, "ito@example.jp" } });
+    a.Add("伊藤　二");
+    EXPECT_EQ(a.Synced().uploaded, 2);
+    EXPECT_EQ(b.Synced().downloaded, 2);
+    b.Edit("伊藤　一", field::kMail, "hajime@example.jp");
+    b.Delete("伊藤　二");
+    b.Synced();
+    const SyncReport report = a.Synced();
+    EXPECT_EQ(report.downloaded, 1);
+    EXPECT_EQ(report.deletedLocally, 1);
+    EXPECT_EQ(report.requests, 2); // the ETags, and the one changed card
+    EXPECT_EQ(a.Get("伊藤　一", field::kMail), "hajime@example.jp");
+    EXPECT_EQ(a.Find("伊藤　二"), -1);
+    EXPECT_EQ(a.Synced().requests, 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, Sharing, ::testing::Values(DavServer::Kind::kRadicale, DavServer::Kind::kXandikos),
     [](const auto& c) { return c.param == DavServer::Kind::kRadicale ? "Radicale" : "Xandikos"; });
 
