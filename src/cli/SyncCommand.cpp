@@ -96,8 +96,8 @@ int RunSyncSetup(Context& context, Args& args)
         const std::string wanted = platform::Utf8ToSjis(book);
         std::vector<const dav::AddressBookInfo*> matching;
         for (const auto& b : books)
-            if (!hasBook || b.displayName == wanted || dav::DavClient::SameHref(b.url, book)
-                || b.url == book || (!book.empty() && b.url.ends_with("/" + book + "/")))
+            if (!hasBook || b.displayName == wanted || dav::DavClient::SameHref(b.url, book) || b.url == book
+                || (!book.empty() && b.url.ends_with("/" + book + "/")))
                 matching.push_back(&b);
         if (matching.size() != 1) {
             for (const auto& b : books)
@@ -177,8 +177,8 @@ int RunSyncConflicts(Context& context, Args& args)
     if (!taking) {
         for (std::size_t i = 0; i < list.items.size(); ++i) {
             const sync::Conflict& c = list.items[i];
-            std::printf("%zu\t%s\t%s\t%s\t%s\n", i + 1, Out(c.name).c_str(), Out(c.field).c_str(),
-                Out(c.local).c_str(), Out(c.server).c_str());
+            std::printf("%zu\t%s\t%s\t%s\t%s\n", i + 1, Out(c.name).c_str(), Out(c.field).c_str(), Out(c.local).c_str(),
+                Out(c.server).c_str());
         }
         return kExitOk;
     }

@@ -5,6 +5,7 @@
 #include "qt/WaitCursor.h"
 
 #include "app/MainWindow.h"
+#include "app/MenuAction.h"
 #include "exchange/VCardExport.h"
 #include "exchange/VCardImport.h"
 #include "forms/AboutDialog.h"
@@ -147,15 +148,6 @@ void ExportVCard(MainWindow& main)
     VCardExport out;
     // The UIDs given to records go into the book at once.
     (void)out.Run(FromQ(dialog.selectedFiles().constFirst()), main.Records(), [&main] { return main.SaveBook(); });
-}
-
-template <typename Handler>
-QAction* MakeAction(MainWindow& main, const char* name, const QString& caption, Handler handler)
-{
-    auto* action = new QAction(caption, &main);
-    action->setObjectName(QString::fromLatin1(name));
-    QObject::connect(action, &QAction::triggered, &main, [&main, handler] { handler(main); });
-    return action;
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "app/Commands.h"
 
 #include "app/MainWindow.h"
+#include "app/MenuAction.h"
 #include "platform/MessageHost.h"
 #include "platform/fs.h"
 #include "qt/QtText.h"
@@ -116,9 +117,9 @@ private:
         books_ = books;
         bookCombo_->clear();
         for (const auto& b : books_)
-            bookCombo_->addItem(b.displayName.empty() ? QString::fromStdString(b.url)
-                                                      : ToQ(b.displayName) + QStringLiteral("（")
-                                                          + QString::fromStdString(b.url) + QStringLiteral("）"));
+            bookCombo_->addItem(b.displayName.empty()
+                    ? QString::fromStdString(b.url)
+                    : ToQ(b.displayName) + QStringLiteral("（") + QString::fromStdString(b.url) + QStringLiteral("）"));
     }
 
     void Accept()
@@ -267,15 +268,6 @@ private:
     QTableWidget* table_ = new QTableWidget;
     QPushButton* takeBackButton_ = new QPushButton(QStringLiteral("この住所録の値に戻す(&B)"));
 };
-
-template <typename Handler>
-QAction* MakeAction(MainWindow& main, const char* name, const QString& caption, Handler handler)
-{
-    auto* action = new QAction(caption, &main);
-    action->setObjectName(QString::fromLatin1(name));
-    QObject::connect(action, &QAction::triggered, &main, [&main, handler] { handler(main); });
-    return action;
-}
 
 } // namespace
 

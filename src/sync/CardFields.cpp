@@ -72,9 +72,8 @@ std::vector<Line> Lines(std::string_view text)
 // replaced by the record's.
 bool BookProperty(std::string_view name)
 {
-    static constexpr std::string_view kOwn[] = { "BEGIN", "END", "VERSION", "PRODID", "UID", "REV", "KIND", "FN",
-        "N", "X-PHONETIC-LAST-NAME", "X-PHONETIC-FIRST-NAME", "GENDER", "BDAY", "CATEGORIES", "ORG", "TITLE",
-        "NOTE" };
+    static constexpr std::string_view kOwn[] = { "BEGIN", "END", "VERSION", "PRODID", "UID", "REV", "KIND", "FN", "N",
+        "X-PHONETIC-LAST-NAME", "X-PHONETIC-FIRST-NAME", "GENDER", "BDAY", "CATEGORIES", "ORG", "TITLE", "NOTE" };
     return name.starts_with("X-NORTEA-") || std::find(std::begin(kOwn), std::end(kOwn), name) != std::end(kOwn);
 }
 
@@ -161,8 +160,8 @@ std::vector<std::pair<std::string, RecordCard>> RecordCards(AddressTable& table)
     return out;
 }
 
-std::string Compose(std::string_view own, std::string_view last, const CardValues& lastValues,
-    const AddressTable& table)
+std::string Compose(
+    std::string_view own, std::string_view last, const CardValues& lastValues, const AddressTable& table)
 {
     const std::vector<Line> mine = Lines(own);
     const std::vector<Line> theirs = Lines(last);

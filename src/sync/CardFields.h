@@ -42,7 +42,7 @@ std::vector<std::pair<std::string, RecordCard>> RecordCards(AddressTable& table)
 // every property of the last synced copy `last` that the book does not hold (a PHOTO, a
 // NICKNAME, properties of other programs, a TEL, EMAIL, URL or ADR beyond those `lastValues` —
 // the values the book took from `last` — hold). The copy's VERSION is kept.
-std::string Compose(std::string_view own, std::string_view last, const CardValues& lastValues,
-    const AddressTable& table);
+std::string Compose(
+    std::string_view own, std::string_view last, const CardValues& lastValues, const AddressTable& table);
 
 } // namespace nrt::sync

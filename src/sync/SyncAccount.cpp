@@ -45,7 +45,8 @@ bool SaveSetup(std::string_view statePath, const dav::AddressBookInfo& book, con
 std::string Summary(const SyncReport& report, bool dryRun)
 {
     std::string out;
-    const auto line = [&out](const char* utf8, int n) { out += platform::Utf8ToSjis(utf8) + ": " + std::to_string(n) + "\n"; };
+    const auto line
+        = [&out](const char* utf8, int n) { out += platform::Utf8ToSjis(utf8) + ": " + std::to_string(n) + "\n"; };
     line(dryRun ? "アップロード予定" : "アップロード", report.uploaded);
     line("ダウンロード", report.downloaded);
     line("統合", report.merged);

@@ -162,7 +162,8 @@ SyncReport SyncEngine::Run(const SyncOptions& options)
     for (auto& [uid, card] : RecordCards(table_))
         local.emplace(uid, std::move(card));
     const CardValues none(field::kSchemaEnd);
-    const auto valuesOfRecord = [this, &local](const std::string& uid) { return ValuesOfText(local[uid].vcard, table_); };
+    const auto valuesOfRecord
+        = [this, &local](const std::string& uid) { return ValuesOfText(local[uid].vcard, table_); };
     const auto baseOf = [this, &state, &none](const std::string& uid) {
         const auto st = state.cards.find(uid);
         return st == state.cards.end() || st->second.vcard.empty() ? none : ValuesOfText(st->second.vcard, table_);
@@ -195,37 +196,37 @@ SyncReport SyncEngine::Run(const SyncOptions& options)
 
     // Merges the server's `remote` into record `uid` from `base`; true when the server
     // still lacks some of the record's values.
-    const auto merge = [&](const std::string& uid, const CardValues& base, const CardValues& mine,
-                           const CardValues& remote) {
-        Change change { uid, local[uid].record, remote, std::vector<bool>(field::kSchemaEnd) };
-        bool anyTaken = false, mineChanged = false, theirsChanged = false, behind = false;
-        for (int f : SyncedFields()) {
-            const auto i = static_cast<std::size_t>(f);
-            if (mine[i] == remote[i])
-                continue;
-            const bool localChanged = mine[i] != base[i], remoteChanged = remote[i] != base[i];
-            mineChanged = mineChanged || localChanged;
-            theirsChanged = theirsChanged || remoteChanged;
-            if (!remoteChanged) {
-                behind = true;
-                continue;
-            }
-            change.take[i] = true;
-            anyTaken = true;
-            if (localChanged) {
-                const int name = table_.FindField(SchemaFieldName(field::kName));
-                newConflicts.push_back(Conflict { uid, std::string(table_.Value(name, change.record)),
-                    SchemaFieldName(f), mine[i], remote[i] });
-            }
-        }
-        if (anyTaken) {
-            applies.push_back(std::move(change));
-            ++report.downloaded;
-        }
-        if (mineChanged && theirsChanged)
-            ++report.merged;
-        return behind;
-    };
+    const auto merge
+        = [&](const std::string& uid, const CardValues& base, const CardValues& mine, const CardValues& remote) {
+              Change change { uid, local[uid].record, remote, std::vector<bool>(field::kSchemaEnd) };
+              bool anyTaken = false, mineChanged = false, theirsChanged = false, behind = false;
+              for (int f : SyncedFields()) {
+                  const auto i = static_cast<std::size_t>(f);
+                  if (mine[i] == remote[i])
+                      continue;
+                  const bool localChanged = mine[i] != base[i], remoteChanged = remote[i] != base[i];
+                  mineChanged = mineChanged || localChanged;
+                  theirsChanged = theirsChanged || remoteChanged;
+                  if (!remoteChanged) {
+                      behind = true;
+                      continue;
+                  }
+                  change.take[i] = true;
+                  anyTaken = true;
+                  if (localChanged) {
+                      const int name = table_.FindField(SchemaFieldName(field::kName));
+                      newConflicts.push_back(Conflict { uid, std::string(table_.Value(name, change.record)),
+                          SchemaFieldName(f), mine[i], remote[i] });
+                  }
+              }
+              if (anyTaken) {
+                  applies.push_back(std::move(change));
+                  ++report.downloaded;
+              }
+              if (mineChanged && theirsChanged)
+                  ++report.merged;
+              return behind;
+          };
 
     for (const dav::Card& card : cards) {
         const std::vector<vcard::Card> parsed = vcard::Parse(card.vcard);

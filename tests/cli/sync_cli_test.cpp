@@ -63,12 +63,12 @@ TEST(SyncCli, TwoComputersShareABookAndTakeAConflictBack)
     r = a.cli.Run({ "sync-setup", server.Root(), "--user", DavServer::kUser, "--create", "家族" });
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(r.out.starts_with("同期するアドレス帳：家族　" + server.Root() + "/alice/")) << r.out;
-    r = b.cli.Run({ "sync-setup", "--url", server.Root(), "--user", DavServer::kUser, "--book", "家族",
-        "--store-password" });
+    r = b.cli.Run(
+        { "sync-setup", "--url", server.Root(), "--user", DavServer::kUser, "--book", "家族", "--store-password" });
     ASSERT_EQ(r.status, 0) << r.err;
     // The stored password is for the owner alone, and serves without the variable.
     const std::string ini = b.book.substr(0, b.book.rfind('/')) + "/NrtUser.ini";
-    struct stat st {};
+    struct stat st { };
     ASSERT_EQ(::stat(U(ini).c_str(), &st), 0) << U(ini);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 

@@ -275,8 +275,9 @@ TEST_P(Sharing, RewrittenCardsAreNoChange)
         GTEST_SKIP() << server.Failure();
     const std::string url = NewBook(server);
     Book a(server, url);
-    a.Add("田中　正", { { field::kPostalCode, "100-0001" }, { field::kPrefecture, "東京都" },
-                         { field::kAddress1, "千代田区千代田1-1" }, { field::kMobile, "080-1234-5678" } });
+    a.Add("田中　正",
+        { { field::kPostalCode, "100-0001" }, { field::kPrefecture, "東京都" },
+            { field::kAddress1, "千代田区千代田1-1" }, { field::kMobile, "080-1234-5678" } });
     a.Synced();
     dav::DavClient other(AccountFor(server));
     std::vector<dav::CardRef> refs;
@@ -350,11 +351,11 @@ TEST_P(Sharing, KilledAtEveryStepConverges)
             a.Edit("新規" + std::to_string(stopAt - 1) + "の二", field::kNote1, "変更" + n);
         dav::WriteResult written;
         const std::string uid = "phone-" + n;
-        ASSERT_TRUE(phone.Create(url,
-                             uid + ".vcf",
-                             "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:" + uid + "\r\nFN:電話" + n + "\r\nN:電話" + n
-                                 + ";;;;\r\nEND:VCARD\r\n",
-                             &written)
+        ASSERT_TRUE(phone
+                        .Create(url, uid + ".vcf",
+                            "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:" + uid + "\r\nFN:電話" + n + "\r\nN:電話" + n
+                                + ";;;;\r\nEND:VCARD\r\n",
+                            &written)
                         .Ok());
         ++phoneCards;
         // The child stops (as if killed) after step `stopAt` of its run.
