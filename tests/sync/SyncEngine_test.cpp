@@ -13,7 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <map>
+#include <random>
 #include <set>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -327,8 +329,8 @@ TEST_P(Sharing, MassDeleteStopsUntilAllowed)
     EXPECT_EQ(ServerCards(server, url).size(), 2u);
 }
 
-// A sync stopped dead after any of its steps: the next one finishes the work with no
-// duplicate and no lost change, on both computers.
+// A sync stopped dead after any of its steps, then killed at random moments: the next
+// one finishes the work with no duplicate and no lost change, on both computers.
 TEST_P(Sharing, KilledAtEveryStepConverges)
 {
     DavServer server(GetParam());
@@ -338,13 +340,13 @@ TEST_P(Sharing, KilledAtEveryStepConverges)
     Book a(server, url), b(server, url);
     dav::DavClient phone(AccountFor(server));
     int phoneCards = 0;
-    std::set<std::string> names;
-    for (int stopAt = 1; stopAt <= 9; ++stopAt) {
+    constexpr int kSteps = 9, kRounds = 15;
+    std::mt19937 random(35);
+    for (int stopAt = 1; stopAt <= kRounds; ++stopAt) {
         // Work for every step: new, changed and deleted records, and a phone's card.
         const std::string n = std::to_string(stopAt);
         a.Add("新規" + n + "の一");
         a.Add("新規" + n + "の二", { { field::kNote1, "a" } });
-        names.insert("新規" + n + "の二");
         if (a.Find("新規" + std::to_string(stopAt - 1) + "の一") >= 0)
             a.Delete("新規" + std::to_string(stopAt - 1) + "の一");
         if (stopAt > 1)
@@ -358,7 +360,8 @@ TEST_P(Sharing, KilledAtEveryStepConverges)
                             &written)
                         .Ok());
         ++phoneCards;
-        // The child stops (as if killed) after step `stopAt` of its run.
+        // The child stops (as if killed) after step `stopAt` of its run; in the later
+        // rounds it is killed after a random while.
         const pid_t child = ::fork();
         if (child == 0) {
             int steps = 0;
@@ -370,6 +373,10 @@ TEST_P(Sharing, KilledAtEveryStepConverges)
             a.Sync(options);
             ::_exit(0);
         }
+        if (stopAt > kSteps) {
+            ::usleep(static_cast<useconds_t>(random() % 150000));
+            ::kill(child, SIGKILL);
+        }
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
         // The child's book is on disk; this process takes it from there.
@@ -380,10 +387,10 @@ TEST_P(Sharing, KilledAtEveryStepConverges)
     a.Synced();
     const auto contents = a.Contents();
     EXPECT_EQ(contents, b.Contents());
-    // Nine "の二" (each edited after), one "の一" left, nine phone cards.
-    EXPECT_EQ(contents.size(), 9u + 1u + static_cast<std::size_t>(phoneCards));
+    // Each round's "の二" (each edited after), the last "の一", the phone's cards.
+    EXPECT_EQ(contents.size(), kRounds + 1u + static_cast<std::size_t>(phoneCards));
     EXPECT_EQ(ServerCards(server, url).size(), contents.size());
-    for (int i = 1; i < 9; ++i)
+    for (int i = 1; i < kRounds; ++i)
         EXPECT_EQ(b.Get("新規" + std::to_string(i) + "の二", field::kNote1), "変更" + std::to_string(i + 1));
 }
 
