@@ -50,7 +50,6 @@ public:
         setWindowTitle(QStringLiteral("同期の設定"));
         auto* form = new QFormLayout;
         urlEdit_->setObjectName(QStringLiteral("txt_SyncUrl"));
-        urlEdit_->setPlaceholderText(QStringLiteral("https://dav.example.jp"));
         userEdit_->setObjectName(QStringLiteral("txt_SyncUser"));
         passwordEdit_->setObjectName(QStringLiteral("txt_SyncPassword"));
         passwordEdit_->setEchoMode(QLineEdit::Password);
@@ -273,7 +272,7 @@ private:
 
 void InstallSyncCommands(MainWindow& main)
 {
-    auto* menu = new QMenu(QStringLiteral("同期(&Y)"), main.FileMenu());
+    auto* menu = new QMenu(QStringLiteral("同期(&K)"), main.FileMenu());
     menu->setObjectName(QStringLiteral("mnuSync"));
     menu->addAction(MakeAction(main, "mnuSyncSetup", QStringLiteral("同期の設定(&S)..."), [](MainWindow& m) {
         SyncSetupDialog dialog(m);
