@@ -25,13 +25,38 @@ struct Name {
     const char* kana;
 };
 constexpr Name kFamily[] = {
-    {"佐藤", "ｻﾄｳ"}, {"鈴木", "ｽｽﾞｷ"}, {"高橋", "ﾀｶﾊｼ"}, {"田中", "ﾀﾅｶ"}, {"伊藤", "ｲﾄｳ"}, {"渡辺", "ﾜﾀﾅﾍﾞ"},
-    {"山本", "ﾔﾏﾓﾄ"}, {"中村", "ﾅｶﾑﾗ"}, {"小林", "ｺﾊﾞﾔｼ"}, {"加藤", "ｶﾄｳ"}, {"吉田", "ﾖｼﾀﾞ"}, {"山田", "ﾔﾏﾀﾞ"},
-    {"佐々木", "ｻｻｷ"}, {"山口", "ﾔﾏｸﾞﾁ"}, {"松本", "ﾏﾂﾓﾄ"}, {"井上", "ｲﾉｳｴ"}, {"木村", "ｷﾑﾗ"}, {"長谷川", "ﾊｾｶﾞﾜ"},
+    { "佐藤", "ｻﾄｳ" },
+    { "鈴木", "ｽｽﾞｷ" },
+    { "高橋", "ﾀｶﾊｼ" },
+    { "田中", "ﾀﾅｶ" },
+    { "伊藤", "ｲﾄｳ" },
+    { "渡辺", "ﾜﾀﾅﾍﾞ" },
+    { "山本", "ﾔﾏﾓﾄ" },
+    { "中村", "ﾅｶﾑﾗ" },
+    { "小林", "ｺﾊﾞﾔｼ" },
+    { "加藤", "ｶﾄｳ" },
+    { "吉田", "ﾖｼﾀﾞ" },
+    { "山田", "ﾔﾏﾀﾞ" },
+    { "佐々木", "ｻｻｷ" },
+    { "山口", "ﾔﾏｸﾞﾁ" },
+    { "松本", "ﾏﾂﾓﾄ" },
+    { "井上", "ｲﾉｳｴ" },
+    { "木村", "ｷﾑﾗ" },
+    { "長谷川", "ﾊｾｶﾞﾜ" },
 };
 constexpr Name kGiven[] = {
-    {"太郎", "ﾀﾛｳ"}, {"花子", "ﾊﾅｺ"}, {"健一", "ｹﾝｲﾁ"}, {"美咲", "ﾐｻｷ"}, {"翔太", "ｼｮｳﾀ"}, {"陽子", "ﾖｳｺ"},
-    {"大輔", "ﾀﾞｲｽｹ"}, {"恵美", "ｴﾐ"}, {"誠", "ﾏｺﾄ"}, {"由美子", "ﾕﾐｺ"}, {"拓也", "ﾀｸﾔ"}, {"さくら", "ｻｸﾗ"},
+    { "太郎", "ﾀﾛｳ" },
+    { "花子", "ﾊﾅｺ" },
+    { "健一", "ｹﾝｲﾁ" },
+    { "美咲", "ﾐｻｷ" },
+    { "翔太", "ｼｮｳﾀ" },
+    { "陽子", "ﾖｳｺ" },
+    { "大輔", "ﾀﾞｲｽｹ" },
+    { "恵美", "ｴﾐ" },
+    { "誠", "ﾏｺﾄ" },
+    { "由美子", "ﾕﾐｺ" },
+    { "拓也", "ﾀｸﾔ" },
+    { "さくら", "ｻｸﾗ" },
 };
 struct Place {
     const char* prefecture;
@@ -39,14 +64,20 @@ struct Place {
     const char* postal;
 };
 constexpr Place kPlaces[] = {
-    {"東京都", "千代田区千代田", "100-0001"}, {"東京都", "世田谷区太子堂", "154-0004"},
-    {"大阪府", "大阪市北区梅田", "530-0001"}, {"北海道", "札幌市中央区大通西", "060-0042"},
-    {"愛知県", "名古屋市中区栄", "460-0008"}, {"福岡県", "福岡市博多区博多駅前", "812-0011"},
-    {"神奈川県", "横浜市西区みなとみらい", "220-0012"}, {"京都府", "京都市下京区四条通烏丸東入長刀鉾町", "600-8005"},
-    {"宮城県", "仙台市青葉区一番町", "980-0811"}, {"広島県", "広島市中区紙屋町", "730-0031"},
+    { "東京都", "千代田区千代田", "100-0001" },
+    { "東京都", "世田谷区太子堂", "154-0004" },
+    { "大阪府", "大阪市北区梅田", "530-0001" },
+    { "北海道", "札幌市中央区大通西", "060-0042" },
+    { "愛知県", "名古屋市中区栄", "460-0008" },
+    { "福岡県", "福岡市博多区博多駅前", "812-0011" },
+    { "神奈川県", "横浜市西区みなとみらい", "220-0012" },
+    { "京都府", "京都市下京区四条通烏丸東入長刀鉾町", "600-8005" },
+    { "宮城県", "仙台市青葉区一番町", "980-0811" },
+    { "広島県", "広島市中区紙屋町", "730-0031" },
 };
-constexpr const char* kBuildings[] = {"", "", "", "グランドメゾン２０１号", "サンハイツ１０３", "コーポ青葉Ａ棟３０２"};
-constexpr const char* kCategories[] = {"", "友人", "親戚", "会社", "取引先", "学校"};
+constexpr const char* kBuildings[]
+    = { "", "", "", "グランドメゾン２０１号", "サンハイツ１０３", "コーポ青葉Ａ棟３０２" };
+constexpr const char* kCategories[] = { "", "友人", "親戚", "会社", "取引先", "学校" };
 
 std::string S(const char* utf8)
 {
@@ -91,7 +122,10 @@ void FillTable(AddressTable& db, int count, unsigned seed)
 {
     std::mt19937 engine(seed);
     auto rng = [&engine] { return static_cast<unsigned>(engine()); };
-    auto pick = [&](auto& array) -> const auto& { return array[rng() % std::size(array)]; };
+    auto pick = [&](auto& array) -> const auto&
+    {
+        return array[rng() % std::size(array)];
+    };
     // Converted once; the loop only assembles CP932 pieces.
     std::vector<std::pair<std::string, std::string>> family, given;
     for (const auto& n : kFamily)
@@ -100,7 +134,7 @@ void FillTable(AddressTable& db, int count, unsigned seed)
         given.emplace_back(S(n.kanji), S(n.kana));
     std::vector<std::array<std::string, 3>> places;
     for (const auto& p : kPlaces)
-        places.push_back({S(p.prefecture), S(p.city), p.postal});
+        places.push_back({ S(p.prefecture), S(p.city), p.postal });
     std::vector<std::string> buildings, categories;
     for (auto b : kBuildings)
         buildings.push_back(S(b));

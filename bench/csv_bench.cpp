@@ -47,8 +47,8 @@ bool InsertIntoSqlite(const std::vector<std::string>& names, const std::vector<s
         && sqlite3_prepare_v2(db, (insert + ")").c_str(), -1, &st, nullptr) == SQLITE_OK;
     for (std::size_t r = 0; ok && r < rows.size(); ++r) {
         for (std::size_t c = 0; c < rows[r].size(); ++c)
-            sqlite3_bind_text(st, static_cast<int>(c) + 1, rows[r][c].data(), static_cast<int>(rows[r][c].size()),
-                SQLITE_STATIC);
+            sqlite3_bind_text(
+                st, static_cast<int>(c) + 1, rows[r][c].data(), static_cast<int>(rows[r][c].size()), SQLITE_STATIC);
         ok = sqlite3_step(st) == SQLITE_DONE && sqlite3_reset(st) == SQLITE_OK;
     }
     sqlite3_finalize(st);
@@ -69,8 +69,8 @@ int main()
     folders.dataFolder = dir + "/data";
     folders.programFolder = dir;
     folders.documentsFolder = dir;
-    AppSettings global(folders);
-    global.ReadSettings(true);
+    AppSettings settings(folders);
+    settings.ReadSettings(true);
 
     AddressTable db;
     db.CreateDefaultTable();
@@ -86,9 +86,10 @@ int main()
     request.typedName = dir + "/records.csv";
     for (int f = 0; f < db.GetFieldCount(); ++f)
         request.fields.push_back(db.GetField(f).name);
-    CsvExport out(global);
+    CsvExport out(settings);
     int failures = 0;
-    const double exportMs = bench::MedianMs(9, [&] { failures += out.Run(request, rec) != CsvExport::Result::kExported; });
+    const double exportMs
+        = bench::MedianMs(9, [&] { failures += out.Run(request, rec) != CsvExport::Result::kExported; });
     std::string bytes;
     platform::fs::ReadFile(out.Path(), bytes);
     const std::string copy = dir + "/copy.csv";
@@ -98,14 +99,14 @@ int main()
     const double importMs = bench::MedianMs(9, [&] {
         AddressTable table;
         table.CreateDefaultTable();
-        CsvImport in(global, table);
+        CsvImport in(settings, table);
         failures += in.Load(out.Path()) != CsvImport::Result::kImported;
         records = table.GetRecordCount();
     });
     const double runMs = bench::MedianMs(9, [&] {
         AddressTable table;
         table.CreateDefaultTable();
-        CsvImport in(global, table);
+        CsvImport in(settings, table);
         failures += in.Run(out.Path()) != CsvImport::Result::kImported;
         records = std::min(records, table.GetRecordCount());
     });
@@ -113,13 +114,13 @@ int main()
     CsvExport::Request utf8Request = request;
     utf8Request.typedName = dir + "/records-utf8.csv";
     utf8Request.utf8 = true;
-    CsvExport utf8Out(global);
+    CsvExport utf8Out(settings);
     failures += utf8Out.Run(utf8Request, rec) != CsvExport::Result::kExported;
     int utf8Records = 0;
     const double importUtf8Ms = bench::MedianMs(9, [&] {
         AddressTable table;
         table.CreateDefaultTable();
-        CsvImport in(global, table);
+        CsvImport in(settings, table);
         failures += in.Load(utf8Out.Path()) != CsvImport::Result::kImported;
         utf8Records = table.GetRecordCount();
     });

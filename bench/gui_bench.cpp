@@ -32,16 +32,16 @@ int main(int argc, char** argv)
     {
         AppSettings g(folders);
         g.ReadSettings(true);
-        platform::fs::MakeDirs(g.UserFile({}));
-        platform::fs::AtomicWriteFile(g.UserFile(SJ("nrt_ms01.nms")), SJ("友人\r\n親戚\r\n会社\r\n取引先\r\n学校\r\n"));
+        platform::fs::MakeDirs(g.BookFile({}));
+        platform::fs::AtomicWriteFile(g.BookFile(SJ("nrt_ms01.nms")), SJ("友人\r\n親戚\r\n会社\r\n取引先\r\n学校\r\n"));
         AddressTable db;
         db.CreateDefaultTable();
         bench::FillTable(db, 100000);
-        if (db.SaveTable(g.UserFile(SJ("nrt.ndb"))) != TableError::kNone) {
+        if (db.SaveTable(g.BookFile(SJ("nrt.ndb"))) != TableError::kNone) {
             std::fprintf(stderr, "gui_bench: the table could not be saved\n");
             return 1;
         }
-        platform::fs::FileSize(g.UserFile(SJ("nrt.ndb")), fileSize);
+        platform::fs::FileSize(g.BookFile(SJ("nrt.ndb")), fileSize);
     }
 
     using Clock = std::chrono::steady_clock;

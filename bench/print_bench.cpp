@@ -101,7 +101,7 @@ int main(int argc, char** argv)
 
     print::PrinterBinding printer;
     print::CardRenderer renderer(g, db, printer);
-    if (!renderer.Prepare(SJ("年賀状"), kReportNewYearCard, SJ("宛名区分='0'"), SJ("カナ"))
+    if (!renderer.Prepare(SJ("年賀状"), kFormNewYearCard, SJ("宛名区分='0'"), SJ("カナ"))
         || renderer.RowCount() != kCards) {
         std::fprintf(stderr, "print_bench: %d cards selected\n", renderer.RowCount());
         return 1;

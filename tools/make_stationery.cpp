@@ -171,7 +171,7 @@ void StampArea(QPainter& p, const QRectF& r, const QString& text, bool printed)
 
 QImage Blank(int kind)
 {
-    const ReportKindInfo& k = ReportKindOf(kind);
+    const FormKindInfo& k = FormKindOf(kind);
     const std::int32_t w = k.labelSheet ? k.sheetWidth : k.paperWidth;
     const std::int32_t h = k.labelSheet ? k.sheetHeight : k.paperHeight;
     QImage image(static_cast<int>(w * kScaleX), static_cast<int>(h * kScaleY), QImage::Format_RGB32);
@@ -181,7 +181,7 @@ QImage Blank(int kind)
 
 QImage Postcard(bool newYear)
 {
-    const int kind = newYear ? kReportNewYearCard : kReportPostcard;
+    const int kind = newYear ? kFormNewYearCard : kFormPostcard;
     LayoutHeader header;
     LayoutTable items;
     ApplyDefaultLayout(kind, header, items);
@@ -222,7 +222,7 @@ QImage EnvelopeFront(int kind)
 
 QImage EnvelopeBack(int kind)
 {
-    const ReportKindInfo& k = ReportKindOf(kind);
+    const FormKindInfo& k = FormKindOf(kind);
     LayoutHeader header;
     LayoutTable items;
     ApplyDefaultLayout(kind, header, items);
@@ -250,8 +250,8 @@ QImage LabelSheet()
 {
     LayoutHeader header;
     LayoutTable items;
-    ApplyDefaultLayout(kReportLabelSheet, header, items);
-    QImage image = Blank(kReportLabelSheet);
+    ApplyDefaultLayout(kFormLabelSheet, header, items);
+    QImage image = Blank(kFormLabelSheet);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(kGrey, 0.8));
@@ -282,11 +282,11 @@ int main(int argc, char** argv)
     } pictures[] = {
         { "repbk01.BMP", Postcard(true) },
         { "repbk02.BMP", Postcard(false) },
-        { "repbk03F.BMP", EnvelopeFront(kReportEnvelope4Front) },
-        { "repbk03B.BMP", EnvelopeBack(kReportEnvelope4Back) },
-        { "repbk03B2.BMP", EnvelopeBack(kReportEnvelope40Back) },
-        { "repbk04F.BMP", EnvelopeFront(kReportEnvelope3Front) },
-        { "repbk04B.BMP", EnvelopeBack(kReportEnvelope3Back) },
+        { "repbk03F.BMP", EnvelopeFront(kFormEnvelope4Front) },
+        { "repbk03B.BMP", EnvelopeBack(kFormEnvelope4Back) },
+        { "repbk03B2.BMP", EnvelopeBack(kFormEnvelope40Back) },
+        { "repbk04F.BMP", EnvelopeFront(kFormEnvelope3Front) },
+        { "repbk04B.BMP", EnvelopeBack(kFormEnvelope3Back) },
         { "repbk07.BMP", LabelSheet() },
     };
     for (const auto& picture : pictures) {

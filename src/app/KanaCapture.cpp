@@ -40,7 +40,10 @@ bool IsSpace(const QString& text)
 } // namespace
 
 KanaCapture::KanaCapture(QLineEdit* name, QLineEdit* kana, int limitBytes)
-    : QObject(name), name_(name), kana_(kana), limit_(limitBytes)
+    : QObject(name)
+    , name_(name)
+    , kana_(kana)
+    , limit_(limitBytes)
 {
 }
 

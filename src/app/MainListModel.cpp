@@ -10,11 +10,11 @@
 
 namespace nrt::gui {
 
-MainListModel::MainListModel(AddressTable& db, RecordSet& rec, AppSettings& global, QObject* parent)
+MainListModel::MainListModel(AddressTable& db, RecordSet& rec, AppSettings& settings, QObject* parent)
     : QAbstractTableModel(parent)
     , db_(db)
     , rec_(rec)
-    , global_(global)
+    , settings_(settings)
 {
 }
 
@@ -38,9 +38,9 @@ void MainListModel::SetUpColumns()
     beginResetModel();
     columns_.clear();
     // The grid shows at most 29 display columns besides the mark column.
-    const int count = std::min(global_.DisplayColumnCount(), 29);
+    const int count = std::min(settings_.DisplayColumnCount(), 29);
     for (int i = 0; i < count; ++i) {
-        const DisplayColumn dc = global_.GetDisplayColumn(i);
+        const DisplayColumn dc = settings_.GetDisplayColumn(i);
         Column c;
         c.name = dc.name;
         c.caption = ToQ(dc.name);
@@ -64,7 +64,7 @@ void MainListModel::Reload()
 void MainListModel::MarkChanged(int row)
 {
     const QModelIndex i = index(row, 0);
-    emit dataChanged(i, i, {Qt::DisplayRole});
+    emit dataChanged(i, i, { Qt::DisplayRole });
 }
 
 void MainListModel::SetFiltered(bool filtered)
@@ -73,21 +73,22 @@ void MainListModel::SetFiltered(bool filtered)
         return;
     filtered_ = filtered;
     if (rowCount() > 0)
-        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::ForegroundRole});
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), { Qt::ForegroundRole });
 }
 
 const std::string& MainListModel::ColumnName(int column) const
 {
     static const std::string none;
-    return column >= 1 && column <= static_cast<int>(columns_.size()) ? columns_[static_cast<std::size_t>(column - 1)].name
-                                                                      : none;
+    return column >= 1 && column <= static_cast<int>(columns_.size())
+        ? columns_[static_cast<std::size_t>(column - 1)].name
+        : none;
 }
 
 int MainListModel::ColumnField(int column) const
 {
     return column >= 1 && column <= static_cast<int>(columns_.size())
-               ? columns_[static_cast<std::size_t>(column - 1)].field
-               : -1;
+        ? columns_[static_cast<std::size_t>(column - 1)].field
+        : -1;
 }
 
 std::string MainListModel::CellText(int row, int column) const
@@ -101,8 +102,8 @@ std::string MainListModel::CellText(int row, int column) const
         return {};
     const Column& c = columns_[static_cast<std::size_t>(column - 1)];
     std::string_view v = db_.Value(c.field, record);
-    if (c.birthday && global_.GetEraDates())
-        return global_.FormatDate(v, true);
+    if (c.birthday && settings_.GetEraDates())
+        return settings_.FormatDate(v, true);
     return std::string(v);
 }
 

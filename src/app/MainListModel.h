@@ -21,7 +21,7 @@ namespace nrt::gui {
 class MainListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    MainListModel(AddressTable& db, RecordSet& rec, AppSettings& global, QObject* parent = nullptr);
+    MainListModel(AddressTable& db, RecordSet& rec, AppSettings& settings, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -53,7 +53,7 @@ private:
     };
     AddressTable& db_;
     RecordSet& rec_;
-    AppSettings& global_;
+    AppSettings& settings_;
     std::vector<Column> columns_;
     int markField_ = -1;
     bool filtered_ = false;

@@ -3,6 +3,7 @@
 #include "app/Commands.h"
 #include "app/HelpWindow.h"
 #include "app/MainListModel.h"
+#include "books/BookSafety.h"
 #include "db/CardHistory.h"
 #include "db/StoredReadings.h"
 #include "forms/ColumnsDialog.h"
@@ -12,7 +13,6 @@
 #include "platform/fs.h"
 #include "qt/QtText.h"
 #include "qt/WaitCursor.h"
-#include "users/BookSafety.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -109,35 +109,35 @@ MainWindow::MainWindow(const StartupFolders& folders, QWidget* parent)
 // kill go first.
 void MainWindow::OpenDataFolder(const StartupFolders& folders)
 {
-    global_ = std::make_unique<AppSettings>(folders);
-    if (bookLock_.TryLock(global_->DataFile(kWriteLockName)) == platform::FileLock::Result::Busy) {
+    settings_ = std::make_unique<AppSettings>(folders);
+    if (bookLock_.TryLock(settings_->DataFile(kWriteLockName)) == platform::FileLock::Result::Busy) {
         opened_ = false;
         platform::Warn(SJ("他の処理がデータを使用しています。終了してから起動して下さい。"));
     }
-    if (opened_ && global_->DataFolderUnwritable())
-        platform::Warn(UnusableFolderMessage(global_->DataFolder()));
+    if (opened_ && settings_->DataFolderUnwritable())
+        platform::Warn(UnusableFolderMessage(settings_->DataFolder()));
     rec_.Attach(&db_);
-    model_ = new MainListModel(db_, rec_, *global_, this);
+    model_ = new MainListModel(db_, rec_, *settings_, this);
 }
 
-// The settings name the user's folder and the backup folder, where killed restores and
+// The settings name the book's folder and the backup folder, where killed restores and
 // backups may have left folders; the controls and the grid's columns follow them.
 void MainWindow::BuildWindow()
 {
-    global_->ReadSettings(true);
+    settings_->ReadSettings(true);
     if (opened_)
-        RemoveLeftoverTempFiles(*global_);
-    TightenPrivateFiles(*global_);
+        RemoveLeftoverTempFiles(*settings_);
+    TightenPrivateFiles(*settings_);
     BuildMenus();
     BuildCentre();
     SetUpColumns();
 }
 
-// The current user's table, or an empty one. What could not be read is said; the file
+// The current book's table, or an empty one. What could not be read is said; the file
 // is then kept from being replaced unnoticed (AddressTable::SaveTable).
 void MainWindow::LoadBook()
 {
-    const std::string tablePath = global_->UserFile(SJ("nrt.ndb"));
+    const std::string tablePath = settings_->BookFile(SJ("nrt.ndb"));
     if (!opened_ || db_.LoadTable(tablePath) != TableError::kNone)
         db_.CreateDefaultTable();
     if (opened_ && !db_.LoadFailedOnExistingFile() && !db_.LoadedWhole()) {
@@ -164,16 +164,17 @@ void MainWindow::ResetExtraction()
 // A missing file is passed over.
 void MainWindow::MakeMonthlyCopies()
 {
-    if (global_->MonthlyBackupDue()) {
-        platform::fs::CopyFile(global_->UserFile(SJ("nrt_ndb.bak")), global_->UserFile(SJ("nrt_ndb.bk1")), false, 0600);
-        platform::fs::CopyFile(global_->UserFile(SJ("nrt.ndb")), global_->UserFile(SJ("nrt_ndb.bak")), false, 0600);
+    if (settings_->MonthlyBackupDue()) {
+        platform::fs::CopyFile(
+            settings_->BookFile(SJ("nrt_ndb.bak")), settings_->BookFile(SJ("nrt_ndb.bk1")), false, 0600);
+        platform::fs::CopyFile(settings_->BookFile(SJ("nrt.ndb")), settings_->BookFile(SJ("nrt_ndb.bak")), false, 0600);
     }
 }
 
 void MainWindow::RestoreGeometry()
 {
-    if (global_->HasFormRect(AppSettings::kFormMain)) {
-        const FormRect r = global_->GetFormRect(AppSettings::kFormMain);
+    if (settings_->HasFormRect(AppSettings::kFormMain)) {
+        const FormRect r = settings_->GetFormRect(AppSettings::kFormMain);
         if (r.width > 0 && r.height > 0)
             setGeometry(r.left, r.top, std::max(100, r.width), std::max(100, r.height));
     } else {
@@ -183,7 +184,7 @@ void MainWindow::RestoreGeometry()
 
 void MainWindow::RestoreZoom()
 {
-    const int stored = global_->GetScalePercent();
+    const int stored = settings_->GetScalePercent();
     const int zoomIndex = mainlist::ZoomIndexFor(stored);
     if (zoomIndex >= 0) {
         zoomCombo_->blockSignals(true);
@@ -213,7 +214,7 @@ void MainWindow::ShowFirstList()
     sortOrder_ = SJ("カナ, 名前");
     // A table without these fields lists its records unsorted.
     static_cast<void>(rec_.SetSort(sortOrder_, 0));
-    if (global_->GetFull())
+    if (settings_->GetFull())
         setWindowState(windowState() | Qt::WindowMaximized);
     RefreshList();
     // The keyboard starts in the list: arrows, letters, Return and Insert work at once.
@@ -242,11 +243,11 @@ void MainWindow::SaveChanges()
 
 bool MainWindow::SaveBook()
 {
-    const std::string path = global_->UserFile(SJ("nrt.ndb"));
+    const std::string path = settings_->BookFile(SJ("nrt.ndb"));
     if (db_.ChangedOnDisk(path)
         && !platform::Ask(SJ("宛名データ「") + path + SJ("」は読み込んだ後に他で変更されています。\n上書きしますか？")))
         return false;
-    platform::fs::MakeDirs(global_->UserFile({}));
+    platform::fs::MakeDirs(settings_->BookFile({}));
     const TableError code = db_.SaveTable(path);
     if (!db_.DamagedCopy().empty() && db_.DamagedCopy() != reportedCopy_) {
         reportedCopy_ = db_.DamagedCopy();
@@ -267,7 +268,7 @@ void MainWindow::BuildMenus()
 {
     QMenu* file = fileMenu_ = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
     // Other windows add their commands before these separators, each in its group.
-    fileSections_[kFileUsers] = file->addSeparator();
+    fileSections_[kFileBooks] = file->addSeparator();
     fileSections_[kFileData] = file->addSeparator();
     fileSections_[kFilePrint] = file->addSeparator();
     QAction* clear = file->addAction(QStringLiteral("全ての宛名を削除(&D)..."));
@@ -515,8 +516,8 @@ void MainWindow::BuildExtractionPage()
     extractButton_->setObjectName(QStringLiteral("cmd_SelRun"));
     extractClearButton_ = new QPushButton(QStringLiteral("クリア"), selPage);
     extractClearButton_->setObjectName(QStringLiteral("cmd_SelAll"));
-    for (QWidget* w : std::initializer_list<QWidget*> { extractFieldCombo_, extractTextEdit_, extractCategoryCombo_, extractSexCombo_, extractMatchCombo_,
-             caseCheck_, extractAddCheck_, extractButton_, extractClearButton_ })
+    for (QWidget* w : std::initializer_list<QWidget*> { extractFieldCombo_, extractTextEdit_, extractCategoryCombo_,
+             extractSexCombo_, extractMatchCombo_, caseCheck_, extractAddCheck_, extractButton_, extractClearButton_ })
         sel->addWidget(w);
     sel->addStretch(1);
     connect(extractFieldCombo_, &QComboBox::currentIndexChanged, this, &MainWindow::SelNameChanged);
@@ -652,10 +653,10 @@ void MainWindow::ChangeZoom(int index)
     int ratio = mainlist::kZoomRatios[static_cast<std::size_t>(index)];
     if (ratio < 100)
         ratio = 100;
-    const int old = global_->GetScalePercent();
+    const int old = settings_->GetScalePercent();
     if (ratio == old)
         return;
-    global_->SetScalePercent(ratio);
+    settings_->SetScalePercent(ratio);
     ApplyRatio(ratio);
     for (std::size_t c = 1; c < columnBase_.size(); ++c)
         SetZoomedWidth(static_cast<int>(c), mainlist::RescaleWidth(columnBase_[c].width, columnBase_[c].ratio, ratio));
@@ -684,26 +685,26 @@ void MainWindow::SetUpColumns()
 {
     model_->SetUpColumns();
     // The stored widths are those of the ratio in effect when they were stored.
-    const int stored = global_->GetScalePercent();
+    const int stored = settings_->GetScalePercent();
     columnBase_.assign(static_cast<std::size_t>(model_->columnCount()), ColumnBase {});
     columnBase_[0] = { 25, 100 };
-    for (int i = 0; i < global_->DisplayColumnCount() && i < 29; ++i) {
-        columnBase_[static_cast<std::size_t>(i) + 1] = { global_->GetDisplayColumn(i).width, stored };
-        SetZoomedWidth(i + 1, global_->GetDisplayColumn(i).width);
+    for (int i = 0; i < settings_->DisplayColumnCount() && i < 29; ++i) {
+        columnBase_[static_cast<std::size_t>(i) + 1] = { settings_->GetDisplayColumn(i).width, stored };
+        SetZoomedWidth(i + 1, settings_->GetDisplayColumn(i).width);
     }
     FitMarkColumn();
 }
 
 void MainWindow::SetTitle()
 {
-    setWindowTitle(ToQ(mainlist::Title(global_->UserName())));
+    setWindowTitle(ToQ(mainlist::Title(settings_->BookName())));
 }
 
 void MainWindow::ReloadTabs()
 {
     LineList categories;
     // A missing list is no category.
-    static_cast<void>(categories.LoadText(global_->UserFile(SJ("nrt_ms01.nms"))));
+    static_cast<void>(categories.LoadText(settings_->BookFile(SJ("nrt_ms01.nms"))));
     const QSignalBlocker block(categoryTabs_);
     while (categoryTabs_->count() > 0)
         categoryTabs_->removeTab(0);
@@ -717,7 +718,7 @@ void MainWindow::ReloadTabs()
 void MainWindow::ReloadMinorCategories()
 {
     LineList minor;
-    static_cast<void>(minor.LoadText(global_->UserFile(SJ("nrt_ms02.nms"))));
+    static_cast<void>(minor.LoadText(settings_->BookFile(SJ("nrt_ms02.nms"))));
     extractCategoryCombo_->clear();
     for (int i = 0; i < minor.GetCount(); ++i)
         extractCategoryCombo_->addItem(ToQ(minor.GetLine(i)));
@@ -879,7 +880,7 @@ void MainWindow::DeleteAll()
             platform::MsgIcon::Warning, platform::MsgButtons::YesNo, platform::MsgResult::No });
     if (answer != platform::MsgResult::Yes)
         return;
-    global_->SaveTableCopy();
+    settings_->SaveTableCopy();
     db_.ClearRecords();
     SaveBook();
     RefreshList();
@@ -903,7 +904,8 @@ void MainWindow::RunExtraction()
     QWidget* valueControl = extractTextEdit_;
     if (name == QStringLiteral("小分類")) {
         r.valueIsChoice = true;
-        r.value = extractCategoryCombo_->currentIndex() >= 0 ? FromQ(extractCategoryCombo_->currentText()) : std::string();
+        r.value
+            = extractCategoryCombo_->currentIndex() >= 0 ? FromQ(extractCategoryCombo_->currentText()) : std::string();
         valueControl = extractCategoryCombo_;
     } else if (name == QStringLiteral("性別")) {
         r.valueIsChoice = true;
@@ -916,7 +918,7 @@ void MainWindow::RunExtraction()
     r.caseSensitive = caseCheck_->isChecked();
     r.add = extractAddCheck_->isChecked();
     const mainlist::ExtractError e = mainlist::ComposeExtraction(
-        r, suffix_, extractCount_, [this](std::string_view t) { return global_->EraToGregorian(t); });
+        r, suffix_, extractCount_, [this](std::string_view t) { return settings_->EraToGregorian(t); });
     switch (e) {
     case mainlist::ExtractError::None:
         RefreshList();
@@ -966,8 +968,10 @@ void MainWindow::PreparePopup(const QPoint& pos)
     sortAscendingAction_->setEnabled(enabled);
     sortDescendingAction_->setEnabled(enabled);
     const QString field = ToQ(popupField_);
-    sortAscendingAction_->setText(enabled ? QStringLiteral("%1を並び替え(昇順)(&A)").arg(field) : QStringLiteral("昇順(&A)"));
-    sortDescendingAction_->setText(enabled ? QStringLiteral("%1を並び替え(降順)(&Z)").arg(field) : QStringLiteral("降順(&Z)"));
+    sortAscendingAction_->setText(
+        enabled ? QStringLiteral("%1を並び替え(昇順)(&A)").arg(field) : QStringLiteral("昇順(&A)"));
+    sortDescendingAction_->setText(
+        enabled ? QStringLiteral("%1を並び替え(降順)(&Z)").arg(field) : QStringLiteral("降順(&Z)"));
 }
 
 bool MainWindow::LetterKey(int key)
@@ -1012,7 +1016,7 @@ void MainWindow::ShowHelp()
 {
     if (!help_)
         help_ = new HelpWindow(this);
-    help_->ShowManual(global_->ProgramFile(SJ("nrt.html")));
+    help_->ShowManual(settings_->ProgramFile(SJ("nrt.html")));
 }
 
 void MainWindow::ShowSearch()
@@ -1024,7 +1028,7 @@ void MainWindow::ShowSearch()
 
 void MainWindow::EditColumns()
 {
-    ColumnsDialog dialog(*global_, db_, this);
+    ColumnsDialog dialog(*settings_, db_, this);
     dialog.exec();
     if (dialog.Changed()) {
         SetUpColumns();
@@ -1054,11 +1058,11 @@ int MainWindow::TabContextForInput() const
     return t.IsSenders() ? -1 : t.index;
 }
 
-void MainWindow::AfterUserChange()
+void MainWindow::AfterBookChange()
 {
     ReloadTabs();
     ReloadMinorCategories();
-    emit UserChanged();
+    emit BookChanged();
     SetTitle();
     suffix_.clear();
     extractCount_ = 0;
@@ -1069,13 +1073,13 @@ void MainWindow::AfterUserChange()
 
 void MainWindow::OfferReadingConversion()
 {
-    if (global_->GetKanaChecked())
+    if (settings_->GetKanaChecked())
         return;
     const int count = CountReadingsToConvert(db_);
     if (count == 0)
         return;
     // Asked once for the book, whatever the answer.
-    global_->SetKanaChecked(true);
+    settings_->SetKanaChecked(true);
     const QString question = QStringLiteral("読み（カナ）がひらがなや全角カナの宛名が %1 件あります。\n"
                                             "カナ索引と並び替えに使えるよう、半角カナに直しますか？")
                                  .arg(count);
@@ -1084,8 +1088,8 @@ void MainWindow::OfferReadingConversion()
     WaitCursor wait;
     if (ConvertStoredReadings(db_) < 0)
         platform::Warn(SJ("読みの変換に失敗しました。"));
-    platform::fs::MakeDirs(global_->UserFile({}));
-    if (db_.SaveTable(global_->UserFile(SJ("nrt.ndb"))) != TableError::kNone)
+    platform::fs::MakeDirs(settings_->BookFile({}));
+    if (db_.SaveTable(settings_->BookFile(SJ("nrt.ndb"))) != TableError::kNone)
         platform::Warn(SJ("保存に失敗しました。"));
     RefreshList();
 }
@@ -1098,11 +1102,11 @@ void MainWindow::SaveOnClose()
     // last save failed.
     if (db_.GetRecordCount() > 0 && db_.IsModified())
         SaveBook();
-    for (int i = 0; i < global_->DisplayColumnCount() && i + 1 < model_->columnCount(); ++i)
-        global_->SetDisplayColumnWidth(i, recordTable_->columnWidth(i + 1));
+    for (int i = 0; i < settings_->DisplayColumnCount() && i + 1 < model_->columnCount(); ++i)
+        settings_->SetDisplayColumnWidth(i, recordTable_->columnWidth(i + 1));
     const QRect r = normalGeometry();
-    global_->SaveFormRect(AppSettings::kFormMain, r.left(), r.top(), r.width(), r.height());
-    if (const platform::FileWrite written = global_->WriteSettings(); !written.Ok())
+    settings_->SaveFormRect(AppSettings::kFormMain, r.left(), r.top(), r.width(), r.height());
+    if (const platform::FileWrite written = settings_->WriteSettings(); !written.Ok())
         platform::Warn(SJ("保存に失敗しました。") + written.Reason());
 }
 

@@ -67,11 +67,11 @@ public:
     // committed change is on disk at once. Called after each change; a timer catches
     // any that went by another way.
     void SaveChanges();
-    // Saves the table as "nrt.ndb" of the current user; before replacing a file that
+    // Saves the table as "nrt.ndb" of the current book; before replacing a file that
     // something else changed since, asks. False when not saved (message shown).
     bool SaveBook();
 
-    AppSettings& Global() { return *global_; }
+    AppSettings& Settings() { return *settings_; }
     AddressTable& Table() { return db_; }
     RecordSet& Records() { return rec_; }
     MainListModel& Model() { return *model_; }
@@ -94,11 +94,11 @@ public:
     QToolBar* ToolBar() const { return toolBar_; }
     // The separators that mark where each group of commands goes in the file menu.
     QAction* FileSection(int group) const;
-    enum FileGroup { kFileUsers, kFileData, kFilePrint, kFileEnd };
+    enum FileGroup { kFileBooks, kFileData, kFilePrint, kFileEnd };
 
-    // After another user was opened, created or restored: tabs, lists, title, columns
+    // After another book was opened, created or restored: tabs, lists, title, columns
     // and list anew.
-    void AfterUserChange();
+    void AfterBookChange();
     // The tab context for the record input form: the current tab, or -1 on the
     // senders' tab.
     int TabContextForInput() const;
@@ -129,7 +129,7 @@ private:
     QTabBar* categoryTabs_ = nullptr;
     QTableView* recordTable_ = nullptr;
     QTabWidget* pages = nullptr;
-    std::array<QPushButton*, 10> kanaButtons_{};
+    std::array<QPushButton*, 10> kanaButtons_ {};
     QPushButton* kanaAllButton_ = nullptr;
     QComboBox* extractFieldCombo_ = nullptr;
     QLineEdit* extractTextEdit_ = nullptr;
@@ -160,8 +160,8 @@ signals:
     void FirstShown();
     // The display ratio changed (the input form follows it).
     void RatioChanged(int ratio);
-    // Another user's book is open now (the input form reloads its lists).
-    void UserChanged();
+    // Another book is open now (the input form reloads its lists).
+    void BookChanged();
     // The window is about to save and close.
     void Closing();
 
@@ -215,9 +215,9 @@ private:
     QMenu* settingsMenu_ = nullptr;
     QMenu* helpMenu_ = nullptr;
     QToolBar* toolBar_ = nullptr;
-    std::array<QAction*, kFileEnd> fileSections_{};
+    std::array<QAction*, kFileEnd> fileSections_ {};
 
-    std::unique_ptr<AppSettings> global_;
+    std::unique_ptr<AppSettings> settings_;
     // Held while the window is open: no command writes the data folder meanwhile.
     platform::FileLock bookLock_;
     bool opened_ = true;

@@ -20,7 +20,7 @@ class PrintCommandsHolder : public QObject {
 public:
     PrintCommandsHolder(MainWindow& main)
         : QObject(&main)
-        , commands(std::make_unique<print::PrintCommands>(main.Global(), main.Table(), &main))
+        , commands(std::make_unique<print::PrintCommands>(main.Settings(), main.Table(), &main))
     {
     }
     std::unique_ptr<print::PrintCommands> commands;

@@ -12,7 +12,9 @@ class SjisLimitValidator : public QValidator {
 public:
     enum Width { kAsTyped, kNarrow };
     SjisLimitValidator(int maxBytes, QObject* parent, Width width = kAsTyped)
-        : QValidator(parent), maxBytes_(maxBytes), width_(width)
+        : QValidator(parent)
+        , maxBytes_(maxBytes)
+        , width_(width)
     {
     }
     State validate(QString& input, int& pos) const override;

@@ -38,7 +38,8 @@ int main(int argc, char** argv)
             window.show();
             // A contacts file the desktop opened with the program.
             if (const QStringList args = QApplication::arguments(); args.size() > 1)
-                QTimer::singleShot(0, &window, [&window, path = args.at(1)] { nrt::gui::OpenExchangeFile(window, path); });
+                QTimer::singleShot(
+                    0, &window, [&window, path = args.at(1)] { nrt::gui::OpenExchangeFile(window, path); });
             result = QApplication::exec();
         } else {
             result = 1;

@@ -1,11 +1,11 @@
 #include "cli/Cli.h"
 
+#include "books/AddressBooks.h"
+#include "books/BookSafety.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "qt/SingleInstance.h"
 #include "settings/DataPaths.h"
-#include "users/AddressBooks.h"
-#include "users/BookSafety.h"
 
 #include <cstdio>
 
@@ -13,36 +13,36 @@ namespace nrt::cli {
 namespace {
 
 // "/nrt_ndb.damaged-YYYYMMDDhhmmss-99": the longest name the book's own files take.
-constexpr std::size_t kLongestUserFileName = 34;
+constexpr std::size_t kLongestBookFileName = 34;
 
 } // namespace
 
-Context::Context(const StartupFolders& folders, const std::string& user)
-    : global_(std::make_unique<AppSettings>(folders))
+Context::Context(const StartupFolders& folders, const std::string& book)
+    : settings_(std::make_unique<AppSettings>(folders))
 {
     // Every path would be refused, each with its own message, and nothing could be
     // read or written: one message says why instead.
-    if (global_->UserFolder().size() + kLongestUserFileName >= kPathLimit) {
+    if (settings_->BookFolder().size() + kLongestBookFileName >= kPathLimit) {
         PrintMessage(SJ("注意"), SJ("ファイル名が長すぎます。"));
         ok_ = false;
         return;
     }
-    global_->ReadSettings(true);
-    if (!user.empty() && user != global_->UserName()) {
+    settings_->ReadSettings(true);
+    if (!book.empty() && book != settings_->BookName()) {
         // A mistyped name would otherwise start a new book that no list shows.
-        if (AddressBooks(*global_).FindEntry(user) < 0) {
-            PrintMessage(SJ("注意"), SJ("ユーザー「") + user + SJ("」は登録されていません。"));
+        if (AddressBooks(*settings_).FindEntry(book) < 0) {
+            PrintMessage(SJ("注意"), SJ("ユーザー「") + book + SJ("」は登録されていません。"));
             ok_ = false;
             return;
         }
-        if (!global_->SetUserFolder(user)) {
+        if (!settings_->SetBookFolder(book)) {
             PrintMessage(SJ("注意"), SJ("ユーザー名が正しくありません。"));
             ok_ = false;
             return;
         }
-        global_->ReadSettings(false);
+        settings_->ReadSettings(false);
     }
-    TightenPrivateFiles(*global_);
+    TightenPrivateFiles(*settings_);
 }
 
 AddressTable& Context::Table()
@@ -55,7 +55,7 @@ AddressTable& Context::Table()
 
 std::string Context::TablePath() const
 {
-    return global_->UserFile(SJ("nrt.ndb"));
+    return settings_->BookFile(SJ("nrt.ndb"));
 }
 
 bool Context::LoadTable()
@@ -76,16 +76,17 @@ bool Context::LockForWriting()
         PrintMessage(SJ("注意"), SJ("「ノルテア」が起動されています。終了してから実行して下さい。"));
         return false;
     }
-    platform::fs::MakeDirs(global_->DataFolder());
-    if (global_->DataFolderUnwritable() || !DataPaths::IsWritableFolder(global_->DataFolder())) {
-        PrintMessage(SJ("注意"), UnusableFolderMessage(global_->DataFolder()));
+    platform::fs::MakeDirs(settings_->DataFolder());
+    if (settings_->DataFolderUnwritable() || !DataPaths::IsWritableFolder(settings_->DataFolder())) {
+        PrintMessage(SJ("注意"), UnusableFolderMessage(settings_->DataFolder()));
         return false;
     }
-    const std::string lockFile = global_->DataFile(kWriteLockName);
+    const std::string lockFile = settings_->DataFile(kWriteLockName);
     platform::FileLock::Result locked = writeLock_.TryLock(lockFile);
     if (locked == platform::FileLock::Result::Busy) {
         // Said at once: a command that only waits looks like one that hangs.
-        PrintMessage(SJ("注意"), SJ("他の処理がデータを使用しています（「") + lockFile + SJ("」を保持）。終わるのを最長")
+        PrintMessage(SJ("注意"),
+            SJ("他の処理がデータを使用しています（「") + lockFile + SJ("」を保持）。終わるのを最長")
                 + std::to_string(kWriteLockWaitMs / 1000) + SJ("秒待ちます。"));
         std::fflush(stderr);
         locked = writeLock_.Lock(lockFile, kWriteLockWaitMs);
@@ -97,12 +98,12 @@ bool Context::LockForWriting()
         PrintMessage(SJ("注意"), SJ("他の処理がデータを使用しています。終了してから実行して下さい。"));
         return false;
     case platform::FileLock::Result::Failed:
-        PrintMessage(SJ("注意"), UnusableFolderMessage(global_->DataFolder()));
+        PrintMessage(SJ("注意"), UnusableFolderMessage(settings_->DataFolder()));
         return false;
     }
     // A table read before the lock may be older than the file now; read it again.
     table_.reset();
-    RemoveLeftoverTempFiles(*global_);
+    RemoveLeftoverTempFiles(*settings_);
     return true;
 }
 
@@ -135,8 +136,8 @@ AddressTable* Context::TableForRepair()
 bool Context::SaveTable()
 {
     AddressTable& table = Table();
-    platform::fs::MakeDirs(global_->UserFile({}));
-    const TableError code = table.SaveTable(global_->UserFile(SJ("nrt.ndb")));
+    platform::fs::MakeDirs(settings_->BookFile({}));
+    const TableError code = table.SaveTable(settings_->BookFile(SJ("nrt.ndb")));
     if (!table.DamagedCopy().empty())
         PrintMessage(SJ("注意"), DamagedCopyMessage(table.DamagedCopy()));
     if (code != TableError::kNone) {
@@ -194,41 +195,42 @@ std::string Args::unknown() const
 const std::vector<Command>& Commands()
 {
     static const std::vector<Command> commands = {
-        {"list", "list [--senders | --tab CATEGORY] [--where COND] [--sort KEYS] [--fields A,B,...] [--format tsv|csv]",
-         RunList},
-        {"import-csv", "import-csv FILE [--map FILE]", RunImportCsv},
-        {"export-csv",
-         "export-csv FILE [--senders | --tab CATEGORY] [--where COND] [--fields A,B,...] [--no-header] "
-         "[--encoding shift-jis|utf-8]",
-         RunExportCsv},
-        {"import-vcard", "import-vcard FILE", RunImportVCard},
-        {"export-vcard", "export-vcard FILE [--senders | --tab CATEGORY] [--marked] [--where COND]", RunExportVCard},
-        {"user", "user list | user create NAME | user remove NAME", RunUser},
-        {"backup", "backup", RunBackup},
-        {"restore", "restore SET NAME", RunRestore},
-        {"repair", "repair", RunRepair},
-        {"mail", "mail --template FILE [--dry-run] [--resend-failed] [--no-wait] [--subject TEXT]", RunMail},
-        {"postal-import", "postal-import FILE", RunPostalImport},
-        {"postal-lookup", "postal-lookup CODE", RunPostalLookup},
-        {"forms", "forms | forms kinds | forms create NAME --kind KIND", RunForms},
-        {"print",
-         "print FORM (--pdf OUT | --printer QUEUE) [--where COND] [--sort KEYS] [--pages FROM-TO] [--sender NAME] "
-         "[--mark-sent]",
-         RunPrint},
-        {"sync-setup",
-         "sync-setup (URL | --url URL) --user NAME [--book NAME | --create TITLE] [--password-stdin] "
-         "[--store-password]",
-         RunSyncSetup},
-        {"sync", "sync [--dry-run] [--allow-mass-delete] [--password-stdin]", RunSync},
-        {"sync-conflicts", "sync-conflicts [--take-back N]", RunSyncConflicts},
+        { "list",
+            "list [--senders | --tab CATEGORY] [--where COND] [--sort KEYS] [--fields A,B,...] [--format tsv|csv]",
+            RunList },
+        { "import-csv", "import-csv FILE [--map FILE]", RunImportCsv },
+        { "export-csv",
+            "export-csv FILE [--senders | --tab CATEGORY] [--where COND] [--fields A,B,...] [--no-header] "
+            "[--encoding shift-jis|utf-8]",
+            RunExportCsv },
+        { "import-vcard", "import-vcard FILE", RunImportVCard },
+        { "export-vcard", "export-vcard FILE [--senders | --tab CATEGORY] [--marked] [--where COND]", RunExportVCard },
+        { "user", "user list | user create NAME | user remove NAME", RunBookCommand },
+        { "backup", "backup", RunBackup },
+        { "restore", "restore SET NAME", RunRestore },
+        { "repair", "repair", RunRepair },
+        { "mail", "mail --template FILE [--dry-run] [--resend-failed] [--no-wait] [--subject TEXT]", RunMail },
+        { "postal-import", "postal-import FILE", RunPostalImport },
+        { "postal-lookup", "postal-lookup CODE", RunPostalLookup },
+        { "forms", "forms | forms kinds | forms create NAME --kind KIND", RunForms },
+        { "print",
+            "print FORM (--pdf OUT | --printer QUEUE) [--where COND] [--sort KEYS] [--pages FROM-TO] [--sender NAME] "
+            "[--mark-sent]",
+            RunPrint },
+        { "sync-setup",
+            "sync-setup (URL | --url URL) --user NAME [--book NAME | --create TITLE] [--password-stdin] "
+            "[--store-password]",
+            RunSyncSetup },
+        { "sync", "sync [--dry-run] [--allow-mass-delete] [--password-stdin]", RunSync },
+        { "sync-conflicts", "sync-conflicts [--take-back N]", RunSyncConflicts },
     };
     return commands;
 }
 
-bool ChooseTab(AppSettings& global, bool senders, const std::string* category, mainlist::TabContext& tab)
+bool ChooseTab(AppSettings& settings, bool senders, const std::string* category, mainlist::TabContext& tab)
 {
     LineList categories;
-    static_cast<void>(categories.LoadText(global.UserFile(SJ("nrt_ms01.nms")))); // missing: no category
+    static_cast<void>(categories.LoadText(settings.BookFile(SJ("nrt_ms01.nms")))); // missing: no category
     tab = {};
     tab.categoryCount = categories.GetCount();
     if (senders) {

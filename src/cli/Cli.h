@@ -24,10 +24,10 @@ inline constexpr int kExitUsage = 2;
 // and, when asked for, the user's table.
 class Context {
 public:
-    Context(const StartupFolders& folders, const std::string& user);
+    Context(const StartupFolders& folders, const std::string& book);
     // False when the user could not be chosen; the message was printed.
     bool ok() const { return ok_; }
-    AppSettings& Global() { return *global_; }
+    AppSettings& Settings() { return *settings_; }
     // The user's "nrt.ndb", or an empty default table when there is none. A table that
     // did not load whole is reported with "注意:" when it is loaded.
     AddressTable& Table();
@@ -58,7 +58,7 @@ private:
     // Loads the table unless it is loaded; true when it loaded now.
     bool LoadTable();
 
-    std::unique_ptr<AppSettings> global_;
+    std::unique_ptr<AppSettings> settings_;
     std::unique_ptr<AddressTable> table_;
     platform::FileLock writeLock_;
     bool ok_ = true;
@@ -113,7 +113,7 @@ int RunImportCsv(Context& context, Args& args);
 int RunExportCsv(Context& context, Args& args);
 int RunImportVCard(Context& context, Args& args); // VCardCommand.cpp
 int RunExportVCard(Context& context, Args& args);
-int RunUser(Context& context, Args& args);
+int RunBookCommand(Context& context, Args& args);
 int RunBackup(Context& context, Args& args);
 int RunRestore(Context& context, Args& args); // BackupCommand.cpp
 int RunRepair(Context& context, Args& args); // RepairCommand.cpp
@@ -128,7 +128,7 @@ int RunSyncConflicts(Context& context, Args& args); // SyncCommand.cpp
 
 // The main window's tab that --senders or --tab CATEGORY (UTF-8; none: all addressees)
 // names; false after "その大分類はありません。".
-bool ChooseTab(AppSettings& global, bool senders, const std::string* category, mainlist::TabContext& tab);
+bool ChooseTab(AppSettings& settings, bool senders, const std::string* category, mainlist::TabContext& tab);
 
 // The record set's sort order and selection, saying why when they are refused:
 // "並べ替えの指定が正しくありません。" with the order, "条件作成に失敗しました(%d)".

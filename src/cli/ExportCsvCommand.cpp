@@ -38,7 +38,7 @@ int RunExportCsv(Context& context, Args& args)
         || (encoding != "shift-jis" && encoding != "utf-8"))
         return kExitUsage;
     mainlist::TabContext t;
-    if (!ChooseTab(context.Global(), senders, hasTab ? &tab : nullptr, t))
+    if (!ChooseTab(context.Settings(), senders, hasTab ? &tab : nullptr, t))
         return kExitFailed;
     AddressTable& table = context.Table();
     CsvExport::Request request;
@@ -66,7 +66,7 @@ int RunExportCsv(Context& context, Args& args)
     static_cast<void>(records.SetSort(SJ("カナ, 名前"), 0));
     if (!SelectOrSay(records, mainlist::WithUserCondition(mainlist::ListCondition(t, {}), platform::Utf8ToSjis(where))))
         return kExitFailed;
-    CsvExport out(context.Global());
+    CsvExport out(context.Settings());
     if (out.Run(request, records) != CsvExport::Result::kExported)
         return kExitFailed;
     std::printf("%d\n", out.ExportedCount());

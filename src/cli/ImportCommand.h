@@ -22,7 +22,7 @@ template <class Import, class RunImport> int RunImportCommand(Context& context, 
     AddressTable* table = context.TableForWriting();
     if (!table)
         return kExitFailed;
-    Import import(context.Global(), *table);
+    Import import(context.Settings(), *table);
     SaveOnCommit save(context);
     if (!run(import, CommandLinePath(args.Rest()[0]), save))
         return kExitFailed;

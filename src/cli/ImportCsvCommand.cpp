@@ -27,7 +27,7 @@ bool ChooseMapping(Context& context, const std::string& path, const std::string&
     if (CsvImport::ReadPreview(path, false, 1, plain) != CsvReader::Result::kOk || plain.rows.empty())
         return true; // the import says why it cannot read the file
     const std::vector<std::string>& firstRow = plain.rows.front();
-    const std::string store = mapFile.empty() ? context.Global().DataFile(CsvColumnMap::kFileName) : mapFile;
+    const std::string store = mapFile.empty() ? context.Settings().DataFile(CsvColumnMap::kFileName) : mapFile;
     CsvColumnMap::Suggestion s = CsvColumnMap::Suggest(store, firstRow, *context.TableForWriting());
     if (!mapFile.empty() && !s.remembered) {
         platform::Warn(SJ("マップファイルにこのファイルの列の割り当てがありません。"));
@@ -38,11 +38,11 @@ bool ChooseMapping(Context& context, const std::string& path, const std::string&
     bool foreign = s.remembered || !s.hasHeader;
     for (std::size_t c = 0; !foreign && c < firstRow.size(); ++c)
         foreign = !s.targets[c].field.empty() && s.targets[c].field != firstRow[c];
-    if (!foreign && std::any_of(s.targets.begin(), s.targets.end(), [](const ColumnTarget& t) { return !t.field.empty(); }))
+    if (!foreign
+        && std::any_of(s.targets.begin(), s.targets.end(), [](const ColumnTarget& t) { return !t.field.empty(); }))
         return true;
-    const bool placed = std::any_of(s.targets.begin(), s.targets.end(), [](const ColumnTarget& t) {
-        return t.field == SJ("名前") || t.field == SJ("会社名");
-    });
+    const bool placed = std::any_of(s.targets.begin(), s.targets.end(),
+        [](const ColumnTarget& t) { return t.field == SJ("名前") || t.field == SJ("会社名"); });
     if (!placed) {
         std::string text = SJ("取り込む項目の分からないCSVファイルです。");
         if (s.hasHeader) {

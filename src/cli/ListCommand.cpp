@@ -62,11 +62,11 @@ int RunList(Context& context, Args& args)
     if (args.usageError || !args.Rest().empty() || (senders && hasTab) || (format != "tsv" && format != "csv"))
         return kExitUsage;
 
-    AppSettings& g = context.Global();
+    AppSettings& settings = context.Settings();
     AddressTable& db = context.Table();
 
     mainlist::TabContext t;
-    if (!ChooseTab(g, senders, hasTab ? &tab : nullptr, t))
+    if (!ChooseTab(settings, senders, hasTab ? &tab : nullptr, t))
         return kExitFailed;
 
     RecordSet rec;
@@ -84,8 +84,8 @@ int RunList(Context& context, Args& args)
     if (hasFields) {
         names = SplitFields(fields);
     } else {
-        for (int i = 0; i < g.DisplayColumnCount(); ++i)
-            names.push_back(g.GetDisplayColumn(i).name);
+        for (int i = 0; i < settings.DisplayColumnCount(); ++i)
+            names.push_back(settings.GetDisplayColumn(i).name);
     }
     std::vector<int> indexes;
     for (const std::string& n : names) {
@@ -122,8 +122,8 @@ int RunList(Context& context, Args& args)
             add(db.Value(mark, k) == "1" ? "●" : "");
         for (int f : indexes) {
             std::string v(db.Value(f, k));
-            if (f == birthday && f >= 0 && g.GetEraDates())
-                v = g.FormatDate(v, true);
+            if (f == birthday && f >= 0 && settings.GetEraDates())
+                v = settings.FormatDate(v, true);
             add(Cell(Out(v), csv));
         }
         std::printf("%s\n", line.c_str());

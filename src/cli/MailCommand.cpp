@@ -141,7 +141,7 @@ int RunMail(Context& context, Args& args)
     if (args.usageError || !hasTemplate || templateArg.empty() || !args.Rest().empty())
         return kExitUsage;
 
-    AppSettings& g = context.Global();
+    AppSettings& settings = context.Settings();
     AddressTable& db = context.Table();
 
     // A template file gives subject, priority and body; a .txt file the body alone.
@@ -157,7 +157,7 @@ int RunMail(Context& context, Args& args)
         mail.subject = platform::Utf8ToSjis(subjectArg);
     if (!Passed(mailcompose::CheckSubject(mail)))
         return kExitFailed;
-    const std::string folder = mailfiles::MailFolder(g);
+    const std::string folder = mailfiles::MailFolder(settings);
     std::optional<MailOutcome> previous;
     if (resend) {
         mailcompose::Pending pending = mailcompose::PendingOutcome(folder, mail);
@@ -169,21 +169,21 @@ int RunMail(Context& context, Args& args)
 
     // The print condition of the list's first tab: the marked addressees.
     LineList categories;
-    static_cast<void>(categories.LoadText(g.UserFile(SJ("nrt_ms01.nms")))); // missing: no category
+    static_cast<void>(categories.LoadText(settings.BookFile(SJ("nrt_ms01.nms")))); // missing: no category
     mainlist::TabContext tab;
     tab.categoryCount = categories.GetCount();
     mailcompose::MailSender sender;
     RecordSet recipients;
     if (!Passed(mailcompose::StartMailing(
-            g, db, mainlist::PrintCondition(tab, {}), false, platform::Ask, sender, recipients))
-        || !Passed(mailcompose::CheckSendable(g, &recipients)))
+            settings, db, mainlist::PrintCondition(tab, {}), false, platform::Ask, sender, recipients))
+        || !Passed(mailcompose::CheckSendable(settings, &recipients)))
         return kExitFailed;
     TemplateList templates;
-    if (!Passed(mailcompose::CheckBody(mail.lines, g.GetMailWrap(), db, platform::Ask, templates)))
+    if (!Passed(mailcompose::CheckBody(mail.lines, settings.GetMailWrap(), db, platform::Ask, templates)))
         return kExitFailed;
 
     TerminalProgress progress(previous ? static_cast<int>(previous->Pending().size()) : recipients.GetRowCount());
-    std::unique_ptr<SmtpClient> client = mailcompose::Prepare(g, mail, sender);
+    std::unique_ptr<SmtpClient> client = mailcompose::Prepare(settings, mail, sender);
     Print(mailcompose::Utf8Notice(&templates, *client, recipients));
     if (dryRun) {
         MailingRun worker(&templates, client.get(), &recipients, {}, progress);
@@ -200,10 +200,10 @@ int RunMail(Context& context, Args& args)
 
     if (!platform::Ask(SJ("送信します。よろしいですか？"), true))
         return kExitFailed;
-    if (!mailcompose::Open(g, *client))
+    if (!mailcompose::Open(settings, *client))
         return kExitFailed;
     MailingRun worker(&templates, client.get(), &recipients, folder, progress);
-    mailcompose::ApplyRest(g, worker);
+    mailcompose::ApplyRest(settings, worker);
     if (noWait)
         worker.SetRetryWaits({});
     worker.SetOutcomeFile(MailOutcome::PathFor(folder, mail), previous);

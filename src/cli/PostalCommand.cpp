@@ -41,11 +41,11 @@ int RunPostalImport(Context& context, Args& args)
         return kExitUsage;
     if (!context.LockForWriting())
         return kExitFailed;
-    AppSettings& g = context.Global();
+    AppSettings& settings = context.Settings();
     const std::string path = AbsolutePath(platform::Utf8ToSjis(args.Rest().front()));
 
-    g.SetPostalLocation(1);
-    const std::string folder = g.PostalFile({});
+    settings.SetPostalLocation(1);
+    const std::string folder = settings.PostalFile({});
     if (folder.empty())
         return kExitFailed; // the path was too long: already said
 
@@ -64,7 +64,7 @@ int RunPostalImport(Context& context, Args& args)
         std::fputc('\n', stderr);
 
     if (result == PostalImportResult::kOk) {
-        g.SetPathEntry(kPathEntry, path);
+        settings.SetPathEntry(kPathEntry, path);
         if (stats.shortLines > 0)
             std::fprintf(stderr, "%s %d\n", Out(SJ("列の足りない行（読み飛ばし）:")).c_str(), stats.shortLines);
         if (stats.badCodes > 0)
@@ -80,8 +80,8 @@ int RunPostalLookup(Context& context, Args& args)
 {
     if (args.usageError || args.Rest().size() != 1 || !args.unknown().empty())
         return kExitUsage;
-    AppSettings& g = context.Global();
-    const std::string folder = g.PostalFile({});
+    AppSettings& settings = context.Settings();
+    const std::string folder = settings.PostalFile({});
     const auto entry = FindPostalCode(folder, WithHyphen(platform::Utf8ToSjis(args.Rest().front())));
     PostalRecordText text;
     if (!entry || !ReadPostalRecord(folder, entry->offset, text)) {

@@ -21,10 +21,10 @@ namespace nrt::cli {
 namespace {
 
 // The form of that name is there and prints something other than New Year's cards.
-bool IsOtherKindOfForm(const AppSettings& global, const std::string& form)
+bool IsOtherKindOfForm(const AppSettings& settings, const std::string& form)
 {
-    const int index = FindPrintForm(global, form);
-    return index >= 0 && PrintFormKind(global, global.ReportList().GetLine(index)) != kReportNewYearCard;
+    const int index = FindPrintForm(settings, form);
+    return index >= 0 && PrintFormKind(settings, settings.FormList().GetLine(index)) != kFormNewYearCard;
 }
 
 } // namespace
@@ -57,7 +57,7 @@ int RunPrint(Context& context, Args& args)
     const std::string form = platform::Utf8ToSjis(args.Rest()[0]);
     // Only New Year's cards have a year to record them in: a mistake in the command,
     // said before anything prints.
-    if (markSent && IsOtherKindOfForm(context.Global(), form)) {
+    if (markSent && IsOtherKindOfForm(context.Settings(), form)) {
         PrintMessage(SJ("注意"), SJ("--mark-sent は年賀状の印刷フォームにだけ使えます。"));
         return kExitUsage;
     }
@@ -74,8 +74,8 @@ int RunPrint(Context& context, Args& args)
     request.to = to;
     request.sender = platform::Utf8ToSjis(sender);
     const print::PrintedJob job = hasQueue
-        ? print::PrintToQueue(context.Global(), *table, request, platform::Utf8ToSjis(queue))
-        : print::PrintToPdf(context.Global(), *table, request, platform::Utf8ToSjis(pdf));
+        ? print::PrintToQueue(context.Settings(), *table, request, platform::Utf8ToSjis(queue))
+        : print::PrintToPdf(context.Settings(), *table, request, platform::Utf8ToSjis(pdf));
     switch (job.outcome) {
     case print::PrintOutcome::Done:
         break;
@@ -96,7 +96,7 @@ int RunPrint(Context& context, Args& args)
 
     // The question is the window's; the message host answers it Yes and prints it.
     const int year = cardhistory::CardYear(platform::GetClock().Now());
-    const print::SentRecording recorded = print::OfferToRecordSent(*table, job.records, kReportNewYearCard, year);
+    const print::SentRecording recorded = print::OfferToRecordSent(*table, job.records, kFormNewYearCard, year);
     if (recorded == print::SentRecording::kUnchanged)
         return kExitOk;
     // Marks that went in before a refusal are kept, as the window keeps them.

@@ -3,9 +3,9 @@
 // a book until this has run, so that nothing is written over it unasked.
 #include "cli/Cli.h"
 
+#include "books/BookSafety.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
-#include "users/BookSafety.h"
 
 #include <cstdio>
 

@@ -42,7 +42,7 @@ bool Password(Context& context, bool fromStdin, std::string* password)
         *password = env;
         return true;
     }
-    *password = sync::StoredPassword(context.Global().UserFile("NrtUser.ini"));
+    *password = sync::StoredPassword(context.Settings().BookFile("NrtUser.ini"));
     if (!password->empty())
         return true;
     PrintMessage(SJ("同期"),
@@ -77,7 +77,7 @@ int RunSyncSetup(Context& context, Args& args)
     dav::DavAccount account;
     account.url = url;
     account.user = user;
-    account.caFile = context.Global().GetMailCaFile();
+    account.caFile = context.Settings().GetMailCaFile();
     if (!Password(context, fromStdin, &account.password))
         return kExitFailed;
     dav::DavClient client(account);
@@ -115,7 +115,7 @@ int RunSyncSetup(Context& context, Args& args)
         PrintMessage(SJ("同期"), SJ("同期の設定を保存できませんでした。"));
         return kExitFailed;
     }
-    if (storePassword && !sync::StorePassword(context.Global().UserFile("NrtUser.ini"), account.password)) {
+    if (storePassword && !sync::StorePassword(context.Settings().BookFile("NrtUser.ini"), account.password)) {
         PrintMessage(SJ("同期"), SJ("パスワードを保存できませんでした。"));
         return kExitFailed;
     }
@@ -144,7 +144,7 @@ int RunSync(Context& context, Args& args)
     }
     dav::DavAccount account;
     account.user = state.user;
-    account.caFile = context.Global().GetMailCaFile();
+    account.caFile = context.Settings().GetMailCaFile();
     if (!Password(context, fromStdin, &account.password))
         return kExitFailed;
     sync::SyncEngine engine(*table, BookFolder(context), account, [&context] { return context.SaveTable(); });

@@ -32,7 +32,7 @@ int RunExportVCard(Context& context, Args& args)
     if (args.usageError || !args.unknown().empty() || args.Rest().size() != 1 || (senders && hasTab))
         return kExitUsage;
     mainlist::TabContext t;
-    if (!ChooseTab(context.Global(), senders, hasTab ? &tab : nullptr, t))
+    if (!ChooseTab(context.Settings(), senders, hasTab ? &tab : nullptr, t))
         return kExitFailed;
     // The UIDs the export gives records are stored in the book, as every writer writes
     // it: under the lock. While the window has the book open, its own export stores them

@@ -95,8 +95,8 @@ int main(int argc, char** argv)
         printing = printing || std::strcmp(argv[a], "print") == 0;
     if (printing && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    std::unique_ptr<QCoreApplication> app = printing ? std::make_unique<QGuiApplication>(argc, argv)
-                                                     : std::make_unique<QCoreApplication>(argc, argv);
+    std::unique_ptr<QCoreApplication> app
+        = printing ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     CliMessageHost host;
     nrt::platform::SetMessageHost(&host);
 
@@ -113,16 +113,16 @@ int main(int argc, char** argv)
     if (positional.isEmpty())
         return Usage();
     nrt::StartupFolders folders;
-    std::string user;
+    std::string book;
     if (options.parser.isSet(options.data))
         folders.dataFolder = nrt::platform::Utf8ToSjis(options.Value(options.data));
     if (options.parser.isSet(options.user))
-        user = nrt::platform::Utf8ToSjis(options.Value(options.user));
+        book = nrt::platform::Utf8ToSjis(options.Value(options.user));
     const std::string name = positional.constFirst().toLatin1().toStdString();
     for (const auto& command : nrt::cli::Commands()) {
         if (name != command.name)
             continue;
-        nrt::cli::Context context(folders, user);
+        nrt::cli::Context context(folders, book);
         if (!context.ok())
             return nrt::cli::kExitFailed;
         std::vector<std::string> rest;

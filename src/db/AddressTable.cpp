@@ -376,8 +376,8 @@ RecordError AddressTable::StoreValue(int k, int f, std::string_view text)
             if (c < '0' || c > '9')
                 return RecordError::kNotNumber;
     std::string packed;
-    PackRecord(packed, GetRecord(k)[0], GetFieldCount(), workBufferSize_,
-        [&](int g) { return g == f ? text : Value(g, k); });
+    PackRecord(
+        packed, GetRecord(k)[0], GetFieldCount(), workBufferSize_, [&](int g) { return g == f ? text : Value(g, k); });
     if (packed.size() > 0xFFFF || !records_.SetLine(k, packed))
         return RecordError::kNoMemory;
     if (k == current_)
@@ -479,7 +479,8 @@ bool AddressTable::RecordAt(std::string_view bytes, std::size_t pos) const
         return false;
     const std::int32_t len = platform::GetLE32(bytes.data() + pos);
     const std::size_t at = pos + 4;
-    if (len <= 0 || static_cast<std::size_t>(len) > workBufferSize_ || bytes.size() - at < static_cast<std::size_t>(len))
+    if (len <= 0 || static_cast<std::size_t>(len) > workBufferSize_
+        || bytes.size() - at < static_cast<std::size_t>(len))
         return false;
     const std::size_t recLen = static_cast<std::size_t>(len) - 1;
     return bytes[at + recLen] == '\0' && RecordIsSound(bytes.substr(at, recLen));
@@ -647,7 +648,7 @@ TableError AddressTable::LoadTable(std::string_view path)
     const std::string_view bytes(data.get(), size);
     const TableError code = Parse(bytes, &data, size + 1);
     guardedPath_ = path;
-    guard_ = code != TableError::kNone                                   ? Guard::Unreadable
+    guard_ = code != TableError::kNone                ? Guard::Unreadable
         : damagedRecords_ > 0 || repairedRecords_ > 0 ? Guard::Damaged
                                                       : Guard::None;
     damagedCopy_.clear();
@@ -676,8 +677,8 @@ bool AddressTable::KeepDamagedCopy() const
             c = '_';
     const platform::LocalTime t = platform::GetClock().Now();
     char stamp[32];
-    std::snprintf(stamp, sizeof stamp, ".damaged-%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute,
-        t.second);
+    std::snprintf(
+        stamp, sizeof stamp, ".damaged-%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
     const std::string base = guardedPath_.substr(0, nameAt) + name + stamp;
     for (int i = 1; i < 100; ++i) {
         const std::string copy = i == 1 ? base : base + "-" + std::to_string(i);

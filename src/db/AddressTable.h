@@ -151,7 +151,6 @@ enum class RecordError : int {
 
 class AddressTable {
 public:
-
     AddressTable() = default;
     ~AddressTable() = default;
     AddressTable(const AddressTable&) = delete;

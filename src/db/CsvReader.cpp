@@ -1,8 +1,8 @@
 #include "db/CsvReader.h"
 
 #include "platform/ArrivingFile.h"
-#include "platform/fs.h"
 #include "platform/TextEncoding.h"
+#include "platform/fs.h"
 #include "platform/sjis.h"
 
 #include <algorithm>
@@ -155,8 +155,8 @@ public:
     void Grow(std::size_t atLeast = 0)
     {
         std::size_t capacity = 0;
-        auto bigger = platform::AllocateLarge<std::uint32_t>(
-            std::max(atLeast, capacity_ ? capacity_ * 2 : 4096), capacity);
+        auto bigger
+            = platform::AllocateLarge<std::uint32_t>(std::max(atLeast, capacity_ ? capacity_ * 2 : 4096), capacity);
         if (!bigger)
             throw std::bad_alloc();
         if (size_)
@@ -359,15 +359,14 @@ struct BlockMasks {
 // blocks go cell by cell, listing a cell where it ends.
 //
 // Every step is inlined into the one splitter built for each instruction set.
-template <class Blocks>
-class LineSplitter {
+template <class Blocks> class LineSplitter {
 public:
-    [[gnu::always_inline]] LineSplitter(bool crEnd, std::size_t columns, const char* start, CellList& cellList,
-        std::vector<std::uint32_t>& rowList)
+    [[gnu::always_inline]] LineSplitter(
+        bool crEnd, std::size_t columns, const char* start, CellList& cellList, std::vector<std::uint32_t>& rowList)
         : crEnded(crEnd)
         , lineEnd(crEnd ? '\r' : '\n')
-        , maxCells(static_cast<std::ptrdiff_t>(
-              std::min<std::size_t>(columns, std::numeric_limits<std::ptrdiff_t>::max())))
+        , maxCells(
+              static_cast<std::ptrdiff_t>(std::min<std::size_t>(columns, std::numeric_limits<std::ptrdiff_t>::max())))
         , base(start)
         , cells(cellList)
         , rows(rowList)
@@ -703,8 +702,7 @@ const char* FindArriving(
 // line of the copy begins on. Empty when a quote opened at the start of a cell is never
 // closed: the quoting of such a file is broken, and it is read line by line as it is.
 // (Neither quotes, commas nor line-end bytes occur inside a double-byte character.)
-std::string JoinQuotedBreaks(
-    std::string_view bytes, bool crEnded, int& changed, std::vector<std::uint32_t>& lineOf)
+std::string JoinQuotedBreaks(std::string_view bytes, bool crEnded, int& changed, std::vector<std::uint32_t>& lineOf)
 {
     const char lineEnd = crEnded ? '\r' : '\n';
     std::string out;

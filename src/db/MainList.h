@@ -120,7 +120,7 @@ int RescaleWidth(int width, int oldRatio, int newRatio);
 // Design value × ratio / 100, truncated, and at least `minimum`.
 int Scaled(int design, int ratio, int minimum = 0);
 
-// "ノルテア（%s）", or "ノルテア" for the main user.
+// "ノルテア（%s）", or "ノルテア" for the main book.
 std::string Title(std::string_view userName);
 
 } // namespace nrt::mainlist

@@ -205,15 +205,15 @@ void RecordSet::ClearSlot(int slot)
         slots_[static_cast<std::size_t>(slot)].Clear();
 }
 
-ConditionError RecordSet::MakeSql(const char* text, int slot)
+ConditionError RecordSet::CompileCondition(const char* text, int slot)
 {
     ClearSlot(slot);
     if (!text)
         return ConditionError::kNone;
-    return MakeSql(std::string_view(text), slot);
+    return CompileCondition(std::string_view(text), slot);
 }
 
-ConditionError RecordSet::MakeSql(std::string_view text, int slot)
+ConditionError RecordSet::CompileCondition(std::string_view text, int slot)
 {
     // Without a table no field name is known.
     static const AddressTable noTable;
@@ -247,7 +247,7 @@ SelectResult RecordSet::Select(const char* condition)
 
 SelectResult RecordSet::Select(std::string_view condition)
 {
-    const ConditionError code = MakeSql(condition, kSlotSelect);
+    const ConditionError code = CompileCondition(condition, kSlotSelect);
     if (code != ConditionError::kNone) {
         ClearSlot(kSlotSelect);
         return static_cast<SelectResult>(code);
@@ -396,7 +396,7 @@ int RecordSet::Find(std::string_view condition, int start, int direction)
     const int from = start == 0 ? 0 : start == 2 ? GetRowCount() - 1 : fromCursor;
     end_ = true;
     cursor_ = -1;
-    if (MakeSql(condition, kSlotSearch) != ConditionError::kNone) {
+    if (CompileCondition(condition, kSlotSearch) != ConditionError::kNone) {
         ClearSlot(kSlotSearch);
         platform::Warn(SJ("検索条件の作成に失敗しました。"));
         return -1;

@@ -76,8 +76,8 @@ public:
     // Compiles a condition into a slot. A null text leaves the slot empty and returns
     // kNone; the string form ends at its first NUL like the C text it stands for. On an
     // error the slot is left empty.
-    [[nodiscard]] ConditionError MakeSql(const char* text, int slot);
-    [[nodiscard]] ConditionError MakeSql(std::string_view text, int slot);
+    [[nodiscard]] ConditionError CompileCondition(const char* text, int slot);
+    [[nodiscard]] ConditionError CompileCondition(std::string_view text, int slot);
     // 1 when record k satisfies the slot, 0 when not, -1 when a value cannot be read.
     int Evaluate(int record, int slot);
     // The compiled items of a slot, one 72-byte line each.

@@ -262,8 +262,9 @@ std::string IsoDateAsStored(std::string_view text)
 
 bool CsvColumnMap::IsOwnHeader(const std::vector<std::string>& headers, const AddressTable& table)
 {
-    return !headers.empty()
-        && std::all_of(headers.begin(), headers.end(), [&table](const std::string& h) { return table.FindField(h) >= 0; });
+    return !headers.empty() && std::all_of(headers.begin(), headers.end(), [&table](const std::string& h) {
+        return table.FindField(h) >= 0;
+    });
 }
 
 std::vector<ColumnTarget> CsvColumnMap::Recognise(const std::vector<std::string>& headers, const AddressTable& table)
@@ -365,7 +366,8 @@ std::string CsvColumnMap::Key(const std::vector<std::string>& headers, bool hasH
 
 // The file holds two lines per mapping: the key, then "field\trank\tkind" per column
 // joined by '\x1F'.
-bool CsvColumnMap::Recall(std::string_view file, std::string_view key, std::size_t columns, std::vector<ColumnTarget>& out)
+bool CsvColumnMap::Recall(
+    std::string_view file, std::string_view key, std::size_t columns, std::vector<ColumnTarget>& out)
 {
     LineList lines;
     if (!lines.LoadText(file))
@@ -410,7 +412,8 @@ bool CsvColumnMap::Remember(std::string_view file, std::string_view key, const s
     for (std::size_t c = 0; c < targets.size(); ++c) {
         if (c)
             line += '\x1F';
-        line += targets[c].field + '\t' + std::to_string(targets[c].rank) + '\t' + std::to_string(targets[c].kindColumn);
+        line
+            += targets[c].field + '\t' + std::to_string(targets[c].rank) + '\t' + std::to_string(targets[c].kindColumn);
     }
     LineList kept;
     for (int i = 0; i + 1 < lines.GetCount(); i += 2) {
@@ -551,9 +554,8 @@ std::string_view MappedRows::Cell(int r, int c) const
         // any other kind → 電話番号.
         for (std::size_t i = 0; i < phoneColumns_.size() && cell_.empty(); ++i) {
             std::string kind = phoneKinds_[i] >= 0 ? csv_.GetCell(r, phoneKinds_[i]) : "";
-            std::transform(kind.begin(), kind.end(), kind.begin(), [](char ch) {
-                return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch + 32) : ch;
-            });
+            std::transform(kind.begin(), kind.end(), kind.begin(),
+                [](char ch) { return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch + 32) : ch; });
             const int wanted = kind.find("mobile") != std::string::npos || kind.find(SJ("携帯")) != std::string::npos
                 ? mobile_
                 : kind.find("fax") != std::string::npos ? fax_

@@ -44,7 +44,8 @@ public:
     static std::string Key(const std::vector<std::string>& headers, bool hasHeader);
     // The remembered mapping of `key` from the file; false when there is none (or it
     // does not fit the number of columns).
-    static bool Recall(std::string_view file, std::string_view key, std::size_t columns, std::vector<ColumnTarget>& out);
+    static bool Recall(
+        std::string_view file, std::string_view key, std::size_t columns, std::vector<ColumnTarget>& out);
     // Keeps the mapping under `key`, replacing an older one; the file is written whole.
     static bool Remember(std::string_view file, std::string_view key, const std::vector<ColumnTarget>& targets);
 

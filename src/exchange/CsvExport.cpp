@@ -46,7 +46,7 @@ std::string CsvExport::CompletePath(std::string_view typed) const
 {
     std::string path(typed);
     if (platform::FindChar(path, '/') == std::string::npos)
-        path = global_.DocumentsFile(path);
+        path = settings_.DocumentsFile(path);
     return DataPaths::SetExtension(path, ".CSV", false);
 }
 
@@ -173,7 +173,7 @@ CsvExport::Result CsvExport::Run(const Request& request, const RecordSet& record
     }
     exported_ = records.GetRowCount();
     if (request.remember)
-        global_.SetPathEntry(2, path_);
+        settings_.SetPathEntry(2, path_);
     platform::Inform(SJ("正常にエクスポートされました。"), SJ("住所録"));
     return Result::kExported;
 }

@@ -45,8 +45,8 @@ public:
         virtual void Busy(bool /*on*/) { }
     };
 
-    explicit CsvExport(const AppSettings& global)
-        : global_(global)
+    explicit CsvExport(const AppSettings& settings)
+        : settings_(settings)
     {
     }
 
@@ -74,7 +74,7 @@ public:
         const std::function<bool(std::string_view)>& put);
 
 private:
-    const AppSettings& global_;
+    const AppSettings& settings_;
     std::string path_;
     int exported_ = 0;
 };

@@ -71,7 +71,6 @@ Refusal ReadRefusal(const CsvReader& csv, CsvReader::Result code)
     }
 }
 
-
 // A value Outlook writes into every row whatever the contact (an empty anniversary,
 // "Normal" priority, "False" private, an unknown gender), a country that is this one,
 // or a column derived from the others (the mail display name): not worth naming as
@@ -92,7 +91,7 @@ std::string CsvImport::CompletePath(std::string_view typed) const
 {
     std::string path(typed);
     if (platform::FindChar(path, '/') == std::string::npos)
-        path = global_.DocumentsFile(path);
+        path = settings_.DocumentsFile(path);
     const std::string completed = DataPaths::SetExtension(path, ".CSV", false);
     if (completed != path && !platform::fs::IsFile(completed)) {
         // Files are named without regard to case where this program comes from.
@@ -204,9 +203,10 @@ CsvImport::Result CsvImport::Run(std::string_view typed, Observer* observer, con
     // What the question counts: the file's rows, empty ones too; an unreadable file is
     // refused by the import itself with its own message.
     CsvReader probe;
-    const int rows
-        = probe.LoadCsv(path_, mapping && !mapping->hasHeader ? 0 : 1) == CsvReader::Result::kOk ? probe.GetRowCount() : -1;
-    if (!AskImport(global_, path_, rows))
+    const int rows = probe.LoadCsv(path_, mapping && !mapping->hasHeader ? 0 : 1) == CsvReader::Result::kOk
+        ? probe.GetRowCount()
+        : -1;
+    if (!AskImport(settings_, path_, rows))
         return Result::kDeclined;
     const Result result
         = mapping ? LoadMapped(path_, mapping->hasHeader, mapping->targets, &watch) : Load(path_, &watch);
@@ -214,7 +214,7 @@ CsvImport::Result CsvImport::Run(std::string_view typed, Observer* observer, con
         watch.Imported();
     if (result != Result::kImported)
         return result;
-    global_.SetPathEntry(1, path_);
+    settings_.SetPathEntry(1, path_);
     if (imported_ == 0) {
         platform::Warn(ClosingMessage());
         return Result::kNothingImported;
@@ -315,7 +315,7 @@ CsvImport::Result CsvImport::Read(
 
     utf8_ = csv.WasUtf8();
     lineBreakCells_ = csv.LineBreakCells();
-    RecordImport records(global_, table_);
+    RecordImport records(settings_, table_);
     RecordImport::Result result;
     if (targets) {
         const MappedRows rows(csv, *targets, table_);
@@ -336,7 +336,8 @@ CsvImport::Result CsvImport::Read(
             const std::string_view header = csv.GetHeader(c);
             if (header.ends_with(" - Label") || header.ends_with(" - Type") || header.ends_with(" Type")
                 || header.ends_with(SJ("の種類"))
-                || std::any_of(targets->begin(), targets->end(), [c](const ColumnTarget& t) { return t.kindColumn == c; }))
+                || std::any_of(
+                    targets->begin(), targets->end(), [c](const ColumnTarget& t) { return t.kindColumn == c; }))
                 continue;
             for (int r = 0; r < csv.GetRowCount(); ++r)
                 if (*csv.GetCell(r, c) != '\0' && !SaysNothing(header, csv.GetCell(r, c))) {

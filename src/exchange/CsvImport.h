@@ -31,7 +31,8 @@ public:
         kReadFailed = 5,
         kRowRefused = static_cast<int>(RecordImport::Result::kRowRefused),
         kCategorySaveFailed = static_cast<int>(RecordImport::Result::kCategorySaveFailed),
-        kTableSaveFailed = static_cast<int>(RecordImport::Result::kTableSaveFailed), // the imported records were taken back out
+        kTableSaveFailed
+        = static_cast<int>(RecordImport::Result::kTableSaveFailed), // the imported records were taken back out
         kNothingImported = 9, // the file held no row with a value to import
     };
 
@@ -50,8 +51,8 @@ public:
     // What the window shows while the import runs.
     using Observer = RecordImport::Observer;
 
-    CsvImport(AppSettings& global, AddressTable& table)
-        : global_(global)
+    CsvImport(AppSettings& settings, AddressTable& table)
+        : settings_(settings)
         , table_(table)
     {
     }
@@ -122,7 +123,7 @@ private:
     [[nodiscard]] Result Read(
         std::string_view path, bool hasHeader, const std::vector<ColumnTarget>* targets, Observer& watch);
 
-    AppSettings& global_;
+    AppSettings& settings_;
     AddressTable& table_;
     std::string path_;
     int imported_ = 0;

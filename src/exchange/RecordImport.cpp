@@ -110,7 +110,7 @@ bool IsStoredDate(std::string_view v)
     return true;
 }
 
-// The category lists of the current user, loaded and marked when they gain a name.
+// The category lists of the current book, loaded and marked when they gain a name.
 struct CategoryList {
     explicit CategoryList(const char* name)
         : file(name)
@@ -150,14 +150,14 @@ std::vector<bool> RowsWithoutValues(const ImportRows& rows)
 enum class ListSave { kUnchanged, kSaved, kFailed };
 
 // Writes the category lists that gained a name, up to the first that fails.
-ListSave SaveChangedLists(const AppSettings& global, const CategoryList (&lists)[2])
+ListSave SaveChangedLists(const AppSettings& settings, const CategoryList (&lists)[2])
 {
     ListSave result = ListSave::kUnchanged;
     for (const CategoryList& list : lists) {
         if (!list.changed)
             continue;
-        const std::string file = global.UserFile(list.file);
-        platform::fs::MakeDirs(global.UserFile({}));
+        const std::string file = settings.BookFile(list.file);
+        platform::fs::MakeDirs(settings.BookFile({}));
         if (!list.names.SaveText(file))
             return ListSave::kFailed;
         result = ListSave::kSaved;
@@ -168,7 +168,7 @@ ListSave SaveChangedLists(const AppSettings& global, const CategoryList (&lists)
 // What the passes over the rows work with.
 struct RowPass {
     AddressTable& table;
-    const AppSettings& global;
+    const AppSettings& settings;
     const ImportRows& rows;
     const std::vector<Column>& columns;
     const std::vector<bool>& blank;
@@ -190,7 +190,7 @@ std::optional<std::string_view> CellRefusal(
     }
     if (value.empty())
         return std::nullopt;
-    if (col.kind == ColumnKind::Date && !pass.global.IsValidDate(value))
+    if (col.kind == ColumnKind::Date && !pass.settings.IsValidDate(value))
         return SJ("\n不正な日付です。");
     if (col.kind != ColumnKind::MainCategory && col.kind != ColumnKind::SubCategory)
         return std::nullopt;
@@ -275,7 +275,7 @@ int AddRecords(const RowPass& pass)
                 continue;
             }
             if (col.kind == ColumnKind::Date && !IsStoredDate(value)) {
-                date = pass.global.FormatDate(value, false);
+                date = pass.settings.FormatDate(value, false);
                 value = date;
             } else {
                 value = ReadingAsStored(col, value, reading);
@@ -314,20 +314,20 @@ RecordImport::Result RecordImport::Run(const ImportRows& rows, Observer& watch)
 
     CategoryList lists[2] = { CategoryList("nrt_ms01.nms"), CategoryList("nrt_ms02.nms") };
     for (CategoryList& list : lists)
-        if (!list.names.LoadText(global_.UserFile(list.file)))
+        if (!list.names.LoadText(settings_.BookFile(list.file)))
             list.names.Clear();
 
     // The lists' files as they were, to be put back when the records cannot be saved.
     std::string before[2];
     bool existed[2] = {};
     for (int i = 0; i < 2; ++i)
-        existed[i] = platform::fs::ReadFile(global_.UserFile(lists[i].file), before[i]);
+        existed[i] = platform::fs::ReadFile(settings_.BookFile(lists[i].file), before[i]);
     const std::vector<Column> columns = ColumnsOf(rows, table_);
     const long long total = 2LL * rows.RowCount();
     const std::vector<bool> blank = RowsWithoutValues(rows);
     blankRows_ = static_cast<int>(std::count(blank.begin(), blank.end(), true));
 
-    const RowPass pass { table_, global_, rows, columns, blank, watch };
+    const RowPass pass { table_, settings_, rows, columns, blank, watch };
     std::size_t valueBytes = 0;
     if (const std::string refusal = CheckRows(pass, lists, valueBytes); !refusal.empty())
         return refuse(Result::kRowRefused, refusal);
@@ -346,7 +346,7 @@ RecordImport::Result RecordImport::Run(const ImportRows& rows, Observer& watch)
     // The new categories are written before the records: a run cut short between the
     // two leaves an unused category at worst, never records whose categories no tab
     // or choice offers.
-    const ListSave saved = SaveChangedLists(global_, lists);
+    const ListSave saved = SaveChangedLists(settings_, lists);
     if (saved == ListSave::kFailed) {
         takeBack();
         return refuse(Result::kCategorySaveFailed, SJ("保存に失敗しました。"));
@@ -357,8 +357,9 @@ RecordImport::Result RecordImport::Run(const ImportRows& rows, Observer& watch)
         for (int i = 0; i < 2; ++i) {
             if (!lists[i].changed)
                 continue;
-            const std::string file = global_.UserFile(lists[i].file);
-            static_cast<void>(existed[i] ? platform::fs::AtomicWriteFile(file, before[i]) : platform::fs::RemoveFile(file));
+            const std::string file = settings_.BookFile(lists[i].file);
+            static_cast<void>(
+                existed[i] ? platform::fs::AtomicWriteFile(file, before[i]) : platform::fs::RemoveFile(file));
         }
         watch.Busy(false);
         return Result::kTableSaveFailed;
@@ -370,11 +371,11 @@ RecordImport::Result RecordImport::Run(const ImportRows& rows, Observer& watch)
     return Result::kImported;
 }
 
-bool AskImport(const AppSettings& global, std::string_view path, int count)
+bool AskImport(const AppSettings& settings, std::string_view path, int count)
 {
     const std::size_t slash = path.find_last_of('/');
     const std::string_view file = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    const std::string book = global.UserName().empty() ? platform::Utf8ToSjis("メインユーザー") : global.UserName();
+    const std::string book = settings.BookName().empty() ? platform::Utf8ToSjis("メインユーザー") : settings.BookName();
     std::string text = platform::Utf8ToSjis("「") + std::string(file) + platform::Utf8ToSjis("」の");
     if (count >= 0)
         text += platform::Utf8ToSjis("宛名 ") + std::to_string(count) + platform::Utf8ToSjis(" 件");

@@ -32,7 +32,7 @@ public:
 // The question before an import: which file, how many addressees (when `count` is not
 // negative) and which address book they go into, then "データを取り込みます。よろしいですか？".
 // True on Yes.
-bool AskImport(const AppSettings& global, std::string_view path, int count);
+bool AskImport(const AppSettings& settings, std::string_view path, int count);
 
 class RecordImport {
 public:
@@ -64,8 +64,8 @@ public:
         virtual void Imported() { }
     };
 
-    RecordImport(AppSettings& global, AddressTable& table)
-        : global_(global)
+    RecordImport(AppSettings& settings, AddressTable& table)
+        : settings_(settings)
         , table_(table)
     {
     }
@@ -82,7 +82,7 @@ public:
     static std::string RowMessage(int line, std::string_view column, std::string_view reason);
 
 private:
-    AppSettings& global_;
+    AppSettings& settings_;
     AddressTable& table_;
     int imported_ = 0;
     int blankRows_ = 0;

@@ -182,8 +182,8 @@ std::string VCardExport::Format(const RecordSet& records)
               postal = field("郵便番号"), prefecture = field("都道府県"), address1 = field("住所１"),
               address2 = field("住所２"), phone = field("電話番号"), fax = field("ＦＡＸ"), mobile = field("携帯番号"),
               mail = field("メール"), homePage = field("ＨＰ"), category = field("大分類"), note1 = field("備考１"),
-              note2 = field("備考２"), company = field("会社名"), department = field("部署"),
-              title = field("役職"), updated = field("更新日");
+              note2 = field("備考２"), company = field("会社名"), department = field("部署"), title = field("役職"),
+              updated = field("更新日");
     const std::string male = platform::Utf8ToSjis("男"), female = platform::Utf8ToSjis("女");
     const std::vector<std::string> uids = RecordUids(*table);
     for (int row = 0; row < records.GetRowCount(); ++row) {
@@ -219,7 +219,8 @@ std::string VCardExport::Format(const RecordSet& records)
             if (const std::string date = BasicDate(table->Value(birthday, k)); !date.empty())
                 PutLine(out, "BDAY:" + date);
         if (has(postal) || has(prefecture) || has(address1) || has(address2))
-            PutLine(out, "ADR;TYPE=home:;" + Escape(value(address2)) + ";" + Escape(value(address1)) + ";;"
+            PutLine(out,
+                "ADR;TYPE=home:;" + Escape(value(address2)) + ";" + Escape(value(address1)) + ";;"
                     + Escape(value(prefecture)) + ";" + Escape(value(postal)) + ";");
         if (has(phone))
             PutLine(out, "TEL;TYPE=home,voice;VALUE=text:" + Escape(value(phone)));
@@ -250,7 +251,8 @@ std::string VCardExport::Format(const RecordSet& records)
             const int joint = table->FindField(SchemaFieldName(field::kJointName1 + 2 * j)),
                       honorific = table->FindField(SchemaFieldName(field::kJointHonorific1 + 2 * j));
             if (has(joint) || has(honorific))
-                PutLine(out, std::string(kJointProperty) + std::to_string(j + 1) + ":" + Escape(has(joint) ? value(joint) : "")
+                PutLine(out,
+                    std::string(kJointProperty) + std::to_string(j + 1) + ":" + Escape(has(joint) ? value(joint) : "")
                         + ";" + Escape(has(honorific) ? value(honorific) : ""));
         }
         PutLine(out, "END:VCARD");
@@ -283,8 +285,8 @@ int VCardExport::Run(std::string_view path, const RecordSet& records, const std:
         return kWriteFailed;
     }
     exported_ = records.GetRowCount();
-    platform::Inform(SJ("正常にエクスポートされました。") + SJ("（") + std::to_string(exported_) + SJ("件）"),
-        SJ("住所録"));
+    platform::Inform(
+        SJ("正常にエクスポートされました。") + SJ("（") + std::to_string(exported_) + SJ("件）"), SJ("住所録"));
     return kExported;
 }
 

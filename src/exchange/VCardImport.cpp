@@ -1,8 +1,8 @@
 #include "exchange/VCardImport.h"
 
 #include "exchange/CsvColumnMap.h"
-#include "exchange/VCardExport.h"
 #include "exchange/RecordImport.h"
+#include "exchange/VCardExport.h"
 
 #include "db/AddressTable.h"
 #include "platform/Kana.h"
@@ -251,8 +251,8 @@ private:
                     const std::string as = p.Param("SORT-AS");
                     // Parts are listed with ',' (some write ';').
                     const std::size_t comma = as.find_first_of(",;");
-                    reading = Join({ Trim(as.substr(0, comma)),
-                                       comma == std::string::npos ? "" : Trim(as.substr(comma + 1)) },
+                    reading = Join(
+                        { Trim(as.substr(0, comma)), comma == std::string::npos ? "" : Trim(as.substr(comma + 1)) },
                         "\xE3\x80\x80");
                     break;
                 }
@@ -444,7 +444,9 @@ private:
         // ORG is the company and then its units, from the largest.
         const auto orgs = All("ORG");
         for (std::size_t i = 1; i < orgs.size(); ++i)
-            LeftOut("ORG", Join({ Trim(orgs[i]->Parts().front()), orgs[i]->Parts().size() > 1 ? Trim(orgs[i]->Parts()[1]) : "" }, " "));
+            LeftOut("ORG",
+                Join({ Trim(orgs[i]->Parts().front()), orgs[i]->Parts().size() > 1 ? Trim(orgs[i]->Parts()[1]) : "" },
+                    " "));
         if (const auto* org = orgs.empty() ? nullptr : orgs.front()) {
             const std::vector<std::string> parts = org->Parts();
             std::string units;
@@ -561,7 +563,7 @@ VCardImport::Result VCardImport::Run(std::string_view path, Observer* observer)
     }
     std::string bytes;
     const int cards = platform::fs::ReadFile(path, bytes) ? static_cast<int>(vcard::Parse(bytes).size()) : -1;
-    if (!AskImport(global_, path, cards))
+    if (!AskImport(settings_, path, cards))
         return Result::kDeclined;
     const Result result = Load(path, observer);
     if (observer && result == Result::kImported)
@@ -599,7 +601,7 @@ VCardImport::Result VCardImport::Load(std::string_view path, Observer* observer)
         if (!uid.empty())
             known.insert(std::move(uid));
     CardRows rows(table_);
-    const CityPrefectures cities(global_.PostalFile({}));
+    const CityPrefectures cities(settings_.PostalFile({}));
     for (std::size_t i = 0; i < cards.size(); ++i) {
         const int number = static_cast<int>(i) + 1;
         if (const auto* uid = cards[i].Find("UID");
@@ -617,15 +619,15 @@ VCardImport::Result VCardImport::Load(std::string_view path, Observer* observer)
         const auto* prodid = cards[i].Find("PRODID");
         if (values[field::kHonorific].empty() && !(prodid && prodid->Text() == VCardExport::kProductId)) {
             // As the input form gives a new record: 様, or 御中 for a company alone.
-            values[field::kHonorific] = values[field::kName].empty() && !values[field::kCompany].empty() ? SJ("御中")
-                                                                                                          : SJ("様");
+            values[field::kHonorific]
+                = values[field::kName].empty() && !values[field::kCompany].empty() ? SJ("御中") : SJ("様");
             ++tally_.honorifics;
         }
         if (values[field::kPrefecture].empty() && !values[field::kPostalCode].empty()) {
             // A phone's address without its prefecture: the postal dictionary knows it
             // when the address begins with the code's city.
-            values[field::kPrefecture] = PrefectureOfAddress(
-                global_.PostalFile({}), values[field::kPostalCode], values[field::kAddress1]);
+            values[field::kPrefecture]
+                = PrefectureOfAddress(settings_.PostalFile({}), values[field::kPostalCode], values[field::kAddress1]);
         }
         for (std::size_t c = 0; c < rows.Slots(); ++c) {
             std::string& value = values[rows.Slot(c)];
@@ -648,7 +650,7 @@ VCardImport::Result VCardImport::Load(std::string_view path, Observer* observer)
         watch.Busy(false);
         return tally_.alreadyThere > 0 ? Result::kImported : Result::kNothingImported;
     }
-    RecordImport records(global_, table_);
+    RecordImport records(settings_, table_);
     const RecordImport::Result result = records.Run(rows, watch);
     imported_ = records.ImportedCount();
     // RecordImport's results are ours by the same names and numbers.

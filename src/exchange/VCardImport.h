@@ -63,8 +63,8 @@ public:
     static std::vector<std::string> MapCard(const vcard::Card& card, int number, std::vector<std::string>& notes,
         Tally* tally = nullptr, const CityPrefectures* cities = nullptr);
 
-    VCardImport(AppSettings& global, AddressTable& table)
-        : global_(global)
+    VCardImport(AppSettings& settings, AddressTable& table)
+        : settings_(settings)
         , table_(table)
     {
     }
@@ -82,7 +82,7 @@ public:
     std::string ClosingMessage() const;
 
 private:
-    AppSettings& global_;
+    AppSettings& settings_;
     AddressTable& table_;
     int imported_ = 0;
     std::vector<std::string> notes_;

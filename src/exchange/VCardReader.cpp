@@ -175,7 +175,7 @@ bool ParseLine(std::string_view line, Property& p)
         if (key.empty()) {
             const std::string bare = Upper(values);
             key = (bare == "QUOTED-PRINTABLE" || bare == "BASE64" || bare == "8BIT" || bare == "7BIT") ? "ENCODING"
-                                                                                                         : "TYPE";
+                                                                                                       : "TYPE";
         }
         // A quoted value is one value, commas and all ("ヤマダ,タロウ"), except that TYPE
         // always lists kinds (TYPE="voice,home").

@@ -20,14 +20,14 @@ QString AboutDialog::VersionText()
     return QString::asprintf("%d.%d", kVersionMajor, kVersionMinor);
 }
 
-AboutDialog::AboutDialog(const AppSettings& global, QWidget* parent)
+AboutDialog::AboutDialog(const AppSettings& settings, QWidget* parent)
     : QDialog(parent)
-    , global_(global)
+    , settings_(settings)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("バージョン情報"));
     auto* icon = new QLabel(this);
-    const QPixmap picture(ToQ(global_.ProgramFile("nortea.png")));
+    const QPixmap picture(ToQ(settings_.ProgramFile("nortea.png")));
     if (!picture.isNull())
         icon->setPixmap(picture.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     productLabel_ = new QLabel(QStringLiteral("ノルテア"), this);
@@ -38,7 +38,7 @@ AboutDialog::AboutDialog(const AppSettings& global, QWidget* parent)
     productLabel_->setFont(big);
     versionLabel_ = new QLabel(QStringLiteral("バージョン %1").arg(VersionText()), this);
     versionLabel_->setObjectName(QStringLiteral("lbl_Version"));
-    folderEdit_ = new QLineEdit(ToQ(global_.DataFolder()), this);
+    folderEdit_ = new QLineEdit(ToQ(settings_.DataFolder()), this);
     folderEdit_->setObjectName(QStringLiteral("txt_Folder"));
     folderEdit_->setReadOnly(true);
     folderEdit_->setMinimumWidth(360);
@@ -68,7 +68,7 @@ AboutDialog::AboutDialog(const AppSettings& global, QWidget* parent)
 
 void AboutDialog::OpenFolder()
 {
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(ToQ(global_.DataFolder()))))
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(ToQ(settings_.DataFolder()))))
         platform::Warn(SJ("実行に失敗しました。"));
 }
 

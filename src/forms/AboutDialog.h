@@ -21,7 +21,7 @@ inline constexpr int kVersionMinor = 70;
 class AboutDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit AboutDialog(const AppSettings& global, QWidget* parent = nullptr);
+    explicit AboutDialog(const AppSettings& settings, QWidget* parent = nullptr);
 
     static QString VersionText();
     // folderButton_: the data folder in the file manager.
@@ -34,7 +34,7 @@ private:
     QPushButton* folderButton_ = nullptr;
     QPushButton* okButton_ = nullptr;
 
-    const AppSettings& global_;
+    const AppSettings& settings_;
 };
 
 } // namespace nrt::gui

@@ -2,10 +2,10 @@
 
 #include "app/EnterFocusFilter.h"
 #include "app/MainWindow.h"
+#include "books/AddressBooks.h"
 #include "platform/MessageHost.h"
 #include "qt/QtText.h"
 #include "qt/WaitCursor.h"
-#include "users/AddressBooks.h"
 
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -44,16 +44,16 @@ AddressBookDialog::AddressBookDialog(MainWindow& main)
     Fill();
     // Return on the list opens the book under the cursor.
     okButton_->setDefault(true);
-    connect(okButton_, &QPushButton::clicked, this, &AddressBookDialog::OpenUser);
-    connect(addressBookList_, &QListWidget::itemDoubleClicked, this, &AddressBookDialog::OpenUser);
-    connect(deleteButton_, &QPushButton::clicked, this, &AddressBookDialog::DeleteUser);
+    connect(okButton_, &QPushButton::clicked, this, &AddressBookDialog::OpenBook);
+    connect(addressBookList_, &QListWidget::itemDoubleClicked, this, &AddressBookDialog::OpenBook);
+    connect(deleteButton_, &QPushButton::clicked, this, &AddressBookDialog::DeleteBook);
     connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void AddressBookDialog::Fill()
 {
     addressBookList_->clear();
-    for (const std::string& entry : AddressBooks(main_.Global()).Entries())
+    for (const std::string& entry : AddressBooks(main_.Settings()).Entries())
         addressBookList_->addItem(ToQ(entry));
 }
 
@@ -63,26 +63,26 @@ int AddressBookDialog::SelectedEntry() const
     return item && item->isSelected() ? addressBookList_->row(item) : -1;
 }
 
-void AddressBookDialog::OpenUser()
+void AddressBookDialog::OpenBook()
 {
-    AddressBooks users(main_.Global());
+    AddressBooks books(main_.Settings());
     CursorWatch<AddressBooks::Observer> watch;
-    const auto opened = users.Open(SelectedEntry(), main_.Table(), saved_, platform::Ask, &watch);
+    const auto opened = books.Open(SelectedEntry(), main_.Table(), saved_, platform::Ask, &watch);
     if (!opened.Message().empty())
         platform::Warn(opened.Message());
     if (opened.result) {
         opened_ = true;
         // At once: the table changed under the list, which may repaint as soon as the
         // window closes.
-        main_.AfterUserChange();
+        main_.AfterBookChange();
         accept();
     }
 }
 
-void AddressBookDialog::DeleteUser()
+void AddressBookDialog::DeleteBook()
 {
-    AddressBooks users(main_.Global());
-    const auto removed = users.Remove(SelectedEntry(), platform::Ask);
+    AddressBooks books(main_.Settings());
+    const auto removed = books.Remove(SelectedEntry(), platform::Ask);
     if (!removed.Message().empty())
         platform::Warn(removed.Message());
     if (removed.result == AddressBooks::Removed::kRemoved)

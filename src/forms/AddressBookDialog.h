@@ -1,5 +1,5 @@
 #pragma once
-// "ユーザーを開く": the users of the data folder, to open one or take one off the list.
+// "ユーザーを開く": the books of the data folder, to open one or take one off the list.
 // AddressBooks does the checks and the loading.
 
 #include <QDialog>
@@ -16,13 +16,13 @@ class AddressBookDialog : public QDialog {
 public:
     explicit AddressBookDialog(MainWindow& main);
 
-    // Whether another user was opened (the dialog is then accepted).
+    // Whether another book was opened (the dialog is then accepted).
     bool Opened() const { return opened_; }
 
     // okButton_ or a double click.
-    void OpenUser();
+    void OpenBook();
     // deleteButton_.
-    void DeleteUser();
+    void DeleteBook();
 
 private:
     QListWidget* addressBookList_ = nullptr;
@@ -35,7 +35,7 @@ private:
 
     MainWindow& main_;
     bool opened_ = false;
-    // The current user's table and settings are saved once per window.
+    // The current book's table and settings are saved once per window.
     bool saved_ = false;
 };
 

@@ -266,11 +266,11 @@ std::optional<AddressChoice> AddressBrowser::Choice() const
 }
 
 std::optional<AddressChoice> AddressBrowser::Browse(
-    const AppSettings& global, std::string_view prefecture, QWidget* parent, std::string_view code)
+    const AppSettings& settings, std::string_view prefecture, QWidget* parent, std::string_view code)
 {
-    if (!CheckPostalDictionary(global.PostalFile({})))
+    if (!CheckPostalDictionary(settings.PostalFile({})))
         return std::nullopt;
-    AddressBrowser dialog(global.PostalFile({}), prefecture, global.GetScalePercent(), parent, code);
+    AddressBrowser dialog(settings.PostalFile({}), prefecture, settings.GetScalePercent(), parent, code);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.Choice();

@@ -49,8 +49,8 @@ public:
 
     // Runs the browser on the dictionary the postal location names, at the settings'
     // magnification; the town the user confirmed, or nothing when cancelled.
-    static std::optional<AddressChoice> Browse(
-        const AppSettings& global, std::string_view prefecture, QWidget* parent = nullptr, std::string_view code = {});
+    static std::optional<AddressChoice> Browse(const AppSettings& settings, std::string_view prefecture,
+        QWidget* parent = nullptr, std::string_view code = {});
 
     // The confirmed town; nothing until one was chosen with OK or a double click.
     std::optional<AddressChoice> Choice() const;

@@ -1,9 +1,9 @@
 #include "forms/BackupDialog.h"
 
+#include "books/BackupSets.h"
 #include "platform/MessageHost.h"
 #include "qt/QtText.h"
 #include "settings/AppSettings.h"
-#include "users/BackupSets.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -35,9 +35,10 @@ private:
 
 } // namespace
 
-BackupDialog::BackupDialog(AppSettings& global, Mode mode, std::string source, std::string destination, QWidget* parent)
+BackupDialog::BackupDialog(
+    AppSettings& settings, Mode mode, std::string source, std::string destination, QWidget* parent)
     : QDialog(parent)
-    , global_(global)
+    , settings_(settings)
     , mode_(mode)
     , source_(std::move(source))
     , destination_(std::move(destination))
@@ -87,7 +88,7 @@ void BackupDialog::showEvent(QShowEvent* event)
 
 void BackupDialog::reject()
 {
-    // A restore closed before its copy ran would open the new user without its files.
+    // A restore closed before its copy ran would open the new book without its files.
     if (mode_ == kCopy && !finished_)
         return;
     QDialog::reject();
@@ -98,7 +99,7 @@ void BackupDialog::Backup()
     okButton_->setEnabled(false);
     cancelButton_->setEnabled(false);
     CopyWatch watch(pathEdit_);
-    const BackupSets::BackupOutcome outcome = BackupSets::Backup(global_, &watch);
+    const BackupSets::BackupOutcome outcome = BackupSets::Backup(settings_, &watch);
     if (!outcome.message.empty())
         platform::Warn(outcome.message);
     succeeded_ = outcome.result == BackupSets::kBackedUp;

@@ -1,6 +1,6 @@
 #pragma once
-// "バックアップ": asks before a backup of the current user (ask mode), or copies a
-// backup set into a new user's folder as soon as it is shown (copy mode). The copying
+// "バックアップ": asks before a backup of the current book (ask mode), or copies a
+// backup set into a new book's folder as soon as it is shown (copy mode). The copying
 // is BackupSets's; the window shows each file as it goes.
 
 #include <QDialog>
@@ -21,10 +21,10 @@ class BackupDialog : public QDialog {
     Q_OBJECT
 public:
     enum Mode { kAsk, kCopy };
-    // Ask mode backs the current user up into its backup folder; copy mode copies the
+    // Ask mode backs the current book up into its backup folder; copy mode copies the
     // set in `source` into `destination`.
     BackupDialog(
-        AppSettings& global, Mode mode, std::string source, std::string destination, QWidget* parent = nullptr);
+        AppSettings& settings, Mode mode, std::string source, std::string destination, QWidget* parent = nullptr);
 
     // okButton_ in ask mode: the backup, then the window closes (also after a failure).
     void Backup();
@@ -47,7 +47,7 @@ private:
 
     void ShowPath(std::string_view path);
 
-    AppSettings& global_;
+    AppSettings& settings_;
     Mode mode_;
     std::string source_;
     std::string destination_;

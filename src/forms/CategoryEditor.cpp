@@ -48,7 +48,7 @@ CategoryEditor::CategoryEditor(MainWindow& main, int kind, QWidget* parent)
     , main_(main)
 {
     const ListKind& k = kKinds[kind == kMinor ? 1 : 0];
-    path_ = main.Global().UserFile(platform::Utf8ToSjis(k.file));
+    path_ = main.Settings().BookFile(platform::Utf8ToSjis(k.file));
     field_ = platform::Utf8ToSjis(k.field);
     const QString title = QString::fromUtf8(k.title);
     setObjectName(QStringLiteral("frmMaster"));

@@ -23,7 +23,7 @@ class CategoryEditor : public QDialog {
 public:
     enum Kind { kMajor = 0, kMinor = 1 };
 
-    // Works on list `kind` of the current user and on the main window's table.
+    // Works on list `kind` of the current book and on the main window's table.
     CategoryEditor(MainWindow& main, int kind, QWidget* parent);
 
     // After the window has closed: whether the list file was written (or a write was

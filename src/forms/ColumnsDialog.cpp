@@ -14,9 +14,9 @@
 
 namespace nrt::gui {
 
-ColumnsDialog::ColumnsDialog(AppSettings& global, const AddressTable& db, QWidget* parent)
+ColumnsDialog::ColumnsDialog(AppSettings& settings, const AddressTable& db, QWidget* parent)
     : QDialog(parent)
-    , global_(global)
+    , settings_(settings)
     , db_(db)
 {
     setObjectName(QStringLiteral("frmHyo"));
@@ -60,8 +60,8 @@ ColumnsDialog::ColumnsDialog(AppSettings& global, const AddressTable& db, QWidge
     grid->addWidget(chosenList_, 1, 2);
     grid->addLayout(side, 1, 3);
 
-    for (int i = 0; i < global_.DisplayColumnCount(); ++i)
-        chosenList_->addItem(ToQ(global_.GetDisplayColumn(i).name));
+    for (int i = 0; i < settings_.DisplayColumnCount(); ++i)
+        chosenList_->addItem(ToQ(settings_.GetDisplayColumn(i).name));
     for (const QString& name : Offered())
         if (chosenList_->findItems(name, Qt::MatchExactly).isEmpty())
             availableList_->addItem(name);
@@ -132,10 +132,10 @@ void ColumnsDialog::Ok()
         platform::Warn(SJ("表示項目を選択して下さい。"));
         return;
     }
-    global_.ClearDisplayColumns();
+    settings_.ClearDisplayColumns();
     for (int i = 0; i < chosenList_->count(); ++i) {
         const QString name = chosenList_->item(i)->text();
-        global_.AddDisplayColumn(FromQ(name), StartingWidth(name));
+        settings_.AddDisplayColumn(FromQ(name), StartingWidth(name));
     }
     changed_ = true;
     accept();

@@ -16,7 +16,7 @@ namespace nrt::gui {
 class ColumnsDialog : public QDialog {
     Q_OBJECT
 public:
-    ColumnsDialog(AppSettings& global, const AddressTable& db, QWidget* parent = nullptr);
+    ColumnsDialog(AppSettings& settings, const AddressTable& db, QWidget* parent = nullptr);
     bool Changed() const { return changed_; }
     // The starting width of a column by its field name.
     static int StartingWidth(const QString& name);
@@ -42,7 +42,7 @@ private:
 
     QStringList Offered() const;
 
-    AppSettings& global_;
+    AppSettings& settings_;
     const AddressTable& db_;
     bool changed_ = false;
 };

@@ -1,7 +1,7 @@
 #include "forms/CsvColumnsDialog.h"
 
-#include "qt/QtText.h"
 #include "db/AddressTable.h"
+#include "qt/QtText.h"
 #include "settings/AppSettings.h"
 
 #include <QCheckBox>
@@ -21,9 +21,9 @@ constexpr int kPreviewRows = 5;
 
 } // namespace
 
-CsvColumnsDialog::CsvColumnsDialog(AppSettings& global, const AddressTable& table, std::string path, QWidget* parent)
+CsvColumnsDialog::CsvColumnsDialog(AppSettings& settings, const AddressTable& table, std::string path, QWidget* parent)
     : QDialog(parent)
-    , global_(global)
+    , settings_(settings)
     , table_(table)
     , path_(std::move(path))
 {
@@ -52,8 +52,8 @@ CsvColumnsDialog::CsvColumnsDialog(AppSettings& global, const AddressTable& tabl
     CsvImport::Preview plain;
     bool headerless = false;
     if (CsvImport::ReadPreview(path_, false, 1, plain) == CsvReader::Result::kOk && !plain.rows.empty())
-        headerless = !CsvColumnMap::Suggest(global_.DataFile(CsvColumnMap::kFileName), plain.rows.front(), table_)
-                          .hasHeader;
+        headerless
+            = !CsvColumnMap::Suggest(settings_.DataFile(CsvColumnMap::kFileName), plain.rows.front(), table_).hasHeader;
     headerCheck_->setChecked(!headerless);
     connect(headerCheck_, &QCheckBox::toggled, this, &CsvColumnsDialog::Reload);
     Reload();
@@ -66,7 +66,7 @@ void CsvColumnsDialog::Reload()
     // A file that cannot be read shows no columns; the import then says why.
     static_cast<void>(CsvImport::ReadPreview(path_, hasHeader, kPreviewRows, preview));
     headers_ = preview.headers;
-    if (!CsvColumnMap::Recall(global_.DataFile(CsvColumnMap::kFileName), CsvColumnMap::Key(headers_, hasHeader),
+    if (!CsvColumnMap::Recall(settings_.DataFile(CsvColumnMap::kFileName), CsvColumnMap::Key(headers_, hasHeader),
             headers_.size(), suggested_))
         suggested_ = hasHeader ? CsvColumnMap::Recognise(headers_, table_) : std::vector<ColumnTarget>(headers_.size());
 
@@ -98,8 +98,8 @@ void CsvColumnsDialog::Reload()
         previewTable_->setCellWidget(0, c, box);
         fields_.push_back(box);
         for (std::size_t r = 0; r < preview.rows.size(); ++r)
-            previewTable_->setItem(static_cast<int>(r) + 1, c,
-                new QTableWidgetItem(ToQ(preview.rows[r][static_cast<std::size_t>(c)])));
+            previewTable_->setItem(
+                static_cast<int>(r) + 1, c, new QTableWidgetItem(ToQ(preview.rows[r][static_cast<std::size_t>(c)])));
     }
     previewTable_->resizeColumnsToContents();
 }
@@ -125,7 +125,7 @@ void CsvColumnsDialog::accept()
 {
     const CsvImport::Mapping mapping = Mapping();
     CsvColumnMap::Remember(
-        global_.DataFile(CsvColumnMap::kFileName), CsvColumnMap::Key(headers_, mapping.hasHeader), mapping.targets);
+        settings_.DataFile(CsvColumnMap::kFileName), CsvColumnMap::Key(headers_, mapping.hasHeader), mapping.targets);
     QDialog::accept();
 }
 

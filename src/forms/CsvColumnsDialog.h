@@ -25,7 +25,7 @@ namespace nrt::gui {
 class CsvColumnsDialog : public QDialog {
     Q_OBJECT
 public:
-    CsvColumnsDialog(AppSettings& global, const AddressTable& table, std::string path, QWidget* parent);
+    CsvColumnsDialog(AppSettings& settings, const AddressTable& table, std::string path, QWidget* parent);
 
     // What the window shows, for the import once accepted.
     CsvImport::Mapping Mapping() const;
@@ -35,7 +35,7 @@ public:
 private:
     void Reload();
 
-    AppSettings& global_;
+    AppSettings& settings_;
     const AddressTable& table_;
     std::string path_;
     std::vector<std::string> headers_;

@@ -104,7 +104,7 @@ CsvExportDialog::CsvExportDialog(MainWindow& main)
     EnterFocusFilter::InstallOn(this);
 
     chosenList_->addItems(FieldNames());
-    pathEdit_->setText(ToQ(main_.Global().GetPathEntry(2)));
+    pathEdit_->setText(ToQ(main_.Settings().GetPathEntry(2)));
 
     connect(addButton_, &QPushButton::clicked, this, &CsvExportDialog::MoveRight);
     connect(availableList_, &QListWidget::itemDoubleClicked, this, &CsvExportDialog::MoveRight);
@@ -155,7 +155,7 @@ void CsvExportDialog::MoveUpDown(int down)
 
 void CsvExportDialog::ChooseFile()
 {
-    const QString start = DialogStartFolder(ToQ(main_.Global().FolderOfFile(FromQ(pathEdit_->text()))));
+    const QString start = DialogStartFolder(ToQ(main_.Settings().FolderOfFile(FromQ(pathEdit_->text()))));
     QFileDialog dialog(
         this, QStringLiteral("エクスポートするファイル"), start, QStringLiteral("CSVファイル(*.CSV *.csv)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -176,7 +176,7 @@ void CsvExportDialog::Export()
         request.fields.push_back(FromQ(chosenList_->item(i)->text()));
     request.header = fieldNamesCheck_->isChecked();
     request.utf8 = encodingCombo_->currentIndex() == 1;
-    CsvExport out(main_.Global());
+    CsvExport out(main_.Settings());
     CursorWatch<CsvExport::Observer> watch;
     const CsvExport::Result result = out.Run(request, main_.Records(), &watch);
     if (!out.Path().empty())

@@ -54,7 +54,7 @@ CsvImportDialog::CsvImportDialog(MainWindow& main)
     grid->addLayout(buttons, 2, 0, 1, 3);
     EnterFocusFilter::InstallOn(this);
 
-    pathEdit_->setText(ToQ(main_.Global().GetPathEntry(1)));
+    pathEdit_->setText(ToQ(main_.Settings().GetPathEntry(1)));
     connect(browseButton_, &QPushButton::clicked, this, &CsvImportDialog::ChooseFile);
     connect(importButton_, &QPushButton::clicked, this, &CsvImportDialog::Import);
     connect(closeButton_, &QPushButton::clicked, this, &QDialog::reject);
@@ -62,7 +62,7 @@ CsvImportDialog::CsvImportDialog(MainWindow& main)
 
 void CsvImportDialog::ChooseFile()
 {
-    const QString start = DialogStartFolder(ToQ(main_.Global().FolderOfFile(FromQ(pathEdit_->text()))));
+    const QString start = DialogStartFolder(ToQ(main_.Settings().FolderOfFile(FromQ(pathEdit_->text()))));
     QFileDialog dialog(
         this, QStringLiteral("インポートするファイル"), start, QStringLiteral("CSVファイル(*.CSV *.csv)"));
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -75,7 +75,7 @@ void CsvImportDialog::ChooseFile()
 
 void CsvImportDialog::Import()
 {
-    CsvImport import(main_.Global(), main_.Table());
+    CsvImport import(main_.Settings(), main_.Table());
     // Another program's file (its first line no header of this program's fields) is
     // imported through the columns the user confirms.
     std::optional<CsvImport::Mapping> mapping;
@@ -86,7 +86,7 @@ void CsvImportDialog::Import()
         const CsvImport::HeaderResult header = import.ProbeHeader(path, name);
         if (header != CsvImport::HeaderResult::kHeaderOk && header != CsvImport::HeaderResult::kHeaderCannotOpen
             && header != CsvImport::HeaderResult::kHeaderEmpty) {
-            CsvColumnsDialog columns(main_.Global(), main_.Table(), path, this);
+            CsvColumnsDialog columns(main_.Settings(), main_.Table(), path, this);
             if (columns.exec() != QDialog::Accepted)
                 return;
             mapping = columns.Mapping();

@@ -6,6 +6,8 @@
 
 #include "app/MainWindow.h"
 #include "app/MenuAction.h"
+#include "books/AddressBooks.h"
+#include "books/BackupSets.h"
 #include "exchange/VCardExport.h"
 #include "exchange/VCardImport.h"
 #include "forms/AboutDialog.h"
@@ -17,8 +19,6 @@
 #include "forms/NewAddressBookDialog.h"
 #include "platform/MessageHost.h"
 #include "qt/QtText.h"
-#include "users/AddressBooks.h"
-#include "users/BackupSets.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -32,48 +32,49 @@ namespace nrt::gui {
 namespace {
 
 // The list's column widths and the window's rectangle into the settings, as closing
-// stores them, before the settings are written for a user switch or a backup.
+// stores them, before the settings are written for a book switch or a backup.
 void StoreListLayout(MainWindow& main)
 {
-    AppSettings& g = main.Global();
+    AppSettings& settings = main.Settings();
     const int columns = main.Grid()->model() ? main.Grid()->model()->columnCount() : 0;
-    for (int i = 0; i < g.DisplayColumnCount() && i + 1 < columns; ++i)
-        g.SetDisplayColumnWidth(i, main.Grid()->columnWidth(i + 1));
+    for (int i = 0; i < settings.DisplayColumnCount() && i + 1 < columns; ++i)
+        settings.SetDisplayColumnWidth(i, main.Grid()->columnWidth(i + 1));
     const QRect r = main.normalGeometry();
-    g.SaveFormRect(AppSettings::kFormMain, r.left(), r.top(), r.width(), r.height());
+    settings.SaveFormRect(AppSettings::kFormMain, r.left(), r.top(), r.width(), r.height());
 }
 
-// "mnuFileNew", and "mnuFileBackRecover" (copyMode): a new user, empty or restored.
-void CreateUser(MainWindow& main, bool copyMode)
+// "mnuFileNew", and "mnuFileBackRecover" (copyMode): a new book, empty or restored.
+void CreateBook(MainWindow& main, bool copyMode)
 {
     StoreListLayout(main);
-    const std::string previous = main.Global().UserName();
+    const std::string previous = main.Settings().BookName();
     NewAddressBookDialog dialog(main, copyMode);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    AddressBooks users(main.Global());
+    AddressBooks books(main.Settings());
     if (dialog.Result() == AddressBooks::Created::kFromCopy) {
-        BackupDialog copy(main.Global(), BackupDialog::kCopy, dialog.CopySource(), main.Global().UserFile({}), &main);
+        BackupDialog copy(
+            main.Settings(), BackupDialog::kCopy, dialog.CopySource(), main.Settings().BookFile({}), &main);
         copy.exec();
         if (!copy.Succeeded()) {
-            // The set did not arrive whole: no new user, the open one stays.
-            users.AbandonRestore(previous);
-            main.AfterUserChange();
+            // The set did not arrive whole: no new book, the open one stays.
+            books.AbandonRestore(previous);
+            main.AfterBookChange();
             return;
         }
         CursorWatch<AddressBooks::Observer> wait;
-        // The restored user stays current either way; a failure is only told.
-        if (const AddressBooks::Refusal trouble = users.FinishRestore(main.Table(), &wait);
+        // The restored book stays current either way; a failure is only told.
+        if (const AddressBooks::Refusal trouble = books.FinishRestore(main.Table(), &wait);
             trouble != AddressBooks::Refusal::kNone)
             platform::Warn(AddressBooks::RefusalText(trouble));
     } else {
-        users.StartEmpty(main.Table());
+        books.StartEmpty(main.Table());
     }
-    main.AfterUserChange();
+    main.AfterBookChange();
 }
 
 // "mnuFileRead".
-void OpenUser(MainWindow& main)
+void OpenBook(MainWindow& main)
 {
     StoreListLayout(main);
     AddressBookDialog dialog(main);
@@ -83,39 +84,39 @@ void OpenUser(MainWindow& main)
 // "mnuFileBackBak".
 void BackUpNow(MainWindow& main)
 {
-    AppSettings& g = main.Global();
-    if (const BackupSets::Done enabled = BackupSets::CheckEnabled(g); !enabled.ok) {
+    AppSettings& settings = main.Settings();
+    if (const BackupSets::Done enabled = BackupSets::CheckEnabled(settings); !enabled.ok) {
         platform::Warn(enabled.message);
         return;
     }
     StoreListLayout(main);
-    if (const BackupSets::Done saved = BackupSets::SaveBeforeBackup(g, main.Table()); !saved.ok) {
+    if (const BackupSets::Done saved = BackupSets::SaveBeforeBackup(settings, main.Table()); !saved.ok) {
         platform::Warn(saved.message);
         return;
     }
-    BackupDialog dialog(g, BackupDialog::kAsk, g.UserFile({}), g.GetFolderBackupPath(), &main);
+    BackupDialog dialog(settings, BackupDialog::kAsk, settings.BookFile({}), settings.GetFolderBackupPath(), &main);
     dialog.exec();
 }
 
 // The periodic backup, offered when the main window first shows.
 void OfferBackup(MainWindow& main)
 {
-    AppSettings& g = main.Global();
-    if (!BackupSets::OfferDue(g))
+    AppSettings& settings = main.Settings();
+    if (!BackupSets::OfferDue(settings))
         return;
-    BackupDialog dialog(g, BackupDialog::kAsk, g.UserFile({}), g.GetFolderBackupPath(), &main);
+    BackupDialog dialog(settings, BackupDialog::kAsk, settings.BookFile({}), settings.GetFolderBackupPath(), &main);
     dialog.exec();
 }
 
 // The folder the vCard commands open in: the last one used, else the documents folder.
 QString VCardFolder(MainWindow& main)
 {
-    return DialogStartFolder({}, ToQ(main.Global().DocumentsFile({})));
+    return DialogStartFolder({}, ToQ(main.Settings().DocumentsFile({})));
 }
 
 void ImportVCardFile(MainWindow& main, const QString& path)
 {
-    VCardImport import(main.Global(), main.Table());
+    VCardImport import(main.Settings(), main.Table());
     ImportWatch watch(&main, main);
     // Every outcome has shown its message, and a successful one refreshed the list
     // through the watch: there is nothing left to do here.
@@ -136,8 +137,8 @@ void ImportVCard(MainWindow& main)
 // "mnu_VCardExport": the list as shown, as vCard 4.0.
 void ExportVCard(MainWindow& main)
 {
-    QFileDialog dialog(&main, QStringLiteral("vCardエクスポート"), VCardFolder(main),
-        QStringLiteral("vCardファイル(*.vcf)"));
+    QFileDialog dialog(
+        &main, QStringLiteral("vCardエクスポート"), VCardFolder(main), QStringLiteral("vCardファイル(*.vcf)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("vcf"));
     // The export asks itself before it replaces a file.
@@ -168,19 +169,20 @@ void OpenExchangeFile(MainWindow& main, const QString& path)
 void InstallExchangeCommands(MainWindow& main)
 {
     QMenu* file = main.FileMenu();
-    QAction* users = main.FileSection(MainWindow::kFileUsers);
-    file->insertAction(users,
+    QAction* booksSection = main.FileSection(MainWindow::kFileBooks);
+    file->insertAction(booksSection,
         MakeAction(main, "mnuFileNew", QStringLiteral("新規ユーザー作成(&N)..."),
-            [](MainWindow& m) { CreateUser(m, false); }));
-    file->insertAction(users, MakeAction(main, "mnuFileRead", QStringLiteral("ユーザーを開く(&R)..."), OpenUser));
+            [](MainWindow& m) { CreateBook(m, false); }));
+    file->insertAction(
+        booksSection, MakeAction(main, "mnuFileRead", QStringLiteral("ユーザーを開く(&R)..."), OpenBook));
     auto* backups = new QMenu(QStringLiteral("ユーザーバックアップ(&B)"), file);
     backups->setObjectName(QStringLiteral("mnuFileBack"));
     backups->addAction(MakeAction(main, "mnuFileBackBak", QStringLiteral("バックアップ(&B)..."), BackUpNow));
     QAction* restore = MakeAction(
-        main, "mnuFileBackRecover", QStringLiteral("リストア(&R)..."), [](MainWindow& m) { CreateUser(m, true); });
+        main, "mnuFileBackRecover", QStringLiteral("リストア(&R)..."), [](MainWindow& m) { CreateBook(m, true); });
     restore->setData(1);
     backups->addAction(restore);
-    file->insertMenu(users, backups);
+    file->insertMenu(booksSection, backups);
 
     QAction* data = main.FileSection(MainWindow::kFileData);
     file->insertAction(data, MakeAction(main, "mnu_Import", QStringLiteral("CSVインポート(&I)..."), [](MainWindow& m) {
@@ -200,7 +202,7 @@ void InstallExchangeCommands(MainWindow& main)
     main.HelpMenu()->addSeparator();
     main.HelpMenu()->addAction(
         MakeAction(main, "mnuHelpAbout", QStringLiteral("バージョン情報(&A)..."), [](MainWindow& m) {
-            AboutDialog dialog(m.Global(), &m);
+            AboutDialog dialog(m.Settings(), &m);
             dialog.exec();
         }));
 

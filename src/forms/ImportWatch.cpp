@@ -32,7 +32,8 @@ void ImportWatch::Progress(long long done, long long total)
     if (total < kProgressFrom)
         return;
     if (!progress_) {
-        progress_ = std::make_unique<QProgressDialog>(QStringLiteral("取り込んでいます・・・"), QString(), 0, 1000, window_);
+        progress_
+            = std::make_unique<QProgressDialog>(QStringLiteral("取り込んでいます・・・"), QString(), 0, 1000, window_);
         progress_->setObjectName(QStringLiteral("frmProgress"));
         progress_->setWindowTitle(QStringLiteral("ノルテア（インポート）"));
         progress_->setCancelButton(nullptr);
@@ -47,7 +48,7 @@ void ImportWatch::CategoriesChanged()
     main_.ReloadTabs();
     main_.ReloadMinorCategories();
     // The input form rebuilds its category choices on this signal.
-    emit main_.UserChanged();
+    emit main_.BookChanged();
 }
 
 bool ImportWatch::Commit()

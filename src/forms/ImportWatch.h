@@ -3,8 +3,8 @@
 // progress for large files), and how the main window follows it: the table saved as
 // the import's commit, the tabs and category choices rebuilt, the list refreshed.
 
-#include "qt/WaitCursor.h"
 #include "exchange/RecordImport.h"
+#include "qt/WaitCursor.h"
 
 #include <memory>
 

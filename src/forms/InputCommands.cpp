@@ -41,7 +41,7 @@ void InstallInputCommands(MainWindow& main)
     // decide the address.
     input->SetTownPicker([&main](QWidget* parent, const std::string& prefecture, RecordEditor::TownChoice& choice) {
         const std::optional<AddressChoice> chosen
-            = AddressBrowser::Browse(main.Global(), prefecture, parent, choice.code);
+            = AddressBrowser::Browse(main.Settings(), prefecture, parent, choice.code);
         if (!chosen)
             return false;
         choice = { chosen->code, chosen->prefecture, chosen->city, chosen->town };
@@ -82,7 +82,7 @@ void InstallInputCommands(MainWindow& main)
     QObject::connect(addItem, &QAction::triggered, add, &QAction::trigger);
     QObject::connect(editItem, &QAction::triggered, edit, &QAction::trigger);
     QObject::connect(&main, &MainWindow::RatioChanged, input, &RecordEditor::ApplyRatio);
-    QObject::connect(&main, &MainWindow::UserChanged, input, [input] { input->ReloadLists(); });
+    QObject::connect(&main, &MainWindow::BookChanged, input, [input] { input->ReloadLists(); });
 
     QMenu* settings = main.SettingsMenu();
     settings->addSeparator();

@@ -91,10 +91,10 @@ bool NewAddressBookDialog::eventFilter(QObject* watched, QEvent* event)
 
 void NewAddressBookDialog::ChooseFile()
 {
-    const AppSettings& g = main_.Global();
-    const QString start = DialogStartFolder(g.GetFolderBackupOn() != 0 && !g.GetFolderBackupPath().empty()
-            ? ToQ(g.GetFolderBackupPath())
-            : ToQ(g.FolderOfFile(FromQ(copyPathEdit_->text()))));
+    const AppSettings& settings = main_.Settings();
+    const QString start = DialogStartFolder(settings.GetFolderBackupOn() != 0 && !settings.GetFolderBackupPath().empty()
+            ? ToQ(settings.GetFolderBackupPath())
+            : ToQ(settings.FolderOfFile(FromQ(copyPathEdit_->text()))));
     const QString file
         = QFileDialog::getOpenFileName(this, QStringLiteral("コピー元"), start, QStringLiteral("NDB(*.ndb)"));
     if (!file.isEmpty()) {
@@ -105,12 +105,12 @@ void NewAddressBookDialog::ChooseFile()
 
 void NewAddressBookDialog::Ok()
 {
-    AddressBooks users(main_.Global());
-    AddressBooks::NewUser request;
+    AddressBooks books(main_.Settings());
+    AddressBooks::NewBook request;
     request.name = FromQ(nameEdit_->text());
     request.copy = copyCheck_->isChecked() && !copyCheck_->isHidden();
     request.copyFile = FromQ(copyPathEdit_->text());
-    const auto created = users.Create(request, &main_.Table(), platform::Ask, &copySource_);
+    const auto created = books.Create(request, &main_.Table(), platform::Ask, &copySource_);
     result_ = created.result;
     switch (result_) {
     case AddressBooks::Created::kEmpty:

@@ -1,8 +1,8 @@
 #pragma once
-// "新規ユーザー作成": the name of a new user and, when restoring, the "nrt.ndb" of the
-// backup set (or other user folder) to copy from. AddressBooks does the checks.
+// "新規ユーザー作成": the name of a new book and, when restoring, the "nrt.ndb" of the
+// backup set (or other book folder) to copy from. AddressBooks does the checks.
 
-#include "users/AddressBooks.h"
+#include "books/AddressBooks.h"
 
 #include <QDialog>
 

@@ -48,9 +48,9 @@ QLineEdit* LimitedEdit(QWidget* parent, const char* name, int bytes)
 
 } // namespace
 
-OptionsDialog::OptionsDialog(AppSettings& global, QWidget* parent)
+OptionsDialog::OptionsDialog(AppSettings& settings, QWidget* parent)
     : QDialog(parent)
-    , global_(global)
+    , settings_(settings)
 {
     setObjectName(QStringLiteral("frmOption"));
     setWindowTitle(QStringLiteral("オプション"));
@@ -225,36 +225,36 @@ QWidget* OptionsDialog::BuildMailPage()
 
 void OptionsDialog::Fill()
 {
-    eraCheck_->setChecked(global_.GetEraDates());
-    furiganaCheck_->setChecked(global_.GetFurigana());
-    maximizedCheck_->setChecked(global_.GetFull());
-    hostEdit_->setText(ToQ(global_.GetMailHost()));
-    userEdit_->setText(ToQ(global_.GetMailUser()));
-    passwordEdit_->setText(ToQ(global_.GetMailPassword()));
-    wrapEdit_->setText(QString::number(global_.GetMailWrap()));
-    timeoutEdit_->setText(QString::number(global_.GetMailTimeout()));
-    portEdit_->setText(ToQ(options::PortText(global_.GetMailPort())));
-    restCountEdit_->setText(QString::number(global_.GetMailRestEvery()));
-    restSecondsEdit_->setText(QString::number(global_.GetMailRestSeconds()));
-    caFileEdit_->setText(ToQ(global_.GetMailCaFile()));
-    clearAuthCheck_->setChecked(global_.GetMailClearAuth());
-    retryWaitEdit_->setText(ToQ(global_.GetMailRetryWaits()));
-    const int ssl = global_.GetMailSsl();
+    eraCheck_->setChecked(settings_.GetEraDates());
+    furiganaCheck_->setChecked(settings_.GetFurigana());
+    maximizedCheck_->setChecked(settings_.GetFull());
+    hostEdit_->setText(ToQ(settings_.GetMailHost()));
+    userEdit_->setText(ToQ(settings_.GetMailUser()));
+    passwordEdit_->setText(ToQ(settings_.GetMailPassword()));
+    wrapEdit_->setText(QString::number(settings_.GetMailWrap()));
+    timeoutEdit_->setText(QString::number(settings_.GetMailTimeout()));
+    portEdit_->setText(ToQ(options::PortText(settings_.GetMailPort())));
+    restCountEdit_->setText(QString::number(settings_.GetMailRestEvery()));
+    restSecondsEdit_->setText(QString::number(settings_.GetMailRestSeconds()));
+    caFileEdit_->setText(ToQ(settings_.GetMailCaFile()));
+    clearAuthCheck_->setChecked(settings_.GetMailClearAuth());
+    retryWaitEdit_->setText(ToQ(settings_.GetMailRetryWaits()));
+    const int ssl = settings_.GetMailSsl();
     securityCombo_->setCurrentIndex(ssl >= 0 && ssl < options::kSslChoices ? ssl : 0);
 
-    const options::Auth auth = options::AuthChoice(global_.GetMailAuth());
+    const options::Auth auth = options::AuthChoice(settings_.GetMailAuth());
     authCheck_->setChecked(auth != options::kAuthNone);
     loginRadio_->setChecked(auth == options::kAuthLogin);
     plainRadio_->setChecked(auth == options::kAuthPlain);
     cramRadio_->setChecked(auth == options::kAuthNone || auth == options::kAuthCramMd5);
 
-    backupCheck_->setChecked(global_.GetFolderBackupOn() == 1);
+    backupCheck_->setChecked(settings_.GetFolderBackupOn() == 1);
     // Data kept beside the program (a portable installation) is not backed up from here.
-    if (platform::fs::Exists(global_.ProgramFile(SJ("nrt.ndb")))) {
+    if (platform::fs::Exists(settings_.ProgramFile(SJ("nrt.ndb")))) {
         backupCheck_->setChecked(false);
         backupCheck_->setEnabled(false);
     }
-    backupPathEdit_->setText(ToQ(global_.GetFolderBackupPath()));
+    backupPathEdit_->setText(ToQ(settings_.GetFolderBackupPath()));
     UpdateDependents();
 }
 
@@ -296,41 +296,42 @@ void OptionsDialog::okClicked()
         caFileEdit_->setFocus();
         return;
     }
-    global_.SetEraDates(eraCheck_->isChecked());
-    global_.SetFurigana(furiganaCheck_->isChecked());
-    global_.SetFull(maximizedCheck_->isChecked());
-    global_.SetMailHost(FromQ(hostEdit_->text()));
-    global_.SetMailPort(options::PortFromText(FromQ(portEdit_->text())));
-    global_.SetMailSsl(securityCombo_->currentIndex() < 0 ? 0 : securityCombo_->currentIndex());
+    settings_.SetEraDates(eraCheck_->isChecked());
+    settings_.SetFurigana(furiganaCheck_->isChecked());
+    settings_.SetFull(maximizedCheck_->isChecked());
+    settings_.SetMailHost(FromQ(hostEdit_->text()));
+    settings_.SetMailPort(options::PortFromText(FromQ(portEdit_->text())));
+    settings_.SetMailSsl(securityCombo_->currentIndex() < 0 ? 0 : securityCombo_->currentIndex());
     if (authCheck_->isChecked()) {
         options::Auth auth = options::kAuthCramMd5;
         if (loginRadio_->isChecked())
             auth = options::kAuthLogin;
         else if (plainRadio_->isChecked())
             auth = options::kAuthPlain;
-        global_.SetMailAuth(auth);
-        global_.SetMailUser(FromQ(userEdit_->text()));
-        global_.SetMailPassword(FromQ(passwordEdit_->text()));
+        settings_.SetMailAuth(auth);
+        settings_.SetMailUser(FromQ(userEdit_->text()));
+        settings_.SetMailPassword(FromQ(passwordEdit_->text()));
     } else {
-        global_.SetMailAuth(options::kAuthNone);
-        global_.SetMailUser({});
-        global_.SetMailPassword({});
+        settings_.SetMailAuth(options::kAuthNone);
+        settings_.SetMailUser({});
+        settings_.SetMailPassword({});
     }
-    global_.SetMailWrap(options::WrapFromText(FromQ(wrapEdit_->text())));
-    global_.SetMailTimeout(options::TimeoutFromText(FromQ(timeoutEdit_->text())));
-    global_.SetMailRestEvery(options::RestFromText(FromQ(restCountEdit_->text()), global_.GetMailRestEvery()));
-    global_.SetMailRestSeconds(options::RestFromText(FromQ(restSecondsEdit_->text()), global_.GetMailRestSeconds()));
-    global_.SetMailCaFile(caFile);
-    global_.SetMailClearAuth(clearAuthCheck_->isChecked());
-    global_.SetMailRetryWaits(FromQ(retryWaitEdit_->text()));
-    global_.SetFolderBackupOn(backupCheck_->isChecked() ? 1 : 0);
-    global_.SetFolderBackupPath(path);
+    settings_.SetMailWrap(options::WrapFromText(FromQ(wrapEdit_->text())));
+    settings_.SetMailTimeout(options::TimeoutFromText(FromQ(timeoutEdit_->text())));
+    settings_.SetMailRestEvery(options::RestFromText(FromQ(restCountEdit_->text()), settings_.GetMailRestEvery()));
+    settings_.SetMailRestSeconds(
+        options::RestFromText(FromQ(restSecondsEdit_->text()), settings_.GetMailRestSeconds()));
+    settings_.SetMailCaFile(caFile);
+    settings_.SetMailClearAuth(clearAuthCheck_->isChecked());
+    settings_.SetMailRetryWaits(FromQ(retryWaitEdit_->text()));
+    settings_.SetFolderBackupOn(backupCheck_->isChecked() ? 1 : 0);
+    settings_.SetFolderBackupPath(path);
     accept();
 }
 
 void ShowOptions(MainWindow& main, int page)
 {
-    OptionsDialog dialog(main.Global(), &main);
+    OptionsDialog dialog(main.Settings(), &main);
     dialog.ShowPage(page);
     if (dialog.exec() == QDialog::Accepted)
         main.RefreshList();

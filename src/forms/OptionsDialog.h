@@ -1,6 +1,6 @@
 #pragma once
 // The options dialog: display options, the periodic backup and the mail settings of
-// the current user, read from the settings object on opening and written back on Ok.
+// the current book, read from the settings object on opening and written back on Ok.
 
 #include <QDialog>
 
@@ -26,7 +26,7 @@ class OptionsDialog : public QDialog {
 public:
     enum Page { kPageGeneral = 0, kPageMail = 1 };
 
-    OptionsDialog(AppSettings& global, QWidget* parent);
+    OptionsDialog(AppSettings& settings, QWidget* parent);
     void ShowPage(int page);
     // Stores the settings and closes; stays open with a message when the backup folder
     // is refused.
@@ -66,7 +66,7 @@ private:
     void Fill();
     void UpdateDependents();
 
-    AppSettings& global_;
+    AppSettings& settings_;
 };
 
 // Opens the options modally on `page` (OptionsDialog::kPageGeneral or kPageMail); after Ok

@@ -15,10 +15,10 @@ void InstallPostalCommands(MainWindow& main)
     importAction->setObjectName(QStringLiteral("mnuFileYubinImport"));
     main.FileMenu()->insertAction(main.FileSection(MainWindow::kFileData), importAction);
     QObject::connect(importAction, &QAction::triggered, &main, [&main] {
-        PostalImportDialog dialog(main.Global(), &main);
+        PostalImportDialog dialog(main.Settings(), &main);
         dialog.exec();
         // A new dictionary in the data folder is read from now on.
-        main.Global().RefreshPostalLocation();
+        main.Settings().RefreshPostalLocation();
     });
 }
 

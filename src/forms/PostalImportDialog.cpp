@@ -34,9 +34,9 @@ QLabel* Label(const QString& text, QWidget* parent)
 
 } // namespace
 
-PostalImportDialog::PostalImportDialog(AppSettings& global, QWidget* parent)
+PostalImportDialog::PostalImportDialog(AppSettings& settings, QWidget* parent)
     : QDialog(parent)
-    , global_(global)
+    , settings_(settings)
 {
     setObjectName(QStringLiteral("frmYubinImport"));
     setWindowTitle(QStringLiteral("ノルテア"));
@@ -115,12 +115,12 @@ PostalImportDialog::PostalImportDialog(AppSettings& global, QWidget* parent)
     connect(closeButton_, &QPushButton::clicked, this, &QDialog::close);
     EnterFocusFilter::InstallOn(this);
 
-    pathEdit_->setText(ToQ(global_.GetPathEntry(kPathEntry)));
+    pathEdit_->setText(ToQ(settings_.GetPathEntry(kPathEntry)));
 }
 
 std::string PostalImportDialog::CompletedPath(const std::string& typed) const
 {
-    std::string path = platform::FindChar(typed, '/') == std::string::npos ? global_.DocumentsFile(typed) : typed;
+    std::string path = platform::FindChar(typed, '/') == std::string::npos ? settings_.DocumentsFile(typed) : typed;
     return DataPaths::SetExtension(path, ".CSV", false);
 }
 
@@ -140,26 +140,30 @@ void PostalImportDialog::importClicked()
         importProgress_->setValue(0);
         importProgress_->show();
         // The new dictionary goes to the data folder, whichever one was read so far.
-        const int previousLocation = global_.PostalLocation();
-        global_.SetPostalLocation(1);
-        const std::string folder = global_.PostalFile({});
+        const int previousLocation = settings_.PostalLocation();
+        settings_.SetPostalLocation(1);
+        const std::string folder = settings_.PostalFile({});
         // Drawn at once rather than through the event loop, which must not run
         // other commands in the middle of the import.
-        result = folder.empty() ? PostalImportResult::kWriteFailed : ImportPostalList(path, folder, [this](int percent) {
-            importProgress_->setValue(percent);
-            importProgress_->repaint();
-        }, &stats);
+        result = folder.empty() ? PostalImportResult::kWriteFailed
+                                : ImportPostalList(
+                                    path, folder,
+                                    [this](int percent) {
+                                        importProgress_->setValue(percent);
+                                        importProgress_->repaint();
+                                    },
+                                    &stats);
         if (result == PostalImportResult::kOk)
-            global_.SetPathEntry(kPathEntry, path);
+            settings_.SetPathEntry(kPathEntry, path);
         else if (result != PostalImportResult::kWriteFailed)
-            global_.SetPostalLocation(previousLocation); // the list was refused before anything was written
+            settings_.SetPostalLocation(previousLocation); // the list was refused before anything was written
     }
     ShowPostalImportResult(result, stats);
 }
 
 void PostalImportDialog::browseClicked()
 {
-    QFileDialog dialog(this, QString(), DialogStartFolder(ToQ(global_.FolderOfFile(FromQ(pathEdit_->text())))),
+    QFileDialog dialog(this, QString(), DialogStartFolder(ToQ(settings_.FolderOfFile(FromQ(pathEdit_->text())))),
         QStringLiteral("CSVファイル(*.CSV *.csv)"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);

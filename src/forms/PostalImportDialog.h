@@ -24,7 +24,7 @@ public:
     // Entry of "NrtPath.dat" that remembers the last list imported.
     static constexpr int kPathEntry = 3;
 
-    explicit PostalImportDialog(AppSettings& global, QWidget* parent = nullptr);
+    explicit PostalImportDialog(AppSettings& settings, QWidget* parent = nullptr);
 
     // The path as the import takes it: a bare name lies in the documents folder, and a
     // name without an extension gets ".CSV".
@@ -48,7 +48,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    AppSettings& global_;
+    AppSettings& settings_;
 };
 
 } // namespace nrt::gui

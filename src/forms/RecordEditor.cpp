@@ -99,8 +99,8 @@ RecordEditor::RecordEditor(MainWindow* main)
     FillCategoryList(category2Combo_, "nrt_ms02.nms");
     ConnectChanges();
     EnterFocusFilter::InstallOn(this);
-    for (QObject* o :
-        std::initializer_list<QObject*> { postalCodeEdit_, birthdayEdit_, nameEdit_, kanaEdit_, category1Combo_, category2Combo_ })
+    for (QObject* o : std::initializer_list<QObject*> {
+             postalCodeEdit_, birthdayEdit_, nameEdit_, kanaEdit_, category1Combo_, category2Combo_ })
         o->installEventFilter(this);
     SetUpKanaCapture();
     ApplyRatio(100);
@@ -249,10 +249,11 @@ void RecordEditor::BuildControls()
 
     // Tab order follows the screen from the top: the name's column (名前, フリガナ) before
     // the column beside it, then row by row.
-    QWidget* order[] = { senderCheck_, printCheck_, previousButton_, nextButton_, nameEdit_, kanaEdit_, honorificCombo_, sexCombo_,
-        extrasButton_, birthdayEdit_, postalCodeEdit_, addressButton_, prefectureCombo_, address1Edit_, address2Edit_, phone1Edit_, phone2Edit_,
-        phone3Edit_, emailEdit_, mailButton_, urlEdit_, webButton_, category1Combo_, category1Button_, category2Combo_, category2Button_, note1Edit_, note2Edit_,
-        continuousCheck_, inputButton_, newButton_, deleteButton_, closeButton_ };
+    QWidget* order[] = { senderCheck_, printCheck_, previousButton_, nextButton_, nameEdit_, kanaEdit_, honorificCombo_,
+        sexCombo_, extrasButton_, birthdayEdit_, postalCodeEdit_, addressButton_, prefectureCombo_, address1Edit_,
+        address2Edit_, phone1Edit_, phone2Edit_, phone3Edit_, emailEdit_, mailButton_, urlEdit_, webButton_,
+        category1Combo_, category1Button_, category2Combo_, category2Button_, note1Edit_, note2Edit_, continuousCheck_,
+        inputButton_, newButton_, deleteButton_, closeButton_ };
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -275,8 +276,8 @@ void RecordEditor::BuildControls()
 void RecordEditor::ConnectChanges()
 {
     const auto mark = [this] { changed_ = true; };
-    for (QLineEdit* e : { nameEdit_, kanaEdit_, birthdayEdit_, postalCodeEdit_, address1Edit_, address2Edit_, phone1Edit_, phone2Edit_,
-             phone3Edit_, emailEdit_, urlEdit_, note1Edit_, note2Edit_ })
+    for (QLineEdit* e : { nameEdit_, kanaEdit_, birthdayEdit_, postalCodeEdit_, address1Edit_, address2Edit_,
+             phone1Edit_, phone2Edit_, phone3Edit_, emailEdit_, urlEdit_, note1Edit_, note2Edit_ })
         connect(e, &QLineEdit::textChanged, this, mark);
     for (QComboBox* c : { honorificCombo_, prefectureCombo_ })
         connect(c, &QComboBox::currentTextChanged, this, mark);
@@ -295,7 +296,7 @@ void RecordEditor::FillCategoryList(QComboBox* combo, const char* fileUtf8)
 {
     LineList lines;
     // A missing list offers nothing to choose.
-    static_cast<void>(lines.LoadText(main_->Global().UserFile(platform::Utf8ToSjis(fileUtf8))));
+    static_cast<void>(lines.LoadText(main_->Settings().BookFile(platform::Utf8ToSjis(fileUtf8))));
     combo->clear();
     for (int i = 0; i < lines.GetCount(); ++i) {
         const std::string_view item = lines.GetLine(i);
@@ -347,7 +348,7 @@ void RecordEditor::ApplyRatio(int ratio)
 
 void RecordEditor::SetUpKanaCapture()
 {
-    const bool on = main_->Global().GetFurigana();
+    const bool on = main_->Settings().GetFurigana();
     if (on && !kanaInstalled_)
         kanaInstalled_ = KanaCapture::Install(nameEdit_, kanaEdit_, kKanaLimit);
     else if (!on && kanaInstalled_) {
@@ -400,8 +401,8 @@ void RecordEditor::Load()
         const bool inList = defaultCategory_ > 0 && defaultCategory_ - 1 < category1Combo_->count();
         category1Combo_->setCurrentIndex(inList ? defaultCategory_ - 1 : -1);
         printCheck_->setChecked(true);
-        for (QLineEdit* e : { nameEdit_, kanaEdit_, birthdayEdit_, postalCodeEdit_, address1Edit_, address2Edit_, phone1Edit_,
-                 phone2Edit_, phone3Edit_, emailEdit_, urlEdit_, note1Edit_, note2Edit_ })
+        for (QLineEdit* e : { nameEdit_, kanaEdit_, birthdayEdit_, postalCodeEdit_, address1Edit_, address2Edit_,
+                 phone1Edit_, phone2Edit_, phone3Edit_, emailEdit_, urlEdit_, note1Edit_, note2Edit_ })
             e->clear();
         honorificCombo_->setCurrentIndex(0);
         prefectureCombo_->setCurrentIndex(-1);
@@ -435,7 +436,8 @@ void RecordEditor::Load()
         SelectText(honorificCombo_, ToQ(v[kHonorific]));
         SelectText(prefectureCombo_, ToQ(v[kPrefecture]));
         SelectText(sexCombo_, ToQ(v[kGender]));
-        const std::pair<QComboBox*, int> lists[] = { { category1Combo_, kCategory }, { category2Combo_, kSubcategory } };
+        const std::pair<QComboBox*, int> lists[]
+            = { { category1Combo_, kCategory }, { category2Combo_, kSubcategory } };
         for (const auto& [combo, item] : lists)
             combo->setCurrentIndex(FindBytes(combo, v[static_cast<std::size_t>(item)]));
         if (sexCombo_->currentIndex() < 0)
@@ -445,7 +447,7 @@ void RecordEditor::Load()
         if (category2Combo_->currentIndex() < 0)
             unlisted_[kSlotDiv2] = v[kSubcategory];
         loadedBirthday_ = v[kBirthday];
-        birthdayEdit_->setText(ToQ(BirthdayToShow(v[kBirthday], main_->Global().GetEraDates())));
+        birthdayEdit_->setText(ToQ(BirthdayToShow(v[kBirthday], main_->Settings().GetEraDates())));
         ShowAge();
         extras->Load(v, cardhistory::CardYear(platform::GetClock().Now()));
     }
@@ -495,9 +497,9 @@ Values RecordEditor::CollectValues() const
 
 QWidget* RecordEditor::ControlOf(int item) const
 {
-    QWidget* const controls[] = { senderCheck_, printCheck_, nameEdit_, kanaEdit_, honorificCombo_, sexCombo_, birthdayEdit_,
-        postalCodeEdit_, prefectureCombo_, address1Edit_, address2Edit_, phone1Edit_, phone2Edit_, phone3Edit_, emailEdit_, urlEdit_, category1Combo_,
-        category2Combo_, note1Edit_, note2Edit_ };
+    QWidget* const controls[] = { senderCheck_, printCheck_, nameEdit_, kanaEdit_, honorificCombo_, sexCombo_,
+        birthdayEdit_, postalCodeEdit_, prefectureCombo_, address1Edit_, address2Edit_, phone1Edit_, phone2Edit_,
+        phone3Edit_, emailEdit_, urlEdit_, category1Combo_, category2Combo_, note1Edit_, note2Edit_ };
     static_assert(std::size(controls) == kJointName1);
     // The items of the extras window are reached through its button.
     if (item >= kJointName1 && item < kItemCount)
@@ -526,7 +528,8 @@ bool RecordEditor::Save()
         return false;
     }
     // A new record is the table's last one.
-    currentRecord_ = editPosition_ < 0 ? main_->Table().GetRecordCount() - 1 : main_->Records().GetRowRecord(editPosition_);
+    currentRecord_
+        = editPosition_ < 0 ? main_->Table().GetRecordCount() - 1 : main_->Records().GetRowRecord(editPosition_);
     editPosition_ = r.position;
     positionEdit_->setText(QString::number(editPosition_));
     loadedBirthday_ = BirthdayToStore(values[kBirthday], loadedBirthday_);
@@ -543,21 +546,22 @@ bool RecordEditor::SaveOnQuit()
         return true;
     // No message may be shown now: nobody is left to answer it.
     const Values values = CollectValues();
-    const SaveResult r = SaveValues(main_->Records(), editPosition_, values, loadedBirthday_, platform::GetClock().Now());
+    const SaveResult r
+        = SaveValues(main_->Records(), editPosition_, values, loadedBirthday_, platform::GetClock().Now());
     if (r.code == kSaved) {
         changed_ = false;
         saved_ = true;
         return true;
     }
     // Values the checks refuse are kept as a draft, offered with the next new record.
-    if (platform::fs::AtomicWriteFile(main_->Global().UserFile(kDraftFile), DraftBytes(values), 0600))
+    if (platform::fs::AtomicWriteFile(main_->Settings().BookFile(kDraftFile), DraftBytes(values), 0600))
         changed_ = false;
     return false;
 }
 
 bool RecordEditor::TakeDraft(Values& values)
 {
-    const std::string path = main_->Global().UserFile(kDraftFile);
+    const std::string path = main_->Settings().BookFile(kDraftFile);
     std::string bytes;
     if (!platform::fs::ReadFile(path, bytes))
         return false;
@@ -698,7 +702,7 @@ bool RecordEditor::birthdayLeft()
         birthdayEdit_->setFocus();
         return false;
     }
-    const std::string shown = FormatDate(text, main_->Global().GetEraDates());
+    const std::string shown = FormatDate(text, main_->Settings().GetEraDates());
     if (shown != typed)
         birthdayEdit_->setText(ToQ(shown));
     ShowAge();
@@ -708,11 +712,11 @@ bool RecordEditor::birthdayLeft()
 void RecordEditor::addressClicked()
 {
     // Without a dictionary every code would be "not found": say what is missing instead.
-    if (!CheckPostalDictionary(main_->Global().PostalFile({})))
+    if (!CheckPostalDictionary(main_->Settings().PostalFile({})))
         return;
-    const AddressFields in { FromQ(postalCodeEdit_->text()), FromQ(prefectureCombo_->currentText()), FromQ(address1Edit_->text()),
-        FromQ(address2Edit_->text()) };
-    const AddressFillResult r = FillAddressFromPostalCode(main_->Global().PostalFile({}), in);
+    const AddressFields in { FromQ(postalCodeEdit_->text()), FromQ(prefectureCombo_->currentText()),
+        FromQ(address1Edit_->text()), FromQ(address2Edit_->text()) };
+    const AddressFillResult r = FillAddressFromPostalCode(main_->Settings().PostalFile({}), in);
     if (r.postalCodeChanged)
         postalCodeEdit_->setText(ToQ(r.fields.postalCode));
     if (r.prefectureChanged) {
@@ -780,8 +784,8 @@ void RecordEditor::webClicked()
     const std::string link = WebLinkToOpen(address);
     const QUrl url(ToQ(link));
     // Qt's own reading must agree: only a web address goes to the browser.
-    if (link.empty() || !url.isValid() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))
-        || url.host().isEmpty()) {
+    if (link.empty() || !url.isValid()
+        || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")) || url.host().isEmpty()) {
         platform::Warn(WebLinkRefusal(address));
         return;
     }
@@ -811,13 +815,15 @@ bool RecordEditor::eventFilter(QObject* watched, QEvent* event)
         break;
     }
     case QEvent::KeyRelease:
-        if (watched == nameEdit_ && main_->Global().GetFurigana() && nameEdit_->text().isEmpty())
+        if (watched == nameEdit_ && main_->Settings().GetFurigana() && nameEdit_->text().isEmpty())
             kanaEdit_->clear();
         break;
     case QEvent::KeyPress:
-        if ((watched == category1Combo_ || watched == category2Combo_) && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        if ((watched == category1Combo_ || watched == category2Combo_)
+            && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
             auto* combo = static_cast<QComboBox*>(watched);
-            std::string& unlisted = unlisted_[static_cast<std::size_t>(combo == category1Combo_ ? kSlotDiv1 : kSlotDiv2)];
+            std::string& unlisted
+                = unlisted_[static_cast<std::size_t>(combo == category1Combo_ ? kSlotDiv1 : kSlotDiv2)];
             // Clearing a category the list does not hold changes the record too.
             if (combo->currentIndex() < 0 && !unlisted.empty())
                 changed_ = true;

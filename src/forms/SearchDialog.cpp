@@ -106,7 +106,7 @@ void SearchDialog::Search(int direction)
     } else {
         std::string value = text;
         if (name == SJ("生年月日"))
-            value = main_->Global().EraToGregorian(value);
+            value = main_->Settings().EraToGregorian(value);
         value = mainlist::MatchValue(kind, value);
         const bool cs = caseCheck_->isChecked();
         const std::string condition = all ? mainlist::AllFieldsTerm(cs, value) : mainlist::Term(name, cs, value);

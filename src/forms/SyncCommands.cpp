@@ -31,12 +31,12 @@ namespace {
 
 std::string StatePath(MainWindow& main)
 {
-    return main.Global().UserFile(sync::SyncState::kFileName);
+    return main.Settings().BookFile(sync::SyncState::kFileName);
 }
 
 std::string UserIni(MainWindow& main)
 {
-    return main.Global().UserFile("NrtUser.ini");
+    return main.Settings().BookFile("NrtUser.ini");
 }
 
 // "mnuSyncSetup": the server, the user, the password and the address book.
@@ -95,7 +95,7 @@ private:
         account.url = urlEdit_->text().trimmed().toStdString();
         account.user = userEdit_->text().trimmed().toStdString();
         account.password = passwordEdit_->text().toStdString();
-        account.caFile = main_.Global().GetMailCaFile();
+        account.caFile = main_.Settings().GetMailCaFile();
         return account;
     }
 
@@ -129,7 +129,7 @@ private:
             return;
         }
         const dav::AddressBookInfo& book = books_[static_cast<std::size_t>(at)];
-        platform::fs::MakeDirs(main_.Global().UserFile({}));
+        platform::fs::MakeDirs(main_.Settings().BookFile({}));
         if (!sync::SaveSetup(StatePath(main_), book, Account().user)) {
             platform::Warn(SJ("同期の設定を保存できませんでした。"));
             return;
@@ -164,7 +164,7 @@ void SyncNow(MainWindow& main)
     }
     dav::DavAccount account;
     account.user = state.user;
-    account.caFile = main.Global().GetMailCaFile();
+    account.caFile = main.Settings().GetMailCaFile();
     account.password = sync::StoredPassword(UserIni(main));
     if (account.password.empty()) {
         bool ok = false;
@@ -174,7 +174,7 @@ void SyncNow(MainWindow& main)
             return;
         account.password = typed.toStdString();
     }
-    sync::SyncEngine engine(main.Table(), main.Global().UserFile({}), account, [&main] { return main.SaveBook(); });
+    sync::SyncEngine engine(main.Table(), main.Settings().BookFile({}), account, [&main] { return main.SaveBook(); });
     sync::SyncOptions options;
     sync::SyncReport report;
     {
@@ -200,7 +200,7 @@ public:
     explicit SyncConflictsDialog(MainWindow& main)
         : QDialog(&main)
         , main_(main)
-        , path_(main.Global().UserFile(sync::ConflictList::kFileName))
+        , path_(main.Settings().BookFile(sync::ConflictList::kFileName))
     {
         setObjectName(QStringLiteral("frmSyncConflicts"));
         setWindowTitle(QStringLiteral("同期の競合"));

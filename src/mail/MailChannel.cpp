@@ -32,8 +32,8 @@ bool IsIpLiteral(const std::string& host)
 }
 
 // OpenSSL writes to the socket with write(), which raises SIGPIPE when the server has
-// gone, and it may write in any call, reads included; the program must not die of it. The signal is held back in this thread for
-// the duration and a SIGPIPE raised meanwhile is taken off again.
+// gone, and it may write in any call, reads included; the program must not die of it. The signal is held back in this
+// thread for the duration and a SIGPIPE raised meanwhile is taken off again.
 class SigpipeGuard {
 public:
     SigpipeGuard()

@@ -23,9 +23,9 @@ Checked Refused(std::string text)
     return { false, { std::move(text), SJ("注意"), platform::MsgIcon::Warning } };
 }
 
-bool ServerIsSet(const AppSettings& g)
+bool ServerIsSet(const AppSettings& settings)
 {
-    return !g.GetMailHost().empty();
+    return !settings.GetMailHost().empty();
 }
 
 Checked NoServer()
@@ -45,28 +45,28 @@ std::string FieldReference(int item)
     return reference;
 }
 
-SmtpSettings ServerSettings(const AppSettings& g)
+SmtpSettings ServerSettings(const AppSettings& settings)
 {
     SmtpSettings s;
-    s.host = g.GetMailHost();
-    s.port = g.GetMailPort();
-    s.timeout = g.GetMailTimeout();
-    s.auth = g.GetMailAuth();
-    s.user = g.GetMailUser();
-    s.password = g.GetMailPassword();
-    s.ssl = g.GetMailSsl();
-    if (!g.GetMailCaFile().empty()) {
-        s.caFile = platform::fs::ToSystemPath(g.GetMailCaFile());
-        s.caSetting = g.GetMailCaFile();
+    s.host = settings.GetMailHost();
+    s.port = settings.GetMailPort();
+    s.timeout = settings.GetMailTimeout();
+    s.auth = settings.GetMailAuth();
+    s.user = settings.GetMailUser();
+    s.password = settings.GetMailPassword();
+    s.ssl = settings.GetMailSsl();
+    if (!settings.GetMailCaFile().empty()) {
+        s.caFile = platform::fs::ToSystemPath(settings.GetMailCaFile());
+        s.caSetting = settings.GetMailCaFile();
     }
-    s.clearAuth = g.GetMailClearAuth();
+    s.clearAuth = settings.GetMailClearAuth();
     return s;
 }
 
-Checked StartMailing(const AppSettings& g, AddressTable& table, std::string_view printCondition, bool sendersTab,
+Checked StartMailing(const AppSettings& settings, AddressTable& table, std::string_view printCondition, bool sendersTab,
     const AskUser& ask, MailSender& sender, RecordSet& recipients)
 {
-    if (!ServerIsSet(g))
+    if (!ServerIsSet(settings))
         return NoServer();
     if (sendersTab && !ask(SJ("差出人を宛名としてメールします。よろしいですか？"), true))
         return {};
@@ -90,11 +90,11 @@ Checked StartMailing(const AppSettings& g, AddressTable& table, std::string_view
     return { true };
 }
 
-Checked CheckSendable(const AppSettings& g, const RecordSet* recipients)
+Checked CheckSendable(const AppSettings& settings, const RecordSet* recipients)
 {
     if (!recipients)
         return Refused(SJ("レコードがありません。"));
-    if (!ServerIsSet(g))
+    if (!ServerIsSet(settings))
         return NoServer();
     if (recipients->GetRowCount() == 0)
         return Refused(SJ("データがありません。"));
@@ -145,40 +145,42 @@ Checked CheckBody(const std::vector<std::string>& lines, int wrapWidth, const Ad
     return { true };
 }
 
-std::unique_ptr<SmtpClient> Prepare(const AppSettings& g, const mailfiles::MailText& text, const MailSender& sender)
+std::unique_ptr<SmtpClient> Prepare(
+    const AppSettings& settings, const mailfiles::MailText& text, const MailSender& sender)
 {
     auto mail = std::make_unique<SmtpClient>();
-    mail->SetWidth(g.GetMailWrap());
+    mail->SetWidth(settings.GetMailWrap());
     for (std::size_t i = 0; i < text.lines.size(); ++i)
         mail->SetBodyLine(static_cast<int>(i), text.lines[i]);
     // A text over its limit is stored empty, and the connection or the address check
     // before each message reports what is missing.
-    static_cast<void>(mail->SetServer(ServerSettings(g)));
+    static_cast<void>(mail->SetServer(ServerSettings(settings)));
     static_cast<void>(mail->SetFrom(sender.address, sender.name));
     mail->SetSubject(text.subject);
     mail->SetPriority(text.high ? 1 : 3);
     return mail;
 }
 
-bool Open(const AppSettings& g, SmtpClient& mail)
+bool Open(const AppSettings& settings, SmtpClient& mail)
 {
     if (mail.Open() == SmtpClient::Result::kOk)
         return true;
     // Nothing was sent, but the attempt belongs in the list of runs all the same.
-    MailingRun::LogConnectionFailure(mailfiles::MailFolder(g), mail.SubjectText(), mail.ReplyText());
+    MailingRun::LogConnectionFailure(mailfiles::MailFolder(settings), mail.SubjectText(), mail.ReplyText());
     return false;
 }
 
-std::unique_ptr<SmtpClient> Connect(const AppSettings& g, const mailfiles::MailText& text, const MailSender& sender)
+std::unique_ptr<SmtpClient> Connect(
+    const AppSettings& settings, const mailfiles::MailText& text, const MailSender& sender)
 {
-    std::unique_ptr<SmtpClient> mail = Prepare(g, text, sender);
-    return Open(g, *mail) ? std::move(mail) : nullptr;
+    std::unique_ptr<SmtpClient> mail = Prepare(settings, text, sender);
+    return Open(settings, *mail) ? std::move(mail) : nullptr;
 }
 
-void ApplyRest(const AppSettings& g, MailingRun& worker)
+void ApplyRest(const AppSettings& settings, MailingRun& worker)
 {
-    worker.SetRest(g.GetMailRestEvery(), g.GetMailRestSeconds());
-    worker.SetRetryWaits(MailingRun::RetryWaitsFromText(g.GetMailRetryWaits()));
+    worker.SetRest(settings.GetMailRestEvery(), settings.GetMailRestSeconds());
+    worker.SetRetryWaits(MailingRun::RetryWaitsFromText(settings.GetMailRetryWaits()));
 }
 
 Checked CheckSubject(const mailfiles::MailText& mail)

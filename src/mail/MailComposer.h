@@ -11,8 +11,8 @@
 #include "mail/MailFiles.h"
 #include "mail/MailingRun.h"
 #include "mail/SmtpClient.h"
-#include "platform/MessageHost.h"
 #include "platform/AskUser.h"
+#include "platform/MessageHost.h"
 
 #include <array>
 #include <memory>
@@ -77,17 +77,17 @@ struct Checked {
 };
 
 // The server settings of "NrtUser.ini", section MAIL.
-SmtpSettings ServerSettings(const AppSettings& g);
+SmtpSettings ServerSettings(const AppSettings& settings);
 
 // The checks of the mail menu's "メール一括送信...": a server is set, the question on
 // the senders' tab, the sender (the first marked sender record, with an address), and
 // the recipients: `recipients` is attached to `table`, ordered by address and kana,
 // and selected with the print condition; it stands on its first record.
-[[nodiscard]] Checked StartMailing(const AppSettings& g, AddressTable& table, std::string_view printCondition,
+[[nodiscard]] Checked StartMailing(const AppSettings& settings, AddressTable& table, std::string_view printCondition,
     bool sendersTab, const AskUser& ask, MailSender& sender, RecordSet& recipients);
 
 // Before sending: a record set with records, and a server.
-[[nodiscard]] Checked CheckSendable(const AppSettings& g, const RecordSet* recipients);
+[[nodiscard]] Checked CheckSendable(const AppSettings& settings, const RecordSet* recipients);
 
 // The body lines: none longer than 512 bytes, every %name% a field of the table, and
 // the question when lines are longer than the wrap width. The lines holding references
@@ -97,16 +97,18 @@ SmtpSettings ServerSettings(const AppSettings& g);
 
 // A client for the mail, not connected: wrap width and body lines, the server settings,
 // sender, subject and priority.
-std::unique_ptr<SmtpClient> Prepare(const AppSettings& g, const mailfiles::MailText& mail, const MailSender& sender);
+std::unique_ptr<SmtpClient> Prepare(
+    const AppSettings& settings, const mailfiles::MailText& mail, const MailSender& sender);
 // Connects the client (with authentication as set); false when that failed: the client
 // has shown why, and "mail.log" has a line for the attempt.
-bool Open(const AppSettings& g, SmtpClient& mail);
+bool Open(const AppSettings& settings, SmtpClient& mail);
 // A prepared client, connected. Null when the connection failed:
 // the client has shown why, and "mail.log" has a line for the attempt.
-std::unique_ptr<SmtpClient> Connect(const AppSettings& g, const mailfiles::MailText& mail, const MailSender& sender);
+std::unique_ptr<SmtpClient> Connect(
+    const AppSettings& settings, const mailfiles::MailText& mail, const MailSender& sender);
 
 // The rests and the waits before new tries of the settings for a bulk mailing.
-void ApplyRest(const AppSettings& g, MailingRun& worker);
+void ApplyRest(const AppSettings& settings, MailingRun& worker);
 
 // Before sending: a subject that is not blank.
 [[nodiscard]] Checked CheckSubject(const mailfiles::MailText& mail);

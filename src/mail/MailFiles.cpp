@@ -54,9 +54,9 @@ std::string HeaderField(std::string_view text)
     return out;
 }
 
-std::string MailFolder(const AppSettings& g)
+std::string MailFolder(const AppSettings& settings)
 {
-    std::string folder = g.UserFile("Mail");
+    std::string folder = settings.BookFile("Mail");
     fs::MakeDirs(folder);
     return folder;
 }

@@ -30,8 +30,8 @@ inline constexpr const char* kPrevMail = "PrevMail.mlt"; // the mail last sent
 // How many bytes the header line must end within.
 inline constexpr std::size_t kHeaderWindow = 500;
 
-// "Mail" in the current user folder, created when missing (no trailing "/").
-std::string MailFolder(const AppSettings& g);
+// "Mail" in the current book folder, created when missing (no trailing "/").
+std::string MailFolder(const AppSettings& settings);
 
 // A text cut into lines at CR LF, CR or LF; a line end at the very end opens no
 // further line, so an empty text has no lines.

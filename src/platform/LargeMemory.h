@@ -18,8 +18,7 @@ void* MapLarge(std::size_t bytes, std::size_t& mapped) noexcept;
 void UnmapLarge(void* memory, std::size_t mapped) noexcept;
 
 // Frees what AllocateLarge gave, or memory from new[] handed over by other code.
-template <class T>
-class LargeDelete {
+template <class T> class LargeDelete {
 public:
     LargeDelete() = default;
     LargeDelete(std::default_delete<T[]>) noexcept { }
@@ -39,13 +38,11 @@ private:
     std::size_t mapped_ = 0; // 0: from new[]
 };
 
-template <class T>
-using LargeArray = std::unique_ptr<T[], LargeDelete<T>>;
+template <class T> using LargeArray = std::unique_ptr<T[], LargeDelete<T>>;
 
 // Room for at least `count` elements (uninitialised); `capacity` gets how many the memory
 // holds, which may be more. nullptr when memory ran out.
-template <class T>
-LargeArray<T> AllocateLarge(std::size_t count, std::size_t& capacity) noexcept
+template <class T> LargeArray<T> AllocateLarge(std::size_t count, std::size_t& capacity) noexcept
 {
     static_assert(std::is_trivial_v<T>);
     capacity = 0;

@@ -41,7 +41,8 @@ bool ValidUtf8(std::string_view s, bool& beyondAscii, bool& wide) noexcept
         }
         if (k == n) {
             // Overlong forms, surrogates and values past U+10FFFF are no UTF-8.
-            if ((n == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
+            if ((n == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF)))
+                || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
                 return false;
         }
         beyondAscii = true;

@@ -3,8 +3,8 @@
 #include "platform/sjis.h"
 
 #include <dirent.h>
-#include <signal.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

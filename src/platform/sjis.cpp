@@ -85,7 +85,11 @@ std::string ValidUtf8(std::string_view s)
     std::string out;
     for (std::size_t i = 0; i < s.size();) {
         const auto c = static_cast<unsigned char>(s[i]);
-        const std::size_t n = c < 0x80 ? 1 : c >= 0xC2 && c < 0xE0 ? 2 : c >= 0xE0 && c < 0xF0 ? 3 : c >= 0xF0 && c < 0xF5 ? 4 : 0;
+        const std::size_t n = c < 0x80 ? 1
+            : c >= 0xC2 && c < 0xE0    ? 2
+            : c >= 0xE0 && c < 0xF0    ? 3
+            : c >= 0xF0 && c < 0xF5    ? 4
+                                       : 0;
         bool ok = n > 0 && i + n <= s.size();
         for (std::size_t k = 1; ok && k < n; ++k)
             ok = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;

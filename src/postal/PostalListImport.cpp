@@ -1,7 +1,7 @@
 #include "postal/PostalListImport.h"
 
-#include "platform/fs.h"
 #include "platform/TextEncoding.h"
+#include "platform/fs.h"
 #include "platform/sjis.h"
 #include "postal/PostalSort.h"
 
@@ -100,7 +100,8 @@ bool PostalListImport::Feed(std::string_view bytes)
         stats_.utf8 = utf8_;
         // Lines ended by LF alone (as converters on other systems write them) when the
         // first piece of the file has LF and no CR at all.
-        lineEnd_ = bytes.find('\r') == std::string_view::npos && bytes.find('\n') != std::string_view::npos ? '\n' : '\r';
+        lineEnd_
+            = bytes.find('\r') == std::string_view::npos && bytes.find('\n') != std::string_view::npos ? '\n' : '\r';
         if (bytes.starts_with(platform::kUtf8Bom))
             bytes.remove_prefix(platform::kUtf8Bom.size());
     }

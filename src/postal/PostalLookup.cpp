@@ -180,7 +180,8 @@ namespace {
 
 // The first dictionary entry of a code ("1000013" or "100-0013") as its prefecture and
 // its city and town; false when the code is not found.
-bool PlaceOfPostalCode(std::string_view postalFolder, std::string_view code, std::string& prefecture, std::string& place)
+bool PlaceOfPostalCode(
+    std::string_view postalFolder, std::string_view code, std::string& prefecture, std::string& place)
 {
     std::string text(code);
     if (text.size() == 7 && text.find('-') == std::string::npos)

@@ -1,8 +1,8 @@
 #include "print/CardFill.h"
 
 #include "platform/sjis.h"
-#include "print/NameBlock.h"
 #include "print/CustomerBarcode.h"
+#include "print/NameBlock.h"
 
 #include <vector>
 

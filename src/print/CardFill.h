@@ -60,10 +60,10 @@ private:
 std::string PostalDigit(std::string_view code, int n);
 
 // The address texts: in a vertical item with a dash code other than 0, "－" and a "-"
-// between two of digit, Latin letter, kanji and kana (either width) become the dash; with kanji numerals on, the full-width digits
-// ０…９ become 〇 一 二 三 四 五 六 七 八 九 in either direction, and in a vertical
-// item the half-width ones too. Nothing else changes (the vertical setting of the
-// other half-width characters is the renderer's).
+// between two of digit, Latin letter, kanji and kana (either width) become the dash; with kanji numerals on, the
+// full-width digits ０…９ become 〇 一 二 三 四 五 六 七 八 九 in either direction, and in a vertical item the
+// half-width ones too. Nothing else changes (the vertical setting of the other half-width characters is the
+// renderer's).
 std::string ConvertAddress(std::string_view text, bool vertical, std::uint16_t dashCode, bool kanjiNumerals);
 
 // The city and town name (CP932) the postal dictionary gives for a postal code: the
@@ -87,7 +87,7 @@ bool SlotText(int slot, const LayoutItem& item, const LayoutHeader& header, cons
 using SlotSet = std::bitset<kLayoutSlots>;
 
 // Sets the texts of the shown slots for one record; the slots to draw come back.
-SlotSet FillLayout(LayoutTable& items, const LayoutHeader& header, const FieldLookup& record,
-    const SenderBlock& sender, const TownLookup& town = {});
+SlotSet FillLayout(LayoutTable& items, const LayoutHeader& header, const FieldLookup& record, const SenderBlock& sender,
+    const TownLookup& town = {});
 
 } // namespace nrt

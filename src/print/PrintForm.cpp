@@ -10,15 +10,15 @@
 namespace nrt {
 namespace {
 
-// "%s.ndp" of the form in the user folder; empty for a name that cannot stand for one
+// "%s.ndp" of the form in the book folder; empty for a name that cannot stand for one
 // file there, or a path the settings refused (a bare name would read and write in
 // whatever folder the program happens to run in).
-std::string LayoutPath(const AppSettings& global, std::string_view formName)
+std::string LayoutPath(const AppSettings& settings, std::string_view formName)
 {
     if (formName.empty() || formName.find('\0') != std::string_view::npos
         || platform::FindChar(formName, '/') != std::string_view::npos)
         return {};
-    std::string path = global.UserFile(std::string(formName) + ".ndp");
+    std::string path = settings.BookFile(std::string(formName) + ".ndp");
     return !path.empty() && path.front() == '/' ? path : std::string();
 }
 
@@ -50,10 +50,10 @@ void PrintForm::DrawClipped()
         item.object.SetDrawMode(1);
 }
 
-LayoutLoad LoadPrintForm(const AppSettings& global, std::string_view formName, int kind, PrintForm& form)
+LayoutLoad LoadPrintForm(const AppSettings& settings, std::string_view formName, int kind, PrintForm& form)
 {
     std::string bytes;
-    const std::string path = LayoutPath(global, formName);
+    const std::string path = LayoutPath(settings, formName);
     if (path.empty() || !platform::fs::ReadFile(path, bytes)) {
         form.ApplyDefaults(kind);
         return LayoutLoad::Missing;
@@ -65,14 +65,14 @@ LayoutLoad LoadPrintForm(const AppSettings& global, std::string_view formName, i
     return result;
 }
 
-platform::FileWrite WritePrintForm(const AppSettings& global, int index, const PrintForm& form)
+platform::FileWrite WritePrintForm(const AppSettings& settings, int index, const PrintForm& form)
 {
     errno = 0;
-    const LineList& forms = global.ReportList();
+    const LineList& forms = settings.FormList();
     if (index < 0 || index >= forms.GetCount())
         return platform::FileWrite::Failed({});
     const std::string_view name = forms.GetLine(index);
-    const std::string path = LayoutPath(global, name);
+    const std::string path = LayoutPath(settings, name);
     errno = 0;
     if (path.empty())
         return platform::FileWrite::Failed(name);
@@ -81,22 +81,22 @@ platform::FileWrite WritePrintForm(const AppSettings& global, int index, const P
     return platform::FileWrite::Written();
 }
 
-int PrintFormKind(const AppSettings& global, std::string_view formName)
+int PrintFormKind(const AppSettings& settings, std::string_view formName)
 {
     std::string bytes;
-    const std::string path = LayoutPath(global, formName);
+    const std::string path = LayoutPath(settings, formName);
     const int stored = !path.empty() && platform::fs::ReadFile(path, bytes) ? StoredKind(bytes) : 0;
-    return stored != 0 ? stored : ReportKindOfName(formName);
+    return stored != 0 ? stored : FormKindOfName(formName);
 }
 
-std::string BackgroundImagePath(const AppSettings& global, const LayoutHeader& header)
+std::string BackgroundImagePath(const AppSettings& settings, const LayoutHeader& header)
 {
     const std::string& name = header.backgroundImage;
     if (name.empty())
         return {};
     if (platform::FindChar(name, '/') != std::string::npos)
         return name;
-    return global.ProgramFile(name);
+    return settings.ProgramFile(name);
 }
 
 } // namespace nrt

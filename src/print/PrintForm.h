@@ -27,18 +27,19 @@ struct PrintForm {
 };
 
 // The kind's defaults (the kind the file keeps, where it keeps one), then "%s.ndp"
-// of the form in the user folder over them: Read, TooOld (no background picture
+// of the form in the book folder over them: Read, TooOld (no background picture
 // then), or Missing. A label layout's barcode outside its cell is placed inside
 // (header.barcodeMoved when it was shown). Reading the form's printer settings and
 // its background picture is the caller's.
-[[nodiscard]] LayoutLoad LoadPrintForm(const AppSettings& global, std::string_view formName, int kind, PrintForm& form);
+[[nodiscard]] LayoutLoad LoadPrintForm(
+    const AppSettings& settings, std::string_view formName, int kind, PrintForm& form);
 // `form` into "%s.ndp" of print form `index`; fails without a file when there is no
 // such form.
-[[nodiscard]] platform::FileWrite WritePrintForm(const AppSettings& global, int index, const PrintForm& form);
+[[nodiscard]] platform::FileWrite WritePrintForm(const AppSettings& settings, int index, const PrintForm& form);
 // The kind of a print form: the one its layout file keeps, else the name's.
-int PrintFormKind(const AppSettings& global, std::string_view formName);
+int PrintFormKind(const AppSettings& settings, std::string_view formName);
 // The background picture: empty for none, a name with "/" as it is, otherwise the
 // file of that name beside the program.
-std::string BackgroundImagePath(const AppSettings& global, const LayoutHeader& header);
+std::string BackgroundImagePath(const AppSettings& settings, const LayoutHeader& header);
 
 } // namespace nrt

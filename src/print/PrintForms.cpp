@@ -11,7 +11,7 @@
 namespace nrt {
 namespace {
 
-// A name that stands for one file of the user folder and nothing else.
+// A name that stands for one file of the book folder and nothing else.
 bool IsPlainFileName(std::string_view name)
 {
     return !name.empty() && name != "." && name != ".." && name.find('\0') == std::string_view::npos
@@ -35,9 +35,9 @@ FormResult Refused(FormChange change, const platform::FileWrite& written)
 
 // The change stays made in memory; a list file not written is said, since the change
 // would be gone at the next start.
-FormResult SaveList(const AppSettings& global)
+FormResult SaveList(const AppSettings& settings)
 {
-    if (const platform::FileWrite written = global.SaveReportList(); !written.Ok())
+    if (const platform::FileWrite written = settings.SaveFormList(); !written.Ok())
         return Refused(FormChange::ListNotSaved, written);
     return {};
 }
@@ -80,19 +80,19 @@ std::string FormResult::Message() const
     return {}; // done, or nothing to say
 }
 
-std::string LayoutFilePath(const AppSettings& global, std::string_view name)
+std::string LayoutFilePath(const AppSettings& settings, std::string_view name)
 {
-    return global.UserFile(std::string(name) + ".ndp");
+    return settings.BookFile(std::string(name) + ".ndp");
 }
 
-std::string PrinterSettingsPath(const AppSettings& global, std::string_view name)
+std::string PrinterSettingsPath(const AppSettings& settings, std::string_view name)
 {
-    return global.UserFile(std::string(name) + ".prd");
+    return settings.BookFile(std::string(name) + ".prd");
 }
 
-int FindPrintForm(const AppSettings& global, std::string_view name)
+int FindPrintForm(const AppSettings& settings, std::string_view name)
 {
-    const LineList& list = global.ReportList();
+    const LineList& list = settings.FormList();
     for (int i = 0; i < list.GetCount(); ++i)
         if (SameName(list.GetLine(i), name))
             return i;
@@ -104,22 +104,22 @@ bool IsRefusedNameChar(unsigned char c)
     return (c >= 32 && c <= 47) || (c >= 58 && c <= 63) || (c >= 91 && c <= 94);
 }
 
-FormResult CheckNewPrintForm(const AppSettings& global, std::string_view name, int kind)
+FormResult CheckNewPrintForm(const AppSettings& settings, std::string_view name, int kind)
 {
     if (kind == 0)
         return Refused(FormChange::NoKindChosen);
     if (name.empty())
         return Refused(FormChange::NoName);
-    if (FindPrintForm(global, name) >= 0)
+    if (FindPrintForm(settings, name) >= 0)
         return Refused(FormChange::NameTaken);
     return {};
 }
 
-FormResult CreatePrintForm(AppSettings& global, std::string_view name, int kind)
+FormResult CreatePrintForm(AppSettings& settings, std::string_view name, int kind)
 {
-    if (FormResult checked = CheckNewPrintForm(global, name, kind); !checked.Done())
+    if (FormResult checked = CheckNewPrintForm(settings, name, kind); !checked.Done())
         return checked;
-    LineList& list = global.ReportList();
+    LineList& list = settings.FormList();
     const int index = list.GetCount();
     list.AddLine(name);
     // A new form keeps its kind (a name need not tell it), prints the prefecture, and
@@ -133,16 +133,16 @@ FormResult CreatePrintForm(AppSettings& global, std::string_view name, int kind)
         list.DeleteLine(index);
         return Refused(FormChange::NotAFileName);
     }
-    if (const platform::FileWrite written = WritePrintForm(global, index, form); !written.Ok()) {
+    if (const platform::FileWrite written = WritePrintForm(settings, index, form); !written.Ok()) {
         list.DeleteLine(index);
         return Refused(FormChange::NotAFileName, written);
     }
-    return SaveList(global);
+    return SaveList(settings);
 }
 
-FormResult CheckRenamePrintForm(const AppSettings& global, int index, std::string_view newName)
+FormResult CheckRenamePrintForm(const AppSettings& settings, int index, std::string_view newName)
 {
-    const LineList& list = global.ReportList();
+    const LineList& list = settings.FormList();
     if (index < 0 || index >= list.GetCount())
         return Refused(FormChange::NoSuchForm);
     if (newName.empty())
@@ -151,36 +151,36 @@ FormResult CheckRenamePrintForm(const AppSettings& global, int index, std::strin
         return Refused(FormChange::ReservedWord);
     if (SameName(newName, list.GetLine(index)))
         return Refused(FormChange::SameName);
-    if (FindPrintForm(global, newName) >= 0)
+    if (FindPrintForm(settings, newName) >= 0)
         return Refused(FormChange::NewNameTaken);
     return {};
 }
 
-FormResult RenamePrintForm(AppSettings& global, int index, std::string_view newName)
+FormResult RenamePrintForm(AppSettings& settings, int index, std::string_view newName)
 {
-    if (FormResult checked = CheckRenamePrintForm(global, index, newName); !checked.Done())
+    if (FormResult checked = CheckRenamePrintForm(settings, index, newName); !checked.Done())
         return checked;
-    LineList& list = global.ReportList();
+    LineList& list = settings.FormList();
     const std::string oldName(list.GetLine(index));
-    const std::string oldLayout = LayoutFilePath(global, oldName);
+    const std::string oldLayout = LayoutFilePath(settings, oldName);
     if (!platform::fs::IsFile(oldLayout)) {
-        const PrintForm defaults = PrintForm::Defaults(AppSettings::ReportKindOfName(oldName));
-        if (const platform::FileWrite written = WritePrintForm(global, index, defaults); !written.Ok())
+        const PrintForm defaults = PrintForm::Defaults(AppSettings::FormKindOfName(oldName));
+        if (const platform::FileWrite written = WritePrintForm(settings, index, defaults); !written.Ok())
             return Refused(FormChange::LayoutNotWritten, written);
     }
     if (!IsPlainFileName(newName))
         return Refused(FormChange::NotAFileName);
-    const std::string newLayout = LayoutFilePath(global, newName);
+    const std::string newLayout = LayoutFilePath(settings, newName);
     errno = 0;
     if (!platform::fs::CopyFile(oldLayout, newLayout))
         return CopyRefused(FormChange::NotAFileName, newLayout);
     platform::fs::RemoveFile(oldLayout);
     list.SetLine(index, newName);
-    const FormResult saved = SaveList(global);
+    const FormResult saved = SaveList(settings);
 
-    const std::string oldSettings = PrinterSettingsPath(global, oldName);
+    const std::string oldSettings = PrinterSettingsPath(settings, oldName);
     if (platform::fs::IsFile(oldSettings)) {
-        const std::string newSettings = PrinterSettingsPath(global, newName);
+        const std::string newSettings = PrinterSettingsPath(settings, newName);
         errno = 0;
         if (!platform::fs::CopyFile(oldSettings, newSettings))
             return CopyRefused(FormChange::PrinterSettingsKept, newSettings);
@@ -189,9 +189,9 @@ FormResult RenamePrintForm(AppSettings& global, int index, std::string_view newN
     return saved;
 }
 
-FormResult CheckDeletePrintForm(const AppSettings& global, int index)
+FormResult CheckDeletePrintForm(const AppSettings& settings, int index)
 {
-    const LineList& list = global.ReportList();
+    const LineList& list = settings.FormList();
     if (index < 0 || index >= list.GetCount())
         return Refused(FormChange::NothingSelected);
     if (list.GetCount() <= 1)
@@ -199,18 +199,18 @@ FormResult CheckDeletePrintForm(const AppSettings& global, int index)
     return {};
 }
 
-FormResult DeletePrintForm(AppSettings& global, int index)
+FormResult DeletePrintForm(AppSettings& settings, int index)
 {
-    if (FormResult checked = CheckDeletePrintForm(global, index); !checked.Done())
+    if (FormResult checked = CheckDeletePrintForm(settings, index); !checked.Done())
         return checked;
-    LineList& list = global.ReportList();
+    LineList& list = settings.FormList();
     const std::string name(list.GetLine(index));
     if (IsPlainFileName(name)) {
-        platform::fs::RemoveFile(PrinterSettingsPath(global, name));
-        platform::fs::RemoveFile(LayoutFilePath(global, name));
+        platform::fs::RemoveFile(PrinterSettingsPath(settings, name));
+        platform::fs::RemoveFile(LayoutFilePath(settings, name));
     }
     list.DeleteLine(index);
-    return SaveList(global);
+    return SaveList(settings);
 }
 
 } // namespace nrt

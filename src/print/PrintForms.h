@@ -1,6 +1,6 @@
 #pragma once
 // The user's print forms: names listed in "NrtRepList.dat", each with its layout
-// file "<name>.ndp" and perhaps its printer settings "<name>.prd" in the user folder.
+// file "<name>.ndp" and perhaps its printer settings "<name>.prd" in the book folder.
 // Creating, renaming and deleting keep the three in step and say why they refuse;
 // the windows and the command line show what they say and ask before a change.
 
@@ -43,7 +43,7 @@ struct FormResult {
 };
 
 // Index of the form of that name, letter case ignored; -1 when none.
-int FindPrintForm(const AppSettings& global, std::string_view name);
+int FindPrintForm(const AppSettings& settings, std::string_view name);
 
 // The name field refuses these single-byte characters (space, the punctuation from
 // "!" to "/", ":" to "?", "[" to "^"): they cannot stand in a file name everywhere.
@@ -53,19 +53,19 @@ bool IsRefusedNameChar(unsigned char c);
 
 // A new form: `kind` is the chosen kind, or 0 when none was chosen. The form gets the
 // kind's default layout, saved under the name.
-[[nodiscard]] FormResult CheckNewPrintForm(const AppSettings& global, std::string_view name, int kind);
-[[nodiscard]] FormResult CreatePrintForm(AppSettings& global, std::string_view name, int kind);
+[[nodiscard]] FormResult CheckNewPrintForm(const AppSettings& settings, std::string_view name, int kind);
+[[nodiscard]] FormResult CreatePrintForm(AppSettings& settings, std::string_view name, int kind);
 
 // Form `index` renamed, with its files.
-[[nodiscard]] FormResult CheckRenamePrintForm(const AppSettings& global, int index, std::string_view newName);
-[[nodiscard]] FormResult RenamePrintForm(AppSettings& global, int index, std::string_view newName);
+[[nodiscard]] FormResult CheckRenamePrintForm(const AppSettings& settings, int index, std::string_view newName);
+[[nodiscard]] FormResult RenamePrintForm(AppSettings& settings, int index, std::string_view newName);
 
 // Form `index` (-1 when nothing is selected) deleted, with its files.
-[[nodiscard]] FormResult CheckDeletePrintForm(const AppSettings& global, int index);
-[[nodiscard]] FormResult DeletePrintForm(AppSettings& global, int index);
+[[nodiscard]] FormResult CheckDeletePrintForm(const AppSettings& settings, int index);
+[[nodiscard]] FormResult DeletePrintForm(AppSettings& settings, int index);
 
-// "<name>.ndp" and "<name>.prd" in the user folder.
-std::string LayoutFilePath(const AppSettings& global, std::string_view name);
-std::string PrinterSettingsPath(const AppSettings& global, std::string_view name);
+// "<name>.ndp" and "<name>.prd" in the book folder.
+std::string LayoutFilePath(const AppSettings& settings, std::string_view name);
+std::string PrinterSettingsPath(const AppSettings& settings, std::string_view name);
 
 } // namespace nrt

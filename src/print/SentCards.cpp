@@ -11,7 +11,7 @@ namespace nrt::print {
 
 SentRecording OfferToRecordSent(AddressTable& table, const std::vector<int>& printed, int kind, int year)
 {
-    if (kind != kReportNewYearCard || printed.empty())
+    if (kind != kFormNewYearCard || printed.empty())
         return SentRecording::kUnchanged;
     if (!platform::Ask(SJ("印刷した") + std::to_string(printed.size()) + SJ("件を") + std::to_string(year)
             + SJ("年の年賀状を出した宛先として記録しますか？")))

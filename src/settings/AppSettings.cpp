@@ -32,7 +32,7 @@ constexpr std::array<ColumnDefault, 6> kDefaultColumns { {
     { "住所２", 250 },
 } };
 
-constexpr std::array<const char*, 5> kDefaultReports {
+constexpr std::array<const char*, 5> kDefaultForms {
     "年賀状",
     "普通はがき(１)",
     "普通はがき(２)",
@@ -150,7 +150,7 @@ AppSettings::AppSettings(const StartupFolders& folders)
             dataFolder_ = executableFolder;
         }
     }
-    userFolder_ = dataFolder_;
+    bookFolder_ = dataFolder_;
     RefreshPostalLocation();
     SetDocumentsFolder(
         folders.documentsFolder.empty() ? DataPaths::SpecialFolder(DataPaths::kDocuments) : folders.documentsFolder);
@@ -163,13 +163,13 @@ void AppSettings::SetDocumentsFolder(std::string_view folder)
         documentsFolder_.pop_back();
 }
 
-bool AppSettings::SetUserFolder(std::string_view name)
+bool AppSettings::SetBookFolder(std::string_view name)
 {
-    if (!DataPaths::IsUsableUserName(name))
+    if (!DataPaths::IsUsableBookName(name))
         return false;
-    userName_.assign(name);
-    userFolder_ = dataFolder_ + userName_;
-    platform::fs::MakeDirs(userFolder_);
+    bookName_.assign(name);
+    bookFolder_ = dataFolder_ + bookName_;
+    platform::fs::MakeDirs(bookFolder_);
     return true;
 }
 
@@ -209,9 +209,9 @@ std::string AppSettings::ProgramFile(std::string_view name) const
     return Checked(programFolder_ + std::string(name), name);
 }
 
-std::string AppSettings::UserFile(std::string_view name) const
+std::string AppSettings::BookFile(std::string_view name) const
 {
-    std::string path = WithSlash(userFolder_);
+    std::string path = WithSlash(bookFolder_);
     path += name;
     if (path.size() > 1 && path.back() == '/')
         path.pop_back();
@@ -251,14 +251,14 @@ std::string AppSettings::FolderOfFile(std::string_view path) const
 std::string AppSettings::GetPathEntry(int index) const
 {
     LineList lines;
-    if (!lines.LoadText(UserFile("NrtPath.dat")))
+    if (!lines.LoadText(BookFile("NrtPath.dat")))
         return {};
     return std::string(lines.GetLine(index));
 }
 
 bool AppSettings::SetPathEntry(int index, std::string_view path) const
 {
-    const std::string file = UserFile("NrtPath.dat");
+    const std::string file = BookFile("NrtPath.dat");
     if (index < 0 || !Usable(file))
         return false;
     LineList lines;
@@ -275,9 +275,9 @@ void AppSettings::ReadSettings(bool startup)
         ini.Load(DataFile("nrt.ini"));
         const std::string_view name = ini.Get("USER", "NAME").value_or(SJ("メインユーザー"));
         // A name that cannot be a folder of the data folder (a "/" in it, a cut
-        // character) would lead out of it; the main user stands in.
-        if (!SetUserFolder(name))
-            SetUserFolder(SJ("メインユーザー"));
+        // character) would lead out of it; the main book stands in.
+        if (!SetBookFolder(name))
+            SetBookFolder(SJ("メインユーザー"));
         dataVersion_ = ini.GetInt("USER", "VER").value_or(0);
         if (dataVersion_ > kDataVersion)
             platform::Warn(SJ("古いバージョンのアプリケーションによる起動がされました。\n"
@@ -286,11 +286,11 @@ void AppSettings::ReadSettings(bool startup)
         else if (dataVersion_ < kDataVersion)
             dataVersion_ = kDataVersion;
     }
-    IniFile user;
-    user.Load(UserFile("NrtUser.ini"));
-    settings_.ReadFrom(user);
+    IniFile bookIni;
+    bookIni.Load(BookFile("NrtUser.ini"));
+    book_.ReadFrom(bookIni);
     LoadDisplayColumns();
-    LoadReportList();
+    LoadFormList();
 }
 
 platform::FileWrite AppSettings::WriteSettings()
@@ -305,7 +305,7 @@ platform::FileWrite AppSettings::WriteSettings()
         const std::string path = DataFile("nrt.ini");
         IniFile old, out;
         old.Load(path);
-        out.Set("USER", "NAME", userName_);
+        out.Set("USER", "NAME", bookName_);
         out.SetInt("USER", "VER", dataVersion_);
         KeepOtherKeys(out, old);
         errno = 0;
@@ -313,16 +313,16 @@ platform::FileWrite AppSettings::WriteSettings()
             failed(path);
     }
     {
-        const std::string path = UserFile("NrtUser.ini");
+        const std::string path = BookFile("NrtUser.ini");
         IniFile old, out;
         old.Load(path);
-        settings_.WriteTo(out);
+        book_.WriteTo(out);
         KeepOtherKeys(out, old);
         errno = 0;
         if (!Usable(path) || !out.Save(path, kOwnerOnly))
             failed(path);
     }
-    const std::string path = UserFile("HyoList.dat");
+    const std::string path = BookFile("HyoList.dat");
     errno = 0;
     if (!Usable(path) || !columns_.SaveItems(path))
         failed(path);
@@ -331,13 +331,13 @@ platform::FileWrite AppSettings::WriteSettings()
 
 bool AppSettings::GetMailFlag(int n) const
 {
-    return n >= 1 && n <= 4 && settings_.Flag(static_cast<SettingId>(kS_MailFlag1 + n - 1));
+    return n >= 1 && n <= 4 && book_.Flag(static_cast<SettingId>(kS_MailFlag1 + n - 1));
 }
 
 void AppSettings::SetMailFlag(int n, bool on)
 {
     if (n >= 1 && n <= 4)
-        settings_.SetFlag(static_cast<SettingId>(kS_MailFlag1 + n - 1), on);
+        book_.SetFlag(static_cast<SettingId>(kS_MailFlag1 + n - 1), on);
 }
 
 void AppSettings::SaveFormRect(int index, std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height)
@@ -345,10 +345,10 @@ void AppSettings::SaveFormRect(int index, std::int32_t left, std::int32_t top, s
     if (index < 0 || index >= kFormCount)
         return;
     const int base = kS_Form0Left + 4 * index;
-    settings_.SetInt(static_cast<SettingId>(base), left);
-    settings_.SetInt(static_cast<SettingId>(base + 1), top);
-    settings_.SetInt(static_cast<SettingId>(base + 2), width);
-    settings_.SetInt(static_cast<SettingId>(base + 3), height);
+    book_.SetInt(static_cast<SettingId>(base), left);
+    book_.SetInt(static_cast<SettingId>(base + 1), top);
+    book_.SetInt(static_cast<SettingId>(base + 2), width);
+    book_.SetInt(static_cast<SettingId>(base + 3), height);
 }
 
 FormRect AppSettings::GetFormRect(int index) const
@@ -356,8 +356,8 @@ FormRect AppSettings::GetFormRect(int index) const
     if (index < 0 || index >= kFormCount)
         return {};
     const int base = kS_Form0Left + 4 * index;
-    return { settings_.Int(static_cast<SettingId>(base)), settings_.Int(static_cast<SettingId>(base + 1)),
-        settings_.Int(static_cast<SettingId>(base + 2)), settings_.Int(static_cast<SettingId>(base + 3)) };
+    return { book_.Int(static_cast<SettingId>(base)), book_.Int(static_cast<SettingId>(base + 1)),
+        book_.Int(static_cast<SettingId>(base + 2)), book_.Int(static_cast<SettingId>(base + 3)) };
 }
 
 bool AppSettings::HasFormRect(int index) const
@@ -419,8 +419,8 @@ int AppSettings::AdvanceGeneration()
 
 bool AppSettings::SaveTableCopy() const
 {
-    const std::string from = UserFile("nrt.ndb");
-    const std::string to = UserFile("nrt_ndb.bk2");
+    const std::string from = BookFile("nrt.ndb");
+    const std::string to = BookFile("nrt_ndb.bk2");
     return Usable(from) && Usable(to) && platform::fs::CopyFile(from, to, false, kOwnerOnly);
 }
 
@@ -457,7 +457,7 @@ void AppSettings::SetDefaultDisplayColumns()
 
 void AppSettings::LoadDisplayColumns()
 {
-    const std::string path = UserFile("HyoList.dat");
+    const std::string path = BookFile("HyoList.dat");
     bool sound = static_cast<bool>(columns_.LoadItems(path));
     // Every item must be one whole column; anything else means the file is damaged.
     DisplayColumn column;
@@ -467,21 +467,21 @@ void AppSettings::LoadDisplayColumns()
         SetDefaultDisplayColumns();
 }
 
-void AppSettings::LoadReportList()
+void AppSettings::LoadFormList()
 {
-    const LineListResult read = reports_.LoadText(UserFile("NrtRepList.dat"));
+    const LineListResult read = forms_.LoadText(BookFile("NrtRepList.dat"));
     if (!read)
-        reports_.Clear(); // nothing of the previous user's list may stay
+        forms_.Clear(); // nothing of the previous book's list may stay
     if (!read || read.count < 1)
-        for (std::size_t i = 0; i < kDefaultReports.size(); ++i)
-            reports_.SetLine(static_cast<int>(i), platform::Utf8ToSjis(kDefaultReports[i]));
+        for (std::size_t i = 0; i < kDefaultForms.size(); ++i)
+            forms_.SetLine(static_cast<int>(i), platform::Utf8ToSjis(kDefaultForms[i]));
 }
 
-platform::FileWrite AppSettings::SaveReportList() const
+platform::FileWrite AppSettings::SaveFormList() const
 {
-    const std::string path = UserFile("NrtRepList.dat");
+    const std::string path = BookFile("NrtRepList.dat");
     errno = 0;
-    if (!Usable(path) || !reports_.SaveText(path))
+    if (!Usable(path) || !forms_.SaveText(path))
         return platform::FileWrite::Failed(path);
     return platform::FileWrite::Written();
 }

@@ -7,9 +7,9 @@
 
 #include "db/LineList.h"
 #include "platform/FileWrite.h"
+#include "settings/BookSettings.h"
 #include "settings/EraDate.h"
 #include "settings/LayoutDefaults.h"
-#include "settings/UserSettings.h"
 
 #include <cstdint>
 #include <string>
@@ -66,7 +66,7 @@ public:
 
     // At start-up: the user named in "nrt.ini" becomes current (its folder created)
     // and the data version is checked. Always: every key of "NrtUser.ini" of the
-    // current user, the display columns and the print form list, each with defaults.
+    // current book, the display columns and the print form list, each with defaults.
     void ReadSettings(bool startup);
     // "nrt.ini", "NrtUser.ini" (readable by its owner only: it holds the mail
     // password) and "HyoList.dat". Each file is written whole or not at all; a failure
@@ -82,11 +82,11 @@ public:
     const std::string& DocumentsFolder() const { return documentsFolder_; }
     void SetDocumentsFolder(std::string_view folder);
     // Empty for the data folder itself.
-    const std::string& UserName() const { return userName_; }
-    const std::string& UserFolder() const { return userFolder_; }
+    const std::string& BookName() const { return bookName_; }
+    const std::string& BookFolder() const { return bookFolder_; }
     // Makes the named folder of the data folder current and creates it. False (and
-    // nothing changed) for a name that cannot be a folder name (DataPaths::IsUsableUserName).
-    bool SetUserFolder(std::string_view name);
+    // nothing changed) for a name that cannot be a folder name (DataPaths::IsUsableBookName).
+    bool SetBookFolder(std::string_view name);
     // 1 when the postal dictionary is read from the data folder, 0 from the program's.
     int PostalLocation() const { return postalLocation_; }
     void SetPostalLocation(int location) { postalLocation_ = location ? 1 : 0; }
@@ -97,8 +97,8 @@ public:
     // the bare name instead (or an empty text when that is as long).
     std::string DataFile(std::string_view name) const;
     std::string ProgramFile(std::string_view name) const;
-    // The user folder when the name is empty (never with a trailing "/").
-    std::string UserFile(std::string_view name) const;
+    // The book folder when the name is empty (never with a trailing "/").
+    std::string BookFile(std::string_view name) const;
     std::string DocumentsFile(std::string_view name) const;
     // In "yubin" of the folder the postal location names; counted 10 bytes longer.
     std::string PostalFile(std::string_view name) const;
@@ -111,78 +111,78 @@ public:
     bool SetPathEntry(int index, std::string_view path) const;
 
     // Settings of "NrtUser.ini" by key, and by name below.
-    const UserSettings& Settings() const { return settings_; }
-    UserSettings& Settings() { return settings_; }
+    const BookSettings& Book() const { return book_; }
+    BookSettings& Book() { return book_; }
     std::int32_t DataVersion() const { return dataVersion_; }
 
-    bool GetEraDates() const { return settings_.Flag(kS_EraDates); }
-    void SetEraDates(bool on) { settings_.SetFlag(kS_EraDates, on); }
-    bool GetFurigana() const { return settings_.Flag(kS_Furigana); }
-    void SetFurigana(bool on) { settings_.SetFlag(kS_Furigana, on); }
-    bool GetFull() const { return settings_.Flag(kS_Full); }
-    void SetFull(bool on) { settings_.SetFlag(kS_Full, on); }
-    std::int32_t GetScalePercent() const { return settings_.Int(kS_ScalePercent); }
-    void SetScalePercent(std::int32_t percent) { settings_.SetInt(kS_ScalePercent, percent); }
+    bool GetEraDates() const { return book_.Flag(kS_EraDates); }
+    void SetEraDates(bool on) { book_.SetFlag(kS_EraDates, on); }
+    bool GetFurigana() const { return book_.Flag(kS_Furigana); }
+    void SetFurigana(bool on) { book_.SetFlag(kS_Furigana, on); }
+    bool GetFull() const { return book_.Flag(kS_Full); }
+    void SetFull(bool on) { book_.SetFlag(kS_Full, on); }
+    std::int32_t GetScalePercent() const { return book_.Int(kS_ScalePercent); }
+    void SetScalePercent(std::int32_t percent) { book_.SetInt(kS_ScalePercent, percent); }
     // Whether the user was once asked to turn the book's stored readings into half-width
     // katakana.
-    bool GetKanaChecked() const { return settings_.Flag(kS_KanaChecked); }
-    void SetKanaChecked(bool on) { settings_.SetFlag(kS_KanaChecked, on); }
+    bool GetKanaChecked() const { return book_.Flag(kS_KanaChecked); }
+    void SetKanaChecked(bool on) { book_.SetFlag(kS_KanaChecked, on); }
 
-    const std::string& GetMailHost() const { return settings_.Text(kS_MailHost); }
-    void SetMailHost(std::string_view host) { settings_.SetText(kS_MailHost, host); }
+    const std::string& GetMailHost() const { return book_.Text(kS_MailHost); }
+    void SetMailHost(std::string_view host) { book_.SetText(kS_MailHost, host); }
     // -1 stands for the "mail" service's port.
-    std::int32_t GetMailPort() const { return settings_.Int(kS_MailPort); }
-    void SetMailPort(std::int32_t port) { settings_.SetInt(kS_MailPort, port); }
+    std::int32_t GetMailPort() const { return book_.Int(kS_MailPort); }
+    void SetMailPort(std::int32_t port) { book_.SetInt(kS_MailPort, port); }
     // 0 none, 1 LOGIN, 2 CRAM-MD5.
-    std::int32_t GetMailAuth() const { return settings_.Int(kS_MailAuth); }
-    void SetMailAuth(std::int32_t auth) { settings_.SetInt(kS_MailAuth, auth); }
-    const std::string& GetMailUser() const { return settings_.Text(kS_MailUser); }
-    void SetMailUser(std::string_view user) { settings_.SetText(kS_MailUser, user); }
-    const std::string& GetMailPassword() const { return settings_.Text(kS_MailPassword); }
-    void SetMailPassword(std::string_view password) { settings_.SetText(kS_MailPassword, password); }
-    std::int32_t GetMailWrap() const { return settings_.Int(kS_MailWrap); }
+    std::int32_t GetMailAuth() const { return book_.Int(kS_MailAuth); }
+    void SetMailAuth(std::int32_t auth) { book_.SetInt(kS_MailAuth, auth); }
+    const std::string& GetMailUser() const { return book_.Text(kS_MailUser); }
+    void SetMailUser(std::string_view user) { book_.SetText(kS_MailUser, user); }
+    const std::string& GetMailPassword() const { return book_.Text(kS_MailPassword); }
+    void SetMailPassword(std::string_view password) { book_.SetText(kS_MailPassword, password); }
+    std::int32_t GetMailWrap() const { return book_.Int(kS_MailWrap); }
     // Below 10 gives 10, above 255 gives 255.
-    void SetMailWrap(std::int32_t width) { settings_.SetInt(kS_MailWrap, width); }
+    void SetMailWrap(std::int32_t width) { book_.SetInt(kS_MailWrap, width); }
     // 0 plain, 1 STARTTLS, 2 TLS from the first byte.
-    std::int32_t GetMailSsl() const { return settings_.Int(kS_MailSsl); }
-    void SetMailSsl(std::int32_t mode) { settings_.SetInt(kS_MailSsl, mode); }
-    std::int32_t GetMailTimeout() const { return settings_.Int(kS_MailTimeout); }
-    void SetMailTimeout(std::int32_t seconds) { settings_.SetInt(kS_MailTimeout, seconds); }
+    std::int32_t GetMailSsl() const { return book_.Int(kS_MailSsl); }
+    void SetMailSsl(std::int32_t mode) { book_.SetInt(kS_MailSsl, mode); }
+    std::int32_t GetMailTimeout() const { return book_.Int(kS_MailTimeout); }
+    void SetMailTimeout(std::int32_t seconds) { book_.SetInt(kS_MailTimeout, seconds); }
     // A bulk mailing rests this many seconds after every so many messages; 0 for either
     // means no rests. Both 0-9999.
-    std::int32_t GetMailRestEvery() const { return settings_.Int(kS_MailRestEvery); }
-    void SetMailRestEvery(std::int32_t messages) { settings_.SetInt(kS_MailRestEvery, messages); }
-    std::int32_t GetMailRestSeconds() const { return settings_.Int(kS_MailRestSeconds); }
-    void SetMailRestSeconds(std::int32_t seconds) { settings_.SetInt(kS_MailRestSeconds, seconds); }
+    std::int32_t GetMailRestEvery() const { return book_.Int(kS_MailRestEvery); }
+    void SetMailRestEvery(std::int32_t messages) { book_.SetInt(kS_MailRestEvery, messages); }
+    std::int32_t GetMailRestSeconds() const { return book_.Int(kS_MailRestSeconds); }
+    void SetMailRestSeconds(std::int32_t seconds) { book_.SetInt(kS_MailRestSeconds, seconds); }
     // Certificates (PEM) trusted for the mail server besides the system's; may be empty.
-    const std::string& GetMailCaFile() const { return settings_.Text(kS_MailCaFile); }
-    void SetMailCaFile(std::string_view path) { settings_.SetText(kS_MailCaFile, path); }
-    bool GetMailClearAuth() const { return settings_.Flag(kS_MailClearAuth); }
-    void SetMailClearAuth(bool on) { settings_.SetInt(kS_MailClearAuth, on ? 1 : 0); }
+    const std::string& GetMailCaFile() const { return book_.Text(kS_MailCaFile); }
+    void SetMailCaFile(std::string_view path) { book_.SetText(kS_MailCaFile, path); }
+    bool GetMailClearAuth() const { return book_.Flag(kS_MailClearAuth); }
+    void SetMailClearAuth(bool on) { book_.SetInt(kS_MailClearAuth, on ? 1 : 0); }
     // The waits before the new tries of recipients refused for the time being, in
     // seconds separated by commas ("60,300,900"); empty for those.
-    const std::string& GetMailRetryWaits() const { return settings_.Text(kS_MailRetryWaits); }
-    void SetMailRetryWaits(std::string_view seconds) { settings_.SetText(kS_MailRetryWaits, seconds); }
+    const std::string& GetMailRetryWaits() const { return book_.Text(kS_MailRetryWaits); }
+    void SetMailRetryWaits(std::string_view seconds) { book_.SetText(kS_MailRetryWaits, seconds); }
     // n = 1..4
     bool GetMailFlag(int n) const;
     void SetMailFlag(int n, bool on);
 
-    std::int32_t GetMonthlyBackupMonth() const { return settings_.Int(kS_MonthlyBackupMonth); }
-    void SetMonthlyBackupMonth(std::int32_t ym) { settings_.SetInt(kS_MonthlyBackupMonth, ym); }
-    std::int32_t GetKeptBack2Date() const { return settings_.Int(kS_KeptBack2Date); }
-    void SetKeptBack2Date(std::int32_t ymd) { settings_.SetInt(kS_KeptBack2Date, ymd); }
-    std::int32_t GetFolderBackupOn() const { return settings_.Int(kS_FolderBackupOn); }
-    void SetFolderBackupOn(std::int32_t on) { settings_.SetInt(kS_FolderBackupOn, on); }
-    const std::string& GetFolderBackupPath() const { return settings_.Text(kS_FolderBackupPath); }
-    void SetFolderBackupPath(std::string_view path) { settings_.SetText(kS_FolderBackupPath, path); }
-    std::int32_t GetFolderBackupSets() const { return settings_.Int(kS_FolderBackupSets); }
-    void SetFolderBackupSets(std::int32_t generations) { settings_.SetInt(kS_FolderBackupSets, generations); }
-    std::int32_t GetFolderBackupInterval() const { return settings_.Int(kS_FolderBackupInterval); }
-    void SetFolderBackupInterval(std::int32_t interval) { settings_.SetInt(kS_FolderBackupInterval, interval); }
-    std::int32_t GetFolderBackupGeneration() const { return settings_.Int(kS_FolderBackupGeneration); }
-    void SetFolderBackupGeneration(std::int32_t generation) { settings_.SetInt(kS_FolderBackupGeneration, generation); }
-    std::int32_t GetFolderBackupDate() const { return settings_.Int(kS_FolderBackupDate); }
-    void SetFolderBackupDate(std::int32_t ymd) { settings_.SetInt(kS_FolderBackupDate, ymd); }
+    std::int32_t GetMonthlyBackupMonth() const { return book_.Int(kS_MonthlyBackupMonth); }
+    void SetMonthlyBackupMonth(std::int32_t ym) { book_.SetInt(kS_MonthlyBackupMonth, ym); }
+    std::int32_t GetKeptBack2Date() const { return book_.Int(kS_KeptBack2Date); }
+    void SetKeptBack2Date(std::int32_t ymd) { book_.SetInt(kS_KeptBack2Date, ymd); }
+    std::int32_t GetFolderBackupOn() const { return book_.Int(kS_FolderBackupOn); }
+    void SetFolderBackupOn(std::int32_t on) { book_.SetInt(kS_FolderBackupOn, on); }
+    const std::string& GetFolderBackupPath() const { return book_.Text(kS_FolderBackupPath); }
+    void SetFolderBackupPath(std::string_view path) { book_.SetText(kS_FolderBackupPath, path); }
+    std::int32_t GetFolderBackupSets() const { return book_.Int(kS_FolderBackupSets); }
+    void SetFolderBackupSets(std::int32_t generations) { book_.SetInt(kS_FolderBackupSets, generations); }
+    std::int32_t GetFolderBackupInterval() const { return book_.Int(kS_FolderBackupInterval); }
+    void SetFolderBackupInterval(std::int32_t interval) { book_.SetInt(kS_FolderBackupInterval, interval); }
+    std::int32_t GetFolderBackupGeneration() const { return book_.Int(kS_FolderBackupGeneration); }
+    void SetFolderBackupGeneration(std::int32_t generation) { book_.SetInt(kS_FolderBackupGeneration, generation); }
+    std::int32_t GetFolderBackupDate() const { return book_.Int(kS_FolderBackupDate); }
+    void SetFolderBackupDate(std::int32_t ymd) { book_.SetInt(kS_FolderBackupDate, ymd); }
 
     // Window rectangles (kFormMain, kFormLayoutEditor, kFormPreview); other indices
     // are ignored. A window is moved to its rectangle only when HasFormRect holds.
@@ -200,7 +200,7 @@ public:
     int NextGeneration() const;
     // NextGeneration, and the counter moves on (back to 0 on reaching SU).
     int AdvanceGeneration();
-    // "nrt.ndb" of the user folder copied over "nrt_ndb.bk2".
+    // "nrt.ndb" of the book folder copied over "nrt_ndb.bk2".
     bool SaveTableCopy() const;
 
     // Display columns: 36-byte items, in display order.
@@ -213,35 +213,35 @@ public:
     bool SetDisplayColumnWidth(int i, std::int32_t width);
     void SetDefaultDisplayColumns();
 
-    // Print form names; written only by SaveReportList.
-    LineList& ReportList() { return reports_; }
-    const LineList& ReportList() const { return reports_; }
-    [[nodiscard]] platform::FileWrite SaveReportList() const;
+    // Print form names; written only by SaveFormList.
+    LineList& FormList() { return forms_; }
+    const LineList& FormList() const { return forms_; }
+    [[nodiscard]] platform::FileWrite SaveFormList() const;
 
     // Dates (EraDate.h).
     std::string EraToGregorian(std::string_view text) const { return nrt::EraToGregorian(text); }
     bool IsValidDate(std::string_view text) const { return nrt::IsValidDate(text); }
     std::string FormatDate(std::string_view text, bool eraForm) const { return nrt::FormatDate(text, eraForm); }
 
-    static int ReportKindOfName(std::string_view name) { return nrt::ReportKindOfName(name); }
+    static int FormKindOfName(std::string_view name) { return nrt::FormKindOfName(name); }
 
 private:
     std::string Checked(std::string path, std::string_view name, std::size_t extra = 0) const;
     static bool HoldsBook(const std::string& folder);
     void LoadDisplayColumns();
-    void LoadReportList();
+    void LoadFormList();
 
     std::string programFolder_;
     std::string dataFolder_;
     bool dataFolderUnwritable_ = false;
     std::string documentsFolder_;
-    std::string userName_;
-    std::string userFolder_;
+    std::string bookName_;
+    std::string bookFolder_;
     int postalLocation_ = 0;
     std::int32_t dataVersion_ = kDataVersion;
-    UserSettings settings_;
+    BookSettings book_;
     LineList columns_;
-    LineList reports_;
+    LineList forms_;
 };
 
 } // namespace nrt

@@ -175,7 +175,7 @@ char DataPaths::BadNameChar(std::string_view text)
     return 0;
 }
 
-bool DataPaths::IsUsableUserName(std::string_view name)
+bool DataPaths::IsUsableBookName(std::string_view name)
 {
     if (name.size() > 30 || BadNameChar(name) != 0)
         return false;

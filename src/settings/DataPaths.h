@@ -1,6 +1,6 @@
 #pragma once
 // Path helpers that need no settings: the user's special folders, the per-user data
-// folder, file name parts, and the characters a user name may not contain. Paths are
+// folder, file name parts, and the characters a book name may not contain. Paths are
 // CP932 with "/" separators; every scan steps over double-byte characters whole.
 
 #include <string>
@@ -38,11 +38,11 @@ public:
     // on is exchanged for `extension` when `replace`; without one, `extension` (given
     // with its dot) is appended.
     static std::string SetExtension(std::string_view path, std::string_view extension, bool replace);
-    // The first single-byte character a user name may not contain, or 0 when none.
+    // The first single-byte character a book name may not contain, or 0 when none.
     static char BadNameChar(std::string_view text);
-    // A name that can serve as a user folder: at most 30 bytes, no BadNameChar, and
+    // A name that can serve as a book folder: at most 30 bytes, no BadNameChar, and
     // no lead byte without its second byte at the end.
-    static bool IsUsableUserName(std::string_view name);
+    static bool IsUsableBookName(std::string_view name);
 };
 
 } // namespace nrt

@@ -84,7 +84,7 @@ struct KindSlots {
     std::array<SlotDefault, 48> slots; // 0 to 47; the free-text slots follow their own rule
 };
 
-// Slots 0 to 47 of every kind, in the order of kReportKinds. Hidden slots lie on the
+// Slots 0 to 47 of every kind, in the order of kFormKinds. Hidden slots lie on the
 // column (or, on labels, the row) of the shown slots they belong with; the sender
 // slots of the envelope fronts are those of the backs, and kinds 13 and 14 are kinds
 // 3 and 4 with the sender slots other than the postal code digits 2000 lower. On the
@@ -259,15 +259,15 @@ constexpr std::int32_t kEditorWidthMm = 100, kEditorHeightMm = 148, kEditorWidth
 
 std::size_t KindIndex(int kind)
 {
-    for (std::size_t i = 0; i < kReportKinds.size(); ++i)
-        if (kReportKinds[i].kind == kind)
+    for (std::size_t i = 0; i < kFormKinds.size(); ++i)
+        if (kFormKinds[i].kind == kind)
             return i;
     return 1; // the postcard
 }
 
 static_assert([] {
-    for (std::size_t i = 0; i < kReportKinds.size(); ++i)
-        if (kKindSlots[i].kind != kReportKinds[i].kind)
+    for (std::size_t i = 0; i < kFormKinds.size(); ++i)
+        if (kKindSlots[i].kind != kFormKinds[i].kind)
             return false;
     return true;
 }());
@@ -303,17 +303,17 @@ void SetSlot(LayoutItem& item, int slot, bool shown, std::int32_t x, std::int32_
 
 } // namespace
 
-const ReportKindInfo& ReportKindOf(int kind)
+const FormKindInfo& FormKindOf(int kind)
 {
-    return kReportKinds[KindIndex(kind)];
+    return kFormKinds[KindIndex(kind)];
 }
 
-const std::string& ReportTypeName(int kind)
+const std::string& FormTypeName(int kind)
 {
     static const auto names = [] {
-        std::array<std::string, kReportKinds.size()> n;
+        std::array<std::string, kFormKinds.size()> n;
         for (std::size_t i = 0; i < n.size(); ++i)
-            n[i] = platform::Utf8ToSjis(kReportKinds[i].typeName);
+            n[i] = platform::Utf8ToSjis(kFormKinds[i].typeName);
         return n;
     }();
     return names[KindIndex(kind)];
@@ -338,8 +338,8 @@ const std::string& BarcodeSample()
 
 bool OffersCustomerBarcode(int kind, const LayoutHeader& header)
 {
-    return header.labelSheet != 0 || kind == kReportEnvelope4Front || kind == kReportEnvelope3Front
-        || kind == kReportEnvelope40Front;
+    return header.labelSheet != 0 || kind == kFormEnvelope4Front || kind == kFormEnvelope3Front
+        || kind == kFormEnvelope40Front;
 }
 
 const std::string& SlotEditorName(int slot)
@@ -355,7 +355,7 @@ const std::string& SlotEditorSample(int slot)
 void ApplyDefaultLayout(int kind, LayoutHeader& header, LayoutTable& items)
 {
     const std::size_t k = KindIndex(kind);
-    const ReportKindInfo& info = kReportKinds[k];
+    const FormKindInfo& info = kFormKinds[k];
     header.printerSettings = 0;
     header.paperWidth = info.paperWidth;
     header.paperHeight = info.paperHeight;
@@ -371,7 +371,7 @@ void ApplyDefaultLayout(int kind, LayoutHeader& header, LayoutTable& items)
     header.columns = info.columns;
     header.rows = info.rows;
     header.dashCode = kDefaultDashCode;
-    if (info.kind == kReportNewYearCard)
+    if (info.kind == kFormNewYearCard)
         header.kanjiNumerals = 0;
     header.formKind = 0;
     header.printPrefecture = 0;
@@ -411,7 +411,7 @@ void ApplyDefaultLayout(int kind, LayoutHeader& header, LayoutTable& items)
     const auto width = TextItem::Trunc(bars.Width());
     const std::int32_t x = (info.paperWidth - width) / 2;
     std::int32_t y = info.paperHeight - 1000 - bars.longBar;
-    if (info.kind == kReportEnvelope3Front) {
+    if (info.kind == kFormEnvelope3Front) {
         const SlotDefault& address = kKindSlots[k].slots[13];
         y = address.y + address.height + kBarcodeBlank;
     }
@@ -488,19 +488,19 @@ bool KeepLabelBarcodeInCell(LayoutHeader& header, LayoutTable& items)
     return items[kBarcodeSlot].shown;
 }
 
-int ReportKindOfName(std::string_view name)
+int FormKindOfName(std::string_view name)
 {
     if (name.size() < 4)
-        return kReportPostcard;
+        return kFormPostcard;
     if (name.substr(0, 4) == SJ("年賀"))
-        return kReportNewYearCard;
+        return kFormNewYearCard;
     if (name.substr(0, 4) != SJ("封筒"))
-        return kReportPostcard;
+        return kFormPostcard;
     const std::string& back = SJ("裏");
     for (std::size_t i = 0; i < name.size(); i += platform::CharLength(name, i))
         if (name.substr(i, back.size()) == back)
-            return kReportEnvelope4Back;
-    return kReportEnvelope4Front;
+            return kFormEnvelope4Back;
+    return kFormEnvelope4Front;
 }
 
 } // namespace nrt

@@ -12,19 +12,19 @@
 namespace nrt {
 
 // The kind of a print form; it chooses the defaults under a stored layout.
-enum ReportKind : int {
-    kReportNewYearCard = 1,
-    kReportPostcard = 2,
-    kReportEnvelope4Front = 3,
-    kReportEnvelope4Back = 4,
-    kReportEnvelope3Front = 5,
-    kReportEnvelope3Back = 6,
-    kReportLabelSheet = 7,
-    kReportEnvelope40Front = 13,
-    kReportEnvelope40Back = 14,
+enum FormKind : int {
+    kFormNewYearCard = 1,
+    kFormPostcard = 2,
+    kFormEnvelope4Front = 3,
+    kFormEnvelope4Back = 4,
+    kFormEnvelope3Front = 5,
+    kFormEnvelope3Back = 6,
+    kFormLabelSheet = 7,
+    kFormEnvelope40Front = 13,
+    kFormEnvelope40Back = 14,
 };
 
-struct ReportKindInfo {
+struct FormKindInfo {
     int kind;
     const char* typeName; // the new-print-form dialog's text (UTF-8 here)
     std::int32_t paperWidth, paperHeight;
@@ -35,23 +35,23 @@ struct ReportKindInfo {
 
 // In the order the new-print-form dialog lists them.
 // clang-format off
-inline constexpr std::array<ReportKindInfo, 9> kReportKinds{{
-    {kReportNewYearCard, "年賀状", 10000, 14800, "repbk01.BMP", false, 10000, 14800, 0, 0, 0, 0, 1, 1},
-    {kReportPostcard, "普通はがき", 10000, 14800, "repbk02.BMP", false, 10000, 14800, 0, 0, 0, 0, 1, 1},
-    {kReportEnvelope4Front, "封筒４号（表）", 9000, 20500, "repbk03F.BMP", false, 9000, 20500, 0, 0, 0, 0, 1, 1},
-    {kReportEnvelope4Back, "封筒４号（裏）", 9000, 20500, "repbk03B.BMP", false, 9000, 20500, 0, 0, 0, 0, 1, 1},
-    {kReportEnvelope40Front, "封筒４０号（表）", 9000, 22500, "repbk03F.BMP", false, 9000, 22500, 0, 0, 0, 0, 1, 1},
-    {kReportEnvelope40Back, "封筒４０号（裏）", 9000, 22500, "repbk03B2.BMP", false, 9000, 22500, 0, 0, 0, 0, 1, 1},
-    {kReportEnvelope3Front, "封筒３号（表）", 12000, 23500, "repbk04F.BMP", false, 12000, 23500, 0, 0, 0, 0, 1, 1},
-    {kReportEnvelope3Back, "封筒３号（裏）", 12000, 23500, "repbk04B.BMP", false, 12000, 23500, 0, 0, 0, 0, 1, 1},
-    {kReportLabelSheet, "ラベル(A4 2 x 6)(HISAGO GB861)", 8380, 4230, "", true, 21000, 29700, 2030, 2030, 380, 0, 2, 6},
+inline constexpr std::array<FormKindInfo, 9> kFormKinds{{
+    {kFormNewYearCard, "年賀状", 10000, 14800, "repbk01.BMP", false, 10000, 14800, 0, 0, 0, 0, 1, 1},
+    {kFormPostcard, "普通はがき", 10000, 14800, "repbk02.BMP", false, 10000, 14800, 0, 0, 0, 0, 1, 1},
+    {kFormEnvelope4Front, "封筒４号（表）", 9000, 20500, "repbk03F.BMP", false, 9000, 20500, 0, 0, 0, 0, 1, 1},
+    {kFormEnvelope4Back, "封筒４号（裏）", 9000, 20500, "repbk03B.BMP", false, 9000, 20500, 0, 0, 0, 0, 1, 1},
+    {kFormEnvelope40Front, "封筒４０号（表）", 9000, 22500, "repbk03F.BMP", false, 9000, 22500, 0, 0, 0, 0, 1, 1},
+    {kFormEnvelope40Back, "封筒４０号（裏）", 9000, 22500, "repbk03B2.BMP", false, 9000, 22500, 0, 0, 0, 0, 1, 1},
+    {kFormEnvelope3Front, "封筒３号（表）", 12000, 23500, "repbk04F.BMP", false, 12000, 23500, 0, 0, 0, 0, 1, 1},
+    {kFormEnvelope3Back, "封筒３号（裏）", 12000, 23500, "repbk04B.BMP", false, 12000, 23500, 0, 0, 0, 0, 1, 1},
+    {kFormLabelSheet, "ラベル(A4 2 x 6)(HISAGO GB861)", 8380, 4230, "", true, 21000, 29700, 2030, 2030, 380, 0, 2, 6},
 }};
 // clang-format on
 
 // The entry of a kind; any unknown number gives the postcard's.
-const ReportKindInfo& ReportKindOf(int kind);
+const FormKindInfo& FormKindOf(int kind);
 // The dialog text of a kind, CP932.
-const std::string& ReportTypeName(int kind);
+const std::string& FormTypeName(int kind);
 
 // One slot of the catalogue. Texts are UTF-8 here; the functions below give CP932.
 struct SlotCatalogueEntry {
@@ -90,6 +90,6 @@ bool KeepLabelBarcodeInCell(LayoutHeader& header, LayoutTable& items);
 
 // The kind a print form's name implies: shorter than 4 bytes 2, "年賀…" 1, "封筒…" 4
 // when "裏" occurs in it and 3 otherwise, anything else 2.
-int ReportKindOfName(std::string_view name);
+int FormKindOfName(std::string_view name);
 
 } // namespace nrt

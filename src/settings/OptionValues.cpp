@@ -2,7 +2,7 @@
 
 #include "platform/fs.h"
 #include "platform/sjis.h"
-#include "settings/UserSettings.h"
+#include "settings/BookSettings.h"
 
 #include <algorithm>
 #include <array>

@@ -127,7 +127,7 @@ std::string PostalCodeWithHyphen(std::string_view text);
 bool IsUsableMailAddress(std::string_view address);
 
 // An edit that could not be stored when the session ended, kept as a draft in the
-// user's folder ("NrtDraft.dat": one value a line, in item order) and offered the next
+// book's folder ("NrtDraft.dat": one value a line, in item order) and offered the next
 // time a new record is begun.
 inline constexpr char kDraftFile[] = "NrtDraft.dat";
 std::string DraftBytes(const Values& values);

@@ -18,13 +18,13 @@ const std::string kResourceType = "{DAV:}resourcetype";
 const std::string kDisplayName = "{DAV:}displayname";
 const std::string kEtag = "{DAV:}getetag";
 const std::string kSyncToken = "{DAV:}sync-token";
-const std::string kReports = "{DAV:}supported-report-set";
+const std::string kForms = "{DAV:}supported-report-set";
 const std::string kCtag = "{http://calendarserver.org/ns/}getctag";
 const std::string kHomeSet = "{urn:ietf:params:xml:ns:carddav}addressbook-home-set";
 const std::string kAddressBook = "{urn:ietf:params:xml:ns:carddav}addressbook";
 const std::string kAddressData = "{urn:ietf:params:xml:ns:carddav}address-data";
 const std::string kCollection = "{DAV:}collection";
-const std::vector<std::string> kBookProps = { kResourceType, kDisplayName, kCtag, kSyncToken, kReports };
+const std::vector<std::string> kBookProps = { kResourceType, kDisplayName, kCtag, kSyncToken, kForms };
 
 bool Has(const std::vector<std::string>& names, const std::string& name)
 {
@@ -52,7 +52,7 @@ bool IsCollection(const xml::Response& r)
 // A book with a sync token, or whose supported-report-set names sync-collection.
 bool SupportsSyncCollection(const xml::Response& r)
 {
-    const auto* reports = Prop(r, kReports);
+    const auto* reports = Prop(r, kForms);
     return Prop(r, kSyncToken) || (reports && Has(reports->children, "{DAV:}sync-collection"));
 }
 
@@ -117,7 +117,9 @@ int DavClient::Requests() const
 
 bool DavClient::SameHref(const std::string& a, const std::string& b)
 {
-    return a == b || url::Unescaped(url::Path(url::Resolve("http://h/", a))) == url::Unescaped(url::Path(url::Resolve("http://h/", b)));
+    return a == b
+        || url::Unescaped(url::Path(url::Resolve("http://h/", a)))
+        == url::Unescaped(url::Path(url::Resolve("http://h/", b)));
 }
 
 DavOutcome DavClient::Fail(DavStep step, DavResult result, long status, std::string detail) const
@@ -191,7 +193,8 @@ DavOutcome DavClient::Discover(std::vector<AddressBookInfo>* books)
     for (const auto& candidate : candidates) {
         HttpReply reply;
         xml::MultiStatus ms;
-        last = Query(step, "PROPFIND", candidate, xml::Propfind({ kPrincipal, kResourceType, kHomeSet }), "0", &reply, &ms);
+        last = Query(
+            step, "PROPFIND", candidate, xml::Propfind({ kPrincipal, kResourceType, kHomeSet }), "0", &reply, &ms);
         // Only a status says the next candidate may do better; nothing else will.
         if (!last.Ok() && (reply.status == 0 || last.result == DavResult::kUnauthorized))
             return last;
@@ -216,7 +219,8 @@ DavOutcome DavClient::Discover(std::vector<AddressBookInfo>* books)
     if (home.empty() && principal != context) {
         HttpReply reply;
         xml::MultiStatus ms;
-        if (auto outcome = Query(step, "PROPFIND", principal, xml::Propfind({ kHomeSet }), "0", &reply, &ms); !outcome.Ok())
+        if (auto outcome = Query(step, "PROPFIND", principal, xml::Propfind({ kHomeSet }), "0", &reply, &ms);
+            !outcome.Ok())
             return outcome;
         for (const auto& r : ms.responses)
             if (const auto* h = Prop(r, kHomeSet); h && !h->hrefs.empty())
@@ -254,7 +258,8 @@ DavOutcome DavClient::ReadBook(const std::string& bookUrl, AddressBookInfo* info
     const DavStep step = DavStep::kReadChanges;
     HttpReply reply;
     xml::MultiStatus ms;
-    const auto outcome = Query(step, "PROPFIND", url::Resolve(start_, bookUrl), xml::Propfind(kBookProps), "0", &reply, &ms);
+    const auto outcome
+        = Query(step, "PROPFIND", url::Resolve(start_, bookUrl), xml::Propfind(kBookProps), "0", &reply, &ms);
     if (!outcome.Ok())
         return outcome;
     if (ms.responses.empty() || !IsAddressBook(ms.responses.front()))
@@ -284,7 +289,8 @@ DavOutcome DavClient::CreateBook(const std::string& displayName, AddressBookInfo
     if (!outcome.Ok())
         return outcome;
     if (reply.status != 201)
-        return Fail(step, FromStatus(reply.status), reply.status, "HTTP " + std::to_string(reply.status) + " to MKCOL " + bookUrl);
+        return Fail(step, FromStatus(reply.status), reply.status,
+            "HTTP " + std::to_string(reply.status) + " to MKCOL " + bookUrl);
     if (auto read = ReadBook(bookUrl, made); !read.Ok())
         return Fail(step, read.result, read.status, read.detail);
     return outcome;
@@ -312,7 +318,8 @@ DavOutcome DavClient::SyncChanges(const std::string& bookUrl, const std::string&
         // Some servers (Xandikos) fail with 500 on a token they cannot find; reading
         // everything again is safe either way, and a server truly broken fails it too.
         if (reply.status == 500 && !current.empty() && page == 0)
-            return Fail(step, DavResult::kTokenInvalid, reply.status, "HTTP 500 to a stored sync token from " + reply.url);
+            return Fail(
+                step, DavResult::kTokenInvalid, reply.status, "HTTP 500 to a stored sync token from " + reply.url);
         if (!outcome.Ok())
             return outcome;
         bool truncated = false;
@@ -338,13 +345,15 @@ DavOutcome DavClient::SyncChanges(const std::string& bookUrl, const std::string&
             }
         }
         if (ms.syncToken.empty())
-            return Fail(step, DavResult::kBadReply, reply.status, "sync-collection answer without a token from " + reply.url);
+            return Fail(
+                step, DavResult::kBadReply, reply.status, "sync-collection answer without a token from " + reply.url);
         const bool stuck = ms.syncToken == current;
         current = ms.syncToken;
         if (!truncated)
             break;
         if (stuck || page == 10000)
-            return Fail(step, DavResult::kBadReply, reply.status, "truncated answers that do not advance from " + reply.url);
+            return Fail(
+                step, DavResult::kBadReply, reply.status, "truncated answers that do not advance from " + reply.url);
     }
     out->token = current;
     for (auto& [card, removed] : changes) {
@@ -420,8 +429,8 @@ DavOutcome DavClient::Multiget(const std::string& bookUrl, const std::vector<std
     return Fail(step, DavResult::kOk, 207, {});
 }
 
-DavOutcome DavClient::Write(const std::string& target, const std::string& precondition, const std::string& vcard,
-    WriteResult* result)
+DavOutcome DavClient::Write(
+    const std::string& target, const std::string& precondition, const std::string& vcard, WriteResult* result)
 {
     *result = {};
     const DavStep step = DavStep::kWriteCard;
@@ -430,22 +439,23 @@ DavOutcome DavClient::Write(const std::string& target, const std::string& precon
     if (!outcome.Ok())
         return outcome;
     if (reply.status != 200 && reply.status != 201 && reply.status != 204)
-        return Fail(step, FromStatus(reply.status), reply.status, "HTTP " + std::to_string(reply.status) + " to PUT " + target);
+        return Fail(
+            step, FromStatus(reply.status), reply.status, "HTTP " + std::to_string(reply.status) + " to PUT " + target);
     result->href = url::Path(reply.location.empty() ? target : url::Resolve(target, reply.location));
     result->etag = reply.etag;
     result->etagGiven = reply.hasEtag;
     return outcome;
 }
 
-DavOutcome DavClient::Create(const std::string& bookUrl, const std::string& fileName, const std::string& vcard,
-    WriteResult* result)
+DavOutcome DavClient::Create(
+    const std::string& bookUrl, const std::string& fileName, const std::string& vcard, WriteResult* result)
 {
     const std::string target = WithSlash(url::Resolve(start_, bookUrl)) + url::EscapeSegment(fileName);
     return Write(target, "If-None-Match: *", vcard, result);
 }
 
-DavOutcome DavClient::Update(const std::string& href, const std::string& etag, const std::string& vcard,
-    WriteResult* result)
+DavOutcome DavClient::Update(
+    const std::string& href, const std::string& etag, const std::string& vcard, WriteResult* result)
 {
     return Write(url::Resolve(start_, href), "If-Match: " + etag, vcard, result);
 }
@@ -459,7 +469,8 @@ DavOutcome DavClient::Remove(const std::string& href, const std::string& etag)
     if (!outcome.Ok())
         return outcome;
     if (reply.status != 200 && reply.status != 204)
-        return Fail(step, FromStatus(reply.status), reply.status, "HTTP " + std::to_string(reply.status) + " to DELETE " + target);
+        return Fail(step, FromStatus(reply.status), reply.status,
+            "HTTP " + std::to_string(reply.status) + " to DELETE " + target);
     return outcome;
 }
 

@@ -94,8 +94,8 @@ public:
 
     // A new card `fileName` (UTF-8, e.g. "<UID>.vcf") in the book; kChangedOnServer when one of
     // that name exists already.
-    DavOutcome Create(const std::string& bookUrl, const std::string& fileName, const std::string& vcard,
-        WriteResult* result);
+    DavOutcome Create(
+        const std::string& bookUrl, const std::string& fileName, const std::string& vcard, WriteResult* result);
     // Replaces the card when the server's ETag is still `etag`; else kChangedOnServer.
     DavOutcome Update(const std::string& href, const std::string& etag, const std::string& vcard, WriteResult* result);
     // Deletes the card when the server's ETag is still `etag`; kNotFound when it is gone.
@@ -115,8 +115,8 @@ private:
     // A PROPFIND or REPORT whose answer must be a multistatus; *reply keeps the answer.
     DavOutcome Query(DavStep step, const std::string& method, const std::string& target, const xml::Element& body,
         const char* depth, HttpReply* reply, xml::MultiStatus* out);
-    DavOutcome Write(const std::string& url, const std::string& precondition, const std::string& vcard,
-        WriteResult* result);
+    DavOutcome Write(
+        const std::string& url, const std::string& precondition, const std::string& vcard, WriteResult* result);
     AddressBookInfo BookFrom(const std::string& base, const xml::Response& r) const;
 
     std::string start_; // the account's URL as an http(s) URL; empty when unreadable

@@ -44,8 +44,8 @@ std::string NameOf(const xmlNode* n)
 
 bool Is(const xmlNode* n, const char* ns, const char* local)
 {
-    return n->type == XML_ELEMENT_NODE && n->ns && n->ns->href
-        && xmlStrEqual(n->ns->href, X(ns)) && xmlStrEqual(n->name, X(local));
+    return n->type == XML_ELEMENT_NODE && n->ns && n->ns->href && xmlStrEqual(n->ns->href, X(ns))
+        && xmlStrEqual(n->name, X(local));
 }
 
 std::string Trim(std::string s)

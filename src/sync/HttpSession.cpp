@@ -119,23 +119,31 @@ CURLcode AddCaFile(CURL*, void* sslContext, void* caFile)
 DavResult FromCurl(CURLcode code)
 {
     switch (code) {
-    case CURLE_OK: return DavResult::kOk;
+    case CURLE_OK:
+        return DavResult::kOk;
     case CURLE_URL_MALFORMAT:
-    case CURLE_UNSUPPORTED_PROTOCOL: return DavResult::kInvalidUrl;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        return DavResult::kInvalidUrl;
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:
-    case CURLE_COULDNT_CONNECT: return DavResult::kUnreachable;
-    case CURLE_OPERATION_TIMEDOUT: return DavResult::kTimeout;
+    case CURLE_COULDNT_CONNECT:
+        return DavResult::kUnreachable;
+    case CURLE_OPERATION_TIMEDOUT:
+        return DavResult::kTimeout;
     case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_SSL_CACERT_BADFILE:
     case CURLE_SSL_ISSUER_ERROR:
-    case CURLE_SSL_PINNEDPUBKEYNOTMATCH: return DavResult::kCertificateRefused;
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+        return DavResult::kCertificateRefused;
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_SSL_ENGINE_INITFAILED:
     case CURLE_SSL_CERTPROBLEM:
-    case CURLE_SSL_CIPHER: return DavResult::kTlsFailed;
-    case CURLE_ABORTED_BY_CALLBACK: return DavResult::kCancelled;
-    default: return DavResult::kConnectionLost;
+    case CURLE_SSL_CIPHER:
+        return DavResult::kTlsFailed;
+    case CURLE_ABORTED_BY_CALLBACK:
+        return DavResult::kCancelled;
+    default:
+        return DavResult::kConnectionLost;
     }
 }
 

@@ -5,10 +5,10 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>

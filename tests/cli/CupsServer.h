@@ -7,8 +7,8 @@
 
 #include <chrono>
 #include <string>
-#include <vector>
 #include <sys/types.h>
+#include <vector>
 
 namespace nrt::test {
 

@@ -1,12 +1,12 @@
 // nortea-cli against what loses address books elsewhere: damaged tables, kills in the
 // middle of a write, two writers at once. Real processes on temporary data folders.
+#include "books/BookSafety.h"
 #include "db/AddressTable.h"
 #include "platform/FileLock.h"
 #include "platform/LittleEndian.h"
 #include "platform/fs.h"
 #include "settings/AppSettings.h"
 #include "support/TestSupport.h"
-#include "users/BookSafety.h"
 
 #include "CliRunner.h"
 
@@ -38,9 +38,9 @@ protected:
         folders.dataFolder = dir.Path();
         AppSettings g(folders);
         g.ReadSettings(true);
-        table = g.UserFile("nrt.ndb");
-        platform::fs::MakeDirs(g.UserFile({}));
-        userFolder = g.UserFile({});
+        table = g.BookFile("nrt.ndb");
+        platform::fs::MakeDirs(g.BookFile({}));
+        userFolder = g.BookFile({});
     }
 
     // Starts nortea-cli with standard output and error in files of the data folder.

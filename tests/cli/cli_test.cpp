@@ -57,7 +57,7 @@ protected:
         folders.dataFolder = dir.Path();
         AppSettings g(folders);
         g.ReadSettings(true);
-        userFolder = g.UserFile({});
+        userFolder = g.BookFile({});
         platform::fs::MakeDirs(userFolder);
     }
 
@@ -198,7 +198,8 @@ TEST_F(CliTest, HelpAndVersionAnswerOnStandardOutput)
         EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << c.args[0] << "\n" << r.err;
     }
     const Result help = Run({ "--help" });
-    for (const char* command : { "import-csv FILE", "restore SET NAME", "postal-lookup CODE", "print FORM", "--version" })
+    for (const char* command :
+        { "import-csv FILE", "restore SET NAME", "postal-lookup CODE", "print FORM", "--version" })
         EXPECT_NE(help.out.find(command), std::string::npos) << command;
 }
 
@@ -210,7 +211,7 @@ TEST_F(CliTest, DataFolderAndUserNamesKeepTheirJapanese)
     other.dataFolder = japanese;
     AppSettings g(other);
     g.ReadSettings(true);
-    userFolder = g.UserFile({});
+    userFolder = g.BookFile({});
     platform::fs::MakeDirs(userFolder);
     WriteTable({ { "山田", "ﾔﾏﾀﾞ", "", "" } });
     Result r = Run({ "--data", nrt::test::U(japanese), "list", "--fields", "名前" });
@@ -233,21 +234,21 @@ TEST_F(CliTest, TabsAndSenders)
 
 TEST_F(CliTest, PrintsMarkedAddresseesToPdf)
 {
-    WriteTable({{"山田", "ﾔﾏﾀﾞ", "", ""}, {"佐藤", "ｻﾄｳ", "", ""}, {"田中", "ﾀﾅｶ", "", ""}});
+    WriteTable({ { "山田", "ﾔﾏﾀﾞ", "", "" }, { "佐藤", "ｻﾄｳ", "", "" }, { "田中", "ﾀﾅｶ", "", "" } });
     const std::string pdf = nrt::test::U(dir.Path()) + "/cards.pdf";
-    Result r = Run({"print", "年賀状", "--pdf", pdf});
+    Result r = Run({ "print", "年賀状", "--pdf", pdf });
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string info = PdfInfo(pdf);
     EXPECT_NE(info.find("Pages:           3"), std::string::npos) << info;
     EXPECT_NE(info.find("283.46 x 419.53 pts"), std::string::npos) << "exactly 100 x 148 mm: " << info;
 
-    r = Run({"print", "年賀状", "--pdf", pdf, "--pages", "2-3", "--where", "カナ>='ｻ'"});
+    r = Run({ "print", "年賀状", "--pdf", pdf, "--pages", "2-3", "--where", "カナ>='ｻ'" });
     EXPECT_EQ(r.status, 0) << r.err;
-    r = Run({"print", "ない様式", "--pdf", pdf});
+    r = Run({ "print", "ない様式", "--pdf", pdf });
     EXPECT_EQ(r.status, 1);
-    r = Run({"print", "年賀状"});
+    r = Run({ "print", "年賀状" });
     EXPECT_EQ(r.status, 2);
-    r = Run({"print", "年賀状", "--pdf", pdf, "--printer", "Q"});
+    r = Run({ "print", "年賀状", "--pdf", pdf, "--printer", "Q" });
     EXPECT_EQ(r.status, 2) << "a PDF file or a printer, not both";
 }
 
@@ -273,13 +274,13 @@ TEST_F(CliTest, PrintsThroughACupsQueueOnThePostcardsPaper)
     if (!cups.Failure().empty())
         GTEST_SKIP() << "no CUPS server for the test: " << cups.Failure();
     const UsingCups jobsToTheServer(cups);
-    WriteTable({{"山田", "ﾔﾏﾀﾞ", "", ""}, {"佐藤", "ｻﾄｳ", "", ""}});
+    WriteTable({ { "山田", "ﾔﾏﾀﾞ", "", "" }, { "佐藤", "ｻﾄｳ", "", "" } });
 
-    Result r = Run({"print", "年賀状", "--printer", "no_such_queue"});
+    Result r = Run({ "print", "年賀状", "--printer", "no_such_queue" });
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("そのプリンタはありません。"), std::string::npos) << r.err;
 
-    r = Run({"print", "年賀状", "--printer", cups.Queue()});
+    r = Run({ "print", "年賀状", "--printer", cups.Queue() });
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string out = cups.WaitForOutput(std::chrono::seconds(90));
     ASSERT_FALSE(out.empty()) << cups.Log();
@@ -385,7 +386,8 @@ TEST_F(CliTest, ConditionsAndFailuresSayWhatHappened)
         // Every failure says why.
         { { "list", "--sort", "氏名" }, 1, {}, "注意: 並べ替えの指定が正しくありません：氏名\n" },
         { { "list", "--where", "名前='m1' and" }, 1, {}, "注意: 条件作成に失敗しました(-1)\n" },
-        { { "print", "年賀状", "--pdf", pdf, "--pages", "50-60" }, 1, {}, "注意: そのページはありません（全2ページ）。\n" },
+        { { "print", "年賀状", "--pdf", pdf, "--pages", "50-60" }, 1, {},
+            "注意: そのページはありません（全2ページ）。\n" },
         { { "user", "create", "a\nb" }, 1, {}, "注意: 不正なユーザー名です。\n" },
         { { "user", "create", "a\tb" }, 1, {}, "注意: 不正なユーザー名です。\n" },
     };

@@ -27,7 +27,7 @@ protected:
         folders.dataFolder = dir.Path() + "/data";
         AppSettings g(folders);
         g.ReadSettings(true);
-        userFolder = g.UserFile({});
+        userFolder = g.BookFile({});
     }
 
     // From the temporary folder, so that relative file names land there.
@@ -141,9 +141,11 @@ TEST_F(ExchangeCliTest, OtherProgramsCsvWithoutAWindow)
         std::string bytes;
     } files[] = {
         { "web address book",
-            "\xEF\xBB\xBF" "First Name,Last Name,Phonetic First Name,Phonetic Last Name,Birthday,Labels,E-mail 1 - Value,"
+            "\xEF\xBB\xBF"
+            "First Name,Last Name,Phonetic First Name,Phonetic Last Name,Birthday,Labels,E-mail 1 - Value,"
             "Phone 1 - Label,Phone 1 - Value,Address 1 - Street,Address 1 - City,Address 1 - Region,"
-            "Address 1 - Postal Code\r\n太郎,山田,たろう,やまだ,1980-04-12,友人 ::: * myContacts,taro@example.jp,Mobile,"
+            "Address 1 - Postal Code\r\n太郎,山田,たろう,やまだ,1980-04-12,友人 ::: * "
+            "myContacts,taro@example.jp,Mobile,"
             "090-1234-5678,霞が関1-2-3,千代田区,東京都,100-0013\r\n" },
         { "mail program",
             "First Name,Last Name,Company,Business Phone,Home Phone,Birthday,Categories,E-mail Address\r\n"
@@ -166,8 +168,8 @@ TEST_F(ExchangeCliTest, OtherProgramsCsvWithoutAWindow)
         "--sort", "カナ" });
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("佐藤　花子\t\t06-0000-0000\t\t友人\tゴルフ\tノルテア商事\t\t\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("鈴木　一郎\tS60/04/02\t\t080-1111-2222\t\t\t\t大阪府\t大阪市北区梅田1-1\n"),
-        std::string::npos)
+    EXPECT_NE(
+        r.out.find("鈴木　一郎\tS60/04/02\t\t080-1111-2222\t\t\t\t大阪府\t大阪市北区梅田1-1\n"), std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find("山田　太郎\tS55/04/12\t\t090-1234-5678\t友人\t\t\t東京都\t千代田区霞が関1-2-3\n"),
         std::string::npos)
@@ -304,7 +306,8 @@ TEST_F(ExchangeCliTest, RestoreMakesANewUserFromASet)
     EXPECT_EQ(db.PostRecord(), RecordError::kNone);
     ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), TableError::kNone);
     const std::string backup = dir.Path() + "/backup";
-    WriteAll(userFolder + "/NrtUser.ini", "[HBACK]\r\nON=1\r\nPATH=" + backup + "\r\nSU=2\r\nSU_CU=1\r\nYMD=20250101\r\n");
+    WriteAll(
+        userFolder + "/NrtUser.ini", "[HBACK]\r\nON=1\r\nPATH=" + backup + "\r\nSU=2\r\nSU_CU=1\r\nYMD=20250101\r\n");
     ASSERT_EQ(Run({ "backup" }).status, 0);
     const std::string set = U(backup) + "/メインユーザー/SV2";
 

@@ -42,7 +42,7 @@ protected:
         folders.dataFolder = dir.Path();
         AppSettings g(folders);
         g.ReadSettings(true);
-        userFolder = g.UserFile({});
+        userFolder = g.BookFile({});
         fs::MakeDirs(userFolder);
     }
 

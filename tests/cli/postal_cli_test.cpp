@@ -28,7 +28,7 @@ protected:
         platform::fs::MakeDirs(folders.dataFolder);
         AppSettings g(folders);
         g.ReadSettings(true);
-        userFolder = g.UserFile({});
+        userFolder = g.BookFile({});
         platform::fs::MakeDirs(userFolder);
     }
 
@@ -93,7 +93,8 @@ TEST_F(PostalCliTest, ImportThenLookUp)
 // without that either, nothing is found.
 TEST_F(PostalCliTest, LookupWithoutDictionaryOfTheDataFolder)
 {
-    const bool shipped = std::filesystem::is_regular_file(std::filesystem::path(NRT_CLI).parent_path() / "yubin/YubinS.dat");
+    const bool shipped
+        = std::filesystem::is_regular_file(std::filesystem::path(NRT_CLI).parent_path() / "yubin/YubinS.dat");
     Result r = Run({ "postal-lookup", "100-0013" });
     if (shipped) {
         EXPECT_EQ(r.status, 0) << r.err;

@@ -31,7 +31,7 @@ struct Computer {
         folders.dataFolder = dir.Path() + "/" + name + "/data";
         AppSettings g(folders);
         g.ReadSettings(true);
-        book = g.UserFile(S("nrt.ndb"));
+        book = g.BookFile(S("nrt.ndb"));
     }
     // Sets field `f` of the record named `name` as the window would, saving the book.
     void Edit(const std::string& name, int f, const std::string& value) const

@@ -463,8 +463,10 @@ TEST(AddressTable, DamagedTablesLoadWhatCanBeReadAndAreNeverLostBySaving)
     } cases[] = {
         { "whole", t.bytes, TableError::kNone, all, 0, 0 },
         { "record 11's length, high bit flipped", flipped(t.lengthAt[10] + 2, 3), TableError::kNone, all, 0, 1 },
-        { "record 11's length, a set low bit cleared", flipped(t.lengthAt[10], lowSetBit), TableError::kNone, all, 0, 1 },
-        { "record 11's length, a clear low bit set", flipped(t.lengthAt[10], lowClearBit), TableError::kNone, all, 0, 1 },
+        { "record 11's length, a set low bit cleared", flipped(t.lengthAt[10], lowSetBit), TableError::kNone, all, 0,
+            1 },
+        { "record 11's length, a clear low bit set", flipped(t.lengthAt[10], lowClearBit), TableError::kNone, all, 0,
+            1 },
         { "record 11's length made zero",
             [&] {
                 std::string b = t.bytes;

@@ -117,7 +117,8 @@ TEST(CsvReader, CellsHeadersAndCodes)
         int header;
         Result expected;
     } cases[] = {
-        { S("名前,カナ\r\n\"Y,Z\",X\r\n"), 1, { CsvReader::Result::kOk, { S("名前"), S("カナ") }, { { "Y,Z", "X" } } } },
+        { S("名前,カナ\r\n\"Y,Z\",X\r\n"), 1,
+            { CsvReader::Result::kOk, { S("名前"), S("カナ") }, { { "Y,Z", "X" } } } },
         { "a,b,c\r\na,b\r\n", 1, { CsvReader::Result::kOk, { "a", "b", "c" }, { { "a", "b", "" } } } },
         { "h\r\n\"x\"\"y\"\"z\"\r\n", 1, { CsvReader::Result::kOk, { "h" }, { { "x\"y\"z" } } } },
         { "h\r\nA\"B,C\"D\r\n", 1, { CsvReader::Result::kOk, { "h" }, { { "AB,CD" } } } },
@@ -331,8 +332,8 @@ TEST_P(CsvReaderWays, LineBreaksInsideQuotedCellsStayInTheirCell)
     } cases[] = {
         { "CR LF inside quotes", S("名前,住所\r\n\"a\",\"霞が関\r\n２行目\"\r\nb,c\r\n"),
             { { "a", S("霞が関　２行目") }, { "b", "c" } }, 1, { 2, 4 } },
-        { "LF file, two breaks in one cell", "n,a\n\"x\ny\nz\",q\nb,c\n",
-            { { S("x　y　z"), "q" }, { "b", "c" } }, 1, { 2, 5 } },
+        { "LF file, two breaks in one cell", "n,a\n\"x\ny\nz\",q\nb,c\n", { { S("x　y　z"), "q" }, { "b", "c" } }, 1,
+            { 2, 5 } },
         { "LF in a cell of a CR LF file", "n,a\r\n\"x\ny\",\"p\rq\"\r\n", { { S("x　y"), S("p　q") } }, 2, { 2 } },
         { "a doubled quote does not close the cell", "n,a\r\n\"say \"\"hi\r\n\"\"\",z\r\n",
             { { S("say \"hi　\""), "z" } }, 1, { 2 } },
@@ -371,8 +372,8 @@ TEST(CsvReader, Utf8FilesAreReadAsShiftJis)
         { "Shift-JIS", sjis, CsvReader::Result::kOk, false, -1, -1, 0, "" },
         { "UTF-8 with BOM", "\xEF\xBB\xBF" + utf8, CsvReader::Result::kOk, true, -1, -1, 0, "" },
         { "UTF-8 without BOM", utf8, CsvReader::Result::kOk, true, -1, -1, 0, "" },
-        { "Shift-JIS header, UTF-8 rows", S("名前,住所\r\n") + utf8.substr(utf8.find('\n') + 1), CsvReader::Result::kOk, true,
-            -1, -1, 0, "" },
+        { "Shift-JIS header, UTF-8 rows", S("名前,住所\r\n") + utf8.substr(utf8.find('\n') + 1), CsvReader::Result::kOk,
+            true, -1, -1, 0, "" },
         { "a character CP932 lacks", "\xEF\xBB\xBF名前,住所\r\n山田,霞が関\r\n佐藤,\"東京\r\n😀\"\r\n",
             CsvReader::Result::kErrEncoding, false, 1, 1, 3, "住所" },
     };

@@ -42,7 +42,7 @@ struct Table {
     std::set<int> Matching(const std::string& condition)
     {
         std::set<int> out;
-        EXPECT_EQ(rec.MakeSql(condition, RecordSet::kSlotSelect), ConditionError::kNone) << U(condition);
+        EXPECT_EQ(rec.CompileCondition(condition, RecordSet::kSlotSelect), ConditionError::kNone) << U(condition);
         for (int k = 0; k < db.GetRecordCount(); ++k)
             if (rec.Evaluate(k, RecordSet::kSlotSelect) == 1)
                 out.insert(k);
@@ -140,7 +140,7 @@ TEST(Condition, CompileCodesAtEachPointOfTheGrammar)
         { S("名前='a'") + std::string("\0garbage", 8), 0 },
     };
     for (const auto& c : cases)
-        EXPECT_EQ(static_cast<int>(t.rec.MakeSql(c.text, RecordSet::kSlotSelect)), c.code) << U(c.text);
+        EXPECT_EQ(static_cast<int>(t.rec.CompileCondition(c.text, RecordSet::kSlotSelect)), c.code) << U(c.text);
 
     struct NumberCase {
         const char* text;
@@ -160,17 +160,18 @@ TEST(Condition, CompileCodesAtEachPointOfTheGrammar)
         { "名前='x'", -6 },
     };
     for (const auto& c : numberCases)
-        EXPECT_EQ(static_cast<int>(numberRec.MakeSql(S(c.text), RecordSet::kSlotSelect)), c.code) << c.text;
+        EXPECT_EQ(static_cast<int>(numberRec.CompileCondition(S(c.text), RecordSet::kSlotSelect)), c.code) << c.text;
 }
 
 TEST(Condition, AFailedCompileLeavesTheSlotEmpty)
 {
     Table t { { { "名前", "a" } } };
-    ASSERT_EQ(t.rec.MakeSql(S("名前='a' or 名前='b'"), RecordSet::kSlotSearch), ConditionError::kNone);
+    ASSERT_EQ(t.rec.CompileCondition(S("名前='a' or 名前='b'"), RecordSet::kSlotSearch), ConditionError::kNone);
     EXPECT_EQ(t.rec.GetSlot(RecordSet::kSlotSearch).GetCount(), 2);
-    EXPECT_EQ(t.rec.MakeSql(S("名前='a' or (名前='b'"), RecordSet::kSlotSearch), ConditionError::kUnclosedGroup);
+    EXPECT_EQ(
+        t.rec.CompileCondition(S("名前='a' or (名前='b'"), RecordSet::kSlotSearch), ConditionError::kUnclosedGroup);
     EXPECT_EQ(t.rec.GetSlot(RecordSet::kSlotSearch).GetCount(), 0);
-    EXPECT_EQ(t.rec.MakeSql(nullptr, RecordSet::kSlotSearch), ConditionError::kNone);
+    EXPECT_EQ(t.rec.CompileCondition(nullptr, RecordSet::kSlotSearch), ConditionError::kNone);
     EXPECT_EQ(t.rec.GetSlot(RecordSet::kSlotSearch).GetCount(), 0);
     // An empty slot is satisfied by every record.
     EXPECT_EQ(t.rec.Evaluate(0, RecordSet::kSlotSearch), 1);
@@ -181,7 +182,7 @@ TEST(Condition, CompiledItemsHaveTheirByteLayout)
     Table t;
     const std::string text
         = S("宛名区分='0'  and (名前=='*a''b*' or カナ>='ｱ' or 電話番号<>'x') and 名前='") + std::string(52, 'z') + "'";
-    ASSERT_EQ(t.rec.MakeSql(text, RecordSet::kSlotSelect), ConditionError::kNone);
+    ASSERT_EQ(t.rec.CompileCondition(text, RecordSet::kSlotSelect), ConditionError::kNone);
 
     auto item = [](char kind, std::int32_t index, char op1, char op2, const std::string& value) {
         std::string b(72, '\0');
@@ -213,7 +214,7 @@ TEST(Condition, CompiledItemsHaveTheirByteLayout)
     DefineNumberTable(numbers);
     RecordSet r;
     r.Attach(&numbers);
-    ASSERT_EQ(r.MakeSql(S("番号==-42"), RecordSet::kSlotSelect), ConditionError::kNone);
+    ASSERT_EQ(r.CompileCondition(S("番号==-42"), RecordSet::kSlotSelect), ConditionError::kNone);
     std::string number = item('o', 0, '=', '=', "");
     std::string ints;
     AppendLE32(ints, 1);
@@ -323,7 +324,7 @@ TEST(Condition, NumberFieldsCompareIntegers)
     rec.Attach(&db);
     auto matching = [&](const char* condition) {
         std::set<int> out;
-        EXPECT_EQ(rec.MakeSql(S(condition), RecordSet::kSlotSelect), ConditionError::kNone) << condition;
+        EXPECT_EQ(rec.CompileCondition(S(condition), RecordSet::kSlotSelect), ConditionError::kNone) << condition;
         for (int k = 0; k < db.GetRecordCount(); ++k)
             if (rec.Evaluate(k, RecordSet::kSlotSelect) == 1)
                 out.insert(k);
@@ -352,7 +353,7 @@ TEST(Condition, MatchFieldIsTheFirstSatisfiedTerm)
         { "", nullptr },
     };
     for (const auto& c : cases) {
-        ASSERT_EQ(t.rec.MakeSql(S(c.condition), RecordSet::kSlotSearch), ConditionError::kNone);
+        ASSERT_EQ(t.rec.CompileCondition(S(c.condition), RecordSet::kSlotSearch), ConditionError::kNone);
         t.rec.Evaluate(0, RecordSet::kSlotSearch);
         EXPECT_EQ(U(t.rec.MatchField().name), c.field ? c.field : "") << c.condition;
     }
@@ -362,8 +363,8 @@ TEST(Condition, AValueThatCannotBeReadFailsTheTestOrOnlyItsGroup)
 {
     // Compiled against the 24 fields, then tested on a table of two.
     Table t;
-    ASSERT_EQ(t.rec.MakeSql(S("登録日=''"), RecordSet::kSlotSelect), ConditionError::kNone);
-    ASSERT_EQ(t.rec.MakeSql(S("(登録日='') or 宛名区分='x'"), RecordSet::kSlotSearch), ConditionError::kNone);
+    ASSERT_EQ(t.rec.CompileCondition(S("登録日=''"), RecordSet::kSlotSelect), ConditionError::kNone);
+    ASSERT_EQ(t.rec.CompileCondition(S("(登録日='') or 宛名区分='x'"), RecordSet::kSlotSearch), ConditionError::kNone);
     FieldDefinition two;
     FieldDef a, b;
     a.name = "a";

@@ -50,8 +50,9 @@ TEST_F(ColumnMapTest, WebAddressBookExportIsMappedWithoutTheUser)
     EXPECT_FALSE(CsvColumnMap::IsOwnHeader(headers, table));
     const std::vector<ColumnTarget> targets = CsvColumnMap::Recognise(headers, table);
 
-    CsvImport import(*global, table);
-    ASSERT_EQ(import.LoadMapped(path, true, targets), CsvImport::Result::kImported) << ::testing::PrintToString(Shown());
+    CsvImport import(*settings, table);
+    ASSERT_EQ(import.LoadMapped(path, true, targets), CsvImport::Result::kImported)
+        << ::testing::PrintToString(Shown());
     ASSERT_EQ(table.GetRecordCount(), 2);
     const struct {
         const char* field;
@@ -84,10 +85,9 @@ TEST_F(ColumnMapTest, WebAddressBookExportIsMappedWithoutTheUser)
 
 TEST_F(ColumnMapTest, MailProgramHeadersInJapaneseAndTheProgramsOwn)
 {
-    const std::vector<std::string> headers
-        = { S("姓"), S("名"), S("姓 (ふりがな)"), S("名 (ふりがな)"), S("郵便番号 (自宅)"), S("都道府県 (自宅)"),
-              S("市区町村 (自宅)"), S("番地 (自宅)"), S("自宅電話"), S("携帯電話"), S("電子メール アドレス"),
-              S("メモ"), S("備考２"), S("ミドル ネーム") };
+    const std::vector<std::string> headers = { S("姓"), S("名"), S("姓 (ふりがな)"), S("名 (ふりがな)"),
+        S("郵便番号 (自宅)"), S("都道府県 (自宅)"), S("市区町村 (自宅)"), S("番地 (自宅)"), S("自宅電話"),
+        S("携帯電話"), S("電子メール アドレス"), S("メモ"), S("備考２"), S("ミドル ネーム") };
     const std::vector<ColumnTarget> want = { { S("名前"), 0 }, { S("名前"), 1 }, { S("カナ"), 0 }, { S("カナ"), 1 },
         { S("郵便番号"), 0 }, { S("都道府県"), 0 }, { S("住所１"), 0 }, { S("住所１"), 1 }, { S("電話番号"), 0 },
         { S("携帯番号"), 0 }, { S("メール"), 0 }, { S("備考１"), 0 }, { S("備考２"), 0 }, {} };
@@ -99,7 +99,7 @@ TEST_F(ColumnMapTest, MailProgramHeadersInJapaneseAndTheProgramsOwn)
 // many columns, and one for a header under that header, each apart from the other.
 TEST_F(ColumnMapTest, ChosenMappingsAreRememberedPerHeader)
 {
-    const std::string store = global->DataFile(CsvColumnMap::kFileName);
+    const std::string store = settings->DataFile(CsvColumnMap::kFileName);
     const std::string path = Docs("plain.csv");
     WriteAll(path, S("山田,100-0013,080-1\r\n佐藤,530-0001,\r\n"));
     const std::vector<std::string> headers = Headers(path, false);
@@ -117,7 +117,7 @@ TEST_F(ColumnMapTest, ChosenMappingsAreRememberedPerHeader)
     ASSERT_TRUE(CsvColumnMap::Recall(store, "Name,Zip", 2, recalled));
     EXPECT_EQ(recalled[0].field, S("名前"));
 
-    CsvImport import(*global, table);
+    CsvImport import(*settings, table);
     ASSERT_EQ(import.LoadMapped(path, false, chosen), CsvImport::Result::kImported);
     ASSERT_EQ(table.GetRecordCount(), 2);
     EXPECT_EQ(Value("名前", 0), "山田");
@@ -167,8 +167,7 @@ const HeaderCase kHeaderRows[] = {
         "First Name,Middle Name,Last Name,Title,Suffix,Nickname,Given Yomi,Surname Yomi,E-mail Address,"
         "E-mail 2 Address,Home Phone,Business Phone,Mobile Phone,Business Fax,Home Fax,Job Title,Department,Company,"
         "Home Street,Home City,Home State,Home Postal Code,Home Country/Region,Web Page,Birthday,Notes",
-        { { "Surname Yomi", "カナ" }, { "Given Yomi", "カナ" }, { "Home Postal Code", "郵便番号" },
-            { "Title", "" } } },
+        { { "Surname Yomi", "カナ" }, { "Given Yomi", "カナ" }, { "Home Postal Code", "郵便番号" }, { "Title", "" } } },
     { "mail program, free",
         "First Name,Last Name,Display Name,Nickname,Primary Email,Secondary Email,Screen Name,Work Phone,Home Phone,"
         "Fax Number,Pager Number,Mobile Number,Home Address,Home Address 2,Home City,Home State,Home ZipCode,"
@@ -177,18 +176,15 @@ const HeaderCase kHeaderRows[] = {
         { { "Primary Email", "メール" }, { "Mobile Number", "携帯番号" }, { "Home Address", "住所１" },
             { "Home ZipCode", "郵便番号" }, { "Organization", "会社名" }, { "Birth Month", "生年月日" },
             { "Work Address", "" } } },
-    { "short list for the mail program",
-        "First Name,Last Name,E-mail Address,Mobile Phone,Company,Birthday,Categories",
+    { "short list for the mail program", "First Name,Last Name,E-mail Address,Mobile Phone,Company,Birthday,Categories",
         { { "First Name", "名前" }, { "Company", "会社名" }, { "Categories", "*groups" } } },
-    { "spreadsheet, whole name and address",
-        "氏名,フリガナ,〒,住所,電話,メールアドレス,会社,部署,役職,備考",
-        { { "氏名", "名前" }, { "フリガナ", "カナ" }, { "〒", "郵便番号" }, { "住所", "住所１" }, { "電話", "電話番号" },
-            { "メールアドレス", "メール" }, { "会社", "会社名" }, { "部署", "部署" }, { "役職", "役職" },
-            { "備考", "備考１" } } },
-    { "spreadsheet, parts",
-        "姓,名,セイ,メイ,郵便番号,都道府県,市区町村,番地,建物名,携帯,FAX,誕生日,グループ",
-        { { "セイ", "カナ" }, { "メイ", "カナ" }, { "市区町村", "住所１" }, { "番地", "住所１" }, { "建物名", "住所２" },
-            { "携帯", "携帯番号" }, { "FAX", "ＦＡＸ" }, { "グループ", "*groups" } } },
+    { "spreadsheet, whole name and address", "氏名,フリガナ,〒,住所,電話,メールアドレス,会社,部署,役職,備考",
+        { { "氏名", "名前" }, { "フリガナ", "カナ" }, { "〒", "郵便番号" }, { "住所", "住所１" },
+            { "電話", "電話番号" }, { "メールアドレス", "メール" }, { "会社", "会社名" }, { "部署", "部署" },
+            { "役職", "役職" }, { "備考", "備考１" } } },
+    { "spreadsheet, parts", "姓,名,セイ,メイ,郵便番号,都道府県,市区町村,番地,建物名,携帯,FAX,誕生日,グループ",
+        { { "セイ", "カナ" }, { "メイ", "カナ" }, { "市区町村", "住所１" }, { "番地", "住所１" },
+            { "建物名", "住所２" }, { "携帯", "携帯番号" }, { "FAX", "ＦＡＸ" }, { "グループ", "*groups" } } },
     { "mail program in Japanese",
         "姓,名,姓 (ふりがな),名 (ふりがな),郵便番号 (自宅),都道府県 (自宅),市区町村 (自宅),番地 (自宅),自宅電話,"
         "携帯電話,電子メール アドレス,メモ,分類",
@@ -249,8 +245,8 @@ TEST_F(ColumnMapTest, ExportsOfOtherProgramsImportIntoTheirFields)
             "090-1234-5678,0/0/00,友人;ゴルフ,taro@example.jp,\"一行目\r\n二行目\"\r\n",
             { { "名前", "山田　太郎" }, { "会社名", "ノルテア商事" }, { "部署", "営業部" }, { "役職", "課長" },
                 { "住所１", "千代田区霞が関1-2-3" }, { "都道府県", "東京都" }, { "電話番号", "03-9999-0000" },
-                { "ＦＡＸ", "03-9999-0001" }, { "携帯番号", "090-1234-5678" }, { "生年月日", "" },
-                { "大分類", "友人" }, { "小分類", "ゴルフ" }, { "備考１", "一行目　二行目" }, { "敬称", "様" } } },
+                { "ＦＡＸ", "03-9999-0001" }, { "携帯番号", "090-1234-5678" }, { "生年月日", "" }, { "大分類", "友人" },
+                { "小分類", "ゴルフ" }, { "備考１", "一行目　二行目" }, { "敬称", "様" } } },
         { "mail program, desktop: a firm without a person",
             "First Name,Last Name,Company,Department,Business Phone\r\n,,ノルテア商事,総務部,03-9999-0000\r\n",
             { { "名前", "" }, { "会社名", "ノルテア商事" }, { "部署", "総務部" }, { "敬称", "御中" } } },
@@ -263,16 +259,18 @@ TEST_F(ColumnMapTest, ExportsOfOtherProgramsImportIntoTheirFields)
                 { "住所１", "大阪市北区梅田1-1" }, { "住所２", "梅田ビル" }, { "郵便番号", "530-0001" },
                 { "生年月日", "1985/04/02" } } },
         { "web address book, old form, UTF-16",
-            test::Utf16WithBom("Name,Given Name,Family Name,Given Name Yomi,Family Name Yomi,Birthday,Group Membership,"
-                  "E-mail 1 - Type,E-mail 1 - Value,Phone 1 - Type,Phone 1 - Value\r\n"
-                  "山田 太郎,太郎,山田,たろう,やまだ,1980-04-12,友人 ::: 仕事 ::: * myContacts,* Home,taro@example.jp,"
-                  "Mobile,090-1234-5678\r\n",
+            test::Utf16WithBom(
+                "Name,Given Name,Family Name,Given Name Yomi,Family Name Yomi,Birthday,Group Membership,"
+                "E-mail 1 - Type,E-mail 1 - Value,Phone 1 - Type,Phone 1 - Value\r\n"
+                "山田 太郎,太郎,山田,たろう,やまだ,1980-04-12,友人 ::: 仕事 ::: * myContacts,* Home,taro@example.jp,"
+                "Mobile,090-1234-5678\r\n",
                 true),
             { { "名前", "山田　太郎" }, { "カナ", "ﾔﾏﾀﾞ ﾀﾛｳ" }, { "生年月日", "1980/04/12" }, { "大分類", "友人" },
                 { "小分類", "仕事" }, { "携帯番号", "090-1234-5678" } } },
         { "spreadsheet, whole address, UTF-16 big-endian",
-            test::Utf16WithBom("氏名,フリガナ,〒,住所,メールアドレス\r\n鈴木　一郎,すずき　いちろう,100-0013,東京都千代田区霞が関1-2-3,"
-                  "ichiro@example.jp\r\n",
+            test::Utf16WithBom("氏名,フリガナ,〒,住所,メールアドレス\r\n鈴木　一郎,すずき　いちろう,100-0013,"
+                               "東京都千代田区霞が関1-2-3,"
+                               "ichiro@example.jp\r\n",
                 false),
             { { "名前", "鈴木　一郎" }, { "カナ", "ｽｽﾞｷ ｲﾁﾛｳ" }, { "郵便番号", "100-0013" }, { "都道府県", "東京都" },
                 { "住所１", "千代田区霞が関1-2-3" }, { "メール", "ichiro@example.jp" } } },
@@ -292,7 +290,7 @@ TEST_F(ColumnMapTest, ExportsOfOtherProgramsImportIntoTheirFields)
         ASSERT_EQ(CsvImport::ReadPreview(path, false, 1, plain), CsvReader::Result::kOk) << c.what;
         const CsvColumnMap::Suggestion s = CsvColumnMap::Suggest(Docs("none.dat"), plain.rows.front(), table);
         ASSERT_TRUE(s.hasHeader) << c.what;
-        CsvImport import(*global, table);
+        CsvImport import(*settings, table);
         ASSERT_EQ(import.LoadMapped(path, s.hasHeader, s.targets), CsvImport::Result::kImported)
             << c.what << ": " << ::testing::PrintToString(Shown());
         ASSERT_EQ(table.GetRecordCount(), 1) << c.what;

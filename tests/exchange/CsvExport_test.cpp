@@ -53,7 +53,7 @@ TEST_F(ExportTest, HeaderQuotesAndEmptyValues)
     Add("山田", "");
     Add("佐藤 \"ｻﾄｳ\", 花子", "a,b");
     ASSERT_EQ(rec.Select(std::string_view()), SelectResult::kSelected);
-    CsvExport out(*global);
+    CsvExport out(*settings);
     ASSERT_EQ(out.Run(Request({ "名前", "メール" }), rec), CsvExport::Result::kExported);
     EXPECT_EQ(out.Path(), Docs("out.csv"));
     // Built by hand: every value in quotes, quotes doubled, CR LF, Shift-JIS.
@@ -61,7 +61,7 @@ TEST_F(ExportTest, HeaderQuotesAndEmptyValues)
         = S("\"名前\",\"メール\"\r\n") + S("\"山田\",\"\"\r\n") + S("\"佐藤 \"\"ｻﾄｳ\"\", 花子\",\"a,b\"\r\n");
     EXPECT_EQ(ReadAll(Docs("out.csv")), expected);
     EXPECT_EQ(out.ExportedCount(), 2);
-    EXPECT_EQ(global->GetPathEntry(2), Docs("out.csv"));
+    EXPECT_EQ(settings->GetPathEntry(2), Docs("out.csv"));
     ASSERT_EQ(host.shown.size(), 2u);
     EXPECT_EQ(U(host.shown[0].text), "データを出力します。よろしいですか？");
     EXPECT_EQ(U(host.shown[1].text), "正常にエクスポートされました。");
@@ -77,12 +77,12 @@ TEST_F(ExportTest, AListLongerThanOnePieceIsWrittenWhole)
         const std::string name = "名前\"" + std::to_string(i) + "\"の人";
         const std::string mail = (i % 7 == 0 ? "=1+" : "") + std::to_string(i) + "@example.jp";
         Add(name.c_str(), mail.c_str());
-        lines += S("\"名前\"\"" + std::to_string(i) + "\"\"の人\",\"" + (i % 7 == 0 ? "'=1+" : "")
-            + std::to_string(i) + "@example.jp\"\r\n");
+        lines += S("\"名前\"\"" + std::to_string(i) + "\"\"の人\",\"" + (i % 7 == 0 ? "'=1+" : "") + std::to_string(i)
+            + "@example.jp\"\r\n");
     }
     ASSERT_EQ(rec.Select(std::string_view()), SelectResult::kSelected);
     ASSERT_GT(lines.size(), 2u * 64 * 1024);
-    CsvExport out(*global);
+    CsvExport out(*settings);
     ASSERT_EQ(out.Run(Request({ "名前", "メール" }, false), rec), CsvExport::Result::kExported);
     EXPECT_EQ(ReadAll(Docs("out.csv")), lines);
     CsvExport::Request utf8 = Request({ "名前", "メール" }, false, "utf8.csv");
@@ -99,7 +99,7 @@ TEST_F(ExportTest, TheListsRecordsInItsOrderWithoutHeader)
     Add("佐藤", "s@example.jp", "ｻﾄｳ");
     ASSERT_EQ(rec.SetSort(S("カナ"), 0), SortError::kNone);
     ASSERT_EQ(rec.Select(S("宛名区分='0' and カナ<'ﾔ'")), SelectResult::kSelected);
-    CsvExport out(*global);
+    CsvExport out(*settings);
     ASSERT_EQ(out.Run(Request({ "メール", "名前", "住所３" }, false), rec), CsvExport::Result::kExported);
     // A name that is not a field gives an empty value.
     EXPECT_EQ(ReadAll(Docs("out.csv")), S("\"a@example.jp\",\"阿部\",\"\"\r\n\"s@example.jp\",\"佐藤\",\"\"\r\n"));
@@ -109,7 +109,7 @@ TEST_F(ExportTest, Refusals)
 {
     Add("山田", "");
     ASSERT_EQ(rec.Select(std::string_view()), SelectResult::kSelected);
-    CsvExport out(*global);
+    CsvExport out(*settings);
     struct Case {
         CsvExport::Request request;
         std::vector<MsgResult> answers;
@@ -118,7 +118,8 @@ TEST_F(ExportTest, Refusals)
     } cases[] = {
         { Request({ "名前" }, true, ""), {}, CsvExport::Result::kNoFileName, "保存する場所を入力して下さい。" },
         { Request({}), {}, CsvExport::Result::kNoFields, "転送項目を選択して下さい。" },
-        { Request({ "名前" }), { MsgResult::No }, CsvExport::Result::kDeclined, "データを出力します。よろしいですか？" },
+        { Request({ "名前" }), { MsgResult::No }, CsvExport::Result::kDeclined,
+            "データを出力します。よろしいですか？" },
         { Request({ "名前" }), { MsgResult::Yes, MsgResult::No }, CsvExport::Result::kNotOverwritten,
             "既にファイルが存在します。上書きしてよろしいですか？" },
         { Request({ "名前" }, true, (dir.Path() + "/nofolder/x.csv").c_str()), {}, CsvExport::Result::kWriteFailed,
@@ -139,7 +140,7 @@ TEST_F(ExportTest, Refusals)
     EXPECT_EQ(U(overwrite->caption), "注意");
     EXPECT_EQ(overwrite->buttons, platform::MsgButtons::YesNo);
     EXPECT_EQ(overwrite->defaultButton, MsgResult::No);
-    EXPECT_EQ(global->GetPathEntry(2), "");
+    EXPECT_EQ(settings->GetPathEntry(2), "");
 }
 
 TEST_F(ExportTest, AFailedWriteKeepsTheOldFile)
@@ -148,7 +149,7 @@ TEST_F(ExportTest, AFailedWriteKeepsTheOldFile)
         Add("山田", "yamada@example.jp");
     ASSERT_EQ(rec.Select(std::string_view()), SelectResult::kSelected);
     WriteAll(Docs("out.csv"), "old file");
-    CsvExport out(*global);
+    CsvExport out(*settings);
     platform::fs::testing::FailWritesAfter(1000);
     const CsvExport::Result result = out.Run(Request({ "名前", "メール" }), rec);
     platform::fs::testing::FailWritesAfter(-1);
@@ -156,5 +157,5 @@ TEST_F(ExportTest, AFailedWriteKeepsTheOldFile)
     EXPECT_EQ(U(host.LastText()), "保存に失敗しました。");
     EXPECT_EQ(ReadAll(Docs("out.csv")), "old file");
     // No temporary file is left beside it.
-    EXPECT_EQ(platform::fs::ListDir(global->DocumentsFolder()).size(), 1u);
+    EXPECT_EQ(platform::fs::ListDir(settings->DocumentsFolder()).size(), 1u);
 }

@@ -22,7 +22,7 @@ protected:
     CsvImport::Result Import(const std::string& utf8Content, const char* name = "in.csv")
     {
         WriteAll(Docs(name), S(utf8Content));
-        CsvImport import(*global, table);
+        CsvImport import(*settings, table);
         const CsvImport::Result result = import.Run(S(name), &observer);
         path = import.Path();
         return result;
@@ -77,7 +77,7 @@ TEST_F(ImportTest, TwoFieldsMakeMarkedAddressees)
         "「in.csv」の宛名 2 件を、住所録「メインユーザー」に取り込みます。\nデータを取り込みます。よろしいですか？");
     EXPECT_EQ(U(host.shown[1].text), "正常にインポートされました。\n（取り込んだデータ：2件）");
     EXPECT_EQ(U(host.shown[1].caption), "住所録");
-    EXPECT_EQ(global->GetPathEntry(1), Docs("in.csv"));
+    EXPECT_EQ(settings->GetPathEntry(1), Docs("in.csv"));
     EXPECT_EQ(observer.busy, 0);
     EXPECT_EQ(observer.imported, 1);
     EXPECT_EQ(observer.categories, 0);
@@ -115,9 +115,7 @@ TEST_F(ImportTest, ReadingsBecomeHalfWidthKatakana)
         CsvImport::Result::kImported);
     ASSERT_EQ(table.GetRecordCount(), 4);
     const char* expected[][2] = {
-        { "やまだ", "ﾔﾏﾀﾞ ﾀﾛｳ" },
-        { "矢野", "ﾔﾉ ｲﾁﾛｳ" },
-        { "安田", "ﾔｽﾀﾞ ﾊﾅｺ" },
+        { "やまだ", "ﾔﾏﾀﾞ ﾀﾛｳ" }, { "矢野", "ﾔﾉ ｲﾁﾛｳ" }, { "安田", "ﾔｽﾀﾞ ﾊﾅｺ" },
         { "長い", "ﾅｶﾞｲﾅｶﾞｲﾅｶﾞｲﾅｶﾞｲﾅｶﾞｲﾅｶﾞ" }, // 34 bytes as written fit as 23
     };
     for (int k = 0; k < 4; ++k) {
@@ -182,7 +180,7 @@ TEST_F(ImportTest, RefusalsLeaveEverythingAsItWas)
 
 TEST_F(ImportTest, FileNameChecksAndTheQuestion)
 {
-    CsvImport import(*global, table);
+    CsvImport import(*settings, table);
     EXPECT_EQ(import.Run(""), CsvImport::Result::kNoFileName);
     EXPECT_EQ(U(host.LastText()), "ファイルの場所を入力して下さい。");
     EXPECT_EQ(import.Run(S("nothing.csv")), CsvImport::Result::kFileMissing);
@@ -208,8 +206,8 @@ TEST_F(ImportTest, FileNameChecksAndTheQuestion)
 TEST_F(ImportTest, NewCategoriesJoinTheListsUpToSixtyFour)
 {
     WriteAll(UserPath("nrt_ms02.nms"), S("取引先\r\n"));
-    ASSERT_EQ(
-        Import("名前,大分類,小分類\r\n山田,友人,取引先\r\n佐藤,会社,趣味\r\n田中,友人,\r\n"), CsvImport::Result::kImported);
+    ASSERT_EQ(Import("名前,大分類,小分類\r\n山田,友人,取引先\r\n佐藤,会社,趣味\r\n田中,友人,\r\n"),
+        CsvImport::Result::kImported);
     EXPECT_EQ(Categories("nrt_ms01.nms"), (std::vector<std::string> { "友人", "会社" }));
     EXPECT_EQ(Categories("nrt_ms02.nms"), (std::vector<std::string> { "取引先", "趣味" }));
     EXPECT_EQ(observer.categories, 1);
@@ -284,7 +282,7 @@ TEST_F(ImportTest, AFailedSaveUndoesTheImportAndLeavesTheCategoryLists)
     EXPECT_EQ(table.SetValue(field::kName, S("元から")), RecordError::kNone);
     EXPECT_EQ(table.PostRecord(), RecordError::kNone);
     WriteAll(Docs("in.csv"), S("名前,大分類\r\n山田,会社\r\n"));
-    CsvImport import(*global, table);
+    CsvImport import(*settings, table);
     EXPECT_EQ(import.Run(S("in.csv"), &watch), CsvImport::Result::kTableSaveFailed);
     EXPECT_EQ(Shown(),
         (std::vector<std::string> {
@@ -320,25 +318,29 @@ TEST_F(ImportTest, FilesAsSpreadsheetsAndPhonesWriteThem)
         std::vector<std::vector<const char*>> records; // 名前, 住所１
         const char* closing;
     } cases[] = {
-        { "a quoted line break stays in its cell", S("名前,住所１,電話番号\r\n\"霞\",\"霞が関\r\n２行目\",03-0000-0000\r\n佐藤,大手町,\r\n"),
+        { "a quoted line break stays in its cell",
+            S("名前,住所１,電話番号\r\n\"霞\",\"霞が関\r\n２行目\",03-0000-0000\r\n佐藤,大手町,\r\n"),
             { { "霞", "霞が関　２行目" }, { "佐藤", "大手町" } },
             "正常にインポートされました。\n（取り込んだデータ：2件）\n（セル内の改行を全角スペースにしたセル：1個）" },
         { "empty lines and lines of commas are no records", S("名前,住所１\r\n\r\n山田,\r\n,\r\n\r\n佐藤,\r\n\r\n"),
             { { "山田", "" }, { "佐藤", "" } },
             "正常にインポートされました。\n（取り込んだデータ：2件）\n（取り込まなかった空の行：4行）" },
         { "UTF-8 with BOM", "\xEF\xBB\xBF名前,住所１\r\n山田,霞が関\r\n", { { "山田", "霞が関" } },
-            "正常にインポートされました。\n（取り込んだデータ：1件）\n（UTF-8のファイルをShift-JISに変換して取り込みました。）" },
+            "正常にインポートされました。\n（取り込んだデータ：1件）\n（UTF-8のファイルをShift-"
+            "JISに変換して取り込みました。）" },
         // The wave dash of other systems is Shift-JIS's 0x8160 (shown as ～ here).
         { "UTF-8 without BOM, LF", "名前,住所１\nｱｲｳ,〜\n", { { "ｱｲｳ", "～" } },
-            "正常にインポートされました。\n（取り込んだデータ：1件）\n（UTF-8のファイルをShift-JISに変換して取り込みました。）" },
+            "正常にインポートされました。\n（取り込んだデータ：1件）\n（UTF-8のファイルをShift-"
+            "JISに変換して取り込みました。）" },
         { "Shift-JIS header, UTF-8 rows", S("名前,住所１\r\n") + "山田,霞が関\r\n", { { "山田", "霞が関" } },
-            "正常にインポートされました。\n（取り込んだデータ：1件）\n（UTF-8のファイルをShift-JISに変換して取り込みました。）" },
+            "正常にインポートされました。\n（取り込んだデータ：1件）\n（UTF-8のファイルをShift-"
+            "JISに変換して取り込みました。）" },
     };
     for (const Case& c : cases) {
         host.shown.clear();
         table.ClearRecords();
         WriteAll(Docs("in.csv"), c.bytes);
-        CsvImport import(*global, table);
+        CsvImport import(*settings, table);
         ASSERT_EQ(import.Run(S("in.csv")), CsvImport::Result::kImported) << c.what << ": " << Shown().back();
         ASSERT_EQ(table.GetRecordCount(), static_cast<int>(c.records.size())) << c.what;
         for (std::size_t k = 0; k < c.records.size(); ++k) {
@@ -356,7 +358,7 @@ TEST_F(ImportTest, Utf8RefusalNamesTheLineAndColumnAndChangesNothing)
     // line break before it moves it to the fourth.
     const std::string bytes = "\xEF\xBB\xBF名前,住所１\r\n\"山田\r\n太郎\",霞が関\r\n佐藤,\"𠮷野\"\r\n";
     WriteAll(Docs("in.csv"), bytes);
-    CsvImport import(*global, table);
+    CsvImport import(*settings, table);
     EXPECT_EQ(import.Run(S("in.csv")), CsvImport::Result::kRowRefused);
     EXPECT_EQ(table.GetRecordCount(), 0);
     EXPECT_EQ(Shown().back(), "取り込みに失敗しました。 4行目：[住所１]\nShift-JISにない文字が含まれています。");

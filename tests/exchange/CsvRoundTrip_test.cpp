@@ -106,12 +106,12 @@ void ExpectSameValues(const AddressTable& table, const AddressTable& copy)
 }
 
 // The exported file imported into an empty default table gives every record back.
-void ExpectImportedBack(AppSettings& global, const AddressTable& table, const std::string& path,
+void ExpectImportedBack(AppSettings& settings, const AddressTable& table, const std::string& path,
     const platform::RecordingMessageHost& host)
 {
     AddressTable copy;
     copy.CreateDefaultTable();
-    CsvImport in(global, copy);
+    CsvImport in(settings, copy);
     ASSERT_EQ(in.Run(path), CsvImport::Result::kImported) << U(host.LastText());
     ASSERT_EQ(copy.GetRecordCount(), table.GetRecordCount());
     ExpectSameValues(table, copy);
@@ -131,14 +131,14 @@ TEST_F(RoundTripTest, EveryFieldOfAThousandRecords)
     request.typedName = "all";
     for (int f = 0; f < table.GetFieldCount(); ++f)
         request.fields.push_back(table.GetField(f).name);
-    CsvExport out(*global);
+    CsvExport out(*settings);
     ASSERT_EQ(out.Run(request, rec), CsvExport::Result::kExported);
     const std::string bytes = nrt::test::ReadAll(out.Path());
     std::size_t lines = 0;
     for (std::size_t p = 0; (p = bytes.find("\r\n", p)) != std::string::npos; p += 2)
         ++lines;
     EXPECT_EQ(lines, 1001u);
-    ExpectImportedBack(*global, table, out.Path(), host);
+    ExpectImportedBack(*settings, table, out.Path(), host);
     // The values met every hard case at least once.
     int quotes = 0, commas = 0, backslashSecond = 0, empty = 0;
     for (int k = 0; k < table.GetRecordCount(); ++k)
@@ -168,14 +168,14 @@ TEST_F(RoundTripTest, TheExtendedFieldsIntoABookOfTheDefault24)
     request.typedName = "extended";
     for (int f = 0; f < table.GetFieldCount(); ++f)
         request.fields.push_back(table.GetField(f).name);
-    CsvExport out(*global);
+    CsvExport out(*settings);
     ASSERT_EQ(out.Run(request, rec), CsvExport::Result::kExported);
     const std::string bytes = nrt::test::ReadAll(out.Path());
     EXPECT_EQ(bytes.find(S("\"登録日\",\"連名１\",\"連名１敬称\"")) != std::string::npos, true);
 
     AddressTable copy;
     copy.CreateDefaultTable();
-    CsvImport in(*global, copy);
+    CsvImport in(*settings, copy);
     ASSERT_EQ(in.Run(out.Path()), CsvImport::Result::kImported) << U(host.LastText());
     ASSERT_EQ(copy.GetFieldCount(), field::kExtendedEnd);
     ASSERT_EQ(copy.GetRecordCount(), table.GetRecordCount());
@@ -208,7 +208,7 @@ TEST_F(RoundTripTest, TheUidColumn)
         request.typedName = "plain";
         for (int f = 0; f < loaded.GetFieldCount(); ++f)
             request.fields.push_back(loaded.GetField(f).name);
-        CsvExport out(*global);
+        CsvExport out(*settings);
         ASSERT_EQ(out.Run(request, rec), CsvExport::Result::kExported);
         EXPECT_EQ(nrt::test::ReadAll(out.Path()).find("UID"), std::string::npos);
         ASSERT_EQ(loaded.SaveTable(path), TableError::kNone);
@@ -222,7 +222,7 @@ TEST_F(RoundTripTest, TheUidColumn)
         ASSERT_EQ(out.Run(request, rec), CsvExport::Result::kExported);
         AddressTable copy;
         copy.CreateDefaultTable();
-        CsvImport in(*global, copy);
+        CsvImport in(*settings, copy);
         ASSERT_EQ(in.Run(out.Path()), CsvImport::Result::kImported) << U(host.LastText());
         ASSERT_EQ(copy.UidField(), field::kUid);
         ASSERT_EQ(copy.GetRecordCount(), 30);
@@ -275,7 +275,7 @@ TEST_F(RoundTripTest, FormulasLeaveInertAndComeBackWhole)
     CsvExport::Request request;
     request.typedName = "formulas";
     request.fields = { S("名前"), S("備考１") };
-    CsvExport out(*global);
+    CsvExport out(*settings);
     ASSERT_EQ(out.Run(request, rec), CsvExport::Result::kExported);
     std::string expected = S("\"名前\",\"備考１\"\r\n");
     for (const Case& c : cases)
@@ -284,12 +284,12 @@ TEST_F(RoundTripTest, FormulasLeaveInertAndComeBackWhole)
     // A carriage return does not come back (the reader makes line breaks spaces), but
     // it leaves guarded too.
     EXPECT_TRUE(NeedsFormulaGuard("\r=1"));
-    ExpectImportedBack(*global, table, out.Path(), host);
+    ExpectImportedBack(*settings, table, out.Path(), host);
 
     // Read as a spreadsheet reads CSV (Python's csv module, an independent reader), no
     // cell begins with what starts a formula, but for the telephone numbers and "-".
-    const std::string script = "command -v python3 >/dev/null || { echo none; exit 0; }; python3 - '" + out.Path()
-        + R"(' <<'PY'
+    const std::string script
+        = "command -v python3 >/dev/null || { echo none; exit 0; }; python3 - '" + out.Path() + R"(' <<'PY'
 import csv, re, sys
 bad = []
 with open(sys.argv[1], encoding='cp932', newline='') as f:

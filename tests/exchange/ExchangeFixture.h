@@ -25,13 +25,13 @@ protected:
         folders.documentsFolder = dir.Path() + "/docs";
         platform::fs::MakeDirs(folders.programFolder);
         platform::fs::MakeDirs(folders.documentsFolder);
-        global = std::make_unique<AppSettings>(folders);
-        global->ReadSettings(true);
+        settings = std::make_unique<AppSettings>(folders);
+        settings->ReadSettings(true);
         table.CreateDefaultTable();
     }
 
-    std::string Docs(const char* utf8Name) const { return global->DocumentsFile(S(utf8Name)); }
-    std::string UserPath(const char* utf8Name) const { return global->UserFile(S(utf8Name)); }
+    std::string Docs(const char* utf8Name) const { return settings->DocumentsFile(S(utf8Name)); }
+    std::string UserPath(const char* utf8Name) const { return settings->BookFile(S(utf8Name)); }
     // Texts of the boxes shown so far, UTF-8.
     std::vector<std::string> Shown() const
     {
@@ -44,7 +44,7 @@ protected:
     TempDir dir;
     platform::RecordingMessageHost host;
     platform::ScopedMessageHost scope { host };
-    std::unique_ptr<AppSettings> global;
+    std::unique_ptr<AppSettings> settings;
     AddressTable table;
 };
 

@@ -91,7 +91,7 @@ std::string CaseName(const ::testing::TestParamInfo<std::string>& info)
 
 TEST_P(VCardGoldenTest, ImportsTheRecordsAndExportsThemBack)
 {
-    VCardImport import(*global, table);
+    VCardImport import(*settings, table);
     const VCardImport::Result result = import.Load(GoldenPath("vcard/" + GetParam()));
     std::string text = Count("result", static_cast<int>(result)) + Count("imported", import.ImportedCount())
         + Count("lineBreaks", import.Counts().lineBreaks) + Count("empty", import.Counts().empty)
@@ -105,7 +105,7 @@ TEST_P(VCardGoldenTest, ImportsTheRecordsAndExportsThemBack)
     WriteAll(Docs("export.vcf"), VCardExport::Format(All(table)));
     AddressTable copy;
     copy.CreateDefaultTable();
-    VCardImport back(*global, copy);
+    VCardImport back(*settings, copy);
     ASSERT_EQ(back.Load(Docs("export.vcf")), VCardImport::Result::kImported);
     EXPECT_EQ(Sorted(RecordTexts(copy)), Sorted(records));
     EXPECT_TRUE(back.Notes().empty()) << U(back.Notes().front());
@@ -114,14 +114,15 @@ TEST_P(VCardGoldenTest, ImportsTheRecordsAndExportsThemBack)
     EXPECT_EQ(Sorted(copied), Sorted(uids));
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, VCardGoldenTest, ::testing::ValuesIn(nrt::test::GoldenFiles("vcard", ".vcf")), CaseName);
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, VCardGoldenTest, ::testing::ValuesIn(nrt::test::GoldenFiles("vcard", ".vcf")), CaseName);
 
 // The file is imported as the window and the command line take it: this program's own
 // header by field names, another program's through the columns recognised for it.
 TEST_P(CsvGoldenTest, ImportsTheRecordsAndExportsThemBack)
 {
     const std::string path = GoldenPath("csv/" + GetParam());
-    CsvImport import(*global, table);
+    CsvImport import(*settings, table);
     std::string name;
     std::string text;
     CsvImport::Result result;
@@ -133,7 +134,7 @@ TEST_P(CsvGoldenTest, ImportsTheRecordsAndExportsThemBack)
         ASSERT_EQ(CsvImport::ReadPreview(path, false, 1, first), CsvReader::Result::kOk);
         ASSERT_FALSE(first.rows.empty());
         const CsvColumnMap::Suggestion s
-            = CsvColumnMap::Suggest(global->DataFile(CsvColumnMap::kFileName), first.rows.front(), table);
+            = CsvColumnMap::Suggest(settings->DataFile(CsvColumnMap::kFileName), first.rows.front(), table);
         text = s.hasHeader ? "columns=recognised\n" : "columns=without header\n";
         result = import.LoadMapped(path, s.hasHeader, s.targets);
     }
@@ -154,7 +155,7 @@ TEST_P(CsvGoldenTest, ImportsTheRecordsAndExportsThemBack)
     WriteAll(Docs("export.csv"), CsvExport::Format(All(table), fields, true));
     AddressTable copy;
     copy.CreateDefaultTable();
-    CsvImport back(*global, copy);
+    CsvImport back(*settings, copy);
     ASSERT_EQ(back.Load(Docs("export.csv")), CsvImport::Result::kImported) << ::testing::PrintToString(Shown());
     EXPECT_EQ(Sorted(RecordTexts(copy)), Sorted(records));
 }

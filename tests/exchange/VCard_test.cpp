@@ -51,7 +51,7 @@ protected:
     VCardImport::Result Import(const std::string& bytes)
     {
         WriteAll(Docs("in.vcf"), bytes);
-        VCardImport import(*global, table);
+        VCardImport import(*settings, table);
         const VCardImport::Result result = import.Load(Docs("in.vcf"));
         notes.clear();
         for (const std::string& n : import.Notes())
@@ -99,8 +99,8 @@ void ExpectFields(const VCardTest& t, const std::function<std::string(const char
 
 // The forms the cards come in: a web address book's 3.0 export, an older phone's 2.1
 // with quoted-printable (soft line breaks included) and one in Shift-JIS with its
-// reading in SOUND (a name whose second bytes are those of '\\'), and a 4.0 card with folded lines, a reading in SORT-AS, a tel: URI
-// and a character Shift-JIS lacks.
+// reading in SOUND (a name whose second bytes are those of '\\'), and a 4.0 card with folded lines, a reading in
+// SORT-AS, a tel: URI and a character Shift-JIS lacks.
 TEST_F(VCardTest, CardsAsPhonesAndWebAddressBooksWriteThem)
 {
     struct Case {
@@ -126,20 +126,17 @@ TEST_F(VCardTest, CardsAsPhonesAndWebAddressBooksWriteThem)
                 { "郵便番号", "100-0013" }, { "都道府県", "東京都" }, { "住所１", "千代田区霞が関1-2-3" },
                 { "住所２", "" }, { "生年月日", "1980/04/12" }, { "ＨＰ", "https://example.jp/taro" },
                 { "備考１", "一行目　二行目" }, { "備考２", "" }, { "会社名", "ノルテア商事" }, { "部署", "営業部" },
-                { "役職", "課長" }, { "大分類", "友人" },
-                { "宛名区分", "0" }, { "印字区分", "1" } },
+                { "役職", "課長" }, { "大分類", "友人" }, { "宛名区分", "0" }, { "印字区分", "1" } },
             { { "1件目（山田　太郎）のTEL", "03-9999-0000" }, { "ADR", "丸の内1-1" } } },
         { "phone 2.1, quoted-printable",
             "BEGIN:VCARD\r\nVERSION:2.1\r\n"
             "N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:"
-                + Qp("佐藤;花子") + ";;;\r\n"
-                + "X-PHONETIC-LAST-NAME;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:" + Qp("サトウ") + "\r\n"
-                + "X-PHONETIC-FIRST-NAME;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:" + Qp("ハナコ") + "\r\n"
-                + "TEL;CELL:+81 80-1111-2222\r\nTEL;VOICE:0612345678\r\n"
+                + Qp("佐藤;花子") + ";;;\r\n" + "X-PHONETIC-LAST-NAME;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:"
+                + Qp("サトウ") + "\r\n" + "X-PHONETIC-FIRST-NAME;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:"
+                + Qp("ハナコ") + "\r\n" + "TEL;CELL:+81 80-1111-2222\r\nTEL;VOICE:0612345678\r\n"
                 + "ADR;HOME;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:;" + Qp("梅田ビル２０階;梅田1-1;大阪市北区")
-                + "=\r\n" + Qp(";大阪府;5300001;") + "\r\n"
-                + "NOTE;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:" + Qp("長いメモ") + "=\r\n" + Qp("です") + "\r\n"
-                + "END:VCARD\r\n",
+                + "=\r\n" + Qp(";大阪府;5300001;") + "\r\n" + "NOTE;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:"
+                + Qp("長いメモ") + "=\r\n" + Qp("です") + "\r\n" + "END:VCARD\r\n",
             { { "名前", "佐藤　花子" }, { "カナ", "ｻﾄｳ ﾊﾅｺ" }, { "携帯番号", "080-1111-2222" },
                 { "電話番号", "0612345678" }, { "郵便番号", "530-0001" }, { "都道府県", "大阪府" },
                 { "住所１", "大阪市北区梅田1-1" }, { "住所２", "梅田ビル２０階" }, { "備考１", "長いメモです" } },
@@ -153,9 +150,9 @@ TEST_F(VCardTest, CardsAsPhonesAndWebAddressBooksWriteThem)
             "TEL;VALUE=uri;TYPE=\"voice,home\":tel:+81-3-1234-5678\r\n"
             "ADR;TYPE=home:;;大阪府大阪市北区梅田1-1-1 梅田ビ\r\n ルディング;;;530-0001;JP\r\n"
             "BDAY:--0412\r\nGENDER:F\r\nEMAIL:hanako@example.jp\r\nEND:VCARD\r\n",
-            { { "名前", "〓田　花子" }, { "カナ", "ﾖｼﾀﾞ ﾊﾅｺ" }, { "電話番号", "03-1234-5678" }, { "都道府県", "大阪府" },
-                { "住所１", "大阪市北区梅田1-1-1 梅田ビルディング" }, { "郵便番号", "530-0001" }, { "生年月日", "" },
-                { "性別", "女" }, { "メール", "hanako@example.jp" } },
+            { { "名前", "〓田　花子" }, { "カナ", "ﾖｼﾀﾞ ﾊﾅｺ" }, { "電話番号", "03-1234-5678" },
+                { "都道府県", "大阪府" }, { "住所１", "大阪市北区梅田1-1-1 梅田ビルディング" },
+                { "郵便番号", "530-0001" }, { "生年月日", "" }, { "性別", "女" }, { "メール", "hanako@example.jp" } },
             { { "1件目のN：", "U+20BB7" }, { "（〓田　花子）のBDAY", "--0412" } } },
         { "phone 3.0: the street on two lines, what the book has no field for",
             "BEGIN:VCARD\r\nVERSION:3.0\r\nN:山田;太郎;;;\r\nNICKNAME:たろちゃん\r\nROLE:幹事\r\n"
@@ -176,7 +173,8 @@ TEST_F(VCardTest, CardsAsPhonesAndWebAddressBooksWriteThem)
                 { "住所１", "千代田区霞が関1-2-3" }, { "住所２", "霞が関ビル12階" } },
             { { "1件目（鈴木　一郎）のX-GN", "友人" } } },
         { "4.0: a reading in SORT-AS with a semicolon",
-            "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:安藤 ロイド\r\nN;SORT-AS=\"あんどう;ろいど\":安藤;ロイド;;;\r\nEND:VCARD\r\n",
+            "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:安藤 "
+            "ロイド\r\nN;SORT-AS=\"あんどう;ろいど\":安藤;ロイド;;;\r\nEND:VCARD\r\n",
             { { "名前", "安藤　ロイド" }, { "カナ", "ｱﾝﾄﾞｳ ﾛｲﾄﾞ" } }, {} },
         { "a company's own card",
             "BEGIN:VCARD\r\nVERSION:3.0\r\nN:;;;;\r\nFN:ノルテア商事\r\nORG:ノルテア商事;総務部\r\n"
@@ -187,7 +185,8 @@ TEST_F(VCardTest, CardsAsPhonesAndWebAddressBooksWriteThem)
         table.ClearRecords();
         ASSERT_EQ(Import(c.card), VCardImport::Result::kImported) << c.what;
         ASSERT_EQ(table.GetRecordCount(), 1) << c.what;
-        ExpectFields(*this, [this](const char* f) { return Value(f, 0); }, c.fields, c.what);
+        ExpectFields(
+            *this, [this](const char* f) { return Value(f, 0); }, c.fields, c.what);
         for (const auto& texts : c.notes)
             EXPECT_TRUE(Noted(texts)) << c.what << ": no note with " << texts.front() << " in "
                                       << ::testing::PrintToString(notes);
@@ -251,17 +250,19 @@ TEST_F(VCardTest, ExportedCardsComeBackIntoTheSameFields)
     ASSERT_EQ(table.GetRecordCount(), 3);
     EXPECT_TRUE(notes.empty()) << notes.front();
     for (int k = 0; k < 3; ++k)
-        ExpectFields(*this, [this, k](const char* f) { return Value(f, k); }, records[k], std::to_string(k));
+        ExpectFields(
+            *this, [this, k](const char* f) { return Value(f, k); }, records[k], std::to_string(k));
     EXPECT_EQ(VCardExport::RecordUids(table), uids);
     EXPECT_EQ(VCardExport::Format(rec), file) << "the imported records export as they came";
 
     // The same file again adds nothing: its cards name records already there.
     WriteAll(Docs("again.vcf"), file);
-    VCardImport again(*global, table);
+    VCardImport again(*settings, table);
     ASSERT_EQ(again.Load(Docs("again.vcf")), VCardImport::Result::kImported);
     EXPECT_EQ(table.GetRecordCount(), 3);
     EXPECT_EQ(again.Counts().alreadyThere, 3);
-    EXPECT_EQ(U(again.ClosingMessage()).rfind("インポートしたデータはありません。（0件）\n（既に登録されているため", 0), 0U);
+    EXPECT_EQ(
+        U(again.ClosingMessage()).rfind("インポートしたデータはありません。（0件）\n（既に登録されているため", 0), 0U);
 }
 
 // The first export stores each record's UID in the book, the one exports gave before
@@ -313,7 +314,7 @@ TEST_F(VCardTest, StoredUidsStayWithTheirRecords)
     const std::string phone = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:4F2A9C1E-77B0-4C7E-9D1A-3B5E6F708192:ABPerson\r\n"
                               "N:鈴木;一郎;;;\r\nEND:VCARD\r\n";
     WriteAll(Docs("fresh.vcf"), VCardExport::Format(rec) + phone);
-    VCardImport import(*global, fresh);
+    VCardImport import(*settings, fresh);
     ASSERT_EQ(import.Load(Docs("fresh.vcf")), VCardImport::Result::kImported);
     ASSERT_EQ(fresh.GetRecordCount(), 3);
     EXPECT_EQ(fresh.Value(field::kUid, 0), derived[2]);
@@ -340,7 +341,7 @@ TEST_F(VCardTest, LineBreaksInValuesAreEscapedOnTheWayOut)
 
     table.ClearRecords();
     WriteAll(Docs("in.vcf"), file);
-    VCardImport import(*global, table);
+    VCardImport import(*settings, table);
     ASSERT_EQ(import.Load(Docs("in.vcf")), VCardImport::Result::kImported);
     EXPECT_EQ(Value("住所２", 0), "霞が関ビル　12階");
     EXPECT_EQ(Value("備考１", 0), "一　二\\三");
@@ -389,10 +390,11 @@ TEST_F(VCardTest, PythonVobjectReadsTheExportAndWritesCardsTheImportReads)
 {
     if (std::system((Python() + " -c 'import vobject' 2>/dev/null").c_str()) != 0)
         GTEST_SKIP() << "python3-vobject is not installed (scripts/setup installs it)";
-    const Fields record = { { "名前", "山田　太郎" }, { "カナ", "ﾔﾏﾀﾞ ﾀﾛｳ" }, { "郵便番号", "100-0013" },
-        { "都道府県", "東京都" }, { "住所１", "千代田区霞が関一丁目二番三号　中央合同庁舎第四号館　国土交通省　総合政策局" },
-        { "住所２", "霞が関ビル;12階,西" }, { "電話番号", "03-1234-5678" }, { "携帯番号", "090-1234-5678" },
-        { "生年月日", "1980/04/12" }, { "大分類", "友人" }, { "備考１", "年賀状\\毎年" }, { "敬称", "様" } };
+    const Fields record
+        = { { "名前", "山田　太郎" }, { "カナ", "ﾔﾏﾀﾞ ﾀﾛｳ" }, { "郵便番号", "100-0013" }, { "都道府県", "東京都" },
+              { "住所１", "千代田区霞が関一丁目二番三号　中央合同庁舎第四号館　国土交通省　総合政策局" },
+              { "住所２", "霞が関ビル;12階,西" }, { "電話番号", "03-1234-5678" }, { "携帯番号", "090-1234-5678" },
+              { "生年月日", "1980/04/12" }, { "大分類", "友人" }, { "備考１", "年賀状\\毎年" }, { "敬称", "様" } };
     const std::string exported = U(dir.Path()) + "/out.vcf";
     WriteAll(S(exported), Exported({ record }));
     ASSERT_FALSE(HasFailure());
@@ -411,7 +413,8 @@ print(c.uid.value.startswith("urn:uuid:"), c.prodid.value, c.x_nortea_honorific.
     const auto shown = RunPython(read, "'" + exported + "'");
     ASSERT_TRUE(shown);
     EXPECT_EQ(*shown,
-        "山田|太郎\nヤマダ|タロウ\n100-0013|東京都|千代田区霞が関一丁目二番三号　中央合同庁舎第四号館　国土交通省　総合政策局"
+        "山田|太郎\nヤマダ|タロウ\n100-0013|東京都|"
+        "千代田区霞が関一丁目二番三号　中央合同庁舎第四号館　国土交通省　総合政策局"
         "|霞が関ビル;12階,西\n03-1234-5678|090-1234-5678\n19800412|友人|年賀状\\毎年\n"
         "True|-//pelora//nortea//JA|様\n");
 
@@ -435,13 +438,14 @@ open(sys.argv[1], "w", encoding="utf-8").write(c.serialize())
     table.ClearRecords();
     ASSERT_EQ(Import(test::ReadAll(S(written))), VCardImport::Result::kImported);
     ASSERT_EQ(table.GetRecordCount(), 1);
-    ExpectFields(*this, [this](const char* f) { return Value(f, 0); },
-        { { "名前", "佐藤　花子" }, { "カナ", "ｻﾄｳ ﾊﾅｺ" }, { "電話番号", "06-1234-5678" }, { "携帯番号", "080-1111-2222" },
-            { "郵便番号", "530-0001" }, { "都道府県", "大阪府" }, { "住所１", "大阪市北区梅田1-1-1 梅田ビルディング二十階" },
-            { "住所２", "" }, { "備考１", "長い備考、句読点; 記号\\ と改行　二行目" }, { "大分類", "仕事" } },
+    ExpectFields(
+        *this, [this](const char* f) { return Value(f, 0); },
+        { { "名前", "佐藤　花子" }, { "カナ", "ｻﾄｳ ﾊﾅｺ" }, { "電話番号", "06-1234-5678" },
+            { "携帯番号", "080-1111-2222" }, { "郵便番号", "530-0001" }, { "都道府県", "大阪府" },
+            { "住所１", "大阪市北区梅田1-1-1 梅田ビルディング二十階" }, { "住所２", "" },
+            { "備考１", "長い備考、句読点; 記号\\ と改行　二行目" }, { "大分類", "仕事" } },
         "vobject");
 }
-
 
 // A card inside another is a card of its own and the outer one keeps what follows it;
 // a card with nothing to import is named and counted; UTF-16 files are read.
@@ -460,16 +464,17 @@ TEST_F(VCardTest, NestedEmptyAndUtf16Cards)
     // Nothing to import at all is no success.
     table.ClearRecords();
     WriteAll(Docs("empty.vcf"), "BEGIN:VCARD\r\nVERSION:3.0\r\nX-UNKNOWN:1\r\nEND:VCARD\r\n");
-    VCardImport empty(*global, table);
+    VCardImport empty(*settings, table);
     EXPECT_EQ(empty.Load(Docs("empty.vcf")), VCardImport::Result::kNothingImported);
     EXPECT_EQ(empty.Counts().empty, 1);
     EXPECT_EQ(table.GetRecordCount(), 0);
 
     for (bool little : { true, false }) {
         table.ClearRecords();
-        ASSERT_EQ(Import(test::Utf16WithBom("BEGIN:VCARD\r\nVERSION:3.0\r\nN:𠮷田;花子;;;\r\nEMAIL:hanako@example.jp\r\n"
-                               "END:VCARD\r\n",
-                      little)),
+        ASSERT_EQ(
+            Import(test::Utf16WithBom("BEGIN:VCARD\r\nVERSION:3.0\r\nN:𠮷田;花子;;;\r\nEMAIL:hanako@example.jp\r\n"
+                                      "END:VCARD\r\n",
+                little)),
             VCardImport::Result::kImported)
             << little;
         ASSERT_EQ(table.GetRecordCount(), 1) << little;
@@ -478,19 +483,23 @@ TEST_F(VCardTest, NestedEmptyAndUtf16Cards)
     }
 }
 
-
 // Phones write the address without its prefecture; the postal dictionary gives it only
 // where the address begins with the code's city, or without a code, with a city name
 // of one prefecture alone.
 TEST_F(VCardTest, APrefectureLeftOutIsTakenFromTheCity)
 {
     WriteAll(Docs("list.csv"),
-        S("13101,\"100  \",\"1000013\",\"ﾄｳｷｮｳﾄ\",\"ﾁﾖﾀﾞｸ\",\"ｶｽﾐｶﾞｾｷ\",\"東京都\",\"千代田区\",\"霞が関\",0,0,0,0,0,0\r\n"
-          "13206,\"183  \",\"1830055\",\"ﾄｳｷｮｳﾄ\",\"ﾌﾁｭｳｼ\",\"ﾐﾔﾆｼﾁｮｳ\",\"東京都\",\"府中市\",\"宮西町\",0,0,0,0,0,0\r\n"
-          "14104,\"231  \",\"2310023\",\"ｶﾅｶﾞﾜｹﾝ\",\"ﾖｺﾊﾏｼﾅｶｸ\",\"ﾔﾏｼﾀﾁｮｳ\",\"神奈川県\",\"横浜市中区\",\"山下町\",0,0,0,0,0,0\r\n"
-          "27127,\"530  \",\"5300001\",\"ｵｵｻｶﾌ\",\"ｵｵｻｶｼｷﾀｸ\",\"ｳﾒﾀﾞ\",\"大阪府\",\"大阪市北区\",\"梅田\",0,0,0,0,0,0\r\n"
-          "34208,\"726  \",\"7260005\",\"ﾋﾛｼﾏｹﾝ\",\"ﾌﾁｭｳｼ\",\"ﾌﾁｭｳﾏﾁ\",\"広島県\",\"府中市\",\"府中町\",0,0,0,0,0,0\r\n"));
-    ASSERT_EQ(ImportPostalList(Docs("list.csv"), global->PostalFile({})), PostalImportResult::kOk);
+        S("13101,\"100  "
+          "\",\"1000013\",\"ﾄｳｷｮｳﾄ\",\"ﾁﾖﾀﾞｸ\",\"ｶｽﾐｶﾞｾｷ\",\"東京都\",\"千代田区\",\"霞が関\",0,0,0,0,0,0\r\n"
+          "13206,\"183  "
+          "\",\"1830055\",\"ﾄｳｷｮｳﾄ\",\"ﾌﾁｭｳｼ\",\"ﾐﾔﾆｼﾁｮｳ\",\"東京都\",\"府中市\",\"宮西町\",0,0,0,0,0,0\r\n"
+          "14104,\"231  "
+          "\",\"2310023\",\"ｶﾅｶﾞﾜｹﾝ\",\"ﾖｺﾊﾏｼﾅｶｸ\",\"ﾔﾏｼﾀﾁｮｳ\",\"神奈川県\",\"横浜市中区\",\"山下町\",0,0,0,0,0,0\r\n"
+          "27127,\"530  "
+          "\",\"5300001\",\"ｵｵｻｶﾌ\",\"ｵｵｻｶｼｷﾀｸ\",\"ｳﾒﾀﾞ\",\"大阪府\",\"大阪市北区\",\"梅田\",0,0,0,0,0,0\r\n"
+          "34208,\"726  "
+          "\",\"7260005\",\"ﾋﾛｼﾏｹﾝ\",\"ﾌﾁｭｳｼ\",\"ﾌﾁｭｳﾏﾁ\",\"広島県\",\"府中市\",\"府中町\",0,0,0,0,0,0\r\n"));
+    ASSERT_EQ(ImportPostalList(Docs("list.csv"), settings->PostalFile({})), PostalImportResult::kOk);
     struct Case {
         const char* adr;
         const char* prefecture;
@@ -512,8 +521,8 @@ TEST_F(VCardTest, APrefectureLeftOutIsTakenFromTheCity)
     };
     for (const Case& c : cases) {
         table.ClearRecords();
-        ASSERT_EQ(Import(std::string("BEGIN:VCARD\r\nVERSION:3.0\r\nN:山田;太郎;;;\r\nADR:") + c.adr
-                      + "\r\nEND:VCARD\r\n"),
+        ASSERT_EQ(
+            Import(std::string("BEGIN:VCARD\r\nVERSION:3.0\r\nN:山田;太郎;;;\r\nADR:") + c.adr + "\r\nEND:VCARD\r\n"),
             VCardImport::Result::kImported)
             << c.adr;
         EXPECT_EQ(Value("都道府県", 0), c.prefecture) << c.adr;

@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     nrt::RecordSet rec;
     rec.Attach(&Table());
-    if (rec.MakeSql(text, nrt::RecordSet::kSlotSearch) == nrt::ConditionError::kNone)
+    if (rec.CompileCondition(text, nrt::RecordSet::kSlotSearch) == nrt::ConditionError::kNone)
         for (int k = 0; k < Table().GetRecordCount(); ++k)
             rec.Evaluate(k, nrt::RecordSet::kSlotSearch);
     // Any text goes: the codes of a faulty one are what is tried here.

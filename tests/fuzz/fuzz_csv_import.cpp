@@ -28,8 +28,8 @@ struct Setup {
         folders.programFolder = folder;
         folders.documentsFolder = folder;
         nrt::platform::fs::MakeDirs(folder);
-        global = std::make_unique<nrt::AppSettings>(folders);
-        global->ReadSettings(true);
+        settings = std::make_unique<nrt::AppSettings>(folders);
+        settings->ReadSettings(true);
         file = folder + "/in.csv";
     }
     ~Setup() { nrt::platform::fs::RemoveTree(folder); }
@@ -37,7 +37,7 @@ struct Setup {
     nrt::platform::RecordingMessageHost host;
     std::string folder;
     std::string file;
-    std::unique_ptr<nrt::AppSettings> global;
+    std::unique_ptr<nrt::AppSettings> settings;
 };
 
 bool IsStoredDate(std::string_view v)
@@ -62,21 +62,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     nrt::platform::fs::RemoveFile(setup.file);
     for (const char* list : { "nrt_ms01.nms", "nrt_ms02.nms" })
-        nrt::platform::fs::RemoveFile(setup.global->UserFile(list));
+        nrt::platform::fs::RemoveFile(setup.settings->BookFile(list));
     if (!nrt::platform::fs::WriteNewFile(setup.file, bytes))
         std::abort();
     setup.host.shown.clear();
-    nrt::CsvImport import(*setup.global, table);
+    nrt::CsvImport import(*setup.settings, table);
     const nrt::CsvImport::Result result = import.Load(setup.file);
     if (result != nrt::CsvImport::Result::kImported) {
         if (table.GetRecordCount() != 0 || setup.host.shown.empty()
-            || nrt::platform::fs::Exists(setup.global->UserFile("nrt_ms01.nms")))
+            || nrt::platform::fs::Exists(setup.settings->BookFile("nrt_ms01.nms")))
             std::abort();
         return 0;
     }
     // Every row with a value is a record; rows without one are skipped and counted.
     nrt::CsvReader csv;
-    const int rows = csv.LoadCsv(setup.file, 1) == nrt::CsvReader::Result::kOk ? csv.GetRowCount() - import.BlankRows() : -1;
+    const int rows
+        = csv.LoadCsv(setup.file, 1) == nrt::CsvReader::Result::kOk ? csv.GetRowCount() - import.BlankRows() : -1;
     if (table.GetRecordCount() != rows || import.ImportedCount() != rows)
         std::abort();
     for (int k = 0; k < table.GetRecordCount(); ++k) {

@@ -1,7 +1,7 @@
 // The settings file reader on arbitrary bytes. What it reads must be written in a form
 // that reads back the same: the file as a whole, and every setting of "NrtUser.ini".
+#include "settings/BookSettings.h"
 #include "settings/IniFile.h"
-#include "settings/UserSettings.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -23,13 +23,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (again.Format() != formatted)
         std::abort();
 
-    UserSettings settings;
+    BookSettings settings;
     settings.ReadFrom(ini);
     IniFile written;
     settings.WriteTo(written);
     IniFile reread;
     reread.Parse(written.Format());
-    UserSettings back;
+    BookSettings back;
     back.ReadFrom(reread);
     if (!(back == settings))
         std::abort();

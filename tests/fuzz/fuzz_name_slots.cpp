@@ -27,15 +27,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     LayoutHeader header;
     LayoutTable items;
-    ApplyDefaultLayout(kReportKinds[size % kReportKinds.size()].kind, header, items);
+    ApplyDefaultLayout(kFormKinds[size % kFormKinds.size()].kind, header, items);
     // Whatever was read, or only the defaults: both must hold together.
     static_cast<void>(ParseLayout(bytes, header, items));
     for (const LayoutItem& item : items) {
         const TextItem& o = item.object;
         const std::int64_t x = o.X(), y = o.Y(), w = o.Width(), h = o.Height(), f = o.FontHeight();
         const std::int64_t step = 4 * (2 * (w < 0 ? -w : w) + (h < 0 ? -h : h));
-        if (!Fits(x - step) || !Fits(x + step) || !Fits(y - step) || !Fits(y + step) || !Fits(f * 100)
-            || !Fits(w * 100) || !Fits(h * 100) || !Fits(4 * h + 2 * h * 80 / 100))
+        if (!Fits(x - step) || !Fits(x + step) || !Fits(y - step) || !Fits(y + step) || !Fits(f * 100) || !Fits(w * 100)
+            || !Fits(h * 100) || !Fits(4 * h + 2 * h * 80 / 100))
             std::abort();
     }
     // A label cell is its size and the gap after it, each within the paper's limits.
@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string once = FormatLayout(header, items);
     LayoutHeader again;
     LayoutTable read;
-    ApplyDefaultLayout(kReportPostcard, again, read);
+    ApplyDefaultLayout(kFormPostcard, again, read);
     if (ParseLayout(once, again, read) != LayoutLoad::Read || FormatLayout(again, read) != once)
         std::abort();
     return 0;

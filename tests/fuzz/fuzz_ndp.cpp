@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     using namespace nrt;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const int kind = kReportKinds[size % kReportKinds.size()].kind;
+    const int kind = kFormKinds[size % kFormKinds.size()].kind;
 
     LayoutHeader header;
     LayoutTable items;
@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     LayoutHeader header2;
     LayoutTable items2;
-    ApplyDefaultLayout(kReportPostcard, header2, items2);
+    ApplyDefaultLayout(kFormPostcard, header2, items2);
     if (ParseLayout(once, header2, items2) != LayoutLoad::Read)
         std::abort();
     if (FormatLayout(header2, items2) != once)

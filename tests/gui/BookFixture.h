@@ -34,11 +34,11 @@ protected:
         folders.documentsFolder = dir.Path();
         AppSettings g(folders);
         g.ReadSettings(true);
-        userFolder = g.UserFile({});
+        userFolder = g.BookFile({});
         platform::fs::MakeDirs(userFolder);
     }
 
-    std::string UserFile(const char* utf8) const { return userFolder + "/" + S(utf8); }
+    std::string BookFile(const char* utf8) const { return userFolder + "/" + S(utf8); }
 
     void WriteTable(const std::vector<Entry>& entries)
     {
@@ -50,7 +50,7 @@ protected:
                 EXPECT_EQ(db.SetValueByName(S(field), S(value)), RecordError::kNone);
             EXPECT_EQ(db.PostRecord(), RecordError::kNone);
         }
-        ASSERT_EQ(db.SaveTable(UserFile("nrt.ndb")), TableError::kNone);
+        ASSERT_EQ(db.SaveTable(BookFile("nrt.ndb")), TableError::kNone);
     }
 
     // CR LF lines of UTF-8 text.
@@ -59,7 +59,7 @@ protected:
         std::string bytes;
         for (const char* l : lines)
             bytes += S(l) + "\r\n";
-        WriteAll(UserFile(file), bytes);
+        WriteAll(BookFile(file), bytes);
     }
 
     void Open() { main = std::make_unique<gui::MainWindow>(folders); }

@@ -40,8 +40,8 @@ PrintGuiFixture::PrintGuiFixture()
     f.programFolder = std::string(NRT_TEST_SOURCE_DIR) + "/../data";
     f.dataFolder = dir.File("data");
     f.documentsFolder = dir.File("docs");
-    global = std::make_unique<AppSettings>(f);
-    global->ReadSettings(true);
+    settings = std::make_unique<AppSettings>(f);
+    settings->ReadSettings(true);
     db.CreateDefaultTable();
 }
 

@@ -44,7 +44,7 @@ public:
 
     TempDir dir;
     platform::RecordingMessageHost messages;
-    std::unique_ptr<AppSettings> global;
+    std::unique_ptr<AppSettings> settings;
     AddressTable db;
     print::PrinterBinding printer;
 

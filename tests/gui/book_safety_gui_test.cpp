@@ -6,9 +6,9 @@
 
 #include "app/MainListModel.h"
 #include "app/QuitSignals.h"
+#include "books/BookSafety.h"
 #include "forms/RecordEditor.h"
 #include "platform/FileLock.h"
-#include "users/BookSafety.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -41,7 +41,7 @@ protected:
     {
         AddressTable db;
         std::vector<std::string> out;
-        if (db.LoadTable(UserFile("nrt.ndb")) != TableError::kNone)
+        if (db.LoadTable(BookFile("nrt.ndb")) != TableError::kNone)
             return { "<unreadable>" };
         for (int k = 0; k < db.GetRecordCount(); ++k)
             out.push_back(U(db.Value(field::kName, k)) + ":" + std::string(db.Value(field::kPrintMark, k)));
@@ -162,7 +162,7 @@ TEST_F(BookSafetyGui, SigtermStoresThePendingEditOfTheInputForm)
         EXPECT_TRUE(QTest::qWaitFor([&] { return !main->isVisible(); }, 5000));
         EXPECT_TRUE(host.shown.empty()) << Texts().front();
         EXPECT_EQ(OnDisk(), (std::vector<std::string> { "青木:0", valid ? "青木改:0" : "佐藤:0" }));
-        EXPECT_EQ(platform::fs::Exists(UserFile("NrtDraft.dat")), !valid);
+        EXPECT_EQ(platform::fs::Exists(BookFile("NrtDraft.dat")), !valid);
     }
     main.reset();
     Open();
@@ -174,18 +174,18 @@ TEST_F(BookSafetyGui, SigtermStoresThePendingEditOfTheInputForm)
     EXPECT_EQ(Texts().back(), "前回の終了時に登録できなかった入力があります。入力欄に戻しますか？");
     EXPECT_EQ(form->findChild<QLineEdit*>(QStringLiteral("txt_Name"))->text(), TooLong());
     EXPECT_TRUE(form->Changed());
-    EXPECT_FALSE(platform::fs::Exists(UserFile("NrtDraft.dat")));
+    EXPECT_FALSE(platform::fs::Exists(BookFile("NrtDraft.dat")));
 }
 
 TEST_F(BookSafetyGui, AFileChangedBehindTheWindowIsNotOverwrittenUnasked)
 {
     Open();
     AddressTable other;
-    ASSERT_EQ(other.LoadTable(UserFile("nrt.ndb")), TableError::kNone);
+    ASSERT_EQ(other.LoadTable(BookFile("nrt.ndb")), TableError::kNone);
     other.ClearCurrent();
     EXPECT_EQ(other.SetValue(field::kName, S("外から")), RecordError::kNone);
     EXPECT_EQ(other.PostRecord(), RecordError::kNone);
-    ASSERT_EQ(other.SaveTable(UserFile("nrt.ndb")), TableError::kNone);
+    ASSERT_EQ(other.SaveTable(BookFile("nrt.ndb")), TableError::kNone);
 
     host.Answer(MsgResult::No);
     main->ToggleMark(0);
@@ -211,15 +211,15 @@ TEST_F(BookSafetyGui, AnotherWriterKeepsTheWindowOut)
 
 TEST_F(BookSafetyGui, ADamagedBookIsReportedAndKeptAsideBeforeTheFirstSave)
 {
-    std::string bytes = ReadAll(UserFile("nrt.ndb"));
+    std::string bytes = ReadAll(BookFile("nrt.ndb"));
     bytes.resize(bytes.size() - 10); // the second record cut short
-    WriteAll(UserFile("nrt.ndb"), bytes);
+    WriteAll(BookFile("nrt.ndb"), bytes);
     host.Answer(MsgResult::No);
     Open();
     ASSERT_EQ(host.shown.size(), 1u);
     EXPECT_NE(Texts()[0].find("（1件）"), std::string::npos) << Texts()[0];
     EXPECT_NE(Texts()[0].find("今すぐ修復しますか？"), std::string::npos) << Texts()[0];
-    EXPECT_EQ(ReadAll(UserFile("nrt.ndb")), bytes) << "opening writes nothing";
+    EXPECT_EQ(ReadAll(BookFile("nrt.ndb")), bytes) << "opening writes nothing";
     main->ToggleMark(0);
     ASSERT_FALSE(main->Table().DamagedCopy().empty());
     EXPECT_EQ(ReadAll(main->Table().DamagedCopy()), bytes);
@@ -231,9 +231,9 @@ TEST_F(BookSafetyGui, ADamagedBookIsReportedAndKeptAsideBeforeTheFirstSave)
 // repair does: the records read are saved, the damaged original kept and named.
 TEST_F(BookSafetyGui, ADamagedBookRepairedAtOpening)
 {
-    std::string bytes = ReadAll(UserFile("nrt.ndb"));
+    std::string bytes = ReadAll(BookFile("nrt.ndb"));
     bytes.resize(bytes.size() - 10);
-    WriteAll(UserFile("nrt.ndb"), bytes);
+    WriteAll(BookFile("nrt.ndb"), bytes);
     host.Answer(MsgResult::Yes);
     Open();
     ASSERT_EQ(host.shown.size(), 2u);
@@ -243,7 +243,7 @@ TEST_F(BookSafetyGui, ADamagedBookRepairedAtOpening)
     EXPECT_NE(Texts()[1].find(U(main->Table().DamagedCopy())), std::string::npos) << Texts()[1];
     EXPECT_EQ(OnDisk(), (std::vector<std::string> { "青木:0" }));
     AddressTable db;
-    ASSERT_EQ(db.LoadTable(UserFile("nrt.ndb")), TableError::kNone);
+    ASSERT_EQ(db.LoadTable(BookFile("nrt.ndb")), TableError::kNone);
     EXPECT_TRUE(db.LoadedWhole());
 }
 

@@ -1,15 +1,15 @@
 // Cards drawn into images and checked on their pixels.
 #include "PrintGuiSupport.h"
 
+#include "platform/fs.h"
 #include "print/CustomerBarcode.h"
 #include "print/LabelSheets.h"
+#include "print/LayoutEditing.h"
 #include "print/LayoutFile.h"
 #include "print/PrintForms.h"
-#include "print/LayoutEditing.h"
 #include "print/TextItem.h"
 #include "print/render/CardRenderer.h"
 #include "print/render/PrintDevice.h"
-#include "platform/fs.h"
 #include "settings/LayoutDefaults.h"
 
 #include <QPainter>
@@ -100,7 +100,7 @@ protected:
     {
         f.AddAddressees({ { "山田 太郎", "123-4567", "東京都千代田区丸の内１－２－３", "丸の内ビル５階" } });
         // The kind's defaults where the form has no file.
-        static_cast<void>(prn.LoadLayout(S("年賀状"), kReportNewYearCard));
+        static_cast<void>(prn.LoadLayout(S("年賀状"), kFormNewYearCard));
         prn.SetRows(std::make_unique<TableRows>(f.db, std::vector<int> { 0 }));
     }
 
@@ -120,7 +120,7 @@ protected:
     }
 
     PrintGuiFixture f;
-    print::CardRenderer prn { *f.global, f.db, f.printer };
+    print::CardRenderer prn { *f.settings, f.db, f.printer };
 };
 
 } // namespace
@@ -340,9 +340,9 @@ QImage BarcodeEnvelope(const Addressee& who)
 {
     PrintGuiFixture f;
     f.AddAddressees({ who });
-    print::CardRenderer prn { *f.global, f.db, f.printer };
+    print::CardRenderer prn { *f.settings, f.db, f.printer };
     // The kind's defaults where the form has no file.
-    static_cast<void>(prn.LoadLayout(S("封筒３号（表）"), kReportEnvelope3Front));
+    static_cast<void>(prn.LoadLayout(S("封筒３号（表）"), kFormEnvelope3Front));
     prn.SetRows(std::make_unique<TableRows>(f.db, std::vector<int> { 0 }));
     LayoutTable& items = prn.Form().items;
     for (LayoutItem& item : items)
@@ -426,9 +426,9 @@ TEST(LabelNameBlock, StaysInsideItsCell)
     Edit(f.db, 0,
         { { field::kCompany, "株式会社ノルテア" }, { field::kJointName1, "由美" }, { field::kJointName2, "花子" },
             { field::kJointName3, "次郎" } });
-    print::CardRenderer prn { *f.global, f.db, f.printer };
+    print::CardRenderer prn { *f.settings, f.db, f.printer };
     // The kind's defaults where the form has no file.
-    static_cast<void>(prn.LoadLayout(S("ラベル"), kReportLabelSheet));
+    static_cast<void>(prn.LoadLayout(S("ラベル"), kFormLabelSheet));
     prn.SetRows(std::make_unique<TableRows>(f.db, std::vector<int> { 0 }));
     LayoutTable& items = prn.Form().items;
     for (LayoutItem& item : items)
@@ -566,11 +566,11 @@ TEST(LabelSheetImage, EveryLabelsBarcodeLiesInItsOwnCell)
             people.push_back({ "山田 太郎", k % 2 ? "100-0013" : "530-0001", "千代田区霞が関1丁目3番2号",
                 k % 3 ? "郵便プラザ503室" : "B-1205" });
         f.AddAddressees(people);
-        AppSettings& g = *f.global;
-        PrintForm form = PrintForm::Defaults(kReportLabelSheet);
+        AppSettings& g = *f.settings;
+        PrintForm form = PrintForm::Defaults(kFormLabelSheet);
         const std::vector<LabelSheet>& sheets = ProductLabelSheets();
-        const auto sheet = std::find_if(
-            sheets.begin(), sheets.end(), [&](const LabelSheet& s) { return s.name == S(product); });
+        const auto sheet
+            = std::find_if(sheets.begin(), sheets.end(), [&](const LabelSheet& s) { return s.name == S(product); });
         ASSERT_NE(sheet, sheets.end());
         sheet->ApplyTo(form.header);
         for (int slot = 0; slot < kLayoutSlots; ++slot)
@@ -580,7 +580,7 @@ TEST(LabelSheetImage, EveryLabelsBarcodeLiesInItsOwnCell)
             platform::fs::AtomicWriteFile(LayoutFilePath(g, S("宛名ラベル")), FormatLayout(form.header, form.items)));
 
         print::CardRenderer prn { g, f.db, f.printer };
-        ASSERT_EQ(prn.LoadLayout(S("宛名ラベル"), AppSettings::ReportKindOfName(S("宛名ラベル"))), LayoutLoad::Read);
+        ASSERT_EQ(prn.LoadLayout(S("宛名ラベル"), AppSettings::FormKindOfName(S("宛名ラベル"))), LayoutLoad::Read);
         EXPECT_TRUE(prn.Form().header.barcodeMoved);
         LayoutTable& items = prn.Form().items;
         std::vector<int> rows(people.size());
@@ -599,8 +599,10 @@ TEST(LabelSheetImage, EveryLabelsBarcodeLiesInItsOwnCell)
         for (int r = 0; r < h.rows; ++r)
             for (int c = 0; c < h.columns; ++c) {
                 const CellOffset at = LabelCellOffset(h, r, c);
-                const int left = static_cast<int>(std::ceil(Px(at.x))), right = static_cast<int>(Px(at.x + h.paperWidth)) - 1;
-                const int top = static_cast<int>(std::ceil(Px(at.y))), bottom = static_cast<int>(Px(at.y + h.paperHeight)) - 1;
+                const int left = static_cast<int>(std::ceil(Px(at.x))),
+                          right = static_cast<int>(Px(at.x + h.paperWidth)) - 1;
+                const int top = static_cast<int>(std::ceil(Px(at.y))),
+                          bottom = static_cast<int>(Px(at.y + h.paperHeight)) - 1;
                 // Every bar crosses the timing band in the middle of the long bar.
                 const int middle = static_cast<int>(Px(at.y + bars.Y() + g8.longBar / 2));
                 const auto runs = InkRunsAlong(image, middle, left, right);
@@ -628,9 +630,9 @@ TEST(EnvelopeImage, ChougataSanDigitsStandInTheMiddleOfTheirBoxes)
 {
     PrintGuiFixture f;
     f.AddAddressees({ { "山田 太郎", "123-4567", "千代田区霞が関1丁目3番2号", "" } });
-    print::CardRenderer prn { *f.global, f.db, f.printer };
+    print::CardRenderer prn { *f.settings, f.db, f.printer };
     // The kind's defaults where the form has no file.
-    static_cast<void>(prn.LoadLayout(S("長3"), kReportEnvelope3Front));
+    static_cast<void>(prn.LoadLayout(S("長3"), kFormEnvelope3Front));
     prn.SetRows(std::make_unique<TableRows>(f.db, std::vector<int> { 0 }));
     LayoutTable& items = prn.Form().items;
     for (int slot = 0; slot < kLayoutSlots; ++slot)
@@ -655,13 +657,15 @@ TEST(EnvelopeImage, ChougataSanDigitsStandInTheMiddleOfTheirBoxes)
             runs.push_back(run);
     ASSERT_EQ(runs.size(), 7u) << "one digit in each box across the boxes' middle";
     for (int k = 0; k < 7; ++k) {
-        const QRect ink = Ink(image, QRect(QPoint(runs[static_cast<std::size_t>(k)].first - 20, top),
-                                         QPoint(runs[static_cast<std::size_t>(k)].second + 20, bottom)));
+        const QRect ink = Ink(image,
+            QRect(QPoint(runs[static_cast<std::size_t>(k)].first - 20, top),
+                QPoint(runs[static_cast<std::size_t>(k)].second + 20, bottom)));
         ASSERT_TRUE(ink.isValid());
         EXPECT_NEAR(mm(ink.left() + ink.width() / 2.0), firstBox + centres[k], 0.5) << "digit " << k + 1;
         EXPECT_NEAR(mm(ink.top() + ink.height() / 2.0), 16.0, 0.5) << "digit " << k + 1;
     }
-    const QRect bars = Ink(image, QRect(0, static_cast<int>(Px(18000)), image.width(), image.height() - static_cast<int>(Px(18000))));
+    const QRect bars = Ink(
+        image, QRect(0, static_cast<int>(Px(18000)), image.width(), image.height() - static_cast<int>(Px(18000))));
     ASSERT_TRUE(bars.isValid());
     EXPECT_NEAR(mm(bars.left() + bars.width() / 2.0), 60.0, 0.3) << "centred on the envelope";
     const TextItem& address = items[13].object;

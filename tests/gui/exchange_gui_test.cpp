@@ -4,14 +4,15 @@
 // what the main window looks like afterwards.
 #include "GuiTestSupport.h"
 
-#include "app/MainListModel.h"
 #include "app/Commands.h"
+#include "app/MainListModel.h"
 #include "app/MainWindow.h"
+#include "books/BackupSets.h"
 #include "forms/AboutDialog.h"
 #include "forms/AddressBookDialog.h"
 #include "forms/BackupDialog.h"
-#include "forms/CsvExportDialog.h"
 #include "forms/CsvColumnsDialog.h"
+#include "forms/CsvExportDialog.h"
 #include "forms/CsvImportDialog.h"
 #include "forms/NewAddressBookDialog.h"
 #include "platform/Clock.h"
@@ -19,7 +20,6 @@
 #include "platform/fs.h"
 #include "qt/QtText.h"
 #include "support/TestSupport.h"
-#include "users/BackupSets.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -102,7 +102,7 @@ protected:
         platform::fs::MakeDirs(folders.documentsFolder);
         AppSettings g(folders);
         g.ReadSettings(true);
-        userFolder = g.UserFile({});
+        userFolder = g.BookFile({});
     }
 
     void WriteTable(const std::string& folder, const std::vector<std::pair<const char*, const char*>>& people)
@@ -164,7 +164,7 @@ TEST_F(ExchangeWindowTest, CommandsSitInTheirMenuGroups)
     MainWindow w(folders);
     QMenu* file = w.FileMenu();
     const auto at = [&](QAction* a) { return file->actions().indexOf(a); };
-    const int users = at(w.FileSection(MainWindow::kFileUsers));
+    const int users = at(w.FileSection(MainWindow::kFileBooks));
     const int data = at(w.FileSection(MainWindow::kFileData));
     for (const char* name : { "mnuFileNew", "mnuFileRead" }) {
         ASSERT_NE(Action(w, name), nullptr) << name;
@@ -187,7 +187,7 @@ TEST_F(ExchangeWindowTest, ImportWindowFillsTheListAndTheTabs)
 {
     WriteTable(userFolder, { { "山田", "ﾔﾏﾀﾞ" } });
     MainWindow w(folders);
-    w.Global().SetPathEntry(1, Docs("old.csv"));
+    w.Settings().SetPathEntry(1, Docs("old.csv"));
     CsvImportDialog dialog(w);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("ノルテア（インポート）"));
     EXPECT_EQ(Control<QLineEdit>(dialog, "txt_Path")->text(), ToQ(Docs("old.csv")));
@@ -228,9 +228,10 @@ TEST_F(ExchangeWindowTest, ContactsExportIsImportedThroughTheColumnsWindow)
     });
     dialog.Import();
     EXPECT_EQ(shown,
-        (QStringList { "名前", "名前", "カナ", "カナ", "（取り込まない）", "電話番号・携帯番号・ＦＡＸ（種類による）", "備考１" }));
+        (QStringList { "名前", "名前", "カナ", "カナ", "（取り込まない）", "電話番号・携帯番号・ＦＡＸ（種類による）",
+            "備考１" }));
     EXPECT_EQ(Names(w), QStringList { QStringLiteral("山田　太郎") });
-    EXPECT_TRUE(platform::fs::IsFile(w.Global().DataFile("csvmap.dat")));
+    EXPECT_TRUE(platform::fs::IsFile(w.Settings().DataFile("csvmap.dat")));
 
     // The program's own header is imported as before, without the window.
     WriteAll(Docs("own.csv"), S("名前,カナ\r\n阿部,ｱﾍﾞ\r\n"));
@@ -362,15 +363,15 @@ TEST_F(ExchangeWindowTest, NewUserFromTheMenuAndBackToTheMainUser)
     Action(w, "mnuFileNew")->trigger();
     EXPECT_EQ(w.windowTitle(), QStringLiteral("ノルテア（友人）"));
     EXPECT_EQ(w.Model().RecordRows(), 0);
-    EXPECT_EQ(w.Global().UserName(), S("友人"));
+    EXPECT_EQ(w.Settings().BookName(), S("友人"));
 
     WhenShown<AddressBookDialog>([this](AddressBookDialog& d) {
         EXPECT_EQ(Items(Control<QListWidget>(d, "lst_List")), (QStringList { "（メインユーザー）", "友人" }));
         Control<QListWidget>(d, "lst_List")->setCurrentRow(1);
-        d.OpenUser();
+        d.OpenBook();
         EXPECT_EQ(U(host.LastText()), "既に開かれています。");
         Control<QListWidget>(d, "lst_List")->setCurrentRow(0);
-        d.OpenUser();
+        d.OpenBook();
     });
     Action(w, "mnuFileRead")->trigger();
     EXPECT_EQ(w.windowTitle(), QStringLiteral("ノルテア"));
@@ -384,14 +385,14 @@ TEST_F(ExchangeWindowTest, UserSelectRefusesTheOpenUserAndRemoves)
     AddressBookDialog dialog(w);
     Screenshot(dialog, "user_select");
     Control<QListWidget>(dialog, "lst_List")->setCurrentRow(0);
-    dialog.OpenUser();
+    dialog.OpenBook();
     EXPECT_EQ(U(host.LastText()), "既に開かれています。");
     EXPECT_FALSE(dialog.Opened());
     Control<QListWidget>(dialog, "lst_List")->setCurrentRow(1);
-    dialog.DeleteUser();
+    dialog.DeleteBook();
     EXPECT_EQ(Items(Control<QListWidget>(dialog, "lst_List")), (QStringList { "（メインユーザー）", "会社" }));
     Control<QListWidget>(dialog, "lst_List")->clearSelection();
-    dialog.DeleteUser();
+    dialog.DeleteBook();
     EXPECT_EQ(U(host.LastText()), "ユーザーを選択してください。");
 }
 
@@ -404,8 +405,8 @@ TEST_F(ExchangeWindowTest, BackupOnRequestAndRestoreFromTheMenu)
         "バックアップの設定をしてください。\n「設定」→「オプション」→「一般」の「バックアップ」で設定できます。");
 
     const std::string backup = dir.Path() + "/backup";
-    w.Global().SetFolderBackupOn(1);
-    w.Global().SetFolderBackupPath(backup);
+    w.Settings().SetFolderBackupOn(1);
+    w.Settings().SetFolderBackupPath(backup);
     // A record added since the start goes into the backup: the table is saved first.
     w.Table().ClearCurrent();
     EXPECT_EQ(w.Table().SetValue(field::kSender, "0"), RecordError::kNone);
@@ -423,7 +424,7 @@ TEST_F(ExchangeWindowTest, BackupOnRequestAndRestoreFromTheMenu)
     AddressTable saved;
     ASSERT_EQ(saved.LoadTable(set + "/nrt.ndb"), TableError::kNone);
     EXPECT_EQ(saved.GetRecordCount(), 2);
-    EXPECT_EQ(w.Global().GetFolderBackupGeneration(), 1);
+    EXPECT_EQ(w.Settings().GetFolderBackupGeneration(), 1);
     EXPECT_TRUE(platform::fs::IsFile(set + "/NrtUser.ini"));
 
     WhenShown<NewAddressBookDialog>([&](NewAddressBookDialog& d) {
@@ -445,9 +446,9 @@ TEST_F(ExchangeWindowTest, BackupOnRequestAndRestoreFromTheMenu)
     Action(w, "mnuFileBackRecover")->trigger();
     EXPECT_EQ(w.windowTitle(), QStringLiteral("ノルテア（復元）"));
     EXPECT_EQ(Names(w), (QStringList { "佐藤", "山田" }));
-    EXPECT_EQ(w.Global().GetFolderBackupGeneration(), 0);
-    EXPECT_EQ(w.Global().GetFolderBackupDate(), 0);
-    EXPECT_TRUE(platform::fs::IsFile(w.Global().UserFile("nrt.ndb")));
+    EXPECT_EQ(w.Settings().GetFolderBackupGeneration(), 0);
+    EXPECT_EQ(w.Settings().GetFolderBackupDate(), 0);
+    EXPECT_TRUE(platform::fs::IsFile(w.Settings().BookFile("nrt.ndb")));
 }
 
 TEST_F(ExchangeWindowTest, TheStartUpOfferWhenABackupIsDue)
@@ -467,25 +468,25 @@ TEST_F(ExchangeWindowTest, TheStartUpOfferWhenABackupIsDue)
     QTRY_VERIFY_WITH_TIMEOUT(offered, 3000);
     QTest::qWait(20);
     EXPECT_EQ(Visible<BackupDialog>(), nullptr);
-    EXPECT_EQ(w.Global().GetFolderBackupDate(), 20250101);
+    EXPECT_EQ(w.Settings().GetFolderBackupDate(), 20250101);
     w.hide();
 }
 
 TEST_F(ExchangeWindowTest, AboutBoxShowsTheVersionAndOpensTheDataFolder)
 {
     MainWindow w(folders);
-    AboutDialog about(w.Global(), &w);
+    AboutDialog about(w.Settings(), &w);
     Screenshot(about, "about");
     EXPECT_EQ(Control<QLabel>(about, "lbl_Product")->text(), QStringLiteral("ノルテア"));
     EXPECT_TRUE(Control<QLabel>(about, "lbl_Version")->text().endsWith(QStringLiteral("1.70")));
     EXPECT_EQ(AboutDialog::VersionText(), QStringLiteral("1.70"));
-    EXPECT_EQ(Control<QLineEdit>(about, "txt_Folder")->text(), ToQ(w.Global().DataFolder()));
+    EXPECT_EQ(Control<QLineEdit>(about, "txt_Folder")->text(), ToQ(w.Settings().DataFolder()));
 
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
     about.OpenFolder();
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-    EXPECT_EQ(catcher.opened, QUrl::fromLocalFile(ToQ(w.Global().DataFolder())));
+    EXPECT_EQ(catcher.opened, QUrl::fromLocalFile(ToQ(w.Settings().DataFolder())));
 }
 
 #include "exchange_gui_test.moc"

@@ -29,12 +29,10 @@ TEST(SjisLimitValidator, CountsCp932Bytes)
         QString text;
         QValidator::State state;
     } cases[] = {
-        {QStringLiteral("abcd"), QValidator::Acceptable},
-        {QStringLiteral("abcde"), QValidator::Invalid},
-        {QStringLiteral("あい"), QValidator::Acceptable},
-        {QStringLiteral("あいa"), QValidator::Invalid},
-        {QStringLiteral("ｱｲｳｴ"), QValidator::Acceptable}, // half-width kana are one byte
-        {QStringLiteral("😀"), QValidator::Invalid},      // not in the code page
+        { QStringLiteral("abcd"), QValidator::Acceptable }, { QStringLiteral("abcde"), QValidator::Invalid },
+        { QStringLiteral("あい"), QValidator::Acceptable }, { QStringLiteral("あいa"), QValidator::Invalid },
+        { QStringLiteral("ｱｲｳｴ"), QValidator::Acceptable }, // half-width kana are one byte
+        { QStringLiteral("😀"), QValidator::Invalid }, // not in the code page
     };
     for (auto& c : cases) {
         int pos = 0;

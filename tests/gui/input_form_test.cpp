@@ -238,7 +238,7 @@ TEST_F(InputFormTest, BirthdayInEraOrGregorianFormAndTheAge)
         host.shown.clear();
         main.reset();
         Open();
-        main->Global().SetEraDates(eraDates);
+        main->Settings().SetEraDates(eraDates);
         RecordEditor& f = Show(-1);
         Control<QLineEdit>(f, "txt_Name")->setText(QStringLiteral("年月日"));
         Control<QLineEdit>(f, "txt_Seinengappi")->setText(QStringLiteral("H01/01/08"));
@@ -265,7 +265,7 @@ TEST_F(InputFormTest, BirthdayInEraOrGregorianFormAndTheAge)
     for (const Typed& t : typedDates) {
         SCOPED_TRACE(t.typed.toStdString());
         host.shown.clear();
-        main->Global().SetEraDates(t.eraDates);
+        main->Settings().SetEraDates(t.eraDates);
         RecordEditor& f = Show(-1);
         Control<QLineEdit>(f, "txt_Name")->setText(QStringLiteral("八桁"));
         Control<QLineEdit>(f, "txt_Seinengappi")->setFocus();
@@ -279,7 +279,7 @@ TEST_F(InputFormTest, BirthdayInEraOrGregorianFormAndTheAge)
         EXPECT_EQ(Value(main->Table().GetRecordCount() - 1, "生年月日"), "1970/05/05");
     }
     // Saved without leaving the field.
-    main->Global().SetEraDates(false);
+    main->Settings().SetEraDates(false);
     {
         RecordEditor& f = Show(-1);
         Control<QLineEdit>(f, "txt_Name")->setText(QStringLiteral("そのまま"));
@@ -341,7 +341,7 @@ TEST_F(InputFormTest, ExistingRecordsAreLoadedAndKeepWhatTheirListsDoNotHold)
 {
     WriteTable(kThree);
     Open();
-    main->Global().SetEraDates(true);
+    main->Settings().SetEraDates(true);
     // The list's order is カナ, 名前: 青木, 佐藤, 渡辺.
     RecordEditor& f = Show(1);
     EXPECT_EQ(Control<QLineEdit>(f, "txt_Name")->text(), QStringLiteral("佐藤花子"));
@@ -527,7 +527,7 @@ TEST_F(InputFormTest, AddressFromPostalCode)
     for (const char* l : lines)
         list += S(l) + "\r\n";
     WriteAll(dir.File("list.csv"), list);
-    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), main->Global().PostalFile({})), PostalImportResult::kOk);
+    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), main->Settings().PostalFile({})), PostalImportResult::kOk);
 
     RecordEditor& f = Form();
     std::vector<std::string> browsed, atCode;
@@ -595,7 +595,7 @@ TEST_F(InputFormTest, AddressFromPostalCode)
 TEST_F(InputFormTest, KanaCaptureFollowsTheSetting)
 {
     Open();
-    main->Global().SetFurigana(true);
+    main->Settings().SetFurigana(true);
     RecordEditor& f = Show(-1);
     EXPECT_TRUE(f.KanaCaptureInstalled());
     EXPECT_TRUE(KanaCapture::IsInstalled(Control<QLineEdit>(f, "txt_Name")));
@@ -629,7 +629,7 @@ TEST_F(InputFormTest, KanaCaptureFollowsTheSetting)
     EXPECT_EQ(Control<QLineEdit>(f, "txt_Kana")->text(), QString());
 
     f.hide();
-    main->Global().SetFurigana(false);
+    main->Settings().SetFurigana(false);
     Show(-1);
     EXPECT_FALSE(f.KanaCaptureInstalled());
     EXPECT_FALSE(KanaCapture::IsInstalled(Control<QLineEdit>(f, "txt_Name")));
@@ -661,7 +661,7 @@ TEST_F(InputFormTest, CategoryListsReloadKeepingTheirChoice)
     EXPECT_EQ(Control<QComboBox>(f, "cbo_Div1")->currentText(), QStringLiteral("勤務先"));
     // The main window's user change reloads them too, and so can the other windows.
     WriteLines("nrt_ms01.nms", { "一", "二", "三" });
-    main->AfterUserChange();
+    main->AfterBookChange();
     EXPECT_EQ(Control<QComboBox>(f, "cbo_Div1")->count(), 3);
     WriteLines("nrt_ms02.nms", { "一", "二", "三", "四" });
     ReloadInputLists(*main);
@@ -694,10 +694,13 @@ TEST_F(InputFormTest, MailAndWebButtonsGoToTheShell)
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
     Control<QLineEdit>(f, "txt_URL")->setText(QStringLiteral("file:///etc/passwd"));
     Control<QPushButton>(f, "cmd_WWW")->click();
-    EXPECT_EQ(Texts().back(), "ホームページ「file:///etc/passwd」はブラウザで開けません。\nhttp:// または https:// のアドレスにして下さい。");
+    EXPECT_EQ(Texts().back(),
+        "ホームページ「file:///etc/passwd」はブラウザで開けません。\nhttp:// または https:// のアドレスにして下さい。");
     Control<QLineEdit>(f, "txt_EMail")->setText(QStringLiteral("taro@example.jp?attach=/etc/passwd"));
     Control<QPushButton>(f, "cmd_Mail")->click();
-    EXPECT_EQ(Texts().back(), "メールアドレス「taro@example.jp?attach=/etc/passwd」はメールソフトに渡せません。\n宛先一つだけのアドレスにして下さい。");
+    EXPECT_EQ(Texts().back(),
+        "メールアドレス「taro@example.jp?attach=/etc/"
+        "passwd」はメールソフトに渡せません。\n宛先一つだけのアドレスにして下さい。");
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
@@ -878,7 +881,7 @@ TEST_F(InputFormTest, TheListKeepsTheRecordJustSaved)
 TEST_F(InputFormTest, ReadingsTypedInAnyKanaReachTheKanaIndex)
 {
     Open();
-    main->Global().SetFurigana(false);
+    main->Settings().SetFurigana(false);
     RecordEditor& f = Show(-1);
     Control<QCheckBox>(f, "chk_Continu")->setChecked(true);
     struct Person {

@@ -96,10 +96,11 @@ TEST_F(KanaCaptureTest, LimitInBytes)
         QString reading;
         QString after;
     } cases[] = {
-        {QString(28, u'a'), QStringLiteral("やまだ"), QString(28, u'a') + QStringLiteral("ﾔﾏ")},
-        {QString(30, u'a'), QStringLiteral("やまだ"), QString(30, u'a')},
-        {QString(14, u'あ') + QStringLiteral("a"), QStringLiteral("やまだ"), QString(14, u'あ') + QStringLiteral("aﾔ")},
-        {QString(), QStringLiteral("ちょうちょう"), QStringLiteral("ﾁｮｳﾁｮｳ")},
+        { QString(28, u'a'), QStringLiteral("やまだ"), QString(28, u'a') + QStringLiteral("ﾔﾏ") },
+        { QString(30, u'a'), QStringLiteral("やまだ"), QString(30, u'a') },
+        { QString(14, u'あ') + QStringLiteral("a"), QStringLiteral("やまだ"),
+            QString(14, u'あ') + QStringLiteral("aﾔ") },
+        { QString(), QStringLiteral("ちょうちょう"), QStringLiteral("ﾁｮｳﾁｮｳ") },
     };
     for (const auto& c : cases) {
         kana->setText(c.before);

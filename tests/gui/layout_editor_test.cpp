@@ -76,13 +76,13 @@ QPoint Centre(const FrameRect& f)
 
 class Editor : public ::testing::Test {
 protected:
-    int FormIndex(const char* name) const { return FindPrintForm(*f.global, S(name)); }
-    std::string LayoutFile(const char* form) const { return LayoutFilePath(*f.global, S(form)); }
+    int FormIndex(const char* name) const { return FindPrintForm(*f.settings, S(name)); }
+    std::string LayoutFile(const char* form) const { return LayoutFilePath(*f.settings, S(form)); }
 
     std::unique_ptr<LayoutEditor> Open(const char* form)
     {
         auto editor = std::make_unique<LayoutEditor>(
-            *f.global, f.printer, FormIndex(form), AppSettings::ReportKindOfName(S(form)));
+            *f.settings, f.printer, FormIndex(form), AppSettings::FormKindOfName(S(form)));
         current_ = &editor->Form();
         editor->show();
         editor->activateWindow();
@@ -112,7 +112,7 @@ protected:
     LayoutLoad Load(const char* form, int kind)
     {
         current_ = &loaded_;
-        return LoadPrintForm(*f.global, S(form), kind, loaded_);
+        return LoadPrintForm(*f.settings, S(form), kind, loaded_);
     }
     // The layout the editor opened last, or the one loaded after it.
     PrintForm& Current() { return *current_; }
@@ -121,7 +121,7 @@ protected:
     PrintGuiFixture f;
 
 private:
-    PrintForm loaded_ = PrintForm::Defaults(kReportPostcard);
+    PrintForm loaded_ = PrintForm::Defaults(kFormPostcard);
     PrintForm* current_ = &loaded_;
 };
 
@@ -346,7 +346,7 @@ TEST_F(Editor, CancelLeavesTheFilesAsTheyWere)
     std::string after;
     ASSERT_TRUE(platform::fs::ReadFile(LayoutFile("年賀状"), after));
     EXPECT_EQ(after, before);
-    EXPECT_TRUE(f.global->HasFormRect(AppSettings::kFormLayoutEditor));
+    EXPECT_TRUE(f.settings->HasFormRect(AppSettings::kFormLayoutEditor));
 
     // Unchanged, closing asks nothing.
     f.messages.shown.clear();
@@ -382,7 +382,7 @@ TEST_F(Editor, OkSavesWhatWasEdited)
         EXPECT_FALSE(e->Dirty());
     }
     // Read back as printing reads it.
-    ASSERT_EQ(Load("普通はがき(１)", kReportPostcard), LayoutLoad::Read);
+    ASSERT_EQ(Load("普通はがき(１)", kFormPostcard), LayoutLoad::Read);
     const LayoutItem& label = Current().items[48];
     EXPECT_TRUE(label.shown);
     EXPECT_EQ(U(std::string(label.object.Text())), "謹賀新年");
@@ -442,7 +442,7 @@ TEST_F(Editor, FontFromTheChooser)
 
 TEST_F(Editor, PrinterSettingsTravelWithTheFormOnOkOnly)
 {
-    const std::string prd = PrinterSettingsPath(*f.global, S("年賀状"));
+    const std::string prd = PrinterSettingsPath(*f.settings, S("年賀状"));
     f.printer.SetDialogStandIn([](QPrinter& p, bool setup) {
         EXPECT_TRUE(setup);
         p.setOutputFormat(QPrinter::PdfFormat);
@@ -461,7 +461,7 @@ TEST_F(Editor, PrinterSettingsTravelWithTheFormOnOkOnly)
         Control<QPushButton>(e, "cmd_Ok")->click();
     }
     EXPECT_TRUE(platform::fs::IsFile(prd));
-    EXPECT_FALSE(platform::fs::IsFile(f.global->UserFile("_tmp.prd")));
+    EXPECT_FALSE(platform::fs::IsFile(f.settings->BookFile("_tmp.prd")));
 
     // Deleting takes effect at once, and a cancel does not bring the file back.
     auto e = Open("年賀状");
@@ -518,7 +518,7 @@ TEST_F(Editor, DetailSettings)
 
 TEST_F(Editor, LabelGeometryRoundTrips)
 {
-    ASSERT_TRUE(CreatePrintForm(*f.global, S("宛名ラベル"), kReportLabelSheet).Done());
+    ASSERT_TRUE(CreatePrintForm(*f.settings, S("宛名ラベル"), kFormLabelSheet).Done());
     {
         auto e = Open("宛名ラベル");
         EXPECT_EQ(Control<QLineEdit>(e, "txt_Label")->text(), QStringLiteral("用紙:210.00 x 297.00 列:2 行:6"));
@@ -545,7 +545,7 @@ TEST_F(Editor, LabelGeometryRoundTrips)
         EXPECT_TRUE(e->Dirty());
         Control<QPushButton>(e, "cmd_Ok")->click();
     }
-    ASSERT_EQ(Load("宛名ラベル", AppSettings::ReportKindOfName(S("宛名ラベル"))), LayoutLoad::Read);
+    ASSERT_EQ(Load("宛名ラベル", AppSettings::FormKindOfName(S("宛名ラベル"))), LayoutLoad::Read);
     const LayoutHeader& h = Current().header;
     EXPECT_EQ(h.labelSheet, 1);
     EXPECT_EQ((std::array<std::int32_t, 10> { h.sheetWidth, h.sheetHeight, h.marginLeft, h.marginTop, h.paperWidth,
@@ -564,7 +564,7 @@ TEST_F(Editor, LabelGeometryRoundTrips)
         EXPECT_EQ(Control<QLineEdit>(e, "txt_Label")->text().isEmpty(), !on);
         Control<QPushButton>(e, "cmd_Ok")->click();
     }
-    ASSERT_EQ(Load("宛名ラベル", AppSettings::ReportKindOfName(S("宛名ラベル"))), LayoutLoad::Read);
+    ASSERT_EQ(Load("宛名ラベル", AppSettings::FormKindOfName(S("宛名ラベル"))), LayoutLoad::Read);
     EXPECT_EQ(Current().header.labelSheet, 1);
     EXPECT_EQ(Current().header.sheetWidth, 18200);
     EXPECT_EQ(Current().header.columns, 3);
@@ -574,7 +574,7 @@ TEST(LabelDialog, LeavingAFieldShowsItsValueAndRefusalsKeepTheDialogOpen)
 {
     PrintGuiFixture f;
     LayoutHeader h;
-    ApplyDefaultLayout(kReportLabelSheet, h, *std::make_unique<LayoutTable>());
+    ApplyDefaultLayout(kFormLabelSheet, h, *std::make_unique<LayoutTable>());
     LabelSheetDialog d(h);
     d.show();
     d.activateWindow();
@@ -630,10 +630,10 @@ TEST_F(Editor, ThePrintedCardFollowsTheEditor)
 {
     f.AddAddressees({ { "山田 太郎", "100-0013", "千代田区霞が関１－２－３", "" } });
     auto printName = [&](const char* file) {
-        print::CardRenderer prn(*f.global, f.db, f.printer);
+        print::CardRenderer prn(*f.settings, f.db, f.printer);
         const std::string pdf = f.dir.File(file);
         f.PrintToPdf(pdf);
-        EXPECT_TRUE(prn.Prepare(S("年賀状"), kReportNewYearCard, S("宛名区分='0'"), ""));
+        EXPECT_TRUE(prn.Prepare(S("年賀状"), kFormNewYearCard, S("宛名区分='0'"), ""));
         EXPECT_TRUE(prn.PrintRows(nullptr));
         return pdf;
     };
@@ -664,7 +664,7 @@ TEST_F(Editor, ThePrintedCardFollowsTheEditor)
 
 TEST_F(Editor, TheMainWindowsCommandChoosesAFormThenEditsIt)
 {
-    print::PrintCommands commands(*f.global, f.db, nullptr);
+    print::PrintCommands commands(*f.settings, f.db, nullptr);
     QString edited;
     WhenModal<print::PrintFormList>([&edited](print::PrintFormList& list) {
         Control<QListWidget>(list, "lst_Name")->setCurrentRow(1);
@@ -710,7 +710,7 @@ TEST_F(Editor, ALayoutThatCannotBeWrittenKeepsTheEditorOpen)
     // Once the disk takes it, OK saves.
     Control<QPushButton>(e, "cmd_Ok")->click();
     EXPECT_FALSE(e->isVisible());
-    ASSERT_EQ(Load("年賀状", kReportNewYearCard), LayoutLoad::Read);
+    ASSERT_EQ(Load("年賀状", kFormNewYearCard), LayoutLoad::Read);
     EXPECT_EQ(Slot(15).X(), 1200);
 }
 
@@ -752,7 +752,7 @@ TEST_F(Editor, TheBarcodeIsOfferedOnEnvelopeFrontsAndKeepsItsShape)
         EXPECT_TRUE(Control<QListWidget>(card, "lst_Koumoku")->item(kBarcodeSlot)->isHidden());
     }
     // A label layout offers it whatever its name says.
-    ASSERT_TRUE(CreatePrintForm(*f.global, S("宛名ラベル"), kReportLabelSheet).Done());
+    ASSERT_TRUE(CreatePrintForm(*f.settings, S("宛名ラベル"), kFormLabelSheet).Done());
     {
         auto labels = Open("宛名ラベル");
         EXPECT_FALSE(Control<QListWidget>(labels, "lst_Koumoku")->item(kBarcodeSlot)->isHidden());
@@ -787,7 +787,7 @@ TEST_F(Editor, TheBarcodeIsOfferedOnEnvelopeFrontsAndKeepsItsShape)
     EXPECT_TRUE(ink.isValid());
 
     Control<QPushButton>(e, "cmd_Ok")->click();
-    ASSERT_EQ(Load("封筒(４号)(表)", kReportEnvelope4Front), LayoutLoad::Read);
+    ASSERT_EQ(Load("封筒(４号)(表)", kFormEnvelope4Front), LayoutLoad::Read);
     EXPECT_TRUE(Current().items[kBarcodeSlot].shown);
     EXPECT_EQ(Slot(kBarcodeSlot).X(), 1250);
     EXPECT_EQ(Slot(kBarcodeSlot).Height(), 288);
@@ -797,14 +797,13 @@ TEST(LabelDialog, AProductSheetFillsTheFieldsAndOwnSheetsAreKept)
 {
     PrintGuiFixture f;
     LayoutHeader h;
-    ApplyDefaultLayout(kReportPostcard, h, *std::make_unique<LayoutTable>());
-    const std::string sheets = f.global->DataFile("NrtLabel.txt");
+    ApplyDefaultLayout(kFormPostcard, h, *std::make_unique<LayoutTable>());
+    const std::string sheets = f.settings->DataFile("NrtLabel.txt");
     LabelSheetDialog d(h, nullptr, sheets);
     EXPECT_FALSE(Control<QCheckBox>(d, "chk_Label")->isChecked());
     const int products = static_cast<int>(kLabelSheetProducts.size());
     ASSERT_EQ(Control<QComboBox>(d, "cbo_Sheet")->count(), 1 + products);
-    const int elm022
-        = Control<QComboBox>(d, "cbo_Sheet")->findText(QStringLiteral("A4 44面 48.3×25.4mm"));
+    const int elm022 = Control<QComboBox>(d, "cbo_Sheet")->findText(QStringLiteral("A4 44面 48.3×25.4mm"));
     ASSERT_GT(elm022, 0);
     d.sheetChanged(elm022);
     EXPECT_TRUE(Control<QCheckBox>(d, "chk_Label")->isChecked());
@@ -884,7 +883,7 @@ TEST_F(Editor, JointNameAndCompanyItemsArePlacedAndSaved)
             Type(*e, Control<QLineEdit>(e, "txt_Width"), QStringLiteral("50"));
         }
         Control<QPushButton>(e, "cmd_Ok")->click();
-        ASSERT_EQ(Load("年賀状", kReportNewYearCard), LayoutLoad::Read);
+        ASSERT_EQ(Load("年賀状", kFormNewYearCard), LayoutLoad::Read);
         if (!tick)
             continue;
         EXPECT_TRUE(Current().items[kJointNameSlot].shown && Current().items[kCompanySlot].shown);
@@ -903,11 +902,11 @@ TEST_F(Editor, JointNameAndCompanyItemsArePlacedAndSaved)
 // built-in sheet the form is on.
 TEST_F(Editor, ALabelsBarcodeOutsideItsCellIsMovedWithANote)
 {
-    ASSERT_TRUE(CreatePrintForm(*f.global, S("宛名シール"), kReportLabelSheet).Done());
-    ASSERT_EQ(Load("宛名シール", kReportPostcard), LayoutLoad::Read);
+    ASSERT_TRUE(CreatePrintForm(*f.settings, S("宛名シール"), kFormLabelSheet).Done());
+    ASSERT_EQ(Load("宛名シール", kFormPostcard), LayoutLoad::Read);
     ASSERT_TRUE(Current().items[kBarcodeSlot].shown);
     Current().items[kBarcodeSlot].object.SetPosition(1808, 13512);
-    ASSERT_TRUE(WritePrintForm(*f.global, FormIndex("宛名シール"), Current()).Ok());
+    ASSERT_TRUE(WritePrintForm(*f.settings, FormIndex("宛名シール"), Current()).Ok());
     {
         auto e = Open("宛名シール");
         const QLabel* note = Control<QLabel>(e, "lbl_Note");
@@ -922,7 +921,7 @@ TEST_F(Editor, ALabelsBarcodeOutsideItsCellIsMovedWithANote)
         Control<QPushButton>(e, "cmd_Label")->click();
         Control<QPushButton>(e, "cmd_Ok")->click();
     }
-    ASSERT_EQ(Load("宛名シール", kReportPostcard), LayoutLoad::Read);
+    ASSERT_EQ(Load("宛名シール", kFormPostcard), LayoutLoad::Read);
     EXPECT_FALSE(Current().header.barcodeMoved) << "saved inside the cell";
     {
         auto e = Open("宛名シール");
@@ -931,10 +930,10 @@ TEST_F(Editor, ALabelsBarcodeOutsideItsCellIsMovedWithANote)
     }
     // On a 33.9 mm cell the name of a 42.3 mm layout leaves the barcode no room of its
     // own: it stands at the cell's foot, and the note asks for the items to be moved.
-    ASSERT_EQ(Load("宛名シール", kReportPostcard), LayoutLoad::Read);
+    ASSERT_EQ(Load("宛名シール", kFormPostcard), LayoutLoad::Read);
     Current().header.paperWidth = 6600;
     Current().header.paperHeight = 3390;
-    ASSERT_TRUE(WritePrintForm(*f.global, FormIndex("宛名シール"), Current()).Ok());
+    ASSERT_TRUE(WritePrintForm(*f.settings, FormIndex("宛名シール"), Current()).Ok());
     auto e = Open("宛名シール");
     const QString note = Control<QLabel>(e, "lbl_Note")->text();
     EXPECT_TRUE(note.contains(QStringLiteral("重なって"))) << note.toStdString();

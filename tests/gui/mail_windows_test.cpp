@@ -109,9 +109,9 @@ protected:
         folders.dataFolder = dir.Path();
         folders.programFolder = dir.Path();
         folders.documentsFolder = dir.Path();
-        global = std::make_unique<AppSettings>(folders);
-        global->ReadSettings(true);
-        fs::MakeDirs(global->UserFile({}));
+        settings = std::make_unique<AppSettings>(folders);
+        settings->ReadSettings(true);
+        fs::MakeDirs(settings->BookFile({}));
         clock.now = { 2025, 1, 5, 9, 3, 7, 0 };
     }
 
@@ -125,9 +125,9 @@ protected:
 
     void UseServer(int port)
     {
-        global->SetMailHost("127.0.0.1");
-        global->SetMailPort(port);
-        global->SetMailTimeout(5);
+        settings->SetMailHost("127.0.0.1");
+        settings->SetMailPort(port);
+        settings->SetMailTimeout(5);
     }
 
     std::unique_ptr<SmtpClient> Client(int port)
@@ -146,12 +146,12 @@ protected:
         return mail;
     }
 
-    std::string MailFile(const char* name) const { return global->UserFile("Mail") + "/" + name; }
+    std::string MailFile(const char* name) const { return settings->BookFile("Mail") + "/" + name; }
 
     nrt::test::ScopedTimeZone tokyo { "Asia/Tokyo" };
     nrt::test::TempDir dir;
     StartupFolders folders;
-    std::unique_ptr<AppSettings> global;
+    std::unique_ptr<AppSettings> settings;
     AddressTable db;
     RecordSet rec;
     ThreadCheckingHost messages;
@@ -176,7 +176,7 @@ TEST_F(MailWindows, ProgressDialogRunsTheWorkerOnItsThread)
     MailingProgress dialog;
     bool startedWhileShown = false;
     QObject::connect(&dialog, &MailingProgress::WorkerStarted, [&] { startedWhileShown = dialog.isVisible(); });
-    EXPECT_EQ(dialog.Run(&templates, mail.get(), &rec, global->UserFile("Mail")), MailingRun::Outcome::kRanThrough);
+    EXPECT_EQ(dialog.Run(&templates, mail.get(), &rec, settings->BookFile("Mail")), MailingRun::Outcome::kRanThrough);
     peer.Join();
     EXPECT_EQ(seen, 3);
     EXPECT_EQ(dialog.windowTitle(), Q("ノルテア"));
@@ -220,7 +220,7 @@ TEST_F(MailWindows, TheRestShowsOnTheLabelAndCancelEndsIt)
             },
             Qt::BlockingQueuedConnection);
     };
-    EXPECT_EQ(dialog.Run(nullptr, mail.get(), &rec, global->UserFile("Mail")), MailingRun::Outcome::kBrokenOff);
+    EXPECT_EQ(dialog.Run(nullptr, mail.get(), &rec, settings->BookFile("Mail")), MailingRun::Outcome::kBrokenOff);
     peer.Join();
     EXPECT_EQ(labels, std::set<QString> { Q("休憩中・・・") });
     EXPECT_EQ(count, QStringLiteral("100 / 150"));
@@ -251,7 +251,7 @@ TEST_F(MailWindows, EscapeDuringTheRunCancelsInsteadOfClosing)
             },
             Qt::BlockingQueuedConnection);
     };
-    EXPECT_EQ(dialog.Run(nullptr, mail.get(), &rec, global->UserFile("Mail")), MailingRun::Outcome::kBrokenOff);
+    EXPECT_EQ(dialog.Run(nullptr, mail.get(), &rec, settings->BookFile("Mail")), MailingRun::Outcome::kBrokenOff);
     peer.Join();
     EXPECT_TRUE(visibleAfterEscape);
     EXPECT_EQ(seen, 100);
@@ -261,7 +261,7 @@ TEST_F(MailWindows, ComposerFieldsFilesAndClosing)
 {
     Recipients({ { "甲", "a@example.com" }, { "乙", "b@example.com" } });
     MailingProgress sendForm;
-    MailComposerWindow composer(*global, db, sendForm);
+    MailComposerWindow composer(*settings, db, sendForm);
     composer.SetMailing({ S("差出人"), "me@example.com" }, &rec);
     EXPECT_EQ(composer.windowTitle(), Q("メール送信(送信数: 2通)"));
     EXPECT_EQ(Control<QMenu>(composer, "mnuField")->actions().size(), 18);
@@ -326,7 +326,7 @@ TEST_F(MailWindows, ComposerFieldsFilesAndClosing)
     EXPECT_EQ(nrt::test::ReadAll(MailFile("FormMail.mlt")), S("ML\t1\t件名\t1\t\r\n最後の文面\r\n"));
 
     // And the text closed with comes back.
-    MailComposerWindow again(*global, db, sendForm);
+    MailComposerWindow again(*settings, db, sendForm);
     Control<QAction>(again, "mnuFilePrevForm")->trigger();
     EXPECT_EQ(Control<QPlainTextEdit>(again, "txt_Memo")->toPlainText(), Q("最後の文面\n"));
     EXPECT_EQ(Control<QLineEdit>(again, "txt_Title")->text(), Q("件名"));
@@ -336,7 +336,7 @@ TEST_F(MailWindows, ComposerRefusalsLeaveItOpen)
 {
     Recipients({ { "甲", "a@example.com" } });
     MailingProgress sendForm;
-    MailComposerWindow composer(*global, db, sendForm);
+    MailComposerWindow composer(*settings, db, sendForm);
     composer.SetMailing({ S("差出人"), "me@example.com" }, &rec);
     composer.show();
     Control<QPlainTextEdit>(composer, "txt_Memo")->setPlainText(Q("%住所３%"));
@@ -384,7 +384,7 @@ TEST_F(MailWindows, ComposerSendsThroughTheProgressDialog)
     UseServer(server.Port());
     Recipients({ { "甲", "a@example.com" }, { "乙", "" } });
     MailingProgress sendForm;
-    MailComposerWindow composer(*global, db, sendForm);
+    MailComposerWindow composer(*settings, db, sendForm);
     composer.SetMailing({ S("差出人"), "me@example.com" }, &rec);
     composer.show();
     Control<QLineEdit>(composer, "txt_Title")->setText(Q("お知らせ"));
@@ -434,7 +434,7 @@ protected:
     {
         AddressTable book;
         nrt::test::FillTable(book, people);
-        ASSERT_EQ(book.SaveTable(global->UserFile(S("nrt.ndb"))), TableError::kNone);
+        ASSERT_EQ(book.SaveTable(settings->BookFile(S("nrt.ndb"))), TableError::kNone);
     }
     QAction* Action(MainWindow& w, const char* name)
     {
@@ -492,8 +492,8 @@ TEST_F(MailMenu, BulkMailingOpensTheComposerOnTheMarkedAddressees)
 {
     WriteBook({ { "差出人", "me@example.com", "", "1", "1" }, { "甲", "a@example.com" }, { "乙", "b@example.com" },
         { "丙", "c@example.com", "", "0" } });
-    global->SetMailHost("smtp.example.com");
-    ASSERT_TRUE(global->WriteSettings().Ok());
+    settings->SetMailHost("smtp.example.com");
+    ASSERT_TRUE(settings->WriteSettings().Ok());
     MainWindow w(folders);
     QString caption;
     WhenModal<MailComposerWindow>([&](MailComposerWindow* composer) {
@@ -510,7 +510,7 @@ TEST_F(MailWindows, Screenshots)
     // Both windows laid out and drawn; with NRT_SCREENSHOT_DIR set they are kept as PNGs.
     Recipients({ { "甲", "a@example.com" }, { "乙", "b@example.com" } });
     MailingProgress sendForm;
-    MailComposerWindow composer(*global, db, sendForm);
+    MailComposerWindow composer(*settings, db, sendForm);
     composer.SetMailing({ S("差出人"), "me@example.com" }, &rec);
     Control<QLineEdit>(composer, "txt_Title")->setText(Q("新年会のお知らせ"));
     Control<QPlainTextEdit>(composer, "txt_Memo")
@@ -544,7 +544,7 @@ TEST_F(MailWindows, ResendingOnlyWhatACutRunLeftThroughTheComposer)
     Recipients({ { "甲", "a@example.com" }, { "乙", "b@example.com" }, { "丙", "c@example.com" } });
     MailingProgress sendForm;
     {
-        MailComposerWindow composer(*global, db, sendForm);
+        MailComposerWindow composer(*settings, db, sendForm);
         composer.SetMailing({ S("差出人"), "me@example.com" }, &rec);
         composer.show();
         // Nothing was sent with this text yet: nothing to resend.
@@ -561,7 +561,7 @@ TEST_F(MailWindows, ResendingOnlyWhatACutRunLeftThroughTheComposer)
     ASSERT_EQ(server.Messages().size(), 1u);
     server.Up();
 
-    MailComposerWindow composer(*global, db, sendForm);
+    MailComposerWindow composer(*settings, db, sendForm);
     composer.SetMailing({ S("差出人"), "me@example.com" }, &rec);
     composer.show();
     composer.LoadPrevious(0);
@@ -593,7 +593,7 @@ TEST_F(MailWindows, TheWaitBeforeANewTryCountsDownAndCancelEndsIt)
             },
             Qt::BlockingQueuedConnection);
     };
-    EXPECT_EQ(dialog.Run(nullptr, mail.get(), &rec, global->UserFile("Mail")), MailingRun::Outcome::kBrokenOff);
+    EXPECT_EQ(dialog.Run(nullptr, mail.get(), &rec, settings->BookFile("Mail")), MailingRun::Outcome::kBrokenOff);
     peer.Join();
     EXPECT_EQ(seen, 1);
     EXPECT_EQ(labels,

@@ -67,10 +67,10 @@ protected:
             EXPECT_EQ(db.SetValue(field::kNote2, S(p.note2)), RecordError::kNone);
             EXPECT_EQ(db.PostRecord(), RecordError::kNone);
         }
-        ASSERT_EQ(db.SaveTable(UserFile("nrt.ndb")), TableError::kNone);
+        ASSERT_EQ(db.SaveTable(BookFile("nrt.ndb")), TableError::kNone);
     }
 
-    void WriteCategories(const char* crlfLines) { nrt::test::WriteAll(UserFile("nrt_ms01.nms"), S(crlfLines)); }
+    void WriteCategories(const char* crlfLines) { nrt::test::WriteAll(BookFile("nrt_ms01.nms"), S(crlfLines)); }
 
     std::unique_ptr<MainWindow> Open()
     {
@@ -89,13 +89,15 @@ protected:
             out << Cell(w, r, column);
         return out;
     }
-
 };
 
 const std::vector<Person> kPeople = {
-    {"山田太郎", "ﾔﾏﾀﾞ ﾀﾛｳ", "友人", "1"},      {"佐藤花子", "ｻﾄｳ ﾊﾅｺ", "会社", "0"},
-    {"渡辺健", "ﾜﾀﾅﾍﾞ ｹﾝ", "友人", "1"},        {"安藤", "ｱﾝﾄﾞｳ", "", "1", "0", "山の上"},
-    {"自分", "ｼﾞﾌﾞﾝ", "", "1", "1"},           {"ん", "ﾝ", "", "0"},
+    { "山田太郎", "ﾔﾏﾀﾞ ﾀﾛｳ", "友人", "1" },
+    { "佐藤花子", "ｻﾄｳ ﾊﾅｺ", "会社", "0" },
+    { "渡辺健", "ﾜﾀﾅﾍﾞ ｹﾝ", "友人", "1" },
+    { "安藤", "ｱﾝﾄﾞｳ", "", "1", "0", "山の上" },
+    { "自分", "ｼﾞﾌﾞﾝ", "", "1", "1" },
+    { "ん", "ﾝ", "", "0" },
 };
 
 } // namespace
@@ -121,14 +123,14 @@ TEST_F(MainWindowTest, TabsConditionsAndSort)
     EXPECT_EQ(Control<QTabBar>(w, "tag_Main")->tabText(1), QStringLiteral("友人"));
     EXPECT_EQ(Control<QTabBar>(w, "tag_Main")->tabText(3), QStringLiteral("[差出人]"));
     // All addressees, sorted by カナ, 名前.
-    EXPECT_EQ(Column(*w, 1), (QStringList{"安藤", "佐藤花子", "山田太郎", "渡辺健", "ん"}));
-    EXPECT_EQ(Column(*w, 0), (QStringList{"●", "", "●", "●", ""}));
+    EXPECT_EQ(Column(*w, 1), (QStringList { "安藤", "佐藤花子", "山田太郎", "渡辺健", "ん" }));
+    EXPECT_EQ(Column(*w, 0), (QStringList { "●", "", "●", "●", "" }));
     EXPECT_EQ(w->PrintCondition(), S("印字区分='1' and 宛名区分='0' "));
     Control<QTabBar>(w, "tag_Main")->setCurrentIndex(1);
-    EXPECT_EQ(Column(*w, 1), (QStringList{"山田太郎", "渡辺健"}));
+    EXPECT_EQ(Column(*w, 1), (QStringList { "山田太郎", "渡辺健" }));
     EXPECT_EQ(w->PrintCondition(), S("印字区分='1' and 宛名区分='0' and 大分類='友人' "));
     Control<QTabBar>(w, "tag_Main")->setCurrentIndex(3);
-    EXPECT_EQ(Column(*w, 1), (QStringList{"自分"}));
+    EXPECT_EQ(Column(*w, 1), (QStringList { "自分" }));
     EXPECT_EQ(w->PrintCondition(), S("印字区分='1' and 宛名区分='1' "));
 }
 
@@ -137,10 +139,10 @@ TEST_F(MainWindowTest, KanaIndexAndItsLastRow)
     WriteTable(kPeople);
     auto w = Open();
     Control<QPushButton>(w, "cmd_Kana10")->click(); // ワ: ﾜ up to and including ﾝ
-    EXPECT_EQ(Column(*w, 1), (QStringList{"渡辺健", "ん"}));
+    EXPECT_EQ(Column(*w, 1), (QStringList { "渡辺健", "ん" }));
     EXPECT_EQ(w->Model().data(w->Model().index(0, 1), Qt::ForegroundRole).value<QColor>(), QColor(0, 0, 128));
     Control<QPushButton>(w, "cmd_Kana1")->click();
-    EXPECT_EQ(Column(*w, 1), (QStringList{"安藤"}));
+    EXPECT_EQ(Column(*w, 1), (QStringList { "安藤" }));
     Control<QPushButton>(w, "cmd_KanaAll")->click();
     EXPECT_EQ(w->Model().RecordRows(), 5);
     EXPECT_FALSE(w->Model().data(w->Model().index(0, 1), Qt::ForegroundRole).isValid());
@@ -151,16 +153,16 @@ TEST_F(MainWindowTest, BulkMarkBothWays)
     WriteTable(kPeople);
     auto w = Open();
     w->BulkMark(); // some unmarked: all marked
-    EXPECT_EQ(Column(*w, 0), (QStringList{"●", "●", "●", "●", "●"}));
+    EXPECT_EQ(Column(*w, 0), (QStringList { "●", "●", "●", "●", "●" }));
     w->BulkMark(); // none unmarked: all unmarked
-    EXPECT_EQ(Column(*w, 0), (QStringList{"", "", "", "", ""}));
+    EXPECT_EQ(Column(*w, 0), (QStringList { "", "", "", "", "" }));
     EXPECT_STREQ(w->Table().GetValueByName(S("印字区分"), 4), "1") << "the sender tab's record is not in the list";
     w->ToggleMark(1);
     EXPECT_EQ(Cell(*w, 1, 0), QStringLiteral("●"));
     // Marking the selected rows.
     Control<QTableView>(w, "griMain")->selectRow(2);
     w->MarkSelected(true);
-    EXPECT_EQ(Column(*w, 0), (QStringList{"", "●", "●", "", ""}));
+    EXPECT_EQ(Column(*w, 0), (QStringList { "", "●", "●", "", "" }));
 }
 
 // Qt's model tester checks every answer and signal of the list model (any broken
@@ -241,7 +243,7 @@ TEST_F(MainWindowTest, ClickInTheMarkColumnFlipsTheMark)
 TEST_F(MainWindowTest, DeleteAllAsksAndKeepsACopy)
 {
     WriteTable(kPeople);
-    const std::string before = nrt::test::ReadAll(UserFile("nrt.ndb"));
+    const std::string before = nrt::test::ReadAll(BookFile("nrt.ndb"));
     auto w = Open();
     host.Answer(MsgResult::No);
     w->DeleteAll();
@@ -253,9 +255,9 @@ TEST_F(MainWindowTest, DeleteAllAsksAndKeepsACopy)
     host.Answer(MsgResult::Yes);
     w->DeleteAll();
     EXPECT_EQ(w->Model().RecordRows(), 0);
-    EXPECT_EQ(nrt::test::ReadAll(UserFile("nrt_ndb.bk2")), before);
+    EXPECT_EQ(nrt::test::ReadAll(BookFile("nrt_ndb.bk2")), before);
     AddressTable saved;
-    ASSERT_EQ(saved.LoadTable(UserFile("nrt.ndb")), TableError::kNone);
+    ASSERT_EQ(saved.LoadTable(BookFile("nrt.ndb")), TableError::kNone);
     EXPECT_EQ(saved.GetRecordCount(), 0);
 }
 
@@ -271,14 +273,11 @@ TEST_F(MainWindowTest, ExtractionMessagesAndAdding)
         const char* message; // "" when the extraction runs
         int rows;
     } steps[] = {
-        {1, "", 3, false, "抽出内容を入力して下さい。", 5},
-        {1, "山", -1, false, "種類を選択して下さい。", 5},
-        {1, "山", 3, false, "", 1},
-        {0, "山", 3, true, "全項目での追加抽出は出来ません。", 1},
-        {2, "ﾔ", 1, true, "", 1},
-        {2, "ﾔ", 1, true, "", 1},
-        {2, "ﾔ", 1, true, "追加抽出は３回までです。クリアして抽出して下さい。", 1},
-        {0, "山", 3, true, "追加抽出は３回までです。クリアして抽出して下さい。", 1}, // the count is checked first
+        { 1, "", 3, false, "抽出内容を入力して下さい。", 5 }, { 1, "山", -1, false, "種類を選択して下さい。", 5 },
+        { 1, "山", 3, false, "", 1 }, { 0, "山", 3, true, "全項目での追加抽出は出来ません。", 1 },
+        { 2, "ﾔ", 1, true, "", 1 }, { 2, "ﾔ", 1, true, "", 1 },
+        { 2, "ﾔ", 1, true, "追加抽出は３回までです。クリアして抽出して下さい。", 1 },
+        { 0, "山", 3, true, "追加抽出は３回までです。クリアして抽出して下さい。", 1 }, // the count is checked first
     };
     for (const auto& s : steps) {
         host.shown.clear();
@@ -304,7 +303,7 @@ TEST_F(MainWindowTest, ExtractionMessagesAndAdding)
     Control<QComboBox>(w, "cbo_SelKind")->setCurrentIndex(3);
     Control<QCheckBox>(w, "chk_SelAdd")->setChecked(false);
     Control<QPushButton>(w, "cmd_SelRun")->click();
-    EXPECT_EQ(Column(*w, 1), (QStringList{"安藤", "山田太郎"}));
+    EXPECT_EQ(Column(*w, 1), (QStringList { "安藤", "山田太郎" }));
     // A typed quote breaks the condition: the message, and the list stays.
     Control<QComboBox>(w, "cbo_SelName")->setCurrentIndex(1);
     Control<QLineEdit>(w, "txt_SelText")->setText(QStringLiteral("a'b"));
@@ -313,7 +312,7 @@ TEST_F(MainWindowTest, ExtractionMessagesAndAdding)
     Control<QPushButton>(w, "cmd_SelRun")->click();
     ASSERT_FALSE(host.shown.empty());
     EXPECT_EQ(nrt::test::U(host.LastText()).rfind("条件作成に失敗しました(", 0), 0u);
-    EXPECT_EQ(Column(*w, 1), (QStringList{"安藤", "山田太郎"}));
+    EXPECT_EQ(Column(*w, 1), (QStringList { "安藤", "山田太郎" }));
 }
 
 TEST_F(MainWindowTest, SearchDialogCaptions)
@@ -349,7 +348,7 @@ TEST_F(MainWindowTest, SearchDialogCaptions)
 
 TEST_F(MainWindowTest, LetterKeysWrapRound)
 {
-    WriteTable({{"a", "ｱｵｷ", "", "0"}, {"b", "ｶﾜｲ", "", "0"}, {"c", "ｷﾀﾑﾗ", "", "0"}});
+    WriteTable({ { "a", "ｱｵｷ", "", "0" }, { "b", "ｶﾜｲ", "", "0" }, { "c", "ｷﾀﾑﾗ", "", "0" } });
     auto w = Open();
     w->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
@@ -379,14 +378,24 @@ TEST_F(MainWindowTest, ZoomRoundTripsToTheSamePixels)
         int ratio;
         int rowHeight; // 16 × ratio, truncated, and the grid line
     } steps[] = {
-        { 3, 130, 22 }, { 0, 100, 18 }, { 5, 150, 26 }, { 0, 100, 18 }, { 12, 250, 42 }, { 0, 100, 18 },
-        { 1, 110, 19 }, { 3, 130, 22 }, { 5, 150, 26 }, { 3, 130, 22 }, { 12, 250, 42 }, { 2, 120, 21 },
+        { 3, 130, 22 },
+        { 0, 100, 18 },
+        { 5, 150, 26 },
+        { 0, 100, 18 },
+        { 12, 250, 42 },
+        { 0, 100, 18 },
+        { 1, 110, 19 },
+        { 3, 130, 22 },
+        { 5, 150, 26 },
+        { 3, 130, 22 },
+        { 12, 250, 42 },
+        { 2, 120, 21 },
         { 0, 100, 18 },
     };
     for (const Step& s : steps) {
         w->ChangeZoom(s.index);
         QApplication::processEvents();
-        EXPECT_EQ(w->Global().GetScalePercent(), s.ratio);
+        EXPECT_EQ(w->Settings().GetScalePercent(), s.ratio);
         EXPECT_EQ(Control<QTableView>(w, "griMain")->rowHeight(0), s.rowHeight) << s.ratio;
         EXPECT_EQ(Control<QTableView>(w, "griMain")->font().pixelSize(), 12 * s.ratio / 100) << s.ratio;
         for (std::size_t c = 1; c < at100.size(); ++c)
@@ -493,13 +502,20 @@ TEST_F(MainWindowTest, TheCurrentRecordStaysAcrossRefreshes)
         { "sort", [&] { w->SortBy(S("名前")); }, "山田太郎", 4 },
         { "kana index", [&] { w->KanaIndex(8); }, "山田太郎", 1 },
         { "back to all", [&] { w->KanaIndex(0); }, "山田太郎", 4 },
-        { "a record named", [&] { w->KeepRecord(recordOf("佐藤花子")); w->RefreshList(); }, "佐藤花子", 3 },
+        { "a record named",
+            [&] {
+                w->KeepRecord(recordOf("佐藤花子"));
+                w->RefreshList();
+            },
+            "佐藤花子", 3 },
         { "plain refresh", [&] { w->RefreshList(); }, "佐藤花子", 3 },
-        { "delete", [&] {
-              w->Records().SetPos(2);
-              ASSERT_TRUE(w->Records().DeleteCurrent(0));
-              w->RefreshList();
-          }, "山田太郎", 3 },
+        { "delete",
+            [&] {
+                w->Records().SetPos(2);
+                ASSERT_TRUE(w->Records().DeleteCurrent(0));
+                w->RefreshList();
+            },
+            "山田太郎", 3 },
         { "a kana page without it", [&] { w->KanaIndex(1); }, "安藤", 1 },
     };
     for (const Step& s : steps) {
@@ -573,7 +589,7 @@ TEST_F(MainWindowTest, StoredReadingsAreConvertedOnceWhenTheUserAgrees)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.answer == MsgResult::Yes ? "yes" : "no");
-        platform::fs::RemoveFile(UserFile("NrtUser.ini"));
+        platform::fs::RemoveFile(BookFile("NrtUser.ini"));
         WriteTable({ { "山田太郎", "ヤマダ　タロウ", "", "1" }, { "安田花子", "ﾔｽﾀﾞ ﾊﾅｺ", "", "1" },
             { "矢野一郎", "やの　いちろう", "", "1" } });
         host.shown.clear();
@@ -588,12 +604,12 @@ TEST_F(MainWindowTest, StoredReadingsAreConvertedOnceWhenTheUserAgrees)
         w->KanaIndex(8);
         EXPECT_EQ(w->Model().RecordRows(), c.yaRows);
         AddressTable saved;
-        ASSERT_EQ(saved.LoadTable(UserFile("nrt.ndb")), TableError::kNone);
+        ASSERT_EQ(saved.LoadTable(BookFile("nrt.ndb")), TableError::kNone);
         EXPECT_EQ(nrt::test::U(saved.Value(field::kKana, 0)), c.yamada) << "saved at once";
         EXPECT_EQ(nrt::test::U(saved.Value(field::kKana, 2)), c.yano);
         // Asked once for the book, in this run and the next.
         w->OfferReadingConversion();
-        ASSERT_TRUE(w->Global().WriteSettings().Ok());
+        ASSERT_TRUE(w->Settings().WriteSettings().Ok());
         w.reset(); // one window at a time holds the data folder
         auto again = Open();
         again->OfferReadingConversion();
@@ -624,7 +640,7 @@ TEST_F(MainWindowTest, DisplayColumnsDialog)
 {
     WriteTable(kPeople);
     auto w = Open();
-    ColumnsDialog dialog(w->Global(), w->Table(), w.get());
+    ColumnsDialog dialog(w->Settings(), w->Table(), w.get());
     dialog.MoveAllRight();
     // The 22 fields after 宛名区分 and 印字区分, the 11 a book gains on first use and UID.
     EXPECT_EQ(Control<QListWidget>(dialog, "lst_To")->count(), 34);
@@ -640,21 +656,21 @@ TEST_F(MainWindowTest, DisplayColumnsDialog)
     dialog.MoveUpDown(0);
     dialog.Ok();
     ASSERT_TRUE(dialog.Changed());
-    ASSERT_EQ(w->Global().DisplayColumnCount(), 2);
-    EXPECT_EQ(w->Global().GetDisplayColumn(0).name, S("名前"));
-    EXPECT_EQ(w->Global().GetDisplayColumn(1).name, S("カナ"));
-    EXPECT_EQ(w->Global().GetDisplayColumn(1).width, 105);
+    ASSERT_EQ(w->Settings().DisplayColumnCount(), 2);
+    EXPECT_EQ(w->Settings().GetDisplayColumn(0).name, S("名前"));
+    EXPECT_EQ(w->Settings().GetDisplayColumn(1).name, S("カナ"));
+    EXPECT_EQ(w->Settings().GetDisplayColumn(1).width, 105);
 }
 
 TEST_F(MainWindowTest, ClosingWithoutRecordsLeavesAnUnreadableTableAlone)
 {
-    nrt::test::WriteAll(UserFile("nrt.ndb"), "not a table");
+    nrt::test::WriteAll(BookFile("nrt.ndb"), "not a table");
     {
         auto w = Open();
         EXPECT_EQ(w->Table().GetFieldCount(), 24);
         w->close();
     }
-    EXPECT_EQ(nrt::test::ReadAll(UserFile("nrt.ndb")), "not a table");
+    EXPECT_EQ(nrt::test::ReadAll(BookFile("nrt.ndb")), "not a table");
 }
 
 TEST(SingleInstance, SecondCopyIsRefused)
@@ -674,15 +690,15 @@ TEST_F(MainWindowTest, NewYearCardPresets)
     const std::string y = std::to_string(year);
     {
         AddressTable db;
-        ASSERT_EQ(db.LoadTable(UserFile("nrt.ndb")), TableError::kNone);
-        const std::pair<int, std::string> histories[] = { { 0, y + S("受") }, { 1, y + S("出受") },
-            { 2, y + S("喪") }, { 3, std::to_string(year - 1) + S("受") } };
+        ASSERT_EQ(db.LoadTable(BookFile("nrt.ndb")), TableError::kNone);
+        const std::pair<int, std::string> histories[] = { { 0, y + S("受") }, { 1, y + S("出受") }, { 2, y + S("喪") },
+            { 3, std::to_string(year - 1) + S("受") } };
         for (const auto& [k, history] : histories) {
             EXPECT_EQ(db.ReadRecord(k), RecordError::kNone);
             ASSERT_EQ(db.SetValue(field::kCardHistory, history), RecordError::kNone);
             ASSERT_EQ(db.PostRecord(), RecordError::kNone);
         }
-        ASSERT_EQ(db.SaveTable(UserFile("nrt.ndb")), TableError::kNone);
+        ASSERT_EQ(db.SaveTable(BookFile("nrt.ndb")), TableError::kNone);
     }
     auto w = Open();
     EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("lbl_CardYear"))->text(), QString::fromStdString(y + "年"));

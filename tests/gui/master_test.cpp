@@ -53,7 +53,7 @@ protected:
         return out;
     }
 
-    std::string File(const char* name) const { return U(ReadAll(UserFile(name))); }
+    std::string File(const char* name) const { return U(ReadAll(BookFile(name))); }
     using Strings = std::vector<std::string>;
 };
 
@@ -204,7 +204,7 @@ TEST_F(MasterTest, MovingAndDeleting)
 
 TEST_F(MasterTest, ClosingWritesOnlyAfterAChange)
 {
-    WriteAll(UserFile("nrt_ms01.nms"), S("友人\r\n会社")); // no line end at the end
+    WriteAll(BookFile("nrt_ms01.nms"), S("友人\r\n会社")); // no line end at the end
     auto e = Editor();
     Control<QLineEdit>(e, "txt_Data")->setText(QStringLiteral("書きかけ"));
     host.Answer(MsgResult::No);

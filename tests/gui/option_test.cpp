@@ -32,7 +32,7 @@ protected:
         BookFixture::SetUp();
         Open();
     }
-    AppSettings& G() { return main->Global(); }
+    AppSettings& G() { return main->Settings(); }
     std::unique_ptr<OptionsDialog> Dialog()
     {
         auto d = std::make_unique<OptionsDialog>(G(), main.get());
@@ -182,7 +182,7 @@ TEST_F(OptionTest, RestsAndTheCertificateFileOfTheMailPage)
     EXPECT_EQ(Control<QTabWidget>(d, "PageControl1")->currentIndex(), OptionsDialog::kPageMail);
     EXPECT_EQ(G().GetMailRestEvery(), 100);
 
-    const std::string pem = G().UserFolder() + SJ("/社内CA.pem");
+    const std::string pem = G().BookFolder() + SJ("/社内CA.pem");
     ASSERT_TRUE(platform::fs::AtomicWriteFile(pem, "-----BEGIN CERTIFICATE-----\n"));
     Control<QLineEdit>(d, "txt_MailCaFile")->setText(ToQ(pem));
     Control<QLineEdit>(d, "txt_MailRestSec")->setText(QStringLiteral("x")); // not a number: kept as it was

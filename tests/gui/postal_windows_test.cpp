@@ -67,9 +67,9 @@ protected:
         folders.documentsFolder = dir.Path() + "/docs";
         for (const std::string& f : { folders.dataFolder, folders.programFolder, folders.documentsFolder })
             platform::fs::MakeDirs(f);
-        global = std::make_unique<AppSettings>(folders);
-        global->ReadSettings(true);
-        platform::fs::MakeDirs(global->UserFile({}));
+        settings = std::make_unique<AppSettings>(folders);
+        settings->ReadSettings(true);
+        platform::fs::MakeDirs(settings->BookFile({}));
     }
     void TearDown() override { platform::fs::testing::FailWritesAfter(-1); }
 
@@ -77,13 +77,13 @@ protected:
     std::string Entry3() const
     {
         LineList lines;
-        static_cast<void>(lines.LoadText(global->UserFile("NrtPath.dat"))); // missing: no entry
+        static_cast<void>(lines.LoadText(settings->BookFile("NrtPath.dat"))); // missing: no entry
         return std::string(lines.GetLine(3));
     }
 
     nrt::test::TempDir dir;
     StartupFolders folders;
-    std::unique_ptr<AppSettings> global;
+    std::unique_ptr<AppSettings> settings;
     platform::RecordingMessageHost host;
     platform::ScopedMessageHost scope { host };
 };
@@ -91,8 +91,8 @@ protected:
 TEST_F(PostalWindowsTest, ImportWindowOpensOnTheRememberedList)
 {
     nrt::test::WriteAll(
-        global->UserFile("NrtPath.dat"), "\r\na.csv\r\nb.csv\r\n" + S("/home/利用者/KEN_ALL.CSV") + "\r\n");
-    PostalImportDialog w(*global);
+        settings->BookFile("NrtPath.dat"), "\r\na.csv\r\nb.csv\r\n" + S("/home/利用者/KEN_ALL.CSV") + "\r\n");
+    PostalImportDialog w(*settings);
     EXPECT_EQ(w.windowTitle(), Q("ノルテア"));
     EXPECT_EQ(Control<QLineEdit>(w, "txt_Path")->text(), Q("/home/利用者/KEN_ALL.CSV"));
     EXPECT_EQ(Control<QPushButton>(w, "cmd_Import")->text(), Q("インポート(&I)"));
@@ -131,13 +131,13 @@ TEST_F(PostalWindowsTest, ImportWindowResults)
         SCOPED_TRACE(c.name);
         // Every case starts without a dictionary and without a remembered list.
         platform::fs::RemoveTree(folders.dataFolder + "yubin");
-        platform::fs::RemoveFile(global->UserFile("NrtPath.dat"));
-        global->RefreshPostalLocation();
+        platform::fs::RemoveFile(settings->BookFile("NrtPath.dat"));
+        settings->RefreshPostalLocation();
         host.shown.clear();
         if (c.writeFile)
             nrt::test::WriteAll(c.expectedPath, c.file);
 
-        PostalImportDialog w(*global);
+        PostalImportDialog w(*settings);
         Control<QLineEdit>(w, "txt_Path")->setText(ToQ(c.typed));
         // The progress as the bar shows it, each step under the wait cursor.
         std::vector<int> progress;
@@ -165,8 +165,8 @@ TEST_F(PostalWindowsTest, ImportWindowResults)
         if (ok) {
             EXPECT_EQ(Control<QProgressBar>(w, "prg_Import")->value(), 100);
             EXPECT_GE(progress.size(), 3u);
-            EXPECT_EQ(global->PostalFile({}), folders.dataFolder + "yubin");
-            EXPECT_TRUE(FindPostalCode(global->PostalFile({}), "100-0013").has_value());
+            EXPECT_EQ(settings->PostalFile({}), folders.dataFolder + "yubin");
+            EXPECT_TRUE(FindPostalCode(settings->PostalFile({}), "100-0013").has_value());
         } else {
             EXPECT_FALSE(platform::fs::Exists(folders.dataFolder + "yubin/YubinS.dat"));
         }
@@ -185,7 +185,7 @@ TEST_F(PostalWindowsTest, FileDialogStartsAtTheListsFolder)
 {
     platform::fs::MakeDirs(Docs("lists"));
     nrt::test::WriteAll(Docs("lists/KEN_ALL.CSV"), nrt::test::SampleList());
-    PostalImportDialog w(*global);
+    PostalImportDialog w(*settings);
     Control<QLineEdit>(w, "txt_Path")->setText(ToQ(Docs("lists/old.CSV")));
     QString shownFolder;
     OnModal<QFileDialog>([&shownFolder, this](QFileDialog& d) {
@@ -202,7 +202,7 @@ TEST_F(PostalWindowsTest, ClickOnTheDownloadPageOpensIt)
 {
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
-    PostalImportDialog w(*global);
+    PostalImportDialog w(*settings);
     w.show();
     QTest::mouseClick(Control<QLineEdit>(w, "txt_Post"), Qt::LeftButton);
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
@@ -219,7 +219,7 @@ TEST_F(PostalWindowsTest, MainWindowImportsAndThenReadsTheNewDictionary)
     ASSERT_NE(command, nullptr);
     const QList<QAction*> actions = main.FileMenu()->actions();
     EXPECT_LT(actions.indexOf(command), actions.indexOf(main.FileSection(MainWindow::kFileData)));
-    EXPECT_GT(actions.indexOf(command), actions.indexOf(main.FileSection(MainWindow::kFileUsers)));
+    EXPECT_GT(actions.indexOf(command), actions.indexOf(main.FileSection(MainWindow::kFileBooks)));
 
     // A failed import leaves the flag it set: only the refresh after the window puts it back.
     OnModal<PostalImportDialog>([](PostalImportDialog& w) {
@@ -231,7 +231,7 @@ TEST_F(PostalWindowsTest, MainWindowImportsAndThenReadsTheNewDictionary)
     });
     command->trigger();
     EXPECT_EQ(U(host.LastText()), "郵便データ作成に失敗しました。");
-    EXPECT_EQ(main.Global().PostalLocation(), 0);
+    EXPECT_EQ(main.Settings().PostalLocation(), 0);
 
     OnModal<PostalImportDialog>([](PostalImportDialog& w) {
         Control<QLineEdit>(w, "txt_Path")->setText(QStringLiteral("KEN"));
@@ -240,15 +240,15 @@ TEST_F(PostalWindowsTest, MainWindowImportsAndThenReadsTheNewDictionary)
     });
     command->trigger();
     EXPECT_EQ(U(host.LastText()), "正常にインポートされました。");
-    EXPECT_EQ(main.Global().PostalLocation(), 1);
-    EXPECT_EQ(main.Global().GetPathEntry(3), Docs("KEN.CSV"));
+    EXPECT_EQ(main.Settings().PostalLocation(), 1);
+    EXPECT_EQ(main.Settings().GetPathEntry(3), Docs("KEN.CSV"));
 }
 
 TEST_F(PostalWindowsTest, BrowsingWithoutDictionarySaysHowToImportOne)
 {
     // No dictionary in the data folder nor beside the program: no empty browser, but
     // what is missing and where to get it.
-    EXPECT_FALSE(AddressBrowser::Browse(*global, S("東京都")).has_value());
+    EXPECT_FALSE(AddressBrowser::Browse(*settings, S("東京都")).has_value());
     ASSERT_EQ(host.shown.size(), 1u);
     EXPECT_EQ(U(host.shown[0].text),
         "郵便番号データがありません。\n「ファイル」メニューの「郵便番号データのインポート」で、"
@@ -263,8 +263,8 @@ protected:
         PostalWindowsTest::SetUp();
         nrt::test::WriteAll(Docs("KEN.CSV"), nrt::test::SampleList());
         ASSERT_EQ(ImportPostalList(Docs("KEN.CSV"), folders.dataFolder + "yubin"), PostalImportResult::kOk);
-        global->RefreshPostalLocation();
-        postalFolder = global->PostalFile({});
+        settings->RefreshPostalLocation();
+        postalFolder = settings->PostalFile({});
     }
 
     static QStringList Column(const AddressBrowser& w, int column)
@@ -433,13 +433,13 @@ TEST_F(AddressBrowserTest, Magnification)
 
 TEST_F(AddressBrowserTest, BrowseReturnsTheConfirmedTown)
 {
-    global->SetScalePercent(150);
+    settings->SetScalePercent(150);
     OnModal<AddressBrowser>([](AddressBrowser& w) {
         EXPECT_EQ(w.width(), 747);
         w.Choose(RowOf(w, "千代田区"));
         w.Choose(RowOf(w, "永田町"));
     });
-    const auto choice = AddressBrowser::Browse(*global, S("東京都"));
+    const auto choice = AddressBrowser::Browse(*settings, S("東京都"));
     ASSERT_TRUE(choice.has_value());
     EXPECT_EQ(U(choice->code), "100-0014");
     EXPECT_EQ(U(choice->prefecture + choice->city + choice->town), "東京都千代田区永田町");
@@ -448,7 +448,7 @@ TEST_F(AddressBrowserTest, BrowseReturnsTheConfirmedTown)
         w.Choose(RowOf(w, "千代田区"));
         Control<QPushButton>(w, "cmd_Close")->click();
     });
-    EXPECT_FALSE(AddressBrowser::Browse(*global, S("東京都")).has_value());
+    EXPECT_FALSE(AddressBrowser::Browse(*settings, S("東京都")).has_value());
 }
 
 } // namespace

@@ -72,8 +72,8 @@ protected:
 
 TEST_F(Commands, ThePrintConditionInTheListsOrderWithTheSender)
 {
-    print::CardRenderer prn(*f.global, f.db, f.printer);
-    ASSERT_TRUE(prn.Prepare(S("年賀状"), kReportNewYearCard, Condition(), S("カナ")));
+    print::CardRenderer prn(*f.settings, f.db, f.printer);
+    ASSERT_TRUE(prn.Prepare(S("年賀状"), kFormNewYearCard, Condition(), S("カナ")));
     EXPECT_EQ(prn.RowCount(), 3);
     EXPECT_EQ(U(prn.Sender().Get(SenderBlock::kName)), "差出 太郎");
     EXPECT_EQ(prn.Form().header.backgroundImage, "repbk01.BMP");
@@ -95,8 +95,8 @@ TEST_F(Commands, ThePrintConditionInTheListsOrderWithTheSender)
 
 TEST_F(Commands, NothingToPrint)
 {
-    print::CardRenderer prn(*f.global, f.db, f.printer);
-    EXPECT_FALSE(prn.Prepare(S("年賀状"), kReportNewYearCard, Condition(S(" and 名前='いない'")), ""));
+    print::CardRenderer prn(*f.settings, f.db, f.printer);
+    EXPECT_FALSE(prn.Prepare(S("年賀状"), kFormNewYearCard, Condition(S(" and 名前='いない'")), ""));
     ASSERT_FALSE(f.messages.shown.empty());
     EXPECT_EQ(U(f.messages.LastText()), "印刷データがありません。");
     EXPECT_EQ(U(f.messages.shown.back().caption), "注意");
@@ -108,9 +108,9 @@ TEST_F(Commands, WithoutAMarkedSenderTheSenderSlotsAreEmpty)
     EXPECT_EQ(f.db.ReadRecord(4), RecordError::kNone); // 差出 太郎
     EXPECT_EQ(f.db.SetValue(field::kPrintMark, "0"), RecordError::kNone);
     EXPECT_EQ(f.db.PostRecord(), RecordError::kNone);
-    print::CardRenderer prn(*f.global, f.db, f.printer);
+    print::CardRenderer prn(*f.settings, f.db, f.printer);
     EXPECT_EQ(prn.LoadSender(), static_cast<int>(SelectResult::kNothingSelected));
-    ASSERT_TRUE(prn.Prepare(S("年賀状"), kReportNewYearCard, Condition(), ""));
+    ASSERT_TRUE(prn.Prepare(S("年賀状"), kFormNewYearCard, Condition(), ""));
     EXPECT_EQ(prn.Sender().Get(SenderBlock::kName), "");
     f.PrintToPdf(pdf);
     ASSERT_TRUE(prn.PrintRows(nullptr));
@@ -141,7 +141,7 @@ TEST_F(Commands, CommandLinePdf)
         request.condition = Condition(c.suffix);
         request.from = c.from;
         request.to = c.to;
-        EXPECT_EQ(print::PrintToPdf(*f.global, f.db, request, pdf).outcome, c.result) << c.what;
+        EXPECT_EQ(print::PrintToPdf(*f.settings, f.db, request, pdf).outcome, c.result) << c.what;
         if (c.pages < 0) {
             EXPECT_FALSE(platform::fs::Exists(pdf)) << c.what;
             continue;
@@ -154,12 +154,12 @@ TEST_F(Commands, CommandLinePdf)
     a4.device = "Some_Printer";
     a4.paperWidth = 21000;
     a4.paperHeight = 29700;
-    ASSERT_TRUE(WritePrinterSettings(f.global->UserFile(S("封筒(４号)(表).prd")), a4).Ok());
-    ASSERT_TRUE(WritePrintForm(*f.global, 3, PrintForm::Defaults(kReportEnvelope4Front)).Ok());
+    ASSERT_TRUE(WritePrinterSettings(f.settings->BookFile(S("封筒(４号)(表).prd")), a4).Ok());
+    ASSERT_TRUE(WritePrintForm(*f.settings, 3, PrintForm::Defaults(kFormEnvelope4Front)).Ok());
     print::PrintRequest envelope;
     envelope.formName = S("封筒(４号)(表)");
     envelope.condition = Condition();
-    ASSERT_EQ(print::PrintToPdf(*f.global, f.db, envelope, pdf).outcome, print::PrintOutcome::Done);
+    ASSERT_EQ(print::PrintToPdf(*f.settings, f.db, envelope, pdf).outcome, print::PrintOutcome::Done);
     EXPECT_NEAR(PdfPageSize(pdf).width(), 90.0, 0.01);
     EXPECT_NEAR(PdfPageSize(pdf).height(), 205.0, 0.01);
 }
@@ -270,7 +270,7 @@ TEST_F(Commands, NewYearCardsChooseTheSenderLeaveOutMourningAndRecordWhatWasSent
         RecordError::kNone);
     ASSERT_EQ(f.db.PostRecord(), RecordError::kNone);
 
-    print::PrintCommands commands(*f.global, f.db, nullptr);
+    print::PrintCommands commands(*f.settings, f.db, nullptr);
     commands.Renderer().SetProgressRunner({});
     const QString file = QString::fromStdString(platform::fs::ToSystemPath(pdf));
     commands.Printer().SetDialogStandIn([file](QPrinter& p, bool) {
@@ -315,7 +315,7 @@ TEST_F(Commands, ThePreviewsPrintCommandsOfferToRecordWhatTheyPrinted)
     ASSERT_EQ(f.db.ReadRecord(2), RecordError::kNone); // 伊藤 花子
     ASSERT_EQ(f.db.SetValue(field::kCardHistory, std::to_string(year) + S("喪")), RecordError::kNone);
     ASSERT_EQ(f.db.PostRecord(), RecordError::kNone);
-    print::PrintCommands commands(*f.global, f.db, nullptr);
+    print::PrintCommands commands(*f.settings, f.db, nullptr);
     commands.Renderer().SetProgressRunner({});
     const std::string offer = "印刷した1件を" + std::to_string(year) + "年の年賀状を出した宛先として記録しますか？";
 

@@ -49,7 +49,7 @@ protected:
     }
 
     PrintGuiFixture f;
-    print::CardRenderer prn { *f.global, f.db, f.printer };
+    print::CardRenderer prn { *f.settings, f.db, f.printer };
     std::string pdf = f.dir.File("out.pdf");
 };
 
@@ -57,7 +57,7 @@ protected:
 
 TEST_F(PrintToPdf, ThreeCardsEachNameOnItsOwnPage)
 {
-    Prepare("年賀状", kReportNewYearCard, 3);
+    Prepare("年賀状", kFormNewYearCard, 3);
     f.PrintToPdf(pdf);
     ASSERT_TRUE(prn.PrintRows(nullptr));
     EXPECT_TRUE(f.messages.shown.empty()) << U(f.messages.LastText());
@@ -84,8 +84,9 @@ TEST_F(PrintToPdf, TheTextLayerCarriesTheCharactersShown)
         int kind;
         std::vector<const char*> texts;
     } cases[] = {
-        { "年賀状", kReportNewYearCard, { "山田一子様", "横浜市中区山下町一丁目", "（さくら）グランドパークマンション" } },
-        { "ラベル", kReportLabelSheet,
+        { "年賀状", kFormNewYearCard,
+            { "山田一子様", "横浜市中区山下町一丁目", "（さくら）グランドパークマンション" } },
+        { "ラベル", kFormLabelSheet,
             { "山田一子様", "横浜市中区山下町一丁目（さくら）グランドパークマンション", "231-0023" } },
     };
     for (const Case& c : cases) {
@@ -107,7 +108,7 @@ TEST_F(PrintToPdf, AColumnReadsAsItsWordsWithItsBrackets)
 {
     f.AddAddressees({ { "高橋 次郎", "980-0811", "仙台市青葉区一番町4-7-17", "（さくら）ハイツ１０Ｆ" } });
     // The kind's defaults where the form has no file.
-    static_cast<void>(prn.LoadLayout(S("年賀状"), kReportNewYearCard));
+    static_cast<void>(prn.LoadLayout(S("年賀状"), kFormNewYearCard));
     prn.SetRows(std::make_unique<TableRows>(f.db, std::vector<int> { 0 }));
     f.PrintToPdf(pdf);
     ASSERT_TRUE(prn.PrintRows(nullptr));
@@ -120,7 +121,7 @@ TEST_F(PrintToPdf, AColumnReadsAsItsWordsWithItsBrackets)
 
 TEST_F(PrintToPdf, PagesTwoToThreeOfFiveCards)
 {
-    Prepare("普通はがき(１)", kReportPostcard, 5);
+    Prepare("普通はがき(１)", kFormPostcard, 5);
     f.PrintToPdf(pdf, 2, 3);
     ASSERT_TRUE(prn.PrintRows(nullptr));
     const std::vector<std::string> pages = PdfPageTexts(pdf);
@@ -134,7 +135,7 @@ TEST_F(PrintToPdf, PagesTwoToThreeOfFiveCards)
 
 TEST_F(PrintToPdf, LabelSheetsRowByRow)
 {
-    Prepare("ラベル", kReportLabelSheet, 13);
+    Prepare("ラベル", kFormLabelSheet, 13);
     f.PrintToPdf(pdf);
     ASSERT_TRUE(prn.PrintRows(nullptr));
     EXPECT_NEAR(PdfPageSize(pdf).width(), 210.0, 0.01);
@@ -163,7 +164,7 @@ TEST_F(PrintToPdf, LabelSheetsRowByRow)
 
 TEST_F(PrintToPdf, LabelPageTwoOnlyPassesTwelveRecordsOver)
 {
-    Prepare("ラベル", kReportLabelSheet, 13);
+    Prepare("ラベル", kFormLabelSheet, 13);
     f.PrintToPdf(pdf, 2, 2);
     ASSERT_TRUE(prn.PrintRows(nullptr));
     const std::vector<std::string> pages = PdfPageTexts(pdf);
@@ -174,7 +175,7 @@ TEST_F(PrintToPdf, LabelPageTwoOnlyPassesTwelveRecordsOver)
 
 TEST_F(PrintToPdf, ThePreviewsPrintCommands)
 {
-    Prepare("年賀状", kReportNewYearCard, 5);
+    Prepare("年賀状", kFormNewYearCard, 5);
     prn.SetCurrentRow(3);
     f.PrintToPdf(pdf, 1, 2);
     EXPECT_EQ(prn.PrintFromPreview(nullptr, 3), 1); // the shown page only, whatever the dialog said
@@ -196,7 +197,7 @@ TEST_F(PrintToPdf, ThePreviewsPrintCommands)
 
 TEST_F(PrintToPdf, RangeBeyondTheLastPagePrintsNothing)
 {
-    Prepare("年賀状", kReportNewYearCard, 2);
+    Prepare("年賀状", kFormNewYearCard, 2);
     f.PrintToPdf(pdf, 5, 9);
     EXPECT_FALSE(prn.PrintRows(nullptr));
     EXPECT_FALSE(platform::fs::Exists(pdf));
@@ -204,7 +205,7 @@ TEST_F(PrintToPdf, RangeBeyondTheLastPagePrintsNothing)
 
 TEST_F(PrintToPdf, ACancelledJobLeavesNoFile)
 {
-    Prepare("年賀状", kReportNewYearCard, 5);
+    Prepare("年賀状", kFormNewYearCard, 5);
     f.PrintToPdf(pdf);
     int steps = 0;
     prn.SetProgressRunner([&](int total, const std::function<bool()>& step) {

@@ -54,7 +54,7 @@ std::vector<std::string> Shown(const QListWidget* list)
 TEST(PrintFormList, ChoosingForPrintingOnly)
 {
     PrintGuiFixture f;
-    PrintFormList list(*f.global, PrintFormList::Mode::Choose);
+    PrintFormList list(*f.settings, PrintFormList::Mode::Choose);
     EXPECT_EQ(list.windowTitle(), QStringLiteral("用紙リスト"));
     EXPECT_EQ(Shown(Control<QListWidget>(list, "lst_Name")),
         (std::vector<std::string> {
@@ -69,7 +69,7 @@ TEST(PrintFormList, ChoosingForPrintingOnly)
     EXPECT_EQ(list.Chosen(), 3);
     EXPECT_EQ(list.result(), QDialog::Accepted);
 
-    PrintFormList manage(*f.global, PrintFormList::Mode::Manage);
+    PrintFormList manage(*f.settings, PrintFormList::Mode::Manage);
     EXPECT_TRUE(Control<QPushButton>(manage, "cmd_New")->isEnabled()
         && Control<QPushButton>(manage, "cmd_ReName")->isEnabled()
         && Control<QPushButton>(manage, "cmd_Del")->isEnabled());
@@ -78,7 +78,7 @@ TEST(PrintFormList, ChoosingForPrintingOnly)
 TEST(PrintFormList, CreatingRenamingAndDeletingFromTheList)
 {
     PrintGuiFixture f;
-    PrintFormList list(*f.global, PrintFormList::Mode::Manage);
+    PrintFormList list(*f.settings, PrintFormList::Mode::Manage);
     list.runDialog = [](QDialog& d) {
         auto& dialog = static_cast<print::NewPrintFormDialog&>(d);
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral("印刷の新規作成"));
@@ -92,7 +92,7 @@ TEST(PrintFormList, CreatingRenamingAndDeletingFromTheList)
     Control<QPushButton>(list, "cmd_New")->click();
     EXPECT_EQ(Control<QListWidget>(list, "lst_Name")->count(), 6);
     EXPECT_EQ(Control<QListWidget>(list, "lst_Name")->currentItem()->text(), QStringLiteral("宛名ラベル"));
-    EXPECT_TRUE(platform::fs::IsFile(f.global->UserFile(S("宛名ラベル.ndp"))));
+    EXPECT_TRUE(platform::fs::IsFile(f.settings->BookFile(S("宛名ラベル.ndp"))));
 
     list.runDialog = [](QDialog& d) {
         auto& dialog = static_cast<print::RenamePrintFormDialog&>(d);
@@ -104,13 +104,13 @@ TEST(PrintFormList, CreatingRenamingAndDeletingFromTheList)
     };
     Control<QPushButton>(list, "cmd_ReName")->click();
     EXPECT_EQ(Control<QListWidget>(list, "lst_Name")->item(5)->text(), QStringLiteral("Rep ラベル"));
-    EXPECT_TRUE(platform::fs::IsFile(f.global->UserFile(S("Rep ラベル.ndp"))));
+    EXPECT_TRUE(platform::fs::IsFile(f.settings->BookFile(S("Rep ラベル.ndp"))));
 
     Control<QListWidget>(list, "lst_Name")->setCurrentRow(5);
     Control<QPushButton>(list, "cmd_Del")->click();
     EXPECT_EQ(U(f.messages.LastText()), "削除します。よろしいですか？");
     EXPECT_EQ(Control<QListWidget>(list, "lst_Name")->count(), 5);
-    EXPECT_FALSE(platform::fs::Exists(f.global->UserFile(S("Rep ラベル.ndp"))));
+    EXPECT_FALSE(platform::fs::Exists(f.settings->BookFile(S("Rep ラベル.ndp"))));
 }
 
 // The new-form window says what the print forms refuse and asks before it makes one;
@@ -135,7 +135,7 @@ TEST(PrintFormList, TheNewFormWindowSaysTheRefusalsAndAsksFirst)
     };
     for (const Case& c : cases) {
         PrintGuiFixture f;
-        print::NewPrintFormDialog dialog(*f.global);
+        print::NewPrintFormDialog dialog(*f.settings);
         Control<QComboBox>(dialog, "cbo_Kind")->setCurrentIndex(c.kindRow);
         Control<QLineEdit>(dialog, "txt_Name")->setText(QString::fromStdString(c.name));
         f.messages.Answer(c.answer);
@@ -145,7 +145,7 @@ TEST(PrintFormList, TheNewFormWindowSaysTheRefusalsAndAsksFirst)
             said.push_back(U(shown.text));
         EXPECT_EQ(said, c.said) << c.what;
         EXPECT_EQ(dialog.result() == QDialog::Accepted, c.accepted) << c.what;
-        EXPECT_EQ(f.global->ReportList().GetCount(), c.accepted ? 6 : 5) << c.what;
+        EXPECT_EQ(f.settings->FormList().GetCount(), c.accepted ? 6 : 5) << c.what;
         if (c.said.front() == "登録します。よろしいですか？") {
             EXPECT_EQ(f.messages.shown.front().defaultButton, MsgResult::Yes) << c.what;
         }
@@ -155,7 +155,7 @@ TEST(PrintFormList, TheNewFormWindowSaysTheRefusalsAndAsksFirst)
 TEST(PrintFormList, NameFieldRefusesPunctuationWithABeep)
 {
     PrintGuiFixture f;
-    print::NewPrintFormDialog dialog(*f.global);
+    print::NewPrintFormDialog dialog(*f.settings);
     dialog.show();
     SaveScreenshot(dialog, "new-print-form");
     Type(Control<QLineEdit>(dialog, "txt_Name"), QStringLiteral("a.b"));
@@ -188,14 +188,14 @@ protected:
             const std::vector<Addressee> one { { name.c_str(), "100-0005", "千代田区丸の内１－１－１", "" } };
             f.AddAddressees(one);
         }
-        const std::string form = kind == kReportLabelSheet ? "ラベル" : "年賀状";
+        const std::string form = kind == kFormLabelSheet ? "ラベル" : "年賀状";
         ASSERT_TRUE(renderer.Prepare(S(form), kind, mainlist::PrintCondition({}, {}), ""));
-        window = std::make_unique<print::PrintPreview>(renderer, *f.global);
+        window = std::make_unique<print::PrintPreview>(renderer, *f.settings);
     }
     std::string PageText() const { return Control<QLabel>(window, "panelPage")->text().toStdString(); }
 
     PrintGuiFixture f;
-    print::CardRenderer renderer { *f.global, f.db, f.printer };
+    print::CardRenderer renderer { *f.settings, f.db, f.printer };
     std::unique_ptr<print::PrintPreview> window;
 };
 
@@ -203,7 +203,7 @@ protected:
 
 TEST_F(Preview, StepsThroughFiveCards)
 {
-    Open(kReportNewYearCard, 5);
+    Open(kFormNewYearCard, 5);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("プレビュー"));
     EXPECT_EQ(Control<QLabel>(window, "panelCount")->text(), QStringLiteral("表示数：5"));
     EXPECT_EQ(PageText(), "ページ：  1 /   5");
@@ -223,7 +223,7 @@ TEST_F(Preview, StepsThroughFiveCards)
 
 TEST_F(Preview, TheCardShowsItsPictureAndItsText)
 {
-    Open(kReportNewYearCard, 1);
+    Open(kFormNewYearCard, 1);
     window->show();
     SaveScreenshot(*window, "preview-nengajo");
     const QImage& s = window->Surface();
@@ -246,7 +246,7 @@ TEST_F(Preview, TheCardShowsItsPictureAndItsText)
 
 TEST_F(Preview, LabelSheetsPageBySheet)
 {
-    Open(kReportLabelSheet, 13);
+    Open(kFormLabelSheet, 13);
     EXPECT_EQ(window->Surface().size(), QSize(672, 943));
     // A sheet taller than the screen: the window stays on it, the scroll bars show the
     // rest.
@@ -277,7 +277,7 @@ TEST_F(Preview, LabelSheetsPageBySheet)
 
 TEST_F(Preview, ZoomHalvesTheScrollRanges)
 {
-    Open(kReportLabelSheet, 2);
+    Open(kFormLabelSheet, 2);
     window->resize(500, 400);
     window->show();
     ASSERT_TRUE(Control<QScrollBar>(window, "scr_Right")->isEnabled());
@@ -301,12 +301,12 @@ TEST_F(Preview, ZoomHalvesTheScrollRanges)
     EXPECT_EQ(window->Surface().size(), window->CardSize() * 2);
     EXPECT_EQ(window->Surface().devicePixelRatio(), 2.0);
     window->close();
-    EXPECT_TRUE(f.global->HasFormRect(AppSettings::kFormPreview));
+    EXPECT_TRUE(f.settings->HasFormRect(AppSettings::kFormPreview));
 }
 
 TEST_F(Preview, PrintingTheShownPage)
 {
-    Open(kReportNewYearCard, 5);
+    Open(kFormNewYearCard, 5);
     window->nextClicked();
     window->nextClicked();
     const std::string pdf = f.dir.File("page3.pdf");

@@ -74,7 +74,7 @@ TEST(SyncWindow, SyncsFromTheMenuAndTakesAConflictBack)
     folders.documentsFolder = dir.Path() + "/docs";
     AppSettings g(folders);
     g.ReadSettings(true);
-    const std::string userFolder = g.UserFile({});
+    const std::string userFolder = g.BookFile({});
     platform::fs::MakeDirs(userFolder);
     {
         AddressTable db;

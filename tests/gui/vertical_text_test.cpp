@@ -206,8 +206,8 @@ TEST(VerticalText, IterationMarksNeverBeginAColumn)
     const char* const places[] = { "佐々木町", "代々木", "野々市", "々", "みすゞ台", "いすゞ町", "ハヽヾ坂",
         "奈々子ヶ丘", "久々知", "日々谷" };
     for (int k = 0; k < 30; ++k)
-        addresses << QString::fromUtf8("東京都渋谷区") + QString::fromUtf8(places[k % 10])
-                + QString::number(k + 1) + QStringLiteral("丁目");
+        addresses << QString::fromUtf8("東京都渋谷区") + QString::fromUtf8(places[k % 10]) + QString::number(k + 1)
+                + QStringLiteral("丁目");
     for (const QString& address : addresses)
         for (double room = 4; room <= 9; room += 0.5)
             for (const QString& column : BreakIntoColumns(file, font, address, { room * 20 }, 3, 0.85))

@@ -181,9 +181,9 @@ TEST_F(MailFilesTest, TheMailFolderOfTheCurrentUser)
     AppSettings g(folders);
     g.ReadSettings(true);
     const std::string folder = MailFolder(g);
-    EXPECT_EQ(folder, g.UserFile("Mail"));
+    EXPECT_EQ(folder, g.BookFile("Mail"));
     EXPECT_TRUE(fs::IsDirectory(folder));
-    ASSERT_TRUE(g.SetUserFolder(S("家族")));
-    EXPECT_EQ(MailFolder(g), g.UserFolder() + "/Mail");
-    EXPECT_TRUE(fs::IsDirectory(g.UserFolder() + "/Mail"));
+    ASSERT_TRUE(g.SetBookFolder(S("家族")));
+    EXPECT_EQ(MailFolder(g), g.BookFolder() + "/Mail");
+    EXPECT_TRUE(fs::IsDirectory(g.BookFolder() + "/Mail"));
 }

@@ -22,8 +22,7 @@ TEST(LargeMemory, EveryElementAskedForIsThereAndTheRoomIsWhole)
         std::size_t leastRoom; // what the capacity is at least
     };
     const Case cases[] = {
-        { 1, 1 },
-        { kMiB / 4 - 1, kMiB / 4 - 1 }, // below a megabyte of elements: as asked
+        { 1, 1 }, { kMiB / 4 - 1, kMiB / 4 - 1 }, // below a megabyte of elements: as asked
         { kMiB / 4, 2 * kMiB / 4 }, // a megabyte: a whole large page
         { 3 * kMiB / 4 + 5, 4 * kMiB / 4 }, // three megabytes and more: two pages
     };

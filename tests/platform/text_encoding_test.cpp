@@ -19,14 +19,24 @@ TEST(TextEncoding, Utf8IsToldFromShiftJis)
     } cases[] = {
         { "UTF-8 kana and kanji", kanji, true },
         { "the same in Shift-JIS", Utf8ToSjis(kanji), false },
-        { "a byte-order mark before ASCII", "\xEF\xBB\xBF" "a,b\r\n", true },
+        { "a byte-order mark before ASCII",
+            "\xEF\xBB\xBF"
+            "a,b\r\n",
+            true },
         { "ASCII alone", "name,mail\r\n", false },
         { "empty", "", false },
         // Two half-width katakana in Shift-JIS happen to form one valid UTF-8 character.
         { "Shift-JIS ﾃｽ", Utf8ToSjis("ﾃｽ"), false },
-        { "UTF-8 that no Shift-JIS reader takes (a no-break space)", "a\xC2\xA0" "b", true },
+        { "UTF-8 that no Shift-JIS reader takes (a no-break space)",
+            "a\xC2\xA0"
+            "b",
+            true },
         // Both readings valid, none of it kana or kanji in UTF-8: Shift-JIS, as before.
-        { "UTF-8 Latin letters", "Z\xC3\xBC" "rich,M\xC3\xBC" "nchen", false },
+        { "UTF-8 Latin letters",
+            "Z\xC3\xBC"
+            "rich,M\xC3\xBC"
+            "nchen",
+            false },
         { "a sample cut inside a character", kanji.substr(0, kanji.find("霞") + 1), true },
         { "an overlong form", "a\xE0\x80\xAF", false },
         { "a surrogate", "a\xED\xA0\x80", false },

@@ -2,8 +2,8 @@
 
 #include "PostalTestData.h"
 #include "platform/MessageHost.h"
-#include "platform/fs.h"
 #include "platform/TextEncoding.h"
+#include "platform/fs.h"
 #include "platform/sjis.h"
 #include "postal/PostalLookup.h"
 
@@ -168,7 +168,8 @@ TEST(PostalImport, RefusalsAndTheirMessages)
     TempDir dir;
     EXPECT_EQ(ImportPostalList(dir.File("none.csv"), dir.File("yubin")), PostalImportResult::kListMissing);
     EXPECT_EQ(U(PostalImportMessage(PostalImportResult::kListMissing)), "郵便番号データが見つかりません。");
-    EXPECT_EQ(ImportPostalList(dir.Path(), dir.File("yubin")), PostalImportResult::kListMissing) << "a folder is no list";
+    EXPECT_EQ(ImportPostalList(dir.Path(), dir.File("yubin")), PostalImportResult::kListMissing)
+        << "a folder is no list";
 }
 
 TEST(PostalImport, ResultMessagesUseTheirCaptions)
@@ -326,8 +327,8 @@ TEST(PostalImport, ProgressRunsFromZeroToHundred)
     TempDir dir;
     WriteAll(dir.File("list.csv"), SampleList());
     std::vector<int> seen;
-    ASSERT_EQ(
-        ImportPostalList(dir.File("list.csv"), dir.File("yubin"), [&](int p) { seen.push_back(p); }), PostalImportResult::kOk);
+    ASSERT_EQ(ImportPostalList(dir.File("list.csv"), dir.File("yubin"), [&](int p) { seen.push_back(p); }),
+        PostalImportResult::kOk);
     ASSERT_GE(seen.size(), 3u);
     EXPECT_EQ(seen.front(), 0);
     EXPECT_EQ(seen.back(), 100);
@@ -338,7 +339,8 @@ TEST(PostalImport, ProgressRunsFromZeroToHundred)
 TEST(PostalImport, ListEndingBeforeTheEndOfTheFileIsRefusedAndTheOldDictionaryStays)
 {
     const std::string good = SampleList().substr(0, SampleList().size() - 4); // eleven lines, no empty ones
-    const std::string more = ListLineBytes({ "13113", "1500002", "ﾄｳｷｮｳﾄ", "ｼﾌﾞﾔｸ", "ｼﾌﾞﾔ", "東京都", "渋谷区", "渋谷" });
+    const std::string more
+        = ListLineBytes({ "13113", "1500002", "ﾄｳｷｮｳﾄ", "ｼﾌﾞﾔｸ", "ｼﾌﾞﾔ", "東京都", "渋谷区", "渋谷" });
     std::string tooLong = more;
     tooLong.insert(tooLong.size() - 2, std::string(512 - (tooLong.size() - 2), 'z'));
     const std::string kept = "\n郵便番号データは変更されていません。";
@@ -357,8 +359,10 @@ TEST(PostalImport, ListEndingBeforeTheEndOfTheFileIsRefusedAndTheOldDictionarySt
         { "an unended line after an empty one", good + "\r\n" + more.substr(0, 20), PostalImportResult::kListCutShort,
             "郵便番号データが途中で終わっています。 12行目：空の行のあとにデータがあります。" + kept },
         { "file cut inside a line", good + more.substr(0, 20), PostalImportResult::kListCutShort,
-            "郵便番号データが途中で終わっています。 12行目：行の終わりがありません（ファイルが欠けています）。" + kept },
-        { "UTF-8 character CP932 lacks", platform::SjisToUtf8(good) + "1,2,1500003,ｱ,ｲ,ｳ,東京都,渋谷区,\xF0\x9F\x98\x80\r\n",
+            "郵便番号データが途中で終わっています。 12行目：行の終わりがありません（ファイルが欠けています）。"
+                + kept },
+        { "UTF-8 character CP932 lacks",
+            platform::SjisToUtf8(good) + "1,2,1500003,ｱ,ｲ,ｳ,東京都,渋谷区,\xF0\x9F\x98\x80\r\n",
             PostalImportResult::kListNotConvertible,
             "郵便番号データに変換できない文字があります。 12行目：Shift-JISにない文字が含まれています。" + kept },
     };
@@ -399,7 +403,8 @@ TEST(PostalImport, Utf8ListGivesTheSameDictionaryAsShiftJis)
         PostalListStats stats;
         ASSERT_EQ(ImportPostalList(dir.File("utf8.csv"), dir.File("utf8"), {}, &stats), PostalImportResult::kOk);
         EXPECT_TRUE(stats.utf8);
-        EXPECT_EQ(Snapshot(dir.File("utf8")), expected) << (bytes[0] == '\xEF' ? "with BOM" : "without BOM") << bytes.size();
+        EXPECT_EQ(Snapshot(dir.File("utf8")), expected)
+            << (bytes[0] == '\xEF' ? "with BOM" : "without BOM") << bytes.size();
     }
 }
 
@@ -408,8 +413,10 @@ TEST(PostalImport, TownsSplitOverLinesAreJoinedAndRemarksStayOutOfTheAddress)
     // As the national list writes a long town: the name (and its reading) goes on over
     // lines of the same code until the parenthesis closes.
     const std::vector<ListLine> lines = {
-        { "01224", "0660005", "ﾎｯｶｲﾄﾞｳ", "ﾁﾄｾｼ", "ｷｮｳﾜ(88-2､271-10､", "北海道", "千歳市", "協和（８８－２、２７１－１０、" },
-        { "01224", "0660005", "ﾎｯｶｲﾄﾞｳ", "ﾁﾄｾｼ", "343-2､404-1､427-", "北海道", "千歳市", "３４３－２、４０４－１、４２７－" },
+        { "01224", "0660005", "ﾎｯｶｲﾄﾞｳ", "ﾁﾄｾｼ", "ｷｮｳﾜ(88-2､271-10､", "北海道", "千歳市",
+            "協和（８８－２、２７１－１０、" },
+        { "01224", "0660005", "ﾎｯｶｲﾄﾞｳ", "ﾁﾄｾｼ", "343-2､404-1､427-", "北海道", "千歳市",
+            "３４３－２、４０４－１、４２７－" },
         { "01224", "0660005", "ﾎｯｶｲﾄﾞｳ", "ﾁﾄｾｼ", "3)", "北海道", "千歳市", "３）" },
         { "01224", "0660001", "ﾎｯｶｲﾄﾞｳ", "ﾁﾄｾｼ", "ｲｶﾆｹｲｻｲｶﾞﾅｲﾊﾞｱｲ", "北海道", "千歳市", "以下に掲載がない場合" },
         { "01224", "0660012", "ﾎｯｶｲﾄﾞｳ", "ﾁﾄｾｼ", "ﾏﾏﾁ(ｿﾉﾀ)", "北海道", "千歳市", "真々地（その他）" },

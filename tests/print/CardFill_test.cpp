@@ -1,6 +1,6 @@
 #include "print/CardFill.h"
-#include "print/NameBlock.h"
 #include "print/CustomerBarcode.h"
+#include "print/NameBlock.h"
 #include "settings/LayoutDefaults.h"
 #include "support/TestSupport.h"
 
@@ -66,7 +66,7 @@ struct Layout {
 
 TEST(CardFill, EverySlotOfTheCataloguePrintsItsSource)
 {
-    Layout l(kReportPostcard);
+    Layout l(kFormPostcard);
     const SenderBlock sender = Sender();
     l.items[48].object.SetText(S("謹賀新年"));
     // UTF-8 of what each slot prints; vertical address slots get 一 for １ and ― for －.
@@ -161,7 +161,7 @@ TEST(CardFill, SenderValuesAreCutToTheirBuffers)
 
 TEST(CardFill, FillingAnOrdinaryCard)
 {
-    Layout l(kReportNewYearCard);
+    Layout l(kFormNewYearCard);
     l.items[0].shown = true;
     l.items[0].fieldName.clear(); // no bound field: not drawn
     l.items[22].shown = true; // 大分類
@@ -239,7 +239,7 @@ TEST(NameBlock, FromTheRecordsFields)
 
 TEST(CardFill, BarcodeSlotPrintsTheBarsOfSevenDigitCodesOnly)
 {
-    Layout l(kReportEnvelope3Front);
+    Layout l(kFormEnvelope3Front);
     l.items[kBarcodeSlot].shown = true;
     const SenderBlock sender = Sender();
     Record r { { "郵便番号", "100-0013" }, { "都道府県", "東京都" }, { "住所１", "千代田区霞が関1丁目3番2号" },
@@ -276,7 +276,7 @@ TEST(CardFill, BarcodeSlotPrintsTheBarsOfSevenDigitCodesOnly)
 // tells a business's code, and the address number is read as before.
 TEST(CardFill, BarcodeOfBusinessAndWholeCityCodes)
 {
-    const Layout l(kReportEnvelope3Front);
+    const Layout l(kFormEnvelope3Front);
     const SenderBlock sender = Sender();
     const TownLookup dictionary = [](std::string_view code) -> std::optional<std::string> {
         return code == "1000013" ? S("千代田区霞が関") : code == "1000000" ? S("千代田区") : std::string();

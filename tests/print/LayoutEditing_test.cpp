@@ -220,7 +220,7 @@ TEST(LayoutEditing, NudgeStaysOnThePaper)
 TEST(LabelSheet, Summary)
 {
     LayoutHeader h;
-    ApplyDefaultLayout(kReportLabelSheet, h, *std::make_unique<LayoutTable>());
+    ApplyDefaultLayout(kFormLabelSheet, h, *std::make_unique<LayoutTable>());
     EXPECT_EQ(U(LabelSummary(h)), "用紙:210.00 x 297.00 列:2 行:6");
     h.labelSheet = 0;
     EXPECT_EQ(LabelSummary(h), "");

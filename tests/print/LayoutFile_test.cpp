@@ -16,7 +16,7 @@ namespace {
 struct Layout {
     LayoutHeader header;
     LayoutTable items;
-    explicit Layout(int kind = kReportPostcard) { ApplyDefaultLayout(kind, header, items); }
+    explicit Layout(int kind = kFormPostcard) { ApplyDefaultLayout(kind, header, items); }
 };
 
 // The header part of a layout file, field by field.
@@ -102,7 +102,7 @@ TEST(LayoutFile, WrittenByteForByte)
 
 TEST(LayoutFile, SavedAndLoadedAgainBitForBit)
 {
-    Layout l(kReportNewYearCard);
+    Layout l(kFormNewYearCard);
     l.header.kanjiNumerals = 1;
     l.header.backgroundImage = S("/home/u/絵.bmp");
     l.items[48].object.SetText(S("謹賀新年"));
@@ -116,7 +116,7 @@ TEST(LayoutFile, SavedAndLoadedAgainBitForBit)
     l.items[5].object.SetText("");
     const std::string bytes = FormatLayout(l.header, l.items);
 
-    Layout back(kReportLabelSheet); // loading always starts from some kind's defaults
+    Layout back(kFormLabelSheet); // loading always starts from some kind's defaults
     ASSERT_EQ(ParseLayout(bytes, back.header, back.items), LayoutLoad::Read);
     EXPECT_EQ(back.header, l.header);
     for (int i = 0; i < kTextSlots; ++i) {
@@ -133,28 +133,28 @@ TEST(LayoutFile, SavedAndLoadedAgainBitForBit)
 TEST(LayoutFile, TheFormsKindAndPrefectureSettingFollowTheObjects)
 {
     for (bool barcode : { false, true }) {
-        Layout l(kReportEnvelope3Front);
+        Layout l(kFormEnvelope3Front);
         l.items[kBarcodeSlot].shown = barcode;
         const std::string plain = FormatLayout(l.header, l.items);
-        l.header.formKind = kReportEnvelope3Front;
+        l.header.formKind = kFormEnvelope3Front;
         l.header.printPrefecture = 1;
         const std::string kept = FormatLayout(l.header, l.items);
         ASSERT_EQ(kept.substr(0, plain.size()), plain) << barcode;
         EXPECT_EQ(kept.substr(plain.size()), std::string("NRTX\x08\0\0\0\x05\0\0\0\x01\0\0\0", 16)) << barcode;
 
-        Layout back(kReportPostcard);
+        Layout back(kFormPostcard);
         ASSERT_EQ(ParseLayout(kept, back.header, back.items), LayoutLoad::Read);
         EXPECT_EQ(back.header, l.header) << barcode;
         EXPECT_EQ(back.items[kBarcodeSlot].shown, barcode);
         EXPECT_EQ(FormatLayout(back.header, back.items), kept);
         // Only the kind: the flag stays off.
         l.header.printPrefecture = 0;
-        Layout kindOnly(kReportPostcard);
+        Layout kindOnly(kFormPostcard);
         ASSERT_EQ(ParseLayout(FormatLayout(l.header, l.items), kindOnly.header, kindOnly.items), LayoutLoad::Read);
-        EXPECT_EQ(kindOnly.header.formKind, kReportEnvelope3Front);
+        EXPECT_EQ(kindOnly.header.formKind, kFormEnvelope3Front);
         EXPECT_EQ(kindOnly.header.printPrefecture, 0);
         // A file cut inside the block keeps neither.
-        Layout cut(kReportPostcard);
+        Layout cut(kFormPostcard);
         ASSERT_EQ(ParseLayout(kept.substr(0, kept.size() - 3), cut.header, cut.items), LayoutLoad::Read);
         EXPECT_EQ(cut.header.formKind, 0);
     }
@@ -162,13 +162,13 @@ TEST(LayoutFile, TheFormsKindAndPrefectureSettingFollowTheObjects)
 
 TEST(LayoutFile, OlderVersionsKeepTheKindsDefaultsForWhatTheyLack)
 {
-    const Layout defaults(kReportLabelSheet);
+    const Layout defaults(kFormLabelSheet);
     struct Case {
         std::int32_t version;
         bool sheets, dash;
     } cases[] = { { 20102, false, false }, { 20103, true, false }, { 20104, true, true }, { 20105, true, true } };
     for (const Case& c : cases) {
-        Layout l(kReportLabelSheet);
+        Layout l(kFormLabelSheet);
         const std::string file
             = HeaderBytes(c.version, Flags(kTextSlots), 9000, 9100, "pic.bmp", c.sheets, c.dash) + Records();
         ASSERT_EQ(ParseLayout(file, l.header, l.items), LayoutLoad::Read) << c.version;
@@ -190,13 +190,13 @@ TEST(LayoutFile, OlderVersionsKeepTheKindsDefaultsForWhatTheyLack)
     }
 
     for (std::int32_t version : { 20101, 0, -1 }) {
-        Layout l(kReportLabelSheet);
+        Layout l(kFormLabelSheet);
         const std::string file = HeaderBytes(version, Flags(kTextSlots), 9000, 9100, "x", true, true) + Records();
         EXPECT_EQ(ParseLayout(file, l.header, l.items), LayoutLoad::TooOld);
         EXPECT_EQ(l.header, defaults.header);
         EXPECT_EQ(l.items, defaults.items);
     }
-    Layout l(kReportLabelSheet);
+    Layout l(kFormLabelSheet);
     EXPECT_EQ(ParseLayout("\x88\x4E", l.header, l.items), LayoutLoad::TooOld);
     EXPECT_EQ(l.items, defaults.items);
 }
@@ -297,10 +297,10 @@ TEST(LayoutFile, BackgroundNameWithoutItsNul)
 
 TEST(LayoutFile, BarcodeIsStoredOnlyWhenShownAndAfterTheOtherRecords)
 {
-    Layout without(kReportEnvelope3Front);
+    Layout without(kFormEnvelope3Front);
     const std::string plain = FormatLayout(without.header, without.items);
 
-    Layout with(kReportEnvelope3Front);
+    Layout with(kFormEnvelope3Front);
     with.items[kBarcodeSlot].shown = true;
     with.items[kBarcodeSlot].object.SetPosition(1234, 20000);
     with.items[kBarcodeSlot].object.SetHeight(360);
@@ -318,13 +318,13 @@ TEST(LayoutFile, BarcodeIsStoredOnlyWhenShownAndAfterTheOtherRecords)
     ASSERT_GT(older.size(), plain.size());
     EXPECT_EQ(older.substr(0, plain.size()), plain);
 
-    Layout back(kReportEnvelope3Front);
+    Layout back(kFormEnvelope3Front);
     ASSERT_EQ(ParseLayout(extended, back.header, back.items), LayoutLoad::Read);
     EXPECT_TRUE(back.items[kBarcodeSlot].shown);
     EXPECT_EQ(back.items[kBarcodeSlot].object, with.items[kBarcodeSlot].object);
 
     // A file without it leaves the barcode as the caller prepared it (the kind's defaults).
-    Layout old(kReportEnvelope3Front);
+    Layout old(kFormEnvelope3Front);
     old.items[kBarcodeSlot].shown = true;
     old.items[kBarcodeSlot].object.SetPosition(1, 2);
     const TextItem before = old.items[kBarcodeSlot].object;
@@ -335,12 +335,12 @@ TEST(LayoutFile, BarcodeIsStoredOnlyWhenShownAndAfterTheOtherRecords)
 
 TEST(LayoutFile, AFlagForTheBarcodeWithoutItsRecordShowsNoBarcode)
 {
-    Layout l(kReportEnvelope3Front);
+    Layout l(kFormEnvelope3Front);
     l.items[kBarcodeSlot].shown = true;
     std::string bytes = FormatLayout(l.header, l.items);
     std::string cut = bytes;
     cut.resize(bytes.size() - 150); // into the barcode's record
-    Layout back(kReportEnvelope3Front);
+    Layout back(kFormEnvelope3Front);
     ASSERT_EQ(ParseLayout(cut, back.header, back.items), LayoutLoad::Read);
     EXPECT_FALSE(back.items[kBarcodeSlot].shown);
     EXPECT_FALSE(back.items[kBarcodeSlot].object.HasText());
@@ -357,11 +357,11 @@ TEST(LayoutFile, OptionalSlotsAreStoredUpToTheLastShown)
         std::int32_t count;
     } cases[] = { { false, false, false, 53 }, { true, false, false, 54 }, { false, true, false, 55 },
         { false, false, true, 56 }, { true, false, true, 56 } };
-    const Layout plain(kReportNewYearCard);
+    const Layout plain(kFormNewYearCard);
     const std::string plainBytes = FormatLayout(plain.header, plain.items);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.count);
-        Layout l(kReportNewYearCard);
+        Layout l(kFormNewYearCard);
         l.items[kBarcodeSlot].shown = c.barcode;
         l.items[kJointNameSlot].shown = c.joint;
         l.items[kCompanySlot].shown = c.company;
@@ -370,7 +370,7 @@ TEST(LayoutFile, OptionalSlotsAreStoredUpToTheLastShown)
         std::int32_t count = 0;
         std::memcpy(&count, bytes.data() + 4, 4);
         ASSERT_EQ(count, c.count);
-        Layout back(kReportNewYearCard);
+        Layout back(kFormNewYearCard);
         ASSERT_EQ(ParseLayout(bytes, back.header, back.items), LayoutLoad::Read);
         EXPECT_EQ(FormatLayout(back.header, back.items), bytes);
 
@@ -395,7 +395,7 @@ TEST(LayoutFile, OptionalSlotsAreStoredUpToTheLastShown)
         if (count > kTextSlots)
             damaged[firstOptional] = 100; // a record of another size
         for (const bool cut : { true, false }) {
-            Layout read(kReportNewYearCard);
+            Layout read(kFormNewYearCard);
             ASSERT_EQ(ParseLayout(cut ? bytes.substr(0, bytes.size() - 20) : damaged, read.header, read.items),
                 LayoutLoad::Read);
             for (int slot = kBarcodeSlot; slot < kLayoutSlots; ++slot) {

@@ -28,7 +28,7 @@ struct Defaults {
     LayoutTable items;
     explicit Defaults(int kind)
     {
-        ApplyDefaultLayout(kind == kReportLabelSheet ? kReportEnvelope3Back : kReportLabelSheet, header, items);
+        ApplyDefaultLayout(kind == kFormLabelSheet ? kFormEnvelope3Back : kFormLabelSheet, header, items);
         header.reservedFlag = 1;
         header.labelSheet = header.labelSheet ? 0 : 1;
         header.printerSettings = 1;
@@ -42,7 +42,7 @@ class LayoutGoldenTest : public ::testing::TestWithParam<int> { };
 std::vector<int> Kinds()
 {
     std::vector<int> kinds;
-    for (const ReportKindInfo& info : kReportKinds)
+    for (const FormKindInfo& info : kFormKinds)
         kinds.push_back(info.kind);
     return kinds;
 }
@@ -65,7 +65,7 @@ TEST_P(LayoutGoldenTest, TheDefaultsAreWrittenAsTheGoldenAndReadBack)
     // slots after the 53 texts are in a file only when shown, so only their flag is.
     std::string bytes;
     ASSERT_TRUE(platform::fs::ReadFile(GoldenPath(LayoutGolden(kind)), bytes));
-    Defaults read(kind == kReportPostcard ? kReportLabelSheet : kReportPostcard);
+    Defaults read(kind == kFormPostcard ? kFormLabelSheet : kFormPostcard);
     ASSERT_EQ(ParseLayout(bytes, read.header, read.items), LayoutLoad::Read);
     EXPECT_EQ(read.header, made.header);
     for (std::size_t slot = 0; slot < kLayoutSlots; ++slot) {
@@ -82,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, LayoutGoldenTest, ::testing::ValuesIn(Kinds()), 
 TEST(LayoutGolden, AnUnknownKindIsThePostcard)
 {
     const Defaults unknown(99);
-    EXPECT_EQ(FormatLayout(unknown.header, unknown.items), ReadAll(GoldenPath(LayoutGolden(kReportPostcard))));
+    EXPECT_EQ(FormatLayout(unknown.header, unknown.items), ReadAll(GoldenPath(LayoutGolden(kFormPostcard))));
 }
 
 namespace {

@@ -41,7 +41,7 @@ TEST(PagePlan, PagesOfARun)
 
 TEST(PagePlan, LabelSheetGeometry)
 {
-    const LayoutHeader h = Header(kReportLabelSheet);
+    const LayoutHeader h = Header(kFormLabelSheet);
     EXPECT_EQ(SheetColumns(h), 2);
     EXPECT_EQ(SheetRows(h), 6);
     EXPECT_EQ(RecordsPerPage(h), 12);
@@ -64,14 +64,14 @@ TEST(PagePlan, LabelSheetGeometry)
 
 TEST(PagePlan, StoredZeroColumnsCountAsOneAndCardsHaveOneCell)
 {
-    LayoutHeader h = Header(kReportLabelSheet);
+    LayoutHeader h = Header(kFormLabelSheet);
     h.columns = 0;
     h.rows = -4;
     EXPECT_EQ(RecordsPerPage(h), 1);
     h.columns = 1 << 20;
     h.rows = 1 << 20;
     EXPECT_EQ(RecordsPerPage(h), std::numeric_limits<int>::max());
-    LayoutHeader card = Header(kReportNewYearCard);
+    LayoutHeader card = Header(kFormNewYearCard);
     card.columns = 3; // only label sheets have cells
     EXPECT_EQ(RecordsPerPage(card), 1);
 }

@@ -18,15 +18,15 @@ public:
         f.programFolder = dir.File("prog");
         f.dataFolder = dir.File("data");
         f.documentsFolder = dir.File("docs");
-        global = std::make_unique<AppSettings>(f);
-        global->ReadSettings(true);
+        settings = std::make_unique<AppSettings>(f);
+        settings->ReadSettings(true);
     }
 
     TempDir dir;
     platform::RecordingMessageHost messages;
-    std::unique_ptr<AppSettings> global;
+    std::unique_ptr<AppSettings> settings;
 
-    std::string UserFile(const char* utf8) const { return global->UserFile(S(utf8)); }
+    std::string BookFile(const char* utf8) const { return settings->BookFile(S(utf8)); }
 
 private:
     platform::ScopedMessageHost scoped_ { messages };

@@ -26,7 +26,7 @@ bool IsRed(std::uint32_t rgb)
 
 TEST(Stationery, EveryKindsPictureFitsItsPreview)
 {
-    for (const ReportKindInfo& kind : kReportKinds) {
+    for (const FormKindInfo& kind : kFormKinds) {
         if (std::string(kind.backgroundImage).empty())
             continue;
         BmpImage picture;
@@ -47,7 +47,7 @@ TEST(Stationery, EveryKindsPictureFitsItsPreview)
 
 TEST(Stationery, PostalBoxesStandAroundTheDefaultDigits)
 {
-    for (int kind : { kReportNewYearCard, kReportPostcard, kReportEnvelope4Front, kReportEnvelope3Front }) {
+    for (int kind : { kFormNewYearCard, kFormPostcard, kFormEnvelope4Front, kFormEnvelope3Front }) {
         LayoutHeader header;
         LayoutTable items;
         ApplyDefaultLayout(kind, header, items);

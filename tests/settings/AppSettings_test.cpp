@@ -130,8 +130,8 @@ TEST_F(Settings, FreshStartCreatesTheMainUserWithEveryDefault)
             "home/.local/share/pelora/nrt/", "home/.local/share/pelora/nrt/メインユーザー/", "prog/" }));
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(g->DataFolder(), Data());
-    EXPECT_EQ(g->UserName(), S("メインユーザー"));
-    EXPECT_EQ(g->UserFolder(), Main());
+    EXPECT_EQ(g->BookName(), S("メインユーザー"));
+    EXPECT_EQ(g->BookFolder(), Main());
     EXPECT_EQ(g->DocumentsFolder(), home + "/Documents");
     EXPECT_EQ(g->DataVersion(), 170);
     EXPECT_EQ(g->PostalLocation(), 0);
@@ -169,9 +169,9 @@ TEST_F(Settings, FreshStartCreatesTheMainUserWithEveryDefault)
         EXPECT_EQ(g->GetDisplayColumn(i), columns[static_cast<std::size_t>(i)]) << i;
     const std::vector<std::string> forms
         = { S("年賀状"), S("普通はがき(１)"), S("普通はがき(２)"), S("封筒(４号)(表)"), S("封筒(４号)(裏)") };
-    ASSERT_EQ(g->ReportList().GetCount(), 5);
+    ASSERT_EQ(g->FormList().GetCount(), 5);
     for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(g->ReportList().GetLine(i), forms[static_cast<std::size_t>(i)]) << i;
+        EXPECT_EQ(g->FormList().GetLine(i), forms[static_cast<std::size_t>(i)]) << i;
 
     ASSERT_TRUE(g->WriteSettings().Ok());
     EXPECT_EQ(ReadAll(Data() + "nrt.ini"), S("[USER]\r\nNAME=メインユーザー\r\nVER=170\r\n"));
@@ -233,7 +233,7 @@ TEST_F(Settings, ChangedSettingsAreWrittenInTableOrderAndReadBack)
 
     auto again = Make();
     again->ReadSettings(true);
-    EXPECT_EQ(again->Settings(), g->Settings());
+    EXPECT_EQ(again->Settings(), g->Book());
     EXPECT_EQ(again->GetMailPassword(), " secret ");
     EXPECT_EQ(again->GetFormRect(AppSettings::kFormPreview), (FormRect { -5, 10, 640, 480 }));
     EXPECT_TRUE(again->HasFormRect(AppSettings::kFormPreview));
@@ -259,7 +259,7 @@ TEST_F(Settings, DamagedUserIniGivesDefaultsAndCutsLongTexts)
     g->ReadSettings(true);
     EXPECT_FALSE(g->GetEraDates());
     EXPECT_TRUE(g->GetFull());
-    EXPECT_EQ(g->Settings().Int(kS_Full), 1);
+    EXPECT_EQ(g->Book().Int(kS_Full), 1);
     EXPECT_EQ(g->GetScalePercent(), 100);
     EXPECT_EQ(g->GetMailHost(), std::string(52, 'h'));
     EXPECT_EQ(g->GetMailPort(), 25);
@@ -341,9 +341,9 @@ TEST_F(Settings, UserNameFromNrtIni)
         WriteAll(Data() + "nrt.ini", "[USER]\r\nNAME=" + c.name + "\r\n");
         auto g = Make();
         g->ReadSettings(true);
-        EXPECT_EQ(g->UserName(), c.user) << U(c.name);
-        EXPECT_EQ(g->UserFolder(), Data() + c.user) << U(c.name);
-        EXPECT_TRUE(fs::IsDirectory(g->UserFolder()));
+        EXPECT_EQ(g->BookName(), c.user) << U(c.name);
+        EXPECT_EQ(g->BookFolder(), Data() + c.user) << U(c.name);
+        EXPECT_TRUE(fs::IsDirectory(g->BookFolder()));
     }
     EXPECT_FALSE(fs::Exists(home + "/.local/share/escape"));
     EXPECT_FALSE(fs::Exists(Data() + "a"));
@@ -357,7 +357,7 @@ TEST_F(Settings, OtherKeysOfTheFilesSurvive)
     ::chmod(fs::ToSystemPath(Data() + "NrtUser.ini").c_str(), 0644);
     auto g = Make();
     g->ReadSettings(true);
-    EXPECT_EQ(g->UserFolder(), Data());
+    EXPECT_EQ(g->BookFolder(), Data());
     EXPECT_EQ(g->GetScalePercent(), 125);
     ASSERT_TRUE(g->WriteSettings().Ok());
     EXPECT_EQ(ReadAll(Data() + "nrt.ini"), "[USER]\r\nNAME=\r\nVER=170\r\nNEWKEY=1\r\n");
@@ -447,8 +447,8 @@ TEST_F(Settings, PrintFormList)
         auto g = Make();
         g->ReadSettings(true);
         std::vector<std::string> names;
-        for (int i = 0; i < g->ReportList().GetCount(); ++i)
-            names.emplace_back(g->ReportList().GetLine(i));
+        for (int i = 0; i < g->FormList().GetCount(); ++i)
+            names.emplace_back(g->FormList().GetLine(i));
         EXPECT_EQ(names, c.names) << c.what;
     }
 
@@ -456,14 +456,14 @@ TEST_F(Settings, PrintFormList)
     WriteAll(Main() + "/NrtRepList.dat", "a\r\nb\r\nc\r\nd\r\ne\r\nf\r\ng\r\n");
     auto g = Make();
     g->ReadSettings(true);
-    ASSERT_EQ(g->ReportList().GetCount(), 7);
-    ASSERT_TRUE(g->SetUserFolder(S("別")));
+    ASSERT_EQ(g->FormList().GetCount(), 7);
+    ASSERT_TRUE(g->SetBookFolder(S("別")));
     g->ReadSettings(false);
-    EXPECT_EQ(g->ReportList().GetCount(), 5);
-    EXPECT_EQ(g->ReportList().GetLine(4), S("封筒(４号)(裏)"));
-    EXPECT_FALSE(fs::Exists(g->UserFile("NrtRepList.dat"))) << "written only by the print form windows";
-    EXPECT_TRUE(g->SaveReportList().Ok());
-    EXPECT_EQ(ReadAll(g->UserFile("NrtRepList.dat")),
+    EXPECT_EQ(g->FormList().GetCount(), 5);
+    EXPECT_EQ(g->FormList().GetLine(4), S("封筒(４号)(裏)"));
+    EXPECT_FALSE(fs::Exists(g->BookFile("NrtRepList.dat"))) << "written only by the print form windows";
+    EXPECT_TRUE(g->SaveFormList().Ok());
+    EXPECT_EQ(ReadAll(g->BookFile("NrtRepList.dat")),
         S("年賀状\r\n普通はがき(１)\r\n普通はがき(２)\r\n封筒(４号)(表)\r\n封筒(４号)(裏)\r\n"));
 }
 
@@ -474,7 +474,7 @@ TEST_F(Settings, SwitchingUsersReadsTheOtherUsersSettings)
     g->SetScalePercent(175);
     g->SetMailHost("a.example");
     ASSERT_TRUE(g->WriteSettings().Ok());
-    ASSERT_TRUE(g->SetUserFolder(S("二人目")));
+    ASSERT_TRUE(g->SetBookFolder(S("二人目")));
     g->ReadSettings(false);
     EXPECT_EQ(g->GetScalePercent(), 100);
     EXPECT_EQ(g->GetMailHost(), "");
@@ -482,7 +482,7 @@ TEST_F(Settings, SwitchingUsersReadsTheOtherUsersSettings)
     EXPECT_EQ(ReadAll(Data() + "nrt.ini"), S("[USER]\r\nNAME=二人目\r\nVER=170\r\n"));
     auto next = Make();
     next->ReadSettings(true);
-    EXPECT_EQ(next->UserName(), S("二人目"));
+    EXPECT_EQ(next->BookName(), S("二人目"));
 }
 
 TEST_F(Settings, MonthlyAndIntervalBackups)
@@ -565,8 +565,8 @@ TEST_F(Settings, TableCopy)
     auto g = Make();
     g->ReadSettings(true);
     EXPECT_FALSE(g->SaveTableCopy());
-    WriteAll(g->UserFile("nrt.ndb"), "table");
-    WriteAll(g->UserFile("nrt_ndb.bk2"), "older copy");
+    WriteAll(g->BookFile("nrt.ndb"), "table");
+    WriteAll(g->BookFile("nrt_ndb.bk2"), "older copy");
     EXPECT_TRUE(g->SaveTableCopy());
-    EXPECT_EQ(ReadAll(g->UserFile("nrt_ndb.bk2")), "table");
+    EXPECT_EQ(ReadAll(g->BookFile("nrt_ndb.bk2")), "table");
 }

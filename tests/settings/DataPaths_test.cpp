@@ -89,7 +89,7 @@ TEST(DataPaths, UsableUserNames)
         { std::string(31, 'a'), false },
     };
     for (const Case& c : cases)
-        EXPECT_EQ(DataPaths::IsUsableUserName(c.name), c.usable) << U(c.name);
+        EXPECT_EQ(DataPaths::IsUsableBookName(c.name), c.usable) << U(c.name);
 }
 
 TEST(DataPaths, WritableFolder)
@@ -132,7 +132,7 @@ TEST_F(Paths, DataFolderBesideTheProgramWhenNrtIniIsThere)
     WriteAll(program + "nrt.ini", "");
     auto g = Make();
     EXPECT_EQ(g->DataFolder(), program);
-    EXPECT_EQ(g->UserFolder(), program);
+    EXPECT_EQ(g->BookFolder(), program);
     EXPECT_EQ(Tree(home), std::vector<std::string> {});
 }
 
@@ -166,12 +166,12 @@ TEST_F(Paths, FileOperations)
     auto g = Make({ "", dir.File("data"), dir.File("docs") + "/" });
     EXPECT_EQ(g->DataFolder(), dir.File("data") + "/");
     EXPECT_EQ(g->DocumentsFolder(), dir.File("docs"));
-    ASSERT_TRUE(g->SetUserFolder(S("田中")));
+    ASSERT_TRUE(g->SetBookFolder(S("田中")));
     const std::string user = dir.File("data/田中");
     EXPECT_TRUE(fs::IsDirectory(user));
-    EXPECT_EQ(g->UserFolder(), user);
-    EXPECT_EQ(g->UserFile(""), user);
-    EXPECT_EQ(g->UserFile("nrt.ndb"), user + "/nrt.ndb");
+    EXPECT_EQ(g->BookFolder(), user);
+    EXPECT_EQ(g->BookFile(""), user);
+    EXPECT_EQ(g->BookFile("nrt.ndb"), user + "/nrt.ndb");
     EXPECT_EQ(g->DataFile("nrt.ini"), dir.File("data/nrt.ini"));
     EXPECT_EQ(g->ProgramFile("repbk01.BMP"), program + "repbk01.BMP");
     EXPECT_EQ(g->DocumentsFile(""), dir.File("docs"));
@@ -179,11 +179,11 @@ TEST_F(Paths, FileOperations)
     EXPECT_EQ(g->PostalFile(""), program + "yubin");
     g->SetPostalLocation(1);
     EXPECT_EQ(g->PostalFile("YubinS.dat"), dir.File("data/yubin/YubinS.dat"));
-    ASSERT_TRUE(g->SetUserFolder(""));
-    EXPECT_EQ(g->UserFolder(), dir.File("data") + "/");
-    EXPECT_EQ(g->UserFile(""), dir.File("data")); // never a trailing "/"
-    EXPECT_FALSE(g->SetUserFolder("../x"));
-    EXPECT_EQ(g->UserFolder(), dir.File("data") + "/");
+    ASSERT_TRUE(g->SetBookFolder(""));
+    EXPECT_EQ(g->BookFolder(), dir.File("data") + "/");
+    EXPECT_EQ(g->BookFile(""), dir.File("data")); // never a trailing "/"
+    EXPECT_FALSE(g->SetBookFolder("../x"));
+    EXPECT_EQ(g->BookFolder(), dir.File("data") + "/");
 
     struct Case {
         std::string path, folder;
@@ -272,9 +272,9 @@ TEST_F(Paths, RememberedFileLocations)
     auto g = Make({ "", dir.File("data"), "" });
     EXPECT_EQ(g->GetPathEntry(1), "");
     ASSERT_TRUE(g->SetPathEntry(3, S("/home/u/郵便.csv")));
-    EXPECT_EQ(ReadAll(g->UserFile("NrtPath.dat")), S("\r\n\r\n\r\n/home/u/郵便.csv\r\n"));
+    EXPECT_EQ(ReadAll(g->BookFile("NrtPath.dat")), S("\r\n\r\n\r\n/home/u/郵便.csv\r\n"));
     ASSERT_TRUE(g->SetPathEntry(1, "/in.csv\r\n/other"));
-    EXPECT_EQ(ReadAll(g->UserFile("NrtPath.dat")), S("\r\n/in.csv\r\n\r\n/home/u/郵便.csv\r\n"));
+    EXPECT_EQ(ReadAll(g->BookFile("NrtPath.dat")), S("\r\n/in.csv\r\n\r\n/home/u/郵便.csv\r\n"));
     EXPECT_EQ(g->GetPathEntry(1), "/in.csv");
     EXPECT_EQ(g->GetPathEntry(3), S("/home/u/郵便.csv"));
     EXPECT_EQ(g->GetPathEntry(7), "");

@@ -30,8 +30,8 @@ struct Layout {
 
 TEST(LayoutDefaults, HiddenSlotsStayOnTheCardAndKeepTheirDirection)
 {
-    const Layout postcard(kReportPostcard);
-    for (const ReportKindInfo& info : kReportKinds) {
+    const Layout postcard(kFormPostcard);
+    for (const FormKindInfo& info : kFormKinds) {
         Layout l(info.kind);
         for (int slot = 0; slot < 48; ++slot) {
             const TextItem& o = l.items[static_cast<std::size_t>(slot)].object;
@@ -40,7 +40,7 @@ TEST(LayoutDefaults, HiddenSlotsStayOnTheCardAndKeepTheirDirection)
             EXPECT_TRUE(left >= 0 && right <= info.paperWidth && o.Y() >= 0 && o.Y() + o.Height() <= info.paperHeight)
                 << "kind " << info.kind << " slot " << slot;
             const bool vertical
-                = info.kind != kReportLabelSheet && postcard.items[static_cast<std::size_t>(slot)].object.IsVertical();
+                = info.kind != kFormLabelSheet && postcard.items[static_cast<std::size_t>(slot)].object.IsVertical();
             EXPECT_EQ(o.IsVertical(), vertical) << "kind " << info.kind << " slot " << slot;
             EXPECT_GT(o.Width(), 0);
             EXPECT_GT(o.Height(), 0);
@@ -76,7 +76,7 @@ TEST(LayoutDefaults, KanjiNumeralFlagIsClearedOnlyByTheNewYearCard)
 
 TEST(LayoutDefaults, SlotsGetFieldFaceScaleAndText)
 {
-    Layout l(kReportPostcard);
+    Layout l(kFormPostcard);
     const LayoutItem& name = l.items[1];
     EXPECT_EQ(name.fieldName, S("名前"));
     EXPECT_EQ(name.object.Text(), S("氏名様"));
@@ -93,7 +93,7 @@ TEST(LayoutDefaults, SlotsGetFieldFaceScaleAndText)
     EXPECT_EQ(l.items[28].object.Text(), S("差出人"));
     EXPECT_EQ(l.items[52].object.Text(), S("自由05"));
 
-    Layout label(kReportLabelSheet);
+    Layout label(kFormLabelSheet);
     struct Free {
         int slot;
         bool shown;
@@ -118,7 +118,7 @@ TEST(LayoutDefaults, SlotsGetFieldFaceScaleAndText)
     bold.weight = 700;
     l.items[0].object.SetFont(bold);
     l.items[0].object.SetDrawMode(1);
-    ApplyDefaultLayout(kReportNewYearCard, l.header, l.items);
+    ApplyDefaultLayout(kFormNewYearCard, l.header, l.items);
     EXPECT_EQ(l.items[0].object.Font().weight, 700);
     EXPECT_EQ(l.items[0].object.DrawMode(), 1);
     EXPECT_EQ(l.items[0].object.FontHeight(), 843);
@@ -149,13 +149,13 @@ TEST(LayoutDefaults, KindOfAPrintFormName)
         { "", 2 },
     };
     for (const Case& c : cases)
-        EXPECT_EQ(ReportKindOfName(c.name), c.kind) << U(c.name);
+        EXPECT_EQ(FormKindOfName(c.name), c.kind) << U(c.name);
 }
 
 TEST(LayoutDefaults, CatalogueTexts)
 {
-    EXPECT_EQ(ReportTypeName(13), S("封筒４０号（表）"));
-    EXPECT_EQ(ReportTypeName(99), S("普通はがき"));
+    EXPECT_EQ(FormTypeName(13), S("封筒４０号（表）"));
+    EXPECT_EQ(FormTypeName(99), S("普通はがき"));
     EXPECT_EQ(SlotEditorName(1), S("宛名_氏名＋敬称"));
     EXPECT_EQ(SlotEditorSample(1), S("宛名_氏名　様"));
     EXPECT_EQ(SlotEditorName(52), S("ラベル05"));
@@ -169,7 +169,7 @@ TEST(LayoutDefaults, CatalogueTexts)
 
 TEST(LayoutDefaults, TheBarcodeStartsHiddenAt8PointInsideThePostalBorder)
 {
-    for (const ReportKindInfo& info : kReportKinds) {
+    for (const FormKindInfo& info : kFormKinds) {
         SCOPED_TRACE(info.kind);
         Layout l(info.kind);
         const LayoutItem& item = l.items[kBarcodeSlot];
@@ -186,8 +186,8 @@ TEST(LayoutDefaults, TheBarcodeStartsHiddenAt8PointInsideThePostalBorder)
         EXPECT_LE(o.X() + o.Width(), info.paperWidth - border);
         EXPECT_LE(o.Y() + o.Height(), info.paperHeight - border);
         EXPECT_EQ(OffersCustomerBarcode(info.kind, l.header),
-            info.labelSheet || info.kind == kReportEnvelope3Front || info.kind == kReportEnvelope4Front
-                || info.kind == kReportEnvelope40Front);
+            info.labelSheet || info.kind == kFormEnvelope3Front || info.kind == kFormEnvelope4Front
+                || info.kind == kFormEnvelope40Front);
     }
 }
 
@@ -209,7 +209,7 @@ TEST(LayoutDefaults, ALabelsBarcodeIsKeptInsideItsCell)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Layout l(kReportLabelSheet);
+        Layout l(kFormLabelSheet);
         l.header.paperWidth = c.cellWidth;
         l.header.paperHeight = c.cellHeight;
         for (int slot = 0; slot < kLayoutSlots; ++slot)
@@ -229,7 +229,7 @@ TEST(LayoutDefaults, ALabelsBarcodeIsKeptInsideItsCell)
         }
     }
     // On cards and envelopes nothing is moved.
-    Layout card(kReportPostcard);
+    Layout card(kFormPostcard);
     card.items[kBarcodeSlot].shown = true;
     card.items[kBarcodeSlot].object.SetPosition(20000, 20000);
     EXPECT_FALSE(KeepLabelBarcodeInCell(card.header, card.items));

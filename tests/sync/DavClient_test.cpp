@@ -1,8 +1,8 @@
 // The CardDAV client against real servers started on 127.0.0.1 (Radicale and Xandikos),
 // and against a scripted server for the answers real servers rarely give.
 
-#include "DavServers.h"
 #include "../mail/MailTestSupport.h"
+#include "DavServers.h"
 
 #include "sync/DavClient.h"
 
@@ -195,8 +195,7 @@ TEST_P(DavServers, MultigetReadsInBatchesAndNamesTheMissing)
     EXPECT_EQ(std::count(missing.begin(), missing.end(), hrefs[1]), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, DavServers,
-    ::testing::Values(DavServer::Kind::kRadicale, DavServer::Kind::kXandikos),
+INSTANTIATE_TEST_SUITE_P(Servers, DavServers, ::testing::Values(DavServer::Kind::kRadicale, DavServer::Kind::kXandikos),
     [](const auto& c) { return c.param == DavServer::Kind::kRadicale ? "Radicale" : "Xandikos"; });
 
 // What the account may not do or cannot reach, each with its result and its message;
@@ -214,7 +213,8 @@ TEST(DavAccountChecks, RefusesOrReportsWithoutChangingAnything)
         std::string message;
     } cases[] = {
         { "http://192.0.2.7/dav/", "pw", DavResult::kPlainHttpRefused, 0,
-            "サーバー「192.0.2.7」へはパスワードが暗号化されずに送られるため接続しません。https:// のURLを指定してください。" },
+            "サーバー「192.0.2.7」へはパスワードが暗号化されずに送られるため接続しません。https:// "
+            "のURLを指定してください。" },
         { "http://localhost:5232/", "pw", DavResult::kPlainHttpRefused, 0, {} },
         { "ftp://127.0.0.1/", "pw", DavResult::kInvalidUrl, 0, {} },
         { unused, "pw", DavResult::kUnreachable, 1, {} },
@@ -339,7 +339,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
     const DavOutcome busy = client.Remove("/book/b.vcf", "\"2\"");
     EXPECT_EQ(busy.result, DavResult::kServerError);
     EXPECT_EQ(busy.status, 503);
-    EXPECT_EQ(U(busy.Message()), "サーバー「127.0.0.1:" + server.Root().substr(server.Root().rfind(':') + 1)
+    EXPECT_EQ(U(busy.Message()),
+        "サーバー「127.0.0.1:" + server.Root().substr(server.Root().rfind(':') + 1)
             + "」でエラーが起きました（カードの削除、HTTP 503）。");
 
     // A server that closes without answering, one that stops answering, a user who stops.

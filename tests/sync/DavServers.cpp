@@ -98,8 +98,8 @@ bool DavServer::Start()
         // Debian's Python, where Debian's radicale package is installed.
         args = { "/usr/bin/python3", "-m", "radicale", "--config", "", "--storage-filesystem-folder",
             dir_.Path() + "/collections", "--server-hosts", where, "--auth-type", "htpasswd",
-            "--auth-htpasswd-filename", dir_.Path() + "/users", "--auth-htpasswd-encryption", "plain",
-            "--auth-delay", "0", "--logging-level", "warning" };
+            "--auth-htpasswd-filename", dir_.Path() + "/users", "--auth-htpasswd-encryption", "plain", "--auth-delay",
+            "0", "--logging-level", "warning" };
         if (!tls_.cert.empty())
             args.insert(args.end(), { "--ssl", "--certificate", tls_.cert, "--key", tls_.key });
     } else {

@@ -25,7 +25,8 @@ TEST(DavXml, ReadsAnswersWhateverTheirPrefixesAndRefusesDocumentTypes)
             true },
         { "entities declared",
             "<?xml version=\"1.0\"?><!DOCTYPE m [<!ENTITY a \"aaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;\">]>"
-            "<multistatus xmlns=\"DAV:\"><response>" + card + "&b;</response></multistatus>",
+            "<multistatus xmlns=\"DAV:\"><response>"
+                + card + "&b;</response></multistatus>",
             false },
         { "another root", "<error xmlns=\"DAV:\"><valid-sync-token/></error>", false },
         { "not XML", "<html>Internal error", false },
@@ -43,7 +44,8 @@ TEST(DavXml, ReadsAnswersWhateverTheirPrefixesAndRefusesDocumentTypes)
         EXPECT_EQ(r.props.count("{DAV:}displayname"), 0u) << c.what << ": a property the server lacks";
     }
     EXPECT_TRUE(HasPrecondition("<d:error xmlns:d=\"DAV:\"><d:valid-sync-token/></d:error>", "{DAV:}valid-sync-token"));
-    EXPECT_FALSE(HasPrecondition("<d:error xmlns:d=\"DAV:\"><d:supported-report/></d:error>", "{DAV:}valid-sync-token"));
+    EXPECT_FALSE(
+        HasPrecondition("<d:error xmlns:d=\"DAV:\"><d:supported-report/></d:error>", "{DAV:}valid-sync-token"));
 }
 
 } // namespace

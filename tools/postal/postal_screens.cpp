@@ -87,7 +87,7 @@ int main(int argc, char** argv)
     folders.documentsFolder = folders.dataFolder;
     AppSettings g(folders);
     g.ReadSettings(true);
-    platform::fs::MakeDirs(g.UserFile({}));
+    platform::fs::MakeDirs(g.BookFile({}));
     if (argc == 4)
         g.SetScalePercent(std::atoi(argv[3])); // the display magnification, in percent
 

@@ -27,19 +27,19 @@ void StartMailing(MainWindow& main, MailingProgress& sendForm)
     mailcompose::MailSender sender;
     // The mailing's own record set over the table, discarded with the composer.
     auto recipients = std::make_unique<RecordSet>();
-    const mailcompose::Checked started = mailcompose::StartMailing(main.Global(), main.Table(), main.PrintCondition(),
+    const mailcompose::Checked started = mailcompose::StartMailing(main.Settings(), main.Table(), main.PrintCondition(),
         main.TabContextForInput() == -1, platform::Ask, sender, *recipients);
     Show(started.notice);
     if (!started.go)
         return;
-    MailComposerWindow composer(main.Global(), main.Table(), sendForm, &main);
+    MailComposerWindow composer(main.Settings(), main.Table(), sendForm, &main);
     composer.SetMailing(sender, recipients.get());
     composer.exec();
 }
 
 void ShowLog(MainWindow& main, bool runs)
 {
-    const std::string path = main.Global().UserFile("Mail") + (runs ? "/mail.log" : "/list.log");
+    const std::string path = main.Settings().BookFile("Mail") + (runs ? "/mail.log" : "/list.log");
     MailLogWindow log(&main);
     if (!platform::fs::IsFile(path) || !log.LoadFile(path)) {
         platform::Warn(runs ? SJ("送信リストが見つかりません。") : SJ("送信ログが見つかりません。"));

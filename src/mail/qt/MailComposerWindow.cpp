@@ -44,9 +44,9 @@ constexpr const char* kSaveFilters[] = { "メールファイル(*.mal)", "テキ
 } // namespace
 
 MailComposerWindow::MailComposerWindow(
-    AppSettings& global, AddressTable& table, MailingProgress& sendForm, QWidget* parent)
+    AppSettings& settings, AddressTable& table, MailingProgress& sendForm, QWidget* parent)
     : QDialog(parent)
-    , global_(global)
+    , settings_(settings)
     , table_(table)
     , sendForm_(sendForm)
 {
@@ -189,7 +189,7 @@ void MailComposerWindow::MemoChanged()
 
 std::string MailComposerWindow::Folder() const
 {
-    return mailfiles::MailFolder(global_);
+    return mailfiles::MailFolder(settings_);
 }
 
 void MailComposerWindow::SetStatus(const char* text)
@@ -297,7 +297,7 @@ void MailComposerWindow::resendClicked()
 
 void MailComposerWindow::Send(bool resend)
 {
-    if (const mailcompose::Checked sendable = mailcompose::CheckSendable(global_, recipients_); !sendable.go) {
+    if (const mailcompose::Checked sendable = mailcompose::CheckSendable(settings_, recipients_); !sendable.go) {
         mailcommands::Show(sendable.notice);
         return;
     }
@@ -326,26 +326,26 @@ void MailComposerWindow::Send(bool resend)
     }
     TemplateList templates;
     const mailcompose::Checked body
-        = mailcompose::CheckBody(mail.lines, global_.GetMailWrap(), table_, platform::Ask, templates);
+        = mailcompose::CheckBody(mail.lines, settings_.GetMailWrap(), table_, platform::Ask, templates);
     mailcommands::Show(body.notice);
     if (!body.go)
         return;
-    std::unique_ptr<SmtpClient> client = mailcompose::Prepare(global_, mail, sender_);
+    std::unique_ptr<SmtpClient> client = mailcompose::Prepare(settings_, mail, sender_);
     mailcommands::Show(mailcompose::Utf8Notice(&templates, *client, *recipients_));
     if (!platform::Ask(SJ("送信します。よろしいですか？"), true))
         return;
 
     gui::WaitCursor wait;
     SetStatus("接続開始");
-    if (!mailcompose::Open(global_, *client)) {
+    if (!mailcompose::Open(settings_, *client)) {
         SetStatus("接続失敗");
         return;
     }
     // The progress dialog has a button to press: no hourglass over it.
     wait.Restore();
     recipients_->SetPos(0);
-    sendForm_.SetRest(global_.GetMailRestEvery(), global_.GetMailRestSeconds());
-    sendForm_.SetRetryWaits(MailingRun::RetryWaitsFromText(global_.GetMailRetryWaits()));
+    sendForm_.SetRest(settings_.GetMailRestEvery(), settings_.GetMailRestSeconds());
+    sendForm_.SetRetryWaits(MailingRun::RetryWaitsFromText(settings_.GetMailRetryWaits()));
     sendForm_.SetOutcomeFile(MailOutcome::PathFor(folder, mail), std::move(previous));
     const MailingRun::Outcome outcome = sendForm_.Run(&templates, client.get(), recipients_, folder);
     client.reset();

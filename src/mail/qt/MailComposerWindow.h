@@ -36,7 +36,8 @@ public:
     static constexpr int kMaxSubjectChars = 60;
     static constexpr int kMaxBodyChars = 32000;
 
-    MailComposerWindow(AppSettings& global, AddressTable& table, MailingProgress& sendForm, QWidget* parent = nullptr);
+    MailComposerWindow(
+        AppSettings& settings, AddressTable& table, MailingProgress& sendForm, QWidget* parent = nullptr);
 
     // The sender and the recipients of this mailing (not owned).
     void SetMailing(const mailcompose::MailSender& sender, RecordSet* recipients);
@@ -89,7 +90,7 @@ private:
     void SetStatus(const char* text);
     std::string Folder() const;
 
-    AppSettings& global_;
+    AppSettings& settings_;
     AddressTable& table_;
     MailingProgress& sendForm_;
     mailcompose::MailSender sender_;

@@ -84,8 +84,8 @@ public:
     {
         OnUiThread(&d_, [this, secondsLeft] {
             d_.messageLabel_->setText(U8("一時的に拒否された宛先へ再送するまで 残り %1:%2")
-                                    .arg(secondsLeft / 60)
-                                    .arg(secondsLeft % 60, 2, 10, QLatin1Char('0')));
+                                          .arg(secondsLeft / 60)
+                                          .arg(secondsLeft % 60, 2, 10, QLatin1Char('0')));
         });
     }
     void Failed() override

@@ -251,9 +251,9 @@ QFont LayoutEditor::FontDialogStart(const LogFontA& lf)
     return initial;
 }
 
-LayoutEditor::LayoutEditor(AppSettings& global, PrinterBinding& printer, int formIndex, int kind, QWidget* parent)
+LayoutEditor::LayoutEditor(AppSettings& settings, PrinterBinding& printer, int formIndex, int kind, QWidget* parent)
     : QDialog(parent)
-    , global_(global)
+    , settings_(settings)
     , printer_(printer)
     , formIndex_(formIndex)
     , kind_(kind)
@@ -372,7 +372,8 @@ void LayoutEditor::BuildButtons()
     okButton_->setObjectName(QStringLiteral("cmd_Ok"));
     closeButton_ = new QPushButton(QStringLiteral("キャンセル(&C)"), this);
     closeButton_->setObjectName(QStringLiteral("cmd_Close"));
-    for (QPushButton* b : { fontButton_, labelButton_, detailButton_, printerSetupButton_, printerSetupDeleteButton_, okButton_, closeButton_ })
+    for (QPushButton* b : { fontButton_, labelButton_, detailButton_, printerSetupButton_, printerSetupDeleteButton_,
+             okButton_, closeButton_ })
         b->setAutoDefault(false);
 }
 
@@ -459,8 +460,8 @@ void LayoutEditor::ConnectControls()
 void LayoutEditor::RestoreGeometry()
 {
     resize(900, 700);
-    if (global_.HasFormRect(AppSettings::kFormLayoutEditor)) {
-        const FormRect r = global_.GetFormRect(AppSettings::kFormLayoutEditor);
+    if (settings_.HasFormRect(AppSettings::kFormLayoutEditor)) {
+        const FormRect r = settings_.GetFormRect(AppSettings::kFormLayoutEditor);
         setGeometry(r.left, r.top, std::max(r.width, 750), std::max(r.height, 600));
     }
     FitOnScreen(this);
@@ -501,23 +502,23 @@ void LayoutEditor::LoadForm()
     dirty_ = false;
     surfaceWidth_ = surfaceHeight_ = 0;
 
-    const LineList& forms = global_.ReportList();
+    const LineList& forms = settings_.FormList();
     const bool known = formIndex_ >= 0 && formIndex_ < forms.GetCount();
     const std::string name = known ? std::string(forms.GetLine(formIndex_)) : std::string();
     // Loading starts from the kind's defaults, which is all a missing form (or one too
     // old to read) gets.
     if (known)
-        static_cast<void>(LoadPrintForm(global_, name, kind_, form_));
+        static_cast<void>(LoadPrintForm(settings_, name, kind_, form_));
     else
         form_.ApplyDefaults(kind_);
     LayoutHeader& h = form_.header;
 
     // The printer settings are edited on a copy that only OK puts in place.
-    const std::string scratch = global_.UserFile("_tmp.prd");
+    const std::string scratch = settings_.BookFile("_tmp.prd");
     platform::fs::RemoveFile(scratch);
     h.printerSettings = 0;
     if (known) {
-        const std::string settings = PrinterSettingsPath(global_, name);
+        const std::string settings = PrinterSettingsPath(settings_, name);
         if (platform::fs::IsFile(settings) && platform::fs::CopyFile(settings, scratch))
             h.printerSettings = 1;
     }
@@ -525,7 +526,7 @@ void LayoutEditor::LoadForm()
 
     RebuildSurface();
     ShowPaperSize();
-    backgroundImage_ = print::LoadBackground(global_, form_.header, background_);
+    backgroundImage_ = print::LoadBackground(settings_, form_.header, background_);
     labelEdit_->setText(gui::ToQ(LabelSummary(h)));
     LayoutTable& items = form_.items;
     {
@@ -585,7 +586,8 @@ void LayoutEditor::ShowNote()
     if (barcodeMoved_)
         lines << QStringLiteral("カスタマバーコードがラベルの外にあったため、ラベルの中の住所の下に移しました。");
     if (BarcodeCoversText(form_.header, form_.items))
-        lines << QStringLiteral("ラベルが小さく、カスタマバーコードが他の項目と重なっています。項目の位置を調整して下さい。");
+        lines << QStringLiteral(
+            "ラベルが小さく、カスタマバーコードが他の項目と重なっています。項目の位置を調整して下さい。");
     if (selection_ == kBarcodeSlot)
         lines << QStringLiteral("カスタマバーコードは郵便番号が7桁の宛先に印刷します。大口事業所・私書箱の個別番号には"
                                 "郵便番号だけを入れ、下4桁が0000の番号（市区町村全体を表す番号）の宛先には印刷しません"
@@ -837,7 +839,7 @@ void LayoutEditor::fontClicked()
 
 void LayoutEditor::labelClicked()
 {
-    LabelSheetDialog dialog(form_.header, this, global_.DataFile("NrtLabel.txt"));
+    LabelSheetDialog dialog(form_.header, this, settings_.DataFile("NrtLabel.txt"));
     if (dialog.exec() != QDialog::Accepted)
         return;
     labelEdit_->setText(gui::ToQ(LabelSummary(form_.header)));
@@ -863,14 +865,14 @@ void LayoutEditor::detailClicked()
     h.printPrefecture = chosen.printPrefecture ? 1 : 0;
     h.backgroundImage = chosen.backgroundImage;
     MarkDirty();
-    backgroundImage_ = print::LoadBackground(global_, form_.header, background_);
+    backgroundImage_ = print::LoadBackground(settings_, form_.header, background_);
     Paint();
 }
 
 void LayoutEditor::printerSetupClicked()
 {
     LayoutHeader& h = form_.header;
-    if (printer_.PrinterSetupAndSave(this, global_.UserFile("_tmp.prd"), h.printerSettings == 1)
+    if (printer_.PrinterSetupAndSave(this, settings_.BookFile("_tmp.prd"), h.printerSettings == 1)
         != PrinterBinding::Setup::Saved)
         return;
     h.printerSettings = 1;
@@ -887,9 +889,9 @@ void LayoutEditor::printerSetupDeleteClicked()
     }
     if (!platform::Ask(SJ("プリンタ設定を削除します。よろしいですか？"), true))
         return;
-    const LineList& forms = global_.ReportList();
+    const LineList& forms = settings_.FormList();
     if (formIndex_ >= 0 && formIndex_ < forms.GetCount())
-        platform::fs::RemoveFile(PrinterSettingsPath(global_, forms.GetLine(formIndex_)));
+        platform::fs::RemoveFile(PrinterSettingsPath(settings_, forms.GetLine(formIndex_)));
     h.printerSettings = 0;
     printerSetupDeleteButton_->setEnabled(false);
 }
@@ -907,13 +909,13 @@ void LayoutEditor::okClicked()
     for (int i = 0; i < kLayoutSlots; ++i)
         items[static_cast<std::size_t>(i)].shown = itemList_->item(i)->checkState() == Qt::Checked;
     // Closing as if saved would lose every change made here.
-    if (const platform::FileWrite written = WritePrintForm(global_, formIndex_, form_); !written.Ok()) {
+    if (const platform::FileWrite written = WritePrintForm(settings_, formIndex_, form_); !written.Ok()) {
         platform::Warn(SJ("印字設定を保存できませんでした。") + written.Reason());
         return;
     }
-    const std::string scratch = global_.UserFile("_tmp.prd");
+    const std::string scratch = settings_.BookFile("_tmp.prd");
     if (form_.header.printerSettings == 1 && platform::fs::IsFile(scratch))
-        platform::fs::Rename(scratch, PrinterSettingsPath(global_, global_.ReportList().GetLine(formIndex_)));
+        platform::fs::Rename(scratch, PrinterSettingsPath(settings_, settings_.FormList().GetLine(formIndex_)));
     dirty_ = false;
     accept();
 }
@@ -1027,7 +1029,7 @@ void LayoutEditor::done(int result)
     if (!placementSaved_) {
         placementSaved_ = true;
         const QRect r = geometry();
-        global_.SaveFormRect(AppSettings::kFormLayoutEditor, r.x(), r.y(), r.width(), r.height());
+        settings_.SaveFormRect(AppSettings::kFormLayoutEditor, r.x(), r.y(), r.width(), r.height());
     }
     surface_ = QImage();
     background_.Clear();

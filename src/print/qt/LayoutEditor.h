@@ -47,7 +47,7 @@ public:
 
     // Opens form `formIndex` of the print form list, of layout kind `kind`, into a
     // layout of its own. An index past the list gives the kind's defaults.
-    LayoutEditor(AppSettings& global, PrinterBinding& printer, int formIndex, int kind, QWidget* parent = nullptr);
+    LayoutEditor(AppSettings& settings, PrinterBinding& printer, int formIndex, int kind, QWidget* parent = nullptr);
     ~LayoutEditor() override;
 
     // The system's font dialog unless replaced (tests).
@@ -151,7 +151,7 @@ private:
     void MouseRelease();
     void Nudge(int dx, int dy);
 
-    AppSettings& global_;
+    AppSettings& settings_;
     PrintForm form_;
     PrinterBinding& printer_;
     int formIndex_;

@@ -18,15 +18,15 @@
 
 namespace nrt::print {
 
-NewPrintFormDialog::NewPrintFormDialog(AppSettings& global, QWidget* parent)
+NewPrintFormDialog::NewPrintFormDialog(AppSettings& settings, QWidget* parent)
     : QDialog(parent)
-    , global_(global)
+    , settings_(settings)
 {
     setObjectName(QStringLiteral("frmNewRep"));
     setWindowTitle(QStringLiteral("印刷の新規作成"));
     kindCombo_ = new QComboBox(this);
     kindCombo_->setObjectName(QStringLiteral("cbo_Kind"));
-    for (const ReportKindInfo& kind : kReportKinds)
+    for (const FormKindInfo& kind : kFormKinds)
         kindCombo_->addItem(QString::fromUtf8(kind.typeName), kind.kind);
     kindCombo_->setCurrentIndex(-1);
     nameEdit_ = new QLineEdit(this);
@@ -55,8 +55,8 @@ void NewPrintFormDialog::okClicked()
 {
     const std::string name = gui::FromQ(nameEdit_->text());
     const int kind = ChosenKind();
-    ConfirmNameChange(*this, nameEdit_, CheckNewPrintForm(global_, name, kind), SJ("登録します。よろしいですか？"),
-        [&] { return CreatePrintForm(global_, name, kind); });
+    ConfirmNameChange(*this, nameEdit_, CheckNewPrintForm(settings_, name, kind), SJ("登録します。よろしいですか？"),
+        [&] { return CreatePrintForm(settings_, name, kind); });
 }
 
 } // namespace nrt::print

@@ -16,7 +16,7 @@ namespace nrt::print {
 class NewPrintFormDialog : public QDialog {
     Q_OBJECT
 public:
-    NewPrintFormDialog(AppSettings& global, QWidget* parent = nullptr);
+    NewPrintFormDialog(AppSettings& settings, QWidget* parent = nullptr);
 
     // The kind of the chosen list entry, 0 when none is chosen.
     int ChosenKind() const;
@@ -29,7 +29,7 @@ private:
 
     void okClicked();
 
-    AppSettings& global_;
+    AppSettings& settings_;
 };
 
 } // namespace nrt::print

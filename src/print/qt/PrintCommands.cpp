@@ -39,12 +39,12 @@ CardRenderer::ProgressRunner RunnerOver(QWidget* window)
 
 } // namespace
 
-PrintCommands::PrintCommands(AppSettings& global, AddressTable& table, QWidget* window)
-    : global_(global)
+PrintCommands::PrintCommands(AppSettings& settings, AddressTable& table, QWidget* window)
+    : settings_(settings)
     , table_(table)
     , window_(window)
     , printer_(std::make_unique<PrinterBinding>(window))
-    , renderer_(std::make_unique<CardRenderer>(global, table, *printer_))
+    , renderer_(std::make_unique<CardRenderer>(settings, table, *printer_))
 {
     renderer_->SetProgressRunner(RunnerOver(window_));
 }
@@ -55,7 +55,7 @@ bool PrintCommands::ChooseForm(std::string& name, bool senderTab)
 {
     if (senderTab && !platform::Ask(SJ("差出人を宛名として印刷します。よろしいですか？"), true))
         return false;
-    PrintFormList list(global_, PrintFormList::Mode::Choose, window_);
+    PrintFormList list(settings_, PrintFormList::Mode::Choose, window_);
     // Several sender records (home and office): the one marked for printing comes first
     // chosen, and choosing it keeps the job as it was.
     std::vector<std::string> senders;
@@ -75,9 +75,9 @@ bool PrintCommands::ChooseForm(std::string& name, bool senderTab)
     }
     list.OfferSenders(senders, marked);
     const int index = list.Choose();
-    if (index < 0 || index >= global_.ReportList().GetCount())
+    if (index < 0 || index >= settings_.FormList().GetCount())
         return false;
-    name = global_.ReportList().GetLine(index);
+    name = settings_.FormList().GetLine(index);
     const int sender = list.ChosenSender();
     renderer_->ChooseSender(sender != marked && sender >= 0 && static_cast<std::size_t>(sender) < senders.size()
             ? senders[static_cast<std::size_t>(sender)]
@@ -90,7 +90,7 @@ bool PrintCommands::Print(std::string_view printCondition, std::string_view sort
     std::string form;
     if (!ChooseForm(form, senderTab))
         return false;
-    const int kind = PrintFormKind(global_, form);
+    const int kind = PrintFormKind(settings_, form);
     if (!renderer_->Prepare(form, kind, printCondition, sortOrder) || !renderer_->PrintRows(window_))
         return false;
     return OfferToRecordSent(kind);
@@ -101,11 +101,11 @@ bool PrintCommands::Preview(std::string_view printCondition, std::string_view so
     std::string form;
     if (!ChooseForm(form, senderTab))
         return false;
-    const int kind = PrintFormKind(global_, form);
+    const int kind = PrintFormKind(settings_, form);
     if (!renderer_->Prepare(form, kind, printCondition, sortOrder))
         return false;
     bool changed = false;
-    PrintPreview preview(*renderer_, global_, window_);
+    PrintPreview preview(*renderer_, settings_, window_);
     preview.SetAfterPrint([this, kind, &changed] { changed = OfferToRecordSent(kind) || changed; });
     preview.exec();
     return changed;
@@ -120,16 +120,16 @@ bool PrintCommands::OfferToRecordSent(int kind)
 
 int PrintCommands::ChooseFormToEdit()
 {
-    PrintFormList list(global_, PrintFormList::Mode::Manage, window_);
+    PrintFormList list(settings_, PrintFormList::Mode::Manage, window_);
     return list.Choose();
 }
 
 void PrintCommands::EditLayout(int index)
 {
-    const LineList& forms = global_.ReportList();
+    const LineList& forms = settings_.FormList();
     if (index < 0 || index >= forms.GetCount())
         return;
-    LayoutEditor editor(global_, *printer_, index, PrintFormKind(global_, forms.GetLine(index)), window_);
+    LayoutEditor editor(settings_, *printer_, index, PrintFormKind(settings_, forms.GetLine(index)), window_);
     editor.exec();
 }
 
@@ -142,7 +142,7 @@ void PrintCommands::EditLayouts()
 
 bool PrintCommands::NewForm()
 {
-    NewPrintFormDialog dialog(global_, window_);
+    NewPrintFormDialog dialog(settings_, window_);
     return dialog.exec() == QDialog::Accepted;
 }
 

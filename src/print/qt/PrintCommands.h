@@ -30,7 +30,7 @@ class CardRenderer;
 class PrintCommands {
 public:
     // `window` owns the dialogs; it may be null (they then have no parent).
-    PrintCommands(AppSettings& global, AddressTable& table, QWidget* window);
+    PrintCommands(AppSettings& settings, AddressTable& table, QWidget* window);
     ~PrintCommands();
     PrintCommands(const PrintCommands&) = delete;
     PrintCommands& operator=(const PrintCommands&) = delete;
@@ -66,7 +66,7 @@ private:
     // out as sent; true when the table may have changed.
     bool OfferToRecordSent(int kind);
 
-    AppSettings& global_;
+    AppSettings& settings_;
     AddressTable& table_;
     QWidget* window_;
     std::unique_ptr<PrinterBinding> printer_;

@@ -20,9 +20,9 @@
 
 namespace nrt::print {
 
-PrintFormList::PrintFormList(AppSettings& global, Mode mode, QWidget* parent)
+PrintFormList::PrintFormList(AppSettings& settings, Mode mode, QWidget* parent)
     : QDialog(parent)
-    , global_(global)
+    , settings_(settings)
 {
     setObjectName(QStringLiteral("frmPrnSelect"));
     setWindowTitle(QStringLiteral("用紙リスト"));
@@ -102,7 +102,7 @@ int PrintFormList::Choose()
 void PrintFormList::Refresh(int select)
 {
     formList_->clear();
-    const LineList& list = global_.ReportList();
+    const LineList& list = settings_.FormList();
     for (int i = 0; i < list.GetCount(); ++i)
         formList_->addItem(gui::ToQ(list.GetLine(i)));
     if (formList_->count() > 0)
@@ -119,17 +119,17 @@ void PrintFormList::okClicked()
 
 void PrintFormList::newClicked()
 {
-    NewPrintFormDialog dialog(global_, this);
+    NewPrintFormDialog dialog(settings_, this);
     if (runDialog(dialog) == QDialog::Accepted)
-        Refresh(global_.ReportList().GetCount() - 1);
+        Refresh(settings_.FormList().GetCount() - 1);
 }
 
 void PrintFormList::renameClicked()
 {
     const int row = formList_->currentRow();
-    if (row < 0 || row >= global_.ReportList().GetCount())
+    if (row < 0 || row >= settings_.FormList().GetCount())
         return;
-    RenamePrintFormDialog dialog(global_, row, this);
+    RenamePrintFormDialog dialog(settings_, row, this);
     if (runDialog(dialog) == QDialog::Accepted)
         Refresh(row);
 }
@@ -137,8 +137,8 @@ void PrintFormList::renameClicked()
 void PrintFormList::deleteClicked()
 {
     const int row = formList_->currentRow();
-    if (ConfirmFormChange(CheckDeletePrintForm(global_, row), SJ("削除します。よろしいですか？"), false,
-            [&] { return DeletePrintForm(global_, row); }))
+    if (ConfirmFormChange(CheckDeletePrintForm(settings_, row), SJ("削除します。よろしいですか？"), false,
+            [&] { return DeletePrintForm(settings_, row); }))
         Refresh(row);
 }
 

@@ -24,7 +24,7 @@ class PrintFormList : public QDialog {
 public:
     enum class Mode { Choose, Manage };
 
-    PrintFormList(AppSettings& global, Mode mode, QWidget* parent = nullptr);
+    PrintFormList(AppSettings& settings, Mode mode, QWidget* parent = nullptr);
 
     // Shows the list (entry 0 selected); the chosen index, or -1 when cancelled.
     int Choose();
@@ -56,7 +56,7 @@ private:
 
     void Refresh(int select);
 
-    AppSettings& global_;
+    AppSettings& settings_;
     int chosen_ = -1;
 };
 

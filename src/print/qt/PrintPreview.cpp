@@ -56,10 +56,10 @@ private:
     PrintPreview& owner_;
 };
 
-PrintPreview::PrintPreview(CardRenderer& renderer, AppSettings& global, QWidget* parent)
+PrintPreview::PrintPreview(CardRenderer& renderer, AppSettings& settings, QWidget* parent)
     : QDialog(parent)
     , renderer_(renderer)
-    , global_(global)
+    , settings_(settings)
 {
     setObjectName(QStringLiteral("frmPreview"));
     setWindowTitle(QStringLiteral("プレビュー"));
@@ -128,8 +128,8 @@ PrintPreview::PrintPreview(CardRenderer& renderer, AppSettings& global, QWidget*
     const QSize size = renderer_.SurfaceSize();
     card_ = size.isEmpty() ? QSize(1, 1) : size;
     resize(std::max(560, card_.width() + 40), std::max(480, card_.height() + 90));
-    if (global_.HasFormRect(AppSettings::kFormPreview)) {
-        const FormRect r = global_.GetFormRect(AppSettings::kFormPreview);
+    if (settings_.HasFormRect(AppSettings::kFormPreview)) {
+        const FormRect r = settings_.GetFormRect(AppSettings::kFormPreview);
         setGeometry(r.left, r.top, std::max(r.width, 500), std::max(r.height, 400));
     }
     FitOnScreen(this);
@@ -252,7 +252,7 @@ void PrintPreview::RememberPlacement()
         return;
     placementSaved_ = true;
     const QRect r = geometry();
-    global_.SaveFormRect(AppSettings::kFormPreview, r.x(), r.y(), r.width(), r.height());
+    settings_.SaveFormRect(AppSettings::kFormPreview, r.x(), r.y(), r.width(), r.height());
 }
 
 void PrintPreview::closeEvent(QCloseEvent* event)

@@ -29,7 +29,7 @@ class PrintPreview : public QDialog {
     Q_OBJECT
 public:
     // The renderer has been prepared (rows, sender, layout).
-    PrintPreview(CardRenderer& renderer, AppSettings& global, QWidget* parent = nullptr);
+    PrintPreview(CardRenderer& renderer, AppSettings& settings, QWidget* parent = nullptr);
     ~PrintPreview() override;
 
     int PageCount() const;
@@ -83,7 +83,7 @@ private:
     void PrintPagesOf(int page);
 
     CardRenderer& renderer_;
-    AppSettings& global_;
+    AppSettings& settings_;
     PreviewView* view_ = nullptr;
     QImage surface_;
     QSize card_;

@@ -16,16 +16,16 @@
 
 namespace nrt::print {
 
-RenamePrintFormDialog::RenamePrintFormDialog(AppSettings& global, int index, QWidget* parent)
+RenamePrintFormDialog::RenamePrintFormDialog(AppSettings& settings, int index, QWidget* parent)
     : QDialog(parent)
-    , global_(global)
+    , settings_(settings)
     , index_(index)
 {
     setObjectName(QStringLiteral("frmReNameRep"));
     setWindowTitle(QStringLiteral("印刷名を変更する"));
     nameEdit_ = new QLineEdit(this);
     nameEdit_->setObjectName(QStringLiteral("txt_Name"));
-    nameEdit_->setText(gui::ToQ(global_.ReportList().GetLine(index)));
+    nameEdit_->setText(gui::ToQ(settings_.FormList().GetLine(index)));
     SetUpFormNameField(nameEdit_);
 
     auto* form = new QFormLayout;
@@ -43,8 +43,8 @@ RenamePrintFormDialog::RenamePrintFormDialog(AppSettings& global, int index, QWi
 void RenamePrintFormDialog::okClicked()
 {
     const std::string name = gui::FromQ(nameEdit_->text());
-    ConfirmNameChange(*this, nameEdit_, CheckRenamePrintForm(global_, index_, name),
-        SJ("名前を変更します。よろしいですか？"), [&] { return RenamePrintForm(global_, index_, name); });
+    ConfirmNameChange(*this, nameEdit_, CheckRenamePrintForm(settings_, index_, name),
+        SJ("名前を変更します。よろしいですか？"), [&] { return RenamePrintForm(settings_, index_, name); });
 }
 
 } // namespace nrt::print

@@ -16,7 +16,7 @@ class RenamePrintFormDialog : public QDialog {
     Q_OBJECT
 public:
     // Opens with the current name of form `index`.
-    RenamePrintFormDialog(AppSettings& global, int index, QWidget* parent = nullptr);
+    RenamePrintFormDialog(AppSettings& settings, int index, QWidget* parent = nullptr);
 
 private:
     QLineEdit* nameEdit_ = nullptr;
@@ -25,7 +25,7 @@ private:
 
     void okClicked();
 
-    AppSettings& global_;
+    AppSettings& settings_;
     int index_;
 };
 

@@ -21,10 +21,10 @@ QImage ImageOf(const BmpImage& bitmap)
     return image;
 }
 
-QImage LoadBackground(const AppSettings& global, const LayoutHeader& header, BmpImage& bitmap)
+QImage LoadBackground(const AppSettings& settings, const LayoutHeader& header, BmpImage& bitmap)
 {
     bitmap.Clear();
-    const std::string path = BackgroundImagePath(global, header);
+    const std::string path = BackgroundImagePath(settings, header);
     if (path.empty() || bitmap.Load(path) != 1)
         return {};
     return ImageOf(bitmap);

@@ -16,6 +16,6 @@ namespace nrt::print {
 QImage ImageOf(const BmpImage& bitmap);
 // The layout's background picture into `bitmap` (emptied first) and as an image; a
 // null image when the layout names none or it cannot be read.
-QImage LoadBackground(const AppSettings& global, const LayoutHeader& header, BmpImage& bitmap);
+QImage LoadBackground(const AppSettings& settings, const LayoutHeader& header, BmpImage& bitmap);
 
 } // namespace nrt::print

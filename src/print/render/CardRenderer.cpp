@@ -128,12 +128,12 @@ struct CardRenderer::ScaleGuard {
     ScaleGuard& operator=(const ScaleGuard&) = delete;
 };
 
-CardRenderer::CardRenderer(AppSettings& global, AddressTable& table, PageOutput& output)
-    : global_(global)
+CardRenderer::CardRenderer(AppSettings& settings, AddressTable& table, PageOutput& output)
+    : settings_(settings)
     , table_(table)
     , output_(output)
     , townLookup_([this](std::string_view code) -> std::optional<std::string> {
-        const std::string folder = global_.PostalFile({});
+        const std::string folder = settings_.PostalFile({});
         // Without a dictionary no code can be told for a business's own.
         if (!platform::fs::IsFile(folder + "/YubinS.idx"))
             return std::nullopt;
@@ -147,16 +147,16 @@ CardRenderer::~CardRenderer() = default;
 
 LayoutLoad CardRenderer::LoadLayout(std::string_view formName, int kind)
 {
-    const LayoutLoad result = LoadPrintForm(global_, formName, kind, form_);
+    const LayoutLoad result = LoadPrintForm(settings_, formName, kind, form_);
     if (result == LayoutLoad::Read) {
-        const std::string settings = PrinterSettingsPath(global_, formName);
+        const std::string settings = PrinterSettingsPath(settings_, formName);
         if (platform::fs::IsFile(settings) && output_.ReadSettings(settings) == PrdRead::Read)
             form_.header.printerSettings = 1;
     }
     // A picture of the form loaded before must not show behind this one.
     background_.Clear();
     backgroundImage_
-        = result != LayoutLoad::TooOld ? print::LoadBackground(global_, form_.header, background_) : QImage();
+        = result != LayoutLoad::TooOld ? print::LoadBackground(settings_, form_.header, background_) : QImage();
     return result;
 }
 
@@ -189,7 +189,7 @@ bool CardRenderer::Prepare(std::string_view formName, int kind, std::string_view
     static_cast<void>(records_.SetSort(sort, 1));
     if (records_.Select(condition) == SelectResult::kSelected) {
         prepared_.assign(records_.Rows().begin(), records_.Rows().end());
-        if (kind == kReportNewYearCard) {
+        if (kind == kFormNewYearCard) {
             const int year = cardhistory::CardYear(platform::GetClock().Now());
             leftOut_ = cardhistory::LeaveOutMourning(table_, prepared_, year);
             if (leftOut_ > 0)
@@ -300,8 +300,8 @@ void CardRenderer::DrawCell(QPainter& painter, int row, std::int32_t ox, std::in
         const double sx = items[0].object.ScaleX(), sy = items[0].object.ScaleY();
         const QPointF off = printableArea ? PrintableOffset(painter.device()) : QPointF();
         painter.save();
-        painter.setClipRect(QRectF(ox * sx - off.x(), oy * sy - off.y(), h.paperWidth * sx, h.paperHeight * sy),
-            Qt::IntersectClip);
+        painter.setClipRect(
+            QRectF(ox * sx - off.x(), oy * sy - off.y(), h.paperWidth * sx, h.paperHeight * sy), Qt::IntersectClip);
     }
     std::array<int, kLayoutSlots> columns {};
     for (int slot = 0; slot < kLayoutSlots; ++slot) {

@@ -38,7 +38,7 @@ class PageOutput;
 class CardRenderer {
 public:
     // Starts with the postcard's layout, every slot drawn clipped into its frame.
-    CardRenderer(AppSettings& global, AddressTable& table, PageOutput& output);
+    CardRenderer(AppSettings& settings, AddressTable& table, PageOutput& output);
     ~CardRenderer();
     CardRenderer(const CardRenderer&) = delete;
     CardRenderer& operator=(const CardRenderer&) = delete;
@@ -120,10 +120,10 @@ private:
     void DrawPage(QPainter& painter, const PlannedPage& page);
     void DrawCell(QPainter& painter, int row, std::int32_t ox, std::int32_t oy, bool printableArea);
 
-    AppSettings& global_;
+    AppSettings& settings_;
     AddressTable& table_;
     PageOutput& output_;
-    PrintForm form_ = PrintForm::Defaults(kReportPostcard);
+    PrintForm form_ = PrintForm::Defaults(kFormPostcard);
     RecordSet records_;
     BmpImage background_;
     QImage backgroundImage_;

@@ -16,7 +16,7 @@ namespace nrt::print {
 namespace {
 
 // The job without a dialog, into `output`.
-PrintedJob PrintFormTo(JobOutput& output, AppSettings& global, AddressTable& table, const PrintRequest& request)
+PrintedJob PrintFormTo(JobOutput& output, AppSettings& settings, AddressTable& table, const PrintRequest& request)
 {
     PrintedJob job;
     // Fonts need the GUI application object (on the offscreen platform at least).
@@ -24,15 +24,15 @@ PrintedJob PrintFormTo(JobOutput& output, AppSettings& global, AddressTable& tab
         qCritical("printing needs a QGuiApplication");
         return job;
     }
-    const int index = FindPrintForm(global, request.formName);
+    const int index = FindPrintForm(settings, request.formName);
     if (index < 0) {
         job.outcome = PrintOutcome::NoSuchForm;
         return job;
     }
-    const std::string form(global.ReportList().GetLine(index));
-    CardRenderer renderer(global, table, output);
+    const std::string form(settings.FormList().GetLine(index));
+    CardRenderer renderer(settings, table, output);
     renderer.ChooseSender(request.sender);
-    if (!renderer.Prepare(form, PrintFormKind(global, form), request.condition, request.sortOrder))
+    if (!renderer.Prepare(form, PrintFormKind(settings, form), request.condition, request.sortOrder))
         return job;
     const int perPage = std::max(1, renderer.RecordsPerPage());
     job.pageCount = (renderer.RowCount() + perPage - 1) / perPage;
@@ -50,13 +50,15 @@ PrintedJob PrintFormTo(JobOutput& output, AppSettings& global, AddressTable& tab
 
 } // namespace
 
-PrintedJob PrintToPdf(AppSettings& global, AddressTable& table, const PrintRequest& request, const std::string& pdfPath)
+PrintedJob PrintToPdf(
+    AppSettings& settings, AddressTable& table, const PrintRequest& request, const std::string& pdfPath)
 {
     JobOutput output(JobOutput::Kind::kPdfFile, QString::fromStdString(platform::fs::ToSystemPath(pdfPath)));
-    return PrintFormTo(output, global, table, request);
+    return PrintFormTo(output, settings, table, request);
 }
 
-PrintedJob PrintToQueue(AppSettings& global, AddressTable& table, const PrintRequest& request, const std::string& queue)
+PrintedJob PrintToQueue(
+    AppSettings& settings, AddressTable& table, const PrintRequest& request, const std::string& queue)
 {
     if (!JobOutput::QueueExists(queue)) {
         PrintedJob job;
@@ -64,7 +66,7 @@ PrintedJob PrintToQueue(AppSettings& global, AddressTable& table, const PrintReq
         return job;
     }
     JobOutput output(JobOutput::Kind::kQueue, QString::fromStdString(platform::SjisToUtf8(queue)));
-    return PrintFormTo(output, global, table, request);
+    return PrintFormTo(output, settings, table, request);
 }
 
 } // namespace nrt::print

@@ -41,9 +41,9 @@ struct PrintedJob {
 // the message host as the windows show them. Needs a QGuiApplication (the offscreen
 // platform will do).
 [[nodiscard]] PrintedJob PrintToPdf(
-    AppSettings& global, AddressTable& table, const PrintRequest& request, const std::string& pdfPath);
+    AppSettings& settings, AddressTable& table, const PrintRequest& request, const std::string& pdfPath);
 // The same job sent to the system's printer `queue` (CP932), on the form's paper.
 [[nodiscard]] PrintedJob PrintToQueue(
-    AppSettings& global, AddressTable& table, const PrintRequest& request, const std::string& queue);
+    AppSettings& settings, AddressTable& table, const PrintRequest& request, const std::string& queue);
 
 } // namespace nrt::print

@@ -200,10 +200,11 @@ QString DerivedFile(const QString& file, bool vertical)
     const QString kind = vertical ? QStringLiteral("Vertical") : QStringLiteral("Text");
     // The size and time of the original name the copy, so an updated font is copied anew.
     // The vertical copy's map changed once (presentation forms left out): "vertical2".
-    const QString target = QStringLiteral("%1/%2-%3-%4-%5.ttf")
-                               .arg(folder, info.completeBaseName(), vertical ? QStringLiteral("vertical2") : kind.toLower())
-                               .arg(info.size())
-                               .arg(info.lastModified().toSecsSinceEpoch());
+    const QString target
+        = QStringLiteral("%1/%2-%3-%4-%5.ttf")
+              .arg(folder, info.completeBaseName(), vertical ? QStringLiteral("vertical2") : kind.toLower())
+              .arg(info.size())
+              .arg(info.lastModified().toSecsSinceEpoch());
     QString result = file;
     if (info.exists()
         && (QFileInfo::exists(target)

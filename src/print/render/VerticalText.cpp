@@ -382,7 +382,8 @@ QStringList BreakIntoColumns(const QString& fontFile, const QRawFont& font, cons
     QStringList columns;
     QString rest = text;
     auto lengthOf = [&](const QString& s) { return VerticalTextLayout(fontFile, font, s).length(); };
-    auto roomOf = [&](int column) { return rooms.isEmpty() ? 0 : rooms[std::min<qsizetype>(column, rooms.size() - 1)]; };
+    auto roomOf
+        = [&](int column) { return rooms.isEmpty() ? 0 : rooms[std::min<qsizetype>(column, rooms.size() - 1)]; };
     auto trimmed = [](QString s, bool front) {
         while (!s.isEmpty() && IsSpace(front ? s.front() : s.back())) {
             if (front)

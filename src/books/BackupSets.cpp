@@ -1,4 +1,4 @@
-#include "users/BackupSets.h"
+#include "books/BackupSets.h"
 
 #include "db/AddressTable.h"
 #include "db/LineList.h"
@@ -25,7 +25,7 @@ std::string WithSlash(std::string_view folder)
     return s;
 }
 
-// Names are matched without regard to case, as the folders of the program's users
+// Names are matched without regard to case, as the folders of the program's books
 // were made on a system that does so.
 bool Matches(std::string_view name, std::string_view pattern)
 {
@@ -44,7 +44,7 @@ std::string ExistingName(std::string_view folder, std::string_view name)
 
 // The names a copy under way gives its folders beside the one it will replace: the
 // new folder while it is filled, and the old one while the fallback of ReplaceDir
-// moves it aside. Neither can be a user's or a set's name ("-" is refused in names).
+// moves it aside. Neither can be a book's or a set's name ("-" is refused in names).
 constexpr std::string_view kFreshMarker = ".nrt-new-";
 constexpr std::string_view kAsideMarker = ".nrt-old-";
 
@@ -56,7 +56,7 @@ std::string RunName(std::string_view folder, std::string_view marker)
     return name + std::string(marker) + std::to_string(::getpid());
 }
 
-// The copy of a user's or a set's file that holds the mail password is for the owner
+// The copy of a book's or a set's file that holds the mail password is for the owner
 // alone, whatever the file it was copied from allowed.
 int CopyMode(std::string_view name)
 {
@@ -229,31 +229,31 @@ int BackupSets::RemoveLeftovers(std::string_view folder)
     return removed;
 }
 
-std::string BackupSets::SetFolder(const AppSettings& global, int setNumber)
+std::string BackupSets::SetFolder(const AppSettings& settings, int setNumber)
 {
-    return WithSlash(global.GetFolderBackupPath()) + global.UserName() + "/SV" + std::to_string(setNumber);
+    return WithSlash(settings.GetFolderBackupPath()) + settings.BookName() + "/SV" + std::to_string(setNumber);
 }
 
-BackupSets::BackupOutcome BackupSets::Backup(AppSettings& global, Observer* observer, int* setNumber)
+BackupSets::BackupOutcome BackupSets::Backup(AppSettings& settings, Observer* observer, int* setNumber)
 {
-    if (global.UserName().empty())
-        return { kNoUserName, SJ("ユーザーの取得に失敗しました。") };
+    if (settings.BookName().empty())
+        return { kNoBookName, SJ("ユーザーの取得に失敗しました。") };
     // A folder relative to wherever the program was started is no place for backups.
-    const std::string& destination = global.GetFolderBackupPath();
+    const std::string& destination = settings.GetFolderBackupPath();
     if (destination.empty() || destination.front() != '/')
         return { kNoDestination, SJ("パスを指定してください。") };
-    const int n = global.NextGeneration();
-    const std::string set = SetFolder(global, n);
-    // Only the user's folder of the backups: the set itself appears whole or not at all.
-    platform::fs::MakeDirs(WithSlash(destination) + global.UserName());
+    const int n = settings.NextGeneration();
+    const std::string set = SetFolder(settings, n);
+    // Only the book's folder of the backups: the set itself appears whole or not at all.
+    platform::fs::MakeDirs(WithSlash(destination) + settings.BookName());
     if (setNumber)
         *setNumber = n;
-    if (Done copied = CopySet(global.UserFile({}), set, observer); !copied.ok)
+    if (Done copied = CopySet(settings.BookFile({}), set, observer); !copied.ok)
         return { kCopyFailed, std::move(copied.message) };
 
-    global.StampIntervalBackup();
-    global.AdvanceGeneration();
-    const std::string list = global.UserFile("back.ls2");
+    settings.StampIntervalBackup();
+    settings.AdvanceGeneration();
+    const std::string list = settings.BookFile("back.ls2");
     LineList lines;
     if (!lines.LoadText(list))
         lines.Clear();
@@ -263,29 +263,29 @@ BackupSets::BackupOutcome BackupSets::Backup(AppSettings& global, Observer* obse
     return {};
 }
 
-BackupSets::Done BackupSets::CheckEnabled(const AppSettings& global)
+BackupSets::Done BackupSets::CheckEnabled(const AppSettings& settings)
 {
-    if (global.GetFolderBackupOn() != 0)
+    if (settings.GetFolderBackupOn() != 0)
         return {};
     return { false,
         SJ("バックアップの設定をしてください。\n「設定」→「オプション」→「一般」の「バックアップ」で設定できます。") };
 }
 
-bool BackupSets::OfferDue(AppSettings& global)
+bool BackupSets::OfferDue(AppSettings& settings)
 {
-    return global.GetFolderBackupOn() == 1 && global.IntervalBackupDue();
+    return settings.GetFolderBackupOn() == 1 && settings.IntervalBackupDue();
 }
 
-BackupSets::Done BackupSets::SaveBeforeBackup(AppSettings& global, const AddressTable& table)
+BackupSets::Done BackupSets::SaveBeforeBackup(AppSettings& settings, const AddressTable& table)
 {
     if (table.GetRecordCount() > 0) {
-        platform::fs::MakeDirs(global.UserFile({}));
-        if (table.SaveTable(global.UserFile("nrt.ndb")) != TableError::kNone)
+        platform::fs::MakeDirs(settings.BookFile({}));
+        if (table.SaveTable(settings.BookFile("nrt.ndb")) != TableError::kNone)
             return { false, SJ("保存に失敗しました。") };
     }
     // The backup copies the settings as they are on disk; a failed write here is not
     // told apart (only the table's save stops the backup).
-    static_cast<void>(global.WriteSettings());
+    static_cast<void>(settings.WriteSettings());
     return {};
 }
 

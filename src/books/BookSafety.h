@@ -29,11 +29,11 @@ std::string DamagedBookRefusal(std::string_view path, int count);
 std::string LoadTroubleMessage(const AddressTable& table, std::string_view path);
 
 // Removes leftover temporary files of killed saves from the data folder, its
-// dictionary folder, the current user's folder and its mail folder, and the folders
+// dictionary folder, the current book's folder and its mail folder, and the folders
 // of killed restores and backups (BackupSets::RemoveLeftovers).
-int RemoveLeftoverTempFiles(const AppSettings& global);
+int RemoveLeftoverTempFiles(const AppSettings& settings);
 // Takes the group's and others' permissions off the settings files of the data folder
-// and the current user ("NrtUser.ini" holds the mail password).
-void TightenPrivateFiles(const AppSettings& global);
+// and the current book ("NrtUser.ini" holds the mail password).
+void TightenPrivateFiles(const AppSettings& settings);
 
 } // namespace nrt

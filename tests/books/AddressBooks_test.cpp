@@ -1,6 +1,6 @@
 // Users: creating (every refusal), switching with each user's table and settings
 // kept apart, opening the main user in either of its homes, and removing.
-#include "users/AddressBooks.h"
+#include "books/AddressBooks.h"
 
 #include "UsersFixture.h"
 
@@ -21,8 +21,8 @@ class UsersTest : public nrt::test::UsersFixture {
 protected:
     Created Create(const char* name, AddressTable* open = nullptr)
     {
-        AddressBooks users(*global);
-        AddressBooks::NewUser request;
+        AddressBooks users(*settings);
+        AddressBooks::NewBook request;
         request.name = S(name);
         const auto created = users.Create(request, open, platform::Ask);
         message = created.Message();
@@ -30,7 +30,7 @@ protected:
     }
     bool Open(const char* name)
     {
-        AddressBooks users(*global);
+        AddressBooks users(*settings);
         bool saved = false;
         return users.Open(users.FindEntry(S(name)), table, saved, platform::Ask).result;
     }
@@ -69,12 +69,12 @@ TEST_F(UsersTest, CreateRefusals)
         { "会社", true, dir.File("set") + "/nrt.ndb", "コピー元のファイルが存在しません。" },
     };
     for (const Case& c : cases) {
-        AddressBooks users(*global);
-        AddressBooks::NewUser request { S(c.name), c.copy, c.copyFile };
+        AddressBooks users(*settings);
+        AddressBooks::NewBook request { S(c.name), c.copy, c.copyFile };
         const auto created = users.Create(request, &table, platform::Ask);
         EXPECT_EQ(created.result, Created::kRefused) << c.message;
         EXPECT_EQ(U(created.Message()), c.message);
-        EXPECT_EQ(U(global->UserName()), "メインユーザー");
+        EXPECT_EQ(U(settings->BookName()), "メインユーザー");
     }
     EXPECT_EQ(ReadAll(Data() + "userlist.dat"), S("友人\r\n"));
     // None of them got as far as the question, and none showed a box itself.
@@ -84,13 +84,13 @@ TEST_F(UsersTest, CreateRefusals)
 TEST_F(UsersTest, EachUserKeepsItsOwnTableAndSettings)
 {
     AddRecord(table, "山田");
-    global->SetScalePercent(150);
-    AddressBooks users(*global);
-    AddressBooks::NewUser request { S("友人"), false, "" };
+    settings->SetScalePercent(150);
+    AddressBooks users(*settings);
+    AddressBooks::NewBook request { S("友人"), false, "" };
     ASSERT_EQ(users.Create(request, &table, platform::Ask).result, Created::kEmpty);
     EXPECT_EQ(U(host.shown.front().text), "ユーザーを作成します。よろしいですか？");
-    EXPECT_EQ(global->UserName(), S("友人"));
-    EXPECT_EQ(global->UserFile({}), Data() + S("友人"));
+    EXPECT_EQ(settings->BookName(), S("友人"));
+    EXPECT_EQ(settings->BookFile({}), Data() + S("友人"));
     EXPECT_EQ(ReadAll(Data() + "userlist.dat"), S("友人\r\n"));
     // The main user's table and settings were saved before the switch.
     AddressTable saved;
@@ -100,25 +100,25 @@ TEST_F(UsersTest, EachUserKeepsItsOwnTableAndSettings)
     users.StartEmpty(table);
     EXPECT_EQ(table.GetRecordCount(), 0);
     EXPECT_EQ(table.GetFieldCount(), 24);
-    EXPECT_EQ(global->GetScalePercent(), 100);
+    EXPECT_EQ(settings->GetScalePercent(), 100);
     AddRecord(table, "佐藤");
-    global->SetScalePercent(200);
+    settings->SetScalePercent(200);
 
     ASSERT_TRUE(Open("（メインユーザー）"));
-    EXPECT_EQ(global->UserName(), S("メインユーザー"));
+    EXPECT_EQ(settings->BookName(), S("メインユーザー"));
     EXPECT_EQ(Names(table), std::vector<std::string> { "山田" });
-    EXPECT_EQ(global->GetScalePercent(), 150);
+    EXPECT_EQ(settings->GetScalePercent(), 150);
 
     ASSERT_TRUE(Open("友人"));
     EXPECT_EQ(Names(table), std::vector<std::string> { "佐藤" });
-    EXPECT_EQ(global->GetScalePercent(), 200);
+    EXPECT_EQ(settings->GetScalePercent(), 200);
     EXPECT_EQ(U(host.LastText()), "ユーザーを開きます。よろしいですか？");
 
     // A second user is listed after the first.
     ASSERT_EQ(Create("会社", &table), Created::kEmpty);
     EXPECT_EQ(ReadAll(Data() + "userlist.dat"), S("友人\r\n会社\r\n"));
-    EXPECT_EQ(
-        AddressBooks(*global).Entries(), (std::vector<std::string> { S("（メインユーザー）"), S("友人"), S("会社") }));
+    EXPECT_EQ(AddressBooks(*settings).Entries(),
+        (std::vector<std::string> { S("（メインユーザー）"), S("友人"), S("会社") }));
 }
 
 TEST_F(UsersTest, OpeningRefusalsAndEmptyOrDamagedBooks)
@@ -127,7 +127,7 @@ TEST_F(UsersTest, OpeningRefusalsAndEmptyOrDamagedBooks)
     platform::fs::MakeDirs(Data() + S("壊れ"));
     WriteAll(Data() + S("壊れ/nrt.ndb"), "not a table");
     AddRecord(table, "山田");
-    AddressBooks users(*global);
+    AddressBooks users(*settings);
     bool saved = false;
 
     // Refusals come back before the question; an answer of No is no refusal.
@@ -156,12 +156,12 @@ TEST_F(UsersTest, OpeningRefusalsAndEmptyOrDamagedBooks)
     EXPECT_FALSE(damaged.result);
     EXPECT_EQ(U(damaged.Message()), "読み込みに失敗しました。");
     EXPECT_TRUE(saved);
-    EXPECT_EQ(global->UserName(), S("メインユーザー"));
+    EXPECT_EQ(settings->BookName(), S("メインユーザー"));
     EXPECT_EQ(Names(table), std::vector<std::string> { "山田" });
 
     // A user whose folder has no table opens with an empty one.
     EXPECT_TRUE(users.Open(1, table, saved, platform::Ask).result);
-    EXPECT_EQ(global->UserName(), S("空"));
+    EXPECT_EQ(settings->BookName(), S("空"));
     EXPECT_EQ(table.GetRecordCount(), 0);
     EXPECT_EQ(table.GetFieldCount(), 24);
 }
@@ -176,12 +176,12 @@ TEST_F(UsersTest, TheMainUserKeptInTheDataFolder)
     ASSERT_EQ(old.SaveTable(Data() + "nrt.ndb"), TableError::kNone);
 
     ASSERT_TRUE(Open("メインユーザー"));
-    EXPECT_EQ(global->UserName(), "");
-    EXPECT_EQ(global->UserFile("nrt.ndb"), Data() + "nrt.ndb");
+    EXPECT_EQ(settings->BookName(), "");
+    EXPECT_EQ(settings->BookFile("nrt.ndb"), Data() + "nrt.ndb");
     EXPECT_EQ(Names(table), std::vector<std::string> { "古い" });
-    EXPECT_EQ(global->GetScalePercent(), 125);
-    EXPECT_TRUE(AddressBooks(*global).IsCurrentEntry(0));
-    EXPECT_FALSE(AddressBooks(*global).IsCurrentEntry(1));
+    EXPECT_EQ(settings->GetScalePercent(), 125);
+    EXPECT_TRUE(AddressBooks(*settings).IsCurrentEntry(0));
+    EXPECT_FALSE(AddressBooks(*settings).IsCurrentEntry(1));
 }
 
 TEST_F(UsersTest, RemovingTakesOnlyTheListEntry)
@@ -189,7 +189,7 @@ TEST_F(UsersTest, RemovingTakesOnlyTheListEntry)
     ASSERT_EQ(Create("友人", &table), Created::kEmpty);
     ASSERT_EQ(Create("会社", &table), Created::kEmpty);
     ASSERT_TRUE(Open("（メインユーザー）"));
-    AddressBooks users(*global);
+    AddressBooks users(*settings);
     struct Case {
         int entry;
         MsgResult answer;
@@ -210,11 +210,11 @@ TEST_F(UsersTest, RemovingTakesOnlyTheListEntry)
     EXPECT_EQ(U(host.LastText()), "ユーザーを削除します。よろしいですか？");
     EXPECT_EQ(host.shown.back().defaultButton, MsgResult::No);
     ASSERT_TRUE(Open("会社"));
-    const auto open = AddressBooks(*global).Remove(2, platform::Ask);
+    const auto open = AddressBooks(*settings).Remove(2, platform::Ask);
     EXPECT_EQ(open.result, Removed::kRefused);
     EXPECT_EQ(U(open.Message()), "開いているユーザーは削除できません。");
 
-    EXPECT_EQ(AddressBooks(*global).Remove(1, platform::Ask).result, Removed::kRemoved);
+    EXPECT_EQ(AddressBooks(*settings).Remove(1, platform::Ask).result, Removed::kRemoved);
     EXPECT_EQ(ReadAll(Data() + "userlist.dat"), S("会社\r\n"));
     EXPECT_TRUE(platform::fs::IsFile(Data() + S("友人/NrtUser.ini")));
 
@@ -224,7 +224,7 @@ TEST_F(UsersTest, RemovingTakesOnlyTheListEntry)
     EXPECT_EQ(Create("友人", &table), Created::kCancelled);
     EXPECT_EQ(U(host.LastText()), "既存データが存在します。\n上書きしますがよろしいですか？");
     EXPECT_EQ(host.shown.back().defaultButton, MsgResult::No);
-    EXPECT_EQ(global->UserName(), S("会社"));
+    EXPECT_EQ(settings->BookName(), S("会社"));
     EXPECT_EQ(ReadAll(Data() + "userlist.dat"), S("会社\r\n"));
     EXPECT_EQ(Create("友人", &table), Created::kEmpty);
     EXPECT_EQ(ReadAll(Data() + "userlist.dat"), S("会社\r\n友人\r\n"));
@@ -236,7 +236,7 @@ TEST_F(UsersTest, AWriteThatFailsIsToldAndChangesNothing)
     ASSERT_EQ(Create("会社", &table), Created::kEmpty);
     ASSERT_TRUE(Open("（メインユーザー）"));
     AddRecord(table, "山田");
-    AddressBooks users(*global);
+    AddressBooks users(*settings);
     bool saved = false;
 
     platform::fs::testing::FailWritesAfter(0);
@@ -247,7 +247,7 @@ TEST_F(UsersTest, AWriteThatFailsIsToldAndChangesNothing)
     EXPECT_FALSE(opened.result);
     EXPECT_EQ(U(opened.Message()), "開く前のデータ保存に失敗しました。");
     EXPECT_FALSE(saved);
-    EXPECT_EQ(global->UserName(), S("メインユーザー"));
+    EXPECT_EQ(settings->BookName(), S("メインユーザー"));
     EXPECT_EQ(Names(table), std::vector<std::string> { "山田" });
     EXPECT_EQ(removed.result, Removed::kFailed);
     EXPECT_EQ(U(removed.Message()), "削除に失敗しました。");
@@ -260,7 +260,7 @@ TEST_F(UsersTest, AFolderThatCannotBeMadeGivesTheUserBack)
     WriteAll(Data() + S("倉庫"), "a file where the folder should go");
     EXPECT_EQ(Create("倉庫", &table), Created::kRefused);
     EXPECT_EQ(U(message), "不正なユーザー名です。");
-    EXPECT_EQ(global->UserName(), S("メインユーザー"));
+    EXPECT_EQ(settings->BookName(), S("メインユーザー"));
     EXPECT_FALSE(platform::fs::Exists(Data() + "userlist.dat"));
 }
 

@@ -1,9 +1,10 @@
 #pragma once
-// Users: the independent address books, each a folder of the data folder. The main
-// user lives in "メインユーザー" (or, for data kept from before there were users, in
+// The independent address books, each a folder of the data folder (the windows call
+// them ユーザー). The main book lives in "メインユーザー" (or, for data kept from before
+// there were several books, in
 // the data folder itself with an empty name); the others are listed in
 // "userlist.dat" of the data folder in the order they were created. Creating,
-// opening and removing a user, with every check of the windows that do it; each
+// opening and removing a book, with every check of the windows that do it; each
 // operation returns what it came to, and the window or the command that asked shows
 // its message.
 
@@ -23,11 +24,11 @@ class AddressBooks {
 public:
     static constexpr std::size_t kNameLimit = 30;
 
-    // "メインユーザー": the main user's folder and stored name.
-    static const std::string& MainUserName();
-    // "（メインユーザー）": how lists show the main user.
-    static const std::string& MainUserCaption();
-    // Whether a key may type this character into a user name: letters, digits, the
+    // "メインユーザー": the main book's folder and stored name.
+    static const std::string& MainBookName();
+    // "（メインユーザー）": how lists show the main book.
+    static const std::string& MainBookCaption();
+    // Whether a key may type this character into a book name: letters, digits, the
     // parentheses, "_", "@", "`" and every byte from 0x80 up (double-byte characters
     // and half-width katakana). Other single-byte characters are refused key by key.
     static bool IsTypable(unsigned char c);
@@ -40,7 +41,7 @@ public:
         kNoName, // "ユーザー名を入力して下さい。"
         kBadChar, // "使用出来ない文字(c)が使われました。"
         kBadName, // "不正なユーザー名です。"
-        kMainUserName, // "メインユーザーは作成出来ません。別のユーザー名を入力して下さい。"
+        kMainBookName, // "メインユーザーは作成出来ません。別のユーザー名を入力して下さい。"
         kSystemName, // "システムが使用しています。別のユーザー名を入力して下さい。"
         kExists, // "既に存在するユーザーです。"
         kNoCopyPath, // "パスの指定がありません。"
@@ -51,8 +52,8 @@ public:
         kNotLoaded, // "読み込みに失敗しました。"
         kNoneChosen, // "ユーザーを選択してください。"
         kAlreadyOpen, // "既に開かれています。"
-        kMainUserStays, // "削除できないデータです。"
-        kOpenUserStays, // "開いているユーザーは削除できません。"
+        kMainBookStays, // "削除できないデータです。"
+        kOpenBookStays, // "開いているユーザーは削除できません。"
         kNotRemoved, // "削除に失敗しました。"
     };
     // The box's text of a refusal; empty for kNone. `badChar` for kBadChar.
@@ -73,9 +74,9 @@ public:
         kEmpty,
         kFromCopy,
     };
-    struct NewUser {
+    struct NewBook {
         std::string name;
-        bool copy = false; // restore: the new user's files come from a copy source
+        bool copy = false; // restore: the new book's files come from a copy source
         std::string copyFile; // the chosen "nrt.ndb" of the copy source
     };
 
@@ -88,46 +89,46 @@ public:
         virtual void Busy(bool /*on*/) { }
     };
 
-    explicit AddressBooks(AppSettings& global);
+    explicit AddressBooks(AppSettings& settings);
 
     // Reads "userlist.dat" again (a missing file is an empty list).
     void LoadList();
     const LineList& Names() const { return names_; }
-    // The entries of the user lists of the windows: the main user's caption first,
+    // The entries of the book lists of the windows: the main book's caption first,
     // then every listed name.
     std::vector<std::string> Entries() const;
     int EntryCount() const { return names_.GetCount() + 1; }
-    // Whether entry i (as Entries numbers them) is the user now open.
+    // Whether entry i (as Entries numbers them) is the book now open.
     bool IsCurrentEntry(int entry) const;
     // The entry whose name is `name` ("（メインユーザー）" and "メインユーザー" both name
-    // the main user), or -1.
+    // the main book), or -1.
     int FindEntry(std::string_view name) const;
 
     // The checks of a new name and, in copy mode, of its copy source; the question;
-    // the current user's table (`openTable`, when there is one) and settings saved;
-    // the new user made current with its folder; "userlist.dat" written. `copySource`
+    // the current book's table (`openTable`, when there is one) and settings saved;
+    // the new book made current with its folder; "userlist.dat" written. `copySource`
     // receives the folder to copy from in copy mode.
     [[nodiscard]] Outcome<Created> Create(
-        const NewUser& request, AddressTable* openTable, const AskUser& ask, std::string* copySource = nullptr);
-    // After Created::kEmpty: the new user's settings, and an empty table.
+        const NewBook& request, AddressTable* openTable, const AskUser& ask, std::string* copySource = nullptr);
+    // After Created::kEmpty: the new book's settings, and an empty table.
     void StartEmpty(AddressTable& table);
-    // After the copy source was copied whole into the new user's folder
-    // (Created::kFromCopy): the user added to "userlist.dat", its settings with the
+    // After the copy source was copied whole into the new book's folder
+    // (Created::kFromCopy): the book added to "userlist.dat", its settings with the
     // backup counters reset, and its table, tried on a scratch table first. kNotLoaded
     // (the table is then empty) or kListNotSaved (the list could not be written).
     [[nodiscard]] Refusal FinishRestore(AddressTable& table, Observer* observer = nullptr);
     // After a copy that failed: the user `previous` current again, the new one unlisted.
     void AbandonRestore(const std::string& previous);
 
-    // Opens entry i: checks, question, the current user's table and settings saved
-    // (once while `saved` is false), the other table loaded, its user made current
+    // Opens entry i: checks, question, the current book's table and settings saved
+    // (once while `saved` is false), the other table loaded, its book made current
     // and its settings read. True when it was opened.
     [[nodiscard]] Outcome<bool> Open(
         int entry, AddressTable& table, bool& saved, const AskUser& ask, Observer* observer = nullptr);
-    // Takes entry i off "userlist.dat"; the user's folder and files stay.
+    // Takes entry i off "userlist.dat"; the book's folder and files stay.
     [[nodiscard]] Outcome<Removed> Remove(int entry, const AskUser& ask);
 
-    // The open table (when it holds records) as "nrt.ndb" of the current user, then
+    // The open table (when it holds records) as "nrt.ndb" of the current book, then
     // the settings. kNotSavedBeforeSwitch when the table could not be saved.
     [[nodiscard]] Refusal SaveBeforeSwitch(AddressTable* table);
 
@@ -139,7 +140,7 @@ private:
     // load fails.
     static bool LoadChecked(AddressTable& table, const std::string& path);
 
-    AppSettings& global_;
+    AppSettings& settings_;
     LineList names_;
 };
 

@@ -1,4 +1,4 @@
-#include "users/AddressBooks.h"
+#include "books/AddressBooks.h"
 
 #include "db/AddressTable.h"
 #include "platform/fs.h"
@@ -9,7 +9,7 @@
 namespace nrt {
 namespace {
 
-constexpr const char* kUserList = "userlist.dat";
+constexpr const char* kBookList = "userlist.dat";
 
 // Names of folders the program keeps in the data folder for itself.
 bool IsSystemName(std::string_view name)
@@ -44,12 +44,12 @@ bool IsBlank(std::string_view name)
 
 } // namespace
 
-const std::string& AddressBooks::MainUserName()
+const std::string& AddressBooks::MainBookName()
 {
     return SJ("メインユーザー");
 }
 
-const std::string& AddressBooks::MainUserCaption()
+const std::string& AddressBooks::MainBookCaption()
 {
     return SJ("（メインユーザー）");
 }
@@ -63,21 +63,21 @@ bool AddressBooks::IsTypable(unsigned char c)
     return c == '(' || c == ')' || c == '_' || c == '@' || c == '`';
 }
 
-AddressBooks::AddressBooks(AppSettings& global)
-    : global_(global)
+AddressBooks::AddressBooks(AppSettings& settings)
+    : settings_(settings)
 {
     LoadList();
 }
 
 void AddressBooks::LoadList()
 {
-    if (!names_.LoadText(global_.DataFile(kUserList)))
+    if (!names_.LoadText(settings_.DataFile(kBookList)))
         names_.Clear();
 }
 
 std::vector<std::string> AddressBooks::Entries() const
 {
-    std::vector<std::string> entries { MainUserCaption() };
+    std::vector<std::string> entries { MainBookCaption() };
     for (int i = 0; i < names_.GetCount(); ++i)
         entries.emplace_back(names_.GetLine(i));
     return entries;
@@ -85,15 +85,15 @@ std::vector<std::string> AddressBooks::Entries() const
 
 bool AddressBooks::IsCurrentEntry(int entry) const
 {
-    const std::string& current = global_.UserName();
+    const std::string& current = settings_.BookName();
     if (entry == 0)
-        return current.empty() || current == MainUserName();
+        return current.empty() || current == MainBookName();
     return entry > 0 && entry < EntryCount() && names_.GetLine(entry - 1) == current;
 }
 
 int AddressBooks::FindEntry(std::string_view name) const
 {
-    if (name == MainUserCaption() || name == MainUserName())
+    if (name == MainBookCaption() || name == MainBookName())
         return 0;
     for (int i = 0; i < names_.GetCount(); ++i)
         if (names_.GetLine(i) == name)
@@ -112,7 +112,7 @@ std::string AddressBooks::RefusalText(Refusal refusal, char badChar)
         return SJ("使用出来ない文字(") + std::string(1, badChar) + SJ(")が使われました。");
     case Refusal::kBadName:
         return SJ("不正なユーザー名です。");
-    case Refusal::kMainUserName:
+    case Refusal::kMainBookName:
         return SJ("メインユーザーは作成出来ません。別のユーザー名を入力して下さい。");
     case Refusal::kSystemName:
         return SJ("システムが使用しています。別のユーザー名を入力して下さい。");
@@ -134,9 +134,9 @@ std::string AddressBooks::RefusalText(Refusal refusal, char badChar)
         return SJ("ユーザーを選択してください。");
     case Refusal::kAlreadyOpen:
         return SJ("既に開かれています。");
-    case Refusal::kMainUserStays:
+    case Refusal::kMainBookStays:
         return SJ("削除できないデータです。");
-    case Refusal::kOpenUserStays:
+    case Refusal::kOpenBookStays:
         return SJ("開いているユーザーは削除できません。");
     case Refusal::kNotRemoved:
         return SJ("削除に失敗しました。");
@@ -147,17 +147,17 @@ std::string AddressBooks::RefusalText(Refusal refusal, char badChar)
 AddressBooks::Refusal AddressBooks::SaveBeforeSwitch(AddressTable* table)
 {
     if (table && table->GetRecordCount() > 0) {
-        platform::fs::MakeDirs(global_.UserFile({}));
-        if (table->SaveTable(global_.UserFile("nrt.ndb")) != TableError::kNone)
+        platform::fs::MakeDirs(settings_.BookFile({}));
+        if (table->SaveTable(settings_.BookFile("nrt.ndb")) != TableError::kNone)
             return Refusal::kNotSavedBeforeSwitch;
     }
     // Only the table's save stops the switch; a failed settings write is not told.
-    static_cast<void>(global_.WriteSettings());
+    static_cast<void>(settings_.WriteSettings());
     return Refusal::kNone;
 }
 
 AddressBooks::Outcome<AddressBooks::Created> AddressBooks::Create(
-    const NewUser& request, AddressTable* openTable, const AskUser& ask, std::string* copySource)
+    const NewBook& request, AddressTable* openTable, const AskUser& ask, std::string* copySource)
 {
     const std::string& name = request.name;
     const auto refused = [](Refusal why, char bad = 0) { return Outcome<Created> { Created::kRefused, why, bad }; };
@@ -168,8 +168,8 @@ AddressBooks::Outcome<AddressBooks::Created> AddressBooks::Create(
     // A tab or a line break makes a folder no list or window can show or remove.
     if (HasControlChar(name))
         return refused(Refusal::kBadName);
-    if (platform::lstrcmpiA(name, MainUserName()) == 0)
-        return refused(Refusal::kMainUserName);
+    if (platform::lstrcmpiA(name, MainBookName()) == 0)
+        return refused(Refusal::kMainBookName);
     if (IsSystemName(name))
         return refused(Refusal::kSystemName);
     LoadList();
@@ -191,28 +191,28 @@ AddressBooks::Outcome<AddressBooks::Created> AddressBooks::Create(
     if (const Refusal unsaved = SaveBeforeSwitch(openTable); unsaved != Refusal::kNone)
         return refused(unsaved);
 
-    const std::string previous = global_.UserName();
-    const bool made = global_.SetUserFolder(name);
-    const std::string folder = global_.UserFile({});
+    const std::string previous = settings_.BookName();
+    const bool made = settings_.SetBookFolder(name);
+    const std::string folder = settings_.BookFile({});
     if (!made || folder.size() + std::string_view("/make.chk").size() >= kPathLimit
         || !DataPaths::IsWritableFolder(folder)) {
-        global_.SetUserFolder(previous);
+        settings_.SetBookFolder(previous);
         return refused(Refusal::kBadName);
     }
-    if (platform::fs::IsFile(global_.UserFile("NrtUser.ini"))
+    if (platform::fs::IsFile(settings_.BookFile("NrtUser.ini"))
         && !ask(SJ("既存データが存在します。\n上書きしますがよろしいですか？"), false)) {
-        global_.SetUserFolder(previous);
+        settings_.SetBookFolder(previous);
         return { Created::kCancelled };
     }
     if (request.copy) {
-        // A restored user joins the list only once its files are all there
+        // A restored book joins the list only once its files are all there
         // (FinishRestore): a restore cut short leaves no listed, empty book.
         if (copySource)
             *copySource = source;
         return { Created::kFromCopy };
     }
     if (!Register(name)) {
-        global_.SetUserFolder(previous);
+        settings_.SetBookFolder(previous);
         return refused(Refusal::kListNotSaved);
     }
     return { Created::kEmpty };
@@ -224,25 +224,25 @@ bool AddressBooks::Register(const std::string& name)
     if (FindEntry(name) > 0)
         return true;
     names_.AddLine(name);
-    if (names_.SaveText(global_.DataFile(kUserList)))
+    if (names_.SaveText(settings_.DataFile(kBookList)))
         return true;
-    // A user missing from the list could never be opened again.
+    // A book missing from the list could never be opened again.
     LoadList();
     return false;
 }
 
 void AddressBooks::AbandonRestore(const std::string& previous)
 {
-    const std::string folder = global_.UserFile({});
-    global_.SetUserFolder(previous);
-    global_.ReadSettings(false);
+    const std::string folder = settings_.BookFile({});
+    settings_.SetBookFolder(previous);
+    settings_.ReadSettings(false);
     // The folder Create made for it goes when nothing arrived in it.
     platform::fs::RemoveDir(folder);
 }
 
 void AddressBooks::StartEmpty(AddressTable& table)
 {
-    global_.ReadSettings(false);
+    settings_.ReadSettings(false);
     if (table.GetFieldCount() == 0)
         table.CreateDefaultTable();
     table.ClearRecords();
@@ -258,16 +258,16 @@ bool AddressBooks::LoadChecked(AddressTable& table, const std::string& path)
 
 AddressBooks::Refusal AddressBooks::FinishRestore(AddressTable& table, Observer* observer)
 {
-    if (!Register(global_.UserName()))
+    if (!Register(settings_.BookName()))
         return Refusal::kListNotSaved;
-    global_.ReadSettings(false);
-    global_.SetFolderBackupGeneration(0);
-    global_.SetFolderBackupDate(0);
+    settings_.ReadSettings(false);
+    settings_.SetFolderBackupGeneration(0);
+    settings_.SetFolderBackupDate(0);
     if (observer)
         observer->Busy(true);
-    const bool loaded = LoadChecked(table, global_.UserFile("nrt.ndb"));
+    const bool loaded = LoadChecked(table, settings_.BookFile("nrt.ndb"));
     if (!loaded)
-        // The previous user's records must not go on under the new user's name.
+        // The previous book's records must not go on under the new book's name.
         table.CreateDefaultTable();
     if (observer)
         observer->Busy(false);
@@ -293,12 +293,12 @@ AddressBooks::Outcome<bool> AddressBooks::Open(
     std::string name;
     if (entry > 0)
         name = std::string(names_.GetLine(entry - 1));
-    else if (!platform::fs::IsFile(global_.DataFile("NrtUser.ini")))
-        name = MainUserName();
+    else if (!platform::fs::IsFile(settings_.DataFile("NrtUser.ini")))
+        name = MainBookName();
     // A name edited into the list by hand could lead out of the data folder.
-    if (entry > 0 && (name.empty() || !DataPaths::IsUsableUserName(name)))
+    if (entry > 0 && (name.empty() || !DataPaths::IsUsableBookName(name)))
         return { false, Refusal::kNotLoaded };
-    const std::string folder = global_.DataFolder() + name;
+    const std::string folder = settings_.DataFolder() + name;
     platform::fs::MakeDirs(folder);
     const std::string ndb = folder + (name.empty() ? "" : "/") + "nrt.ndb";
 
@@ -319,8 +319,8 @@ AddressBooks::Outcome<bool> AddressBooks::Open(
         observer->Busy(false);
     if (!loaded)
         return { false, Refusal::kNotLoaded };
-    global_.SetUserFolder(name);
-    global_.ReadSettings(false);
+    settings_.SetBookFolder(name);
+    settings_.ReadSettings(false);
     return { true };
 }
 
@@ -330,13 +330,13 @@ AddressBooks::Outcome<AddressBooks::Removed> AddressBooks::Remove(int entry, con
     if (entry < 0 || entry >= EntryCount())
         return { Removed::kRefused, Refusal::kNoneChosen };
     if (entry == 0)
-        return { Removed::kRefused, Refusal::kMainUserStays };
+        return { Removed::kRefused, Refusal::kMainBookStays };
     if (IsCurrentEntry(entry))
-        return { Removed::kRefused, Refusal::kOpenUserStays };
+        return { Removed::kRefused, Refusal::kOpenBookStays };
     if (!ask(SJ("ユーザーを削除します。よろしいですか？"), false))
         return { Removed::kCancelled };
     names_.DeleteLine(entry - 1);
-    if (!names_.SaveText(global_.DataFile(kUserList))) {
+    if (!names_.SaveText(settings_.DataFile(kBookList))) {
         LoadList();
         return { Removed::kFailed, Refusal::kNotRemoved };
     }

@@ -1,12 +1,12 @@
 // Backup sets: the rotation through SV1..SU with "back.ls2", which files a set takes,
 // a missing Mail folder, failures that leave the counters alone and never a truncated
 // file, the start-up offer, and a restore into a new user that is opened again.
-#include "users/BackupSets.h"
+#include "books/BackupSets.h"
 
 #include "UsersFixture.h"
+#include "books/AddressBooks.h"
+#include "books/BookSafety.h"
 #include "db/LineList.h"
-#include "users/AddressBooks.h"
-#include "users/BookSafety.h"
 
 #include <gtest/gtest.h>
 
@@ -29,9 +29,9 @@ protected:
     BackupTest()
     {
         backup = dir.Path() + "/backup";
-        global->SetFolderBackupOn(1);
-        global->SetFolderBackupPath(backup);
-        user = global->UserFile({});
+        settings->SetFolderBackupOn(1);
+        settings->SetFolderBackupPath(backup);
+        user = settings->BookFile({});
         AddRecord(table, "山田");
         EXPECT_EQ(table.SaveTable(user + "/nrt.ndb"), TableError::kNone);
     }
@@ -46,7 +46,7 @@ protected:
 
 TEST_F(BackupTest, FourBackupsWithThreeSetsRotate)
 {
-    global->SetFolderBackupSets(3);
+    settings->SetFolderBackupSets(3);
     const int days[] = { 8, 9, 10, 11 };
     const int expectedSet[] = { 1, 2, 3, 1 };
     const int expectedCounter[] = { 1, 2, 0, 1 };
@@ -54,10 +54,10 @@ TEST_F(BackupTest, FourBackupsWithThreeSetsRotate)
         clock.now.day = days[i];
         WriteAll(user + "/" + S("メモ.nms"), "day " + std::to_string(days[i]));
         int n = 0;
-        ASSERT_EQ(BackupSets::Backup(*global, nullptr, &n).result, BackupSets::kBackedUp);
+        ASSERT_EQ(BackupSets::Backup(*settings, nullptr, &n).result, BackupSets::kBackedUp);
         EXPECT_EQ(n, expectedSet[i]);
-        EXPECT_EQ(global->GetFolderBackupGeneration(), expectedCounter[i]);
-        EXPECT_EQ(global->GetFolderBackupDate(), 20250100 + days[i]);
+        EXPECT_EQ(settings->GetFolderBackupGeneration(), expectedCounter[i]);
+        EXPECT_EQ(settings->GetFolderBackupDate(), 20250100 + days[i]);
         EXPECT_EQ(ReadAll(Set(n) + "/" + S("メモ.nms")), "day " + std::to_string(days[i]));
     }
     EXPECT_EQ(Tree(backup + "/" + S("メインユーザー")),
@@ -85,7 +85,7 @@ TEST_F(BackupTest, WhatASetTakes)
     WriteAll(Set(1) + "/keep.txt", "keep");
     WriteAll(Set(1) + "/HyoList.dat", "old");
 
-    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::kBackedUp);
+    ASSERT_EQ(BackupSets::Backup(*settings).result, BackupSets::kBackedUp);
     std::vector<std::string> expected
         = { "Mail/", "Mail/FormMail.mlt", "Mail/list.log", "Mail/x.mlb", "keep.txt", "nrt.ndb" };
     for (const char* f : taken)
@@ -99,7 +99,7 @@ TEST_F(BackupTest, WhatASetTakes)
 TEST_F(BackupTest, NoMailFolderGivesAnEmptyOneQuietly)
 {
     ASSERT_FALSE(platform::fs::Exists(user + "/Mail"));
-    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::kBackedUp);
+    ASSERT_EQ(BackupSets::Backup(*settings).result, BackupSets::kBackedUp);
     EXPECT_TRUE(platform::fs::IsDirectory(Set(1) + "/Mail"));
     EXPECT_TRUE(platform::fs::ListDir(Set(1) + "/Mail").empty());
     EXPECT_TRUE(host.shown.empty());
@@ -107,30 +107,30 @@ TEST_F(BackupTest, NoMailFolderGivesAnEmptyOneQuietly)
 
 TEST_F(BackupTest, FailuresLeaveTheCountersAlone)
 {
-    global->SetFolderBackupGeneration(1);
-    global->SetFolderBackupDate(20241231);
+    settings->SetFolderBackupGeneration(1);
+    settings->SetFolderBackupDate(20241231);
     struct Case {
         std::function<void()> prepare;
         int result;
         std::string message;
     } cases[] = {
-        { [&] { global->SetFolderBackupPath(""); }, BackupSets::kNoDestination, "パスを指定してください。" },
-        { [&] { global->SetFolderBackupPath("relative/backup"); }, BackupSets::kNoDestination,
+        { [&] { settings->SetFolderBackupPath(""); }, BackupSets::kNoDestination, "パスを指定してください。" },
+        { [&] { settings->SetFolderBackupPath("relative/backup"); }, BackupSets::kNoDestination,
             "パスを指定してください。" },
         { [&] {
-             global->SetFolderBackupPath(backup);
+             settings->SetFolderBackupPath(backup);
              platform::fs::RemoveFile(user + "/nrt.ndb");
          },
             BackupSets::kCopyFailed, "ファイルのコピーに失敗しました。\n" + U(Set(2)) + "/nrt.ndb" },
-        { [&] { global->SetUserFolder(""); }, BackupSets::kNoUserName, "ユーザーの取得に失敗しました。" },
+        { [&] { settings->SetBookFolder(""); }, BackupSets::kNoBookName, "ユーザーの取得に失敗しました。" },
     };
     for (Case& c : cases) {
         c.prepare();
-        const BackupSets::BackupOutcome outcome = BackupSets::Backup(*global);
+        const BackupSets::BackupOutcome outcome = BackupSets::Backup(*settings);
         EXPECT_EQ(outcome.result, c.result) << c.message;
         EXPECT_EQ(U(outcome.message), c.message);
-        EXPECT_EQ(global->GetFolderBackupGeneration(), 1);
-        EXPECT_EQ(global->GetFolderBackupDate(), 20241231);
+        EXPECT_EQ(settings->GetFolderBackupGeneration(), 1);
+        EXPECT_EQ(settings->GetFolderBackupDate(), 20241231);
     }
     EXPECT_FALSE(platform::fs::Exists(user + "/back.ls2"));
 }
@@ -146,13 +146,13 @@ TEST_F(BackupTest, ACopyThatFailsHalfWayLeavesTheOldFile)
     WriteAll(Set(1) + "/nrt.ndb", "the previous set");
 
     platform::fs::testing::FailWritesAfter(10000);
-    const BackupSets::BackupOutcome outcome = BackupSets::Backup(*global);
+    const BackupSets::BackupOutcome outcome = BackupSets::Backup(*settings);
     platform::fs::testing::FailWritesAfter(-1);
     EXPECT_EQ(outcome.result, BackupSets::kCopyFailed);
     EXPECT_EQ(U(outcome.message), "ファイルのコピーに失敗しました。\n" + U(Set(1)) + "/nrt.ndb");
     EXPECT_EQ(ReadAll(Set(1) + "/nrt.ndb"), "the previous set");
     EXPECT_EQ(Tree(Set(1)), std::vector<std::string> { "nrt.ndb" });
-    EXPECT_EQ(global->GetFolderBackupGeneration(), 0);
+    EXPECT_EQ(settings->GetFolderBackupGeneration(), 0);
 }
 
 TEST_F(BackupTest, TheStartUpOffer)
@@ -172,15 +172,15 @@ TEST_F(BackupTest, TheStartUpOffer)
         { 0, 7, 20200101, 8, false, 20200101 },
     };
     for (const Case& c : cases) {
-        global->SetFolderBackupOn(c.on);
-        global->SetFolderBackupInterval(c.interval);
-        global->SetFolderBackupDate(c.ymd);
+        settings->SetFolderBackupOn(c.on);
+        settings->SetFolderBackupInterval(c.interval);
+        settings->SetFolderBackupDate(c.ymd);
         clock.now.day = c.day;
-        EXPECT_EQ(BackupSets::OfferDue(*global), c.due) << c.interval << " " << c.ymd << " " << c.day;
-        EXPECT_EQ(global->GetFolderBackupDate(), c.ymdAfter);
+        EXPECT_EQ(BackupSets::OfferDue(*settings), c.due) << c.interval << " " << c.ymd << " " << c.day;
+        EXPECT_EQ(settings->GetFolderBackupDate(), c.ymdAfter);
     }
-    global->SetFolderBackupOn(0);
-    const BackupSets::Done enabled = BackupSets::CheckEnabled(*global);
+    settings->SetFolderBackupOn(0);
+    const BackupSets::Done enabled = BackupSets::CheckEnabled(*settings);
     EXPECT_FALSE(enabled.ok);
     EXPECT_EQ(U(enabled.message),
         "バックアップの設定をしてください。\n「設定」→「オプション」→「一般」の「バックアップ」で設定できます。");
@@ -188,30 +188,30 @@ TEST_F(BackupTest, TheStartUpOffer)
 
 TEST_F(BackupTest, RestoreIntoANewUserAndOpenItAgain)
 {
-    global->SetScalePercent(175);
-    global->SetFolderBackupGeneration(2);
-    global->SetFolderBackupDate(20250101);
+    settings->SetScalePercent(175);
+    settings->SetFolderBackupGeneration(2);
+    settings->SetFolderBackupDate(20250101);
     WriteAll(user + "/nrt_ms01.nms", S("友人\r\n"));
     platform::fs::MakeDirs(user + "/Mail");
     WriteAll(user + "/Mail/FormMail.mlt", "template");
-    ASSERT_TRUE(BackupSets::SaveBeforeBackup(*global, table).ok);
-    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::kBackedUp);
+    ASSERT_TRUE(BackupSets::SaveBeforeBackup(*settings, table).ok);
+    ASSERT_EQ(BackupSets::Backup(*settings).result, BackupSets::kBackedUp);
     const std::string set = Set(3);
 
-    AddressBooks users(*global);
-    AddressBooks::NewUser request { S("復元"), true, set + "/nrt.ndb" };
+    AddressBooks users(*settings);
+    AddressBooks::NewBook request { S("復元"), true, set + "/nrt.ndb" };
     std::string source;
     ASSERT_EQ(users.Create(request, &table, platform::Ask, &source).result, AddressBooks::Created::kFromCopy);
     EXPECT_EQ(source, set);
-    ASSERT_TRUE(BackupSets::CopySet(source, global->UserFile({})).ok);
+    ASSERT_TRUE(BackupSets::CopySet(source, settings->BookFile({})).ok);
     table.ClearRecords();
     ASSERT_EQ(users.FinishRestore(table), AddressBooks::Refusal::kNone);
     EXPECT_EQ(Names(table), std::vector<std::string> { "山田" });
-    EXPECT_EQ(global->GetScalePercent(), 175);
-    EXPECT_EQ(global->GetFolderBackupGeneration(), 0);
-    EXPECT_EQ(global->GetFolderBackupDate(), 0);
-    EXPECT_EQ(ReadAll(global->UserFile("nrt_ms01.nms")), S("友人\r\n"));
-    EXPECT_EQ(ReadAll(global->UserFile("Mail/FormMail.mlt")), "template");
+    EXPECT_EQ(settings->GetScalePercent(), 175);
+    EXPECT_EQ(settings->GetFolderBackupGeneration(), 0);
+    EXPECT_EQ(settings->GetFolderBackupDate(), 0);
+    EXPECT_EQ(ReadAll(settings->BookFile("nrt_ms01.nms")), S("友人\r\n"));
+    EXPECT_EQ(ReadAll(settings->BookFile("Mail/FormMail.mlt")), "template");
 
     bool saved = false;
     ASSERT_TRUE(users.Open(0, table, saved, platform::Ask).result);
@@ -219,18 +219,18 @@ TEST_F(BackupTest, RestoreIntoANewUserAndOpenItAgain)
     saved = false;
     ASSERT_TRUE(users.Open(users.FindEntry(S("復元")), table, saved, platform::Ask).result);
     EXPECT_EQ(Names(table), std::vector<std::string> { "山田" });
-    EXPECT_EQ(global->GetScalePercent(), 175);
+    EXPECT_EQ(settings->GetScalePercent(), 175);
 }
 
 TEST_F(BackupTest, ARestoreThatCannotBeReadLeavesTheNewUserEmpty)
 {
     platform::fs::MakeDirs(dir.File("set"));
     WriteAll(dir.File("set") + "/nrt.ndb", "damaged");
-    AddressBooks users(*global);
-    AddressBooks::NewUser request { S("復元"), true, dir.File("set") + "/nrt.ndb" };
+    AddressBooks users(*settings);
+    AddressBooks::NewBook request { S("復元"), true, dir.File("set") + "/nrt.ndb" };
     std::string source;
     ASSERT_EQ(users.Create(request, &table, platform::Ask, &source).result, AddressBooks::Created::kFromCopy);
-    ASSERT_TRUE(BackupSets::CopySet(source, global->UserFile({})).ok);
+    ASSERT_TRUE(BackupSets::CopySet(source, settings->BookFile({})).ok);
     const AddressBooks::Refusal refusal = users.FinishRestore(table);
     EXPECT_EQ(refusal, AddressBooks::Refusal::kNotLoaded);
     EXPECT_EQ(U(AddressBooks::RefusalText(refusal)), "読み込みに失敗しました。");
@@ -257,27 +257,27 @@ TEST_F(BackupTest, ASetMissingAnyFileIsNoBackup)
         { ndb + 310, "ファイルコピーに失敗しました。\n" + U(Set(1)) + "/友人.nms" },
         { ndb + 710, "ファイルコピーに失敗しました。\n" + U(Set(1)) + "/Mail/list.log" },
     };
-    global->SetFolderBackupGeneration(0);
-    global->SetFolderBackupDate(20241231);
+    settings->SetFolderBackupGeneration(0);
+    settings->SetFolderBackupDate(20241231);
     for (const Case& c : cases) {
         platform::fs::RemoveTree(backup);
         platform::fs::testing::FailWritesAfter(c.budget);
-        const BackupSets::BackupOutcome outcome = BackupSets::Backup(*global);
+        const BackupSets::BackupOutcome outcome = BackupSets::Backup(*settings);
         platform::fs::testing::FailWritesAfter(-1);
         EXPECT_EQ(outcome.result, BackupSets::kCopyFailed) << c.budget;
         EXPECT_EQ(U(outcome.message), c.message);
         EXPECT_EQ(Tree(backup), std::vector<std::string> { "メインユーザー/" });
-        EXPECT_EQ(global->GetFolderBackupGeneration(), 0);
-        EXPECT_EQ(global->GetFolderBackupDate(), 20241231);
+        EXPECT_EQ(settings->GetFolderBackupGeneration(), 0);
+        EXPECT_EQ(settings->GetFolderBackupDate(), 20241231);
         EXPECT_FALSE(platform::fs::Exists(user + "/back.ls2"));
     }
-    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::kBackedUp);
-    EXPECT_EQ(global->GetFolderBackupGeneration(), 1);
+    ASSERT_EQ(BackupSets::Backup(*settings).result, BackupSets::kBackedUp);
+    EXPECT_EQ(settings->GetFolderBackupGeneration(), 1);
 }
 
 TEST_F(BackupTest, CopiesKeepTheirPermissionsAndARestoredIniIsPrivate)
 {
-    ASSERT_TRUE(global->WriteSettings().Ok());
+    ASSERT_TRUE(settings->WriteSettings().Ok());
     auto mode = [](const std::string& path) {
         struct stat st { };
         return ::stat(platform::fs::ToSystemPath(path).c_str(), &st) == 0 ? (st.st_mode & 07777) : 0u;
@@ -285,16 +285,16 @@ TEST_F(BackupTest, CopiesKeepTheirPermissionsAndARestoredIniIsPrivate)
     ASSERT_EQ(mode(user + "/NrtUser.ini"), 0600u);
     WriteAll(user + "/a.lst", "list");
     ::chmod(platform::fs::ToSystemPath(user + "/a.lst").c_str(), 0640);
-    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::kBackedUp);
+    ASSERT_EQ(BackupSets::Backup(*settings).result, BackupSets::kBackedUp);
     EXPECT_EQ(mode(Set(1) + "/NrtUser.ini"), 0600u);
     EXPECT_EQ(mode(Set(1) + "/a.lst"), 0640u);
 
-    AddressBooks users(*global);
-    AddressBooks::NewUser request { S("復元"), true, Set(1) + "/nrt.ndb" };
+    AddressBooks users(*settings);
+    AddressBooks::NewBook request { S("復元"), true, Set(1) + "/nrt.ndb" };
     std::string source;
     ASSERT_EQ(users.Create(request, &table, platform::Ask, &source).result, AddressBooks::Created::kFromCopy);
-    ASSERT_TRUE(BackupSets::CopySet(source, global->UserFile({})).ok);
-    EXPECT_EQ(mode(global->UserFile("NrtUser.ini")), 0600u);
+    ASSERT_TRUE(BackupSets::CopySet(source, settings->BookFile({})).ok);
+    EXPECT_EQ(mode(settings->BookFile("NrtUser.ini")), 0600u);
 }
 
 // A set or a restored user appears whole or not at all: it is made in a folder beside
@@ -302,7 +302,7 @@ TEST_F(BackupTest, CopiesKeepTheirPermissionsAndARestoredIniIsPrivate)
 // set moved aside for the swap comes back.
 TEST_F(BackupTest, KilledBackupsAndRestoresLeaveNothingHalfDone)
 {
-    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::kBackedUp);
+    ASSERT_EQ(BackupSets::Backup(*settings).result, BackupSets::kBackedUp);
     const std::string sets = backup + "/" + S("メインユーザー");
     // What kills at three moments leave: a set half made, an old set moved aside for a
     // swap that never came, a restore half copied.
@@ -315,24 +315,26 @@ TEST_F(BackupTest, KilledBackupsAndRestoresLeaveNothingHalfDone)
     const std::string running = Set(3) + ".nrt-new-" + std::to_string(::getpid());
     platform::fs::MakeDirs(running);
 
-    RemoveLeftoverTempFiles(*global);
-    EXPECT_EQ(Tree(sets), (std::vector<std::string> { "SV1/", "SV1/Mail/", "SV1/nrt.ndb", "SV3.nrt-new-" + std::to_string(::getpid()) + "/" }));
+    RemoveLeftoverTempFiles(*settings);
+    EXPECT_EQ(Tree(sets),
+        (std::vector<std::string> {
+            "SV1/", "SV1/Mail/", "SV1/nrt.ndb", "SV3.nrt-new-" + std::to_string(::getpid()) + "/" }));
     EXPECT_EQ(ReadAll(Set(1) + "/nrt.ndb"), ReadAll(user + "/nrt.ndb"));
     EXPECT_FALSE(platform::fs::Exists(Data() + S("復元") + ".nrt-new-999999999"));
     platform::fs::RemoveDir(running);
 
     // A restore joins the user list only when its files are all there: one cut short
     // before leaves no listed, empty book, and the same restore works again.
-    AddressBooks users(*global);
-    AddressBooks::NewUser request { S("復元"), true, Set(1) + "/nrt.ndb" };
+    AddressBooks users(*settings);
+    AddressBooks::NewBook request { S("復元"), true, Set(1) + "/nrt.ndb" };
     std::string source;
     ASSERT_EQ(users.Create(request, &table, platform::Ask, &source).result, AddressBooks::Created::kFromCopy);
     EXPECT_EQ(users.FindEntry(S("復元")), -1);
     EXPECT_FALSE(platform::fs::Exists(Data() + "userlist.dat"));
     users.AbandonRestore(S("メインユーザー"));
-    EXPECT_EQ(U(global->UserName()), "メインユーザー");
+    EXPECT_EQ(U(settings->BookName()), "メインユーザー");
     ASSERT_EQ(users.Create(request, &table, platform::Ask, &source).result, AddressBooks::Created::kFromCopy);
-    ASSERT_TRUE(BackupSets::CopySet(source, global->UserFile({})).ok);
+    ASSERT_TRUE(BackupSets::CopySet(source, settings->BookFile({})).ok);
     ASSERT_EQ(users.FinishRestore(table), AddressBooks::Refusal::kNone);
     EXPECT_EQ(ReadAll(Data() + "userlist.dat"), S("復元\r\n"));
     EXPECT_EQ(Names(table), std::vector<std::string> { "山田" });
@@ -353,12 +355,12 @@ TEST_F(BackupTest, PrivateFilesStayPrivate)
     EXPECT_EQ(mode(user), 0700u);
     WriteAll(user + "/NrtUser.ini", "[MAIL]\r\nPASS=secret\r\n");
     ::chmod(platform::fs::ToSystemPath(user + "/NrtUser.ini").c_str(), 0644);
-    ASSERT_EQ(BackupSets::Backup(*global).result, BackupSets::kBackedUp);
+    ASSERT_EQ(BackupSets::Backup(*settings).result, BackupSets::kBackedUp);
     EXPECT_EQ(mode(backup + "/" + S("メインユーザー")), 0700u);
     EXPECT_EQ(mode(Set(1)), 0700u);
     EXPECT_EQ(mode(Set(1) + "/Mail"), 0700u);
     EXPECT_EQ(mode(Set(1) + "/NrtUser.ini"), 0600u);
-    TightenPrivateFiles(*global);
+    TightenPrivateFiles(*settings);
     EXPECT_EQ(mode(user + "/NrtUser.ini"), 0600u);
 
     // The copy kept before a table first grows its fields, and a damaged original.

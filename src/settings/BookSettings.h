@@ -39,7 +39,7 @@ struct SettingKey {
 };
 
 // clang-format off
-inline constexpr std::array<SettingKey, kS_Count> kUserSettingKeys{{
+inline constexpr std::array<SettingKey, kS_Count> kBookSettingKeys{{
     {"OPT", "WAREKI", SettingType::Bool, 1, 0},
     {"OPT", "FURIGANA", SettingType::Bool, 1, 0},
     {"OPT", "FULL", SettingType::Bool, 0, 0},
@@ -86,9 +86,9 @@ inline constexpr std::int32_t kMailRestMax = 9999; // messages or seconds of the
 
 // The values of the table above. Flags are held as the integers read (non-zero = on)
 // and written as "1"/"0"; texts longer than their size are cut at a whole character.
-class UserSettings {
+class BookSettings {
 public:
-    UserSettings() { Reset(); }
+    BookSettings() { Reset(); }
 
     void Reset();
     // Every key from the file; a missing key or an unreadable number gives the default.
@@ -103,7 +103,7 @@ public:
     void SetFlag(SettingId id, bool on) { SetInt(id, on ? 1 : 0); }
     void SetText(SettingId id, std::string_view text);
 
-    bool operator==(const UserSettings&) const = default;
+    bool operator==(const BookSettings&) const = default;
 
 private:
     std::array<std::int32_t, kS_Count> numbers_ {};

@@ -1,10 +1,10 @@
-#include "users/BookSafety.h"
+#include "books/BookSafety.h"
 
+#include "books/BackupSets.h"
 #include "db/AddressTable.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "settings/AppSettings.h"
-#include "users/BackupSets.h"
 
 namespace nrt {
 
@@ -45,8 +45,9 @@ std::string DamagedBookRefusal(std::string_view path, int count)
     std::string text = SJ("宛名データ「") + std::string(path) + SJ("」は一部が壊れています");
     if (count > 0)
         text += SJ("（読み込めない宛名 ") + std::to_string(count) + SJ("件）");
-    return text + SJ("。何も書き込みません。\n読み込めた宛名を保存するには、先に nortea-cli repair を実行して下さい"
-                     "（元のファイルは別の名前で残ります）。");
+    return text
+        + SJ("。何も書き込みません。\n読み込めた宛名を保存するには、先に nortea-cli repair を実行して下さい"
+             "（元のファイルは別の名前で残ります）。");
 }
 
 std::string LoadTroubleMessage(const AddressTable& table, std::string_view path)
@@ -57,28 +58,29 @@ std::string LoadTroubleMessage(const AddressTable& table, std::string_view path)
         return DamagedTableMessage(path, table.DamagedRecordCount());
     if (!table.LoadedWhole())
         return SJ("宛名データ「") + std::string(path)
-            + SJ("」は一部が壊れていましたが、全ての宛名を読み込みました。\n保存の前に元のファイルを別の名前で残します。");
+            + SJ("」は一部が壊れていましたが、全ての宛名を読み込みました。\n保存の前に元のファイルを別の名前で残します"
+                 "。");
     return {};
 }
 
-int RemoveLeftoverTempFiles(const AppSettings& global)
+int RemoveLeftoverTempFiles(const AppSettings& settings)
 {
     int removed = 0;
-    for (const std::string& folder : { global.DataFolder(), global.DataFile("yubin"), global.UserFile({}),
-             global.UserFile("Mail") })
+    for (const std::string& folder :
+        { settings.DataFolder(), settings.DataFile("yubin"), settings.BookFile({}), settings.BookFile("Mail") })
         removed += platform::fs::RemoveStaleTempFiles(folder);
-    // Half-copied restores (beside the users' folders) and backup sets.
-    removed += BackupSets::RemoveLeftovers(global.DataFolder());
-    const std::string& backups = global.GetFolderBackupPath();
-    if (!backups.empty() && backups.front() == '/' && !global.UserName().empty())
-        removed += BackupSets::RemoveLeftovers(backups + (backups.back() == '/' ? "" : "/") + global.UserName());
+    // Half-copied restores (beside the books' folders) and backup sets.
+    removed += BackupSets::RemoveLeftovers(settings.DataFolder());
+    const std::string& backups = settings.GetFolderBackupPath();
+    if (!backups.empty() && backups.front() == '/' && !settings.BookName().empty())
+        removed += BackupSets::RemoveLeftovers(backups + (backups.back() == '/' ? "" : "/") + settings.BookName());
     return removed;
 }
 
-void TightenPrivateFiles(const AppSettings& global)
+void TightenPrivateFiles(const AppSettings& settings)
 {
     // Older versions wrote the settings (with the mail password) readable by all.
-    for (const std::string& ini : { global.DataFile("NrtUser.ini"), global.UserFile("NrtUser.ini") })
+    for (const std::string& ini : { settings.DataFile("NrtUser.ini"), settings.BookFile("NrtUser.ini") })
         if (platform::fs::IsFile(ini))
             platform::fs::MakePrivate(ini);
 }

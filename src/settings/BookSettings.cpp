@@ -1,4 +1,4 @@
-#include "settings/UserSettings.h"
+#include "settings/BookSettings.h"
 
 #include "platform/sjis.h"
 
@@ -6,15 +6,15 @@
 
 namespace nrt {
 
-void UserSettings::Reset()
+void BookSettings::Reset()
 {
     for (int id = 0; id < kS_Count; ++id) {
-        numbers_[id] = kUserSettingKeys[id].defaultValue;
+        numbers_[id] = kBookSettingKeys[id].defaultValue;
         texts_[id].clear();
     }
 }
 
-void UserSettings::SetInt(SettingId id, std::int32_t value)
+void BookSettings::SetInt(SettingId id, std::int32_t value)
 {
     // A wrap width outside its bounds would make the mail body unbreakable or endless.
     if (id == kS_MailWrap)
@@ -24,25 +24,25 @@ void UserSettings::SetInt(SettingId id, std::int32_t value)
     if (id == kS_MailRestEvery || id == kS_MailRestSeconds)
         value = std::clamp(value, 0, kMailRestMax);
 
-    if (kUserSettingKeys[id].type == SettingType::Bool)
+    if (kBookSettingKeys[id].type == SettingType::Bool)
         value = value != 0 ? 1 : 0;
     numbers_[id] = value;
 }
 
-void UserSettings::SetText(SettingId id, std::string_view text)
+void BookSettings::SetText(SettingId id, std::string_view text)
 {
     // A line break could not be stored in the file; a NUL ends the text anyway.
     const std::size_t end = text.find_first_of(std::string_view("\r\n\0", 3));
     if (end != std::string_view::npos)
         text = text.substr(0, end);
-    texts_[id].assign(platform::CutToBytes(text, kUserSettingKeys[id].maxBytes));
+    texts_[id].assign(platform::CutToBytes(text, kBookSettingKeys[id].maxBytes));
 }
 
-void UserSettings::ReadFrom(const IniFile& ini)
+void BookSettings::ReadFrom(const IniFile& ini)
 {
     for (int i = 0; i < kS_Count; ++i) {
         const auto id = static_cast<SettingId>(i);
-        const SettingKey& k = kUserSettingKeys[i];
+        const SettingKey& k = kBookSettingKeys[i];
         if (k.type == SettingType::Text) {
             SetText(id, ini.Get(k.section, k.key).value_or(std::string_view()));
             numbers_[id] = k.defaultValue;
@@ -53,10 +53,10 @@ void UserSettings::ReadFrom(const IniFile& ini)
     }
 }
 
-void UserSettings::WriteTo(IniFile& ini) const
+void BookSettings::WriteTo(IniFile& ini) const
 {
     for (int i = 0; i < kS_Count; ++i) {
-        const SettingKey& k = kUserSettingKeys[i];
+        const SettingKey& k = kBookSettingKeys[i];
         switch (k.type) {
         case SettingType::Text:
             ini.Set(k.section, k.key, texts_[i]);

@@ -27,12 +27,12 @@ protected:
         folders.documentsFolder = dir.Path() + "/docs";
         platform::fs::MakeDirs(folders.programFolder);
         clock.now = { 2025, 1, 8, 9, 0, 0, 3 };
-        global = std::make_unique<AppSettings>(folders);
-        global->ReadSettings(true);
+        settings = std::make_unique<AppSettings>(folders);
+        settings->ReadSettings(true);
         table.CreateDefaultTable();
     }
 
-    std::string Data() const { return global->DataFolder(); }
+    std::string Data() const { return settings->DataFolder(); }
     void AddRecord(AddressTable& db, const char* name)
     {
         db.ClearCurrent();
@@ -70,7 +70,7 @@ protected:
     platform::ScopedMessageHost scope { host };
     platform::FakeClock clock;
     platform::ScopedClock clockScope { clock };
-    std::unique_ptr<AppSettings> global;
+    std::unique_ptr<AppSettings> settings;
     AddressTable table;
 };
 

@@ -1,7 +1,7 @@
 #pragma once
-// Backup sets: the current user's files copied into "PATH/<user>/SV<n>", n rotating
-// through 1 .. SU, with the date of each set kept in "back.ls2" of the user folder.
-// Restoring copies a set into a new user's folder with the same copy routine. Every
+// Backup sets: the current book's files copied into "PATH/<book>/SV<n>", n rotating
+// through 1 .. SU, with the date of each set kept in "back.ls2" of the book folder.
+// Restoring copies a set into a new book's folder with the same copy routine. Every
 // file is copied whole under a temporary name and then renamed, so a copy that fails
 // half-way never leaves a truncated file under the destination name. Failures come
 // back with their message for the window or the command to show.
@@ -19,7 +19,7 @@ public:
     // Results of Backup.
     enum Result : int {
         kBackedUp = 0,
-        kNoUserName = 1, // "ユーザーの取得に失敗しました。"
+        kNoBookName = 1, // "ユーザーの取得に失敗しました。"
         kNoDestination = 2, // "パスを指定してください。"
         kCopyFailed = 3, // a file of the set could not be copied (its message names the path)
     };
@@ -43,7 +43,7 @@ public:
     };
 
     // The files of a set, in the order they are copied ("nrt.ndb" first: a set needs
-    // it; the others only when the user folder has them). Patterns begin with "*".
+    // it; the others only when the book folder has them). Patterns begin with "*".
     static constexpr const char* kSetFiles[] = { "nrt.ndb", "NrtUser.ini", "*.nms", "userlist.dat", "NrtPath.dat",
         "NrtRepList.dat", "HyoList.dat", "*.lst", "*.ndp", "*.prd" };
     static constexpr const char* kMailFolder = "Mail";
@@ -81,21 +81,21 @@ private:
     static Done CopyInto(std::string_view from, std::string_view to, std::string_view shownTo, Observer* observer);
 
 public:
-    // The set folder the next backup writes: PATH/<user>/SV<n> (no trailing "/").
-    static std::string SetFolder(const AppSettings& global, int setNumber);
-    // A backup of the current user into the next set: the counters, the date and
+    // The set folder the next backup writes: PATH/<book>/SV<n> (no trailing "/").
+    static std::string SetFolder(const AppSettings& settings, int setNumber);
+    // A backup of the current book into the next set: the counters, the date and
     // "back.ls2" move on only when the whole set was copied. `setNumber` receives the set.
     [[nodiscard]] static BackupOutcome Backup(
-        AppSettings& global, Observer* observer = nullptr, int* setNumber = nullptr);
+        AppSettings& settings, Observer* observer = nullptr, int* setNumber = nullptr);
 
     // The menu's backup is possible only with backups switched on; otherwise
     // "バックアップの設定をしてください。".
-    [[nodiscard]] static Done CheckEnabled(const AppSettings& global);
+    [[nodiscard]] static Done CheckEnabled(const AppSettings& settings);
     // The offer at start-up: backups on and one due (a first start only records the date).
-    static bool OfferDue(AppSettings& global);
+    static bool OfferDue(AppSettings& settings);
     // Before a backup on request: the open table (when it holds records) as "nrt.ndb",
     // then the settings. "保存に失敗しました。" when the table could not be saved.
-    [[nodiscard]] static Done SaveBeforeBackup(AppSettings& global, const AddressTable& table);
+    [[nodiscard]] static Done SaveBeforeBackup(AppSettings& settings, const AddressTable& table);
 };
 
 } // namespace nrt
