@@ -24,5 +24,6 @@ void InstallPrintCommands(MainWindow& main); // app/PrintMainCommands.cpp
 void InstallCheckCommands(MainWindow& main); // forms/CheckCommands.cpp
 // The question before a New Year's card job, and the check of its records when asked for.
 void OfferAddressCheck(MainWindow& main, std::string_view printCondition, bool hasSender);
+void InstallSyncCommands(MainWindow& main); // forms/SyncCommands.cpp
 
 } // namespace nrt::gui

@@ -211,6 +211,7 @@ void MainWindow::InstallCommands()
     InstallCheckCommands(*this);
     InstallDuplicatesCommands(*this);
     InstallPrintCommands(*this);
+    InstallSyncCommands(*this);
 }
 
 void MainWindow::ShowFirstList()

@@ -219,6 +219,12 @@ const std::vector<Command>& Commands()
             "[--mark-sent]",
             RunPrint },
         { "check", "check [--tab CATEGORY] [--where COND] [--form FORM] [--format text|tsv] [--fix postal]", RunCheck },
+        { "sync-setup",
+            "sync-setup (URL | --url URL) --user NAME [--book NAME | --create TITLE] [--password-stdin] "
+            "[--store-password]",
+            RunSyncSetup },
+        { "sync", "sync [--dry-run] [--allow-mass-delete] [--password-stdin]", RunSync },
+        { "sync-conflicts", "sync-conflicts [--take-back N]", RunSyncConflicts },
     };
     return commands;
 }

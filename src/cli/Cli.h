@@ -124,6 +124,9 @@ int RunPrint(Context& context, Args& args); // PrintCommand.cpp
 int RunForms(Context& context, Args& args); // FormsCommand.cpp
 int RunCheck(Context& context, Args& args); // CheckCommand.cpp
 int RunDuplicates(Context& context, Args& args); // DuplicatesCommand.cpp
+int RunSyncSetup(Context& context, Args& args);
+int RunSync(Context& context, Args& args);
+int RunSyncConflicts(Context& context, Args& args); // SyncCommand.cpp
 
 // The main window's tab that --senders or --tab CATEGORY (UTF-8; none: all addressees)
 // names; false after "その大分類はありません。".

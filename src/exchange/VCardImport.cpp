@@ -481,6 +481,10 @@ private:
             const std::string name = std::string(VCardExport::kJointProperty) + std::to_string(j + 1);
             if (const auto* p = card_.Find(name)) {
                 auto parts = p->Parts();
+                // A server that stores the value as plain text escapes its ';'.
+                if (const std::size_t cut = parts.size() == 1 ? parts[0].find(';') : std::string::npos;
+                    cut != std::string::npos)
+                    parts = { parts[0].substr(0, cut), parts[0].substr(cut + 1) };
                 parts.resize(2);
                 Set(static_cast<field::Index>(field::kJointName1 + 2 * j), name, Trim(parts[0]));
                 Set(static_cast<field::Index>(field::kJointHonorific1 + 2 * j), name, Trim(parts[1]));

@@ -5,6 +5,7 @@
 #include "qt/WaitCursor.h"
 
 #include "app/MainWindow.h"
+#include "app/MenuAction.h"
 #include "books/AddressBooks.h"
 #include "books/BackupSets.h"
 #include "exchange/VCardExport.h"
@@ -154,15 +155,6 @@ void ExportVCard(MainWindow& main)
         platform::Inform(outcome.message, SJ("住所録"));
     else if (!outcome.message.empty())
         platform::Warn(outcome.message);
-}
-
-template <typename Handler>
-QAction* MakeAction(MainWindow& main, const char* name, const QString& caption, Handler handler)
-{
-    auto* action = new QAction(caption, &main);
-    action->setObjectName(QString::fromLatin1(name));
-    QObject::connect(action, &QAction::triggered, &main, [&main, handler] { handler(main); });
-    return action;
 }
 
 } // namespace

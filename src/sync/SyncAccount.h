@@ -1,0 +1,25 @@
+#pragma once
+// A book's CardDAV account as the window and the command line set it up: the chosen
+// address book into "sync.state", and the password the user agreed to keep, in
+// "NrtUser.ini" (section SYNC, written for the owner alone).
+
+#include "sync/DavClient.h"
+
+#include <string>
+#include <string_view>
+
+namespace nrt::sync {
+
+// The password kept for the book's sync; empty when none.
+std::string StoredPassword(std::string_view userIni);
+bool StorePassword(std::string_view userIni, std::string_view password);
+
+// The book syncs with `book` as `user` from now on. The same book again keeps what
+// was synced; another one starts afresh (every record goes up as new).
+bool SaveSetup(std::string_view statePath, const dav::AddressBookInfo& book, const std::string& user);
+
+// The book's counts of a sync as the user reads them, one per line (CP932).
+struct SyncReport;
+std::string Summary(const SyncReport& report, bool dryRun);
+
+} // namespace nrt::sync
