@@ -46,7 +46,7 @@ int RunCheck(Context& context, Args& args)
     if (args.usageError || !args.Rest().empty() || (format != "tsv" && format != "text") || (hasFix && fix != "postal"))
         return kExitUsage;
 
-    AppSettings& g = context.Settings();
+    AppSettings& settings = context.Settings();
     if (hasFix && !context.LockForWriting())
         return kExitFailed;
     AddressTable* table = hasFix ? context.TableForWriting() : &context.Table();
@@ -54,19 +54,19 @@ int RunCheck(Context& context, Args& args)
         return kExitFailed;
 
     mainlist::TabContext t;
-    if (!ChooseTab(g, false, hasTab ? &tab : nullptr, t))
+    if (!ChooseTab(settings, false, hasTab ? &tab : nullptr, t))
         return kExitFailed;
     check::CheckOptions options;
     if (hasForm) {
-        const int index = FindPrintForm(g, platform::Utf8ToSjis(form));
+        const int index = FindPrintForm(settings, platform::Utf8ToSjis(form));
         if (index < 0) {
             PrintMessage(SJ("注意"), SJ("その印刷フォームはありません。"));
             return kExitFailed;
         }
-        options = check::OptionsForFormKind(PrintFormKind(g, g.FormList().GetLine(index)),
+        options = check::OptionsForFormKind(PrintFormKind(settings, settings.FormList().GetLine(index)),
             check::HasMarkedSender(*table), cardhistory::CardYear(platform::GetClock().Now()));
     }
-    options.business = check::BusinessLookupOf(g.DataFile(kBusinessCodeFile));
+    options.business = check::BusinessLookupOf(settings.DataFile(kBusinessCodeFile));
     RecordSet rec;
     rec.Attach(table);
     if (!SetSortOrSay(rec, SJ("カナ, 名前")))
@@ -77,7 +77,7 @@ int RunCheck(Context& context, Args& args)
         return kExitFailed;
     const std::vector<int> records(rec.Rows().begin(), rec.Rows().end());
 
-    const check::PostalIndex postal = check::PostalIndex::Load(g.PostalFile({}));
+    const check::PostalIndex postal = check::PostalIndex::Load(settings.PostalFile({}));
     const std::vector<check::Finding> findings = check::CheckRecords(*table, records, postal, options);
 
     const bool tsv = format == "tsv";

@@ -520,14 +520,14 @@ bool RecordEditor::Save()
     const SaveResult r
         = SaveValues(main_->Records(), editPosition_, values, loadedBirthday_, platform::GetClock().Now());
     switch (r.code) {
-    case kSaved:
+    case SaveCode::kSaved:
         break;
-    case kRefused:
+    case SaveCode::kRefused:
         platform::Warn(RefusalMessage(r.refused));
         if (QWidget* control = ControlOf(r.refused); control && fieldcatalogue::Info(r.refused).focusOnRefusal)
             control->setFocus();
         return false;
-    case kNoSuchRecord:
+    case SaveCode::kNoSuchRecord:
         platform::Warn(SJ("PG:編集中の宛名が見つかりません。"));
         return false;
     default:
@@ -555,7 +555,7 @@ bool RecordEditor::SaveOnQuit()
     const Values values = CollectValues();
     const SaveResult r
         = SaveValues(main_->Records(), editPosition_, values, loadedBirthday_, platform::GetClock().Now());
-    if (r.code == kSaved) {
+    if (r.code == SaveCode::kSaved) {
         changed_ = false;
         saved_ = true;
         return true;

@@ -13,8 +13,11 @@ constexpr std::string_view kMark = "RS\t1\t";
 
 bool KnownState(char c)
 {
-    return c == RecipientOutcome::kSent || c == RecipientOutcome::kRefused || c == RecipientOutcome::kNotTried
-        || c == RecipientOutcome::kUnconfirmed || c == RecipientOutcome::kDuplicate;
+    using State = RecipientOutcome::State;
+    for (const State s : { State::kSent, State::kRefused, State::kNotTried, State::kUnconfirmed, State::kDuplicate })
+        if (c == static_cast<char>(s))
+            return true;
+    return false;
 }
 
 } // namespace
@@ -75,8 +78,8 @@ std::map<std::string, std::string> MailOutcome::Pending() const
 {
     std::map<std::string, std::string> pending;
     for (const RecipientOutcome& r : recipients)
-        if (r.state == RecipientOutcome::kRefused || r.state == RecipientOutcome::kNotTried
-            || r.state == RecipientOutcome::kUnconfirmed)
+        if (r.state == RecipientOutcome::State::kRefused || r.state == RecipientOutcome::State::kNotTried
+            || r.state == RecipientOutcome::State::kUnconfirmed)
             pending.emplace(AddressKey(r.address), r.token);
     return pending;
 }

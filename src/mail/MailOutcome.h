@@ -17,14 +17,14 @@ struct MailText;
 }
 
 struct RecipientOutcome {
-    enum State : char {
+    enum class State : char {
         kSent = 'S', // the server confirmed the message
         kRefused = 'R', // refused by the server (reply kept) or by the address check
         kNotTried = 'N', // never sent: the run stopped first, or a 4xx was left
         kUnconfirmed = 'U', // the data went out, the confirmation never came
         kDuplicate = 'D', // an address met before in the same run: its one copy went there
     };
-    State state = kNotTried;
+    State state = State::kNotTried;
     std::string address;
     std::string name;
     std::string token; // of the Message-ID, when a message was made for the recipient

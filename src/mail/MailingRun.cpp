@@ -231,7 +231,7 @@ std::string MailingRun::RefusedList(std::size_t max) const
     std::string list;
     std::size_t shown = 0, more = 0;
     for (const RecipientOutcome& r : outcomes_) {
-        if (r.state != RecipientOutcome::kRefused)
+        if (r.state != RecipientOutcome::State::kRefused)
             continue;
         if (shown == max) {
             ++more;
@@ -283,7 +283,7 @@ MailingRun::Handled MailingRun::HandleRecord(
 
     // Every address gets one copy, whatever the case of its letters.
     if (!retry && !key.empty() && !seen_.insert(key).second) {
-        outcome.state = RecipientOutcome::kDuplicate;
+        outcome.state = RecipientOutcome::State::kDuplicate;
         ++duplicates_;
         Log(who + SJ("メールアドレスが重複しています。") + "\r\n");
         return Handled::Skipped;
@@ -298,7 +298,7 @@ MailingRun::Handled MailingRun::HandleRecord(
     const SmtpClient::Result code = dryRun ? mail_->CheckAddresses() : SendWithOneReconnect();
     if (code == SmtpClient::Result::kOk) {
         ++sent_;
-        outcome.state = RecipientOutcome::kSent;
+        outcome.state = RecipientOutcome::State::kSent;
         outcome.reply.clear();
         if (sink)
             (*sink)("MAIL FROM: <" + mail_->FromAddress() + ">\r\nRCPT TO: <" + mail_->ToAddress() + ">\r\nDATA\r\n"
@@ -310,7 +310,7 @@ MailingRun::Handled MailingRun::HandleRecord(
     if (code == SmtpClient::Result::kRecipientEmpty || code == SmtpClient::Result::kRecipientInvalid) {
         failed_ = true;
         ++refused_;
-        outcome.state = RecipientOutcome::kRefused;
+        outcome.state = RecipientOutcome::State::kRefused;
         outcome.reply = OneLineReply(mail_->ReplyText());
         Log(who + mail_->ReplyText() + codeText + "\r\n");
         return Handled::Skipped;
@@ -321,8 +321,8 @@ MailingRun::Handled MailingRun::HandleRecord(
         // No message can go out any more: the server is gone, or it refuses the sender.
         // A message whose data went out may have arrived all the same.
         failed_ = true;
-        outcome.state = lost && code == SmtpClient::Result::kMessageRefused ? RecipientOutcome::kUnconfirmed
-                                                                            : RecipientOutcome::kNotTried;
+        outcome.state = lost && code == SmtpClient::Result::kMessageRefused ? RecipientOutcome::State::kUnconfirmed
+                                                                            : RecipientOutcome::State::kNotTried;
         outcome.reply = OneLineReply(lostConnection_ ? lossText_ : mail_->ReplyText());
         if (lostConnection_)
             Log(SJ("再接続に失敗しました。") + "\r\n");
@@ -330,7 +330,7 @@ MailingRun::Handled MailingRun::HandleRecord(
         return Handled::Stop;
     }
     if (reply >= 400 && reply < 500) {
-        outcome.state = RecipientOutcome::kNotTried;
+        outcome.state = RecipientOutcome::State::kNotTried;
         outcome.reply = OneLineReply(mail_->ReplyText());
         deferredReply_[records_->GetPos()] = Format("(%d)", static_cast<int>(code)) + mail_->ReplyText();
         deferred_.push_back(records_->GetPos());
@@ -338,7 +338,7 @@ MailingRun::Handled MailingRun::HandleRecord(
     }
     failed_ = true;
     ++refused_;
-    outcome.state = RecipientOutcome::kRefused;
+    outcome.state = RecipientOutcome::State::kRefused;
     outcome.reply = OneLineReply(mail_->ReplyText());
     Log(who + SJ("（送信不可）") + codeText + WithLineEnd(mail_->ReplyText()));
     return Handled::Skipped;
@@ -410,7 +410,7 @@ void MailingRun::FinishOutcomes()
         RecipientOutcome& r = OutcomeOfRow(row);
         failed_ = true;
         if (spent) {
-            r.state = RecipientOutcome::kRefused;
+            r.state = RecipientOutcome::State::kRefused;
             ++refused_;
             Log(LogField(r.name) + "\t" + LogField(r.address) + "\t" + SJ("（送信不可）")
                 + WithLineEnd(deferredReply_[row]));
@@ -432,12 +432,12 @@ void MailingRun::FinishOutcomes()
             RecipientOutcome& r = OutcomeOfRow(row);
             r.name = ValueOf(*records_, SJ("名前"));
             r.address = address;
-            r.state = RecipientOutcome::kNotTried;
+            r.state = RecipientOutcome::State::kNotTried;
         }
     }
     notTried_ = 0;
     for (const RecipientOutcome& r : outcomes_)
-        if (r.state == RecipientOutcome::kNotTried || r.state == RecipientOutcome::kUnconfirmed)
+        if (r.state == RecipientOutcome::State::kNotTried || r.state == RecipientOutcome::State::kUnconfirmed)
             ++notTried_;
     // A resend's recipients that are no longer in the list stay as they were.
     if (previous_) {
@@ -470,7 +470,7 @@ void MailingRun::SaveOutcomes()
         for (RecipientOutcome& r : saved.recipients) {
             const std::string key = AddressKey(r.address);
             const auto found = now.find(key);
-            if (pending_.contains(key) && found != now.end() && r.state != RecipientOutcome::kDuplicate)
+            if (pending_.contains(key) && found != now.end() && r.state != RecipientOutcome::State::kDuplicate)
                 r = *found->second;
         }
         saved.reachedEnd = reachedEnd_ && saved.Pending().empty();

@@ -249,7 +249,7 @@ SaveResult SaveValues(RecordSet& records, int position, const Values& values, st
         records.ClearCurrent();
     } else if (records.SetPos(position) < 0 || records.Read() != RecordError::kNone) {
         // Reading failed and emptied the buffer: posting now would add a record instead.
-        result.code = kNoSuchRecord;
+        result.code = SaveCode::kNoSuchRecord;
         return result;
     }
     for (const int f : kFormFields) {
@@ -260,7 +260,7 @@ SaveResult SaveValues(RecordSet& records, int position, const Values& values, st
             && records.GetTable()->FindField(SchemaFieldName(f)) < 0)
             continue;
         if (records.SetValue(SchemaFieldName(f), text) != RecordError::kNone) {
-            result.code = kRefused;
+            result.code = SaveCode::kRefused;
             result.refused = f;
             return result;
         }
@@ -271,7 +271,7 @@ SaveResult SaveValues(RecordSet& records, int position, const Values& values, st
         static_cast<void>(records.SetValue(SchemaFieldName(field::kRegistered), today));
     static_cast<void>(records.SetValue(SchemaFieldName(field::kUpdated), today));
     if (records.Post() != RecordError::kNone) {
-        result.code = kWriteFailed;
+        result.code = SaveCode::kWriteFailed;
         return result;
     }
     result.position = isNew ? -1 : records.GetPos();

@@ -70,14 +70,14 @@ std::string WebLinkToOpen(std::string_view address);
 std::string MailLinkRefusal(std::string_view address);
 std::string WebLinkRefusal(std::string_view address);
 
-enum SaveCode : int {
+enum class SaveCode : int {
     kSaved = 0,
     kRefused = 1, // SaveResult::refused names the field
     kNoSuchRecord = 2, // the edited row is not in the record set any more
     kWriteFailed = 3, // the table could not take the record
 };
 struct SaveResult {
-    int code = kSaved;
+    SaveCode code = SaveCode::kSaved;
     int refused = -1;
     int position = -1; // the edit position after a save
 };

@@ -1,6 +1,7 @@
 #include "sync/CardFields.h"
 
 #include "db/AddressTable.h"
+#include "db/FieldCatalogue.h"
 #include "db/RecordSet.h"
 #include "exchange/VCardExport.h"
 #include "exchange/VCardImport.h"
@@ -96,19 +97,11 @@ CardValues ValuesOf(const vcard::Card& card, const AddressTable& table)
     std::vector<std::string> notes;
     CardValues mapped = VCardImport::MapCard(card, 1, notes);
     CardValues values(field::kSchemaEnd);
-    // The value an import gives a field the card leaves out, by field.
-    static const std::vector<std::string> usual = [] {
-        std::vector<std::string> u(field::kSchemaEnd);
-        for (const VCardOwnProperty& own : kVCardOwnProperties)
-            for (int f = 0; f < field::kSchemaEnd; ++f)
-                if (SchemaFieldName(f) == platform::Utf8ToSjis(own.field))
-                    u[static_cast<std::size_t>(f)] = own.usual;
-        return u;
-    }();
     for (int f : SyncedFields()) {
         std::string value = std::move(mapped[static_cast<std::size_t>(f)]);
+        // The value an import gives a field the card leaves out.
         if (value.empty())
-            value = usual[static_cast<std::size_t>(f)];
+            value = fieldcatalogue::Info(f).vCardUsual;
         const int at = table.FindField(SchemaFieldName(f));
         const std::size_t width = at >= 0 ? static_cast<std::size_t>(std::max(0, table.GetField(at).width)) : 0;
         values[static_cast<std::size_t>(f)] = at >= 0 ? Cut(std::move(value), width) : std::string();

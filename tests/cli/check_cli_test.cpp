@@ -29,7 +29,8 @@ class CheckCliTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const std::string shipped = (std::filesystem::path(NRT_CLI).parent_path() / "yubin").string();
+        const std::string shipped
+            = (std::filesystem::path(test::CliRunner::Program()).parent_path() / "yubin").string();
         postal = check::PostalIndex::Load(shipped);
         if (postal.Size() < 100000)
             GTEST_SKIP() << "no shipped postal dictionary at " << shipped << " (scripts/setup fetches the list)";

@@ -226,8 +226,9 @@ TEST_F(PostalCliTest, BusinessListImportedThenLookedUp)
             { field::kPrefecture, "大阪府" }, { field::kAddress1, "大阪市中央区大手前２丁目１－２２" } } });
     const auto before = Run({ "check", "--format", "tsv" });
     const bool dictionary = before.out.find("郵便番号") != std::string::npos;
-    if (dictionary)
+    if (dictionary) {
         EXPECT_EQ(before.status, 1) << before.out;
+    }
 
     nrt::test::WriteAll(list, line1 + line2); // UTF-8, as some downloads are converted
     const auto ok = Run({ "postal-import", "--business", list });

@@ -622,8 +622,8 @@ TEST_F(Mailing, CancellingDuringTheWaitLeavesTheDeferredAsNotTried)
     ASSERT_TRUE(kept.Load(folder + "/outcome.sts"));
     EXPECT_FALSE(kept.reachedEnd);
     ASSERT_EQ(kept.recipients.size(), 2u);
-    EXPECT_EQ(kept.recipients[0].state, RecipientOutcome::kSent);
-    EXPECT_EQ(kept.recipients[1].state, RecipientOutcome::kNotTried);
+    EXPECT_EQ(kept.recipients[0].state, RecipientOutcome::State::kSent);
+    EXPECT_EQ(kept.recipients[1].state, RecipientOutcome::State::kNotTried);
     EXPECT_EQ(kept.Pending().size(), 1u);
 }
 
@@ -899,7 +899,7 @@ TEST_F(Mailing, NamesWithLineBreaksAndTabsStayOneLogLineAndOneOutcomeLine)
     ASSERT_EQ(kept.recipients.size(), 2u);
     EXPECT_EQ(U(kept.recipients[0].name), "山田  太郎");
     EXPECT_EQ(kept.recipients[1].address, "b@example.com");
-    EXPECT_EQ(kept.Count(RecipientOutcome::kSent), 2);
+    EXPECT_EQ(kept.Count(RecipientOutcome::State::kSent), 2);
     EXPECT_TRUE(kept.Pending().empty());
 }
 

@@ -233,7 +233,7 @@ TEST_F(Settings, ChangedSettingsAreWrittenInTableOrderAndReadBack)
 
     auto again = Make();
     again->ReadSettings(true);
-    EXPECT_EQ(again->Settings(), g->Book());
+    EXPECT_EQ(again->Book(), g->Book());
     EXPECT_EQ(again->GetMailPassword(), " secret ");
     EXPECT_EQ(again->GetFormRect(AppSettings::kFormPreview), (FormRect { -5, 10, 640, 480 }));
     EXPECT_TRUE(again->HasFormRect(AppSettings::kFormPreview));

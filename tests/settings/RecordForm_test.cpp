@@ -84,7 +84,7 @@ TEST(RecordForm, ItemsAreStoredInTheirFieldsWithTheDates)
     ASSERT_EQ(rec.Select(""), SelectResult::kNothingSelected);
 
     const SaveResult r = SaveValues(rec, -1, Sample(), "", Day(2026, 3, 9));
-    ASSERT_EQ(r.code, kSaved);
+    ASSERT_EQ(r.code, SaveCode::kSaved);
     EXPECT_EQ(r.position, -1);
     ASSERT_EQ(db.GetRecordCount(), 1);
     const Values v = Sample();
@@ -105,7 +105,7 @@ TEST(RecordForm, ItemsAreStoredInTheirFieldsWithTheDates)
     edited[kName] = S("山田次郎");
     edited[kBirthday] = "";
     const SaveResult e = SaveValues(rec, 0, edited, "1989/01/08", Day(2026, 4, 1));
-    ASSERT_EQ(e.code, kSaved);
+    ASSERT_EQ(e.code, SaveCode::kSaved);
     EXPECT_EQ(e.position, 0);
     ASSERT_EQ(db.GetRecordCount(), 1);
     EXPECT_EQ(U(Stored(db, 0, "名前")), "山田次郎");
@@ -195,7 +195,7 @@ TEST(RecordForm, EachItemIsRefusedWithItsOwnMessageAndNothingIsWritten)
             ASSERT_EQ(rec.Select(""), SelectResult::kSelected);
             for (int position : { -1, 0 }) {
                 const SaveResult r = SaveValues(rec, position, v, "", Day(2026, 1, 1));
-                EXPECT_EQ(r.code, kRefused) << "way " << way << " position " << position;
+                EXPECT_EQ(r.code, SaveCode::kRefused) << "way " << way << " position " << position;
                 EXPECT_EQ(r.refused, item) << "way " << way << " position " << position;
                 EXPECT_EQ(db.GetRecordCount(), 1);
                 EXPECT_EQ(Stored(db, 0, "名前"), item == kName && way == 0 ? "<none>" : "before");
@@ -224,16 +224,16 @@ TEST(RecordForm, ItemsOfTheExtendedFields)
         rec.Attach(&db);
         ASSERT_EQ(rec.Select(""), SelectResult::kNothingSelected);
         Values v = Sample();
-        ASSERT_EQ(SaveValues(rec, -1, v, "", Day(2026, 1, 1)).code, kSaved);
+        ASSERT_EQ(SaveValues(rec, -1, v, "", Day(2026, 1, 1)).code, SaveCode::kSaved);
         EXPECT_EQ(db.GetFieldCount(), 24);
         v[static_cast<std::size_t>(item)] = std::string(width + 1, '7');
         ASSERT_EQ(rec.Select(""), SelectResult::kSelected);
         const SaveResult refused = SaveValues(rec, 0, v, "", Day(2026, 1, 1));
-        EXPECT_EQ(refused.code, kRefused);
+        EXPECT_EQ(refused.code, SaveCode::kRefused);
         EXPECT_EQ(refused.refused, item);
         EXPECT_EQ(db.GetFieldCount(), 24);
         v[static_cast<std::size_t>(item)] = std::string(width, '7');
-        ASSERT_EQ(SaveValues(rec, 0, v, "", Day(2026, 1, 1)).code, kSaved);
+        ASSERT_EQ(SaveValues(rec, 0, v, "", Day(2026, 1, 1)).code, SaveCode::kSaved);
         EXPECT_EQ(db.GetFieldCount(), 35);
         EXPECT_EQ(Stored(db, 0, fieldcatalogue::Info(item).name), std::string(width, '7'));
 
@@ -242,9 +242,9 @@ TEST(RecordForm, ItemsOfTheExtendedFields)
         RecordSet otherRec;
         otherRec.Attach(&other);
         ASSERT_EQ(otherRec.Select(""), SelectResult::kNothingSelected);
-        EXPECT_EQ(SaveValues(otherRec, -1, Sample(), "", Day(2026, 1, 1)).code, kSaved);
+        EXPECT_EQ(SaveValues(otherRec, -1, Sample(), "", Day(2026, 1, 1)).code, SaveCode::kSaved);
         const SaveResult kept = SaveValues(otherRec, -1, v, "", Day(2026, 1, 1));
-        EXPECT_EQ(kept.code, kRefused);
+        EXPECT_EQ(kept.code, SaveCode::kRefused);
         EXPECT_EQ(kept.refused, item);
         EXPECT_EQ(other.GetRecordCount(), 1);
     }
@@ -258,7 +258,7 @@ TEST(RecordForm, AnEditedRowThatIsGoneIsNotAddedAsANewRecord)
     rec.Attach(&db);
     ASSERT_EQ(rec.Select(""), SelectResult::kNothingSelected);
     const SaveResult r = SaveValues(rec, 3, Sample(), "", Day(2026, 1, 1));
-    EXPECT_EQ(r.code, kNoSuchRecord);
+    EXPECT_EQ(r.code, SaveCode::kNoSuchRecord);
     EXPECT_EQ(db.GetRecordCount(), 0);
     Values v;
     EXPECT_FALSE(ReadValues(rec, 0, v));
@@ -272,7 +272,7 @@ TEST(RecordForm, ReadValuesTakesEveryItemOfTheRow)
     RecordSet rec;
     rec.Attach(&db);
     ASSERT_EQ(rec.Select(""), SelectResult::kNothingSelected);
-    ASSERT_EQ(SaveValues(rec, -1, Sample(), "", Day(2026, 1, 1)).code, kSaved);
+    ASSERT_EQ(SaveValues(rec, -1, Sample(), "", Day(2026, 1, 1)).code, SaveCode::kSaved);
     ASSERT_EQ(rec.Select(""), SelectResult::kSelected);
     Values v;
     ASSERT_TRUE(ReadValues(rec, 0, v));
