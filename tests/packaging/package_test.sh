@@ -90,7 +90,7 @@ while IFS='|' read -r words want; do
   read -ra line <<<"${words/BOOKS/$work/books}"
   [ "$(complete_words "${line[@]}" "")" = "$want" ] || fail "completing '$words': $(complete_words "${line[@]}" "") (want $want)"
 done <<'CASES'
-nortea-cli|backup export-csv export-vcard forms import-csv import-vcard list mail postal-import postal-lookup print repair restore user
+nortea-cli|backup check duplicates export-csv export-vcard forms import-csv import-vcard list mail postal-import postal-lookup print repair restore sync sync-conflicts sync-setup user
 nortea-cli --user x export-csv out.csv --encoding|shift-jis utf-8
 nortea-cli list --format|csv tsv
 nortea-cli user|create list remove
