@@ -20,6 +20,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -63,7 +64,10 @@ public:
         auto* bookRow = new QHBoxLayout;
         bookRow->addWidget(bookCombo_, 1);
         bookRow->addWidget(findButton_);
-        form->addRow(QStringLiteral("アドレス帳(&B):"), bookRow);
+        // A row of a layout gets no buddy: the label is tied to the combo by hand.
+        auto* bookLabel = new QLabel(QStringLiteral("アドレス帳(&B):"));
+        bookLabel->setBuddy(bookCombo_);
+        form->addRow(bookLabel, bookRow);
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
         buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("cmd_OK"));
         auto* layout = new QVBoxLayout(this);
@@ -213,7 +217,7 @@ public:
         table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
         table_->horizontalHeader()->setStretchLastSection(true);
         takeBackButton_->setObjectName(QStringLiteral("cmd_TakeBack"));
-        auto* close = new QPushButton(QStringLiteral("閉じる"));
+        auto* close = new QPushButton(QStringLiteral("閉じる(&C)"));
         auto* buttons = new QHBoxLayout;
         buttons->addWidget(takeBackButton_);
         buttons->addStretch();
