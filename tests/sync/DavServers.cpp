@@ -87,10 +87,23 @@ std::string DavServer::Log() const
     return ReadAll(dir_.Path() + "/server.log");
 }
 
-bool DavServer::Start()
+void DavServer::Halt()
+{
+    Stop(pid_);
+    pid_ = -1;
+}
+
+bool DavServer::Restart()
+{
+    Halt();
+    return Start(true);
+}
+
+bool DavServer::Start(bool samePort)
 {
     failure_.clear();
-    port_ = UnusedPort();
+    if (!samePort)
+        port_ = UnusedPort();
     const std::string where = "127.0.0.1:" + std::to_string(port_);
     std::vector<std::string> args;
     if (kind_ == Kind::kRadicale) {

@@ -31,9 +31,13 @@ public:
     int Port() const { return port_; }
     const char* Name() const { return kind_ == Kind::kRadicale ? "Radicale" : "Xandikos"; }
     std::string Log() const;
+    // Stops the server as if it went away; Restart brings it back on the same port with
+    // the same data.
+    void Halt();
+    bool Restart();
 
 private:
-    bool Start();
+    bool Start(bool samePort = false);
     Kind kind_;
     Tls tls_;
     TempDir dir_;

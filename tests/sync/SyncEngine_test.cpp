@@ -423,6 +423,46 @@ TEST_P(Sharing, ReadByEtagsWithoutSyncCollection)
     EXPECT_EQ(a.Synced().requests, 1);
 }
 
+// The server gone in the middle of the writes: the sync fails naming the server, the
+// book keeps every record, and the next sync, the server back, finishes the work with no
+// duplicate.
+TEST_P(Sharing, ServerGoneMidSyncIsFinishedByTheNext)
+{
+    DavServer server(GetParam());
+    if (!server.Failure().empty())
+        GTEST_SKIP() << server.Failure();
+    const std::string url = NewBook(server);
+    Book a(server, url), b(server, url);
+    constexpr int kRecords = 6;
+    const auto name = [](int i) { return "途中" + std::to_string(i); };
+    const auto note = [](int i) { return "n" + std::to_string(i); };
+    for (int i = 1; i <= kRecords; ++i)
+        a.Add(name(i), { { field::kNote1, note(i) } });
+    SyncOptions options;
+    int writes = 0;
+    options.afterStep = [&](std::string_view step) {
+        if (step == "written" && ++writes == 2)
+            server.Halt();
+    };
+    const SyncReport broken = a.Sync(options);
+    EXPECT_EQ(broken.result, SyncReport::Result::kFailed);
+    EXPECT_NE(U(broken.message).find("127.0.0.1:" + std::to_string(server.Port())), std::string::npos)
+        << U(broken.message);
+    ASSERT_EQ(a.table.LoadTable(a.TablePath()), TableError::kNone);
+    for (int i = 1; i <= kRecords; ++i)
+        EXPECT_EQ(a.Get(name(i), field::kNote1), note(i));
+
+    ASSERT_TRUE(server.Restart()) << server.Log();
+    a.Synced();
+    b.Synced();
+    const auto contents = a.Contents();
+    EXPECT_EQ(contents.size(), static_cast<std::size_t>(kRecords));
+    EXPECT_EQ(b.Contents(), contents);
+    EXPECT_EQ(ServerCards(server, url).size(), contents.size());
+    for (int i = 1; i <= kRecords; ++i)
+        EXPECT_EQ(b.Get(name(i), field::kNote1), note(i));
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, Sharing, ::testing::Values(DavServer::Kind::kRadicale, DavServer::Kind::kXandikos),
     [](const auto& c) { return c.param == DavServer::Kind::kRadicale ? "Radicale" : "Xandikos"; });
 
