@@ -30,7 +30,7 @@ std::string Path(const Context& context, const char* name)
 }
 
 // The password for the account, from where the user put it; false (said why) when none.
-bool Password(Context& context, bool fromStdin, std::string* password)
+bool Password(Context& context, bool fromStdin, const std::string& url, const std::string& user, std::string* password)
 {
     if (fromStdin) {
         std::getline(std::cin, *password);
@@ -42,7 +42,7 @@ bool Password(Context& context, bool fromStdin, std::string* password)
         *password = env;
         return true;
     }
-    *password = sync::StoredPassword(context.Settings().BookFile("NrtUser.ini"));
+    *password = sync::StoredPassword(context.Settings().BookFile("NrtUser.ini"), url, user);
     if (!password->empty())
         return true;
     PrintMessage(SJ("同期"),
@@ -78,7 +78,7 @@ int RunSyncSetup(Context& context, Args& args)
     account.url = url;
     account.user = user;
     account.caFile = context.Settings().GetMailCaFile();
-    if (!Password(context, fromStdin, &account.password))
+    if (!Password(context, fromStdin, account.url, account.user, &account.password))
         return kExitFailed;
     dav::DavClient client(account);
     std::vector<dav::AddressBookInfo> books;
@@ -115,7 +115,8 @@ int RunSyncSetup(Context& context, Args& args)
         PrintMessage(SJ("同期"), SJ("同期の設定を保存できませんでした。"));
         return kExitFailed;
     }
-    if (storePassword && !sync::StorePassword(context.Settings().BookFile("NrtUser.ini"), account.password)) {
+    if (storePassword
+        && !sync::StorePassword(context.Settings().BookFile("NrtUser.ini"), account.url, user, account.password)) {
         PrintMessage(SJ("同期"), SJ("パスワードを保存できませんでした。"));
         return kExitFailed;
     }
@@ -145,7 +146,7 @@ int RunSync(Context& context, Args& args)
     dav::DavAccount account;
     account.user = state.user;
     account.caFile = context.Settings().GetMailCaFile();
-    if (!Password(context, fromStdin, &account.password))
+    if (!Password(context, fromStdin, state.url, account.user, &account.password))
         return kExitFailed;
     sync::SyncEngine engine(*table, BookFolder(context), account, [&context] { return context.SaveTable(); });
     const sync::SyncReport report = engine.Run(options);

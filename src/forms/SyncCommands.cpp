@@ -84,7 +84,8 @@ public:
             known_.syncCollection = state.syncCollection;
             books_.push_back(known_);
         }
-        const std::string stored = sync::StoredPassword(UserIni(main));
+        const std::string stored
+            = state.url.empty() ? std::string() : sync::StoredPassword(UserIni(main), state.url, state.user);
         passwordEdit_->setText(QString::fromStdString(stored));
         storeCheck_->setChecked(!stored.empty());
         connect(findButton_, &QPushButton::clicked, this, [this] { Find(); });
@@ -138,9 +139,10 @@ private:
             platform::Warn(SJ("同期の設定を保存できませんでした。"));
             return;
         }
-        const std::string password = storeCheck_->isChecked() ? Account().password : std::string();
-        if ((storeCheck_->isChecked() || !sync::StoredPassword(UserIni(main_)).empty())
-            && !sync::StorePassword(UserIni(main_), password)) {
+        const dav::DavAccount account = Account();
+        const std::string password = storeCheck_->isChecked() ? account.password : std::string();
+        if ((storeCheck_->isChecked() || !sync::StoredPassword(UserIni(main_), book.url, account.user).empty())
+            && !sync::StorePassword(UserIni(main_), book.url, account.user, password)) {
             platform::Warn(SJ("パスワードを保存できませんでした。"));
             return;
         }
@@ -169,7 +171,7 @@ void SyncNow(MainWindow& main)
     dav::DavAccount account;
     account.user = state.user;
     account.caFile = main.Settings().GetMailCaFile();
-    account.password = sync::StoredPassword(UserIni(main));
+    account.password = sync::StoredPassword(UserIni(main), state.url, state.user);
     if (account.password.empty()) {
         bool ok = false;
         const QString typed = QInputDialog::getText(&main, QStringLiteral("同期"),

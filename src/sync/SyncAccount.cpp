@@ -1,5 +1,6 @@
 #include "sync/SyncAccount.h"
 
+#include "platform/Keyring.h"
 #include "platform/sjis.h"
 #include "settings/IniFile.h"
 #include "sync/SyncEngine.h"
@@ -13,8 +14,32 @@ constexpr const char* kPasswordKey = "PASSWORD";
 
 } // namespace
 
-std::string StoredPassword(std::string_view userIni)
+namespace {
+
+// The keyring knows a password by the server's origin, so the setup (the server's root)
+// and the syncs (the address book's own address) find the same one.
+std::string Origin(std::string_view url)
 {
+    const std::size_t scheme = url.find("://");
+    const std::size_t start = scheme == std::string_view::npos ? 0 : scheme + 3;
+    return std::string(url.substr(0, url.find('/', start)));
+}
+
+bool WriteIni(std::string_view userIni, std::string_view password)
+{
+    IniFile ini;
+    static_cast<void>(ini.Load(userIni)); // none yet: made here
+    ini.Set(kSection, kPasswordKey, password);
+    return ini.Save(userIni, 0600);
+}
+
+} // namespace
+
+std::string StoredPassword(std::string_view userIni, std::string_view url, std::string_view user)
+{
+    std::string kept;
+    if (platform::keyring::Lookup(Origin(url), user, &kept) == platform::keyring::KeyringResult::kDone)
+        return kept;
     IniFile ini;
     if (!ini.Load(userIni))
         return {};
@@ -22,12 +47,17 @@ std::string StoredPassword(std::string_view userIni)
     return stored ? std::string(*stored) : std::string();
 }
 
-bool StorePassword(std::string_view userIni, std::string_view password)
+bool StorePassword(std::string_view userIni, std::string_view url, std::string_view user, std::string_view password)
 {
+    using platform::keyring::KeyringResult;
+    const std::string origin = Origin(url);
+    const KeyringResult kept
+        = password.empty() ? platform::keyring::Forget(origin, user) : platform::keyring::Store(origin, user, password);
+    if (kept == KeyringResult::kUnavailable)
+        return WriteIni(userIni, password);
     IniFile ini;
-    ini.Load(userIni);
-    ini.Set(kSection, kPasswordKey, password);
-    return ini.Save(userIni, 0600);
+    const bool inIni = ini.Load(userIni) && ini.Get(kSection, kPasswordKey).has_value();
+    return !inIni || WriteIni(userIni, {});
 }
 
 bool SaveSetup(std::string_view statePath, const dav::AddressBookInfo& book, const std::string& user)

@@ -10,9 +10,12 @@
 
 namespace nrt::sync {
 
-// The password kept for the book's sync; empty when none.
-std::string StoredPassword(std::string_view userIni);
-bool StorePassword(std::string_view userIni, std::string_view password);
+// The password kept for the book's sync with `url` as `user`: from the desktop keyring
+// where one answers, else from "NrtUser.ini"; empty when none.
+std::string StoredPassword(std::string_view userIni, std::string_view url, std::string_view user);
+// Keeps it in the keyring where one answers (and takes a copy out of "NrtUser.ini"),
+// else in "NrtUser.ini" for the owner alone. An empty password forgets it.
+bool StorePassword(std::string_view userIni, std::string_view url, std::string_view user, std::string_view password);
 
 // The book syncs with `book` as `user` from now on. The same book again keeps what
 // was synced; another one starts afresh (every record goes up as new).

@@ -95,7 +95,7 @@ TEST(SyncWindow, SyncsFromTheMenuAndTakesAConflictBack)
     dav::AddressBookInfo book;
     ASSERT_TRUE(client.CreateBook(S("家族"), &book).Ok());
     ASSERT_TRUE(sync::SaveSetup(userFolder + "/" + sync::SyncState::kFileName, book, DavServer::kUser));
-    ASSERT_TRUE(sync::StorePassword(userFolder + "/NrtUser.ini", DavServer::kPassword));
+    ASSERT_TRUE(sync::StorePassword(userFolder + "/NrtUser.ini", book.url, DavServer::kUser, DavServer::kPassword));
 
     platform::RecordingMessageHost host;
     platform::ScopedMessageHost scope { host };
