@@ -6,6 +6,7 @@
 #include "DavServers.h"
 
 #include "db/AddressTable.h"
+#include "mail/MailTestSupport.h"
 #include "platform/fs.h"
 #include "sync/CardFields.h"
 #include "sync/DavClient.h"
@@ -491,6 +492,46 @@ TEST(SyncFailure, WrongPasswordLeavesEverythingAsItWas)
     EXPECT_EQ(bookAfter, book);
     EXPECT_EQ(stateAfter, state);
     EXPECT_FALSE(platform::fs::IsFile(a.Folder() + "/" + ConflictList::kFileName));
+}
+
+// A server whose certificate the system does not know: the sync stops naming the server
+// and the certificate, book and state as they were, and goes through once the account
+// trusts the CA file that signed it.
+TEST(SyncFailure, AnUnknownCertificateChangesNothingUntilItsCaFileIsTrusted)
+{
+    const auto& certs = test::SharedCertificates();
+    ASSERT_TRUE(certs.ok);
+    DavServer server(DavServer::Kind::kRadicale, { certs.serverCert, certs.serverKey });
+    if (!server.Failure().empty())
+        GTEST_SKIP() << server.Failure();
+    dav::DavAccount trusted = AccountFor(server);
+    trusted.caFile = certs.caCert;
+    dav::DavClient client(trusted);
+    std::vector<dav::AddressBookInfo> books;
+    ASSERT_TRUE(client.Discover(&books).Ok()) << server.Log();
+    dav::AddressBookInfo made;
+    ASSERT_TRUE(client.CreateBook(S("安全な住所録"), &made).Ok());
+    Book a(server, made.url);
+    a.Add("証明書　太郎");
+    std::string book, state;
+    ASSERT_TRUE(platform::fs::ReadFile(a.TablePath(), book));
+    ASSERT_TRUE(platform::fs::ReadFile(a.Folder() + "/" + SyncState::kFileName, state));
+
+    const SyncReport refused = a.Sync();
+    EXPECT_EQ(refused.result, SyncReport::Result::kFailed);
+    EXPECT_NE(U(refused.message).find("証明書"), std::string::npos) << U(refused.message);
+    EXPECT_NE(U(refused.message).find("127.0.0.1:" + std::to_string(server.Port())), std::string::npos)
+        << U(refused.message);
+    std::string bookAfter, stateAfter;
+    ASSERT_TRUE(platform::fs::ReadFile(a.TablePath(), bookAfter));
+    ASSERT_TRUE(platform::fs::ReadFile(a.Folder() + "/" + SyncState::kFileName, stateAfter));
+    EXPECT_EQ(bookAfter, book);
+    EXPECT_EQ(stateAfter, state);
+
+    SyncEngine engine(a.table, a.Folder(), trusted, [&a] { return a.Save(); });
+    const SyncReport through = engine.Run();
+    EXPECT_EQ(through.result, SyncReport::Result::kDone) << U(through.message);
+    EXPECT_EQ(through.uploaded, 1);
 }
 
 } // namespace
