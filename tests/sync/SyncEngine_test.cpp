@@ -16,6 +16,7 @@
 
 #include <csignal>
 #include <map>
+#include <memory>
 #include <random>
 #include <set>
 #include <sys/wait.h>
@@ -173,15 +174,27 @@ const std::string kPhoneCard = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:phone-card-1\r
                                "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQAAAQABAAD/2wBDAAgGBgcGBQgHBwcJCQgKDBQN\r\n"
                                "X-OTHERAPP-RING:bells\r\nEND:VCARD\r\n";
 
-class Sharing : public ::testing::TestWithParam<DavServer::Kind> { };
+// Each test on a server of its own with a fresh address book at `url`.
+class Sharing : public ::testing::TestWithParam<DavServer::Kind> {
+protected:
+    void SetUp() override
+    {
+        running_ = std::make_unique<DavServer>(GetParam());
+        if (!running_->Failure().empty())
+            GTEST_SKIP() << running_->Failure();
+        url = NewBook(*running_);
+    }
+    DavServer& Server() { return *running_; }
+    std::string url;
+
+private:
+    std::unique_ptr<DavServer> running_;
+};
 
 // Two computers and a phone through every kind of change, ending equal.
 TEST_P(Sharing, TwoBooksAndAPhoneEndEqual)
 {
-    DavServer server(GetParam());
-    if (!server.Failure().empty())
-        GTEST_SKIP() << server.Failure();
-    const std::string url = NewBook(server);
+    DavServer& server = Server();
     Book a(server, url), b(server, url);
     dav::DavClient phone(AccountFor(server));
 
@@ -273,10 +286,7 @@ TEST_P(Sharing, TwoBooksAndAPhoneEndEqual)
 // form is no change: no record changes, nothing goes back up.
 TEST_P(Sharing, RewrittenCardsAreNoChange)
 {
-    DavServer server(GetParam());
-    if (!server.Failure().empty())
-        GTEST_SKIP() << server.Failure();
-    const std::string url = NewBook(server);
+    DavServer& server = Server();
     Book a(server, url);
     a.Add("田中　正",
         { { field::kPostalCode, "100-0001" }, { field::kPrefecture, "東京都" },
@@ -305,10 +315,7 @@ TEST_P(Sharing, RewrittenCardsAreNoChange)
 // More than half of one side (and more than 5) deleted: nothing changes until allowed.
 TEST_P(Sharing, MassDeleteStopsUntilAllowed)
 {
-    DavServer server(GetParam());
-    if (!server.Failure().empty())
-        GTEST_SKIP() << server.Failure();
-    const std::string url = NewBook(server);
+    DavServer& server = Server();
     Book a(server, url);
     for (int i = 0; i < 8; ++i)
         a.Add("人" + std::to_string(i));
@@ -334,10 +341,7 @@ TEST_P(Sharing, MassDeleteStopsUntilAllowed)
 // one finishes the work with no duplicate and no lost change, on both computers.
 TEST_P(Sharing, KilledAtEveryStepConverges)
 {
-    DavServer server(GetParam());
-    if (!server.Failure().empty())
-        GTEST_SKIP() << server.Failure();
-    const std::string url = NewBook(server);
+    DavServer& server = Server();
     Book a(server, url), b(server, url);
     dav::DavClient phone(AccountFor(server));
     int phoneCards = 0;
@@ -399,10 +403,7 @@ TEST_P(Sharing, KilledAtEveryStepConverges)
 // server still come in, and an unchanged book fetches no card.
 TEST_P(Sharing, ReadByEtagsWithoutSyncCollection)
 {
-    DavServer server(GetParam());
-    if (!server.Failure().empty())
-        GTEST_SKIP() << server.Failure();
-    const std::string url = NewBook(server);
+    DavServer& server = Server();
     Book a(server, url), b(server, url);
     SyncState state;
     ASSERT_TRUE(state.Load(a.Folder() + "/" + SyncState::kFileName));
@@ -429,10 +430,7 @@ TEST_P(Sharing, ReadByEtagsWithoutSyncCollection)
 // duplicate.
 TEST_P(Sharing, ServerGoneMidSyncIsFinishedByTheNext)
 {
-    DavServer server(GetParam());
-    if (!server.Failure().empty())
-        GTEST_SKIP() << server.Failure();
-    const std::string url = NewBook(server);
+    DavServer& server = Server();
     Book a(server, url), b(server, url);
     constexpr int kRecords = 6;
     const auto name = [](int i) { return "途中" + std::to_string(i); };
