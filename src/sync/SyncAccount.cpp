@@ -3,6 +3,7 @@
 #include "platform/Keyring.h"
 #include "platform/sjis.h"
 #include "settings/IniFile.h"
+#include "sync/HttpSession.h"
 #include "sync/SyncEngine.h"
 #include "sync/SyncState.h"
 
@@ -18,11 +19,11 @@ namespace {
 
 // The keyring knows a password by the server's origin, so the setup (the server's root)
 // and the syncs (the address book's own address) find the same one.
-std::string Origin(std::string_view url)
+// A bare host, as the setup may be given, reads as the https address it stands for.
+std::string Origin(std::string_view address)
 {
-    const std::size_t scheme = url.find("://");
-    const std::size_t start = scheme == std::string_view::npos ? 0 : scheme + 3;
-    return std::string(url.substr(0, url.find('/', start)));
+    const std::string full = dav::url::FromUserInput(std::string(address));
+    return dav::url::Scheme(full) + "://" + dav::url::HostAndPort(full);
 }
 
 bool WriteIni(std::string_view userIni, std::string_view password)
