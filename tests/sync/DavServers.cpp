@@ -7,6 +7,7 @@
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <fstream>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -97,6 +98,21 @@ bool DavServer::Restart()
 {
     Halt();
     return Start(true);
+}
+
+bool DavServer::PlaceCards(
+    const std::string& bookUrl, const std::vector<std::pair<std::string, std::string>>& cards) const
+{
+    const std::size_t host = bookUrl.find("://");
+    const std::size_t path = host == std::string::npos ? std::string::npos : bookUrl.find('/', host + 3);
+    if (kind_ != Kind::kRadicale || path == std::string::npos)
+        return false;
+    const std::string folder = dir_.Path() + "/collections/collection-root" + bookUrl.substr(path);
+    // Plain writes: a test's server needs no fsync, and ten thousand would take minutes.
+    for (const auto& [name, text] : cards)
+        if (std::ofstream out(folder + "/" + name, std::ios::binary); !(out << text))
+            return false;
+    return true;
 }
 
 bool DavServer::Start(bool samePort)

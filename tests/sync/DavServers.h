@@ -7,6 +7,8 @@
 
 #include <string>
 #include <sys/types.h>
+#include <utility>
+#include <vector>
 
 namespace nrt::test {
 
@@ -35,6 +37,10 @@ public:
     // the same data.
     void Halt();
     bool Restart();
+    // Puts cards (file name, text) straight into the store of the book at `bookUrl`, as
+    // if they had been written long ago: thousands at once without thousands of
+    // requests. Radicale only; false elsewhere or when a file cannot be written.
+    bool PlaceCards(const std::string& bookUrl, const std::vector<std::pair<std::string, std::string>>& cards) const;
 
 private:
     bool Start(bool samePort = false);

@@ -50,9 +50,11 @@ dav::DavAccount AccountFor(const DavServer& server, const std::string& password 
 // One computer: a book in its own folder, set up for the server's book.
 class Book {
 public:
-    Book(const DavServer& server, const std::string& bookUrl)
+    // `timeout`: seconds a request may wait for the server's first byte.
+    Book(const DavServer& server, const std::string& bookUrl, int timeout = 10)
         : account_(AccountFor(server))
     {
+        account_.timeout = timeout;
         table.CreateDefaultTable();
         SyncState state;
         state.url = bookUrl;
@@ -345,7 +347,7 @@ TEST_P(Sharing, KilledAtEveryStepConverges)
     Book a(server, url), b(server, url);
     dav::DavClient phone(AccountFor(server));
     int phoneCards = 0;
-    constexpr int kSteps = 9, kRounds = 15;
+    constexpr int kSteps = 9, kRounds = 50;
     std::mt19937 random(35);
     for (int stopAt = 1; stopAt <= kRounds; ++stopAt) {
         // Work for every step: new, changed and deleted records, and a phone's card.
@@ -397,6 +399,70 @@ TEST_P(Sharing, KilledAtEveryStepConverges)
     EXPECT_EQ(ServerCards(server, url).size(), contents.size());
     for (int i = 1; i < kRounds; ++i)
         EXPECT_EQ(b.Get("新規" + std::to_string(i) + "の二", field::kNote1), "変更" + std::to_string(i + 1));
+}
+
+// A phone's book of 10,000 cards: it comes down whole, and later changes cost requests
+// by their number, not by the book's size.
+TEST(SharingAtScale, TenThousandCards)
+{
+    DavServer server(DavServer::Kind::kRadicale);
+    if (!server.Failure().empty())
+        GTEST_SKIP() << server.Failure();
+    const std::string url = NewBook(server);
+    constexpr int kCards = 10000;
+    std::vector<std::pair<std::string, std::string>> files;
+    for (int i = 0; i < kCards; ++i) {
+        const std::string n = std::to_string(i);
+        files.emplace_back("phone-" + n + ".vcf",
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:phone-" + n + "\r\nN:山田;" + n + "郎;;;\r\nFN:山田 " + n
+                + "郎\r\nADR;TYPE=HOME:;;中央1-" + n + ";千代田区;東京都;100-0001;\r\nTEL;TYPE=CELL:090-0000-" + n
+                + "\r\nTEL;TYPE=WORK:03-0000-" + n + "\r\nNICKNAME:" + n + "ちゃん\r\nEND:VCARD\r\n");
+    }
+    ASSERT_TRUE(server.PlaceCards(url, files));
+    // Radicale reads every card before its first answer.
+    Book a(server, url, 120);
+    SyncReport report = a.Synced();
+    EXPECT_EQ(report.downloaded, kCards);
+    EXPECT_EQ(report.requests, 1 + (kCards + 99) / 100); // the changes, then batches of 100
+    EXPECT_EQ(a.Get("山田　1234郎", field::kAddress1), "千代田区中央1-1234");
+
+    for (int i = 0; i < 10; ++i)
+        a.Edit("山田　" + std::to_string(i * 997) + "郎", field::kNote1, "変更");
+    report = a.Synced();
+    EXPECT_EQ(report.uploaded, 10);
+    EXPECT_EQ(report.requests, 11); // the changes, then one write each
+
+    // The phone changes two cards and deletes one; the book takes just those.
+    dav::DavAccount account = AccountFor(server);
+    account.timeout = 120;
+    dav::DavClient phone(account);
+    const auto fetch = [&](const std::string& uid) {
+        std::vector<dav::Card> got;
+        std::vector<std::string> missing;
+        EXPECT_TRUE(phone.Multiget(url, { url + uid + ".vcf" }, &got, &missing).Ok());
+        return got.empty() ? std::string() : got.front().vcard;
+    };
+    for (const std::string uid : { "phone-5", "phone-9999" }) {
+        std::string card = fetch(uid);
+        card.insert(card.rfind("END:VCARD"), "EMAIL:" + uid + "@example.jp\r\n");
+        dav::WriteResult written;
+        ASSERT_TRUE(phone.Update(url + uid + ".vcf", {}, card, &written).Ok());
+    }
+    ASSERT_TRUE(phone.Remove(url + "phone-7.vcf", {}).Ok());
+    report = a.Synced();
+    EXPECT_EQ(report.downloaded, 2);
+    EXPECT_EQ(report.deletedLocally, 1);
+    EXPECT_EQ(report.requests, 2); // the changes, and one batch of the two cards
+    EXPECT_EQ(a.Get("山田　9999郎", field::kMail), "phone-9999@example.jp");
+
+    // A second computer ends with the same book; a card edited in the book kept what
+    // the book cannot hold.
+    Book b(server, url, 120);
+    EXPECT_EQ(b.Synced().downloaded, kCards - 1);
+    const auto contents = a.Contents();
+    EXPECT_EQ(contents.size(), static_cast<std::size_t>(kCards - 1));
+    EXPECT_EQ(contents, b.Contents());
+    EXPECT_NE(fetch("phone-997").find("NICKNAME:997ちゃん"), std::string::npos);
 }
 
 // A server read by every card's ETag (no sync-collection): changes and deletes on the
