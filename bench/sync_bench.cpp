@@ -1,10 +1,15 @@
-// Sync with a CardDAV server: the first sync of a book of 1,000 records (or argv[1])
-// into an empty address book, then syncs with 10 records changed among them, against
-// Radicale (Debian's package) on loopback with its own folder. Figures: the time and
-// the requests of each (first_sync_ms, first_sync_requests, incremental_10_ms as the
-// median of 5, incremental_10_requests, unchanged_ms).
+// Sync with a CardDAV server, against Radicale (Debian's package) on loopback with its
+// own folder, next to vdirsyncer (Debian's package) doing the same work on a second
+// address book of the same server:
+//   - the first sync: an address book of 10,000 cards (or argv[1]), as a phone leaves
+//     it, into an empty book (vdirsyncer: into an empty folder);
+//   - then syncs with 10 records changed among them (vdirsyncer: 10 files changed).
+// Figures: first_sync_ms and its requests, vdirsyncer_first_sync_ms, their ratio,
+// incremental_10_ms (median of 5) and its requests, the same for vdirsyncer, and a
+// sync with nothing changed. Requests are counted from the server's own log.
 #include "BenchSupport.h"
 
+#include "platform/fs.h"
 #include "platform/sjis.h"
 #include "sync/DavClient.h"
 #include "sync/SyncEngine.h"
@@ -14,6 +19,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
+#include <functional>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -54,31 +61,106 @@ double Ms(std::chrono::steady_clock::time_point since)
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - since).count();
 }
 
+// A phone's card for record `k`: plain vCard 3.0 with two numbers, as phones write.
+std::string PhoneCard(const AddressTable& table, int k, const std::string& note = {})
+{
+    const auto value = [&](field::Index f) {
+        const int at = table.FindField(SchemaFieldName(f));
+        return at < 0 ? std::string() : platform::SjisToUtf8(std::string(table.Value(at, k)));
+    };
+    std::string name = value(field::kName);
+    const std::size_t blank = name.find("\xE3\x80\x80"); // 　
+    const std::string family = name.substr(0, blank), given = blank == std::string::npos ? "" : name.substr(blank + 3);
+    std::string card = "BEGIN:VCARD\r\nVERSION:3.0\r\nPRODID:-//Bench//Phone//EN\r\nUID:phone-" + std::to_string(k)
+        + "\r\nN:" + family + ";" + given + ";;;\r\nFN:" + family + " " + given + "\r\nADR;TYPE=HOME:;;"
+        + value(field::kAddress1) + ";;" + value(field::kPrefecture) + ";" + value(field::kPostalCode)
+        + ";Japan\r\nTEL;TYPE=HOME:" + value(field::kPhone) + "\r\n";
+    if (const std::string mobile = value(field::kMobile); !mobile.empty())
+        card += "TEL;TYPE=CELL:" + mobile + "\r\n";
+    if (const std::string mail = value(field::kMail); !mail.empty())
+        card += "EMAIL;TYPE=INTERNET:" + mail + "\r\n";
+    if (!note.empty())
+        card += "NOTE:" + note + "\r\n";
+    return card + "END:VCARD\r\n";
+}
+
+// The path of an absolute URL.
+std::string PathOf(const std::string& url)
+{
+    const std::size_t host = url.find("://");
+    const std::size_t path = host == std::string::npos ? std::string::npos : url.find('/', host + 3);
+    return path == std::string::npos ? "/" : url.substr(path);
+}
+
+// The bench's own scratch files need no atomic save.
+bool WritePlain(const std::string& path, const std::string& text)
+{
+    std::ofstream out(path, std::ios::binary);
+    return static_cast<bool>(out << text);
+}
+
+// What the server logged after byte `from` of its log: the requests ("… request for …"
+// lines at level info) and the seconds it spent on them ("… response status … in N
+// seconds"), so a figure can be split into the server's part and the client's.
+struct ServerShare {
+    int requests = 0;
+    double ms = 0;
+};
+
+std::size_t LogSize(const std::string& log)
+{
+    std::ifstream in(log, std::ios::binary | std::ios::ate);
+    return in ? static_cast<std::size_t>(in.tellg()) : 0;
+}
+
+ServerShare LoggedSince(const std::string& log, std::size_t from)
+{
+    std::ifstream in(log, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(from));
+    ServerShare share;
+    for (std::string line; std::getline(in, line);) {
+        share.requests += line.find(" request for ") != std::string::npos;
+        if (const std::size_t at = line.find(" seconds: "); at != std::string::npos) {
+            const std::size_t seconds = line.rfind(" in ", at) + 4;
+            share.ms += std::atof(line.c_str() + seconds) * 1000;
+        }
+    }
+    return share;
+}
+
+[[noreturn]] void Fail(const char* what, const std::function<void()>& stop)
+{
+    std::fprintf(stderr, "sync_bench: %s\n", what);
+    stop();
+    std::exit(1);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const int count = argc > 1 ? std::atoi(argv[1]) : 1000;
+    const int count = argc > 1 ? std::atoi(argv[1]) : 10000;
     const std::string dir = bench::ScratchDir();
     // Built before the server starts: a refusal ends the program (see Require).
-    AddressTable table;
-    table.CreateDefaultTable();
-    bench::FillTable(table, count);
+    AddressTable source;
+    source.CreateDefaultTable();
+    bench::FillTable(source, count);
     const int port = FreePort();
+    const std::string log = dir + "/radicale.log", folder = dir + "/collections";
     const pid_t server = ::fork();
     if (server == 0) {
-        const int log = ::open((dir + "/radicale.log").c_str(), O_WRONLY | O_CREAT, 0600);
-        ::dup2(log, 1);
-        ::dup2(log, 2);
-        const std::string folder = dir + "/collections", where = "127.0.0.1:" + std::to_string(port);
+        const int out = ::open(log.c_str(), O_WRONLY | O_CREAT, 0600);
+        ::dup2(out, 1);
+        ::dup2(out, 2);
+        const std::string where = "127.0.0.1:" + std::to_string(port);
         ::execl("/usr/bin/python3", "python3", "-m", "radicale", "--config", "", "--storage-filesystem-folder",
-            folder.c_str(), "--server-hosts", where.c_str(), "--auth-type", "none", "--logging-level", "warning",
+            folder.c_str(), "--server-hosts", where.c_str(), "--auth-type", "none", "--logging-level", "info",
             static_cast<char*>(nullptr));
         ::_exit(127);
     }
     for (int i = 0; i < 200 && !Accepts(port); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    const auto stop = [server] {
+    const std::function<void()> stop = [server] {
         ::kill(server, SIGTERM);
         ::waitpid(server, nullptr, 0);
     };
@@ -93,60 +175,134 @@ int main(int argc, char** argv)
     account.password = "bench";
     dav::DavClient client(account);
     std::vector<dav::AddressBookInfo> books;
-    dav::AddressBookInfo book;
-    if (!client.Discover(&books).Ok() || !client.CreateBook(SJ("ベンチ"), &book).Ok()) {
-        std::fprintf(stderr, "sync_bench: no address book on the server\n");
-        stop();
-        return 1;
+    dav::AddressBookInfo ours, theirs;
+    if (!client.Discover(&books).Ok() || !client.CreateBook(SJ("ノルテア"), &ours).Ok()
+        || !client.CreateBook("vdirsyncer", &theirs).Ok())
+        Fail("no address book on the server", stop);
+    // Both books get the phone's cards as files of the server's own: uploading them one
+    // by one would measure the server's creates, which grow with the book.
+    for (const dav::AddressBookInfo* book : { &ours, &theirs }) {
+        const std::string at = folder + "/collection-root" + PathOf(book->url);
+        for (int k = 0; k < count; ++k)
+            if (!WritePlain(at + "phone-" + std::to_string(k) + ".vcf", PhoneCard(source, k)))
+                Fail("cannot write the server's cards", stop);
     }
+
+    // ノルテア: an empty book set up for the first address book.
+    const std::string book = dir + "/nortea";
+    platform::fs::MakeDirs(book);
     sync::SyncState state;
-    state.url = book.url;
+    state.url = ours.url;
     state.user = account.user;
-    state.syncCollection = book.syncCollection;
-    state.Save(dir + "/" + sync::SyncState::kFileName);
+    state.syncCollection = ours.syncCollection;
+    state.Save(book + "/" + sync::SyncState::kFileName);
+    AddressTable table;
+    table.CreateDefaultTable();
+    const std::string path = book + "/nrt.ndb";
+    sync::SyncEngine engine(table, book, account, [&] { return table.SaveTable(path) == TableError::kNone; });
+    // One timed run: its wall time and the server's share of it.
+    struct Run {
+        double ms = 0;
+        ServerShare server;
+    };
+    const auto timed = [&log](const std::function<bool()>& job, Run* run) {
+        const std::size_t from = LogSize(log);
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = job();
+        run->ms = Ms(start);
+        run->server = LoggedSince(log, from);
+        return ok;
+    };
+    sync::SyncOptions traced;
+    auto started = std::chrono::steady_clock::now();
+    traced.afterStep = [&started](std::string_view step) {
+        if (std::getenv("SYNC_BENCH_STEPS"))
+            std::fprintf(stderr, "%s %.0f\n", std::string(step).c_str(), Ms(started));
+    };
+    sync::SyncReport report;
+    Run first;
+    const bool firstDone = timed(
+        [&] {
+            started = std::chrono::steady_clock::now();
+            report = engine.Run(traced);
+            return report.result == sync::SyncReport::Result::kDone && report.downloaded == count;
+        },
+        &first);
+    if (!firstDone)
+        Fail(("first sync failed: " + platform::SjisToUtf8(report.message)).c_str(), stop);
 
-    const std::string path = dir + "/nrt.ndb";
-    sync::SyncEngine engine(table, dir, account, [&] { return table.SaveTable(path) == TableError::kNone; });
-    auto start = std::chrono::steady_clock::now();
-    sync::SyncReport report = engine.Run();
-    const double first = Ms(start);
-    if (report.result != sync::SyncReport::Result::kDone || report.uploaded != count) {
-        std::fprintf(stderr, "sync_bench: first sync failed: %s\n", platform::SjisToUtf8(report.message).c_str());
-        stop();
-        return 1;
+    // vdirsyncer: the second address book into an empty folder.
+    const std::string config = dir + "/vdirsyncer.conf", vdir = dir + "/vdir/";
+    platform::fs::MakeDirs(vdir);
+    {
+        std::ofstream out(config);
+        out << "[general]\nstatus_path = \"" << dir << "/vdir-status/\"\n\n[pair bench]\na = \"local\"\nb = "
+            << "\"server\"\ncollections = null\n\n[storage local]\ntype = \"filesystem\"\npath = \"" << vdir
+            << "\"\nfileext = \".vcf\"\n\n[storage server]\ntype = \"carddav\"\nurl = \"" << theirs.url
+            << "\"\nusername = \"bench\"\npassword = \"bench\"\n";
     }
-    bench::Print("records", count, "records");
-    bench::Print("first_sync_ms", first, "ms");
-    bench::Print("first_sync_requests", report.requests, "requests");
+    const auto vdirsyncer = [&](const char* what) {
+        const std::string command = "vdirsyncer -c " + config + " " + what + " >>" + dir + "/vdirsyncer.log 2>&1";
+        return std::system(command.c_str()) == 0;
+    };
+    Run theirFirst;
+    const bool peer = std::system("command -v vdirsyncer >/dev/null") == 0;
+    if (!peer)
+        std::fprintf(stderr, "sync_bench: vdirsyncer is not installed: no peer figures\n");
+    else if (!vdirsyncer("discover") || !timed([&] { return vdirsyncer("sync"); }, &theirFirst))
+        Fail("vdirsyncer failed (see its log)", stop);
 
-    std::vector<double> times;
-    int requests = 0;
+    const auto print = [](const std::string& name, const Run& run, int requests) {
+        bench::Print((name + "_ms").c_str(), run.ms, "ms");
+        bench::Print((name + "_server_ms").c_str(), run.server.ms, "ms");
+        bench::Print((name + "_requests").c_str(), requests, "requests");
+    };
+    bench::Print("records", count, "records");
+    print("first_sync", first, report.requests);
+    if (peer) {
+        print("vdirsyncer_first_sync", theirFirst, theirFirst.server.requests);
+        bench::Print("first_sync_vs_vdirsyncer_ratio", first.ms / theirFirst.ms, "x");
+    }
+
+    // Ten records changed among them, five times: the medians.
+    std::vector<Run> mine(5), peers(5);
     const int note = table.FindField(SJ("備考１"));
     for (int run = 0; run < 5; ++run) {
+        const auto changed = [&](int i) { return (run * 97 + i * 31) % count; };
+        const std::string text = "bench " + std::to_string(run);
         for (int i = 0; i < 10; ++i)
-            if (table.StoreValue((run * 97 + i * 31) % count, note, "bench " + std::to_string(run))
-                != RecordError::kNone) {
-                std::fprintf(stderr, "sync_bench: the table refused a change\n");
-                stop();
-                return 1;
-            }
-        start = std::chrono::steady_clock::now();
-        report = engine.Run();
-        times.push_back(Ms(start));
-        requests = report.requests;
-        if (report.result != sync::SyncReport::Result::kDone || report.uploaded != 10) {
-            std::fprintf(stderr, "sync_bench: incremental sync failed (%d uploaded)\n", report.uploaded);
-            stop();
-            return 1;
-        }
+            if (table.StoreValue(changed(i), note, text) != RecordError::kNone)
+                Fail("the table refused a change", stop);
+        const bool done = timed(
+            [&] {
+                started = std::chrono::steady_clock::now();
+                report = engine.Run(traced);
+                return report.result == sync::SyncReport::Result::kDone && report.uploaded == 10;
+            },
+            &mine[static_cast<std::size_t>(run)]);
+        if (!done)
+            Fail("incremental sync failed", stop);
+        if (!peer)
+            continue;
+        for (int i = 0; i < 10; ++i)
+            if (!WritePlain(vdir + "phone-" + std::to_string(changed(i)) + ".vcf", PhoneCard(source, changed(i), text)))
+                Fail("cannot change vdirsyncer's files", stop);
+        if (!timed([&] { return vdirsyncer("sync"); }, &peers[static_cast<std::size_t>(run)]))
+            Fail("vdirsyncer sync failed", stop);
     }
-    std::sort(times.begin(), times.end());
-    bench::Print("incremental_10_ms", times[times.size() / 2], "ms");
-    bench::Print("incremental_10_requests", requests, "requests");
-    start = std::chrono::steady_clock::now();
-    report = engine.Run();
-    bench::Print("unchanged_ms", Ms(start), "ms");
-    bench::Print("unchanged_requests", report.requests, "requests");
+    const auto median = [](const std::vector<Run>& runs) {
+        std::vector<Run> sorted = runs;
+        std::sort(sorted.begin(), sorted.end(), [](const Run& x, const Run& y) { return x.ms < y.ms; });
+        return sorted[sorted.size() / 2];
+    };
+    print("incremental_10", median(mine), report.requests);
+    if (peer) {
+        const Run their = median(peers);
+        print("vdirsyncer_incremental_10", their, their.server.requests);
+    }
+    Run unchanged;
+    timed([&] { return engine.Run().result == sync::SyncReport::Result::kDone; }, &unchanged);
+    print("unchanged", unchanged, unchanged.server.requests);
     stop();
     return 0;
 }
