@@ -537,6 +537,10 @@ private:
         status_->setText(link.isEmpty() ? text.toHtmlEscaped()
                                         : text.toHtmlEscaped() + QStringLiteral(" <a href=\"#\">%1</a>").arg(link));
         status_->setToolTip(ToQ(!tip.empty() || details != Details::kMessage ? tip : details_));
+        // The room the text takes by its advance (a size hint measures ink and cuts off a
+        // closing full-width bracket); the list's position label stretches over the rest.
+        const QString shown = link.isEmpty() ? text : text + QLatin1Char(' ') + link;
+        status_->setMinimumWidth(status_->fontMetrics().horizontalAdvance(shown) + 2 * status_->margin() + 8);
         status_->show();
     }
 

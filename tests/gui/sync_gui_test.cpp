@@ -179,6 +179,7 @@ struct SyncedFolder {
         for (int i = 0; i < records; ++i) {
             db.ClearCurrent();
             EXPECT_EQ(db.SetValue(field::kName, S("宛名　") + std::to_string(i)), RecordError::kNone);
+            EXPECT_EQ(db.SetValue(field::kSender, "0"), RecordError::kNone); // listed among the addressees
             EXPECT_EQ(db.PostRecord(), RecordError::kNone);
         }
         EXPECT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), TableError::kNone);
@@ -357,7 +358,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
 }
 
 // Turned on in 同期の設定, the book syncs once after several quick saves (its own save
-// of what came down starts none); turned off, or without a kept password, not at all.
+// of what came down starts none) and once when the window opens; turned off, or without
+// a kept password, not at all.
 TEST(SyncWindow, SyncsByItselfOnceAfterQuickSavesOnlyWhenTurnedOn)
 {
     DavServer server(DavServer::Kind::kRadicale);
@@ -372,7 +374,8 @@ TEST(SyncWindow, SyncsByItselfOnceAfterQuickSavesOnlyWhenTurnedOn)
     }();
     platform::RecordingMessageHost host;
     platform::ScopedMessageHost scope { host };
-    MainWindow w(folder.folders);
+    auto window = std::make_unique<MainWindow>(folder.folders);
+    MainWindow& w = *window;
     auto* timer = w.findChild<QTimer*>(QStringLiteral("tmrAutoSync"));
     ASSERT_NE(timer, nullptr);
     timer->setInterval(300);
@@ -437,6 +440,32 @@ TEST(SyncWindow, SyncsByItselfOnceAfterQuickSavesOnlyWhenTurnedOn)
     QTest::qWait(700);
     EXPECT_EQ(host.shown.size(), messagesBefore);
     EXPECT_TRUE(status->text().contains(QStringLiteral("パスワード"))) << status->text().toStdString();
+
+    // The next start syncs once the window shows: the phone's change comes down.
+    ASSERT_TRUE(sync::StorePassword(folder.UserIni(), folder.book.url, DavServer::kUser, DavServer::kPassword));
+    window.reset();
+    {
+        dav::DavClient phone(folder.account);
+        std::vector<dav::Card> cards;
+        std::vector<std::string> missing;
+        ASSERT_TRUE(phone.Multiget(folder.book.url, { folder.book.url + "phone-1.vcf" }, &cards, &missing).Ok());
+        ASSERT_EQ(cards.size(), 1u);
+        dav::WriteResult written;
+        ASSERT_TRUE(
+            phone
+                .Update(cards[0].href, cards[0].etag,
+                    "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:phone-1\r\nFN:電話　花江\r\nN:電話;花江;;;\r\nEND:VCARD\r\n",
+                    &written)
+                .Ok());
+    }
+    MainWindow again(folder.folders);
+    again.findChild<QTimer*>(QStringLiteral("tmrAutoSync"))->setInterval(100);
+    auto* shownStatus = again.findChild<QLabel*>(QStringLiteral("lbl_SyncStatus"));
+    again.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shownStatus->text().startsWith(QStringLiteral("同期しました")); }, 10000));
+    EXPECT_EQ(folder.ServerCards(), BookCards(again));
+    EXPECT_TRUE(BookCards(again).contains({ "phone-1", "電話　花江" }));
+    Screenshot(again, "sync-status");
 }
 
 } // namespace
