@@ -434,6 +434,16 @@ TEST(SyncWindow, SyncsByItselfOnceAfterQuickSavesOnlyWhenTurnedOn)
     EXPECT_EQ(folder.ServerCards(), BookCards(w));
     EXPECT_FALSE(timer->isActive());
 
+    // A server gone away: no box, the status bar has the word and the full message.
+    server.Halt();
+    saveEdits("停");
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return status->text().startsWith(QStringLiteral("同期できませんでした")); }, 10000))
+        << status->text().toStdString();
+    EXPECT_EQ(host.shown.size(), messagesBefore) << U(host.LastText());
+    EXPECT_NE(status->toolTip().indexOf(QString::number(server.Port())), -1) << status->toolTip().toStdString();
+    ASSERT_TRUE(server.Restart());
+
     // Without a kept password it asks nothing and says why.
     ASSERT_TRUE(sync::StorePassword(folder.UserIni(), folder.book.url, DavServer::kUser, ""));
     saveEdits("三");
