@@ -447,9 +447,9 @@ TEST(SyncWindow, SyncsByItselfOnceAfterQuickSavesOnlyWhenTurnedOn)
     // Without a kept password it asks nothing and says why.
     ASSERT_TRUE(sync::StorePassword(folder.UserIni(), folder.book.url, DavServer::kUser, ""));
     saveEdits("三");
-    QTest::qWait(700);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status->text().contains(QStringLiteral("パスワード")); }, 10000))
+        << status->text().toStdString();
     EXPECT_EQ(host.shown.size(), messagesBefore);
-    EXPECT_TRUE(status->text().contains(QStringLiteral("パスワード"))) << status->text().toStdString();
 
     // The next start syncs once the window shows: the phone's change comes down.
     ASSERT_TRUE(sync::StorePassword(folder.UserIni(), folder.book.url, DavServer::kUser, DavServer::kPassword));
