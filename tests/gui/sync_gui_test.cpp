@@ -273,7 +273,7 @@ TEST(SyncWindow, StoppedInTheMiddleIsFinishedByTheNextSync)
     DavServer server(DavServer::Kind::kRadicale);
     if (!server.Failure().empty())
         GTEST_SKIP() << server.Failure();
-    constexpr int kRecords = 120;
+    constexpr int kRecords = 80;
     SyncedFolder folder(server.Root(), kRecords);
     ASSERT_TRUE(folder.SetUp());
     platform::RecordingMessageHost host;
@@ -286,7 +286,7 @@ TEST(SyncWindow, StoppedInTheMiddleIsFinishedByTheNextSync)
     When(
         [] {
             QDialog* d = Shown("frmSyncProgress");
-            return d && d->findChild<QProgressBar*>(QStringLiteral("prg_Sync"))->value() >= 30;
+            return d && d->findChild<QProgressBar*>(QStringLiteral("prg_Sync"))->value() >= 20;
         },
         [&] {
             QDialog* d = Shown("frmSyncProgress");
