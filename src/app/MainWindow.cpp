@@ -266,6 +266,7 @@ bool MainWindow::SaveBook()
         platform::Warn(SJ("保存に失敗しました。"));
         return false;
     }
+    emit Saved();
     return true;
 }
 

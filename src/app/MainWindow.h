@@ -164,6 +164,8 @@ signals:
     void BookChanged();
     // The window is about to save and close.
     void Closing();
+    // The book was saved (SaveBook succeeded), by whatever asked for it.
+    void Saved();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -110,6 +110,11 @@ void DavClient::SetCancelFlag(const std::atomic<bool>* cancel)
     http_->SetCancelFlag(cancel);
 }
 
+void DavClient::SetWaiting(std::function<void()> waiting)
+{
+    http_->SetWaiting(std::move(waiting));
+}
+
 int DavClient::Requests() const
 {
     return http_->Requests();

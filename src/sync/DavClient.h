@@ -103,6 +103,8 @@ public:
 
     // Once set, the request under way stops with kCancelled.
     void SetCancelFlag(const std::atomic<bool>* cancel);
+    // Called again and again while a request is under way (HttpSession::SetWaiting).
+    void SetWaiting(std::function<void()> waiting);
     int Requests() const;
     // The server as messages name it.
     const std::string& Server() const { return server_; }

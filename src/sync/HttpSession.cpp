@@ -84,6 +84,7 @@ size_t CollectHeader(char* data, size_t size, size_t count, void* out)
 // upload into its speed and so notices a silent server late).
 struct Watch {
     const std::atomic<bool>* cancel = nullptr;
+    const std::function<void()>* waiting = nullptr;
     std::chrono::seconds limit;
     curl_off_t down = -1, up = -1;
     std::chrono::steady_clock::time_point moved = std::chrono::steady_clock::now();
@@ -93,6 +94,8 @@ struct Watch {
 int CheckTransfer(void* data, curl_off_t, curl_off_t down, curl_off_t, curl_off_t up)
 {
     auto* watch = static_cast<Watch*>(data);
+    if (watch->waiting && *watch->waiting)
+        (*watch->waiting)();
     if (watch->cancel && watch->cancel->load())
         return 1;
     const auto now = std::chrono::steady_clock::now();
@@ -321,7 +324,7 @@ DavResult HttpSession::SendOnce(const HttpRequest& request, HttpReply* reply, st
         curl_easy_setopt(h, CURLOPT_WRITEDATA, reply);
         curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, CollectHeader);
         curl_easy_setopt(h, CURLOPT_HEADERDATA, reply);
-        Watch watch { cancel_, std::chrono::seconds(std::max(1, settings_.timeout)) };
+        Watch watch { cancel_, &waiting_, std::chrono::seconds(std::max(1, settings_.timeout)) };
         curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, CheckTransfer);
         curl_easy_setopt(h, CURLOPT_XFERINFODATA, &watch);

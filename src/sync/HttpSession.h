@@ -7,6 +7,7 @@
 #include "sync/DavOutcome.h"
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,9 @@ public:
 
     // Once the flag is set, a request under way stops and gives kCancelled.
     void SetCancelFlag(const std::atomic<bool>* cancel) { cancel_ = cancel; }
+    // Called over and over while a request is under way (at least about once a second),
+    // so that a window waiting on the request keeps answering.
+    void SetWaiting(std::function<void()> waiting) { waiting_ = std::move(waiting); }
     // HTTP requests sent so far, redirects and authentication rounds included.
     int Requests() const { return requests_; }
 
@@ -79,6 +83,7 @@ private:
     void* curl_ = nullptr;
     long authMask_;
     const std::atomic<bool>* cancel_ = nullptr;
+    std::function<void()> waiting_;
     int requests_ = 0;
 };
 

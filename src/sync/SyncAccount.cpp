@@ -1,6 +1,7 @@
 #include "sync/SyncAccount.h"
 
 #include "platform/Keyring.h"
+#include "platform/fs.h"
 #include "platform/sjis.h"
 #include "settings/IniFile.h"
 #include "sync/HttpSession.h"
@@ -12,6 +13,7 @@ namespace {
 
 constexpr const char* kSection = "SYNC";
 constexpr const char* kPasswordKey = "PASSWORD";
+constexpr const char* kAutoKey = "AUTO";
 
 } // namespace
 
@@ -59,6 +61,24 @@ bool StorePassword(std::string_view userIni, std::string_view url, std::string_v
     IniFile ini;
     const bool inIni = ini.Load(userIni) && ini.Get(kSection, kPasswordKey).has_value();
     return !inIni || WriteIni(userIni, {});
+}
+
+bool AutoSync(std::string_view userIni)
+{
+    IniFile ini;
+    return ini.Load(userIni) && ini.Get(kSection, kAutoKey) == "1";
+}
+
+bool SetAutoSync(std::string_view userIni, bool on)
+{
+    IniFile ini;
+    const bool loaded = ini.Load(userIni);
+    if (!on && !(loaded && ini.Get(kSection, kAutoKey).has_value()))
+        return true;
+    if (!loaded && platform::fs::IsFile(userIni))
+        return false; // there but unreadable: not replaced by this one key
+    ini.Set(kSection, kAutoKey, on ? "1" : "0");
+    return ini.Save(userIni, 0600);
 }
 
 bool SaveSetup(std::string_view statePath, const dav::AddressBookInfo& book, const std::string& user)

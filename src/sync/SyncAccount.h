@@ -17,6 +17,12 @@ std::string StoredPassword(std::string_view userIni, std::string_view url, std::
 // else in "NrtUser.ini" for the owner alone. An empty password forgets it.
 bool StorePassword(std::string_view userIni, std::string_view url, std::string_view user, std::string_view password);
 
+// Whether the window syncs the book by itself, after it opens and after it is saved;
+// off unless the user turned it on ("NrtUser.ini", section SYNC). Turning it off where
+// it was never on writes nothing.
+bool AutoSync(std::string_view userIni);
+bool SetAutoSync(std::string_view userIni, bool on);
+
 // The book syncs with `book` as `user` from now on. The same book again keeps what
 // was synced; another one starts afresh (every record goes up as new).
 bool SaveSetup(std::string_view statePath, const dav::AddressBookInfo& book, const std::string& user);

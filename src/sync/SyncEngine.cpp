@@ -89,6 +89,12 @@ SyncReport SyncEngine::Run(const SyncOptions& options)
     account.url = state.url;
     dav::DavClient client(account);
     client.SetCancelFlag(options.cancel);
+    client.SetWaiting(options.waiting);
+    using Phase = SyncOptions::Phase;
+    const auto progress = [&options](Phase phase, std::size_t done, std::size_t total) {
+        if (options.progress)
+            options.progress(phase, static_cast<int>(done), static_cast<int>(total));
+    };
     const auto failed = [&](const dav::DavOutcome& outcome) {
         report.result = SyncReport::Result::kFailed;
         report.message = outcome.Message();
@@ -107,6 +113,7 @@ SyncReport SyncEngine::Run(const SyncOptions& options)
     std::vector<std::string> removed;
     bool full = state.token.empty() || !state.syncCollection;
     std::string token = state.token;
+    progress(Phase::kReading, 0, 0);
     if (state.syncCollection) {
         dav::SyncChanges changes;
         dav::DavOutcome outcome = client.SyncChanges(state.url, state.token, &changes);
@@ -144,7 +151,10 @@ SyncReport SyncEngine::Run(const SyncOptions& options)
     std::vector<dav::Card> cards;
     if (!wanted.empty()) {
         std::vector<std::string> missing;
-        if (const dav::DavOutcome outcome = client.Multiget(state.url, wanted, &cards, &missing); !outcome.Ok())
+        progress(Phase::kFetching, 0, wanted.size());
+        if (const dav::DavOutcome outcome = client.Multiget(state.url, wanted, &cards, &missing,
+                [&](std::size_t done) { progress(Phase::kFetching, done, wanted.size()); });
+            !outcome.Ok())
             return failed(outcome);
         removed.insert(removed.end(), missing.begin(), missing.end());
     }
@@ -324,6 +334,8 @@ SyncReport SyncEngine::Run(const SyncOptions& options)
         return k;
     };
     const bool bookChanges = !applies.empty() || !localDeletes.empty();
+    if (bookChanges)
+        progress(Phase::kWritingBook, 0, 0);
     for (const Change& change : applies)
         if (store(change.record, change.uid, change) < 0)
             return localFailure(SJ("サーバーのカードを住所録に書き込めませんでした。"));
@@ -397,7 +409,9 @@ SyncReport SyncEngine::Run(const SyncOptions& options)
             return localFailure(SJ("同期の記録を保存できませんでした。"));
         step("pending-saved");
     }
+    std::size_t sent = 0;
     for (const auto& [uid, kind] : uploads) {
+        progress(Phase::kSending, sent++, uploads.size());
         if (!local.contains(uid))
             continue;
         for (int attempt = 0;; ++attempt) {
@@ -453,7 +467,9 @@ SyncReport SyncEngine::Run(const SyncOptions& options)
             state.cards[uid].pending = compose(uid);
         }
     }
+    std::size_t removing = 0;
     for (const std::string& uid : remoteDeletes) {
+        progress(Phase::kDeleting, removing++, remoteDeletes.size());
         const SyncedCard card = state.cards[uid];
         const dav::DavOutcome outcome = client.Remove(card.href, card.etag);
         if (outcome.Ok() || outcome.result == dav::DavResult::kNotFound) {

@@ -34,12 +34,25 @@ class AddressTable;
 namespace nrt::sync {
 
 struct SyncOptions {
+    // Where a sync stands, for a progress display.
+    enum class Phase {
+        kReading, // the server's changes
+        kFetching, // the changed cards, in batches
+        kWritingBook, // the server's side into the book
+        kSending, // the book's changes up
+        kDeleting, // the book's deletes on the server
+    };
     bool allowMassDelete = false;
     bool dryRun = false; // reads and plans, changes nothing
     // Told the name of each step done ("book-saved", "state-saved", "written" …); tests
     // stop the process there.
     std::function<void(std::string_view)> afterStep;
     const std::atomic<bool>* cancel = nullptr;
+    // Told each phase as it starts and, between requests, how many of its items are done
+    // of how many (0 of 0 where it does not count).
+    std::function<void(Phase, int done, int total)> progress;
+    // Called again and again while a request is under way (DavClient::SetWaiting).
+    std::function<void()> waiting;
 };
 
 struct SyncReport {
