@@ -150,10 +150,11 @@ DavOutcome DavClient::Run(DavStep step, HttpRequest request, HttpReply* reply)
 }
 
 DavOutcome DavClient::Query(DavStep step, const std::string& method, const std::string& target,
-    const xml::Element& body, const char* depth, HttpReply* reply, xml::MultiStatus* out)
+    const xml::Element& body, const char* depth, HttpReply* reply, xml::MultiStatus* out, bool wholeBook)
 {
     *out = {};
-    const DavOutcome outcome = Run(step, { method, target, xml::Serialize(body), kXmlType, depth, {} }, reply);
+    const DavOutcome outcome
+        = Run(step, { method, target, xml::Serialize(body), kXmlType, depth, {}, wholeBook }, reply);
     if (!outcome.Ok())
         return outcome;
     if (reply->status != 207)
@@ -317,7 +318,7 @@ DavOutcome DavClient::SyncChanges(const std::string& bookUrl, const std::string&
                 { "{DAV:}prop", {}, { { kEtag, {}, {} } } } } };
         HttpReply reply;
         xml::MultiStatus ms;
-        const auto outcome = Query(step, "REPORT", book, body, "0", &reply, &ms);
+        const auto outcome = Query(step, "REPORT", book, body, "0", &reply, &ms, true);
         if ((reply.status == 403 || reply.status == 409) && xml::HasPrecondition(reply.body, "{DAV:}valid-sync-token"))
             return Fail(step, DavResult::kTokenInvalid, reply.status, "sync token refused by " + reply.url);
         // Some servers (Xandikos) fail with 500 on a token they cannot find; reading
@@ -377,7 +378,7 @@ DavOutcome DavClient::ListCards(const std::string& bookUrl, std::vector<CardRef>
     const std::string book = url::Resolve(start_, bookUrl);
     HttpReply reply;
     xml::MultiStatus ms;
-    const auto outcome = Query(step, "PROPFIND", book, xml::Propfind({ kResourceType, kEtag }), "1", &reply, &ms);
+    const auto outcome = Query(step, "PROPFIND", book, xml::Propfind({ kResourceType, kEtag }), "1", &reply, &ms, true);
     if (!outcome.Ok())
         return outcome;
     for (const auto& r : ms.responses) {

@@ -116,7 +116,7 @@ private:
     DavOutcome Fail(DavStep step, DavResult result, long status, std::string detail) const;
     // A PROPFIND or REPORT whose answer must be a multistatus; *reply keeps the answer.
     DavOutcome Query(DavStep step, const std::string& method, const std::string& target, const xml::Element& body,
-        const char* depth, HttpReply* reply, xml::MultiStatus* out);
+        const char* depth, HttpReply* reply, xml::MultiStatus* out, bool wholeBook = false);
     DavOutcome Write(
         const std::string& url, const std::string& precondition, const std::string& vcard, WriteResult* result);
     AddressBookInfo BookFrom(const std::string& base, const xml::Response& r) const;

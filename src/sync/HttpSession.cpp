@@ -324,7 +324,8 @@ DavResult HttpSession::SendOnce(const HttpRequest& request, HttpReply* reply, st
         curl_easy_setopt(h, CURLOPT_WRITEDATA, reply);
         curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, CollectHeader);
         curl_easy_setopt(h, CURLOPT_HEADERDATA, reply);
-        Watch watch { cancel_, &waiting_, std::chrono::seconds(std::max(1, settings_.timeout)) };
+        const int limit = std::max(1, settings_.timeout) * (request.wholeBook ? kWholeBookPatience : 1);
+        Watch watch { cancel_, &waiting_, std::chrono::seconds(limit) };
         curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, CheckTransfer);
         curl_easy_setopt(h, CURLOPT_XFERINFODATA, &watch);
@@ -336,7 +337,7 @@ DavResult HttpSession::SendOnce(const HttpRequest& request, HttpReply* reply, st
         if (code != CURLE_OK) {
             *detail = error[0] ? error : curl_easy_strerror(code);
             if (watch.stalled) {
-                *detail = "no answer for " + std::to_string(settings_.timeout) + " s";
+                *detail = "no answer for " + std::to_string(limit) + " s";
                 return DavResult::kTimeout;
             }
             return FromCurl(code);

@@ -29,7 +29,14 @@ struct HttpRequest {
     std::string contentType; // of the body
     std::string depth; // the Depth header; empty for none
     std::vector<std::string> headers; // further "Name: value" lines (If-Match …)
+    // The server reads the whole address book before its first byte (a listing of every
+    // card, or of the changes, which some servers compute from every card): waited on
+    // kWholeBookPatience times the session's timeout, or a book of many thousand cards
+    // could never be read.
+    bool wholeBook = false;
 };
+
+inline constexpr int kWholeBookPatience = 5;
 
 struct HttpReply {
     long status = 0;

@@ -288,6 +288,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.wfile.write(body)
     def do_REPORT(self):
         body = self.rfile.read(int(self.headers['Content-Length'])).decode()
+        if self.path == '/slow/':
+            import time
+            time.sleep(1.5)
+            return self.answer(207, b'<d:multistatus xmlns:d="DAV:"><d:sync-token>s</d:sync-token></d:multistatus>')
         def card(name, etag):
             return '<d:response><d:href>/book/%s</d:href><d:propstat><d:prop><d:getetag>%s</d:getetag></d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat></d:response>' % (name, etag)
         gone = '<d:response><d:href>/book/a.vcf</d:href><d:status>HTTP/1.1 404 Not Found</d:status></d:response>'
@@ -310,7 +314,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def do_PROPFIND(self):
         if self.path == '/slow/':
             import time
-            time.sleep(4)
+            time.sleep(2)
         self.close_connection = True
 )");
     if (!server.Failure().empty())
@@ -356,6 +360,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
     const DavOutcome slow = impatient.ReadBook("/slow/", &info);
     EXPECT_EQ(slow.result, DavResult::kTimeout) << slow.detail;
     EXPECT_NE(U(slow.Message()).find("から応答がありません（変更の確認）"), std::string::npos) << U(slow.Message());
+    // A listing of the whole book is waited on longer: a big book's takes the server a while.
+    SyncChanges listed;
+    const DavOutcome patient = impatient.SyncChanges("/slow/", {}, &listed);
+    EXPECT_TRUE(patient.Ok()) << patient.detail;
+    EXPECT_EQ(listed.token, "s");
 }
 
 // Redirects are followed hop by hop: one to plain http on another machine gets no
