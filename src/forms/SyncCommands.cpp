@@ -69,6 +69,7 @@ public:
         storeCheck_->setObjectName(QStringLiteral("chk_SyncStorePassword"));
         bookCombo_->setObjectName(QStringLiteral("cbo_SyncBook"));
         findButton_->setObjectName(QStringLiteral("cmd_SyncFind"));
+        createButton_->setObjectName(QStringLiteral("cmd_SyncCreate"));
         form->addRow(QStringLiteral("サーバー(&S):"), urlEdit_);
         form->addRow(QStringLiteral("ユーザー名(&U):"), userEdit_);
         form->addRow(QStringLiteral("パスワード(&P):"), passwordEdit_);
@@ -76,6 +77,7 @@ public:
         auto* bookRow = new QHBoxLayout;
         bookRow->addWidget(bookCombo_, 1);
         bookRow->addWidget(findButton_);
+        bookRow->addWidget(createButton_);
         // A row of a layout gets no buddy: the label is tied to the combo by hand.
         auto* bookLabel = new QLabel(QStringLiteral("アドレス帳(&B):"));
         bookLabel->setBuddy(bookCombo_);
@@ -88,7 +90,7 @@ public:
         auto* layout = new QVBoxLayout(this);
         layout->addLayout(form);
         layout->addWidget(buttons);
-        setMinimumWidth(460);
+        setMinimumWidth(640);
 
         sync::SyncState state;
         if (state.Load(StatePath(main))) {
@@ -104,6 +106,7 @@ public:
         passwordEdit_->setText(QString::fromStdString(stored));
         storeCheck_->setChecked(!stored.empty());
         connect(findButton_, &QPushButton::clicked, this, [this] { Find(); });
+        connect(createButton_, &QPushButton::clicked, this, [this] { Create(); });
         connect(buttons, &QDialogButtonBox::accepted, this, [this] { Accept(); });
         connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     }
@@ -119,19 +122,16 @@ private:
         return account;
     }
 
-    void Find()
+    // The user's address books on the server into the list; false (told) when the
+    // server cannot be asked.
+    bool Discover(dav::DavClient& client)
     {
         WaitCursor wait;
-        dav::DavClient client(Account());
         std::vector<dav::AddressBookInfo> books;
         const dav::DavOutcome outcome = client.Discover(&books);
         if (!outcome.Ok()) {
             platform::Warn(outcome.Message());
-            return;
-        }
-        if (books.empty()) {
-            platform::Warn(SJ("サーバーにアドレス帳がありません。"));
-            return;
+            return false;
         }
         books_ = books;
         bookCombo_->clear();
@@ -139,6 +139,39 @@ private:
             bookCombo_->addItem(b.displayName.empty()
                     ? QString::fromStdString(b.url)
                     : ToQ(b.displayName) + QStringLiteral("（") + QString::fromStdString(b.url) + QStringLiteral("）"));
+        return true;
+    }
+
+    void Find()
+    {
+        dav::DavClient client(Account());
+        if (Discover(client) && books_.empty())
+            platform::Warn(SJ("サーバーにアドレス帳がありません。［新規作成］で作成できます。"));
+    }
+
+    // A new address book on the server, named after this book unless the user names it.
+    void Create()
+    {
+        dav::DavClient client(Account());
+        if (!Discover(client))
+            return;
+        QInputDialog ask(this);
+        ask.setObjectName(QStringLiteral("frmSyncNewBook"));
+        ask.setWindowTitle(QStringLiteral("アドレス帳の作成"));
+        ask.setLabelText(QStringLiteral("サーバーに作るアドレス帳の名前:"));
+        ask.setTextValue(ToQ(main_.Settings().BookName()));
+        if (ask.exec() != QDialog::Accepted || ask.textValue().trimmed().isEmpty())
+            return;
+        dav::AddressBookInfo made;
+        WaitCursor wait;
+        if (const dav::DavOutcome outcome = client.CreateBook(FromQ(ask.textValue().trimmed()), &made); !outcome.Ok()) {
+            platform::Warn(outcome.Message());
+            return;
+        }
+        books_.push_back(made);
+        bookCombo_->addItem(
+            ask.textValue().trimmed() + QStringLiteral("（") + QString::fromStdString(made.url) + QStringLiteral("）"));
+        bookCombo_->setCurrentIndex(bookCombo_->count() - 1);
     }
 
     void Accept()
@@ -176,6 +209,7 @@ private:
     QComboBox* bookCombo_ = new QComboBox;
     QCheckBox* autoCheck_ = new QCheckBox(QStringLiteral("起動時と保存後に自動で同期する(&A)"));
     QPushButton* findButton_ = new QPushButton(QStringLiteral("検索(&F)"));
+    QPushButton* createButton_ = new QPushButton(QStringLiteral("新規作成(&M)..."));
     dav::AddressBookInfo known_;
     std::vector<dav::AddressBookInfo> books_;
 };

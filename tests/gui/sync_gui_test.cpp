@@ -16,8 +16,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
@@ -28,6 +30,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 using namespace nrt;
@@ -155,11 +158,20 @@ TEST(SyncWindow, SyncsFromTheMenuAndTakesAConflictBack)
     ASSERT_TRUE(client.Multiget(book.url, { refs[0].href }, &cards, &missing).Ok());
     EXPECT_NE(cards.back().vcard.find("窓の値"), std::string::npos);
 
+    // A new address book made on the server from the setup window becomes its choice.
     WhenShown("frmSyncSetup", [&](QDialog& d) {
+        WhenShown("frmSyncNewBook", [](QDialog& ask) {
+            static_cast<QInputDialog&>(ask).setTextValue(QStringLiteral("事務所"));
+            ask.accept();
+        });
+        d.findChild<QPushButton*>(QStringLiteral("cmd_SyncCreate"))->click();
+        EXPECT_TRUE(d.findChild<QComboBox*>(QStringLiteral("cbo_SyncBook"))->currentText().startsWith("事務所（"));
         Screenshot(d, "sync-setup");
         d.reject();
     });
     w.findChild<QAction*>(QStringLiteral("mnuSyncSetup"))->trigger();
+    ASSERT_TRUE(client.Discover(&books).Ok());
+    EXPECT_TRUE(std::any_of(books.begin(), books.end(), [](const auto& b) { return U(b.displayName) == "事務所"; }));
 }
 
 // A data folder whose book holds `records` records and syncs with a new address book
