@@ -16,7 +16,7 @@ namespace nrt::test {
 namespace {
 
 // The test's environment (as it is now: a test may set CUPS_SERVER or XDG_DATA_HOME
-// for the program) with the runtime folder replaced.
+// for the program) with the runtime folder replaced, or removed when empty.
 std::vector<std::string> Environment(const std::string& runtime)
 {
     static constexpr char kRuntime[] = "XDG_RUNTIME_DIR=";
@@ -24,7 +24,8 @@ std::vector<std::string> Environment(const std::string& runtime)
     for (char** e = environ; *e != nullptr; ++e)
         if (std::strncmp(*e, kRuntime, sizeof kRuntime - 1) != 0)
             env.emplace_back(*e);
-    env.push_back(kRuntime + runtime);
+    if (!runtime.empty())
+        env.push_back(kRuntime + runtime);
     return env;
 }
 

@@ -40,6 +40,8 @@ public:
     std::string Output(const std::string& tag, const char* stream) const;
     // The commands' runtime folder (UTF-8), where a running window keeps its lock.
     const std::string& RuntimeFolder() const { return runtime_; }
+    // Later commands run without XDG_RUNTIME_DIR, as from cron or ssh.
+    void WithoutRuntimeFolder() { runtime_.clear(); }
 
 private:
     std::string work_;
