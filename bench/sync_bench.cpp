@@ -3,10 +3,13 @@
 // address book of the same server:
 //   - the first sync: an address book of 10,000 cards (or argv[1]), as a phone leaves
 //     it, into an empty book (vdirsyncer: into an empty folder);
-//   - then syncs with 10 records changed among them (vdirsyncer: 10 files changed).
+//   - then syncs with 10 records changed among them (vdirsyncer: 10 files changed);
+//   - the other way, a first sync of a book of 1,000 records up into an empty address
+//     book (vdirsyncer: a folder of 1,000 cards).
 // Figures: first_sync_ms and its requests, vdirsyncer_first_sync_ms, their ratio,
-// incremental_10_ms (median of 5) and its requests, the same for vdirsyncer, and a
-// sync with nothing changed. Requests are counted from the server's own log.
+// incremental_10_ms (median of 5) and its requests, the same for vdirsyncer, a sync
+// with nothing changed, and first_upload_ms next to vdirsyncer's. Each *_server_ms is
+// the server's own time for those requests, and requests are counted from its log.
 #include "BenchSupport.h"
 
 #include "platform/fs.h"
@@ -14,6 +17,7 @@
 #include "sync/DavClient.h"
 #include "sync/SyncEngine.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
@@ -188,14 +192,19 @@ int main(int argc, char** argv)
                 Fail("cannot write the server's cards", stop);
     }
 
+    // A book's folder set up for the server's address book `with`.
+    const auto setUp = [&](const std::string& at, const dav::AddressBookInfo& with) {
+        platform::fs::MakeDirs(at);
+        sync::SyncState state;
+        state.url = with.url;
+        state.user = account.user;
+        state.syncCollection = with.syncCollection;
+        return state.Save(at + "/" + sync::SyncState::kFileName);
+    };
     // ノルテア: an empty book set up for the first address book.
     const std::string book = dir + "/nortea";
-    platform::fs::MakeDirs(book);
-    sync::SyncState state;
-    state.url = ours.url;
-    state.user = account.user;
-    state.syncCollection = ours.syncCollection;
-    state.Save(book + "/" + sync::SyncState::kFileName);
+    if (!setUp(book, ours))
+        Fail("cannot set the book up", stop);
     AddressTable table;
     table.CreateDefaultTable();
     const std::string path = book + "/nrt.ndb";
@@ -231,20 +240,23 @@ int main(int argc, char** argv)
     if (!firstDone)
         Fail(("first sync failed: " + platform::SjisToUtf8(report.message)).c_str(), stop);
 
-    // vdirsyncer: the second address book into an empty folder.
-    const std::string config = dir + "/vdirsyncer.conf", vdir = dir + "/vdir/";
-    platform::fs::MakeDirs(vdir);
-    {
-        std::ofstream out(config);
-        out << "[general]\nstatus_path = \"" << dir << "/vdir-status/\"\n\n[pair bench]\na = \"local\"\nb = "
-            << "\"server\"\ncollections = null\n\n[storage local]\ntype = \"filesystem\"\npath = \"" << vdir
-            << "\"\nfileext = \".vcf\"\n\n[storage server]\ntype = \"carddav\"\nurl = \"" << theirs.url
-            << "\"\nusername = \"bench\"\npassword = \"bench\"\n";
-    }
-    const auto vdirsyncer = [&](const char* what) {
-        const std::string command = "vdirsyncer -c " + config + " " + what + " >>" + dir + "/vdirsyncer.log 2>&1";
-        return std::system(command.c_str()) == 0;
+    // vdirsyncer for a folder of cards (`vdir`) and an address book: runs one of its
+    // commands ("discover", "sync"), false when it fails.
+    const auto vdirsyncerFor = [&dir](const std::string& name, const std::string& vdir, const std::string& url) {
+        platform::fs::MakeDirs(vdir);
+        const std::string config = dir + "/" + name + ".conf";
+        std::ofstream(config) << "[general]\nstatus_path = \"" << dir << "/" << name
+                              << "-status/\"\n\n[pair bench]\na = \"local\"\nb = \"server\"\ncollections = null\n\n"
+                              << "[storage local]\ntype = \"filesystem\"\npath = \"" << vdir
+                              << "\"\nfileext = \".vcf\"\n\n[storage server]\ntype = \"carddav\"\nurl = \"" << url
+                              << "\"\nusername = \"bench\"\npassword = \"bench\"\n";
+        return [config, log = dir + "/vdirsyncer.log"](const char* what) {
+            return std::system(("vdirsyncer -c " + config + " " + what + " >>" + log + " 2>&1").c_str()) == 0;
+        };
     };
+    // vdirsyncer: the second address book into an empty folder.
+    const std::string vdir = dir + "/vdir/";
+    const auto vdirsyncer = vdirsyncerFor("vdirsyncer", vdir, theirs.url);
     Run theirFirst;
     const bool peer = std::system("command -v vdirsyncer >/dev/null") == 0;
     if (!peer)
@@ -303,6 +315,44 @@ int main(int argc, char** argv)
     Run unchanged;
     timed([&] { return engine.Run().result == sync::SyncReport::Result::kDone; }, &unchanged);
     print("unchanged", unchanged, unchanged.server.requests);
+
+    // The other way: a book of 1,000 records (fewer when `count` is) up into an empty
+    // address book, next to vdirsyncer sending a folder of as many cards. Radicale
+    // checks each new card against every UID of its book, so a create costs it more the
+    // bigger the book: kept at 1,000.
+    const int sending = std::min(count, 1000);
+    dav::AddressBookInfo oursUp, theirsUp;
+    if (!client.CreateBook(SJ("ノルテア（送信）"), &oursUp).Ok() || !client.CreateBook("vdirsyncer-up", &theirsUp).Ok())
+        Fail("no address book on the server for the uploads", stop);
+    const std::string bookUp = dir + "/nortea-up";
+    if (!setUp(bookUp, oursUp))
+        Fail("cannot set the book up", stop);
+    AddressTable upTable;
+    upTable.CreateDefaultTable();
+    bench::FillTable(upTable, sending, 7);
+    sync::SyncEngine upEngine(
+        upTable, bookUp, account, [&] { return upTable.SaveTable(bookUp + "/nrt.ndb") == TableError::kNone; });
+    Run up;
+    if (!timed(
+            [&] {
+                report = upEngine.Run();
+                return report.result == sync::SyncReport::Result::kDone && report.uploaded == sending;
+            },
+            &up))
+        Fail("the upload failed", stop);
+    print("first_upload", up, report.requests);
+    if (peer) {
+        const std::string vdirUp = dir + "/vdir-up/";
+        const auto vdirsyncerUp = vdirsyncerFor("vdirsyncer-up", vdirUp, theirsUp.url);
+        for (int k = 0; k < sending; ++k)
+            if (!WritePlain(vdirUp + "phone-" + std::to_string(k) + ".vcf", PhoneCard(source, k)))
+                Fail("cannot write vdirsyncer's files", stop);
+        Run theirUp;
+        if (!vdirsyncerUp("discover") || !timed([&] { return vdirsyncerUp("sync"); }, &theirUp))
+            Fail("vdirsyncer failed (see its log)", stop);
+        print("vdirsyncer_first_upload", theirUp, theirUp.server.requests);
+        bench::Print("first_upload_vs_vdirsyncer_ratio", up.ms / theirUp.ms, "x");
+    }
     stop();
     return 0;
 }
