@@ -165,8 +165,15 @@ int main(int argc, char** argv)
     }
     for (int i = 0; i < 200 && !Accepts(port); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    // A server busy with a long answer may not stop at once: killed after two seconds.
     const std::function<void()> stop = [server] {
         ::kill(server, SIGTERM);
+        for (int i = 0; i < 100; ++i) {
+            if (::waitpid(server, nullptr, WNOHANG) == server)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        ::kill(server, SIGKILL);
         ::waitpid(server, nullptr, 0);
     };
     if (!Accepts(port)) {
