@@ -95,11 +95,7 @@ TEST(SyncWindow, SyncsFromTheMenuAndTakesAConflictBack)
         ASSERT_EQ(db.PostRecord(), RecordError::kNone);
         ASSERT_EQ(db.SaveTable(userFolder + "/nrt.ndb"), TableError::kNone);
     }
-    dav::DavAccount account;
-    account.url = server.Root();
-    account.user = DavServer::kUser;
-    account.password = DavServer::kPassword;
-    dav::DavClient client(account);
+    dav::DavClient client(server.Account());
     std::vector<dav::AddressBookInfo> books;
     ASSERT_TRUE(client.Discover(&books).Ok());
     dav::AddressBookInfo book;

@@ -12,14 +12,6 @@
 #include <atomic>
 #include <map>
 
-namespace nrt::test {
-// Test names and ctest lines name the server.
-inline void PrintTo(DavServer::Kind kind, std::ostream* os)
-{
-    *os << (kind == DavServer::Kind::kRadicale ? "Radicale" : "Xandikos");
-}
-} // namespace nrt::test
-
 namespace nrt::dav {
 namespace {
 
@@ -30,16 +22,6 @@ using test::U;
 std::string VCard(const std::string& uid, const std::string& name)
 {
     return "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:" + uid + "\r\nFN:" + name + "\r\nN:" + name + ";;;;\r\nEND:VCARD\r\n";
-}
-
-DavAccount AccountFor(const DavServer& server, std::string url = {})
-{
-    DavAccount account;
-    account.url = url.empty() ? server.Root() : url;
-    account.user = DavServer::kUser;
-    account.password = DavServer::kPassword;
-    account.timeout = 10;
-    return account;
 }
 
 std::string Name(const std::string& href)
@@ -56,7 +38,7 @@ TEST_P(DavServers, FindsBooksAndKeepsCardsInStepWithTheirEtags)
     DavServer server(GetParam());
     if (!server.Failure().empty())
         GTEST_SKIP() << server.Failure();
-    DavClient client(AccountFor(server));
+    DavClient client(server.Account());
 
     std::vector<AddressBookInfo> books;
     DavOutcome found = client.Discover(&books);
@@ -74,7 +56,7 @@ TEST_P(DavServers, FindsBooksAndKeepsCardsInStepWithTheirEtags)
     EXPECT_EQ(U(listed->displayName), "家族の住所録");
     // The book's own URL, as a user may copy it from the server's pages, finds it too.
     std::vector<AddressBookInfo> fromBook;
-    ASSERT_TRUE(DavClient(AccountFor(server, book.url)).Discover(&fromBook).Ok());
+    ASSERT_TRUE(DavClient(server.Account(book.url)).Discover(&fromBook).Ok());
     EXPECT_EQ(std::count_if(fromBook.begin(), fromBook.end(), [&](const auto& b) { return b.url == book.url; }), 1);
 
     SyncChanges first;
@@ -129,7 +111,7 @@ TEST_P(DavServers, FindsBooksAndKeepsCardsInStepWithTheirEtags)
     EXPECT_EQ(client.Remove(c, etags["c 3.vcf"]).result, DavResult::kNotFound);
 
     // Another computer sees the update and the delete since its token, nothing else.
-    DavClient other(AccountFor(server));
+    DavClient other(server.Account());
     SyncChanges third;
     ASSERT_TRUE(other.SyncChanges(book.url, second.token, &third).Ok());
     ASSERT_EQ(third.changed.size(), 1u);
@@ -162,7 +144,7 @@ TEST_P(DavServers, MultigetReadsInBatchesAndNamesTheMissing)
     DavServer server(GetParam());
     if (!server.Failure().empty())
         GTEST_SKIP() << server.Failure();
-    DavClient client(AccountFor(server));
+    DavClient client(server.Account());
     AddressBookInfo book;
     ASSERT_TRUE(client.CreateBook(S("会社"), &book).Ok()) << server.Log();
     std::vector<std::string> hrefs;

@@ -83,6 +83,16 @@ std::string DavServer::Root() const
     return std::string(tls_.cert.empty() ? "http" : "https") + "://127.0.0.1:" + std::to_string(port_);
 }
 
+dav::DavAccount DavServer::Account(const std::string& url) const
+{
+    dav::DavAccount account;
+    account.url = url.empty() ? Root() : url;
+    account.user = kUser;
+    account.password = kPassword;
+    account.timeout = 10;
+    return account;
+}
+
 std::string DavServer::Log() const
 {
     return ReadAll(dir_.Path() + "/server.log");

@@ -4,6 +4,9 @@
 // authentication, one address book made at start). Stopped when the object goes.
 
 #include "support/TestSupport.h"
+#include "sync/DavClient.h"
+
+#include <ostream>
 
 #include <string>
 #include <sys/types.h>
@@ -33,6 +36,9 @@ public:
     int Port() const { return port_; }
     const char* Name() const { return kind_ == Kind::kRadicale ? "Radicale" : "Xandikos"; }
     std::string Log() const;
+    // The test user's account at `url` (the server's root when empty), with a timeout
+    // short enough for a test.
+    dav::DavAccount Account(const std::string& url = {}) const;
     // Stops the server as if it went away; Restart brings it back on the same port with
     // the same data.
     void Halt();
@@ -51,6 +57,12 @@ private:
     pid_t pid_ = -1;
     int port_ = 0;
 };
+
+// Test names and ctest lines name the server.
+inline void PrintTo(DavServer::Kind kind, std::ostream* os)
+{
+    *os << (kind == DavServer::Kind::kRadicale ? "Radicale" : "Xandikos");
+}
 
 // A server of a Python script (http.server) for answers real servers rarely give; the
 // script binds 127.0.0.1 port 0 and prints its port first. `script` defines

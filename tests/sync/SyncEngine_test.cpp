@@ -22,13 +22,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace nrt::test {
-inline void PrintTo(DavServer::Kind kind, std::ostream* os)
-{
-    *os << (kind == DavServer::Kind::kRadicale ? "Radicale" : "Xandikos");
-}
-} // namespace nrt::test
-
 namespace nrt::sync {
 namespace {
 
@@ -37,22 +30,12 @@ using test::S;
 using test::TempDir;
 using test::U;
 
-dav::DavAccount AccountFor(const DavServer& server, const std::string& password = DavServer::kPassword)
-{
-    dav::DavAccount account;
-    account.url = server.Root();
-    account.user = DavServer::kUser;
-    account.password = password;
-    account.timeout = 10;
-    return account;
-}
-
 // One computer: a book in its own folder, set up for the server's book.
 class Book {
 public:
     // `timeout`: seconds a request may wait for the server's first byte.
     Book(const DavServer& server, const std::string& bookUrl, int timeout = 10)
-        : account_(AccountFor(server))
+        : account_(server.Account())
     {
         account_.timeout = timeout;
         table.CreateDefaultTable();
@@ -138,7 +121,7 @@ private:
 // The server's cards, by UID (a UID twice fails).
 std::map<std::string, std::string> ServerCards(const DavServer& server, const std::string& bookUrl)
 {
-    dav::DavClient client(AccountFor(server));
+    dav::DavClient client(server.Account());
     std::vector<dav::CardRef> refs;
     EXPECT_TRUE(client.ListCards(bookUrl, &refs).Ok());
     std::vector<std::string> hrefs;
@@ -161,7 +144,7 @@ std::map<std::string, std::string> ServerCards(const DavServer& server, const st
 
 std::string NewBook(const DavServer& server)
 {
-    dav::DavClient client(AccountFor(server));
+    dav::DavClient client(server.Account());
     std::vector<dav::AddressBookInfo> books;
     EXPECT_TRUE(client.Discover(&books).Ok()) << server.Log();
     dav::AddressBookInfo made;
@@ -198,7 +181,7 @@ TEST_P(Sharing, TwoBooksAndAPhoneEndEqual)
 {
     DavServer& server = Server();
     Book a(server, url), b(server, url);
-    dav::DavClient phone(AccountFor(server));
+    dav::DavClient phone(server.Account());
 
     a.Add("山田　太郎", { { field::kPhone, "03-1234-5678" }, { field::kKana, "ﾔﾏﾀﾞ ﾀﾛｳ" } });
     a.Add("佐藤　花子", { { field::kCardHistory, "2025:出" }, { field::kJointName1, "佐藤　次郎" } });
@@ -294,7 +277,7 @@ TEST_P(Sharing, RewrittenCardsAreNoChange)
         { { field::kPostalCode, "100-0001" }, { field::kPrefecture, "東京都" },
             { field::kAddress1, "千代田区千代田1-1" }, { field::kMobile, "080-1234-5678" } });
     a.Synced();
-    dav::DavClient other(AccountFor(server));
+    dav::DavClient other(server.Account());
     std::vector<dav::CardRef> refs;
     ASSERT_TRUE(other.ListCards(url, &refs).Ok());
     ASSERT_EQ(refs.size(), 1u);
@@ -345,7 +328,7 @@ TEST_P(Sharing, KilledAtEveryStepConverges)
 {
     DavServer& server = Server();
     Book a(server, url), b(server, url);
-    dav::DavClient phone(AccountFor(server));
+    dav::DavClient phone(server.Account());
     int phoneCards = 0;
     constexpr int kSteps = 9, kRounds = 50;
     std::mt19937 random(35);
@@ -433,7 +416,7 @@ TEST(SharingAtScale, TenThousandCards)
     EXPECT_EQ(report.requests, 11); // the changes, then one write each
 
     // The phone changes two cards and deletes one; the book takes just those.
-    dav::DavAccount account = AccountFor(server);
+    dav::DavAccount account = server.Account();
     account.timeout = 120;
     dav::DavClient phone(account);
     const auto fetch = [&](const std::string& uid) {
@@ -543,7 +526,8 @@ TEST(SyncFailure, WrongPasswordLeavesEverythingAsItWas)
     std::string book, state;
     ASSERT_TRUE(platform::fs::ReadFile(a.TablePath(), book));
     ASSERT_TRUE(platform::fs::ReadFile(a.Folder() + "/" + SyncState::kFileName, state));
-    dav::DavAccount wrong = AccountFor(server, "not the password");
+    dav::DavAccount wrong = server.Account();
+    wrong.password = "not the password";
     SyncEngine engine(a.table, a.Folder(), wrong, [&a] { return a.Save(); });
     const SyncReport report = engine.Run();
     EXPECT_EQ(report.result, SyncReport::Result::kFailed);
@@ -568,7 +552,7 @@ TEST(SyncFailure, AnUnknownCertificateChangesNothingUntilItsCaFileIsTrusted)
     DavServer server(DavServer::Kind::kRadicale, { certs.serverCert, certs.serverKey });
     if (!server.Failure().empty())
         GTEST_SKIP() << server.Failure();
-    dav::DavAccount trusted = AccountFor(server);
+    dav::DavAccount trusted = server.Account();
     trusted.caFile = certs.caCert;
     dav::DavClient client(trusted);
     std::vector<dav::AddressBookInfo> books;
