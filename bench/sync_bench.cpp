@@ -89,14 +89,6 @@ std::string PhoneCard(const AddressTable& table, int k, const std::string& note 
     return card + "END:VCARD\r\n";
 }
 
-// The path of an absolute URL.
-std::string PathOf(const std::string& url)
-{
-    const std::size_t host = url.find("://");
-    const std::size_t path = host == std::string::npos ? std::string::npos : url.find('/', host + 3);
-    return path == std::string::npos ? "/" : url.substr(path);
-}
-
 // The bench's own scratch files need no atomic save.
 bool WritePlain(const std::string& path, const std::string& text)
 {
@@ -194,7 +186,7 @@ int main(int argc, char** argv)
     // The books get the phone's cards as files of the server's own: uploading them one
     // by one would measure the server's creates, which grow with the book.
     for (const dav::AddressBookInfo* book : { &ours, &theirs, &unsynced }) {
-        const std::string at = folder + "/collection-root" + PathOf(book->url);
+        const std::string at = folder + "/collection-root" + dav::url::Unescaped(dav::url::Path(book->url));
         for (int k = 0; k < count; ++k)
             if (!WritePlain(at + "phone-" + std::to_string(k) + ".vcf", PhoneCard(source, k)))
                 Fail("cannot write the server's cards", stop);

@@ -113,11 +113,10 @@ bool DavServer::Restart()
 bool DavServer::PlaceCards(
     const std::string& bookUrl, const std::vector<std::pair<std::string, std::string>>& cards) const
 {
-    const std::size_t host = bookUrl.find("://");
-    const std::size_t path = host == std::string::npos ? std::string::npos : bookUrl.find('/', host + 3);
-    if (kind_ != Kind::kRadicale || path == std::string::npos)
+    const std::string path = dav::url::Unescaped(dav::url::Path(bookUrl));
+    if (kind_ != Kind::kRadicale || path.empty())
         return false;
-    const std::string folder = dir_.Path() + "/collections/collection-root" + bookUrl.substr(path);
+    const std::string folder = dir_.Path() + "/collections/collection-root" + path;
     // Plain writes: a test's server needs no fsync, and ten thousand would take minutes.
     for (const auto& [name, text] : cards)
         if (std::ofstream out(folder + "/" + name, std::ios::binary); !(out << text))
